@@ -1,0 +1,100 @@
+# Shared build rules: warnings, sanitizers, DLL naming and the two language builds.
+
+set(ORLA_WARNINGS -Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers)
+if(ORLA_WERROR)
+  list(APPEND ORLA_WARNINGS -Werror)
+endif()
+add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:${ORLA_WARNINGS}>")
+
+if(ORLA_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(ORLA_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+if(ORLA_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "ORLA_FUZZ needs clang (CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=address,undefined,fuzzer-no-link -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# orla_dll(target FILE name.dll): a shared object that carries its Windows file name and exports
+# only what is marked DLLEXPORT.
+function(orla_dll target file)
+  get_filename_component(base ${file} NAME_WE)
+  set_target_properties(${target} PROPERTIES
+    OUTPUT_NAME ${base} PREFIX "" SUFFIX ".dll"
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_link_options(${target} PRIVATE -Wl,--no-undefined)
+endfunction()
+
+# orla_variant_library(name SOURCES ... [LIBS ...]): the same sources as two static libraries,
+# name_ja (Japanese build) and name_en (English build), told apart by ORLA_JAPANESE.
+function(orla_variant_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;INCLUDES" ${ARGN})
+  foreach(variant ja en)
+    if(variant STREQUAL "ja")
+      set(flag 1)
+    else()
+      set(flag 0)
+    endif()
+    add_library(${name}_${variant} STATIC ${ARG_SOURCES})
+    target_compile_definitions(${name}_${variant} PUBLIC ORLA_JAPANESE=${flag})
+    target_include_directories(${name}_${variant} PUBLIC ${PROJECT_SOURCE_DIR} ${ARG_INCLUDES})
+    set_target_properties(${name}_${variant} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+    if(ARG_LIBS)
+      target_link_libraries(${name}_${variant} PUBLIC ${ARG_LIBS})
+    endif()
+  endforeach()
+endfunction()
+
+# orla_test(name SOURCES ... LIBS ...): a GoogleTest program run by ctest.
+function(orla_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "ORLA_SOURCE_DIR=${PROJECT_SOURCE_DIR};ORLA_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+endfunction()
+
+# orla_fuzz(name SOURCES ... LIBS ... CORPUS dir): a libFuzzer target, built with ORLA_FUZZ.
+set_property(GLOBAL PROPERTY ORLA_FUZZ_TARGETS "")
+function(orla_fuzz name)
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  if(NOT ORLA_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  set_property(GLOBAL APPEND PROPERTY ORLA_FUZZ_TARGETS "${name}=${ARG_CORPUS}")
+endfunction()
+
+# orla_bench(name SOURCES ... LIBS ...): a Google Benchmark program (never run by ctest).
+function(orla_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT ORLA_BENCH OR ORLA_FUZZ)
+    return()
+  endif()
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark Threads::Threads)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+endfunction()
+
+# Adds every immediate subfolder that has a CMakeLists.txt, so each area owns its own list.
+macro(orla_add_subdirectories)
+  file(GLOB _orla_children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT _orla_children)
+  foreach(_child ${_orla_children})
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${_child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_child}/CMakeLists.txt)
+      add_subdirectory(${_child})
+    endif()
+  endforeach()
+endmacro()
