@@ -52,14 +52,23 @@ function(orla_variant_library name)
   endforeach()
 endfunction()
 
-# orla_test(name SOURCES ... LIBS ...): a GoogleTest program run by ctest.
+# orla_test(name SOURCES ... LIBS ... [DEPENDS modules...] [THREADS]): a GoogleTest program run by
+# ctest. DEPENDS names modules the test loads at run time (DLLs), so they are built first.
+# THREADS marks tests that CI runs again under ThreadSanitizer.
 function(orla_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "THREADS" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  if(ARG_DEPENDS)
+    add_dependencies(${name} ${ARG_DEPENDS})
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "ORLA_SOURCE_DIR=${PROJECT_SOURCE_DIR};ORLA_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+  if(ARG_THREADS)
+    set_tests_properties(${name} PROPERTIES LABELS threads)
+    set_property(GLOBAL APPEND PROPERTY ORLA_THREAD_TEST_TARGETS ${name})
+  endif()
 endfunction()
 
 # orla_fuzz(name SOURCES ... LIBS ... CORPUS dir): a libFuzzer target, built with ORLA_FUZZ.
@@ -73,7 +82,8 @@ function(orla_fuzz name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-  set_property(GLOBAL APPEND PROPERTY ORLA_FUZZ_TARGETS "${name}=${ARG_CORPUS}")
+  get_filename_component(corpus "${ARG_CORPUS}" ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  set_property(GLOBAL APPEND PROPERTY ORLA_FUZZ_TARGETS "${name}=${corpus}")
 endfunction()
 
 # orla_bench(name SOURCES ... LIBS ...): a Google Benchmark program (never run by ctest).

@@ -8,7 +8,9 @@ extern "C" {
 
 // Every persistent thing (registry, printers, drivers, forms, printer data, files named by
 // Windows paths) lives below this host directory. Windows path "C:\\Windows\\x" maps to
-// <root>/C/Windows/x. Must be called before anything else touches the platform.
+// <root>/C/Windows/x; path components match existing entries regardless of case; drive Z:
+// is the host's own root. Must be called before anything else touches the platform. A new
+// root gets the system's own directories (C:\\Windows\\System32, the spool directories).
 void PlatSetSandboxRoot(const char* hostDirectory);
 const char* PlatGetSandboxRoot(void);
 // Host path for a Windows path (UTF-16); the result is thread-local and lives until the next call.
@@ -38,7 +40,13 @@ void PlatInjectFailure(const char* operation, int nthCall, DWORD errorCode);
 void PlatInjectShortWrite(const char* operation, int nthCall, DWORD bytesShort);
 void PlatClearInjections(void);
 // TRUE when an injected failure for this operation is due now (called by the layer itself).
+// A due short write comes back with *errorCode 0 and *bytesShort the bytes to leave out; a due
+// failure with its error code.
 BOOL PlatTakeInjectedFailure(const char* operation, DWORD* errorCode, DWORD* bytesShort);
+
+// Drops every in-memory cache of persisted state (registry hives, spooler state), so the next
+// call reads what is on disk, as a restarted process would.
+void PlatResetForTests(void);
 
 // Printer installation into the sandbox (what the spooler's AddPrinterDriver/AddPrinter do).
 typedef struct _PLAT_PRINTER_SETUP {

@@ -87,6 +87,12 @@ DWORD GetCurrentThreadId(void);
 #define FILE_ATTRIBUTE_TEMPORARY 0x00000100
 #define FILE_FLAG_DELETE_ON_CLOSE 0x04000000
 #define FILE_FLAG_OVERLAPPED 0x40000000
+#define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
+#define FILE_FLAG_WRITE_THROUGH 0x80000000u
+#define FILE_READ_DATA 0x0001
+#define FILE_WRITE_DATA 0x0002
+#define FILE_APPEND_DATA 0x0004
+#define DELETE 0x00010000L
 #define INVALID_FILE_SIZE 0xFFFFFFFFu
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 #define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
@@ -122,7 +128,8 @@ typedef struct _WIN32_FIND_DATAW {
 } WIN32_FIND_DATAW, *LPWIN32_FIND_DATAW;
 
 // Paths are Windows paths ("C:\\Windows\\...") mapped into the sandbox root; a path that is
-// already absolute on the host is taken as it is.
+// already absolute on the host is taken as it is, and drive Z: names the host's root (modules
+// found beside the program are named "Z:\\...").
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
@@ -177,6 +184,10 @@ BOOL UnmapViewOfFile(LPCVOID lpBaseAddress);
 // Its resources are described by the table it exports as "OrlaResourceTable" (plat/resource_table.h).
 HMODULE LoadLibraryW(LPCWSTR lpLibFileName);
 HMODULE LoadLibraryA(LPCSTR lpLibFileName);
+#define DONT_RESOLVE_DLL_REFERENCES 0x00000001
+#define LOAD_LIBRARY_AS_DATAFILE 0x00000002
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008
+#define LOAD_LIBRARY_AS_IMAGE_RESOURCE 0x00000020
 HMODULE LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
 BOOL FreeLibrary(HMODULE hLibModule);
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);

@@ -1,0 +1,532 @@
+// The settings resolver: run after every change that matters and before a record is handed out.
+#include "core/settings_resolver.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "core/settings.h"
+#include "core/support.h"
+#include "win/kernel.h"
+
+namespace orla {
+
+namespace {
+
+constexpr std::array<std::u16string_view, 14> kConversionForms = {
+    u"A3->A4", u"A3->B4", u"A4->A3", u"A4x2->A4", u"A4->B4", u"A4->B5", u"B4->A3",
+    u"B4->A4", u"B4->B5", u"B5->A4", u"B5->B4", u"B5x2->B5", u"LP->A4", u"LP->B4",
+};
+
+// Document forms the printer takes by name, for descriptions below "*Version" 4 ...
+const std::array<std::u16string_view, 9> kPapersV3 = {
+    u"A3", u"A4", u"A5", u"B4 (JIS)", u"B5 (JIS)", u"Letter", kFormPostcard, kFormDoublePostcard, kFormEnvelopeYou4,
+};
+// ... and those added from "*Version" 4 on.
+const std::array<std::u16string_view, 17> kPapersV4 = {
+    u"A3 Transverse",    kFormA3Rotated,      u"A4 Small",     u"A4 Transverse",    kFormA4Rotated,
+    u"A5 Transverse",    kFormA5Rotated,      kFormB4Rotated,  u"B5 (JIS) Transverse", kFormB5Rotated,
+    u"Letter Small",     u"Letter Transverse", u"Note",        kFormLetterRotated,  kFormPostcardRotated,
+    kFormDoublePostcardRotated, kFormEnvelopeYou4Rotated,
+};
+const std::array<std::u16string_view, 7> kRotatedForms = {
+    kFormA3Rotated, kFormB4Rotated, kFormA4Rotated, kFormB5Rotated, kFormLetterRotated, kFormPostcardRotated,
+    kFormEnvelopeYou4Rotated,
+};
+// Document forms whose output goes to the output tray choice 1.
+constexpr std::array<std::u16string_view, 6> kTrayOneConversions = {
+    u"A3->B4", u"A4->A3", u"A4->B4", u"B4->A3", u"B5->B4", u"LP->B4",
+};
+
+template <size_t N>
+bool InList(const std::array<std::u16string_view, N>& list, std::u16string_view name) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+// Bits of the private flags.
+constexpr DWORD kF1ManualOutPaper = 0x1;
+constexpr DWORD kF1Bit1 = 0x2;
+constexpr DWORD kF1Bit3 = 0x8;
+constexpr DWORD kF1Bit4 = 0x10;
+constexpr DWORD kF1Bit5 = 0x20;
+constexpr DWORD kF1Bit6 = 0x40;
+constexpr DWORD kF1Bit7 = 0x80;
+constexpr DWORD kF1Bit8 = 0x100;
+constexpr DWORD kF1Bit9 = 0x200;
+constexpr DWORD kF1RasterModeClears = 0x400 | 0x1000 | 0x2000 | 0x4000 | 0x8000;
+constexpr DWORD kF2Bit16 = 0x10000;
+constexpr DWORD kF2Bit17 = 0x20000;
+constexpr DWORD kConfigFromPrinter = 0x4;
+constexpr DWORD kConfigTrayContentsHidden = 0x8;
+
+// Paper positions and sizes (0.1 mm) of one paper of the record.
+struct Paper {
+    std::u16string name;
+    LONG width;
+    LONG length;
+};
+
+class Resolver {
+public:
+    Resolver(DriverDevmode& r, const ResolverConfig* config, const ResolverInputs& in, const CompiledDeviceData* data)
+        : r_(r), config_(config), in_(in), data_(data), version_(DeviceDataVersion(data)) {}
+
+    void Run();
+
+private:
+    DriverDevmode& r_;
+    const ResolverConfig* config_;
+    const ResolverInputs& in_;
+    const CompiledDeviceData* data_;
+    LONG version_;
+
+    DEVMODEW& pub() { return *AsDevmode(r_); }
+    bool Installed(unsigned pairOffset) const {
+        return (Get(r_, dm::DeviceState(dm::DevicePairIndex(pairOffset))) & dm::kDeviceInstalled) != 0;
+    }
+    void ClearInstalled(unsigned pairOffset) {
+        const auto f = dm::DeviceState(dm::DevicePairIndex(pairOffset));
+        Set(r_, f, static_cast<WORD>(Get(r_, f) & ~dm::kDeviceInstalled));
+    }
+    const std::u16string& String(UINT id) const {
+        static const std::u16string empty;
+        if (!in_.strings || id < kFirstDeviceString || id >= kFirstDeviceString + kDeviceStringCount) return empty;
+        return (*in_.strings)[id - kFirstDeviceString];
+    }
+    bool ConfigFromPrinter() const { return config_ && (config_->extStatus & kConfigFromPrinter); }
+
+    DWORD FormPosition(std::u16string_view name) const { return FindUsableForm(in_.forms, in_.formCount, name); }
+    void SetDocumentFromForm(DWORD pos);
+    void SetDocumentToDefault();
+    void SetOutputFromForm(DWORD pos);
+    void SetOutputToDefault();
+    void ClearOutput();
+    Paper Printed() const;
+    bool OutputEmpty() const { return GetText(r_, dm::OutPaperName).empty(); }
+    // Name of the input slot behind a source value; a source with no slot of its own is the fallback slot.
+    std::u16string SlotNameOf(SHORT source) const;
+    bool FallbackSlotValue(WORD* value) const;
+    void ChooseFromOutPaperTable();
+    void ComputeZoom(DWORD flags2, bool singlePage);
+};
+
+void Resolver::SetDocumentFromForm(DWORD pos) {
+    const FORM_INFO_1W& f = in_.forms[pos - 1];
+    pub().dmPaperSize = static_cast<SHORT>(pos);
+    pub().dmPaperLength = static_cast<SHORT>(f.Size.cy / 100);
+    pub().dmPaperWidth = static_cast<SHORT>(f.Size.cx / 100);
+}
+
+void Resolver::SetDocumentToDefault() {
+    const FormEntry def = DescriptionDefaultForm(data_);
+    SetText(r_, dm::FormName, def.name);
+    pub().dmPaperLength = static_cast<SHORT>(def.length / 100);
+    pub().dmPaperWidth = static_cast<SHORT>(def.width / 100);
+    const DWORD pos = FormPosition(GetText(r_, dm::FormName));
+    pub().dmPaperSize = static_cast<SHORT>(pos ? pos : DMPAPER_A4);
+}
+
+void Resolver::SetOutputFromForm(DWORD pos) {
+    const FORM_INFO_1W& f = in_.forms[pos - 1];
+    Set(r_, dm::OutPaperIndex, static_cast<WORD>(pos));
+    Set(r_, dm::OutPaperLength, static_cast<WORD>(f.Size.cy / 100));
+    Set(r_, dm::OutPaperWidth, static_cast<WORD>(f.Size.cx / 100));
+    SetText(r_, dm::OutPaperName, f.pName ? std::u16string_view(f.pName) : std::u16string_view());
+}
+
+void Resolver::SetOutputToDefault() {
+    const FormEntry def = DescriptionDefaultForm(data_);
+    SetText(r_, dm::OutPaperName, def.name);
+    Set(r_, dm::OutPaperLength, static_cast<WORD>(def.length / 100));
+    Set(r_, dm::OutPaperWidth, static_cast<WORD>(def.width / 100));
+    const DWORD pos = FormPosition(GetText(r_, dm::OutPaperName));
+    Set(r_, dm::OutPaperIndex, static_cast<WORD>(pos ? pos : DMPAPER_A4));
+}
+
+void Resolver::ClearOutput() {
+    Set(r_, dm::OutPaperIndex, 0);
+    Set(r_, dm::OutPaperLength, 0);
+    Set(r_, dm::OutPaperWidth, 0);
+    SetText(r_, dm::OutPaperName, u"");
+}
+
+Paper Resolver::Printed() const {
+    if (!OutputEmpty())
+        return {GetText(r_, dm::OutPaperName), Get(r_, dm::OutPaperWidth), Get(r_, dm::OutPaperLength)};
+    const DEVMODEW& d = *AsDevmode(r_);
+    return {GetText(r_, dm::FormName), d.dmPaperWidth, d.dmPaperLength};
+}
+
+std::u16string Resolver::SlotNameOf(SHORT source) const {
+    for (NamedValueEntry slot : InputSlots(data_))
+        if (LOWORD(slot.value) == static_cast<WORD>(source)) return std::u16string(slot.name);
+    return String(200);
+}
+
+bool Resolver::FallbackSlotValue(WORD* value) const {
+    const std::u16string& fallback = String(200);
+    if (fallback.empty()) return false;
+    for (NamedValueEntry slot : InputSlots(data_)) {
+        if (slot.name == fallback) {
+            *value = LOWORD(slot.value);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Resolver::ChooseFromOutPaperTable() {
+    std::vector<OutPaperPair> pairs;
+    ParseOutPaperTable(in_.outPaperTable, &pairs);  // a damaged tail is simply not used
+    const std::u16string document = GetText(r_, dm::FormName);
+    for (const OutPaperPair& pair : pairs) {
+        if (pair.document != document) continue;
+        if (DWORD pos = FormPosition(pair.output)) {
+            SetOutputFromForm(pos);
+            return;
+        }
+    }
+}
+
+// Micrometres to dots at 240 per inch, rounded up.
+LONG DotsAt240(LONG micrometres) {
+    if (micrometres <= 0) return 0;
+    return static_cast<LONG>((static_cast<long long>(micrometres) * 240 + 25399) / 25400);
+}
+
+struct Area {
+    LONG width;   // micrometres
+    LONG height;
+};
+
+// The imageable area of the named entry of a form list, else the paper 5 mm in from each edge.
+Area PrintableArea(const FormList& list, std::u16string_view name, LONG paperWidth, LONG paperLength,
+                   bool landscape) {
+    for (FormEntry e : list) {
+        if (e.name != name) continue;
+        LONG right = e.right;
+        LONG bottom = e.bottom;
+        if (landscape) std::swap(right, bottom);
+        return {right - e.left, bottom - e.top};
+    }
+    return {paperWidth * 100 - 10000, paperLength * 100 - 10000};
+}
+
+void Resolver::ComputeZoom(DWORD flags2, bool singlePage) {
+    if (!singlePage && Get(r_, dm::LayoutMode) != 1) {
+        Set(r_, dm::Zoom, 100);
+        return;
+    }
+    const bool landscape = pub().dmOrientation == DMORIENT_LANDSCAPE;
+    const bool compatible = (flags2 & kFlags2OverlayMode) != 0;
+    const FormList list = compatible ? (landscape ? CompatibleLandscapeForms(data_) : CompatiblePortraitForms(data_))
+                                     : (landscape ? LandscapeForms(data_) : PortraitForms(data_));
+    const Area doc = PrintableArea(list, GetText(r_, dm::FormName), pub().dmPaperWidth, pub().dmPaperLength, landscape);
+    const Area out = OutputEmpty() ? doc
+                                   : PrintableArea(list, GetText(r_, dm::OutPaperName), Get(r_, dm::OutPaperWidth),
+                                                   Get(r_, dm::OutPaperLength), landscape);
+    const LONG docW = DotsAt240(doc.width), docH = DotsAt240(doc.height);
+    const LONG outW = DotsAt240(out.width), outH = DotsAt240(out.height);
+    if (docW <= 0 || docH <= 0) {
+        Set(r_, dm::Zoom, 100);  // no area to fit: keep the page as it is
+        return;
+    }
+    const LONG zoom = std::min(outH * 100 / docH, outW * 100 / docW);
+    Set(r_, dm::Zoom, static_cast<WORD>(std::clamp<LONG>(zoom, 0, 0xFFFF)));
+}
+
+void Resolver::Run() {
+    DWORD f1 = Get(r_, dm::Flags1);
+    DWORD f2 = Get(r_, dm::Flags2);
+    const bool overlayOn = (Get(r_, dm::FlagsWord) & kFlagsWordOverlayOn) != 0;
+
+    // 2. Input devices 202 to 205 count only behind every earlier one.
+    if (config_ && !(config_->extStatus & kConfigFromPrinter)) {
+        bool chain = Installed(628);
+        for (unsigned off = 632; off <= 644; off += 4) {
+            if (!chain) ClearInstalled(off);
+            chain = chain && Installed(off);
+        }
+    }
+
+    // 3. Document form.
+    if (DWORD pos = FormPosition(GetText(r_, dm::FormName)))
+        SetDocumentFromForm(pos);
+    else
+        SetDocumentToDefault();
+
+    // 4. Output paper.
+    if (OutputEmpty()) {
+        ClearOutput();
+    } else if (DWORD pos = FormPosition(GetText(r_, dm::OutPaperName))) {
+        SetOutputFromForm(pos);
+    } else {
+        SetOutputToDefault();
+    }
+
+    // 5. Paper conversion.
+    const std::u16string document = GetText(r_, dm::FormName);
+    const bool docOffered = IsOfferedForm(document, data_);
+    const bool conversion = docOffered && IsConversionFormName(document);
+    f2 = conversion ? (f2 | kFlags2Conversion) : (f2 & ~kFlags2Conversion);
+
+    // 6. Manual output paper.
+    if (overlayOn || conversion) f1 &= ~(kF1ManualOutPaper | kF1Bit1);
+    if (Get(r_, dm::LayoutMode) != 1) f1 &= ~kF1Bit1;
+
+    // 7. Automatic output paper.
+    {
+        const LONG w = LONG{pub().dmPaperWidth} * 100;
+        const LONG l = LONG{pub().dmPaperLength} * 100;
+        const bool outOfRange = w < DeviceDataSignedField(data_, dd::kMinFormWidth) ||
+                                w > DeviceDataSignedField(data_, dd::kMaxFormWidth) ||
+                                l < DeviceDataSignedField(data_, dd::kMinFormLength) ||
+                                l > DeviceDataSignedField(data_, dd::kMaxFormLength);
+        const bool longPaperSize = pub().dmPaperWidth == 2970 && pub().dmPaperLength == 9000;
+        bool rechoose;
+        if (version_ >= 4) {
+            rechoose = !(f1 & kF1ManualOutPaper) || (OutputEmpty() && outOfRange && !IsRotatedFormName(document));
+            if (rechoose) {
+                if (outOfRange && !IsRotatedFormName(Printed().name) && !longPaperSize)
+                    SetOutputToDefault();
+                else
+                    ClearOutput();
+            }
+        } else {
+            rechoose = !(f1 & kF1ManualOutPaper) || (OutputEmpty() && outOfRange);
+            if (rechoose) {
+                if (!outOfRange || longPaperSize)
+                    ClearOutput();
+                else
+                    SetOutputToDefault();
+            }
+        }
+        if (rechoose) ChooseFromOutPaperTable();
+    }
+
+    // 8. The paper actually printed.
+    const Paper printed = Printed();
+    const bool printedOffered = OutputEmpty() ? docOffered : IsOfferedForm(printed.name, data_);
+    const bool printedLong = printed.name == kLongPaperFormName;
+
+    // 9. Long paper prints at 600 dpi at most; LP conversions print landscape.
+    if (printedLong && pub().dmPrintQuality == 1200) pub().dmPrintQuality = 600;
+    if (docOffered && (document == u"LP->A4" || document == u"LP->B4")) pub().dmOrientation = DMORIENT_LANDSCAPE;
+
+    // 10. Per-section paper sources fall back for unsupported paper.
+    const bool supported = IsSupportedPaper(&r_, data_);
+    if (!supported) {
+        for (auto f : {dm::FirstSheetTray, dm::SecondSheetTray, dm::FrontCoverTray, dm::BackCoverTray,
+                       dm::SlipSheetTray, dm::SeparateDefaultTray})
+            Set(r_, f, DWORD{4});
+    }
+    if (overlayOn || Get(r_, dm::SlipSheetsOn) != 0) Set(r_, dm::SeparateTraysOn, DWORD{0});
+    if (overlayOn || !supported || Get(r_, dm::SeparateTraysOn) != 0) Set(r_, dm::SlipSheetsOn, DWORD{0});
+
+    // 11. Paper source against the installed devices.
+    if (config_) {
+        WORD fallback = 0;
+        if (!overlayOn && FallbackSlotValue(&fallback)) {
+            const std::u16string slot = SlotNameOf(pub().dmDefaultSource);
+            struct SourceRule {
+                UINT stringId;
+                unsigned pair;
+                bool needsInstalled;  // the rule applies when the pair's installed bit is this
+            };
+            static constexpr SourceRule kRules[] = {
+                {201, 628, false}, {202, 632, false}, {203, 636, false}, {204, 640, false}, {205, 644, false},
+                {206, 648, false}, {207, 652, false}, {219, 652, true},  {208, 656, false},
+            };
+            for (const SourceRule& rule : kRules) {
+                if (slot == String(rule.stringId) && !String(rule.stringId).empty() &&
+                    Installed(rule.pair) == rule.needsInstalled) {
+                    pub().dmDefaultSource = static_cast<SHORT>(fallback);
+                    break;
+                }
+            }
+        }
+        if (printedLong) pub().dmDefaultSource = Installed(652) ? 4 : 14;
+        if (!supported) pub().dmDefaultSource = 4;
+    }
+    WORD fallbackValue = 0;
+    const bool haveFallback = FallbackSlotValue(&fallbackValue);
+    const bool sourceIsFallback = SlotNameOf(pub().dmDefaultSource) == String(200) ||
+                                  (haveFallback && static_cast<WORD>(pub().dmDefaultSource) == fallbackValue);
+
+    // 12. Output tray choice.
+    {
+        WORD tray = Get(r_, dm::OutputTray);
+        if (tray == 2 && !Installed(688)) tray = 0;
+        if (tray == 3 && !Installed(692)) tray = 0;
+        const LONG w = printed.width, l = printed.length;
+        const bool notOfferedMisfit =
+            !printedOffered && (w < 770 || w > 3040 || l < 1000 || l > 2970 || (l < 1270 && !Installed(692)) ||
+                                (l >= 1270 && !Installed(688) && !Installed(692)));
+        if ((!sourceIsFallback && printedOffered && (printed.name == u"A3" || printed.name == u"B4 (JIS)")) ||
+            (docOffered && InList(kTrayOneConversions, document)) || (printedLong && printedOffered) ||
+            notOfferedMisfit)
+            tray = 1;
+        const DWORD s6240 = (!printedOffered && l < 1270 && Installed(692) && tray == 2) ? 0 : 1;
+        Set(r_, dm::Setting6240, s6240);
+        if ((Get(r_, dm::Setting488) == 2 && !Installed(692)) || (!Installed(688) && !Installed(692))) tray = 1;
+        Set(r_, dm::OutputTray, tray);
+    }
+
+    // 13. Simplex where two-sided printing cannot be.
+    {
+        const LONG w = printed.width, l = printed.length;
+        const SHORT source = pub().dmDefaultSource;
+        if ((config_ && !Installed(660)) || (!printedOffered && (w < 1000 || w > 2970 || l < 1480 || l > 4318)) ||
+            (printed.name == kFormEnvelopeYou4 && printedOffered) ||
+            (printed.name == kFormEnvelopeYou4Rotated && printedOffered && version_ >= 4) ||
+            (printedLong && (printedOffered || version_ < 4)) || (Get(r_, dm::Setting488) == 3 && source != 4) ||
+            (Get(r_, dm::Setting7576) == 3 && source == 4) || Get(r_, dm::OutputTray) == 3 ||
+            Get(r_, dm::SlipSheetsOn) == 1)
+            pub().dmDuplex = DMDUP_SIMPLEX;
+    }
+
+    // 14. Zoom onto the output paper. The layout is judged as the next step will leave it, so
+    //     that a conversion form gets its zoom on the first run, not only on a second one.
+    if (!(f1 & kF1Bit1)) ComputeZoom(f2, overlayOn || conversion);
+
+    // 15. Layout.
+    const bool singlePageRule = overlayOn || conversion || (f1 & kF1Bit1);
+    if (singlePageRule) Set(r_, dm::LayoutMode, 1);
+    if (singlePageRule || Get(r_, dm::LayoutMode) == 1) {
+        Set(r_, dm::Setting494, 0);
+        Set(r_, dm::LayoutOrder, 0);
+    }
+    if (Get(r_, dm::LayoutMode) == 2 && Get(r_, dm::LayoutOrder) > 1) {
+        Set(r_, dm::LayoutOrder, 0);
+        Set(r_, dm::SavedLayoutOrder, 0);
+    }
+
+    // 16. A4 from the fallback slot only; memory for the resolution.
+    {
+        bool a4 = printed.name == u"A4";
+        if (version_ >= 4)
+            a4 = a4 || printed.name == u"A4 Small" || printed.name == u"A4 Transverse" || printed.name == kFormA4Rotated;
+        const bool offeredA4 = printedOffered && a4;
+        if (!offeredA4 || !sourceIsFallback) f1 &= ~(kF1Bit3 | kF1Bit4);
+        if (config_ && !ConfigFromPrinter() && !(f2 & kF2Bit17)) {
+            const DWORD memory = Get(r_, dm::MemoryKb);
+            const SHORT q = pub().dmPrintQuality;
+            if ((q >= 1200 && memory < 0x42000) || (q <= 600 && memory < 0x12000)) f1 &= ~kF1Bit4;
+        }
+    }
+
+    // 17.
+    if (Get(r_, dm::OutputTray) != 2) Set(r_, dm::Setting6232, DWORD{0});
+    if (config_ && (!(config_->extStatus & kConfigFromPrinter) || config_->mode != 1)) f1 &= ~kF1Bit5;
+
+    // 18. Device count.
+    {
+        int count = ((f1 & kF1Bit6) && Installed(652)) ? 1 : 0;
+        const DWORD pick = Get(r_, dm::CountDevices);
+        for (unsigned k = 0; k < 4; ++k)
+            if ((pick & (1u << k)) && Installed(628 + 4 * k)) ++count;
+        if (count < 2) f1 &= ~kF1Bit3;
+    }
+
+    // 19. Configuration flags and two-sided options.
+    if (config_) {
+        const bool both = (config_->extStatus & kConfigFromPrinter) && (config_->extStatus & kConfigTrayContentsHidden);
+        if (both) {
+            f2 |= kF2Bit16;
+        } else {
+            f2 &= ~kF2Bit16;
+            f1 &= ~kF1Bit7;
+        }
+        if (!Installed(660)) f1 &= ~kF1Bit8;
+    }
+    if (pub().dmDuplex != DMDUP_VERTICAL && pub().dmDuplex != DMDUP_HORIZONTAL) f1 &= ~kF1Bit8;
+
+    // 20.
+    if (overlayOn || conversion || (f1 & kF1Bit1) || Get(r_, dm::LayoutMode) == 1) f1 &= ~kF1Bit9;
+    if (f1 & kFlags1RasterMode) {
+        f1 &= ~kF1RasterModeClears;
+    }
+    if (pub().dmPrintQuality != 600) f1 &= ~0x1000u;
+
+    // 21.
+    if (!overlayOn) Set(r_, dm::FlagsWord, static_cast<WORD>(Get(r_, dm::FlagsWord) & ~0x8));
+
+    Set(r_, dm::Flags1, f1);
+    Set(r_, dm::Flags2, f2);
+
+    // 22. Trust marking takes over the output.
+    if constexpr (kJapaneseBuild) {
+        if (Get(r_, dm::TrustMarkResult) == 1) {
+            constexpr DWORD kClear = 0x20000 | 0x01000000;
+            Set(r_, dm::Flags1, (Get(r_, dm::Flags1) & ~(kClear | 0x4)) | 0x10000);
+            Set(r_, dm::SavedFlags1, (Get(r_, dm::SavedFlags1) & ~kClear) | 0x10000);
+            Set(r_, dm::Setting498, 3);
+            Set(r_, dm::Saved498, 3);
+            Set(r_, dm::FlagsWord, static_cast<WORD>(Get(r_, dm::FlagsWord) & ~kFlagsWordOverlayOn));
+            Set(r_, dm::SavedFlagsWord, static_cast<WORD>(Get(r_, dm::SavedFlagsWord) & ~kFlagsWordOverlayOn));
+        }
+    }
+}
+
+}  // namespace
+
+bool IsConversionFormName(std::u16string_view name) { return InList(kConversionForms, name); }
+
+bool IsRotatedFormName(std::u16string_view name) { return InList(kRotatedForms, name); }
+
+bool IsOfferedForm(std::u16string_view name, const CompiledDeviceData* data) {
+    if (name.empty()) return false;
+    for (FormEntry e : PortraitForms(data))
+        if (e.name == name) return true;
+    return false;
+}
+
+BOOL IsSupportedPaper(const DriverDevmode* record, const CompiledDeviceData* data) {
+    if (!record) return FALSE;
+    const DriverDevmode& r = *record;
+    const bool output = Get(r, dm::OutPaperIndex) != 0;
+    const std::u16string name = output ? GetText(r, dm::OutPaperName) : GetText(r, dm::FormName);
+    const LONG width = output ? Get(r, dm::OutPaperWidth) : AsDevmode(r)->dmPaperWidth;
+    const LONG length = output ? Get(r, dm::OutPaperLength) : AsDevmode(r)->dmPaperLength;
+    const LONG version = DeviceDataVersion(data);
+    if (InList(kPapersV3, name)) return TRUE;
+    if (version >= 4 && InList(kPapersV4, name)) return TRUE;
+    if (output && name != u"A3->A4" && IsConversionFormName(name)) return TRUE;
+    return width >= 750 && width <= 2970 && length >= 1480 && length <= 4318 ? TRUE : FALSE;
+}
+
+void LoadDeviceStrings(HMODULE resources, DeviceStrings* strings) {
+    if (!strings) return;
+    for (UINT i = 0; i < kDeviceStringCount; ++i) {
+        WCHAR text[25] = {};
+        int n = resources ? LoadStringW(resources, kFirstDeviceString + i, text, 25) : 0;
+        (*strings)[i].assign(text, n > 0 ? static_cast<size_t>(std::min(n, 24)) : 0);
+    }
+}
+
+void ResolveSettings(DriverDevmode* record, const ResolverConfig* config, const ResolverInputs& inputs,
+                     const CompiledDeviceData* data) {
+    if (!record || !inputs.forms || !inputs.strings) return;
+    Resolver(*record, config, inputs, data).Run();
+}
+
+void ValidateSettings(DriverDevmode* record, const ResolverConfig* config, HANDLE hPrinter, HANDLE hPrinter2,
+                      const CompiledDeviceData* data) {
+    if (!record) return;
+    DWORD count = 0;
+    FORM_INFO_1W* forms = EnumUsableForms(hPrinter, &count, data);
+    if (!forms) return;
+    HMODULE resources = LoadResourceDll(hPrinter2 ? hPrinter2 : hPrinter);
+    if (!resources) {
+        GlobalFree(forms);
+        return;
+    }
+    DeviceStrings strings;
+    LoadDeviceStrings(resources, &strings);
+    const std::vector<BYTE> table = ReadOutPaperTable(hPrinter);
+    ResolveSettings(record, config, ResolverInputs{forms, count, &strings, table}, data);
+    FreeResourceDll(resources);
+    GlobalFree(forms);
+}
+
+}  // namespace orla

@@ -1,0 +1,695 @@
+// StartDocPort, WritePort and EndDocPort: the job on the port monitor below, the monitor's PJL
+// job header and trailer, the write strategies and the bounded retries while the printer is
+// busy or silent.
+#include <algorithm>
+#include <cstring>
+
+#include "monitor/diag_log.h"
+#include "monitor/manager_client.h"
+#include "monitor/monitor_entry.h"
+#include "monitor/pjl_job.h"
+#include "monitor/pjl_reply.h"
+#include "monitor/port_kinds.h"
+#include "monitor/printer_query.h"
+#include "monitor/service_link.h"
+#include "monitor/status_variables.h"
+#include "win/registry.h"
+#include "win/spool.h"
+
+namespace {
+
+constexpr DWORD PORT_MUTEX_WAIT = 30000;
+// A local port's StartDocPort waits for the port this many times (30 s each), then gives up
+// rather than holding the spooler's thread for ever.
+constexpr int START_MUTEX_TRIES = 4;
+// A job whose printer stays silent, or whose port takes no byte, fails after this long
+// instead of making the spooler retry without end.
+constexpr DWORD JOB_STALL_LIMIT = 120000;
+// How long EndDocPort waits for a cancel to be acknowledged, and for pending output to go.
+constexpr DWORD CANCEL_ACK_LIMIT = 60000;
+constexpr DWORD PENDING_OUTPUT_WAIT = 60000;
+constexpr DWORD ECP_CHUNK = 4096;
+
+struct PortRef {
+    explicit PortRef(HANDLE h) : port(AcquirePort(h)) {}
+    ~PortRef() { ReleasePort(port); }
+    PortRef(const PortRef&) = delete;
+    PortRef& operator=(const PortRef&) = delete;
+    PortRecord* port;
+};
+
+// The port mutex as one call holds it.
+struct MutexHold {
+    PortRecord* port;
+    BOOL owned = FALSE;
+    BOOL Take(DWORD ms) {
+        if (!owned) owned = TakePortMutex(port, ms);
+        return owned;
+    }
+    void Release() {
+        if (owned) ReleasePortMutex(port);
+        owned = FALSE;
+    }
+    ~MutexHold() { Release(); }
+};
+
+BOOL IsUsb(const PortRecord* port) {
+    return IsUsbPort(port->portName);
+}
+BOOL IsParallel(const PortRecord* port) {
+    return IsLptPort(port->portName);
+}
+
+void ReplacePrinterName(PortRecord* port, LPCWSTR name) {
+    if (!name || (port->printerName && lstrcmpW(port->printerName, name) == 0)) return;
+    LPWSTR copy = MonDupW(name);
+    if (!copy) return;
+    MonFree(port->printerName);
+    port->printerName = copy;
+}
+
+void CopyDocInfo(PortRecord* port, DWORD level, LPBYTE docInfo) {
+    MonFree(port->docInfo);
+    port->docInfo = nullptr;
+    port->docInfoLevel = static_cast<LONG>(level);
+    if (!docInfo || (level != 1 && level != 2)) return;
+    // Level 1 and 2 share their three strings; the strings are copied behind the copy itself.
+    auto* in = reinterpret_cast<DOC_INFO_2W*>(docInfo);
+    LPWSTR texts[3] = {in->pDocName, in->pOutputFile, in->pDatatype};
+    size_t bytes = sizeof(DOC_INFO_2W);
+    for (LPWSTR t : texts) bytes += t ? (static_cast<size_t>(lstrlenW(t)) + 1) * sizeof(WCHAR) : 0;
+    auto* copy = static_cast<BYTE*>(MonAlloc(bytes));
+    if (!copy) return;
+    auto* out = reinterpret_cast<DOC_INFO_2W*>(copy);
+    if (level == 2) {
+        out->dwMode = in->dwMode;
+        out->JobId = in->JobId;
+    }
+    BYTE* at = copy + sizeof(DOC_INFO_2W);
+    LPWSTR* slots[3] = {&out->pDocName, &out->pOutputFile, &out->pDatatype};
+    for (int i = 0; i < 3; ++i) {
+        if (!texts[i]) continue;
+        size_t n = (static_cast<size_t>(lstrlenW(texts[i])) + 1) * sizeof(WCHAR);
+        std::memcpy(at, texts[i], n);
+        *slots[i] = reinterpret_cast<LPWSTR>(at);
+        at += n;
+    }
+    port->docInfo = copy;
+}
+
+void ReloadMyPortMode(PortRecord* port) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\QEV\\Brantel\\Printers", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    DWORD value = 0, size = 4, type = 0;
+    if (RegQueryValueExW(key, u"MyPortMode", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
+        size == 4 && value)
+        port->myPortMode = value;
+    RegCloseKey(key);
+}
+
+void MakeJobIdentifier(PortRecord* port) {
+    std::memset(port->jobIdentifier, 0, sizeof port->jobIdentifier);
+    if (port->kind & KIND_TCPIP) {
+        char guid[33];
+        MakeGuidString(guid);
+        std::memcpy(port->jobIdentifier, guid, std::strlen(guid));
+    } else {
+        char id[25];
+        MakeJobClientId(id);
+        std::memcpy(port->jobIdentifier, id, 24);
+    }
+}
+
+void ResetJobFlags(PortRecord* port) {
+    ResetStreamScan(port);
+    port->tailLength = 0;
+    std::memset(port->tail, 0, sizeof port->tail);
+    port->headerOffset = 0;
+    port->dataStarted = FALSE;
+    port->wroteSinceStart = FALSE;
+    port->endDocDone = FALSE;
+    port->cancelAcknowledged = FALSE;
+    port->usbCarry = FALSE;
+    port->usbCarryLeft = 0;
+    port->lastWriteFailed = FALSE;
+    port->lastWriteError = 0;
+    port->owedEjects = 0;
+    port->lastProgressTick = GetTickCount();
+}
+
+// The port has taken nothing for too long: the job ends with an error. A printer that
+// answers and reports itself busy (printing, warming up) is waited for as long as it takes.
+BOOL Stalled(PortRecord* port) {
+    BOOL busyButAnswering =
+        (port->state & ST_BUSY_A) && (port->state & ST_BUSY_B) && !(port->state & ST_NOT_RESPONDING);
+    return !busyButAnswering && GetTickCount() - port->lastProgressTick >= JOB_STALL_LIMIT;
+}
+
+BOOL RetryLater(PortRecord* port, LPDWORD written) {
+    *written = 0;
+    if (Stalled(port)) {
+        SetLastError(ERROR_TIMEOUT);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void KeepTail(PortRecord* port, const BYTE* data, DWORD length) {
+    DWORD n = std::min<DWORD>(length, TAIL_SIZE);
+    std::memcpy(port->tail, data + length - n, n);
+    port->tailLength = n;
+}
+
+BOOL WriteThrough(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
+    DWORD done = 0;
+    BOOL ok = LowerWritePort(port, data, length, &done);
+    *written = done;
+    if (done) KeepTail(port, data, done);
+    if (!ok) {
+        DWORD error = port->lastWriteError;
+        if (error == WSAECONNRESET || error == ERROR_PRINT_CANCELLED) {
+            SetLastError(error);
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+BOOL HardError(PortRecord* port, BOOL ok) {
+    if (ok || (port->lastWriteError != WSAECONNRESET && port->lastWriteError != ERROR_PRINT_CANCELLED)) return FALSE;
+    SetLastError(port->lastWriteError);
+    return TRUE;
+}
+
+// Holds back the last 80 bytes of the job so that the trailer can follow them: what would
+// make the held bytes more than 80 goes out, oldest first.
+BOOL WriteDelayLine(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
+    *written = 0;
+    DWORD held = port->tailLength;
+    DWORD excess = held + length > TAIL_SIZE ? held + length - static_cast<DWORD>(TAIL_SIZE) : 0;
+    DWORD fromHeld = std::min(excess, held);
+    DWORD fromNew = excess - fromHeld;
+    if (fromHeld) {
+        DWORD sent = 0;
+        if (HardError(port, LowerWritePort(port, port->tail, fromHeld, &sent))) return FALSE;
+        if (sent < fromHeld) {
+            // The unsent held bytes move to the front; as many new bytes as went out follow.
+            DWORD take = std::min(sent, length);
+            std::memmove(port->tail, port->tail + sent, held - sent);
+            std::memcpy(port->tail + held - sent, data, take);
+            port->tailLength = held - sent + take;
+            *written = take;
+            return TRUE;
+        }
+        std::memmove(port->tail, port->tail + fromHeld, held - fromHeld);
+        port->tailLength = held - fromHeld;
+    }
+    if (fromNew) {
+        DWORD sent = 0;
+        if (HardError(port, LowerWritePort(port, data, fromNew, &sent))) return FALSE;
+        if (sent < fromNew) {
+            *written = sent;
+            return TRUE;
+        }
+    }
+    std::memcpy(port->tail + port->tailLength, data + fromNew, length - fromNew);
+    port->tailLength += length - fromNew;
+    *written = length;
+    return TRUE;
+}
+
+BOOL WriteJobData(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
+    BOOL ok;
+    if (port->myPortMode & 2) {
+        WriteThrough(port, data, std::min(length, ECP_CHUNK), written);
+        ok = TRUE;  // the ECP chunk writer never fails the spooler's call
+        port->bytesSent -= std::min(port->bytesSent, *written);
+    } else if ((port->kind & KIND_LOCAL) || (port->kind & KIND_STD_TCPIP)) {
+        ok = WriteThrough(port, data, length, written);
+    } else {
+        ok = WriteDelayLine(port, data, length, written);
+    }
+    if (*written) {
+        port->dataStarted = TRUE;
+        port->lastProgressTick = GetTickCount();
+    }
+    return ok;
+}
+
+// One round of the header: TRUE when the header is out (or dropped) and job data may follow.
+enum class HeaderStep { Done, Retry };
+
+HeaderStep SendHeader(PortRecord* port, MutexHold& hold) {
+    BOOL wasSilent = (port->state & ST_NOT_RESPONDING) != 0;
+    BOOL recentPartial =
+        port->lastPartialHeaderTick != -1 && GetTickCount() - static_cast<DWORD>(port->lastPartialHeaderTick) < 20000;
+    if (!recentPartial) QueryPrinterStatus(port);
+    if (wasSilent && !(port->state & ST_NOT_RESPONDING)) {
+        hold.Release();
+        Sleep(2000);
+        return HeaderStep::Retry;
+    }
+    if ((port->state & ST_BUSY_A) && (port->state & ST_BUSY_B)) {
+        hold.Release();
+        Sleep(2000);
+        return HeaderStep::Retry;
+    }
+    if (!(port->state & ST_OWN_MODEL)) {
+        if (port->state & ST_NOT_RESPONDING) {
+            hold.Release();
+            Sleep(1000);
+            return HeaderStep::Retry;
+        }
+        // A printer of another model gets no monitor header.
+        port->state &= ~ST_HEADER_PENDING;
+        return HeaderStep::Done;
+    }
+    port->state &= ~ST_ANSWERS_AGAIN;
+    PjlJobRequest request{};
+    BOOL tcp = (port->kind & KIND_TCPIP) != 0;
+    request.wantStatusLines = !tcp;
+    request.wantJobName = !tcp;
+    request.wantJobLine = !(tcp && port->driverJobClientId);
+    std::memcpy(request.name, port->jobIdentifier, std::min(sizeof request.name - 1, sizeof port->jobIdentifier));
+    request.qty = request.copies = -1;
+    char header[PJL_HEADER_SIZE];
+    DWORD length = BuildPjlJobHeader(header, sizeof header, request, port);
+    if (length == 0) {
+        port->state &= ~ST_HEADER_PENDING;
+        return HeaderStep::Done;
+    }
+    // Only what the port has not taken yet goes out again.
+    DWORD offset = std::min(port->headerOffset, length);
+    DWORD written = 0;
+    BOOL ok =
+        ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(header) + offset, length - offset, &written, FALSE, FALSE);
+    port->headerOffset = offset + std::min(written, length - offset);
+    if (written) port->lastProgressTick = GetTickCount();
+    if (port->headerOffset >= length) {
+        port->state |= ST_HEADER_SENT;
+        port->state &= ~(ST_HEADER_PENDING | ST_FINISHED_BY_REPLY);
+        if ((port->myPortMode & 2) && (port->state & ST_JOB_OPEN)) port->ecpActive = TRUE;
+        return HeaderStep::Done;
+    }
+    hold.Release();
+    if (!ok && port->sleepAfterFailedHeader == 1) Sleep(1000);
+    return HeaderStep::Retry;
+}
+
+BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
+    MutexHold hold{port};
+    *written = 0;
+    if (!hold.Take(PORT_MUTEX_WAIT)) return RetryLater(port, written);
+    port->wroteSinceStart = TRUE;
+    port->usbCarry = FALSE;
+    if (IsUsb(port) && (port->state & ST_NOT_RESPONDING) && !(port->state & ST_DELETING)) {
+        Sleep(4000);
+        QueryPrinterStatus(port);
+        hold.Release();
+        Sleep(10000);
+        return RetryLater(port, written);
+    }
+    if (IsUsb(port) && !(port->state & ST_LOWER_DOC_OPEN)) {
+        if (!LowerStartDocPort(port, port->printerName, port->jobId, 1, nullptr)) {
+            hold.Release();
+            Sleep(4000);
+            return RetryLater(port, written);
+        }
+        port->state |= ST_LOWER_DOC_OPEN;
+    }
+    if (port->scanResult == 0) {
+        ScanJobDataForPjl(port, data, length);
+        SetJobRecordName(port->scanResult == 2 ? port->jobName : port->jobIdentifier, 1, port);
+    }
+    if (port->state & ST_HEADER_PENDING) {
+        if (SendHeader(port, hold) == HeaderStep::Retry) return RetryLater(port, written);
+    }
+    // The job's own UEL gives way to the one the monitor header began with: once, and only
+    // when the monitor header really went out.
+    if ((port->state & ST_HEADER_SENT) && port->beginsWithUel && !port->uelAbsorbed && !port->dataStarted &&
+        length >= kUel.size() && std::memcmp(data, kUel.data(), kUel.size()) == 0) {
+        port->uelAbsorbed = TRUE;
+        *written = static_cast<DWORD>(kUel.size());
+        return TRUE;
+    }
+    if (port->pendingLength) {
+        // The rest of the header goes before any job data.
+        ExchangeWithPrinter(port, nullptr, 0, nullptr, FALSE, FALSE);
+        if (port->pendingLength) {
+            hold.Release();
+            return RetryLater(port, written);
+        }
+        port->lastProgressTick = GetTickCount();
+    }
+    if (port->scanResult == 2) port->pollMode &= ~1;
+    if (port->state & ST_DELETING) {
+        *written = length;
+        return TRUE;
+    }
+    BOOL ok = WriteJobData(port, data, length, written);
+    DWORD error = GetLastError();
+    hold.Release();
+    if (port->lastWriteFailed && port->lastWriteError == ERROR_TIMEOUT && (IsUsb(port) || port->ecpActive)) Sleep(1000);
+    if (!ok) {
+        SetLastError(error);
+        return FALSE;
+    }
+    if (*written == 0) return RetryLater(port, written);
+    return TRUE;
+}
+
+BOOL StartLowerDocIfNeeded(PortRecord* port) {
+    if (port->state & ST_LOWER_DOC_OPEN) return TRUE;
+    if (!LowerStartDocPort(port, port->printerName, port->jobId, 1, nullptr)) return FALSE;
+    port->state |= ST_LOWER_DOC_OPEN;
+    return TRUE;
+}
+
+HANDLE JobPrinter(PortRecord* port, BOOL* own) {
+    *own = FALSE;
+    if (port->currentClient && port->currentClient->printer) return port->currentClient->printer;
+    HANDLE printer = nullptr;
+    if (port->printerName && OpenPrinterW(port->printerName, &printer, nullptr)) {
+        *own = TRUE;
+        return printer;
+    }
+    return nullptr;
+}
+
+void SignalLastPage(PortRecord* port) {
+    BOOL own = FALSE;
+    HANDLE printer = JobPrinter(port, &own);
+    if (printer) SetJobW(printer, port->jobId, 0, nullptr, JOB_CONTROL_LAST_PAGE_EJECTED);
+    if (own) ClosePrinter(printer);
+}
+
+void SendTrailer(PortRecord* port) {
+    PjlJobRequest request{};
+    request.wantJobLine = TRUE;
+    request.wantJobName = TRUE;
+    request.qty = request.copies = -1;
+    if (!port->jobName[0]) {
+        // Name the end of job as the printer knows the job, so its end report finds the record.
+        if (port->jobIdentifier[0])
+            std::memcpy(port->jobName, port->jobIdentifier, sizeof port->jobName);
+        else
+            MakeJobClientId(port->jobName);
+    }
+    std::memcpy(request.name, port->jobName, std::min(sizeof request.name - 1, sizeof port->jobName));
+    char trailer[PJL_HEADER_SIZE];
+    DWORD length = BuildPjlJobTrailer(trailer, sizeof trailer, request, port);
+    BYTE out[PJL_HEADER_SIZE + TAIL_SIZE];
+    DWORD total = 0;
+    BOOL delayLine = !(port->kind & KIND_LOCAL) && !(port->kind & KIND_STD_TCPIP) && !(port->myPortMode & 2);
+    BOOL cancel = (port->state & (ST_CANCEL_A | ST_CANCEL_B)) != 0;
+    if (port->tailLength && (delayLine || ((port->myPortMode & 2) && cancel))) {
+        std::memcpy(out, port->tail, port->tailLength);
+        total = port->tailLength;
+        port->tailLength = 0;
+    }
+    std::memcpy(out + total, trailer, length);
+    total += length;
+    if (total) ExchangeWithPrinter(port, out, total, nullptr, TRUE, FALSE);
+}
+
+void WaitPendingOutput(PortRecord* port) {
+    DWORD start = GetTickCount();
+    while (port->pendingLength && GetTickCount() - start < PENDING_OUTPUT_WAIT) {
+        ExchangeWithPrinter(port, nullptr, 0, nullptr, FALSE, FALSE);
+        if (port->pendingLength) Sleep(1000);
+    }
+    DropPendingOutput(port);
+}
+
+BOOL EndDocBoundClient(PortRecord* port) {
+    MutexHold hold{port};
+    hold.Take(PORT_MUTEX_WAIT);
+    port->state &= ~ST_CANCEL_FROM_PORT;
+    BOOL statusDoc = FALSE;
+    OpenStatusDocIfNeeded(port, &statusDoc);
+    BOOL tcp = (port->kind & KIND_TCPIP) != 0;
+    BOOL stdTcp = (port->kind & KIND_STD_TCPIP) != 0;
+    BYTE jobBuffer[2048];
+    DWORD needed = 0;
+    ManagerClient* client = port->currentClient;
+    BOOL deleting = client && client->printer &&
+                    GetJobW(client->printer, port->jobId, 1, jobBuffer, sizeof jobBuffer, &needed) &&
+                    (reinterpret_cast<JOB_INFO_1W*>(jobBuffer)->Status & JOB_STATUS_DELETING);
+    if (deleting) {
+        SetJobStatusBits(port, 4, TRUE);
+        BYTE one = 1;
+        DWORD returned = 0;
+        PortDeviceControl(port, IOCTL_PAR_CANCEL, &one, 1, nullptr, 0, &returned);
+        Sleep(1000);
+        port->state |= ST_CANCEL_A | ST_CANCEL_B;
+        // A printer that never acknowledges the cancel does not keep the job open for ever.
+        DWORD start = GetTickCount();
+        while (!port->cancelAcknowledged && !(port->state & ST_NOT_RESPONDING) &&
+               GetTickCount() - start < CANCEL_ACK_LIMIT) {
+            hold.Release();
+            Sleep(4000);
+            if (!hold.Take(PORT_MUTEX_WAIT)) break;
+            if (!port->pollingThread)
+                RefreshStatusThroughPort(port, TRUE);
+            else if (!(port->state & ST_POLLING_WANTED))
+                break;
+        }
+    } else {
+        ++port->owedEjects;  // no polling thread here to confirm the end from the printer
+    }
+    if (!port->endDocDone) {
+        port->endDocDone = TRUE;
+        BOOL cancel = (port->state & (ST_CANCEL_A | ST_CANCEL_B)) != 0;
+        BOOL ended = (port->state & ST_FINISHED_BY_REPLY) != 0;
+        BOOL headerSent = (port->state & ST_HEADER_SENT) != 0;
+        if (tcp) {
+            SetJobRecordName(port->jobIdentifier, 2, port);
+        } else if ((headerSent && !cancel && !ended) || (!headerSent && port->scanResult != 0 && !cancel)) {
+            SetJobRecordName(port->jobIdentifier, 2, port);
+            SendTrailer(port);
+        }
+    }
+    // With no polling thread on the port, what the printer has already reported about the job
+    // (its end, a cancel) is read here.
+    if (!port->pollingThread) RefreshStatusThroughPort(port, TRUE);
+    if (!stdTcp) EndLowerDoc(port);
+    MonFree(port->docInfo);
+    port->docInfo = nullptr;
+    BOOL finishedByReply = (port->state & ST_FINISHED_BY_REPLY) != 0;
+    BOOL headerSent = (port->state & ST_HEADER_SENT) != 0;
+    if (!finishedByReply) UpdateSendingJobInfo(port, TRUE);
+    SetJobStatusBits(port, 263, FALSE);
+    if (!stdTcp && (!headerSent || !port->wroteSinceStart)) SetDwordVariable(port, "PrinterQueue", 0);
+    if (!port->wroteSinceStart) {
+        while (port->jobHead && port->jobHead->next) PopJobRecord(port, TRUE);
+        if (port->jobHead) PopJobRecord(port, TRUE);
+        SnapshotPrinterStatus(port);
+    }
+    if (!finishedByReply || !headerSent) {
+        if (!stdTcp) {
+            FinishOrCancelJob(port, FALSE);
+            SnapshotPrinterStatus(port);
+        }
+        port->state |= ST_ANSWERS_AGAIN;
+        port->state &= ~ST_FINISHED_BY_REPLY;
+        if (!headerSent && !stdTcp && port->jobHead) PopJobRecord(port, TRUE);
+    }
+    PublishDirtyVariables(port);
+    port->lastEndDocTick = GetTickCount();
+    port->state &= ~ST_JOB_OPEN;
+    if (CountPendingJobs(port) == 0) port->ecpActive = FALSE;
+    // Without a polling thread nobody else tells the spooler that the last page is out.
+    if (!port->pollingThread && port->owedEjects) {
+        port->owedEjects = 0;
+        SignalLastPage(port);
+    }
+    hold.Release();
+    if (!port->pollingThread) WaitPendingOutput(port);
+    if (stdTcp) {
+        if (port->state & (ST_CANCEL_A | ST_CANCEL_B))
+            DropPendingOutput(port);
+        else
+            WaitPendingOutput(port);
+        EndLowerDoc(port);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level, LPBYTE pDocInfo) {
+    PortRef ref(hPort);
+    PortRecord* port = ref.port;
+    if (!port) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (Level != 1 && (!pDocInfo || !reinterpret_cast<DOC_INFO_1W*>(pDocInfo)->pDocName)) {
+        port->state |= ST_REPEATED_START;
+        ReplacePrinterName(port, pPrinterName);
+        return TRUE;
+    }
+    port->state &= ~ST_TERMINATE;
+    MutexHold hold{port};
+    if (port->kind & KIND_LOCAL) {
+        for (int i = 0; i < START_MUTEX_TRIES && !hold.Take(PORT_MUTEX_WAIT); ++i) {
+        }
+        if (!hold.owned) {
+            SetLastError(ERROR_BUSY);
+            return FALSE;
+        }
+    } else if (!(port->kind & KIND_REDIRECTED)) {
+        hold.Take(PORT_MUTEX_WAIT);
+    }
+    port->underWay = TRUE;
+    ReplacePrinterName(port, pPrinterName);
+    if (port->state & ST_JOB_OPEN) {
+        port->underWay = FALSE;
+        SetLastError(ERROR_BUSY);
+        return FALSE;
+    }
+    if (IsJobServiceInstalled(port)) {
+        HANDLE printer = nullptr;
+        OpenPrinterW(port->printerName, &printer, nullptr);
+        if (!JobServiceStartDoc(printer, JobId, port->portName)) {
+            if (printer) SetJobW(printer, JobId, 0, nullptr, JOB_CONTROL_DELETE);
+            if (printer) ClosePrinter(printer);
+            port->underWay = FALSE;
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        if (printer) ClosePrinter(printer);
+    }
+    port->state |= ST_JOB_OPEN;
+    ReloadMyPortMode(port);
+    if (port->state & ST_LOWER_DOC_OPEN) EndLowerDoc(port);
+    port->enterLanguage = 0;
+    ReadMonitorDword(u"ENTERLANGUAGE", &port->enterLanguage);
+    if (!LowerStartDocPort(port, pPrinterName, JobId, Level, pDocInfo)) {
+        if (!IsUsb(port)) {
+            DWORD error = GetLastError();
+            port->state &= ~ST_JOB_OPEN;
+            port->underWay = FALSE;
+            SetLastError(error);
+            return FALSE;
+        }
+    } else {
+        if (IsParallel(port)) port->myPortMode &= ~2u;
+        if (!IsUsb(port)) SetParallelTimeouts(port);
+        port->state |= ST_LOWER_DOC_OPEN;
+    }
+    port->jobId = JobId;
+    port->state &= ~(ST_HEADER_SENT | ST_CANCEL_A | ST_DELETING | ST_CANCEL_B | ST_FINISHED_BY_REPLY);
+    ResetJobFlags(port);
+    if (!(port->kind & KIND_BIDI)) {
+        port->underWay = FALSE;
+        return TRUE;
+    }
+    {
+        PortLock lock(port);
+        ManagerClient* client = FindManagerClient(port->printerName, port);
+        if (!client) client = CreateManagerClient(port->printerName, port, TRUE);
+        port->currentClient = client;
+        MakeJobIdentifier(port);
+        if (IsBound(client)) {
+            QueryPrinterStatus(port);
+            port->pollMode = 0;
+            port->state |= ST_HEADER_PENDING;
+            BOOL queued = port->jobHead != nullptr;
+            if (!queued && !(port->kind & KIND_STD_TCPIP)) DrainReplies(FALSE, port);
+            port->startPolling = TRUE;
+            CopyDocInfo(port, Level, pDocInfo);
+            if (!queued) SnapshotPrinterStatus(port);
+            AddJobRecord(JobId, port);
+            UpdateSendingJobInfo(port, FALSE);
+        } else if (port->myPortMode & 2) {
+            QueryPrinterStatus(port);
+        }
+    }
+    if (port->kind & KIND_REDIRECTED) {
+        port->redirectedCounters[0] = 0;
+        port->redirectedCounters[1] = 1;
+    }
+    port->pollMode = (port->state & ST_HEADER_PENDING) ? 0 : ((port->kind & KIND_REDIRECTED) ? port->pollMode : 1);
+    if (!(port->state & ST_OWN_MODEL)) port->sleepAfterFailedHeader = 0;
+    port->underWay = FALSE;
+    return TRUE;
+}
+
+BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten) {
+    PortRef ref(hPort);
+    PortRecord* port = ref.port;
+    if (!port || !pcbWritten || (!pBuffer && cbBuf)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *pcbWritten = 0;
+    if (cbBuf == 0) return TRUE;
+    if (!(port->state & ST_JOB_OPEN)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    ManagerClient* client = port->currentClient;
+    if ((port->kind & KIND_BIDI) && IsBound(client)) return WriteBoundClient(port, pBuffer, cbBuf, pcbWritten);
+    if (!StartLowerDocIfNeeded(port)) return FALSE;
+    if ((port->kind & KIND_BIDI) && client && !port->wroteSinceStart) {
+        port->wroteSinceStart = TRUE;
+        if (ClientHeaderOption(port) && port->enterLanguage == 0) {
+            port->state |= ST_HEADER_SENT;
+            if (cbBuf < kUel.size() || std::memcmp(pBuffer, kUel.data(), kUel.size()) != 0) {
+                char header[PJL_HEADER_SIZE];
+                DWORD length = BuildMinimalHeader(header, sizeof header, port);
+                DWORD written = 0;
+                if (!ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(header), length, &written, TRUE, FALSE) ||
+                    written < length) {
+                    port->wroteSinceStart = FALSE;
+                    port->state &= ~ST_HEADER_SENT;
+                    return RetryLater(port, pcbWritten);
+                }
+            }
+        }
+    }
+    port->wroteSinceStart = TRUE;
+    DWORD written = 0;
+    BOOL ok = (port->myPortMode & 2) ? LowerWritePort(port, pBuffer, std::min(cbBuf, ECP_CHUNK), &written)
+                                     : LowerWritePort(port, pBuffer, cbBuf, &written);
+    *pcbWritten = written;
+    if (written) {
+        KeepTail(port, pBuffer, written);
+        port->lastProgressTick = GetTickCount();
+    }
+    if (!ok) return FALSE;
+    if (!written) return RetryLater(port, pcbWritten);
+    return TRUE;
+}
+
+BOOL WINAPI EndDocPort(HANDLE hPort) {
+    PortRef ref(hPort);
+    PortRecord* port = ref.port;
+    if (!port) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (port->state & ST_REPEATED_START) {
+        port->state &= ~ST_REPEATED_START;
+        return TRUE;
+    }
+    if (port->serviceToldStart) {
+        JobServiceEndDoc(port->portName, port->jobId);
+        port->serviceToldStart = FALSE;
+    }
+    if (!(port->state & ST_JOB_OPEN)) return TRUE;
+    ManagerClient* client = port->currentClient;
+    if (!client || !(port->kind & KIND_BIDI) || !IsBound(client)) {
+        EndLowerDoc(port);
+        port->state &= ~ST_JOB_OPEN;
+        port->underWay = FALSE;
+        SignalLastPage(port);
+        return TRUE;
+    }
+    StartLowerDocIfNeeded(port);
+    EndDocBoundClient(port);
+    port->underWay = FALSE;
+    return TRUE;
+}

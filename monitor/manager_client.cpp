@@ -1,0 +1,283 @@
+// Per-printer status-manager clients of a port and the port's per-job records.
+#include "monitor/manager_client.h"
+
+#include <cstring>
+
+#include "monitor/status_variables.h"
+#include "win/registry.h"
+#include "win/spool.h"
+
+namespace {
+
+constexpr LPCWSTR kPrintersKey = u"System\\CurrentControlSet\\control\\Print\\Printers";
+constexpr LPCWSTR kBrantelPrinters = u"SOFTWARE\\QEV\\Brantel\\Printers";
+
+template <typename T>
+void Bind(HMODULE module, T* slot, const char* name) {
+    *slot = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+void BindEntries(ManagerClient* c, BOOL all) {
+    Bind(c->module, &c->OpenManagerExW, "OpenManagerExW");
+    Bind(c->module, &c->CloseManager, "CloseManager");
+    Bind(c->module, &c->GetPrinterStatusA, "GetPrinterStatusA");
+    Bind(c->module, &c->GetPrinterStatusW, "GetPrinterStatusW");
+    Bind(c->module, &c->SetReqPrinterStatusEventA, "SetReqPrinterStatusEventA");
+    Bind(c->module, &c->ResSetPrinterStatus, "ResSetPrinterStatus");
+    Bind(c->module, &c->UpdatePrinterStatusA, "UpdatePrinterStatusA");
+    Bind(c->module, &c->SetNotificationEventA, "SetNotificationEventA");
+    Bind(c->module, &c->SetNotificationEventExA, "SetNotificationEventExA");
+    Bind(c->module, &c->KillNotificationEvent, "KillNotificationEvent");
+    if (all) {
+        Bind(c->module, &c->SetNotificationCallbackExA, "SetNotificationCallbackExA");
+        Bind(c->module, &c->KillNotificationCallback, "KillNotificationCallback");
+    }
+}
+
+// The printer's driver name as PRINTER_INFO_2 gives it, into a heap copy.
+LPWSTR PrinterDriverName(LPCWSTR printerName) {
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(const_cast<LPWSTR>(printerName), &printer, nullptr)) return nullptr;
+    DWORD needed = 0;
+    GetPrinterW(printer, 2, nullptr, 0, &needed);
+    LPWSTR result = nullptr;
+    if (needed && needed < 0x100000) {
+        BYTE* buffer = static_cast<BYTE*>(MonAlloc(needed));
+        if (buffer && GetPrinterW(printer, 2, buffer, needed, &needed)) {
+            auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer);
+            if (info->pDriverName) result = MonDupW(info->pDriverName);
+        }
+        MonFree(buffer);
+    }
+    ClosePrinter(printer);
+    return result;
+}
+
+// HKLM "SOFTWARE\QEV\Brantel\Printers\<driver>\Status Variables" (the driver name whole, or
+// after a leading "QEV ").
+BOOL HasStatusVariablesKey(LPCWSTR printerName) {
+    LPWSTR driver = PrinterDriverName(printerName);
+    if (!driver) return FALSE;
+    LPCWSTR shortName = EqualsNoCaseW(driver, u"QEV ", 4) && lstrlenW(driver) >= 4 ? driver + 4 : driver;
+    BOOL found = FALSE;
+    HKEY root = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBrantelPrinters, 0, KEY_READ, &root) == ERROR_SUCCESS) {
+        for (DWORD i = 0; !found; ++i) {
+            WCHAR sub[257] = {};
+            DWORD len = 256;
+            if (RegEnumKeyExW(root, i, sub, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (lstrcmpiW(sub, driver) != 0 && lstrcmpiW(sub, shortName) != 0) continue;
+            WCHAR path[300] = {};
+            lstrcpynW(path, sub, 257);
+            lstrcatW(path, u"\\Status Variables");
+            HKEY vars = nullptr;
+            if (RegOpenKeyExW(root, path, 0, KEY_READ, &vars) == ERROR_SUCCESS) {
+                found = TRUE;
+                RegCloseKey(vars);
+            }
+        }
+        RegCloseKey(root);
+    }
+    MonFree(driver);
+    return found;
+}
+
+void OpenClientPrinter(ManagerClient* client) {
+    client->readyEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!OpenPrinterW(client->printerName, &client->printer, nullptr)) client->printer = nullptr;
+    if (client->readyEvent) SetEvent(client->readyEvent);
+}
+
+void Append(PortRecord* port, ManagerClient* client) {
+    ManagerClient** tail = &port->clients;
+    while (*tail) tail = &(*tail)->next;
+    *tail = client;
+}
+
+void FreeClient(ManagerClient* c) {
+    if (c->manager && c->CloseManager) c->CloseManager(c->manager);
+    if (c->module) FreeLibrary(c->module);
+    if (c->printer) ClosePrinter(c->printer);
+    if (c->readyEvent) CloseHandle(c->readyEvent);
+    if (c->stopEvent) CloseHandle(c->stopEvent);
+    MonFree(c->printerName);
+    MonFree(c);
+}
+
+// The manager's "Port" value names this port (or no port at all).
+BOOL PortValueAccepts(const BYTE* value, LPCWSTR portName) {
+    DWORD flag = 0;
+    std::memcpy(&flag, value, 4);
+    if (!flag) return TRUE;
+    WCHAR first[129] = {}, second[129] = {};
+    std::memcpy(first, value + 4, 256);
+    std::memcpy(second, value + 4 + 256, 256);
+    size_t n = static_cast<size_t>(lstrlenW(portName));
+    return static_cast<size_t>(lstrlenW(first)) >= n && EqualsNoCaseW(first, portName, n) && second[0] == 0;
+}
+
+}  // namespace
+
+ManagerClient* FindManagerClient(LPCWSTR printerName, PortRecord* port) {
+    if (!printerName) return nullptr;
+    for (ManagerClient* c = port->clients; c; c = c->next)
+        if (c->printerName && lstrcmpW(c->printerName, printerName) == 0) return c;
+    return nullptr;
+}
+
+BOOL IsOwnDriverPrinter(LPCWSTR printerName, ManagerClient* client) {
+    WCHAR path[600] = {};
+    lstrcpynW(path, kPrintersKey, 100);
+    lstrcatW(path, u"\\");
+    size_t at = static_cast<size_t>(lstrlenW(path));
+    for (size_t i = 0; printerName[i] && at < 590; ++i) path[at++] = printerName[i] == u'\\' ? u',' : printerName[i];
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return FALSE;
+    WCHAR driver[257] = {};
+    DWORD size = 512, type = 0;
+    LONG rc = RegQueryValueExW(key, u"Printer Driver", nullptr, &type, reinterpret_cast<BYTE*>(driver), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return FALSE;
+    std::u16string_view name(driver);
+    for (const DriverNameRow& row : kDriverNames) {
+        if (name != row.driver) continue;
+        if (client) {
+            client->versionPair[0] = row.versionPair[0];
+            client->versionPair[1] = row.versionPair[1];
+            client->optionFlags = row.optionFlags;
+        }
+        return TRUE;
+    }
+    return FALSE;
+}
+
+ManagerClient* CreateManagerClient(LPCWSTR printerName, PortRecord* port, BOOL publish) {
+    if (!printerName || (port->kind & KIND_REDIRECTED) || (port->state & ST_TERMINATE)) return nullptr;
+    auto* c = static_cast<ManagerClient*>(MonAlloc(sizeof(ManagerClient)));
+    if (!c) return nullptr;
+    if (!IsOwnDriverPrinter(printerName, c) || !(c->printerName = MonDupW(printerName))) {
+        MonFree(c);
+        return nullptr;
+    }
+    if (HasStatusVariablesKey(printerName)) {
+        c->module = LoadLibraryW(u"Dorlik.DLL");
+        if (c->module) BindEntries(c, TRUE);
+    }
+    HANDLE manager = nullptr;
+    if (!c->OpenManagerExW || c->OpenManagerExW(printerName, u"\\\\.\\qjlmon", 1, &manager) != 0 || !manager) {
+        Append(port, c);
+        OpenClientPrinter(c);
+        return c;
+    }
+    c->manager = manager;
+    BYTE portValue[516] = {};
+    DWORD terminate = 0, returned = 0;
+    BOOL ok = c->GetPrinterStatusW && c->GetPrinterStatusA &&
+              c->GetPrinterStatusW(manager, u"Port", portValue, sizeof portValue, &returned) == 0 &&
+              c->GetPrinterStatusA(manager, "TerminateManager", &terminate, 4, &returned) == 0;
+    if (terminate) port->state |= ST_TERMINATE;
+    if (!ok || terminate || !PortValueAccepts(portValue, port->portName)) {
+        FreeClient(c);
+        return nullptr;
+    }
+    Append(port, c);
+    OpenClientPrinter(c);
+    if (publish) PublishToNewClient(port, c);
+    c->stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    PublishPortStatus(port);
+    return c;
+}
+
+BOOL RemoveManagerClient(ManagerClient* client, PortRecord* port) {
+    PortLock lock(port);
+    ManagerClient** link = &port->clients;
+    while (*link && *link != client) link = &(*link)->next;
+    if (!*link) return FALSE;
+    *link = client->next;
+    if (client->stopEvent) SetEvent(client->stopEvent);
+    PublishPortStatusForClient(port, client);
+    if (port->currentClient == client) port->currentClient = nullptr;
+    for (JobRecord* j = port->jobHead; j; j = j->next)
+        if (j->client == client) j->client = nullptr;
+    FreeClient(client);
+    return TRUE;
+}
+
+void RemoveAllManagerClients(PortRecord* port) {
+    while (port->clients) RemoveManagerClient(port->clients, port);
+}
+
+JobRecord* AddJobRecord(DWORD jobId, PortRecord* port) {
+    auto* job = static_cast<JobRecord*>(MonAlloc(sizeof(JobRecord)));
+    if (!job) return nullptr;
+    job->jobId = jobId;
+    job->client = port->currentClient;
+    if (port->jobTail)
+        port->jobTail->next = job;
+    else
+        port->jobHead = job;
+    port->jobTail = job;
+    return job;
+}
+
+BOOL PopJobRecord(PortRecord* port, BOOL signal) {
+    JobRecord* job = port->jobHead;
+    if (!job) return FALSE;
+    if (signal) {
+        HANDLE printer = job->client ? job->client->printer : nullptr;
+        SetJobControl(printer, job->jobId, job);
+    }
+    port->jobHead = job->next;
+    if (!port->jobHead) port->jobTail = nullptr;
+    MonFree(job);
+    return TRUE;
+}
+
+void DropAllJobRecords(PortRecord* port, BOOL signal) {
+    while (PopJobRecord(port, signal)) {
+    }
+}
+
+DWORD CountJobRecords(const PortRecord* port) {
+    DWORD n = 0;
+    for (JobRecord* j = port->jobHead; j; j = j->next) ++n;
+    return n;
+}
+
+BOOL SetJobRecordName(const char* text, DWORD which, PortRecord* port) {
+    JobRecord* job = port->jobTail;
+    if (!job || !text) return FALSE;
+    if (which & 1) {
+        std::memset(job->firstName, 0, sizeof job->firstName);
+        std::strncpy(job->firstName, text, sizeof job->firstName - 1);
+    }
+    if (which & 2) {
+        std::memset(job->secondName, 0, sizeof job->secondName);
+        std::strncpy(job->secondName, text, sizeof job->secondName - 1);
+    }
+    return TRUE;
+}
+
+JobRecord* FindJobRecordByName(const char* text, DWORD which, PortRecord* port) {
+    if (!text || !*text) return nullptr;
+    for (JobRecord* j = port->jobHead; j; j = j->next) {
+        if ((which & 1) && std::strncmp(j->firstName, text, sizeof j->firstName) == 0) return j;
+        if ((which & 2) && std::strncmp(j->secondName, text, sizeof j->secondName) == 0) return j;
+    }
+    return nullptr;
+}
+
+JobRecord* FindJobRecordByNamePrefix(const char* text, size_t n, DWORD which, PortRecord* port) {
+    if (!text || !*text) return nullptr;
+    for (JobRecord* j = port->jobHead; j; j = j->next) {
+        if ((which & 1) && std::strncmp(j->firstName, text, n) == 0) return j;
+        if ((which & 2) && std::strncmp(j->secondName, text, n) == 0) return j;
+    }
+    return nullptr;
+}
+
+JobRecord* FindJobRecordById(DWORD jobId, PortRecord* port) {
+    for (JobRecord* j = port->jobHead; j; j = j->next)
+        if (j->jobId == jobId) return j;
+    return nullptr;
+}

@@ -1,0 +1,96 @@
+// Per-printer bindings to the status manager Dorlik.DLL and the per-job records of a port.
+#pragma once
+
+#include "monitor/port_record.h"
+
+typedef LONG(WINAPI* PFN_OpenManagerExW)(LPCWSTR printer, LPCWSTR client, DWORD mode, HANDLE* manager);
+typedef LONG(WINAPI* PFN_CloseManager)(HANDLE manager);
+typedef LONG(WINAPI* PFN_GetPrinterStatusA)(HANDLE manager, LPCSTR name, void* buffer, DWORD size, DWORD* returned);
+typedef LONG(WINAPI* PFN_GetPrinterStatusW)(HANDLE manager, LPCWSTR name, void* buffer, DWORD size, DWORD* returned);
+typedef LONG(WINAPI* PFN_UpdatePrinterStatusA)(HANDLE manager, LPCSTR name, const void* value, DWORD size);
+typedef LONG(WINAPI* PFN_SetNotificationEventExA)(HANDLE manager, DWORD count, LPCSTR names, HANDLE* events,
+                                                  DWORD* cookie);
+typedef LONG(WINAPI* PFN_KillNotificationEvent)(HANDLE manager, DWORD cookie);
+typedef LONG(WINAPI* PFN_AnyManagerCall)();
+
+constexpr DWORD CLIENT_SERVED = 0x1;
+constexpr DWORD CLIENT_SUSPENDED = 0x2;
+constexpr DWORD CLIENT_SEEN = 0x10000;
+constexpr DWORD CLIENT_HEADER_OPTION = 0x1;
+
+struct ManagerClient {
+    LPWSTR printerName;
+    HMODULE module;
+    HANDLE manager;
+    HANDLE printer;
+    PFN_OpenManagerExW OpenManagerExW;
+    PFN_CloseManager CloseManager;
+    PFN_GetPrinterStatusA GetPrinterStatusA;
+    PFN_GetPrinterStatusW GetPrinterStatusW;
+    PFN_AnyManagerCall SetReqPrinterStatusEventA;
+    PFN_AnyManagerCall ResSetPrinterStatus;
+    PFN_UpdatePrinterStatusA UpdatePrinterStatusA;
+    PFN_AnyManagerCall SetNotificationEventA;
+    PFN_SetNotificationEventExA SetNotificationEventExA;
+    PFN_KillNotificationEvent KillNotificationEvent;
+    PFN_AnyManagerCall SetNotificationCallbackExA;
+    PFN_AnyManagerCall KillNotificationCallback;
+    DWORD threadId;
+    HANDLE stopEvent;
+    HANDLE readyEvent;
+    DWORD flags;
+    DWORD versionPair[2];
+    DWORD optionFlags;
+    ManagerClient* next;
+};
+
+constexpr size_t JOB_NAME_SIZE = 80;
+struct JobRecord {
+    DWORD jobId;
+    char firstName[JOB_NAME_SIZE];
+    BYTE firstNameFlag;
+    char savedFirstName[JOB_NAME_SIZE];
+    BYTE savedFirstNameFlag;
+    char secondName[82];
+    ManagerClient* client;
+    DWORD flags;  // bit 0 reported, bit 3 finished in the printer's table, bit 4 last page signalled
+    DWORD snmpPages;
+    JobRecord* next;
+};
+constexpr DWORD JOB_REPORTED = 0x1;
+constexpr DWORD JOB_EJECT_SIGNALLED = 0x10;
+
+// One row of the driver-name table: which spooler drivers are this driver's, and the model
+// name their printers report in the device ID.
+struct DriverNameRow {
+    std::string_view model;
+    std::u16string_view driver;
+    DWORD versionPair[2];
+    DWORD optionFlags;
+};
+inline constexpr DriverNameRow kDriverNames[] = {
+    {"Halvoric 4400K", u"QEV Halvoric 4400K", {0, 1}, 2},
+    {"Halvoric 4400K", u"QEV Halvoric4400K ORLA", {0, 1}, 1},
+};
+
+ManagerClient* FindManagerClient(LPCWSTR printerName, PortRecord* port);
+// Binds the printer to the status manager; none on redirected ports, for printers of other
+// drivers, and when the manager refuses it. An unbound client (manager none) is still kept.
+ManagerClient* CreateManagerClient(LPCWSTR printerName, PortRecord* port, BOOL publish);
+BOOL RemoveManagerClient(ManagerClient* client, PortRecord* port);
+void RemoveAllManagerClients(PortRecord* port);
+BOOL IsOwnDriverPrinter(LPCWSTR printerName, ManagerClient* client);
+inline BOOL IsBound(const ManagerClient* client) {
+    return client && client->manager;
+}
+
+JobRecord* AddJobRecord(DWORD jobId, PortRecord* port);
+// Unlinks and frees the first record, telling the spooler its last page is out when asked.
+BOOL PopJobRecord(PortRecord* port, BOOL signal = TRUE);
+void DropAllJobRecords(PortRecord* port, BOOL signal);
+DWORD CountJobRecords(const PortRecord* port);
+BOOL SetJobRecordName(const char* text, DWORD which, PortRecord* port);
+JobRecord* FindJobRecordByName(const char* text, DWORD which, PortRecord* port);
+// The same over the first n characters (printers report job names cut to 24).
+JobRecord* FindJobRecordByNamePrefix(const char* text, size_t n, DWORD which, PortRecord* port);
+JobRecord* FindJobRecordById(DWORD jobId, PortRecord* port);

@@ -1,0 +1,297 @@
+// The monitor's exports, its function table, and the port operations OpenPortEx, ReadPort,
+// ClosePort, GetPrinterDataFromPort and Shutdown.
+#include "monitor/monitor_entry.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "monitor/diag_log.h"
+#include "monitor/manager_client.h"
+#include "monitor/pjl_job.h"
+#include "monitor/pjl_reply.h"
+#include "monitor/port_kinds.h"
+#include "monitor/printer_query.h"
+#include "monitor/status_variables.h"
+
+namespace {
+
+MONITOR2 g_table = {
+    sizeof(MONITOR2), nullptr,   nullptr, OpenPortEx, StartDocPort, WritePort, ReadPort,
+    EndDocPort,       ClosePort, nullptr, nullptr,    nullptr,      nullptr,   GetPrinterDataFromPort,
+    nullptr,          nullptr,   nullptr, nullptr,    Shutdown,
+};
+
+constexpr DWORD ERROR_PORT_REFUSED = 3007;
+
+// Keeps a reference on a port for the length of one call.
+struct PortRef {
+    explicit PortRef(HANDLE h) : port(AcquirePort(h)) {}
+    ~PortRef() { ReleasePort(port); }
+    PortRef(const PortRef&) = delete;
+    PortRef& operator=(const PortRef&) = delete;
+    PortRecord* port;
+};
+
+void WsaStart() {
+    WSADATA data{};
+    WSAStartup(MAKEWORD(1, 1), &data);
+}
+
+}  // namespace
+
+DLLEXPORT BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        MonitorProcessAttach();
+        DisableThreadLibraryCalls(reinterpret_cast<HMODULE>(instance));
+    } else if (reason == DLL_PROCESS_DETACH) {
+        MonitorProcessDetach();
+    }
+    return TRUE;
+}
+
+DLLEXPORT LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT init, PHANDLE phMonitor) {
+    if (!init || !init->hSpooler || !init->hckRegistryRoot || !init->pMonitorReg || !phMonitor) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (!MonitorProcessAttach()) return nullptr;
+    auto* handle = static_cast<PMONITORINIT*>(MonAlloc(sizeof(PMONITORINIT)));
+    if (!handle) return nullptr;
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExW(&version);
+    g_monitor.major = version.dwMajorVersion;
+    g_monitor.minor = version.dwMinorVersion;
+    *handle = init;
+    g_monitor.init = init;
+    g_monitor.monitorHandle = handle;
+    g_monitor.pendingJobMask = IsXpOrLater() ? 0x1195 : 0x195;
+    InitDiagnostics();
+    g_monitor.spoolerStatus = 0;
+    HANDLE key = nullptr;
+    if (init->pMonitorReg->fpOpenKey &&
+        init->pMonitorReg->fpOpenKey(init->hckRegistryRoot, u"", 0x20019, &key, init->hSpooler) == ERROR_SUCCESS) {
+        DWORD type = 0, value = 0, size = 4;
+        if (init->pMonitorReg->fpQueryValue &&
+            init->pMonitorReg->fpQueryValue(key, u"SPOOLERSTATUS", &type, reinterpret_cast<PBYTE>(&value), &size,
+                                            init->hSpooler) == ERROR_SUCCESS &&
+            size == 4)
+            g_monitor.spoolerStatus = value;
+        if (init->pMonitorReg->fpCloseKey) init->pMonitorReg->fpCloseKey(key, init->hSpooler);
+    }
+    PatchStatusMap(g_monitor.spoolerStatus);
+    *phMonitor = handle;
+    return &g_table;
+}
+
+BOOL WINAPI OpenPortEx(HANDLE hMonitor, HANDLE hMonitorPort, LPWSTR pPortName, LPWSTR pPrinterName, PHANDLE pHandle,
+                       LPMONITOR2 pMonitor2) {
+    if (!pPortName || !pHandle || !pMonitor2 || !pMonitor2->pfnOpenPort) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    PortRecord* port = nullptr;
+    {
+        PortLock global(nullptr);
+        if (lstrcmpW(pPortName, u"QVxx:") == 0) {
+            SetLastError(ERROR_PORT_REFUSED);
+            return FALSE;
+        }
+        if (FindPortByName(pPortName)) {
+            SetLastError(ERROR_BUSY);
+            return FALSE;
+        }
+        port = CreatePortRecord(pPortName, pPrinterName);
+        if (!port) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return FALSE;
+        }
+        PortRecord** tail = &g_monitor.ports;
+        while (*tail) tail = &(*tail)->next;
+        *tail = port;
+    }
+    ResetStreamScan(port);
+    if (!pMonitor2->pfnOpenPort(hMonitorPort, pPortName, &port->lowerPort)) {
+        DWORD error = GetLastError();
+        UnlinkPortRecord(port);
+        SetLastError(error);
+        return FALSE;
+    }
+    {
+        PortLock global(nullptr);
+        if (g_monitor.wsaUsers++ == 0) WsaStart();
+    }
+    size_t copy = pMonitor2->cbSize && pMonitor2->cbSize < sizeof(MONITOR2) ? pMonitor2->cbSize : sizeof(MONITOR2);
+    std::memcpy(&port->lower, pMonitor2, copy);
+    port->lower.cbSize = sizeof(MONITOR2);
+    port->kind = DetectPortKind(port);
+    SetInitialPrinterStatus(port);
+    *pHandle = port;
+    return TRUE;
+}
+
+BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRead) {
+    PortRef ref(hPort);
+    PortRecord* port = ref.port;
+    if (!port || !pcbRead) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *pcbRead = 0;
+    if (!TakePortMutex(port, 30000)) {
+        SetLastError(ERROR_BUSY);
+        return FALSE;
+    }
+    BOOL opened = FALSE;
+    if (!OpenStatusDocIfNeeded(port, &opened)) {
+        ReleasePortMutex(port);
+        SetLastError(ERROR_BUSY);
+        return FALSE;
+    }
+    BOOL ok = LowerReadPort(port, pBuffer, cbBuffer, pcbRead);
+    DWORD error = GetLastError();
+    if (opened) EndLowerDoc(port);
+    ReleasePortMutex(port);
+    SetLastError(error);
+    return ok;
+}
+
+BOOL WINAPI ClosePort(HANDLE hPort) {
+    if (!hPort) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    PortRef ref(hPort);
+    PortRecord* port = ref.port;
+    if (!port) return TRUE;
+    port->state |= ST_CLOSING;
+    // Queued job records are waited for, at most 120 s.
+    DWORD start = GetTickCount();
+    while (port->jobHead && GetTickCount() - start < 120000) Sleep(1000);
+    SetEvent(port->closingEvent);
+    LowerClosePort(port);
+    SetClosedPrinterStatus(port);
+    RemoveAllManagerClients(port);
+    Sleep(300);
+    // Off the list first; the record itself goes when the last thread lets go of it.
+    UnlinkPortRecord(port);
+    PortLock global(nullptr);
+    if (g_monitor.wsaUsers > 0 && --g_monitor.wsaUsers == 0) WSACleanup();
+    return TRUE;
+}
+
+namespace {
+
+BOOL AnswerDword(LPWSTR out, DWORD outSize, LPDWORD returned, DWORD value) {
+    if (!out || outSize < 4) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    std::memcpy(out, &value, 4);
+    if (returned) *returned = 4;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+}
+
+BOOL BeginsW(LPCWSTR text, std::u16string_view prefix) {
+    size_t n = static_cast<size_t>(lstrlenW(text));
+    return n >= prefix.size() && std::u16string_view(text, prefix.size()) == prefix;
+}
+
+// Port device control with the cancel handling of control 7 (end of job from the spooler).
+BOOL PortControl(PortRecord* port, DWORD control, LPWSTR in, DWORD inSize, LPWSTR out, DWORD outSize,
+                 LPDWORD returned) {
+    if (!TakePortMutex(port, 30000)) return FALSE;
+    if (!port->lower.pfnGetPrinterDataFromPort) {
+        ReleasePortMutex(port);
+        return FALSE;
+    }
+    if (control == 7 || control == IOCTL_PAR_CANCEL) {
+        if ((port->state & ST_JOB_OPEN) && !(port->state & ST_CANCEL_FROM_PORT)) SetJobStatusBits(port, 4, TRUE);
+        port->state |= ST_CANCEL_A;
+    }
+    BOOL opened = FALSE;
+    if (!OpenStatusDocIfNeeded(port, &opened)) {
+        ReleasePortMutex(port);
+        return FALSE;
+    }
+    if (control == 7 && IsUsbPort(port->portName)) {
+        // Resend the tail while the printer still answers, but only for a bounded time.
+        DWORD start = GetTickCount();
+        BOOL reset = FALSE;
+        while (port->lastWriteFailed && port->lastWriteError != ERROR_CANCELLED && !(port->state & ST_NOT_RESPONDING) &&
+               GetTickCount() - start < 120000) {
+            DWORD written = 0;
+            LowerWritePort(port, port->tail, port->tailLength, &written);
+            ReleasePortMutex(port);
+            Sleep(4000);
+            if (!TakePortMutex(port, 30000)) return FALSE;
+            if (!reset && GetTickCount() - start >= 60000) {
+                SetJobStatusBits(port, 4, FALSE);
+                reset = TRUE;
+            }
+        }
+    }
+    DWORD got = 0;
+    BOOL ok = PortDeviceControl(port, control, reinterpret_cast<BYTE*>(in), inSize, reinterpret_cast<BYTE*>(out),
+                                outSize, &got);
+    if (returned) *returned = got;
+    if (control == 7 && (port->state & ST_JOB_OPEN)) Sleep(1000);
+    if (opened) EndLowerDoc(port);
+    ReleasePortMutex(port);
+    return ok;
+}
+
+}  // namespace
+
+BOOL WINAPI GetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueName, LPWSTR lpInBuffer,
+                                   DWORD cbInBuffer, LPWSTR lpOutBuffer, DWORD cbOutBuffer, LPDWORD lpcbReturned) {
+    PortRef ref(hPort);
+    PortRecord* port = ref.port;
+    if (!port) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (ControlID) return PortControl(port, ControlID, lpInBuffer, cbInBuffer, lpOutBuffer, cbOutBuffer, lpcbReturned);
+    if (!pValueName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (lstrcmpW(pValueName, u"IsWakeup") == 0) return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, 330);
+    if (BeginsW(pValueName, u"Refresh:")) {
+        port->state &= ~ST_TERMINATE;
+        LONG answer = (port->state & ST_JOB_OPEN) || port->underWay ? -38 : -19;
+        return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
+    }
+    if (lstrcmpW(pValueName, u"Wake Up") == 0) {
+        port->state &= ~ST_TERMINATE;
+        LONG answer = port->wakeUpActive ? -19 : 0;
+        port->wakeUpActive = TRUE;
+        return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
+    }
+    if (lstrcmpW(pValueName, u"Stop Polling") == 0) {
+        LONG answer = port->wakeUpActive ? 0 : -19;
+        port->wakeUpActive = FALSE;
+        return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
+    }
+    if (lstrcmpW(pValueName, u"Suspend") == 0) {
+        LONG answer = (port->state & ST_JOB_OPEN) ? -19 : 0;
+        if (!answer && (port->state & ST_POLLING_RUNNING)) {
+            port->suspendRequest = TRUE;
+            if (port->pollWakeEvent) SetEvent(port->pollWakeEvent);
+            WaitForSingleObject(port->pollingStoppedEvent, 4000);
+        }
+        return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
+    }
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+}
+
+void WINAPI Shutdown(HANDLE hMonitor) {
+    if (hMonitor && hMonitor == g_monitor.monitorHandle) {
+        MonFree(hMonitor);
+        g_monitor.monitorHandle = nullptr;
+        g_monitor.init = nullptr;
+        EndDiagnostics();
+    }
+}

@@ -1,0 +1,36 @@
+// The printer's PJL replies: reading them from the port, keeping an incomplete reply across
+// reads, splitting the text into replies and turning keywords into status variables; and the
+// exchange that sends monitor PJL to the printer with retries and a queue of unsent bytes.
+#pragma once
+
+#include "monitor/port_record.h"
+
+constexpr int REPLY_DONE = 0;
+constexpr int REPLY_MORE = 1;
+constexpr int REPLY_NONE = 2;
+constexpr DWORD REPLY_FLAG_VARIABLES_ENDED = 0x80000000u;
+// The most a single refresh reads from the port: a printer that never stops talking must not
+// keep the monitor in one refresh for ever.
+constexpr DWORD REPLY_READS_PER_REFRESH = 64;
+
+void ResetReplyState(PortRecord* port, BOOL dropJobInfo);
+// Parses one reply from text[*position]; advances *position over what it used.
+int ParsePjlReply(const char* text, DWORD length, DWORD* position, PortRecord* port, DWORD* flags, BOOL publish);
+// Joins the saved incomplete reply (when join is set), parses every complete reply and keeps
+// the incomplete rest (at most SAVED_REPLY_LIMIT bytes). Returns the number of replies ended.
+int QueueReplyText(PortRecord* port, const char* text, DWORD length, DWORD* consumed, BOOL join, DWORD* flags,
+                   BOOL publish);
+BOOL RefreshStatusThroughPort(PortRecord* port, BOOL publish);
+// Sends monitor PJL: the pending output first, then the new data. A partial write queues the
+// rest as pending output. *written counts the new bytes the port took or that wait in the
+// pending output behind what it took.
+BOOL ExchangeWithPrinter(PortRecord* port, const BYTE* data, DWORD length, DWORD* written, BOOL queueOnFailure,
+                         BOOL onlyWhenReady);
+void DropPendingOutput(PortRecord* port);
+
+struct KeywordValue {
+    const char* text;
+    DWORD value;
+};
+BOOL SetVariableFromKeyword(std::string_view value, const char* variable, const KeywordValue* table, size_t count,
+                            PortRecord* port);

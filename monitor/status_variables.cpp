@@ -1,0 +1,603 @@
+// Status variables: the per-port table, value storage with dirty tracking, the publishers by
+// type, the printer-status record and its map to the spooler's port status.
+#include "monitor/status_variables.h"
+
+#include <cstring>
+
+#include "win/nls.h"
+#include "win/spool.h"
+
+namespace {
+
+constexpr DWORD ANY = 0xFFFFFFFFu;
+
+struct TemplateRow {
+    const char* name;
+    DWORD mask0, mask1;
+    LONG size;
+    DWORD element;
+    DWORD type;
+    DWORD group;
+    DWORD flags;
+};
+
+// Name, version masks, size, element size, type, group, flags.
+constexpr TemplateRow kTemplate[] = {
+    {"ErrPeriodicChange", ANY, ANY, 4, 0, 1, 0, 3},
+    {"TonerRemain", ANY, ANY, 4, 0, 1, 1, 3},
+    {"CRURemain", ANY, ANY, 4, 0, 1, 1, 3},
+    {"ErrBinError", ANY, ANY, 4, 0, 1, 0, 3},
+    {"ErrHWError", ANY, ANY, 4, 0, 1, 0, 3},
+    {"ErrSupplies", ANY, ANY, 4, 0, 1, 0, 3},
+    {"ErrPaperJam", ANY, ANY, 4, 0, 1, 0, 3},
+    {"ErrPaperSizeError", ANY, ANY, 4, 0, 1, 0, 3},
+    {"ErrCoverOpen", ANY, ANY, 4, 0, 1, 1, 3},
+    {"ErrOtherError", ANY, ANY, 4, 0, 1, 1, 3},
+    {"PowerSaveEnd", ANY, ANY, 4, 0, 1, 2, 3},
+    {"CurrentFeeder", ANY, ANY, 4, 0, 1, 2, 3},
+    {"PrinterBinConfig", ANY, ANY, VAR_COUNTED, 12, 1, 2, 3},
+    {"ErrNoPaper2", ANY, ANY, 8, 0, 1, 0, 3},
+    {"PrinterExtConfig", ANY, ANY, 4, 0, 1, 1, 3},
+    {"PrinterStatus", ANY, ANY, 12, 0, 8, 1, 3},
+    {"PanelLanguage", 1, 31, 4, 0, 1, 1, 3},
+    {"PrinterDisplay2", 1, 31, 4, 0, 1, 1, 3},
+    {"PrinterDisplay", ANY, ANY, 132, 0, 1, 8, 3},
+    {"PrinterExtStatus", ANY, ANY, 4, 0, 1, 16, 3},
+    {"PrinterManufacturer", ANY, ANY, 32, 0, 1, 2, 3},
+    {"PrinterModel", ANY, ANY, 32, 0, 1, 2, 3},
+    {"JobStatus", ANY, ANY, 4, 0, 6, 0, 3},
+    {"SendingJobInfo", ANY, ANY, 292, 0, 2, 0, 0},
+    {"PrintingJobInfo2", ANY, ANY, 320, 0, 2, 0, 0},
+    {"PrinterQueue", ANY, ANY, 4, 0, 5, 0, 0},
+    {"PrinterOptConfig", ANY, ANY, VAR_COUNTED, 8, 9, 2, 3},
+    {"PrinterMemory", ANY, ANY, 4, 0, 9, 2, 3},
+    {"EmulationInfo", ANY, ANY, VAR_COUNTED, 4, 9, 2, 3},
+    {"PageCount", ANY, ANY, 4, 0, 9, 0, 3},
+    {"PrinterName", ANY, ANY, 0, 0, 0, 0, 0},
+    {"Port", ANY, ANY, 0, 0, 0, 0, 0},
+    {"OppPowerSaveTime", ANY, ANY, 4, 0, 9, 4, 3},
+    {"OppPaperType", ANY, ANY, 4, 0, 9, 4, 3},
+    {"OppPaperType1", ANY, ANY, 4, 0, 9, 4, 3},
+    {"OppPaperType2", ANY, ANY, 4, 0, 9, 4, 3},
+    {"OppPaperType3", ANY, ANY, 4, 0, 9, 4, 3},
+    {"OppPaperType4", ANY, ANY, 4, 0, 9, 4, 3},
+    {"OppIntrayMTDir", ANY, ANY, 4, 0, 9, 4, 3},
+    {"OppPaperSort", ANY, ANY, 4, 0, 9, 4, 3},
+    {"OppOuttray", ANY, ANY, 4, 0, 9, 4, 3},
+    {"SpooledFileInfo", ANY, ANY, 300, 0, 6, 0, 3},
+    {"CurrentStatus", ANY, ANY, 0, 0, 0, 1, 0},
+    {"PrinterStatusEx", ANY, ANY, 0, 0, 0, 1, 0},
+    {"PortEx", ANY, ANY, 0, 0, 0, 1, 0},
+    {"IconState", ANY, ANY, 4, 0, 1, 2, 3},
+};
+constexpr DWORD kTemplateRows = sizeof kTemplate / sizeof kTemplate[0];
+static_assert(kTemplateRows == 46);
+
+// Masks on PrinterStatus DWORDs 0, 1, 2; printer status; port status; severity.
+StatusMapRow g_statusMap[] = {
+    {{0, 0x100, 0}, 0x100000, 0, 0},
+    {{0, 0x200, 0}, 0x1000, 0, 0},
+    {{0, 0x80, 0}, 0x100000, 8, 1},
+    {{0, 0, 0x20}, 0x8000, 0, 0},
+    {{0, 0, 0x8000}, 0x400000, 7, 1},
+    {{0, 0, 0x2000}, 0x100000, 8, 1},
+    {{0, 0x1000000, 0}, 0x100000, 8, 1},
+    {{0, 0, 0x10000}, 0x8, 2, 1},
+    {{0, 0x8, 0}, 0x40, 5, 1},
+    {{0, 0, 0x4000}, 0x100000, 8, 2},
+    {{0, 0, 0x40000}, 0x40, 5, 1},
+    {{0, 0, 0x100000}, 0x200000, 9, 1},
+    {{0, 0, 0x200000}, 0x200000, 9, 1},
+    {{0, 0, 0x400000}, 0x200000, 9, 1},
+    {{0x1000, 0, 0}, 0x100000, 8, 1},
+    {{0x2000, 0, 0}, 0x100000, 8, 1},
+    {{0x10000, 0, 0}, 0x100000, 8, 1},
+    {{0, 0, 0x40000000}, 0x10, 3, 1},
+    {{0, 0, 0x800000}, 0x10, 3, 1},
+    {{0, 0, 0x4000000}, 0x40, 5, 1},
+    {{0x10, 0, 0}, 0x100000, 8, 1},
+    {{0, 0, 0x20000}, 0x20000, 1, 2},
+    {{0, 0, 0x80000}, 0x100000, 8, 2},
+    {{0, 0, 0x1000}, 0x100000, 8, 1},  // set from "SPOOLERSTATUS"
+    {{0, 0, 0x100}, 0, 0, 0},
+    {{0, 0, 0x8000000}, 0x200, 0, 0},
+    {{0, 0, 0x10000000}, 0x200, 0, 0},
+    {{0, 0, 0x200}, 0x200, 0, 0},
+    {{0, 0, 0x10}, 0x10000, 11, 3},
+    {{0, 0, 0x8}, 0x400, 0, 0},
+    {{0, 0, 0x2}, 0x20000, 10, 2},
+    {{0, 0, 0x800}, 0x100000, 8, 2},
+    {{0, 0, 0x4}, 0, 0, 0},
+    {{0, 0, 0x40}, 0, 0, 0},
+    {{0, 0, 0x1}, 0, 0, 0},
+};
+static_assert(sizeof g_statusMap / sizeof g_statusMap[0] == 35);
+
+struct ErrorRow {
+    const char* name;
+    DWORD mask[3];
+};
+constexpr ErrorRow kErrorRows[] = {
+    {"ErrPaperJam", {0, 0, 0x40000}}, {"ErrPaperSizeError", {0, 0, 0x44840000}}, {"ErrNoPaper2", {0, 0, 0x8000}},
+    {"ErrCoverOpen", {0, 0x80, 0}},   {"ErrHWError", {0, 0x80000000, 0x26002}},  {"ErrSupplies", {0, 0x40004010, 0}},
+    {"ErrBinError", {0, 0, 0x80800}}, {"ErrPeriodicChange", {0x12000, 0, 0}},    {"ErrOtherError", {0, 0, 0}},
+};
+
+BOOL Meets(const DWORD mask[3], const DWORD value[3]) {
+    return (mask[0] & value[0]) || (mask[1] & value[1]) || (mask[2] & value[2]);
+}
+
+LONG Publish(ManagerClient* client, const StatusVariable* row, const void* value, DWORD size) {
+    if (client->flags & CLIENT_SUSPENDED) return 0;
+    if (!client->manager || !client->UpdatePrinterStatusA) return -1;
+    return client->UpdatePrinterStatusA(client->manager, row->name, value, size);
+}
+
+BOOL PublishAll(PortRecord* port, const StatusVariable* row, const void* value, DWORD size, BOOL onlyMatching) {
+    BOOL ok = TRUE;
+    for (ManagerClient* c = port->clients; c; c = c->next) {
+        if (onlyMatching && !PairsMatch(port->versionPair, c->versionPair)) continue;
+        if (Publish(c, row, value, size) != 0) {
+            ok = FALSE;
+            if (!onlyMatching) break;
+        }
+    }
+    return ok;
+}
+
+BOOL PublishJobInfo(PortRecord* port, StatusVariable* row, DWORD size) {
+    DWORD jobId = 0;
+    std::memcpy(&jobId, row->value + JOBINFO_JOB_ID, 4);
+    JobRecord* job = FindJobRecordById(jobId, port);
+    ManagerClient* client = job ? job->client : port->currentClient;
+    BOOL ok = client ? Publish(client, row, row->value, size) == 0 : TRUE;
+    if (ok && job) {
+        job->flags |= JOB_REPORTED;
+        // The printer reported the job's end: its last page is out.
+        if ((row->flags & VAR_JOB_ENDED) && (row->flags & VAR_JOB_STARTED)) {
+            while (port->jobHead && port->jobHead != job) PopJobRecord(port);
+            PopJobRecord(port);
+            if (!port->jobHead) SnapshotPrinterStatus(port);
+        }
+    }
+    return ok;
+}
+
+BOOL PublishRow(PortRecord* port, StatusVariable* row) {
+    LONG size = VariableSize(row);
+    if (size <= 0 || !row->value) return TRUE;
+    switch (row->type) {
+        case 1:
+            return PublishAll(port, row, row->value, static_cast<DWORD>(size), FALSE);
+        case 2:
+            return PublishJobInfo(port, row, static_cast<DWORD>(size));
+        case 4:
+            return TRUE;
+        case 5: {
+            BOOL ok = TRUE;
+            for (JobRecord* j = port->jobHead; j; j = j->next) {
+                if (!j->client || (j->client->flags & CLIENT_SERVED)) continue;
+                j->client->flags |= CLIENT_SERVED;
+                if (Publish(j->client, row, row->value, static_cast<DWORD>(size)) != 0) ok = FALSE;
+            }
+            for (ManagerClient* c = port->clients; c; c = c->next) c->flags &= ~CLIENT_SERVED;
+            return ok;
+        }
+        case 6: {
+            JobRecord* job = FindJobRecordById(port->jobId, port);
+            ManagerClient* client = job && job->client ? job->client : port->currentClient;
+            return client ? Publish(client, row, row->value, static_cast<DWORD>(size)) == 0 : TRUE;
+        }
+        case 7:
+            return port->currentClient ? Publish(port->currentClient, row, row->value, static_cast<DWORD>(size)) == 0
+                                       : TRUE;
+        case 8: {
+            BOOL ok = TRUE;
+            DWORD status[3] = {};
+            std::memcpy(status, row->value, 12);
+            const DWORD other[3] = {0, 0x200, 0};
+            for (ManagerClient* c = port->clients; c; c = c->next) {
+                BOOL asStored = (status[1] & 0x1F00) || PairsMatch(port->versionPair, c->versionPair);
+                if (Publish(c, row, asStored ? status : other, 12) != 0) ok = FALSE;
+            }
+            return ok;
+        }
+        case 9:
+            return PublishAll(port, row, row->value, static_cast<DWORD>(size), TRUE);
+        default:
+            return TRUE;
+    }
+}
+
+}  // namespace
+
+DWORD TemplateRowCount() {
+    return kTemplateRows;
+}
+
+StatusVariable* CreateVariableTable() {
+    auto* table = static_cast<StatusVariable*>(MonAlloc(sizeof(StatusVariable) * (kTemplateRows + 1)));
+    if (!table) return nullptr;
+    for (DWORD i = 0; i < kTemplateRows; ++i) {
+        const TemplateRow& t = kTemplate[i];
+        table[i] =
+            StatusVariable{t.name, {t.mask0, t.mask1}, nullptr, t.size, t.element, t.type, FALSE, 0, t.group, t.flags};
+    }
+    return table;  // the zero row ends it
+}
+
+void FreeVariableTable(StatusVariable* table) {
+    if (!table) return;
+    for (StatusVariable* row = table; row->name; ++row) MonFree(row->value);
+    MonFree(table);
+}
+
+BOOL PairsMatch(const DWORD a[2], const DWORD b[2]) {
+    return (a[0] & b[0]) || (a[1] & b[1]);
+}
+
+int ModelClass(const PortRecord* port) {
+    if (port->versionPair[0] != 0) return 0;
+    if (port->versionPair[1] & 1) return 1;
+    if (port->versionPair[1] & 0x1E) return 2;
+    return 0;
+}
+
+StatusVariable* FindVariable(const char* name, StatusVariable* table, const PortRecord* port) {
+    if (!table || !name) return nullptr;
+    for (StatusVariable* row = table; row->name; ++row) {
+        if (std::strcmp(row->name, name) != 0) continue;
+        BOOL any = row->versionMask[0] == ANY && row->versionMask[1] == ANY;
+        if (any || (port && PairsMatch(row->versionMask, port->versionPair))) return row;
+    }
+    return nullptr;
+}
+
+LONG VariableSize(const StatusVariable* row) {
+    if (row->size != VAR_COUNTED) return row->size;
+    if (!row->value) return -1;
+    DWORD count = 0;
+    std::memcpy(&count, row->value, 4);
+    return static_cast<LONG>(4 + count * row->elementSize);
+}
+
+StatusVariable* GetVariable(const char* name, StatusVariable* table, const PortRecord* port, BOOL allocate) {
+    StatusVariable* row = FindVariable(name, table, port);
+    if (!row || !allocate || row->value) return row;
+    LONG size = VariableSize(row);
+    if (size <= 0) return nullptr;
+    row->value = static_cast<BYTE*>(MonAlloc(static_cast<size_t>(size)));
+    return row->value ? row : nullptr;
+}
+
+int StoreVariableValue(StatusVariable* row, const void* source, DWORD size, BOOL force) {
+    if (!row || !source || size == 0) return -1;
+    if (row->size != VAR_COUNTED && size != static_cast<DWORD>(row->size)) return -1;
+    if (row->size == VAR_COUNTED) {
+        DWORD count = 0;
+        if (size < 4) return -1;
+        std::memcpy(&count, source, 4);
+        if (count > 0xFFFF || size != 4 + count * row->elementSize) return -1;
+    }
+    LONG old = row->value ? VariableSize(row) : -1;
+    if (!force && row->value && old == static_cast<LONG>(size) && std::memcmp(row->value, source, size) == 0) return 0;
+    if (!row->value || old != static_cast<LONG>(size)) {
+        BYTE* fresh = static_cast<BYTE*>(MonAlloc(size));
+        if (!fresh) return -1;
+        MonFree(row->value);
+        row->value = fresh;
+    }
+    std::memcpy(row->value, source, size);
+    return 1;
+}
+
+BOOL SetVariable(PortRecord* port, const char* name, const void* value, DWORD size) {
+    StatusVariable* row = FindVariable(name, port->variables, port);
+    if (!row) return FALSE;
+    if (StoreVariableValue(row, value, size, (row->flags & VAR_FORCE_STORE) != 0) != 1) return FALSE;
+    row->dirty = TRUE;
+    return TRUE;
+}
+
+BOOL SetDwordVariable(PortRecord* port, const char* name, DWORD value) {
+    return SetVariable(port, name, &value, 4);
+}
+
+BOOL ReadDwordVariable(PortRecord* port, const char* name, DWORD* value) {
+    StatusVariable* row = FindVariable(name, port->variables, port);
+    if (!row || !row->value || VariableSize(row) < 4) return FALSE;
+    std::memcpy(value, row->value, 4);
+    return TRUE;
+}
+
+int PublishDirtyVariables(PortRecord* port) {
+    PortLock lock(port);
+    int published = 0;
+    for (StatusVariable* row = port->variables; row && row->name; ++row) {
+        if (!row->dirty || !row->value || row->size == 0) continue;
+        if (!PublishRow(port, row)) continue;
+        row->dirty = FALSE;
+        ++published;
+        if (!(row->flags & VAR_KEEP)) {
+            MonFree(row->value);
+            row->value = nullptr;
+        }
+        if (row->type == 2 && port->jobInfoQueued && std::strcmp(row->name, "PrintingJobInfo2") == 0) {
+            // The next job-information value that waited behind this one.
+            BYTE* next = port->jobInfoQueue[0];
+            std::memmove(port->jobInfoQueue, port->jobInfoQueue + 1, (port->jobInfoQueued - 1) * sizeof(BYTE*));
+            port->jobInfoQueue[--port->jobInfoQueued] = nullptr;
+            DWORD flags = 0;
+            std::memcpy(&flags, next + PRINTING_JOB_INFO_SIZE, 4);
+            if (StoreVariableValue(row, next, PRINTING_JOB_INFO_SIZE, TRUE) == 1) {
+                row->flags = flags;
+                row->dirty = TRUE;
+                port->republish = TRUE;
+                Sleep(150);
+            }
+            MonFree(next);
+        }
+        if (port->republish) {
+            // A publisher asked for another round (a queued job-information value); one more only.
+            port->republish = FALSE;
+            published += PublishDirtyVariables(port);
+        }
+    }
+    return published;
+}
+
+int PublishToNewClient(PortRecord* port, ManagerClient* client) {
+    PortLock lock(port);
+    int count = 0;
+    for (StatusVariable* row = port->variables; row && row->name; ++row) {
+        if (!(row->flags & VAR_PUBLISH_ON_BIND) || !row->value || std::strcmp(row->name, "SpooledFileInfo") == 0)
+            continue;
+        LONG size = VariableSize(row);
+        if (size <= 0) continue;
+        if (row->type == 1 || row->type == 6) {
+            count += Publish(client, row, row->value, static_cast<DWORD>(size)) == 0;
+        } else if (row->type == 8) {
+            DWORD status[3] = {};
+            std::memcpy(status, row->value, 12);
+            const DWORD other[3] = {0, 0x200, 0};
+            BOOL asStored = (status[1] & 0xF00) || PairsMatch(port->versionPair, client->versionPair);
+            count += Publish(client, row, asStored ? status : other, 12) == 0;
+        } else if (row->type == 9 && PairsMatch(port->versionPair, client->versionPair)) {
+            count += Publish(client, row, row->value, static_cast<DWORD>(size)) == 0;
+        }
+    }
+    return count;
+}
+
+void MarkPublishable(StatusVariable* table) {
+    for (StatusVariable* row = table; row && row->name; ++row)
+        if (row->value && (row->type & 0x9)) row->dirty = TRUE;
+}
+
+void PatchStatusMap(DWORD spoolerStatus) {
+    for (StatusMapRow& row : g_statusMap) {
+        if (row.mask[2] != 0x1000) continue;
+        if (spoolerStatus & 1)
+            row = StatusMapRow{{0, 0, 0x1000}, 0x100000, 8, 1};
+        else
+            row = StatusMapRow{{0, 0, 0x1000}, 0x80, 1, 1};
+    }
+}
+
+const StatusMapRow* FindStatusMapRow(const DWORD status[3]) {
+    for (const StatusMapRow& row : g_statusMap)
+        if (Meets(row.mask, status)) return &row;
+    return nullptr;
+}
+
+BOOL ReadPrinterStatus(PortRecord* port, DWORD status[3]) {
+    status[0] = status[1] = status[2] = 0;
+    StatusVariable* row = FindVariable("PrinterStatus", port->variables, port);
+    if (!row || !row->value) return FALSE;
+    std::memcpy(status, row->value, 12);
+    return TRUE;
+}
+
+BOOL SetPrinterStatusValue(PortRecord* port, const DWORD status[3]) {
+    return SetVariable(port, "PrinterStatus", status, 12);
+}
+
+BOOL PublishPortStatusForClient(PortRecord* port, ManagerClient* client) {
+    // Only one port at a time changes the spooler's port status; a busy mutex skips the update.
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, u"QPJLMON:OpenPrinterMutex");
+    if (!mutex) return FALSE;
+    if (WaitForSingleObject(mutex, 0) != WAIT_OBJECT_0) {
+        CloseHandle(mutex);
+        return FALSE;
+    }
+    DWORD status[3];
+    ReadPrinterStatus(port, status);
+    PORT_INFO_3W info{0, nullptr, 0};
+    if (!client || PairsMatch(port->versionPair, client->versionPair)) {
+        if (const StatusMapRow* row = FindStatusMapRow(status)) {
+            info.dwStatus = row->portStatus;
+            info.dwSeverity = row->severity;
+        }
+    }
+    BOOL ok = SetPortW(nullptr, port->portName, 3, reinterpret_cast<LPBYTE>(&info));
+    port->lastSeverity = info.dwSeverity;
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    return ok;
+}
+
+BOOL PublishPortStatus(PortRecord* port) {
+    BOOL ok = TRUE;
+    PortLock lock(port);
+    for (ManagerClient* c = port->clients; c; c = c->next)
+        if (!PublishPortStatusForClient(port, c)) ok = FALSE;
+    return ok;
+}
+
+namespace {
+
+BOOL ReportsNormally(PortRecord* port) {
+    DWORD status[3];
+    ReadPrinterStatus(port, status);
+    return !(port->state & ST_NOT_RESPONDING) && !(status[1] & 0x100) && ModelClass(port) == 1;
+}
+
+}  // namespace
+
+BOOL UpdateErrorVariables(PortRecord* port) {
+    DWORD status[3];
+    ReadPrinterStatus(port, status);
+    BOOL changed = FALSE;
+    const BYTE zero[8] = {};
+    for (const ErrorRow& e : kErrorRows) {
+        if (Meets(e.mask, status)) continue;
+        StatusVariable* row = FindVariable(e.name, port->variables, port);
+        if (!row) continue;
+        if (StoreVariableValue(row, zero, static_cast<DWORD>(row->size), FALSE) == 1) {
+            row->dirty = TRUE;
+            changed = TRUE;
+        }
+    }
+    if (!ReportsNormally(port)) {
+        for (const char* name : {"ErrCoverOpen", "ErrSupplies", "ErrPeriodicChange"}) {
+            changed |= SetDwordVariable(port, name, 0xFFFFFFFFu);
+            if (StatusVariable* row = FindVariable(name, port->variables, port)) row->dirty = TRUE;
+        }
+    }
+    return changed;
+}
+
+void ResetPanelValues(PortRecord* port) {
+    if (ReportsNormally(port)) return;
+    for (const char* name : {"IconState", "TonerRemain", "PanelLanguage", "PrinterDisplay2", "CRURemain"}) {
+        SetDwordVariable(port, name, 0xFFFFFFFFu);
+        if (StatusVariable* row = FindVariable(name, port->variables, port)) row->dirty = row->value != nullptr;
+    }
+    BYTE display[PANEL_RECORD_SIZE] = {};
+    SetVariable(port, "PrinterDisplay", display, sizeof display);
+    if (StatusVariable* row = FindVariable("PrinterDisplay", port->variables, port)) row->dirty = TRUE;
+    // Five trays: the first 2001 {2001, -1, 255}, the others {3, 9, 249}.
+    BYTE bins[4 + 5 * 12] = {};
+    DWORD count = 5;
+    std::memcpy(bins, &count, 4);
+    const DWORD first[3] = {2001, 0xFFFFFFFFu, 255};
+    const DWORD others[3] = {3, 9, 249};
+    std::memcpy(bins + 4, first, 12);
+    for (int i = 1; i < 5; ++i) std::memcpy(bins + 4 + 12 * i, others, 12);
+    SetVariable(port, "PrinterBinConfig", bins, sizeof bins);
+    if (StatusVariable* row = FindVariable("PrinterBinConfig", port->variables, port)) row->dirty = TRUE;
+}
+
+void UpdateExtStatus(PortRecord* port, BOOL open) {
+    DWORD value = 0;
+    ReadDwordVariable(port, "PrinterExtStatus", &value);
+    value &= ~7u;
+    if (open) value |= (port->kind & KIND_PORT ? 1 : 0) | (port->kind & KIND_BIDI ? 6 : 0);
+    SetDwordVariable(port, "PrinterExtStatus", value);
+}
+
+void SetInitialPrinterStatus(PortRecord* port) {
+    const DWORD status[3] = {0, (port->kind & (KIND_BIDI | 0x8)) ? 0x800u : 0x400u, 0};
+    SetPrinterStatusValue(port, status);
+    UpdateErrorVariables(port);
+    ResetPanelValues(port);
+    UpdateExtStatus(port, TRUE);
+    PublishDirtyVariables(port);
+    PublishPortStatus(port);
+}
+
+void SetClosedPrinterStatus(PortRecord* port) {
+    const DWORD status[3] = {0, 0x1000, 0};
+    SetPrinterStatusValue(port, status);
+    UpdateErrorVariables(port);
+    ResetPanelValues(port);
+    port->kind = 0;
+    UpdateExtStatus(port, FALSE);
+    PublishDirtyVariables(port);
+    PublishPortStatus(port);
+}
+
+void SnapshotPrinterStatus(PortRecord* port) {
+    DWORD status[3];
+    ReadPrinterStatus(port, status);
+    if (port->jobHead)
+        status[2] |= 0x8;
+    else
+        status[2] &= ~0x8u;
+    if (SetPrinterStatusValue(port, status)) {
+        PublishDirtyVariables(port);
+        PublishPortStatus(port);
+    }
+}
+
+void SetJobStatusBits(PortRecord* port, DWORD bits, BOOL set) {
+    DWORD value = 0;
+    ReadDwordVariable(port, "JobStatus", &value);
+    if (ManagerClient* c = port->currentClient; c && c->manager && c->GetPrinterStatusA) {
+        DWORD fromManager = 0, returned = 0;
+        if (c->GetPrinterStatusA(c->manager, "JobStatus", &fromManager, 4, &returned) == 0) value = fromManager;
+    }
+    value = set ? (value | bits) : (value & ~bits);
+    if (SetDwordVariable(port, "JobStatus", value)) PublishDirtyVariables(port);
+}
+
+void UpdateSendingJobInfo(PortRecord* port, BOOL clear) {
+    BYTE info[SENDING_JOB_INFO_SIZE] = {};
+    if (!clear && port->currentClient && port->currentClient->printer) {
+        BYTE buffer[4096];
+        DWORD needed = 0;
+        if (GetJobW(port->currentClient->printer, port->jobId, 1, buffer, sizeof buffer, &needed)) {
+            auto* job = reinterpret_cast<JOB_INFO_1W*>(buffer);
+            if (job->pDocument)
+                WideCharToMultiByte(CP_ACP, 0, job->pDocument, -1, reinterpret_cast<char*>(info + JOBINFO_DOCUMENT),
+                                    255, nullptr, nullptr);
+            if (job->pUserName)
+                WideCharToMultiByte(CP_ACP, 0, job->pUserName, -1, reinterpret_cast<char*>(info + JOBINFO_USER), 31,
+                                    nullptr, nullptr);
+        }
+        std::memcpy(info + JOBINFO_JOB_ID, &port->jobId, 4);
+    }
+    if (StatusVariable* row = FindVariable("SendingJobInfo", port->variables, port)) {
+        row->flags = (row->flags | VAR_KEEP) & ~VAR_JOB_ENDED;
+        if (StoreVariableValue(row, info, sizeof info, TRUE) == 1) row->dirty = TRUE;
+        PublishDirtyVariables(port);
+    }
+}
+
+void FinishOrCancelJob(PortRecord* port, BOOL cancel) {
+    PortLock lock(port);
+    if ((port->state & ST_JOB_OPEN) && (port->state & ST_HEADER_SENT)) {
+        if (cancel) {
+            port->state |= 0x140000;
+            if (port->jobTail && port->currentClient && port->currentClient->printer)
+                SetJobW(port->currentClient->printer, port->jobTail->jobId, 0, nullptr, JOB_CONTROL_DELETE);
+            SetJobStatusBits(port, 4, TRUE);
+        }
+        UpdateSendingJobInfo(port, FALSE);
+    }
+    for (DWORD i = 0; i < port->jobInfoQueued; ++i) MonFree(port->jobInfoQueue[i]);
+    port->jobInfoQueued = 0;
+    if (StatusVariable* row = FindVariable("PrintingJobInfo2", port->variables, port)) {
+        BYTE info[PRINTING_JOB_INFO_SIZE] = {};
+        DWORD first = port->jobHead ? port->jobHead->jobId : 0;
+        std::memcpy(info + JOBINFO_JOB_ID, &first, 4);
+        row->flags = (row->flags | VAR_JOB_ENDED) & ~VAR_KEEP & ~VAR_JOB_STARTED;
+        if (StoreVariableValue(row, info, sizeof info, TRUE) == 1) row->dirty = TRUE;
+    }
+    PublishDirtyVariables(port);
+    Sleep(200);
+    StatusVariable* queue = FindVariable("PrinterQueue", port->variables, port);
+    if (queue) {
+        const DWORD zero = 0;
+        StoreVariableValue(queue, &zero, 4, TRUE);
+        queue->dirty = TRUE;
+        PublishDirtyVariables(port);
+    }
+    while (port->jobHead && port->jobHead->next) PopJobRecord(port);
+    if (port->jobHead) {
+        BOOL owe = (port->state & ST_JOB_OPEN) != 0;
+        if (owe) ++port->owedEjects;
+        PopJobRecord(port, !owe);
+    }
+    if (!port->jobHead) SnapshotPrinterStatus(port);
+}

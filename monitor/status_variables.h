@@ -1,0 +1,83 @@
+// Named status variables per port, their publication to the status manager, and the short
+// form of the printer's state that goes to the spooler as the port status.
+#pragma once
+
+#include "monitor/manager_client.h"
+
+constexpr LONG VAR_COUNTED = -1;
+constexpr DWORD VAR_PUBLISH_ON_BIND = 0x1;
+constexpr DWORD VAR_KEEP = 0x2;
+constexpr DWORD VAR_FORCE_STORE = 0x10;
+constexpr DWORD VAR_JOB_STARTED = 0x100;
+constexpr DWORD VAR_JOB_ENDED = 0x200;
+
+struct StatusVariable {
+    const char* name;
+    DWORD versionMask[2];  // {-1, -1}: any model
+    BYTE* value;           // private heap, none until first stored
+    LONG size;             // VAR_COUNTED: the value begins with a DWORD element count
+    DWORD elementSize;
+    DWORD type;  // selects the publisher
+    BOOL dirty;
+    DWORD reserved;
+    DWORD group;
+    DWORD flags;
+};
+
+// Job-information records: "SendingJobInfo" (292 bytes) and "PrintingJobInfo2" (320 bytes).
+constexpr DWORD JOBINFO_DOCUMENT = 0;  // ANSI, 256 bytes
+constexpr DWORD JOBINFO_USER = 256;    // ANSI, 32 bytes
+constexpr DWORD JOBINFO_JOB_ID = 288;
+constexpr DWORD JOBINFO_TOTAL_PAGES = 292;  // PrintingJobInfo2 only, from here on
+constexpr DWORD JOBINFO_COLOUR_PAGES = 296;
+constexpr DWORD JOBINFO_MONO_PAGES = 300;
+constexpr DWORD SENDING_JOB_INFO_SIZE = 292;
+constexpr DWORD PRINTING_JOB_INFO_SIZE = 320;
+constexpr DWORD PANEL_RECORD_SIZE = 132;
+
+StatusVariable* CreateVariableTable();
+void FreeVariableTable(StatusVariable* table);
+DWORD TemplateRowCount();
+
+BOOL PairsMatch(const DWORD a[2], const DWORD b[2]);
+int ModelClass(const PortRecord* port);
+StatusVariable* FindVariable(const char* name, StatusVariable* table, const PortRecord* port);
+StatusVariable* GetVariable(const char* name, StatusVariable* table, const PortRecord* port, BOOL allocate);
+// Fixed size, or 4 + count x element size for counted rows; -1 while a counted row has no value.
+LONG VariableSize(const StatusVariable* row);
+// Copies the value in (size bytes); an identical value is not copied unless forced. Returns
+// 1 when the stored value changed, 0 when it did not, -1 on failure.
+int StoreVariableValue(StatusVariable* row, const void* source, DWORD size, BOOL force);
+// Stores and marks dirty when changed; TRUE when it changed.
+BOOL SetVariable(PortRecord* port, const char* name, const void* value, DWORD size);
+BOOL SetDwordVariable(PortRecord* port, const char* name, DWORD value);
+BOOL ReadDwordVariable(PortRecord* port, const char* name, DWORD* value);
+
+int PublishDirtyVariables(PortRecord* port);
+int PublishToNewClient(PortRecord* port, ManagerClient* client);
+void MarkPublishable(StatusVariable* table);
+BOOL PublishPortStatus(PortRecord* port);
+BOOL PublishPortStatusForClient(PortRecord* port, ManagerClient* client);
+
+// The status-to-spooler map; row 24 is patched from "SPOOLERSTATUS" at initialisation.
+struct StatusMapRow {
+    DWORD mask[3];
+    DWORD printerStatus;
+    DWORD portStatus;
+    DWORD severity;
+};
+void PatchStatusMap(DWORD spoolerStatus);
+const StatusMapRow* FindStatusMapRow(const DWORD status[3]);
+
+void SetInitialPrinterStatus(PortRecord* port);
+void SetClosedPrinterStatus(PortRecord* port);
+BOOL UpdateErrorVariables(PortRecord* port);
+void ResetPanelValues(PortRecord* port);
+void UpdateExtStatus(PortRecord* port, BOOL open);
+void SnapshotPrinterStatus(PortRecord* port);
+BOOL ReadPrinterStatus(PortRecord* port, DWORD status[3]);
+BOOL SetPrinterStatusValue(PortRecord* port, const DWORD status[3]);
+// Reads "JobStatus" back from the manager, sets or clears the bits, publishes when changed.
+void SetJobStatusBits(PortRecord* port, DWORD bits, BOOL set);
+void UpdateSendingJobInfo(PortRecord* port, BOOL clear);
+void FinishOrCancelJob(PortRecord* port, BOOL cancel);

@@ -1,0 +1,91 @@
+// The GDI side of the engine for host programs and tests: what GDI itself does before it calls a
+// printer graphics DLL (a device for the DLL's PDEV, clip regions, brushes, colour translation)
+// and what a test wants to see of engine objects. Driver code never includes this.
+#pragma once
+
+#include "win/ddi.h"
+
+extern "C" {
+
+// ---- Devices: the engine's HDEV for one PDEV of a graphics DLL ----
+typedef struct _PLAT_GDI_DEVICE_SETUP {
+    HANDLE hPrinter;         // the spooler handle GDI passes to DrvEnablePDEV
+    LPCWSTR printerName;
+    LPCWSTR driverPath;      // Windows path of the graphics DLL (EngGetDriverName)
+    LPCWSTR dataFile;        // Windows path of the data file (EngGetPrinterDataFileName)
+} PLAT_GDI_DEVICE_SETUP;
+HDEV PlatGdiCreateDevice(const PLAT_GDI_DEVICE_SETUP* setup);
+// Binds the PDEV that DrvEnablePDEV returned and the DLL's hook table (the engine calls back
+// DrvRealizeBrush and DrvCopyBits through it). The table is copied.
+BOOL PlatGdiBindDevice(HDEV hdev, DHPDEV dhpdev, const DRVFN* hooks, ULONG count);
+// What the engine keeps of the PDEV's GDIINFO: the halftone output format (the format of the
+// bitmap the engine halftones into before it hands it to the driver's DrvCopyBits).
+BOOL PlatGdiSetDeviceCaps(HDEV hdev, const GDIINFO* gdiinfo);
+BOOL PlatGdiDeleteDevice(HDEV hdev);
+// The driver's hook for a function index, or null.
+PFN PlatGdiDeviceHook(HDEV hdev, ULONG index);
+
+// ---- What the engine knows of a surface ----
+typedef struct _PLAT_GDI_SURFACE_INFO {
+    BOOL valid;
+    BOOL banding;       // EngMarkBandingSurface was called
+    BOOL associated;    // EngAssociateSurface was called
+    FLONG hooks;        // as associated
+    ULONG locks;        // outstanding EngLockSurface calls
+    ULONG iType;
+    ULONG iBitmapFormat;
+    SIZEL size;
+    LONG stride;        // bytes per scan line (positive)
+    BOOL topDown;
+    BOOL engineBits;    // the engine allocated the bits
+} PLAT_GDI_SURFACE_INFO;
+PLAT_GDI_SURFACE_INFO PlatGdiSurfaceInfo(HSURF hsurf);
+// Live engine objects (surfaces, palettes, devices, clip, brush and translation objects), for
+// leak checks.
+ULONG PlatGdiObjectCount(void);
+
+// ---- Clip objects ----
+// A clip region that is the union of the given rectangles (empty ones ignored), kept as GDI
+// keeps regions: bands of equal height, each a left-to-right list of disjoint rectangles.
+// One rectangle gives DC_RECT, more give DC_COMPLEX.
+CLIPOBJ* PlatClipCreate(const RECTL* rects, ULONG count);
+// A clip object that clips nothing within the bounds (DC_TRIVIAL).
+CLIPOBJ* PlatClipCreateTrivial(const RECTL* bounds);
+// The bounds of the drawing operation: enumerations with bAll FALSE give only the parts of the
+// region inside it. Null forgets it.
+void PlatClipSetOperationBounds(CLIPOBJ* pco, const RECTL* bounds);
+void PlatClipDelete(CLIPOBJ* pco);
+
+// ---- Paths ----
+// A figure: a start point and segments, each a line to pt[0] or a Bezier curve through pt[0],
+// pt[1] to pt[2] (28.4 fixed point), closed or open.
+typedef struct _PLAT_PATH_SEGMENT {
+    BOOL bezier;
+    POINTFIX pt[3];
+} PLAT_PATH_SEGMENT;
+typedef struct _PLAT_PATH_FIGURE {
+    POINTFIX start;
+    ULONG cSegments;
+    const PLAT_PATH_SEGMENT* segments;
+    BOOL closed;
+} PLAT_PATH_FIGURE;
+PATHOBJ* PlatPathCreate(const PLAT_PATH_FIGURE* figures, ULONG count);
+// The most points one PATHDATA record carries (besides a subpath's start point); 32 unless set.
+void PlatPathSetBatch(PATHOBJ* ppo, ULONG maxPoints);
+
+// ---- Brushes ----
+// iSolidColor is the colour index in the target's format.
+BRUSHOBJ* PlatBrushCreateSolid(ULONG iSolidColor, ULONG rgb);
+// A pattern brush: GDI realises it through the driver's DrvRealizeBrush of the device, with the
+// pattern surface, an optional mask, an optional translation and the hatch index (or -1).
+BRUSHOBJ* PlatBrushCreatePattern(HDEV hdev, SURFOBJ* psoTarget, HSURF hsurfPattern, HSURF hsurfMask,
+                                 XLATEOBJ* pxlo, ULONG iHatch);
+void PlatBrushDelete(BRUSHOBJ* pbo);
+
+// ---- Colour translation ----
+// Translation between two palettes (either may be null: the identity then). XO_TRIVIAL when
+// both are the same, XO_TABLE when the source is indexed.
+XLATEOBJ* PlatXlateCreate(HPALETTE hpalSrc, HPALETTE hpalDst);
+void PlatXlateDelete(XLATEOBJ* pxlo);
+
+}  // extern "C"

@@ -1,0 +1,16 @@
+// Test controls for the platform's threads: leak checks after a module has been shut down.
+#pragma once
+
+#include "win/base.h"
+
+extern "C" {
+
+// Threads started by CreateThread that have not yet returned from their start routine.
+DWORD PlatRunningThreadCount(void);
+// Waits (real time, at most `milliseconds`) until no such thread is left; TRUE when none is.
+BOOL PlatWaitForThreadsToEnd(DWORD milliseconds);
+// Threads in a timed wait or Sleep on the manual clock right now (tests advance the clock once
+// the waiter they mean is waiting).
+DWORD PlatClockTimedWaiters(void);
+
+}  // extern "C"

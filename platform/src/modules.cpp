@@ -1,0 +1,351 @@
+// Module loading: a module is an ELF shared object that carries its Windows file name. The
+// same file loaded twice gives the same HMODULE and a reference count; DllMain runs on the
+// first load and the last free, as the Windows loader does.
+#include <dlfcn.h>
+#include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "plat_internal.h"
+#include "plat/resource_table.h"
+#include "win/kernel.h"
+
+namespace plat {
+namespace {
+
+typedef BOOL (*DllMainProc)(HINSTANCE, DWORD, LPVOID);
+
+struct Module {
+    HMODULE handle = nullptr;
+    void* dl = nullptr;
+    std::u16string windowsPath;  // the path it was loaded by (a host path when found on the host)
+    std::string hostPath;        // canonical host path
+    int refs = 0;
+    bool pinned = false;  // loaded by the host's own loader: never unloaded here
+    bool dataFile = false;
+};
+
+struct Modules {
+    std::recursive_mutex lock;  // DllMain may load other modules, as under the Windows loader lock
+    std::vector<Module> list;
+};
+
+Modules& modules() {
+    static Modules* m = new Modules;
+    return *m;
+}
+
+std::string Canonical(const std::string& path) {
+    char buf[PATH_MAX];
+    return realpath(path.c_str(), buf) ? std::string(buf) : path;
+}
+
+HMODULE BaseOf(void* dl) {
+    struct link_map* map = nullptr;
+    if (dlinfo(dl, RTLD_DI_LINKMAP, &map) != 0 || !map) return nullptr;
+    // The load address names the module, as a Windows HMODULE is its image base. An image at
+    // address 0 (a fixed-address program) gets the classic program base instead.
+    ULONG_PTR base = map->l_addr ? map->l_addr : 0x400000;
+    return reinterpret_cast<HMODULE>(base);
+}
+
+std::string ExeHostPath() {
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return {};
+    return std::string(buf, static_cast<size_t>(n));
+}
+
+Module& ExeModule() {
+    Modules& m = modules();
+    for (auto& mod : m.list)
+        if (mod.pinned && mod.hostPath == ExeHostPath()) return mod;
+    Module mod;
+    mod.dl = dlopen(nullptr, RTLD_NOW);
+    mod.handle = BaseOf(mod.dl);
+    mod.hostPath = ExeHostPath();
+    mod.windowsPath = HostToWindowsPath(mod.hostPath);
+    mod.refs = 1;
+    mod.pinned = true;
+    m.list.push_back(mod);
+    return m.list.back();
+}
+
+Module* FindByHandle(HMODULE h) {
+    Modules& m = modules();
+    if (!h) return &ExeModule();
+    for (auto& mod : m.list)
+        if (mod.handle == h) return &mod;
+    return nullptr;
+}
+
+std::u16string BaseName(std::u16string_view path) {
+    size_t slash = path.find_last_of(u"\\/");
+    return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
+// A name without an extension gets ".dll"; a trailing dot means "no extension".
+std::u16string WithExtension(std::u16string name) {
+    std::u16string base = BaseName(name);
+    if (!base.empty() && base.back() == u'.') {
+        name.pop_back();
+        return name;
+    }
+    if (base.find(u'.') == std::u16string::npos) name += u".dll";
+    return name;
+}
+
+Module* FindByName(std::u16string_view name) {
+    Modules& m = modules();
+    std::u16string want = WithExtension(std::u16string(name));
+    bool hasPath = want.find_first_of(u"\\/") != std::u16string::npos;
+    std::string host = hasPath ? Canonical(MapPath(want)) : std::string();
+    for (auto& mod : m.list) {
+        if (hasPath ? mod.hostPath == host : EqualNoCase(BaseName(mod.windowsPath), want)) return &mod;
+    }
+    return nullptr;
+}
+
+bool IsFile(const std::string& p) {
+    struct stat st;
+    return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The Windows search order for a bare name: the program's directory, the system directory,
+// the Windows directory, the current directory.
+bool Locate(const std::u16string& name, std::u16string& windowsPath, std::string& hostPath) {
+    if (name.find_first_of(u"\\/") != std::u16string::npos || (name.size() > 1 && name[1] == u':')) {
+        windowsPath = name;
+        hostPath = MapPath(name);
+        return IsFile(hostPath);
+    }
+    std::string exe = ExeHostPath();
+    std::vector<std::u16string> dirs;
+    if (!exe.empty()) dirs.push_back(HostToWindowsPath(exe.substr(0, exe.find_last_of('/') + 1)));
+    dirs.push_back(u"C:\\Windows\\System32\\");
+    dirs.push_back(u"C:\\Windows\\");
+    for (const auto& d : dirs) {
+        std::u16string candidate = d + name;
+        std::string host = MapPath(candidate);
+        if (IsFile(host)) {
+            windowsPath = candidate;
+            hostPath = host;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// The resource table a module exports, or null.
+const ORLA_RESOURCE_TABLE* ResourceTable(HMODULE h) {
+    Modules& m = modules();
+    std::lock_guard<std::recursive_mutex> g(m.lock);
+    Module* mod = FindByHandle(h);
+    if (!mod) return nullptr;
+    return static_cast<const ORLA_RESOURCE_TABLE*>(dlsym(mod->dl, ORLA_RESOURCE_TABLE_SYMBOL));
+}
+
+bool ModuleKnown(HMODULE h) {
+    std::lock_guard<std::recursive_mutex> g(modules().lock);
+    return FindByHandle(h) != nullptr;
+}
+
+}  // namespace plat
+
+using namespace plat;
+
+extern "C" {
+
+HMODULE LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE, DWORD dwFlags) {
+    std::u16string_view given = View(lpLibFileName);
+    if (given.empty()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    Modules& m = modules();
+    std::lock_guard<std::recursive_mutex> g(m.lock);
+    std::u16string name = WithExtension(std::u16string(given));
+    if (Module* mod = FindByName(name)) {
+        mod->refs++;
+        return mod->handle;
+    }
+    std::u16string windowsPath;
+    std::string hostPath;
+    if (!Locate(name, windowsPath, hostPath)) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    std::string canonical = Canonical(hostPath);
+    for (auto& mod : m.list) {
+        if (mod.hostPath == canonical) {
+            mod.refs++;
+            return mod.handle;
+        }
+    }
+    void* dl = dlopen(hostPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!dl) {
+        SetLastError(ERROR_BAD_EXE_FORMAT);
+        return nullptr;
+    }
+    HMODULE handle = BaseOf(dl);
+    // The same image reached by another path (a copy's symlink, or linked by the program).
+    for (auto& mod : m.list) {
+        if (mod.handle == handle) {
+            dlclose(dl);
+            mod.refs++;
+            return mod.handle;
+        }
+    }
+    Module mod;
+    mod.handle = handle;
+    mod.dl = dl;
+    mod.windowsPath = windowsPath;
+    mod.hostPath = canonical;
+    mod.refs = 1;
+    mod.dataFile = (dwFlags & (LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE | DONT_RESOLVE_DLL_REFERENCES)) != 0;
+    m.list.push_back(mod);
+    if (!mod.dataFile) {
+        if (auto entry = reinterpret_cast<DllMainProc>(dlsym(dl, "DllMain"))) {
+            if (!entry(reinterpret_cast<HINSTANCE>(handle), DLL_PROCESS_ATTACH, nullptr)) {
+                entry(reinterpret_cast<HINSTANCE>(handle), DLL_PROCESS_DETACH, nullptr);
+                for (auto it = m.list.begin(); it != m.list.end(); ++it) {
+                    if (it->handle == handle) {
+                        m.list.erase(it);
+                        break;
+                    }
+                }
+                dlclose(dl);
+                SetLastError(ERROR_DLL_INIT_FAILED);
+                return nullptr;
+            }
+        }
+    }
+    return handle;
+}
+
+HMODULE LoadLibraryW(LPCWSTR lpLibFileName) { return LoadLibraryExW(lpLibFileName, nullptr, 0); }
+
+HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
+    if (!lpLibFileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return LoadLibraryExW(AnsiToWide(lpLibFileName).c_str(), nullptr, 0);
+}
+
+BOOL FreeLibrary(HMODULE hLibModule) {
+    Modules& m = modules();
+    std::lock_guard<std::recursive_mutex> g(m.lock);
+    for (auto it = m.list.begin(); it != m.list.end(); ++it) {
+        if (it->handle != hLibModule || !hLibModule) continue;
+        if (it->pinned) return TRUE;
+        if (--it->refs > 0) return TRUE;
+        Module mod = *it;
+        m.list.erase(it);
+        if (!mod.dataFile) {
+            if (auto entry = reinterpret_cast<DllMainProc>(dlsym(mod.dl, "DllMain")))
+                entry(reinterpret_cast<HINSTANCE>(mod.handle), DLL_PROCESS_DETACH, nullptr);
+        }
+        dlclose(mod.dl);
+        return TRUE;
+    }
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+}
+
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+    Modules& m = modules();
+    std::lock_guard<std::recursive_mutex> g(m.lock);
+    Module* mod = FindByHandle(hModule);
+    if (!mod) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    if (!lpProcName || IS_INTRESOURCE(lpProcName) || mod->dataFile) {
+        SetLastError(ERROR_PROC_NOT_FOUND);  // ordinals are not used by these modules
+        return nullptr;
+    }
+    void* p = dlsym(mod->dl, lpProcName);
+    if (!p) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    return reinterpret_cast<FARPROC>(p);
+}
+
+HMODULE GetModuleHandleW(LPCWSTR lpModuleName) {
+    Modules& m = modules();
+    std::lock_guard<std::recursive_mutex> g(m.lock);
+    if (!lpModuleName) return ExeModule().handle;
+    if (Module* mod = FindByName(View(lpModuleName))) return mod->handle;
+    // A module the program was linked with is loaded without us: find it by its file name.
+    std::u16string name = WithExtension(std::u16string(View(lpModuleName)));
+    std::string base = Utf16ToUtf8(BaseName(name));
+    void* dl = dlopen(base.c_str(), RTLD_NOLOAD | RTLD_LAZY);
+    if (dl) {
+        HMODULE handle = BaseOf(dl);
+        for (auto& mod : m.list) {
+            if (mod.handle == handle) {
+                dlclose(dl);
+                return handle;
+            }
+        }
+        Module mod;
+        mod.handle = handle;
+        mod.dl = dl;
+        struct link_map* map = nullptr;
+        dlinfo(dl, RTLD_DI_LINKMAP, &map);
+        mod.hostPath = Canonical(map && map->l_name ? map->l_name : base);
+        mod.windowsPath = HostToWindowsPath(mod.hostPath);
+        mod.refs = 1;
+        mod.pinned = true;
+        m.list.push_back(mod);
+        return handle;
+    }
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+}
+
+DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
+    Modules& m = modules();
+    std::lock_guard<std::recursive_mutex> g(m.lock);
+    Module* mod = FindByHandle(hModule);
+    if (!mod) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    if (!lpFilename || nSize == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    const std::u16string& path = mod->windowsPath;
+    if (path.size() + 1 > nSize) {
+        // Truncated and terminated; the full size is not reported, as on Windows.
+        path.copy(lpFilename, nSize - 1);
+        lpFilename[nSize - 1] = 0;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return nSize;
+    }
+    path.copy(lpFilename, path.size());
+    lpFilename[path.size()] = 0;
+    SetLastError(NO_ERROR);
+    return static_cast<DWORD>(path.size());
+}
+
+BOOL DisableThreadLibraryCalls(HMODULE hLibModule) {
+    if (!ModuleKnown(hLibModule) || !hLibModule) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return TRUE;  // no thread notifications are sent by this loader anyway
+}
+
+}  // extern "C"

@@ -1,0 +1,66 @@
+// Helpers shared by the files of the platform layer: text conversion, the sandbox path map,
+// atomic persistence and error translation. Not seen by driver code.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "win/base.h"
+
+namespace plat {
+
+// UTF-16 <-> UTF-8 (host file names, persisted text). Lone surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+std::u16string Utf8ToUtf16(std::string_view text);
+inline std::u16string_view View(LPCWSTR s) {
+    return s ? std::u16string_view(s) : std::u16string_view();
+}
+
+// Case folding the way the file system and the registry compare names (ASCII and Latin-1,
+// Greek and Cyrillic basic letters, full-width Latin letters).
+char16_t FoldChar(char16_t c);
+std::u16string Fold(std::u16string_view text);
+bool EqualNoCase(std::u16string_view a, std::u16string_view b);
+int CompareNoCase(std::u16string_view a, std::u16string_view b);
+
+// The sandbox root (host directory, no trailing '/'); created on first use.
+std::string SandboxRoot();
+// Host path for a Windows path; components match existing entries regardless of case.
+std::string MapPath(std::u16string_view windowsPath);
+// The Windows name of a host path: drive Z: is the host's root.
+std::u16string HostToWindowsPath(const std::string& hostPath);
+// Creates every missing directory of a host path's parent.
+bool MakeParentDirs(const std::string& hostPath);
+bool MakeDirs(const std::string& hostDir);
+
+// Writes a whole file so that a crash leaves either the old or the new contents.
+bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes);
+bool ReadWholeFile(const std::string& hostPath, std::string& out);
+
+// errno to a Windows error code.
+DWORD ErrnoToError(int error);
+
+// Two-call helpers: copy text into a caller buffer as the kernel's size-returning calls do.
+// Returns the length copied (without terminator), or the size needed (with terminator) when
+// the buffer is too small.
+DWORD CopyOutString(std::u16string_view text, LPWSTR buffer, DWORD size);
+
+// ANSI conversions through the current ANSI code page (nls.cpp).
+std::string WideToAnsi(std::u16string_view text);
+std::u16string AnsiToWide(std::string_view text);
+
+// Fault injection taken by the layer's own calls.
+struct Injection {
+    bool due = false;
+    DWORD error = 0;
+    DWORD bytesShort = 0;
+    bool shortWrite = false;
+};
+Injection TakeInjection(const char* operation);
+
+// Drops in-memory caches so the next use reads the persisted state again (a "restart").
+void RegistryDropCache();
+void SpoolerDropState();
+
+}  // namespace plat

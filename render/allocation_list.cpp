@@ -1,0 +1,65 @@
+// The PDEV's allocation list: every block the device context owns hangs on one chain, so that
+// DrvDisablePDEV (or a failed DrvEnablePDEV) frees everything with one walk.
+#include <cstddef>
+
+#include "render/pdev.h"
+
+namespace {
+
+// The link word in front of each body, padded so that the body keeps the allocator's alignment.
+constexpr size_t kLinkSize = alignof(std::max_align_t) > sizeof(void*) ? alignof(std::max_align_t) : sizeof(void*);
+
+void*& LinkOf(void* block) { return *static_cast<void**>(block); }
+BYTE* BodyOf(void* block) { return static_cast<BYTE*>(block) + kLinkSize; }
+
+}  // namespace
+
+PdevAllocationList* CreatePdevAllocationList()
+{
+    return static_cast<PdevAllocationList*>(GlobalAlloc(GPTR, sizeof(PdevAllocationList)));
+}
+
+void* PdevAlloc(PdevAllocationList* list, size_t bytes)
+{
+    if (list == nullptr || bytes > static_cast<size_t>(-1) - kLinkSize) return nullptr;
+    void* block = GlobalAlloc(GPTR, bytes + kLinkSize);
+    if (block == nullptr) return nullptr;
+    LinkOf(block) = list->first;
+    list->first = block;
+    return BodyOf(block);
+}
+
+void PdevFree(PdevAllocationList* list, void* body)
+{
+    if (list == nullptr || body == nullptr) return;
+    void** link = &list->first;
+    while (*link != nullptr) {
+        void* block = *link;
+        if (BodyOf(block) == body) {
+            *link = LinkOf(block);
+            GlobalFree(block);
+            return;
+        }
+        link = &LinkOf(block);
+    }
+}
+
+void FreePdevAllocationList(PdevAllocationList* list)
+{
+    if (list == nullptr) return;
+    void* block = list->first;
+    while (block != nullptr) {
+        void* next = LinkOf(block);
+        GlobalFree(block);
+        block = next;
+    }
+    list->first = nullptr;
+    GlobalFree(list);
+}
+
+size_t PdevAllocationCount(const PdevAllocationList* list)
+{
+    size_t count = 0;
+    for (void* block = list ? list->first : nullptr; block != nullptr; block = LinkOf(block)) ++count;
+    return count;
+}

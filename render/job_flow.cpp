@@ -1,0 +1,443 @@
+// The document and page machine: DrvStartDoc, DrvStartPage, the banding loop, DrvSendPage,
+// DrvEndDoc and DrvResetPDEV, and the lazy start that writes the job header and the page set-up
+// on the first output of a job (nothing reaches the spooler for a job that is never drawn).
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/driver_devmode.h"
+#include "render/driver_log.h"
+#include "render/output_writer.h"
+#include "render/pdev.h"
+#include "render/pjl_header.h"
+#include "win/ddi.h"
+#include "win/nls.h"
+
+namespace {
+
+using orla::Get;
+using orla::Set;
+namespace dm = orla::dm;
+
+constexpr DWORD kStateJobResetClear = (1u << 9) | (1u << 10) | (1u << 11) | (1u << 21) | (1u << 24);
+constexpr DWORD kStateJobResetSet = 1u << 20;
+constexpr size_t kDocumentNameBytes = 64;
+// Print shifts closer than this are kept from the page before.
+constexpr LONG kShiftKeepLimit = 11;
+
+PrinterPdev* PdevOfSurface(SURFOBJ* pso)
+{
+    return pso != nullptr ? reinterpret_cast<PrinterPdev*>(pso->dhpdev) : nullptr;
+}
+
+// The common check of the job hooks: a live record whose output has not failed.
+PrinterPdev* JobHookPdev(SURFOBJ* pso)
+{
+    PrinterPdev* pdev = PdevOfSurface(pso);
+    if (!ValidatePdev(pdev)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return pdev;
+}
+
+bool OutputFailed(const PrinterPdev* pdev) { return (pdev->state & StateOutputFailed) != 0; }
+
+BYTE SettingsByte(const PrinterPdev* pdev, unsigned offset)
+{
+    return Get(pdev->settings.record, orla::DmField<BYTE>{offset});
+}
+
+LONG LayoutMode(const PrinterPdev* pdev) { return Get(pdev->settings.record, dm::LayoutMode); }
+
+void ResetBlankSheet(PrinterPdev* pdev) { pdev->pageSetup.blankSheet = pdev->pageSetup.blankSheetReset; }
+
+LONG PrintableWidth(const PrinterPdev* pdev) { return pdev->geometry.printable.right - pdev->geometry.printable.left; }
+LONG PrintableHeight(const PrinterPdev* pdev) { return pdev->geometry.printable.bottom - pdev->geometry.printable.top; }
+
+// Sheet trays: the tray of the page about to start (first-sheet, second-sheet or the document's).
+void ApplySheetTrays(PrinterPdev* pdev)
+{
+    const SheetSettings& sheet = pdev->settings.sheet;
+    if (sheet.sheetTraysOn == 0 || (sheet.firstTrayOwn == 0 && sheet.secondTrayOwn == 0)) return;
+    LONG page = 0, firstEnd = 0, secondEnd = 0;
+    SheetTrayRange(pdev, &page, &firstEnd, &secondEnd);
+    LONG tray = pdev->flow.documentTray;
+    if (page <= firstEnd) {
+        tray = static_cast<LONG>(sheet.firstSheetTray);
+    } else if (page <= secondEnd && sheet.secondTrayOwn != 0) {
+        tray = static_cast<LONG>(sheet.secondSheetTray);
+    }
+    Set(pdev->settings.record, dm::DefaultSource, static_cast<SHORT>(tray));
+}
+
+BOOL WriteJobStart(PrinterPdev* pdev)
+{
+    BOOL ok = WritePjlJobHeader(pdev);
+    pdev->pending &= ~PendingJobHeader;
+    pdev->pending |= JobStarted;
+    std::copy(std::begin(pdev->geometry.printShift), std::end(pdev->geometry.printShift), pdev->flow.jobStartShift);
+    pdev->flow.jobStartOrientation = Get(pdev->settings.record, dm::Orientation);
+    pdev->flow.documentTray = Get(pdev->settings.record, dm::DefaultSource);
+    if (pdev->settings.sheet.frontCoverOn != 0) {
+        ok = WriteCommand(pdev, "\x1c'S.") && ok;
+        ok = WriteExtraSheetSetup(pdev, static_cast<LONG>(pdev->settings.sheet.frontCoverTray)) && ok;
+        ok = WriteCommand(pdev, "\r\x0c") && ok;
+        pdev->pageSetup.paperSourceUnknown = 1;
+    }
+    return ok;
+}
+
+BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape)
+{
+    BOOL ok = TRUE;
+    if (!forEscape) ApplySheetTrays(pdev);
+    PageSetupCache& cache = pdev->pageSetup;
+    BOOL changed = PageSetupChanged(pdev, &cache.last, &cache.next);
+    if (!forEscape && (pdev->pending & PendingExtraSheet) != 0 && cache.cellCounter != 0) {
+        // The settings changed in the middle of a sheet: that sheet ends before this page.
+        ok = EnterModeZ(pdev) && ok;
+        ok = WriteCommand(pdev, "\r\x0c") && ok;
+        cache.cellCounter = 0;
+        cache.pageEnds += 1;
+        ok = FlushSpool(pdev) && ok;
+        ResetBlankSheet(pdev);
+        changed = TRUE;
+    }
+    if (!forEscape) pdev->pending &= ~PendingExtraSheet;
+    if (changed) ok = WritePageStart(pdev) && ok;
+    pdev->pending &= ~PendingPageStart;
+    cache.last = cache.next;
+    return ok;
+}
+
+BOOL RunPendingStart(PrinterPdev* pdev, bool forEscape)
+{
+    if (OutputFailed(pdev)) return FALSE;
+    BOOL ok = TRUE;
+    if ((pdev->pending & PendingJobHeader) != 0) ok = WriteJobStart(pdev) && ok;
+    if ((pdev->pending & PendingPageStart) != 0) ok = WritePendingPageStart(pdev, forEscape) && ok;
+    return ok && !OutputFailed(pdev);
+}
+
+// What DrvEndDoc leaves for the next job, and what DrvStartDoc puts right after a failed job.
+void ResetForNextJob(PrinterPdev* pdev)
+{
+    pdev->state &= ~kStateJobResetClear;
+    pdev->state |= kStateJobResetSet;
+    ComputeBandClips(pdev);
+    ResetPageSetupCache(&pdev->pageSetup);
+    pdev->pageSetup.pageEnds = 0;
+    pdev->pageSetup.printedPages = 0;
+    pdev->pageSetup.cellCounter = 0;
+    pdev->pending = PendingJobHeader;
+    ResetBlankSheet(pdev);
+    pdev->flow.bandIndex = -1;
+}
+
+// Throws away what a job left behind: buffered bytes and its temporary files.
+void DiscardJobOutput(PrinterPdev* pdev)
+{
+    pdev->output.count = 0;
+    pdev->output.writePointer = pdev->output.data;
+    pdev->pending &= ~BufferHoldsData;
+    DeleteStoreFile(pdev);
+    DeleteJobSpoolFiles(pdev);
+}
+
+bool ShiftsDiffer(const LONG (&a)[4], const LONG (&b)[4])
+{
+    for (int i = 0; i < 4; ++i)
+        if (std::labs(a[i] - b[i]) >= kShiftKeepLimit) return true;
+    return false;
+}
+
+// The settings that escape 9999 gave the old record and that a new DEVMODE must not undo.
+void CarryEscapeSettings(const PrinterPdev* from, PrinterPdev* to)
+{
+    const orla::DriverDevmode& src = from->settings.record;
+    orla::DriverDevmode& dst = to->settings.record;
+    auto copy = [&](auto field) { Set(dst, field, Get(src, field)); };
+    copy(dm::LayoutMode);
+    copy(dm::LayoutOrder);
+    copy(dm::PrintPosTop);
+    copy(dm::PrintPosLeft);
+    copy(dm::PrintPosTop2);
+    copy(dm::PrintPosLeft2);
+    copy(dm::Copies);
+    copy(dm::AnnotationOn);
+    copy(dm::AnnotationKind);
+    copy(dm::AnnotationPosition);
+    copy(dm::StampNumber);
+    copy(dm::StampDrawFlag);
+    copy(dm::StampSetting6212);
+    copy(dm::StampSetting6216);
+    orla::SetText(dst, dm::AnnotationText, orla::GetText(src, dm::AnnotationText));
+    std::memcpy(orla::RecordBytes(dst).data() + dm::StampRecord.offset,
+                orla::RecordBytes(src).data() + dm::StampRecord.offset, dm::StampRecord.cb);
+    to->settings.pageStamp = from->settings.pageStamp;
+}
+
+}  // namespace
+
+// ---- Lazy start ----
+
+BOOL FlushPendingStart(PrinterPdev* pdev) { return RunPendingStart(pdev, false); }
+
+BOOL FlushPendingStartForEscape(PrinterPdev* pdev) { return RunPendingStart(pdev, true); }
+
+BOOL PageSetupChanged(PrinterPdev* pdev, const PageSetupRecord* last, PageSetupRecord* next)
+{
+    FillPageSetupRecord(pdev, next);
+    return last->paperCode != next->paperCode || last->paperWidth != next->paperWidth ||
+           last->paperLength != next->paperLength || last->orientation != next->orientation ||
+           last->tray != next->tray || last->duplex != next->duplex || last->binding != next->binding ||
+           last->rasterMode != next->rasterMode || last->layout != next->layout ||
+           last->resolution != next->resolution || last->overlayOn != next->overlayOn ||
+           std::strncmp(last->overlayName, next->overlayName, sizeof last->overlayName) != 0;
+}
+
+void SheetTrayRange(const PrinterPdev* pdev, LONG* pageNumber, LONG* firstEnd, LONG* secondEnd)
+{
+    LONG first = 1, second = 2;
+    if (Get(pdev->settings.record, dm::Duplex) != DMDUP_SIMPLEX) {
+        if ((SettingsByte(pdev, 397) & 0x01) != 0) {
+            first = 1, second = 3;
+        } else {
+            first = 2, second = 4;
+        }
+    }
+    SHORT paper = pdev->geometry.logicalPaper.code;
+    if (paper == PaperA4x2ToA4 || paper == PaperB5x2ToB5) first *= 2, second *= 2;
+    *pageNumber = static_cast<LONG>(pdev->pageSetup.pageEnds) + 1;
+    *firstEnd = first;
+    *secondEnd = second;
+}
+
+BOOL EndPageOnSheet(PrinterPdev* pdev)
+{
+    BOOL ok = EnterModeZ(pdev);
+    if (pdev->pageSetup.blankSheet != 0) return ok;  // a blank sheet is dropped
+    ok = WriteCommand(pdev, "\r\x0c") && ok;
+    pdev->pageSetup.cellCounter = 0;
+    pdev->pageSetup.pageEnds += 1;
+    ok = FlushSpool(pdev) && ok;
+    ResetBlankSheet(pdev);
+    return ok;
+}
+
+void KeepDocumentName(PrinterPdev* pdev, LPCWSTR name)
+{
+    WCHAR* out = pdev->job.documentName;
+    size_t taken = 0, bytes = 0;
+    for (; name != nullptr && name[taken] != 0 && taken + 1 < kDocumentNameChars; ++taken) {
+        char ansi[8];
+        int n = WideCharToMultiByte(CP_ACP, 0, name + taken, 1, ansi, sizeof ansi, nullptr, nullptr);
+        if (n <= 0) n = 1;
+        if (bytes + static_cast<size_t>(n) > kDocumentNameBytes) break;
+        bytes += static_cast<size_t>(n);
+        out[taken] = name[taken];
+    }
+    std::fill(out + taken, out + kDocumentNameChars, WCHAR{0});
+}
+
+// ---- Hooks ----
+
+DLLEXPORT BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId)
+{
+    PrinterPdev* pdev = JobHookPdev(pso);
+    if (pdev == nullptr) return FALSE;
+    // A new job starts clean: a failure of the job before must not refuse this one. After
+    // DrvResetPDEV in the middle of a document the job goes on, with its state and its latch.
+    if (!pdev->flow.inDocument) {
+        if ((pdev->state & StateOutputFailed) != 0 || (pdev->pending & PendingJobHeader) == 0) {
+            DiscardJobOutput(pdev);
+            ResetForNextJob(pdev);
+        }
+        pdev->state &= ~StateOutputFailed;
+    }
+    pdev->flow.inDocument = TRUE;
+    if (OutputFailed(pdev)) return FALSE;
+    pdev->job.jobId = dwJobId;
+    if ((pdev->pending & PendingJobHeader) != 0 && (pdev->pending & SettingsFromEscape) == 0) RecomputeLayout(pdev);
+    ComputePrintShifts(pdev);
+    KeepDocumentName(pdev, pwszDocName);
+    if (PrepareColourAdjust(&pdev->colour.context, &pdev->colour.settings) < 0) {
+        DriverLog("DrvStartDoc: colour adjustment could not be prepared");
+        return FALSE;
+    }
+    if (orla::kJapaneseBuild && pdev->jobSpool.outputCount >= 2) {
+        DWORD record = MakePaperRecord(pdev->geometry.outputPaper.code, Get(pdev->settings.record, dm::Orientation));
+        return OpenJobSpoolFiles(pdev, record);
+    }
+    return OpenStoreFile(pdev);
+}
+
+DLLEXPORT BOOL DrvStartPage(SURFOBJ* pso)
+{
+    PrinterPdev* pdev = JobHookPdev(pso);
+    if (pdev == nullptr || OutputFailed(pdev)) return FALSE;
+    pdev->pending |= PendingPageStart;
+    if ((pdev->state & StateRasterMode) != 0 && pdev->surfaceIsBand) {
+        RECTL whole{0, 0, (PrintableWidth(pdev) + 31) & ~31, PrintableHeight(pdev)};
+        EngEraseSurface(pso, &whole, 0xFFFFFF);
+    }
+    pdev->pending &= ~PageOutputWritten;
+    pdev->pending |= PageOpen;
+    if constexpr (!orla::kJapaneseBuild) {
+        // This build writes the job header and the page set-up at the page start itself.
+        return FlushPendingStart(pdev);
+    }
+    return TRUE;
+}
+
+DLLEXPORT BOOL DrvStartBanding(SURFOBJ* pso, POINTL* pptl)
+{
+    PrinterPdev* pdev = JobHookPdev(pso);
+    if (pdev == nullptr || pptl == nullptr) {
+        if (pdev != nullptr) SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (OutputFailed(pdev)) return FALSE;
+    pptl->x = 0;
+    pptl->y = 0;
+    pdev->flow.bandIndex = 0;
+    if (pso->pvBits != nullptr && pso->cjBits != 0) std::memset(pso->pvBits, 0xFF, pso->cjBits);
+    return TRUE;
+}
+
+DLLEXPORT BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl)
+{
+    PrinterPdev* pdev = JobHookPdev(pso);
+    if (pdev == nullptr || pptl == nullptr) {
+        if (pdev != nullptr) SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!FlushPendingStart(pdev)) return FALSE;
+    // The banding bitmap covers the whole printable area: one band a page.
+    pdev->flow.bandIndex += 1;
+    pptl->x = -1;
+    pptl->y = -1;
+    BOOL ok = TRUE;
+    if ((pdev->pending & PageOpen) != 0) {
+        ok = EndPageOnSheet(pdev);
+        pdev->pending &= ~PageOpen;
+    }
+    return ok && !OutputFailed(pdev);
+}
+
+DLLEXPORT BOOL DrvSendPage(SURFOBJ* pso)
+{
+    PrinterPdev* pdev = JobHookPdev(pso);
+    if (pdev == nullptr) return FALSE;
+    if (!FlushPendingStart(pdev)) return FALSE;
+    BOOL ok = TRUE;
+    PageSetupCache& cache = pdev->pageSetup;
+    DWORD cells = LayoutCellsOf(LayoutMode(pdev));
+    if (cells <= 1 || (cache.cellCounter + 1) % cells == 0) {
+        if (cache.blankSheet == 0) cache.printedPages += 1;
+        if ((pdev->pending & PageOpen) != 0) {
+            ok = EndPageOnSheet(pdev);
+            pdev->pending &= ~PageOpen;
+        }
+    } else if (cache.blankSheet == 0) {
+        // The page takes a cell of the sheet; a blank page takes none.
+        cache.printedPages += 1;
+        cache.cellCounter += 1;
+        ResetBlankSheet(pdev);
+    }
+    pdev->pending &= ~PageOutputWritten;
+    return ok && !OutputFailed(pdev);
+}
+
+DLLEXPORT BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl)
+{
+    PrinterPdev* pdev = JobHookPdev(pso);
+    if (pdev == nullptr) return FALSE;
+    BOOL ok = !OutputFailed(pdev);
+    if (ok && (pdev->pending & JobStarted) != 0) {
+        ok = WritePjlJobEnd(pdev);
+        pdev->pending &= ~JobStarted;
+    }
+    if (ok) ok = FlushSpool(pdev);
+    if (orla::kJapaneseBuild && pdev->jobSpool.outputCount >= 2 && pdev->jobSpool.spoolFile != nullptr) {
+        // The outputs are sent only through a bound trust-marking library; without one the job
+        // cannot print as asked, so it fails instead of printing an unmarked copy.
+        DriverLog("DrvEndDoc: trust-marking outputs cannot be sent: no library binding");
+        ok = FALSE;
+    } else if (ok) {
+        ok = ReplayStoreFile(pdev);
+    }
+    if (!ok) DriverLog("DrvEndDoc: job %lu failed", static_cast<unsigned long>(pdev->job.jobId));
+    DiscardJobOutput(pdev);
+    ResetForNextJob(pdev);
+    pdev->flow.inDocument = FALSE;
+    return ok && !OutputFailed(pdev);
+}
+
+DLLEXPORT BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew)
+{
+    PrinterPdev* from = reinterpret_cast<PrinterPdev*>(dhpdevOld);
+    PrinterPdev* to = reinterpret_cast<PrinterPdev*>(dhpdevNew);
+    if (!ValidatePdev(from) || !ValidatePdev(to)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // Bytes still buffered in the old record belong to this job: they go out before it ends.
+    FlushSpool(from);
+
+    if ((from->pending & PendingJobHeader) != 0 && (from->pending & SettingsFromEscape) != 0) {
+        CarryEscapeSettings(from, to);
+        RecomputeLayout(to);
+        ComputePrintShifts(to);
+        ComputeBandClips(to);
+    }
+    std::memcpy(&to->job, &from->job, sizeof to->job);
+    to->colour = from->colour;
+
+    // Several pages a sheet: a new paper, orientation or tray in the middle of a sheet ends it.
+    LONG layout = LayoutMode(to);
+    bool keepCells = false;
+    if (LayoutCellsOf(layout) > 1 && from->pageSetup.cellCounter > 0) {
+        PageSetupRecord next{};
+        FillPageSetupRecord(to, &next);
+        const PageSetupRecord& last = from->pageSetup.last;
+        bool differs = last.paperCode != next.paperCode || last.orientation != next.orientation || last.tray != next.tray;
+        if (differs) {
+            from->pending |= PendingExtraSheet;
+        } else {
+            from->pending &= ~PendingExtraSheet;
+            keepCells = true;
+        }
+    }
+    if (keepCells) std::copy(std::begin(from->geometry.pageRects), std::end(from->geometry.pageRects), to->geometry.pageRects);
+
+    // The job's output state: suppression, job spool files, the store file, the failure latch.
+    to->trustMark.suppressOutput = from->trustMark.suppressOutput;
+    to->jobSpool = from->jobSpool;
+    from->jobSpool.spoolFile = nullptr;
+    from->jobSpool.headerFile = nullptr;
+    from->jobSpool.spoolName[0] = u'0', from->jobSpool.spoolName[1] = 0;
+    from->jobSpool.headerName[0] = u'0', from->jobSpool.headerName[1] = 0;
+    if (orla::kJapaneseBuild && to->jobSpool.outputCount >= 2 && from->pageSetup.pageEnds > 0) {
+        SHORT oldOrientation = Get(from->settings.record, dm::Orientation);
+        SHORT newOrientation = Get(to->settings.record, dm::Orientation);
+        if (from->geometry.outputPaper.code != to->geometry.outputPaper.code || oldOrientation != newOrientation)
+            WriteJobPaperRecord(to, MakePaperRecord(to->geometry.outputPaper.code, newOrientation), TRUE);
+    }
+    to->store = from->store;
+    from->store.handle = nullptr;
+    from->store.name[0] = 0;
+    from->store.storeFlag = 0;
+
+    to->pageSetup = from->pageSetup;
+    to->pending = from->pending;
+    to->state = (to->state & ~(StateModeZ | StateModeR | StateOutputFailed)) |
+                (from->state & (StateModeZ | StateModeR | StateOutputFailed));
+    to->flow = from->flow;
+
+    bool duplexChanged = Get(from->settings.record, dm::Duplex) != Get(to->settings.record, dm::Duplex);
+    if (!duplexChanged && !ShiftsDiffer(from->geometry.printShift, to->geometry.printShift))
+        std::copy(std::begin(from->geometry.printShift), std::end(from->geometry.printShift), to->geometry.printShift);
+    return !OutputFailed(to);
+}

@@ -1,0 +1,205 @@
+// The graphics DLL's device context (PrinterPdev), its allocation list and the flag words that
+// order the lazy output of a job. In-memory only: native C++ layout, the record is framed by
+// the magic dword at both ends so that every hook can tell a live record from a stale pointer.
+#pragma once
+
+#include <cstddef>
+#include <cwchar>
+#include <string>
+
+#include "core/build_variant.h"
+#include "win/base.h"
+#include "win/kernel.h"
+
+#if __has_include("win/ddi.h")
+#include "win/ddi.h"
+#else
+DECLARE_HANDLE(HSURF);
+DECLARE_HANDLE(HDEV);
+#endif
+
+// Settings, page geometry, page set-up cache and colour adjustment groups of the record
+// (PdevSettings, PageGeometry, PageSetupCache, ColourAdjustState).
+#include "render/page_settings.h"
+
+namespace orla {
+struct CompiledDeviceData;
+}
+
+
+// ---- The magic dword: "KQ4T", first character in the most significant byte ----
+inline constexpr DWORD kPdevMagic = (DWORD('K') << 24) | (DWORD('Q') << 16) | (DWORD('4') << 8) | DWORD('T');
+
+// ---- State flags (PrinterPdev::state) ----
+inline constexpr DWORD StateRasterMode = 1u << 0;    // band mode: the page is drawn into a 1-bit band
+inline constexpr DWORD StateOutputFailed = 1u << 2;  // a write failed: every later write fails
+inline constexpr DWORD StateModeZ = 1u << 7;         // page-control mode (FS Z sent, FS Y owed)
+inline constexpr DWORD StateModeR = 1u << 8;         // FS R owed before the next drawing command
+
+// ---- Pending flags (PrinterPdev::pending) ----
+inline constexpr DWORD PendingJobHeader = 1u << 0;    // job header not yet written
+inline constexpr DWORD PendingPageStart = 1u << 1;    // page set-up not yet written
+inline constexpr DWORD JobStarted = 1u << 2;          // job header written, trailer owed
+inline constexpr DWORD PageOpen = 1u << 3;            // between DrvStartPage and the page end
+inline constexpr DWORD PendingExtraSheet = 1u << 4;   // DrvResetPDEV changed the set-up mid-sheet
+inline constexpr DWORD BufferHoldsData = 1u << 5;     // the output buffer is not empty
+inline constexpr DWORD PageOutputWritten = 1u << 6;   // bytes went out on this page
+inline constexpr DWORD SettingsFromEscape = 1u << 7;  // settings replaced by escape 9999
+inline constexpr DWORD OwnerFromEscape = 1u << 8;     // owner record given by escape 9998
+inline constexpr DWORD JobOutputWritten = 1u << 9;    // bytes went out in this job
+
+// ---- Allocation list ----
+// A head cell holding the first block; each block is a link word (padded to keep the body
+// aligned) followed by the zeroed body the caller gets. New blocks go to the front.
+struct PdevAllocationList {
+    void* first;
+};
+
+PdevAllocationList* CreatePdevAllocationList();
+void* PdevAlloc(PdevAllocationList* list, size_t bytes);  // zeroed; null when out of memory
+void PdevFree(PdevAllocationList* list, void* body);      // a body not on the list is ignored
+void FreePdevAllocationList(PdevAllocationList* list);    // every block, then the head cell
+size_t PdevAllocationCount(const PdevAllocationList* list);
+
+// ---- Output buffer ----
+inline constexpr DWORD kOutputBufferCapacity = 4096;
+// Pieces this long or longer that would overflow the buffer go straight to the spooler.
+inline constexpr DWORD kDirectWriteThreshold = 1025;
+
+struct OutputSpoolBuffer {
+    DWORD capacity;  // always kOutputBufferCapacity
+    BYTE* writePointer;
+    DWORD count;
+    BYTE data[kOutputBufferCapacity];
+};
+
+// ---- Temporary files of a job ----
+inline constexpr size_t kWorkFileNameChars = MAX_PATH;
+
+// Job spool and job header files (several trust-marking outputs of one job, Japanese build).
+struct JobSpoolFiles {
+    HANDLE spoolFile;
+    HANDLE headerFile;
+    DWORD spoolByteCount;   // bytes written to the spool file in this job
+    DWORD headerCounter;    // +5 per paper record, -1 per section offset
+    DWORD sectionCount;     // 1 at the start of a job
+    LONG outputCount;       // number of trust-marking outputs; 0 or 1 is one output
+    WCHAR spoolName[kWorkFileNameChars];   // "0" while there is no file
+    WCHAR headerName[kWorkFileNameChars];  // "0" while there is no file
+};
+
+// Store file: the job kept for the copies the driver makes itself.
+struct StoreFile {
+    DWORD storeFlag;   // 1: this job is kept for driver-made copies
+    DWORD writeError;  // a write to the store file failed: no replay
+    LONG copies;       // copies of the job, as decided at its start (1 to 999)
+    HANDLE handle;
+    WCHAR name[kWorkFileNameChars];
+};
+
+// Trust-marking state (used by the Japanese build only).
+struct TrustMarkState {
+    BYTE markImage[8];
+    DWORD suppressOutput;  // 1: the job must not print (hidden-printing clash)
+    DWORD available;
+    WCHAR kmwName[128];    // name of the KMW file, "0" while there is none
+    DWORD noKmwFile;       // 1 while no KMW file exists
+};
+
+// ---- Job identity, stamp and owner data ----
+inline constexpr size_t kDocumentNameChars = 65;
+struct JobIdentity {
+    WCHAR documentName[kDocumentNameChars];  // its ANSI form takes at most 64 bytes
+    DWORD jobId;
+    DWORD dcHandleValue;  // value of escape 9006
+};
+
+// ---- Device fonts ----
+struct DeviceFontState {
+    BYTE count;              // 29, or 0 in raster mode and in the English build
+    void** records;          // count + 1 entries from the list, the last one null
+};
+
+// ---- Band record (one per PDEV) ----
+struct BandRecord {
+    BYTE flags;                 // bit 0 halftone callback running, bit 1 nested use allowed
+    BYTE maxPaletteEntries;     // of a directly printable source: 2
+    BYTE firstFormat;           // accepted source formats: 1 bit per pixel, 255 none
+    BYTE secondFormat;
+    DWORD invertMask;
+    BYTE colourCodes[2];        // of the last accepted source, 255 = none yet
+    BYTE* rowBuffer;            // from the PDEV's list
+    DWORD rowBufferSize;
+    BYTE colourAdjustment[24];  // the device context's default COLORADJUSTMENT
+};
+
+// ---- Job flow state (what a job start remembers for the pages after it) ----
+struct JobFlowState {
+    LONG jobStartShift[4];    // print shifts at the job start
+    SHORT jobStartOrientation;
+    SHORT documentTray;       // dmDefaultSource of the document, saved at the job start
+    LONG bandIndex;           // band of the page being drawn, -1 outside a page
+    BOOL inDocument;          // between DrvStartDoc and DrvEndDoc (carried by DrvResetPDEV)
+};
+
+// ---- The device context ----
+struct PrinterPdev {
+    DWORD leadingMagic;
+    PdevAllocationList* allocationList;
+    HANDLE printer;
+    HDEV engineDevice;
+    HSURF surface;
+    HMODULE module;
+    const orla::CompiledDeviceData* deviceData;
+
+    PdevSettings settings;          // render/page_settings.h
+    OutputSpoolBuffer output;
+    PageGeometry geometry;          // render/page_settings.h
+    PageSetupCache pageSetup;       // render/page_settings.h
+
+    DWORD state;
+    DWORD pending;
+
+    DeviceFontState fonts;
+    HPALETTE palette;
+    BandRecord* bandRecord;
+    BOOL surfaceIsBand;  // the surface is the 1-bit banding bitmap (raster mode)
+
+    JobFlowState flow;
+
+    JobIdentity job;
+    TrustMarkState trustMark;
+    JobSpoolFiles jobSpool;
+    StoreFile store;
+    ColourAdjustState colour;       // render/page_settings.h
+
+    DWORD trailingMagic;
+};
+
+// TRUE when the pointer is not null and both magic dwords hold "KQ4T".
+BOOL ValidatePdev(const PrinterPdev* pdev);
+
+// Record creation and release shared by DrvEnablePDEV failures and DrvDisablePDEV.
+void FreePdev(PrinterPdev* pdev);
+
+// ---- Process-wide state of the graphics DLL ----
+// The module handle (recorded by DllEntryPoint, null before).
+HMODULE GraphicsModuleHandle();
+// The glyph sets (global memory): the ANSI set made by DrvEnableDriver and the Shift-JIS set made
+// on first use by the device-font code; both freed by DrvDisableDriver.
+void* AnsiGlyphSet();
+void*& ShiftJisGlyphSetHolder();
+
+// ---- Job flow (render/job_flow.cpp) ----
+// The lazy start: job header, cover sheet and page set-up, as far as they are owed.
+BOOL FlushPendingStart(PrinterPdev* pdev);
+// Its form for DrvEscape: without the sheet-tray ranges and the turned-mode checks.
+BOOL FlushPendingStartForEscape(PrinterPdev* pdev);
+// Fills `next` from the settings and tells whether it differs from `last`.
+BOOL PageSetupChanged(PrinterPdev* pdev, const PageSetupRecord* last, PageSetupRecord* next);
+// Page number about to start and the ends of the first-sheet and second-sheet tray ranges.
+void SheetTrayRange(const PrinterPdev* pdev, LONG* pageNumber, LONG* firstEnd, LONG* secondEnd);
+// Ends the current sheet (nothing for a blank sheet).
+BOOL EndPageOnSheet(PrinterPdev* pdev);
+// Keeps the document name: characters while their ANSI bytes total at most 64.
+void KeepDocumentName(PrinterPdev* pdev, LPCWSTR name);

@@ -1,0 +1,143 @@
+// The drawing, font and escape hooks whose output is not written yet. Each checks its device
+// context like every hook (last error 87 for a damaged one) and then refuses the call with
+// ERROR_CALL_NOT_IMPLEMENTED and its failure value, so the engine never takes a drawing that
+// did not reach the job stream for one that did.
+#include "render/ddi_hooks.h"
+#include "render/driver_log.h"
+#include "render/pdev.h"
+
+namespace {
+
+constexpr LONG kFontDataError = -1;  // FD_ERROR
+
+PrinterPdev* PdevOfSurface(SURFOBJ* pso)
+{
+    return pso != nullptr ? reinterpret_cast<PrinterPdev*>(pso->dhpdev) : nullptr;
+}
+
+// FALSE (with last error 87) for a damaged device context; else logs the refusal, sets
+// ERROR_CALL_NOT_IMPLEMENTED and gives FALSE too.
+bool Refuse(const PrinterPdev* pdev, const char* hook)
+{
+    if (!ValidatePdev(pdev)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    DriverLog("%s: not supported by this driver build", hook);
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return false;
+}
+
+PrinterPdev* Pdev(DHPDEV dhpdev) { return reinterpret_cast<PrinterPdev*>(dhpdev); }
+
+}  // namespace
+
+DLLEXPORT ULONG APIENTRY DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ* pfo)
+{
+    if (!ValidatePdev(Pdev(dhpdev))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // Glyph handles for every font: text is sent as codes or downloaded glyphs, never as paths.
+    return FO_HGLYPHS;
+}
+
+DLLEXPORT ULONG APIENTRY DrvDitherColor(DHPDEV dhpdev, ULONG iMode, ULONG rgb, ULONG* pul)
+{
+    if (!ValidatePdev(Pdev(dhpdev))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // The engine halftones every solid colour.
+    return DCR_HALFTONE;
+}
+
+DLLEXPORT BOOL APIENTRY DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,
+                                   RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg,
+                                   MIX mix)
+{
+    return Refuse(PdevOfSurface(pso), "DrvTextOut");
+}
+
+DLLEXPORT IFIMETRICS* APIENTRY DrvQueryFont(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG_PTR* pid)
+{
+    if (pid != nullptr) *pid = 0;
+    Refuse(Pdev(dhpdev), "DrvQueryFont");
+    return nullptr;
+}
+
+DLLEXPORT PVOID APIENTRY DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG iMode, ULONG_PTR* pid)
+{
+    if (pid != nullptr) *pid = 0;
+    Refuse(Pdev(dhpdev), "DrvQueryFontTree");
+    return nullptr;
+}
+
+DLLEXPORT LONG APIENTRY DrvQueryFontData(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH hg, GLYPHDATA* pgd,
+                                         PVOID pv, ULONG cjSize)
+{
+    Refuse(Pdev(dhpdev), "DrvQueryFontData");
+    return kFontDataError;
+}
+
+DLLEXPORT BOOL APIENTRY DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH* phg, PVOID pvWidths,
+                                              ULONG cGlyphs)
+{
+    return Refuse(Pdev(dhpdev), "DrvQueryAdvanceWidths");
+}
+
+DLLEXPORT BOOL APIENTRY DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                  RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo,
+                                  POINTL* pptlBrush, ROP4 rop4)
+{
+    return Refuse(PdevOfSurface(psoTrg), "DrvBitBlt");
+}
+
+DLLEXPORT BOOL APIENTRY DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
+                                      XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest,
+                                      RECTL* prclSrc, POINTL* pptlMask, ULONG iMode)
+{
+    return Refuse(PdevOfSurface(psoDest), "DrvStretchBlt");
+}
+
+DLLEXPORT BOOL APIENTRY DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                    RECTL* prclDest, POINTL* pptlSrc)
+{
+    return Refuse(PdevOfSurface(psoDest), "DrvCopyBits");
+}
+
+DLLEXPORT BOOL APIENTRY DrvStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo,
+                                      POINTL* pptlBrushOrg, LINEATTRS* plineattrs, MIX mix)
+{
+    return Refuse(PdevOfSurface(pso), "DrvStrokePath");
+}
+
+DLLEXPORT BOOL APIENTRY DrvFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
+                                    MIX mix, FLONG flOptions)
+{
+    return Refuse(PdevOfSurface(pso), "DrvFillPath");
+}
+
+DLLEXPORT BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo,
+                                             BRUSHOBJ* pboStroke, LINEATTRS* plineattrs, BRUSHOBJ* pboFill,
+                                             POINTL* pptlBrushOrg, MIX mixFill, FLONG flOptions)
+{
+    return Refuse(PdevOfSurface(pso), "DrvStrokeAndFillPath");
+}
+
+DLLEXPORT BOOL APIENTRY DrvPaint(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix)
+{
+    return Refuse(PdevOfSurface(pso), "DrvPaint");
+}
+
+DLLEXPORT BOOL APIENTRY DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* psoMask,
+                                        XLATEOBJ* pxlo, ULONG iHatch)
+{
+    return Refuse(PdevOfSurface(psoTarget), "DrvRealizeBrush");
+}
+
+DLLEXPORT ULONG APIENTRY DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut)
+{
+    Refuse(PdevOfSurface(pso), "DrvEscape");
+    return 0;
+}

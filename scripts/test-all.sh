@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds and runs every test: plain build with warnings as errors, AddressSanitizer +
+# UndefinedBehaviorSanitizer build, each fuzz target briefly on its seed corpus (clang,
+# libFuzzer), and the language monitor's tests under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+fuzz_seconds=${ORLA_FUZZ_SECONDS:-15}
+build=${ORLA_BUILD_ROOT:-$root/build}
+failed=0
+
+step() { printf '\n==== %s ====\n' "$*"; }
+
+step "plain build (-Werror)"
+cmake -S . -B "$build/plain" -G Ninja -DORLA_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+ninja -C "$build/plain" -j "$jobs"
+(cd "$build/plain" && ctest --output-on-failure -j "$jobs") || failed=1
+
+step "AddressSanitizer + UndefinedBehaviorSanitizer build"
+cmake -S . -B "$build/asan" -G Ninja -DORLA_WERROR=ON -DORLA_SANITIZE=ON -DORLA_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+ninja -C "$build/asan" -j "$jobs"
+(cd "$build/asan" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --output-on-failure -j "$jobs") || failed=1
+
+step "fuzz targets (${fuzz_seconds}s each)"
+CC=clang CXX=clang++ cmake -S . -B "$build/fuzz" -G Ninja -DORLA_FUZZ=ON -DORLA_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+ninja -C "$build/fuzz" -j "$jobs" fuzz_all
+fuzz_ok=0
+fuzz_bad=0
+while IFS='=' read -r name corpus; do
+  [ -n "$name" ] || continue
+  work=$(mktemp -d)
+  [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/ 2>/dev/null || true
+  if (cd "$work" && "$build/fuzz/bin/$name" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=0 "$work" >"$work.log" 2>&1); then
+    echo "fuzz $name: ok"
+    fuzz_ok=$((fuzz_ok + 1))
+  else
+    echo "fuzz $name: FAILED"; tail -40 "$work.log"
+    fuzz_bad=$((fuzz_bad + 1)); failed=1
+  fi
+  rm -rf "$work" "$work.log"
+done < "$build/fuzz/fuzz_targets.txt"
+echo "fuzz: $fuzz_ok passed, $fuzz_bad failed"
+
+step "ThreadSanitizer: language monitor tests"
+cmake -S . -B "$build/tsan" -G Ninja -DORLA_TSAN=ON -DORLA_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+ninja -C "$build/tsan" -j "$jobs" tsan_all
+(cd "$build/tsan" && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --output-on-failure -j "$jobs" -L threads) || failed=1
+
+if [ "$failed" -ne 0 ]; then
+  echo "SOME CHECKS FAILED"
+  exit 1
+fi
+echo "all checks passed"

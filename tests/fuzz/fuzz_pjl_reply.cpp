@@ -1,0 +1,51 @@
+// PJL replies from a printer: any bytes, cut into reads at any place, must be parsed without
+// a crash, an overrun or unbounded growth of the saved incomplete reply.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "monitor/manager_client.h"
+#include "monitor/pjl_reply.h"
+#include "monitor/status_variables.h"
+#include "plat/control.h"
+
+namespace {
+
+PortRecord* Setup() {
+    static PortRecord* port = [] {
+        char pattern[] = "/tmp/orla-fuzz-reply-XXXXXX";
+        PlatSetSandboxRoot(mkdtemp(pattern));
+        PlatClockSetManual(TRUE);
+        PlatClockSetAutoAdvance(TRUE);
+        MonitorProcessAttach();
+        PortRecord* p = CreatePortRecord(u"USB001", u"Fuzz");
+        p->kind = KIND_PORT | KIND_LOCAL | KIND_BIDI;
+        p->versionPair[1] = 1;
+        return p;
+    }();
+    return port;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    PortRecord* port = Setup();
+    port->state = ST_JOB_OPEN | ST_HEADER_SENT;
+    if (!port->jobHead) {
+        AddJobRecord(7, port);
+        SetJobRecordName("03FUZZ", 3, port);
+    }
+    // The first byte chooses where the reads are cut.
+    size_t step = size ? (data[0] % 64) + 1 : 1;
+    size_t at = size ? 1 : 0;
+    while (at < size) {
+        size_t n = std::min(step, size - at);
+        DWORD used = 0, flags = 0;
+        QueueReplyText(port, reinterpret_cast<const char*>(data + at), static_cast<DWORD>(n), &used, TRUE, &flags,
+                       TRUE);
+        if (port->savedReplyLength > SAVED_REPLY_LIMIT) abort();
+        at += n;
+    }
+    return 0;
+}

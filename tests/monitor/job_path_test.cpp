@@ -1,0 +1,399 @@
+#include <algorithm>
+#include <cstring>
+
+#include "monitor/pjl_job.h"
+#include "monitor/pjl_reply.h"
+#include "monitor/status_variables.h"
+#include "monitor_fixture.h"
+#include "plat/control.h"
+#include "plat/monitor_host.h"
+#include "plat/threads.h"
+#include "win/spool.h"
+
+namespace {
+
+const std::string kStatusLines =
+    "@PJL USTATUS DEVICE=ON\r\n@PJL USTATUS JOB=ON\r\n@PJL USTATUS PAGE=ON\r\n@PJL INFO STATUS\r\n";
+const std::string kEnter = "@PJL ENTER LANGUAGE=ORLA\r\n";
+
+class JobPathTest : public MonitorTest {
+protected:
+    HANDLE OpenBound(LPCWSTR name, DWORD options = 1) {
+        HANDLE h = Open(name);
+        EXPECT_NE(h, nullptr);
+        if (h) Bind(h, u"Halvoric", options);
+        g_lower.deviceId = kOwnDeviceId;
+        return h;
+    }
+    std::string Id(HANDLE h) { return Port(h)->jobIdentifier; }
+};
+
+TEST_F(JobPathTest, LocalJobWithoutOwnPjlIsWrapped) {
+    HANDLE h = OpenBound(u"USB001");
+    std::string data =
+        "\x1b"
+        "ORLA job bytes that are not PJL at all";
+    ASSERT_TRUE(RunJob(h, data));
+    std::string id = Id(h);
+    ASSERT_EQ(id.size(), 24u);
+    EXPECT_EQ(g_lower.written, Uel() + kStatusLines + "@PJL JOB NAME=\"" + id + "\"\r\n" + kEnter + data + Uel() +
+                                   "@PJL EOJ NAME=\"" + id + "\"\r\n" + Uel());
+}
+
+TEST_F(JobPathTest, OwnUelIsAbsorbedAndOwnJobNameKept) {
+    HANDLE h = OpenBound(u"LPT1");
+    std::string body = "@PJL JOB NAME=\"driver\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n<orla data>";
+    std::string data = Uel() + body;
+    ASSERT_TRUE(Start(h));
+    DWORD written = 0;
+    ASSERT_TRUE(
+        table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), static_cast<DWORD>(data.size()), &written));
+    EXPECT_EQ(written, 9u);  // the job's UEL gives way to the monitor header's
+    ASSERT_TRUE(
+        table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data() + 9), static_cast<DWORD>(body.size()), &written));
+    EXPECT_EQ(written, body.size());
+    ASSERT_TRUE(table_->pfnEndDocPort(h));
+    std::string id = Id(h);
+    // The job began with a UEL: no ENTER line of the monitor's own.
+    EXPECT_EQ(g_lower.written, Uel() + kStatusLines + "@PJL JOB NAME=\"" + id + "\"\r\n" + body + Uel() +
+                                   "@PJL EOJ NAME=\"" + id + "\"\r\n" + Uel());
+    EXPECT_EQ(Port(h)->scanResult, 2);
+}
+
+TEST_F(JobPathTest, StandardTcpIpPortGetsJobAttributeAndNoTrailer) {
+    ASSERT_TRUE(plat::RegisterStandardTcpIpPort(u"IP_127.0.0.1"));
+    HANDLE h = OpenBound(u"IP_127.0.0.1");
+    ASSERT_EQ(Port(h)->kind, 0x105u);
+    std::string data = std::string(64, 'D');
+    ASSERT_TRUE(RunJob(h, data));
+    std::string id = Id(h);
+    EXPECT_GE(id.size(), 24u);
+    EXPECT_EQ(g_lower.written, Uel() + "@PJL SET JOBATTR=\"@JCID=" + id + "\"\r\n" + kEnter + data);
+}
+
+TEST_F(JobPathTest, EndReportAlreadySentIsReadAtEndDocPort) {
+    ASSERT_TRUE(plat::RegisterStandardTcpIpPort(u"IP_127.0.0.1"));
+    HANDLE h = OpenBound(u"IP_127.0.0.1");
+    ASSERT_TRUE(Start(h, 31));
+    std::string data(64, 'R');
+    DWORD written = 0;
+    for (int i = 0; i < 10 && written < data.size(); ++i)
+        ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), 64, &written));
+    EXPECT_EQ(CountJobRecords(Port(h)), 1u);
+    g_lower.replies.push_back("@PJL USTATUS JOB\r\nEND\r\nNAME=\"" + Id(h) + "\"\r\nPAGES=1\r\n\f");
+    ASSERT_TRUE(table_->pfnEndDocPort(h));
+    EXPECT_EQ(CountJobRecords(Port(h)), 0u);
+    std::string info = g_manager.published["PrintingJobInfo2"];
+    ASSERT_EQ(info.size(), 320u);
+    DWORD id = 0;
+    std::memcpy(&id, info.data() + 288, 4);
+    EXPECT_EQ(id, 31u);
+}
+
+TEST_F(JobPathTest, DriverJobClientIdIsKeptOnStandardTcpIp) {
+    ASSERT_TRUE(plat::RegisterStandardTcpIpPort(u"IP_127.0.0.1"));
+    HANDLE h = OpenBound(u"IP_127.0.0.1");
+    std::string data = Uel() + "@PJL SET JOBATTR=\"@JCID=0399887766554433AABBCCDD\"\r\n" + kEnter + "<orla>";
+    ASSERT_TRUE(RunJob(h, data));
+    EXPECT_EQ(Id(h), "0399887766554433AABBCCDD");
+    EXPECT_TRUE(Port(h)->driverJobClientId);
+    // Nothing to add and the job's own UEL stays: the bytes go out as they came.
+    EXPECT_EQ(g_lower.written, data);
+}
+
+TEST_F(JobPathTest, PostScriptJobGetsCtrlDTrailer) {
+    HANDLE h = OpenBound(u"USB001");
+    std::string data = "%!PS-Adobe-3.0\n/x 1 def\nshowpage\n";
+    ASSERT_TRUE(RunJob(h, data));
+    std::string id = Id(h);
+    std::string trailer = "\x04" + Uel() + "@PJL EOJ NAME=\"" + id + "\"\r\n" + Uel();
+    ASSERT_GE(g_lower.written.size(), trailer.size());
+    EXPECT_EQ(g_lower.written.substr(g_lower.written.size() - trailer.size()), trailer);
+}
+
+TEST_F(JobPathTest, ShortHeaderWriteIsNotSentTwice) {
+    HANDLE h = OpenBound(u"USB001");
+    g_lower.acceptPerWrite = 7;
+    std::string data(300, 'Q');
+    ASSERT_TRUE(RunJob(h, data, 7, nullptr, 2000));
+    std::string id = Id(h);
+    EXPECT_EQ(g_lower.written, Uel() + kStatusLines + "@PJL JOB NAME=\"" + id + "\"\r\n" + kEnter + data + Uel() +
+                                   "@PJL EOJ NAME=\"" + id + "\"\r\n" + Uel());
+}
+
+TEST_F(JobPathTest, OtherModelGetsNoHeaderAndKeepsItsUel) {
+    HANDLE h = OpenBound(u"USB001");
+    g_lower.deviceId = "MFG:Other;MDL:Something Else;";
+    std::string data = Uel() + "@PJL JOB\r\n@PJL ENTER LANGUAGE=PCL\r\n<pcl>";
+    ASSERT_TRUE(RunJob(h, data));
+    ASSERT_GE(g_lower.written.size(), data.size());
+    EXPECT_EQ(g_lower.written.substr(0, data.size()), data);  // not one byte of it swallowed
+    DWORD status[3];
+    ReadPrinterStatus(Port(h), status);
+    EXPECT_EQ(status[1], 0x200u);
+    EXPECT_EQ(Port(h)->versionPair[1], 0u);
+}
+
+TEST_F(JobPathTest, SilentPrinterFailsTheJobInBoundedTimeAndPortStaysUsable) {
+    HANDLE h = OpenBound(u"USB001");
+    g_lower.deviceId.clear();
+    DWORD start = GetTickCount();
+    DWORD error = 0;
+    EXPECT_FALSE(RunJob(h, std::string(100, 'S'), 7, &error, 2000));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_TIMEOUT));
+    EXPECT_LT(GetTickCount() - start, 600000u);
+    EXPECT_FALSE(Port(h)->state & ST_JOB_OPEN);
+    // The printer comes back: the next job goes through.
+    g_lower.deviceId = kOwnDeviceId;
+    g_lower.written.clear();
+    std::string data(50, 'N');
+    EXPECT_TRUE(RunJob(h, data, 8));
+    EXPECT_NE(g_lower.written.find(data), std::string::npos);
+}
+
+TEST_F(JobPathTest, GarbageRepliesDoNotStopTheJob) {
+    HANDLE h = OpenBound(u"USB001");
+    std::string noise;
+    for (int i = 0; i < 3000; ++i) noise += static_cast<char>((i * 131 + 7) & 0xFF);
+    for (int i = 0; i < 10; ++i) g_lower.replies.push_back(noise);
+    std::string data(200, 'G');
+    EXPECT_TRUE(RunJob(h, data));
+    EXPECT_NE(g_lower.written.find(data), std::string::npos);
+    EXPECT_LE(Port(h)->savedReplyLength, SAVED_REPLY_LIMIT);
+}
+
+TEST_F(JobPathTest, DroppedConnectionEndsWritePortWithItsError) {
+    ASSERT_TRUE(plat::RegisterStandardTcpIpPort(u"IP_127.0.0.1"));
+    HANDLE h = OpenBound(u"IP_127.0.0.1");
+    std::string data(5000, 'C');
+    ASSERT_TRUE(Start(h));
+    DWORD written = 0;
+    ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), 100, &written));  // header, then data
+    g_lower.failWrites = 1;
+    g_lower.failError = WSAECONNRESET;
+    BOOL ok = TRUE;
+    for (int i = 0; i < 5 && ok; ++i)
+        ok = table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), 100, &written);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(WSAECONNRESET));
+    EXPECT_TRUE(table_->pfnEndDocPort(h));
+    g_lower.written.clear();
+    EXPECT_TRUE(RunJob(h, "next job data", 9));
+    EXPECT_NE(g_lower.written.find("next job data"), std::string::npos);
+}
+
+TEST_F(JobPathTest, PortThatTakesNothingFailsInBoundedTime) {
+    HANDLE h = OpenBound(u"USB001");
+    g_lower.takeNothing = TRUE;
+    DWORD error = 0;
+    DWORD start = GetTickCount();
+    EXPECT_FALSE(RunJob(h, std::string(100, 'T'), 7, &error, 5000));
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_TIMEOUT));
+    EXPECT_LT(GetTickCount() - start, 900000u);
+}
+
+TEST_F(JobPathTest, SecondJobWhileOneIsOpenIsBusy) {
+    HANDLE h = OpenBound(u"USB001");
+    ASSERT_TRUE(Start(h, 1));
+    SetLastError(0);
+    EXPECT_FALSE(Start(h, 2));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_TRUE(table_->pfnEndDocPort(h));
+    EXPECT_TRUE(Start(h, 3));
+    EXPECT_TRUE(table_->pfnEndDocPort(h));
+}
+
+TEST_F(JobPathTest, UnboundBidiPortSendsMinimalHeader) {
+    HANDLE h = Open(u"USB001");
+    ManagerClient* client = Bind(h, u"Halvoric", 1);
+    client->manager = nullptr;  // known printer, status manager not bound
+    std::string data(30, 'M');
+    ASSERT_TRUE(RunJob(h, data));
+    std::string id = Id(h);
+    EXPECT_EQ(g_lower.written, Uel() + "@PJL JOB NAME=\"" + id + "\"\r\n" + kEnter + data);
+}
+
+TEST_F(JobPathTest, DelayLineHoldsTheTailForTheTrailer) {
+    HANDLE h = OpenBound(u"DPU_9");
+    PortRecord* port = Port(h);
+    port->kind = KIND_PORT | KIND_BIDI | KIND_OTHER_LOCAL;  // a bidirectional port of no local kind
+    std::string data;
+    for (int i = 0; i < 250; ++i) data += static_cast<char>('a' + i % 26);
+    ASSERT_TRUE(Start(h));
+    size_t at = 0;
+    for (int calls = 0; at < data.size() && calls < 100; ++calls) {
+        DWORD written = 0;
+        DWORD piece = static_cast<DWORD>(std::min<size_t>(60, data.size() - at));
+        ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data() + at), piece, &written));
+        at += written;
+    }
+    ASSERT_EQ(at, data.size());
+    EXPECT_EQ(port->tailLength, 80u);  // held back for the trailer
+    ASSERT_TRUE(table_->pfnEndDocPort(h));
+    std::string id = Id(h);
+    EXPECT_EQ(g_lower.written, Uel() + kStatusLines + "@PJL JOB NAME=\"" + id + "\"\r\n" + kEnter + data + Uel() +
+                                   "@PJL EOJ NAME=\"" + id + "\"\r\n" + Uel());
+}
+
+class CancelTest : public JobPathTest {
+protected:
+    void SetUp() override {
+        JobPathTest::SetUp();
+        PLAT_PRINTER_SETUP setup{u"Halvoric",         u"QEV Halvoric 4400K", u"USB001", u"C:\\d\\Quessa.dll",
+                                 u"C:\\d\\model.txt", u"C:\\d\\Talvex.dll",  nullptr,   nullptr};
+        ASSERT_TRUE(PlatInstallPrinter(&setup));
+        ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Halvoric"), &printer_, nullptr));
+        WCHAR doc[] = u"cancelled job";
+        DOC_INFO_1W info{doc, nullptr, nullptr};
+        jobId_ = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info));
+        ASSERT_NE(jobId_, 0u);
+        h_ = OpenBound(u"USB001");
+        Port(h_)->clients->printer = printer_;  // the client's own printer handle
+    }
+    void TearDown() override {
+        if (printer_) {
+            Port(h_)->clients->printer = nullptr;
+            EndDocPrinter(printer_);
+            ClosePrinter(printer_);
+        }
+        JobPathTest::TearDown();
+    }
+    // Sends some data, then the user deletes the job in the spooler.
+    void SendThenDelete() {
+        ASSERT_TRUE(Start(h_, jobId_));
+        std::string data(100, 'K');
+        DWORD written = 0;
+        for (int i = 0; i < 10 && written == 0; ++i)
+            ASSERT_TRUE(table_->pfnWritePort(h_, reinterpret_cast<LPBYTE>(data.data()), 100, &written));
+        ASSERT_TRUE(SetJobW(printer_, jobId_, 0, nullptr, JOB_CONTROL_DELETE));
+    }
+    HANDLE printer_ = nullptr;
+    DWORD jobId_ = 0;
+    HANDLE h_ = nullptr;
+};
+
+TEST_F(CancelTest, CancelThatIsNeverAcknowledgedEndsInBoundedTime) {
+    SendThenDelete();
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(table_->pfnEndDocPort(h_));
+    DWORD took = GetTickCount() - start;
+    EXPECT_GE(took, 60000u);  // it did wait for the printer
+    EXPECT_LT(took, 120000u);
+    EXPECT_NE(std::find(g_lower.controls.begin(), g_lower.controls.end(), 0x160008u), g_lower.controls.end());
+    EXPECT_FALSE(Port(h_)->state & ST_JOB_OPEN);
+    // No trailer after a cancel.
+    EXPECT_EQ(g_lower.written.find("@PJL EOJ"), std::string::npos);
+    g_lower.written.clear();
+    EXPECT_TRUE(RunJob(h_, "after the cancel", 99));
+    EXPECT_NE(g_lower.written.find("after the cancel"), std::string::npos);
+}
+
+TEST_F(CancelTest, AcknowledgedCancelEndsTheJobAsCancelled) {
+    SendThenDelete();
+    g_lower.replies.push_back("@PJL USTATUS JOB\r\nCANCELED=HOST_CALCELED\r\n\f");
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(table_->pfnEndDocPort(h_));
+    EXPECT_LT(GetTickCount() - start, 30000u);
+    EXPECT_TRUE(Port(h_)->cancelAcknowledged);
+    ASSERT_FALSE(g_manager.jobStatusHistory.empty());
+    EXPECT_EQ(g_manager.jobStatusHistory.front() & 4, 4u);  // cancelling while the printer stops
+    EXPECT_EQ(g_manager.jobStatus & 0x107, 0u);             // and cleared when the job has ended
+    EXPECT_TRUE(Port(h_)->state & ST_FINISHED_BY_REPLY);
+    EXPECT_EQ(CountJobRecords(Port(h_)), 0u);
+}
+
+TEST_F(JobPathTest, EndOfJobControlOnUsbIsBounded) {
+    HANDLE h = OpenBound(u"USB001");
+    ASSERT_TRUE(Start(h));
+    std::string data(200, 'E');
+    DWORD written = 0;
+    for (int i = 0; i < 10 && written == 0; ++i)
+        ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), 200, &written));
+    g_lower.failWrites = 1000000;  // the printer takes nothing more, and keeps answering
+    g_lower.failError = ERROR_TIMEOUT;
+    table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), 200, &written);
+    ASSERT_TRUE(Port(h)->lastWriteFailed);
+    DWORD start = GetTickCount();
+    DWORD out = 0, returned = 0;
+    table_->pfnGetPrinterDataFromPort(h, 7, nullptr, nullptr, 0, reinterpret_cast<LPWSTR>(&out), 4, &returned);
+    DWORD took = GetTickCount() - start;
+    EXPECT_GE(took, 100000u);  // it did resend the tail for a while
+    EXPECT_LE(took, 200000u);
+    g_lower.failWrites = 0;
+    EXPECT_TRUE(table_->pfnEndDocPort(h));
+}
+
+TEST_F(JobPathTest, StartDocPortGivesUpOnAPortHeldByAnother) {
+    HANDLE h = OpenBound(u"LPT1");
+    struct Holder {
+        HANDLE mutex;
+        HANDLE taken;
+        HANDLE release;
+    } holder{Port(h)->portMutex, CreateEventW(nullptr, TRUE, FALSE, nullptr),
+             CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            auto* hold = static_cast<Holder*>(p);
+            WaitForSingleObject(hold->mutex, INFINITE);
+            SetEvent(hold->taken);
+            WaitForSingleObject(hold->release, INFINITE);
+            ReleaseMutex(hold->mutex);
+            return 0;
+        },
+        &holder, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(holder.taken, INFINITE);
+    DWORD start = GetTickCount();
+    SetLastError(0);
+    EXPECT_FALSE(Start(h));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_GE(GetTickCount() - start, 120000u);
+    EXPECT_LT(GetTickCount() - start, 180000u);
+    SetEvent(holder.release);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    CloseHandle(holder.taken);
+    CloseHandle(holder.release);
+    EXPECT_TRUE(RunJob(h, "once the port is free"));
+}
+
+TEST_F(JobPathTest, DelayLineKeepsOrderThroughShortWrites) {
+    HANDLE h = OpenBound(u"DPU_9");
+    Port(h)->kind = KIND_PORT | KIND_BIDI | KIND_OTHER_LOCAL;
+    std::string data;
+    for (int i = 0; i < 700; ++i) data += static_cast<char>('A' + i % 23);
+    ASSERT_TRUE(Start(h));
+    g_lower.acceptPerWrite = 13;
+    size_t at = 0;
+    for (int calls = 0; at < data.size() && calls < 1000; ++calls) {
+        DWORD written = 0;
+        DWORD piece = static_cast<DWORD>(std::min<size_t>(97, data.size() - at));
+        ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data() + at), piece, &written));
+        at += written;
+    }
+    ASSERT_EQ(at, data.size());
+    g_lower.acceptPerWrite = 0;
+    ASSERT_TRUE(table_->pfnEndDocPort(h));
+    std::string id = Id(h);
+    EXPECT_EQ(g_lower.written, Uel() + kStatusLines + "@PJL JOB NAME=\"" + id + "\"\r\n" + kEnter + data + Uel() +
+                                   "@PJL EOJ NAME=\"" + id + "\"\r\n" + Uel());
+}
+
+TEST_F(JobPathTest, ChattyPrinterDoesNotHoldTheJobStart) {
+    HANDLE h = OpenBound(u"USB001");
+    for (int i = 0; i < 5000; ++i) g_lower.replies.push_back(std::string(1024, 'c'));
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(Start(h));
+    EXPECT_LT(GetTickCount() - start, 60000u);
+    EXPECT_GT(g_lower.replies.size(), 4000u);  // it read a bounded amount, not all of it
+    EXPECT_TRUE(table_->pfnEndDocPort(h));
+}
+
+TEST_F(JobPathTest, NonBidirectionalPortPassesDataUnchanged) {
+    HANDLE h = Open(u"FILE:");
+    ASSERT_TRUE(RunJob(h, "plain bytes"));
+    EXPECT_EQ(g_lower.written, "plain bytes");
+}
+
+}  // namespace

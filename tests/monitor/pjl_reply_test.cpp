@@ -1,0 +1,226 @@
+#include "monitor/pjl_reply.h"
+
+#include <cstring>
+
+#include "monitor/status_variables.h"
+#include "monitor_fixture.h"
+
+namespace {
+
+class ReplyTest : public MonitorTest {
+protected:
+    void SetUp() override {
+        MonitorTest::SetUp();
+        h_ = Open(u"USB001");
+        ASSERT_NE(h_, nullptr);
+        port_ = Port(h_);
+        Bind(h_);
+        port_->currentClient = port_->clients;
+        port_->versionPair[1] = 1;  // this driver's model answers
+    }
+    int Feed(const std::string& text, BOOL publish = TRUE) {
+        DWORD used = 0, flags = 0;
+        int n = QueueReplyText(port_, text.data(), static_cast<DWORD>(text.size()), &used, TRUE, &flags, publish);
+        EXPECT_EQ(used, text.size());
+        flags_ = flags;
+        return n;
+    }
+    DWORD Dword(const char* name) {
+        DWORD v = 0xDEADBEEF;
+        EXPECT_TRUE(ReadDwordVariable(port_, name, &v)) << name;
+        return v;
+    }
+    std::string Published(const char* name) { return g_manager.published[name]; }
+
+    HANDLE h_ = nullptr;
+    PortRecord* port_ = nullptr;
+    DWORD flags_ = 0;
+};
+
+DWORD At(const std::string& value, size_t offset) {
+    DWORD v = 0;
+    if (value.size() >= offset + 4) std::memcpy(&v, value.data() + offset, 4);
+    return v;
+}
+
+TEST_F(ReplyTest, DeviceDisplayBecomesPanelRecord) {
+    EXPECT_EQ(Feed("@PJL USTATUS DEVICE\r\nCODE=10001\r\nDISPLAY=\"READY\"\r\nONLINE=TRUE\r\n\f"), 1);
+    std::string record = Published("PrinterDisplay");
+    ASSERT_EQ(record.size(), 132u);
+    EXPECT_EQ(At(record, 0), 16u);
+    const char16_t expected[] = u"READY";
+    EXPECT_EQ(std::memcmp(record.data() + 4, expected, 10), 0);
+    EXPECT_EQ(record[14], 0);  // the closing quote is not kept
+    EXPECT_EQ(Dword("PrinterDisplay2"), 0xFFFFFFFFu);
+    EXPECT_TRUE(port_->state & ST_PRINTER_ANSWERED);
+}
+
+TEST_F(ReplyTest, LongDisplayKeepsThirtyTwoCharactersAndUtf8) {
+    std::string text = "\xE3\x81\x82" + std::string(40, 'x');  // U+3042 then 40 x
+    Feed("@PJL USTATUS DEVICE\r\nDISPLAY=\"" + text + "\"\r\n\f");
+    std::string record = Published("PrinterDisplay");
+    ASSERT_EQ(record.size(), 132u);
+    char16_t chars[32];
+    std::memcpy(chars, record.data() + 4, 64);
+    EXPECT_EQ(chars[0], u'\x3042');
+    for (int i = 1; i < 32; ++i) EXPECT_EQ(chars[i], u'x');
+}
+
+TEST_F(ReplyTest, DisplayWithoutQuoteEndsTheWalk) {
+    Feed("@PJL USTATUS DEVICE\r\nDISPLAY=READY\r\n\f");
+    EXPECT_EQ(g_manager.publishCount["PrinterDisplay"], 0);
+}
+
+TEST_F(ReplyTest, SplitReplyIsParsedOnceWhenItsFormFeedArrives) {
+    EXPECT_EQ(Feed("@PJL USTATUS DEVICE\r\nDISPLAY=\"PAP"), 0);
+    EXPECT_EQ(g_manager.publishCount["PrinterDisplay"], 0);
+    EXPECT_GT(port_->savedReplyLength, 0u);
+    EXPECT_EQ(Feed("ER OUT\"\r\n\f@PJL USTATUS DEV"), 1);
+    EXPECT_EQ(g_manager.publishCount["PrinterDisplay"], 1);
+    const char16_t expected[] = u"PAPER OUT";
+    EXPECT_EQ(std::memcmp(Published("PrinterDisplay").data() + 4, expected, 18), 0);
+    EXPECT_EQ(port_->savedReplyLength, std::string("@PJL USTATUS DEV").size());
+}
+
+TEST_F(ReplyTest, TextThatIsNoReplyIsPassedOverToItsFormFeed) {
+    EXPECT_EQ(Feed("garbage DISPLAY=\"NO\"\r\n\f@PJL USTATUS DEVICE\r\nDISPLAY=\"YES\"\r\n\f"), 1);
+    const char16_t expected[] = u"YES";
+    EXPECT_EQ(std::memcmp(Published("PrinterDisplay").data() + 4, expected, 6), 0);
+    // An unknown "@PJL" reply is passed over too.
+    EXPECT_EQ(Feed("@PJL USTATUS TIMED\r\nDISPLAY=\"NO\"\r\n\f"), 0);
+    EXPECT_EQ(g_manager.publishCount["PrinterDisplay"], 1);
+}
+
+TEST_F(ReplyTest, IncompleteReplyTextIsCapped) {
+    std::string noise(4000, 'A');
+    noise[0] = '@';
+    for (int i = 0; i < 20; ++i) Feed(noise);
+    EXPECT_LE(port_->savedReplyLength, SAVED_REPLY_LIMIT);
+    // After the overflow the parser still finds the next whole reply.
+    Feed("\f@PJL INFO PAGECOUNT\r\nPAGECOUNT=1234\r\n\f");
+    EXPECT_EQ(Dword("PageCount"), 1234u);
+}
+
+TEST_F(ReplyTest, JobStartPagesAndEnd) {
+    AddJobRecord(41, port_);
+    SetJobRecordName("03NAMEOFJOB", 1, port_);
+    SetJobRecordName("03NAMEOFJOB", 2, port_);
+    port_->state |= ST_JOB_OPEN;
+    Feed("@PJL USTATUS JOB\r\nSTART\r\nNAME=\"03NAMEOFJOB\"\r\n\f");
+    std::string info = Published("PrintingJobInfo2");
+    ASSERT_EQ(info.size(), 320u);
+    EXPECT_EQ(At(info, 288), 41u);
+    EXPECT_EQ(CountJobRecords(port_), 1u);
+    Feed("@PJL USTATUS PAGE\r\n1\r\n\f");
+    Feed("@PJL USTATUS PAGE\r\n3\r\n\f");
+    EXPECT_EQ(At(Published("PrintingJobInfo2"), 292), 3u);
+    Feed("@PJL USTATUS JOB\r\nEND\r\nNAME=\"03NAMEOFJOB\"\r\nPAGES=3\r\n\f");
+    EXPECT_EQ(At(Published("PrintingJobInfo2"), 288), 41u);
+    EXPECT_EQ(CountJobRecords(port_), 0u);  // the end report finished the job record
+}
+
+TEST_F(ReplyTest, JobInformationQueuedWhileUnpublishedGoesOutInOrder) {
+    AddJobRecord(41, port_);
+    SetJobRecordName("03FIRST", 3, port_);
+    // Parsed without publishing (a status read): the end report waits behind the start report.
+    Feed("@PJL USTATUS JOB\r\nSTART\r\nNAME=\"03FIRST\"\r\n\f", FALSE);
+    Feed("@PJL USTATUS JOB\r\nEND\r\nNAME=\"03FIRST\"\r\n\f", FALSE);
+    EXPECT_EQ(port_->jobInfoQueued, 1u);
+    EXPECT_EQ(g_manager.publishCount["PrintingJobInfo2"], 0);
+    PublishDirtyVariables(port_);
+    EXPECT_EQ(g_manager.publishCount["PrintingJobInfo2"], 2);
+    EXPECT_EQ(port_->jobInfoQueued, 0u);
+    EXPECT_EQ(CountJobRecords(port_), 0u);  // the queued end report finished the job record
+}
+
+TEST_F(ReplyTest, UnknownJobNameChangesNothing) {
+    AddJobRecord(41, port_);
+    SetJobRecordName("03NAMEOFJOB", 1, port_);
+    Feed("@PJL USTATUS JOB\r\nSTART\r\nNAME=\"03OTHER\"\r\n\f");
+    EXPECT_EQ(g_manager.publishCount["PrintingJobInfo2"], 0);
+    Feed("@PJL USTATUS JOB\r\nSTART\r\nNAME=plain\r\n\f");  // neither quote nor "03": ignored
+    EXPECT_EQ(g_manager.publishCount["PrintingJobInfo2"], 0);
+    EXPECT_EQ(CountJobRecords(port_), 1u);
+}
+
+TEST_F(ReplyTest, EndOfJobReportFindsTheJobByItsTrailerName) {
+    AddJobRecord(52, port_);
+    SetJobRecordName("03ENDNAME", 2, port_);
+    Feed("@PJL USTATUS EOJ\r\nNAME=\"03ENDNAME\"\r\nPAGES=2\r\n\f");
+    EXPECT_EQ(At(Published("PrintingJobInfo2"), 288), 52u);
+    EXPECT_EQ(CountJobRecords(port_), 0u);
+}
+
+TEST_F(ReplyTest, CancelFromThePrinter) {
+    port_->state |= ST_JOB_OPEN | ST_HEADER_SENT;
+    AddJobRecord(60, port_);
+    Feed("@PJL USTATUS JOB\r\nCANCELED\r\n\f");
+    EXPECT_EQ(g_manager.jobStatus & 4, 4u);  // a bare CANCELED only marks the job status
+    EXPECT_FALSE(port_->cancelAcknowledged);
+    EXPECT_EQ(CountJobRecords(port_), 1u);
+    Feed("@PJL USTATUS JOB\r\nCANCELED=HOST_CALCELED\r\n\f");
+    EXPECT_TRUE(port_->cancelAcknowledged);
+    EXPECT_TRUE(port_->state & ST_FINISHED_BY_REPLY);
+    EXPECT_EQ(CountJobRecords(port_), 0u);
+    EXPECT_EQ(At(Published("PrinterQueue"), 0), 0u);
+}
+
+TEST_F(ReplyTest, VariablesAndInquireAnswers) {
+    Feed(
+        "@PJL INFO VARIABLES\r\nCOPIES=1 [2 RANGE]\r\n\t1\r\n\t999\r\nPAPER TYPE2=HEAVY [3 ENUMERATED]\r\n"
+        "\tNORMAL\r\nPAPER SORT=ON\r\nINTRAY1 MTDIR=LONG\r\nOUTBIN=OUTTRAY2\r\nPOWERSAVETIME=30\r\n\f");
+    EXPECT_TRUE(flags_ & REPLY_FLAG_VARIABLES_ENDED);
+    EXPECT_EQ(Dword("OppPaperType2"), 18u);
+    EXPECT_EQ(Dword("OppPaperSort"), 1u);
+    EXPECT_EQ(Dword("OppIntrayMTDir"), 1u);
+    EXPECT_EQ(Dword("OppOuttray"), 2u);
+    EXPECT_EQ(Dword("OppPowerSaveTime"), 30u);
+    DWORD ignored = 0;
+    EXPECT_FALSE(ReadDwordVariable(port_, "Copies", &ignored));  // COPIES changes no variable
+    Feed("@PJL INQUIRE PAPER TYPE7\r\nCOATED2\r\n\f");
+    EXPECT_EQ(Dword("OppPaperType"), 17u);
+}
+
+TEST_F(ReplyTest, UnchangedValueIsNotPublishedAgain) {
+    Feed("@PJL INFO PAGECOUNT\r\nPAGECOUNT=77\r\n\f");
+    Feed("@PJL INFO PAGECOUNT\r\nPAGECOUNT=77\r\n\f");
+    EXPECT_EQ(g_manager.publishCount["PageCount"], 1);
+    Feed("@PJL INFO PAGECOUNT\r\nPAGECOUNT=78\r\n\f");
+    EXPECT_EQ(g_manager.publishCount["PageCount"], 2);
+    EXPECT_EQ(At(Published("PageCount"), 0), 78u);
+}
+
+TEST_F(ReplyTest, RefreshReadsBoundedPieces) {
+    // A printer that never stops talking: the refresh reads a bounded number of pieces.
+    for (int i = 0; i < 500; ++i) g_lower.replies.push_back(std::string(1000, 'z'));
+    int readsBefore = g_lower.reads;
+    EXPECT_TRUE(RefreshStatusThroughPort(port_, TRUE));
+    EXPECT_LE(g_lower.reads - readsBefore, static_cast<int>(REPLY_READS_PER_REFRESH));
+    EXPECT_LE(port_->savedReplyLength, SAVED_REPLY_LIMIT);
+}
+
+TEST_F(ReplyTest, ExchangeQueuesTheUnsentRest) {
+    g_lower.acceptPerWrite = 5;
+    std::string text = "@PJL INFO STATUS\r\n";
+    DWORD written = 0;
+    EXPECT_TRUE(ExchangeWithPrinter(port_, reinterpret_cast<const BYTE*>(text.data()), static_cast<DWORD>(text.size()),
+                                    &written, FALSE, FALSE));
+    EXPECT_EQ(written, text.size());
+    EXPECT_EQ(g_lower.written, text.substr(0, 5));
+    EXPECT_EQ(port_->pendingLength, text.size() - 5);
+    g_lower.acceptPerWrite = 0;
+    EXPECT_TRUE(ExchangeWithPrinter(port_, nullptr, 0, &written, FALSE, FALSE));
+    EXPECT_EQ(g_lower.written, text);
+    EXPECT_EQ(port_->pendingLength, 0u);
+}
+
+TEST_F(ReplyTest, ExchangeGivesUpOnAPortThatTakesNothing) {
+    g_lower.takeNothing = TRUE;
+    DWORD start = GetTickCount();
+    DWORD written = 0;
+    EXPECT_FALSE(ExchangeWithPrinter(port_, reinterpret_cast<const BYTE*>("abc"), 3, &written, FALSE, FALSE));
+    EXPECT_EQ(written, 0u);
+    EXPECT_LE(GetTickCount() - start, 60000u);
+}
+
+}  // namespace

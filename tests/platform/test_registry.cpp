@@ -1,0 +1,196 @@
+// The registry: round trips of every type, the two-call size protocol, enumeration, deletion
+// and persistence across a restart of the process state.
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "sandbox_fixture.h"
+#include "win/kernel.h"
+#include "win/registry.h"
+
+class Registry : public SandboxTest {
+protected:
+    HKEY Create(const char16_t* path, DWORD* disposition = nullptr) {
+        HKEY k = nullptr;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, disposition),
+                  ERROR_SUCCESS);
+        return k;
+    }
+};
+
+TEST_F(Registry, CreateOpenAndDisposition) {
+    DWORD disposition = 0;
+    HKEY k = Create(u"Software\\QEV\\Stamp", &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+    RegCloseKey(k);
+    k = Create(u"software\\qev\\STAMP", &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+    RegCloseKey(k);
+    HKEY o = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\QEV\\Missing", 0, KEY_READ, &o), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\QEV", 0, KEY_READ, &o), ERROR_FILE_NOT_FOUND);  // other hive
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\QEV", 0, KEY_READ, &o), ERROR_SUCCESS);
+    // A key opened for reading cannot be written.
+    BYTE b = 1;
+    EXPECT_EQ(RegSetValueExW(o, u"x", 0, REG_BINARY, &b, 1), ERROR_ACCESS_DENIED);
+    RegCloseKey(o);
+}
+
+TEST_F(Registry, ValuesRoundTripAsBytesWithTheTwoCallProtocol) {
+    HKEY k = Create(u"Software\\QEV\\Values");
+    const char16_t sz[] = u"テキスト";
+    const char16_t multi[] = u"one\0two\0";
+    DWORD dw = 0x12345678;
+    BYTE bin[] = {0, 1, 2, 0xFF};
+    struct Case {
+        const char16_t* name;
+        DWORD type;
+        const void* data;
+        DWORD size;
+    };
+    const Case cases[] = {
+        {u"Sz", REG_SZ, sz, sizeof sz},
+        {u"Expand", REG_EXPAND_SZ, u"%windir%", 18},
+        {u"Multi", REG_MULTI_SZ, multi, sizeof multi},
+        {u"Dword", REG_DWORD, &dw, 4},
+        {u"Binary", REG_BINARY, bin, sizeof bin},
+        {u"", REG_SZ, u"default", 16},
+        {u"Empty", REG_BINARY, nullptr, 0},
+    };
+    for (const auto& c : cases)
+        ASSERT_EQ(RegSetValueExW(k, c.name, 0, c.type, static_cast<const BYTE*>(c.data), c.size), ERROR_SUCCESS);
+    for (const auto& c : cases) {
+        DWORD type = 0, size = 0;
+        // First call: no buffer, the size comes back.
+        ASSERT_EQ(RegQueryValueExW(k, c.name, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+        EXPECT_EQ(size, c.size);
+        EXPECT_EQ(type, c.type);
+        std::string data(size + 1, '\x55');
+        if (size > 0) {
+            DWORD small = size - 1;
+            EXPECT_EQ(RegQueryValueExW(k, c.name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &small),
+                      ERROR_MORE_DATA);
+            EXPECT_EQ(small, c.size);
+        }
+        DWORD full = static_cast<DWORD>(data.size());
+        ASSERT_EQ(RegQueryValueExW(k, c.name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &full),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(full, c.size);
+        EXPECT_EQ(data.substr(0, full), std::string(static_cast<const char*>(c.data), c.size));
+        EXPECT_EQ(data[full], '\x55');  // nothing beyond the value
+    }
+    DWORD size = 4;
+    BYTE out[4];
+    EXPECT_EQ(RegQueryValueExW(k, u"Nope", nullptr, nullptr, out, &size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegQueryValueExW(k, u"Dword", nullptr, nullptr, out, nullptr), ERROR_INVALID_PARAMETER);
+    RegCloseKey(k);
+}
+
+TEST_F(Registry, AnsiQueryConvertsTextThroughTheCodePage) {
+    HKEY k = Create(u"Software\\QEV\\Ansi");
+    const char16_t text[] = u"日本";
+    RegSetValueExW(k, u"Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
+    DWORD type = 0, size = 0;
+    ASSERT_EQ(RegQueryValueExA(k, "Name", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 5u);  // two double-byte characters and the terminator
+    char buf[8];
+    size = sizeof buf;
+    ASSERT_EQ(RegQueryValueExA(k, "Name", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+    EXPECT_STREQ(buf, "\x93\xfa\x96\x7b");
+    RegCloseKey(k);
+}
+
+TEST_F(Registry, EnumerateDeleteAndDeletedKeys) {
+    HKEY k = Create(u"Software\\Enum");
+    for (const char16_t* sub : {u"b", u"A", u"c"}) {
+        HKEY s;
+        RegCreateKeyExW(k, sub, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &s, nullptr);
+        RegCloseKey(s);
+    }
+    DWORD one = 1;
+    RegSetValueExW(k, u"second", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4);
+    RegSetValueExW(k, u"first", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4);
+    std::u16string keys;
+    for (DWORD i = 0;; ++i) {
+        WCHAR name[32];
+        DWORD len = 32;
+        LONG rc = RegEnumKeyExW(k, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        ASSERT_EQ(rc, ERROR_SUCCESS);
+        EXPECT_EQ(len, 1u);
+        keys += name;
+    }
+    EXPECT_EQ(keys, u"Abc");  // subkeys in name order
+    WCHAR tiny[1];
+    DWORD tinyLen = 1;
+    EXPECT_EQ(RegEnumKeyExW(k, 0, tiny, &tinyLen, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+    WCHAR vname[16];
+    DWORD vlen = 16, type = 0, dsize = 0;
+    ASSERT_EQ(RegEnumValueW(k, 0, vname, &vlen, nullptr, &type, nullptr, &dsize), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(vname), u"second");  // values in the order they were set
+    EXPECT_EQ(dsize, 4u);
+    vlen = 16;
+    EXPECT_EQ(RegEnumValueW(k, 2, vname, &vlen, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+
+    HKEY b;
+    ASSERT_EQ(RegOpenKeyExW(k, u"b", 0, KEY_ALL_ACCESS, &b), ERROR_SUCCESS);
+    HKEY deep;
+    RegCreateKeyExW(k, u"c\\deep", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deep, nullptr);
+    RegCloseKey(deep);
+    EXPECT_EQ(RegDeleteKeyW(k, u"c"), ERROR_ACCESS_DENIED);  // has a subkey
+    EXPECT_EQ(RegDeleteKeyW(k, u"c\\deep"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyW(k, u"B"), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(b, u"x", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegDeleteKeyW(k, u"b"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegDeleteValueW(k, u"FIRST"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValueW(k, u"first"), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(b);
+    RegCloseKey(k);
+    EXPECT_EQ(RegCloseKey(reinterpret_cast<HKEY>(0x4444)), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(Registry, PersistsAcrossARestart) {
+    HKEY k = Create(u"Software\\QEV\\Keep");
+    const char16_t text[] = u"line1\nline2 \"quoted\" \\ back";
+    RegSetValueExW(k, u"Tricky \"name\"", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
+    HKEY empty = Create(u"Software\\QEV\\Keep\\EmptyChild");
+    RegCloseKey(empty);
+    RegCloseKey(k);
+    PlatResetForTests();  // as a new process would
+    HKEY again = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\QEV\\Keep", 0, KEY_READ, &again), ERROR_SUCCESS);
+    WCHAR buf[64];
+    DWORD size = sizeof buf;
+    ASSERT_EQ(RegQueryValueExW(again, u"tricky \"NAME\"", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(size, sizeof text);
+    EXPECT_EQ(std::u16string(buf), std::u16string(text));
+    HKEY child;
+    EXPECT_EQ(RegOpenKeyExW(again, u"EmptyChild", 0, KEY_READ, &child), ERROR_SUCCESS);
+    RegCloseKey(child);
+    RegCloseKey(again);
+    // Writes go through a temporary file and a rename: none is left behind.
+    for (const auto& entry : std::filesystem::directory_iterator(root_ + "/registry"))
+        EXPECT_EQ(entry.path().extension(), ".hive") << entry.path();
+}
+
+TEST_F(Registry, DamagedHiveLinesAreSkippedNotFatal) {
+    HKEY k = Create(u"Software\\Good");
+    DWORD v = 7;
+    RegSetValueExW(k, u"v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4);
+    RegCloseKey(k);
+    std::string file = root_ + "/registry/HKCU.hive";
+    {
+        std::ofstream out(file, std::ios::app);
+        out << "key \"Broken\n" << "value \"x\" 4 zz\n" << "garbage line\n" << "value \"odd\" 3 abc\n";
+    }
+    PlatResetForTests();
+    HKEY again = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Good", 0, KEY_READ, &again), ERROR_SUCCESS);
+    DWORD out = 0, size = 4;
+    EXPECT_EQ(RegQueryValueExW(again, u"v", nullptr, nullptr, reinterpret_cast<BYTE*>(&out), &size), ERROR_SUCCESS);
+    EXPECT_EQ(out, 7u);
+    RegCloseKey(again);
+    std::ifstream kept(file + ".bad");
+    EXPECT_TRUE(kept.good());  // the damaged original is kept aside
+}

@@ -1,0 +1,203 @@
+// The job-stream decoder on hand-made streams: a whole job field by field, delta-row images,
+// and a table of malformed streams each rejected at its offset with its reason.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tools/job_decoder/job_decoder.h"
+
+namespace {
+
+using namespace orla::jobdecode;
+using namespace std::string_literals;
+
+const std::string kUel = "\x1b%-12345X";
+const std::string kHeader = kUel + "@PJL JOB MODE=PRINTER\r\n@PJL SET COPIES=2\r\n@PJL SET QTY=1\r\n" +
+                            "@PJL COMMENT DNAME=report.txt\r\n@PJL ENTER LANGUAGE=ORLA\r\n" + "\x1b" "c1" +
+                            "\x1c&600.\x1c" "d240.";
+const std::string kTrailer = "\x1c" "fPC0.\x1c&0.\x1b" "c1" + kUel + "@PJL EOJ\r\n@PJL EOJ\r\n";
+
+std::string Be16(unsigned v) { return std::string{static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
+std::string Be32(unsigned v) { return Be16(v >> 16) + Be16(v & 0xFFFF); }
+
+// An image command at the current position.
+std::string Image(unsigned format, unsigned width, unsigned height, const std::string& data) {
+    return "\xF2"s + '\0' + '\0' + static_cast<char>(format) + Be16(width) + Be16(height) + Be32(data.size()) + data;
+}
+
+TEST(JobDecoder, WholeJobFieldByField) {
+    // Two rows of 16 pixels, delta-row coded: row 0 literal 0xFF 0x00, row 1 equal to row 0.
+    const std::string delta = "\x42\xFF\x00\x80\x02\x80"s;
+    const std::string page = "\x1c" "fPC1PA4.\x1c'S." "\x1cY" "\xA6\x00\x88\x88"s + "\xB6\x64\x13\x88"s +
+                             Image(0x20, 16, 2, delta) + "SU1,600,0;IP0,0,608,608;MA-5,12;" + "\x1cZ" + "\r\x0c";
+    const std::string job = kHeader + page + kTrailer;
+    DecodeResult r = DecodeJob(job);
+    ASSERT_TRUE(r.ok) << FormatListing(r);
+    EXPECT_EQ(PjlValue(r, "SET COPIES"), "2");
+    EXPECT_EQ(PjlValue(r, "COMMENT DNAME"), "report.txt");
+    EXPECT_EQ(PjlValue(r, "SET DUPLEX"), std::nullopt);
+    EXPECT_EQ(PageEndCount(r), 1u);
+    auto lines = PjlLines(r);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines.back(), "@PJL EOJ");
+
+    auto binaries = CommandsOf(r, CommandKind::Binary);
+    ASSERT_EQ(binaries.size(), 3u);
+    EXPECT_EQ(binaries[0]->name, "rop");
+    EXPECT_EQ(binaries[0]->fields, (std::vector<int64_t>{0x88, 0x88}));
+    EXPECT_EQ(binaries[1]->name, "move-short-x");
+    EXPECT_EQ(binaries[1]->fields, (std::vector<int64_t>{100, 5000}));
+    const Command* image = binaries[2];
+    EXPECT_EQ(image->fields, (std::vector<int64_t>{0, 0x20, 16, 2, 6}));
+    EXPECT_EQ(image->offset, job.find('\xF2'));
+    EXPECT_EQ(image->length, 12u + 6u);
+    ASSERT_EQ(image->rows.size(), 2u);
+    EXPECT_EQ(image->rows[0], (std::vector<uint8_t>{0xFF, 0x00}));
+    EXPECT_EQ(image->rows[1], (std::vector<uint8_t>{0xFF, 0x00}));
+
+    auto vectors = CommandsOf(r, CommandKind::Vector);
+    ASSERT_EQ(vectors.size(), 3u);
+    EXPECT_EQ(vectors[2]->name, "MA");
+    EXPECT_EQ(vectors[2]->fields, (std::vector<int64_t>{-5, 12}));
+
+    auto fs = CommandsOf(r, CommandKind::Fs);
+    EXPECT_EQ(fs.front()->text, "&600.");
+    EXPECT_EQ(fs[2]->text, "fPC1PA4.");
+    // The listing has one line per command.
+    std::string listing = FormatListing(r);
+    EXPECT_EQ(static_cast<size_t>(std::count(listing.begin(), listing.end(), '\n')), r.commands.size());
+    EXPECT_NE(listing.find("F2 image 0,32,16,2,6 [6 data bytes]"), std::string::npos) << listing;
+}
+
+TEST(JobDecoder, OverlayAndLengthPrefixedCommands) {
+    const std::string overlay = "\x1c<1/240,i.\x1bL000\x1cu1,1.\x1cU\x1bL123\x1b/456\x1bT78\x1b" "E\x1c" "06F1-001"
+                                "\x1c" "07S2-0080\x1cp2,0120.\x1c" "06F2-000\x1c" "c,,0,1,3.\x1cu2,1,S."s;
+    DecodeResult r = DecodeJob(kHeader + overlay + kTrailer);
+    ASSERT_TRUE(r.ok) << FormatListing(r);
+    auto fs = CommandsOf(r, CommandKind::Fs);
+    std::vector<std::string> texts;
+    for (auto* c : fs) texts.push_back(c->text);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "06F1-001"), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "07S2-0080"), texts.end());
+    auto esc = CommandsOf(r, CommandKind::Esc);
+    ASSERT_GE(esc.size(), 4u);
+    EXPECT_EQ(esc[1]->text, "L000");
+    EXPECT_EQ(esc[3]->text, "/456");
+}
+
+struct DeltaCase {
+    const char* name;
+    std::string data;
+    uint32_t height;
+    size_t rowBytes;
+    std::vector<std::vector<uint8_t>> rows;
+};
+
+TEST(DeltaRows, RecordKinds) {
+    std::vector<uint8_t> twoHundred(200, 0);
+    std::vector<uint8_t> repeat63(63, 0x5A), repeat318(318, 0x11), repeat62(62, 0x22);
+    const DeltaCase cases[] = {
+        {"row equal to the row above is one skip", "\x3F\x89\x80"s, 1, 200, {twoHundred}},
+        {"63 equal bytes", "\xBF\x00\x5A\x80"s, 1, 63, {repeat63}},
+        {"62 equal bytes", "\xBE\x22\x80"s, 1, 62, {repeat62}},
+        {"318 equal bytes", "\xBF\xFF\x00\x11\x80"s, 1, 318, {repeat318}},
+        {"single byte at the row end", "\x02\x41\x7E\x80"s, 1, 3, {{0, 0, 0x7E}}},
+        {"second row changes one byte", "\x43\x01\x02\x03\x80\x01\x41\x09\x80"s, 2, 3, {{1, 2, 3}, {1, 9, 3}}},
+    };
+    for (const DeltaCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::vector<uint8_t>> rows;
+        auto error = UnpackDeltaRows(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(c.data.data()), c.data.size()),
+                                     c.height, c.rowBytes, &rows);
+        ASSERT_FALSE(error) << *error;
+        EXPECT_EQ(rows, c.rows);
+    }
+}
+
+struct BadCase {
+    const char* name;
+    std::string stream;
+    size_t offset;
+    const char* reason;  // a part of the reason
+};
+
+TEST(JobDecoder, MalformedStreamsAreRejectedAtTheirOffset) {
+    const size_t h = kHeader.size();
+    const std::string gfx = kHeader + "\x1cY";
+    const size_t g = gfx.size();
+    const BadCase cases[] = {
+        {"not PJL at all", "hello", 0, "expected a PJL line"},
+        {"PJL line without line feed", kUel + "@PJL JOB", kUel.size(), "without its line feed"},
+        {"control byte in PJL", kUel + "@PJL JOB\x01\r\n", kUel.size() + 8, "control byte"},
+        {"another language", kUel + "@PJL ENTER LANGUAGE=PCL\r\n", kUel.size(), "other than ORLA"},
+        {"job ends inside ORLA", kHeader, h, "ends inside ORLA"},
+        {"FS text without full stop", kHeader + "\x1c" "fPC1PA4", h, "closing \".\""},
+        {"FS text with a control byte", kHeader + "\x1c" "fP\x01.", h + 3, "holds byte 0x01"},
+        {"FS length prefix cut short", kHeader + "\x1c" "09F1-0", h, "cut short"},
+        {"ESC unknown letter", kHeader + "\x1bq", h, "unknown ESC command 0x71"},
+        {"ESC cut short", kHeader + "\x1bL0", h, "cut short"},
+        {"CR without form feed", kHeader + "\rX", h, "not followed by form feed"},
+        {"page end in graphics mode", gfx + "\r\x0c", g, "page end in graphics mode"},
+        {"binary command in page-control mode", kHeader + "\xA6\x00\xCC\xCC"s, h, "page-control mode"},
+        {"stray byte", kHeader + "\x05", h, "unexpected byte 0x05"},
+        {"unknown binary command", gfx + "\x90", g, "unknown binary command 0x90"},
+        {"non-zero where zero belongs", gfx + "\xA6\x01\xCC\xCC"s, g + 1, "where 0x00 belongs"},
+        {"binary command cut short", gfx + "\xB8\x00\x01"s, g, "cut short"},
+        {"image data past the end", gfx + "\xF2\x00\x00\x00"s + Be16(8) + Be16(1) + Be32(1000) + "\x80"s, g,
+         "runs past the end"},
+        {"image of no width", gfx + Image(0, 0, 1, "\x00"s), g, "empty image"},
+        {"plain rows of the wrong size", gfx + Image(0, 16, 2, "\x00\x00\x00"s), g, "do not make 2 rows"},
+        {"delta rows without row end", gfx + Image(0x20, 8, 1, "\x41\xFF"s), g, "ends inside row 0"},
+        {"delta rows with extra data", gfx + Image(0x20, 8, 1, "\x80\x80"s), g, "after the last of 1 rows"},
+        {"delta record byte out of range", gfx + Image(0x20, 8, 1, "\xC5\x80"s), g, "record byte 0xC5"},
+        {"unknown image format", gfx + Image(0x33, 8, 1, "\x00"s), g, "unknown image format 0x33"},
+        {"unknown vector command", gfx + "ZZ1;", g, "unknown vector command ZZ"},
+        {"vector number with leading zero", gfx + "MA01,2;", g + 2, "malformed number"},
+        {"vector without semicolon", gfx + "MA1,2", g, "without its \";\""},
+        {"vector trailing comma", gfx + "PR1,2,;", g + 5, "trailing comma"},
+        {"garbage after the job", kHeader + kTrailer + "\x00"s, (kHeader + kTrailer).size(), "expected a PJL line"},
+    };
+    for (const BadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DecodeResult r = DecodeJob(c.stream);
+        ASSERT_FALSE(r.ok) << FormatListing(r);
+        EXPECT_EQ(r.errorOffset, c.offset) << r.error;
+        EXPECT_NE(r.error.find(c.reason), std::string::npos) << r.error;
+        EXPECT_NE(FormatListing(r).find("ERROR"), std::string::npos);
+    }
+}
+
+TEST(JobDecoder, ImagesThatUnpackBeyondTheBudgetAreRefused) {
+    // 65535 rows of 65535 pixels from 65535 bytes of "row unchanged" records: 512 MiB of rows.
+    const std::string rows(65535, '\x80');
+    const std::string job = kHeader + "\x1cY" + Image(0x20, 65535, 65535, rows) + "\x1cZ" + kTrailer;
+    DecodeOptions small;
+    small.maxUnpackedBytes = 16 << 20;
+    DecodeResult r = DecodeJob(job, small);
+    ASSERT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("unpack to more than"), std::string::npos) << r.error;
+    EXPECT_EQ(r.errorOffset, kHeader.size() + 2);
+    // Checked without keeping rows, the same image is fine.
+    small.unpackImages = false;
+    EXPECT_TRUE(DecodeJob(job, small).ok);
+}
+
+TEST(JobDecoder, FragmentsAndCharacterCodes) {
+    DecodeOptions fragment;
+    fragment.startInOrla = true;
+    fragment.requireComplete = false;
+    // After a single-byte font selection characters are one byte, after a double-byte one two.
+    const std::string text = "\x1cY\xCA\x00\x00\x20\xCC\x00\x41\xCD\x02\x41\x42\xCB\x00\x03\x10\xCC\x00\x88\x9F"s
+                             "\xCE\x00\x01\x88\x9F\x10\xF0"s;
+    DecodeResult r = DecodeJob(text, fragment);
+    ASSERT_TRUE(r.ok) << FormatListing(r);
+    auto b = CommandsOf(r, CommandKind::Binary);
+    ASSERT_EQ(b.size(), 6u);
+    EXPECT_EQ(b[1]->dataLength, 1u);
+    EXPECT_EQ(b[2]->dataLength, 2u);
+    EXPECT_EQ(b[4]->dataLength, 2u);
+    EXPECT_EQ(b[5]->dataLength, 4u);
+    EXPECT_EQ(r.commands.back().offset + r.commands.back().length, text.size());
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+// The print-path runner drives the graphics DLL through a whole job; the decoder must accept
+// what comes out, and the options must reach the driver (paper, orientation, resolution, a
+// ResetDC between pages of different paper). Failures of the spooler end the job cleanly.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "plat/control.h"
+#include "plat/gdi_control.h"
+#include "tools/job_decoder/job_decoder.h"
+#include "tools/print_runner/print_runner.h"
+#include "win/base.h"
+
+namespace {
+
+using namespace orla::jobdecode;
+using orla::runner::RunOptions;
+using orla::runner::RunResult;
+
+class PrintRunner : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/orla-runner-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        const char* bin = std::getenv("ORLA_BIN_DIR");
+        const char* source = std::getenv("ORLA_SOURCE_DIR");
+        ASSERT_TRUE(bin && source) << "run through ctest";
+        options_.sandboxRoot = root_;
+        options_.binDir = bin;
+        options_.modelFile = std::string(source) + "/resources/models/HV4400KJ.KDD";
+        englishModel_ = std::string(source) + "/resources/models/HV3600E.KDD";
+    }
+    void TearDown() override {
+        PlatClearInjections();
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+    }
+
+    RunResult Run() { return orla::runner::RunJob(options_); }
+
+    static DecodeResult Decode(const RunResult& r) {
+        return DecodeJob(std::span<const uint8_t>(r.job.data(), r.job.size()));
+    }
+    static std::vector<std::string> FsTexts(const DecodeResult& d) {
+        std::vector<std::string> out;
+        for (auto* c : CommandsOf(d, CommandKind::Fs)) out.push_back(c->text);
+        return out;
+    }
+    static bool Has(const std::vector<std::string>& v, const std::string& s) {
+        return std::find(v.begin(), v.end(), s) != v.end();
+    }
+    // The paper-source commands ("\x1cf..."): the first opens with the orientation letter, and
+    // the paper's name ends one of them.
+    static std::string FirstPaperCommand(const std::vector<std::string>& fs) {
+        for (const auto& t : fs)
+            if (t.rfind("f", 0) == 0) return t;
+        return "";
+    }
+    static bool NamesPaper(const std::vector<std::string>& fs, const std::string& paper) {
+        return std::any_of(fs.begin(), fs.end(), [&](const std::string& t) {
+            return t.rfind("f", 0) == 0 && t.size() >= paper.size() + 1 &&
+                   t.compare(t.size() - paper.size() - 1, paper.size() + 1, paper + ".") == 0;
+        });
+    }
+
+    std::string root_;
+    std::string englishModel_;
+    RunOptions options_;
+};
+
+TEST_F(PrintRunner, OnePageJobDecodesAndIsFramedByPjl) {
+    ULONG engineObjects = PlatGdiObjectCount();
+    RunResult r = Run();
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.fullDevmode);
+    EXPECT_EQ(r.pagesSent, 1);
+    DecodeResult d = Decode(r);
+    ASSERT_TRUE(d.ok) << FormatListing(d);
+    ASSERT_GE(d.commands.size(), 4u);
+    EXPECT_EQ(d.commands.front().kind, CommandKind::Uel);
+    auto lines = PjlLines(d);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "@PJL ENTER LANGUAGE=ORLA"), lines.end());
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 1], "@PJL EOJ");
+    EXPECT_EQ(lines[lines.size() - 2], "@PJL EOJ");
+    EXPECT_EQ(PjlValue(d, "SET COPIES"), "1");
+    EXPECT_EQ(PjlValue(d, "COMMENT DNAME"), "runner job");
+    // The resolution announced, the A4 page set-up and the trailer's return to PJL.
+    auto fs = FsTexts(d);
+    EXPECT_TRUE(Has(fs, "&600.")) << FormatListing(d);
+    EXPECT_EQ(FirstPaperCommand(fs).rfind("fP", 0), 0u) << FormatListing(d);
+    EXPECT_TRUE(NamesPaper(fs, "A4")) << FormatListing(d);
+    EXPECT_TRUE(Has(fs, "fPC0."));
+    // Every surface, palette and device the job made is gone again.
+    EXPECT_EQ(PlatGdiObjectCount(), engineObjects);
+}
+
+TEST_F(PrintRunner, OptionsReachTheDriver) {
+    struct Case {
+        const char* name;
+        int dpi;
+        int orientation;
+        const char* paper;
+        const char* announced;   // the resolution command
+        const char* setupStart;  // the paper command's opening
+    } cases[] = {
+        {"600 dpi portrait A4", 600, 1, "A4", "&600.", "fP"},
+        {"300 dpi is announced as 600", 300, 1, "A4", "&600.", "fP"},
+        {"1200 dpi landscape", 1200, 2, "A4", "&1200.", "fL"},
+        {"A3", 600, 1, "A3", "&600.", "fP"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        options_.dpi = c.dpi;
+        options_.orientation = c.orientation;
+        options_.paper = std::u16string(c.paper, c.paper + std::strlen(c.paper));
+        RunResult r = Run();
+        ASSERT_TRUE(r.ok) << r.error;
+        DecodeResult d = Decode(r);
+        ASSERT_TRUE(d.ok) << FormatListing(d);
+        auto fs = FsTexts(d);
+        EXPECT_TRUE(Has(fs, c.announced)) << FormatListing(d);
+        EXPECT_EQ(FirstPaperCommand(fs).rfind(c.setupStart, 0), 0u) << FormatListing(d);
+        EXPECT_TRUE(NamesPaper(fs, c.paper)) << FormatListing(d);
+    }
+}
+
+TEST_F(PrintRunner, MixedPapersRunResetDcBetweenPages) {
+    options_.pages = 3;
+    options_.perPage = {{u"A4", 1}, {u"A3", 1}, {u"A3", 1}};
+    RunResult r = Run();
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.resets, 1) << "only the change of paper resets the device context";
+    EXPECT_EQ(r.pagesSent, 3);
+    DecodeResult d = Decode(r);
+    ASSERT_TRUE(d.ok) << FormatListing(d);
+    auto fs = FsTexts(d);
+    auto names = [](const std::string& paper) {
+        return [paper](const std::string& t) {
+            return t.rfind("f", 0) == 0 && t.size() > paper.size() &&
+                   t.compare(t.size() - paper.size() - 1, paper.size() + 1, paper + ".") == 0;
+        };
+    };
+    auto a4 = std::find_if(fs.begin(), fs.end(), names("A4"));
+    auto a3 = std::find_if(fs.begin(), fs.end(), names("A3"));
+    ASSERT_NE(a4, fs.end()) << FormatListing(d);
+    ASSERT_NE(a3, fs.end()) << FormatListing(d);
+    EXPECT_LT(a4 - fs.begin(), a3 - fs.begin());
+    // One job: one header, one trailer.
+    auto lines = PjlLines(d);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "@PJL ENTER LANGUAGE=ORLA"), 1);
+}
+
+TEST_F(PrintRunner, BandModeRunsTheBandLoopOnABandingSurface) {
+    ULONG engineObjects = PlatGdiObjectCount();
+    options_.rasterMode = true;
+    options_.pages = 2;
+    RunResult r = Run();
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.banding);
+    EXPECT_GE(r.bands, 2) << "at least one band a page";
+    EXPECT_EQ(r.pagesSent, 2);
+    DecodeResult d = Decode(r);
+    ASSERT_TRUE(d.ok) << FormatListing(d);
+    EXPECT_EQ(PlatGdiObjectCount(), engineObjects);
+}
+
+TEST_F(PrintRunner, EnglishBuild) {
+    options_.japanese = false;
+    options_.modelFile = englishModel_;
+    options_.printerName = u"ORLA English Printer";
+    RunResult r = Run();
+    ASSERT_TRUE(r.ok) << r.error;
+    DecodeResult d = Decode(r);
+    ASSERT_TRUE(d.ok) << FormatListing(d);
+    EXPECT_EQ(PjlValue(d, "SET COPIES"), "1");
+}
+
+TEST_F(PrintRunner, SpoolerFailureEndsTheJobCleanly) {
+    ULONG engineObjects = PlatGdiObjectCount();
+    PlatInjectFailure("WritePrinter", 1, ERROR_DISK_FULL);
+    RunResult r = Run();
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("failed"), std::string::npos) << r.error;
+    EXPECT_EQ(PlatGdiObjectCount(), engineObjects);
+    // The next job on the same printer runs again.
+    PlatClearInjections();
+    RunResult again = Run();
+    EXPECT_TRUE(again.ok) << again.error;
+}
+
+TEST_F(PrintRunner, MissingDriverAndBadOptionsAreReported) {
+    options_.pages = 0;
+    RunResult bad = Run();
+    EXPECT_FALSE(bad.ok);
+    EXPECT_NE(bad.error.find("pages"), std::string::npos);
+    options_.pages = 1;
+    options_.binDir = root_;  // an empty folder: no graphics DLL to install
+    RunResult none = Run();
+    EXPECT_FALSE(none.ok);
+    EXPECT_NE(none.error.find("Quessa.dll"), std::string::npos) << none.error;
+}
+
+}  // namespace

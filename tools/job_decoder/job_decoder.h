@@ -1,0 +1,86 @@
+// Decoder of a whole job stream of the graphics DLL: PJL job control around the ORLA page
+// description (ESC and FS commands, binary graphics commands, vector commands, page ends).
+// It yields one record per command with its byte offset, or the offset and reason of the first
+// malformed byte. Images are checked (delta-row data unpacked) so a renderer can build pages on
+// top of the same records.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orla::jobdecode {
+
+enum class CommandKind {
+    Uel,      // ESC %-12345X
+    Pjl,      // one "@PJL ..." line (text without CR LF)
+    Esc,      // ESC and a letter with fixed parameter bytes
+    Fs,       // FS (0x1C) commands: text ended by ".", one-letter mode switches, length-prefixed
+    Binary,   // a command byte 0x80..0xFF with fixed big-endian fields and optional data
+    Vector,   // two letters, signed decimals, ";"
+    PageEnd,  // CR FF
+};
+
+// ORLA modes: page control (entered with the language, and by FS Z) and graphics (FS Y), in
+// which binary and vector commands are taken.
+enum class OrlaMode { PageControl, Graphics };
+
+struct Command {
+    size_t offset = 0;       // of the command's first byte in the job
+    size_t length = 0;       // bytes, data included
+    CommandKind kind = CommandKind::Pjl;
+    uint8_t code = 0;        // binary command byte, ESC or FS letter
+    std::string name;        // binary commands: their name ("image", "move", ...)
+    std::string text;        // PJL line, FS/ESC text after the introducer, vector command
+    std::vector<int64_t> fields;  // numbers in the order of the layout (vector: its numbers)
+    size_t dataOffset = 0;   // data carried by the command (images, patterns, packed points)
+    size_t dataLength = 0;
+    // Images: the unpacked rows (1 = black), rows of (width + 7) / 8 bytes at least.
+    std::vector<std::vector<uint8_t>> rows;
+};
+
+struct DecodeOptions {
+    bool startInOrla = false;       // decode a fragment of ORLA commands (page-control mode)
+    bool requireComplete = true;    // the stream must end in PJL (after a UEL)
+    bool unpackImages = true;       // unpack image data into Command::rows
+    // Unpacked rows of the whole job may take at most this many bytes; a stream that asks for
+    // more is refused instead of exhausting memory (a few bytes of delta-row data can claim
+    // megabytes of rows).
+    size_t maxUnpackedBytes = size_t{1} << 30;
+};
+
+struct DecodeResult {
+    bool ok = false;
+    std::vector<Command> commands;
+    size_t errorOffset = 0;
+    std::string error;
+};
+
+DecodeResult DecodeJob(std::span<const uint8_t> data, const DecodeOptions& options = {});
+inline DecodeResult DecodeJob(std::string_view data, const DecodeOptions& options = {}) {
+    return DecodeJob(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(data.data()), data.size()), options);
+}
+
+// One line for a command: offset, kind and what it says.
+std::string FormatCommand(const Command& command);
+// The whole listing, or the listing up to the error and the error line.
+std::string FormatListing(const DecodeResult& result);
+
+// Delta-row data (format 0x20) of `height` rows into rows of at least rowBytes bytes, each
+// compared with the previous (the first with a zero row). Returns the reason on malformed data.
+// Without rows the data is only checked.
+std::optional<std::string> UnpackDeltaRows(std::span<const uint8_t> data, uint32_t height, size_t rowBytes,
+                                           std::vector<std::vector<uint8_t>>* rows);
+
+// Look-ups for tests: the value of the first "@PJL SET key=value" / "@PJL COMMENT key=value"
+// line, the PJL lines in order, the commands of a kind.
+std::optional<std::string> PjlValue(const DecodeResult& result, std::string_view verbAndKey);
+std::vector<std::string> PjlLines(const DecodeResult& result);
+std::vector<const Command*> CommandsOf(const DecodeResult& result, CommandKind kind);
+size_t PageEndCount(const DecodeResult& result);
+
+}  // namespace orla::jobdecode

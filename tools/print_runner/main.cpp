@@ -1,0 +1,143 @@
+// print_runner: drives one print job through the graphics DLL in a sandbox and writes the
+// spooled job stream to a file.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "tools/print_runner/print_runner.h"
+
+namespace {
+
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: print_runner --out FILE [--sandbox DIR] [--bin DIR] [--printer-model FILE]\n"
+                 "       [--build ja|en] [--paper NAME] [--orientation portrait|landscape] [--copies N]\n"
+                 "       [--duplex none|long|short] [--layout N] [--dpi N] [--pages N]\n"
+                 "       [--page-list PAPER:ORIENTATION,...] [--doc NAME] [--raster]\n");
+}
+
+std::u16string Wide(const std::string& s) {
+    std::u16string out;
+    for (unsigned char c : s) out += static_cast<char16_t>(c);
+    return out;
+}
+
+int Orientation(const std::string& s) {
+    if (s == "portrait" || s == "1") return 1;
+    if (s == "landscape" || s == "2") return 2;
+    return -1;
+}
+
+bool Number(const char* text, int& out) {
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (!*text || *end || v < -100000 || v > 100000) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    orla::runner::RunOptions o;
+    std::string out, model, build = "ja";
+    std::string self = argv[0];
+    o.binDir = self.find('/') == std::string::npos ? "." : self.substr(0, self.find_last_of('/'));
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
+        auto need = [&]() {
+            if (!v) {
+                Usage();
+                std::exit(2);
+            }
+            ++i;
+            return std::string(v);
+        };
+        auto number = [&](int& target) {
+            std::string text = need();
+            if (!Number(text.c_str(), target)) {
+                std::fprintf(stderr, "print_runner: %s needs a number, not \"%s\"\n", a.c_str(), text.c_str());
+                std::exit(2);
+            }
+        };
+        if (a == "--out") out = need();
+        else if (a == "--sandbox") o.sandboxRoot = need();
+        else if (a == "--bin") o.binDir = need();
+        else if (a == "--printer-model") model = need();
+        else if (a == "--build") build = need();
+        else if (a == "--paper") o.paper = Wide(need());
+        else if (a == "--orientation") o.orientation = Orientation(need());
+        else if (a == "--copies") number(o.copies);
+        else if (a == "--duplex") {
+            std::string d = need();
+            o.duplex = d == "none" || d == "1" ? 1 : d == "long" || d == "2" ? 2 : d == "short" || d == "3" ? 3 : -1;
+        } else if (a == "--layout") number(o.layout);
+        else if (a == "--dpi") number(o.dpi);
+        else if (a == "--pages") number(o.pages);
+        else if (a == "--doc") o.documentName = Wide(need());
+        else if (a == "--raster") o.rasterMode = true;
+        else if (a == "--page-list") {
+            std::string list = need();
+            size_t from = 0;
+            while (from <= list.size()) {
+                size_t comma = list.find(',', from);
+                std::string item = list.substr(from, comma - from);
+                orla::runner::PageSettings p;
+                size_t colon = item.find(':');
+                p.paper = Wide(item.substr(0, colon));
+                if (colon != std::string::npos) p.orientation = Orientation(item.substr(colon + 1));
+                if (p.orientation < 0) {
+                    std::fprintf(stderr, "print_runner: bad orientation in \"%s\"\n", item.c_str());
+                    return 2;
+                }
+                o.perPage.push_back(p);
+                if (comma == std::string::npos) break;
+                from = comma + 1;
+            }
+            if (o.pages < static_cast<int>(o.perPage.size())) o.pages = static_cast<int>(o.perPage.size());
+        } else {
+            Usage();
+            return 2;
+        }
+    }
+    if (out.empty() || (build != "ja" && build != "en") || o.orientation < 0 || o.duplex < 0) {
+        Usage();
+        return 2;
+    }
+    o.japanese = build == "ja";
+    if (model.empty()) {
+        const char* source = std::getenv("ORLA_SOURCE_DIR");
+        model = std::string(source ? source : ORLA_SOURCE_DIR) + "/resources/models/" +
+                (o.japanese ? "HV4400KJ.KDD" : "HV3600E.KDD");
+    }
+    o.modelFile = model;
+    std::string made;
+    if (o.sandboxRoot.empty()) {
+        char pattern[] = "/tmp/orla-runner-XXXXXX";
+        if (!mkdtemp(pattern)) {
+            std::perror("print_runner: mkdtemp");
+            return 2;
+        }
+        o.sandboxRoot = made = pattern;
+    }
+    orla::runner::RunResult r = orla::runner::RunJob(o);
+    if (!r.ok) {
+        std::fprintf(stderr, "print_runner: %s\n", r.error.c_str());
+        return 1;
+    }
+    std::ofstream file(out, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(r.job.data()), static_cast<std::streamsize>(r.job.size()));
+    if (!file) {
+        std::fprintf(stderr, "print_runner: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "print_runner: %zu bytes, %d pages, %d bands, %d resets%s (sandbox %s)\n", r.job.size(),
+                 r.pagesSent, r.bands, r.resets, r.fullDevmode ? "" : ", public DEVMODE only",
+                 o.sandboxRoot.c_str());
+    return 0;
+}

@@ -1,0 +1,435 @@
+// The print-path runner: the spooler's and GDI's side of a print job, for the graphics DLL.
+#include "tools/print_runner/print_runner.h"
+
+#include <dlfcn.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "plat/control.h"
+#include "plat/gdi_control.h"
+#include "win/ddi.h"
+#include "win/kernel.h"
+#include "win/nls.h"
+#include "win/spool.h"
+
+namespace orla::runner {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr ULONG kEngineVersion = DDI_DRIVER_VERSION_NT5;
+constexpr ULONG kPatternCount = 6;          // the hatch brushes GDI asks for
+constexpr int kMaxBandsPerPage = 100000;    // a driver that never ends its page is a fault
+constexpr unsigned kLayoutOffset = 492;     // pages-per-sheet mode in the driver's settings
+constexpr unsigned kRasterFlagOffset = 397; // private flags byte whose bit 3 asks for band mode
+constexpr BYTE kRasterFlag = 0x08;
+constexpr FLONG kEndDocAbort = 1;           // ED_ABORTDOC
+typedef DWORD (*DefaultDevmodeProc)(HANDLE hPrinter, BYTE* out, DWORD size);
+
+std::string Utf8(std::u16string_view s) {
+    std::string out;
+    for (char16_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+std::string Failure(const std::string& step) {
+    return step + " failed (last error " + std::to_string(GetLastError()) + ")";
+}
+
+std::u16string DriverFileName(bool japanese) { return japanese ? u"Quessa.dll" : u"Brindal.dll"; }
+std::u16string InterfaceFileName(bool japanese) { return japanese ? u"Talvex.dll" : u"Morvin.dll"; }
+
+std::u16string Widen(const std::string& s) {
+    std::u16string out;
+    for (unsigned char c : s) out += static_cast<char16_t>(c);
+    return out;
+}
+
+void EnsureSandbox(const std::string& root) {
+    const char* current = PlatGetSandboxRoot();
+    if (current && root == current) return;
+    PlatSetSandboxRoot(root.c_str());
+    // A new root is a new machine: nothing read from the old one may stay cached.
+    PlatResetForTests();
+}
+
+// The driver's default settings record, made by the core of the same language build in a helper
+// module of its own (the two builds' cores cannot share one program).
+std::vector<BYTE> DefaultDevmode(const RunOptions& o, HANDLE hPrinter) {
+    std::string helper = o.binDir + (o.japanese ? "/liborla_runner_settings_ja.so" : "/liborla_runner_settings_en.so");
+    void* dl = dlopen(helper.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!dl) return {};
+    std::vector<BYTE> out;
+    if (auto proc = reinterpret_cast<DefaultDevmodeProc>(dlsym(dl, "OrlaRunnerDefaultDevmode"))) {
+        DWORD size = proc(hPrinter, nullptr, 0);
+        if (size >= sizeof(DEVMODEW)) {
+            out.resize(size);
+            if (proc(hPrinter, out.data(), size) != size) out.clear();
+        }
+    }
+    dlclose(dl);
+    return out;
+}
+
+struct Settings {
+    std::u16string paper;
+    int orientation;
+};
+
+std::vector<BYTE> BuildDevmode(const RunOptions& o, const std::vector<BYTE>& defaults, const Settings& s,
+                               std::string& error) {
+    std::vector<BYTE> dm = defaults;
+    if (dm.empty()) {
+        dm.assign(sizeof(DEVMODEW), 0);
+        auto* pub = reinterpret_cast<DEVMODEW*>(dm.data());
+        pub->dmSpecVersion = DM_SPECVERSION;
+        pub->dmSize = sizeof(DEVMODEW);
+        pub->dmDriverExtra = 0;
+    }
+    auto* d = reinterpret_cast<DEVMODEW*>(dm.data());
+    std::u16string device = o.printerName.substr(0, CCHDEVICENAME - 1);
+    std::memset(d->dmDeviceName, 0, sizeof d->dmDeviceName);
+    std::copy(device.begin(), device.end(), d->dmDeviceName);
+    std::u16string form = s.paper.substr(0, CCHFORMNAME - 1);
+    std::memset(d->dmFormName, 0, sizeof d->dmFormName);
+    std::copy(form.begin(), form.end(), d->dmFormName);
+    // The form name decides the paper: the paper-size fields are left out.
+    d->dmFields &= ~static_cast<DWORD>(DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH);
+    d->dmFields |= DM_FORMNAME | DM_ORIENTATION | DM_COPIES | DM_DUPLEX | DM_PRINTQUALITY | DM_YRESOLUTION;
+    d->dmOrientation = static_cast<SHORT>(s.orientation);
+    d->dmCopies = static_cast<SHORT>(o.copies);
+    d->dmDuplex = static_cast<SHORT>(o.duplex);
+    d->dmPrintQuality = static_cast<SHORT>(o.dpi);
+    d->dmYResolution = static_cast<SHORT>(o.dpi);
+    if (dm.size() >= kLayoutOffset + 2) {
+        dm[kLayoutOffset] = static_cast<BYTE>(o.layout & 0xFF);
+        dm[kLayoutOffset + 1] = static_cast<BYTE>((o.layout >> 8) & 0xFF);
+        if (o.rasterMode) dm[kRasterFlagOffset] |= kRasterFlag;
+    } else if (o.layout != 1 || o.rasterMode) {
+        error = "layouts and band mode need the driver's private settings (settings helper not found)";
+    }
+    return dm;
+}
+
+PFN Hook(const std::vector<DRVFN>& hooks, ULONG index) {
+    for (const DRVFN& f : hooks)
+        if (f.iFunc == index) return f.pfn;
+    return nullptr;
+}
+
+template <class T>
+T HookAs(const std::vector<DRVFN>& hooks, ULONG index) {
+    return reinterpret_cast<T>(Hook(hooks, index));
+}
+
+// One PDEV and what GDI holds for it.
+struct Pdev {
+    HDEV hdev = nullptr;
+    DHPDEV dhpdev = nullptr;
+    HSURF hsurf = nullptr;
+    SURFOBJ* pso = nullptr;
+    GDIINFO gdiinfo{};
+    DEVINFO devinfo{};
+    HSURF patterns[kPatternCount] = {};
+    Settings settings;
+};
+
+class Session {
+public:
+    Session(const RunOptions& o, RunResult& r) : o_(o), r_(r) {}
+    ~Session() { Cleanup(); }
+
+    bool Run();
+
+private:
+    const RunOptions& o_;
+    RunResult& r_;
+    HANDLE printer_ = nullptr;
+    HMODULE module_ = nullptr;
+    std::u16string driverPath_, dataFile_;
+    std::vector<DRVFN> hooks_;
+    bool driverEnabled_ = false;
+    bool docStarted_ = false;
+    DWORD jobId_ = 0;
+    std::vector<BYTE> defaults_;
+    Pdev current_;
+
+    bool Fail(const std::string& message) {
+        if (r_.error.empty()) r_.error = message;
+        return false;
+    }
+    bool Open();
+    bool EnablePdev(Pdev& p, const Settings& s);
+    bool EnableSurface(Pdev& p);
+    void DisableSurface(Pdev& p);
+    void DisablePdev(Pdev& p);
+    bool ResetDc(const Settings& s);
+    bool Page();
+    void Cleanup();
+};
+
+bool Session::Open() {
+    std::u16string name = o_.printerName;
+    if (!OpenPrinterW(name.data(), &printer_, nullptr)) return Fail(Failure("OpenPrinterW"));
+    DWORD needed = 0;
+    GetPrinterDriverW(printer_, nullptr, 2, nullptr, 0, &needed);
+    if (needed == 0) return Fail(Failure("GetPrinterDriverW (size)"));
+    std::vector<BYTE> info(needed);
+    if (!GetPrinterDriverW(printer_, nullptr, 2, info.data(), needed, &needed))
+        return Fail(Failure("GetPrinterDriverW"));
+    auto* di = reinterpret_cast<DRIVER_INFO_2W*>(info.data());
+    driverPath_ = di->pDriverPath ? di->pDriverPath : u"";
+    dataFile_ = di->pDataFile ? di->pDataFile : u"";
+    module_ = LoadLibraryW(driverPath_.c_str());
+    if (!module_) return Fail(Failure("LoadLibraryW " + Utf8(driverPath_)));
+    auto enable = reinterpret_cast<PFN_DrvEnableDriver>(reinterpret_cast<void*>(GetProcAddress(module_, "DrvEnableDriver")));
+    if (!enable) return Fail(Failure("GetProcAddress DrvEnableDriver"));
+    DRVENABLEDATA ded{};
+    if (!enable(kEngineVersion, sizeof ded, &ded)) return Fail(Failure("DrvEnableDriver"));
+    driverEnabled_ = true;
+    if (!ded.pdrvfn || ded.c == 0) return Fail("DrvEnableDriver returned no hooks");
+    // GDI keeps its own copy of the table.
+    hooks_.assign(ded.pdrvfn, ded.pdrvfn + ded.c);
+    for (ULONG index : {INDEX_DrvEnablePDEV, INDEX_DrvCompletePDEV, INDEX_DrvDisablePDEV, INDEX_DrvEnableSurface,
+                        INDEX_DrvDisableSurface, INDEX_DrvStartDoc, INDEX_DrvEndDoc, INDEX_DrvStartPage,
+                        INDEX_DrvSendPage})
+        if (!Hook(hooks_, index)) return Fail("the driver hooks no function " + std::to_string(index));
+    defaults_ = DefaultDevmode(o_, printer_);
+    r_.fullDevmode = defaults_.size() > sizeof(DEVMODEW);
+    return true;
+}
+
+bool Session::EnablePdev(Pdev& p, const Settings& s) {
+    std::string error;
+    std::vector<BYTE> dm = BuildDevmode(o_, defaults_, s, error);
+    if (!error.empty()) return Fail(error);
+    PLAT_GDI_DEVICE_SETUP setup{printer_, o_.printerName.c_str(), driverPath_.c_str(), dataFile_.c_str()};
+    p.hdev = PlatGdiCreateDevice(&setup);
+    if (!p.hdev) return Fail(Failure("creating the engine device"));
+    std::u16string deviceName = o_.printerName;
+    std::u16string logAddress;
+    auto enablePdev = HookAs<PFN_DrvEnablePDEV>(hooks_, INDEX_DrvEnablePDEV);
+    p.dhpdev = enablePdev(reinterpret_cast<DEVMODEW*>(dm.data()), logAddress.data(), kPatternCount, p.patterns,
+                          sizeof p.gdiinfo, reinterpret_cast<ULONG*>(&p.gdiinfo), sizeof p.devinfo, &p.devinfo,
+                          p.hdev, deviceName.data(), printer_);
+    if (!p.dhpdev) return Fail(Failure("DrvEnablePDEV"));
+    if (!PlatGdiBindDevice(p.hdev, p.dhpdev, hooks_.data(), static_cast<ULONG>(hooks_.size())) ||
+        !PlatGdiSetDeviceCaps(p.hdev, &p.gdiinfo))
+        return Fail(Failure("binding the engine device"));
+    HookAs<PFN_DrvCompletePDEV>(hooks_, INDEX_DrvCompletePDEV)(p.dhpdev, p.hdev);
+    p.settings = s;
+    return true;
+}
+
+bool Session::EnableSurface(Pdev& p) {
+    p.hsurf = HookAs<PFN_DrvEnableSurface>(hooks_, INDEX_DrvEnableSurface)(p.dhpdev);
+    if (!p.hsurf) return Fail(Failure("DrvEnableSurface"));
+    PLAT_GDI_SURFACE_INFO info = PlatGdiSurfaceInfo(p.hsurf);
+    if (!info.valid) return Fail("DrvEnableSurface returned a handle that is no engine surface");
+    if (!info.associated) return Fail("DrvEnableSurface did not associate its surface with the device");
+    r_.banding = info.banding;
+    p.pso = EngLockSurface(p.hsurf);
+    if (!p.pso) return Fail(Failure("EngLockSurface"));
+    return true;
+}
+
+void Session::DisableSurface(Pdev& p) {
+    if (p.pso) EngUnlockSurface(p.pso);
+    p.pso = nullptr;
+    if (p.hsurf) HookAs<PFN_DrvDisableSurface>(hooks_, INDEX_DrvDisableSurface)(p.dhpdev);
+    p.hsurf = nullptr;
+}
+
+void Session::DisablePdev(Pdev& p) {
+    if (p.dhpdev) HookAs<PFN_DrvDisablePDEV>(hooks_, INDEX_DrvDisablePDEV)(p.dhpdev);
+    p.dhpdev = nullptr;
+    if (p.hdev) PlatGdiDeleteDevice(p.hdev);
+    p.hdev = nullptr;
+}
+
+// ResetDC inside a document: the sequence GDI runs for a printer graphics DLL.
+bool Session::ResetDc(const Settings& s) {
+    auto reset = HookAs<PFN_DrvResetPDEV>(hooks_, INDEX_DrvResetPDEV);
+    Pdev next;
+    if (!EnablePdev(next, s)) {
+        DisablePdev(next);
+        return false;
+    }
+    if (reset && !reset(current_.dhpdev, next.dhpdev)) {
+        DisablePdev(next);
+        return Fail(Failure("DrvResetPDEV"));
+    }
+    DisableSurface(current_);
+    DisablePdev(current_);
+    current_ = next;
+    r_.resets++;
+    if (!EnableSurface(current_)) return false;
+    std::u16string doc = o_.documentName;
+    if (!HookAs<PFN_DrvStartDoc>(hooks_, INDEX_DrvStartDoc)(current_.pso, doc.data(), jobId_))
+        return Fail(Failure("DrvStartDoc after ResetDC"));
+    return true;
+}
+
+bool Session::Page() {
+    if (!HookAs<PFN_DrvStartPage>(hooks_, INDEX_DrvStartPage)(current_.pso)) return Fail(Failure("DrvStartPage"));
+    // Nothing is drawn yet: GDI plays the page's drawing into each band here.
+    if (r_.banding) {
+        auto start = HookAs<PFN_DrvStartBanding>(hooks_, INDEX_DrvStartBanding);
+        auto next = HookAs<PFN_DrvNextBand>(hooks_, INDEX_DrvNextBand);
+        if (!start || !next) return Fail("a banding surface without DrvStartBanding and DrvNextBand");
+        POINTL origin{};
+        if (!start(current_.pso, &origin)) return Fail(Failure("DrvStartBanding"));
+        for (int n = 0;; ++n) {
+            if (n >= kMaxBandsPerPage) return Fail("DrvNextBand never ended the page");
+            if (!next(current_.pso, &origin)) return Fail(Failure("DrvNextBand"));
+            r_.bands++;
+            if (origin.x == -1) break;
+        }
+    } else if (!HookAs<PFN_DrvSendPage>(hooks_, INDEX_DrvSendPage)(current_.pso)) {
+        return Fail(Failure("DrvSendPage"));
+    }
+    r_.pagesSent++;
+    return true;
+}
+
+bool Session::Run() {
+    if (!Open()) return false;
+    Settings job{o_.paper, o_.orientation};
+    auto pageSettings = [&](int i) {
+        Settings s = job;
+        if (i < static_cast<int>(o_.perPage.size())) {
+            if (!o_.perPage[i].paper.empty()) s.paper = o_.perPage[i].paper;
+            if (o_.perPage[i].orientation) s.orientation = o_.perPage[i].orientation;
+        }
+        return s;
+    };
+    if (!EnablePdev(current_, pageSettings(0))) return false;
+    if (!EnableSurface(current_)) return false;
+
+    std::u16string doc = o_.documentName;
+    DOC_INFO_1W info{doc.data(), nullptr, const_cast<LPWSTR>(u"RAW")};
+    jobId_ = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info));
+    if (!jobId_) return Fail(Failure("StartDocPrinterW"));
+    docStarted_ = true;
+    if (!HookAs<PFN_DrvStartDoc>(hooks_, INDEX_DrvStartDoc)(current_.pso, doc.data(), jobId_))
+        return Fail(Failure("DrvStartDoc"));
+    for (int i = 0; i < o_.pages; ++i) {
+        Settings s = pageSettings(i);
+        if (i > 0 && (s.paper != current_.settings.paper || s.orientation != current_.settings.orientation) &&
+            !ResetDc(s))
+            return false;
+        if (!Page()) return false;
+    }
+    docStarted_ = false;
+    if (!HookAs<PFN_DrvEndDoc>(hooks_, INDEX_DrvEndDoc)(current_.pso, 0)) {
+        AbortPrinter(printer_);
+        return Fail(Failure("DrvEndDoc"));
+    }
+    if (!EndDocPrinter(printer_)) return Fail(Failure("EndDocPrinter"));
+    const char* spool = PlatLastSpoolFile(o_.printerName.c_str());
+    if (!spool) return Fail("the spooler kept no job");
+    r_.spoolFile = spool;
+    std::ifstream in(spool, std::ios::binary);
+    if (!in) return Fail("cannot read the spool file " + r_.spoolFile);
+    r_.job.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+void Session::Cleanup() {
+    if (docStarted_ && current_.pso) {
+        // GDI ends an abandoned document with the abort flag.
+        HookAs<PFN_DrvEndDoc>(hooks_, INDEX_DrvEndDoc)(current_.pso, kEndDocAbort);
+        AbortPrinter(printer_);
+        docStarted_ = false;
+    }
+    DisableSurface(current_);
+    DisablePdev(current_);
+    if (driverEnabled_) {
+        if (auto disable = reinterpret_cast<PFN_DrvDisableDriver>(reinterpret_cast<void*>(GetProcAddress(module_, "DrvDisableDriver"))))
+            disable();
+        driverEnabled_ = false;
+    }
+    if (module_) FreeLibrary(module_);
+    module_ = nullptr;
+    if (printer_) ClosePrinter(printer_);
+    printer_ = nullptr;
+}
+
+}  // namespace
+
+bool InstallPrinter(const RunOptions& o, std::string& error) {
+    EnsureSandbox(o.sandboxRoot);
+    const std::u16string driverDir = PlatDriverDirectory();
+    std::error_code ec;
+    // The driver directory holds every module of the build, as an installed driver's does.
+    for (const auto& entry : fs::directory_iterator(o.binDir, ec)) {
+        if (!entry.is_regular_file() || entry.path().extension() != ".dll") continue;
+        std::u16string target = driverDir + u"\\" + Widen(entry.path().filename().string());
+        if (!PlatCopyIntoSandbox(entry.path().c_str(), target.c_str())) {
+            error = Failure("copying " + entry.path().string() + " into the driver directory");
+            return false;
+        }
+    }
+    if (ec) {
+        error = "cannot list the bin folder " + o.binDir + ": " + ec.message();
+        return false;
+    }
+    const std::u16string driverPath = driverDir + u"\\" + DriverFileName(o.japanese);
+    if (GetFileAttributesW(driverPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        error = "the bin folder has no " + Utf8(DriverFileName(o.japanese));
+        return false;
+    }
+    const std::u16string dataFile = driverDir + u"\\" + Widen(fs::path(o.modelFile).filename().string());
+    if (!PlatCopyIntoSandbox(o.modelFile.c_str(), dataFile.c_str())) {
+        error = Failure("copying the device description " + o.modelFile);
+        return false;
+    }
+    const std::u16string configFile = driverDir + u"\\" + InterfaceFileName(o.japanese);
+    PlatDeletePrinter(o.printerName.c_str());
+    PLAT_PRINTER_SETUP setup{o.printerName.c_str(), u"ORLA Page Printer", u"LPT1:", driverPath.c_str(),
+                             dataFile.c_str(), configFile.c_str(), nullptr, nullptr};
+    if (!PlatInstallPrinter(&setup)) {
+        error = Failure("PlatInstallPrinter");
+        return false;
+    }
+    if (o.printerData.empty()) return true;
+    HANDLE printer = nullptr;
+    std::u16string name = o.printerName;
+    if (!OpenPrinterW(name.data(), &printer, nullptr)) {
+        error = Failure("OpenPrinterW");
+        return false;
+    }
+    for (const PrinterDataValue& v : o.printerData) {
+        std::u16string valueName = v.name;
+        std::vector<uint8_t> bytes = v.bytes;
+        DWORD rc = SetPrinterDataW(printer, valueName.data(), v.type, bytes.data(), static_cast<DWORD>(bytes.size()));
+        if (rc != ERROR_SUCCESS) {
+            error = "SetPrinterDataW " + Utf8(v.name) + " failed (error " + std::to_string(rc) + ")";
+            ClosePrinter(printer);
+            return false;
+        }
+    }
+    ClosePrinter(printer);
+    return true;
+}
+
+RunResult RunJob(const RunOptions& o) {
+    RunResult result;
+    if (o.pages < 1 || o.copies < 0 || o.dpi <= 0) {
+        result.error = "bad options: pages must be 1 or more, dpi positive";
+        return result;
+    }
+    if (!InstallPrinter(o, result.error)) return result;
+    {
+        Session session(o, result);
+        result.ok = session.Run();
+    }
+    if (!result.error.empty()) result.ok = false;
+    return result;
+}
+
+}  // namespace orla::runner

@@ -1,0 +1,64 @@
+// The print-path runner: plays the spooler and GDI for the graphics DLL. It installs a printer
+// into a sandbox root, builds a DEVMODE from options, loads the graphics DLL by its file name
+// and drives a job through its DDI entry points the way GDI does (enable, document, pages with
+// banding or send-page, ResetDC between pages whose settings differ, disable), then hands back
+// the spooled job stream.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orla::runner {
+
+// One page's own paper and orientation (ResetDC before it when they differ from the last).
+struct PageSettings {
+    std::u16string paper;   // form name; empty keeps the job's
+    int orientation = 0;    // 1 portrait, 2 landscape; 0 keeps the job's
+};
+
+struct PrinterDataValue {
+    std::u16string name;
+    uint32_t type = 0;      // REG_ type
+    std::vector<uint8_t> bytes;
+};
+
+struct RunOptions {
+    std::string sandboxRoot;     // host directory; must exist
+    std::string binDir;          // the build's bin folder (DLLs, settings helpers)
+    std::string modelFile;       // host path of the device description
+    bool japanese = true;        // Quessa.dll, else Brindal.dll
+    std::u16string printerName = u"ORLA Test Printer";
+    std::u16string documentName = u"runner job";
+
+    std::u16string paper = u"A4";
+    int orientation = 1;
+    int copies = 1;
+    int duplex = 1;              // dmDuplex: 1 simplex, 2 long edge, 3 short edge
+    int layout = 1;              // pages per sheet mode, the WORD at DEVMODE offset 492
+    int dpi = 600;
+    int pages = 1;
+    bool rasterMode = false;     // band mode: the whole page drawn into a 1-bpp banding surface
+    std::vector<PageSettings> perPage;  // page i takes perPage[i] when present
+    std::vector<PrinterDataValue> printerData;
+};
+
+struct RunResult {
+    bool ok = false;
+    std::string error;           // the failing step and the last error
+    std::vector<uint8_t> job;    // the spooled job stream
+    std::string spoolFile;       // host path of the spool file
+    int pagesSent = 0;
+    int bands = 0;               // DrvNextBand calls over the job
+    int resets = 0;              // ResetDC sequences run
+    bool banding = false;        // the surface was a banding surface
+    bool fullDevmode = false;    // the DEVMODE carried the driver's private part
+};
+
+// Installs the printer (driver directory, DLLs of binDir, data file, printer data) once per
+// sandbox; idempotent.
+bool InstallPrinter(const RunOptions& options, std::string& error);
+// Installs when needed and runs one job.
+RunResult RunJob(const RunOptions& options);
+
+}  // namespace orla::runner

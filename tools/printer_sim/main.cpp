@@ -1,0 +1,53 @@
+// printer_sim: a page printer on a loopback TCP port, for trying the language monitor by hand.
+//   printer_sim [--port N] [--idle-ms N] [--model TEXT] [--silent] [--garbage] [--split]
+//               [--slow] [--drop-after N] [--ignore-cancel]
+// Prints the port it listens on, serves until nothing has connected for --idle-ms (default
+// 60000), then prints the PJL lines it received.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "tools/printer_sim/printer_sim.h"
+
+int main(int argc, char** argv) {
+    printersim::Options options;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : ""; };
+        if (a == "--port") options.port = static_cast<uint16_t>(std::atoi(next()));
+        else if (a == "--idle-ms") options.idleLimitMs = std::atoi(next());
+        else if (a == "--model") options.model = next();
+        else if (a == "--silent") options.misbehaviour |= printersim::kSilent;
+        else if (a == "--garbage") options.misbehaviour |= printersim::kGarbage;
+        else if (a == "--split") options.misbehaviour |= printersim::kSplitReplies;
+        else if (a == "--slow") options.misbehaviour |= printersim::kSlowRead;
+        else if (a == "--ignore-cancel") options.misbehaviour |= printersim::kIgnoreCancel;
+        else if (a == "--drop-after") {
+            options.misbehaviour |= printersim::kDropConnection;
+            options.dropAfterBytes = static_cast<size_t>(std::atol(next()));
+        } else {
+            std::fprintf(stderr, "unknown option %s\n", a.c_str());
+            return 2;
+        }
+    }
+    if (options.idleLimitMs <= 0 || options.idleLimitMs > 3600000) options.idleLimitMs = 60000;
+    printersim::Simulator sim(options);
+    if (!sim.Start()) {
+        std::fprintf(stderr, "cannot listen on 127.0.0.1:%u\n", options.port);
+        return 1;
+    }
+    std::printf("listening on 127.0.0.1:%u\n", sim.Port());
+    std::fflush(stdout);
+    // The accept loop ends by itself once idle; wait for that, bounded by the idle limit.
+    for (;;) {
+        size_t before = sim.Connections();
+        std::this_thread::sleep_for(std::chrono::milliseconds(options.idleLimitMs));
+        if (sim.Connections() == before && sim.OpenConnections() == 0) break;
+    }
+    sim.Stop();
+    for (const auto& line : sim.PjlLines()) std::printf("[%zu] %s\n", line.connection, line.text.c_str());
+    std::printf("%zu bytes received, %zu jobs ended\n", sim.Received().size(), sim.JobsEnded());
+    return 0;
+}
