@@ -17,8 +17,8 @@ namespace {
 
 // Text fields of the private part that a record from outside must end inside (the embedded stamp
 // record's texts are in their in-memory UTF-16 form).
-constexpr std::array<DmText, 19> kPrivateTexts = {{
-    dm::OutPaperName, dm::SettingText588, dm::PrevFormName, dm::SavedOutPaperName, dm::OwnerUserName,
+constexpr std::array<DmText, 22> kPrivateTexts = {{
+    dm::ComputerName, dm::JobUserName, dm::JobInfoUserName, dm::OutPaperName, dm::SettingText588, dm::PrevFormName, dm::SavedOutPaperName, dm::OwnerUserName,
     dm::AnnotationText,
     DmText{dm::StampRecord.offset + 2, 65},    // stamp list name
     DmText{dm::StampRecord.offset + 136, 129}, // printed text
@@ -27,8 +27,8 @@ constexpr std::array<DmText, 19> kPrivateTexts = {{
     dm::AccountText7620, dm::AccountText7670, dm::AccountText7700, dm::SetUserId, dm::SetPassword, dm::PopUserId,
     dm::PopPassword, dm::FormName, dm::DeviceName,
 }};
-constexpr std::array<DmAnsi, 6> kPrivateAnsiTexts = {{
-    dm::OverlayFolder, dm::OverlayName, dm::LanguageText, dm::ComputerName, dm::JobUserName, dm::JobInfoUserName,
+constexpr std::array<DmAnsi, 3> kPrivateAnsiTexts = {{
+    dm::OverlayFolder, dm::OverlayName, dm::LanguageText,
 }};
 
 // Values that later code uses to index tables: the largest value it can take and what an

@@ -119,8 +119,8 @@ inline constexpr DmField<DWORD> PrintPosLeft2{512};
 inline constexpr DmField<WORD> Setting516{516};
 inline constexpr DmField<WORD> Setting518{518};
 inline constexpr DmField<WORD> Setting520{520};
-inline constexpr DmAnsi ComputerName{522, 32};
-inline constexpr DmAnsi JobUserName{554, 32};
+inline constexpr DmText ComputerName{522, 16};      // UTF-16, written through the ANSI form (15 bytes)
+inline constexpr DmText JobUserName{554, 17};       // UTF-16
 inline constexpr DmText SettingText588{588, 18};
 inline constexpr DmField<DWORD> MemoryKb{624};
 inline constexpr unsigned DevicePairs = 628;               // 19 x {WORD state, WORD choice}
@@ -166,7 +166,7 @@ inline constexpr DmField<DWORD> AnnotationOn{1032};
 inline constexpr DmField<DWORD> AnnotationKind{1036};      // 0 to 8
 inline constexpr DmText AnnotationText{1040, 65};
 inline constexpr DmField<DWORD> AnnotationPosition{1172};  // 0 to 8
-inline constexpr DmAnsi JobInfoUserName{1176, 44};
+inline constexpr DmText JobInfoUserName{1176, 22};  // UTF-16
 inline constexpr DmField<DWORD> StampNumber{1220};         // 0 for none
 inline constexpr DmBytes StampRecord{1224, 780};
 inline constexpr DmField<DWORD> StampDrawFlag{1972};

@@ -162,7 +162,12 @@ DWORD ApplyFormOverlayHeader(DriverDevmode* record, const FormOverlayHeader& hea
     if (strings) {
         const UINT id = TrayString(OverlayHeaderDword(header, ovl::kTray), madeFor, printOn, r);
         const std::u16string& slotName = (*strings)[id - kFirstDeviceString];
-        if (auto slot = DefaultInputSlot(data)) pub->dmDefaultSource = static_cast<SHORT>(LOWORD(slot->value));
+        // The default input-slot record; a description without one has the first input slot at its
+        // place (as the defaults take it).
+        if (auto slot = DefaultInputSlot(data))
+            pub->dmDefaultSource = static_cast<SHORT>(LOWORD(slot->value));
+        else if (NamedValueList slots = InputSlots(data); !slots.empty())
+            pub->dmDefaultSource = static_cast<SHORT>(LOWORD(slots[0].value));
         for (NamedValueEntry slot : InputSlots(data)) {
             if (!slotName.empty() && slot.name == slotName) {
                 pub->dmDefaultSource = static_cast<SHORT>(LOWORD(slot.value));

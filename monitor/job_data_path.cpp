@@ -302,6 +302,16 @@ BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD 
     *written = 0;
     if (!hold.Take(PORT_MUTEX_WAIT)) return RetryLater(port, written);
     port->wroteSinceStart = TRUE;
+    if (IsUsb(port) && IsXpOrLater() && port->usbCarry) {
+        // The spooler cut the rest of a short write: the job was deleted meanwhile.
+        BYTE buffer[2048];
+        DWORD needed = 0;
+        HANDLE printer = port->currentClient ? port->currentClient->printer : nullptr;
+        if (length < port->usbCarryLeft && printer &&
+            GetJobW(printer, port->jobId, 1, buffer, sizeof buffer, &needed) &&
+            (reinterpret_cast<JOB_INFO_1W*>(buffer)->Status & JOB_STATUS_DELETING))
+            port->state |= ST_DELETING;
+    }
     port->usbCarry = FALSE;
     if (IsUsb(port) && (port->state & ST_NOT_RESPONDING) && !(port->state & ST_DELETING)) {
         Sleep(4000);
@@ -351,6 +361,11 @@ BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD 
     DWORD error = GetLastError();
     hold.Release();
     if (port->lastWriteFailed && port->lastWriteError == ERROR_TIMEOUT && (IsUsb(port) || port->ecpActive)) Sleep(1000);
+    if (ok && IsUsb(port) && *written < length) {
+        port->usbCarry = TRUE;
+        port->usbCarryByte = data[*written];
+        port->usbCarryLeft = length - *written;
+    }
     if (!ok) {
         SetLastError(error);
         return FALSE;

@@ -8,6 +8,7 @@
 
 #include "monitor/manager_client.h"
 #include "monitor/port_kinds.h"
+#include "monitor/printer_options.h"
 #include "monitor/status_variables.h"
 #include "win/nls.h"
 
@@ -345,6 +346,16 @@ BOOL OnConfigIntray(Reply& r, Text rest, Text) {
     return TRUE;
 }
 
+BOOL OnDuplexUnit(Reply& r, Text, Text) {
+    SetPrinterOptConfig(1, 1, 0, r.port);
+    return TRUE;
+}
+
+BOOL OnOutputTrays(Reply& r, Text, Text nextLine) {
+    if (Begins(SkipBlanks(nextLine), "OUTTRAY2")) SetPrinterOptConfig(6001, 6001, 0, r.port);
+    return TRUE;
+}
+
 constexpr Keyword kStatusKeywords[] = {{"CODE", nullptr}, {"DISPLAY", OnDisplay}, {"ONLINE", nullptr}};
 constexpr Keyword kEojKeywords[] = {{"END", nullptr}, {"NAME", OnJobName}, {"PAGE", nullptr}};
 constexpr Keyword kJobKeywords[] = {
@@ -359,8 +370,8 @@ constexpr Keyword kVariableKeywords[] = {
     {"DUPLEX", nullptr},    {"BINDPOSITION", nullptr}, {"OUTBIN", OnOutBin},
 };
 constexpr Keyword kConfigKeywords[] = {
-    {"INTRAY", OnConfigIntray}, {"DUPLEX", nullptr},  {"OUT TRAYS", nullptr}, {"PAPER", nullptr},
-    {"LANGUAGES", nullptr},     {"USTATUS", nullptr}, {"MEMORY", nullptr},
+    {"INTRAY", OnConfigIntray}, {"DUPLEX", OnDuplexUnit}, {"OUT TRAYS", OnOutputTrays}, {"PAPER", nullptr},
+    {"LANGUAGES", nullptr},     {"USTATUS", nullptr},     {"MEMORY", nullptr},
 };
 
 struct KeywordTable {
@@ -446,6 +457,9 @@ void RunAction(Reply& r, Action action) {
             break;
         }
         case Action::Config:
+            // What the configuration lists is all there is: options it no longer names go.
+            RemovePrinterOptConfig(1001, 1001, r.port);
+            RemovePrinterOptConfig(1, 1, r.port);
             WalkKeywords(r, {kConfigKeywords, std::size(kConfigKeywords)});
             break;
     }

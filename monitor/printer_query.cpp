@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "monitor/manager_client.h"
 #include "monitor/pjl_reply.h"
@@ -14,6 +15,21 @@ BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, 
     *returned = 0;
     PortLock lock(port);
     if (!port->lower.pfnGetPrinterDataFromPort) return FALSE;
+    // The maker's own USB ports answer the device-ID query only through the USB printing class
+    // control, whose answer starts with a 2-byte length that the caller must not see.
+    if (control == IOCTL_PAR_QUERY_DEVICE_ID && out && EqualsNoCaseW(port->portName, u"QEVUSB", 6)) {
+        std::vector<BYTE> prefixed(static_cast<size_t>(outSize) + 2);
+        DWORD got = 0;
+        BOOL ok = port->lower.pfnGetPrinterDataFromPort(port->lowerPort, IOCTL_USBPRINT_GET_1284_ID, nullptr,
+                                                        reinterpret_cast<LPWSTR>(in), inSize,
+                                                        reinterpret_cast<LPWSTR>(prefixed.data()),
+                                                        static_cast<DWORD>(prefixed.size()), &got);
+        got = std::min<DWORD>(got, static_cast<DWORD>(prefixed.size()));
+        if (!ok || got < 3) return FALSE;
+        std::memcpy(out, prefixed.data() + 2, got - 2);
+        *returned = got - 2;
+        return TRUE;
+    }
     BOOL ok = port->lower.pfnGetPrinterDataFromPort(port->lowerPort, control, nullptr, reinterpret_cast<LPWSTR>(in),
                                                     inSize, reinterpret_cast<LPWSTR>(out), outSize, returned);
     if (*returned > outSize) *returned = outSize;
@@ -51,7 +67,7 @@ std::string_view ModelOf(std::string_view id) {
 
 void StoreField(PortRecord* port, const char* variable, std::string_view value) {
     char record[32] = {};
-    std::memcpy(record, value.data(), std::min<size_t>(value.size(), 31));
+    if (!value.empty()) std::memcpy(record, value.data(), std::min<size_t>(value.size(), 31));
     SetVariable(port, variable, record, sizeof record);
 }
 
@@ -110,9 +126,7 @@ BOOL QueryPrinterStatus(PortRecord* port) {
         got = 0;
         if (t + 1 < tries) Sleep(1000);
     }
-    // Every port but the maker's own USB one puts the 2-byte length of the ID in front of it.
     std::string_view id(reinterpret_cast<const char*>(buffer), got);
-    if (got >= 2 && !EqualsNoCaseW(port->portName, u"QEVUSB", 6)) id.remove_prefix(2);
     BOOL result = FALSE;
     if (got == 0) {
         PrinterGone(port);

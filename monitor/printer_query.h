@@ -6,8 +6,7 @@
 
 #include "monitor/port_record.h"
 
-constexpr DWORD IOCTL_PAR_QUERY_DEVICE_ID = 0x16000C;
-constexpr DWORD IOCTL_PAR_CANCEL = 0x160008;
+constexpr DWORD IOCTL_PAR_CANCEL = IOCTL_PAR_SET_INFORMATION;  // with the cancel byte
 constexpr DWORD DEVICE_ID_BUFFER = 2047;
 
 BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, BYTE* out, DWORD outSize,

@@ -601,3 +601,39 @@ void FinishOrCancelJob(PortRecord* port, BOOL cancel) {
     }
     if (!port->jobHead) SnapshotPrinterStatus(port);
 }
+
+namespace {
+
+DWORD CountSmallTrays(const BYTE* value, DWORD size) {
+    if (size < 4) return 0;
+    DWORD count = 0;
+    std::memcpy(&count, value, 4);
+    count = std::min(count, (size - 4) / 12);
+    DWORD trays = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        WORD id = 0;
+        std::memcpy(&id, value + 4 + 12 * i, 2);
+        if (id < 1000) ++trays;
+    }
+    return trays;
+}
+
+}  // namespace
+
+DWORD ReadBinConfig(PortRecord* port) {
+    StatusVariable* row = FindVariable("PrinterBinConfig", port->variables, port);
+    if (row && row->value) return CountSmallTrays(row->value, static_cast<DWORD>(VariableSize(row)));
+    ManagerClient* c = port->currentClient;
+    if (!c || !c->manager || !c->GetPrinterStatusA) return 0;
+    DWORD needed = 0;
+    LONG rc = c->GetPrinterStatusA(c->manager, "PrinterBinConfig", nullptr, 0, &needed);
+    if ((rc != 0 && rc != -33 && rc != -36) || needed < 4 || needed > 0x10000) return 0;
+    BYTE* buffer = static_cast<BYTE*>(MonAlloc(needed));
+    if (!buffer) return 0;
+    DWORD got = 0;
+    DWORD trays = 0;
+    if (c->GetPrinterStatusA(c->manager, "PrinterBinConfig", buffer, needed, &got) == 0)
+        trays = CountSmallTrays(buffer, std::min(got, needed));
+    MonFree(buffer);
+    return trays;
+}

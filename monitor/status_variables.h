@@ -81,3 +81,6 @@ BOOL SetPrinterStatusValue(PortRecord* port, const DWORD status[3]);
 void SetJobStatusBits(PortRecord* port, DWORD bits, BOOL set);
 void UpdateSendingJobInfo(PortRecord* port, BOOL clear);
 void FinishOrCancelJob(PortRecord* port, BOOL cancel);
+// Trays of "PrinterBinConfig" with an identifier below 1000 (fetched from the status manager
+// when the port has no value yet); 0 when neither has one.
+DWORD ReadBinConfig(PortRecord* port);

@@ -78,6 +78,7 @@ void ResetOutputBuffer(PrinterPdev* pdev)
 
 void DeleteKmwFile(PrinterPdev* pdev)
 {
+    if (!orla::kJapaneseBuild) return;  // only this build makes one
     if (pdev->trustMark.noKmwFile != 0 || !HasFile(pdev->trustMark.kmwName)) return;
     WCHAR path[MAX_PATH + 128];
     DWORD n = GetTempPathW(MAX_PATH, path);
@@ -279,7 +280,7 @@ DLLEXPORT void APIENTRY DrvDisablePDEV(DHPDEV dhpdev)
         return;
     }
     // The temporary files go even when the record is damaged: they must not be left behind.
-    if constexpr (orla::kJapaneseBuild) DeleteKmwFile(pdev);
+    DeleteKmwFile(pdev);
     if (pdev->store.handle != nullptr || pdev->store.name[0] != 0) DeleteStoreFile(pdev);
     if (pdev->jobSpool.spoolFile != nullptr || pdev->jobSpool.headerFile != nullptr || HasFile(pdev->jobSpool.spoolName) ||
         HasFile(pdev->jobSpool.headerName))

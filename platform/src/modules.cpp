@@ -21,6 +21,20 @@ namespace {
 
 typedef BOOL (*DllMainProc)(HINSTANCE, DWORD, LPVOID);
 
+// A module's entry point: "DllMain", or "DllEntryPoint" for modules linked with that entry name
+// (the graphics DLL and the language monitor). Only the module's own export counts.
+DllMainProc ModuleEntryPoint(void* dl) {
+    struct link_map* self = nullptr;
+    if (dlinfo(dl, RTLD_DI_LINKMAP, &self) != 0 || !self) return nullptr;
+    for (const char* name : {"DllMain", "DllEntryPoint"}) {
+        void* sym = dlsym(dl, name);
+        Dl_info info{};
+        if (sym && dladdr(sym, &info) && info.dli_fname && self->l_name && strcmp(info.dli_fname, self->l_name) == 0)
+            return reinterpret_cast<DllMainProc>(sym);
+    }
+    return nullptr;
+}
+
 struct Module {
     HMODULE handle = nullptr;
     void* dl = nullptr;
@@ -213,7 +227,7 @@ HMODULE LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE, DWORD dwFlags) {
     mod.dataFile = (dwFlags & (LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE | DONT_RESOLVE_DLL_REFERENCES)) != 0;
     m.list.push_back(mod);
     if (!mod.dataFile) {
-        if (auto entry = reinterpret_cast<DllMainProc>(dlsym(dl, "DllMain"))) {
+        if (auto entry = ModuleEntryPoint(dl)) {
             if (!entry(reinterpret_cast<HINSTANCE>(handle), DLL_PROCESS_ATTACH, nullptr)) {
                 entry(reinterpret_cast<HINSTANCE>(handle), DLL_PROCESS_DETACH, nullptr);
                 for (auto it = m.list.begin(); it != m.list.end(); ++it) {
@@ -251,7 +265,7 @@ BOOL FreeLibrary(HMODULE hLibModule) {
         Module mod = *it;
         m.list.erase(it);
         if (!mod.dataFile) {
-            if (auto entry = reinterpret_cast<DllMainProc>(dlsym(mod.dl, "DllMain")))
+            if (auto entry = ModuleEntryPoint(mod.dl))
                 entry(reinterpret_cast<HINSTANCE>(mod.handle), DLL_PROCESS_DETACH, nullptr);
         }
         dlclose(mod.dl);

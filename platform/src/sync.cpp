@@ -308,7 +308,6 @@ BOOL PulseEvent(HANDLE hEvent) {
 }
 
 HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCWSTR lpName) {
-    std::shared_ptr<SyncObject> created;
     HANDLE h = CreateSync(SyncKind::Mutex, lpName, [&](SyncObject&) {});
     if (h == nullptr) return nullptr;
     DWORD lastError = GetLastError();

@@ -107,9 +107,10 @@ TEST_F(DevmodeDefaults, PrivateFieldsOfTheTables) {
     EXPECT_EQ(record.bytes[dm::LanguageText.offset + 16], 0);
     EXPECT_EQ(GetText(record, dm::PrevFormName), u"A4");
     EXPECT_EQ(Get(record, dm::SavedFlags1), Get(record, dm::Flags1));
-    for (const DmText& t : {dm::OutPaperName, dm::OwnerUserName, dm::AnnotationText, dm::SetUserId, dm::PopPassword})
+    for (const DmText& t : {dm::OutPaperName, dm::OwnerUserName, dm::AnnotationText, dm::SetUserId, dm::PopPassword,
+                            dm::ComputerName, dm::JobUserName, dm::JobInfoUserName})
         EXPECT_EQ(GetText(record, t), u"");
-    for (const DmAnsi& t : {dm::OverlayFolder, dm::OverlayName, dm::ComputerName, dm::JobUserName})
+    for (const DmAnsi& t : {dm::OverlayFolder, dm::OverlayName})
         EXPECT_EQ(GetAnsi(record, t), "");
 }
 

@@ -173,6 +173,25 @@ TEST_F(OverlayHeader, TrayStringsAndTheLargeCapacityUnit) {
     EXPECT_FALSE(Get(record, dm::Flags2) & kFlags2OverlayMode);
 }
 
+TEST_F(OverlayHeader, WithoutDefaultSlotRecordTheFirstSlotStandsInForIt) {
+    // A description without "*DefaultInputSlot" has the first input slot where the default record
+    // would be: a tray string that names no slot leaves that slot's value, not the old source.
+    DeviceDataPtr bare = CompileText(u"*Version: 4\r\n*InputSlot: \"Lower\" 5\r\n*InputSlot: \"Feeder1\" 1\r\n"
+                                     u"*FormPort: \"A4\" 210000 297000 5000 5000 205000 292000\r\n");
+    ASSERT_NE(bare, nullptr);
+    struct Case {
+        DWORD tray;
+        SHORT source;
+    };
+    for (const Case& c : {Case{77, 5}, Case{1, 1}}) {
+        AsDevmode(record)->dmDefaultSource = 259;
+        EXPECT_EQ(ApplyFormOverlayHeader(&record, MakeHeader(512, 512, c.tray), forms.data(), forms.count(), &strings,
+                                         bare.get()),
+                  kOverlayOk);
+        EXPECT_EQ(AsDevmode(record)->dmDefaultSource, c.source) << c.tray;
+    }
+}
+
 TEST(OverlayPath, ComposedFromFolderAndBaseName) {
     struct Case {
         const char* folder;

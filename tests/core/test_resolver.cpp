@@ -31,7 +31,9 @@ std::u16string ResolverDescription(int version) {
     text += kLongPaperFormName;
     text += u"\" 297000 900000 5000 5000 292000 895000\r\n*FormPort: \"";
     text += kFormEnvelopeYou4;
-    text += u"\" 105000 235000 5000 5000 100000 230000\r\n";
+    text += u"\" 105000 235000 5000 5000 100000 230000\r\n*FormPort: \"";
+    text += kFormA4Rotated;
+    text += u"\" 297000 210000 5000 5000 292000 205000\r\n";
     return text;
 }
 
@@ -51,6 +53,8 @@ protected:
         {kFormEnvelopeYou4, 105000, 235000},    // 9
         {u"Label", 100000, 148000},             // 10
         {u"Label2", 100000, 148000},            // 11
+        {u"Card", 90000, 120000},               // 12, not offered by the model
+        {kFormA4Rotated, 297000, 210000},       // 13
     };
     DeviceStrings strings{};
     std::vector<BYTE> table;
@@ -239,6 +243,224 @@ TEST_F(Resolver, SimplexWherePaperOrSettingsRuleOutTwoSided) {
         Set(record, dm::SlipSheetsOn, c.slipSheets);
         Resolve();
         EXPECT_EQ(pub().dmDuplex == 1, c.simplex) << c.what;
+    }
+}
+
+// Paper source against the installed devices (only with a configuration), and the per-section
+// trays and slip-sheet settings that an unsupported paper rules out.
+TEST_F(Resolver, PaperSourceFollowsInstalledDevicesAndPaper) {
+    struct Case {
+        const char* what;
+        SHORT source;
+        const char16_t* form;
+        const char16_t* output;  // manual output paper, or null
+        unsigned installed;      // pair offsets 628..700 as bits (offset - 628) / 4
+        bool overlay;
+        SHORT expected;
+        bool supported;
+    };
+    constexpr unsigned k628 = 1u << 0, k632 = 1u << 1, k652 = 1u << 6;
+    strings[19] = u"Feeder2";  // 219 names the same slot as 202 for the rule of pair 652
+    const Case cases[] = {
+        {"201 not installed", 1, u"A4", nullptr, 0, false, 7, true},
+        {"201 installed", 1, u"A4", nullptr, k628, false, 1, true},
+        {"overlay on keeps the source", 1, u"A4", nullptr, 0, true, 1, true},
+        {"202 not installed", 2, u"A4", nullptr, k628, false, 7, true},
+        {"202 installed, 219 with 652 installed", 2, u"A4", nullptr, k628 | k632 | k652, false, 7, true},
+        {"202 installed, 652 not", 2, u"A4", nullptr, k628 | k632, false, 2, true},
+        {"slot without a string", 4, u"A4", nullptr, 0, false, 4, true},
+        // The long paper is never a supported paper, so its tray (4 or 14) gives way to tray 4.
+        {"long paper, 652 installed", 7, kLongPaperFormName, nullptr, k652, false, 4, false},
+        {"long paper, 652 not installed", 7, kLongPaperFormName, nullptr, 0, false, 4, false},
+        {"unsupported paper", 1, u"A4", u"Banner", k628, false, 4, false},
+    };
+    const ResolverConfig config{0x4, 1};
+    for (const Case& c : cases) {
+        SetDefaultDevmode(&record, nullptr, nullptr, data.get());
+        Set(record, dm::MemoryKb, DWORD{0x80000});
+        for (unsigned k = 0; k < dm::DevicePairCount; ++k) Install(628 + 4 * k, (c.installed >> k) & 1);
+        Form(c.form);
+        if (c.output) {
+            SetText(record, dm::OutPaperName, c.output);
+            Set(record, dm::Flags1, Get(record, dm::Flags1) | 0x1);
+        }
+        if (c.overlay) Set(record, dm::FlagsWord, static_cast<WORD>(Get(record, dm::FlagsWord) | 1));
+        AsDevmode(record)->dmDefaultSource = c.source;
+        Set(record, dm::SlipSheetsOn, DWORD{1});
+        Resolve(&config);
+        EXPECT_EQ(pub().dmDefaultSource, c.expected) << c.what;
+        EXPECT_EQ(IsSupportedPaper(&record, data.get()) != FALSE, c.supported) << c.what;
+        // Per-section trays fall back to 4 only for an unsupported paper; slip sheets go with
+        // the overlay or the unsupported paper.
+        const DWORD trays[] = {Get(record, dm::FirstSheetTray), Get(record, dm::SecondSheetTray),
+                               Get(record, dm::FrontCoverTray), Get(record, dm::BackCoverTray),
+                               Get(record, dm::SlipSheetTray),  Get(record, dm::SeparateDefaultTray)};
+        const DWORD expectedTrays[] = {4, c.supported ? 300u : 4u, 4, 4, c.supported ? 1u : 4u, c.supported ? 1u : 4u};
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(trays[i], expectedTrays[i]) << c.what << " tray " << i;
+        EXPECT_EQ(Get(record, dm::SlipSheetsOn), (c.overlay || !c.supported) ? 0u : 1u) << c.what;
+    }
+    // Without a configuration the source is never touched.
+    SetDefaultDevmode(&record, nullptr, nullptr, data.get());
+    Form(kLongPaperFormName);
+    AsDevmode(record)->dmDefaultSource = 1;
+    Resolve(nullptr);
+    EXPECT_EQ(pub().dmDefaultSource, 1);
+}
+
+TEST_F(Resolver, SeparateTraysAndSlipSheetsExcludeEachOther) {
+    struct Case {
+        DWORD slip, separate;
+        bool overlay;
+        DWORD slipAfter, separateAfter;
+    };
+    const Case cases[] = {
+        {1, 1, false, 1, 0},  // slip sheets win: 6172 is cleared first
+        {0, 1, false, 0, 1},
+        {1, 0, false, 1, 0},
+        {1, 1, true, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SetDefaultDevmode(&record, nullptr, nullptr, data.get());
+        Set(record, dm::SlipSheetsOn, c.slip);
+        Set(record, dm::SeparateTraysOn, c.separate);
+        if (c.overlay) Set(record, dm::FlagsWord, static_cast<WORD>(Get(record, dm::FlagsWord) | 1));
+        Resolve();
+        EXPECT_EQ(Get(record, dm::SlipSheetsOn), c.slipAfter) << c.slip << c.separate << c.overlay;
+        EXPECT_EQ(Get(record, dm::SeparateTraysOn), c.separateAfter) << c.slip << c.separate << c.overlay;
+    }
+}
+
+TEST_F(Resolver, OutputTrayChoiceAndItsDependentSettings) {
+    struct Case {
+        const char* what;
+        WORD tray;
+        WORD s488;
+        SHORT source;
+        const char16_t* form;
+        const char16_t* output;  // manual output paper, or null
+        bool i688, i692;
+        WORD expected;
+        DWORD s6240;
+    };
+    const Case cases[] = {
+        {"2 without 688", 2, 0, 7, u"A4", nullptr, false, true, 0, 1},
+        {"2 with 688", 2, 0, 7, u"A4", nullptr, true, true, 2, 1},
+        {"3 without 692", 3, 0, 7, u"A4", nullptr, true, false, 0, 1},
+        {"3 with 692", 3, 0, 7, u"A4", nullptr, true, true, 3, 1},
+        {"A3 from another slot", 0, 0, 1, u"A3", nullptr, true, true, 1, 1},
+        {"A3 from the fallback slot", 0, 0, 7, u"A3", nullptr, true, true, 0, 1},
+        {"B4 from another slot", 2, 0, 1, u"B4 (JIS)", nullptr, true, true, 1, 1},
+        {"offered long paper", 0, 0, 7, kLongPaperFormName, nullptr, true, true, 1, 1},
+        {"neither 688 nor 692", 0, 0, 7, u"A4", nullptr, false, false, 1, 1},
+        {"488 is 2 without 692", 0, 2, 7, u"A4", nullptr, true, false, 1, 1},
+        {"488 is 2 with 692", 0, 2, 7, u"A4", nullptr, true, true, 0, 1},
+        {"short paper not offered, 692 installed", 2, 0, 7, u"A4", u"Card", true, true, 2, 0},
+        {"short paper not offered, 692 absent", 2, 0, 7, u"A4", u"Card", true, false, 1, 1},
+        {"paper not offered, 1270 or longer, 688 only", 0, 0, 7, u"A4", u"Letter", true, false, 0, 1},
+        {"paper not offered too long for the tray", 0, 0, 7, u"A4", u"Banner", true, true, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SetDefaultDevmode(&record, nullptr, nullptr, data.get());
+        Install(688, c.i688);
+        Install(692, c.i692);
+        Form(c.form);
+        if (c.output) {
+            SetText(record, dm::OutPaperName, c.output);
+            Set(record, dm::Flags1, Get(record, dm::Flags1) | 0x1);
+        }
+        Set(record, dm::OutputTray, c.tray);
+        Set(record, dm::Setting488, c.s488);
+        Set(record, dm::Setting6240, DWORD{7});
+        Set(record, dm::Setting6232, DWORD{5});
+        AsDevmode(record)->dmDefaultSource = c.source;
+        Resolve();
+        EXPECT_EQ(Get(record, dm::OutputTray), c.expected) << c.what;
+        EXPECT_EQ(Get(record, dm::Setting6240), c.s6240) << c.what;
+        EXPECT_EQ(Get(record, dm::Setting6232), c.expected == 2 ? 5u : 0u) << c.what;
+    }
+}
+
+TEST_F(Resolver, PrivateFlagBitsRuledOutBySettingsAndConfiguration) {
+    struct Case {
+        const char* what;
+        const ResolverConfig* config;
+        const char16_t* form;
+        SHORT source;
+        SHORT quality;
+        SHORT duplex;
+        DWORD memory;
+        bool flags2Bit17;
+        WORD layout;
+        unsigned installed;  // pair offsets 628..700 as bits (offset - 628) / 4
+        DWORD set;           // flags1 bits set before
+        DWORD kept;          // of those, the bits expected afterwards
+        DWORD flags2Bit16;   // expected bit 16 of flags2 (0 or 0x10000)
+    };
+    static const ResolverConfig kNone{0, 1};                // configuration not read from the printer
+    static const ResolverConfig kPrinter{0x4, 1};
+    static const ResolverConfig kPrinterHidden{0x4 | 0x8, 1};
+    static const ResolverConfig kPrinterMode2{0x4, 2};
+    constexpr unsigned k628 = 1u << 0, k632 = 1u << 1, k652 = 1u << 6, k660 = 1u << 8;
+    constexpr DWORD b3 = 0x8, b4 = 0x10, b5 = 0x20, b6 = 0x40, b7 = 0x80, b8 = 0x100, b9 = 0x200, b10 = 0x400,
+                    b11 = 0x800, b12 = 0x1000, b13 = 0x2000, b14 = 0x4000, b15 = 0x8000;
+    const Case cases[] = {
+        {"A4 from the fallback slot, two devices", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k628 | k632,
+         b3 | b4, b3 | b4, 0x10000},
+        {"A4 from another slot", nullptr, u"A4", 1, 600, 1, 0x80000, true, 1, k628 | k632, b3 | b4, 0, 0x10000},
+        {"A3 is not A4", nullptr, u"A3", 7, 600, 1, 0x80000, true, 1, k628 | k632, b3 | b4, 0, 0x10000},
+        {"offered rotated A4 counts as A4 from version 4", nullptr, kFormA4Rotated, 7, 600, 1, 0x80000, true, 1,
+         k628 | k632, b3, b3, 0x10000},
+        {"one device only", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k628, b3 | b4, b4, 0x10000},
+        {"bit 6 counts pair 652", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k628 | k652, b3 | b6, b3 | b6,
+         0x10000},
+        {"bit 6 without pair 652 counts nothing", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k628, b3 | b6, b6,
+         0x10000},
+        {"pair 652 without bit 6 counts nothing", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k628 | k652, b3, 0,
+         0x10000},
+        {"600 dpi below 72 MB", &kNone, u"A4", 7, 600, 1, 0x11FFF, false, 1, k628 | k632, b3 | b4, b3, 0},
+        {"600 dpi with 72 MB", &kNone, u"A4", 7, 600, 1, 0x12000, false, 1, k628 | k632, b3 | b4, b3 | b4, 0},
+        {"1200 dpi below 264 MB", &kNone, u"A4", 7, 1200, 1, 0x41FFF, false, 1, k628 | k632, b4, 0, 0},
+        {"1200 dpi with 264 MB", &kNone, u"A4", 7, 1200, 1, 0x42000, false, 1, k628 | k632, b4, b4, 0},
+        {"memory rule off by flags2 bit 17", &kNone, u"A4", 7, 600, 1, 0x100, true, 1, k628 | k632, b4, b4, 0},
+        {"memory rule off for a printer configuration", &kPrinter, u"A4", 7, 600, 1, 0x100, false, 1,
+         k628 | k632, b4, b4, 0},
+        {"bit 5 needs a printer configuration in mode 1", &kNone, u"A4", 7, 600, 1, 0x80000, true, 1, 0, b5, 0, 0},
+        {"bit 5 in mode 2", &kPrinterMode2, u"A4", 7, 600, 1, 0x80000, true, 1, 0, b5, 0, 0},
+        {"bit 5 in mode 1", &kPrinter, u"A4", 7, 600, 1, 0x80000, true, 1, 0, b5, b5, 0},
+        {"bit 5 without configuration", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, 0, b5, b5, 0x10000},
+        {"tray contents hidden sets flags2 bit 16", &kPrinterHidden, u"A4", 7, 600, 2, 0x80000, true, 1, k660,
+         b7 | b8, b7 | b8, 0x10000},
+        {"bit 7 needs both configuration flags", &kPrinter, u"A4", 7, 600, 2, 0x80000, true, 1, k660, b7 | b8, b8,
+         0},
+        {"bit 8 needs pair 660", &kPrinterHidden, u"A4", 7, 600, 2, 0x80000, true, 1, 0, b8, 0, 0x10000},
+        {"bit 8 needs two-sided printing", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k660, b8, 0, 0x10000},
+        {"bit 8 with two-sided printing", nullptr, u"A4", 7, 600, 3, 0x80000, true, 1, k660, b8, b8, 0x10000},
+        {"bit 9 with one page per sheet", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, 0, b9, 0, 0x10000},
+        {"bit 9 with four pages per sheet", nullptr, u"A4", 7, 600, 1, 0x80000, true, 4, 0, b9, b9, 0x10000},
+        {"raster mode clears 10 and 12 to 15", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, 0,
+         b10 | b11 | b12 | b13 | b14 | b15, b11, 0x10000},
+        {"without raster mode they stay", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, 0,
+         b10 | b12 | b13 | b14 | b15, b10 | b12 | b13 | b14 | b15, 0x10000},
+        {"bit 12 needs 600 dpi", nullptr, u"A4", 7, 1200, 1, 0x80000, true, 1, 0, b10 | b12, b10, 0x10000},
+    };
+    const DWORD probe = b3 | b4 | b5 | b6 | b7 | b8 | b9 | b10 | b11 | b12 | b13 | b14 | b15;
+    for (const Case& c : cases) {
+        SetDefaultDevmode(&record, nullptr, nullptr, data.get());
+        for (unsigned k = 0; k < dm::DevicePairCount; ++k) Install(628 + 4 * k, (c.installed >> k) & 1);
+        Form(c.form);
+        AsDevmode(record)->dmDefaultSource = c.source;
+        AsDevmode(record)->dmPrintQuality = c.quality;
+        AsDevmode(record)->dmDuplex = c.duplex;
+        Set(record, dm::MemoryKb, c.memory);
+        Set(record, dm::LayoutMode, c.layout);
+        Set(record, dm::CountDevices, DWORD{15});
+        DWORD f2 = Get(record, dm::Flags2) | 0x10000;
+        f2 = c.flags2Bit17 ? (f2 | 0x20000) : (f2 & ~0x20000u);
+        Set(record, dm::Flags2, f2);
+        Set(record, dm::Flags1, (Get(record, dm::Flags1) & ~probe) | c.set);
+        Resolve(c.config);
+        EXPECT_EQ(Get(record, dm::Flags1) & probe, c.kept) << c.what;
+        EXPECT_EQ(Get(record, dm::Flags2) & 0x10000, c.flags2Bit16) << c.what;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "monitor/manager_client.h"
@@ -14,8 +15,12 @@ namespace {
 
 PortRecord* Setup() {
     static PortRecord* port = [] {
-        char pattern[] = "/tmp/orla-fuzz-reply-XXXXXX";
+        static char pattern[] = "/tmp/orla-fuzz-reply-XXXXXX";
         PlatSetSandboxRoot(mkdtemp(pattern));
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(pattern, ec);
+        });
         PlatClockSetManual(TRUE);
         PlatClockSetAutoAdvance(TRUE);
         MonitorProcessAttach();

@@ -302,6 +302,26 @@ TEST_F(CancelTest, AcknowledgedCancelEndsTheJobAsCancelled) {
     EXPECT_EQ(CountJobRecords(Port(h_)), 0u);
 }
 
+TEST_F(CancelTest, DataAfterACutShortWriteOfADeletedJobIsSwallowed) {
+    ASSERT_TRUE(Start(h_, jobId_));
+    std::string data(400, 'U');
+    DWORD written = 0;
+    for (int i = 0; i < 10 && written == 0; ++i)
+        ASSERT_TRUE(table_->pfnWritePort(h_, reinterpret_cast<LPBYTE>(data.data()), 100, &written));
+    g_lower.acceptPerWrite = 50;
+    ASSERT_TRUE(table_->pfnWritePort(h_, reinterpret_cast<LPBYTE>(data.data()), 300, &written));
+    ASSERT_EQ(written, 50u);
+    ASSERT_TRUE(SetJobW(printer_, jobId_, 0, nullptr, JOB_CONTROL_DELETE));
+    size_t before = g_lower.written.size();
+    // The spooler hands over less than was left: the job was cut; its data goes nowhere.
+    ASSERT_TRUE(table_->pfnWritePort(h_, reinterpret_cast<LPBYTE>(data.data()), 100, &written));
+    EXPECT_EQ(written, 100u);
+    EXPECT_EQ(g_lower.written.size(), before);
+    EXPECT_TRUE(Port(h_)->state & ST_DELETING);
+    g_lower.acceptPerWrite = 0;
+    EXPECT_TRUE(table_->pfnEndDocPort(h_));
+}
+
 TEST_F(JobPathTest, EndOfJobControlOnUsbIsBounded) {
     HANDLE h = OpenBound(u"USB001");
     ASSERT_TRUE(Start(h));

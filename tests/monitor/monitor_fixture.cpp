@@ -114,6 +114,14 @@ LONG WINAPI MgrUpdate(HANDLE, LPCSTR name, const void* value, DWORD size) {
     return 0;
 }
 LONG WINAPI MgrGetA(HANDLE, LPCSTR name, void* buffer, DWORD size, DWORD* returned) {
+    if (std::strcmp(name, "PrinterBinConfig") == 0) {
+        auto it = g_manager.published.find("PrinterBinConfig");
+        if (it == g_manager.published.end()) return -1;
+        *returned = static_cast<DWORD>(it->second.size());
+        if (size < it->second.size()) return -33;
+        std::memcpy(buffer, it->second.data(), it->second.size());
+        return 0;
+    }
     if (std::strcmp(name, "JobStatus") == 0 && size >= 4) {
         std::memcpy(buffer, &g_manager.jobStatus, 4);
         *returned = 4;

@@ -1,7 +1,10 @@
 #include "monitor/pjl_reply.h"
 
+#include <array>
 #include <cstring>
+#include <vector>
 
+#include "monitor/printer_options.h"
 #include "monitor/status_variables.h"
 #include "monitor_fixture.h"
 
@@ -221,6 +224,69 @@ TEST_F(ReplyTest, ExchangeGivesUpOnAPortThatTakesNothing) {
     EXPECT_FALSE(ExchangeWithPrinter(port_, reinterpret_cast<const BYTE*>("abc"), 3, &written, FALSE, FALSE));
     EXPECT_EQ(written, 0u);
     EXPECT_LE(GetTickCount() - start, 60000u);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::array<DWORD, 3>> Options(PortRecord* port) {
+    std::vector<std::array<DWORD, 3>> list;
+    StatusVariable* row = FindVariable("PrinterOptConfig", port->variables, port);
+    if (!row || !row->value) return list;
+    DWORD count = 0;
+    std::memcpy(&count, row->value, 4);
+    for (DWORD i = 0; i < count; ++i) {
+        WORD key = 0, key2 = 0;
+        DWORD value = 0;
+        std::memcpy(&key, row->value + 4 + 8 * i, 2);
+        std::memcpy(&key2, row->value + 6 + 8 * i, 2);
+        std::memcpy(&value, row->value + 8 + 8 * i, 4);
+        list.push_back({key, key2, value});
+    }
+    return list;
+}
+
+class OptionTest : public MonitorTest {};
+
+TEST_F(OptionTest, EntriesAreInsertedByTheirRuleAndRemovedByBothKeys) {
+    HANDLE h = Open(u"USB001");
+    PortRecord* port = Port(h);
+    EXPECT_TRUE(SetPrinterOptConfig(7001, 7001, 0, port));
+    EXPECT_TRUE(SetPrinterOptConfig(3001, 3001, 0, port));   // one entry present: at the end
+    EXPECT_TRUE(SetPrinterOptConfig(5000, 1, 9, port));      // after the first key >= 5000 whose next is below
+    EXPECT_FALSE(SetPrinterOptConfig(3001, 3001, 4, port));  // both keys present: nothing changes
+    using E = std::array<DWORD, 3>;
+    EXPECT_EQ(Options(port), (std::vector<E>{{7001, 7001, 0}, {5000, 1, 9}, {3001, 3001, 0}}));
+    EXPECT_TRUE(SetPrinterOptConfig(1, 1, 0, port));
+    EXPECT_EQ(Options(port).back(), (E{1, 1, 0}));
+    EXPECT_TRUE(RemovePrinterOptConfig(5000, 1, port));
+    EXPECT_FALSE(RemovePrinterOptConfig(5000, 2, port));
+    EXPECT_EQ(Options(port), (std::vector<E>{{7001, 7001, 0}, {3001, 3001, 0}, {1, 1, 0}}));
+}
+
+TEST_F(OptionTest, InfoConfigRecordsTraysDuplexAndOutputTrays) {
+    HANDLE h = Open(u"USB001");
+    PortRecord* port = Port(h);
+    port->versionPair[1] = 1;
+    SetPrinterOptConfig(1001, 1001, 0, port);
+    SetPrinterOptConfig(1, 1, 0, port);
+    std::string reply =
+        "@PJL INFO CONFIG\r\nINTRAY2 TYPE=LARGE\r\nOUT TRAYS [2 ENUMERATED]\r\n\tOUTTRAY2\r\nMEMORY=65536\r\n\f";
+    DWORD used = 0, flags = 0;
+    QueueReplyText(port, reply.data(), static_cast<DWORD>(reply.size()), &used, TRUE, &flags, FALSE);
+    using E = std::array<DWORD, 3>;
+    // 1001 and the duplex unit were not listed again; the second output tray was.
+    EXPECT_EQ(Options(port), (std::vector<E>{{6001, 6001, 0}}));
+    StatusVariable* bins = FindVariable("PrinterBinConfig", port->variables, port);
+    ASSERT_NE(bins, nullptr);
+    ASSERT_NE(bins->value, nullptr);
+    WORD tray2 = 0;
+    std::memcpy(&tray2, bins->value + 4 + 12 + 2, 2);
+    EXPECT_EQ(tray2, 3);
+    reply = "@PJL INFO CONFIG\r\nDUPLEX\r\n\f";
+    QueueReplyText(port, reply.data(), static_cast<DWORD>(reply.size()), &used, TRUE, &flags, FALSE);
+    EXPECT_EQ(Options(port), (std::vector<E>{{6001, 6001, 0}, {1, 1, 0}}));
 }
 
 }  // namespace

@@ -275,6 +275,28 @@ TEST_F(PortStatusTest, OpenAndCloseSetThePrinterStatusRecord) {
     EXPECT_EQ(first[1], 2001u);
 }
 
+TEST_F(PortStatusTest, BinConfigCountsOrdinaryTrays) {
+    HANDLE h = Open(u"USB001");
+    PortRecord* port = Port(h);
+    Bind(h);
+    port->currentClient = port->clients;
+    EXPECT_EQ(ReadBinConfig(port), 4u);  // the default five trays: 2001 is no ordinary tray
+    // Without a value of its own the port asks the status manager.
+    StatusVariable* row = FindVariable("PrinterBinConfig", port->variables, port);
+    MonFree(row->value);
+    row->value = nullptr;
+    EXPECT_EQ(ReadBinConfig(port), 0u);
+    std::string bins(4 + 3 * 12, '\0');
+    DWORD count = 3, ids[3] = {1, 2, 1500};
+    std::memcpy(bins.data(), &count, 4);
+    for (int i = 0; i < 3; ++i) std::memcpy(bins.data() + 4 + 12 * i, &ids[i], 4);
+    g_manager.published["PrinterBinConfig"] = bins;
+    EXPECT_EQ(ReadBinConfig(port), 2u);
+    count = 1000;  // a count beyond the value's own bytes is not believed
+    std::memcpy(g_manager.published["PrinterBinConfig"].data(), &count, 4);
+    EXPECT_EQ(ReadBinConfig(port), 2u);
+}
+
 TEST_F(PortStatusTest, SnapshotMarksAQueuedJob) {
     HANDLE h = Open(u"USB001");
     PortRecord* port = Port(h);

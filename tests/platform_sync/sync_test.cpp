@@ -228,6 +228,18 @@ TEST_F(SyncTest, ThreadIdAndExitCodeAndClosedHandleKeepsThreadRunning) {
     CloseHandle(ev);
 }
 
+DWORD WINAPI OwnId(LPVOID) { return GetCurrentThreadId(); }
+
+TEST_F(SyncTest, ReportedThreadIdIsTheThreadsOwn) {
+    DWORD id = 0, code = 0;
+    HANDLE th = CreateThread(nullptr, 0, OwnId, nullptr, 0, &id);
+    ASSERT_EQ(WaitForSingleObject(th, 5000), WAIT_OBJECT_0);
+    GetExitCodeThread(th, &code);
+    EXPECT_EQ(code, id);
+    EXPECT_NE(id, GetCurrentThreadId());
+    CloseHandle(th);
+}
+
 DWORD WINAPI WaitOnPulse(LPVOID p) { return WaitForSingleObject(static_cast<HANDLE>(p), 5000); }
 
 TEST_F(SyncTest, PulseEventReleasesCurrentWaitersAndLeavesItReset) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "tools/print_runner/print_runner.h"
 
@@ -17,7 +18,8 @@ void Usage() {
                  "usage: print_runner --out FILE [--sandbox DIR] [--bin DIR] [--printer-model FILE]\n"
                  "       [--build ja|en] [--paper NAME] [--orientation portrait|landscape] [--copies N]\n"
                  "       [--duplex none|long|short] [--layout N] [--dpi N] [--pages N]\n"
-                 "       [--page-list PAPER:ORIENTATION,...] [--doc NAME] [--raster]\n");
+                 "       [--page-list PAPER:ORIENTATION,...] [--doc NAME] [--raster]\n"
+                 "       [--set OFFSET=HEXBYTES[/HEXMASK]]...   (settings record bytes, e.g. --set 399=10/10)\n");
 }
 
 std::u16string Wide(const std::string& s) {
@@ -30,6 +32,39 @@ int Orientation(const std::string& s) {
     if (s == "portrait" || s == "1") return 1;
     if (s == "landscape" || s == "2") return 2;
     return -1;
+}
+
+// Hexadecimal digits into bytes, in the order they stand.
+bool HexBytes(const std::string& hex, std::vector<uint8_t>& out) {
+    if (hex.empty() || hex.size() % 2 != 0) return false;
+    out.clear();
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        int value = 0;
+        for (char c : hex.substr(i, 2)) {
+            int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            if (digit < 0) return false;
+            value = value * 16 + digit;
+        }
+        out.push_back(static_cast<uint8_t>(value));
+    }
+    return true;
+}
+
+// "OFFSET=HEXBYTES" or "OFFSET=HEXBYTES/HEXMASK" (only the mask's bits are written).
+bool Patch(const std::string& text, orla::runner::SettingPatch& out) {
+    size_t eq = text.find('=');
+    if (eq == std::string::npos || eq == 0) return false;
+    char* end = nullptr;
+    unsigned long offset = std::strtoul(text.c_str(), &end, 10);
+    if (end != text.c_str() + eq || offset > 100000) return false;
+    std::string value = text.substr(eq + 1);
+    size_t slash = value.find('/');
+    out.offset = static_cast<unsigned>(offset);
+    out.mask.clear();
+    if (!HexBytes(value.substr(0, slash), out.bytes)) return false;
+    if (slash != std::string::npos && (!HexBytes(value.substr(slash + 1), out.mask) || out.mask.size() != out.bytes.size()))
+        return false;
+    return true;
 }
 
 bool Number(const char* text, int& out) {
@@ -81,6 +116,15 @@ int main(int argc, char** argv) {
         else if (a == "--pages") number(o.pages);
         else if (a == "--doc") o.documentName = Wide(need());
         else if (a == "--raster") o.rasterMode = true;
+        else if (a == "--set") {
+            std::string text = need();
+            orla::runner::SettingPatch patch;
+            if (!Patch(text, patch)) {
+                std::fprintf(stderr, "print_runner: --set needs OFFSET=HEXBYTES, not \"%s\"\n", text.c_str());
+                return 2;
+            }
+            o.settingPatches.push_back(patch);
+        }
         else if (a == "--page-list") {
             std::string list = need();
             size_t from = 0;

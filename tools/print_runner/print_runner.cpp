@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -55,6 +56,20 @@ void EnsureSandbox(const std::string& root) {
     PlatSetSandboxRoot(root.c_str());
     // A new root is a new machine: nothing read from the old one may stay cached.
     PlatResetForTests();
+}
+
+// TRUE when the sandbox file at a Windows path holds exactly the bytes of a host file: a second
+// job in one sandbox need not copy the modules again.
+bool SameFile(const std::string& hostFile, const std::u16string& windowsPath) {
+    const char* mapped = PlatHostPath(windowsPath.c_str());
+    if (!mapped) return false;
+    std::error_code ec;
+    const std::string target = mapped;
+    if (fs::file_size(hostFile, ec) != fs::file_size(target, ec) || ec) return false;
+    std::ifstream a(hostFile, std::ios::binary), b(target, std::ios::binary);
+    if (!a || !b) return false;
+    return std::equal(std::istreambuf_iterator<char>(a), std::istreambuf_iterator<char>(),
+                      std::istreambuf_iterator<char>(b), std::istreambuf_iterator<char>());
 }
 
 // The driver's default settings record, made by the core of the same language build in a helper
@@ -112,6 +127,22 @@ std::vector<BYTE> BuildDevmode(const RunOptions& o, const std::vector<BYTE>& def
     } else if (o.layout != 1 || o.rasterMode) {
         error = "layouts and band mode need the driver's private settings (settings helper not found)";
     }
+    for (const SettingPatch& patch : o.settingPatches) {
+        if (patch.offset < sizeof(DEVMODEW) || patch.offset > dm.size() || patch.bytes.size() > dm.size() - patch.offset) {
+            error = "setting at offset " + std::to_string(patch.offset) + " (" + std::to_string(patch.bytes.size()) +
+                    " bytes) lies outside the driver's private settings of " + std::to_string(dm.size()) + " bytes";
+            break;
+        }
+        if (!patch.mask.empty() && patch.mask.size() != patch.bytes.size()) {
+            error = "setting at offset " + std::to_string(patch.offset) + ": mask and bytes differ in length";
+            break;
+        }
+        for (size_t i = 0; i < patch.bytes.size(); ++i) {
+            BYTE& target = dm[patch.offset + i];
+            const BYTE mask = patch.mask.empty() ? 0xFF : patch.mask[i];
+            target = static_cast<BYTE>((target & ~mask) | (patch.bytes[i] & mask));
+        }
+    }
     return dm;
 }
 
@@ -163,6 +194,7 @@ private:
         return false;
     }
     bool Open();
+    bool CheckForms();
     bool EnablePdev(Pdev& p, const Settings& s);
     bool EnableSurface(Pdev& p);
     void DisableSurface(Pdev& p);
@@ -200,6 +232,36 @@ bool Session::Open() {
         if (!Hook(hooks_, index)) return Fail("the driver hooks no function " + std::to_string(index));
     defaults_ = DefaultDevmode(o_, printer_);
     r_.fullDevmode = defaults_.size() > sizeof(DEVMODEW);
+    return true;
+}
+
+// A form name the spooler does not know is not taken by the driver, which then prints on its
+// default paper: refuse it here, so a job never comes out on another paper than was asked.
+bool Session::CheckForms() {
+    DWORD needed = 0, returned = 0;
+    EnumFormsW(printer_, 1, nullptr, 0, &needed, &returned);
+    if (needed == 0) return Fail(Failure("EnumFormsW (size)"));
+    std::vector<BYTE> block(needed);
+    if (!EnumFormsW(printer_, 1, block.data(), needed, &needed, &returned)) return Fail(Failure("EnumFormsW"));
+    const auto* forms = reinterpret_cast<const FORM_INFO_1W*>(block.data());
+    auto known = [&](const std::u16string& name) {
+        for (DWORD i = 0; i < returned; ++i)
+            if (forms[i].pName && name == forms[i].pName) return true;
+        return false;
+    };
+    std::vector<std::u16string> asked{o_.paper};
+    for (const PageSettings& p : o_.perPage)
+        if (!p.paper.empty()) asked.push_back(p.paper);
+    for (const std::u16string& name : asked) {
+        if (known(name)) continue;
+        std::string hint;
+        for (DWORD i = 0; i < returned; ++i)
+            if (forms[i].pName && std::u16string_view(forms[i].pName).rfind(name + u" ", 0) == 0) {
+                hint = " (did you mean \"" + Utf8(forms[i].pName) + "\"?)";
+                break;
+            }
+        return Fail("the printer has no form named \"" + Utf8(name) + "\"" + hint);
+    }
     return true;
 }
 
@@ -297,7 +359,7 @@ bool Session::Page() {
 }
 
 bool Session::Run() {
-    if (!Open()) return false;
+    if (!Open() || !CheckForms()) return false;
     Settings job{o_.paper, o_.orientation};
     auto pageSettings = [&](int i) {
         Settings s = job;
@@ -325,7 +387,9 @@ bool Session::Run() {
         if (!Page()) return false;
     }
     docStarted_ = false;
-    if (!HookAs<PFN_DrvEndDoc>(hooks_, INDEX_DrvEndDoc)(current_.pso, 0)) {
+    const BOOL ended = HookAs<PFN_DrvEndDoc>(hooks_, INDEX_DrvEndDoc)(current_.pso, 0);
+    r_.endDocResult = ended ? 1 : 0;
+    if (!ended) {
         AbortPrinter(printer_);
         return Fail(Failure("DrvEndDoc"));
     }
@@ -342,7 +406,8 @@ bool Session::Run() {
 void Session::Cleanup() {
     if (docStarted_ && current_.pso) {
         // GDI ends an abandoned document with the abort flag.
-        HookAs<PFN_DrvEndDoc>(hooks_, INDEX_DrvEndDoc)(current_.pso, kEndDocAbort);
+        r_.endDocResult = HookAs<PFN_DrvEndDoc>(hooks_, INDEX_DrvEndDoc)(current_.pso, kEndDocAbort) ? 1 : 0;
+        r_.endDocAborted = true;
         AbortPrinter(printer_);
         docStarted_ = false;
     }
@@ -369,6 +434,7 @@ bool InstallPrinter(const RunOptions& o, std::string& error) {
     for (const auto& entry : fs::directory_iterator(o.binDir, ec)) {
         if (!entry.is_regular_file() || entry.path().extension() != ".dll") continue;
         std::u16string target = driverDir + u"\\" + Widen(entry.path().filename().string());
+        if (SameFile(entry.path().string(), target)) continue;  // installed before, unchanged
         if (!PlatCopyIntoSandbox(entry.path().c_str(), target.c_str())) {
             error = Failure("copying " + entry.path().string() + " into the driver directory");
             return false;
@@ -384,7 +450,7 @@ bool InstallPrinter(const RunOptions& o, std::string& error) {
         return false;
     }
     const std::u16string dataFile = driverDir + u"\\" + Widen(fs::path(o.modelFile).filename().string());
-    if (!PlatCopyIntoSandbox(o.modelFile.c_str(), dataFile.c_str())) {
+    if (!SameFile(o.modelFile, dataFile) && !PlatCopyIntoSandbox(o.modelFile.c_str(), dataFile.c_str())) {
         error = Failure("copying the device description " + o.modelFile);
         return false;
     }
@@ -399,7 +465,9 @@ bool InstallPrinter(const RunOptions& o, std::string& error) {
     if (o.printerData.empty()) return true;
     HANDLE printer = nullptr;
     std::u16string name = o.printerName;
-    if (!OpenPrinterW(name.data(), &printer, nullptr)) {
+    // Printer data is written with administrator access, as the spooler asks of SetPrinterData.
+    PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!OpenPrinterW(name.data(), &printer, &access)) {
         error = Failure("OpenPrinterW");
         return false;
     }

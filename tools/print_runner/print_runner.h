@@ -17,6 +17,14 @@ struct PageSettings {
     int orientation = 0;    // 1 portrait, 2 landscape; 0 keeps the job's
 };
 
+// Bytes written into the driver's settings record at a DEVMODE offset before the job (little
+// endian, as the record keeps them); the driver's merge and checks still apply to them.
+struct SettingPatch {
+    unsigned offset = 0;
+    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> mask;  // when given (as long as bytes): only these bits are written
+};
+
 struct PrinterDataValue {
     std::u16string name;
     uint32_t type = 0;      // REG_ type
@@ -41,6 +49,7 @@ struct RunOptions {
     bool rasterMode = false;     // band mode: the whole page drawn into a 1-bpp banding surface
     std::vector<PageSettings> perPage;  // page i takes perPage[i] when present
     std::vector<PrinterDataValue> printerData;
+    std::vector<SettingPatch> settingPatches;  // applied in order, after the options above
 };
 
 struct RunResult {
@@ -53,6 +62,10 @@ struct RunResult {
     int resets = 0;              // ResetDC sequences run
     bool banding = false;        // the surface was a banding surface
     bool fullDevmode = false;    // the DEVMODE carried the driver's private part
+    // DrvEndDoc's answer: -1 not called, 0 FALSE, 1 TRUE; endDocAborted when GDI called it
+    // with ED_ABORTDOC for a document that failed on the way.
+    int endDocResult = -1;
+    bool endDocAborted = false;
 };
 
 // Installs the printer (driver directory, DLLs of binDir, data file, printer data) once per

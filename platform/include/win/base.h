@@ -95,7 +95,8 @@ DECLARE_HANDLE(HGDIOBJ_);
 typedef void* HGDIOBJ;
 typedef HANDLE HGLOBAL;
 typedef HANDLE HLOCAL;
-typedef int (*FARPROC)();
+// Generic entry-point type: GetProcAddress results are cast to the real signature.
+typedef void (*FARPROC)(void);
 
 #ifndef TRUE
 #define TRUE 1

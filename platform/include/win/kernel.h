@@ -291,6 +291,11 @@ LANGID GetSystemDefaultLangID(void);
 HRESULT CoCreateGuid(GUID* pguid);
 DWORD GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize);
 
+// ---- Debug output ----
+// Goes to the debugger on Windows; here to the host file named by ORLA_DEBUG_LOG, if set.
+void OutputDebugStringW(LPCWSTR lpOutputString);
+void OutputDebugStringA(LPCSTR lpOutputString);
+
 // ---- String helpers of kernel32 and user32 ----
 int lstrlenW(LPCWSTR lpString);
 int lstrlenA(LPCSTR lpString);
@@ -308,7 +313,10 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...);
 
 }  // extern "C"
 
-// The C runtime's wide routines, for our 16-bit WCHAR.
+// The C runtime's wide routines, for our 16-bit WCHAR. The host's own wchar_t declarations come
+// first, so a standard header included after this one meets no surprise overloads.
+#include <cwchar>
+#include <string>
 long wcstol(const WCHAR* str, WCHAR** end, int base);
 size_t wcslen(const WCHAR* str);
 int wcscmp(const WCHAR* a, const WCHAR* b);

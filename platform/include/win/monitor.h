@@ -225,3 +225,12 @@ DWORD WNetGetConnectionW(LPCWSTR lpLocalName, LPWSTR lpRemoteName, LPDWORD lpnLe
 // ---- Keyboard type (the subtype tells the maker's legacy PC hardware apart) ----
 int GetKeyboardType(int nTypeFlag);
 }  // extern "C"
+
+// Device controls that a port monitor's GetPrinterDataFromPort passes on to the port's device.
+inline constexpr DWORD IOCTL_PAR_QUERY_INFORMATION = 0x160004;
+inline constexpr DWORD IOCTL_PAR_SET_INFORMATION = 0x160008;
+inline constexpr DWORD IOCTL_PAR_QUERY_DEVICE_ID = 0x16000C;  // the ID without a length prefix
+inline constexpr DWORD IOCTL_IEEE1284_GET_MODE = 0x160014;
+inline constexpr DWORD IOCTL_IEEE1284_NEGOTIATE = 0x160018;
+inline constexpr DWORD IOCTL_PAR_GET_DEVICE_CAPS = 0x160024;
+inline constexpr DWORD IOCTL_USBPRINT_GET_1284_ID = 0x220414;  // 2-byte big-endian length, then the ID

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The main job: compiles the sample printer models, prints a sample document through the
+# graphics DLL into a job file, decodes its job stream, and sends the job through the
+# language monitor to the printer simulator on loopback, showing the status that came back.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+bash scripts/install-deps.sh
+
+build=${ORLA_BUILD_ROOT:-$root/build}/main
+out=${ORLA_OUT:-$root/out}
+mkdir -p "$out"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORLA_BENCH=OFF >/dev/null
+ninja -C "$build" -j "$(nproc)" >/dev/null
+bin="$build/bin"
+
+section() { printf '\n######## %s ########\n' "$*"; }
+
+section "Printer models and the default settings record (Japanese build)"
+"$bin/model_info_ja" | tee "$out/models_ja.txt"
+section "Default settings record (English build)"
+"$bin/model_info_en" > "$out/models_en.txt"
+sed -n '/^Default settings record/,/^$/p' "$out/models_en.txt"
+
+section "Printing a 3-page sample document through Quessa.dll"
+sandbox=$(mktemp -d)
+trap 'rm -rf "$sandbox"' EXIT
+"$bin/print_runner" --sandbox "$sandbox/print" --bin "$bin" \
+  --printer-model resources/models/HV4400KJ.KDD --build ja \
+  --page-list "A4:portrait,B5 (JIS):landscape,A4:portrait" --duplex long --copies 2 --dpi 600 \
+  --doc "Sample document" --out "$out/sample_job.prn"
+
+section "Decoded job stream ($out/sample_job.prn)"
+"$bin/job_decoder" "$out/sample_job.prn" | tee "$out/sample_job.txt"
+
+section "The job through Lostrel.dll to the printer simulator"
+"$bin/monitor_run" --bin "$bin" --job "$out/sample_job.prn" | tee "$out/monitor_run.txt"
+
+printf '\nOutputs are in %s\n' "$out"
