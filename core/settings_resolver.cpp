@@ -421,7 +421,7 @@ void Resolver::Run() {
 
     // 18. Device count.
     {
-        int count = ((f1 & kF1Bit6)) ? 1 : 0;
+        int count = ((f1 & kF1Bit6) && Installed(652)) ? 1 : 0;
         const DWORD pick = Get(r_, dm::CountDevices);
         for (unsigned k = 0; k < 4; ++k)
             if ((pick & (1u << k)) && Installed(628 + 4 * k)) ++count;

@@ -121,6 +121,57 @@ void MakeJobIdentifier(PortRecord* port) {
     }
 }
 
+constexpr WORD ECP_WRITE_MODE = 0x100;
+
+// A parallel port writes the job in ECP mode when it runs in it already or agrees to it now;
+// a port that refuses is put back in the modes it had.
+void NegotiateEcp(PortRecord* port) {
+    WORD modes[2] = {};
+    DWORD got = 0;
+    if (!PortDeviceControl(port, IOCTL_IEEE1284_GET_MODE, nullptr, 0, reinterpret_cast<BYTE*>(modes), sizeof modes,
+                           &got) ||
+        got < sizeof modes)
+        return;
+    if (modes[1] == ECP_WRITE_MODE) {
+        port->myPortMode |= 2;
+        return;
+    }
+    WORD caps = 0;
+    if (!PortDeviceControl(port, IOCTL_PAR_GET_DEVICE_CAPS, nullptr, 0, reinterpret_cast<BYTE*>(&caps), sizeof caps,
+                           &got) ||
+        got < sizeof caps || !(caps & ECP_WRITE_MODE))
+        return;
+    WORD want[2] = {modes[0], ECP_WRITE_MODE};
+    WORD result[2] = {};
+    if (PortDeviceControl(port, IOCTL_IEEE1284_NEGOTIATE, reinterpret_cast<BYTE*>(want), sizeof want,
+                          reinterpret_cast<BYTE*>(result), sizeof result, &got) &&
+        got >= sizeof result && result[1] == ECP_WRITE_MODE) {
+        port->myPortMode |= 2;
+        return;
+    }
+    PortDeviceControl(port, IOCTL_IEEE1284_NEGOTIATE, reinterpret_cast<BYTE*>(modes), sizeof modes,
+                      reinterpret_cast<BYTE*>(result), sizeof result, &got);
+    port->myPortMode &= ~2u;
+}
+
+// "PrintingPriority" in the monitor's registry: the spooler's thread sends the job at that
+// priority; the one it had is remembered so that the job's end can give it back.
+void ApplyPrintingPriority(PortRecord* port) {
+    DWORD priority = 0;
+    if (!ReadMonitorDword(u"PrintingPriority", &priority)) return;
+    port->savedPriority = GetThreadPriority(GetCurrentThread());
+    port->priorityThreadId = GetCurrentThreadId();
+    SetThreadPriority(GetCurrentThread(), static_cast<int>(priority));
+}
+
+// The spooler's port thread is shared by every job of its port: it does not keep the
+// priority of the job that ended.
+void RestoreThreadPriority(PortRecord* port) {
+    if (port->priorityThreadId == 0 || port->priorityThreadId != GetCurrentThreadId()) return;
+    if (port->savedPriority != THREAD_PRIORITY_ERROR_RETURN) SetThreadPriority(GetCurrentThread(), port->savedPriority);
+    port->priorityThreadId = 0;
+}
+
 void ResetJobFlags(PortRecord* port) {
     ResetStreamScan(port);
     port->tailLength = 0;
@@ -279,6 +330,7 @@ HeaderStep SendHeader(PortRecord* port, MutexHold& hold) {
         port->state &= ~ST_HEADER_PENDING;
         return HeaderStep::Done;
     }
+    if (IsParallel(port)) NegotiateEcp(port);
     // Only what the port has not taken yet goes out again.
     DWORD offset = std::min(port->headerOffset, length);
     DWORD written = 0;
@@ -473,20 +525,21 @@ BOOL EndDocBoundClient(PortRecord* port) {
     } else {
         ++port->owedEjects;  // no polling thread here to confirm the end from the printer
     }
-    if (!port->endDocDone) {
-        port->endDocDone = TRUE;
+    BOOL firstEnd = !port->endDocDone;
+    port->endDocDone = TRUE;
+    // The job's end report names the job by its second name.
+    if (firstEnd) SetJobRecordName(port->jobIdentifier, 2, port);
+    // With no polling thread on the port, what the printer has reported about the job while
+    // it was being sent (its end, a cancel from its panel) is read before the trailer: a job
+    // the printer cancelled ends as cancelled and gets no end-of-job of its own.
+    if (!port->pollingThread) RefreshStatusThroughPort(port, TRUE);
+    if (firstEnd && !tcp) {
         BOOL cancel = (port->state & (ST_CANCEL_A | ST_CANCEL_B)) != 0;
         BOOL ended = (port->state & ST_FINISHED_BY_REPLY) != 0;
         BOOL headerSent = (port->state & ST_HEADER_SENT) != 0;
-        if (tcp) {
-            SetJobRecordName(port->jobIdentifier, 2, port);
-        } else if ((headerSent && !cancel && !ended) || (!headerSent && port->scanResult != 0 && !cancel)) {
-            SetJobRecordName(port->jobIdentifier, 2, port);
-            SendTrailer(port);
-        }
+        if ((headerSent && !cancel && !ended) || (!headerSent && port->scanResult != 0 && !cancel)) SendTrailer(port);
     }
-    // With no polling thread on the port, what the printer has already reported about the job
-    // (its end, a cancel) is read here.
+    // And what the trailer brought back (the job's end report).
     if (!port->pollingThread) RefreshStatusThroughPort(port, TRUE);
     if (!stdTcp) EndLowerDoc(port);
     MonFree(port->docInfo);
@@ -590,7 +643,10 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
             return FALSE;
         }
     } else {
-        if (IsParallel(port)) port->myPortMode &= ~2u;
+        if (IsParallel(port)) {
+            port->myPortMode &= ~2u;
+            NegotiateEcp(port);
+        }
         if (!IsUsb(port)) SetParallelTimeouts(port);
         port->state |= ST_LOWER_DOC_OPEN;
     }
@@ -618,6 +674,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
             if (!queued) SnapshotPrinterStatus(port);
             AddJobRecord(JobId, port);
             UpdateSendingJobInfo(port, FALSE);
+            ApplyPrintingPriority(port);
         } else if (port->myPortMode & 2) {
             QueryPrinterStatus(port);
         }
@@ -695,15 +752,36 @@ BOOL WINAPI EndDocPort(HANDLE hPort) {
         port->serviceToldStart = FALSE;
     }
     if (!(port->state & ST_JOB_OPEN)) return TRUE;
+    // Whichever way the job ends, the thread gets its own priority back.
+    struct PriorityBack {
+        PortRecord* port;
+        ~PriorityBack() { RestoreThreadPriority(port); }
+    } priorityBack{port};
     ManagerClient* client = port->currentClient;
-    if (!client || !(port->kind & KIND_BIDI) || !IsBound(client)) {
+    if (!client) {
         EndLowerDoc(port);
         port->state &= ~ST_JOB_OPEN;
         port->underWay = FALSE;
         SignalLastPage(port);
         return TRUE;
     }
-    StartLowerDocIfNeeded(port);
+    BOOL openOnEntry = (port->state & ST_LOWER_DOC_OPEN) != 0;
+    BOOL startFailed = !StartLowerDocIfNeeded(port);
+    if (!(port->kind & KIND_BIDI) || !IsBound(client)) {
+        // The printer's PJL job that the minimal header opened is closed by name.
+        if ((port->kind & KIND_BIDI) && (port->kind & KIND_LOCAL) && openOnEntry) {
+            char trailer[PJL_HEADER_SIZE];
+            DWORD length = BuildMinimalTrailer(trailer, sizeof trailer, port);
+            if (length) ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(trailer), length, nullptr, FALSE, FALSE);
+        }
+        EndLowerDoc(port);
+        port->state &= ~ST_JOB_OPEN;
+        port->myPortMode &= ~2u;
+        port->underWay = FALSE;
+        SignalLastPage(port);
+        if (startFailed) SignalLastPage(port);
+        return TRUE;
+    }
     EndDocBoundClient(port);
     port->underWay = FALSE;
     return TRUE;

@@ -52,5 +52,7 @@ DWORD BuildPjlJobHeader(char* out, DWORD capacity, const PjlJobRequest& request,
 DWORD BuildPjlJobTrailer(char* out, DWORD capacity, const PjlJobRequest& request, const PortRecord* port);
 // The header for a bidirectional port without a bound status-manager client.
 DWORD BuildMinimalHeader(char* out, DWORD capacity, const PortRecord* port);
+// Its end at EndDocPort: UEL, "@PJL EOJ NAME=" with the job identifier string, UEL.
+DWORD BuildMinimalTrailer(char* out, DWORD capacity, const PortRecord* port);
 // The header option bit of the port's current client (ENTER LANGUAGE line, trailer UEL).
 BOOL ClientHeaderOption(const PortRecord* port);

@@ -465,6 +465,26 @@ void RunAction(Reply& r, Action action) {
     }
 }
 
+// Remembers the header line of a reply that needs more text; TRUE when the same line (same
+// length and text) was remembered and has already repeated once.
+BOOL HeaderRepeatedTwice(ReplyState& s, Text header) {
+    if (s.previousHeader && std::strlen(s.previousHeader) == header.size() &&
+        std::memcmp(s.previousHeader, header.data(), header.size()) == 0) {
+        if (s.headerRepeats) {
+            s.headerRepeats = FALSE;
+            return TRUE;
+        }
+        s.headerRepeats = TRUE;
+        return FALSE;
+    }
+    char* copy = static_cast<char*>(MonAlloc(header.size() + 1));
+    if (copy) std::memcpy(copy, header.data(), header.size());
+    MonFree(s.previousHeader);
+    s.previousHeader = copy;
+    s.headerRepeats = FALSE;
+    return FALSE;
+}
+
 void ReplyEnded(PortRecord* port, BOOL publish) {
     port->state |= ST_PRINTER_ANSWERED;
     if (publish) {
@@ -482,6 +502,7 @@ void ResetReplyState(PortRecord* port, BOOL dropJobInfo) {
     MonFree(s.previousHeader);
     s.previousHeader = nullptr;
     s.headerSeen = FALSE;
+    s.headerRepeats = FALSE;
     s.table = 0;
     s.lastStep = 5;
     if (dropJobInfo) {
@@ -528,7 +549,16 @@ int ParsePjlReply(const char* textData, DWORD length, DWORD* position, PortRecor
         s.skipToFormFeed = TRUE;
         return ParsePjlReply(textData, length, position, port, flags, publish);
     }
-    if (ff == Text::npos) return REPLY_MORE;  // parsed once, when its form feed is here
+    if (ff == Text::npos) {
+        // Parsed once, when its form feed is here. A reply whose header comes back unfinished
+        // a third time in a row is given up: passed over up to its form feed.
+        if (HeaderRepeatedTwice(s, firstLine)) {
+            s.skipToFormFeed = TRUE;
+            *position = length;
+            return REPLY_NONE;
+        }
+        return REPLY_MORE;
+    }
     size_t bodyStart = lineEnd == ff ? ff : lf + 1;
     Reply r{port, text.substr(bodyStart, ff - bodyStart), firstLine, flags, FALSE, FALSE};
     s.headerSeen = TRUE;

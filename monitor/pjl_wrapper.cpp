@@ -138,3 +138,15 @@ DWORD BuildMinimalHeader(char* out, DWORD capacity, const PortRecord* port) {
     t.Add("@PJL ENTER LANGUAGE=ORLA\r\n");
     return t.Result();
 }
+
+DWORD BuildMinimalTrailer(char* out, DWORD capacity, const PortRecord* port) {
+    if (!out || !port || capacity == 0) return 0;
+    out[0] = 0;
+    TextOut t{out, capacity};
+    t.Add(kUel);
+    t.Add("@PJL EOJ NAME=\"");
+    t.Add(NameOf(port->jobIdentifier, sizeof port->jobIdentifier));
+    t.Add("\"\r\n");
+    t.Add(kUel);
+    return t.Result();
+}

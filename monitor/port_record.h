@@ -104,7 +104,7 @@ struct PortRecord {
     DWORD lastEndDocTick;
     LONG lastPartialHeaderTick;  // -1 none
     int savedPriority;
-    HANDLE priorityThread;
+    DWORD priorityThreadId;  // the thread whose priority StartDocPort changed; 0 none
     DWORD versionPair[2];
     DWORD redirectedCounters[2];
     LONG pollMode;

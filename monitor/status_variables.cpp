@@ -2,6 +2,7 @@
 // type, the printer-status record and its map to the spooler's port status.
 #include "monitor/status_variables.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "win/nls.h"
@@ -145,10 +146,43 @@ BOOL PublishAll(PortRecord* port, const StatusVariable* row, const void* value, 
     return ok;
 }
 
+static_assert(JOBINFO_AVERAGES + 4 * 4 == PRINTING_JOB_INFO_SIZE);
+
+// The job's page counters from what the printer reported of it (its page numbers, colour and
+// monochrome pages and toner coverage): total, colour and monochrome pages, and the average
+// coverage per page of each toner (C, M and Y over the colour pages, K over all pages).
+void FillPageCounters(PortRecord* port, BYTE* value) {
+    DWORD total = 0;
+    std::memcpy(&total, value + JOBINFO_TOTAL_PAGES, 4);
+    DWORD counted = port->colourTotal + port->monoTotal;
+    total = std::max(total, counted);
+    std::memcpy(value + JOBINFO_TOTAL_PAGES, &total, 4);
+    std::memcpy(value + JOBINFO_COLOUR_PAGES, &port->colourTotal, 4);
+    std::memcpy(value + JOBINFO_MONO_PAGES, &port->monoTotal, 4);
+    for (int i = 0; i < 4; ++i) {
+        ULONGLONG pages = i < 3 ? port->colourTotal : counted;
+        DWORD average = pages ? static_cast<DWORD>(std::min<ULONGLONG>(port->coverageSum[i] / pages, 0xFFFFFFFFu)) : 0;
+        std::memcpy(value + JOBINFO_AVERAGES + 4 * i, &average, 4);
+    }
+}
+
+// A job that has started and not ended yet counts from nothing.
+void ClearPageCounters(PortRecord* port) {
+    port->colourPages = port->monoPages = port->colourTotal = port->monoTotal = 0;
+    std::memset(port->coverage, 0, sizeof port->coverage);
+    std::memset(port->coverageSum, 0, sizeof port->coverageSum);
+}
+
 BOOL PublishJobInfo(PortRecord* port, StatusVariable* row, DWORD size) {
     DWORD jobId = 0;
     std::memcpy(&jobId, row->value + JOBINFO_JOB_ID, 4);
     JobRecord* job = FindJobRecordById(jobId, port);
+    if (size >= PRINTING_JOB_INFO_SIZE) {
+        if ((row->flags & VAR_JOB_STARTED) && (row->flags & VAR_JOB_ENDED))
+            FillPageCounters(port, row->value);
+        else if (!(row->flags & VAR_JOB_ENDED))
+            ClearPageCounters(port);
+    }
     ManagerClient* client = job ? job->client : port->currentClient;
     BOOL ok = client ? Publish(client, row, row->value, size) == 0 : TRUE;
     if (ok && job) {

@@ -31,6 +31,7 @@ constexpr DWORD JOBINFO_JOB_ID = 288;
 constexpr DWORD JOBINFO_TOTAL_PAGES = 292;  // PrintingJobInfo2 only, from here on
 constexpr DWORD JOBINFO_COLOUR_PAGES = 296;
 constexpr DWORD JOBINFO_MONO_PAGES = 300;
+constexpr DWORD JOBINFO_AVERAGES = 304;  // C, M, Y and K coverage per page, a DWORD each
 constexpr DWORD SENDING_JOB_INFO_SIZE = 292;
 constexpr DWORD PRINTING_JOB_INFO_SIZE = 320;
 constexpr DWORD PANEL_RECORD_SIZE = 132;

@@ -1,7 +1,8 @@
 // PJL job header, ORLA page set-up, mode switches and job trailer.
 // Every value that comes from the settings, the owner record or the document name is filtered
-// (SanitizePjlValue) before it goes into a PJL line: a quote, CR or LF in a user's text must
-// never end the line or the quoted value and smuggle a command of its own to the printer.
+// (SanitizePjlValue) before it goes into a PJL line, or refused by the name check (DNAME,
+// JOBNAME): a quote, CR or LF in a user's text must never end the line or the quoted value and
+// smuggle a command of its own to the printer.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -149,9 +150,14 @@ bool SetupDiffers(const PageSetupRecord& a, const PageSetupRecord& b)
            (b.paperCode == PaperUser && (a.paperWidth != b.paperWidth || a.paperLength != b.paperLength));
 }
 
-// Steps 1, 2, then (given) paper source, duplex and overlay of a page or extra-sheet set-up.
+// Steps 1, 2, 4 (always, with the given tray), 5 and 6 of the page set-up, for a cover sheet.
+// Step 5 compares the last and the next page set-up as on a page: at the job start both are
+// unknown and in the trailer both are the last page's, so a cover keeps the simplex its caller
+// has just written, and the page after the front cover announces duplex itself.
 BOOL WriteSetup(PrinterPdev* pdev, bool paperSource, LONG tray, bool duplex)
 {
+    const PageSetupCache& c = pdev->pageSetup;
+    duplex = duplex && (c.last.duplex != c.next.duplex || c.last.binding != c.next.binding);
     BOOL ok = EnterModeZ(pdev);
     const bool overlayOn = (Get(Rec(pdev), dm::FlagsWord) & kFlagsWordOverlayOn) != 0;
     if (pdev->pageSetup.previousHadOverlay && !overlayOn) {
@@ -356,7 +362,9 @@ BOOL WritePjlJobAttributes(PrinterPdev* pdev)
     auto rec = Rec(pdev);
     BOOL ok = TRUE;
     const std::u16string_view document = BoundedText(pdev->job.documentName, kDocumentNameChars);
-    if (IsPlainPjlName(document)) ok &= Line(pdev, "@PJL COMMENT DNAME=" + SanitizePjlValue(WideToAnsi(document)));
+    // The name check admits printable single bytes only, so the name goes out as it is (a double
+    // quote does no harm in this unquoted value).
+    if (IsPlainPjlName(document)) ok &= Line(pdev, "@PJL COMMENT DNAME=" + WideToAnsi(document));
 
     const DWORD flags2 = Get(rec, dm::Flags2);
     std::u16string userId, password;

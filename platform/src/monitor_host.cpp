@@ -258,6 +258,18 @@ BOOL ClosePort(HostPort* port) {
     return ok;
 }
 
+namespace {
+
+BOOL JobDeleting(HANDLE printer, const JobResult& result) {
+    if (!result.spooled) return FALSE;
+    BYTE buffer[1024];
+    DWORD needed = 0;
+    if (!GetJobW(printer, result.jobId, 1, buffer, sizeof buffer, &needed)) return FALSE;
+    return (reinterpret_cast<const JOB_INFO_1W*>(buffer)->Status & (JOB_STATUS_DELETING | JOB_STATUS_DELETED)) != 0;
+}
+
+}  // namespace
+
 JobResult SendJob(HostPort* port, std::span<const BYTE> data, const JobOptions& options) {
     JobResult result;
     if (port == nullptr || port->handle == nullptr) {
@@ -329,8 +341,11 @@ JobResult SendJob(HostPort* port, std::span<const BYTE> data, const JobOptions& 
                 idleInARow = 0;
             }
         }
+        BOOL deletedBefore = JobDeleting(hPrinter, result);
         result.ended = m.pfnEndDocPort(port->handle);
         if (!result.ended) result.endError = GetLastError();
+        // A monitor that learns at the job's end that the printer cancelled it deletes the job.
+        result.deletedByPort = !deletedBefore && JobDeleting(hPrinter, result);
     }
     if (hPrinter) {
         if (result.spooled) EndDocPrinter(hPrinter);

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <memory>
 #include <thread>
+#include <unordered_map>
 
 #include "plat/threads.h"
 #include "sync_internal.h"
@@ -25,6 +26,57 @@ struct Running {
 Running& running() {
     static Running* r = new Running;
     return *r;
+}
+
+// Priorities set with SetThreadPriority, by thread id; a thread without an entry is at normal.
+struct Priorities {
+    std::mutex lock;
+    std::unordered_map<DWORD, int> byThread;
+};
+
+Priorities& priorities() {
+    static Priorities* p = new Priorities;
+    return *p;
+}
+
+void ForgetThreadPriority(DWORD id) {
+    std::lock_guard<std::mutex> g(priorities().lock);
+    priorities().byThread.erase(id);
+}
+
+// A thread that set its own priority forgets it when it ends, so that a later thread that gets
+// the same id starts at normal.
+struct OwnPriority {
+    DWORD id = 0;
+    ~OwnPriority() {
+        if (id) ForgetThreadPriority(id);
+    }
+};
+thread_local OwnPriority t_ownPriority;
+
+bool ValidPriority(int n) {
+    switch (n) {
+        case THREAD_PRIORITY_IDLE:
+        case THREAD_PRIORITY_LOWEST:
+        case THREAD_PRIORITY_BELOW_NORMAL:
+        case THREAD_PRIORITY_NORMAL:
+        case THREAD_PRIORITY_ABOVE_NORMAL:
+        case THREAD_PRIORITY_HIGHEST:
+        case THREAD_PRIORITY_TIME_CRITICAL:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The thread a handle names (the current-thread pseudo handle or a thread object); 0 when the
+// handle names no thread.
+DWORD ThreadOfHandle(HANDLE h) {
+    if (h == GetCurrentThread()) return CurrentThreadIdentity();
+    auto object = HandleGet<SyncObject>(h);
+    if (!object || object->kind != SyncKind::Thread) return 0;
+    std::lock_guard<std::mutex> g(DispatchLock());
+    return object->threadId;
 }
 
 }  // namespace
@@ -75,6 +127,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStar
             }
             start->cv.notify_all();
             DWORD code = lpStartAddress(lpParameter);
+            ForgetThreadPriority(id);
             {
                 std::lock_guard<std::mutex> g(DispatchLock());
                 object->exitCode = code;
@@ -126,6 +179,36 @@ BOOL TerminateThread(HANDLE hThread, DWORD) {
     }
     SetLastError(ERROR_NOT_SUPPORTED);
     return FALSE;
+}
+
+BOOL SetThreadPriority(HANDLE hThread, int nPriority) {
+    DWORD id = ThreadOfHandle(hThread);
+    if (id == 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!ValidPriority(nPriority)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (id == CurrentThreadIdentity()) t_ownPriority.id = id;
+    std::lock_guard<std::mutex> g(priorities().lock);
+    if (nPriority == THREAD_PRIORITY_NORMAL)
+        priorities().byThread.erase(id);
+    else
+        priorities().byThread[id] = nPriority;
+    return TRUE;
+}
+
+int GetThreadPriority(HANDLE hThread) {
+    DWORD id = ThreadOfHandle(hThread);
+    if (id == 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return THREAD_PRIORITY_ERROR_RETURN;
+    }
+    std::lock_guard<std::mutex> g(priorities().lock);
+    auto it = priorities().byThread.find(id);
+    return it == priorities().byThread.end() ? THREAD_PRIORITY_NORMAL : it->second;
 }
 
 DWORD PlatRunningThreadCount(void) {

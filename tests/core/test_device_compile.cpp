@@ -226,6 +226,8 @@ TEST(DeviceCompile, ValueParsing) {
         {"hex stops at other char", u"*Flags 0x12G4\n", dd::kFlags, 0x12},
         {"hex wraps at 32 bits", u"*Flags 0x123456789\n", dd::kFlags, 0x23456789},
         {"decimal fraction", u"*PPM 12.75\n", dd::kPPM, 12},
+        {"fraction ends at a blank", u"*MaxForm 297000.5 432000\n", dd::kMaxFormLength, 432000},
+        {"fraction ends at a quotation mark", u"*MinForm \"9.5\"140000\n", dd::kMinFormLength, 140000},
         {"decimal negative", u"*DefaultLocalDay -5\n", dd::kDefaultLocalDay, static_cast<DWORD>(-5)},
         {"decimal missing", u"*PPM\n", dd::kPPM, 0},
         {"decimal not a number", u"*PPM many\n", dd::kPPM, 0},

@@ -83,15 +83,27 @@ TEST(DevmodeConvert, BoundedCopyNeverReadsPastTheSource) {
 
 TEST(DevmodeConvert, CopyForCallerTakesSmallerSizesFromSourceOrReference) {
     IncomingDevmode source = Patterned(220, 400);
+    source.Put16(66, 0x0101);
     IncomingDevmode reference(188, 1000, 0x0320);
     reference.Put16(66, 0x0200);
     IncomingDevmode target(220, 1000);
+    target.Put16(66, 0x0555);
     ASSERT_TRUE(CopyDevmodeForCaller(source.devmode(), reference.devmode(), reinterpret_cast<DEVMODEW*>(target.bytes.data())));
     EXPECT_EQ(target.Get16(68), 188);       // reference's smaller public size
     EXPECT_EQ(target.Get16(64), 0x0320);
     EXPECT_EQ(target.Get16(70), 400);       // source's smaller private size
-    EXPECT_EQ(target.Get16(66), 0x0100);    // and the source's driver version with it
+    EXPECT_EQ(target.Get16(66), 0x0101);    // and the source's driver version with it
     EXPECT_EQ(target.bytes[188], source.bytes[220]);
+
+    // Equal public sizes: the source's size and specification version (an unknown size keeps its own).
+    IncomingDevmode odd = Patterned(200, 10, 0x0350);
+    IncomingDevmode oddReference(200, 20, 0x0360);
+    IncomingDevmode oddTarget(220, 100);
+    ASSERT_TRUE(CopyDevmodeForCaller(odd.devmode(), oddReference.devmode(),
+                                     reinterpret_cast<DEVMODEW*>(oddTarget.bytes.data())));
+    EXPECT_EQ(oddTarget.Get16(68), 200);
+    EXPECT_EQ(oddTarget.Get16(64), 0x0350);
+    EXPECT_EQ(oddTarget.Get16(70), 10);
 
     IncomingDevmode whole(220, 400);
     ASSERT_TRUE(CopyDevmodeForCaller(source.devmode(), nullptr, reinterpret_cast<DEVMODEW*>(whole.bytes.data())));
@@ -194,6 +206,29 @@ TEST_F(ConvertCore, DriverDefaultNeedsRoomAndIsLeftToTheExport) {
                                  &kDevmodeVersionInfo),
               2);
     EXPECT_EQ(size, needed);
+}
+
+TEST_F(ConvertCore, EachModeTakesItsOwnVersionInfo) {
+    // The 3.51 form and the current form may differ: each mode sizes by its own pair of values.
+    const DevmodeVersionInfo info{0x0101, 300, 0x0035, 40};
+    struct Case {
+        DWORD mode;
+        LONG needed;
+    };
+    for (const Case& c : {Case{CDM_CONVERT351, 188 + 40}, Case{CDM_DRIVER_DEFAULT, 220 + 300}}) {
+        LONG size = 0;
+        EXPECT_EQ(ConvertDevmodeCore(u"P", source.devmode(), nullptr, &size, c.mode, &info), 0) << c.mode;
+        EXPECT_EQ(size, c.needed) << c.mode;
+    }
+    std::vector<BYTE> target(188 + 40, 0);
+    LONG size = static_cast<LONG>(target.size());
+    ASSERT_EQ(ConvertDevmodeCore(u"P", source.devmode(), reinterpret_cast<DEVMODEW*>(target.data()), &size,
+                                 CDM_CONVERT351, &info),
+              1);
+    const auto* dm = reinterpret_cast<const DEVMODEW*>(target.data());
+    EXPECT_EQ(dm->dmDriverVersion, 0x0035);
+    EXPECT_EQ(dm->dmDriverExtra, 40);
+    EXPECT_EQ(target[188 + 39], source.bytes[220 + 39]);
 }
 
 TEST_F(ConvertCore, OtherModesAreNotHandledHere) {

@@ -203,6 +203,26 @@ TEST(DevmodeDefaultsFallback, DescriptionWithoutDefaultRecordsGetsSaneValues) {
     EXPECT_EQ(GetText(record, dm::DeviceName), u"");
 }
 
+TEST(DevmodeDefaultsPrintPosition, ImageableTopAndLeftInTenthsRoundedUp) {
+    struct Case {
+        LONG left, top;
+        DWORD tenthsLeft, tenthsTop;
+    };
+    const Case cases[] = {{4000, 4050, 40, 41}, {4001, 4099, 41, 41}, {4100, 0, 41, 0}, {99, 1, 1, 1}};
+    for (const Case& c : cases) {
+        const std::string form = "*DefaultForm: \"A4\" 210000 297000 " + std::to_string(c.left) + " " +
+                                 std::to_string(c.top) + " 206000 292950\r\n";
+        DeviceDataPtr data = CompileText(std::u16string(form.begin(), form.end()));
+        ASSERT_NE(data, nullptr);
+        DriverDevmode record{};
+        SetDefaultDevmode(&record, nullptr, nullptr, data.get());
+        EXPECT_EQ(Get(record, dm::PrintPosTop), c.tenthsTop) << c.top;
+        EXPECT_EQ(Get(record, dm::PrintPosTop2), c.tenthsTop) << c.top;
+        EXPECT_EQ(Get(record, dm::PrintPosLeft), c.tenthsLeft) << c.left;
+        EXPECT_EQ(Get(record, dm::PrintPosLeft2), c.tenthsLeft) << c.left;
+    }
+}
+
 TEST(DevicePairLookup, ChoiceFromLowestAllowedBitOrPreferred) {
     DeviceDataPtr data = CompileText(FixtureDescription());
     ASSERT_NE(data, nullptr);

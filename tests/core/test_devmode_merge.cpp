@@ -51,7 +51,7 @@ TEST_F(DevmodeMerge, CopiesAreCappedAndZeroOrNegativeIgnored) {
         SHORT expected;
     };
     const Case cases[] = {
-        {1200, DM_COPIES, 999}, {999, DM_COPIES, 999}, {5, DM_COPIES, 5},  {1, DM_COPIES, 1},
+        {1200, DM_COPIES, 999}, {1000, DM_COPIES, 999}, {999, DM_COPIES, 999}, {5, DM_COPIES, 5}, {1, DM_COPIES, 1},
         {0, DM_COPIES, 7},      {-3, DM_COPIES, 7},    {5, 0, 7},
     };
     for (const Case& c : cases) {
@@ -396,9 +396,18 @@ TEST(UsableForms, PrintableLimitsDependOnDescriptionVersion) {
 TEST(UsableForms, BlankingKeepsPositionsAndEmptiesNames) {
     FormsFixture f{{u"A4", 210000, 297000}, {u"Tiny", 10000, 10000}, {u"A3", 297000, 420000}};
     BlankUnusableForms(f.data(), f.count(), 4);
-    EXPECT_EQ(f.forms[1].Size.cx, 0);
-    EXPECT_EQ(f.forms[1].ImageableArea.right, 0);
-    EXPECT_EQ(f.forms[1].pName[0], 0);
+    // Flags, size and imageable area all zero, the name emptied; the usable forms untouched.
+    const FORM_INFO_1W& b = f.forms[1];
+    EXPECT_EQ(b.Flags, 0u);
+    EXPECT_EQ(b.Size.cx, 0);
+    EXPECT_EQ(b.Size.cy, 0);
+    EXPECT_EQ(b.ImageableArea.left, 0);
+    EXPECT_EQ(b.ImageableArea.top, 0);
+    EXPECT_EQ(b.ImageableArea.right, 0);
+    EXPECT_EQ(b.ImageableArea.bottom, 0);
+    EXPECT_EQ(b.pName[0], 0);
+    EXPECT_EQ(f.forms[0].Flags, static_cast<DWORD>(FORM_BUILTIN));
+    EXPECT_EQ(f.forms[2].Size.cy, 420000);
     EXPECT_EQ(FindUsableForm(f.data(), f.count(), u"A3"), 3u);
     EXPECT_EQ(FindUsableForm(f.data(), f.count(), u"Tiny"), 0u);
     EXPECT_EQ(FindUsableForm(f.data(), f.count(), u""), 0u);

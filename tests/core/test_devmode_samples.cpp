@@ -11,6 +11,7 @@
 #include "core/form_overlay.h"
 #include "core/settings.h"
 #include "core/settings_resolver.h"
+#include "core/support.h"
 #include "plat/control.h"
 #include "test_devmode_fixture.h"
 #include "win/registry.h"
@@ -111,6 +112,33 @@ TEST_F(SamplePrinter, EnglishLocaleLoadsEnglishNames) {
     EXPECT_EQ(Get(record, dm::DeviceChoice(8)), 1);
     EXPECT_EQ(Get(record, dm::DeviceState(9)), 2);
     EXPECT_EQ(Get(record, dm::DeviceChoice(9)), 1001);
+}
+
+TEST_F(SamplePrinter, EveryDevicePairLooksUpItsOwnStringListAndPreference) {
+    // Every device named by strings 201 to 219 allows choices 2 and 3 (bits 1 and 2): the pairs
+    // that prefer choice 3 (201 to 205) take it, the other input devices the lowest bit (2), and
+    // the option devices (209 to 218) read bit 1 by their own table (1001).
+    Install("HV4400KJ.KDD");
+    HMODULE resources = LoadResourceDll(printer);
+    ASSERT_NE(resources, nullptr);
+    std::u16string text = u"*Version: 4\r\n";
+    for (UINT id = 201; id <= 219; ++id) {
+        WCHAR name[25] = {};
+        ASSERT_GT(LoadStringW(resources, id, name, 25), 0) << id;
+        text += (id >= 209 && id <= 218) ? u"*OptionDevice: \"" : u"*InputDevice: \"";
+        text += name;
+        text += u"\" 0x00080006\r\n";
+    }
+    FreeResourceDll(resources);
+    DeviceDataPtr devices = CompileText(text);
+    ASSERT_NE(devices, nullptr);
+    DriverDevmode record{};
+    SetDefaultDevmode(&record, printer, nullptr, devices.get());
+    for (unsigned k = 0; k < dm::DevicePairCount; ++k) {
+        const WORD choice = k < 5 ? 3 : (k >= 8 && k < 18) ? 1001 : 2;
+        EXPECT_EQ(Get(record, dm::DeviceState(k)), 8) << "pair at " << 628 + 4 * k;
+        EXPECT_EQ(Get(record, dm::DeviceChoice(k)), choice) << "pair at " << 628 + 4 * k;
+    }
 }
 
 TEST_F(SamplePrinter, DefaultFormMissingFromSpoolerGivesPaperSizeNine) {

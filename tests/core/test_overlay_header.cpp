@@ -247,6 +247,21 @@ TEST_F(OverlayFiles, ShortFileReadsZeroPadded) {
     EXPECT_FALSE(ReadFormOverlayHeader(&h, "C:\\Forms\\MISSING.fn2"));
 }
 
+TEST_F(OverlayFiles, LongestComposedPathIsReadWhole) {
+    // A 127-character folder and an 8-character name make the longest path the rule composes.
+    DriverDevmode r{};
+    const std::string folder = "C:\\" + std::string(124, 'f');
+    SetAnsi(r, dm::OverlayFolder, folder);
+    SetAnsi(r, dm::OverlayName, "LONGNAME");
+    const std::string path = GetOverlayFilePath(r);
+    ASSERT_EQ(path.size(), 140u);
+    const char text[] = "QEV Quintarc Form Object\n";
+    WriteFile(path.c_str(), text, sizeof(text) - 1);
+    FormOverlayHeader h{};
+    ASSERT_TRUE(ReadFormOverlayHeader(&h, path.c_str()));
+    EXPECT_EQ(std::memcmp(h.bytes, text, sizeof(text) - 1), 0);
+}
+
 TEST_F(OverlayFiles, ApplyReportsPathProblems) {
     struct Case {
         const char* what;

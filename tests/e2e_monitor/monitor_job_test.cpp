@@ -160,6 +160,7 @@ TEST_F(MonitorJobTest, LocalPortGetsHeaderJobWithoutItsUelAndTrailerByteForByte)
     ASSERT_TRUE(r.started) << r.startError;
     ASSERT_TRUE(r.written) << r.writeError;
     ASSERT_TRUE(r.ended) << r.endError;
+    EXPECT_FALSE(r.deletedByPort);
 
     std::string id = JobNameSent();
     // The job client ID: "03", the computer name's first 5 bytes, its CRC, the tick count.
@@ -245,12 +246,15 @@ void MonitorJobTest::CancelAcknowledged(unsigned extraMisbehaviour) {
     EXPECT_TRUE(DeleteQueuedJob(printer_));
     std::string v;
     bool cancelling = false;
+    // The printer acknowledges once the monitor has asked, now and then: every acknowledgement
+    // publishes job information again, and a flood of them would push the job's own report out
+    // of the status manager's history.
     for (int i = 0; i < 3000 && !spooler.Done(); ++i) {
-        sim_->AcknowledgeHostCancel();
         if (!cancelling) {
             cancelling = dorlik_.WaitFor(printer_, "JobStatus", [](const std::string& s) { return (e2e::Dword(s) & 4) != 0; },
                                          5, &v);
         } else {
+            if (i % 20 == 0) sim_->AcknowledgeHostCancel();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
@@ -285,29 +289,31 @@ TEST_F(MonitorJobTest, HostCancelAcknowledgedByThePrinterEndsTheJobAndRepliesBec
 // The same with every reply arriving in 3-byte pieces: the parser joins them across reads.
 TEST_F(MonitorJobTest, RepliesSplitAcrossReadsAreJoined) { CancelAcknowledged(printersim::kSplitReplies); }
 
-// Needs the monitor's polling thread, which reads the printer's replies while a job runs: until
-// it exists nothing reads a cancel that the printer reports on its own.
-TEST_F(MonitorJobTest, DISABLED_CancelFromThePrinterEndsTheJobAsCancelled) {
-    Open({u"USB001", false});
-    std::string job = DriverJob("@PJL JOB NAME=\"driver\"\r\n", 2 << 20);
-    ClockPump pump;
-    BackgroundJob spooler(&port_, job, 4096);
-    EXPECT_TRUE(sim_->WaitForReceived(64 << 10, 20000));
-    std::string v;
-    bool cancelled = false;
-    for (int i = 0; i < 2000 && !cancelled; ++i) {
-        sim_->CancelCurrentJob();
-        cancelled = dorlik_.WaitFor(printer_, "JobStatus", [](const std::string& s) { return (e2e::Dword(s) & 4) != 0; },
-                                    10, &v);
+// The printer's operator cancels the job as soon as its data begins. No thread reads the port
+// while the job is sent, so EndDocPort reads the cancel report before it ends the job: the job
+// is deleted in the spooler, "JobStatus" shows the cancel (4), and the printer gets no end of
+// job from the monitor for a job it has already thrown away.
+TEST_F(MonitorJobTest, CancelFromThePrinterEndsTheJobAsCancelled) {
+    printersim::Options o;
+    o.cancelAtData = true;
+    Open({u"USB001", false}, o);
+    std::string job = DriverJob("@PJL JOB NAME=\"driver\"\r\n", 200000);
+    plat::JobResult r = Send(job, 4096);
+    ASSERT_TRUE(r.started && r.ended) << r.startError << " " << r.endError;
+    EXPECT_EQ(sim_->JobsCancelled(), 1u);
+    EXPECT_TRUE(r.deletedByPort) << "the job was not deleted as cancelled";
+    EXPECT_TRUE(dorlik_.EverPublished(printer_, "JobStatus",
+                                      [](const std::string& s) { return s.size() == 4 && (e2e::Dword(s) & 4) != 0; }))
+        << "JobStatus never had the cancelled bit";
+    std::string id = JobNameSent();
+    ASSERT_FALSE(id.empty());
+    for (const auto& line : sim_->PjlLines()) {
+        EXPECT_NE(line.text.rfind("@PJL EOJ NAME=", 0), 0u) << "trailer sent for a cancelled job: " << line.text;
     }
-    const plat::JobResult& r = spooler.Finish();
-    EXPECT_TRUE(cancelled) << "JobStatus never had the cancelled bit: " << e2e::Visible(v);
-    EXPECT_TRUE(r.ended);
-    EXPECT_LT(r.bytesAccepted, job.size());
-    EXPECT_TRUE(r.stoppedByCancel || !r.written);
 }
 
-// Needs the device-ID status block and option decoding of the monitor (not yet there).
+// Left for the later issue that decodes the status block and options in the printer's device
+// ID; the monitor does not decode them yet, so this stays disabled until then.
 TEST_F(MonitorJobTest, DISABLED_DeviceIdStatusBlockBecomesStatusVariables) {
     Open({u"USB001", false});
     plat::JobResult r = Send(DriverJob("@PJL JOB NAME=\"driver\"\r\n", 2000));

@@ -65,57 +65,79 @@ std::vector<Setting> Join(std::vector<Setting> a, const std::vector<Setting>& b)
 
 const std::vector<PrinterDataValue> kAccountOff = {DwordValue(u"DAT_Account_Mode", 0), DwordValue(u"DAT_Jba_Type", 0)};
 
+// Each case is one job; its rows are settings on fields of their own, so one job checks several.
 std::vector<HeaderCase> HeaderCases() {
     const std::string display = "@PJL JOB DISPLAY=";
     return {
-        // Row 3: job mode.
-        {"job mode", {}, {Line("@PJL JOB MODE", "=PRINTER")}},
-        // Row 4: display text.
-        {"display empty by default", {Bits(kSwitches, 0x60, false)}, {Line(display, Q(""))}},
-        {"display shows the job user (bit 5)", {Text(kJobUser, u"Taro", 16), Bits(kSwitches, 0x20, true)},
-         {Line(display, Q("Taro"))}},
-        {"display refuses a tilde", {Text(kJobUser, u"A~B", 16), Bits(kSwitches, 0x20, true)}, {Line(display, Q(""))}},
-        {"display refuses a double-byte text", {Text(kJobUser, u"山田", 16), Bits(kSwitches, 0x20, true)},
-         {Line(display, Q(""))}},
-        {"display falls to the second text (bit 6)",
-         {Text(kJobUser, u"", 16), Text(kDisplayText, u"Sales", 18), Bits(kSwitches, 0x60, true)},
-         {Line(display, Q("Sales"))}},
-        {"display with both bits clear stays empty",
-         {Text(kJobUser, u"Taro", 16), Text(kDisplayText, u"Sales", 18), Bits(kSwitches, 0x60, false)},
-         {Line(display, Q(""))}},
-        // Row 6: overlay switch, only with an overlay (a missing overlay file turns it off).
-        {"no overlay: no MSW047", {}, {Absent("@PJL SET LPARM:ORLA MSW047")}},
-        {"missing overlay file: no MSW047", {Bits(220, 0x09, true)}, {Absent("@PJL SET LPARM:ORLA MSW047")}},
-        // Row 7.
-        {"MSW068 on", {Bits(kFlags401, 0x02, false)}, {Line("@PJL SET LPARM:ORLA MSW068=", "ON")}},
-        {"MSW068 off", {Bits(kFlags401, 0x02, true)}, {Line("@PJL SET LPARM:ORLA MSW068=", "OFF")}},
-        // Row 8: only with the trust-marking library, which this sandbox does not have.
-        {"no trust-marking library: no MSW078", {}, {Absent("@PJL SET LPARM:ORLA MSW078")}},
-        // Row 9.
-        {"MSW097 on", {Dword(kSheetSetting, 1)}, {Line("@PJL SET LPARM:ORLA MSW097=", "ON")}},
-        {"MSW097 off", {Dword(kSheetSetting, 0)}, {Line("@PJL SET LPARM:ORLA MSW097=", "OFF")}},
-        // Row 10.
-        {"MSW044 always off", {}, {Line("@PJL SET LPARM:ORLA MSW044", "=OFF")}},
-        // Row 11: both models announce "SET".
-        {"RET on", {Bits(kSwitches, 0x01, true)}, {Line("@PJL SET RET=", "ON")}},
-        {"RET off", {Bits(kSwitches, 0x01, false)}, {Line("@PJL SET RET=", "OFF")}},
-        // Row 12.
-        {"density", {Word(kDensity, 5)}, {Line("@PJL SET DENSITY=", "5")}},
-        // Rows 13 and 14: media words.
-        {"media normal", {Word(kMediaFront, 0), Word(kMediaSecond, 7)}, {Attr("APSP", "NORMAL"), Attr("MSIP", "NORMAL")}},
-        {"media thick", {Word(kMediaFront, 1), Word(kMediaSecond, 2)}, {Attr("APSP", "THICK"), Attr("MSIP", "THICK2")}},
-        {"media transparency", {Word(kMediaFront, 3), Word(kMediaSecond, 1)},
-         {Attr("APSP", "TRANSPARENCY"), Attr("MSIP", "THICK")}},
-        // Row 15: a line for each installed unit only.
-        {"no unit installed: no NONFIXED line", OnlyInstalled(0), {Absent("@PJL SET LPARM:ORLA NONFIXED")}},
-        {"NONFIXED0 on", Join(OnlyInstalled(652), {Bits(396, 0x40, false)}),
-         {Line("@PJL SET LPARM:ORLA NONFIXED", "0=ON")}},
-        {"NONFIXED0 off", Join(OnlyInstalled(652), {Bits(396, 0x40, true)}),
-         {Line("@PJL SET LPARM:ORLA NONFIXED", "0=OFF")}},
-        {"NONFIXED1 off", Join(OnlyInstalled(628), {Bits(404, 0x01, true)}),
-         {Line("@PJL SET LPARM:ORLA NONFIXED", "1=OFF")}},
-        {"NONFIXED4 on", Join(OnlyInstalled(640), {Bits(404, 0x08, false)}),
-         {Line("@PJL SET LPARM:ORLA NONFIXED", "4=ON")}},
+        {"defaults and switches off",
+         Join({Bits(kSwitches, 0x60, false), Bits(kFlags401, 0x02, false), Dword(kSheetSetting, 0),
+               Bits(kSwitches, 0x01, true), Word(kDensity, 5), Word(kMediaFront, 0), Word(kMediaSecond, 7),
+               Dword(kSlipOn, 0), Text(kJobUser, u"Taro", 16), Text(kComputerName, u"PC-01", 16), Dword(kHoldMode, 0)},
+              OnlyInstalled(0)),
+         {Line("@PJL JOB MODE", "=PRINTER"),                        // row 3
+          Line(display, Q("")),                                     // row 4: both display bits clear
+          Absent("@PJL SET LPARM:ORLA MSW047"),                     // row 6: no overlay
+          Line("@PJL SET LPARM:ORLA MSW068=", "ON"),                // row 7
+          Absent("@PJL SET LPARM:ORLA MSW078"),                     // row 8: no trust-marking library here
+          Line("@PJL SET LPARM:ORLA MSW097=", "OFF"),               // row 9
+          Line("@PJL SET LPARM:ORLA MSW044", "=OFF"),               // row 10
+          Line("@PJL SET RET=", "ON"),                              // row 11: both models announce "SET"
+          Line("@PJL SET DENSITY=", "5"),                           // row 12
+          Attr("APSP", "NORMAL"), Attr("MSIP", "NORMAL"),           // rows 13, 14
+          Absent("@PJL SET LPARM:ORLA NONFIXED"),                   // row 15: no unit installed
+          Line("@PJL SET SLIPSHEET=", "OFF"), Absent("@PJL SET SLIPSHEETFEEDER"),  // row 17
+          Line("@PJL ENTER LANGUAGE", "=ORLA"),                     // row 18
+          Line("@PJL COMMENT DNAME=", "e2e job"),                   // attributes: row 1
+          Attr("HOAD", ""),                                         // row 4: no owner record given
+          Attr("NLPP", "1"),                                        // row 5
+          Attr("LUNA", "Taro"), Attr("CNAM", "PC-01"),              // rows 6, 7
+          Line("@PJL COMMENT DATE=", "03/04/2026"), Line("@PJL COMMENT TIME=", "05:06:07"),  // rows 8, 9
+          Line("@PJL SET RENDERMODE", "=GRAYSCALE"), Attr("TSCR", "4"), Attr("GSCR", "4"), Attr("ISCR", "4"),
+          Line("@PJL SET COPIES=", "1"), Line("@PJL SET QTY=", "1"),  // row 12
+          Line("@PJL SET PAPERSORT=", "OFF"),                       // row 13: no paper-sort entry of 9
+          Absent("@PJL SET HOLD"), Absent("@PJL SET USERNAME"), Absent("@PJL SET JOBNAME")}},  // row 14
+        {"switches on, first values",
+         Join({Text(kJobUser, u"Taro", 16), Bits(kSwitches, 0x20, true), Bits(kFlags401, 0x02, true),
+               Dword(kSheetSetting, 1), Bits(kSwitches, 0x01, false), Word(kMediaFront, 1), Word(kMediaSecond, 2),
+               Bits(396, 0x40, false), Dword(kSlipOn, 1), Dword(kSlipKind, 0), Dword(kSlipTray, 257)},
+              OnlyInstalled(652)),
+         {Line(display, Q("Taro")), Line("@PJL SET LPARM:ORLA MSW068=", "OFF"),
+          Line("@PJL SET LPARM:ORLA MSW097=", "ON"), Line("@PJL SET RET=", "OFF"), Attr("APSP", "THICK"),
+          Attr("MSIP", "THICK2"), Line("@PJL SET LPARM:ORLA NONFIXED", "0=ON"), Line("@PJL SET SLIPSHEET=", "BLANK"),
+          Line("@PJL SET SLIPSHEETFEEDER=", "TRAY1"), Attr("NLPP", "N2")},
+         {}, 1, 2},
+        {"second values",
+         Join({Text(kJobUser, u"A~B", 16), Bits(kSwitches, 0x20, true), Word(kMediaFront, 3), Word(kMediaSecond, 1),
+               Bits(396, 0x40, true), Dword(kSlipOn, 1), Dword(kSlipKind, 1), Dword(kSlipTray, 14),
+               Bits(220, 0x09, true)},
+              OnlyInstalled(652)),
+         {Line(display, Q("")),  // a tilde empties the display text
+          Attr("APSP", "TRANSPARENCY"), Attr("MSIP", "THICK"), Line("@PJL SET LPARM:ORLA NONFIXED", "0=OFF"),
+          Line("@PJL SET SLIPSHEET=", "COPY"), Line("@PJL SET SLIPSHEETFEEDER=", "SMH"),
+          Absent("@PJL SET LPARM:ORLA MSW047"),  // the overlay file is missing: the overlay is off
+          Attr("NLPP", "N4")},
+         {}, 1, 4},
+        {"double-byte display text, second unit",
+         Join({Text(kJobUser, u"山田", 16), Bits(kSwitches, 0x20, true), Bits(404, 0x01, true)}, OnlyInstalled(628)),
+         {Line(display, Q("")), Line("@PJL SET LPARM:ORLA NONFIXED", "1=OFF"), Attr("NLPP", "N6")},
+         {}, 1, 6},
+        {"display from the second text, fifth unit",
+         Join({Text(kJobUser, u"", 16), Text(kDisplayText, u"Sales", 18), Bits(kSwitches, 0x60, true),
+               Bits(404, 0x08, false)},
+              OnlyInstalled(640)),
+         {Line(display, Q("Sales")), Line("@PJL SET LPARM:ORLA NONFIXED", "4=ON"), Attr("NLPP", "N8")},
+         {}, 1, 8},
+        {"half-width kana document name", {}, {Line("@PJL COMMENT DNAME=", "\xB6\xC5"), Attr("NLPP", "N9")},
+         {}, 1, 9, u"ｶﾅ"},
+        {"double-byte document name", {Dword(kHoldMode, 1), Dword(kJobNameKind, 1)},
+         {Absent("@PJL COMMENT DNAME"), Line("@PJL SET HOLD=", "STORE"), Absent("@PJL SET JOBNAME")},
+         {}, 1, 1, u"日本語"},
+        {"all-space document name", {}, {Absent("@PJL COMMENT DNAME")}, {}, 1, 1, u"   "},
+        {"document name with a double quote, as it is", {}, {Line("@PJL COMMENT DNAME=", "say \"hi\"")}, {}, 1, 1,
+         u"say \"hi\""},
+        // Row 7: a user-defined output paper keeps MSW068 on.
+        {"user paper: MSW068 on", {Bits(kFlags401, 0x02, true)}, {Line("@PJL SET LPARM:ORLA MSW068=", "ON")}, {}, 1,
+         1, u"e2e job", u"Legal"},
         // Row 16: only the Japanese model announces "TONERSAVE".
         {"economy mode on", {Bits(kSwitches, 0x02, true)}, {Line("@PJL SET ECONOMODE=", "ON")}, {}, 1, 1, u"e2e job",
          u"A4", JapaneseOnly},
@@ -123,23 +145,7 @@ std::vector<HeaderCase> HeaderCases() {
          u"e2e job", u"A4", JapaneseOnly},
         {"no TONERSAVE: no economy line", {Bits(kSwitches, 0x02, true)}, {Absent("@PJL SET ECONOMODE")}, {}, 1, 1,
          u"e2e job", u"A4", EnglishOnly},
-        // Row 17: slip sheets.
-        {"slip sheets off", {Dword(kSlipOn, 0)},
-         {Line("@PJL SET SLIPSHEET=", "OFF"), Absent("@PJL SET SLIPSHEETFEEDER")}},
-        {"blank slip sheets from the first cassette",
-         {Dword(kSlipOn, 1), Dword(kSlipKind, 0), Dword(kSlipTray, 257)},
-         {Line("@PJL SET SLIPSHEET=", "BLANK"), Line("@PJL SET SLIPSHEETFEEDER=", "TRAY1")}},
-        {"copy slip sheets from the multi-purpose tray", {Dword(kSlipOn, 1), Dword(kSlipKind, 1), Dword(kSlipTray, 14)},
-         {Line("@PJL SET SLIPSHEET=", "COPY"), Line("@PJL SET SLIPSHEETFEEDER=", "SMH")}},
-        // Row 18.
-        {"enter language", {}, {Line("@PJL ENTER LANGUAGE", "=ORLA")}},
-
-        // Job attributes, row 1: document name.
-        {"document name", {}, {Line("@PJL COMMENT DNAME=", "e2e job")}},
-        {"half-width kana document name", {}, {Line("@PJL COMMENT DNAME=", "\xB6\xC5")}, {}, 1, 1, u"ｶﾅ"},
-        {"double-byte document name: no DNAME", {}, {Absent("@PJL COMMENT DNAME")}, {}, 1, 1, u"日本語"},
-        {"all-space document name: no DNAME", {}, {Absent("@PJL COMMENT DNAME")}, {}, 1, 1, u"   "},
-        // Rows 2 and 3: user ID and password by the accounting switches.
+        // Attribute rows 2 and 3: user ID and password by the accounting switches.
         {"accounting off: the settings' own user ID",
          {Text(kPopUser, u"popuser", 33), Text(kPopPassword, u"1111", 13)},
          {Attr("JOAU", "popuser"), Attr("JOAP", "1111")},
@@ -154,24 +160,7 @@ std::vector<HeaderCase> HeaderCases() {
          {Attr("JOAU", "Taro"), Attr("JOAP", "3333")},
          {DwordValue(u"DAT_Account_Mode", 0), DwordValue(u"DAT_Jba_Type", 1u << 21),
           DwordValue(u"DAT_JobOwnerType", 1u << 22), TextValue(u"DAT_Set_Password", u"3333", 13)}},
-        // Row 4: no owner record was given.
-        {"host address empty", {}, {Attr("HOAD", "")}},
-        // Row 5: pages per sheet.
-        {"layout 1", {}, {Attr("NLPP", "1")}},
-        {"layout 2", {}, {Attr("NLPP", "N2")}, {}, 1, 2},
-        {"layout 4", {}, {Attr("NLPP", "N4")}, {}, 1, 4},
-        {"layout 6", {}, {Attr("NLPP", "N6")}, {}, 1, 6},
-        {"layout 8", {}, {Attr("NLPP", "N8")}, {}, 1, 8},
-        {"layout 9", {}, {Attr("NLPP", "N9")}, {}, 1, 9},
-        // Rows 6 and 7.
-        {"user and computer names", {Text(kJobUser, u"Taro", 16), Text(kComputerName, u"PC-01", 16)},
-         {Attr("LUNA", "Taro"), Attr("CNAM", "PC-01")}},
-        // Rows 8 to 11.
-        {"date, time and fixed lines", {},
-         {Line("@PJL COMMENT DATE=", "03/04/2026"), Line("@PJL COMMENT TIME=", "05:06:07"),
-          Line("@PJL SET RENDERMODE", "=GRAYSCALE"), Attr("TSCR", "4"), Attr("GSCR", "4"), Attr("ISCR", "4")}},
         // Row 12: copies.
-        {"one copy", {}, {Line("@PJL SET COPIES=", "1"), Line("@PJL SET QTY=", "1")}},
         {"copies made by the driver", {Bits(kStoreOff, 0x08, false), Bits(kCollate, 0x04, true)},
          {Line("@PJL SET COPIES=", "1"), Line("@PJL SET QTY=", "1")}, {}, 3},
         {"copies collated by the printer", {Bits(kStoreOff, 0x08, true), Bits(kCollate, 0x04, true)},
@@ -182,15 +171,13 @@ std::vector<HeaderCase> HeaderCases() {
          {Line("@PJL SET COPIES=", "1"), Line("@PJL SET QTY=", "1")}, {}, 0},
         {"too many copies: 999", {Bits(kCollate, 0x04, false)},
          {Line("@PJL SET COPIES=", "999"), Line("@PJL SET QTY=", "1")}, {}, 1500},
-        {"proof hold: the printer makes the copies",
-         {Bits(kStoreOff, 0x08, true), Bits(kCollate, 0x04, false), Dword(kHoldMode, 2), Text(kHoldUser, u"holder", 25)},
+        // Rows 12 and 14: a proof hold lets the printer make the copies.
+        {"proof hold",
+         {Bits(kStoreOff, 0x08, true), Bits(kCollate, 0x04, false), Dword(kHoldMode, 2), Text(kHoldUser, u"holder", 25),
+          Dword(kJobNameKind, 1)},
          {Line("@PJL SET COPIES=", "1"), Line("@PJL SET QTY=", "3"), Line("@PJL SET HOLD=", "PROOF"),
           Absent("@PJL SET HOLDTYPE"), Line("@PJL SET USERNAME=", Q("holder")), Line("@PJL SET JOBNAME=", Q("e2e job"))},
          {}, 3},
-        // Row 13: no paper-sort entry of 9 in the models.
-        {"paper sort off", {Bits(396, 0x08, true)}, {Line("@PJL SET PAPERSORT=", "OFF")}},
-        // Row 14: hold lines.
-        {"no hold", {Dword(kHoldMode, 0)}, {Absent("@PJL SET HOLD"), Absent("@PJL SET USERNAME"), Absent("@PJL SET JOBNAME")}},
         {"proof hold of one copy: no hold lines", {Dword(kHoldMode, 2)}, {Absent("@PJL SET HOLD")}},
         {"private hold, job named for the document",
          {Dword(kHoldMode, 1), Text(kHoldPin, u"123456", 13), Text(kHoldUser, u"hold user", 25), Dword(kJobNameKind, 1),
@@ -201,9 +188,6 @@ std::vector<HeaderCase> HeaderCases() {
         {"private hold, job named by the settings",
          {Dword(kHoldMode, 1), Dword(kJobNameKind, 0), Text(kJobName, u"named job", 25)},
          {Line("@PJL SET JOBNAME=", Q("named job"))}},
-        {"private hold, double-byte job name left out",
-         {Dword(kHoldMode, 1), Dword(kJobNameKind, 1)},
-         {Line("@PJL SET HOLD=", "STORE"), Absent("@PJL SET JOBNAME")}, {}, 1, 1, u"日本語"},
     };
 }
 

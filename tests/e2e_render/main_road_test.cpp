@@ -167,8 +167,16 @@ TEST_P(PageFlow, PageSetupFollowsPaperAndOrientation) {
          {{u"A4", 2}, {u"A5", 2}, {u"Letter", 1}},
          {},
          {"FS fLC0.", "FS fA4.", "FS 'S.", "FF", "FS fLC0.", "FS fA5.", "FF", "FS fPC0.", "FS fLT.", "FF"}},
+        {"user paper on the automatic tray: its size in 0.1 mm", {{u"Legal", 1}}, {},
+         {"FS fPC0.", "FS fUNDF,2159,3556,1/10,m.", "FS 'S.", "FF"}},
         {"duplex short edge, bound on the other side", {{u"A4", 1}}, {Bits(397, 0x01, true)},
          {"FS fPC0.", "FS fA4.", "FS 'B,B,2,0.", "FF"}},
+        {"duplex with front and back covers: the covers stay simplex",
+         {{u"A4", 1}, {u"A4", 1}},
+         {Dword(6200, 1), Dword(6192, 257), Dword(6204, 1), Dword(6196, 14)},
+         {"FS 'S.", "FS fPC1PA4.", "FF",                         // front cover from the first cassette
+          "FS fPC0.", "FS fA4.", "FS 'B,F,2,0.", "FF", "FF",     // the pages, short-edge duplex
+          "FS 'S.", "FS fPMPPA4.", "FF"}},                       // back cover from the multi-purpose tray
         {"duplex unit not installed: no duplex command", {{u"A4", 1}}, {Bits(660, 0x08, false)},
          {"FS fPC0.", "FS fA4.", "FF"}},
     };
@@ -211,6 +219,32 @@ TEST_P(PageFlow, ResolutionAnnounced) {
         ASSERT_GE(tokens.size(), 3u);
         EXPECT_EQ(tokens[1], c.announced);
         EXPECT_EQ(tokens[2], "FS d240.");
+    }
+}
+
+// Copies made by the driver: the whole job reaches the spooler once per copy, the copy count
+// clamped to 999, and each copy asks the printer for one.
+TEST_P(PageFlow, DriverMadeCopies) {
+    struct Case {
+        int copies;
+        size_t jobs;
+    } cases[] = {{1, 1}, {3, 3}, {1500, 999}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.copies);
+        RunOptions o = Options(GetParam().japanese);
+        o.copies = c.copies;
+        RunResult r = orla::runner::RunJob(o);
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.job.size() % c.jobs, 0u);
+        const size_t size = r.job.size() / c.jobs;
+        const std::vector<uint8_t> first(r.job.begin(), r.job.begin() + static_cast<long>(size));
+        for (size_t i = 1; i < c.jobs; ++i)
+            ASSERT_TRUE(std::equal(first.begin(), first.end(), r.job.begin() + static_cast<long>(i * size))) << "copy " << i;
+        DecodeResult d = Decode(first);
+        ASSERT_TRUE(d.ok) << FormatListing(d);
+        EXPECT_EQ(LinesStartingWith(d, "@PJL SET COPIES="), std::vector<std::string>{"@PJL SET COPIES=1"});
+        const std::vector<std::string> lines = Lines(d);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "@PJL ENTER LANGUAGE=ORLA"), 1);
     }
 }
 

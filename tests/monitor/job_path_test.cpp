@@ -3,6 +3,7 @@
 
 #include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
+#include "monitor/printer_query.h"
 #include "monitor/status_variables.h"
 #include "monitor_fixture.h"
 #include "plat/control.h"
@@ -210,7 +211,19 @@ TEST_F(JobPathTest, UnboundBidiPortSendsMinimalHeader) {
     std::string data(30, 'M');
     ASSERT_TRUE(RunJob(h, data));
     std::string id = Id(h);
-    EXPECT_EQ(g_lower.written, Uel() + "@PJL JOB NAME=\"" + id + "\"\r\n" + kEnter + data);
+    // The printer's PJL job is closed by the same name at the end.
+    EXPECT_EQ(g_lower.written, Uel() + "@PJL JOB NAME=\"" + id + "\"\r\n" + kEnter + data + Uel() +
+                                   "@PJL EOJ NAME=\"" + id + "\"\r\n" + Uel());
+}
+
+// A port that is not bidirectional gets neither the minimal header nor its end.
+TEST_F(JobPathTest, OneWayPortGetsTheBareJob) {
+    HANDLE h = Open(u"COM1");
+    ManagerClient* client = Bind(h, u"Halvoric", 1);
+    client->manager = nullptr;
+    std::string data(30, 'S');
+    ASSERT_TRUE(RunJob(h, data));
+    EXPECT_EQ(g_lower.written, data);
 }
 
 TEST_F(JobPathTest, DelayLineHoldsTheTailForTheTrailer) {
@@ -414,6 +427,128 @@ TEST_F(JobPathTest, NonBidirectionalPortPassesDataUnchanged) {
     HANDLE h = Open(u"FILE:");
     ASSERT_TRUE(RunJob(h, "plain bytes"));
     EXPECT_EQ(g_lower.written, "plain bytes");
+}
+
+}  // namespace
+
+namespace {
+
+// "PrintingPriority" from the monitor's registry: the spooler's thread sends a job of a
+// bidirectional port with a bound client at that priority, and has its own back at the end.
+struct PriorityCase {
+    const char16_t* port;
+    bool bound;
+    bool valuePresent;
+    int expectedDuringJob;
+};
+
+class PrintingPriorityTest : public JobPathTest, public ::testing::WithParamInterface<PriorityCase> {};
+
+TEST_P(PrintingPriorityTest, AppliedForTheJobAndGivenBackAtItsEnd) {
+    const PriorityCase& c = GetParam();
+    if (c.valuePresent) monitorValues_[u"PrintingPriority"] = static_cast<DWORD>(THREAD_PRIORITY_LOWEST);
+    HANDLE h = c.bound ? OpenBound(c.port) : Open(c.port);
+    ASSERT_NE(h, nullptr);
+    g_lower.deviceId = kOwnDeviceId;
+    ASSERT_TRUE(SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL));
+    ASSERT_TRUE(Start(h));
+    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), c.expectedDuringJob);
+    ASSERT_TRUE(table_->pfnEndDocPort(h));
+    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_ABOVE_NORMAL);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, PrintingPriorityTest,
+                         ::testing::Values(PriorityCase{u"USB001", true, true, THREAD_PRIORITY_LOWEST},
+                                           PriorityCase{u"LPT1", true, true, THREAD_PRIORITY_LOWEST},
+                                           PriorityCase{u"USB001", true, false, THREAD_PRIORITY_ABOVE_NORMAL},
+                                           PriorityCase{u"USB001", false, true, THREAD_PRIORITY_ABOVE_NORMAL},
+                                           PriorityCase{u"COM1", true, true, THREAD_PRIORITY_ABOVE_NORMAL}));
+
+}  // namespace
+
+namespace {
+
+// ECP write mode on a parallel port: taken when the port runs in it or agrees to it, and the
+// old modes given back when it refuses; a port in ECP mode takes at most 4,096 bytes a call.
+struct EcpCase {
+    const char* name;
+    WORD modes[2];
+    WORD caps;
+    WORD agreeTo;
+    bool ecp;
+    std::vector<WORD> negotiated;
+};
+
+class EcpTest : public JobPathTest, public ::testing::WithParamInterface<EcpCase> {};
+
+TEST_P(EcpTest, ModeFollowsWhatThePortAgreesTo) {
+    const EcpCase& c = GetParam();
+    HANDLE h = OpenBound(u"LPT1");
+    ASSERT_NE(h, nullptr);
+    g_lower.modes[0] = c.modes[0];
+    g_lower.modes[1] = c.modes[1];
+    g_lower.caps = c.caps;
+    g_lower.agreeTo = c.agreeTo;
+    ASSERT_TRUE(Start(h));
+    EXPECT_EQ((Port(h)->myPortMode & 2) != 0, c.ecp) << c.name;
+    std::vector<WORD> atStart = g_lower.negotiated;
+    EXPECT_EQ(atStart, c.negotiated) << c.name;
+    std::string data(10000, 'E');
+    DWORD written = 0;
+    for (int i = 0; i < 20 && written == 0; ++i)
+        ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), static_cast<DWORD>(data.size()),
+                                         &written));
+    EXPECT_EQ(written, c.ecp ? 4096u : 10000u) << c.name;
+    ASSERT_TRUE(table_->pfnEndDocPort(h));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ports, EcpTest,
+    ::testing::Values(EcpCase{"agrees", {4, 0}, 0x100, 0x100, true, {0x100}},
+                      EcpCase{"already in ECP mode", {4, 0x100}, 0x100, 0x100, true, {}},
+                      EcpCase{"not offered", {4, 0}, 0, 0x100, false, {}},
+                      EcpCase{"refuses", {4, 0}, 0x100, 0, false, {0x100, 0}}),
+    [](const ::testing::TestParamInfo<EcpCase>& info) {
+        std::string n = info.param.name;
+        for (char& ch : n)
+            if (ch == ' ') ch = '_';
+        return n;
+    });
+
+TEST_F(JobPathTest, UsbPortNegotiatesNothing) {
+    HANDLE h = OpenBound(u"USB001");
+    g_lower.caps = 0x100;
+    g_lower.agreeTo = 0x100;
+    ASSERT_TRUE(RunJob(h, "data"));
+    EXPECT_EQ(Port(h)->myPortMode & 2, 0u);
+    EXPECT_EQ(std::count(g_lower.controls.begin(), g_lower.controls.end(), IOCTL_IEEE1284_GET_MODE), 0);
+}
+
+// Only the maker's own USB ports ask through the USB printing class, whose answer carries a
+// 2-byte length; the parallel-class answer is the device ID itself.
+TEST_F(JobPathTest, DeviceIdIsReadWholeThroughEitherControl) {
+    struct Case {
+        const char16_t* port;
+        DWORD control;
+    };
+    const Case cases[] = {{u"QEVUSB001", IOCTL_USBPRINT_GET_1284_ID}, {u"USB001", IOCTL_PAR_QUERY_DEVICE_ID}};
+    for (const Case& c : cases) {
+        HANDLE h = OpenBound(c.port);
+        ASSERT_NE(h, nullptr);
+        g_lower.controls.clear();
+        EXPECT_TRUE(QueryPrinterStatus(Port(h)));
+        EXPECT_NE(std::find(g_lower.controls.begin(), g_lower.controls.end(), c.control), g_lower.controls.end());
+        EXPECT_TRUE(Port(h)->state & ST_OWN_MODEL);
+        StatusVariable* mfg = FindVariable("PrinterManufacturer", Port(h)->variables, Port(h));
+        ASSERT_TRUE(mfg && mfg->value);
+        EXPECT_STREQ(reinterpret_cast<const char*>(mfg->value), "QEV");
+        StatusVariable* model = FindVariable("PrinterModel", Port(h)->variables, Port(h));
+        ASSERT_TRUE(model && model->value);
+        EXPECT_STREQ(reinterpret_cast<const char*>(model->value), "Halvoric 4400K");
+        table_->pfnClosePort(h);
+        open_.erase(std::find(open_.begin(), open_.end(), h));
+    }
 }
 
 }  // namespace

@@ -65,18 +65,51 @@ BOOL WINAPI FakeClose(HANDLE) {
     ++g_lower.closes;
     return TRUE;
 }
-BOOL WINAPI FakeControl(HANDLE, DWORD control, LPWSTR, LPWSTR, DWORD, LPWSTR out, DWORD outSize, LPDWORD returned) {
+BOOL WINAPI FakeControl(HANDLE, DWORD control, LPWSTR, LPWSTR in, DWORD inSize, LPWSTR out, DWORD outSize,
+                        LPDWORD returned) {
     g_lower.controls.push_back(control);
     *returned = 0;
-    if (control != IOCTL_PAR_QUERY_DEVICE_ID) return TRUE;
-    if (g_lower.deviceId.empty()) return FALSE;
-    std::string id = "  " + g_lower.deviceId;
-    id[0] = static_cast<char>(id.size() >> 8);
-    id[1] = static_cast<char>(id.size() & 0xFF);
-    DWORD n = std::min<DWORD>(outSize, static_cast<DWORD>(id.size()));
-    std::memcpy(out, id.data(), n);
-    *returned = n;
-    return TRUE;
+    auto answer = [&](const void* data, DWORD size) -> BOOL {
+        if (!out || outSize < size) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return FALSE;
+        }
+        std::memcpy(out, data, size);
+        *returned = size;
+        return TRUE;
+    };
+    switch (control) {
+        case IOCTL_PAR_QUERY_DEVICE_ID:
+        case IOCTL_USBPRINT_GET_1284_ID: {
+            if (g_lower.deviceId.empty()) return FALSE;
+            std::string id = g_lower.deviceId;
+            if (control == IOCTL_USBPRINT_GET_1284_ID) {
+                // The USB printing class answer begins with its big-endian length.
+                size_t total = id.size() + 2;
+                id.insert(0, 1, static_cast<char>(total & 0xFF));
+                id.insert(0, 1, static_cast<char>(total >> 8));
+            }
+            DWORD n = std::min<DWORD>(outSize, static_cast<DWORD>(id.size()));
+            std::memcpy(out, id.data(), n);
+            *returned = n;
+            return TRUE;
+        }
+        case IOCTL_IEEE1284_GET_MODE:
+            return answer(g_lower.modes, sizeof g_lower.modes);
+        case IOCTL_PAR_GET_DEVICE_CAPS:
+            return answer(&g_lower.caps, sizeof g_lower.caps);
+        case IOCTL_IEEE1284_NEGOTIATE: {
+            if (!in || inSize < 4) return FALSE;
+            WORD want[2];
+            std::memcpy(want, in, 4);
+            g_lower.negotiated.push_back(want[1]);
+            g_lower.modes[0] = want[0];
+            g_lower.modes[1] = (want[1] == 0 || (want[1] & g_lower.agreeTo)) ? want[1] : 0;
+            return answer(g_lower.modes, sizeof g_lower.modes);
+        }
+        default:
+            return TRUE;
+    }
 }
 BOOL WINAPI FakeTimeouts(HANDLE, LPCOMMTIMEOUTS, DWORD) {
     return TRUE;

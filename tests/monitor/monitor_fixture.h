@@ -26,6 +26,12 @@ struct FakeLowerPort {
     int opens = 0, closes = 0, startDocs = 0, endDocs = 0, writes = 0, reads = 0;
     BOOL docOpen = FALSE;
     std::vector<DWORD> controls;
+    // The parallel port's IEEE 1284 modes: {read mask, write mask}, what it offers, what a
+    // negotiation gets, and the write masks asked for.
+    WORD modes[2] = {0, 0};
+    WORD caps = 0;
+    WORD agreeTo = 0;
+    std::vector<WORD> negotiated;
 };
 
 // The status manager as one client sees it.

@@ -85,6 +85,36 @@ TEST_F(ReplyTest, SplitReplyIsParsedOnceWhenItsFormFeedArrives) {
     EXPECT_EQ(port_->savedReplyLength, std::string("@PJL USTATUS DEV").size());
 }
 
+// The same unfinished header may come back twice more (three reads); a reply still unfinished
+// at its header's third showing is passed over up to its form feed, and the next one is read.
+TEST_F(ReplyTest, HeaderRepeatedTwiceUnfinishedIsPassedOver) {
+    struct Case {
+        std::vector<std::string> pieces;
+        int displaysPublished;
+        const char16_t* shown;
+    };
+    const Case cases[] = {
+        {{"@PJL USTATUS DEVICE\r\nDISPLAY=\"TH", "RE", "E\"\r\n\f"}, 1, u"THREE"},
+        {{"@PJL USTATUS DEVICE\r\nDISPLAY=\"FO", "U", "R", "\"\r\n\f"}, 0, nullptr},
+        // A different header in between is remembered in its place: no repeat.
+        {{"@PJL USTATUS DEVICE\r\nDISPLAY=\"A", "\"\r\n\f@PJL INFO STATUS\r\nDISPLAY=\"B", "C", "\"\r\n\f"}, 2, u"BC"},
+    };
+    for (const Case& c : cases) {
+        g_manager = FakeManager{};
+        for (const std::string& piece : c.pieces) Feed(piece);
+        EXPECT_EQ(g_manager.publishCount["PrinterDisplay"], c.displaysPublished) << c.pieces[0];
+        if (c.shown) {
+            size_t n = std::char_traits<char16_t>::length(c.shown);
+            EXPECT_EQ(std::memcmp(Published("PrinterDisplay").data() + 4, c.shown, n * 2), 0) << c.pieces[0];
+        }
+        // What follows the passed-over reply is read as usual.
+        EXPECT_EQ(Feed("@PJL INFO PAGECOUNT\r\nPAGECOUNT=77\r\n\f"), 1) << c.pieces[0];
+        EXPECT_EQ(Dword("PageCount"), 77u);
+        SetDwordVariable(port_, "PageCount", 0);
+        EXPECT_FALSE(port_->reply.skipToFormFeed);
+    }
+}
+
 TEST_F(ReplyTest, TextThatIsNoReplyIsPassedOverToItsFormFeed) {
     EXPECT_EQ(Feed("garbage DISPLAY=\"NO\"\r\n\f@PJL USTATUS DEVICE\r\nDISPLAY=\"YES\"\r\n\f"), 1);
     const char16_t expected[] = u"YES";
@@ -120,6 +150,39 @@ TEST_F(ReplyTest, JobStartPagesAndEnd) {
     Feed("@PJL USTATUS JOB\r\nEND\r\nNAME=\"03NAMEOFJOB\"\r\nPAGES=3\r\n\f");
     EXPECT_EQ(At(Published("PrintingJobInfo2"), 288), 41u);
     EXPECT_EQ(CountJobRecords(port_), 0u);  // the end report finished the job record
+}
+
+// The end report's page counters: colour and monochrome pages, coverage per page of each toner;
+// each job counts from its own start.
+TEST_F(ReplyTest, JobEndCarriesPageCountersOfThatJobOnly) {
+    struct Job {
+        DWORD id;
+        const char* name;
+        std::string pages;     // USTATUS PAGE reports during the job
+        std::string counters;  // lines of the end report after its NAME
+        DWORD total, colour, mono, averages[4];
+    };
+    const Job jobs[] = {
+        {41, "03FIRSTJOB", "", "COVERAGE C = 010\r\nCOVERAGE K = 020\r\nCOLORPAGE=2\r\nBWPAGE=1\r\n", 3, 2, 1, {10, 0, 0, 20}},
+        {42, "03SECONDJOB", "@PJL USTATUS PAGE\r\n5\r\n\f", "BWPAGE=4\r\n", 5, 0, 4, {0, 0, 0, 0}},
+        {43, "03THIRDJOB", "", "", 0, 0, 0, {0, 0, 0, 0}},
+    };
+    port_->state |= ST_JOB_OPEN;
+    for (const Job& j : jobs) {
+        AddJobRecord(j.id, port_);
+        SetJobRecordName(j.name, 3, port_);
+        Feed(std::string("@PJL USTATUS JOB\r\nSTART\r\nNAME=\"") + j.name + "\"\r\n\f");
+        if (!j.pages.empty()) Feed(j.pages);
+        Feed(std::string("@PJL USTATUS JOB\r\nEND\r\nNAME=\"") + j.name + "\"\r\n" + j.counters + "\f");
+        std::string info = Published("PrintingJobInfo2");
+        ASSERT_EQ(info.size(), 320u) << j.name;
+        EXPECT_EQ(At(info, 288), j.id) << j.name;
+        EXPECT_EQ(At(info, 292), j.total) << j.name;
+        EXPECT_EQ(At(info, 296), j.colour) << j.name;
+        EXPECT_EQ(At(info, 300), j.mono) << j.name;
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(At(info, 304 + 4 * i), j.averages[i]) << j.name << " toner " << i;
+        EXPECT_EQ(CountJobRecords(port_), 0u) << j.name;
+    }
 }
 
 TEST_F(ReplyTest, JobInformationQueuedWhileUnpublishedGoesOutInOrder) {

@@ -240,6 +240,75 @@ TEST_F(SyncTest, ReportedThreadIdIsTheThreadsOwn) {
     CloseHandle(th);
 }
 
+struct PriorityProbe {
+    HANDLE go;           // the thread reads its priority once this is signaled
+    int seenAtStart;     // its own priority before anyone set it
+    int seenAfterGo;     // its own priority after the creator set it
+};
+
+DWORD WINAPI ReadOwnPriority(LPVOID p) {
+    auto* probe = static_cast<PriorityProbe*>(p);
+    probe->seenAtStart = GetThreadPriority(GetCurrentThread());
+    WaitForSingleObject(probe->go, 5000);
+    probe->seenAfterGo = GetThreadPriority(GetCurrentThread());
+    return 0;
+}
+
+TEST_F(SyncTest, ThreadPriorityIsKeptPerThreadAndOnlyKnownValuesAreTaken) {
+    HANDLE self = GetCurrentThread();
+    ASSERT_EQ(GetThreadPriority(self), THREAD_PRIORITY_NORMAL);
+    struct Case {
+        int value;
+        BOOL taken;
+    };
+    const Case cases[] = {
+        {THREAD_PRIORITY_IDLE, TRUE},         {THREAD_PRIORITY_LOWEST, TRUE},  {THREAD_PRIORITY_BELOW_NORMAL, TRUE},
+        {THREAD_PRIORITY_ABOVE_NORMAL, TRUE}, {THREAD_PRIORITY_HIGHEST, TRUE}, {THREAD_PRIORITY_TIME_CRITICAL, TRUE},
+        {THREAD_PRIORITY_NORMAL, TRUE},       {3, FALSE},                      {-3, FALSE},
+        {16, FALSE},                          {-16, FALSE},
+    };
+    int current = THREAD_PRIORITY_NORMAL;
+    for (const Case& c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(SetThreadPriority(self, c.value), c.taken) << c.value;
+        if (c.taken) current = c.value;
+        else EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << c.value;
+        EXPECT_EQ(GetThreadPriority(self), current) << c.value;
+    }
+
+    // Another thread has its own value; set through its handle, it sees it.
+    ASSERT_TRUE(SetThreadPriority(self, THREAD_PRIORITY_HIGHEST));
+    PriorityProbe probe{CreateEventW(nullptr, TRUE, FALSE, nullptr), 99, 99};
+    HANDLE th = CreateThread(nullptr, 0, ReadOwnPriority, &probe, 0, nullptr);
+    ASSERT_NE(th, nullptr);
+    EXPECT_TRUE(SetThreadPriority(th, THREAD_PRIORITY_LOWEST));
+    EXPECT_EQ(GetThreadPriority(th), THREAD_PRIORITY_LOWEST);
+    SetEvent(probe.go);
+    ASSERT_EQ(WaitForSingleObject(th, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(probe.seenAfterGo, THREAD_PRIORITY_LOWEST);
+    EXPECT_EQ(GetThreadPriority(self), THREAD_PRIORITY_HIGHEST);
+    CloseHandle(th);
+    CloseHandle(probe.go);
+
+    // A new thread starts at normal, whatever its creator runs at.
+    PriorityProbe fresh{CreateEventW(nullptr, TRUE, TRUE, nullptr), 99, 99};
+    th = CreateThread(nullptr, 0, ReadOwnPriority, &fresh, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(th, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(fresh.seenAtStart, THREAD_PRIORITY_NORMAL);
+    CloseHandle(th);
+    CloseHandle(fresh.go);
+
+    // A handle that names no thread.
+    HANDLE ev = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetLastError(0);
+    EXPECT_FALSE(SetThreadPriority(ev, THREAD_PRIORITY_LOWEST));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(GetThreadPriority(ev), THREAD_PRIORITY_ERROR_RETURN);
+    EXPECT_EQ(GetThreadPriority(nullptr), THREAD_PRIORITY_ERROR_RETURN);
+    CloseHandle(ev);
+    EXPECT_TRUE(SetThreadPriority(self, THREAD_PRIORITY_NORMAL));
+}
+
 DWORD WINAPI WaitOnPulse(LPVOID p) { return WaitForSingleObject(static_cast<HANDLE>(p), 5000); }
 
 TEST_F(SyncTest, PulseEventReleasesCurrentWaitersAndLeavesItReset) {

@@ -193,6 +193,47 @@ TEST_F(PrintRunner, SpoolerFailureEndsTheJobCleanly) {
     EXPECT_TRUE(again.ok) << again.error;
 }
 
+// A form the spooler does not know would be dropped by the driver for its default paper: the
+// runner refuses it instead of printing on another paper than was asked.
+TEST_F(PrintRunner, UnknownFormNamesAreRefused) {
+    struct Case {
+        const char16_t* paper;
+        std::vector<orla::runner::PageSettings> pages;
+        const char* error;
+    } cases[] = {
+        {u"B5", {}, "no form named \"B5\" (did you mean \"B5 (JIS)\"?)"},
+        {u"A4", {{u"A4", 1}, {u"Nonsense", 1}}, "no form named \"Nonsense\""},
+    };
+    for (const Case& c : cases) {
+        options_.paper = c.paper;
+        options_.perPage = c.pages;
+        options_.pages = c.pages.empty() ? 1 : static_cast<int>(c.pages.size());
+        RunResult r = Run();
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find(c.error), std::string::npos) << r.error;
+        EXPECT_EQ(r.endDocResult, -1) << "nothing of the job may run";
+    }
+}
+
+// Settings patches reach the driver's record (here the pages-per-sheet word), only the bits of a
+// mask are written, and a patch outside the record is an error, not a write past its end.
+TEST_F(PrintRunner, SettingPatches) {
+    options_.settingPatches = {{492, {0x02, 0x00}, {}}, {399, {0xFF}, {0x10}}};  // 2-up, print blank pages
+    options_.pages = 2;
+    RunResult r = Run();
+    ASSERT_TRUE(r.ok) << r.error;
+    DecodeResult d = Decode(r);
+    ASSERT_TRUE(d.ok) << FormatListing(d);
+    auto lines = PjlLines(d);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "@PJL SET JOBATTR=\"@NLPP=N2\""), lines.end());
+    EXPECT_EQ(PageEndCount(d), 1u) << "two blank pages printed on one sheet";
+
+    options_.settingPatches = {{100000, {0x01}, {}}};
+    RunResult outside = Run();
+    EXPECT_FALSE(outside.ok);
+    EXPECT_NE(outside.error.find("outside"), std::string::npos) << outside.error;
+}
+
 TEST_F(PrintRunner, MissingDriverAndBadOptionsAreReported) {
     options_.pages = 0;
     RunResult bad = Run();

@@ -22,9 +22,33 @@ void Usage() {
                  "       [--set OFFSET=HEXBYTES[/HEXMASK]]...   (settings record bytes, e.g. --set 399=10/10)\n");
 }
 
+// Command-line text is UTF-8 (form names such as "長尺紙" come in that way).
 std::u16string Wide(const std::string& s) {
     std::u16string out;
-    for (unsigned char c : s) out += static_cast<char16_t>(c);
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        char32_t code = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+        bool good = extra >= 0 && i + static_cast<size_t>(extra) < s.size() + (extra == 0 ? 1 : 0);
+        for (int k = 1; good && k <= extra; ++k) {
+            unsigned char t = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+            if ((t & 0xC0) != 0x80) good = false;
+            else code = (code << 6) | (t & 0x3F);
+        }
+        if (!good) {  // not UTF-8: take the byte as it is
+            out += static_cast<char16_t>(c);
+            ++i;
+            continue;
+        }
+        i += static_cast<size_t>(extra) + 1;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (code >> 10));
+            out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(code);
+        }
+    }
     return out;
 }
 

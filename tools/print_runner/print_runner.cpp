@@ -33,7 +33,26 @@ typedef DWORD (*DefaultDevmodeProc)(HANDLE hPrinter, BYTE* out, DWORD size);
 
 std::string Utf8(std::u16string_view s) {
     std::string out;
-    for (char16_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
+    for (size_t i = 0; i < s.size(); ++i) {
+        char32_t c = s[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
     return out;
 }
 
@@ -58,6 +77,18 @@ void EnsureSandbox(const std::string& root) {
     PlatResetForTests();
 }
 
+struct InstalledPrinter {
+    std::string root;
+    std::u16string printer, driverPath, dataFile, configFile;
+    std::vector<PrinterDataValue> data;
+};
+
+bool SameData(const std::vector<PrinterDataValue>& a, const std::vector<PrinterDataValue>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const PrinterDataValue& x, const PrinterDataValue& y) {
+        return x.name == y.name && x.type == y.type && x.bytes == y.bytes;
+    });
+}
+
 // TRUE when the sandbox file at a Windows path holds exactly the bytes of a host file: a second
 // job in one sandbox need not copy the modules again.
 bool SameFile(const std::string& hostFile, const std::u16string& windowsPath) {
@@ -68,8 +99,14 @@ bool SameFile(const std::string& hostFile, const std::u16string& windowsPath) {
     if (fs::file_size(hostFile, ec) != fs::file_size(target, ec) || ec) return false;
     std::ifstream a(hostFile, std::ios::binary), b(target, std::ios::binary);
     if (!a || !b) return false;
-    return std::equal(std::istreambuf_iterator<char>(a), std::istreambuf_iterator<char>(),
-                      std::istreambuf_iterator<char>(b), std::istreambuf_iterator<char>());
+    std::vector<char> x(1 << 16), y(1 << 16);
+    while (a && b) {
+        a.read(x.data(), static_cast<std::streamsize>(x.size()));
+        b.read(y.data(), static_cast<std::streamsize>(y.size()));
+        if (a.gcount() != b.gcount() || std::memcmp(x.data(), y.data(), static_cast<size_t>(a.gcount())) != 0)
+            return false;
+    }
+    return a.eof() && b.eof();
 }
 
 // The driver's default settings record, made by the core of the same language build in a helper
@@ -455,6 +492,15 @@ bool InstallPrinter(const RunOptions& o, std::string& error) {
         return false;
     }
     const std::u16string configFile = driverDir + u"\\" + InterfaceFileName(o.japanese);
+    // The printer this process installed last, with the same files and printer data, is kept:
+    // installing writes the registry many times over, and a table of jobs would spend its time
+    // there. Anything else (another printer, other printer data) is installed afresh.
+    static InstalledPrinter last;
+    InstalledPrinter wanted{o.sandboxRoot, o.printerName, driverPath, dataFile, configFile, o.printerData};
+    if (last.root == wanted.root && last.printer == wanted.printer && last.driverPath == wanted.driverPath &&
+        last.dataFile == wanted.dataFile && last.configFile == wanted.configFile && SameData(last.data, wanted.data))
+        return true;
+    last = InstalledPrinter{};
     PlatDeletePrinter(o.printerName.c_str());
     PLAT_PRINTER_SETUP setup{o.printerName.c_str(), u"ORLA Page Printer", u"LPT1:", driverPath.c_str(),
                              dataFile.c_str(), configFile.c_str(), nullptr, nullptr};
@@ -462,7 +508,10 @@ bool InstallPrinter(const RunOptions& o, std::string& error) {
         error = Failure("PlatInstallPrinter");
         return false;
     }
-    if (o.printerData.empty()) return true;
+    if (o.printerData.empty()) {
+        last = wanted;
+        return true;
+    }
     HANDLE printer = nullptr;
     std::u16string name = o.printerName;
     // Printer data is written with administrator access, as the spooler asks of SetPrinterData.
@@ -482,6 +531,7 @@ bool InstallPrinter(const RunOptions& o, std::string& error) {
         }
     }
     ClosePrinter(printer);
+    last = wanted;
     return true;
 }
 

@@ -308,6 +308,16 @@ void Simulator::HandlePjl(Connection* c, const std::string& line) {
     }
     if (StartsWith(line, "@PJL ENTER LANGUAGE")) {
         c->pjlMode = false;
+        bool cancel;
+        {
+            std::lock_guard<std::mutex> g(lock_);
+            cancel = options_.cancelAtData;
+        }
+        if (cancel && c->jobOpen) {
+            Reply(c, "@PJL USTATUS JOB\r\nCANCELED=HOST_CALCELED\r\nNAME=\"" + c->jobName + "\"\r\n\f");
+            std::lock_guard<std::mutex> g(lock_);
+            ++jobsCancelled_;
+        }
     } else if (StartsWith(line, "@PJL USTATUSOFF")) {
         c->ustatusDevice = c->ustatusJob = c->ustatusPage = false;
     } else if (StartsWith(line, "@PJL USTATUS DEVICE=")) {
@@ -469,6 +479,11 @@ size_t Simulator::Connections() const {
 size_t Simulator::DeviceIdQueries() const {
     std::lock_guard<std::mutex> g(lock_);
     return deviceIdQueries_;
+}
+
+size_t Simulator::JobsCancelled() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return jobsCancelled_;
 }
 
 size_t Simulator::JobsEnded() const {

@@ -33,6 +33,7 @@ struct Options {
     size_t dropAfterBytes = 0;
     int pagesPerJob = 1;
     bool sendEojReport = false;  // "@PJL USTATUS EOJ" after a job's end report
+    bool cancelAtData = false;   // the operator cancels every job as soon as its data begins
     int idleLimitMs = 60000;     // stops by itself after this long without any connection
     int slowReadPauseMs = 2;
     std::string displayText = "READY";
@@ -62,6 +63,7 @@ public:
     size_t Connections() const;
     size_t DeviceIdQueries() const;
     size_t JobsEnded() const;  // "@PJL EOJ" lines seen
+    size_t JobsCancelled() const;  // cancels the operator made (cancelAtData)
     size_t OpenConnections() const;
     bool Serving() const;  // false once it stopped by itself (idle) or was stopped
 
@@ -103,6 +105,7 @@ private:
     size_t connectionCount_ = 0;
     size_t deviceIdQueries_ = 0;
     size_t jobsEnded_ = 0;
+    size_t jobsCancelled_ = 0;
     size_t open_ = 0;
 };
 

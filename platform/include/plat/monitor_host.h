@@ -88,6 +88,7 @@ struct JobResult {
     BOOL ended = FALSE;             // EndDocPort
     DWORD endError = 0;
     BOOL stoppedByCancel = FALSE;   // the job was deleted in the spooler while sending
+    BOOL deletedByPort = FALSE;     // the job was deleted in the spooler during EndDocPort
 };
 
 // One job as the spooler runs it: StartDocPrinterW on the printer for the job id, then
