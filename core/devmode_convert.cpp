@@ -1,4 +1,4 @@
-// DEVMODE versions: the specification version by public size, copying the public and private
+// DEVMODE versions: dmSpecVersion by public size, copying the public and private
 // parts between DEVMODEs of different sizes, and the core of DrvConvertDevMode.
 #include <algorithm>
 #include <cstring>

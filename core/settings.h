@@ -84,10 +84,10 @@ inline constexpr DevmodeVersionInfo kDevmodeVersionInfo{kDevmodeDriverVersion, k
                                                         kDevmodeDriverVersion351, kDevmodePrivateSize351};
 inline constexpr WORD kPublicSize351 = 188;
 
-// Specification version by public size (188: 0x0320, 212: 0x0400, 220: 0x0401; else its own); 0 for null.
+// dmSpecVersion by public size (188: 0x0320, 212: 0x0400, 220: 0x0401; else its own); 0 for null.
 WORD GetDevmodeSpecVersion(const DEVMODEW* devmode);
 // Copies public and private parts (each the smaller of the two) keeping the target's version and
-// size fields; bytes copied, or -1 when either has specification version 0.
+// size fields; bytes copied, or -1 when either has dmSpecVersion 0.
 LONG CopyDevmodeParts(const DEVMODEW* source, DEVMODEW* target);
 // The same with both buffers bounded: source holds sourceBytes, target targetBytes.
 LONG CopyDevmodePartsBounded(const BYTE* source, size_t sourceBytes, BYTE* target, size_t targetBytes);

@@ -8,14 +8,14 @@ root=$(pwd)
 bash scripts/install-deps.sh
 
 jobs=$(nproc)
-fuzz_seconds=${ORLA_FUZZ_SECONDS:-15}
+fuzz_seconds=${ORLA_FUZZ_SECONDS:-10}
 build=${ORLA_BUILD_ROOT:-$root/build}
 failed=0
 
 step() { printf '\n==== %s ====\n' "$*"; }
 
 step "plain build (-Werror)"
-cmake -S . -B "$build/plain" -G Ninja -DORLA_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build/plain" -G Ninja -DORLA_WERROR=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
 ninja -C "$build/plain" -j "$jobs"
 (cd "$build/plain" && ctest --output-on-failure -j "$jobs") || failed=1
 

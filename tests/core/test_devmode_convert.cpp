@@ -1,4 +1,4 @@
-// DEVMODE versions and copies: specification version by size, the part-wise copy between sizes,
+// DEVMODE versions and copies: dmSpecVersion by size, the part-wise copy between sizes,
 // the copy for callers, and every mode of the DrvConvertDevMode core.
 #include <gtest/gtest.h>
 
@@ -95,7 +95,7 @@ TEST(DevmodeConvert, CopyForCallerTakesSmallerSizesFromSourceOrReference) {
     EXPECT_EQ(target.Get16(66), 0x0101);    // and the source's driver version with it
     EXPECT_EQ(target.bytes[188], source.bytes[220]);
 
-    // Equal public sizes: the source's size and specification version (an unknown size keeps its own).
+    // Equal public sizes: the source's size and dmSpecVersion (an unknown size keeps its own).
     IncomingDevmode odd = Patterned(200, 10, 0x0350);
     IncomingDevmode oddReference(200, 20, 0x0360);
     IncomingDevmode oddTarget(220, 100);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "plat/host_text.h"
 #include "core/device_data.h"
 #include "core/settings.h"
 #include "core/support.h"
@@ -26,32 +27,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Utf8(std::u16string_view s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        char32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
-std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
 std::string BinDirectory() {
     char path[4096];
@@ -69,28 +45,28 @@ std::string Mm(LONG micrometres) {
 
 void PrintNamedValues(const char* title, NamedValueList list) {
     std::printf("  %s (%u):\n", title, list.size());
-    for (NamedValueEntry e : list) std::printf("    %-28s 0x%08X\n", Utf8(e.name).c_str(), e.value);
+    for (NamedValueEntry e : list) std::printf("    %-28s 0x%08X\n", plat::Utf16ToUtf8(e.name).c_str(), e.value);
 }
 
 void PrintDevices(const char* title, NamedValueList list) {
     std::printf("  %s (%u):                allowed  state\n", title, list.size());
     for (NamedValueEntry e : list)
-        std::printf("    %-28s 0x%04X   0x%04X%s\n", Utf8(e.name).c_str(), LOWORD(e.value), HIWORD(e.value),
+        std::printf("    %-28s 0x%04X   0x%04X%s\n", plat::Utf16ToUtf8(e.name).c_str(), LOWORD(e.value), HIWORD(e.value),
                     (HIWORD(e.value) & 8) ? "  installed" : "");
 }
 
 void PrintForms(const char* title, FormList list) {
     std::printf("  %s (%u):\n", title, list.size());
     for (FormEntry f : list)
-        std::printf("    %-24s %6s x %6s mm, printable %s,%s - %s,%s\n", Utf8(f.name).c_str(), Mm(f.width).c_str(),
+        std::printf("    %-24s %6s x %6s mm, printable %s,%s - %s,%s\n", plat::Utf16ToUtf8(f.name).c_str(), Mm(f.width).c_str(),
                     Mm(f.length).c_str(), Mm(f.left).c_str(), Mm(f.top).c_str(), Mm(f.right).c_str(),
                     Mm(f.bottom).c_str());
 }
 
 void PrintModel(const CompiledDeviceData* d) {
     std::printf("Model\n");
-    std::printf("  friendly name     %s\n", Utf8(DeviceFriendlyName(d)).c_str());
-    std::printf("  printer name      %s\n", Utf8(DevicePrinterName(d)).c_str());
+    std::printf("  friendly name     %s\n", plat::Utf16ToUtf8(DeviceFriendlyName(d)).c_str());
+    std::printf("  printer name      %s\n", plat::Utf16ToUtf8(DevicePrinterName(d)).c_str());
     std::printf("  description       version %d, %u bytes compiled\n", DeviceDataVersion(d), DeviceDataSize(d));
     std::printf("  private id        0x%08X\n", DeviceDataField(d, dd::kPrivateID));
     std::printf("  pages per minute  %d\n", DeviceDataSignedField(d, dd::kPPM));
@@ -108,9 +84,9 @@ void PrintModel(const CompiledDeviceData* d) {
     std::printf("\n  resolutions (%u), default %d dpi:\n", Resolutions(d).size(),
                 DeviceDataSignedField(d, dd::kDefaultResolution));
     for (ResolutionEntry r : Resolutions(d))
-        std::printf("    %5d dpi  %s %d  %s %d\n", r.dpi, Utf8(r.text1).c_str(), r.value2, Utf8(r.text2).c_str(),
+        std::printf("    %5d dpi  %s %d  %s %d\n", r.dpi, plat::Utf16ToUtf8(r.text1).c_str(), r.value2, plat::Utf16ToUtf8(r.text2).c_str(),
                     r.value3);
-    if (auto s = DefaultInputSlot(d)) std::printf("  default slot      %s (%u)\n", Utf8(s->name).c_str(), s->value);
+    if (auto s = DefaultInputSlot(d)) std::printf("  default slot      %s (%u)\n", plat::Utf16ToUtf8(s->name).c_str(), s->value);
     PrintNamedValues("input slots", InputSlots(d));
     PrintDevices("input devices", InputDevices(d));
     PrintDevices("option devices", OptionDevices(d));
@@ -120,7 +96,7 @@ void PrintModel(const CompiledDeviceData* d) {
                 Mm(DeviceDataSignedField(d, dd::kMaxFormWidth)).c_str(),
                 Mm(DeviceDataSignedField(d, dd::kMaxFormLength)).c_str());
     if (auto f = DefaultForm(d))
-        std::printf("  default form      %s %s x %s mm\n", Utf8(f->name).c_str(), Mm(f->width).c_str(),
+        std::printf("  default form      %s %s x %s mm\n", plat::Utf16ToUtf8(f->name).c_str(), Mm(f->width).c_str(),
                     Mm(f->length).c_str());
     PrintForms("portrait forms", PortraitForms(d));
     PrintForms("landscape forms", LandscapeForms(d));
@@ -157,7 +133,7 @@ void PrintRecord(const DriverDevmode& r, HMODULE resources) {
     const DEVMODEW& d = *AsDevmode(r);
     std::printf("Default settings record (%s build, %u bytes)\n", kJapaneseBuild ? "Japanese" : "English",
                 static_cast<unsigned>(sizeof(r)));
-    std::printf("  dmDeviceName      %s\n", Utf8(GetText(r, dm::DeviceName)).c_str());
+    std::printf("  dmDeviceName      %s\n", plat::Utf16ToUtf8(GetText(r, dm::DeviceName)).c_str());
     std::printf("  dmSpecVersion     0x%04X  dmDriverVersion 0x%04X  dmSize %u  dmDriverExtra %u\n", d.dmSpecVersion,
                 d.dmDriverVersion, d.dmSize, d.dmDriverExtra);
     std::printf("  dmFields          0x%08X\n", d.dmFields);
@@ -165,7 +141,7 @@ void PrintRecord(const DriverDevmode& r, HMODULE resources) {
                 d.dmPaperSize, d.dmPaperLength, d.dmPaperWidth, d.dmScale);
     std::printf("  dmCopies %d  dmDefaultSource %d  dmPrintQuality %d  dmColor %d  dmDuplex %d  dmTTOption %d\n",
                 d.dmCopies, d.dmDefaultSource, d.dmPrintQuality, d.dmColor, d.dmDuplex, d.dmTTOption);
-    std::printf("  dmFormName        %s\n", Utf8(GetText(r, dm::FormName)).c_str());
+    std::printf("  dmFormName        %s\n", plat::Utf16ToUtf8(GetText(r, dm::FormName)).c_str());
     std::printf("  dmNup %u  dmICMMethod %u  dmICMIntent %u  dmMediaType %u  dmDitherType %u\n", d.dmNup,
                 d.dmICMMethod, d.dmICMIntent, d.dmMediaType, d.dmDitherType);
     std::printf("  language text     %s\n", GetAnsi(r, dm::LanguageText).c_str());
@@ -177,7 +153,7 @@ void PrintRecord(const DriverDevmode& r, HMODULE resources) {
     for (unsigned k = 0; k < dm::DevicePairCount; ++k) {
         WCHAR name[25] = {};
         if (resources) LoadStringW(resources, 201 + k, name, 25);
-        std::printf("    %u  %u  %-26s %u, %u\n", dm::DevicePairs + 4 * k, 201 + k, Utf8(name).c_str(),
+        std::printf("    %u  %u  %-26s %u, %u\n", dm::DevicePairs + 4 * k, 201 + k, plat::Utf16ToUtf8(name).c_str(),
                     Get(r, dm::DeviceState(k)), Get(r, dm::DeviceChoice(k)));
     }
     if constexpr (kJapaneseBuild)
@@ -191,9 +167,9 @@ bool ShowModel(const fs::path& model, const std::string& binDir) {
     PlatSetSandboxRoot(root.c_str());
     bool ok = false;
     const std::u16string drv = PlatDriverDirectory();
-    const std::u16string dataFile = drv + u"\\" + Wide(model.filename().string());
+    const std::u16string dataFile = drv + u"\\" + plat::Utf8ToUtf16(model.filename().string());
     const std::string stem = kJapaneseBuild ? "Quessa" : "Brinda";
-    const std::u16string printerName = Wide(model.stem().string());
+    const std::u16string printerName = plat::Utf8ToUtf16(model.stem().string());
     const std::u16string driverPath = drv + (kJapaneseBuild ? u"\\Quessa.dll" : u"\\Brindal.dll");
     const std::u16string configFile = drv + (kJapaneseBuild ? u"\\Talvex.dll" : u"\\Morvin.dll");
     PLAT_PRINTER_SETUP setup{printerName.c_str(), u"QEV ORLA", u"LPT1:", driverPath.c_str(), dataFile.c_str(),
@@ -202,7 +178,7 @@ bool ShowModel(const fs::path& model, const std::string& binDir) {
     bool copied = PlatCopyIntoSandbox(model.string().c_str(), dataFile.c_str());
     for (const char* letter : {"j", "e"}) {
         const std::string dll = stem + letter + ".dll";
-        if (!PlatCopyIntoSandbox((binDir + "/" + dll).c_str(), (drv + u"\\" + Wide(dll)).c_str()))
+        if (!PlatCopyIntoSandbox((binDir + "/" + dll).c_str(), (drv + u"\\" + plat::Utf8ToUtf16(dll)).c_str()))
             std::fprintf(stderr, "model_info: %s not found in %s (device names stay empty)\n", dll.c_str(),
                          binDir.c_str());
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "plat/host_text.h"
 #include "tools/print_runner/print_runner.h"
 
 namespace {
@@ -22,35 +23,6 @@ void Usage() {
                  "       [--set OFFSET=HEXBYTES[/HEXMASK]]...   (settings record bytes, e.g. --set 399=10/10)\n");
 }
 
-// Command-line text is UTF-8 (form names such as "長尺紙" come in that way).
-std::u16string Wide(const std::string& s) {
-    std::u16string out;
-    for (size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-        char32_t code = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
-        bool good = extra >= 0 && i + static_cast<size_t>(extra) < s.size() + (extra == 0 ? 1 : 0);
-        for (int k = 1; good && k <= extra; ++k) {
-            unsigned char t = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-            if ((t & 0xC0) != 0x80) good = false;
-            else code = (code << 6) | (t & 0x3F);
-        }
-        if (!good) {  // not UTF-8: take the byte as it is
-            out += static_cast<char16_t>(c);
-            ++i;
-            continue;
-        }
-        i += static_cast<size_t>(extra) + 1;
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (code >> 10));
-            out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(code);
-        }
-    }
-    return out;
-}
 
 int Orientation(const std::string& s) {
     if (s == "portrait" || s == "1") return 1;
@@ -129,7 +101,7 @@ int main(int argc, char** argv) {
         else if (a == "--bin") o.binDir = need();
         else if (a == "--printer-model") model = need();
         else if (a == "--build") build = need();
-        else if (a == "--paper") o.paper = Wide(need());
+        else if (a == "--paper") o.paper = plat::Utf8ToUtf16(need());
         else if (a == "--orientation") o.orientation = Orientation(need());
         else if (a == "--copies") number(o.copies);
         else if (a == "--duplex") {
@@ -138,7 +110,7 @@ int main(int argc, char** argv) {
         } else if (a == "--layout") number(o.layout);
         else if (a == "--dpi") number(o.dpi);
         else if (a == "--pages") number(o.pages);
-        else if (a == "--doc") o.documentName = Wide(need());
+        else if (a == "--doc") o.documentName = plat::Utf8ToUtf16(need());
         else if (a == "--raster") o.rasterMode = true;
         else if (a == "--set") {
             std::string text = need();
@@ -157,7 +129,7 @@ int main(int argc, char** argv) {
                 std::string item = list.substr(from, comma - from);
                 orla::runner::PageSettings p;
                 size_t colon = item.find(':');
-                p.paper = Wide(item.substr(0, colon));
+                p.paper = plat::Utf8ToUtf16(item.substr(0, colon));
                 if (colon != std::string::npos) p.orientation = Orientation(item.substr(colon + 1));
                 if (p.orientation < 0) {
                     std::fprintf(stderr, "print_runner: bad orientation in \"%s\"\n", item.c_str());

@@ -1,4 +1,5 @@
 // The print-path runner: the spooler's and GDI's side of a print job, for the graphics DLL.
+#include "plat/host_text.h"
 #include "tools/print_runner/print_runner.h"
 
 #include <dlfcn.h>
@@ -31,30 +32,6 @@ constexpr BYTE kRasterFlag = 0x08;
 constexpr FLONG kEndDocAbort = 1;           // ED_ABORTDOC
 typedef DWORD (*DefaultDevmodeProc)(HANDLE hPrinter, BYTE* out, DWORD size);
 
-std::string Utf8(std::u16string_view s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        char32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 std::string Failure(const std::string& step) {
     return step + " failed (last error " + std::to_string(GetLastError()) + ")";
@@ -63,11 +40,6 @@ std::string Failure(const std::string& step) {
 std::u16string DriverFileName(bool japanese) { return japanese ? u"Quessa.dll" : u"Brindal.dll"; }
 std::u16string InterfaceFileName(bool japanese) { return japanese ? u"Talvex.dll" : u"Morvin.dll"; }
 
-std::u16string Widen(const std::string& s) {
-    std::u16string out;
-    for (unsigned char c : s) out += static_cast<char16_t>(c);
-    return out;
-}
 
 void EnsureSandbox(const std::string& root) {
     const char* current = PlatGetSandboxRoot();
@@ -254,7 +226,7 @@ bool Session::Open() {
     driverPath_ = di->pDriverPath ? di->pDriverPath : u"";
     dataFile_ = di->pDataFile ? di->pDataFile : u"";
     module_ = LoadLibraryW(driverPath_.c_str());
-    if (!module_) return Fail(Failure("LoadLibraryW " + Utf8(driverPath_)));
+    if (!module_) return Fail(Failure("LoadLibraryW " + plat::Utf16ToUtf8(driverPath_)));
     auto enable = reinterpret_cast<PFN_DrvEnableDriver>(reinterpret_cast<void*>(GetProcAddress(module_, "DrvEnableDriver")));
     if (!enable) return Fail(Failure("GetProcAddress DrvEnableDriver"));
     DRVENABLEDATA ded{};
@@ -294,10 +266,10 @@ bool Session::CheckForms() {
         std::string hint;
         for (DWORD i = 0; i < returned; ++i)
             if (forms[i].pName && std::u16string_view(forms[i].pName).rfind(name + u" ", 0) == 0) {
-                hint = " (did you mean \"" + Utf8(forms[i].pName) + "\"?)";
+                hint = " (did you mean \"" + plat::Utf16ToUtf8(forms[i].pName) + "\"?)";
                 break;
             }
-        return Fail("the printer has no form named \"" + Utf8(name) + "\"" + hint);
+        return Fail("the printer has no form named \"" + plat::Utf16ToUtf8(name) + "\"" + hint);
     }
     return true;
 }
@@ -470,7 +442,7 @@ bool InstallPrinter(const RunOptions& o, std::string& error) {
     // The driver directory holds every module of the build, as an installed driver's does.
     for (const auto& entry : fs::directory_iterator(o.binDir, ec)) {
         if (!entry.is_regular_file() || entry.path().extension() != ".dll") continue;
-        std::u16string target = driverDir + u"\\" + Widen(entry.path().filename().string());
+        std::u16string target = driverDir + u"\\" + plat::Utf8ToUtf16(entry.path().filename().string());
         if (SameFile(entry.path().string(), target)) continue;  // installed before, unchanged
         if (!PlatCopyIntoSandbox(entry.path().c_str(), target.c_str())) {
             error = Failure("copying " + entry.path().string() + " into the driver directory");
@@ -483,10 +455,10 @@ bool InstallPrinter(const RunOptions& o, std::string& error) {
     }
     const std::u16string driverPath = driverDir + u"\\" + DriverFileName(o.japanese);
     if (GetFileAttributesW(driverPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        error = "the bin folder has no " + Utf8(DriverFileName(o.japanese));
+        error = "the bin folder has no " + plat::Utf16ToUtf8(DriverFileName(o.japanese));
         return false;
     }
-    const std::u16string dataFile = driverDir + u"\\" + Widen(fs::path(o.modelFile).filename().string());
+    const std::u16string dataFile = driverDir + u"\\" + plat::Utf8ToUtf16(fs::path(o.modelFile).filename().string());
     if (!SameFile(o.modelFile, dataFile) && !PlatCopyIntoSandbox(o.modelFile.c_str(), dataFile.c_str())) {
         error = Failure("copying the device description " + o.modelFile);
         return false;
@@ -525,7 +497,7 @@ bool InstallPrinter(const RunOptions& o, std::string& error) {
         std::vector<uint8_t> bytes = v.bytes;
         DWORD rc = SetPrinterDataW(printer, valueName.data(), v.type, bytes.data(), static_cast<DWORD>(bytes.size()));
         if (rc != ERROR_SUCCESS) {
-            error = "SetPrinterDataW " + Utf8(v.name) + " failed (error " + std::to_string(rc) + ")";
+            error = "SetPrinterDataW " + plat::Utf16ToUtf8(v.name) + " failed (error " + std::to_string(rc) + ")";
             ClosePrinter(printer);
             return false;
         }
