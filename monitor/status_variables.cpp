@@ -183,13 +183,28 @@ BOOL PublishJobInfo(PortRecord* port, StatusVariable* row, DWORD size) {
         else if (!(row->flags & VAR_JOB_ENDED))
             ClearPageCounters(port);
     }
+    if (job && (row->flags & VAR_JOB_STARTED)) {
+        // The printer reports a later job: the jobs ahead of it are over. Each is reported with
+        // its own id and then with none, and dropped.
+        while (port->jobHead && port->jobHead != job) {
+            JobRecord* ahead = port->jobHead;
+            ManagerClient* to = ahead->client ? ahead->client : port->currentClient;
+            if (to) {
+                BYTE info[PRINTING_JOB_INFO_SIZE] = {};
+                std::memcpy(info + JOBINFO_JOB_ID, &ahead->jobId, 4);
+                Publish(to, row, info, sizeof info);
+                std::memset(info + JOBINFO_JOB_ID, 0, 4);
+                Publish(to, row, info, sizeof info);
+            }
+            PopJobRecord(port);
+        }
+    }
     ManagerClient* client = job ? job->client : port->currentClient;
     BOOL ok = client ? Publish(client, row, row->value, size) == 0 : TRUE;
     if (ok && job) {
         job->flags |= JOB_REPORTED;
         // The printer reported the job's end: its last page is out.
         if ((row->flags & VAR_JOB_ENDED) && (row->flags & VAR_JOB_STARTED)) {
-            while (port->jobHead && port->jobHead != job) PopJobRecord(port);
             PopJobRecord(port);
             if (!port->jobHead) SnapshotPrinterStatus(port);
         }

@@ -140,6 +140,8 @@ LONG WINAPI MgrUpdate(HANDLE, LPCSTR name, const void* value, DWORD size) {
     g_manager.published[name] = std::string(static_cast<const char*>(value), size);
     ++g_manager.publishCount[name];
     g_manager.order.push_back(name);
+    if (std::strcmp(name, "PrintingJobInfo2") == 0)
+        g_manager.jobInfoHistory.emplace_back(static_cast<const char*>(value), size);
     if (std::strcmp(name, "JobStatus") == 0 && size == 4) {
         std::memcpy(&g_manager.jobStatus, value, 4);
         g_manager.jobStatusHistory.push_back(g_manager.jobStatus);

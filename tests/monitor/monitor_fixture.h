@@ -39,6 +39,7 @@ struct FakeManager {
     std::map<std::string, std::string> published;  // last value per variable
     std::map<std::string, int> publishCount;
     std::vector<std::string> order;
+    std::vector<std::string> jobInfoHistory;  // every "PrintingJobInfo2" value, in order
     DWORD jobStatus = 0;
     std::vector<DWORD> jobStatusHistory;
 };

@@ -185,6 +185,31 @@ TEST_F(ReplyTest, JobEndCarriesPageCountersOfThatJobOnly) {
     }
 }
 
+// The printer reports a later job of the port's queue: the jobs ahead of it are over. Each is
+// reported with its own id, then with none, and dropped; the reported job's record stays.
+TEST_F(ReplyTest, ReportOfALaterJobEndsTheJobsAheadOfIt) {
+    AddJobRecord(41, port_);
+    SetJobRecordName("03FIRST", 3, port_);
+    AddJobRecord(42, port_);
+    SetJobRecordName("03SECOND", 3, port_);
+    AddJobRecord(43, port_);
+    SetJobRecordName("03THIRD", 3, port_);
+    port_->state |= ST_JOB_OPEN;
+    Feed("@PJL USTATUS JOB\r\nSTART\r\nNAME=\"03THIRD\"\r\n\f");
+    std::vector<DWORD> ids;
+    for (const std::string& v : g_manager.jobInfoHistory) {
+        ASSERT_EQ(v.size(), 320u);
+        ids.push_back(At(v, 288));
+    }
+    EXPECT_EQ(ids, (std::vector<DWORD>{41, 0, 42, 0, 43}));
+    ASSERT_EQ(CountJobRecords(port_), 1u);
+    EXPECT_EQ(port_->jobHead->jobId, 43u);
+    // A report of the first job in the queue ends nothing else.
+    g_manager.jobInfoHistory.clear();
+    Feed("@PJL USTATUS PAGE\r\n1\r\n\f");
+    EXPECT_EQ(CountJobRecords(port_), 1u);
+}
+
 TEST_F(ReplyTest, JobInformationQueuedWhileUnpublishedGoesOutInOrder) {
     AddJobRecord(41, port_);
     SetJobRecordName("03FIRST", 3, port_);
