@@ -575,11 +575,18 @@ BOOL EndDocBoundClient(PortRecord* port) {
     hold.Release();
     if (!port->pollingThread) WaitPendingOutput(port);
     if (stdTcp) {
-        if (port->state & (ST_CANCEL_A | ST_CANCEL_B))
+        // A standard TCP/IP job that the printer finished or that was cancelled ends here: its
+        // records go (no end report will come for them) and the queue is reported empty.
+        if (!(port->state & (ST_CANCEL_A | ST_CANCEL_B | ST_FINISHED_BY_REPLY))) WaitPendingOutput(port);
+        if (port->state & (ST_CANCEL_A | ST_CANCEL_B | ST_FINISHED_BY_REPLY)) {
             DropPendingOutput(port);
-        else
-            WaitPendingOutput(port);
+            SetDwordVariable(port, "PrinterQueue", 0);
+            PublishDirtyVariables(port);
+            FinishOrCancelJob(port, FALSE);
+        }
+        port->state &= ~ST_PRINTER_ANSWERED;
         EndLowerDoc(port);
+        SetJobStatusBits(port, 263, FALSE);
     }
     return TRUE;
 }

@@ -91,6 +91,30 @@ TEST_F(JobPathTest, EndReportAlreadySentIsReadAtEndDocPort) {
     EXPECT_EQ(id, 31u);
 }
 
+// A job cancelled in the spooler on a standard TCP/IP port: no end report will come from the
+// printer, so EndDocPort itself drops the job's record and reports the queue empty.
+TEST_F(JobPathTest, CancelledStandardTcpIpJobEndsItsRecord) {
+    ASSERT_TRUE(plat::RegisterStandardTcpIpPort(u"IP_127.0.0.1"));
+    HANDLE h = OpenBound(u"IP_127.0.0.1");
+    ASSERT_TRUE(Start(h, 51));
+    std::string data(64, 'C');
+    DWORD written = 0;
+    for (int i = 0; i < 10 && written < data.size(); ++i)
+        ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), 64, &written));
+    ASSERT_EQ(CountJobRecords(Port(h)), 1u);
+    BYTE out[4] = {};
+    DWORD returned = 0;
+    table_->pfnGetPrinterDataFromPort(h, 7, nullptr, nullptr, 0, reinterpret_cast<LPWSTR>(out), sizeof out, &returned);
+    EXPECT_NE(std::find(g_manager.jobStatusHistory.begin(), g_manager.jobStatusHistory.end(), 4u),
+              g_manager.jobStatusHistory.end());
+    int queueReports = g_manager.publishCount["PrinterQueue"];
+    ASSERT_TRUE(table_->pfnEndDocPort(h));
+    EXPECT_EQ(CountJobRecords(Port(h)), 0u);
+    EXPECT_GT(g_manager.publishCount["PrinterQueue"], queueReports);
+    EXPECT_EQ(g_manager.published["PrinterQueue"], std::string(4, '\0'));
+    EXPECT_EQ(g_manager.jobStatus & 263u, 0u);
+}
+
 TEST_F(JobPathTest, DriverJobClientIdIsKeptOnStandardTcpIp) {
     ASSERT_TRUE(plat::RegisterStandardTcpIpPort(u"IP_127.0.0.1"));
     HANDLE h = OpenBound(u"IP_127.0.0.1");
