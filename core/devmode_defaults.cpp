@@ -155,6 +155,18 @@ static void SetDefaultDevicePairs(DriverDevmode* record, HANDLE hResourcePrinter
     FreeResourceDll(resources);
 }
 
+void RefreshPreviousValues(DriverDevmode& r) {
+    const DEVMODEW* pub = AsDevmode(r);
+    Set(r, dm::PrevPaperSize, static_cast<WORD>(pub->dmPaperSize));
+    Set(r, dm::PrevPaperLength, static_cast<WORD>(pub->dmPaperLength));
+    Set(r, dm::PrevPaperWidth, static_cast<WORD>(pub->dmPaperWidth));
+    SetText(r, dm::PrevFormName, GetText(r, dm::FormName));
+    Set(r, dm::PrevOrientation, static_cast<WORD>(pub->dmOrientation));
+    Set(r, dm::PrevDefaultSource, static_cast<WORD>(pub->dmDefaultSource));
+    Set(r, dm::PrevDuplex, static_cast<WORD>(pub->dmDuplex));
+    Set(r, dm::RememberedQuality, 600);
+}
+
 void SetDefaultDevmode(DriverDevmode* record, HANDLE hPrinter, HANDLE hPrinter2, const CompiledDeviceData* data) {
     if (!record) return;
     DriverDevmode& r = *record;
@@ -240,14 +252,7 @@ void SetDefaultDevmode(DriverDevmode* record, HANDLE hPrinter, HANDLE hPrinter2,
     Set(r, dm::Setting6240, 1);
 
     // Previous values and saved copies.
-    Set(r, dm::PrevPaperSize, static_cast<WORD>(pub->dmPaperSize));
-    Set(r, dm::PrevPaperLength, static_cast<WORD>(pub->dmPaperLength));
-    Set(r, dm::PrevPaperWidth, static_cast<WORD>(pub->dmPaperWidth));
-    SetText(r, dm::PrevFormName, GetText(r, dm::FormName));
-    Set(r, dm::PrevOrientation, static_cast<WORD>(pub->dmOrientation));
-    Set(r, dm::PrevDefaultSource, static_cast<WORD>(pub->dmDefaultSource));
-    Set(r, dm::PrevDuplex, static_cast<WORD>(pub->dmDuplex));
-    Set(r, dm::RememberedQuality, 600);
+    RefreshPreviousValues(r);
     Set(r, dm::SavedFlagsWord, Get(r, dm::FlagsWord));
     Set(r, dm::SavedFlags1, Get(r, dm::Flags1));
     Set(r, dm::SavedFlags2, Get(r, dm::Flags2));

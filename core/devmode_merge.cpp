@@ -179,14 +179,7 @@ void MergeDevmodeWithForms(DriverDevmode* record, std::span<const BYTE> incoming
     }
 
     // 5. Previous values always describe the merged public fields.
-    Set(r, dm::PrevPaperSize, static_cast<WORD>(pub->dmPaperSize));
-    Set(r, dm::PrevPaperLength, static_cast<WORD>(pub->dmPaperLength));
-    Set(r, dm::PrevPaperWidth, static_cast<WORD>(pub->dmPaperWidth));
-    SetText(r, dm::PrevFormName, GetText(r, dm::FormName));
-    Set(r, dm::PrevOrientation, static_cast<WORD>(pub->dmOrientation));
-    Set(r, dm::PrevDefaultSource, static_cast<WORD>(pub->dmDefaultSource));
-    Set(r, dm::PrevDuplex, static_cast<WORD>(pub->dmDuplex));
-    Set(r, dm::RememberedQuality, 600);
+    RefreshPreviousValues(r);
 }
 
 void MergeDevmodeBytes(DriverDevmode* record, std::span<const BYTE> incoming, HANDLE hPrinter,

@@ -23,6 +23,8 @@ struct DevicePair {
 // ---- Defaults ----
 // Fills the whole record with the model's defaults. The resource DLL that names the devices is
 // found through hPrinter2 when given, else through hPrinter.
+// Previous-value fields (704 to 780) from the record's public fields; 780 becomes 600.
+void RefreshPreviousValues(DriverDevmode& record);
 void SetDefaultDevmode(DriverDevmode* record, HANDLE hPrinter, HANDLE hPrinter2, const CompiledDeviceData* data);
 // The description's default form; without one its first portrait form, else A4.
 FormEntry DescriptionDefaultForm(const CompiledDeviceData* data);
