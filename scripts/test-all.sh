@@ -14,16 +14,22 @@ failed=0
 
 step() { printf '\n==== %s ====\n' "$*"; }
 
+passed_steps=0
+failed_steps=0
+record() { if [ "$1" -eq 0 ]; then passed_steps=$((passed_steps + 1)); else failed_steps=$((failed_steps + 1)); failed=1; fi; }
+
 step "plain build (-Werror)"
 cmake -S . -B "$build/plain" -G Ninja -DORLA_WERROR=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
 ninja -C "$build/plain" -j "$jobs"
-(cd "$build/plain" && ctest --output-on-failure -j "$jobs") || failed=1
+rc=0; (cd "$build/plain" && ctest --output-on-failure -j "$jobs") || rc=1; record $rc
 
 step "AddressSanitizer + UndefinedBehaviorSanitizer build"
 cmake -S . -B "$build/asan" -G Ninja -DORLA_WERROR=ON -DORLA_SANITIZE=ON -DORLA_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
 ninja -C "$build/asan" -j "$jobs"
+rc=0
 (cd "$build/asan" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --output-on-failure -j "$jobs") || failed=1
+  ctest --output-on-failure -j "$jobs") || rc=1
+record $rc
 
 step "fuzz targets (${fuzz_seconds}s each)"
 CC=clang CXX=clang++ cmake -S . -B "$build/fuzz" -G Ninja -DORLA_FUZZ=ON -DORLA_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -40,19 +46,22 @@ while IFS='=' read -r name corpus; do
     fuzz_ok=$((fuzz_ok + 1))
   else
     echo "fuzz $name: FAILED"; tail -40 "$work.log"
-    fuzz_bad=$((fuzz_bad + 1)); failed=1
+    fuzz_bad=$((fuzz_bad + 1))
   fi
   rm -rf "$work" "$work.log"
 done < "$build/fuzz/fuzz_targets.txt"
 echo "fuzz: $fuzz_ok passed, $fuzz_bad failed"
+record $((fuzz_bad > 0 ? 1 : 0))
 
 step "ThreadSanitizer: language monitor tests"
 cmake -S . -B "$build/tsan" -G Ninja -DORLA_TSAN=ON -DORLA_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C "$build/tsan" -j "$jobs" tsan_all
-(cd "$build/tsan" && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --output-on-failure -j "$jobs" -L threads) || failed=1
+rc=0
+(cd "$build/tsan" && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --output-on-failure -j "$jobs" -L threads) || rc=1
+record $rc
 
+echo
+echo "checks: $passed_steps passed, $failed_steps failed"
 if [ "$failed" -ne 0 ]; then
-  echo "SOME CHECKS FAILED"
   exit 1
 fi
-echo "all checks passed"

@@ -1,5 +1,6 @@
 // job_decoder: lists a job stream one command a line; a malformed stream ends with the offset
-// and the reason of the first fault and exit status 1.
+// and the reason of the first fault and exit status 1. With --png DIR it also writes a picture of
+// every page (DIR/page-001.png ...) and prints their paths.
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -9,10 +10,12 @@
 #include <vector>
 
 #include "tools/job_decoder/job_decoder.h"
+#include "tools/job_decoder/page_pictures.h"
 
 int main(int argc, char** argv) {
     orla::jobdecode::DecodeOptions options;
     const char* path = nullptr;
+    const char* pngFolder = nullptr;
     bool quiet = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--fragment")) {
@@ -20,15 +23,17 @@ int main(int argc, char** argv) {
             options.requireComplete = false;
         } else if (!std::strcmp(argv[i], "--quiet")) {
             quiet = true;
+        } else if (!std::strcmp(argv[i], "--png") && i + 1 < argc) {
+            pngFolder = argv[++i];
         } else if (!path && argv[i][0] != '-') {
             path = argv[i];
         } else {
-            std::fprintf(stderr, "usage: job_decoder [--fragment] [--quiet] FILE\n");
+            std::fprintf(stderr, "usage: job_decoder [--fragment] [--quiet] FILE [--png DIR]\n");
             return 2;
         }
     }
     if (!path) {
-        std::fprintf(stderr, "usage: job_decoder [--fragment] [--quiet] FILE\n");
+        std::fprintf(stderr, "usage: job_decoder [--fragment] [--quiet] FILE [--png DIR]\n");
         return 2;
     }
     std::ifstream in(path, std::ios::binary);
@@ -45,5 +50,21 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "job_decoder: %zu commands, %zu page ends\n", result.commands.size(),
                  orla::jobdecode::PageEndCount(result));
+    if (pngFolder) {
+        auto pictures = orla::jobdecode::WritePagePictures(result, pngFolder);
+        if (!pictures.ok) {
+            std::fprintf(stderr, "job_decoder: no pictures: %s\n", pictures.error.c_str());
+            return 1;
+        }
+        std::cout << (pictures.fromPageEnds ? "pictures: one per page end\n"
+                                            : "pictures: no page end in the job, one per page set-up\n");
+        for (const auto& p : pictures.pages) {
+            std::cout << p.path << " " << p.paper << (p.landscape ? " landscape " : " portrait ") << p.width << "x"
+                      << p.height << ", " << p.imagesDrawn << " images drawn";
+            if (p.imagesUnplaced) std::cout << ", " << p.imagesUnplaced << " without position not drawn";
+            if (p.imagesOther) std::cout << ", " << p.imagesOther << " glyph or other images not drawn";
+            std::cout << "\n";
+        }
+    }
     return 0;
 }

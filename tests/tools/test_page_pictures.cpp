@@ -1,0 +1,182 @@
+// Page pictures of hand-made jobs: paper sizes and orientation give the picture size, images land
+// at their moved-to position, and sizes no printer takes are refused before any canvas is made.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tools/job_decoder/page_pictures.h"
+
+namespace {
+
+using namespace orla::jobdecode;
+using namespace std::string_literals;
+
+const std::string kUel = "\x1b%-12345X";
+std::string Header(int resolution) {
+    return kUel + "@PJL JOB MODE=PRINTER\r\n@PJL ENTER LANGUAGE=ORLA\r\n\x1b" "c1\x1c&" + std::to_string(resolution) +
+           ".\x1c" "d240.";
+}
+const std::string kTrailer = "\x1c" "fPC0.\x1c&0.\x1b" "c1" + kUel + "@PJL EOJ\r\n@PJL EOJ\r\n";
+
+std::string Be16(unsigned v) { return std::string{static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
+std::string Be32(unsigned v) { return Be16(v >> 16) + Be16(v & 0xFFFF); }
+std::string Move(unsigned x, unsigned y) { return "\xB8\x00"s + Be16(x) + Be32(y); }
+std::string Image(unsigned width, unsigned height, const std::string& data) {
+    return "\xF2"s + '\0' + '\0' + '\0' + Be16(width) + Be16(height) + Be32(data.size()) + data;
+}
+std::string Scaled(unsigned sw, unsigned sh, unsigned tw, unsigned th, const std::string& data) {
+    return "\xF4"s + '\0' + '\0' + '\0' + Be16(sw) + Be16(sh) + Be16(tw) + Be16(th) + Be32(data.size()) + data;
+}
+std::string Graphics(const std::string& body) { return "\x1cY" + body + "\x1cZ"; }
+
+DecodeResult Decode(const std::string& job) {
+    DecodeResult r = DecodeJob(job);
+    EXPECT_TRUE(r.ok) << FormatListing(r);
+    return r;
+}
+
+uint8_t At(const PagePicture& p, int x, int y) {
+    return p.pixels[static_cast<size_t>(y) * static_cast<size_t>(p.width) + static_cast<size_t>(x)];
+}
+
+struct TempDir {
+    std::string path;
+    TempDir() {
+        char name[] = "/tmp/orla-pictures-XXXXXX";
+        path = mkdtemp(name) ? name : "";
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
+TEST(PagePictures, TwoPapersAndOrientationsGiveTwoPngsOfTheirSize) {
+    // A4 portrait from cassette 1, then B5 landscape from the automatic tray.
+    const std::string job = Header(600) + "\x1c" "fPC1PA4.\r\x0c" + "\x1c" "fLC0.\x1c" "fB5.\r\x0c" + kTrailer;
+    TempDir dir;
+    ASSERT_FALSE(dir.path.empty());
+    PicturesResult r = WritePagePictures(Decode(job), dir.path + "/out");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.fromPageEnds);
+    ASSERT_EQ(r.pages.size(), 2u);
+    struct Expect { const char* file; const char* paper; bool landscape; png_uint_32 w, h; };
+    const Expect expected[] = {{"page-001.png", "A4", false, 827, 1169}, {"page-002.png", "B5", true, 1012, 717}};
+    for (size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(expected[i].file);
+        EXPECT_EQ(r.pages[i].paper, expected[i].paper);
+        EXPECT_EQ(r.pages[i].landscape, expected[i].landscape);
+        EXPECT_EQ(r.pages[i].path, dir.path + "/out/" + expected[i].file);
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        ASSERT_TRUE(png_image_begin_read_from_file(&image, r.pages[i].path.c_str())) << image.message;
+        EXPECT_EQ(image.width, expected[i].w);
+        EXPECT_EQ(image.height, expected[i].h);
+        image.format = PNG_FORMAT_GRAY;
+        std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+        ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) << image.message;
+        // Grey frame at the edge, white paper inside, nothing black on a blank page.
+        EXPECT_GT(pixels[0], 0);
+        EXPECT_LT(pixels[0], 255);
+        EXPECT_EQ(pixels[image.width + 1], 255);
+        EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0), 0);
+    }
+}
+
+TEST(PagePictures, ImageRowsAreBlackAtTheirPosition) {
+    // 48 x 12 device pixels, all black, at (600, 1200): at 600 dpi onto 100 dpi that is 8 x 2 pixels at (100, 200).
+    const std::string plain = Image(48, 12, std::string(6 * 12, '\xFF'));
+    // A scaled image: 2 x 1 source pixels (black, white) onto 96 x 12 device pixels at 1200 dpi.
+    const std::string scaled = Scaled(2, 1, 96, 12, "\x80"s);
+    struct Case { const char* what; int resolution; std::string body; int x0, x1, y0, y1; };
+    const Case cases[] = {
+        {"plain at 600", 600, Move(600, 1200) + plain, 100, 108, 200, 202},
+        {"plain at 1200", 1200, Move(1200, 2400) + plain, 100, 104, 200, 201},
+        {"scaled at 1200", 1200, Move(1200, 2400) + scaled, 100, 104, 200, 201},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PicturesResult r = RenderPages(Decode(Header(c.resolution) + "\x1c" "fPA4." + Graphics(c.body) + "\r\x0c" + kTrailer));
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.pages.size(), 1u);
+        const PagePicture& p = r.pages[0];
+        EXPECT_EQ(p.imagesDrawn, 1u);
+        size_t black = 0;
+        for (int y = 1; y < p.height - 1; ++y)
+            for (int x = 1; x < p.width - 1; ++x) {
+                const bool inside = x >= c.x0 && x < c.x1 && y >= c.y0 && y < c.y1;
+                EXPECT_EQ(At(p, x, y), inside ? 0 : 255) << x << "," << y;
+                black += At(p, x, y) == 0;
+                if (::testing::Test::HasFailure()) return;
+            }
+        EXPECT_EQ(black, static_cast<size_t>((c.x1 - c.x0) * (c.y1 - c.y0)));
+    }
+}
+
+TEST(PagePictures, ImageWithoutPositionIsCountedNotDrawn) {
+    const std::string job = Header(600) + "\x1c" "fPA4." + Graphics(Image(8, 1, "\xFF"s)) + "\r\x0c" +
+                            Graphics(Move(0, 0) + Image(8, 1, "\xFF"s)) + "\r\x0c" + kTrailer;
+    PicturesResult r = RenderPages(Decode(job));
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.pages.size(), 2u);
+    EXPECT_EQ(r.pages[0].imagesDrawn, 0u);
+    EXPECT_EQ(r.pages[0].imagesUnplaced, 1u);
+    // The position does not carry over a page end, so the second page's own move places it.
+    EXPECT_EQ(r.pages[1].imagesDrawn, 1u);
+    EXPECT_EQ(r.pages[1].imagesUnplaced, 0u);
+}
+
+TEST(PagePictures, JobWithoutPageEndsGivesOnePicturePerSetup) {
+    const std::string job = Header(600) + "\x1c" "fPC1PA4." + "\x1c" "fLC0.\x1c" "fUNDF,1000,1480,1/10,m." + kTrailer;
+    PicturesResult r = RenderPages(Decode(job));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_FALSE(r.fromPageEnds);
+    ASSERT_EQ(r.pages.size(), 2u);
+    EXPECT_EQ(r.pages[0].paper, "A4");
+    EXPECT_EQ(r.pages[1].paper, "UNDF 1000x1480");
+    EXPECT_TRUE(r.pages[1].landscape);
+    EXPECT_EQ(r.pages[1].width, 583);   // 148 mm across
+    EXPECT_EQ(r.pages[1].height, 394);  // 100 mm down
+}
+
+TEST(PagePictures, BadOrHugeSizesAreRefused) {
+    struct Case { const char* setup; int dpi; const char* reason; };
+    const Case cases[] = {
+        {"fPC0.\x1c" "fUNDF,0,1480,1/10,m.", 100, "not a size of paper"},
+        {"fPC0.\x1c" "fUNDF,99999999,99999999,1/10,m.", 100, "not a size of paper"},
+        {"fPC0.\x1c" "fUNDF,20001,2970,1/10,m.", 100, "not a size of paper"},
+        {"fPC0.\x1c" "fUNDF,2100,1/10,m.", 100, "not a size of paper"},
+        {"fPC0.\x1c" "fUNDF,2100", 100, ""},  // cut short: the decoder already refuses it
+        {"fPC0.\x1c" "fUNDF,20000,20000,1/10,m.", 600, "larger than allowed"},
+        {"fPA4.", 100000, "outside 10 ... 600"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.setup);
+        DecodeResult job = DecodeJob(Header(600) + "\x1c" + c.setup + "\r\x0c" + kTrailer);
+        PictureOptions options;
+        options.dpi = c.dpi;
+        PicturesResult r = RenderPages(job, options);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.pages.empty());
+        EXPECT_NE(r.error.find(c.reason), std::string::npos) << r.error;
+    }
+}
+
+TEST(PagePictures, PaperTableHoldsTheSetupNames) {
+    struct Case { const char* name; int w, l; };
+    const Case cases[] = {{"A3", 2970, 4200}, {"A5", 1480, 2100}, {"LT", 2159, 2794}, {"PC", 1000, 1480},
+                          {"A4A3", 2970, 4200}, {"LPB4", 2570, 3640}};
+    for (const Case& c : cases) {
+        int w = 0, l = 0;
+        ASSERT_TRUE(PaperSizeTenthsMm(c.name, &w, &l)) << c.name;
+        EXPECT_EQ(w, c.w) << c.name;
+        EXPECT_EQ(l, c.l) << c.name;
+    }
+    int w = 0, l = 0;
+    EXPECT_FALSE(PaperSizeTenthsMm("C0", &w, &l));
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+// Pictures of the pages of a decoded job: the paper of each page set-up, a thin grey frame at its
+// edge and the raster images of the page in black, at a low resolution so the files stay small.
+// One picture per page end; a job without page ends (blank pages write set-ups only) gives one
+// picture per page set-up instead.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/job_decoder/job_decoder.h"
+
+namespace orla::jobdecode {
+
+struct PictureOptions {
+    int dpi = 100;                           // resolution of the pictures (10 ... 600)
+    size_t maxPixels = size_t{64} << 20;     // a page that needs more is refused
+};
+
+// One page as 8-bit grey (255 white, 0 black), rows top to bottom.
+struct PagePicture {
+    std::string paper;        // "A4", "B5", "UNDF 1000x1480" (0.1 mm) ...
+    bool landscape = false;
+    int width = 0;            // pixels
+    int height = 0;
+    std::vector<uint8_t> pixels;  // width * height
+    size_t imagesDrawn = 0;
+    size_t imagesUnplaced = 0;    // raster images with no known position (not drawn)
+    size_t imagesOther = 0;       // glyph strips and other images that are not drawn
+    std::string path;             // set by WritePagePictures
+};
+
+struct PicturesResult {
+    bool ok = false;
+    std::string error;
+    bool fromPageEnds = true;     // false: one picture per page set-up (the job has no page end)
+    std::vector<PagePicture> pages;
+};
+
+// Paper size in 0.1 mm of a paper name of the page set-up ("A4", "LT", "A3A4" converts to A4 ...).
+bool PaperSizeTenthsMm(std::string_view name, int* width, int* length);
+
+// Builds the pictures in memory.
+PicturesResult RenderPages(const DecodeResult& job, const PictureOptions& options = {});
+// Builds them and writes folder/page-001.png ... (the folder is made when missing).
+PicturesResult WritePagePictures(const DecodeResult& job, const std::string& folder,
+                                 const PictureOptions& options = {});
+
+}  // namespace orla::jobdecode
