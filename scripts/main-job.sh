@@ -31,7 +31,8 @@ trap 'rm -rf "$sandbox"' EXIT
   --doc "Sample document" --out "$out/sample_job.prn"
 
 section "Decoded job stream ($out/sample_job.prn)"
-"$bin/job_decoder" "$out/sample_job.prn" | tee "$out/sample_job.txt"
+rm -rf "$out/pages"
+"$bin/job_decoder" "$out/sample_job.prn" --png "$out/pages" | tee "$out/sample_job.txt"
 
 section "The job through Lostrel.dll to the printer simulator"
 "$bin/monitor_run" --bin "$bin" --job "$out/sample_job.prn" | tee "$out/monitor_run.txt"

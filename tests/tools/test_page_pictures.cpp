@@ -165,6 +165,31 @@ TEST(PagePictures, BadOrHugeSizesAreRefused) {
     }
 }
 
+TEST(PagePictures, GarbledJobsNeverCrashAndAlwaysSayWhy) {
+    // Every byte of a small job replaced in turn: each result is pictures of sane size or a reason.
+    const std::string job = Header(600) + "\x1c" "fLC0.\x1c" "fUNDF,1000,1480,1/10,m." +
+                            Graphics(Move(60, 60) + Scaled(8, 2, 40, 20, "\xF0\x0F"s)) + "\r\x0c" + kTrailer;
+    size_t rendered = 0;
+    for (size_t i = 0; i < job.size(); ++i)
+        for (char b : {'\x00', '\xFF', '9', ','}) {
+            std::string garbled = job;
+            garbled[i] = b;
+            DecodeResult decoded = DecodeJob(garbled);
+            PicturesResult r = RenderPages(decoded);
+            if (!r.ok) {
+                EXPECT_FALSE(r.error.empty()) << i;
+                continue;
+            }
+            rendered++;
+            for (const PagePicture& p : r.pages) {
+                EXPECT_GT(p.width, 0);
+                EXPECT_EQ(p.pixels.size(), static_cast<size_t>(p.width) * static_cast<size_t>(p.height));
+                EXPECT_LE(p.pixels.size(), PictureOptions{}.maxPixels);
+            }
+        }
+    EXPECT_GT(rendered, 0u);
+}
+
 TEST(PagePictures, PaperTableHoldsTheSetupNames) {
     struct Case { const char* name; int w, l; };
     const Case cases[] = {{"A3", 2970, 4200}, {"A5", 1480, 2100}, {"LT", 2159, 2794}, {"PC", 1000, 1480},
