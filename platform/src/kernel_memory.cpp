@@ -102,6 +102,14 @@ bool HeapValid(Heap* h) {
     return heapRegistry().heaps.count(h) != 0;
 }
 
+// The heap a handle names, or null with ERROR_INVALID_HANDLE.
+Heap* CheckedHeap(HANDLE h) {
+    Heap* heap = AsHeap(h);
+    if (HeapValid(heap)) return heap;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+}
+
 }  // namespace
 
 extern "C" {
@@ -229,24 +237,21 @@ BOOL HeapDestroy(HANDLE hHeap) {
 }
 
 LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
-    Heap* heap = AsHeap(hHeap);
-    if (!HeapValid(heap)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    Heap* heap = CheckedHeap(hHeap);
+    if (!heap) return nullptr;
+    void* p = AllocBytes(dwBytes, (dwFlags & HEAP_ZERO_MEMORY) != 0);
+    if (!p) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    void* p = AllocBytes(dwBytes, (dwFlags & HEAP_ZERO_MEMORY) != 0);
-    if (!p) return nullptr;
     std::lock_guard<std::mutex> g(heap->lock);
     heap->blocks[p] = dwBytes;
     return p;
 }
 
 LPVOID HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, SIZE_T dwBytes) {
-    Heap* heap = AsHeap(hHeap);
-    if (!HeapValid(heap)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
+    Heap* heap = CheckedHeap(hHeap);
+    if (!heap) return nullptr;
     std::lock_guard<std::mutex> g(heap->lock);
     auto it = heap->blocks.find(lpMem);
     if (it == heap->blocks.end()) {
@@ -255,7 +260,10 @@ LPVOID HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, SIZE_T dwBytes) {
     }
     SIZE_T old = it->second;
     void* p = std::realloc(lpMem, dwBytes ? dwBytes : 1);
-    if (!p) return nullptr;
+    if (!p) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     if ((dwFlags & HEAP_ZERO_MEMORY) && dwBytes > old) std::memset(static_cast<char*>(p) + old, 0, dwBytes - old);
     heap->blocks.erase(it);
     heap->blocks[p] = dwBytes;
@@ -264,11 +272,8 @@ LPVOID HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, SIZE_T dwBytes) {
 
 BOOL HeapFree(HANDLE hHeap, DWORD, LPVOID lpMem) {
     if (!lpMem) return TRUE;
-    Heap* heap = AsHeap(hHeap);
-    if (!HeapValid(heap)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    Heap* heap = CheckedHeap(hHeap);
+    if (!heap) return FALSE;
     std::lock_guard<std::mutex> g(heap->lock);
     auto it = heap->blocks.find(lpMem);
     if (it == heap->blocks.end()) {
