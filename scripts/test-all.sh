@@ -9,6 +9,8 @@ bash scripts/install-deps.sh
 
 jobs=$(nproc)
 fuzz_seconds=${ORLA_FUZZ_SECONDS:-10}
+# A fixed seed keeps a CI run repeatable; set ORLA_FUZZ_SEED=0 for a fresh one each run.
+fuzz_seed=${ORLA_FUZZ_SEED:-1}
 build=${ORLA_BUILD_ROOT:-$root/build}
 failed=0
 
@@ -41,11 +43,17 @@ while IFS='=' read -r name corpus; do
   work=$(mktemp -d)
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/ 2>/dev/null || true
   if (cd "$work" && "$build/fuzz/bin/$name" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=0 "$work" >"$work.log" 2>&1); then
+        -seed="$fuzz_seed" -print_final_stats=0 "$work" >"$work.log" 2>&1); then
     echo "fuzz $name: ok"
     fuzz_ok=$((fuzz_ok + 1))
   else
     echo "fuzz $name: FAILED"; tail -40 "$work.log"
+    # The input that failed, so the run can be repeated from this log alone.
+    for artifact in "$work"/crash-* "$work"/timeout-* "$work"/oom-* "$work"/leak-*; do
+      [ -f "$artifact" ] || continue
+      echo "input $(basename "$artifact") ($(stat -c %s "$artifact") bytes, first 4 KB in hex):"
+      head -c 4096 "$artifact" | od -An -tx1 -v
+    done
     fuzz_bad=$((fuzz_bad + 1))
   fi
   rm -rf "$work" "$work.log"

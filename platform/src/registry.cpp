@@ -188,7 +188,11 @@ std::unique_ptr<RegKey> LoadHive(int hive) {
                     ok = false;
                     break;
                 }
-                if (!Unquote(line, pos, name) || name.empty() || name.find(u'\\') != std::u16string::npos) {
+                // A key name is 1 to 255 characters with neither separator nor NUL: a name the
+                // registry functions could not spell would open some other key (the NUL-cut name
+                // even the key itself).
+                if (!Unquote(line, pos, name) || name.empty() || name.size() > 255 ||
+                    name.find_first_of(std::u16string_view(u"\\\0", 2)) != std::u16string::npos) {
                     ok = false;
                     break;
                 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "sandbox_fixture.h"
 #include "win/kernel.h"
@@ -193,4 +194,32 @@ TEST_F(Registry, DamagedHiveLinesAreSkippedNotFatal) {
     RegCloseKey(again);
     std::ifstream kept(file + ".bad");
     EXPECT_TRUE(kept.good());  // the damaged original is kept aside
+}
+
+// Key names the registry functions cannot spell are refused on load: a name with a NUL would be
+// cut short by every caller and open its parent, so walking the tree would never end.
+TEST_F(Registry, HiveKeyNamesWithNulSeparatorOrOverLengthAreRefused) {
+    std::filesystem::create_directories(root_ + "/registry");
+    std::string file = root_ + "/registry/HKCU.hive";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "orla-registry 1\n";
+        out << "key \"Top\" \"a" << '\0' << "b\"\n" << "value \"x\" 4 01000000\n";
+        out << "key \"Top\" \"" << std::string(256, 'n') << "\"\n";
+        out << "key \"Top\" \"" << std::string(255, 'k') << "\"\n";
+    }
+    PlatResetForTests();
+    HKEY top = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Top", 0, KEY_READ, &top), ERROR_SUCCESS);
+    std::vector<std::u16string> names;
+    for (DWORD i = 0;; ++i) {
+        WCHAR name[300];
+        DWORD len = 300;
+        if (RegEnumKeyExW(top, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, len);
+    }
+    RegCloseKey(top);
+    ASSERT_EQ(names.size(), 1u);  // only the 255-character name is a key
+    EXPECT_EQ(names[0], std::u16string(255, u'k'));
+    EXPECT_TRUE(std::ifstream(file + ".bad").good());
 }
