@@ -2,6 +2,7 @@
 // DrvEndDoc and DrvResetPDEV, and the lazy start that writes the job header and the page set-up
 // on the first output of a job (nothing reaches the spooler for a job that is never drawn).
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,7 +11,9 @@
 #include "render/output_writer.h"
 #include "render/pdev.h"
 #include "render/pjl_header.h"
+#include "render/raster_output.h"
 #include "win/ddi.h"
+#include "win/gdi.h"
 #include "win/nls.h"
 
 namespace {
@@ -105,7 +108,11 @@ BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape)
         changed = TRUE;
     }
     if (!forEscape) pdev->pending &= ~PendingExtraSheet;
-    if (changed) ok = WritePageStart(pdev) && ok;
+    if (changed) {
+        ok = WritePageStart(pdev) && ok;
+        // The printer forgets its graphics state at a new page set-up.
+        ResetGraphicsStateCache(pdev);
+    }
     pdev->pending &= ~PendingPageStart;
     cache.last = cache.next;
     return ok;
@@ -123,6 +130,7 @@ BOOL RunPendingStart(PrinterPdev* pdev, bool forEscape)
 // What DrvEndDoc leaves for the next job, and what DrvStartDoc puts right after a failed job.
 void ResetForNextJob(PrinterPdev* pdev)
 {
+    ResetGraphicsStateCache(pdev);
     pdev->state &= ~kStateJobResetClear;
     pdev->state |= kStateJobResetSet;
     ComputeBandClips(pdev);
@@ -143,6 +151,68 @@ void DiscardJobOutput(PrinterPdev* pdev)
     pdev->pending &= ~BufferHoldsData;
     DeleteStoreFile(pdev);
     DeleteJobSpoolFiles(pdev);
+}
+
+// The frame of the layout cell, before the page or cell ends, on pages that had output.
+BOOL DrawFrameOfPage(PrinterPdev* pdev)
+{
+    if (pdev->pageSetup.blankSheet != 0) return TRUE;
+    WORD kind = Get(pdev->settings.record, dm::Setting494);
+    if (kind < 1 || kind > 4) return TRUE;
+    BOOL ok = EnterModeY(pdev);
+    return DrawLayoutFrame(pdev) && ok;
+}
+
+// A zoom below 100: the engine shrinks the band into a bitmap of its own (black wins over
+// white), and that bitmap goes out at the zoomed position.
+BOOL SendShrunkBand(PrinterPdev* pdev, SURFOBJ* pso, POINTL origin, LONG maxRows)
+{
+    const WORD zoom = pdev->geometry.zoom;
+    SIZEL size{std::max<LONG>(1, static_cast<LONG>(static_cast<int64_t>(pso->sizlBitmap.cx) * zoom / 100)),
+               std::max<LONG>(1, static_cast<LONG>(static_cast<int64_t>(pso->sizlBitmap.cy) * zoom / 100))};
+    LONG rowBytes = ((size.cx + 31) / 8) & ~3;
+    HBITMAP bitmap = EngCreateBitmap(size, rowBytes, BMF_1BPP, BMF_TOPDOWN, nullptr);
+    if (bitmap == nullptr) {
+        DriverLog("DrvNextBand: no memory for the shrunk band");
+        return FALSE;
+    }
+    HSURF surface = reinterpret_cast<HSURF>(bitmap);
+    SURFOBJ* shrunk = EngLockSurface(surface);
+    BOOL ok = shrunk != nullptr && shrunk->pvScan0 != nullptr && shrunk->lDelta == rowBytes;
+    if (ok) {
+        RECTL whole{0, 0, size.cx, size.cy};
+        RECTL source{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy};
+        // White to the end of every scan line: the padding after the last pixel too.
+        std::memset(shrunk->pvScan0, 0xFF, static_cast<size_t>(shrunk->lDelta) * static_cast<size_t>(size.cy));
+        ok = EngStretchBlt(shrunk, pso, nullptr, nullptr, nullptr, nullptr, nullptr, &whole, &source, nullptr, BLACKONWHITE);
+        if (!ok) DriverLog("DrvNextBand: the band could not be shrunk");
+    }
+    if (ok) {
+        POINTL at{static_cast<LONG>(static_cast<int64_t>(origin.x) * zoom / 100),
+                  static_cast<LONG>(static_cast<int64_t>(origin.y) * zoom / 100)};
+        WriteBandBlocks(pdev, static_cast<BYTE*>(shrunk->pvScan0), size.cx, size.cy, shrunk->lDelta, at, maxRows);
+        ok = !OutputFailed(pdev);
+    }
+    if (shrunk != nullptr) EngUnlockSurface(shrunk);
+    EngDeleteSurface(surface);
+    return ok;
+}
+
+// Sends the banding bitmap: its non-white rows as images of at most one inch of rows each.
+BOOL SendBand(PrinterPdev* pdev, SURFOBJ* pso, POINTL origin)
+{
+    if (pso->pvScan0 == nullptr || pso->lDelta <= 0 || pso->sizlBitmap.cx <= 0 || pso->sizlBitmap.cy <= 0) return TRUE;
+    // The rows must lie inside the bitmap's bytes.
+    if (pso->pvBits != nullptr && pso->cjBits != 0 &&
+        static_cast<uint64_t>(pso->lDelta) * static_cast<uint64_t>(pso->sizlBitmap.cy) > pso->cjBits) {
+        DriverLog("DrvNextBand: band bitmap smaller than its rows");
+        return FALSE;
+    }
+    LONG maxRows = std::max<LONG>(pdev->geometry.resolution, 1);
+    if (pdev->geometry.zoom != 0 && pdev->geometry.zoom < 100) return SendShrunkBand(pdev, pso, origin, maxRows);
+    WriteBandBlocks(pdev, static_cast<BYTE*>(pso->pvScan0), pso->sizlBitmap.cx, pso->sizlBitmap.cy, pso->lDelta, origin,
+                    maxRows);
+    return !OutputFailed(pdev);
 }
 
 bool ShiftsDiffer(const LONG (&a)[4], const LONG (&b)[4])
@@ -306,6 +376,27 @@ DLLEXPORT BOOL DrvStartBanding(SURFOBJ* pso, POINTL* pptl)
     return TRUE;
 }
 
+// The end of one page: its frame, then either the end of the sheet (one page a sheet, or the
+// last cell filled) or the next cell of the sheet. A blank page takes no cell.
+static BOOL FinishPageOnSheet(PrinterPdev* pdev)
+{
+    PageSetupCache& cache = pdev->pageSetup;
+    DWORD cells = LayoutCellsOf(LayoutMode(pdev));
+    BOOL ok = DrawFrameOfPage(pdev);
+    if (cells <= 1 || (cache.cellCounter + 1) % cells == 0) {
+        if (cache.blankSheet == 0) cache.printedPages += 1;
+        if ((pdev->pending & PageOpen) != 0) {
+            ok = EndPageOnSheet(pdev) && ok;
+            pdev->pending &= ~PageOpen;
+        }
+    } else if (cache.blankSheet == 0) {
+        cache.printedPages += 1;
+        cache.cellCounter += 1;
+        ResetBlankSheet(pdev);
+    }
+    return ok;
+}
+
 DLLEXPORT BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl)
 {
     PrinterPdev* pdev = JobHookPdev(pso);
@@ -315,14 +406,14 @@ DLLEXPORT BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl)
     }
     if (!FlushPendingStart(pdev)) return FALSE;
     // The banding bitmap covers the whole printable area: one band a page.
+    BOOL ok = TRUE;
+    if (pdev->surfaceIsBand && (pdev->pending & PageOpen) != 0) ok = SendBand(pdev, pso, POINTL{0, 0});
     pdev->flow.bandIndex += 1;
     pptl->x = -1;
     pptl->y = -1;
-    BOOL ok = TRUE;
-    if ((pdev->pending & PageOpen) != 0) {
-        ok = EndPageOnSheet(pdev);
-        pdev->pending &= ~PageOpen;
-    }
+    // GDI sends no DrvSendPage for a banding surface: the last band ends the page, and with
+    // several pages a sheet the page takes its cell as it would there.
+    if ((pdev->pending & PageOpen) != 0) ok = FinishPageOnSheet(pdev) && ok;
     return ok && !OutputFailed(pdev);
 }
 
@@ -331,21 +422,7 @@ DLLEXPORT BOOL DrvSendPage(SURFOBJ* pso)
     PrinterPdev* pdev = JobHookPdev(pso);
     if (pdev == nullptr) return FALSE;
     if (!FlushPendingStart(pdev)) return FALSE;
-    BOOL ok = TRUE;
-    PageSetupCache& cache = pdev->pageSetup;
-    DWORD cells = LayoutCellsOf(LayoutMode(pdev));
-    if (cells <= 1 || (cache.cellCounter + 1) % cells == 0) {
-        if (cache.blankSheet == 0) cache.printedPages += 1;
-        if ((pdev->pending & PageOpen) != 0) {
-            ok = EndPageOnSheet(pdev);
-            pdev->pending &= ~PageOpen;
-        }
-    } else if (cache.blankSheet == 0) {
-        // The page takes a cell of the sheet; a blank page takes none.
-        cache.printedPages += 1;
-        cache.cellCounter += 1;
-        ResetBlankSheet(pdev);
-    }
+    BOOL ok = FinishPageOnSheet(pdev);
     pdev->pending &= ~PageOutputWritten;
     return ok && !OutputFailed(pdev);
 }

@@ -21,6 +21,8 @@ DECLARE_HANDLE(HDEV);
 // Settings, page geometry, page set-up cache and colour adjustment groups of the record
 // (PdevSettings, PageGeometry, PageSetupCache, ColourAdjustState).
 #include "render/page_settings.h"
+// The graphics state last sent to the printer (GraphicsStateCache).
+#include "render/graphics_state.h"
 
 namespace orla {
 struct CompiledDeviceData;
@@ -35,6 +37,13 @@ inline constexpr DWORD StateRasterMode = 1u << 0;    // band mode: the page is d
 inline constexpr DWORD StateOutputFailed = 1u << 2;  // a write failed: every later write fails
 inline constexpr DWORD StateModeZ = 1u << 7;         // page-control mode (FS Z sent, FS Y owed)
 inline constexpr DWORD StateModeR = 1u << 8;         // FS R owed before the next drawing command
+inline constexpr DWORD StatePatternCapture = 1u << 9;   // a colour pattern brush is being captured
+inline constexpr DWORD StateRectangleFill = 1u << 10;   // a rectangle fill of a bitmap operation
+inline constexpr DWORD StateSourceInverted = 1u << 18;  // sources from the halftone callback are negative
+inline constexpr DWORD StateRopChosen = 1u << 19;       // the caller already set the raster operation
+inline constexpr DWORD StateInBitmapHook = 1u << 20;    // inside a bitmap hook
+inline constexpr DWORD StateDoubledOutput = 1u << 21;   // 200/300 dpi jobs written in doubled units
+inline constexpr DWORD StatePatternOnlyFill = 1u << 28; // a pattern-only fill is running
 
 // ---- Pending flags (PrinterPdev::pending) ----
 inline constexpr DWORD PendingJobHeader = 1u << 0;    // job header not yet written
@@ -172,6 +181,7 @@ struct PrinterPdev {
     JobSpoolFiles jobSpool;
     StoreFile store;
     ColourAdjustState colour;       // render/page_settings.h
+    GraphicsStateCache graphics;    // render/graphics_state.h
 
     DWORD trailingMagic;
 };

@@ -51,6 +51,14 @@ void FillFromForm(PaperRecord* paper, const FormEntry& f)
     paper->bottom = f.bottom;
 }
 
+// Width and length trade places, and so do the printable rectangle's bounds.
+void TurnPaper(PaperRecord* paper)
+{
+    std::swap(paper->width, paper->length);
+    std::swap(paper->left, paper->top);
+    std::swap(paper->right, paper->bottom);
+}
+
 bool FindDeviceForm(const CompiledDeviceData* data, std::u16string_view name, bool landscape, FormEntry* out)
 {
     if (name.empty()) return false;
@@ -98,6 +106,9 @@ void FindPaper(PrinterPdev* pdev, PaperRecord* paper, std::u16string_view name, 
     if (FindDeviceForm(data, name, landscape, &form) ||
         (paper->code != PaperUser && FindDeviceForm(data, PaperNameForCode(paper->code), landscape, &form))) {
         FillFromForm(paper, form);
+        // A portrait entry serving a landscape page: the page the application draws on (and the
+        // printer, told "L", images) is the paper turned, as for the spooler's forms below.
+        if (landscape && paper->width < paper->length) TurnPaper(paper);
     } else {
         bool found = false;
         if (paper->code == PaperUser) {
@@ -386,6 +397,7 @@ BOOL LoadPdevSettings(PrinterPdev* pdev, const DEVMODEW* incoming, LPCWSTR devic
     else pdev->state &= ~StateRasterMode;
 
     ComputePrintShifts(pdev);
+    ResetGraphicsStateCache(pdev);  // nothing of a new set of settings has reached the printer
     if (!LoadFontSubstitution(pdev)) return FALSE;
     ComputeBandClips(pdev);
     return TRUE;

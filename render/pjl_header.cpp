@@ -258,6 +258,8 @@ BOOL EnterModeZ(PrinterPdev* pdev)
     if (!(pdev->state & StateModeZ)) {
         ok &= Text(pdev, "\x1cZ");
         pdev->state |= StateModeZ;
+        // The printer forgets its clip in the page-control mode: the next clip must go out again.
+        pdev->graphics.clipSent = RECTL{0, 0, 0, 0};
     }
     return ok;
 }
@@ -481,6 +483,8 @@ BOOL WritePageStart(PrinterPdev* pdev)
         ok &= WriteBytes(pdev, {0xBC, 0x21, 0x00, 0x00});
         ok &= Text(pdev, "\x1cZ");
         pdev->state |= StateModeZ;
+        // The printer forgets its clip in the page-control mode: the next clip must go out again.
+        pdev->graphics.clipSent = RECTL{0, 0, 0, 0};
     }
     if (c.paperSourceUnknown || SetupDiffers(last, next)) {
         ok &= WritePaperSourceCommands(pdev, OrientationValue(pdev), next.tray);

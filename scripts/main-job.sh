@@ -22,13 +22,15 @@ section "Default settings record (English build)"
 "$bin/model_info_en" > "$out/models_en.txt"
 sed -n '/^Default settings record/,/^$/p' "$out/models_en.txt"
 
-section "Printing a 3-page sample document through Quessa.dll"
+# Band mode: the runner draws its sample pages (frame, rectangles, grey patches, text) into the
+# bands, so the pages shown below carry what the driver sent as raster.
+section "Printing a 3-page sample document through Quessa.dll (band mode)"
 sandbox=$(mktemp -d)
 trap 'rm -rf "$sandbox"' EXIT
 "$bin/print_runner" --sandbox "$sandbox/print" --bin "$bin" \
   --printer-model resources/models/HV4400KJ.KDD --build ja \
   --page-list "A4:portrait,B5 (JIS):landscape,A4:portrait" --duplex long --copies 2 --dpi 600 \
-  --doc "Sample document" --out "$out/sample_job.prn"
+  --doc "Sample document" --raster --content sample --out "$out/sample_job.prn"
 
 section "Decoded job stream ($out/sample_job.prn)"
 rm -rf "$out/pages"

@@ -272,6 +272,23 @@ TEST(SettingsPdev, GdiInfo)
     EXPECT_EQ(large[304], 0xEE);
 }
 
+// A landscape page is the paper turned: GDI draws on a page wider than high, with the printable
+// rectangle's bounds traded, because the page set-up tells the printer "L".
+TEST(SettingsPdev, LandscapeGdiInfoIsThePaperTurned)
+{
+    SettingsFixture f;
+    f.In()->dmOrientation = DMORIENT_LANDSCAPE;
+    ASSERT_TRUE(f.Load());
+    GDIINFO info{};
+    ASSERT_TRUE(FillGdiInfo(f.pdev, sizeof(info), &info));
+    EXPECT_EQ(info.szlPhysSize.cx, ConvertToDevicePixels(297000, 600));
+    EXPECT_EQ(info.szlPhysSize.cy, ConvertToDevicePixels(210000, 600));
+    EXPECT_EQ(info.ulHorzRes, static_cast<ULONG>(ConvertToDevicePixels(288900, 600)));
+    EXPECT_EQ(info.ulVertRes, static_cast<ULONG>(ConvertToDevicePixels(202000, 600)));
+    EXPECT_EQ(info.ptlPhysOffset.x, ConvertToDevicePixels(4050, 600));
+    EXPECT_EQ(info.ptlPhysOffset.y, ConvertToDevicePixels(4000, 600));
+}
+
 TEST(SettingsPdev, DevInfo)
 {
     {

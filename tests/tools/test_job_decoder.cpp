@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "tools/job_decoder/job_decoder.h"
 
@@ -52,8 +53,9 @@ TEST(JobDecoder, WholeJobFieldByField) {
     EXPECT_EQ(image->offset, job.find('\xF2'));
     EXPECT_EQ(image->length, 12u + 6u);
     ASSERT_EQ(image->rows.size(), 2u);
-    EXPECT_EQ(image->rows[0], (std::vector<uint8_t>{0xFF, 0x00}));
-    EXPECT_EQ(image->rows[1], (std::vector<uint8_t>{0xFF, 0x00}));
+    // Rows come out as long as the image's 32-bit aligned scan line.
+    EXPECT_EQ(image->rows[0], (std::vector<uint8_t>{0xFF, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(image->rows[1], (std::vector<uint8_t>{0xFF, 0x00, 0x00, 0x00}));
 
     auto vectors = CommandsOf(r, CommandKind::Vector);
     ASSERT_EQ(vectors.size(), 3u);
@@ -66,7 +68,8 @@ TEST(JobDecoder, WholeJobFieldByField) {
     // The listing has one line per command.
     std::string listing = FormatListing(r);
     EXPECT_EQ(static_cast<size_t>(std::count(listing.begin(), listing.end(), '\n')), r.commands.size());
-    EXPECT_NE(listing.find("F2 image 0,32,16,2,6 [6 data bytes]"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("F2 image 1-bit 16x2 delta-row 6 bytes at (100,5000) [6 data bytes]"), std::string::npos)
+        << listing;
 }
 
 TEST(JobDecoder, OverlayAndLengthPrefixedCommands) {
@@ -125,6 +128,8 @@ TEST(JobDecoder, MalformedStreamsAreRejectedAtTheirOffset) {
     const size_t h = kHeader.size();
     const std::string gfx = kHeader + "\x1cY";
     const size_t g = gfx.size();
+    // Faults inside image data are reported at the bad byte (image data starts 12 bytes after
+    // the command byte).
     const BadCase cases[] = {
         {"not PJL at all", "hello", 0, "expected a PJL line"},
         {"PJL line without line feed", kUel + "@PJL JOB", kUel.size(), "without its line feed"},
@@ -147,9 +152,27 @@ TEST(JobDecoder, MalformedStreamsAreRejectedAtTheirOffset) {
          "runs past the end"},
         {"image of no width", gfx + Image(0, 0, 1, "\x00"s), g, "empty image"},
         {"plain rows of the wrong size", gfx + Image(0, 16, 2, "\x00\x00\x00"s), g, "do not make 2 rows"},
-        {"delta rows without row end", gfx + Image(0x20, 8, 1, "\x41\xFF"s), g, "ends inside row 0"},
-        {"delta rows with extra data", gfx + Image(0x20, 8, 1, "\x80\x80"s), g, "after the last of 1 rows"},
-        {"delta record byte out of range", gfx + Image(0x20, 8, 1, "\xC5\x80"s), g, "record byte 0xC5"},
+        {"delta rows without row end", gfx + Image(0x20, 8, 1, "\x41\xFF"s), g + 14, "ends inside row 0 (no 0x80)"},
+        {"delta rows with extra data", gfx + Image(0x20, 8, 1, "\x80\x80"s), g + 13, "after the last of 1 rows"},
+        {"delta record byte out of range", gfx + Image(0x20, 8, 1, "\xC5\x80"s), g + 12, "record byte 0xC5"},
+        // 8 pixels make a scan line of 4 bytes: a record or skip past it overruns the row.
+        {"delta literal past the row", gfx + Image(0x20, 8, 1, "\x45\x01\x02\x03\x04\x05\x80"s), g + 12,
+         "record at data byte 0 runs past the row of 4 bytes"},
+        {"delta repeat past the row", gfx + Image(0x20, 8, 1, "\x02\x83\x01\x80"s), g + 13, "record at data byte 1 runs past"},
+        {"delta skip past the row", gfx + Image(0x20, 8, 1, "\x05\x80"s), g + 12, "skip at data byte 0 runs past"},
+        {"delta run of no bytes", gfx + Image(0x20, 8, 1, "\x40\x80"s), g + 12, "run of no bytes"},
+        {"plain rows longer than the scan line", gfx + Image(0, 8, 1, "\x00\x00\x00\x00\x00"s), g, "do not make 1 rows"},
+        {"packed polyline cut short", gfx + "\xE0\x04"s + Be16(1) + Be32(1) + "\x50"s, g, "cut short at nibble 2"},
+        {"packed polyline longer than its points", gfx + "\xE0\x04"s + Be16(1) + Be32(3) + "\x12\x00\x00"s, g,
+         "runs 2 bytes past its 1 points"},
+        {"packed count beyond the data", gfx + "\xE0\x04"s + Be16(60000) + Be32(1) + "\x12"s, g, "cannot hold 60000"},
+        {"clip path without its end entry", gfx + "\xB5\x04"s + Be16(3) + Be32(3) + "\x02\x12\x34"s, g, "do not end"},
+        {"clip path head that is no (0, n)", gfx + "\xB5\x04"s + Be16(3) + Be32(3) + "\x11\x12\x00"s, g, "no subpath head"},
+        {"clip path subpath past its count", gfx + "\xB5\x04"s + Be16(3) + Be32(3) + "\x04\x12\x00"s, g,
+         "runs past the count"},
+        {"listed clip path of the wrong count", gfx + "\xB5\x02"s + Be16(9) + "\x00\x00"s + Be16(1) + Be16(5) + Be16(6) +
+                                                    "\x00\x00\x00\x00"s, g, "count 9 is not its 1 points and 1 subpaths"},
+        {"curve path without its head", gfx + "\xEA\x80"s + Be16(1) + Be32(1) + "\x12"s, g, "subpath head (0, 1)"},
         {"unknown image format", gfx + Image(0x33, 8, 1, "\x00"s), g, "unknown image format 0x33"},
         {"unknown vector command", gfx + "ZZ1;", g, "unknown vector command ZZ"},
         {"vector number with leading zero", gfx + "MA01,2;", g + 2, "malformed number"},
@@ -198,6 +221,146 @@ TEST(JobDecoder, FragmentsAndCharacterCodes) {
     EXPECT_EQ(b[4]->dataLength, 2u);
     EXPECT_EQ(b[5]->dataLength, 4u);
     EXPECT_EQ(r.commands.back().offset + r.commands.back().length, text.size());
+}
+
+// Nibble coding of packed points, as the printer reads it: 0..4 one nibble (8 added when
+// negative), 5..15 the nibble 5 (13) and the value, up to 255 6 (14) and two nibbles, else 7 (15)
+// and four.
+std::string Packed(const std::vector<std::pair<int, int>>& values) {
+    std::vector<unsigned> nibbles;
+    auto code = [&](int v) {
+        const unsigned m = static_cast<unsigned>(v < 0 ? -v : v), sign = v < 0 ? 8 : 0;
+        if (m <= 4) {
+            nibbles.push_back(m | sign);
+        } else if (m <= 15) {
+            nibbles.insert(nibbles.end(), {5 | sign, m});
+        } else if (m <= 255) {
+            nibbles.insert(nibbles.end(), {6 | sign, m >> 4, m & 15});
+        } else {
+            nibbles.insert(nibbles.end(), {7 | sign, m >> 12, (m >> 8) & 15, (m >> 4) & 15, m & 15});
+        }
+    };
+    for (auto [x, y] : values) {
+        code(x);
+        code(y);
+    }
+    std::string out((nibbles.size() + 1) / 2, '\0');
+    for (size_t i = 0; i < nibbles.size(); ++i) out[i / 2] = static_cast<char>(out[i / 2] | (nibbles[i] << (i % 2 ? 0 : 4)));
+    return out;
+}
+
+TEST(PackedPoints, NibbleCodes) {
+    struct Case {
+        const char* name;
+        std::string data;
+        size_t count;
+        std::vector<Point> pairs;
+    };
+    const Case cases[] = {
+        {"-3 is the single nibble 11", "\x0B"s, 1, {{0, -3}}},
+        {"15 is the nibbles 5 and 15", "\x05\xF0"s, 1, {{0, 15}}},
+        {"-300 is 15, 0, 1, 2, 12", "\x0F\x01\x2C"s, 1, {{0, -300}}},
+        {"200 is 6, 12, 8", "\x6C\x80"s, 1, {{200, 0}}},
+        {"negative zero reads as zero", "\x88"s, 1, {{0, 0}}},
+        {"two pairs in three bytes", "\x12\x5F\x90"s, 2, {{1, 2}, {15, -1}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Point> pairs;
+        auto why = UnpackNibblePairs(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(c.data.data()), c.data.size()),
+                                     c.count, &pairs);
+        ASSERT_FALSE(why) << *why;
+        ASSERT_EQ(pairs.size(), c.pairs.size());
+        for (size_t i = 0; i < pairs.size(); ++i) {
+            EXPECT_EQ(pairs[i].x, c.pairs[i].x);
+            EXPECT_EQ(pairs[i].y, c.pairs[i].y);
+        }
+    }
+    // The encoder of this test and the decoder agree on a spread of values.
+    std::vector<std::pair<int, int>> spread;
+    for (int v : {0, 1, -1, 4, -4, 5, -5, 15, -15, 16, -16, 255, -255, 256, -256, 32767, -32768, 65535})
+        spread.push_back({v, -v});
+    const std::string data = Packed(spread);
+    std::vector<Point> back;
+    ASSERT_FALSE(UnpackNibblePairs(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(data.data()), data.size()),
+                                   spread.size(), &back));
+    for (size_t i = 0; i < spread.size(); ++i) EXPECT_EQ(back[i].x, spread[i].first) << i;
+}
+
+std::vector<std::tuple<int64_t, int64_t, bool>> Points(const Command& c) {
+    std::vector<std::tuple<int64_t, int64_t, bool>> out;
+    for (const PathPoint& p : c.points) out.emplace_back(p.x, p.y, p.first);
+    return out;
+}
+
+TEST(JobDecoder, PathCommandsGiveTheirPoints) {
+    DecodeOptions fragment;
+    fragment.startInOrla = true;
+    fragment.requireComplete = false;
+    // A stroke of two open subpaths of 3 and 2 points: size 11, heads (0, 1), (0, n) before each
+    // and two entries back to (0, 0).
+    const std::string stroke = Packed({{0, 1}, {0, 3}, {100, 200}, {5, 0}, {0, -20}, {0, 1}, {0, 2}, {300, 400}, {-16, 0},
+                                       {-284, -400}, {0, 0}});
+    const std::string polygon = Packed({{0, 3}, {10, 10}, {20, 0}, {0, 20}, {0, 2}, {50, 50}, {-1, -1}, {0, 0}});
+    const std::string clip = Packed({{0, 2}, {7, 8}, {100, 0}, {0, 0}});
+    const std::string job = "\x1cY"s + "\xB8\x00"s + Be16(1000) + Be32(70000) +
+                            "\xE0\x04"s + Be16(3) + Be32(Packed({{40, 50}, {4, -4}, {-300, 15}}).size()) +
+                            Packed({{40, 50}, {4, -4}, {-300, 15}}) +
+                            "\xEA\x80"s + Be16(11) + Be32(stroke.size()) + stroke +
+                            "\xE8\xA1"s + Be16(8) + Be32(polygon.size()) + polygon +
+                            "\xB6\x10"s + Be16(20) + "\xE0\x00"s + Be16(2) + Be16(30) + Be16(20) + Be16(30) + Be16(0xFFF6) +
+                            "\xB5\x04"s + Be16(4) + Be32(clip.size()) + clip +
+                            "\xB5\x02"s + Be16(4) + "\x00\x00"s + Be16(2) + Be16(1) + Be16(2) + Be16(3) + Be16(4) +
+                            "\x00\x00\x00\x00"s;
+    DecodeResult r = DecodeJob(job, fragment);
+    ASSERT_TRUE(r.ok) << FormatListing(r);
+    auto b = CommandsOf(r, CommandKind::Binary);
+    ASSERT_EQ(b.size(), 8u);
+    using P = std::vector<std::tuple<int64_t, int64_t, bool>>;
+    EXPECT_EQ(Points(*b[1]), (P{{40, 50, true}, {44, 46, false}, {-256, 61, false}}));
+    EXPECT_EQ(Points(*b[2]), (P{{100, 200, true}, {105, 200, false}, {105, 180, false}, {300, 400, true}, {284, 400, false}}));
+    EXPECT_EQ(Points(*b[3]), (P{{10, 10, true}, {30, 10, false}, {30, 30, false}, {50, 50, true}, {49, 49, false}}));
+    // The unpacked polyline starts at the current position and leaves it at its last point.
+    EXPECT_EQ(Points(*b[5]), (P{{16, 20, true}, {30, 20, false}, {30, -10, false}}));
+    EXPECT_EQ(b[6]->state.x, 30);
+    EXPECT_EQ(b[6]->state.y, -10);
+    EXPECT_EQ(Points(*b[6]), (P{{7, 8, true}, {107, 8, false}}));
+    EXPECT_EQ(Points(*b[7]), (P{{1, 2, true}, {3, 4, false}}));
+    EXPECT_NE(FormatListing(r).find("EA curve-path mode 0x80, packed, 2 subpaths, 5 points, bounds (100,180)-(301,401)"),
+              std::string::npos) << FormatListing(r);
+}
+
+TEST(JobDecoder, PositionAndClipFollowTheCommands) {
+    DecodeOptions fragment;
+    fragment.startInOrla = true;
+    fragment.requireComplete = false;
+    const std::string plain8x1 = Image(0, 8, 1, "\x81"s);
+    const std::string fixed = "\x1cY"s + plain8x1 + "\xB7\x05"s + Be16(300) + "\xB1\x0A"s + Be16(40) + plain8x1 +
+                              "\xDD\x00"s + Be16(300) + Be16(20) + Be16(0xFFFE) + Be16(7) + "\x00\x00"s + "\xB2\x00"s +
+                              Be16(256) + Be16(2) + "\x00\x00"s + "\xF4\x00\x00\x20"s + Be16(8) + Be16(1) + Be16(16) +
+                              Be16(2) + Be32(1) + "\x80"s + "\x1cZ\r\x0c"s + "\x1cY"s + plain8x1;
+    // No position yet; move to (300, 5); clip 40 x 10 there; an image; a long rectangle at
+    // (-2, 7); a long clip there; a scaled image; a page end; an image.
+    DecodeResult r = DecodeJob(fixed, fragment);
+    ASSERT_TRUE(r.ok) << FormatListing(r);
+    auto b = CommandsOf(r, CommandKind::Binary);
+    ASSERT_EQ(b.size(), 8u);
+    EXPECT_FALSE(b[0]->state.positionKnown);
+    EXPECT_TRUE(b[2]->state.positionKnown);
+    EXPECT_EQ(std::make_pair(b[2]->state.x, b[2]->state.y), std::make_pair(int64_t{300}, int64_t{5}));
+    ASSERT_TRUE(b[3]->state.clipSet);
+    EXPECT_EQ(std::make_tuple(b[3]->state.clip.left, b[3]->state.clip.top, b[3]->state.clip.right, b[3]->state.clip.bottom),
+              std::make_tuple(300, 5, 340, 15));
+    // A rectangle moves the position to its corner (signed coordinates); the long clip is taken there.
+    EXPECT_EQ(std::make_pair(b[5]->state.x, b[5]->state.y), std::make_pair(int64_t{-2}, int64_t{7}));
+    EXPECT_EQ(std::make_tuple(b[6]->state.clip.left, b[6]->state.clip.top, b[6]->state.clip.right, b[6]->state.clip.bottom),
+              std::make_tuple(-2, 7, 0, 263));
+    EXPECT_NE(b[6]->detail.find("8x1 to 16x2 delta-row 1 bytes at (-2,7) clip (-2,7)-(0,263)"), std::string::npos)
+        << b[6]->detail;
+    // The page end forgets position and clip.
+    EXPECT_FALSE(r.commands.back().state.positionKnown);
+    EXPECT_FALSE(r.commands.back().state.clipSet);
+    EXPECT_NE(r.commands.back().detail.find("at (unknown position)"), std::string::npos);
 }
 
 }  // namespace

@@ -116,6 +116,81 @@ TEST(PagePictures, ImageRowsAreBlackAtTheirPosition) {
     }
 }
 
+// Marks at the job's own resolution on a 10 mm square paper (236 x 236 pixels at 600 dpi): each
+// case paints its boxes in order on white and the picture must be exactly that.
+TEST(PagePictures, ClipsAndRectanglesPaintExactly) {
+    struct Box { int x0, y0, x1, y1; uint8_t grey; };
+    struct Case { const char* what; std::string body; std::vector<Box> boxes; size_t images, rectangles; };
+    const std::string black16x2 = Image(16, 2, "\xFF\xFF\xFF\xFF"s);
+    const std::string clip4x1 = "\xB1\x01"s + Be16(4);          // at the current position
+    const std::string fill10x5 = "\xDB\x05"s + Be16(10) + Be16(200) + Be16(100);
+    const Case cases[] = {
+        {"image inside no clip", Move(100, 100) + black16x2, {{100, 100, 116, 102, 0}}, 1, 0},
+        {"image cut to a clip rectangle", Move(104, 100) + clip4x1 + Move(100, 100) + black16x2, {{104, 100, 108, 101, 0}}, 1, 0},
+        {"scaled image doubled", Move(10, 20) + Scaled(16, 2, 32, 4, "\xFF\xFF\x00\x00\xFF\xFF\x00\x00"s),
+         {{10, 20, 42, 24, 0}}, 1, 0},
+        {"filled rectangle in the brush grey", "\xA5\x01\x2F\x00"s + fill10x5, {{200, 100, 210, 105, 125}}, 0, 1},
+        {"black brush until one is chosen", fill10x5, {{200, 100, 210, 105, 0}}, 0, 1},
+        {"white brush paints over an image", Move(200, 100) + black16x2 + "\xA5\x01\x4F\x00"s + "\xDB\x01"s + Be16(4) +
+                                              Be16(202) + Be16(100),
+         {{200, 100, 216, 102, 0}, {202, 100, 206, 101, 255}}, 1, 1},
+        {"outlined rectangle in the pen level and line width",
+         "\xAD\x00\x10\x4F\xAF\x00\x00\x02"s + "\xDC\x0A"s + Be16(10) + Be16(50) + Be16(60),
+         {{50, 60, 60, 62, 0}, {50, 68, 60, 70, 0}, {50, 60, 52, 70, 0}, {58, 60, 60, 70, 0}}, 0, 1},
+        {"long rectangle cut to a long clip", Move(0, 0) + "\xB2\x00"s + Be16(300) + Be16(30) + "\x00\x00"s + "\xDD\x00"s +
+                                                  Be16(300) + Be16(100) + Be16(20) + Be16(10) + "\x00\x00"s,
+         {{20, 10, 30, 236, 0}}, 0, 1},
+        {"rectangle past the page edge", "\xDB\x0A"s + Be16(50) + Be16(230) + Be16(0xFFFB), {{230, 0, 236, 5, 0}}, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PictureOptions options;
+        options.dpi = 600;
+        options.paperEdge = false;
+        PicturesResult r = RenderPages(
+            Decode(Header(600) + "\x1c" "fPC0.\x1c" "fUNDF,100,100,1/10,m." + Graphics(c.body) + "\r\x0c" + kTrailer), options);
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.pages.size(), 1u);
+        const PagePicture& p = r.pages[0];
+        ASSERT_EQ(p.width, 236);
+        ASSERT_EQ(p.height, 236);
+        EXPECT_EQ(p.imagesDrawn, c.images);
+        EXPECT_EQ(p.rectanglesDrawn, c.rectangles);
+        std::vector<uint8_t> want(p.pixels.size(), 255);
+        for (const Box& b : c.boxes)
+            for (int y = b.y0; y < b.y1; ++y)
+                for (int x = b.x0; x < b.x1; ++x) want[static_cast<size_t>(y) * 236 + static_cast<size_t>(x)] = b.grey;
+        for (size_t i = 0; i < want.size(); ++i)
+            if (want[i] != p.pixels[i]) {
+                ADD_FAILURE() << "pixel (" << i % 236 << "," << i / 236 << ") is " << int(p.pixels[i]) << ", not "
+                              << int(want[i]);
+                break;
+            }
+    }
+}
+
+TEST(PagePictures, DitheredImagesShowGreyBelowTheJobResolution) {
+    // 48 x 12 device pixels at 600 dpi, every other pixel black (0xAA), onto 100 dpi: 8 x 2
+    // picture pixels each half covered; a clip of the left half keeps 4 x 2 of them.
+    const std::string half = Image(48, 12, std::string(6 * 12, '\xAA'));
+    struct Case { const char* what; std::string body; int x1; };
+    const Case cases[] = {
+        {"unclipped", Move(600, 1200) + half, 108},
+        {"clipped to its left half", Move(600, 1200) + "\xB1\x0C"s + Be16(24) + half, 104},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PicturesResult r = RenderPages(Decode(Header(600) + "\x1c" "fPA4." + Graphics(c.body) + "\r\x0c" + kTrailer));
+        ASSERT_TRUE(r.ok) << r.error;
+        const PagePicture& p = r.pages[0];
+        for (int y = 199; y <= 202; ++y)
+            for (int x = 99; x <= 108; ++x) {
+                const bool inside = x >= 100 && x < c.x1 && y >= 200 && y < 202;
+                EXPECT_EQ(At(p, x, y), inside ? 128 : 255) << x << "," << y;
+            }
+    }
+}
+
 TEST(PagePictures, ImageWithoutPositionIsCountedNotDrawn) {
     const std::string job = Header(600) + "\x1c" "fPA4." + Graphics(Image(8, 1, "\xFF"s)) + "\r\x0c" +
                             Graphics(Move(0, 0) + Image(8, 1, "\xFF"s)) + "\r\x0c" + kTrailer;
@@ -151,7 +226,7 @@ TEST(PagePictures, BadOrHugeSizesAreRefused) {
         {"fPC0.\x1c" "fUNDF,2100,1/10,m.", 100, "not a size of paper"},
         {"fPC0.\x1c" "fUNDF,2100", 100, ""},  // cut short: the decoder already refuses it
         {"fPC0.\x1c" "fUNDF,20000,20000,1/10,m.", 600, "larger than allowed"},
-        {"fPA4.", 100000, "outside 10 ... 600"},
+        {"fPA4.", 100000, "outside 10 ... 1200"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.setup);
@@ -188,6 +263,29 @@ TEST(PagePictures, GarbledJobsNeverCrashAndAlwaysSayWhy) {
             }
         }
     EXPECT_GT(rendered, 0u);
+}
+
+// Twelve bytes of job can ask for a page-sized image: a job of many such pages is refused with a
+// reason instead of painting for minutes.
+TEST(PagePictures, PagesThatPaintTooMuchAreRefused) {
+    std::string body = Move(0, 0);
+    for (int i = 0; i < 40; ++i) body += Scaled(1, 1, 5000, 7000, "\x80"s);
+    PictureOptions options;
+    options.maxWork = uint64_t{200} << 20;
+    PicturesResult r = RenderPages(Decode(Header(600) + "\x1c" "fPA4." + Graphics(body) + "\r\x0c" + kTrailer), options);
+    ASSERT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("paint more than"), std::string::npos) << r.error;
+    // A resolution no printer has would make device pixels of dust: refused.
+    r = RenderPages(Decode(Header(999999) + "\x1c" "fPA4." + Graphics(Move(0, 0) + Scaled(1, 1, 60000, 60000, "\x80"s)) +
+                           "\r\x0c" + kTrailer));
+    ASSERT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("resolution 999999"), std::string::npos) << r.error;
+    // Four of them are within the budget, and the page is black.
+    body = Move(0, 0);
+    for (int i = 0; i < 4; ++i) body += Scaled(1, 1, 5000, 7000, "\x80"s);
+    r = RenderPages(Decode(Header(600) + "\x1c" "fPA4." + Graphics(body) + "\r\x0c" + kTrailer), options);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(At(r.pages[0], 400, 500), 0);
 }
 
 TEST(PagePictures, PaperTableHoldsTheSetupNames) {

@@ -12,6 +12,7 @@
 #include "plat/gdi_control.h"
 #include "tools/job_decoder/job_decoder.h"
 #include "tools/print_runner/print_runner.h"
+#include "tools/print_runner/sample_content.h"
 #include "win/base.h"
 
 namespace {
@@ -167,6 +168,99 @@ TEST_F(PrintRunner, BandModeRunsTheBandLoopOnABandingSurface) {
     DecodeResult d = Decode(r);
     ASSERT_TRUE(d.ok) << FormatListing(d);
     EXPECT_EQ(PlatGdiObjectCount(), engineObjects);
+}
+
+size_t BlackPixels(const orla::runner::DrawnPage& page) {
+    size_t black = 0;
+    for (const auto& band : page.bands)
+        for (int y = 0; y < band.height; ++y)
+            for (int x = 0; x < band.width; ++x)
+                black += !(band.bits[static_cast<size_t>(y) * static_cast<size_t>(band.stride) + static_cast<size_t>(x / 8)] &
+                           (0x80 >> (x % 8)));
+    return black;
+}
+
+TEST_F(PrintRunner, SampleContentIsDrawnIntoEveryBandOfEveryPage) {
+    options_.rasterMode = true;
+    options_.pages = 2;
+    options_.content = orla::runner::PageContent::Sample;
+    options_.keepBands = true;
+    RunResult r = Run();
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.drawn.size(), 2u);
+    for (const auto& page : r.drawn) {
+        EXPECT_EQ(page.dpi, 600);
+        EXPECT_GT(page.width, 4000);
+        EXPECT_GT(page.height, 6000);
+        EXPECT_EQ(page.text, !orla::runner::SampleFontPath().empty());
+        ASSERT_FALSE(page.bands.empty());
+        // The bands cover the page from its top.
+        EXPECT_EQ(page.bands.front().originY, 0);
+        EXPECT_GT(BlackPixels(page), 100000u);
+    }
+    // The pages differ (the blocks step with the page number), and a second run draws the same bits.
+    EXPECT_NE(r.drawn[0].bands.front().bits, r.drawn[1].bands.front().bits);
+    RunResult again = Run();
+    ASSERT_TRUE(again.ok) << again.error;
+    ASSERT_EQ(again.drawn.size(), 2u);
+    EXPECT_EQ(again.drawn[1].bands.front().bits, r.drawn[1].bands.front().bits);
+    // Drawn pages are not blank: the driver writes an image for them.
+    DecodeResult d = Decode(r);
+    ASSERT_TRUE(d.ok) << FormatListing(d);
+    EXPECT_EQ(PageEndCount(d), 2u);
+
+    // Without content nothing is drawn, nothing is kept, and the blank sheets are dropped.
+    options_.content = orla::runner::PageContent::None;
+    RunResult blank = Run();
+    ASSERT_TRUE(blank.ok) << blank.error;
+    EXPECT_TRUE(blank.drawn.empty());
+    DecodeResult b = Decode(blank);
+    ASSERT_TRUE(b.ok);
+    EXPECT_EQ(PageEndCount(b), 0u);
+}
+
+// However the page is cut into bands, and wherever a band starts, the bands together carry
+// exactly the page canvas.
+TEST(SampleContent, BandsTogetherAreThePage) {
+    const std::string font = orla::runner::SampleFontPath();
+    const orla::runner::PageCanvas page = orla::runner::DrawSamplePage(3, 1203, 1701, 200, font);
+    ASSERT_EQ(page.stride, 151);
+    EXPECT_EQ(page.text, !font.empty());
+    struct Cut { const char* what; int bandWidth, bandHeight; long originX; };
+    const Cut cuts[] = {{"whole page", 1216, 1701, 0}, {"bands of 97 rows", 1216, 97, 0}, {"bands from x 13", 1216, 250, 13}};
+    for (const Cut& c : cuts) {
+        SCOPED_TRACE(c.what);
+        const int stride = (c.bandWidth + 31) / 32 * 4;
+        for (long top = 0; top < page.height; top += c.bandHeight) {
+            std::vector<uint8_t> band(static_cast<size_t>(stride) * static_cast<size_t>(c.bandHeight), 0xFF);
+            orla::runner::PaintBand(page, c.originX, top, band.data(), stride, c.bandWidth, c.bandHeight);
+            for (int y = 0; y < c.bandHeight && top + y < page.height; ++y)
+                for (int x = 0; x < c.bandWidth; ++x) {
+                    const long px = c.originX + x, py = top + y;
+                    const bool pageBlack = px < page.width && !(page.bits[static_cast<size_t>(py) * 151 + static_cast<size_t>(px / 8)] &
+                                                                (0x80 >> (px % 8)));
+                    const bool bandBlack = !(band[static_cast<size_t>(y) * static_cast<size_t>(stride) + static_cast<size_t>(x / 8)] &
+                                             (0x80 >> (x % 8)));
+                    if (pageBlack != bandBlack) {
+                        ADD_FAILURE() << "pixel (" << px << "," << py << ")";
+                        return;
+                    }
+                }
+        }
+    }
+    // Without a font, or with a file that is no font, the page is drawn without its text lines.
+    for (const std::string& noFont : {std::string(), std::string("/nonexistent/font.ttf"), std::string("/etc/hostname")}) {
+        const orla::runner::PageCanvas bare = orla::runner::DrawSamplePage(3, 1203, 1701, 200, noFont);
+        EXPECT_FALSE(bare.text) << noFont;
+        ASSERT_EQ(bare.bits.size(), page.bits.size());
+        if (page.text) {
+            EXPECT_NE(bare.bits, page.bits) << "the text lines left no mark";
+        }
+    }
+    // A band with no bits, or a page of no size, draws nothing and does not crash.
+    orla::runner::PaintBand(page, 0, 0, nullptr, 4, 32, 1);
+    EXPECT_TRUE(orla::runner::DrawSamplePage(1, 0, 100, 600, font).bits.empty());
+    EXPECT_TRUE(orla::runner::DrawSamplePage(1, 100000, 100000, 600, font).bits.empty());
 }
 
 TEST_F(PrintRunner, EnglishBuild) {

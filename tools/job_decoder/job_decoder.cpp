@@ -36,7 +36,7 @@ constexpr EscLayout kEscCommands[] = {
 constexpr uint8_t kFsModeLetters[] = {'Z', 'Y', 'R', 'U'};
 
 // Binary command layouts. Field letters: b byte, c signed byte, z byte that must be 0x00,
-// w 16-bit, d 32-bit, s signed 32-bit (all big-endian). The tail says what follows the fields.
+// w 16-bit, v signed 16-bit (coordinates), d 32-bit, s signed 32-bit (all big-endian). The tail says what follows the fields.
 enum class Tail {
     None,
     DataLastField,  // the last field is the byte length of the data that follows
@@ -70,9 +70,9 @@ constexpr BinaryLayout kBinaryCommands[] = {
     {0xB1, "clip", "bw", Tail::None},
     {0xB2, "clip-long", "zwwzz", Tail::None},
     {0xB5, "clip-path", "bw", Tail::ClipPath},
-    {0xB6, "move-short-x", "cw", Tail::None},
-    {0xB7, "move-short-y", "cw", Tail::None},
-    {0xB8, "move", "zws", Tail::None},
+    {0xB6, "move-short-x", "cv", Tail::None},
+    {0xB7, "move-short-y", "cv", Tail::None},
+    {0xB8, "move", "zvs", Tail::None},
     {0xBC, "font-control", "bzz", Tail::None},
     {0xBD, "text-colour", "zbz", Tail::None},
     {0xC0, "glyph-first", "zwbzzzwwzzzzzzw", Tail::DataLastField},
@@ -89,10 +89,10 @@ constexpr BinaryLayout kBinaryCommands[] = {
     {0xCC, "char", "z", Tail::CodeOne},
     {0xCD, "chars", "b", Tail::CodeList},
     {0xCE, "chars-moved", "zb", Tail::CodeMoves},
-    {0xDB, "fill-rect", "bwww", Tail::None},
-    {0xDC, "frame-rect", "bwww", Tail::None},
-    {0xDD, "fill-rect-long", "zwwwwzz", Tail::None},
-    {0xDE, "frame-rect-long", "zwwwwzz", Tail::None},
+    {0xDB, "fill-rect", "bwvv", Tail::None},
+    {0xDC, "frame-rect", "bwvv", Tail::None},
+    {0xDD, "fill-rect-long", "zwwvvzz", Tail::None},
+    {0xDE, "frame-rect-long", "zwwvvzz", Tail::None},
     {0xE0, "polyline", "bw", Tail::PointPath},
     {0xE8, "polygon-fill", "bw", Tail::PolygonPath},
     {0xE9, "polygon-fill-stroke", "bw", Tail::PolygonPath},
@@ -116,6 +116,17 @@ std::string Hex(uint32_t value, int digits = 2) {
 }
 
 bool Printable(uint8_t b) { return b >= 0x20 && b < 0x7F; }
+
+std::string Count(size_t n, const char* what) { return std::to_string(n) + " " + what + (n == 1 ? "" : "s"); }
+
+std::string At(const GraphicsState& s) {
+    return s.positionKnown ? "(" + std::to_string(s.x) + "," + std::to_string(s.y) + ")" : "(unknown position)";
+}
+
+std::string RectText(const Rect& r) {
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + ")";
+}
 
 class Decoder {
 public:
@@ -144,6 +155,7 @@ private:
     OrlaMode mode_ = OrlaMode::PageControl;
     bool twoByteCodes_ = true;  // character codes after a double-byte font selection
     size_t unpacked_ = 0;       // bytes of image rows kept so far
+    GraphicsState gs_;
     DecodeResult result_;
 
     void Fail(size_t offset, std::string reason) {
@@ -231,6 +243,7 @@ private:
             }
             pos_ += 2;
             Add(CommandKind::PageEnd, start, 2);
+            gs_ = GraphicsState{};
             return;
         }
         if (b >= 0x80 || (b >= 'A' && b <= 'Z')) {
@@ -251,6 +264,7 @@ private:
             pos_ += kUel.size();
             Add(CommandKind::Uel, start, kUel.size());
             inOrla_ = false;
+            gs_ = GraphicsState{};
             return;
         }
         if (Left() < 2) {
@@ -330,6 +344,7 @@ private:
         c.code = letter;
         c.text.assign(data_.begin() + static_cast<ptrdiff_t>(pos_ + 1), data_.begin() + static_cast<ptrdiff_t>(end + 1));
         pos_ = end + 1;
+        if (letter == 'f') gs_ = GraphicsState{};  // a page set-up starts a new page
         if (letter == 'i') FsImageData(c);
         if (letter == 'e') FsTextRun(c);
     }
@@ -430,7 +445,7 @@ private:
     // ---- Binary commands ----
     bool ReadFields(const char* layout, size_t& p, std::vector<int64_t>& out, size_t start) {
         for (const char* f = layout; *f; ++f) {
-            size_t width = (*f == 'w') ? 2 : (*f == 'd' || *f == 's') ? 4 : 1;
+            size_t width = (*f == 'w' || *f == 'v') ? 2 : (*f == 'd' || *f == 's') ? 4 : 1;
             if (data_.size() - p < width) {
                 Fail(start, "binary command " + Hex(data_[start]) + " cut short");
                 return false;
@@ -445,6 +460,8 @@ private:
                 out.push_back(static_cast<int8_t>(v));
             else if (*f == 's')
                 out.push_back(static_cast<int32_t>(v));
+            else if (*f == 'v')
+                out.push_back(static_cast<int16_t>(v));
             else if (*f != 'z')
                 out.push_back(v);
             p += width;
@@ -495,7 +512,7 @@ private:
                     const size_t begin = p;
                     for (;;) {
                         std::vector<int64_t> head;
-                        if (!ReadFields("zw", p, head, start)) return;
+                        if (!ReadFields("zzw", p, head, start)) return;
                         if (head[0] == 0) break;
                         if (!TakeData(c, p, static_cast<uint64_t>(head[0]) * 4)) return;
                     }
@@ -539,8 +556,222 @@ private:
         if (layout->code == 0xCB) twoByteCodes_ = true;
         c.length = p - start;
         if ((layout->code == 0xF2 || layout->code == 0xF4) && !CheckImage(c)) return;
+        c.state = gs_;
+        if (!Interpret(c)) return;
         pos_ = p;
         result_.commands.push_back(std::move(c));
+    }
+
+    // ---- What graphics commands do to the printer's state ----
+    std::span<const uint8_t> DataOf(const Command& c) const { return data_.subspan(c.dataOffset, c.dataLength); }
+
+    void Move(int64_t x, int64_t y) {
+        gs_.positionKnown = true;
+        gs_.x = x;
+        gs_.y = y;
+    }
+
+    // The packed entries of a path: runs of a header (0, n), a first point by its own value and
+    // n - 1 differences, ended by (0, 0) when `ended`; kept as absolute points.
+    bool SubpathsWithHeaders(Command& c, const std::vector<Point>& e, bool ended) {
+        size_t i = 0;
+        const size_t limit = ended ? e.size() - 1 : e.size();
+        if (ended && (e.empty() || e.back().x != 0 || e.back().y != 0)) {
+            Fail(c.offset, c.name + ": packed points do not end with the entry (0, 0)");
+            return false;
+        }
+        while (i < limit) {
+            const Point h = e[i];
+            if (h.x != 0 || h.y <= 0) {
+                Fail(c.offset, c.name + ": packed entry " + std::to_string(i) + " (" + std::to_string(h.x) + ", " +
+                                   std::to_string(h.y) + ") is no subpath head (0, n)");
+                return false;
+            }
+            const size_t n = static_cast<size_t>(h.y);
+            if (n > limit - i - 1) {
+                Fail(c.offset, c.name + ": subpath of " + std::to_string(n) + " points runs past the count of " +
+                                   std::to_string(e.size()));
+                return false;
+            }
+            AddDifferences(c, e, i + 1, n);
+            i += 1 + n;
+        }
+        return true;
+    }
+
+    // n entries from e[from]: the first by its value, the others differences to the one before.
+    static void AddDifferences(Command& c, const std::vector<Point>& e, size_t from, size_t n) {
+        Point at{};
+        for (size_t k = 0; k < n; ++k) {
+            const Point v = e[from + k];
+            at = k == 0 ? v : Point{at.x + v.x, at.y + v.y};
+            c.points.push_back({at.x, at.y, k == 0});
+        }
+    }
+
+    // Absolute 16-bit points (the unpacked forms), the current position first when given.
+    void AbsolutePoints(Command& c, std::span<const uint8_t> bytes, bool fromCurrent) {
+        if (fromCurrent) c.points.push_back({gs_.x, gs_.y, true});
+        for (size_t k = 0; k + 4 <= bytes.size(); k += 4) {
+            const int16_t x = static_cast<int16_t>((bytes[k] << 8) | bytes[k + 1]);
+            const int16_t y = static_cast<int16_t>((bytes[k + 2] << 8) | bytes[k + 3]);
+            c.points.push_back({x, y, !fromCurrent && k == 0});
+        }
+    }
+
+    bool Packed(Command& c, size_t count, std::vector<Point>& e) {
+        if (auto why = UnpackNibblePairs(DataOf(c), count, &e)) {
+            Fail(c.offset, c.name + ": " + *why);
+            return false;
+        }
+        return true;
+    }
+
+    std::string PathSummary(const Command& c, const char* form) const {
+        size_t subpaths = 0;
+        Rect b{INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN};
+        for (const PathPoint& q : c.points) {
+            subpaths += q.first;
+            b = {std::min(b.left, q.x), std::min(b.top, q.y), std::max(b.right, q.x + 1), std::max(b.bottom, q.y + 1)};
+        }
+        std::string text = std::string(form) + ", " + Count(subpaths, "subpath") + ", " + Count(c.points.size(), "point");
+        if (!c.points.empty()) text += ", bounds " + RectText(b);
+        return text;
+    }
+
+    bool Interpret(Command& c) {
+        const auto& f = c.fields;
+        switch (c.code) {
+            case 0xA5:
+                c.detail = "kind " + std::to_string(f[0]) + " foreground " + std::to_string(f[1]) + " background " +
+                           std::to_string(f[2]);
+                return true;
+            case 0xA6:
+                c.detail = "foreground " + Hex(static_cast<uint32_t>(f[0])) + " background " + Hex(static_cast<uint32_t>(f[1]));
+                return true;
+            case 0xAD:
+                c.detail = "level " + std::to_string(f[0]);
+                return true;
+            case 0xAF:
+                c.detail = "width " + std::to_string(f[0]);
+                return true;
+            case 0xB1:
+            case 0xB2: {
+                const int64_t h = f[0], w = f[1];
+                gs_.clip = {gs_.x, gs_.y, gs_.x + w, gs_.y + h};
+                gs_.clipSet = true;
+                gs_.clipIsPath = false;
+                c.detail = std::to_string(w) + "x" + std::to_string(h) + " at " + At(c.state) + ": clip " + RectText(gs_.clip);
+                return true;
+            }
+            case 0xB6: Move(f[0], f[1]); break;
+            case 0xB7: Move(f[1], f[0]); break;
+            case 0xB8: Move(f[0], f[1]); break;
+            case 0xDB:
+            case 0xDC:
+            case 0xDD:
+            case 0xDE:
+                c.detail = std::string(c.code == 0xDB || c.code == 0xDD ? "filled " : "outlined ") + std::to_string(f[1]) +
+                           "x" + std::to_string(f[0]) + " at (" + std::to_string(f[2]) + "," + std::to_string(f[3]) + ")";
+                Move(f[2], f[3]);
+                return true;
+            case 0xE0: {
+                std::vector<Point> e;
+                if (f[0] & 0x04) {
+                    if (!Packed(c, static_cast<size_t>(f[1]), e)) return false;
+                    AddDifferences(c, e, 0, e.size());
+                    c.detail = PathSummary(c, "packed");
+                } else {
+                    AbsolutePoints(c, DataOf(c), true);
+                    c.detail = PathSummary(c, "from the current position");
+                    if (c.points.size() > 1) Move(c.points.back().x, c.points.back().y);
+                }
+                return true;
+            }
+            case 0xE8:
+            case 0xE9: {
+                std::vector<Point> e;
+                const std::string rule = (f[0] & 0x01) ? "winding" : "alternate";
+                if ((f[0] & 0x20) && (f[0] & 0x80)) {
+                    if (!Packed(c, static_cast<size_t>(f[1]), e) || !SubpathsWithHeaders(c, e, true)) return false;
+                } else if (f[0] & 0x20) {
+                    if (!Packed(c, static_cast<size_t>(f[1]), e)) return false;
+                    AddDifferences(c, e, 0, e.size());
+                } else {
+                    AbsolutePoints(c, DataOf(c), false);
+                }
+                c.detail = PathSummary(c, (f[0] & 0x20) ? ("packed, " + rule).c_str() : rule.c_str());
+                return true;
+            }
+            case 0xEA: {
+                std::vector<Point> e;
+                if (!Packed(c, static_cast<size_t>(f[1]), e)) return false;
+                // Subpaths headed by (0, 1) and (0 or 1, n); what follows the last is the way
+                // back to (0, 0) of the several-subpath stroke.
+                size_t i = 0;
+                while (e.size() - i >= 2 && e[i].x == 0 && e[i].y == 1 && (e[i + 1].x == 0 || e[i + 1].x == 1) &&
+                       e[i + 1].y >= 1 && static_cast<size_t>(e[i + 1].y) <= e.size() - i - 2) {
+                    AddDifferences(c, e, i + 2, static_cast<size_t>(e[i + 1].y));
+                    i += 2 + static_cast<size_t>(e[i + 1].y);
+                }
+                if (i == 0 && !e.empty()) {
+                    Fail(c.offset, c.name + ": packed points do not start with a subpath head (0, 1)");
+                    return false;
+                }
+                c.detail = "mode " + Hex(static_cast<uint32_t>(f[0])) + ", " + PathSummary(c, "packed");
+                return true;
+            }
+            case 0xB5: {
+                std::vector<Point> e;
+                size_t subpaths = 0;
+                if (f[0] == 0x04) {
+                    if (!Packed(c, static_cast<size_t>(f[1]), e) || !SubpathsWithHeaders(c, e, true)) return false;
+                    for (const PathPoint& q : c.points) subpaths += q.first;
+                } else {
+                    std::span<const uint8_t> d = DataOf(c);
+                    size_t k = 0;
+                    while (k + 4 <= d.size()) {
+                        const size_t n = static_cast<size_t>((d[k + 2] << 8) | d[k + 3]);
+                        if (n == 0) break;
+                        AbsolutePoints(c, d.subspan(k + 4, n * 4), false);
+                        subpaths++;
+                        k += 4 + n * 4;
+                    }
+                    if (static_cast<size_t>(f[1]) != c.points.size() + subpaths + 1) {
+                        Fail(c.offset, c.name + ": count " + std::to_string(f[1]) + " is not its " +
+                                           std::to_string(c.points.size()) + " points and " + std::to_string(subpaths) +
+                                           " subpaths plus 1");
+                        return false;
+                    }
+                }
+                c.detail = PathSummary(c, f[0] == 0x04 ? "packed" : "listed");
+                if (!c.points.empty()) {
+                    Rect b{INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN};
+                    for (const PathPoint& q : c.points)
+                        b = {std::min(b.left, q.x), std::min(b.top, q.y), std::max(b.right, q.x + 1), std::max(b.bottom, q.y + 1)};
+                    gs_.clip = b;
+                    gs_.clipSet = true;
+                    gs_.clipIsPath = true;
+                }
+                return true;
+            }
+            case 0xF2:
+            case 0xF4: {
+                const bool scaled = c.code == 0xF4;
+                const int64_t format = f[1];
+                c.detail = (f[0] == 0 ? std::string("1-bit ") : "kind " + std::to_string(f[0]) + " ") + std::to_string(f[2]) +
+                           "x" + std::to_string(f[3]);
+                if (scaled) c.detail += " to " + std::to_string(f[4]) + "x" + std::to_string(f[5]);
+                c.detail += format == 0x20 ? " delta-row " : format == 0x00 ? " plain " : " glyph-strips ";
+                c.detail += std::to_string(c.dataLength) + " bytes at " + At(c.state);
+                if (c.state.clipSet) c.detail += " clip " + RectText(c.state.clip);
+                return true;
+            }
+            default:
+                return true;
+        }
+        c.detail = "to " + At(gs_);
+        return true;
     }
 
     bool Budget(const Command& c, size_t bytes) {
@@ -561,34 +792,33 @@ private:
             return false;
         }
         const size_t rowBytes = static_cast<size_t>((width + 7) / 8);
+        const size_t scanLine = ImageScanLine(width);
         std::span<const uint8_t> bytes = data_.subspan(c.dataOffset, c.dataLength);
         if (format == 0x00) {
-            // Plain rows: the row length is the band's scan line, at least the image width.
-            if (c.dataLength % static_cast<size_t>(height) != 0 || c.dataLength / static_cast<size_t>(height) < rowBytes) {
+            // Plain rows: the row length is the band's scan line, between the image width in
+            // bytes and its 32-bit aligned length.
+            const size_t stride = c.dataLength / static_cast<size_t>(height);
+            if (c.dataLength % static_cast<size_t>(height) != 0 || stride < rowBytes || stride > scanLine) {
                 Fail(c.offset, c.name + ": " + std::to_string(c.dataLength) + " data bytes do not make " +
                                    std::to_string(height) + " rows of " + std::to_string(width) + " pixels");
                 return false;
             }
             if (options_.unpackImages && Budget(c, c.dataLength)) {
-                const size_t stride = c.dataLength / static_cast<size_t>(height);
                 for (int64_t r = 0; r < height; ++r)
-                    c.rows.emplace_back(bytes.begin() + static_cast<ptrdiff_t>(r * stride),
-                                        bytes.begin() + static_cast<ptrdiff_t>(r * stride + stride));
+                    c.rows.emplace_back(bytes.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(r) * stride),
+                                        bytes.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(r + 1) * stride));
             }
-            return true;
+            return !failed_;
         }
         if (format == 0x20) {
             // Rows are kept only within the budget; the data is checked either way.
-            const bool keep = options_.unpackImages && Budget(c, rowBytes * static_cast<size_t>(height));
+            const bool keep = options_.unpackImages && Budget(c, scanLine * static_cast<size_t>(height));
             if (failed_) return false;
-            if (auto why = UnpackDeltaRows(bytes, static_cast<uint32_t>(height), rowBytes, keep ? &c.rows : nullptr)) {
-                Fail(c.offset, c.name + ": " + *why);
+            size_t at = 0;
+            if (auto why = UnpackDeltaRows(bytes, static_cast<uint32_t>(height), scanLine, keep ? &c.rows : nullptr, &at)) {
+                // The offset of the bad byte in the job; the reason tells it within the data.
+                Fail(c.dataOffset + at, c.name + ": " + *why);
                 return false;
-            }
-            if (keep) {
-                size_t extra = 0;
-                for (const auto& row : c.rows) extra += row.size() > rowBytes ? row.size() - rowBytes : 0;
-                if (!Budget(c, extra)) return false;
             }
             return true;
         }
@@ -626,58 +856,109 @@ std::optional<size_t> ReadCount(std::span<const uint8_t> data, size_t& p, size_t
 }  // namespace
 
 std::optional<std::string> UnpackDeltaRows(std::span<const uint8_t> data, uint32_t height, size_t rowBytes,
-                                           std::vector<std::vector<uint8_t>>* rows) {
-    // A row may run past the image width up to the band's scan line; beyond 64 KiB it is not a
-    // row of any page.
-    constexpr size_t kMaxRow = 65536;
+                                           std::vector<std::vector<uint8_t>>* rows, size_t* errorAt) {
+    auto fail = [errorAt](size_t at, std::string why) {
+        if (errorAt) *errorAt = at;
+        return std::optional<std::string>(std::move(why));
+    };
     if (rows) rows->clear();
-    std::vector<uint8_t> row(std::min(rowBytes, kMaxRow), 0);
+    std::vector<uint8_t> row(rows ? rowBytes : 0, 0);
     size_t p = 0;
     for (uint32_t r = 0; r < height; ++r) {
         size_t x = 0;
         for (;;) {
-            if (p >= data.size()) return "delta-row data ends inside row " + std::to_string(r);
+            if (p >= data.size()) return fail(p, "delta-row data ends inside row " + std::to_string(r) + " (no 0x80)");
             const size_t at = p;
             const uint8_t b = data[p++];
             if (b == 0x80) break;
             size_t n;
             if (b <= 0x3F) {
                 auto count = b == 0x3F ? ReadCount(data, p, 63) : std::optional<size_t>(b);
-                if (!count) return "delta-row skip count cut short at data byte " + std::to_string(at);
+                if (!count) return fail(at, "delta-row skip count cut short at data byte " + std::to_string(at));
+                if (*count > rowBytes - x)
+                    return fail(at, "delta-row skip at data byte " + std::to_string(at) + " runs past the row of " +
+                                        std::to_string(rowBytes) + " bytes in row " + std::to_string(r));
                 x += *count;
-                if (x > kMaxRow) return "delta-row skip passes 64 KiB in row " + std::to_string(r);
                 continue;
             }
-            if (b > 0xBF) return "delta-row record byte " + Hex(b) + " at data byte " + std::to_string(at);
+            if (b > 0xBF) return fail(at, "delta-row record byte " + Hex(b) + " at data byte " + std::to_string(at));
             const bool literal = b <= 0x7F;
             if (literal) {
                 auto count = b == 0x7F ? ReadCount(data, p, 63) : std::optional<size_t>(b - 0x40);
-                if (!count) return "delta-row literal count cut short at data byte " + std::to_string(at);
+                if (!count) return fail(at, "delta-row literal count cut short at data byte " + std::to_string(at));
                 n = *count;
             } else {
                 auto count = b == 0xBF ? ReadCount(data, p, 63) : std::optional<size_t>(b - 0x80);
-                if (!count) return "delta-row repeat count cut short at data byte " + std::to_string(at);
+                if (!count) return fail(at, "delta-row repeat count cut short at data byte " + std::to_string(at));
                 n = *count;
             }
-            if (n == 0) return "delta-row run of no bytes at data byte " + std::to_string(at);
-            if (x + n > kMaxRow) return "delta-row run passes 64 KiB in row " + std::to_string(r);
-            if (row.size() < x + n) row.resize(x + n, 0);
+            if (n == 0) return fail(at, "delta-row run of no bytes at data byte " + std::to_string(at));
+            if (n > rowBytes - x)
+                return fail(at, "delta-row record at data byte " + std::to_string(at) + " runs past the row of " +
+                                    std::to_string(rowBytes) + " bytes in row " + std::to_string(r));
             if (literal) {
-                if (data.size() - p < n) return "delta-row literal bytes cut short in row " + std::to_string(r);
-                std::copy(data.begin() + static_cast<ptrdiff_t>(p), data.begin() + static_cast<ptrdiff_t>(p + n),
-                          row.begin() + static_cast<ptrdiff_t>(x));
+                if (data.size() - p < n) return fail(p, "delta-row literal bytes cut short in row " + std::to_string(r));
+                if (rows)
+                    std::copy(data.begin() + static_cast<ptrdiff_t>(p), data.begin() + static_cast<ptrdiff_t>(p + n),
+                              row.begin() + static_cast<ptrdiff_t>(x));
                 p += n;
             } else {
-                if (p >= data.size()) return "delta-row repeat without its byte in row " + std::to_string(r);
-                std::fill(row.begin() + static_cast<ptrdiff_t>(x), row.begin() + static_cast<ptrdiff_t>(x + n), data[p++]);
+                if (p >= data.size()) return fail(p, "delta-row repeat without its byte in row " + std::to_string(r));
+                if (rows)
+                    std::fill(row.begin() + static_cast<ptrdiff_t>(x), row.begin() + static_cast<ptrdiff_t>(x + n), data[p]);
+                p++;
             }
             x += n;
         }
         if (rows) rows->push_back(row);
     }
     if (p != data.size())
-        return std::to_string(data.size() - p) + " bytes of delta-row data after the last of " + std::to_string(height) +
-               " rows";
+        return fail(p, std::to_string(data.size() - p) + " bytes of delta-row data after the last of " +
+                           std::to_string(height) + " rows");
+    return std::nullopt;
+}
+
+size_t ImageScanLine(int64_t width) { return width <= 0 ? 0 : static_cast<size_t>((width + 31) / 32) * 4; }
+
+std::optional<std::string> UnpackNibblePairs(std::span<const uint8_t> data, size_t count, std::vector<Point>* pairs) {
+    pairs->clear();
+    const size_t nibbles = data.size() * 2;
+    size_t n = 0;
+    auto next = [&](unsigned& out) {
+        if (n >= nibbles) return false;
+        const uint8_t b = data[n / 2];
+        out = (n % 2 == 0) ? b >> 4 : b & 0x0F;
+        n++;
+        return true;
+    };
+    auto value = [&](int64_t& out) -> std::optional<std::string> {
+        const size_t at = n;
+        unsigned head = 0;
+        if (!next(head)) return "packed points cut short at nibble " + std::to_string(at);
+        const unsigned kind = head & 7;
+        unsigned extra = kind <= 4 ? 0 : kind == 5 ? 1 : kind == 6 ? 2 : 4;
+        int64_t magnitude = kind <= 4 ? kind : 0;
+        for (unsigned k = 0; k < extra; ++k) {
+            unsigned d = 0;
+            if (!next(d)) return "packed points cut short at nibble " + std::to_string(at);
+            magnitude = magnitude * 16 + d;
+        }
+        out = (head & 8) ? -magnitude : magnitude;
+        return std::nullopt;
+    };
+    // Each pair takes at least two nibbles: a count beyond the data cannot be met.
+    if (count > nibbles / 2) return "packed data of " + std::to_string(data.size()) + " bytes cannot hold " +
+                                    std::to_string(count) + " points";
+    pairs->reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        Point p;
+        if (auto why = value(p.x)) return why;
+        if (auto why = value(p.y)) return why;
+        pairs->push_back(p);
+    }
+    if (nibbles - n > 1)
+        return "packed data of " + std::to_string(data.size()) + " bytes runs " + std::to_string((nibbles - n) / 2) +
+               " bytes past its " + std::to_string(count) + " points";
     return std::nullopt;
 }
 
@@ -705,6 +986,10 @@ std::string FormatCommand(const Command& c) {
             break;
         case CommandKind::Binary: {
             line += Hex(c.code).substr(2) + " " + c.name;
+            if (!c.detail.empty()) {
+                line += " " + c.detail;
+                break;
+            }
             for (size_t i = 0; i < c.fields.size(); ++i) line += (i ? "," : " ") + std::to_string(c.fields[i]);
             break;
         }

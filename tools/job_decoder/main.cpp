@@ -1,7 +1,9 @@
 // job_decoder: lists a job stream one command a line; a malformed stream ends with the offset
 // and the reason of the first fault and exit status 1. With --png DIR it also writes a picture of
-// every page (DIR/page-001.png ...) and prints their paths.
+// every page (DIR/page-001.png ...) and prints their paths; --dpi N draws them at N dots per inch
+// (the job's own resolution shows every device pixel).
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -17,6 +19,7 @@ int main(int argc, char** argv) {
     const char* path = nullptr;
     const char* pngFolder = nullptr;
     bool quiet = false;
+    orla::jobdecode::PictureOptions pictureOptions;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--fragment")) {
             options.startInOrla = true;
@@ -25,15 +28,23 @@ int main(int argc, char** argv) {
             quiet = true;
         } else if (!std::strcmp(argv[i], "--png") && i + 1 < argc) {
             pngFolder = argv[++i];
+        } else if (!std::strcmp(argv[i], "--dpi") && i + 1 < argc) {
+            char* end = nullptr;
+            const long dpi = std::strtol(argv[++i], &end, 10);
+            if (*end || dpi < 10 || dpi > 1200) {
+                std::fprintf(stderr, "job_decoder: --dpi takes 10 ... 1200\n");
+                return 2;
+            }
+            pictureOptions.dpi = static_cast<int>(dpi);
         } else if (!path && argv[i][0] != '-') {
             path = argv[i];
         } else {
-            std::fprintf(stderr, "usage: job_decoder [--fragment] [--quiet] FILE [--png DIR]\n");
+            std::fprintf(stderr, "usage: job_decoder [--fragment] [--quiet] FILE [--png DIR [--dpi N]]\n");
             return 2;
         }
     }
     if (!path) {
-        std::fprintf(stderr, "usage: job_decoder [--fragment] [--quiet] FILE [--png DIR]\n");
+        std::fprintf(stderr, "usage: job_decoder [--fragment] [--quiet] FILE [--png DIR [--dpi N]]\n");
         return 2;
     }
     std::ifstream in(path, std::ios::binary);
@@ -51,7 +62,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "job_decoder: %zu commands, %zu page ends\n", result.commands.size(),
                  orla::jobdecode::PageEndCount(result));
     if (pngFolder) {
-        auto pictures = orla::jobdecode::WritePagePictures(result, pngFolder);
+        auto pictures = orla::jobdecode::WritePagePictures(result, pngFolder, pictureOptions);
         if (!pictures.ok) {
             std::fprintf(stderr, "job_decoder: no pictures: %s\n", pictures.error.c_str());
             return 1;
@@ -61,6 +72,7 @@ int main(int argc, char** argv) {
         for (const auto& p : pictures.pages) {
             std::cout << p.path << " " << p.paper << (p.landscape ? " landscape " : " portrait ") << p.width << "x"
                       << p.height << ", " << p.imagesDrawn << " images drawn";
+            if (p.rectanglesDrawn) std::cout << ", " << p.rectanglesDrawn << " rectangles drawn";
             if (p.imagesUnplaced) std::cout << ", " << p.imagesUnplaced << " without position not drawn";
             if (p.imagesOther) std::cout << ", " << p.imagesOther << " glyph or other images not drawn";
             std::cout << "\n";

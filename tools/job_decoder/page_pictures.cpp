@@ -31,6 +31,7 @@ constexpr PaperEntry kPapers[] = {
 constexpr std::string_view kTrayCodes[] = {"C1", "C2", "C3", "C4", "C5", "M0", "MP"};
 constexpr int kMaxPaperTenths = 20000;  // 2 m: anything longer is not paper this printer takes
 constexpr int kDefaultResolution = 600;
+constexpr int kMaxResolution = 4800;
 
 struct Paper {
     std::string name;
@@ -38,16 +39,19 @@ struct Paper {
     bool landscape = false;
 };
 
-struct PlacedImage {
+// An image or a rectangle, in the order the page takes them, with the state it came in.
+struct Mark {
     const Command* command;
-    int64_t x, y;         // device pixels
-    int resolution;       // of the job when the image came
+    GraphicsState state;  // position (images) and clip, device pixels
+    int resolution;       // of the job when the mark came
+    int level;            // rectangles: brush (filled) or pen (outlined) level, 16 black .. 79 white
+    int lineWidth;        // outlined rectangles, device pixels
 };
 
 struct Sheet {
     Paper paper;
-    std::vector<PlacedImage> images;
-    size_t unplaced = 0, other = 0;
+    std::vector<Mark> marks;
+    size_t images = 0, rectangles = 0, unplaced = 0, other = 0;
 };
 
 std::optional<int> Number(std::string_view s) {
@@ -107,11 +111,7 @@ public:
                 break;
             case CommandKind::PageEnd:
                 pageEnds_.push_back(current_);
-                current_ = Sheet{paper_, {}, 0, 0};
-                known_ = false;
-                break;
-            case CommandKind::Uel:
-                known_ = false;
+                current_ = Sheet{paper_, {}, 0, 0, 0, 0};
                 break;
             default:
                 break;
@@ -130,13 +130,14 @@ private:
     bool orientationLandscape_ = false;
     Sheet current_;
     int resolution_ = kDefaultResolution;
-    bool known_ = false;
-    int64_t x_ = 0, y_ = 0;
+    int brushLevel_ = 16;   // solid black until a brush is chosen
+    int penLevel_ = 16;
+    int lineWidth_ = 1;
 
     void NewPaper(const Paper& p) {
         paper_ = p;
         current_.paper = p;
-        setups_.push_back(Sheet{p, {}, 0, 0});
+        setups_.push_back(Sheet{p, {}, 0, 0, 0, 0});
     }
 
     // "fPC1PA4.", "fPA4.", "fPC0." then "fA4." or "fUNDF,w,l,1/10,m.", "fLC2L,w,l,1/10,m."
@@ -163,32 +164,43 @@ private:
 
     void Resolution(std::string_view text) {
         auto v = Number(text.substr(1, text.size() - 2));
-        if (v && *v > 0) resolution_ = *v;  // "&0." closes the job
+        if (!v || *v == 0) return;  // "&0." closes the job
+        if (*v > kMaxResolution) {
+            error_ = "resolution " + std::to_string(*v) + " is not one a printer takes";
+            return;
+        }
+        resolution_ = *v;
     }
 
     void Binary(const Command& c) {
         const auto& f = c.fields;
-        if (c.code == 0xB6 && f.size() >= 2) Move(f[0], f[1]);
-        if (c.code == 0xB7 && f.size() >= 2) Move(f[1], f[0]);
-        if (c.code == 0xB8 && f.size() >= 2) Move(f[0], f[1]);
+        // Brushes: a built-in brush draws in its foreground level (hatches as their foreground,
+        // which is near enough for a picture), a downloaded pattern in its foreground.
+        if ((c.code == 0xA5 || c.code == 0xA2) && f.size() >= 2) brushLevel_ = static_cast<int>(f[1]);
+        if (c.code == 0xAD && !f.empty()) penLevel_ = static_cast<int>(f[0]);
+        if (c.code == 0xAF && !f.empty()) lineWidth_ = std::max(1, static_cast<int>(f[0]));
+        Sheet* sheets[] = {&current_, setups_.empty() ? nullptr : &setups_.back()};
+        if (c.code >= 0xDB && c.code <= 0xDE) {
+            const bool filled = c.code == 0xDB || c.code == 0xDD;
+            for (Sheet* s : sheets)
+                if (s) {
+                    s->marks.push_back({&c, c.state, resolution_, filled ? brushLevel_ : penLevel_, lineWidth_});
+                    s->rectangles++;
+                }
+        }
         if (c.code == 0xF2 || c.code == 0xF4) {
-            Sheet* sheets[] = {&current_, setups_.empty() ? nullptr : &setups_.back()};
             for (Sheet* s : sheets) {
                 if (!s) continue;
-                if (f.size() < 2 || f[0] != 0 || c.rows.empty())
+                if (f.size() < 2 || f[0] != 0 || c.rows.empty()) {
                     s->other++;
-                else if (!known_)
+                } else if (!c.state.positionKnown) {
                     s->unplaced++;
-                else
-                    s->images.push_back({&c, x_, y_, resolution_});
+                } else {
+                    s->marks.push_back({&c, c.state, resolution_, 16, 1});
+                    s->images++;
+                }
             }
         }
-    }
-
-    void Move(int64_t x, int64_t y) {
-        x_ = x;
-        y_ = y;
-        known_ = true;
     }
 };
 
@@ -198,16 +210,84 @@ int ToPixels(int64_t device, int resolution, int dpi) {
     return static_cast<int>(n >= 0 ? n / resolution : -((-n + resolution - 1) / resolution));
 }
 
-void DrawImage(const PlacedImage& im, int dpi, PagePicture* pic) {
-    const Command& c = *im.command;
+// The part of the picture a mark may paint: the page, cut to the clip in force.
+struct Window {
+    int x0, y0, x1, y1;
+};
+
+Window ClipWindow(const Mark& m, int dpi, const PagePicture& pic) {
+    Window w{0, 0, pic.width, pic.height};
+    if (m.state.clipSet) {
+        w.x0 = std::max(w.x0, ToPixels(m.state.clip.left, m.resolution, dpi));
+        w.y0 = std::max(w.y0, ToPixels(m.state.clip.top, m.resolution, dpi));
+        w.x1 = std::min(w.x1, ToPixels(m.state.clip.right, m.resolution, dpi));
+        w.y1 = std::min(w.y1, ToPixels(m.state.clip.bottom, m.resolution, dpi));
+    }
+    return w;
+}
+
+void FillBox(const Window& w, int x0, int y0, int x1, int y1, uint8_t grey, PagePicture* pic) {
+    x0 = std::max(x0, w.x0), y0 = std::max(y0, w.y0), x1 = std::min(x1, w.x1), y1 = std::min(y1, w.y1);
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            pic->pixels[static_cast<size_t>(y) * static_cast<size_t>(pic->width) + static_cast<size_t>(x)] = grey;
+}
+
+uint8_t Grey(int level) { return static_cast<uint8_t>(std::clamp(level - 16, 0, 63) * 255 / 63); }
+
+// Below the job's resolution an image is shown in grey by how much of each picture pixel its
+// black pixels cover (a dithered grey stays grey instead of turning black): the device pixels
+// of the image, cut to its clip, are counted per picture pixel.
+void CoverImage(const Mark& m, int dpi, int pictureWidth, int pictureHeight, std::vector<uint32_t>* coverage) {
+    const Command& c = *m.command;
     const int64_t sw = c.fields[2], sh = c.fields[3];
     const int64_t tw = c.code == 0xF4 ? c.fields[4] : sw, th = c.code == 0xF4 ? c.fields[5] : sh;
     if (sw <= 0 || sh <= 0 || tw <= 0 || th <= 0) return;
-    const int res = im.resolution;
+    const int res = m.resolution;
+    // The device pixels that may be painted: the page, cut to the clip.
+    int64_t cx0 = 0, cy0 = 0;
+    int64_t cx1 = (int64_t{pictureWidth} * res + dpi - 1) / dpi, cy1 = (int64_t{pictureHeight} * res + dpi - 1) / dpi;
+    if (m.state.clipSet) {
+        cx0 = std::max(cx0, m.state.clip.left), cy0 = std::max(cy0, m.state.clip.top);
+        cx1 = std::min(cx1, m.state.clip.right), cy1 = std::min(cy1, m.state.clip.bottom);
+    }
     for (int64_t r = 0; r < sh && r < static_cast<int64_t>(c.rows.size()); ++r) {
-        const int y0 = ToPixels(im.y + r * th / sh, res, dpi);
-        const int y1 = std::max(y0 + 1, ToPixels(im.y + (r + 1) * th / sh, res, dpi));
-        if (y1 <= 0 || y0 >= pic->height) continue;
+        const int64_t y0 = std::max(cy0, m.state.y + r * th / sh), y1 = std::min(cy1, m.state.y + (r + 1) * th / sh);
+        if (y0 >= y1) continue;
+        const auto& row = c.rows[static_cast<size_t>(r)];
+        for (int64_t col = 0; col < sw && static_cast<size_t>(col / 8) < row.size(); ++col) {
+            const uint8_t byte = row[static_cast<size_t>(col / 8)];
+            if (!byte) {
+                col |= 7;
+                continue;
+            }
+            if (!(byte & (0x80 >> (col % 8)))) continue;
+            const int64_t x0 = std::max(cx0, m.state.x + col * tw / sw), x1 = std::min(cx1, m.state.x + (col + 1) * tw / sw);
+            for (int64_t y = y0; y < y1; ++y) {
+                const int py = ToPixels(y, res, dpi);
+                if (py < 0 || py >= pictureHeight) continue;
+                for (int64_t x = x0; x < x1; ++x) {
+                    const int px = ToPixels(x, res, dpi);
+                    if (px >= 0 && px < pictureWidth)
+                        (*coverage)[static_cast<size_t>(py) * static_cast<size_t>(pictureWidth) + static_cast<size_t>(px)]++;
+                }
+            }
+        }
+    }
+}
+
+void DrawImage(const Mark& m, int dpi, PagePicture* pic) {
+    const Command& c = *m.command;
+    const int64_t sw = c.fields[2], sh = c.fields[3];
+    const int64_t tw = c.code == 0xF4 ? c.fields[4] : sw, th = c.code == 0xF4 ? c.fields[5] : sh;
+    if (sw <= 0 || sh <= 0 || tw <= 0 || th <= 0) return;
+    const int res = m.resolution;
+    const Window w = ClipWindow(m, dpi, *pic);
+    if (w.x0 >= w.x1 || w.y0 >= w.y1) return;
+    for (int64_t r = 0; r < sh && r < static_cast<int64_t>(c.rows.size()); ++r) {
+        const int y0 = ToPixels(m.state.y + r * th / sh, res, dpi);
+        const int y1 = std::max(y0 + 1, ToPixels(m.state.y + (r + 1) * th / sh, res, dpi));
+        if (y1 <= w.y0 || y0 >= w.y1) continue;
         const auto& row = c.rows[static_cast<size_t>(r)];
         for (int64_t col = 0; col < sw && static_cast<size_t>(col / 8) < row.size(); ++col) {
             const uint8_t byte = row[static_cast<size_t>(col / 8)];
@@ -216,14 +296,32 @@ void DrawImage(const PlacedImage& im, int dpi, PagePicture* pic) {
                 continue;
             }
             if (!(byte & (0x80 >> (col % 8)))) continue;
-            const int x0 = ToPixels(im.x + col * tw / sw, res, dpi);
-            const int x1 = std::max(x0 + 1, ToPixels(im.x + (col + 1) * tw / sw, res, dpi));
-            if (x1 <= 0 || x0 >= pic->width) continue;
-            for (int y = std::max(y0, 0); y < std::min(y1, pic->height); ++y)
-                for (int x = std::max(x0, 0); x < std::min(x1, pic->width); ++x)
-                    pic->pixels[static_cast<size_t>(y) * static_cast<size_t>(pic->width) + static_cast<size_t>(x)] = 0;
+            const int x0 = ToPixels(m.state.x + col * tw / sw, res, dpi);
+            const int x1 = std::max(x0 + 1, ToPixels(m.state.x + (col + 1) * tw / sw, res, dpi));
+            FillBox(w, x0, y0, x1, y1, 0, pic);
         }
     }
+}
+
+// Rectangles: the fields are height, width, x, y; filled ones take the brush level, outlined
+// ones a border of the line width in the pen level.
+void DrawRectangle(const Mark& m, int dpi, PagePicture* pic) {
+    const auto& f = m.command->fields;
+    const int64_t h = f[0], wd = f[1], x = f[2], y = f[3];
+    const Window w = ClipWindow(m, dpi, *pic);
+    const int x0 = ToPixels(x, m.resolution, dpi), y0 = ToPixels(y, m.resolution, dpi);
+    const int x1 = std::max(x0 + 1, ToPixels(x + wd, m.resolution, dpi));
+    const int y1 = std::max(y0 + 1, ToPixels(y + h, m.resolution, dpi));
+    const uint8_t grey = Grey(m.level);
+    if (m.command->code == 0xDB || m.command->code == 0xDD) {
+        FillBox(w, x0, y0, x1, y1, grey, pic);
+        return;
+    }
+    const int t = std::max(1, ToPixels(m.lineWidth, m.resolution, dpi));
+    FillBox(w, x0, y0, x1, std::min(y1, y0 + t), grey, pic);
+    FillBox(w, x0, std::max(y0, y1 - t), x1, y1, grey, pic);
+    FillBox(w, x0, y0, std::min(x1, x0 + t), y1, grey, pic);
+    FillBox(w, std::max(x0, x1 - t), y0, x1, y1, grey, pic);
 }
 
 bool Paint(const Sheet& sheet, const PictureOptions& options, PagePicture* pic, std::string* error) {
@@ -239,7 +337,51 @@ bool Paint(const Sheet& sheet, const PictureOptions& options, PagePicture* pic, 
         return false;
     }
     pic->pixels.assign(static_cast<size_t>(pic->width) * static_cast<size_t>(pic->height), 255);
-    for (const PlacedImage& im : sheet.images) DrawImage(im, options.dpi, pic);
+    // Images of a job above the picture's resolution are shown by coverage, laid over the
+    // rectangles at the end; at or below it each black pixel is painted in its place.
+    std::vector<uint32_t> coverage;
+    int coverageResolution = 0;
+    // A few bytes of job can ask for many page-sized images: the pixels painted are counted
+    // (each mark at most its page-cut size) and a page that paints too many is refused.
+    auto pageDevice = [&](int resolution) {
+        const uint64_t r = static_cast<uint64_t>(std::max(resolution, options.dpi));
+        return (uint64_t(pic->width) * r / uint64_t(options.dpi) + 1) * (uint64_t(pic->height) * r / uint64_t(options.dpi) + 1);
+    };
+    uint64_t work = 0;
+    for (const Mark& m : sheet.marks) {
+        const bool image = m.command->code == 0xF2 || m.command->code == 0xF4;
+        const auto& f = m.command->fields;
+        const uint64_t area = image ? uint64_t(std::max<int64_t>(f[m.command->code == 0xF4 ? 4 : 2], 0)) *
+                                          uint64_t(std::max<int64_t>(f[m.command->code == 0xF4 ? 5 : 3], 0))
+                                    : uint64_t(std::max<int64_t>(f[0], 0)) * uint64_t(std::max<int64_t>(f[1], 0));
+        work += std::min(area, pageDevice(m.resolution)) + (image ? m.command->rows.size() : 1);
+        if (work > options.maxWork) {
+            *error = "the marks of a page paint more than " + std::to_string(options.maxWork) + " pixels";
+            return false;
+        }
+        if (image && m.resolution > options.dpi) {
+            if (coverage.empty()) coverage.assign(pic->pixels.size(), 0);
+            coverageResolution = std::max(coverageResolution, m.resolution);
+            CoverImage(m, options.dpi, pic->width, pic->height, &coverage);
+        } else if (image) {
+            DrawImage(m, options.dpi, pic);
+        } else {
+            DrawRectangle(m, options.dpi, pic);
+        }
+    }
+    if (!coverage.empty()) {
+        const double cell = static_cast<double>(coverageResolution) * coverageResolution / (double{1} * options.dpi * options.dpi);
+        for (size_t i = 0; i < coverage.size(); ++i) {
+            if (!coverage[i]) continue;
+            const double black = std::min(1.0, coverage[i] / cell);
+            pic->pixels[i] = std::min(pic->pixels[i], static_cast<uint8_t>(255.0 * (1.0 - black) + 0.5));
+        }
+    }
+    pic->imagesDrawn = sheet.images;
+    pic->rectanglesDrawn = sheet.rectangles;
+    pic->imagesUnplaced = sheet.unplaced;
+    pic->imagesOther = sheet.other;
+    if (!options.paperEdge) return true;
     // The paper edge, over anything drawn there.
     constexpr uint8_t kFrame = 160;
     for (int x = 0; x < pic->width; ++x) {
@@ -250,9 +392,6 @@ bool Paint(const Sheet& sheet, const PictureOptions& options, PagePicture* pic, 
         pic->pixels[static_cast<size_t>(y) * static_cast<size_t>(pic->width)] = kFrame;
         pic->pixels[static_cast<size_t>(y) * static_cast<size_t>(pic->width) + static_cast<size_t>(pic->width - 1)] = kFrame;
     }
-    pic->imagesDrawn = sheet.images.size();
-    pic->imagesUnplaced = sheet.unplaced;
-    pic->imagesOther = sheet.other;
     return true;
 }
 
@@ -270,8 +409,8 @@ bool PaperSizeTenthsMm(std::string_view name, int* width, int* length) {
 
 PicturesResult RenderPages(const DecodeResult& job, const PictureOptions& options) {
     PicturesResult out;
-    if (options.dpi < 10 || options.dpi > 600) {
-        out.error = "picture resolution " + std::to_string(options.dpi) + " is outside 10 ... 600 dpi";
+    if (options.dpi < 10 || options.dpi > 1200) {
+        out.error = "picture resolution " + std::to_string(options.dpi) + " is outside 10 ... 1200 dpi";
         return out;
     }
     if (!job.ok) {

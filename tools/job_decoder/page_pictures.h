@@ -1,5 +1,7 @@
 // Pictures of the pages of a decoded job: the paper of each page set-up, a thin grey frame at its
-// edge and the raster images of the page in black, at a low resolution so the files stay small.
+// edge, the raster images of the page in black (scaled images at their target size) and its
+// rectangles in the grey of their brush or pen, each cut to the clip it came with; at a low
+// resolution by default so the files stay small, or at the job's own for exact comparisons.
 // One picture per page end; a job without page ends (blank pages write set-ups only) gives one
 // picture per page set-up instead.
 #pragma once
@@ -14,8 +16,10 @@
 namespace orla::jobdecode {
 
 struct PictureOptions {
-    int dpi = 100;                           // resolution of the pictures (10 ... 600)
+    int dpi = 100;                           // resolution of the pictures (10 ... 1200)
+    bool paperEdge = true;                   // a thin grey frame at the paper's edge
     size_t maxPixels = size_t{64} << 20;     // a page that needs more is refused
+    uint64_t maxWork = uint64_t{1} << 31;    // pixels a page's marks may paint, all together
 };
 
 // One page as 8-bit grey (255 white, 0 black), rows top to bottom.
@@ -26,6 +30,7 @@ struct PagePicture {
     int height = 0;
     std::vector<uint8_t> pixels;  // width * height
     size_t imagesDrawn = 0;
+    size_t rectanglesDrawn = 0;   // filled (brush level) and outlined (pen level) rectangles
     size_t imagesUnplaced = 0;    // raster images with no known position (not drawn)
     size_t imagesOther = 0;       // glyph strips and other images that are not drawn
     std::string path;             // set by WritePagePictures

@@ -19,7 +19,7 @@ void Usage() {
                  "usage: print_runner --out FILE [--sandbox DIR] [--bin DIR] [--printer-model FILE]\n"
                  "       [--build ja|en] [--paper NAME] [--orientation portrait|landscape] [--copies N]\n"
                  "       [--duplex none|long|short] [--layout N] [--dpi N] [--pages N]\n"
-                 "       [--page-list PAPER:ORIENTATION,...] [--doc NAME] [--raster]\n"
+                 "       [--page-list PAPER:ORIENTATION,...] [--doc NAME] [--raster] [--content none|sample]\n"
                  "       [--set OFFSET=HEXBYTES[/HEXMASK]]...   (settings record bytes, e.g. --set 399=10/10)\n");
 }
 
@@ -75,6 +75,8 @@ bool Number(const char* text, int& out) {
 
 int main(int argc, char** argv) {
     orla::runner::RunOptions o;
+    // What a band-mode page shows unless told otherwise (outside band mode nothing is drawn).
+    o.content = orla::runner::PageContent::Sample;
     std::string out, model, build = "ja";
     std::string self = argv[0];
     o.binDir = self.find('/') == std::string::npos ? "." : self.substr(0, self.find_last_of('/'));
@@ -112,6 +114,14 @@ int main(int argc, char** argv) {
         else if (a == "--pages") number(o.pages);
         else if (a == "--doc") o.documentName = plat::Utf8ToUtf16(need());
         else if (a == "--raster") o.rasterMode = true;
+        else if (a == "--content") {
+            std::string c = need();
+            if (c != "none" && c != "sample") {
+                std::fprintf(stderr, "print_runner: --content takes none or sample, not \"%s\"\n", c.c_str());
+                return 2;
+            }
+            o.content = c == "none" ? orla::runner::PageContent::None : orla::runner::PageContent::Sample;
+        }
         else if (a == "--set") {
             std::string text = need();
             orla::runner::SettingPatch patch;
@@ -179,5 +189,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "print_runner: %zu bytes, %d pages, %d bands, %d resets%s (sandbox %s)\n", r.job.size(),
                  r.pagesSent, r.bands, r.resets, r.fullDevmode ? "" : ", public DEVMODE only",
                  o.sandboxRoot.c_str());
+    for (size_t i = 0; i < r.drawn.size(); ++i)
+        std::fprintf(stderr, "print_runner: page %zu drawn on %d x %d pixels at %d dpi%s\n", i + 1, r.drawn[i].width,
+                     r.drawn[i].height, r.drawn[i].dpi, r.drawn[i].text ? "" : " (no font found: no text)");
+    if (o.content == orla::runner::PageContent::Sample && !o.rasterMode)
+        std::fprintf(stderr, "print_runner: pages are drawn in band mode only (--raster); these are blank\n");
     return 0;
 }

@@ -13,6 +13,7 @@
 
 #include "plat/control.h"
 #include "plat/gdi_control.h"
+#include "tools/print_runner/sample_content.h"
 #include "win/ddi.h"
 #include "win/kernel.h"
 #include "win/nls.h"
@@ -197,6 +198,7 @@ private:
     DWORD jobId_ = 0;
     std::vector<BYTE> defaults_;
     Pdev current_;
+    std::string fontPath_ = SampleFontPath();
 
     bool Fail(const std::string& message) {
         if (r_.error.empty()) r_.error = message;
@@ -209,7 +211,8 @@ private:
     void DisableSurface(Pdev& p);
     void DisablePdev(Pdev& p);
     bool ResetDc(const Settings& s);
-    bool Page();
+    bool Page(int number);
+    void DrawBand(const PageCanvas& canvas, const POINTL& origin, DrawnPage* kept);
     void Cleanup();
 };
 
@@ -345,17 +348,50 @@ bool Session::ResetDc(const Settings& s) {
     return true;
 }
 
-bool Session::Page() {
+// GDI plays the page's drawing into the band: the part of the page canvas the band covers.
+void Session::DrawBand(const PageCanvas& canvas, const POINTL& origin, DrawnPage* kept) {
+    SURFOBJ* so = current_.pso;
+    if (!so || !so->pvScan0 || so->iBitmapFormat != BMF_1BPP) return;
+    auto* scan0 = static_cast<uint8_t*>(so->pvScan0);
+    PaintBand(canvas, origin.x, origin.y, scan0, so->lDelta, so->sizlBitmap.cx, so->sizlBitmap.cy);
+    if (!kept || !o_.keepBands) return;
+    DrawnBand band;
+    band.originX = origin.x;
+    band.originY = origin.y;
+    band.width = so->sizlBitmap.cx;
+    band.height = so->sizlBitmap.cy;
+    band.stride = static_cast<int>(so->lDelta < 0 ? -so->lDelta : so->lDelta);
+    band.bits.resize(static_cast<size_t>(band.stride) * static_cast<size_t>(band.height));
+    for (int y = 0; y < band.height; ++y)
+        std::memcpy(band.bits.data() + static_cast<size_t>(y) * static_cast<size_t>(band.stride),
+                    scan0 + static_cast<ptrdiff_t>(y) * so->lDelta, static_cast<size_t>(band.stride));
+    kept->bands.push_back(std::move(band));
+}
+
+bool Session::Page(int number) {
     if (!HookAs<PFN_DrvStartPage>(hooks_, INDEX_DrvStartPage)(current_.pso)) return Fail(Failure("DrvStartPage"));
-    // Nothing is drawn yet: GDI plays the page's drawing into each band here.
     if (r_.banding) {
         auto start = HookAs<PFN_DrvStartBanding>(hooks_, INDEX_DrvStartBanding);
         auto next = HookAs<PFN_DrvNextBand>(hooks_, INDEX_DrvNextBand);
         if (!start || !next) return Fail("a banding surface without DrvStartBanding and DrvNextBand");
+        // The page's drawing, laid out once on the printable page; each band takes its part.
+        PageCanvas canvas;
+        DrawnPage* kept = nullptr;
+        if (o_.content == PageContent::Sample) {
+            const int dpi = static_cast<int>(current_.gdiinfo.ulLogPixelsX);
+            canvas = DrawSamplePage(number, static_cast<int>(current_.gdiinfo.ulHorzRes),
+                                    static_cast<int>(current_.gdiinfo.ulVertRes), dpi, fontPath_);
+            kept = &r_.drawn.emplace_back();
+            kept->width = canvas.width;
+            kept->height = canvas.height;
+            kept->dpi = dpi;
+            kept->text = canvas.text;
+        }
         POINTL origin{};
         if (!start(current_.pso, &origin)) return Fail(Failure("DrvStartBanding"));
         for (int n = 0;; ++n) {
             if (n >= kMaxBandsPerPage) return Fail("DrvNextBand never ended the page");
+            if (o_.content == PageContent::Sample) DrawBand(canvas, origin, kept);
             if (!next(current_.pso, &origin)) return Fail(Failure("DrvNextBand"));
             r_.bands++;
             if (origin.x == -1) break;
@@ -393,7 +429,7 @@ bool Session::Run() {
         if (i > 0 && (s.paper != current_.settings.paper || s.orientation != current_.settings.orientation) &&
             !ResetDc(s))
             return false;
-        if (!Page()) return false;
+        if (!Page(i + 1)) return false;
     }
     docStarted_ = false;
     const BOOL ended = HookAs<PFN_DrvEndDoc>(hooks_, INDEX_DrvEndDoc)(current_.pso, 0);

@@ -25,6 +25,27 @@ struct SettingPatch {
     std::vector<uint8_t> mask;  // when given (as long as bytes): only these bits are written
 };
 
+// What GDI draws into the bands of each page (band mode only; outside it nothing is drawn).
+enum class PageContent {
+    None,    // blank pages (a blank sheet is dropped by the driver)
+    Sample,  // the runner's sample page: frame, rectangles, grey patches, text lines
+};
+
+// One band as drawn, before the driver took it: the band surface's bits (0 = black).
+struct DrawnBand {
+    long originX = 0, originY = 0;   // page position of the band's top-left pixel
+    int width = 0, height = 0;       // pixels
+    int stride = 0;                  // bytes per row of `bits` (top-down)
+    std::vector<uint8_t> bits;
+};
+
+struct DrawnPage {
+    int width = 0, height = 0;       // the printable page the content was laid out on
+    int dpi = 0;
+    bool text = false;               // text lines were drawn (a font was found)
+    std::vector<DrawnBand> bands;
+};
+
 struct PrinterDataValue {
     std::u16string name;
     uint32_t type = 0;      // REG_ type
@@ -50,6 +71,8 @@ struct RunOptions {
     std::vector<PageSettings> perPage;  // page i takes perPage[i] when present
     std::vector<PrinterDataValue> printerData;
     std::vector<SettingPatch> settingPatches;  // applied in order, after the options above
+    PageContent content = PageContent::None;
+    bool keepBands = false;      // hand back every drawn band (RunResult::drawn)
 };
 
 struct RunResult {
@@ -66,6 +89,7 @@ struct RunResult {
     // with ED_ABORTDOC for a document that failed on the way.
     int endDocResult = -1;
     bool endDocAborted = false;
+    std::vector<DrawnPage> drawn;  // pages drawn with content (their bands only with keepBands)
 };
 
 // Installs the printer (driver directory, DLLs of binDir, data file, printer data) once per

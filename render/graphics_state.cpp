@@ -1,0 +1,818 @@
+// The printer's binary graphics state. Each command goes out only when its value differs from
+// what the device context remembers having sent; ResetGraphicsStateCache forgets it all.
+#include "render/graphics_state.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <vector>
+
+#include "core/device_data.h"
+#include "core/driver_devmode.h"
+#include "render/output_writer.h"
+#include "render/pdev.h"
+#include "render/point_coding.h"
+
+namespace {
+
+// ---- Tables ----
+
+// Operation of each R2 mix code 1..16.
+constexpr BYTE kMixOperation[16] = {
+    0xFF, 0x5F, 0xAF, 0x0F, 0xF5, 0x55, 0xA5, 0x05, 0xFA, 0x5A, 0xAA, 0x0A, 0xF0, 0x50, 0xA0, 0x00,
+};
+
+constexpr BYTE R2Nop = 11;          // leave the destination
+constexpr BYTE kPatternCopy = 0xF0; // what a brush does with a mix it cannot take
+
+// Grey level tables of the halftone kinds 26 and 35 (index: the plain level L).
+constexpr BYTE kHalftoneTableA[64] = {
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x01, 0x02, 0x03, 0x03, 0x03, 0x04, 0x04,
+    0x05, 0x06, 0x07, 0x07, 0x08, 0x09, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f, 0x0f, 0x10, 0x11, 0x12, 0x13,
+    0x14, 0x16, 0x17, 0x18, 0x19, 0x1a, 0x1b, 0x1c, 0x1c, 0x1d, 0x1e, 0x1f, 0x21, 0x22, 0x23, 0x24,
+    0x27, 0x28, 0x2a, 0x2b, 0x2c, 0x2f, 0x30, 0x31, 0x31, 0x34, 0x35, 0x38, 0x38, 0x3a, 0x3c, 0x3f,
+};
+constexpr BYTE kHalftoneTableB[64] = {
+    0x00, 0x01, 0x01, 0x02, 0x03, 0x03, 0x03, 0x04, 0x04, 0x04, 0x05, 0x05, 0x06, 0x06, 0x06, 0x07,
+    0x07, 0x08, 0x09, 0x0a, 0x0c, 0x0d, 0x0d, 0x0e, 0x0e, 0x0f, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15,
+    0x16, 0x17, 0x18, 0x19, 0x1b, 0x1c, 0x1d, 0x1e, 0x1f, 0x20, 0x21, 0x22, 0x23, 0x24, 0x26, 0x26,
+    0x28, 0x2a, 0x2a, 0x2d, 0x2e, 0x2f, 0x30, 0x33, 0x33, 0x35, 0x35, 0x36, 0x3a, 0x3c, 0x3e, 0x3f,
+};
+constexpr BYTE kHalftoneTableC[64] = {
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02, 0x02, 0x02, 0x02,
+    0x02, 0x03, 0x03, 0x03, 0x06, 0x06, 0x0a, 0x0a, 0x0b, 0x0c, 0x0e, 0x0e, 0x0e, 0x0f, 0x0f, 0x11,
+    0x12, 0x16, 0x16, 0x18, 0x18, 0x1a, 0x1b, 0x1c, 0x1c, 0x1c, 0x20, 0x20, 0x23, 0x24, 0x26, 0x26,
+    0x2a, 0x2b, 0x2d, 0x2d, 0x2e, 0x30, 0x31, 0x33, 0x33, 0x36, 0x36, 0x39, 0x39, 0x3a, 0x3d, 0x3f,
+};
+constexpr BYTE kHalftoneTableD[64] = {
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x01, 0x02, 0x02, 0x02, 0x02, 0x03,
+    0x03, 0x03, 0x04, 0x05, 0x07, 0x09, 0x0a, 0x0c, 0x0c, 0x0d, 0x0d, 0x0e, 0x0e, 0x0f, 0x0f, 0x10,
+    0x12, 0x12, 0x13, 0x13, 0x14, 0x17, 0x17, 0x19, 0x1b, 0x1d, 0x1f, 0x23, 0x24, 0x24, 0x26, 0x27,
+    0x29, 0x29, 0x2a, 0x2c, 0x2d, 0x2e, 0x31, 0x32, 0x34, 0x34, 0x35, 0x36, 0x3c, 0x3d, 0x3e, 0x3f,
+};
+constexpr BYTE kHalftoneTableE[64] = {
+    0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x02, 0x02, 0x02, 0x03, 0x03, 0x04, 0x04, 0x04, 0x05,
+    0x05, 0x06, 0x07, 0x09, 0x0a, 0x0c, 0x0c, 0x0d, 0x0d, 0x0e, 0x0f, 0x10, 0x11, 0x12, 0x13, 0x14,
+    0x15, 0x16, 0x17, 0x18, 0x19, 0x1a, 0x1b, 0x1c, 0x1d, 0x1e, 0x1f, 0x20, 0x21, 0x22, 0x24, 0x24,
+    0x25, 0x26, 0x26, 0x2a, 0x2c, 0x2e, 0x2f, 0x31, 0x31, 0x34, 0x34, 0x37, 0x3a, 0x3c, 0x3d, 0x3f,
+};
+
+constexpr DWORD kHalftoneKindLevelTablesAB = 26;
+constexpr DWORD kHalftoneKindLevelTablesCDE = 35;
+
+// Vector mode set-up by resolution; every resolution not listed takes the 600 dpi line.
+struct VectorSetup {
+    LONG resolution;
+    const char* command;
+};
+constexpr VectorSetup kVectorSetups[] = {
+    {240, "SU1,240,0;IP0,0,243,243;"},
+    {400, "SU1,400,0;IP0,0,405,405;"},
+    {200, "SU1,400,0;IP0,0,405,405;"},
+    {1200, "SU1,1200,0;IP0,0,1215,1215;"},
+};
+constexpr const char* kVectorSetupOther = "SU1,600,0;IP0,0,608,608;";
+
+// Largest line width by resolution (device pixels).
+constexpr LONG LineWidthLimit(LONG resolution)
+{
+    switch (resolution) {
+    case 1200: return 2400;
+    case 200:
+    case 400: return 800;
+    case 240: return 480;
+    default: return 1200;
+    }
+}
+
+// Arm of a corner mark by resolution (device pixels).
+constexpr LONG CornerArm(LONG resolution)
+{
+    switch (resolution) {
+    case 240: return 24;
+    case 400: return 40;
+    case 300: return 30;
+    case 200: return 20;
+    case 1200: return 120;
+    default: return 60;
+    }
+}
+
+// Line width of the heavy frame (kind 3) by resolution.
+constexpr LONG HeavyFrameWidth(LONG resolution)
+{
+    switch (resolution) {
+    case 240: return 1;
+    case 200:
+    case 400: return 2;
+    case 1200: return 6;
+    default: return 3;
+    }
+}
+
+// ---- Helpers ----
+
+bool OutputFailed(const PrinterPdev* pdev) { return (pdev->state & StateOutputFailed) != 0; }
+
+bool Fits16(LONG v) { return v >= -32768 && v <= 32767; }
+
+BYTE Hi(LONG v) { return static_cast<BYTE>((static_cast<DWORD>(v) >> 8) & 0xFF); }
+BYTE Lo(LONG v) { return static_cast<BYTE>(static_cast<DWORD>(v) & 0xFF); }
+
+LONG LayoutMode(const PrinterPdev* pdev) { return orla::Get(pdev->settings.record, orla::dm::LayoutMode); }
+
+// Several pages share a sheet whose orientation differs from the page's.
+bool TurnedSheet(const PrinterPdev* pdev)
+{
+    const LONG layout = LayoutMode(pdev);
+    return layout != 1 && IsTurnedLayout(layout) && !pdev->graphics.frameDrawing;
+}
+
+LONG EffectiveZoom(const PrinterPdev* pdev)
+{
+    if (pdev->graphics.zoomHeld || pdev->graphics.frameDrawing || pdev->geometry.zoom == 0) return 100;
+    return pdev->geometry.zoom;
+}
+
+const RECTL& CurrentCell(const PrinterPdev* pdev)
+{
+    return pdev->geometry.pageRects[std::min<DWORD>(pdev->pageSetup.cellCounter, kLayoutCellCount - 1)];
+}
+
+bool Doubled(const PrinterPdev* pdev) { return (pdev->state & StateDoubledOutput) != 0; }
+
+// Mix rules: which two-byte mixes each user takes, and the operation pair it sends.
+enum class MixUser { Brush, Hatch, Pen };
+
+bool MixPair(DWORD mix, MixUser user, BYTE* foreground, BYTE* background)
+{
+    const BYTE fg = static_cast<BYTE>(mix & 0xFF);
+    const BYTE bg = static_cast<BYTE>((mix >> 8) & 0xFF);
+    if (fg < 1 || fg > 16) return false;
+    if (fg == bg) {
+        *foreground = *background = kMixOperation[fg - 1];
+        return true;
+    }
+    if (bg != R2Nop) return false;
+    if (user == MixUser::Brush) return false;
+    if (user == MixUser::Pen && fg == 5) return false;
+    *foreground = kMixOperation[fg - 1];
+    *background = 0xAA;
+    return true;
+}
+
+// The operation pair of a fill: from the ROP4's low byte while a bitmap operation fills a
+// rectangle, else by the mix rule (pattern copy for a mix the brush cannot take).
+void FillOperation(const PrinterPdev* pdev, DWORD mixOrRop4, MixUser user, BYTE* fg, BYTE* bg)
+{
+    if (pdev->state & StateRectangleFill) {
+        *fg = *bg = DeviceRopFromRop3(static_cast<BYTE>(mixOrRop4 & 0xFF));
+        if (user == MixUser::Hatch && ((mixOrRop4 >> 8) & 0xFF) == 0xAA) *bg = 0xAA;
+        return;
+    }
+    if (!MixPair(mixOrRop4, user, fg, bg)) *fg = *bg = kPatternCopy;
+}
+
+BYTE LevelOf(PrinterPdev* pdev, COLORREF rgb) { return static_cast<BYTE>(16 + MapGrayToHalftoneLevel(pdev, rgb)); }
+
+BOOL SelectBuiltinBrush(PrinterPdev* pdev, BYTE kind, BYTE foreground, BYTE background)
+{
+    GraphicsStateCache& g = pdev->graphics;
+    if (g.pattern == kind && g.foregroundLevel == foreground && g.backgroundLevel == background) return TRUE;
+    if (!WriteBytes(pdev, {0xA5, kind, foreground, background})) return FALSE;
+    g.pattern = kind;
+    g.foregroundLevel = foreground;
+    g.backgroundLevel = background;
+    return TRUE;
+}
+
+BOOL SelectPenLevel(PrinterPdev* pdev, BYTE level)
+{
+    GraphicsStateCache& g = pdev->graphics;
+    if (g.penLevel == level && g.penBackground == 0x4F) return TRUE;
+    if (!WriteBytes(pdev, {0xAD, 0x00, level, 0x4F})) return FALSE;
+    g.penLevel = level;
+    g.penBackground = 0x4F;
+    return TRUE;
+}
+
+// Colour-table entry i of a realised brush (white when the table does not have it).
+COLORREF BrushColour(const RealisedBrush* rb, ULONG i)
+{
+    if (rb->colourTableOffset == 0 || i >= rb->colourEntries) return i == 0 ? 0x000000 : 0xFFFFFF;
+    DWORD v;
+    std::memcpy(&v, reinterpret_cast<const BYTE*>(rb) + rb->colourTableOffset + 4 * i, 4);
+    return v & 0x00FFFFFF;
+}
+
+BYTE PatternSizeCode(const PrinterPdev* pdev)
+{
+    if (!(orla::Get(pdev->settings.record, orla::DmField<BYTE>{397}) & 0x04)) return 0x00;
+    switch (pdev->geometry.resolution) {
+    case 1200: return 0x30;
+    case 400:
+    case 200: return 0x10;
+    case 240: return 0x00;
+    default: return 0x20;
+    }
+}
+
+// Clip sent as {left, top, right, bottom}: B1 for heights below 256, else B2.
+BOOL WriteClipCommand(PrinterPdev* pdev, LONG width, LONG height)
+{
+    if (height < 256)
+        return WriteBytes(pdev, {0xB1, Lo(height), Hi(width), Lo(width)});
+    return WriteBytes(pdev, {0xB2, 0x00, Hi(height), Lo(height), Hi(width), Lo(width), 0x00, 0x00});
+}
+
+void ForgetClipPath(PrinterPdev* pdev)
+{
+    GraphicsStateCache& g = pdev->graphics;
+    if (g.clipPathPoints != nullptr && pdev->allocationList != nullptr) PdevFree(pdev->allocationList, g.clipPathPoints);
+    g.clipPathPoints = nullptr;
+    g.clipPathCount = 0;
+}
+
+// Device rectangle of two transformed corners.
+RECTL DeviceRectOf(PrinterPdev* pdev, LONG left, LONG top, LONG right, LONG bottom)
+{
+    const POINTL a = TransformPagePoint(pdev, POINTL{std::min(left, right), std::min(top, bottom)});
+    const POINTL b = TransformPagePoint(pdev, POINTL{std::max(left, right), std::max(top, bottom)});
+    return RECTL{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+}
+
+// A restorer of the frame and zoom switches.
+struct HoldSwitches {
+    PrinterPdev* pdev;
+    BOOL frame;
+    BOOL zoom;
+    explicit HoldSwitches(PrinterPdev* p) : pdev(p), frame(p->graphics.frameDrawing), zoom(p->graphics.zoomHeld) {}
+    ~HoldSwitches()
+    {
+        pdev->graphics.frameDrawing = frame;
+        pdev->graphics.zoomHeld = zoom;
+    }
+};
+
+}  // namespace
+
+// ---- Cache ----
+
+void ResetGraphicsStateCache(PrinterPdev* pdev)
+{
+    if (pdev == nullptr) return;
+    GraphicsStateCache& g = pdev->graphics;
+    ForgetClipPath(pdev);
+    g.ropForeground = g.ropBackground = 0x68;
+    g.patternRop[0] = g.patternRop[1] = 0x68;
+    g.foregroundLevel = g.backgroundLevel = 0xFFFF;
+    g.pattern = 0xFFFF;
+    std::memset(g.pattern8x8, 0xFF, sizeof g.pattern8x8);
+    std::memset(g.pattern24x24, 0x00, sizeof g.pattern24x24);
+    g.penLevel = 0xFF;
+    g.penBackground = 0xFF;
+    g.lineWidth = 0xFFFF;
+    g.lineStyle = 0xFF;
+    g.x = g.y = 0;
+    g.positionKnown = FALSE;
+    // The printer forgets its clip with a new page set-up: send the next one again.
+    g.clipSent = RECTL{0, 0, 0, 0};
+    g.downloadCachePrepared = FALSE;
+    // Doubling is cleared here, so the vector mode set-up (which sets it) must go out again.
+    g.vectorResolution = 0;
+    g.doublingFactor = 1;
+    g.frameDrawing = FALSE;
+    g.zoomHeld = FALSE;
+    g.pendingImageShiftX = 0;
+    std::memset(g.textCache, 0xFF, sizeof g.textCache);
+    pdev->state &= ~StateDoubledOutput;
+    pdev->state |= StateClipPathAttempt;
+
+    std::fill(std::begin(g.deviceLimits), std::end(g.deviceLimits), 0);
+    if (pdev->deviceData == nullptr) return;
+    const LONG code = static_cast<LONG>(orla::Get(pdev->settings.record, orla::dm::MemoryKb));
+    for (const orla::MemorySizeEntry& e : orla::MemorySizes(pdev->deviceData)) {
+        if (e.values[0] != code) continue;
+        for (int i = 0; i < 6; ++i) g.deviceLimits[i] = static_cast<DWORD>(e.values[i + 1]);
+        return;
+    }
+    if (auto def = orla::DefaultMemorySize(pdev->deviceData))
+        for (int i = 0; i < 6; ++i) g.deviceLimits[i] = static_cast<DWORD>(def->values[i + 1]);
+}
+
+// ---- Raster operation ----
+
+BYTE DeviceRopFromMix(BYTE r2) { return (r2 >= 1 && r2 <= 16) ? kMixOperation[r2 - 1] : 0; }
+
+BOOL SetDeviceRop(PrinterPdev* pdev, BYTE foreground, BYTE background)
+{
+    if (OutputFailed(pdev)) return FALSE;
+    GraphicsStateCache& g = pdev->graphics;
+    if (g.ropForeground == foreground && g.ropBackground == background) return TRUE;
+    if (!WriteBytes(pdev, {0xA6, 0x00, foreground, background})) return FALSE;
+    g.ropForeground = foreground;
+    g.ropBackground = background;
+    return TRUE;
+}
+
+BOOL SetRop(PrinterPdev* pdev, DWORD rop4)
+{
+    const BYTE op = DeviceRopFromRop3(static_cast<BYTE>((rop4 >> 8) & 0xFF));
+    return SetDeviceRop(pdev, op, op);
+}
+
+// ---- Levels, brushes, pen, line ----
+
+BYTE MapGrayToHalftoneLevel(PrinterPdev* pdev, COLORREF rgb)
+{
+    const DWORD red = rgb & 0xFF, green = (rgb >> 8) & 0xFF, blue = (rgb >> 16) & 0xFF;
+    const DWORD grey = (30 * red + 59 * green + 11 * blue) / 100;
+    const BYTE level = static_cast<BYTE>(grey * 63 / 255);
+    if (!(orla::Get(pdev->settings.record, orla::DmField<BYTE>{403}) & 0x02)) return level;
+    const LONG dpi = pdev->geometry.resolution;
+    const bool dpi300or600 = dpi == 300 || dpi == 600;
+    switch (pdev->graphics.halftoneKind) {
+    case kHalftoneKindLevelTablesAB:
+        return dpi300or600 ? kHalftoneTableA[level] : kHalftoneTableB[level];
+    case kHalftoneKindLevelTablesCDE:
+        if (dpi300or600) return kHalftoneTableC[level];
+        return dpi == 1200 ? kHalftoneTableD[level] : kHalftoneTableE[level];
+    default:
+        return level;
+    }
+}
+
+BOOL WriteBrushPattern8x8(PrinterPdev* pdev, const void* realisedBrush)
+{
+    if (OutputFailed(pdev)) return FALSE;
+    const auto* rb = static_cast<const RealisedBrush*>(realisedBrush);
+    if (rb == nullptr || rb->width <= 0 || rb->height <= 0) return FALSE;
+    const BYTE* bits = reinterpret_cast<const BYTE*>(rb + 1);
+    const size_t stride = ((static_cast<size_t>(rb->width) + 31) / 32) * 4;
+    BYTE rows[8];
+    for (LONG i = 0; i < 8; ++i) {
+        LONG row = i % rb->height;  // a shorter pattern repeats
+        if (!(rb->bitmapFlags & BMF_TOPDOWN)) row = rb->height - 1 - row;
+        rows[i] = static_cast<BYTE>(~bits[static_cast<size_t>(row) * stride]);
+    }
+    if (TurnedSheet(pdev)) {
+        // A quarter turn: column c of the new pattern is row 7 - c of the old one.
+        BYTE turned[8] = {};
+        for (int r = 0; r < 8; ++r)
+            for (int c = 0; c < 8; ++c)
+                if (rows[7 - c] & (0x80u >> r)) turned[r] = static_cast<BYTE>(turned[r] | (0x80u >> c));
+        std::memcpy(rows, turned, sizeof rows);
+    }
+    GraphicsStateCache& g = pdev->graphics;
+    if (g.pattern == 256 && std::memcmp(g.pattern8x8, rows, sizeof rows) == 0) return TRUE;
+    BYTE command[12] = {0xA0, PatternSizeCode(pdev), 0x01, 0x00};
+    std::memcpy(command + 4, rows, sizeof rows);
+    if (!WriteSpool(pdev, command, sizeof command)) return FALSE;
+    if (!WriteBytes(pdev, {0xA4, 0x00, 0x01, 0x00})) return FALSE;
+    std::memcpy(g.pattern8x8, rows, sizeof rows);
+    g.pattern = 256;
+    return TRUE;
+}
+
+BOOL RealizeAndSelectBrush(PrinterPdev* pdev, SURFOBJ* /*patternSurface*/, DWORD mixOrRop4, BRUSHOBJ* brush,
+                           POINTL* /*brushOrigin*/, RECTL* /*target*/, SURFOBJ* /*targetSurface*/, LONG /*invert*/)
+{
+    if (OutputFailed(pdev)) return FALSE;
+    const bool byRop = (pdev->state & StateRectangleFill) != 0;
+    const DWORD rop4 = mixOrRop4 & 0xFFFF;
+    BYTE fg = 0, bg = 0;
+
+    // Solid: the ROP4s that ignore the brush fill with a fixed colour.
+    bool solid = false;
+    COLORREF colour = 0;
+    if (byRop && (rop4 == 0xFFFF || rop4 == 0xFFAA)) {
+        solid = true;
+        colour = 0xFFFFFF;
+    } else if (byRop && (rop4 == 0x5555 || rop4 == 0x55AA)) {
+        solid = true;
+        colour = 0x000000;
+    } else if (brush == nullptr) {
+        return FALSE;
+    } else if (brush->iSolidColor != 0xFFFFFFFF) {
+        solid = true;
+        BYTE adjusted[3] = {};
+        AdjustGraphicsColour(&pdev->colour.context, brush->iSolidColor & 0x00FFFFFF, adjusted, nullptr);
+        colour = RGB(adjusted[0], adjusted[1], adjusted[2]);
+    }
+    if (solid) {
+        if (!SelectBuiltinBrush(pdev, 0x01, LevelOf(pdev, colour), 0x00)) return FALSE;
+        FillOperation(pdev, mixOrRop4, MixUser::Brush, &fg, &bg);
+        return SetDeviceRop(pdev, fg, fg);
+    }
+
+    const auto* rb = static_cast<const RealisedBrush*>(BRUSHOBJ_pvGetRbrush(brush));
+    if (rb == nullptr) return FALSE;
+    if (rb->hatch < 6) {
+        ULONG index = rb->hatch;
+        if (TurnedSheet(pdev) && index < 4) index ^= 1;  // 0 <-> 1, 2 <-> 3
+        const BYTE foreground = LevelOf(pdev, BrushColour(rb, 1));
+        const BYTE background = LevelOf(pdev, BrushColour(rb, 0));
+        if (!SelectBuiltinBrush(pdev, static_cast<BYTE>(2 + index), foreground, background)) return FALSE;
+        FillOperation(pdev, mixOrRop4, MixUser::Hatch, &fg, &bg);
+        return SetDeviceRop(pdev, fg, bg);
+    }
+    if (rb->format != BMF_1BPP) return FALSE;  // colour patterns: the caller lets the engine draw
+
+    if (!WriteBrushPattern8x8(pdev, rb)) return FALSE;
+    FillOperation(pdev, mixOrRop4, MixUser::Brush, &fg, &bg);
+    GraphicsStateCache& g = pdev->graphics;
+    const BYTE foreground = LevelOf(pdev, BrushColour(rb, 0));
+    const BYTE background = LevelOf(pdev, BrushColour(rb, 1));
+    if (!(g.patternRop[0] == fg && g.foregroundLevel == foreground)) {
+        if (!WriteBytes(pdev, {0xA2, fg, 0x00, foreground})) return FALSE;
+        g.patternRop[0] = fg;
+        g.foregroundLevel = foreground;
+    }
+    if (!(g.patternRop[1] == fg && g.backgroundLevel == background)) {
+        if (!WriteBytes(pdev, {0xA3, fg, 0x00, background})) return FALSE;
+        g.patternRop[1] = fg;
+        g.backgroundLevel = background;
+    }
+    return TRUE;
+}
+
+BOOL SelectPen(PrinterPdev* pdev, COLORREF rgb, DWORD mix)
+{
+    if (OutputFailed(pdev)) return FALSE;
+    BYTE fg = 0, bg = 0;
+    if (!MixPair(mix, MixUser::Pen, &fg, &bg)) return TRUE;  // a mix the pen cannot take sends nothing
+    if (!SelectPenLevel(pdev, LevelOf(pdev, rgb))) return FALSE;
+    return SetDeviceRop(pdev, fg, bg);
+}
+
+BOOL WriteLineWidth(PrinterPdev* pdev, LONG width)
+{
+    if (OutputFailed(pdev)) return FALSE;
+    LONG w = width <= 0 ? 1 : width;
+    w = std::min(w, LineWidthLimit(pdev->geometry.resolution));
+    const LONG zoom = EffectiveZoom(pdev);
+    if (zoom != 100) w = std::max<LONG>(1, w * zoom / 100);
+    GraphicsStateCache& g = pdev->graphics;
+    if (g.lineWidth == w) return TRUE;
+    if (!WriteBytes(pdev, {0xAF, 0x00, Hi(w), Lo(w)})) return FALSE;
+    g.lineWidth = static_cast<WORD>(w);
+    return TRUE;
+}
+
+BOOL WriteLineStyle(PrinterPdev* pdev, BYTE style, BYTE dash)
+{
+    if (OutputFailed(pdev)) return FALSE;
+    GraphicsStateCache& g = pdev->graphics;
+    if (g.lineStyle == style) return TRUE;
+    if (!WriteBytes(pdev, {0xAC, style, dash, 0x00})) return FALSE;
+    g.lineStyle = style;
+    return TRUE;
+}
+
+// ---- Positions ----
+
+POINTL TransformPagePoint(PrinterPdev* pdev, POINTL page)
+{
+    long long x = page.x, y = page.y;
+    if (Doubled(pdev) && !(pdev->state & StateRasterMode)) {
+        x *= 2;
+        y *= 2;
+    }
+    const LONG zoom = EffectiveZoom(pdev);
+    if (zoom != 100) {
+        x = x * zoom / 100;
+        y = y * zoom / 100;
+    }
+    if (LayoutMode(pdev) != 1 && !pdev->graphics.frameDrawing) {
+        const LONG factor = Doubled(pdev) ? 2 : 1;
+        const RECTL& cell = CurrentCell(pdev);
+        x += static_cast<long long>(cell.left) * factor;
+        y += static_cast<long long>(cell.top) * factor;
+    }
+    x += pdev->graphics.pendingImageShiftX;
+    POINTL p{static_cast<LONG>(std::clamp<long long>(x, INT32_MIN, INT32_MAX)),
+             static_cast<LONG>(std::clamp<long long>(y, INT32_MIN, INT32_MAX))};
+    if (TurnedSheet(pdev) && !(pdev->state & StateRasterMode)) p = RotatePagePoint(pdev, 0, p);
+    const POINTL offset = PageOffsetForSide(pdev);
+    p.x += offset.x;
+    p.y += offset.y;
+    return p;
+}
+
+BOOL WriteDeviceMove(PrinterPdev* pdev, LONG x, LONG y)
+{
+    if (OutputFailed(pdev)) return FALSE;
+    GraphicsStateCache& g = pdev->graphics;
+    if (g.positionKnown && g.x == x && g.y == y) return TRUE;
+    BOOL ok;
+    if (x >= -128 && x <= 127 && Fits16(y))
+        ok = WriteBytes(pdev, {0xB6, Lo(x), Hi(y), Lo(y)});
+    else if (y >= -128 && y <= 127 && Fits16(x))
+        ok = WriteBytes(pdev, {0xB7, Lo(y), Hi(x), Lo(x)});
+    else if (Fits16(x))
+        ok = WriteBytes(pdev, {0xB8, 0x00, Hi(x), Lo(x), static_cast<BYTE>(static_cast<DWORD>(y) >> 24),
+                               static_cast<BYTE>(static_cast<DWORD>(y) >> 16), Hi(y), Lo(y)});
+    else
+        return FALSE;  // no move form holds it: better no move than a wrong one
+    if (!ok) return FALSE;
+    g.x = x;
+    g.y = y;
+    g.positionKnown = TRUE;
+    return TRUE;
+}
+
+BOOL WritePointList(PrinterPdev* pdev, const POINTL* point)
+{
+    if (point == nullptr) return FALSE;
+    if (OutputFailed(pdev)) return FALSE;
+    const POINTL d = TransformPagePoint(pdev, *point);
+    return WriteDeviceMove(pdev, d.x, d.y);
+}
+
+BOOL WritePointListNoZoom(PrinterPdev* pdev, const POINTL* point)
+{
+    HoldSwitches hold(pdev);
+    pdev->graphics.zoomHeld = TRUE;
+    return WritePointList(pdev, point);
+}
+
+void UpdateCurrentPoint(PrinterPdev* pdev, const POINTL* point)
+{
+    if (point == nullptr) return;
+    const POINTL d = TransformPagePoint(pdev, *point);
+    pdev->graphics.x = d.x;
+    pdev->graphics.y = d.y;
+    pdev->graphics.positionKnown = TRUE;
+}
+
+BOOL WriteBigEndian16(PrinterPdev* pdev, WORD value) { return WriteBytes(pdev, {Hi(value), Lo(value)}); }
+
+BOOL WriteBigEndian32(PrinterPdev* pdev, DWORD value)
+{
+    return WriteBytes(pdev, {static_cast<BYTE>(value >> 24), static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 8),
+                             static_cast<BYTE>(value)});
+}
+
+// ---- Rectangles and clips ----
+
+BOOL WriteFilledRectangle(PrinterPdev* pdev, LONG left, LONG top, LONG right, LONG bottom, BOOL outline)
+{
+    if (OutputFailed(pdev)) return FALSE;
+    const RECTL d = DeviceRectOf(pdev, left, top, right, bottom);
+    const LONG width = std::max<LONG>(1, d.right - d.left);
+    const LONG height = std::max<LONG>(1, d.bottom - d.top);
+    if (width > 0xFFFF || height > 0xFFFF || !Fits16(d.left) || !Fits16(d.top)) return FALSE;
+    BOOL ok;
+    if (height < 256)
+        ok = WriteBytes(pdev, {static_cast<BYTE>(outline ? 0xDC : 0xDB), Lo(height), Hi(width), Lo(width), Hi(d.left),
+                               Lo(d.left), Hi(d.top), Lo(d.top)});
+    else
+        ok = WriteBytes(pdev, {static_cast<BYTE>(outline ? 0xDE : 0xDD), 0x00, Hi(height), Lo(height), Hi(width), Lo(width),
+                               Hi(d.left), Lo(d.left), Hi(d.top), Lo(d.top), 0x00, 0x00});
+    if (!ok) return FALSE;
+    pdev->graphics.x = d.left;
+    pdev->graphics.y = d.top;
+    pdev->graphics.positionKnown = TRUE;
+    pdev->pageSetup.blankSheet = 0;
+    return TRUE;
+}
+
+BOOL WriteRectangleCommand(PrinterPdev* pdev, LONG left, LONG top, LONG right, LONG bottom, RECTL* device)
+{
+    RECTL d = DeviceRectOf(pdev, left, top, right, bottom);
+    // A zoomed clip grows by one page pixel so that rounding never cuts the last row.
+    if (EffectiveZoom(pdev) != 100) {
+        const LONG grow = Doubled(pdev) ? 2 : 1;
+        d.right += grow;
+        d.bottom += grow;
+    }
+    if (device != nullptr) *device = d;
+    const RECTL& sent = pdev->graphics.clipSent;
+    return !(sent.left == d.left && sent.top == d.top && sent.right == d.right && sent.bottom == d.bottom);
+}
+
+BOOL WriteDeviceClip(PrinterPdev* pdev, LONG left, LONG top, LONG width, LONG height)
+{
+    if (OutputFailed(pdev)) return FALSE;
+    if (width < 0) {
+        left += width;
+        width = -width;
+    }
+    if (height < 0) {
+        top += height;
+        height = -height;
+    }
+    if (width > 0xFFFF || height > 0xFFFF) return FALSE;
+    GraphicsStateCache& g = pdev->graphics;
+    const RECTL next{left, top, left + width, top + height};
+    if (g.clipPathCount == 0 && g.clipSent.left == next.left && g.clipSent.top == next.top && g.clipSent.right == next.right &&
+        g.clipSent.bottom == next.bottom)
+        return TRUE;
+    if (!WriteDeviceMove(pdev, left, top)) return FALSE;
+    if (!WriteClipCommand(pdev, width, height)) return FALSE;
+    ForgetClipPath(pdev);
+    g.clipSent = next;
+    return TRUE;
+}
+
+BOOL WriteClipRectangle(PrinterPdev* pdev, const RECTL* rect, BOOL frame)
+{
+    if (rect == nullptr) return FALSE;
+    if (OutputFailed(pdev)) return FALSE;
+    HoldSwitches hold(pdev);
+    if (frame) pdev->graphics.frameDrawing = TRUE;
+    RECTL r{std::min(rect->left, rect->right), std::min(rect->top, rect->bottom), std::max(rect->left, rect->right),
+            std::max(rect->top, rect->bottom)};
+    if (!frame) {
+        const RECTL& p = pdev->geometry.printable;
+        const RECTL area{0, 0, p.right - p.left, p.bottom - p.top};
+        RECTL cut{std::max(r.left, area.left), std::max(r.top, area.top), std::min(r.right, area.right),
+                  std::min(r.bottom, area.bottom)};
+        r = (cut.left < cut.right && cut.top < cut.bottom) ? cut : area;
+    }
+    RECTL d{};
+    if (!WriteRectangleCommand(pdev, r.left, r.top, r.right, r.bottom, &d) && pdev->graphics.clipPathCount == 0) return TRUE;
+    return WriteDeviceClip(pdev, d.left, d.top, d.right - d.left, d.bottom - d.top);
+}
+
+BOOL WriteClipPath(PrinterPdev* pdev, PATHOBJ* path)
+{
+    if (path == nullptr || OutputFailed(pdev)) return FALSE;
+    GraphicsStateCache& g = pdev->graphics;
+    const DWORD limit = g.deviceLimits[5];
+    const LONG factor = Doubled(pdev) ? 2 : 1;
+
+    // Device points. The path last sent is compared by these (not by page pixels), so that a
+    // path on the other side of a duplex sheet, whose page offset differs, is sent again.
+    std::vector<POINTL> device;
+    std::vector<ULONG> subpathSizes;
+    PATHOBJ_vEnumStart(path);
+    PATHDATA pd{};
+    BOOL more;
+    do {
+        more = PATHOBJ_bEnum(path, &pd);
+        if (pd.count > 0 && pd.pptfx == nullptr) return FALSE;
+        if ((pd.flags & PD_BEGINSUBPATH) || subpathSizes.empty()) {
+            if (pd.count == 0) continue;
+            subpathSizes.push_back(0);
+        }
+        for (ULONG i = 0; i < pd.count; ++i) {
+            // Stop as soon as the limit is passed: a huge path costs no more than a small one.
+            if (device.size() + subpathSizes.size() + 1 > limit) return FALSE;
+            const LONG px = pd.pptfx[i].x >> 4, py = pd.pptfx[i].y >> 4;
+            device.push_back(TransformPathPoint(pdev, POINTL{px * factor, py * factor}));
+            ++subpathSizes.back();
+        }
+    } while (more);
+    if (device.empty()) return FALSE;
+    const size_t count = device.size() + subpathSizes.size() + 1;
+    if (count > limit || count > 0xFFFF) return FALSE;
+    for (const POINTL& p : device)
+        if (!Fits16(p.x) || !Fits16(p.y)) return FALSE;
+
+    const bool allEqual = std::all_of(device.begin(), device.end(),
+                                      [&](const POINTL& p) { return p.x == device[0].x && p.y == device[0].y; });
+    if (allEqual) {
+        if (!WriteDeviceClip(pdev, device[0].x, device[0].y, 1, 1)) return FALSE;
+        return TRUE;
+    }
+    if (g.clipPathPoints != nullptr && g.clipPathCount == device.size() &&
+        std::equal(device.begin(), device.end(), g.clipPathPoints,
+                   [](const POINTL& a, const POINTL& b) { return a.x == b.x && a.y == b.y; }))
+        return TRUE;
+
+    ForgetClipPath(pdev);
+    // The printer's clip is now this path: a later clip rectangle must go out whatever it is.
+    g.clipSent = RECTL{0, 0, 0, 0};
+
+    const size_t entries = count;  // headers, points and the end entry
+    auto* list = static_cast<PackedEntry*>(PdevAlloc(pdev->allocationList, entries * sizeof(PackedEntry)));
+    auto* packed = list ? static_cast<BYTE*>(PdevAlloc(pdev->allocationList, PackedBytesFor(entries))) : nullptr;
+    BOOL ok;
+    if (list != nullptr && packed != nullptr) {
+        size_t n = 0, at = 0;
+        for (ULONG size : subpathSizes) {
+            list[n++] = PackedEntry{0, static_cast<LONG>(size), PackedHeader};
+            for (ULONG i = 0; i < size; ++i, ++at)
+                list[n++] = PackedEntry{device[at].x, device[at].y, i == 0 ? PackedFirstPoint : PackedPoint};
+        }
+        list[n++] = PackedEntry{0, 0, PackedEnd};
+        const ULONG bits = PackPointList(std::span<const PackedEntry>(list, n), std::span<BYTE>(packed, PackedBytesFor(entries)));
+        const ULONG bytes = PackedBytesOfBits(bits);
+        ok = bits != 0 && WriteBytes(pdev, {0xB5, 0x04}) && WriteBigEndian16(pdev, static_cast<WORD>(count)) &&
+             WriteBigEndian32(pdev, bytes) && WriteSpool(pdev, packed, bytes);
+    } else {
+        // No room for the packed list: the plain form, point by point.
+        ok = WriteBytes(pdev, {0xB5, 0x02}) && WriteBigEndian16(pdev, static_cast<WORD>(count));
+        size_t at = 0;
+        for (ULONG size : subpathSizes) {
+            ok = ok && WriteBytes(pdev, {0x00, 0x00}) && WriteBigEndian16(pdev, static_cast<WORD>(size));
+            for (ULONG i = 0; i < size && ok; ++i, ++at) {
+                const BYTE b[4] = {Hi(device[at].x), Lo(device[at].x), Hi(device[at].y), Lo(device[at].y)};
+                ok = WriteSpool(pdev, b, sizeof b);
+            }
+        }
+        ok = ok && WriteBytes(pdev, {0x00, 0x00, 0x00, 0x00});
+    }
+    if (list) PdevFree(pdev->allocationList, list);
+    if (packed) PdevFree(pdev->allocationList, packed);
+    if (!ok) return FALSE;
+
+    auto* keep = static_cast<POINTL*>(PdevAlloc(pdev->allocationList, device.size() * sizeof(POINTL)));
+    if (keep != nullptr) {
+        std::copy(device.begin(), device.end(), keep);
+        g.clipPathPoints = keep;
+        g.clipPathCount = static_cast<ULONG>(device.size());
+    }
+    return TRUE;
+}
+
+BOOL FillRectangleForRop(PrinterPdev* pdev, SURFOBJ* target, BRUSHOBJ* brush, POINTL* brushOrigin, DWORD rop4,
+                         const RECTL* rect)
+{
+    if (rect == nullptr || OutputFailed(pdev)) return FALSE;
+    RECTL r = *rect;
+    if (!RealizeAndSelectBrush(pdev, nullptr, rop4, brush, brushOrigin, &r, target, 0)) return FALSE;
+    if ((rop4 & 0xFFFF) == 0xB8B8) return TRUE;
+    if ((pdev->state & StatePatternOnlyFill) && !(pdev->state & StateInBitmapHook)) {
+        const RECTL& band = pdev->geometry.bandClip[0];
+        r = RECTL{std::max(r.left, band.left), std::max(r.top, band.top), std::min(r.right, band.right),
+                  std::min(r.bottom, band.bottom)};
+        if (r.left >= r.right || r.top >= r.bottom) return TRUE;
+    }
+    return WriteFilledRectangle(pdev, r.left, r.top, r.right, r.bottom, FALSE);
+}
+
+BOOL DrawLayoutFrame(PrinterPdev* pdev)
+{
+    if (OutputFailed(pdev)) return FALSE;
+    const WORD kind = orla::Get(pdev->settings.record, orla::dm::Setting494);
+    if (kind < 1 || kind > 4) return TRUE;
+    const RECTL cell = CurrentCell(pdev);
+    const LONG dpi = pdev->geometry.resolution;
+    GraphicsStateCache& g = pdev->graphics;
+
+    if (!WriteVectorModeSetup(pdev)) return FALSE;
+    HoldSwitches hold(pdev);
+    g.frameDrawing = TRUE;
+    g.zoomHeld = TRUE;
+    if (!WriteClipRectangle(pdev, &cell, TRUE)) return FALSE;
+
+    if (kind != 4) {
+        if (!SetRop(pdev, 0xF0F0) || !SelectPenLevel(pdev, 0x10) || !SelectBuiltinBrush(pdev, 0x01, 0x00, 0x00)) return FALSE;
+        static constexpr BYTE kStyle[3][2] = {{0x00, 0x00}, {0x01, 0x06}, {0x02, 0x02}};
+        const LONG width = kind == 3 ? HeavyFrameWidth(dpi) : 1;
+        if (!WriteLineWidth(pdev, width) || !WriteLineStyle(pdev, kStyle[kind - 1][0], kStyle[kind - 1][1])) return FALSE;
+        return WriteFilledRectangle(pdev, cell.left, cell.top, cell.right, cell.bottom, TRUE);
+    }
+
+    if (!WriteLineWidth(pdev, 1) || !SetRop(pdev, 0xF0F0) || !SelectPenLevel(pdev, 0x10) || !WriteLineStyle(pdev, 0x00, 0x00))
+        return FALSE;
+    const DWORD savedRaster = pdev->state & StateRasterMode;
+    pdev->state &= ~StateRasterMode;
+    const LONG arm = CornerArm(dpi);
+    const LONG factor = Doubled(pdev) ? 2 : 1;
+    struct Corner {
+        LONG x, y, dx, dy;  // the corner and the direction of its arms (into the cell)
+    };
+    const Corner corners[4] = {
+        {cell.left, cell.top, +1, +1},
+        {cell.right, cell.top, -1, +1},
+        {cell.left, cell.bottom, +1, -1},
+        {cell.right, cell.bottom, -1, -1},
+    };
+    BOOL ok = TRUE;
+    for (const Corner& c : corners) {
+        const POINTL start{c.x + c.dx * arm, c.y};
+        ok = ok && WritePointList(pdev, &start) && WriteBytes(pdev, {0xE0, 0x00, 0x00, 0x02}) &&
+             WriteBinaryPoint(pdev, c.x * factor, c.y * factor) && WriteBinaryPoint(pdev, c.x * factor, (c.y + c.dy * arm) * factor);
+        // The lines moved the printer's point: the next move must go out.
+        g.positionKnown = FALSE;
+    }
+    pdev->pageSetup.blankSheet = 0;
+    pdev->state |= savedRaster;
+    return ok;
+}
+
+// ---- Vector mode set-up ----
+
+BOOL WriteVectorModeSetup(PrinterPdev* pdev)
+{
+    if (OutputFailed(pdev)) return FALSE;
+    const LONG dpi = pdev->geometry.resolution;
+    GraphicsStateCache& g = pdev->graphics;
+    if (g.vectorResolution != 0 && g.vectorResolution == dpi) return TRUE;
+    const char* command = kVectorSetupOther;
+    for (const VectorSetup& s : kVectorSetups)
+        if (s.resolution == dpi) command = s.command;
+    if (!WriteCommand(pdev, command)) return FALSE;
+    g.vectorResolution = static_cast<WORD>(dpi);
+    if (dpi == 200 || dpi == 300) {
+        pdev->state |= StateDoubledOutput;
+        g.doublingFactor = 2;
+    } else {
+        pdev->state &= ~StateDoubledOutput;
+        g.doublingFactor = 1;
+    }
+    return TRUE;
+}
