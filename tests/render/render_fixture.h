@@ -201,6 +201,26 @@ protected:
     }
 };
 
+// A device context enabled through DrvEnablePDEV with a spooler job open; disabled after.
+class PdevJobTest : public DriverTest {
+protected:
+    void SetUp() override
+    {
+        DriverTest::SetUp();
+        if (HasFatalFailure()) return;
+        e_ = EnablePdev(printer_);
+        ASSERT_NE(e_.dhpdev, nullptr);
+        StartSpoolJob();
+    }
+    void TearDown() override
+    {
+        if (e_.dhpdev != nullptr) DrvDisablePDEV(e_.dhpdev);
+        DriverTest::TearDown();
+    }
+
+    EnabledPdev e_;
+};
+
 inline size_t Count(const std::string& haystack, const std::string& needle)
 {
     size_t n = 0;

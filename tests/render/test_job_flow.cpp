@@ -17,22 +17,8 @@ const std::string kEnterOrla = "@PJL ENTER LANGUAGE=ORLA";
 const std::string kPageEnd = "\r\x0c";
 const std::string kEoj = "@PJL EOJ";
 
-class JobFlow : public DriverTest {
+class JobFlow : public PdevJobTest {
 protected:
-    void SetUp() override
-    {
-        DriverTest::SetUp();
-        if (HasFatalFailure()) return;
-        e_ = EnablePdev(printer_);
-        ASSERT_NE(e_.dhpdev, nullptr);
-        StartSpoolJob();
-    }
-    void TearDown() override
-    {
-        if (e_.dhpdev != nullptr) DrvDisablePDEV(e_.dhpdev);
-        DriverTest::TearDown();
-    }
-
     PrinterPdev* pdev() { return e_.pdev(); }
     SURFOBJ* so() { return e_.so(); }
     orla::DriverDevmode& settings() { return pdev()->settings.record; }
@@ -58,7 +44,6 @@ protected:
         orla::Set(settings(), dm::DeviceState(dm::DevicePairIndex(696)), WORD{0});
     }
 
-    EnabledPdev e_;
 };
 
 TEST_F(JobFlow, NothingIsWrittenBeforeTheFirstOutputOfTheJob)

@@ -86,15 +86,12 @@ Bytes Complemented(Bytes b)
     return b;
 }
 
-class RasterOutput : public DriverTest {
+class RasterOutput : public PdevJobTest {
 protected:
     void SetUp() override
     {
-        DriverTest::SetUp();
+        PdevJobTest::SetUp();
         if (HasFatalFailure()) return;
-        e_ = EnablePdev(printer_);
-        ASSERT_NE(e_.dhpdev, nullptr);
-        StartSpoolJob();
         PrinterPdev* p = pdev();
         p->state = (p->state | StateRasterMode) & ~StateModeZ & ~StateDoubledOutput;
         ResetGraphicsStateCache(p);
@@ -107,12 +104,6 @@ protected:
         ASSERT_GT(pageWidth_, 400);
         ASSERT_GT(pageHeight_, 400);
     }
-    void TearDown() override
-    {
-        if (e_.dhpdev != nullptr) DrvDisablePDEV(e_.dhpdev);
-        DriverTest::TearDown();
-    }
-
     PrinterPdev* pdev() { return e_.pdev(); }
 
     // What the writers sent since the last call.
@@ -125,7 +116,6 @@ protected:
         return out;
     }
 
-    EnabledPdev e_;
     POINTL offset_{};
     LONG pageWidth_ = 0;
     LONG pageHeight_ = 0;
@@ -357,15 +347,12 @@ TEST(RasterRows, WhiteRowTest)
 
 // ---- A banded page through the hooks ----
 
-class BandedPage : public DriverTest {
+class BandedPage : public PdevJobTest {
 protected:
     void SetUp() override
     {
-        DriverTest::SetUp();
+        PdevJobTest::SetUp();
         if (HasFatalFailure()) return;
-        e_ = EnablePdev(printer_);
-        ASSERT_NE(e_.dhpdev, nullptr);
-        StartSpoolJob();
         e_.pdev()->state |= StateRasterMode;
         surface_ = DrvEnableSurface(e_.dhpdev);
         ASSERT_NE(surface_, nullptr);
@@ -377,11 +364,9 @@ protected:
     {
         if (band_ != nullptr) EngUnlockSurface(band_);
         if (surface_ != nullptr) DrvDisableSurface(e_.dhpdev);
-        if (e_.dhpdev != nullptr) DrvDisablePDEV(e_.dhpdev);
-        DriverTest::TearDown();
+        PdevJobTest::TearDown();
     }
 
-    EnabledPdev e_;
     HSURF surface_ = nullptr;
     SURFOBJ* band_ = nullptr;
 };
