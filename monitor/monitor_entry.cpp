@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "monitor/device_options.h"
 #include "monitor/diag_log.h"
 #include "monitor/manager_client.h"
 #include "monitor/pjl_job.h"
@@ -233,7 +234,7 @@ BOOL PortControl(PortRecord* port, DWORD control, LPWSTR in, DWORD inSize, LPWST
         }
     }
     DWORD got = 0;
-    BOOL ok = PortDeviceControl(port, control, reinterpret_cast<BYTE*>(in), inSize, reinterpret_cast<BYTE*>(out),
+    BOOL ok = SpoolerDeviceControl(port, control, reinterpret_cast<BYTE*>(in), inSize, reinterpret_cast<BYTE*>(out),
                                 outSize, &got);
     if (returned) *returned = got;
     if (control == 7 && (port->state & ST_JOB_OPEN)) Sleep(1000);
@@ -283,6 +284,9 @@ BOOL WINAPI GetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueN
         }
         return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
     }
+    if (IsDeviceOptionQuery(pValueName))
+        return AnswerDeviceOptionQuery(port, pValueName, reinterpret_cast<BYTE*>(lpOutBuffer), cbOutBuffer,
+                                       lpcbReturned);
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
 }

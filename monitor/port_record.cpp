@@ -245,6 +245,11 @@ BOOL LowerWritePort(PortRecord* port, const BYTE* data, DWORD length, DWORD* wri
         SetLastError(ERROR_INVALID_FUNCTION);
         return FALSE;
     }
+    if (!WriteGate(port)) {
+        // The printer's input buffer is full: the caller tries again later.
+        port->lastWriteFailed = TRUE;
+        return TRUE;
+    }
     BOOL ok = port->lower.pfnWritePort(port->lowerPort, const_cast<LPBYTE>(data), length, written);
     if (*written > length) *written = length;  // never believe more than was offered
     if (!ok) {

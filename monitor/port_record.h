@@ -13,6 +13,8 @@
 #include "win/kernel.h"
 #include "win/monitor.h"
 
+#include "monitor/device_options.h"
+
 struct StatusVariable;
 struct ManagerClient;
 struct JobRecord;
@@ -164,6 +166,7 @@ struct PortRecord {
     DWORD lastProgressTick;  // when the port last took bytes of this job
     BOOL pollingThread;      // a polling thread serves this port (it reads the replies)
     DWORD deviceIdReads;     // diagnostic count of device-ID reads
+    DeviceState device;      // device data, device options and the status block's flags
 };
 
 // ---- Module globals ----

@@ -1,162 +1,307 @@
-// Device-ID status query and the model check.
+// Port device control, device-ID status query and the model check.
 #include "monitor/printer_query.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
+#include "monitor/device_id.h"
 #include "monitor/manager_client.h"
+#include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
 #include "monitor/port_kinds.h"
 #include "monitor/status_variables.h"
 
+namespace {
+
+std::atomic<SnmpDeviceIdReader> g_snmpReader{nullptr};
+
+BOOL IsQevUsb(const PortRecord* port) {
+    return port->portName && EqualsNoCaseW(port->portName, u"QEVUSB", 6);
+}
+
+// The spooler ends or cancels a job of this driver's printer: the monitor ends it itself
+// instead of passing the control on.
+void EndJobHere(PortRecord* port) {
+    if (port->postScriptJob) {
+        PjlJobRequest request{};
+        request.wantJobLine = TRUE;
+        request.qty = request.copies = -1;
+        if (port->kind & KIND_BIDI) {
+            SetJobRecordName(port->jobIdentifier, 2, port);
+            request.wantJobName = TRUE;
+            std::memcpy(request.name, port->jobIdentifier,
+                        std::min(sizeof request.name - 1, sizeof port->jobIdentifier));
+        }
+        char trailer[PJL_HEADER_SIZE];
+        port->forceTrailerUel = TRUE;
+        DWORD length = BuildPjlJobTrailer(trailer, sizeof trailer, request, port);
+        if (length) ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(trailer), length, nullptr, TRUE, FALSE);
+        port->forceTrailerUel = FALSE;
+    }
+    FinishOrCancelJob(port, TRUE);
+}
+
+std::string_view LastModelField(std::string_view id) {
+    std::string_view model;
+    BOOL found = FALSE;
+    ForEachDeviceIdField(id, [&](std::string_view key, std::string_view value) {
+        if (key == "MODEL:" || key == "MDL:") {
+            model = value;
+            found = TRUE;
+        }
+    });
+    return found ? model : std::string_view{};
+}
+
+BOOL HasModelField(std::string_view id) {
+    BOOL found = FALSE;
+    ForEachDeviceIdField(id, [&](std::string_view key, std::string_view) {
+        found |= key == "MODEL:" || key == "MDL:";
+    });
+    return found;
+}
+
+void ResetToStatus(PortRecord* port, DWORD dword1, BOOL keepJobBit) {
+    DWORD status[3];
+    ReadPrinterStatus(port, status);
+    const DWORD fresh[3] = {0, dword1, keepJobBit ? (status[2] & 0x8) : 0};
+    SetPrinterStatusValue(port, fresh);
+    PublishDirtyVariables(port);
+    UpdateErrorVariables(port);
+    ResetPanelValues(port);
+    PublishDirtyVariables(port);
+    PublishPortStatus(port);
+}
+
+// The device ID could not be read: the printer does not respond.
+void PrinterGone(PortRecord* port, BOOL openFailed) {
+    if (port->pollMode != 2) DropPendingOutput(port);
+    if (!(port->state & ST_NOT_RESPONDING)) {
+        ResetToStatus(port, 0x100, TRUE);
+        BOOL ecpWaiting = (port->myPortMode & 2) && (port->state & ST_JOB_OPEN) && !port->ecpActive;
+        if (openFailed || !(ecpWaiting || (port->state & ST_HEADER_PENDING))) {
+            if (port->jobHead) {
+                SetJobStatusBits(port, 4, TRUE);
+                Sleep(100);
+                BOOL headerOut = (port->state & ST_JOB_OPEN) && (port->state & ST_HEADER_SENT);
+                if (!headerOut) SetJobStatusBits(port, 4, FALSE);
+            }
+            FinishOrCancelJob(port, TRUE);
+        }
+    }
+    if (openFailed || !(port->state & ST_JOB_OPEN)) port->myPortMode = 0;
+    port->state &= ~(ST_OWN_MODEL | ST_PRINTER_ANSWERED | ST_STATUS_SEEN);
+    port->state |= ST_NOT_RESPONDING;
+}
+
+void OtherModel(PortRecord* port, BOOL keepJobBit) {
+    DWORD status[3];
+    ReadPrinterStatus(port, status);
+    if (!(status[0] == 0 && status[1] == 0x200 && status[2] == 0)) ResetToStatus(port, 0x200, keepJobBit);
+}
+
+// Parallel ports before XP answer the device ID only after a fresh IEEE 1284 negotiation.
+void RenegotiateParallel(PortRecord* port, BOOL* saved, BYTE mode[4]) {
+    DWORD got = 0;
+    if (!*saved) {
+        PortDeviceControl(port, IOCTL_IEEE1284_GET_MODE, nullptr, 0, mode, 4, &got);
+        *saved = TRUE;
+    }
+    BYTE compat[4] = {};
+    BYTE answer[4] = {};
+    PortDeviceControl(port, IOCTL_IEEE1284_NEGOTIATE, compat, 4, answer, 4, &got);
+    PortDeviceControl(port, IOCTL_IEEE1284_NEGOTIATE, mode, 4, answer, 4, &got);
+}
+
+}  // namespace
+
 BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, BYTE* out, DWORD outSize,
                        DWORD* returned) {
+    DWORD localReturned = 0;
+    if (!returned) returned = &localReturned;
     *returned = 0;
+    // During an ECP transfer the port must not be turned round for a device ID.
+    if (control == IOCTL_PAR_QUERY_DEVICE_ID && (port->myPortMode & 2) && port->ecpActive) {
+        *returned = 1;
+        return TRUE;
+    }
     PortLock lock(port);
     if (!port->lower.pfnGetPrinterDataFromPort) return FALSE;
-    // The maker's own USB ports answer the device-ID query only through the USB printing class
-    // control, whose answer starts with a 2-byte length that the caller must not see.
-    if (control == IOCTL_PAR_QUERY_DEVICE_ID && out && EqualsNoCaseW(port->portName, u"QEVUSB", 6)) {
+    BOOL ok;
+    if (control == IOCTL_PAR_QUERY_DEVICE_ID && IsQevUsb(port)) {
+        // The maker's own USB ports answer the device-ID query only through the USB printing
+        // class control, whose answer starts with a 2-byte length that the caller must not see.
+        if (!out) return FALSE;
         std::vector<BYTE> prefixed(static_cast<size_t>(outSize) + 2);
         DWORD got = 0;
-        BOOL ok = port->lower.pfnGetPrinterDataFromPort(port->lowerPort, IOCTL_USBPRINT_GET_1284_ID, nullptr,
-                                                        reinterpret_cast<LPWSTR>(in), inSize,
-                                                        reinterpret_cast<LPWSTR>(prefixed.data()),
-                                                        static_cast<DWORD>(prefixed.size()), &got);
+        ok = port->lower.pfnGetPrinterDataFromPort(port->lowerPort, IOCTL_USBPRINT_GET_1284_ID, nullptr,
+                                                   reinterpret_cast<LPWSTR>(in), inSize,
+                                                   reinterpret_cast<LPWSTR>(prefixed.data()),
+                                                   static_cast<DWORD>(prefixed.size()), &got);
         got = std::min<DWORD>(got, static_cast<DWORD>(prefixed.size()));
         if (!ok || got < 3) return FALSE;
         std::memcpy(out, prefixed.data() + 2, got - 2);
         *returned = got - 2;
-        return TRUE;
+    } else {
+        ok = port->lower.pfnGetPrinterDataFromPort(port->lowerPort, control, nullptr, reinterpret_cast<LPWSTR>(in),
+                                                   inSize, reinterpret_cast<LPWSTR>(out), outSize, returned);
+        if (*returned > outSize) *returned = outSize;  // never believe more than the buffer holds
     }
-    BOOL ok = port->lower.pfnGetPrinterDataFromPort(port->lowerPort, control, nullptr, reinterpret_cast<LPWSTR>(in),
-                                                    inSize, reinterpret_cast<LPWSTR>(out), outSize, returned);
-    if (*returned > outSize) *returned = outSize;
+    if (control == IOCTL_PAR_CANCEL && (port->kind & KIND_LOCAL) && in && inSize >= 1 && in[0] == 1)
+        port->state |= ST_CANCEL_FROM_PORT;
     return ok;
+}
+
+BOOL SpoolerDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, BYTE* out, DWORD outSize,
+                          DWORD* returned) {
+    if (returned) *returned = 0;
+    {
+        PortLock lock(port);
+        if (!port->lower.pfnGetPrinterDataFromPort) return FALSE;
+        if ((control == 7 || control == IOCTL_PAR_CANCEL) && ModelClass(port) == 1) {
+            EndJobHere(port);
+            return FALSE;
+        }
+    }
+    return PortDeviceControl(port, control, in, inSize, out, outSize, returned);
 }
 
 BOOL IsValidDeviceId(std::string_view text) {
     size_t semi = text.rfind(';');
     if (semi == std::string_view::npos) return FALSE;
     std::string_view after = text.substr(semi + 1);
-    if (after.size() > 256) return FALSE;
+    if (after.size() > DEVICE_ID_MAX_TRAILING_BLANKS) return FALSE;
     return std::all_of(after.begin(), after.end(), [](char c) { return c == ' ' || c == '\0'; });
 }
 
 std::string_view DeviceIdField(std::string_view text, std::string_view key) {
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find(';', at);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view field = text.substr(at, end - at);
-        while (!field.empty() && (field.front() == ' ' || field.front() == '\r' || field.front() == '\n'))
-            field.remove_prefix(1);
-        if (field.size() >= key.size() && field.substr(0, key.size()) == key) return field.substr(key.size());
-        at = end + 1;
-    }
-    return {};
+    std::string_view found;
+    BOOL have = FALSE;
+    ForEachDeviceIdField(text, [&](std::string_view k, std::string_view value) {
+        if (!have && k == key) {
+            found = value;
+            have = TRUE;
+        }
+    });
+    return found;
 }
-
-namespace {
-
-std::string_view ModelOf(std::string_view id) {
-    std::string_view model = DeviceIdField(id, "MDL:");
-    return model.empty() ? DeviceIdField(id, "MODEL:") : model;
-}
-
-void StoreField(PortRecord* port, const char* variable, std::string_view value) {
-    char record[32] = {};
-    if (!value.empty()) std::memcpy(record, value.data(), std::min<size_t>(value.size(), 31));
-    SetVariable(port, variable, record, sizeof record);
-}
-
-void PrinterGone(PortRecord* port) {
-    if (port->pollMode != 2) DropPendingOutput(port);
-    if (!(port->state & ST_NOT_RESPONDING)) {
-        DWORD status[3];
-        ReadPrinterStatus(port, status);
-        const DWORD gone[3] = {0, 0x100, status[2] & 0x8};
-        SetPrinterStatusValue(port, gone);
-        UpdateErrorVariables(port);
-        ResetPanelValues(port);
-        PublishDirtyVariables(port);
-        PublishPortStatus(port);
-        if (!(port->state & ST_HEADER_PENDING)) FinishOrCancelJob(port, TRUE);
-    }
-    if (!(port->state & ST_JOB_OPEN)) port->myPortMode = 0;
-    port->state &= ~(ST_OWN_MODEL | ST_PRINTER_ANSWERED | ST_STATUS_SEEN);
-    port->state |= ST_NOT_RESPONDING;
-}
-
-}  // namespace
 
 BOOL IsOwnPrinterModel(PortRecord* port, std::string_view deviceId) {
-    std::string_view model = ModelOf(deviceId);
-    if (model.empty()) return ModelClass(port) == 1;
-    for (const DriverNameRow& row : kDriverNames) {
-        if (model == row.model) {
-            port->versionPair[0] = row.versionPair[0];
-            port->versionPair[1] = row.versionPair[1];
-            return TRUE;
+    const DWORD before[2] = {port->versionPair[0], port->versionPair[1]};
+    BOOL own = FALSE;
+    if (!HasModelField(deviceId)) {
+        // Nothing names the model: the pair stays, and so does what it says.
+        own = ModelClass(port) == 1;
+    } else {
+        std::string_view model = LastModelField(deviceId);
+        port->versionPair[0] = port->versionPair[1] = 0;
+        for (const DriverNameRow& row : kDriverNames) {
+            if (model == row.model) {
+                port->versionPair[0] = row.versionPair[0];
+                port->versionPair[1] = row.versionPair[1];
+                own = TRUE;
+                break;
+            }
         }
     }
-    port->versionPair[0] = port->versionPair[1] = 0;
-    return FALSE;
+    BOOL changed = before[0] != port->versionPair[0] || before[1] != port->versionPair[1];
+    if (changed && !(port->state & ST_JOB_OPEN) && !port->jobHead) {
+        for (ManagerClient* c = port->clients; c; c = c->next) PublishToNewClient(port, c);
+    }
+    return own;
 }
 
 BOOL QueryPrinterStatus(PortRecord* port) {
     if (!(port->kind & (KIND_BIDI | 0x8))) return TRUE;
+    if ((port->kind & KIND_STD_TCPIP) && g_snmpReader.load()) return QueryStatusBySnmp(port);
     BOOL opened = FALSE;
     if (!OpenStatusDocIfNeeded(port, &opened)) {
-        PrinterGone(port);
-        port->myPortMode = 0;
+        PrinterGone(port, TRUE);
         return FALSE;
     }
     int tries = (port->state & (ST_CANCEL_FROM_PORT | ST_JOB_OPEN)) ? 3 : 1;
     port->state &= ~ST_CANCEL_FROM_PORT;
-    BYTE buffer[DEVICE_ID_BUFFER + 1];
+    const BOOL renegotiate = IsLptPort(port->portName) && !IsXpOrLater() && !port->ecpActive;
+    BOOL modeSaved = FALSE;
+    BYTE mode[4] = {};
+    std::vector<BYTE> buffer(DEVICE_ID_BUFFER + 1);
     DWORD got = 0;
     for (int t = 0; t < tries; ++t) {
-        std::memset(buffer, 0, sizeof buffer);
+        std::fill(buffer.begin(), buffer.end(), BYTE{0});
         got = 0;
+        if (renegotiate) RenegotiateParallel(port, &modeSaved, mode);
         ++port->deviceIdReads;
-        if (PortDeviceControl(port, IOCTL_PAR_QUERY_DEVICE_ID, nullptr, 0, buffer, DEVICE_ID_BUFFER, &got) && got > 0)
+        if (PortDeviceControl(port, IOCTL_PAR_QUERY_DEVICE_ID, nullptr, 0, buffer.data(), DEVICE_ID_BUFFER, &got) &&
+            got > 0)
             break;
         got = 0;
         if (t + 1 < tries) Sleep(1000);
     }
-    std::string_view id(reinterpret_cast<const char*>(buffer), got);
+    got = std::min(got, DEVICE_ID_BUFFER);
+    std::string_view id(reinterpret_cast<const char*>(buffer.data()), got);
     BOOL result = FALSE;
     if (got == 0) {
-        PrinterGone(port);
+        PrinterGone(port, FALSE);
     } else if (IsValidDeviceId(id)) {
         if (port->state & ST_NOT_RESPONDING) port->state |= ST_ANSWERS_AGAIN;
         port->state &= ~ST_NOT_RESPONDING;
-        if (IsOwnPrinterModel(port, id)) {
+        std::string copy(id);
+        if (IsOwnPrinterModel(port, copy)) {
             if (!(port->state & ST_OWN_MODEL)) {
                 port->state |= ST_OWN_MODEL | ST_ANSWERS_AGAIN;
                 MarkPublishable(port->variables);
             }
-            StoreField(port, "PrinterModel", ModelOf(id));
-            std::string_view maker = DeviceIdField(id, "MFG:");
-            StoreField(port, "PrinterManufacturer", maker.empty() ? DeviceIdField(id, "MANUFACTURER:") : maker);
+            ParseDeviceId(id, port);
             result = TRUE;
         } else {
-            DWORD status[3];
-            ReadPrinterStatus(port, status);
-            const DWORD other[3] = {0, 0x200, status[2] & 0x8};
-            if (!(status[0] == 0 && status[1] == 0x200 && status[2] == 0)) {
-                SetPrinterStatusValue(port, other);
-                UpdateErrorVariables(port);
-                ResetPanelValues(port);
-                PublishPortStatus(port);
-                PublishDirtyVariables(port);
-            }
+            OtherModel(port, TRUE);
+            if (StoreMakerAndModel(id, port)) PublishDirtyVariables(port);
             if (port->sleepAfterFailedHeader == -1) port->sleepAfterFailedHeader = 0;
             port->state &= ~ST_OWN_MODEL;
         }
     }
     if (opened) EndLowerDoc(port);
     return result;
+}
+
+void SetSnmpDeviceIdReader(SnmpDeviceIdReader reader) {
+    g_snmpReader.store(reader);
+}
+
+BOOL QueryStatusBySnmp(PortRecord* port) {
+    char answer[SNMP_DEVICE_ID_BUFFER] = {};
+    DWORD got = 0;
+    {
+        PortLock lock(port);
+        if (SnmpDeviceIdReader reader = g_snmpReader.load()) got = std::min(reader(port, answer, sizeof answer), DWORD{sizeof answer});
+    }
+    std::string_view text(answer, got);
+    text = text.substr(0, std::min(text.find('\0'), text.size()));
+    return EvaluateSnmpDeviceId(port, text);
+}
+
+BOOL EvaluateSnmpDeviceId(PortRecord* port, std::string_view answer) {
+    if (answer.empty()) {
+        if (port->pollMode != 2) DropPendingOutput(port);
+        ResetToStatus(port, 0x100, FALSE);
+        if (!(port->state & ST_JOB_OPEN)) port->myPortMode = 0;
+        port->state |= ST_NOT_RESPONDING;
+        port->state &= ~(ST_OWN_MODEL | ST_PRINTER_ANSWERED | ST_STATUS_SEEN);
+        return FALSE;
+    }
+    port->state &= ~ST_NOT_RESPONDING;
+    std::string copy(answer);
+    if (IsOwnPrinterModel(port, copy)) {
+        if (!(port->state & ST_OWN_MODEL)) {
+            port->state |= ST_OWN_MODEL | ST_ANSWERS_AGAIN;
+            MarkPublishable(port->variables);
+        }
+        ParseDeviceId(answer, port);
+        return TRUE;
+    }
+    OtherModel(port, TRUE);
+    port->state &= ~ST_OWN_MODEL;
+    return FALSE;
 }

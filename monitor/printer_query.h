@@ -1,5 +1,5 @@
-// The printer's IEEE 1284 device ID through the port monitor's device control: is a printer
-// there, and is it one of this driver's models.
+// The printer's IEEE 1284 device ID through the port monitor's device control (or over SNMP
+// on standard TCP/IP ports): is a printer there, and is it one of this driver's models.
 #pragma once
 
 #include <string_view>
@@ -8,14 +8,30 @@
 
 constexpr DWORD IOCTL_PAR_CANCEL = IOCTL_PAR_SET_INFORMATION;  // with the cancel byte
 constexpr DWORD DEVICE_ID_BUFFER = 2047;
+constexpr DWORD SNMP_DEVICE_ID_BUFFER = 256;
+constexpr DWORD DEVICE_ID_MAX_TRAILING_BLANKS = 256;
 
+// The port's device control between the spooler and the port monitor (non-zero control ids).
 BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, BYTE* out, DWORD outSize,
                        DWORD* returned);
+// The same for controls that come from the spooler: ending or cancelling a job of this
+// driver's printer (controls 7 and IOCTL_PAR_CANCEL) is done here, not by the port monitor.
+BOOL SpoolerDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, BYTE* out, DWORD outSize,
+                          DWORD* returned);
 // A device ID ends with ';' (blanks after the last one allowed, at most 256).
 BOOL IsValidDeviceId(std::string_view text);
-// The value of a field ("MDL:" ...) up to its ';', empty when absent.
+// The value of the first field with this key ("MDL:" ...) up to its ';', empty when absent.
 std::string_view DeviceIdField(std::string_view text, std::string_view key);
 // Sets the port's version pair from the model field; TRUE for this driver's models.
 BOOL IsOwnPrinterModel(PortRecord* port, std::string_view deviceId);
 // Reads and evaluates the device ID (TRUE on ports that are not bidirectional).
 BOOL QueryPrinterStatus(PortRecord* port);
+// The same for standard TCP/IP ports, the device ID read over SNMP.
+BOOL QueryStatusBySnmp(PortRecord* port);
+// What QueryStatusBySnmp does with the answer (empty: no answer).
+BOOL EvaluateSnmpDeviceId(PortRecord* port, std::string_view answer);
+// The SNMP status reader supplies the device-ID read: at most size bytes into buffer, the
+// count read (0: no answer). Until one is installed, standard TCP/IP ports read the device ID
+// through the port monitor like the other ports.
+typedef DWORD (*SnmpDeviceIdReader)(PortRecord* port, char* buffer, DWORD size);
+void SetSnmpDeviceIdReader(SnmpDeviceIdReader reader);

@@ -18,6 +18,8 @@ inline constexpr DWORD StateKeepPageClip = 1u << 29;     // ... and do not write
 // resolution changed, the download cache's page reset once per page. Returns the checked
 // device context, or null when the hook must return FALSE.
 PrinterPdev* DrawingHookPrologue(SURFOBJ* surface);
+// Only the first step: the device context of the surface, or null with last error 87.
+PrinterPdev* CheckedPdevOfSurface(SURFOBJ* surface);
 
 // Clip walker: call with first = TRUE, then again with FALSE while it returns TRUE (more pieces
 // follow). Each call writes the printer's clip for its piece (clip rectangle or clip path) and

@@ -1,6 +1,7 @@
 // The printer's binary graphics state. Each command goes out only when its value differs from
 // what the device context remembers having sent; ResetGraphicsStateCache forgets it all.
 #include "render/graphics_state.h"
+#include "render/bitmap_hooks.h"
 
 #include <algorithm>
 #include <cstring>
@@ -375,7 +376,7 @@ BOOL WriteBrushPattern8x8(PrinterPdev* pdev, const void* realisedBrush)
 }
 
 BOOL RealizeAndSelectBrush(PrinterPdev* pdev, SURFOBJ* /*patternSurface*/, DWORD mixOrRop4, BRUSHOBJ* brush,
-                           POINTL* /*brushOrigin*/, RECTL* /*target*/, SURFOBJ* /*targetSurface*/, LONG /*invert*/)
+                           POINTL* /*brushOrigin*/, RECTL* target, SURFOBJ* targetSurface, LONG invert)
 {
     if (OutputFailed(pdev)) return FALSE;
     const bool byRop = (pdev->state & StateRectangleFill) != 0;
@@ -416,7 +417,8 @@ BOOL RealizeAndSelectBrush(PrinterPdev* pdev, SURFOBJ* /*patternSurface*/, DWORD
         FillOperation(pdev, mixOrRop4, MixUser::Hatch, &fg, &bg);
         return SetDeviceRop(pdev, fg, bg);
     }
-    if (rb->format != BMF_1BPP) return FALSE;  // colour patterns: the caller lets the engine draw
+    // Colour patterns: the engine halftones the brush, and the result becomes a downloaded pattern.
+    if (rb->format != BMF_1BPP) return CaptureColourPatternBrush(pdev, rb, target, targetSurface, invert);
 
     if (!WriteBrushPattern8x8(pdev, rb)) return FALSE;
     FillOperation(pdev, mixOrRop4, MixUser::Brush, &fg, &bg);

@@ -9,6 +9,8 @@
 #include "core/driver_devmode.h"
 #include "render/driver_log.h"
 #include "render/output_writer.h"
+#include "render/glyph_cache.h"
+#include "render/path_output.h"
 #include "render/pdev.h"
 #include "render/pjl_header.h"
 #include "render/raster_output.h"
@@ -112,6 +114,7 @@ BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape)
         ok = WritePageStart(pdev) && ok;
         // The printer forgets its graphics state at a new page set-up.
         ResetGraphicsStateCache(pdev);
+        ResetVectorState(pdev);
     }
     pdev->pending &= ~PendingPageStart;
     cache.last = cache.next;
@@ -131,6 +134,8 @@ BOOL RunPendingStart(PrinterPdev* pdev, bool forEscape)
 void ResetForNextJob(PrinterPdev* pdev)
 {
     ResetGraphicsStateCache(pdev);
+    ResetVectorState(pdev);
+    EndJobDownloadCache(pdev);
     pdev->state &= ~kStateJobResetClear;
     pdev->state |= kStateJobResetSet;
     ComputeBandClips(pdev);
@@ -383,6 +388,7 @@ static BOOL FinishPageOnSheet(PrinterPdev* pdev)
     PageSetupCache& cache = pdev->pageSetup;
     DWORD cells = LayoutCellsOf(LayoutMode(pdev));
     BOOL ok = DrawFrameOfPage(pdev);
+    EndPageDownloadCache(pdev);
     if (cells <= 1 || (cache.cellCounter + 1) % cells == 0) {
         if (cache.blankSheet == 0) cache.printedPages += 1;
         if ((pdev->pending & PageOpen) != 0) {

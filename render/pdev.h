@@ -23,6 +23,10 @@ DECLARE_HANDLE(HDEV);
 #include "render/page_settings.h"
 // The graphics state last sent to the printer (GraphicsStateCache).
 #include "render/graphics_state.h"
+// The glyph download cache (DownloadCache).
+#include "render/glyph_cache.h"
+// The path writer's state: vector current point, line-attribute cache (PathState).
+#include "render/path_output.h"
 
 namespace orla {
 struct CompiledDeviceData;
@@ -182,6 +186,8 @@ struct PrinterPdev {
     StoreFile store;
     ColourAdjustState colour;       // render/page_settings.h
     GraphicsStateCache graphics;    // render/graphics_state.h
+    DownloadCache downloadCache;    // render/glyph_cache.h
+    PathState path;                 // render/path_output.h
 
     DWORD trailingMagic;
 };

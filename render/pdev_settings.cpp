@@ -14,6 +14,7 @@
 #include "core/settings_resolver.h"
 #include "render/driver_log.h"
 #include "render/page_settings.h"
+#include "render/path_output.h"
 #include "render/pdev.h"
 #include "render/pjl_header.h"
 #include "win/ddi.h"
@@ -398,6 +399,7 @@ BOOL LoadPdevSettings(PrinterPdev* pdev, const DEVMODEW* incoming, LPCWSTR devic
 
     ComputePrintShifts(pdev);
     ResetGraphicsStateCache(pdev);  // nothing of a new set of settings has reached the printer
+    ResetVectorState(pdev);
     if (!LoadFontSubstitution(pdev)) return FALSE;
     ComputeBandClips(pdev);
     return TRUE;

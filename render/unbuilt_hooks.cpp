@@ -42,16 +42,6 @@ DLLEXPORT ULONG APIENTRY DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ* pfo)
     return FO_HGLYPHS;
 }
 
-DLLEXPORT ULONG APIENTRY DrvDitherColor(DHPDEV dhpdev, ULONG iMode, ULONG rgb, ULONG* pul)
-{
-    if (!ValidatePdev(Pdev(dhpdev))) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    // The engine halftones every solid colour.
-    return DCR_HALFTONE;
-}
-
 DLLEXPORT BOOL APIENTRY DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,
                                    RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg,
                                    MIX mix)
@@ -84,56 +74,6 @@ DLLEXPORT BOOL APIENTRY DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ* pfo, ULONG
                                               ULONG cGlyphs)
 {
     return Refuse(Pdev(dhpdev), "DrvQueryAdvanceWidths");
-}
-
-DLLEXPORT BOOL APIENTRY DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                                  RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo,
-                                  POINTL* pptlBrush, ROP4 rop4)
-{
-    return Refuse(PdevOfSurface(psoTrg), "DrvBitBlt");
-}
-
-DLLEXPORT BOOL APIENTRY DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
-                                      XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest,
-                                      RECTL* prclSrc, POINTL* pptlMask, ULONG iMode)
-{
-    return Refuse(PdevOfSurface(psoDest), "DrvStretchBlt");
-}
-
-DLLEXPORT BOOL APIENTRY DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                                    RECTL* prclDest, POINTL* pptlSrc)
-{
-    return Refuse(PdevOfSurface(psoDest), "DrvCopyBits");
-}
-
-DLLEXPORT BOOL APIENTRY DrvStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo,
-                                      POINTL* pptlBrushOrg, LINEATTRS* plineattrs, MIX mix)
-{
-    return Refuse(PdevOfSurface(pso), "DrvStrokePath");
-}
-
-DLLEXPORT BOOL APIENTRY DrvFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
-                                    MIX mix, FLONG flOptions)
-{
-    return Refuse(PdevOfSurface(pso), "DrvFillPath");
-}
-
-DLLEXPORT BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo,
-                                             BRUSHOBJ* pboStroke, LINEATTRS* plineattrs, BRUSHOBJ* pboFill,
-                                             POINTL* pptlBrushOrg, MIX mixFill, FLONG flOptions)
-{
-    return Refuse(PdevOfSurface(pso), "DrvStrokeAndFillPath");
-}
-
-DLLEXPORT BOOL APIENTRY DrvPaint(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix)
-{
-    return Refuse(PdevOfSurface(pso), "DrvPaint");
-}
-
-DLLEXPORT BOOL APIENTRY DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* psoMask,
-                                        XLATEOBJ* pxlo, ULONG iHatch)
-{
-    return Refuse(PdevOfSurface(psoTarget), "DrvRealizeBrush");
 }
 
 DLLEXPORT ULONG APIENTRY DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut)

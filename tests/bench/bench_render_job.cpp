@@ -1,5 +1,7 @@
 // Jobs through the graphics DLL, driven by the print-path runner as GDI and the spooler would:
-// a blank 600 dpi A4 page, and a 20-page job. Each reports the time per page.
+// a blank 600 dpi A4 page, a 20-page job, and a 10-page job in band mode whose pages carry the
+// runner's sample content (drawn by the runner, then cut, compressed and sent by the driver).
+// Each reports the time per page.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -43,9 +45,13 @@ orla::runner::RunOptions Options(bool japanese, int pages)
     return options;
 }
 
-void RunJobs(benchmark::State& state, bool japanese, int pages)
+void RunJobs(benchmark::State& state, bool japanese, int pages, bool banded = false)
 {
     orla::runner::RunOptions options = Options(japanese, pages);
+    if (banded) {
+        options.rasterMode = true;
+        options.content = orla::runner::PageContent::Sample;
+    }
     size_t bytes = 0;
     for (auto _ : state) {
         orla::runner::RunResult result = orla::runner::RunJob(options);
@@ -64,9 +70,11 @@ void RunJobs(benchmark::State& state, bool japanese, int pages)
 
 void BM_BlankA4Page600dpi(benchmark::State& state) { RunJobs(state, state.range(0) != 0, 1); }
 void BM_TwentyPageJob600dpi(benchmark::State& state) { RunJobs(state, state.range(0) != 0, 20); }
+void BM_TenSamplePagesBanded600dpi(benchmark::State& state) { RunJobs(state, state.range(0) != 0, 10, true); }
 
 BENCHMARK(BM_BlankA4Page600dpi)->ArgName("japanese")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TwentyPageJob600dpi)->ArgName("japanese")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TenSamplePagesBanded600dpi)->ArgName("japanese")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

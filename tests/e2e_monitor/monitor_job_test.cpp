@@ -312,9 +312,9 @@ TEST_F(MonitorJobTest, CancelFromThePrinterEndsTheJobAsCancelled) {
     }
 }
 
-// Left for the later issue that decodes the status block and options in the printer's device
-// ID; the monitor does not decode them yet, so this stays disabled until then.
-TEST_F(MonitorJobTest, DISABLED_DeviceIdStatusBlockBecomesStatusVariables) {
+// The status block and the other fields of the printer's device ID, read through the port
+// monitor, reach the status manager as status variables.
+TEST_F(MonitorJobTest, DeviceIdStatusBlockBecomesStatusVariables) {
     Open({u"USB001", false});
     plat::JobResult r = Send(DriverJob("@PJL JOB NAME=\"driver\"\r\n", 2000));
     ASSERT_TRUE(r.started && r.written && r.ended);

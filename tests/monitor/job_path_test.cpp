@@ -102,12 +102,12 @@ TEST_F(JobPathTest, CancelledStandardTcpIpJobEndsItsRecord) {
     for (int i = 0; i < 10 && written < data.size(); ++i)
         ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), 64, &written));
     ASSERT_EQ(CountJobRecords(Port(h)), 1u);
+    int queueReports = g_manager.publishCount["PrinterQueue"];
     BYTE out[4] = {};
     DWORD returned = 0;
     table_->pfnGetPrinterDataFromPort(h, 7, nullptr, nullptr, 0, reinterpret_cast<LPWSTR>(out), sizeof out, &returned);
     EXPECT_NE(std::find(g_manager.jobStatusHistory.begin(), g_manager.jobStatusHistory.end(), 4u),
               g_manager.jobStatusHistory.end());
-    int queueReports = g_manager.publishCount["PrinterQueue"];
     ASSERT_TRUE(table_->pfnEndDocPort(h));
     EXPECT_EQ(CountJobRecords(Port(h)), 0u);
     EXPECT_GT(g_manager.publishCount["PrinterQueue"], queueReports);

@@ -436,7 +436,7 @@ std::string Simulator::DeviceId() const {
     block[3] = static_cast<uint8_t>(options_.statusCode);
     block[9] = options_.memoryUnits;
     put16(10, 0x0021);                  // every cover closed
-    put16(18, (80u << 8));              // toner 80, supplies fine
+    put16(18, (80u << 8) | 2);          // toner 80, supplies fine (state bits 2)
     put16(20, (90u << 8));              // first replaceable unit
     block[22] = 70;
     put16(24, 0x4000 | (1u << 7) | 2);  // tray 2001 present, plain paper, A4

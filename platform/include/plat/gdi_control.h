@@ -88,4 +88,9 @@ void PlatBrushDelete(BRUSHOBJ* pbo);
 XLATEOBJ* PlatXlateCreate(HPALETTE hpalSrc, HPALETTE hpalDst);
 void PlatXlateDelete(XLATEOBJ* pxlo);
 
+// ---- Transforms ----
+// A transform object with the given matrix (the identity when null).
+XFORMOBJ* PlatXformCreate(const XFORML* xform);
+void PlatXformDelete(XFORMOBJ* pxo);
+
 }  // extern "C"

@@ -991,4 +991,27 @@ ULONG BRUSHOBJ_ulGetBrushColor(BRUSHOBJ* pbo);
 ULONG XLATEOBJ_iXlate(XLATEOBJ* pxlo, ULONG iColor);
 ULONG XLATEOBJ_cGetPalette(XLATEOBJ* pxlo, ULONG iPal, ULONG cPal, ULONG* pPal);
 
+// General bit-block transfer with a ROP4 (low byte where the mask is 1 or there is no mask,
+// high byte where it is 0), applied bitwise to colour indices; a device surface gets the result
+// through the driver's DrvCopyBits. Solid brushes only.
+BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
+               POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4);
+
+// Paths the driver hands back. The engine rasterises the path (Bezier curves flattened, fills
+// by scan lines with the alternate or winding rule, strokes one pixel wide or as wide as a
+// geometric pen) within the clip: on a bitmap surface it sets the pixels itself by the mix; on
+// a device surface it hands the covered region to the driver's DrvBitBlt as a clip object with
+// the brush and the raster operation of the mix.
+BOOL EngStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
+                   LINEATTRS* plineattrs, MIX mix);
+BOOL EngFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix,
+                 FLONG flOptions);
+BOOL EngStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pboStroke,
+                          LINEATTRS* plineattrs, BRUSHOBJ* pboFill, POINTL* pptlBrushOrg, MIX mixFill,
+                          FLONG flOptions);
+BOOL EngPaint(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix);
+
+// Transforms: the world-to-device matrix of a transform object (GX_* kind, DDI_ERROR for a bad one).
+ULONG XFORMOBJ_iGetXform(XFORMOBJ* pxo, XFORML* pxform);
+
 }  // extern "C"

@@ -1,0 +1,833 @@
+// The bitmap hooks (DrvBitBlt, DrvStretchBlt, DrvCopyBits), DrvDitherColor and DrvRealizeBrush,
+// and the writers that send a 1-bit source bitmap as image commands. Colour and grey sources
+// are halftoned by the engine first and come back to DrvCopyBits as 1-bit bitmaps.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "core/driver_devmode.h"
+#include "render/bitmap_hooks.h"
+#include "render/ddi_hooks.h"
+#include "render/drawing_hooks.h"
+#include "render/graphics_state.h"
+#include "render/output_writer.h"
+#include "render/pdev.h"
+#include "render/raster_output.h"
+#include "render/row_compression.h"
+#include "win/gdi.h"
+#include "win/kernel.h"
+
+namespace {
+
+// ---- ROP4 groups of DrvBitBlt in command mode ----
+constexpr WORD kPatternOnlyRops[] = {
+    0x0000, 0x00AA, 0x0505, 0x05AA, 0x0A0A, 0x0AAA, 0x0F0F, 0x0FAA, 0x5050, 0x50AA, 0x5555,
+    0x55AA, 0x5A5A, 0x5AAA, 0x5F5F, 0x5FAA, 0xA0A0, 0xA0AA, 0xA5A5, 0xA5AA, 0xAAF0, 0xAFAA,
+    0xAFAF, 0xF0AA, 0xF0F0, 0xF5AA, 0xF5F5, 0xFAAA, 0xFAFA, 0xFFAA, 0xFFFF,
+};
+constexpr WORD kSourceRops[] = {
+    0x1111, 0x11AA, 0x2222, 0x22AA, 0x3333, 0x33AA, 0x4444, 0x44AA, 0x6666,
+    0x66AA, 0x8888, 0x88AA, 0xBBAA, 0xBBBB, 0xCCAA, 0xCCCC, 0xEEAA, 0xEEEE,
+};
+constexpr WORD kSourcePatternRops[] = {
+    0xB8AA, 0xB8B8, 0xC0AA, 0xC0C0, 0xE2AA, 0xE2E2, 0xFBAA, 0xFBFB, 0xFCAA, 0xFCFC,
+};
+
+template <size_t N>
+constexpr bool InTable(const WORD (&table)[N], DWORD rop4)
+{
+    for (WORD v : table)
+        if (v == rop4) return true;
+    return false;
+}
+
+constexpr BYTE kBandHalftoneRunning = 0x01;
+constexpr BYTE kBandNestingAllowed = 0x02;
+constexpr BYTE kNoColourCode = 255;
+constexpr BYTE kBlackCode = 0;
+constexpr BYTE kWhiteCode = 7;
+constexpr LONG kPatternTile = 24;
+
+// The zoom stretch: while an outer hook lets the engine stretch a source into the band, nested
+// DrvCopyBits calls take its clip and do not scale again. The engine calls back on the thread
+// of the outer hook, so the state is kept per thread and per device context.
+struct ZoomStretch {
+    const PrinterPdev* pdev;
+    CLIPOBJ* clip;
+    POINTL about;  // the point the target was shrunk towards; clip pieces shrink the same way
+};
+thread_local ZoomStretch t_zoomStretch{};
+
+bool ZoomStretchRunning(const PrinterPdev* pdev) { return t_zoomStretch.pdev == pdev && pdev != nullptr; }
+
+LONG ZoomOf(const PrinterPdev* pdev) { return pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom; }
+
+bool Doubled(const PrinterPdev* pdev) { return (pdev->state & StateDoubledOutput) != 0; }
+
+bool TurnedSheet(const PrinterPdev* pdev)
+{
+    const LONG layout = orla::Get(pdev->settings.record, orla::dm::LayoutMode);
+    return layout != 1 && IsTurnedLayout(layout);
+}
+
+// Below 100 % the engine shrinks the source into the band, except small sources at 50 to 90 %,
+// which the printer scales itself.
+bool NeedsZoomStretch(const PrinterPdev* pdev, const SURFOBJ* source)
+{
+    const LONG zoom = ZoomOf(pdev);
+    if (zoom >= 100) return false;
+    const bool small = source != nullptr && source->sizlBitmap.cx <= 64 && source->sizlBitmap.cy <= 64;
+    return !(zoom >= 50 && zoom <= 90 && small);
+}
+
+bool IsEngineBitmap(const SURFOBJ* so) { return so != nullptr && so->iType == STYPE_BITMAP && so->pvScan0 != nullptr; }
+
+RECTL Ordered(const RECTL& r)
+{
+    return RECTL{std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
+                 std::max(r.top, r.bottom)};
+}
+
+RECTL Intersect(const RECTL& a, const RECTL& b)
+{
+    return RECTL{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                 std::min(a.bottom, b.bottom)};
+}
+
+bool Empty(const RECTL& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+LONG Scale(LONG v, LONG zoom) { return static_cast<LONG>(static_cast<int64_t>(v) * zoom / 100); }
+
+// The device context's default colour adjustment (kept in the band record).
+COLORADJUSTMENT DefaultColourAdjustment(const PrinterPdev* pdev)
+{
+    COLORADJUSTMENT ca{};
+    if (pdev->bandRecord != nullptr) std::memcpy(&ca, pdev->bandRecord->colourAdjustment, sizeof ca);
+    if (ca.caSize != sizeof ca) {
+        ca = COLORADJUSTMENT{};
+        ca.caSize = sizeof ca;
+        ca.caRedGamma = ca.caGreenGamma = ca.caBlueGamma = 10000;
+        ca.caReferenceWhite = 10000;
+    }
+    return ca;
+}
+
+// The engine stretches (and halftones) the source into the band with the target scaled by the
+// zoom; the 1-bit result comes back through DrvCopyBits under the zoom-stretch flag.
+BOOL StretchIntoBand(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, CLIPOBJ* clip, XLATEOBJ* xlate,
+                     const RECTL& targetRect, const RECTL& sourceRect, const RECTL* about)
+{
+    const LONG zoom = ZoomOf(pdev);
+    const bool complex = clip != nullptr && clip->iDComplexity == DC_COMPLEX;
+    // Shrunk towards the page origin; with a complex clip (or about the clip bounds for
+    // DrvStretchBlt) only the size shrinks and the position stays where the clip puts it.
+    POINTL centre{0, 0};
+    if (about != nullptr)
+        centre = POINTL{about->left, about->top};
+    else if (complex)
+        centre = POINTL{targetRect.left, targetRect.top};
+    auto shrink = [&](LONG v, LONG c) { return c + Scale(v - c, zoom); };
+    RECTL scaled{shrink(targetRect.left, centre.x), shrink(targetRect.top, centre.y),
+                       shrink(targetRect.right, centre.x), shrink(targetRect.bottom, centre.y)};
+    if (Empty(Ordered(scaled))) return TRUE;
+    COLORADJUSTMENT ca = DefaultColourAdjustment(pdev);
+    const ZoomStretch saved = t_zoomStretch;
+    t_zoomStretch = ZoomStretch{pdev, clip, centre};
+    RECTL src = sourceRect;
+    BOOL ok = EngStretchBlt(target, source, nullptr, clip, xlate, &ca, nullptr, &scaled, &src, nullptr, HALFTONE);
+    t_zoomStretch = saved;
+    return ok;
+}
+
+// ---- Image rows ----
+BYTE* AllocateRows(PrinterPdev* pdev, size_t bytes)
+{
+    return static_cast<BYTE*>(PdevAlloc(pdev->allocationList, std::max<size_t>(bytes, 1)));
+}
+
+// Turns `rows` rows of `width` pixels a quarter clockwise: the result has `rows` pixels a row.
+std::vector<BYTE> TurnBits(const BYTE* bits, LONG width, LONG rows, size_t rowBytes, size_t* turnedRowBytes)
+{
+    static constexpr BYTE kMask[8] = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01};
+    const size_t outRowBytes = (static_cast<size_t>(rows) + 7) / 8;
+    std::vector<BYTE> out(outRowBytes * static_cast<size_t>(width), 0);
+    for (LONG y = 0; y < rows; ++y)
+        for (LONG x = 0; x < width; ++x)
+            if (bits[static_cast<size_t>(y) * rowBytes + static_cast<size_t>(x / 8)] & kMask[x % 8]) {
+                const LONG ox = rows - 1 - y, oy = x;
+                out[static_cast<size_t>(oy) * outRowBytes + static_cast<size_t>(ox / 8)] |= kMask[ox % 8];
+            }
+    *turnedRowBytes = outRowBytes;
+    return out;
+}
+
+// The palette polarity: the printer prints 1 bits black.
+bool ComplementSource(const PrinterPdev* pdev)
+{
+    const bool firstBlack = pdev->bandRecord != nullptr && pdev->bandRecord->colourCodes[0] == kBlackCode;
+    const bool inverted = (pdev->state & StateSourceInverted) != 0;
+    return firstBlack != inverted;
+}
+
+BOOL WriteImageHeader(PrinterPdev* pdev, BYTE format, LONG width, LONG rows, DWORD length)
+{
+    const BYTE header[kImageHeaderSize] = {kImageCommand, kImageKindRaster, 0x00, format,
+                                           static_cast<BYTE>(width >> 8), static_cast<BYTE>(width),
+                                           static_cast<BYTE>(rows >> 8), static_cast<BYTE>(rows),
+                                           static_cast<BYTE>(length >> 24), static_cast<BYTE>(length >> 16),
+                                           static_cast<BYTE>(length >> 8), static_cast<BYTE>(length)};
+    return WriteSpool(pdev, header, sizeof header);
+}
+
+// Sends prepared rows as 0xF2 or 0xF4, delta-row compressed when allowed and shorter.
+BOOL SendRows(PrinterPdev* pdev, const BYTE* bits, LONG width, LONG rows, size_t rowBytes, bool mayCompress,
+              bool scaled, LONG targetWidth, LONG targetHeight)
+{
+    constexpr LONG kMax = 0xFFFF;
+    if (width > kMax || rows > kMax || targetWidth > kMax || targetHeight > kMax) return TRUE;  // dropped
+    auto header = [&](BYTE format, DWORD length) {
+        if (scaled)
+            return WriteImageBlock(pdev, kImageKindRaster, format, static_cast<WORD>(width), static_cast<WORD>(rows),
+                                   static_cast<WORD>(targetWidth), static_cast<WORD>(targetHeight), length, nullptr);
+        return WriteImageHeader(pdev, format, width, rows, length);
+    };
+    pdev->pageSetup.blankSheet = 0;
+    const size_t plain = rowBytes * static_cast<size_t>(rows);
+    if (mayCompress) {
+        BYTE* area = AllocateRows(pdev, DeltaRowOutputArea(static_cast<size_t>(rows), rowBytes));
+        BYTE* seed = area != nullptr ? AllocateRows(pdev, rowBytes) : nullptr;
+        BYTE* end = nullptr;
+        if (seed != nullptr)
+            end = CompressDeltaRow(seed, bits, static_cast<size_t>(rows), rowBytes, area, static_cast<ptrdiff_t>(rowBytes));
+        BOOL ok = TRUE;
+        if (end != nullptr) {
+            const DWORD length = static_cast<DWORD>(end - area);
+            ok = header(kImageFormatDeltaRow, length) && WriteSpool(pdev, area, length);
+        }
+        PdevFree(pdev->allocationList, seed);
+        PdevFree(pdev->allocationList, area);
+        if (end != nullptr) return ok;
+    }
+    return header(kImageFormatPlain, static_cast<DWORD>(plain)) && WriteSpool(pdev, bits, static_cast<DWORD>(plain));
+}
+
+// ---- Pattern capture ----
+BOOL CapturePattern(PrinterPdev* pdev, SURFOBJ* source, POINTL sourcePoint)
+{
+    if (source == nullptr || source->iBitmapFormat != BMF_1BPP || !IsEngineBitmap(source)) return TRUE;
+    const LONG width = source->sizlBitmap.cx, height = source->sizlBitmap.cy;
+    if (width <= 0 || height <= 0) return TRUE;
+    const size_t stride = static_cast<size_t>(source->lDelta < 0 ? -source->lDelta : source->lDelta);
+    const bool complement = ComplementSource(pdev);
+    BYTE tile[kPatternTile * 3] = {};
+    const LONG startRow = std::clamp<LONG>(sourcePoint.y, 0, height - 1);
+    for (LONG r = 0; r < kPatternTile; ++r) {
+        const LONG row = startRow + (r % std::max<LONG>(height - startRow, 1));
+        const BYTE* line = static_cast<const BYTE*>(source->pvScan0) + static_cast<ptrdiff_t>(row) * source->lDelta;
+        auto byteAt = [&](size_t i) -> BYTE {
+            BYTE b = i < stride ? line[i] : 0xFF;
+            return complement ? static_cast<BYTE>(~b) : b;
+        };
+        const BYTE b0 = byteAt(0), b1 = byteAt(1), b2 = byteAt(2);
+        BYTE* out = tile + r * 3;
+        if (width < 9) {
+            out[0] = out[1] = out[2] = b0;
+        } else if (width <= 16) {
+            out[0] = b0, out[1] = b1, out[2] = b0;
+        } else {
+            out[0] = b0, out[1] = b1, out[2] = b2;
+        }
+    }
+    if (TurnedSheet(pdev) && !(pdev->state & StateRasterMode)) {
+        size_t turnedRowBytes = 0;
+        std::vector<BYTE> turned = TurnBits(tile, kPatternTile, kPatternTile, 3, &turnedRowBytes);
+        std::memcpy(tile, turned.data(), sizeof tile);
+    }
+    GraphicsStateCache& g = pdev->graphics;
+    const bool cached = std::memcmp(g.pattern24x24, tile, sizeof tile) == 0;
+    if (!cached && g.pattern == 257) g.pattern = 0xFFFF;  // a different tile: the cache no longer holds
+    const BYTE privateByte = orla::Get(pdev->settings.record, orla::DmField<BYTE>{403});
+    if (privateByte & 0x04) {
+        BYTE rows[8];
+        for (int i = 0; i < 8; ++i) rows[i] = tile[i * 3];
+        BYTE sizeCode = 0x20;
+        switch (pdev->geometry.resolution) {
+            case 1200: sizeCode = 0x30; break;
+            case 400:
+            case 200: sizeCode = 0x10; break;
+            case 240: sizeCode = 0x00; break;
+            default: break;
+        }
+        if (!(orla::Get(pdev->settings.record, orla::DmField<BYTE>{397}) & 0x04)) sizeCode = 0x00;
+        const BYTE head[4] = {0xA0, sizeCode, 0x01, 0x00};
+        if (!WriteSpool(pdev, head, sizeof head) || !WriteSpool(pdev, rows, sizeof rows)) return FALSE;
+        if (!WriteBytes(pdev, {0xA4, 0x00, 0x01, 0x00})) return FALSE;
+        std::memcpy(g.pattern8x8, rows, sizeof rows);
+        g.pattern = 256;
+    } else {
+        if (!(cached && g.pattern == 257)) {
+            if (!WriteBytes(pdev, {0xA0, 0x03, 0x01, 0x01}) || !WriteSpool(pdev, tile, sizeof tile)) return FALSE;
+            std::memcpy(g.pattern24x24, tile, sizeof tile);
+        }
+        if (!WriteBytes(pdev, {0xA4, 0x00, 0x01, 0x01})) return FALSE;
+        g.pattern = 257;
+    }
+    if (!(g.patternRop[0] == 0xF0 && g.foregroundLevel == 0x10)) {
+        if (!WriteBytes(pdev, {0xA2, 0xF0, 0x00, 0x10})) return FALSE;
+        g.patternRop[0] = 0xF0;
+        g.foregroundLevel = 0x10;
+    }
+    if (!(g.patternRop[1] == 0xF0 && g.backgroundLevel == 0x4F)) {
+        if (!WriteBytes(pdev, {0xA3, 0xF0, 0x00, 0x4F})) return FALSE;
+        g.patternRop[1] = 0xF0;
+        g.backgroundLevel = 0x4F;
+    }
+    return TRUE;
+}
+
+BOOL WriteImagePieces(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const RECTL* target, const RECTL* sourceRect,
+                      bool turned)
+{
+    if (pdev == nullptr || source == nullptr || target == nullptr || sourceRect == nullptr) return FALSE;
+    if (pdev->state & StatePatternCapture)
+        return CapturePattern(pdev, source, POINTL{sourceRect->left, sourceRect->top});
+    if (!IsEngineBitmap(source) || source->iBitmapFormat != BMF_1BPP) return FALSE;
+
+    const RECTL t = Ordered(*target);
+    const RECTL& printable = pdev->geometry.printable;
+    const LONG pageWidth = printable.right - printable.left, pageHeight = printable.bottom - printable.top;
+    const size_t stride = static_cast<size_t>(source->lDelta < 0 ? -static_cast<int64_t>(source->lDelta) : source->lDelta);
+    const LONG zoom = ZoomOf(pdev);
+    const bool stretching = ZoomStretchRunning(pdev);
+    const bool complement = ComplementSource(pdev);
+
+    BOOL result = TRUE;
+    BOOL first = TRUE;
+    for (;;) {
+        RECTL piece{};
+        BOOL have = FALSE;
+        const BOOL more = WalkClip(pdev, clip, first, &piece, &have);
+        first = FALSE;
+        if (!have) {
+            if (pdev->state & StateOutputFailed) result = FALSE;
+            break;
+        }
+        if (stretching) {
+            // The target was shrunk before the engine drew it: its clip shrinks alike.
+            const POINTL c = t_zoomStretch.about;
+            piece = RECTL{c.x + Scale(piece.left - c.x, zoom), c.y + Scale(piece.top - c.y, zoom),
+                          c.x + Scale(piece.right - c.x, zoom), c.y + Scale(piece.bottom - c.y, zoom)};
+        }
+        RECTL r = Intersect(t, piece);
+        if (!Empty(r)) {
+            // Beyond the page nothing prints: such a piece is dropped, as in band output.
+            if (r.left >= pageWidth || r.top >= pageHeight || r.right <= 0 || r.bottom <= 0) {
+                if (!more) break;
+                continue;
+            }
+            r.right = std::min(r.right, pageWidth);
+            r.bottom = std::min(r.bottom, pageHeight);
+            const int64_t sx = int64_t{sourceRect->left} + (r.left - t.left);
+            const int64_t sy = int64_t{sourceRect->top} + (r.top - t.top);
+            LONG width = r.right - r.left;
+            LONG rows = r.bottom - r.top;
+            // Only what the source holds is sent.
+            if (sx < 0 || sy < 0 || sx >= source->sizlBitmap.cx || sy >= source->sizlBitmap.cy) {
+                if (!more) break;
+                continue;
+            }
+            width = static_cast<LONG>(std::min<int64_t>(width, source->sizlBitmap.cx - sx));
+            rows = static_cast<LONG>(std::min<int64_t>(rows, source->sizlBitmap.cy - sy));
+            size_t rowBytes = std::clamp<size_t>((static_cast<size_t>(width) + 7) / 8, 1, std::max<size_t>(stride, 1));
+            rows = std::max<LONG>(rows, 1);
+            BYTE* bits = AllocateRows(pdev, rowBytes * static_cast<size_t>(rows));
+            std::vector<BYTE> line(rowBytes + 1);
+            if (bits == nullptr) return FALSE;
+            const size_t firstByte = static_cast<size_t>(sx / 8);
+            for (LONG y = 0; y < rows; ++y) {
+                const BYTE* src = static_cast<const BYTE*>(source->pvScan0) + (sy + y) * source->lDelta;
+                for (size_t i = 0; i < line.size(); ++i)
+                    line[i] = firstByte + i < stride ? src[firstByte + i] : 0xFF;
+                BYTE* out = bits + static_cast<size_t>(y) * rowBytes;
+                CopyShiftedRow(out, line.data(), static_cast<ULONG>(sx % 8), static_cast<ULONG>(rowBytes));
+                if (complement)
+                    for (size_t i = 0; i < rowBytes; ++i) out[i] = static_cast<BYTE>(~out[i]);
+            }
+            const BYTE* sendBits = bits;
+            std::vector<BYTE> turnedBits;
+            LONG sendWidth = width, sendRows = rows;
+            size_t sendRowBytes = rowBytes;
+            if (turned) {
+                turnedBits = TurnBits(bits, width, rows, rowBytes, &sendRowBytes);
+                sendBits = turnedBits.data();
+                sendWidth = rows;
+                sendRows = width;
+            }
+            const POINTL at{r.left, r.top};
+            BOOL held = pdev->graphics.zoomHeld;
+            if (stretching) pdev->graphics.zoomHeld = TRUE;
+            BOOL ok = WritePointList(pdev, &at);
+            pdev->graphics.zoomHeld = held;
+            const bool mayCompress = sendRowBytes >= 3 && sendRows >= 4 && sx % 8 == 0;
+            const bool plainSize = (zoom == 100 || stretching) && !Doubled(pdev);
+            LONG targetWidth = sendWidth, targetHeight = sendRows;
+            if (!stretching && zoom != 100) {
+                targetWidth = std::max<LONG>(Scale(sendWidth, zoom), 1);
+                targetHeight = std::max<LONG>(Scale(sendRows, zoom), 1);
+            }
+            if (Doubled(pdev)) {
+                targetWidth *= 2;
+                targetHeight *= 2;
+            }
+            ok = ok && SendRows(pdev, sendBits, sendWidth, sendRows, sendRowBytes, mayCompress, !plainSize, targetWidth,
+                                targetHeight);
+            PdevFree(pdev->allocationList, bits);
+            if (!ok) return FALSE;
+        }
+        if (!more) break;
+    }
+    return result;
+}
+
+// The colour adjustment the engine halftones with: the image triple in per-kind mode, else the
+// common one.
+COLORADJUSTMENT HalftoneAdjustment(const PrinterPdev* pdev)
+{
+    const ColourAdjustSettings& s = pdev->colour.settings;
+    const SHORT* triple = s.triples[s.mode == 1 ? TripleImages : TripleCommon];
+    COLORADJUSTMENT ca{};
+    ca.caSize = sizeof ca;
+    ca.caRedGamma = ca.caGreenGamma = ca.caBlueGamma = 10000;
+    ca.caReferenceBlack = 0;
+    ca.caReferenceWhite = 10000;
+    ca.caContrast = static_cast<SHORT>(-triple[2]);
+    ca.caBrightness = triple[0];
+    ca.caColorfulness = triple[1];
+    return ca;
+}
+
+// The source image of a bitmap operation: shrunk by the engine, sent as it is, or halftoned.
+BOOL SendSourceImage(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip,
+                     XLATEOBJ* xlate, RECTL* targetRect, POINTL* sourcePoint, POINTL* maskPoint)
+{
+    RECTL t = Ordered(*targetRect);
+    const POINTL sp = sourcePoint != nullptr ? *sourcePoint : POINTL{0, 0};
+    RECTL sourceRect{sp.x, sp.y, sp.x + (t.right - t.left), sp.y + (t.bottom - t.top)};
+    BOOL ok;
+    if (NeedsZoomStretch(pdev, source)) {
+        ok = StretchIntoBand(pdev, target, source, clip, xlate, t, sourceRect, nullptr);
+    } else if (IsMonoSource(pdev, source, xlate)) {
+        ok = WriteSourceImage(pdev, source, clip, &t, &sourceRect);
+    } else {
+        ok = HalftoneThroughEngine(pdev, target, source, mask, clip, xlate, nullptr, &t, &sourceRect, maskPoint);
+    }
+    pdev->state &= ~StateInBitmapHook;
+    return ok;
+}
+
+}  // namespace
+
+// ---- Writers ----
+void CopyShiftedRow(BYTE* destination, const BYTE* source, ULONG bitOffset, ULONG byteCount)
+{
+    const ULONG shift = bitOffset & 7;
+    if (shift == 0) {
+        std::memcpy(destination, source, byteCount);
+        return;
+    }
+    for (ULONG i = 0; i < byteCount; ++i)
+        destination[i] = static_cast<BYTE>((source[i] << shift) | (source[i + 1] >> (8 - shift)));
+}
+
+BOOL IsMonoSource(PrinterPdev* pdev, SURFOBJ* source, XLATEOBJ* xlate)
+{
+    BandRecord* band = pdev != nullptr ? pdev->bandRecord : nullptr;
+    if (band == nullptr || !IsEngineBitmap(source)) return FALSE;
+    const DWORD invert = band->invertMask;
+    band->invertMask = 0;
+    if (source->iBitmapFormat != band->firstFormat && source->iBitmapFormat != band->secondFormat) return FALSE;
+    ULONG entries[2] = {0x000000, 0xFFFFFF};
+    ULONG count = 2;
+    if (xlate != nullptr && (xlate->flXlate & XO_TABLE)) {
+        count = xlate->cEntries;
+        if (count == 0 || count > band->maxPaletteEntries || xlate->pulXlate == nullptr) return FALSE;
+        for (ULONG i = 0; i < count; ++i) entries[i] = xlate->pulXlate[i];
+    } else if (xlate != nullptr && !(xlate->flXlate & XO_TRIVIAL)) {
+        return FALSE;
+    }
+    // Without a table the 1-bit source has the engine's own palette: 0 black, 1 white.
+    BYTE codes[2] = {kNoColourCode, kNoColourCode};
+    for (ULONG i = 0; i < count; ++i) {
+        const ULONG v = entries[i] ^ invert;
+        const BYTE b0 = static_cast<BYTE>(v), b1 = static_cast<BYTE>(v >> 8), b2 = static_cast<BYTE>(v >> 16);
+        for (BYTE b : {b0, b1, b2})
+            if (b != 0 && b != 255) return FALSE;
+        codes[i] = static_cast<BYTE>((b0 ? 4 : 0) | (b1 ? 2 : 0) | (b2 ? 1 : 0));
+    }
+    if (source->iBitmapFormat == BMF_1BPP) {
+        if (count != 2) return FALSE;
+        const bool blackWhite = (codes[0] == kBlackCode && codes[1] == kWhiteCode) ||
+                                (codes[0] == kWhiteCode && codes[1] == kBlackCode);
+        if (!blackWhite) return FALSE;
+    }
+    band->colourCodes[0] = codes[0];
+    band->colourCodes[1] = codes[1];
+    return TRUE;
+}
+
+BOOL WriteSourceImage(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const RECTL* target, const RECTL* sourceRect)
+{
+    return WriteImagePieces(pdev, source, clip, target, sourceRect, false);
+}
+
+BOOL WriteRotatedImage(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const RECTL* target, const RECTL* sourceRect)
+{
+    return WriteImagePieces(pdev, source, clip, target, sourceRect, true);
+}
+
+BOOL HalftoneThroughEngine(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip,
+                           XLATEOBJ* xlate, POINTL* halftoneOrigin, RECTL* targetRect, RECTL* sourceRect,
+                           POINTL* maskPoint)
+{
+    BandRecord* band = pdev != nullptr ? pdev->bandRecord : nullptr;
+    if (band == nullptr || targetRect == nullptr || sourceRect == nullptr) return FALSE;
+    const BYTE savedFlags = band->flags;
+    if ((savedFlags & kBandHalftoneRunning) && !(savedFlags & kBandNestingAllowed)) return FALSE;
+    const DWORD savedMask = band->invertMask;
+    band->flags |= kBandHalftoneRunning;
+    band->invertMask = (pdev->state & StateSourceInverted) ? 0xFFFFFFFFu : 0;
+    COLORADJUSTMENT ca = HalftoneAdjustment(pdev);
+    const BOOL ok = EngStretchBlt(target, source, mask, clip, xlate, &ca, halftoneOrigin, targetRect, sourceRect,
+                                  maskPoint, HALFTONE);
+    // A nested call leaves the outer call's flags as they were.
+    band->flags = static_cast<BYTE>((band->flags & ~kBandHalftoneRunning) | (savedFlags & kBandHalftoneRunning));
+    band->invertMask = (savedFlags & kBandHalftoneRunning) ? savedMask : 0;
+    return ok;
+}
+
+BOOL FillRopRectangles(PrinterPdev* pdev, SURFOBJ* target, RECTL* targetRect, BRUSHOBJ* brush, POINTL* brushOrigin,
+                       CLIPOBJ* clip, ROP4 rop4)
+{
+    if (pdev == nullptr || targetRect == nullptr) return FALSE;
+    BOOL result = TRUE;
+    BOOL filled = FALSE;
+    BOOL first = TRUE;
+    const bool storesPiece = (pdev->state & StateStorePageClip) != 0;
+    for (;;) {
+        RECTL piece{};
+        BOOL have = FALSE;
+        const BOOL more = WalkClip(pdev, clip, first, &piece, &have);
+        first = FALSE;
+        if (!have) break;
+        // A piece the walker kept as the page clip was not sent as the printer's clip: the fill
+        // itself must stay inside it.
+        RECTL area = Ordered(*targetRect);
+        if (storesPiece) area = Intersect(area, piece);
+        if (Empty(area)) {
+            if (!more) break;
+            continue;
+        }
+        pdev->state |= StateRectangleFill;
+        result = FillRectangleForRop(pdev, target, brush, brushOrigin, rop4, &area);
+        pdev->state &= ~StateRectangleFill;
+        filled = TRUE;
+        if (!result || !more) break;
+    }
+    if (!filled && (pdev->state & StateOutputFailed)) return FALSE;
+    return result;
+}
+
+// ---- Hooks ----
+DLLEXPORT BOOL APIENTRY DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                  RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo,
+                                  POINTL* pptlBrush, ROP4 rop4)
+{
+    PrinterPdev* pdev = CheckedPdevOfSurface(psoTrg);
+    if (pdev == nullptr) return FALSE;
+    rop4 &= 0xFFFF;
+    if (rop4 == 0xAAAA) return TRUE;  // the destination stays as it is
+    if (prclTrg == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (pdev->state & StateRasterMode) {
+        if (rop4 == 0xCCAA || rop4 == 0xCCCC) {
+            const RECTL t = Ordered(*prclTrg);
+            const POINTL sp = pptlSrc != nullptr ? *pptlSrc : POINTL{0, 0};
+            RECTL src{sp.x, sp.y, sp.x + (t.right - t.left), sp.y + (t.bottom - t.top)};
+            COLORADJUSTMENT ca = DefaultColourAdjustment(pdev);
+            return EngStretchBlt(psoTrg, psoSrc, nullptr, pco, pxlo, &ca, nullptr, prclTrg, &src, nullptr, HALFTONE);
+        }
+        return EngBitBlt(psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask, pbo, pptlBrush, rop4);
+    }
+
+    pdev = DrawingHookPrologue(psoTrg);
+    if (pdev == nullptr || pdev->bandRecord == nullptr) return FALSE;
+    // A DrvBitBlt nested in a brush selection leaves the outer hook's bits as they were.
+    constexpr DWORD kHookBits = StateInBitmapHook | StateRopChosen | StatePatternOnlyFill | StateRectangleFill;
+    const DWORD outerBits = pdev->state & kHookBits;
+    pdev->state &= ~StateRectangleFill;
+    pdev->state |= StateInBitmapHook | StateRopChosen;
+    pdev->state &= ~StateSourceInverted;
+    if ((rop4 & 0xFF) != 0xAA) {
+        psoMask = nullptr;
+        pptlMask = nullptr;
+    }
+
+    BOOL result;
+    if (InTable(kPatternOnlyRops, rop4)) {
+        pdev->state &= ~StateRopChosen;
+        pdev->state |= StatePatternOnlyFill;
+        result = FillRopRectangles(pdev, psoTrg, prclTrg, pbo, pptlBrush, pco, rop4);
+        pdev->state &= ~(StatePatternOnlyFill | StateInBitmapHook);
+    } else if (InTable(kSourceRops, rop4)) {
+        result = SetRop(pdev, rop4) &&
+                 SendSourceImage(pdev, psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask);
+    } else if (InTable(kSourcePatternRops, rop4)) {
+        pdev->state &= ~StateRopChosen;
+        if (!FillRopRectangles(pdev, psoTrg, prclTrg, pbo, pptlBrush, pco, rop4)) {
+            result = FALSE;
+        } else {
+            pdev->state |= StateRopChosen;
+            result = SendSourceImage(pdev, psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask);
+        }
+    } else {
+        // What the commands cannot express is drawn by the engine; its result is the hook's.
+        result = SetRop(pdev, 0xCCCC) &&
+                 EngBitBlt(psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask, pbo, pptlBrush, rop4);
+    }
+    // The operation chosen here must not carry over into the next hook; a DrvBitBlt that draws
+    // a colour brush for an outer fill gives the outer hook its bits back.
+    pdev->state &= ~kHookBits;
+    if (pdev->state & StatePatternCapture) pdev->state |= outerBits;
+    return result;
+}
+
+DLLEXPORT BOOL APIENTRY DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
+                                      XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest,
+                                      RECTL* prclSrc, POINTL* pptlMask, ULONG iMode)
+{
+    PrinterPdev* pdev = CheckedPdevOfSurface(psoDest);
+    if (pdev == nullptr) return FALSE;
+    if (prclDest == nullptr || prclSrc == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (pdev->state & StateRasterMode) {
+        COLORADJUSTMENT ca = pca != nullptr ? *pca : DefaultColourAdjustment(pdev);
+        return EngStretchBlt(psoDest, psoSrc, psoMask, pco, pxlo, &ca, pptlHTOrg, prclDest, prclSrc, pptlMask, HALFTONE);
+    }
+    pdev = DrawingHookPrologue(psoDest);
+    if (pdev == nullptr || pdev->bandRecord == nullptr) return FALSE;
+    BandRecord* band = pdev->bandRecord;
+    const bool callbackRunning = (band->flags & kBandHalftoneRunning) != 0;
+    if (!callbackRunning) pdev->state &= ~StateSourceInverted;
+    if (!SetDeviceRop(pdev, 0xCC, 0xCC)) return FALSE;
+    const BYTE savedFlags = band->flags;
+    if (callbackRunning) band->flags |= kBandNestingAllowed;
+    pdev->state |= StateInBitmapHook;
+    BOOL ok;
+    if (NeedsZoomStretch(pdev, psoSrc)) {
+        RECTL bounds = pco != nullptr && pco->iDComplexity != DC_TRIVIAL ? pco->rclBounds : Ordered(*prclDest);
+        ok = StretchIntoBand(pdev, psoDest, psoSrc, pco, pxlo, Ordered(*prclDest), *prclSrc, &bounds);
+    } else {
+        ok = HalftoneThroughEngine(pdev, psoDest, psoSrc, psoMask, pco, pxlo, pptlHTOrg, prclDest, prclSrc, pptlMask);
+    }
+    band->flags = static_cast<BYTE>((band->flags & ~kBandNestingAllowed) | (savedFlags & kBandNestingAllowed));
+    pdev->state &= ~StateInBitmapHook;
+    return ok;
+}
+
+DLLEXPORT BOOL APIENTRY DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                    RECTL* prclDest, POINTL* pptlSrc)
+{
+    PrinterPdev* pdev = CheckedPdevOfSurface(psoDest);
+    if (pdev == nullptr) return FALSE;
+    if (prclDest == nullptr || psoSrc == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // Nothing can be read back from the printer: a copy from the device surface paints white.
+    if (!IsEngineBitmap(psoSrc)) return EngEraseSurface(psoDest, prclDest, 0xFFFFFFFF);
+    const POINTL sp = pptlSrc != nullptr ? *pptlSrc : POINTL{0, 0};
+    const RECTL t = Ordered(*prclDest);
+    RECTL sourceRect{sp.x, sp.y, sp.x + (t.right - t.left), sp.y + (t.bottom - t.top)};
+
+    if (pdev->state & StateRasterMode) {
+        if (IsEngineBitmap(psoDest) && !IsMonoSource(pdev, psoSrc, pxlo)) {
+            RECTL cut = Intersect(t, RECTL{0, 0, psoDest->sizlBitmap.cx, psoDest->sizlBitmap.cy});
+            if (Empty(cut)) return TRUE;
+            RECTL src{sp.x + (cut.left - t.left), sp.y + (cut.top - t.top), sp.x + (cut.right - t.left),
+                      sp.y + (cut.bottom - t.top)};
+            return DrvStretchBlt(psoDest, psoSrc, nullptr, pco, pxlo, nullptr, nullptr, &cut, &src, nullptr, HALFTONE);
+        }
+        POINTL origin = sp;
+        return EngCopyBits(psoDest, psoSrc, pco, pxlo, prclDest, &origin);
+    }
+
+    pdev = DrawingHookPrologue(psoDest);
+    if (pdev == nullptr || pdev->bandRecord == nullptr) return FALSE;
+    const bool stretching = ZoomStretchRunning(pdev);
+    if (pco == nullptr && stretching) pco = t_zoomStretch.clip;
+    if (!stretching && NeedsZoomStretch(pdev, psoSrc)) return StretchIntoBand(pdev, psoDest, psoSrc, pco, pxlo, t, sourceRect, nullptr);
+
+    const bool wholeSource = sp.x == 0 && sp.y == 0 && t.left >= 0 && t.top >= 0 &&
+                             t.right - t.left == psoSrc->sizlBitmap.cx && t.bottom - t.top == psoSrc->sizlBitmap.cy &&
+                             (psoDest->sizlBitmap.cx <= 0 ||
+                              (t.right <= psoDest->sizlBitmap.cx && t.bottom <= psoDest->sizlBitmap.cy));
+    if (wholeSource && IsMonoSource(pdev, psoSrc, pxlo)) {
+        // Under a zoom stretch the engine hands the target already shrunk: it is not scaled again.
+        RECTL target = t;
+        if (!(pdev->state & StateRopChosen) && !SetDeviceRop(pdev, 0xCC, 0xCC)) return FALSE;
+        const bool complex = pco != nullptr && pco->iDComplexity == DC_COMPLEX;
+        if (TurnedSheet(pdev) && complex) return WriteRotatedImage(pdev, psoSrc, pco, &target, &sourceRect);
+        return WriteSourceImage(pdev, psoSrc, pco, &target, &sourceRect);
+    }
+    BandRecord* band = pdev->bandRecord;
+    const BYTE savedFlags = band->flags;
+    if (band->flags & kBandHalftoneRunning) band->flags |= kBandNestingAllowed;
+    RECTL target = t;
+    BOOL ok = HalftoneThroughEngine(pdev, psoDest, psoSrc, nullptr, pco, pxlo, nullptr, &target, &sourceRect, nullptr);
+    band->flags = static_cast<BYTE>((band->flags & ~kBandNestingAllowed) | (savedFlags & kBandNestingAllowed));
+    return ok;
+}
+
+DLLEXPORT ULONG APIENTRY DrvDitherColor(DHPDEV dhpdev, ULONG iMode, ULONG rgb, ULONG* pul)
+{
+    if (!ValidatePdev(reinterpret_cast<PrinterPdev*>(dhpdev))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // The engine halftones every solid colour.
+    return DCR_HALFTONE;
+}
+
+DLLEXPORT BOOL APIENTRY DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* psoMask,
+                                        XLATEOBJ* pxlo, ULONG iHatch)
+{
+    PrinterPdev* pdev = CheckedPdevOfSurface(psoTarget);
+    if (pdev == nullptr) return FALSE;
+    if (pbo == nullptr || psoPattern == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    static constexpr ULONG kBitsPerPixel[7] = {0, 1, 4, 8, 16, 24, 32};
+    const ULONG format = psoPattern->iBitmapFormat;
+    const LONG width = psoPattern->sizlBitmap.cx, height = psoPattern->sizlBitmap.cy;
+    uint64_t bitsSize = 0;
+    size_t rowBytes = 0;
+    const bool patternBrush = iHatch >= 6;
+    if (patternBrush) {
+        if (format < 1 || format > 6 || width <= 0 || height <= 0 || psoPattern->pvScan0 == nullptr) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        rowBytes = static_cast<size_t>((uint64_t{static_cast<ULONG>(width)} * kBitsPerPixel[format] + 31) / 32 * 4);
+        bitsSize = uint64_t{rowBytes} * static_cast<ULONG>(height);
+    }
+    ULONG entries = 0;
+    if (pxlo != nullptr && (pxlo->flXlate & XO_TABLE) && pxlo->pulXlate != nullptr) entries = std::min<ULONG>(pxlo->cEntries, 256);
+    const uint64_t total = bitsSize + 4ull * entries + sizeof(RealisedBrush);
+    if (total > 0x7FFFFFFF) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    auto* block = static_cast<BYTE*>(BRUSHOBJ_pvAllocRbrush(pbo, static_cast<ULONG>(total)));
+    if (block == nullptr) return FALSE;
+    RealisedBrush head{};
+    head.width = width;
+    head.height = height;
+    head.format = format;
+    head.bitmapFlags = psoPattern->fjBitmap & BMF_TOPDOWN;
+    head.colourEntries = entries;
+    head.colourTableOffset = entries != 0 ? static_cast<ULONG>(sizeof(RealisedBrush) + bitsSize) : 0;
+    head.hatch = iHatch;
+    std::memcpy(block, &head, sizeof head);
+    if (patternBrush) {
+        // Rows in the pattern's own storage order: top-down, or bottom-up as GDI keeps bitmaps.
+        const bool topDown = (psoPattern->fjBitmap & BMF_TOPDOWN) != 0;
+        const size_t srcRow = static_cast<size_t>(psoPattern->lDelta < 0 ? -static_cast<int64_t>(psoPattern->lDelta)
+                                                                           : psoPattern->lDelta);
+        for (LONG i = 0; i < height; ++i) {
+            const LONG scan = topDown ? i : height - 1 - i;
+            const BYTE* src = static_cast<const BYTE*>(psoPattern->pvScan0) + static_cast<ptrdiff_t>(scan) * psoPattern->lDelta;
+            std::memcpy(block + sizeof head + static_cast<size_t>(i) * rowBytes, src, std::min(rowBytes, srcRow));
+        }
+    }
+    if (entries != 0) std::memcpy(block + head.colourTableOffset, pxlo->pulXlate, 4ull * entries);
+    return TRUE;
+}
+
+namespace {
+
+// The colour (0x00BBGGRR) of pattern pixel (x, y) of a realised brush.
+COLORREF PatternPixel(const RealisedBrush* rb, LONG x, LONG y)
+{
+    static constexpr ULONG kBitsPerPixel[7] = {0, 1, 4, 8, 16, 24, 32};
+    const ULONG bpp = kBitsPerPixel[rb->format];
+    const size_t rowBytes = (static_cast<size_t>(rb->width) * bpp + 31) / 32 * 4;
+    // Rows are kept top-down or bottom-up as the pattern was.
+    const LONG storedRow = (rb->bitmapFlags & BMF_TOPDOWN) ? y : rb->height - 1 - y;
+    const BYTE* row = reinterpret_cast<const BYTE*>(rb) + sizeof(RealisedBrush) + static_cast<size_t>(storedRow) * rowBytes;
+    ULONG index = 0;
+    switch (bpp) {
+        case 1: index = (row[x / 8] >> (7 - x % 8)) & 1; break;
+        case 4: index = (row[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F; break;
+        case 8: index = row[x]; break;
+        case 16: {
+            const ULONG v = row[2 * x] | (ULONG{row[2 * x + 1]} << 8);
+            const ULONG r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
+            return RGB(r * 255 / 31, g * 255 / 31, b * 255 / 31);
+        }
+        default: {
+            const BYTE* p = row + static_cast<size_t>(x) * (bpp / 8);
+            return RGB(p[2], p[1], p[0]);
+        }
+    }
+    if (rb->colourTableOffset != 0 && index < rb->colourEntries) {
+        DWORD v;
+        std::memcpy(&v, reinterpret_cast<const BYTE*>(rb) + rb->colourTableOffset + 4 * index, 4);
+        return v & 0x00FFFFFF;
+    }
+    return bpp == 1 ? (index ? 0xFFFFFF : 0x000000) : RGB(index, index, index);
+}
+
+}  // namespace
+
+BOOL CaptureColourPatternBrush(PrinterPdev* pdev, const RealisedBrush* rb, const RECTL* target,
+                               SURFOBJ* targetSurface, LONG invert)
+{
+    if (pdev == nullptr || rb == nullptr || targetSurface == nullptr || rb->format < 1 || rb->format > 6 ||
+        rb->width <= 0 || rb->height <= 0)
+        return FALSE;
+    HBITMAP tile = EngCreateBitmap(SIZEL{kPatternTile, kPatternTile}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
+    if (tile == nullptr) return FALSE;
+    SURFOBJ* so = EngLockSurface(reinterpret_cast<HSURF>(tile));
+    if (so == nullptr) {
+        EngDeleteSurface(reinterpret_cast<HSURF>(tile));
+        return FALSE;
+    }
+    for (LONG y = 0; y < kPatternTile; ++y) {
+        BYTE* row = static_cast<BYTE*>(so->pvScan0) + static_cast<ptrdiff_t>(y) * so->lDelta;
+        for (LONG x = 0; x < kPatternTile; ++x) {
+            COLORREF c = PatternPixel(rb, x % rb->width, y % rb->height);
+            if (invert > 0) c ^= 0x00FFFFFF;  // pattern XOR a white bitmap
+            row[3 * x] = static_cast<BYTE>(c >> 16);
+            row[3 * x + 1] = static_cast<BYTE>(c >> 8);
+            row[3 * x + 2] = static_cast<BYTE>(c);
+        }
+    }
+    RECTL area = target != nullptr ? Ordered(*target) : RECTL{0, 0, kPatternTile, kPatternTile};
+    area.right = std::max(area.right, area.left + kPatternTile);
+    area.bottom = std::max(area.bottom, area.top + kPatternTile);
+    POINTL origin{0, 0};
+    const DWORD saved = pdev->state & StatePatternCapture;
+    pdev->state |= StatePatternCapture;
+    const BOOL ok = DrvBitBlt(targetSurface, so, nullptr, nullptr, nullptr, &area, &origin, nullptr, nullptr, nullptr, 0xCCCC);
+    pdev->state = (pdev->state & ~StatePatternCapture) | saved;
+    EngUnlockSurface(so);
+    EngDeleteSurface(reinterpret_cast<HSURF>(tile));
+    return ok;
+}

@@ -1,0 +1,26 @@
+// The resource table a language resource DLL exports: the strings both driver DLLs read, then
+// those only the interface DLL reads. The driver only ever reads resources from it.
+#include <vector>
+
+#include "resources/lang/lang_strings.h"
+
+extern const ORLA_RESOURCE kLangUiStrings[];
+extern const DWORD kLangUiStringCount;
+
+namespace {
+
+std::vector<ORLA_RESOURCE> AllStrings() {
+    std::vector<ORLA_RESOURCE> all(kLangStrings, kLangStrings + kLangStringCount);
+    all.insert(all.end(), kLangUiStrings, kLangUiStrings + kLangUiStringCount);
+    return all;
+}
+
+// Built when the module is loaded, before anyone can look its table up.
+const std::vector<ORLA_RESOURCE> kAllStrings = AllStrings();
+
+}  // namespace
+
+extern "C" {
+__attribute__((visibility("default"))) extern const ORLA_RESOURCE_TABLE OrlaResourceTable;
+const ORLA_RESOURCE_TABLE OrlaResourceTable = {static_cast<DWORD>(kAllStrings.size()), kAllStrings.data()};
+}

@@ -1,0 +1,65 @@
+// Device IDs from a printer: any bytes must be parsed, and any status block decoded and
+// dispatched, without a crash, an overrun or a variable stored at a size other than its own.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+
+#include "monitor/device_id.h"
+#include "monitor/printer_query.h"
+#include "monitor/status_block.h"
+#include "monitor/status_variables.h"
+#include "plat/control.h"
+
+namespace {
+
+PortRecord* Setup() {
+    static PortRecord* port = [] {
+        static char pattern[] = "/tmp/orla-fuzz-devid-XXXXXX";
+        PlatSetSandboxRoot(mkdtemp(pattern));
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(pattern, ec);
+        });
+        PlatClockSetManual(TRUE);
+        PlatClockSetAutoAdvance(TRUE);
+        MonitorProcessAttach();
+        PortRecord* p = CreatePortRecord(u"USB001", u"Fuzz");
+        p->kind = KIND_PORT | KIND_LOCAL | KIND_BIDI;
+        p->versionPair[1] = 1;
+        return p;
+    }();
+    return port;
+}
+
+void CheckSizes(PortRecord* port) {
+    for (StatusVariable* row = port->variables; row && row->name; ++row) {
+        if (!row->value) continue;
+        LONG size = VariableSize(row);
+        if (size <= 0 || (row->size != VAR_COUNTED && size != row->size)) abort();
+    }
+    if (port->device.data.trayCount > DEVICE_TRAY_MAX) abort();
+    if (port->device.data.model[DEVICE_MODEL_SIZE - 1] != 0) abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    PortRecord* port = Setup();
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    // The first byte picks the route: the whole device ID, or the status block alone.
+    if (size && data[0] & 1) {
+        BYTE block[STATUS_BLOCK_SIZE];
+        if (DecodeStatusBlock(text.substr(1), block)) DispatchStatusBlock(block, port);
+        if (size >= 1 + STATUS_BLOCK_SIZE) DispatchStatusBlock(data + 1, port);
+    } else {
+        IsValidDeviceId(text);
+        IsOwnPrinterModel(port, text);
+        port->versionPair[0] = 0;
+        port->versionPair[1] = 1;
+        ParseDeviceId(text, port);
+    }
+    CheckSizes(port);
+    return 0;
+}

@@ -1,0 +1,51 @@
+// The interface DLL's own resources: the default TrueType substitution table (RCDATA 1000) and
+// the default output paper table (RCDATA 1001), UTF-16 pairs ended by an empty string, padded to
+// a DWORD boundary as the resource compiler leaves them.
+#include "core/build_variant.h"
+#include "plat/resource_table.h"
+
+namespace {
+
+#if ORLA_JAPANESE
+constexpr char16_t kDefaultTTSubstTable[] =
+    u"ＭＳ 明朝\0明朝\0"
+    u"ＭＳ ゴシック\0ｺﾞｼｯｸ\0"
+    u"@ＭＳ 明朝\0@明朝\0"
+    u"@ＭＳ ゴシック\0@ｺﾞｼｯｸ\0"
+    u"\0";
+static_assert(sizeof(kDefaultTTSubstTable) == 100 + 4);
+#else
+// No substitutions in the English build: an empty table.
+constexpr char16_t kDefaultTTSubstTable[] = u"\0";
+static_assert(sizeof(kDefaultTTSubstTable) == 4);
+#endif
+
+constexpr char16_t kDefaultOutPaperTable[] =
+    u"A3->B4\0B4 (JIS)\0"
+    u"A3->A4\0A4\0"
+    u"B4->A4\0A4\0"
+    u"B4->B5\0B5 (JIS)\0"
+    u"A4->B5\0B5 (JIS)\0"
+    u"A4->A3\0A3\0"
+    u"A4->B4\0B4 (JIS)\0"
+    u"B4->A3\0A3\0"
+    u"B5->A4\0A4\0"
+    u"B5->B4\0B4 (JIS)\0"
+    u"A4x2->A4\0A4\0"
+    u"B5x2->B5\0B5 (JIS)\0"
+    u"LP->B4\0B4 (JIS)\0"
+    u"LP->A4\0A4\0"
+    u"\0";
+static_assert(sizeof(kDefaultOutPaperTable) == 372 + 4);
+
+constexpr ORLA_RESOURCE kResources[] = {
+    {10, nullptr, 1000, nullptr, kDefaultTTSubstTable, sizeof(kDefaultTTSubstTable)},
+    {10, nullptr, 1001, nullptr, kDefaultOutPaperTable, sizeof(kDefaultOutPaperTable)},
+};
+
+}  // namespace
+
+extern "C" {
+__attribute__((visibility("default"))) extern const ORLA_RESOURCE_TABLE OrlaResourceTable;
+const ORLA_RESOURCE_TABLE OrlaResourceTable = {sizeof(kResources) / sizeof(kResources[0]), kResources};
+}
