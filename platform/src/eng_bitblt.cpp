@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "blit_geometry.h"
 #include "gdi_objects.h"
 #include "plat/gdi_control.h"
 #include "win/kernel.h"
@@ -17,46 +18,8 @@ namespace {
 
 thread_local int t_bitBltToDevice = 0;
 
-bool Drawable(SURFOBJ* pso) { return pso && FromSurfobj(pso) && pso->pvScan0 && BitsPerPixel(pso->iBitmapFormat); }
-
 bool UsesSource(BYTE rop3) { return ((rop3 >> 2) ^ rop3) & 0x33; }
 bool UsesPattern(BYTE rop3) { return ((rop3 >> 4) ^ rop3) & 0x0F; }
-
-RECTL Intersect(RECTL a, const RECTL& b)
-{
-    a.left = std::max(a.left, b.left);
-    a.top = std::max(a.top, b.top);
-    a.right = std::min(a.right, b.right);
-    a.bottom = std::min(a.bottom, b.bottom);
-    return a;
-}
-
-bool Empty(const RECTL& r) { return r.left >= r.right || r.top >= r.bottom; }
-
-LONG Clamp(long long v) { return static_cast<LONG>(std::clamp<long long>(v, INT32_MIN, INT32_MAX)); }
-
-std::vector<RECTL> Pieces(SURFOBJ* dst, CLIPOBJ* pco, RECTL target)
-{
-    std::vector<RECTL> out;
-    target = Intersect(target, RECTL{0, 0, dst->sizlBitmap.cx, dst->sizlBitmap.cy});
-    if (Empty(target)) return out;
-    if (!pco || pco->iDComplexity == DC_TRIVIAL) {
-        out.push_back(target);
-    } else if (pco->iDComplexity == DC_RECT) {
-        RECTL r = Intersect(target, pco->rclBounds);
-        if (!Empty(r)) out.push_back(r);
-    } else {
-        std::vector<RECTL> region;
-        ClipRectangles(pco, region);
-        for (const RECTL& rect : region) {
-            RECTL r = Intersect(target, rect);
-            if (!Empty(r)) out.push_back(r);
-        }
-    }
-    return out;
-}
-
-ULONG Luminance(ULONG rgb) { return (30 * (rgb & 0xFF) + 59 * ((rgb >> 8) & 0xFF) + 11 * ((rgb >> 16) & 0xFF)) / 100; }
 
 // A source index in the destination's format: through the translation, else unchanged for equal
 // formats, else by brightness onto 1 bpp (white 1) and grey levels onto 8 bpp.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "blit_geometry.h"
 #include "gdi_objects.h"
 #include "plat/gdi_control.h"
 #include "win/kernel.h"
@@ -13,8 +14,6 @@
 using namespace plat::gdi;
 
 namespace {
-
-bool Drawable(SURFOBJ* pso) { return pso && FromSurfobj(pso) && pso->pvScan0 && BitsPerPixel(pso->iBitmapFormat); }
 
 ULONG FormatOfHalftone(ULONG htFormat) {
     switch (htFormat) {
@@ -31,40 +30,6 @@ ULONG FormatOfHalftone(ULONG htFormat) {
 
 thread_local int t_copyBitsDepth = 0;
 
-RECTL Intersect(RECTL a, const RECTL& b) {
-    a.left = std::max(a.left, b.left);
-    a.top = std::max(a.top, b.top);
-    a.right = std::min(a.right, b.right);
-    a.bottom = std::min(a.bottom, b.bottom);
-    return a;
-}
-
-bool Empty(const RECTL& r) { return r.left >= r.right || r.top >= r.bottom; }
-
-LONG Clamp(long long v) { return static_cast<LONG>(std::clamp<long long>(v, INT32_MIN, INT32_MAX)); }
-
-// The destination pieces: the target rectangle cut by the clip object and the surface.
-std::vector<RECTL> Pieces(SURFOBJ* dst, CLIPOBJ* pco, RECTL target) {
-    std::vector<RECTL> out;
-    target = Intersect(target, RECTL{0, 0, dst->sizlBitmap.cx, dst->sizlBitmap.cy});
-    if (Empty(target)) return out;
-    if (!pco || pco->iDComplexity == DC_TRIVIAL) {
-        out.push_back(target);
-    } else if (pco->iDComplexity == DC_RECT) {
-        RECTL r = Intersect(target, pco->rclBounds);
-        if (!Empty(r)) out.push_back(r);
-    } else {
-        // The engine reads the region itself: a driver's running enumeration is left alone.
-        std::vector<RECTL> region;
-        ClipRectangles(pco, region);
-        for (const RECTL& rect : region) {
-            RECTL r = Intersect(target, rect);
-            if (!Empty(r)) out.push_back(r);
-        }
-    }
-    return out;
-}
-
 // 0x00BBGGRR of a pixel without a translation: 1 bpp is black and white, others are RGB.
 ULONG NaturalRgb(const SURFOBJ& so, ULONG index) {
     switch (so.iBitmapFormat) {
@@ -79,8 +44,6 @@ ULONG NaturalRgb(const SURFOBJ& so, ULONG index) {
             return ((index >> 16) & 0xFF) | (index & 0xFF00) | ((index & 0xFF) << 16);
     }
 }
-
-ULONG Luminance(ULONG rgb) { return (30 * (rgb & 0xFF) + 59 * ((rgb >> 8) & 0xFF) + 11 * ((rgb >> 16) & 0xFF)) / 100; }
 
 ULONG FromNaturalRgb(const SURFOBJ& so, ULONG rgb) {
     switch (so.iBitmapFormat) {

@@ -3,39 +3,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "monitor/manager_client.h"
 #include "monitor/pjl_reply.h"
 #include "monitor/status_variables.h"
 #include "plat/control.h"
-
-namespace {
-
-PortRecord* Setup() {
-    static PortRecord* port = [] {
-        static char pattern[] = "/tmp/orla-fuzz-reply-XXXXXX";
-        PlatSetSandboxRoot(mkdtemp(pattern));
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(pattern, ec);
-        });
-        PlatClockSetManual(TRUE);
-        PlatClockSetAutoAdvance(TRUE);
-        MonitorProcessAttach();
-        PortRecord* p = CreatePortRecord(u"USB001", u"Fuzz");
-        p->kind = KIND_PORT | KIND_LOCAL | KIND_BIDI;
-        p->versionPair[1] = 1;
-        return p;
-    }();
-    return port;
-}
-
-}  // namespace
+#include "tests/monitor/fuzz_port.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    PortRecord* port = Setup();
+    PortRecord* port = FuzzPort();
     port->state = ST_JOB_OPEN | ST_HEADER_SENT;
     if (!port->jobHead) {
         AddJobRecord(7, port);

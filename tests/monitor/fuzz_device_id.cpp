@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <string_view>
 
 #include "monitor/device_id.h"
@@ -11,27 +10,9 @@
 #include "monitor/status_block.h"
 #include "monitor/status_variables.h"
 #include "plat/control.h"
+#include "tests/monitor/fuzz_port.h"
 
 namespace {
-
-PortRecord* Setup() {
-    static PortRecord* port = [] {
-        static char pattern[] = "/tmp/orla-fuzz-devid-XXXXXX";
-        PlatSetSandboxRoot(mkdtemp(pattern));
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(pattern, ec);
-        });
-        PlatClockSetManual(TRUE);
-        PlatClockSetAutoAdvance(TRUE);
-        MonitorProcessAttach();
-        PortRecord* p = CreatePortRecord(u"USB001", u"Fuzz");
-        p->kind = KIND_PORT | KIND_LOCAL | KIND_BIDI;
-        p->versionPair[1] = 1;
-        return p;
-    }();
-    return port;
-}
 
 void CheckSizes(PortRecord* port) {
     for (StatusVariable* row = port->variables; row && row->name; ++row) {
@@ -46,7 +27,7 @@ void CheckSizes(PortRecord* port) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    PortRecord* port = Setup();
+    PortRecord* port = FuzzPort();
     std::string_view text(reinterpret_cast<const char*>(data), size);
     // The first byte picks the route: the whole device ID, or the status block alone.
     if (size && data[0] & 1) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -159,10 +160,21 @@ protected:
         return SpooledBytes();
     }
 
+    // What the device context wrote since the last call (its output buffer flushed first).
+    std::vector<BYTE> NewSpoolBytes(PrinterPdev* pdev)
+    {
+        EXPECT_TRUE(FlushSpool(pdev));
+        std::string all = SpooledBytes();
+        std::vector<BYTE> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(spoolSeen_, all.size())), all.end());
+        spoolSeen_ = all.size();
+        return fresh;
+    }
+
     std::string root_;
     HANDLE printer_ = nullptr;
     bool jobOpen_ = false;
     std::vector<HDEV> devices_;
+    size_t spoolSeen_ = 0;
 };
 
 // A device context made by hand: only what the output writer needs.

@@ -12,78 +12,29 @@
 #include "render/drawing_hooks.h"
 #include "render/glyph_cache.h"
 #include "render/graphics_state.h"
-#include "render_fixture.h"
+#include "command_page_fixture.h"
 #include "win/gdi.h"
 
 namespace render_test {
 namespace {
 
-using Bytes = std::vector<BYTE>;
-
-Bytes Be16(LONG v) { return {static_cast<BYTE>(v >> 8), static_cast<BYTE>(v)}; }
-Bytes Be32(DWORD v)
-{
-    return {static_cast<BYTE>(v >> 24), static_cast<BYTE>(v >> 16), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v)};
-}
-Bytes Cat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-bool Contains(const Bytes& hay, const Bytes& needle)
-{
-    return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
-}
-size_t Find(const Bytes& hay, const Bytes& needle)
-{
-    auto it = std::search(hay.begin(), hay.end(), needle.begin(), needle.end());
-    return it == hay.end() ? std::string::npos : static_cast<size_t>(it - hay.begin());
-}
-
-// A command-mode page: the device surface of the PDEV, a document and a page started and the
-// lazy start written, so that Out() shows only what a hook writes.
-class BitmapHookTest : public PdevJobTest {
+// A command-mode page at zoom 100 with the engine objects a bitmap hook takes.
+class BitmapHookTest : public CommandPageTest {
 protected:
     void SetUp() override
     {
-        PdevJobTest::SetUp();
+        CommandPageTest::SetUp();
         if (HasFatalFailure()) return;
-        pdev()->state &= ~StateRasterMode;
-        surface_ = DrvEnableSurface(e_.dhpdev);
-        ASSERT_NE(surface_, nullptr);
-        dev_ = EngLockSurface(surface_);
-        ASSERT_NE(dev_, nullptr);
-        ASSERT_EQ(dev_->dhpdev, e_.dhpdev);
-        ASSERT_FALSE(pdev()->state & StateRasterMode) << "command mode";
-        ASSERT_TRUE(DrvStartDoc(dev_, const_cast<LPWSTR>(u"doc"), 7));
-        ASSERT_TRUE(DrvStartPage(dev_));
-        ASSERT_NE(DrawingHookPrologue(dev_), nullptr);
         pdev()->geometry.zoom = 100;
-        Out();
     }
     void TearDown() override
     {
         for (XLATEOBJ* x : xlates_) PlatXlateDelete(x);
-        for (CLIPOBJ* c : clips_) PlatClipDelete(c);
         for (BRUSHOBJ* b : brushes_) PlatBrushDelete(b);
         for (SURFOBJ* so : locked_) EngUnlockSurface(so);
         for (HSURF s : bitmaps_) EngDeleteSurface(s);
         for (HPALETTE p : palettes_) EngDeletePalette(p);
-        if (dev_ != nullptr) EngUnlockSurface(dev_);
-        if (surface_ != nullptr) DrvDisableSurface(e_.dhpdev);
-        PdevJobTest::TearDown();
-    }
-
-    PrinterPdev* pdev() { return e_.pdev(); }
-
-    Bytes Out()
-    {
-        EXPECT_TRUE(FlushSpool(pdev()));
-        std::string all = SpooledBytes();
-        Bytes fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(seen_, all.size())), all.end());
-        seen_ = all.size();
-        return fresh;
+        CommandPageTest::TearDown();
     }
 
     // A top-down engine bitmap whose rows are `rowBytes` each (filled with `fill`, then `first`
@@ -111,13 +62,6 @@ protected:
         xlates_.push_back(x);
         return x;
     }
-    CLIPOBJ* Clip(std::initializer_list<RECTL> rects)
-    {
-        std::vector<RECTL> v(rects);
-        CLIPOBJ* c = PlatClipCreate(v.data(), static_cast<ULONG>(v.size()));
-        clips_.push_back(c);
-        return c;
-    }
     BRUSHOBJ* Solid(ULONG rgb)
     {
         BRUSHOBJ* b = PlatBrushCreateSolid(rgb, rgb);
@@ -125,11 +69,7 @@ protected:
         return b;
     }
 
-    HSURF surface_ = nullptr;
-    SURFOBJ* dev_ = nullptr;
-    size_t seen_ = 0;
     std::vector<XLATEOBJ*> xlates_;
-    std::vector<CLIPOBJ*> clips_;
     std::vector<BRUSHOBJ*> brushes_;
     std::vector<SURFOBJ*> locked_;
     std::vector<HSURF> bitmaps_;

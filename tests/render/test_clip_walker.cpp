@@ -7,61 +7,23 @@
 
 #include "render/drawing_hooks.h"
 #include "render/graphics_state.h"
-#include "render_fixture.h"
+#include "command_page_fixture.h"
 
 namespace render_test {
 namespace {
-
-using Bytes = std::vector<BYTE>;
-
-bool Contains(const Bytes& hay, const Bytes& needle)
-{
-    return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
-}
 
 bool Same(const RECTL& a, const RECTL& b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-class ClipWalkerTest : public PdevJobTest {
+class ClipWalkerTest : public CommandPageTest {
 protected:
     void SetUp() override
     {
-        PdevJobTest::SetUp();
+        CommandPageTest::SetUp();
         if (HasFatalFailure()) return;
-        pdev()->state &= ~StateRasterMode;
-        surface_ = DrvEnableSurface(e_.dhpdev);
-        ASSERT_NE(surface_, nullptr);
-        dev_ = EngLockSurface(surface_);
-        ASSERT_NE(dev_, nullptr);
-        ASSERT_TRUE(DrvStartDoc(dev_, const_cast<LPWSTR>(u"doc"), 7));
-        ASSERT_TRUE(DrvStartPage(dev_));
-        ASSERT_NE(DrawingHookPrologue(dev_), nullptr);
         pdev()->graphics.deviceLimits[5] = 1000;
-        Out();
-    }
-    void TearDown() override
-    {
-        for (CLIPOBJ* c : clips_) PlatClipDelete(c);
-        if (dev_ != nullptr) EngUnlockSurface(dev_);
-        if (surface_ != nullptr) DrvDisableSurface(e_.dhpdev);
-        PdevJobTest::TearDown();
-    }
-    PrinterPdev* pdev() { return e_.pdev(); }
-    Bytes Out()
-    {
-        EXPECT_TRUE(FlushSpool(pdev()));
-        std::string all = SpooledBytes();
-        Bytes fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(seen_, all.size())), all.end());
-        seen_ = all.size();
-        return fresh;
-    }
-    CLIPOBJ* Clip(std::vector<RECTL> rects)
-    {
-        CLIPOBJ* c = PlatClipCreate(rects.data(), static_cast<ULONG>(rects.size()));
-        clips_.push_back(c);
-        return c;
     }
     RECTL PagePlusOne()
     {
@@ -84,11 +46,6 @@ protected:
         } while (more && *calls < 100);
         return pieces;
     }
-
-    HSURF surface_ = nullptr;
-    SURFOBJ* dev_ = nullptr;
-    size_t seen_ = 0;
-    std::vector<CLIPOBJ*> clips_;
 };
 
 TEST_F(ClipWalkerTest, TrivialAndRectangleClipsAreOnePiece)

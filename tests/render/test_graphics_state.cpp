@@ -9,76 +9,20 @@
 #include "core/driver_devmode.h"
 #include "render/graphics_state.h"
 #include "render/point_coding.h"
-#include "render_fixture.h"
+#include "bare_page_fixture.h"
 
 namespace render_test {
 namespace {
 
-using Bytes = std::vector<BYTE>;
-
-Bytes B(std::initializer_list<int> v)
-{
-    Bytes out;
-    for (int b : v) out.push_back(static_cast<BYTE>(b));
-    return out;
-}
-Bytes Text(const char* s) { return Bytes(s, s + std::strlen(s)); }
-Bytes Cat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-POINTFIX Fix(LONG x, LONG y) { return POINTFIX{x * 16, y * 16}; }
-
-// A hand-made device context at 600 dpi, one page a sheet, zoom 100, writing into a spooler job.
-class GraphicsStateTest : public SandboxTest {
+// The hand-made page with room for 1000 clip-path points.
+class GraphicsStateTest : public BarePageTest {
 protected:
     void SetUp() override
     {
-        SandboxTest::SetUp();
+        BarePageTest::SetUp();
         if (HasFatalFailure()) return;
-        StartSpoolJob();
-        bare_ = std::make_unique<BarePdev>(printer_);
-        PrinterPdev* p = pdev();
-        p->allocationList = CreatePdevAllocationList();
-        ASSERT_NE(p->allocationList, nullptr);
-        for (auto& m : p->colour.context.matrixOf) m = -1;  // no colour adjustment
-        Set(orla::dm::LayoutMode, WORD{1});
-        Set(orla::dm::Duplex, SHORT{1});
-        p->geometry.zoom = 100;
-        p->geometry.resolution = 600;
-        p->geometry.printable = RECTL{0, 0, 4000, 6000};
-        ResetGraphicsStateCache(p);
-        p->graphics.deviceLimits[5] = 1000;
+        pdev()->graphics.deviceLimits[5] = 1000;
     }
-    void TearDown() override
-    {
-        if (bare_) FreePdevAllocationList(pdev()->allocationList);
-        bare_.reset();
-        SandboxTest::TearDown();
-    }
-
-    PrinterPdev* pdev() { return bare_->get(); }
-    template <class T, class V>
-    void Set(orla::DmField<T> f, V v)
-    {
-        orla::Set(pdev()->settings.record, f, v);
-    }
-
-    // Everything written since the last call.
-    Bytes Out()
-    {
-        EXPECT_TRUE(FlushSpool(pdev()));
-        std::string all = SpooledBytes();
-        Bytes fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(seen_, all.size())), all.end());
-        seen_ = all.size();
-        return fresh;
-    }
-
-    std::unique_ptr<BarePdev> bare_;
-    size_t seen_ = 0;
 };
 
 // ---- Raster operations ----

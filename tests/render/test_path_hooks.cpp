@@ -9,82 +9,35 @@
 #include "render/drawing_hooks.h"
 #include "render/graphics_state.h"
 #include "render/path_output.h"
-#include "render_fixture.h"
+#include "command_page_fixture.h"
 
 namespace render_test {
 namespace {
 
-using Bytes = std::vector<BYTE>;
-
-Bytes B(std::initializer_list<int> v)
-{
-    Bytes out;
-    for (int b : v) out.push_back(static_cast<BYTE>(b));
-    return out;
-}
-Bytes Text(const char* s) { return Bytes(s, s + std::strlen(s)); }
-size_t Find(const Bytes& hay, const Bytes& needle)
-{
-    auto it = std::search(hay.begin(), hay.end(), needle.begin(), needle.end());
-    return it == hay.end() ? std::string::npos : static_cast<size_t>(it - hay.begin());
-}
-bool Contains(const Bytes& hay, const Bytes& needle) { return Find(hay, needle) != std::string::npos; }
-size_t Occurrences(const Bytes& hay, const Bytes& needle)
-{
-    size_t n = 0;
-    for (auto it = hay.begin(); (it = std::search(it, hay.end(), needle.begin(), needle.end())) != hay.end(); ++it) ++n;
-    return n;
-}
-
-POINTFIX Fix(LONG x, LONG y) { return POINTFIX{x * 16, y * 16}; }
 PLAT_PATH_SEGMENT Line(LONG x, LONG y) { return PLAT_PATH_SEGMENT{FALSE, {Fix(x, y)}}; }
 
 constexpr MIX kCopyPen = 0x0D0D;
 
-// A command-mode page on the device surface with the lazy start written, so that Out() shows
-// only what a hook writes.
-class PathHookTest : public PdevJobTest {
+// A command-mode page at zoom 100 with room for 500 points a path and a black brush.
+class PathHookTest : public CommandPageTest {
 protected:
     void SetUp() override
     {
-        PdevJobTest::SetUp();
+        CommandPageTest::SetUp();
         if (HasFatalFailure()) return;
-        pdev()->state &= ~StateRasterMode;
-        surface_ = DrvEnableSurface(e_.dhpdev);
-        ASSERT_NE(surface_, nullptr);
-        dev_ = EngLockSurface(surface_);
-        ASSERT_NE(dev_, nullptr);
-        ASSERT_TRUE(DrvStartDoc(dev_, const_cast<LPWSTR>(u"doc"), 7));
-        ASSERT_TRUE(DrvStartPage(dev_));
-        ASSERT_NE(DrawingHookPrologue(dev_), nullptr);
         pdev()->geometry.zoom = 100;
         pdev()->graphics.deviceLimits[3] = 500;
         pdev()->graphics.deviceLimits[4] = 500;
         pdev()->graphics.deviceLimits[5] = 500;
         black_ = PlatBrushCreateSolid(0x000000, 0x000000);
         ASSERT_NE(black_, nullptr);
-        Out();
     }
     void TearDown() override
     {
         PlatClearInjections();
         for (PATHOBJ* p : paths_) EngDeletePath(p);
-        for (CLIPOBJ* c : clips_) PlatClipDelete(c);
         if (black_ != nullptr) PlatBrushDelete(black_);
-        if (dev_ != nullptr) EngUnlockSurface(dev_);
-        if (surface_ != nullptr) DrvDisableSurface(e_.dhpdev);
-        PdevJobTest::TearDown();
-    }
-
-    PrinterPdev* pdev() { return e_.pdev(); }
-
-    Bytes Out()
-    {
-        EXPECT_TRUE(FlushSpool(pdev()));
-        std::string all = SpooledBytes();
-        Bytes fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(seen_, all.size())), all.end());
-        seen_ = all.size();
-        return fresh;
+        CommandPageTest::TearDown();
     }
 
     PATHOBJ* Figure(LONG x, LONG y, std::vector<PLAT_PATH_SEGMENT> segments, BOOL closed)
@@ -95,21 +48,10 @@ protected:
         paths_.push_back(p);
         return p;
     }
-    CLIPOBJ* Clip(std::initializer_list<RECTL> rects)
-    {
-        std::vector<RECTL> v(rects);
-        CLIPOBJ* c = PlatClipCreate(v.data(), static_cast<ULONG>(v.size()));
-        clips_.push_back(c);
-        return c;
-    }
 
-    HSURF surface_ = nullptr;
-    SURFOBJ* dev_ = nullptr;
     BRUSHOBJ* black_ = nullptr;
     std::vector<std::vector<PLAT_PATH_SEGMENT>> segs_;
     std::vector<PATHOBJ*> paths_;
-    std::vector<CLIPOBJ*> clips_;
-    size_t seen_ = 0;
 };
 
 // The packed polyline of (10, 20) (13, 20) (13, 5).

@@ -9,26 +9,10 @@
 #include "render/graphics_state.h"
 #include "render/path_output.h"
 #include "render/point_coding.h"
-#include "render_fixture.h"
+#include "bare_page_fixture.h"
 
 namespace render_test {
 namespace {
-
-using Bytes = std::vector<BYTE>;
-
-Bytes B(std::initializer_list<int> v)
-{
-    Bytes out;
-    for (int b : v) out.push_back(static_cast<BYTE>(b));
-    return out;
-}
-Bytes Text(const char* s) { return Bytes(s, s + std::strlen(s)); }
-Bytes Cat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
 
 // A figure of line points (pixels); `curves` marks control points by index.
 PathFigure Fig(std::initializer_list<POINTL> pts, BOOL closed = FALSE, std::vector<size_t> curves = {})
@@ -42,40 +26,21 @@ PathFigure Fig(std::initializer_list<POINTL> pts, BOOL closed = FALSE, std::vect
 }
 PathPoints Path(std::initializer_list<PathFigure> figures) { return PathPoints{std::vector<PathFigure>(figures), TRUE}; }
 
-// A hand-made device context at 600 dpi, one page a sheet, zoom 100, writing into a spooler job.
-class PathWriterTest : public SandboxTest {
+// The hand-made page with room for 1000 points a path, on a sheet nothing has painted yet.
+class PathWriterTest : public BarePageTest {
 protected:
     void SetUp() override
     {
-        SandboxTest::SetUp();
+        BarePageTest::SetUp();
         if (HasFatalFailure()) return;
-        StartSpoolJob();
-        bare_ = std::make_unique<BarePdev>(printer_);
         PrinterPdev* p = pdev();
-        p->allocationList = CreatePdevAllocationList();
-        ASSERT_NE(p->allocationList, nullptr);
-        for (auto& m : p->colour.context.matrixOf) m = -1;
-        orla::Set(p->settings.record, orla::dm::LayoutMode, WORD{1});
-        orla::Set(p->settings.record, orla::dm::Duplex, SHORT{1});
-        p->geometry.zoom = 100;
-        p->geometry.resolution = 600;
-        p->geometry.printable = RECTL{0, 0, 4000, 6000};
-        ResetGraphicsStateCache(p);
         ResetVectorState(p);
         p->graphics.deviceLimits[3] = 1000;  // polygon points
         p->graphics.deviceLimits[4] = 1000;  // curve points
         p->graphics.deviceLimits[5] = 1000;  // clip-path points
         p->pageSetup.blankSheet = 1;
     }
-    void TearDown() override
-    {
-        PlatClearInjections();
-        if (bare_) FreePdevAllocationList(pdev()->allocationList);
-        bare_.reset();
-        SandboxTest::TearDown();
-    }
 
-    PrinterPdev* pdev() { return bare_->get(); }
     // Forgets the graphics state and keeps the limits the test set.
     void ResetCache()
     {
@@ -84,18 +49,6 @@ protected:
         ResetGraphicsStateCache(pdev());
         std::copy(limits, limits + 6, pdev()->graphics.deviceLimits);
     }
-
-    Bytes Out()
-    {
-        EXPECT_TRUE(FlushSpool(pdev()));
-        std::string all = SpooledBytes();
-        Bytes fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(seen_, all.size())), all.end());
-        seen_ = all.size();
-        return fresh;
-    }
-
-    std::unique_ptr<BarePdev> bare_;
-    size_t seen_ = 0;
 };
 
 // ---- Binary packed forms ----

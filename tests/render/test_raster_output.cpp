@@ -10,15 +10,11 @@
 #include "render/graphics_state.h"
 #include "render/pjl_header.h"
 #include "render/raster_output.h"
+#include "byte_helpers.h"
 #include "render_fixture.h"
 
 namespace render_test {
 namespace {
-
-using Bytes = std::vector<BYTE>;
-
-Bytes Be16(LONG v) { return {static_cast<BYTE>(v >> 8), static_cast<BYTE>(v)}; }
-Bytes Be32(DWORD v) { return {static_cast<BYTE>(v >> 24), static_cast<BYTE>(v >> 16), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v)}; }
 
 void Append(Bytes& to, const Bytes& more) { to.insert(to.end(), more.begin(), more.end()); }
 

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "outside/portmon/portmon_protocol.h"
+#include "tools/printer_sim/status_block_image.h"
 
 namespace printersim {
 namespace {
@@ -406,47 +407,16 @@ void Simulator::AcknowledgeHostCancel() {
     CancelCurrentJob();
 }
 
-std::string Simulator::Base64(const uint8_t* data, size_t size) {
-    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < size; i += 3) {
-        uint32_t v = static_cast<uint32_t>(data[i]) << 16;
-        if (i + 1 < size) v |= static_cast<uint32_t>(data[i + 1]) << 8;
-        if (i + 2 < size) v |= data[i + 2];
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += i + 1 < size ? kAlphabet[(v >> 6) & 63] : '=';
-        out += i + 2 < size ? kAlphabet[v & 63] : '=';
-    }
-    return out;
-}
+std::string Simulator::Base64(const uint8_t* data, size_t size) { return printersim::Base64(data, size); }
 
 std::string Simulator::DeviceId() const {
     std::lock_guard<std::mutex> g(lock_);
     if (!options_.deviceId.empty()) return options_.deviceId;
-    // The 48-byte status block the printer carries in its device ID (big-endian fields).
-    uint8_t block[48] = {};
-    auto put16 = [&](size_t at, uint16_t v) {
-        block[at] = static_cast<uint8_t>(v >> 8);
-        block[at + 1] = static_cast<uint8_t>(v);
-    };
-    block[0] = static_cast<uint8_t>(options_.statusCode >> 24);
-    block[1] = static_cast<uint8_t>(options_.statusCode >> 16);
-    block[2] = static_cast<uint8_t>(options_.statusCode >> 8);
-    block[3] = static_cast<uint8_t>(options_.statusCode);
-    block[9] = options_.memoryUnits;
-    put16(10, 0x0021);                  // every cover closed
-    put16(18, (80u << 8) | 2);          // toner 80, supplies fine (state bits 2)
-    put16(20, (90u << 8));              // first replaceable unit
-    block[22] = 70;
-    put16(24, 0x4000 | (1u << 7) | 2);  // tray 2001 present, plain paper, A4
-    put16(26, 0x4000 | (1u << 7) | 2);  // tray 1 present
-    put16(34, 1u << 13);                // feeding from tray 1
-    put16(36, 0x0001);                  // duplex unit
-    block[42] = 32;                     // input buffer: 32 KB blocks
-    block[43] = 16;                     // all free
+    StatusBlockImage block = StatusBlockImage::Ready();
+    block.SetStatus(options_.statusCode);
+    block.bytes[9] = options_.memoryUnits;
     return "MFG:" + options_.manufacturer + ";MDL:" + options_.model + ";CMD:ORLA,ZQPS-C;CLS:PRINTER;STS:" +
-           Base64(block, sizeof block) + ";";
+           block.Text() + ";";
 }
 
 std::string Simulator::Received() const {

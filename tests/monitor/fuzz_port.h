@@ -1,0 +1,28 @@
+// The port the monitor's fuzz targets feed: a local bidirectional port record in a sandbox root of
+// its own (removed at exit), under a manual clock that moves on by itself. Made once a process.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "monitor/port_record.h"
+#include "plat/control.h"
+
+inline PortRecord* FuzzPort() {
+    static PortRecord* port = [] {
+        static char pattern[] = "/tmp/orla-fuzz-port-XXXXXX";
+        PlatSetSandboxRoot(mkdtemp(pattern));
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(pattern, ec);
+        });
+        PlatClockSetManual(TRUE);
+        PlatClockSetAutoAdvance(TRUE);
+        MonitorProcessAttach();
+        PortRecord* p = CreatePortRecord(u"USB001", u"Fuzz");
+        p->kind = KIND_PORT | KIND_LOCAL | KIND_BIDI;
+        p->versionPair[1] = 1;
+        return p;
+    }();
+    return port;
+}
