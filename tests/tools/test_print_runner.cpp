@@ -219,6 +219,69 @@ TEST_F(PrintRunner, SampleContentIsDrawnIntoEveryBandOfEveryPage) {
     EXPECT_EQ(PageEndCount(b), 0u);
 }
 
+// In command mode (no band surface) the sample page goes through the drawing hooks on every
+// page: the pages are not blank, and the text bitmap each page sent is kept.
+TEST_F(PrintRunner, CommandModeSampleContentGoesThroughTheHooks) {
+    options_.pages = 2;
+    options_.content = orla::runner::PageContent::Sample;
+    const ULONG objectsBefore = PlatGdiObjectCount();
+    RunResult r = Run();
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(PlatGdiObjectCount(), objectsBefore) << "every engine object of the play is released";
+    EXPECT_FALSE(r.banding);
+    EXPECT_EQ(r.bands, 0);
+    ASSERT_EQ(r.drawn.size(), 2u);
+    for (const auto& page : r.drawn) {
+        EXPECT_TRUE(page.bands.empty());
+        const int h = page.textBlock.bottom - page.textBlock.top;
+        ASSERT_GT(h, 0);
+        EXPECT_EQ(page.textBits.size(), static_cast<size_t>(page.textStride) * static_cast<size_t>(h));
+        EXPECT_EQ(page.text, !orla::runner::SampleFontPath().empty());
+    }
+    DecodeResult d = Decode(r);
+    ASSERT_TRUE(d.ok) << FormatListing(d);
+    EXPECT_EQ(PageEndCount(d), 2u) << "drawn pages are not dropped as blank";
+    size_t images = 0, rects = 0;
+    for (const Command* c : CommandsOf(d, CommandKind::Binary)) {
+        images += c->code == 0xF2 || c->code == 0xF4;
+        rects += c->code == 0xDB || c->code == 0xDD;
+    }
+    EXPECT_EQ(images, 2u) << "one text bitmap a page";
+    EXPECT_GE(rects, 16u) << "frame, header and blocks on each page";
+}
+
+// The text bitmap of command mode is the sample page's text block: the same bits the band-mode
+// page carries there, and the whole of the text (the page without a font differs nowhere else)
+// on a page of A4's printable width.
+TEST(SampleContent, TextBitmapIsThePagesTextBlock) {
+    const std::string font = orla::runner::SampleFontPath();
+    if (font.empty()) GTEST_SKIP() << "no font for the sample text";
+    const orla::runner::PageCanvas page = orla::runner::DrawSamplePage(2, 1560, 2200, 200, font);
+    const orla::runner::PageCanvas bare = orla::runner::DrawSamplePage(2, 1560, 2200, 200, "");
+    const orla::runner::PageCanvas text = orla::runner::DrawSampleText(2, 1560, 2200, 200, font);
+    const orla::runner::SampleRect block = orla::runner::LayOutSamplePage(2, 1560, 2200, 200).textBlock;
+    ASSERT_TRUE(text.text);
+    ASSERT_EQ(text.width, block.right - block.left);
+    ASSERT_EQ(text.height, block.bottom - block.top);
+    auto blackAt = [](const orla::runner::PageCanvas& c, int x, int y) {
+        return !(c.bits[static_cast<size_t>(y) * static_cast<size_t>(c.stride) + static_cast<size_t>(x / 8)] & (0x80 >> (x % 8)));
+    };
+    size_t textBlack = 0;
+    for (int y = 0; y < page.height; ++y)
+        for (int x = 0; x < page.width; ++x) {
+            const bool inside = x >= block.left && x < block.right && y >= block.top && y < block.bottom;
+            const bool want = inside ? blackAt(text, x - block.left, y - block.top) : blackAt(bare, x, y);
+            textBlack += inside && want;
+            if (blackAt(page, x, y) != want) {
+                ADD_FAILURE() << "pixel (" << x << "," << y << ")" << (inside ? " in the text block" : " outside it");
+                return;
+            }
+        }
+    EXPECT_GT(textBlack, 1000u);
+    EXPECT_TRUE(orla::runner::DrawSampleText(1, 0, 100, 600, font).bits.empty());
+    EXPECT_FALSE(orla::runner::DrawSampleText(1, 1203, 1701, 200, "").text);
+}
+
 // However the page is cut into bands, and wherever a band starts, the bands together carry
 // exactly the page canvas.
 TEST(SampleContent, BandsTogetherAreThePage) {

@@ -20,7 +20,9 @@ void Usage() {
                  "       [--build ja|en] [--paper NAME] [--orientation portrait|landscape] [--copies N]\n"
                  "       [--duplex none|long|short] [--layout N] [--dpi N] [--pages N]\n"
                  "       [--page-list PAPER:ORIENTATION,...] [--doc NAME] [--raster] [--content none|sample]\n"
-                 "       [--set OFFSET=HEXBYTES[/HEXMASK]]...   (settings record bytes, e.g. --set 399=10/10)\n");
+                 "       [--set OFFSET=HEXBYTES[/HEXMASK]]...   (settings record bytes, e.g. --set 399=10/10)\n"
+                 "  --content sample is the default with --raster; without it the sample page is played\n"
+                 "  through the driver's drawing hooks.\n");
 }
 
 
@@ -75,8 +77,9 @@ bool Number(const char* text, int& out) {
 
 int main(int argc, char** argv) {
     orla::runner::RunOptions o;
-    // What a band-mode page shows unless told otherwise (outside band mode nothing is drawn).
-    o.content = orla::runner::PageContent::Sample;
+    // Band-mode pages show the sample page unless told otherwise; command-mode pages only when
+    // asked (--content sample), so that a plain job stays the blank job it always was.
+    bool contentGiven = false;
     std::string out, model, build = "ja";
     std::string self = argv[0];
     o.binDir = self.find('/') == std::string::npos ? "." : self.substr(0, self.find_last_of('/'));
@@ -121,6 +124,7 @@ int main(int argc, char** argv) {
                 return 2;
             }
             o.content = c == "none" ? orla::runner::PageContent::None : orla::runner::PageContent::Sample;
+            contentGiven = true;
         }
         else if (a == "--set") {
             std::string text = need();
@@ -160,6 +164,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     o.japanese = build == "ja";
+    if (!contentGiven) o.content = o.rasterMode ? orla::runner::PageContent::Sample : orla::runner::PageContent::None;
     if (model.empty()) {
         const char* source = std::getenv("ORLA_SOURCE_DIR");
         model = std::string(source ? source : ORLA_SOURCE_DIR) + "/resources/models/" +
@@ -192,7 +197,5 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < r.drawn.size(); ++i)
         std::fprintf(stderr, "print_runner: page %zu drawn on %d x %d pixels at %d dpi%s\n", i + 1, r.drawn[i].width,
                      r.drawn[i].height, r.drawn[i].dpi, r.drawn[i].text ? "" : " (no font found: no text)");
-    if (o.content == orla::runner::PageContent::Sample && !o.rasterMode)
-        std::fprintf(stderr, "print_runner: pages are drawn in band mode only (--raster); these are blank\n");
     return 0;
 }

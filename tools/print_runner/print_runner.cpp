@@ -213,6 +213,7 @@ private:
     bool ResetDc(const Settings& s);
     bool Page(int number);
     void DrawBand(const PageCanvas& canvas, const POINTL& origin, DrawnPage* kept);
+    bool DrawCommands(int number);
     void Cleanup();
 };
 
@@ -368,6 +369,141 @@ void Session::DrawBand(const PageCanvas& canvas, const POINTL& origin, DrawnPage
     kept->bands.push_back(std::move(band));
 }
 
+// Engine objects of one page's command-mode play, released whatever happens.
+struct PageObjects {
+    std::vector<CLIPOBJ*> clips;
+    std::vector<PATHOBJ*> paths;
+    std::vector<BRUSHOBJ*> brushes;
+    std::vector<XLATEOBJ*> xlates;
+    std::vector<HPALETTE> palettes;
+    HSURF bitmap = nullptr;
+    SURFOBJ* locked = nullptr;
+    ~PageObjects() {
+        for (CLIPOBJ* c : clips) PlatClipDelete(c);
+        for (PATHOBJ* p : paths) EngDeletePath(p);
+        for (BRUSHOBJ* b : brushes) PlatBrushDelete(b);
+        for (XLATEOBJ* x : xlates) PlatXlateDelete(x);
+        for (HPALETTE p : palettes) EngDeletePalette(p);
+        if (locked) EngUnlockSurface(locked);
+        if (bitmap) EngDeleteSurface(bitmap);
+    }
+    CLIPOBJ* Clip(const std::vector<RECTL>& rects) {
+        CLIPOBJ* c = PlatClipCreate(rects.data(), static_cast<ULONG>(rects.size()));
+        if (c) clips.push_back(c);
+        return c;
+    }
+    // A path of one figure through whole pixels.
+    PATHOBJ* Path(const std::vector<POINTL>& points, bool closed) {
+        if (points.size() < 2) return nullptr;
+        std::vector<PLAT_PATH_SEGMENT> segments;
+        for (size_t i = 1; i < points.size(); ++i)
+            segments.push_back(PLAT_PATH_SEGMENT{FALSE, {POINTFIX{points[i].x * 16, points[i].y * 16}}});
+        PLAT_PATH_FIGURE figure{POINTFIX{points[0].x * 16, points[0].y * 16}, static_cast<ULONG>(segments.size()),
+                                segments.data(), closed ? TRUE : FALSE};
+        PATHOBJ* p = PlatPathCreate(&figure, 1);
+        if (p) paths.push_back(p);
+        return p;
+    }
+};
+
+RECTL Rectl(const SampleRect& r) { return RECTL{r.left, r.top, r.right, r.bottom}; }
+
+// GDI plays the sample page on the device surface, as an application's drawing reaches a driver
+// in command mode: the frame as one paint of a four-piece region, the header bar as a filled
+// rectangular path, the blocks as paints of their own clips, lines under the text as stroked
+// paths, and the text as a monochrome bitmap copied to its place (ROP4 0xCCCC).
+bool Session::DrawCommands(int number) {
+    auto paint = HookAs<PFN_DrvPaint>(hooks_, INDEX_DrvPaint);
+    auto fill = HookAs<PFN_DrvFillPath>(hooks_, INDEX_DrvFillPath);
+    auto stroke = HookAs<PFN_DrvStrokePath>(hooks_, INDEX_DrvStrokePath);
+    auto bitBlt = HookAs<PFN_DrvBitBlt>(hooks_, INDEX_DrvBitBlt);
+    if (!paint || !fill || !stroke || !bitBlt)
+        return Fail("command-mode content needs DrvPaint, DrvFillPath, DrvStrokePath and DrvBitBlt hooked");
+    SURFOBJ* pso = current_.pso;
+    const int dpi = static_cast<int>(current_.gdiinfo.ulLogPixelsX);
+    const int width = static_cast<int>(current_.gdiinfo.ulHorzRes), height = static_cast<int>(current_.gdiinfo.ulVertRes);
+    DrawnPage& kept = r_.drawn.emplace_back();
+    kept.width = width;
+    kept.height = height;
+    kept.dpi = dpi;
+    PageCanvas text = DrawSampleText(number, width, height, dpi, fontPath_);
+    if (text.bits.empty()) return Fail("the printable page of " + std::to_string(width) + " x " + std::to_string(height) +
+                                       " pixels at " + std::to_string(dpi) + " dpi cannot carry the sample page");
+    const SampleLayout l = LayOutSamplePage(number, width, height, dpi);
+    constexpr MIX kCopyPen = 0x0D0D;
+    PageObjects objects;
+    BRUSHOBJ* black = PlatBrushCreateSolid(0, 0x000000);
+    if (!black) return Fail(Failure("creating a solid brush"));
+    objects.brushes.push_back(black);
+    POINTL brushOrigin{0, 0};
+
+    const SampleRect& f = l.frame;
+    const int t = l.frameWidth;
+    CLIPOBJ* frame = objects.Clip({RECTL{f.left, f.top, f.right, f.top + t}, RECTL{f.left, f.bottom - t, f.right, f.bottom},
+                                   RECTL{f.left, f.top + t, f.left + t, f.bottom - t},
+                                   RECTL{f.right - t, f.top + t, f.right, f.bottom - t}});
+    if (!frame) return Fail(Failure("creating the frame's clip region"));
+    if (!paint(pso, frame, black, &brushOrigin, kCopyPen)) return Fail(Failure("DrvPaint of the page frame"));
+
+    const SampleRect& h = l.header;
+    PATHOBJ* bar = objects.Path({{h.left, h.top}, {h.right, h.top}, {h.right, h.bottom}, {h.left, h.bottom}}, true);
+    RECTL page{0, 0, width, height};
+    CLIPOBJ* whole = PlatClipCreateTrivial(&page);
+    if (whole) objects.clips.push_back(whole);
+    if (!bar || !whole) return Fail(Failure("creating the header bar's path"));
+    if (!fill(pso, bar, whole, black, &brushOrigin, kCopyPen, FP_WINDINGMODE))
+        return Fail(Failure("DrvFillPath of the header bar"));
+
+    for (const SampleRect& b : l.blocks) {
+        CLIPOBJ* block = objects.Clip({Rectl(b)});
+        if (!block) return Fail(Failure("creating a block's clip"));
+        if (!paint(pso, block, black, &brushOrigin, kCopyPen)) return Fail(Failure("DrvPaint of a block"));
+    }
+
+    // Hairlines under the text block: a straight rule and a zigzag.
+    LINEATTRS hairline{};
+    hairline.elWidth.l = 1;
+    const int ruleY = l.textBlock.bottom + (l.blocks[0].top - l.textBlock.bottom) / 3;
+    std::vector<POINTL> zigzag;
+    for (int k = 0; k <= 8; ++k)
+        zigzag.push_back(POINTL{l.textBlock.left + k * (l.textBlock.right - l.textBlock.left) / 16, ruleY + 20 + (k % 2) * 20});
+    for (const std::vector<POINTL>& line :
+         {std::vector<POINTL>{{l.textBlock.left, ruleY}, {l.textBlock.right, ruleY}}, zigzag}) {
+        PATHOBJ* p = objects.Path(line, false);
+        if (!p) return Fail(Failure("creating a line's path"));
+        if (!stroke(pso, p, whole, nullptr, black, &brushOrigin, &hairline, kCopyPen))
+            return Fail(Failure("DrvStrokePath of a line"));
+    }
+
+    // The text: a top-down 1-bpp bitmap whose palette is black then white, as the canvas keeps it.
+    kept.text = text.text;
+    kept.textBlock = l.textBlock;
+    kept.textBits = text.bits;
+    kept.textStride = text.stride;
+    SIZEL size{text.width, text.height};
+    objects.bitmap = reinterpret_cast<HSURF>(EngCreateBitmap(size, 0, BMF_1BPP, BMF_TOPDOWN, nullptr));
+    if (!objects.bitmap) return Fail(Failure("EngCreateBitmap for the text"));
+    objects.locked = EngLockSurface(objects.bitmap);
+    if (!objects.locked || !objects.locked->pvScan0) return Fail(Failure("EngLockSurface of the text bitmap"));
+    for (int y = 0; y < text.height; ++y)
+        std::memcpy(static_cast<BYTE*>(objects.locked->pvScan0) + static_cast<ptrdiff_t>(y) * objects.locked->lDelta,
+                    text.bits.data() + static_cast<size_t>(y) * static_cast<size_t>(text.stride), static_cast<size_t>(text.stride));
+    ULONG colours[2] = {0x000000, 0xFFFFFF};
+    HPALETTE palette = EngCreatePalette(PAL_INDEXED, 2, colours, 0, 0, 0);
+    if (!palette) return Fail(Failure("EngCreatePalette"));
+    objects.palettes.push_back(palette);
+    XLATEOBJ* xlate = PlatXlateCreate(palette, nullptr);
+    if (!xlate) return Fail(Failure("creating the text's colour translation"));
+    objects.xlates.push_back(xlate);
+    RECTL target = Rectl(l.textBlock);
+    CLIPOBJ* textClip = objects.Clip({target});
+    if (!textClip) return Fail(Failure("creating the text's clip"));
+    POINTL source{0, 0};
+    if (!bitBlt(pso, objects.locked, nullptr, textClip, xlate, &target, &source, nullptr, nullptr, nullptr, 0xCCCC))
+        return Fail(Failure("DrvBitBlt of the text"));
+    return true;
+}
+
 bool Session::Page(int number) {
     if (!HookAs<PFN_DrvStartPage>(hooks_, INDEX_DrvStartPage)(current_.pso)) return Fail(Failure("DrvStartPage"));
     if (r_.banding) {
@@ -396,8 +532,9 @@ bool Session::Page(int number) {
             r_.bands++;
             if (origin.x == -1) break;
         }
-    } else if (!HookAs<PFN_DrvSendPage>(hooks_, INDEX_DrvSendPage)(current_.pso)) {
-        return Fail(Failure("DrvSendPage"));
+    } else {
+        if (o_.content == PageContent::Sample && !DrawCommands(number)) return false;
+        if (!HookAs<PFN_DrvSendPage>(hooks_, INDEX_DrvSendPage)(current_.pso)) return Fail(Failure("DrvSendPage"));
     }
     r_.pagesSent++;
     return true;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/print_runner/sample_content.h"
+
 namespace orla::runner {
 
 // One page's own paper and orientation (ResetDC before it when they differ from the last).
@@ -25,10 +27,12 @@ struct SettingPatch {
     std::vector<uint8_t> mask;  // when given (as long as bytes): only these bits are written
 };
 
-// What GDI draws into the bands of each page (band mode only; outside it nothing is drawn).
+// What GDI draws on each page: in band mode into the bands, in command mode through the
+// driver's drawing hooks (paints, filled and stroked paths, the text as a bitmap block transfer).
 enum class PageContent {
     None,    // blank pages (a blank sheet is dropped by the driver)
-    Sample,  // the runner's sample page: frame, rectangles, grey patches, text lines
+    Sample,  // the runner's sample page: frame, rectangles, grey patches (band mode), text
+             // lines; in command mode also two stroked lines under the text
 };
 
 // One band as drawn, before the driver took it: the band surface's bits (0 = black).
@@ -44,6 +48,11 @@ struct DrawnPage {
     int dpi = 0;
     bool text = false;               // text lines were drawn (a font was found)
     std::vector<DrawnBand> bands;
+    // Command mode: the text bitmap sent, placed at textBlock (page pixels), rows of textStride
+    // bytes, 0 = black.
+    SampleRect textBlock;
+    int textStride = 0;
+    std::vector<uint8_t> textBits;
 };
 
 struct PrinterDataValue {

@@ -77,49 +77,97 @@ std::string SampleFontPath() {
     return "";
 }
 
-PageCanvas DrawSamplePage(int page, int width, int height, int dpi, const std::string& fontPath) {
-    PageCanvas c;
+namespace {
+
+bool PageFits(int width, int height, int dpi) {
     // A page no printer has (a driver's GDIINFO gone wrong) is not drawn: no canvas of gigabytes.
-    if (width <= 0 || height <= 0 || dpi <= 0 || dpi > 4800 || width > 65535 || height > 65535 ||
-        int64_t{width} * height > (int64_t{1} << 30))
-        return c;
+    return width > 0 && height > 0 && dpi > 0 && dpi <= 4800 && width <= 65535 && height <= 65535 &&
+           int64_t{width} * height <= (int64_t{1} << 30);
+}
+
+PageCanvas WhiteCanvas(int width, int height) {
+    PageCanvas c;
     c.width = width;
     c.height = height;
     c.stride = (width + 7) / 8;
     c.bits.assign(static_cast<size_t>(c.stride) * static_cast<size_t>(height), 0xFF);
-    auto u = [dpi](int sixHundredths) { return std::max(1, sixHundredths * dpi / 600); };
+    return c;
+}
 
+int Units(int dpi, int sixHundredths) { return std::max(1, sixHundredths * dpi / 600); }
+
+// The three text lines, their baselines at the page's in + 300, 450 and 600 (600ths), drawn with
+// the canvas's top-left pixel at the page's (originX, originY).
+bool TextLines(PageCanvas& c, int page, int dpi, int in, int originX, int originY, const std::string& fontPath) {
+    if (fontPath.empty()) return false;
+    auto u = [dpi](int n) { return Units(dpi, n); };
+    bool drawn = false;
+    FT_Library lib = nullptr;
+    FT_Face face = nullptr;
+    if (FT_Init_FreeType(&lib) == 0) {
+        if (FT_New_Face(lib, fontPath.c_str(), 0, &face) == 0 &&
+            FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(u(100))) == 0) {
+            const int x = in + u(120) - originX;
+            drawn = Text(c, face, x, in + u(300) - originY, Ascii("ORLA sample page " + std::to_string(page))) &&
+                    Text(c, face, x, in + u(450) - originY, U"日本語の試し刷りページです（帯域モード）") &&
+                    Text(c, face, x, in + u(600) - originY,
+                         Ascii("0123456789 ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz"));
+        }
+        if (face) FT_Done_Face(face);
+        FT_Done_FreeType(lib);
+    }
+    return drawn;
+}
+
+}  // namespace
+
+SampleLayout LayOutSamplePage(int page, int width, int height, int dpi) {
+    SampleLayout l;
+    if (dpi <= 0) return l;
+    auto u = [dpi](int n) { return Units(dpi, n); };
     // Page frame a quarter inch in.
     const int in = u(150);
-    Frame(c, in, in, width - in, height - in, u(6));
+    l.frame = {in, in, width - in, height - in};
+    l.frameWidth = u(6);
     // Filled rectangles: a header bar, and blocks that step with the page number.
-    Fill(c, in + u(60), in + u(60), width - in - u(60), in + u(90));
+    l.header = {in + u(60), in + u(60), width - in - u(60), in + u(90)};
     for (int k = 0; k < 3; ++k) {
         const int x = in + u(120) + k * u(700) + (page % 3) * u(40);
         const int y = in + u(900);
-        Fill(c, x, y, x + u(500), y + u(200 + 100 * k));
+        l.blocks[k] = {x, y, x + u(500), y + u(200 + 100 * k)};
     }
+    // Text of u(100) pixels: the first line's ascenders stay below in + u(190), the last
+    // line's descenders above in + u(640); the longest line needs some 3300 600ths across (on a
+    // narrower page the block cuts it at the frame).
+    l.textBlock = {in + u(120), in + u(180), width - in - l.frameWidth, in + u(660)};
+    return l;
+}
+
+PageCanvas DrawSamplePage(int page, int width, int height, int dpi, const std::string& fontPath) {
+    if (!PageFits(width, height, dpi)) return PageCanvas{};
+    PageCanvas c = WhiteCanvas(width, height);
+    auto u = [dpi](int n) { return Units(dpi, n); };
+    const SampleLayout l = LayOutSamplePage(page, width, height, dpi);
+    const int in = l.frame.left;
+    Frame(c, l.frame.left, l.frame.top, l.frame.right, l.frame.bottom, l.frameWidth);
+    Fill(c, l.header.left, l.header.top, l.header.right, l.header.bottom);
+    for (const SampleRect& b : l.blocks) Fill(c, b.left, b.top, b.right, b.bottom);
     // Grey patches: a quarter, a half and three quarters black.
     for (int k = 0; k < 3; ++k) {
         const int x = in + u(120) + k * u(700), y = in + u(1400);
         Dither(c, x, y, x + u(600), y + u(400), 4 + 4 * k);
     }
     // Text lines, when a font is there.
-    if (!fontPath.empty()) {
-        FT_Library lib = nullptr;
-        FT_Face face = nullptr;
-        if (FT_Init_FreeType(&lib) == 0) {
-            if (FT_New_Face(lib, fontPath.c_str(), 0, &face) == 0 &&
-                FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(u(100))) == 0) {
-                const int x = in + u(120);
-                c.text = Text(c, face, x, in + u(300), Ascii("ORLA sample page " + std::to_string(page))) &&
-                         Text(c, face, x, in + u(450), U"日本語の試し刷りページです（帯域モード）") &&
-                         Text(c, face, x, in + u(600), Ascii("0123456789 ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz"));
-            }
-            if (face) FT_Done_Face(face);
-            FT_Done_FreeType(lib);
-        }
-    }
+    c.text = TextLines(c, page, dpi, in, 0, 0, fontPath);
+    return c;
+}
+
+PageCanvas DrawSampleText(int page, int width, int height, int dpi, const std::string& fontPath) {
+    if (!PageFits(width, height, dpi)) return PageCanvas{};
+    const SampleLayout l = LayOutSamplePage(page, width, height, dpi);
+    if (l.textBlock.right <= l.textBlock.left || l.textBlock.bottom <= l.textBlock.top) return PageCanvas{};
+    PageCanvas c = WhiteCanvas(l.textBlock.right - l.textBlock.left, l.textBlock.bottom - l.textBlock.top);
+    c.text = TextLines(c, page, dpi, l.frame.left, l.textBlock.left, l.textBlock.top, fontPath);
     return c;
 }
 
