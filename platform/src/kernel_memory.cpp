@@ -117,16 +117,21 @@ extern "C" {
 DWORD GetLastError(void) { return t_lastError; }
 void SetLastError(DWORD dwErrCode) { t_lastError = dwErrCode; }
 
+// The table entry of a handle; a handle the table does not know sets ERROR_INVALID_HANDLE.
+// Called with the table's lock held.
+static auto FindGlobalBlock(GlobalTable& t, HGLOBAL hMem) -> decltype(t.blocks.begin()) {
+    auto it = t.blocks.find(hMem);
+    if (it == t.blocks.end()) SetLastError(ERROR_INVALID_HANDLE);
+    return it;
+}
+
 HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) { return GlobalAllocImpl(uFlags, dwBytes, "GlobalAlloc"); }
 
 HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
     GlobalTable& t = globals();
     std::lock_guard<std::mutex> g(t.lock);
-    auto it = t.blocks.find(hMem);
-    if (it == t.blocks.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
+    auto it = FindGlobalBlock(t, hMem);
+    if (it == t.blocks.end()) return nullptr;
     GlobalBlock& b = it->second;
     bool moveable = (b.flags & GMEM_MOVEABLE) != 0;
     if (dwBytes > b.size && !moveable && !(uFlags & GMEM_MOVEABLE)) {
@@ -162,11 +167,8 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
     if (!hMem) return nullptr;
     GlobalTable& t = globals();
     std::lock_guard<std::mutex> g(t.lock);
-    auto it = t.blocks.find(hMem);
-    if (it == t.blocks.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return hMem;
-    }
+    auto it = FindGlobalBlock(t, hMem);
+    if (it == t.blocks.end()) return hMem;
     std::free(it->second.data);
     if (it->second.flags & GMEM_MOVEABLE) std::free(hMem);
     t.blocks.erase(it);
@@ -176,11 +178,8 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
 LPVOID GlobalLock(HGLOBAL hMem) {
     GlobalTable& t = globals();
     std::lock_guard<std::mutex> g(t.lock);
-    auto it = t.blocks.find(hMem);
-    if (it == t.blocks.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
+    auto it = FindGlobalBlock(t, hMem);
+    if (it == t.blocks.end()) return nullptr;
     if (it->second.flags & GMEM_MOVEABLE) it->second.locks++;
     return it->second.data;
 }
@@ -188,11 +187,8 @@ LPVOID GlobalLock(HGLOBAL hMem) {
 BOOL GlobalUnlock(HGLOBAL hMem) {
     GlobalTable& t = globals();
     std::lock_guard<std::mutex> g(t.lock);
-    auto it = t.blocks.find(hMem);
-    if (it == t.blocks.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    auto it = FindGlobalBlock(t, hMem);
+    if (it == t.blocks.end()) return FALSE;
     // TRUE while the block stays locked; FALSE with NO_ERROR once unlocked.
     if (it->second.locks > 0 && --it->second.locks > 0) return TRUE;
     if (!(it->second.flags & GMEM_MOVEABLE)) return TRUE;
@@ -203,11 +199,8 @@ BOOL GlobalUnlock(HGLOBAL hMem) {
 SIZE_T GlobalSize(HGLOBAL hMem) {
     GlobalTable& t = globals();
     std::lock_guard<std::mutex> g(t.lock);
-    auto it = t.blocks.find(hMem);
-    if (it == t.blocks.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
-    }
+    auto it = FindGlobalBlock(t, hMem);
+    if (it == t.blocks.end()) return 0;
     return it->second.size;
 }
 

@@ -180,23 +180,24 @@ LPWSTR lstrcpyW(LPWSTR d, LPCWSTR s) {
     return d;
 }
 
-LPWSTR lstrcpynW(LPWSTR d, LPCWSTR s, int iMaxLength) {
+// At most max - 1 characters and always a terminator (none at all for max <= 0).
+extern "C++" {
+namespace {
+template <typename Char>
+Char* CopyBounded(Char* d, const Char* s, int max) {
     if (!d || !s) return nullptr;
-    if (iMaxLength <= 0) return d;
+    if (max <= 0) return d;
     int i = 0;
-    for (; i < iMaxLength - 1 && s[i]; ++i) d[i] = s[i];
+    for (; i < max - 1 && s[i]; ++i) d[i] = s[i];
     d[i] = 0;
     return d;
+}
+}  // namespace
 }
 
-LPSTR lstrcpynA(LPSTR d, LPCSTR s, int iMaxLength) {
-    if (!d || !s) return nullptr;
-    if (iMaxLength <= 0) return d;
-    int i = 0;
-    for (; i < iMaxLength - 1 && s[i]; ++i) d[i] = s[i];
-    d[i] = 0;
-    return d;
-}
+LPWSTR lstrcpynW(LPWSTR d, LPCWSTR s, int iMaxLength) { return CopyBounded(d, s, iMaxLength); }
+
+LPSTR lstrcpynA(LPSTR d, LPCSTR s, int iMaxLength) { return CopyBounded(d, s, iMaxLength); }
 
 LPWSTR lstrcatW(LPWSTR d, LPCWSTR s) {
     if (!d || !s) return nullptr;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/device_data.h"
+#include "fuzz/fuzz_sandbox.h"
 #include "plat/control.h"
 #include "win/kernel.h"
 
@@ -23,16 +24,9 @@ void Setup() {
     static bool done = false;
     if (done) return;
     done = true;
-    char dir[] = "/tmp/orla-fuzz-kdc-XXXXXX";
-    if (!mkdtemp(dir)) std::abort();
-    PlatSetSandboxRoot(dir);
-    g_root = dir;
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(g_root, ignored);
-    });
-    g_data = std::string(dir) + "/model.KDD";
-    g_cache = std::string(dir) + "/model.KDC";
+    g_root = FuzzSandboxRoot("kdc");
+    g_data = g_root + "/model.KDD";
+    g_cache = g_root + "/model.KDC";
     g_dataPath.assign(g_data.begin(), g_data.end());
     // The data file only has to exist and be older than the cache; its content is never read
     // while the cache is fresh and sound.

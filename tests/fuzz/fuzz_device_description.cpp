@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/device_data.h"
+#include "fuzz/fuzz_sandbox.h"
 #include "plat/control.h"
 #include "win/kernel.h"
 
@@ -22,15 +23,8 @@ void Setup() {
     static bool done = false;
     if (done) return;
     done = true;
-    char dir[] = "/tmp/orla-fuzz-dd-XXXXXX";
-    if (!mkdtemp(dir)) std::abort();
-    PlatSetSandboxRoot(dir);
-    g_root = dir;
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(g_root, ignored);
-    });
-    g_file = std::string(dir) + "/input.KDD";
+    g_root = FuzzSandboxRoot("dd");
+    g_file = g_root + "/input.KDD";
     g_path.assign(g_file.begin(), g_file.end());
 }
 

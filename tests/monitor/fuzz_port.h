@@ -2,20 +2,13 @@
 // its own (removed at exit), under a manual clock that moves on by itself. Made once a process.
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
-
+#include "fuzz/fuzz_sandbox.h"
 #include "monitor/port_record.h"
 #include "plat/control.h"
 
 inline PortRecord* FuzzPort() {
     static PortRecord* port = [] {
-        static char pattern[] = "/tmp/orla-fuzz-port-XXXXXX";
-        PlatSetSandboxRoot(mkdtemp(pattern));
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(pattern, ec);
-        });
+        FuzzSandboxRoot("port");
         PlatClockSetManual(TRUE);
         PlatClockSetAutoAdvance(TRUE);
         MonitorProcessAttach();

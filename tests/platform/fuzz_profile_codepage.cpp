@@ -9,21 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_sandbox.h"
 #include "plat/control.h"
 #include "win/kernel.h"
 #include "win/nls.h"
 
 namespace {
 
-const std::string& Root() {
-    static std::string root = [] {
-        std::string t = (std::filesystem::temp_directory_path() / "orla-fuzz-ini-XXXXXX").string();
-        if (!mkdtemp(t.data())) abort();
-        PlatSetSandboxRoot(t.c_str());
-        return t;
-    }();
-    return root;
-}
+const std::string& Root() { return FuzzSandboxRoot("ini"); }
 
 void CheckConversions(const uint8_t* data, size_t size) {
     if (size == 0 || size > 1 << 16) return;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "fuzz/fuzz_sandbox.h"
 #include "plat/control.h"
 #include "win/registry.h"
 
@@ -34,15 +35,7 @@ void Walk(HKEY key, int depth) {
     }
 }
 
-const std::string& Root() {
-    static std::string root = [] {
-        std::string t = (std::filesystem::temp_directory_path() / "orla-fuzz-hive-XXXXXX").string();
-        if (!mkdtemp(t.data())) abort();
-        PlatSetSandboxRoot(t.c_str());
-        return t;
-    }();
-    return root;
-}
+const std::string& Root() { return FuzzSandboxRoot("hive"); }
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 
 #include "core/device_data.h"
 #include "core/settings.h"
+#include "fuzz/fuzz_sandbox.h"
 #include "plat/control.h"
 #include "ui/entry/printer_data_store.h"
 #include "win/registry.h"
@@ -31,9 +32,7 @@ constexpr size_t kNameCount = sizeof(kNames) / sizeof(kNames[0]);
 
 HANDLE Printer() {
     static HANDLE printer = [] {
-        std::string t = (std::filesystem::temp_directory_path() / "orla-fuzz-prdata-XXXXXX").string();
-        if (!mkdtemp(t.data())) abort();
-        PlatSetSandboxRoot(t.c_str());
+        FuzzSandboxRoot("prdata");
         std::u16string dir = PlatDriverDirectory();
         std::u16string data = dir + u"\\FUZZ.KDD", driver = dir + u"\\Quessa.dll", config = dir + u"\\Talvex.dll";
         PLAT_PRINTER_SETUP setup{u"Fuzz", u"ORLA Fuzz", u"LPT1:", driver.c_str(), data.c_str(), config.c_str(),
