@@ -50,17 +50,8 @@ constexpr BYTE kBlackCode = 0;
 constexpr BYTE kWhiteCode = 7;
 constexpr LONG kPatternTile = 24;
 
-// The zoom stretch: while an outer hook lets the engine stretch a source into the band, nested
-// DrvCopyBits calls take its clip and do not scale again. The engine calls back on the thread
-// of the outer hook, so the state is kept per thread and per device context.
-struct ZoomStretch {
-    const PrinterPdev* pdev;
-    CLIPOBJ* clip;
-    POINTL about;  // the point the target was shrunk towards; clip pieces shrink the same way
-};
-thread_local ZoomStretch t_zoomStretch{};
 
-bool ZoomStretchRunning(const PrinterPdev* pdev) { return t_zoomStretch.pdev == pdev && pdev != nullptr; }
+bool ZoomStretchRunning(const PrinterPdev* pdev) { return pdev != nullptr && pdev->zoomStretch.running; }
 
 LONG ZoomOf(const PrinterPdev* pdev) { return pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom; }
 
@@ -133,11 +124,11 @@ BOOL StretchIntoBand(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, CLIPOB
                        shrink(targetRect.right, centre.x), shrink(targetRect.bottom, centre.y)};
     if (Empty(Ordered(scaled))) return TRUE;
     COLORADJUSTMENT ca = DefaultColourAdjustment(pdev);
-    const ZoomStretch saved = t_zoomStretch;
-    t_zoomStretch = ZoomStretch{pdev, clip, centre};
+    const ZoomStretchState saved = pdev->zoomStretch;
+    pdev->zoomStretch = ZoomStretchState{TRUE, clip, centre};
     RECTL src = sourceRect;
     BOOL ok = EngStretchBlt(target, source, nullptr, clip, xlate, &ca, nullptr, &scaled, &src, nullptr, HALFTONE);
-    t_zoomStretch = saved;
+    pdev->zoomStretch = saved;
     return ok;
 }
 
@@ -316,7 +307,7 @@ BOOL WriteImagePieces(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const R
         }
         if (stretching) {
             // The target was shrunk before the engine drew it: its clip shrinks alike.
-            const POINTL c = t_zoomStretch.about;
+            const POINTL c = pdev->zoomStretch.about;
             piece = RECTL{c.x + Scale(piece.left - c.x, zoom), c.y + Scale(piece.top - c.y, zoom),
                           c.x + Scale(piece.right - c.x, zoom), c.y + Scale(piece.bottom - c.y, zoom)};
         }
@@ -670,7 +661,7 @@ DLLEXPORT BOOL APIENTRY DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* 
     pdev = DrawingHookPrologue(psoDest);
     if (pdev == nullptr || pdev->bandRecord == nullptr) return FALSE;
     const bool stretching = ZoomStretchRunning(pdev);
-    if (pco == nullptr && stretching) pco = t_zoomStretch.clip;
+    if (pco == nullptr && stretching) pco = pdev->zoomStretch.clip;
     if (!stretching && NeedsZoomStretch(pdev, psoSrc)) return StretchIntoBand(pdev, psoDest, psoSrc, pco, pxlo, t, sourceRect, nullptr);
 
     const bool wholeSource = sp.x == 0 && sp.y == 0 && t.left >= 0 && t.top >= 0 &&

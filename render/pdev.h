@@ -146,6 +146,15 @@ struct BandRecord {
     BYTE colourAdjustment[24];  // the device context's default COLORADJUSTMENT
 };
 
+// ---- Zoom stretch ----
+// While an outer hook lets the engine stretch a source into the band, the nested DrvCopyBits
+// calls take its clip and do not scale again.
+struct ZoomStretchState {
+    BOOL running;
+    CLIPOBJ* clip;
+    POINTL about;  // the point the target was shrunk towards; clip pieces shrink the same way
+};
+
 // ---- Job flow state (what a job start remembers for the pages after it) ----
 struct JobFlowState {
     LONG jobStartShift[4];    // print shifts at the job start
@@ -176,6 +185,7 @@ struct PrinterPdev {
     DeviceFontState fonts;
     HPALETTE palette;
     BandRecord* bandRecord;
+    ZoomStretchState zoomStretch;
     BOOL surfaceIsBand;  // the surface is the 1-bit banding bitmap (raster mode)
 
     JobFlowState flow;
