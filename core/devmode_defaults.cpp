@@ -219,10 +219,10 @@ void SetDefaultDevmode(DriverDevmode* record, HANDLE hPrinter, HANDLE hPrinter2,
     if (GetNtMajorVersion() < 6) flags1 |= kFlags1PreVistaBit;
     Set(r, dm::Flags1, flags1);
     Set(r, dm::Flags2, 0x01F33400u);
-    Set(r, dm::CountDevices, 15);
+    Set(r, dm::TraySet, 15);
     Set(r, dm::Zoom, 100);
     Set(r, dm::LayoutMode, 1);
-    Set(r, dm::Setting498, 3);
+    Set(r, dm::PrintDensity, 3);
     const DWORD top = TenthsRoundedUp(form.top);
     const DWORD left = TenthsRoundedUp(form.left);
     Set(r, dm::PrintPosTop, top);
@@ -249,7 +249,7 @@ void SetDefaultDevmode(DriverDevmode* record, HANDLE hPrinter, HANDLE hPrinter2,
     Set(r, dm::SectionTray, 4);
     Set(r, dm::FrontCoverTray, 4);
     Set(r, dm::BackCoverTray, 4);
-    Set(r, dm::Setting6240, 1);
+    Set(r, dm::OutputTrayFits, 1);
 
     // Previous values and saved copies.
     RefreshPreviousValues(r);
@@ -266,8 +266,8 @@ void SetDefaultDevmode(DriverDevmode* record, HANDLE hPrinter, HANDLE hPrinter2,
     Set(r, dm::SavedSeparateTraysOn, Get(r, dm::SeparateTraysOn));
     Set(r, dm::SavedSlipSheetsOn, Get(r, dm::SlipSheetsOn));
     Set(r, dm::SavedDefaultSource, static_cast<LONG>(pub->dmDefaultSource));
-    Set(r, dm::Saved6232, Get(r, dm::Setting6232));
-    Set(r, dm::Saved7576, Get(r, dm::Setting7576));
+    Set(r, dm::SavedOffsetStacking, Get(r, dm::OffsetStacking));
+    Set(r, dm::SavedManualPaperType, Get(r, dm::ManualPaperType));
     Set(r, dm::SavedFirstSheetTray, Get(r, dm::FirstSheetTray));
     Set(r, dm::SavedSecondSheetTray, Get(r, dm::SecondSheetTray));
     Set(r, dm::SavedFrontCoverTray, Get(r, dm::FrontCoverTray));

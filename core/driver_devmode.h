@@ -97,7 +97,7 @@ inline constexpr DmAnsi LanguageText{372, 17};             // "ORLA Level2 Form"
 inline constexpr DmField<DWORD> PrivateId{392};
 inline constexpr DmField<DWORD> Flags1{396};
 inline constexpr DmField<DWORD> Flags2{400};
-inline constexpr DmField<DWORD> CountDevices{404};         // bits 0-3 pick devices for the count rule
+inline constexpr DmField<DWORD> TraySet{404};              // bits 0-3: Feeder1 to Feeder4 in the tray set
 inline constexpr DmField<DWORD> Setting408{408};
 inline constexpr DmField<WORD> DialogCategory{412};
 inline constexpr DmField<WORD> FavouriteNumber{414};
@@ -106,12 +106,12 @@ inline constexpr DmField<WORD> OutPaperLength{418};        // 0.1 mm
 inline constexpr DmField<WORD> OutPaperWidth{420};         // 0.1 mm
 inline constexpr DmText OutPaperName{422, 32};
 inline constexpr DmField<WORD> Zoom{486};                  // percent
-inline constexpr DmField<WORD> Setting488{488};
+inline constexpr DmField<WORD> PaperType{488};             // 1 thick, 2 thick 2, 3 transparency
 inline constexpr DmField<WORD> OutputTray{490};
 inline constexpr DmField<WORD> LayoutMode{492};            // pages per sheet, 1 = one
-inline constexpr DmField<WORD> Setting494{494};
+inline constexpr DmField<WORD> FrameKind{494};             // frame drawn around each page of a sheet
 inline constexpr DmField<WORD> LayoutOrder{496};
-inline constexpr DmField<WORD> Setting498{498};
+inline constexpr DmField<WORD> PrintDensity{498};
 inline constexpr DmField<DWORD> PrintPosTop{500};          // 0.1 mm
 inline constexpr DmField<DWORD> PrintPosLeft{504};
 inline constexpr DmField<DWORD> PrintPosTop2{508};
@@ -121,7 +121,7 @@ inline constexpr DmField<WORD> Setting518{518};
 inline constexpr DmField<WORD> Setting520{520};
 inline constexpr DmText ComputerName{522, 16};      // UTF-16, written through the ANSI form (15 bytes)
 inline constexpr DmText JobUserName{554, 17};       // UTF-16
-inline constexpr DmText SettingText588{588, 18};
+inline constexpr DmText UserText{588, 18};           // shown as the job's user when chosen
 inline constexpr DmField<DWORD> MemoryKb{624};
 inline constexpr unsigned DevicePairs = 628;               // 19 x {WORD state, WORD choice}
 inline constexpr unsigned DevicePairCount = 19;
@@ -143,18 +143,18 @@ inline constexpr DmField<WORD> SavedOutPaperLength{802};
 inline constexpr DmField<WORD> SavedOutPaperWidth{804};
 inline constexpr DmText SavedOutPaperName{806, 32};
 inline constexpr DmField<WORD> SavedZoom{870};             // 870..882: copies of 486..498
-inline constexpr DmField<WORD> Saved488{872};
+inline constexpr DmField<WORD> SavedPaperType{872};
 inline constexpr DmField<WORD> SavedOutputTray{874};
 inline constexpr DmField<WORD> SavedLayoutMode{876};
-inline constexpr DmField<WORD> Saved494{878};
+inline constexpr DmField<WORD> SavedFrameKind{878};
 inline constexpr DmField<WORD> SavedLayoutOrder{880};
-inline constexpr DmField<WORD> Saved498{882};
+inline constexpr DmField<WORD> SavedPrintDensity{882};
 inline constexpr DmField<DWORD> SavedSeparateDefaultTray{884};
 inline constexpr DmField<DWORD> SavedSeparateTraysOn{892};
 inline constexpr DmField<DWORD> SavedSlipSheetsOn{896};
 inline constexpr DmField<LONG> SavedDefaultSource{900};    // sign-extended dmDefaultSource
-inline constexpr DmField<DWORD> Saved6232{904};
-inline constexpr DmField<WORD> Saved7576{908};
+inline constexpr DmField<DWORD> SavedOffsetStacking{904};
+inline constexpr DmField<WORD> SavedManualPaperType{908};
 inline constexpr DmField<DWORD> SavedFirstSheetTray{912};
 inline constexpr DmField<DWORD> SavedSecondSheetTray{916};
 inline constexpr DmField<DWORD> SavedFrontCoverTray{920};
@@ -199,18 +199,18 @@ inline constexpr DmField<DWORD> BackCoverOn{HighOffset(6204)};
 inline constexpr DmField<DWORD> SectionSetting{HighOffset(6208)};
 inline constexpr DmField<DWORD> StampSetting6212{HighOffset(6212)};
 inline constexpr DmField<DWORD> StampSetting6216{HighOffset(6216)};
-inline constexpr DmField<DWORD> Setting6232{HighOffset(6232)};
-inline constexpr DmField<DWORD> Setting6240{HighOffset(6240)};
+inline constexpr DmField<DWORD> OffsetStacking{HighOffset(6232)};       // only with output tray 2
+inline constexpr DmField<DWORD> OutputTrayFits{HighOffset(6240)};      // 0: short paper to tray 2 with FUT
 inline constexpr DmField<DWORD> StampOption{HighOffset(7564)};
-inline constexpr DmField<WORD> Setting7576{HighOffset(7576)};
+inline constexpr DmField<WORD> ManualPaperType{HighOffset(7576)};     // paper type in the manual slot
 inline constexpr DmField<WORD> ImageAdjustMode{HighOffset(7578)};
 inline constexpr unsigned ImageAdjustValues = HighOffset(7580);         // 9 DWORDs
 inline constexpr unsigned ImageAdjustValueCount = 9;
-inline constexpr DmField<DWORD> Setting7616{HighOffset(7616)};
-inline constexpr DmText AccountText7620{HighOffset(7620), 25};
-inline constexpr DmText AccountText7670{HighOffset(7670), 13};
+inline constexpr DmField<DWORD> HoldMode{HighOffset(7616)};            // 1 store private, 2 proof
+inline constexpr DmText HoldUserName{HighOffset(7620), 25};
+inline constexpr DmText HoldPin{HighOffset(7670), 13};
 inline constexpr DmField<DWORD> JobNameFromDocument{HighOffset(7696)};  // 1 = document name
-inline constexpr DmText AccountText7700{HighOffset(7700), 25};
+inline constexpr DmText HoldJobName{HighOffset(7700), 25};
 inline constexpr DmText SetUserId{HighOffset(7750), 33};                // "DAT_Set_UserID"
 inline constexpr DmText SetPassword{HighOffset(7816), 13};              // "DAT_Set_Password"
 inline constexpr DmText PopUserId{HighOffset(7842), 33};                // "DAT_Pop_UserID"
@@ -222,7 +222,49 @@ constexpr DmField<WORD> DeviceChoice(unsigned k) { return {DevicePairs + 4 * k +
 // The pair at a Japanese-build offset between 628 and 700 (both builds share these).
 constexpr unsigned DevicePairIndex(unsigned offset) { return (offset - DevicePairs) / 4; }
 inline constexpr WORD kDeviceInstalled = 0x0008;
+inline constexpr WORD kDuplexBindingOffset = 0x0001;     // Duplex state: shift pages for binding
+
+// Device pairs by the device each stands for.
+inline constexpr unsigned kFeeder1 = 0;                  // 628; Feeder2 to Feeder5 follow
+inline constexpr unsigned kFeeder2 = 1;
+inline constexpr unsigned kFeeder3 = 2;
+inline constexpr unsigned kFeeder4 = 3;
+inline constexpr unsigned kFeeder5 = 4;
+inline constexpr unsigned kMsf = 5;                      // 648
+inline constexpr unsigned kManual = 6;                   // 652
+inline constexpr unsigned kEnvelopeFeeder = 7;           // 656
+inline constexpr unsigned kDuplex = 8;                   // 660
+inline constexpr unsigned kSorter = 9;
+inline constexpr unsigned kPlotter = 10;
+inline constexpr unsigned kNic = 11;
+inline constexpr unsigned kRcc = 12;
+inline constexpr unsigned kFinisher1 = 13;
+inline constexpr unsigned kFinisher2 = 14;
+inline constexpr unsigned kLcs = 15;                     // 688, large-capacity stacker
+inline constexpr unsigned kFut = 16;                     // 692
+inline constexpr unsigned kHdd = 17;                     // 696
+inline constexpr unsigned kMultiPurpose = 18;            // 700
+static_assert(kMultiPurpose + 1 == DevicePairCount);
 constexpr DmField<DWORD> ImageAdjustValue(unsigned i) { return {ImageAdjustValues + 4 * i}; }
+
+// Former names, kept only until render/, ui/ and the tests use the names above.
+inline constexpr auto CountDevices = TraySet;
+inline constexpr auto Setting488 = PaperType;
+inline constexpr auto Setting494 = FrameKind;
+inline constexpr auto Setting498 = PrintDensity;
+inline constexpr auto Saved488 = SavedPaperType;
+inline constexpr auto Saved494 = SavedFrameKind;
+inline constexpr auto Saved498 = SavedPrintDensity;
+inline constexpr auto Saved6232 = SavedOffsetStacking;
+inline constexpr auto Saved7576 = SavedManualPaperType;
+inline constexpr auto SettingText588 = UserText;
+inline constexpr auto Setting6232 = OffsetStacking;
+inline constexpr auto Setting6240 = OutputTrayFits;
+inline constexpr auto Setting7576 = ManualPaperType;
+inline constexpr auto Setting7616 = HoldMode;
+inline constexpr auto AccountText7620 = HoldUserName;
+inline constexpr auto AccountText7670 = HoldPin;
+inline constexpr auto AccountText7700 = HoldJobName;
 
 }  // namespace dm
 
@@ -236,10 +278,38 @@ static_assert(!kJapaneseBuild || FieldEnd(dm::TrustBlock) == kHighOffsetStart);
 static_assert(FieldEnd(dm::ColorAdjustment) == dm::SheetSetting.offset);
 
 // Flag bits of the private flag words named by the driver.
+inline constexpr DWORD kFlags1ManualOutPaper = 0x00000001;   // output paper chosen by hand
+inline constexpr DWORD kFlags1ManualZoom = 0x00000002;       // zoom chosen by hand, not fitted
+inline constexpr DWORD kFlags1Collate = 0x00000004;
+inline constexpr DWORD kFlags1JobSeparate = 0x00000008;      // jobs alternate between the tray set
+inline constexpr DWORD kFlags1CollateSeparate = 0x00000010;  // couples collate and job separation
+inline constexpr DWORD kFlags1Reprint = 0x00000020;
+inline constexpr DWORD kFlags1ManualInTraySet = 0x00000040;  // the Manual slot joins the tray set
+inline constexpr DWORD kFlags1PrinterTrays = 0x00000080;     // kept only with the printer's own tray list
+inline constexpr DWORD kFlags1BindingBack = 0x00000100;      // duplex binding "B" rather than "F"
+inline constexpr DWORD kFlags1PageFrame = 0x00000200;        // frame each page of a sheet
+inline constexpr DWORD kFlags1PatternBySize = 0x00000400;    // 8 x 8 pattern size code by resolution
 inline constexpr DWORD kFlags1RasterMode = 0x00000800;
+inline constexpr DWORD kFlags1At600Only = 0x00001000;        // a vector-mode choice offered at 600 dpi only
+inline constexpr DWORD kFlags1DeviceFontSubstitution = 0x00002000;  // TrueType text as device fonts
+inline constexpr DWORD kFlags1BlackText = 0x00004000;        // coloured text prints black
+inline constexpr DWORD kFlags1VectorOnly = 0x00008000;       // a choice that raster mode drops
+inline constexpr DWORD kFlags1ResolutionEnhance = 0x00010000;  // PJL RET
+inline constexpr DWORD kFlags1TonerSave = 0x00020000;        // PJL ECONOMODE
+inline constexpr DWORD kFlags1DisplayJobUser = 0x00200000;   // show the job user name on the panel
+inline constexpr DWORD kFlags1DisplayUserText = 0x00400000;  // show the user text on the panel
+inline constexpr DWORD kFlags1NotWithTrust = 0x01000000;     // cleared while trust marking is on
+inline constexpr DWORD kFlags1OwnerText = 0x40000000;        // owner string from the owner text
+inline constexpr DWORD kFlags1JobMonitor = 0x80000000;       // the document monitor is available
+inline constexpr DWORD kFlags2FeedMode00 = 0x00000100;       // "05F2-00" rather than "05F2-02"
+inline constexpr DWORD kFlags2PrinterTrayStatus = 0x00010000;  // configuration read with its trays
+inline constexpr DWORD kFlags2NoMemoryRule = 0x00020000;     // collate-separate regardless of memory
+inline constexpr DWORD kFlags2GreyTables = 0x02000000;       // grey levels through the halftone tables
+inline constexpr DWORD kFlags2PatternDownload = 0x04000000;  // source tiles go down as pattern 256
 inline constexpr DWORD kFlags2OverlayMode = 0x00000200;   // set from the overlay header's mode byte
 inline constexpr DWORD kFlags2Conversion = 0x00000002;    // document form is a conversion form
 inline constexpr WORD kFlagsWordOverlayOn = 0x0001;
+inline constexpr WORD kFlagsWordOverlayOnly = 0x0008;     // overlay without the document (MSW047)
 
 // ---- Typed access ---------------------------------------------------------------------------
 // Reads give 0 (or an empty text) where the field does not lie wholly inside the given bytes;
@@ -313,6 +383,11 @@ inline std::u16string GetText(const DriverDevmode& rec, DmText f) { return GetTe
 inline void SetText(DriverDevmode& rec, DmText f, std::u16string_view t) { SetText(RecordBytes(rec), f, t); }
 inline std::string GetAnsi(const DriverDevmode& rec, DmAnsi f) { return GetAnsi(RecordBytes(rec), f); }
 inline void SetAnsi(DriverDevmode& rec, DmAnsi f, std::string_view t) { SetAnsi(RecordBytes(rec), f, t); }
+
+// Whether device pair k (dm::kFeeder1 ... dm::kMultiPurpose) is installed.
+inline bool DeviceInstalled(const DriverDevmode& rec, unsigned pair) {
+    return (Get(rec, dm::DeviceState(pair)) & dm::kDeviceInstalled) != 0;
+}
 
 // Bytes of a DEVMODE as it describes itself: dmSize + dmDriverExtra (0 for null).
 inline size_t DevmodeTotalSize(const DEVMODEW* dm) { return dm ? size_t{dm->dmSize} + dm->dmDriverExtra : 0; }

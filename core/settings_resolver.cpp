@@ -43,19 +43,9 @@ bool InList(const std::array<std::u16string_view, N>& list, std::u16string_view 
     return std::find(list.begin(), list.end(), name) != list.end();
 }
 
-// Bits of the private flags.
-constexpr DWORD kF1ManualOutPaper = 0x1;
-constexpr DWORD kF1Bit1 = 0x2;
-constexpr DWORD kF1Bit3 = 0x8;
-constexpr DWORD kF1Bit4 = 0x10;
-constexpr DWORD kF1Bit5 = 0x20;
-constexpr DWORD kF1Bit6 = 0x40;
-constexpr DWORD kF1Bit7 = 0x80;
-constexpr DWORD kF1Bit8 = 0x100;
-constexpr DWORD kF1Bit9 = 0x200;
-constexpr DWORD kF1RasterModeClears = 0x400 | 0x1000 | 0x2000 | 0x4000 | 0x8000;
-constexpr DWORD kF2Bit16 = 0x10000;
-constexpr DWORD kF2Bit17 = 0x20000;
+// Choices that mean nothing for a page drawn as one bitmap.
+constexpr DWORD kF1RasterModeClears =
+    kFlags1PatternBySize | kFlags1At600Only | kFlags1DeviceFontSubstitution | kFlags1BlackText | kFlags1VectorOnly;
 constexpr DWORD kConfigFromPrinter = 0x4;
 constexpr DWORD kConfigTrayContentsHidden = 0x8;
 
@@ -81,11 +71,9 @@ private:
     LONG version_;
 
     DEVMODEW& pub() { return *AsDevmode(r_); }
-    bool Installed(unsigned pairOffset) const {
-        return (Get(r_, dm::DeviceState(dm::DevicePairIndex(pairOffset))) & dm::kDeviceInstalled) != 0;
-    }
-    void ClearInstalled(unsigned pairOffset) {
-        const auto f = dm::DeviceState(dm::DevicePairIndex(pairOffset));
+    bool Installed(unsigned pair) const { return DeviceInstalled(r_, pair); }
+    void ClearInstalled(unsigned pair) {
+        const auto f = dm::DeviceState(pair);
         Set(r_, f, static_cast<WORD>(Get(r_, f) & ~dm::kDeviceInstalled));
     }
     const std::u16string& String(UINT id) const {
@@ -242,10 +230,10 @@ void Resolver::Run() {
 
     // 2. Input devices 202 to 205 count only behind every earlier one.
     if (config_ && !(config_->extStatus & kConfigFromPrinter)) {
-        bool chain = Installed(628);
-        for (unsigned off = 632; off <= 644; off += 4) {
-            if (!chain) ClearInstalled(off);
-            chain = chain && Installed(off);
+        bool chain = Installed(dm::kFeeder1);
+        for (unsigned pair = dm::kFeeder2; pair <= dm::kFeeder5; ++pair) {
+            if (!chain) ClearInstalled(pair);
+            chain = chain && Installed(pair);
         }
     }
 
@@ -271,8 +259,8 @@ void Resolver::Run() {
     f2 = conversion ? (f2 | kFlags2Conversion) : (f2 & ~kFlags2Conversion);
 
     // 6. Manual output paper.
-    if (overlayOn || conversion) f1 &= ~(kF1ManualOutPaper | kF1Bit1);
-    if (Get(r_, dm::LayoutMode) != 1) f1 &= ~kF1Bit1;
+    if (overlayOn || conversion) f1 &= ~(kFlags1ManualOutPaper | kFlags1ManualZoom);
+    if (Get(r_, dm::LayoutMode) != 1) f1 &= ~kFlags1ManualZoom;
 
     // 7. Automatic output paper.
     {
@@ -285,7 +273,7 @@ void Resolver::Run() {
         const bool longPaperSize = pub().dmPaperWidth == 2970 && pub().dmPaperLength == 9000;
         bool rechoose;
         if (version_ >= 4) {
-            rechoose = !(f1 & kF1ManualOutPaper) || (OutputEmpty() && outOfRange && !IsRotatedFormName(document));
+            rechoose = !(f1 & kFlags1ManualOutPaper) || (OutputEmpty() && outOfRange && !IsRotatedFormName(document));
             if (rechoose) {
                 if (outOfRange && !IsRotatedFormName(Printed().name) && !longPaperSize)
                     SetOutputToDefault();
@@ -293,7 +281,7 @@ void Resolver::Run() {
                     ClearOutput();
             }
         } else {
-            rechoose = !(f1 & kF1ManualOutPaper) || (OutputEmpty() && outOfRange);
+            rechoose = !(f1 & kFlags1ManualOutPaper) || (OutputEmpty() && outOfRange);
             if (rechoose) {
                 if (!outOfRange || longPaperSize)
                     ClearOutput();
@@ -334,8 +322,9 @@ void Resolver::Run() {
                 bool needsInstalled;  // the rule applies when the pair's installed bit is this
             };
             static constexpr SourceRule kRules[] = {
-                {201, 628, false}, {202, 632, false}, {203, 636, false}, {204, 640, false}, {205, 644, false},
-                {206, 648, false}, {207, 652, false}, {219, 652, true},  {208, 656, false},
+                {201, dm::kFeeder1, false}, {202, dm::kFeeder2, false}, {203, dm::kFeeder3, false},
+                {204, dm::kFeeder4, false}, {205, dm::kFeeder5, false}, {206, dm::kMsf, false},
+                {207, dm::kManual, false},  {219, dm::kManual, true},   {208, dm::kEnvelopeFeeder, false},
             };
             for (const SourceRule& rule : kRules) {
                 if (slot == String(rule.stringId) && !String(rule.stringId).empty() &&
@@ -345,7 +334,7 @@ void Resolver::Run() {
                 }
             }
         }
-        if (printedLong) pub().dmDefaultSource = Installed(652) ? 4 : 14;
+        if (printedLong) pub().dmDefaultSource = Installed(dm::kManual) ? 4 : 14;
         if (!supported) pub().dmDefaultSource = 4;
     }
     WORD fallbackValue = 0;
@@ -356,19 +345,19 @@ void Resolver::Run() {
     // 12. Output tray choice.
     {
         WORD tray = Get(r_, dm::OutputTray);
-        if (tray == 2 && !Installed(688)) tray = 0;
-        if (tray == 3 && !Installed(692)) tray = 0;
+        if (tray == 2 && !Installed(dm::kLcs)) tray = 0;
+        if (tray == 3 && !Installed(dm::kFut)) tray = 0;
         const LONG w = printed.width, l = printed.length;
         const bool notOfferedMisfit =
-            !printedOffered && (w < 770 || w > 3040 || l < 1000 || l > 2970 || (l < 1270 && !Installed(692)) ||
-                                (l >= 1270 && !Installed(688) && !Installed(692)));
+            !printedOffered && (w < 770 || w > 3040 || l < 1000 || l > 2970 || (l < 1270 && !Installed(dm::kFut)) ||
+                                (l >= 1270 && !Installed(dm::kLcs) && !Installed(dm::kFut)));
         if ((!sourceIsFallback && printedOffered && (printed.name == u"A3" || printed.name == u"B4 (JIS)")) ||
             (docOffered && InList(kTrayOneConversions, document)) || (printedLong && printedOffered) ||
             notOfferedMisfit)
             tray = 1;
-        const DWORD s6240 = (!printedOffered && l < 1270 && Installed(692) && tray == 2) ? 0 : 1;
-        Set(r_, dm::Setting6240, s6240);
-        if ((Get(r_, dm::Setting488) == 2 && !Installed(692)) || (!Installed(688) && !Installed(692))) tray = 1;
+        const DWORD s6240 = (!printedOffered && l < 1270 && Installed(dm::kFut) && tray == 2) ? 0 : 1;
+        Set(r_, dm::OutputTrayFits, s6240);
+        if ((Get(r_, dm::PaperType) == 2 && !Installed(dm::kFut)) || (!Installed(dm::kLcs) && !Installed(dm::kFut))) tray = 1;
         Set(r_, dm::OutputTray, tray);
     }
 
@@ -376,24 +365,24 @@ void Resolver::Run() {
     {
         const LONG w = printed.width, l = printed.length;
         const SHORT source = pub().dmDefaultSource;
-        if ((config_ && !Installed(660)) || (!printedOffered && (w < 1000 || w > 2970 || l < 1480 || l > 4318)) ||
+        if ((config_ && !Installed(dm::kDuplex)) || (!printedOffered && (w < 1000 || w > 2970 || l < 1480 || l > 4318)) ||
             (printed.name == kFormEnvelopeYou4 && printedOffered) ||
             (printed.name == kFormEnvelopeYou4Rotated && printedOffered && version_ >= 4) ||
-            (printedLong && (printedOffered || version_ < 4)) || (Get(r_, dm::Setting488) == 3 && source != 4) ||
-            (Get(r_, dm::Setting7576) == 3 && source == 4) || Get(r_, dm::OutputTray) == 3 ||
+            (printedLong && (printedOffered || version_ < 4)) || (Get(r_, dm::PaperType) == 3 && source != 4) ||
+            (Get(r_, dm::ManualPaperType) == 3 && source == 4) || Get(r_, dm::OutputTray) == 3 ||
             Get(r_, dm::SlipSheetsOn) == 1)
             pub().dmDuplex = DMDUP_SIMPLEX;
     }
 
     // 14. Zoom onto the output paper. The layout is judged as the next step will leave it, so
     //     that a conversion form gets its zoom on the first run, not only on a second one.
-    if (!(f1 & kF1Bit1)) ComputeZoom(f2, overlayOn || conversion);
+    if (!(f1 & kFlags1ManualZoom)) ComputeZoom(f2, overlayOn || conversion);
 
     // 15. Layout.
-    const bool singlePageRule = overlayOn || conversion || (f1 & kF1Bit1);
+    const bool singlePageRule = overlayOn || conversion || (f1 & kFlags1ManualZoom);
     if (singlePageRule) Set(r_, dm::LayoutMode, 1);
     if (singlePageRule || Get(r_, dm::LayoutMode) == 1) {
-        Set(r_, dm::Setting494, 0);
+        Set(r_, dm::FrameKind, 0);
         Set(r_, dm::LayoutOrder, 0);
     }
     if (Get(r_, dm::LayoutMode) == 2 && Get(r_, dm::LayoutOrder) > 1) {
@@ -407,49 +396,49 @@ void Resolver::Run() {
         if (version_ >= 4)
             a4 = a4 || printed.name == u"A4 Small" || printed.name == u"A4 Transverse" || printed.name == kFormA4Rotated;
         const bool offeredA4 = printedOffered && a4;
-        if (!offeredA4 || !sourceIsFallback) f1 &= ~(kF1Bit3 | kF1Bit4);
-        if (config_ && !ConfigFromPrinter() && !(f2 & kF2Bit17)) {
+        if (!offeredA4 || !sourceIsFallback) f1 &= ~(kFlags1JobSeparate | kFlags1CollateSeparate);
+        if (config_ && !ConfigFromPrinter() && !(f2 & kFlags2NoMemoryRule)) {
             const DWORD memory = Get(r_, dm::MemoryKb);
             const SHORT q = pub().dmPrintQuality;
-            if ((q >= 1200 && memory < 0x42000) || (q <= 600 && memory < 0x12000)) f1 &= ~kF1Bit4;
+            if ((q >= 1200 && memory < 0x42000) || (q <= 600 && memory < 0x12000)) f1 &= ~kFlags1CollateSeparate;
         }
     }
 
     // 17.
-    if (Get(r_, dm::OutputTray) != 2) Set(r_, dm::Setting6232, DWORD{0});
-    if (config_ && (!(config_->extStatus & kConfigFromPrinter) || config_->mode != 1)) f1 &= ~kF1Bit5;
+    if (Get(r_, dm::OutputTray) != 2) Set(r_, dm::OffsetStacking, DWORD{0});
+    if (config_ && (!(config_->extStatus & kConfigFromPrinter) || config_->mode != 1)) f1 &= ~kFlags1Reprint;
 
     // 18. Device count.
     {
-        int count = ((f1 & kF1Bit6) && Installed(652)) ? 1 : 0;
-        const DWORD pick = Get(r_, dm::CountDevices);
+        int count = ((f1 & kFlags1ManualInTraySet) && Installed(dm::kManual)) ? 1 : 0;
+        const DWORD pick = Get(r_, dm::TraySet);
         for (unsigned k = 0; k < 4; ++k)
-            if ((pick & (1u << k)) && Installed(628 + 4 * k)) ++count;
-        if (count < 2) f1 &= ~kF1Bit3;
+            if ((pick & (1u << k)) && Installed(dm::kFeeder1 + k)) ++count;
+        if (count < 2) f1 &= ~kFlags1JobSeparate;
     }
 
     // 19. Configuration flags and two-sided options.
     if (config_) {
         const bool both = (config_->extStatus & kConfigFromPrinter) && (config_->extStatus & kConfigTrayContentsHidden);
         if (both) {
-            f2 |= kF2Bit16;
+            f2 |= kFlags2PrinterTrayStatus;
         } else {
-            f2 &= ~kF2Bit16;
-            f1 &= ~kF1Bit7;
+            f2 &= ~kFlags2PrinterTrayStatus;
+            f1 &= ~kFlags1PrinterTrays;
         }
-        if (!Installed(660)) f1 &= ~kF1Bit8;
+        if (!Installed(dm::kDuplex)) f1 &= ~kFlags1BindingBack;
     }
-    if (pub().dmDuplex != DMDUP_VERTICAL && pub().dmDuplex != DMDUP_HORIZONTAL) f1 &= ~kF1Bit8;
+    if (pub().dmDuplex != DMDUP_VERTICAL && pub().dmDuplex != DMDUP_HORIZONTAL) f1 &= ~kFlags1BindingBack;
 
     // 20.
-    if (overlayOn || conversion || (f1 & kF1Bit1) || Get(r_, dm::LayoutMode) == 1) f1 &= ~kF1Bit9;
+    if (overlayOn || conversion || (f1 & kFlags1ManualZoom) || Get(r_, dm::LayoutMode) == 1) f1 &= ~kFlags1PageFrame;
     if (f1 & kFlags1RasterMode) {
         f1 &= ~kF1RasterModeClears;
     }
-    if (pub().dmPrintQuality != 600) f1 &= ~0x1000u;
+    if (pub().dmPrintQuality != 600) f1 &= ~kFlags1At600Only;
 
     // 21.
-    if (!overlayOn) Set(r_, dm::FlagsWord, static_cast<WORD>(Get(r_, dm::FlagsWord) & ~0x8));
+    if (!overlayOn) Set(r_, dm::FlagsWord, static_cast<WORD>(Get(r_, dm::FlagsWord) & ~kFlagsWordOverlayOnly));
 
     Set(r_, dm::Flags1, f1);
     Set(r_, dm::Flags2, f2);
@@ -457,11 +446,11 @@ void Resolver::Run() {
     // 22. Trust marking takes over the output.
     if constexpr (kJapaneseBuild) {
         if (Get(r_, dm::TrustMarkResult) == 1) {
-            constexpr DWORD kClear = 0x20000 | 0x01000000;
-            Set(r_, dm::Flags1, (Get(r_, dm::Flags1) & ~(kClear | 0x4)) | 0x10000);
-            Set(r_, dm::SavedFlags1, (Get(r_, dm::SavedFlags1) & ~kClear) | 0x10000);
-            Set(r_, dm::Setting498, 3);
-            Set(r_, dm::Saved498, 3);
+            constexpr DWORD kClear = kFlags1TonerSave | kFlags1NotWithTrust;
+            Set(r_, dm::Flags1, (Get(r_, dm::Flags1) & ~(kClear | kFlags1Collate)) | kFlags1ResolutionEnhance);
+            Set(r_, dm::SavedFlags1, (Get(r_, dm::SavedFlags1) & ~kClear) | kFlags1ResolutionEnhance);
+            Set(r_, dm::PrintDensity, 3);
+            Set(r_, dm::SavedPrintDensity, 3);
             Set(r_, dm::FlagsWord, static_cast<WORD>(Get(r_, dm::FlagsWord) & ~kFlagsWordOverlayOn));
             Set(r_, dm::SavedFlagsWord, static_cast<WORD>(Get(r_, dm::SavedFlagsWord) & ~kFlagsWordOverlayOn));
         }

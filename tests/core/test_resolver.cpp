@@ -75,8 +75,8 @@ protected:
         ResolveSettings(&record, config, ResolverInputs{forms.data(), forms.count(), &strings, table}, data.get());
     }
     void Form(std::u16string_view name) { SetText(record, dm::FormName, name); }
-    void Install(unsigned pairOffset, bool on) {
-        auto f = dm::DeviceState(dm::DevicePairIndex(pairOffset));
+    void Install(unsigned pair, bool on) {
+        auto f = dm::DeviceState(pair);
         Set(record, f, static_cast<WORD>(on ? (Get(record, f) | 8) : (Get(record, f) & ~8)));
     }
     const DEVMODEW& pub() const { return *AsDevmode(record); }
@@ -182,8 +182,8 @@ TEST_F(Resolver, LongPaperForcesSixHundredDpiAndLpConversionLandscape) {
 }
 
 TEST_F(Resolver, WithoutConfigurationTheConfigurationStepsAreSkipped) {
-    Install(628, false);
-    Install(632, true);
+    Install(dm::kFeeder1, false);
+    Install(dm::kFeeder2, true);
     AsDevmode(record)->dmDefaultSource = 1;  // Feeder1, its device not installed
     const DWORD f2 = Get(record, dm::Flags2) | 0x10000;
     Set(record, dm::Flags2, f2);
@@ -202,17 +202,17 @@ TEST_F(Resolver, WithoutConfigurationTheConfigurationStepsAreSkipped) {
 }
 
 TEST_F(Resolver, InstalledChainKeepsOnlyUnbrokenDevices) {
-    Install(628, true);
-    Install(632, true);
-    Install(636, false);
-    Install(640, true);
-    Install(644, true);
+    Install(dm::kFeeder1, true);
+    Install(dm::kFeeder2, true);
+    Install(dm::kFeeder3, false);
+    Install(dm::kFeeder4, true);
+    Install(dm::kFeeder5, true);
     const ResolverConfig config{0, 0};
     Resolve(&config);
     const bool expected[] = {true, true, false, false, false};
     for (unsigned k = 0; k < 5; ++k) EXPECT_EQ((Get(record, dm::DeviceState(k)) & 8) != 0, expected[k]) << k;
     // A configuration read from the printer is taken as it is.
-    Install(640, true);
+    Install(dm::kFeeder4, true);
     const ResolverConfig fromPrinter{0x4, 1};
     Resolve(&fromPrinter);
     EXPECT_TRUE(Get(record, dm::DeviceState(3)) & 8);
@@ -235,8 +235,8 @@ TEST_F(Resolver, SimplexWherePaperOrSettingsRuleOutTwoSided) {
     };
     for (const Case& c : cases) {
         SetDefaultDevmode(&record, nullptr, nullptr, data.get());
-        Install(688, true);
-        Install(692, true);
+        Install(dm::kLcs, true);
+        Install(dm::kFut, true);
         Form(c.form);
         AsDevmode(record)->dmDuplex = 2;
         Set(record, dm::OutputTray, c.tray490);
@@ -278,7 +278,7 @@ TEST_F(Resolver, PaperSourceFollowsInstalledDevicesAndPaper) {
     for (const Case& c : cases) {
         SetDefaultDevmode(&record, nullptr, nullptr, data.get());
         Set(record, dm::MemoryKb, DWORD{0x80000});
-        for (unsigned k = 0; k < dm::DevicePairCount; ++k) Install(628 + 4 * k, (c.installed >> k) & 1);
+        for (unsigned k = 0; k < dm::DevicePairCount; ++k) Install(k, (c.installed >> k) & 1);
         Form(c.form);
         if (c.output) {
             SetText(record, dm::OutPaperName, c.output);
@@ -361,22 +361,22 @@ TEST_F(Resolver, OutputTrayChoiceAndItsDependentSettings) {
     };
     for (const Case& c : cases) {
         SetDefaultDevmode(&record, nullptr, nullptr, data.get());
-        Install(688, c.i688);
-        Install(692, c.i692);
+        Install(dm::kLcs, c.i688);
+        Install(dm::kFut, c.i692);
         Form(c.form);
         if (c.output) {
             SetText(record, dm::OutPaperName, c.output);
             Set(record, dm::Flags1, Get(record, dm::Flags1) | 0x1);
         }
         Set(record, dm::OutputTray, c.tray);
-        Set(record, dm::Setting488, c.s488);
-        Set(record, dm::Setting6240, DWORD{7});
-        Set(record, dm::Setting6232, DWORD{5});
+        Set(record, dm::PaperType, c.s488);
+        Set(record, dm::OutputTrayFits, DWORD{7});
+        Set(record, dm::OffsetStacking, DWORD{5});
         AsDevmode(record)->dmDefaultSource = c.source;
         Resolve();
         EXPECT_EQ(Get(record, dm::OutputTray), c.expected) << c.what;
-        EXPECT_EQ(Get(record, dm::Setting6240), c.s6240) << c.what;
-        EXPECT_EQ(Get(record, dm::Setting6232), c.expected == 2 ? 5u : 0u) << c.what;
+        EXPECT_EQ(Get(record, dm::OutputTrayFits), c.s6240) << c.what;
+        EXPECT_EQ(Get(record, dm::OffsetStacking), c.expected == 2 ? 5u : 0u) << c.what;
     }
 }
 
@@ -446,14 +446,14 @@ TEST_F(Resolver, PrivateFlagBitsRuledOutBySettingsAndConfiguration) {
     const DWORD probe = b3 | b4 | b5 | b6 | b7 | b8 | b9 | b10 | b11 | b12 | b13 | b14 | b15;
     for (const Case& c : cases) {
         SetDefaultDevmode(&record, nullptr, nullptr, data.get());
-        for (unsigned k = 0; k < dm::DevicePairCount; ++k) Install(628 + 4 * k, (c.installed >> k) & 1);
+        for (unsigned k = 0; k < dm::DevicePairCount; ++k) Install(k, (c.installed >> k) & 1);
         Form(c.form);
         AsDevmode(record)->dmDefaultSource = c.source;
         AsDevmode(record)->dmPrintQuality = c.quality;
         AsDevmode(record)->dmDuplex = c.duplex;
         Set(record, dm::MemoryKb, c.memory);
         Set(record, dm::LayoutMode, c.layout);
-        Set(record, dm::CountDevices, DWORD{15});
+        Set(record, dm::TraySet, DWORD{15});
         DWORD f2 = Get(record, dm::Flags2) | 0x10000;
         f2 = c.flags2Bit17 ? (f2 | 0x20000) : (f2 & ~0x20000u);
         Set(record, dm::Flags2, f2);
@@ -491,14 +491,14 @@ TEST_F(Resolver, TrustMarkingTakesOverInJapaneseBuild) {
     Set(record, dm::SavedFlagsWord, WORD{5});
     Set(record, dm::OverlayStatus, DWORD{0});
     Set(record, dm::Flags1, Get(record, dm::Flags1) | 0x20000 | 0x01000000 | 0x4);
-    Set(record, dm::Setting498, WORD{0});
+    Set(record, dm::PrintDensity, WORD{0});
     Resolve();
     const DWORD f1 = Get(record, dm::Flags1);
     EXPECT_EQ(f1 & (0x20000 | 0x01000000 | 0x4), 0u);
     EXPECT_TRUE(f1 & 0x10000);
     EXPECT_TRUE(Get(record, dm::SavedFlags1) & 0x10000);
-    EXPECT_EQ(Get(record, dm::Setting498), 3);
-    EXPECT_EQ(Get(record, dm::Saved498), 3);
+    EXPECT_EQ(Get(record, dm::PrintDensity), 3);
+    EXPECT_EQ(Get(record, dm::SavedPrintDensity), 3);
     EXPECT_EQ(Get(record, dm::FlagsWord) & 1, 0);
     EXPECT_EQ(Get(record, dm::SavedFlagsWord) & 1, 0);
 }
