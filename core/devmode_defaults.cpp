@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "core/settings.h"
 #include "core/support.h"
@@ -48,6 +49,29 @@ constexpr std::array<DevicePairSlot, dm::DevicePairCount> kDevicePairSlots = {{
 }};
 
 constexpr int kDeviceNameChars = 24;
+
+// Saved copies and their sources: each copy starts as the value of its source.
+constexpr std::pair<DmField<WORD>, DmField<WORD>> kSavedWords[] = {
+    {dm::SavedFlagsWord, dm::FlagsWord},         {dm::SavedOutPaperIndex, dm::OutPaperIndex},
+    {dm::SavedOutPaperLength, dm::OutPaperLength}, {dm::SavedOutPaperWidth, dm::OutPaperWidth},
+    {dm::SavedZoom, dm::Zoom},                   {dm::SavedPaperType, dm::PaperType},
+    {dm::SavedOutputTray, dm::OutputTray},       {dm::SavedLayoutMode, dm::LayoutMode},
+    {dm::SavedFrameKind, dm::FrameKind},         {dm::SavedLayoutOrder, dm::LayoutOrder},
+    {dm::SavedPrintDensity, dm::PrintDensity},   {dm::SavedManualPaperType, dm::ManualPaperType},
+};
+constexpr std::pair<DmField<DWORD>, DmField<DWORD>> kSavedDwords[] = {
+    {dm::SavedFlags1, dm::Flags1},
+    {dm::SavedFlags2, dm::Flags2},
+    {dm::SavedSeparateDefaultTray, dm::SeparateDefaultTray},
+    {dm::SavedSeparateTraysOn, dm::SeparateTraysOn},
+    {dm::SavedSlipSheetsOn, dm::SlipSheetsOn},
+    {dm::SavedOffsetStacking, dm::OffsetStacking},
+    {dm::SavedFirstSheetTray, dm::FirstSheetTray},
+    {dm::SavedSecondSheetTray, dm::SecondSheetTray},
+    {dm::SavedFrontCoverTray, dm::FrontCoverTray},
+    {dm::SavedBackCoverTray, dm::BackCoverTray},
+    {dm::SavedSlipSheetTray, dm::SlipSheetTray},
+};
 
 void LookupDeviceSetting(DevicePair* pair, const WORD* preferred, std::u16string_view name, NamedValueList list,
                          std::span<const WORD> choiceByBit) {
@@ -253,26 +277,10 @@ void SetDefaultDevmode(DriverDevmode* record, HANDLE hPrinter, HANDLE hPrinter2,
 
     // Previous values and saved copies.
     RefreshPreviousValues(r);
-    Set(r, dm::SavedFlagsWord, Get(r, dm::FlagsWord));
-    Set(r, dm::SavedFlags1, Get(r, dm::Flags1));
-    Set(r, dm::SavedFlags2, Get(r, dm::Flags2));
-    Set(r, dm::SavedOutPaperIndex, Get(r, dm::OutPaperIndex));
-    Set(r, dm::SavedOutPaperLength, Get(r, dm::OutPaperLength));
-    Set(r, dm::SavedOutPaperWidth, Get(r, dm::OutPaperWidth));
+    for (const auto& [saved, source] : kSavedWords) Set(r, saved, Get(r, source));
+    for (const auto& [saved, source] : kSavedDwords) Set(r, saved, Get(r, source));
     SetText(r, dm::SavedOutPaperName, GetText(r, dm::OutPaperName));
-    for (unsigned i = 0; i < 7; ++i)
-        Set(r, DmField<WORD>{dm::SavedZoom.offset + 2 * i}, Get(r, DmField<WORD>{dm::Zoom.offset + 2 * i}));
-    Set(r, dm::SavedSeparateDefaultTray, Get(r, dm::SeparateDefaultTray));
-    Set(r, dm::SavedSeparateTraysOn, Get(r, dm::SeparateTraysOn));
-    Set(r, dm::SavedSlipSheetsOn, Get(r, dm::SlipSheetsOn));
     Set(r, dm::SavedDefaultSource, static_cast<LONG>(pub->dmDefaultSource));
-    Set(r, dm::SavedOffsetStacking, Get(r, dm::OffsetStacking));
-    Set(r, dm::SavedManualPaperType, Get(r, dm::ManualPaperType));
-    Set(r, dm::SavedFirstSheetTray, Get(r, dm::FirstSheetTray));
-    Set(r, dm::SavedSecondSheetTray, Get(r, dm::SecondSheetTray));
-    Set(r, dm::SavedFrontCoverTray, Get(r, dm::FrontCoverTray));
-    Set(r, dm::SavedBackCoverTray, Get(r, dm::BackCoverTray));
-    Set(r, dm::SavedSlipSheetTray, Get(r, dm::SlipSheetTray));
 
     if constexpr (kJapaneseBuild) {
         Set(r, dm::TrustBlobSize, 0);

@@ -18,14 +18,28 @@ namespace {
 // Text fields of the private part that a record from outside must end inside (the embedded stamp
 // record's texts are in their in-memory UTF-16 form).
 constexpr std::array<DmText, 22> kPrivateTexts = {{
-    dm::ComputerName, dm::JobUserName, dm::JobInfoUserName, dm::OutPaperName, dm::UserText, dm::PrevFormName, dm::SavedOutPaperName, dm::OwnerUserName,
+    dm::ComputerName,
+    dm::JobUserName,
+    dm::JobInfoUserName,
+    dm::OutPaperName,
+    dm::UserText,
+    dm::PrevFormName,
+    dm::SavedOutPaperName,
+    dm::OwnerUserName,
     dm::AnnotationText,
-    DmText{dm::StampRecord.offset + 2, 65},    // stamp list name
-    DmText{dm::StampRecord.offset + 136, 129}, // printed text
-    DmText{dm::StampRecord.offset + 394, 129}, // image file path
-    DmText{dm::StampRecord.offset + 668, 32},  // face name
-    dm::HoldUserName, dm::HoldPin, dm::HoldJobName, dm::SetUserId, dm::SetPassword, dm::PopUserId,
-    dm::PopPassword, dm::FormName, dm::DeviceName,
+    DmText{dm::StampRecord.offset + 2, 65},     // stamp list name
+    DmText{dm::StampRecord.offset + 136, 129},  // printed text
+    DmText{dm::StampRecord.offset + 394, 129},  // image file path
+    DmText{dm::StampRecord.offset + 668, 32},   // face name
+    dm::HoldUserName,
+    dm::HoldPin,
+    dm::HoldJobName,
+    dm::SetUserId,
+    dm::SetPassword,
+    dm::PopUserId,
+    dm::PopPassword,
+    dm::FormName,
+    dm::DeviceName,
 }};
 constexpr std::array<DmAnsi, 3> kPrivateAnsiTexts = {{
     dm::OverlayFolder, dm::OverlayName, dm::LanguageText,

@@ -97,7 +97,7 @@ inline constexpr DmAnsi LanguageText{372, 17};             // "ORLA Level2 Form"
 inline constexpr DmField<DWORD> PrivateId{392};
 inline constexpr DmField<DWORD> Flags1{396};
 inline constexpr DmField<DWORD> Flags2{400};
-inline constexpr DmField<DWORD> TraySet{404};              // bits 0-3: Feeder1 to Feeder4 in the tray set
+inline constexpr DmField<DWORD> TraySet{404};  // bits 0-3: Feeder1 to Feeder4 in the tray set
 inline constexpr DmField<DWORD> Setting408{408};
 inline constexpr DmField<WORD> DialogCategory{412};
 inline constexpr DmField<WORD> FavouriteNumber{414};
@@ -121,7 +121,7 @@ inline constexpr DmField<WORD> Setting518{518};
 inline constexpr DmField<WORD> Setting520{520};
 inline constexpr DmText ComputerName{522, 16};      // UTF-16, written through the ANSI form (15 bytes)
 inline constexpr DmText JobUserName{554, 17};       // UTF-16
-inline constexpr DmText UserText{588, 18};           // shown as the job's user when chosen
+inline constexpr DmText UserText{588, 18};          // shown as the job's user when chosen
 inline constexpr DmField<DWORD> MemoryKb{624};
 inline constexpr unsigned DevicePairs = 628;               // 19 x {WORD state, WORD choice}
 inline constexpr unsigned DevicePairCount = 19;
@@ -199,14 +199,14 @@ inline constexpr DmField<DWORD> BackCoverOn{HighOffset(6204)};
 inline constexpr DmField<DWORD> SectionSetting{HighOffset(6208)};
 inline constexpr DmField<DWORD> StampSetting6212{HighOffset(6212)};
 inline constexpr DmField<DWORD> StampSetting6216{HighOffset(6216)};
-inline constexpr DmField<DWORD> OffsetStacking{HighOffset(6232)};       // only with output tray 2
-inline constexpr DmField<DWORD> OutputTrayFits{HighOffset(6240)};      // 0: short paper to tray 2 with FUT
+inline constexpr DmField<DWORD> OffsetStacking{HighOffset(6232)};  // only with output tray 2
+inline constexpr DmField<DWORD> OutputTrayFits{HighOffset(6240)};  // 0: short paper to tray 2 with FUT
 inline constexpr DmField<DWORD> StampOption{HighOffset(7564)};
-inline constexpr DmField<WORD> ManualPaperType{HighOffset(7576)};     // paper type in the manual slot
+inline constexpr DmField<WORD> ManualPaperType{HighOffset(7576)};  // paper type in the manual slot
 inline constexpr DmField<WORD> ImageAdjustMode{HighOffset(7578)};
 inline constexpr unsigned ImageAdjustValues = HighOffset(7580);         // 9 DWORDs
 inline constexpr unsigned ImageAdjustValueCount = 9;
-inline constexpr DmField<DWORD> HoldMode{HighOffset(7616)};            // 1 store private, 2 proof
+inline constexpr DmField<DWORD> HoldMode{HighOffset(7616)};  // 1 store private, 2 proof
 inline constexpr DmText HoldUserName{HighOffset(7620), 25};
 inline constexpr DmText HoldPin{HighOffset(7670), 13};
 inline constexpr DmField<DWORD> JobNameFromDocument{HighOffset(7696)};  // 1 = document name
@@ -222,28 +222,28 @@ constexpr DmField<WORD> DeviceChoice(unsigned k) { return {DevicePairs + 4 * k +
 // The pair at a Japanese-build offset between 628 and 700 (both builds share these).
 constexpr unsigned DevicePairIndex(unsigned offset) { return (offset - DevicePairs) / 4; }
 inline constexpr WORD kDeviceInstalled = 0x0008;
-inline constexpr WORD kDuplexBindingOffset = 0x0001;     // Duplex state: shift pages for binding
+inline constexpr WORD kDuplexBindingOffset = 0x0001;  // Duplex state: shift pages for binding
 
 // Device pairs by the device each stands for.
-inline constexpr unsigned kFeeder1 = 0;                  // 628; Feeder2 to Feeder5 follow
+inline constexpr unsigned kFeeder1 = 0;  // 628; Feeder2 to Feeder5 follow
 inline constexpr unsigned kFeeder2 = 1;
 inline constexpr unsigned kFeeder3 = 2;
 inline constexpr unsigned kFeeder4 = 3;
 inline constexpr unsigned kFeeder5 = 4;
-inline constexpr unsigned kMsf = 5;                      // 648
-inline constexpr unsigned kManual = 6;                   // 652
-inline constexpr unsigned kEnvelopeFeeder = 7;           // 656
-inline constexpr unsigned kDuplex = 8;                   // 660
+inline constexpr unsigned kMsf = 5;             // 648
+inline constexpr unsigned kManual = 6;          // 652
+inline constexpr unsigned kEnvelopeFeeder = 7;  // 656
+inline constexpr unsigned kDuplex = 8;          // 660
 inline constexpr unsigned kSorter = 9;
 inline constexpr unsigned kPlotter = 10;
 inline constexpr unsigned kNic = 11;
 inline constexpr unsigned kRcc = 12;
 inline constexpr unsigned kFinisher1 = 13;
 inline constexpr unsigned kFinisher2 = 14;
-inline constexpr unsigned kLcs = 15;                     // 688, large-capacity stacker
-inline constexpr unsigned kFut = 16;                     // 692
-inline constexpr unsigned kHdd = 17;                     // 696
-inline constexpr unsigned kMultiPurpose = 18;            // 700
+inline constexpr unsigned kLcs = 15;           // 688, large-capacity stacker
+inline constexpr unsigned kFut = 16;           // 692
+inline constexpr unsigned kHdd = 17;           // 696
+inline constexpr unsigned kMultiPurpose = 18;  // 700
 static_assert(kMultiPurpose + 1 == DevicePairCount);
 constexpr DmField<DWORD> ImageAdjustValue(unsigned i) { return {ImageAdjustValues + 4 * i}; }
 
@@ -278,8 +278,8 @@ static_assert(!kJapaneseBuild || FieldEnd(dm::TrustBlock) == kHighOffsetStart);
 static_assert(FieldEnd(dm::ColorAdjustment) == dm::SheetSetting.offset);
 
 // Flag bits of the private flag words named by the driver.
-inline constexpr DWORD kFlags1ManualOutPaper = 0x00000001;   // output paper chosen by hand
-inline constexpr DWORD kFlags1ManualZoom = 0x00000002;       // zoom chosen by hand, not fitted
+inline constexpr DWORD kFlags1ManualOutPaper = 0x00000001;  // output paper chosen by hand
+inline constexpr DWORD kFlags1ManualZoom = 0x00000002;      // zoom chosen by hand, not fitted
 inline constexpr DWORD kFlags1Collate = 0x00000004;
 inline constexpr DWORD kFlags1JobSeparate = 0x00000008;      // jobs alternate between the tray set
 inline constexpr DWORD kFlags1CollateSeparate = 0x00000010;  // couples collate and job separation
@@ -290,26 +290,26 @@ inline constexpr DWORD kFlags1BindingBack = 0x00000100;      // duplex binding "
 inline constexpr DWORD kFlags1PageFrame = 0x00000200;        // frame each page of a sheet
 inline constexpr DWORD kFlags1PatternBySize = 0x00000400;    // 8 x 8 pattern size code by resolution
 inline constexpr DWORD kFlags1RasterMode = 0x00000800;
-inline constexpr DWORD kFlags1At600Only = 0x00001000;        // a vector-mode choice offered at 600 dpi only
+inline constexpr DWORD kFlags1At600Only = 0x00001000;               // a vector-mode choice offered at 600 dpi only
 inline constexpr DWORD kFlags1DeviceFontSubstitution = 0x00002000;  // TrueType text as device fonts
-inline constexpr DWORD kFlags1BlackText = 0x00004000;        // coloured text prints black
-inline constexpr DWORD kFlags1VectorOnly = 0x00008000;       // a choice that raster mode drops
-inline constexpr DWORD kFlags1ResolutionEnhance = 0x00010000;  // PJL RET
-inline constexpr DWORD kFlags1TonerSave = 0x00020000;        // PJL ECONOMODE
-inline constexpr DWORD kFlags1DisplayJobUser = 0x00200000;   // show the job user name on the panel
-inline constexpr DWORD kFlags1DisplayUserText = 0x00400000;  // show the user text on the panel
-inline constexpr DWORD kFlags1NotWithTrust = 0x01000000;     // cleared while trust marking is on
-inline constexpr DWORD kFlags1OwnerText = 0x40000000;        // owner string from the owner text
-inline constexpr DWORD kFlags1JobMonitor = 0x80000000;       // the document monitor is available
-inline constexpr DWORD kFlags2FeedMode00 = 0x00000100;       // "05F2-00" rather than "05F2-02"
-inline constexpr DWORD kFlags2PrinterTrayStatus = 0x00010000;  // configuration read with its trays
-inline constexpr DWORD kFlags2NoMemoryRule = 0x00020000;     // collate-separate regardless of memory
-inline constexpr DWORD kFlags2GreyTables = 0x02000000;       // grey levels through the halftone tables
-inline constexpr DWORD kFlags2PatternDownload = 0x04000000;  // source tiles go down as pattern 256
+inline constexpr DWORD kFlags1BlackText = 0x00004000;               // coloured text prints black
+inline constexpr DWORD kFlags1VectorOnly = 0x00008000;              // a choice that raster mode drops
+inline constexpr DWORD kFlags1ResolutionEnhance = 0x00010000;       // PJL RET
+inline constexpr DWORD kFlags1TonerSave = 0x00020000;               // PJL ECONOMODE
+inline constexpr DWORD kFlags1DisplayJobUser = 0x00200000;          // show the job user name on the panel
+inline constexpr DWORD kFlags1DisplayUserText = 0x00400000;         // show the user text on the panel
+inline constexpr DWORD kFlags1NotWithTrust = 0x01000000;            // cleared while trust marking is on
+inline constexpr DWORD kFlags1OwnerText = 0x40000000;               // owner string from the owner text
+inline constexpr DWORD kFlags1JobMonitor = 0x80000000;              // the document monitor is available
+inline constexpr DWORD kFlags2FeedMode00 = 0x00000100;              // "05F2-00" rather than "05F2-02"
+inline constexpr DWORD kFlags2PrinterTrayStatus = 0x00010000;       // configuration read with its trays
+inline constexpr DWORD kFlags2NoMemoryRule = 0x00020000;            // collate-separate regardless of memory
+inline constexpr DWORD kFlags2GreyTables = 0x02000000;              // grey levels through the halftone tables
+inline constexpr DWORD kFlags2PatternDownload = 0x04000000;         // source tiles go down as pattern 256
 inline constexpr DWORD kFlags2OverlayMode = 0x00000200;   // set from the overlay header's mode byte
 inline constexpr DWORD kFlags2Conversion = 0x00000002;    // document form is a conversion form
 inline constexpr WORD kFlagsWordOverlayOn = 0x0001;
-inline constexpr WORD kFlagsWordOverlayOnly = 0x0008;     // overlay without the document (MSW047)
+inline constexpr WORD kFlagsWordOverlayOnly = 0x0008;  // overlay without the document (MSW047)
 
 // ---- Typed access ---------------------------------------------------------------------------
 // Reads give 0 (or an empty text) where the field does not lie wholly inside the given bytes;

@@ -46,14 +46,17 @@ bool InList(const std::array<std::u16string_view, N>& list, std::u16string_view 
 // Choices that mean nothing for a page drawn as one bitmap.
 constexpr DWORD kF1RasterModeClears =
     kFlags1PatternBySize | kFlags1At600Only | kFlags1DeviceFontSubstitution | kFlags1BlackText | kFlags1VectorOnly;
+constexpr DWORD kMemoryFor1200Kb = 0x42000;  // collate-separate at 1200 dpi needs 264 MB
+constexpr DWORD kMemoryFor600Kb = 0x12000;   // and at 600 dpi or less 72 MB
+constexpr WORD kTrustPrintDensity = 3;
 constexpr DWORD kConfigFromPrinter = 0x4;
 constexpr DWORD kConfigTrayContentsHidden = 0x8;
 
 // Paper positions and sizes (0.1 mm) of one paper of the record.
 struct Paper {
     std::u16string name;
-    LONG width;
-    LONG length;
+    LONG width = 0;
+    LONG length = 0;
 };
 
 class Resolver {
@@ -96,6 +99,42 @@ private:
     bool FallbackSlotValue(WORD* value) const;
     void ChooseFromOutPaperTable();
     void ComputeZoom(DWORD flags2, bool singlePage);
+    bool DocumentOutOfRange() const;
+
+    // The steps of a run, in their order.
+    void ChainInputDevices();
+    void FindDocumentForm();
+    void FindOutputPaper();
+    void DecideConversion();
+    void ClearManualChoices();
+    void ChooseOutputPaper();
+    void NotePrintedPaper();
+    void LimitLongPaper();
+    void FallBackSectionSources();
+    void CheckPaperSource();
+    void NoteSourceIsFallback();
+    void ChooseOutputTray();
+    void CheckDuplex();
+    void ApplyLayoutRule();
+    void CheckSortAndSeparate();
+    void CheckOffsetAndReprint();
+    void CountTraySet();
+    void ApplyConfigurationFlags();
+    void CheckBindingFrameAndRaster();
+    void ApplyTrustMarking();
+
+    // What the steps learn about the record, in the order they learn it.
+    DWORD f1_ = 0;
+    DWORD f2_ = 0;
+    bool overlayOn_ = false;
+    std::u16string document_;
+    bool docOffered_ = false;
+    bool conversion_ = false;
+    Paper printed_;
+    bool printedOffered_ = false;
+    bool printedLong_ = false;
+    bool supported_ = false;
+    bool sourceIsFallback_ = false;
 };
 
 void Resolver::SetDocumentFromForm(DWORD pos) {
@@ -224,26 +263,58 @@ void Resolver::ComputeZoom(DWORD flags2, bool singlePage) {
 }
 
 void Resolver::Run() {
-    DWORD f1 = Get(r_, dm::Flags1);
-    DWORD f2 = Get(r_, dm::Flags2);
-    const bool overlayOn = (Get(r_, dm::FlagsWord) & kFlagsWordOverlayOn) != 0;
+    f1_ = Get(r_, dm::Flags1);
+    f2_ = Get(r_, dm::Flags2);
+    overlayOn_ = (Get(r_, dm::FlagsWord) & kFlagsWordOverlayOn) != 0;
 
-    // 2. Input devices 202 to 205 count only behind every earlier one.
-    if (config_ && !(config_->extStatus & kConfigFromPrinter)) {
-        bool chain = Installed(dm::kFeeder1);
-        for (unsigned pair = dm::kFeeder2; pair <= dm::kFeeder5; ++pair) {
-            if (!chain) ClearInstalled(pair);
-            chain = chain && Installed(pair);
-        }
+    if (config_ && !ConfigFromPrinter()) ChainInputDevices();
+    FindDocumentForm();
+    FindOutputPaper();
+    DecideConversion();
+    ClearManualChoices();
+    ChooseOutputPaper();
+    NotePrintedPaper();
+    LimitLongPaper();
+    FallBackSectionSources();
+    if (config_) CheckPaperSource();
+    NoteSourceIsFallback();
+    ChooseOutputTray();
+    CheckDuplex();
+    // The layout is judged as the next step will leave it, so that a conversion form gets its
+    // zoom on the first run, not only on a second one.
+    if (!(f1_ & kFlags1ManualZoom)) ComputeZoom(f2_, overlayOn_ || conversion_);
+    ApplyLayoutRule();
+    CheckSortAndSeparate();
+    CheckOffsetAndReprint();
+    CountTraySet();
+    if (config_) ApplyConfigurationFlags();
+    CheckBindingFrameAndRaster();
+    if (!overlayOn_) Set(r_, dm::FlagsWord, static_cast<WORD>(Get(r_, dm::FlagsWord) & ~kFlagsWordOverlayOnly));
+
+    Set(r_, dm::Flags1, f1_);
+    Set(r_, dm::Flags2, f2_);
+    if constexpr (kJapaneseBuild) {
+        if (Get(r_, dm::TrustMarkResult) == 1) ApplyTrustMarking();
     }
+}
 
-    // 3. Document form.
+// Input devices 202 to 205 count only behind every earlier one.
+void Resolver::ChainInputDevices() {
+    bool chain = Installed(dm::kFeeder1);
+    for (unsigned pair = dm::kFeeder2; pair <= dm::kFeeder5; ++pair) {
+        if (!chain) ClearInstalled(pair);
+        chain = chain && Installed(pair);
+    }
+}
+
+void Resolver::FindDocumentForm() {
     if (DWORD pos = FormPosition(GetText(r_, dm::FormName)))
         SetDocumentFromForm(pos);
     else
         SetDocumentToDefault();
+}
 
-    // 4. Output paper.
+void Resolver::FindOutputPaper() {
     if (OutputEmpty()) {
         ClearOutput();
     } else if (DWORD pos = FormPosition(GetText(r_, dm::OutPaperName))) {
@@ -251,135 +322,145 @@ void Resolver::Run() {
     } else {
         SetOutputToDefault();
     }
+}
 
-    // 5. Paper conversion.
-    const std::u16string document = GetText(r_, dm::FormName);
-    const bool docOffered = IsOfferedForm(document, data_);
-    const bool conversion = docOffered && IsConversionFormName(document);
-    f2 = conversion ? (f2 | kFlags2Conversion) : (f2 & ~kFlags2Conversion);
+void Resolver::DecideConversion() {
+    document_ = GetText(r_, dm::FormName);
+    docOffered_ = IsOfferedForm(document_, data_);
+    conversion_ = docOffered_ && IsConversionFormName(document_);
+    f2_ = conversion_ ? (f2_ | kFlags2Conversion) : (f2_ & ~kFlags2Conversion);
+}
 
-    // 6. Manual output paper.
-    if (overlayOn || conversion) f1 &= ~(kFlags1ManualOutPaper | kFlags1ManualZoom);
-    if (Get(r_, dm::LayoutMode) != 1) f1 &= ~kFlags1ManualZoom;
+// An overlay or a conversion form decides the output paper and the zoom itself.
+void Resolver::ClearManualChoices() {
+    if (overlayOn_ || conversion_) f1_ &= ~(kFlags1ManualOutPaper | kFlags1ManualZoom);
+    if (Get(r_, dm::LayoutMode) != 1) f1_ &= ~kFlags1ManualZoom;
+}
 
-    // 7. Automatic output paper.
-    {
-        const LONG w = LONG{pub().dmPaperWidth} * 100;
-        const LONG l = LONG{pub().dmPaperLength} * 100;
-        const bool outOfRange = w < DeviceDataSignedField(data_, dd::kMinFormWidth) ||
-                                w > DeviceDataSignedField(data_, dd::kMaxFormWidth) ||
-                                l < DeviceDataSignedField(data_, dd::kMinFormLength) ||
-                                l > DeviceDataSignedField(data_, dd::kMaxFormLength);
-        const bool longPaperSize = pub().dmPaperWidth == 2970 && pub().dmPaperLength == 9000;
-        bool rechoose;
-        if (version_ >= 4) {
-            rechoose = !(f1 & kFlags1ManualOutPaper) || (OutputEmpty() && outOfRange && !IsRotatedFormName(document));
-            if (rechoose) {
-                if (outOfRange && !IsRotatedFormName(Printed().name) && !longPaperSize)
-                    SetOutputToDefault();
-                else
-                    ClearOutput();
-            }
-        } else {
-            rechoose = !(f1 & kFlags1ManualOutPaper) || (OutputEmpty() && outOfRange);
-            if (rechoose) {
-                if (!outOfRange || longPaperSize)
-                    ClearOutput();
-                else
-                    SetOutputToDefault();
-            }
+bool Resolver::DocumentOutOfRange() const {
+    const LONG w = LONG{AsDevmode(r_)->dmPaperWidth} * 100;
+    const LONG l = LONG{AsDevmode(r_)->dmPaperLength} * 100;
+    return w < DeviceDataSignedField(data_, dd::kMinFormWidth) || w > DeviceDataSignedField(data_, dd::kMaxFormWidth) ||
+           l < DeviceDataSignedField(data_, dd::kMinFormLength) || l > DeviceDataSignedField(data_, dd::kMaxFormLength);
+}
+
+void Resolver::ChooseOutputPaper() {
+    const bool outOfRange = DocumentOutOfRange();
+    const bool longPaperSize = pub().dmPaperWidth == 2970 && pub().dmPaperLength == 9000;
+    const bool manual = (f1_ & kFlags1ManualOutPaper) != 0;
+    bool rechoose;
+    if (version_ >= 4) {
+        rechoose = !manual || (OutputEmpty() && outOfRange && !IsRotatedFormName(document_));
+        if (rechoose) {
+            if (outOfRange && !IsRotatedFormName(Printed().name) && !longPaperSize)
+                SetOutputToDefault();
+            else
+                ClearOutput();
         }
-        if (rechoose) ChooseFromOutPaperTable();
+    } else {
+        rechoose = !manual || (OutputEmpty() && outOfRange);
+        if (rechoose) {
+            if (!outOfRange || longPaperSize)
+                ClearOutput();
+            else
+                SetOutputToDefault();
+        }
     }
+    if (rechoose) ChooseFromOutPaperTable();
+}
 
-    // 8. The paper actually printed.
-    const Paper printed = Printed();
-    const bool printedOffered = OutputEmpty() ? docOffered : IsOfferedForm(printed.name, data_);
-    const bool printedLong = printed.name == kLongPaperFormName;
+void Resolver::NotePrintedPaper() {
+    printed_ = Printed();
+    printedOffered_ = OutputEmpty() ? docOffered_ : IsOfferedForm(printed_.name, data_);
+    printedLong_ = printed_.name == kLongPaperFormName;
+}
 
-    // 9. Long paper prints at 600 dpi at most; LP conversions print landscape.
-    if (printedLong && pub().dmPrintQuality == 1200) pub().dmPrintQuality = 600;
-    if (docOffered && (document == u"LP->A4" || document == u"LP->B4")) pub().dmOrientation = DMORIENT_LANDSCAPE;
+// Long paper prints at 600 dpi at most; LP conversions print landscape.
+void Resolver::LimitLongPaper() {
+    if (printedLong_ && pub().dmPrintQuality == 1200) pub().dmPrintQuality = 600;
+    if (docOffered_ && (document_ == u"LP->A4" || document_ == u"LP->B4")) pub().dmOrientation = DMORIENT_LANDSCAPE;
+}
 
-    // 10. Per-section paper sources fall back for unsupported paper.
-    const bool supported = IsSupportedPaper(&r_, data_);
-    if (!supported) {
+// Per-section paper sources fall back for unsupported paper; slip sheets and separate trays exclude each other.
+void Resolver::FallBackSectionSources() {
+    supported_ = IsSupportedPaper(&r_, data_);
+    if (!supported_) {
         for (auto f : {dm::FirstSheetTray, dm::SecondSheetTray, dm::FrontCoverTray, dm::BackCoverTray,
                        dm::SlipSheetTray, dm::SeparateDefaultTray})
             Set(r_, f, DWORD{4});
     }
-    if (overlayOn || Get(r_, dm::SlipSheetsOn) != 0) Set(r_, dm::SeparateTraysOn, DWORD{0});
-    if (overlayOn || !supported || Get(r_, dm::SeparateTraysOn) != 0) Set(r_, dm::SlipSheetsOn, DWORD{0});
+    if (overlayOn_ || Get(r_, dm::SlipSheetsOn) != 0) Set(r_, dm::SeparateTraysOn, DWORD{0});
+    if (overlayOn_ || !supported_ || Get(r_, dm::SeparateTraysOn) != 0) Set(r_, dm::SlipSheetsOn, DWORD{0});
+}
 
-    // 11. Paper source against the installed devices.
-    if (config_) {
-        WORD fallback = 0;
-        if (!overlayOn && FallbackSlotValue(&fallback)) {
-            const std::u16string slot = SlotNameOf(pub().dmDefaultSource);
-            struct SourceRule {
-                UINT stringId;
-                unsigned pair;
-                bool needsInstalled;  // the rule applies when the pair's installed bit is this
-            };
-            static constexpr SourceRule kRules[] = {
-                {201, dm::kFeeder1, false}, {202, dm::kFeeder2, false}, {203, dm::kFeeder3, false},
-                {204, dm::kFeeder4, false}, {205, dm::kFeeder5, false}, {206, dm::kMsf, false},
-                {207, dm::kManual, false},  {219, dm::kManual, true},   {208, dm::kEnvelopeFeeder, false},
-            };
-            for (const SourceRule& rule : kRules) {
-                if (slot == String(rule.stringId) && !String(rule.stringId).empty() &&
-                    Installed(rule.pair) == rule.needsInstalled) {
-                    pub().dmDefaultSource = static_cast<SHORT>(fallback);
-                    break;
-                }
+// A source whose device is gone falls back to the fallback slot.
+void Resolver::CheckPaperSource() {
+    struct SourceRule {
+        UINT stringId;
+        unsigned pair;
+        bool needsInstalled;  // the rule applies when the pair's installed bit is this
+    };
+    static constexpr SourceRule kRules[] = {
+        {201, dm::kFeeder1, false}, {202, dm::kFeeder2, false}, {203, dm::kFeeder3, false},
+        {204, dm::kFeeder4, false}, {205, dm::kFeeder5, false}, {206, dm::kMsf, false},
+        {207, dm::kManual, false},  {219, dm::kManual, true},   {208, dm::kEnvelopeFeeder, false},
+    };
+    WORD fallback = 0;
+    if (!overlayOn_ && FallbackSlotValue(&fallback)) {
+        const std::u16string slot = SlotNameOf(pub().dmDefaultSource);
+        for (const SourceRule& rule : kRules) {
+            if (slot == String(rule.stringId) && !String(rule.stringId).empty() &&
+                Installed(rule.pair) == rule.needsInstalled) {
+                pub().dmDefaultSource = static_cast<SHORT>(fallback);
+                break;
             }
         }
-        if (printedLong) pub().dmDefaultSource = Installed(dm::kManual) ? 4 : 14;
-        if (!supported) pub().dmDefaultSource = 4;
     }
+    if (printedLong_) pub().dmDefaultSource = Installed(dm::kManual) ? 4 : 14;
+    if (!supported_) pub().dmDefaultSource = 4;
+}
+
+void Resolver::NoteSourceIsFallback() {
     WORD fallbackValue = 0;
     const bool haveFallback = FallbackSlotValue(&fallbackValue);
-    const bool sourceIsFallback = SlotNameOf(pub().dmDefaultSource) == String(200) ||
-                                  (haveFallback && static_cast<WORD>(pub().dmDefaultSource) == fallbackValue);
+    sourceIsFallback_ = SlotNameOf(pub().dmDefaultSource) == String(200) ||
+                        (haveFallback && static_cast<WORD>(pub().dmDefaultSource) == fallbackValue);
+}
 
-    // 12. Output tray choice.
-    {
-        WORD tray = Get(r_, dm::OutputTray);
-        if (tray == 2 && !Installed(dm::kLcs)) tray = 0;
-        if (tray == 3 && !Installed(dm::kFut)) tray = 0;
-        const LONG w = printed.width, l = printed.length;
-        const bool notOfferedMisfit =
-            !printedOffered && (w < 770 || w > 3040 || l < 1000 || l > 2970 || (l < 1270 && !Installed(dm::kFut)) ||
-                                (l >= 1270 && !Installed(dm::kLcs) && !Installed(dm::kFut)));
-        if ((!sourceIsFallback && printedOffered && (printed.name == u"A3" || printed.name == u"B4 (JIS)")) ||
-            (docOffered && InList(kTrayOneConversions, document)) || (printedLong && printedOffered) ||
-            notOfferedMisfit)
-            tray = 1;
-        const DWORD s6240 = (!printedOffered && l < 1270 && Installed(dm::kFut) && tray == 2) ? 0 : 1;
-        Set(r_, dm::OutputTrayFits, s6240);
-        if ((Get(r_, dm::PaperType) == 2 && !Installed(dm::kFut)) || (!Installed(dm::kLcs) && !Installed(dm::kFut))) tray = 1;
-        Set(r_, dm::OutputTray, tray);
-    }
+void Resolver::ChooseOutputTray() {
+    WORD tray = Get(r_, dm::OutputTray);
+    if (tray == 2 && !Installed(dm::kLcs)) tray = 0;
+    if (tray == 3 && !Installed(dm::kFut)) tray = 0;
+    const LONG w = printed_.width, l = printed_.length;
+    const bool notOfferedMisfit =
+        !printedOffered_ && (w < 770 || w > 3040 || l < 1000 || l > 2970 || (l < 1270 && !Installed(dm::kFut)) ||
+                             (l >= 1270 && !Installed(dm::kLcs) && !Installed(dm::kFut)));
+    if ((!sourceIsFallback_ && printedOffered_ && (printed_.name == u"A3" || printed_.name == u"B4 (JIS)")) ||
+        (docOffered_ && InList(kTrayOneConversions, document_)) || (printedLong_ && printedOffered_) ||
+        notOfferedMisfit)
+        tray = 1;
+    const bool shortToFut = !printedOffered_ && l < 1270 && Installed(dm::kFut) && tray == 2;
+    Set(r_, dm::OutputTrayFits, DWORD{shortToFut ? 0u : 1u});
+    if ((Get(r_, dm::PaperType) == 2 && !Installed(dm::kFut)) || (!Installed(dm::kLcs) && !Installed(dm::kFut)))
+        tray = 1;
+    Set(r_, dm::OutputTray, tray);
+}
 
-    // 13. Simplex where two-sided printing cannot be.
-    {
-        const LONG w = printed.width, l = printed.length;
-        const SHORT source = pub().dmDefaultSource;
-        if ((config_ && !Installed(dm::kDuplex)) || (!printedOffered && (w < 1000 || w > 2970 || l < 1480 || l > 4318)) ||
-            (printed.name == kFormEnvelopeYou4 && printedOffered) ||
-            (printed.name == kFormEnvelopeYou4Rotated && printedOffered && version_ >= 4) ||
-            (printedLong && (printedOffered || version_ < 4)) || (Get(r_, dm::PaperType) == 3 && source != 4) ||
-            (Get(r_, dm::ManualPaperType) == 3 && source == 4) || Get(r_, dm::OutputTray) == 3 ||
-            Get(r_, dm::SlipSheetsOn) == 1)
-            pub().dmDuplex = DMDUP_SIMPLEX;
-    }
+// Simplex where two-sided printing cannot be.
+void Resolver::CheckDuplex() {
+    const LONG w = printed_.width, l = printed_.length;
+    const SHORT source = pub().dmDefaultSource;
+    if ((config_ && !Installed(dm::kDuplex)) || (!printedOffered_ && (w < 1000 || w > 2970 || l < 1480 || l > 4318)) ||
+        (printed_.name == kFormEnvelopeYou4 && printedOffered_) ||
+        (printed_.name == kFormEnvelopeYou4Rotated && printedOffered_ && version_ >= 4) ||
+        (printedLong_ && (printedOffered_ || version_ < 4)) || (Get(r_, dm::PaperType) == 3 && source != 4) ||
+        (Get(r_, dm::ManualPaperType) == 3 && source == 4) || Get(r_, dm::OutputTray) == 3 ||
+        Get(r_, dm::SlipSheetsOn) == 1)
+        pub().dmDuplex = DMDUP_SIMPLEX;
+}
 
-    // 14. Zoom onto the output paper. The layout is judged as the next step will leave it, so
-    //     that a conversion form gets its zoom on the first run, not only on a second one.
-    if (!(f1 & kFlags1ManualZoom)) ComputeZoom(f2, overlayOn || conversion);
-
-    // 15. Layout.
-    const bool singlePageRule = overlayOn || conversion || (f1 & kFlags1ManualZoom);
+void Resolver::ApplyLayoutRule() {
+    const bool singlePageRule = overlayOn_ || conversion_ || (f1_ & kFlags1ManualZoom);
     if (singlePageRule) Set(r_, dm::LayoutMode, 1);
     if (singlePageRule || Get(r_, dm::LayoutMode) == 1) {
         Set(r_, dm::FrameKind, 0);
@@ -389,72 +470,63 @@ void Resolver::Run() {
         Set(r_, dm::LayoutOrder, 0);
         Set(r_, dm::SavedLayoutOrder, 0);
     }
+}
 
-    // 16. A4 from the fallback slot only; memory for the resolution.
-    {
-        bool a4 = printed.name == u"A4";
-        if (version_ >= 4)
-            a4 = a4 || printed.name == u"A4 Small" || printed.name == u"A4 Transverse" || printed.name == kFormA4Rotated;
-        const bool offeredA4 = printedOffered && a4;
-        if (!offeredA4 || !sourceIsFallback) f1 &= ~(kFlags1JobSeparate | kFlags1CollateSeparate);
-        if (config_ && !ConfigFromPrinter() && !(f2 & kFlags2NoMemoryRule)) {
-            const DWORD memory = Get(r_, dm::MemoryKb);
-            const SHORT q = pub().dmPrintQuality;
-            if ((q >= 1200 && memory < 0x42000) || (q <= 600 && memory < 0x12000)) f1 &= ~kFlags1CollateSeparate;
-        }
+// Job separation wants A4 from the fallback slot; collate-separate also memory for the resolution.
+void Resolver::CheckSortAndSeparate() {
+    bool a4 = printed_.name == u"A4";
+    if (version_ >= 4)
+        a4 = a4 || printed_.name == u"A4 Small" || printed_.name == u"A4 Transverse" || printed_.name == kFormA4Rotated;
+    if (!(printedOffered_ && a4) || !sourceIsFallback_) f1_ &= ~(kFlags1JobSeparate | kFlags1CollateSeparate);
+    if (config_ && !ConfigFromPrinter() && !(f2_ & kFlags2NoMemoryRule)) {
+        const DWORD memory = Get(r_, dm::MemoryKb);
+        const SHORT q = pub().dmPrintQuality;
+        if ((q >= 1200 && memory < kMemoryFor1200Kb) || (q <= 600 && memory < kMemoryFor600Kb))
+            f1_ &= ~kFlags1CollateSeparate;
     }
+}
 
-    // 17.
+void Resolver::CheckOffsetAndReprint() {
     if (Get(r_, dm::OutputTray) != 2) Set(r_, dm::OffsetStacking, DWORD{0});
-    if (config_ && (!(config_->extStatus & kConfigFromPrinter) || config_->mode != 1)) f1 &= ~kFlags1Reprint;
+    if (config_ && (!ConfigFromPrinter() || config_->mode != 1)) f1_ &= ~kFlags1Reprint;
+}
 
-    // 18. Device count.
-    {
-        int count = ((f1 & kFlags1ManualInTraySet) && Installed(dm::kManual)) ? 1 : 0;
-        const DWORD pick = Get(r_, dm::TraySet);
-        for (unsigned k = 0; k < 4; ++k)
-            if ((pick & (1u << k)) && Installed(dm::kFeeder1 + k)) ++count;
-        if (count < 2) f1 &= ~kFlags1JobSeparate;
+// Job separation needs at least two installed trays in the tray set.
+void Resolver::CountTraySet() {
+    int count = ((f1_ & kFlags1ManualInTraySet) && Installed(dm::kManual)) ? 1 : 0;
+    const DWORD pick = Get(r_, dm::TraySet);
+    for (unsigned k = 0; k < 4; ++k)
+        if ((pick & (1u << k)) && Installed(dm::kFeeder1 + k)) ++count;
+    if (count < 2) f1_ &= ~kFlags1JobSeparate;
+}
+
+void Resolver::ApplyConfigurationFlags() {
+    if (ConfigFromPrinter() && (config_->extStatus & kConfigTrayContentsHidden)) {
+        f2_ |= kFlags2PrinterTrayStatus;
+    } else {
+        f2_ &= ~kFlags2PrinterTrayStatus;
+        f1_ &= ~kFlags1PrinterTrays;
     }
+    if (!Installed(dm::kDuplex)) f1_ &= ~kFlags1BindingBack;
+}
 
-    // 19. Configuration flags and two-sided options.
-    if (config_) {
-        const bool both = (config_->extStatus & kConfigFromPrinter) && (config_->extStatus & kConfigTrayContentsHidden);
-        if (both) {
-            f2 |= kFlags2PrinterTrayStatus;
-        } else {
-            f2 &= ~kFlags2PrinterTrayStatus;
-            f1 &= ~kFlags1PrinterTrays;
-        }
-        if (!Installed(dm::kDuplex)) f1 &= ~kFlags1BindingBack;
-    }
-    if (pub().dmDuplex != DMDUP_VERTICAL && pub().dmDuplex != DMDUP_HORIZONTAL) f1 &= ~kFlags1BindingBack;
+void Resolver::CheckBindingFrameAndRaster() {
+    if (pub().dmDuplex != DMDUP_VERTICAL && pub().dmDuplex != DMDUP_HORIZONTAL) f1_ &= ~kFlags1BindingBack;
+    if (overlayOn_ || conversion_ || (f1_ & kFlags1ManualZoom) || Get(r_, dm::LayoutMode) == 1)
+        f1_ &= ~kFlags1PageFrame;
+    if (f1_ & kFlags1RasterMode) f1_ &= ~kF1RasterModeClears;
+    if (pub().dmPrintQuality != 600) f1_ &= ~kFlags1At600Only;
+}
 
-    // 20.
-    if (overlayOn || conversion || (f1 & kFlags1ManualZoom) || Get(r_, dm::LayoutMode) == 1) f1 &= ~kFlags1PageFrame;
-    if (f1 & kFlags1RasterMode) {
-        f1 &= ~kF1RasterModeClears;
-    }
-    if (pub().dmPrintQuality != 600) f1 &= ~kFlags1At600Only;
-
-    // 21.
-    if (!overlayOn) Set(r_, dm::FlagsWord, static_cast<WORD>(Get(r_, dm::FlagsWord) & ~kFlagsWordOverlayOnly));
-
-    Set(r_, dm::Flags1, f1);
-    Set(r_, dm::Flags2, f2);
-
-    // 22. Trust marking takes over the output.
-    if constexpr (kJapaneseBuild) {
-        if (Get(r_, dm::TrustMarkResult) == 1) {
-            constexpr DWORD kClear = kFlags1TonerSave | kFlags1NotWithTrust;
-            Set(r_, dm::Flags1, (Get(r_, dm::Flags1) & ~(kClear | kFlags1Collate)) | kFlags1ResolutionEnhance);
-            Set(r_, dm::SavedFlags1, (Get(r_, dm::SavedFlags1) & ~kClear) | kFlags1ResolutionEnhance);
-            Set(r_, dm::PrintDensity, 3);
-            Set(r_, dm::SavedPrintDensity, 3);
-            Set(r_, dm::FlagsWord, static_cast<WORD>(Get(r_, dm::FlagsWord) & ~kFlagsWordOverlayOn));
-            Set(r_, dm::SavedFlagsWord, static_cast<WORD>(Get(r_, dm::SavedFlagsWord) & ~kFlagsWordOverlayOn));
-        }
-    }
+// Trust marking takes over the output: no overlay, fixed density, enhancement on.
+void Resolver::ApplyTrustMarking() {
+    constexpr DWORD kClear = kFlags1TonerSave | kFlags1NotWithTrust;
+    Set(r_, dm::Flags1, (Get(r_, dm::Flags1) & ~(kClear | kFlags1Collate)) | kFlags1ResolutionEnhance);
+    Set(r_, dm::SavedFlags1, (Get(r_, dm::SavedFlags1) & ~kClear) | kFlags1ResolutionEnhance);
+    Set(r_, dm::PrintDensity, kTrustPrintDensity);
+    Set(r_, dm::SavedPrintDensity, kTrustPrintDensity);
+    Set(r_, dm::FlagsWord, static_cast<WORD>(Get(r_, dm::FlagsWord) & ~kFlagsWordOverlayOn));
+    Set(r_, dm::SavedFlagsWord, static_cast<WORD>(Get(r_, dm::SavedFlagsWord) & ~kFlagsWordOverlayOn));
 }
 
 }  // namespace
