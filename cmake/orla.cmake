@@ -18,6 +18,15 @@ if(ORLA_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
 endif()
+if((ORLA_SANITIZE OR ORLA_FUZZ) AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  # clang puts its sanitizer runtime statically into executables only; the DLLs, linked with
+  # --no-undefined, need it as the shared library beside the compiler.
+  add_link_options(-shared-libasan)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libclang_rt.asan-x86_64.so
+                  OUTPUT_VARIABLE _orla_asan_runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
+  get_filename_component(_orla_asan_dir "${_orla_asan_runtime}" DIRECTORY)
+  list(APPEND CMAKE_BUILD_RPATH "${_orla_asan_dir}")
+endif()
 if(ORLA_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message(FATAL_ERROR "ORLA_FUZZ needs clang (CXX=clang++)")
