@@ -18,7 +18,7 @@ if(ORLA_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
 endif()
-if((ORLA_SANITIZE OR ORLA_FUZZ) AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+if(ORLA_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   # clang puts its sanitizer runtime statically into executables only; the DLLs, linked with
   # --no-undefined, need it as the shared library beside the compiler.
   add_link_options(-shared-libasan)
