@@ -1,0 +1,31 @@
+// The monitor's private heap and global lock, created on process attach.
+#include "monitor/port_record.h"
+
+MonitorGlobals g_monitor;
+
+BOOL MonitorProcessAttach() {
+    if (!g_monitor.heap) g_monitor.heap = HeapCreate(0, 0x8000, 0);
+    if (!g_monitor.lockReady) {
+        InitializeCriticalSection(&g_monitor.lock);
+        g_monitor.lockReady = TRUE;
+    }
+    return g_monitor.heap != nullptr;
+}
+
+void MonitorProcessDetach() {
+    if (g_monitor.lockReady) {
+        DeleteCriticalSection(&g_monitor.lock);
+        g_monitor.lockReady = FALSE;
+    }
+    if (g_monitor.heap) HeapDestroy(g_monitor.heap);
+    g_monitor = MonitorGlobals{};
+}
+
+void* MonAlloc(size_t bytes) {
+    if (!g_monitor.heap && !MonitorProcessAttach()) return nullptr;
+    return HeapAlloc(g_monitor.heap, HEAP_ZERO_MEMORY, bytes ? bytes : 1);
+}
+
+void MonFree(void* block) {
+    if (block && g_monitor.heap) HeapFree(g_monitor.heap, 0, block);
+}
