@@ -192,8 +192,11 @@ DLLEXPORT DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW* pdm, LPWSTR pwszLogAddress, UL
     ClearStoreFields(pdev);
 
     if constexpr (orla::kJapaneseBuild) {
-        // Trust marking needs its library bound; without it the job prints without marks.
+        // Trust marking needs its library bound; without it the job prints without marks, so a
+        // clash with hidden printing (which only trust marking can cause) no longer holds the
+        // job back: a suppressed job would reach the spooler as 0 bytes and be called a success.
         orla::Set(pdev->settings.record, dm::TrustMarkResult, DWORD{0});
+        pdev->trustMark.suppressOutput = 0;
     }
     return reinterpret_cast<DHPDEV>(pdev);
 }

@@ -181,11 +181,11 @@ void WriteBlock(PrinterPdev* pdev, LONG width, LONG rows, POINTL position, BYTE*
         return;
     if (onePageASheet && static_cast<int64_t>(device.x) + shape.targetWidth >= pageWidth) {
         WORD zoom = std::max<WORD>(pdev->geometry.zoom, 100);
-        LONG cut = static_cast<LONG>((pageWidth - device.x) * 100 / zoom / factor);
-        if (cut < width) {
-            if (cut <= 0) return;
-            shape = ShapeFor(pdev, cut, rows, static_cast<size_t>((cut + 7) / 8));
-        }
+        // Rows are cut even when the block just reaches the edge: the scan line's padding bytes
+        // beyond the last pixel would otherwise go out with every row.
+        LONG cut = static_cast<LONG>(std::min<int64_t>((pageWidth - device.x) * 100 / zoom / factor, width));
+        if (cut <= 0) return;
+        shape = ShapeFor(pdev, cut, rows, static_cast<size_t>((cut + 7) / 8));
     }
     // Sizes the 16-bit fields cannot hold would place the image wrongly: such a block is dropped.
     if (shape.width > kMaxImageSize || rows > kMaxImageSize || shape.targetWidth > kMaxImageSize ||

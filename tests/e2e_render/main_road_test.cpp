@@ -222,6 +222,29 @@ TEST_P(PageFlow, ResolutionAnnounced) {
     }
 }
 
+// Trust marking asked for at a resolution it cannot go with, and no trust-marking library
+// present: trust marking is off, so the job prints its page without the mark instead of
+// reaching the spooler as 0 bytes reported as a success.
+TEST_P(PageFlow, TrustMarkingWithoutItsLibraryPrintsUnmarked) {
+    if (!GetParam().japanese) GTEST_SKIP() << "no trust marking in this build";
+    for (int dpi : {600, 1200}) {
+        SCOPED_TRACE(dpi);
+        RunOptions o = Options(true);
+        o.dpi = dpi;
+        o.rasterMode = true;
+        o.content = orla::runner::PageContent::Sample;
+        Apply(o, {Dword(2008, 1)});
+        RunResult r = orla::runner::RunJob(o);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.endDocResult, 1);
+        DecodeResult d = Decode(r.job);
+        ASSERT_TRUE(d.ok) << FormatListing(d);
+        const std::vector<std::string> tokens = OrlaTokens(d);
+        EXPECT_EQ(std::count(tokens.begin(), tokens.end(), "FF"), 1) << "one printed page";
+        EXPECT_TRUE(LinesStartingWith(d, "@PJL SET MSW078").empty()) << "no trust-marking header line";
+    }
+}
+
 // Copies made by the driver: the whole job reaches the spooler once per copy, the copy count
 // clamped to 999, and each copy asks the printer for one.
 TEST_P(PageFlow, DriverMadeCopies) {

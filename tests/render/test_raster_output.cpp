@@ -214,20 +214,35 @@ TEST_F(RasterOutput, BlocksOutsideThePageAreDropped)
 
 TEST_F(RasterOutput, RowsAreCutAtThePageWidth)
 {
-    // A block whose right part passes the page's right edge by 20 pixels: rows are cut to the
-    // pixels left, in whole bytes.
-    constexpr LONG kWidth = 64, kLength = 8;
-    const LONG x = pageWidth_ - offset_.x - (kWidth - 20);
-    const LONG keep = kWidth - 20;  // 44 pixels: 6 bytes
-    Bytes band(2 * kLength, 0x00);  // black
-    WriteBandImage(pdev(), kWidth, 2, POINTL{x, 7}, band.data(), 2 * kLength, kLength);
-    Bytes rows(2 * 6, 0xFF);
-    auto data = Delta(rows, 2, 6);
-    ASSERT_TRUE(data.has_value());
-    Bytes expected = Placement(offset_.x + x, offset_.y + 7, keep, 2);
-    Append(expected, ImageHeader(0x20, keep, 2, static_cast<DWORD>(data->size())));
-    Append(expected, *data);
-    EXPECT_EQ(Sent(), expected);
+    // Blocks of 8-byte scan lines near the page's right edge. Once x + width reaches the edge,
+    // rows are cut to the pixels left (at most the block's width) in whole bytes, so no padding
+    // byte of the scan line goes out; a block short of the edge keeps its scan lines.
+    constexpr LONG kLength = 8;
+    struct Case {
+        const char* name;
+        LONG width;     // block width in pixels
+        LONG fromEdge;  // page width less x
+        LONG sentWidth;
+        size_t sentBytes;
+    } cases[] = {
+        {"passes the edge by 20 pixels", 64, 44, 44, 6},
+        {"reaches the edge exactly", 44, 44, 44, 6},
+        {"reaches the edge exactly on a byte boundary", 64, 64, 64, 8},
+        {"one pixel short of the edge", 44, 45, 44, 8},
+    };
+    for (const Case& c : cases) {
+        ResetGraphicsStateCache(pdev());
+        const LONG x = pageWidth_ - offset_.x - c.fromEdge;
+        Bytes band(2 * kLength, 0x00);  // black
+        WriteBandImage(pdev(), c.width, 2, POINTL{x, 7}, band.data(), 2 * kLength, kLength);
+        Bytes rows(2 * c.sentBytes, 0xFF);
+        auto data = Delta(rows, 2, c.sentBytes);
+        ASSERT_TRUE(data.has_value()) << c.name;
+        Bytes expected = Placement(offset_.x + x, offset_.y + 7, c.sentWidth, 2);
+        Append(expected, ImageHeader(0x20, c.sentWidth, 2, static_cast<DWORD>(data->size())));
+        Append(expected, *data);
+        EXPECT_EQ(Sent(), expected) << c.name;
+    }
 }
 
 TEST_F(RasterOutput, ZoomAndDoubledOutputGiveTheScaledForm)
@@ -403,11 +418,15 @@ TEST_F(BandedPage, ABlackRectangleComesOutAsAnImageAtItsPlace)
     // Its data decodes to the rectangle: 100 black pixels from x = 300 in every row.
     const BYTE* d = reinterpret_cast<const BYTE*>(job.data()) + at + 12;
     DWORD len = static_cast<DWORD>(d[-4]) << 24 | d[-3] << 16 | d[-2] << 8 | d[-1];
-    Bytes rowBytes(static_cast<size_t>(rowLength), 0x00);
+    // The band reaches the page's right edge, so its rows go out cut to the page's pixels in
+    // whole bytes, without the scan line's padding.
+    const size_t sentLength = static_cast<size_t>((width + 7) / 8);
+    ASSERT_LE(sentLength, static_cast<size_t>(rowLength));
+    Bytes rowBytes(sentLength, 0x00);
     for (LONG x = 300; x < 400; ++x) rowBytes[static_cast<size_t>(x / 8)] |= static_cast<BYTE>(0x80 >> (x % 8));
     Bytes rows;
     for (int r = 0; r < 50; ++r) Append(rows, rowBytes);
-    auto data = Delta(rows, 50, static_cast<size_t>(rowLength));
+    auto data = Delta(rows, 50, sentLength);
     ASSERT_TRUE(data.has_value());
     EXPECT_EQ(Bytes(d, d + len), *data);
     // The page is ejected once after the image.
