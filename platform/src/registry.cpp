@@ -264,8 +264,10 @@ LONG SaveHive(int hive) {
 
 // ---- Keys ----
 int PredefinedHive(HKEY key) {
-    ULONG_PTR v = reinterpret_cast<ULONG_PTR>(key);
-    if (v >= 0x80000000u && v <= 0x80000003u) return static_cast<int>(v - 0x80000000u);
+    // The predefined keys are sign-extended LONGs; a zero-extended value is another handle.
+    const LONG_PTR v = reinterpret_cast<LONG_PTR>(key);
+    const LONG_PTR first = reinterpret_cast<LONG_PTR>(HKEY_CLASSES_ROOT);
+    if (v >= first && v <= first + 3) return static_cast<int>(v - first);
     return -1;
 }
 

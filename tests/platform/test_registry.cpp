@@ -37,6 +37,20 @@ TEST_F(Registry, CreateOpenAndDisposition) {
     RegCloseKey(o);
 }
 
+// The predefined keys are sign-extended as on 64-bit Windows; their zero-extended forms are no
+// keys at all.
+TEST_F(Registry, PredefinedKeysAreSignExtended) {
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(HKEY_CURRENT_USER), LONG_PTR{-2147483647});
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(HKEY_LOCAL_MACHINE), LONG_PTR{-2147483646});
+    HKEY k = Create(u"Software\\QEV", nullptr);
+    RegCloseKey(k);
+    HKEY o = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\QEV", 0, KEY_READ, &o), ERROR_SUCCESS);
+    RegCloseKey(o);
+    const HKEY zeroExtended = reinterpret_cast<HKEY>(ULONG_PTR{0x80000001u});
+    EXPECT_NE(RegOpenKeyExW(zeroExtended, u"Software\\QEV", 0, KEY_READ, &o), ERROR_SUCCESS);
+}
+
 TEST_F(Registry, ValuesRoundTripAsBytesWithTheTwoCallProtocol) {
     HKEY k = Create(u"Software\\QEV\\Values");
     const char16_t sz[] = u"テキスト";

@@ -17,7 +17,7 @@ typedef ULONG MIX;
 typedef ULONG IDENT;
 typedef LONG LDECI4;       // four decimal places: 10000 is 1.0
 typedef SHORT FWORD;
-typedef ptrdiff_t PTRDIFF;
+typedef LONG PTRDIFF;  // a 32-bit offset on every Windows, not a pointer difference
 // The hook table stores every hook as this one generic function type (the only one a cast from
 // and to any other function type is clean for); callers cast back to the hook's own type.
 typedef void(APIENTRY* PFN)(void);
@@ -430,8 +430,8 @@ typedef struct _BRUSHOBJ {
     FLONG flColorType;
 } BRUSHOBJ, *PBRUSHOBJ;
 
-#define BR_DEVICE_ICMPROFILE 0x00000001
-#define BR_HOST_ICMPROFILE 0x00000002
+#define BR_DEVICE_ICM 0x00000001
+#define BR_HOST_ICM 0x00000002
 #define BR_CMYKCOLOR 0x00000004
 #define BR_ORIGCOLOR 0x00000008
 
@@ -775,7 +775,15 @@ typedef struct _IFIMETRICS {
     ULONG cKerningPairs;
     ULONG ulPanoseCulture;
     PANOSE panose;
+    PVOID Align;  // 64-bit Windows ends the record on pointer alignment
 } IFIMETRICS, *PIFIMETRICS;
+static_assert(offsetof(IFIMETRICS, dpwszFamilyName) == 8);
+static_assert(offsetof(IFIMETRICS, dpCharSets) == 40);
+static_assert(offsetof(IFIMETRICS, fwdUnitsPerEm) == 56);
+static_assert(offsetof(IFIMETRICS, ptlBaseline) == 120);
+static_assert(offsetof(IFIMETRICS, rclFontBox) == 144);
+static_assert(offsetof(IFIMETRICS, panose) == 172);
+static_assert(sizeof(IFIMETRICS) == 192, "IFIMETRICS of 64-bit Windows");
 
 // IFIMETRICS.flInfo
 #define FM_INFO_TECH_TRUETYPE 0x00000001

@@ -204,12 +204,15 @@ BOOL CloseServiceHandle(SC_HANDLE hSCObject);
 typedef struct WSAData {
     WORD wVersion;
     WORD wHighVersion;
-    char szDescription[257];
-    char szSystemStatus[129];
+    // 64-bit Windows puts the counts and the vendor pointer before the texts.
     unsigned short iMaxSockets;
     unsigned short iMaxUdpDg;
     char* lpVendorInfo;
+    char szDescription[257];
+    char szSystemStatus[129];
 } WSADATA, *LPWSADATA;
+static_assert(offsetof(WSADATA, lpVendorInfo) == 8 && offsetof(WSADATA, szDescription) == 16);
+static_assert(sizeof(WSADATA) == 408, "WSADATA of 64-bit Windows");
 #define MAKEWORD(a, b) (static_cast<WORD>(static_cast<BYTE>(a) | (static_cast<WORD>(static_cast<BYTE>(b)) << 8)))
 int WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData);
 int WSACleanup(void);
