@@ -190,6 +190,46 @@ TEST(JobDecoder, MalformedStreamsAreRejectedAtTheirOffset) {
     }
 }
 
+// A job cut short anywhere is refused with the offset where it ends and a reason; the whole job
+// is taken. Cuts at every line end of the PJL header and trailer, after the UEL that returns to
+// PJL, and between the two EOJ lines.
+TEST(JobDecoder, IncompleteJobsAreRefused) {
+    const std::string page = "\x1c" "fPC1PA4.\x1c'S." "\x1cY" "\xA6\x00\x88\x88"s + "\x1cZ" + "\r\x0c";
+    // Two JOB lines as the driver writes them, closed by the trailer's two EOJ lines.
+    const std::string header = kUel + "@PJL JOB MODE=PRINTER\r\n@PJL JOB DISPLAY=\"\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n";
+    const std::string job = header + page + kTrailer;
+    ASSERT_TRUE(DecodeJob(job).ok) << FormatListing(DecodeJob(job));
+    std::vector<size_t> cuts = {0, kUel.size()};
+    for (size_t at = job.find('\n'); at != std::string::npos; at = job.find('\n', at + 1)) cuts.push_back(at + 1);
+    cuts.push_back(job.rfind(kUel));
+    cuts.push_back(job.rfind(kUel) + kUel.size());
+    for (size_t cut : cuts) {
+        if (cut >= job.size()) continue;
+        SCOPED_TRACE(cut);
+        DecodeResult r = DecodeJob(std::string_view(job).substr(0, cut));
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.error.empty());
+        EXPECT_LE(r.errorOffset, cut);
+    }
+    struct Case {
+        const char* name;
+        std::string stream;
+        const char* reason;
+    } cases[] = {
+        {"empty file", "", "empty job"},
+        {"a lone UEL", kUel, "no @PJL JOB line"},
+        {"header alone", kUel + "@PJL JOB MODE=PRINTER\r\n@PJL SET COPIES=1\r\n", "never enters ORLA"},
+        {"no EOJ lines", kHeader + page + "\x1b" "c1" + kUel, "does not end with @PJL EOJ"},
+        {"one EOJ for two JOB lines", header + page + kUel + "@PJL EOJ\r\n", "closed by only 1"},
+        {"no ENTER LANGUAGE", kUel + "@PJL JOB MODE=PRINTER\r\n@PJL EOJ\r\n", "never enters ORLA"},
+    };
+    for (const Case& c : cases) {
+        DecodeResult r = DecodeJob(c.stream);
+        EXPECT_FALSE(r.ok) << c.name;
+        EXPECT_NE(r.error.find(c.reason), std::string::npos) << c.name << ": " << r.error;
+    }
+}
+
 TEST(JobDecoder, ImagesThatUnpackBeyondTheBudgetAreRefused) {
     // 65535 rows of 65535 pixels from 65535 bytes of "row unchanged" records: 512 MiB of rows.
     const std::string rows(65535, '\x80');

@@ -140,13 +140,35 @@ public:
             else
                 DecodePjl();
         }
-        if (!failed_ && options_.requireComplete && inOrla_)
-            Fail(pos_, "the job ends inside ORLA: no UEL returns to PJL");
+        if (!failed_ && options_.requireComplete) CheckComplete();
         result_.ok = !failed_;
         return std::move(result_);
     }
 
 private:
+    // A job cut short at a PJL line still parses; as the test oracle the decoder must refuse it.
+    // A whole job opens with @PJL JOB lines, enters ORLA, returns to PJL with a UEL and closes
+    // every @PJL JOB with an @PJL EOJ, which is its last line.
+    void CheckComplete() {
+        if (data_.empty()) return Fail(0, "empty job");
+        if (inOrla_) return Fail(pos_, "the job ends inside ORLA: no UEL returns to PJL");
+        size_t jobs = 0, ends = 0, languages = 0;
+        for (const Command& c : result_.commands) {
+            if (c.kind != CommandKind::Pjl) continue;
+            if (c.text == "@PJL JOB" || c.text.rfind("@PJL JOB ", 0) == 0) ++jobs;
+            if (c.text == "@PJL EOJ" || c.text.rfind("@PJL EOJ ", 0) == 0) ++ends;
+            if (c.text.rfind("@PJL ENTER LANGUAGE", 0) == 0) ++languages;
+        }
+        if (jobs == 0) return Fail(data_.size(), "no @PJL JOB line: not a job");
+        if (languages == 0) return Fail(data_.size(), "the job never enters ORLA");
+        const Command& last = result_.commands.back();
+        if (last.kind != CommandKind::Pjl || last.text.rfind("@PJL EOJ", 0) != 0)
+            return Fail(data_.size(), "the job does not end with @PJL EOJ: no trailer");
+        if (ends < jobs)
+            return Fail(data_.size(), std::to_string(jobs) + " @PJL JOB lines closed by only " + std::to_string(ends) +
+                                          " @PJL EOJ");
+    }
+
     std::span<const uint8_t> data_;
     DecodeOptions options_;
     size_t pos_ = 0;
