@@ -45,9 +45,16 @@ struct State {
     DWORD nextCookie = 1;
 };
 
+// The process state lives from the first call to the library's unload: freed at detach, since
+// nothing can reach it once the library is gone.
+State* g_state = nullptr;
+
+std::mutex g_stateLock;
+
 State& state() {
-    static State* s = new State;
-    return *s;
+    std::lock_guard<std::mutex> g(g_stateLock);
+    if (g_state == nullptr) g_state = new State;
+    return *g_state;
 }
 
 std::string Narrow(LPCWSTR text) {
@@ -316,4 +323,13 @@ DLLEXPORT void WINAPI DorlikReset(void) {
     std::lock_guard<std::mutex> g(s.lock);
     s.printers.clear();
     s.managers.clear();
+}
+
+DLLEXPORT BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_DETACH) {
+        std::lock_guard<std::mutex> g(g_stateLock);
+        delete g_state;
+        g_state = nullptr;
+    }
+    return TRUE;
 }
