@@ -36,7 +36,10 @@ bool MakeDirs(const std::string& hostDir);
 
 // Writes a whole file so that a crash leaves either the old or the new contents.
 bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes);
-bool ReadWholeFile(const std::string& hostPath, std::string& out);
+// Reads a whole host file, at most `limit` bytes: a larger (or endless) source fails with errno
+// EFBIG instead of exhausting memory.
+inline constexpr size_t kMaxWholeFile = size_t{64} << 20;
+bool ReadWholeFile(const std::string& hostPath, std::string& out, size_t limit = kMaxWholeFile);
 
 // errno to a Windows error code.
 DWORD ErrnoToError(int error);

@@ -201,7 +201,7 @@ bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes) {
     return true;
 }
 
-bool ReadWholeFile(const std::string& hostPath, std::string& out) {
+bool ReadWholeFile(const std::string& hostPath, std::string& out, size_t limit) {
     out.clear();
     int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -214,6 +214,12 @@ bool ReadWholeFile(const std::string& hostPath, std::string& out) {
             return false;
         }
         if (n == 0) break;
+        if (out.size() + static_cast<size_t>(n) > limit) {
+            close(fd);
+            out.clear();
+            errno = EFBIG;
+            return false;
+        }
         out.append(buf, static_cast<size_t>(n));
     }
     close(fd);
@@ -278,8 +284,12 @@ void PlatResetForTests(void) {
 
 BOOL PlatCopyIntoSandbox(const char* hostFile, LPCWSTR windowsPath) {
     std::string bytes;
-    if (!hostFile || !windowsPath || !plat::ReadWholeFile(hostFile, bytes)) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
+    if (!hostFile || !windowsPath) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!plat::ReadWholeFile(hostFile, bytes)) {
+        SetLastError(errno == EFBIG ? ERROR_FILE_TOO_LARGE : ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
     std::string target = plat::MapPath(windowsPath);

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include <unistd.h>
+
 #include "plat/control.h"
 #include "plat/gdi_control.h"
 #include "tools/job_decoder/job_decoder.h"
@@ -401,6 +403,32 @@ TEST_F(PrintRunner, MissingDriverAndBadOptionsAreReported) {
     RunResult none = Run();
     EXPECT_FALSE(none.ok);
     EXPECT_NE(none.error.find("Quessa.dll"), std::string::npos) << none.error;
+}
+
+// Values the settings record cannot hold are refused, not narrowed to another number.
+TEST_F(PrintRunner, CopiesAndResolutionBeyondTheRecordAreRefused) {
+    struct Case {
+        int copies, dpi;
+    };
+    for (Case c : {Case{100000, 600}, Case{1, 100000}, Case{32768, 600}}) {
+        options_.copies = c.copies;
+        options_.dpi = c.dpi;
+        RunResult r = Run();
+        EXPECT_FALSE(r.ok) << c.copies << " copies at " << c.dpi << " dpi";
+        EXPECT_NE(r.error.find("at most 32767"), std::string::npos) << r.error;
+        EXPECT_TRUE(r.job.empty());
+    }
+}
+
+// An endless device description (a character device) is cut off at the size cap and reported,
+// rather than read until memory runs out.
+TEST_F(PrintRunner, EndlessModelFileFailsCleanly) {
+    if (access("/dev/zero", R_OK) != 0) GTEST_SKIP() << "no /dev/zero";
+    options_.modelFile = "/dev/zero";
+    RunResult r = Run();
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("device description"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("last error 223"), std::string::npos) << r.error;  // ERROR_FILE_TOO_LARGE
 }
 
 }  // namespace

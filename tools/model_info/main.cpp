@@ -213,7 +213,21 @@ bool ShowModel(const fs::path& model, const std::string& binDir) {
 
 int main(int argc, char** argv) {
     std::vector<fs::path> models;
-    for (int i = 1; i < argc; ++i) models.emplace_back(argv[i]);
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::printf("usage: model_info [MODEL.KDD ...]\n"
+                        "  prints what each printer model offers and the default settings record of this\n"
+                        "  build; without arguments, every model in %s\n",
+                        ORLA_MODELS_DIR);
+            return 0;
+        }
+        if (a.rfind("--", 0) == 0) {
+            std::fprintf(stderr, "model_info: unknown option %s (--help for usage)\n", a.c_str());
+            return 2;
+        }
+        models.emplace_back(a);
+    }
     if (models.empty()) {
         std::error_code ec;
         for (const auto& e : fs::directory_iterator(ORLA_MODELS_DIR, ec))

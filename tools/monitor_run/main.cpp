@@ -84,6 +84,10 @@ int main(int argc, char** argv) {
     bool cancel = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::printf("usage: monitor_run [--job FILE] [--port USB001|IP_127.0.0.1] [--bin DIR] [--cancel]\n");
+            return 0;
+        }
         if (a == "--job" && i + 1 < argc) jobFile = argv[++i];
         else if (a == "--port" && i + 1 < argc) portName = argv[++i];
         else if (a == "--bin" && i + 1 < argc) bin = argv[++i];

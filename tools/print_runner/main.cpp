@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -14,8 +15,8 @@
 
 namespace {
 
-void Usage() {
-    std::fprintf(stderr,
+void Usage(FILE* to = stderr) {
+    std::fprintf(to,
                  "usage: print_runner --out FILE [--sandbox DIR] [--bin DIR] [--printer-model FILE]\n"
                  "       [--build ja|en] [--paper NAME] [--orientation portrait|landscape] [--copies N]\n"
                  "       [--duplex none|long|short] [--layout N] [--dpi N] [--pages N]\n"
@@ -101,6 +102,10 @@ int main(int argc, char** argv) {
                 std::exit(2);
             }
         };
+        if (a == "--help" || a == "-h") {
+            Usage(stdout);
+            return 0;
+        }
         if (a == "--out") out = need();
         else if (a == "--sandbox") o.sandboxRoot = need();
         else if (a == "--bin") o.binDir = need();
@@ -181,6 +186,14 @@ int main(int argc, char** argv) {
         o.sandboxRoot = made = pattern;
     }
     orla::runner::RunResult r = orla::runner::RunJob(o);
+    // A sandbox the runner made for itself goes with it; one given by --sandbox is kept.
+    struct RemoveMade {
+        const std::string& path;
+        ~RemoveMade() {
+            std::error_code ignored;
+            if (!path.empty()) std::filesystem::remove_all(path, ignored);
+        }
+    } removeMade{made};
     if (!r.ok) {
         std::fprintf(stderr, "print_runner: %s\n", r.error.c_str());
         return 1;
@@ -193,7 +206,7 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "print_runner: %zu bytes, %d pages, %d bands, %d resets%s (sandbox %s)\n", r.job.size(),
                  r.pagesSent, r.bands, r.resets, r.fullDevmode ? "" : ", public DEVMODE only",
-                 o.sandboxRoot.c_str());
+                 made.empty() ? o.sandboxRoot.c_str() : "removed");
     for (size_t i = 0; i < r.drawn.size(); ++i)
         std::fprintf(stderr, "print_runner: page %zu drawn on %d x %d pixels at %d dpi%s\n", i + 1, r.drawn[i].width,
                      r.drawn[i].height, r.drawn[i].dpi, r.drawn[i].text ? "" : " (no font found: no text)");

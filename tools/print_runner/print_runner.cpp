@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -684,6 +685,12 @@ RunResult RunJob(const RunOptions& o) {
     RunResult result;
     if (o.pages < 1 || o.copies < 0 || o.dpi <= 0) {
         result.error = "bad options: pages must be 1 or more, dpi positive";
+        return result;
+    }
+    // The DEVMODE holds copies and resolution in 16-bit fields: a larger value would reach the
+    // driver narrowed to another number.
+    if (o.copies > SHRT_MAX || o.dpi > SHRT_MAX) {
+        result.error = "bad options: copies and dpi must be at most " + std::to_string(SHRT_MAX);
         return result;
     }
     if (!InstallPrinter(o, result.error)) return result;

@@ -16,6 +16,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : ""; };
+        if (a == "--help" || a == "-h") {
+            std::printf("usage: printer_sim [--port N] [--idle-ms N] [--model TEXT] [--silent] [--garbage] [--split]\n"
+                        "                   [--slow] [--drop-after N] [--ignore-cancel]\n"
+                        "  listens on 127.0.0.1 (port 0: any free port), prints the port, serves until nothing has\n"
+                        "  connected for --idle-ms (default 60000), then prints the PJL lines it received\n");
+            return 0;
+        }
         if (a == "--port") options.port = static_cast<uint16_t>(std::atoi(next()));
         else if (a == "--idle-ms") options.idleLimitMs = std::atoi(next());
         else if (a == "--model") options.model = next();
