@@ -247,25 +247,6 @@ inline constexpr unsigned kMultiPurpose = 18;  // 700
 static_assert(kMultiPurpose + 1 == DevicePairCount);
 constexpr DmField<DWORD> ImageAdjustValue(unsigned i) { return {ImageAdjustValues + 4 * i}; }
 
-// Former names, kept only until render/, ui/ and the tests use the names above.
-inline constexpr auto CountDevices = TraySet;
-inline constexpr auto Setting488 = PaperType;
-inline constexpr auto Setting494 = FrameKind;
-inline constexpr auto Setting498 = PrintDensity;
-inline constexpr auto Saved488 = SavedPaperType;
-inline constexpr auto Saved494 = SavedFrameKind;
-inline constexpr auto Saved498 = SavedPrintDensity;
-inline constexpr auto Saved6232 = SavedOffsetStacking;
-inline constexpr auto Saved7576 = SavedManualPaperType;
-inline constexpr auto SettingText588 = UserText;
-inline constexpr auto Setting6232 = OffsetStacking;
-inline constexpr auto Setting6240 = OutputTrayFits;
-inline constexpr auto Setting7576 = ManualPaperType;
-inline constexpr auto Setting7616 = HoldMode;
-inline constexpr auto AccountText7620 = HoldUserName;
-inline constexpr auto AccountText7670 = HoldPin;
-inline constexpr auto AccountText7700 = HoldJobName;
-
 }  // namespace dm
 
 // The layout fits the record of each build.

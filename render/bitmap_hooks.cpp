@@ -9,6 +9,7 @@
 
 #include "core/driver_devmode.h"
 #include "render/bitmap_hooks.h"
+#include "render/brushes.h"
 #include "render/ddi_hooks.h"
 #include "render/drawing_hooks.h"
 #include "render/graphics_state.h"
@@ -48,20 +49,11 @@ constexpr BYTE kBandNestingAllowed = 0x02;
 constexpr BYTE kNoColourCode = 255;
 constexpr BYTE kBlackCode = 0;
 constexpr BYTE kWhiteCode = 7;
-constexpr LONG kPatternTile = 24;
 
 
 bool ZoomStretchRunning(const PrinterPdev* pdev) { return pdev != nullptr && pdev->zoomStretch.running; }
 
 LONG ZoomOf(const PrinterPdev* pdev) { return pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom; }
-
-bool Doubled(const PrinterPdev* pdev) { return (pdev->state & StateDoubledOutput) != 0; }
-
-bool TurnedSheet(const PrinterPdev* pdev)
-{
-    const LONG layout = orla::Get(pdev->settings.record, orla::dm::LayoutMode);
-    return layout != 1 && IsTurnedLayout(layout);
-}
 
 // Below 100 % the engine shrinks the source into the band, except small sources at 50 to 90 %,
 // which the printer scales itself.
@@ -212,7 +204,7 @@ BOOL CapturePattern(PrinterPdev* pdev, SURFOBJ* source, POINTL sourcePoint)
     if (width <= 0 || height <= 0) return TRUE;
     const size_t stride = static_cast<size_t>(source->lDelta < 0 ? -source->lDelta : source->lDelta);
     const bool complement = ComplementSource(pdev);
-    BYTE tile[kPatternTile * 3] = {};
+    BYTE tile[kPatternTileBytes] = {};
     const LONG startRow = std::clamp<LONG>(sourcePoint.y, 0, height - 1);
     for (LONG r = 0; r < kPatternTile; ++r) {
         const LONG row = startRow + (r % std::max<LONG>(height - startRow, 1));
@@ -236,46 +228,7 @@ BOOL CapturePattern(PrinterPdev* pdev, SURFOBJ* source, POINTL sourcePoint)
         std::vector<BYTE> turned = TurnBits(tile, kPatternTile, kPatternTile, 3, &turnedRowBytes);
         std::memcpy(tile, turned.data(), sizeof tile);
     }
-    GraphicsStateCache& g = pdev->graphics;
-    const bool cached = std::memcmp(g.pattern24x24, tile, sizeof tile) == 0;
-    if (!cached && g.pattern == 257) g.pattern = 0xFFFF;  // a different tile: the cache no longer holds
-    const BYTE privateByte = orla::Get(pdev->settings.record, orla::DmField<BYTE>{403});
-    if (privateByte & 0x04) {
-        BYTE rows[8];
-        for (int i = 0; i < 8; ++i) rows[i] = tile[i * 3];
-        BYTE sizeCode = 0x20;
-        switch (pdev->geometry.resolution) {
-            case 1200: sizeCode = 0x30; break;
-            case 400:
-            case 200: sizeCode = 0x10; break;
-            case 240: sizeCode = 0x00; break;
-            default: break;
-        }
-        if (!(orla::Get(pdev->settings.record, orla::DmField<BYTE>{397}) & 0x04)) sizeCode = 0x00;
-        const BYTE head[4] = {0xA0, sizeCode, 0x01, 0x00};
-        if (!WriteSpool(pdev, head, sizeof head) || !WriteSpool(pdev, rows, sizeof rows)) return FALSE;
-        if (!WriteBytes(pdev, {0xA4, 0x00, 0x01, 0x00})) return FALSE;
-        std::memcpy(g.pattern8x8, rows, sizeof rows);
-        g.pattern = 256;
-    } else {
-        if (!(cached && g.pattern == 257)) {
-            if (!WriteBytes(pdev, {0xA0, 0x03, 0x01, 0x01}) || !WriteSpool(pdev, tile, sizeof tile)) return FALSE;
-            std::memcpy(g.pattern24x24, tile, sizeof tile);
-        }
-        if (!WriteBytes(pdev, {0xA4, 0x00, 0x01, 0x01})) return FALSE;
-        g.pattern = 257;
-    }
-    if (!(g.patternRop[0] == 0xF0 && g.foregroundLevel == 0x10)) {
-        if (!WriteBytes(pdev, {0xA2, 0xF0, 0x00, 0x10})) return FALSE;
-        g.patternRop[0] = 0xF0;
-        g.foregroundLevel = 0x10;
-    }
-    if (!(g.patternRop[1] == 0xF0 && g.backgroundLevel == 0x4F)) {
-        if (!WriteBytes(pdev, {0xA3, 0xF0, 0x00, 0x4F})) return FALSE;
-        g.patternRop[1] = 0xF0;
-        g.backgroundLevel = 0x4F;
-    }
-    return TRUE;
+    return SelectCapturedPattern(pdev, tile);
 }
 
 BOOL WriteImagePieces(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const RECTL* target, const RECTL* sourceRect,
@@ -362,13 +315,13 @@ BOOL WriteImagePieces(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const R
             BOOL ok = WritePointList(pdev, &at);
             pdev->graphics.zoomHeld = held;
             const bool mayCompress = sendRowBytes >= 3 && sendRows >= 4 && sx % 8 == 0;
-            const bool plainSize = (zoom == 100 || stretching) && !Doubled(pdev);
+            const bool plainSize = (zoom == 100 || stretching) && !DoubledOutput(pdev);
             LONG targetWidth = sendWidth, targetHeight = sendRows;
             if (!stretching && zoom != 100) {
                 targetWidth = std::max<LONG>(Scale(sendWidth, zoom), 1);
                 targetHeight = std::max<LONG>(Scale(sendRows, zoom), 1);
             }
-            if (Doubled(pdev)) {
+            if (DoubledOutput(pdev)) {
                 targetWidth *= 2;
                 targetHeight *= 2;
             }
@@ -693,132 +646,4 @@ DLLEXPORT ULONG APIENTRY DrvDitherColor(DHPDEV dhpdev, ULONG iMode, ULONG rgb, U
     }
     // The engine halftones every solid colour.
     return DCR_HALFTONE;
-}
-
-DLLEXPORT BOOL APIENTRY DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* psoMask,
-                                        XLATEOBJ* pxlo, ULONG iHatch)
-{
-    PrinterPdev* pdev = CheckedPdevOfSurface(psoTarget);
-    if (pdev == nullptr) return FALSE;
-    if (pbo == nullptr || psoPattern == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    static constexpr ULONG kBitsPerPixel[7] = {0, 1, 4, 8, 16, 24, 32};
-    const ULONG format = psoPattern->iBitmapFormat;
-    const LONG width = psoPattern->sizlBitmap.cx, height = psoPattern->sizlBitmap.cy;
-    uint64_t bitsSize = 0;
-    size_t rowBytes = 0;
-    const bool patternBrush = iHatch >= 6;
-    if (patternBrush) {
-        if (format < 1 || format > 6 || width <= 0 || height <= 0 || psoPattern->pvScan0 == nullptr) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
-        rowBytes = static_cast<size_t>((uint64_t{static_cast<ULONG>(width)} * kBitsPerPixel[format] + 31) / 32 * 4);
-        bitsSize = uint64_t{rowBytes} * static_cast<ULONG>(height);
-    }
-    ULONG entries = 0;
-    if (pxlo != nullptr && (pxlo->flXlate & XO_TABLE) && pxlo->pulXlate != nullptr) entries = std::min<ULONG>(pxlo->cEntries, 256);
-    const uint64_t total = bitsSize + 4ull * entries + sizeof(RealisedBrush);
-    if (total > 0x7FFFFFFF) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return FALSE;
-    }
-    auto* block = static_cast<BYTE*>(BRUSHOBJ_pvAllocRbrush(pbo, static_cast<ULONG>(total)));
-    if (block == nullptr) return FALSE;
-    RealisedBrush head{};
-    head.width = width;
-    head.height = height;
-    head.format = format;
-    head.bitmapFlags = psoPattern->fjBitmap & BMF_TOPDOWN;
-    head.colourEntries = entries;
-    head.colourTableOffset = entries != 0 ? static_cast<ULONG>(sizeof(RealisedBrush) + bitsSize) : 0;
-    head.hatch = iHatch;
-    std::memcpy(block, &head, sizeof head);
-    if (patternBrush) {
-        // Rows in the pattern's own storage order: top-down, or bottom-up as GDI keeps bitmaps.
-        const bool topDown = (psoPattern->fjBitmap & BMF_TOPDOWN) != 0;
-        const size_t srcRow = static_cast<size_t>(psoPattern->lDelta < 0 ? -static_cast<int64_t>(psoPattern->lDelta)
-                                                                           : psoPattern->lDelta);
-        for (LONG i = 0; i < height; ++i) {
-            const LONG scan = topDown ? i : height - 1 - i;
-            const BYTE* src = static_cast<const BYTE*>(psoPattern->pvScan0) + static_cast<ptrdiff_t>(scan) * psoPattern->lDelta;
-            std::memcpy(block + sizeof head + static_cast<size_t>(i) * rowBytes, src, std::min(rowBytes, srcRow));
-        }
-    }
-    if (entries != 0) std::memcpy(block + head.colourTableOffset, pxlo->pulXlate, 4ull * entries);
-    return TRUE;
-}
-
-namespace {
-
-// The colour (0x00BBGGRR) of pattern pixel (x, y) of a realised brush.
-COLORREF PatternPixel(const RealisedBrush* rb, LONG x, LONG y)
-{
-    static constexpr ULONG kBitsPerPixel[7] = {0, 1, 4, 8, 16, 24, 32};
-    const ULONG bpp = kBitsPerPixel[rb->format];
-    const size_t rowBytes = (static_cast<size_t>(rb->width) * bpp + 31) / 32 * 4;
-    // Rows are kept top-down or bottom-up as the pattern was.
-    const LONG storedRow = (rb->bitmapFlags & BMF_TOPDOWN) ? y : rb->height - 1 - y;
-    const BYTE* row = reinterpret_cast<const BYTE*>(rb) + sizeof(RealisedBrush) + static_cast<size_t>(storedRow) * rowBytes;
-    ULONG index = 0;
-    switch (bpp) {
-        case 1: index = (row[x / 8] >> (7 - x % 8)) & 1; break;
-        case 4: index = (row[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F; break;
-        case 8: index = row[x]; break;
-        case 16: {
-            const ULONG v = row[2 * x] | (ULONG{row[2 * x + 1]} << 8);
-            const ULONG r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
-            return RGB(r * 255 / 31, g * 255 / 31, b * 255 / 31);
-        }
-        default: {
-            const BYTE* p = row + static_cast<size_t>(x) * (bpp / 8);
-            return RGB(p[2], p[1], p[0]);
-        }
-    }
-    if (rb->colourTableOffset != 0 && index < rb->colourEntries) {
-        DWORD v;
-        std::memcpy(&v, reinterpret_cast<const BYTE*>(rb) + rb->colourTableOffset + 4 * index, 4);
-        return v & 0x00FFFFFF;
-    }
-    return bpp == 1 ? (index ? 0xFFFFFF : 0x000000) : RGB(index, index, index);
-}
-
-}  // namespace
-
-BOOL CaptureColourPatternBrush(PrinterPdev* pdev, const RealisedBrush* rb, const RECTL* target,
-                               SURFOBJ* targetSurface, LONG invert)
-{
-    if (pdev == nullptr || rb == nullptr || targetSurface == nullptr || rb->format < 1 || rb->format > 6 ||
-        rb->width <= 0 || rb->height <= 0)
-        return FALSE;
-    HBITMAP tile = EngCreateBitmap(SIZEL{kPatternTile, kPatternTile}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
-    if (tile == nullptr) return FALSE;
-    SURFOBJ* so = EngLockSurface(reinterpret_cast<HSURF>(tile));
-    if (so == nullptr) {
-        EngDeleteSurface(reinterpret_cast<HSURF>(tile));
-        return FALSE;
-    }
-    for (LONG y = 0; y < kPatternTile; ++y) {
-        BYTE* row = static_cast<BYTE*>(so->pvScan0) + static_cast<ptrdiff_t>(y) * so->lDelta;
-        for (LONG x = 0; x < kPatternTile; ++x) {
-            COLORREF c = PatternPixel(rb, x % rb->width, y % rb->height);
-            if (invert > 0) c ^= 0x00FFFFFF;  // pattern XOR a white bitmap
-            row[3 * x] = static_cast<BYTE>(c >> 16);
-            row[3 * x + 1] = static_cast<BYTE>(c >> 8);
-            row[3 * x + 2] = static_cast<BYTE>(c);
-        }
-    }
-    RECTL area = target != nullptr ? Ordered(*target) : RECTL{0, 0, kPatternTile, kPatternTile};
-    area.right = std::max(area.right, area.left + kPatternTile);
-    area.bottom = std::max(area.bottom, area.top + kPatternTile);
-    POINTL origin{0, 0};
-    const DWORD saved = pdev->state & StatePatternCapture;
-    pdev->state |= StatePatternCapture;
-    const BOOL ok = DrvBitBlt(targetSurface, so, nullptr, nullptr, nullptr, &area, &origin, nullptr, nullptr, nullptr, 0xCCCC);
-    pdev->state = (pdev->state & ~StatePatternCapture) | saved;
-    EngUnlockSurface(so);
-    EngDeleteSurface(reinterpret_cast<HSURF>(tile));
-    return ok;
 }

@@ -28,11 +28,3 @@ BOOL FillRopRectangles(PrinterPdev* pdev, SURFOBJ* target, RECTL* targetRect, BR
 // byteCount bytes of `source` shifted left by bitOffset (0..7) bits; reads byteCount + 1 bytes
 // when the offset is not 0.
 void CopyShiftedRow(BYTE* destination, const BYTE* source, ULONG bitOffset, ULONG byteCount);
-
-struct RealisedBrush;
-// Step 4 of the brush selection: a colour pattern brush is painted into a 24 x 24 bitmap (its
-// colours inverted when `invert` is positive) and drawn with DrvBitBlt over the target (at least
-// 24 x 24) while state bit 9 is set, so that its halftoned form becomes the downloaded pattern
-// with foreground level 16 and background level 79.
-BOOL CaptureColourPatternBrush(PrinterPdev* pdev, const RealisedBrush* brush, const RECTL* target,
-                               SURFOBJ* targetSurface, LONG invert);

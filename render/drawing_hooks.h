@@ -3,15 +3,11 @@
 // reset of the glyph download cache.
 #pragma once
 
-#include "render/graphics_state.h"  // StateClipPathAttempt
+#include "render/pdev.h"  // the state bits the clip walker reads
 #include "win/base.h"
 #include "win/ddi.h"
 
 struct PrinterPdev;
-
-// State bits of the clip walker (PrinterPdev::state), beside StateClipPathAttempt.
-inline constexpr DWORD StateStorePageClip = 1u << 28;    // keep the rectangle as the page clip
-inline constexpr DWORD StateKeepPageClip = 1u << 29;     // ... and do not write the page rectangle
 
 // The prologue of the bitmap hooks: PDEV check (last error 87), the lazy page start (Japanese
 // build), the output-failed test, FS R / FS Y owed, the resolution set-up when the job's

@@ -1,7 +1,6 @@
 // The printer's binary graphics state. Each command goes out only when its value differs from
 // what the device context remembers having sent; ResetGraphicsStateCache forgets it all.
 #include "render/graphics_state.h"
-#include "render/bitmap_hooks.h"
 
 #include <algorithm>
 #include <cstring>
@@ -113,21 +112,12 @@ constexpr LONG HeavyFrameWidth(LONG resolution)
 
 // ---- Helpers ----
 
-bool OutputFailed(const PrinterPdev* pdev) { return (pdev->state & StateOutputFailed) != 0; }
-
 bool Fits16(LONG v) { return v >= -32768 && v <= 32767; }
 
 BYTE Hi(LONG v) { return static_cast<BYTE>((static_cast<DWORD>(v) >> 8) & 0xFF); }
 BYTE Lo(LONG v) { return static_cast<BYTE>(static_cast<DWORD>(v) & 0xFF); }
 
 LONG LayoutMode(const PrinterPdev* pdev) { return orla::Get(pdev->settings.record, orla::dm::LayoutMode); }
-
-// Several pages share a sheet whose orientation differs from the page's.
-bool TurnedSheet(const PrinterPdev* pdev)
-{
-    const LONG layout = LayoutMode(pdev);
-    return layout != 1 && IsTurnedLayout(layout) && !pdev->graphics.frameDrawing;
-}
 
 LONG EffectiveZoom(const PrinterPdev* pdev)
 {
@@ -140,53 +130,6 @@ const RECTL& CurrentCell(const PrinterPdev* pdev)
     return pdev->geometry.pageRects[std::min<DWORD>(pdev->pageSetup.cellCounter, kLayoutCellCount - 1)];
 }
 
-bool Doubled(const PrinterPdev* pdev) { return (pdev->state & StateDoubledOutput) != 0; }
-
-// Mix rules: which two-byte mixes each user takes, and the operation pair it sends.
-enum class MixUser { Brush, Hatch, Pen };
-
-bool MixPair(DWORD mix, MixUser user, BYTE* foreground, BYTE* background)
-{
-    const BYTE fg = static_cast<BYTE>(mix & 0xFF);
-    const BYTE bg = static_cast<BYTE>((mix >> 8) & 0xFF);
-    if (fg < 1 || fg > 16) return false;
-    if (fg == bg) {
-        *foreground = *background = kMixOperation[fg - 1];
-        return true;
-    }
-    if (bg != R2Nop) return false;
-    if (user == MixUser::Brush) return false;
-    if (user == MixUser::Pen && fg == 5) return false;
-    *foreground = kMixOperation[fg - 1];
-    *background = 0xAA;
-    return true;
-}
-
-// The operation pair of a fill: from the ROP4's low byte while a bitmap operation fills a
-// rectangle, else by the mix rule (pattern copy for a mix the brush cannot take).
-void FillOperation(const PrinterPdev* pdev, DWORD mixOrRop4, MixUser user, BYTE* fg, BYTE* bg)
-{
-    if (pdev->state & StateRectangleFill) {
-        *fg = *bg = DeviceRopFromRop3(static_cast<BYTE>(mixOrRop4 & 0xFF));
-        if (user == MixUser::Hatch && ((mixOrRop4 >> 8) & 0xFF) == 0xAA) *bg = 0xAA;
-        return;
-    }
-    if (!MixPair(mixOrRop4, user, fg, bg)) *fg = *bg = kPatternCopy;
-}
-
-BYTE LevelOf(PrinterPdev* pdev, COLORREF rgb) { return static_cast<BYTE>(16 + MapGrayToHalftoneLevel(pdev, rgb)); }
-
-BOOL SelectBuiltinBrush(PrinterPdev* pdev, BYTE kind, BYTE foreground, BYTE background)
-{
-    GraphicsStateCache& g = pdev->graphics;
-    if (g.pattern == kind && g.foregroundLevel == foreground && g.backgroundLevel == background) return TRUE;
-    if (!WriteBytes(pdev, {0xA5, kind, foreground, background})) return FALSE;
-    g.pattern = kind;
-    g.foregroundLevel = foreground;
-    g.backgroundLevel = background;
-    return TRUE;
-}
-
 BOOL SelectPenLevel(PrinterPdev* pdev, BYTE level)
 {
     GraphicsStateCache& g = pdev->graphics;
@@ -195,27 +138,6 @@ BOOL SelectPenLevel(PrinterPdev* pdev, BYTE level)
     g.penLevel = level;
     g.penBackground = 0x4F;
     return TRUE;
-}
-
-// Colour-table entry i of a realised brush (white when the table does not have it).
-COLORREF BrushColour(const RealisedBrush* rb, ULONG i)
-{
-    if (rb->colourTableOffset == 0 || i >= rb->colourEntries) return i == 0 ? 0x000000 : 0xFFFFFF;
-    DWORD v;
-    std::memcpy(&v, reinterpret_cast<const BYTE*>(rb) + rb->colourTableOffset + 4 * i, 4);
-    return v & 0x00FFFFFF;
-}
-
-BYTE PatternSizeCode(const PrinterPdev* pdev)
-{
-    if (!(orla::Get(pdev->settings.record, orla::DmField<BYTE>{397}) & 0x04)) return 0x00;
-    switch (pdev->geometry.resolution) {
-    case 1200: return 0x30;
-    case 400:
-    case 200: return 0x10;
-    case 240: return 0x00;
-    default: return 0x20;
-    }
 }
 
 // Clip sent as {left, top, right, bottom}: B1 for heights below 256, else B2.
@@ -255,7 +177,56 @@ struct HoldSwitches {
     }
 };
 
+// Mix rules: which two-byte mixes each user takes, and the operation pair it sends.
+bool MixPair(DWORD mix, MixUser user, BYTE* foreground, BYTE* background)
+{
+    const BYTE fg = static_cast<BYTE>(mix & 0xFF);
+    const BYTE bg = static_cast<BYTE>((mix >> 8) & 0xFF);
+    if (fg < 1 || fg > 16) return false;
+    if (fg == bg) {
+        *foreground = *background = kMixOperation[fg - 1];
+        return true;
+    }
+    if (bg != R2Nop) return false;
+    if (user == MixUser::Brush) return false;
+    if (user == MixUser::Pen && fg == 5) return false;
+    *foreground = kMixOperation[fg - 1];
+    *background = 0xAA;
+    return true;
+}
+
 }  // namespace
+
+bool TurnedSheet(const PrinterPdev* pdev)
+{
+    const LONG layout = LayoutMode(pdev);
+    return layout != 1 && IsTurnedLayout(layout) && !pdev->graphics.frameDrawing;
+}
+
+// The operation pair of a fill: from the ROP4's low byte while a bitmap operation fills a
+// rectangle, else by the mix rule (pattern copy for a mix the brush cannot take).
+void FillOperation(const PrinterPdev* pdev, DWORD mixOrRop4, MixUser user, BYTE* fg, BYTE* bg)
+{
+    if (pdev->state & StateRectangleFill) {
+        *fg = *bg = DeviceRopFromRop3(static_cast<BYTE>(mixOrRop4 & 0xFF));
+        if (user == MixUser::Hatch && ((mixOrRop4 >> 8) & 0xFF) == 0xAA) *bg = 0xAA;
+        return;
+    }
+    if (!MixPair(mixOrRop4, user, fg, bg)) *fg = *bg = kPatternCopy;
+}
+
+BYTE LevelOf(PrinterPdev* pdev, COLORREF rgb) { return static_cast<BYTE>(16 + MapGrayToHalftoneLevel(pdev, rgb)); }
+
+BOOL SelectBuiltinBrush(PrinterPdev* pdev, BYTE kind, BYTE foreground, BYTE background)
+{
+    GraphicsStateCache& g = pdev->graphics;
+    if (g.pattern == kind && g.foregroundLevel == foreground && g.backgroundLevel == background) return TRUE;
+    if (!WriteBytes(pdev, {0xA5, kind, foreground, background})) return FALSE;
+    g.pattern = kind;
+    g.foregroundLevel = foreground;
+    g.backgroundLevel = background;
+    return TRUE;
+}
 
 // ---- Cache ----
 
@@ -329,7 +300,7 @@ BYTE MapGrayToHalftoneLevel(PrinterPdev* pdev, COLORREF rgb)
     const DWORD red = rgb & 0xFF, green = (rgb >> 8) & 0xFF, blue = (rgb >> 16) & 0xFF;
     const DWORD grey = (30 * red + 59 * green + 11 * blue) / 100;
     const BYTE level = static_cast<BYTE>(grey * 63 / 255);
-    if (!(orla::Get(pdev->settings.record, orla::DmField<BYTE>{403}) & 0x02)) return level;
+    if (!(orla::Get(pdev->settings.record, orla::dm::Flags2) & orla::kFlags2GreyTables)) return level;
     const LONG dpi = pdev->geometry.resolution;
     const bool dpi300or600 = dpi == 300 || dpi == 600;
     switch (pdev->graphics.halftoneKind) {
@@ -341,101 +312,6 @@ BYTE MapGrayToHalftoneLevel(PrinterPdev* pdev, COLORREF rgb)
     default:
         return level;
     }
-}
-
-BOOL WriteBrushPattern8x8(PrinterPdev* pdev, const void* realisedBrush)
-{
-    if (OutputFailed(pdev)) return FALSE;
-    const auto* rb = static_cast<const RealisedBrush*>(realisedBrush);
-    if (rb == nullptr || rb->width <= 0 || rb->height <= 0) return FALSE;
-    const BYTE* bits = reinterpret_cast<const BYTE*>(rb + 1);
-    const size_t stride = ((static_cast<size_t>(rb->width) + 31) / 32) * 4;
-    BYTE rows[8];
-    for (LONG i = 0; i < 8; ++i) {
-        LONG row = i % rb->height;  // a shorter pattern repeats
-        if (!(rb->bitmapFlags & BMF_TOPDOWN)) row = rb->height - 1 - row;
-        rows[i] = static_cast<BYTE>(~bits[static_cast<size_t>(row) * stride]);
-    }
-    if (TurnedSheet(pdev)) {
-        // A quarter turn: column c of the new pattern is row 7 - c of the old one.
-        BYTE turned[8] = {};
-        for (int r = 0; r < 8; ++r)
-            for (int c = 0; c < 8; ++c)
-                if (rows[7 - c] & (0x80u >> r)) turned[r] = static_cast<BYTE>(turned[r] | (0x80u >> c));
-        std::memcpy(rows, turned, sizeof rows);
-    }
-    GraphicsStateCache& g = pdev->graphics;
-    if (g.pattern == 256 && std::memcmp(g.pattern8x8, rows, sizeof rows) == 0) return TRUE;
-    BYTE command[12] = {0xA0, PatternSizeCode(pdev), 0x01, 0x00};
-    std::memcpy(command + 4, rows, sizeof rows);
-    if (!WriteSpool(pdev, command, sizeof command)) return FALSE;
-    if (!WriteBytes(pdev, {0xA4, 0x00, 0x01, 0x00})) return FALSE;
-    std::memcpy(g.pattern8x8, rows, sizeof rows);
-    g.pattern = 256;
-    return TRUE;
-}
-
-BOOL RealizeAndSelectBrush(PrinterPdev* pdev, SURFOBJ* /*patternSurface*/, DWORD mixOrRop4, BRUSHOBJ* brush,
-                           POINTL* /*brushOrigin*/, RECTL* target, SURFOBJ* targetSurface, LONG invert)
-{
-    if (OutputFailed(pdev)) return FALSE;
-    const bool byRop = (pdev->state & StateRectangleFill) != 0;
-    const DWORD rop4 = mixOrRop4 & 0xFFFF;
-    BYTE fg = 0, bg = 0;
-
-    // Solid: the ROP4s that ignore the brush fill with a fixed colour.
-    bool solid = false;
-    COLORREF colour = 0;
-    if (byRop && (rop4 == 0xFFFF || rop4 == 0xFFAA)) {
-        solid = true;
-        colour = 0xFFFFFF;
-    } else if (byRop && (rop4 == 0x5555 || rop4 == 0x55AA)) {
-        solid = true;
-        colour = 0x000000;
-    } else if (brush == nullptr) {
-        return FALSE;
-    } else if (brush->iSolidColor != 0xFFFFFFFF) {
-        solid = true;
-        BYTE adjusted[3] = {};
-        AdjustGraphicsColour(&pdev->colour.context, brush->iSolidColor & 0x00FFFFFF, adjusted, nullptr);
-        colour = RGB(adjusted[0], adjusted[1], adjusted[2]);
-    }
-    if (solid) {
-        if (!SelectBuiltinBrush(pdev, 0x01, LevelOf(pdev, colour), 0x00)) return FALSE;
-        FillOperation(pdev, mixOrRop4, MixUser::Brush, &fg, &bg);
-        return SetDeviceRop(pdev, fg, fg);
-    }
-
-    const auto* rb = static_cast<const RealisedBrush*>(BRUSHOBJ_pvGetRbrush(brush));
-    if (rb == nullptr) return FALSE;
-    if (rb->hatch < 6) {
-        ULONG index = rb->hatch;
-        if (TurnedSheet(pdev) && index < 4) index ^= 1;  // 0 <-> 1, 2 <-> 3
-        const BYTE foreground = LevelOf(pdev, BrushColour(rb, 1));
-        const BYTE background = LevelOf(pdev, BrushColour(rb, 0));
-        if (!SelectBuiltinBrush(pdev, static_cast<BYTE>(2 + index), foreground, background)) return FALSE;
-        FillOperation(pdev, mixOrRop4, MixUser::Hatch, &fg, &bg);
-        return SetDeviceRop(pdev, fg, bg);
-    }
-    // Colour patterns: the engine halftones the brush, and the result becomes a downloaded pattern.
-    if (rb->format != BMF_1BPP) return CaptureColourPatternBrush(pdev, rb, target, targetSurface, invert);
-
-    if (!WriteBrushPattern8x8(pdev, rb)) return FALSE;
-    FillOperation(pdev, mixOrRop4, MixUser::Brush, &fg, &bg);
-    GraphicsStateCache& g = pdev->graphics;
-    const BYTE foreground = LevelOf(pdev, BrushColour(rb, 0));
-    const BYTE background = LevelOf(pdev, BrushColour(rb, 1));
-    if (!(g.patternRop[0] == fg && g.foregroundLevel == foreground)) {
-        if (!WriteBytes(pdev, {0xA2, fg, 0x00, foreground})) return FALSE;
-        g.patternRop[0] = fg;
-        g.foregroundLevel = foreground;
-    }
-    if (!(g.patternRop[1] == fg && g.backgroundLevel == background)) {
-        if (!WriteBytes(pdev, {0xA3, fg, 0x00, background})) return FALSE;
-        g.patternRop[1] = fg;
-        g.backgroundLevel = background;
-    }
-    return TRUE;
 }
 
 BOOL SelectPen(PrinterPdev* pdev, COLORREF rgb, DWORD mix)
@@ -476,7 +352,7 @@ BOOL WriteLineStyle(PrinterPdev* pdev, BYTE style, BYTE dash)
 POINTL TransformPagePoint(PrinterPdev* pdev, POINTL page)
 {
     long long x = page.x, y = page.y;
-    if (Doubled(pdev) && !(pdev->state & StateRasterMode)) {
+    if (DoubledOutput(pdev) && !(pdev->state & StateRasterMode)) {
         x *= 2;
         y *= 2;
     }
@@ -486,7 +362,7 @@ POINTL TransformPagePoint(PrinterPdev* pdev, POINTL page)
         y = y * zoom / 100;
     }
     if (LayoutMode(pdev) != 1 && !pdev->graphics.frameDrawing) {
-        const LONG factor = Doubled(pdev) ? 2 : 1;
+        const LONG factor = DoubledOutput(pdev) ? 2 : 1;
         const RECTL& cell = CurrentCell(pdev);
         x += static_cast<long long>(cell.left) * factor;
         y += static_cast<long long>(cell.top) * factor;
@@ -584,7 +460,7 @@ BOOL WriteRectangleCommand(PrinterPdev* pdev, LONG left, LONG top, LONG right, L
     RECTL d = DeviceRectOf(pdev, left, top, right, bottom);
     // A zoomed clip grows by one page pixel so that rounding never cuts the last row.
     if (EffectiveZoom(pdev) != 100) {
-        const LONG grow = Doubled(pdev) ? 2 : 1;
+        const LONG grow = DoubledOutput(pdev) ? 2 : 1;
         d.right += grow;
         d.bottom += grow;
     }
@@ -642,7 +518,7 @@ BOOL WriteClipPath(PrinterPdev* pdev, PATHOBJ* path)
     if (path == nullptr || OutputFailed(pdev)) return FALSE;
     GraphicsStateCache& g = pdev->graphics;
     const DWORD limit = g.deviceLimits[5];
-    const LONG factor = Doubled(pdev) ? 2 : 1;
+    const LONG factor = DoubledOutput(pdev) ? 2 : 1;
 
     // Device points. The path last sent is compared by these (not by page pixels), so that a
     // path on the other side of a duplex sheet, whose page offset differs, is sent again.
@@ -729,26 +605,10 @@ BOOL WriteClipPath(PrinterPdev* pdev, PATHOBJ* path)
     return TRUE;
 }
 
-BOOL FillRectangleForRop(PrinterPdev* pdev, SURFOBJ* target, BRUSHOBJ* brush, POINTL* brushOrigin, DWORD rop4,
-                         const RECTL* rect)
-{
-    if (rect == nullptr || OutputFailed(pdev)) return FALSE;
-    RECTL r = *rect;
-    if (!RealizeAndSelectBrush(pdev, nullptr, rop4, brush, brushOrigin, &r, target, 0)) return FALSE;
-    if ((rop4 & 0xFFFF) == 0xB8B8) return TRUE;
-    if ((pdev->state & StatePatternOnlyFill) && !(pdev->state & StateInBitmapHook)) {
-        const RECTL& band = pdev->geometry.bandClip[0];
-        r = RECTL{std::max(r.left, band.left), std::max(r.top, band.top), std::min(r.right, band.right),
-                  std::min(r.bottom, band.bottom)};
-        if (r.left >= r.right || r.top >= r.bottom) return TRUE;
-    }
-    return WriteFilledRectangle(pdev, r.left, r.top, r.right, r.bottom, FALSE);
-}
-
 BOOL DrawLayoutFrame(PrinterPdev* pdev)
 {
     if (OutputFailed(pdev)) return FALSE;
-    const WORD kind = orla::Get(pdev->settings.record, orla::dm::Setting494);
+    const WORD kind = orla::Get(pdev->settings.record, orla::dm::FrameKind);
     if (kind < 1 || kind > 4) return TRUE;
     const RECTL cell = CurrentCell(pdev);
     const LONG dpi = pdev->geometry.resolution;
@@ -773,7 +633,7 @@ BOOL DrawLayoutFrame(PrinterPdev* pdev)
     const DWORD savedRaster = pdev->state & StateRasterMode;
     pdev->state &= ~StateRasterMode;
     const LONG arm = CornerArm(dpi);
-    const LONG factor = Doubled(pdev) ? 2 : 1;
+    const LONG factor = DoubledOutput(pdev) ? 2 : 1;
     struct Corner {
         LONG x, y, dx, dy;  // the corner and the direction of its arms (into the cell)
     };

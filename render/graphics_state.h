@@ -44,23 +44,6 @@ struct GraphicsStateCache {
                                // across resets, set by whoever reads it from the device data
 };
 
-// Bit 20 of the state word: a drawing hook may try its complex clip as a clip path. The
-// graphics-state reset sets it.
-inline constexpr DWORD StateClipPathAttempt = 1u << 20;
-
-// The block DrvRealizeBrush hands the engine: this head, then the pattern bits (rows padded to
-// 32 bits, bottom-up unless BMF_TOPDOWN), then the colour table (32 bits an entry).
-struct RealisedBrush {
-    LONG width;
-    LONG height;
-    ULONG format;            // BMF_1BPP .. BMF_32BPP
-    FLONG bitmapFlags;       // BMF_TOPDOWN
-    ULONG colourEntries;
-    ULONG colourTableOffset; // from the start of the block
-    ULONG hatch;             // 0..5 hatched brushes, 6 or more pattern brushes
-    ULONG reserved;
-};
-static_assert(sizeof(RealisedBrush) == 32);
 
 // ---- Cache ----
 // Forgets everything sent: reset values as above, download-cache-prepared cleared, state bit 21
@@ -88,12 +71,23 @@ BOOL SetDeviceRop(PrinterPdev* pdev, BYTE foreground, BYTE background);
 // ---- Levels, brushes, pen, line ----
 // L = 0..63 for an RGB colour (0x00BBGGRR), through the halftone tables when the settings ask.
 BYTE MapGrayToHalftoneLevel(PrinterPdev* pdev, COLORREF rgb);
-BOOL RealizeAndSelectBrush(PrinterPdev* pdev, SURFOBJ* patternSurface, DWORD mixOrRop4, BRUSHOBJ* brush,
-                           POINTL* brushOrigin, RECTL* target, SURFOBJ* targetSurface, LONG invert);
-BOOL WriteBrushPattern8x8(PrinterPdev* pdev, const void* realisedBrush);
+// 16 + L, the level byte of the brush, pen and pattern commands.
+BYTE LevelOf(PrinterPdev* pdev, COLORREF rgb);
+// A5 kind foreground background: built-in brush 1 (solid) or a hatch 2..7, unless cached.
+BOOL SelectBuiltinBrush(PrinterPdev* pdev, BYTE kind, BYTE foreground, BYTE background);
+// Who asks for an operation pair: a brush, a hatch or the pen take different mixes.
+enum class MixUser { Brush, Hatch, Pen };
+// The operation pair of a fill: from the ROP4's low byte while a bitmap operation fills a
+// rectangle (state bit 10), else by the mix rule (pattern copy for a mix the brush cannot take).
+void FillOperation(const PrinterPdev* pdev, DWORD mixOrRop4, MixUser user, BYTE* fg, BYTE* bg);
 BOOL SelectPen(PrinterPdev* pdev, COLORREF rgb, DWORD mix);
 BOOL WriteLineWidth(PrinterPdev* pdev, LONG width);
 BOOL WriteLineStyle(PrinterPdev* pdev, BYTE style, BYTE dash);
+
+// Several pages share a sheet whose orientation differs from the page's: hatches, patterns,
+// rectangles, clips and images are turned a quarter. Never while the sheet frame is drawn, which
+// is drawn as one page a sheet.
+bool TurnedSheet(const PrinterPdev* pdev);
 
 // ---- Positions ----
 // The device transform of a page point: doubling (outside band mode), zoom, layout cell origin,
@@ -120,9 +114,6 @@ BOOL WriteClipRectangle(PrinterPdev* pdev, const RECTL* rect, BOOL frame);
 BOOL WriteDeviceClip(PrinterPdev* pdev, LONG left, LONG top, LONG width, LONG height);
 // Clip path; FALSE when the path has more points than the clip-path limit.
 BOOL WriteClipPath(PrinterPdev* pdev, PATHOBJ* path);
-// One clip rectangle of a bitmap fill.
-BOOL FillRectangleForRop(PrinterPdev* pdev, SURFOBJ* target, BRUSHOBJ* brush, POINTL* brushOrigin, DWORD rop4,
-                         const RECTL* rect);
 // Frame (outline or corner marks) of the current layout cell, by the setting at offset 494.
 BOOL DrawLayoutFrame(PrinterPdev* pdev);
 

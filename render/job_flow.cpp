@@ -46,12 +46,7 @@ PrinterPdev* JobHookPdev(SURFOBJ* pso)
     return pdev;
 }
 
-bool OutputFailed(const PrinterPdev* pdev) { return (pdev->state & StateOutputFailed) != 0; }
 
-BYTE SettingsByte(const PrinterPdev* pdev, unsigned offset)
-{
-    return Get(pdev->settings.record, orla::DmField<BYTE>{offset});
-}
 
 LONG LayoutMode(const PrinterPdev* pdev) { return Get(pdev->settings.record, dm::LayoutMode); }
 
@@ -162,7 +157,7 @@ void DiscardJobOutput(PrinterPdev* pdev)
 BOOL DrawFrameOfPage(PrinterPdev* pdev)
 {
     if (pdev->pageSetup.blankSheet != 0) return TRUE;
-    WORD kind = Get(pdev->settings.record, dm::Setting494);
+    WORD kind = Get(pdev->settings.record, dm::FrameKind);
     if (kind < 1 || kind > 4) return TRUE;
     BOOL ok = EnterModeY(pdev);
     return DrawLayoutFrame(pdev) && ok;
@@ -276,7 +271,7 @@ void SheetTrayRange(const PrinterPdev* pdev, LONG* pageNumber, LONG* firstEnd, L
 {
     LONG first = 1, second = 2;
     if (Get(pdev->settings.record, dm::Duplex) != DMDUP_SIMPLEX) {
-        if ((SettingsByte(pdev, 397) & 0x01) != 0) {
+        if ((Get(pdev->settings.record, dm::Flags1) & orla::kFlags1BindingBack) != 0) {
             first = 1, second = 3;
         } else {
             first = 2, second = 4;

@@ -7,6 +7,7 @@
 #include "core/build_variant.h"
 #include "render/ddi_hooks.h"
 #include "render/drawing_hooks.h"
+#include "render/brushes.h"
 #include "render/graphics_state.h"
 #include "render/output_writer.h"
 #include "render/path_output.h"

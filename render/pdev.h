@@ -37,6 +37,8 @@ struct CompiledDeviceData;
 inline constexpr DWORD kPdevMagic = (DWORD('K') << 24) | (DWORD('Q') << 16) | (DWORD('4') << 8) | DWORD('T');
 
 // ---- State flags (PrinterPdev::state) ----
+// Every bit of the state word, in one list. Bits 20 and 28 each carry two meanings that the
+// drawing hooks rely on sharing; each has two names below, defined once as one bit.
 inline constexpr DWORD StateRasterMode = 1u << 0;    // band mode: the page is drawn into a 1-bit band
 inline constexpr DWORD StateOutputFailed = 1u << 2;  // a write failed: every later write fails
 inline constexpr DWORD StateModeZ = 1u << 7;         // page-control mode (FS Z sent, FS Y owed)
@@ -45,9 +47,21 @@ inline constexpr DWORD StatePatternCapture = 1u << 9;   // a colour pattern brus
 inline constexpr DWORD StateRectangleFill = 1u << 10;   // a rectangle fill of a bitmap operation
 inline constexpr DWORD StateSourceInverted = 1u << 18;  // sources from the halftone callback are negative
 inline constexpr DWORD StateRopChosen = 1u << 19;       // the caller already set the raster operation
-inline constexpr DWORD StateInBitmapHook = 1u << 20;    // inside a bitmap hook
+// Bit 20: "inside a bitmap hook" and "try a complex clip as a clip path". The graphics-state
+// reset and every path hook set it before their clip set-up; the bitmap hooks set it on entry and
+// clear it on return; the clip walker clears it for the rest of a hook once a clip path fails.
+// So a complex clip is tried as a clip path once per hook, and after a bitmap hook has returned
+// the next clip set-up goes straight to rectangles until a path hook or a reset sets it again.
+inline constexpr DWORD StateInBitmapHook = 1u << 20;
+inline constexpr DWORD StateClipPathAttempt = StateInBitmapHook;
 inline constexpr DWORD StateDoubledOutput = 1u << 21;   // 200/300 dpi jobs written in doubled units
-inline constexpr DWORD StatePatternOnlyFill = 1u << 28; // a pattern-only fill is running
+// Bit 28: "a pattern-only fill is running" and "store the clip rectangle as the page clip". The
+// stroke and fill hooks set it (with bit 29) so the clip walker keeps a rectangular clip as the
+// page clip instead of sending it; a pattern-only DrvBitBlt sets it for its fill, so the walker
+// keeps each clip rectangle the same way and the fill is cut to the piece itself.
+inline constexpr DWORD StatePatternOnlyFill = 1u << 28;
+inline constexpr DWORD StateStorePageClip = StatePatternOnlyFill;
+inline constexpr DWORD StateKeepPageClip = 1u << 29;  // ... and do not write the page rectangle
 
 // ---- Pending flags (PrinterPdev::pending) ----
 inline constexpr DWORD PendingJobHeader = 1u << 0;    // job header not yet written
@@ -201,6 +215,11 @@ struct PrinterPdev {
 
     DWORD trailingMagic;
 };
+
+// A write failed: every later write and hook fails.
+inline bool OutputFailed(const PrinterPdev* pdev) { return (pdev->state & StateOutputFailed) != 0; }
+// 200 and 300 dpi jobs go out in doubled units (400 and 600 dpi).
+inline bool DoubledOutput(const PrinterPdev* pdev) { return (pdev->state & StateDoubledOutput) != 0; }
 
 // TRUE when the pointer is not null and both magic dwords hold "KQ4T".
 BOOL ValidatePdev(const PrinterPdev* pdev);

@@ -312,9 +312,9 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev)
     ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW097=") + OnOff(pdev->settings.sheet.sheetSetting != 0));
     ok &= Line(pdev, "@PJL SET LPARM:ORLA MSW044=OFF");
     if (FeatureValue(pdev->deviceData, u"SET") != 0) ok &= Line(pdev, std::string("@PJL SET RET=") + OnOff(Flag1(pdev, ByteBit(2, 0))));
-    ok &= Line(pdev, "@PJL SET DENSITY=" + std::to_string(Get(rec, dm::Setting498)));
-    ok &= JobAttr(pdev, "APSP", MediaWord(Get(rec, dm::Setting488)));
-    ok &= JobAttr(pdev, "MSIP", MediaWord(Get(rec, dm::Setting7576)));
+    ok &= Line(pdev, "@PJL SET DENSITY=" + std::to_string(Get(rec, dm::PrintDensity)));
+    ok &= JobAttr(pdev, "APSP", MediaWord(Get(rec, dm::PaperType)));
+    ok &= JobAttr(pdev, "MSIP", MediaWord(Get(rec, dm::ManualPaperType)));
 
     // Option units that may be fixed by the user: installed ones say whether they are in use.
     static constexpr struct {
@@ -325,7 +325,7 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev)
                      {636, 1u << 2, false}, {640, 1u << 3, false}};
     for (unsigned i = 0; i < std::size(kNonFixed); ++i) {
         if (!DeviceInstalled(pdev, kNonFixed[i].deviceOffset, dm::kDeviceInstalled)) continue;
-        const DWORD flags = kNonFixed[i].inFlags1 ? Get(rec, dm::Flags1) : Get(rec, dm::CountDevices);
+        const DWORD flags = kNonFixed[i].inFlags1 ? Get(rec, dm::Flags1) : Get(rec, dm::TraySet);
         ok &= Line(pdev, "@PJL SET LPARM:ORLA NONFIXED" + std::to_string(i) + "=" + OnOff(!(flags & kNonFixed[i].offBit)));
     }
     if (FeatureValue(pdev->deviceData, u"TONERSAVE") != 0)
@@ -401,7 +401,7 @@ BOOL WritePjlJobAttributes(PrinterPdev* pdev)
     DEVMODEW* dmw = AsDevmode(pdev->settings.record);
     const SHORT copies = static_cast<SHORT>(std::clamp<LONG>(dmw->dmCopies, 1, 999));
     dmw->dmCopies = copies;
-    const DWORD holdMode = Get(rec, dm::Setting7616);
+    const DWORD holdMode = Get(rec, dm::HoldMode);
     LONG pjlCopies = copies, quantity = 1;
     if (pdev->store.storeFlag) {
         pjlCopies = 1;
@@ -421,18 +421,18 @@ BOOL WritePjlJobAttributes(PrinterPdev* pdev)
     ok &= Line(pdev, std::string("@PJL SET PAPERSORT=") + OnOff(paperSort));
 
     auto jobNameLine = [&]() {
-        std::u16string jobName = Get(rec, dm::JobNameFromDocument) == 1 ? std::u16string(document) : FieldText(rec, dm::AccountText7700);
+        std::u16string jobName = Get(rec, dm::JobNameFromDocument) == 1 ? std::u16string(document) : FieldText(rec, dm::HoldJobName);
         if (IsPlainPjlName(jobName)) ok &= QuotedLine(pdev, "@PJL SET JOBNAME=", CutAnsi(WideToAnsi(jobName), 50));
     };
     if (holdMode == 1) {
         ok &= Line(pdev, "@PJL SET HOLD=STORE");
         ok &= Line(pdev, "@PJL SET HOLDTYPE=PRIVATE");
-        ok &= QuotedLine(pdev, "@PJL SET HOLDENCRYPTKEY=", CutAnsi(WideToAnsi(FieldText(rec, dm::AccountText7670)), 26));
-        ok &= QuotedLine(pdev, "@PJL SET USERNAME=", CutAnsi(WideToAnsi(FieldText(rec, dm::AccountText7620)), 50));
+        ok &= QuotedLine(pdev, "@PJL SET HOLDENCRYPTKEY=", CutAnsi(WideToAnsi(FieldText(rec, dm::HoldPin)), 26));
+        ok &= QuotedLine(pdev, "@PJL SET USERNAME=", CutAnsi(WideToAnsi(FieldText(rec, dm::HoldUserName)), 50));
         jobNameLine();
     } else if (holdMode == 2 && copies != 1) {
         ok &= Line(pdev, "@PJL SET HOLD=PROOF");
-        ok &= QuotedLine(pdev, "@PJL SET USERNAME=", CutAnsi(WideToAnsi(FieldText(rec, dm::AccountText7620)), 50));
+        ok &= QuotedLine(pdev, "@PJL SET USERNAME=", CutAnsi(WideToAnsi(FieldText(rec, dm::HoldUserName)), 50));
         jobNameLine();
     }
     return ok;

@@ -101,7 +101,7 @@ POINTL PageOffsetForSide(const PrinterPdev* pdev)
     const LONG* shift = pdev->geometry.printShift;
     const POINTL front{shift[0], shift[1]};
     const POINTL back{shift[2], shift[3]};
-    const bool binding = (orla::Get(rec, orla::DmField<WORD>{660}) & 1) != 0;
+    const bool binding = (orla::Get(rec, orla::dm::DeviceState(orla::dm::kDuplex)) & orla::dm::kDuplexBindingOffset) != 0;
     if (!binding || orla::Get(rec, orla::dm::Duplex) == 1) return front;
     // Several pages a sheet (or the sheet frame): the sheet decides the side, else the page.
     const bool bySheet = orla::Get(rec, orla::dm::LayoutMode) != 1 || pdev->graphics.frameDrawing;

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/build_variant.h"
@@ -66,6 +67,8 @@ inline std::vector<std::string> TempFolderFiles()
 }
 
 // Engine-side handles of an enabled device context.
+// Owns its device context: disabled when it goes out of scope or is replaced, so a failed
+// assertion leaks nothing. Disable() ends it early, as GDI's DrvDisablePDEV would.
 struct EnabledPdev {
     DHPDEV dhpdev = nullptr;
     HDEV hdev = nullptr;
@@ -73,6 +76,27 @@ struct EnabledPdev {
     DEVINFO devInfo{};
     SURFOBJ surface{};
 
+    EnabledPdev() = default;
+    EnabledPdev(const EnabledPdev&) = delete;
+    EnabledPdev& operator=(const EnabledPdev&) = delete;
+    EnabledPdev(EnabledPdev&& other) noexcept { *this = std::move(other); }
+    EnabledPdev& operator=(EnabledPdev&& other) noexcept
+    {
+        if (this == &other) return *this;
+        Disable();
+        dhpdev = std::exchange(other.dhpdev, nullptr);
+        hdev = other.hdev;
+        gdiInfo = other.gdiInfo;
+        devInfo = other.devInfo;
+        surface = other.surface;
+        return *this;
+    }
+    ~EnabledPdev() { Disable(); }
+
+    void Disable()
+    {
+        if (dhpdev != nullptr) DrvDisablePDEV(std::exchange(dhpdev, nullptr));
+    }
     PrinterPdev* pdev() const { return reinterpret_cast<PrinterPdev*>(dhpdev); }
     SURFOBJ* so() { return &surface; }
 };
@@ -226,7 +250,7 @@ protected:
     }
     void TearDown() override
     {
-        if (e_.dhpdev != nullptr) DrvDisablePDEV(e_.dhpdev);
+        e_.Disable();
         DriverTest::TearDown();
     }
 

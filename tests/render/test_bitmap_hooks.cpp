@@ -11,6 +11,7 @@
 #include "render/bitmap_hooks.h"
 #include "render/drawing_hooks.h"
 #include "render/glyph_cache.h"
+#include "render/brushes.h"
 #include "render/graphics_state.h"
 #include "command_page_fixture.h"
 #include "win/gdi.h"
@@ -198,6 +199,40 @@ TEST_F(BitmapHookTest, PatternFillStaysInsideItsClipRectangle)
     Bytes out = Out();
     EXPECT_TRUE(Contains(out, {0xDB, 0x65, 0x00, 0x65}));
     EXPECT_FALSE(Contains(out, {0xDD, 0x00, 0x03, 0xE8})) << "no fill of the whole target";
+    // Bit 28 was "pattern-only fill" to the hook and "store the page clip" to the walker.
+    const RECTL kept = pdev()->geometry.bandClip[0];
+    EXPECT_EQ(kept.left, 100);
+    EXPECT_EQ(kept.top, 100);
+    EXPECT_EQ(kept.right, 201);
+    EXPECT_EQ(kept.bottom, 201);
+    EXPECT_FALSE(pdev()->state & (StatePatternOnlyFill | StateInBitmapHook));
+}
+
+// Bit 20 means both "inside a bitmap hook" and "try a complex clip as a clip path": entering a
+// bitmap hook arms the clip-path attempt even after an earlier hook gave it up, and returning
+// from the hook leaves it clear.
+TEST_F(BitmapHookTest, EnteringABitmapHookArmsTheClipPathAttempt)
+{
+    struct Case {
+        const char* name;
+        DWORD before;
+    } const cases[] = {{"given up by an earlier hook", 0}, {"already armed", StateClipPathAttempt}};
+    for (const Case& c : cases) {
+        ResetGraphicsStateCache(pdev());
+        pdev()->graphics.deviceLimits[5] = 1000;  // room for the outline as a clip path
+        pdev()->state = (pdev()->state & ~StateClipPathAttempt) | c.before;
+        const size_t start = Out().size();
+        SURFOBJ* src = Bitmap(32, 12, BMF_1BPP, 0x00);
+        RECTL target{0, 0, 32, 12};
+        POINTL origin{0, 0};
+        ASSERT_TRUE(DrvBitBlt(dev_, src, nullptr, Clip({RECTL{0, 0, 10, 10}, RECTL{20, 0, 30, 10}}),
+                              Palette(0xFFFFFF, 0), &target, &origin, nullptr, nullptr, nullptr, 0xCCCC))
+            << c.name;
+        const Bytes all = Out();
+        const Bytes out(all.begin() + static_cast<std::ptrdiff_t>(start), all.end());
+        EXPECT_TRUE(Contains(out, {0xB5, 0x04}) || Contains(out, {0xB5, 0x02})) << c.name << ": clip path tried";
+        EXPECT_FALSE(pdev()->state & StateClipPathAttempt) << c.name << ": the hook leaves bit 20 clear";
+    }
 }
 
 TEST_F(BitmapHookTest, GreySourcesAreHalftonedThroughTheEngine)

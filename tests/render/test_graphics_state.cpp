@@ -7,6 +7,7 @@
 
 #include "core/device_data.h"
 #include "core/driver_devmode.h"
+#include "render/brushes.h"
 #include "render/graphics_state.h"
 #include "render/point_coding.h"
 #include "bare_page_fixture.h"
@@ -582,7 +583,7 @@ TEST_F(LayoutFrameTest, OutlineKinds)
     };
     for (const auto& c : cases) {
         ResetGraphicsStateCache(pdev());
-        Set(orla::dm::Setting494, c.kind);
+        Set(orla::dm::FrameKind, c.kind);
         ASSERT_TRUE(DrawLayoutFrame(pdev())) << c.kind;
         EXPECT_EQ(Out(), Cat({head, c.lines, box})) << "kind " << c.kind;
         EXPECT_FALSE(pdev()->graphics.frameDrawing);
@@ -596,7 +597,7 @@ TEST_F(LayoutFrameTest, OutlineKinds)
     for (const auto& h : heavy) {
         ResetGraphicsStateCache(pdev());
         pdev()->geometry.resolution = h.dpi;
-        Set(orla::dm::Setting494, WORD{3});
+        Set(orla::dm::FrameKind, WORD{3});
         ASSERT_TRUE(DrawLayoutFrame(pdev()));
         Bytes out = Out();
         const Bytes width = B({0xAF, 0x00, 0x00, h.width});
@@ -606,7 +607,7 @@ TEST_F(LayoutFrameTest, OutlineKinds)
 
 TEST_F(LayoutFrameTest, CornerMarksAndOtherKinds)
 {
-    Set(orla::dm::Setting494, WORD{4});
+    Set(orla::dm::FrameKind, WORD{4});
     pdev()->state |= StateRasterMode;
     ASSERT_TRUE(DrawLayoutFrame(pdev()));
     EXPECT_TRUE(pdev()->state & StateRasterMode) << "band mode restored";
@@ -629,7 +630,7 @@ TEST_F(LayoutFrameTest, CornerMarksAndOtherKinds)
     EXPECT_EQ(Bytes(out.end() - 8, out.end()), B({0x04, 0x4C, 0x06, 0xA4, 0x04, 0x4C, 0x06, 0x68})) << "bottom-right last";
 
     for (WORD other : {WORD{0}, WORD{5}, WORD{0xFFFF}}) {
-        Set(orla::dm::Setting494, other);
+        Set(orla::dm::FrameKind, other);
         ASSERT_TRUE(DrawLayoutFrame(pdev()));
         EXPECT_EQ(Out(), Bytes{}) << other;
     }
@@ -648,7 +649,7 @@ TEST_F(GraphicsStateTest, EveryWriterFailsOnceOutputHasFailed)
     BRUSHOBJ* grey = PlatBrushCreateSolid(RGB(1, 2, 3), RGB(1, 2, 3));
     RECTL rect{0, 0, 10, 10};
     POINTL point{1, 2};
-    Set(orla::dm::Setting494, WORD{1});
+    Set(orla::dm::FrameKind, WORD{1});
     const struct {
         const char* name;
         std::function<BOOL()> call;
@@ -695,7 +696,7 @@ TEST_F(GraphicsStateDriverTest, ResetLoadsTheLimitsOfTheMemorySize)
     auto def = orla::DefaultMemorySize(p->deviceData);
     ASSERT_TRUE(def.has_value());
     for (int i = 0; i < 6; ++i) EXPECT_EQ(p->graphics.deviceLimits[i], static_cast<DWORD>(def->values[i + 1])) << i;
-    DrvDisablePDEV(e.dhpdev);
+    e.Disable();
 }
 
 }  // namespace

@@ -428,8 +428,7 @@ TEST_F(JobFlow, ResetInTheMiddleOfAJobCarriesItsStateToTheNewRecord)
     EXPECT_EQ(std::u16string(next.pdev()->job.documentName), u"carried");
     EXPECT_NE(next.pdev()->store.handle, nullptr) << "the store file belongs to the job";
     EXPECT_EQ(pdev()->store.handle, nullptr);
-    DrvDisablePDEV(e_.dhpdev);
-    e_ = next;
+    e_ = std::move(next);  // the old record is disabled first
     EXPECT_EQ(TempFolderFiles().size(), before.size() + 1) << "disabling the old record kept the job's store file";
 
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"carried"), 7));
@@ -455,8 +454,7 @@ TEST_F(JobFlow, ResetCarriesAFailureSoTheJobCannotEndAsASuccess)
     PlatInjectFailure("WritePrinter", 1, ERROR_DISK_FULL);
     EXPECT_FALSE(DrvResetPDEV(e_.dhpdev, next.dhpdev));
     EXPECT_NE(next.pdev()->state & StateOutputFailed, 0u);
-    DrvDisablePDEV(e_.dhpdev);
-    e_ = next;
+    e_ = std::move(next);  // the old record is disabled first
     EXPECT_FALSE(DrvStartDoc(so(), nullptr, 7)) << "the document goes on with its failure";
     EXPECT_NE(pdev()->state & StateOutputFailed, 0u);
     EXPECT_FALSE(DrvEndDoc(so(), 0));
@@ -476,8 +474,7 @@ TEST_F(JobFlow, ResetInTheMiddleOfASheetWithANewTrayEndsTheSheetFirst)
     orla::Set(next.pdev()->settings.record, dm::DefaultSource, static_cast<SHORT>(tray == 1 ? 2 : 1));
     ASSERT_TRUE(DrvResetPDEV(e_.dhpdev, next.dhpdev));
     EXPECT_NE(next.pdev()->pending & PendingExtraSheet, 0u);
-    DrvDisablePDEV(e_.dhpdev);
-    e_ = next;
+    e_ = std::move(next);  // the old record is disabled first
 
     ASSERT_TRUE(DrvStartDoc(so(), nullptr, 7));
     ASSERT_TRUE(DrvStartPage(so()));

@@ -40,7 +40,7 @@ TEST_F(PdevLifecycle, EnabledRecordIsFramedAndReadyForAJob)
     DrvCompletePDEV(e.dhpdev, reinterpret_cast<HDEV>(0x1234));
     EXPECT_EQ(pdev->engineDevice, reinterpret_cast<HDEV>(0x1234));
     DrvCompletePDEV(e.dhpdev, e.hdev);
-    DrvDisablePDEV(e.dhpdev);  // LeakSanitizer checks that every block went
+    e.Disable();  // LeakSanitizer checks that every block went
 }
 
 TEST_F(PdevLifecycle, MissingOutputStructuresAreRefused)
@@ -72,7 +72,7 @@ TEST_F(PdevLifecycle, EveryOutOfMemoryPointGivesNullAndLeaksNothing)
         EnabledPdev e = EnablePdev(printer_);
         if (e.dhpdev != nullptr) {
             succeededAt = n;
-            DrvDisablePDEV(e.dhpdev);
+            e.Disable();
         }
     }
     PlatClearInjections();
@@ -95,7 +95,7 @@ TEST_F(PdevLifecycle, CommandModeGetsADeviceSurface)
     DrvDisableSurface(e.dhpdev);
     EXPECT_FALSE(PlatGdiSurfaceInfo(surface).valid) << "the surface was deleted";
     EXPECT_EQ(e.pdev()->surface, nullptr);
-    DrvDisablePDEV(e.dhpdev);
+    e.Disable();
 }
 
 TEST_F(PdevLifecycle, RasterModeGetsABandingBitmapOfThePrintableArea)
@@ -119,7 +119,7 @@ TEST_F(PdevLifecycle, RasterModeGetsABandingBitmapOfThePrintableArea)
     EXPECT_TRUE(info.topDown);
     EXPECT_EQ(info.hooks, static_cast<FLONG>(0x403));
     DrvDisableSurface(e.dhpdev);
-    DrvDisablePDEV(e.dhpdev);
+    e.Disable();
 }
 
 TEST_F(PdevLifecycle, AFailedBandingBitmapFallsBackToADeviceSurface)
@@ -141,7 +141,7 @@ TEST_F(PdevLifecycle, AFailedBandingBitmapFallsBackToADeviceSurface)
     EXPECT_EQ(info.iType, static_cast<ULONG>(STYPE_DEVICE));
     EXPECT_EQ(info.hooks, static_cast<FLONG>(0x4FB));
     DrvDisableSurface(e.dhpdev);
-    DrvDisablePDEV(e.dhpdev);
+    e.Disable();
 }
 
 TEST_F(PdevLifecycle, DisableOfADamagedRecordDeletesItsFilesButFreesNothing)
@@ -165,7 +165,7 @@ TEST_F(PdevLifecycle, DisableOfADamagedRecordDeletesItsFilesButFreesNothing)
     EXPECT_EQ(PdevAllocationCount(pdev->allocationList), blocks) << "nothing was freed";
 
     pdev->trailingMagic = kPdevMagic;
-    DrvDisablePDEV(e.dhpdev);
+    e.Disable();
     SetLastError(0);
     DrvDisablePDEV(nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
@@ -248,7 +248,7 @@ TEST_F(PdevLifecycle, EveryHookRefusesADamagedRecordWithError87)
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << call.name;
     }
     DrvDisableSurface(nullptr);  // no error for this one, and no crash
-    DrvDisablePDEV(e.dhpdev);
+    e.Disable();
 }
 
 TEST_F(PdevLifecycle, DrawingHooksNotYetWrittenRefuseInsteadOfClaimingSuccess)
@@ -265,7 +265,7 @@ TEST_F(PdevLifecycle, DrawingHooksNotYetWrittenRefuseInsteadOfClaimingSuccess)
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED)) << call.name;
     }
     EXPECT_EQ(e.pdev()->output.count, 0u) << "a refused call writes nothing";
-    DrvDisablePDEV(e.dhpdev);
+    e.Disable();
 }
 
 }  // namespace

@@ -148,16 +148,16 @@ TEST_F(PjlHeader, JobLines)
         {"MSW097 on", [](PdevFixture& f) { f.pdev->settings.sheet.sheetSetting = 5; }, "@PJL SET LPARM:ORLA MSW097",
          "@PJL SET LPARM:ORLA MSW097=ON"},
         {"RET on", [](PdevFixture& f) { f.SetFlag1(1u << 16); }, "@PJL SET RET", "@PJL SET RET=ON"},
-        {"DENSITY", [](PdevFixture& f) { f.Set(dm::Setting498, WORD{3}); }, "@PJL SET DENSITY", "@PJL SET DENSITY=3"},
-        {"APSP thick", [](PdevFixture& f) { f.Set(dm::Setting488, WORD{1}); }, "@PJL SET JOBATTR=\"@APSP",
+        {"DENSITY", [](PdevFixture& f) { f.Set(dm::PrintDensity, WORD{3}); }, "@PJL SET DENSITY", "@PJL SET DENSITY=3"},
+        {"APSP thick", [](PdevFixture& f) { f.Set(dm::PaperType, WORD{1}); }, "@PJL SET JOBATTR=\"@APSP",
          "@PJL SET JOBATTR=\"@APSP=THICK\""},
-        {"APSP thick 2", [](PdevFixture& f) { f.Set(dm::Setting488, WORD{2}); }, "@PJL SET JOBATTR=\"@APSP",
+        {"APSP thick 2", [](PdevFixture& f) { f.Set(dm::PaperType, WORD{2}); }, "@PJL SET JOBATTR=\"@APSP",
          "@PJL SET JOBATTR=\"@APSP=THICK2\""},
-        {"APSP transparency", [](PdevFixture& f) { f.Set(dm::Setting488, WORD{3}); }, "@PJL SET JOBATTR=\"@APSP",
+        {"APSP transparency", [](PdevFixture& f) { f.Set(dm::PaperType, WORD{3}); }, "@PJL SET JOBATTR=\"@APSP",
          "@PJL SET JOBATTR=\"@APSP=TRANSPARENCY\""},
-        {"APSP unknown", [](PdevFixture& f) { f.Set(dm::Setting488, WORD{77}); }, "@PJL SET JOBATTR=\"@APSP",
+        {"APSP unknown", [](PdevFixture& f) { f.Set(dm::PaperType, WORD{77}); }, "@PJL SET JOBATTR=\"@APSP",
          "@PJL SET JOBATTR=\"@APSP=NORMAL\""},
-        {"MSIP thick", [](PdevFixture& f) { f.Set(dm::Setting7576, WORD{1}); }, "@PJL SET JOBATTR=\"@MSIP",
+        {"MSIP thick", [](PdevFixture& f) { f.Set(dm::ManualPaperType, WORD{1}); }, "@PJL SET JOBATTR=\"@MSIP",
          "@PJL SET JOBATTR=\"@MSIP=THICK\""},
         {"NONFIXED0 installed", [](PdevFixture& f) { f.InstallDevice(652); }, "@PJL SET LPARM:ORLA NONFIXED0",
          "@PJL SET LPARM:ORLA NONFIXED0=ON"},
@@ -170,7 +170,7 @@ TEST_F(PjlHeader, JobLines)
          "@PJL SET LPARM:ORLA NONFIXED1=ON"},
         {"NONFIXED3 fixed", [](PdevFixture& f) {
              f.InstallDevice(636);
-             f.Set(dm::CountDevices, DWORD{1u << 2});
+             f.Set(dm::TraySet, DWORD{1u << 2});
          }, "@PJL SET LPARM:ORLA NONFIXED3", "@PJL SET LPARM:ORLA NONFIXED3=OFF"},
         {"NONFIXED4", [](PdevFixture& f) { f.InstallDevice(640); }, "@PJL SET LPARM:ORLA NONFIXED4",
          "@PJL SET LPARM:ORLA NONFIXED4=ON"},
@@ -304,7 +304,7 @@ TEST_F(PjlHeader, CopiesAndQuantity)
         PdevFixture f;
         SetCopies(f, c.copies);
         if (c.printerCollates) f.SetFlag1(1u << 2);
-        f.Set(dm::Setting7616, c.holdMode);
+        f.Set(dm::HoldMode, c.holdMode);
         f.pdev->store.storeFlag = c.storeFlag;
         WritePjlJobHeader(f.pdev);
         EXPECT_EQ(f.LineStarting("@PJL SET COPIES"), "@PJL SET COPIES=" + std::to_string(c.pjlCopies)) << c.what;
@@ -316,11 +316,11 @@ TEST_F(PjlHeader, CopiesAndQuantity)
 TEST_F(PjlHeader, HoldLines)
 {
     auto hold = [](PdevFixture& f, DWORD mode, SHORT copies) {
-        f.Set(dm::Setting7616, mode);
+        f.Set(dm::HoldMode, mode);
         f.Dm()->dmCopies = copies;
-        f.SetText(dm::AccountText7670, u"1234");
-        f.SetText(dm::AccountText7620, u"taro");
-        f.SetText(dm::AccountText7700, u"weekly");
+        f.SetText(dm::HoldPin, u"1234");
+        f.SetText(dm::HoldUserName, u"taro");
+        f.SetText(dm::HoldJobName, u"weekly");
     };
     {
         PdevFixture f;
@@ -344,11 +344,11 @@ TEST_F(PjlHeader, HoldLines)
         WritePjlJobHeader(f.pdev);
         EXPECT_EQ(f.LineStarting("@PJL SET JOBNAME"), "@PJL SET JOBNAME=\"weekly\"");
         f.ClearOutput();
-        f.SetText(dm::AccountText7700, u"週報");  // refused like DNAME
+        f.SetText(dm::HoldJobName, u"週報");  // refused like DNAME
         WritePjlJobHeader(f.pdev);
         EXPECT_EQ(f.LineStarting("@PJL SET JOBNAME"), "<none>");
         f.ClearOutput();
-        f.SetText(dm::AccountText7670, u"12\"\r\n@PJL SET X=1");
+        f.SetText(dm::HoldPin, u"12\"\r\n@PJL SET X=1");
         WritePjlJobHeader(f.pdev);
         EXPECT_EQ(f.LineStarting("@PJL SET HOLDENCRYPTKEY"), "@PJL SET HOLDENCRYPTKEY=\"12@PJL SE\"");
     }

@@ -556,7 +556,7 @@ TEST_F(BandedPage, TheLayoutFrameIsDrawnBeforeTheEndOfAPageThatHadOutput)
         size_t outlines;
     } cases[] = {{0, true, 0}, {1, true, 1}, {1, false, 0}};
     for (const Case& c : cases) {
-        orla::Set(e_.pdev()->settings.record, orla::dm::Setting494, c.frame);
+        orla::Set(e_.pdev()->settings.record, orla::dm::FrameKind, c.frame);
         size_t before = SpooledBytes().size();
         ASSERT_TRUE(DrvStartDoc(band_, const_cast<LPWSTR>(u"doc"), 3));
         if (c.drawn) {

@@ -114,7 +114,7 @@ struct NamedField {
 constexpr NamedField kPrivateFields[] = {
     {"flags word", dm::FlagsWord.offset, 2},          {"overlay status", dm::OverlayStatus.offset, 4},
     {"private id", dm::PrivateId.offset, 4},          {"private flags 1", dm::Flags1.offset, 4},
-    {"private flags 2", dm::Flags2.offset, 4},        {"devices counted", dm::CountDevices.offset, 4},
+    {"private flags 2", dm::Flags2.offset, 4},        {"devices counted", dm::TraySet.offset, 4},
     {"output paper", dm::OutPaperIndex.offset, 2},    {"zoom %", dm::Zoom.offset, 2},
     {"output tray", dm::OutputTray.offset, 2},        {"layout mode", dm::LayoutMode.offset, 2},
     {"layout order", dm::LayoutOrder.offset, 2},      {"print position top", dm::PrintPosTop.offset, 4},
