@@ -1,15 +1,11 @@
 // The graphics DLL's entry point, DrvEnableDriver with its hook table, DrvDisableDriver and
-// DrvQueryDriverInfo, and the DLL's process-wide state.
+// DrvQueryDriverInfo. The process-wide state they set lives in module_state.cpp.
 #include "core/device_data.h"
 #include "render/ddi_hooks.h"
 #include "render/driver_log.h"
 #include "render/pdev.h"
 
 namespace {
-
-HMODULE g_module = nullptr;
-FD_GLYPHSET* g_ansiGlyphSet = nullptr;
-void* g_shiftJisGlyphSet = nullptr;
 
 constexpr ULONG kLowestEngineVersion = DDI_DRIVER_VERSION_NT4;
 constexpr ULONG kDriverVersion = DDI_DRIVER_VERSION_NT4;
@@ -55,17 +51,11 @@ const DRVFN kHookTable[kHookCount] = {
     {INDEX_DrvNextBand, Hook(DrvNextBand)},
 };
 
-HMODULE GraphicsModuleHandle() { return g_module; }
-
-void* AnsiGlyphSet() { return g_ansiGlyphSet; }
-
-void*& ShiftJisGlyphSetHolder() { return g_shiftJisGlyphSet; }
-
 DLLEXPORT BOOL APIENTRY DllEntryPoint(HINSTANCE hModule, DWORD reason, LPVOID /*reserved*/)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         DisableThreadLibraryCalls(hModule);
-        g_module = hModule;
+        SetGraphicsModuleHandle(hModule);
     }
     return TRUE;
 }
@@ -81,17 +71,18 @@ DLLEXPORT BOOL APIENTRY DrvEnableDriver(ULONG iEngineVersion, ULONG cj, DRVENABL
     pded->c = kHookCount;
     pded->pdrvfn = const_cast<DRVFN*>(kHookTable);
     orla::DeviceDataCacheInit();
-    if (g_ansiGlyphSet == nullptr) g_ansiGlyphSet = EngComputeGlyphSet(0, 0, kAnsiGlyphCount);
-    if (g_ansiGlyphSet == nullptr) DriverLog("DrvEnableDriver: no glyph set for the ANSI code page");
-    return g_ansiGlyphSet != nullptr;
+    void*& ansi = AnsiGlyphSetHolder();
+    if (ansi == nullptr) ansi = EngComputeGlyphSet(0, 0, kAnsiGlyphCount);
+    if (ansi == nullptr) DriverLog("DrvEnableDriver: no glyph set for the ANSI code page");
+    return ansi != nullptr;
 }
 
 DLLEXPORT void APIENTRY DrvDisableDriver(void)
 {
-    if (g_ansiGlyphSet != nullptr) GlobalFree(g_ansiGlyphSet);
-    g_ansiGlyphSet = nullptr;
-    if (g_shiftJisGlyphSet != nullptr) GlobalFree(g_shiftJisGlyphSet);
-    g_shiftJisGlyphSet = nullptr;
+    for (void** set : {&AnsiGlyphSetHolder(), &ShiftJisGlyphSetHolder()}) {
+        if (*set != nullptr) GlobalFree(*set);
+        *set = nullptr;
+    }
     orla::DeviceDataCacheTerm();
 }
 

@@ -230,9 +230,11 @@ void FreePdev(PrinterPdev* pdev);
 // ---- Process-wide state of the graphics DLL ----
 // The module handle (recorded by DllEntryPoint, null before).
 HMODULE GraphicsModuleHandle();
+void SetGraphicsModuleHandle(HMODULE module);
 // The glyph sets (global memory): the ANSI set made by DrvEnableDriver and the Shift-JIS set made
 // on first use by the device-font code; both freed by DrvDisableDriver.
 void* AnsiGlyphSet();
+void*& AnsiGlyphSetHolder();
 void*& ShiftJisGlyphSetHolder();
 
 // ---- Job flow (render/job_flow.cpp) ----
