@@ -154,46 +154,14 @@ bool ComplementSource(const PrinterPdev* pdev)
     return firstBlack != inverted;
 }
 
-BOOL WriteImageHeader(PrinterPdev* pdev, BYTE format, LONG width, LONG rows, DWORD length)
-{
-    const BYTE header[kImageHeaderSize] = {kImageCommand, kImageKindRaster, 0x00, format,
-                                           static_cast<BYTE>(width >> 8), static_cast<BYTE>(width),
-                                           static_cast<BYTE>(rows >> 8), static_cast<BYTE>(rows),
-                                           static_cast<BYTE>(length >> 24), static_cast<BYTE>(length >> 16),
-                                           static_cast<BYTE>(length >> 8), static_cast<BYTE>(length)};
-    return WriteSpool(pdev, header, sizeof header);
-}
-
-// Sends prepared rows as 0xF2 or 0xF4, delta-row compressed when allowed and shorter.
+// Sends prepared rows as 0xF2 or 0xF4; sizes the 16-bit fields cannot hold are dropped.
 BOOL SendRows(PrinterPdev* pdev, const BYTE* bits, LONG width, LONG rows, size_t rowBytes, bool mayCompress,
               bool scaled, LONG targetWidth, LONG targetHeight)
 {
     constexpr LONG kMax = 0xFFFF;
-    if (width > kMax || rows > kMax || targetWidth > kMax || targetHeight > kMax) return TRUE;  // dropped
-    auto header = [&](BYTE format, DWORD length) {
-        if (scaled)
-            return WriteImageBlock(pdev, kImageKindRaster, format, static_cast<WORD>(width), static_cast<WORD>(rows),
-                                   static_cast<WORD>(targetWidth), static_cast<WORD>(targetHeight), length, nullptr);
-        return WriteImageHeader(pdev, format, width, rows, length);
-    };
-    pdev->pageSetup.blankSheet = 0;
-    const size_t plain = rowBytes * static_cast<size_t>(rows);
-    if (mayCompress) {
-        BYTE* area = AllocateRows(pdev, DeltaRowOutputArea(static_cast<size_t>(rows), rowBytes));
-        BYTE* seed = area != nullptr ? AllocateRows(pdev, rowBytes) : nullptr;
-        BYTE* end = nullptr;
-        if (seed != nullptr)
-            end = CompressDeltaRow(seed, bits, static_cast<size_t>(rows), rowBytes, area, static_cast<ptrdiff_t>(rowBytes));
-        BOOL ok = TRUE;
-        if (end != nullptr) {
-            const DWORD length = static_cast<DWORD>(end - area);
-            ok = header(kImageFormatDeltaRow, length) && WriteSpool(pdev, area, length);
-        }
-        PdevFree(pdev->allocationList, seed);
-        PdevFree(pdev->allocationList, area);
-        if (end != nullptr) return ok;
-    }
-    return header(kImageFormatPlain, static_cast<DWORD>(plain)) && WriteSpool(pdev, bits, static_cast<DWORD>(plain));
+    if (width > kMax || rows > kMax || targetWidth > kMax || targetHeight > kMax) return TRUE;
+    const ImageRows image{bits, width, rows, rowBytes, static_cast<ptrdiff_t>(rowBytes), scaled, targetWidth, targetHeight};
+    return SendImageRows(pdev, image, mayCompress);
 }
 
 // ---- Pattern capture ----
@@ -231,6 +199,106 @@ BOOL CapturePattern(PrinterPdev* pdev, SURFOBJ* source, POINTL sourcePoint)
     return SelectCapturedPattern(pdev, tile);
 }
 
+// The part of a clip piece that prints: shrunk with the target under a zoom stretch, cut to the
+// target and the page. FALSE when nothing of it is on the page.
+bool PieceOnPage(const PrinterPdev* pdev, const RECTL& target, RECTL piece, RECTL* onPage)
+{
+    if (ZoomStretchRunning(pdev)) {
+        // The target was shrunk before the engine drew it: its clip shrinks alike.
+        const POINTL c = pdev->zoomStretch.about;
+        const LONG zoom = ZoomOf(pdev);
+        piece = RECTL{c.x + Scale(piece.left - c.x, zoom), c.y + Scale(piece.top - c.y, zoom),
+                      c.x + Scale(piece.right - c.x, zoom), c.y + Scale(piece.bottom - c.y, zoom)};
+    }
+    RECTL r = Intersect(target, piece);
+    if (Empty(r)) return false;
+    // Beyond the page nothing prints: such a piece is dropped, as in band output.
+    const RECTL& printable = pdev->geometry.printable;
+    const LONG pageWidth = printable.right - printable.left, pageHeight = printable.bottom - printable.top;
+    if (r.left >= pageWidth || r.top >= pageHeight || r.right <= 0 || r.bottom <= 0) return false;
+    r.right = std::min(r.right, pageWidth);
+    r.bottom = std::min(r.bottom, pageHeight);
+    *onPage = r;
+    return true;
+}
+
+// The rows of a piece cut out of a 1-bit source: byte-aligned, complemented by the palette
+// polarity, in a block of the device context's allocation list the caller frees.
+struct PieceRows {
+    BYTE* bits = nullptr;
+    LONG width = 0;
+    LONG rows = 0;
+    size_t rowBytes = 0;
+};
+
+bool InsideSource(const SURFOBJ* source, int64_t sx, int64_t sy)
+{
+    return sx >= 0 && sy >= 0 && sx < source->sizlBitmap.cx && sy < source->sizlBitmap.cy;
+}
+
+// Cuts the rows starting at (sx, sy) inside the source, at most what the source holds; FALSE
+// when there is no memory for them.
+bool CutSourceRows(PrinterPdev* pdev, SURFOBJ* source, int64_t sx, int64_t sy, LONG width, LONG rows, PieceRows* out)
+{
+    const size_t stride = static_cast<size_t>(source->lDelta < 0 ? -static_cast<int64_t>(source->lDelta) : source->lDelta);
+    width = static_cast<LONG>(std::min<int64_t>(width, source->sizlBitmap.cx - sx));
+    rows = std::max<LONG>(static_cast<LONG>(std::min<int64_t>(rows, source->sizlBitmap.cy - sy)), 1);
+    const size_t rowBytes = std::clamp<size_t>((static_cast<size_t>(width) + 7) / 8, 1, std::max<size_t>(stride, 1));
+    BYTE* bits = AllocateRows(pdev, rowBytes * static_cast<size_t>(rows));
+    if (bits == nullptr) return false;
+    const bool complement = ComplementSource(pdev);
+    std::vector<BYTE> line(rowBytes + 1);
+    const size_t firstByte = static_cast<size_t>(sx / 8);
+    for (LONG y = 0; y < rows; ++y) {
+        const BYTE* src = static_cast<const BYTE*>(source->pvScan0) + (sy + y) * source->lDelta;
+        for (size_t i = 0; i < line.size(); ++i) line[i] = firstByte + i < stride ? src[firstByte + i] : 0xFF;
+        BYTE* row = bits + static_cast<size_t>(y) * rowBytes;
+        CopyShiftedRow(row, line.data(), static_cast<ULONG>(sx % 8), static_cast<ULONG>(rowBytes));
+        if (complement)
+            for (size_t i = 0; i < rowBytes; ++i) row[i] = static_cast<BYTE>(~row[i]);
+    }
+    *out = PieceRows{bits, width, rows, rowBytes};
+    return true;
+}
+
+// Moves to the piece and sends its rows (turned a quarter for a turned sheet), scaled by the
+// zoom unless the engine already stretched them, doubled with doubled output.
+BOOL SendPieceRows(PrinterPdev* pdev, const PieceRows& cut, POINTL at, bool aligned, bool turned)
+{
+    const bool stretching = ZoomStretchRunning(pdev);
+    const LONG zoom = ZoomOf(pdev);
+    const BYTE* sendBits = cut.bits;
+    std::vector<BYTE> turnedBits;
+    LONG sendWidth = cut.width, sendRows = cut.rows;
+    size_t sendRowBytes = cut.rowBytes;
+    if (turned) {
+        turnedBits = TurnBits(cut.bits, cut.width, cut.rows, cut.rowBytes, &sendRowBytes);
+        sendBits = turnedBits.data();
+        sendWidth = cut.rows;
+        sendRows = cut.width;
+    }
+    const BOOL held = pdev->graphics.zoomHeld;
+    if (stretching) pdev->graphics.zoomHeld = TRUE;
+    const BOOL moved = WritePointList(pdev, &at);
+    pdev->graphics.zoomHeld = held;
+    if (!moved) return FALSE;
+    const bool mayCompress = sendRowBytes >= 3 && sendRows >= 4 && aligned;
+    const bool plainSize = (zoom == 100 || stretching) && !DoubledOutput(pdev);
+    LONG targetWidth = sendWidth, targetHeight = sendRows;
+    if (!stretching && zoom != 100) {
+        targetWidth = std::max<LONG>(Scale(sendWidth, zoom), 1);
+        targetHeight = std::max<LONG>(Scale(sendRows, zoom), 1);
+    }
+    if (DoubledOutput(pdev)) {
+        targetWidth *= 2;
+        targetHeight *= 2;
+    }
+    return SendRows(pdev, sendBits, sendWidth, sendRows, sendRowBytes, mayCompress, !plainSize, targetWidth,
+                    targetHeight);
+}
+
+// The source rectangle once per clip piece: each piece on the page is cut from the source and
+// sent at its place.
 BOOL WriteImagePieces(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const RECTL* target, const RECTL* sourceRect,
                       bool turned)
 {
@@ -240,99 +308,28 @@ BOOL WriteImagePieces(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const R
     if (!IsEngineBitmap(source) || source->iBitmapFormat != BMF_1BPP) return FALSE;
 
     const RECTL t = Ordered(*target);
-    const RECTL& printable = pdev->geometry.printable;
-    const LONG pageWidth = printable.right - printable.left, pageHeight = printable.bottom - printable.top;
-    const size_t stride = static_cast<size_t>(source->lDelta < 0 ? -static_cast<int64_t>(source->lDelta) : source->lDelta);
-    const LONG zoom = ZoomOf(pdev);
-    const bool stretching = ZoomStretchRunning(pdev);
-    const bool complement = ComplementSource(pdev);
-
-    BOOL result = TRUE;
     BOOL first = TRUE;
     for (;;) {
         RECTL piece{};
         BOOL have = FALSE;
         const BOOL more = WalkClip(pdev, clip, first, &piece, &have);
         first = FALSE;
-        if (!have) {
-            if (pdev->state & StateOutputFailed) result = FALSE;
-            break;
-        }
-        if (stretching) {
-            // The target was shrunk before the engine drew it: its clip shrinks alike.
-            const POINTL c = pdev->zoomStretch.about;
-            piece = RECTL{c.x + Scale(piece.left - c.x, zoom), c.y + Scale(piece.top - c.y, zoom),
-                          c.x + Scale(piece.right - c.x, zoom), c.y + Scale(piece.bottom - c.y, zoom)};
-        }
-        RECTL r = Intersect(t, piece);
-        if (!Empty(r)) {
-            // Beyond the page nothing prints: such a piece is dropped, as in band output.
-            if (r.left >= pageWidth || r.top >= pageHeight || r.right <= 0 || r.bottom <= 0) {
-                if (!more) break;
-                continue;
-            }
-            r.right = std::min(r.right, pageWidth);
-            r.bottom = std::min(r.bottom, pageHeight);
+        if (!have) return (pdev->state & StateOutputFailed) ? FALSE : TRUE;
+        RECTL r{};
+        if (PieceOnPage(pdev, t, piece, &r)) {
             const int64_t sx = int64_t{sourceRect->left} + (r.left - t.left);
             const int64_t sy = int64_t{sourceRect->top} + (r.top - t.top);
-            LONG width = r.right - r.left;
-            LONG rows = r.bottom - r.top;
             // Only what the source holds is sent.
-            if (sx < 0 || sy < 0 || sx >= source->sizlBitmap.cx || sy >= source->sizlBitmap.cy) {
-                if (!more) break;
-                continue;
+            if (InsideSource(source, sx, sy)) {
+                PieceRows cut;
+                if (!CutSourceRows(pdev, source, sx, sy, r.right - r.left, r.bottom - r.top, &cut)) return FALSE;
+                const BOOL ok = SendPieceRows(pdev, cut, POINTL{r.left, r.top}, sx % 8 == 0, turned);
+                PdevFree(pdev->allocationList, cut.bits);
+                if (!ok) return FALSE;
             }
-            width = static_cast<LONG>(std::min<int64_t>(width, source->sizlBitmap.cx - sx));
-            rows = static_cast<LONG>(std::min<int64_t>(rows, source->sizlBitmap.cy - sy));
-            size_t rowBytes = std::clamp<size_t>((static_cast<size_t>(width) + 7) / 8, 1, std::max<size_t>(stride, 1));
-            rows = std::max<LONG>(rows, 1);
-            BYTE* bits = AllocateRows(pdev, rowBytes * static_cast<size_t>(rows));
-            std::vector<BYTE> line(rowBytes + 1);
-            if (bits == nullptr) return FALSE;
-            const size_t firstByte = static_cast<size_t>(sx / 8);
-            for (LONG y = 0; y < rows; ++y) {
-                const BYTE* src = static_cast<const BYTE*>(source->pvScan0) + (sy + y) * source->lDelta;
-                for (size_t i = 0; i < line.size(); ++i)
-                    line[i] = firstByte + i < stride ? src[firstByte + i] : 0xFF;
-                BYTE* out = bits + static_cast<size_t>(y) * rowBytes;
-                CopyShiftedRow(out, line.data(), static_cast<ULONG>(sx % 8), static_cast<ULONG>(rowBytes));
-                if (complement)
-                    for (size_t i = 0; i < rowBytes; ++i) out[i] = static_cast<BYTE>(~out[i]);
-            }
-            const BYTE* sendBits = bits;
-            std::vector<BYTE> turnedBits;
-            LONG sendWidth = width, sendRows = rows;
-            size_t sendRowBytes = rowBytes;
-            if (turned) {
-                turnedBits = TurnBits(bits, width, rows, rowBytes, &sendRowBytes);
-                sendBits = turnedBits.data();
-                sendWidth = rows;
-                sendRows = width;
-            }
-            const POINTL at{r.left, r.top};
-            BOOL held = pdev->graphics.zoomHeld;
-            if (stretching) pdev->graphics.zoomHeld = TRUE;
-            BOOL ok = WritePointList(pdev, &at);
-            pdev->graphics.zoomHeld = held;
-            const bool mayCompress = sendRowBytes >= 3 && sendRows >= 4 && sx % 8 == 0;
-            const bool plainSize = (zoom == 100 || stretching) && !DoubledOutput(pdev);
-            LONG targetWidth = sendWidth, targetHeight = sendRows;
-            if (!stretching && zoom != 100) {
-                targetWidth = std::max<LONG>(Scale(sendWidth, zoom), 1);
-                targetHeight = std::max<LONG>(Scale(sendRows, zoom), 1);
-            }
-            if (DoubledOutput(pdev)) {
-                targetWidth *= 2;
-                targetHeight *= 2;
-            }
-            ok = ok && SendRows(pdev, sendBits, sendWidth, sendRows, sendRowBytes, mayCompress, !plainSize, targetWidth,
-                                targetHeight);
-            PdevFree(pdev->allocationList, bits);
-            if (!ok) return FALSE;
         }
-        if (!more) break;
+        if (!more) return TRUE;
     }
-    return result;
 }
 
 // The colour adjustment the engine halftones with: the image triple in per-kind mode, else the

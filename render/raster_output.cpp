@@ -121,45 +121,6 @@ POINTL DevicePosition(PrinterPdev* pdev, POINTL position)
     return device;
 }
 
-void SendImage(PrinterPdev* pdev, const ImageShape& shape, LONG rows, const BYTE* bits, LONG stride)
-{
-    const size_t rowBytes = shape.rowBytes;
-    const size_t plainBytes = rowBytes * static_cast<size_t>(rows);
-    auto header = [&](BYTE format, DWORD length) {
-        if (shape.scaled)
-            return WriteImageBlock(pdev, kImageKindRaster, format, static_cast<WORD>(shape.width), static_cast<WORD>(rows),
-                                   static_cast<WORD>(shape.targetWidth), static_cast<WORD>(shape.targetHeight), length,
-                                   nullptr);
-        return WritePlainImageHeader(pdev, kImageKindRaster, format, static_cast<WORD>(shape.width),
-                                     static_cast<WORD>(rows), length);
-    };
-    // Anything painted makes the page worth ejecting, compressed or not.
-    pdev->pageSetup.blankSheet = 0;
-
-    if (plainBytes > 2) {
-        PdevAllocationList* list = pdev->allocationList;
-        BYTE* area = static_cast<BYTE*>(PdevAlloc(list, DeltaRowOutputArea(static_cast<size_t>(rows), rowBytes)));
-        BYTE* seed = area != nullptr ? static_cast<BYTE*>(PdevAlloc(list, rowBytes)) : nullptr;
-        BYTE* end = nullptr;
-        if (seed != nullptr) end = CompressDeltaRow(seed, bits, static_cast<size_t>(rows), rowBytes, area, stride);
-        if (end != nullptr) {
-            DWORD length = static_cast<DWORD>(end - area);
-            if (header(kImageFormatDeltaRow, length)) WriteSpool(pdev, area, length);
-        }
-        PdevFree(list, seed);
-        PdevFree(list, area);
-        if (end != nullptr) return;
-    }
-
-    if (!header(kImageFormatPlain, static_cast<DWORD>(plainBytes))) return;
-    if (static_cast<size_t>(stride) == rowBytes) {
-        WriteSpool(pdev, bits, static_cast<DWORD>(plainBytes));
-        return;
-    }
-    for (LONG r = 0; r < rows; ++r)
-        if (!WriteSpool(pdev, bits + static_cast<ptrdiff_t>(r) * stride, static_cast<DWORD>(rowBytes))) return;
-}
-
 void WriteBlock(PrinterPdev* pdev, LONG width, LONG rows, POINTL position, BYTE* bits, DWORD byteCount,
                 LONG rowLength, bool onePageASheet)
 {
@@ -200,10 +161,52 @@ void WriteBlock(PrinterPdev* pdev, LONG width, LONG rows, POINTL position, BYTE*
     pdev->graphics.zoomHeld = held;
 
     ComplementRows(bits, rows, shape.rowBytes, rowLength);
-    SendImage(pdev, shape, rows, bits, rowLength);
+    const ImageRows image{bits, shape.width, rows, shape.rowBytes, rowLength,
+                          shape.scaled, shape.targetWidth, shape.targetHeight};
+    SendImageRows(pdev, image, image.rowBytes * static_cast<size_t>(rows) > 2);
 }
 
 }  // namespace
+
+BOOL SendImageRows(PrinterPdev* pdev, const ImageRows& image, bool mayCompress)
+{
+    const size_t rowBytes = image.rowBytes;
+    const size_t plainBytes = rowBytes * static_cast<size_t>(image.rows);
+    auto header = [&](BYTE format, DWORD length) {
+        if (image.scaled)
+            return WriteImageBlock(pdev, kImageKindRaster, format, static_cast<WORD>(image.width),
+                                   static_cast<WORD>(image.rows), static_cast<WORD>(image.targetWidth),
+                                   static_cast<WORD>(image.targetHeight), length, nullptr);
+        return WritePlainImageHeader(pdev, kImageKindRaster, format, static_cast<WORD>(image.width),
+                                     static_cast<WORD>(image.rows), length);
+    };
+    // Anything painted makes the page worth ejecting, compressed or not.
+    pdev->pageSetup.blankSheet = 0;
+
+    if (mayCompress) {
+        PdevAllocationList* list = pdev->allocationList;
+        BYTE* area = static_cast<BYTE*>(PdevAlloc(list, DeltaRowOutputArea(static_cast<size_t>(image.rows), rowBytes)));
+        BYTE* seed = area != nullptr ? static_cast<BYTE*>(PdevAlloc(list, rowBytes)) : nullptr;
+        BYTE* end = nullptr;
+        if (seed != nullptr)
+            end = CompressDeltaRow(seed, image.bits, static_cast<size_t>(image.rows), rowBytes, area, image.stride);
+        BOOL ok = TRUE;
+        if (end != nullptr) {
+            const DWORD length = static_cast<DWORD>(end - area);
+            ok = header(kImageFormatDeltaRow, length) && WriteSpool(pdev, area, length);
+        }
+        PdevFree(list, seed);
+        PdevFree(list, area);
+        // Without room to compress, the rows go out plain.
+        if (end != nullptr) return ok;
+    }
+
+    if (!header(kImageFormatPlain, static_cast<DWORD>(plainBytes))) return FALSE;
+    if (static_cast<size_t>(image.stride) == rowBytes) return WriteSpool(pdev, image.bits, static_cast<DWORD>(plainBytes));
+    for (LONG r = 0; r < image.rows; ++r)
+        if (!WriteSpool(pdev, image.bits + r * image.stride, static_cast<DWORD>(rowBytes))) return FALSE;
+    return TRUE;
+}
 
 BOOL WriteImageBlock(PrinterPdev* pdev, BYTE kind, BYTE format, WORD sourceWidth, WORD sourceHeight, WORD targetWidth,
                      WORD targetHeight, DWORD byteCount, const BYTE* data)

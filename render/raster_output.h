@@ -21,6 +21,21 @@ inline constexpr size_t kScaledImageHeaderSize = 16;
 BOOL WriteImageBlock(PrinterPdev* pdev, BYTE kind, BYTE format, WORD sourceWidth, WORD sourceHeight, WORD targetWidth,
                      WORD targetHeight, DWORD byteCount, const BYTE* data);
 
+// One 1-bit image of `rows` rows, `width` pixels and `rowBytes` bytes each, `stride` bytes apart
+// in `bits`: the 0xF2 header (0xF4 with the target size when `scaled`) and the rows, delta-row
+// compressed when allowed and shorter. The result of the output writer.
+struct ImageRows {
+    const BYTE* bits;
+    LONG width;
+    LONG rows;
+    size_t rowBytes;
+    ptrdiff_t stride;
+    bool scaled;
+    LONG targetWidth;
+    LONG targetHeight;
+};
+BOOL SendImageRows(PrinterPdev* pdev, const ImageRows& image, bool mayCompress);
+
 // One block of the banding surface (0 = black): `width` pixels x `rows` rows whose top-left is
 // `position` (page pixels of the band), `bits` its first row, `rowLength` bytes from one row to
 // the next and `byteCount` = rowLength x rows. The block is complemented in place. The
