@@ -223,8 +223,6 @@ LONG WriteCommandFormattedV(PrinterPdev* pdev, const char* format, std::span<con
     return failed ? -written : written;
 }
 
-BOOL WriteCommandBytes(PrinterPdev* pdev, const void* bytes, DWORD length) { return WriteSpool(pdev, bytes, length); }
-
 // ---- Job identity ----
 
 void BuildComputerJobId(PrinterPdev* pdev, char* out, const char* name)

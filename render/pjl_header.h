@@ -34,8 +34,6 @@ inline LONG WriteCommandFormatted(PrinterPdev* pdev, const char* format, std::in
 {
     return WriteCommandFormattedV(pdev, format, std::span<const PjlArg>(args.begin(), args.size()));
 }
-// The bytes as given (binary commands, bodies of files).
-BOOL WriteCommandBytes(PrinterPdev* pdev, const void* bytes, DWORD length);
 
 // ---- Text of PJL values (render/pjl_text.cpp) ----
 UINT ResolveCodePage(UINT codePage);

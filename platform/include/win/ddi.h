@@ -1023,3 +1023,32 @@ BOOL EngPaint(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, M
 ULONG XFORMOBJ_iGetXform(XFORMOBJ* pxo, XFORML* pxform);
 
 }  // extern "C"
+
+// The engine's structures as 64-bit Windows lays them out: the driver and the engine exchange
+// them by pointer, so every size and the offsets after each pointer or alignment gap are fixed.
+static_assert(sizeof(DRVFN) == 16 && sizeof(DRVENABLEDATA) == 16);
+static_assert(sizeof(GDIINFO) == 320);
+static_assert(sizeof(DEVINFO) == 312 && offsetof(DEVINFO, lfAnsiVarFont) == 96 && offsetof(DEVINFO, cFonts) == 280 &&
+              offsetof(DEVINFO, cxDither) == 288 && offsetof(DEVINFO, hpalDefault) == 296);
+static_assert(sizeof(SURFOBJ) == 80 && offsetof(SURFOBJ, sizlBitmap) == 32 && offsetof(SURFOBJ, cjBits) == 40 &&
+              offsetof(SURFOBJ, pvBits) == 48 && offsetof(SURFOBJ, pvScan0) == 56 && offsetof(SURFOBJ, lDelta) == 64 &&
+              offsetof(SURFOBJ, iBitmapFormat) == 72 && offsetof(SURFOBJ, iType) == 76 &&
+              offsetof(SURFOBJ, fjBitmap) == 78);
+static_assert(sizeof(CLIPOBJ) == 24 && offsetof(CLIPOBJ, iDComplexity) == 20 && offsetof(CLIPOBJ, fjOptions) == 23);
+static_assert(sizeof(ENUMRECTS) == 20);
+static_assert(sizeof(BRUSHOBJ) == 24 && offsetof(BRUSHOBJ, pvRbrush) == 8 && offsetof(BRUSHOBJ, flColorType) == 16);
+static_assert(sizeof(XLATEOBJ) == 24 && offsetof(XLATEOBJ, iSrcType) == 8 && offsetof(XLATEOBJ, cEntries) == 12 &&
+              offsetof(XLATEOBJ, pulXlate) == 16);
+static_assert(sizeof(POINTFIX) == 8 && sizeof(RECTFX) == 16 && sizeof(PATHOBJ) == 8);
+static_assert(sizeof(PATHDATA) == 16 && offsetof(PATHDATA, pptfx) == 8);
+static_assert(sizeof(LINEATTRS) == 40 && offsetof(LINEATTRS, elWidth) == 12 && offsetof(LINEATTRS, cstyle) == 20 &&
+              offsetof(LINEATTRS, pstyle) == 24 && offsetof(LINEATTRS, elStyleState) == 32);
+static_assert(sizeof(FONTOBJ) == 64 && offsetof(FONTOBJ, iTTUniq) == 16 && offsetof(FONTOBJ, sizLogResPpi) == 32 &&
+              offsetof(FONTOBJ, pvConsumer) == 48);
+static_assert(sizeof(GLYPHPOS) == 24 && offsetof(GLYPHPOS, pgdf) == 8 && offsetof(GLYPHPOS, ptl) == 16);
+static_assert(sizeof(GLYPHDATA) == 64 && sizeof(GLYPHBITS) == 20);
+static_assert(sizeof(STROBJ) == 48 && offsetof(STROBJ, rclBkGround) == 12 && offsetof(STROBJ, pgp) == 32 &&
+              offsetof(STROBJ, pwszOrg) == 40);
+static_assert(sizeof(WCRUN) == 16 && sizeof(FD_GLYPHSET) == 32 && offsetof(FD_GLYPHSET, awcrun) == 16);
+static_assert(sizeof(FD_KERNINGPAIR) == 6 && sizeof(PANOSE) == 10 && sizeof(FD_DEVICEMETRICS) == 124);
+static_assert(sizeof(XFORML) == 24 && sizeof(FD_XFORM) == 16 && sizeof(POINTE) == 8);

@@ -230,3 +230,6 @@ typedef struct _DOCINFOW {
 #define POSTSCRIPT_PASSTHROUGH 4115
 
 }  // extern "C"
+
+static_assert(sizeof(LOGFONTA) == 60 && sizeof(PALETTEENTRY) == 4 && sizeof(RGBQUAD) == 4 && sizeof(BITMAPINFO) == 44);
+static_assert(sizeof(DOCINFOW) == 40);

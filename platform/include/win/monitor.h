@@ -237,3 +237,12 @@ inline constexpr DWORD IOCTL_IEEE1284_GET_MODE = 0x160014;
 inline constexpr DWORD IOCTL_IEEE1284_NEGOTIATE = 0x160018;
 inline constexpr DWORD IOCTL_PAR_GET_DEVICE_CAPS = 0x160024;
 inline constexpr DWORD IOCTL_USBPRINT_GET_1284_ID = 0x220414;  // 2-byte big-endian length, then the ID
+
+// The port monitor interfaces as 64-bit Windows lays them out.
+static_assert(sizeof(COMMTIMEOUTS) == 20 && sizeof(DOC_INFO_2W) == 32 && sizeof(DOC_INFO_3W) == 32);
+static_assert(sizeof(PORT_INFO_1W) == 8 && sizeof(PORT_INFO_2W) == 32 && offsetof(PORT_INFO_2W, fPortType) == 24 &&
+              sizeof(PORT_INFO_3W) == 24);
+static_assert(sizeof(MONITORREG) == 88);
+static_assert(sizeof(MONITORINIT) == 48 && offsetof(MONITORINIT, bLocal) == 32 &&
+              offsetof(MONITORINIT, pszServerName) == 40);
+static_assert(offsetof(MONITOR2, pfnEnumPorts) == 8 && offsetof(MONITOR2, pfnShutdown) == 144);

@@ -203,3 +203,17 @@ BOOL GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD cbBuf
 BOOL SetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD Command);
 
 }  // extern "C"
+
+// The spooler's records as 64-bit Windows lays them out: the driver reads and fills them in the
+// spooler's buffers, so every size and the offsets after pointers are fixed.
+static_assert(sizeof(PRINTER_DEFAULTSW) == 24 && sizeof(PRINTER_INFO_1W) == 32 && sizeof(PRINTER_INFO_4W) == 24);
+static_assert(sizeof(PRINTER_INFO_2W) == 136 && offsetof(PRINTER_INFO_2W, pDevMode) == 56 &&
+              offsetof(PRINTER_INFO_2W, Attributes) == 104 && offsetof(PRINTER_INFO_2W, AveragePPM) == 132);
+static_assert(sizeof(PRINTER_INFO_5W) == 32 && offsetof(PRINTER_INFO_5W, Attributes) == 16);
+static_assert(sizeof(DRIVER_INFO_2W) == 48 && sizeof(DRIVER_INFO_3W) == 80);
+static_assert(sizeof(FORM_INFO_1W) == 40 && offsetof(FORM_INFO_1W, Size) == 16 &&
+              offsetof(FORM_INFO_1W, ImageableArea) == 24);
+static_assert(sizeof(DOC_INFO_1W) == 24);
+static_assert(sizeof(JOB_INFO_1W) == 96 && offsetof(JOB_INFO_1W, Status) == 56 && offsetof(JOB_INFO_1W, Submitted) == 76);
+static_assert(sizeof(JOB_INFO_2W) == 160 && offsetof(JOB_INFO_2W, pDevMode) == 80 && offsetof(JOB_INFO_2W, Status) == 104 &&
+              offsetof(JOB_INFO_2W, Submitted) == 132 && offsetof(JOB_INFO_2W, Time) == 148);

@@ -36,3 +36,6 @@ ATOM GlobalDeleteAtom(ATOM nAtom);  // 0 on success, as on Windows
 UINT GlobalGetAtomNameW(ATOM nAtom, LPWSTR lpBuffer, int nSize);
 
 }  // extern "C"
+
+// The message record as 64-bit Windows lays it out.
+static_assert(sizeof(MSG) == 48 && offsetof(MSG, wParam) == 16 && offsetof(MSG, time) == 32 && offsetof(MSG, pt) == 36);
