@@ -150,7 +150,7 @@ std::vector<BYTE> TurnBits(const BYTE* bits, LONG width, LONG rows, size_t rowBy
 bool ComplementSource(const PrinterPdev* pdev)
 {
     const bool firstBlack = pdev->bandRecord != nullptr && pdev->bandRecord->colourCodes[0] == kBlackCode;
-    const bool inverted = (pdev->state & StateSourceInverted) != 0;
+    const bool inverted = (pdev->state & kStateSourceInverted) != 0;
     return firstBlack != inverted;
 }
 
@@ -191,7 +191,7 @@ BOOL CapturePattern(PrinterPdev* pdev, SURFOBJ* source, POINTL sourcePoint)
             out[0] = b0, out[1] = b1, out[2] = b2;
         }
     }
-    if (TurnedSheet(pdev) && !(pdev->state & StateRasterMode)) {
+    if (TurnedSheet(pdev) && !(pdev->state & kStateRasterMode)) {
         size_t turnedRowBytes = 0;
         std::vector<BYTE> turned = TurnBits(tile, kPatternTile, kPatternTile, 3, &turnedRowBytes);
         std::memcpy(tile, turned.data(), sizeof tile);
@@ -303,7 +303,7 @@ BOOL WriteImagePieces(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const R
                       bool turned)
 {
     if (pdev == nullptr || source == nullptr || target == nullptr || sourceRect == nullptr) return FALSE;
-    if (pdev->state & StatePatternCapture)
+    if (pdev->state & kStatePatternCapture)
         return CapturePattern(pdev, source, POINTL{sourceRect->left, sourceRect->top});
     if (!IsEngineBitmap(source) || source->iBitmapFormat != BMF_1BPP) return FALSE;
 
@@ -314,7 +314,7 @@ BOOL WriteImagePieces(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const R
         BOOL have = FALSE;
         const BOOL more = WalkClip(pdev, clip, first, &piece, &have);
         first = FALSE;
-        if (!have) return (pdev->state & StateOutputFailed) ? FALSE : TRUE;
+        if (!have) return (pdev->state & kStateOutputFailed) ? FALSE : TRUE;
         RECTL r{};
         if (PieceOnPage(pdev, t, piece, &r)) {
             const int64_t sx = int64_t{sourceRect->left} + (r.left - t.left);
@@ -364,7 +364,7 @@ BOOL SendSourceImage(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, SURFOB
     } else {
         ok = HalftoneThroughEngine(pdev, target, source, mask, clip, xlate, nullptr, &t, &sourceRect, maskPoint);
     }
-    pdev->state &= ~StateInBitmapHook;
+    pdev->state &= ~kStateInBitmapHook;
     return ok;
 }
 
@@ -438,7 +438,7 @@ BOOL HalftoneThroughEngine(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, 
     if ((savedFlags & kBandHalftoneRunning) && !(savedFlags & kBandNestingAllowed)) return FALSE;
     const DWORD savedMask = band->invertMask;
     band->flags |= kBandHalftoneRunning;
-    band->invertMask = (pdev->state & StateSourceInverted) ? 0xFFFFFFFFu : 0;
+    band->invertMask = (pdev->state & kStateSourceInverted) ? 0xFFFFFFFFu : 0;
     COLORADJUSTMENT ca = HalftoneAdjustment(pdev);
     const BOOL ok = EngStretchBlt(target, source, mask, clip, xlate, &ca, halftoneOrigin, targetRect, sourceRect,
                                   maskPoint, HALFTONE);
@@ -455,7 +455,7 @@ BOOL FillRopRectangles(PrinterPdev* pdev, SURFOBJ* target, RECTL* targetRect, BR
     BOOL result = TRUE;
     BOOL filled = FALSE;
     BOOL first = TRUE;
-    const bool storesPiece = (pdev->state & StateStorePageClip) != 0;
+    const bool storesPiece = (pdev->state & kStateStorePageClip) != 0;
     for (;;) {
         RECTL piece{};
         BOOL have = FALSE;
@@ -470,13 +470,13 @@ BOOL FillRopRectangles(PrinterPdev* pdev, SURFOBJ* target, RECTL* targetRect, BR
             if (!more) break;
             continue;
         }
-        pdev->state |= StateRectangleFill;
+        pdev->state |= kStateRectangleFill;
         result = FillRectangleForRop(pdev, target, brush, brushOrigin, rop4, &area);
-        pdev->state &= ~StateRectangleFill;
+        pdev->state &= ~kStateRectangleFill;
         filled = TRUE;
         if (!result || !more) break;
     }
-    if (!filled && (pdev->state & StateOutputFailed)) return FALSE;
+    if (!filled && (pdev->state & kStateOutputFailed)) return FALSE;
     return result;
 }
 
@@ -493,7 +493,7 @@ DLLEXPORT BOOL APIENTRY DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* pso
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (pdev->state & StateRasterMode) {
+    if (pdev->state & kStateRasterMode) {
         if (rop4 == 0xCCAA || rop4 == 0xCCCC) {
             const RECTL t = Ordered(*prclTrg);
             const POINTL sp = pptlSrc != nullptr ? *pptlSrc : POINTL{0, 0};
@@ -507,11 +507,11 @@ DLLEXPORT BOOL APIENTRY DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* pso
     pdev = DrawingHookPrologue(psoTrg);
     if (pdev == nullptr || pdev->bandRecord == nullptr) return FALSE;
     // A DrvBitBlt nested in a brush selection leaves the outer hook's bits as they were.
-    constexpr DWORD kHookBits = StateInBitmapHook | StateRopChosen | StatePatternOnlyFill | StateRectangleFill;
+    constexpr DWORD kHookBits = kStateInBitmapHook | kStateRopChosen | kStatePatternOnlyFill | kStateRectangleFill;
     const DWORD outerBits = pdev->state & kHookBits;
-    pdev->state &= ~StateRectangleFill;
-    pdev->state |= StateInBitmapHook | StateRopChosen;
-    pdev->state &= ~StateSourceInverted;
+    pdev->state &= ~kStateRectangleFill;
+    pdev->state |= kStateInBitmapHook | kStateRopChosen;
+    pdev->state &= ~kStateSourceInverted;
     if ((rop4 & 0xFF) != 0xAA) {
         psoMask = nullptr;
         pptlMask = nullptr;
@@ -519,19 +519,19 @@ DLLEXPORT BOOL APIENTRY DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* pso
 
     BOOL result;
     if (InTable(kPatternOnlyRops, rop4)) {
-        pdev->state &= ~StateRopChosen;
-        pdev->state |= StatePatternOnlyFill;
+        pdev->state &= ~kStateRopChosen;
+        pdev->state |= kStatePatternOnlyFill;
         result = FillRopRectangles(pdev, psoTrg, prclTrg, pbo, pptlBrush, pco, rop4);
-        pdev->state &= ~(StatePatternOnlyFill | StateInBitmapHook);
+        pdev->state &= ~(kStatePatternOnlyFill | kStateInBitmapHook);
     } else if (InTable(kSourceRops, rop4)) {
         result = SetRop(pdev, rop4) &&
                  SendSourceImage(pdev, psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask);
     } else if (InTable(kSourcePatternRops, rop4)) {
-        pdev->state &= ~StateRopChosen;
+        pdev->state &= ~kStateRopChosen;
         if (!FillRopRectangles(pdev, psoTrg, prclTrg, pbo, pptlBrush, pco, rop4)) {
             result = FALSE;
         } else {
-            pdev->state |= StateRopChosen;
+            pdev->state |= kStateRopChosen;
             result = SendSourceImage(pdev, psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask);
         }
     } else {
@@ -542,7 +542,7 @@ DLLEXPORT BOOL APIENTRY DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* pso
     // The operation chosen here must not carry over into the next hook; a DrvBitBlt that draws
     // a colour brush for an outer fill gives the outer hook its bits back.
     pdev->state &= ~kHookBits;
-    if (pdev->state & StatePatternCapture) pdev->state |= outerBits;
+    if (pdev->state & kStatePatternCapture) pdev->state |= outerBits;
     return result;
 }
 
@@ -556,7 +556,7 @@ DLLEXPORT BOOL APIENTRY DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (pdev->state & StateRasterMode) {
+    if (pdev->state & kStateRasterMode) {
         COLORADJUSTMENT ca = pca != nullptr ? *pca : DefaultColourAdjustment(pdev);
         return EngStretchBlt(psoDest, psoSrc, psoMask, pco, pxlo, &ca, pptlHTOrg, prclDest, prclSrc, pptlMask, HALFTONE);
     }
@@ -564,11 +564,11 @@ DLLEXPORT BOOL APIENTRY DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ
     if (pdev == nullptr || pdev->bandRecord == nullptr) return FALSE;
     BandRecord* band = pdev->bandRecord;
     const bool callbackRunning = (band->flags & kBandHalftoneRunning) != 0;
-    if (!callbackRunning) pdev->state &= ~StateSourceInverted;
+    if (!callbackRunning) pdev->state &= ~kStateSourceInverted;
     if (!SetDeviceRop(pdev, 0xCC, 0xCC)) return FALSE;
     const BYTE savedFlags = band->flags;
     if (callbackRunning) band->flags |= kBandNestingAllowed;
-    pdev->state |= StateInBitmapHook;
+    pdev->state |= kStateInBitmapHook;
     BOOL ok;
     if (NeedsZoomStretch(pdev, psoSrc)) {
         RECTL bounds = pco != nullptr && pco->iDComplexity != DC_TRIVIAL ? pco->rclBounds : Ordered(*prclDest);
@@ -577,7 +577,7 @@ DLLEXPORT BOOL APIENTRY DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ
         ok = HalftoneThroughEngine(pdev, psoDest, psoSrc, psoMask, pco, pxlo, pptlHTOrg, prclDest, prclSrc, pptlMask);
     }
     band->flags = static_cast<BYTE>((band->flags & ~kBandNestingAllowed) | (savedFlags & kBandNestingAllowed));
-    pdev->state &= ~StateInBitmapHook;
+    pdev->state &= ~kStateInBitmapHook;
     return ok;
 }
 
@@ -596,7 +596,7 @@ DLLEXPORT BOOL APIENTRY DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* 
     const RECTL t = Ordered(*prclDest);
     RECTL sourceRect{sp.x, sp.y, sp.x + (t.right - t.left), sp.y + (t.bottom - t.top)};
 
-    if (pdev->state & StateRasterMode) {
+    if (pdev->state & kStateRasterMode) {
         if (IsEngineBitmap(psoDest) && !IsMonoSource(pdev, psoSrc, pxlo)) {
             RECTL cut = Intersect(t, RECTL{0, 0, psoDest->sizlBitmap.cx, psoDest->sizlBitmap.cy});
             if (Empty(cut)) return TRUE;
@@ -621,7 +621,7 @@ DLLEXPORT BOOL APIENTRY DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* 
     if (wholeSource && IsMonoSource(pdev, psoSrc, pxlo)) {
         // Under a zoom stretch the engine hands the target already shrunk: it is not scaled again.
         RECTL target = t;
-        if (!(pdev->state & StateRopChosen) && !SetDeviceRop(pdev, 0xCC, 0xCC)) return FALSE;
+        if (!(pdev->state & kStateRopChosen) && !SetDeviceRop(pdev, 0xCC, 0xCC)) return FALSE;
         const bool complex = pco != nullptr && pco->iDComplexity == DC_COMPLEX;
         if (TurnedSheet(pdev) && complex) return WriteRotatedImage(pdev, psoSrc, pco, &target, &sourceRect);
         return WriteSourceImage(pdev, psoSrc, pco, &target, &sourceRect);

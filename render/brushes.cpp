@@ -104,7 +104,7 @@ BOOL RealizeAndSelectBrush(PrinterPdev* pdev, SURFOBJ* /*patternSurface*/, DWORD
                            POINTL* /*brushOrigin*/, RECTL* target, SURFOBJ* targetSurface, LONG invert)
 {
     if (OutputFailed(pdev)) return FALSE;
-    const bool byRop = (pdev->state & StateRectangleFill) != 0;
+    const bool byRop = (pdev->state & kStateRectangleFill) != 0;
     const DWORD rop4 = mixOrRop4 & 0xFFFF;
     BYTE fg = 0, bg = 0;
 
@@ -157,7 +157,7 @@ BOOL FillRectangleForRop(PrinterPdev* pdev, SURFOBJ* target, BRUSHOBJ* brush, PO
     RECTL r = *rect;
     if (!RealizeAndSelectBrush(pdev, nullptr, rop4, brush, brushOrigin, &r, target, 0)) return FALSE;
     if ((rop4 & 0xFFFF) == 0xB8B8) return TRUE;
-    if ((pdev->state & StatePatternOnlyFill) && !(pdev->state & StateInBitmapHook)) {
+    if ((pdev->state & kStatePatternOnlyFill) && !(pdev->state & kStateInBitmapHook)) {
         const RECTL& band = pdev->geometry.bandClip[0];
         r = RECTL{std::max(r.left, band.left), std::max(r.top, band.top), std::min(r.right, band.right),
                   std::min(r.bottom, band.bottom)};
@@ -309,10 +309,10 @@ BOOL CaptureColourPatternBrush(PrinterPdev* pdev, const RealisedBrush* rb, const
     area.right = std::max(area.right, area.left + kPatternTile);
     area.bottom = std::max(area.bottom, area.top + kPatternTile);
     POINTL origin{0, 0};
-    const DWORD saved = pdev->state & StatePatternCapture;
-    pdev->state |= StatePatternCapture;
+    const DWORD saved = pdev->state & kStatePatternCapture;
+    pdev->state |= kStatePatternCapture;
     const BOOL ok = DrvBitBlt(targetSurface, so, nullptr, nullptr, nullptr, &area, &origin, nullptr, nullptr, nullptr, 0xCCCC);
-    pdev->state = (pdev->state & ~StatePatternCapture) | saved;
+    pdev->state = (pdev->state & ~kStatePatternCapture) | saved;
     EngUnlockSurface(so);
     EngDeleteSurface(reinterpret_cast<HSURF>(tile));
     return ok;

@@ -19,9 +19,9 @@ RECTL PageRectangle(const PrinterPdev* pdev)
 // Writes a rectangle piece, or keeps it as the page clip while a path hook asks for that.
 BOOL WriteRectanglePiece(PrinterPdev* pdev, const RECTL& rect)
 {
-    if (pdev->state & StateStorePageClip) {
+    if (pdev->state & kStateStorePageClip) {
         pdev->geometry.bandClip[0] = rect;
-        if (pdev->state & StateKeepPageClip) return TRUE;
+        if (pdev->state & kStateKeepPageClip) return TRUE;
         const RECTL page = PageRectangle(pdev);
         return WriteClipRectangle(pdev, &page, FALSE);
     }
@@ -90,14 +90,14 @@ BOOL WalkClip(PrinterPdev* pdev, CLIPOBJ* clip, BOOL first, RECTL* piece, BOOL* 
     if (complexity != DC_COMPLEX) return FALSE;
 
     if (first) {
-        if (pdev->state & StateClipPathAttempt) {
+        if (pdev->state & kStateClipPathAttempt) {
             if (WriteOutline(pdev, clip, piece)) {
-                pdev->state &= ~StateStorePageClip;
+                pdev->state &= ~kStateStorePageClip;
                 *havePiece = TRUE;
                 return FALSE;
             }
             // The printer cannot take this outline: rectangles for the rest of this hook.
-            pdev->state &= ~StateClipPathAttempt;
+            pdev->state &= ~kStateClipPathAttempt;
         }
         CLIPOBJ_cEnumStart(clip, FALSE, CT_RECTANGLES, CD_ANY, 0);
     }

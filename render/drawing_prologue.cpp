@@ -25,14 +25,14 @@ PrinterPdev* DrawingHookPrologue(SURFOBJ* surface)
     if constexpr (orla::kJapaneseBuild) {
         if (!FlushPendingStart(pdev)) return nullptr;
     }
-    if (pdev->state & StateOutputFailed) return nullptr;
-    if (pdev->state & StateModeR) {
+    if (pdev->state & kStateOutputFailed) return nullptr;
+    if (pdev->state & kStateModeR) {
         if (!WriteBytes(pdev, {0x1C, 0x52})) return nullptr;
-        pdev->state &= ~StateModeR;
+        pdev->state &= ~kStateModeR;
     }
-    if (pdev->state & StateModeZ) {
+    if (pdev->state & kStateModeZ) {
         if (!WriteBytes(pdev, {0x1C, 0x59})) return nullptr;
-        pdev->state &= ~StateModeZ;
+        pdev->state &= ~kStateModeZ;
     }
     // The set-up goes out again only when the job's resolution is not the one last sent.
     if (!WriteVectorModeSetup(pdev)) return nullptr;

@@ -48,7 +48,7 @@ BOOL FullResetDownloadCache(PrinterPdev* pdev)
     c.nextGlyphCode = 0;
     c.fontId = kFirstDownloadFontId;
     c.lastSelectedFont = 0;
-    pdev->state &= ~StateFontStarted;
+    pdev->state &= ~kStateFontStarted;
     return WriteBytes(pdev, {0xBC, 0x21, 0x00, 0x00});
 }
 
@@ -62,7 +62,7 @@ void EndPageDownloadCache(PrinterPdev* pdev)
 {
     if (!DownloadsInUse(pdev)) return;
     DownloadCache& c = pdev->downloadCache;
-    pdev->state &= ~StateFontStarted;
+    pdev->state &= ~kStateFontStarted;
     c.budget = c.budget > kDownloadFontOverhead ? c.budget - kDownloadFontOverhead : 0;
     ++c.fontId;
     c.nextGlyphCode = 0;

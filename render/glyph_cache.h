@@ -12,8 +12,6 @@ inline constexpr ULONG kDownloadBuckets = 1999;
 // Printer memory one downloaded font costs beyond its glyphs; taken once per page.
 inline constexpr DWORD kDownloadFontOverhead = 380;
 inline constexpr WORD kFirstDownloadFontId = 0xF000;
-// State word bit 23: the current downloaded font has been defined on this page (0xC0 sent).
-inline constexpr DWORD StateFontStarted = 1u << 23;
 
 // One downloaded glyph: its key, the code it was defined under and the font that holds it.
 struct DownloadFontEntry {

@@ -22,7 +22,7 @@ constexpr BYTE kMixOperation[16] = {
     0xFF, 0x5F, 0xAF, 0x0F, 0xF5, 0x55, 0xA5, 0x05, 0xFA, 0x5A, 0xAA, 0x0A, 0xF0, 0x50, 0xA0, 0x00,
 };
 
-constexpr BYTE R2Nop = 11;          // leave the destination
+constexpr BYTE kR2Nop = 11;          // leave the destination
 constexpr BYTE kPatternCopy = 0xF0; // what a brush does with a mix it cannot take
 
 // Grey level tables of the halftone kinds 26 and 35 (index: the plain level L).
@@ -187,7 +187,7 @@ bool MixPair(DWORD mix, MixUser user, BYTE* foreground, BYTE* background)
         *foreground = *background = kMixOperation[fg - 1];
         return true;
     }
-    if (bg != R2Nop) return false;
+    if (bg != kR2Nop) return false;
     if (user == MixUser::Brush) return false;
     if (user == MixUser::Pen && fg == 5) return false;
     *foreground = kMixOperation[fg - 1];
@@ -207,7 +207,7 @@ bool TurnedSheet(const PrinterPdev* pdev)
 // rectangle, else by the mix rule (pattern copy for a mix the brush cannot take).
 void FillOperation(const PrinterPdev* pdev, DWORD mixOrRop4, MixUser user, BYTE* fg, BYTE* bg)
 {
-    if (pdev->state & StateRectangleFill) {
+    if (pdev->state & kStateRectangleFill) {
         *fg = *bg = DeviceRopFromRop3(static_cast<BYTE>(mixOrRop4 & 0xFF));
         if (user == MixUser::Hatch && ((mixOrRop4 >> 8) & 0xFF) == 0xAA) *bg = 0xAA;
         return;
@@ -257,8 +257,8 @@ void ResetGraphicsStateCache(PrinterPdev* pdev)
     g.zoomHeld = FALSE;
     g.pendingImageShiftX = 0;
     std::memset(g.textCache, 0xFF, sizeof g.textCache);
-    pdev->state &= ~StateDoubledOutput;
-    pdev->state |= StateClipPathAttempt;
+    pdev->state &= ~kStateDoubledOutput;
+    pdev->state |= kStateClipPathAttempt;
 
     std::fill(std::begin(g.deviceLimits), std::end(g.deviceLimits), 0);
     if (pdev->deviceData == nullptr) return;
@@ -352,7 +352,7 @@ BOOL WriteLineStyle(PrinterPdev* pdev, BYTE style, BYTE dash)
 POINTL TransformPagePoint(PrinterPdev* pdev, POINTL page)
 {
     long long x = page.x, y = page.y;
-    if (DoubledOutput(pdev) && !(pdev->state & StateRasterMode)) {
+    if (DoubledOutput(pdev) && !(pdev->state & kStateRasterMode)) {
         x *= 2;
         y *= 2;
     }
@@ -370,7 +370,7 @@ POINTL TransformPagePoint(PrinterPdev* pdev, POINTL page)
     x += pdev->graphics.pendingImageShiftX;
     POINTL p{static_cast<LONG>(std::clamp<long long>(x, INT32_MIN, INT32_MAX)),
              static_cast<LONG>(std::clamp<long long>(y, INT32_MIN, INT32_MAX))};
-    if (TurnedSheet(pdev) && !(pdev->state & StateRasterMode)) p = RotatePagePoint(pdev, 0, p);
+    if (TurnedSheet(pdev) && !(pdev->state & kStateRasterMode)) p = RotatePagePoint(pdev, 0, p);
     const POINTL offset = PageOffsetForSide(pdev);
     p.x += offset.x;
     p.y += offset.y;
@@ -570,11 +570,11 @@ BOOL WriteClipPath(PrinterPdev* pdev, PATHOBJ* path)
     if (list != nullptr && packed != nullptr) {
         size_t n = 0, at = 0;
         for (ULONG size : subpathSizes) {
-            list[n++] = PackedEntry{0, static_cast<LONG>(size), PackedHeader};
+            list[n++] = PackedEntry{0, static_cast<LONG>(size), kPackedHeader};
             for (ULONG i = 0; i < size; ++i, ++at)
-                list[n++] = PackedEntry{device[at].x, device[at].y, i == 0 ? PackedFirstPoint : PackedPoint};
+                list[n++] = PackedEntry{device[at].x, device[at].y, i == 0 ? kPackedFirstPoint : kPackedPoint};
         }
-        list[n++] = PackedEntry{0, 0, PackedEnd};
+        list[n++] = PackedEntry{0, 0, kPackedEnd};
         const ULONG bits = PackPointList(std::span<const PackedEntry>(list, n), std::span<BYTE>(packed, PackedBytesFor(entries)));
         const ULONG bytes = PackedBytesOfBits(bits);
         ok = bits != 0 && WriteBytes(pdev, {0xB5, 0x04}) && WriteBigEndian16(pdev, static_cast<WORD>(count)) &&
@@ -630,8 +630,8 @@ BOOL DrawLayoutFrame(PrinterPdev* pdev)
 
     if (!WriteLineWidth(pdev, 1) || !SetRop(pdev, 0xF0F0) || !SelectPenLevel(pdev, 0x10) || !WriteLineStyle(pdev, 0x00, 0x00))
         return FALSE;
-    const DWORD savedRaster = pdev->state & StateRasterMode;
-    pdev->state &= ~StateRasterMode;
+    const DWORD savedRaster = pdev->state & kStateRasterMode;
+    pdev->state &= ~kStateRasterMode;
     const LONG arm = CornerArm(dpi);
     const LONG factor = DoubledOutput(pdev) ? 2 : 1;
     struct Corner {
@@ -670,10 +670,10 @@ BOOL WriteVectorModeSetup(PrinterPdev* pdev)
     if (!WriteCommand(pdev, command)) return FALSE;
     g.vectorResolution = static_cast<WORD>(dpi);
     if (dpi == 200 || dpi == 300) {
-        pdev->state |= StateDoubledOutput;
+        pdev->state |= kStateDoubledOutput;
         g.doublingFactor = 2;
     } else {
-        pdev->state &= ~StateDoubledOutput;
+        pdev->state &= ~kStateDoubledOutput;
         g.doublingFactor = 1;
     }
     return TRUE;

@@ -74,8 +74,8 @@ void ApplySheetTrays(PrinterPdev* pdev)
 BOOL WriteJobStart(PrinterPdev* pdev)
 {
     BOOL ok = WritePjlJobHeader(pdev);
-    pdev->pending &= ~PendingJobHeader;
-    pdev->pending |= JobStarted;
+    pdev->pending &= ~kPendingJobHeader;
+    pdev->pending |= kJobStarted;
     std::copy(std::begin(pdev->geometry.printShift), std::end(pdev->geometry.printShift), pdev->flow.jobStartShift);
     pdev->flow.jobStartOrientation = Get(pdev->settings.record, dm::Orientation);
     pdev->flow.documentTray = Get(pdev->settings.record, dm::DefaultSource);
@@ -94,7 +94,7 @@ BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape)
     if (!forEscape) ApplySheetTrays(pdev);
     PageSetupCache& cache = pdev->pageSetup;
     BOOL changed = PageSetupChanged(pdev, &cache.last, &cache.next);
-    if (!forEscape && (pdev->pending & PendingExtraSheet) != 0 && cache.cellCounter != 0) {
+    if (!forEscape && (pdev->pending & kPendingExtraSheet) != 0 && cache.cellCounter != 0) {
         // The settings changed in the middle of a sheet: that sheet ends before this page.
         ok = EnterModeZ(pdev) && ok;
         ok = WriteCommand(pdev, "\r\x0c") && ok;
@@ -104,14 +104,14 @@ BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape)
         ResetBlankSheet(pdev);
         changed = TRUE;
     }
-    if (!forEscape) pdev->pending &= ~PendingExtraSheet;
+    if (!forEscape) pdev->pending &= ~kPendingExtraSheet;
     if (changed) {
         ok = WritePageStart(pdev) && ok;
         // The printer forgets its graphics state at a new page set-up.
         ResetGraphicsStateCache(pdev);
         ResetVectorState(pdev);
     }
-    pdev->pending &= ~PendingPageStart;
+    pdev->pending &= ~kPendingPageStart;
     cache.last = cache.next;
     return ok;
 }
@@ -120,8 +120,8 @@ BOOL RunPendingStart(PrinterPdev* pdev, bool forEscape)
 {
     if (OutputFailed(pdev)) return FALSE;
     BOOL ok = TRUE;
-    if ((pdev->pending & PendingJobHeader) != 0) ok = WriteJobStart(pdev) && ok;
-    if ((pdev->pending & PendingPageStart) != 0) ok = WritePendingPageStart(pdev, forEscape) && ok;
+    if ((pdev->pending & kPendingJobHeader) != 0) ok = WriteJobStart(pdev) && ok;
+    if ((pdev->pending & kPendingPageStart) != 0) ok = WritePendingPageStart(pdev, forEscape) && ok;
     return ok && !OutputFailed(pdev);
 }
 
@@ -138,7 +138,7 @@ void ResetForNextJob(PrinterPdev* pdev)
     pdev->pageSetup.pageEnds = 0;
     pdev->pageSetup.printedPages = 0;
     pdev->pageSetup.cellCounter = 0;
-    pdev->pending = PendingJobHeader;
+    pdev->pending = kPendingJobHeader;
     ResetBlankSheet(pdev);
     pdev->flow.bandIndex = -1;
 }
@@ -148,7 +148,7 @@ void DiscardJobOutput(PrinterPdev* pdev)
 {
     pdev->output.count = 0;
     pdev->output.writePointer = pdev->output.data;
-    pdev->pending &= ~BufferHoldsData;
+    pdev->pending &= ~kBufferHoldsData;
     DeleteStoreFile(pdev);
     DeleteJobSpoolFiles(pdev);
 }
@@ -320,16 +320,16 @@ DLLEXPORT BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId)
     // A new job starts clean: a failure of the job before must not refuse this one. After
     // DrvResetPDEV in the middle of a document the job goes on, with its state and its latch.
     if (!pdev->flow.inDocument) {
-        if ((pdev->state & StateOutputFailed) != 0 || (pdev->pending & PendingJobHeader) == 0) {
+        if ((pdev->state & kStateOutputFailed) != 0 || (pdev->pending & kPendingJobHeader) == 0) {
             DiscardJobOutput(pdev);
             ResetForNextJob(pdev);
         }
-        pdev->state &= ~StateOutputFailed;
+        pdev->state &= ~kStateOutputFailed;
     }
     pdev->flow.inDocument = TRUE;
     if (OutputFailed(pdev)) return FALSE;
     pdev->job.jobId = dwJobId;
-    if ((pdev->pending & PendingJobHeader) != 0 && (pdev->pending & SettingsFromEscape) == 0) RecomputeLayout(pdev);
+    if ((pdev->pending & kPendingJobHeader) != 0 && (pdev->pending & kSettingsFromEscape) == 0) RecomputeLayout(pdev);
     ComputePrintShifts(pdev);
     KeepDocumentName(pdev, pwszDocName);
     if (PrepareColourAdjust(&pdev->colour.context, &pdev->colour.settings) < 0) {
@@ -347,13 +347,13 @@ DLLEXPORT BOOL DrvStartPage(SURFOBJ* pso)
 {
     PrinterPdev* pdev = JobHookPdev(pso);
     if (pdev == nullptr || OutputFailed(pdev)) return FALSE;
-    pdev->pending |= PendingPageStart;
-    if ((pdev->state & StateRasterMode) != 0 && pdev->surfaceIsBand) {
+    pdev->pending |= kPendingPageStart;
+    if ((pdev->state & kStateRasterMode) != 0 && pdev->surfaceIsBand) {
         RECTL whole{0, 0, (PrintableWidth(pdev) + 31) & ~31, PrintableHeight(pdev)};
         EngEraseSurface(pso, &whole, 0xFFFFFF);
     }
-    pdev->pending &= ~PageOutputWritten;
-    pdev->pending |= PageOpen;
+    pdev->pending &= ~kPageOutputWritten;
+    pdev->pending |= kPageOpen;
     if constexpr (!orla::kJapaneseBuild) {
         // This build writes the job header and the page set-up at the page start itself.
         return FlushPendingStart(pdev);
@@ -386,9 +386,9 @@ static BOOL FinishPageOnSheet(PrinterPdev* pdev)
     EndPageDownloadCache(pdev);
     if (cells <= 1 || (cache.cellCounter + 1) % cells == 0) {
         if (cache.blankSheet == 0) cache.printedPages += 1;
-        if ((pdev->pending & PageOpen) != 0) {
+        if ((pdev->pending & kPageOpen) != 0) {
             ok = EndPageOnSheet(pdev) && ok;
-            pdev->pending &= ~PageOpen;
+            pdev->pending &= ~kPageOpen;
         }
     } else if (cache.blankSheet == 0) {
         cache.printedPages += 1;
@@ -408,13 +408,13 @@ DLLEXPORT BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl)
     if (!FlushPendingStart(pdev)) return FALSE;
     // The banding bitmap covers the whole printable area: one band a page.
     BOOL ok = TRUE;
-    if (pdev->surfaceIsBand && (pdev->pending & PageOpen) != 0) ok = SendBand(pdev, pso, POINTL{0, 0});
+    if (pdev->surfaceIsBand && (pdev->pending & kPageOpen) != 0) ok = SendBand(pdev, pso, POINTL{0, 0});
     pdev->flow.bandIndex += 1;
     pptl->x = -1;
     pptl->y = -1;
     // GDI sends no DrvSendPage for a banding surface: the last band ends the page, and with
     // several pages a sheet the page takes its cell as it would there.
-    if ((pdev->pending & PageOpen) != 0) ok = FinishPageOnSheet(pdev) && ok;
+    if ((pdev->pending & kPageOpen) != 0) ok = FinishPageOnSheet(pdev) && ok;
     return ok && !OutputFailed(pdev);
 }
 
@@ -424,7 +424,7 @@ DLLEXPORT BOOL DrvSendPage(SURFOBJ* pso)
     if (pdev == nullptr) return FALSE;
     if (!FlushPendingStart(pdev)) return FALSE;
     BOOL ok = FinishPageOnSheet(pdev);
-    pdev->pending &= ~PageOutputWritten;
+    pdev->pending &= ~kPageOutputWritten;
     return ok && !OutputFailed(pdev);
 }
 
@@ -433,9 +433,9 @@ DLLEXPORT BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl)
     PrinterPdev* pdev = JobHookPdev(pso);
     if (pdev == nullptr) return FALSE;
     BOOL ok = !OutputFailed(pdev);
-    if (ok && (pdev->pending & JobStarted) != 0) {
+    if (ok && (pdev->pending & kJobStarted) != 0) {
         ok = WritePjlJobEnd(pdev);
-        pdev->pending &= ~JobStarted;
+        pdev->pending &= ~kJobStarted;
     }
     if (ok) ok = FlushSpool(pdev);
     if (orla::kJapaneseBuild && pdev->jobSpool.outputCount >= 2 && pdev->jobSpool.spoolFile != nullptr) {
@@ -464,7 +464,7 @@ DLLEXPORT BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew)
     // Bytes still buffered in the old record belong to this job: they go out before it ends.
     FlushSpool(from);
 
-    if ((from->pending & PendingJobHeader) != 0 && (from->pending & SettingsFromEscape) != 0) {
+    if ((from->pending & kPendingJobHeader) != 0 && (from->pending & kSettingsFromEscape) != 0) {
         CarryEscapeSettings(from, to);
         RecomputeLayout(to);
         ComputePrintShifts(to);
@@ -482,9 +482,9 @@ DLLEXPORT BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew)
         const PageSetupRecord& last = from->pageSetup.last;
         bool differs = last.paperCode != next.paperCode || last.orientation != next.orientation || last.tray != next.tray;
         if (differs) {
-            from->pending |= PendingExtraSheet;
+            from->pending |= kPendingExtraSheet;
         } else {
-            from->pending &= ~PendingExtraSheet;
+            from->pending &= ~kPendingExtraSheet;
             keepCells = true;
         }
     }
@@ -510,8 +510,8 @@ DLLEXPORT BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew)
 
     to->pageSetup = from->pageSetup;
     to->pending = from->pending;
-    to->state = (to->state & ~(StateModeZ | StateModeR | StateOutputFailed)) |
-                (from->state & (StateModeZ | StateModeR | StateOutputFailed));
+    to->state = (to->state & ~(kStateModeZ | kStateModeR | kStateOutputFailed)) |
+                (from->state & (kStateModeZ | kStateModeR | kStateOutputFailed));
     to->flow = from->flow;
 
     bool duplexChanged = Get(from->settings.record, dm::Duplex) != Get(to->settings.record, dm::Duplex);

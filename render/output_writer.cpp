@@ -18,20 +18,20 @@ constexpr DWORD kWorkFileAttributes = kFileFlagRandomAccess | FILE_ATTRIBUTE_NOR
 constexpr DWORD kErrorBufferOverflow = 111;
 constexpr size_t kNumberListLimit = 255;
 
-bool Failed(const PrinterPdev* pdev) { return (pdev->state & StateOutputFailed) != 0; }
+bool Failed(const PrinterPdev* pdev) { return (pdev->state & kStateOutputFailed) != 0; }
 
 void Latch(PrinterPdev* pdev, const char* what, DWORD asked, DWORD written)
 {
     if (!Failed(pdev))
         DriverLog("output failed (%s): %lu of %lu bytes, error %lu", what, static_cast<unsigned long>(written),
                   static_cast<unsigned long>(asked), static_cast<unsigned long>(GetLastError()));
-    pdev->state |= StateOutputFailed;
+    pdev->state |= kStateOutputFailed;
 }
 
 void MarkWritten(PrinterPdev* pdev)
 {
-    pdev->pending |= PageOutputWritten;
-    if constexpr (orla::kJapaneseBuild) pdev->pending |= JobOutputWritten;
+    pdev->pending |= kPageOutputWritten;
+    if constexpr (orla::kJapaneseBuild) pdev->pending |= kJobOutputWritten;
 }
 
 // One WritePrinter call; a failure or a short write latches the PDEV.
@@ -138,7 +138,7 @@ BOOL WriteSpool(PrinterPdev* pdev, const void* bytes, DWORD length)
     std::memcpy(out.writePointer, data, length);
     out.writePointer += length;
     out.count += length;
-    pdev->pending |= BufferHoldsData;
+    pdev->pending |= kBufferHoldsData;
     MarkWritten(pdev);
     return TRUE;
 }
@@ -157,7 +157,7 @@ BOOL FlushSpool(PrinterPdev* pdev)
     }
     out.count = 0;
     out.writePointer = out.data;
-    pdev->pending &= ~BufferHoldsData;
+    pdev->pending &= ~kBufferHoldsData;
     return result;
 }
 

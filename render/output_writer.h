@@ -1,6 +1,6 @@
 // The output writer: every byte of the job stream goes through WriteSpool, which keeps a
 // 4096-byte buffer in the PrinterPdev and writes to the spooler with WritePrinter. After one
-// failed or short write the PDEV is latched (StateOutputFailed) and every later write fails,
+// failed or short write the PDEV is latched (kStateOutputFailed) and every later write fails,
 // so a job is never reported as printed when part of it was lost.
 #pragma once
 

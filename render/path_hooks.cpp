@@ -26,21 +26,21 @@ Preamble PathHookPreamble(SURFOBJ* surface, MIX mix, PrinterPdev** out)
 {
     PrinterPdev* pdev = CheckedPdevOfSurface(surface);
     if (pdev == nullptr) return Preamble::Fail;
-    if (pdev->state & StateOutputFailed) return Preamble::Fail;
-    pdev->state |= StateClipPathAttempt;
+    if (pdev->state & kStateOutputFailed) return Preamble::Fail;
+    pdev->state |= kStateClipPathAttempt;
     // The Japanese build starts job and page on the first drawing; the English one in DrvStartPage.
     if constexpr (orla::kJapaneseBuild) {
         if (!FlushPendingStart(pdev)) return Preamble::Fail;
     }
-    if (pdev->state & StateOutputFailed) return Preamble::Fail;
+    if (pdev->state & kStateOutputFailed) return Preamble::Fail;
     if ((mix & 0xFFFF) == kMixNop) return Preamble::Done;
-    if (pdev->state & StateModeR) {
+    if (pdev->state & kStateModeR) {
         if (!WriteBytes(pdev, {0x1C, 0x52})) return Preamble::Fail;
-        pdev->state &= ~StateModeR;
+        pdev->state &= ~kStateModeR;
     }
-    if (pdev->state & StateModeZ) {
+    if (pdev->state & kStateModeZ) {
         if (!WriteBytes(pdev, {0x1C, 0x59})) return Preamble::Fail;
-        pdev->state &= ~StateModeZ;
+        pdev->state &= ~kStateModeZ;
     }
     if (!WriteVectorModeSetup(pdev)) return Preamble::Fail;
     if (!pdev->graphics.downloadCachePrepared) {
@@ -87,7 +87,7 @@ bool ClipTooComplex(PrinterPdev* pdev, CLIPOBJ* clip)
     return size > pdev->graphics.deviceLimits[5];
 }
 
-BOOL Failed(const PrinterPdev* pdev) { return (pdev->state & StateOutputFailed) != 0; }
+BOOL Failed(const PrinterPdev* pdev) { return (pdev->state & kStateOutputFailed) != 0; }
 
 // What the clip walker loop does for each hook: selects per piece (brush), writes the path and
 // paints it. Returns 1 done, 0 the engine must draw the call, -1 output failed.
@@ -223,7 +223,7 @@ DLLEXPORT BOOL APIENTRY DrvStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, 
     PathPoints path;
     if (!ReadPathPoints(pdev, ppo, &path))
         return EngStrokePath(pso, ppo, pco, pxo, pbo, pptlBrushOrg, plineattrs, mix);
-    const int r = WritePerClipPiece(pdev, pco, path, PathStroke, 0, [](const RECTL&) { return 1; });
+    const int r = WritePerClipPiece(pdev, pco, path, kPathStroke, 0, [](const RECTL&) { return 1; });
     if (r == 0) return EngStrokePath(pso, ppo, pco, pxo, pbo, pptlBrushOrg, plineattrs, mix);
     return r > 0;
 }
@@ -240,7 +240,7 @@ DLLEXPORT BOOL APIENTRY DrvFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BR
     PathPoints path;
     if (ClipTooComplex(pdev, pco) || !ReadPathPoints(pdev, ppo, &path))
         return EngFillPath(pso, ppo, pco, pbo, pptlBrushOrg, mix, flOptions);
-    const int r = WritePerClipPiece(pdev, pco, path, PathFill, flOptions, [&](RECTL piece) {
+    const int r = WritePerClipPiece(pdev, pco, path, kPathFill, flOptions, [&](RECTL piece) {
         if (RealizeAndSelectBrush(pdev, nullptr, mix, pbo, pptlBrushOrg, &piece, pso, 0)) return 1;
         return Failed(pdev) ? -1 : 0;  // a brush the printer cannot take: the engine fills
     });
@@ -263,7 +263,7 @@ DLLEXPORT BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ
         return EngStrokeAndFillPath(pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill, flOptions);
     if (!WriteLineAttributes(pdev, plineattrs, pxo)) return FALSE;
     if (!SelectPen(pdev, StrokeColour(pdev, pboStroke), mixFill)) return FALSE;
-    const int r = WritePerClipPiece(pdev, pco, path, PathStrokeAndFill, flOptions, [&](RECTL piece) {
+    const int r = WritePerClipPiece(pdev, pco, path, kPathStrokeAndFill, flOptions, [&](RECTL piece) {
         if (RealizeAndSelectBrush(pdev, nullptr, mixFill, pboFill, pptlBrushOrg, &piece, pso, 0)) return 1;
         return Failed(pdev) ? -1 : 0;
     });

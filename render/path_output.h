@@ -13,14 +13,10 @@
 struct PrinterPdev;
 
 // Path operation kinds.
-inline constexpr DWORD PathStroke = 1;
-inline constexpr DWORD PathFill = 2;
-inline constexpr DWORD PathStrokeAndFill = 3;
-inline constexpr DWORD PathClosedStroke = 4;  // a stroke whose path holds a closed figure
-
-// State word bits of the path writer.
-inline constexpr DWORD StateVectorPathOpen = 1u << 22;  // "NP;" written, the path still owes its paint
-inline constexpr DWORD StateBandOffset = 1u << 31;      // points are moved by the band offset
+inline constexpr DWORD kPathStroke = 1;
+inline constexpr DWORD kPathFill = 2;
+inline constexpr DWORD kPathStrokeAndFill = 3;
+inline constexpr DWORD kPathClosedStroke = 4;  // a stroke whose path holds a closed figure
 
 inline constexpr unsigned kMaxDashLengths = 16;
 
@@ -32,7 +28,7 @@ struct PathState {
     BOOL vectorPointValid;
     LONG binaryX;              // last point of the last binary path
     LONG binaryY;
-    POINTL bandOffset;         // added to every point while StateBandOffset is set
+    POINTL bandOffset;         // added to every point while kStateBandOffset is set
     FLOATL transform[4];       // 2 x 2 transform of the vector state (identity after a reset)
     DWORD lineMode;            // 2: strokes in vector mode are widened to 3 pixels
     BOOL closedStrokeMode;     // brush state 0xA5 0x01 0x00 0x00 is in force for closed strokes
@@ -67,7 +63,7 @@ struct PathPoints {
 BOOL ReadPathPoints(PrinterPdev* pdev, PATHOBJ* path, PathPoints* out);
 
 // 1 when the path was written (or there was nothing to write), 0 when the caller must hand it to
-// the engine. `kind` is PathStroke, PathFill or PathStrokeAndFill; fillMode is the DrvFillPath
+// the engine. `kind` is kPathStroke, kPathFill or kPathStrokeAndFill; fillMode is the DrvFillPath
 // options (FP_WINDINGMODE).
 int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode);
 

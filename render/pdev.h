@@ -39,41 +39,44 @@ inline constexpr DWORD kPdevMagic = (DWORD('K') << 24) | (DWORD('Q') << 16) | (D
 // ---- State flags (PrinterPdev::state) ----
 // Every bit of the state word, in one list. Bits 20 and 28 each carry two meanings that the
 // drawing hooks rely on sharing; each has two names below, defined once as one bit.
-inline constexpr DWORD StateRasterMode = 1u << 0;    // band mode: the page is drawn into a 1-bit band
-inline constexpr DWORD StateOutputFailed = 1u << 2;  // a write failed: every later write fails
-inline constexpr DWORD StateModeZ = 1u << 7;         // page-control mode (FS Z sent, FS Y owed)
-inline constexpr DWORD StateModeR = 1u << 8;         // FS R owed before the next drawing command
-inline constexpr DWORD StatePatternCapture = 1u << 9;   // a colour pattern brush is being captured
-inline constexpr DWORD StateRectangleFill = 1u << 10;   // a rectangle fill of a bitmap operation
-inline constexpr DWORD StateSourceInverted = 1u << 18;  // sources from the halftone callback are negative
-inline constexpr DWORD StateRopChosen = 1u << 19;       // the caller already set the raster operation
+inline constexpr DWORD kStateRasterMode = 1u << 0;    // band mode: the page is drawn into a 1-bit band
+inline constexpr DWORD kStateOutputFailed = 1u << 2;  // a write failed: every later write fails
+inline constexpr DWORD kStateModeZ = 1u << 7;         // page-control mode (FS Z sent, FS Y owed)
+inline constexpr DWORD kStateModeR = 1u << 8;         // FS R owed before the next drawing command
+inline constexpr DWORD kStatePatternCapture = 1u << 9;   // a colour pattern brush is being captured
+inline constexpr DWORD kStateRectangleFill = 1u << 10;   // a rectangle fill of a bitmap operation
+inline constexpr DWORD kStateSourceInverted = 1u << 18;  // sources from the halftone callback are negative
+inline constexpr DWORD kStateRopChosen = 1u << 19;       // the caller already set the raster operation
 // Bit 20: "inside a bitmap hook" and "try a complex clip as a clip path". The graphics-state
 // reset and every path hook set it before their clip set-up; the bitmap hooks set it on entry and
 // clear it on return; the clip walker clears it for the rest of a hook once a clip path fails.
 // So a complex clip is tried as a clip path once per hook, and after a bitmap hook has returned
 // the next clip set-up goes straight to rectangles until a path hook or a reset sets it again.
-inline constexpr DWORD StateInBitmapHook = 1u << 20;
-inline constexpr DWORD StateClipPathAttempt = StateInBitmapHook;
-inline constexpr DWORD StateDoubledOutput = 1u << 21;   // 200/300 dpi jobs written in doubled units
+inline constexpr DWORD kStateInBitmapHook = 1u << 20;
+inline constexpr DWORD kStateClipPathAttempt = kStateInBitmapHook;
+inline constexpr DWORD kStateDoubledOutput = 1u << 21;   // 200/300 dpi jobs written in doubled units
+inline constexpr DWORD kStateVectorPathOpen = 1u << 22;  // "NP;" written, the path still owes its paint
+inline constexpr DWORD kStateFontStarted = 1u << 23;     // the current downloaded font is defined on this page
 // Bit 28: "a pattern-only fill is running" and "store the clip rectangle as the page clip". The
 // stroke and fill hooks set it (with bit 29) so the clip walker keeps a rectangular clip as the
 // page clip instead of sending it; a pattern-only DrvBitBlt sets it for its fill, so the walker
 // keeps each clip rectangle the same way and the fill is cut to the piece itself.
-inline constexpr DWORD StatePatternOnlyFill = 1u << 28;
-inline constexpr DWORD StateStorePageClip = StatePatternOnlyFill;
-inline constexpr DWORD StateKeepPageClip = 1u << 29;  // ... and do not write the page rectangle
+inline constexpr DWORD kStatePatternOnlyFill = 1u << 28;
+inline constexpr DWORD kStateStorePageClip = kStatePatternOnlyFill;
+inline constexpr DWORD kStateKeepPageClip = 1u << 29;  // ... and do not write the page rectangle
+inline constexpr DWORD kStateBandOffset = 1u << 31;    // banding: path points are moved by the band offset
 
 // ---- Pending flags (PrinterPdev::pending) ----
-inline constexpr DWORD PendingJobHeader = 1u << 0;    // job header not yet written
-inline constexpr DWORD PendingPageStart = 1u << 1;    // page set-up not yet written
-inline constexpr DWORD JobStarted = 1u << 2;          // job header written, trailer owed
-inline constexpr DWORD PageOpen = 1u << 3;            // between DrvStartPage and the page end
-inline constexpr DWORD PendingExtraSheet = 1u << 4;   // DrvResetPDEV changed the set-up mid-sheet
-inline constexpr DWORD BufferHoldsData = 1u << 5;     // the output buffer is not empty
-inline constexpr DWORD PageOutputWritten = 1u << 6;   // bytes went out on this page
-inline constexpr DWORD SettingsFromEscape = 1u << 7;  // settings replaced by escape 9999
-inline constexpr DWORD OwnerFromEscape = 1u << 8;     // owner record given by escape 9998
-inline constexpr DWORD JobOutputWritten = 1u << 9;    // bytes went out in this job
+inline constexpr DWORD kPendingJobHeader = 1u << 0;    // job header not yet written
+inline constexpr DWORD kPendingPageStart = 1u << 1;    // page set-up not yet written
+inline constexpr DWORD kJobStarted = 1u << 2;          // job header written, trailer owed
+inline constexpr DWORD kPageOpen = 1u << 3;            // between DrvStartPage and the page end
+inline constexpr DWORD kPendingExtraSheet = 1u << 4;   // DrvResetPDEV changed the set-up mid-sheet
+inline constexpr DWORD kBufferHoldsData = 1u << 5;     // the output buffer is not empty
+inline constexpr DWORD kPageOutputWritten = 1u << 6;   // bytes went out on this page
+inline constexpr DWORD kSettingsFromEscape = 1u << 7;  // settings replaced by escape 9999
+inline constexpr DWORD kOwnerFromEscape = 1u << 8;     // owner record given by escape 9998
+inline constexpr DWORD kJobOutputWritten = 1u << 9;    // bytes went out in this job
 
 // ---- Allocation list ----
 // A head cell holding the first block; each block is a link word (padded to keep the body
@@ -217,9 +220,9 @@ struct PrinterPdev {
 };
 
 // A write failed: every later write and hook fails.
-inline bool OutputFailed(const PrinterPdev* pdev) { return (pdev->state & StateOutputFailed) != 0; }
+inline bool OutputFailed(const PrinterPdev* pdev) { return (pdev->state & kStateOutputFailed) != 0; }
 // 200 and 300 dpi jobs go out in doubled units (400 and 600 dpi).
-inline bool DoubledOutput(const PrinterPdev* pdev) { return (pdev->state & StateDoubledOutput) != 0; }
+inline bool DoubledOutput(const PrinterPdev* pdev) { return (pdev->state & kStateDoubledOutput) != 0; }
 
 // TRUE when the pointer is not null and both magic dwords hold "KQ4T".
 BOOL ValidatePdev(const PrinterPdev* pdev);

@@ -171,7 +171,7 @@ DLLEXPORT DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW* pdm, LPWSTR pwszLogAddress, UL
 
     FillGdiInfo(pdev, cjCaps, pdevcaps);
 
-    pdev->fonts.count = (pdev->state & StateRasterMode) != 0 || !orla::kJapaneseBuild ? 0 : kDeviceFontsOffered;
+    pdev->fonts.count = (pdev->state & kStateRasterMode) != 0 || !orla::kJapaneseBuild ? 0 : kDeviceFontsOffered;
 
     LoadAccountingSettings(pdev->settings.record.bytes, orla::kDriverDevmodeSize, pdev->printer);
 
@@ -237,7 +237,7 @@ DLLEXPORT HSURF APIENTRY DrvEnableSurface(DHPDEV dhpdev)
     }
     HSURF surface = nullptr;
     pdev->surfaceIsBand = FALSE;
-    if ((pdev->state & StateRasterMode) != 0) {
+    if ((pdev->state & kStateRasterMode) != 0) {
         surface = CreateBandingBitmap(pdev, size);
         if (surface != nullptr) {
             pdev->surfaceIsBand = TRUE;
@@ -246,7 +246,7 @@ DLLEXPORT HSURF APIENTRY DrvEnableSurface(DHPDEV dhpdev)
             DriverLog("DrvEnableSurface: no banding bitmap, raster mode off");
             DWORD flags1 = orla::Get(pdev->settings.record, dm::Flags1);
             orla::Set(pdev->settings.record, dm::Flags1, flags1 & ~orla::kFlags1RasterMode);
-            pdev->state &= ~StateRasterMode;
+            pdev->state &= ~kStateRasterMode;
         }
     }
     if (surface == nullptr) {

@@ -273,8 +273,8 @@ void InitPdevState(PrinterPdev* pdev)
 {
     pdev->leadingMagic = kPdevMagic;
     pdev->trailingMagic = kPdevMagic;
-    pdev->state = StateModeZ;
-    pdev->pending = PendingJobHeader;
+    pdev->state = kStateModeZ;
+    pdev->pending = kPendingJobHeader;
     ResetPageSetupCache(&pdev->pageSetup);
     pdev->pageSetup.pageEnds = pdev->pageSetup.printedPages = pdev->pageSetup.cellCounter = 0;
     pdev->pageSetup.previousHadOverlay = 0;
@@ -394,8 +394,8 @@ BOOL LoadPdevSettings(PrinterPdev* pdev, const DEVMODEW* incoming, LPCWSTR devic
         }
     }
 
-    if (Get(rec, dm::Flags1) & kFlags1RasterMode) pdev->state |= StateRasterMode;
-    else pdev->state &= ~StateRasterMode;
+    if (Get(rec, dm::Flags1) & kFlags1RasterMode) pdev->state |= kStateRasterMode;
+    else pdev->state &= ~kStateRasterMode;
 
     ComputePrintShifts(pdev);
     ResetGraphicsStateCache(pdev);  // nothing of a new set of settings has reached the printer
@@ -502,7 +502,7 @@ BOOL FillGdiInfo(PrinterPdev* pdev, ULONG size, void* gdiInfo)
     info.ulLogPixelsX = info.ulLogPixelsY = static_cast<ULONG>(dpi);
     info.ulAspectX = info.ulAspectY = static_cast<ULONG>(dpi);
     info.ulAspectXY = static_cast<ULONG>(dpi * 1414 / 1000);
-    info.flTextCaps = (pdev->state & StateRasterMode) ? 0 : 0x1FFF;
+    info.flTextCaps = (pdev->state & kStateRasterMode) ? 0 : 0x1FFF;
     info.xStyleStep = 1;
     info.yStyleStep = 1;
     info.denStyleStep = dpi / 50;
@@ -527,7 +527,7 @@ BOOL FillDevInfo(PrinterPdev* pdev, ULONG size, void* devInfo, ULONG patternSize
     const LONG dpi = pdev->geometry.resolution;
     const LONG height = -(dpi * 11 + 36) / 72;
     DEVINFO info{};
-    if (pdev->state & StateRasterMode) {
+    if (pdev->state & kStateRasterMode) {
         info.flGraphicsCaps = 0x0430;
         DefaultFont(&info.lfDefaultFont, height, u"");
         DefaultFont(&info.lfAnsiVarFont, height, u"");

@@ -249,13 +249,13 @@ void GetJobUserName(PrinterPdev*, char out[64])
 BOOL EnterModeZ(PrinterPdev* pdev)
 {
     BOOL ok = TRUE;
-    if (pdev->state & StateModeR) {
+    if (pdev->state & kStateModeR) {
         ok &= Text(pdev, "\x1cR");
-        pdev->state &= ~StateModeR;
+        pdev->state &= ~kStateModeR;
     }
-    if (!(pdev->state & StateModeZ)) {
+    if (!(pdev->state & kStateModeZ)) {
         ok &= Text(pdev, "\x1cZ");
-        pdev->state |= StateModeZ;
+        pdev->state |= kStateModeZ;
         // The printer forgets its clip in the page-control mode: the next clip must go out again.
         pdev->graphics.clipSent = RECTL{0, 0, 0, 0};
     }
@@ -265,13 +265,13 @@ BOOL EnterModeZ(PrinterPdev* pdev)
 BOOL EnterModeY(PrinterPdev* pdev)
 {
     BOOL ok = TRUE;
-    if (pdev->state & StateModeR) {
+    if (pdev->state & kStateModeR) {
         ok &= Text(pdev, "\x1cR");
-        pdev->state &= ~StateModeR;
+        pdev->state &= ~kStateModeR;
     }
-    if (pdev->state & StateModeZ) {
+    if (pdev->state & kStateModeZ) {
         ok &= Text(pdev, "\x1cY");
-        pdev->state &= ~StateModeZ;
+        pdev->state &= ~kStateModeZ;
     }
     return ok;
 }
@@ -480,7 +480,7 @@ BOOL WritePageStart(PrinterPdev* pdev)
         ok &= EnterModeY(pdev);
         ok &= WriteBytes(pdev, {0xBC, 0x21, 0x00, 0x00});
         ok &= Text(pdev, "\x1cZ");
-        pdev->state |= StateModeZ;
+        pdev->state |= kStateModeZ;
         // The printer forgets its clip in the page-control mode: the next clip must go out again.
         pdev->graphics.clipSent = RECTL{0, 0, 0, 0};
     }
@@ -635,7 +635,7 @@ BOOL WriteOverlayCommands(PrinterPdev* pdev)
 BOOL WritePjlJobEnd(PrinterPdev* pdev)
 {
     if constexpr (kJapaneseBuild) {
-        if (pdev->pending & JobOutputWritten) pdev->trustMark.suppressOutput = 0;
+        if (pdev->pending & kJobOutputWritten) pdev->trustMark.suppressOutput = 0;
     }
     BOOL ok = EnterModeZ(pdev);
     PageSetupCache& c = pdev->pageSetup;

@@ -58,7 +58,7 @@ bool PutValue(NibbleSink& sink, LONG value)
 bool Turned(const PrinterPdev* pdev)
 {
     const LONG layout = orla::Get(pdev->settings.record, orla::dm::LayoutMode);
-    return layout != 1 && IsTurnedLayout(layout) && !pdev->graphics.frameDrawing && !(pdev->state & StateRasterMode);
+    return layout != 1 && IsTurnedLayout(layout) && !pdev->graphics.frameDrawing && !(pdev->state & kStateRasterMode);
 }
 
 }  // namespace
@@ -70,17 +70,17 @@ ULONG PackPointList(std::span<const PackedEntry> entries, std::span<BYTE> out)
     for (const PackedEntry& e : entries) {
         LONG dx = 0, dy = 0;
         switch (e.kind) {
-        case PackedFirstPoint:
+        case kPackedFirstPoint:
             dx = e.x;
             dy = e.y;
             lastX = e.x;
             lastY = e.y;
             break;
-        case PackedHeader:
+        case kPackedHeader:
             dx = e.x;
             dy = e.y;
             break;
-        case PackedEnd:
+        case kPackedEnd:
             break;
         default:
             dx = static_cast<LONG>(static_cast<long long>(e.x) - lastX);
@@ -120,7 +120,7 @@ POINTL TransformPathPoint(const PrinterPdev* pdev, POINTL p)
         p.x = static_cast<LONG>(static_cast<long long>(p.x) * zoom / 100);
         p.y = static_cast<LONG>(static_cast<long long>(p.y) * zoom / 100);
         if (layout != 1) {
-            const LONG factor = (pdev->state & StateDoubledOutput) ? 2 : 1;
+            const LONG factor = (pdev->state & kStateDoubledOutput) ? 2 : 1;
             const RECTL& cell = pdev->geometry.pageRects[std::min<DWORD>(pdev->pageSetup.cellCounter, kLayoutCellCount - 1)];
             p.x += cell.left * factor;
             p.y += cell.top * factor;

@@ -12,10 +12,10 @@ struct PrinterPdev;
 
 // ---- Point packer ----
 // Entry kinds of a packed point list.
-inline constexpr BYTE PackedPoint = 0;        // coded as the difference to the last point coded
-inline constexpr BYTE PackedFirstPoint = 1;   // first point of a subpath: its own values
-inline constexpr BYTE PackedHeader = 2;       // a header pair: its own values, not a point
-inline constexpr BYTE PackedEnd = 8;          // end of the list: coded as (0, 0)
+inline constexpr BYTE kPackedPoint = 0;        // coded as the difference to the last point coded
+inline constexpr BYTE kPackedFirstPoint = 1;   // first point of a subpath: its own values
+inline constexpr BYTE kPackedHeader = 2;       // a header pair: its own values, not a point
+inline constexpr BYTE kPackedEnd = 8;          // end of the list: coded as (0, 0)
 
 struct PackedEntry {
     LONG x;

@@ -71,7 +71,7 @@ struct ImageShape {
 // set-up to say so, or a banded page would print at half its size.
 bool DoubledImages(const PrinterPdev* pdev)
 {
-    return (pdev->state & StateDoubledOutput) != 0 || pdev->geometry.coordinateMultiplier == 2;
+    return (pdev->state & kStateDoubledOutput) != 0 || pdev->geometry.coordinateMultiplier == 2;
 }
 
 ImageShape ShapeFor(const PrinterPdev* pdev, LONG width, LONG rows, size_t rowBytes)
@@ -108,8 +108,8 @@ POINTL DevicePosition(PrinterPdev* pdev, POINTL position)
     }
     const DWORD savedState = pdev->state;
     if (DoubledImages(pdev)) {
-        if ((pdev->state & StateRasterMode) != 0) x *= 2, y *= 2;
-        pdev->state |= StateDoubledOutput;  // the cell origin counts twice as well
+        if ((pdev->state & kStateRasterMode) != 0) x *= 2, y *= 2;
+        pdev->state |= kStateDoubledOutput;  // the cell origin counts twice as well
     }
     position.x = static_cast<LONG>(std::clamp<int64_t>(x, INT32_MIN, INT32_MAX));
     position.y = static_cast<LONG>(std::clamp<int64_t>(y, INT32_MIN, INT32_MAX));
@@ -273,7 +273,7 @@ LONG WriteBandBlocks(PrinterPdev* pdev, BYTE* bits, LONG width, LONG height, LON
     const bool laidOut = LayoutCellsOf(orla::Get(pdev->settings.record, orla::dm::LayoutMode)) > 1;
     LONG blocks = 0;
     LONG y = 0;
-    while (y < height && (pdev->state & StateOutputFailed) == 0) {
+    while (y < height && (pdev->state & kStateOutputFailed) == 0) {
         BYTE* row = bits + static_cast<ptrdiff_t>(y) * rowLength;
         if (white(row)) {
             ++y;

@@ -22,7 +22,7 @@ constexpr size_t kMostPoints = 0x10000 * 4;
 
 bool Fits16(long long v) { return v >= -32768 && v <= 32767; }
 
-LONG Factor(const PrinterPdev* pdev) { return (pdev->state & StateDoubledOutput) ? 2 : 1; }
+LONG Factor(const PrinterPdev* pdev) { return (pdev->state & kStateDoubledOutput) ? 2 : 1; }
 
 // A path pixel (not yet doubled) as the device point the printer gets.
 POINTL Device(const PrinterPdev* pdev, POINTL px)
@@ -87,7 +87,7 @@ Packed WritePackedCommand(PrinterPdev* pdev, std::initializer_list<BYTE> head, c
                           size_t countField, BYTE* buffer, size_t bufferSize)
 {
     for (size_t i = 0; i < count; ++i)
-        if (entries[i].kind != PackedEnd && (!Fits16(entries[i].x) || !Fits16(entries[i].y))) return Packed::OutOfRange;
+        if (entries[i].kind != kPackedEnd && (!Fits16(entries[i].x) || !Fits16(entries[i].y))) return Packed::OutOfRange;
     if (countField > 0xFFFF) return Packed::OutOfRange;
     const ULONG bits = PackPointList(std::span<const PackedEntry>(entries, count), std::span<BYTE>(buffer, bufferSize));
     if (bits == 0 && count != 0) return Packed::OutOfRange;
@@ -129,8 +129,8 @@ BOOL WriteBinaryUnpacked(PrinterPdev* pdev, const PathPoints& path, DWORD kind, 
 {
     for (const PathFigure& f : path.figures) {
         if (f.points.empty()) continue;
-        const bool stroke = kind == PathStroke || kind == PathClosedStroke;
-        const size_t closing = kind == PathClosedStroke ? 1 : 0;
+        const bool stroke = kind == kPathStroke || kind == kPathClosedStroke;
+        const size_t closing = kind == kPathClosedStroke ? 1 : 0;
         size_t i = 0;
         if (stroke) {
             if (!MoveToPixel(pdev, f.points[0]) || !WriteBytes(pdev, {0xE0, 0x00}) ||
@@ -139,7 +139,7 @@ BOOL WriteBinaryUnpacked(PrinterPdev* pdev, const PathPoints& path, DWORD kind, 
             NotePosition(pdev, Device(pdev, f.points[0]));
             i = 1;
         } else {
-            const BYTE command = kind == PathFill ? 0xE8 : 0xE9;
+            const BYTE command = kind == kPathFill ? 0xE8 : 0xE9;
             if (!WriteBytes(pdev, {command, FillRule(fillMode, 0x01, 0x00)}) ||
                 !WriteBigEndian16(pdev, static_cast<WORD>(f.points.size())))
                 return FALSE;
@@ -154,7 +154,7 @@ BOOL WriteBinaryUnpacked(PrinterPdev* pdev, const PathPoints& path, DWORD kind, 
 int WriteBinaryPath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode)
 {
     const size_t n = PointCount(path);
-    const size_t entries = n + (kind == PathClosedStroke ? 1 : 0);
+    const size_t entries = n + (kind == kPathClosedStroke ? 1 : 0);
     if (entries > 0xFFFF) return 0;
     Scratch list(pdev, (n + 2) * sizeof(PackedEntry));
     Scratch packed(pdev, list.body ? PackedBytesFor(n + 2) + 4 : 0);
@@ -171,17 +171,17 @@ int WriteBinaryPath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG
     for (const PathFigure& f : path.figures)
         for (size_t i = 0; i < f.points.size(); ++i) {
             const POINTL d = Device(pdev, f.points[i]);
-            e[at++] = PackedEntry{d.x, d.y, i == 0 ? PackedFirstPoint : PackedPoint};
+            e[at++] = PackedEntry{d.x, d.y, i == 0 ? kPackedFirstPoint : kPackedPoint};
         }
-    if (kind == PathClosedStroke && n > 0) {
+    if (kind == kPathClosedStroke && n > 0) {
         const POINTL d = Device(pdev, path.figures.front().points.front());
-        e[at++] = PackedEntry{d.x, d.y, PackedPoint};
+        e[at++] = PackedEntry{d.x, d.y, kPackedPoint};
     }
     Packed result;
-    if (kind == PathStroke || kind == PathClosedStroke)
+    if (kind == kPathStroke || kind == kPathClosedStroke)
         result = WritePackedCommand(pdev, {0xE0, 0x04}, e, at, at, packed.as<BYTE>(), PackedBytesFor(n + 2) + 4);
     else
-        result = WritePackedCommand(pdev, {static_cast<BYTE>(kind == PathFill ? 0xE8 : 0xE9), FillRule(fillMode, 0x21, 0x20)},
+        result = WritePackedCommand(pdev, {static_cast<BYTE>(kind == kPathFill ? 0xE8 : 0xE9), FillRule(fillMode, 0x21, 0x20)},
                                     e, at, at, packed.as<BYTE>(), PackedBytesFor(n + 2) + 4);
     if (result == Packed::Written && at > 0) {
         pdev->path.binaryX = e[at - 1].x;
@@ -198,7 +198,7 @@ int WriteMultiPolygon(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLO
     if (size > pdev->graphics.deviceLimits[3] || size > 0xFFFF) return 0;
     for (const PathFigure& f : path.figures)
         if (f.points.empty()) return 0;
-    const BYTE command = kind == PathFill ? 0xE8 : 0xE9;
+    const BYTE command = kind == kPathFill ? 0xE8 : 0xE9;
     Scratch list(pdev, size * sizeof(PackedEntry));
     Scratch packed(pdev, list.body ? PackedBytesFor(size) + 4 : 0);
     if (list.body == nullptr || packed.body == nullptr) {
@@ -220,13 +220,13 @@ int WriteMultiPolygon(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLO
     PackedEntry* e = list.as<PackedEntry>();
     size_t at = 0;
     for (const PathFigure& f : path.figures) {
-        e[at++] = PackedEntry{0, static_cast<LONG>(f.points.size()), PackedHeader};
+        e[at++] = PackedEntry{0, static_cast<LONG>(f.points.size()), kPackedHeader};
         for (size_t i = 0; i < f.points.size(); ++i) {
             const POINTL d = Device(pdev, f.points[i]);
-            e[at++] = PackedEntry{d.x, d.y, i == 0 ? PackedFirstPoint : PackedPoint};
+            e[at++] = PackedEntry{d.x, d.y, i == 0 ? kPackedFirstPoint : kPackedPoint};
         }
     }
-    e[at++] = PackedEntry{0, 0, PackedEnd};
+    e[at++] = PackedEntry{0, 0, kPackedEnd};
     return ResultOf(WritePackedCommand(pdev, {command, FillRule(fillMode, 0xA1, 0xA0)}, e, at, size, packed.as<BYTE>(),
                                        PackedBytesFor(size) + 4));
 }
@@ -236,17 +236,17 @@ int WriteMultiStroke(PrinterPdev* pdev, const PathPoints& path, DWORD kind)
     const size_t k = path.figures.size();
     const size_t s = PointCount(path) + k;
     if (s + 3 * k > 65536) return 0;
-    const size_t c = kind == PathClosedStroke ? s + 3 * k : s + 2 * k;
+    const size_t c = kind == kPathClosedStroke ? s + 3 * k : s + 2 * k;
     const DWORD curveLimit = pdev->graphics.deviceLimits[4];
 
     // The stored page clip is not used by these writers: the clip walker has sent the clip.
-    pdev->state &= ~(StateStorePageClip | StateKeepPageClip);
+    pdev->state &= ~(kStateStorePageClip | kStateKeepPageClip);
     Scratch table(pdev, k * sizeof(WORD));
     if (table.body == nullptr) return 0;
     WORD* counts = table.as<WORD>();
     for (size_t i = 0; i < k; ++i) {
         size_t n = path.figures[i].points.size();
-        if (kind == PathClosedStroke && c <= curveLimit) ++n;
+        if (kind == kPathClosedStroke && c <= curveLimit) ++n;
         if (n > 0xFFFF) return 0;
         counts[i] = static_cast<WORD>(n);
     }
@@ -259,19 +259,19 @@ int WriteMultiStroke(PrinterPdev* pdev, const PathPoints& path, DWORD kind)
             size_t at = 0;
             for (size_t i = 0; i < k; ++i) {
                 const PathFigure& f = path.figures[i];
-                e[at++] = PackedEntry{0, 1, PackedHeader};
-                e[at++] = PackedEntry{0, counts[i], PackedHeader};
+                e[at++] = PackedEntry{0, 1, kPackedHeader};
+                e[at++] = PackedEntry{0, counts[i], kPackedHeader};
                 for (size_t j = 0; j < f.points.size(); ++j) {
                     const POINTL d = Device(pdev, f.points[j]);
-                    e[at++] = PackedEntry{d.x, d.y, j == 0 ? PackedFirstPoint : PackedPoint};
+                    e[at++] = PackedEntry{d.x, d.y, j == 0 ? kPackedFirstPoint : kPackedPoint};
                 }
-                if (kind == PathClosedStroke && !f.points.empty()) {
+                if (kind == kPathClosedStroke && !f.points.empty()) {
                     const POINTL d = Device(pdev, f.closed ? f.points.front() : f.points.back());
-                    e[at++] = PackedEntry{d.x, d.y, PackedPoint};
+                    e[at++] = PackedEntry{d.x, d.y, kPackedPoint};
                 }
             }
             // The count holds one entry per subpath more than the list: the way back to (0, 0).
-            while (at < c) e[at++] = PackedEntry{0, 0, PackedPoint};
+            while (at < c) e[at++] = PackedEntry{0, 0, kPackedPoint};
             return ResultOf(WritePackedCommand(pdev, {0xEA, 0x80}, e, at, c, packed.as<BYTE>(), PackedBytesFor(c) + 4));
         }
     }
@@ -283,14 +283,14 @@ int WriteMultiStroke(PrinterPdev* pdev, const PathPoints& path, DWORD kind)
         }
     for (const PathFigure& f : path.figures) {
         if (f.points.empty()) continue;
-        const size_t follow = kind == PathClosedStroke ? f.points.size() : f.points.size() - 1;
+        const size_t follow = kind == kPathClosedStroke ? f.points.size() : f.points.size() - 1;
         if (!MoveToPixel(pdev, f.points[0]) || !WriteBytes(pdev, {0xE0, 0x00}) ||
             !WriteBigEndian16(pdev, static_cast<WORD>(follow)))
             return -1;
         NotePosition(pdev, Device(pdev, f.points[0]));
         for (size_t j = 1; j < f.points.size(); ++j)
             if (!PointToPixel(pdev, f.points[j])) return -1;
-        if (kind == PathClosedStroke && !PointToPixel(pdev, f.closed ? f.points.front() : f.points.back())) return -1;
+        if (kind == kPathClosedStroke && !PointToPixel(pdev, f.closed ? f.points.front() : f.points.back())) return -1;
     }
     return 1;
 }
@@ -301,9 +301,9 @@ BYTE CurveMode(DWORD kind, FLONG fillMode)
 {
     const bool winding = (fillMode & FP_WINDINGMODE) != 0;
     switch (kind) {
-    case PathClosedStroke: return 0x90;
-    case PathFill: return winding ? 0x92 : 0x82;
-    case PathStrokeAndFill: return winding ? 0x91 : 0x81;
+    case kPathClosedStroke: return 0x90;
+    case kPathFill: return winding ? 0x92 : 0x82;
+    case kPathStrokeAndFill: return winding ? 0x91 : 0x81;
     default: return 0x80;
     }
 }
@@ -334,15 +334,15 @@ CurveResult WriteCurvePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind
     entries.reserve(size);
     for (size_t i = 0; i < path.figures.size(); ++i) {
         const PathFigure& f = path.figures[i];
-        entries.push_back(PackedEntry{0, 1, PackedHeader});
-        entries.push_back(PackedEntry{1, counts[i], PackedHeader});
+        entries.push_back(PackedEntry{0, 1, kPackedHeader});
+        entries.push_back(PackedEntry{1, counts[i], kPackedHeader});
         for (size_t j = 0; j < f.points.size(); ++j) {
             const POINTL d = Device(pdev, f.points[j]);
             if (j == 0) {
-                entries.push_back(PackedEntry{d.x, d.y, PackedFirstPoint});
+                entries.push_back(PackedEntry{d.x, d.y, kPackedFirstPoint});
             } else {
                 const int times = f.curve[j] ? 1 : 3;
-                for (int t = 0; t < times; ++t) entries.push_back(PackedEntry{d.x, d.y, PackedPoint});
+                for (int t = 0; t < times; ++t) entries.push_back(PackedEntry{d.x, d.y, kPackedPoint});
             }
         }
     }
@@ -387,7 +387,7 @@ int WriteVectorPath(PrinterPdev* pdev, const PathPoints& path)
             for (size_t t = i; t < j; ++t) run.push_back(Device(pdev, f.points[t]));
             if (curve && run.size() % 3 != 0) {
                 WriteVectorEndPath(pdev);
-                pdev->state &= ~StateVectorPathOpen;  // the engine draws it: nothing to paint
+                pdev->state &= ~kStateVectorPathOpen;  // the engine draws it: nothing to paint
                 return 0;
             }
             if (!(curve ? WriteVectorCurves(pdev, run.data(), run.size()) : WriteVectorLines(pdev, run.data(), run.size())))
@@ -398,7 +398,7 @@ int WriteVectorPath(PrinterPdev* pdev, const PathPoints& path)
     }
     if (!WriteVectorEndPath(pdev)) return -1;
     if (!path.complete) {
-        pdev->state &= ~StateVectorPathOpen;
+        pdev->state &= ~kStateVectorPathOpen;
         return 0;
     }
     return 1;
@@ -485,7 +485,7 @@ void ResetVectorState(PrinterPdev* pdev)
     v.transform[0] = 1.0f;
     v.transform[3] = 1.0f;
     v.lineMode = lineMode;
-    pdev->state &= ~StateVectorPathOpen;
+    pdev->state &= ~kStateVectorPathOpen;
 }
 
 // ---- Reading a path ----
@@ -495,7 +495,7 @@ BOOL ReadPathPoints(PrinterPdev* pdev, PATHOBJ* path, PathPoints* out)
     out->figures.clear();
     out->complete = TRUE;
     if (path == nullptr) return FALSE;
-    const bool banded = (pdev->state & StateBandOffset) != 0;
+    const bool banded = (pdev->state & kStateBandOffset) != 0;
     const LONG bx = banded ? pdev->path.bandOffset.x : 0, by = banded ? pdev->path.bandOffset.y : 0;
     size_t total = 0;
     PATHOBJ_vEnumStart(path);
@@ -530,7 +530,7 @@ BOOL ReadPathPoints(PrinterPdev* pdev, PATHOBJ* path, PathPoints* out)
 
 int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode)
 {
-    if (pdev->state & StateOutputFailed) return 1;  // the hook reports the failure
+    if (pdev->state & kStateOutputFailed) return 1;  // the hook reports the failure
     const LONG zoom = pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom;
 
     // 1. Pre-scan.
@@ -540,13 +540,13 @@ int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillM
         for (const POINTL& p : f.points) {
             const long long x = static_cast<long long>(p.x) * zoom / 100, y = static_cast<long long>(p.y) * zoom / 100;
             if (!Fits16(x) || !Fits16(y)) {
-                if (kind != PathStroke) return 0;
+                if (kind != kPathStroke) return 0;
                 outOfRange = true;
                 if (f.hasCurves) outOfRangeWithCurves = true;
             }
             if (p.x != f.points[0].x || p.y != f.points[0].y) allEqual = false;
         }
-        if (kind != PathStroke && !f.points.empty() && allEqual) return 0;
+        if (kind != kPathStroke && !f.points.empty() && allEqual) return 0;
     }
     // A curve cannot be cut at the page edge here: the engine draws it.
     if (outOfRangeWithCurves) return 0;
@@ -565,14 +565,14 @@ int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillM
         (f.closed ? closed : open) += 1;
         if (f.hasCurves) curves = true;
     }
-    if (kind == PathStroke && curves && closed > 0 && open > 0) return 0;
-    if (kind == PathStroke && closed > 0) kind = PathClosedStroke;
+    if (kind == kPathStroke && curves && closed > 0 && open > 0) return 0;
+    if (kind == kPathStroke && closed > 0) kind = kPathClosedStroke;
     pdev->path.kind = kind;
     if (points == 0) return 1;
 
     // 3. Size limits.
     const size_t size = points + subpaths;
-    const bool stroke = kind == PathStroke || kind == PathClosedStroke;
+    const bool stroke = kind == kPathStroke || kind == kPathClosedStroke;
     if (curves && size > pdev->graphics.deviceLimits[4]) return 0;
     if (!curves && !stroke && size > pdev->graphics.deviceLimits[3]) return 0;
 
@@ -596,7 +596,7 @@ int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillM
         result = stroke ? WriteMultiStroke(pdev, compact, kind) : WriteMultiPolygon(pdev, compact, kind, fillMode);
     } else {
         // 5. Closed strokes fill with the brush state the printer expects for them.
-        if (kind == PathClosedStroke) {
+        if (kind == kPathClosedStroke) {
             GraphicsStateCache& g = pdev->graphics;
             if (!(pdev->path.closedStrokeMode && g.pattern == 1 && g.foregroundLevel == 0 && g.backgroundLevel == 0)) {
                 if (!WriteBytes(pdev, {0xA5, 0x01, 0x00, 0x00})) return 1;
@@ -608,7 +608,7 @@ int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillM
         }
         // 6. Axis-parallel rectangles of fills.
         RECTL rect{};
-        if (kind != PathStroke && AxisRectangle(compact.figures[0], &rect)) {
+        if (kind != kPathStroke && AxisRectangle(compact.figures[0], &rect)) {
             result = WriteRectanglePath(pdev, rect);
             painting = false;
         } else
@@ -624,7 +624,7 @@ int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillM
 BOOL WriteVectorNewPath(PrinterPdev* pdev)
 {
     if (!WriteCommand(pdev, "NP;")) return FALSE;
-    pdev->state |= StateVectorPathOpen;
+    pdev->state |= kStateVectorPathOpen;
     return TRUE;
 }
 
@@ -690,13 +690,13 @@ BOOL WriteVectorEndPath(PrinterPdev* pdev) { return WriteCommand(pdev, "EP;"); }
 
 BOOL WriteVectorPaint(PrinterPdev* pdev, DWORD kind, FLONG fillMode)
 {
-    if (!(pdev->state & StateVectorPathOpen)) return TRUE;
-    pdev->state &= ~StateVectorPathOpen;
+    if (!(pdev->state & kStateVectorPathOpen)) return TRUE;
+    pdev->state &= ~kStateVectorPathOpen;
     const bool winding = (fillMode & FP_WINDINGMODE) != 0;
     BOOL ok = TRUE;
     switch (kind) {
-    case PathFill: ok = WriteCommand(pdev, winding ? "FL;" : "EF;"); break;
-    case PathStrokeAndFill: ok = WriteCommand(pdev, winding ? "FL1;" : "EF1;") && WriteCommand(pdev, "ST;"); break;
+    case kPathFill: ok = WriteCommand(pdev, winding ? "FL;" : "EF;"); break;
+    case kPathStrokeAndFill: ok = WriteCommand(pdev, winding ? "FL1;" : "EF1;") && WriteCommand(pdev, "ST;"); break;
     default:
         if (pdev->path.lineMode == 2) ok = WriteLineWidth(pdev, 3);
         ok = ok && WriteCommand(pdev, "ST;");

@@ -107,7 +107,7 @@ struct BenchPdev {
         pdev->output.capacity = kOutputBufferCapacity;
         pdev->output.writePointer = pdev->output.data;
         pdev->trustMark.suppressOutput = 1;
-        pdev->state = StateRasterMode;
+        pdev->state = kStateRasterMode;
         pdev->geometry.zoom = 100;
         pdev->geometry.resolution = 600;
         pdev->geometry.printable = RECTL{0, 0, kWidth, kHeight};

@@ -16,13 +16,13 @@ protected:
     {
         PdevJobTest::SetUp();
         if (HasFatalFailure()) return;
-        pdev()->state &= ~StateRasterMode;
+        pdev()->state &= ~kStateRasterMode;
         surface_ = DrvEnableSurface(e_.dhpdev);
         ASSERT_NE(surface_, nullptr);
         dev_ = EngLockSurface(surface_);
         ASSERT_NE(dev_, nullptr);
         ASSERT_EQ(dev_->dhpdev, e_.dhpdev);
-        ASSERT_FALSE(pdev()->state & StateRasterMode) << "command mode";
+        ASSERT_FALSE(pdev()->state & kStateRasterMode) << "command mode";
         ASSERT_TRUE(DrvStartDoc(dev_, const_cast<LPWSTR>(u"doc"), 7));
         ASSERT_TRUE(DrvStartPage(dev_));
         ASSERT_NE(DrawingHookPrologue(dev_), nullptr);

@@ -154,7 +154,7 @@ TEST_F(BitmapHookTest, Rop4GroupsChooseFillImageOrEngine)
         if (c.fill && c.image) {
             EXPECT_LT(Find(out, {0xA5, 0x01}), Find(out, {0xF2, 0x00, 0x00})) << "fill first";
         }
-        EXPECT_FALSE(pdev()->state & (StateInBitmapHook | StateRopChosen | StatePatternOnlyFill)) << std::hex << c.rop;
+        EXPECT_FALSE(pdev()->state & (kStateInBitmapHook | kStateRopChosen | kStatePatternOnlyFill)) << std::hex << c.rop;
     }
 }
 
@@ -205,7 +205,7 @@ TEST_F(BitmapHookTest, PatternFillStaysInsideItsClipRectangle)
     EXPECT_EQ(kept.top, 100);
     EXPECT_EQ(kept.right, 201);
     EXPECT_EQ(kept.bottom, 201);
-    EXPECT_FALSE(pdev()->state & (StatePatternOnlyFill | StateInBitmapHook));
+    EXPECT_FALSE(pdev()->state & (kStatePatternOnlyFill | kStateInBitmapHook));
 }
 
 // Bit 20 means both "inside a bitmap hook" and "try a complex clip as a clip path": entering a
@@ -216,11 +216,11 @@ TEST_F(BitmapHookTest, EnteringABitmapHookArmsTheClipPathAttempt)
     struct Case {
         const char* name;
         DWORD before;
-    } const cases[] = {{"given up by an earlier hook", 0}, {"already armed", StateClipPathAttempt}};
+    } const cases[] = {{"given up by an earlier hook", 0}, {"already armed", kStateClipPathAttempt}};
     for (const Case& c : cases) {
         ResetGraphicsStateCache(pdev());
         pdev()->graphics.deviceLimits[5] = 1000;  // room for the outline as a clip path
-        pdev()->state = (pdev()->state & ~StateClipPathAttempt) | c.before;
+        pdev()->state = (pdev()->state & ~kStateClipPathAttempt) | c.before;
         const size_t start = Out().size();
         SURFOBJ* src = Bitmap(32, 12, BMF_1BPP, 0x00);
         RECTL target{0, 0, 32, 12};
@@ -231,7 +231,7 @@ TEST_F(BitmapHookTest, EnteringABitmapHookArmsTheClipPathAttempt)
         const Bytes all = Out();
         const Bytes out(all.begin() + static_cast<std::ptrdiff_t>(start), all.end());
         EXPECT_TRUE(Contains(out, {0xB5, 0x04}) || Contains(out, {0xB5, 0x02})) << c.name << ": clip path tried";
-        EXPECT_FALSE(pdev()->state & StateClipPathAttempt) << c.name << ": the hook leaves bit 20 clear";
+        EXPECT_FALSE(pdev()->state & kStateClipPathAttempt) << c.name << ": the hook leaves bit 20 clear";
     }
 }
 
@@ -255,17 +255,17 @@ TEST_F(BitmapHookTest, StretchBltHalftonesToTheTargetSize)
     ASSERT_TRUE(DrvStretchBlt(dev_, src, nullptr, nullptr, nullptr, nullptr, nullptr, &target, &source, nullptr, HALFTONE));
     EXPECT_TRUE(Contains(Out(), PlainImage(16, 8, Bytes(16, 0xFF))));
     EXPECT_EQ(pdev()->bandRecord->flags, 0);
-    EXPECT_FALSE(pdev()->state & StateInBitmapHook);
+    EXPECT_FALSE(pdev()->state & kStateInBitmapHook);
 }
 
 TEST_F(BitmapHookTest, BandModeDrawsIntoTheBandWithoutWriting)
 {
     SURFOBJ* band = Bitmap(16, 2, BMF_1BPP, 0xFF);  // white
     band->dhpdev = e_.dhpdev;
-    pdev()->state |= StateRasterMode;
+    pdev()->state |= kStateRasterMode;
     RECTL target{0, 0, 8, 2};
     EXPECT_TRUE(DrvBitBlt(band, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, nullptr, nullptr, 0x0000));
-    pdev()->state &= ~StateRasterMode;
+    pdev()->state &= ~kStateRasterMode;
     for (LONG y = 0; y < 2; ++y) {
         const BYTE* row = static_cast<const BYTE*>(band->pvScan0) + static_cast<ptrdiff_t>(y) * band->lDelta;
         EXPECT_EQ(row[0], 0x00) << "blackness drawn by the engine";
@@ -290,7 +290,7 @@ TEST_F(BitmapHookTest, CopyFromTheDeviceSurfacePaintsTheTargetWhite)
 
 TEST_F(BitmapHookTest, OutputFailureMakesEveryHookFailWithoutWriting)
 {
-    pdev()->state |= StateOutputFailed;
+    pdev()->state |= kStateOutputFailed;
     SURFOBJ* src = Bitmap(16, 4, BMF_1BPP, 0x00);
     RECTL target{0, 0, 16, 4};
     RECTL source{0, 0, 16, 4};
@@ -300,7 +300,7 @@ TEST_F(BitmapHookTest, OutputFailureMakesEveryHookFailWithoutWriting)
     EXPECT_FALSE(DrvBitBlt(dev_, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, Solid(0), &origin, 0xF0F0));
     EXPECT_FALSE(DrvStretchBlt(dev_, src, nullptr, nullptr, nullptr, nullptr, nullptr, &target, &source, nullptr, HALFTONE));
     EXPECT_FALSE(DrvCopyBits(dev_, src, nullptr, nullptr, &target, &origin));
-    pdev()->state &= ~StateOutputFailed;
+    pdev()->state &= ~kStateOutputFailed;
     EXPECT_TRUE(Out().empty());
 }
 
@@ -385,7 +385,7 @@ TEST_F(BitmapHookTest, ColourPatternBrushBecomesTheDownloadedTile)
     EXPECT_TRUE(Contains(out, {0xA2, 0xF0, 0x00, 0x10}));
     EXPECT_TRUE(Contains(out, {0xA3, 0xF0, 0x00, 0x4F}));
     EXPECT_FALSE(Contains(out, {0xF2, 0x00, 0x00})) << "captured, not sent as an image";
-    EXPECT_FALSE(pdev()->state & StatePatternCapture);
+    EXPECT_FALSE(pdev()->state & kStatePatternCapture);
     (void)pattern;
 }
 
@@ -393,19 +393,19 @@ TEST_F(BitmapHookTest, ColourPatternBrushBecomesTheDownloadedTile)
 
 TEST_F(BitmapHookTest, PrologueSendsOwedPageControlOnce)
 {
-    pdev()->state |= StateModeR | StateModeZ;
+    pdev()->state |= kStateModeR | kStateModeZ;
     ASSERT_NE(DrawingHookPrologue(dev_), nullptr);
     ASSERT_NE(DrawingHookPrologue(dev_), nullptr);
     EXPECT_EQ(Out(), Bytes({0x1C, 0x52, 0x1C, 0x59}));
-    EXPECT_FALSE(pdev()->state & (StateModeR | StateModeZ));
+    EXPECT_FALSE(pdev()->state & (kStateModeR | kStateModeZ));
 }
 
 TEST_F(BitmapHookTest, PrologueRefusesAfterOutputFailure)
 {
-    pdev()->state |= StateOutputFailed | StateModeZ;
+    pdev()->state |= kStateOutputFailed | kStateModeZ;
     EXPECT_EQ(DrawingHookPrologue(dev_), nullptr);
-    EXPECT_TRUE(pdev()->state & StateModeZ) << "nothing was sent";
-    pdev()->state &= ~StateOutputFailed;
+    EXPECT_TRUE(pdev()->state & kStateModeZ) << "nothing was sent";
+    pdev()->state &= ~kStateOutputFailed;
     EXPECT_TRUE(Out().empty());
 }
 
@@ -427,7 +427,7 @@ TEST_F(BitmapHookTest, FullResetEmptiesTheCacheAndDropsPrinterFonts)
         }
         pdev()->downloadCache.exhausted = TRUE;
         pdev()->downloadCache.nextGlyphCode = 7;
-        pdev()->state |= StateFontStarted;
+        pdev()->state |= kStateFontStarted;
         ASSERT_TRUE(FullResetDownloadCache(pdev()));
         EXPECT_EQ(Out(), Bytes({0xBC, 0x21, 0x00, 0x00}));
         EXPECT_EQ(PdevAllocationCount(pdev()->allocationList), before) << "entries released";
@@ -436,7 +436,7 @@ TEST_F(BitmapHookTest, FullResetEmptiesTheCacheAndDropsPrinterFonts)
         EXPECT_FALSE(pdev()->downloadCache.exhausted);
         EXPECT_EQ(pdev()->downloadCache.nextGlyphCode, 0);
         EXPECT_EQ(pdev()->downloadCache.fontId, kFirstDownloadFontId);
-        EXPECT_FALSE(pdev()->state & StateFontStarted);
+        EXPECT_FALSE(pdev()->state & kStateFontStarted);
     }
 }
 

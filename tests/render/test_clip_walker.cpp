@@ -76,7 +76,7 @@ TEST_F(ClipWalkerTest, TrivialAndRectangleClipsAreOnePiece)
 
 TEST_F(ClipWalkerTest, ComplexClipGoesOutAsOneClipPath)
 {
-    pdev()->state |= StateClipPathAttempt | StateStorePageClip;
+    pdev()->state |= kStateClipPathAttempt | kStateStorePageClip;
     int calls = 0;
     std::vector<RECTL> pieces = Walk(Clip({RECTL{0, 0, 10, 10}, RECTL{20, 0, 30, 10}}), &calls);
     EXPECT_EQ(calls, 1);
@@ -84,13 +84,13 @@ TEST_F(ClipWalkerTest, ComplexClipGoesOutAsOneClipPath)
     EXPECT_TRUE(Same(pieces[0], RECTL{0, 0, 31, 11})) << "the path's bounds plus one";
     Bytes out = Out();
     EXPECT_TRUE(Contains(out, {0xB5, 0x04}) || Contains(out, {0xB5, 0x02}));
-    EXPECT_FALSE(pdev()->state & StateStorePageClip) << "the path is the clip: no page clip to keep";
-    EXPECT_TRUE(pdev()->state & StateClipPathAttempt);
+    EXPECT_FALSE(pdev()->state & kStateStorePageClip) << "the path is the clip: no page clip to keep";
+    EXPECT_TRUE(pdev()->state & kStateClipPathAttempt);
 }
 
 TEST_F(ClipWalkerTest, ComplexClipTooBigForAPathGoesRectangleByRectangle)
 {
-    pdev()->state |= StateClipPathAttempt;
+    pdev()->state |= kStateClipPathAttempt;
     pdev()->graphics.deviceLimits[5] = 4;  // fewer points than the outline needs
     const std::vector<RECTL> region{RECTL{0, 0, 10, 10}, RECTL{20, 0, 30, 10}, RECTL{0, 20, 30, 30}};
     int calls = 0;
@@ -100,7 +100,7 @@ TEST_F(ClipWalkerTest, ComplexClipTooBigForAPathGoesRectangleByRectangle)
     for (size_t i = 0; i < region.size(); ++i) EXPECT_TRUE(Same(pieces[i], region[i])) << i;
     Bytes out = Out();
     EXPECT_FALSE(Contains(out, {0xB5, 0x04}) || Contains(out, {0xB5, 0x02})) << "no clip path";
-    EXPECT_FALSE(pdev()->state & StateClipPathAttempt) << "no second try within the hook";
+    EXPECT_FALSE(pdev()->state & kStateClipPathAttempt) << "no second try within the hook";
 }
 
 TEST_F(ClipWalkerTest, PageClipModeKeepsTheRectangle)
@@ -108,7 +108,7 @@ TEST_F(ClipWalkerTest, PageClipModeKeepsTheRectangle)
     struct Case {
         DWORD bits;
         bool written;
-    } const cases[] = {{StateStorePageClip, true}, {StateStorePageClip | StateKeepPageClip, false}};
+    } const cases[] = {{kStateStorePageClip, true}, {kStateStorePageClip | kStateKeepPageClip, false}};
     for (const Case& c : cases) {
         pdev()->graphics.clipSent = RECTL{0, 0, 0, 0};
         pdev()->state |= c.bits;
@@ -129,12 +129,12 @@ TEST_F(ClipWalkerTest, PageClipModeKeepsTheRectangle)
 
 TEST_F(ClipWalkerTest, OutputFailureYieldsNoPiece)
 {
-    pdev()->state |= StateOutputFailed;
+    pdev()->state |= kStateOutputFailed;
     RECTL piece{};
     BOOL have = TRUE;
     EXPECT_FALSE(WalkClip(pdev(), Clip({RECTL{0, 0, 10, 10}, RECTL{20, 0, 30, 10}}), TRUE, &piece, &have));
     EXPECT_FALSE(have);
-    pdev()->state &= ~StateOutputFailed;
+    pdev()->state &= ~kStateOutputFailed;
     EXPECT_TRUE(Out().empty());
 }
 

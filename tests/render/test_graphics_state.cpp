@@ -137,7 +137,7 @@ TEST_F(GraphicsStateTest, SolidBrushSendsItsLevelOnceAndTheMixRule)
     ASSERT_TRUE(RealizeAndSelectBrush(pdev(), nullptr, 0x0B06, grey, nullptr, &target, nullptr, 0));
     EXPECT_EQ(Out(), B({0xA6, 0x00, 0xF0, 0xF0})) << "a solid brush does not take background 11: pattern copy";
 
-    pdev()->state |= StateRectangleFill;
+    pdev()->state |= kStateRectangleFill;
     ASSERT_TRUE(RealizeAndSelectBrush(pdev(), nullptr, 0xFFFF, grey, nullptr, &target, nullptr, 0));
     EXPECT_EQ(Out(), B({0xA5, 0x01, 0x4F, 0x00, 0xA6, 0x00, 0x00, 0x00})) << "WHITENESS fills white, ROP from the low byte";
     PlatBrushDelete(grey);
@@ -154,7 +154,7 @@ TEST_F(GraphicsStateTest, HatchBrushTakesBackground11)
     ASSERT_TRUE(RealizeAndSelectBrush(pdev(), nullptr, 0x0302, hatch.brush, nullptr, &target, nullptr, 0));
     EXPECT_EQ(Out(), B({0xA6, 0x00, 0xF0, 0xF0})) << "a mix not taken: pattern copy";
 
-    pdev()->state |= StateRectangleFill;
+    pdev()->state |= kStateRectangleFill;
     ASSERT_TRUE(RealizeAndSelectBrush(pdev(), nullptr, 0xAAF0, hatch.brush, nullptr, &target, nullptr, 0));
     EXPECT_EQ(Out(), B({0xA6, 0x00, 0xF0, 0xAA})) << "ROP4 with high byte AA keeps the background";
 }
@@ -275,7 +275,7 @@ TEST_F(GraphicsStateTest, DoubledOutputAndZoomTransformThePoint)
     pdev()->geometry.resolution = 300;
     ASSERT_TRUE(WriteVectorModeSetup(pdev()));
     EXPECT_EQ(Out(), Text("SU1,600,0;IP0,0,608,608;"));
-    EXPECT_TRUE(pdev()->state & StateDoubledOutput);
+    EXPECT_TRUE(pdev()->state & kStateDoubledOutput);
     const POINTL p{100, 50};
     ASSERT_TRUE(WritePointList(pdev(), &p));
     EXPECT_EQ(Out(), B({0xB7, 0x64, 0x00, 0xC8})) << "(200, 100) in doubled units";
@@ -481,7 +481,7 @@ TEST(PointPacker, NibbleCodesByMagnitude)
     };
     for (const auto& c : cases) {
         // (value, 0) as a first point: the value's nibbles, then a 0 nibble.
-        PackedEntry e{c.value, 0, PackedFirstPoint};
+        PackedEntry e{c.value, 0, kPackedFirstPoint};
         BYTE out[16] = {};
         ULONG bits = PackPointList(std::span<const PackedEntry>(&e, 1), out);
         std::vector<int> expected = c.nibbles;
@@ -497,8 +497,8 @@ TEST(PointPacker, NibbleCodesByMagnitude)
 TEST(PointPacker, DifferencesSkipHeadersAndEndEntries)
 {
     const PackedEntry list[] = {
-        {0, 2, PackedHeader}, {100, 100, PackedFirstPoint}, {103, 98, PackedPoint},
-        {0, 3, PackedHeader}, {7, 7, PackedPoint},          {0, 0, PackedEnd},
+        {0, 2, kPackedHeader}, {100, 100, kPackedFirstPoint}, {103, 98, kPackedPoint},
+        {0, 3, kPackedHeader}, {7, 7, kPackedPoint},          {0, 0, kPackedEnd},
     };
     BYTE out[PackedBytesFor(std::size(list))] = {};
     ULONG bits = PackPointList(list, out);
@@ -511,12 +511,12 @@ TEST(PointPacker, DifferencesSkipHeadersAndEndEntries)
 
 TEST(PointPacker, RefusesValuesItCannotCodeAndShortBuffers)
 {
-    const PackedEntry big{70000, 0, PackedFirstPoint};
+    const PackedEntry big{70000, 0, kPackedFirstPoint};
     BYTE out[16] = {};
     EXPECT_EQ(PackPointList(std::span<const PackedEntry>(&big, 1), out), 0u);
-    const PackedEntry far[] = {{-40000, 0, PackedFirstPoint}, {40000, 0, PackedPoint}};
+    const PackedEntry far[] = {{-40000, 0, kPackedFirstPoint}, {40000, 0, kPackedPoint}};
     EXPECT_EQ(PackPointList(far, out), 0u) << "a difference of 80000";
-    const PackedEntry ok{300, 300, PackedFirstPoint};
+    const PackedEntry ok{300, 300, kPackedFirstPoint};
     BYTE tiny[4] = {};
     EXPECT_EQ(PackPointList(std::span<const PackedEntry>(&ok, 1), tiny), 0u) << "10 nibbles do not fit 4 bytes";
 }
@@ -538,17 +538,17 @@ TEST_F(GraphicsStateTest, VectorModeSetupByResolution)
         pdev()->geometry.resolution = c.dpi;
         ASSERT_TRUE(WriteVectorModeSetup(pdev()));
         EXPECT_EQ(Out(), Text(c.text)) << c.dpi;
-        EXPECT_EQ((pdev()->state & StateDoubledOutput) != 0, c.doubled) << c.dpi;
+        EXPECT_EQ((pdev()->state & kStateDoubledOutput) != 0, c.doubled) << c.dpi;
         EXPECT_EQ(pdev()->graphics.doublingFactor, c.doubled ? 2 : 1) << c.dpi;
         ASSERT_TRUE(WriteVectorModeSetup(pdev()));
         EXPECT_EQ(Out(), Bytes{}) << "same resolution: not again";
     }
     ResetGraphicsStateCache(pdev());
-    EXPECT_FALSE(pdev()->state & StateDoubledOutput);
-    EXPECT_TRUE(pdev()->state & StateClipPathAttempt);
+    EXPECT_FALSE(pdev()->state & kStateDoubledOutput);
+    EXPECT_TRUE(pdev()->state & kStateClipPathAttempt);
     ASSERT_TRUE(WriteVectorModeSetup(pdev()));
     EXPECT_EQ(Out(), Text("SU1,600,0;IP0,0,608,608;")) << "after a reset the set-up (and doubling) comes back";
-    EXPECT_TRUE(pdev()->state & StateDoubledOutput);
+    EXPECT_TRUE(pdev()->state & kStateDoubledOutput);
 }
 
 // ---- Layout frame ----
@@ -608,9 +608,9 @@ TEST_F(LayoutFrameTest, OutlineKinds)
 TEST_F(LayoutFrameTest, CornerMarksAndOtherKinds)
 {
     Set(orla::dm::FrameKind, WORD{4});
-    pdev()->state |= StateRasterMode;
+    pdev()->state |= kStateRasterMode;
     ASSERT_TRUE(DrawLayoutFrame(pdev()));
-    EXPECT_TRUE(pdev()->state & StateRasterMode) << "band mode restored";
+    EXPECT_TRUE(pdev()->state & kStateRasterMode) << "band mode restored";
     const Bytes expectedStart = Cat({Text("SU1,600,0;IP0,0,608,608;"), B({0xB6, 0x64, 0x00, 0xC8}),
                                      B({0xB2, 0x00, 0x05, 0xDC, 0x03, 0xE8, 0x00, 0x00}), B({0xAF, 0x00, 0x00, 0x01}),
                                      B({0xA6, 0x00, 0xF0, 0xF0}), B({0xAD, 0x00, 0x10, 0x4F}), B({0xAC, 0x00, 0x00, 0x00}),
@@ -643,7 +643,7 @@ TEST_F(GraphicsStateTest, EveryWriterFailsOnceOutputHasFailed)
     ASSERT_TRUE(SetRop(pdev(), 0xCCCC));
     PlatInjectFailure("WritePrinter", 1, ERROR_WRITE_FAULT);
     EXPECT_FALSE(FlushSpool(pdev()));
-    ASSERT_TRUE(pdev()->state & StateOutputFailed);
+    ASSERT_TRUE(pdev()->state & kStateOutputFailed);
 
     PATHOBJ* path = Triangle();
     BRUSHOBJ* grey = PlatBrushCreateSolid(RGB(1, 2, 3), RGB(1, 2, 3));

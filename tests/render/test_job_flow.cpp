@@ -49,18 +49,18 @@ protected:
 TEST_F(JobFlow, NothingIsWrittenBeforeTheFirstOutputOfTheJob)
 {
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
-    EXPECT_EQ(pdev()->pending, PendingJobHeader);
+    EXPECT_EQ(pdev()->pending, kPendingJobHeader);
     ASSERT_TRUE(DrvStartPage(so()));
     if (orla::kJapaneseBuild) {
         EXPECT_EQ(pdev()->output.count, 0u);
     }
     EXPECT_EQ(SpooledBytes(), "");
-    EXPECT_NE(pdev()->pending & PageOpen, 0u);
+    EXPECT_NE(pdev()->pending & kPageOpen, 0u);
     if (orla::kJapaneseBuild) {
-        EXPECT_EQ(pdev()->pending & (PendingJobHeader | PendingPageStart), PendingJobHeader | PendingPageStart)
+        EXPECT_EQ(pdev()->pending & (kPendingJobHeader | kPendingPageStart), kPendingJobHeader | kPendingPageStart)
             << "the page start writes nothing";
     } else {
-        EXPECT_EQ(pdev()->pending & (PendingJobHeader | PendingPageStart), 0u) << "this build starts the page itself";
+        EXPECT_EQ(pdev()->pending & (kPendingJobHeader | kPendingPageStart), 0u) << "this build starts the page itself";
         EXPECT_NE(pdev()->output.count, 0u) << "into the buffer";
     }
 }
@@ -69,8 +69,8 @@ TEST_F(JobFlow, ABlankOnlyPageGetsHeaderAndSetUpButNoPageEnd)
 {
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     Page(false);
-    EXPECT_EQ(pdev()->pending & (PendingJobHeader | PendingPageStart | PageOpen), 0u);
-    EXPECT_NE(pdev()->pending & JobStarted, 0u);
+    EXPECT_EQ(pdev()->pending & (kPendingJobHeader | kPendingPageStart | kPageOpen), 0u);
+    EXPECT_NE(pdev()->pending & kJobStarted, 0u);
     ASSERT_TRUE(DrvEndDoc(so(), 0));
     std::string job = EndSpoolJob();
     EXPECT_EQ(job.rfind(kUel, 0), 0u) << "the job starts with the UEL";
@@ -78,7 +78,7 @@ TEST_F(JobFlow, ABlankOnlyPageGetsHeaderAndSetUpButNoPageEnd)
     EXPECT_EQ(Count(job, kPageEnd), 0u) << "a blank sheet is dropped";
     EXPECT_EQ(Count(job, kEoj), 2u);
     EXPECT_LT(job.find(kEnterOrla), job.find(kEoj));
-    EXPECT_EQ(pdev()->pending, PendingJobHeader) << "ready for the next job";
+    EXPECT_EQ(pdev()->pending, kPendingJobHeader) << "ready for the next job";
 }
 
 TEST_F(JobFlow, PrintBlankPagesKeepsEveryPage)
@@ -162,7 +162,7 @@ TEST_F(JobFlow, TheBandingLoopStartsTheJobAndEndsThePage)
     Draw();
     ASSERT_TRUE(DrvNextBand(so(), &origin));
     EXPECT_EQ(origin.x, -1) << "one band covers the page";
-    EXPECT_EQ(pdev()->pending & PageOpen, 0u);
+    EXPECT_EQ(pdev()->pending & kPageOpen, 0u);
     EXPECT_EQ(pdev()->pageSetup.pageEnds, 1u);
     ASSERT_TRUE(DrvSendPage(so())) << "GDI may still send the page: it is not ended twice";
     EXPECT_EQ(pdev()->pageSetup.pageEnds, 1u);
@@ -269,7 +269,7 @@ TEST_F(JobFlow, AFrontCoverGoesOutAfterTheJobHeaderBeforeThePage)
 
 TEST_F(JobFlow, RasterModePageStartErasesTheBandToWhite)
 {
-    pdev()->state |= StateRasterMode;
+    pdev()->state |= kStateRasterMode;
     HSURF surface = DrvEnableSurface(e_.dhpdev);
     ASSERT_NE(surface, nullptr);
     ASSERT_TRUE(pdev()->surfaceIsBand);
@@ -311,7 +311,7 @@ TEST_F(JobFlow, AFailedWriteLatchesTheJobAndDrvEndDocReportsIt)
     ASSERT_TRUE(FlushPendingStart(pdev()));
     Draw();
     EXPECT_FALSE(DrvSendPage(so()));
-    EXPECT_NE(pdev()->state & StateOutputFailed, 0u);
+    EXPECT_NE(pdev()->state & kStateOutputFailed, 0u);
     EXPECT_FALSE(DrvStartPage(so())) << "every later hook fails";
     EXPECT_FALSE(DrvSendPage(so()));
     EXPECT_FALSE(DrvEndDoc(so(), 0)) << "never a success after a lost write";
@@ -344,7 +344,7 @@ TEST_F(JobFlow, TheNextJobOnTheSameRecordStartsClean)
 
     StartSpoolJob();
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"second"), 2)) << "the latch of the failed job is cleared";
-    EXPECT_EQ(pdev()->state & StateOutputFailed, 0u);
+    EXPECT_EQ(pdev()->state & kStateOutputFailed, 0u);
     Page(true);
     ASSERT_TRUE(DrvEndDoc(so(), 0));
     std::string job = EndSpoolJob();
@@ -453,10 +453,10 @@ TEST_F(JobFlow, ResetCarriesAFailureSoTheJobCannotEndAsASuccess)
     ASSERT_NE(next.dhpdev, nullptr);
     PlatInjectFailure("WritePrinter", 1, ERROR_DISK_FULL);
     EXPECT_FALSE(DrvResetPDEV(e_.dhpdev, next.dhpdev));
-    EXPECT_NE(next.pdev()->state & StateOutputFailed, 0u);
+    EXPECT_NE(next.pdev()->state & kStateOutputFailed, 0u);
     e_ = std::move(next);  // the old record is disabled first
     EXPECT_FALSE(DrvStartDoc(so(), nullptr, 7)) << "the document goes on with its failure";
-    EXPECT_NE(pdev()->state & StateOutputFailed, 0u);
+    EXPECT_NE(pdev()->state & kStateOutputFailed, 0u);
     EXPECT_FALSE(DrvEndDoc(so(), 0));
 }
 
@@ -473,7 +473,7 @@ TEST_F(JobFlow, ResetInTheMiddleOfASheetWithANewTrayEndsTheSheetFirst)
     SHORT tray = pdev()->pageSetup.last.tray;
     orla::Set(next.pdev()->settings.record, dm::DefaultSource, static_cast<SHORT>(tray == 1 ? 2 : 1));
     ASSERT_TRUE(DrvResetPDEV(e_.dhpdev, next.dhpdev));
-    EXPECT_NE(next.pdev()->pending & PendingExtraSheet, 0u);
+    EXPECT_NE(next.pdev()->pending & kPendingExtraSheet, 0u);
     e_ = std::move(next);  // the old record is disabled first
 
     ASSERT_TRUE(DrvStartDoc(so(), nullptr, 7));
@@ -481,7 +481,7 @@ TEST_F(JobFlow, ResetInTheMiddleOfASheetWithANewTrayEndsTheSheetFirst)
     ASSERT_TRUE(FlushPendingStart(pdev()));
     EXPECT_EQ(pdev()->pageSetup.pageEnds, 1u) << "the half-filled sheet ended before the page";
     EXPECT_EQ(pdev()->pageSetup.cellCounter, 0u);
-    EXPECT_EQ(pdev()->pending & PendingExtraSheet, 0u);
+    EXPECT_EQ(pdev()->pending & kPendingExtraSheet, 0u);
     Draw();
     ASSERT_TRUE(DrvSendPage(so()));
     ASSERT_TRUE(DrvEndDoc(so(), 0));
@@ -492,8 +492,8 @@ TEST_F(JobFlow, AnEscapeBeforeTheFirstPageWritesTheJobHeaderFirst)
 {
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     ASSERT_TRUE(FlushPendingStartForEscape(pdev()));
-    EXPECT_EQ(pdev()->pending & PendingJobHeader, 0u);
-    EXPECT_NE(pdev()->pending & JobStarted, 0u);
+    EXPECT_EQ(pdev()->pending & kPendingJobHeader, 0u);
+    EXPECT_NE(pdev()->pending & kJobStarted, 0u);
     ASSERT_TRUE(FlushSpool(pdev()));
     std::string sent = SpooledBytes();
     EXPECT_EQ(sent.rfind(kUel, 0), 0u);

@@ -53,11 +53,11 @@ TEST_P(BufferRules, SpoolerAndBufferHoldTheStreamInOrder)
     EXPECT_EQ(SpooledBytes().size(), c.spooledAfter);
     EXPECT_EQ(bare->output.count, c.countAfter);
     EXPECT_EQ(bare->output.writePointer, bare->output.data + c.countAfter);
-    EXPECT_EQ((bare->pending & BufferHoldsData) != 0, c.countAfter != 0);
+    EXPECT_EQ((bare->pending & kBufferHoldsData) != 0, c.countAfter != 0);
 
     ASSERT_TRUE(FlushSpool(bare.get()));
     EXPECT_EQ(bare->output.count, 0u);
-    EXPECT_EQ(bare->pending & BufferHoldsData, 0u);
+    EXPECT_EQ(bare->pending & kBufferHoldsData, 0u);
     EXPECT_EQ(EndSpoolJob(), first + second);
 }
 
@@ -69,8 +69,8 @@ TEST_F(OutputWriterTest, WrittenBytesMarkThePageAndTheJob)
     StartSpoolJob();
     BarePdev bare(printer_);
     ASSERT_TRUE(WriteSpool(bare.get(), "abc", 3));
-    EXPECT_NE(bare->pending & PageOutputWritten, 0u);
-    EXPECT_EQ((bare->pending & JobOutputWritten) != 0, orla::kJapaneseBuild);
+    EXPECT_NE(bare->pending & kPageOutputWritten, 0u);
+    EXPECT_EQ((bare->pending & kJobOutputWritten) != 0, orla::kJapaneseBuild);
 }
 
 struct FaultCase {
@@ -105,7 +105,7 @@ TEST_P(FailureLatch, EveryLaterWriteFailsWithoutReachingTheSpooler)
     } else {
         EXPECT_FALSE(WriteSpool(bare.get(), data.data(), c.firstWrite));
     }
-    EXPECT_NE(bare->state & StateOutputFailed, 0u);
+    EXPECT_NE(bare->state & kStateOutputFailed, 0u);
     size_t spooled = SpooledBytes().size();
 
     // Nothing more reaches the spooler, and nothing is claimed as written.
@@ -358,7 +358,7 @@ TEST_F(OutputWriterTest, AFailedReplayIsReported)
     ASSERT_TRUE(FlushSpool(bare.get()));
     PlatInjectFailure("WritePrinter", 1, ERROR_DISK_FULL);
     EXPECT_FALSE(ReplayStoreFile(bare.get()));
-    EXPECT_NE(bare->state & StateOutputFailed, 0u);
+    EXPECT_NE(bare->state & kStateOutputFailed, 0u);
     EXPECT_EQ(EndSpoolJob(), "copy");
 }
 

@@ -115,12 +115,12 @@ TEST_F(PathHookTest, NopMixSucceedsWithoutOutput)
 TEST_F(PathHookTest, FailedOutputAndDamagedContextsGiveFalse)
 {
     PATHOBJ* p = Figure(10, 20, {Line(13, 20), Line(13, 5)}, FALSE);
-    pdev()->state |= StateOutputFailed;
+    pdev()->state |= kStateOutputFailed;
     EXPECT_FALSE(DrvStrokePath(dev_, p, nullptr, nullptr, black_, nullptr, nullptr, kCopyPen));
     EXPECT_FALSE(DrvFillPath(dev_, p, nullptr, black_, nullptr, kCopyPen, 0));
     EXPECT_FALSE(DrvStrokeAndFillPath(dev_, p, nullptr, nullptr, black_, nullptr, black_, nullptr, kCopyPen, 0));
     EXPECT_FALSE(DrvPaint(dev_, nullptr, black_, nullptr, kCopyPen));
-    pdev()->state &= ~StateOutputFailed;
+    pdev()->state &= ~kStateOutputFailed;
 
     SURFOBJ stale{};
     PrinterPdev broken{};
@@ -149,7 +149,7 @@ TEST_F(PathHookTest, AWriteThatFailsMidPathIsReported)
         paths_.push_back(two);
     }
     EXPECT_FALSE(DrvStrokePath(dev_, two, nullptr, nullptr, black_, nullptr, &la, kCopyPen));
-    EXPECT_TRUE(pdev()->state & StateOutputFailed);
+    EXPECT_TRUE(pdev()->state & kStateOutputFailed);
     EXPECT_FALSE(DrvStrokePath(dev_, p, nullptr, nullptr, black_, nullptr, &la, kCopyPen)) << "latched";
 }
 
@@ -182,7 +182,7 @@ TEST_F(PathHookTest, CurvesGoOutAsCurvePathsOrInVectorMode)
     ASSERT_TRUE(DrvFillPath(dev_, p, nullptr, black_, nullptr, kCopyPen, FP_ALTERNATEMODE));
     const Bytes vector = Out();
     EXPECT_TRUE(Contains(vector, Text("NP;MA0,0;BR1,0,1,1,1,2;PR0,1;CP;EP;EF;"))) << std::string(vector.begin(), vector.end());
-    EXPECT_FALSE(pdev()->state & StateVectorPathOpen);
+    EXPECT_FALSE(pdev()->state & kStateVectorPathOpen);
 
     LINEATTRS la{};
     la.elWidth.l = 1;

@@ -56,7 +56,7 @@ protected:
 TEST_F(PathWriterTest, PolylineGoesOutPackedWithItsCountAndLength)
 {
     // (10, 20) by its own values: 5 10 | 6 1 4; then (3, 0): 3 0; then (0, -15): 0 | 13 15.
-    ASSERT_EQ(WritePath(pdev(), Path({Fig({{10, 20}, {13, 20}, {13, 5}})}), PathStroke, 0), 1);
+    ASSERT_EQ(WritePath(pdev(), Path({Fig({{10, 20}, {13, 20}, {13, 5}})}), kPathStroke, 0), 1);
     EXPECT_EQ(Out(), B({0xE0, 0x04, 0x00, 0x03, 0x00, 0x00, 0x00, 0x05, 0x5A, 0x61, 0x43, 0x00, 0xDF}));
     EXPECT_EQ(pdev()->pageSetup.blankSheet, 0u) << "a path paints the sheet";
 }
@@ -69,10 +69,10 @@ TEST_F(PathWriterTest, PolygonHeadCarriesKindAndFillRule)
         FLONG mode;
         Bytes head;
     } const cases[] = {
-        {"fill, alternate", PathFill, FP_ALTERNATEMODE, B({0xE8, 0x20})},
-        {"fill, winding", PathFill, FP_WINDINGMODE, B({0xE8, 0x21})},
-        {"stroke and fill, alternate", PathStrokeAndFill, FP_ALTERNATEMODE, B({0xE9, 0x20})},
-        {"stroke and fill, winding", PathStrokeAndFill, FP_WINDINGMODE, B({0xE9, 0x21})},
+        {"fill, alternate", kPathFill, FP_ALTERNATEMODE, B({0xE8, 0x20})},
+        {"fill, winding", kPathFill, FP_WINDINGMODE, B({0xE8, 0x21})},
+        {"stroke and fill, alternate", kPathStrokeAndFill, FP_ALTERNATEMODE, B({0xE9, 0x20})},
+        {"stroke and fill, winding", kPathStrokeAndFill, FP_WINDINGMODE, B({0xE9, 0x21})},
     };
     // A triangle: (1, 1) | (3, 0) | (-3, 2) = 1 1 3 0 11 2.
     const Bytes tail = B({0x00, 0x03, 0x00, 0x00, 0x00, 0x03, 0x11, 0x30, 0xB2});
@@ -84,21 +84,21 @@ TEST_F(PathWriterTest, PolygonHeadCarriesKindAndFillRule)
 
 TEST_F(PathWriterTest, ClosedStrokeRepeatsItsFirstPointAfterTheBrushState)
 {
-    ASSERT_EQ(WritePath(pdev(), Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE)}), PathStroke, 0), 1);
-    EXPECT_EQ(pdev()->path.kind, PathClosedStroke);
+    ASSERT_EQ(WritePath(pdev(), Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE)}), kPathStroke, 0), 1);
+    EXPECT_EQ(pdev()->path.kind, kPathClosedStroke);
     // The way back to (1, 1) is (0, -2): 0 10.
     EXPECT_EQ(Out(), B({0xA5, 0x01, 0x00, 0x00, 0xE0, 0x04, 0x00, 0x04, 0x00, 0x00, 0x00, 0x04, 0x11, 0x30, 0xB2, 0x0A}));
-    ASSERT_EQ(WritePath(pdev(), Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE)}), PathStroke, 0), 1);
+    ASSERT_EQ(WritePath(pdev(), Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE)}), kPathStroke, 0), 1);
     EXPECT_EQ(Out().front(), 0xE0) << "the brush state is sent once";
 }
 
 TEST_F(PathWriterTest, SeveralSubpathsFillAsOnePolygonWithSubpathHeads)
 {
     const PathPoints two = Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE), Fig({{2, 2}, {3, 2}, {2, 4}}, TRUE)});
-    ASSERT_EQ(WritePath(pdev(), two, PathFill, FP_ALTERNATEMODE), 1);
+    ASSERT_EQ(WritePath(pdev(), two, kPathFill, FP_ALTERNATEMODE), 1);
     // (0,3) (1,1) (3,0) (-3,2) | (0,3) (2,2) (1,0) (-1,2) | (0,0): size 3 + 3 + 2 + 1 = 9.
     EXPECT_EQ(Out(), B({0xE8, 0xA0, 0x00, 0x09, 0x00, 0x00, 0x00, 0x09, 0x03, 0x11, 0x30, 0xB2, 0x03, 0x22, 0x10, 0x92, 0x00}));
-    ASSERT_EQ(WritePath(pdev(), two, PathStrokeAndFill, FP_WINDINGMODE), 1);
+    ASSERT_EQ(WritePath(pdev(), two, kPathStrokeAndFill, FP_WINDINGMODE), 1);
     EXPECT_EQ(Bytes(Out()).at(1), 0xA1);
 }
 
@@ -107,7 +107,7 @@ TEST_F(PathWriterTest, SeveralOpenSubpathsStrokeAsOneCurvePath)
     // 3 and 2 points: size 5 + 2 + 4 = 11; heads (0,1) (0,3) and (0,1) (0,2); the data ends with
     // the way back to (0, 0) and one zero difference.
     const PathPoints two = Path({Fig({{1, 1}, {2, 1}, {2, 2}}), Fig({{3, 3}, {4, 3}})});
-    ASSERT_EQ(WritePath(pdev(), two, PathStroke, 0), 1);
+    ASSERT_EQ(WritePath(pdev(), two, kPathStroke, 0), 1);
     EXPECT_EQ(Out(), B({0xEA, 0x80, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x0B, 0x01, 0x03, 0x11, 0x10, 0x01, 0x01, 0x02, 0x33, 0x10,
                         0xCB, 0x00}));
 }
@@ -116,7 +116,7 @@ TEST_F(PathWriterTest, CurvesGoOutAsCurvePathWithStraightSegmentsAsCurves)
 {
     // Start (0,0), a curve through (1,0) (2,1) (3,3), a line to (3,4): n = 1 + 3 + 3 = 7.
     const PathPoints p = Path({Fig({{0, 0}, {1, 0}, {2, 1}, {3, 3}, {3, 4}}, FALSE, {1, 2, 3})});
-    ASSERT_EQ(WritePath(pdev(), p, PathFill, FP_ALTERNATEMODE), 1);
+    ASSERT_EQ(WritePath(pdev(), p, kPathFill, FP_ALTERNATEMODE), 1);
     EXPECT_EQ(Out(), B({0xEA, 0x82, 0x00, 0x09, 0x00, 0x00, 0x00, 0x0A, 0x01, 0x15, 0x70, 0x01, 0x01, 0x11, 0x20, 0x10, 0x00,
                         0x00}));
 }
@@ -129,12 +129,12 @@ TEST_F(PathWriterTest, CurveModeByKindAndRule)
         BOOL closed;
         BYTE expected;
     } const cases[] = {
-        {PathStroke, 0, FALSE, 0x80},
-        {PathStroke, 0, TRUE, 0x90},
-        {PathFill, FP_ALTERNATEMODE, TRUE, 0x82},
-        {PathFill, FP_WINDINGMODE, TRUE, 0x92},
-        {PathStrokeAndFill, FP_ALTERNATEMODE, TRUE, 0x81},
-        {PathStrokeAndFill, FP_WINDINGMODE, TRUE, 0x91},
+        {kPathStroke, 0, FALSE, 0x80},
+        {kPathStroke, 0, TRUE, 0x90},
+        {kPathFill, FP_ALTERNATEMODE, TRUE, 0x82},
+        {kPathFill, FP_WINDINGMODE, TRUE, 0x92},
+        {kPathStrokeAndFill, FP_ALTERNATEMODE, TRUE, 0x81},
+        {kPathStrokeAndFill, FP_WINDINGMODE, TRUE, 0x91},
     };
     for (const Case& c : cases) {
         const PathPoints p = Path({Fig({{0, 0}, {1, 0}, {2, 1}, {3, 3}}, c.closed, {1, 2, 3})});
@@ -153,7 +153,7 @@ TEST_F(PathWriterTest, DoubledResolutionDoublesEveryCoordinate)
     ASSERT_TRUE(WriteVectorModeSetup(pdev()));
     EXPECT_EQ(Out(), Text("SU1,600,0;IP0,0,608,608;"));
     // (5, 10) becomes (10, 20), (6, 10) becomes (12, 20): 5 10 | 6 1 4 | 2 0.
-    ASSERT_EQ(WritePath(pdev(), Path({Fig({{5, 10}, {6, 10}})}), PathStroke, 0), 1);
+    ASSERT_EQ(WritePath(pdev(), Path({Fig({{5, 10}, {6, 10}})}), kPathStroke, 0), 1);
     EXPECT_EQ(Out(), B({0xE0, 0x04, 0x00, 0x02, 0x00, 0x00, 0x00, 0x04, 0x5A, 0x61, 0x42, 0x00}));
 }
 
@@ -167,13 +167,13 @@ TEST_F(PathWriterTest, AxisParallelFillsBecomeRectangles)
         DWORD kind;
         Bytes expected;
     } const cases[] = {
-        {"four points", Fig({{10, 10}, {20, 10}, {20, 30}, {10, 30}}, TRUE), PathFill,
+        {"four points", Fig({{10, 10}, {20, 10}, {20, 30}, {10, 30}}, TRUE), kPathFill,
          B({0xDB, 0x14, 0x00, 0x0A, 0x00, 0x0A, 0x00, 0x0A})},
-        {"five points, closed on the first", Fig({{10, 10}, {10, 30}, {20, 30}, {20, 10}, {10, 10}}), PathStrokeAndFill,
+        {"five points, closed on the first", Fig({{10, 10}, {10, 30}, {20, 30}, {20, 10}, {10, 10}}), kPathStrokeAndFill,
          B({0xDB, 0x14, 0x00, 0x0A, 0x00, 0x0A, 0x00, 0x0A})},
-        {"taller than 255", Fig({{0, 0}, {5, 0}, {5, 300}, {0, 300}}, TRUE), PathFill,
+        {"taller than 255", Fig({{0, 0}, {5, 0}, {5, 300}, {0, 300}}, TRUE), kPathFill,
          B({0xDD, 0x00, 0x01, 0x2C, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00})},
-        {"wholly off the page", Fig({{5000, 10}, {5100, 10}, {5100, 30}, {5000, 30}}, TRUE), PathFill, Bytes{}},
+        {"wholly off the page", Fig({{5000, 10}, {5100, 10}, {5100, 30}, {5000, 30}}, TRUE), kPathFill, Bytes{}},
     };
     for (const Case& c : cases) {
         ResetCache();
@@ -184,7 +184,7 @@ TEST_F(PathWriterTest, AxisParallelFillsBecomeRectangles)
 
 TEST_F(PathWriterTest, RectangleReachingPastThePageIsClippedToIt)
 {
-    ASSERT_EQ(WritePath(pdev(), Path({Fig({{3990, 10}, {4010, 10}, {4010, 20}, {3990, 20}}, TRUE)}), PathFill, 0), 1);
+    ASSERT_EQ(WritePath(pdev(), Path({Fig({{3990, 10}, {4010, 10}, {4010, 20}, {3990, 20}}, TRUE)}), kPathFill, 0), 1);
     // Clip to the page (move to 0,0; B2 6000 high, 4000 wide), then the rectangle.
     EXPECT_EQ(Out(), B({0xB6, 0x00, 0x00, 0x00, 0xB2, 0x00, 0x17, 0x70, 0x0F, 0xA0, 0x00, 0x00, 0xDB, 0x0A, 0x00, 0x14, 0x0F,
                         0x96, 0x00, 0x0A}));
@@ -192,17 +192,17 @@ TEST_F(PathWriterTest, RectangleReachingPastThePageIsClippedToIt)
 
 TEST_F(PathWriterTest, WhatMissesThePageLeavesTheSheetBlank)
 {
-    ASSERT_EQ(WritePath(pdev(), Path({Fig({{5000, 10}, {5100, 10}, {5100, 30}, {5000, 30}}, TRUE)}), PathFill, 0), 1);
-    ASSERT_EQ(WritePath(pdev(), Path({Fig({{-100000, -5}, {100000, -5}})}), PathStroke, 0), 1);
+    ASSERT_EQ(WritePath(pdev(), Path({Fig({{5000, 10}, {5100, 10}, {5100, 30}, {5000, 30}}, TRUE)}), kPathFill, 0), 1);
+    ASSERT_EQ(WritePath(pdev(), Path({Fig({{-100000, -5}, {100000, -5}})}), kPathStroke, 0), 1);
     EXPECT_TRUE(Out().empty());
     EXPECT_EQ(pdev()->pageSetup.blankSheet, 1u);
-    ASSERT_EQ(WritePath(pdev(), Path({Fig({{-100000, 5}, {100000, 5}})}), PathStroke, 0), 1);
+    ASSERT_EQ(WritePath(pdev(), Path({Fig({{-100000, 5}, {100000, 5}})}), kPathStroke, 0), 1);
     EXPECT_EQ(pdev()->pageSetup.blankSheet, 0u) << "a cut line that reaches the page paints it";
 }
 
 TEST_F(PathWriterTest, StrokedRectangleStaysAPath)
 {
-    ASSERT_EQ(WritePath(pdev(), Path({Fig({{10, 10}, {20, 10}, {20, 30}, {10, 30}})}), PathStroke, 0), 1);
+    ASSERT_EQ(WritePath(pdev(), Path({Fig({{10, 10}, {20, 10}, {20, 30}, {10, 30}})}), kPathStroke, 0), 1);
     EXPECT_EQ(Out().at(0), 0xE0);
 }
 
@@ -217,12 +217,12 @@ TEST_F(PathWriterTest, WithoutScratchMemoryPointsGoOutUnpacked)
         Bytes expected;
     } const cases[] = {
         // Move to (10, 20), E0 00 and the two points that follow.
-        {"stroke", PathStroke, 0,
+        {"stroke", kPathStroke, 0,
          B({0xB6, 0x0A, 0x00, 0x14, 0xE0, 0x00, 0x00, 0x02, 0x00, 0x0D, 0x00, 0x14, 0x00, 0x0D, 0x00, 0x05})},
         // E8 with rule 0x01 and all three points.
-        {"fill, winding", PathFill, FP_WINDINGMODE,
+        {"fill, winding", kPathFill, FP_WINDINGMODE,
          B({0xE8, 0x01, 0x00, 0x03, 0x00, 0x0A, 0x00, 0x14, 0x00, 0x0D, 0x00, 0x14, 0x00, 0x0D, 0x00, 0x05})},
-        {"stroke and fill, alternate", PathStrokeAndFill, FP_ALTERNATEMODE,
+        {"stroke and fill, alternate", kPathStrokeAndFill, FP_ALTERNATEMODE,
          B({0xE9, 0x00, 0x00, 0x03, 0x00, 0x0A, 0x00, 0x14, 0x00, 0x0D, 0x00, 0x14, 0x00, 0x0D, 0x00, 0x05})},
     };
     for (const Case& c : cases) {
@@ -240,7 +240,7 @@ TEST_F(PathWriterTest, SeveralSubpathsUnpackedKeepTheirHeads)
 {
     PlatInjectFailure("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
     const PathPoints two = Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE), Fig({{2, 2}, {3, 2}, {2, 4}}, TRUE)});
-    ASSERT_EQ(WritePath(pdev(), two, PathFill, FP_WINDINGMODE), 1);
+    ASSERT_EQ(WritePath(pdev(), two, kPathFill, FP_WINDINGMODE), 1);
     EXPECT_EQ(Out(), B({0xE8, 0x81, 0x00, 0x09, 0, 0, 0, 3, 0, 1, 0, 1, 0, 4, 0, 1, 0, 1, 0, 3,
                         0, 0, 0, 3, 0, 2, 0, 2, 0, 3, 0, 2, 0, 2, 0, 4, 0, 0, 0, 0}));
 }
@@ -249,10 +249,10 @@ TEST_F(PathWriterTest, CurvesWithoutTheirSubpathTableGoOutInVectorMode)
 {
     PlatInjectFailure("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
     const PathPoints p = Path({Fig({{0, 0}, {1, 0}, {2, 1}, {3, 3}, {3, 4}}, TRUE, {1, 2, 3})});
-    ASSERT_EQ(WritePath(pdev(), p, PathFill, FP_WINDINGMODE), 1);
-    ASSERT_TRUE(WriteVectorPaint(pdev(), PathFill, FP_WINDINGMODE));
+    ASSERT_EQ(WritePath(pdev(), p, kPathFill, FP_WINDINGMODE), 1);
+    ASSERT_TRUE(WriteVectorPaint(pdev(), kPathFill, FP_WINDINGMODE));
     EXPECT_EQ(Out(), Text("NP;MA0,0;BR1,0,1,1,1,2;PR0,1;CP;EP;FL;"));
-    EXPECT_FALSE(pdev()->state & StateVectorPathOpen);
+    EXPECT_FALSE(pdev()->state & kStateVectorPathOpen);
     // The vector point is where the path ended: a new path starting there does not move.
     ASSERT_TRUE(WriteVectorNewPath(pdev()));
     ASSERT_TRUE(WriteVectorMove(pdev(), POINTL{3, 4}));
@@ -264,10 +264,10 @@ TEST_F(PathWriterTest, BrokenCurveInVectorModeIsClosedAndLeftToTheEngine)
     PlatInjectFailure("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
     // Two control points where a curve takes three.
     const PathPoints p = Path({Fig({{0, 0}, {1, 0}, {2, 1}}, FALSE, {1, 2})});
-    EXPECT_EQ(WritePath(pdev(), p, PathStroke, 0), 0);
+    EXPECT_EQ(WritePath(pdev(), p, kPathStroke, 0), 0);
     EXPECT_EQ(Out(), Text("NP;MA0,0;EP;"));
-    EXPECT_FALSE(pdev()->state & StateVectorPathOpen) << "nothing is left to paint";
-    ASSERT_TRUE(WriteVectorPaint(pdev(), PathStroke, 0));
+    EXPECT_FALSE(pdev()->state & kStateVectorPathOpen) << "nothing is left to paint";
+    ASSERT_TRUE(WriteVectorPaint(pdev(), kPathStroke, 0));
     EXPECT_TRUE(Out().empty());
 }
 
@@ -302,16 +302,16 @@ TEST_F(PathWriterTest, PathsBeyondTheLimitsAreLeftToTheEngine)
         DWORD kind;
         int expected;
     } const cases[] = {
-        {"polygon within", Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE)}), PathFill, 1},
-        {"polygon beyond", Path({Fig({{1, 1}, {4, 1}, {5, 5}, {2, 6}, {1, 3}}, TRUE)}), PathFill, 0},
-        {"stroke beyond the polygon limit", Path({Fig({{1, 1}, {4, 1}, {5, 5}, {2, 6}, {1, 3}})}), PathStroke, 1},
+        {"polygon within", Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE)}), kPathFill, 1},
+        {"polygon beyond", Path({Fig({{1, 1}, {4, 1}, {5, 5}, {2, 6}, {1, 3}}, TRUE)}), kPathFill, 0},
+        {"stroke beyond the polygon limit", Path({Fig({{1, 1}, {4, 1}, {5, 5}, {2, 6}, {1, 3}})}), kPathStroke, 1},
         {"curve beyond", Path({Fig({{0, 0}, {1, 0}, {2, 1}, {3, 3}, {4, 4}, {5, 5}, {6, 6}}, FALSE, {1, 2, 3, 4, 5, 6})}),
-         PathStroke, 0},
-        {"fill of equal points", Path({Fig({{7, 7}, {7, 7}, {7, 7}}, TRUE)}), PathFill, 0},
-        {"fill beyond 16 bits", Path({Fig({{1, 1}, {40000, 1}, {1, 3}}, TRUE)}), PathFill, 0},
+         kPathStroke, 0},
+        {"fill of equal points", Path({Fig({{7, 7}, {7, 7}, {7, 7}}, TRUE)}), kPathFill, 0},
+        {"fill beyond 16 bits", Path({Fig({{1, 1}, {40000, 1}, {1, 3}}, TRUE)}), kPathFill, 0},
         {"stroke, open and closed figures with curves",
-         Path({Fig({{0, 0}, {1, 0}, {2, 1}, {3, 3}}, TRUE, {1, 2, 3}), Fig({{5, 5}, {6, 6}})}), PathStroke, 0},
-        {"empty path", Path({}), PathFill, 1},
+         Path({Fig({{0, 0}, {1, 0}, {2, 1}, {3, 3}}, TRUE, {1, 2, 3}), Fig({{5, 5}, {6, 6}})}), kPathStroke, 0},
+        {"empty path", Path({}), kPathFill, 1},
     };
     for (const Case& c : cases) {
         ResetCache();
@@ -334,16 +334,16 @@ TEST_F(PathWriterTest, StrokeOfTooManySubpathPointsIsLeftToTheEngine)
     }
     // 65535 + 2 points and 2 subpaths: 65539 + 6 is beyond 65536.
     PathPoints p{{big, Fig({{1, 1}, {2, 2}})}, TRUE};
-    EXPECT_EQ(WritePath(pdev(), p, PathStroke, 0), 0);
+    EXPECT_EQ(WritePath(pdev(), p, kPathStroke, 0), 0);
     EXPECT_TRUE(Out().empty());
 }
 
 TEST_F(PathWriterTest, StrokesBeyond16BitsAreCutAtThePageEdge)
 {
-    ASSERT_EQ(WritePath(pdev(), Path({Fig({{-100000, 100}, {100000, 100}})}), PathStroke, 0), 1);
+    ASSERT_EQ(WritePath(pdev(), Path({Fig({{-100000, 100}, {100000, 100}})}), kPathStroke, 0), 1);
     EXPECT_EQ(Out(), B({0xB6, 0x00, 0x00, 0x64, 0xE0, 0x00, 0x00, 0x01, 0x0F, 0xA0, 0x00, 0x64}));
     // A segment wholly off the page sends nothing.
-    ASSERT_EQ(WritePath(pdev(), Path({Fig({{-100000, -5}, {100000, -5}})}), PathStroke, 0), 1);
+    ASSERT_EQ(WritePath(pdev(), Path({Fig({{-100000, -5}, {100000, -5}})}), kPathStroke, 0), 1);
     EXPECT_TRUE(Out().empty());
 }
 
@@ -455,7 +455,7 @@ TEST_F(PathWriterTest, DashStylesGoOutWhenTheyChange)
 
 TEST_F(PathWriterTest, OutputFailureIsReportedByTheWriters)
 {
-    pdev()->state |= StateOutputFailed;
+    pdev()->state |= kStateOutputFailed;
     EXPECT_FALSE(WriteLineAttributes(pdev(), nullptr, nullptr));
     EXPECT_FALSE(WriteVectorNewPath(pdev()));
 }

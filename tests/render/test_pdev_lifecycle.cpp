@@ -22,7 +22,7 @@ TEST_F(PdevLifecycle, EnabledRecordIsFramedAndReadyForAJob)
     EXPECT_EQ(pdev->printer, printer_);
     EXPECT_NE(pdev->deviceData, nullptr);
     EXPECT_NE(pdev->bandRecord, nullptr);
-    EXPECT_EQ(pdev->pending, PendingJobHeader) << "a new record owes the job header and nothing else";
+    EXPECT_EQ(pdev->pending, kPendingJobHeader) << "a new record owes the job header and nothing else";
     EXPECT_EQ(pdev->output.capacity, 4096u);
     EXPECT_EQ(pdev->output.count, 0u);
     EXPECT_EQ(pdev->output.writePointer, pdev->output.data);
@@ -83,7 +83,7 @@ TEST_F(PdevLifecycle, CommandModeGetsADeviceSurface)
 {
     EnabledPdev e = EnablePdev(printer_);
     ASSERT_NE(e.dhpdev, nullptr);
-    e.pdev()->state &= ~StateRasterMode;
+    e.pdev()->state &= ~kStateRasterMode;
     HSURF surface = DrvEnableSurface(e.dhpdev);
     ASSERT_NE(surface, nullptr);
     EXPECT_EQ(e.pdev()->surface, surface);
@@ -102,7 +102,7 @@ TEST_F(PdevLifecycle, RasterModeGetsABandingBitmapOfThePrintableArea)
 {
     EnabledPdev e = EnablePdev(printer_);
     ASSERT_NE(e.dhpdev, nullptr);
-    e.pdev()->state |= StateRasterMode;
+    e.pdev()->state |= kStateRasterMode;
     HSURF surface = DrvEnableSurface(e.dhpdev);
     ASSERT_NE(surface, nullptr);
     EXPECT_TRUE(e.pdev()->surfaceIsBand);
@@ -127,14 +127,14 @@ TEST_F(PdevLifecycle, AFailedBandingBitmapFallsBackToADeviceSurface)
     EnabledPdev e = EnablePdev(printer_);
     ASSERT_NE(e.dhpdev, nullptr);
     PrinterPdev* pdev = e.pdev();
-    pdev->state |= StateRasterMode;
+    pdev->state |= kStateRasterMode;
     orla::Set(pdev->settings.record, orla::dm::Flags1,
               orla::Get(pdev->settings.record, orla::dm::Flags1) | orla::kFlags1RasterMode);
     PlatInjectFailure("EngCreateBitmap", 1, ERROR_NOT_ENOUGH_MEMORY);
     HSURF surface = DrvEnableSurface(e.dhpdev);
     ASSERT_NE(surface, nullptr);
     EXPECT_FALSE(pdev->surfaceIsBand);
-    EXPECT_EQ(pdev->state & StateRasterMode, 0u);
+    EXPECT_EQ(pdev->state & kStateRasterMode, 0u);
     EXPECT_EQ(orla::Get(pdev->settings.record, orla::dm::Flags1) & orla::kFlags1RasterMode, 0u)
         << "the settings no longer ask for raster mode";
     PLAT_GDI_SURFACE_INFO info = PlatGdiSurfaceInfo(surface);

@@ -91,7 +91,7 @@ struct PdevFixture {
         pdev->output.writePointer = pdev->output.data;
         pdev->deviceData = data.get();
         pdev->leadingMagic = pdev->trailingMagic = kPdevMagic;
-        pdev->state = StateModeZ;
+        pdev->state = kStateModeZ;
         DEVMODEW* dm = Dm();
         dm->dmSize = sizeof(DEVMODEW);
         dm->dmOrientation = DMORIENT_PORTRAIT;

@@ -178,11 +178,11 @@ TEST(PjlPageSetup, ModeSwitches)
         std::string bytes;
         DWORD after;
     } kCases[] = {
-        {StateModeZ, true, "", StateModeZ},
-        {0, true, "\x1cZ", StateModeZ},
-        {StateModeR, true, "\x1cR\x1cZ", StateModeZ},
-        {StateModeZ, false, "\x1cY", 0},
-        {StateModeZ | StateModeR, false, "\x1cR\x1cY", 0},
+        {kStateModeZ, true, "", kStateModeZ},
+        {0, true, "\x1cZ", kStateModeZ},
+        {kStateModeR, true, "\x1cR\x1cZ", kStateModeZ},
+        {kStateModeZ, false, "\x1cY", 0},
+        {kStateModeZ | kStateModeR, false, "\x1cR\x1cY", 0},
         {0, false, "", 0},
     };
     for (const auto& c : kCases) {
@@ -206,7 +206,7 @@ TEST(PjlPageSetup, LongPaperResolutionSwitch)
     NextPage(f);
     static constexpr char kSwitch[] = "\x1c&600.\x1c" "d240.\x1cY\xbc\x21\x00\x00\x1cZ";
     EXPECT_EQ(f.Output(), std::string(kSwitch, sizeof(kSwitch) - 1));
-    EXPECT_TRUE(f.pdev->state & StateModeZ);
+    EXPECT_TRUE(f.pdev->state & kStateModeZ);
 }
 
 TEST(PjlTrailer, EndsTheJob)
@@ -235,7 +235,7 @@ TEST(PjlTrailer, SuppressedJobIsReleasedOnlyAfterOutput)
     f.pdev->trustMark.suppressOutput = 1;
     WritePjlJobEnd(f.pdev);
     EXPECT_EQ(f.pdev->trustMark.suppressOutput, 1u);
-    f.pdev->pending |= JobOutputWritten;
+    f.pdev->pending |= kJobOutputWritten;
     WritePjlJobEnd(f.pdev);
     EXPECT_EQ(f.pdev->trustMark.suppressOutput, 0u);
 }

@@ -141,7 +141,7 @@ TEST(PjlFormatted, LongStringsGoOutInPieces)
 TEST(PjlFormatted, FailedWriteGivesNegativeCount)
 {
     g3test::PdevFixture f;
-    f.pdev->state |= StateOutputFailed;
+    f.pdev->state |= kStateOutputFailed;
     EXPECT_LE(WriteCommandFormatted(f.pdev, "@PJL EOJ%s", {"\r\n"}), 0);
     EXPECT_EQ(f.Output(), "");
 }

@@ -89,9 +89,9 @@ protected:
         PdevJobTest::SetUp();
         if (HasFatalFailure()) return;
         PrinterPdev* p = pdev();
-        p->state = (p->state | StateRasterMode) & ~StateModeZ & ~StateDoubledOutput;
+        p->state = (p->state | kStateRasterMode) & ~kStateModeZ & ~kStateDoubledOutput;
         ResetGraphicsStateCache(p);
-        p->state &= ~StateDoubledOutput;
+        p->state &= ~kStateDoubledOutput;
         p->geometry.zoom = 100;
         p->pageSetup.blankSheet = 1;
         offset_ = TransformPagePoint(p, POINTL{0, 0});
@@ -263,8 +263,8 @@ TEST_F(RasterOutput, ZoomAndDoubledOutputGiveTheScaledForm)
     };
     for (const Case& c : cases) {
         ResetGraphicsStateCache(pdev());
-        pdev()->state &= ~StateDoubledOutput;
-        if (c.doubled) pdev()->state |= StateDoubledOutput;
+        pdev()->state &= ~kStateDoubledOutput;
+        if (c.doubled) pdev()->state |= kStateDoubledOutput;
         pdev()->geometry.coordinateMultiplier = c.multiplier;
         pdev()->geometry.zoom = c.zoom;
         Bytes band(2 * 8, 0xFF);
@@ -364,7 +364,7 @@ protected:
     {
         PdevJobTest::SetUp();
         if (HasFatalFailure()) return;
-        e_.pdev()->state |= StateRasterMode;
+        e_.pdev()->state |= kStateRasterMode;
         surface_ = DrvEnableSurface(e_.dhpdev);
         ASSERT_NE(surface_, nullptr);
         ASSERT_TRUE(e_.pdev()->surfaceIsBand);
@@ -544,7 +544,7 @@ TEST_F(BandedPage, ASpoolerFailureWhileTheBandGoesOutFailsTheBand)
     for (LONG i = 0; i < band_->lDelta * 200; ++i) bits[i] = static_cast<BYTE>(rng());
     PlatInjectFailure("WritePrinter", 1, ERROR_DISK_FULL);
     EXPECT_FALSE(DrvNextBand(band_, &origin)) << "a lost band is not a printed page";
-    EXPECT_NE(e_.pdev()->state & StateOutputFailed, 0u);
+    EXPECT_NE(e_.pdev()->state & kStateOutputFailed, 0u);
     EXPECT_FALSE(DrvEndDoc(band_, 0));
 }
 

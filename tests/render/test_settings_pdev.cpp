@@ -55,8 +55,8 @@ TEST(SettingsPdev, DefaultsGiveAnA4PageAt600)
     EXPECT_EQ(p->leadingMagic, kPdevMagic);
     EXPECT_EQ(p->trailingMagic, kPdevMagic);
     EXPECT_TRUE(ValidatePdev(p));
-    EXPECT_EQ(p->pending, PendingJobHeader);
-    EXPECT_TRUE(p->state & StateModeZ);
+    EXPECT_EQ(p->pending, kPendingJobHeader);
+    EXPECT_TRUE(p->state & kStateModeZ);
     EXPECT_EQ(p->geometry.resolution, 600);
     EXPECT_EQ(p->geometry.coordinateMultiplier, 1);
     EXPECT_EQ(p->geometry.logicalPaper.code, PaperA4);
@@ -144,13 +144,13 @@ TEST(SettingsPdev, FlagsIntoState)
         SettingsFixture f;
         f.Set(dm::Flags1, f.Flags1() | orla::kFlags1RasterMode);
         ASSERT_TRUE(f.Load());
-        EXPECT_TRUE(f.pdev->state & StateRasterMode);
+        EXPECT_TRUE(f.pdev->state & kStateRasterMode);
     }
     {
         SettingsFixture f;
         f.Set(dm::Flags1, f.Flags1() & ~orla::kFlags1RasterMode);
         ASSERT_TRUE(f.Load());
-        EXPECT_FALSE(f.pdev->state & StateRasterMode);
+        EXPECT_FALSE(f.pdev->state & kStateRasterMode);
     }
     for (bool printBlank : {false, true}) {
         SettingsFixture f;
