@@ -19,7 +19,9 @@ inline constexpr unsigned kDriverDevmodeSize = kPublicDevmodeSize + kPrivateDevm
 // trust-marking block (2004 to 6107).
 inline constexpr unsigned kHighOffsetStart = 6108;
 inline constexpr unsigned kHighOffsetShift = kJapaneseBuild ? 0 : 4104;
-constexpr unsigned HighOffset(unsigned japaneseOffset) { return japaneseOffset - kHighOffsetShift; }
+constexpr unsigned HighOffset(unsigned japaneseOffset) {
+    return japaneseOffset - kHighOffsetShift;
+}
 
 // ---- Settings record defaults and names that differ ----
 // Private flags 1 default; the Japanese build also sets 0x2000 before Windows Vista.

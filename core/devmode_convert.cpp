@@ -17,7 +17,9 @@ constexpr size_t kOffDriverVersion = 66;
 constexpr size_t kOffSize = 68;
 constexpr size_t kOffDriverExtra = 70;
 
-WORD LoadWord(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
+WORD LoadWord(const BYTE* p) {
+    return static_cast<WORD>(p[0] | (p[1] << 8));
+}
 void StoreWord(BYTE* p, WORD v) {
     p[0] = static_cast<BYTE>(v);
     p[1] = static_cast<BYTE>(v >> 8);
@@ -25,10 +27,14 @@ void StoreWord(BYTE* p, WORD v) {
 
 WORD SpecVersionBySize(WORD size, WORD own) {
     switch (size) {
-        case 188: return 0x0320;
-        case 212: return 0x0400;
-        case 220: return 0x0401;
-        default: return own;
+        case 188:
+            return 0x0320;
+        case 212:
+            return 0x0400;
+        case 220:
+            return 0x0401;
+        default:
+            return own;
     }
 }
 

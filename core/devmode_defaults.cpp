@@ -36,28 +36,28 @@ constexpr std::array<DevicePairSlot, dm::DevicePairCount> kDevicePairSlots = {{
     {207, DeviceList::Input, 0},   // 652
     {208, DeviceList::Input, 0},   // 656
     {209, DeviceList::Option, 0},  // 660
-    {210, DeviceList::Option, 0},
-    {211, DeviceList::Option, 0},
-    {212, DeviceList::Option, 0},
-    {213, DeviceList::Option, 0},
-    {214, DeviceList::Option, 0},
-    {215, DeviceList::Option, 0},
-    {216, DeviceList::Option, 0},
-    {217, DeviceList::Option, 0},
-    {218, DeviceList::Option, 0},  // 696
-    {219, DeviceList::Input, 0},   // 700
+    {210, DeviceList::Option, 0}, {211, DeviceList::Option, 0}, {212, DeviceList::Option, 0},
+    {213, DeviceList::Option, 0}, {214, DeviceList::Option, 0}, {215, DeviceList::Option, 0},
+    {216, DeviceList::Option, 0}, {217, DeviceList::Option, 0}, {218, DeviceList::Option, 0},  // 696
+    {219, DeviceList::Input, 0},                                                               // 700
 }};
 
 constexpr int kDeviceNameChars = 24;
 
 // Saved copies and their sources: each copy starts as the value of its source.
 constexpr std::pair<DmField<WORD>, DmField<WORD>> kSavedWords[] = {
-    {dm::SavedFlagsWord, dm::FlagsWord},         {dm::SavedOutPaperIndex, dm::OutPaperIndex},
-    {dm::SavedOutPaperLength, dm::OutPaperLength}, {dm::SavedOutPaperWidth, dm::OutPaperWidth},
-    {dm::SavedZoom, dm::Zoom},                   {dm::SavedPaperType, dm::PaperType},
-    {dm::SavedOutputTray, dm::OutputTray},       {dm::SavedLayoutMode, dm::LayoutMode},
-    {dm::SavedFrameKind, dm::FrameKind},         {dm::SavedLayoutOrder, dm::LayoutOrder},
-    {dm::SavedPrintDensity, dm::PrintDensity},   {dm::SavedManualPaperType, dm::ManualPaperType},
+    {dm::SavedFlagsWord, dm::FlagsWord},
+    {dm::SavedOutPaperIndex, dm::OutPaperIndex},
+    {dm::SavedOutPaperLength, dm::OutPaperLength},
+    {dm::SavedOutPaperWidth, dm::OutPaperWidth},
+    {dm::SavedZoom, dm::Zoom},
+    {dm::SavedPaperType, dm::PaperType},
+    {dm::SavedOutputTray, dm::OutputTray},
+    {dm::SavedLayoutMode, dm::LayoutMode},
+    {dm::SavedFrameKind, dm::FrameKind},
+    {dm::SavedLayoutOrder, dm::LayoutOrder},
+    {dm::SavedPrintDensity, dm::PrintDensity},
+    {dm::SavedManualPaperType, dm::ManualPaperType},
 };
 constexpr std::pair<DmField<DWORD>, DmField<DWORD>> kSavedDwords[] = {
     {dm::SavedFlags1, dm::Flags1},

@@ -42,7 +42,9 @@ constexpr std::array<DmText, 22> kPrivateTexts = {{
     dm::DeviceName,
 }};
 constexpr std::array<DmAnsi, 3> kPrivateAnsiTexts = {{
-    dm::OverlayFolder, dm::OverlayName, dm::LanguageText,
+    dm::OverlayFolder,
+    dm::OverlayName,
+    dm::LanguageText,
 }};
 
 // Values that later code uses to index tables: the largest value it can take and what an
@@ -56,8 +58,8 @@ struct IndexRule {
 constexpr std::array<IndexRule, 5> kIndexRules = {{
     {dm::AnnotationKind.offset, 4, 8, 0},
     {dm::AnnotationPosition.offset, 4, 8, 0},
-    {dm::StampRecord.offset + 652, 4, 8, 0},   // stamp position on the 3 x 3 grid
-    {dm::StampRecord.offset + 660, 2, 4, 0},   // stamp angle choice
+    {dm::StampRecord.offset + 652, 4, 8, 0},  // stamp position on the 3 x 3 grid
+    {dm::StampRecord.offset + 660, 2, 4, 0},  // stamp angle choice
     {dm::LayoutOrder.offset, 2, 3, 0},
 }};
 // Pages per sheet that the layout tables know.
@@ -155,8 +157,7 @@ void MergeDevmodeWithForms(DriverDevmode* record, std::span<const BYTE> incoming
     // 1. Scratch copy of the record with the incoming DEVMODE copied over it.
     std::unique_ptr<DriverDevmode> scratch(new (std::nothrow) DriverDevmode(r));
     if (!scratch) return;  // no memory: the record stays as it was
-    if (CopyDevmodePartsBounded(incoming.data(), incoming.size(), scratch->bytes, sizeof(scratch->bytes)) <= 0)
-        return;
+    if (CopyDevmodePartsBounded(incoming.data(), incoming.size(), scratch->bytes, sizeof(scratch->bytes)) <= 0) return;
     const DEVMODEW& in = *AsDevmode(*scratch);
     DEVMODEW* pub = AsDevmode(r);
     const DWORD fields = in.dmFields;
@@ -170,9 +171,11 @@ void MergeDevmodeWithForms(DriverDevmode* record, std::span<const BYTE> incoming
         else if (in.dmCopies >= 1)
             pub->dmCopies = in.dmCopies;
     }
-    if ((fields & DM_DEFAULTSOURCE) && SlotValueKnown(data, in.dmDefaultSource)) pub->dmDefaultSource = in.dmDefaultSource;
+    if ((fields & DM_DEFAULTSOURCE) && SlotValueKnown(data, in.dmDefaultSource))
+        pub->dmDefaultSource = in.dmDefaultSource;
     if ((fields & DM_PRINTQUALITY) && ResolutionKnown(data, in.dmPrintQuality)) pub->dmPrintQuality = in.dmPrintQuality;
-    if ((fields & DM_DUPLEX) && in.dmDuplex >= DMDUP_SIMPLEX && in.dmDuplex <= DMDUP_HORIZONTAL) pub->dmDuplex = in.dmDuplex;
+    if ((fields & DM_DUPLEX) && in.dmDuplex >= DMDUP_SIMPLEX && in.dmDuplex <= DMDUP_HORIZONTAL)
+        pub->dmDuplex = in.dmDuplex;
 
     // 3. Paper.
     MergePaper(r, in, forms, formCount, DeviceDataVersion(data));

@@ -23,10 +23,18 @@ struct DriverDevmode {
 static_assert(sizeof(DriverDevmode) == kDriverDevmodeSize);
 static_assert(kPublicDevmodeSize == sizeof(DEVMODEW));
 
-inline DEVMODEW* AsDevmode(DriverDevmode& record) { return reinterpret_cast<DEVMODEW*>(record.bytes); }
-inline const DEVMODEW* AsDevmode(const DriverDevmode& record) { return reinterpret_cast<const DEVMODEW*>(record.bytes); }
-inline std::span<BYTE> RecordBytes(DriverDevmode& record) { return {record.bytes, kDriverDevmodeSize}; }
-inline std::span<const BYTE> RecordBytes(const DriverDevmode& record) { return {record.bytes, kDriverDevmodeSize}; }
+inline DEVMODEW* AsDevmode(DriverDevmode& record) {
+    return reinterpret_cast<DEVMODEW*>(record.bytes);
+}
+inline const DEVMODEW* AsDevmode(const DriverDevmode& record) {
+    return reinterpret_cast<const DEVMODEW*>(record.bytes);
+}
+inline std::span<BYTE> RecordBytes(DriverDevmode& record) {
+    return {record.bytes, kDriverDevmodeSize};
+}
+inline std::span<const BYTE> RecordBytes(const DriverDevmode& record) {
+    return {record.bytes, kDriverDevmodeSize};
+}
 
 // ---- Field descriptors ----------------------------------------------------------------------
 // A scalar field: its offset and, by its type, its width.
@@ -51,10 +59,18 @@ struct DmBytes {
 };
 
 template <class T>
-constexpr unsigned FieldEnd(DmField<T> f) { return f.offset + sizeof(T); }
-constexpr unsigned FieldEnd(DmText f) { return f.offset + 2 * f.cch; }
-constexpr unsigned FieldEnd(DmAnsi f) { return f.offset + f.cb; }
-constexpr unsigned FieldEnd(DmBytes f) { return f.offset + f.cb; }
+constexpr unsigned FieldEnd(DmField<T> f) {
+    return f.offset + sizeof(T);
+}
+constexpr unsigned FieldEnd(DmText f) {
+    return f.offset + 2 * f.cch;
+}
+constexpr unsigned FieldEnd(DmAnsi f) {
+    return f.offset + f.cb;
+}
+constexpr unsigned FieldEnd(DmBytes f) {
+    return f.offset + f.cb;
+}
 
 namespace dm {
 
@@ -86,14 +102,14 @@ inline constexpr DmField<DWORD> MediaType{196};
 inline constexpr DmField<DWORD> DitherType{200};
 
 // ---- Private part, both builds (below 2004) ---------------------------------------------------
-inline constexpr DmField<WORD> FlagsWord{220};            // bit 0 form overlay on, bit 3 (overlay only)
+inline constexpr DmField<WORD> FlagsWord{220};  // bit 0 form overlay on, bit 3 (overlay only)
 inline constexpr DmAnsi OverlayFolder{222, 128};
-inline constexpr DmAnsi OverlayName{350, 9};               // at most 8 characters, no extension
+inline constexpr DmAnsi OverlayName{350, 9};  // at most 8 characters, no extension
 inline constexpr DmField<WORD> Setting364{364};
 inline constexpr DmField<BYTE> Setting366{366};
 inline constexpr DmField<BYTE> Setting367{367};
 inline constexpr DmField<DWORD> OverlayStatus{368};
-inline constexpr DmAnsi LanguageText{372, 17};             // "ORLA Level2 Form"
+inline constexpr DmAnsi LanguageText{372, 17};  // "ORLA Level2 Form"
 inline constexpr DmField<DWORD> PrivateId{392};
 inline constexpr DmField<DWORD> Flags1{396};
 inline constexpr DmField<DWORD> Flags2{400};
@@ -101,29 +117,29 @@ inline constexpr DmField<DWORD> TraySet{404};  // bits 0-3: Feeder1 to Feeder4 i
 inline constexpr DmField<DWORD> Setting408{408};
 inline constexpr DmField<WORD> DialogCategory{412};
 inline constexpr DmField<WORD> FavouriteNumber{414};
-inline constexpr DmField<WORD> OutPaperIndex{416};         // 1-based in the usable-forms list, 0 none
-inline constexpr DmField<WORD> OutPaperLength{418};        // 0.1 mm
-inline constexpr DmField<WORD> OutPaperWidth{420};         // 0.1 mm
+inline constexpr DmField<WORD> OutPaperIndex{416};   // 1-based in the usable-forms list, 0 none
+inline constexpr DmField<WORD> OutPaperLength{418};  // 0.1 mm
+inline constexpr DmField<WORD> OutPaperWidth{420};   // 0.1 mm
 inline constexpr DmText OutPaperName{422, 32};
-inline constexpr DmField<WORD> Zoom{486};                  // percent
-inline constexpr DmField<WORD> PaperType{488};             // 1 thick, 2 thick 2, 3 transparency
+inline constexpr DmField<WORD> Zoom{486};       // percent
+inline constexpr DmField<WORD> PaperType{488};  // 1 thick, 2 thick 2, 3 transparency
 inline constexpr DmField<WORD> OutputTray{490};
-inline constexpr DmField<WORD> LayoutMode{492};            // pages per sheet, 1 = one
-inline constexpr DmField<WORD> FrameKind{494};             // frame drawn around each page of a sheet
+inline constexpr DmField<WORD> LayoutMode{492};  // pages per sheet, 1 = one
+inline constexpr DmField<WORD> FrameKind{494};   // frame drawn around each page of a sheet
 inline constexpr DmField<WORD> LayoutOrder{496};
 inline constexpr DmField<WORD> PrintDensity{498};
-inline constexpr DmField<DWORD> PrintPosTop{500};          // 0.1 mm
+inline constexpr DmField<DWORD> PrintPosTop{500};  // 0.1 mm
 inline constexpr DmField<DWORD> PrintPosLeft{504};
 inline constexpr DmField<DWORD> PrintPosTop2{508};
 inline constexpr DmField<DWORD> PrintPosLeft2{512};
 inline constexpr DmField<WORD> Setting516{516};
 inline constexpr DmField<WORD> Setting518{518};
 inline constexpr DmField<WORD> Setting520{520};
-inline constexpr DmText ComputerName{522, 16};      // UTF-16, written through the ANSI form (15 bytes)
-inline constexpr DmText JobUserName{554, 17};       // UTF-16
-inline constexpr DmText UserText{588, 18};          // shown as the job's user when chosen
+inline constexpr DmText ComputerName{522, 16};  // UTF-16, written through the ANSI form (15 bytes)
+inline constexpr DmText JobUserName{554, 17};   // UTF-16
+inline constexpr DmText UserText{588, 18};      // shown as the job's user when chosen
 inline constexpr DmField<DWORD> MemoryKb{624};
-inline constexpr unsigned DevicePairs = 628;               // 19 x {WORD state, WORD choice}
+inline constexpr unsigned DevicePairs = 628;  // 19 x {WORD state, WORD choice}
 inline constexpr unsigned DevicePairCount = 19;
 inline constexpr DmField<WORD> PrevPaperSize{704};
 inline constexpr DmField<WORD> PrevPaperLength{706};
@@ -132,7 +148,7 @@ inline constexpr DmText PrevFormName{710, 32};
 inline constexpr DmField<WORD> PrevOrientation{774};
 inline constexpr DmField<WORD> PrevDefaultSource{776};
 inline constexpr DmField<WORD> PrevDuplex{778};
-inline constexpr DmField<WORD> RememberedQuality{780};     // 1200 while long paper forces 600
+inline constexpr DmField<WORD> RememberedQuality{780};  // 1200 while long paper forces 600
 
 // Saved copies, each written together with its source.
 inline constexpr DmField<WORD> SavedFlagsWord{784};
@@ -142,7 +158,7 @@ inline constexpr DmField<WORD> SavedOutPaperIndex{800};
 inline constexpr DmField<WORD> SavedOutPaperLength{802};
 inline constexpr DmField<WORD> SavedOutPaperWidth{804};
 inline constexpr DmText SavedOutPaperName{806, 32};
-inline constexpr DmField<WORD> SavedZoom{870};             // 870..882: copies of 486..498
+inline constexpr DmField<WORD> SavedZoom{870};  // 870..882: copies of 486..498
 inline constexpr DmField<WORD> SavedPaperType{872};
 inline constexpr DmField<WORD> SavedOutputTray{874};
 inline constexpr DmField<WORD> SavedLayoutMode{876};
@@ -152,7 +168,7 @@ inline constexpr DmField<WORD> SavedPrintDensity{882};
 inline constexpr DmField<DWORD> SavedSeparateDefaultTray{884};
 inline constexpr DmField<DWORD> SavedSeparateTraysOn{892};
 inline constexpr DmField<DWORD> SavedSlipSheetsOn{896};
-inline constexpr DmField<LONG> SavedDefaultSource{900};    // sign-extended dmDefaultSource
+inline constexpr DmField<LONG> SavedDefaultSource{900};  // sign-extended dmDefaultSource
 inline constexpr DmField<DWORD> SavedOffsetStacking{904};
 inline constexpr DmField<WORD> SavedManualPaperType{908};
 inline constexpr DmField<DWORD> SavedFirstSheetTray{912};
@@ -161,23 +177,23 @@ inline constexpr DmField<DWORD> SavedFrontCoverTray{920};
 inline constexpr DmField<DWORD> SavedBackCoverTray{924};
 inline constexpr DmField<DWORD> SavedSlipSheetTray{928};
 
-inline constexpr DmText OwnerUserName{932, 33};            // at most 32 characters
+inline constexpr DmText OwnerUserName{932, 33};  // at most 32 characters
 inline constexpr DmField<DWORD> AnnotationOn{1032};
-inline constexpr DmField<DWORD> AnnotationKind{1036};      // 0 to 8
+inline constexpr DmField<DWORD> AnnotationKind{1036};  // 0 to 8
 inline constexpr DmText AnnotationText{1040, 65};
 inline constexpr DmField<DWORD> AnnotationPosition{1172};  // 0 to 8
-inline constexpr DmText JobInfoUserName{1176, 22};  // UTF-16
+inline constexpr DmText JobInfoUserName{1176, 22};         // UTF-16
 inline constexpr DmField<DWORD> StampNumber{1220};         // 0 for none
 inline constexpr DmBytes StampRecord{1224, 780};
 inline constexpr DmField<DWORD> StampDrawFlag{1972};
 
 // ---- Japanese build only: trust-marking settings (2004 to 6107) -----------------------------
 inline constexpr DmField<DWORD> TrustBlobSize{2004};
-inline constexpr DmField<DWORD> TrustMarkResult{2008};      // 1 = trust marking on
-inline constexpr DmBytes TrustBlock{2012, 4096};            // first byte 'T' = no block set
+inline constexpr DmField<DWORD> TrustMarkResult{2008};  // 1 = trust marking on
+inline constexpr DmBytes TrustBlock{2012, 4096};        // first byte 'T' = no block set
 
 // ---- From 6108 on (lower in the English build) -----------------------------------------------
-inline constexpr DmField<LONG> PaperLength2{HighOffset(6112)};   // 0.1 mm
+inline constexpr DmField<LONG> PaperLength2{HighOffset(6112)};  // 0.1 mm
 inline constexpr DmField<LONG> PaperWidth2{HighOffset(6116)};
 inline constexpr DmField<WORD> Setting6120{HighOffset(6120)};
 inline constexpr DmField<WORD> Setting6122{HighOffset(6122)};
@@ -189,7 +205,7 @@ inline constexpr DmField<DWORD> SlipSheetKind{HighOffset(6164)};
 inline constexpr DmField<DWORD> Setting6168{HighOffset(6168)};
 inline constexpr DmField<DWORD> SeparateTraysOn{HighOffset(6172)};
 inline constexpr DmField<DWORD> FirstSheetTray{HighOffset(6176)};
-inline constexpr DmField<DWORD> SecondSheetTray{HighOffset(6180)};      // 300 = as dmDefaultSource
+inline constexpr DmField<DWORD> SecondSheetTray{HighOffset(6180)};  // 300 = as dmDefaultSource
 inline constexpr DmField<DWORD> SeparateDefaultTray{HighOffset(6184)};
 inline constexpr DmField<DWORD> SectionTray{HighOffset(6188)};
 inline constexpr DmField<DWORD> FrontCoverTray{HighOffset(6192)};
@@ -204,23 +220,29 @@ inline constexpr DmField<DWORD> OutputTrayFits{HighOffset(6240)};  // 0: short p
 inline constexpr DmField<DWORD> StampOption{HighOffset(7564)};
 inline constexpr DmField<WORD> ManualPaperType{HighOffset(7576)};  // paper type in the manual slot
 inline constexpr DmField<WORD> ImageAdjustMode{HighOffset(7578)};
-inline constexpr unsigned ImageAdjustValues = HighOffset(7580);         // 9 DWORDs
+inline constexpr unsigned ImageAdjustValues = HighOffset(7580);  // 9 DWORDs
 inline constexpr unsigned ImageAdjustValueCount = 9;
 inline constexpr DmField<DWORD> HoldMode{HighOffset(7616)};  // 1 store private, 2 proof
 inline constexpr DmText HoldUserName{HighOffset(7620), 25};
 inline constexpr DmText HoldPin{HighOffset(7670), 13};
 inline constexpr DmField<DWORD> JobNameFromDocument{HighOffset(7696)};  // 1 = document name
 inline constexpr DmText HoldJobName{HighOffset(7700), 25};
-inline constexpr DmText SetUserId{HighOffset(7750), 33};                // "DAT_Set_UserID"
-inline constexpr DmText SetPassword{HighOffset(7816), 13};              // "DAT_Set_Password"
-inline constexpr DmText PopUserId{HighOffset(7842), 33};                // "DAT_Pop_UserID"
-inline constexpr DmText PopPassword{HighOffset(7908), 13};              // "DAT_Pop_Password"
+inline constexpr DmText SetUserId{HighOffset(7750), 33};    // "DAT_Set_UserID"
+inline constexpr DmText SetPassword{HighOffset(7816), 13};  // "DAT_Set_Password"
+inline constexpr DmText PopUserId{HighOffset(7842), 33};    // "DAT_Pop_UserID"
+inline constexpr DmText PopPassword{HighOffset(7908), 13};  // "DAT_Pop_Password"
 
 // Device pair k (0..18): {WORD state, WORD choice}; state bit 3 = installed.
-constexpr DmField<WORD> DeviceState(unsigned k) { return {DevicePairs + 4 * k}; }
-constexpr DmField<WORD> DeviceChoice(unsigned k) { return {DevicePairs + 4 * k + 2}; }
+constexpr DmField<WORD> DeviceState(unsigned k) {
+    return {DevicePairs + 4 * k};
+}
+constexpr DmField<WORD> DeviceChoice(unsigned k) {
+    return {DevicePairs + 4 * k + 2};
+}
 // The pair at a Japanese-build offset between 628 and 700 (both builds share these).
-constexpr unsigned DevicePairIndex(unsigned offset) { return (offset - DevicePairs) / 4; }
+constexpr unsigned DevicePairIndex(unsigned offset) {
+    return (offset - DevicePairs) / 4;
+}
 inline constexpr WORD kDeviceInstalled = 0x0008;
 inline constexpr WORD kDuplexBindingOffset = 0x0001;  // Duplex state: shift pages for binding
 
@@ -245,7 +267,9 @@ inline constexpr unsigned kFut = 16;           // 692
 inline constexpr unsigned kHdd = 17;           // 696
 inline constexpr unsigned kMultiPurpose = 18;  // 700
 static_assert(kMultiPurpose + 1 == DevicePairCount);
-constexpr DmField<DWORD> ImageAdjustValue(unsigned i) { return {ImageAdjustValues + 4 * i}; }
+constexpr DmField<DWORD> ImageAdjustValue(unsigned i) {
+    return {ImageAdjustValues + 4 * i};
+}
 
 }  // namespace dm
 
@@ -287,8 +311,8 @@ inline constexpr DWORD kFlags2PrinterTrayStatus = 0x00010000;       // configura
 inline constexpr DWORD kFlags2NoMemoryRule = 0x00020000;            // collate-separate regardless of memory
 inline constexpr DWORD kFlags2GreyTables = 0x02000000;              // grey levels through the halftone tables
 inline constexpr DWORD kFlags2PatternDownload = 0x04000000;         // source tiles go down as pattern 256
-inline constexpr DWORD kFlags2OverlayMode = 0x00000200;   // set from the overlay header's mode byte
-inline constexpr DWORD kFlags2Conversion = 0x00000002;    // document form is a conversion form
+inline constexpr DWORD kFlags2OverlayMode = 0x00000200;             // set from the overlay header's mode byte
+inline constexpr DWORD kFlags2Conversion = 0x00000002;              // document form is a conversion form
 inline constexpr WORD kFlagsWordOverlayOn = 0x0001;
 inline constexpr WORD kFlagsWordOverlayOnly = 0x0008;  // overlay without the document (MSW047)
 
@@ -309,9 +333,13 @@ inline void Set(std::span<BYTE> rec, DmField<T> f, T v) {
     std::memcpy(rec.data() + f.offset, &v, sizeof(T));
 }
 template <class T>
-inline T Get(const DriverDevmode& rec, DmField<T> f) { return Get(RecordBytes(rec), f); }
+inline T Get(const DriverDevmode& rec, DmField<T> f) {
+    return Get(RecordBytes(rec), f);
+}
 template <class T, class V>
-inline void Set(DriverDevmode& rec, DmField<T> f, V v) { Set(RecordBytes(rec), f, static_cast<T>(v)); }
+inline void Set(DriverDevmode& rec, DmField<T> f, V v) {
+    Set(RecordBytes(rec), f, static_cast<T>(v));
+}
 
 // UTF-16 text up to its terminator or the end of the field, whichever comes first.
 inline std::u16string GetText(std::span<const BYTE> rec, DmText f) {
@@ -360,10 +388,18 @@ inline void TerminateAnsi(std::span<BYTE> rec, DmAnsi f) {
     rec[f.offset + f.cb - 1] = 0;
 }
 
-inline std::u16string GetText(const DriverDevmode& rec, DmText f) { return GetText(RecordBytes(rec), f); }
-inline void SetText(DriverDevmode& rec, DmText f, std::u16string_view t) { SetText(RecordBytes(rec), f, t); }
-inline std::string GetAnsi(const DriverDevmode& rec, DmAnsi f) { return GetAnsi(RecordBytes(rec), f); }
-inline void SetAnsi(DriverDevmode& rec, DmAnsi f, std::string_view t) { SetAnsi(RecordBytes(rec), f, t); }
+inline std::u16string GetText(const DriverDevmode& rec, DmText f) {
+    return GetText(RecordBytes(rec), f);
+}
+inline void SetText(DriverDevmode& rec, DmText f, std::u16string_view t) {
+    SetText(RecordBytes(rec), f, t);
+}
+inline std::string GetAnsi(const DriverDevmode& rec, DmAnsi f) {
+    return GetAnsi(RecordBytes(rec), f);
+}
+inline void SetAnsi(DriverDevmode& rec, DmAnsi f, std::string_view t) {
+    SetAnsi(RecordBytes(rec), f, t);
+}
 
 // Whether device pair k (dm::kFeeder1 ... dm::kMultiPurpose) is installed.
 inline bool DeviceInstalled(const DriverDevmode& rec, unsigned pair) {
@@ -371,6 +407,8 @@ inline bool DeviceInstalled(const DriverDevmode& rec, unsigned pair) {
 }
 
 // Bytes of a DEVMODE as it describes itself: dmSize + dmDriverExtra (0 for null).
-inline size_t DevmodeTotalSize(const DEVMODEW* dm) { return dm ? size_t{dm->dmSize} + dm->dmDriverExtra : 0; }
+inline size_t DevmodeTotalSize(const DEVMODEW* dm) {
+    return dm ? size_t{dm->dmSize} + dm->dmDriverExtra : 0;
+}
 
 }  // namespace orla

@@ -51,7 +51,12 @@ struct OverlayTrayRule {
     UINT stringId;
 };
 constexpr std::array<OverlayTrayRule, 6> kOverlayTrays = {{
-    {1, 201}, {16, 204}, {256, 202}, {4096, 205}, {0x10000, 203}, {0x1000000, 219},
+    {1, 201},
+    {16, 204},
+    {256, 202},
+    {4096, 205},
+    {0x10000, 203},
+    {0x1000000, 219},
 }};
 constexpr DWORD kTrayLargeCapacity = 0x1000000;
 constexpr UINT kFallbackSlotString = 200;

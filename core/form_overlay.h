@@ -17,21 +17,21 @@ namespace orla {
 // `FormOverlayHeader`: the first 220 bytes of the file (a shorter file reads as zero-padded).
 namespace ovl {
 inline constexpr unsigned kHeaderSize = 220;
-inline constexpr unsigned kSignature = 0;          // text line ended by LF within the first 64 bytes
+inline constexpr unsigned kSignature = 0;  // text line ended by LF within the first 64 bytes
 inline constexpr unsigned kSignatureSpan = 64;
-inline constexpr unsigned kInfoText = 68;          // CHAR[31]
+inline constexpr unsigned kInfoText = 68;  // CHAR[31]
 inline constexpr unsigned kInfoTextSize = 31;
-inline constexpr unsigned kProductFlag = 100;      // DWORD
-inline constexpr unsigned kVersionHigh = 104;      // DWORD: two WORDs of the four-part version
-inline constexpr unsigned kVersionLow = 108;       // DWORD
-inline constexpr unsigned kLanguage = 112;         // DWORD: 1 "ORLA", 2 "ORLA Level2", 0x10000 "K40RS"
-inline constexpr unsigned kShownVersion = 128;     // DWORD: major high WORD, minor low WORD
-inline constexpr unsigned kTray = 132;             // DWORD tray code
-inline constexpr unsigned kMadeFor = 136;          // DWORD paper code
+inline constexpr unsigned kProductFlag = 100;         // DWORD
+inline constexpr unsigned kVersionHigh = 104;         // DWORD: two WORDs of the four-part version
+inline constexpr unsigned kVersionLow = 108;          // DWORD
+inline constexpr unsigned kLanguage = 112;            // DWORD: 1 "ORLA", 2 "ORLA Level2", 0x10000 "K40RS"
+inline constexpr unsigned kShownVersion = 128;        // DWORD: major high WORD, minor low WORD
+inline constexpr unsigned kTray = 132;                // DWORD tray code
+inline constexpr unsigned kMadeFor = 136;             // DWORD paper code
 inline constexpr unsigned kMadeForOrientation = 148;  // 'L' or 'P'
-inline constexpr unsigned kPrintOn = 152;          // DWORD paper code
+inline constexpr unsigned kPrintOn = 152;             // DWORD paper code
 inline constexpr unsigned kPrintOnOrientation = 164;  // 'L' or 'P'
-inline constexpr unsigned kMode = 217;             // 16 clears bit 9 of the private flags 2
+inline constexpr unsigned kMode = 217;                // 16 clears bit 9 of the private flags 2
 static_assert(kInfoText + kInfoTextSize <= kProductFlag);
 static_assert(kMode < kHeaderSize);
 }  // namespace ovl

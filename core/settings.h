@@ -42,8 +42,8 @@ BOOL IsOsAfterNt50(void);
 // Printable form limits in micrometres (inclusive).
 inline constexpr LONG kFormMinWidth = 75000;
 inline constexpr LONG kFormMaxWidth = 594000;
-inline constexpr LONG kFormMinLength = 75000;        // "*Version" 4 or more
-inline constexpr LONG kFormMinLengthOld = 98000;     // earlier descriptions
+inline constexpr LONG kFormMinLength = 75000;     // "*Version" 4 or more
+inline constexpr LONG kFormMinLengthOld = 98000;  // earlier descriptions
 inline constexpr LONG kFormMaxLength = 840000;
 inline constexpr LONG kLongPaperWidth = 297000;
 inline constexpr LONG kLongPaperLength = 900000;

@@ -14,8 +14,8 @@ namespace orla {
 namespace {
 
 constexpr std::array<std::u16string_view, 14> kConversionForms = {
-    u"A3->A4", u"A3->B4", u"A4->A3", u"A4x2->A4", u"A4->B4", u"A4->B5", u"B4->A3",
-    u"B4->A4", u"B4->B5", u"B5->A4", u"B5->B4", u"B5x2->B5", u"LP->A4", u"LP->B4",
+    u"A3->A4", u"A3->B4", u"A4->A3", u"A4x2->A4", u"A4->B4",   u"A4->B5", u"B4->A3",
+    u"B4->A4", u"B4->B5", u"B5->A4", u"B5->B4",   u"B5x2->B5", u"LP->A4", u"LP->B4",
 };
 
 // Document forms the printer takes by name, for descriptions below "*Version" 4 ...
@@ -24,14 +24,27 @@ const std::array<std::u16string_view, 9> kPapersV3 = {
 };
 // ... and those added from "*Version" 4 on.
 const std::array<std::u16string_view, 17> kPapersV4 = {
-    u"A3 Transverse",    kFormA3Rotated,      u"A4 Small",     u"A4 Transverse",    kFormA4Rotated,
-    u"A5 Transverse",    kFormA5Rotated,      kFormB4Rotated,  u"B5 (JIS) Transverse", kFormB5Rotated,
-    u"Letter Small",     u"Letter Transverse", u"Note",        kFormLetterRotated,  kFormPostcardRotated,
-    kFormDoublePostcardRotated, kFormEnvelopeYou4Rotated,
+    u"A3 Transverse",
+    kFormA3Rotated,
+    u"A4 Small",
+    u"A4 Transverse",
+    kFormA4Rotated,
+    u"A5 Transverse",
+    kFormA5Rotated,
+    kFormB4Rotated,
+    u"B5 (JIS) Transverse",
+    kFormB5Rotated,
+    u"Letter Small",
+    u"Letter Transverse",
+    u"Note",
+    kFormLetterRotated,
+    kFormPostcardRotated,
+    kFormDoublePostcardRotated,
+    kFormEnvelopeYou4Rotated,
 };
 const std::array<std::u16string_view, 7> kRotatedForms = {
-    kFormA3Rotated, kFormB4Rotated, kFormA4Rotated, kFormB5Rotated, kFormLetterRotated, kFormPostcardRotated,
-    kFormEnvelopeYou4Rotated,
+    kFormA3Rotated,     kFormB4Rotated,       kFormA4Rotated,           kFormB5Rotated,
+    kFormLetterRotated, kFormPostcardRotated, kFormEnvelopeYou4Rotated,
 };
 // Document forms whose output goes to the output tray choice 1.
 constexpr std::array<std::u16string_view, 6> kTrayOneConversions = {
@@ -178,8 +191,7 @@ void Resolver::ClearOutput() {
 }
 
 Paper Resolver::Printed() const {
-    if (!OutputEmpty())
-        return {GetText(r_, dm::OutPaperName), Get(r_, dm::OutPaperWidth), Get(r_, dm::OutPaperLength)};
+    if (!OutputEmpty()) return {GetText(r_, dm::OutPaperName), Get(r_, dm::OutPaperWidth), Get(r_, dm::OutPaperLength)};
     const DEVMODEW& d = *AsDevmode(r_);
     return {GetText(r_, dm::FormName), d.dmPaperWidth, d.dmPaperLength};
 }
@@ -222,13 +234,12 @@ LONG DotsAt240(LONG micrometres) {
 }
 
 struct Area {
-    LONG width;   // micrometres
+    LONG width;  // micrometres
     LONG height;
 };
 
 // The imageable area of the named entry of a form list, else the paper 5 mm in from each edge.
-Area PrintableArea(const FormList& list, std::u16string_view name, LONG paperWidth, LONG paperLength,
-                   bool landscape) {
+Area PrintableArea(const FormList& list, std::u16string_view name, LONG paperWidth, LONG paperLength, bool landscape) {
     for (FormEntry e : list) {
         if (e.name != name) continue;
         LONG right = e.right;
@@ -531,9 +542,13 @@ void Resolver::ApplyTrustMarking() {
 
 }  // namespace
 
-bool IsConversionFormName(std::u16string_view name) { return InList(kConversionForms, name); }
+bool IsConversionFormName(std::u16string_view name) {
+    return InList(kConversionForms, name);
+}
 
-bool IsRotatedFormName(std::u16string_view name) { return InList(kRotatedForms, name); }
+bool IsRotatedFormName(std::u16string_view name) {
+    return InList(kRotatedForms, name);
+}
 
 bool IsOfferedForm(std::u16string_view name, const CompiledDeviceData* data) {
     if (name.empty()) return false;

@@ -34,9 +34,9 @@ void LoadDeviceStrings(HMODULE resources, DeviceStrings* strings);
 
 // Everything the resolver takes from the spooler and the resource DLL, gathered beforehand.
 struct ResolverInputs {
-    const FORM_INFO_1W* forms;       // usable-forms list
+    const FORM_INFO_1W* forms;  // usable-forms list
     DWORD formCount;
-    const DeviceStrings* strings;    // resource strings 200..219
+    const DeviceStrings* strings;         // resource strings 200..219
     std::span<const BYTE> outPaperTable;  // "TBL_OutPaperTable" value, empty when missing
 };
 
@@ -69,10 +69,20 @@ struct OutPaperDefault {
     const char16_t* output;
 };
 inline constexpr std::array<OutPaperDefault, 14> kDefaultOutPaperTable = {{
-    {u"A3->B4", u"B4 (JIS)"}, {u"A3->A4", u"A4"},       {u"B4->A4", u"A4"},         {u"B4->B5", u"B5 (JIS)"},
-    {u"A4->B5", u"B5 (JIS)"}, {u"A4->A3", u"A3"},       {u"A4->B4", u"B4 (JIS)"},   {u"B4->A3", u"A3"},
-    {u"B5->A4", u"A4"},       {u"B5->B4", u"B4 (JIS)"}, {u"A4x2->A4", u"A4"},       {u"B5x2->B5", u"B5 (JIS)"},
-    {u"LP->B4", u"B4 (JIS)"}, {u"LP->A4", u"A4"},
+    {u"A3->B4", u"B4 (JIS)"},
+    {u"A3->A4", u"A4"},
+    {u"B4->A4", u"A4"},
+    {u"B4->B5", u"B5 (JIS)"},
+    {u"A4->B5", u"B5 (JIS)"},
+    {u"A4->A3", u"A3"},
+    {u"A4->B4", u"B4 (JIS)"},
+    {u"B4->A3", u"A3"},
+    {u"B5->A4", u"A4"},
+    {u"B5->B4", u"B4 (JIS)"},
+    {u"A4x2->A4", u"A4"},
+    {u"B5x2->B5", u"B5 (JIS)"},
+    {u"LP->B4", u"B4 (JIS)"},
+    {u"LP->A4", u"A4"},
 }};
 // Parses the value's pairs of NUL-terminated UTF-16 strings. Parsing ends at an empty document
 // name or at the end of the value. FALSE (with the whole pairs before the fault kept) when the

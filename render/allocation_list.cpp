@@ -9,18 +9,20 @@ namespace {
 // The link word in front of each body, padded so that the body keeps the allocator's alignment.
 constexpr size_t kLinkSize = alignof(std::max_align_t) > sizeof(void*) ? alignof(std::max_align_t) : sizeof(void*);
 
-void*& LinkOf(void* block) { return *static_cast<void**>(block); }
-BYTE* BodyOf(void* block) { return static_cast<BYTE*>(block) + kLinkSize; }
+void*& LinkOf(void* block) {
+    return *static_cast<void**>(block);
+}
+BYTE* BodyOf(void* block) {
+    return static_cast<BYTE*>(block) + kLinkSize;
+}
 
 }  // namespace
 
-PdevAllocationList* CreatePdevAllocationList()
-{
+PdevAllocationList* CreatePdevAllocationList() {
     return static_cast<PdevAllocationList*>(GlobalAlloc(GPTR, sizeof(PdevAllocationList)));
 }
 
-void* PdevAlloc(PdevAllocationList* list, size_t bytes)
-{
+void* PdevAlloc(PdevAllocationList* list, size_t bytes) {
     if (list == nullptr || bytes > static_cast<size_t>(-1) - kLinkSize) return nullptr;
     void* block = GlobalAlloc(GPTR, bytes + kLinkSize);
     if (block == nullptr) return nullptr;
@@ -29,8 +31,7 @@ void* PdevAlloc(PdevAllocationList* list, size_t bytes)
     return BodyOf(block);
 }
 
-void PdevFree(PdevAllocationList* list, void* body)
-{
+void PdevFree(PdevAllocationList* list, void* body) {
     if (list == nullptr || body == nullptr) return;
     void** link = &list->first;
     while (*link != nullptr) {
@@ -44,8 +45,7 @@ void PdevFree(PdevAllocationList* list, void* body)
     }
 }
 
-void FreePdevAllocationList(PdevAllocationList* list)
-{
+void FreePdevAllocationList(PdevAllocationList* list) {
     if (list == nullptr) return;
     void* block = list->first;
     while (block != nullptr) {
@@ -57,8 +57,7 @@ void FreePdevAllocationList(PdevAllocationList* list)
     GlobalFree(list);
 }
 
-size_t PdevAllocationCount(const PdevAllocationList* list)
-{
+size_t PdevAllocationCount(const PdevAllocationList* list) {
     size_t count = 0;
     for (void* block = list ? list->first : nullptr; block != nullptr; block = LinkOf(block)) ++count;
     return count;

@@ -1,6 +1,8 @@
 // The bitmap hooks (DrvBitBlt, DrvStretchBlt, DrvCopyBits), DrvDitherColor and DrvRealizeBrush,
 // and the writers that send a 1-bit source bitmap as image commands. Colour and grey sources
 // are halftoned by the engine first and come back to DrvCopyBits as 1-bit bitmaps.
+#include "render/bitmap_hooks.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "core/driver_devmode.h"
-#include "render/bitmap_hooks.h"
 #include "render/brushes.h"
 #include "render/ddi_hooks.h"
 #include "render/drawing_hooks.h"
@@ -37,8 +38,7 @@ constexpr WORD kSourcePatternRops[] = {
 };
 
 template <size_t N>
-constexpr bool InTable(const WORD (&table)[N], DWORD rop4)
-{
+constexpr bool InTable(const WORD (&table)[N], DWORD rop4) {
     for (WORD v : table)
         if (v == rop4) return true;
     return false;
@@ -50,42 +50,47 @@ constexpr BYTE kNoColourCode = 255;
 constexpr BYTE kBlackCode = 0;
 constexpr BYTE kWhiteCode = 7;
 
+bool ZoomStretchRunning(const PrinterPdev* pdev) {
+    return pdev != nullptr && pdev->zoomStretch.running;
+}
 
-bool ZoomStretchRunning(const PrinterPdev* pdev) { return pdev != nullptr && pdev->zoomStretch.running; }
-
-LONG ZoomOf(const PrinterPdev* pdev) { return pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom; }
+LONG ZoomOf(const PrinterPdev* pdev) {
+    return pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom;
+}
 
 // Below 100 % the engine shrinks the source into the band, except small sources at 50 to 90 %,
 // which the printer scales itself.
-bool NeedsZoomStretch(const PrinterPdev* pdev, const SURFOBJ* source)
-{
+bool NeedsZoomStretch(const PrinterPdev* pdev, const SURFOBJ* source) {
     const LONG zoom = ZoomOf(pdev);
     if (zoom >= 100) return false;
     const bool small = source != nullptr && source->sizlBitmap.cx <= 64 && source->sizlBitmap.cy <= 64;
     return !(zoom >= 50 && zoom <= 90 && small);
 }
 
-bool IsEngineBitmap(const SURFOBJ* so) { return so != nullptr && so->iType == STYPE_BITMAP && so->pvScan0 != nullptr; }
+bool IsEngineBitmap(const SURFOBJ* so) {
+    return so != nullptr && so->iType == STYPE_BITMAP && so->pvScan0 != nullptr;
+}
 
-RECTL Ordered(const RECTL& r)
-{
+RECTL Ordered(const RECTL& r) {
     return RECTL{std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
                  std::max(r.top, r.bottom)};
 }
 
-RECTL Intersect(const RECTL& a, const RECTL& b)
-{
+RECTL Intersect(const RECTL& a, const RECTL& b) {
     return RECTL{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                  std::min(a.bottom, b.bottom)};
 }
 
-bool Empty(const RECTL& r) { return r.left >= r.right || r.top >= r.bottom; }
+bool Empty(const RECTL& r) {
+    return r.left >= r.right || r.top >= r.bottom;
+}
 
-LONG Scale(LONG v, LONG zoom) { return static_cast<LONG>(static_cast<int64_t>(v) * zoom / 100); }
+LONG Scale(LONG v, LONG zoom) {
+    return static_cast<LONG>(static_cast<int64_t>(v) * zoom / 100);
+}
 
 // The device context's default colour adjustment (kept in the band record).
-COLORADJUSTMENT DefaultColourAdjustment(const PrinterPdev* pdev)
-{
+COLORADJUSTMENT DefaultColourAdjustment(const PrinterPdev* pdev) {
     COLORADJUSTMENT ca{};
     if (pdev->bandRecord != nullptr) std::memcpy(&ca, pdev->bandRecord->colourAdjustment, sizeof ca);
     if (ca.caSize != sizeof ca) {
@@ -100,8 +105,7 @@ COLORADJUSTMENT DefaultColourAdjustment(const PrinterPdev* pdev)
 // The engine stretches (and halftones) the source into the band with the target scaled by the
 // zoom; the 1-bit result comes back through DrvCopyBits under the zoom-stretch flag.
 BOOL StretchIntoBand(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, CLIPOBJ* clip, XLATEOBJ* xlate,
-                     const RECTL& targetRect, const RECTL& sourceRect, const RECTL* about)
-{
+                     const RECTL& targetRect, const RECTL& sourceRect, const RECTL* about) {
     const LONG zoom = ZoomOf(pdev);
     const bool complex = clip != nullptr && clip->iDComplexity == DC_COMPLEX;
     // Shrunk towards the page origin; with a complex clip (or about the clip bounds for
@@ -113,7 +117,7 @@ BOOL StretchIntoBand(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, CLIPOB
         centre = POINTL{targetRect.left, targetRect.top};
     auto shrink = [&](LONG v, LONG c) { return c + Scale(v - c, zoom); };
     RECTL scaled{shrink(targetRect.left, centre.x), shrink(targetRect.top, centre.y),
-                       shrink(targetRect.right, centre.x), shrink(targetRect.bottom, centre.y)};
+                 shrink(targetRect.right, centre.x), shrink(targetRect.bottom, centre.y)};
     if (Empty(Ordered(scaled))) return TRUE;
     COLORADJUSTMENT ca = DefaultColourAdjustment(pdev);
     const ZoomStretchState saved = pdev->zoomStretch;
@@ -125,14 +129,12 @@ BOOL StretchIntoBand(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, CLIPOB
 }
 
 // ---- Image rows ----
-BYTE* AllocateRows(PrinterPdev* pdev, size_t bytes)
-{
+BYTE* AllocateRows(PrinterPdev* pdev, size_t bytes) {
     return static_cast<BYTE*>(PdevAlloc(pdev->allocationList, std::max<size_t>(bytes, 1)));
 }
 
 // Turns `rows` rows of `width` pixels a quarter clockwise: the result has `rows` pixels a row.
-std::vector<BYTE> TurnBits(const BYTE* bits, LONG width, LONG rows, size_t rowBytes, size_t* turnedRowBytes)
-{
+std::vector<BYTE> TurnBits(const BYTE* bits, LONG width, LONG rows, size_t rowBytes, size_t* turnedRowBytes) {
     static constexpr BYTE kMask[8] = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01};
     const size_t outRowBytes = (static_cast<size_t>(rows) + 7) / 8;
     std::vector<BYTE> out(outRowBytes * static_cast<size_t>(width), 0);
@@ -147,8 +149,7 @@ std::vector<BYTE> TurnBits(const BYTE* bits, LONG width, LONG rows, size_t rowBy
 }
 
 // The palette polarity: the printer prints 1 bits black.
-bool ComplementSource(const PrinterPdev* pdev)
-{
+bool ComplementSource(const PrinterPdev* pdev) {
     const bool firstBlack = pdev->bandRecord != nullptr && pdev->bandRecord->colourCodes[0] == kBlackCode;
     const bool inverted = (pdev->state & kStateSourceInverted) != 0;
     return firstBlack != inverted;
@@ -156,17 +157,16 @@ bool ComplementSource(const PrinterPdev* pdev)
 
 // Sends prepared rows as 0xF2 or 0xF4; sizes the 16-bit fields cannot hold are dropped.
 BOOL SendRows(PrinterPdev* pdev, const BYTE* bits, LONG width, LONG rows, size_t rowBytes, bool mayCompress,
-              bool scaled, LONG targetWidth, LONG targetHeight)
-{
+              bool scaled, LONG targetWidth, LONG targetHeight) {
     constexpr LONG kMax = 0xFFFF;
     if (width > kMax || rows > kMax || targetWidth > kMax || targetHeight > kMax) return TRUE;
-    const ImageRows image{bits, width, rows, rowBytes, static_cast<ptrdiff_t>(rowBytes), scaled, targetWidth, targetHeight};
+    const ImageRows image{bits,   width,       rows,        rowBytes, static_cast<ptrdiff_t>(rowBytes),
+                          scaled, targetWidth, targetHeight};
     return SendImageRows(pdev, image, mayCompress);
 }
 
 // ---- Pattern capture ----
-BOOL CapturePattern(PrinterPdev* pdev, SURFOBJ* source, POINTL sourcePoint)
-{
+BOOL CapturePattern(PrinterPdev* pdev, SURFOBJ* source, POINTL sourcePoint) {
     if (source == nullptr || source->iBitmapFormat != BMF_1BPP || !IsEngineBitmap(source)) return TRUE;
     const LONG width = source->sizlBitmap.cx, height = source->sizlBitmap.cy;
     if (width <= 0 || height <= 0) return TRUE;
@@ -201,8 +201,7 @@ BOOL CapturePattern(PrinterPdev* pdev, SURFOBJ* source, POINTL sourcePoint)
 
 // The part of a clip piece that prints: shrunk with the target under a zoom stretch, cut to the
 // target and the page. FALSE when nothing of it is on the page.
-bool PieceOnPage(const PrinterPdev* pdev, const RECTL& target, RECTL piece, RECTL* onPage)
-{
+bool PieceOnPage(const PrinterPdev* pdev, const RECTL& target, RECTL piece, RECTL* onPage) {
     if (ZoomStretchRunning(pdev)) {
         // The target was shrunk before the engine drew it: its clip shrinks alike.
         const POINTL c = pdev->zoomStretch.about;
@@ -231,16 +230,15 @@ struct PieceRows {
     size_t rowBytes = 0;
 };
 
-bool InsideSource(const SURFOBJ* source, int64_t sx, int64_t sy)
-{
+bool InsideSource(const SURFOBJ* source, int64_t sx, int64_t sy) {
     return sx >= 0 && sy >= 0 && sx < source->sizlBitmap.cx && sy < source->sizlBitmap.cy;
 }
 
 // Cuts the rows starting at (sx, sy) inside the source, at most what the source holds; FALSE
 // when there is no memory for them.
-bool CutSourceRows(PrinterPdev* pdev, SURFOBJ* source, int64_t sx, int64_t sy, LONG width, LONG rows, PieceRows* out)
-{
-    const size_t stride = static_cast<size_t>(source->lDelta < 0 ? -static_cast<int64_t>(source->lDelta) : source->lDelta);
+bool CutSourceRows(PrinterPdev* pdev, SURFOBJ* source, int64_t sx, int64_t sy, LONG width, LONG rows, PieceRows* out) {
+    const size_t stride =
+        static_cast<size_t>(source->lDelta < 0 ? -static_cast<int64_t>(source->lDelta) : source->lDelta);
     width = static_cast<LONG>(std::min<int64_t>(width, source->sizlBitmap.cx - sx));
     rows = std::max<LONG>(static_cast<LONG>(std::min<int64_t>(rows, source->sizlBitmap.cy - sy)), 1);
     const size_t rowBytes = std::clamp<size_t>((static_cast<size_t>(width) + 7) / 8, 1, std::max<size_t>(stride, 1));
@@ -263,8 +261,7 @@ bool CutSourceRows(PrinterPdev* pdev, SURFOBJ* source, int64_t sx, int64_t sy, L
 
 // Moves to the piece and sends its rows (turned a quarter for a turned sheet), scaled by the
 // zoom unless the engine already stretched them, doubled with doubled output.
-BOOL SendPieceRows(PrinterPdev* pdev, const PieceRows& cut, POINTL at, bool aligned, bool turned)
-{
+BOOL SendPieceRows(PrinterPdev* pdev, const PieceRows& cut, POINTL at, bool aligned, bool turned) {
     const bool stretching = ZoomStretchRunning(pdev);
     const LONG zoom = ZoomOf(pdev);
     const BYTE* sendBits = cut.bits;
@@ -300,8 +297,7 @@ BOOL SendPieceRows(PrinterPdev* pdev, const PieceRows& cut, POINTL at, bool alig
 // The source rectangle once per clip piece: each piece on the page is cut from the source and
 // sent at its place.
 BOOL WriteImagePieces(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const RECTL* target, const RECTL* sourceRect,
-                      bool turned)
-{
+                      bool turned) {
     if (pdev == nullptr || source == nullptr || target == nullptr || sourceRect == nullptr) return FALSE;
     if (pdev->state & kStatePatternCapture)
         return CapturePattern(pdev, source, POINTL{sourceRect->left, sourceRect->top});
@@ -334,8 +330,7 @@ BOOL WriteImagePieces(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const R
 
 // The colour adjustment the engine halftones with: the image triple in per-kind mode, else the
 // common one.
-COLORADJUSTMENT HalftoneAdjustment(const PrinterPdev* pdev)
-{
+COLORADJUSTMENT HalftoneAdjustment(const PrinterPdev* pdev) {
     const ColourAdjustSettings& s = pdev->colour.settings;
     const SHORT* triple = s.triples[s.mode == 1 ? TripleImages : TripleCommon];
     COLORADJUSTMENT ca{};
@@ -350,9 +345,8 @@ COLORADJUSTMENT HalftoneAdjustment(const PrinterPdev* pdev)
 }
 
 // The source image of a bitmap operation: shrunk by the engine, sent as it is, or halftoned.
-BOOL SendSourceImage(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip,
-                     XLATEOBJ* xlate, RECTL* targetRect, POINTL* sourcePoint, POINTL* maskPoint)
-{
+BOOL SendSourceImage(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate,
+                     RECTL* targetRect, POINTL* sourcePoint, POINTL* maskPoint) {
     RECTL t = Ordered(*targetRect);
     const POINTL sp = sourcePoint != nullptr ? *sourcePoint : POINTL{0, 0};
     RECTL sourceRect{sp.x, sp.y, sp.x + (t.right - t.left), sp.y + (t.bottom - t.top)};
@@ -371,8 +365,7 @@ BOOL SendSourceImage(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, SURFOB
 }  // namespace
 
 // ---- Writers ----
-void CopyShiftedRow(BYTE* destination, const BYTE* source, ULONG bitOffset, ULONG byteCount)
-{
+void CopyShiftedRow(BYTE* destination, const BYTE* source, ULONG bitOffset, ULONG byteCount) {
     const ULONG shift = bitOffset & 7;
     if (shift == 0) {
         std::memcpy(destination, source, byteCount);
@@ -382,8 +375,7 @@ void CopyShiftedRow(BYTE* destination, const BYTE* source, ULONG bitOffset, ULON
         destination[i] = static_cast<BYTE>((source[i] << shift) | (source[i + 1] >> (8 - shift)));
 }
 
-BOOL IsMonoSource(PrinterPdev* pdev, SURFOBJ* source, XLATEOBJ* xlate)
-{
+BOOL IsMonoSource(PrinterPdev* pdev, SURFOBJ* source, XLATEOBJ* xlate) {
     BandRecord* band = pdev != nullptr ? pdev->bandRecord : nullptr;
     if (band == nullptr || !IsEngineBitmap(source)) return FALSE;
     const DWORD invert = band->invertMask;
@@ -409,8 +401,8 @@ BOOL IsMonoSource(PrinterPdev* pdev, SURFOBJ* source, XLATEOBJ* xlate)
     }
     if (source->iBitmapFormat == BMF_1BPP) {
         if (count != 2) return FALSE;
-        const bool blackWhite = (codes[0] == kBlackCode && codes[1] == kWhiteCode) ||
-                                (codes[0] == kWhiteCode && codes[1] == kBlackCode);
+        const bool blackWhite =
+            (codes[0] == kBlackCode && codes[1] == kWhiteCode) || (codes[0] == kWhiteCode && codes[1] == kBlackCode);
         if (!blackWhite) return FALSE;
     }
     band->colourCodes[0] = codes[0];
@@ -418,20 +410,18 @@ BOOL IsMonoSource(PrinterPdev* pdev, SURFOBJ* source, XLATEOBJ* xlate)
     return TRUE;
 }
 
-BOOL WriteSourceImage(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const RECTL* target, const RECTL* sourceRect)
-{
+BOOL WriteSourceImage(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const RECTL* target, const RECTL* sourceRect) {
     return WriteImagePieces(pdev, source, clip, target, sourceRect, false);
 }
 
-BOOL WriteRotatedImage(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const RECTL* target, const RECTL* sourceRect)
-{
+BOOL WriteRotatedImage(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const RECTL* target,
+                       const RECTL* sourceRect) {
     return WriteImagePieces(pdev, source, clip, target, sourceRect, true);
 }
 
 BOOL HalftoneThroughEngine(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip,
                            XLATEOBJ* xlate, POINTL* halftoneOrigin, RECTL* targetRect, RECTL* sourceRect,
-                           POINTL* maskPoint)
-{
+                           POINTL* maskPoint) {
     BandRecord* band = pdev != nullptr ? pdev->bandRecord : nullptr;
     if (band == nullptr || targetRect == nullptr || sourceRect == nullptr) return FALSE;
     const BYTE savedFlags = band->flags;
@@ -449,8 +439,7 @@ BOOL HalftoneThroughEngine(PrinterPdev* pdev, SURFOBJ* target, SURFOBJ* source, 
 }
 
 BOOL FillRopRectangles(PrinterPdev* pdev, SURFOBJ* target, RECTL* targetRect, BRUSHOBJ* brush, POINTL* brushOrigin,
-                       CLIPOBJ* clip, ROP4 rop4)
-{
+                       CLIPOBJ* clip, ROP4 rop4) {
     if (pdev == nullptr || targetRect == nullptr) return FALSE;
     BOOL result = TRUE;
     BOOL filled = FALSE;
@@ -482,9 +471,8 @@ BOOL FillRopRectangles(PrinterPdev* pdev, SURFOBJ* target, RECTL* targetRect, BR
 
 // ---- Hooks ----
 DLLEXPORT BOOL APIENTRY DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                                  RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo,
-                                  POINTL* pptlBrush, ROP4 rop4)
-{
+                                  RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush,
+                                  ROP4 rop4) {
     PrinterPdev* pdev = CheckedPdevOfSurface(psoTrg);
     if (pdev == nullptr) return FALSE;
     rop4 &= 0xFFFF;
@@ -524,8 +512,8 @@ DLLEXPORT BOOL APIENTRY DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* pso
         result = FillRopRectangles(pdev, psoTrg, prclTrg, pbo, pptlBrush, pco, rop4);
         pdev->state &= ~(kStatePatternOnlyFill | kStateInBitmapHook);
     } else if (InTable(kSourceRops, rop4)) {
-        result = SetRop(pdev, rop4) &&
-                 SendSourceImage(pdev, psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask);
+        result =
+            SetRop(pdev, rop4) && SendSourceImage(pdev, psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask);
     } else if (InTable(kSourcePatternRops, rop4)) {
         pdev->state &= ~kStateRopChosen;
         if (!FillRopRectangles(pdev, psoTrg, prclTrg, pbo, pptlBrush, pco, rop4)) {
@@ -546,10 +534,9 @@ DLLEXPORT BOOL APIENTRY DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* pso
     return result;
 }
 
-DLLEXPORT BOOL APIENTRY DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
-                                      XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest,
-                                      RECTL* prclSrc, POINTL* pptlMask, ULONG iMode)
-{
+DLLEXPORT BOOL APIENTRY DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                      COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc,
+                                      POINTL* pptlMask, ULONG iMode) {
     PrinterPdev* pdev = CheckedPdevOfSurface(psoDest);
     if (pdev == nullptr) return FALSE;
     if (prclDest == nullptr || prclSrc == nullptr) {
@@ -558,7 +545,8 @@ DLLEXPORT BOOL APIENTRY DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ
     }
     if (pdev->state & kStateRasterMode) {
         COLORADJUSTMENT ca = pca != nullptr ? *pca : DefaultColourAdjustment(pdev);
-        return EngStretchBlt(psoDest, psoSrc, psoMask, pco, pxlo, &ca, pptlHTOrg, prclDest, prclSrc, pptlMask, HALFTONE);
+        return EngStretchBlt(psoDest, psoSrc, psoMask, pco, pxlo, &ca, pptlHTOrg, prclDest, prclSrc, pptlMask,
+                             HALFTONE);
     }
     pdev = DrawingHookPrologue(psoDest);
     if (pdev == nullptr || pdev->bandRecord == nullptr) return FALSE;
@@ -581,9 +569,8 @@ DLLEXPORT BOOL APIENTRY DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ
     return ok;
 }
 
-DLLEXPORT BOOL APIENTRY DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                                    RECTL* prclDest, POINTL* pptlSrc)
-{
+DLLEXPORT BOOL APIENTRY DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest,
+                                    POINTL* pptlSrc) {
     PrinterPdev* pdev = CheckedPdevOfSurface(psoDest);
     if (pdev == nullptr) return FALSE;
     if (prclDest == nullptr || psoSrc == nullptr) {
@@ -612,12 +599,13 @@ DLLEXPORT BOOL APIENTRY DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* 
     if (pdev == nullptr || pdev->bandRecord == nullptr) return FALSE;
     const bool stretching = ZoomStretchRunning(pdev);
     if (pco == nullptr && stretching) pco = pdev->zoomStretch.clip;
-    if (!stretching && NeedsZoomStretch(pdev, psoSrc)) return StretchIntoBand(pdev, psoDest, psoSrc, pco, pxlo, t, sourceRect, nullptr);
+    if (!stretching && NeedsZoomStretch(pdev, psoSrc))
+        return StretchIntoBand(pdev, psoDest, psoSrc, pco, pxlo, t, sourceRect, nullptr);
 
-    const bool wholeSource = sp.x == 0 && sp.y == 0 && t.left >= 0 && t.top >= 0 &&
-                             t.right - t.left == psoSrc->sizlBitmap.cx && t.bottom - t.top == psoSrc->sizlBitmap.cy &&
-                             (psoDest->sizlBitmap.cx <= 0 ||
-                              (t.right <= psoDest->sizlBitmap.cx && t.bottom <= psoDest->sizlBitmap.cy));
+    const bool wholeSource =
+        sp.x == 0 && sp.y == 0 && t.left >= 0 && t.top >= 0 && t.right - t.left == psoSrc->sizlBitmap.cx &&
+        t.bottom - t.top == psoSrc->sizlBitmap.cy &&
+        (psoDest->sizlBitmap.cx <= 0 || (t.right <= psoDest->sizlBitmap.cx && t.bottom <= psoDest->sizlBitmap.cy));
     if (wholeSource && IsMonoSource(pdev, psoSrc, pxlo)) {
         // Under a zoom stretch the engine hands the target already shrunk: it is not scaled again.
         RECTL target = t;
@@ -635,8 +623,7 @@ DLLEXPORT BOOL APIENTRY DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* 
     return ok;
 }
 
-DLLEXPORT ULONG APIENTRY DrvDitherColor(DHPDEV dhpdev, ULONG iMode, ULONG rgb, ULONG* pul)
-{
+DLLEXPORT ULONG APIENTRY DrvDitherColor(DHPDEV dhpdev, ULONG iMode, ULONG rgb, ULONG* pul) {
     if (!ValidatePdev(reinterpret_cast<PrinterPdev*>(dhpdev))) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;

@@ -21,8 +21,7 @@
 namespace {
 
 // Colour-table entry i of a realised brush (white when the table does not have it).
-COLORREF BrushColour(const RealisedBrush* rb, ULONG i)
-{
+COLORREF BrushColour(const RealisedBrush* rb, ULONG i) {
     if (rb->colourTableOffset == 0 || i >= rb->colourEntries) return i == 0 ? 0x000000 : 0xFFFFFF;
     DWORD v;
     std::memcpy(&v, reinterpret_cast<const BYTE*>(rb) + rb->colourTableOffset + 4 * i, 4);
@@ -30,8 +29,7 @@ COLORREF BrushColour(const RealisedBrush* rb, ULONG i)
 }
 
 // The 8 x 8 pattern 256: A0, size code, 0x01 0x00 and the 8 rows, then selected (A4 0x00 0x01 0x00).
-BOOL SendPattern8x8(PrinterPdev* pdev, const BYTE (&rows)[8])
-{
+BOOL SendPattern8x8(PrinterPdev* pdev, const BYTE (&rows)[8]) {
     BYTE command[12] = {0xA0, PatternSizeCode(pdev), 0x01, 0x00};
     std::memcpy(command + 4, rows, sizeof rows);
     if (!WriteSpool(pdev, command, sizeof command)) return FALSE;
@@ -44,8 +42,7 @@ BOOL SendPattern8x8(PrinterPdev* pdev, const BYTE (&rows)[8])
 
 // The operation and levels of a downloaded pattern's foreground (A2) and background (A3), each
 // sent only when the cached pair differs.
-BOOL SelectPatternLevels(PrinterPdev* pdev, BYTE operation, BYTE foreground, BYTE background)
-{
+BOOL SelectPatternLevels(PrinterPdev* pdev, BYTE operation, BYTE foreground, BYTE background) {
     GraphicsStateCache& g = pdev->graphics;
     if (!(g.patternRop[0] == operation && g.foregroundLevel == foreground)) {
         if (!WriteBytes(pdev, {0xA2, operation, 0x00, foreground})) return FALSE;
@@ -62,20 +59,22 @@ BOOL SelectPatternLevels(PrinterPdev* pdev, BYTE operation, BYTE foreground, BYT
 
 }  // namespace
 
-BYTE PatternSizeCode(const PrinterPdev* pdev)
-{
+BYTE PatternSizeCode(const PrinterPdev* pdev) {
     if (!(orla::Get(pdev->settings.record, orla::dm::Flags1) & orla::kFlags1PatternBySize)) return 0x00;
     switch (pdev->geometry.resolution) {
-    case 1200: return 0x30;
-    case 400:
-    case 200: return 0x10;
-    case 240: return 0x00;
-    default: return 0x20;
+        case 1200:
+            return 0x30;
+        case 400:
+        case 200:
+            return 0x10;
+        case 240:
+            return 0x00;
+        default:
+            return 0x20;
     }
 }
 
-BOOL WriteBrushPattern8x8(PrinterPdev* pdev, const void* realisedBrush)
-{
+BOOL WriteBrushPattern8x8(PrinterPdev* pdev, const void* realisedBrush) {
     if (OutputFailed(pdev)) return FALSE;
     const auto* rb = static_cast<const RealisedBrush*>(realisedBrush);
     if (rb == nullptr || rb->width <= 0 || rb->height <= 0) return FALSE;
@@ -101,8 +100,7 @@ BOOL WriteBrushPattern8x8(PrinterPdev* pdev, const void* realisedBrush)
 }
 
 BOOL RealizeAndSelectBrush(PrinterPdev* pdev, SURFOBJ* /*patternSurface*/, DWORD mixOrRop4, BRUSHOBJ* brush,
-                           POINTL* /*brushOrigin*/, RECTL* target, SURFOBJ* targetSurface, LONG invert)
-{
+                           POINTL* /*brushOrigin*/, RECTL* target, SURFOBJ* targetSurface, LONG invert) {
     if (OutputFailed(pdev)) return FALSE;
     const bool byRop = (pdev->state & kStateRectangleFill) != 0;
     const DWORD rop4 = mixOrRop4 & 0xFFFF;
@@ -151,8 +149,7 @@ BOOL RealizeAndSelectBrush(PrinterPdev* pdev, SURFOBJ* /*patternSurface*/, DWORD
 }
 
 BOOL FillRectangleForRop(PrinterPdev* pdev, SURFOBJ* target, BRUSHOBJ* brush, POINTL* brushOrigin, DWORD rop4,
-                         const RECTL* rect)
-{
+                         const RECTL* rect) {
     if (rect == nullptr || OutputFailed(pdev)) return FALSE;
     RECTL r = *rect;
     if (!RealizeAndSelectBrush(pdev, nullptr, rop4, brush, brushOrigin, &r, target, 0)) return FALSE;
@@ -167,8 +164,7 @@ BOOL FillRectangleForRop(PrinterPdev* pdev, SURFOBJ* target, BRUSHOBJ* brush, PO
 }
 
 // ---- Pattern capture ----
-BOOL SelectCapturedPattern(PrinterPdev* pdev, const BYTE (&tile)[kPatternTileBytes])
-{
+BOOL SelectCapturedPattern(PrinterPdev* pdev, const BYTE (&tile)[kPatternTileBytes]) {
     GraphicsStateCache& g = pdev->graphics;
     const bool cached = std::memcmp(g.pattern24x24, tile, sizeof tile) == 0;
     if (!cached && g.pattern == 257) g.pattern = 0xFFFF;  // a different tile: the cache no longer holds
@@ -188,8 +184,7 @@ BOOL SelectCapturedPattern(PrinterPdev* pdev, const BYTE (&tile)[kPatternTileByt
 }
 
 DLLEXPORT BOOL APIENTRY DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* psoMask,
-                                        XLATEOBJ* pxlo, ULONG iHatch)
-{
+                                        XLATEOBJ* pxlo, ULONG iHatch) {
     PrinterPdev* pdev = CheckedPdevOfSurface(psoTarget);
     if (pdev == nullptr) return FALSE;
     if (pbo == nullptr || psoPattern == nullptr) {
@@ -211,7 +206,8 @@ DLLEXPORT BOOL APIENTRY DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFO
         bitsSize = uint64_t{rowBytes} * static_cast<ULONG>(height);
     }
     ULONG entries = 0;
-    if (pxlo != nullptr && (pxlo->flXlate & XO_TABLE) && pxlo->pulXlate != nullptr) entries = std::min<ULONG>(pxlo->cEntries, 256);
+    if (pxlo != nullptr && (pxlo->flXlate & XO_TABLE) && pxlo->pulXlate != nullptr)
+        entries = std::min<ULONG>(pxlo->cEntries, 256);
     const uint64_t total = bitsSize + 4ull * entries + sizeof(RealisedBrush);
     if (total > 0x7FFFFFFF) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -232,10 +228,11 @@ DLLEXPORT BOOL APIENTRY DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFO
         // Rows in the pattern's own storage order: top-down, or bottom-up as GDI keeps bitmaps.
         const bool topDown = (psoPattern->fjBitmap & BMF_TOPDOWN) != 0;
         const size_t srcRow = static_cast<size_t>(psoPattern->lDelta < 0 ? -static_cast<int64_t>(psoPattern->lDelta)
-                                                                           : psoPattern->lDelta);
+                                                                         : psoPattern->lDelta);
         for (LONG i = 0; i < height; ++i) {
             const LONG scan = topDown ? i : height - 1 - i;
-            const BYTE* src = static_cast<const BYTE*>(psoPattern->pvScan0) + static_cast<ptrdiff_t>(scan) * psoPattern->lDelta;
+            const BYTE* src =
+                static_cast<const BYTE*>(psoPattern->pvScan0) + static_cast<ptrdiff_t>(scan) * psoPattern->lDelta;
             std::memcpy(block + sizeof head + static_cast<size_t>(i) * rowBytes, src, std::min(rowBytes, srcRow));
         }
     }
@@ -246,19 +243,25 @@ DLLEXPORT BOOL APIENTRY DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFO
 namespace {
 
 // The colour (0x00BBGGRR) of pattern pixel (x, y) of a realised brush.
-COLORREF PatternPixel(const RealisedBrush* rb, LONG x, LONG y)
-{
+COLORREF PatternPixel(const RealisedBrush* rb, LONG x, LONG y) {
     static constexpr ULONG kBitsPerPixel[7] = {0, 1, 4, 8, 16, 24, 32};
     const ULONG bpp = kBitsPerPixel[rb->format];
     const size_t rowBytes = (static_cast<size_t>(rb->width) * bpp + 31) / 32 * 4;
     // Rows are kept top-down or bottom-up as the pattern was.
     const LONG storedRow = (rb->bitmapFlags & BMF_TOPDOWN) ? y : rb->height - 1 - y;
-    const BYTE* row = reinterpret_cast<const BYTE*>(rb) + sizeof(RealisedBrush) + static_cast<size_t>(storedRow) * rowBytes;
+    const BYTE* row =
+        reinterpret_cast<const BYTE*>(rb) + sizeof(RealisedBrush) + static_cast<size_t>(storedRow) * rowBytes;
     ULONG index = 0;
     switch (bpp) {
-        case 1: index = (row[x / 8] >> (7 - x % 8)) & 1; break;
-        case 4: index = (row[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F; break;
-        case 8: index = row[x]; break;
+        case 1:
+            index = (row[x / 8] >> (7 - x % 8)) & 1;
+            break;
+        case 4:
+            index = (row[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F;
+            break;
+        case 8:
+            index = row[x];
+            break;
         case 16: {
             const ULONG v = row[2 * x] | (ULONG{row[2 * x + 1]} << 8);
             const ULONG r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
@@ -279,9 +282,8 @@ COLORREF PatternPixel(const RealisedBrush* rb, LONG x, LONG y)
 
 }  // namespace
 
-BOOL CaptureColourPatternBrush(PrinterPdev* pdev, const RealisedBrush* rb, const RECTL* target,
-                               SURFOBJ* targetSurface, LONG invert)
-{
+BOOL CaptureColourPatternBrush(PrinterPdev* pdev, const RealisedBrush* rb, const RECTL* target, SURFOBJ* targetSurface,
+                               LONG invert) {
     if (pdev == nullptr || rb == nullptr || targetSurface == nullptr || rb->format < 1 || rb->format > 6 ||
         rb->width <= 0 || rb->height <= 0)
         return FALSE;
@@ -311,7 +313,8 @@ BOOL CaptureColourPatternBrush(PrinterPdev* pdev, const RealisedBrush* rb, const
     POINTL origin{0, 0};
     const DWORD saved = pdev->state & kStatePatternCapture;
     pdev->state |= kStatePatternCapture;
-    const BOOL ok = DrvBitBlt(targetSurface, so, nullptr, nullptr, nullptr, &area, &origin, nullptr, nullptr, nullptr, 0xCCCC);
+    const BOOL ok =
+        DrvBitBlt(targetSurface, so, nullptr, nullptr, nullptr, &area, &origin, nullptr, nullptr, nullptr, 0xCCCC);
     pdev->state = (pdev->state & ~kStatePatternCapture) | saved;
     EngUnlockSurface(so);
     EngDeleteSurface(reinterpret_cast<HSURF>(tile));

@@ -12,11 +12,11 @@ struct PrinterPdev;
 struct RealisedBrush {
     LONG width;
     LONG height;
-    ULONG format;            // BMF_1BPP .. BMF_32BPP
-    FLONG bitmapFlags;       // BMF_TOPDOWN
+    ULONG format;       // BMF_1BPP .. BMF_32BPP
+    FLONG bitmapFlags;  // BMF_TOPDOWN
     ULONG colourEntries;
-    ULONG colourTableOffset; // from the start of the block
-    ULONG hatch;             // 0..5 hatched brushes, 6 or more pattern brushes
+    ULONG colourTableOffset;  // from the start of the block
+    ULONG hatch;              // 0..5 hatched brushes, 6 or more pattern brushes
     ULONG reserved;
 };
 static_assert(sizeof(RealisedBrush) == 32);

@@ -10,15 +10,13 @@
 namespace {
 
 // The printable page of the device context, one pixel beyond on the right and the bottom.
-RECTL PageRectangle(const PrinterPdev* pdev)
-{
+RECTL PageRectangle(const PrinterPdev* pdev) {
     const RECTL& p = pdev->geometry.printable;
     return RECTL{0, 0, p.right - p.left + 1, p.bottom - p.top + 1};
 }
 
 // Writes a rectangle piece, or keeps it as the page clip while a path hook asks for that.
-BOOL WriteRectanglePiece(PrinterPdev* pdev, const RECTL& rect)
-{
+BOOL WriteRectanglePiece(PrinterPdev* pdev, const RECTL& rect) {
     if (pdev->state & kStateStorePageClip) {
         pdev->geometry.bandClip[0] = rect;
         if (pdev->state & kStateKeepPageClip) return TRUE;
@@ -30,8 +28,7 @@ BOOL WriteRectanglePiece(PrinterPdev* pdev, const RECTL& rect)
 
 // The next rectangle of a running enumeration; FALSE when none is left. *more tells whether
 // the enumeration holds further rectangles.
-BOOL NextClipRectangle(CLIPOBJ* clip, RECTL* rect, BOOL* more)
-{
+BOOL NextClipRectangle(CLIPOBJ* clip, RECTL* rect, BOOL* more) {
     ENUMRECTS one{};
     do {
         one.c = 0;
@@ -45,8 +42,7 @@ BOOL NextClipRectangle(CLIPOBJ* clip, RECTL* rect, BOOL* more)
 }
 
 // Tries the clip's outline as one clip path; on success gives its bounds in pixels.
-BOOL WriteOutline(PrinterPdev* pdev, CLIPOBJ* clip, RECTL* bounds)
-{
+BOOL WriteOutline(PrinterPdev* pdev, CLIPOBJ* clip, RECTL* bounds) {
     PATHOBJ* path = CLIPOBJ_ppoGetPath(clip);
     if (path == nullptr) return FALSE;
     BOOL ok = WriteClipPath(pdev, path);
@@ -61,8 +57,7 @@ BOOL WriteOutline(PrinterPdev* pdev, CLIPOBJ* clip, RECTL* bounds)
 
 }  // namespace
 
-BOOL WalkClip(PrinterPdev* pdev, CLIPOBJ* clip, BOOL first, RECTL* piece, BOOL* havePiece)
-{
+BOOL WalkClip(PrinterPdev* pdev, CLIPOBJ* clip, BOOL first, RECTL* piece, BOOL* havePiece) {
     RECTL unused{};
     BOOL haveUnused = FALSE;
     if (piece == nullptr) piece = &unused;

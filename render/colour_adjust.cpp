@@ -9,20 +9,28 @@
 
 namespace {
 
-constexpr LONG ClampAdjust(LONG v) { return v < -100 ? -100 : (v > 100 ? 100 : v); }
+constexpr LONG ClampAdjust(LONG v) {
+    return v < -100 ? -100 : (v > 100 ? 100 : v);
+}
 
-bool TripleIsZero(const SHORT (&t)[3]) { return t[0] == 0 && t[1] == 0 && t[2] == 0; }
+bool TripleIsZero(const SHORT (&t)[3]) {
+    return t[0] == 0 && t[1] == 0 && t[2] == 0;
+}
 
-LONG ToFixed(double v) { return static_cast<LONG>(std::trunc(v * 65536.0)); }
+LONG ToFixed(double v) {
+    return static_cast<LONG>(std::trunc(v * 65536.0));
+}
 
-BYTE ClampByte(LONGLONG v) { return static_cast<BYTE>(v <= 0 ? 0 : (v >= 255 ? 255 : v)); }
+BYTE ClampByte(LONGLONG v) {
+    return static_cast<BYTE>(v <= 0 ? 0 : (v >= 255 ? 255 : v));
+}
 
-BOOL AdjustColour(const ColourAdjustContext* context, int kind, COLORREF colour, BYTE out[3], BYTE* format)
-{
+BOOL AdjustColour(const ColourAdjustContext* context, int kind, COLORREF colour, BYTE out[3], BYTE* format) {
     BYTE in[3] = {static_cast<BYTE>(colour & 0xFF), static_cast<BYTE>((colour >> 8) & 0xFF),
                   static_cast<BYTE>((colour >> 16) & 0xFF)};
     const ColourAdjustMatrix* m = nullptr;
-    if (context && context->matrixOf[kind] >= 0 && context->matrixOf[kind] < 3) m = &context->matrices[context->matrixOf[kind]];
+    if (context && context->matrixOf[kind] >= 0 && context->matrixOf[kind] < 3)
+        m = &context->matrices[context->matrixOf[kind]];
     ApplyAdjustMatrixRgb(m, in, out, 1);
     if (format) *format = 4;
     return TRUE;
@@ -30,13 +38,14 @@ BOOL AdjustColour(const ColourAdjustContext* context, int kind, COLORREF colour,
 
 }  // namespace
 
-int SelectAdjustKinds(ColourAdjustContext* context, const ColourAdjustSettings* settings)
-{
+int SelectAdjustKinds(ColourAdjustContext* context, const ColourAdjustSettings* settings) {
     BYTE selected = 0;
     if (settings->mode == 1) {
         if ((settings->kinds & ColourKindText) && !TripleIsZero(settings->triples[TripleText])) selected |= AdjustText;
-        if ((settings->kinds & ColourKindGraphics) && !TripleIsZero(settings->triples[TripleGraphics])) selected |= AdjustGraphics;
-        if ((settings->kinds & ColourKindImages) && !TripleIsZero(settings->triples[TripleImages])) selected |= AdjustImages;
+        if ((settings->kinds & ColourKindGraphics) && !TripleIsZero(settings->triples[TripleGraphics]))
+            selected |= AdjustGraphics;
+        if ((settings->kinds & ColourKindImages) && !TripleIsZero(settings->triples[TripleImages]))
+            selected |= AdjustImages;
     } else if ((settings->kinds & (ColourKindText | ColourKindGraphics | ColourKindImages)) &&
                !TripleIsZero(settings->triples[TripleCommon])) {
         selected = AdjustCommon;
@@ -45,8 +54,7 @@ int SelectAdjustKinds(ColourAdjustContext* context, const ColourAdjustSettings* 
     return 0;
 }
 
-int BuildAdjustMatrix(ColourAdjustMatrix* matrix, LONG brightness, LONG saturation, LONG contrast)
-{
+int BuildAdjustMatrix(ColourAdjustMatrix* matrix, LONG brightness, LONG saturation, LONG contrast) {
     if (!matrix) return -1;
     const double b = ClampAdjust(brightness);
     const double s0 = ClampAdjust(saturation);
@@ -66,8 +74,7 @@ int BuildAdjustMatrix(ColourAdjustMatrix* matrix, LONG brightness, LONG saturati
     return 0;
 }
 
-int BuildAdjustMatrices(BYTE selected, ColourAdjustContext* context, const ColourAdjustSettings* settings)
-{
+int BuildAdjustMatrices(BYTE selected, ColourAdjustContext* context, const ColourAdjustSettings* settings) {
     for (int k = 0; k < 3; ++k) context->matrixOf[k] = -1;
     auto build = [&](int slot, AdjustTriple triple) {
         const SHORT* t = settings->triples[triple];
@@ -90,8 +97,7 @@ int BuildAdjustMatrices(BYTE selected, ColourAdjustContext* context, const Colou
     return 0;
 }
 
-int PrepareColourAdjust(ColourAdjustContext* context, const ColourAdjustSettings* settings)
-{
+int PrepareColourAdjust(ColourAdjustContext* context, const ColourAdjustSettings* settings) {
     std::memset(context, 0, sizeof(*context));
     for (int k = 0; k < 3; ++k) context->matrixOf[k] = -1;
     SelectAdjustKinds(context, settings);
@@ -99,8 +105,7 @@ int PrepareColourAdjust(ColourAdjustContext* context, const ColourAdjustSettings
     return 0;
 }
 
-void ApplyAdjustMatrixRgb(const ColourAdjustMatrix* matrix, const BYTE* input, BYTE* output, ULONG pixels)
-{
+void ApplyAdjustMatrixRgb(const ColourAdjustMatrix* matrix, const BYTE* input, BYTE* output, ULONG pixels) {
     if (!matrix) {
         if (output != input) std::memmove(output, input, static_cast<size_t>(pixels) * 3);
         return;
@@ -119,25 +124,22 @@ void ApplyAdjustMatrixRgb(const ColourAdjustMatrix* matrix, const BYTE* input, B
     }
 }
 
-LONG ApplyAdjustWithBuffer(const ColourAdjustMatrix* matrix, const BYTE* input, BYTE* output, ULONG width, ULONG height)
-{
+LONG ApplyAdjustWithBuffer(const ColourAdjustMatrix* matrix, const BYTE* input, BYTE* output, ULONG width,
+                           ULONG height) {
     if (width >= 65536 || height >= 65536 || !input || !output) return -5;
     ApplyAdjustMatrixRgb(matrix, input, output, width * height);
     return 1;
 }
 
-BOOL AdjustTextColour(const ColourAdjustContext* context, COLORREF colour, BYTE out[3], BYTE* format)
-{
+BOOL AdjustTextColour(const ColourAdjustContext* context, COLORREF colour, BYTE out[3], BYTE* format) {
     return AdjustColour(context, 0, colour, out, format);
 }
 
-BOOL AdjustGraphicsColour(const ColourAdjustContext* context, COLORREF colour, BYTE out[3], BYTE* format)
-{
+BOOL AdjustGraphicsColour(const ColourAdjustContext* context, COLORREF colour, BYTE out[3], BYTE* format) {
     return AdjustColour(context, 1, colour, out, format);
 }
 
-void LoadColourAdjustSettings(const BYTE* settings, ULONG settingsSize, ColourAdjustSettings* out)
-{
+void LoadColourAdjustSettings(const BYTE* settings, ULONG settingsSize, ColourAdjustSettings* out) {
     using namespace orla;
     std::span<const BYTE> rec(settings, settingsSize);
     std::memset(out, 0, sizeof(*out));

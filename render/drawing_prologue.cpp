@@ -6,8 +6,7 @@
 #include "render/pdev.h"
 #include "win/kernel.h"
 
-PrinterPdev* CheckedPdevOfSurface(SURFOBJ* surface)
-{
+PrinterPdev* CheckedPdevOfSurface(SURFOBJ* surface) {
     PrinterPdev* pdev = surface != nullptr ? reinterpret_cast<PrinterPdev*>(surface->dhpdev) : nullptr;
     if (!ValidatePdev(pdev)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -16,8 +15,7 @@ PrinterPdev* CheckedPdevOfSurface(SURFOBJ* surface)
     return pdev;
 }
 
-PrinterPdev* DrawingHookPrologue(SURFOBJ* surface)
-{
+PrinterPdev* DrawingHookPrologue(SURFOBJ* surface) {
     PrinterPdev* pdev = CheckedPdevOfSurface(surface);
     if (pdev == nullptr) return nullptr;
     // The Japanese build starts the job and the page only when something is drawn; the English

@@ -13,8 +13,7 @@ constexpr INT kAnsiGlyphCount = 256;
 
 // Through the generic function type, which converts to and from every other one.
 template <class F>
-PFN Hook(F* function)
-{
+PFN Hook(F* function) {
     return reinterpret_cast<PFN>(reinterpret_cast<void (*)(void)>(function));
 }
 
@@ -51,8 +50,7 @@ const DRVFN kHookTable[kHookCount] = {
     {INDEX_DrvNextBand, Hook(DrvNextBand)},
 };
 
-DLLEXPORT BOOL APIENTRY DllEntryPoint(HINSTANCE hModule, DWORD reason, LPVOID /*reserved*/)
-{
+DLLEXPORT BOOL APIENTRY DllEntryPoint(HINSTANCE hModule, DWORD reason, LPVOID /*reserved*/) {
     if (reason == DLL_PROCESS_ATTACH) {
         DisableThreadLibraryCalls(hModule);
         SetGraphicsModuleHandle(hModule);
@@ -60,8 +58,7 @@ DLLEXPORT BOOL APIENTRY DllEntryPoint(HINSTANCE hModule, DWORD reason, LPVOID /*
     return TRUE;
 }
 
-DLLEXPORT BOOL APIENTRY DrvEnableDriver(ULONG iEngineVersion, ULONG cj, DRVENABLEDATA* pded)
-{
+DLLEXPORT BOOL APIENTRY DrvEnableDriver(ULONG iEngineVersion, ULONG cj, DRVENABLEDATA* pded) {
     // The block must hold the whole structure (the hook table pointer included) on this build.
     if (iEngineVersion < kLowestEngineVersion || cj < sizeof(DRVENABLEDATA) || pded == nullptr) {
         SetLastError(ERROR_BAD_DRIVER_LEVEL);
@@ -77,8 +74,7 @@ DLLEXPORT BOOL APIENTRY DrvEnableDriver(ULONG iEngineVersion, ULONG cj, DRVENABL
     return ansi != nullptr;
 }
 
-DLLEXPORT void APIENTRY DrvDisableDriver(void)
-{
+DLLEXPORT void APIENTRY DrvDisableDriver(void) {
     for (void** set : {&AnsiGlyphSetHolder(), &ShiftJisGlyphSetHolder()}) {
         if (*set != nullptr) GlobalFree(*set);
         *set = nullptr;
@@ -86,8 +82,7 @@ DLLEXPORT void APIENTRY DrvDisableDriver(void)
     orla::DeviceDataCacheTerm();
 }
 
-DLLEXPORT BOOL APIENTRY DrvQueryDriverInfo(DWORD dwMode, PVOID pBuffer, DWORD cbBuf, PDWORD pcbNeeded)
-{
+DLLEXPORT BOOL APIENTRY DrvQueryDriverInfo(DWORD dwMode, PVOID pBuffer, DWORD cbBuf, PDWORD pcbNeeded) {
     if (dwMode != DRVQUERY_USERMODE) return FALSE;
     if (pcbNeeded != nullptr) *pcbNeeded = sizeof(DWORD);
     // A buffer too small for the answer is refused rather than written past.

@@ -8,22 +8,19 @@
 
 namespace {
 
-std::mutex& LogLock()
-{
+std::mutex& LogLock() {
     static std::mutex lock;
     return lock;
 }
 
-std::deque<std::string>& LogRing()
-{
+std::deque<std::string>& LogRing() {
     static std::deque<std::string> ring;
     return ring;
 }
 
 }  // namespace
 
-void DriverLog(const char* format, ...)
-{
+void DriverLog(const char* format, ...) {
     char line[512];
     va_list args;
     va_start(args, format);
@@ -36,14 +33,12 @@ void DriverLog(const char* format, ...)
     ring.emplace_back(line);
 }
 
-std::vector<std::string> DriverLogLines()
-{
+std::vector<std::string> DriverLogLines() {
     std::lock_guard<std::mutex> guard(LogLock());
     return {LogRing().begin(), LogRing().end()};
 }
 
-void DriverLogClear()
-{
+void DriverLogClear() {
     std::lock_guard<std::mutex> guard(LogLock());
     LogRing().clear();
 }

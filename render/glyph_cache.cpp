@@ -10,8 +10,7 @@
 
 namespace {
 
-DWORD InitialBudget(const PrinterPdev* pdev)
-{
+DWORD InitialBudget(const PrinterPdev* pdev) {
     const DWORD memory = pdev->graphics.deviceLimits[0];
     // A device with less memory than one font costs has no room at all (never a wrapped budget).
     return memory > kDownloadFontOverhead ? memory - kDownloadFontOverhead : 0;
@@ -19,15 +18,13 @@ DWORD InitialBudget(const PrinterPdev* pdev)
 
 }  // namespace
 
-BOOL DownloadsInUse(const PrinterPdev* pdev)
-{
+BOOL DownloadsInUse(const PrinterPdev* pdev) {
     if (pdev == nullptr || pdev->deviceData == nullptr) return FALSE;
     const bool flag = (orla::DeviceDataField(pdev->deviceData, orla::dd::kFlags) & 0x01) != 0;
     return flag && pdev->geometry.resolution != 240;
 }
 
-void FreeDownloadCache(PrinterPdev* pdev)
-{
+void FreeDownloadCache(PrinterPdev* pdev) {
     DownloadCache& c = pdev->downloadCache;
     for (DownloadFontEntry*& head : c.heads) {
         for (DownloadFontEntry* e = head; e != nullptr;) {
@@ -39,8 +36,7 @@ void FreeDownloadCache(PrinterPdev* pdev)
     }
 }
 
-BOOL FullResetDownloadCache(PrinterPdev* pdev)
-{
+BOOL FullResetDownloadCache(PrinterPdev* pdev) {
     FreeDownloadCache(pdev);
     DownloadCache& c = pdev->downloadCache;
     c.budget = InitialBudget(pdev);
@@ -52,14 +48,12 @@ BOOL FullResetDownloadCache(PrinterPdev* pdev)
     return WriteBytes(pdev, {0xBC, 0x21, 0x00, 0x00});
 }
 
-BOOL ResetDownloadCacheForPage(PrinterPdev* pdev)
-{
+BOOL ResetDownloadCacheForPage(PrinterPdev* pdev) {
     if (!DownloadsInUse(pdev)) return TRUE;
     return FullResetDownloadCache(pdev);
 }
 
-void EndPageDownloadCache(PrinterPdev* pdev)
-{
+void EndPageDownloadCache(PrinterPdev* pdev) {
     if (!DownloadsInUse(pdev)) return;
     DownloadCache& c = pdev->downloadCache;
     pdev->state &= ~kStateFontStarted;
@@ -68,8 +62,7 @@ void EndPageDownloadCache(PrinterPdev* pdev)
     c.nextGlyphCode = 0;
 }
 
-void EndJobDownloadCache(PrinterPdev* pdev)
-{
+void EndJobDownloadCache(PrinterPdev* pdev) {
     if (!DownloadsInUse(pdev)) return;
     FreeDownloadCache(pdev);
     pdev->downloadCache.budget = InitialBudget(pdev);

@@ -30,12 +30,12 @@ struct DownloadFontEntry {
 
 struct DownloadCache {
     DownloadFontEntry* heads[kDownloadBuckets];
-    DWORD budget;          // bytes the printer still has for downloaded glyphs
-    BOOL exhausted;        // a download did not fit: the next page starts empty
+    DWORD budget;    // bytes the printer still has for downloaded glyphs
+    BOOL exhausted;  // a download did not fit: the next page starts empty
     WORD nextGlyphCode;
-    WORD fontId;           // identifier of the font new glyphs are defined in
-    WORD lastSelectedFont; // 0 = none selected yet
-    BYTE lastTextLevel;    // 0xFF = none sent yet
+    WORD fontId;            // identifier of the font new glyphs are defined in
+    WORD lastSelectedFont;  // 0 = none selected yet
+    BYTE lastTextLevel;     // 0xFF = none sent yet
 };
 
 // Glyphs are downloaded only when the device data asks for it (bit 0 of its byte 32) and the

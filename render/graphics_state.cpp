@@ -23,7 +23,7 @@ constexpr BYTE kMixOperation[16] = {
 };
 
 constexpr BYTE kR2Nop = 11;          // leave the destination
-constexpr BYTE kPatternCopy = 0xF0; // what a brush does with a mix it cannot take
+constexpr BYTE kPatternCopy = 0xF0;  // what a brush does with a mix it cannot take
 
 // Grey level tables of the halftone kinds 26 and 35 (index: the plain level L).
 constexpr BYTE kHalftoneTableA[64] = {
@@ -74,64 +74,80 @@ constexpr VectorSetup kVectorSetups[] = {
 constexpr const char* kVectorSetupOther = "SU1,600,0;IP0,0,608,608;";
 
 // Largest line width by resolution (device pixels).
-constexpr LONG LineWidthLimit(LONG resolution)
-{
+constexpr LONG LineWidthLimit(LONG resolution) {
     switch (resolution) {
-    case 1200: return 2400;
-    case 200:
-    case 400: return 800;
-    case 240: return 480;
-    default: return 1200;
+        case 1200:
+            return 2400;
+        case 200:
+        case 400:
+            return 800;
+        case 240:
+            return 480;
+        default:
+            return 1200;
     }
 }
 
 // Arm of a corner mark by resolution (device pixels).
-constexpr LONG CornerArm(LONG resolution)
-{
+constexpr LONG CornerArm(LONG resolution) {
     switch (resolution) {
-    case 240: return 24;
-    case 400: return 40;
-    case 300: return 30;
-    case 200: return 20;
-    case 1200: return 120;
-    default: return 60;
+        case 240:
+            return 24;
+        case 400:
+            return 40;
+        case 300:
+            return 30;
+        case 200:
+            return 20;
+        case 1200:
+            return 120;
+        default:
+            return 60;
     }
 }
 
 // Line width of the heavy frame (kind 3) by resolution.
-constexpr LONG HeavyFrameWidth(LONG resolution)
-{
+constexpr LONG HeavyFrameWidth(LONG resolution) {
     switch (resolution) {
-    case 240: return 1;
-    case 200:
-    case 400: return 2;
-    case 1200: return 6;
-    default: return 3;
+        case 240:
+            return 1;
+        case 200:
+        case 400:
+            return 2;
+        case 1200:
+            return 6;
+        default:
+            return 3;
     }
 }
 
 // ---- Helpers ----
 
-bool Fits16(LONG v) { return v >= -32768 && v <= 32767; }
+bool Fits16(LONG v) {
+    return v >= -32768 && v <= 32767;
+}
 
-BYTE Hi(LONG v) { return static_cast<BYTE>((static_cast<DWORD>(v) >> 8) & 0xFF); }
-BYTE Lo(LONG v) { return static_cast<BYTE>(static_cast<DWORD>(v) & 0xFF); }
+BYTE Hi(LONG v) {
+    return static_cast<BYTE>((static_cast<DWORD>(v) >> 8) & 0xFF);
+}
+BYTE Lo(LONG v) {
+    return static_cast<BYTE>(static_cast<DWORD>(v) & 0xFF);
+}
 
-LONG LayoutMode(const PrinterPdev* pdev) { return orla::Get(pdev->settings.record, orla::dm::LayoutMode); }
+LONG LayoutMode(const PrinterPdev* pdev) {
+    return orla::Get(pdev->settings.record, orla::dm::LayoutMode);
+}
 
-LONG EffectiveZoom(const PrinterPdev* pdev)
-{
+LONG EffectiveZoom(const PrinterPdev* pdev) {
     if (pdev->graphics.zoomHeld || pdev->graphics.frameDrawing || pdev->geometry.zoom == 0) return 100;
     return pdev->geometry.zoom;
 }
 
-const RECTL& CurrentCell(const PrinterPdev* pdev)
-{
+const RECTL& CurrentCell(const PrinterPdev* pdev) {
     return pdev->geometry.pageRects[std::min<DWORD>(pdev->pageSetup.cellCounter, kLayoutCellCount - 1)];
 }
 
-BOOL SelectPenLevel(PrinterPdev* pdev, BYTE level)
-{
+BOOL SelectPenLevel(PrinterPdev* pdev, BYTE level) {
     GraphicsStateCache& g = pdev->graphics;
     if (g.penLevel == level && g.penBackground == 0x4F) return TRUE;
     if (!WriteBytes(pdev, {0xAD, 0x00, level, 0x4F})) return FALSE;
@@ -141,24 +157,21 @@ BOOL SelectPenLevel(PrinterPdev* pdev, BYTE level)
 }
 
 // Clip sent as {left, top, right, bottom}: B1 for heights below 256, else B2.
-BOOL WriteClipCommand(PrinterPdev* pdev, LONG width, LONG height)
-{
-    if (height < 256)
-        return WriteBytes(pdev, {0xB1, Lo(height), Hi(width), Lo(width)});
+BOOL WriteClipCommand(PrinterPdev* pdev, LONG width, LONG height) {
+    if (height < 256) return WriteBytes(pdev, {0xB1, Lo(height), Hi(width), Lo(width)});
     return WriteBytes(pdev, {0xB2, 0x00, Hi(height), Lo(height), Hi(width), Lo(width), 0x00, 0x00});
 }
 
-void ForgetClipPath(PrinterPdev* pdev)
-{
+void ForgetClipPath(PrinterPdev* pdev) {
     GraphicsStateCache& g = pdev->graphics;
-    if (g.clipPathPoints != nullptr && pdev->allocationList != nullptr) PdevFree(pdev->allocationList, g.clipPathPoints);
+    if (g.clipPathPoints != nullptr && pdev->allocationList != nullptr)
+        PdevFree(pdev->allocationList, g.clipPathPoints);
     g.clipPathPoints = nullptr;
     g.clipPathCount = 0;
 }
 
 // Device rectangle of two transformed corners.
-RECTL DeviceRectOf(PrinterPdev* pdev, LONG left, LONG top, LONG right, LONG bottom)
-{
+RECTL DeviceRectOf(PrinterPdev* pdev, LONG left, LONG top, LONG right, LONG bottom) {
     const POINTL a = TransformPagePoint(pdev, POINTL{std::min(left, right), std::min(top, bottom)});
     const POINTL b = TransformPagePoint(pdev, POINTL{std::max(left, right), std::max(top, bottom)});
     return RECTL{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
@@ -170,16 +183,14 @@ struct HoldSwitches {
     BOOL frame;
     BOOL zoom;
     explicit HoldSwitches(PrinterPdev* p) : pdev(p), frame(p->graphics.frameDrawing), zoom(p->graphics.zoomHeld) {}
-    ~HoldSwitches()
-    {
+    ~HoldSwitches() {
         pdev->graphics.frameDrawing = frame;
         pdev->graphics.zoomHeld = zoom;
     }
 };
 
 // Mix rules: which two-byte mixes each user takes, and the operation pair it sends.
-bool MixPair(DWORD mix, MixUser user, BYTE* foreground, BYTE* background)
-{
+bool MixPair(DWORD mix, MixUser user, BYTE* foreground, BYTE* background) {
     const BYTE fg = static_cast<BYTE>(mix & 0xFF);
     const BYTE bg = static_cast<BYTE>((mix >> 8) & 0xFF);
     if (fg < 1 || fg > 16) return false;
@@ -197,16 +208,14 @@ bool MixPair(DWORD mix, MixUser user, BYTE* foreground, BYTE* background)
 
 }  // namespace
 
-bool TurnedSheet(const PrinterPdev* pdev)
-{
+bool TurnedSheet(const PrinterPdev* pdev) {
     const LONG layout = LayoutMode(pdev);
     return layout != 1 && IsTurnedLayout(layout) && !pdev->graphics.frameDrawing;
 }
 
 // The operation pair of a fill: from the ROP4's low byte while a bitmap operation fills a
 // rectangle, else by the mix rule (pattern copy for a mix the brush cannot take).
-void FillOperation(const PrinterPdev* pdev, DWORD mixOrRop4, MixUser user, BYTE* fg, BYTE* bg)
-{
+void FillOperation(const PrinterPdev* pdev, DWORD mixOrRop4, MixUser user, BYTE* fg, BYTE* bg) {
     if (pdev->state & kStateRectangleFill) {
         *fg = *bg = DeviceRopFromRop3(static_cast<BYTE>(mixOrRop4 & 0xFF));
         if (user == MixUser::Hatch && ((mixOrRop4 >> 8) & 0xFF) == 0xAA) *bg = 0xAA;
@@ -215,10 +224,11 @@ void FillOperation(const PrinterPdev* pdev, DWORD mixOrRop4, MixUser user, BYTE*
     if (!MixPair(mixOrRop4, user, fg, bg)) *fg = *bg = kPatternCopy;
 }
 
-BYTE LevelOf(PrinterPdev* pdev, COLORREF rgb) { return static_cast<BYTE>(16 + MapGrayToHalftoneLevel(pdev, rgb)); }
+BYTE LevelOf(PrinterPdev* pdev, COLORREF rgb) {
+    return static_cast<BYTE>(16 + MapGrayToHalftoneLevel(pdev, rgb));
+}
 
-BOOL SelectBuiltinBrush(PrinterPdev* pdev, BYTE kind, BYTE foreground, BYTE background)
-{
+BOOL SelectBuiltinBrush(PrinterPdev* pdev, BYTE kind, BYTE foreground, BYTE background) {
     GraphicsStateCache& g = pdev->graphics;
     if (g.pattern == kind && g.foregroundLevel == foreground && g.backgroundLevel == background) return TRUE;
     if (!WriteBytes(pdev, {0xA5, kind, foreground, background})) return FALSE;
@@ -230,8 +240,7 @@ BOOL SelectBuiltinBrush(PrinterPdev* pdev, BYTE kind, BYTE foreground, BYTE back
 
 // ---- Cache ----
 
-void ResetGraphicsStateCache(PrinterPdev* pdev)
-{
+void ResetGraphicsStateCache(PrinterPdev* pdev) {
     if (pdev == nullptr) return;
     GraphicsStateCache& g = pdev->graphics;
     ForgetClipPath(pdev);
@@ -274,10 +283,11 @@ void ResetGraphicsStateCache(PrinterPdev* pdev)
 
 // ---- Raster operation ----
 
-BYTE DeviceRopFromMix(BYTE r2) { return (r2 >= 1 && r2 <= 16) ? kMixOperation[r2 - 1] : 0; }
+BYTE DeviceRopFromMix(BYTE r2) {
+    return (r2 >= 1 && r2 <= 16) ? kMixOperation[r2 - 1] : 0;
+}
 
-BOOL SetDeviceRop(PrinterPdev* pdev, BYTE foreground, BYTE background)
-{
+BOOL SetDeviceRop(PrinterPdev* pdev, BYTE foreground, BYTE background) {
     if (OutputFailed(pdev)) return FALSE;
     GraphicsStateCache& g = pdev->graphics;
     if (g.ropForeground == foreground && g.ropBackground == background) return TRUE;
@@ -287,16 +297,14 @@ BOOL SetDeviceRop(PrinterPdev* pdev, BYTE foreground, BYTE background)
     return TRUE;
 }
 
-BOOL SetRop(PrinterPdev* pdev, DWORD rop4)
-{
+BOOL SetRop(PrinterPdev* pdev, DWORD rop4) {
     const BYTE op = DeviceRopFromRop3(static_cast<BYTE>((rop4 >> 8) & 0xFF));
     return SetDeviceRop(pdev, op, op);
 }
 
 // ---- Levels, brushes, pen, line ----
 
-BYTE MapGrayToHalftoneLevel(PrinterPdev* pdev, COLORREF rgb)
-{
+BYTE MapGrayToHalftoneLevel(PrinterPdev* pdev, COLORREF rgb) {
     const DWORD red = rgb & 0xFF, green = (rgb >> 8) & 0xFF, blue = (rgb >> 16) & 0xFF;
     const DWORD grey = (30 * red + 59 * green + 11 * blue) / 100;
     const BYTE level = static_cast<BYTE>(grey * 63 / 255);
@@ -304,18 +312,17 @@ BYTE MapGrayToHalftoneLevel(PrinterPdev* pdev, COLORREF rgb)
     const LONG dpi = pdev->geometry.resolution;
     const bool dpi300or600 = dpi == 300 || dpi == 600;
     switch (pdev->graphics.halftoneKind) {
-    case kHalftoneKindLevelTablesAB:
-        return dpi300or600 ? kHalftoneTableA[level] : kHalftoneTableB[level];
-    case kHalftoneKindLevelTablesCDE:
-        if (dpi300or600) return kHalftoneTableC[level];
-        return dpi == 1200 ? kHalftoneTableD[level] : kHalftoneTableE[level];
-    default:
-        return level;
+        case kHalftoneKindLevelTablesAB:
+            return dpi300or600 ? kHalftoneTableA[level] : kHalftoneTableB[level];
+        case kHalftoneKindLevelTablesCDE:
+            if (dpi300or600) return kHalftoneTableC[level];
+            return dpi == 1200 ? kHalftoneTableD[level] : kHalftoneTableE[level];
+        default:
+            return level;
     }
 }
 
-BOOL SelectPen(PrinterPdev* pdev, COLORREF rgb, DWORD mix)
-{
+BOOL SelectPen(PrinterPdev* pdev, COLORREF rgb, DWORD mix) {
     if (OutputFailed(pdev)) return FALSE;
     BYTE fg = 0, bg = 0;
     if (!MixPair(mix, MixUser::Pen, &fg, &bg)) return TRUE;  // a mix the pen cannot take sends nothing
@@ -323,8 +330,7 @@ BOOL SelectPen(PrinterPdev* pdev, COLORREF rgb, DWORD mix)
     return SetDeviceRop(pdev, fg, bg);
 }
 
-BOOL WriteLineWidth(PrinterPdev* pdev, LONG width)
-{
+BOOL WriteLineWidth(PrinterPdev* pdev, LONG width) {
     if (OutputFailed(pdev)) return FALSE;
     LONG w = width <= 0 ? 1 : width;
     w = std::min(w, LineWidthLimit(pdev->geometry.resolution));
@@ -337,8 +343,7 @@ BOOL WriteLineWidth(PrinterPdev* pdev, LONG width)
     return TRUE;
 }
 
-BOOL WriteLineStyle(PrinterPdev* pdev, BYTE style, BYTE dash)
-{
+BOOL WriteLineStyle(PrinterPdev* pdev, BYTE style, BYTE dash) {
     if (OutputFailed(pdev)) return FALSE;
     GraphicsStateCache& g = pdev->graphics;
     if (g.lineStyle == style) return TRUE;
@@ -349,8 +354,7 @@ BOOL WriteLineStyle(PrinterPdev* pdev, BYTE style, BYTE dash)
 
 // ---- Positions ----
 
-POINTL TransformPagePoint(PrinterPdev* pdev, POINTL page)
-{
+POINTL TransformPagePoint(PrinterPdev* pdev, POINTL page) {
     long long x = page.x, y = page.y;
     if (DoubledOutput(pdev) && !(pdev->state & kStateRasterMode)) {
         x *= 2;
@@ -377,8 +381,7 @@ POINTL TransformPagePoint(PrinterPdev* pdev, POINTL page)
     return p;
 }
 
-BOOL WriteDeviceMove(PrinterPdev* pdev, LONG x, LONG y)
-{
+BOOL WriteDeviceMove(PrinterPdev* pdev, LONG x, LONG y) {
     if (OutputFailed(pdev)) return FALSE;
     GraphicsStateCache& g = pdev->graphics;
     if (g.positionKnown && g.x == x && g.y == y) return TRUE;
@@ -399,23 +402,20 @@ BOOL WriteDeviceMove(PrinterPdev* pdev, LONG x, LONG y)
     return TRUE;
 }
 
-BOOL WritePointList(PrinterPdev* pdev, const POINTL* point)
-{
+BOOL WritePointList(PrinterPdev* pdev, const POINTL* point) {
     if (point == nullptr) return FALSE;
     if (OutputFailed(pdev)) return FALSE;
     const POINTL d = TransformPagePoint(pdev, *point);
     return WriteDeviceMove(pdev, d.x, d.y);
 }
 
-BOOL WritePointListNoZoom(PrinterPdev* pdev, const POINTL* point)
-{
+BOOL WritePointListNoZoom(PrinterPdev* pdev, const POINTL* point) {
     HoldSwitches hold(pdev);
     pdev->graphics.zoomHeld = TRUE;
     return WritePointList(pdev, point);
 }
 
-void UpdateCurrentPoint(PrinterPdev* pdev, const POINTL* point)
-{
+void UpdateCurrentPoint(PrinterPdev* pdev, const POINTL* point) {
     if (point == nullptr) return;
     const POINTL d = TransformPagePoint(pdev, *point);
     pdev->graphics.x = d.x;
@@ -423,18 +423,18 @@ void UpdateCurrentPoint(PrinterPdev* pdev, const POINTL* point)
     pdev->graphics.positionKnown = TRUE;
 }
 
-BOOL WriteBigEndian16(PrinterPdev* pdev, WORD value) { return WriteBytes(pdev, {Hi(value), Lo(value)}); }
+BOOL WriteBigEndian16(PrinterPdev* pdev, WORD value) {
+    return WriteBytes(pdev, {Hi(value), Lo(value)});
+}
 
-BOOL WriteBigEndian32(PrinterPdev* pdev, DWORD value)
-{
-    return WriteBytes(pdev, {static_cast<BYTE>(value >> 24), static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 8),
-                             static_cast<BYTE>(value)});
+BOOL WriteBigEndian32(PrinterPdev* pdev, DWORD value) {
+    return WriteBytes(pdev, {static_cast<BYTE>(value >> 24), static_cast<BYTE>(value >> 16),
+                             static_cast<BYTE>(value >> 8), static_cast<BYTE>(value)});
 }
 
 // ---- Rectangles and clips ----
 
-BOOL WriteFilledRectangle(PrinterPdev* pdev, LONG left, LONG top, LONG right, LONG bottom, BOOL outline)
-{
+BOOL WriteFilledRectangle(PrinterPdev* pdev, LONG left, LONG top, LONG right, LONG bottom, BOOL outline) {
     if (OutputFailed(pdev)) return FALSE;
     const RECTL d = DeviceRectOf(pdev, left, top, right, bottom);
     const LONG width = std::max<LONG>(1, d.right - d.left);
@@ -445,8 +445,8 @@ BOOL WriteFilledRectangle(PrinterPdev* pdev, LONG left, LONG top, LONG right, LO
         ok = WriteBytes(pdev, {static_cast<BYTE>(outline ? 0xDC : 0xDB), Lo(height), Hi(width), Lo(width), Hi(d.left),
                                Lo(d.left), Hi(d.top), Lo(d.top)});
     else
-        ok = WriteBytes(pdev, {static_cast<BYTE>(outline ? 0xDE : 0xDD), 0x00, Hi(height), Lo(height), Hi(width), Lo(width),
-                               Hi(d.left), Lo(d.left), Hi(d.top), Lo(d.top), 0x00, 0x00});
+        ok = WriteBytes(pdev, {static_cast<BYTE>(outline ? 0xDE : 0xDD), 0x00, Hi(height), Lo(height), Hi(width),
+                               Lo(width), Hi(d.left), Lo(d.left), Hi(d.top), Lo(d.top), 0x00, 0x00});
     if (!ok) return FALSE;
     pdev->graphics.x = d.left;
     pdev->graphics.y = d.top;
@@ -455,8 +455,7 @@ BOOL WriteFilledRectangle(PrinterPdev* pdev, LONG left, LONG top, LONG right, LO
     return TRUE;
 }
 
-BOOL WriteRectangleCommand(PrinterPdev* pdev, LONG left, LONG top, LONG right, LONG bottom, RECTL* device)
-{
+BOOL WriteRectangleCommand(PrinterPdev* pdev, LONG left, LONG top, LONG right, LONG bottom, RECTL* device) {
     RECTL d = DeviceRectOf(pdev, left, top, right, bottom);
     // A zoomed clip grows by one page pixel so that rounding never cuts the last row.
     if (EffectiveZoom(pdev) != 100) {
@@ -469,8 +468,7 @@ BOOL WriteRectangleCommand(PrinterPdev* pdev, LONG left, LONG top, LONG right, L
     return !(sent.left == d.left && sent.top == d.top && sent.right == d.right && sent.bottom == d.bottom);
 }
 
-BOOL WriteDeviceClip(PrinterPdev* pdev, LONG left, LONG top, LONG width, LONG height)
-{
+BOOL WriteDeviceClip(PrinterPdev* pdev, LONG left, LONG top, LONG width, LONG height) {
     if (OutputFailed(pdev)) return FALSE;
     if (width < 0) {
         left += width;
@@ -483,8 +481,8 @@ BOOL WriteDeviceClip(PrinterPdev* pdev, LONG left, LONG top, LONG width, LONG he
     if (width > 0xFFFF || height > 0xFFFF) return FALSE;
     GraphicsStateCache& g = pdev->graphics;
     const RECTL next{left, top, left + width, top + height};
-    if (g.clipPathCount == 0 && g.clipSent.left == next.left && g.clipSent.top == next.top && g.clipSent.right == next.right &&
-        g.clipSent.bottom == next.bottom)
+    if (g.clipPathCount == 0 && g.clipSent.left == next.left && g.clipSent.top == next.top &&
+        g.clipSent.right == next.right && g.clipSent.bottom == next.bottom)
         return TRUE;
     if (!WriteDeviceMove(pdev, left, top)) return FALSE;
     if (!WriteClipCommand(pdev, width, height)) return FALSE;
@@ -493,8 +491,7 @@ BOOL WriteDeviceClip(PrinterPdev* pdev, LONG left, LONG top, LONG width, LONG he
     return TRUE;
 }
 
-BOOL WriteClipRectangle(PrinterPdev* pdev, const RECTL* rect, BOOL frame)
-{
+BOOL WriteClipRectangle(PrinterPdev* pdev, const RECTL* rect, BOOL frame) {
     if (rect == nullptr) return FALSE;
     if (OutputFailed(pdev)) return FALSE;
     HoldSwitches hold(pdev);
@@ -509,12 +506,12 @@ BOOL WriteClipRectangle(PrinterPdev* pdev, const RECTL* rect, BOOL frame)
         r = (cut.left < cut.right && cut.top < cut.bottom) ? cut : area;
     }
     RECTL d{};
-    if (!WriteRectangleCommand(pdev, r.left, r.top, r.right, r.bottom, &d) && pdev->graphics.clipPathCount == 0) return TRUE;
+    if (!WriteRectangleCommand(pdev, r.left, r.top, r.right, r.bottom, &d) && pdev->graphics.clipPathCount == 0)
+        return TRUE;
     return WriteDeviceClip(pdev, d.left, d.top, d.right - d.left, d.bottom - d.top);
 }
 
-BOOL WriteClipPath(PrinterPdev* pdev, PATHOBJ* path)
-{
+BOOL WriteClipPath(PrinterPdev* pdev, PATHOBJ* path) {
     if (path == nullptr || OutputFailed(pdev)) return FALSE;
     GraphicsStateCache& g = pdev->graphics;
     const DWORD limit = g.deviceLimits[5];
@@ -575,7 +572,8 @@ BOOL WriteClipPath(PrinterPdev* pdev, PATHOBJ* path)
                 list[n++] = PackedEntry{device[at].x, device[at].y, i == 0 ? kPackedFirstPoint : kPackedPoint};
         }
         list[n++] = PackedEntry{0, 0, kPackedEnd};
-        const ULONG bits = PackPointList(std::span<const PackedEntry>(list, n), std::span<BYTE>(packed, PackedBytesFor(entries)));
+        const ULONG bits =
+            PackPointList(std::span<const PackedEntry>(list, n), std::span<BYTE>(packed, PackedBytesFor(entries)));
         const ULONG bytes = PackedBytesOfBits(bits);
         ok = bits != 0 && WriteBytes(pdev, {0xB5, 0x04}) && WriteBigEndian16(pdev, static_cast<WORD>(count)) &&
              WriteBigEndian32(pdev, bytes) && WriteSpool(pdev, packed, bytes);
@@ -605,8 +603,7 @@ BOOL WriteClipPath(PrinterPdev* pdev, PATHOBJ* path)
     return TRUE;
 }
 
-BOOL DrawLayoutFrame(PrinterPdev* pdev)
-{
+BOOL DrawLayoutFrame(PrinterPdev* pdev) {
     if (OutputFailed(pdev)) return FALSE;
     const WORD kind = orla::Get(pdev->settings.record, orla::dm::FrameKind);
     if (kind < 1 || kind > 4) return TRUE;
@@ -621,14 +618,17 @@ BOOL DrawLayoutFrame(PrinterPdev* pdev)
     if (!WriteClipRectangle(pdev, &cell, TRUE)) return FALSE;
 
     if (kind != 4) {
-        if (!SetRop(pdev, 0xF0F0) || !SelectPenLevel(pdev, 0x10) || !SelectBuiltinBrush(pdev, 0x01, 0x00, 0x00)) return FALSE;
+        if (!SetRop(pdev, 0xF0F0) || !SelectPenLevel(pdev, 0x10) || !SelectBuiltinBrush(pdev, 0x01, 0x00, 0x00))
+            return FALSE;
         static constexpr BYTE kStyle[3][2] = {{0x00, 0x00}, {0x01, 0x06}, {0x02, 0x02}};
         const LONG width = kind == 3 ? HeavyFrameWidth(dpi) : 1;
-        if (!WriteLineWidth(pdev, width) || !WriteLineStyle(pdev, kStyle[kind - 1][0], kStyle[kind - 1][1])) return FALSE;
+        if (!WriteLineWidth(pdev, width) || !WriteLineStyle(pdev, kStyle[kind - 1][0], kStyle[kind - 1][1]))
+            return FALSE;
         return WriteFilledRectangle(pdev, cell.left, cell.top, cell.right, cell.bottom, TRUE);
     }
 
-    if (!WriteLineWidth(pdev, 1) || !SetRop(pdev, 0xF0F0) || !SelectPenLevel(pdev, 0x10) || !WriteLineStyle(pdev, 0x00, 0x00))
+    if (!WriteLineWidth(pdev, 1) || !SetRop(pdev, 0xF0F0) || !SelectPenLevel(pdev, 0x10) ||
+        !WriteLineStyle(pdev, 0x00, 0x00))
         return FALSE;
     const DWORD savedRaster = pdev->state & kStateRasterMode;
     pdev->state &= ~kStateRasterMode;
@@ -647,7 +647,8 @@ BOOL DrawLayoutFrame(PrinterPdev* pdev)
     for (const Corner& c : corners) {
         const POINTL start{c.x + c.dx * arm, c.y};
         ok = ok && WritePointList(pdev, &start) && WriteBytes(pdev, {0xE0, 0x00, 0x00, 0x02}) &&
-             WriteBinaryPoint(pdev, c.x * factor, c.y * factor) && WriteBinaryPoint(pdev, c.x * factor, (c.y + c.dy * arm) * factor);
+             WriteBinaryPoint(pdev, c.x * factor, c.y * factor) &&
+             WriteBinaryPoint(pdev, c.x * factor, (c.y + c.dy * arm) * factor);
         // The lines moved the printer's point: the next move must go out.
         g.positionKnown = FALSE;
     }
@@ -658,8 +659,7 @@ BOOL DrawLayoutFrame(PrinterPdev* pdev)
 
 // ---- Vector mode set-up ----
 
-BOOL WriteVectorModeSetup(PrinterPdev* pdev)
-{
+BOOL WriteVectorModeSetup(PrinterPdev* pdev) {
     if (OutputFailed(pdev)) return FALSE;
     const LONG dpi = pdev->geometry.resolution;
     GraphicsStateCache& g = pdev->graphics;

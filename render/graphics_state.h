@@ -12,38 +12,37 @@ struct PrinterPdev;
 
 // What the printer was last told. ResetGraphicsStateCache gives every field its reset value.
 struct GraphicsStateCache {
-    BYTE ropForeground;        // 0x68 after a reset (never a real operation pair)
+    BYTE ropForeground;  // 0x68 after a reset (never a real operation pair)
     BYTE ropBackground;
-    WORD foregroundLevel;      // 0xFFFF after a reset
+    WORD foregroundLevel;  // 0xFFFF after a reset
     WORD backgroundLevel;
-    WORD pattern;              // 1 solid, 2..7 hatches, 256 the 8 x 8 download, 257 the 24 x 24
-    BYTE pattern8x8[8];        // 0xFF after a reset
-    BYTE pattern24x24[72];     // 0 after a reset
-    BYTE penLevel;             // 0xFF after a reset
-    BYTE penBackground;        // 0xFF after a reset
-    WORD lineWidth;            // 0xFFFF after a reset
-    BYTE lineStyle;            // 0xFF after a reset
-    LONG x;                    // current position in device pixels (last move or rectangle)
+    WORD pattern;           // 1 solid, 2..7 hatches, 256 the 8 x 8 download, 257 the 24 x 24
+    BYTE pattern8x8[8];     // 0xFF after a reset
+    BYTE pattern24x24[72];  // 0 after a reset
+    BYTE penLevel;          // 0xFF after a reset
+    BYTE penBackground;     // 0xFF after a reset
+    WORD lineWidth;         // 0xFFFF after a reset
+    BYTE lineStyle;         // 0xFF after a reset
+    LONG x;                 // current position in device pixels (last move or rectangle)
     LONG y;
     BOOL positionKnown;
-    RECTL clipSent;            // left, top, left + width, top + height; all 0 = none sent
+    RECTL clipSent;  // left, top, left + width, top + height; all 0 = none sent
     // The clip path last sent (whole device pixels), so that an unchanged path is not re-sent.
-    POINTL* clipPathPoints;    // block of the PDEV's allocation list, or null
+    POINTL* clipPathPoints;  // block of the PDEV's allocation list, or null
     ULONG clipPathCount;
     BOOL downloadCachePrepared;
-    DWORD deviceLimits[6];     // of the memory configuration (download memory, glyph data,
-                               // glyph dimension, polygon points, curve points, clip-path points)
-    WORD vectorResolution;     // resolution of the last vector mode set-up, 0 = none
-    BOOL frameDrawing;         // DrawLayoutFrame is running: clip and rectangle skip the zoom
-    BOOL zoomHeld;             // the zoom counts as 100 while a position is written
-    LONG pendingImageShiftX;   // image x shift of the bitmap writers, added by the transform
-    BYTE textCache[16];        // text-state caches of the text writer (0xFF = not yet sent)
-    BYTE patternRop[2];        // operations last sent with A2 and A3 (0x68 after a reset)
-    LONG doublingFactor;       // 2 while doubled output is on (vector mode set-up), else 1
-    DWORD halftoneKind;        // halftone kind of the device (26 and 35 have level tables); kept
-                               // across resets, set by whoever reads it from the device data
+    DWORD deviceLimits[6];    // of the memory configuration (download memory, glyph data,
+                              // glyph dimension, polygon points, curve points, clip-path points)
+    WORD vectorResolution;    // resolution of the last vector mode set-up, 0 = none
+    BOOL frameDrawing;        // DrawLayoutFrame is running: clip and rectangle skip the zoom
+    BOOL zoomHeld;            // the zoom counts as 100 while a position is written
+    LONG pendingImageShiftX;  // image x shift of the bitmap writers, added by the transform
+    BYTE textCache[16];       // text-state caches of the text writer (0xFF = not yet sent)
+    BYTE patternRop[2];       // operations last sent with A2 and A3 (0x68 after a reset)
+    LONG doublingFactor;      // 2 while doubled output is on (vector mode set-up), else 1
+    DWORD halftoneKind;       // halftone kind of the device (26 and 35 have level tables); kept
+                              // across resets, set by whoever reads it from the device data
 };
-
 
 // ---- Cache ----
 // Forgets everything sent: reset values as above, download-cache-prepared cleared, state bit 21
@@ -53,8 +52,7 @@ void ResetGraphicsStateCache(PrinterPdev* pdev);
 
 // ---- Raster operation ----
 // The device operation of a GDI ROP3: complement, then mirror the eight bits.
-constexpr BYTE DeviceRopFromRop3(BYTE rop3)
-{
+constexpr BYTE DeviceRopFromRop3(BYTE rop3) {
     BYTE v = static_cast<BYTE>(~rop3);
     BYTE r = 0;
     for (int i = 0; i < 8; ++i)

@@ -8,8 +8,8 @@
 
 #include "core/driver_devmode.h"
 #include "render/driver_log.h"
-#include "render/output_writer.h"
 #include "render/glyph_cache.h"
+#include "render/output_writer.h"
 #include "render/path_output.h"
 #include "render/pdev.h"
 #include "render/pjl_header.h"
@@ -30,14 +30,12 @@ constexpr size_t kDocumentNameBytes = 64;
 // Print shifts closer than this are kept from the page before.
 constexpr LONG kShiftKeepLimit = 11;
 
-PrinterPdev* PdevOfSurface(SURFOBJ* pso)
-{
+PrinterPdev* PdevOfSurface(SURFOBJ* pso) {
     return pso != nullptr ? reinterpret_cast<PrinterPdev*>(pso->dhpdev) : nullptr;
 }
 
 // The common check of the job hooks: a live record whose output has not failed.
-PrinterPdev* JobHookPdev(SURFOBJ* pso)
-{
+PrinterPdev* JobHookPdev(SURFOBJ* pso) {
     PrinterPdev* pdev = PdevOfSurface(pso);
     if (!ValidatePdev(pdev)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -46,18 +44,23 @@ PrinterPdev* JobHookPdev(SURFOBJ* pso)
     return pdev;
 }
 
+LONG LayoutMode(const PrinterPdev* pdev) {
+    return Get(pdev->settings.record, dm::LayoutMode);
+}
 
+void ResetBlankSheet(PrinterPdev* pdev) {
+    pdev->pageSetup.blankSheet = pdev->pageSetup.blankSheetReset;
+}
 
-LONG LayoutMode(const PrinterPdev* pdev) { return Get(pdev->settings.record, dm::LayoutMode); }
-
-void ResetBlankSheet(PrinterPdev* pdev) { pdev->pageSetup.blankSheet = pdev->pageSetup.blankSheetReset; }
-
-LONG PrintableWidth(const PrinterPdev* pdev) { return pdev->geometry.printable.right - pdev->geometry.printable.left; }
-LONG PrintableHeight(const PrinterPdev* pdev) { return pdev->geometry.printable.bottom - pdev->geometry.printable.top; }
+LONG PrintableWidth(const PrinterPdev* pdev) {
+    return pdev->geometry.printable.right - pdev->geometry.printable.left;
+}
+LONG PrintableHeight(const PrinterPdev* pdev) {
+    return pdev->geometry.printable.bottom - pdev->geometry.printable.top;
+}
 
 // Sheet trays: the tray of the page about to start (first-sheet, second-sheet or the document's).
-void ApplySheetTrays(PrinterPdev* pdev)
-{
+void ApplySheetTrays(PrinterPdev* pdev) {
     const SheetSettings& sheet = pdev->settings.sheet;
     if (sheet.sheetTraysOn == 0 || (sheet.firstTrayOwn == 0 && sheet.secondTrayOwn == 0)) return;
     LONG page = 0, firstEnd = 0, secondEnd = 0;
@@ -71,8 +74,7 @@ void ApplySheetTrays(PrinterPdev* pdev)
     Set(pdev->settings.record, dm::DefaultSource, static_cast<SHORT>(tray));
 }
 
-BOOL WriteJobStart(PrinterPdev* pdev)
-{
+BOOL WriteJobStart(PrinterPdev* pdev) {
     BOOL ok = WritePjlJobHeader(pdev);
     pdev->pending &= ~kPendingJobHeader;
     pdev->pending |= kJobStarted;
@@ -88,8 +90,7 @@ BOOL WriteJobStart(PrinterPdev* pdev)
     return ok;
 }
 
-BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape)
-{
+BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape) {
     BOOL ok = TRUE;
     if (!forEscape) ApplySheetTrays(pdev);
     PageSetupCache& cache = pdev->pageSetup;
@@ -116,8 +117,7 @@ BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape)
     return ok;
 }
 
-BOOL RunPendingStart(PrinterPdev* pdev, bool forEscape)
-{
+BOOL RunPendingStart(PrinterPdev* pdev, bool forEscape) {
     if (OutputFailed(pdev)) return FALSE;
     BOOL ok = TRUE;
     if ((pdev->pending & kPendingJobHeader) != 0) ok = WriteJobStart(pdev) && ok;
@@ -126,8 +126,7 @@ BOOL RunPendingStart(PrinterPdev* pdev, bool forEscape)
 }
 
 // What DrvEndDoc leaves for the next job, and what DrvStartDoc puts right after a failed job.
-void ResetForNextJob(PrinterPdev* pdev)
-{
+void ResetForNextJob(PrinterPdev* pdev) {
     ResetGraphicsStateCache(pdev);
     ResetVectorState(pdev);
     EndJobDownloadCache(pdev);
@@ -144,8 +143,7 @@ void ResetForNextJob(PrinterPdev* pdev)
 }
 
 // Throws away what a job left behind: buffered bytes and its temporary files.
-void DiscardJobOutput(PrinterPdev* pdev)
-{
+void DiscardJobOutput(PrinterPdev* pdev) {
     pdev->output.count = 0;
     pdev->output.writePointer = pdev->output.data;
     pdev->pending &= ~kBufferHoldsData;
@@ -154,8 +152,7 @@ void DiscardJobOutput(PrinterPdev* pdev)
 }
 
 // The frame of the layout cell, before the page or cell ends, on pages that had output.
-BOOL DrawFrameOfPage(PrinterPdev* pdev)
-{
+BOOL DrawFrameOfPage(PrinterPdev* pdev) {
     if (pdev->pageSetup.blankSheet != 0) return TRUE;
     WORD kind = Get(pdev->settings.record, dm::FrameKind);
     if (kind < 1 || kind > 4) return TRUE;
@@ -165,8 +162,7 @@ BOOL DrawFrameOfPage(PrinterPdev* pdev)
 
 // A zoom below 100: the engine shrinks the band into a bitmap of its own (black wins over
 // white), and that bitmap goes out at the zoomed position.
-BOOL SendShrunkBand(PrinterPdev* pdev, SURFOBJ* pso, POINTL origin, LONG maxRows)
-{
+BOOL SendShrunkBand(PrinterPdev* pdev, SURFOBJ* pso, POINTL origin, LONG maxRows) {
     const WORD zoom = pdev->geometry.zoom;
     SIZEL size{std::max<LONG>(1, static_cast<LONG>(static_cast<int64_t>(pso->sizlBitmap.cx) * zoom / 100)),
                std::max<LONG>(1, static_cast<LONG>(static_cast<int64_t>(pso->sizlBitmap.cy) * zoom / 100))};
@@ -184,7 +180,8 @@ BOOL SendShrunkBand(PrinterPdev* pdev, SURFOBJ* pso, POINTL origin, LONG maxRows
         RECTL source{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy};
         // White to the end of every scan line: the padding after the last pixel too.
         std::memset(shrunk->pvScan0, 0xFF, static_cast<size_t>(shrunk->lDelta) * static_cast<size_t>(size.cy));
-        ok = EngStretchBlt(shrunk, pso, nullptr, nullptr, nullptr, nullptr, nullptr, &whole, &source, nullptr, BLACKONWHITE);
+        ok = EngStretchBlt(shrunk, pso, nullptr, nullptr, nullptr, nullptr, nullptr, &whole, &source, nullptr,
+                           BLACKONWHITE);
         if (!ok) DriverLog("DrvNextBand: the band could not be shrunk");
     }
     if (ok) {
@@ -199,8 +196,7 @@ BOOL SendShrunkBand(PrinterPdev* pdev, SURFOBJ* pso, POINTL origin, LONG maxRows
 }
 
 // Sends the banding bitmap: its non-white rows as images of at most one inch of rows each.
-BOOL SendBand(PrinterPdev* pdev, SURFOBJ* pso, POINTL origin)
-{
+BOOL SendBand(PrinterPdev* pdev, SURFOBJ* pso, POINTL origin) {
     if (pso->pvScan0 == nullptr || pso->lDelta <= 0 || pso->sizlBitmap.cx <= 0 || pso->sizlBitmap.cy <= 0) return TRUE;
     // The rows must lie inside the bitmap's bytes.
     if (pso->pvBits != nullptr && pso->cjBits != 0 &&
@@ -215,16 +211,14 @@ BOOL SendBand(PrinterPdev* pdev, SURFOBJ* pso, POINTL origin)
     return !OutputFailed(pdev);
 }
 
-bool ShiftsDiffer(const LONG (&a)[4], const LONG (&b)[4])
-{
+bool ShiftsDiffer(const LONG (&a)[4], const LONG (&b)[4]) {
     for (int i = 0; i < 4; ++i)
         if (std::labs(a[i] - b[i]) >= kShiftKeepLimit) return true;
     return false;
 }
 
 // The settings that escape 9999 gave the old record and that a new DEVMODE must not undo.
-void CarryEscapeSettings(const PrinterPdev* from, PrinterPdev* to)
-{
+void CarryEscapeSettings(const PrinterPdev* from, PrinterPdev* to) {
     const orla::DriverDevmode& src = from->settings.record;
     orla::DriverDevmode& dst = to->settings.record;
     auto copy = [&](auto field) { Set(dst, field, Get(src, field)); };
@@ -252,12 +246,15 @@ void CarryEscapeSettings(const PrinterPdev* from, PrinterPdev* to)
 
 // ---- Lazy start ----
 
-BOOL FlushPendingStart(PrinterPdev* pdev) { return RunPendingStart(pdev, false); }
+BOOL FlushPendingStart(PrinterPdev* pdev) {
+    return RunPendingStart(pdev, false);
+}
 
-BOOL FlushPendingStartForEscape(PrinterPdev* pdev) { return RunPendingStart(pdev, true); }
+BOOL FlushPendingStartForEscape(PrinterPdev* pdev) {
+    return RunPendingStart(pdev, true);
+}
 
-BOOL PageSetupChanged(PrinterPdev* pdev, const PageSetupRecord* last, PageSetupRecord* next)
-{
+BOOL PageSetupChanged(PrinterPdev* pdev, const PageSetupRecord* last, PageSetupRecord* next) {
     FillPageSetupRecord(pdev, next);
     return last->paperCode != next->paperCode || last->paperWidth != next->paperWidth ||
            last->paperLength != next->paperLength || last->orientation != next->orientation ||
@@ -267,8 +264,7 @@ BOOL PageSetupChanged(PrinterPdev* pdev, const PageSetupRecord* last, PageSetupR
            std::strncmp(last->overlayName, next->overlayName, sizeof last->overlayName) != 0;
 }
 
-void SheetTrayRange(const PrinterPdev* pdev, LONG* pageNumber, LONG* firstEnd, LONG* secondEnd)
-{
+void SheetTrayRange(const PrinterPdev* pdev, LONG* pageNumber, LONG* firstEnd, LONG* secondEnd) {
     LONG first = 1, second = 2;
     if (Get(pdev->settings.record, dm::Duplex) != DMDUP_SIMPLEX) {
         if ((Get(pdev->settings.record, dm::Flags1) & orla::kFlags1BindingBack) != 0) {
@@ -284,8 +280,7 @@ void SheetTrayRange(const PrinterPdev* pdev, LONG* pageNumber, LONG* firstEnd, L
     *secondEnd = second;
 }
 
-BOOL EndPageOnSheet(PrinterPdev* pdev)
-{
+BOOL EndPageOnSheet(PrinterPdev* pdev) {
     BOOL ok = EnterModeZ(pdev);
     if (pdev->pageSetup.blankSheet != 0) return ok;  // a blank sheet is dropped
     ok = WriteCommand(pdev, "\r\x0c") && ok;
@@ -296,8 +291,7 @@ BOOL EndPageOnSheet(PrinterPdev* pdev)
     return ok;
 }
 
-void KeepDocumentName(PrinterPdev* pdev, LPCWSTR name)
-{
+void KeepDocumentName(PrinterPdev* pdev, LPCWSTR name) {
     WCHAR* out = pdev->job.documentName;
     size_t taken = 0, bytes = 0;
     for (; name != nullptr && name[taken] != 0 && taken + 1 < kDocumentNameChars; ++taken) {
@@ -313,8 +307,7 @@ void KeepDocumentName(PrinterPdev* pdev, LPCWSTR name)
 
 // ---- Hooks ----
 
-DLLEXPORT BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId)
-{
+DLLEXPORT BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId) {
     PrinterPdev* pdev = JobHookPdev(pso);
     if (pdev == nullptr) return FALSE;
     // A new job starts clean: a failure of the job before must not refuse this one. After
@@ -343,8 +336,7 @@ DLLEXPORT BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId)
     return OpenStoreFile(pdev);
 }
 
-DLLEXPORT BOOL DrvStartPage(SURFOBJ* pso)
-{
+DLLEXPORT BOOL DrvStartPage(SURFOBJ* pso) {
     PrinterPdev* pdev = JobHookPdev(pso);
     if (pdev == nullptr || OutputFailed(pdev)) return FALSE;
     pdev->pending |= kPendingPageStart;
@@ -361,8 +353,7 @@ DLLEXPORT BOOL DrvStartPage(SURFOBJ* pso)
     return TRUE;
 }
 
-DLLEXPORT BOOL DrvStartBanding(SURFOBJ* pso, POINTL* pptl)
-{
+DLLEXPORT BOOL DrvStartBanding(SURFOBJ* pso, POINTL* pptl) {
     PrinterPdev* pdev = JobHookPdev(pso);
     if (pdev == nullptr || pptl == nullptr) {
         if (pdev != nullptr) SetLastError(ERROR_INVALID_PARAMETER);
@@ -378,8 +369,7 @@ DLLEXPORT BOOL DrvStartBanding(SURFOBJ* pso, POINTL* pptl)
 
 // The end of one page: its frame, then either the end of the sheet (one page a sheet, or the
 // last cell filled) or the next cell of the sheet. A blank page takes no cell.
-static BOOL FinishPageOnSheet(PrinterPdev* pdev)
-{
+static BOOL FinishPageOnSheet(PrinterPdev* pdev) {
     PageSetupCache& cache = pdev->pageSetup;
     DWORD cells = LayoutCellsOf(LayoutMode(pdev));
     BOOL ok = DrawFrameOfPage(pdev);
@@ -398,8 +388,7 @@ static BOOL FinishPageOnSheet(PrinterPdev* pdev)
     return ok;
 }
 
-DLLEXPORT BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl)
-{
+DLLEXPORT BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl) {
     PrinterPdev* pdev = JobHookPdev(pso);
     if (pdev == nullptr || pptl == nullptr) {
         if (pdev != nullptr) SetLastError(ERROR_INVALID_PARAMETER);
@@ -418,8 +407,7 @@ DLLEXPORT BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl)
     return ok && !OutputFailed(pdev);
 }
 
-DLLEXPORT BOOL DrvSendPage(SURFOBJ* pso)
-{
+DLLEXPORT BOOL DrvSendPage(SURFOBJ* pso) {
     PrinterPdev* pdev = JobHookPdev(pso);
     if (pdev == nullptr) return FALSE;
     if (!FlushPendingStart(pdev)) return FALSE;
@@ -428,8 +416,7 @@ DLLEXPORT BOOL DrvSendPage(SURFOBJ* pso)
     return ok && !OutputFailed(pdev);
 }
 
-DLLEXPORT BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl)
-{
+DLLEXPORT BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
     PrinterPdev* pdev = JobHookPdev(pso);
     if (pdev == nullptr) return FALSE;
     BOOL ok = !OutputFailed(pdev);
@@ -453,8 +440,7 @@ DLLEXPORT BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl)
     return ok && !OutputFailed(pdev);
 }
 
-DLLEXPORT BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew)
-{
+DLLEXPORT BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
     PrinterPdev* from = reinterpret_cast<PrinterPdev*>(dhpdevOld);
     PrinterPdev* to = reinterpret_cast<PrinterPdev*>(dhpdevNew);
     if (!ValidatePdev(from) || !ValidatePdev(to)) {
@@ -480,7 +466,8 @@ DLLEXPORT BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew)
         PageSetupRecord next{};
         FillPageSetupRecord(to, &next);
         const PageSetupRecord& last = from->pageSetup.last;
-        bool differs = last.paperCode != next.paperCode || last.orientation != next.orientation || last.tray != next.tray;
+        bool differs =
+            last.paperCode != next.paperCode || last.orientation != next.orientation || last.tray != next.tray;
         if (differs) {
             from->pending |= kPendingExtraSheet;
         } else {
@@ -488,7 +475,8 @@ DLLEXPORT BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew)
             keepCells = true;
         }
     }
-    if (keepCells) std::copy(std::begin(from->geometry.pageRects), std::end(from->geometry.pageRects), to->geometry.pageRects);
+    if (keepCells)
+        std::copy(std::begin(from->geometry.pageRects), std::end(from->geometry.pageRects), to->geometry.pageRects);
 
     // The job's output state: suppression, job spool files, the store file, the failure latch.
     to->trustMark.suppressOutput = from->trustMark.suppressOutput;

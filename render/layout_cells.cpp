@@ -8,10 +8,9 @@
 
 namespace {
 
-LONG RatioBelow(LONGLONG cell, LONGLONG printable)
-{
+LONG RatioBelow(LONGLONG cell, LONGLONG printable) {
     // cell x 100 / printable, lowered by 0.05 and truncated: an exact ratio k gives k - 1.
-    if (printable <= 0) return 400;  // a paper without printable width: no sound ratio, take the cap
+    if (printable <= 0) return 400;             // a paper without printable width: no sound ratio, take the cap
     LONGLONG scaled = cell * 2000 - printable;  // 20 x (cell x 100 / printable - 0.05) x printable
     LONGLONG den = printable * 20;
     return static_cast<LONG>(std::clamp<LONGLONG>(scaled / den, -1000000, 1000000));
@@ -19,8 +18,7 @@ LONG RatioBelow(LONGLONG cell, LONGLONG printable)
 
 }  // namespace
 
-WORD ComputeLayoutZoomFor(LONG layoutMode, const PaperRecord& logical, const PaperRecord& output)
-{
+WORD ComputeLayoutZoomFor(LONG layoutMode, const PaperRecord& logical, const PaperRecord& output) {
     const LayoutShape shape = LayoutShapeOf(layoutMode);
     LONGLONG cellWidth, cellLength;
     if (layoutMode == 1) {
@@ -44,10 +42,8 @@ WORD ComputeLayoutZoomFor(LONG layoutMode, const PaperRecord& logical, const Pap
     return static_cast<WORD>(std::clamp<LONG>(std::min(horizontal, vertical), 10, 400));
 }
 
-void ComputeLayoutCellsFor(LONG layoutMode, LONG layoutOrder, BOOL landscape, BOOL turned, WORD zoom,
-                           LONG resolution, const PaperRecord& logical, const PaperRecord& output,
-                           RECTL (&cells)[kLayoutCellCount])
-{
+void ComputeLayoutCellsFor(LONG layoutMode, LONG layoutOrder, BOOL landscape, BOOL turned, WORD zoom, LONG resolution,
+                           const PaperRecord& logical, const PaperRecord& output, RECTL (&cells)[kLayoutCellCount]) {
     std::memset(cells, 0, sizeof(cells));
     const LayoutShape shape = LayoutShapeOf(layoutMode);
     auto px = [&](LONG um) { return ConvertToDevicePixels(um, resolution); };
@@ -77,10 +73,22 @@ void ComputeLayoutCellsFor(LONG layoutMode, LONG layoutOrder, BOOL landscape, BO
     for (LONG i = 0; i < count && i < static_cast<LONG>(kLayoutCellCount); ++i) {
         LONG col, row;
         switch (layoutOrder) {
-        case 1: col = i / rows; row = i % rows; break;                         // columns from the left
-        case 2: row = i / columns; col = columns - 1 - i % columns; break;     // rows, right to left
-        case 3: col = columns - 1 - i / rows; row = i % rows; break;           // columns from the right
-        default: row = i / columns; col = i % columns; break;                  // rows, left to right
+            case 1:
+                col = i / rows;
+                row = i % rows;
+                break;  // columns from the left
+            case 2:
+                row = i / columns;
+                col = columns - 1 - i % columns;
+                break;  // rows, right to left
+            case 3:
+                col = columns - 1 - i / rows;
+                row = i % rows;
+                break;  // columns from the right
+            default:
+                row = i / columns;
+                col = i % columns;
+                break;  // rows, left to right
         }
         if (bottomUp) row = rows - 1 - row;
         const LONG left = x0 + col * cellWidth + offsetX, top = y0 + row * cellHeight + offsetY;
@@ -88,33 +96,34 @@ void ComputeLayoutCellsFor(LONG layoutMode, LONG layoutOrder, BOOL landscape, BO
     }
 }
 
-
 // ---- The device context's layout ----
 
 namespace {
 
-void CellsForPdev(PrinterPdev* pdev, BOOL turned)
-{
+void CellsForPdev(PrinterPdev* pdev, BOOL turned) {
     auto rec = orla::RecordBytes(pdev->settings.record);
     const BOOL landscape = orla::AsDevmode(pdev->settings.record)->dmOrientation == DMORIENT_LANDSCAPE;
-    ComputeLayoutCellsFor(orla::Get(rec, orla::dm::LayoutMode), orla::Get(rec, orla::dm::LayoutOrder), landscape, turned,
-                          pdev->geometry.zoom, pdev->geometry.resolution, pdev->geometry.logicalPaper,
+    ComputeLayoutCellsFor(orla::Get(rec, orla::dm::LayoutMode), orla::Get(rec, orla::dm::LayoutOrder), landscape,
+                          turned, pdev->geometry.zoom, pdev->geometry.resolution, pdev->geometry.logicalPaper,
                           pdev->geometry.outputPaper, pdev->geometry.pageRects);
 }
 
 }  // namespace
 
-WORD ComputeLayoutZoom(PrinterPdev* pdev, const PaperRecord* logical, const PaperRecord* output)
-{
-    return ComputeLayoutZoomFor(orla::Get(orla::RecordBytes(pdev->settings.record), orla::dm::LayoutMode), *logical, *output);
+WORD ComputeLayoutZoom(PrinterPdev* pdev, const PaperRecord* logical, const PaperRecord* output) {
+    return ComputeLayoutZoomFor(orla::Get(orla::RecordBytes(pdev->settings.record), orla::dm::LayoutMode), *logical,
+                                *output);
 }
 
-void ComputeLayoutCells(PrinterPdev* pdev) { CellsForPdev(pdev, FALSE); }
+void ComputeLayoutCells(PrinterPdev* pdev) {
+    CellsForPdev(pdev, FALSE);
+}
 
-void ComputeLayoutCellsTurned(PrinterPdev* pdev) { CellsForPdev(pdev, TRUE); }
+void ComputeLayoutCellsTurned(PrinterPdev* pdev) {
+    CellsForPdev(pdev, TRUE);
+}
 
-void RecomputeLayout(PrinterPdev* pdev)
-{
+void RecomputeLayout(PrinterPdev* pdev) {
     auto rec = orla::RecordBytes(pdev->settings.record);
     const LONG mode = orla::Get(rec, orla::dm::LayoutMode);
     PageGeometry& g = pdev->geometry;
@@ -127,6 +136,8 @@ void RecomputeLayout(PrinterPdev* pdev)
     }
     g.zoom = ComputeLayoutZoom(pdev, &g.logicalPaper, &g.outputPaper);
     if (g.zoom == 100) g.zoom = 99;
-    if (mode == 2) ComputeLayoutCellsTurned(pdev);
-    else ComputeLayoutCells(pdev);
+    if (mode == 2)
+        ComputeLayoutCellsTurned(pdev);
+    else
+        ComputeLayoutCells(pdev);
 }

@@ -10,12 +10,22 @@ void* g_shiftJisGlyphSet = nullptr;
 
 }  // namespace
 
-HMODULE GraphicsModuleHandle() { return g_module; }
+HMODULE GraphicsModuleHandle() {
+    return g_module;
+}
 
-void SetGraphicsModuleHandle(HMODULE module) { g_module = module; }
+void SetGraphicsModuleHandle(HMODULE module) {
+    g_module = module;
+}
 
-void* AnsiGlyphSet() { return g_ansiGlyphSet; }
+void* AnsiGlyphSet() {
+    return g_ansiGlyphSet;
+}
 
-void*& AnsiGlyphSetHolder() { return g_ansiGlyphSet; }
+void*& AnsiGlyphSetHolder() {
+    return g_ansiGlyphSet;
+}
 
-void*& ShiftJisGlyphSetHolder() { return g_shiftJisGlyphSet; }
+void*& ShiftJisGlyphSetHolder() {
+    return g_shiftJisGlyphSet;
+}

@@ -18,25 +18,24 @@ constexpr DWORD kWorkFileAttributes = kFileFlagRandomAccess | FILE_ATTRIBUTE_NOR
 constexpr DWORD kErrorBufferOverflow = 111;
 constexpr size_t kNumberListLimit = 255;
 
-bool Failed(const PrinterPdev* pdev) { return (pdev->state & kStateOutputFailed) != 0; }
+bool Failed(const PrinterPdev* pdev) {
+    return (pdev->state & kStateOutputFailed) != 0;
+}
 
-void Latch(PrinterPdev* pdev, const char* what, DWORD asked, DWORD written)
-{
+void Latch(PrinterPdev* pdev, const char* what, DWORD asked, DWORD written) {
     if (!Failed(pdev))
         DriverLog("output failed (%s): %lu of %lu bytes, error %lu", what, static_cast<unsigned long>(written),
                   static_cast<unsigned long>(asked), static_cast<unsigned long>(GetLastError()));
     pdev->state |= kStateOutputFailed;
 }
 
-void MarkWritten(PrinterPdev* pdev)
-{
+void MarkWritten(PrinterPdev* pdev) {
     pdev->pending |= kPageOutputWritten;
     if constexpr (orla::kJapaneseBuild) pdev->pending |= kJobOutputWritten;
 }
 
 // One WritePrinter call; a failure or a short write latches the PDEV.
-BOOL WritePrinterPiece(PrinterPdev* pdev, const BYTE* bytes, DWORD length, const char* what)
-{
+BOOL WritePrinterPiece(PrinterPdev* pdev, const BYTE* bytes, DWORD length, const char* what) {
     DWORD written = 0;
     BOOL ok = WritePrinter(pdev->printer, const_cast<BYTE*>(bytes), length, &written);
     if (!ok || written != length) {
@@ -47,8 +46,7 @@ BOOL WritePrinterPiece(PrinterPdev* pdev, const BYTE* bytes, DWORD length, const
 }
 
 // A large block straight to the spooler in pieces of at most the buffer's size.
-BOOL WritePrinterAll(PrinterPdev* pdev, const BYTE* bytes, DWORD length, const char* what)
-{
+BOOL WritePrinterAll(PrinterPdev* pdev, const BYTE* bytes, DWORD length, const char* what) {
     while (length > 0) {
         DWORD piece = std::min(length, kOutputBufferCapacity);
         if (!WritePrinterPiece(pdev, bytes, piece, what)) return FALSE;
@@ -58,31 +56,31 @@ BOOL WritePrinterAll(PrinterPdev* pdev, const BYTE* bytes, DWORD length, const c
     return TRUE;
 }
 
-bool SeveralOutputs(const PrinterPdev* pdev)
-{
+bool SeveralOutputs(const PrinterPdev* pdev) {
     return orla::kJapaneseBuild && pdev->jobSpool.outputCount >= 2;
 }
 
-void SetNoFile(WCHAR* name) { name[0] = u'0', name[1] = 0; }
-bool HasFile(const WCHAR* name) { return !(name[0] == u'0' && name[1] == 0) && name[0] != 0; }
+void SetNoFile(WCHAR* name) {
+    name[0] = u'0', name[1] = 0;
+}
+bool HasFile(const WCHAR* name) {
+    return !(name[0] == u'0' && name[1] == 0) && name[0] != 0;
+}
 
-void CloseIfOpen(HANDLE* handle)
-{
+void CloseIfOpen(HANDLE* handle) {
     if (*handle != nullptr && *handle != INVALID_HANDLE_VALUE) CloseHandle(*handle);
     *handle = nullptr;
 }
 
 // A fresh temporary file name with the given prefix (the file exists afterwards).
-BOOL MakeTempName(LPCWSTR prefix, WCHAR (&name)[kWorkFileNameChars])
-{
+BOOL MakeTempName(LPCWSTR prefix, WCHAR (&name)[kWorkFileNameChars]) {
     WCHAR folder[kWorkFileNameChars];
     DWORD n = GetTempPathW(kWorkFileNameChars, folder);
     if (n == 0 || n >= kWorkFileNameChars - 14) return FALSE;
     return GetTempFileNameW(folder, prefix, 0, name) != 0;
 }
 
-std::string Narrow(LPCWSTR text)
-{
+std::string Narrow(LPCWSTR text) {
     std::string out;
     for (; text && *text; ++text) out.push_back(*text < 0x80 ? static_cast<char>(*text) : '?');
     return out;
@@ -90,13 +88,11 @@ std::string Narrow(LPCWSTR text)
 
 }  // namespace
 
-BOOL OutputSuppressed(const PrinterPdev* pdev)
-{
+BOOL OutputSuppressed(const PrinterPdev* pdev) {
     return orla::kJapaneseBuild && pdev->trustMark.suppressOutput == 1;
 }
 
-BOOL WriteSpool(PrinterPdev* pdev, const void* bytes, DWORD length)
-{
+BOOL WriteSpool(PrinterPdev* pdev, const void* bytes, DWORD length) {
     if (Failed(pdev)) return FALSE;
     if (OutputSuppressed(pdev)) return TRUE;
     if (length == 0) return TRUE;
@@ -143,8 +139,7 @@ BOOL WriteSpool(PrinterPdev* pdev, const void* bytes, DWORD length)
     return TRUE;
 }
 
-BOOL FlushSpool(PrinterPdev* pdev)
-{
+BOOL FlushSpool(PrinterPdev* pdev) {
     if (OutputSuppressed(pdev) || SeveralOutputs(pdev)) return TRUE;
     OutputSpoolBuffer& out = pdev->output;
     BOOL result = TRUE;
@@ -161,8 +156,7 @@ BOOL FlushSpool(PrinterPdev* pdev)
     return result;
 }
 
-BOOL WriteFileAll(HANDLE file, const void* bytes, LONG length)
-{
+BOOL WriteFileAll(HANDLE file, const void* bytes, LONG length) {
     if (length <= 0) return TRUE;
     if (bytes == nullptr) return FALSE;
     const BYTE* data = static_cast<const BYTE*>(bytes);
@@ -177,8 +171,7 @@ BOOL WriteFileAll(HANDLE file, const void* bytes, LONG length)
     return TRUE;
 }
 
-BOOL CreateWorkFile(LPCWSTR path, HANDLE* handle, DWORD /*size*/)
-{
+BOOL CreateWorkFile(LPCWSTR path, HANDLE* handle, DWORD /*size*/) {
     HANDLE h = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            CREATE_ALWAYS, kWorkFileAttributes, nullptr);
     if (h == INVALID_HANDLE_VALUE || h == nullptr) {
@@ -191,8 +184,7 @@ BOOL CreateWorkFile(LPCWSTR path, HANDLE* handle, DWORD /*size*/)
     return TRUE;
 }
 
-BOOL WriteNumberList(PrinterPdev* pdev, std::span<const LONG> numbers)
-{
+BOOL WriteNumberList(PrinterPdev* pdev, std::span<const LONG> numbers) {
     std::string text;
     size_t digits = 0;
     for (LONG value : numbers) {
@@ -209,8 +201,7 @@ BOOL WriteNumberList(PrinterPdev* pdev, std::span<const LONG> numbers)
     return WriteCommand(pdev, text);
 }
 
-BOOL WriteAngle(PrinterPdev* pdev, int kind, int angle)
-{
+BOOL WriteAngle(PrinterPdev* pdev, int kind, int angle) {
     int add = kind == 0 ? 90 : kind == 1 ? 270 : 0;
     SHORT value = static_cast<SHORT>(angle + add);
     if (value >= 360) value = static_cast<SHORT>(value - 360);
@@ -218,8 +209,7 @@ BOOL WriteAngle(PrinterPdev* pdev, int kind, int angle)
     return WriteBytes(pdev, {static_cast<BYTE>(bits >> 8), static_cast<BYTE>(bits & 0xFF)});
 }
 
-POINTL RotatePagePoint(const PrinterPdev* pdev, int kind, POINTL point)
-{
+POINTL RotatePagePoint(const PrinterPdev* pdev, int kind, POINTL point) {
     DWORD cell = std::min<DWORD>(pdev->pageSetup.cellCounter, kLayoutCellCount - 1);
     const RECTL& r = pdev->geometry.pageRects[cell];
     LONG k = pdev->geometry.coordinateMultiplier == 2 ? 2 : 1;
@@ -228,8 +218,7 @@ POINTL RotatePagePoint(const PrinterPdev* pdev, int kind, POINTL point)
     return POINTL{(d - b) * k - point.y, point.x};
 }
 
-void SwapValues(LONG* first, LONG* second)
-{
+void SwapValues(LONG* first, LONG* second) {
     LONG t = *first;
     *first = *second;
     *second = t;
@@ -237,15 +226,13 @@ void SwapValues(LONG* first, LONG* second)
 
 // ---- Job spool and job header files ----
 
-DWORD MakePaperRecord(SHORT paperCode, SHORT orientation)
-{
+DWORD MakePaperRecord(SHORT paperCode, SHORT orientation) {
     DWORD record = static_cast<DWORD>(static_cast<LONG>(paperCode)) & ~kPaperRecordPortrait;
     if (orientation == DMORIENT_PORTRAIT) record |= kPaperRecordPortrait;
     return record;
 }
 
-BOOL OpenJobSpoolFiles(PrinterPdev* pdev, DWORD firstPaperRecord)
-{
+BOOL OpenJobSpoolFiles(PrinterPdev* pdev, DWORD firstPaperRecord) {
     JobSpoolFiles& js = pdev->jobSpool;
     if (!SeveralOutputs(pdev) || HasFile(js.spoolName) || OutputSuppressed(pdev)) return TRUE;
     if (!MakeTempName(u"KMJ", js.spoolName) || !MakeTempName(u"KMH", js.headerName)) {
@@ -275,8 +262,7 @@ BOOL OpenJobSpoolFiles(PrinterPdev* pdev, DWORD firstPaperRecord)
     return TRUE;
 }
 
-BOOL WriteJobPaperRecord(PrinterPdev* pdev, DWORD paperRecord, BOOL newSection)
-{
+BOOL WriteJobPaperRecord(PrinterPdev* pdev, DWORD paperRecord, BOOL newSection) {
     JobSpoolFiles& js = pdev->jobSpool;
     if (js.headerFile == nullptr) return FALSE;
     BYTE word[4];
@@ -290,8 +276,7 @@ BOOL WriteJobPaperRecord(PrinterPdev* pdev, DWORD paperRecord, BOOL newSection)
     return TRUE;
 }
 
-BOOL WriteJobSectionOffset(PrinterPdev* pdev)
-{
+BOOL WriteJobSectionOffset(PrinterPdev* pdev) {
     JobSpoolFiles& js = pdev->jobSpool;
     if (!SeveralOutputs(pdev) || js.headerFile == nullptr || js.headerCounter % 4 != 1) return TRUE;
     BYTE word[4];
@@ -304,8 +289,7 @@ BOOL WriteJobSectionOffset(PrinterPdev* pdev)
     return TRUE;
 }
 
-BOOL SendJobSpoolFiles(PrinterPdev* pdev, SectionMarkWriter writeMark, void* context)
-{
+BOOL SendJobSpoolFiles(PrinterPdev* pdev, SectionMarkWriter writeMark, void* context) {
     JobSpoolFiles& js = pdev->jobSpool;
     CloseIfOpen(&js.spoolFile);
     CloseIfOpen(&js.headerFile);
@@ -339,7 +323,8 @@ BOOL SendJobSpoolFiles(PrinterPdev* pdev, SectionMarkWriter writeMark, void* con
             DWORD record = orla::LoadLe32(header + 8 * section);
             DWORD offset = orla::LoadLe32(header + 8 * section + 4);
             if (offset < from || offset > spoolSize) {
-                DriverLog("job header file section %lu points outside the spool file", static_cast<unsigned long>(section));
+                DriverLog("job header file section %lu points outside the spool file",
+                          static_cast<unsigned long>(section));
                 result = FALSE;
                 break;
             }
@@ -357,8 +342,7 @@ BOOL SendJobSpoolFiles(PrinterPdev* pdev, SectionMarkWriter writeMark, void* con
     return result;
 }
 
-void DeleteJobSpoolFiles(PrinterPdev* pdev)
-{
+void DeleteJobSpoolFiles(PrinterPdev* pdev) {
     JobSpoolFiles& js = pdev->jobSpool;
     CloseIfOpen(&js.spoolFile);
     CloseIfOpen(&js.headerFile);
@@ -373,8 +357,7 @@ void DeleteJobSpoolFiles(PrinterPdev* pdev)
 
 // ---- Store file ----
 
-BOOL JobUsesStoreFile(const PrinterPdev* pdev)
-{
+BOOL JobUsesStoreFile(const PrinterPdev* pdev) {
     const orla::DriverDevmode& rec = pdev->settings.record;
     SHORT copies = orla::Get(rec, orla::dm::Copies);
     DWORD flags1 = orla::Get(rec, orla::dm::Flags1);
@@ -382,8 +365,7 @@ BOOL JobUsesStoreFile(const PrinterPdev* pdev)
     return copies >= 2 && (flags1 & 0x4) != 0 && (state696 & 0x8) == 0;
 }
 
-BOOL OpenStoreFile(PrinterPdev* pdev)
-{
+BOOL OpenStoreFile(PrinterPdev* pdev) {
     StoreFile& sf = pdev->store;
     if (sf.handle != nullptr) return TRUE;  // the job goes on after DrvResetPDEV: keep its file
     sf.storeFlag = JobUsesStoreFile(pdev) ? 1 : 0;
@@ -404,8 +386,7 @@ BOOL OpenStoreFile(PrinterPdev* pdev)
     return TRUE;
 }
 
-BOOL ReplayStoreFile(PrinterPdev* pdev)
-{
+BOOL ReplayStoreFile(PrinterPdev* pdev) {
     StoreFile& sf = pdev->store;
     if (sf.storeFlag != 1 || sf.handle == nullptr) {
         DeleteStoreFile(pdev);
@@ -434,8 +415,7 @@ BOOL ReplayStoreFile(PrinterPdev* pdev)
     return result;
 }
 
-void DeleteStoreFile(PrinterPdev* pdev)
-{
+void DeleteStoreFile(PrinterPdev* pdev) {
     StoreFile& sf = pdev->store;
     CloseIfOpen(&sf.handle);
     if (sf.name[0] != 0) DeleteFileW(sf.name);

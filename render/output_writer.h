@@ -16,12 +16,10 @@ BOOL WriteSpool(PrinterPdev* pdev, const void* bytes, DWORD length);
 BOOL FlushSpool(PrinterPdev* pdev);
 
 // Text and byte commands (no terminator added).
-inline BOOL WriteCommand(PrinterPdev* pdev, std::string_view text)
-{
+inline BOOL WriteCommand(PrinterPdev* pdev, std::string_view text) {
     return WriteSpool(pdev, text.data(), static_cast<DWORD>(text.size()));
 }
-inline BOOL WriteBytes(PrinterPdev* pdev, std::initializer_list<BYTE> bytes)
-{
+inline BOOL WriteBytes(PrinterPdev* pdev, std::initializer_list<BYTE> bytes) {
     return WriteSpool(pdev, bytes.begin(), static_cast<DWORD>(bytes.size()));
 }
 
@@ -34,8 +32,7 @@ BOOL CreateWorkFile(LPCWSTR path, HANDLE* handle, DWORD size);
 // Signed decimals separated by ","; FALSE with last error 111 when the text would reach 255
 // characters (nothing is written then). A count of 0 writes nothing and gives TRUE.
 BOOL WriteNumberList(PrinterPdev* pdev, std::span<const LONG> numbers);
-inline BOOL WriteNumberList(PrinterPdev* pdev, std::initializer_list<LONG> numbers)
-{
+inline BOOL WriteNumberList(PrinterPdev* pdev, std::initializer_list<LONG> numbers) {
     return WriteNumberList(pdev, std::span<const LONG>(numbers.begin(), numbers.size()));
 }
 // Angle + 90 (kind 0) or + 270 (kind 1), less 360 once when 360 or more, as two bytes, high first.

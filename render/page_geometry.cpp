@@ -10,7 +10,9 @@
 namespace {
 
 // Ceiling of a / b for b > 0, also for negative a.
-constexpr LONGLONG CeilDiv(LONGLONG a, LONGLONG b) { return a >= 0 ? (a + b - 1) / b : -((-a) / b); }
+constexpr LONGLONG CeilDiv(LONGLONG a, LONGLONG b) {
+    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+}
 
 struct PaperName {
     SHORT code;
@@ -70,22 +72,28 @@ constexpr PaperName kLongPaperNames[] = {
 
 }  // namespace
 
-LONG ConvertToDevicePixels(LONG micrometres, LONG resolution)
-{
+LONG ConvertToDevicePixels(LONG micrometres, LONG resolution) {
     if (resolution <= 0) return 0;
     const LONGLONG d = CeilDiv(static_cast<LONGLONG>(micrometres) * 240, 25400);
     LONGLONG px;
     switch (resolution) {
-    case 240: px = d; break;
-    case 200: px = CeilDiv(d * 400, 240) / 2; break;
-    case 300: px = CeilDiv(d * 600, 240) / 2; break;
-    default: px = CeilDiv(static_cast<LONGLONG>(resolution) * d, 240); break;
+        case 240:
+            px = d;
+            break;
+        case 200:
+            px = CeilDiv(d * 400, 240) / 2;
+            break;
+        case 300:
+            px = CeilDiv(d * 600, 240) / 2;
+            break;
+        default:
+            px = CeilDiv(static_cast<LONGLONG>(resolution) * d, 240);
+            break;
     }
     return static_cast<LONG>(std::clamp<LONGLONG>(px, INT32_MIN, INT32_MAX));
 }
 
-SHORT PaperCodeForName(LPCWSTR formName, BOOL longTable)
-{
+SHORT PaperCodeForName(LPCWSTR formName, BOOL longTable) {
     if (!formName) return PaperUser;
     std::u16string_view name(formName, std::char_traits<char16_t>::length(formName));
     for (const PaperName& p : kPaperNames)
@@ -96,8 +104,7 @@ SHORT PaperCodeForName(LPCWSTR formName, BOOL longTable)
     return PaperUser;
 }
 
-std::u16string_view PaperNameForCode(LONG code)
-{
+std::u16string_view PaperNameForCode(LONG code) {
     for (const PaperName& p : kPaperNames)
         if (p.code == code) return p.name;
     for (const PaperName& p : kLongPaperNames)
@@ -107,8 +114,7 @@ std::u16string_view PaperNameForCode(LONG code)
 
 void ComputePrintShiftsFor(LONG outputCode, BOOL overlayOn, BOOL longTable, LONG layoutMode,
                            const LONG (&settingValues)[4], const PaperRecord& output, LONG resolution,
-                           LONG (&shifts)[4])
-{
+                           LONG (&shifts)[4]) {
     std::memset(shifts, 0, sizeof(shifts));
     const bool special = (outputCode >= PaperA3 && outputCode <= PaperEnvelopeYou4) || outputCode == PaperLong ||
                          outputCode == PaperUser ||

@@ -30,20 +30,22 @@ enum PaperCode : SHORT {
     PaperA4x2ToA4 = 112,
     PaperB5x2ToB5 = 120,
     PaperLastConversion = 122,
-    PaperLong = 123,             // long paper, 297 x 900 mm
-    PaperUser = 124,             // any other paper; the code before a match
-    PaperFirstRotated = 125,     // 125 .. 141 only with device data above version 3
+    PaperLong = 123,          // long paper, 297 x 900 mm
+    PaperUser = 124,          // any other paper; the code before a match
+    PaperFirstRotated = 125,  // 125 .. 141 only with device data above version 3
     PaperLastRotated = 141,
 };
 
-constexpr bool IsConversionPaper(LONG code) { return code >= PaperFirstConversion && code <= PaperLastConversion; }
+constexpr bool IsConversionPaper(LONG code) {
+    return code >= PaperFirstConversion && code <= PaperLastConversion;
+}
 
 // One paper as the device context sees it: sizes and printable rectangle in micrometres.
 struct PaperRecord {
     WCHAR name[32];
     LONG width;
     LONG length;
-    LONG left;    // printable rectangle, from the paper's corner
+    LONG left;  // printable rectangle, from the paper's corner
     LONG top;
     LONG right;
     LONG bottom;
@@ -69,39 +71,42 @@ inline constexpr LayoutShape kLayoutTable[] = {
     {3, 3},  // 9
 };
 inline constexpr unsigned kLayoutCellCount = 16;
-constexpr LayoutShape LayoutShapeOf(LONG mode)
-{
+constexpr LayoutShape LayoutShapeOf(LONG mode) {
     return (mode >= 0 && mode < static_cast<LONG>(std::size(kLayoutTable))) ? kLayoutTable[mode] : LayoutShape{1, 1};
 }
-constexpr unsigned LayoutCellsOf(LONG mode) { return LayoutShapeOf(mode).columns * LayoutShapeOf(mode).rows; }
+constexpr unsigned LayoutCellsOf(LONG mode) {
+    return LayoutShapeOf(mode).columns * LayoutShapeOf(mode).rows;
+}
 // The layouts whose pages are turned a quarter on the sheet.
-constexpr bool IsTurnedLayout(LONG mode) { return mode == 2 || mode == 6 || mode == 8; }
+constexpr bool IsTurnedLayout(LONG mode) {
+    return mode == 2 || mode == 6 || mode == 8;
+}
 
 // ---- Page geometry ----
 struct PageGeometry {
-    WORD zoom;                 // percent; 100 at start
-    LONG resolution;           // dots per inch of the job (dmPrintQuality)
-    LONG coordinateMultiplier; // 2 at 200 and 300 dpi (written in doubled units), else 1
-    PaperRecord logicalPaper;  // the paper the application draws on
-    PaperRecord outputPaper;   // the paper that comes out of the printer
+    WORD zoom;                          // percent; 100 at start
+    LONG resolution;                    // dots per inch of the job (dmPrintQuality)
+    LONG coordinateMultiplier;          // 2 at 200 and 300 dpi (written in doubled units), else 1
+    PaperRecord logicalPaper;           // the paper the application draws on
+    PaperRecord outputPaper;            // the paper that comes out of the printer
     RECTL pageRects[kLayoutCellCount];  // one per layout cell, device pixels of the printable area
-    RECTL printable;           // printable rectangle of the logical paper, device pixels
-    SIZEL paperSize;           // logical paper, device pixels
-    LONG printShift[4];        // left, top, right, bottom print-position shifts, device pixels
-    RECTL bandClip[4];         // three of the printable area and one for the turned layouts
-    DWORD marginList;          // which margin list of the device data applies (orientation, settings)
+    RECTL printable;                    // printable rectangle of the logical paper, device pixels
+    SIZEL paperSize;                    // logical paper, device pixels
+    LONG printShift[4];                 // left, top, right, bottom print-position shifts, device pixels
+    RECTL bandClip[4];                  // three of the printable area and one for the turned layouts
+    DWORD marginList;                   // which margin list of the device data applies (orientation, settings)
 };
 
 // The sheet settings of the record that the job flow and the page set-up use.
 struct SheetSettings {
-    DWORD sheetSetting;        // sent to the printer as MSW097
+    DWORD sheetSetting;  // sent to the printer as MSW097
     DWORD slipSheetsOn;
     DWORD slipSheetTray;
-    DWORD slipSheetKind;       // 0 blank, else copy
+    DWORD slipSheetKind;  // 0 blank, else copy
     DWORD sheetTraysOn;
     DWORD firstSheetTray;
     DWORD secondSheetTray;
-    DWORD firstTrayOwn;        // 1 when the first-sheet tray was a tray of its own (not 300)
+    DWORD firstTrayOwn;  // 1 when the first-sheet tray was a tray of its own (not 300)
     DWORD secondTrayOwn;
     DWORD frontCoverTray;
     DWORD backCoverTray;
@@ -112,8 +117,8 @@ struct SheetSettings {
 // The page-number (information) stamp text returned by escape 9100.
 inline constexpr unsigned kPageStampTextChars = 160;
 struct PageNumberStamp {
-    DWORD kind;                // 0 .. 8
-    DWORD flagKind6;           // kinds 6 and 7 only set these
+    DWORD kind;       // 0 .. 8
+    DWORD flagKind6;  // kinds 6 and 7 only set these
     DWORD flagKind7;
     WCHAR text[kPageStampTextChars];
 };
@@ -130,12 +135,12 @@ struct PrinterDataTables {
 inline constexpr SHORT kSetupUnknown = 255;
 struct PageSetupRecord {
     SHORT paperCode;
-    LONG paperWidth;           // micrometres
+    LONG paperWidth;  // micrometres
     LONG paperLength;
     SHORT orientation;
     SHORT tray;
     SHORT duplex;
-    DWORD binding;             // bit 0 of the settings byte at 397
+    DWORD binding;  // bit 0 of the settings byte at 397
     DWORD rasterMode;
     SHORT layout;
     SHORT resolution;
@@ -163,9 +168,9 @@ enum AdjustSelection : BYTE { AdjustText = 1, AdjustGraphics = 4, AdjustImages =
 enum AdjustTriple { TripleText = 0, TripleGraphics = 1, TripleImages = 2, TripleCommon = 3 };
 
 struct ColourAdjustSettings {
-    DWORD kinds;               // ColourKind bits
-    DWORD mode;                // 1: separate settings per kind, else one common setting
-    SHORT triples[4][3];       // [AdjustTriple]{brightness, saturation, contrast}
+    DWORD kinds;          // ColourKind bits
+    DWORD mode;           // 1: separate settings per kind, else one common setting
+    SHORT triples[4][3];  // [AdjustTriple]{brightness, saturation, contrast}
 };
 
 // 16.16 fixed point: rows for the first, second and third colour byte.
@@ -175,7 +180,7 @@ struct ColourAdjustMatrix {
 };
 
 struct ColourAdjustContext {
-    BYTE selected;             // AdjustSelection bits
+    BYTE selected;  // AdjustSelection bits
     // Matrix of each kind (text, graphics, images) as an index into `matrices`, -1 for none.
     // Indices, not pointers, so that a copied context stays sound.
     int8_t matrixOf[3];
@@ -191,7 +196,7 @@ static_assert(kOwnerHostOffset + kOwnerHostSize == kJobOwnerRecordSize);
 // ---- The groups PrinterPdev embeds ----
 // The job's settings and what LoadPdevSettings derives from them for the job flow.
 struct PdevSettings {
-    orla::DriverDevmode record;   // merged and resolved settings record of the job
+    orla::DriverDevmode record;  // merged and resolved settings record of the job
     SheetSettings sheet;
     PageNumberStamp pageStamp;
     PrinterDataTables tables;
@@ -211,9 +216,8 @@ std::u16string_view PaperNameForCode(LONG code);
 
 // Pure geometry on explicit inputs (the PDEV forms below call these).
 WORD ComputeLayoutZoomFor(LONG layoutMode, const PaperRecord& logical, const PaperRecord& output);
-void ComputeLayoutCellsFor(LONG layoutMode, LONG layoutOrder, BOOL landscape, BOOL turned, WORD zoom,
-                           LONG resolution, const PaperRecord& logical, const PaperRecord& output,
-                           RECTL (&cells)[kLayoutCellCount]);
+void ComputeLayoutCellsFor(LONG layoutMode, LONG layoutOrder, BOOL landscape, BOOL turned, WORD zoom, LONG resolution,
+                           const PaperRecord& logical, const PaperRecord& output, RECTL (&cells)[kLayoutCellCount]);
 void ComputePrintShiftsFor(LONG outputCode, BOOL overlayOn, BOOL longTable, LONG layoutMode,
                            const LONG (&settingValues)[4], const PaperRecord& output, LONG resolution,
                            LONG (&shifts)[4]);
@@ -253,7 +257,8 @@ int BuildAdjustMatrices(BYTE selected, ColourAdjustContext* context, const Colou
 int BuildAdjustMatrix(ColourAdjustMatrix* matrix, LONG brightness, LONG saturation, LONG contrast);
 BOOL AdjustTextColour(const ColourAdjustContext* context, COLORREF colour, BYTE out[3], BYTE* format);
 BOOL AdjustGraphicsColour(const ColourAdjustContext* context, COLORREF colour, BYTE out[3], BYTE* format);
-LONG ApplyAdjustWithBuffer(const ColourAdjustMatrix* matrix, const BYTE* input, BYTE* output, ULONG width, ULONG height);
+LONG ApplyAdjustWithBuffer(const ColourAdjustMatrix* matrix, const BYTE* input, BYTE* output, ULONG width,
+                           ULONG height);
 void ApplyAdjustMatrixRgb(const ColourAdjustMatrix* matrix, const BYTE* input, BYTE* output, ULONG pixels);
 // Reads the image-adjustment settings of a settings record into the device context's form.
 void LoadColourAdjustSettings(const BYTE* settings, ULONG settingsSize, ColourAdjustSettings* out);

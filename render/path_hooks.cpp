@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "core/build_variant.h"
+#include "render/brushes.h"
 #include "render/ddi_hooks.h"
 #include "render/drawing_hooks.h"
-#include "render/brushes.h"
 #include "render/graphics_state.h"
 #include "render/output_writer.h"
 #include "render/path_output.h"
@@ -22,8 +22,7 @@ constexpr COLORREF kPatternStrokeColour = 0x7F7F7F;
 enum class Preamble { Fail, Done, Go };
 
 // The preamble every path hook and DrvPaint run before they write anything.
-Preamble PathHookPreamble(SURFOBJ* surface, MIX mix, PrinterPdev** out)
-{
+Preamble PathHookPreamble(SURFOBJ* surface, MIX mix, PrinterPdev** out) {
     PrinterPdev* pdev = CheckedPdevOfSurface(surface);
     if (pdev == nullptr) return Preamble::Fail;
     if (pdev->state & kStateOutputFailed) return Preamble::Fail;
@@ -51,15 +50,13 @@ Preamble PathHookPreamble(SURFOBJ* surface, MIX mix, PrinterPdev** out)
     return Preamble::Go;
 }
 
-RECTL PageRectangle(const PrinterPdev* pdev)
-{
+RECTL PageRectangle(const PrinterPdev* pdev) {
     const RECTL& p = pdev->geometry.printable;
     return RECTL{0, 0, p.right - p.left, p.bottom - p.top};
 }
 
 // The stroke colour: a pattern brush strokes in middle grey, a solid one in its adjusted colour.
-COLORREF StrokeColour(PrinterPdev* pdev, BRUSHOBJ* brush)
-{
+COLORREF StrokeColour(PrinterPdev* pdev, BRUSHOBJ* brush) {
     if (brush == nullptr || brush->iSolidColor == 0xFFFFFFFF) return kPatternStrokeColour;
     BYTE adjusted[3] = {};
     AdjustGraphicsColour(&pdev->colour.context, brush->iSolidColor & 0x00FFFFFF, adjusted, nullptr);
@@ -68,8 +65,7 @@ COLORREF StrokeColour(PrinterPdev* pdev, BRUSHOBJ* brush)
 
 // TRUE when a complex clip's outline holds more points (plus closed figures) than the printer's
 // clip path takes.
-bool ClipTooComplex(PrinterPdev* pdev, CLIPOBJ* clip)
-{
+bool ClipTooComplex(PrinterPdev* pdev, CLIPOBJ* clip) {
     if (clip == nullptr || clip->iDComplexity != DC_COMPLEX) return false;
     PATHOBJ* outline = CLIPOBJ_ppoGetPath(clip);
     if (outline == nullptr) return true;
@@ -87,13 +83,15 @@ bool ClipTooComplex(PrinterPdev* pdev, CLIPOBJ* clip)
     return size > pdev->graphics.deviceLimits[5];
 }
 
-BOOL Failed(const PrinterPdev* pdev) { return (pdev->state & kStateOutputFailed) != 0; }
+BOOL Failed(const PrinterPdev* pdev) {
+    return (pdev->state & kStateOutputFailed) != 0;
+}
 
 // What the clip walker loop does for each hook: selects per piece (brush), writes the path and
 // paints it. Returns 1 done, 0 the engine must draw the call, -1 output failed.
 template <class SelectFn>
-int WritePerClipPiece(PrinterPdev* pdev, CLIPOBJ* clip, const PathPoints& path, DWORD kind, FLONG fillMode, SelectFn select)
-{
+int WritePerClipPiece(PrinterPdev* pdev, CLIPOBJ* clip, const PathPoints& path, DWORD kind, FLONG fillMode,
+                      SelectFn select) {
     const bool complex = clip != nullptr && clip->iDComplexity == DC_COMPLEX;
     BOOL first = TRUE, drew = FALSE, more;
     do {
@@ -115,15 +113,13 @@ int WritePerClipPiece(PrinterPdev* pdev, CLIPOBJ* clip, const PathPoints& path, 
     return Failed(pdev) ? -1 : 1;
 }
 
-BYTE JoinEndCode(const LINEATTRS* la)
-{
+BYTE JoinEndCode(const LINEATTRS* la) {
     const ULONG join = la->iJoin <= JOIN_MITER ? la->iJoin : JOIN_ROUND;
     const ULONG end = la->iEndCap <= ENDCAP_BUTT ? la->iEndCap : ENDCAP_ROUND;
     return static_cast<BYTE>(join + 16 * end);
 }
 
-FLOATL TransformScale(XFORMOBJ* transform)
-{
+FLOATL TransformScale(XFORMOBJ* transform) {
     if (transform == nullptr) return 1.0f;
     XFORML x{};
     if (XFORMOBJ_iGetXform(transform, &x) == DDI_ERROR) return 1.0f;
@@ -131,14 +127,15 @@ FLOATL TransformScale(XFORMOBJ* transform)
     return det > 0 ? static_cast<FLOATL>(std::sqrt(det)) : 1.0f;
 }
 
-LONG ClampLength(double v) { return static_cast<LONG>(std::clamp(v, 1.0, 65535.0)); }
+LONG ClampLength(double v) {
+    return static_cast<LONG>(std::clamp(v, 1.0, 65535.0));
+}
 
 }  // namespace
 
 // ---- Line attributes ----
 
-BOOL WriteLineAttributes(PrinterPdev* pdev, const LINEATTRS* la, XFORMOBJ* transform)
-{
+BOOL WriteLineAttributes(PrinterPdev* pdev, const LINEATTRS* la, XFORMOBJ* transform) {
     static const LINEATTRS kCosmetic{0, JOIN_ROUND, ENDCAP_ROUND, {}, 0.0f, 0, nullptr, {}};
     if (la == nullptr) la = &kCosmetic;
     PathState& v = pdev->path;
@@ -151,7 +148,8 @@ BOOL WriteLineAttributes(PrinterPdev* pdev, const LINEATTRS* la, XFORMOBJ* trans
     WORD value = 0;
     if (geometric) {
         const double miter = std::isfinite(la->eMiterLimit) ? std::max<double>(la->eMiterLimit, 1.0) : 1.0;
-        value = static_cast<WORD>(std::clamp<long long>(static_cast<long long>(std::min(miter * 256, 1e9)) >> 9, 1, 0xFFFF));
+        value = static_cast<WORD>(
+            std::clamp<long long>(static_cast<long long>(std::min(miter * 256, 1e9)) >> 9, 1, 0xFFFF));
     }
     if (!v.joinSent || v.joinCode != code || v.miterValue != value) {
         if (!WriteBytes(pdev, {0xB0, code, static_cast<BYTE>(value >> 8), static_cast<BYTE>(value)})) return FALSE;
@@ -210,32 +208,35 @@ BOOL WriteLineAttributes(PrinterPdev* pdev, const LINEATTRS* la, XFORMOBJ* trans
 // ---- Hooks ----
 
 DLLEXPORT BOOL APIENTRY DrvStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo,
-                                      POINTL* pptlBrushOrg, LINEATTRS* plineattrs, MIX mix)
-{
+                                      POINTL* pptlBrushOrg, LINEATTRS* plineattrs, MIX mix) {
     PrinterPdev* pdev = nullptr;
     switch (PathHookPreamble(pso, mix, &pdev)) {
-    case Preamble::Fail: return FALSE;
-    case Preamble::Done: return TRUE;
-    default: break;
+        case Preamble::Fail:
+            return FALSE;
+        case Preamble::Done:
+            return TRUE;
+        default:
+            break;
     }
     if (!WriteLineAttributes(pdev, plineattrs, pxo)) return FALSE;
     if (!SelectPen(pdev, StrokeColour(pdev, pbo), mix)) return FALSE;
     PathPoints path;
-    if (!ReadPathPoints(pdev, ppo, &path))
-        return EngStrokePath(pso, ppo, pco, pxo, pbo, pptlBrushOrg, plineattrs, mix);
+    if (!ReadPathPoints(pdev, ppo, &path)) return EngStrokePath(pso, ppo, pco, pxo, pbo, pptlBrushOrg, plineattrs, mix);
     const int r = WritePerClipPiece(pdev, pco, path, kPathStroke, 0, [](const RECTL&) { return 1; });
     if (r == 0) return EngStrokePath(pso, ppo, pco, pxo, pbo, pptlBrushOrg, plineattrs, mix);
     return r > 0;
 }
 
 DLLEXPORT BOOL APIENTRY DrvFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
-                                    MIX mix, FLONG flOptions)
-{
+                                    MIX mix, FLONG flOptions) {
     PrinterPdev* pdev = nullptr;
     switch (PathHookPreamble(pso, mix, &pdev)) {
-    case Preamble::Fail: return FALSE;
-    case Preamble::Done: return TRUE;
-    default: break;
+        case Preamble::Fail:
+            return FALSE;
+        case Preamble::Done:
+            return TRUE;
+        default:
+            break;
     }
     PathPoints path;
     if (ClipTooComplex(pdev, pco) || !ReadPathPoints(pdev, ppo, &path))
@@ -250,17 +251,20 @@ DLLEXPORT BOOL APIENTRY DrvFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BR
 
 DLLEXPORT BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo,
                                              BRUSHOBJ* pboStroke, LINEATTRS* plineattrs, BRUSHOBJ* pboFill,
-                                             POINTL* pptlBrushOrg, MIX mixFill, FLONG flOptions)
-{
+                                             POINTL* pptlBrushOrg, MIX mixFill, FLONG flOptions) {
     PrinterPdev* pdev = nullptr;
     switch (PathHookPreamble(pso, mixFill, &pdev)) {
-    case Preamble::Fail: return FALSE;
-    case Preamble::Done: return TRUE;
-    default: break;
+        case Preamble::Fail:
+            return FALSE;
+        case Preamble::Done:
+            return TRUE;
+        default:
+            break;
     }
     PathPoints path;
     if (ClipTooComplex(pdev, pco) || !ReadPathPoints(pdev, ppo, &path))
-        return EngStrokeAndFillPath(pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill, flOptions);
+        return EngStrokeAndFillPath(pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill,
+                                    flOptions);
     if (!WriteLineAttributes(pdev, plineattrs, pxo)) return FALSE;
     if (!SelectPen(pdev, StrokeColour(pdev, pboStroke), mixFill)) return FALSE;
     const int r = WritePerClipPiece(pdev, pco, path, kPathStrokeAndFill, flOptions, [&](RECTL piece) {
@@ -268,17 +272,20 @@ DLLEXPORT BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ
         return Failed(pdev) ? -1 : 0;
     });
     if (r == 0)
-        return EngStrokeAndFillPath(pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill, flOptions);
+        return EngStrokeAndFillPath(pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill,
+                                    flOptions);
     return r > 0;
 }
 
-DLLEXPORT BOOL APIENTRY DrvPaint(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix)
-{
+DLLEXPORT BOOL APIENTRY DrvPaint(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix) {
     PrinterPdev* pdev = nullptr;
     switch (PathHookPreamble(pso, mix, &pdev)) {
-    case Preamble::Fail: return FALSE;
-    case Preamble::Done: return TRUE;
-    default: break;
+        case Preamble::Fail:
+            return FALSE;
+        case Preamble::Done:
+            return TRUE;
+        default:
+            break;
     }
     const RECTL page = PageRectangle(pdev);
     if (!WriteClipRectangle(pdev, &page, FALSE)) return FALSE;

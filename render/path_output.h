@@ -22,22 +22,22 @@ inline constexpr unsigned kMaxDashLengths = 16;
 
 // What the path writer keeps in the device context between calls.
 struct PathState {
-    DWORD kind;                // of the path being written
-    LONG vectorX;              // vector current point (device pixels)
+    DWORD kind;    // of the path being written
+    LONG vectorX;  // vector current point (device pixels)
     LONG vectorY;
     BOOL vectorPointValid;
-    LONG binaryX;              // last point of the last binary path
+    LONG binaryX;  // last point of the last binary path
     LONG binaryY;
-    POINTL bandOffset;         // added to every point while kStateBandOffset is set
-    FLOATL transform[4];       // 2 x 2 transform of the vector state (identity after a reset)
-    DWORD lineMode;            // 2: strokes in vector mode are widened to 3 pixels
-    BOOL closedStrokeMode;     // brush state 0xA5 0x01 0x00 0x00 is in force for closed strokes
+    POINTL bandOffset;      // added to every point while kStateBandOffset is set
+    FLOATL transform[4];    // 2 x 2 transform of the vector state (identity after a reset)
+    DWORD lineMode;         // 2: strokes in vector mode are widened to 3 pixels
+    BOOL closedStrokeMode;  // brush state 0xA5 0x01 0x00 0x00 is in force for closed strokes
     // Line-attribute cache (nothing sent while the flags are FALSE).
     BOOL joinSent;
     BYTE joinCode;
     WORD miterValue;
     BOOL dashSent;
-    BYTE dashState;            // 0 solid, 1 alternate, 2 style array
+    BYTE dashState;  // 0 solid, 1 alternate, 2 style array
     BYTE dashCount;
     WORD dashLengths[kMaxDashLengths];
 };
@@ -68,12 +68,12 @@ BOOL ReadPathPoints(PrinterPdev* pdev, PATHOBJ* path, PathPoints* out);
 int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode);
 
 // ---- Vector writers ----
-BOOL WriteVectorNewPath(PrinterPdev* pdev);                   // "NP;", marks the path open
-BOOL WriteVectorMove(PrinterPdev* pdev, POINTL device);        // "MA" x "," y ";" unless already there
+BOOL WriteVectorNewPath(PrinterPdev* pdev);                                     // "NP;", marks the path open
+BOOL WriteVectorMove(PrinterPdev* pdev, POINTL device);                         // "MA" x "," y ";" unless already there
 BOOL WriteVectorLines(PrinterPdev* pdev, const POINTL* points, size_t count);   // "PR" relative points
 BOOL WriteVectorCurves(PrinterPdev* pdev, const POINTL* points, size_t count);  // "BR", 3 per curve
-BOOL WriteVectorClose(PrinterPdev* pdev);                      // "CP;"
-BOOL WriteVectorEndPath(PrinterPdev* pdev);                    // "EP;"
+BOOL WriteVectorClose(PrinterPdev* pdev);                                       // "CP;"
+BOOL WriteVectorEndPath(PrinterPdev* pdev);                                     // "EP;"
 // Paints an open vector path: "ST;" (stroke), "FL;"/"EF;" (fill), "FL1;"/"EF1;" then "ST;".
 BOOL WriteVectorPaint(PrinterPdev* pdev, DWORD kind, FLONG fillMode);
 

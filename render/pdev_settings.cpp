@@ -33,17 +33,17 @@ constexpr DmText kJobInfoUserText{1176, 22};
 
 constexpr LONG kKnownResolutions[] = {200, 240, 300, 400, 600, 1200};
 
-std::span<const BYTE> Rec(const PrinterPdev* pdev) { return RecordBytes(pdev->settings.record); }
+std::span<const BYTE> Rec(const PrinterPdev* pdev) {
+    return RecordBytes(pdev->settings.record);
+}
 
-void CopyPaperName(WCHAR (&dst)[32], std::u16string_view src)
-{
+void CopyPaperName(WCHAR (&dst)[32], std::u16string_view src) {
     size_t n = std::min<size_t>(src.size(), 31);
     std::copy_n(src.data(), n, dst);
     dst[n] = 0;
 }
 
-void FillFromForm(PaperRecord* paper, const FormEntry& f)
-{
+void FillFromForm(PaperRecord* paper, const FormEntry& f) {
     paper->width = f.width;
     paper->length = f.length;
     paper->left = f.left;
@@ -53,15 +53,13 @@ void FillFromForm(PaperRecord* paper, const FormEntry& f)
 }
 
 // Width and length trade places, and so do the printable rectangle's bounds.
-void TurnPaper(PaperRecord* paper)
-{
+void TurnPaper(PaperRecord* paper) {
     std::swap(paper->width, paper->length);
     std::swap(paper->left, paper->top);
     std::swap(paper->right, paper->bottom);
 }
 
-bool FindDeviceForm(const CompiledDeviceData* data, std::u16string_view name, bool landscape, FormEntry* out)
-{
+bool FindDeviceForm(const CompiledDeviceData* data, std::u16string_view name, bool landscape, FormEntry* out) {
     if (name.empty()) return false;
     for (const FormList& list : {landscape ? LandscapeForms(data) : PortraitForms(data),
                                  landscape ? PortraitForms(data) : LandscapeForms(data)}) {
@@ -77,14 +75,12 @@ bool FindDeviceForm(const CompiledDeviceData* data, std::u16string_view name, bo
 
 // A paper that makes sense: positive size, printable rectangle inside it and not empty. The
 // geometry divides by these sizes, so anything else falls back to A4.
-bool SoundPaper(const PaperRecord& p)
-{
+bool SoundPaper(const PaperRecord& p) {
     return p.width > 0 && p.length > 0 && p.left >= 0 && p.top >= 0 && p.right > p.left && p.bottom > p.top &&
            p.right <= p.width && p.bottom <= p.length;
 }
 
-void BuiltinA4(PaperRecord* paper, bool landscape)
-{
+void BuiltinA4(PaperRecord* paper, bool landscape) {
     paper->width = landscape ? 297000 : 210000;
     paper->length = landscape ? 210000 : 297000;
     paper->left = paper->top = 5000;
@@ -93,8 +89,7 @@ void BuiltinA4(PaperRecord* paper, bool landscape)
 }
 
 // FindPaperRecord with the output-paper rule for spooler forms.
-void FindPaper(PrinterPdev* pdev, PaperRecord* paper, std::u16string_view name, bool outputPaper)
-{
+void FindPaper(PrinterPdev* pdev, PaperRecord* paper, std::u16string_view name, bool outputPaper) {
     const CompiledDeviceData* data = pdev->deviceData;
     const bool longTable = DeviceDataVersion(data) > 3;
     const bool landscape = AsDevmode(pdev->settings.record)->dmOrientation == DMORIENT_LANDSCAPE;
@@ -133,8 +128,10 @@ void FindPaper(PrinterPdev* pdev, PaperRecord* paper, std::u16string_view name, 
             if (forms) GlobalFree(forms);
         }
         if (!found) {
-            if (FindDeviceForm(data, u"A4", landscape, &form)) FillFromForm(paper, form);
-            else BuiltinA4(paper, landscape);
+            if (FindDeviceForm(data, u"A4", landscape, &form))
+                FillFromForm(paper, form);
+            else
+                BuiltinA4(paper, landscape);
         }
     }
     if (!SoundPaper(*paper)) {
@@ -143,16 +140,14 @@ void FindPaper(PrinterPdev* pdev, PaperRecord* paper, std::u16string_view name, 
     }
 }
 
-LONG JobResolution(const PrinterPdev* pdev)
-{
+LONG JobResolution(const PrinterPdev* pdev) {
     LONG dpi = AsDevmode(pdev->settings.record)->dmPrintQuality;
     for (LONG known : kKnownResolutions)
         if (dpi == known) return dpi;
     return 600;  // the resolver never leaves anything else; a stray value must not scale by it
 }
 
-void LoadSheetSettings(PrinterPdev* pdev)
-{
+void LoadSheetSettings(PrinterPdev* pdev) {
     auto rec = Rec(pdev);
     SheetSettings& s = pdev->settings.sheet;
     std::memset(&s, 0, sizeof(s));
@@ -178,14 +173,12 @@ void LoadSheetSettings(PrinterPdev* pdev)
     s.backCoverOn = Get(rec, dm::BackCoverOn);
 }
 
-bool ValidLocalTime(const SYSTEMTIME& t)
-{
+bool ValidLocalTime(const SYSTEMTIME& t) {
     return t.wMonth >= 1 && t.wMonth <= 12 && t.wDay >= 1 && t.wDay <= 31 && t.wHour <= 23 && t.wMinute <= 59;
 }
 
 // The page-number (information) stamp text.
-void LoadPageStamp(PrinterPdev* pdev)
-{
+void LoadPageStamp(PrinterPdev* pdev) {
     auto rec = Rec(pdev);
     PageNumberStamp& st = pdev->settings.pageStamp;
     std::memset(&st, 0, sizeof(st));
@@ -209,22 +202,42 @@ void LoadPageStamp(PrinterPdev* pdev)
         minute = recordedTime % 100;
     }
     char date[32], time[16], both[48];
-    std::snprintf(date, sizeof(date), "%04d-%02d-%02d", static_cast<int>(year), static_cast<int>(month), static_cast<int>(day));
+    std::snprintf(date, sizeof(date), "%04d-%02d-%02d", static_cast<int>(year), static_cast<int>(month),
+                  static_cast<int>(day));
     std::snprintf(time, sizeof(time), "%02d:%02d", static_cast<int>(hour), static_cast<int>(minute));
     std::snprintf(both, sizeof(both), "%s/%s", date, time);
     auto widen = [](const char* ascii) { return std::u16string(ascii, ascii + std::strlen(ascii)); };
 
     switch (st.kind) {
-    case 0: text = user; break;
-    case 1: text = computer; break;
-    case 2: text = user + u"/" + computer; break;
-    case 3: text = widen(date); break;
-    case 4: text = widen(time); break;
-    case 5: text = widen(both); break;
-    case 6: st.flagKind6 = 1; break;
-    case 7: st.flagKind7 = 1; break;
-    case 8: text = GetText(rec, dm::AnnotationText); break;
-    default: break;
+        case 0:
+            text = user;
+            break;
+        case 1:
+            text = computer;
+            break;
+        case 2:
+            text = user + u"/" + computer;
+            break;
+        case 3:
+            text = widen(date);
+            break;
+        case 4:
+            text = widen(time);
+            break;
+        case 5:
+            text = widen(both);
+            break;
+        case 6:
+            st.flagKind6 = 1;
+            break;
+        case 7:
+            st.flagKind7 = 1;
+            break;
+        case 8:
+            text = GetText(rec, dm::AnnotationText);
+            break;
+        default:
+            break;
     }
     size_t n = std::min<size_t>(text.size(), kPageStampTextChars - 1);
     std::copy_n(text.data(), n, st.text);
@@ -233,8 +246,7 @@ void LoadPageStamp(PrinterPdev* pdev)
 
 // The output paper's name (FindOutputPaper): the partner in the paper-conversion table, the
 // chosen output form, or the logical paper itself.
-std::u16string OutputPaperName(PrinterPdev* pdev)
-{
+std::u16string OutputPaperName(PrinterPdev* pdev) {
     auto rec = Rec(pdev);
     const DWORD flags1 = Get(rec, dm::Flags1), flags2 = Get(rec, dm::Flags2);
     std::u16string logical(BoundedText(pdev->geometry.logicalPaper.name, 32));
@@ -259,8 +271,7 @@ std::u16string OutputPaperName(PrinterPdev* pdev)
 
 }  // namespace
 
-void ResetPageSetupCache(PageSetupCache* cache)
-{
+void ResetPageSetupCache(PageSetupCache* cache) {
     for (PageSetupRecord* r : {&cache->last, &cache->next}) {
         std::memset(r, 0, sizeof(*r));
         r->paperCode = r->orientation = r->tray = r->duplex = r->layout = r->resolution = kSetupUnknown;
@@ -269,8 +280,7 @@ void ResetPageSetupCache(PageSetupCache* cache)
     cache->paperSourceUnknown = 1;
 }
 
-void InitPdevState(PrinterPdev* pdev)
-{
+void InitPdevState(PrinterPdev* pdev) {
     pdev->leadingMagic = kPdevMagic;
     pdev->trailingMagic = kPdevMagic;
     pdev->state = kStateModeZ;
@@ -282,8 +292,7 @@ void InitPdevState(PrinterPdev* pdev)
     std::memset(pdev->geometry.pageRects, 0, sizeof(pdev->geometry.pageRects));
 }
 
-void LoadFormOverlay(PrinterPdev* pdev)
-{
+void LoadFormOverlay(PrinterPdev* pdev) {
     DriverDevmode& record = pdev->settings.record;
     Set(record, dm::OverlayStatus, DWORD{0});
     const WORD flagsWord = Get(record, dm::FlagsWord);
@@ -291,8 +300,10 @@ void LoadFormOverlay(PrinterPdev* pdev)
     FormOverlayHeader header{};
     const std::string path = GetOverlayFilePath(record);
     DWORD status = 0;
-    if (!ReadFormOverlayHeader(&header, path.c_str())) status = kOverlayFileUnreadable;
-    else if (std::memcmp(header.bytes, "QEV", 3) != 0 || header.bytes[ovl::kLanguage] != 2) status = kOverlayBadSignature;
+    if (!ReadFormOverlayHeader(&header, path.c_str()))
+        status = kOverlayFileUnreadable;
+    else if (std::memcmp(header.bytes, "QEV", 3) != 0 || header.bytes[ovl::kLanguage] != 2)
+        status = kOverlayBadSignature;
     if (status != 0) {
         DriverLog("form overlay %s: %s; printed without it", path.c_str(),
                   status == kOverlayFileUnreadable ? "missing" : "not an overlay of this language");
@@ -301,41 +312,39 @@ void LoadFormOverlay(PrinterPdev* pdev)
     }
 }
 
-SHORT MapFormPaperCode(DWORD source, DWORD destination, SHORT fallback)
-{
+SHORT MapFormPaperCode(DWORD source, DWORD destination, SHORT fallback) {
     static constexpr struct {
         DWORD source;
         DWORD destination;
         SHORT code;
     } kPairs[] = {
-        {1, 1, 106},          {2, 2, 105},          {256, 256, 102},      {512, 512, 101},      {1024, 1024, 100},
-        {4096, 4096, 104},    {8192, 8192, 103},    {1024, 512, 109},     {1024, 8192, 110},    {512, 1024, 111},
-        {512, 0x80000200, 112}, {512, 8192, 113},   {512, 4096, 114},     {8192, 1024, 115},    {8192, 512, 116},
-        {8192, 4096, 117},    {4096, 512, 118},     {4096, 8192, 119},    {4096, 0x80001000, 120},
-        {32, 512, 121},       {32, 8192, 122},
+        {1, 1, 106},       {2, 2, 105},       {256, 256, 102},         {512, 512, 101},
+        {1024, 1024, 100}, {4096, 4096, 104}, {8192, 8192, 103},       {1024, 512, 109},
+        {1024, 8192, 110}, {512, 1024, 111},  {512, 0x80000200, 112},  {512, 8192, 113},
+        {512, 4096, 114},  {8192, 1024, 115}, {8192, 512, 116},        {8192, 4096, 117},
+        {4096, 512, 118},  {4096, 8192, 119}, {4096, 0x80001000, 120}, {32, 512, 121},
+        {32, 8192, 122},
     };
     for (const auto& p : kPairs)
         if (p.source == source && p.destination == destination) return p.code;
     return fallback;
 }
 
-void FindPaperRecord(PrinterPdev* pdev, PaperRecord* paper, LPCWSTR formName)
-{
+void FindPaperRecord(PrinterPdev* pdev, PaperRecord* paper, LPCWSTR formName) {
     FindPaper(pdev, paper, BoundedText(formName, CCHFORMNAME), false);
 }
 
-void ComputePrintShifts(PrinterPdev* pdev)
-{
+void ComputePrintShifts(PrinterPdev* pdev) {
     auto rec = Rec(pdev);
     const LONG values[4] = {static_cast<LONG>(Get(rec, dm::PrintPosTop)), static_cast<LONG>(Get(rec, dm::PrintPosLeft)),
-                            static_cast<LONG>(Get(rec, dm::PrintPosTop2)), static_cast<LONG>(Get(rec, dm::PrintPosLeft2))};
+                            static_cast<LONG>(Get(rec, dm::PrintPosTop2)),
+                            static_cast<LONG>(Get(rec, dm::PrintPosLeft2))};
     ComputePrintShiftsFor(pdev->geometry.outputPaper.code, (Get(rec, dm::FlagsWord) & kFlagsWordOverlayOn) != 0,
                           DeviceDataVersion(pdev->deviceData) > 3, Get(rec, dm::LayoutMode), values,
                           pdev->geometry.outputPaper, pdev->geometry.resolution, pdev->geometry.printShift);
 }
 
-void ComputeBandClips(PrinterPdev* pdev)
-{
+void ComputeBandClips(PrinterPdev* pdev) {
     const PaperRecord& p = pdev->geometry.logicalPaper;
     const LONG dpi = pdev->geometry.resolution;
     const LONG w = ConvertToDevicePixels(p.right - p.left, dpi), h = ConvertToDevicePixels(p.bottom - p.top, dpi);
@@ -343,8 +352,7 @@ void ComputeBandClips(PrinterPdev* pdev)
     pdev->geometry.bandClip[3] = {0, 0, h + 1, w + 1};
 }
 
-BOOL LoadPdevSettings(PrinterPdev* pdev, const DEVMODEW* incoming, LPCWSTR deviceName)
-{
+BOOL LoadPdevSettings(PrinterPdev* pdev, const DEVMODEW* incoming, LPCWSTR deviceName) {
     InitPdevState(pdev);
 
     BuildEffectiveSettings(&pdev->settings.record, incoming, pdev->printer, nullptr, pdev->deviceData);
@@ -363,9 +371,10 @@ BOOL LoadPdevSettings(PrinterPdev* pdev, const DEVMODEW* incoming, LPCWSTR devic
 
     const DEVMODEW* dmw = AsDevmode(pdev->settings.record);
     pdev->geometry.resolution = JobResolution(pdev);
-    pdev->geometry.coordinateMultiplier = (pdev->geometry.resolution == 200 || pdev->geometry.resolution == 300) ? 2 : 1;
-    pdev->geometry.marginList = (dmw->dmOrientation == DMORIENT_LANDSCAPE ? 1u : 0u) |
-                                ((Get(rec, dm::Flags2) & 0x200u) ? 2u : 0u);
+    pdev->geometry.coordinateMultiplier =
+        (pdev->geometry.resolution == 200 || pdev->geometry.resolution == 300) ? 2 : 1;
+    pdev->geometry.marginList =
+        (dmw->dmOrientation == DMORIENT_LANDSCAPE ? 1u : 0u) | ((Get(rec, dm::Flags2) & 0x200u) ? 2u : 0u);
 
     FindPaper(pdev, &pdev->geometry.logicalPaper, GetText(rec, dm::FormName), false);
     FindPaper(pdev, &pdev->geometry.outputPaper, OutputPaperName(pdev), true);
@@ -386,7 +395,8 @@ BOOL LoadPdevSettings(PrinterPdev* pdev, const DEVMODEW* incoming, LPCWSTR devic
             const bool resolutionClash = dpi != 600 && dpi != 300;
             if (paperClash || resolutionClash) {
                 pdev->trustMark.suppressOutput = 1;
-                std::string device = WideToAnsi(BoundedText(deviceName ? deviceName : dmw->dmDeviceName, CCHDEVICENAME));
+                std::string device =
+                    WideToAnsi(BoundedText(deviceName ? deviceName : dmw->dmDeviceName, CCHDEVICENAME));
                 DriverLog("%s: hidden printing clashes with the %s%s%s; the job is suppressed", device.c_str(),
                           paperClash ? "paper" : "", paperClash && resolutionClash ? " and the " : "",
                           resolutionClash ? "resolution" : "");
@@ -394,8 +404,10 @@ BOOL LoadPdevSettings(PrinterPdev* pdev, const DEVMODEW* incoming, LPCWSTR devic
         }
     }
 
-    if (Get(rec, dm::Flags1) & kFlags1RasterMode) pdev->state |= kStateRasterMode;
-    else pdev->state &= ~kStateRasterMode;
+    if (Get(rec, dm::Flags1) & kFlags1RasterMode)
+        pdev->state |= kStateRasterMode;
+    else
+        pdev->state &= ~kStateRasterMode;
 
     ComputePrintShifts(pdev);
     ResetGraphicsStateCache(pdev);  // nothing of a new set of settings has reached the printer
@@ -411,43 +423,63 @@ namespace {
 
 // Names of the halftone pattern sizes, indexed by their HT_PATSIZE_ value.
 constexpr std::u16string_view kPatternNames[] = {
-    u"HT_PATSIZE_2x2",   u"HT_PATSIZE_2x2_M",   u"HT_PATSIZE_4x4",   u"HT_PATSIZE_4x4_M",
-    u"HT_PATSIZE_6x6",   u"HT_PATSIZE_6x6_M",   u"HT_PATSIZE_8x8",   u"HT_PATSIZE_8x8_M",
-    u"HT_PATSIZE_10x10", u"HT_PATSIZE_10x10_M", u"HT_PATSIZE_12x12", u"HT_PATSIZE_12x12_M",
-    u"HT_PATSIZE_14x14", u"HT_PATSIZE_14x14_M", u"HT_PATSIZE_16x16", u"HT_PATSIZE_16x16_M",
+    u"HT_PATSIZE_2x2",       u"HT_PATSIZE_2x2_M",       u"HT_PATSIZE_4x4",   u"HT_PATSIZE_4x4_M",
+    u"HT_PATSIZE_6x6",       u"HT_PATSIZE_6x6_M",       u"HT_PATSIZE_8x8",   u"HT_PATSIZE_8x8_M",
+    u"HT_PATSIZE_10x10",     u"HT_PATSIZE_10x10_M",     u"HT_PATSIZE_12x12", u"HT_PATSIZE_12x12_M",
+    u"HT_PATSIZE_14x14",     u"HT_PATSIZE_14x14_M",     u"HT_PATSIZE_16x16", u"HT_PATSIZE_16x16_M",
     u"HT_PATSIZE_SUPERCELL", u"HT_PATSIZE_SUPERCELL_M", u"HT_PATSIZE_USER",
 };
 // Cell edge of each pattern size in pixels (the dither size DEVINFO announces).
 constexpr USHORT kPatternEdge[] = {2, 2, 4, 4, 6, 6, 8, 8, 10, 10, 12, 12, 14, 14, 16, 16, 16, 16, 16};
-static_assert(std::size(kPatternNames) == HT_PATSIZE_MAX_INDEX + 1 && std::size(kPatternEdge) == std::size(kPatternNames));
+static_assert(std::size(kPatternNames) == HT_PATSIZE_MAX_INDEX + 1 &&
+              std::size(kPatternEdge) == std::size(kPatternNames));
 
 // Colour information of a monochrome page printer: sRGB-like primaries, D65 white, no dyes.
 constexpr COLORINFO kBuiltinColorInfo = {
-    {6400, 3300, 0}, {3000, 6000, 0}, {1500, 600, 0}, {2000, 3300, 0}, {3200, 1600, 0}, {4400, 5100, 0},
-    {3127, 3290, 0}, 10000, 10000, 10000, 0, 0, 0, 0, 0, 0,
+    {6400, 3300, 0},
+    {3000, 6000, 0},
+    {1500, 600, 0},
+    {2000, 3300, 0},
+    {3200, 1600, 0},
+    {4400, 5100, 0},
+    {3127, 3290, 0},
+    10000,
+    10000,
+    10000,
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,
 };
 
 constexpr unsigned kHalftoneValueSize = 132;  // 33 dwords
 constexpr ULONG kGdiInfoCopyLimit = 304;
 
-LPCWSTR HalftoneValueName(LONG dpi)
-{
+LPCWSTR HalftoneValueName(LONG dpi) {
     switch (dpi) {
-    case 1200: return u"DAT_CurDevHTInfo1200";
-    case 400: return u"DAT_CurDevHTInfo400";
-    case 300: return u"DAT_CurDevHTInfo300";
-    case 240: return u"DAT_CurDevHTInfo240";
-    case 200: return u"DAT_CurDevHTInfo200";
-    default: return u"DAT_CurDevHTInfo600";
+        case 1200:
+            return u"DAT_CurDevHTInfo1200";
+        case 400:
+            return u"DAT_CurDevHTInfo400";
+        case 300:
+            return u"DAT_CurDevHTInfo300";
+        case 240:
+            return u"DAT_CurDevHTInfo240";
+        case 200:
+            return u"DAT_CurDevHTInfo200";
+        default:
+            return u"DAT_CurDevHTInfo600";
     }
 }
 
-void FillHalftone(PrinterPdev* pdev, GDIINFO* info)
-{
+void FillHalftone(PrinterPdev* pdev, GDIINFO* info) {
     const LONG dpi = pdev->geometry.resolution;
     BYTE value[kHalftoneValueSize] = {};
     DWORD type = 0, needed = 0;
-    DWORD rc = GetPrinterDataW(pdev->printer, const_cast<LPWSTR>(HalftoneValueName(dpi)), &type, value, sizeof(value), &needed);
+    DWORD rc = GetPrinterDataW(pdev->printer, const_cast<LPWSTR>(HalftoneValueName(dpi)), &type, value, sizeof(value),
+                               &needed);
     if (rc == ERROR_SUCCESS && needed == kHalftoneValueSize) {
         info->ulHTPatternSize = std::min<ULONG>(LoadLe32(value + 4), HT_PATSIZE_MAX_INDEX);
         info->ulDevicePelsDPI = LoadLe32(value + 8);
@@ -467,14 +499,12 @@ void FillHalftone(PrinterPdev* pdev, GDIINFO* info)
     }
 }
 
-ULONG MillimetresOf(LONG micrometres)
-{
+ULONG MillimetresOf(LONG micrometres) {
     if (micrometres <= 0) return 0;
     return static_cast<ULONG>(micrometres / 1000 + (micrometres % 1000 > 1 ? 1 : 0));
 }
 
-void DefaultFont(LOGFONTW* font, LONG height, std::u16string_view face)
-{
+void DefaultFont(LOGFONTW* font, LONG height, std::u16string_view face) {
     std::memset(font, 0, sizeof(*font));
     font->lfHeight = height;
     size_t n = std::min<size_t>(face.size(), LF_FACESIZE - 1);
@@ -483,8 +513,7 @@ void DefaultFont(LOGFONTW* font, LONG height, std::u16string_view face)
 
 }  // namespace
 
-BOOL FillGdiInfo(PrinterPdev* pdev, ULONG size, void* gdiInfo)
-{
+BOOL FillGdiInfo(PrinterPdev* pdev, ULONG size, void* gdiInfo) {
     if (!gdiInfo) return FALSE;
     const PageGeometry& g = pdev->geometry;
     const LONG dpi = g.resolution;
@@ -516,8 +545,7 @@ BOOL FillGdiInfo(PrinterPdev* pdev, ULONG size, void* gdiInfo)
     return TRUE;
 }
 
-BOOL FillDevInfo(PrinterPdev* pdev, ULONG size, void* devInfo, ULONG patternSize)
-{
+BOOL FillDevInfo(PrinterPdev* pdev, ULONG size, void* devInfo, ULONG patternSize) {
     if (!devInfo) return FALSE;
     if (pdev->palette) {
         EngDeletePalette(pdev->palette);

@@ -3,6 +3,8 @@
 // (SanitizePjlValue) before it goes into a PJL line, or refused by the name check (DNAME,
 // JOBNAME): a quote, CR or LF in a user's text must never end the line or the quoted value and
 // smuggle a command of its own to the printer.
+#include "render/pjl_header.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -15,7 +17,6 @@
 #include "render/output_writer.h"
 #include "render/page_settings.h"
 #include "render/pdev.h"
-#include "render/pjl_header.h"
 #include "win/kernel.h"
 #include "win/nls.h"
 
@@ -28,88 +29,111 @@ constexpr DmText kJobUserNameText{554, 16};
 constexpr DmText kSettingText588{588, 18};
 constexpr unsigned kOverlayHeaderSize = 256;
 
-std::span<const BYTE> Rec(const PrinterPdev* pdev) { return RecordBytes(pdev->settings.record); }
+std::span<const BYTE> Rec(const PrinterPdev* pdev) {
+    return RecordBytes(pdev->settings.record);
+}
 
 // A text field of the settings, at most one unit short of its size: a field that comes without
 // its terminator (an old or foreign record) never runs into the field after it.
-std::u16string FieldText(std::span<const BYTE> rec, DmText field)
-{
+std::u16string FieldText(std::span<const BYTE> rec, DmText field) {
     std::u16string text = GetText(rec, field);
     if (field.cch > 0 && text.size() >= field.cch) text.resize(field.cch - 1);
     return text;
 }
-const DEVMODEW* Dm(const PrinterPdev* pdev) { return AsDevmode(pdev->settings.record); }
+const DEVMODEW* Dm(const PrinterPdev* pdev) {
+    return AsDevmode(pdev->settings.record);
+}
 
-bool Flag1(const PrinterPdev* pdev, DWORD bit) { return (Get(Rec(pdev), dm::Flags1) & bit) != 0; }
-bool Flag2(const PrinterPdev* pdev, DWORD bit) { return (Get(Rec(pdev), dm::Flags2) & bit) != 0; }
+bool Flag1(const PrinterPdev* pdev, DWORD bit) {
+    return (Get(Rec(pdev), dm::Flags1) & bit) != 0;
+}
+bool Flag2(const PrinterPdev* pdev, DWORD bit) {
+    return (Get(Rec(pdev), dm::Flags2) & bit) != 0;
+}
 
 // Bits of the private flag dwords, by the byte and bit the settings name them with.
-constexpr DWORD ByteBit(unsigned byteOffsetInDword, unsigned bit) { return 1u << (8 * byteOffsetInDword + bit); }
+constexpr DWORD ByteBit(unsigned byteOffsetInDword, unsigned bit) {
+    return 1u << (8 * byteOffsetInDword + bit);
+}
 
-bool Text(PrinterPdev* pdev, std::string_view s) { return WriteCommand(pdev, s); }
+bool Text(PrinterPdev* pdev, std::string_view s) {
+    return WriteCommand(pdev, s);
+}
 
-bool Line(PrinterPdev* pdev, const std::string& s) { return WriteCommand(pdev, s + "\r\n"); }
+bool Line(PrinterPdev* pdev, const std::string& s) {
+    return WriteCommand(pdev, s + "\r\n");
+}
 
 // A PJL line whose value goes between double quotes, filtered.
-bool QuotedLine(PrinterPdev* pdev, std::string_view head, std::string_view value)
-{
+bool QuotedLine(PrinterPdev* pdev, std::string_view head, std::string_view value) {
     return Line(pdev, std::string(head) + "\"" + SanitizePjlValue(value) + "\"");
 }
-bool JobAttr(PrinterPdev* pdev, std::string_view name, std::string_view value)
-{
+bool JobAttr(PrinterPdev* pdev, std::string_view name, std::string_view value) {
     return Line(pdev, "@PJL SET JOBATTR=\"@" + std::string(name) + "=" + SanitizePjlValue(value) + "\"");
 }
 
-std::string SettingAnsi(const PrinterPdev* pdev, DmText field) { return WideToAnsi(FieldText(Rec(pdev), field)); }
+std::string SettingAnsi(const PrinterPdev* pdev, DmText field) {
+    return WideToAnsi(FieldText(Rec(pdev), field));
+}
 
-const char* OnOff(bool on) { return on ? "ON" : "OFF"; }
+const char* OnOff(bool on) {
+    return on ? "ON" : "OFF";
+}
 
-DWORD FeatureValue(const CompiledDeviceData* data, std::u16string_view name)
-{
+DWORD FeatureValue(const CompiledDeviceData* data, std::u16string_view name) {
     for (NamedValueEntry e : SupportFeatures(data))
         if (e.name == name) return e.value;
     return 0;
 }
 
-std::u16string_view TrayName(const CompiledDeviceData* data, LONG tray)
-{
+std::u16string_view TrayName(const CompiledDeviceData* data, LONG tray) {
     for (NamedValueEntry e : InputSlots(data))
-        if (static_cast<LONG>(static_cast<SHORT>(e.value & 0xFFFF)) == tray || static_cast<LONG>(e.value) == tray) return e.name;
+        if (static_cast<LONG>(static_cast<SHORT>(e.value & 0xFFFF)) == tray || static_cast<LONG>(e.value) == tray)
+            return e.name;
     return {};
 }
 
-bool DeviceInstalled(const PrinterPdev* pdev, unsigned offset, WORD bit)
-{
+bool DeviceInstalled(const PrinterPdev* pdev, unsigned offset, WORD bit) {
     return (Get(Rec(pdev), dm::DeviceState(dm::DevicePairIndex(offset))) & bit) != 0;
 }
 
-const char* MediaWord(WORD v)
-{
+const char* MediaWord(WORD v) {
     switch (v) {
-    case 1: return "THICK";
-    case 2: return "THICK2";
-    case 3: return "TRANSPARENCY";
-    default: return "NORMAL";
+        case 1:
+            return "THICK";
+        case 2:
+            return "THICK2";
+        case 3:
+            return "TRANSPARENCY";
+        default:
+            return "NORMAL";
     }
 }
 
-const char* LayoutWord(LONG mode)
-{
+const char* LayoutWord(LONG mode) {
     switch (mode) {
-    case 1: return "1";
-    case 2: return "N2";
-    case 4: return "N4";
-    case 6: return "N6";
-    case 8: return "N8";
-    case 9: return "N9";
-    case 16: return "N16";
-    default: return "";
+        case 1:
+            return "1";
+        case 2:
+            return "N2";
+        case 4:
+            return "N4";
+        case 6:
+            return "N6";
+        case 8:
+            return "N8";
+        case 9:
+            return "N9";
+        case 16:
+            return "N16";
+        default:
+            return "";
     }
 }
 
 // Paper names of the page set-up, 100 to 122.
 constexpr const char* kPaperSetupNames[] = {
-    "A3.",   "A4.",   "A5.",   "B4.",   "B5.",   "LT.",   "PC.",   "UPPC.", "ENV4.",                 // 100..108
+    "A3.",   "A4.",   "A5.",   "B4.",   "B5.",   "LT.",   "PC.",   "UPPC.", "ENV4.",                    // 100..108
     "A3A4.", "A3B4.", "A4A3.", "UPA4.", "A4B4.", "A4B5.", "B4A3.", "B4A4.", "B4B5.", "B5A4.", "B5B4.",  // 109..119
     "UPB5.", "LPA4.", "LPB4.",                                                                          // 120..122
 };
@@ -118,21 +142,27 @@ constexpr SHORT kUprightPaper[] = {100, 100, 101, 101, 101, 102, 102, 103, 104, 
 
 constexpr SHORT kReversedOrientationPapers[] = {126, 129, 131, 132, 134, 138, 139, 140, 141};
 
-std::string FormatPadded(LONG v, int digits)
-{
+std::string FormatPadded(LONG v, int digits) {
     std::string s = std::to_string(v < 0 ? 0 : v);
     return s.size() < static_cast<size_t>(digits) ? std::string(digits - s.size(), '0') + s : s;
 }
-std::string FormatTwo(LONG v) { return FormatPadded(v, 2); }
-std::string FormatFour(LONG v) { return FormatPadded(v, 4); }
+std::string FormatTwo(LONG v) {
+    return FormatPadded(v, 2);
+}
+std::string FormatFour(LONG v) {
+    return FormatPadded(v, 4);
+}
 
-LONG AnnouncedResolution(LONG dpi) { return dpi == 300 ? 600 : (dpi == 200 ? 400 : dpi); }
+LONG AnnouncedResolution(LONG dpi) {
+    return dpi == 300 ? 600 : (dpi == 200 ? 400 : dpi);
+}
 
-std::string OverlayPathAnsi(const PrinterPdev* pdev) { return GetOverlayFilePath(pdev->settings.record); }
+std::string OverlayPathAnsi(const PrinterPdev* pdev) {
+    return GetOverlayFilePath(pdev->settings.record);
+}
 
 // Orientation value of the page set-up: 2 when the page is turned on the sheet.
-LONG OrientationValue(const PrinterPdev* pdev)
-{
+LONG OrientationValue(const PrinterPdev* pdev) {
     const bool landscape = Dm(pdev)->dmOrientation == DMORIENT_LANDSCAPE;
     const LONG layout = Get(Rec(pdev), dm::LayoutMode);
     bool turned = IsTurnedLayout(layout) ? !landscape : landscape;
@@ -144,8 +174,7 @@ LONG OrientationValue(const PrinterPdev* pdev)
     return turned ? 2 : 1;
 }
 
-bool SetupDiffers(const PageSetupRecord& a, const PageSetupRecord& b)
-{
+bool SetupDiffers(const PageSetupRecord& a, const PageSetupRecord& b) {
     return a.paperCode != b.paperCode || a.orientation != b.orientation || a.tray != b.tray || a.layout != b.layout ||
            (b.paperCode == PaperUser && (a.paperWidth != b.paperWidth || a.paperLength != b.paperLength));
 }
@@ -154,16 +183,20 @@ bool SetupDiffers(const PageSetupRecord& a, const PageSetupRecord& b)
 // Step 5 compares the last and the next page set-up as on a page: at the job start both are
 // unknown and in the trailer both are the last page's, so a cover keeps the simplex its caller
 // has just written, and the page after the front cover announces duplex itself.
-BOOL WriteSetup(PrinterPdev* pdev, bool paperSource, LONG tray, bool duplex)
-{
+BOOL WriteSetup(PrinterPdev* pdev, bool paperSource, LONG tray, bool duplex) {
     const PageSetupCache& c = pdev->pageSetup;
     duplex = duplex && (c.last.duplex != c.next.duplex || c.last.binding != c.next.binding);
     BOOL ok = EnterModeZ(pdev);
     const bool overlayOn = (Get(Rec(pdev), dm::FlagsWord) & kFlagsWordOverlayOn) != 0;
     if (pdev->pageSetup.previousHadOverlay && !overlayOn) {
         ok &= Text(pdev, "\x1cu2,1,E.");
-        ok &= Text(pdev, "\x1b" "c8");
-        ok &= Text(pdev, Flag2(pdev, 1u << 8) ? "\x1c" "05F2-00" : "\x1c" "05F2-02");
+        ok &= Text(pdev,
+                   "\x1b"
+                   "c8");
+        ok &= Text(pdev, Flag2(pdev, 1u << 8) ? "\x1c"
+                                                "05F2-00"
+                                              : "\x1c"
+                                                "05F2-02");
     }
     if (paperSource) ok &= WritePaperSourceCommands(pdev, OrientationValue(pdev), tray);
     if (duplex && DeviceInstalled(pdev, 660, dm::kDeviceInstalled)) ok &= WriteDuplexCommands(pdev);
@@ -176,8 +209,7 @@ BOOL WriteSetup(PrinterPdev* pdev, bool paperSource, LONG tray, bool duplex)
 
 // ---- Formatted writer ----
 
-LONG WriteCommandFormattedV(PrinterPdev* pdev, const char* format, std::span<const PjlArg> args)
-{
+LONG WriteCommandFormattedV(PrinterPdev* pdev, const char* format, std::span<const PjlArg> args) {
     char buffer[256];
     size_t used = 0;
     LONG written = 0;
@@ -185,8 +217,10 @@ LONG WriteCommandFormattedV(PrinterPdev* pdev, const char* format, std::span<con
     size_t next = 0;
     auto flush = [&]() {
         if (used == 0 || failed) return;
-        if (!WriteSpool(pdev, buffer, static_cast<DWORD>(used))) failed = true;
-        else written += static_cast<LONG>(used);
+        if (!WriteSpool(pdev, buffer, static_cast<DWORD>(used)))
+            failed = true;
+        else
+            written += static_cast<LONG>(used);
         used = 0;
     };
     auto put = [&](std::string_view s) {
@@ -208,15 +242,30 @@ LONG WriteCommandFormattedV(PrinterPdev* pdev, const char* format, std::span<con
         char d = *++p;
         if (d == 0) break;
         switch (d) {
-        case 'b': if (const PjlArg* a = take(false)) put(a->number ? "true" : "false"); break;
-        case 'c': if (const PjlArg* a = take(false)) { char c = static_cast<char>(a->number); put(std::string_view(&c, 1)); } break;
-        case 'd': if (const PjlArg* a = take(false)) put(std::to_string(static_cast<LONG>(a->number))); break;
-        case 'l': if (const PjlArg* a = take(false)) put(std::to_string(a->number)); break;
-        case 'u': if (const PjlArg* a = take(false)) put(std::to_string(static_cast<ULONG>(a->number))); break;
-        case 's':
-            if (const PjlArg* a = take(true); a && a->text) put(a->text);
-            break;
-        default: put(std::string_view(&d, 1)); break;
+            case 'b':
+                if (const PjlArg* a = take(false)) put(a->number ? "true" : "false");
+                break;
+            case 'c':
+                if (const PjlArg* a = take(false)) {
+                    char c = static_cast<char>(a->number);
+                    put(std::string_view(&c, 1));
+                }
+                break;
+            case 'd':
+                if (const PjlArg* a = take(false)) put(std::to_string(static_cast<LONG>(a->number)));
+                break;
+            case 'l':
+                if (const PjlArg* a = take(false)) put(std::to_string(a->number));
+                break;
+            case 'u':
+                if (const PjlArg* a = take(false)) put(std::to_string(static_cast<ULONG>(a->number)));
+                break;
+            case 's':
+                if (const PjlArg* a = take(true); a && a->text) put(a->text);
+                break;
+            default:
+                put(std::string_view(&d, 1));
+                break;
         }
     }
     flush();
@@ -225,14 +274,12 @@ LONG WriteCommandFormattedV(PrinterPdev* pdev, const char* format, std::span<con
 
 // ---- Job identity ----
 
-void BuildComputerJobId(PrinterPdev* pdev, char* out, const char* name)
-{
+void BuildComputerJobId(PrinterPdev* pdev, char* out, const char* name) {
     std::string id = BuildJobId(name ? std::string_view(name) : std::string_view(), GetTickCount());
     std::memcpy(out, id.c_str(), std::min<size_t>(id.size() + 1, sizeof(pdev->pageSetup.jobId)));
 }
 
-void GetJobUserName(PrinterPdev*, char out[64])
-{
+void GetJobUserName(PrinterPdev*, char out[64]) {
     char name[64] = {};
     DWORD size = 33;
     if (GetUserNameA(name, &size) && name[0] != 0) {
@@ -246,8 +293,7 @@ void GetJobUserName(PrinterPdev*, char out[64])
 
 // ---- Mode switches ----
 
-BOOL EnterModeZ(PrinterPdev* pdev)
-{
+BOOL EnterModeZ(PrinterPdev* pdev) {
     BOOL ok = TRUE;
     if (pdev->state & kStateModeR) {
         ok &= Text(pdev, "\x1cR");
@@ -262,8 +308,7 @@ BOOL EnterModeZ(PrinterPdev* pdev)
     return ok;
 }
 
-BOOL EnterModeY(PrinterPdev* pdev)
-{
+BOOL EnterModeY(PrinterPdev* pdev) {
     BOOL ok = TRUE;
     if (pdev->state & kStateModeR) {
         ok &= Text(pdev, "\x1cR");
@@ -278,8 +323,7 @@ BOOL EnterModeY(PrinterPdev* pdev)
 
 // ---- Job header ----
 
-BOOL WritePjlJobHeader(PrinterPdev* pdev)
-{
+BOOL WritePjlJobHeader(PrinterPdev* pdev) {
     auto rec = Rec(pdev);
     BOOL ok = Text(pdev, "\x1b%-12345X");
 
@@ -288,28 +332,35 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev)
     if (name.empty() || name.size() > 15) {
         char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
         DWORD size = sizeof(computer);
-        name = GetComputerNameA(computer, &size) ? std::string(computer, strnlen(computer, sizeof(computer))) : "UNKNOWN";
+        name =
+            GetComputerNameA(computer, &size) ? std::string(computer, strnlen(computer, sizeof(computer))) : "UNKNOWN";
     }
     BuildComputerJobId(pdev, pdev->pageSetup.jobId, name.c_str());
 
-    if (pdev->pageSetup.skipJobModeLine) pdev->pageSetup.skipJobModeLine = 0;
-    else ok &= Line(pdev, "@PJL JOB MODE=PRINTER");
+    if (pdev->pageSetup.skipJobModeLine)
+        pdev->pageSetup.skipJobModeLine = 0;
+    else
+        ok &= Line(pdev, "@PJL JOB MODE=PRINTER");
 
     std::string display;
     const std::u16string user = FieldText(rec, kJobUserNameText), text588 = FieldText(rec, kSettingText588);
-    if (!user.empty() && Flag1(pdev, ByteBit(2, 5))) display = ConvertDisplayText(user);
-    else if (!text588.empty() && Flag1(pdev, ByteBit(2, 6))) display = CutAnsi(WideToAnsi(text588), 17);
+    if (!user.empty() && Flag1(pdev, ByteBit(2, 5)))
+        display = ConvertDisplayText(user);
+    else if (!text588.empty() && Flag1(pdev, ByteBit(2, 6)))
+        display = CutAnsi(WideToAnsi(text588), 17);
     ok &= QuotedLine(pdev, "@PJL JOB DISPLAY=", display);
 
     ok &= WritePjlJobAttributes(pdev);
 
     const WORD flagsWord = Get(rec, dm::FlagsWord);
-    if (flagsWord & kFlagsWordOverlayOn) ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW047=") + OnOff(flagsWord & 0x8));
+    if (flagsWord & kFlagsWordOverlayOn)
+        ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW047=") + OnOff(flagsWord & 0x8));
     ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW068=") +
                          OnOff(!Flag2(pdev, ByteBit(1, 1)) || pdev->geometry.outputPaper.code == PaperUser));
     ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW097=") + OnOff(pdev->settings.sheet.sheetSetting != 0));
     ok &= Line(pdev, "@PJL SET LPARM:ORLA MSW044=OFF");
-    if (FeatureValue(pdev->deviceData, u"SET") != 0) ok &= Line(pdev, std::string("@PJL SET RET=") + OnOff(Flag1(pdev, ByteBit(2, 0))));
+    if (FeatureValue(pdev->deviceData, u"SET") != 0)
+        ok &= Line(pdev, std::string("@PJL SET RET=") + OnOff(Flag1(pdev, ByteBit(2, 0))));
     ok &= Line(pdev, "@PJL SET DENSITY=" + std::to_string(Get(rec, dm::PrintDensity)));
     ok &= JobAttr(pdev, "APSP", MediaWord(Get(rec, dm::PaperType)));
     ok &= JobAttr(pdev, "MSIP", MediaWord(Get(rec, dm::ManualPaperType)));
@@ -319,12 +370,16 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev)
         unsigned deviceOffset;
         DWORD offBit;  // in the flags dword at 396 (NONFIXED0) or at 404
         bool inFlags1;
-    } kNonFixed[] = {{652, ByteBit(0, 6), true}, {628, 1u << 0, false}, {632, 1u << 1, false},
-                     {636, 1u << 2, false}, {640, 1u << 3, false}};
+    } kNonFixed[] = {{652, ByteBit(0, 6), true},
+                     {628, 1u << 0, false},
+                     {632, 1u << 1, false},
+                     {636, 1u << 2, false},
+                     {640, 1u << 3, false}};
     for (unsigned i = 0; i < std::size(kNonFixed); ++i) {
         if (!DeviceInstalled(pdev, kNonFixed[i].deviceOffset, dm::kDeviceInstalled)) continue;
         const DWORD flags = kNonFixed[i].inFlags1 ? Get(rec, dm::Flags1) : Get(rec, dm::TraySet);
-        ok &= Line(pdev, "@PJL SET LPARM:ORLA NONFIXED" + std::to_string(i) + "=" + OnOff(!(flags & kNonFixed[i].offBit)));
+        ok &= Line(pdev,
+                   "@PJL SET LPARM:ORLA NONFIXED" + std::to_string(i) + "=" + OnOff(!(flags & kNonFixed[i].offBit)));
     }
     if (FeatureValue(pdev->deviceData, u"TONERSAVE") != 0)
         ok &= Line(pdev, std::string("@PJL SET ECONOMODE=") + OnOff(Flag1(pdev, ByteBit(2, 1))));
@@ -337,19 +392,22 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev)
         ok &= Line(pdev, "@PJL SET SLIPSHEET=OFF");
     }
     ok &= Line(pdev, "@PJL ENTER LANGUAGE=ORLA");
-    ok &= Text(pdev, "\x1b" "c1");
+    ok &= Text(pdev,
+               "\x1b"
+               "c1");
     ok &= WriteCommandFormatted(pdev, "\x1c&%d.", {AnnouncedResolution(pdev->geometry.resolution)}) >= 0;
-    ok &= Text(pdev, "\x1c" "d240.");
+    ok &= Text(pdev,
+               "\x1c"
+               "d240.");
     return ok;
 }
 
-BOOL WriteSlipSheetFeeder(PrinterPdev* pdev, const void* deviceData, LONG tray)
-{
+BOOL WriteSlipSheetFeeder(PrinterPdev* pdev, const void* deviceData, LONG tray) {
     static constexpr struct {
         std::u16string_view slot;
         const char* feeder;
     } kFeeders[] = {{u"FEEDER1", "TRAY1"}, {u"FEEDER2", "TRAY2"}, {u"FEEDER3", "TRAY3"}, {u"FEEDER4", "TRAY4"},
-                    {u"FEEDER5", "TRAY5"}, {u"MANUAL", "SMH"},   {u"MP", "SMH"}};
+                    {u"FEEDER5", "TRAY5"}, {u"MANUAL", "SMH"},    {u"MP", "SMH"}};
     std::u16string_view name = TrayName(static_cast<const CompiledDeviceData*>(deviceData), tray);
     const char* value = "";
     for (const auto& f : kFeeders)
@@ -357,8 +415,7 @@ BOOL WriteSlipSheetFeeder(PrinterPdev* pdev, const void* deviceData, LONG tray)
     return Line(pdev, std::string("@PJL SET SLIPSHEETFEEDER=") + value);
 }
 
-BOOL WritePjlJobAttributes(PrinterPdev* pdev)
-{
+BOOL WritePjlJobAttributes(PrinterPdev* pdev) {
     auto rec = Rec(pdev);
     BOOL ok = TRUE;
     const std::u16string_view document = BoundedText(pdev->job.documentName, kDocumentNameChars);
@@ -390,7 +447,8 @@ BOOL WritePjlJobAttributes(PrinterPdev* pdev)
     ok &= WriteCommandFormatted(pdev, "@PJL COMMENT DATE=%s\r\n",
                                 {FormatTwo(now.wMonth) + "/" + FormatTwo(now.wDay) + "/" + FormatFour(now.wYear)}) >= 0;
     ok &= WriteCommandFormatted(pdev, "@PJL COMMENT TIME=%s\r\n",
-                                {FormatTwo(now.wHour) + ":" + FormatTwo(now.wMinute) + ":" + FormatTwo(now.wSecond)}) >= 0;
+                                {FormatTwo(now.wHour) + ":" + FormatTwo(now.wMinute) + ":" + FormatTwo(now.wSecond)}) >=
+          0;
     ok &= Line(pdev, "@PJL SET RENDERMODE=GRAYSCALE");
     ok &= JobAttr(pdev, "TSCR", "4");
     ok &= JobAttr(pdev, "GSCR", "4");
@@ -419,7 +477,8 @@ BOOL WritePjlJobAttributes(PrinterPdev* pdev)
     ok &= Line(pdev, std::string("@PJL SET PAPERSORT=") + OnOff(paperSort));
 
     auto jobNameLine = [&]() {
-        std::u16string jobName = Get(rec, dm::JobNameFromDocument) == 1 ? std::u16string(document) : FieldText(rec, dm::HoldJobName);
+        std::u16string jobName =
+            Get(rec, dm::JobNameFromDocument) == 1 ? std::u16string(document) : FieldText(rec, dm::HoldJobName);
         if (IsPlainPjlName(jobName)) ok &= QuotedLine(pdev, "@PJL SET JOBNAME=", CutAnsi(WideToAnsi(jobName), 50));
     };
     if (holdMode == 1) {
@@ -438,8 +497,7 @@ BOOL WritePjlJobAttributes(PrinterPdev* pdev)
 
 // ---- Page set-up ----
 
-void FillPageSetupRecord(PrinterPdev* pdev, PageSetupRecord* setup)
-{
+void FillPageSetupRecord(PrinterPdev* pdev, PageSetupRecord* setup) {
     auto rec = Rec(pdev);
     const DEVMODEW* dmw = Dm(pdev);
     std::memset(setup, 0, sizeof(*setup));
@@ -460,8 +518,7 @@ void FillPageSetupRecord(PrinterPdev* pdev, PageSetupRecord* setup)
     }
 }
 
-BOOL WritePageStart(PrinterPdev* pdev)
-{
+BOOL WritePageStart(PrinterPdev* pdev) {
     PageSetupCache& c = pdev->pageSetup;
     const PageSetupRecord& last = c.last;
     const PageSetupRecord& next = c.next;
@@ -470,13 +527,20 @@ BOOL WritePageStart(PrinterPdev* pdev)
     const bool overlayOn = next.overlayOn != 0;
     if (c.previousHadOverlay && !overlayOn) {
         ok &= Text(pdev, "\x1cu2,1,E.");
-        ok &= Text(pdev, "\x1b" "c8");
-        ok &= Text(pdev, Flag2(pdev, 1u << 8) ? "\x1c" "05F2-00" : "\x1c" "05F2-02");
+        ok &= Text(pdev,
+                   "\x1b"
+                   "c8");
+        ok &= Text(pdev, Flag2(pdev, 1u << 8) ? "\x1c"
+                                                "05F2-00"
+                                              : "\x1c"
+                                                "05F2-02");
     }
     if (next.paperCode == PaperLong && last.resolution != kSetupUnknown && last.resolution != next.resolution &&
         ((last.resolution == 1200 && next.resolution == 600) || (last.resolution == 600 && next.resolution == 1200))) {
         ok &= WriteCommandFormatted(pdev, "\x1c&%d.", {AnnouncedResolution(next.resolution)}) >= 0;
-        ok &= Text(pdev, "\x1c" "d240.");
+        ok &= Text(pdev,
+                   "\x1c"
+                   "d240.");
         ok &= EnterModeY(pdev);
         ok &= WriteBytes(pdev, {0xBC, 0x21, 0x00, 0x00});
         ok &= Text(pdev, "\x1cZ");
@@ -488,29 +552,31 @@ BOOL WritePageStart(PrinterPdev* pdev)
         ok &= WritePaperSourceCommands(pdev, OrientationValue(pdev), next.tray);
         c.paperSourceUnknown = 0;
     }
-    if ((last.duplex != next.duplex || last.binding != next.binding) && DeviceInstalled(pdev, 660, dm::kDeviceInstalled))
+    if ((last.duplex != next.duplex || last.binding != next.binding) &&
+        DeviceInstalled(pdev, 660, dm::kDeviceInstalled))
         ok &= WriteDuplexCommands(pdev);
     if (overlayOn) ok &= WriteOverlayCommands(pdev);
     c.previousHadOverlay = overlayOn ? 1 : 0;
 
     if constexpr (kJapaneseBuild) {
-        if (Get(Rec(pdev), dm::TrustMarkResult) == 1 && pdev->jobSpool.outputCount >= 2) ok &= WriteJobSectionOffset(pdev);
+        if (Get(Rec(pdev), dm::TrustMarkResult) == 1 && pdev->jobSpool.outputCount >= 2)
+            ok &= WriteJobSectionOffset(pdev);
     }
     return ok;
 }
 
-BOOL WriteExtraSheetSetup(PrinterPdev* pdev, LONG tray)
-{
+BOOL WriteExtraSheetSetup(PrinterPdev* pdev, LONG tray) {
     BOOL ok = WriteSetup(pdev, true, tray, true);
     pdev->pageSetup.paperSourceUnknown = 1;
     return ok;
 }
 
-BOOL WritePaperSourceCommands(PrinterPdev* pdev, LONG orientationValue, LONG tray)
-{
+BOOL WritePaperSourceCommands(PrinterPdev* pdev, LONG orientationValue, LONG tray) {
     const PaperRecord& paper = pdev->geometry.outputPaper;
     const char orientation = orientationValue == 2 ? 'L' : 'P';
-    std::string s = "\x1c" "f";
+    std::string s =
+        "\x1c"
+        "f";
     s.push_back(orientation);
 
     if (!Flag1(pdev, ByteBit(0, 3))) {
@@ -539,13 +605,15 @@ BOOL WritePaperSourceCommands(PrinterPdev* pdev, LONG orientationValue, LONG tra
             s.push_back(orientation);
         } else {
             // The automatic tray, and any tray the device data does not name.
-            s += "C0.\x1c" "f";
+            s += "C0.\x1c"
+                 "f";
             if (userPaper) s += "UNDF";
         }
     }
 
     SHORT upright = paper.code;
-    if (upright >= PaperFirstRotated && upright <= PaperLastRotated) upright = kUprightPaper[upright - PaperFirstRotated];
+    if (upright >= PaperFirstRotated && upright <= PaperLastRotated)
+        upright = kUprightPaper[upright - PaperFirstRotated];
     if (upright >= PaperA3 && upright <= PaperLastConversion) {
         s += kPaperSetupNames[upright - PaperA3];
     } else {
@@ -556,8 +624,7 @@ BOOL WritePaperSourceCommands(PrinterPdev* pdev, LONG orientationValue, LONG tra
     return Text(pdev, s);
 }
 
-BOOL WriteDuplexCommands(PrinterPdev* pdev)
-{
+BOOL WriteDuplexCommands(PrinterPdev* pdev) {
     const SHORT duplex = Dm(pdev)->dmDuplex;
     if (duplex != DMDUP_VERTICAL && duplex != DMDUP_HORIZONTAL) return Text(pdev, "\x1c'S.");
     if (pdev->settings.sheet.slipSheetsOn) return Text(pdev, "\x1c'S.");
@@ -568,8 +635,7 @@ BOOL WriteDuplexCommands(PrinterPdev* pdev)
     return Text(pdev, s);
 }
 
-BOOL WriteOverlayCommands(PrinterPdev* pdev)
-{
+BOOL WriteOverlayCommands(PrinterPdev* pdev) {
     if (Get(Rec(pdev), dm::OverlayStatus) != 0) return TRUE;
     BOOL ok = Text(pdev, "\x1c<1/240,i.");
     ok &= Text(pdev, "\x1bL000");
@@ -595,8 +661,11 @@ BOOL WriteOverlayCommands(PrinterPdev* pdev)
         DWORD from = LoadLe32(view + 168), to = LoadLe32(view + 172);
         // The body range comes from the file: keep it inside the file.
         to = std::min(to, size);
-        if (from < to) ok &= WriteSpool(pdev, view + from, to - from);
-        else DriverLog("form overlay body %u..%u outside a file of %u bytes", LoadLe32(view + 168), LoadLe32(view + 172), size);
+        if (from < to)
+            ok &= WriteSpool(pdev, view + from, to - from);
+        else
+            DriverLog("form overlay body %u..%u outside a file of %u bytes", LoadLe32(view + 168), LoadLe32(view + 172),
+                      size);
     } else {
         ok &= Text(pdev, "NOT Create");
     }
@@ -607,20 +676,41 @@ BOOL WriteOverlayCommands(PrinterPdev* pdev)
     if (header[188] != ' ') s += "\x1bL" + bytes(188, 3);
     if (header[192] != ' ') s += "\x1b/" + bytes(192, 3);
     s += "\x1bT" + bytes(196, 2);
-    s += header[184] == 'E' ? "\x1b" "E" : (header[184] == 'Q' ? "\x1bQ" : "\x1bH");
+    s += header[184] == 'E' ? "\x1b"
+                              "E"
+                            : (header[184] == 'Q' ? "\x1bQ" : "\x1bH");
     switch (header[202]) {
-    case '1': s += "\x1c" "06F1-001"; break;
-    case '2': s += "\x1c" "06F1-002"; break;
-    case '3': s += "\x1c" "06F1-003"; break;
-    default: s += "\x1c" "06F1-000"; break;
+        case '1':
+            s += "\x1c"
+                 "06F1-001";
+            break;
+        case '2':
+            s += "\x1c"
+                 "06F1-002";
+            break;
+        case '3':
+            s += "\x1c"
+                 "06F1-003";
+            break;
+        default:
+            s += "\x1c"
+                 "06F1-000";
+            break;
     }
-    s += "\x1c" "07S2-" + bytes(204, 4);
+    s += "\x1c"
+         "07S2-" +
+         bytes(204, 4);
     s += "\x1cp2," + bytes(208, 3);
     if (header[211] == '0' || header[211] == '5') s.push_back(static_cast<char>(header[211]));
     s += ".";
-    if (header[212] == '0') s += "\x1c" "06F2-000";
-    else if (header[212] == '2') s += "\x1c" "06F2-200";
-    s += "\x1c" "c,,0";
+    if (header[212] == '0')
+        s += "\x1c"
+             "06F2-000";
+    else if (header[212] == '2')
+        s += "\x1c"
+             "06F2-200";
+    s += "\x1c"
+         "c,,0";
     static constexpr BYTE kBits[] = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02};
     for (unsigned i = 0; i < std::size(kBits); ++i)
         if (header[216] & kBits[i]) s += "," + std::to_string(i + 1);
@@ -632,8 +722,7 @@ BOOL WriteOverlayCommands(PrinterPdev* pdev)
 
 // ---- Job trailer ----
 
-BOOL WritePjlJobEnd(PrinterPdev* pdev)
-{
+BOOL WritePjlJobEnd(PrinterPdev* pdev) {
     if constexpr (kJapaneseBuild) {
         if (pdev->pending & kJobOutputWritten) pdev->trustMark.suppressOutput = 0;
     }
@@ -652,9 +741,13 @@ BOOL WritePjlJobEnd(PrinterPdev* pdev)
         ok &= Text(pdev, "\r\x0c");
         c.paperSourceUnknown = 1;
     }
-    ok &= Text(pdev, "\x1c" "fPC0.");
+    ok &= Text(pdev,
+               "\x1c"
+               "fPC0.");
     ok &= WriteCommandFormatted(pdev, "\x1c&%d.", {0}) >= 0;
-    ok &= Text(pdev, "\x1b" "c1");
+    ok &= Text(pdev,
+               "\x1b"
+               "c1");
     ok &= Text(pdev, "\x1b%-12345X");
     for (int i = 0; i < 2; ++i) ok &= WriteCommandFormatted(pdev, "@PJL EOJ%s", {"\r\n"}) >= 0;
     return ok;

@@ -30,8 +30,7 @@ struct PjlArg {
 // 32-bit, %s string; '%' before any other character writes that character. Returns the bytes
 // written, or minus the bytes already written when a write fails.
 LONG WriteCommandFormattedV(PrinterPdev* pdev, const char* format, std::span<const PjlArg> args);
-inline LONG WriteCommandFormatted(PrinterPdev* pdev, const char* format, std::initializer_list<PjlArg> args = {})
-{
+inline LONG WriteCommandFormatted(PrinterPdev* pdev, const char* format, std::initializer_list<PjlArg> args = {}) {
     return WriteCommandFormattedV(pdev, format, std::span<const PjlArg>(args.begin(), args.size()));
 }
 

@@ -7,36 +7,36 @@
 #include "win/kernel.h"
 #include "win/nls.h"
 
-UINT ResolveCodePage(UINT codePage)
-{
+UINT ResolveCodePage(UINT codePage) {
     if (codePage == CP_UTF8) return CP_UTF8;
     if (codePage != 0) return codePage;
     return GetACP();
 }
 
-BOOL IsSjisLeadByte(BYTE b)
-{
+BOOL IsSjisLeadByte(BYTE b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
 namespace {
 
 // Lead bytes of the system code page (Shift-JIS in the Japanese market; none in single-byte pages).
-bool LeadByte(BYTE b) { return IsDBCSLeadByteEx(ResolveCodePage(0), b) != FALSE; }
-bool TrailByte(BYTE b) { return b >= 0x40 && b != 0x7F; }
+bool LeadByte(BYTE b) {
+    return IsDBCSLeadByteEx(ResolveCodePage(0), b) != FALSE;
+}
+bool TrailByte(BYTE b) {
+    return b >= 0x40 && b != 0x7F;
+}
 
 }  // namespace
 
-std::u16string_view BoundedText(const WCHAR* text, size_t maxChars)
-{
+std::u16string_view BoundedText(const WCHAR* text, size_t maxChars) {
     if (!text) return {};
     size_t n = 0;
     while (n < maxChars && text[n] != 0) ++n;
     return {text, n};
 }
 
-std::string WideToAnsi(std::u16string_view text, UINT codePage)
-{
+std::string WideToAnsi(std::u16string_view text, UINT codePage) {
     size_t n = 0;
     while (n < text.size() && text[n] != 0) ++n;
     if (n == 0) return {};
@@ -49,8 +49,7 @@ std::string WideToAnsi(std::u16string_view text, UINT codePage)
     return out;
 }
 
-std::string CutAnsi(std::string_view text, size_t maxBytes)
-{
+std::string CutAnsi(std::string_view text, size_t maxBytes) {
     size_t i = 0;
     while (i < text.size()) {
         size_t step = LeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size() ? 2 : 1;
@@ -60,8 +59,7 @@ std::string CutAnsi(std::string_view text, size_t maxBytes)
     return std::string(text.substr(0, i));
 }
 
-std::string SanitizePjlValue(std::string_view ansi)
-{
+std::string SanitizePjlValue(std::string_view ansi) {
     std::string out;
     out.reserve(ansi.size());
     for (size_t i = 0; i < ansi.size(); ++i) {
@@ -84,8 +82,7 @@ std::string SanitizePjlValue(std::string_view ansi)
     return out;
 }
 
-std::string ConvertDisplayText(std::u16string_view text)
-{
+std::string ConvertDisplayText(std::u16string_view text) {
     std::string ansi = CutAnsi(WideToAnsi(text), 42);
     size_t scan = ansi.size() >= 17 ? 13 : ansi.size();
     for (size_t i = 0; i < scan; ++i) {
@@ -98,8 +95,7 @@ std::string ConvertDisplayText(std::u16string_view text)
 
 BOOL CheckPjlText(std::u16string_view text, std::span<const ByteRange> singleRanges,
                   std::span<const WordRange> doubleRanges, std::span<const BYTE> refusedSingle,
-                  std::span<const WORD> refusedDouble, DWORD flags)
-{
+                  std::span<const WORD> refusedDouble, DWORD flags) {
     std::string ansi = WideToAnsi(text);
     bool onlySpaces = true;
     for (size_t i = 0; i < ansi.size(); ++i) {
@@ -127,8 +123,7 @@ BOOL CheckPjlText(std::u16string_view text, std::span<const ByteRange> singleRan
     return TRUE;
 }
 
-BOOL IsPlainPjlName(std::u16string_view text)
-{
+BOOL IsPlainPjlName(std::u16string_view text) {
     static constexpr ByteRange kRanges[] = {{0x20, 0x7E}, {0xA1, 0xDF}};
     return CheckPjlText(text, kRanges, {}, {}, {}, 0);
 }
@@ -138,12 +133,12 @@ BOOL IsPlainPjlName(std::u16string_view text)
 namespace {
 
 // CRC-16 of the ARC polynomial (0x8005 reflected: 0xA001), a nibble at a time.
-constexpr std::array<WORD, 16> MakeCrcNibbleTable()
-{
+constexpr std::array<WORD, 16> MakeCrcNibbleTable() {
     std::array<WORD, 16> t{};
     for (WORD n = 0; n < 16; ++n) {
         WORD crc = n;
-        for (int k = 0; k < 4; ++k) crc = (crc & 1) ? static_cast<WORD>((crc >> 1) ^ 0xA001) : static_cast<WORD>(crc >> 1);
+        for (int k = 0; k < 4; ++k)
+            crc = (crc & 1) ? static_cast<WORD>((crc >> 1) ^ 0xA001) : static_cast<WORD>(crc >> 1);
         t[n] = crc;
     }
     return t;
@@ -154,8 +149,7 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 }  // namespace
 
-WORD Crc16OfString(std::string_view bytes)
-{
+WORD Crc16OfString(std::string_view bytes) {
     WORD crc = 0;
     for (char ch : bytes) {
         BYTE b = static_cast<BYTE>(ch);
@@ -165,8 +159,7 @@ WORD Crc16OfString(std::string_view bytes)
     return crc;
 }
 
-std::string FormatHexPadded(ULONG value, int digits)
-{
+std::string FormatHexPadded(ULONG value, int digits) {
     std::string out(static_cast<size_t>(digits), '0');
     for (int i = digits - 1; i >= 0; --i) {
         out[static_cast<size_t>(i)] = kHexDigits[value & 0x0F];
@@ -175,8 +168,7 @@ std::string FormatHexPadded(ULONG value, int digits)
     return out;
 }
 
-std::string FormatBytesHex(std::string_view bytes, size_t count)
-{
+std::string FormatBytesHex(std::string_view bytes, size_t count) {
     std::string out;
     for (size_t i = 0; i < count; ++i) {
         BYTE b = i < bytes.size() ? static_cast<BYTE>(bytes[i]) : 0;
@@ -187,8 +179,7 @@ std::string FormatBytesHex(std::string_view bytes, size_t count)
 }
 
 // 24 characters: the name's length, its first five bytes, its CRC-16 and the tick count.
-std::string BuildJobId(std::string_view name, DWORD tick)
-{
+std::string BuildJobId(std::string_view name, DWORD tick) {
     std::string id = FormatHexPadded(static_cast<ULONG>(name.size() > 0xFF ? 0xFF : name.size()), 2);
     id += FormatBytesHex(name, 5);
     id += name.empty() ? std::string("****") : FormatHexPadded(Crc16OfString(name), 4);

@@ -12,10 +12,10 @@ struct PrinterPdev;
 
 // ---- Point packer ----
 // Entry kinds of a packed point list.
-inline constexpr BYTE kPackedPoint = 0;        // coded as the difference to the last point coded
-inline constexpr BYTE kPackedFirstPoint = 1;   // first point of a subpath: its own values
-inline constexpr BYTE kPackedHeader = 2;       // a header pair: its own values, not a point
-inline constexpr BYTE kPackedEnd = 8;          // end of the list: coded as (0, 0)
+inline constexpr BYTE kPackedPoint = 0;       // coded as the difference to the last point coded
+inline constexpr BYTE kPackedFirstPoint = 1;  // first point of a subpath: its own values
+inline constexpr BYTE kPackedHeader = 2;      // a header pair: its own values, not a point
+inline constexpr BYTE kPackedEnd = 8;         // end of the list: coded as (0, 0)
 
 struct PackedEntry {
     LONG x;
@@ -24,7 +24,9 @@ struct PackedEntry {
 };
 
 // Worst case: two values of five nibbles each per entry.
-constexpr size_t PackedBytesFor(size_t entries) { return entries * 5 + 1; }
+constexpr size_t PackedBytesFor(size_t entries) {
+    return entries * 5 + 1;
+}
 
 // Codes the entries into `out`, high nibble first: a magnitude 0..4 is one nibble (plus 8 when
 // negative); 5..15 the nibble 5 (13) and the magnitude; 16..255 the nibble 6 (14) and two
@@ -33,7 +35,9 @@ constexpr size_t PackedBytesFor(size_t entries) { return entries * 5 + 1; }
 ULONG PackPointList(std::span<const PackedEntry> entries, std::span<BYTE> out);
 
 // Bytes of a packed block of `bits` bits.
-constexpr ULONG PackedBytesOfBits(ULONG bits) { return (bits + 7) / 8; }
+constexpr ULONG PackedBytesOfBits(ULONG bits) {
+    return (bits + 7) / 8;
+}
 
 // ---- Coordinate transform of drawing points ----
 // A point already in device pixels (28.4 shifted, doubled when doubling is on) put through the

@@ -17,8 +17,7 @@
 namespace {
 
 // A printer-data value into a buffer of known size; the bytes read, or -1.
-LONG ReadPrinterValue(HANDLE printer, LPCWSTR name, void* out, DWORD size, DWORD* type = nullptr)
-{
+LONG ReadPrinterValue(HANDLE printer, LPCWSTR name, void* out, DWORD size, DWORD* type = nullptr) {
     DWORD valueType = 0, needed = 0;
     DWORD rc = GetPrinterDataW(printer, const_cast<LPWSTR>(name), &valueType, static_cast<LPBYTE>(out), size, &needed);
     if (rc != ERROR_SUCCESS) return -1;
@@ -45,8 +44,7 @@ constexpr int kBuiltinStringChars = 128;
 // Largest substitution table taken from printer data: far above any real table.
 constexpr DWORD kMaxSubstTableBytes = 256 * 1024;
 
-std::u16string LoadBuiltin(HMODULE module, UINT id, std::u16string_view fallback)
-{
+std::u16string LoadBuiltin(HMODULE module, UINT id, std::u16string_view fallback) {
     WCHAR text[kBuiltinStringChars + 1] = {};
     int n = module ? LoadStringW(module, id, text, kBuiltinStringChars) : 0;
     if (n <= 0) return std::u16string(fallback);
@@ -55,8 +53,7 @@ std::u16string LoadBuiltin(HMODULE module, UINT id, std::u16string_view fallback
 
 }  // namespace
 
-LONG ParseTTSubstTable(std::span<const BYTE> value)
-{
+LONG ParseTTSubstTable(std::span<const BYTE> value) {
     if (value.size() % 2 != 0) return -1;
     const size_t units = value.size() / 2;
     auto unitAt = [&](size_t i) { return static_cast<WORD>(value[2 * i] | (value[2 * i + 1] << 8)); };
@@ -67,17 +64,16 @@ LONG ParseTTSubstTable(std::span<const BYTE> value)
         for (int part = 0; part < 2; ++part) {
             size_t start = i;
             while (i < units && unitAt(i) != 0) ++i;
-            if (i >= units) return -1;             // no terminator inside the value
+            if (i >= units) return -1;               // no terminator inside the value
             if (part == 1 && i == start) return -1;  // a face without its printer font
-            ++i;                                   // past the terminator
+            ++i;                                     // past the terminator
         }
         ++pairs;
     }
     return pairs;
 }
 
-BOOL TTSubstPairAt(const WCHAR* block, DWORD chars, LONG index, LPCWSTR* face, LPCWSTR* printerFont)
-{
+BOOL TTSubstPairAt(const WCHAR* block, DWORD chars, LONG index, LPCWSTR* face, LPCWSTR* printerFont) {
     if (!block || index < 0) return FALSE;
     DWORD i = 0;
     for (LONG pair = 0; i < chars && block[i] != 0; ++pair) {
@@ -97,18 +93,19 @@ BOOL TTSubstPairAt(const WCHAR* block, DWORD chars, LONG index, LPCWSTR* face, L
     return FALSE;
 }
 
-BOOL LoadFontSubstitution(PrinterPdev* pdev)
-{
+BOOL LoadFontSubstitution(PrinterPdev* pdev) {
     PrinterDataTables& tables = pdev->settings.tables;
     tables.fontSubstitution = nullptr;
     tables.fontSubstitutionChars = 0;
 
     DWORD useDefault = 0, type = 0;
-    bool builtins = ReadPrinterValue(pdev->printer, u"TBL_TTSubstDefault", &useDefault, sizeof(useDefault), &type) == 4 &&
-                    (useDefault & 1) != 0;
+    bool builtins =
+        ReadPrinterValue(pdev->printer, u"TBL_TTSubstDefault", &useDefault, sizeof(useDefault), &type) == 4 &&
+        (useDefault & 1) != 0;
     if (!builtins) {
         DWORD needed = 0, valueType = 0;
-        DWORD rc = GetPrinterDataW(pdev->printer, const_cast<LPWSTR>(u"TBL_TTSubstTable"), &valueType, nullptr, 0, &needed);
+        DWORD rc =
+            GetPrinterDataW(pdev->printer, const_cast<LPWSTR>(u"TBL_TTSubstTable"), &valueType, nullptr, 0, &needed);
         if ((rc == ERROR_MORE_DATA || rc == ERROR_SUCCESS) && needed > 0 && needed <= kMaxSubstTableBytes) {
             auto* block = static_cast<BYTE*>(PdevAlloc(pdev->allocationList, needed + 2));
             if (!block) return FALSE;
@@ -167,23 +164,21 @@ struct AccountSource {
     HKEY userKey;  // non-null: the per-user key
 };
 
-LONG ReadAccountValue(const AccountSource& source, LPCWSTR name, void* out, DWORD size)
-{
+LONG ReadAccountValue(const AccountSource& source, LPCWSTR name, void* out, DWORD size) {
     if (!source.userKey) return ReadPrinterValue(source.printer, name, out, size);
     DWORD type = 0, got = size;
-    if (RegQueryValueExW(source.userKey, name, nullptr, &type, static_cast<LPBYTE>(out), &got) != ERROR_SUCCESS) return -1;
+    if (RegQueryValueExW(source.userKey, name, nullptr, &type, static_cast<LPBYTE>(out), &got) != ERROR_SUCCESS)
+        return -1;
     return static_cast<LONG>(got > size ? size : got);
 }
 
-void ApplyBit(std::span<BYTE> rec, DWORD bit, DWORD stored)
-{
+void ApplyBit(std::span<BYTE> rec, DWORD bit, DWORD stored) {
     DWORD flags = orla::Get(std::span<const BYTE>(rec), orla::dm::Flags2);
     orla::Set(rec, orla::dm::Flags2, (flags & ~bit) | (stored & bit));
 }
 
 // A UTF-16 text value into its settings field, bounded by the field and always terminated.
-void ReadAccountText(const AccountSource& source, LPCWSTR name, std::span<BYTE> rec, orla::DmText field)
-{
+void ReadAccountText(const AccountSource& source, LPCWSTR name, std::span<BYTE> rec, orla::DmText field) {
     std::vector<WCHAR> text(field.cch, 0);
     LONG got = ReadAccountValue(source, name, text.data(), field.cch * sizeof(WCHAR));
     if (got < 0) return;
@@ -193,8 +188,7 @@ void ReadAccountText(const AccountSource& source, LPCWSTR name, std::span<BYTE> 
     orla::SetText(rec, field, std::u16string_view(text.data(), n));
 }
 
-std::u16string PrinterNameOf(HANDLE printer)
-{
+std::u16string PrinterNameOf(HANDLE printer) {
     DWORD needed = 0;
     GetPrinterW(printer, 2, nullptr, 0, &needed);
     if (needed < sizeof(PRINTER_INFO_2W) || needed > 1024 * 1024) return {};
@@ -209,8 +203,7 @@ std::u16string PrinterNameOf(HANDLE printer)
 
 }  // namespace
 
-void LoadAccountingSettings(BYTE* settings, ULONG settingsSize, HANDLE printer)
-{
+void LoadAccountingSettings(BYTE* settings, ULONG settingsSize, HANDLE printer) {
     std::span<BYTE> rec(settings, settingsSize);
     DWORD flags = orla::Get(std::span<const BYTE>(rec), orla::dm::Flags2);
     orla::Set(rec, orla::dm::Flags2, flags | kAccountBitsMask);
@@ -218,7 +211,8 @@ void LoadAccountingSettings(BYTE* settings, ULONG settingsSize, HANDLE printer)
     orla::SetText(rec, orla::dm::SetPassword, u"");
 
     DWORD value = 0;
-    if (ReadPrinterValue(printer, u"DAT_Account_Mode", &value, sizeof(value)) == 4) ApplyBit(rec, kAccountModeBit, value);
+    if (ReadPrinterValue(printer, u"DAT_Account_Mode", &value, sizeof(value)) == 4)
+        ApplyBit(rec, kAccountModeBit, value);
     const bool accountMode = (orla::Get(std::span<const BYTE>(rec), orla::dm::Flags2) & kAccountModeBit) != 0;
 
     AccountSource source{printer, nullptr};

@@ -19,22 +19,19 @@ namespace {
 constexpr DWORD kImageRop4 = 0xEEEE;
 constexpr LONG kMaxImageSize = 0xFFFF;
 
-void PutBigEndian16(BYTE* p, DWORD v)
-{
+void PutBigEndian16(BYTE* p, DWORD v) {
     p[0] = static_cast<BYTE>(v >> 8);
     p[1] = static_cast<BYTE>(v);
 }
 
-void PutBigEndian32(BYTE* p, DWORD v)
-{
+void PutBigEndian32(BYTE* p, DWORD v) {
     p[0] = static_cast<BYTE>(v >> 24);
     p[1] = static_cast<BYTE>(v >> 16);
     p[2] = static_cast<BYTE>(v >> 8);
     p[3] = static_cast<BYTE>(v);
 }
 
-BOOL WritePlainImageHeader(PrinterPdev* pdev, BYTE kind, BYTE format, WORD width, WORD height, DWORD byteCount)
-{
+BOOL WritePlainImageHeader(PrinterPdev* pdev, BYTE kind, BYTE format, WORD width, WORD height, DWORD byteCount) {
     BYTE header[kImageHeaderSize] = {kImageCommand, kind, 0x00, format};
     PutBigEndian16(header + 4, width);
     PutBigEndian16(header + 6, height);
@@ -43,8 +40,7 @@ BOOL WritePlainImageHeader(PrinterPdev* pdev, BYTE kind, BYTE format, WORD width
 }
 
 // Complements `length` bytes of each of `rows` rows in place.
-void ComplementRows(BYTE* bits, LONG rows, size_t length, LONG stride)
-{
+void ComplementRows(BYTE* bits, LONG rows, size_t length, LONG stride) {
     for (LONG r = 0; r < rows; ++r) {
         BYTE* p = bits + static_cast<ptrdiff_t>(r) * stride;
         size_t i = 0;
@@ -59,23 +55,21 @@ void ComplementRows(BYTE* bits, LONG rows, size_t length, LONG stride)
 }
 
 struct ImageShape {
-    LONG width;        // source pixels of each row (after the cut)
-    size_t rowBytes;   // bytes sent of each row: the scan line, or the cut row in whole bytes
+    LONG width;       // source pixels of each row (after the cut)
+    size_t rowBytes;  // bytes sent of each row: the scan line, or the cut row in whole bytes
     LONG targetWidth;
     LONG targetHeight;
-    bool scaled;       // 0xF4: zoom above 100 or doubled output
+    bool scaled;  // 0xF4: zoom above 100 or doubled output
 };
 
 // 200 and 300 dpi jobs are written in device units of twice their resolution (the page set-up
 // announces 400 or 600): their images are doubled. The band writers do not wait for the vector
 // set-up to say so, or a banded page would print at half its size.
-bool DoubledImages(const PrinterPdev* pdev)
-{
+bool DoubledImages(const PrinterPdev* pdev) {
     return (pdev->state & kStateDoubledOutput) != 0 || pdev->geometry.coordinateMultiplier == 2;
 }
 
-ImageShape ShapeFor(const PrinterPdev* pdev, LONG width, LONG rows, size_t rowBytes)
-{
+ImageShape ShapeFor(const PrinterPdev* pdev, LONG width, LONG rows, size_t rowBytes) {
     WORD zoom = pdev->geometry.zoom;
     bool zoomUp = zoom > 100;
     bool doubled = DoubledImages(pdev);
@@ -98,8 +92,7 @@ ImageShape ShapeFor(const PrinterPdev* pdev, LONG width, LONG rows, size_t rowBy
 // the device transform (cell origin, shifts, page offset) applies the rest. Doubled images have
 // doubled positions; the transform doubles only outside band mode, so band positions are
 // doubled here.
-POINTL DevicePosition(PrinterPdev* pdev, POINTL position)
-{
+POINTL DevicePosition(PrinterPdev* pdev, POINTL position) {
     WORD zoom = pdev->geometry.zoom;
     int64_t x = position.x, y = position.y;
     if (zoom > 100) {
@@ -121,9 +114,8 @@ POINTL DevicePosition(PrinterPdev* pdev, POINTL position)
     return device;
 }
 
-void WriteBlock(PrinterPdev* pdev, LONG width, LONG rows, POINTL position, BYTE* bits, DWORD byteCount,
-                LONG rowLength, bool onePageASheet)
-{
+void WriteBlock(PrinterPdev* pdev, LONG width, LONG rows, POINTL position, BYTE* bits, DWORD byteCount, LONG rowLength,
+                bool onePageASheet) {
     if (bits == nullptr || width <= 0 || rows <= 0 || rowLength <= 0) return;
     // The block must lie inside the bytes the caller gave.
     if ((int64_t{width} + 7) / 8 > rowLength ||
@@ -138,7 +130,8 @@ void WriteBlock(PrinterPdev* pdev, LONG width, LONG rows, POINTL position, BYTE*
     const int64_t pageHeight = int64_t{pdev->geometry.printable.bottom - pdev->geometry.printable.top} * factor;
     // Outside the page: nothing of it would print. At the very edge a cut would leave no pixel.
     if (device.x >= pageWidth || device.y >= pageHeight) return;
-    if (static_cast<int64_t>(device.x) + shape.targetWidth < 0 || static_cast<int64_t>(device.y) + shape.targetHeight < 0)
+    if (static_cast<int64_t>(device.x) + shape.targetWidth < 0 ||
+        static_cast<int64_t>(device.y) + shape.targetHeight < 0)
         return;
     if (onePageASheet && static_cast<int64_t>(device.x) + shape.targetWidth >= pageWidth) {
         WORD zoom = std::max<WORD>(pdev->geometry.zoom, 100);
@@ -161,15 +154,14 @@ void WriteBlock(PrinterPdev* pdev, LONG width, LONG rows, POINTL position, BYTE*
     pdev->graphics.zoomHeld = held;
 
     ComplementRows(bits, rows, shape.rowBytes, rowLength);
-    const ImageRows image{bits, shape.width, rows, shape.rowBytes, rowLength,
-                          shape.scaled, shape.targetWidth, shape.targetHeight};
+    const ImageRows image{
+        bits, shape.width, rows, shape.rowBytes, rowLength, shape.scaled, shape.targetWidth, shape.targetHeight};
     SendImageRows(pdev, image, image.rowBytes * static_cast<size_t>(rows) > 2);
 }
 
 }  // namespace
 
-BOOL SendImageRows(PrinterPdev* pdev, const ImageRows& image, bool mayCompress)
-{
+BOOL SendImageRows(PrinterPdev* pdev, const ImageRows& image, bool mayCompress) {
     const size_t rowBytes = image.rowBytes;
     const size_t plainBytes = rowBytes * static_cast<size_t>(image.rows);
     auto header = [&](BYTE format, DWORD length) {
@@ -202,15 +194,15 @@ BOOL SendImageRows(PrinterPdev* pdev, const ImageRows& image, bool mayCompress)
     }
 
     if (!header(kImageFormatPlain, static_cast<DWORD>(plainBytes))) return FALSE;
-    if (static_cast<size_t>(image.stride) == rowBytes) return WriteSpool(pdev, image.bits, static_cast<DWORD>(plainBytes));
+    if (static_cast<size_t>(image.stride) == rowBytes)
+        return WriteSpool(pdev, image.bits, static_cast<DWORD>(plainBytes));
     for (LONG r = 0; r < image.rows; ++r)
         if (!WriteSpool(pdev, image.bits + r * image.stride, static_cast<DWORD>(rowBytes))) return FALSE;
     return TRUE;
 }
 
 BOOL WriteImageBlock(PrinterPdev* pdev, BYTE kind, BYTE format, WORD sourceWidth, WORD sourceHeight, WORD targetWidth,
-                     WORD targetHeight, DWORD byteCount, const BYTE* data)
-{
+                     WORD targetHeight, DWORD byteCount, const BYTE* data) {
     BYTE header[kScaledImageHeaderSize] = {kScaledImageCommand, kind, 0x00, format};
     PutBigEndian16(header + 4, sourceWidth);
     PutBigEndian16(header + 6, sourceHeight);
@@ -223,19 +215,16 @@ BOOL WriteImageBlock(PrinterPdev* pdev, BYTE kind, BYTE format, WORD sourceWidth
 }
 
 void WriteBandImage(PrinterPdev* pdev, LONG width, LONG rows, POINTL position, BYTE* bits, DWORD byteCount,
-                    LONG rowLength)
-{
+                    LONG rowLength) {
     WriteBlock(pdev, width, rows, position, bits, byteCount, rowLength, true);
 }
 
 void WriteBandImageLaidOut(PrinterPdev* pdev, LONG width, LONG rows, POINTL position, BYTE* bits, DWORD byteCount,
-                           LONG rowLength)
-{
+                           LONG rowLength) {
     WriteBlock(pdev, width, rows, position, bits, byteCount, rowLength, false);
 }
 
-BOOL IsWhiteRow(const BYTE* row, size_t length)
-{
+BOOL IsWhiteRow(const BYTE* row, size_t length) {
     size_t i = 0;
     uint64_t all = ~uint64_t{0};
     for (; i + 32 <= length; i += 32) {
@@ -257,8 +246,7 @@ BOOL IsWhiteRow(const BYTE* row, size_t length)
 }
 
 LONG WriteBandBlocks(PrinterPdev* pdev, BYTE* bits, LONG width, LONG height, LONG rowLength, POINTL origin,
-                     LONG maxRows)
-{
+                     LONG maxRows) {
     if (bits == nullptr || width <= 0 || height <= 0 || rowLength <= 0) return 0;
     if (maxRows <= 0) maxRows = height;
     const size_t usedBytes = static_cast<size_t>((int64_t{width} + 7) / 8);
@@ -281,8 +269,7 @@ LONG WriteBandBlocks(PrinterPdev* pdev, BYTE* bits, LONG width, LONG height, LON
         }
         LONG first = y;
         ++y;
-        while (y < height && y - first < maxRows && !white(bits + static_cast<ptrdiff_t>(y) * rowLength))
-            ++y;
+        while (y < height && y - first < maxRows && !white(bits + static_cast<ptrdiff_t>(y) * rowLength)) ++y;
         LONG rows = y - first;
         // Images are drawing output: the page-control mode ends before the first one.
         if (blocks == 0) EnterModeY(pdev);

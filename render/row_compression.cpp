@@ -9,20 +9,18 @@
 
 namespace {
 
-constexpr size_t kShortCount = 63;   // counts below this fit in the record byte
+constexpr size_t kShortCount = 63;  // counts below this fit in the record byte
 constexpr uint64_t kOnes = 0x0101010101010101ull;
 constexpr uint64_t kHighs = 0x8080808080808080ull;
 
-inline uint64_t Load64(const BYTE* p)
-{
+inline uint64_t Load64(const BYTE* p) {
     uint64_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
 // Index (0..7) of the first byte in memory order whose bits are set in `mask` (mask != 0).
-inline size_t FirstMarkedByte(uint64_t mask)
-{
+inline size_t FirstMarkedByte(uint64_t mask) {
     if constexpr (std::endian::native == std::endian::little) {
         return static_cast<size_t>(std::countr_zero(mask)) >> 3;
     } else {
@@ -31,8 +29,7 @@ inline size_t FirstMarkedByte(uint64_t mask)
 }
 
 // First index from `pos` where a[i] != b[i], or `end`.
-inline size_t ScanEqual(const BYTE* a, const BYTE* b, size_t pos, size_t end)
-{
+inline size_t ScanEqual(const BYTE* a, const BYTE* b, size_t pos, size_t end) {
     while (pos + 8 <= end) {
         uint64_t x = Load64(a + pos) ^ Load64(b + pos);
         if (x != 0) return pos + FirstMarkedByte(x);
@@ -43,8 +40,7 @@ inline size_t ScanEqual(const BYTE* a, const BYTE* b, size_t pos, size_t end)
 }
 
 // First index from `pos` where a[i] == b[i], or `end`.
-inline size_t ScanDiffering(const BYTE* a, const BYTE* b, size_t pos, size_t end)
-{
+inline size_t ScanDiffering(const BYTE* a, const BYTE* b, size_t pos, size_t end) {
     while (pos + 8 <= end) {
         uint64_t x = Load64(a + pos) ^ Load64(b + pos);
         // A zero byte of x is an equal byte. The lowest flag of this test is always exact.
@@ -57,8 +53,7 @@ inline size_t ScanDiffering(const BYTE* a, const BYTE* b, size_t pos, size_t end
 }
 
 // The long-count tail: k bytes 0xFF and a final byte below 255.
-inline BYTE* WriteExcess(BYTE* out, size_t excess)
-{
+inline BYTE* WriteExcess(BYTE* out, size_t excess) {
     while (excess >= 255) {
         *out++ = 0xFF;
         excess -= 255;
@@ -68,8 +63,7 @@ inline BYTE* WriteExcess(BYTE* out, size_t excess)
 }
 
 // A count in a record whose short form is base + n (n < 63) and long form base + 63, excess.
-inline BYTE* WriteCount(BYTE* out, BYTE base, size_t n)
-{
+inline BYTE* WriteCount(BYTE* out, BYTE base, size_t n) {
     if (n < kShortCount) {
         *out++ = static_cast<BYTE>(base + n);
         return out;
@@ -80,8 +74,7 @@ inline BYTE* WriteCount(BYTE* out, BYTE base, size_t n)
 
 }  // namespace
 
-size_t CompressRunLength(BYTE* output, const BYTE* bytes, size_t count)
-{
+size_t CompressRunLength(BYTE* output, const BYTE* bytes, size_t count) {
     BYTE* out = output;
     size_t i = 0;
     while (i < count) {
@@ -109,8 +102,7 @@ size_t CompressRunLength(BYTE* output, const BYTE* bytes, size_t count)
 }
 
 BYTE* CompressDeltaRow(const BYTE* seedRow, const BYTE* firstRow, size_t rowCount, size_t rowLength, BYTE* output,
-                       ptrdiff_t rowStride)
-{
+                       ptrdiff_t rowStride) {
     BYTE* out = output;
     const size_t limit = rowCount * rowLength;
     const BYTE* above = seedRow;

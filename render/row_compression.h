@@ -16,8 +16,7 @@ inline constexpr BYTE kDeltaRowEnd = 0x80;
 
 // The output area CompressDeltaRow needs for `rowCount` rows of `rowLength` bytes: the writers
 // take R + 2B, which holds the longest stream it can make before the size test stops it.
-constexpr size_t DeltaRowOutputArea(size_t rowCount, size_t rowLength)
-{
+constexpr size_t DeltaRowOutputArea(size_t rowCount, size_t rowLength) {
     return rowLength + 2 * rowCount * rowLength;
 }
 

@@ -20,34 +20,34 @@ namespace {
 // Points of one path beyond which no writer can take it (the 16-bit counts of every form).
 constexpr size_t kMostPoints = 0x10000 * 4;
 
-bool Fits16(long long v) { return v >= -32768 && v <= 32767; }
+bool Fits16(long long v) {
+    return v >= -32768 && v <= 32767;
+}
 
-LONG Factor(const PrinterPdev* pdev) { return (pdev->state & kStateDoubledOutput) ? 2 : 1; }
+LONG Factor(const PrinterPdev* pdev) {
+    return (pdev->state & kStateDoubledOutput) ? 2 : 1;
+}
 
 // A path pixel (not yet doubled) as the device point the printer gets.
-POINTL Device(const PrinterPdev* pdev, POINTL px)
-{
+POINTL Device(const PrinterPdev* pdev, POINTL px) {
     const LONG f = Factor(pdev);
     return TransformPathPoint(pdev, POINTL{px.x * f, px.y * f});
 }
 
 // Remembers where a command left the printer's current point.
-void NotePosition(PrinterPdev* pdev, POINTL device)
-{
+void NotePosition(PrinterPdev* pdev, POINTL device) {
     pdev->graphics.x = device.x;
     pdev->graphics.y = device.y;
     pdev->graphics.positionKnown = TRUE;
 }
 
-BOOL MoveToPixel(PrinterPdev* pdev, POINTL px)
-{
+BOOL MoveToPixel(PrinterPdev* pdev, POINTL px) {
     const POINTL d = Device(pdev, px);
     return WriteDeviceMove(pdev, d.x, d.y);
 }
 
 // A further point of an unpacked form: the binary point writer, then the current point.
-BOOL PointToPixel(PrinterPdev* pdev, POINTL px)
-{
+BOOL PointToPixel(PrinterPdev* pdev, POINTL px) {
     const LONG f = Factor(pdev);
     if (!WriteBinaryPoint(pdev, px.x * f, px.y * f)) return FALSE;
     const POINTL d = Device(pdev, px);
@@ -57,8 +57,7 @@ BOOL PointToPixel(PrinterPdev* pdev, POINTL px)
     return TRUE;
 }
 
-BOOL WriteRaw16Pair(PrinterPdev* pdev, LONG x, LONG y)
-{
+BOOL WriteRaw16Pair(PrinterPdev* pdev, LONG x, LONG y) {
     return WriteBigEndian16(pdev, static_cast<WORD>(x)) && WriteBigEndian16(pdev, static_cast<WORD>(y));
 }
 
@@ -67,15 +66,13 @@ struct Scratch {
     PrinterPdev* pdev;
     void* body;
     Scratch(PrinterPdev* p, size_t bytes) : pdev(p), body(PdevAlloc(p->allocationList, bytes)) {}
-    ~Scratch()
-    {
+    ~Scratch() {
         if (body != nullptr) PdevFree(pdev->allocationList, body);
     }
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
     template <class T>
-    T* as() const
-    {
+    T* as() const {
         return static_cast<T*>(body);
     }
 };
@@ -84,10 +81,10 @@ struct Scratch {
 // FALSE with nothing written when a point does not fit the printer's 16-bit range.
 enum class Packed { Written, Failed, OutOfRange };
 Packed WritePackedCommand(PrinterPdev* pdev, std::initializer_list<BYTE> head, const PackedEntry* entries, size_t count,
-                          size_t countField, BYTE* buffer, size_t bufferSize)
-{
+                          size_t countField, BYTE* buffer, size_t bufferSize) {
     for (size_t i = 0; i < count; ++i)
-        if (entries[i].kind != kPackedEnd && (!Fits16(entries[i].x) || !Fits16(entries[i].y))) return Packed::OutOfRange;
+        if (entries[i].kind != kPackedEnd && (!Fits16(entries[i].x) || !Fits16(entries[i].y)))
+            return Packed::OutOfRange;
     if (countField > 0xFFFF) return Packed::OutOfRange;
     const ULONG bits = PackPointList(std::span<const PackedEntry>(entries, count), std::span<BYTE>(buffer, bufferSize));
     if (bits == 0 && count != 0) return Packed::OutOfRange;
@@ -101,32 +98,36 @@ Packed WritePackedCommand(PrinterPdev* pdev, std::initializer_list<BYTE> head, c
     return Packed::Written;
 }
 
-int ResultOf(Packed p)
-{
+int ResultOf(Packed p) {
     switch (p) {
-    case Packed::Written: return 1;
-    case Packed::OutOfRange: return 0;
-    default: return -1;
+        case Packed::Written:
+            return 1;
+        case Packed::OutOfRange:
+            return 0;
+        default:
+            return -1;
     }
 }
 
-BYTE FillRule(FLONG fillMode, BYTE winding, BYTE alternate) { return (fillMode & FP_WINDINGMODE) ? winding : alternate; }
+BYTE FillRule(FLONG fillMode, BYTE winding, BYTE alternate) {
+    return (fillMode & FP_WINDINGMODE) ? winding : alternate;
+}
 
-size_t PointCount(const PathPoints& path)
-{
+size_t PointCount(const PathPoints& path) {
     size_t n = 0;
     for (const PathFigure& f : path.figures) n += f.points.size();
     return n;
 }
 
-void Painted(PrinterPdev* pdev) { pdev->pageSetup.blankSheet = 0; }
+void Painted(PrinterPdev* pdev) {
+    pdev->pageSetup.blankSheet = 0;
+}
 
 // ---- Binary path (no curves) ----
 
 // Unpacked: every point as two 16-bit values. Strokes move to the first point and give the points
 // that follow it; fills give every point (the printer has no current point for them).
-BOOL WriteBinaryUnpacked(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode)
-{
+BOOL WriteBinaryUnpacked(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode) {
     for (const PathFigure& f : path.figures) {
         if (f.points.empty()) continue;
         const bool stroke = kind == kPathStroke || kind == kPathClosedStroke;
@@ -151,8 +152,7 @@ BOOL WriteBinaryUnpacked(PrinterPdev* pdev, const PathPoints& path, DWORD kind, 
     return TRUE;
 }
 
-int WriteBinaryPath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode)
-{
+int WriteBinaryPath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode) {
     const size_t n = PointCount(path);
     const size_t entries = n + (kind == kPathClosedStroke ? 1 : 0);
     if (entries > 0xFFFF) return 0;
@@ -181,8 +181,9 @@ int WriteBinaryPath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG
     if (kind == kPathStroke || kind == kPathClosedStroke)
         result = WritePackedCommand(pdev, {0xE0, 0x04}, e, at, at, packed.as<BYTE>(), PackedBytesFor(n + 2) + 4);
     else
-        result = WritePackedCommand(pdev, {static_cast<BYTE>(kind == kPathFill ? 0xE8 : 0xE9), FillRule(fillMode, 0x21, 0x20)},
-                                    e, at, at, packed.as<BYTE>(), PackedBytesFor(n + 2) + 4);
+        result = WritePackedCommand(
+            pdev, {static_cast<BYTE>(kind == kPathFill ? 0xE8 : 0xE9), FillRule(fillMode, 0x21, 0x20)}, e, at, at,
+            packed.as<BYTE>(), PackedBytesFor(n + 2) + 4);
     if (result == Packed::Written && at > 0) {
         pdev->path.binaryX = e[at - 1].x;
         pdev->path.binaryY = e[at - 1].y;
@@ -192,8 +193,7 @@ int WriteBinaryPath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG
 
 // ---- Several subpaths, no curves ----
 
-int WriteMultiPolygon(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode)
-{
+int WriteMultiPolygon(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode) {
     const size_t size = PointCount(path) + path.figures.size() + 1;
     if (size > pdev->graphics.deviceLimits[3] || size > 0xFFFF) return 0;
     for (const PathFigure& f : path.figures)
@@ -208,7 +208,8 @@ int WriteMultiPolygon(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLO
                 const POINTL d = Device(pdev, p);
                 if (!Fits16(d.x) || !Fits16(d.y)) return 0;
             }
-        if (!WriteBytes(pdev, {command, FillRule(fillMode, 0x81, 0x80)}) || !WriteBigEndian16(pdev, static_cast<WORD>(size)))
+        if (!WriteBytes(pdev, {command, FillRule(fillMode, 0x81, 0x80)}) ||
+            !WriteBigEndian16(pdev, static_cast<WORD>(size)))
             return -1;
         for (const PathFigure& f : path.figures) {
             if (!WriteRaw16Pair(pdev, 0, static_cast<LONG>(f.points.size()))) return -1;
@@ -231,8 +232,7 @@ int WriteMultiPolygon(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLO
                                        PackedBytesFor(size) + 4));
 }
 
-int WriteMultiStroke(PrinterPdev* pdev, const PathPoints& path, DWORD kind)
-{
+int WriteMultiStroke(PrinterPdev* pdev, const PathPoints& path, DWORD kind) {
     const size_t k = path.figures.size();
     const size_t s = PointCount(path) + k;
     if (s + 3 * k > 65536) return 0;
@@ -297,21 +297,23 @@ int WriteMultiStroke(PrinterPdev* pdev, const PathPoints& path, DWORD kind)
 
 // ---- Curves ----
 
-BYTE CurveMode(DWORD kind, FLONG fillMode)
-{
+BYTE CurveMode(DWORD kind, FLONG fillMode) {
     const bool winding = (fillMode & FP_WINDINGMODE) != 0;
     switch (kind) {
-    case kPathClosedStroke: return 0x90;
-    case kPathFill: return winding ? 0x92 : 0x82;
-    case kPathStrokeAndFill: return winding ? 0x91 : 0x81;
-    default: return 0x80;
+        case kPathClosedStroke:
+            return 0x90;
+        case kPathFill:
+            return winding ? 0x92 : 0x82;
+        case kPathStrokeAndFill:
+            return winding ? 0x91 : 0x81;
+        default:
+            return 0x80;
     }
 }
 
 // Entries of one subpath as curves: its start, then three control points per segment (a
 // straight segment repeats its end point three times).
-size_t CurveEntriesOf(const PathFigure& f)
-{
+size_t CurveEntriesOf(const PathFigure& f) {
     size_t n = f.points.empty() ? 0 : 1;
     for (size_t i = 1; i < f.points.size(); ++i) n += f.curve[i] ? 1 : 3;
     return n;
@@ -319,8 +321,7 @@ size_t CurveEntriesOf(const PathFigure& f)
 
 enum class CurveResult { Done, TooLarge, NoTable, Failed };
 
-CurveResult WriteCurvePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode)
-{
+CurveResult WriteCurvePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode) {
     size_t size = 0;
     for (const PathFigure& f : path.figures) size += CurveEntriesOf(f) + 2;
     if (size > pdev->graphics.deviceLimits[4] || size > 0xFFFF) return CurveResult::TooLarge;
@@ -364,16 +365,18 @@ CurveResult WriteCurvePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind
     std::copy(entries.begin(), entries.end(), list.as<PackedEntry>());
     switch (WritePackedCommand(pdev, {0xEA, mode}, list.as<PackedEntry>(), entries.size(), size, packed.as<BYTE>(),
                                PackedBytesFor(size) + 4)) {
-    case Packed::Written: return CurveResult::Done;
-    case Packed::OutOfRange: return CurveResult::TooLarge;
-    default: return CurveResult::Failed;
+        case Packed::Written:
+            return CurveResult::Done;
+        case Packed::OutOfRange:
+            return CurveResult::TooLarge;
+        default:
+            return CurveResult::Failed;
     }
 }
 
 // ---- Vector path (curves without their subpath table) ----
 
-int WriteVectorPath(PrinterPdev* pdev, const PathPoints& path)
-{
+int WriteVectorPath(PrinterPdev* pdev, const PathPoints& path) {
     if (!WriteVectorNewPath(pdev)) return -1;
     for (const PathFigure& f : path.figures) {
         if (f.points.empty()) continue;
@@ -390,7 +393,8 @@ int WriteVectorPath(PrinterPdev* pdev, const PathPoints& path)
                 pdev->state &= ~kStateVectorPathOpen;  // the engine draws it: nothing to paint
                 return 0;
             }
-            if (!(curve ? WriteVectorCurves(pdev, run.data(), run.size()) : WriteVectorLines(pdev, run.data(), run.size())))
+            if (!(curve ? WriteVectorCurves(pdev, run.data(), run.size())
+                        : WriteVectorLines(pdev, run.data(), run.size())))
                 return -1;
             i = j;
         }
@@ -406,14 +410,12 @@ int WriteVectorPath(PrinterPdev* pdev, const PathPoints& path)
 
 // ---- Clipped lines (strokes beyond the 16-bit range) ----
 
-RECTL PageRectangle(const PrinterPdev* pdev)
-{
+RECTL PageRectangle(const PrinterPdev* pdev) {
     const RECTL& p = pdev->geometry.printable;
     return RECTL{0, 0, p.right - p.left, p.bottom - p.top};
 }
 
-int WriteClippedLines(PrinterPdev* pdev, const PathPoints& path)
-{
+int WriteClippedLines(PrinterPdev* pdev, const PathPoints& path) {
     const LONG f = Factor(pdev);
     const RECTL page = PageRectangle(pdev);
     const RECTL r{page.left * f, page.top * f, page.right * f, page.bottom * f};
@@ -440,8 +442,7 @@ int WriteClippedLines(PrinterPdev* pdev, const PathPoints& path)
 // ---- Rectangles ----
 
 // The bounds of a 4- or 5-point figure whose edges run along the axes and close on themselves.
-bool AxisRectangle(const PathFigure& f, RECTL* out)
-{
+bool AxisRectangle(const PathFigure& f, RECTL* out) {
     const size_t n = f.points.size();
     if (n != 4 && n != 5) return false;
     if (n == 5 && (f.points[4].x != f.points[0].x || f.points[4].y != f.points[0].y)) return false;
@@ -456,16 +457,16 @@ bool AxisRectangle(const PathFigure& f, RECTL* out)
     for (size_t i = 0; i < 4; ++i) {
         const POINTL p = f.points[i], q = f.points[(i + 1) % 4];
         if ((p.x != l && p.x != r) || (p.y != t && p.y != b)) return false;  // a corner of the bounds
-        if ((p.x == q.x) == (p.y == q.y)) return false;                       // one axis per edge
+        if ((p.x == q.x) == (p.y == q.y)) return false;                      // one axis per edge
     }
     *out = RECTL{l, t, r, b};
     return true;
 }
 
-int WriteRectanglePath(PrinterPdev* pdev, const RECTL& rect)
-{
+int WriteRectanglePath(PrinterPdev* pdev, const RECTL& rect) {
     const RECTL page = PageRectangle(pdev);
-    if (rect.right <= page.left || rect.left >= page.right || rect.bottom <= page.top || rect.top >= page.bottom) return 1;
+    if (rect.right <= page.left || rect.left >= page.right || rect.bottom <= page.top || rect.top >= page.bottom)
+        return 1;
     if (rect.left < page.left || rect.top < page.top || rect.right > page.right || rect.bottom > page.bottom) {
         if (!WriteClipRectangle(pdev, &page, FALSE)) return -1;
     }
@@ -476,8 +477,7 @@ int WriteRectanglePath(PrinterPdev* pdev, const RECTL& rect)
 
 // ---- Vector state ----
 
-void ResetVectorState(PrinterPdev* pdev)
-{
+void ResetVectorState(PrinterPdev* pdev) {
     if (pdev == nullptr) return;
     PathState& v = pdev->path;
     const DWORD lineMode = v.lineMode;
@@ -490,8 +490,7 @@ void ResetVectorState(PrinterPdev* pdev)
 
 // ---- Reading a path ----
 
-BOOL ReadPathPoints(PrinterPdev* pdev, PATHOBJ* path, PathPoints* out)
-{
+BOOL ReadPathPoints(PrinterPdev* pdev, PATHOBJ* path, PathPoints* out) {
     out->figures.clear();
     out->complete = TRUE;
     if (path == nullptr) return FALSE;
@@ -528,8 +527,7 @@ BOOL ReadPathPoints(PrinterPdev* pdev, PATHOBJ* path, PathPoints* out)
 
 // ---- Path writer ----
 
-int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode)
-{
+int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode) {
     if (pdev->state & kStateOutputFailed) return 1;  // the hook reports the failure
     const LONG zoom = pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom;
 
@@ -587,10 +585,17 @@ int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillM
     // 4. Several subpaths, or curves.
     if (curves) {
         switch (WriteCurvePath(pdev, compact, kind, fillMode)) {
-        case CurveResult::Done: result = 1; break;
-        case CurveResult::TooLarge: return 0;
-        case CurveResult::Failed: result = -1; break;
-        default: result = WriteVectorPath(pdev, compact); break;
+            case CurveResult::Done:
+                result = 1;
+                break;
+            case CurveResult::TooLarge:
+                return 0;
+            case CurveResult::Failed:
+                result = -1;
+                break;
+            default:
+                result = WriteVectorPath(pdev, compact);
+                break;
         }
     } else if (subpaths >= 2) {
         result = stroke ? WriteMultiStroke(pdev, compact, kind) : WriteMultiPolygon(pdev, compact, kind, fillMode);
@@ -621,18 +626,17 @@ int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillM
 
 // ---- Vector writers ----
 
-BOOL WriteVectorNewPath(PrinterPdev* pdev)
-{
+BOOL WriteVectorNewPath(PrinterPdev* pdev) {
     if (!WriteCommand(pdev, "NP;")) return FALSE;
     pdev->state |= kStateVectorPathOpen;
     return TRUE;
 }
 
-BOOL WriteVectorMove(PrinterPdev* pdev, POINTL device)
-{
+BOOL WriteVectorMove(PrinterPdev* pdev, POINTL device) {
     PathState& v = pdev->path;
     if (v.vectorPointValid && v.vectorX == device.x && v.vectorY == device.y) return TRUE;
-    if (!WriteCommand(pdev, "MA") || !WriteNumberList(pdev, {device.x, device.y}) || !WriteCommand(pdev, ";")) return FALSE;
+    if (!WriteCommand(pdev, "MA") || !WriteNumberList(pdev, {device.x, device.y}) || !WriteCommand(pdev, ";"))
+        return FALSE;
     v.vectorX = device.x;
     v.vectorY = device.y;
     v.vectorPointValid = TRUE;
@@ -642,8 +646,7 @@ BOOL WriteVectorMove(PrinterPdev* pdev, POINTL device)
 // At most this many numbers per command keeps every list below the 255-character limit.
 constexpr size_t kNumbersPerCommand = 18;
 
-BOOL WriteVectorLines(PrinterPdev* pdev, const POINTL* points, size_t count)
-{
+BOOL WriteVectorLines(PrinterPdev* pdev, const POINTL* points, size_t count) {
     PathState& v = pdev->path;
     for (size_t i = 0; i < count;) {
         LONG numbers[kNumbersPerCommand];
@@ -654,14 +657,14 @@ BOOL WriteVectorLines(PrinterPdev* pdev, const POINTL* points, size_t count)
             v.vectorX = points[i].x;
             v.vectorY = points[i].y;
         }
-        if (!WriteCommand(pdev, "PR") || !WriteNumberList(pdev, std::span<const LONG>(numbers, n)) || !WriteCommand(pdev, ";"))
+        if (!WriteCommand(pdev, "PR") || !WriteNumberList(pdev, std::span<const LONG>(numbers, n)) ||
+            !WriteCommand(pdev, ";"))
             return FALSE;
     }
     return TRUE;
 }
 
-BOOL WriteVectorCurves(PrinterPdev* pdev, const POINTL* points, size_t count)
-{
+BOOL WriteVectorCurves(PrinterPdev* pdev, const POINTL* points, size_t count) {
     if (count % 3 != 0) return FALSE;
     PathState& v = pdev->path;
     for (size_t i = 0; i < count;) {
@@ -678,29 +681,37 @@ BOOL WriteVectorCurves(PrinterPdev* pdev, const POINTL* points, size_t count)
             v.vectorX = fromX;
             v.vectorY = fromY;
         }
-        if (!WriteCommand(pdev, "BR") || !WriteNumberList(pdev, std::span<const LONG>(numbers, n)) || !WriteCommand(pdev, ";"))
+        if (!WriteCommand(pdev, "BR") || !WriteNumberList(pdev, std::span<const LONG>(numbers, n)) ||
+            !WriteCommand(pdev, ";"))
             return FALSE;
     }
     return TRUE;
 }
 
-BOOL WriteVectorClose(PrinterPdev* pdev) { return WriteCommand(pdev, "CP;"); }
+BOOL WriteVectorClose(PrinterPdev* pdev) {
+    return WriteCommand(pdev, "CP;");
+}
 
-BOOL WriteVectorEndPath(PrinterPdev* pdev) { return WriteCommand(pdev, "EP;"); }
+BOOL WriteVectorEndPath(PrinterPdev* pdev) {
+    return WriteCommand(pdev, "EP;");
+}
 
-BOOL WriteVectorPaint(PrinterPdev* pdev, DWORD kind, FLONG fillMode)
-{
+BOOL WriteVectorPaint(PrinterPdev* pdev, DWORD kind, FLONG fillMode) {
     if (!(pdev->state & kStateVectorPathOpen)) return TRUE;
     pdev->state &= ~kStateVectorPathOpen;
     const bool winding = (fillMode & FP_WINDINGMODE) != 0;
     BOOL ok = TRUE;
     switch (kind) {
-    case kPathFill: ok = WriteCommand(pdev, winding ? "FL;" : "EF;"); break;
-    case kPathStrokeAndFill: ok = WriteCommand(pdev, winding ? "FL1;" : "EF1;") && WriteCommand(pdev, "ST;"); break;
-    default:
-        if (pdev->path.lineMode == 2) ok = WriteLineWidth(pdev, 3);
-        ok = ok && WriteCommand(pdev, "ST;");
-        break;
+        case kPathFill:
+            ok = WriteCommand(pdev, winding ? "FL;" : "EF;");
+            break;
+        case kPathStrokeAndFill:
+            ok = WriteCommand(pdev, winding ? "FL1;" : "EF1;") && WriteCommand(pdev, "ST;");
+            break;
+        default:
+            if (pdev->path.lineMode == 2) ok = WriteLineWidth(pdev, 3);
+            ok = ok && WriteCommand(pdev, "ST;");
+            break;
     }
     if (ok) Painted(pdev);
     return ok;
@@ -708,8 +719,7 @@ BOOL WriteVectorPaint(PrinterPdev* pdev, DWORD kind, FLONG fillMode)
 
 // ---- Cohen-Sutherland ----
 
-BYTE LineOutcode(long long x, long long y, const RECTL& r)
-{
+BYTE LineOutcode(long long x, long long y, const RECTL& r) {
     BYTE code = 0;
     if (x < r.left) code |= 1;
     if (x > r.right) code |= 2;
@@ -722,8 +732,7 @@ namespace {
 
 // Moves (*x, *y) onto the first edge (left, right, top, bottom) it lies beyond whose intersection
 // with the segment lies within the other axis' range.
-bool MoveOntoEdge(long long* x, long long* y, long long ox, long long oy, BYTE code, const RECTL& r)
-{
+bool MoveOntoEdge(long long* x, long long* y, long long ox, long long oy, BYTE code, const RECTL& r) {
     const long long dx = ox - *x, dy = oy - *y;
     if ((code & 1) && dx != 0) {
         const long long ny = *y + dy * (r.left - *x) / dx;
@@ -762,8 +771,7 @@ bool MoveOntoEdge(long long* x, long long* y, long long ox, long long oy, BYTE c
 
 }  // namespace
 
-BOOL ClipSegment(long long* x0, long long* y0, long long* x1, long long* y1, const RECTL& r)
-{
+BOOL ClipSegment(long long* x0, long long* y0, long long* x1, long long* y1, const RECTL& r) {
     const BYTE c0 = LineOutcode(*x0, *y0, r), c1 = LineOutcode(*x1, *y1, r);
     if ((c0 | c1) == 0) return TRUE;
     if (c0 & c1) return FALSE;

@@ -22,7 +22,7 @@ typedef LONG(WINAPI* PFN_DorlikCloseManager)(HANDLE manager);
 typedef LONG(WINAPI* PFN_DorlikReadVariable)(LPCWSTR printer, LPCSTR name, void* buffer, DWORD size, DWORD* returned);
 // One of the last 1024 values published (back 0 = the newest); DORLIK_E_NO_VARIABLE past the end.
 typedef LONG(WINAPI* PFN_DorlikReadHistory)(LPCWSTR printer, LPCSTR name, DWORD back, void* buffer, DWORD size,
-                                           DWORD* returned);
+                                            DWORD* returned);
 // How many times a variable was published (UpdatePrinterStatus calls that succeeded), 0 when never.
 typedef DWORD(WINAPI* PFN_DorlikUpdateCount)(LPCWSTR printer, LPCSTR name);
 // Sets a variable as if another client had published it (signals its notification events).

@@ -63,7 +63,9 @@ std::string Narrow(LPCWSTR text) {
     return s;
 }
 
-std::string Bytes(const void* p, size_t n) { return std::string(static_cast<const char*>(p), n); }
+std::string Bytes(const void* p, size_t n) {
+    return std::string(static_cast<const char*>(p), n);
+}
 
 void Defaults(const std::u16string& name, Printer& printer) {
     auto set = [&](const char* key, std::string value) {
@@ -87,7 +89,8 @@ LONG Read(Printer& p, const std::string& name, void* buffer, DWORD size, DWORD* 
     if (it == p.variables.end()) return DORLIK_E_NO_VARIABLE;
     DWORD needed = static_cast<DWORD>(it->second.value.size());
     if (returned) *returned = needed;
-    if (size < needed || (buffer == nullptr && needed > 0)) return size == 0 ? DORLIK_E_SMALL_QUERY : DORLIK_E_SMALL_BUFFER;
+    if (size < needed || (buffer == nullptr && needed > 0))
+        return size == 0 ? DORLIK_E_SMALL_QUERY : DORLIK_E_SMALL_BUFFER;
     if (needed > 0) memcpy(buffer, it->second.value.data(), needed);
     return DORLIK_OK;
 }
@@ -175,7 +178,8 @@ DLLEXPORT LONG WINAPI UpdatePrinterStatusW(HANDLE manager, LPCWSTR name, const v
 // names: "a;b;c" with `count` names, events[i] signalled when the i-th variable changes.
 DLLEXPORT LONG WINAPI SetNotificationEventExA(HANDLE manager, DWORD count, LPCSTR names, HANDLE* events,
                                               DWORD* cookie) {
-    if (names == nullptr || events == nullptr || cookie == nullptr || count == 0 || count > 64) return DORLIK_E_PARAMETER;
+    if (names == nullptr || events == nullptr || cookie == nullptr || count == 0 || count > 64)
+        return DORLIK_E_PARAMETER;
     Notification n;
     std::string list(names);
     size_t start = 0;
@@ -281,7 +285,8 @@ DLLEXPORT LONG WINAPI DorlikReadHistory(LPCWSTR printer, LPCSTR name, DWORD back
     const std::string& value = v->second.history[back];
     DWORD needed = static_cast<DWORD>(value.size());
     if (returned) *returned = needed;
-    if (size < needed || (buffer == nullptr && needed > 0)) return size == 0 ? DORLIK_E_SMALL_QUERY : DORLIK_E_SMALL_BUFFER;
+    if (size < needed || (buffer == nullptr && needed > 0))
+        return size == 0 ? DORLIK_E_SMALL_QUERY : DORLIK_E_SMALL_BUFFER;
     if (needed > 0) memcpy(buffer, value.data(), needed);
     return DORLIK_OK;
 }

@@ -115,7 +115,9 @@ void MessageLoop(HWND window) {
 }
 
 // Caller holds service().lock and the table mutex.
-DWORD* Words(Service& s) { return reinterpret_cast<DWORD*>(s.table); }
+DWORD* Words(Service& s) {
+    return reinterpret_cast<DWORD*>(s.table);
+}
 
 }  // namespace
 
@@ -130,8 +132,8 @@ BOOL Start(const Options& options) {
         s.mutex = CreateMutexW(nullptr, FALSE, u"QZ_FILEMAPPING_MUTEX");
         s.mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kTableBytes,
                                        u"QZ_JOBPROCESS_FILEMAPPING");
-        s.table = s.mapping ? static_cast<BYTE*>(MapViewOfFile(s.mapping, FILE_MAP_ALL_ACCESS, 0, 0, kTableBytes))
-                            : nullptr;
+        s.table =
+            s.mapping ? static_cast<BYTE*>(MapViewOfFile(s.mapping, FILE_MAP_ALL_ACCESS, 0, 0, kTableBytes)) : nullptr;
         if (!s.mutex || !s.table) {
             if (s.table) UnmapViewOfFile(s.table);
             if (s.mapping) CloseHandle(s.mapping);
@@ -249,8 +251,12 @@ void SetAnswer(Answer answer) {
     s.options.answer = answer;
 }
 
-BOOL ReleaseJob(DWORD jobId) { return SignalJobEvent("QzLM_ALLOW", jobId); }
-BOOL RefuseJob(DWORD jobId) { return SignalJobEvent("QzLM_OVER", jobId); }
+BOOL ReleaseJob(DWORD jobId) {
+    return SignalJobEvent("QzLM_ALLOW", jobId);
+}
+BOOL RefuseJob(DWORD jobId) {
+    return SignalJobEvent("QzLM_OVER", jobId);
+}
 
 std::vector<Posted> Messages() {
     Service& s = service();

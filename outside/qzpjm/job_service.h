@@ -18,11 +18,11 @@ enum class Answer {
 };
 
 struct Options {
-    DWORD runStatus = 1;          // "RunStatus": 0 lets jobs print when the table cannot be used
-    bool debugMode = false;       // "RunMode" = "Debug": the monitor writes its diagnostic files
+    DWORD runStatus = 1;     // "RunStatus": 0 lets jobs print when the table cannot be used
+    bool debugMode = false;  // "RunMode" = "Debug": the monitor writes its diagnostic files
     std::u16string eventLogFolder = u"C:\\QzPJM\\Log";
-    bool installed = true;        // known to the service control manager
-    bool createTable = true;      // the named table and its mutex exist
+    bool installed = true;    // known to the service control manager
+    bool createTable = true;  // the named table and its mutex exist
     Answer answer = Answer::Release;
 };
 

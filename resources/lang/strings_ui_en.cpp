@@ -8,7 +8,8 @@ const ORLA_RESOURCE kLangUiStrings[] = {
     // Reading the configuration from the printer.
     LANG_STRING(817, u"Retrieving the configuration from the printer. Please wait."),
     LANG_STRING(818, u"The printer configuration has been updated."),
-    LANG_STRING(819, u"The configuration could not be retrieved from the printer. Check that the printer is on and connected."),
+    LANG_STRING(
+        819, u"The configuration could not be retrieved from the printer. Check that the printer is on and connected."),
 
     // Account settings.
     LANG_STRING(890, u"Enter a user ID."),

@@ -88,11 +88,12 @@ TEST(DevmodeConvert, CopyForCallerTakesSmallerSizesFromSourceOrReference) {
     reference.Put16(66, 0x0200);
     IncomingDevmode target(220, 1000);
     target.Put16(66, 0x0555);
-    ASSERT_TRUE(CopyDevmodeForCaller(source.devmode(), reference.devmode(), reinterpret_cast<DEVMODEW*>(target.bytes.data())));
-    EXPECT_EQ(target.Get16(68), 188);       // reference's smaller public size
+    ASSERT_TRUE(
+        CopyDevmodeForCaller(source.devmode(), reference.devmode(), reinterpret_cast<DEVMODEW*>(target.bytes.data())));
+    EXPECT_EQ(target.Get16(68), 188);  // reference's smaller public size
     EXPECT_EQ(target.Get16(64), 0x0320);
-    EXPECT_EQ(target.Get16(70), 400);       // source's smaller private size
-    EXPECT_EQ(target.Get16(66), 0x0101);    // and the source's driver version with it
+    EXPECT_EQ(target.Get16(70), 400);     // source's smaller private size
+    EXPECT_EQ(target.Get16(66), 0x0101);  // and the source's driver version with it
     EXPECT_EQ(target.bytes[188], source.bytes[220]);
 
     // Equal public sizes: the source's size and dmSpecVersion (an unknown size keeps its own).

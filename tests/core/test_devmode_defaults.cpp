@@ -42,17 +42,28 @@ TEST_F(DevmodeDefaults, PublicFields) {
         long expected;
     };
     const Case cases[] = {
-        {"dmSpecVersion", d.dmSpecVersion, 0x0401}, {"dmDriverVersion", d.dmDriverVersion, 0x0100},
-        {"dmFields", static_cast<long>(d.dmFields), 0x04011703}, {"dmOrientation", d.dmOrientation, 1},
-        {"dmPaperSize (no forms list)", d.dmPaperSize, 9},  {"dmPaperLength", d.dmPaperLength, 2970},
-        {"dmPaperWidth", d.dmPaperWidth, 2100},            {"dmScale", d.dmScale, 100},
-        {"dmCopies", d.dmCopies, 1},                        {"dmDefaultSource", d.dmDefaultSource, 1},
-        {"dmPrintQuality", d.dmPrintQuality, 600},         {"dmColor", d.dmColor, 1},
-        {"dmDuplex", d.dmDuplex, 1},                        {"dmYResolution", d.dmYResolution, 0},
-        {"dmTTOption", d.dmTTOption, 1},                    {"dmCollate", d.dmCollate, 0},
-        {"dmNup", static_cast<long>(d.dmNup), 1},          {"dmICMMethod", static_cast<long>(d.dmICMMethod), 1},
-        {"dmICMIntent", static_cast<long>(d.dmICMIntent), 1}, {"dmMediaType", static_cast<long>(d.dmMediaType), 1},
-        {"dmDitherType", static_cast<long>(d.dmDitherType), 2}, {"dmLogPixels", d.dmLogPixels, 0},
+        {"dmSpecVersion", d.dmSpecVersion, 0x0401},
+        {"dmDriverVersion", d.dmDriverVersion, 0x0100},
+        {"dmFields", static_cast<long>(d.dmFields), 0x04011703},
+        {"dmOrientation", d.dmOrientation, 1},
+        {"dmPaperSize (no forms list)", d.dmPaperSize, 9},
+        {"dmPaperLength", d.dmPaperLength, 2970},
+        {"dmPaperWidth", d.dmPaperWidth, 2100},
+        {"dmScale", d.dmScale, 100},
+        {"dmCopies", d.dmCopies, 1},
+        {"dmDefaultSource", d.dmDefaultSource, 1},
+        {"dmPrintQuality", d.dmPrintQuality, 600},
+        {"dmColor", d.dmColor, 1},
+        {"dmDuplex", d.dmDuplex, 1},
+        {"dmYResolution", d.dmYResolution, 0},
+        {"dmTTOption", d.dmTTOption, 1},
+        {"dmCollate", d.dmCollate, 0},
+        {"dmNup", static_cast<long>(d.dmNup), 1},
+        {"dmICMMethod", static_cast<long>(d.dmICMMethod), 1},
+        {"dmICMIntent", static_cast<long>(d.dmICMIntent), 1},
+        {"dmMediaType", static_cast<long>(d.dmMediaType), 1},
+        {"dmDitherType", static_cast<long>(d.dmDitherType), 2},
+        {"dmLogPixels", d.dmLogPixels, 0},
     };
     for (const Case& c : cases) EXPECT_EQ(c.got, c.expected) << c.field;
     EXPECT_EQ(GetText(record, dm::FormName), u"A4");
@@ -67,35 +78,95 @@ TEST_F(DevmodeDefaults, PrivateFieldsOfTheTables) {
     };
     auto hi = [](unsigned japaneseOffset) { return HighOffset(japaneseOffset); };
     const Case cases[] = {
-        {"flags word", 220, 2, 4}, {"364", 364, 2, 1}, {"366", 366, 1, 0}, {"367", 367, 1, 0},
-        {"overlay status", 368, 4, 0}, {"private id", 392, 4, kFixturePrivateId},
-        {"flags2", 400, 4, 0x01F33400}, {"404", 404, 4, 15}, {"408", 408, 4, 0}, {"412", 412, 2, 0},
-        {"414", 414, 2, 0}, {"out paper", 416, 2, 0}, {"418", 418, 2, 0}, {"420", 420, 2, 0},
-        {"zoom", 486, 2, 100}, {"488", 488, 2, 0}, {"490", 490, 2, 0}, {"layout", 492, 2, 1},
-        {"494", 494, 2, 0}, {"496", 496, 2, 0}, {"498", 498, 2, 3},
-        {"print top", 500, 4, 41}, {"print left", 504, 4, 40}, {"508", 508, 4, 41}, {"512", 512, 4, 40},
-        {"516", 516, 2, 1}, {"518", 518, 2, 1}, {"520", 520, 2, 1}, {"memory", 624, 4, 65536},
-        {"prev size", 704, 2, 9}, {"prev length", 706, 2, 2970}, {"prev width", 708, 2, 2100},
-        {"prev orientation", 774, 2, 1}, {"prev source", 776, 2, 1}, {"prev duplex", 778, 2, 1},
+        {"flags word", 220, 2, 4},
+        {"364", 364, 2, 1},
+        {"366", 366, 1, 0},
+        {"367", 367, 1, 0},
+        {"overlay status", 368, 4, 0},
+        {"private id", 392, 4, kFixturePrivateId},
+        {"flags2", 400, 4, 0x01F33400},
+        {"404", 404, 4, 15},
+        {"408", 408, 4, 0},
+        {"412", 412, 2, 0},
+        {"414", 414, 2, 0},
+        {"out paper", 416, 2, 0},
+        {"418", 418, 2, 0},
+        {"420", 420, 2, 0},
+        {"zoom", 486, 2, 100},
+        {"488", 488, 2, 0},
+        {"490", 490, 2, 0},
+        {"layout", 492, 2, 1},
+        {"494", 494, 2, 0},
+        {"496", 496, 2, 0},
+        {"498", 498, 2, 3},
+        {"print top", 500, 4, 41},
+        {"print left", 504, 4, 40},
+        {"508", 508, 4, 41},
+        {"512", 512, 4, 40},
+        {"516", 516, 2, 1},
+        {"518", 518, 2, 1},
+        {"520", 520, 2, 1},
+        {"memory", 624, 4, 65536},
+        {"prev size", 704, 2, 9},
+        {"prev length", 706, 2, 2970},
+        {"prev width", 708, 2, 2100},
+        {"prev orientation", 774, 2, 1},
+        {"prev source", 776, 2, 1},
+        {"prev duplex", 778, 2, 1},
         {"remembered quality", 780, 2, 600},
-        {"saved 784", 784, 2, 4}, {"saved 792", 792, 4, 0x01F33400}, {"saved 870", 870, 2, 100},
-        {"saved 872", 872, 2, 0}, {"saved 876", 876, 2, 1}, {"saved 882", 882, 2, 3},
-        {"saved 884", 884, 4, 1}, {"saved 892", 892, 4, 0}, {"saved 896", 896, 4, 0}, {"saved 900", 900, 4, 1},
-        {"saved 904", 904, 4, 0}, {"saved 908", 908, 2, 0}, {"saved 912", 912, 4, 4}, {"saved 916", 916, 4, 300},
-        {"saved 920", 920, 4, 4}, {"saved 924", 924, 4, 4}, {"saved 928", 928, 4, 1},
-        {"annotation", 1032, 4, 0}, {"stamp", 1220, 4, 0}, {"draw flag", 1972, 4, 0},
-        {"paper length", hi(6112), 4, 2970}, {"paper width", hi(6116), 4, 2100},
-        {"6120", hi(6120), 2, 130}, {"6122", hi(6122), 2, 100},
-        {"ca size", hi(6124), 2, 24}, {"ca flags", hi(6126), 2, 0}, {"ca illuminant", hi(6128), 2, 0},
-        {"ca red gamma", hi(6130), 2, 10000}, {"ca green gamma", hi(6132), 2, 10000},
-        {"ca blue gamma", hi(6134), 2, 10000}, {"ca black", hi(6136), 2, 0}, {"ca white", hi(6138), 2, 10000},
-        {"ca contrast", hi(6140), 2, 0}, {"ca tint", hi(6146), 2, 0},
-        {"6148", hi(6148), 4, 0}, {"6152", hi(6152), 4, 0}, {"slip tray", hi(6160), 4, 1},
-        {"6164", hi(6164), 4, 0}, {"6172", hi(6172), 4, 0}, {"first tray", hi(6176), 4, 4},
-        {"second tray", hi(6180), 4, 300}, {"6184", hi(6184), 4, 1}, {"6188", hi(6188), 4, 4},
-        {"front cover", hi(6192), 4, 4}, {"back cover", hi(6196), 4, 4}, {"6200", hi(6200), 4, 0},
-        {"6204", hi(6204), 4, 0}, {"6232", hi(6232), 4, 0}, {"6240", hi(6240), 4, 1},
-        {"7564", hi(7564), 4, 0}, {"7576", hi(7576), 2, 0}, {"7578", hi(7578), 2, 0}, {"7696", hi(7696), 4, 0},
+        {"saved 784", 784, 2, 4},
+        {"saved 792", 792, 4, 0x01F33400},
+        {"saved 870", 870, 2, 100},
+        {"saved 872", 872, 2, 0},
+        {"saved 876", 876, 2, 1},
+        {"saved 882", 882, 2, 3},
+        {"saved 884", 884, 4, 1},
+        {"saved 892", 892, 4, 0},
+        {"saved 896", 896, 4, 0},
+        {"saved 900", 900, 4, 1},
+        {"saved 904", 904, 4, 0},
+        {"saved 908", 908, 2, 0},
+        {"saved 912", 912, 4, 4},
+        {"saved 916", 916, 4, 300},
+        {"saved 920", 920, 4, 4},
+        {"saved 924", 924, 4, 4},
+        {"saved 928", 928, 4, 1},
+        {"annotation", 1032, 4, 0},
+        {"stamp", 1220, 4, 0},
+        {"draw flag", 1972, 4, 0},
+        {"paper length", hi(6112), 4, 2970},
+        {"paper width", hi(6116), 4, 2100},
+        {"6120", hi(6120), 2, 130},
+        {"6122", hi(6122), 2, 100},
+        {"ca size", hi(6124), 2, 24},
+        {"ca flags", hi(6126), 2, 0},
+        {"ca illuminant", hi(6128), 2, 0},
+        {"ca red gamma", hi(6130), 2, 10000},
+        {"ca green gamma", hi(6132), 2, 10000},
+        {"ca blue gamma", hi(6134), 2, 10000},
+        {"ca black", hi(6136), 2, 0},
+        {"ca white", hi(6138), 2, 10000},
+        {"ca contrast", hi(6140), 2, 0},
+        {"ca tint", hi(6146), 2, 0},
+        {"6148", hi(6148), 4, 0},
+        {"6152", hi(6152), 4, 0},
+        {"slip tray", hi(6160), 4, 1},
+        {"6164", hi(6164), 4, 0},
+        {"6172", hi(6172), 4, 0},
+        {"first tray", hi(6176), 4, 4},
+        {"second tray", hi(6180), 4, 300},
+        {"6184", hi(6184), 4, 1},
+        {"6188", hi(6188), 4, 4},
+        {"front cover", hi(6192), 4, 4},
+        {"back cover", hi(6196), 4, 4},
+        {"6200", hi(6200), 4, 0},
+        {"6204", hi(6204), 4, 0},
+        {"6232", hi(6232), 4, 0},
+        {"6240", hi(6240), 4, 1},
+        {"7564", hi(7564), 4, 0},
+        {"7576", hi(7576), 2, 0},
+        {"7578", hi(7578), 2, 0},
+        {"7696", hi(7696), 4, 0},
     };
     for (const Case& c : cases) {
         DWORD got = c.width == 1   ? record.bytes[c.offset]
@@ -110,8 +181,7 @@ TEST_F(DevmodeDefaults, PrivateFieldsOfTheTables) {
     for (const DmText& t : {dm::OutPaperName, dm::OwnerUserName, dm::AnnotationText, dm::SetUserId, dm::PopPassword,
                             dm::ComputerName, dm::JobUserName, dm::JobInfoUserName})
         EXPECT_EQ(GetText(record, t), u"");
-    for (const DmAnsi& t : {dm::OverlayFolder, dm::OverlayName})
-        EXPECT_EQ(GetAnsi(record, t), "");
+    for (const DmAnsi& t : {dm::OverlayFolder, dm::OverlayName}) EXPECT_EQ(GetAnsi(record, t), "");
 }
 
 TEST_F(DevmodeDefaults, TrustMarkingBlockOfTheJapaneseBuild) {
@@ -132,10 +202,9 @@ TEST_F(DevmodeDefaults, FlagsWordFollowsWindowsVersion) {
         DWORD japanese;
     };
     const Case cases[] = {
-        {6, 0, VER_PLATFORM_WIN32_NT, 0x072114FD},   // Vista
-        {10, 0, VER_PLATFORM_WIN32_NT, 0x072114FD},
-        {5, 1, VER_PLATFORM_WIN32_NT, 0x072134FD},   // XP
-        {4, 0, VER_PLATFORM_WIN32_NT, 0x072134FD},   // not 5 or more: major taken as 0
+        {6, 0, VER_PLATFORM_WIN32_NT, 0x072114FD},                                                  // Vista
+        {10, 0, VER_PLATFORM_WIN32_NT, 0x072114FD},     {5, 1, VER_PLATFORM_WIN32_NT, 0x072134FD},  // XP
+        {4, 0, VER_PLATFORM_WIN32_NT, 0x072134FD},  // not 5 or more: major taken as 0
         {6, 1, VER_PLATFORM_WIN32_WINDOWS, 0x072134FD},
     };
     for (const Case& c : cases) {
@@ -153,8 +222,8 @@ TEST_F(DevmodeDefaults, NtVersionQueries) {
         BOOL after50;
     };
     const Case cases[] = {
-        {5, 0, VER_PLATFORM_WIN32_NT, 5, FALSE}, {5, 1, VER_PLATFORM_WIN32_NT, 5, TRUE},
-        {6, 0, VER_PLATFORM_WIN32_NT, 6, TRUE},  {4, 0, VER_PLATFORM_WIN32_NT, 0, FALSE},
+        {5, 0, VER_PLATFORM_WIN32_NT, 5, FALSE},     {5, 1, VER_PLATFORM_WIN32_NT, 5, TRUE},
+        {6, 0, VER_PLATFORM_WIN32_NT, 6, TRUE},      {4, 0, VER_PLATFORM_WIN32_NT, 0, FALSE},
         {6, 0, VER_PLATFORM_WIN32_WINDOWS, 0, TRUE},
     };
     for (const Case& c : cases) {
@@ -174,10 +243,11 @@ TEST_F(DevmodeDefaults, WithoutResourceDllAllDevicePairsAreZero) {
 TEST(DevmodeDefaultsFallback, DescriptionWithoutDefaultRecordsGetsSaneValues) {
     // No "*DefaultForm", "*DefaultInputSlot" or "*DefaultMemorySize": their offsets point at the
     // following lists, which must not be read as the default records.
-    DeviceDataPtr data = CompileText(u"*Version: 4\r\n*FriendlyName: \"Bare\"\r\n"
-                                     u"*InputSlot: \"Lower\" 5\r\n*InputSlot: \"Upper\" 1\r\n"
-                                     u"*MemorySize: 32768 0 0 0 0 0 0\r\n"
-                                     u"*FormPort: \"B5 (JIS)\" 182000 257000 4000 4000 178000 253000\r\n");
+    DeviceDataPtr data = CompileText(
+        u"*Version: 4\r\n*FriendlyName: \"Bare\"\r\n"
+        u"*InputSlot: \"Lower\" 5\r\n*InputSlot: \"Upper\" 1\r\n"
+        u"*MemorySize: 32768 0 0 0 0 0 0\r\n"
+        u"*FormPort: \"B5 (JIS)\" 182000 257000 4000 4000 178000 253000\r\n");
     ASSERT_NE(data, nullptr);
     DriverDevmode record{};
     SetDefaultDevmode(&record, nullptr, nullptr, data.get());
@@ -235,14 +305,14 @@ TEST(DevicePairLookup, ChoiceFromLowestAllowedBitOrPreferred) {
         WORD choice;
     };
     const Case cases[] = {
-        {u"Feeder C", false, &three, 0x0008, 3},       // bits 0x000C, preferred 3 allowed
-        {u"Feeder C", false, nullptr, 0x0008, 3},      // lowest bit 2 -> 3
-        {u"Feeder 3", false, &three, 0x0008, 1001},    // bits 0x0030: 3 not allowed
+        {u"Feeder C", false, &three, 0x0008, 3},     // bits 0x000C, preferred 3 allowed
+        {u"Feeder C", false, nullptr, 0x0008, 3},    // lowest bit 2 -> 3
+        {u"Feeder 3", false, &three, 0x0008, 1001},  // bits 0x0030: 3 not allowed
         {u"Feeder 3", false, nullptr, 0x0008, 1001},
-        {u"Feeder None", false, &three, 0, 0},         // no allowed bits
-        {u"Feeder High", false, nullptr, 0, 0},        // bits beyond the table
-        {u"Duplex Unit", true, nullptr, 0x0008, 1001}, // option bit 1
-        {u"Finisher", true, nullptr, 0, 1},            // option bit 10 -> 1
+        {u"Feeder None", false, &three, 0, 0},          // no allowed bits
+        {u"Feeder High", false, nullptr, 0, 0},         // bits beyond the table
+        {u"Duplex Unit", true, nullptr, 0x0008, 1001},  // option bit 1
+        {u"Finisher", true, nullptr, 0, 1},             // option bit 10 -> 1
     };
     for (const Case& c : cases) {
         DevicePair pair{0xEEEE, 0xEEEE};

@@ -16,12 +16,12 @@ protected:
     DeviceDataPtr data = CompileText(FixtureDescription());
     DriverDevmode record{};
     FormsFixture forms{
-        {u"Letter", 215900, 279400},          // 1
-        {u"Tiny", 50000, 50000},               // 2: blanked
-        {u"A4", 210000, 297000},               // 3
-        {u"A3", 297000, 420000},               // 4
-        {u"Huge", 1000000, 1000000},           // 5: blanked
-        {kLongPaperFormName, 297000, 900000},  // 6
+        {u"Letter", 215900, 279400},                                     // 1
+        {u"Tiny", 50000, 50000},                                         // 2: blanked
+        {u"A4", 210000, 297000},                                         // 3
+        {u"A3", 297000, 420000},                                         // 4
+        {u"Huge", 1000000, 1000000},                                     // 5: blanked
+        {kLongPaperFormName, 297000, 900000},                            // 6
         {u"Wide Long Name Of A Custom Form Beyond 32", 200000, 250000},  // 7
     };
 
@@ -51,8 +51,8 @@ TEST_F(DevmodeMerge, CopiesAreCappedAndZeroOrNegativeIgnored) {
         SHORT expected;
     };
     const Case cases[] = {
-        {1200, DM_COPIES, 999}, {1000, DM_COPIES, 999}, {999, DM_COPIES, 999}, {5, DM_COPIES, 5}, {1, DM_COPIES, 1},
-        {0, DM_COPIES, 7},      {-3, DM_COPIES, 7},    {5, 0, 7},
+        {1200, DM_COPIES, 999}, {1000, DM_COPIES, 999}, {999, DM_COPIES, 999}, {5, DM_COPIES, 5},
+        {1, DM_COPIES, 1},      {0, DM_COPIES, 7},      {-3, DM_COPIES, 7},    {5, 0, 7},
     };
     for (const Case& c : cases) {
         AsDevmode(record)->dmCopies = 7;
@@ -73,12 +73,18 @@ TEST_F(DevmodeMerge, PublicValuesTakenOnlyWhenTheModelCanTakeThem) {
         bool taken;
     };
     const Case cases[] = {
-        {"portrait", 76, DM_ORIENTATION, 1, true},     {"landscape", 76, DM_ORIENTATION, 2, true},
-        {"orientation 3", 76, DM_ORIENTATION, 3, false}, {"orientation 0", 76, DM_ORIENTATION, 0, false},
-        {"duplex 2", 94, DM_DUPLEX, 2, true},          {"duplex 3", 94, DM_DUPLEX, 3, true},
-        {"duplex 4", 94, DM_DUPLEX, 4, false},         {"known slot 4", 88, DM_DEFAULTSOURCE, 4, true},
-        {"known slot 7", 88, DM_DEFAULTSOURCE, 7, true}, {"unknown slot 15", 88, DM_DEFAULTSOURCE, 15, false},
-        {"resolution 1200", 90, DM_PRINTQUALITY, 1200, true}, {"resolution 700", 90, DM_PRINTQUALITY, 700, false},
+        {"portrait", 76, DM_ORIENTATION, 1, true},
+        {"landscape", 76, DM_ORIENTATION, 2, true},
+        {"orientation 3", 76, DM_ORIENTATION, 3, false},
+        {"orientation 0", 76, DM_ORIENTATION, 0, false},
+        {"duplex 2", 94, DM_DUPLEX, 2, true},
+        {"duplex 3", 94, DM_DUPLEX, 3, true},
+        {"duplex 4", 94, DM_DUPLEX, 4, false},
+        {"known slot 4", 88, DM_DEFAULTSOURCE, 4, true},
+        {"known slot 7", 88, DM_DEFAULTSOURCE, 7, true},
+        {"unknown slot 15", 88, DM_DEFAULTSOURCE, 15, false},
+        {"resolution 1200", 90, DM_PRINTQUALITY, 1200, true},
+        {"resolution 700", 90, DM_PRINTQUALITY, 700, false},
         {"landscape without its bit", 76, 0, 2, false},
     };
     for (const Case& c : cases) {
@@ -99,10 +105,10 @@ TEST_F(DevmodeMerge, PublicValuesTakenOnlyWhenTheModelCanTakeThem) {
 TEST_F(DevmodeMerge, NeverTakesScaleColourTrueTypeCollateOrFields) {
     IncomingDevmode in(220, 0);
     in.Fields(0xFFFFFFFF);
-    in.Put16(84, 50);   // dmScale
-    in.Put16(92, 2);    // dmColor
-    in.Put16(98, 3);    // dmTTOption
-    in.Put16(100, 1);   // dmCollate
+    in.Put16(84, 50);  // dmScale
+    in.Put16(92, 2);   // dmColor
+    in.Put16(98, 3);   // dmTTOption
+    in.Put16(100, 1);  // dmCollate
     Merge(in);
     EXPECT_EQ(pub().dmScale, 100);
     EXPECT_EQ(pub().dmColor, 1);
@@ -119,7 +125,7 @@ TEST_F(DevmodeMerge, PaperRulesPositionThenNameThenSize) {
         const char16_t* formName;
         SHORT length;
         SHORT width;
-        SHORT expectedSize;   // 0: the record keeps its paper
+        SHORT expectedSize;  // 0: the record keeps its paper
         const char16_t* expectedName;
     };
     const Case cases[] = {
@@ -167,7 +173,7 @@ TEST_F(DevmodeMerge, SizeRuleAllowsOneHundredMicrometres) {
         bool matches;
     };
     const Case cases[] = {
-        {210000, 297050, true}, {210000, 297100, true}, {209900, 296900, true},
+        {210000, 297050, true},  {210000, 297100, true},  {209900, 296900, true},
         {210200, 297000, false}, {210000, 297101, false},
     };
     for (const Case& c : cases) {
@@ -347,9 +353,8 @@ TEST_F(DevmodeMerge, MalformedIncomingDevmodesChangeNothingOrOnlyWhatTheyHold) {
         record = before;
         MergeDevmodeWithForms(&record, c.bytes, forms.data(), forms.count(), data.get());
         EXPECT_EQ(pub().dmCopies, AsDevmode(before)->dmCopies) << c.what;
-        EXPECT_EQ(std::memcmp(record.bytes + kPublicDevmodeSize, before.bytes + kPublicDevmodeSize,
-                              kPrivateDevmodeSize),
-                  0)
+        EXPECT_EQ(
+            std::memcmp(record.bytes + kPublicDevmodeSize, before.bytes + kPublicDevmodeSize, kPrivateDevmodeSize), 0)
             << c.what;
     }
 }
@@ -380,16 +385,22 @@ TEST(UsableForms, PrintableLimitsDependOnDescriptionVersion) {
         bool printable;
     };
     const Case cases[] = {
-        {u"min", 75000, 75000, 4, true},           {u"min old", 75000, 75000, 3, false},
-        {u"98 old", 75000, 98000, 3, true},        {u"narrow", 74999, 100000, 4, false},
-        {u"widest", 594000, 840000, 4, true},      {u"too wide", 594001, 840000, 4, false},
-        {u"too long", 297000, 840001, 4, false},   {kLongPaperFormName, 297000, 900000, 4, true},
-        {kLongPaperFormName, 297000, 900001, 4, false}, {u"Other 900", 297000, 900000, 4, false},
+        {u"min", 75000, 75000, 4, true},
+        {u"min old", 75000, 75000, 3, false},
+        {u"98 old", 75000, 98000, 3, true},
+        {u"narrow", 74999, 100000, 4, false},
+        {u"widest", 594000, 840000, 4, true},
+        {u"too wide", 594001, 840000, 4, false},
+        {u"too long", 297000, 840001, 4, false},
+        {kLongPaperFormName, 297000, 900000, 4, true},
+        {kLongPaperFormName, 297000, 900001, 4, false},
+        {u"Other 900", 297000, 900000, 4, false},
     };
     for (const Case& c : cases) {
         std::u16string name = c.name;
         FORM_INFO_1W f{0, name.data(), SIZEL{c.width, c.length}, RECTL{}};
-        EXPECT_EQ(IsPrintableForm(f, c.version) != FALSE, c.printable) << c.width << "x" << c.length << " v" << c.version;
+        EXPECT_EQ(IsPrintableForm(f, c.version) != FALSE, c.printable)
+            << c.width << "x" << c.length << " v" << c.version;
     }
 }
 

@@ -21,7 +21,9 @@ using namespace orla::test;
 
 namespace {
 
-std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string Wide(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
 
 // A sandbox with one sample model installed as a printer of this build's graphics DLL.
 class SamplePrinter : public ::testing::Test {
@@ -41,8 +43,8 @@ protected:
         ASSERT_TRUE(source && bin) << "run through ctest (ORLA_SOURCE_DIR, ORLA_BIN_DIR)";
         const std::u16string drv = PlatDriverDirectory();
         const std::u16string dataFile = drv + u"\\" + Wide(modelFile);
-        ASSERT_TRUE(PlatCopyIntoSandbox((std::string(source) + "/resources/models/" + modelFile).c_str(),
-                                        dataFile.c_str()));
+        ASSERT_TRUE(
+            PlatCopyIntoSandbox((std::string(source) + "/resources/models/" + modelFile).c_str(), dataFile.c_str()));
         const std::string stem = kJapaneseBuild ? "Quessa" : "Brinda";
         for (const char* letter : {"j", "e"}) {
             const std::string dll = stem + letter + ".dll";
@@ -51,8 +53,8 @@ protected:
         }
         const std::u16string driverPath = drv + (kJapaneseBuild ? u"\\Quessa.dll" : u"\\Brindal.dll");
         const std::u16string configFile = drv + (kJapaneseBuild ? u"\\Talvex.dll" : u"\\Morvin.dll");
-        PLAT_PRINTER_SETUP setup{printerName.c_str(), u"QEV ORLA", u"LPT1:", driverPath.c_str(), dataFile.c_str(),
-                                 configFile.c_str(), nullptr, nullptr};
+        PLAT_PRINTER_SETUP setup{printerName.c_str(), u"QEV ORLA",        u"LPT1:", driverPath.c_str(),
+                                 dataFile.c_str(),    configFile.c_str(), nullptr,  nullptr};
         ASSERT_TRUE(PlatInstallPrinter(&setup));
         ASSERT_TRUE(OpenPrinterW(printerName.data(), &printer, nullptr));
         DeviceDataCacheInit();

@@ -53,17 +53,20 @@ class OverlayHeader : public ::testing::Test {
 protected:
     DeviceDataPtr data = CompileText(OverlayDescription());
     DriverDevmode record{};
-    FormsFixture forms{{u"A3", 297000, 420000}, {u"A4", 210000, 297000}, {u"B4 (JIS)", 257000, 364000},
-                       {u"A4->A3", 210000, 297000}, {kFormPostcard, 100000, 148000}};
+    FormsFixture forms{{u"A3", 297000, 420000},
+                       {u"A4", 210000, 297000},
+                       {u"B4 (JIS)", 257000, 364000},
+                       {u"A4->A3", 210000, 297000},
+                       {kFormPostcard, 100000, 148000}};
     DeviceStrings strings{};
     void SetUp() override {
         ASSERT_NE(data, nullptr);
         SetDefaultDevmode(&record, nullptr, nullptr, data.get());
-        strings[0] = u"Auto";     // 200
-        strings[1] = u"Feeder1";  // 201
-        strings[4] = u"Feeder4";  // 204
-        strings[7] = u"LCF Unit"; // 207
-        strings[19] = u"LCF";     // 219
+        strings[0] = u"Auto";      // 200
+        strings[1] = u"Feeder1";   // 201
+        strings[4] = u"Feeder4";   // 204
+        strings[7] = u"LCF Unit";  // 207
+        strings[19] = u"LCF";      // 219
     }
     DWORD Apply(const FormOverlayHeader& h, bool withStrings = true) {
         return ApplyFormOverlayHeader(&record, h, forms.data(), forms.count(), withStrings ? &strings : nullptr,
@@ -78,13 +81,26 @@ TEST_F(OverlayHeader, PaperPairTable) {
         const char16_t* output;
     };
     const Case cases[] = {
-        {1, 1, kFormPostcard, u""},       {2, 2, u"Letter", u""},          {32, 512, u"LP->A4", u"A4"},
-        {32, 8192, u"LP->B4", u"B4 (JIS)"}, {256, 256, u"A5", u""},        {512, 512, u"A4", u""},
-        {512, 1024, u"A4->A3", u"A3"},    {512, 4096, u"A4->B5", u"B5 (JIS)"}, {512, 8192, u"A4->B4", u"B4 (JIS)"},
-        {512, 0x80000200, u"A4x2->A4", u"A4"}, {1024, 512, u"A3->A4", u"A4"}, {1024, 1024, u"A3", u""},
-        {1024, 8192, u"A3->B4", u"B4 (JIS)"}, {4096, 512, u"B5->A4", u"A4"}, {4096, 4096, u"B5 (JIS)", u""},
-        {4096, 8192, u"B5->B4", u"B4 (JIS)"}, {4096, 0x80001000, u"B5x2->B5", u"B5 (JIS)"},
-        {8192, 512, u"B4->A4", u"A4"},    {8192, 1024, u"B4->A3", u"A3"},  {8192, 4096, u"B4->B5", u"B5 (JIS)"},
+        {1, 1, kFormPostcard, u""},
+        {2, 2, u"Letter", u""},
+        {32, 512, u"LP->A4", u"A4"},
+        {32, 8192, u"LP->B4", u"B4 (JIS)"},
+        {256, 256, u"A5", u""},
+        {512, 512, u"A4", u""},
+        {512, 1024, u"A4->A3", u"A3"},
+        {512, 4096, u"A4->B5", u"B5 (JIS)"},
+        {512, 8192, u"A4->B4", u"B4 (JIS)"},
+        {512, 0x80000200, u"A4x2->A4", u"A4"},
+        {1024, 512, u"A3->A4", u"A4"},
+        {1024, 1024, u"A3", u""},
+        {1024, 8192, u"A3->B4", u"B4 (JIS)"},
+        {4096, 512, u"B5->A4", u"A4"},
+        {4096, 4096, u"B5 (JIS)", u""},
+        {4096, 8192, u"B5->B4", u"B4 (JIS)"},
+        {4096, 0x80001000, u"B5x2->B5", u"B5 (JIS)"},
+        {8192, 512, u"B4->A4", u"A4"},
+        {8192, 1024, u"B4->A3", u"A3"},
+        {8192, 4096, u"B4->B5", u"B5 (JIS)"},
         {8192, 8192, u"B4 (JIS)", u""},
     };
     for (const Case& c : cases) {
@@ -150,9 +166,12 @@ TEST_F(OverlayHeader, TrayStringsAndTheLargeCapacityUnit) {
         SHORT source;
     };
     const Case cases[] = {
-        {"tray 1", 1, false, 1},           {"tray 16", 16, false, 259},
-        {"large, unit absent", 0x1000000, false, 5}, {"large, unit installed", 0x1000000, true, 6},
-        {"unknown tray", 77, false, 7},    {"tray 256 without a slot", 256, false, 7},
+        {"tray 1", 1, false, 1},
+        {"tray 16", 16, false, 259},
+        {"large, unit absent", 0x1000000, false, 5},
+        {"large, unit installed", 0x1000000, true, 6},
+        {"unknown tray", 77, false, 7},
+        {"tray 256 without a slot", 256, false, 7},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -176,8 +195,9 @@ TEST_F(OverlayHeader, TrayStringsAndTheLargeCapacityUnit) {
 TEST_F(OverlayHeader, WithoutDefaultSlotRecordTheFirstSlotStandsInForIt) {
     // A description without "*DefaultInputSlot" has the first input slot where the default record
     // would be: a tray string that names no slot leaves that slot's value, not the old source.
-    DeviceDataPtr bare = CompileText(u"*Version: 4\r\n*InputSlot: \"Lower\" 5\r\n*InputSlot: \"Feeder1\" 1\r\n"
-                                     u"*FormPort: \"A4\" 210000 297000 5000 5000 205000 292000\r\n");
+    DeviceDataPtr bare = CompileText(
+        u"*Version: 4\r\n*InputSlot: \"Lower\" 5\r\n*InputSlot: \"Feeder1\" 1\r\n"
+        u"*FormPort: \"A4\" 210000 297000 5000 5000 205000 292000\r\n");
     ASSERT_NE(bare, nullptr);
     struct Case {
         DWORD tray;

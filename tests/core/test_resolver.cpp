@@ -14,19 +14,20 @@ namespace {
 
 std::u16string ResolverDescription(int version) {
     std::u16string text = version >= 4 ? u"*Version: 4\r\n" : u"*Version: 3\r\n";
-    text += u"*FriendlyName: \"QEV Resolver\"\r\n*PrivateID: 0x51455631\r\n"
-            u"*DefaultResolution: 600\r\n*Resolution: 600 \"\" 0 \"\" 0\r\n*Resolution: 1200 \"\" 0 \"\" 0\r\n"
-            u"*DefaultInputSlot: \"Auto\" 7\r\n*InputSlot: \"Auto\" 7\r\n*InputSlot: \"Feeder1\" 1\r\n"
-            u"*InputSlot: \"Feeder2\" 2\r\n*InputSlot: \"Manual\" 4\r\n"
-            u"*MaxForm: 297000 431800\r\n*MinForm: 90000 148000\r\n"
-            u"*DefaultForm: \"A4\" 210000 297000 5000 5000 205000 292000\r\n"
-            u"*FormPort: \"A4\" 210000 297000 5000 5000 205000 292000\r\n"
-            u"*FormPort: \"A3\" 297000 420000 5000 5000 292000 415000\r\n"
-            u"*FormPort: \"B4 (JIS)\" 257000 364000 5000 5000 252000 359000\r\n"
-            u"*FormPort: \"A4->A3\" 210000 297000 5000 5000 205000 292000\r\n"
-            u"*FormPort: \"LP->A4\" 297000 900000 5000 5000 292000 895000\r\n"
-            u"*FormPort: \"Label\" 100000 148000 0 0 10583 10583\r\n"
-            u"*FormPort: \"Label2\" 100000 148000 0 0 21167 21167\r\n";
+    text +=
+        u"*FriendlyName: \"QEV Resolver\"\r\n*PrivateID: 0x51455631\r\n"
+        u"*DefaultResolution: 600\r\n*Resolution: 600 \"\" 0 \"\" 0\r\n*Resolution: 1200 \"\" 0 \"\" 0\r\n"
+        u"*DefaultInputSlot: \"Auto\" 7\r\n*InputSlot: \"Auto\" 7\r\n*InputSlot: \"Feeder1\" 1\r\n"
+        u"*InputSlot: \"Feeder2\" 2\r\n*InputSlot: \"Manual\" 4\r\n"
+        u"*MaxForm: 297000 431800\r\n*MinForm: 90000 148000\r\n"
+        u"*DefaultForm: \"A4\" 210000 297000 5000 5000 205000 292000\r\n"
+        u"*FormPort: \"A4\" 210000 297000 5000 5000 205000 292000\r\n"
+        u"*FormPort: \"A3\" 297000 420000 5000 5000 292000 415000\r\n"
+        u"*FormPort: \"B4 (JIS)\" 257000 364000 5000 5000 252000 359000\r\n"
+        u"*FormPort: \"A4->A3\" 210000 297000 5000 5000 205000 292000\r\n"
+        u"*FormPort: \"LP->A4\" 297000 900000 5000 5000 292000 895000\r\n"
+        u"*FormPort: \"Label\" 100000 148000 0 0 10583 10583\r\n"
+        u"*FormPort: \"Label2\" 100000 148000 0 0 21167 21167\r\n";
     text += u"*FormPort: \"";
     text += kLongPaperFormName;
     text += u"\" 297000 900000 5000 5000 292000 895000\r\n*FormPort: \"";
@@ -42,19 +43,19 @@ protected:
     DeviceDataPtr data = CompileText(ResolverDescription(4));
     DriverDevmode record{};
     FormsFixture forms{
-        {u"Letter", 215900, 279400},            // 1
-        {u"A3", 297000, 420000},                // 2
-        {u"A4", 210000, 297000},                // 3
-        {u"B4 (JIS)", 257000, 364000},          // 4
-        {u"A4->A3", 210000, 297000},            // 5
-        {u"LP->A4", 297000, 420000},            // 6
-        {kLongPaperFormName, 297000, 900000},   // 7
-        {u"Banner", 297000, 600000},            // 8
-        {kFormEnvelopeYou4, 105000, 235000},    // 9
-        {u"Label", 100000, 148000},             // 10
-        {u"Label2", 100000, 148000},            // 11
-        {u"Card", 90000, 120000},               // 12, not offered by the model
-        {kFormA4Rotated, 297000, 210000},       // 13
+        {u"Letter", 215900, 279400},           // 1
+        {u"A3", 297000, 420000},               // 2
+        {u"A4", 210000, 297000},               // 3
+        {u"B4 (JIS)", 257000, 364000},         // 4
+        {u"A4->A3", 210000, 297000},           // 5
+        {u"LP->A4", 297000, 420000},           // 6
+        {kLongPaperFormName, 297000, 900000},  // 7
+        {u"Banner", 297000, 600000},           // 8
+        {kFormEnvelopeYou4, 105000, 235000},   // 9
+        {u"Label", 100000, 148000},            // 10
+        {u"Label2", 100000, 148000},           // 11
+        {u"Card", 90000, 120000},              // 12, not offered by the model
+        {kFormA4Rotated, 297000, 210000},      // 13
     };
     DeviceStrings strings{};
     std::vector<BYTE> table;
@@ -131,9 +132,9 @@ TEST_F(Resolver, AutomaticOutputPaperForOutOfRangePapers) {
         const char16_t* expectedOutput;
     };
     const Case cases[] = {
-        {kLongPaperFormName, u""},   // 2970 x 9000 keeps no output paper
-        {u"Banner", u"A4"},          // out of range: the default form
-        {u"A3", u""},                // within range
+        {kLongPaperFormName, u""},  // 2970 x 9000 keeps no output paper
+        {u"Banner", u"A4"},         // out of range: the default form
+        {u"A3", u""},               // within range
     };
     for (const Case& c : cases) {
         SetDefaultDevmode(&record, nullptr, nullptr, data.get());
@@ -196,9 +197,9 @@ TEST_F(Resolver, WithoutConfigurationTheConfigurationStepsAreSkipped) {
     AsDevmode(record)->dmDuplex = 2;
     Resolve(&config);
     EXPECT_FALSE(Get(record, dm::DeviceState(1)) & 8);  // chain broken at 628
-    EXPECT_EQ(pub().dmDefaultSource, 7);                 // back to the fallback slot "Auto"
+    EXPECT_EQ(pub().dmDefaultSource, 7);                // back to the fallback slot "Auto"
     EXPECT_FALSE(Get(record, dm::Flags2) & 0x10000);
-    EXPECT_EQ(pub().dmDuplex, 1);                        // no duplex unit installed
+    EXPECT_EQ(pub().dmDuplex, 1);  // no duplex unit installed
 }
 
 TEST_F(Resolver, InstalledChainKeepsOnlyUnbrokenDevices) {
@@ -396,7 +397,7 @@ TEST_F(Resolver, PrivateFlagBitsRuledOutBySettingsAndConfiguration) {
         DWORD kept;          // of those, the bits expected afterwards
         DWORD flags2Bit16;   // expected bit 16 of flags2 (0 or 0x10000)
     };
-    static const ResolverConfig kNone{0, 1};                // configuration not read from the printer
+    static const ResolverConfig kNone{0, 1};  // configuration not read from the printer
     static const ResolverConfig kPrinter{0x4, 1};
     static const ResolverConfig kPrinterHidden{0x4 | 0x8, 1};
     static const ResolverConfig kPrinterMode2{0x4, 2};
@@ -404,15 +405,14 @@ TEST_F(Resolver, PrivateFlagBitsRuledOutBySettingsAndConfiguration) {
     constexpr DWORD b3 = 0x8, b4 = 0x10, b5 = 0x20, b6 = 0x40, b7 = 0x80, b8 = 0x100, b9 = 0x200, b10 = 0x400,
                     b11 = 0x800, b12 = 0x1000, b13 = 0x2000, b14 = 0x4000, b15 = 0x8000;
     const Case cases[] = {
-        {"A4 from the fallback slot, two devices", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k628 | k632,
-         b3 | b4, b3 | b4, 0x10000},
+        {"A4 from the fallback slot, two devices", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k628 | k632, b3 | b4,
+         b3 | b4, 0x10000},
         {"A4 from another slot", nullptr, u"A4", 1, 600, 1, 0x80000, true, 1, k628 | k632, b3 | b4, 0, 0x10000},
         {"A3 is not A4", nullptr, u"A3", 7, 600, 1, 0x80000, true, 1, k628 | k632, b3 | b4, 0, 0x10000},
         {"offered rotated A4 counts as A4 from version 4", nullptr, kFormA4Rotated, 7, 600, 1, 0x80000, true, 1,
          k628 | k632, b3, b3, 0x10000},
         {"one device only", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k628, b3 | b4, b4, 0x10000},
-        {"bit 6 counts pair 652", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k628 | k652, b3 | b6, b3 | b6,
-         0x10000},
+        {"bit 6 counts pair 652", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k628 | k652, b3 | b6, b3 | b6, 0x10000},
         {"bit 6 without pair 652 counts nothing", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k628, b3 | b6, b6,
          0x10000},
         {"pair 652 without bit 6 counts nothing", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k628 | k652, b3, 0,
@@ -422,16 +422,15 @@ TEST_F(Resolver, PrivateFlagBitsRuledOutBySettingsAndConfiguration) {
         {"1200 dpi below 264 MB", &kNone, u"A4", 7, 1200, 1, 0x41FFF, false, 1, k628 | k632, b4, 0, 0},
         {"1200 dpi with 264 MB", &kNone, u"A4", 7, 1200, 1, 0x42000, false, 1, k628 | k632, b4, b4, 0},
         {"memory rule off by flags2 bit 17", &kNone, u"A4", 7, 600, 1, 0x100, true, 1, k628 | k632, b4, b4, 0},
-        {"memory rule off for a printer configuration", &kPrinter, u"A4", 7, 600, 1, 0x100, false, 1,
-         k628 | k632, b4, b4, 0},
+        {"memory rule off for a printer configuration", &kPrinter, u"A4", 7, 600, 1, 0x100, false, 1, k628 | k632, b4,
+         b4, 0},
         {"bit 5 needs a printer configuration in mode 1", &kNone, u"A4", 7, 600, 1, 0x80000, true, 1, 0, b5, 0, 0},
         {"bit 5 in mode 2", &kPrinterMode2, u"A4", 7, 600, 1, 0x80000, true, 1, 0, b5, 0, 0},
         {"bit 5 in mode 1", &kPrinter, u"A4", 7, 600, 1, 0x80000, true, 1, 0, b5, b5, 0},
         {"bit 5 without configuration", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, 0, b5, b5, 0x10000},
-        {"tray contents hidden sets flags2 bit 16", &kPrinterHidden, u"A4", 7, 600, 2, 0x80000, true, 1, k660,
-         b7 | b8, b7 | b8, 0x10000},
-        {"bit 7 needs both configuration flags", &kPrinter, u"A4", 7, 600, 2, 0x80000, true, 1, k660, b7 | b8, b8,
-         0},
+        {"tray contents hidden sets flags2 bit 16", &kPrinterHidden, u"A4", 7, 600, 2, 0x80000, true, 1, k660, b7 | b8,
+         b7 | b8, 0x10000},
+        {"bit 7 needs both configuration flags", &kPrinter, u"A4", 7, 600, 2, 0x80000, true, 1, k660, b7 | b8, b8, 0},
         {"bit 8 needs pair 660", &kPrinterHidden, u"A4", 7, 600, 2, 0x80000, true, 1, 0, b8, 0, 0x10000},
         {"bit 8 needs two-sided printing", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, k660, b8, 0, 0x10000},
         {"bit 8 with two-sided printing", nullptr, u"A4", 7, 600, 3, 0x80000, true, 1, k660, b8, b8, 0x10000},
@@ -439,8 +438,8 @@ TEST_F(Resolver, PrivateFlagBitsRuledOutBySettingsAndConfiguration) {
         {"bit 9 with four pages per sheet", nullptr, u"A4", 7, 600, 1, 0x80000, true, 4, 0, b9, b9, 0x10000},
         {"raster mode clears 10 and 12 to 15", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, 0,
          b10 | b11 | b12 | b13 | b14 | b15, b11, 0x10000},
-        {"without raster mode they stay", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, 0,
-         b10 | b12 | b13 | b14 | b15, b10 | b12 | b13 | b14 | b15, 0x10000},
+        {"without raster mode they stay", nullptr, u"A4", 7, 600, 1, 0x80000, true, 1, 0, b10 | b12 | b13 | b14 | b15,
+         b10 | b12 | b13 | b14 | b15, 0x10000},
         {"bit 12 needs 600 dpi", nullptr, u"A4", 7, 1200, 1, 0x80000, true, 1, 0, b10 | b12, b10, 0x10000},
     };
     const DWORD probe = b3 | b4 | b5 | b6 | b7 | b8 | b9 | b10 | b11 | b12 | b13 | b14 | b15;
@@ -518,14 +517,14 @@ TEST(ResolverPaper, SupportedPaperByNameVersionAndSize) {
     const Case cases[] = {
         {u"A4", 0, 0, false, 3, true},
         {kFormA4Rotated, 0, 0, false, 4, true},
-        {kFormA4Rotated, 0, 0, false, 3, false},       // rotated names only from version 4
-        {u"Custom", 750, 1480, false, 3, true},        // by size, bounds inclusive
+        {kFormA4Rotated, 0, 0, false, 3, false},  // rotated names only from version 4
+        {u"Custom", 750, 1480, false, 3, true},   // by size, bounds inclusive
         {u"Custom", 749, 1480, false, 4, false},
         {u"Custom", 2970, 4318, false, 4, true},
         {u"Custom", 2970, 4319, false, 4, false},
-        {u"A4->A3", 0, 0, true, 4, true},              // conversion names as output paper
-        {u"A3->A4", 0, 0, true, 4, false},             // all but this one
-        {u"A4->A3", 0, 0, false, 4, false},            // not as document form
+        {u"A4->A3", 0, 0, true, 4, true},    // conversion names as output paper
+        {u"A3->A4", 0, 0, true, 4, false},   // all but this one
+        {u"A4->A3", 0, 0, false, 4, false},  // not as document form
     };
     for (const Case& c : cases) {
         DriverDevmode r{};
@@ -566,12 +565,9 @@ TEST(OutPaperTable, ParsesPairsAndStopsSafelyOnDamage) {
     odd.push_back(0x41);
     std::vector<BYTE> noOutput = {'A', 0, 0, 0};
     const Case cases[] = {
-        {"empty table", {0, 0, 0, 0}, TRUE, 0},
-        {"no bytes", {}, TRUE, 0},
-        {"cut inside a string", cut, FALSE, 13},
-        {"odd length", odd, FALSE, 14},
-        {"document without output", noOutput, FALSE, 0},
-        {"no terminator at all", {'A', 0, 'B', 0}, FALSE, 0},
+        {"empty table", {0, 0, 0, 0}, TRUE, 0},          {"no bytes", {}, TRUE, 0},
+        {"cut inside a string", cut, FALSE, 13},         {"odd length", odd, FALSE, 14},
+        {"document without output", noOutput, FALSE, 0}, {"no terminator at all", {'A', 0, 'B', 0}, FALSE, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ParseOutPaperTable(c.bytes, &parsed), c.ok) << c.what;

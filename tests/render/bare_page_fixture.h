@@ -14,8 +14,7 @@ namespace render_test {
 
 class BarePageTest : public SandboxTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         SandboxTest::SetUp();
         if (HasFatalFailure()) return;
         StartSpoolJob();
@@ -31,8 +30,7 @@ protected:
         p->geometry.printable = RECTL{0, 0, 4000, 6000};
         ResetGraphicsStateCache(p);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         PlatClearInjections();
         if (bare_) FreePdevAllocationList(pdev()->allocationList);
         bare_.reset();
@@ -41,8 +39,7 @@ protected:
 
     PrinterPdev* pdev() { return bare_->get(); }
     template <class T, class V>
-    void Set(orla::DmField<T> f, V v)
-    {
+    void Set(orla::DmField<T> f, V v) {
         orla::Set(pdev()->settings.record, f, v);
     }
 

@@ -12,8 +12,7 @@ namespace render_test {
 
 class CommandPageTest : public PdevJobTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         PdevJobTest::SetUp();
         if (HasFatalFailure()) return;
         pdev()->state &= ~kStateRasterMode;
@@ -28,8 +27,7 @@ protected:
         ASSERT_NE(DrawingHookPrologue(dev_), nullptr);
         Out();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         for (CLIPOBJ* c : clips_) PlatClipDelete(c);
         if (dev_ != nullptr) EngUnlockSurface(dev_);
         if (surface_ != nullptr) DrvDisableSurface(e_.dhpdev);
@@ -40,8 +38,7 @@ protected:
     Bytes Out() { return NewSpoolBytes(pdev()); }
 
     // A complex clip of these rectangles, deleted after the test.
-    CLIPOBJ* Clip(std::vector<RECTL> rects)
-    {
+    CLIPOBJ* Clip(std::vector<RECTL> rects) {
         CLIPOBJ* c = PlatClipCreate(rects.data(), static_cast<ULONG>(rects.size()));
         clips_.push_back(c);
         return c;

@@ -29,33 +29,37 @@ namespace render_test {
 
 inline constexpr const char16_t* kPrinterName = u"ORLA Test Printer";
 
-inline std::string SourceDir()
-{
+inline std::string SourceDir() {
     const char* dir = std::getenv("ORLA_SOURCE_DIR");
     return dir ? dir : ORLA_TEST_SOURCE_DIR;
 }
 
-inline std::string BinDir()
-{
+inline std::string BinDir() {
     const char* dir = std::getenv("ORLA_BIN_DIR");
     return dir ? dir : "";
 }
 
-inline const char* ModelFile() { return orla::kJapaneseBuild ? "HV4400KJ.KDD" : "HV3600E.KDD"; }
-inline const char16_t* DllName() { return orla::kJapaneseBuild ? u"Quessa.dll" : u"Brindal.dll"; }
-inline const char* ResourceDllName() { return orla::kJapaneseBuild ? "Quessaj.dll" : "Brindaj.dll"; }
+inline const char* ModelFile() {
+    return orla::kJapaneseBuild ? "HV4400KJ.KDD" : "HV3600E.KDD";
+}
+inline const char16_t* DllName() {
+    return orla::kJapaneseBuild ? u"Quessa.dll" : u"Brindal.dll";
+}
+inline const char* ResourceDllName() {
+    return orla::kJapaneseBuild ? "Quessaj.dll" : "Brindaj.dll";
+}
 
-inline std::u16string Widen(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+inline std::u16string Widen(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
 
-inline std::string ReadHostFile(const std::string& path)
-{
+inline std::string ReadHostFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Files in the sandbox's temporary folder (host names).
-inline std::vector<std::string> TempFolderFiles()
-{
+inline std::vector<std::string> TempFolderFiles() {
     WCHAR temp[MAX_PATH];
     DWORD n = GetTempPathW(MAX_PATH, temp);
     std::vector<std::string> names;
@@ -80,8 +84,7 @@ struct EnabledPdev {
     EnabledPdev(const EnabledPdev&) = delete;
     EnabledPdev& operator=(const EnabledPdev&) = delete;
     EnabledPdev(EnabledPdev&& other) noexcept { *this = std::move(other); }
-    EnabledPdev& operator=(EnabledPdev&& other) noexcept
-    {
+    EnabledPdev& operator=(EnabledPdev&& other) noexcept {
         if (this == &other) return *this;
         Disable();
         dhpdev = std::exchange(other.dhpdev, nullptr);
@@ -93,8 +96,7 @@ struct EnabledPdev {
     }
     ~EnabledPdev() { Disable(); }
 
-    void Disable()
-    {
+    void Disable() {
         if (dhpdev != nullptr) DrvDisablePDEV(std::exchange(dhpdev, nullptr));
     }
     PrinterPdev* pdev() const { return reinterpret_cast<PrinterPdev*>(dhpdev); }
@@ -104,8 +106,7 @@ struct EnabledPdev {
 // A fresh sandbox root with the sample printer installed and opened.
 class SandboxTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char templ[] = "/tmp/orla-render-XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
         root_ = templ;
@@ -132,8 +133,7 @@ protected:
         ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinterName), &printer_, nullptr));
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         if (jobOpen_) EndDocPrinter(printer_);
         if (printer_ != nullptr) ClosePrinter(printer_);
         for (HDEV hdev : devices_) PlatGdiDeleteDevice(hdev);
@@ -143,8 +143,7 @@ protected:
     }
 
     // DrvEnablePDEV and DrvCompletePDEV as GDI calls them, with an engine device of its own.
-    EnabledPdev EnablePdev(HANDLE printer, DEVMODEW* devmode = nullptr)
-    {
+    EnabledPdev EnablePdev(HANDLE printer, DEVMODEW* devmode = nullptr) {
         EnabledPdev e;
         PLAT_GDI_DEVICE_SETUP device{};
         device.hPrinter = printer;
@@ -162,8 +161,7 @@ protected:
     }
 
     // Opens a spooler job for WritePrinter.
-    void StartSpoolJob()
-    {
+    void StartSpoolJob() {
         DOC_INFO_1W doc{};
         doc.pDocName = const_cast<LPWSTR>(u"render test");
         ASSERT_NE(StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
@@ -171,22 +169,19 @@ protected:
     }
 
     // Everything the job wrote so far (the spooler's file of the last job).
-    std::string SpooledBytes() const
-    {
+    std::string SpooledBytes() const {
         const char* path = PlatLastSpoolFile(kPrinterName);
         return path ? ReadHostFile(path) : std::string();
     }
 
-    std::string EndSpoolJob()
-    {
+    std::string EndSpoolJob() {
         if (jobOpen_) EndDocPrinter(printer_);
         jobOpen_ = false;
         return SpooledBytes();
     }
 
     // What the device context wrote since the last call (its output buffer flushed first).
-    std::vector<BYTE> NewSpoolBytes(PrinterPdev* pdev)
-    {
+    std::vector<BYTE> NewSpoolBytes(PrinterPdev* pdev) {
         EXPECT_TRUE(FlushSpool(pdev));
         std::string all = SpooledBytes();
         std::vector<BYTE> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(spoolSeen_, all.size())), all.end());
@@ -205,8 +200,7 @@ protected:
 struct BarePdev {
     std::unique_ptr<PrinterPdev> pdev = std::make_unique<PrinterPdev>();
 
-    explicit BarePdev(HANDLE printer)
-    {
+    explicit BarePdev(HANDLE printer) {
         pdev->leadingMagic = kPdevMagic;
         pdev->trailingMagic = kPdevMagic;
         pdev->printer = printer;
@@ -223,15 +217,13 @@ struct BarePdev {
 // Enables the driver for the test and disables it after (the device-data cache lives between).
 class DriverTest : public SandboxTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         SandboxTest::SetUp();
         if (HasFatalFailure()) return;
         DRVENABLEDATA ded{};
         ASSERT_TRUE(DrvEnableDriver(DDI_DRIVER_VERSION_NT4, sizeof ded, &ded));
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         DrvDisableDriver();
         SandboxTest::TearDown();
     }
@@ -240,16 +232,14 @@ protected:
 // A device context enabled through DrvEnablePDEV with a spooler job open; disabled after.
 class PdevJobTest : public DriverTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         DriverTest::SetUp();
         if (HasFatalFailure()) return;
         e_ = EnablePdev(printer_);
         ASSERT_NE(e_.dhpdev, nullptr);
         StartSpoolJob();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         e_.Disable();
         DriverTest::TearDown();
     }
@@ -257,8 +247,7 @@ protected:
     EnabledPdev e_;
 };
 
-inline size_t Count(const std::string& haystack, const std::string& needle)
-{
+inline size_t Count(const std::string& haystack, const std::string& needle) {
     size_t n = 0;
     for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++n;
     return n;

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "command_page_fixture.h"
 #include "render/bitmap_hooks.h"
+#include "render/brushes.h"
 #include "render/drawing_hooks.h"
 #include "render/glyph_cache.h"
-#include "render/brushes.h"
 #include "render/graphics_state.h"
-#include "command_page_fixture.h"
 #include "win/gdi.h"
 
 namespace render_test {
@@ -22,14 +22,12 @@ namespace {
 // A command-mode page at zoom 100 with the engine objects a bitmap hook takes.
 class BitmapHookTest : public CommandPageTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         CommandPageTest::SetUp();
         if (HasFatalFailure()) return;
         pdev()->geometry.zoom = 100;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         for (XLATEOBJ* x : xlates_) PlatXlateDelete(x);
         for (BRUSHOBJ* b : brushes_) PlatBrushDelete(b);
         for (SURFOBJ* so : locked_) EngUnlockSurface(so);
@@ -40,8 +38,7 @@ protected:
 
     // A top-down engine bitmap whose rows are `rowBytes` each (filled with `fill`, then `first`
     // in the first bytes of every row).
-    SURFOBJ* Bitmap(LONG width, LONG height, ULONG format, BYTE fill, Bytes first = {})
-    {
+    SURFOBJ* Bitmap(LONG width, LONG height, ULONG format, BYTE fill, Bytes first = {}) {
         HSURF s = reinterpret_cast<HSURF>(EngCreateBitmap(SIZEL{width, height}, 0, format, BMF_TOPDOWN, nullptr));
         EXPECT_NE(s, nullptr);
         bitmaps_.push_back(s);
@@ -54,8 +51,7 @@ protected:
         }
         return so;
     }
-    XLATEOBJ* Palette(ULONG first, ULONG second)
-    {
+    XLATEOBJ* Palette(ULONG first, ULONG second) {
         ULONG colours[2] = {first, second};
         HPALETTE pal = EngCreatePalette(PAL_INDEXED, 2, colours, 0, 0, 0);
         palettes_.push_back(pal);
@@ -63,8 +59,7 @@ protected:
         xlates_.push_back(x);
         return x;
     }
-    BRUSHOBJ* Solid(ULONG rgb)
-    {
+    BRUSHOBJ* Solid(ULONG rgb) {
         BRUSHOBJ* b = PlatBrushCreateSolid(rgb, rgb);
         brushes_.push_back(b);
         return b;
@@ -77,21 +72,19 @@ protected:
     std::vector<HPALETTE> palettes_;
 };
 
-Bytes PlainImage(LONG width, LONG rows, const Bytes& data)
-{
+Bytes PlainImage(LONG width, LONG rows, const Bytes& data) {
     return Cat({{0xF2, 0x00, 0x00, 0x00}, Be16(width), Be16(rows), Be32(static_cast<DWORD>(data.size())), data});
 }
 
-TEST_F(BitmapHookTest, DestinationUnchangedDrawsNothing)
-{
+TEST_F(BitmapHookTest, DestinationUnchangedDrawsNothing) {
     RECTL target{10, 10, 50, 50};
-    EXPECT_TRUE(DrvBitBlt(dev_, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, nullptr, nullptr, 0xAAAA));
+    EXPECT_TRUE(
+        DrvBitBlt(dev_, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, nullptr, nullptr, 0xAAAA));
     EXPECT_TRUE(Out().empty());
 }
 
 // A 16 x 4 source: the first byte of each row 0x0F, the second 0x3C.
-TEST_F(BitmapHookTest, PalettePolarityDecidesTheComplement)
-{
+TEST_F(BitmapHookTest, PalettePolarityDecidesTheComplement) {
     struct Case {
         ULONG first, second;
         Bytes row;
@@ -111,8 +104,7 @@ TEST_F(BitmapHookTest, PalettePolarityDecidesTheComplement)
     }
 }
 
-TEST_F(BitmapHookTest, SourceOffsetShiftsTheRows)
-{
+TEST_F(BitmapHookTest, SourceOffsetShiftsTheRows) {
     // Source x 4: each row's pixels start half-way into the first byte.
     SURFOBJ* src = Bitmap(24, 2, BMF_1BPP, 0x00, {0x0F, 0xF0, 0xAA});
     RECTL target{0, 0, 16, 2};
@@ -122,17 +114,16 @@ TEST_F(BitmapHookTest, SourceOffsetShiftsTheRows)
     EXPECT_TRUE(Contains(Out(), PlainImage(16, 2, {0xFF, 0x0A, 0xFF, 0x0A})));
 }
 
-TEST_F(BitmapHookTest, Rop4GroupsChooseFillImageOrEngine)
-{
+TEST_F(BitmapHookTest, Rop4GroupsChooseFillImageOrEngine) {
     struct Case {
         ROP4 rop;
         Bytes rop3Sent;  // the A6 pair the hook sends
         bool fill;       // a solid brush selection (A5 0x01) goes out
         bool image;      // an image goes out
     } const cases[] = {
-        {0xF0F0, {}, true, false},                      // pattern only: fill
+        {0xF0F0, {}, true, false},                        // pattern only: fill
         {0x8888, {0xA6, 0x00, 0xEE, 0xEE}, false, true},  // source: operation, then the image
-        {0xE2E2, {}, true, true},                       // source and pattern: fill, then the image
+        {0xE2E2, {}, true, true},                         // source and pattern: fill, then the image
         {0x6A6A, {0xA6, 0x00, 0xCC, 0xCC}, false, true},  // other: drawn by the engine, sent as an image
     };
     for (const Case& c : cases) {
@@ -154,12 +145,12 @@ TEST_F(BitmapHookTest, Rop4GroupsChooseFillImageOrEngine)
         if (c.fill && c.image) {
             EXPECT_LT(Find(out, {0xA5, 0x01}), Find(out, {0xF2, 0x00, 0x00})) << "fill first";
         }
-        EXPECT_FALSE(pdev()->state & (kStateInBitmapHook | kStateRopChosen | kStatePatternOnlyFill)) << std::hex << c.rop;
+        EXPECT_FALSE(pdev()->state & (kStateInBitmapHook | kStateRopChosen | kStatePatternOnlyFill))
+            << std::hex << c.rop;
     }
 }
 
-TEST_F(BitmapHookTest, SmallSourcesAtSeventyPercentAreScaledByThePrinter)
-{
+TEST_F(BitmapHookTest, SmallSourcesAtSeventyPercentAreScaledByThePrinter) {
     pdev()->geometry.zoom = 70;
     struct Case {
         LONG width, height;
@@ -177,7 +168,8 @@ TEST_F(BitmapHookTest, SmallSourcesAtSeventyPercentAreScaledByThePrinter)
             // 0xF4, kind 0, 0x00, format, then source 64 x 64 and target 44 x 44.
             const size_t at = Find(out, {0xF4, 0x00, 0x00});
             ASSERT_NE(at, std::string::npos);
-            EXPECT_EQ(Bytes(out.begin() + at + 4, out.begin() + at + 12), Cat({Be16(64), Be16(64), Be16(44), Be16(44)}));
+            EXPECT_EQ(Bytes(out.begin() + at + 4, out.begin() + at + 12),
+                      Cat({Be16(64), Be16(64), Be16(44), Be16(44)}));
         } else {
             EXPECT_FALSE(Contains(out, {0xF4, 0x00, 0x00})) << "the engine shrinks it";
             // The shrunk source (65 x 64 at 70 %: 45 x 44) comes back as a plain image.
@@ -188,8 +180,7 @@ TEST_F(BitmapHookTest, SmallSourcesAtSeventyPercentAreScaledByThePrinter)
     }
 }
 
-TEST_F(BitmapHookTest, PatternFillStaysInsideItsClipRectangle)
-{
+TEST_F(BitmapHookTest, PatternFillStaysInsideItsClipRectangle) {
     // The clip piece is kept as the page clip during a pattern-only fill, so the fill itself is
     // cut to it: 101 x 101 pixels (the clip bounds plus one), not the 1000 x 1000 target.
     RECTL target{0, 0, 1000, 1000};
@@ -211,8 +202,7 @@ TEST_F(BitmapHookTest, PatternFillStaysInsideItsClipRectangle)
 // Bit 20 means both "inside a bitmap hook" and "try a complex clip as a clip path": entering a
 // bitmap hook arms the clip-path attempt even after an earlier hook gave it up, and returning
 // from the hook leaves it clear.
-TEST_F(BitmapHookTest, EnteringABitmapHookArmsTheClipPathAttempt)
-{
+TEST_F(BitmapHookTest, EnteringABitmapHookArmsTheClipPathAttempt) {
     struct Case {
         const char* name;
         DWORD before;
@@ -235,8 +225,7 @@ TEST_F(BitmapHookTest, EnteringABitmapHookArmsTheClipPathAttempt)
     }
 }
 
-TEST_F(BitmapHookTest, GreySourcesAreHalftonedThroughTheEngine)
-{
+TEST_F(BitmapHookTest, GreySourcesAreHalftonedThroughTheEngine) {
     SURFOBJ* src = Bitmap(16, 8, BMF_8BPP, 0x00);  // black grey levels
     RECTL target{0, 0, 16, 8};
     POINTL origin{0, 0};
@@ -247,24 +236,24 @@ TEST_F(BitmapHookTest, GreySourcesAreHalftonedThroughTheEngine)
     EXPECT_EQ(pdev()->bandRecord->flags, 0) << "the callback flags are cleared after";
 }
 
-TEST_F(BitmapHookTest, StretchBltHalftonesToTheTargetSize)
-{
+TEST_F(BitmapHookTest, StretchBltHalftonesToTheTargetSize) {
     SURFOBJ* src = Bitmap(8, 4, BMF_8BPP, 0x00);  // black, doubled in both directions
     RECTL target{0, 0, 16, 8};
     RECTL source{0, 0, 8, 4};
-    ASSERT_TRUE(DrvStretchBlt(dev_, src, nullptr, nullptr, nullptr, nullptr, nullptr, &target, &source, nullptr, HALFTONE));
+    ASSERT_TRUE(
+        DrvStretchBlt(dev_, src, nullptr, nullptr, nullptr, nullptr, nullptr, &target, &source, nullptr, HALFTONE));
     EXPECT_TRUE(Contains(Out(), PlainImage(16, 8, Bytes(16, 0xFF))));
     EXPECT_EQ(pdev()->bandRecord->flags, 0);
     EXPECT_FALSE(pdev()->state & kStateInBitmapHook);
 }
 
-TEST_F(BitmapHookTest, BandModeDrawsIntoTheBandWithoutWriting)
-{
+TEST_F(BitmapHookTest, BandModeDrawsIntoTheBandWithoutWriting) {
     SURFOBJ* band = Bitmap(16, 2, BMF_1BPP, 0xFF);  // white
     band->dhpdev = e_.dhpdev;
     pdev()->state |= kStateRasterMode;
     RECTL target{0, 0, 8, 2};
-    EXPECT_TRUE(DrvBitBlt(band, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, nullptr, nullptr, 0x0000));
+    EXPECT_TRUE(
+        DrvBitBlt(band, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, nullptr, nullptr, 0x0000));
     pdev()->state &= ~kStateRasterMode;
     for (LONG y = 0; y < 2; ++y) {
         const BYTE* row = static_cast<const BYTE*>(band->pvScan0) + static_cast<ptrdiff_t>(y) * band->lDelta;
@@ -274,8 +263,7 @@ TEST_F(BitmapHookTest, BandModeDrawsIntoTheBandWithoutWriting)
     EXPECT_TRUE(Out().empty());
 }
 
-TEST_F(BitmapHookTest, CopyFromTheDeviceSurfacePaintsTheTargetWhite)
-{
+TEST_F(BitmapHookTest, CopyFromTheDeviceSurfacePaintsTheTargetWhite) {
     SURFOBJ* target = Bitmap(16, 2, BMF_1BPP, 0x00);
     target->dhpdev = e_.dhpdev;
     RECTL rect{0, 0, 16, 2};
@@ -288,24 +276,24 @@ TEST_F(BitmapHookTest, CopyFromTheDeviceSurfacePaintsTheTargetWhite)
     }
 }
 
-TEST_F(BitmapHookTest, OutputFailureMakesEveryHookFailWithoutWriting)
-{
+TEST_F(BitmapHookTest, OutputFailureMakesEveryHookFailWithoutWriting) {
     pdev()->state |= kStateOutputFailed;
     SURFOBJ* src = Bitmap(16, 4, BMF_1BPP, 0x00);
     RECTL target{0, 0, 16, 4};
     RECTL source{0, 0, 16, 4};
     POINTL origin{0, 0};
-    EXPECT_FALSE(DrvBitBlt(dev_, src, nullptr, nullptr, Palette(0, 0xFFFFFF), &target, &origin, nullptr, nullptr, nullptr,
-                           0xCCCC));
-    EXPECT_FALSE(DrvBitBlt(dev_, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, Solid(0), &origin, 0xF0F0));
-    EXPECT_FALSE(DrvStretchBlt(dev_, src, nullptr, nullptr, nullptr, nullptr, nullptr, &target, &source, nullptr, HALFTONE));
+    EXPECT_FALSE(DrvBitBlt(dev_, src, nullptr, nullptr, Palette(0, 0xFFFFFF), &target, &origin, nullptr, nullptr,
+                           nullptr, 0xCCCC));
+    EXPECT_FALSE(
+        DrvBitBlt(dev_, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, Solid(0), &origin, 0xF0F0));
+    EXPECT_FALSE(
+        DrvStretchBlt(dev_, src, nullptr, nullptr, nullptr, nullptr, nullptr, &target, &source, nullptr, HALFTONE));
     EXPECT_FALSE(DrvCopyBits(dev_, src, nullptr, nullptr, &target, &origin));
     pdev()->state &= ~kStateOutputFailed;
     EXPECT_TRUE(Out().empty());
 }
 
-TEST_F(BitmapHookTest, DamagedDeviceContextGivesLastError87)
-{
+TEST_F(BitmapHookTest, DamagedDeviceContextGivesLastError87) {
     SURFOBJ fake{};
     std::vector<BYTE> junk(sizeof(PrinterPdev), 0x5A);
     fake.dhpdev = reinterpret_cast<DHPDEV>(junk.data());
@@ -316,11 +304,23 @@ TEST_F(BitmapHookTest, DamagedDeviceContextGivesLastError87)
         const char* hook;
         std::function<bool()> call;
     } const cases[] = {
-        {"DrvBitBlt", [&] { return DrvBitBlt(&fake, src, nullptr, nullptr, nullptr, &rect, &origin, nullptr, nullptr, nullptr, 0xCCCC) != 0; }},
-        {"DrvStretchBlt", [&] { return DrvStretchBlt(&fake, src, nullptr, nullptr, nullptr, nullptr, nullptr, &rect, &rect, nullptr, HALFTONE) != 0; }},
+        {"DrvBitBlt",
+         [&] {
+             return DrvBitBlt(&fake, src, nullptr, nullptr, nullptr, &rect, &origin, nullptr, nullptr, nullptr,
+                              0xCCCC) != 0;
+         }},
+        {"DrvStretchBlt",
+         [&] {
+             return DrvStretchBlt(&fake, src, nullptr, nullptr, nullptr, nullptr, nullptr, &rect, &rect, nullptr,
+                                  HALFTONE) != 0;
+         }},
         {"DrvCopyBits", [&] { return DrvCopyBits(&fake, src, nullptr, nullptr, &rect, &origin) != 0; }},
         {"DrvRealizeBrush", [&] { return DrvRealizeBrush(Solid(0), &fake, src, nullptr, nullptr, 6) != 0; }},
-        {"DrvDitherColor", [&] { ULONG out[16] = {}; return DrvDitherColor(reinterpret_cast<DHPDEV>(junk.data()), 0, 0, out) != 0; }},
+        {"DrvDitherColor",
+         [&] {
+             ULONG out[16] = {};
+             return DrvDitherColor(reinterpret_cast<DHPDEV>(junk.data()), 0, 0, out) != 0;
+         }},
     };
     for (const Case& c : cases) {
         SetLastError(0);
@@ -330,14 +330,12 @@ TEST_F(BitmapHookTest, DamagedDeviceContextGivesLastError87)
     EXPECT_TRUE(Out().empty());
 }
 
-TEST_F(BitmapHookTest, DitherColorAlwaysAsksForHalftoning)
-{
+TEST_F(BitmapHookTest, DitherColorAlwaysAsksForHalftoning) {
     ULONG out[16] = {};
     EXPECT_EQ(DrvDitherColor(e_.dhpdev, 0, 0x123456, out), static_cast<ULONG>(DCR_HALFTONE));
 }
 
-TEST_F(BitmapHookTest, RealizedBrushHoldsBitsAndColourTable)
-{
+TEST_F(BitmapHookTest, RealizedBrushHoldsBitsAndColourTable) {
     // An 8 x 2 pattern at 4 bpp with a two-entry table, and a hatch brush (no bits).
     SURFOBJ* pattern = Bitmap(8, 2, BMF_4BPP, 0x00, {0x01, 0x10, 0x01, 0x10});
     HSURF patternSurface = bitmaps_.back();
@@ -369,8 +367,7 @@ TEST_F(BitmapHookTest, RealizedBrushHoldsBitsAndColourTable)
     (void)pattern;
 }
 
-TEST_F(BitmapHookTest, ColourPatternBrushBecomesTheDownloadedTile)
-{
+TEST_F(BitmapHookTest, ColourPatternBrushBecomesTheDownloadedTile) {
     // A 24-bpp pattern brush: black everywhere halftones to a black tile (all 1 bits sent).
     SURFOBJ* pattern = Bitmap(8, 8, BMF_24BPP, 0x00);
     BRUSHOBJ* brush = PlatBrushCreatePattern(e_.hdev, dev_, bitmaps_.back(), nullptr, nullptr, 6);
@@ -391,8 +388,7 @@ TEST_F(BitmapHookTest, ColourPatternBrushBecomesTheDownloadedTile)
 
 // ---- Prologue ----
 
-TEST_F(BitmapHookTest, PrologueSendsOwedPageControlOnce)
-{
+TEST_F(BitmapHookTest, PrologueSendsOwedPageControlOnce) {
     pdev()->state |= kStateModeR | kStateModeZ;
     ASSERT_NE(DrawingHookPrologue(dev_), nullptr);
     ASSERT_NE(DrawingHookPrologue(dev_), nullptr);
@@ -400,8 +396,7 @@ TEST_F(BitmapHookTest, PrologueSendsOwedPageControlOnce)
     EXPECT_FALSE(pdev()->state & (kStateModeR | kStateModeZ));
 }
 
-TEST_F(BitmapHookTest, PrologueRefusesAfterOutputFailure)
-{
+TEST_F(BitmapHookTest, PrologueRefusesAfterOutputFailure) {
     pdev()->state |= kStateOutputFailed | kStateModeZ;
     EXPECT_EQ(DrawingHookPrologue(dev_), nullptr);
     EXPECT_TRUE(pdev()->state & kStateModeZ) << "nothing was sent";
@@ -411,8 +406,7 @@ TEST_F(BitmapHookTest, PrologueRefusesAfterOutputFailure)
 
 // ---- Download cache ----
 
-TEST_F(BitmapHookTest, FullResetEmptiesTheCacheAndDropsPrinterFonts)
-{
+TEST_F(BitmapHookTest, FullResetEmptiesTheCacheAndDropsPrinterFonts) {
     struct Case {
         DWORD memory, budget;
     } const cases[] = {{10000, 9620}, {300, 0}};  // less memory than a font costs: no budget
@@ -440,8 +434,7 @@ TEST_F(BitmapHookTest, FullResetEmptiesTheCacheAndDropsPrinterFonts)
     }
 }
 
-TEST_F(BitmapHookTest, PageEndAndPageResetFollowTheDownloadSwitch)
-{
+TEST_F(BitmapHookTest, PageEndAndPageResetFollowTheDownloadSwitch) {
     pdev()->graphics.deviceLimits[0] = 10000;
     ASSERT_TRUE(FullResetDownloadCache(pdev()));
     Out();

@@ -5,34 +5,30 @@
 #include <string>
 #include <vector>
 
+#include "command_page_fixture.h"
 #include "render/drawing_hooks.h"
 #include "render/graphics_state.h"
-#include "command_page_fixture.h"
 
 namespace render_test {
 namespace {
 
-bool Same(const RECTL& a, const RECTL& b)
-{
+bool Same(const RECTL& a, const RECTL& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 class ClipWalkerTest : public CommandPageTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         CommandPageTest::SetUp();
         if (HasFatalFailure()) return;
         pdev()->graphics.deviceLimits[5] = 1000;
     }
-    RECTL PagePlusOne()
-    {
+    RECTL PagePlusOne() {
         const RECTL& p = pdev()->geometry.printable;
         return RECTL{0, 0, p.right - p.left + 1, p.bottom - p.top + 1};
     }
     // Every piece the walker gives, call by call.
-    std::vector<RECTL> Walk(CLIPOBJ* clip, int* calls)
-    {
+    std::vector<RECTL> Walk(CLIPOBJ* clip, int* calls) {
         std::vector<RECTL> pieces;
         BOOL first = TRUE, more;
         *calls = 0;
@@ -48,8 +44,7 @@ protected:
     }
 };
 
-TEST_F(ClipWalkerTest, TrivialAndRectangleClipsAreOnePiece)
-{
+TEST_F(ClipWalkerTest, TrivialAndRectangleClipsAreOnePiece) {
     RECTL bounds{0, 0, 5000, 7000};
     CLIPOBJ* trivial = PlatClipCreateTrivial(&bounds);
     clips_.push_back(trivial);
@@ -74,8 +69,7 @@ TEST_F(ClipWalkerTest, TrivialAndRectangleClipsAreOnePiece)
     }
 }
 
-TEST_F(ClipWalkerTest, ComplexClipGoesOutAsOneClipPath)
-{
+TEST_F(ClipWalkerTest, ComplexClipGoesOutAsOneClipPath) {
     pdev()->state |= kStateClipPathAttempt | kStateStorePageClip;
     int calls = 0;
     std::vector<RECTL> pieces = Walk(Clip({RECTL{0, 0, 10, 10}, RECTL{20, 0, 30, 10}}), &calls);
@@ -88,8 +82,7 @@ TEST_F(ClipWalkerTest, ComplexClipGoesOutAsOneClipPath)
     EXPECT_TRUE(pdev()->state & kStateClipPathAttempt);
 }
 
-TEST_F(ClipWalkerTest, ComplexClipTooBigForAPathGoesRectangleByRectangle)
-{
+TEST_F(ClipWalkerTest, ComplexClipTooBigForAPathGoesRectangleByRectangle) {
     pdev()->state |= kStateClipPathAttempt;
     pdev()->graphics.deviceLimits[5] = 4;  // fewer points than the outline needs
     const std::vector<RECTL> region{RECTL{0, 0, 10, 10}, RECTL{20, 0, 30, 10}, RECTL{0, 20, 30, 30}};
@@ -103,8 +96,7 @@ TEST_F(ClipWalkerTest, ComplexClipTooBigForAPathGoesRectangleByRectangle)
     EXPECT_FALSE(pdev()->state & kStateClipPathAttempt) << "no second try within the hook";
 }
 
-TEST_F(ClipWalkerTest, PageClipModeKeepsTheRectangle)
-{
+TEST_F(ClipWalkerTest, PageClipModeKeepsTheRectangle) {
     struct Case {
         DWORD bits;
         bool written;
@@ -127,8 +119,7 @@ TEST_F(ClipWalkerTest, PageClipModeKeepsTheRectangle)
     }
 }
 
-TEST_F(ClipWalkerTest, OutputFailureYieldsNoPiece)
-{
+TEST_F(ClipWalkerTest, OutputFailureYieldsNoPiece) {
     pdev()->state |= kStateOutputFailed;
     RECTL piece{};
     BOOL have = TRUE;

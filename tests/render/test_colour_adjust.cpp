@@ -9,8 +9,7 @@
 
 namespace {
 
-ColourAdjustSettings Settings(DWORD mode, DWORD kinds, std::array<std::array<SHORT, 3>, 4> triples)
-{
+ColourAdjustSettings Settings(DWORD mode, DWORD kinds, std::array<std::array<SHORT, 3>, 4> triples) {
     ColourAdjustSettings s{};
     s.mode = mode;
     s.kinds = kinds;
@@ -21,8 +20,7 @@ ColourAdjustSettings Settings(DWORD mode, DWORD kinds, std::array<std::array<SHO
 
 constexpr DWORD kAll = ColourKindText | ColourKindGraphics | ColourKindImages;
 
-std::array<BYTE, 3> TextAdjusted(const ColourAdjustContext& ctx, BYTE r, BYTE g, BYTE b)
-{
+std::array<BYTE, 3> TextAdjusted(const ColourAdjustContext& ctx, BYTE r, BYTE g, BYTE b) {
     std::array<BYTE, 3> out{};
     BYTE format = 0;
     EXPECT_TRUE(AdjustTextColour(&ctx, RGB(r, g, b), out.data(), &format));
@@ -30,8 +28,7 @@ std::array<BYTE, 3> TextAdjusted(const ColourAdjustContext& ctx, BYTE r, BYTE g,
     return out;
 }
 
-TEST(ColourAdjust, SelectionTable)
-{
+TEST(ColourAdjust, SelectionTable) {
     static const struct {
         const char* what;
         ColourAdjustSettings settings;
@@ -42,7 +39,8 @@ TEST(ColourAdjust, SelectionTable)
         {"text brightness", Settings(1, kAll, {{{10, 0, 0}, {}, {}, {}}}), AdjustText},
         {"graphics contrast", Settings(1, kAll, {{{}, {0, 0, -5}, {}, {}}}), AdjustGraphics},
         {"images, bit off", Settings(1, ColourKindText, {{{}, {}, {7, 0, 0}, {}}}), 0},
-        {"every kind", Settings(1, kAll, {{{1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {}}}), AdjustText | AdjustGraphics | AdjustImages},
+        {"every kind", Settings(1, kAll, {{{1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {}}}),
+         AdjustText | AdjustGraphics | AdjustImages},
         {"common", Settings(0, ColourKindGraphics, {{{}, {}, {}, {0, 0, 20}}}), AdjustCommon},
         {"common, no kind bit", Settings(0, 0, {{{}, {}, {}, {0, 0, 20}}}), 0},
         {"mode 2 is common", Settings(2, kAll, {{{5, 0, 0}, {}, {}, {}}}), 0},
@@ -54,8 +52,7 @@ TEST(ColourAdjust, SelectionTable)
     }
 }
 
-TEST(ColourAdjust, NothingSelectedLeavesColoursAlone)
-{
+TEST(ColourAdjust, NothingSelectedLeavesColoursAlone) {
     ColourAdjustSettings s = Settings(1, kAll, {});
     ColourAdjustContext ctx{};
     EXPECT_EQ(PrepareColourAdjust(&ctx, &s), 0);
@@ -67,8 +64,7 @@ TEST(ColourAdjust, NothingSelectedLeavesColoursAlone)
     EXPECT_EQ(out, (std::array<BYTE, 3>{200, 100, 0}));
 }
 
-TEST(ColourAdjust, BrightnessAloneIsIdentityPlusOffset)
-{
+TEST(ColourAdjust, BrightnessAloneIsIdentityPlusOffset) {
     ColourAdjustMatrix m{};
     ASSERT_EQ(BuildAdjustMatrix(&m, 100, 0, 0), 0);
     static constexpr LONG kIdentity[9] = {65536, 0, 0, 0, 65536, 0, 0, 0, 65536};
@@ -82,8 +78,7 @@ TEST(ColourAdjust, BrightnessAloneIsIdentityPlusOffset)
     EXPECT_EQ(TextAdjusted(ctx, 220, 220, 220), (std::array<BYTE, 3>{255, 255, 255}));
 }
 
-TEST(ColourAdjust, ContrastAlone)
-{
+TEST(ColourAdjust, ContrastAlone) {
     ColourAdjustMatrix m{};
     BuildAdjustMatrix(&m, 0, 0, 100);
     EXPECT_EQ(m.offset[0], static_cast<LONG>(-76.5 * 65536));
@@ -98,13 +93,12 @@ TEST(ColourAdjust, ContrastAlone)
     EXPECT_EQ(TextAdjusted(ctx, 200, 100, 50), (std::array<BYTE, 3>{161, 60, 10}));
 }
 
-TEST(ColourAdjust, ValuesOutsideTheRangeActAsTheLimits)
-{
+TEST(ColourAdjust, ValuesOutsideTheRangeActAsTheLimits) {
     static const struct {
         LONG b, s, c;
         LONG clampedB, clampedS, clampedC;
     } kCases[] = {
-        {500, 0, 0, 100, 0, 0}, {-500, 0, 0, -100, 0, 0}, {0, 300, 0, 0, 100, 0},
+        {500, 0, 0, 100, 0, 0},   {-500, 0, 0, -100, 0, 0}, {0, 300, 0, 0, 100, 0},
         {0, -300, 0, 0, -100, 0}, {0, 0, 32767, 0, 0, 100}, {0, 0, -32768, 0, 0, -100},
     };
     for (const auto& c : kCases) {
@@ -117,8 +111,7 @@ TEST(ColourAdjust, ValuesOutsideTheRangeActAsTheLimits)
     EXPECT_EQ(BuildAdjustMatrix(nullptr, 1, 1, 1), -1);
 }
 
-TEST(ColourAdjust, SaturationMatrixRows)
-{
+TEST(ColourAdjust, SaturationMatrixRows) {
     ColourAdjustMatrix m{};
     BuildAdjustMatrix(&m, 0, 100, 0);  // c = 1, s = 2
     // Row 1: 0.3 + 0.7 x 2, 0.59 - 0.59 x 2, 0.11 - 0.11 x 2.
@@ -136,8 +129,7 @@ TEST(ColourAdjust, SaturationMatrixRows)
     EXPECT_EQ(out[2], 255);
 }
 
-TEST(ColourAdjust, PerKindMatricesAreSeparate)
-{
+TEST(ColourAdjust, PerKindMatricesAreSeparate) {
     ColourAdjustSettings s = Settings(1, kAll, {{{100, 0, 0}, {-100, 0, 0}, {}, {}}});
     ColourAdjustContext ctx{};
     PrepareColourAdjust(&ctx, &s);
@@ -154,8 +146,7 @@ TEST(ColourAdjust, PerKindMatricesAreSeparate)
     EXPECT_EQ(TextAdjusted(copy, 100, 100, 100), (std::array<BYTE, 3>{150, 150, 150}));
 }
 
-TEST(ColourAdjust, BufferRefusesHugeSizesAndCopiesWithoutMatrix)
-{
+TEST(ColourAdjust, BufferRefusesHugeSizesAndCopiesWithoutMatrix) {
     std::vector<BYTE> in = {1, 2, 3, 4, 5, 6}, out(6, 0xEE);
     EXPECT_EQ(ApplyAdjustWithBuffer(nullptr, in.data(), out.data(), 65536, 1), -5);
     EXPECT_EQ(ApplyAdjustWithBuffer(nullptr, in.data(), out.data(), 1, 65536), -5);
@@ -168,14 +159,13 @@ TEST(ColourAdjust, BufferRefusesHugeSizesAndCopiesWithoutMatrix)
     EXPECT_EQ(out, (std::vector<BYTE>{51, 52, 53, 54, 55, 56}));
 }
 
-TEST(ColourAdjust, SettingsRecordGivesTriplesAndKinds)
-{
+TEST(ColourAdjust, SettingsRecordGivesTriplesAndKinds) {
     using namespace orla;
     DriverDevmode rec{};
     Set(rec, dm::ImageAdjustMode, 1);
-    Set(rec, dm::ImageAdjustValue(3), static_cast<DWORD>(-30));   // graphics brightness
-    Set(rec, dm::ImageAdjustValue(8), static_cast<DWORD>(40));    // images contrast
-    Set(rec, dm::ImageAdjustValue(1), static_cast<DWORD>(99));    // common brightness (not used per kind)
+    Set(rec, dm::ImageAdjustValue(3), static_cast<DWORD>(-30));  // graphics brightness
+    Set(rec, dm::ImageAdjustValue(8), static_cast<DWORD>(40));   // images contrast
+    Set(rec, dm::ImageAdjustValue(1), static_cast<DWORD>(99));   // common brightness (not used per kind)
     ColourAdjustSettings s{};
     LoadColourAdjustSettings(rec.bytes, sizeof(rec.bytes), &s);
     EXPECT_EQ(s.mode, 1u);

@@ -8,13 +8,11 @@ namespace render_test {
 namespace {
 
 template <class F>
-PFN AsPfn(F* function)
-{
+PFN AsPfn(F* function) {
     return reinterpret_cast<PFN>(reinterpret_cast<void (*)(void)>(function));
 }
 
-TEST(DriverEntry, RefusesOldEnginesAndShortEnableBlocks)
-{
+TEST(DriverEntry, RefusesOldEnginesAndShortEnableBlocks) {
     struct Case {
         ULONG version;
         ULONG size;
@@ -39,8 +37,7 @@ TEST(DriverEntry, RefusesOldEnginesAndShortEnableBlocks)
     }
 }
 
-TEST(DriverEntry, HandsOut28HooksInTheirOrder)
-{
+TEST(DriverEntry, HandsOut28HooksInTheirOrder) {
     const std::vector<std::pair<ULONG, PFN>> expected = {
         {INDEX_DrvEnablePDEV, AsPfn(DrvEnablePDEV)},
         {INDEX_DrvResetPDEV, AsPfn(DrvResetPDEV)},
@@ -71,7 +68,7 @@ TEST(DriverEntry, HandsOut28HooksInTheirOrder)
         {INDEX_DrvStartBanding, AsPfn(DrvStartBanding)},
         {INDEX_DrvNextBand, AsPfn(DrvNextBand)},
     };
-    const std::vector<ULONG> indices = {0, 7, 1, 2, 3, 4, 37, 23, 26, 27, 28, 53, 18, 20,
+    const std::vector<ULONG> indices = {0,  7,  1,  2,  3,  4,  37, 23, 26, 27, 28, 53, 18, 20,
                                         19, 35, 33, 32, 34, 14, 15, 16, 17, 12, 24, 13, 57, 58};
     DRVENABLEDATA ded{};
     ASSERT_TRUE(DrvEnableDriver(DDI_DRIVER_VERSION_NT4, sizeof ded, &ded));
@@ -93,8 +90,7 @@ TEST(DriverEntry, HandsOut28HooksInTheirOrder)
     DrvDisableDriver();
 }
 
-TEST(DriverEntry, QueryDriverInfoAnswersOnlyTheUserModeQuery)
-{
+TEST(DriverEntry, QueryDriverInfoAnswersOnlyTheUserModeQuery) {
     struct Case {
         DWORD mode;
         DWORD size;
@@ -118,8 +114,7 @@ TEST(DriverEntry, QueryDriverInfoAnswersOnlyTheUserModeQuery)
     }
 }
 
-TEST(DriverEntry, EntryPointRecordsTheModuleForEveryReason)
-{
+TEST(DriverEntry, EntryPointRecordsTheModuleForEveryReason) {
     HMODULE module = reinterpret_cast<HMODULE>(0x5000);
     EXPECT_TRUE(DllEntryPoint(module, DLL_PROCESS_ATTACH, nullptr));
     EXPECT_EQ(GraphicsModuleHandle(), module);
@@ -129,8 +124,7 @@ TEST(DriverEntry, EntryPointRecordsTheModuleForEveryReason)
     EXPECT_EQ(GraphicsModuleHandle(), nullptr);
 }
 
-TEST(DriverEntry, ConstantHooksAnswerForValidPdevsOnly)
-{
+TEST(DriverEntry, ConstantHooksAnswerForValidPdevsOnly) {
     EXPECT_EQ(DrvDitherColor(nullptr, 0, 0xFF00FF, nullptr), 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     auto pdev = std::make_unique<PrinterPdev>();
@@ -142,8 +136,7 @@ TEST(DriverEntry, ConstantHooksAnswerForValidPdevsOnly)
 
 // ---- Allocation list ----
 
-TEST(AllocationList, BlocksAreZeroedLinkedAtTheFrontAndFreedOneByOne)
-{
+TEST(AllocationList, BlocksAreZeroedLinkedAtTheFrontAndFreedOneByOne) {
     PdevAllocationList* list = CreatePdevAllocationList();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->first, nullptr);
@@ -171,8 +164,7 @@ TEST(AllocationList, BlocksAreZeroedLinkedAtTheFrontAndFreedOneByOne)
     FreePdevAllocationList(list);  // frees the rest; LeakSanitizer checks
 }
 
-TEST(AllocationList, ImpossibleSizesAndMissingListsGiveNull)
-{
+TEST(AllocationList, ImpossibleSizesAndMissingListsGiveNull) {
     PdevAllocationList* list = CreatePdevAllocationList();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(PdevAlloc(list, static_cast<size_t>(-1)), nullptr);

@@ -19,18 +19,17 @@ struct PixelCase {
     LONG pixels;
 };
 
-TEST(GeometryPixels, ConvertToDevicePixelsTable)
-{
+TEST(GeometryPixels, ConvertToDevicePixelsTable) {
     static constexpr PixelCase kCases[] = {
-        {25400, 240, 240},  {25400, 200, 200},   {25400, 300, 300},   {25400, 600, 600},
-        {25400, 400, 400},  {25400, 1200, 1200}, {1, 600, 3},         {0, 600, 0},
-        {210000, 600, 4963},  // 1985 dots of 1/240 inch, then up to 600 dpi
-        {10000, 300, 119},    // 95 dots -> ceil(237.5) = 238 half-pixels -> 119
-        {10000, 200, 79},     // 95 dots -> ceil(158.33) = 159 -> 79
-        {-25400, 600, -600},
-        {25400, 0, 0},        // no resolution: nothing to scale by
-        {25400, -600, 0},
-        {2000000000, 1200, 94488190},  // 2e9 x 240 needs 64 bits on the way
+        {25400, 240, 240},   {25400, 200, 200},
+        {25400, 300, 300},   {25400, 600, 600},
+        {25400, 400, 400},   {25400, 1200, 1200},
+        {1, 600, 3},         {0, 600, 0},
+        {210000, 600, 4963},                                // 1985 dots of 1/240 inch, then up to 600 dpi
+        {10000, 300, 119},                                  // 95 dots -> ceil(237.5) = 238 half-pixels -> 119
+        {10000, 200, 79},                                   // 95 dots -> ceil(158.33) = 159 -> 79
+        {-25400, 600, -600}, {25400, 0, 0},                 // no resolution: nothing to scale by
+        {25400, -600, 0},    {2000000000, 1200, 94488190},  // 2e9 x 240 needs 64 bits on the way
     };
     for (const PixelCase& c : kCases)
         EXPECT_EQ(ConvertToDevicePixels(c.micrometres, c.dpi), c.pixels) << c.micrometres << " um at " << c.dpi;
@@ -42,17 +41,19 @@ struct PaperNameCase {
     SHORT code;
 };
 
-TEST(GeometryPaperCodes, NamesGiveCodes)
-{
+TEST(GeometryPaperCodes, NamesGiveCodes) {
     static constexpr PaperNameCase kCases[] = {
-        {u"A3", FALSE, 100},       {u"A4", FALSE, 101},          {u"A5", FALSE, 102},
-        {u"B4 (JIS)", FALSE, 103}, {u"B4", FALSE, 103},          {u"B5", FALSE, 104},
-        {u"Letter", FALSE, 105},   {u"はがき", FALSE, 106},       {u"往復はがき", FALSE, 107},
-        {u"封筒 洋形 4 号", FALSE, 108}, {u"A3->A4", FALSE, 109}, {u"A4x2->A4", FALSE, 112},
-        {u"B5x2->B5", FALSE, 120}, {u"LP->B4", FALSE, 122},      {u"長尺紙", FALSE, 123},
-        {u"A4 横", TRUE, 129},     {u"A4 横", FALSE, 124},       {u"封筒 洋形 4 号 横", TRUE, 141},
-        {u"Note", TRUE, 137},      {u"a4", FALSE, 124},          {u"", FALSE, 124},
-        {u"Custom 1", TRUE, 124},
+        {u"A3", FALSE, 100},         {u"A4", FALSE, 101},
+        {u"A5", FALSE, 102},         {u"B4 (JIS)", FALSE, 103},
+        {u"B4", FALSE, 103},         {u"B5", FALSE, 104},
+        {u"Letter", FALSE, 105},     {u"はがき", FALSE, 106},
+        {u"往復はがき", FALSE, 107}, {u"封筒 洋形 4 号", FALSE, 108},
+        {u"A3->A4", FALSE, 109},     {u"A4x2->A4", FALSE, 112},
+        {u"B5x2->B5", FALSE, 120},   {u"LP->B4", FALSE, 122},
+        {u"長尺紙", FALSE, 123},     {u"A4 横", TRUE, 129},
+        {u"A4 横", FALSE, 124},      {u"封筒 洋形 4 号 横", TRUE, 141},
+        {u"Note", TRUE, 137},        {u"a4", FALSE, 124},
+        {u"", FALSE, 124},           {u"Custom 1", TRUE, 124},
     };
     for (const PaperNameCase& c : kCases) EXPECT_EQ(PaperCodeForName(c.name, c.longTable), c.code);
     EXPECT_EQ(PaperCodeForName(nullptr, TRUE), PaperUser);
@@ -60,12 +61,11 @@ TEST(GeometryPaperCodes, NamesGiveCodes)
     EXPECT_TRUE(PaperNameForCode(124).empty());
 }
 
-TEST(GeometryLayout, ShapesAndUnknownModes)
-{
+TEST(GeometryLayout, ShapesAndUnknownModes) {
     static constexpr struct {
         LONG mode;
         BYTE columns, rows;
-    } kCases[] = {{0, 1, 1}, {1, 1, 1}, {2, 2, 1}, {3, 1, 1}, {4, 2, 2}, {5, 1, 1}, {6, 3, 2},
+    } kCases[] = {{0, 1, 1}, {1, 1, 1}, {2, 2, 1}, {3, 1, 1},  {4, 2, 2},  {5, 1, 1},  {6, 3, 2},
                   {7, 1, 1}, {8, 4, 2}, {9, 3, 3}, {10, 1, 1}, {16, 1, 1}, {-1, 1, 1}, {65535, 1, 1}};
     for (const auto& c : kCases) {
         LayoutShape s = LayoutShapeOf(c.mode);
@@ -77,32 +77,29 @@ TEST(GeometryLayout, ShapesAndUnknownModes)
 const PaperRecord kA4 = Paper(PaperA4, 210000, 297000);
 const PaperRecord kA3 = Paper(PaperA3, 297000, 420000);
 
-TEST(GeometryZoom, LayoutTable)
-{
+TEST(GeometryZoom, LayoutTable) {
     static const struct {
         LONG mode;
         PaperRecord logical, output;
         WORD zoom;
     } kCases[] = {
-        {4, kA4, kA4, 47},   // cells of 95 x 138.5 mm for a page of 200 x 287 mm
-        {2, kA4, kA4, 66},   // turned: cells of 138.5 x 190 mm
-        {2, kA4, kA3, 96},   // A3 sheet: cells of 200 x 277 mm -> 99.95 and 96.46
+        {4, kA4, kA4, 47},  // cells of 95 x 138.5 mm for a page of 200 x 287 mm
+        {2, kA4, kA4, 66},  // turned: cells of 138.5 x 190 mm
+        {2, kA4, kA3, 96},  // A3 sheet: cells of 200 x 277 mm -> 99.95 and 96.46
         {9, kA4, kA4, 31},
-        {1, kA4, kA4, 99},   // an exact 100 % is lowered to 99
+        {1, kA4, kA4, 99},                              // an exact 100 % is lowered to 99
         {1, kA4, Paper(PaperA3, 410000, 584000), 199},  // exactly twice the page: 200 - 1
     };
     for (const auto& c : kCases) EXPECT_EQ(ComputeLayoutZoomFor(c.mode, c.logical, c.output), c.zoom) << c.mode;
 }
 
-TEST(GeometryZoom, FourUpOnA4StaysBelowHalf)
-{
+TEST(GeometryZoom, FourUpOnA4StaysBelowHalf) {
     WORD zoom = ComputeLayoutZoomFor(4, kA4, kA4);
     EXPECT_LT(zoom, 50);
     EXPECT_NE(zoom, 100);
 }
 
-TEST(GeometryZoom, DegeneratePapersClampWithoutDividingByZero)
-{
+TEST(GeometryZoom, DegeneratePapersClampWithoutDividingByZero) {
     const PaperRecord empty{};  // no size, no printable area
     const PaperRecord tiny = Paper(PaperUser, 5000, 5000, 0);
     const PaperRecord huge = Paper(PaperUser, 2000000000, 2000000000, 0);
@@ -120,8 +117,7 @@ TEST(GeometryZoom, DegeneratePapersClampWithoutDividingByZero)
 }
 
 // Column and row of each cell, by rank of its left and top edges.
-std::vector<std::pair<int, int>> Grid(const RECTL (&cells)[kLayoutCellCount], int count)
-{
+std::vector<std::pair<int, int>> Grid(const RECTL (&cells)[kLayoutCellCount], int count) {
     std::set<LONG> lefts, tops;
     for (int i = 0; i < count; ++i) {
         lefts.insert(cells[i].left);
@@ -134,8 +130,7 @@ std::vector<std::pair<int, int>> Grid(const RECTL (&cells)[kLayoutCellCount], in
     return grid;
 }
 
-TEST(GeometryCells, FourUpOrders)
-{
+TEST(GeometryCells, FourUpOrders) {
     using G = std::vector<std::pair<int, int>>;
     static const struct {
         LONG order;
@@ -155,8 +150,7 @@ TEST(GeometryCells, FourUpOrders)
     }
 }
 
-TEST(GeometryCells, EveryModeFillsItsCellsInsideTheSheet)
-{
+TEST(GeometryCells, EveryModeFillsItsCellsInsideTheSheet) {
     for (LONG mode = 0; mode <= 10; ++mode) {
         for (LONG order = 0; order <= 3; ++order) {
             for (LONG dpi : {200, 300, 600, 1200}) {
@@ -184,8 +178,7 @@ TEST(GeometryCells, EveryModeFillsItsCellsInsideTheSheet)
     }
 }
 
-TEST(GeometryCells, PagesAreCentredInTheirCells)
-{
+TEST(GeometryCells, PagesAreCentredInTheirCells) {
     RECTL cells[kLayoutCellCount];
     ComputeLayoutCellsFor(4, 0, FALSE, FALSE, 47, 600, kA4, kA4, cells);
     // Two cells side by side: the gap between them is twice the margin at the sheet's edges.
@@ -196,20 +189,20 @@ TEST(GeometryCells, PagesAreCentredInTheirCells)
     EXPECT_NEAR(cells[1].left - cells[0].right, 2 * leftGap, 2);
 }
 
-TEST(GeometryCells, TurnedTwoUpTakesRowsBottomUpForOrderTwo)
-{
+TEST(GeometryCells, TurnedTwoUpTakesRowsBottomUpForOrderTwo) {
     for (LONG order : {0, 2}) {
         RECTL cells[kLayoutCellCount];
         ComputeLayoutCellsFor(2, order, FALSE, TRUE, 66, 600, kA4, kA4, cells);
         // On an upright A4 sheet the two turned pages lie one above the other.
         EXPECT_EQ(cells[0].left, cells[1].left);
-        if (order == 0) EXPECT_LT(cells[0].top, cells[1].top);
-        else EXPECT_GT(cells[0].top, cells[1].top);
+        if (order == 0)
+            EXPECT_LT(cells[0].top, cells[1].top);
+        else
+            EXPECT_GT(cells[0].top, cells[1].top);
     }
 }
 
-TEST(GeometryCells, DegenerateOutputPaperStaysSane)
-{
+TEST(GeometryCells, DegenerateOutputPaperStaysSane) {
     const PaperRecord tiny = Paper(PaperUser, 5000, 5000, 0);
     RECTL cells[kLayoutCellCount];
     for (LONG mode : {2, 4, 9}) {
@@ -232,8 +225,7 @@ struct ShiftCase {
     LONG shifts[4];  // left, top, right, bottom (pixels)
 };
 
-TEST(GeometryShifts, Table)
-{
+TEST(GeometryShifts, Table) {
     const PaperRecord out = Paper(PaperA4, 210000, 297000, 4000);  // margins 40 tenths
     static const ShiftCase kCases[] = {
         {"no shift", 101, FALSE, FALSE, 4, {100, 100, 100, 100}, 600, {0, 0, 0, 0}},
@@ -248,7 +240,13 @@ TEST(GeometryShifts, Table)
         {"user paper", 124, FALSE, FALSE, 4, {110, 100, 100, 100}, 600, {0, 25, 0, 0}},
         {"rotated paper, old data", 129, FALSE, FALSE, 4, {110, 100, 100, 100}, 600, {0, 0, 0, 0}},
         {"rotated paper, new data", 129, FALSE, TRUE, 4, {110, 100, 100, 100}, 600, {0, 25, 0, 0}},
-        {"absurd values are bounded", 101, FALSE, FALSE, 4, {2147483647, 100, 100, 100}, 600,
+        {"absurd values are bounded",
+         101,
+         FALSE,
+         FALSE,
+         4,
+         {2147483647, 100, 100, 100},
+         600,
          {0, 236223, 0, 0}},  // bounded to 10 m
     };
     for (const ShiftCase& c : kCases) {

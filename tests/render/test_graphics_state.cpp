@@ -5,12 +5,12 @@
 #include <functional>
 #include <vector>
 
+#include "bare_page_fixture.h"
 #include "core/device_data.h"
 #include "core/driver_devmode.h"
 #include "render/brushes.h"
 #include "render/graphics_state.h"
 #include "render/point_coding.h"
-#include "bare_page_fixture.h"
 
 namespace render_test {
 namespace {
@@ -18,8 +18,7 @@ namespace {
 // The hand-made page with room for 1000 clip-path points.
 class GraphicsStateTest : public BarePageTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         BarePageTest::SetUp();
         if (HasFatalFailure()) return;
         pdev()->graphics.deviceLimits[5] = 1000;
@@ -30,11 +29,11 @@ protected:
 
 static_assert(DeviceRopFromRop3(0xCC) == 0xCC && DeviceRopFromRop3(0xEE) == 0x88 && DeviceRopFromRop3(0x00) == 0xFF);
 
-TEST_F(GraphicsStateTest, RopIsTheMirroredComplementSentAsAPair)
-{
+TEST_F(GraphicsStateTest, RopIsTheMirroredComplementSentAsAPair) {
     struct Case {
         BYTE rop3, op;
-    } const cases[] = {{0xCC, 0xCC}, {0xEE, 0x88}, {0x88, 0xEE}, {0x66, 0x99}, {0xF0, 0xF0}, {0x00, 0xFF}, {0xFF, 0x00}};
+    } const cases[] = {{0xCC, 0xCC}, {0xEE, 0x88}, {0x88, 0xEE}, {0x66, 0x99},
+                       {0xF0, 0xF0}, {0x00, 0xFF}, {0xFF, 0x00}};
     for (const Case& c : cases) {
         ResetGraphicsStateCache(pdev());
         ASSERT_TRUE(SetRop(pdev(), (DWORD{c.rop3} << 8) | 0xAA)) << int(c.rop3);
@@ -42,8 +41,7 @@ TEST_F(GraphicsStateTest, RopIsTheMirroredComplementSentAsAPair)
     }
 }
 
-TEST_F(GraphicsStateTest, RopGoesOutOnceUntilTheCacheIsReset)
-{
+TEST_F(GraphicsStateTest, RopGoesOutOnceUntilTheCacheIsReset) {
     ASSERT_TRUE(SetRop(pdev(), 0xCCCC));
     ASSERT_TRUE(SetRop(pdev(), 0xCCCC));
     EXPECT_EQ(Out(), B({0xA6, 0x00, 0xCC, 0xCC}));
@@ -55,9 +53,9 @@ TEST_F(GraphicsStateTest, RopGoesOutOnceUntilTheCacheIsReset)
     EXPECT_EQ(Out(), B({0xA6, 0x00, 0xCC, 0xCC})) << "sent again after a reset";
 }
 
-TEST(GraphicsStateMix, R2CodesMapThroughTheTable)
-{
-    const BYTE expected[16] = {0xFF, 0x5F, 0xAF, 0x0F, 0xF5, 0x55, 0xA5, 0x05, 0xFA, 0x5A, 0xAA, 0x0A, 0xF0, 0x50, 0xA0, 0x00};
+TEST(GraphicsStateMix, R2CodesMapThroughTheTable) {
+    const BYTE expected[16] = {0xFF, 0x5F, 0xAF, 0x0F, 0xF5, 0x55, 0xA5, 0x05,
+                               0xFA, 0x5A, 0xAA, 0x0A, 0xF0, 0x50, 0xA0, 0x00};
     for (BYTE r2 = 1; r2 <= 16; ++r2) EXPECT_EQ(DeviceRopFromMix(r2), expected[r2 - 1]) << int(r2);
     EXPECT_EQ(DeviceRopFromMix(0), 0);
     EXPECT_EQ(DeviceRopFromMix(17), 0);
@@ -65,8 +63,7 @@ TEST(GraphicsStateMix, R2CodesMapThroughTheTable)
 
 // ---- Grey levels ----
 
-TEST_F(GraphicsStateTest, GreyLevelsFollowTheWeightsAndTheHalftoneTables)
-{
+TEST_F(GraphicsStateTest, GreyLevelsFollowTheWeightsAndTheHalftoneTables) {
     struct Case {
         const char* name;
         COLORREF rgb;
@@ -109,12 +106,17 @@ struct RealisedBlock {
     std::vector<BYTE> bytes;
     BRUSHOBJ* brush = nullptr;
 
-    RealisedBlock(ULONG hatch, ULONG format, FLONG flags, const std::vector<BYTE>& rows, std::vector<DWORD> colours)
-    {
+    RealisedBlock(ULONG hatch, ULONG format, FLONG flags, const std::vector<BYTE>& rows, std::vector<DWORD> colours) {
         const size_t bitsSize = rows.size() * 4;
         bytes.assign(sizeof(RealisedBrush) + bitsSize + 4 * colours.size(), 0);
-        RealisedBrush head{8, static_cast<LONG>(rows.size()), format, flags, static_cast<ULONG>(colours.size()),
-                           static_cast<ULONG>(sizeof(RealisedBrush) + bitsSize), hatch, 0};
+        RealisedBrush head{8,
+                           static_cast<LONG>(rows.size()),
+                           format,
+                           flags,
+                           static_cast<ULONG>(colours.size()),
+                           static_cast<ULONG>(sizeof(RealisedBrush) + bitsSize),
+                           hatch,
+                           0};
         std::memcpy(bytes.data(), &head, sizeof head);
         for (size_t i = 0; i < rows.size(); ++i) bytes[sizeof head + 4 * i] = rows[i];
         std::memcpy(bytes.data() + head.colourTableOffset, colours.data(), 4 * colours.size());
@@ -124,8 +126,7 @@ struct RealisedBlock {
     ~RealisedBlock() { PlatBrushDelete(brush); }
 };
 
-TEST_F(GraphicsStateTest, SolidBrushSendsItsLevelOnceAndTheMixRule)
-{
+TEST_F(GraphicsStateTest, SolidBrushSendsItsLevelOnceAndTheMixRule) {
     BRUSHOBJ* grey = PlatBrushCreateSolid(RGB(128, 128, 128), RGB(128, 128, 128));
     RECTL target{0, 0, 10, 10};
     ASSERT_TRUE(RealizeAndSelectBrush(pdev(), nullptr, 0x0D0D, grey, nullptr, &target, nullptr, 0));
@@ -139,12 +140,12 @@ TEST_F(GraphicsStateTest, SolidBrushSendsItsLevelOnceAndTheMixRule)
 
     pdev()->state |= kStateRectangleFill;
     ASSERT_TRUE(RealizeAndSelectBrush(pdev(), nullptr, 0xFFFF, grey, nullptr, &target, nullptr, 0));
-    EXPECT_EQ(Out(), B({0xA5, 0x01, 0x4F, 0x00, 0xA6, 0x00, 0x00, 0x00})) << "WHITENESS fills white, ROP from the low byte";
+    EXPECT_EQ(Out(), B({0xA5, 0x01, 0x4F, 0x00, 0xA6, 0x00, 0x00, 0x00}))
+        << "WHITENESS fills white, ROP from the low byte";
     PlatBrushDelete(grey);
 }
 
-TEST_F(GraphicsStateTest, HatchBrushTakesBackground11)
-{
+TEST_F(GraphicsStateTest, HatchBrushTakesBackground11) {
     RealisedBlock hatch(2, BMF_1BPP, 0, {}, {0xFFFFFF, 0x000000});  // entry 0 white, entry 1 black
     RECTL target{0, 0, 10, 10};
     ASSERT_TRUE(RealizeAndSelectBrush(pdev(), nullptr, 0x0B0D, hatch.brush, nullptr, &target, nullptr, 0));
@@ -159,8 +160,7 @@ TEST_F(GraphicsStateTest, HatchBrushTakesBackground11)
     EXPECT_EQ(Out(), B({0xA6, 0x00, 0xF0, 0xAA})) << "ROP4 with high byte AA keeps the background";
 }
 
-TEST_F(GraphicsStateTest, HatchIndexIsSwappedOnATurnedSheet)
-{
+TEST_F(GraphicsStateTest, HatchIndexIsSwappedOnATurnedSheet) {
     Set(orla::dm::LayoutMode, WORD{2});
     pdev()->geometry.zoom = 70;
     RealisedBlock hatch(0, BMF_1BPP, 0, {}, {0xFFFFFF, 0x000000});
@@ -169,27 +169,26 @@ TEST_F(GraphicsStateTest, HatchIndexIsSwappedOnATurnedSheet)
     EXPECT_EQ(Out(), B({0xA5, 0x03, 0x10, 0x4F, 0xA6, 0x00, 0xF0, 0xF0}));
 }
 
-TEST_F(GraphicsStateTest, PatternBrushDownloadsTheComplementedRowsOnce)
-{
+TEST_F(GraphicsStateTest, PatternBrushDownloadsTheComplementedRowsOnce) {
     Set(orla::DmField<BYTE>{397}, BYTE{0x04});
     const std::vector<BYTE> rows = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
     RealisedBlock topDown(6, BMF_1BPP, BMF_TOPDOWN, rows, {0x000000, 0xFFFFFF});
     RECTL target{0, 0, 10, 10};
     ASSERT_TRUE(RealizeAndSelectBrush(pdev(), nullptr, 0x0D0D, topDown.brush, nullptr, &target, nullptr, 0));
-    EXPECT_EQ(Out(), B({0xA0, 0x20, 0x01, 0x00, 0xFE, 0xFD, 0xFC, 0xFB, 0xFA, 0xF9, 0xF8, 0xF7, 0xA4, 0x00, 0x01, 0x00,
-                        0xA2, 0xF0, 0x00, 0x10, 0xA3, 0xF0, 0x00, 0x4F}));
+    EXPECT_EQ(Out(), B({0xA0, 0x20, 0x01, 0x00, 0xFE, 0xFD, 0xFC, 0xFB, 0xFA, 0xF9, 0xF8, 0xF7,
+                        0xA4, 0x00, 0x01, 0x00, 0xA2, 0xF0, 0x00, 0x10, 0xA3, 0xF0, 0x00, 0x4F}));
     ASSERT_TRUE(RealizeAndSelectBrush(pdev(), nullptr, 0x0D0D, topDown.brush, nullptr, &target, nullptr, 0));
     EXPECT_EQ(Out(), Bytes{}) << "same pattern and levels: nothing";
 
     Set(orla::DmField<BYTE>{397}, BYTE{0x00});
     RealisedBlock bottomUp(6, BMF_1BPP, 0, rows, {0x000000, 0xFFFFFF});
     ASSERT_TRUE(WriteBrushPattern8x8(pdev(), bottomUp.bytes.data()));
-    EXPECT_EQ(Out(), B({0xA0, 0x00, 0x01, 0x00, 0xF7, 0xF8, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE, 0xA4, 0x00, 0x01, 0x00}))
+    EXPECT_EQ(Out(),
+              B({0xA0, 0x00, 0x01, 0x00, 0xF7, 0xF8, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE, 0xA4, 0x00, 0x01, 0x00}))
         << "bottom-up rows reversed; size code 0 without bit 2 of 397";
 }
 
-TEST_F(GraphicsStateTest, PatternSizeCodeFollowsTheResolution)
-{
+TEST_F(GraphicsStateTest, PatternSizeCodeFollowsTheResolution) {
     Set(orla::DmField<BYTE>{397}, BYTE{0x04});
     const std::vector<BYTE> rows(8, 0x55);
     RealisedBlock brush(6, BMF_1BPP, BMF_TOPDOWN, rows, {0, 0xFFFFFF});
@@ -209,8 +208,7 @@ TEST_F(GraphicsStateTest, PatternSizeCodeFollowsTheResolution)
 
 // ---- Pen and line ----
 
-TEST_F(GraphicsStateTest, PenTakesItsMixesAndSendsNothingForOthers)
-{
+TEST_F(GraphicsStateTest, PenTakesItsMixesAndSendsNothingForOthers) {
     ASSERT_TRUE(SelectPen(pdev(), RGB(0, 0, 0), 0x0D0D));
     ASSERT_TRUE(SelectPen(pdev(), RGB(0, 0, 0), 0x0D0D));
     EXPECT_EQ(Out(), B({0xAD, 0x00, 0x10, 0x4F, 0xA6, 0x00, 0xF0, 0xF0}));
@@ -222,17 +220,16 @@ TEST_F(GraphicsStateTest, PenTakesItsMixesAndSendsNothingForOthers)
     EXPECT_EQ(Out(), B({0xA6, 0x00, 0x55, 0xAA}));
 }
 
-TEST_F(GraphicsStateTest, LineWidthIsLimitedAndZoomed)
-{
+TEST_F(GraphicsStateTest, LineWidthIsLimitedAndZoomed) {
     const struct {
         LONG dpi;
         WORD zoom;
         LONG width;
         LONG sent;
     } cases[] = {
-        {600, 100, 5000, 1200}, {300, 100, 5000, 1200}, {1200, 100, 5000, 2400}, {200, 100, 5000, 800},
-        {400, 100, 900, 800},   {240, 100, 500, 480},   {600, 100, 0, 1},        {600, 50, 10, 5},
-        {600, 10, 3, 1},
+        {600, 100, 5000, 1200}, {300, 100, 5000, 1200}, {1200, 100, 5000, 2400},
+        {200, 100, 5000, 800},  {400, 100, 900, 800},   {240, 100, 500, 480},
+        {600, 100, 0, 1},       {600, 50, 10, 5},       {600, 10, 3, 1},
     };
     for (const auto& c : cases) {
         ResetGraphicsStateCache(pdev());
@@ -247,8 +244,7 @@ TEST_F(GraphicsStateTest, LineWidthIsLimitedAndZoomed)
 
 // ---- Moves ----
 
-TEST_F(GraphicsStateTest, MovesPickTheShortestFormAndSkipRepeats)
-{
+TEST_F(GraphicsStateTest, MovesPickTheShortestFormAndSkipRepeats) {
     const struct {
         POINTL p;
         Bytes bytes;
@@ -270,8 +266,7 @@ TEST_F(GraphicsStateTest, MovesPickTheShortestFormAndSkipRepeats)
     EXPECT_EQ(Out(), Bytes{});
 }
 
-TEST_F(GraphicsStateTest, DoubledOutputAndZoomTransformThePoint)
-{
+TEST_F(GraphicsStateTest, DoubledOutputAndZoomTransformThePoint) {
     pdev()->geometry.resolution = 300;
     ASSERT_TRUE(WriteVectorModeSetup(pdev()));
     EXPECT_EQ(Out(), Text("SU1,600,0;IP0,0,608,608;"));
@@ -288,8 +283,7 @@ TEST_F(GraphicsStateTest, DoubledOutputAndZoomTransformThePoint)
     EXPECT_EQ(Out(), B({0xB8, 0x00, 0x07, 0xD0, 0x00, 0x00, 0x07, 0xD0})) << "zoom held at 100";
 }
 
-TEST_F(GraphicsStateTest, DuplexBindingAlternatesThePageOffset)
-{
+TEST_F(GraphicsStateTest, DuplexBindingAlternatesThePageOffset) {
     pdev()->geometry.printShift[0] = 10;
     pdev()->geometry.printShift[1] = 20;
     pdev()->geometry.printShift[2] = 30;
@@ -327,8 +321,7 @@ TEST_F(GraphicsStateTest, DuplexBindingAlternatesThePageOffset)
 
 // ---- Rectangles ----
 
-TEST_F(GraphicsStateTest, RectangleFormsByHeight)
-{
+TEST_F(GraphicsStateTest, RectangleFormsByHeight) {
     const struct {
         const char* name;
         RECTL r;
@@ -336,10 +329,15 @@ TEST_F(GraphicsStateTest, RectangleFormsByHeight)
         Bytes bytes;
     } cases[] = {
         {"255 high: DB", {100, 200, 400, 455}, FALSE, B({0xDB, 0xFF, 0x01, 0x2C, 0x00, 0x64, 0x00, 0xC8})},
-        {"300 high: DD", {100, 200, 400, 500}, FALSE,
+        {"300 high: DD",
+         {100, 200, 400, 500},
+         FALSE,
          B({0xDD, 0x00, 0x01, 0x2C, 0x01, 0x2C, 0x00, 0x64, 0x00, 0xC8, 0x00, 0x00})},
         {"outline short: DC", {0, 0, 10, 10}, TRUE, B({0xDC, 0x0A, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00})},
-        {"outline long: DE", {0, 0, 10, 256}, TRUE, B({0xDE, 0x00, 0x01, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00})},
+        {"outline long: DE",
+         {0, 0, 10, 256},
+         TRUE,
+         B({0xDE, 0x00, 0x01, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00})},
         {"empty becomes 1 x 1", {7, 9, 7, 9}, FALSE, B({0xDB, 0x01, 0x00, 0x01, 0x00, 0x07, 0x00, 0x09})},
     };
     for (const auto& c : cases) {
@@ -354,8 +352,7 @@ TEST_F(GraphicsStateTest, RectangleFormsByHeight)
 
 // ---- Clip rectangles ----
 
-TEST_F(GraphicsStateTest, ClipRectangleIsSentOnlyWhenItChanges)
-{
+TEST_F(GraphicsStateTest, ClipRectangleIsSentOnlyWhenItChanges) {
     const RECTL r{100, 200, 400, 300};
     ASSERT_TRUE(WriteClipRectangle(pdev(), &r, FALSE));
     EXPECT_EQ(Out(), B({0xB6, 0x64, 0x00, 0xC8, 0xB1, 0x64, 0x01, 0x2C}));
@@ -374,8 +371,7 @@ TEST_F(GraphicsStateTest, ClipRectangleIsSentOnlyWhenItChanges)
     EXPECT_EQ(Out(), B({0xB7, 0x00, 0x0F, 0x3C, 0xB1, 0x0A, 0x00, 0x64})) << "cut to the printable area";
 }
 
-TEST_F(GraphicsStateTest, ZoomedClipGrowsByOnePagePixel)
-{
+TEST_F(GraphicsStateTest, ZoomedClipGrowsByOnePagePixel) {
     pdev()->geometry.zoom = 50;
     const RECTL r{0, 0, 200, 100};
     RECTL d{};
@@ -389,8 +385,7 @@ TEST_F(GraphicsStateTest, ZoomedClipGrowsByOnePagePixel)
 
 // ---- Clip paths ----
 
-PATHOBJ* Triangle()
-{
+PATHOBJ* Triangle() {
     static const PLAT_PATH_SEGMENT segs[] = {{FALSE, {Fix(30, 20)}}, {FALSE, {Fix(10, 40)}}};
     PLAT_PATH_FIGURE fig{Fix(10, 20), 2, segs, TRUE};
     return PlatPathCreate(&fig, 1);
@@ -398,8 +393,7 @@ PATHOBJ* Triangle()
 
 const Bytes kTrianglePacked = B({0x03, 0x5A, 0x61, 0x46, 0x14, 0x0E, 0x14, 0x61, 0x40, 0x00});
 
-TEST_F(GraphicsStateTest, ClipPathIsPackedAndNotResentWhenUnchanged)
-{
+TEST_F(GraphicsStateTest, ClipPathIsPackedAndNotResentWhenUnchanged) {
     PATHOBJ* path = Triangle();
     ASSERT_TRUE(WriteClipPath(pdev(), path));
     EXPECT_EQ(Out(), Cat({B({0xB5, 0x04, 0x00, 0x05, 0x00, 0x00, 0x00, 0x0A}), kTrianglePacked}));
@@ -418,8 +412,7 @@ TEST_F(GraphicsStateTest, ClipPathIsPackedAndNotResentWhenUnchanged)
     EngDeletePath(path);
 }
 
-TEST_F(GraphicsStateTest, ClipPathIsResentWhenThePageOffsetMovesIt)
-{
+TEST_F(GraphicsStateTest, ClipPathIsResentWhenThePageOffsetMovesIt) {
     Set(orla::DmField<WORD>{660}, WORD{1});
     Set(orla::dm::Duplex, SHORT{2});
     pdev()->geometry.printShift[2] = 16;  // back side 16 pixels to the right
@@ -434,18 +427,16 @@ TEST_F(GraphicsStateTest, ClipPathIsResentWhenThePageOffsetMovesIt)
     EngDeletePath(path);
 }
 
-TEST_F(GraphicsStateTest, ClipPathFallsBackToPlainPointsWithoutPoolMemory)
-{
+TEST_F(GraphicsStateTest, ClipPathFallsBackToPlainPointsWithoutPoolMemory) {
     PATHOBJ* path = Triangle();
     PlatInjectFailure("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
     ASSERT_TRUE(WriteClipPath(pdev(), path));
-    EXPECT_EQ(Out(), B({0xB5, 0x02, 0x00, 0x05, 0x00, 0x00, 0x00, 0x03, 0x00, 0x0A, 0x00, 0x14, 0x00, 0x1E, 0x00, 0x14, 0x00,
-                        0x0A, 0x00, 0x28, 0x00, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(Out(), B({0xB5, 0x02, 0x00, 0x05, 0x00, 0x00, 0x00, 0x03, 0x00, 0x0A, 0x00, 0x14,
+                        0x00, 0x1E, 0x00, 0x14, 0x00, 0x0A, 0x00, 0x28, 0x00, 0x00, 0x00, 0x00}));
     EngDeletePath(path);
 }
 
-TEST_F(GraphicsStateTest, ClipPathOverTheLimitIsRefusedWithoutOutput)
-{
+TEST_F(GraphicsStateTest, ClipPathOverTheLimitIsRefusedWithoutOutput) {
     PATHOBJ* path = Triangle();
     pdev()->graphics.deviceLimits[5] = 4;  // 3 points + 1 subpath + 1 = 5
     EXPECT_FALSE(WriteClipPath(pdev(), path));
@@ -456,8 +447,7 @@ TEST_F(GraphicsStateTest, ClipPathOverTheLimitIsRefusedWithoutOutput)
     EngDeletePath(path);
 }
 
-TEST_F(GraphicsStateTest, ClipPathOfOnePointIsAOnePixelClip)
-{
+TEST_F(GraphicsStateTest, ClipPathOfOnePointIsAOnePixelClip) {
     static const PLAT_PATH_SEGMENT segs[] = {{FALSE, {Fix(5, 6)}}, {FALSE, {Fix(5, 6)}}};
     PLAT_PATH_FIGURE fig{Fix(5, 6), 2, segs, TRUE};
     PATHOBJ* path = PlatPathCreate(&fig, 1);
@@ -468,15 +458,23 @@ TEST_F(GraphicsStateTest, ClipPathOfOnePointIsAOnePixelClip)
 
 // ---- Point packer ----
 
-TEST(PointPacker, NibbleCodesByMagnitude)
-{
+TEST(PointPacker, NibbleCodesByMagnitude) {
     const struct {
         LONG value;
         std::vector<int> nibbles;
     } cases[] = {
-        {0, {0}},           {4, {4}},           {-3, {11}},         {-4, {12}},
-        {5, {5, 5}},        {15, {5, 15}},      {-15, {13, 15}},    {16, {6, 1, 0}},
-        {255, {6, 15, 15}}, {-200, {14, 12, 8}}, {256, {7, 0, 1, 0, 0}}, {-300, {15, 0, 1, 2, 12}},
+        {0, {0}},
+        {4, {4}},
+        {-3, {11}},
+        {-4, {12}},
+        {5, {5, 5}},
+        {15, {5, 15}},
+        {-15, {13, 15}},
+        {16, {6, 1, 0}},
+        {255, {6, 15, 15}},
+        {-200, {14, 12, 8}},
+        {256, {7, 0, 1, 0, 0}},
+        {-300, {15, 0, 1, 2, 12}},
         {65535, {7, 15, 15, 15, 15}},
     };
     for (const auto& c : cases) {
@@ -494,8 +492,7 @@ TEST(PointPacker, NibbleCodesByMagnitude)
     }
 }
 
-TEST(PointPacker, DifferencesSkipHeadersAndEndEntries)
-{
+TEST(PointPacker, DifferencesSkipHeadersAndEndEntries) {
     const PackedEntry list[] = {
         {0, 2, kPackedHeader}, {100, 100, kPackedFirstPoint}, {103, 98, kPackedPoint},
         {0, 3, kPackedHeader}, {7, 7, kPackedPoint},          {0, 0, kPackedEnd},
@@ -509,8 +506,7 @@ TEST(PointPacker, DifferencesSkipHeadersAndEndEntries)
     EXPECT_EQ(std::memcmp(out, expected, sizeof expected), 0);
 }
 
-TEST(PointPacker, RefusesValuesItCannotCodeAndShortBuffers)
-{
+TEST(PointPacker, RefusesValuesItCannotCodeAndShortBuffers) {
     const PackedEntry big{70000, 0, kPackedFirstPoint};
     BYTE out[16] = {};
     EXPECT_EQ(PackPointList(std::span<const PackedEntry>(&big, 1), out), 0u);
@@ -523,16 +519,15 @@ TEST(PointPacker, RefusesValuesItCannotCodeAndShortBuffers)
 
 // ---- Vector mode set-up ----
 
-TEST_F(GraphicsStateTest, VectorModeSetupByResolution)
-{
+TEST_F(GraphicsStateTest, VectorModeSetupByResolution) {
     const struct {
         LONG dpi;
         const char* text;
         bool doubled;
     } cases[] = {
-        {240, "SU1,240,0;IP0,0,243,243;", false},  {400, "SU1,400,0;IP0,0,405,405;", false},
-        {200, "SU1,400,0;IP0,0,405,405;", true},   {1200, "SU1,1200,0;IP0,0,1215,1215;", false},
-        {600, "SU1,600,0;IP0,0,608,608;", false},  {300, "SU1,600,0;IP0,0,608,608;", true},
+        {240, "SU1,240,0;IP0,0,243,243;", false}, {400, "SU1,400,0;IP0,0,405,405;", false},
+        {200, "SU1,400,0;IP0,0,405,405;", true},  {1200, "SU1,1200,0;IP0,0,1215,1215;", false},
+        {600, "SU1,600,0;IP0,0,608,608;", false}, {300, "SU1,600,0;IP0,0,608,608;", true},
     };
     for (const auto& c : cases) {
         pdev()->geometry.resolution = c.dpi;
@@ -555,8 +550,7 @@ TEST_F(GraphicsStateTest, VectorModeSetupByResolution)
 
 class LayoutFrameTest : public GraphicsStateTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         GraphicsStateTest::SetUp();
         if (HasFatalFailure()) return;
         Set(orla::dm::LayoutMode, WORD{4});
@@ -566,8 +560,7 @@ protected:
     }
 };
 
-TEST_F(LayoutFrameTest, OutlineKinds)
-{
+TEST_F(LayoutFrameTest, OutlineKinds) {
     const Bytes head = Cat({Text("SU1,600,0;IP0,0,608,608;"), B({0xB6, 0x64, 0x00, 0xC8}),
                             B({0xB2, 0x00, 0x05, 0xDC, 0x03, 0xE8, 0x00, 0x00}), B({0xA6, 0x00, 0xF0, 0xF0}),
                             B({0xAD, 0x00, 0x10, 0x4F}), B({0xA5, 0x01, 0x00, 0x00})});
@@ -605,21 +598,21 @@ TEST_F(LayoutFrameTest, OutlineKinds)
     }
 }
 
-TEST_F(LayoutFrameTest, CornerMarksAndOtherKinds)
-{
+TEST_F(LayoutFrameTest, CornerMarksAndOtherKinds) {
     Set(orla::dm::FrameKind, WORD{4});
     pdev()->state |= kStateRasterMode;
     ASSERT_TRUE(DrawLayoutFrame(pdev()));
     EXPECT_TRUE(pdev()->state & kStateRasterMode) << "band mode restored";
-    const Bytes expectedStart = Cat({Text("SU1,600,0;IP0,0,608,608;"), B({0xB6, 0x64, 0x00, 0xC8}),
-                                     B({0xB2, 0x00, 0x05, 0xDC, 0x03, 0xE8, 0x00, 0x00}), B({0xAF, 0x00, 0x00, 0x01}),
-                                     B({0xA6, 0x00, 0xF0, 0xF0}), B({0xAD, 0x00, 0x10, 0x4F}), B({0xAC, 0x00, 0x00, 0x00}),
-                                     // top-left: move to the end of the 60-pixel arm, then corner and other arm
-                                     B({0xB8, 0x00, 0x00, 0xA0, 0x00, 0x00, 0x00, 0xC8}), B({0xE0, 0x00, 0x00, 0x02}),
-                                     B({0x00, 0x64, 0x00, 0xC8, 0x00, 0x64, 0x01, 0x04}),
-                                     // top-right
-                                     B({0xB8, 0x00, 0x04, 0x10, 0x00, 0x00, 0x00, 0xC8}), B({0xE0, 0x00, 0x00, 0x02}),
-                                     B({0x04, 0x4C, 0x00, 0xC8, 0x04, 0x4C, 0x01, 0x04})});
+    const Bytes expectedStart =
+        Cat({Text("SU1,600,0;IP0,0,608,608;"), B({0xB6, 0x64, 0x00, 0xC8}),
+             B({0xB2, 0x00, 0x05, 0xDC, 0x03, 0xE8, 0x00, 0x00}), B({0xAF, 0x00, 0x00, 0x01}),
+             B({0xA6, 0x00, 0xF0, 0xF0}), B({0xAD, 0x00, 0x10, 0x4F}), B({0xAC, 0x00, 0x00, 0x00}),
+             // top-left: move to the end of the 60-pixel arm, then corner and other arm
+             B({0xB8, 0x00, 0x00, 0xA0, 0x00, 0x00, 0x00, 0xC8}), B({0xE0, 0x00, 0x00, 0x02}),
+             B({0x00, 0x64, 0x00, 0xC8, 0x00, 0x64, 0x01, 0x04}),
+             // top-right
+             B({0xB8, 0x00, 0x04, 0x10, 0x00, 0x00, 0x00, 0xC8}), B({0xE0, 0x00, 0x00, 0x02}),
+             B({0x04, 0x4C, 0x00, 0xC8, 0x04, 0x4C, 0x01, 0x04})});
     Bytes out = Out();
     ASSERT_GE(out.size(), expectedStart.size());
     EXPECT_EQ(Bytes(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(expectedStart.size())), expectedStart);
@@ -627,7 +620,8 @@ TEST_F(LayoutFrameTest, CornerMarksAndOtherKinds)
     int marks = 0;
     for (auto it = out.begin(); (it = std::search(it, out.end(), mark.begin(), mark.end())) != out.end(); ++it) ++marks;
     EXPECT_EQ(marks, 4);
-    EXPECT_EQ(Bytes(out.end() - 8, out.end()), B({0x04, 0x4C, 0x06, 0xA4, 0x04, 0x4C, 0x06, 0x68})) << "bottom-right last";
+    EXPECT_EQ(Bytes(out.end() - 8, out.end()), B({0x04, 0x4C, 0x06, 0xA4, 0x04, 0x4C, 0x06, 0x68}))
+        << "bottom-right last";
 
     for (WORD other : {WORD{0}, WORD{5}, WORD{0xFFFF}}) {
         Set(orla::dm::FrameKind, other);
@@ -638,8 +632,7 @@ TEST_F(LayoutFrameTest, CornerMarksAndOtherKinds)
 
 // ---- Output failure ----
 
-TEST_F(GraphicsStateTest, EveryWriterFailsOnceOutputHasFailed)
-{
+TEST_F(GraphicsStateTest, EveryWriterFailsOnceOutputHasFailed) {
     ASSERT_TRUE(SetRop(pdev(), 0xCCCC));
     PlatInjectFailure("WritePrinter", 1, ERROR_WRITE_FAULT);
     EXPECT_FALSE(FlushSpool(pdev()));
@@ -657,7 +650,8 @@ TEST_F(GraphicsStateTest, EveryWriterFailsOnceOutputHasFailed)
         {"SetRop (cached value)", [&] { return SetRop(pdev(), 0xCCCC); }},
         {"SetRop", [&] { return SetRop(pdev(), 0x6666); }},
         {"SelectPen", [&] { return SelectPen(pdev(), 0, 0x0D0D); }},
-        {"RealizeAndSelectBrush", [&] { return RealizeAndSelectBrush(pdev(), nullptr, 0x0D0D, grey, nullptr, &rect, nullptr, 0); }},
+        {"RealizeAndSelectBrush",
+         [&] { return RealizeAndSelectBrush(pdev(), nullptr, 0x0D0D, grey, nullptr, &rect, nullptr, 0); }},
         {"WriteLineWidth", [&] { return WriteLineWidth(pdev(), 3); }},
         {"WritePointList", [&] { return WritePointList(pdev(), &point); }},
         {"WriteFilledRectangle", [&] { return WriteFilledRectangle(pdev(), 0, 0, 5, 5, FALSE); }},
@@ -678,8 +672,7 @@ TEST_F(GraphicsStateTest, EveryWriterFailsOnceOutputHasFailed)
 
 using GraphicsStateDriverTest = DriverTest;
 
-TEST_F(GraphicsStateDriverTest, ResetLoadsTheLimitsOfTheMemorySize)
-{
+TEST_F(GraphicsStateDriverTest, ResetLoadsTheLimitsOfTheMemorySize) {
     EnabledPdev e = EnablePdev(printer_);
     ASSERT_NE(e.pdev(), nullptr);
     PrinterPdev* p = e.pdev();

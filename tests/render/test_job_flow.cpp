@@ -27,8 +27,7 @@ protected:
     void Draw() { pdev()->pageSetup.blankSheet = 0; }
 
     // One page through the hooks, drawn on or left blank.
-    void Page(bool drawn)
-    {
+    void Page(bool drawn) {
         ASSERT_TRUE(DrvStartPage(so()));
         if (drawn) {
             ASSERT_TRUE(FlushPendingStart(pdev()));
@@ -37,17 +36,14 @@ protected:
         ASSERT_TRUE(DrvSendPage(so()));
     }
 
-    void UseDriverCopies(SHORT copies)
-    {
+    void UseDriverCopies(SHORT copies) {
         orla::Set(settings(), dm::Copies, copies);
         orla::Set(settings(), dm::Flags1, orla::Get(settings(), dm::Flags1) | 0x4u);
         orla::Set(settings(), dm::DeviceState(dm::DevicePairIndex(696)), WORD{0});
     }
-
 };
 
-TEST_F(JobFlow, NothingIsWrittenBeforeTheFirstOutputOfTheJob)
-{
+TEST_F(JobFlow, NothingIsWrittenBeforeTheFirstOutputOfTheJob) {
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     EXPECT_EQ(pdev()->pending, kPendingJobHeader);
     ASSERT_TRUE(DrvStartPage(so()));
@@ -65,8 +61,7 @@ TEST_F(JobFlow, NothingIsWrittenBeforeTheFirstOutputOfTheJob)
     }
 }
 
-TEST_F(JobFlow, ABlankOnlyPageGetsHeaderAndSetUpButNoPageEnd)
-{
+TEST_F(JobFlow, ABlankOnlyPageGetsHeaderAndSetUpButNoPageEnd) {
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     Page(false);
     EXPECT_EQ(pdev()->pending & (kPendingJobHeader | kPendingPageStart | kPageOpen), 0u);
@@ -81,8 +76,7 @@ TEST_F(JobFlow, ABlankOnlyPageGetsHeaderAndSetUpButNoPageEnd)
     EXPECT_EQ(pdev()->pending, kPendingJobHeader) << "ready for the next job";
 }
 
-TEST_F(JobFlow, PrintBlankPagesKeepsEveryPage)
-{
+TEST_F(JobFlow, PrintBlankPagesKeepsEveryPage) {
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     pdev()->pageSetup.blankSheetReset = 0;
     pdev()->pageSetup.blankSheet = 0;
@@ -93,8 +87,7 @@ TEST_F(JobFlow, PrintBlankPagesKeepsEveryPage)
     EXPECT_EQ(Count(job, kEnterOrla), 1u) << "the job header is written once";
 }
 
-TEST_F(JobFlow, DrawnPagesEndTheirSheetsAndTheTrailerFollows)
-{
+TEST_F(JobFlow, DrawnPagesEndTheirSheetsAndTheTrailerFollows) {
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     for (int i = 0; i < 3; ++i) Page(true);
     EXPECT_EQ(pdev()->pageSetup.pageEnds, 3u);
@@ -106,8 +99,7 @@ TEST_F(JobFlow, DrawnPagesEndTheirSheetsAndTheTrailerFollows)
     EXPECT_EQ(pdev()->pageSetup.pageEnds, 0u) << "counters start again for the next job";
 }
 
-TEST_F(JobFlow, FourUpPutsFivePagesOnTwoSheets)
-{
+TEST_F(JobFlow, FourUpPutsFivePagesOnTwoSheets) {
     orla::Set(settings(), dm::LayoutMode, WORD{4});
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     for (int i = 1; i <= 5; ++i) {
@@ -122,8 +114,7 @@ TEST_F(JobFlow, FourUpPutsFivePagesOnTwoSheets)
     EXPECT_LT(job.rfind(kPageEnd), job.find(kEoj));
 }
 
-TEST_F(JobFlow, ABlankPageTakesNoCellOfTheSheet)
-{
+TEST_F(JobFlow, ABlankPageTakesNoCellOfTheSheet) {
     orla::Set(settings(), dm::LayoutMode, WORD{2});
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     Page(true);
@@ -134,8 +125,7 @@ TEST_F(JobFlow, ABlankPageTakesNoCellOfTheSheet)
     ASSERT_TRUE(DrvEndDoc(so(), 0));
 }
 
-TEST_F(JobFlow, UnknownLayoutModesActAsOnePagePerSheet)
-{
+TEST_F(JobFlow, UnknownLayoutModesActAsOnePagePerSheet) {
     for (WORD mode : {WORD{0}, WORD{3}, WORD{77}}) {
         orla::Set(settings(), dm::LayoutMode, mode);
         ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
@@ -145,8 +135,7 @@ TEST_F(JobFlow, UnknownLayoutModesActAsOnePagePerSheet)
     }
 }
 
-TEST_F(JobFlow, TheBandingLoopStartsTheJobAndEndsThePage)
-{
+TEST_F(JobFlow, TheBandingLoopStartsTheJobAndEndsThePage) {
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     ASSERT_TRUE(DrvStartPage(so()));
     BYTE bits[64];
@@ -173,8 +162,7 @@ TEST_F(JobFlow, TheBandingLoopStartsTheJobAndEndsThePage)
     EXPECT_EQ(Count(job, kPageEnd), 1u);
 }
 
-TEST_F(JobFlow, TheDocumentNameIsKeptWithinSixtyFourAnsiBytes)
-{
+TEST_F(JobFlow, TheDocumentNameIsKeptWithinSixtyFourAnsiBytes) {
     struct Case {
         std::u16string name;
         size_t keptChars;
@@ -182,9 +170,9 @@ TEST_F(JobFlow, TheDocumentNameIsKeptWithinSixtyFourAnsiBytes)
         {u"report.txt", 10},
         {std::u16string(64, u'a'), 64},
         {std::u16string(70, u'a'), 64},
-        {std::u16string(40, u'\u3042'), 32},              // two bytes each
-        {std::u16string(63, u'a') + u"\u3042", 63},       // the last one would make 65 bytes
-        {std::u16string(62, u'a') + u"\u3042\u3042", 63}, // exactly 64 with the first
+        {std::u16string(40, u'\u3042'), 32},               // two bytes each
+        {std::u16string(63, u'a') + u"\u3042", 63},        // the last one would make 65 bytes
+        {std::u16string(62, u'a') + u"\u3042\u3042", 63},  // exactly 64 with the first
         {u"", 0},
     };
     for (const Case& c : cases) {
@@ -196,8 +184,7 @@ TEST_F(JobFlow, TheDocumentNameIsKeptWithinSixtyFourAnsiBytes)
     EXPECT_EQ(pdev()->job.documentName[0], 0);
 }
 
-TEST_F(JobFlow, SheetTrayRangesFollowDuplexBindingAndDoubledPapers)
-{
+TEST_F(JobFlow, SheetTrayRangesFollowDuplexBindingAndDoubledPapers) {
     struct Case {
         SHORT duplex;
         BYTE byte397;
@@ -222,8 +209,7 @@ TEST_F(JobFlow, SheetTrayRangesFollowDuplexBindingAndDoubledPapers)
     }
 }
 
-TEST_F(JobFlow, SheetTraysFeedTheFirstSheetsThenTheDocumentTray)
-{
+TEST_F(JobFlow, SheetTraysFeedTheFirstSheetsThenTheDocumentTray) {
     struct Case {
         SHORT duplex;
         std::vector<SHORT> trays;  // the tray of pages 1, 2, 3, ...
@@ -243,7 +229,8 @@ TEST_F(JobFlow, SheetTraysFeedTheFirstSheetsThenTheDocumentTray)
         for (size_t page = 0; page < c.trays.size(); ++page) {
             ASSERT_TRUE(DrvStartPage(so()));
             ASSERT_TRUE(FlushPendingStart(pdev()));
-            EXPECT_EQ(orla::Get(settings(), dm::DefaultSource), c.trays[page]) << "duplex " << c.duplex << " page " << page + 1;
+            EXPECT_EQ(orla::Get(settings(), dm::DefaultSource), c.trays[page])
+                << "duplex " << c.duplex << " page " << page + 1;
             Draw();
             ASSERT_TRUE(DrvSendPage(so()));
         }
@@ -252,8 +239,7 @@ TEST_F(JobFlow, SheetTraysFeedTheFirstSheetsThenTheDocumentTray)
     }
 }
 
-TEST_F(JobFlow, AFrontCoverGoesOutAfterTheJobHeaderBeforeThePage)
-{
+TEST_F(JobFlow, AFrontCoverGoesOutAfterTheJobHeaderBeforeThePage) {
     if (!orla::kJapaneseBuild) GTEST_SKIP() << "this build starts the page at DrvStartPage";
     pdev()->settings.sheet.frontCoverOn = 1;
     pdev()->settings.sheet.frontCoverTray = 1;
@@ -267,8 +253,7 @@ TEST_F(JobFlow, AFrontCoverGoesOutAfterTheJobHeaderBeforeThePage)
     EXPECT_EQ(Count(job, kPageEnd), 2u) << "the cover sheet and the page";
 }
 
-TEST_F(JobFlow, RasterModePageStartErasesTheBandToWhite)
-{
+TEST_F(JobFlow, RasterModePageStartErasesTheBandToWhite) {
     pdev()->state |= kStateRasterMode;
     HSURF surface = DrvEnableSurface(e_.dhpdev);
     ASSERT_NE(surface, nullptr);
@@ -299,8 +284,7 @@ TEST_F(JobFlow, RasterModePageStartErasesTheBandToWhite)
 
 // ---- Failures ----
 
-TEST_F(JobFlow, AFailedWriteLatchesTheJobAndDrvEndDocReportsIt)
-{
+TEST_F(JobFlow, AFailedWriteLatchesTheJobAndDrvEndDocReportsIt) {
     UseDriverCopies(3);
     auto before = TempFolderFiles();
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
@@ -320,8 +304,7 @@ TEST_F(JobFlow, AFailedWriteLatchesTheJobAndDrvEndDocReportsIt)
     EXPECT_EQ(pdev()->store.handle, nullptr);
 }
 
-TEST_F(JobFlow, AShortWriteIsReportedNotLost)
-{
+TEST_F(JobFlow, AShortWriteIsReportedNotLost) {
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     Page(true);  // the page end flushed the header
     std::string sent = SpooledBytes();
@@ -334,8 +317,7 @@ TEST_F(JobFlow, AShortWriteIsReportedNotLost)
     EXPECT_FALSE(DrvEndDoc(so(), 0));
 }
 
-TEST_F(JobFlow, TheNextJobOnTheSameRecordStartsClean)
-{
+TEST_F(JobFlow, TheNextJobOnTheSameRecordStartsClean) {
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"first"), 1));
     Page(true);
     PlatInjectFailure("WritePrinter", 1, ERROR_DISK_FULL);
@@ -354,8 +336,7 @@ TEST_F(JobFlow, TheNextJobOnTheSameRecordStartsClean)
     EXPECT_EQ(Count(job, kEoj), 2u);
 }
 
-TEST_F(JobFlow, ACreateFailureOfTheStoreFileFailsTheStart)
-{
+TEST_F(JobFlow, ACreateFailureOfTheStoreFileFailsTheStart) {
     UseDriverCopies(2);
     auto before = TempFolderFiles();
     PlatInjectFailure("CreateFileW", 1, ERROR_ACCESS_DENIED);
@@ -363,8 +344,7 @@ TEST_F(JobFlow, ACreateFailureOfTheStoreFileFailsTheStart)
     EXPECT_EQ(TempFolderFiles(), before);
 }
 
-TEST_F(JobFlow, SeveralOutputsWithoutTheirLibraryFailTheJobAndLeaveNoFiles)
-{
+TEST_F(JobFlow, SeveralOutputsWithoutTheirLibraryFailTheJobAndLeaveNoFiles) {
     if (!orla::kJapaneseBuild) GTEST_SKIP() << "only the Japanese build has several outputs";
     auto before = TempFolderFiles();
     pdev()->jobSpool.outputCount = 3;
@@ -381,8 +361,7 @@ TEST_F(JobFlow, SeveralOutputsWithoutTheirLibraryFailTheJobAndLeaveNoFiles)
 
 // ---- Driver-made copies ----
 
-TEST_F(JobFlow, ThreeDriverCopiesReachTheSpoolerThreeTimes)
-{
+TEST_F(JobFlow, ThreeDriverCopiesReachTheSpoolerThreeTimes) {
     UseDriverCopies(3);
     auto before = TempFolderFiles();
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
@@ -399,8 +378,7 @@ TEST_F(JobFlow, ThreeDriverCopiesReachTheSpoolerThreeTimes)
     EXPECT_EQ(TempFolderFiles(), before) << "the store file is deleted at the job end";
 }
 
-TEST_F(JobFlow, OneCopyUsesNoStoreFile)
-{
+TEST_F(JobFlow, OneCopyUsesNoStoreFile) {
     UseDriverCopies(1);
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     EXPECT_EQ(pdev()->store.storeFlag, 0u);
@@ -412,8 +390,7 @@ TEST_F(JobFlow, OneCopyUsesNoStoreFile)
 
 // ---- DrvResetPDEV ----
 
-TEST_F(JobFlow, ResetInTheMiddleOfAJobCarriesItsStateToTheNewRecord)
-{
+TEST_F(JobFlow, ResetInTheMiddleOfAJobCarriesItsStateToTheNewRecord) {
     UseDriverCopies(2);
     auto before = TempFolderFiles();
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"carried"), 7));
@@ -444,8 +421,7 @@ TEST_F(JobFlow, ResetInTheMiddleOfAJobCarriesItsStateToTheNewRecord)
     EXPECT_EQ(TempFolderFiles(), before);
 }
 
-TEST_F(JobFlow, ResetCarriesAFailureSoTheJobCannotEndAsASuccess)
-{
+TEST_F(JobFlow, ResetCarriesAFailureSoTheJobCannotEndAsASuccess) {
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     Page(true);
     ASSERT_TRUE(WriteCommand(pdev(), "PENDING"));
@@ -460,8 +436,7 @@ TEST_F(JobFlow, ResetCarriesAFailureSoTheJobCannotEndAsASuccess)
     EXPECT_FALSE(DrvEndDoc(so(), 0));
 }
 
-TEST_F(JobFlow, ResetInTheMiddleOfASheetWithANewTrayEndsTheSheetFirst)
-{
+TEST_F(JobFlow, ResetInTheMiddleOfASheetWithANewTrayEndsTheSheetFirst) {
     orla::Set(settings(), dm::LayoutMode, WORD{2});
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     Page(true);
@@ -488,8 +463,7 @@ TEST_F(JobFlow, ResetInTheMiddleOfASheetWithANewTrayEndsTheSheetFirst)
     EXPECT_EQ(Count(EndSpoolJob(), kPageEnd), 2u);
 }
 
-TEST_F(JobFlow, AnEscapeBeforeTheFirstPageWritesTheJobHeaderFirst)
-{
+TEST_F(JobFlow, AnEscapeBeforeTheFirstPageWritesTheJobHeaderFirst) {
     ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
     ASSERT_TRUE(FlushPendingStartForEscape(pdev()));
     EXPECT_EQ(pdev()->pending & kPendingJobHeader, 0u);

@@ -10,8 +10,7 @@
 namespace render_test {
 namespace {
 
-std::string Pattern(size_t length, unsigned seed)
-{
+std::string Pattern(size_t length, unsigned seed) {
     std::string s(length, '\0');
     for (size_t i = 0; i < length; ++i) s[i] = static_cast<char>((i * 131 + seed * 7) & 0xFF);
     return s;
@@ -21,10 +20,10 @@ using OutputWriterTest = SandboxTest;
 
 struct BufferCase {
     const char* name;
-    DWORD buffered;        // bytes written before
-    DWORD written;         // then this many
-    size_t spooledAfter;   // bytes at the spooler afterwards
-    DWORD countAfter;      // bytes left in the buffer
+    DWORD buffered;       // bytes written before
+    DWORD written;        // then this many
+    size_t spooledAfter;  // bytes at the spooler afterwards
+    DWORD countAfter;     // bytes left in the buffer
 };
 
 const BufferCase kBufferCases[] = {
@@ -40,8 +39,7 @@ const BufferCase kBufferCases[] = {
 
 class BufferRules : public OutputWriterTest, public ::testing::WithParamInterface<BufferCase> {};
 
-TEST_P(BufferRules, SpoolerAndBufferHoldTheStreamInOrder)
-{
+TEST_P(BufferRules, SpoolerAndBufferHoldTheStreamInOrder) {
     const BufferCase& c = GetParam();
     StartSpoolJob();
     BarePdev bare(printer_);
@@ -64,8 +62,7 @@ TEST_P(BufferRules, SpoolerAndBufferHoldTheStreamInOrder)
 INSTANTIATE_TEST_SUITE_P(Cases, BufferRules, ::testing::ValuesIn(kBufferCases),
                          [](const auto& info) { return "case" + std::to_string(info.index); });
 
-TEST_F(OutputWriterTest, WrittenBytesMarkThePageAndTheJob)
-{
+TEST_F(OutputWriterTest, WrittenBytesMarkThePageAndTheJob) {
     StartSpoolJob();
     BarePdev bare(printer_);
     ASSERT_TRUE(WriteSpool(bare.get(), "abc", 3));
@@ -75,7 +72,7 @@ TEST_F(OutputWriterTest, WrittenBytesMarkThePageAndTheJob)
 
 struct FaultCase {
     const char* name;
-    bool shortWrite;  // else a failed call
+    bool shortWrite;   // else a failed call
     DWORD firstWrite;  // the write that meets the fault (the flush of a full buffer, or a straight piece)
 };
 
@@ -88,8 +85,7 @@ const FaultCase kFaultCases[] = {
 
 class FailureLatch : public OutputWriterTest, public ::testing::WithParamInterface<FaultCase> {};
 
-TEST_P(FailureLatch, EveryLaterWriteFailsWithoutReachingTheSpooler)
-{
+TEST_P(FailureLatch, EveryLaterWriteFailsWithoutReachingTheSpooler) {
     const FaultCase& c = GetParam();
     StartSpoolJob();
     BarePdev bare(printer_);
@@ -118,8 +114,7 @@ TEST_P(FailureLatch, EveryLaterWriteFailsWithoutReachingTheSpooler)
 INSTANTIATE_TEST_SUITE_P(Cases, FailureLatch, ::testing::ValuesIn(kFaultCases),
                          [](const auto& info) { return "case" + std::to_string(info.index); });
 
-TEST_F(OutputWriterTest, AWriteThatMustFlushFailsWhenTheFlushFails)
-{
+TEST_F(OutputWriterTest, AWriteThatMustFlushFailsWhenTheFlushFails) {
     StartSpoolJob();
     BarePdev bare(printer_);
     std::string full = Pattern(4000, 4);
@@ -130,8 +125,7 @@ TEST_F(OutputWriterTest, AWriteThatMustFlushFailsWhenTheFlushFails)
     EXPECT_EQ(SpooledBytes().size(), 0u);
 }
 
-TEST_F(OutputWriterTest, NullBytesAreRefused)
-{
+TEST_F(OutputWriterTest, NullBytesAreRefused) {
     StartSpoolJob();
     BarePdev bare(printer_);
     EXPECT_FALSE(WriteSpool(bare.get(), nullptr, 5));
@@ -139,8 +133,7 @@ TEST_F(OutputWriterTest, NullBytesAreRefused)
     EXPECT_TRUE(WriteSpool(bare.get(), nullptr, 0));
 }
 
-TEST_F(OutputWriterTest, SuppressedOutputIsTakenButNeverWritten)
-{
+TEST_F(OutputWriterTest, SuppressedOutputIsTakenButNeverWritten) {
     if (!orla::kJapaneseBuild) GTEST_SKIP() << "only the Japanese build suppresses jobs";
     StartSpoolJob();
     BarePdev bare(printer_);
@@ -160,8 +153,7 @@ struct NumberListCase {
     const char* text;
 };
 
-TEST_F(OutputWriterTest, NumberListsAreCommaSeparatedAndBounded)
-{
+TEST_F(OutputWriterTest, NumberListsAreCommaSeparatedAndBounded) {
     const NumberListCase cases[] = {
         {{12, -3, 400}, TRUE, "12,-3,400"},
         {{}, TRUE, ""},
@@ -179,8 +171,7 @@ TEST_F(OutputWriterTest, NumberListsAreCommaSeparatedAndBounded)
     EXPECT_EQ(EndSpoolJob(), expected);
 }
 
-TEST_F(OutputWriterTest, NumberListThatWouldReach255CharactersWritesNothing)
-{
+TEST_F(OutputWriterTest, NumberListThatWouldReach255CharactersWritesNothing) {
     StartSpoolJob();
     BarePdev bare(printer_);
     // 25 numbers of 10 digits make 250 characters; the 26th would reach 255 without commas.
@@ -194,14 +185,13 @@ TEST_F(OutputWriterTest, NumberListThatWouldReach255CharactersWritesNothing)
     EXPECT_EQ(bare->output.count, before);
 }
 
-TEST_F(OutputWriterTest, AnglesAreTurnedAndWrittenHighByteFirst)
-{
+TEST_F(OutputWriterTest, AnglesAreTurnedAndWrittenHighByteFirst) {
     struct Case {
         int kind, angle;
         BYTE high, low;
     } cases[] = {
-        {0, 0, 0x00, 90},  {0, 270, 0x00, 0},  {0, 300, 0x00, 30}, {1, 0, 0x01, 0x0E},
-        {1, 90, 0x00, 0},  {1, 100, 0x00, 10}, {0, 45, 0x00, 135},
+        {0, 0, 0x00, 90}, {0, 270, 0x00, 0},  {0, 300, 0x00, 30}, {1, 0, 0x01, 0x0E},
+        {1, 90, 0x00, 0}, {1, 100, 0x00, 10}, {0, 45, 0x00, 135},
     };
     StartSpoolJob();
     BarePdev bare(printer_);
@@ -215,8 +205,7 @@ TEST_F(OutputWriterTest, AnglesAreTurnedAndWrittenHighByteFirst)
     EXPECT_EQ(EndSpoolJob(), expected);
 }
 
-TEST_F(OutputWriterTest, PagePointsTurnIntoTheQuarterTurnedFrame)
-{
+TEST_F(OutputWriterTest, PagePointsTurnIntoTheQuarterTurnedFrame) {
     BarePdev bare(printer_);
     bare->geometry.pageRects[0] = RECTL{10, 20, 30, 40};  // a, b, c, d
     bare->geometry.coordinateMultiplier = 1;
@@ -238,8 +227,7 @@ TEST_F(OutputWriterTest, PagePointsTurnIntoTheQuarterTurnedFrame)
 
 // ---- Work files ----
 
-TEST_F(OutputWriterTest, WorkFilesAreCreatedTruncatedAndWrittenWhole)
-{
+TEST_F(OutputWriterTest, WorkFilesAreCreatedTruncatedAndWrittenWhole) {
     WCHAR temp[MAX_PATH], name[MAX_PATH];
     ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
     ASSERT_NE(GetTempFileNameW(temp, u"TST", 0, name), 0u);
@@ -258,8 +246,7 @@ TEST_F(OutputWriterTest, WorkFilesAreCreatedTruncatedAndWrittenWhole)
     DeleteFileW(name);
 }
 
-TEST_F(OutputWriterTest, AFailedWorkFileIsLoggedNeverShown)
-{
+TEST_F(OutputWriterTest, AFailedWorkFileIsLoggedNeverShown) {
     DriverLogClear();
     HANDLE file = reinterpret_cast<HANDLE>(1);
     EXPECT_FALSE(CreateWorkFile(u"C:\\no such folder\\deeper\\x.tmp", &file, 0));
@@ -269,8 +256,7 @@ TEST_F(OutputWriterTest, AFailedWorkFileIsLoggedNeverShown)
     EXPECT_NE(lines.back().find("CreateFileW"), std::string::npos);
 }
 
-TEST_F(OutputWriterTest, ShortFileWritesAreTakenUpAgain)
-{
+TEST_F(OutputWriterTest, ShortFileWritesAreTakenUpAgain) {
     WCHAR temp[MAX_PATH], name[MAX_PATH];
     ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
     ASSERT_NE(GetTempFileNameW(temp, u"TST", 0, name), 0u);
@@ -288,22 +274,20 @@ TEST_F(OutputWriterTest, ShortFileWritesAreTakenUpAgain)
 
 // ---- Store file ----
 
-void AskForDriverCopies(PrinterPdev* pdev, SHORT copies)
-{
+void AskForDriverCopies(PrinterPdev* pdev, SHORT copies) {
     orla::Set(pdev->settings.record, orla::dm::Copies, copies);
     orla::Set(pdev->settings.record, orla::dm::Flags1, DWORD{0x4});
 }
 
-TEST_F(OutputWriterTest, StoreFileIsUsedOnlyWhenTheDriverMakesTheCopies)
-{
+TEST_F(OutputWriterTest, StoreFileIsUsedOnlyWhenTheDriverMakesTheCopies) {
     struct Case {
         SHORT copies;
         DWORD flags1;
         WORD state696;
         BOOL expected;
     } cases[] = {
-        {3, 0x4, 0, TRUE},   {2, 0x4, 0, TRUE},  {1, 0x4, 0, FALSE},
-        {3, 0x0, 0, FALSE},  {3, 0x4, 0x8, FALSE}, {-3, 0x4, 0, FALSE},
+        {3, 0x4, 0, TRUE},  {2, 0x4, 0, TRUE},    {1, 0x4, 0, FALSE},
+        {3, 0x0, 0, FALSE}, {3, 0x4, 0x8, FALSE}, {-3, 0x4, 0, FALSE},
     };
     BarePdev bare(printer_);
     for (const Case& c : cases) {
@@ -314,8 +298,7 @@ TEST_F(OutputWriterTest, StoreFileIsUsedOnlyWhenTheDriverMakesTheCopies)
     }
 }
 
-TEST_F(OutputWriterTest, StoreFileReplaysTheJobForEachFurtherCopy)
-{
+TEST_F(OutputWriterTest, StoreFileReplaysTheJobForEachFurtherCopy) {
     auto before = TempFolderFiles();
     StartSpoolJob();
     BarePdev bare(printer_);
@@ -332,8 +315,7 @@ TEST_F(OutputWriterTest, StoreFileReplaysTheJobForEachFurtherCopy)
     EXPECT_EQ(TempFolderFiles(), before) << "the store file is deleted";
 }
 
-TEST_F(OutputWriterTest, AFailedStoreWriteFailsTheFurtherCopiesInsteadOfDroppingThem)
-{
+TEST_F(OutputWriterTest, AFailedStoreWriteFailsTheFurtherCopiesInsteadOfDroppingThem) {
     auto before = TempFolderFiles();
     StartSpoolJob();
     BarePdev bare(printer_);
@@ -348,8 +330,7 @@ TEST_F(OutputWriterTest, AFailedStoreWriteFailsTheFurtherCopiesInsteadOfDropping
     EXPECT_EQ(TempFolderFiles(), before);
 }
 
-TEST_F(OutputWriterTest, AFailedReplayIsReported)
-{
+TEST_F(OutputWriterTest, AFailedReplayIsReported) {
     StartSpoolJob();
     BarePdev bare(printer_);
     AskForDriverCopies(bare.get(), 3);
@@ -362,8 +343,7 @@ TEST_F(OutputWriterTest, AFailedReplayIsReported)
     EXPECT_EQ(EndSpoolJob(), "copy");
 }
 
-TEST_F(OutputWriterTest, StoreFileThatCannotBeMadeFailsTheStart)
-{
+TEST_F(OutputWriterTest, StoreFileThatCannotBeMadeFailsTheStart) {
     BarePdev bare(printer_);
     AskForDriverCopies(bare.get(), 2);
     auto before = TempFolderFiles();
@@ -375,16 +355,14 @@ TEST_F(OutputWriterTest, StoreFileThatCannotBeMadeFailsTheStart)
 
 // ---- Job spool files (several outputs of one job) ----
 
-BOOL MarkSection(PrinterPdev* pdev, LONG output, DWORD record, void* context)
-{
+BOOL MarkSection(PrinterPdev* pdev, LONG output, DWORD record, void* context) {
     auto* seen = static_cast<std::vector<std::pair<LONG, DWORD>>*>(context);
     seen->emplace_back(output, record);
     std::string mark = "<mark" + std::to_string(output) + ">";
     return WriteCommand(pdev, mark);
 }
 
-TEST_F(OutputWriterTest, JobSpoolFilesAreSentOncePerOutputWithTheSectionMarks)
-{
+TEST_F(OutputWriterTest, JobSpoolFilesAreSentOncePerOutputWithTheSectionMarks) {
     if (!orla::kJapaneseBuild) GTEST_SKIP() << "only the Japanese build has several outputs";
     auto before = TempFolderFiles();
     StartSpoolJob();
@@ -412,15 +390,15 @@ TEST_F(OutputWriterTest, JobSpoolFilesAreSentOncePerOutputWithTheSectionMarks)
     std::string one = "HEADER;<mark1>PAGE1;SETUP;<mark1>PAGE2;END";
     std::string two = "HEADER;<mark2>PAGE1;SETUP;<mark2>PAGE2;END";
     EXPECT_EQ(EndSpoolJob(), one + two);
-    std::vector<std::pair<LONG, DWORD>> expected = {{1, a4Portrait}, {1, a3Landscape}, {2, a4Portrait}, {2, a3Landscape}};
+    std::vector<std::pair<LONG, DWORD>> expected = {
+        {1, a4Portrait}, {1, a3Landscape}, {2, a4Portrait}, {2, a3Landscape}};
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(bare->jobSpool.outputCount, 2);
     EXPECT_EQ(bare->jobSpool.spoolName[0], u'0');
     EXPECT_EQ(TempFolderFiles(), before) << "both files are deleted";
 }
 
-TEST_F(OutputWriterTest, ADamagedJobHeaderFileFailsTheSendAndLeavesNothing)
-{
+TEST_F(OutputWriterTest, ADamagedJobHeaderFileFailsTheSendAndLeavesNothing) {
     if (!orla::kJapaneseBuild) GTEST_SKIP() << "only the Japanese build has several outputs";
     auto before = TempFolderFiles();
     StartSpoolJob();
@@ -433,8 +411,7 @@ TEST_F(OutputWriterTest, ADamagedJobHeaderFileFailsTheSendAndLeavesNothing)
     EXPECT_EQ(TempFolderFiles(), before);
 }
 
-TEST_F(OutputWriterTest, AFailedJobSpoolWriteLatches)
-{
+TEST_F(OutputWriterTest, AFailedJobSpoolWriteLatches) {
     if (!orla::kJapaneseBuild) GTEST_SKIP() << "only the Japanese build has several outputs";
     StartSpoolJob();
     BarePdev bare(printer_);

@@ -6,23 +6,24 @@
 #include <string>
 #include <vector>
 
+#include "command_page_fixture.h"
 #include "render/drawing_hooks.h"
 #include "render/graphics_state.h"
 #include "render/path_output.h"
-#include "command_page_fixture.h"
 
 namespace render_test {
 namespace {
 
-PLAT_PATH_SEGMENT Line(LONG x, LONG y) { return PLAT_PATH_SEGMENT{FALSE, {Fix(x, y)}}; }
+PLAT_PATH_SEGMENT Line(LONG x, LONG y) {
+    return PLAT_PATH_SEGMENT{FALSE, {Fix(x, y)}};
+}
 
 constexpr MIX kCopyPen = 0x0D0D;
 
 // A command-mode page at zoom 100 with room for 500 points a path and a black brush.
 class PathHookTest : public CommandPageTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         CommandPageTest::SetUp();
         if (HasFatalFailure()) return;
         pdev()->geometry.zoom = 100;
@@ -32,16 +33,14 @@ protected:
         black_ = PlatBrushCreateSolid(0x000000, 0x000000);
         ASSERT_NE(black_, nullptr);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         PlatClearInjections();
         for (PATHOBJ* p : paths_) EngDeletePath(p);
         if (black_ != nullptr) PlatBrushDelete(black_);
         CommandPageTest::TearDown();
     }
 
-    PATHOBJ* Figure(LONG x, LONG y, std::vector<PLAT_PATH_SEGMENT> segments, BOOL closed)
-    {
+    PATHOBJ* Figure(LONG x, LONG y, std::vector<PLAT_PATH_SEGMENT> segments, BOOL closed) {
         segs_.push_back(std::move(segments));
         PLAT_PATH_FIGURE f{Fix(x, y), static_cast<ULONG>(segs_.back().size()), segs_.back().data(), closed};
         PATHOBJ* p = PlatPathCreate(&f, 1);
@@ -57,8 +56,7 @@ protected:
 // The packed polyline of (10, 20) (13, 20) (13, 5).
 const Bytes kPolyline = B({0xE0, 0x04, 0x00, 0x03, 0x00, 0x00, 0x00, 0x05, 0x5A, 0x61, 0x43, 0x00, 0xDF});
 
-TEST_F(PathHookTest, StrokeSendsAttributesPenClipAndThePackedPath)
-{
+TEST_F(PathHookTest, StrokeSendsAttributesPenClipAndThePackedPath) {
     LINEATTRS la{};
     la.elWidth.l = 1;
     PATHOBJ* p = Figure(10, 20, {Line(13, 20), Line(13, 5)}, FALSE);
@@ -78,8 +76,7 @@ TEST_F(PathHookTest, StrokeSendsAttributesPenClipAndThePackedPath)
     EXPECT_EQ(Out(), kPolyline) << "attributes, pen and clip are sent once";
 }
 
-TEST_F(PathHookTest, FillsCarryTheirRuleAndKind)
-{
+TEST_F(PathHookTest, FillsCarryTheirRuleAndKind) {
     struct Case {
         const char* name;
         bool strokeToo;
@@ -94,16 +91,15 @@ TEST_F(PathHookTest, FillsCarryTheirRuleAndKind)
     la.elWidth.l = 1;
     for (const Case& c : cases) {
         PATHOBJ* tri = Figure(1, 1, {Line(4, 1), Line(1, 3)}, TRUE);
-        const BOOL ok = c.strokeToo ? DrvStrokeAndFillPath(dev_, tri, nullptr, nullptr, black_, &la, black_, nullptr, kCopyPen,
-                                                           c.options)
+        const BOOL ok = c.strokeToo ? DrvStrokeAndFillPath(dev_, tri, nullptr, nullptr, black_, &la, black_, nullptr,
+                                                           kCopyPen, c.options)
                                     : DrvFillPath(dev_, tri, nullptr, black_, nullptr, kCopyPen, c.options);
         ASSERT_TRUE(ok) << c.name;
         EXPECT_TRUE(Contains(Out(), c.head)) << c.name;
     }
 }
 
-TEST_F(PathHookTest, NopMixSucceedsWithoutOutput)
-{
+TEST_F(PathHookTest, NopMixSucceedsWithoutOutput) {
     PATHOBJ* p = Figure(10, 20, {Line(13, 20), Line(13, 5)}, FALSE);
     EXPECT_TRUE(DrvStrokePath(dev_, p, nullptr, nullptr, black_, nullptr, nullptr, 0x0B0B));
     EXPECT_TRUE(DrvFillPath(dev_, p, nullptr, black_, nullptr, 0x0B0B, FP_WINDINGMODE));
@@ -112,8 +108,7 @@ TEST_F(PathHookTest, NopMixSucceedsWithoutOutput)
     EXPECT_TRUE(Out().empty());
 }
 
-TEST_F(PathHookTest, FailedOutputAndDamagedContextsGiveFalse)
-{
+TEST_F(PathHookTest, FailedOutputAndDamagedContextsGiveFalse) {
     PATHOBJ* p = Figure(10, 20, {Line(13, 20), Line(13, 5)}, FALSE);
     pdev()->state |= kStateOutputFailed;
     EXPECT_FALSE(DrvStrokePath(dev_, p, nullptr, nullptr, black_, nullptr, nullptr, kCopyPen));
@@ -131,8 +126,7 @@ TEST_F(PathHookTest, FailedOutputAndDamagedContextsGiveFalse)
     EXPECT_FALSE(DrvPaint(nullptr, nullptr, black_, nullptr, kCopyPen));
 }
 
-TEST_F(PathHookTest, AWriteThatFailsMidPathIsReported)
-{
+TEST_F(PathHookTest, AWriteThatFailsMidPathIsReported) {
     // A path longer than the output buffer, so that the spooler sees it during the hook.
     std::vector<PLAT_PATH_SEGMENT> zigzag;
     for (LONG i = 1; i < 1200; ++i) zigzag.push_back(Line(i * 3, (i % 2) * 300));
@@ -153,8 +147,7 @@ TEST_F(PathHookTest, AWriteThatFailsMidPathIsReported)
     EXPECT_FALSE(DrvStrokePath(dev_, p, nullptr, nullptr, black_, nullptr, &la, kCopyPen)) << "latched";
 }
 
-TEST_F(PathHookTest, RectangularFillsAndPaintsAreRectangles)
-{
+TEST_F(PathHookTest, RectangularFillsAndPaintsAreRectangles) {
     PATHOBJ* square = Figure(10, 10, {Line(20, 10), Line(20, 30), Line(10, 30)}, TRUE);
     ASSERT_TRUE(DrvFillPath(dev_, square, nullptr, black_, nullptr, kCopyPen, FP_ALTERNATEMODE));
     EXPECT_TRUE(Contains(Out(), B({0xDB, 0x14, 0x00, 0x0A, 0x00, 0x0A, 0x00, 0x0A})));
@@ -168,8 +161,7 @@ TEST_F(PathHookTest, RectangularFillsAndPaintsAreRectangles)
     EXPECT_TRUE(Contains(two, B({0xDB, 0x02, 0x00, 0x0A, 0x00, 0x32, 0x00, 0x32})));
 }
 
-TEST_F(PathHookTest, CurvesGoOutAsCurvePathsOrInVectorMode)
-{
+TEST_F(PathHookTest, CurvesGoOutAsCurvePathsOrInVectorMode) {
     const PLAT_PATH_SEGMENT segs[] = {PLAT_PATH_SEGMENT{TRUE, {Fix(1, 0), Fix(2, 1), Fix(3, 3)}}, Line(3, 4)};
     PLAT_PATH_FIGURE f{Fix(0, 0), 2, segs, TRUE};
     PATHOBJ* p = PlatPathCreate(&f, 1);
@@ -181,18 +173,19 @@ TEST_F(PathHookTest, CurvesGoOutAsCurvePathsOrInVectorMode)
     PlatInjectFailure("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
     ASSERT_TRUE(DrvFillPath(dev_, p, nullptr, black_, nullptr, kCopyPen, FP_ALTERNATEMODE));
     const Bytes vector = Out();
-    EXPECT_TRUE(Contains(vector, Text("NP;MA0,0;BR1,0,1,1,1,2;PR0,1;CP;EP;EF;"))) << std::string(vector.begin(), vector.end());
+    EXPECT_TRUE(Contains(vector, Text("NP;MA0,0;BR1,0,1,1,1,2;PR0,1;CP;EP;EF;")))
+        << std::string(vector.begin(), vector.end());
     EXPECT_FALSE(pdev()->state & kStateVectorPathOpen);
 
     LINEATTRS la{};
     la.elWidth.l = 1;
     PlatInjectFailure("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
-    ASSERT_TRUE(DrvStrokeAndFillPath(dev_, p, nullptr, nullptr, black_, &la, black_, nullptr, kCopyPen, FP_WINDINGMODE));
+    ASSERT_TRUE(
+        DrvStrokeAndFillPath(dev_, p, nullptr, nullptr, black_, &la, black_, nullptr, kCopyPen, FP_WINDINGMODE));
     EXPECT_TRUE(Contains(Out(), Text("EP;FL1;ST;")));
 }
 
-TEST_F(PathHookTest, WhatThePrinterCannotTakeIsDrawnByTheEngine)
-{
+TEST_F(PathHookTest, WhatThePrinterCannotTakeIsDrawnByTheEngine) {
     pdev()->graphics.deviceLimits[3] = 4;
     PATHOBJ* pentagon = Figure(100, 100, {Line(140, 100), Line(150, 140), Line(120, 160), Line(100, 140)}, TRUE);
     ASSERT_TRUE(DrvFillPath(dev_, pentagon, nullptr, black_, nullptr, kCopyPen, FP_ALTERNATEMODE));
@@ -202,8 +195,7 @@ TEST_F(PathHookTest, WhatThePrinterCannotTakeIsDrawnByTheEngine)
     EXPECT_EQ(pdev()->pageSetup.blankSheet, 0u);
 }
 
-TEST_F(PathHookTest, ComplexClipsGoAheadAsClipPathsOrPieces)
-{
+TEST_F(PathHookTest, ComplexClipsGoAheadAsClipPathsOrPieces) {
     PATHOBJ* tri = Figure(1, 1, {Line(40, 1), Line(1, 30)}, TRUE);
     CLIPOBJ* two = Clip({RECTL{0, 0, 10, 10}, RECTL{20, 20, 30, 30}});
     ASSERT_TRUE(DrvFillPath(dev_, tri, two, black_, nullptr, kCopyPen, FP_WINDINGMODE));
@@ -225,8 +217,7 @@ TEST_F(PathHookTest, ComplexClipsGoAheadAsClipPathsOrPieces)
     EXPECT_EQ(Occurrences(Out(), kPolyline), 2u);
 }
 
-TEST_F(PathHookTest, LineAttributesAreCachedAcrossHooks)
-{
+TEST_F(PathHookTest, LineAttributesAreCachedAcrossHooks) {
     LINEATTRS la{};
     la.fl = LA_GEOMETRIC;
     la.iJoin = JOIN_BEVEL;

@@ -5,18 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "bare_page_fixture.h"
 #include "core/driver_devmode.h"
 #include "render/graphics_state.h"
 #include "render/path_output.h"
 #include "render/point_coding.h"
-#include "bare_page_fixture.h"
 
 namespace render_test {
 namespace {
 
 // A figure of line points (pixels); `curves` marks control points by index.
-PathFigure Fig(std::initializer_list<POINTL> pts, BOOL closed = FALSE, std::vector<size_t> curves = {})
-{
+PathFigure Fig(std::initializer_list<POINTL> pts, BOOL closed = FALSE, std::vector<size_t> curves = {}) {
     PathFigure f{std::vector<POINTL>(pts), std::vector<BYTE>(pts.size(), 0), closed, FALSE};
     for (size_t i : curves) {
         f.curve[i] = 1;
@@ -24,13 +23,14 @@ PathFigure Fig(std::initializer_list<POINTL> pts, BOOL closed = FALSE, std::vect
     }
     return f;
 }
-PathPoints Path(std::initializer_list<PathFigure> figures) { return PathPoints{std::vector<PathFigure>(figures), TRUE}; }
+PathPoints Path(std::initializer_list<PathFigure> figures) {
+    return PathPoints{std::vector<PathFigure>(figures), TRUE};
+}
 
 // The hand-made page with room for 1000 points a path, on a sheet nothing has painted yet.
 class PathWriterTest : public BarePageTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         BarePageTest::SetUp();
         if (HasFatalFailure()) return;
         PrinterPdev* p = pdev();
@@ -42,8 +42,7 @@ protected:
     }
 
     // Forgets the graphics state and keeps the limits the test set.
-    void ResetCache()
-    {
+    void ResetCache() {
         DWORD limits[6];
         std::copy(std::begin(pdev()->graphics.deviceLimits), std::end(pdev()->graphics.deviceLimits), limits);
         ResetGraphicsStateCache(pdev());
@@ -53,16 +52,14 @@ protected:
 
 // ---- Binary packed forms ----
 
-TEST_F(PathWriterTest, PolylineGoesOutPackedWithItsCountAndLength)
-{
+TEST_F(PathWriterTest, PolylineGoesOutPackedWithItsCountAndLength) {
     // (10, 20) by its own values: 5 10 | 6 1 4; then (3, 0): 3 0; then (0, -15): 0 | 13 15.
     ASSERT_EQ(WritePath(pdev(), Path({Fig({{10, 20}, {13, 20}, {13, 5}})}), kPathStroke, 0), 1);
     EXPECT_EQ(Out(), B({0xE0, 0x04, 0x00, 0x03, 0x00, 0x00, 0x00, 0x05, 0x5A, 0x61, 0x43, 0x00, 0xDF}));
     EXPECT_EQ(pdev()->pageSetup.blankSheet, 0u) << "a path paints the sheet";
 }
 
-TEST_F(PathWriterTest, PolygonHeadCarriesKindAndFillRule)
-{
+TEST_F(PathWriterTest, PolygonHeadCarriesKindAndFillRule) {
     struct Case {
         const char* name;
         DWORD kind;
@@ -82,47 +79,44 @@ TEST_F(PathWriterTest, PolygonHeadCarriesKindAndFillRule)
     }
 }
 
-TEST_F(PathWriterTest, ClosedStrokeRepeatsItsFirstPointAfterTheBrushState)
-{
+TEST_F(PathWriterTest, ClosedStrokeRepeatsItsFirstPointAfterTheBrushState) {
     ASSERT_EQ(WritePath(pdev(), Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE)}), kPathStroke, 0), 1);
     EXPECT_EQ(pdev()->path.kind, kPathClosedStroke);
     // The way back to (1, 1) is (0, -2): 0 10.
-    EXPECT_EQ(Out(), B({0xA5, 0x01, 0x00, 0x00, 0xE0, 0x04, 0x00, 0x04, 0x00, 0x00, 0x00, 0x04, 0x11, 0x30, 0xB2, 0x0A}));
+    EXPECT_EQ(Out(),
+              B({0xA5, 0x01, 0x00, 0x00, 0xE0, 0x04, 0x00, 0x04, 0x00, 0x00, 0x00, 0x04, 0x11, 0x30, 0xB2, 0x0A}));
     ASSERT_EQ(WritePath(pdev(), Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE)}), kPathStroke, 0), 1);
     EXPECT_EQ(Out().front(), 0xE0) << "the brush state is sent once";
 }
 
-TEST_F(PathWriterTest, SeveralSubpathsFillAsOnePolygonWithSubpathHeads)
-{
+TEST_F(PathWriterTest, SeveralSubpathsFillAsOnePolygonWithSubpathHeads) {
     const PathPoints two = Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE), Fig({{2, 2}, {3, 2}, {2, 4}}, TRUE)});
     ASSERT_EQ(WritePath(pdev(), two, kPathFill, FP_ALTERNATEMODE), 1);
     // (0,3) (1,1) (3,0) (-3,2) | (0,3) (2,2) (1,0) (-1,2) | (0,0): size 3 + 3 + 2 + 1 = 9.
-    EXPECT_EQ(Out(), B({0xE8, 0xA0, 0x00, 0x09, 0x00, 0x00, 0x00, 0x09, 0x03, 0x11, 0x30, 0xB2, 0x03, 0x22, 0x10, 0x92, 0x00}));
+    EXPECT_EQ(Out(), B({0xE8, 0xA0, 0x00, 0x09, 0x00, 0x00, 0x00, 0x09, 0x03, 0x11, 0x30, 0xB2, 0x03, 0x22, 0x10, 0x92,
+                        0x00}));
     ASSERT_EQ(WritePath(pdev(), two, kPathStrokeAndFill, FP_WINDINGMODE), 1);
     EXPECT_EQ(Bytes(Out()).at(1), 0xA1);
 }
 
-TEST_F(PathWriterTest, SeveralOpenSubpathsStrokeAsOneCurvePath)
-{
+TEST_F(PathWriterTest, SeveralOpenSubpathsStrokeAsOneCurvePath) {
     // 3 and 2 points: size 5 + 2 + 4 = 11; heads (0,1) (0,3) and (0,1) (0,2); the data ends with
     // the way back to (0, 0) and one zero difference.
     const PathPoints two = Path({Fig({{1, 1}, {2, 1}, {2, 2}}), Fig({{3, 3}, {4, 3}})});
     ASSERT_EQ(WritePath(pdev(), two, kPathStroke, 0), 1);
-    EXPECT_EQ(Out(), B({0xEA, 0x80, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x0B, 0x01, 0x03, 0x11, 0x10, 0x01, 0x01, 0x02, 0x33, 0x10,
-                        0xCB, 0x00}));
+    EXPECT_EQ(Out(), B({0xEA, 0x80, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x0B, 0x01, 0x03, 0x11, 0x10, 0x01, 0x01, 0x02, 0x33,
+                        0x10, 0xCB, 0x00}));
 }
 
-TEST_F(PathWriterTest, CurvesGoOutAsCurvePathWithStraightSegmentsAsCurves)
-{
+TEST_F(PathWriterTest, CurvesGoOutAsCurvePathWithStraightSegmentsAsCurves) {
     // Start (0,0), a curve through (1,0) (2,1) (3,3), a line to (3,4): n = 1 + 3 + 3 = 7.
     const PathPoints p = Path({Fig({{0, 0}, {1, 0}, {2, 1}, {3, 3}, {3, 4}}, FALSE, {1, 2, 3})});
     ASSERT_EQ(WritePath(pdev(), p, kPathFill, FP_ALTERNATEMODE), 1);
-    EXPECT_EQ(Out(), B({0xEA, 0x82, 0x00, 0x09, 0x00, 0x00, 0x00, 0x0A, 0x01, 0x15, 0x70, 0x01, 0x01, 0x11, 0x20, 0x10, 0x00,
-                        0x00}));
+    EXPECT_EQ(Out(), B({0xEA, 0x82, 0x00, 0x09, 0x00, 0x00, 0x00, 0x0A, 0x01, 0x15, 0x70, 0x01, 0x01, 0x11, 0x20, 0x10,
+                        0x00, 0x00}));
 }
 
-TEST_F(PathWriterTest, CurveModeByKindAndRule)
-{
+TEST_F(PathWriterTest, CurveModeByKindAndRule) {
     struct Case {
         DWORD kind;
         FLONG mode;
@@ -147,8 +141,7 @@ TEST_F(PathWriterTest, CurveModeByKindAndRule)
     }
 }
 
-TEST_F(PathWriterTest, DoubledResolutionDoublesEveryCoordinate)
-{
+TEST_F(PathWriterTest, DoubledResolutionDoublesEveryCoordinate) {
     pdev()->geometry.resolution = 300;
     ASSERT_TRUE(WriteVectorModeSetup(pdev()));
     EXPECT_EQ(Out(), Text("SU1,600,0;IP0,0,608,608;"));
@@ -159,8 +152,7 @@ TEST_F(PathWriterTest, DoubledResolutionDoublesEveryCoordinate)
 
 // ---- Rectangles ----
 
-TEST_F(PathWriterTest, AxisParallelFillsBecomeRectangles)
-{
+TEST_F(PathWriterTest, AxisParallelFillsBecomeRectangles) {
     struct Case {
         const char* name;
         PathFigure figure;
@@ -169,8 +161,8 @@ TEST_F(PathWriterTest, AxisParallelFillsBecomeRectangles)
     } const cases[] = {
         {"four points", Fig({{10, 10}, {20, 10}, {20, 30}, {10, 30}}, TRUE), kPathFill,
          B({0xDB, 0x14, 0x00, 0x0A, 0x00, 0x0A, 0x00, 0x0A})},
-        {"five points, closed on the first", Fig({{10, 10}, {10, 30}, {20, 30}, {20, 10}, {10, 10}}), kPathStrokeAndFill,
-         B({0xDB, 0x14, 0x00, 0x0A, 0x00, 0x0A, 0x00, 0x0A})},
+        {"five points, closed on the first", Fig({{10, 10}, {10, 30}, {20, 30}, {20, 10}, {10, 10}}),
+         kPathStrokeAndFill, B({0xDB, 0x14, 0x00, 0x0A, 0x00, 0x0A, 0x00, 0x0A})},
         {"taller than 255", Fig({{0, 0}, {5, 0}, {5, 300}, {0, 300}}, TRUE), kPathFill,
          B({0xDD, 0x00, 0x01, 0x2C, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00})},
         {"wholly off the page", Fig({{5000, 10}, {5100, 10}, {5100, 30}, {5000, 30}}, TRUE), kPathFill, Bytes{}},
@@ -182,16 +174,14 @@ TEST_F(PathWriterTest, AxisParallelFillsBecomeRectangles)
     }
 }
 
-TEST_F(PathWriterTest, RectangleReachingPastThePageIsClippedToIt)
-{
+TEST_F(PathWriterTest, RectangleReachingPastThePageIsClippedToIt) {
     ASSERT_EQ(WritePath(pdev(), Path({Fig({{3990, 10}, {4010, 10}, {4010, 20}, {3990, 20}}, TRUE)}), kPathFill, 0), 1);
     // Clip to the page (move to 0,0; B2 6000 high, 4000 wide), then the rectangle.
-    EXPECT_EQ(Out(), B({0xB6, 0x00, 0x00, 0x00, 0xB2, 0x00, 0x17, 0x70, 0x0F, 0xA0, 0x00, 0x00, 0xDB, 0x0A, 0x00, 0x14, 0x0F,
-                        0x96, 0x00, 0x0A}));
+    EXPECT_EQ(Out(), B({0xB6, 0x00, 0x00, 0x00, 0xB2, 0x00, 0x17, 0x70, 0x0F, 0xA0,
+                        0x00, 0x00, 0xDB, 0x0A, 0x00, 0x14, 0x0F, 0x96, 0x00, 0x0A}));
 }
 
-TEST_F(PathWriterTest, WhatMissesThePageLeavesTheSheetBlank)
-{
+TEST_F(PathWriterTest, WhatMissesThePageLeavesTheSheetBlank) {
     ASSERT_EQ(WritePath(pdev(), Path({Fig({{5000, 10}, {5100, 10}, {5100, 30}, {5000, 30}}, TRUE)}), kPathFill, 0), 1);
     ASSERT_EQ(WritePath(pdev(), Path({Fig({{-100000, -5}, {100000, -5}})}), kPathStroke, 0), 1);
     EXPECT_TRUE(Out().empty());
@@ -200,16 +190,14 @@ TEST_F(PathWriterTest, WhatMissesThePageLeavesTheSheetBlank)
     EXPECT_EQ(pdev()->pageSetup.blankSheet, 0u) << "a cut line that reaches the page paints it";
 }
 
-TEST_F(PathWriterTest, StrokedRectangleStaysAPath)
-{
+TEST_F(PathWriterTest, StrokedRectangleStaysAPath) {
     ASSERT_EQ(WritePath(pdev(), Path({Fig({{10, 10}, {20, 10}, {20, 30}, {10, 30}})}), kPathStroke, 0), 1);
     EXPECT_EQ(Out().at(0), 0xE0);
 }
 
 // ---- Unpacked forms ----
 
-TEST_F(PathWriterTest, WithoutScratchMemoryPointsGoOutUnpacked)
-{
+TEST_F(PathWriterTest, WithoutScratchMemoryPointsGoOutUnpacked) {
     struct Case {
         const char* name;
         DWORD kind;
@@ -236,17 +224,15 @@ TEST_F(PathWriterTest, WithoutScratchMemoryPointsGoOutUnpacked)
     EXPECT_EQ(pdev()->path.binaryY, 5);
 }
 
-TEST_F(PathWriterTest, SeveralSubpathsUnpackedKeepTheirHeads)
-{
+TEST_F(PathWriterTest, SeveralSubpathsUnpackedKeepTheirHeads) {
     PlatInjectFailure("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
     const PathPoints two = Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE), Fig({{2, 2}, {3, 2}, {2, 4}}, TRUE)});
     ASSERT_EQ(WritePath(pdev(), two, kPathFill, FP_WINDINGMODE), 1);
     EXPECT_EQ(Out(), B({0xE8, 0x81, 0x00, 0x09, 0, 0, 0, 3, 0, 1, 0, 1, 0, 4, 0, 1, 0, 1, 0, 3,
-                        0, 0, 0, 3, 0, 2, 0, 2, 0, 3, 0, 2, 0, 2, 0, 4, 0, 0, 0, 0}));
+                        0,    0,    0,    3,    0, 2, 0, 2, 0, 3, 0, 2, 0, 2, 0, 4, 0, 0, 0, 0}));
 }
 
-TEST_F(PathWriterTest, CurvesWithoutTheirSubpathTableGoOutInVectorMode)
-{
+TEST_F(PathWriterTest, CurvesWithoutTheirSubpathTableGoOutInVectorMode) {
     PlatInjectFailure("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
     const PathPoints p = Path({Fig({{0, 0}, {1, 0}, {2, 1}, {3, 3}, {3, 4}}, TRUE, {1, 2, 3})});
     ASSERT_EQ(WritePath(pdev(), p, kPathFill, FP_WINDINGMODE), 1);
@@ -259,8 +245,7 @@ TEST_F(PathWriterTest, CurvesWithoutTheirSubpathTableGoOutInVectorMode)
     EXPECT_EQ(Out(), Text("NP;"));
 }
 
-TEST_F(PathWriterTest, BrokenCurveInVectorModeIsClosedAndLeftToTheEngine)
-{
+TEST_F(PathWriterTest, BrokenCurveInVectorModeIsClosedAndLeftToTheEngine) {
     PlatInjectFailure("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
     // Two control points where a curve takes three.
     const PathPoints p = Path({Fig({{0, 0}, {1, 0}, {2, 1}}, FALSE, {1, 2})});
@@ -271,8 +256,7 @@ TEST_F(PathWriterTest, BrokenCurveInVectorModeIsClosedAndLeftToTheEngine)
     EXPECT_TRUE(Out().empty());
 }
 
-TEST_F(PathWriterTest, VectorNumberListsAreSplitBelowTheLimit)
-{
+TEST_F(PathWriterTest, VectorNumberListsAreSplitBelowTheLimit) {
     std::vector<POINTL> far;
     for (LONG i = 1; i <= 40; ++i) far.push_back(POINTL{i * 100000, -i * 100000});
     ASSERT_TRUE(WriteVectorLines(pdev(), far.data(), far.size()));
@@ -292,8 +276,7 @@ TEST_F(PathWriterTest, VectorNumberListsAreSplitBelowTheLimit)
 
 // ---- Limits and hand-back ----
 
-TEST_F(PathWriterTest, PathsBeyondTheLimitsAreLeftToTheEngine)
-{
+TEST_F(PathWriterTest, PathsBeyondTheLimitsAreLeftToTheEngine) {
     pdev()->graphics.deviceLimits[3] = 4;  // a triangle (3 + 1) fits, a pentagon does not
     pdev()->graphics.deviceLimits[4] = 5;
     struct Case {
@@ -305,8 +288,9 @@ TEST_F(PathWriterTest, PathsBeyondTheLimitsAreLeftToTheEngine)
         {"polygon within", Path({Fig({{1, 1}, {4, 1}, {1, 3}}, TRUE)}), kPathFill, 1},
         {"polygon beyond", Path({Fig({{1, 1}, {4, 1}, {5, 5}, {2, 6}, {1, 3}}, TRUE)}), kPathFill, 0},
         {"stroke beyond the polygon limit", Path({Fig({{1, 1}, {4, 1}, {5, 5}, {2, 6}, {1, 3}})}), kPathStroke, 1},
-        {"curve beyond", Path({Fig({{0, 0}, {1, 0}, {2, 1}, {3, 3}, {4, 4}, {5, 5}, {6, 6}}, FALSE, {1, 2, 3, 4, 5, 6})}),
-         kPathStroke, 0},
+        {"curve beyond",
+         Path({Fig({{0, 0}, {1, 0}, {2, 1}, {3, 3}, {4, 4}, {5, 5}, {6, 6}}, FALSE, {1, 2, 3, 4, 5, 6})}), kPathStroke,
+         0},
         {"fill of equal points", Path({Fig({{7, 7}, {7, 7}, {7, 7}}, TRUE)}), kPathFill, 0},
         {"fill beyond 16 bits", Path({Fig({{1, 1}, {40000, 1}, {1, 3}}, TRUE)}), kPathFill, 0},
         {"stroke, open and closed figures with curves",
@@ -323,8 +307,7 @@ TEST_F(PathWriterTest, PathsBeyondTheLimitsAreLeftToTheEngine)
     }
 }
 
-TEST_F(PathWriterTest, StrokeOfTooManySubpathPointsIsLeftToTheEngine)
-{
+TEST_F(PathWriterTest, StrokeOfTooManySubpathPointsIsLeftToTheEngine) {
     PathFigure big;
     big.closed = FALSE;
     big.hasCurves = FALSE;
@@ -338,8 +321,7 @@ TEST_F(PathWriterTest, StrokeOfTooManySubpathPointsIsLeftToTheEngine)
     EXPECT_TRUE(Out().empty());
 }
 
-TEST_F(PathWriterTest, StrokesBeyond16BitsAreCutAtThePageEdge)
-{
+TEST_F(PathWriterTest, StrokesBeyond16BitsAreCutAtThePageEdge) {
     ASSERT_EQ(WritePath(pdev(), Path({Fig({{-100000, 100}, {100000, 100}})}), kPathStroke, 0), 1);
     EXPECT_EQ(Out(), B({0xB6, 0x00, 0x00, 0x64, 0xE0, 0x00, 0x00, 0x01, 0x0F, 0xA0, 0x00, 0x64}));
     // A segment wholly off the page sends nothing.
@@ -347,8 +329,7 @@ TEST_F(PathWriterTest, StrokesBeyond16BitsAreCutAtThePageEdge)
     EXPECT_TRUE(Out().empty());
 }
 
-TEST(CohenSutherland, SegmentsAreCutOntoTheFirstEdgeInRange)
-{
+TEST(CohenSutherland, SegmentsAreCutOntoTheFirstEdgeInRange) {
     const RECTL r{0, 0, 100, 50};
     struct Case {
         const char* name;
@@ -378,8 +359,7 @@ TEST(CohenSutherland, SegmentsAreCutOntoTheFirstEdgeInRange)
 
 // ---- Line attributes ----
 
-TEST_F(PathWriterTest, JoinAndEndGoOutOncePerChange)
-{
+TEST_F(PathWriterTest, JoinAndEndGoOutOncePerChange) {
     LINEATTRS la{};
     la.fl = LA_GEOMETRIC;
     la.iJoin = JOIN_MITER;
@@ -396,8 +376,7 @@ TEST_F(PathWriterTest, JoinAndEndGoOutOncePerChange)
     EXPECT_EQ(Out(), B({0xB0, 0x22, 0x00, 0x01}));
 }
 
-TEST_F(PathWriterTest, GeometricWidthIsScaledAndAtLeastTwo)
-{
+TEST_F(PathWriterTest, GeometricWidthIsScaledAndAtLeastTwo) {
     struct Case {
         const char* name;
         FLOATL width;
@@ -423,8 +402,7 @@ TEST_F(PathWriterTest, GeometricWidthIsScaledAndAtLeastTwo)
     }
 }
 
-TEST_F(PathWriterTest, DashStylesGoOutWhenTheyChange)
-{
+TEST_F(PathWriterTest, DashStylesGoOutWhenTheyChange) {
     FLOAT_LONG style[2];
     style[0].l = 3;
     style[1].l = 1;
@@ -453,8 +431,7 @@ TEST_F(PathWriterTest, DashStylesGoOutWhenTheyChange)
     EXPECT_EQ(Out(), B({0xAC, 0x00, 0x00, 0x00})) << "back to solid after a style";
 }
 
-TEST_F(PathWriterTest, OutputFailureIsReportedByTheWriters)
-{
+TEST_F(PathWriterTest, OutputFailureIsReportedByTheWriters) {
     pdev()->state |= kStateOutputFailed;
     EXPECT_FALSE(WriteLineAttributes(pdev(), nullptr, nullptr));
     EXPECT_FALSE(WriteVectorNewPath(pdev()));

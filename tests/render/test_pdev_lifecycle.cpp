@@ -10,8 +10,7 @@ namespace {
 
 using PdevLifecycle = DriverTest;
 
-TEST_F(PdevLifecycle, EnabledRecordIsFramedAndReadyForAJob)
-{
+TEST_F(PdevLifecycle, EnabledRecordIsFramedAndReadyForAJob) {
     EnabledPdev e = EnablePdev(printer_);
     ASSERT_NE(e.dhpdev, nullptr);
     PrinterPdev* pdev = e.pdev();
@@ -43,8 +42,7 @@ TEST_F(PdevLifecycle, EnabledRecordIsFramedAndReadyForAJob)
     e.Disable();  // LeakSanitizer checks that every block went
 }
 
-TEST_F(PdevLifecycle, MissingOutputStructuresAreRefused)
-{
+TEST_F(PdevLifecycle, MissingOutputStructuresAreRefused) {
     GDIINFO gdi{};
     DEVINFO dev{};
     EXPECT_EQ(DrvEnablePDEV(nullptr, nullptr, 0, nullptr, sizeof gdi, nullptr, sizeof dev, &dev, nullptr,
@@ -55,14 +53,12 @@ TEST_F(PdevLifecycle, MissingOutputStructuresAreRefused)
               nullptr);
 }
 
-TEST_F(PdevLifecycle, APrinterWithoutDeviceDataGetsNoRecord)
-{
+TEST_F(PdevLifecycle, APrinterWithoutDeviceDataGetsNoRecord) {
     EnabledPdev e = EnablePdev(nullptr);
     EXPECT_EQ(e.dhpdev, nullptr);
 }
 
-TEST_F(PdevLifecycle, EveryOutOfMemoryPointGivesNullAndLeaksNothing)
-{
+TEST_F(PdevLifecycle, EveryOutOfMemoryPointGivesNullAndLeaksNothing) {
     // Fail the n-th allocation for every n until the record can be made: each attempt must
     // return null and free what it took (LeakSanitizer checks the whole program).
     int succeededAt = 0;
@@ -79,8 +75,7 @@ TEST_F(PdevLifecycle, EveryOutOfMemoryPointGivesNullAndLeaksNothing)
     EXPECT_GT(succeededAt, 2) << "the record and its list are allocations that can fail";
 }
 
-TEST_F(PdevLifecycle, CommandModeGetsADeviceSurface)
-{
+TEST_F(PdevLifecycle, CommandModeGetsADeviceSurface) {
     EnabledPdev e = EnablePdev(printer_);
     ASSERT_NE(e.dhpdev, nullptr);
     e.pdev()->state &= ~kStateRasterMode;
@@ -98,8 +93,7 @@ TEST_F(PdevLifecycle, CommandModeGetsADeviceSurface)
     e.Disable();
 }
 
-TEST_F(PdevLifecycle, RasterModeGetsABandingBitmapOfThePrintableArea)
-{
+TEST_F(PdevLifecycle, RasterModeGetsABandingBitmapOfThePrintableArea) {
     EnabledPdev e = EnablePdev(printer_);
     ASSERT_NE(e.dhpdev, nullptr);
     e.pdev()->state |= kStateRasterMode;
@@ -122,8 +116,7 @@ TEST_F(PdevLifecycle, RasterModeGetsABandingBitmapOfThePrintableArea)
     e.Disable();
 }
 
-TEST_F(PdevLifecycle, AFailedBandingBitmapFallsBackToADeviceSurface)
-{
+TEST_F(PdevLifecycle, AFailedBandingBitmapFallsBackToADeviceSurface) {
     EnabledPdev e = EnablePdev(printer_);
     ASSERT_NE(e.dhpdev, nullptr);
     PrinterPdev* pdev = e.pdev();
@@ -144,8 +137,7 @@ TEST_F(PdevLifecycle, AFailedBandingBitmapFallsBackToADeviceSurface)
     e.Disable();
 }
 
-TEST_F(PdevLifecycle, DisableOfADamagedRecordDeletesItsFilesButFreesNothing)
-{
+TEST_F(PdevLifecycle, DisableOfADamagedRecordDeletesItsFilesButFreesNothing) {
     EnabledPdev e = EnablePdev(printer_);
     ASSERT_NE(e.dhpdev, nullptr);
     PrinterPdev* pdev = e.pdev();
@@ -177,51 +169,71 @@ struct HookCall {
     std::function<bool(DHPDEV, SURFOBJ*)> refused;  // true when the call gave its failure value
 };
 
-std::vector<HookCall> HookCalls()
-{
+std::vector<HookCall> HookCalls() {
     static DHPDEV other = nullptr;
     return {
         {"DrvResetPDEV old", [](DHPDEV d, SURFOBJ*) { return !DrvResetPDEV(d, other); }},
         {"DrvResetPDEV new", [](DHPDEV d, SURFOBJ*) { return !DrvResetPDEV(other, d); }},
-        {"DrvCompletePDEV", [](DHPDEV d, SURFOBJ*) { DrvCompletePDEV(d, nullptr); return true; }},
+        {"DrvCompletePDEV",
+         [](DHPDEV d, SURFOBJ*) {
+             DrvCompletePDEV(d, nullptr);
+             return true;
+         }},
         {"DrvEnableSurface", [](DHPDEV d, SURFOBJ*) { return DrvEnableSurface(d) == nullptr; }},
         {"DrvGetGlyphMode", [](DHPDEV d, SURFOBJ*) { return DrvGetGlyphMode(d, nullptr) == 0; }},
-        {"DrvTextOut", [](DHPDEV, SURFOBJ* s) {
+        {"DrvTextOut",
+         [](DHPDEV, SURFOBJ* s) {
              return !DrvTextOut(s, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);
          }},
         {"DrvQueryFont", [](DHPDEV d, SURFOBJ*) { return DrvQueryFont(d, 0, 1, nullptr) == nullptr; }},
-        {"DrvQueryFontTree", [](DHPDEV d, SURFOBJ*) { return DrvQueryFontTree(d, 0, 1, QFT_GLYPHSET, nullptr) == nullptr; }},
-        {"DrvQueryFontData", [](DHPDEV d, SURFOBJ*) { return DrvQueryFontData(d, nullptr, 3, 0, nullptr, nullptr, 0) == -1; }},
-        {"DrvQueryAdvanceWidths", [](DHPDEV d, SURFOBJ*) { return !DrvQueryAdvanceWidths(d, nullptr, 0, nullptr, nullptr, 1); }},
-        {"DrvBitBlt", [](DHPDEV, SURFOBJ* s) {
-             return !DrvBitBlt(s, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0xCCCC);
+        {"DrvQueryFontTree",
+         [](DHPDEV d, SURFOBJ*) { return DrvQueryFontTree(d, 0, 1, QFT_GLYPHSET, nullptr) == nullptr; }},
+        {"DrvQueryFontData",
+         [](DHPDEV d, SURFOBJ*) { return DrvQueryFontData(d, nullptr, 3, 0, nullptr, nullptr, 0) == -1; }},
+        {"DrvQueryAdvanceWidths",
+         [](DHPDEV d, SURFOBJ*) { return !DrvQueryAdvanceWidths(d, nullptr, 0, nullptr, nullptr, 1); }},
+        {"DrvBitBlt",
+         [](DHPDEV, SURFOBJ* s) {
+             return !DrvBitBlt(s, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               0xCCCC);
          }},
-        {"DrvStretchBlt", [](DHPDEV, SURFOBJ* s) {
-             return !DrvStretchBlt(s, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 4);
+        {"DrvStretchBlt",
+         [](DHPDEV, SURFOBJ* s) {
+             return !DrvStretchBlt(s, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   4);
          }},
-        {"DrvCopyBits", [](DHPDEV, SURFOBJ* s) { return !DrvCopyBits(s, nullptr, nullptr, nullptr, nullptr, nullptr); }},
+        {"DrvCopyBits",
+         [](DHPDEV, SURFOBJ* s) { return !DrvCopyBits(s, nullptr, nullptr, nullptr, nullptr, nullptr); }},
         {"DrvStartDoc", [](DHPDEV, SURFOBJ* s) { return !DrvStartDoc(s, nullptr, 1); }},
         {"DrvStartPage", [](DHPDEV, SURFOBJ* s) { return !DrvStartPage(s); }},
         {"DrvSendPage", [](DHPDEV, SURFOBJ* s) { return !DrvSendPage(s); }},
         {"DrvEndDoc", [](DHPDEV, SURFOBJ* s) { return !DrvEndDoc(s, 0); }},
-        {"DrvStrokePath", [](DHPDEV, SURFOBJ* s) {
-             return !DrvStrokePath(s, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);
-         }},
+        {"DrvStrokePath",
+         [](DHPDEV, SURFOBJ* s) { return !DrvStrokePath(s, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0); }},
         {"DrvFillPath", [](DHPDEV, SURFOBJ* s) { return !DrvFillPath(s, nullptr, nullptr, nullptr, nullptr, 0, 0); }},
-        {"DrvStrokeAndFillPath", [](DHPDEV, SURFOBJ* s) {
+        {"DrvStrokeAndFillPath",
+         [](DHPDEV, SURFOBJ* s) {
              return !DrvStrokeAndFillPath(s, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0);
          }},
         {"DrvPaint", [](DHPDEV, SURFOBJ* s) { return !DrvPaint(s, nullptr, nullptr, nullptr, 0); }},
-        {"DrvRealizeBrush", [](DHPDEV, SURFOBJ* s) { return !DrvRealizeBrush(nullptr, s, nullptr, nullptr, nullptr, 0); }},
+        {"DrvRealizeBrush",
+         [](DHPDEV, SURFOBJ* s) { return !DrvRealizeBrush(nullptr, s, nullptr, nullptr, nullptr, 0); }},
         {"DrvEscape", [](DHPDEV, SURFOBJ* s) { return DrvEscape(s, 9000, 0, nullptr, 0, nullptr) == 0; }},
         {"DrvDitherColor", [](DHPDEV d, SURFOBJ*) { return DrvDitherColor(d, 0, 0, nullptr) == 0; }},
-        {"DrvStartBanding", [](DHPDEV, SURFOBJ* s) { POINTL p{}; return !DrvStartBanding(s, &p); }},
-        {"DrvNextBand", [](DHPDEV, SURFOBJ* s) { POINTL p{}; return !DrvNextBand(s, &p); }},
+        {"DrvStartBanding",
+         [](DHPDEV, SURFOBJ* s) {
+             POINTL p{};
+             return !DrvStartBanding(s, &p);
+         }},
+        {"DrvNextBand",
+         [](DHPDEV, SURFOBJ* s) {
+             POINTL p{};
+             return !DrvNextBand(s, &p);
+         }},
     };
 }
 
-TEST_F(PdevLifecycle, EveryHookRefusesADamagedRecordWithError87)
-{
+TEST_F(PdevLifecycle, EveryHookRefusesADamagedRecordWithError87) {
     EnabledPdev e = EnablePdev(printer_);
     ASSERT_NE(e.dhpdev, nullptr);
     struct Damage {
@@ -229,7 +241,8 @@ TEST_F(PdevLifecycle, EveryHookRefusesADamagedRecordWithError87)
         std::function<void(PrinterPdev*)> apply, undo;
     } damages[] = {
         {"last dword", [](PrinterPdev* p) { p->trailingMagic ^= 1; }, [](PrinterPdev* p) { p->trailingMagic ^= 1; }},
-        {"first dword", [](PrinterPdev* p) { p->leadingMagic = 0; }, [](PrinterPdev* p) { p->leadingMagic = kPdevMagic; }},
+        {"first dword", [](PrinterPdev* p) { p->leadingMagic = 0; },
+         [](PrinterPdev* p) { p->leadingMagic = kPdevMagic; }},
     };
     for (const Damage& damage : damages) {
         damage.apply(e.pdev());
@@ -251,8 +264,7 @@ TEST_F(PdevLifecycle, EveryHookRefusesADamagedRecordWithError87)
     e.Disable();
 }
 
-TEST_F(PdevLifecycle, DrawingHooksNotYetWrittenRefuseInsteadOfClaimingSuccess)
-{
+TEST_F(PdevLifecycle, DrawingHooksNotYetWrittenRefuseInsteadOfClaimingSuccess) {
     EnabledPdev e = EnablePdev(printer_);
     ASSERT_NE(e.dhpdev, nullptr);
     for (const HookCall& call : HookCalls()) {

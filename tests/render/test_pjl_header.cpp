@@ -20,8 +20,7 @@ constexpr orla::DmText kPanelText{588, 18};
 
 class PjlHeader : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         SYSTEMTIME t{};
         t.wYear = 2026;
         t.wMonth = 3;
@@ -34,8 +33,7 @@ protected:
     }
     void TearDown() override { PlatSetLocalTime(nullptr); }
 
-    static void Baseline(PdevFixture& f)
-    {
+    static void Baseline(PdevFixture& f) {
         f.SetText(kComputerName, u"PC01");
         f.SetText(kJobUserName, u"suzuki");
         const char16_t doc[] = u"report.doc";
@@ -43,8 +41,7 @@ protected:
     }
 };
 
-TEST_F(PjlHeader, BaselineHeaderInOrder)
-{
+TEST_F(PjlHeader, BaselineHeaderInOrder) {
     PdevFixture f;
     Baseline(f);
     ASSERT_TRUE(WritePjlJobHeader(f.pdev));
@@ -80,9 +77,16 @@ TEST_F(PjlHeader, BaselineHeaderInOrder)
     };
     EXPECT_EQ(f.Lines(), expected);
     const std::string out = f.Output();
-    EXPECT_EQ(out.substr(out.rfind("\r\n") + 2), "\x1b" "c1" "\x1c&600." "\x1c" "d240.");
+    EXPECT_EQ(out.substr(out.rfind("\r\n") + 2),
+              "\x1b"
+              "c1"
+              "\x1c&600."
+              "\x1c"
+              "d240.");
     // The job identifier is named for the computer of the settings.
-    EXPECT_EQ(std::string(f.pdev->pageSetup.jobId).substr(0, 12), "04" "5043303100");
+    EXPECT_EQ(std::string(f.pdev->pageSetup.jobId).substr(0, 12),
+              "04"
+              "5043303100");
     EXPECT_EQ(std::string(f.pdev->pageSetup.jobId).size(), 24u);
 }
 
@@ -93,8 +97,7 @@ struct LineCase {
     const char* expected;  // the whole line, or "<none>"
 };
 
-void RunLineCases(const std::vector<LineCase>& cases, bool withFeatures = true)
-{
+void RunLineCases(const std::vector<LineCase>& cases, bool withFeatures = true) {
     for (const LineCase& c : cases) {
         PdevFixture f(withFeatures);
         f.SetText(kComputerName, u"PC01");
@@ -113,27 +116,34 @@ void RunLineCases(const std::vector<LineCase>& cases, bool withFeatures = true)
     }
 }
 
-void SetCopies(PdevFixture& f, SHORT copies) { f.Dm()->dmCopies = copies; }
+void SetCopies(PdevFixture& f, SHORT copies) {
+    f.Dm()->dmCopies = copies;
+}
 
-TEST_F(PjlHeader, JobLines)
-{
+TEST_F(PjlHeader, JobLines) {
     RunLineCases({
-        {"JOB MODE left out once after passed-through data", [](PdevFixture& f) { f.pdev->pageSetup.skipJobModeLine = 1; },
-         "\x1b%-12345X@PJL JOB MODE", "<none>"},
-        {"DISPLAY from the job user name", [](PdevFixture& f) { f.SetFlag1(1u << 21); }, "@PJL JOB DISPLAY=",
-         "@PJL JOB DISPLAY=\"suzuki\""},
-        {"DISPLAY from the panel text", [](PdevFixture& f) {
+        {"JOB MODE left out once after passed-through data",
+         [](PdevFixture& f) { f.pdev->pageSetup.skipJobModeLine = 1; }, "\x1b%-12345X@PJL JOB MODE", "<none>"},
+        {"DISPLAY from the job user name", [](PdevFixture& f) { f.SetFlag1(1u << 21); },
+         "@PJL JOB DISPLAY=", "@PJL JOB DISPLAY=\"suzuki\""},
+        {"DISPLAY from the panel text",
+         [](PdevFixture& f) {
              f.SetFlag1(1u << 22);
              f.SetText(kPanelText, u"PANEL TEXT IS LONG");
-         }, "@PJL JOB DISPLAY=", "@PJL JOB DISPLAY=\"PANEL TEXT IS LON\""},
-        {"DISPLAY with a quote in the user name", [](PdevFixture& f) {
+         },
+         "@PJL JOB DISPLAY=", "@PJL JOB DISPLAY=\"PANEL TEXT IS LON\""},
+        {"DISPLAY with a quote in the user name",
+         [](PdevFixture& f) {
              f.SetFlag1(1u << 21);
              f.SetText(kJobUserName, u"a\"\r\n@PJL SET X=1");
-         }, "@PJL JOB DISPLAY=", "@PJL JOB DISPLAY=\"\""},
-        {"DISPLAY panel text with line ends", [](PdevFixture& f) {
+         },
+         "@PJL JOB DISPLAY=", "@PJL JOB DISPLAY=\"\""},
+        {"DISPLAY panel text with line ends",
+         [](PdevFixture& f) {
              f.SetFlag1(1u << 22);
              f.SetText(kPanelText, u"A\r\n@PJL SET X=1");
-         }, "@PJL JOB DISPLAY=", "@PJL JOB DISPLAY=\"A@PJL SET X=1\""},
+         },
+         "@PJL JOB DISPLAY=", "@PJL JOB DISPLAY=\"A@PJL SET X=1\""},
         {"MSW047 off", [](PdevFixture& f) { f.Set(dm::FlagsWord, WORD{0x0001}); }, "@PJL SET LPARM:ORLA MSW047",
          "@PJL SET LPARM:ORLA MSW047=OFF"},
         {"MSW047 on", [](PdevFixture& f) { f.Set(dm::FlagsWord, WORD{0x0009}); }, "@PJL SET LPARM:ORLA MSW047",
@@ -141,10 +151,12 @@ TEST_F(PjlHeader, JobLines)
         {"MSW047 without overlay", [](PdevFixture&) {}, "@PJL SET LPARM:ORLA MSW047", "<none>"},
         {"MSW068 off", [](PdevFixture& f) { f.SetFlag2(1u << 9); }, "@PJL SET LPARM:ORLA MSW068",
          "@PJL SET LPARM:ORLA MSW068=OFF"},
-        {"MSW068 on for user paper", [](PdevFixture& f) {
+        {"MSW068 on for user paper",
+         [](PdevFixture& f) {
              f.SetFlag2(1u << 9);
              f.pdev->geometry.outputPaper.code = PaperUser;
-         }, "@PJL SET LPARM:ORLA MSW068", "@PJL SET LPARM:ORLA MSW068=ON"},
+         },
+         "@PJL SET LPARM:ORLA MSW068", "@PJL SET LPARM:ORLA MSW068=ON"},
         {"MSW097 on", [](PdevFixture& f) { f.pdev->settings.sheet.sheetSetting = 5; }, "@PJL SET LPARM:ORLA MSW097",
          "@PJL SET LPARM:ORLA MSW097=ON"},
         {"RET on", [](PdevFixture& f) { f.SetFlag1(1u << 16); }, "@PJL SET RET", "@PJL SET RET=ON"},
@@ -161,113 +173,142 @@ TEST_F(PjlHeader, JobLines)
          "@PJL SET JOBATTR=\"@MSIP=THICK\""},
         {"NONFIXED0 installed", [](PdevFixture& f) { f.InstallDevice(652); }, "@PJL SET LPARM:ORLA NONFIXED0",
          "@PJL SET LPARM:ORLA NONFIXED0=ON"},
-        {"NONFIXED0 fixed", [](PdevFixture& f) {
+        {"NONFIXED0 fixed",
+         [](PdevFixture& f) {
              f.InstallDevice(652);
              f.SetFlag1(1u << 6);
-         }, "@PJL SET LPARM:ORLA NONFIXED0", "@PJL SET LPARM:ORLA NONFIXED0=OFF"},
-        {"NONFIXED0 not installed", [](PdevFixture& f) { f.SetFlag1(1u << 6); }, "@PJL SET LPARM:ORLA NONFIXED0", "<none>"},
+         },
+         "@PJL SET LPARM:ORLA NONFIXED0", "@PJL SET LPARM:ORLA NONFIXED0=OFF"},
+        {"NONFIXED0 not installed", [](PdevFixture& f) { f.SetFlag1(1u << 6); }, "@PJL SET LPARM:ORLA NONFIXED0",
+         "<none>"},
         {"NONFIXED1", [](PdevFixture& f) { f.InstallDevice(628); }, "@PJL SET LPARM:ORLA NONFIXED1",
          "@PJL SET LPARM:ORLA NONFIXED1=ON"},
-        {"NONFIXED3 fixed", [](PdevFixture& f) {
+        {"NONFIXED3 fixed",
+         [](PdevFixture& f) {
              f.InstallDevice(636);
              f.Set(dm::TraySet, DWORD{1u << 2});
-         }, "@PJL SET LPARM:ORLA NONFIXED3", "@PJL SET LPARM:ORLA NONFIXED3=OFF"},
+         },
+         "@PJL SET LPARM:ORLA NONFIXED3", "@PJL SET LPARM:ORLA NONFIXED3=OFF"},
         {"NONFIXED4", [](PdevFixture& f) { f.InstallDevice(640); }, "@PJL SET LPARM:ORLA NONFIXED4",
          "@PJL SET LPARM:ORLA NONFIXED4=ON"},
         {"ECONOMODE on", [](PdevFixture& f) { f.SetFlag1(1u << 17); }, "@PJL SET ECONOMODE", "@PJL SET ECONOMODE=ON"},
-        {"SLIPSHEET copy", [](PdevFixture& f) {
+        {"SLIPSHEET copy",
+         [](PdevFixture& f) {
              f.pdev->settings.sheet.slipSheetsOn = 1;
              f.pdev->settings.sheet.slipSheetKind = 1;
              f.pdev->settings.sheet.slipSheetTray = 257;
-         }, "@PJL SET SLIPSHEET=", "@PJL SET SLIPSHEET=COPY"},
-        {"SLIPSHEETFEEDER tray 1", [](PdevFixture& f) {
+         },
+         "@PJL SET SLIPSHEET=", "@PJL SET SLIPSHEET=COPY"},
+        {"SLIPSHEETFEEDER tray 1",
+         [](PdevFixture& f) {
              f.pdev->settings.sheet.slipSheetsOn = 1;
              f.pdev->settings.sheet.slipSheetTray = 257;
-         }, "@PJL SET SLIPSHEETFEEDER", "@PJL SET SLIPSHEETFEEDER=TRAY1"},
-        {"SLIPSHEET blank from the manual feeder", [](PdevFixture& f) {
+         },
+         "@PJL SET SLIPSHEETFEEDER", "@PJL SET SLIPSHEETFEEDER=TRAY1"},
+        {"SLIPSHEET blank from the manual feeder",
+         [](PdevFixture& f) {
              f.pdev->settings.sheet.slipSheetsOn = 1;
              f.pdev->settings.sheet.slipSheetTray = 4;
-         }, "@PJL SET SLIPSHEETFEEDER", "@PJL SET SLIPSHEETFEEDER=SMH"},
-        {"SLIPSHEETFEEDER multi-purpose", [](PdevFixture& f) {
+         },
+         "@PJL SET SLIPSHEETFEEDER", "@PJL SET SLIPSHEETFEEDER=SMH"},
+        {"SLIPSHEETFEEDER multi-purpose",
+         [](PdevFixture& f) {
              f.pdev->settings.sheet.slipSheetsOn = 1;
              f.pdev->settings.sheet.slipSheetTray = 14;
-         }, "@PJL SET SLIPSHEETFEEDER", "@PJL SET SLIPSHEETFEEDER=SMH"},
-        {"SLIPSHEETFEEDER automatic tray has no name", [](PdevFixture& f) {
+         },
+         "@PJL SET SLIPSHEETFEEDER", "@PJL SET SLIPSHEETFEEDER=SMH"},
+        {"SLIPSHEETFEEDER automatic tray has no name",
+         [](PdevFixture& f) {
              f.pdev->settings.sheet.slipSheetsOn = 1;
              f.pdev->settings.sheet.slipSheetTray = 1;
-         }, "@PJL SET SLIPSHEETFEEDER", "@PJL SET SLIPSHEETFEEDER="},
-        {"SLIPSHEET blank", [](PdevFixture& f) { f.pdev->settings.sheet.slipSheetsOn = 1; }, "@PJL SET SLIPSHEET=",
-         "@PJL SET SLIPSHEET=BLANK"},
+         },
+         "@PJL SET SLIPSHEETFEEDER", "@PJL SET SLIPSHEETFEEDER="},
+        {"SLIPSHEET blank", [](PdevFixture& f) { f.pdev->settings.sheet.slipSheetsOn = 1; },
+         "@PJL SET SLIPSHEET=", "@PJL SET SLIPSHEET=BLANK"},
     });
 }
 
-TEST_F(PjlHeader, FeatureLinesNeedTheirKeywords)
-{
+TEST_F(PjlHeader, FeatureLinesNeedTheirKeywords) {
     RunLineCases({{"no RET without SET", [](PdevFixture& f) { f.SetFlag1(1u << 16); }, "@PJL SET RET", "<none>"},
-                  {"no ECONOMODE without TONERSAVE", [](PdevFixture& f) { f.SetFlag1(1u << 17); },
-                   "@PJL SET ECONOMODE", "<none>"}},
+                  {"no ECONOMODE without TONERSAVE", [](PdevFixture& f) { f.SetFlag1(1u << 17); }, "@PJL SET ECONOMODE",
+                   "<none>"}},
                  false);
 }
 
-TEST_F(PjlHeader, AttributeLines)
-{
+TEST_F(PjlHeader, AttributeLines) {
     RunLineCases({
-        {"DNAME of a Japanese name is left out", [](PdevFixture& f) {
+        {"DNAME of a Japanese name is left out",
+         [](PdevFixture& f) {
              const char16_t doc[] = u"報告書.doc";
              std::copy(std::begin(doc), std::end(doc), f.pdev->job.documentName);
-         }, "@PJL COMMENT DNAME", "<none>"},
-        {"DNAME with a line end is left out", [](PdevFixture& f) {
+         },
+         "@PJL COMMENT DNAME", "<none>"},
+        {"DNAME with a line end is left out",
+         [](PdevFixture& f) {
              const char16_t doc[] = u"a\r\n@PJL SET X=1";
              std::copy(std::begin(doc), std::end(doc), f.pdev->job.documentName);
-         }, "@PJL COMMENT DNAME", "<none>"},
-        {"DNAME of half-width kana", [](PdevFixture& f) {
+         },
+         "@PJL COMMENT DNAME", "<none>"},
+        {"DNAME of half-width kana",
+         [](PdevFixture& f) {
              const char16_t doc[] = u"ｶﾀﾛｸﾞ";
              std::copy(std::begin(doc), std::end(doc), f.pdev->job.documentName);
-         }, "@PJL COMMENT DNAME", "@PJL COMMENT DNAME=\xb6\xc0\xdb\xb8\xde"},
+         },
+         "@PJL COMMENT DNAME", "@PJL COMMENT DNAME=\xb6\xc0\xdb\xb8\xde"},
         {"JOAU from the print-time user ID", [](PdevFixture& f) { f.SetText(dm::PopUserId, u"U123"); },
          "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=U123\""},
-        {"JOAU from the printer's user ID", [](PdevFixture& f) {
+        {"JOAU from the printer's user ID",
+         [](PdevFixture& f) {
              f.SetFlag2(1u << 21);
              f.SetText(dm::SetUserId, u"ADMIN");
              f.SetText(dm::PopUserId, u"U123");
-         }, "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=ADMIN\""},
+         },
+         "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=ADMIN\""},
         {"JOAU from the job user name", [](PdevFixture& f) { f.SetFlag2((1u << 21) | (1u << 22)); },
          "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=suzuki\""},
         {"JOAU injection is filtered", [](PdevFixture& f) { f.SetText(dm::PopUserId, u"ev\"il\r\n@PJL SET X=1"); },
          "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=evil@PJL SET X=1\""},
-        {"JOAU of an unterminated field stops at the field", [](PdevFixture& f) {
-             for (unsigned i = 0; i < dm::PopUserId.cch; ++i) f.Set(orla::DmField<WORD>{dm::PopUserId.offset + 2 * i}, WORD{'A'});
+        {"JOAU of an unterminated field stops at the field",
+         [](PdevFixture& f) {
+             for (unsigned i = 0; i < dm::PopUserId.cch; ++i)
+                 f.Set(orla::DmField<WORD>{dm::PopUserId.offset + 2 * i}, WORD{'A'});
              f.SetText(dm::PopPassword, u"PW");
-         }, "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA\""},
+         },
+         "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA\""},
         {"JOAP from the print-time password", [](PdevFixture& f) { f.SetText(dm::PopPassword, u"9999"); },
          "@PJL SET JOBATTR=\"@JOAP", "@PJL SET JOBATTR=\"@JOAP=9999\""},
-        {"JOAP from the printer's password", [](PdevFixture& f) {
+        {"JOAP from the printer's password",
+         [](PdevFixture& f) {
              f.SetFlag2(1u << 21);
              f.SetText(dm::SetPassword, u"1111");
-         }, "@PJL SET JOBATTR=\"@JOAP", "@PJL SET JOBATTR=\"@JOAP=1111\""},
-        {"HOAD from the owner record", [](PdevFixture& f) {
-             std::memcpy(f.pdev->settings.ownerRecord + kOwnerHostOffset, "10.0.0.1", 9);
-         }, "@PJL SET JOBATTR=\"@HOAD", "@PJL SET JOBATTR=\"@HOAD=10.0.0.1\""},
-        {"HOAD of an unterminated host is bounded", [](PdevFixture& f) {
-             std::memset(f.pdev->settings.ownerRecord + kOwnerHostOffset, 'h', kOwnerHostSize);
-         }, "@PJL SET JOBATTR=\"@HOAD", ("@PJL SET JOBATTR=\"@HOAD=" + std::string(kOwnerHostSize, 'h') + "\"").c_str()},
-        {"HOAD injection is filtered", [](PdevFixture& f) {
+         },
+         "@PJL SET JOBATTR=\"@JOAP", "@PJL SET JOBATTR=\"@JOAP=1111\""},
+        {"HOAD from the owner record",
+         [](PdevFixture& f) { std::memcpy(f.pdev->settings.ownerRecord + kOwnerHostOffset, "10.0.0.1", 9); },
+         "@PJL SET JOBATTR=\"@HOAD", "@PJL SET JOBATTR=\"@HOAD=10.0.0.1\""},
+        {"HOAD of an unterminated host is bounded",
+         [](PdevFixture& f) { std::memset(f.pdev->settings.ownerRecord + kOwnerHostOffset, 'h', kOwnerHostSize); },
+         "@PJL SET JOBATTR=\"@HOAD", ("@PJL SET JOBATTR=\"@HOAD=" + std::string(kOwnerHostSize, 'h') + "\"").c_str()},
+        {"HOAD injection is filtered",
+         [](PdevFixture& f) {
              std::memcpy(f.pdev->settings.ownerRecord + kOwnerHostOffset, "h\"\r\n@PJL SET X=1", 17);
-         }, "@PJL SET JOBATTR=\"@HOAD", "@PJL SET JOBATTR=\"@HOAD=h@PJL SET X=1\""},
+         },
+         "@PJL SET JOBATTR=\"@HOAD", "@PJL SET JOBATTR=\"@HOAD=h@PJL SET X=1\""},
         {"LUNA", [](PdevFixture& f) { f.SetText(kJobUserName, u"tanaka"); }, "@PJL SET JOBATTR=\"@LUNA",
          "@PJL SET JOBATTR=\"@LUNA=tanaka\""},
         {"CNAM", [](PdevFixture& f) { f.SetText(kComputerName, u"WS-7"); }, "@PJL SET JOBATTR=\"@CNAM",
          "@PJL SET JOBATTR=\"@CNAM=WS-7\""},
         {"PAPERSORT on", [](PdevFixture& f) { f.SetFlag1(1u << 3); }, "@PJL SET PAPERSORT", "@PJL SET PAPERSORT=ON"},
-        {"PAPERSORT for a paper without sorting", [](PdevFixture& f) {
+        {"PAPERSORT for a paper without sorting",
+         [](PdevFixture& f) {
              f.SetFlag1(1u << 3);
              g3test::PdevFixture::CopyName(f.pdev->geometry.outputPaper.name, u"B4 (JIS)");
-         }, "@PJL SET PAPERSORT", "@PJL SET PAPERSORT=OFF"},
+         },
+         "@PJL SET PAPERSORT", "@PJL SET PAPERSORT=OFF"},
     });
 }
 
-TEST_F(PjlHeader, LayoutAttribute)
-{
+TEST_F(PjlHeader, LayoutAttribute) {
     static const struct {
         WORD layout;
         const char* value;
@@ -276,12 +317,12 @@ TEST_F(PjlHeader, LayoutAttribute)
         PdevFixture f;
         f.Set(dm::LayoutMode, c.layout);
         WritePjlJobHeader(f.pdev);
-        EXPECT_EQ(f.LineStarting("@PJL SET JOBATTR=\"@NLPP"), std::string("@PJL SET JOBATTR=\"@NLPP=") + c.value + "\"");
+        EXPECT_EQ(f.LineStarting("@PJL SET JOBATTR=\"@NLPP"),
+                  std::string("@PJL SET JOBATTR=\"@NLPP=") + c.value + "\"");
     }
 }
 
-TEST_F(PjlHeader, CopiesAndQuantity)
-{
+TEST_F(PjlHeader, CopiesAndQuantity) {
     static const struct {
         const char* what;
         SHORT copies;
@@ -313,8 +354,7 @@ TEST_F(PjlHeader, CopiesAndQuantity)
     }
 }
 
-TEST_F(PjlHeader, HoldLines)
-{
+TEST_F(PjlHeader, HoldLines) {
     auto hold = [](PdevFixture& f, DWORD mode, SHORT copies) {
         f.Set(dm::HoldMode, mode);
         f.Dm()->dmCopies = copies;
@@ -368,8 +408,7 @@ TEST_F(PjlHeader, HoldLines)
     }
 }
 
-TEST_F(PjlHeader, ResolutionAnnouncement)
-{
+TEST_F(PjlHeader, ResolutionAnnouncement) {
     static const struct {
         LONG dpi;
         const char* bytes;
@@ -379,19 +418,27 @@ TEST_F(PjlHeader, ResolutionAnnouncement)
         f.pdev->geometry.resolution = c.dpi;
         WritePjlJobHeader(f.pdev);
         const std::string out = f.Output();
-        EXPECT_EQ(out.substr(out.rfind("\r\n") + 2), std::string("\x1b" "c1") + c.bytes + "\x1c" "d240.") << c.dpi;
+        EXPECT_EQ(out.substr(out.rfind("\r\n") + 2), std::string("\x1b"
+                                                                 "c1") +
+                                                         c.bytes +
+                                                         "\x1c"
+                                                         "d240.")
+            << c.dpi;
     }
 }
 
-TEST_F(PjlHeader, JobIdFallsBackToTheComputerName)
-{
+TEST_F(PjlHeader, JobIdFallsBackToTheComputerName) {
     PdevFixture f;
     WritePjlJobHeader(f.pdev);  // no name in the settings
-    EXPECT_EQ(std::string(f.pdev->pageSetup.jobId).substr(0, 12), "06" "484F535450");  // "HOSTPC"
+    EXPECT_EQ(std::string(f.pdev->pageSetup.jobId).substr(0, 12),
+              "06"
+              "484F535450");  // "HOSTPC"
     f.ClearOutput();
     f.SetText(kComputerName, u"コンピュータ名前");  // 16 bytes: too long for the identifier
     WritePjlJobHeader(f.pdev);
-    EXPECT_EQ(std::string(f.pdev->pageSetup.jobId).substr(0, 12), "06" "484F535450");
+    EXPECT_EQ(std::string(f.pdev->pageSetup.jobId).substr(0, 12),
+              "06"
+              "484F535450");
 }
 
 }  // namespace

@@ -9,8 +9,7 @@
 
 namespace {
 
-TEST(PjlText, SanitizeDropsQuotesLineEndsAndControls)
-{
+TEST(PjlText, SanitizeDropsQuotesLineEndsAndControls) {
     static const struct {
         std::string in;
         std::string out;
@@ -22,17 +21,16 @@ TEST(PjlText, SanitizeDropsQuotesLineEndsAndControls)
         {std::string("nul\0tail", 8), "nul"},
         {"\x1b%-12345X", "%-12345X"},
         {"del\x7f", "del"},
-        {"\x83\x41\x82\xa0", "\x83\x41\x82\xa0"},   // Shift-JIS characters stay whole
-        {"\xb1\xb2", "\xb1\xb2"},                   // half-width kana
-        {"end\x83", "end"},                         // a lead byte without trail byte
-        {"\x83\"", ""},                             // ... that would swallow the closing quote
+        {"\x83\x41\x82\xa0", "\x83\x41\x82\xa0"},  // Shift-JIS characters stay whole
+        {"\xb1\xb2", "\xb1\xb2"},                  // half-width kana
+        {"end\x83", "end"},                        // a lead byte without trail byte
+        {"\x83\"", ""},                            // ... that would swallow the closing quote
         {"\x83\n", ""},
     };
     for (const auto& c : kCases) EXPECT_EQ(SanitizePjlValue(c.in), c.out) << c.in;
 }
 
-TEST(PjlText, WideToAnsiAndCut)
-{
+TEST(PjlText, WideToAnsiAndCut) {
     EXPECT_EQ(WideToAnsi(u"ABC"), "ABC");
     EXPECT_EQ(WideToAnsi(u"あ"), "\x82\xa0");
     EXPECT_EQ(WideToAnsi(std::u16string_view(u"AB\0CD", 5)), "AB");
@@ -49,33 +47,31 @@ TEST(PjlText, WideToAnsiAndCut)
     EXPECT_EQ(ResolveCodePage(0), 932u);
 }
 
-TEST(PjlText, DisplayText)
-{
+TEST(PjlText, DisplayText) {
     static const struct {
         std::u16string in;
         std::string out;
     } kCases[] = {
         {u"suzuki", "suzuki"},
-        {u"abcdefghijklmnop", "abcdefghijklmnop"},      // 16 bytes stay
-        {u"abcdefghijklmnopq", "abcdefghijklm..."},     // 17 bytes: 13 and "..."
-        {u"ab\"cd", ""},                                // a quote empties it
+        {u"abcdefghijklmnop", "abcdefghijklmnop"},   // 16 bytes stay
+        {u"abcdefghijklmnopq", "abcdefghijklm..."},  // 17 bytes: 13 and "..."
+        {u"ab\"cd", ""},                             // a quote empties it
         {u"~user", ""},
-        {u"鈴木", ""},                                   // double-byte characters
-        {u"abcdefghijklmn~pq", "abcdefghijklm..."},     // the tilde lies past the 13 kept bytes
+        {u"鈴木", ""},                               // double-byte characters
+        {u"abcdefghijklmn~pq", "abcdefghijklm..."},  // the tilde lies past the 13 kept bytes
         {u"abcdefghijkl~mnopq", ""},
         {u"ab\r\ncd", "abcd"},
     };
     for (const auto& c : kCases) EXPECT_EQ(ConvertDisplayText(c.in), c.out);
 }
 
-TEST(PjlText, PlainNameCheck)
-{
+TEST(PjlText, PlainNameCheck) {
     static const struct {
         std::u16string in;
         BOOL ok;
     } kCases[] = {
-        {u"report.doc", TRUE}, {u"ｱｲｳ", TRUE},    {u"報告書", FALSE}, {u"", FALSE},
-        {u"   ", FALSE},       {u"a\tb", FALSE},  {u"a\rb", FALSE},    {u"a\x7f", FALSE},
+        {u"report.doc", TRUE}, {u"ｱｲｳ", TRUE},   {u"報告書", FALSE}, {u"", FALSE},
+        {u"   ", FALSE},       {u"a\tb", FALSE}, {u"a\rb", FALSE},   {u"a\x7f", FALSE},
     };
     for (const auto& c : kCases) EXPECT_EQ(IsPlainPjlName(c.in), c.ok);
     static constexpr ByteRange kPrintable[] = {{0x20, 0x7E}};
@@ -88,22 +84,27 @@ TEST(PjlText, PlainNameCheck)
     EXPECT_FALSE(CheckPjlText(u"あ", kPrintable, kKanji, {}, kRefusedWide, 0));
 }
 
-TEST(PjlText, Crc16AndJobId)
-{
+TEST(PjlText, Crc16AndJobId) {
     EXPECT_EQ(Crc16OfString("123456789"), 0xBB3D);  // the ARC check value
     EXPECT_EQ(Crc16OfString(""), 0);
     EXPECT_EQ(FormatHexPadded(0xAB, 4), "00AB");
     EXPECT_EQ(FormatHexPadded(0x123456789ULL & 0xFFFFFFFF, 8), "23456789");
     EXPECT_EQ(FormatBytesHex("Ab", 3), "416200");
     const std::string id = BuildJobId("ORLA-PC", 0x1234);
-    EXPECT_EQ(id, "07" "4F524C412D" + FormatHexPadded(Crc16OfString("ORLA-PC"), 4) + "00001234");
+    EXPECT_EQ(id,
+              "07"
+              "4F524C412D" +
+                  FormatHexPadded(Crc16OfString("ORLA-PC"), 4) + "00001234");
     EXPECT_EQ(id.size(), 24u);
-    EXPECT_EQ(BuildJobId("", 1), "00" "0000000000" "****" "00000001");
+    EXPECT_EQ(BuildJobId("", 1),
+              "00"
+              "0000000000"
+              "****"
+              "00000001");
     EXPECT_EQ(BuildJobId(std::string(300, 'x'), 0).substr(0, 2), "FF");
 }
 
-TEST(PjlFormatted, Directives)
-{
+TEST(PjlFormatted, Directives) {
     g3test::PdevFixture f;
     static const struct {
         const char* format;
@@ -116,8 +117,8 @@ TEST(PjlFormatted, Directives)
         {"%c%c", {PjlArg('O'), PjlArg('K')}, "OK"},
         {"%s=%s", {PjlArg("A"), PjlArg("")}, "A="},
         {"100%% %x", {}, "100% x"},
-        {"%d %s", {}, " "},                       // missing arguments write nothing
-        {"%s", {PjlArg(7)}, ""},                  // a number for a string writes nothing
+        {"%d %s", {}, " "},       // missing arguments write nothing
+        {"%s", {PjlArg(7)}, ""},  // a number for a string writes nothing
         {"%d", {PjlArg("text")}, ""},
         {"tail%", {}, "tail"},
     };
@@ -129,8 +130,7 @@ TEST(PjlFormatted, Directives)
     }
 }
 
-TEST(PjlFormatted, LongStringsGoOutInPieces)
-{
+TEST(PjlFormatted, LongStringsGoOutInPieces) {
     g3test::PdevFixture f;
     std::string big(1000, 'z');
     LONG n = WriteCommandFormatted(f.pdev, "[%s]", {big.c_str()});
@@ -138,8 +138,7 @@ TEST(PjlFormatted, LongStringsGoOutInPieces)
     EXPECT_EQ(f.Output(), "[" + big + "]");
 }
 
-TEST(PjlFormatted, FailedWriteGivesNegativeCount)
-{
+TEST(PjlFormatted, FailedWriteGivesNegativeCount) {
     g3test::PdevFixture f;
     f.pdev->state |= kStateOutputFailed;
     EXPECT_LE(WriteCommandFormatted(f.pdev, "@PJL EOJ%s", {"\r\n"}), 0);

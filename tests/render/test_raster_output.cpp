@@ -7,22 +7,25 @@
 #include <random>
 #include <vector>
 
+#include "byte_helpers.h"
 #include "render/graphics_state.h"
 #include "render/pjl_header.h"
 #include "render/raster_output.h"
-#include "byte_helpers.h"
 #include "render_fixture.h"
 
 namespace render_test {
 namespace {
 
-void Append(Bytes& to, const Bytes& more) { to.insert(to.end(), more.begin(), more.end()); }
+void Append(Bytes& to, const Bytes& more) {
+    to.insert(to.end(), more.begin(), more.end());
+}
 
 // The move the printer gets for a device point (first form that holds it).
-Bytes Move(LONG x, LONG y)
-{
-    if (x >= -128 && x <= 127) return Bytes{0xB6, static_cast<BYTE>(x), static_cast<BYTE>(y >> 8), static_cast<BYTE>(y)};
-    if (y >= -128 && y <= 127) return Bytes{0xB7, static_cast<BYTE>(y), static_cast<BYTE>(x >> 8), static_cast<BYTE>(x)};
+Bytes Move(LONG x, LONG y) {
+    if (x >= -128 && x <= 127)
+        return Bytes{0xB6, static_cast<BYTE>(x), static_cast<BYTE>(y >> 8), static_cast<BYTE>(y)};
+    if (y >= -128 && y <= 127)
+        return Bytes{0xB7, static_cast<BYTE>(y), static_cast<BYTE>(x >> 8), static_cast<BYTE>(x)};
     Bytes b{0xB8, 0x00};
     Append(b, Be16(x));
     Append(b, Be32(static_cast<DWORD>(y)));
@@ -30,8 +33,7 @@ Bytes Move(LONG x, LONG y)
 }
 
 // Raster operation 0x88, the clip of the block (with its move) as the band writer sends them.
-Bytes Placement(LONG x, LONG y, LONG width, LONG height, bool ropOwed = true)
-{
+Bytes Placement(LONG x, LONG y, LONG width, LONG height, bool ropOwed = true) {
     Bytes b;
     if (ropOwed) b = {0xA6, 0x00, 0x88, 0x88};
     Append(b, Move(x, y));
@@ -47,8 +49,7 @@ Bytes Placement(LONG x, LONG y, LONG width, LONG height, bool ropOwed = true)
     return b;
 }
 
-Bytes ImageHeader(BYTE format, LONG width, LONG height, DWORD length)
-{
+Bytes ImageHeader(BYTE format, LONG width, LONG height, DWORD length) {
     Bytes b{0xF2, 0x00, 0x00, format};
     Append(b, Be16(width));
     Append(b, Be16(height));
@@ -56,8 +57,7 @@ Bytes ImageHeader(BYTE format, LONG width, LONG height, DWORD length)
     return b;
 }
 
-Bytes ScaledHeader(BYTE format, LONG width, LONG height, LONG targetWidth, LONG targetHeight, DWORD length)
-{
+Bytes ScaledHeader(BYTE format, LONG width, LONG height, LONG targetWidth, LONG targetHeight, DWORD length) {
     Bytes b{0xF4, 0x00, 0x00, format};
     Append(b, Be16(width));
     Append(b, Be16(height));
@@ -68,24 +68,21 @@ Bytes ScaledHeader(BYTE format, LONG width, LONG height, LONG targetWidth, LONG 
 }
 
 // Delta rows of `rows` (complemented already) against a zeroed seed, via the compressor.
-std::optional<Bytes> Delta(const Bytes& rows, size_t count, size_t length)
-{
+std::optional<Bytes> Delta(const Bytes& rows, size_t count, size_t length) {
     Bytes seed(length, 0), area(DeltaRowOutputArea(count, length));
     BYTE* end = CompressDeltaRow(seed.data(), rows.data(), count, length, area.data(), static_cast<ptrdiff_t>(length));
     if (end == nullptr) return std::nullopt;
     return Bytes(area.data(), end);
 }
 
-Bytes Complemented(Bytes b)
-{
+Bytes Complemented(Bytes b) {
     for (BYTE& v : b) v = static_cast<BYTE>(~v);
     return b;
 }
 
 class RasterOutput : public PdevJobTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         PdevJobTest::SetUp();
         if (HasFatalFailure()) return;
         PrinterPdev* p = pdev();
@@ -103,8 +100,7 @@ protected:
     PrinterPdev* pdev() { return e_.pdev(); }
 
     // What the writers sent since the last call.
-    Bytes Sent()
-    {
+    Bytes Sent() {
         EXPECT_TRUE(FlushSpool(pdev()));
         std::string all = SpooledBytes();
         Bytes out(all.begin() + static_cast<ptrdiff_t>(std::min(seen_, all.size())), all.end());
@@ -119,10 +115,11 @@ protected:
 };
 
 // A band of `rows` rows of `rowLength` bytes, white (0xFF) but for the given black bytes.
-Bytes WhiteBand(size_t rows, size_t rowLength) { return Bytes(rows * rowLength, 0xFF); }
+Bytes WhiteBand(size_t rows, size_t rowLength) {
+    return Bytes(rows * rowLength, 0xFF);
+}
 
-TEST_F(RasterOutput, ABlockIsPlacedComplementedAndDeltaRowCompressed)
-{
+TEST_F(RasterOutput, ABlockIsPlacedComplementedAndDeltaRowCompressed) {
     // 3 rows of 8 bytes (64 pixels): a black bar in the middle row.
     Bytes band = WhiteBand(3, 8);
     band[8 + 2] = 0x00, band[8 + 3] = 0x0F;
@@ -142,8 +139,7 @@ TEST_F(RasterOutput, ABlockIsPlacedComplementedAndDeltaRowCompressed)
     EXPECT_EQ(pdev()->pageSetup.blankSheet, 0u) << "an image makes the page worth ejecting";
 }
 
-TEST_F(RasterOutput, TheRasterOperationAndAnUnchangedClipAreNotSentAgain)
-{
+TEST_F(RasterOutput, TheRasterOperationAndAnUnchangedClipAreNotSentAgain) {
     Bytes band = WhiteBand(1, 4);
     band[0] = 0x7F;
     Bytes second = band;
@@ -157,12 +153,12 @@ TEST_F(RasterOutput, TheRasterOperationAndAnUnchangedClipAreNotSentAgain)
     EXPECT_EQ(Sent(), expected) << "same operation, same clip, same position: only the image";
 }
 
-TEST_F(RasterOutput, DataThatDoesNotShrinkGoesOutPlain)
-{
+TEST_F(RasterOutput, DataThatDoesNotShrinkGoesOutPlain) {
     // Every byte differs from the one above and from its neighbour once complemented.
     constexpr LONG kRows = 4, kLength = 8;
     Bytes band(kRows * kLength);
-    for (size_t i = 0; i < band.size(); ++i) band[i] = static_cast<BYTE>(((i / kLength) % 2 ? 0x10 : 0x90) + i % kLength);
+    for (size_t i = 0; i < band.size(); ++i)
+        band[i] = static_cast<BYTE>(((i / kLength) % 2 ? 0x10 : 0x90) + i % kLength);
     Bytes plain = Complemented(band);
     ASSERT_FALSE(Delta(plain, kRows, kLength).has_value());
     WriteBandImage(pdev(), 64, kRows, POINTL{0, 0}, band.data(), kRows * kLength, kLength);
@@ -173,15 +169,15 @@ TEST_F(RasterOutput, DataThatDoesNotShrinkGoesOutPlain)
     EXPECT_EQ(pdev()->pageSetup.blankSheet, 0u) << "a plain image also marks the page as drawn";
 }
 
-TEST_F(RasterOutput, BlocksOfTwoBytesOrFewerAreNeverCompressed)
-{
+TEST_F(RasterOutput, BlocksOfTwoBytesOrFewerAreNeverCompressed) {
     struct Case {
         LONG width, rows, rowLength;
     } cases[] = {{8, 1, 1}, {16, 1, 2}, {8, 2, 1}};
     for (const Case& c : cases) {
         ResetGraphicsStateCache(pdev());
         Bytes band(static_cast<size_t>(c.rows * c.rowLength), 0xFF);  // white: would code as a skip
-        WriteBandImage(pdev(), c.width, c.rows, POINTL{0, 0}, band.data(), static_cast<DWORD>(band.size()), c.rowLength);
+        WriteBandImage(pdev(), c.width, c.rows, POINTL{0, 0}, band.data(), static_cast<DWORD>(band.size()),
+                       c.rowLength);
         Bytes expected = Placement(offset_.x, offset_.y, c.width, c.rows);
         Append(expected, ImageHeader(0x00, c.width, c.rows, static_cast<DWORD>(band.size())));
         Append(expected, Bytes(band.size(), 0x00));
@@ -189,8 +185,7 @@ TEST_F(RasterOutput, BlocksOfTwoBytesOrFewerAreNeverCompressed)
     }
 }
 
-TEST_F(RasterOutput, BlocksOutsideThePageAreDropped)
-{
+TEST_F(RasterOutput, BlocksOutsideThePageAreDropped) {
     struct Case {
         const char* name;
         POINTL position;
@@ -212,8 +207,7 @@ TEST_F(RasterOutput, BlocksOutsideThePageAreDropped)
     EXPECT_EQ(pdev()->pageSetup.blankSheet, 1u) << "nothing was printed";
 }
 
-TEST_F(RasterOutput, RowsAreCutAtThePageWidth)
-{
+TEST_F(RasterOutput, RowsAreCutAtThePageWidth) {
     // Blocks of 8-byte scan lines near the page's right edge. Once x + width reaches the edge,
     // rows are cut to the pixels left (at most the block's width) in whole bytes, so no padding
     // byte of the scan line goes out; a block short of the edge keeps its scan lines.
@@ -245,8 +239,7 @@ TEST_F(RasterOutput, RowsAreCutAtThePageWidth)
     }
 }
 
-TEST_F(RasterOutput, ZoomAndDoubledOutputGiveTheScaledForm)
-{
+TEST_F(RasterOutput, ZoomAndDoubledOutputGiveTheScaledForm) {
     struct Case {
         const char* name;
         WORD zoom;
@@ -275,7 +268,8 @@ TEST_F(RasterOutput, ZoomAndDoubledOutputGiveTheScaledForm)
         ASSERT_TRUE(data.has_value());
         Bytes expected = Placement(offset_.x + c.x, offset_.y + c.y, c.targetWidth, c.targetHeight);
         if (c.zoom > 100 || c.doubled || c.multiplier == 2)
-            Append(expected, ScaledHeader(0x20, 64, 2, c.targetWidth, c.targetHeight, static_cast<DWORD>(data->size())));
+            Append(expected,
+                   ScaledHeader(0x20, 64, 2, c.targetWidth, c.targetHeight, static_cast<DWORD>(data->size())));
         else
             Append(expected, ImageHeader(0x20, 64, 2, static_cast<DWORD>(data->size())));
         Append(expected, *data);
@@ -283,8 +277,7 @@ TEST_F(RasterOutput, ZoomAndDoubledOutputGiveTheScaledForm)
     }
 }
 
-TEST_F(RasterOutput, ABlockWhoseScaledSizeDoesNotFitSixteenBitsIsDropped)
-{
+TEST_F(RasterOutput, ABlockWhoseScaledSizeDoesNotFitSixteenBitsIsDropped) {
     // 16400 pixels at 400 percent would be 65600 wide: no image command can say so.
     pdev()->geometry.zoom = 400;
     Bytes band(2050, 0x00);
@@ -293,15 +286,13 @@ TEST_F(RasterOutput, ABlockWhoseScaledSizeDoesNotFitSixteenBitsIsDropped)
     EXPECT_EQ(pdev()->pageSetup.blankSheet, 1u);
 }
 
-TEST_F(RasterOutput, WriteImageBlockWritesTheSixteenByteHeaderAndTheData)
-{
+TEST_F(RasterOutput, WriteImageBlockWritesTheSixteenByteHeaderAndTheData) {
     const BYTE data[3] = {1, 2, 3};
     ASSERT_TRUE(WriteImageBlock(pdev(), 5, 0x20, 0x0102, 0x0304, 0x0506, 0x0708, 3, data));
     EXPECT_EQ(Sent(), (Bytes{0xF4, 5, 0x00, 0x20, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 3, 1, 2, 3}));
 }
 
-TEST_F(RasterOutput, ABandIsCutIntoBlocksOfNonWhiteRowsOfAtMostTheResolution)
-{
+TEST_F(RasterOutput, ABandIsCutIntoBlocksOfNonWhiteRowsOfAtMostTheResolution) {
     // 40 rows of 4 bytes, 30 pixels: rows 2..4 black, row 10 black, rows 20..39 black; blocks of
     // at most 8 rows. The two padding bits after the last pixel are black in every row: they are
     // not pixels and make no row non-white.
@@ -323,17 +314,23 @@ TEST_F(RasterOutput, ABandIsCutIntoBlocksOfNonWhiteRowsOfAtMostTheResolution)
     LONG y = 0;
     for (size_t i = 0; i < out.size();) {
         BYTE b = out[i];
-        if (b == 0xA6) i += 4;
-        else if (b == 0xB6) y = (out[i + 2] << 8 | out[i + 3]) - offset_.y, i += 4;
-        else if (b == 0xB7) y = static_cast<signed char>(out[i + 1]) - offset_.y, i += 4;
-        else if (b == 0xB1) i += 4;
-        else if (b == 0xB2) i += 8;
+        if (b == 0xA6)
+            i += 4;
+        else if (b == 0xB6)
+            y = (out[i + 2] << 8 | out[i + 3]) - offset_.y, i += 4;
+        else if (b == 0xB7)
+            y = static_cast<signed char>(out[i + 1]) - offset_.y, i += 4;
+        else if (b == 0xB1)
+            i += 4;
+        else if (b == 0xB2)
+            i += 8;
         else if (b == 0xF2) {
             LONG h = out[i + 6] << 8 | out[i + 7];
             DWORD len = static_cast<DWORD>(out[i + 8]) << 24 | out[i + 9] << 16 | out[i + 10] << 8 | out[i + 11];
             placed.emplace_back(y, h);
             i += 12 + len;
-        } else if (b == 0x1C) i += 2;  // mode switch
+        } else if (b == 0x1C)
+            i += 2;  // mode switch
         else {
             ADD_FAILURE() << "unexpected byte " << int(b) << " at " << i;
             break;
@@ -343,8 +340,7 @@ TEST_F(RasterOutput, ABandIsCutIntoBlocksOfNonWhiteRowsOfAtMostTheResolution)
     EXPECT_EQ(placed, expected);
 }
 
-TEST(RasterRows, WhiteRowTest)
-{
+TEST(RasterRows, WhiteRowTest) {
     for (size_t length : {0u, 1u, 7u, 8u, 31u, 32u, 33u, 100u}) {
         Bytes row(length, 0xFF);
         EXPECT_TRUE(IsWhiteRow(row.data(), length)) << length;
@@ -360,8 +356,7 @@ TEST(RasterRows, WhiteRowTest)
 
 class BandedPage : public PdevJobTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         PdevJobTest::SetUp();
         if (HasFatalFailure()) return;
         e_.pdev()->state |= kStateRasterMode;
@@ -371,8 +366,7 @@ protected:
         band_ = EngLockSurface(surface_);
         ASSERT_NE(band_, nullptr);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (band_ != nullptr) EngUnlockSurface(band_);
         if (surface_ != nullptr) DrvDisableSurface(e_.dhpdev);
         PdevJobTest::TearDown();
@@ -382,8 +376,7 @@ protected:
     SURFOBJ* band_ = nullptr;
 };
 
-TEST_F(BandedPage, ABlackRectangleComesOutAsAnImageAtItsPlace)
-{
+TEST_F(BandedPage, ABlackRectangleComesOutAsAnImageAtItsPlace) {
     PrinterPdev* p = e_.pdev();
     ASSERT_TRUE(DrvStartDoc(band_, const_cast<LPWSTR>(u"doc"), 3));
     ASSERT_TRUE(DrvStartPage(band_));
@@ -434,8 +427,7 @@ TEST_F(BandedPage, ABlackRectangleComesOutAsAnImageAtItsPlace)
     EXPECT_GT(job.find("\r\x0c"), at);
 }
 
-TEST_F(BandedPage, ABlankBandSendsNoImageAndNoPage)
-{
+TEST_F(BandedPage, ABlankBandSendsNoImageAndNoPage) {
     ASSERT_TRUE(DrvStartDoc(band_, const_cast<LPWSTR>(u"doc"), 3));
     ASSERT_TRUE(DrvStartPage(band_));
     POINTL origin{};
@@ -454,8 +446,7 @@ namespace render_test {
 namespace {
 
 // One banded page with a black rectangle, through the hooks.
-void PrintRectanglePage(SURFOBJ* band, RECTL rect)
-{
+void PrintRectanglePage(SURFOBJ* band, RECTL rect) {
     ASSERT_TRUE(DrvStartPage(band));
     POINTL origin{};
     ASSERT_TRUE(DrvStartBanding(band, &origin));
@@ -465,8 +456,7 @@ void PrintRectanglePage(SURFOBJ* band, RECTL rect)
 
 const std::string kImageRop("\xA6\x00\x88\x88", 4);
 
-TEST_F(BandedPage, TheGraphicsStateIsSentAgainAfterTheEndOfAJob)
-{
+TEST_F(BandedPage, TheGraphicsStateIsSentAgainAfterTheEndOfAJob) {
     for (int job = 0; job < 2; ++job) {
         ASSERT_TRUE(DrvStartDoc(band_, const_cast<LPWSTR>(u"doc"), 3));
         PrintRectanglePage(band_, RECTL{10, 10, 50, 20});
@@ -481,8 +471,7 @@ TEST_F(BandedPage, TheGraphicsStateIsSentAgainAfterTheEndOfAJob)
     EXPECT_EQ(Count(stream, kImageRop), 2u);
 }
 
-TEST_F(BandedPage, TheGraphicsStateIsSentAgainAfterANewPageSetUp)
-{
+TEST_F(BandedPage, TheGraphicsStateIsSentAgainAfterANewPageSetUp) {
     ASSERT_TRUE(DrvStartDoc(band_, const_cast<LPWSTR>(u"doc"), 3));
     PrintRectanglePage(band_, RECTL{10, 10, 50, 20});
     PrintRectanglePage(band_, RECTL{10, 10, 50, 20});  // same set-up: nothing sent again
@@ -495,8 +484,7 @@ TEST_F(BandedPage, TheGraphicsStateIsSentAgainAfterANewPageSetUp)
     EXPECT_EQ(Count(stream, kImageRop), 2u);
 }
 
-TEST_F(BandedPage, AZoomBelowOneHundredShrinksTheBandFirst)
-{
+TEST_F(BandedPage, AZoomBelowOneHundredShrinksTheBandFirst) {
     PrinterPdev* p = e_.pdev();
     ASSERT_TRUE(DrvStartDoc(band_, const_cast<LPWSTR>(u"doc"), 3));
     p->geometry.zoom = 50;
@@ -512,8 +500,10 @@ TEST_F(BandedPage, AZoomBelowOneHundredShrinksTheBandFirst)
     size_t at = job.find(std::string(header.begin(), header.begin() + 8));
     ASSERT_NE(at, std::string::npos) << "no image of 25 rows " << [&] {
         std::string found;
-        for (size_t i = job.find(std::string("\xF2\x00\x00", 3)); i != std::string::npos; i = job.find(std::string("\xF2\x00\x00", 3), i + 1))
-            for (size_t k = 0; k < 12 && i + k < job.size(); ++k) found += std::to_string(static_cast<BYTE>(job[i + k])) + " ";
+        for (size_t i = job.find(std::string("\xF2\x00\x00", 3)); i != std::string::npos;
+             i = job.find(std::string("\xF2\x00\x00", 3), i + 1))
+            for (size_t k = 0; k < 12 && i + k < job.size(); ++k)
+                found += std::to_string(static_cast<BYTE>(job[i + k])) + " ";
         return found;
     }();
     EXPECT_EQ(Count(job, std::string("\xF2\x00\x00", 3)), 1u);
@@ -531,8 +521,7 @@ TEST_F(BandedPage, AZoomBelowOneHundredShrinksTheBandFirst)
     EXPECT_EQ(Bytes(d, d + len), *data);
 }
 
-TEST_F(BandedPage, ASpoolerFailureWhileTheBandGoesOutFailsTheBand)
-{
+TEST_F(BandedPage, ASpoolerFailureWhileTheBandGoesOutFailsTheBand) {
     ASSERT_TRUE(DrvStartDoc(band_, const_cast<LPWSTR>(u"doc"), 3));
     ASSERT_TRUE(DrvStartPage(band_));
     POINTL origin{};
@@ -548,8 +537,7 @@ TEST_F(BandedPage, ASpoolerFailureWhileTheBandGoesOutFailsTheBand)
     EXPECT_FALSE(DrvEndDoc(band_, 0));
 }
 
-TEST_F(BandedPage, TheLayoutFrameIsDrawnBeforeTheEndOfAPageThatHadOutput)
-{
+TEST_F(BandedPage, TheLayoutFrameIsDrawnBeforeTheEndOfAPageThatHadOutput) {
     struct Case {
         WORD frame;
         bool drawn;

@@ -15,8 +15,7 @@ using Bytes = std::vector<BYTE>;
 
 // Reference decoder of the delta-row stream: rows of `rowLength` bytes, the first against a zeroed
 // seed. Returns nothing when the stream is malformed or does not hold exactly `rowCount` rows.
-std::optional<Bytes> DecodeDeltaRows(const Bytes& stream, size_t rowCount, size_t rowLength)
-{
+std::optional<Bytes> DecodeDeltaRows(const Bytes& stream, size_t rowCount, size_t rowLength) {
     Bytes out;
     Bytes above(rowLength, 0);
     size_t i = 0;
@@ -63,8 +62,7 @@ std::optional<Bytes> DecodeDeltaRows(const Bytes& stream, size_t rowCount, size_
 }
 
 // Compresses `rows` (rowCount rows of rowLength, packed) against a zeroed seed.
-std::optional<Bytes> Compress(const Bytes& rows, size_t rowCount, size_t rowLength, ptrdiff_t stride = 0)
-{
+std::optional<Bytes> Compress(const Bytes& rows, size_t rowCount, size_t rowLength, ptrdiff_t stride = 0) {
     if (stride == 0) stride = static_cast<ptrdiff_t>(rowLength);
     Bytes seed(rowLength, 0);
     // The output area is exactly the size the writers allocate: ASan catches any overrun.
@@ -74,21 +72,21 @@ std::optional<Bytes> Compress(const Bytes& rows, size_t rowCount, size_t rowLeng
     return Bytes(area.data(), end);
 }
 
-Bytes RunCode(const Bytes& bytes)
-{
+Bytes RunCode(const Bytes& bytes) {
     Bytes out(2 * bytes.size() + 8);
     out.resize(CompressRunLength(out.data(), bytes.data(), bytes.size()));
     return out;
 }
 
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
+Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
-Bytes Repeat(size_t n, BYTE b) { return Bytes(n, b); }
+Bytes Repeat(size_t n, BYTE b) {
+    return Bytes(n, b);
+}
 
 struct RunCase {
     const char* name;
@@ -96,8 +94,7 @@ struct RunCase {
     Bytes expected;
 };
 
-TEST(RunLength, RecordKindsAndCounts)
-{
+TEST(RunLength, RecordKindsAndCounts) {
     const RunCase cases[] = {
         {"single byte", {0x5A}, {0x41, 0x5A}},
         {"two equal", {7, 7}, {0x82, 7}},
@@ -114,8 +111,7 @@ TEST(RunLength, RecordKindsAndCounts)
     for (const RunCase& c : cases) EXPECT_EQ(RunCode(c.input), c.expected) << c.name;
 }
 
-TEST(RunLength, LongLiteralsUseTheExcessForm)
-{
+TEST(RunLength, LongLiteralsUseTheExcessForm) {
     for (size_t n : {62u, 63u, 64u, 317u, 318u, 600u}) {
         Bytes in(n);
         for (size_t i = 0; i < n; ++i) in[i] = static_cast<BYTE>(i & 1 ? 0xAA : 0x55);
@@ -139,8 +135,7 @@ struct RowCase {
     Bytes expected;  // its records, without the closing 0x80
 };
 
-TEST(DeltaRow, OneRowAgainstTheSeed)
-{
+TEST(DeltaRow, OneRowAgainstTheSeed) {
     Bytes lastOnly(40, 0);
     lastOnly.back() = 0x33;
     Bytes firstOnly(40, 0);
@@ -174,22 +169,20 @@ TEST(DeltaRow, OneRowAgainstTheSeed)
     }
 }
 
-TEST(DeltaRow, RowsAreComparedWithTheRowAbove)
-{
+TEST(DeltaRow, RowsAreComparedWithTheRowAbove) {
     // Three rows of 8: a pattern, the same again, then one byte changed.
     Bytes rows = {1, 2, 3, 4, 5, 6, 7, 8,  //
                   1, 2, 3, 4, 5, 6, 7, 8,  //
                   1, 2, 3, 9, 5, 6, 7, 8};
     auto out = Compress(rows, 3, 8);
     ASSERT_TRUE(out.has_value());
-    Bytes expected = {0x48, 1, 2, 3, 4, 5, 6, 7, 8, 0x80,  //
-                      8, 0x80,                            //
-                      3, 0x41, 9, 4, 0x80};
+    Bytes expected = {0x48, 1,    2, 3, 4,   5, 6, 7, 8, 0x80,  //
+                      8,    0x80,                               //
+                      3,    0x41, 9, 4, 0x80};
     EXPECT_EQ(*out, expected);
 }
 
-TEST(DeltaRow, StrideSkipsTheRestOfTheScanLine)
-{
+TEST(DeltaRow, StrideSkipsTheRestOfTheScanLine) {
     // Rows of 4 bytes used out of 8-byte scan lines: the tail of each line never counts.
     Bytes lines = {1, 1, 1, 1, 0xEE, 0xEE, 0xEE, 0xEE,  //
                    1, 1, 1, 1, 0x77, 0x77, 0x77, 0x77};
@@ -198,15 +191,13 @@ TEST(DeltaRow, StrideSkipsTheRestOfTheScanLine)
     EXPECT_EQ(*out, (Bytes{0x84, 1, 0x80, 4, 0x80}));
 }
 
-TEST(DeltaRow, EmptyRowCountLeavesTheOutputUnchanged)
-{
+TEST(DeltaRow, EmptyRowCountLeavesTheOutputUnchanged) {
     BYTE seed[4] = {}, rows[4] = {}, area[4] = {0xCC, 0xCC, 0xCC, 0xCC};
     EXPECT_EQ(CompressDeltaRow(seed, rows, 0, 4, area, 4), area);
     EXPECT_EQ(area[0], 0xCC);
 }
 
-TEST(DeltaRow, DataThatDoesNotShrinkFailsAtTheRowWhereTheOutputPassesTheLimit)
-{
+TEST(DeltaRow, DataThatDoesNotShrinkFailsAtTheRowWhereTheOutputPassesTheLimit) {
     // Every byte differs from the byte above and from its neighbour: each row of 16 codes as
     // 0x50 + 16 bytes + 0x80 = 18 bytes. With 9 rows the limit is 144: row 8 ends at 144 (still
     // fine), so a stream of 8 such rows plus a blank one passes, and 9 rows fail.
@@ -233,8 +224,7 @@ TEST(DeltaRow, DataThatDoesNotShrinkFailsAtTheRowWhereTheOutputPassesTheLimit)
     EXPECT_EQ(DecodeDeltaRows(*out, 9, L), nine);
 }
 
-TEST(DeltaRow, OneBusyRowFailsAloneButPassesWithEqualRowsBelow)
-{
+TEST(DeltaRow, OneBusyRowFailsAloneButPassesWithEqualRowsBelow) {
     // The limit is the whole block's plain size: a literal row costs two bytes more than it
     // holds, and rows equal to it below pay that back.
     constexpr size_t L = 4;
@@ -249,8 +239,7 @@ TEST(DeltaRow, OneBusyRowFailsAloneButPassesWithEqualRowsBelow)
 
 // Round trip: rows of assorted content, decoded back to the input whenever compression succeeds;
 // the output never leaves the area (ASan) and is never longer than the plain rows.
-TEST(DeltaRow, RoundTripThroughAReferenceDecoder)
-{
+TEST(DeltaRow, RoundTripThroughAReferenceDecoder) {
     std::mt19937 rng(20261210);
     int compressed = 0;
     for (int trial = 0; trial < 400; ++trial) {
@@ -263,10 +252,18 @@ TEST(DeltaRow, RoundTripThroughAReferenceDecoder)
             if (r > 0 && rng() % 3 == 0) std::memcpy(row, row - rowLength, rowLength);
             for (size_t i = 0; i < rowLength; ++i) {
                 switch (style) {
-                case 0: row[i] = static_cast<BYTE>(rng()); break;                        // noise
-                case 1: if (rng() % 20 == 0) row[i] = static_cast<BYTE>(rng()); break;   // sparse text
-                case 2: if (rng() % 50 == 0) std::memset(row + i, 0xFF, std::min<size_t>(rowLength - i, rng() % 400)); break;
-                default: row[i] = static_cast<BYTE>(rng() % 3 == 0 ? 0xFF : rng() % 2); break;  // short runs
+                    case 0:
+                        row[i] = static_cast<BYTE>(rng());
+                        break;  // noise
+                    case 1:
+                        if (rng() % 20 == 0) row[i] = static_cast<BYTE>(rng());
+                        break;  // sparse text
+                    case 2:
+                        if (rng() % 50 == 0) std::memset(row + i, 0xFF, std::min<size_t>(rowLength - i, rng() % 400));
+                        break;
+                    default:
+                        row[i] = static_cast<BYTE>(rng() % 3 == 0 ? 0xFF : rng() % 2);
+                        break;  // short runs
                 }
             }
         }

@@ -1,16 +1,15 @@
 // The job's settings into the device context: state, papers, resolution, zoom and cells, the
 // hidden-printing rule, the substitution block, GDIINFO and DEVINFO.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <unistd.h>
-
-#include "plat/control.h"
 
 #include "core/settings.h"
+#include "plat/control.h"
 #include "render/page_settings.h"
 #include "render/pdev.h"
 #include "test_pjl_fixture.h"
@@ -27,28 +26,27 @@ struct SettingsFixture {
     PrinterPdev* pdev = holder.get();
     orla::DriverDevmode incoming{};
 
-    SettingsFixture()
-    {
+    SettingsFixture() {
         pdev->allocationList = CreatePdevAllocationList();
         pdev->deviceData = data.get();
         pdev->output.capacity = kOutputBufferCapacity;
         pdev->output.writePointer = pdev->output.data;
         orla::SetDefaultDevmode(&incoming, nullptr, nullptr, data.get());
     }
-    ~SettingsFixture()
-    {
+    ~SettingsFixture() {
         if (pdev->palette) EngDeletePalette(pdev->palette);
         FreePdevAllocationList(pdev->allocationList);
     }
     DEVMODEW* In() { return orla::AsDevmode(incoming); }
     template <class T, class V>
-    void Set(orla::DmField<T> f, V v) { orla::Set(incoming, f, v); }
+    void Set(orla::DmField<T> f, V v) {
+        orla::Set(incoming, f, v);
+    }
     BOOL Load() { return LoadPdevSettings(pdev, In(), u"QEV Fixture 200"); }
     DWORD Flags1() { return orla::Get(incoming, dm::Flags1); }
 };
 
-TEST(SettingsPdev, DefaultsGiveAnA4PageAt600)
-{
+TEST(SettingsPdev, DefaultsGiveAnA4PageAt600) {
     SettingsFixture f;
     ASSERT_TRUE(f.Load());
     PrinterPdev* p = f.pdev;
@@ -81,13 +79,13 @@ TEST(SettingsPdev, DefaultsGiveAnA4PageAt600)
     EXPECT_FALSE(TTSubstPairAt(t.fontSubstitution, t.fontSubstitutionChars, 4, &face, &font));
 }
 
-TEST(SettingsPdev, ResolutionsAndTheirMultiplier)
-{
+TEST(SettingsPdev, ResolutionsAndTheirMultiplier) {
     static const struct {
         SHORT asked;
         LONG dpi;
         LONG multiplier;
-    } kCases[] = {{300, 300, 2}, {600, 600, 1}, {200, 200, 2}, {1200, 1200, 1}, {240, 240, 1}, {0, 600, 1}, {-3, 600, 1}};
+    } kCases[] = {{300, 300, 2}, {600, 600, 1}, {200, 200, 2}, {1200, 1200, 1},
+                  {240, 240, 1}, {0, 600, 1},   {-3, 600, 1}};
     for (const auto& c : kCases) {
         SettingsFixture f;
         f.In()->dmPrintQuality = c.asked;
@@ -104,8 +102,7 @@ TEST(SettingsPdev, ResolutionsAndTheirMultiplier)
     }
 }
 
-TEST(SettingsPdev, LayoutsGiveZoomAndCells)
-{
+TEST(SettingsPdev, LayoutsGiveZoomAndCells) {
     for (WORD layout : {1, 2, 4, 6, 8, 9, 3, 200}) {
         SettingsFixture f;
         f.Set(dm::LayoutMode, layout);
@@ -119,7 +116,8 @@ TEST(SettingsPdev, LayoutsGiveZoomAndCells)
             EXPECT_EQ(f.pdev->geometry.pageRects[0].right, 0);
         } else {
             EXPECT_NE(zoom, 100) << mode;
-            for (unsigned i = 0; i < LayoutCellsOf(mode); ++i) EXPECT_LT(f.pdev->geometry.pageRects[i].left, f.pdev->geometry.pageRects[i].right);
+            for (unsigned i = 0; i < LayoutCellsOf(mode); ++i)
+                EXPECT_LT(f.pdev->geometry.pageRects[i].left, f.pdev->geometry.pageRects[i].right);
         }
         if (mode == 4) {
             EXPECT_LT(zoom, 50);
@@ -127,8 +125,7 @@ TEST(SettingsPdev, LayoutsGiveZoomAndCells)
     }
 }
 
-TEST(SettingsPdev, StrayZoomIsKeptInRange)
-{
+TEST(SettingsPdev, StrayZoomIsKeptInRange) {
     for (WORD zoom : {0, 5, 401, 65535}) {
         SettingsFixture f;
         f.Set(dm::Zoom, zoom);
@@ -138,8 +135,7 @@ TEST(SettingsPdev, StrayZoomIsKeptInRange)
     }
 }
 
-TEST(SettingsPdev, FlagsIntoState)
-{
+TEST(SettingsPdev, FlagsIntoState) {
     {
         SettingsFixture f;
         f.Set(dm::Flags1, f.Flags1() | orla::kFlags1RasterMode);
@@ -161,8 +157,7 @@ TEST(SettingsPdev, FlagsIntoState)
     }
 }
 
-TEST(SettingsPdev, SheetSettings)
-{
+TEST(SettingsPdev, SheetSettings) {
     SettingsFixture f;
     f.In()->dmDefaultSource = 258;
     f.Set(dm::SeparateTraysOn, DWORD{1});
@@ -189,20 +184,15 @@ TEST(SettingsPdev, SheetSettings)
     EXPECT_EQ(s.frontCoverTray, 14u);
 }
 
-TEST(SettingsPdev, PageStampTexts)
-{
+TEST(SettingsPdev, PageStampTexts) {
     constexpr orla::DmText kUser{1176, 22}, kComputer{522, 16};
     static const struct {
         DWORD kind;
         std::u16string text;
         DWORD flag6, flag7;
     } kCases[] = {
-        {0, u"taro", 0, 0},
-        {1, u"PC01", 0, 0},
-        {2, u"taro/PC01", 0, 0},
-        {6, u"", 1, 0},
-        {7, u"", 0, 1},
-        {8, u"note", 0, 0},
+        {0, u"taro", 0, 0}, {1, u"PC01", 0, 0}, {2, u"taro/PC01", 0, 0},
+        {6, u"", 1, 0},     {7, u"", 0, 1},     {8, u"note", 0, 0},
     };
     for (const auto& c : kCases) {
         SettingsFixture f;
@@ -218,8 +208,7 @@ TEST(SettingsPdev, PageStampTexts)
     }
 }
 
-TEST(SettingsPdev, HiddenPrintingClashSuppressesTheJob)
-{
+TEST(SettingsPdev, HiddenPrintingClashSuppressesTheJob) {
     if constexpr (!orla::kJapaneseBuild) GTEST_SKIP() << "no hidden printing in this build";
     static const struct {
         SHORT dpi;
@@ -239,8 +228,7 @@ TEST(SettingsPdev, HiddenPrintingClashSuppressesTheJob)
     EXPECT_EQ(checked, 2) << "the settings never reached the rule";
 }
 
-TEST(SettingsPdev, GdiInfo)
-{
+TEST(SettingsPdev, GdiInfo) {
     SettingsFixture f;
     ASSERT_TRUE(f.Load());
     GDIINFO info{};
@@ -248,8 +236,8 @@ TEST(SettingsPdev, GdiInfo)
     ASSERT_TRUE(FillGdiInfo(f.pdev, sizeof(info), &info));
     EXPECT_EQ(info.ulVersion, 0x400u);
     EXPECT_EQ(info.ulTechnology, static_cast<ULONG>(DT_RASPRINTER));
-    EXPECT_EQ(info.ulHorzSize, 202u);    // 202,000 um exactly
-    EXPECT_EQ(info.ulVertSize, 289u);    // 288,900 um: 288 plus one for the remainder
+    EXPECT_EQ(info.ulHorzSize, 202u);  // 202,000 um exactly
+    EXPECT_EQ(info.ulVertSize, 289u);  // 288,900 um: 288 plus one for the remainder
     EXPECT_EQ(info.ulHorzRes, static_cast<ULONG>(ConvertToDevicePixels(202000, 600)));
     EXPECT_EQ(info.cBitsPixel, 1u);
     EXPECT_EQ(info.ulNumColors, 2u);
@@ -274,8 +262,7 @@ TEST(SettingsPdev, GdiInfo)
 
 // A landscape page is the paper turned: GDI draws on a page wider than high, with the printable
 // rectangle's bounds traded, because the page set-up tells the printer "L".
-TEST(SettingsPdev, LandscapeGdiInfoIsThePaperTurned)
-{
+TEST(SettingsPdev, LandscapeGdiInfoIsThePaperTurned) {
     SettingsFixture f;
     f.In()->dmOrientation = DMORIENT_LANDSCAPE;
     ASSERT_TRUE(f.Load());
@@ -289,8 +276,7 @@ TEST(SettingsPdev, LandscapeGdiInfoIsThePaperTurned)
     EXPECT_EQ(info.ptlPhysOffset.y, ConvertToDevicePixels(4000, 600));
 }
 
-TEST(SettingsPdev, DevInfo)
-{
+TEST(SettingsPdev, DevInfo) {
     {
         SettingsFixture f;
         f.Set(dm::Flags1, f.Flags1() & ~orla::kFlags1RasterMode);
@@ -328,44 +314,59 @@ TEST(SettingsPdev, DevInfo)
 
 namespace {
 
-TEST(SettingsPdev, FormPaperCodes)
-{
+TEST(SettingsPdev, FormPaperCodes) {
     static const struct {
         DWORD source, destination;
         SHORT code;
     } kCases[] = {
-        {1, 1, 106},    {2, 2, 105},      {256, 256, 102},         {512, 512, 101},  {1024, 1024, 100},
-        {4096, 4096, 104}, {8192, 8192, 103}, {1024, 512, 109},    {1024, 8192, 110}, {512, 1024, 111},
-        {512, 0x80000200, 112}, {512, 8192, 113}, {512, 4096, 114}, {8192, 1024, 115}, {8192, 512, 116},
-        {8192, 4096, 117}, {4096, 512, 118}, {4096, 8192, 119},    {4096, 0x80001000, 120}, {32, 512, 121},
-        {32, 8192, 122}, {32, 32, 77},     {512, 2, 77},           {0, 0, 77},
+        {1, 1, 106},
+        {2, 2, 105},
+        {256, 256, 102},
+        {512, 512, 101},
+        {1024, 1024, 100},
+        {4096, 4096, 104},
+        {8192, 8192, 103},
+        {1024, 512, 109},
+        {1024, 8192, 110},
+        {512, 1024, 111},
+        {512, 0x80000200, 112},
+        {512, 8192, 113},
+        {512, 4096, 114},
+        {8192, 1024, 115},
+        {8192, 512, 116},
+        {8192, 4096, 117},
+        {4096, 512, 118},
+        {4096, 8192, 119},
+        {4096, 0x80001000, 120},
+        {32, 512, 121},
+        {32, 8192, 122},
+        {32, 32, 77},
+        {512, 2, 77},
+        {0, 0, 77},
     };
-    for (const auto& c : kCases) EXPECT_EQ(MapFormPaperCode(c.source, c.destination, 77), c.code) << c.source << "->" << c.destination;
+    for (const auto& c : kCases)
+        EXPECT_EQ(MapFormPaperCode(c.source, c.destination, 77), c.code) << c.source << "->" << c.destination;
 }
 
 class OverlayFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char templ[] = "/tmp/orla-g3-ovl-XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
         root_ = templ;
         PlatSetSandboxRoot(root_.c_str());
         std::filesystem::create_directories(root_ + "/C/forms");
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         std::error_code ec;
         std::filesystem::remove_all(root_, ec);
     }
-    void WriteOverlay(const std::string& bytes)
-    {
+    void WriteOverlay(const std::string& bytes) {
         std::ofstream out(root_ + "/C/forms/memo.fn2", std::ios::binary);
         out << bytes;
     }
     // Loads settings with the overlay on; the overlay status and whether it stayed on.
-    std::pair<DWORD, bool> Load()
-    {
+    std::pair<DWORD, bool> Load() {
         SettingsFixture f;
         f.Set(dm::FlagsWord, WORD{0x0001});
         orla::SetAnsi(orla::RecordBytes(f.incoming), dm::OverlayFolder, "C:\\forms");
@@ -379,13 +380,11 @@ protected:
     std::string root_;
 };
 
-TEST_F(OverlayFile, MissingFileTurnsTheOverlayOff)
-{
+TEST_F(OverlayFile, MissingFileTurnsTheOverlayOff) {
     EXPECT_EQ(Load(), (std::pair<DWORD, bool>{0x40000, false}));
 }
 
-TEST_F(OverlayFile, ForeignFileTurnsTheOverlayOff)
-{
+TEST_F(OverlayFile, ForeignFileTurnsTheOverlayOff) {
     std::string bytes(256, '\0');
     bytes.replace(0, 9, "NOT QEV\n");
     bytes[112] = 2;
@@ -397,8 +396,7 @@ TEST_F(OverlayFile, ForeignFileTurnsTheOverlayOff)
     EXPECT_EQ(Load(), (std::pair<DWORD, bool>{0x100, false}));
 }
 
-TEST_F(OverlayFile, GoodFileKeepsTheOverlay)
-{
+TEST_F(OverlayFile, GoodFileKeepsTheOverlay) {
     std::string bytes(256, '\0');
     bytes.replace(0, 25, "QEV Quintarc Form Object\n");
     bytes[112] = 2;
@@ -410,8 +408,7 @@ TEST_F(OverlayFile, GoodFileKeepsTheOverlay)
 
 namespace {
 
-TEST(SettingsPdev, PageStampDatesUseTheClockUnlessItIsBehind)
-{
+TEST(SettingsPdev, PageStampDatesUseTheClockUnlessItIsBehind) {
     static const struct {
         WORD year, month, day, hour, minute;
         DWORD kind;
@@ -436,7 +433,8 @@ TEST(SettingsPdev, PageStampDatesUseTheClockUnlessItIsBehind)
         SettingsFixture f;
         f.Set(dm::AnnotationKind, c.kind);
         ASSERT_TRUE(f.Load());
-        EXPECT_EQ(std::u16string(f.pdev->settings.pageStamp.text), c.text) << c.year << "-" << c.month << " kind " << c.kind;
+        EXPECT_EQ(std::u16string(f.pdev->settings.pageStamp.text), c.text)
+            << c.year << "-" << c.month << " kind " << c.kind;
     }
     PlatSetLocalTime(nullptr);
 }

@@ -29,8 +29,7 @@ constexpr const char16_t* kPrinter = u"G3 Settings Printer";
 
 class PrinterData : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char templ[] = "/tmp/orla-g3-XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
         root_ = templ;
@@ -43,7 +42,8 @@ protected:
         {
             std::ofstream out(hostModel, std::ios::binary);
             out.put(static_cast<char>(0xFF)).put(static_cast<char>(0xFE));
-            for (char16_t c : g3test::Description()) out.put(static_cast<char>(c & 0xFF)).put(static_cast<char>(c >> 8));
+            for (char16_t c : g3test::Description())
+                out.put(static_cast<char>(c & 0xFF)).put(static_cast<char>(c >> 8));
         }
         ASSERT_TRUE(PlatCopyIntoSandbox(hostModel.c_str(), dataFile.c_str()));
         PLAT_PRINTER_SETUP setup{};
@@ -60,28 +60,25 @@ protected:
         f_.pdev->printer = printer_;
         f_.pdev->allocationList = CreatePdevAllocationList();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         FreePdevAllocationList(f_.pdev->allocationList);
         if (printer_) ClosePrinter(printer_);
         std::error_code ec;
         std::filesystem::remove_all(root_, ec);
     }
 
-    void SetValue(LPCWSTR name, DWORD type, const void* data, DWORD size)
-    {
-        ASSERT_EQ(SetPrinterDataW(printer_, const_cast<LPWSTR>(name), type, static_cast<LPBYTE>(const_cast<void*>(data)), size),
+    void SetValue(LPCWSTR name, DWORD type, const void* data, DWORD size) {
+        ASSERT_EQ(SetPrinterDataW(printer_, const_cast<LPWSTR>(name), type,
+                                  static_cast<LPBYTE>(const_cast<void*>(data)), size),
                   static_cast<DWORD>(ERROR_SUCCESS));
     }
     void SetDword(LPCWSTR name, DWORD value) { SetValue(name, REG_DWORD, &value, sizeof(value)); }
-    void SetText(LPCWSTR name, std::u16string_view text, size_t bytes = 0)
-    {
+    void SetText(LPCWSTR name, std::u16string_view text, size_t bytes = 0) {
         std::u16string t(text);
         SetValue(name, REG_BINARY, t.c_str(), static_cast<DWORD>(bytes ? bytes : (t.size() + 1) * 2));
     }
 
-    std::vector<std::pair<std::u16string, std::u16string>> Pairs()
-    {
+    std::vector<std::pair<std::u16string, std::u16string>> Pairs() {
         std::vector<std::pair<std::u16string, std::u16string>> pairs;
         const PrinterDataTables& t = f_.pdev->settings.tables;
         LPCWSTR face = nullptr, font = nullptr;
@@ -96,10 +93,10 @@ protected:
 };
 
 using PairList = std::vector<std::pair<std::u16string, std::u16string>>;
-const PairList kBuiltins = {{u"ＭＳ 明朝", u"明朝"}, {u"@ＭＳ 明朝", u"@明朝"}, {u"ＭＳ ゴシック", u"ｺﾞｼｯｸ"}, {u"@ＭＳ ゴシック", u"@ｺﾞｼｯｸ"}};
+const PairList kBuiltins = {
+    {u"ＭＳ 明朝", u"明朝"}, {u"@ＭＳ 明朝", u"@明朝"}, {u"ＭＳ ゴシック", u"ｺﾞｼｯｸ"}, {u"@ＭＳ ゴシック", u"@ｺﾞｼｯｸ"}};
 
-TEST_F(PrinterData, SubstitutionTableFromPrinterData)
-{
+TEST_F(PrinterData, SubstitutionTableFromPrinterData) {
     SetValue(u"TBL_TTSubstTable", REG_BINARY, u"Arial\0Helvetica\0Century\0明朝\0", 56);
     ASSERT_TRUE(LoadFontSubstitution(f_.pdev));
     EXPECT_EQ(Pairs(), (PairList{{u"Arial", u"Helvetica"}, {u"Century", u"明朝"}}));
@@ -107,8 +104,7 @@ TEST_F(PrinterData, SubstitutionTableFromPrinterData)
     EXPECT_EQ(t.fontSubstitution[t.fontSubstitutionChars - 1], 0);  // the extra terminator
 }
 
-TEST_F(PrinterData, SubstitutionTableFallsBackToBuiltins)
-{
+TEST_F(PrinterData, SubstitutionTableFallsBackToBuiltins) {
     static const struct {
         const char* what;
         std::vector<BYTE> table;  // empty: no value
@@ -123,7 +119,8 @@ TEST_F(PrinterData, SubstitutionTableFallsBackToBuiltins)
     for (const auto& c : kCases) {
         DeletePrinterDataW(printer_, const_cast<LPWSTR>(u"TBL_TTSubstTable"));
         DeletePrinterDataW(printer_, const_cast<LPWSTR>(u"TBL_TTSubstDefault"));
-        if (!c.table.empty()) SetValue(u"TBL_TTSubstTable", REG_BINARY, c.table.data(), static_cast<DWORD>(c.table.size()));
+        if (!c.table.empty())
+            SetValue(u"TBL_TTSubstTable", REG_BINARY, c.table.data(), static_cast<DWORD>(c.table.size()));
         if (c.useDefault != 2) SetDword(u"TBL_TTSubstDefault", c.useDefault);
         ASSERT_TRUE(LoadFontSubstitution(f_.pdev)) << c.what;
         EXPECT_EQ(Pairs(), kBuiltins) << c.what;
@@ -135,15 +132,13 @@ TEST_F(PrinterData, SubstitutionTableFallsBackToBuiltins)
     EXPECT_EQ(Pairs(), (PairList{{u"A", u"B"}}));
 }
 
-TEST_F(PrinterData, SubstitutionBlockNeedsMemory)
-{
+TEST_F(PrinterData, SubstitutionBlockNeedsMemory) {
     PlatInjectFailure("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_FALSE(LoadFontSubstitution(f_.pdev));
     PlatClearInjections();
 }
 
-TEST_F(PrinterData, AccountingFromPrinterData)
-{
+TEST_F(PrinterData, AccountingFromPrinterData) {
     SetDword(u"DAT_Account_Mode", 0);
     SetDword(u"DAT_Jba_Type", 0);                  // clears bit 21
     SetDword(u"DAT_JobOwnerType", 1u << 22);       // keeps bit 22
@@ -156,13 +151,12 @@ TEST_F(PrinterData, AccountingFromPrinterData)
     LoadAccountingSettings(rec.data(), static_cast<ULONG>(rec.size()), printer_);
     const DWORD flags = orla::Get(f_.pdev->settings.record, dm::Flags2);
     EXPECT_EQ(flags & (0x1Fu << 20), (1u << 22) | (1u << 23) | (1u << 24));  // 23: unreadable, stays set
-    EXPECT_EQ(flags & 1u, 1u);  // other bits untouched
+    EXPECT_EQ(flags & 1u, 1u);                                               // other bits untouched
     EXPECT_EQ(orla::GetText(rec, dm::SetUserId), u"ADMIN01");
     EXPECT_EQ(orla::GetText(rec, dm::SetPassword), u"pw");
 }
 
-TEST_F(PrinterData, AccountingUserIdIsBoundedByItsField)
-{
+TEST_F(PrinterData, AccountingUserIdIsBoundedByItsField) {
     SetDword(u"DAT_Account_Mode", 0);  // unreadable, the account mode would stay on
     // Values that fill their fields without a terminator: 33 and 13 characters.
     std::u16string fullId(33, u'X');
@@ -184,8 +178,7 @@ TEST_F(PrinterData, AccountingUserIdIsBoundedByItsField)
     EXPECT_EQ(orla::GetText(rec, dm::PopUserId), u"keep");
 }
 
-TEST_F(PrinterData, AccountModeReadsThePerUserKey)
-{
+TEST_F(PrinterData, AccountModeReadsThePerUserKey) {
     SetDword(u"DAT_Account_Mode", 1u << 20);
     SetText(u"DAT_Set_UserID", u"FROM-PRINTER");
     HKEY key = nullptr;
@@ -206,12 +199,13 @@ TEST_F(PrinterData, AccountModeReadsThePerUserKey)
     EXPECT_FALSE(flags & (1u << 21));
 }
 
-TEST_F(PrinterData, HalftoneValuePerResolution)
-{
+TEST_F(PrinterData, HalftoneValuePerResolution) {
     static const struct {
         LONG dpi;
         LPCWSTR value;
-    } kCases[] = {{600, u"DAT_CurDevHTInfo600"}, {1200, u"DAT_CurDevHTInfo1200"}, {360, u"DAT_CurDevHTInfo600"},
+    } kCases[] = {{600, u"DAT_CurDevHTInfo600"},
+                  {1200, u"DAT_CurDevHTInfo1200"},
+                  {360, u"DAT_CurDevHTInfo600"},
                   {300, u"DAT_CurDevHTInfo300"}};
     for (const auto& c : kCases) {
         DWORD words[33] = {};
@@ -238,8 +232,7 @@ TEST_F(PrinterData, HalftoneValuePerResolution)
 
 // A conversion form prints on the partner the paper-conversion table names (the printer's table
 // when it has one, else the built-in one), at 100 %.
-TEST_F(PrinterData, ConversionPaperPrintsOnItsPartner)
-{
+TEST_F(PrinterData, ConversionPaperPrintsOnItsPartner) {
     std::u16string name = u"A4->B4";
     FORM_INFO_1W form{FORM_USER, name.data(), {210000, 297000}, {0, 0, 210000, 297000}};
     ASSERT_TRUE(AddFormW(printer_, 1, reinterpret_cast<LPBYTE>(&form)));
@@ -251,14 +244,19 @@ TEST_F(PrinterData, ConversionPaperPrintsOnItsPartner)
         SHORT outputCode;
     } kCases[] = {
         {"built-in table", {}, false, false, PaperB4},
-        {"the printer's table", {'A', 0, '4', 0, '-', 0, '>', 0, 'B', 0, '4', 0, 0, 0, 'A', 0, '3', 0, 0, 0}, false, false, PaperA3},
+        {"the printer's table",
+         {'A', 0, '4', 0, '-', 0, '>', 0, 'B', 0, '4', 0, 0, 0, 'A', 0, '3', 0, 0, 0},
+         false,
+         false,
+         PaperA3},
         {"a malformed table falls back", {'A', 0, '4', 0}, false, false, PaperB4},
         {"the chosen output form", {}, true, false, PaperA3},
         {"conversion flag: as it is", {}, false, true, 113},
     };
     for (const auto& c : kCases) {
         DeletePrinterDataW(printer_, const_cast<LPWSTR>(u"TBL_OutPaperTable"));
-        if (!c.table.empty()) SetValue(u"TBL_OutPaperTable", REG_BINARY, c.table.data(), static_cast<DWORD>(c.table.size()));
+        if (!c.table.empty())
+            SetValue(u"TBL_OutPaperTable", REG_BINARY, c.table.data(), static_cast<DWORD>(c.table.size()));
         orla::DriverDevmode in{};
         orla::SetDefaultDevmode(&in, printer_, nullptr, f_.data.get());
         orla::SetText(orla::RecordBytes(in), dm::FormName, name);
@@ -281,8 +279,7 @@ TEST_F(PrinterData, ConversionPaperPrintsOnItsPartner)
     }
 }
 
-TEST_F(PrinterData, TrailerEndsAnOpenSheetAndFlushes)
-{
+TEST_F(PrinterData, TrailerEndsAnOpenSheetAndFlushes) {
     DOC_INFO_1W doc{const_cast<LPWSTR>(u"g3"), nullptr, nullptr};
     ASSERT_NE(StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
     f_.pdev->pageSetup.cellCounter = 1;  // a 2-up sheet holds one page
@@ -293,7 +290,14 @@ TEST_F(PrinterData, TrailerEndsAnOpenSheetAndFlushes)
     EXPECT_EQ(f_.pdev->pageSetup.pageEnds, 5u);
     EXPECT_EQ(f_.pdev->pageSetup.blankSheet, 1u);
     // The sheet end went to the spooler; the trailer waits in the buffer.
-    EXPECT_EQ(f_.Output(), "\x1c" "fPC0." "\x1c&0." "\x1b" "c1" "\x1b%-12345X" "@PJL EOJ\r\n@PJL EOJ\r\n");
+    EXPECT_EQ(f_.Output(),
+              "\x1c"
+              "fPC0."
+              "\x1c&0."
+              "\x1b"
+              "c1"
+              "\x1b%-12345X"
+              "@PJL EOJ\r\n@PJL EOJ\r\n");
     ASSERT_TRUE(EndDocPrinter(printer_));
     const char* spool = PlatLastSpoolFile(kPrinter);
     ASSERT_NE(spool, nullptr);

@@ -9,8 +9,7 @@
 
 namespace {
 
-std::vector<BYTE> Utf16Bytes(std::u16string_view text)
-{
+std::vector<BYTE> Utf16Bytes(std::u16string_view text) {
     std::vector<BYTE> bytes;
     for (char16_t c : text) {
         bytes.push_back(static_cast<BYTE>(c & 0xFF));
@@ -19,8 +18,7 @@ std::vector<BYTE> Utf16Bytes(std::u16string_view text)
     return bytes;
 }
 
-TEST(SettingsTTSubst, ParseTable)
-{
+TEST(SettingsTTSubst, ParseTable) {
     using namespace std::string_view_literals;
     static const struct {
         const char* what;
@@ -42,8 +40,7 @@ TEST(SettingsTTSubst, ParseTable)
     for (const auto& c : kCases) EXPECT_EQ(ParseTTSubstTable(c.value), c.pairs) << c.what;
 }
 
-TEST(SettingsTTSubst, PairsOfABlock)
-{
+TEST(SettingsTTSubst, PairsOfABlock) {
     using namespace std::string_view_literals;
     const std::u16string block(u"Arial\0Helvetica\0Times\0Roman\0\0"sv);
     LPCWSTR face = nullptr, font = nullptr;

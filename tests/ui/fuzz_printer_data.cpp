@@ -21,12 +21,30 @@ using namespace orla;
 namespace {
 
 const char16_t* const kNames[] = {
-    u"DAT_PrinterFontJIS78", u"DAT_CompatibleMargin", u"DAT_CompatibleMarginBack", u"DAT_HeaderLimit",
-    u"DAT_Tray500",          u"DAT_Tray1000",         u"TBL_TTSubstDefault",       u"TBL_OutPaperDefault",
-    u"DAT_Account_Mode",     u"DAT_Jba_Type",         u"DAT_JobOwnerType",         u"DAT_Dsp_Beforeset",
-    u"DAT_UserID_Asterisk",  u"DAT_Set_UserID",       u"DAT_Set_Password",         u"DAT_Pop_UserID",
-    u"DAT_Pop_Password",     u"DEV_Memory",           u"DEV_Feeder1",              u"DEV_MP",
-    u"DEV_HDD",              u"DAT_FormHistory",      u"TBL_PresetLanguage",       u"TBL_TTSubstTable",
+    u"DAT_PrinterFontJIS78",
+    u"DAT_CompatibleMargin",
+    u"DAT_CompatibleMarginBack",
+    u"DAT_HeaderLimit",
+    u"DAT_Tray500",
+    u"DAT_Tray1000",
+    u"TBL_TTSubstDefault",
+    u"TBL_OutPaperDefault",
+    u"DAT_Account_Mode",
+    u"DAT_Jba_Type",
+    u"DAT_JobOwnerType",
+    u"DAT_Dsp_Beforeset",
+    u"DAT_UserID_Asterisk",
+    u"DAT_Set_UserID",
+    u"DAT_Set_Password",
+    u"DAT_Pop_UserID",
+    u"DAT_Pop_Password",
+    u"DEV_Memory",
+    u"DEV_Feeder1",
+    u"DEV_MP",
+    u"DEV_HDD",
+    u"DAT_FormHistory",
+    u"TBL_PresetLanguage",
+    u"TBL_TTSubstTable",
 };
 constexpr size_t kNameCount = sizeof(kNames) / sizeof(kNames[0]);
 
@@ -35,8 +53,8 @@ HANDLE Printer() {
         FuzzSandboxRoot("prdata");
         std::u16string dir = PlatDriverDirectory();
         std::u16string data = dir + u"\\FUZZ.KDD", driver = dir + u"\\Quessa.dll", config = dir + u"\\Talvex.dll";
-        PLAT_PRINTER_SETUP setup{u"Fuzz", u"ORLA Fuzz", u"LPT1:", driver.c_str(), data.c_str(), config.c_str(),
-                                 nullptr, nullptr};
+        PLAT_PRINTER_SETUP setup{u"Fuzz",      u"ORLA Fuzz",   u"LPT1:", driver.c_str(),
+                                 data.c_str(), config.c_str(), nullptr,  nullptr};
         if (!PlatInstallPrinter(&setup)) abort();
         PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
         HANDLE h = nullptr;
@@ -50,7 +68,10 @@ bool MayChange(unsigned offset) {
     struct Range {
         unsigned begin, end;
     } const ranges[] = {
-        {400, 404}, {792, 796}, {624, 704}, {dm::SetUserId.offset, FieldEnd(dm::SetPassword)},
+        {400, 404},
+        {792, 796},
+        {624, 704},
+        {dm::SetUserId.offset, FieldEnd(dm::SetPassword)},
         {dm::PopUserId.offset, FieldEnd(dm::PopPassword)},
     };
     for (const Range& r : ranges) {

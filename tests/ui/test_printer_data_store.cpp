@@ -64,10 +64,14 @@ struct FlagCase {
     DWORD bit;
 };
 constexpr FlagCase kFlagCases[] = {
-    {u"DAT_PrinterFontJIS78", 400, 0x100},   {u"DAT_CompatibleMargin", 400, 0x200},
-    {u"DAT_CompatibleMarginBack", 792, 0x200}, {u"DAT_HeaderLimit", 400, 0x400},
-    {u"DAT_Tray500", 400, 0x1000},           {u"DAT_Tray1000", 400, 0x2000},
-    {u"TBL_TTSubstDefault", 400, 0x1},       {u"TBL_OutPaperDefault", 400, 0x2},
+    {u"DAT_PrinterFontJIS78", 400, 0x100},
+    {u"DAT_CompatibleMargin", 400, 0x200},
+    {u"DAT_CompatibleMarginBack", 792, 0x200},
+    {u"DAT_HeaderLimit", 400, 0x400},
+    {u"DAT_Tray500", 400, 0x1000},
+    {u"DAT_Tray1000", 400, 0x2000},
+    {u"TBL_TTSubstDefault", 400, 0x1},
+    {u"TBL_OutPaperDefault", 400, 0x2},
     {u"DAT_Account_Mode", 400, 0x100000},
 };
 
@@ -77,11 +81,10 @@ struct PairCase {
     unsigned offset;
 };
 constexpr PairCase kPairCases[] = {
-    {u"DEV_Feeder1", 628}, {u"DEV_Feeder2", 632}, {u"DEV_Feeder3", 636}, {u"DEV_Feeder4", 640},
-    {u"DEV_Feeder5", 644}, {u"DEV_MSF", 648},     {u"DEV_Manual", 652},  {u"DEV_ENV", 656},
-    {u"DEV_Duplex", 660},  {u"DEV_Sorter", 664},  {u"DEV_Plotter", 668}, {u"DEV_NIC", 672},
-    {u"DEV_RCC", 676},     {u"DEV_FIN1", 680},    {u"DEV_FIN2", 684},    {u"DEV_LCS", 688},
-    {u"DEV_FUT", 692},     {u"DEV_HDD", 696},     {u"DEV_MP", 700},
+    {u"DEV_Feeder1", 628}, {u"DEV_Feeder2", 632}, {u"DEV_Feeder3", 636}, {u"DEV_Feeder4", 640}, {u"DEV_Feeder5", 644},
+    {u"DEV_MSF", 648},     {u"DEV_Manual", 652},  {u"DEV_ENV", 656},     {u"DEV_Duplex", 660},  {u"DEV_Sorter", 664},
+    {u"DEV_Plotter", 668}, {u"DEV_NIC", 672},     {u"DEV_RCC", 676},     {u"DEV_FIN1", 680},    {u"DEV_FIN2", 684},
+    {u"DEV_LCS", 688},     {u"DEV_FUT", 692},     {u"DEV_HDD", 696},     {u"DEV_MP", 700},
 };
 
 }  // namespace
@@ -181,9 +184,9 @@ TEST_F(PrinterDataStore, HalftoneValuesForListedResolutionsOnly) {
 
 TEST(HalftoneBlock, TemplateBytes) {
     std::array<BYTE, kHalftoneBlockSize> b = BuildHalftoneBlock(17, 12000);
-    const LONG expected[33] = {2,    17,   0,    6700, 3300,  0,     2100,  7100,  0,     1400, 800,
-                               0,    1750, 3950, 65534, 4050, 2050,  0,     4400,  5200,  0,    3127,
-                               3290, 10000, 12000, 12000, 12000, 1648, 267, 103,  154,   86,   129};
+    const LONG expected[33] = {2,    17,    0,     6700,  3300,  0,    2100, 7100, 0,    1400, 800,
+                               0,    1750,  3950,  65534, 4050,  2050, 0,    4400, 5200, 0,    3127,
+                               3290, 10000, 12000, 12000, 12000, 1648, 267,  103,  154,  86,   129};
     for (int i = 0; i < 33; ++i) {
         DWORD v = b[4 * i] | (b[4 * i + 1] << 8) | (b[4 * i + 2] << 16) | (DWORD{b[4 * i + 3]} << 24);
         EXPECT_EQ(v, static_cast<DWORD>(expected[i])) << i;
@@ -195,10 +198,12 @@ TEST(HalftoneBlock, PatternNames) {
         const char16_t* name;
         DWORD value;
     } const cases[] = {
-        {u"HT_PATSIZE_2x2", 0},        {u"HT_PATSIZE_2x2_M", 1},        {u"HT_PATSIZE_8x8_M", 7},
-        {u"HT_PATSIZE_10x10", 8},      {u"HT_PATSIZE_16x16_M", 15},     {u"HT_PATSIZE_SUPERCELL", 16},
-        {u"HT_PATSIZE_SUPERCELL_M", 17}, {u"HT_PATSIZE_USER", 18},      {u"HT_PATSIZE_9x9", 7},
-        {u"", 7},                      {u"ht_patsize_2x2", 7},
+        {u"HT_PATSIZE_2x2", 0},          {u"HT_PATSIZE_2x2_M", 1},
+        {u"HT_PATSIZE_8x8_M", 7},        {u"HT_PATSIZE_10x10", 8},
+        {u"HT_PATSIZE_16x16_M", 15},     {u"HT_PATSIZE_SUPERCELL", 16},
+        {u"HT_PATSIZE_SUPERCELL_M", 17}, {u"HT_PATSIZE_USER", 18},
+        {u"HT_PATSIZE_9x9", 7},          {u"", 7},
+        {u"ht_patsize_2x2", 7},
     };
     for (const Case& c : cases) EXPECT_EQ(HalftonePatternSizeByName(c.name), c.value);
     EXPECT_EQ(HalftoneValueName(360), nullptr);
@@ -210,10 +215,10 @@ TEST(ResourcePadding, CutToTwoZeroCharacters) {
         std::vector<BYTE> in;
         size_t length;
     } const cases[] = {
-        {{'A', 0, 0, 0, 0, 0, 0, 0, 0, 0}, 6},        // 'A' then two zero characters
-        {{0x42, 0x30, 0, 0, 0, 0, 0, 0}, 6},           // a character with a non-zero high byte
-        {{'A', 0, 0, 0}, 4},                           // never longer than the resource
-        {{0, 0, 0, 0, 0, 0}, 4},                       // all zero: the empty table
+        {{'A', 0, 0, 0, 0, 0, 0, 0, 0, 0}, 6},  // 'A' then two zero characters
+        {{0x42, 0x30, 0, 0, 0, 0, 0, 0}, 6},    // a character with a non-zero high byte
+        {{'A', 0, 0, 0}, 4},                    // never longer than the resource
+        {{0, 0, 0, 0, 0, 0}, 4},                // all zero: the empty table
         {{'A', 0, 'B', 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8},
     };
     for (const Case& c : cases) EXPECT_EQ(TrimResourcePadding(c.in).size(), c.length);
@@ -272,11 +277,11 @@ TEST_F(PrinterDataStore, MalformedValuesLeaveTheRecordAlone) {
         DWORD type;
         std::vector<BYTE> bytes;
     } const cases[] = {
-        {u"DEV_Memory", REG_DWORD, {1, 2}},                        // short
-        {u"DEV_Memory", REG_DWORD, {1, 2, 3, 4, 5, 6, 7, 8}},      // long
-        {u"DEV_Memory", REG_BINARY, {1, 0, 0, 0}},                 // wrong type
+        {u"DEV_Memory", REG_DWORD, {1, 2}},                    // short
+        {u"DEV_Memory", REG_DWORD, {1, 2, 3, 4, 5, 6, 7, 8}},  // long
+        {u"DEV_Memory", REG_BINARY, {1, 0, 0, 0}},             // wrong type
         {u"DEV_Memory", REG_SZ, {'1', 0, 0, 0}},
-        {u"DEV_Duplex", REG_DWORD, {}},                            // empty
+        {u"DEV_Duplex", REG_DWORD, {}},  // empty
         {u"DAT_Tray500", REG_BINARY, {0, 0x10, 0, 0}},
         {u"DAT_Pop_UserID", REG_BINARY, std::vector<BYTE>(70, 'x')},  // longer than the field
         {u"DAT_Pop_UserID", REG_DWORD, {'a', 0, 'b', 0}},             // wrong type
@@ -304,10 +309,10 @@ TEST_F(PrinterDataStore, ShortOddAndUnterminatedTexts) {
         std::vector<BYTE> bytes;
         std::u16string expected;
     } const cases[] = {
-        {{'a', 0, 'b', 0}, u"ab"},                   // short: the rest is cleared
-        {{'a', 0, 'b', 0, 'c'}, u"ab"},              // odd size: the half character is dropped
+        {{'a', 0, 'b', 0}, u"ab"},                                    // short: the rest is cleared
+        {{'a', 0, 'b', 0, 'c'}, u"ab"},                               // odd size: the half character is dropped
         {std::vector<BYTE>(66, 'x'), std::u16string(32, u'\x7878')},  // unterminated: ends in the field
-        {{}, u""},                                   // empty
+        {{}, u""},                                                    // empty
     };
     for (const Case& c : cases) {
         PutRaw(u"DAT_Pop_UserID", REG_BINARY, c.bytes);
@@ -481,11 +486,20 @@ TEST_F(PrinterDataStore, DefaultTablesFromTheInterfaceDll) {
     }
     RawValue op = Raw(u"TBL_OutPaperTable");
     ASSERT_EQ(op.rc, ERROR_SUCCESS);
-    EXPECT_EQ(op.bytes, PairsValue({{u"A3->B4", u"B4 (JIS)"}, {u"A3->A4", u"A4"},       {u"B4->A4", u"A4"},
-                                    {u"B4->B5", u"B5 (JIS)"}, {u"A4->B5", u"B5 (JIS)"}, {u"A4->A3", u"A3"},
-                                    {u"A4->B4", u"B4 (JIS)"}, {u"B4->A3", u"A3"},       {u"B5->A4", u"A4"},
-                                    {u"B5->B4", u"B4 (JIS)"}, {u"A4x2->A4", u"A4"},     {u"B5x2->B5", u"B5 (JIS)"},
-                                    {u"LP->B4", u"B4 (JIS)"}, {u"LP->A4", u"A4"}}));
+    EXPECT_EQ(op.bytes, PairsValue({{u"A3->B4", u"B4 (JIS)"},
+                                    {u"A3->A4", u"A4"},
+                                    {u"B4->A4", u"A4"},
+                                    {u"B4->B5", u"B5 (JIS)"},
+                                    {u"A4->B5", u"B5 (JIS)"},
+                                    {u"A4->A3", u"A3"},
+                                    {u"A4->B4", u"B4 (JIS)"},
+                                    {u"B4->A3", u"A3"},
+                                    {u"B5->A4", u"A4"},
+                                    {u"B5->B4", u"B4 (JIS)"},
+                                    {u"A4x2->A4", u"A4"},
+                                    {u"B5x2->B5", u"B5 (JIS)"},
+                                    {u"LP->B4", u"B4 (JIS)"},
+                                    {u"LP->A4", u"A4"}}));
 
     // Stored tables are never overwritten.
     PutRaw(u"TBL_OutPaperTable", REG_BINARY, {0, 0, 0, 0});

@@ -47,7 +47,9 @@ protected:
     }
 };
 
-std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+std::string Narrow(std::u16string_view s) {
+    return std::string(s.begin(), s.end());
+}
 
 }  // namespace
 
@@ -63,8 +65,8 @@ TEST_F(UiContextTest, FullContextFromThePrinter) {
     EXPECT_EQ(c->pfnComPropSheet, nullptr);
     EXPECT_EQ(c->languageId, GetUserLocaleId());
     EXPECT_EQ(std::u16string(c->driverPath), driverDir_ + u"\\Quessa.dll");
-    EXPECT_EQ(std::u16string(c->helpFile),
-              c->languageId == kLocaleJapanese ? u"C:\\Windows\\Help\\ORLAHLPJ.CHM" : u"C:\\Windows\\Help\\ORLAHLPE.CHM");
+    EXPECT_EQ(std::u16string(c->helpFile), c->languageId == kLocaleJapanese ? u"C:\\Windows\\Help\\ORLAHLPJ.CHM"
+                                                                            : u"C:\\Windows\\Help\\ORLAHLPE.CHM");
     EXPECT_EQ(std::u16string(c->printerName), u"Halvoric");
     EXPECT_EQ(std::u16string(c->userName), u"taro");
 
@@ -260,14 +262,14 @@ TEST(JobNames, JobUserName) {
         const char16_t* out;
     } const cases[] = {
         {u"taro", u"taro"},
-        {u"abcdefghijklmnop", u"abcdefghijklmnop"},          // 16 bytes: kept whole
-        {u"abcdefghijklmnopq", u"abcdefghijklm..."},         // 17 bytes: 13 and "..."
+        {u"abcdefghijklmnop", u"abcdefghijklmnop"},            // 16 bytes: kept whole
+        {u"abcdefghijklmnopq", u"abcdefghijklm..."},           // 17 bytes: 13 and "..."
         {u"abcdefghijklmnopqrstuvwxyz", u"abcdefghijklm..."},  // beyond 21 characters too
-        {u"ab\"cd", u""},                                    // a quote among the kept bytes
+        {u"ab\"cd", u""},                                      // a quote among the kept bytes
         {u"ab~cd", u""},
-        {u"abcdefghijklmnop~q", u"abcdefghijklm..."},        // the tilde is cut away
-        {u"山田太郎", u"山田太郎"},                          // 8 bytes
-        {u"山田太郎山田太郎山", u"山田太郎山田..."},          // 18 bytes: 12 whole bytes kept
+        {u"abcdefghijklmnop~q", u"abcdefghijklm..."},  // the tilde is cut away
+        {u"山田太郎", u"山田太郎"},                    // 8 bytes
+        {u"山田太郎山田太郎山", u"山田太郎山田..."},   // 18 bytes: 12 whole bytes kept
         {u"", u""},
     };
     for (const Case& c : cases) {
@@ -325,7 +327,7 @@ TEST_F(UiContextTest, ReadOnlyPrinterStillGivesAContext) {
     PutDword(u"DAT_Tray500", 0x1000);
     ContextPtr c(CreateUiContext(user, nullptr));
     ASSERT_NE(c, nullptr);
-    EXPECT_NE(Get(c->currentDevmode, dm::Flags2) & 0x1000u, 0u);  // read through the user's handle
+    EXPECT_NE(Get(c->currentDevmode, dm::Flags2) & 0x1000u, 0u);                      // read through the user's handle
     EXPECT_EQ(Raw(u"DAT_FormHistory").rc, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));  // nothing written
     EXPECT_EQ(Raw(u"DAT_AddForms").rc, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     c.reset();

@@ -53,8 +53,8 @@ protected:
         std::u16string driver = driverDir_ + u"\\Quessa.dll";
         std::u16string config = driverDir_ + u"\\Talvex.dll";
         std::u16string driverName = u"ORLA " + dataFile.substr(dataFile.rfind(u'\\') + 1);
-        PLAT_PRINTER_SETUP setup{name.c_str(), driverName.c_str(), u"LPT1:", driver.c_str(), dataFile.c_str(),
-                                 config.c_str(), helpFile, nullptr};
+        PLAT_PRINTER_SETUP setup{name.c_str(),     driverName.c_str(), u"LPT1:", driver.c_str(),
+                                 dataFile.c_str(), config.c_str(),     helpFile, nullptr};
         ASSERT_TRUE(PlatInstallPrinter(&setup));
         printer_ = OpenFull(name);
         ASSERT_NE(printer_, nullptr);
@@ -86,7 +86,8 @@ protected:
     void PutDword(const char16_t* name, DWORD value) { PutRaw(name, REG_DWORD, Le32(value)); }
 
     static std::vector<BYTE> Le32(DWORD v) {
-        return {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v >> 16), static_cast<BYTE>(v >> 24)};
+        return {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v >> 16),
+                static_cast<BYTE>(v >> 24)};
     }
 
     // UTF-16LE bytes of a text, zero-padded to size bytes.

@@ -7,7 +7,7 @@
 namespace orla {
 
 struct PrinterConfigBin {
-    WORD bin;         // 1 to 5 Feeder1 to Feeder5, 1001 MSF, 2001 Manual, 3001 ENV, 4001 MP
+    WORD bin;  // 1 to 5 Feeder1 to Feeder5, 1001 MSF, 2001 Manual, 3001 ENV, 4001 MP
     WORD deviceId;
     WORD form;        // position in the spooler's form list, 0xFFFF unknown
     BYTE paperState;  // 0 empty, 25, 50, 100, 254 present, 253 unknown, 0xFF not reported

@@ -17,7 +17,9 @@ namespace orla {
 
 namespace {
 
-LPWSTR Name(const char16_t* name) { return const_cast<LPWSTR>(name); }
+LPWSTR Name(const char16_t* name) {
+    return const_cast<LPWSTR>(name);
+}
 
 inline constexpr FlagValue kJis78{u"DAT_PrinterFontJIS78", 0x100};
 inline constexpr FlagValue kCompatibleMargin{u"DAT_CompatibleMargin", 0x200};
@@ -25,11 +27,8 @@ inline constexpr FlagValue kAccountMode{u"DAT_Account_Mode", kAccountModeBit};
 
 // Read step 5 and store step 3 (the margin values are stored with these, read earlier).
 inline constexpr FlagValue kLaterFlagValues[] = {
-    {u"DAT_HeaderLimit", 0x400},
-    {u"DAT_Tray500", 0x1000},
-    {u"DAT_Tray1000", 0x2000},
-    {u"TBL_TTSubstDefault", 0x1},
-    {u"TBL_OutPaperDefault", 0x2},
+    {u"DAT_HeaderLimit", 0x400},  {u"DAT_Tray500", 0x1000},      {u"DAT_Tray1000", 0x2000},
+    {u"TBL_TTSubstDefault", 0x1}, {u"TBL_OutPaperDefault", 0x2},
 };
 
 inline constexpr const char16_t* kCompatibleMarginBack = u"DAT_CompatibleMarginBack";
@@ -40,7 +39,9 @@ inline constexpr const char16_t* kSetPassword = u"DAT_Set_Password";
 
 // A flag's stored value: set when the stored DWORD is non-zero. Only the flag's own bit is taken,
 // so a foreign value (1, or all bits) cannot switch on other settings.
-DWORD FlagFromStored(DWORD stored, DWORD bit) { return stored ? bit : 0; }
+DWORD FlagFromStored(DWORD stored, DWORD bit) {
+    return stored ? bit : 0;
+}
 
 void ReadFlagInto(HANDLE hPrinter, const FlagValue& v, DWORD* flags) {
     if (auto stored = ReadPrinterDword(hPrinter, v.name)) *flags = (*flags & ~v.bit) | FlagFromStored(*stored, v.bit);
@@ -69,7 +70,8 @@ void FieldBytes(const DriverDevmode& devmode, DmText field, BYTE (&out)[N]) {
 // A stored text into its field, kept terminated inside the field.
 void TextIntoField(DriverDevmode* devmode, DmText field, std::span<const BYTE> stored) {
     std::memset(devmode->bytes + field.offset, 0, 2 * field.cch);
-    std::memcpy(devmode->bytes + field.offset, stored.data(), std::min<size_t>(stored.size() & ~size_t{1}, 2 * field.cch));
+    std::memcpy(devmode->bytes + field.offset, stored.data(),
+                std::min<size_t>(stored.size() & ~size_t{1}, 2 * field.cch));
     TerminateText(RecordBytes(*devmode), field);
 }
 
@@ -504,10 +506,10 @@ BOOL RemoveDriverForms(HANDLE hPrinter, const CompiledDeviceData* deviceData) {
 
 namespace {
 inline constexpr const char16_t* kPatternSizeNames[] = {
-    u"HT_PATSIZE_2x2",   u"HT_PATSIZE_2x2_M",   u"HT_PATSIZE_4x4",       u"HT_PATSIZE_4x4_M",
-    u"HT_PATSIZE_6x6",   u"HT_PATSIZE_6x6_M",   u"HT_PATSIZE_8x8",       u"HT_PATSIZE_8x8_M",
-    u"HT_PATSIZE_10x10", u"HT_PATSIZE_10x10_M", u"HT_PATSIZE_12x12",     u"HT_PATSIZE_12x12_M",
-    u"HT_PATSIZE_14x14", u"HT_PATSIZE_14x14_M", u"HT_PATSIZE_16x16",     u"HT_PATSIZE_16x16_M",
+    u"HT_PATSIZE_2x2",       u"HT_PATSIZE_2x2_M",       u"HT_PATSIZE_4x4",   u"HT_PATSIZE_4x4_M",
+    u"HT_PATSIZE_6x6",       u"HT_PATSIZE_6x6_M",       u"HT_PATSIZE_8x8",   u"HT_PATSIZE_8x8_M",
+    u"HT_PATSIZE_10x10",     u"HT_PATSIZE_10x10_M",     u"HT_PATSIZE_12x12", u"HT_PATSIZE_12x12_M",
+    u"HT_PATSIZE_14x14",     u"HT_PATSIZE_14x14_M",     u"HT_PATSIZE_16x16", u"HT_PATSIZE_16x16_M",
     u"HT_PATSIZE_SUPERCELL", u"HT_PATSIZE_SUPERCELL_M", u"HT_PATSIZE_USER",
 };
 
@@ -523,12 +525,12 @@ inline constexpr HalftoneName kHalftoneNames[] = {
 // The DEVHTINFO template: flags, pattern size, pels, chromaticities {x, y, Y} of red, green, blue,
 // cyan, magenta, yellow and alignment white, three gammas, six dye values.
 inline constexpr LONG kHalftoneTemplate[33] = {
-    2,    7,    0,                                           //
-    6700, 3300, 0,    2100, 7100, 0,     1400, 800,  0,      //
-    1750, 3950, 65534, 4050, 2050, 0,    4400, 5200, 0,      //
-    3127, 3290, 10000,                                       //
-    5000, 5000, 5000,                                        //
-    1648, 267,  103,  154,  86,   129,
+    2,    7,    0,                                      //
+    6700, 3300, 0,     2100, 7100, 0,   1400, 800,  0,  //
+    1750, 3950, 65534, 4050, 2050, 0,   4400, 5200, 0,  //
+    3127, 3290, 10000,                                  //
+    5000, 5000, 5000,                                   //
+    1648, 267,  103,   154,  86,   129,
 };
 }  // namespace
 
@@ -561,8 +563,12 @@ const char16_t* HalftoneValueName(LONG dpi) {
 
 // ---- Resources ----
 
-void SetInterfaceModule(HMODULE hModule) { g_interfaceModule = hModule; }
-HMODULE GetInterfaceModule(void) { return g_interfaceModule; }
+void SetInterfaceModule(HMODULE hModule) {
+    g_interfaceModule = hModule;
+}
+HMODULE GetInterfaceModule(void) {
+    return g_interfaceModule;
+}
 
 std::span<const BYTE> TrimResourcePadding(std::span<const BYTE> resource) {
     size_t last = resource.size();

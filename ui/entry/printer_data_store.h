@@ -56,11 +56,10 @@ inline constexpr FlagValue kAccountFlagValues[] = {
 
 // In the order they are read and stored.
 inline constexpr DevicePairValue kDevicePairValues[] = {
-    {u"DEV_Feeder1", 628}, {u"DEV_Feeder2", 632}, {u"DEV_Feeder3", 636}, {u"DEV_Feeder4", 640},
-    {u"DEV_Feeder5", 644}, {u"DEV_MP", 700},      {u"DEV_MSF", 648},     {u"DEV_Manual", 652},
-    {u"DEV_ENV", 656},     {u"DEV_Duplex", 660},  {u"DEV_Sorter", 664},  {u"DEV_Plotter", 668},
-    {u"DEV_NIC", 672},     {u"DEV_RCC", 676},     {u"DEV_FIN1", 680},    {u"DEV_FIN2", 684},
-    {u"DEV_LCS", 688},     {u"DEV_FUT", 692},     {u"DEV_HDD", 696},
+    {u"DEV_Feeder1", 628}, {u"DEV_Feeder2", 632}, {u"DEV_Feeder3", 636}, {u"DEV_Feeder4", 640}, {u"DEV_Feeder5", 644},
+    {u"DEV_MP", 700},      {u"DEV_MSF", 648},     {u"DEV_Manual", 652},  {u"DEV_ENV", 656},     {u"DEV_Duplex", 660},
+    {u"DEV_Sorter", 664},  {u"DEV_Plotter", 668}, {u"DEV_NIC", 672},     {u"DEV_RCC", 676},     {u"DEV_FIN1", 680},
+    {u"DEV_FIN2", 684},    {u"DEV_LCS", 688},     {u"DEV_FUT", 692},     {u"DEV_HDD", 696},
 };
 
 // ---- Low-level reads (a value of the wrong type or size counts as unreadable) ----
@@ -94,7 +93,7 @@ BOOL AddDriverForms(HANDLE hPrinter, const CompiledDeviceData* deviceData);
 BOOL RemoveDriverForms(HANDLE hPrinter, const CompiledDeviceData* deviceData);
 
 // ---- Halftone defaults ----
-inline constexpr DWORD kHalftoneBlockSize = 132;  // DEVHTINFO: 33 DWORDs
+inline constexpr DWORD kHalftoneBlockSize = 132;      // DEVHTINFO: 33 DWORDs
 inline constexpr DWORD kHalftonePatternFallback = 7;  // the template's own pattern size
 // GDI's HT_PATSIZE_ value of a pattern-size name; kHalftonePatternFallback for an unknown name.
 DWORD HalftonePatternSizeByName(std::u16string_view name);

@@ -97,8 +97,8 @@ BOOL KeepForms(UiContext* context, const FORM_INFO_1W* forms, DWORD count, LONG 
     if (count == 0) return TRUE;
     context->formIds = static_cast<SHORT*>(PoolAlloc(context->pool, sizeof(SHORT) * count));
     context->formSizes = static_cast<FormSize*>(PoolAlloc(context->pool, sizeof(FormSize) * count));
-    context->formNames = static_cast<WCHAR(*)[kUiFormNameChars]>(
-        PoolAlloc(context->pool, sizeof(WCHAR) * kUiFormNameChars * count));
+    context->formNames =
+        static_cast<WCHAR(*)[kUiFormNameChars]>(PoolAlloc(context->pool, sizeof(WCHAR) * kUiFormNameChars * count));
     if (!context->formIds || !context->formSizes || !context->formNames) return FALSE;
     DWORD kept = 0;
     for (DWORD i = 0; i < count; ++i) {
@@ -244,8 +244,12 @@ void CopyJobUserName(WCHAR dest[17], LPCWSTR wideUserName) {
     AnsiBackToWide(ansi, bytes, 17, dest, 17);
 }
 
-void CopyWideViaAnsi20(WCHAR dest[20], LPCWSTR wideText) { CopyViaAnsi(wideText, 21, 20, dest, 20); }
+void CopyWideViaAnsi20(WCHAR dest[20], LPCWSTR wideText) {
+    CopyViaAnsi(wideText, 21, 20, dest, 20);
+}
 
-void CopyWideViaAnsi15(WCHAR dest[15], LPCWSTR wideText) { CopyViaAnsi(wideText, 15, 15, dest, 15); }
+void CopyWideViaAnsi15(WCHAR dest[15], LPCWSTR wideText) {
+    CopyViaAnsi(wideText, 15, 15, dest, 15);
+}
 
 }  // namespace orla

@@ -28,7 +28,7 @@ inline constexpr DWORD kUiAdvanced = 0x40;
 inline constexpr LONG kUiFormNameChars = 64;
 
 struct FormSize {
-    LONG width;   // 0.1 mm
+    LONG width;  // 0.1 mm
     LONG length;
 };
 
@@ -44,7 +44,7 @@ struct UiContext {
     ComPropSheetFn pfnComPropSheet;
     DWORD languageId;
     DWORD formCount;
-    SHORT* formIds;                           // 1-based positions in the printer's full form list
+    SHORT* formIds;  // 1-based positions in the printer's full form list
     FormSize* formSizes;
     WCHAR (*formNames)[kUiFormNameChars];
     WCHAR driverPath[MAX_PATH];
