@@ -178,6 +178,9 @@ inline constexpr DmField<DWORD> SavedBackCoverTray{924};
 inline constexpr DmField<DWORD> SavedSlipSheetTray{928};
 
 inline constexpr DmText OwnerUserName{932, 33};  // at most 32 characters
+// The owner input text the owner string is made from when kFlags1OwnerText is set; it runs up to
+// the page annotation at 1032.
+inline constexpr DmText OwnerInputText{982, 25};
 inline constexpr DmField<DWORD> AnnotationOn{1032};
 inline constexpr DmField<DWORD> AnnotationKind{1036};  // 0 to 8
 inline constexpr DmText AnnotationText{1040, 65};

@@ -205,7 +205,11 @@ TEST_F(UiContextTest, LightVariant) {
     EXPECT_EQ(c->driverPath[0], 0);
     EXPECT_EQ(std::u16string(c->printerName), u"Halvoric");
     EXPECT_EQ(GetText(c->currentDevmode, dm::JobUserName), u"taro");
+    // The job owner's user name goes into both copies; the defaults copy holds nothing else.
+    EXPECT_EQ(GetText(c->currentDevmode, dm::OwnerUserName), u"taro");
+    EXPECT_EQ(GetText(c->defaultDevmode, dm::OwnerUserName), u"taro");
     DriverDevmode zero{};
+    SetText(zero, dm::OwnerUserName, u"taro");
     EXPECT_EQ(std::memcmp(&c->defaultDevmode, &zero, sizeof(DriverDevmode)), 0);
     EXPECT_EQ(std::memcmp(&c->appliedDevmode, &c->currentDevmode, sizeof(DriverDevmode)), 0);
 }

@@ -7,6 +7,8 @@
 #include <new>
 
 #include "core/settings.h"
+#include "ui/entry/ansi_text.h"
+#include "ui/entry/job_owner.h"
 #include "win/kernel.h"
 #include "win/nls.h"
 #include "win/spool.h"
@@ -14,29 +16,6 @@
 namespace orla {
 
 namespace {
-
-// Bytes of whole characters of a system-code-page text within limit bytes: a double-byte
-// character that would be cut at the limit is left out.
-int WholeCharacterBytes(const char* text, int length, int limit) {
-    int i = 0;
-    while (i < length) {
-        int step = (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < length) ? 2 : 1;
-        if (i + step > limit) break;
-        i += step;
-    }
-    return i;
-}
-
-// Wide -> system code page, at most maxChars characters, into out (zero-filled); the bytes.
-int ToAnsi(LPCWSTR wide, int maxChars, char* out, int outBytes) {
-    std::memset(out, 0, outBytes);
-    if (!wide) return 0;
-    int chars = 0;
-    while (chars < maxChars && wide[chars]) ++chars;
-    if (chars == 0) return 0;
-    int n = WideCharToMultiByte(CP_ACP, 0, wide, chars, out, outBytes - 1, nullptr, nullptr);
-    return n > 0 ? n : 0;
-}
 
 void AnsiBackToWide(const char* ansi, int bytes, int limitBytes, WCHAR* dest, int destChars) {
     std::memset(dest, 0, sizeof(WCHAR) * destChars);
@@ -113,12 +92,25 @@ BOOL KeepForms(UiContext* context, const FORM_INFO_1W* forms, DWORD count, LONG 
     return TRUE;
 }
 
+// The light variant's owner user name: the job owner record's user name (system code page, at
+// most 20 bytes) as UTF-16 in both settings copies.
+void WriteOwnerUserName(UiContext* context, HANDLE hPrinter) {
+    JobOwnerRecord owner;
+    BuildJobOwnerRecord(hPrinter, 0, &context->currentDevmode, &owner);
+    WCHAR name[33] = {};
+    MultiByteToWideChar(CP_ACP, 0, owner.userName, -1, name, 32);
+    name[32] = 0;
+    for (DriverDevmode* record : {&context->currentDevmode, &context->defaultDevmode})
+        SetText(*record, dm::OwnerUserName, std::u16string_view(reinterpret_cast<const char16_t*>(name)));
+}
+
 // Steps 13 and 14, and 18 to 20, shared by both variants.
 void BuildSettings(UiContext* context, HANDLE hPrinter, const DEVMODEW* callerDevmode, bool full) {
     BuildEffectiveSettings(&context->currentDevmode, callerDevmode, hPrinter, nullptr, context->deviceData);
     ReadPrinterDataSettings(context, &context->currentDevmode, hPrinter);
     WriteJobNames(context->currentDevmode, context->userName);
     if (full) WriteJobNames(context->defaultDevmode, context->userName);
+    if (!full) WriteOwnerUserName(context, hPrinter);
     context->appliedDevmode = context->currentDevmode;
     StorePrinterDataSettings(context, &context->currentDevmode, hPrinter, context->deviceData);
 }
