@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "monitor/bin_config.h"
 #include "monitor/manager_client.h"
 #include "monitor/port_kinds.h"
 #include "monitor/printer_options.h"
@@ -334,13 +335,13 @@ BOOL OnConfigIntray(Reply& r, Text rest, Text) {
     StatusVariable* row = FindVariable("PrinterBinConfig", r.port->variables, r.port);
     if (!row || !row->value) return TRUE;
     DWORD count = 0;
-    std::memcpy(&count, row->value, 4);
+    std::memcpy(&count, row->value, kBinCountSize);
     if (static_cast<DWORD>(tray) > count) return TRUE;
-    BYTE* field = row->value + 4 + (tray - 1) * 12 + 2;
-    WORD old = 0;
-    std::memcpy(&old, field, 2);
-    if (old != size) {
-        std::memcpy(field, &size, 2);
+    BYTE* record = BinRecordAt(row->value, static_cast<DWORD>(tray - 1));
+    BinRecord bin = GetBinRecord(record);
+    if (bin.state != size) {
+        bin.state = size;
+        PutBinRecord(record, bin);
         row->dirty = TRUE;
     }
     return TRUE;

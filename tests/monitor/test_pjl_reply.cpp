@@ -1,9 +1,8 @@
-#include "monitor/pjl_reply.h"
-
 #include <array>
 #include <cstring>
 #include <vector>
 
+#include "monitor/pjl_reply.h"
 #include "monitor/printer_options.h"
 #include "monitor/status_variables.h"
 #include "monitor_fixture.h"
@@ -163,7 +162,14 @@ TEST_F(ReplyTest, JobEndCarriesPageCountersOfThatJobOnly) {
         DWORD total, colour, mono, averages[4];
     };
     const Job jobs[] = {
-        {41, "03FIRSTJOB", "", "COVERAGE C = 010\r\nCOVERAGE K = 020\r\nCOLORPAGE=2\r\nBWPAGE=1\r\n", 3, 2, 1, {10, 0, 0, 20}},
+        {41,
+         "03FIRSTJOB",
+         "",
+         "COVERAGE C = 010\r\nCOVERAGE K = 020\r\nCOLORPAGE=2\r\nBWPAGE=1\r\n",
+         3,
+         2,
+         1,
+         {10, 0, 0, 20}},
         {42, "03SECONDJOB", "@PJL USTATUS PAGE\r\n5\r\n\f", "BWPAGE=4\r\n", 5, 0, 4, {0, 0, 0, 0}},
         {43, "03THIRDJOB", "", "", 0, 0, 0, {0, 0, 0, 0}},
     };
@@ -360,7 +366,7 @@ TEST_F(OptionTest, InfoConfigRecordsTraysDuplexAndOutputTrays) {
     SetPrinterOptConfig(1001, 1001, 0, port);
     SetPrinterOptConfig(1, 1, 0, port);
     std::string reply =
-        "@PJL INFO CONFIG\r\nINTRAY2 TYPE=LARGE\r\nOUT TRAYS [2 ENUMERATED]\r\n\tOUTTRAY2\r\nMEMORY=65536\r\n\f";
+        "@PJL INFO CONFIG\r\nINTRAY2 TYPE=NORMAL\r\nOUT TRAYS [2 ENUMERATED]\r\n\tOUTTRAY2\r\nMEMORY=65536\r\n\f";
     DWORD used = 0, flags = 0;
     QueueReplyText(port, reply.data(), static_cast<DWORD>(reply.size()), &used, TRUE, &flags, FALSE);
     using E = std::array<DWORD, 3>;
@@ -369,9 +375,12 @@ TEST_F(OptionTest, InfoConfigRecordsTraysDuplexAndOutputTrays) {
     StatusVariable* bins = FindVariable("PrinterBinConfig", port->variables, port);
     ASSERT_NE(bins, nullptr);
     ASSERT_NE(bins->value, nullptr);
-    WORD tray2 = 0;
+    // The second record's state WORD: 3 (large) by default, 2 (normal) as the printer says.
+    WORD tray2 = 0, id2 = 0;
+    std::memcpy(&id2, bins->value + 4 + 12, 2);
     std::memcpy(&tray2, bins->value + 4 + 12 + 2, 2);
-    EXPECT_EQ(tray2, 3);
+    EXPECT_EQ(id2, 1);
+    EXPECT_EQ(tray2, 2);
     reply = "@PJL INFO CONFIG\r\nDUPLEX\r\n\f";
     QueueReplyText(port, reply.data(), static_cast<DWORD>(reply.size()), &used, TRUE, &flags, FALSE);
     EXPECT_EQ(Options(port), (std::vector<E>{{6001, 6001, 0}, {1, 1, 0}}));

@@ -1,4 +1,5 @@
 #include <cstring>
+#include <iterator>
 
 #include "monitor/service_link.h"
 #include "monitor/status_variables.h"
@@ -212,6 +213,38 @@ namespace {
 
 class PortStatusTest : public MonitorTest {};
 
+// The trays a port reports before its printer has: count 5, then per tray WORD identifier,
+// WORD state, WORD paper size, the paper byte, the media code and four bytes 0, as the status
+// block's decoder writes them.
+void ExpectDefaultTrays(const std::string& bins) {
+    struct Tray {
+        WORD id, state;
+        SHORT paperSize;
+        BYTE paper, media;
+    };
+    const Tray want[] = {
+        {2001, 2001, -1, 255, 0}, {1, 3, 9, 249, 0}, {2, 3, 9, 249, 0}, {3, 3, 9, 249, 0}, {4, 3, 9, 249, 0}};
+    ASSERT_EQ(bins.size(), 4u + std::size(want) * 12);
+    DWORD count = 0;
+    std::memcpy(&count, bins.data(), 4);
+    EXPECT_EQ(count, std::size(want));
+    for (size_t i = 0; i < std::size(want); ++i) {
+        const char* rec = bins.data() + 4 + 12 * i;
+        Tray got{};
+        std::memcpy(&got.id, rec, 2);
+        std::memcpy(&got.state, rec + 2, 2);
+        std::memcpy(&got.paperSize, rec + 4, 2);
+        got.paper = static_cast<BYTE>(rec[6]);
+        got.media = static_cast<BYTE>(rec[7]);
+        EXPECT_EQ(got.id, want[i].id) << i;
+        EXPECT_EQ(got.state, want[i].state) << i;
+        EXPECT_EQ(got.paperSize, want[i].paperSize) << i;
+        EXPECT_EQ(got.paper, want[i].paper) << i;
+        EXPECT_EQ(got.media, want[i].media) << i;
+        EXPECT_EQ(std::string(rec + 8, 4), std::string(4, '\0')) << i;
+    }
+}
+
 TEST_F(PortStatusTest, SpoolerStatusValueChoosesTheBusyRow) {
     const DWORD busy[3] = {0, 0, 0x1000};
     struct Case {
@@ -267,12 +300,16 @@ TEST_F(PortStatusTest, OpenAndCloseSetThePrinterStatusRecord) {
     std::string ext = g_manager.published["PrinterExtStatus"];
     ASSERT_EQ(ext.size(), 4u);
     EXPECT_EQ(ext[0] & 7, 0);
-    std::string bins = g_manager.published["PrinterBinConfig"];
-    ASSERT_EQ(bins.size(), 4u + 5 * 12);  // the default five trays
-    DWORD first[4];
-    std::memcpy(first, bins.data(), 16);
-    EXPECT_EQ(first[0], 5u);
-    EXPECT_EQ(first[1], 2001u);
+    ExpectDefaultTrays(g_manager.published["PrinterBinConfig"]);
+}
+
+TEST_F(PortStatusTest, OpenPublishesTheDefaultTraysInTheDecodersLayout) {
+    HANDLE h = Open(u"USB001");
+    Bind(h);
+    StatusVariable* row = FindVariable("PrinterBinConfig", Port(h)->variables, Port(h));
+    ASSERT_NE(row, nullptr);
+    ASSERT_NE(row->value, nullptr);
+    ExpectDefaultTrays(std::string(reinterpret_cast<const char*>(row->value), VariableSize(row)));
 }
 
 TEST_F(PortStatusTest, BinConfigCountsOrdinaryTrays) {
