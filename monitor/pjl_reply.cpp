@@ -223,18 +223,30 @@ BOOL OnCoverage(Reply& r, Text rest, Text n) {
     return OnCounter(r, rest, "COVERAGE");
 }
 
+// The longest start of a UTF-8 text that converts into at most `units` UTF-16 units, cut
+// between characters. No byte makes more than one unit (a four-byte character makes two,
+// a stray byte one replacement), so `units` bytes always fit.
+Text Utf8Prefix(Text text, size_t units) {
+    if (text.size() <= units) return text;
+    size_t end = units;
+    while (end > 0 && (static_cast<BYTE>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
 BOOL OnDisplay(Reply& r, Text rest, Text) {
     PortRecord* port = r.port;
     rest = SkipBlanks(rest);
     if (!Begins(rest, "=\"")) return FALSE;
     Text text = rest.substr(2);
     text = text.substr(0, std::min(text.find('\r'), text.find('\n')));
+    // A panel text longer than the conversion buffer keeps its start: cut before converting,
+    // or the conversion fails and the panel would show nothing. A cut text has lost its
+    // closing quote already.
     WCHAR wide[512] = {};
-    int n = text.empty() ? 0
-                         : MultiByteToWideChar(CP_UTF8, 0, text.data(),
-                                               static_cast<int>(std::min<size_t>(text.size(), 1024)), wide, 511);
+    Text kept = Utf8Prefix(text, std::size(wide) - 1);
+    int n = kept.empty() ? 0 : MultiByteToWideChar(CP_UTF8, 0, kept.data(), static_cast<int>(kept.size()), wide, 511);
     if (n < 0) n = 0;
-    if (n > 0) --n;  // the closing quote
+    if (n > 0 && kept.size() == text.size()) --n;  // the closing quote
     n = std::min(n, 32);
     BYTE record[PANEL_RECORD_SIZE] = {};
     const DWORD kind = 16;

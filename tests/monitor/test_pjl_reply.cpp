@@ -57,15 +57,40 @@ TEST_F(ReplyTest, DeviceDisplayBecomesPanelRecord) {
     EXPECT_TRUE(port_->state & ST_PRINTER_ANSWERED);
 }
 
-TEST_F(ReplyTest, LongDisplayKeepsThirtyTwoCharactersAndUtf8) {
-    std::string text = "\xE3\x81\x82" + std::string(40, 'x');  // U+3042 then 40 x
-    Feed("@PJL USTATUS DEVICE\r\nDISPLAY=\"" + text + "\"\r\n\f");
-    std::string record = Published("PrinterDisplay");
-    ASSERT_EQ(record.size(), 132u);
-    char16_t chars[32];
-    std::memcpy(chars, record.data() + 4, 64);
-    EXPECT_EQ(chars[0], u'\x3042');
-    for (int i = 1; i < 32; ++i) EXPECT_EQ(chars[i], u'x');
+template <typename S>
+S Repeat(const S& piece, int times) {
+    S out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
+TEST_F(ReplyTest, LongDisplayKeepsItsFirstThirtyTwoCharacters) {
+    // Texts past the 511 characters the conversion takes keep their start too.
+    const std::string kHiragana = "\xE3\x81\x82";  // U+3042
+    const std::string kFace = "\xF0\x9F\x98\x80";  // U+1F600, two UTF-16 units
+    const std::u16string kXs = u"\x3042" + std::u16string(31, u'x');
+    struct Case {
+        const char* what;
+        std::string text;
+        std::u16string shown;  // the record's 32 characters
+    } cases[] = {
+        {"40 characters", kHiragana + std::string(39, 'x'), kXs},
+        {"511 characters", kHiragana + std::string(510, 'x'), kXs},
+        {"512 characters", kHiragana + std::string(511, 'x'), kXs},
+        {"2,000 characters", kHiragana + std::string(1999, 'x'), kXs},
+        {"600 three-byte characters", Repeat(kHiragana, 600), std::u16string(32, u'\x3042')},
+        {"300 four-byte characters", Repeat(kFace, 300), Repeat(std::u16string(u"\xD83D\xDE00"), 16)},
+    };
+    for (const Case& c : cases) {
+        Feed("@PJL USTATUS DEVICE\r\nDISPLAY=\"-\"\r\n\f");  // each case a change of its own
+        Feed("@PJL USTATUS DEVICE\r\nDISPLAY=\"" + c.text + "\"\r\n\f");
+        std::string record = Published("PrinterDisplay");
+        ASSERT_EQ(record.size(), 132u) << c.what;
+        EXPECT_EQ(At(record, 0), 16u) << c.what;
+        std::u16string shown(32, u'\0');
+        std::memcpy(shown.data(), record.data() + 4, 64);
+        EXPECT_EQ(shown, c.shown) << c.what;
+    }
 }
 
 TEST_F(ReplyTest, DisplayWithoutQuoteEndsTheWalk) {
