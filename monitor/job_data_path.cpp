@@ -22,9 +22,6 @@ constexpr DWORD PORT_MUTEX_WAIT = 30000;
 // A local port's StartDocPort waits for the port this many times (30 s each), then gives up
 // rather than holding the spooler's thread for ever.
 constexpr int START_MUTEX_TRIES = 4;
-// A job whose printer stays silent, or whose port takes no byte, fails after this long
-// instead of making the spooler retry without end.
-constexpr DWORD JOB_STALL_LIMIT = 120000;
 // How long EndDocPort waits for a cancel to be acknowledged, and for pending output to go.
 constexpr DWORD CANCEL_ACK_LIMIT = 60000;
 constexpr DWORD PENDING_OUTPUT_WAIT = 60000;
@@ -186,23 +183,13 @@ void ResetJobFlags(PortRecord* port) {
     port->lastWriteFailed = FALSE;
     port->lastWriteError = 0;
     port->owedEjects = 0;
-    port->lastProgressTick = GetTickCount();
 }
 
-// The port has taken nothing for too long: the job ends with an error. A printer that
-// answers and reports itself busy (printing, warming up) is waited for as long as it takes.
-BOOL Stalled(PortRecord* port) {
-    BOOL busyButAnswering =
-        (port->state & ST_BUSY_A) && (port->state & ST_BUSY_B) && !(port->state & ST_NOT_RESPONDING);
-    return !busyButAnswering && GetTickCount() - port->lastProgressTick >= JOB_STALL_LIMIT;
-}
-
-BOOL RetryLater(PortRecord* port, LPDWORD written) {
+// Nothing went out this time: the spooler calls again with the same data. A printer that
+// waits for paper or a cleared jam keeps its job; each call is bounded by its own waits, and
+// a cancel or the spooler ends the job.
+BOOL RetryLater(LPDWORD written) {
     *written = 0;
-    if (Stalled(port)) {
-        SetLastError(ERROR_TIMEOUT);
-        return FALSE;
-    }
     return TRUE;
 }
 
@@ -281,10 +268,7 @@ BOOL WriteJobData(PortRecord* port, const BYTE* data, DWORD length, LPDWORD writ
     } else {
         ok = WriteDelayLine(port, data, length, written);
     }
-    if (*written) {
-        port->dataStarted = TRUE;
-        port->lastProgressTick = GetTickCount();
-    }
+    if (*written) port->dataStarted = TRUE;
     return ok;
 }
 
@@ -337,7 +321,6 @@ HeaderStep SendHeader(PortRecord* port, MutexHold& hold) {
     BOOL ok =
         ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(header) + offset, length - offset, &written, FALSE, FALSE);
     port->headerOffset = offset + std::min(written, length - offset);
-    if (written) port->lastProgressTick = GetTickCount();
     if (port->headerOffset >= length) {
         port->state |= ST_HEADER_SENT;
         port->state &= ~(ST_HEADER_PENDING | ST_FINISHED_BY_REPLY);
@@ -352,7 +335,7 @@ HeaderStep SendHeader(PortRecord* port, MutexHold& hold) {
 BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
     MutexHold hold{port};
     *written = 0;
-    if (!hold.Take(PORT_MUTEX_WAIT)) return RetryLater(port, written);
+    if (!hold.Take(PORT_MUTEX_WAIT)) return RetryLater(written);
     port->wroteSinceStart = TRUE;
     if (IsUsb(port) && IsXpOrLater() && port->usbCarry) {
         // The spooler cut the rest of a short write: the job was deleted meanwhile.
@@ -370,13 +353,13 @@ BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD 
         QueryPrinterStatus(port);
         hold.Release();
         Sleep(10000);
-        return RetryLater(port, written);
+        return RetryLater(written);
     }
     if (IsUsb(port) && !(port->state & ST_LOWER_DOC_OPEN)) {
         if (!LowerStartDocPort(port, port->printerName, port->jobId, 1, nullptr)) {
             hold.Release();
             Sleep(4000);
-            return RetryLater(port, written);
+            return RetryLater(written);
         }
         port->state |= ST_LOWER_DOC_OPEN;
     }
@@ -385,7 +368,7 @@ BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD 
         SetJobRecordName(port->scanResult == 2 ? port->jobName : port->jobIdentifier, 1, port);
     }
     if (port->state & ST_HEADER_PENDING) {
-        if (SendHeader(port, hold) == HeaderStep::Retry) return RetryLater(port, written);
+        if (SendHeader(port, hold) == HeaderStep::Retry) return RetryLater(written);
     }
     // The job's own UEL gives way to the one the monitor header began with: once, and only
     // when the monitor header really went out.
@@ -400,9 +383,8 @@ BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD 
         ExchangeWithPrinter(port, nullptr, 0, nullptr, FALSE, FALSE);
         if (port->pendingLength) {
             hold.Release();
-            return RetryLater(port, written);
+            return RetryLater(written);
         }
-        port->lastProgressTick = GetTickCount();
     }
     if (port->scanResult == 2) port->pollMode &= ~1;
     if (port->state & ST_DELETING) {
@@ -422,8 +404,7 @@ BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD 
         SetLastError(error);
         return FALSE;
     }
-    if (*written == 0) return RetryLater(port, written);
-    return TRUE;
+    return TRUE;  // 0 bytes: the spooler retries
 }
 
 BOOL StartLowerDocIfNeeded(PortRecord* port) {
@@ -724,7 +705,7 @@ BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWrit
                     written < length) {
                     port->wroteSinceStart = FALSE;
                     port->state &= ~ST_HEADER_SENT;
-                    return RetryLater(port, pcbWritten);
+                    return RetryLater(pcbWritten);
                 }
             }
         }
@@ -734,13 +715,8 @@ BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWrit
     BOOL ok = (port->myPortMode & 2) ? LowerWritePort(port, pBuffer, std::min(cbBuf, ECP_CHUNK), &written)
                                      : LowerWritePort(port, pBuffer, cbBuf, &written);
     *pcbWritten = written;
-    if (written) {
-        KeepTail(port, pBuffer, written);
-        port->lastProgressTick = GetTickCount();
-    }
-    if (!ok) return FALSE;
-    if (!written) return RetryLater(port, pcbWritten);
-    return TRUE;
+    if (written) KeepTail(port, pBuffer, written);
+    return ok;
 }
 
 BOOL WINAPI EndDocPort(HANDLE hPort) {

@@ -163,7 +163,6 @@ struct PortRecord {
     BOOL uelAbsorbed;        // the job's own UEL was replaced by the monitor header's
     DWORD headerOffset;      // bytes of the pending monitor header the port has already taken
     BOOL dataStarted;        // job data (not the monitor header) has reached the port
-    DWORD lastProgressTick;  // when the port last took bytes of this job
     BOOL pollingThread;      // a polling thread serves this port (it reads the replies)
     DWORD deviceIdReads;     // diagnostic count of device-ID reads
     DeviceState device;      // device data, device options and the status block's flags
