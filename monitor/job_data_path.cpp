@@ -5,11 +5,14 @@
 #include <cstring>
 
 #include "monitor/diag_log.h"
+#include "monitor/job_records.h"
+#include "monitor/lower_port.h"
 #include "monitor/manager_client.h"
 #include "monitor/monitor_entry.h"
 #include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
 #include "monitor/port_kinds.h"
+#include "monitor/printer_exchange.h"
 #include "monitor/printer_query.h"
 #include "monitor/service_link.h"
 #include "monitor/status_variables.h"
@@ -26,14 +29,6 @@ constexpr int START_MUTEX_TRIES = 4;
 constexpr DWORD CANCEL_ACK_LIMIT = 60000;
 constexpr DWORD PENDING_OUTPUT_WAIT = 60000;
 constexpr DWORD ECP_CHUNK = 4096;
-
-struct PortRef {
-    explicit PortRef(HANDLE h) : port(AcquirePort(h)) {}
-    ~PortRef() { ReleasePort(port); }
-    PortRef(const PortRef&) = delete;
-    PortRef& operator=(const PortRef&) = delete;
-    PortRecord* port;
-};
 
 // The port mutex as one call holds it.
 struct MutexHold {
@@ -130,7 +125,7 @@ void NegotiateEcp(PortRecord* port) {
         got < sizeof modes)
         return;
     if (modes[1] == ECP_WRITE_MODE) {
-        port->myPortMode |= 2;
+        port->myPortMode |= PORT_MODE_ECP;
         return;
     }
     WORD caps = 0;
@@ -143,12 +138,12 @@ void NegotiateEcp(PortRecord* port) {
     if (PortDeviceControl(port, IOCTL_IEEE1284_NEGOTIATE, reinterpret_cast<BYTE*>(want), sizeof want,
                           reinterpret_cast<BYTE*>(result), sizeof result, &got) &&
         got >= sizeof result && result[1] == ECP_WRITE_MODE) {
-        port->myPortMode |= 2;
+        port->myPortMode |= PORT_MODE_ECP;
         return;
     }
     PortDeviceControl(port, IOCTL_IEEE1284_NEGOTIATE, reinterpret_cast<BYTE*>(modes), sizeof modes,
                       reinterpret_cast<BYTE*>(result), sizeof result, &got);
-    port->myPortMode &= ~2u;
+    port->myPortMode &= ~PORT_MODE_ECP;
 }
 
 // "PrintingPriority" in the monitor's registry: the spooler's thread sends the job at that
@@ -199,25 +194,20 @@ void KeepTail(PortRecord* port, const BYTE* data, DWORD length) {
     port->tailLength = n;
 }
 
+// A failed write that ends the job (the line dropped, the job cancelled below) leaves its
+// error set; any other outcome lets the spooler call again.
+BOOL HardError(PortRecord* port, BOOL ok) {
+    if (ok || !IsHardWriteError(port->lastWriteError)) return FALSE;
+    SetLastError(port->lastWriteError);
+    return TRUE;
+}
+
 BOOL WriteThrough(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
     DWORD done = 0;
     BOOL ok = LowerWritePort(port, data, length, &done);
     *written = done;
     if (done) KeepTail(port, data, done);
-    if (!ok) {
-        DWORD error = port->lastWriteError;
-        if (error == WSAECONNRESET || error == ERROR_PRINT_CANCELLED) {
-            SetLastError(error);
-            return FALSE;
-        }
-    }
-    return TRUE;
-}
-
-BOOL HardError(PortRecord* port, BOOL ok) {
-    if (ok || (port->lastWriteError != WSAECONNRESET && port->lastWriteError != ERROR_PRINT_CANCELLED)) return FALSE;
-    SetLastError(port->lastWriteError);
-    return TRUE;
+    return !HardError(port, ok);
 }
 
 // Holds back the last 80 bytes of the job so that the trailer can follow them: what would
@@ -259,7 +249,7 @@ BOOL WriteDelayLine(PortRecord* port, const BYTE* data, DWORD length, LPDWORD wr
 
 BOOL WriteJobData(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
     BOOL ok;
-    if (port->myPortMode & 2) {
+    if (port->myPortMode & PORT_MODE_ECP) {
         WriteThrough(port, data, std::min(length, ECP_CHUNK), written);
         ok = TRUE;  // the ECP chunk writer never fails the spooler's call
         port->bytesSent -= std::min(port->bytesSent, *written);
@@ -285,7 +275,7 @@ HeaderStep SendHeader(PortRecord* port, MutexHold& hold) {
         Sleep(2000);
         return HeaderStep::Retry;
     }
-    if ((port->state & ST_BUSY_A) && (port->state & ST_BUSY_B)) {
+    if ((port->state & ST_PRINTER_BUSY) == ST_PRINTER_BUSY) {
         hold.Release();
         Sleep(2000);
         return HeaderStep::Retry;
@@ -324,7 +314,7 @@ HeaderStep SendHeader(PortRecord* port, MutexHold& hold) {
     if (port->headerOffset >= length) {
         port->state |= ST_HEADER_SENT;
         port->state &= ~(ST_HEADER_PENDING | ST_FINISHED_BY_REPLY);
-        if ((port->myPortMode & 2) && (port->state & ST_JOB_OPEN)) port->ecpActive = TRUE;
+        if ((port->myPortMode & PORT_MODE_ECP) && (port->state & ST_JOB_OPEN)) port->ecpActive = TRUE;
         return HeaderStep::Done;
     }
     hold.Release();
@@ -449,9 +439,10 @@ void SendTrailer(PortRecord* port) {
     DWORD length = BuildPjlJobTrailer(trailer, sizeof trailer, request, port);
     BYTE out[PJL_HEADER_SIZE + TAIL_SIZE];
     DWORD total = 0;
-    BOOL delayLine = !(port->kind & KIND_LOCAL) && !(port->kind & KIND_STD_TCPIP) && !(port->myPortMode & 2);
-    BOOL cancel = (port->state & (ST_CANCEL_A | ST_CANCEL_B)) != 0;
-    if (port->tailLength && (delayLine || ((port->myPortMode & 2) && cancel))) {
+    BOOL delayLine =
+        !(port->kind & KIND_LOCAL) && !(port->kind & KIND_STD_TCPIP) && !(port->myPortMode & PORT_MODE_ECP);
+    BOOL cancel = (port->state & ST_CANCEL_IN_PROGRESS) != 0;
+    if (port->tailLength && (delayLine || ((port->myPortMode & PORT_MODE_ECP) && cancel))) {
         std::memcpy(out, port->tail, port->tailLength);
         total = port->tailLength;
         port->tailLength = 0;
@@ -485,12 +476,12 @@ BOOL EndDocBoundClient(PortRecord* port) {
                     GetJobW(client->printer, port->jobId, 1, jobBuffer, sizeof jobBuffer, &needed) &&
                     (reinterpret_cast<JOB_INFO_1W*>(jobBuffer)->Status & JOB_STATUS_DELETING);
     if (deleting) {
-        SetJobStatusBits(port, 4, TRUE);
+        SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
         BYTE one = 1;
         DWORD returned = 0;
         PortDeviceControl(port, IOCTL_PAR_CANCEL, &one, 1, nullptr, 0, &returned);
         Sleep(1000);
-        port->state |= ST_CANCEL_A | ST_CANCEL_B;
+        port->state |= ST_CANCEL_IN_PROGRESS;
         // A printer that never acknowledges the cancel does not keep the job open for ever.
         DWORD start = GetTickCount();
         while (!port->cancelAcknowledged && !(port->state & ST_NOT_RESPONDING) &&
@@ -515,7 +506,7 @@ BOOL EndDocBoundClient(PortRecord* port) {
     // the printer cancelled ends as cancelled and gets no end-of-job of its own.
     if (!port->pollingThread) RefreshStatusThroughPort(port, TRUE);
     if (firstEnd && !tcp) {
-        BOOL cancel = (port->state & (ST_CANCEL_A | ST_CANCEL_B)) != 0;
+        BOOL cancel = (port->state & ST_CANCEL_IN_PROGRESS) != 0;
         BOOL ended = (port->state & ST_FINISHED_BY_REPLY) != 0;
         BOOL headerSent = (port->state & ST_HEADER_SENT) != 0;
         if ((headerSent && !cancel && !ended) || (!headerSent && port->scanResult != 0 && !cancel)) SendTrailer(port);
@@ -528,7 +519,7 @@ BOOL EndDocBoundClient(PortRecord* port) {
     BOOL finishedByReply = (port->state & ST_FINISHED_BY_REPLY) != 0;
     BOOL headerSent = (port->state & ST_HEADER_SENT) != 0;
     if (!finishedByReply) UpdateSendingJobInfo(port, TRUE);
-    SetJobStatusBits(port, 263, FALSE);
+    SetJobStatusBits(port, JOBSTATUS_JOB_BITS, FALSE);
     if (!stdTcp && (!headerSent || !port->wroteSinceStart)) SetDwordVariable(port, "PrinterQueue", 0);
     if (!port->wroteSinceStart) {
         while (port->jobHead && port->jobHead->next) PopJobRecord(port, TRUE);
@@ -558,8 +549,8 @@ BOOL EndDocBoundClient(PortRecord* port) {
     if (stdTcp) {
         // A standard TCP/IP job that the printer finished or that was cancelled ends here: its
         // records go (no end report will come for them) and the queue is reported empty.
-        if (!(port->state & (ST_CANCEL_A | ST_CANCEL_B | ST_FINISHED_BY_REPLY))) WaitPendingOutput(port);
-        if (port->state & (ST_CANCEL_A | ST_CANCEL_B | ST_FINISHED_BY_REPLY)) {
+        if (!(port->state & (ST_CANCEL_IN_PROGRESS | ST_FINISHED_BY_REPLY))) WaitPendingOutput(port);
+        if (port->state & (ST_CANCEL_IN_PROGRESS | ST_FINISHED_BY_REPLY)) {
             DropPendingOutput(port);
             SetDwordVariable(port, "PrinterQueue", 0);
             PublishDirtyVariables(port);
@@ -567,7 +558,7 @@ BOOL EndDocBoundClient(PortRecord* port) {
         }
         port->state &= ~ST_PRINTER_ANSWERED;
         EndLowerDoc(port);
-        SetJobStatusBits(port, 263, FALSE);
+        SetJobStatusBits(port, JOBSTATUS_JOB_BITS, FALSE);
     }
     return TRUE;
 }
@@ -632,14 +623,14 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
         }
     } else {
         if (IsParallel(port)) {
-            port->myPortMode &= ~2u;
+            port->myPortMode &= ~PORT_MODE_ECP;
             NegotiateEcp(port);
         }
         if (!IsUsb(port)) SetParallelTimeouts(port);
         port->state |= ST_LOWER_DOC_OPEN;
     }
     port->jobId = JobId;
-    port->state &= ~(ST_HEADER_SENT | ST_CANCEL_A | ST_DELETING | ST_CANCEL_B | ST_FINISHED_BY_REPLY);
+    port->state &= ~(ST_HEADER_SENT | ST_CANCEL_IN_PROGRESS | ST_DELETING | ST_FINISHED_BY_REPLY);
     ResetJobFlags(port);
     if (!(port->kind & KIND_BIDI)) {
         port->underWay = FALSE;
@@ -663,7 +654,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
             AddJobRecord(JobId, port);
             UpdateSendingJobInfo(port, FALSE);
             ApplyPrintingPriority(port);
-        } else if (port->myPortMode & 2) {
+        } else if (port->myPortMode & PORT_MODE_ECP) {
             QueryPrinterStatus(port);
         }
     }
@@ -712,8 +703,8 @@ BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWrit
     }
     port->wroteSinceStart = TRUE;
     DWORD written = 0;
-    BOOL ok = (port->myPortMode & 2) ? LowerWritePort(port, pBuffer, std::min(cbBuf, ECP_CHUNK), &written)
-                                     : LowerWritePort(port, pBuffer, cbBuf, &written);
+    BOOL ok = (port->myPortMode & PORT_MODE_ECP) ? LowerWritePort(port, pBuffer, std::min(cbBuf, ECP_CHUNK), &written)
+                                                 : LowerWritePort(port, pBuffer, cbBuf, &written);
     *pcbWritten = written;
     if (written) KeepTail(port, pBuffer, written);
     return ok;
@@ -759,7 +750,7 @@ BOOL WINAPI EndDocPort(HANDLE hPort) {
         }
         EndLowerDoc(port);
         port->state &= ~ST_JOB_OPEN;
-        port->myPortMode &= ~2u;
+        port->myPortMode &= ~PORT_MODE_ECP;
         port->underWay = FALSE;
         SignalLastPage(port);
         if (startFailed) SignalLastPage(port);

@@ -7,10 +7,13 @@
 #include <vector>
 
 #include "monitor/device_id.h"
+#include "monitor/job_records.h"
+#include "monitor/lower_port.h"
 #include "monitor/manager_client.h"
 #include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
 #include "monitor/port_kinds.h"
+#include "monitor/printer_exchange.h"
 #include "monitor/status_variables.h"
 
 namespace {
@@ -57,9 +60,8 @@ std::string_view LastModelField(std::string_view id) {
 
 BOOL HasModelField(std::string_view id) {
     BOOL found = FALSE;
-    ForEachDeviceIdField(id, [&](std::string_view key, std::string_view) {
-        found |= key == "MODEL:" || key == "MDL:";
-    });
+    ForEachDeviceIdField(id,
+                         [&](std::string_view key, std::string_view) { found |= key == "MODEL:" || key == "MDL:"; });
     return found;
 }
 
@@ -80,13 +82,13 @@ void PrinterGone(PortRecord* port, BOOL openFailed) {
     if (port->pollMode != 2) DropPendingOutput(port);
     if (!(port->state & ST_NOT_RESPONDING)) {
         ResetToStatus(port, 0x100, TRUE);
-        BOOL ecpWaiting = (port->myPortMode & 2) && (port->state & ST_JOB_OPEN) && !port->ecpActive;
+        BOOL ecpWaiting = (port->myPortMode & PORT_MODE_ECP) && (port->state & ST_JOB_OPEN) && !port->ecpActive;
         if (openFailed || !(ecpWaiting || (port->state & ST_HEADER_PENDING))) {
             if (port->jobHead) {
-                SetJobStatusBits(port, 4, TRUE);
+                SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
                 Sleep(100);
                 BOOL headerOut = (port->state & ST_JOB_OPEN) && (port->state & ST_HEADER_SENT);
-                if (!headerOut) SetJobStatusBits(port, 4, FALSE);
+                if (!headerOut) SetJobStatusBits(port, JOBSTATUS_CANCELLING, FALSE);
             }
             FinishOrCancelJob(port, TRUE);
         }
@@ -123,7 +125,7 @@ BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, 
     if (!returned) returned = &localReturned;
     *returned = 0;
     // During an ECP transfer the port must not be turned round for a device ID.
-    if (control == IOCTL_PAR_QUERY_DEVICE_ID && (port->myPortMode & 2) && port->ecpActive) {
+    if (control == IOCTL_PAR_QUERY_DEVICE_ID && (port->myPortMode & PORT_MODE_ECP) && port->ecpActive) {
         *returned = 1;
         return TRUE;
     }
@@ -136,10 +138,9 @@ BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, 
         if (!out) return FALSE;
         std::vector<BYTE> prefixed(static_cast<size_t>(outSize) + 2);
         DWORD got = 0;
-        ok = port->lower.pfnGetPrinterDataFromPort(port->lowerPort, IOCTL_USBPRINT_GET_1284_ID, nullptr,
-                                                   reinterpret_cast<LPWSTR>(in), inSize,
-                                                   reinterpret_cast<LPWSTR>(prefixed.data()),
-                                                   static_cast<DWORD>(prefixed.size()), &got);
+        ok = port->lower.pfnGetPrinterDataFromPort(
+            port->lowerPort, IOCTL_USBPRINT_GET_1284_ID, nullptr, reinterpret_cast<LPWSTR>(in), inSize,
+            reinterpret_cast<LPWSTR>(prefixed.data()), static_cast<DWORD>(prefixed.size()), &got);
         got = std::min<DWORD>(got, static_cast<DWORD>(prefixed.size()));
         if (!ok || got < 3) return FALSE;
         std::memcpy(out, prefixed.data() + 2, got - 2);
@@ -174,18 +175,6 @@ BOOL IsValidDeviceId(std::string_view text) {
     std::string_view after = text.substr(semi + 1);
     if (after.size() > DEVICE_ID_MAX_TRAILING_BLANKS) return FALSE;
     return std::all_of(after.begin(), after.end(), [](char c) { return c == ' ' || c == '\0'; });
-}
-
-std::string_view DeviceIdField(std::string_view text, std::string_view key) {
-    std::string_view found;
-    BOOL have = FALSE;
-    ForEachDeviceIdField(text, [&](std::string_view k, std::string_view value) {
-        if (!have && k == key) {
-            found = value;
-            have = TRUE;
-        }
-    });
-    return found;
 }
 
 BOOL IsOwnPrinterModel(PortRecord* port, std::string_view deviceId) {
@@ -275,7 +264,8 @@ BOOL QueryStatusBySnmp(PortRecord* port) {
     DWORD got = 0;
     {
         PortLock lock(port);
-        if (SnmpDeviceIdReader reader = g_snmpReader.load()) got = std::min(reader(port, answer, sizeof answer), DWORD{sizeof answer});
+        if (SnmpDeviceIdReader reader = g_snmpReader.load())
+            got = std::min(reader(port, answer, sizeof answer), DWORD{sizeof answer});
     }
     std::string_view text(answer, got);
     text = text.substr(0, std::min(text.find('\0'), text.size()));

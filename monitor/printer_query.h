@@ -20,8 +20,6 @@ BOOL SpoolerDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSiz
                           DWORD* returned);
 // A device ID ends with ';' (blanks after the last one allowed, at most 256).
 BOOL IsValidDeviceId(std::string_view text);
-// The value of the first field with this key ("MDL:" ...) up to its ';', empty when absent.
-std::string_view DeviceIdField(std::string_view text, std::string_view key);
 // Sets the port's version pair from the model field; TRUE for this driver's models.
 BOOL IsOwnPrinterModel(PortRecord* port, std::string_view deviceId);
 // Reads and evaluates the device ID (TRUE on ports that are not bidirectional).

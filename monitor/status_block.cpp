@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "monitor/bin_config.h"
+#include "monitor/job_records.h"
 #include "monitor/manager_client.h"
 #include "monitor/printer_options.h"
 #include "monitor/status_variables.h"
@@ -362,9 +363,9 @@ void SetPrinterStatus(Dispatch& d) {
     if (activity == 1 || d.display == 34 || port->jobHead) d.Lower(34);
     if (activity == 2) d.Lower(32);
     if (d.display == 4)
-        SetJobStatusBits(port, 4, TRUE);
+        SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
     else if (port->state & ST_POLLING_RUNNING)
-        SetJobStatusBits(port, 4, FALSE);
+        SetJobStatusBits(port, JOBSTATUS_CANCELLING, FALSE);
     DisplayStatus s = PrinterStatusFromDisplay(d.display, g_monitor.spoolerStatus);
     if (port->state & ST_POLLING_WANTED) {
         d.changed |= SetPrinterStatusValue(port, s.status);

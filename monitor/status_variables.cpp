@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "monitor/bin_config.h"
+#include "monitor/job_records.h"
 #include "win/nls.h"
 #include "win/spool.h"
 
@@ -621,7 +622,7 @@ void FinishOrCancelJob(PortRecord* port, BOOL cancel) {
             port->state |= 0x140000;
             if (port->jobTail && port->currentClient && port->currentClient->printer)
                 SetJobW(port->currentClient->printer, port->jobTail->jobId, 0, nullptr, JOB_CONTROL_DELETE);
-            SetJobStatusBits(port, 4, TRUE);
+            SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
         }
         UpdateSendingJobInfo(port, FALSE);
     }

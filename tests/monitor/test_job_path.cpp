@@ -1,8 +1,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "monitor/job_records.h"
+#include "monitor/lower_port.h"
 #include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
+#include "monitor/printer_exchange.h"
 #include "monitor/printer_query.h"
 #include "monitor/status_variables.h"
 #include "monitor_fixture.h"
@@ -112,7 +115,7 @@ TEST_F(JobPathTest, CancelledStandardTcpIpJobEndsItsRecord) {
     EXPECT_EQ(CountJobRecords(Port(h)), 0u);
     EXPECT_GT(g_manager.publishCount["PrinterQueue"], queueReports);
     EXPECT_EQ(g_manager.published["PrinterQueue"], std::string(4, '\0'));
-    EXPECT_EQ(g_manager.jobStatus & 263u, 0u);
+    EXPECT_EQ(g_manager.jobStatus & JOBSTATUS_JOB_BITS, 0u);
 }
 
 TEST_F(JobPathTest, DriverJobClientIdIsKeptOnStandardTcpIp) {
@@ -262,6 +265,48 @@ TEST_F(JobPathTest, DroppedConnectionEndsWritePortWithItsError) {
     g_lower.written.clear();
     EXPECT_TRUE(RunJob(h, "next job data", 9));
     EXPECT_NE(g_lower.written.find("next job data"), std::string::npos);
+}
+
+// One rule for the write errors that end a job instead of asking for a retry: the line was
+// dropped or the job cancelled below. The monitor's own PJL exchange and the job data path
+// follow it alike; ERROR_CANCELLED, which only USB reports, ends an exchange on USB because
+// every failure there does.
+TEST_F(JobPathTest, HardWriteErrorsEndTheExchangeAndTheJobDataAlike) {
+    struct Case {
+        DWORD error;
+        BOOL hard;
+    } cases[] = {
+        {WSAECONNRESET, TRUE}, {ERROR_PRINT_CANCELLED, TRUE}, {ERROR_TIMEOUT, FALSE}, {ERROR_CANCELLED, FALSE}};
+    HANDLE lpt = OpenBound(u"LPT1");
+    HANDLE usb = OpenBound(u"USB001");
+    std::string pjl = "@PJL INFO STATUS\r\n";
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsHardWriteError(c.error), c.hard) << c.error;
+        // The exchange: a hard error stops at once, any other is tried again.
+        g_lower.writes = 0;
+        g_lower.failWrites = 1;
+        g_lower.failError = c.error;
+        DWORD written = 0;
+        BOOL ok = ExchangeWithPrinter(Port(lpt), reinterpret_cast<const BYTE*>(pjl.data()),
+                                      static_cast<DWORD>(pjl.size()), &written, FALSE, FALSE);
+        EXPECT_EQ(ok, !c.hard) << c.error;
+        EXPECT_EQ(g_lower.writes, c.hard ? 1 : 2) << c.error;
+        // The job data: a hard error fails WritePort with it, any other lets the spooler retry.
+        ASSERT_TRUE(Start(usb)) << c.error;
+        std::string data(100, 'H');
+        written = 0;  // the header goes out first, then data
+        for (int i = 0; i < 10 && written == 0; ++i)
+            ASSERT_TRUE(table_->pfnWritePort(usb, reinterpret_cast<LPBYTE>(data.data()), 100, &written));
+        g_lower.failWrites = 1;
+        SetLastError(0);
+        ok = table_->pfnWritePort(usb, reinterpret_cast<LPBYTE>(data.data()), 100, &written);
+        EXPECT_EQ(ok, !c.hard) << c.error;
+        if (c.hard) {
+            EXPECT_EQ(GetLastError(), c.error);
+        }
+        g_lower.failWrites = 0;
+        EXPECT_TRUE(table_->pfnEndDocPort(usb)) << c.error;
+    }
 }
 
 TEST_F(JobPathTest, SecondJobWhileOneIsOpenIsBusy) {
@@ -562,7 +607,7 @@ TEST_P(EcpTest, ModeFollowsWhatThePortAgreesTo) {
     g_lower.caps = c.caps;
     g_lower.agreeTo = c.agreeTo;
     ASSERT_TRUE(Start(h));
-    EXPECT_EQ((Port(h)->myPortMode & 2) != 0, c.ecp) << c.name;
+    EXPECT_EQ((Port(h)->myPortMode & PORT_MODE_ECP) != 0, c.ecp) << c.name;
     std::vector<WORD> atStart = g_lower.negotiated;
     EXPECT_EQ(atStart, c.negotiated) << c.name;
     std::string data(10000, 'E');
@@ -591,7 +636,7 @@ TEST_F(JobPathTest, UsbPortNegotiatesNothing) {
     g_lower.caps = 0x100;
     g_lower.agreeTo = 0x100;
     ASSERT_TRUE(RunJob(h, "data"));
-    EXPECT_EQ(Port(h)->myPortMode & 2, 0u);
+    EXPECT_EQ(Port(h)->myPortMode & PORT_MODE_ECP, 0u);
     EXPECT_EQ(std::count(g_lower.controls.begin(), g_lower.controls.end(), IOCTL_IEEE1284_GET_MODE), 0);
 }
 

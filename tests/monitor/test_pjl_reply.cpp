@@ -2,7 +2,9 @@
 #include <cstring>
 #include <vector>
 
+#include "monitor/job_records.h"
 #include "monitor/pjl_reply.h"
+#include "monitor/printer_exchange.h"
 #include "monitor/printer_options.h"
 #include "monitor/status_variables.h"
 #include "monitor_fixture.h"

@@ -1,6 +1,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "monitor/job_records.h"
 #include "monitor/service_link.h"
 #include "monitor/status_variables.h"
 #include "monitor_fixture.h"
