@@ -7,6 +7,7 @@
 #include "monitor_fixture.h"
 #include "plat/monitor_host.h"
 #include "plat/threads.h"
+#include "tray_records.h"
 
 namespace plat {
 size_t HandleCount();  // every live kernel object handle of the platform
@@ -218,32 +219,9 @@ class PortStatusTest : public MonitorTest {};
 // WORD state, WORD paper size, the paper byte, the media code and four bytes 0, as the status
 // block's decoder writes them.
 void ExpectDefaultTrays(const std::string& bins) {
-    struct Tray {
-        WORD id, state;
-        SHORT paperSize;
-        BYTE paper, media;
-    };
-    const Tray want[] = {
+    const TrayRecord want[] = {
         {2001, 2001, -1, 255, 0}, {1, 3, 9, 249, 0}, {2, 3, 9, 249, 0}, {3, 3, 9, 249, 0}, {4, 3, 9, 249, 0}};
-    ASSERT_EQ(bins.size(), 4u + std::size(want) * 12);
-    DWORD count = 0;
-    std::memcpy(&count, bins.data(), 4);
-    EXPECT_EQ(count, std::size(want));
-    for (size_t i = 0; i < std::size(want); ++i) {
-        const char* rec = bins.data() + 4 + 12 * i;
-        Tray got{};
-        std::memcpy(&got.id, rec, 2);
-        std::memcpy(&got.state, rec + 2, 2);
-        std::memcpy(&got.paperSize, rec + 4, 2);
-        got.paper = static_cast<BYTE>(rec[6]);
-        got.media = static_cast<BYTE>(rec[7]);
-        EXPECT_EQ(got.id, want[i].id) << i;
-        EXPECT_EQ(got.state, want[i].state) << i;
-        EXPECT_EQ(got.paperSize, want[i].paperSize) << i;
-        EXPECT_EQ(got.paper, want[i].paper) << i;
-        EXPECT_EQ(got.media, want[i].media) << i;
-        EXPECT_EQ(std::string(rec + 8, 4), std::string(4, '\0')) << i;
-    }
+    ExpectTrayRecords(bins, want);
 }
 
 TEST_F(PortStatusTest, SpoolerStatusValueChoosesTheBusyRow) {

@@ -11,6 +11,7 @@
 #include "monitor/status_variables.h"
 #include "monitor_fixture.h"
 #include "status_block_builder.h"
+#include "tray_records.h"
 
 namespace {
 
@@ -169,31 +170,9 @@ TEST_F(DispatchTest, TrayWordsBecomeBinConfigAndInputTrays) {
     b.Set16(36, 0x0001 | 0x2000);                     // duplex; third record is an option tray
     ASSERT_TRUE(DispatchStatusBlock(b.bytes, port_));
     std::string bins = Bytes("PrinterBinConfig");
-    ASSERT_EQ(bins.size(), 4u + 3 * 12);
-    DWORD count;
-    std::memcpy(&count, bins.data(), 4);
-    EXPECT_EQ(count, 3u);
-    struct Rec {
-        WORD id, state;
-        SHORT paper;
-        BYTE selected, media;
-    };
-    const Rec want[3] = {{2001, 2001, 9, 0xFD, 0}, {1, 1, -1, 0x00, 1}, {3, 6, 5, 0xFE, 19}};
-    for (int r = 0; r < 3; ++r) {
-        const char* rec = bins.data() + 4 + 12 * r;
-        Rec got{};
-        std::memcpy(&got.id, rec, 2);
-        std::memcpy(&got.state, rec + 2, 2);
-        std::memcpy(&got.paper, rec + 4, 2);
-        got.selected = static_cast<BYTE>(rec[6]);
-        got.media = static_cast<BYTE>(rec[7]);
-        EXPECT_EQ(got.id, want[r].id) << r;
-        EXPECT_EQ(got.state, want[r].state) << r;
-        EXPECT_EQ(got.paper, want[r].paper) << r;
-        EXPECT_EQ(got.selected, want[r].selected) << r;
-        EXPECT_EQ(got.media, want[r].media) << r;
-        EXPECT_EQ(std::string(rec + 8, 4), std::string(4, '\0')) << r;
-    }
+    // Tray 2001 (A4), tray 1 (bits 12-13 = 2, size unknown) and tray 3 as an option tray.
+    const TrayRecord want[] = {{2001, 2001, 9, 0xFD, 0}, {1, 1, -1, 0x00, 1}, {3, 6, 5, 0xFE, 19}};
+    ExpectTrayRecords(bins, want);
     // Device data: ordinal, kind, 0, media class, paper id, length, width, feed of the last tray.
     EXPECT_EQ(port_->device.data.trayCount, 3u);
     const DWORD want2[3][8] = {{1, 5, 0, 1, 25, 2970, 2100, 3},
