@@ -71,6 +71,22 @@ public:
     std::vector<HANDLE> open_;
 };
 
+// A test on one USB port ("USB001") bound to the status manager, its client the current one.
+class BoundUsbPortTest : public MonitorTest {
+protected:
+    void SetUp() override {
+        MonitorTest::SetUp();
+        h_ = Open(u"USB001");
+        ASSERT_NE(h_, nullptr);
+        port_ = Port(h_);
+        client_ = Bind(h_);
+        port_->currentClient = client_;
+    }
+    HANDLE h_ = nullptr;
+    PortRecord* port_ = nullptr;
+    ManagerClient* client_ = nullptr;
+};
+
 inline std::string Uel() {
     return std::string("\x1b%-12345X");
 }

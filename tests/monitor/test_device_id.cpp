@@ -21,16 +21,8 @@
 
 namespace {
 
-class DeviceIdTest : public MonitorTest {
+class DeviceIdTest : public BoundUsbPortTest {
 protected:
-    void SetUp() override {
-        MonitorTest::SetUp();
-        h_ = Open(u"USB001");
-        ASSERT_NE(h_, nullptr);
-        port_ = Port(h_);
-        client_ = Bind(h_);
-        port_->currentClient = client_;
-    }
     std::string Text(const char* name) {
         StatusVariable* row = FindVariable(name, port_->variables, port_);
         if (!row || !row->value) return "<none>";
@@ -42,9 +34,6 @@ protected:
         return std::string(reinterpret_cast<const char*>(row->value), static_cast<size_t>(VariableSize(row)));
     }
     void Status(DWORD s[3]) { ASSERT_TRUE(ReadPrinterStatus(port_, s)); }
-    HANDLE h_ = nullptr;
-    PortRecord* port_ = nullptr;
-    ManagerClient* client_ = nullptr;
 };
 
 std::string Emulations(std::initializer_list<LONG> ids) {

@@ -11,15 +11,11 @@
 
 namespace {
 
-class ReplyTest : public MonitorTest {
+class ReplyTest : public BoundUsbPortTest {
 protected:
     void SetUp() override {
-        MonitorTest::SetUp();
-        h_ = Open(u"USB001");
-        ASSERT_NE(h_, nullptr);
-        port_ = Port(h_);
-        Bind(h_);
-        port_->currentClient = port_->clients;
+        BoundUsbPortTest::SetUp();
+        if (HasFatalFailure()) return;
         port_->versionPair[1] = 1;  // this driver's model answers
     }
     int Feed(const std::string& text, BOOL publish = TRUE) {
@@ -36,8 +32,6 @@ protected:
     }
     std::string Published(const char* name) { return g_manager.published[name]; }
 
-    HANDLE h_ = nullptr;
-    PortRecord* port_ = nullptr;
     DWORD flags_ = 0;
 };
 

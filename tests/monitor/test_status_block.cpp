@@ -102,17 +102,13 @@ TEST(DisplayCode, PrinterStatusByTable) {
     }
 }
 
-class DispatchTest : public MonitorTest {
+class DispatchTest : public BoundUsbPortTest {
 protected:
     void SetUp() override {
-        MonitorTest::SetUp();
-        h_ = Open(u"USB001");
-        ASSERT_NE(h_, nullptr);
-        port_ = Port(h_);
+        BoundUsbPortTest::SetUp();
+        if (HasFatalFailure()) return;
         port_->versionPair[0] = 0;
         port_->versionPair[1] = 1;
-        client_ = Bind(h_);
-        port_->currentClient = client_;
     }
     DWORD Dword(const char* name) {
         DWORD v = 0xDEADBEEF;
@@ -130,9 +126,6 @@ protected:
         std::memcpy(&v, port_->device.data.trays + TRAY_RECORD_SIZE * record + 4 * field, 4);
         return v;
     }
-    HANDLE h_ = nullptr;
-    PortRecord* port_ = nullptr;
-    ManagerClient* client_ = nullptr;
 };
 
 TEST_F(DispatchTest, ReadyPrinterFillsEveryVariable) {
