@@ -1,11 +1,10 @@
-// The port monitor below: its calls as the monitor makes them, with the port's own rules
-// (the write gate, the USB time-outs, a status-only document when no job is open).
+// The port monitor below: its calls as the monitor makes them, with the port's own rules (the
+// USB time-outs, serial pauses, a status-only document when no job is open). Writes are in
+// lower_write.cpp: they ask the write gate, whose status query opens documents here.
 #include "monitor/lower_port.h"
 
 #include "monitor/pjl_reply.h"
 #include "monitor/port_kinds.h"
-#include "monitor/status_variables.h"
-#include "monitor/write_gate.h"
 #include "win/spool.h"
 
 BOOL LowerStartDocPort(PortRecord* port, LPWSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo) {
@@ -21,36 +20,6 @@ BOOL LowerStartDocPort(PortRecord* port, LPWSTR printerName, DWORD jobId, DWORD 
         port->lower.pfnSetPortTimeOuts(port->lowerPort, &cto, 0);
         SetLastError(error);
     }
-    return ok;
-}
-
-BOOL LowerWritePort(PortRecord* port, const BYTE* data, DWORD length, DWORD* written) {
-    *written = 0;
-    port->lastWriteError = 0;
-    port->lastWriteFailed = FALSE;
-    if (!port->lower.pfnWritePort) {
-        SetLastError(ERROR_INVALID_FUNCTION);
-        return FALSE;
-    }
-    if (!WriteGate(port)) {
-        // The printer's input buffer is full: the caller tries again later.
-        port->lastWriteFailed = TRUE;
-        return TRUE;
-    }
-    BOOL ok = port->lower.pfnWritePort(port->lowerPort, const_cast<LPBYTE>(data), length, written);
-    if (*written > length) *written = length;  // never believe more than was offered
-    if (!ok) {
-        port->lastWriteError = GetLastError();
-        port->lastWriteFailed = TRUE;
-        if (IsUsbPort(port->portName) && IsXpOrLater() && port->lastWriteError == ERROR_CANCELLED &&
-            (port->state & ST_JOB_OPEN) && !(port->state & ST_NOT_RESPONDING)) {
-            FinishOrCancelJob(port, TRUE);
-            SetLastError(ERROR_CANCELLED);
-        }
-    }
-    if ((port->myPortMode & PORT_MODE_ECP) && (port->state & ST_JOB_OPEN) &&
-        (*written || port->lastWriteError == ERROR_TIMEOUT))
-        port->ecpActive = TRUE;
     return ok;
 }
 
@@ -123,8 +92,4 @@ BOOL DrainReplies(BOOL pause, PortRecord* port) {
     }
     if (opened) EndLowerDoc(port);
     return TRUE;
-}
-
-BOOL IsHardWriteError(DWORD error) {
-    return error == WSAECONNRESET || error == ERROR_PRINT_CANCELLED;
 }

@@ -14,6 +14,7 @@
 #include "monitor/pjl_reply.h"
 #include "monitor/port_kinds.h"
 #include "monitor/printer_query.h"
+#include "monitor/spooler_control.h"
 #include "monitor/status_variables.h"
 
 namespace {

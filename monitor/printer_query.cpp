@@ -13,7 +13,6 @@
 #include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
 #include "monitor/port_kinds.h"
-#include "monitor/printer_exchange.h"
 #include "monitor/status_variables.h"
 
 namespace {
@@ -22,28 +21,6 @@ std::atomic<SnmpDeviceIdReader> g_snmpReader{nullptr};
 
 BOOL IsQevUsb(const PortRecord* port) {
     return port->portName && EqualsNoCaseW(port->portName, u"QEVUSB", 6);
-}
-
-// The spooler ends or cancels a job of this driver's printer: the monitor ends it itself
-// instead of passing the control on.
-void EndJobHere(PortRecord* port) {
-    if (port->postScriptJob) {
-        PjlJobRequest request{};
-        request.wantJobLine = TRUE;
-        request.qty = request.copies = -1;
-        if (port->kind & KIND_BIDI) {
-            SetJobRecordName(port->jobIdentifier, 2, port);
-            request.wantJobName = TRUE;
-            std::memcpy(request.name, port->jobIdentifier,
-                        std::min(sizeof request.name - 1, sizeof port->jobIdentifier));
-        }
-        char trailer[PJL_HEADER_SIZE];
-        port->forceTrailerUel = TRUE;
-        DWORD length = BuildPjlJobTrailer(trailer, sizeof trailer, request, port);
-        if (length) ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(trailer), length, nullptr, TRUE, FALSE);
-        port->forceTrailerUel = FALSE;
-    }
-    FinishOrCancelJob(port, TRUE);
 }
 
 std::string_view LastModelField(std::string_view id) {
@@ -153,20 +130,6 @@ BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, 
     if (control == IOCTL_PAR_CANCEL && (port->kind & KIND_LOCAL) && in && inSize >= 1 && in[0] == 1)
         port->state |= ST_CANCEL_FROM_PORT;
     return ok;
-}
-
-BOOL SpoolerDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, BYTE* out, DWORD outSize,
-                          DWORD* returned) {
-    if (returned) *returned = 0;
-    {
-        PortLock lock(port);
-        if (!port->lower.pfnGetPrinterDataFromPort) return FALSE;
-        if ((control == 7 || control == IOCTL_PAR_CANCEL) && ModelClass(port) == 1) {
-            EndJobHere(port);
-            return FALSE;
-        }
-    }
-    return PortDeviceControl(port, control, in, inSize, out, outSize, returned);
 }
 
 BOOL IsValidDeviceId(std::string_view text) {

@@ -6,13 +6,6 @@
 
 BOOL WriteGate(PortRecord* port) {
     if (!(port->myPortMode & PORT_MODE_ECP)) return TRUE;
-    // The status query below may itself write (a queued trailer); that write is not gated again.
-    static thread_local BOOL inGate = FALSE;
-    if (inGate) return TRUE;
-    struct Guard {
-        Guard() { inGate = TRUE; }
-        ~Guard() { inGate = FALSE; }
-    } guard;
     DeviceState& d = port->device;
     // Before the first status block nothing is known about the input buffer to wait for.
     if (d.options[0].size == -1 || !d.optionsReady) return TRUE;
