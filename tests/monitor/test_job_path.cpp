@@ -368,14 +368,8 @@ class CancelTest : public JobPathTest {
 protected:
     void SetUp() override {
         JobPathTest::SetUp();
-        PLAT_PRINTER_SETUP setup{u"Halvoric",         u"QEV Halvoric 4400K", u"USB001", u"C:\\d\\Quessa.dll",
-                                 u"C:\\d\\model.txt", u"C:\\d\\Talvex.dll",  nullptr,   nullptr};
-        ASSERT_TRUE(PlatInstallPrinter(&setup));
-        ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Halvoric"), &printer_, nullptr));
-        WCHAR doc[] = u"cancelled job";
-        DOC_INFO_1W info{doc, nullptr, nullptr};
-        jobId_ = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info));
-        ASSERT_NE(jobId_, 0u);
+        InstallPrinterWithJob(u"cancelled job", &printer_, &jobId_);
+        if (HasFatalFailure()) return;
         h_ = OpenBound(u"USB001");
         Port(h_)->clients->printer = printer_;  // the client's own printer handle
     }

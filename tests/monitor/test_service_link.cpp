@@ -1,10 +1,9 @@
-#include "monitor/service_link.h"
-
 #include <cstring>
 #include <filesystem>
 #include <thread>
 
 #include "monitor/diag_log.h"
+#include "monitor/service_link.h"
 #include "monitor_fixture.h"
 #include "plat/control.h"
 #include "plat/message_window.h"
@@ -44,14 +43,8 @@ protected:
         PutString(kVersion, u"EventLogFolder", u"C:\\QzLog");
         PutDword(kVersion, u"RunStatus", 1);
         CreateDirectoryW(u"C:\\QzLog", nullptr);
-        PLAT_PRINTER_SETUP setup{u"Halvoric",         u"QEV Halvoric 4400K", u"USB001", u"C:\\d\\Quessa.dll",
-                                 u"C:\\d\\model.txt", u"C:\\d\\Talvex.dll",  nullptr,   nullptr};
-        ASSERT_TRUE(PlatInstallPrinter(&setup));
-        ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Halvoric"), &printer_, nullptr));
-        WCHAR doc[] = u"job";
-        DOC_INFO_1W info{doc, nullptr, nullptr};
-        jobId_ = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info));
-        ASSERT_NE(jobId_, 0u);
+        InstallPrinterWithJob(u"job", &printer_, &jobId_);
+        if (HasFatalFailure()) return;
         window_ = PlatCreateMessageWindow(u"QzPJMService", nullptr);
         ASSERT_NE(window_, nullptr);
         h_ = Open(u"FILE:");
