@@ -1,5 +1,8 @@
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "monitor/diag_log.h"
@@ -13,6 +16,37 @@
 #include "win/user_msg.h"
 
 namespace {
+
+// Holds the platform clock still (no auto-advance) while a call waits for another thread;
+// after 20 s of real time it lets the clock run again, so that a lost answer fails the test
+// instead of hanging it.
+class ClockWithoutAutoAdvance {
+public:
+    ClockWithoutAutoAdvance() {
+        PlatClockSetAutoAdvance(FALSE);
+        watchdog_ = std::thread([this] {
+            std::unique_lock<std::mutex> lock(mutex_);
+            done_.wait_for(lock, std::chrono::seconds(20), [this] { return finished_; });
+            PlatClockSetAutoAdvance(TRUE);
+        });
+    }
+    ~ClockWithoutAutoAdvance() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+        watchdog_.join();
+    }
+    ClockWithoutAutoAdvance(const ClockWithoutAutoAdvance&) = delete;
+    ClockWithoutAutoAdvance& operator=(const ClockWithoutAutoAdvance&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread watchdog_;
+};
 
 constexpr LPCWSTR kBase = u"SOFTWARE\\Tamsa Korvel\\QzPJMService";
 constexpr LPCWSTR kVersion = u"SOFTWARE\\Tamsa Korvel\\QzPJMService\\1.0";
@@ -128,7 +162,12 @@ TEST_F(ServiceTest, UnlistedJobWaitsForTheServiceToAllowIt) {
     MakeTable({3});
     DWORD atoms = PlatGlobalAtomCount();
     AnswerWith(u"QzLM_ALLOW");
-    EXPECT_TRUE(Start());
+    {
+        // The service's answer comes from another thread: the clock must not jump past the
+        // monitor's wait before that thread has run.
+        ClockWithoutAutoAdvance hold;
+        EXPECT_TRUE(Start());
+    }
     answer_.join();
     EXPECT_EQ(restart_.message, QZ_MSG_RESTART);
     EXPECT_EQ(restart_.lParam, static_cast<LPARAM>(jobId_));
