@@ -1,6 +1,5 @@
 // What the printer told about itself (model, memory, options, trays), kept per port and handed
-// out through the "LM_" port queries; and the write gate that keeps an ECP transfer from
-// overrunning the printer's input buffer.
+// out through the "LM_" port queries (device_queries.h).
 #pragma once
 
 #include <cstddef>
@@ -43,12 +42,12 @@ struct DeviceState {
     DeviceData data;
     DeviceOption options[DEVICE_OPTION_ROWS + 1];
     BOOL optionsReady;
-    DWORD getTime;        // tick of the last status-block decode ("GetTime")
-    BYTE bufferBlockKB;   // the printer's input buffer: block size in KB ...
+    DWORD getTime;          // tick of the last status-block decode ("GetTime")
+    BYTE bufferBlockKB;     // the printer's input buffer: block size in KB ...
     BYTE bufferBlocksFree;  // ... and blocks free, from the last status block
-    BOOL busyRefresh;     // the panel shows a code that a named refresh must not disturb
-    BOOL jobEndWatch;     // set at EndDocPort: the next job-finished report releases the queue
-    BOOL skipMark;        // set with the watch flag; the first report after it is skipped
+    BOOL busyRefresh;       // the panel shows a code that a named refresh must not disturb
+    BOOL jobEndWatch;       // set at EndDocPort: the next job-finished report releases the queue
+    BOOL skipMark;          // set with the watch flag; the first report after it is skipped
     DWORD finishedReports;  // job-finished reports in a row while records wait and no job is open
 };
 
@@ -62,12 +61,3 @@ BOOL IsOptionRefreshDue(PortRecord* port);
 // size copies min(size, row size) bytes; with size 0 only reports the row size. FALSE: no row,
 // or a row without a value yet.
 BOOL GetDeviceOptionValue(PortRecord* port, LPCWSTR name, BYTE* out, DWORD outSize, DWORD* returned);
-// The "LM_" port queries (name prefix compare). The answer follows the other named port
-// queries: FALSE with last error ERROR_INVALID_PARAMETER after answering, ERROR_INSUFFICIENT_BUFFER
-// with the size in *returned for a size-0 call; -1 (a DWORD) while the printer does not respond.
-BOOL IsDeviceOptionQuery(LPCWSTR name);
-BOOL AnswerDeviceOptionQuery(PortRecord* port, LPCWSTR name, BYTE* out, DWORD outSize, DWORD* returned);
-// May LowerWritePort write now? Outside ECP mode always.
-BOOL WriteGate(PortRecord* port);
-// The polling cycle's step: one input-buffer block less is assumed free.
-void ConsumeFreeBlock(PortRecord* port);

@@ -5,11 +5,14 @@
 #include <cstring>
 
 #include "monitor/diag_log.h"
+#include "monitor/job_records.h"
+#include "monitor/lower_port.h"
 #include "monitor/manager_client.h"
 #include "monitor/monitor_entry.h"
 #include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
 #include "monitor/port_kinds.h"
+#include "monitor/printer_exchange.h"
 #include "monitor/printer_query.h"
 #include "monitor/service_link.h"
 #include "monitor/status_variables.h"
@@ -22,21 +25,10 @@ constexpr DWORD PORT_MUTEX_WAIT = 30000;
 // A local port's StartDocPort waits for the port this many times (30 s each), then gives up
 // rather than holding the spooler's thread for ever.
 constexpr int START_MUTEX_TRIES = 4;
-// A job whose printer stays silent, or whose port takes no byte, fails after this long
-// instead of making the spooler retry without end.
-constexpr DWORD JOB_STALL_LIMIT = 120000;
 // How long EndDocPort waits for a cancel to be acknowledged, and for pending output to go.
 constexpr DWORD CANCEL_ACK_LIMIT = 60000;
 constexpr DWORD PENDING_OUTPUT_WAIT = 60000;
 constexpr DWORD ECP_CHUNK = 4096;
-
-struct PortRef {
-    explicit PortRef(HANDLE h) : port(AcquirePort(h)) {}
-    ~PortRef() { ReleasePort(port); }
-    PortRef(const PortRef&) = delete;
-    PortRef& operator=(const PortRef&) = delete;
-    PortRecord* port;
-};
 
 // The port mutex as one call holds it.
 struct MutexHold {
@@ -133,7 +125,7 @@ void NegotiateEcp(PortRecord* port) {
         got < sizeof modes)
         return;
     if (modes[1] == ECP_WRITE_MODE) {
-        port->myPortMode |= 2;
+        port->myPortMode |= PORT_MODE_ECP;
         return;
     }
     WORD caps = 0;
@@ -146,12 +138,12 @@ void NegotiateEcp(PortRecord* port) {
     if (PortDeviceControl(port, IOCTL_IEEE1284_NEGOTIATE, reinterpret_cast<BYTE*>(want), sizeof want,
                           reinterpret_cast<BYTE*>(result), sizeof result, &got) &&
         got >= sizeof result && result[1] == ECP_WRITE_MODE) {
-        port->myPortMode |= 2;
+        port->myPortMode |= PORT_MODE_ECP;
         return;
     }
     PortDeviceControl(port, IOCTL_IEEE1284_NEGOTIATE, reinterpret_cast<BYTE*>(modes), sizeof modes,
                       reinterpret_cast<BYTE*>(result), sizeof result, &got);
-    port->myPortMode &= ~2u;
+    port->myPortMode &= ~PORT_MODE_ECP;
 }
 
 // "PrintingPriority" in the monitor's registry: the spooler's thread sends the job at that
@@ -186,23 +178,13 @@ void ResetJobFlags(PortRecord* port) {
     port->lastWriteFailed = FALSE;
     port->lastWriteError = 0;
     port->owedEjects = 0;
-    port->lastProgressTick = GetTickCount();
 }
 
-// The port has taken nothing for too long: the job ends with an error. A printer that
-// answers and reports itself busy (printing, warming up) is waited for as long as it takes.
-BOOL Stalled(PortRecord* port) {
-    BOOL busyButAnswering =
-        (port->state & ST_BUSY_A) && (port->state & ST_BUSY_B) && !(port->state & ST_NOT_RESPONDING);
-    return !busyButAnswering && GetTickCount() - port->lastProgressTick >= JOB_STALL_LIMIT;
-}
-
-BOOL RetryLater(PortRecord* port, LPDWORD written) {
+// Nothing went out this time: the spooler calls again with the same data. A printer that
+// waits for paper or a cleared jam keeps its job; each call is bounded by its own waits, and
+// a cancel or the spooler ends the job.
+BOOL RetryLater(LPDWORD written) {
     *written = 0;
-    if (Stalled(port)) {
-        SetLastError(ERROR_TIMEOUT);
-        return FALSE;
-    }
     return TRUE;
 }
 
@@ -212,25 +194,20 @@ void KeepTail(PortRecord* port, const BYTE* data, DWORD length) {
     port->tailLength = n;
 }
 
+// A failed write that ends the job (the line dropped, the job cancelled below) leaves its
+// error set; any other outcome lets the spooler call again.
+BOOL HardError(PortRecord* port, BOOL ok) {
+    if (ok || !IsHardWriteError(port->lastWriteError)) return FALSE;
+    SetLastError(port->lastWriteError);
+    return TRUE;
+}
+
 BOOL WriteThrough(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
     DWORD done = 0;
     BOOL ok = LowerWritePort(port, data, length, &done);
     *written = done;
     if (done) KeepTail(port, data, done);
-    if (!ok) {
-        DWORD error = port->lastWriteError;
-        if (error == WSAECONNRESET || error == ERROR_PRINT_CANCELLED) {
-            SetLastError(error);
-            return FALSE;
-        }
-    }
-    return TRUE;
-}
-
-BOOL HardError(PortRecord* port, BOOL ok) {
-    if (ok || (port->lastWriteError != WSAECONNRESET && port->lastWriteError != ERROR_PRINT_CANCELLED)) return FALSE;
-    SetLastError(port->lastWriteError);
-    return TRUE;
+    return !HardError(port, ok);
 }
 
 // Holds back the last 80 bytes of the job so that the trailer can follow them: what would
@@ -272,7 +249,7 @@ BOOL WriteDelayLine(PortRecord* port, const BYTE* data, DWORD length, LPDWORD wr
 
 BOOL WriteJobData(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
     BOOL ok;
-    if (port->myPortMode & 2) {
+    if (port->myPortMode & PORT_MODE_ECP) {
         WriteThrough(port, data, std::min(length, ECP_CHUNK), written);
         ok = TRUE;  // the ECP chunk writer never fails the spooler's call
         port->bytesSent -= std::min(port->bytesSent, *written);
@@ -281,10 +258,7 @@ BOOL WriteJobData(PortRecord* port, const BYTE* data, DWORD length, LPDWORD writ
     } else {
         ok = WriteDelayLine(port, data, length, written);
     }
-    if (*written) {
-        port->dataStarted = TRUE;
-        port->lastProgressTick = GetTickCount();
-    }
+    if (*written) port->dataStarted = TRUE;
     return ok;
 }
 
@@ -301,7 +275,7 @@ HeaderStep SendHeader(PortRecord* port, MutexHold& hold) {
         Sleep(2000);
         return HeaderStep::Retry;
     }
-    if ((port->state & ST_BUSY_A) && (port->state & ST_BUSY_B)) {
+    if ((port->state & ST_PRINTER_BUSY) == ST_PRINTER_BUSY) {
         hold.Release();
         Sleep(2000);
         return HeaderStep::Retry;
@@ -337,11 +311,10 @@ HeaderStep SendHeader(PortRecord* port, MutexHold& hold) {
     BOOL ok =
         ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(header) + offset, length - offset, &written, FALSE, FALSE);
     port->headerOffset = offset + std::min(written, length - offset);
-    if (written) port->lastProgressTick = GetTickCount();
     if (port->headerOffset >= length) {
         port->state |= ST_HEADER_SENT;
         port->state &= ~(ST_HEADER_PENDING | ST_FINISHED_BY_REPLY);
-        if ((port->myPortMode & 2) && (port->state & ST_JOB_OPEN)) port->ecpActive = TRUE;
+        if ((port->myPortMode & PORT_MODE_ECP) && (port->state & ST_JOB_OPEN)) port->ecpActive = TRUE;
         return HeaderStep::Done;
     }
     hold.Release();
@@ -349,43 +322,52 @@ HeaderStep SendHeader(PortRecord* port, MutexHold& hold) {
     return HeaderStep::Retry;
 }
 
-BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
-    MutexHold hold{port};
-    *written = 0;
-    if (!hold.Take(PORT_MUTEX_WAIT)) return RetryLater(port, written);
-    port->wroteSinceStart = TRUE;
-    if (IsUsb(port) && IsXpOrLater() && port->usbCarry) {
-        // The spooler cut the rest of a short write: the job was deleted meanwhile.
-        BYTE buffer[2048];
-        DWORD needed = 0;
-        HANDLE printer = port->currentClient ? port->currentClient->printer : nullptr;
-        if (length < port->usbCarryLeft && printer &&
-            GetJobW(printer, port->jobId, 1, buffer, sizeof buffer, &needed) &&
-            (reinterpret_cast<JOB_INFO_1W*>(buffer)->Status & JOB_STATUS_DELETING))
-            port->state |= ST_DELETING;
-    }
-    port->usbCarry = FALSE;
-    if (IsUsb(port) && (port->state & ST_NOT_RESPONDING) && !(port->state & ST_DELETING)) {
+// After a short write on USB the spooler hands over the rest; a shorter call means it cut the
+// job, which was deleted meanwhile: its data is swallowed from now on.
+void NoteCutShortWrite(PortRecord* port, DWORD length) {
+    if (!IsXpOrLater() || !port->usbCarry || length >= port->usbCarryLeft) return;
+    HANDLE printer = port->currentClient ? port->currentClient->printer : nullptr;
+    BYTE buffer[2048];
+    DWORD needed = 0;
+    if (printer && GetJobW(printer, port->jobId, 1, buffer, sizeof buffer, &needed) &&
+        (reinterpret_cast<JOB_INFO_1W*>(buffer)->Status & JOB_STATUS_DELETING))
+        port->state |= ST_DELETING;
+}
+
+// A USB printer that does not answer is asked again after a pause, and the spooler retries
+// later; a USB document that failed to start is started again first.
+BOOL UsbPortReady(PortRecord* port, MutexHold& hold) {
+    if ((port->state & ST_NOT_RESPONDING) && !(port->state & ST_DELETING)) {
         Sleep(4000);
         QueryPrinterStatus(port);
         hold.Release();
         Sleep(10000);
-        return RetryLater(port, written);
+        return FALSE;
     }
-    if (IsUsb(port) && !(port->state & ST_LOWER_DOC_OPEN)) {
-        if (!LowerStartDocPort(port, port->printerName, port->jobId, 1, nullptr)) {
-            hold.Release();
-            Sleep(4000);
-            return RetryLater(port, written);
-        }
-        port->state |= ST_LOWER_DOC_OPEN;
+    if (port->state & ST_LOWER_DOC_OPEN) return TRUE;
+    if (!LowerStartDocPort(port, port->printerName, port->jobId, 1, nullptr)) {
+        hold.Release();
+        Sleep(4000);
+        return FALSE;
     }
+    port->state |= ST_LOWER_DOC_OPEN;
+    return TRUE;
+}
+
+BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
+    MutexHold hold{port};
+    *written = 0;
+    if (!hold.Take(PORT_MUTEX_WAIT)) return RetryLater(written);
+    port->wroteSinceStart = TRUE;
+    if (IsUsb(port)) NoteCutShortWrite(port, length);
+    port->usbCarry = FALSE;
+    if (IsUsb(port) && !UsbPortReady(port, hold)) return RetryLater(written);
     if (port->scanResult == 0) {
         ScanJobDataForPjl(port, data, length);
         SetJobRecordName(port->scanResult == 2 ? port->jobName : port->jobIdentifier, 1, port);
     }
     if (port->state & ST_HEADER_PENDING) {
-        if (SendHeader(port, hold) == HeaderStep::Retry) return RetryLater(port, written);
+        if (SendHeader(port, hold) == HeaderStep::Retry) return RetryLater(written);
     }
     // The job's own UEL gives way to the one the monitor header began with: once, and only
     // when the monitor header really went out.
@@ -400,9 +382,8 @@ BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD 
         ExchangeWithPrinter(port, nullptr, 0, nullptr, FALSE, FALSE);
         if (port->pendingLength) {
             hold.Release();
-            return RetryLater(port, written);
+            return RetryLater(written);
         }
-        port->lastProgressTick = GetTickCount();
     }
     if (port->scanResult == 2) port->pollMode &= ~1;
     if (port->state & ST_DELETING) {
@@ -414,16 +395,13 @@ BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD 
     hold.Release();
     if (port->lastWriteFailed && port->lastWriteError == ERROR_TIMEOUT && (IsUsb(port) || port->ecpActive)) Sleep(1000);
     if (ok && IsUsb(port) && *written < length) {
+        // What the spooler must hand over again; a shorter call means it cut the job.
         port->usbCarry = TRUE;
         port->usbCarryByte = data[*written];
         port->usbCarryLeft = length - *written;
     }
-    if (!ok) {
-        SetLastError(error);
-        return FALSE;
-    }
-    if (*written == 0) return RetryLater(port, written);
-    return TRUE;
+    SetLastError(error);
+    return ok;  // TRUE with 0 bytes: the spooler retries
 }
 
 BOOL StartLowerDocIfNeeded(PortRecord* port) {
@@ -468,9 +446,10 @@ void SendTrailer(PortRecord* port) {
     DWORD length = BuildPjlJobTrailer(trailer, sizeof trailer, request, port);
     BYTE out[PJL_HEADER_SIZE + TAIL_SIZE];
     DWORD total = 0;
-    BOOL delayLine = !(port->kind & KIND_LOCAL) && !(port->kind & KIND_STD_TCPIP) && !(port->myPortMode & 2);
-    BOOL cancel = (port->state & (ST_CANCEL_A | ST_CANCEL_B)) != 0;
-    if (port->tailLength && (delayLine || ((port->myPortMode & 2) && cancel))) {
+    BOOL delayLine =
+        !(port->kind & KIND_LOCAL) && !(port->kind & KIND_STD_TCPIP) && !(port->myPortMode & PORT_MODE_ECP);
+    BOOL cancel = (port->state & ST_CANCEL_IN_PROGRESS) != 0;
+    if (port->tailLength && (delayLine || ((port->myPortMode & PORT_MODE_ECP) && cancel))) {
         std::memcpy(out, port->tail, port->tailLength);
         total = port->tailLength;
         port->tailLength = 0;
@@ -489,69 +468,67 @@ void WaitPendingOutput(PortRecord* port) {
     DropPendingOutput(port);
 }
 
-BOOL EndDocBoundClient(PortRecord* port) {
-    MutexHold hold{port};
-    hold.Take(PORT_MUTEX_WAIT);
-    port->state &= ~ST_CANCEL_FROM_PORT;
-    BOOL statusDoc = FALSE;
-    OpenStatusDocIfNeeded(port, &statusDoc);
-    BOOL tcp = (port->kind & KIND_TCPIP) != 0;
-    BOOL stdTcp = (port->kind & KIND_STD_TCPIP) != 0;
-    BYTE jobBuffer[2048];
-    DWORD needed = 0;
+BOOL JobBeingDeleted(PortRecord* port) {
     ManagerClient* client = port->currentClient;
-    BOOL deleting = client && client->printer &&
-                    GetJobW(client->printer, port->jobId, 1, jobBuffer, sizeof jobBuffer, &needed) &&
-                    (reinterpret_cast<JOB_INFO_1W*>(jobBuffer)->Status & JOB_STATUS_DELETING);
-    if (deleting) {
-        SetJobStatusBits(port, 4, TRUE);
-        BYTE one = 1;
-        DWORD returned = 0;
-        PortDeviceControl(port, IOCTL_PAR_CANCEL, &one, 1, nullptr, 0, &returned);
-        Sleep(1000);
-        port->state |= ST_CANCEL_A | ST_CANCEL_B;
-        // A printer that never acknowledges the cancel does not keep the job open for ever.
-        DWORD start = GetTickCount();
-        while (!port->cancelAcknowledged && !(port->state & ST_NOT_RESPONDING) &&
-               GetTickCount() - start < CANCEL_ACK_LIMIT) {
-            hold.Release();
-            Sleep(4000);
-            if (!hold.Take(PORT_MUTEX_WAIT)) break;
-            if (!port->pollingThread)
-                RefreshStatusThroughPort(port, TRUE);
-            else if (!(port->state & ST_POLLING_WANTED))
-                break;
-        }
-    } else {
-        ++port->owedEjects;  // no polling thread here to confirm the end from the printer
+    if (!client || !client->printer) return FALSE;
+    BYTE buffer[2048];
+    DWORD needed = 0;
+    return GetJobW(client->printer, port->jobId, 1, buffer, sizeof buffer, &needed) &&
+           (reinterpret_cast<JOB_INFO_1W*>(buffer)->Status & JOB_STATUS_DELETING);
+}
+
+// The user deleted the job: the printer is told to cancel it, and the job's end waits (with the
+// port released between looks) until it acknowledges, stops answering, or polling ends. A
+// printer that never acknowledges does not keep the job open for ever.
+void CancelAtPrinter(PortRecord* port, MutexHold& hold) {
+    SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
+    BYTE one = 1;
+    DWORD returned = 0;
+    PortDeviceControl(port, IOCTL_PAR_CANCEL, &one, 1, nullptr, 0, &returned);
+    Sleep(1000);
+    port->state |= ST_CANCEL_IN_PROGRESS;
+    DWORD start = GetTickCount();
+    while (!port->cancelAcknowledged && !(port->state & ST_NOT_RESPONDING) &&
+           GetTickCount() - start < CANCEL_ACK_LIMIT) {
+        hold.Release();
+        Sleep(4000);
+        if (!hold.Take(PORT_MUTEX_WAIT)) break;
+        if (!port->pollingThread)
+            RefreshStatusThroughPort(port, TRUE);
+        else if (!(port->state & ST_POLLING_WANTED))
+            break;
     }
+}
+
+// Once per job, the trailer (never on TCP/IP ports): after the monitor's header unless the job
+// was cancelled or already ended, or after a job that carried its own PJL unless cancelled.
+// What the printer reported meanwhile is read first, and what the trailer brings back after.
+void EndJobAtPrinter(PortRecord* port) {
     BOOL firstEnd = !port->endDocDone;
     port->endDocDone = TRUE;
     // The job's end report names the job by its second name.
     if (firstEnd) SetJobRecordName(port->jobIdentifier, 2, port);
-    // With no polling thread on the port, what the printer has reported about the job while
-    // it was being sent (its end, a cancel from its panel) is read before the trailer: a job
-    // the printer cancelled ends as cancelled and gets no end-of-job of its own.
     if (!port->pollingThread) RefreshStatusThroughPort(port, TRUE);
-    if (firstEnd && !tcp) {
-        BOOL cancel = (port->state & (ST_CANCEL_A | ST_CANCEL_B)) != 0;
+    if (firstEnd && !(port->kind & KIND_TCPIP)) {
+        BOOL cancel = (port->state & ST_CANCEL_IN_PROGRESS) != 0;
         BOOL ended = (port->state & ST_FINISHED_BY_REPLY) != 0;
         BOOL headerSent = (port->state & ST_HEADER_SENT) != 0;
         if ((headerSent && !cancel && !ended) || (!headerSent && port->scanResult != 0 && !cancel)) SendTrailer(port);
     }
-    // And what the trailer brought back (the job's end report).
     if (!port->pollingThread) RefreshStatusThroughPort(port, TRUE);
-    if (!stdTcp) EndLowerDoc(port);
-    MonFree(port->docInfo);
-    port->docInfo = nullptr;
+}
+
+// The job's end in the status variables and the job records: a job that sent nothing drops its
+// records; a job the printer has not reported finished is finished here.
+void ReportJobEnd(PortRecord* port) {
+    BOOL stdTcp = (port->kind & KIND_STD_TCPIP) != 0;
     BOOL finishedByReply = (port->state & ST_FINISHED_BY_REPLY) != 0;
     BOOL headerSent = (port->state & ST_HEADER_SENT) != 0;
     if (!finishedByReply) UpdateSendingJobInfo(port, TRUE);
-    SetJobStatusBits(port, 263, FALSE);
+    SetJobStatusBits(port, JOBSTATUS_JOB_BITS, FALSE);
     if (!stdTcp && (!headerSent || !port->wroteSinceStart)) SetDwordVariable(port, "PrinterQueue", 0);
     if (!port->wroteSinceStart) {
-        while (port->jobHead && port->jobHead->next) PopJobRecord(port, TRUE);
-        if (port->jobHead) PopJobRecord(port, TRUE);
+        DropAllJobRecords(port, TRUE);
         SnapshotPrinterStatus(port);
     }
     if (!finishedByReply || !headerSent) {
@@ -564,6 +541,39 @@ BOOL EndDocBoundClient(PortRecord* port) {
         if (!headerSent && !stdTcp && port->jobHead) PopJobRecord(port, TRUE);
     }
     PublishDirtyVariables(port);
+}
+
+// A standard TCP/IP job that the printer finished or that was cancelled ends here: its records
+// go (no end report will come for them) and the queue is reported empty.
+void EndStandardTcpIpJob(PortRecord* port) {
+    if (!(port->state & (ST_CANCEL_IN_PROGRESS | ST_FINISHED_BY_REPLY))) WaitPendingOutput(port);
+    if (port->state & (ST_CANCEL_IN_PROGRESS | ST_FINISHED_BY_REPLY)) {
+        DropPendingOutput(port);
+        SetDwordVariable(port, "PrinterQueue", 0);
+        PublishDirtyVariables(port);
+        FinishOrCancelJob(port, FALSE);
+    }
+    port->state &= ~ST_PRINTER_ANSWERED;
+    EndLowerDoc(port);
+    SetJobStatusBits(port, JOBSTATUS_JOB_BITS, FALSE);
+}
+
+BOOL EndDocBoundClient(PortRecord* port) {
+    MutexHold hold{port};
+    hold.Take(PORT_MUTEX_WAIT);
+    port->state &= ~ST_CANCEL_FROM_PORT;
+    BOOL statusDoc = FALSE;
+    OpenStatusDocIfNeeded(port, &statusDoc);
+    BOOL stdTcp = (port->kind & KIND_STD_TCPIP) != 0;
+    if (JobBeingDeleted(port))
+        CancelAtPrinter(port, hold);
+    else
+        ++port->owedEjects;  // no polling thread here to confirm the end from the printer
+    EndJobAtPrinter(port);
+    if (!stdTcp) EndLowerDoc(port);
+    MonFree(port->docInfo);
+    port->docInfo = nullptr;
+    ReportJobEnd(port);
     port->lastEndDocTick = GetTickCount();
     port->state &= ~ST_JOB_OPEN;
     if (CountPendingJobs(port) == 0) port->ecpActive = FALSE;
@@ -574,21 +584,81 @@ BOOL EndDocBoundClient(PortRecord* port) {
     }
     hold.Release();
     if (!port->pollingThread) WaitPendingOutput(port);
-    if (stdTcp) {
-        // A standard TCP/IP job that the printer finished or that was cancelled ends here: its
-        // records go (no end report will come for them) and the queue is reported empty.
-        if (!(port->state & (ST_CANCEL_A | ST_CANCEL_B | ST_FINISHED_BY_REPLY))) WaitPendingOutput(port);
-        if (port->state & (ST_CANCEL_A | ST_CANCEL_B | ST_FINISHED_BY_REPLY)) {
-            DropPendingOutput(port);
-            SetDwordVariable(port, "PrinterQueue", 0);
-            PublishDirtyVariables(port);
-            FinishOrCancelJob(port, FALSE);
-        }
-        port->state &= ~ST_PRINTER_ANSWERED;
-        EndLowerDoc(port);
-        SetJobStatusBits(port, 263, FALSE);
-    }
+    if (stdTcp) EndStandardTcpIpJob(port);
     return TRUE;
+}
+
+// Step 2 of StartDocPort: a local port waits for the port (30 s at a time, a few times, then
+// gives up with ERROR_BUSY); a redirected port does not wait; any other waits once and goes on.
+BOOL TakeStartMutex(PortRecord* port, MutexHold& hold) {
+    if (port->kind & KIND_LOCAL) {
+        for (int i = 0; i < START_MUTEX_TRIES && !hold.Take(PORT_MUTEX_WAIT); ++i) {
+        }
+        if (hold.owned) return TRUE;
+        SetLastError(ERROR_BUSY);
+        return FALSE;
+    }
+    if (!(port->kind & KIND_REDIRECTED)) hold.Take(PORT_MUTEX_WAIT);
+    return TRUE;
+}
+
+// The job-processing service, when installed, decides whether the job may start; a refused
+// job is deleted.
+BOOL JobServiceAllowsStart(PortRecord* port, DWORD jobId) {
+    if (!IsJobServiceInstalled(port)) return TRUE;
+    HANDLE printer = nullptr;
+    OpenPrinterW(port->printerName, &printer, nullptr);
+    BOOL allowed = JobServiceStartDoc(printer, jobId, port->portName);
+    if (!allowed && printer) SetJobW(printer, jobId, 0, nullptr, JOB_CONTROL_DELETE);
+    if (printer) ClosePrinter(printer);
+    return allowed;
+}
+
+// Opens the job on the port below. A USB port whose start failed goes on: its WritePort starts
+// the document again.
+BOOL StartJobOnLowerPort(PortRecord* port, LPWSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo) {
+    if (!LowerStartDocPort(port, printerName, jobId, level, docInfo)) return IsUsb(port);
+    if (IsParallel(port)) {
+        port->myPortMode &= ~PORT_MODE_ECP;
+        NegotiateEcp(port);
+    }
+    if (!IsUsb(port)) SetParallelTimeouts(port);
+    port->state |= ST_LOWER_DOC_OPEN;
+    return TRUE;
+}
+
+// A bidirectional port binds the job to the printer's status-manager client: with a bound
+// client the monitor's header is pending, stale replies are drained and the job gets a record.
+void PrepareBidiJob(PortRecord* port, DWORD jobId, DWORD level, LPBYTE docInfo) {
+    PortLock lock(port);
+    ManagerClient* client = FindManagerClient(port->printerName, port);
+    if (!client) client = CreateManagerClient(port->printerName, port, TRUE);
+    port->currentClient = client;
+    MakeJobIdentifier(port);
+    if (!IsBound(client)) {
+        if (port->myPortMode & PORT_MODE_ECP) QueryPrinterStatus(port);
+        return;
+    }
+    QueryPrinterStatus(port);
+    port->pollMode = 0;
+    port->state |= ST_HEADER_PENDING;
+    BOOL queued = port->jobHead != nullptr;
+    if (!queued && !(port->kind & KIND_STD_TCPIP)) DrainReplies(FALSE, port);
+    port->startPolling = TRUE;
+    CopyDocInfo(port, level, docInfo);
+    if (!queued) SnapshotPrinterStatus(port);
+    AddJobRecord(jobId, port);
+    UpdateSendingJobInfo(port, FALSE);
+    ApplyPrintingPriority(port);
+}
+
+void SetPollModeForJob(PortRecord* port) {
+    if (port->kind & KIND_REDIRECTED) {
+        port->redirectedCounters[0] = 0;
+        port->redirectedCounters[1] = 1;
+    }
+    port->pollMode = (port->state & ST_HEADER_PENDING) ? 0 : ((port->kind & KIND_REDIRECTED) ? port->pollMode : 1);
+    if (!(port->state & ST_OWN_MODEL)) port->sleepAfterFailedHeader = 0;
 }
 
 }  // namespace
@@ -607,16 +677,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
     }
     port->state &= ~ST_TERMINATE;
     MutexHold hold{port};
-    if (port->kind & KIND_LOCAL) {
-        for (int i = 0; i < START_MUTEX_TRIES && !hold.Take(PORT_MUTEX_WAIT); ++i) {
-        }
-        if (!hold.owned) {
-            SetLastError(ERROR_BUSY);
-            return FALSE;
-        }
-    } else if (!(port->kind & KIND_REDIRECTED)) {
-        hold.Take(PORT_MUTEX_WAIT);
-    }
+    if (!TakeStartMutex(port, hold)) return FALSE;
     port->underWay = TRUE;
     ReplacePrinterName(port, pPrinterName);
     if (port->state & ST_JOB_OPEN) {
@@ -624,74 +685,30 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
         SetLastError(ERROR_BUSY);
         return FALSE;
     }
-    if (IsJobServiceInstalled(port)) {
-        HANDLE printer = nullptr;
-        OpenPrinterW(port->printerName, &printer, nullptr);
-        if (!JobServiceStartDoc(printer, JobId, port->portName)) {
-            if (printer) SetJobW(printer, JobId, 0, nullptr, JOB_CONTROL_DELETE);
-            if (printer) ClosePrinter(printer);
-            port->underWay = FALSE;
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
-        if (printer) ClosePrinter(printer);
+    if (!JobServiceAllowsStart(port, JobId)) {
+        port->underWay = FALSE;
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
     }
     port->state |= ST_JOB_OPEN;
     ReloadMyPortMode(port);
     if (port->state & ST_LOWER_DOC_OPEN) EndLowerDoc(port);
     port->enterLanguage = 0;
     ReadMonitorDword(u"ENTERLANGUAGE", &port->enterLanguage);
-    if (!LowerStartDocPort(port, pPrinterName, JobId, Level, pDocInfo)) {
-        if (!IsUsb(port)) {
-            DWORD error = GetLastError();
-            port->state &= ~ST_JOB_OPEN;
-            port->underWay = FALSE;
-            SetLastError(error);
-            return FALSE;
-        }
-    } else {
-        if (IsParallel(port)) {
-            port->myPortMode &= ~2u;
-            NegotiateEcp(port);
-        }
-        if (!IsUsb(port)) SetParallelTimeouts(port);
-        port->state |= ST_LOWER_DOC_OPEN;
+    if (!StartJobOnLowerPort(port, pPrinterName, JobId, Level, pDocInfo)) {
+        DWORD error = GetLastError();
+        port->state &= ~ST_JOB_OPEN;
+        port->underWay = FALSE;
+        SetLastError(error);
+        return FALSE;
     }
     port->jobId = JobId;
-    port->state &= ~(ST_HEADER_SENT | ST_CANCEL_A | ST_DELETING | ST_CANCEL_B | ST_FINISHED_BY_REPLY);
+    port->state &= ~(ST_HEADER_SENT | ST_CANCEL_IN_PROGRESS | ST_DELETING | ST_FINISHED_BY_REPLY);
     ResetJobFlags(port);
-    if (!(port->kind & KIND_BIDI)) {
-        port->underWay = FALSE;
-        return TRUE;
+    if (port->kind & KIND_BIDI) {
+        PrepareBidiJob(port, JobId, Level, pDocInfo);
+        SetPollModeForJob(port);
     }
-    {
-        PortLock lock(port);
-        ManagerClient* client = FindManagerClient(port->printerName, port);
-        if (!client) client = CreateManagerClient(port->printerName, port, TRUE);
-        port->currentClient = client;
-        MakeJobIdentifier(port);
-        if (IsBound(client)) {
-            QueryPrinterStatus(port);
-            port->pollMode = 0;
-            port->state |= ST_HEADER_PENDING;
-            BOOL queued = port->jobHead != nullptr;
-            if (!queued && !(port->kind & KIND_STD_TCPIP)) DrainReplies(FALSE, port);
-            port->startPolling = TRUE;
-            CopyDocInfo(port, Level, pDocInfo);
-            if (!queued) SnapshotPrinterStatus(port);
-            AddJobRecord(JobId, port);
-            UpdateSendingJobInfo(port, FALSE);
-            ApplyPrintingPriority(port);
-        } else if (port->myPortMode & 2) {
-            QueryPrinterStatus(port);
-        }
-    }
-    if (port->kind & KIND_REDIRECTED) {
-        port->redirectedCounters[0] = 0;
-        port->redirectedCounters[1] = 1;
-    }
-    port->pollMode = (port->state & ST_HEADER_PENDING) ? 0 : ((port->kind & KIND_REDIRECTED) ? port->pollMode : 1);
-    if (!(port->state & ST_OWN_MODEL)) port->sleepAfterFailedHeader = 0;
     port->underWay = FALSE;
     return TRUE;
 }
@@ -724,23 +741,18 @@ BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWrit
                     written < length) {
                     port->wroteSinceStart = FALSE;
                     port->state &= ~ST_HEADER_SENT;
-                    return RetryLater(port, pcbWritten);
+                    return RetryLater(pcbWritten);
                 }
             }
         }
     }
     port->wroteSinceStart = TRUE;
     DWORD written = 0;
-    BOOL ok = (port->myPortMode & 2) ? LowerWritePort(port, pBuffer, std::min(cbBuf, ECP_CHUNK), &written)
-                                     : LowerWritePort(port, pBuffer, cbBuf, &written);
+    BOOL ok = (port->myPortMode & PORT_MODE_ECP) ? LowerWritePort(port, pBuffer, std::min(cbBuf, ECP_CHUNK), &written)
+                                                 : LowerWritePort(port, pBuffer, cbBuf, &written);
     *pcbWritten = written;
-    if (written) {
-        KeepTail(port, pBuffer, written);
-        port->lastProgressTick = GetTickCount();
-    }
-    if (!ok) return FALSE;
-    if (!written) return RetryLater(port, pcbWritten);
-    return TRUE;
+    if (written) KeepTail(port, pBuffer, written);
+    return ok;
 }
 
 BOOL WINAPI EndDocPort(HANDLE hPort) {
@@ -783,7 +795,7 @@ BOOL WINAPI EndDocPort(HANDLE hPort) {
         }
         EndLowerDoc(port);
         port->state &= ~ST_JOB_OPEN;
-        port->myPortMode &= ~2u;
+        port->myPortMode &= ~PORT_MODE_ECP;
         port->underWay = FALSE;
         SignalLastPage(port);
         if (startFailed) SignalLastPage(port);

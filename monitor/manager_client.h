@@ -1,4 +1,4 @@
-// Per-printer bindings to the status manager Dorlik.DLL and the per-job records of a port.
+// Per-printer bindings to the status manager Dorlik.DLL.
 #pragma once
 
 #include "monitor/port_record.h"
@@ -44,22 +44,6 @@ struct ManagerClient {
     ManagerClient* next;
 };
 
-constexpr size_t JOB_NAME_SIZE = 80;
-struct JobRecord {
-    DWORD jobId;
-    char firstName[JOB_NAME_SIZE];
-    BYTE firstNameFlag;
-    char savedFirstName[JOB_NAME_SIZE];
-    BYTE savedFirstNameFlag;
-    char secondName[82];
-    ManagerClient* client;
-    DWORD flags;  // bit 0 reported, bit 3 finished in the printer's table, bit 4 last page signalled
-    DWORD snmpPages;
-    JobRecord* next;
-};
-constexpr DWORD JOB_REPORTED = 0x1;
-constexpr DWORD JOB_EJECT_SIGNALLED = 0x10;
-
 // One row of the driver-name table: which spooler drivers are this driver's, and the model
 // name their printers report in the device ID.
 struct DriverNameRow {
@@ -83,14 +67,3 @@ BOOL IsOwnDriverPrinter(LPCWSTR printerName, ManagerClient* client);
 inline BOOL IsBound(const ManagerClient* client) {
     return client && client->manager;
 }
-
-JobRecord* AddJobRecord(DWORD jobId, PortRecord* port);
-// Unlinks and frees the first record, telling the spooler its last page is out when asked.
-BOOL PopJobRecord(PortRecord* port, BOOL signal = TRUE);
-void DropAllJobRecords(PortRecord* port, BOOL signal);
-DWORD CountJobRecords(const PortRecord* port);
-BOOL SetJobRecordName(const char* text, DWORD which, PortRecord* port);
-JobRecord* FindJobRecordByName(const char* text, DWORD which, PortRecord* port);
-// The same over the first n characters (printers report job names cut to 24).
-JobRecord* FindJobRecordByNamePrefix(const char* text, size_t n, DWORD which, PortRecord* port);
-JobRecord* FindJobRecordById(DWORD jobId, PortRecord* port);

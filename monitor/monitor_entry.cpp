@@ -6,12 +6,15 @@
 #include <string_view>
 
 #include "monitor/device_options.h"
+#include "monitor/device_queries.h"
 #include "monitor/diag_log.h"
+#include "monitor/lower_port.h"
 #include "monitor/manager_client.h"
 #include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
 #include "monitor/port_kinds.h"
 #include "monitor/printer_query.h"
+#include "monitor/spooler_control.h"
 #include "monitor/status_variables.h"
 
 namespace {
@@ -23,15 +26,6 @@ MONITOR2 g_table = {
 };
 
 constexpr DWORD ERROR_PORT_REFUSED = 3007;
-
-// Keeps a reference on a port for the length of one call.
-struct PortRef {
-    explicit PortRef(HANDLE h) : port(AcquirePort(h)) {}
-    ~PortRef() { ReleasePort(port); }
-    PortRef(const PortRef&) = delete;
-    PortRef& operator=(const PortRef&) = delete;
-    PortRecord* port;
-};
 
 void WsaStart() {
     WSADATA data{};
@@ -208,8 +202,9 @@ BOOL PortControl(PortRecord* port, DWORD control, LPWSTR in, DWORD inSize, LPWST
         return FALSE;
     }
     if (control == 7 || control == IOCTL_PAR_CANCEL) {
-        if ((port->state & ST_JOB_OPEN) && !(port->state & ST_CANCEL_FROM_PORT)) SetJobStatusBits(port, 4, TRUE);
-        port->state |= ST_CANCEL_A;
+        if ((port->state & ST_JOB_OPEN) && !(port->state & ST_CANCEL_FROM_PORT))
+            SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
+        port->state |= ST_CANCEL_REQUESTED;
     }
     BOOL opened = FALSE;
     if (!OpenStatusDocIfNeeded(port, &opened)) {
@@ -228,14 +223,14 @@ BOOL PortControl(PortRecord* port, DWORD control, LPWSTR in, DWORD inSize, LPWST
             Sleep(4000);
             if (!TakePortMutex(port, 30000)) return FALSE;
             if (!reset && GetTickCount() - start >= 60000) {
-                SetJobStatusBits(port, 4, FALSE);
+                SetJobStatusBits(port, JOBSTATUS_CANCELLING, FALSE);
                 reset = TRUE;
             }
         }
     }
     DWORD got = 0;
     BOOL ok = SpoolerDeviceControl(port, control, reinterpret_cast<BYTE*>(in), inSize, reinterpret_cast<BYTE*>(out),
-                                outSize, &got);
+                                   outSize, &got);
     if (returned) *returned = got;
     if (control == 7 && (port->state & ST_JOB_OPEN)) Sleep(1000);
     if (opened) EndLowerDoc(port);

@@ -29,15 +29,6 @@ char* MonWideToAnsi(LPCWSTR text) {
     return out;
 }
 
-LPWSTR MonUtf8ToWide(const char* text, int length) {
-    if (!text) return nullptr;
-    int n = MultiByteToWideChar(CP_UTF8, 0, text, length, nullptr, 0);
-    if (n < 0) return nullptr;
-    auto* out = static_cast<LPWSTR>(MonAlloc((static_cast<size_t>(n) + 1) * sizeof(WCHAR)));
-    if (out && n) MultiByteToWideChar(CP_UTF8, 0, text, length, out, n);
-    return out;
-}
-
 BOOL MonAppendBytes(BYTE** buffer, DWORD* length, const BYTE* data, DWORD count) {
     if (!count) return TRUE;
     auto* grown = static_cast<BYTE*>(MonAlloc(*length + count));

@@ -1,4 +1,4 @@
-// The PJL reply parser and the exchange that sends monitor PJL to the printer.
+// The PJL reply parser: replies as text in, status variables and job progress out.
 #include "monitor/pjl_reply.h"
 
 #include <algorithm>
@@ -6,8 +6,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "monitor/bin_config.h"
+#include "monitor/job_records.h"
 #include "monitor/manager_client.h"
-#include "monitor/port_kinds.h"
 #include "monitor/printer_options.h"
 #include "monitor/status_variables.h"
 #include "win/nls.h"
@@ -170,7 +171,7 @@ BOOL OnCancel(Reply& r, Text rest, Text) {
         if (port->postScriptJob)
             port->postScriptCancel = TRUE;
         else
-            SetJobStatusBits(port, 4, TRUE);
+            SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
         return TRUE;
     }
     if (Begins(value, "HOST_CALCELED")) {
@@ -222,18 +223,30 @@ BOOL OnCoverage(Reply& r, Text rest, Text n) {
     return OnCounter(r, rest, "COVERAGE");
 }
 
+// The longest start of a UTF-8 text that converts into at most `units` UTF-16 units, cut
+// between characters. No byte makes more than one unit (a four-byte character makes two,
+// a stray byte one replacement), so `units` bytes always fit.
+Text Utf8Prefix(Text text, size_t units) {
+    if (text.size() <= units) return text;
+    size_t end = units;
+    while (end > 0 && (static_cast<BYTE>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
 BOOL OnDisplay(Reply& r, Text rest, Text) {
     PortRecord* port = r.port;
     rest = SkipBlanks(rest);
     if (!Begins(rest, "=\"")) return FALSE;
     Text text = rest.substr(2);
     text = text.substr(0, std::min(text.find('\r'), text.find('\n')));
+    // A panel text longer than the conversion buffer keeps its start: cut before converting,
+    // or the conversion fails and the panel would show nothing. A cut text has lost its
+    // closing quote already.
     WCHAR wide[512] = {};
-    int n = text.empty() ? 0
-                         : MultiByteToWideChar(CP_UTF8, 0, text.data(),
-                                               static_cast<int>(std::min<size_t>(text.size(), 1024)), wide, 511);
+    Text kept = Utf8Prefix(text, std::size(wide) - 1);
+    int n = kept.empty() ? 0 : MultiByteToWideChar(CP_UTF8, 0, kept.data(), static_cast<int>(kept.size()), wide, 511);
     if (n < 0) n = 0;
-    if (n > 0) --n;  // the closing quote
+    if (n > 0 && kept.size() == text.size()) --n;  // the closing quote
     n = std::min(n, 32);
     BYTE record[PANEL_RECORD_SIZE] = {};
     const DWORD kind = 16;
@@ -334,13 +347,13 @@ BOOL OnConfigIntray(Reply& r, Text rest, Text) {
     StatusVariable* row = FindVariable("PrinterBinConfig", r.port->variables, r.port);
     if (!row || !row->value) return TRUE;
     DWORD count = 0;
-    std::memcpy(&count, row->value, 4);
+    std::memcpy(&count, row->value, kBinCountSize);
     if (static_cast<DWORD>(tray) > count) return TRUE;
-    BYTE* field = row->value + 4 + (tray - 1) * 12 + 2;
-    WORD old = 0;
-    std::memcpy(&old, field, 2);
-    if (old != size) {
-        std::memcpy(field, &size, 2);
+    BYTE* record = BinRecordAt(row->value, static_cast<DWORD>(tray - 1));
+    BinRecord bin = GetBinRecord(record);
+    if (bin.state != size) {
+        bin.state = size;
+        PutBinRecord(record, bin);
         row->dirty = TRUE;
     }
     return TRUE;
@@ -605,126 +618,6 @@ int QueueReplyText(PortRecord* port, const char* text, DWORD length, DWORD* cons
     MonFree(buffer);
     if (consumed) *consumed = length;
     return ended;
-}
-
-BOOL RefreshStatusThroughPort(PortRecord* port, BOOL publish) {
-    if (!(port->kind & KIND_BIDI)) return TRUE;
-    BOOL usb = IsUsbPort(port->portName);
-    BOOL opened = FALSE;
-    if (!OpenStatusDocIfNeeded(port, &opened)) {
-        if (usb) {
-            port->myPortMode = 0;
-            port->state |= ST_NOT_RESPONDING;
-        }
-        return FALSE;
-    }
-    const DWORD piece = usb ? 1024 : 1023;
-    char buffer[1025];
-    DWORD flags = 0;
-    int ended = 0;
-    for (DWORD reads = 0; reads < REPLY_READS_PER_REFRESH; ++reads) {
-        DWORD got = 0;
-        if (!LowerReadPort(port, reinterpret_cast<BYTE*>(buffer), piece, &got) || got == 0) break;
-        got = std::min(got, piece);
-        buffer[got] = 0;
-        DWORD used = 0;
-        ended += QueueReplyText(port, buffer, got, &used, TRUE, &flags, publish);
-    }
-    if (opened) EndLowerDoc(port);
-    if (ended) port->state |= ST_STATUS_SEEN;
-    return TRUE;
-}
-
-void DropPendingOutput(PortRecord* port) {
-    MonFree(port->pendingOutput);
-    port->pendingOutput = nullptr;
-    port->pendingLength = 0;
-}
-
-namespace {
-
-BOOL HardWriteError(DWORD error) {
-    return error == WSAECONNRESET || error == ERROR_PRINT_CANCELLED || error == ERROR_CANCELLED;
-}
-
-// Writes with up to 50 tries while the port accepts nothing; stops at the first progress.
-BOOL SendWithRetries(PortRecord* port, const BYTE* data, DWORD length, DWORD* sent) {
-    *sent = 0;
-    BOOL usb = IsUsbPort(port->portName);
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        DWORD written = 0;
-        BOOL ok = LowerWritePort(port, data, length, &written);
-        if (!ok) {
-            DWORD error = GetLastError();
-            if (usb || HardWriteError(error)) return FALSE;
-            written = 0;
-        }
-        written = std::min(written, length);
-        if (written) {
-            if (written == 1) port->lastPartialHeaderTick = static_cast<LONG>(GetTickCount());
-            *sent = written;
-            return TRUE;
-        }
-        Sleep(1000);
-    }
-    SetLastError(ERROR_TIMEOUT);
-    return FALSE;
-}
-
-BOOL QueuePending(PortRecord* port, const BYTE* data, DWORD length) {
-    if (!length) return TRUE;
-    if (port->pendingLength + length > PENDING_OUTPUT_LIMIT) return FALSE;
-    return MonAppendBytes(&port->pendingOutput, &port->pendingLength, data, length);
-}
-
-}  // namespace
-
-BOOL ExchangeWithPrinter(PortRecord* port, const BYTE* data, DWORD length, DWORD* written, BOOL queueOnFailure,
-                         BOOL onlyWhenReady) {
-    DWORD localWritten = 0;
-    if (!written) written = &localWritten;
-    *written = 0;
-    if (onlyWhenReady && (!(port->kind & KIND_BIDI) || !(port->state & ST_OWN_MODEL))) return FALSE;
-    BOOL opened = FALSE;
-    if (!OpenStatusDocIfNeeded(port, &opened)) return FALSE;
-    BOOL ok = TRUE;
-    DWORD error = ERROR_SUCCESS;
-    if (port->pendingLength && port->sleepAfterFailedHeader != 1) {
-        DWORD sent = 0;
-        ok = SendWithRetries(port, port->pendingOutput, port->pendingLength, &sent);
-        error = GetLastError();
-        if (sent >= port->pendingLength) {
-            DropPendingOutput(port);
-        } else if (sent) {
-            std::memmove(port->pendingOutput, port->pendingOutput + sent, port->pendingLength - sent);
-            port->pendingLength -= sent;
-        }
-        if (!ok || port->pendingLength) {
-            // The new data waits behind what the printer has not taken yet.
-            if (queueOnFailure && data && !QueuePending(port, data, length))
-                ok = FALSE;
-            else if (queueOnFailure && data)
-                *written = length;
-            if (opened) EndLowerDoc(port);
-            SetLastError(error);
-            return ok && queueOnFailure;
-        }
-    }
-    if (data && length) {
-        DWORD sent = 0;
-        ok = SendWithRetries(port, data, length, &sent);
-        error = GetLastError();
-        *written = sent;
-        if (ok && sent < length) {
-            if (QueuePending(port, data + sent, length - sent)) *written = length;
-        } else if (!ok && queueOnFailure) {
-            if (QueuePending(port, data + sent, length - sent)) *written = length;
-        }
-    }
-    if ((port->myPortMode & 2) && *written) port->bytesSent -= std::min(port->bytesSent, *written);
-    if (opened) EndLowerDoc(port);
-    SetLastError(error);
-    return ok;
 }
 
 BOOL SetVariableFromKeyword(std::string_view value, const char* variable, const KeywordValue* table, size_t count,

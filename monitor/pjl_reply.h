@@ -1,6 +1,6 @@
-// The printer's PJL replies: reading them from the port, keeping an incomplete reply across
-// reads, splitting the text into replies and turning keywords into status variables; and the
-// exchange that sends monitor PJL to the printer with retries and a queue of unsent bytes.
+// The printer's PJL replies: keeping an incomplete reply across reads, splitting the text into
+// replies and turning keywords into status variables. Reading them from the port and sending
+// monitor PJL is the exchange's (printer_exchange.h).
 #pragma once
 
 #include "monitor/port_record.h"
@@ -20,13 +20,6 @@ int ParsePjlReply(const char* text, DWORD length, DWORD* position, PortRecord* p
 // the incomplete rest (at most SAVED_REPLY_LIMIT bytes). Returns the number of replies ended.
 int QueueReplyText(PortRecord* port, const char* text, DWORD length, DWORD* consumed, BOOL join, DWORD* flags,
                    BOOL publish);
-BOOL RefreshStatusThroughPort(PortRecord* port, BOOL publish);
-// Sends monitor PJL: the pending output first, then the new data. A partial write queues the
-// rest as pending output. *written counts the new bytes the port took or that wait in the
-// pending output behind what it took.
-BOOL ExchangeWithPrinter(PortRecord* port, const BYTE* data, DWORD length, DWORD* written, BOOL queueOnFailure,
-                         BOOL onlyWhenReady);
-void DropPendingOutput(PortRecord* port);
 
 struct KeywordValue {
     const char* text;

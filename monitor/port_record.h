@@ -9,11 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "monitor/device_options.h"
 #include "win/base.h"
 #include "win/kernel.h"
 #include "win/monitor.h"
-
-#include "monitor/device_options.h"
 
 struct StatusVariable;
 struct ManagerClient;
@@ -38,21 +37,29 @@ constexpr DWORD ST_HEADER_SENT = 0x10;
 constexpr DWORD ST_HEADER_PENDING = 0x20;
 constexpr DWORD ST_LOWER_DOC_OPEN = 0x40;
 constexpr DWORD ST_OWN_MODEL = 0x80;
-constexpr DWORD ST_CANCEL_A = 0x200;
+constexpr DWORD ST_CANCEL_REQUESTED = 0x200;  // the spooler asked through the port control
 constexpr DWORD ST_REPEATED_START = 0x1000;
 constexpr DWORD ST_NOT_RESPONDING = 0x2000;
-constexpr DWORD ST_BUSY_A = 0x4000;
+constexpr DWORD ST_BUSY_A = 0x4000;  // with ST_BUSY_B: the printer is busy
 constexpr DWORD ST_ANSWERS_AGAIN = 0x8000;
 constexpr DWORD ST_REPLY_NO_STATUS = 0x20000;
 constexpr DWORD ST_FINISHED_BY_REPLY = 0x40000;
 constexpr DWORD ST_PRINTER_ANSWERED = 0x80000;
 constexpr DWORD ST_DELETING = 0x100000;
-constexpr DWORD ST_CANCEL_B = 0x800000;
+constexpr DWORD ST_CANCEL_SENT = 0x800000;  // EndDocPort sent the printer the cancel
 constexpr DWORD ST_TERMINATE = 0x4000000;
 constexpr DWORD ST_BUSY_B = 0x8000000;
 constexpr DWORD ST_CANCEL_FROM_PORT = 0x10000000;
 constexpr DWORD ST_STATUS_SEEN = 0x20000000;
 constexpr DWORD ST_CLOSING = 0x40000000;
+// A cancel is in progress when either bit is set.
+constexpr DWORD ST_CANCEL_IN_PROGRESS = ST_CANCEL_REQUESTED | ST_CANCEL_SENT;
+// The printer is busy (printing, warming up) only when both bits are set.
+constexpr DWORD ST_PRINTER_BUSY = ST_BUSY_A | ST_BUSY_B;
+
+// ---- "MyPortMode" bits ----
+constexpr DWORD PORT_MODE_DEFAULT = 0x1;
+constexpr DWORD PORT_MODE_ECP = 0x2;  // the parallel port writes in ECP mode
 
 constexpr DWORD PORT_SIGNATURE = 0x4F50;
 constexpr size_t TAIL_SIZE = 80;
@@ -111,7 +118,7 @@ struct PortRecord {
     DWORD redirectedCounters[2];
     LONG pollMode;
     MONITOR2 lower;
-    DWORD myPortMode;
+    DWORD myPortMode;  // PORT_MODE_* bits
     BOOL ecpActive;
     CRITICAL_SECTION lock;
     LONG lockDepth;
@@ -160,13 +167,12 @@ struct PortRecord {
     // Spooler and status threads hold a reference while they work on the record; the last one
     // frees it, so ClosePort never frees a record that another thread still uses.
     volatile LONG refCount;
-    BOOL uelAbsorbed;        // the job's own UEL was replaced by the monitor header's
-    DWORD headerOffset;      // bytes of the pending monitor header the port has already taken
-    BOOL dataStarted;        // job data (not the monitor header) has reached the port
-    DWORD lastProgressTick;  // when the port last took bytes of this job
-    BOOL pollingThread;      // a polling thread serves this port (it reads the replies)
-    DWORD deviceIdReads;     // diagnostic count of device-ID reads
-    DeviceState device;      // device data, device options and the status block's flags
+    BOOL uelAbsorbed;     // the job's own UEL was replaced by the monitor header's
+    DWORD headerOffset;   // bytes of the pending monitor header the port has already taken
+    BOOL dataStarted;     // job data (not the monitor header) has reached the port
+    BOOL pollingThread;   // a polling thread serves this port (it reads the replies)
+    DWORD deviceIdReads;  // diagnostic count of device-ID reads
+    DeviceState device;   // device data, device options and the status block's flags
 };
 
 // ---- Module globals ----
@@ -202,7 +208,6 @@ void MonFree(void* block);
 LPWSTR MonDupW(LPCWSTR text);
 char* MonDupA(const char* text);
 char* MonWideToAnsi(LPCWSTR text);  // system code page
-LPWSTR MonUtf8ToWide(const char* text, int length);
 BOOL MonAppendBytes(BYTE** buffer, DWORD* length, const BYTE* data, DWORD count);
 
 // ---- Locks ----
@@ -225,24 +230,23 @@ PortRecord* CreatePortRecord(LPCWSTR portName, LPCWSTR printerName);
 // an open port of this monitor (closed, freed, or not a port at all).
 PortRecord* AcquirePort(HANDLE handle);
 void ReleasePort(PortRecord* port);
+// The record behind a spooler handle, held for one call: a handle not in the list gives none.
+struct PortRef {
+    explicit PortRef(HANDLE h) : port(AcquirePort(h)) {}
+    ~PortRef() { ReleasePort(port); }
+    PortRef(const PortRef&) = delete;
+    PortRef& operator=(const PortRef&) = delete;
+    PortRecord* port;
+};
 PortRecord* FindPortByName(LPCWSTR portName);
 // Takes the record off the list; the last ReleasePort frees it.
 void UnlinkPortRecord(PortRecord* port);
 DWORD CountOpenPorts();
 
-// ---- Lower-port wrappers ----
-BOOL LowerStartDocPort(PortRecord* port, LPWSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo);
-BOOL LowerWritePort(PortRecord* port, const BYTE* data, DWORD length, DWORD* written);
-BOOL LowerReadPort(PortRecord* port, BYTE* buffer, DWORD size, DWORD* read);
-BOOL LowerEndDocPort(PortRecord* port);
-BOOL LowerClosePort(PortRecord* port);
-// A status-only document ("QJLMON Doc") on the lower port when none is open. *opened tells
-// whether this call opened it.
-BOOL OpenStatusDocIfNeeded(PortRecord* port, BOOL* opened);
-void EndLowerDoc(PortRecord* port);
+// Jobs in the spooler's queue that are not finished (the mask of the monitor's globals).
 DWORD CountPendingJobs(PortRecord* port);
-BOOL SetJobControl(HANDLE printer, DWORD jobId, JobRecord* job);
-BOOL DrainReplies(BOOL pause, PortRecord* port);
+// Frees the monitor PJL that the port has not taken yet.
+void DropPendingOutput(PortRecord* port);
 
 // Registry of the monitor (the root handed over at initialisation).
 BOOL ReadMonitorDword(LPCWSTR name, DWORD* value);

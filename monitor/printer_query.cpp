@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "monitor/device_id.h"
+#include "monitor/job_records.h"
+#include "monitor/lower_port.h"
 #include "monitor/manager_client.h"
 #include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
@@ -19,28 +21,6 @@ std::atomic<SnmpDeviceIdReader> g_snmpReader{nullptr};
 
 BOOL IsQevUsb(const PortRecord* port) {
     return port->portName && EqualsNoCaseW(port->portName, u"QEVUSB", 6);
-}
-
-// The spooler ends or cancels a job of this driver's printer: the monitor ends it itself
-// instead of passing the control on.
-void EndJobHere(PortRecord* port) {
-    if (port->postScriptJob) {
-        PjlJobRequest request{};
-        request.wantJobLine = TRUE;
-        request.qty = request.copies = -1;
-        if (port->kind & KIND_BIDI) {
-            SetJobRecordName(port->jobIdentifier, 2, port);
-            request.wantJobName = TRUE;
-            std::memcpy(request.name, port->jobIdentifier,
-                        std::min(sizeof request.name - 1, sizeof port->jobIdentifier));
-        }
-        char trailer[PJL_HEADER_SIZE];
-        port->forceTrailerUel = TRUE;
-        DWORD length = BuildPjlJobTrailer(trailer, sizeof trailer, request, port);
-        if (length) ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(trailer), length, nullptr, TRUE, FALSE);
-        port->forceTrailerUel = FALSE;
-    }
-    FinishOrCancelJob(port, TRUE);
 }
 
 std::string_view LastModelField(std::string_view id) {
@@ -57,9 +37,8 @@ std::string_view LastModelField(std::string_view id) {
 
 BOOL HasModelField(std::string_view id) {
     BOOL found = FALSE;
-    ForEachDeviceIdField(id, [&](std::string_view key, std::string_view) {
-        found |= key == "MODEL:" || key == "MDL:";
-    });
+    ForEachDeviceIdField(id,
+                         [&](std::string_view key, std::string_view) { found |= key == "MODEL:" || key == "MDL:"; });
     return found;
 }
 
@@ -80,13 +59,13 @@ void PrinterGone(PortRecord* port, BOOL openFailed) {
     if (port->pollMode != 2) DropPendingOutput(port);
     if (!(port->state & ST_NOT_RESPONDING)) {
         ResetToStatus(port, 0x100, TRUE);
-        BOOL ecpWaiting = (port->myPortMode & 2) && (port->state & ST_JOB_OPEN) && !port->ecpActive;
+        BOOL ecpWaiting = (port->myPortMode & PORT_MODE_ECP) && (port->state & ST_JOB_OPEN) && !port->ecpActive;
         if (openFailed || !(ecpWaiting || (port->state & ST_HEADER_PENDING))) {
             if (port->jobHead) {
-                SetJobStatusBits(port, 4, TRUE);
+                SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
                 Sleep(100);
                 BOOL headerOut = (port->state & ST_JOB_OPEN) && (port->state & ST_HEADER_SENT);
-                if (!headerOut) SetJobStatusBits(port, 4, FALSE);
+                if (!headerOut) SetJobStatusBits(port, JOBSTATUS_CANCELLING, FALSE);
             }
             FinishOrCancelJob(port, TRUE);
         }
@@ -123,7 +102,7 @@ BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, 
     if (!returned) returned = &localReturned;
     *returned = 0;
     // During an ECP transfer the port must not be turned round for a device ID.
-    if (control == IOCTL_PAR_QUERY_DEVICE_ID && (port->myPortMode & 2) && port->ecpActive) {
+    if (control == IOCTL_PAR_QUERY_DEVICE_ID && (port->myPortMode & PORT_MODE_ECP) && port->ecpActive) {
         *returned = 1;
         return TRUE;
     }
@@ -136,10 +115,9 @@ BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, 
         if (!out) return FALSE;
         std::vector<BYTE> prefixed(static_cast<size_t>(outSize) + 2);
         DWORD got = 0;
-        ok = port->lower.pfnGetPrinterDataFromPort(port->lowerPort, IOCTL_USBPRINT_GET_1284_ID, nullptr,
-                                                   reinterpret_cast<LPWSTR>(in), inSize,
-                                                   reinterpret_cast<LPWSTR>(prefixed.data()),
-                                                   static_cast<DWORD>(prefixed.size()), &got);
+        ok = port->lower.pfnGetPrinterDataFromPort(
+            port->lowerPort, IOCTL_USBPRINT_GET_1284_ID, nullptr, reinterpret_cast<LPWSTR>(in), inSize,
+            reinterpret_cast<LPWSTR>(prefixed.data()), static_cast<DWORD>(prefixed.size()), &got);
         got = std::min<DWORD>(got, static_cast<DWORD>(prefixed.size()));
         if (!ok || got < 3) return FALSE;
         std::memcpy(out, prefixed.data() + 2, got - 2);
@@ -154,38 +132,12 @@ BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, 
     return ok;
 }
 
-BOOL SpoolerDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, BYTE* out, DWORD outSize,
-                          DWORD* returned) {
-    if (returned) *returned = 0;
-    {
-        PortLock lock(port);
-        if (!port->lower.pfnGetPrinterDataFromPort) return FALSE;
-        if ((control == 7 || control == IOCTL_PAR_CANCEL) && ModelClass(port) == 1) {
-            EndJobHere(port);
-            return FALSE;
-        }
-    }
-    return PortDeviceControl(port, control, in, inSize, out, outSize, returned);
-}
-
 BOOL IsValidDeviceId(std::string_view text) {
     size_t semi = text.rfind(';');
     if (semi == std::string_view::npos) return FALSE;
     std::string_view after = text.substr(semi + 1);
     if (after.size() > DEVICE_ID_MAX_TRAILING_BLANKS) return FALSE;
     return std::all_of(after.begin(), after.end(), [](char c) { return c == ' ' || c == '\0'; });
-}
-
-std::string_view DeviceIdField(std::string_view text, std::string_view key) {
-    std::string_view found;
-    BOOL have = FALSE;
-    ForEachDeviceIdField(text, [&](std::string_view k, std::string_view value) {
-        if (!have && k == key) {
-            found = value;
-            have = TRUE;
-        }
-    });
-    return found;
 }
 
 BOOL IsOwnPrinterModel(PortRecord* port, std::string_view deviceId) {
@@ -275,7 +227,8 @@ BOOL QueryStatusBySnmp(PortRecord* port) {
     DWORD got = 0;
     {
         PortLock lock(port);
-        if (SnmpDeviceIdReader reader = g_snmpReader.load()) got = std::min(reader(port, answer, sizeof answer), DWORD{sizeof answer});
+        if (SnmpDeviceIdReader reader = g_snmpReader.load())
+            got = std::min(reader(port, answer, sizeof answer), DWORD{sizeof answer});
     }
     std::string_view text(answer, got);
     text = text.substr(0, std::min(text.find('\0'), text.size()));

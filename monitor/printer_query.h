@@ -14,14 +14,8 @@ constexpr DWORD DEVICE_ID_MAX_TRAILING_BLANKS = 256;
 // The port's device control between the spooler and the port monitor (non-zero control ids).
 BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, BYTE* out, DWORD outSize,
                        DWORD* returned);
-// The same for controls that come from the spooler: ending or cancelling a job of this
-// driver's printer (controls 7 and IOCTL_PAR_CANCEL) is done here, not by the port monitor.
-BOOL SpoolerDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, BYTE* out, DWORD outSize,
-                          DWORD* returned);
 // A device ID ends with ';' (blanks after the last one allowed, at most 256).
 BOOL IsValidDeviceId(std::string_view text);
-// The value of the first field with this key ("MDL:" ...) up to its ';', empty when absent.
-std::string_view DeviceIdField(std::string_view text, std::string_view key);
 // Sets the port's version pair from the model field; TRUE for this driver's models.
 BOOL IsOwnPrinterModel(PortRecord* port, std::string_view deviceId);
 // Reads and evaluates the device ID (TRUE on ports that are not bidirectional).

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "monitor/bin_config.h"
+#include "monitor/job_records.h"
 #include "monitor/manager_client.h"
 #include "monitor/printer_options.h"
 #include "monitor/status_variables.h"
@@ -32,8 +34,8 @@ constexpr WORD kTrayIds[5] = {2001, 1, 2, 3, 4};
 constexpr BYTE kTraySelect[4] = {0xFD, 0xFD, 0x00, 0xFE};
 constexpr BYTE kMediaCodes[32] = {15, 0,  2,  6,  1,  15, 4,  5,  23, 15, 13, 12, 24, 19, 3,  7,
                                   27, 29, 25, 26, 33, 28, 31, 35, 32, 15, 34, 36, 37, 15, 38, 19};
-constexpr SHORT kPaperSizes[32] = {-1, 8,  9,  11,   12, 13,  1,   4,  41, 5,  1234, 58, 1236, 7,  6,  43,
-                                   69, 20, 37, 28,   27, 31,  1237, 91, 1239, 256, 1238, 73, 77, 75, 71, 0};
+constexpr SHORT kPaperSizes[32] = {-1, 8,  9,  11, 12, 13, 1,    4,  41,   5,   1234, 58, 1236, 7,  6,  43,
+                                   69, 20, 37, 28, 27, 31, 1237, 91, 1239, 256, 1238, 73, 77,   75, 71, 0};
 constexpr DWORD kMediaClasses[32] = {0, 1, 2, 0, 3, 0, 0, 0, 0, 0, 4, 0, 0, 5, 0, 0,
                                      8, 0, 6, 7, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 constexpr DWORD kFeedValues[32] = {3, 3, 3, 2, 3, 2, 3, 3, 3, 3, 3, 3, 3, 2, 3, 2,
@@ -47,14 +49,36 @@ struct PaperRow {
 };
 // Paper code, identifier, length, width.
 constexpr PaperRow kPapers[] = {
-    {-1, 10000, -1, -1},      {8, 24, 4200, 2970},       {9, 25, 2970, 2100},      {11, 26, 1480, 2100},
-    {12, 45, 3640, 2570},     {13, 46, 1820, 2570},      {1, 1, 2794, 2159},       {4, 10001, 4318, 2794},
-    {41, 10002, 3302, 2159},  {5, 2, 3556, 2159},        {1234, 10012, 4530, 3280}, {58, 10009, 4572, 3048},
-    {1236, 10011, 4572, 3200}, {7, 10014, 1842, 2667},   {6, 10, 2159, 1397},      {43, 10003, 1000, 1480},
-    {69, 10017, 1480, 2000},  {20, 5, 1048, 2413},       {37, 12, 984, 1905},      {28, 66, 1620, 2290},
-    {27, 70, 1100, 2200},     {31, 10017, 1620, 1140},   {1237, 10017, 980, 1480}, {91, 10017, 1050, 2350},
-    {1239, 10017, 1200, 2350}, {256, 10004, -1, -1},     {1238, 10017, -1, -1},    {73, 10017, 2350, 1200},
-    {71, 71, 0, 0},           {0, 0, 0, 0},
+    {-1, 10000, -1, -1},
+    {8, 24, 4200, 2970},
+    {9, 25, 2970, 2100},
+    {11, 26, 1480, 2100},
+    {12, 45, 3640, 2570},
+    {13, 46, 1820, 2570},
+    {1, 1, 2794, 2159},
+    {4, 10001, 4318, 2794},
+    {41, 10002, 3302, 2159},
+    {5, 2, 3556, 2159},
+    {1234, 10012, 4530, 3280},
+    {58, 10009, 4572, 3048},
+    {1236, 10011, 4572, 3200},
+    {7, 10014, 1842, 2667},
+    {6, 10, 2159, 1397},
+    {43, 10003, 1000, 1480},
+    {69, 10017, 1480, 2000},
+    {20, 5, 1048, 2413},
+    {37, 12, 984, 1905},
+    {28, 66, 1620, 2290},
+    {27, 70, 1100, 2200},
+    {31, 10017, 1620, 1140},
+    {1237, 10017, 980, 1480},
+    {91, 10017, 1050, 2350},
+    {1239, 10017, 1200, 2350},
+    {256, 10004, -1, -1},
+    {1238, 10017, -1, -1},
+    {73, 10017, 2350, 1200},
+    {71, 71, 0, 0},
+    {0, 0, 0, 0},
 };
 
 // Display codes by status group; index past a list gives 0.
@@ -63,23 +87,23 @@ struct GroupRow {
     BYTE codes[18];
 };
 constexpr GroupRow kGroups[17] = {
-    {1, {7}},                                                                 // 0
-    {1, {7}},                                                                 // 1
-    {1, {7}},                                                                 // 2
-    {1, {0}},                                                                 // 3
-    {4, {4, 4, 4, 5}},                                                        // 4
-    {1, {0}},                                                                 // 5 (index 0 by "SPOOLERSTATUS")
-    {1, {0}},                                                                 // 6 (the same)
-    {1, {9}},                                                                 // 7
-    {2, {10, 12}},                                                            // 8
-    {1, {0}},                                                                 // 9
-    {2, {14, 14}},                                                            // 10
-    {16, {16, 17, 18, 16, 20, 21, 22, 23, 24, 25, 26, 27, 27, 28, 29, 30}},  // 11
-    {1, {31}},                                                                // 12
-    {7, {0, 31, 31, 33, 38, 38, 33}},                                         // 13 (index 0 by "SPOOLERSTATUS")
-    {5, {34, 34, 34, 34, 34}},                                                // 14
+    {1, {7}},                                                                    // 0
+    {1, {7}},                                                                    // 1
+    {1, {7}},                                                                    // 2
+    {1, {0}},                                                                    // 3
+    {4, {4, 4, 4, 5}},                                                           // 4
+    {1, {0}},                                                                    // 5 (index 0 by "SPOOLERSTATUS")
+    {1, {0}},                                                                    // 6 (the same)
+    {1, {9}},                                                                    // 7
+    {2, {10, 12}},                                                               // 8
+    {1, {0}},                                                                    // 9
+    {2, {14, 14}},                                                               // 10
+    {16, {16, 17, 18, 16, 20, 21, 22, 23, 24, 25, 26, 27, 27, 28, 29, 30}},      // 11
+    {1, {31}},                                                                   // 12
+    {7, {0, 31, 31, 33, 38, 38, 33}},                                            // 13 (index 0 by "SPOOLERSTATUS")
+    {5, {34, 34, 34, 34, 34}},                                                   // 14
     {17, {35, 35, 35, 35, 35, 35, 35, 35, 35, 35, 35, 35, 35, 35, 36, 39, 12}},  // 15
-    {3, {33, 39, 39}},                                                        // 16
+    {3, {33, 39, 39}},                                                           // 16
 };
 
 // Display code, icon, PrinterStatus DWORDs (the table with "SPOOLERSTATUS" bit 2 set).
@@ -89,13 +113,13 @@ struct StatusRow {
     DWORD status[3];
 };
 constexpr StatusRow kDisplayStatus[] = {
-    {7, 1, {0, 0x80, 0}},         {9, 1, {0, 0, 0x10000}},    {10, 1, {0, 0, 0x2000}},    {12, 1, {0, 0, 0x4000}},
-    {14, 1, {0, 0, 0x8000}},      {16, 1, {0, 0, 0x40000000}}, {17, 1, {0, 0, 0x40000}},   {18, 1, {0, 0, 0x4000000}},
-    {19, 1, {0, 0, 0x800000}},    {20, 1, {0, 0, 0x200000}},  {21, 1, {0x1000, 0, 0}},    {22, 1, {0x2000, 0, 0}},
-    {23, 1, {0x2000, 0, 0}},      {24, 1, {0x2000, 0, 0}},    {27, 1, {0x2000, 0, 0}},    {25, 1, {0, 0, 0x400000}},
-    {26, 1, {0, 0, 0x100000}},    {28, 1, {0x10000, 0, 0}},   {29, 1, {0x10000, 0, 0}},   {30, 1, {0x10000, 0, 0}},
-    {31, 1, {0, 0, 0x1000}},      {32, 2, {0, 0, 0x201}},     {33, 2, {0, 0, 0x11}},      {34, 0, {0, 0, 0x9}},
-    {35, 2, {0, 0, 0x801}},       {36, 2, {0, 0, 0x3}},       {38, 0, {0, 0, 0x41}},      {39, 0, {0, 0, 0x1}},
+    {7, 1, {0, 0x80, 0}},      {9, 1, {0, 0, 0x10000}},     {10, 1, {0, 0, 0x2000}},  {12, 1, {0, 0, 0x4000}},
+    {14, 1, {0, 0, 0x8000}},   {16, 1, {0, 0, 0x40000000}}, {17, 1, {0, 0, 0x40000}}, {18, 1, {0, 0, 0x4000000}},
+    {19, 1, {0, 0, 0x800000}}, {20, 1, {0, 0, 0x200000}},   {21, 1, {0x1000, 0, 0}},  {22, 1, {0x2000, 0, 0}},
+    {23, 1, {0x2000, 0, 0}},   {24, 1, {0x2000, 0, 0}},     {27, 1, {0x2000, 0, 0}},  {25, 1, {0, 0, 0x400000}},
+    {26, 1, {0, 0, 0x100000}}, {28, 1, {0x10000, 0, 0}},    {29, 1, {0x10000, 0, 0}}, {30, 1, {0x10000, 0, 0}},
+    {31, 1, {0, 0, 0x1000}},   {32, 2, {0, 0, 0x201}},      {33, 2, {0, 0, 0x11}},    {34, 0, {0, 0, 0x9}},
+    {35, 2, {0, 0, 0x801}},    {36, 2, {0, 0, 0x3}},        {38, 0, {0, 0, 0x41}},    {39, 0, {0, 0, 0x1}},
 };
 
 WORD Word(const BYTE* b, DWORD at) {
@@ -194,7 +218,7 @@ void SetPaperJam(Dispatch& d) {
 void SetTrays(Dispatch& d) {
     PortRecord* port = d.port;
     const WORD options = Word(d.block, SB_OPTIONS);
-    BYTE bins[4 + 5 * 12] = {};
+    BYTE bins[kBinConfigMaxSize] = {};
     DWORD count = 0;
     BYTE selected[5] = {};  // bits-12-13 byte of each record
     WORD ids[5] = {};
@@ -206,7 +230,6 @@ void SetTrays(Dispatch& d) {
         WORD tray = Word(d.block, SB_TRAYS + 2 * t);
         DWORD presence = tray >> 14;
         if (!presence) continue;
-        BYTE* rec = bins + 4 + 12 * count;
         WORD state;
         if (kTrayIds[t] == 2001)
             state = 2001;
@@ -217,11 +240,8 @@ void SetTrays(Dispatch& d) {
         SHORT paper = PaperSizeOfTray(tray);
         selected[count] = kTraySelect[(tray >> 12) & 3];
         ids[count] = kTrayIds[t];
-        std::memcpy(rec, &kTrayIds[t], 2);
-        std::memcpy(rec + 2, &state, 2);
-        std::memcpy(rec + 4, &paper, 2);
-        rec[6] = selected[count];
-        rec[7] = kMediaCodes[(tray >> 7) & 0x1F];
+        PutBinRecord(BinRecordAt(bins, count),
+                     BinRecord{kTrayIds[t], state, paper, selected[count], kMediaCodes[(tray >> 7) & 0x1F]});
         // The option record of this tray: ordinal, kind, 0, media class, paper id, length, width, feed.
         BYTE* opt = data.trays + TRAY_RECORD_SIZE * count;
         const PaperRow& p = PaperByCode(paper);
@@ -233,8 +253,8 @@ void SetTrays(Dispatch& d) {
         anyTray = TRUE;
         ++count;
     }
-    std::memcpy(bins, &count, 4);
-    d.Bytes("PrinterBinConfig", bins, 4 + 12 * count);
+    std::memcpy(bins, &count, kBinCountSize);
+    d.Bytes("PrinterBinConfig", bins, kBinCountSize + kBinRecordSize * count);
     data.trayCount = count;
     DWORD feed = anyTray ? kFeedValues[lastIndex] : 0;
     // The first two records always say what they are, even when fewer trays exist.
@@ -343,9 +363,9 @@ void SetPrinterStatus(Dispatch& d) {
     if (activity == 1 || d.display == 34 || port->jobHead) d.Lower(34);
     if (activity == 2) d.Lower(32);
     if (d.display == 4)
-        SetJobStatusBits(port, 4, TRUE);
+        SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
     else if (port->state & ST_POLLING_RUNNING)
-        SetJobStatusBits(port, 4, FALSE);
+        SetJobStatusBits(port, JOBSTATUS_CANCELLING, FALSE);
     DisplayStatus s = PrinterStatusFromDisplay(d.display, g_monitor.spoolerStatus);
     if (port->state & ST_POLLING_WANTED) {
         d.changed |= SetPrinterStatusValue(port, s.status);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "monitor/bin_config.h"
+#include "monitor/job_records.h"
 #include "win/nls.h"
 #include "win/spool.h"
 
@@ -525,14 +527,14 @@ void ResetPanelValues(PortRecord* port) {
     BYTE display[PANEL_RECORD_SIZE] = {};
     SetVariable(port, "PrinterDisplay", display, sizeof display);
     if (StatusVariable* row = FindVariable("PrinterDisplay", port->variables, port)) row->dirty = TRUE;
-    // Five trays: the first 2001 {2001, -1, 255}, the others {3, 9, 249}.
-    BYTE bins[4 + 5 * 12] = {};
-    DWORD count = 5;
-    std::memcpy(bins, &count, 4);
-    const DWORD first[3] = {2001, 0xFFFFFFFFu, 255};
-    const DWORD others[3] = {3, 9, 249};
-    std::memcpy(bins + 4, first, 12);
-    for (int i = 1; i < 5; ++i) std::memcpy(bins + 4 + 12 * i, others, 12);
+    // Until the printer reports its trays: tray 2001 not reported, trays 1 to 4 as plain A4
+    // trays of unknown content.
+    BYTE bins[kBinConfigMaxSize] = {};
+    const DWORD count = kBinRecordMax;
+    std::memcpy(bins, &count, kBinCountSize);
+    PutBinRecord(BinRecordAt(bins, 0), BinRecord{2001, 2001, -1, 255, 0});
+    for (WORD tray = 1; tray < kBinRecordMax; ++tray)
+        PutBinRecord(BinRecordAt(bins, tray), BinRecord{tray, 3, 9, 249, 0});
     SetVariable(port, "PrinterBinConfig", bins, sizeof bins);
     if (StatusVariable* row = FindVariable("PrinterBinConfig", port->variables, port)) row->dirty = TRUE;
 }
@@ -620,7 +622,7 @@ void FinishOrCancelJob(PortRecord* port, BOOL cancel) {
             port->state |= 0x140000;
             if (port->jobTail && port->currentClient && port->currentClient->printer)
                 SetJobW(port->currentClient->printer, port->jobTail->jobId, 0, nullptr, JOB_CONTROL_DELETE);
-            SetJobStatusBits(port, 4, TRUE);
+            SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
         }
         UpdateSendingJobInfo(port, FALSE);
     }
@@ -654,16 +656,13 @@ void FinishOrCancelJob(PortRecord* port, BOOL cancel) {
 namespace {
 
 DWORD CountSmallTrays(const BYTE* value, DWORD size) {
-    if (size < 4) return 0;
+    if (size < kBinCountSize) return 0;
     DWORD count = 0;
-    std::memcpy(&count, value, 4);
-    count = std::min(count, (size - 4) / 12);
+    std::memcpy(&count, value, kBinCountSize);
+    count = std::min(count, (size - kBinCountSize) / kBinRecordSize);
     DWORD trays = 0;
-    for (DWORD i = 0; i < count; ++i) {
-        WORD id = 0;
-        std::memcpy(&id, value + 4 + 12 * i, 2);
-        if (id < 1000) ++trays;
-    }
+    for (DWORD i = 0; i < count; ++i)
+        if (GetBinRecord(value + kBinCountSize + kBinRecordSize * i).id < 1000) ++trays;
     return trays;
 }
 

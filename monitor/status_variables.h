@@ -78,6 +78,9 @@ void UpdateExtStatus(PortRecord* port, BOOL open);
 void SnapshotPrinterStatus(PortRecord* port);
 BOOL ReadPrinterStatus(PortRecord* port, DWORD status[3]);
 BOOL SetPrinterStatusValue(PortRecord* port, const DWORD status[3]);
+// "JobStatus" bits: the job is being cancelled; and the job's bits that EndDocPort clears.
+constexpr DWORD JOBSTATUS_CANCELLING = 0x4;
+constexpr DWORD JOBSTATUS_JOB_BITS = 0x107;
 // Reads "JobStatus" back from the manager, sets or clears the bits, publishes when changed.
 void SetJobStatusBits(PortRecord* port, DWORD bits, BOOL set);
 void UpdateSendingJobInfo(PortRecord* port, BOOL clear);

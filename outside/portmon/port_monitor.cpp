@@ -11,12 +11,16 @@
 //   "CloseAtEndDoc" (REG_DWORD) non-zero    the connection ends with each document (raw TCP)
 // A port without a key whose name is "127.0.0.1:<port>" is a TCP port to that address.
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <fcntl.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <mutex>
@@ -37,6 +41,9 @@ constexpr DWORD kDefaultWriteTimeoutMs = 60000;
 constexpr DWORD kDefaultReadTimeoutMs = 100;
 constexpr DWORD kDeviceIdTimeoutMs = 2000;
 constexpr int kSendBufferBytes = 256 * 1024;
+// How long the end of a document waits for the printer to take the last bytes and, on a
+// connection per document, to close its side.
+constexpr DWORD kEndDocWaitMs = 60000;
 // A forgotten manual clock must not hold a port call forever: real time caps every wait.
 constexpr auto kRealTimeCap = std::chrono::seconds(120);
 
@@ -51,6 +58,7 @@ struct Port {
     HANDLE file = INVALID_HANDLE_VALUE;
     bool docOpen = false;
     ULONGLONG docBytes = 0;  // sent in this document
+    std::string afterEnd;    // what the printer sent while its connection was ending
     COMMTIMEOUTS timeouts{0, 0, kDefaultReadTimeoutMs, 0, kDefaultWriteTimeoutMs};
 };
 
@@ -262,6 +270,51 @@ BOOL Fail(DWORD error) {
     return FALSE;
 }
 
+// Bytes handed to the socket that the printer has not acknowledged yet.
+int Unacknowledged(int fd) {
+    int queued = 0;
+    if (ioctl(fd, SIOCOUTQ, &queued) != 0) return 0;
+    return queued;
+}
+
+// A kept connection (the cable stand-in) stays open for the printer's replies: the end of a
+// document waits until the printer has taken every byte, and fails when it reset or closed the
+// line first, for the bytes still on their way are lost.
+DWORD DrainKeptConnection(Port* p) {
+    ULONGLONG deadline = GetTickCount64() + kEndDocWaitMs;
+    auto realStart = std::chrono::steady_clock::now();
+    for (;;) {
+        if (ConnectionLost(p->fd)) return kWsaConnReset;
+        if (Unacknowledged(p->fd) == 0) return ERROR_SUCCESS;
+        if (TimedOut(deadline, realStart)) return ERROR_SUCCESS;  // slow, not lost: the line stays
+        pollfd w{p->fd, POLLRDHUP, 0};
+        poll(&w, 1, 5);
+    }
+}
+
+// A connection per document ends as a TCP job does: our side shuts down for writing, and the
+// printer's close after it has read everything confirms the job. A reset, or no close within
+// the wait, is a failed job; what the printer still sent is kept for ReadPort.
+DWORD EndConnection(Port* p) {
+    if (ConnectionLost(p->fd)) return kWsaConnReset;  // it closed before the job was over
+    if (shutdown(p->fd, SHUT_WR) != 0) return kWsaConnReset;
+    ULONGLONG deadline = GetTickCount64() + kEndDocWaitMs;
+    auto realStart = std::chrono::steady_clock::now();
+    char buffer[4096];
+    for (;;) {
+        ULONGLONG now = GetTickCount64();
+        int w = WaitSocket(p->fd, POLLIN, now >= deadline ? 0 : static_cast<DWORD>(deadline - now));
+        if (w == 0 || TimedOut(deadline, realStart)) return ERROR_TIMEOUT;
+        ssize_t n = recv(p->fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n == 0) return ERROR_SUCCESS;
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EINTR) continue;
+            return kWsaConnReset;
+        }
+        if (p->afterEnd.size() < 65536) p->afterEnd.append(buffer, static_cast<size_t>(n));
+    }
+}
+
 // ---- MONITOR2 functions ----
 
 BOOL WINAPI PmEnumPorts(HANDLE, LPWSTR, DWORD Level, LPBYTE, DWORD, LPDWORD pcbNeeded, LPDWORD pcReturned) {
@@ -296,7 +349,7 @@ BOOL WINAPI PmStartDocPort(HANDLE hPort, LPWSTR, DWORD, DWORD Level, LPBYTE pDoc
         HANDLE f = CreateFileW(p->filePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f == INVALID_HANDLE_VALUE) return FALSE;  // CreateFileW's error
-        SetFilePointer(f, 0, nullptr, FILE_END);     // documents are appended: nothing is lost
+        SetFilePointer(f, 0, nullptr, FILE_END);      // documents are appended: nothing is lost
         p->file = f;
     } else {
         if (p->fd >= 0 && ConnectionLost(p->fd)) Disconnect(p);
@@ -331,6 +384,11 @@ BOOL WINAPI PmWritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWr
         }
     }
     if (cbBuf == 0) return TRUE;
+    if (ConnectionLost(p->fd)) {
+        // The printer closed the line in the middle of the job: what it did not read is lost.
+        Disconnect(p);
+        return Fail(kWsaConnReset);
+    }
     // Whatever fits goes at once; wait (up to the write time-out) only while nothing fits.
     int w = WaitSocket(p->fd, POLLOUT, WriteTimeout(p, cbBuf));
     if (w == 0) return Fail(ERROR_TIMEOUT);
@@ -351,6 +409,13 @@ BOOL WINAPI PmReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcb
     *pcbRead = 0;
     std::lock_guard<std::mutex> g(p->lock);
     if (p->isFile) return Fail(ERROR_INVALID_FUNCTION);  // a file gives nothing back
+    if (!p->afterEnd.empty() && cbBuffer > 0) {
+        DWORD n = static_cast<DWORD>(std::min<size_t>(cbBuffer, p->afterEnd.size()));
+        memcpy(pBuffer, p->afterEnd.data(), n);
+        p->afterEnd.erase(0, n);
+        *pcbRead = n;
+        return TRUE;
+    }
     if (p->fd < 0) return Fail(ERROR_NOT_READY);
     if (cbBuffer == 0) return TRUE;
     int w = WaitSocket(p->fd, POLLIN, ReadTimeout(p, cbBuffer));
@@ -377,10 +442,12 @@ BOOL WINAPI PmEndDocPort(HANDLE hPort) {
     if (p->isFile) {
         CloseHandle(p->file);
         p->file = INVALID_HANDLE_VALUE;
-    } else if (p->closeAtEndDoc && p->fd >= 0) {
-        shutdown(p->fd, SHUT_WR);
-        Disconnect(p);
+        return TRUE;
     }
+    if (p->fd < 0) return p->docBytes == 0 ? TRUE : Fail(kWsaConnReset);  // dropped during the document
+    DWORD error = p->closeAtEndDoc ? EndConnection(p) : DrainKeptConnection(p);
+    if (p->closeAtEndDoc || error != ERROR_SUCCESS) Disconnect(p);
+    if (error != ERROR_SUCCESS) return Fail(error);
     return TRUE;
 }
 
@@ -415,49 +482,49 @@ BOOL WINAPI PmGetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR, LPWS
         return TRUE;
     };
     switch (ControlID) {
-    case IOCTL_PAR_QUERY_DEVICE_ID:
-    case IOCTL_USBPRINT_GET_1284_ID: {
-        std::string id;
-        DWORD error = QueryDeviceId(p, &id);
-        if (error != ERROR_SUCCESS) return Fail(error);
-        if (ControlID == IOCTL_USBPRINT_GET_1284_ID) {
-            size_t total = id.size() + 2;  // big-endian length prefix counts itself
-            if (total > 0xFFFF) return Fail(ERROR_INVALID_DATA);
-            id.insert(0, 1, static_cast<char>(total & 0xFF));
-            id.insert(0, 1, static_cast<char>(total >> 8));
-            return answer(id.data(), static_cast<DWORD>(id.size()));
+        case IOCTL_PAR_QUERY_DEVICE_ID:
+        case IOCTL_USBPRINT_GET_1284_ID: {
+            std::string id;
+            DWORD error = QueryDeviceId(p, &id);
+            if (error != ERROR_SUCCESS) return Fail(error);
+            if (ControlID == IOCTL_USBPRINT_GET_1284_ID) {
+                size_t total = id.size() + 2;  // big-endian length prefix counts itself
+                if (total > 0xFFFF) return Fail(ERROR_INVALID_DATA);
+                id.insert(0, 1, static_cast<char>(total & 0xFF));
+                id.insert(0, 1, static_cast<char>(total >> 8));
+                return answer(id.data(), static_cast<DWORD>(id.size()));
+            }
+            // The parallel form ends with a NUL that is not counted.
+            if (out == nullptr || cbOutBuffer < id.size() + 1) return Fail(ERROR_INSUFFICIENT_BUFFER);
+            memcpy(out, id.data(), id.size());
+            out[id.size()] = 0;
+            if (lpcbReturned) *lpcbReturned = static_cast<DWORD>(id.size());
+            return TRUE;
         }
-        // The parallel form ends with a NUL that is not counted.
-        if (out == nullptr || cbOutBuffer < id.size() + 1) return Fail(ERROR_INSUFFICIENT_BUFFER);
-        memcpy(out, id.data(), id.size());
-        out[id.size()] = 0;
-        if (lpcbReturned) *lpcbReturned = static_cast<DWORD>(id.size());
-        return TRUE;
-    }
-    case IOCTL_IEEE1284_GET_MODE: {
-        const WORD modes[2] = {0, 0};  // compatibility mode only: this cable has no ECP
-        return answer(modes, sizeof modes);
-    }
-    case IOCTL_PAR_GET_DEVICE_CAPS: {
-        const WORD caps = 0;
-        return answer(&caps, sizeof caps);
-    }
-    case IOCTL_IEEE1284_NEGOTIATE: {
-        if (lpInBuffer == nullptr || cbInBuffer < 4) return Fail(ERROR_INVALID_PARAMETER);
-        WORD modes[2];
-        memcpy(modes, lpInBuffer, sizeof modes);
-        modes[1] = 0;  // nothing beyond compatibility mode can be negotiated
-        return answer(modes, sizeof modes);
-    }
-    case IOCTL_PAR_SET_INFORMATION:
-        if (lpInBuffer == nullptr || cbInBuffer < 1) return Fail(ERROR_INVALID_PARAMETER);
-        return TRUE;
-    case IOCTL_PAR_QUERY_INFORMATION: {
-        const BYTE status = 0x10;  // selected, no error
-        return answer(&status, 1);
-    }
-    default:
-        return Fail(ERROR_INVALID_PARAMETER);
+        case IOCTL_IEEE1284_GET_MODE: {
+            const WORD modes[2] = {0, 0};  // compatibility mode only: this cable has no ECP
+            return answer(modes, sizeof modes);
+        }
+        case IOCTL_PAR_GET_DEVICE_CAPS: {
+            const WORD caps = 0;
+            return answer(&caps, sizeof caps);
+        }
+        case IOCTL_IEEE1284_NEGOTIATE: {
+            if (lpInBuffer == nullptr || cbInBuffer < 4) return Fail(ERROR_INVALID_PARAMETER);
+            WORD modes[2];
+            memcpy(modes, lpInBuffer, sizeof modes);
+            modes[1] = 0;  // nothing beyond compatibility mode can be negotiated
+            return answer(modes, sizeof modes);
+        }
+        case IOCTL_PAR_SET_INFORMATION:
+            if (lpInBuffer == nullptr || cbInBuffer < 1) return Fail(ERROR_INVALID_PARAMETER);
+            return TRUE;
+        case IOCTL_PAR_QUERY_INFORMATION: {
+            const BYTE status = 0x10;  // selected, no error
+            return answer(&status, 1);
+        }
+        default:
+            return Fail(ERROR_INVALID_PARAMETER);
     }
 }
 
@@ -473,25 +540,11 @@ BOOL WINAPI PmSetPortTimeOuts(HANDLE hPort, LPCOMMTIMEOUTS lpCTO, DWORD) {
 void WINAPI PmShutdown(HANDLE) {}
 
 MONITOR2 g_table = {
-    sizeof(MONITOR2),
-    PmEnumPorts,
-    PmOpenPort,
+    sizeof(MONITOR2),  PmEnumPorts, PmOpenPort,
     nullptr,  // OpenPortEx: only language monitors have it
-    PmStartDocPort,
-    PmWritePort,
-    PmReadPort,
-    PmEndDocPort,
-    PmClosePort,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    PmGetPrinterDataFromPort,
-    PmSetPortTimeOuts,
-    nullptr,
-    nullptr,
-    nullptr,
-    PmShutdown,
+    PmStartDocPort,    PmWritePort, PmReadPort, PmEndDocPort, PmClosePort,
+    nullptr,           nullptr,     nullptr,    nullptr,      PmGetPrinterDataFromPort,
+    PmSetPortTimeOuts, nullptr,     nullptr,    nullptr,      PmShutdown,
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "monitor/job_records.h"
 #include "monitor/manager_client.h"
 #include "monitor/pjl_reply.h"
 #include "monitor/status_variables.h"

@@ -253,3 +253,14 @@ BOOL MonitorTest::RunJob(HANDLE h, const std::string& data, DWORD jobId, DWORD* 
     table_->pfnEndDocPort(h);
     return ok && at == data.size();
 }
+
+void MonitorTest::InstallPrinterWithJob(const char16_t* documentName, HANDLE* printer, DWORD* jobId) {
+    PLAT_PRINTER_SETUP setup{u"Halvoric",         u"QEV Halvoric 4400K", u"USB001", u"C:\\d\\Quessa.dll",
+                             u"C:\\d\\model.txt", u"C:\\d\\Talvex.dll",  nullptr,   nullptr};
+    ASSERT_TRUE(PlatInstallPrinter(&setup));
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Halvoric"), printer, nullptr));
+    std::u16string doc = documentName;
+    DOC_INFO_1W info{doc.data(), nullptr, nullptr};
+    *jobId = StartDocPrinterW(*printer, 1, reinterpret_cast<LPBYTE>(&info));
+    ASSERT_NE(*jobId, 0u);
+}

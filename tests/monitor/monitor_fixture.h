@@ -60,6 +60,9 @@ protected:
     // One whole job as the spooler runs it; returns the WritePort result of the last call.
     BOOL RunJob(HANDLE h, const std::string& data, DWORD jobId = 7, DWORD* error = nullptr, int maxCalls = 400);
     BOOL Start(HANDLE h, DWORD jobId = 7);
+    // Installs the printer "Halvoric" of this driver on USB001, opens it and spools a document
+    // on it, so that the spooler knows the job the monitor is given.
+    void InstallPrinterWithJob(const char16_t* documentName, HANDLE* printer, DWORD* jobId);
 
 public:
     std::map<std::u16string, DWORD> monitorValues_;  // the monitor's registry root
@@ -69,6 +72,22 @@ public:
     MONITORREG reg_{};
     std::string root_;
     std::vector<HANDLE> open_;
+};
+
+// A test on one USB port ("USB001") bound to the status manager, its client the current one.
+class BoundUsbPortTest : public MonitorTest {
+protected:
+    void SetUp() override {
+        MonitorTest::SetUp();
+        h_ = Open(u"USB001");
+        ASSERT_NE(h_, nullptr);
+        port_ = Port(h_);
+        client_ = Bind(h_);
+        port_->currentClient = client_;
+    }
+    HANDLE h_ = nullptr;
+    PortRecord* port_ = nullptr;
+    ManagerClient* client_ = nullptr;
 };
 
 inline std::string Uel() {

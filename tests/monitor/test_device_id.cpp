@@ -9,25 +9,20 @@
 
 #include "monitor/device_id.h"
 #include "monitor/device_options.h"
+#include "monitor/job_records.h"
+#include "monitor/lower_port.h"
 #include "monitor/printer_query.h"
 #include "monitor/status_block.h"
 #include "monitor/status_variables.h"
+#include "monitor/write_gate.h"
 #include "monitor_fixture.h"
 #include "plat/control.h"
 #include "status_block_builder.h"
 
 namespace {
 
-class DeviceIdTest : public MonitorTest {
+class DeviceIdTest : public BoundUsbPortTest {
 protected:
-    void SetUp() override {
-        MonitorTest::SetUp();
-        h_ = Open(u"USB001");
-        ASSERT_NE(h_, nullptr);
-        port_ = Port(h_);
-        client_ = Bind(h_);
-        port_->currentClient = client_;
-    }
     std::string Text(const char* name) {
         StatusVariable* row = FindVariable(name, port_->variables, port_);
         if (!row || !row->value) return "<none>";
@@ -39,9 +34,6 @@ protected:
         return std::string(reinterpret_cast<const char*>(row->value), static_cast<size_t>(VariableSize(row)));
     }
     void Status(DWORD s[3]) { ASSERT_TRUE(ReadPrinterStatus(port_, s)); }
-    HANDLE h_ = nullptr;
-    PortRecord* port_ = nullptr;
-    ManagerClient* client_ = nullptr;
 };
 
 std::string Emulations(std::initializer_list<LONG> ids) {
@@ -274,7 +266,7 @@ TEST_F(DeviceIdTest, NotBidirectionalPortsAreAlwaysThere) {
 }
 
 TEST_F(DeviceIdTest, DeviceIdIsNotAskedDuringAnEcpTransfer) {
-    port_->myPortMode = 2;
+    port_->myPortMode = PORT_MODE_ECP;
     port_->ecpActive = TRUE;
     BYTE out[8];
     std::memset(out, 0x77, sizeof out);
@@ -301,9 +293,10 @@ TEST_F(DeviceIdTest, SpoolerEndOfJobIsHandledHereForOwnModels) {
     size_t before = g_lower.controls.size();
     BYTE out[4];
     DWORD got = 0;
-    EXPECT_FALSE(table_->pfnGetPrinterDataFromPort(h_, 7, nullptr, nullptr, 0, reinterpret_cast<LPWSTR>(out),
-                                                   sizeof out, &got));
-    EXPECT_EQ(std::count(g_lower.controls.begin() + static_cast<std::ptrdiff_t>(before), g_lower.controls.end(), 7u), 0);
+    EXPECT_FALSE(
+        table_->pfnGetPrinterDataFromPort(h_, 7, nullptr, nullptr, 0, reinterpret_cast<LPWSTR>(out), sizeof out, &got));
+    EXPECT_EQ(std::count(g_lower.controls.begin() + static_cast<std::ptrdiff_t>(before), g_lower.controls.end(), 7u),
+              0);
     EXPECT_EQ(CountJobRecords(port_), 0u);
     // Another model's port passes it on.
     port_->versionPair[1] = 0;
@@ -313,7 +306,8 @@ TEST_F(DeviceIdTest, SpoolerEndOfJobIsHandledHereForOwnModels) {
 
 TEST_F(DeviceIdTest, SnmpAnswerEvaluation) {
     port_->kind = KIND_PORT | KIND_BIDI | KIND_STD_TCPIP;
-    EXPECT_TRUE(EvaluateSnmpDeviceId(port_, std::string("MFG:QEV;MDL:Halvoric 4400K;STS:") + Block::Ready().Text() + ";"));
+    EXPECT_TRUE(
+        EvaluateSnmpDeviceId(port_, std::string("MFG:QEV;MDL:Halvoric 4400K;STS:") + Block::Ready().Text() + ";"));
     EXPECT_TRUE(port_->state & ST_OWN_MODEL);
     EXPECT_EQ(port_->device.data.memoryMByte, 128u);
     EXPECT_FALSE(EvaluateSnmpDeviceId(port_, ""));
@@ -372,8 +366,8 @@ TEST_F(DeviceIdTest, DeviceOptionValues) {
         DWORD size;
         DWORD value;  // first DWORD or WORD
     } cases[] = {
-        {u"LM_SysName", 32, 0},           {u"LM_MemorySizeInKByte", 4, 131072}, {u"LM_MemorySizeInMByte", 4, 128},
-        {u"LM_RamDisk", 2, 1},            {u"LM_DuplexModule", 2, 1},          {u"LM_InputTray", 4 + 2 * 32, 2},
+        {u"LM_SysName", 32, 0},          {u"LM_MemorySizeInKByte", 4, 131072}, {u"LM_MemorySizeInMByte", 4, 128},
+        {u"LM_RamDisk", 2, 1},           {u"LM_DuplexModule", 2, 1},           {u"LM_InputTray", 4 + 2 * 32, 2},
         {u"GetTime", 4, GetTickCount()},
     };
     for (const Case& c : cases) {
@@ -462,7 +456,7 @@ TEST_F(DeviceIdTest, WriteGateInEcpMode) {
             EXPECT_FALSE(port_->ecpActive) << c.what;
         }
     }
-    port_->myPortMode = 1;
+    port_->myPortMode = PORT_MODE_DEFAULT;
 }
 
 TEST_F(DeviceIdTest, GateRefusalIsAShortWriteNotAFailure) {
@@ -470,14 +464,14 @@ TEST_F(DeviceIdTest, GateRefusalIsAShortWriteNotAFailure) {
     b.bytes[43] = 0;
     g_lower.deviceId = "MFG:QEV;MDL:Halvoric 4400K;STS:" + b.Text() + ";";
     DispatchStatusBlock(b.bytes, port_);
-    port_->myPortMode = 2;
+    port_->myPortMode = PORT_MODE_ECP;
     DWORD written = 99;
     const BYTE data[4] = {1, 2, 3, 4};
     EXPECT_TRUE(LowerWritePort(port_, data, sizeof data, &written));
     EXPECT_EQ(written, 0u);
     EXPECT_TRUE(port_->lastWriteFailed);
     EXPECT_TRUE(g_lower.written.empty());
-    port_->myPortMode = 1;
+    port_->myPortMode = PORT_MODE_DEFAULT;
 }
 
 TEST_F(DeviceIdTest, PollingStepConsumesAFreeBlock) {

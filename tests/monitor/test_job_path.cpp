@@ -1,8 +1,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "monitor/job_records.h"
+#include "monitor/lower_port.h"
 #include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
+#include "monitor/printer_exchange.h"
 #include "monitor/printer_query.h"
 #include "monitor/status_variables.h"
 #include "monitor_fixture.h"
@@ -112,7 +115,7 @@ TEST_F(JobPathTest, CancelledStandardTcpIpJobEndsItsRecord) {
     EXPECT_EQ(CountJobRecords(Port(h)), 0u);
     EXPECT_GT(g_manager.publishCount["PrinterQueue"], queueReports);
     EXPECT_EQ(g_manager.published["PrinterQueue"], std::string(4, '\0'));
-    EXPECT_EQ(g_manager.jobStatus & 263u, 0u);
+    EXPECT_EQ(g_manager.jobStatus & JOBSTATUS_JOB_BITS, 0u);
 }
 
 TEST_F(JobPathTest, DriverJobClientIdIsKeptOnStandardTcpIp) {
@@ -159,21 +162,78 @@ TEST_F(JobPathTest, OtherModelGetsNoHeaderAndKeepsItsUel) {
     EXPECT_EQ(Port(h)->versionPair[1], 0u);
 }
 
-TEST_F(JobPathTest, SilentPrinterFailsTheJobInBoundedTimeAndPortStaysUsable) {
+// A printer that takes nothing for minutes (out of paper, a jam, switched off) keeps its job:
+// every WritePort returns in bounded time with 0 bytes and TRUE, the spooler calls again, and
+// the job goes on when the printer does. The spooler ends a job that it gives up.
+struct Stall {
+    const char* what;
+    void (*begin)();
+    void (*end)();
+};
+const Stall kStalls[] = {
+    {"silent printer", [] { g_lower.deviceId.clear(); }, [] { g_lower.deviceId = kOwnDeviceId; }},
+    {"port takes nothing", [] { g_lower.takeNothing = TRUE; }, [] { g_lower.takeNothing = FALSE; }},
+};
+constexpr DWORD kStallTime = 10 * 60 * 1000;  // far past any time-out of the port below
+// A call waits at most for the port (30 s) or for one exchange of monitor PJL (50 tries a
+// second apart), and sleeps at most 14 s while a USB printer is silent.
+constexpr DWORD kLongestCall = 60000;
+// The job's end waits for an acknowledged cancel or for pending output, a minute each.
+constexpr DWORD kLongestEnd = 3 * 60000;
+
+TEST_F(JobPathTest, StalledPrinterKeepsTheJobWithBoundedCalls) {
     HANDLE h = OpenBound(u"USB001");
-    g_lower.deviceId.clear();
-    DWORD start = GetTickCount();
-    DWORD error = 0;
-    EXPECT_FALSE(RunJob(h, std::string(100, 'S'), 7, &error, 2000));
-    EXPECT_EQ(error, static_cast<DWORD>(ERROR_TIMEOUT));
-    EXPECT_LT(GetTickCount() - start, 600000u);
-    EXPECT_FALSE(Port(h)->state & ST_JOB_OPEN);
-    // The printer comes back: the next job goes through.
-    g_lower.deviceId = kOwnDeviceId;
-    g_lower.written.clear();
-    std::string data(50, 'N');
-    EXPECT_TRUE(RunJob(h, data, 8));
-    EXPECT_NE(g_lower.written.find(data), std::string::npos);
+    DWORD jobId = 20;
+    for (const Stall& c : kStalls) {
+        g_lower.written.clear();
+        std::string data(100, 'S');
+        ASSERT_TRUE(Start(h, ++jobId)) << c.what;
+        c.begin();
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < kStallTime) {
+            DWORD written = 1, before = GetTickCount();
+            ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), 100, &written)) << c.what;
+            EXPECT_EQ(written, 0u) << c.what;
+            ASSERT_LE(GetTickCount() - before, kLongestCall) << c.what;
+        }
+        c.end();
+        size_t at = 0;
+        for (int calls = 0; at < data.size() && calls < 50; ++calls) {
+            DWORD written = 0;
+            ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data() + at),
+                                             static_cast<DWORD>(data.size() - at), &written))
+                << c.what;
+            at += written;
+        }
+        EXPECT_EQ(at, data.size()) << c.what;
+        EXPECT_TRUE(table_->pfnEndDocPort(h)) << c.what;
+        EXPECT_NE(g_lower.written.find(data), std::string::npos) << c.what;
+    }
+}
+
+TEST_F(JobPathTest, SpoolerEndsAStalledJobAndThePortStaysUsable) {
+    HANDLE h = OpenBound(u"USB001");
+    DWORD jobId = 30;
+    for (const Stall& c : kStalls) {
+        c.begin();
+        ASSERT_TRUE(Start(h, ++jobId)) << c.what;
+        std::string data(100, 'T');
+        for (int calls = 0; calls < 20; ++calls) {
+            DWORD written = 1, before = GetTickCount();
+            ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), 100, &written)) << c.what;
+            EXPECT_EQ(written, 0u) << c.what;
+            ASSERT_LE(GetTickCount() - before, kLongestCall) << c.what;
+        }
+        DWORD before = GetTickCount();
+        EXPECT_TRUE(table_->pfnEndDocPort(h)) << c.what;
+        EXPECT_LE(GetTickCount() - before, kLongestEnd) << c.what;
+        EXPECT_FALSE(Port(h)->state & ST_JOB_OPEN) << c.what;
+        c.end();
+        g_lower.written.clear();
+        std::string next(50, 'N');
+        EXPECT_TRUE(RunJob(h, next, ++jobId)) << c.what;
+        EXPECT_NE(g_lower.written.find(next), std::string::npos) << c.what;
+    }
 }
 
 TEST_F(JobPathTest, GarbageRepliesDoNotStopTheJob) {
@@ -207,14 +267,46 @@ TEST_F(JobPathTest, DroppedConnectionEndsWritePortWithItsError) {
     EXPECT_NE(g_lower.written.find("next job data"), std::string::npos);
 }
 
-TEST_F(JobPathTest, PortThatTakesNothingFailsInBoundedTime) {
-    HANDLE h = OpenBound(u"USB001");
-    g_lower.takeNothing = TRUE;
-    DWORD error = 0;
-    DWORD start = GetTickCount();
-    EXPECT_FALSE(RunJob(h, std::string(100, 'T'), 7, &error, 5000));
-    EXPECT_EQ(error, static_cast<DWORD>(ERROR_TIMEOUT));
-    EXPECT_LT(GetTickCount() - start, 900000u);
+// One rule for the write errors that end a job instead of asking for a retry: the line was
+// dropped or the job cancelled below. The monitor's own PJL exchange and the job data path
+// follow it alike; ERROR_CANCELLED, which only USB reports, ends an exchange on USB because
+// every failure there does.
+TEST_F(JobPathTest, HardWriteErrorsEndTheExchangeAndTheJobDataAlike) {
+    struct Case {
+        DWORD error;
+        BOOL hard;
+    } cases[] = {
+        {WSAECONNRESET, TRUE}, {ERROR_PRINT_CANCELLED, TRUE}, {ERROR_TIMEOUT, FALSE}, {ERROR_CANCELLED, FALSE}};
+    HANDLE lpt = OpenBound(u"LPT1");
+    HANDLE usb = OpenBound(u"USB001");
+    std::string pjl = "@PJL INFO STATUS\r\n";
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsHardWriteError(c.error), c.hard) << c.error;
+        // The exchange: a hard error stops at once, any other is tried again.
+        g_lower.writes = 0;
+        g_lower.failWrites = 1;
+        g_lower.failError = c.error;
+        DWORD written = 0;
+        BOOL ok = ExchangeWithPrinter(Port(lpt), reinterpret_cast<const BYTE*>(pjl.data()),
+                                      static_cast<DWORD>(pjl.size()), &written, FALSE, FALSE);
+        EXPECT_EQ(ok, !c.hard) << c.error;
+        EXPECT_EQ(g_lower.writes, c.hard ? 1 : 2) << c.error;
+        // The job data: a hard error fails WritePort with it, any other lets the spooler retry.
+        ASSERT_TRUE(Start(usb)) << c.error;
+        std::string data(100, 'H');
+        written = 0;  // the header goes out first, then data
+        for (int i = 0; i < 10 && written == 0; ++i)
+            ASSERT_TRUE(table_->pfnWritePort(usb, reinterpret_cast<LPBYTE>(data.data()), 100, &written));
+        g_lower.failWrites = 1;
+        SetLastError(0);
+        ok = table_->pfnWritePort(usb, reinterpret_cast<LPBYTE>(data.data()), 100, &written);
+        EXPECT_EQ(ok, !c.hard) << c.error;
+        if (c.hard) {
+            EXPECT_EQ(GetLastError(), c.error);
+        }
+        g_lower.failWrites = 0;
+        EXPECT_TRUE(table_->pfnEndDocPort(usb)) << c.error;
+    }
 }
 
 TEST_F(JobPathTest, SecondJobWhileOneIsOpenIsBusy) {
@@ -236,8 +328,8 @@ TEST_F(JobPathTest, UnboundBidiPortSendsMinimalHeader) {
     ASSERT_TRUE(RunJob(h, data));
     std::string id = Id(h);
     // The printer's PJL job is closed by the same name at the end.
-    EXPECT_EQ(g_lower.written, Uel() + "@PJL JOB NAME=\"" + id + "\"\r\n" + kEnter + data + Uel() +
-                                   "@PJL EOJ NAME=\"" + id + "\"\r\n" + Uel());
+    EXPECT_EQ(g_lower.written, Uel() + "@PJL JOB NAME=\"" + id + "\"\r\n" + kEnter + data + Uel() + "@PJL EOJ NAME=\"" +
+                                   id + "\"\r\n" + Uel());
 }
 
 // A port that is not bidirectional gets neither the minimal header nor its end.
@@ -276,14 +368,8 @@ class CancelTest : public JobPathTest {
 protected:
     void SetUp() override {
         JobPathTest::SetUp();
-        PLAT_PRINTER_SETUP setup{u"Halvoric",         u"QEV Halvoric 4400K", u"USB001", u"C:\\d\\Quessa.dll",
-                                 u"C:\\d\\model.txt", u"C:\\d\\Talvex.dll",  nullptr,   nullptr};
-        ASSERT_TRUE(PlatInstallPrinter(&setup));
-        ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Halvoric"), &printer_, nullptr));
-        WCHAR doc[] = u"cancelled job";
-        DOC_INFO_1W info{doc, nullptr, nullptr};
-        jobId_ = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info));
-        ASSERT_NE(jobId_, 0u);
+        InstallPrinterWithJob(u"cancelled job", &printer_, &jobId_);
+        if (HasFatalFailure()) return;
         h_ = OpenBound(u"USB001");
         Port(h_)->clients->printer = printer_;  // the client's own printer handle
     }
@@ -515,37 +601,36 @@ TEST_P(EcpTest, ModeFollowsWhatThePortAgreesTo) {
     g_lower.caps = c.caps;
     g_lower.agreeTo = c.agreeTo;
     ASSERT_TRUE(Start(h));
-    EXPECT_EQ((Port(h)->myPortMode & 2) != 0, c.ecp) << c.name;
+    EXPECT_EQ((Port(h)->myPortMode & PORT_MODE_ECP) != 0, c.ecp) << c.name;
     std::vector<WORD> atStart = g_lower.negotiated;
     EXPECT_EQ(atStart, c.negotiated) << c.name;
     std::string data(10000, 'E');
     DWORD written = 0;
     for (int i = 0; i < 20 && written == 0; ++i)
-        ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), static_cast<DWORD>(data.size()),
-                                         &written));
+        ASSERT_TRUE(
+            table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), static_cast<DWORD>(data.size()), &written));
     EXPECT_EQ(written, c.ecp ? 4096u : 10000u) << c.name;
     ASSERT_TRUE(table_->pfnEndDocPort(h));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ports, EcpTest,
-    ::testing::Values(EcpCase{"agrees", {4, 0}, 0x100, 0x100, true, {0x100}},
-                      EcpCase{"already in ECP mode", {4, 0x100}, 0x100, 0x100, true, {}},
-                      EcpCase{"not offered", {4, 0}, 0, 0x100, false, {}},
-                      EcpCase{"refuses", {4, 0}, 0x100, 0, false, {0x100, 0}}),
-    [](const ::testing::TestParamInfo<EcpCase>& info) {
-        std::string n = info.param.name;
-        for (char& ch : n)
-            if (ch == ' ') ch = '_';
-        return n;
-    });
+INSTANTIATE_TEST_SUITE_P(Ports, EcpTest,
+                         ::testing::Values(EcpCase{"agrees", {4, 0}, 0x100, 0x100, true, {0x100}},
+                                           EcpCase{"already in ECP mode", {4, 0x100}, 0x100, 0x100, true, {}},
+                                           EcpCase{"not offered", {4, 0}, 0, 0x100, false, {}},
+                                           EcpCase{"refuses", {4, 0}, 0x100, 0, false, {0x100, 0}}),
+                         [](const ::testing::TestParamInfo<EcpCase>& info) {
+                             std::string n = info.param.name;
+                             for (char& ch : n)
+                                 if (ch == ' ') ch = '_';
+                             return n;
+                         });
 
 TEST_F(JobPathTest, UsbPortNegotiatesNothing) {
     HANDLE h = OpenBound(u"USB001");
     g_lower.caps = 0x100;
     g_lower.agreeTo = 0x100;
     ASSERT_TRUE(RunJob(h, "data"));
-    EXPECT_EQ(Port(h)->myPortMode & 2, 0u);
+    EXPECT_EQ(Port(h)->myPortMode & PORT_MODE_ECP, 0u);
     EXPECT_EQ(std::count(g_lower.controls.begin(), g_lower.controls.end(), IOCTL_IEEE1284_GET_MODE), 0);
 }
 

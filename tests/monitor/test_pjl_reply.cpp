@@ -1,24 +1,21 @@
-#include "monitor/pjl_reply.h"
-
 #include <array>
 #include <cstring>
 #include <vector>
 
+#include "monitor/job_records.h"
+#include "monitor/pjl_reply.h"
+#include "monitor/printer_exchange.h"
 #include "monitor/printer_options.h"
 #include "monitor/status_variables.h"
 #include "monitor_fixture.h"
 
 namespace {
 
-class ReplyTest : public MonitorTest {
+class ReplyTest : public BoundUsbPortTest {
 protected:
     void SetUp() override {
-        MonitorTest::SetUp();
-        h_ = Open(u"USB001");
-        ASSERT_NE(h_, nullptr);
-        port_ = Port(h_);
-        Bind(h_);
-        port_->currentClient = port_->clients;
+        BoundUsbPortTest::SetUp();
+        if (HasFatalFailure()) return;
         port_->versionPair[1] = 1;  // this driver's model answers
     }
     int Feed(const std::string& text, BOOL publish = TRUE) {
@@ -35,8 +32,6 @@ protected:
     }
     std::string Published(const char* name) { return g_manager.published[name]; }
 
-    HANDLE h_ = nullptr;
-    PortRecord* port_ = nullptr;
     DWORD flags_ = 0;
 };
 
@@ -58,15 +53,40 @@ TEST_F(ReplyTest, DeviceDisplayBecomesPanelRecord) {
     EXPECT_TRUE(port_->state & ST_PRINTER_ANSWERED);
 }
 
-TEST_F(ReplyTest, LongDisplayKeepsThirtyTwoCharactersAndUtf8) {
-    std::string text = "\xE3\x81\x82" + std::string(40, 'x');  // U+3042 then 40 x
-    Feed("@PJL USTATUS DEVICE\r\nDISPLAY=\"" + text + "\"\r\n\f");
-    std::string record = Published("PrinterDisplay");
-    ASSERT_EQ(record.size(), 132u);
-    char16_t chars[32];
-    std::memcpy(chars, record.data() + 4, 64);
-    EXPECT_EQ(chars[0], u'\x3042');
-    for (int i = 1; i < 32; ++i) EXPECT_EQ(chars[i], u'x');
+template <typename S>
+S Repeat(const S& piece, int times) {
+    S out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
+TEST_F(ReplyTest, LongDisplayKeepsItsFirstThirtyTwoCharacters) {
+    // Texts past the 511 characters the conversion takes keep their start too.
+    const std::string kHiragana = "\xE3\x81\x82";  // U+3042
+    const std::string kFace = "\xF0\x9F\x98\x80";  // U+1F600, two UTF-16 units
+    const std::u16string kXs = u"\x3042" + std::u16string(31, u'x');
+    struct Case {
+        const char* what;
+        std::string text;
+        std::u16string shown;  // the record's 32 characters
+    } cases[] = {
+        {"40 characters", kHiragana + std::string(39, 'x'), kXs},
+        {"511 characters", kHiragana + std::string(510, 'x'), kXs},
+        {"512 characters", kHiragana + std::string(511, 'x'), kXs},
+        {"2,000 characters", kHiragana + std::string(1999, 'x'), kXs},
+        {"600 three-byte characters", Repeat(kHiragana, 600), std::u16string(32, u'\x3042')},
+        {"300 four-byte characters", Repeat(kFace, 300), Repeat(std::u16string(u"\xD83D\xDE00"), 16)},
+    };
+    for (const Case& c : cases) {
+        Feed("@PJL USTATUS DEVICE\r\nDISPLAY=\"-\"\r\n\f");  // each case a change of its own
+        Feed("@PJL USTATUS DEVICE\r\nDISPLAY=\"" + c.text + "\"\r\n\f");
+        std::string record = Published("PrinterDisplay");
+        ASSERT_EQ(record.size(), 132u) << c.what;
+        EXPECT_EQ(At(record, 0), 16u) << c.what;
+        std::u16string shown(32, u'\0');
+        std::memcpy(shown.data(), record.data() + 4, 64);
+        EXPECT_EQ(shown, c.shown) << c.what;
+    }
 }
 
 TEST_F(ReplyTest, DisplayWithoutQuoteEndsTheWalk) {
@@ -163,7 +183,14 @@ TEST_F(ReplyTest, JobEndCarriesPageCountersOfThatJobOnly) {
         DWORD total, colour, mono, averages[4];
     };
     const Job jobs[] = {
-        {41, "03FIRSTJOB", "", "COVERAGE C = 010\r\nCOVERAGE K = 020\r\nCOLORPAGE=2\r\nBWPAGE=1\r\n", 3, 2, 1, {10, 0, 0, 20}},
+        {41,
+         "03FIRSTJOB",
+         "",
+         "COVERAGE C = 010\r\nCOVERAGE K = 020\r\nCOLORPAGE=2\r\nBWPAGE=1\r\n",
+         3,
+         2,
+         1,
+         {10, 0, 0, 20}},
         {42, "03SECONDJOB", "@PJL USTATUS PAGE\r\n5\r\n\f", "BWPAGE=4\r\n", 5, 0, 4, {0, 0, 0, 0}},
         {43, "03THIRDJOB", "", "", 0, 0, 0, {0, 0, 0, 0}},
     };
@@ -360,7 +387,7 @@ TEST_F(OptionTest, InfoConfigRecordsTraysDuplexAndOutputTrays) {
     SetPrinterOptConfig(1001, 1001, 0, port);
     SetPrinterOptConfig(1, 1, 0, port);
     std::string reply =
-        "@PJL INFO CONFIG\r\nINTRAY2 TYPE=LARGE\r\nOUT TRAYS [2 ENUMERATED]\r\n\tOUTTRAY2\r\nMEMORY=65536\r\n\f";
+        "@PJL INFO CONFIG\r\nINTRAY2 TYPE=NORMAL\r\nOUT TRAYS [2 ENUMERATED]\r\n\tOUTTRAY2\r\nMEMORY=65536\r\n\f";
     DWORD used = 0, flags = 0;
     QueueReplyText(port, reply.data(), static_cast<DWORD>(reply.size()), &used, TRUE, &flags, FALSE);
     using E = std::array<DWORD, 3>;
@@ -369,9 +396,12 @@ TEST_F(OptionTest, InfoConfigRecordsTraysDuplexAndOutputTrays) {
     StatusVariable* bins = FindVariable("PrinterBinConfig", port->variables, port);
     ASSERT_NE(bins, nullptr);
     ASSERT_NE(bins->value, nullptr);
-    WORD tray2 = 0;
+    // The second record's state WORD: 3 (large) by default, 2 (normal) as the printer says.
+    WORD tray2 = 0, id2 = 0;
+    std::memcpy(&id2, bins->value + 4 + 12, 2);
     std::memcpy(&tray2, bins->value + 4 + 12 + 2, 2);
-    EXPECT_EQ(tray2, 3);
+    EXPECT_EQ(id2, 1);
+    EXPECT_EQ(tray2, 2);
     reply = "@PJL INFO CONFIG\r\nDUPLEX\r\n\f";
     QueueReplyText(port, reply.data(), static_cast<DWORD>(reply.size()), &used, TRUE, &flags, FALSE);
     EXPECT_EQ(Options(port), (std::vector<E>{{6001, 6001, 0}, {1, 1, 0}}));

@@ -1,10 +1,13 @@
 #include <cstring>
+#include <iterator>
 
+#include "monitor/job_records.h"
 #include "monitor/service_link.h"
 #include "monitor/status_variables.h"
 #include "monitor_fixture.h"
 #include "plat/monitor_host.h"
 #include "plat/threads.h"
+#include "tray_records.h"
 
 namespace plat {
 size_t HandleCount();  // every live kernel object handle of the platform
@@ -212,6 +215,15 @@ namespace {
 
 class PortStatusTest : public MonitorTest {};
 
+// The trays a port reports before its printer has: count 5, then per tray WORD identifier,
+// WORD state, WORD paper size, the paper byte, the media code and four bytes 0, as the status
+// block's decoder writes them.
+void ExpectDefaultTrays(const std::string& bins) {
+    const TrayRecord want[] = {
+        {2001, 2001, -1, 255, 0}, {1, 3, 9, 249, 0}, {2, 3, 9, 249, 0}, {3, 3, 9, 249, 0}, {4, 3, 9, 249, 0}};
+    ExpectTrayRecords(bins, want);
+}
+
 TEST_F(PortStatusTest, SpoolerStatusValueChoosesTheBusyRow) {
     const DWORD busy[3] = {0, 0, 0x1000};
     struct Case {
@@ -267,12 +279,16 @@ TEST_F(PortStatusTest, OpenAndCloseSetThePrinterStatusRecord) {
     std::string ext = g_manager.published["PrinterExtStatus"];
     ASSERT_EQ(ext.size(), 4u);
     EXPECT_EQ(ext[0] & 7, 0);
-    std::string bins = g_manager.published["PrinterBinConfig"];
-    ASSERT_EQ(bins.size(), 4u + 5 * 12);  // the default five trays
-    DWORD first[4];
-    std::memcpy(first, bins.data(), 16);
-    EXPECT_EQ(first[0], 5u);
-    EXPECT_EQ(first[1], 2001u);
+    ExpectDefaultTrays(g_manager.published["PrinterBinConfig"]);
+}
+
+TEST_F(PortStatusTest, OpenPublishesTheDefaultTraysInTheDecodersLayout) {
+    HANDLE h = Open(u"USB001");
+    Bind(h);
+    StatusVariable* row = FindVariable("PrinterBinConfig", Port(h)->variables, Port(h));
+    ASSERT_NE(row, nullptr);
+    ASSERT_NE(row->value, nullptr);
+    ExpectDefaultTrays(std::string(reinterpret_cast<const char*>(row->value), VariableSize(row)));
 }
 
 TEST_F(PortStatusTest, BinConfigCountsOrdinaryTrays) {

@@ -1,10 +1,12 @@
-#include "monitor/service_link.h"
-
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "monitor/diag_log.h"
+#include "monitor/service_link.h"
 #include "monitor_fixture.h"
 #include "plat/control.h"
 #include "plat/message_window.h"
@@ -14,6 +16,37 @@
 #include "win/user_msg.h"
 
 namespace {
+
+// Holds the platform clock still (no auto-advance) while a call waits for another thread;
+// after 20 s of real time it lets the clock run again, so that a lost answer fails the test
+// instead of hanging it.
+class ClockWithoutAutoAdvance {
+public:
+    ClockWithoutAutoAdvance() {
+        PlatClockSetAutoAdvance(FALSE);
+        watchdog_ = std::thread([this] {
+            std::unique_lock<std::mutex> lock(mutex_);
+            done_.wait_for(lock, std::chrono::seconds(20), [this] { return finished_; });
+            PlatClockSetAutoAdvance(TRUE);
+        });
+    }
+    ~ClockWithoutAutoAdvance() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+        watchdog_.join();
+    }
+    ClockWithoutAutoAdvance(const ClockWithoutAutoAdvance&) = delete;
+    ClockWithoutAutoAdvance& operator=(const ClockWithoutAutoAdvance&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread watchdog_;
+};
 
 constexpr LPCWSTR kBase = u"SOFTWARE\\Tamsa Korvel\\QzPJMService";
 constexpr LPCWSTR kVersion = u"SOFTWARE\\Tamsa Korvel\\QzPJMService\\1.0";
@@ -44,14 +77,8 @@ protected:
         PutString(kVersion, u"EventLogFolder", u"C:\\QzLog");
         PutDword(kVersion, u"RunStatus", 1);
         CreateDirectoryW(u"C:\\QzLog", nullptr);
-        PLAT_PRINTER_SETUP setup{u"Halvoric",         u"QEV Halvoric 4400K", u"USB001", u"C:\\d\\Quessa.dll",
-                                 u"C:\\d\\model.txt", u"C:\\d\\Talvex.dll",  nullptr,   nullptr};
-        ASSERT_TRUE(PlatInstallPrinter(&setup));
-        ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Halvoric"), &printer_, nullptr));
-        WCHAR doc[] = u"job";
-        DOC_INFO_1W info{doc, nullptr, nullptr};
-        jobId_ = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info));
-        ASSERT_NE(jobId_, 0u);
+        InstallPrinterWithJob(u"job", &printer_, &jobId_);
+        if (HasFatalFailure()) return;
         window_ = PlatCreateMessageWindow(u"QzPJMService", nullptr);
         ASSERT_NE(window_, nullptr);
         h_ = Open(u"FILE:");
@@ -135,7 +162,12 @@ TEST_F(ServiceTest, UnlistedJobWaitsForTheServiceToAllowIt) {
     MakeTable({3});
     DWORD atoms = PlatGlobalAtomCount();
     AnswerWith(u"QzLM_ALLOW");
-    EXPECT_TRUE(Start());
+    {
+        // The service's answer comes from another thread: the clock must not jump past the
+        // monitor's wait before that thread has run.
+        ClockWithoutAutoAdvance hold;
+        EXPECT_TRUE(Start());
+    }
     answer_.join();
     EXPECT_EQ(restart_.message, QZ_MSG_RESTART);
     EXPECT_EQ(restart_.lParam, static_cast<LPARAM>(jobId_));

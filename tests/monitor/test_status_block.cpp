@@ -6,10 +6,12 @@
 #include <string>
 
 #include "monitor/device_options.h"
+#include "monitor/job_records.h"
 #include "monitor/status_block.h"
 #include "monitor/status_variables.h"
 #include "monitor_fixture.h"
 #include "status_block_builder.h"
+#include "tray_records.h"
 
 namespace {
 
@@ -58,12 +60,12 @@ TEST(DisplayCode, FromStatusCode) {
     struct Case {
         DWORD code, spooler, display;
     } cases[] = {
-        {0x0000, 0, 7},   {0x0100, 0, 7},   {0x0101, 0, 0},   {0x0300, 0, 0},   {0x0403, 0, 5},  {0x0404, 0, 0},
-        {0x0500, 4, 0},   {0x0500, 0, 31},  {0x0600, 0, 31},  {0x0501, 0, 0},   {0x0700, 0, 9},  {0x0801, 0, 12},
-        {0x0A01, 0, 14},  {0x0B00, 0, 16},  {0x0B02, 0, 18},  {0x0B0C, 0, 27},  {0x0B0F, 0, 30}, {0x0B10, 0, 0},
-        {0x0C00, 0, 31},  {0x0D00, 5, 0},   {0x0D00, 4, 31},  {0x0D00, 1, 31},  {0x0D03, 0, 33}, {0x0D06, 0, 33},
-        {0x0D07, 0, 0},   {0x0E04, 0, 34},  {0x0F0D, 0, 35},  {0x0F0E, 0, 36},  {0x0F0F, 0, 39}, {0x0F10, 0, 12},
-        {0x1002, 0, 39},  {0x1003, 0, 0},   {0x1100, 0, 0},   {0xFFFFFFFF, 0, 0},
+        {0x0000, 0, 7},  {0x0100, 0, 7},  {0x0101, 0, 0},  {0x0300, 0, 0},     {0x0403, 0, 5},  {0x0404, 0, 0},
+        {0x0500, 4, 0},  {0x0500, 0, 31}, {0x0600, 0, 31}, {0x0501, 0, 0},     {0x0700, 0, 9},  {0x0801, 0, 12},
+        {0x0A01, 0, 14}, {0x0B00, 0, 16}, {0x0B02, 0, 18}, {0x0B0C, 0, 27},    {0x0B0F, 0, 30}, {0x0B10, 0, 0},
+        {0x0C00, 0, 31}, {0x0D00, 5, 0},  {0x0D00, 4, 31}, {0x0D00, 1, 31},    {0x0D03, 0, 33}, {0x0D06, 0, 33},
+        {0x0D07, 0, 0},  {0x0E04, 0, 34}, {0x0F0D, 0, 35}, {0x0F0E, 0, 36},    {0x0F0F, 0, 39}, {0x0F10, 0, 12},
+        {0x1002, 0, 39}, {0x1003, 0, 0},  {0x1100, 0, 0},  {0xFFFFFFFF, 0, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(DisplayCodeFromStatus(c.code, c.spooler), c.display) << std::hex << c.code << " ss " << c.spooler;
@@ -86,10 +88,9 @@ TEST(DisplayCode, PrinterStatusByTable) {
     struct Case {
         DWORD display, spooler, icon, s0, s1, s2;
     } cases[] = {
-        {7, 4, 1, 0, 0x80, 0},         {7, 0, 1, 0, 0x80, 0x1000},   {21, 4, 1, 0x1000, 0, 0},
-        {27, 0, 1, 0x2000, 0, 0x1000}, {33, 4, 2, 0, 0, 0x11},       {33, 0, 2, 0, 0, 0x11},
-        {34, 0, 0, 0, 0, 0x9},         {39, 4, 0, 0, 0, 0x1},        {4, 4, 0, 0, 0, 0},
-        {4, 0, 1, 0, 0, 0x1000},       {5, 0, 1, 0, 0, 0x1000},      {0, 0, 0, 0, 0, 0},
+        {7, 4, 1, 0, 0x80, 0},  {7, 0, 1, 0, 0x80, 0x1000}, {21, 4, 1, 0x1000, 0, 0}, {27, 0, 1, 0x2000, 0, 0x1000},
+        {33, 4, 2, 0, 0, 0x11}, {33, 0, 2, 0, 0, 0x11},     {34, 0, 0, 0, 0, 0x9},    {39, 4, 0, 0, 0, 0x1},
+        {4, 4, 0, 0, 0, 0},     {4, 0, 1, 0, 0, 0x1000},    {5, 0, 1, 0, 0, 0x1000},  {0, 0, 0, 0, 0, 0},
         {37, 4, 0, 0, 0, 0},
     };
     for (const Case& c : cases) {
@@ -101,17 +102,13 @@ TEST(DisplayCode, PrinterStatusByTable) {
     }
 }
 
-class DispatchTest : public MonitorTest {
+class DispatchTest : public BoundUsbPortTest {
 protected:
     void SetUp() override {
-        MonitorTest::SetUp();
-        h_ = Open(u"USB001");
-        ASSERT_NE(h_, nullptr);
-        port_ = Port(h_);
+        BoundUsbPortTest::SetUp();
+        if (HasFatalFailure()) return;
         port_->versionPair[0] = 0;
         port_->versionPair[1] = 1;
-        client_ = Bind(h_);
-        port_->currentClient = client_;
     }
     DWORD Dword(const char* name) {
         DWORD v = 0xDEADBEEF;
@@ -129,9 +126,6 @@ protected:
         std::memcpy(&v, port_->device.data.trays + TRAY_RECORD_SIZE * record + 4 * field, 4);
         return v;
     }
-    HANDLE h_ = nullptr;
-    PortRecord* port_ = nullptr;
-    ManagerClient* client_ = nullptr;
 };
 
 TEST_F(DispatchTest, ReadyPrinterFillsEveryVariable) {
@@ -162,38 +156,16 @@ TEST_F(DispatchTest, ReadyPrinterFillsEveryVariable) {
 
 TEST_F(DispatchTest, TrayWordsBecomeBinConfigAndInputTrays) {
     Block b = Block::Ready();
-    b.Set16(24, 0x4000 | (1u << 7) | 2);               // 2001: media index 1, A4
-    b.Set16(26, 0x8000 | 0x2000 | (4u << 7) | 0x20);   // tray 1: bits 12-13 = 2, media 1, size -1
-    b.Set16(28, 0);                                    // tray 2 absent
-    b.Set16(30, 0xC000 | 0x3000 | (13u << 7) | 9);     // tray 3: option tray below
-    b.Set16(36, 0x0001 | 0x2000);                      // duplex; third record is an option tray
+    b.Set16(24, 0x4000 | (1u << 7) | 2);              // 2001: media index 1, A4
+    b.Set16(26, 0x8000 | 0x2000 | (4u << 7) | 0x20);  // tray 1: bits 12-13 = 2, media 1, size -1
+    b.Set16(28, 0);                                   // tray 2 absent
+    b.Set16(30, 0xC000 | 0x3000 | (13u << 7) | 9);    // tray 3: option tray below
+    b.Set16(36, 0x0001 | 0x2000);                     // duplex; third record is an option tray
     ASSERT_TRUE(DispatchStatusBlock(b.bytes, port_));
     std::string bins = Bytes("PrinterBinConfig");
-    ASSERT_EQ(bins.size(), 4u + 3 * 12);
-    DWORD count;
-    std::memcpy(&count, bins.data(), 4);
-    EXPECT_EQ(count, 3u);
-    struct Rec {
-        WORD id, state;
-        SHORT paper;
-        BYTE selected, media;
-    };
-    const Rec want[3] = {{2001, 2001, 9, 0xFD, 0}, {1, 1, -1, 0x00, 1}, {3, 6, 5, 0xFE, 19}};
-    for (int r = 0; r < 3; ++r) {
-        const char* rec = bins.data() + 4 + 12 * r;
-        Rec got{};
-        std::memcpy(&got.id, rec, 2);
-        std::memcpy(&got.state, rec + 2, 2);
-        std::memcpy(&got.paper, rec + 4, 2);
-        got.selected = static_cast<BYTE>(rec[6]);
-        got.media = static_cast<BYTE>(rec[7]);
-        EXPECT_EQ(got.id, want[r].id) << r;
-        EXPECT_EQ(got.state, want[r].state) << r;
-        EXPECT_EQ(got.paper, want[r].paper) << r;
-        EXPECT_EQ(got.selected, want[r].selected) << r;
-        EXPECT_EQ(got.media, want[r].media) << r;
-        EXPECT_EQ(std::string(rec + 8, 4), std::string(4, '\0')) << r;
-    }
+    // Tray 2001 (A4), tray 1 (bits 12-13 = 2, size unknown) and tray 3 as an option tray.
+    const TrayRecord want[] = {{2001, 2001, 9, 0xFD, 0}, {1, 1, -1, 0x00, 1}, {3, 6, 5, 0xFE, 19}};
+    ExpectTrayRecords(bins, want);
     // Device data: ordinal, kind, 0, media class, paper id, length, width, feed of the last tray.
     EXPECT_EQ(port_->device.data.trayCount, 3u);
     const DWORD want2[3][8] = {{1, 5, 0, 1, 25, 2970, 2100, 3},
@@ -267,9 +239,7 @@ TEST_F(DispatchTest, ErrorDetails) {
     EXPECT_EQ(Dword("ErrCoverOpen"), 0x20u);
     EXPECT_EQ(Dword("ErrPaperJam"), 3u);
     // Codes 22 to 30 name the other error.
-    const struct {
-        DWORD status, other;
-    } others[] = {{0x0B06, 1}, {0x0B08, 3}, {0x0B0C, 4}, {0x0B0F, 7}, {0x0B09, 0}};
+    const struct { DWORD status, other; } others[] = {{0x0B06, 1}, {0x0B08, 3}, {0x0B0C, 4}, {0x0B0F, 7}, {0x0B09, 0}};
     for (const auto& o : others) {
         Block c = Block::Ready();
         c.SetStatus(o.status);
@@ -283,9 +253,9 @@ TEST_F(DispatchTest, PaperOutOfTheCurrentTray) {
     g_monitor.spoolerStatus = 4;
     AddJobRecord(7, port_);
     Block b = Block::Ready();
-    b.SetStatus(0x0B02);                            // display 18: paper out
-    b.Set16(26, 0x8000 | 0x2000 | (1u << 7) | 2);   // tray 1, bits 12-13 = 2: byte 0
-    b.Set16(34, (1u << 13) | (3u << 8) | 1);        // current tray 1, media index 3, size index 1
+    b.SetStatus(0x0B02);                           // display 18: paper out
+    b.Set16(26, 0x8000 | 0x2000 | (1u << 7) | 2);  // tray 1, bits 12-13 = 2: byte 0
+    b.Set16(34, (1u << 13) | (3u << 8) | 1);       // current tray 1, media index 3, size index 1
     DispatchStatusBlock(b.bytes, port_);
     EXPECT_EQ(Dword("CurrentFeeder"), 1u);
     std::string np = Bytes("ErrNoPaper2");

@@ -3,9 +3,12 @@
 // failures, time-outs on the platform clock) and file ports.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "tests/e2e_monitor/monitor_world.h"
 
@@ -183,7 +186,8 @@ TEST_F(PortMonitorTest, DroppedConnectionFailsTheWriteAndTheNextDocumentConnects
     }
     ASSERT_FALSE(ok);
     EXPECT_EQ(GetLastError(), kWsaConnReset);
-    EXPECT_TRUE(m_->pfnEndDocPort(port_));
+    EXPECT_FALSE(m_->pfnEndDocPort(port_));  // the document lost bytes: it failed
+    EXPECT_EQ(GetLastError(), kWsaConnReset);
 
     sim.SetMisbehaviour(0);
     sim.ClearReceived();
@@ -194,6 +198,59 @@ TEST_F(PortMonitorTest, DroppedConnectionFailsTheWriteAndTheNextDocumentConnects
     EXPECT_EQ(sim.Received(), "next job");
     EXPECT_TRUE(m_->pfnEndDocPort(port_));
     EXPECT_GE(sim.Connections(), 2u);
+}
+
+// A printer that drops the line after the spooler's last write, while bytes are still on their
+// way, loses them: the end of the document reports the reset instead of success, on a kept
+// connection and on a connection per document alike. A printer that reads everything and then
+// closes ends a connection per document as it should.
+TEST_F(PortMonitorTest, DropAfterTheLastWriteFailsTheDocument) {
+    struct Case {
+        const char* what;
+        BOOL closeAtEndDoc;
+    };
+    for (const Case& c : {Case{"kept connection", FALSE}, Case{"connection per document", TRUE}}) {
+        printersim::Options o;
+        o.misbehaviour = printersim::kStallRead;
+        o.dropAfterBytes = 1;
+        printersim::Simulator sim(o);
+        OpenTcp(sim, u"USB001", c.closeAtEndDoc);
+        COMMTIMEOUTS t{0, 0, 100, 0, 2000};
+        ASSERT_TRUE(m_->pfnSetPortTimeOuts(port_, &t, 0));
+        ASSERT_TRUE(StartDoc()) << c.what;
+        std::string job(16 << 20, 'd');
+        DWORD written = 0;
+        ClockPump pump;
+        // The printer does not read: the write takes what the line holds, and the job ends there.
+        ASSERT_TRUE(Write(job, &written)) << c.what << " " << GetLastError();
+        ASSERT_GT(written, 0u) << c.what;
+        ASSERT_LT(written, job.size()) << c.what;
+        std::atomic<bool> ending{false};
+        std::thread dropper([&] {
+            while (!ending) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            sim.SetMisbehaviour(printersim::kDropConnection);  // reads one piece, then resets
+        });
+        ending = true;
+        BOOL ended = Bounded("EndDocPort of a dropped job", 60000, [&] { return m_->pfnEndDocPort(port_); });
+        DWORD error = GetLastError();
+        dropper.join();
+        EXPECT_FALSE(ended) << c.what;
+        EXPECT_EQ(error, kWsaConnReset) << c.what;
+        EXPECT_LT(sim.Received().size(), written) << c.what << ": the printer read it all after all";
+
+        // The next document connects again and is confirmed.
+        sim.SetMisbehaviour(0);
+        sim.ClearReceived();
+        ASSERT_TRUE(StartDoc(8)) << c.what;
+        ASSERT_TRUE(Write("next job", &written)) << c.what;
+        EXPECT_TRUE(Bounded("EndDocPort of the next job", 60000, [&] { return m_->pfnEndDocPort(port_); }))
+            << c.what << " " << GetLastError();
+        ASSERT_TRUE(sim.WaitForReceived(8, 10000)) << c.what;
+        EXPECT_EQ(sim.Received(), "next job") << c.what;
+        m_->pfnClosePort(port_);
+        port_ = nullptr;
+    }
 }
 
 TEST_F(PortMonitorTest, DeviceIdInParallelAndUsbForms) {

@@ -1,0 +1,34 @@
+// The port's job records: one per job sent through it, in order, named as the printer reports
+// the job, until its end is reported; and the last-page-ejected signal to the spooler.
+#pragma once
+
+#include "monitor/manager_client.h"
+
+constexpr size_t JOB_NAME_SIZE = 80;
+struct JobRecord {
+    DWORD jobId;
+    char firstName[JOB_NAME_SIZE];
+    BYTE firstNameFlag;
+    char savedFirstName[JOB_NAME_SIZE];
+    BYTE savedFirstNameFlag;
+    char secondName[82];
+    ManagerClient* client;
+    DWORD flags;  // bit 0 reported, bit 3 finished in the printer's table, bit 4 last page signalled
+    DWORD snmpPages;
+    JobRecord* next;
+};
+constexpr DWORD JOB_REPORTED = 0x1;
+constexpr DWORD JOB_EJECT_SIGNALLED = 0x10;
+
+// Tells the spooler that the job's last page is out, once per record.
+BOOL SetJobControl(HANDLE printer, DWORD jobId, JobRecord* job);
+JobRecord* AddJobRecord(DWORD jobId, PortRecord* port);
+// Unlinks and frees the first record, telling the spooler its last page is out when asked.
+BOOL PopJobRecord(PortRecord* port, BOOL signal = TRUE);
+void DropAllJobRecords(PortRecord* port, BOOL signal);
+DWORD CountJobRecords(const PortRecord* port);
+BOOL SetJobRecordName(const char* text, DWORD which, PortRecord* port);
+JobRecord* FindJobRecordByName(const char* text, DWORD which, PortRecord* port);
+// The same over the first n characters (printers report job names cut to 24).
+JobRecord* FindJobRecordByNamePrefix(const char* text, size_t n, DWORD which, PortRecord* port);
+JobRecord* FindJobRecordById(DWORD jobId, PortRecord* port);
