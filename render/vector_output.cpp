@@ -61,22 +61,6 @@ BOOL WriteRaw16Pair(PrinterPdev* pdev, LONG x, LONG y) {
     return WriteBigEndian16(pdev, static_cast<WORD>(x)) && WriteBigEndian16(pdev, static_cast<WORD>(y));
 }
 
-// A block of the PDEV's allocation list, given back at the end of the scope.
-struct Scratch {
-    PrinterPdev* pdev;
-    void* body;
-    Scratch(PrinterPdev* p, size_t bytes) : pdev(p), body(PdevAlloc(p->allocationList, bytes)) {}
-    ~Scratch() {
-        if (body != nullptr) PdevFree(pdev->allocationList, body);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    template <class T>
-    T* as() const {
-        return static_cast<T*>(body);
-    }
-};
-
 // Codes `count` entries and writes head, 16-bit count, 32-bit packed length and the data.
 // FALSE with nothing written when a point does not fit the printer's 16-bit range.
 enum class Packed { Written, Failed, OutOfRange };
@@ -156,8 +140,8 @@ int WriteBinaryPath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG
     const size_t n = PointCount(path);
     const size_t entries = n + (kind == kPathClosedStroke ? 1 : 0);
     if (entries > 0xFFFF) return 0;
-    Scratch list(pdev, (n + 2) * sizeof(PackedEntry));
-    Scratch packed(pdev, list.body ? PackedBytesFor(n + 2) + 4 : 0);
+    PdevScratch list(pdev, (n + 2) * sizeof(PackedEntry));
+    PdevScratch packed(pdev, list.body ? PackedBytesFor(n + 2) + 4 : 0);
     if (list.body == nullptr || packed.body == nullptr) {
         for (const PathFigure& f : path.figures)
             for (const POINTL& p : f.points) {
@@ -199,8 +183,8 @@ int WriteMultiPolygon(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLO
     for (const PathFigure& f : path.figures)
         if (f.points.empty()) return 0;
     const BYTE command = kind == kPathFill ? 0xE8 : 0xE9;
-    Scratch list(pdev, size * sizeof(PackedEntry));
-    Scratch packed(pdev, list.body ? PackedBytesFor(size) + 4 : 0);
+    PdevScratch list(pdev, size * sizeof(PackedEntry));
+    PdevScratch packed(pdev, list.body ? PackedBytesFor(size) + 4 : 0);
     if (list.body == nullptr || packed.body == nullptr) {
         // The same entries, each as two plain 16-bit values.
         for (const PathFigure& f : path.figures)
@@ -241,7 +225,7 @@ int WriteMultiStroke(PrinterPdev* pdev, const PathPoints& path, DWORD kind) {
 
     // The stored page clip is not used by these writers: the clip walker has sent the clip.
     pdev->state &= ~(kStateStorePageClip | kStateKeepPageClip);
-    Scratch table(pdev, k * sizeof(WORD));
+    PdevScratch table(pdev, k * sizeof(WORD));
     if (table.body == nullptr) return 0;
     WORD* counts = table.as<WORD>();
     for (size_t i = 0; i < k; ++i) {
@@ -252,8 +236,8 @@ int WriteMultiStroke(PrinterPdev* pdev, const PathPoints& path, DWORD kind) {
     }
 
     if (c <= curveLimit && c <= 0xFFFF) {
-        Scratch list(pdev, c * sizeof(PackedEntry));
-        Scratch packed(pdev, list.body ? PackedBytesFor(c) + 4 : 0);
+        PdevScratch list(pdev, c * sizeof(PackedEntry));
+        PdevScratch packed(pdev, list.body ? PackedBytesFor(c) + 4 : 0);
         if (list.body != nullptr && packed.body != nullptr) {
             PackedEntry* e = list.as<PackedEntry>();
             size_t at = 0;
@@ -325,7 +309,7 @@ CurveResult WriteCurvePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind
     size_t size = 0;
     for (const PathFigure& f : path.figures) size += CurveEntriesOf(f) + 2;
     if (size > pdev->graphics.deviceLimits[4] || size > 0xFFFF) return CurveResult::TooLarge;
-    Scratch table(pdev, path.figures.size() * sizeof(WORD));
+    PdevScratch table(pdev, path.figures.size() * sizeof(WORD));
     if (table.body == nullptr) return CurveResult::NoTable;
     WORD* counts = table.as<WORD>();
     for (size_t i = 0; i < path.figures.size(); ++i) counts[i] = static_cast<WORD>(CurveEntriesOf(path.figures[i]));
@@ -348,8 +332,8 @@ CurveResult WriteCurvePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind
         }
     }
     const BYTE mode = CurveMode(kind, fillMode);
-    Scratch list(pdev, size * sizeof(PackedEntry));
-    Scratch packed(pdev, list.body ? PackedBytesFor(size) + 4 : 0);
+    PdevScratch list(pdev, size * sizeof(PackedEntry));
+    PdevScratch packed(pdev, list.body ? PackedBytesFor(size) + 4 : 0);
     if (list.body == nullptr || packed.body == nullptr) {
         for (const PackedEntry& e : entries)
             if (!Fits16(e.x) || !Fits16(e.y)) return CurveResult::TooLarge;
