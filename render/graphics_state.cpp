@@ -511,95 +511,116 @@ BOOL WriteClipRectangle(PrinterPdev* pdev, const RECTL* rect, BOOL frame) {
     return WriteDeviceClip(pdev, d.left, d.top, d.right - d.left, d.bottom - d.top);
 }
 
-BOOL WriteClipPath(PrinterPdev* pdev, PATHOBJ* path) {
-    if (path == nullptr || OutputFailed(pdev)) return FALSE;
-    GraphicsStateCache& g = pdev->graphics;
-    const DWORD limit = g.deviceLimits[5];
-    const LONG factor = DoubledOutput(pdev) ? 2 : 1;
+namespace {
 
-    // Device points. The path last sent is compared by these (not by page pixels), so that a
-    // path on the other side of a duplex sheet, whose page offset differs, is sent again.
+// A clip path in device points, with the number of points of each subpath.
+struct ClipPathPoints {
     std::vector<POINTL> device;
     std::vector<ULONG> subpathSizes;
+    // Headers, points and the end entry.
+    size_t Entries() const { return device.size() + subpathSizes.size() + 1; }
+};
+
+// The path's points in device pixels. The path last sent is compared by these (not by page
+// pixels), so that a path on the other side of a duplex sheet, whose page offset differs, is sent
+// again. FALSE for an empty path, one past the limit or one whose points do not fit 16 bits.
+bool ReadClipPathPoints(PrinterPdev* pdev, PATHOBJ* path, DWORD limit, ClipPathPoints* out) {
+    const LONG factor = DoubledOutput(pdev) ? 2 : 1;
     PATHOBJ_vEnumStart(path);
     PATHDATA pd{};
     BOOL more;
     do {
         more = PATHOBJ_bEnum(path, &pd);
-        if (pd.count > 0 && pd.pptfx == nullptr) return FALSE;
-        if ((pd.flags & PD_BEGINSUBPATH) || subpathSizes.empty()) {
+        if (pd.count > 0 && pd.pptfx == nullptr) return false;
+        if ((pd.flags & PD_BEGINSUBPATH) || out->subpathSizes.empty()) {
             if (pd.count == 0) continue;
-            subpathSizes.push_back(0);
+            out->subpathSizes.push_back(0);
         }
         for (ULONG i = 0; i < pd.count; ++i) {
             // Stop as soon as the limit is passed: a huge path costs no more than a small one.
-            if (device.size() + subpathSizes.size() + 1 > limit) return FALSE;
+            if (out->Entries() + 1 > limit) return false;
             const LONG px = pd.pptfx[i].x >> 4, py = pd.pptfx[i].y >> 4;
-            device.push_back(TransformPathPoint(pdev, POINTL{px * factor, py * factor}));
-            ++subpathSizes.back();
+            out->device.push_back(TransformPathPoint(pdev, POINTL{px * factor, py * factor}));
+            ++out->subpathSizes.back();
         }
     } while (more);
-    if (device.empty()) return FALSE;
-    const size_t count = device.size() + subpathSizes.size() + 1;
-    if (count > limit || count > 0xFFFF) return FALSE;
-    for (const POINTL& p : device)
-        if (!Fits16(p.x) || !Fits16(p.y)) return FALSE;
+    if (out->device.empty()) return false;
+    if (out->Entries() > limit || out->Entries() > 0xFFFF) return false;
+    return std::all_of(out->device.begin(), out->device.end(),
+                       [](const POINTL& p) { return Fits16(p.x) && Fits16(p.y); });
+}
 
+bool SamePoints(const POINTL* a, const std::vector<POINTL>& b) {
+    return std::equal(b.begin(), b.end(), a, [](const POINTL& x, const POINTL& y) { return x.x == y.x && x.y == y.y; });
+}
+
+// B5 0x04: the packed form. FALSE with nothing written when there is no room to pack.
+bool SendPackedClipPath(PrinterPdev* pdev, const ClipPathPoints& path, BOOL* ok) {
+    const size_t entries = path.Entries();
+    PdevScratch list(pdev, entries * sizeof(PackedEntry));
+    PdevScratch packed(pdev, list.body ? PackedBytesFor(entries) : 0);
+    if (list.body == nullptr || packed.body == nullptr) return false;
+    PackedEntry* e = list.as<PackedEntry>();
+    size_t n = 0, at = 0;
+    for (ULONG size : path.subpathSizes) {
+        e[n++] = PackedEntry{0, static_cast<LONG>(size), kPackedHeader};
+        for (ULONG i = 0; i < size; ++i, ++at)
+            e[n++] = PackedEntry{path.device[at].x, path.device[at].y, i == 0 ? kPackedFirstPoint : kPackedPoint};
+    }
+    e[n++] = PackedEntry{0, 0, kPackedEnd};
+    const ULONG bits =
+        PackPointList(std::span<const PackedEntry>(e, n), std::span<BYTE>(packed.as<BYTE>(), PackedBytesFor(entries)));
+    const ULONG bytes = PackedBytesOfBits(bits);
+    *ok = bits != 0 && WriteBytes(pdev, {0xB5, 0x04}) && WriteBigEndian16(pdev, static_cast<WORD>(entries)) &&
+          WriteBigEndian32(pdev, bytes) && WriteSpool(pdev, packed.as<BYTE>(), bytes);
+    return true;
+}
+
+// B5 0x02: the plain form, point by point.
+BOOL SendPlainClipPath(PrinterPdev* pdev, const ClipPathPoints& path) {
+    BOOL ok = WriteBytes(pdev, {0xB5, 0x02}) && WriteBigEndian16(pdev, static_cast<WORD>(path.Entries()));
+    size_t at = 0;
+    for (ULONG size : path.subpathSizes) {
+        ok = ok && WriteBytes(pdev, {0x00, 0x00}) && WriteBigEndian16(pdev, static_cast<WORD>(size));
+        for (ULONG i = 0; i < size && ok; ++i, ++at) {
+            const POINTL& p = path.device[at];
+            const BYTE b[4] = {Hi(p.x), Lo(p.x), Hi(p.y), Lo(p.y)};
+            ok = WriteSpool(pdev, b, sizeof b);
+        }
+    }
+    return ok && WriteBytes(pdev, {0x00, 0x00, 0x00, 0x00});
+}
+
+// The path sent, kept so the same path is not sent again (not kept when there is no room).
+void RememberClipPath(PrinterPdev* pdev, const std::vector<POINTL>& device) {
+    auto* keep = static_cast<POINTL*>(PdevAlloc(pdev->allocationList, device.size() * sizeof(POINTL)));
+    if (keep == nullptr) return;
+    std::copy(device.begin(), device.end(), keep);
+    pdev->graphics.clipPathPoints = keep;
+    pdev->graphics.clipPathCount = static_cast<ULONG>(device.size());
+}
+
+}  // namespace
+
+BOOL WriteClipPath(PrinterPdev* pdev, PATHOBJ* path) {
+    if (path == nullptr || OutputFailed(pdev)) return FALSE;
+    GraphicsStateCache& g = pdev->graphics;
+    ClipPathPoints points;
+    if (!ReadClipPathPoints(pdev, path, g.deviceLimits[5], &points)) return FALSE;
+    const std::vector<POINTL>& device = points.device;
     const bool allEqual = std::all_of(device.begin(), device.end(),
                                       [&](const POINTL& p) { return p.x == device[0].x && p.y == device[0].y; });
-    if (allEqual) {
-        if (!WriteDeviceClip(pdev, device[0].x, device[0].y, 1, 1)) return FALSE;
-        return TRUE;
-    }
-    if (g.clipPathPoints != nullptr && g.clipPathCount == device.size() &&
-        std::equal(device.begin(), device.end(), g.clipPathPoints,
-                   [](const POINTL& a, const POINTL& b) { return a.x == b.x && a.y == b.y; }))
+    if (allEqual) return WriteDeviceClip(pdev, device[0].x, device[0].y, 1, 1);
+    if (g.clipPathPoints != nullptr && g.clipPathCount == device.size() && SamePoints(g.clipPathPoints, device))
         return TRUE;
 
     ForgetClipPath(pdev);
     // The printer's clip is now this path: a later clip rectangle must go out whatever it is.
     g.clipSent = RECTL{0, 0, 0, 0};
-
-    const size_t entries = count;  // headers, points and the end entry
-    auto* list = static_cast<PackedEntry*>(PdevAlloc(pdev->allocationList, entries * sizeof(PackedEntry)));
-    auto* packed = list ? static_cast<BYTE*>(PdevAlloc(pdev->allocationList, PackedBytesFor(entries))) : nullptr;
-    BOOL ok;
-    if (list != nullptr && packed != nullptr) {
-        size_t n = 0, at = 0;
-        for (ULONG size : subpathSizes) {
-            list[n++] = PackedEntry{0, static_cast<LONG>(size), kPackedHeader};
-            for (ULONG i = 0; i < size; ++i, ++at)
-                list[n++] = PackedEntry{device[at].x, device[at].y, i == 0 ? kPackedFirstPoint : kPackedPoint};
-        }
-        list[n++] = PackedEntry{0, 0, kPackedEnd};
-        const ULONG bits =
-            PackPointList(std::span<const PackedEntry>(list, n), std::span<BYTE>(packed, PackedBytesFor(entries)));
-        const ULONG bytes = PackedBytesOfBits(bits);
-        ok = bits != 0 && WriteBytes(pdev, {0xB5, 0x04}) && WriteBigEndian16(pdev, static_cast<WORD>(count)) &&
-             WriteBigEndian32(pdev, bytes) && WriteSpool(pdev, packed, bytes);
-    } else {
-        // No room for the packed list: the plain form, point by point.
-        ok = WriteBytes(pdev, {0xB5, 0x02}) && WriteBigEndian16(pdev, static_cast<WORD>(count));
-        size_t at = 0;
-        for (ULONG size : subpathSizes) {
-            ok = ok && WriteBytes(pdev, {0x00, 0x00}) && WriteBigEndian16(pdev, static_cast<WORD>(size));
-            for (ULONG i = 0; i < size && ok; ++i, ++at) {
-                const BYTE b[4] = {Hi(device[at].x), Lo(device[at].x), Hi(device[at].y), Lo(device[at].y)};
-                ok = WriteSpool(pdev, b, sizeof b);
-            }
-        }
-        ok = ok && WriteBytes(pdev, {0x00, 0x00, 0x00, 0x00});
-    }
-    if (list) PdevFree(pdev->allocationList, list);
-    if (packed) PdevFree(pdev->allocationList, packed);
+    BOOL ok = FALSE;
+    if (!SendPackedClipPath(pdev, points, &ok)) ok = SendPlainClipPath(pdev, points);
     if (!ok) return FALSE;
-
-    auto* keep = static_cast<POINTL*>(PdevAlloc(pdev->allocationList, device.size() * sizeof(POINTL)));
-    if (keep != nullptr) {
-        std::copy(device.begin(), device.end(), keep);
-        g.clipPathPoints = keep;
-        g.clipPathCount = static_cast<ULONG>(device.size());
-    }
+    RememberClipPath(pdev, device);
     return TRUE;
 }
 

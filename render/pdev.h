@@ -219,6 +219,22 @@ struct PrinterPdev {
     DWORD trailingMagic;
 };
 
+// A block of the PDEV's allocation list, given back at the end of the scope.
+struct PdevScratch {
+    PrinterPdev* pdev;
+    void* body;
+    PdevScratch(PrinterPdev* p, size_t bytes) : pdev(p), body(PdevAlloc(p->allocationList, bytes)) {}
+    ~PdevScratch() {
+        if (body != nullptr) PdevFree(pdev->allocationList, body);
+    }
+    PdevScratch(const PdevScratch&) = delete;
+    PdevScratch& operator=(const PdevScratch&) = delete;
+    template <class T>
+    T* as() const {
+        return static_cast<T*>(body);
+    }
+};
+
 // A write failed: every later write and hook fails.
 inline bool OutputFailed(const PrinterPdev* pdev) { return (pdev->state & kStateOutputFailed) != 0; }
 // 200 and 300 dpi jobs go out in doubled units (400 and 600 dpi).

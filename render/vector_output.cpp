@@ -61,22 +61,6 @@ BOOL WriteRaw16Pair(PrinterPdev* pdev, LONG x, LONG y) {
     return WriteBigEndian16(pdev, static_cast<WORD>(x)) && WriteBigEndian16(pdev, static_cast<WORD>(y));
 }
 
-// A block of the PDEV's allocation list, given back at the end of the scope.
-struct Scratch {
-    PrinterPdev* pdev;
-    void* body;
-    Scratch(PrinterPdev* p, size_t bytes) : pdev(p), body(PdevAlloc(p->allocationList, bytes)) {}
-    ~Scratch() {
-        if (body != nullptr) PdevFree(pdev->allocationList, body);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    template <class T>
-    T* as() const {
-        return static_cast<T*>(body);
-    }
-};
-
 // Codes `count` entries and writes head, 16-bit count, 32-bit packed length and the data.
 // FALSE with nothing written when a point does not fit the printer's 16-bit range.
 enum class Packed { Written, Failed, OutOfRange };
@@ -156,8 +140,8 @@ int WriteBinaryPath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG
     const size_t n = PointCount(path);
     const size_t entries = n + (kind == kPathClosedStroke ? 1 : 0);
     if (entries > 0xFFFF) return 0;
-    Scratch list(pdev, (n + 2) * sizeof(PackedEntry));
-    Scratch packed(pdev, list.body ? PackedBytesFor(n + 2) + 4 : 0);
+    PdevScratch list(pdev, (n + 2) * sizeof(PackedEntry));
+    PdevScratch packed(pdev, list.body ? PackedBytesFor(n + 2) + 4 : 0);
     if (list.body == nullptr || packed.body == nullptr) {
         for (const PathFigure& f : path.figures)
             for (const POINTL& p : f.points) {
@@ -199,8 +183,8 @@ int WriteMultiPolygon(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLO
     for (const PathFigure& f : path.figures)
         if (f.points.empty()) return 0;
     const BYTE command = kind == kPathFill ? 0xE8 : 0xE9;
-    Scratch list(pdev, size * sizeof(PackedEntry));
-    Scratch packed(pdev, list.body ? PackedBytesFor(size) + 4 : 0);
+    PdevScratch list(pdev, size * sizeof(PackedEntry));
+    PdevScratch packed(pdev, list.body ? PackedBytesFor(size) + 4 : 0);
     if (list.body == nullptr || packed.body == nullptr) {
         // The same entries, each as two plain 16-bit values.
         for (const PathFigure& f : path.figures)
@@ -241,7 +225,7 @@ int WriteMultiStroke(PrinterPdev* pdev, const PathPoints& path, DWORD kind) {
 
     // The stored page clip is not used by these writers: the clip walker has sent the clip.
     pdev->state &= ~(kStateStorePageClip | kStateKeepPageClip);
-    Scratch table(pdev, k * sizeof(WORD));
+    PdevScratch table(pdev, k * sizeof(WORD));
     if (table.body == nullptr) return 0;
     WORD* counts = table.as<WORD>();
     for (size_t i = 0; i < k; ++i) {
@@ -252,8 +236,8 @@ int WriteMultiStroke(PrinterPdev* pdev, const PathPoints& path, DWORD kind) {
     }
 
     if (c <= curveLimit && c <= 0xFFFF) {
-        Scratch list(pdev, c * sizeof(PackedEntry));
-        Scratch packed(pdev, list.body ? PackedBytesFor(c) + 4 : 0);
+        PdevScratch list(pdev, c * sizeof(PackedEntry));
+        PdevScratch packed(pdev, list.body ? PackedBytesFor(c) + 4 : 0);
         if (list.body != nullptr && packed.body != nullptr) {
             PackedEntry* e = list.as<PackedEntry>();
             size_t at = 0;
@@ -325,7 +309,7 @@ CurveResult WriteCurvePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind
     size_t size = 0;
     for (const PathFigure& f : path.figures) size += CurveEntriesOf(f) + 2;
     if (size > pdev->graphics.deviceLimits[4] || size > 0xFFFF) return CurveResult::TooLarge;
-    Scratch table(pdev, path.figures.size() * sizeof(WORD));
+    PdevScratch table(pdev, path.figures.size() * sizeof(WORD));
     if (table.body == nullptr) return CurveResult::NoTable;
     WORD* counts = table.as<WORD>();
     for (size_t i = 0; i < path.figures.size(); ++i) counts[i] = static_cast<WORD>(CurveEntriesOf(path.figures[i]));
@@ -348,8 +332,8 @@ CurveResult WriteCurvePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind
         }
     }
     const BYTE mode = CurveMode(kind, fillMode);
-    Scratch list(pdev, size * sizeof(PackedEntry));
-    Scratch packed(pdev, list.body ? PackedBytesFor(size) + 4 : 0);
+    PdevScratch list(pdev, size * sizeof(PackedEntry));
+    PdevScratch packed(pdev, list.body ? PackedBytesFor(size) + 4 : 0);
     if (list.body == nullptr || packed.body == nullptr) {
         for (const PackedEntry& e : entries)
             if (!Fits16(e.x) || !Fits16(e.y)) return CurveResult::TooLarge;
@@ -527,52 +511,101 @@ BOOL ReadPathPoints(PrinterPdev* pdev, PATHOBJ* path, PathPoints* out) {
 
 // ---- Path writer ----
 
-int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode) {
-    if (pdev->state & kStateOutputFailed) return 1;  // the hook reports the failure
-    const LONG zoom = pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom;
+namespace {
 
-    // 1. Pre-scan.
+// Step 1: whether the path can go as it is, must be cut at the page edge (strokes beyond the
+// 16-bit range), or goes back to the engine (fills beyond it, dots, curves beyond it).
+enum class PathReach { Fits, CutAtPageEdge, Engine };
+PathReach PreScan(const PrinterPdev* pdev, const PathPoints& path, DWORD kind) {
+    const LONG zoom = pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom;
     bool outOfRange = false, outOfRangeWithCurves = false;
     for (const PathFigure& f : path.figures) {
         bool allEqual = true;
         for (const POINTL& p : f.points) {
             const long long x = static_cast<long long>(p.x) * zoom / 100, y = static_cast<long long>(p.y) * zoom / 100;
             if (!Fits16(x) || !Fits16(y)) {
-                if (kind != kPathStroke) return 0;
+                if (kind != kPathStroke) return PathReach::Engine;
                 outOfRange = true;
                 if (f.hasCurves) outOfRangeWithCurves = true;
             }
             if (p.x != f.points[0].x || p.y != f.points[0].y) allEqual = false;
         }
-        if (kind != kPathStroke && !f.points.empty() && allEqual) return 0;
+        if (kind != kPathStroke && !f.points.empty() && allEqual) return PathReach::Engine;
     }
     // A curve cannot be cut at the page edge here: the engine draws it.
-    if (outOfRangeWithCurves) return 0;
-    if (outOfRange) {
-        const int r = WriteClippedLines(pdev, path);  // paints only what reaches the page
-        return r < 0 ? 1 : r;
-    }
+    if (outOfRangeWithCurves) return PathReach::Engine;
+    return outOfRange ? PathReach::CutAtPageEdge : PathReach::Fits;
+}
 
-    // 2. Counts.
+// Step 2: what the path holds.
+struct PathCounts {
     size_t points = 0, subpaths = 0, closed = 0, open = 0;
     bool curves = false;
+};
+PathCounts CountPath(const PathPoints& path) {
+    PathCounts c;
     for (const PathFigure& f : path.figures) {
         if (f.points.empty()) continue;
-        points += f.points.size();
-        ++subpaths;
-        (f.closed ? closed : open) += 1;
-        if (f.hasCurves) curves = true;
+        c.points += f.points.size();
+        ++c.subpaths;
+        (f.closed ? c.closed : c.open) += 1;
+        if (f.hasCurves) c.curves = true;
     }
-    if (kind == kPathStroke && curves && closed > 0 && open > 0) return 0;
-    if (kind == kPathStroke && closed > 0) kind = kPathClosedStroke;
+    return c;
+}
+
+// Step 4: curves as a curve path, or the vector commands when the curve writer gives way.
+int WriteCurves(PrinterPdev* pdev, const PathPoints& compact, DWORD kind, FLONG fillMode) {
+    switch (WriteCurvePath(pdev, compact, kind, fillMode)) {
+        case CurveResult::Done:
+            return 1;
+        case CurveResult::TooLarge:
+            return 0;
+        case CurveResult::Failed:
+            return -1;
+        default:
+            return WriteVectorPath(pdev, compact);
+    }
+}
+
+// Step 5: closed strokes fill with the brush state the printer expects for them.
+bool SelectClosedStrokeBrush(PrinterPdev* pdev) {
+    GraphicsStateCache& g = pdev->graphics;
+    if (!(pdev->path.closedStrokeMode && g.pattern == 1 && g.foregroundLevel == 0 && g.backgroundLevel == 0)) {
+        if (!WriteBytes(pdev, {0xA5, 0x01, 0x00, 0x00})) return false;
+        g.pattern = 1;
+        g.foregroundLevel = 0;
+        g.backgroundLevel = 0;
+    }
+    pdev->path.closedStrokeMode = TRUE;
+    return true;
+}
+
+}  // namespace
+
+int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillMode) {
+    if (pdev->state & kStateOutputFailed) return 1;  // the hook reports the failure
+    switch (PreScan(pdev, path, kind)) {
+        case PathReach::Engine:
+            return 0;
+        case PathReach::CutAtPageEdge: {
+            const int r = WriteClippedLines(pdev, path);  // paints only what reaches the page
+            return r < 0 ? 1 : r;
+        }
+        default:
+            break;
+    }
+    const PathCounts counts = CountPath(path);
+    if (kind == kPathStroke && counts.curves && counts.closed > 0 && counts.open > 0) return 0;
+    if (kind == kPathStroke && counts.closed > 0) kind = kPathClosedStroke;
     pdev->path.kind = kind;
-    if (points == 0) return 1;
+    if (counts.points == 0) return 1;
 
     // 3. Size limits.
-    const size_t size = points + subpaths;
+    const size_t size = counts.points + counts.subpaths;
     const bool stroke = kind == kPathStroke || kind == kPathClosedStroke;
-    if (curves && size > pdev->graphics.deviceLimits[4]) return 0;
-    if (!curves && !stroke && size > pdev->graphics.deviceLimits[3]) return 0;
+    if (counts.curves && size > pdev->graphics.deviceLimits[4]) return 0;
+    if (!counts.curves && !stroke && size > pdev->graphics.deviceLimits[3]) return 0;
 
     // Empty figures carry nothing for the printer.
     PathPoints compact;
@@ -582,42 +615,20 @@ int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillM
 
     int result;
     bool painting = true;  // the rectangle fill clears the blank-sheet flag itself (not when dropped)
-    // 4. Several subpaths, or curves.
-    if (curves) {
-        switch (WriteCurvePath(pdev, compact, kind, fillMode)) {
-            case CurveResult::Done:
-                result = 1;
-                break;
-            case CurveResult::TooLarge:
-                return 0;
-            case CurveResult::Failed:
-                result = -1;
-                break;
-            default:
-                result = WriteVectorPath(pdev, compact);
-                break;
-        }
-    } else if (subpaths >= 2) {
+    RECTL rect{};
+    if (counts.curves) {
+        result = WriteCurves(pdev, compact, kind, fillMode);
+        if (result == 0) return 0;
+    } else if (counts.subpaths >= 2) {
         result = stroke ? WriteMultiStroke(pdev, compact, kind) : WriteMultiPolygon(pdev, compact, kind, fillMode);
-    } else {
-        // 5. Closed strokes fill with the brush state the printer expects for them.
-        if (kind == kPathClosedStroke) {
-            GraphicsStateCache& g = pdev->graphics;
-            if (!(pdev->path.closedStrokeMode && g.pattern == 1 && g.foregroundLevel == 0 && g.backgroundLevel == 0)) {
-                if (!WriteBytes(pdev, {0xA5, 0x01, 0x00, 0x00})) return 1;
-                g.pattern = 1;
-                g.foregroundLevel = 0;
-                g.backgroundLevel = 0;
-            }
-            pdev->path.closedStrokeMode = TRUE;
-        }
+    } else if (kind == kPathClosedStroke && !SelectClosedStrokeBrush(pdev)) {
+        return 1;  // the brush write failed; a selected brush goes on to the shapes below
+    } else if (kind != kPathStroke && AxisRectangle(compact.figures[0], &rect)) {
         // 6. Axis-parallel rectangles of fills.
-        RECTL rect{};
-        if (kind != kPathStroke && AxisRectangle(compact.figures[0], &rect)) {
-            result = WriteRectanglePath(pdev, rect);
-            painting = false;
-        } else
-            result = WriteBinaryPath(pdev, compact, kind, fillMode);  // 7.
+        result = WriteRectanglePath(pdev, rect);
+        painting = false;
+    } else {
+        result = WriteBinaryPath(pdev, compact, kind, fillMode);  // 7.
     }
     if (result > 0 && painting) Painted(pdev);
     // A failed write is latched in the device context; the hook reports it.
