@@ -13,8 +13,8 @@ namespace {
 // Manufacturer and model are text: compared as text, stored in their 32-byte variables with
 // room for the terminating NUL.
 BOOL StoreTextField(PortRecord* port, const char* variable, std::string_view value) {
-    char record[DEVICE_ID_TEXT_FIELD + 1] = {};
-    value = value.substr(0, std::min(value.size(), DEVICE_ID_TEXT_FIELD));
+    char record[kDeviceIdTextField + 1] = {};
+    value = value.substr(0, std::min(value.size(), kDeviceIdTextField));
     size_t n = std::min(value.find('\0'), value.size());
     std::memcpy(record, value.data(), n);
     StatusVariable* row = FindVariable(variable, port->variables, port);
@@ -66,8 +66,8 @@ void ParseDeviceId(std::string_view text, PortRecord* port) {
         } else if (key == "MDL:") {
             StoreTextField(port, "PrinterModel", value);
             char* model = port->device.data.model;
-            std::memset(model, 0, DEVICE_MODEL_SIZE);
-            size_t n = std::min({value.size(), value.find('\0'), size_t{DEVICE_MODEL_SIZE - 1}});
+            std::memset(model, 0, kDeviceModelSize);
+            size_t n = std::min({value.size(), value.find('\0'), size_t{kDeviceModelSize - 1}});
             std::memcpy(model, value.data(), n);
         } else if (key == "CMD:") {
             // The value can name at most one emulation per character.
@@ -78,7 +78,7 @@ void ParseDeviceId(std::string_view text, PortRecord* port) {
             if (count) std::memcpy(record.data() + 4, ids.data(), 4 * static_cast<size_t>(count));
             SetVariable(port, "EmulationInfo", record.data(), static_cast<DWORD>(record.size()));
         } else if (key == "STS:") {
-            BYTE block[STATUS_BLOCK_SIZE];
+            BYTE block[kStatusBlockSize];
             // A block that is not what it should be is ignored; the other fields still count.
             if (!DecodeStatusBlock(value, block)) return;
             if (DispatchStatusBlock(block, port)) {

@@ -16,7 +16,7 @@ inline constexpr EmulationRow kEmulations[] = {
     {"ZQPS-C", 5},
 };
 // Manufacturer and model keep at most this many characters (their variables hold 32 bytes).
-constexpr size_t DEVICE_ID_TEXT_FIELD = 31;
+constexpr size_t kDeviceIdTextField = 31;
 
 // Calls fn(key, value) for every field that ends with ';', in order; the key is the text up to
 // and including the first ':' (blanks before it skipped), empty when the field has none.

@@ -14,17 +14,17 @@ struct OptionTemplate {
     size_t offset;  // into DeviceData; none for "GetTime"
     LONG size;
 };
-constexpr size_t NO_OFFSET = static_cast<size_t>(-1);
+constexpr size_t kNoOffset = static_cast<size_t>(-1);
 
 // Name, value, size (as the printer's data is kept in the port).
-constexpr OptionTemplate kOptionTemplate[DEVICE_OPTION_ROWS] = {
-    {"GetTime", NO_OFFSET, -1},
+constexpr OptionTemplate kOptionTemplate[kDeviceOptionRows] = {
+    {"GetTime", kNoOffset, -1},
     {"LM_SysName", offsetof(DeviceData, model), 32},
     {"LM_MemorySizeInKByte", offsetof(DeviceData, memoryKByte), 4},
     {"LM_MemorySizeInMByte", offsetof(DeviceData, memoryMByte), 4},
     {"LM_RamDisk", offsetof(DeviceData, ramDisk), 2},
     {"LM_DuplexModule", offsetof(DeviceData, duplexUnit), 2},
-    {"LM_InputTray", offsetof(DeviceData, trayCount), INPUT_TRAY_INITIAL_SIZE},
+    {"LM_InputTray", offsetof(DeviceData, trayCount), kInputTrayInitialSize},
 };
 
 const DeviceOption* FindOption(PortRecord* port, const char* name) {
@@ -39,11 +39,11 @@ void InitDeviceOptions(PortRecord* port) {
     DeviceState& d = port->device;
     if (d.optionsReady) return;
     const BYTE* base = reinterpret_cast<const BYTE*>(&d.data);
-    for (DWORD i = 0; i < DEVICE_OPTION_ROWS; ++i) {
+    for (DWORD i = 0; i < kDeviceOptionRows; ++i) {
         const OptionTemplate& t = kOptionTemplate[i];
-        d.options[i] = DeviceOption{t.name, t.offset == NO_OFFSET ? nullptr : base + t.offset, t.size};
+        d.options[i] = DeviceOption{t.name, t.offset == kNoOffset ? nullptr : base + t.offset, t.size};
     }
-    d.options[DEVICE_OPTION_ROWS] = DeviceOption{nullptr, nullptr, 0};
+    d.options[kDeviceOptionRows] = DeviceOption{nullptr, nullptr, 0};
     d.optionsReady = TRUE;
 }
 
@@ -53,8 +53,8 @@ void RefreshDeviceOptions(PortRecord* port) {
     d.getTime = GetTickCount();
     d.options[0].size = 4;
     d.options[0].value = &d.getTime;
-    DWORD trays = std::min(d.data.trayCount, DEVICE_TRAY_MAX);
-    d.options[DEVICE_OPTION_ROWS - 1].size = static_cast<LONG>(4 + TRAY_RECORD_SIZE * trays);
+    DWORD trays = std::min(d.data.trayCount, kDeviceTrayMax);
+    d.options[kDeviceOptionRows - 1].size = static_cast<LONG>(4 + kTrayRecordSize * trays);
 }
 
 BOOL IsOptionRefreshDue(PortRecord* port) {

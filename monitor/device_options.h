@@ -8,25 +8,25 @@
 
 struct PortRecord;
 
-constexpr DWORD DEVICE_TRAY_MAX = 5;  // the status block carries five tray words
-constexpr DWORD TRAY_RECORD_SIZE = 32;
-constexpr DWORD DEVICE_MODEL_SIZE = 32;
+constexpr DWORD kDeviceTrayMax = 5;  // the status block carries five tray words
+constexpr DWORD kTrayRecordSize = 32;
+constexpr DWORD kDeviceModelSize = 32;
 
 // The values behind the device options, in the order the options hand them out (native DWORDs).
 struct DeviceData {
-    char model[DEVICE_MODEL_SIZE];
+    char model[kDeviceModelSize];
     DWORD memoryKByte;
     DWORD memoryMByte;
     WORD ramDisk;
     WORD duplexUnit;
     DWORD trayCount;
-    BYTE trays[DEVICE_TRAY_MAX * TRAY_RECORD_SIZE];  // follows the count: "LM_InputTray" is both
+    BYTE trays[kDeviceTrayMax * kTrayRecordSize];  // follows the count: "LM_InputTray" is both
 };
 static_assert(offsetof(DeviceData, memoryKByte) == 32);
 static_assert(offsetof(DeviceData, ramDisk) == 40);
 static_assert(offsetof(DeviceData, duplexUnit) == 42);
 static_assert(offsetof(DeviceData, trays) == offsetof(DeviceData, trayCount) + 4);
-static_assert(sizeof(DeviceData) == 48 + DEVICE_TRAY_MAX * TRAY_RECORD_SIZE);
+static_assert(sizeof(DeviceData) == 48 + kDeviceTrayMax * kTrayRecordSize);
 
 // One row of the device-option table; a row with size 0 ends it.
 struct DeviceOption {
@@ -34,13 +34,13 @@ struct DeviceOption {
     const void* value;
     LONG size;  // -1: no value yet
 };
-constexpr DWORD DEVICE_OPTION_ROWS = 7;
-constexpr LONG INPUT_TRAY_INITIAL_SIZE = 100;
+constexpr DWORD kDeviceOptionRows = 7;
+constexpr LONG kInputTrayInitialSize = 100;
 
 // Per-port state of this file and of the status-block decoder.
 struct DeviceState {
     DeviceData data;
-    DeviceOption options[DEVICE_OPTION_ROWS + 1];
+    DeviceOption options[kDeviceOptionRows + 1];
     BOOL optionsReady;
     DWORD getTime;          // tick of the last status-block decode ("GetTime")
     BYTE bufferBlockKB;     // the printer's input buffer: block size in KB ...

@@ -42,13 +42,13 @@ BOOL AnswerDeviceOptionQuery(PortRecord* port, LPCWSTR name, BYTE* out, DWORD ou
         due = IsOptionRefreshDue(port);
     }
     if (due) {
-        port->state &= ~ST_TERMINATE;
+        port->state &= ~kStateTerminate;
         if (TakePortMutex(port, 30000)) {
             QueryPrinterStatus(port);
             ReleasePortMutex(port);
         }
     }
-    if (port->state & ST_NOT_RESPONDING) {
+    if (port->state & kStateNotResponding) {
         // The printer does not answer: its data would be stale.
         if (!out || outSize < 4) return Answer(ERROR_INSUFFICIENT_BUFFER, FALSE);
         const DWORD unknown = 0xFFFFFFFFu;

@@ -82,7 +82,7 @@ void InitDiagnostics() {
     size_t n = std::strlen(g_diag.folder);
     std::snprintf(g_diag.tracePath, sizeof g_diag.tracePath, "%s%sQzPJMS6100TLM.log", g_diag.folder,
                   n && g_diag.folder[n - 1] != '\\' ? "\\" : "");
-    WriteEventLog("Halvoric 6100T LanguageMonitorをデバッグモードで開始しました。", kLogSource, EVENT_MESSAGE);
+    WriteEventLog("Halvoric 6100T LanguageMonitorをデバッグモードで開始しました。", kLogSource, kEventMessage);
 }
 
 void EndDiagnostics() {

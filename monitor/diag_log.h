@@ -4,9 +4,9 @@
 
 #include "win/base.h"
 
-constexpr DWORD EVENT_MESSAGE = 1;
-constexpr DWORD EVENT_WARNING = 2;
-constexpr DWORD EVENT_ERROR = 3;
+constexpr DWORD kEventMessage = 1;
+constexpr DWORD kEventWarning = 2;
+constexpr DWORD kEventError = 3;
 inline constexpr const char* kLogSource = "Halvoric 6100T LanguageMonitor";
 
 // Reads the debug switch and the event-log folder; logs the start in debug mode.

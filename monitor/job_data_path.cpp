@@ -21,14 +21,14 @@
 
 namespace {
 
-constexpr DWORD PORT_MUTEX_WAIT = 30000;
+constexpr DWORD kPortMutexWait = 30000;
 // A local port's StartDocPort waits for the port this many times (30 s each), then gives up
 // rather than holding the spooler's thread for ever.
-constexpr int START_MUTEX_TRIES = 4;
+constexpr int kStartMutexTries = 4;
 // How long EndDocPort waits for a cancel to be acknowledged, and for pending output to go.
-constexpr DWORD CANCEL_ACK_LIMIT = 60000;
-constexpr DWORD PENDING_OUTPUT_WAIT = 60000;
-constexpr DWORD ECP_CHUNK = 4096;
+constexpr DWORD kCancelAckLimit = 60000;
+constexpr DWORD kPendingOutputWait = 60000;
+constexpr DWORD kEcpChunk = 4096;
 
 // The port mutex as one call holds it.
 struct MutexHold {
@@ -102,7 +102,7 @@ void ReloadMyPortMode(PortRecord* port) {
 
 void MakeJobIdentifier(PortRecord* port) {
     std::memset(port->jobIdentifier, 0, sizeof port->jobIdentifier);
-    if (port->kind & KIND_TCPIP) {
+    if (port->kind & kKindTcpip) {
         char guid[33];
         MakeGuidString(guid);
         std::memcpy(port->jobIdentifier, guid, std::strlen(guid));
@@ -113,7 +113,7 @@ void MakeJobIdentifier(PortRecord* port) {
     }
 }
 
-constexpr WORD ECP_WRITE_MODE = 0x100;
+constexpr WORD kEcpWriteMode = 0x100;
 
 // A parallel port writes the job in ECP mode when it runs in it already or agrees to it now;
 // a port that refuses is put back in the modes it had.
@@ -124,26 +124,26 @@ void NegotiateEcp(PortRecord* port) {
                            &got) ||
         got < sizeof modes)
         return;
-    if (modes[1] == ECP_WRITE_MODE) {
-        port->myPortMode |= PORT_MODE_ECP;
+    if (modes[1] == kEcpWriteMode) {
+        port->myPortMode |= kPortModeEcp;
         return;
     }
     WORD caps = 0;
     if (!PortDeviceControl(port, IOCTL_PAR_GET_DEVICE_CAPS, nullptr, 0, reinterpret_cast<BYTE*>(&caps), sizeof caps,
                            &got) ||
-        got < sizeof caps || !(caps & ECP_WRITE_MODE))
+        got < sizeof caps || !(caps & kEcpWriteMode))
         return;
-    WORD want[2] = {modes[0], ECP_WRITE_MODE};
+    WORD want[2] = {modes[0], kEcpWriteMode};
     WORD result[2] = {};
     if (PortDeviceControl(port, IOCTL_IEEE1284_NEGOTIATE, reinterpret_cast<BYTE*>(want), sizeof want,
                           reinterpret_cast<BYTE*>(result), sizeof result, &got) &&
-        got >= sizeof result && result[1] == ECP_WRITE_MODE) {
-        port->myPortMode |= PORT_MODE_ECP;
+        got >= sizeof result && result[1] == kEcpWriteMode) {
+        port->myPortMode |= kPortModeEcp;
         return;
     }
     PortDeviceControl(port, IOCTL_IEEE1284_NEGOTIATE, reinterpret_cast<BYTE*>(modes), sizeof modes,
                       reinterpret_cast<BYTE*>(result), sizeof result, &got);
-    port->myPortMode &= ~PORT_MODE_ECP;
+    port->myPortMode &= ~kPortModeEcp;
 }
 
 // "PrintingPriority" in the monitor's registry: the spooler's thread sends the job at that
@@ -189,7 +189,7 @@ BOOL RetryLater(LPDWORD written) {
 }
 
 void KeepTail(PortRecord* port, const BYTE* data, DWORD length) {
-    DWORD n = std::min<DWORD>(length, TAIL_SIZE);
+    DWORD n = std::min<DWORD>(length, kTailSize);
     std::memcpy(port->tail, data + length - n, n);
     port->tailLength = n;
 }
@@ -215,7 +215,7 @@ BOOL WriteThrough(PortRecord* port, const BYTE* data, DWORD length, LPDWORD writ
 BOOL WriteDelayLine(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
     *written = 0;
     DWORD held = port->tailLength;
-    DWORD excess = held + length > TAIL_SIZE ? held + length - static_cast<DWORD>(TAIL_SIZE) : 0;
+    DWORD excess = held + length > kTailSize ? held + length - static_cast<DWORD>(kTailSize) : 0;
     DWORD fromHeld = std::min(excess, held);
     DWORD fromNew = excess - fromHeld;
     if (fromHeld) {
@@ -249,11 +249,11 @@ BOOL WriteDelayLine(PortRecord* port, const BYTE* data, DWORD length, LPDWORD wr
 
 BOOL WriteJobData(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
     BOOL ok;
-    if (port->myPortMode & PORT_MODE_ECP) {
-        WriteThrough(port, data, std::min(length, ECP_CHUNK), written);
+    if (port->myPortMode & kPortModeEcp) {
+        WriteThrough(port, data, std::min(length, kEcpChunk), written);
         ok = TRUE;  // the ECP chunk writer never fails the spooler's call
         port->bytesSent -= std::min(port->bytesSent, *written);
-    } else if ((port->kind & KIND_LOCAL) || (port->kind & KIND_STD_TCPIP)) {
+    } else if ((port->kind & kKindLocal) || (port->kind & kKindStdTcpip)) {
         ok = WriteThrough(port, data, length, written);
     } else {
         ok = WriteDelayLine(port, data, length, written);
@@ -266,42 +266,42 @@ BOOL WriteJobData(PortRecord* port, const BYTE* data, DWORD length, LPDWORD writ
 enum class HeaderStep { Done, Retry };
 
 HeaderStep SendHeader(PortRecord* port, MutexHold& hold) {
-    BOOL wasSilent = (port->state & ST_NOT_RESPONDING) != 0;
+    BOOL wasSilent = (port->state & kStateNotResponding) != 0;
     BOOL recentPartial =
         port->lastPartialHeaderTick != -1 && GetTickCount() - static_cast<DWORD>(port->lastPartialHeaderTick) < 20000;
     if (!recentPartial) QueryPrinterStatus(port);
-    if (wasSilent && !(port->state & ST_NOT_RESPONDING)) {
+    if (wasSilent && !(port->state & kStateNotResponding)) {
         hold.Release();
         Sleep(2000);
         return HeaderStep::Retry;
     }
-    if ((port->state & ST_PRINTER_BUSY) == ST_PRINTER_BUSY) {
+    if ((port->state & kStatePrinterBusy) == kStatePrinterBusy) {
         hold.Release();
         Sleep(2000);
         return HeaderStep::Retry;
     }
-    if (!(port->state & ST_OWN_MODEL)) {
-        if (port->state & ST_NOT_RESPONDING) {
+    if (!(port->state & kStateOwnModel)) {
+        if (port->state & kStateNotResponding) {
             hold.Release();
             Sleep(1000);
             return HeaderStep::Retry;
         }
         // A printer of another model gets no monitor header.
-        port->state &= ~ST_HEADER_PENDING;
+        port->state &= ~kStateHeaderPending;
         return HeaderStep::Done;
     }
-    port->state &= ~ST_ANSWERS_AGAIN;
+    port->state &= ~kStateAnswersAgain;
     PjlJobRequest request{};
-    BOOL tcp = (port->kind & KIND_TCPIP) != 0;
+    BOOL tcp = (port->kind & kKindTcpip) != 0;
     request.wantStatusLines = !tcp;
     request.wantJobName = !tcp;
     request.wantJobLine = !(tcp && port->driverJobClientId);
     std::memcpy(request.name, port->jobIdentifier, std::min(sizeof request.name - 1, sizeof port->jobIdentifier));
     request.qty = request.copies = -1;
-    char header[PJL_HEADER_SIZE];
+    char header[kPjlHeaderSize];
     DWORD length = BuildPjlJobHeader(header, sizeof header, request, port);
     if (length == 0) {
-        port->state &= ~ST_HEADER_PENDING;
+        port->state &= ~kStateHeaderPending;
         return HeaderStep::Done;
     }
     if (IsParallel(port)) NegotiateEcp(port);
@@ -312,9 +312,9 @@ HeaderStep SendHeader(PortRecord* port, MutexHold& hold) {
         ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(header) + offset, length - offset, &written, FALSE, FALSE);
     port->headerOffset = offset + std::min(written, length - offset);
     if (port->headerOffset >= length) {
-        port->state |= ST_HEADER_SENT;
-        port->state &= ~(ST_HEADER_PENDING | ST_FINISHED_BY_REPLY);
-        if ((port->myPortMode & PORT_MODE_ECP) && (port->state & ST_JOB_OPEN)) port->ecpActive = TRUE;
+        port->state |= kStateHeaderSent;
+        port->state &= ~(kStateHeaderPending | kStateFinishedByReply);
+        if ((port->myPortMode & kPortModeEcp) && (port->state & kStateJobOpen)) port->ecpActive = TRUE;
         return HeaderStep::Done;
     }
     hold.Release();
@@ -331,33 +331,33 @@ void NoteCutShortWrite(PortRecord* port, DWORD length) {
     DWORD needed = 0;
     if (printer && GetJobW(printer, port->jobId, 1, buffer, sizeof buffer, &needed) &&
         (reinterpret_cast<JOB_INFO_1W*>(buffer)->Status & JOB_STATUS_DELETING))
-        port->state |= ST_DELETING;
+        port->state |= kStateDeleting;
 }
 
 // A USB printer that does not answer is asked again after a pause, and the spooler retries
 // later; a USB document that failed to start is started again first.
 BOOL UsbPortReady(PortRecord* port, MutexHold& hold) {
-    if ((port->state & ST_NOT_RESPONDING) && !(port->state & ST_DELETING)) {
+    if ((port->state & kStateNotResponding) && !(port->state & kStateDeleting)) {
         Sleep(4000);
         QueryPrinterStatus(port);
         hold.Release();
         Sleep(10000);
         return FALSE;
     }
-    if (port->state & ST_LOWER_DOC_OPEN) return TRUE;
+    if (port->state & kStateLowerDocOpen) return TRUE;
     if (!LowerStartDocPort(port, port->printerName, port->jobId, 1, nullptr)) {
         hold.Release();
         Sleep(4000);
         return FALSE;
     }
-    port->state |= ST_LOWER_DOC_OPEN;
+    port->state |= kStateLowerDocOpen;
     return TRUE;
 }
 
 BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD written) {
     MutexHold hold{port};
     *written = 0;
-    if (!hold.Take(PORT_MUTEX_WAIT)) return RetryLater(written);
+    if (!hold.Take(kPortMutexWait)) return RetryLater(written);
     port->wroteSinceStart = TRUE;
     if (IsUsb(port)) NoteCutShortWrite(port, length);
     port->usbCarry = FALSE;
@@ -366,12 +366,12 @@ BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD 
         ScanJobDataForPjl(port, data, length);
         SetJobRecordName(port->scanResult == 2 ? port->jobName : port->jobIdentifier, 1, port);
     }
-    if (port->state & ST_HEADER_PENDING) {
+    if (port->state & kStateHeaderPending) {
         if (SendHeader(port, hold) == HeaderStep::Retry) return RetryLater(written);
     }
     // The job's own UEL gives way to the one the monitor header began with: once, and only
     // when the monitor header really went out.
-    if ((port->state & ST_HEADER_SENT) && port->beginsWithUel && !port->uelAbsorbed && !port->dataStarted &&
+    if ((port->state & kStateHeaderSent) && port->beginsWithUel && !port->uelAbsorbed && !port->dataStarted &&
         length >= kUel.size() && std::memcmp(data, kUel.data(), kUel.size()) == 0) {
         port->uelAbsorbed = TRUE;
         *written = static_cast<DWORD>(kUel.size());
@@ -386,7 +386,7 @@ BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD 
         }
     }
     if (port->scanResult == 2) port->pollMode &= ~1;
-    if (port->state & ST_DELETING) {
+    if (port->state & kStateDeleting) {
         *written = length;
         return TRUE;
     }
@@ -405,9 +405,9 @@ BOOL WriteBoundClient(PortRecord* port, const BYTE* data, DWORD length, LPDWORD 
 }
 
 BOOL StartLowerDocIfNeeded(PortRecord* port) {
-    if (port->state & ST_LOWER_DOC_OPEN) return TRUE;
+    if (port->state & kStateLowerDocOpen) return TRUE;
     if (!LowerStartDocPort(port, port->printerName, port->jobId, 1, nullptr)) return FALSE;
-    port->state |= ST_LOWER_DOC_OPEN;
+    port->state |= kStateLowerDocOpen;
     return TRUE;
 }
 
@@ -442,14 +442,13 @@ void SendTrailer(PortRecord* port) {
             MakeJobClientId(port->jobName);
     }
     std::memcpy(request.name, port->jobName, std::min(sizeof request.name - 1, sizeof port->jobName));
-    char trailer[PJL_HEADER_SIZE];
+    char trailer[kPjlHeaderSize];
     DWORD length = BuildPjlJobTrailer(trailer, sizeof trailer, request, port);
-    BYTE out[PJL_HEADER_SIZE + TAIL_SIZE];
+    BYTE out[kPjlHeaderSize + kTailSize];
     DWORD total = 0;
-    BOOL delayLine =
-        !(port->kind & KIND_LOCAL) && !(port->kind & KIND_STD_TCPIP) && !(port->myPortMode & PORT_MODE_ECP);
-    BOOL cancel = (port->state & ST_CANCEL_IN_PROGRESS) != 0;
-    if (port->tailLength && (delayLine || ((port->myPortMode & PORT_MODE_ECP) && cancel))) {
+    BOOL delayLine = !(port->kind & kKindLocal) && !(port->kind & kKindStdTcpip) && !(port->myPortMode & kPortModeEcp);
+    BOOL cancel = (port->state & kStateCancelInProgress) != 0;
+    if (port->tailLength && (delayLine || ((port->myPortMode & kPortModeEcp) && cancel))) {
         std::memcpy(out, port->tail, port->tailLength);
         total = port->tailLength;
         port->tailLength = 0;
@@ -461,7 +460,7 @@ void SendTrailer(PortRecord* port) {
 
 void WaitPendingOutput(PortRecord* port) {
     DWORD start = GetTickCount();
-    while (port->pendingLength && GetTickCount() - start < PENDING_OUTPUT_WAIT) {
+    while (port->pendingLength && GetTickCount() - start < kPendingOutputWait) {
         ExchangeWithPrinter(port, nullptr, 0, nullptr, FALSE, FALSE);
         if (port->pendingLength) Sleep(1000);
     }
@@ -481,21 +480,21 @@ BOOL JobBeingDeleted(PortRecord* port) {
 // port released between looks) until it acknowledges, stops answering, or polling ends. A
 // printer that never acknowledges does not keep the job open for ever.
 void CancelAtPrinter(PortRecord* port, MutexHold& hold) {
-    SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
+    SetJobStatusBits(port, kJobstatusCancelling, TRUE);
     BYTE one = 1;
     DWORD returned = 0;
     PortDeviceControl(port, IOCTL_PAR_CANCEL, &one, 1, nullptr, 0, &returned);
     Sleep(1000);
-    port->state |= ST_CANCEL_IN_PROGRESS;
+    port->state |= kStateCancelInProgress;
     DWORD start = GetTickCount();
-    while (!port->cancelAcknowledged && !(port->state & ST_NOT_RESPONDING) &&
-           GetTickCount() - start < CANCEL_ACK_LIMIT) {
+    while (!port->cancelAcknowledged && !(port->state & kStateNotResponding) &&
+           GetTickCount() - start < kCancelAckLimit) {
         hold.Release();
         Sleep(4000);
-        if (!hold.Take(PORT_MUTEX_WAIT)) break;
+        if (!hold.Take(kPortMutexWait)) break;
         if (!port->pollingThread)
             RefreshStatusThroughPort(port, TRUE);
-        else if (!(port->state & ST_POLLING_WANTED))
+        else if (!(port->state & kStatePollingWanted))
             break;
     }
 }
@@ -509,10 +508,10 @@ void EndJobAtPrinter(PortRecord* port) {
     // The job's end report names the job by its second name.
     if (firstEnd) SetJobRecordName(port->jobIdentifier, 2, port);
     if (!port->pollingThread) RefreshStatusThroughPort(port, TRUE);
-    if (firstEnd && !(port->kind & KIND_TCPIP)) {
-        BOOL cancel = (port->state & ST_CANCEL_IN_PROGRESS) != 0;
-        BOOL ended = (port->state & ST_FINISHED_BY_REPLY) != 0;
-        BOOL headerSent = (port->state & ST_HEADER_SENT) != 0;
+    if (firstEnd && !(port->kind & kKindTcpip)) {
+        BOOL cancel = (port->state & kStateCancelInProgress) != 0;
+        BOOL ended = (port->state & kStateFinishedByReply) != 0;
+        BOOL headerSent = (port->state & kStateHeaderSent) != 0;
         if ((headerSent && !cancel && !ended) || (!headerSent && port->scanResult != 0 && !cancel)) SendTrailer(port);
     }
     if (!port->pollingThread) RefreshStatusThroughPort(port, TRUE);
@@ -521,11 +520,11 @@ void EndJobAtPrinter(PortRecord* port) {
 // The job's end in the status variables and the job records: a job that sent nothing drops its
 // records; a job the printer has not reported finished is finished here.
 void ReportJobEnd(PortRecord* port) {
-    BOOL stdTcp = (port->kind & KIND_STD_TCPIP) != 0;
-    BOOL finishedByReply = (port->state & ST_FINISHED_BY_REPLY) != 0;
-    BOOL headerSent = (port->state & ST_HEADER_SENT) != 0;
+    BOOL stdTcp = (port->kind & kKindStdTcpip) != 0;
+    BOOL finishedByReply = (port->state & kStateFinishedByReply) != 0;
+    BOOL headerSent = (port->state & kStateHeaderSent) != 0;
     if (!finishedByReply) UpdateSendingJobInfo(port, TRUE);
-    SetJobStatusBits(port, JOBSTATUS_JOB_BITS, FALSE);
+    SetJobStatusBits(port, kJobstatusJobBits, FALSE);
     if (!stdTcp && (!headerSent || !port->wroteSinceStart)) SetDwordVariable(port, "PrinterQueue", 0);
     if (!port->wroteSinceStart) {
         DropAllJobRecords(port, TRUE);
@@ -536,8 +535,8 @@ void ReportJobEnd(PortRecord* port) {
             FinishOrCancelJob(port, FALSE);
             SnapshotPrinterStatus(port);
         }
-        port->state |= ST_ANSWERS_AGAIN;
-        port->state &= ~ST_FINISHED_BY_REPLY;
+        port->state |= kStateAnswersAgain;
+        port->state &= ~kStateFinishedByReply;
         if (!headerSent && !stdTcp && port->jobHead) PopJobRecord(port, TRUE);
     }
     PublishDirtyVariables(port);
@@ -546,25 +545,25 @@ void ReportJobEnd(PortRecord* port) {
 // A standard TCP/IP job that the printer finished or that was cancelled ends here: its records
 // go (no end report will come for them) and the queue is reported empty.
 void EndStandardTcpIpJob(PortRecord* port) {
-    if (!(port->state & (ST_CANCEL_IN_PROGRESS | ST_FINISHED_BY_REPLY))) WaitPendingOutput(port);
-    if (port->state & (ST_CANCEL_IN_PROGRESS | ST_FINISHED_BY_REPLY)) {
+    if (!(port->state & (kStateCancelInProgress | kStateFinishedByReply))) WaitPendingOutput(port);
+    if (port->state & (kStateCancelInProgress | kStateFinishedByReply)) {
         DropPendingOutput(port);
         SetDwordVariable(port, "PrinterQueue", 0);
         PublishDirtyVariables(port);
         FinishOrCancelJob(port, FALSE);
     }
-    port->state &= ~ST_PRINTER_ANSWERED;
+    port->state &= ~kStatePrinterAnswered;
     EndLowerDoc(port);
-    SetJobStatusBits(port, JOBSTATUS_JOB_BITS, FALSE);
+    SetJobStatusBits(port, kJobstatusJobBits, FALSE);
 }
 
 BOOL EndDocBoundClient(PortRecord* port) {
     MutexHold hold{port};
-    hold.Take(PORT_MUTEX_WAIT);
-    port->state &= ~ST_CANCEL_FROM_PORT;
+    hold.Take(kPortMutexWait);
+    port->state &= ~kStateCancelFromPort;
     BOOL statusDoc = FALSE;
     OpenStatusDocIfNeeded(port, &statusDoc);
-    BOOL stdTcp = (port->kind & KIND_STD_TCPIP) != 0;
+    BOOL stdTcp = (port->kind & kKindStdTcpip) != 0;
     if (JobBeingDeleted(port))
         CancelAtPrinter(port, hold);
     else
@@ -575,7 +574,7 @@ BOOL EndDocBoundClient(PortRecord* port) {
     port->docInfo = nullptr;
     ReportJobEnd(port);
     port->lastEndDocTick = GetTickCount();
-    port->state &= ~ST_JOB_OPEN;
+    port->state &= ~kStateJobOpen;
     if (CountPendingJobs(port) == 0) port->ecpActive = FALSE;
     // Without a polling thread nobody else tells the spooler that the last page is out.
     if (!port->pollingThread && port->owedEjects) {
@@ -591,14 +590,14 @@ BOOL EndDocBoundClient(PortRecord* port) {
 // Step 2 of StartDocPort: a local port waits for the port (30 s at a time, a few times, then
 // gives up with ERROR_BUSY); a redirected port does not wait; any other waits once and goes on.
 BOOL TakeStartMutex(PortRecord* port, MutexHold& hold) {
-    if (port->kind & KIND_LOCAL) {
-        for (int i = 0; i < START_MUTEX_TRIES && !hold.Take(PORT_MUTEX_WAIT); ++i) {
+    if (port->kind & kKindLocal) {
+        for (int i = 0; i < kStartMutexTries && !hold.Take(kPortMutexWait); ++i) {
         }
         if (hold.owned) return TRUE;
         SetLastError(ERROR_BUSY);
         return FALSE;
     }
-    if (!(port->kind & KIND_REDIRECTED)) hold.Take(PORT_MUTEX_WAIT);
+    if (!(port->kind & kKindRedirected)) hold.Take(kPortMutexWait);
     return TRUE;
 }
 
@@ -619,11 +618,11 @@ BOOL JobServiceAllowsStart(PortRecord* port, DWORD jobId) {
 BOOL StartJobOnLowerPort(PortRecord* port, LPWSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo) {
     if (!LowerStartDocPort(port, printerName, jobId, level, docInfo)) return IsUsb(port);
     if (IsParallel(port)) {
-        port->myPortMode &= ~PORT_MODE_ECP;
+        port->myPortMode &= ~kPortModeEcp;
         NegotiateEcp(port);
     }
     if (!IsUsb(port)) SetParallelTimeouts(port);
-    port->state |= ST_LOWER_DOC_OPEN;
+    port->state |= kStateLowerDocOpen;
     return TRUE;
 }
 
@@ -636,14 +635,14 @@ void PrepareBidiJob(PortRecord* port, DWORD jobId, DWORD level, LPBYTE docInfo) 
     port->currentClient = client;
     MakeJobIdentifier(port);
     if (!IsBound(client)) {
-        if (port->myPortMode & PORT_MODE_ECP) QueryPrinterStatus(port);
+        if (port->myPortMode & kPortModeEcp) QueryPrinterStatus(port);
         return;
     }
     QueryPrinterStatus(port);
     port->pollMode = 0;
-    port->state |= ST_HEADER_PENDING;
+    port->state |= kStateHeaderPending;
     BOOL queued = port->jobHead != nullptr;
-    if (!queued && !(port->kind & KIND_STD_TCPIP)) DrainReplies(FALSE, port);
+    if (!queued && !(port->kind & kKindStdTcpip)) DrainReplies(FALSE, port);
     port->startPolling = TRUE;
     CopyDocInfo(port, level, docInfo);
     if (!queued) SnapshotPrinterStatus(port);
@@ -653,12 +652,12 @@ void PrepareBidiJob(PortRecord* port, DWORD jobId, DWORD level, LPBYTE docInfo) 
 }
 
 void SetPollModeForJob(PortRecord* port) {
-    if (port->kind & KIND_REDIRECTED) {
+    if (port->kind & kKindRedirected) {
         port->redirectedCounters[0] = 0;
         port->redirectedCounters[1] = 1;
     }
-    port->pollMode = (port->state & ST_HEADER_PENDING) ? 0 : ((port->kind & KIND_REDIRECTED) ? port->pollMode : 1);
-    if (!(port->state & ST_OWN_MODEL)) port->sleepAfterFailedHeader = 0;
+    port->pollMode = (port->state & kStateHeaderPending) ? 0 : ((port->kind & kKindRedirected) ? port->pollMode : 1);
+    if (!(port->state & kStateOwnModel)) port->sleepAfterFailedHeader = 0;
 }
 
 }  // namespace
@@ -671,16 +670,16 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
         return FALSE;
     }
     if (Level != 1 && (!pDocInfo || !reinterpret_cast<DOC_INFO_1W*>(pDocInfo)->pDocName)) {
-        port->state |= ST_REPEATED_START;
+        port->state |= kStateRepeatedStart;
         ReplacePrinterName(port, pPrinterName);
         return TRUE;
     }
-    port->state &= ~ST_TERMINATE;
+    port->state &= ~kStateTerminate;
     MutexHold hold{port};
     if (!TakeStartMutex(port, hold)) return FALSE;
     port->underWay = TRUE;
     ReplacePrinterName(port, pPrinterName);
-    if (port->state & ST_JOB_OPEN) {
+    if (port->state & kStateJobOpen) {
         port->underWay = FALSE;
         SetLastError(ERROR_BUSY);
         return FALSE;
@@ -690,22 +689,22 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    port->state |= ST_JOB_OPEN;
+    port->state |= kStateJobOpen;
     ReloadMyPortMode(port);
-    if (port->state & ST_LOWER_DOC_OPEN) EndLowerDoc(port);
+    if (port->state & kStateLowerDocOpen) EndLowerDoc(port);
     port->enterLanguage = 0;
     ReadMonitorDword(u"ENTERLANGUAGE", &port->enterLanguage);
     if (!StartJobOnLowerPort(port, pPrinterName, JobId, Level, pDocInfo)) {
         DWORD error = GetLastError();
-        port->state &= ~ST_JOB_OPEN;
+        port->state &= ~kStateJobOpen;
         port->underWay = FALSE;
         SetLastError(error);
         return FALSE;
     }
     port->jobId = JobId;
-    port->state &= ~(ST_HEADER_SENT | ST_CANCEL_IN_PROGRESS | ST_DELETING | ST_FINISHED_BY_REPLY);
+    port->state &= ~(kStateHeaderSent | kStateCancelInProgress | kStateDeleting | kStateFinishedByReply);
     ResetJobFlags(port);
-    if (port->kind & KIND_BIDI) {
+    if (port->kind & kKindBidi) {
         PrepareBidiJob(port, JobId, Level, pDocInfo);
         SetPollModeForJob(port);
     }
@@ -722,25 +721,25 @@ BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWrit
     }
     *pcbWritten = 0;
     if (cbBuf == 0) return TRUE;
-    if (!(port->state & ST_JOB_OPEN)) {
+    if (!(port->state & kStateJobOpen)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     ManagerClient* client = port->currentClient;
-    if ((port->kind & KIND_BIDI) && IsBound(client)) return WriteBoundClient(port, pBuffer, cbBuf, pcbWritten);
+    if ((port->kind & kKindBidi) && IsBound(client)) return WriteBoundClient(port, pBuffer, cbBuf, pcbWritten);
     if (!StartLowerDocIfNeeded(port)) return FALSE;
-    if ((port->kind & KIND_BIDI) && client && !port->wroteSinceStart) {
+    if ((port->kind & kKindBidi) && client && !port->wroteSinceStart) {
         port->wroteSinceStart = TRUE;
         if (ClientHeaderOption(port) && port->enterLanguage == 0) {
-            port->state |= ST_HEADER_SENT;
+            port->state |= kStateHeaderSent;
             if (cbBuf < kUel.size() || std::memcmp(pBuffer, kUel.data(), kUel.size()) != 0) {
-                char header[PJL_HEADER_SIZE];
+                char header[kPjlHeaderSize];
                 DWORD length = BuildMinimalHeader(header, sizeof header, port);
                 DWORD written = 0;
                 if (!ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(header), length, &written, TRUE, FALSE) ||
                     written < length) {
                     port->wroteSinceStart = FALSE;
-                    port->state &= ~ST_HEADER_SENT;
+                    port->state &= ~kStateHeaderSent;
                     return RetryLater(pcbWritten);
                 }
             }
@@ -748,8 +747,8 @@ BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWrit
     }
     port->wroteSinceStart = TRUE;
     DWORD written = 0;
-    BOOL ok = (port->myPortMode & PORT_MODE_ECP) ? LowerWritePort(port, pBuffer, std::min(cbBuf, ECP_CHUNK), &written)
-                                                 : LowerWritePort(port, pBuffer, cbBuf, &written);
+    BOOL ok = (port->myPortMode & kPortModeEcp) ? LowerWritePort(port, pBuffer, std::min(cbBuf, kEcpChunk), &written)
+                                                : LowerWritePort(port, pBuffer, cbBuf, &written);
     *pcbWritten = written;
     if (written) KeepTail(port, pBuffer, written);
     return ok;
@@ -762,15 +761,15 @@ BOOL WINAPI EndDocPort(HANDLE hPort) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (port->state & ST_REPEATED_START) {
-        port->state &= ~ST_REPEATED_START;
+    if (port->state & kStateRepeatedStart) {
+        port->state &= ~kStateRepeatedStart;
         return TRUE;
     }
     if (port->serviceToldStart) {
         JobServiceEndDoc(port->portName, port->jobId);
         port->serviceToldStart = FALSE;
     }
-    if (!(port->state & ST_JOB_OPEN)) return TRUE;
+    if (!(port->state & kStateJobOpen)) return TRUE;
     // Whichever way the job ends, the thread gets its own priority back.
     struct PriorityBack {
         PortRecord* port;
@@ -779,23 +778,23 @@ BOOL WINAPI EndDocPort(HANDLE hPort) {
     ManagerClient* client = port->currentClient;
     if (!client) {
         EndLowerDoc(port);
-        port->state &= ~ST_JOB_OPEN;
+        port->state &= ~kStateJobOpen;
         port->underWay = FALSE;
         SignalLastPage(port);
         return TRUE;
     }
-    BOOL openOnEntry = (port->state & ST_LOWER_DOC_OPEN) != 0;
+    BOOL openOnEntry = (port->state & kStateLowerDocOpen) != 0;
     BOOL startFailed = !StartLowerDocIfNeeded(port);
-    if (!(port->kind & KIND_BIDI) || !IsBound(client)) {
+    if (!(port->kind & kKindBidi) || !IsBound(client)) {
         // The printer's PJL job that the minimal header opened is closed by name.
-        if ((port->kind & KIND_BIDI) && (port->kind & KIND_LOCAL) && openOnEntry) {
-            char trailer[PJL_HEADER_SIZE];
+        if ((port->kind & kKindBidi) && (port->kind & kKindLocal) && openOnEntry) {
+            char trailer[kPjlHeaderSize];
             DWORD length = BuildMinimalTrailer(trailer, sizeof trailer, port);
             if (length) ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(trailer), length, nullptr, FALSE, FALSE);
         }
         EndLowerDoc(port);
-        port->state &= ~ST_JOB_OPEN;
-        port->myPortMode &= ~PORT_MODE_ECP;
+        port->state &= ~kStateJobOpen;
+        port->myPortMode &= ~kPortModeEcp;
         port->underWay = FALSE;
         SignalLastPage(port);
         if (startFailed) SignalLastPage(port);

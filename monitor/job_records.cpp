@@ -7,10 +7,10 @@
 #include "win/spool.h"
 
 BOOL SetJobControl(HANDLE printer, DWORD jobId, JobRecord* job) {
-    if (job && (job->flags & JOB_EJECT_SIGNALLED)) return TRUE;
+    if (job && (job->flags & kJobEjectSignalled)) return TRUE;
     if (!printer) return FALSE;
     BOOL ok = SetJobW(printer, jobId, 0, nullptr, JOB_CONTROL_LAST_PAGE_EJECTED);
-    if (job && job->jobId == jobId) job->flags |= JOB_EJECT_SIGNALLED;
+    if (job && job->jobId == jobId) job->flags |= kJobEjectSignalled;
     return ok;
 }
 

@@ -4,12 +4,12 @@
 
 #include "monitor/manager_client.h"
 
-constexpr size_t JOB_NAME_SIZE = 80;
+constexpr size_t kJobNameSize = 80;
 struct JobRecord {
     DWORD jobId;
-    char firstName[JOB_NAME_SIZE];
+    char firstName[kJobNameSize];
     BYTE firstNameFlag;
-    char savedFirstName[JOB_NAME_SIZE];
+    char savedFirstName[kJobNameSize];
     BYTE savedFirstNameFlag;
     char secondName[82];
     ManagerClient* client;
@@ -17,8 +17,8 @@ struct JobRecord {
     DWORD snmpPages;
     JobRecord* next;
 };
-constexpr DWORD JOB_REPORTED = 0x1;
-constexpr DWORD JOB_EJECT_SIGNALLED = 0x10;
+constexpr DWORD kJobReported = 0x1;
+constexpr DWORD kJobEjectSignalled = 0x10;
 
 // Tells the spooler that the job's last page is out, once per record.
 BOOL SetJobControl(HANDLE printer, DWORD jobId, JobRecord* job);

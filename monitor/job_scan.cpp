@@ -18,8 +18,8 @@ constexpr ScanRow kScanTable[] = {
     {"@PJL ENTER", ScanEffect::Enter},
 };
 
-void CopyText(char (&slot)[JOB_TEXT_SIZE], std::string_view text) {
-    size_t n = std::min(text.size(), JOB_TEXT_SIZE - 1);
+void CopyText(char (&slot)[kJobTextSize], std::string_view text) {
+    size_t n = std::min(text.size(), kJobTextSize - 1);
     std::memcpy(slot, text.data(), n);
     slot[n] = 0;
 }
@@ -34,13 +34,13 @@ void ApplyScanRow(PortRecord* port, std::string_view line, BOOL* sawJob) {
                 CopyText(port->jobName, port->jobIdentifier);
                 break;
             case ScanEffect::JobAttribute:
-                if (port->kind & KIND_STD_TCPIP) {
+                if (port->kind & kKindStdTcpip) {
                     std::string_view rest = line.substr(row.prefix.size());
                     size_t end = rest.find_first_of("\"\r\n");
                     CopyText(port->jobIdentifier, rest.substr(0, end));
                     port->driverJobClientId = TRUE;
                     // The driver named the job itself after its own JOB line: the monitor adds nothing.
-                    if (port->jobName[0]) port->state &= ~ST_HEADER_PENDING;
+                    if (port->jobName[0]) port->state &= ~kStateHeaderPending;
                 }
                 break;
             case ScanEffect::Enter:

@@ -12,7 +12,7 @@ BOOL LowerStartDocPort(PortRecord* port, LPWSTR printerName, DWORD jobId, DWORD 
         SetLastError(ERROR_INVALID_FUNCTION);
         return FALSE;
     }
-    if (port->kind & KIND_SERIAL) Sleep(100);
+    if (port->kind & kKindSerial) Sleep(100);
     BOOL ok = port->lower.pfnStartDocPort(port->lowerPort, printerName, jobId, level, docInfo);
     if (IsUsbPort(port->portName) && port->lower.pfnSetPortTimeOuts) {
         DWORD error = GetLastError();
@@ -42,7 +42,7 @@ BOOL LowerReadPort(PortRecord* port, BYTE* buffer, DWORD size, DWORD* read) {
 BOOL LowerEndDocPort(PortRecord* port) {
     if (!port->lower.pfnEndDocPort) return FALSE;
     BOOL ok = port->lower.pfnEndDocPort(port->lowerPort);
-    if (port->kind & KIND_SERIAL) Sleep(100);
+    if (port->kind & kKindSerial) Sleep(100);
     return ok;
 }
 
@@ -56,19 +56,19 @@ BOOL LowerClosePort(PortRecord* port) {
 
 BOOL OpenStatusDocIfNeeded(PortRecord* port, BOOL* opened) {
     *opened = FALSE;
-    if (port->state & ST_LOWER_DOC_OPEN) return TRUE;
+    if (port->state & kStateLowerDocOpen) return TRUE;
     WCHAR docName[] = u"QJLMON Doc";
     DOC_INFO_3W info{docName, nullptr, nullptr, 0};
     if (!LowerStartDocPort(port, port->printerName, 0xFFFFFFFFu, 3, reinterpret_cast<LPBYTE>(&info))) return FALSE;
-    port->state |= ST_LOWER_DOC_OPEN;
+    port->state |= kStateLowerDocOpen;
     *opened = TRUE;
     return TRUE;
 }
 
 void EndLowerDoc(PortRecord* port) {
-    if (!(port->state & ST_LOWER_DOC_OPEN)) return;
+    if (!(port->state & kStateLowerDocOpen)) return;
     LowerEndDocPort(port);
-    port->state &= ~ST_LOWER_DOC_OPEN;  // a failed end too leaves nothing we could end again
+    port->state &= ~kStateLowerDocOpen;  // a failed end too leaves nothing we could end again
 }
 
 BOOL DrainReplies(BOOL pause, PortRecord* port) {
@@ -80,7 +80,7 @@ BOOL DrainReplies(BOOL pause, PortRecord* port) {
     DWORD total = 0;
     // Bounded: a printer that never stops sending cannot hold the job start for ever.
     for (int round = 0; round < 2; ++round) {
-        for (DWORD reads = 0; reads < REPLY_READS_PER_REFRESH; ++reads) {
+        for (DWORD reads = 0; reads < kReplyReadsPerRefresh; ++reads) {
             if (pause) Sleep(1100);
             DWORD got = 0;
             if (!LowerReadPort(port, buffer, piece, &got) || got == 0) break;

@@ -25,12 +25,12 @@ BOOL LowerWritePort(PortRecord* port, const BYTE* data, DWORD length, DWORD* wri
         port->lastWriteError = GetLastError();
         port->lastWriteFailed = TRUE;
         if (IsUsbPort(port->portName) && IsXpOrLater() && port->lastWriteError == ERROR_CANCELLED &&
-            (port->state & ST_JOB_OPEN) && !(port->state & ST_NOT_RESPONDING)) {
+            (port->state & kStateJobOpen) && !(port->state & kStateNotResponding)) {
             FinishOrCancelJob(port, TRUE);
             SetLastError(ERROR_CANCELLED);
         }
     }
-    if ((port->myPortMode & PORT_MODE_ECP) && (port->state & ST_JOB_OPEN) &&
+    if ((port->myPortMode & kPortModeEcp) && (port->state & kStateJobOpen) &&
         (*written || port->lastWriteError == ERROR_TIMEOUT))
         port->ecpActive = TRUE;
     return ok;

@@ -153,7 +153,7 @@ BOOL IsOwnDriverPrinter(LPCWSTR printerName, ManagerClient* client) {
 }
 
 ManagerClient* CreateManagerClient(LPCWSTR printerName, PortRecord* port, BOOL publish) {
-    if (!printerName || (port->kind & KIND_REDIRECTED) || (port->state & ST_TERMINATE)) return nullptr;
+    if (!printerName || (port->kind & kKindRedirected) || (port->state & kStateTerminate)) return nullptr;
     auto* c = static_cast<ManagerClient*>(MonAlloc(sizeof(ManagerClient)));
     if (!c) return nullptr;
     if (!IsOwnDriverPrinter(printerName, c) || !(c->printerName = MonDupW(printerName))) {
@@ -176,7 +176,7 @@ ManagerClient* CreateManagerClient(LPCWSTR printerName, PortRecord* port, BOOL p
     BOOL ok = c->GetPrinterStatusW && c->GetPrinterStatusA &&
               c->GetPrinterStatusW(manager, u"Port", portValue, sizeof portValue, &returned) == 0 &&
               c->GetPrinterStatusA(manager, "TerminateManager", &terminate, 4, &returned) == 0;
-    if (terminate) port->state |= ST_TERMINATE;
+    if (terminate) port->state |= kStateTerminate;
     if (!ok || terminate || !PortValueAccepts(portValue, port->portName)) {
         FreeClient(c);
         return nullptr;

@@ -13,10 +13,10 @@ typedef LONG(WINAPI* PFN_SetNotificationEventExA)(HANDLE manager, DWORD count, L
 typedef LONG(WINAPI* PFN_KillNotificationEvent)(HANDLE manager, DWORD cookie);
 typedef LONG(WINAPI* PFN_AnyManagerCall)();
 
-constexpr DWORD CLIENT_SERVED = 0x1;
-constexpr DWORD CLIENT_SUSPENDED = 0x2;
-constexpr DWORD CLIENT_SEEN = 0x10000;
-constexpr DWORD CLIENT_HEADER_OPTION = 0x1;
+constexpr DWORD kClientServed = 0x1;
+constexpr DWORD kClientSuspended = 0x2;
+constexpr DWORD kClientSeen = 0x10000;
+constexpr DWORD kClientHeaderOption = 0x1;
 
 struct ManagerClient {
     LPWSTR printerName;

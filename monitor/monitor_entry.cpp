@@ -25,7 +25,7 @@ MONITOR2 g_table = {
     nullptr,          nullptr,   nullptr, nullptr,    Shutdown,
 };
 
-constexpr DWORD ERROR_PORT_REFUSED = 3007;
+constexpr DWORD kErrorPortRefused = 3007;
 
 void WsaStart() {
     WSADATA data{};
@@ -89,7 +89,7 @@ BOOL WINAPI OpenPortEx(HANDLE hMonitor, HANDLE hMonitorPort, LPWSTR pPortName, L
     {
         PortLock global(nullptr);
         if (lstrcmpW(pPortName, u"QVxx:") == 0) {
-            SetLastError(ERROR_PORT_REFUSED);
+            SetLastError(kErrorPortRefused);
             return FALSE;
         }
         if (FindPortByName(pPortName)) {
@@ -159,7 +159,7 @@ BOOL WINAPI ClosePort(HANDLE hPort) {
     PortRef ref(hPort);
     PortRecord* port = ref.port;
     if (!port) return TRUE;
-    port->state |= ST_CLOSING;
+    port->state |= kStateClosing;
     // Queued job records are waited for, at most 120 s.
     DWORD start = GetTickCount();
     while (port->jobHead && GetTickCount() - start < 120000) Sleep(1000);
@@ -202,9 +202,9 @@ BOOL PortControl(PortRecord* port, DWORD control, LPWSTR in, DWORD inSize, LPWST
         return FALSE;
     }
     if (control == 7 || control == IOCTL_PAR_CANCEL) {
-        if ((port->state & ST_JOB_OPEN) && !(port->state & ST_CANCEL_FROM_PORT))
-            SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
-        port->state |= ST_CANCEL_REQUESTED;
+        if ((port->state & kStateJobOpen) && !(port->state & kStateCancelFromPort))
+            SetJobStatusBits(port, kJobstatusCancelling, TRUE);
+        port->state |= kStateCancelRequested;
     }
     BOOL opened = FALSE;
     if (!OpenStatusDocIfNeeded(port, &opened)) {
@@ -215,15 +215,15 @@ BOOL PortControl(PortRecord* port, DWORD control, LPWSTR in, DWORD inSize, LPWST
         // Resend the tail while the printer still answers, but only for a bounded time.
         DWORD start = GetTickCount();
         BOOL reset = FALSE;
-        while (port->lastWriteFailed && port->lastWriteError != ERROR_CANCELLED && !(port->state & ST_NOT_RESPONDING) &&
-               GetTickCount() - start < 120000) {
+        while (port->lastWriteFailed && port->lastWriteError != ERROR_CANCELLED &&
+               !(port->state & kStateNotResponding) && GetTickCount() - start < 120000) {
             DWORD written = 0;
             LowerWritePort(port, port->tail, port->tailLength, &written);
             ReleasePortMutex(port);
             Sleep(4000);
             if (!TakePortMutex(port, 30000)) return FALSE;
             if (!reset && GetTickCount() - start >= 60000) {
-                SetJobStatusBits(port, JOBSTATUS_CANCELLING, FALSE);
+                SetJobStatusBits(port, kJobstatusCancelling, FALSE);
                 reset = TRUE;
             }
         }
@@ -232,7 +232,7 @@ BOOL PortControl(PortRecord* port, DWORD control, LPWSTR in, DWORD inSize, LPWST
     BOOL ok = SpoolerDeviceControl(port, control, reinterpret_cast<BYTE*>(in), inSize, reinterpret_cast<BYTE*>(out),
                                    outSize, &got);
     if (returned) *returned = got;
-    if (control == 7 && (port->state & ST_JOB_OPEN)) Sleep(1000);
+    if (control == 7 && (port->state & kStateJobOpen)) Sleep(1000);
     if (opened) EndLowerDoc(port);
     ReleasePortMutex(port);
     return ok;
@@ -255,12 +255,12 @@ BOOL WINAPI GetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueN
     }
     if (lstrcmpW(pValueName, u"IsWakeup") == 0) return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, 330);
     if (BeginsW(pValueName, u"Refresh:")) {
-        port->state &= ~ST_TERMINATE;
-        LONG answer = (port->state & ST_JOB_OPEN) || port->underWay ? -38 : -19;
+        port->state &= ~kStateTerminate;
+        LONG answer = (port->state & kStateJobOpen) || port->underWay ? -38 : -19;
         return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
     }
     if (lstrcmpW(pValueName, u"Wake Up") == 0) {
-        port->state &= ~ST_TERMINATE;
+        port->state &= ~kStateTerminate;
         LONG answer = port->wakeUpActive ? -19 : 0;
         port->wakeUpActive = TRUE;
         return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
@@ -271,8 +271,8 @@ BOOL WINAPI GetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueN
         return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
     }
     if (lstrcmpW(pValueName, u"Suspend") == 0) {
-        LONG answer = (port->state & ST_JOB_OPEN) ? -19 : 0;
-        if (!answer && (port->state & ST_POLLING_RUNNING)) {
+        LONG answer = (port->state & kStateJobOpen) ? -19 : 0;
+        if (!answer && (port->state & kStatePollingRunning)) {
             port->suspendRequest = TRUE;
             if (port->pollWakeEvent) SetEvent(port->pollWakeEvent);
             WaitForSingleObject(port->pollingStoppedEvent, 4000);

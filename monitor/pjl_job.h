@@ -8,7 +8,7 @@
 
 // ESC %-12345X: the Universal Exit Language.
 inline constexpr std::string_view kUel = "\x1b%-12345X";
-constexpr size_t PJL_HEADER_SIZE = 1024;
+constexpr size_t kPjlHeaderSize = 1024;
 
 struct PjlJobRequest {
     BOOL wantStatusLines;

@@ -16,9 +16,9 @@
 namespace {
 
 constexpr char FF = '\x0c';
-constexpr DWORD JI_KEEP = 0x2;
-constexpr DWORD JI_STARTED = 0x100;
-constexpr DWORD JI_ENDED = 0x200;
+constexpr DWORD kJobInfoKeep = 0x2;
+constexpr DWORD kJobInfoStarted = 0x100;
+constexpr DWORD kJobInfoEnded = 0x200;
 
 using Text = std::string_view;
 
@@ -69,9 +69,9 @@ struct Keyword {
 
 BYTE* NewJobInfo(PortRecord* port) {
     ReplyState& s = port->reply;
-    if (!s.jobInfo) s.jobInfo = static_cast<BYTE*>(MonAlloc(PRINTING_JOB_INFO_SIZE));
-    if (s.jobInfo) std::memset(s.jobInfo, 0, PRINTING_JOB_INFO_SIZE);
-    s.jobInfoSize = s.jobInfo ? PRINTING_JOB_INFO_SIZE : 0;
+    if (!s.jobInfo) s.jobInfo = static_cast<BYTE*>(MonAlloc(kPrintingJobInfoSize));
+    if (s.jobInfo) std::memset(s.jobInfo, 0, kPrintingJobInfoSize);
+    s.jobInfoSize = s.jobInfo ? kPrintingJobInfoSize : 0;
     return s.jobInfo;
 }
 
@@ -81,27 +81,27 @@ void CommitJobInfo(PortRecord* port) {
     ReplyState& s = port->reply;
     StatusVariable* row = FindVariable("PrintingJobInfo2", port->variables, port);
     if (!row || !s.jobInfo) return;
-    DWORD rowFlags = (row->flags & ~(VAR_KEEP | VAR_JOB_STARTED | VAR_JOB_ENDED)) |
-                     (s.jobInfoFlags & (JI_KEEP | JI_STARTED | JI_ENDED));
+    DWORD rowFlags = (row->flags & ~(kVarKeep | kVarJobStarted | kVarJobEnded)) |
+                     (s.jobInfoFlags & (kJobInfoKeep | kJobInfoStarted | kJobInfoEnded));
     if (row->dirty && row->value) {
         if (port->jobInfoQueued < sizeof port->jobInfoQueue / sizeof port->jobInfoQueue[0]) {
-            BYTE* copy = static_cast<BYTE*>(MonAlloc(PRINTING_JOB_INFO_SIZE + 4));
+            BYTE* copy = static_cast<BYTE*>(MonAlloc(kPrintingJobInfoSize + 4));
             if (copy) {
-                std::memcpy(copy, s.jobInfo, PRINTING_JOB_INFO_SIZE);
-                std::memcpy(copy + PRINTING_JOB_INFO_SIZE, &rowFlags, 4);
+                std::memcpy(copy, s.jobInfo, kPrintingJobInfoSize);
+                std::memcpy(copy + kPrintingJobInfoSize, &rowFlags, 4);
                 port->jobInfoQueue[port->jobInfoQueued++] = copy;
             }
         }
         return;
     }
-    StoreVariableValue(row, s.jobInfo, PRINTING_JOB_INFO_SIZE, TRUE);
+    StoreVariableValue(row, s.jobInfo, kPrintingJobInfoSize, TRUE);
     row->flags = rowFlags;
     row->dirty = TRUE;
 }
 
 BOOL OnJobStart(Reply& r, Text, Text) {
     NewJobInfo(r.port);
-    r.port->reply.jobInfoFlags = (r.port->reply.jobInfoFlags | JI_KEEP | JI_STARTED) & ~JI_ENDED;
+    r.port->reply.jobInfoFlags = (r.port->reply.jobInfoFlags | kJobInfoKeep | kJobInfoStarted) & ~kJobInfoEnded;
     return TRUE;
 }
 
@@ -109,11 +109,11 @@ BOOL OnJobEnd(Reply& r, Text, Text) {
     PortRecord* port = r.port;
     port->lastPageNumber = 0;
     NewJobInfo(port);
-    DWORD flags = JI_STARTED;
+    DWORD flags = kJobInfoStarted;
     if (StatusVariable* row = FindVariable("PrintingJobInfo2", port->variables, port))
-        flags = row->flags & (JI_KEEP | JI_STARTED | JI_ENDED);
-    flags = port->jobInfoQueued ? (flags | JI_KEEP) : (flags & ~JI_KEEP);
-    port->reply.jobInfoFlags = flags | JI_ENDED | JI_STARTED;
+        flags = row->flags & (kJobInfoKeep | kJobInfoStarted | kJobInfoEnded);
+    flags = port->jobInfoQueued ? (flags | kJobInfoKeep) : (flags & ~kJobInfoKeep);
+    port->reply.jobInfoFlags = flags | kJobInfoEnded | kJobInfoStarted;
     return TRUE;
 }
 
@@ -137,7 +137,7 @@ BOOL OnJobName(Reply& r, Text rest, Text) {
         size_t end = std::min(value.find_first_of("\"\r\n"), value.size());
         char name[25] = {};
         std::memcpy(name, value.data(), std::min<size_t>(end, 24));
-        BOOL ended = (port->reply.jobInfoFlags & JI_ENDED) != 0;
+        BOOL ended = (port->reply.jobInfoFlags & kJobInfoEnded) != 0;
         // A 24-character job client ID matches whole; a longer GUID name matches on the 24
         // characters the printer gives back.
         job = FindJobRecordByNamePrefix(name, 24, ended ? 2 : 1, port);
@@ -146,18 +146,18 @@ BOOL OnJobName(Reply& r, Text rest, Text) {
     if (!job) return TRUE;
     if (!port->reply.jobInfo) NewJobInfo(port);
     if (!port->reply.jobInfo) return TRUE;
-    std::memcpy(port->reply.jobInfo + JOBINFO_JOB_ID, &job->jobId, 4);
-    if (port->reply.jobInfoFlags & JI_ENDED) {
+    std::memcpy(port->reply.jobInfo + kJobinfoJobId, &job->jobId, 4);
+    if (port->reply.jobInfoFlags & kJobInfoEnded) {
         DWORD pages = port->colourTotal + port->monoTotal;
         if (StatusVariable* row = FindVariable("PrintingJobInfo2", port->variables, port); row && row->value) {
             DWORD current = 0, total = 0;
-            std::memcpy(&current, row->value + JOBINFO_JOB_ID, 4);
-            std::memcpy(&total, row->value + JOBINFO_TOTAL_PAGES, 4);
+            std::memcpy(&current, row->value + kJobinfoJobId, 4);
+            std::memcpy(&total, row->value + kJobinfoTotalPages, 4);
             if (current == job->jobId && total > pages) pages = total;
         }
-        std::memcpy(port->reply.jobInfo + JOBINFO_TOTAL_PAGES, &pages, 4);
-        std::memcpy(port->reply.jobInfo + JOBINFO_COLOUR_PAGES, &port->colourTotal, 4);
-        std::memcpy(port->reply.jobInfo + JOBINFO_MONO_PAGES, &port->monoTotal, 4);
+        std::memcpy(port->reply.jobInfo + kJobinfoTotalPages, &pages, 4);
+        std::memcpy(port->reply.jobInfo + kJobinfoColourPages, &port->colourTotal, 4);
+        std::memcpy(port->reply.jobInfo + kJobinfoMonoPages, &port->monoTotal, 4);
     }
     CommitJobInfo(port);
     port->lastPageNumber = 0;
@@ -171,7 +171,7 @@ BOOL OnCancel(Reply& r, Text rest, Text) {
         if (port->postScriptJob)
             port->postScriptCancel = TRUE;
         else
-            SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
+            SetJobStatusBits(port, kJobstatusCancelling, TRUE);
         return TRUE;
     }
     if (Begins(value, "HOST_CALCELED")) {
@@ -248,7 +248,7 @@ BOOL OnDisplay(Reply& r, Text rest, Text) {
     if (n < 0) n = 0;
     if (n > 0 && kept.size() == text.size()) --n;  // the closing quote
     n = std::min(n, 32);
-    BYTE record[PANEL_RECORD_SIZE] = {};
+    BYTE record[kPanelRecordSize] = {};
     const DWORD kind = 16;
     std::memcpy(record, &kind, 4);
     if (n >= 32 && wide[16] == 0xE001 && wide[31] == 0xE002)
@@ -277,11 +277,11 @@ BOOL OnPageNumber(Reply& r, Text, Text) {
     StatusVariable* row = GetVariable("PrintingJobInfo2", port->variables, port, TRUE);
     if (!row) return FALSE;
     DWORD total = 0;
-    std::memcpy(&total, row->value + JOBINFO_TOTAL_PAGES, 4);
+    std::memcpy(&total, row->value + kJobinfoTotalPages, 4);
     if (total == 0 || page < port->lastPageNumber) port->lastPageNumber = 0;
     total += static_cast<DWORD>(page - port->lastPageNumber);
     port->lastPageNumber = page;
-    std::memcpy(row->value + JOBINFO_TOTAL_PAGES, &total, 4);
+    std::memcpy(row->value + kJobinfoTotalPages, &total, 4);
     row->dirty = TRUE;
     return TRUE;
 }
@@ -454,7 +454,7 @@ void RunAction(Reply& r, Action action) {
             break;
         case Action::Variables:
             WalkKeywords(r, {kVariableKeywords, std::size(kVariableKeywords)});
-            *r.flags |= REPLY_FLAG_VARIABLES_ENDED;
+            *r.flags |= kReplyFlagVariablesEnded;
             break;
         case Action::Inquire: {
             // "@PJL INQUIRE <variable>": the variable is on the first line, its value on the next.
@@ -499,7 +499,7 @@ BOOL HeaderRepeatedTwice(ReplyState& s, Text header) {
 }
 
 void ReplyEnded(PortRecord* port, BOOL publish) {
-    port->state |= ST_PRINTER_ANSWERED;
+    port->state |= kStatePrinterAnswered;
     if (publish) {
         PublishDirtyVariables(port);
         if (UpdateErrorVariables(port)) PublishDirtyVariables(port);
@@ -533,24 +533,24 @@ int ParsePjlReply(const char* textData, DWORD length, DWORD* position, PortRecor
     while (pos < text.size() && (text[pos] == '\r' || text[pos] == '\n' || text[pos] == '\0' || text[pos] == ' '))
         ++pos;
     *position = static_cast<DWORD>(pos);
-    if (pos >= text.size()) return REPLY_MORE;
+    if (pos >= text.size()) return kReplyMore;
     size_t ff = text.find(FF, pos);
     if (s.skipToFormFeed || text[pos] != '@') {
         // Not a reply (or the rest of one that is being passed over): up to its form feed.
         if (ff == Text::npos) {
             s.skipToFormFeed = TRUE;
             *position = length;
-            return REPLY_NONE;
+            return kReplyNone;
         }
         s.skipToFormFeed = FALSE;
         *position = static_cast<DWORD>(ff + 1);
         ReplyEnded(port, publish);
-        return REPLY_NONE;
+        return kReplyNone;
     }
     size_t lf = text.find('\n', pos);
     size_t lineEnd = lf;
     if (ff != Text::npos && (lf == Text::npos || ff < lf)) lineEnd = ff;
-    if (lineEnd == Text::npos) return REPLY_MORE;  // an incomplete "@" line waits
+    if (lineEnd == Text::npos) return kReplyMore;  // an incomplete "@" line waits
     Text firstLine = Trimmed(text.substr(pos, lineEnd - pos));
     const ReplyRow* match = nullptr;
     for (const ReplyRow& row : kReplyTable)
@@ -568,9 +568,9 @@ int ParsePjlReply(const char* textData, DWORD length, DWORD* position, PortRecor
         if (HeaderRepeatedTwice(s, firstLine)) {
             s.skipToFormFeed = TRUE;
             *position = length;
-            return REPLY_NONE;
+            return kReplyNone;
         }
-        return REPLY_MORE;
+        return kReplyMore;
     }
     size_t bodyStart = lineEnd == ff ? ff : lf + 1;
     Reply r{port, text.substr(bodyStart, ff - bodyStart), firstLine, flags, FALSE, FALSE};
@@ -578,7 +578,7 @@ int ParsePjlReply(const char* textData, DWORD length, DWORD* position, PortRecor
     RunAction(r, match->action);
     *position = static_cast<DWORD>(ff + 1);
     ReplyEnded(port, publish);
-    return REPLY_DONE;
+    return kReplyDone;
 }
 
 int QueueReplyText(PortRecord* port, const char* text, DWORD length, DWORD* consumed, BOOL join, DWORD* flags,
@@ -601,11 +601,11 @@ int QueueReplyText(PortRecord* port, const char* text, DWORD length, DWORD* cons
     while (pos < total) {
         DWORD before = pos;
         int result = ParsePjlReply(buffer, total, &pos, port, flags, publish);
-        if (result == REPLY_DONE) ++ended;
-        if (result == REPLY_MORE || pos == before) break;
+        if (result == kReplyDone) ++ended;
+        if (result == kReplyMore || pos == before) break;
     }
     DWORD rest = total - pos;
-    if (rest > SAVED_REPLY_LIMIT) {
+    if (rest > kSavedReplyLimit) {
         // Too long to be a reply of this printer: pass the rest over up to its form feed.
         port->reply.skipToFormFeed = TRUE;
     } else if (rest) {
@@ -626,7 +626,7 @@ BOOL SetVariableFromKeyword(std::string_view value, const char* variable, const 
         if (!Begins(value, table[i].text)) continue;
         StatusVariable* row = FindVariable(variable, port->variables, port);
         if (!row) return FALSE;
-        if (StoreVariableValue(row, &table[i].value, 4, (row->flags & VAR_FORCE_STORE) != 0) == 1) {
+        if (StoreVariableValue(row, &table[i].value, 4, (row->flags & kVarForceStore) != 0) == 1) {
             row->dirty = TRUE;
             return TRUE;
         }

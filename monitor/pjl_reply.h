@@ -5,19 +5,19 @@
 
 #include "monitor/port_record.h"
 
-constexpr int REPLY_DONE = 0;
-constexpr int REPLY_MORE = 1;
-constexpr int REPLY_NONE = 2;
-constexpr DWORD REPLY_FLAG_VARIABLES_ENDED = 0x80000000u;
+constexpr int kReplyDone = 0;
+constexpr int kReplyMore = 1;
+constexpr int kReplyNone = 2;
+constexpr DWORD kReplyFlagVariablesEnded = 0x80000000u;
 // The most a single refresh reads from the port: a printer that never stops talking must not
 // keep the monitor in one refresh for ever.
-constexpr DWORD REPLY_READS_PER_REFRESH = 64;
+constexpr DWORD kReplyReadsPerRefresh = 64;
 
 void ResetReplyState(PortRecord* port, BOOL dropJobInfo);
 // Parses one reply from text[*position]; advances *position over what it used.
 int ParsePjlReply(const char* text, DWORD length, DWORD* position, PortRecord* port, DWORD* flags, BOOL publish);
 // Joins the saved incomplete reply (when join is set), parses every complete reply and keeps
-// the incomplete rest (at most SAVED_REPLY_LIMIT bytes). Returns the number of replies ended.
+// the incomplete rest (at most kSavedReplyLimit bytes). Returns the number of replies ended.
 int QueueReplyText(PortRecord* port, const char* text, DWORD length, DWORD* consumed, BOOL join, DWORD* flags,
                    BOOL publish);
 

@@ -30,21 +30,21 @@ std::string_view NameOf(const char* text, size_t capacity) {
 }
 
 BOOL TailHoldsUel(const PortRecord* port) {
-    std::string_view tail(reinterpret_cast<const char*>(port->tail), std::min<DWORD>(port->tailLength, TAIL_SIZE));
+    std::string_view tail(reinterpret_cast<const char*>(port->tail), std::min<DWORD>(port->tailLength, kTailSize));
     return tail.find(kUel) != std::string_view::npos;
 }
 
 }  // namespace
 
 BOOL ClientHeaderOption(const PortRecord* port) {
-    return port->currentClient && (port->currentClient->optionFlags & CLIENT_HEADER_OPTION);
+    return port->currentClient && (port->currentClient->optionFlags & kClientHeaderOption);
 }
 
 void FillPjlOptions(const PjlJobRequest& request, PjlOptions* options, const PortRecord* port) {
     *options = PjlOptions{};
     options->qty = -1;
     options->copies = -1;
-    if (port->kind & KIND_BIDI) {
+    if (port->kind & kKindBidi) {
         if (request.wantStatusLines) {
             options->ustatusDevice = options->ustatusJob = options->ustatusPage = options->infoStatus = 1;
         }
@@ -80,7 +80,7 @@ DWORD BuildPjlJobHeader(char* out, DWORD capacity, const PjlJobRequest& request,
     if (o.ustatusPage) t.Add("@PJL USTATUS PAGE=ON\r\n");
     if (o.infoStatus) t.Add("@PJL INFO STATUS\r\n");
     if (o.job) {
-        if (port->kind & KIND_TCPIP) {
+        if (port->kind & kKindTcpip) {
             t.Add("@PJL SET JOBATTR=\"@JCID=");
             t.Add(name);
             t.Add("\"\r\n");
@@ -126,11 +126,11 @@ DWORD BuildMinimalHeader(char* out, DWORD capacity, const PortRecord* port) {
     TextOut t{out, capacity};
     std::string_view id = NameOf(port->jobIdentifier, sizeof port->jobIdentifier);
     t.Add(kUel);
-    if (port->kind & KIND_TCPIP) {
+    if (port->kind & kKindTcpip) {
         t.Add("@PJL SET JOBATTR=\"@JCID=");
         t.Add(id);
         t.Add("\"\r\n");
-    } else if (port->kind & KIND_LOCAL) {
+    } else if (port->kind & kKindLocal) {
         t.Add("@PJL JOB NAME=\"");
         t.Add(id);
         t.Add("\"\r\n");

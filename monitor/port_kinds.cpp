@@ -12,7 +12,7 @@ namespace {
 constexpr LPCWSTR kStdTcpIpPorts = u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
 constexpr LPCWSTR kDpuTcpIpPorts = u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\QEV TCP/IP DPU Port\\Ports";
 constexpr LPCWSTR kMultifunctionAdapter = u"HARDWARE\\DESCRIPTION\\System\\MultifunctionAdapter";
-constexpr DWORD LEGACY_KEYBOARD_BITS = 0xD00;
+constexpr DWORD kLegacyKeyboardBits = 0xD00;
 
 size_t Length(LPCWSTR s) {
     size_t n = 0;
@@ -190,39 +190,39 @@ BOOL IsParallelBidiCapable(LPCWSTR name) {
     DWORD off = 0;
     if (ReadMonitorDword(name, &off) && (off & 1)) return FALSE;
     DWORD subtype = static_cast<DWORD>(GetKeyboardType(1));
-    if ((subtype & LEGACY_KEYBOARD_BITS) != LEGACY_KEYBOARD_BITS) return TRUE;
+    if ((subtype & kLegacyKeyboardBits) != kLegacyKeyboardBits) return TRUE;
     return LegacyControllerReadsBack(name);
 }
 
 DWORD DetectPortKind(PortRecord* port) {
     LPCWSTR name = port->portName;
-    DWORD kind = KIND_PORT;
-    if (IsStandardTcpIpPort(name)) return kind | KIND_STD_TCPIP | KIND_BIDI;
-    if (IsDpuTcpIpPort(name)) kind |= KIND_DPU_TCPIP | KIND_BIDI;
-    if (IsUsbPort(name) && (IsVistaOrLater() || FindPortInEnumPorts(name, TRUE))) kind |= KIND_LOCAL | KIND_BIDI;
+    DWORD kind = kKindPort;
+    if (IsStandardTcpIpPort(name)) return kind | kKindStdTcpip | kKindBidi;
+    if (IsDpuTcpIpPort(name)) kind |= kKindDpuTcpip | kKindBidi;
+    if (IsUsbPort(name) && (IsVistaOrLater() || FindPortInEnumPorts(name, TRUE))) kind |= kKindLocal | kKindBidi;
     if (IsLptPort(name) && (IsVistaOrLater() || FindPortInEnumPorts(name, FALSE))) {
         WCHAR remote[MAX_PATH] = {};
         DWORD length = MAX_PATH;
         if (WNetGetConnectionW(name, remote, &length) != NO_ERROR) {
-            kind = KIND_PORT | KIND_LOCAL;
+            kind = kKindPort | kKindLocal;
             if (IsParallelBidiCapable(name)) {
-                kind |= KIND_BIDI;
+                kind |= kKindBidi;
                 port->sleepAfterFailedHeader = -1;
             }
             return kind;
         }
-        kind |= KIND_REDIRECTED;
+        kind |= kKindRedirected;
     }
-    if (kind & (KIND_LOCAL | KIND_DPU_TCPIP | KIND_REDIRECTED)) return kind;
-    if (!IsComPort(name)) return kind | (IsUncServerShare(name) ? KIND_REDIRECTED : KIND_OTHER_LOCAL);
-    return kind | KIND_SERIAL;
+    if (kind & (kKindLocal | kKindDpuTcpip | kKindRedirected)) return kind;
+    if (!IsComPort(name)) return kind | (IsUncServerShare(name) ? kKindRedirected : kKindOtherLocal);
+    return kind | kKindSerial;
 }
 
 BOOL SetParallelTimeouts(PortRecord* port) {
     if (!port->lower.pfnSetPortTimeOuts) return FALSE;
     COMMTIMEOUTS cto{10, 0, 100, 0, 0};
     if (IsLptPort(port->portName) &&
-        (static_cast<DWORD>(GetKeyboardType(1)) & LEGACY_KEYBOARD_BITS) == LEGACY_KEYBOARD_BITS) {
+        (static_cast<DWORD>(GetKeyboardType(1)) & kLegacyKeyboardBits) == kLegacyKeyboardBits) {
         cto.ReadTotalTimeoutConstant = 1001;
     }
     return port->lower.pfnSetPortTimeOuts(port->lowerPort, &cto, 0);

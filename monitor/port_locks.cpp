@@ -24,11 +24,11 @@ void UnlockPort(PortRecord* port) {
 }
 
 BOOL TakePortMutex(PortRecord* port, DWORD milliseconds) {
-    if (port->kind & KIND_REDIRECTED) return TRUE;
+    if (port->kind & kKindRedirected) return TRUE;
     DWORD rc = WaitForSingleObject(port->portMutex, milliseconds);
     return rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED;
 }
 
 void ReleasePortMutex(PortRecord* port) {
-    if (!(port->kind & KIND_REDIRECTED)) ReleaseMutex(port->portMutex);
+    if (!(port->kind & kKindRedirected)) ReleaseMutex(port->portMutex);
 }

@@ -39,14 +39,14 @@ PortRecord* CreatePortRecord(LPCWSTR portName, LPCWSTR printerName) {
     size_t blockSize = sizeof(PortRecord) + 2 * (nameLength + 1);
     auto* port = static_cast<PortRecord*>(MonAlloc(blockSize));
     if (!port) return nullptr;
-    port->signature = PORT_SIGNATURE;
+    port->signature = kPortSignature;
     port->blockSize = static_cast<LONG>(blockSize);
     port->portName = reinterpret_cast<LPWSTR>(port + 1);
     std::memcpy(port->portName, portName, nameLength * sizeof(WCHAR));
     InitializeCriticalSection(&port->lock);
-    port->state = ST_ANSWERS_AGAIN;
+    port->state = kStateAnswersAgain;
     port->lastPartialHeaderTick = -1;
-    port->myPortMode = PORT_MODE_DEFAULT;
+    port->myPortMode = kPortModeDefault;
     port->refCount = 1;  // the port list's reference
     port->printerName = MonDupW(printerName);
     port->portMutex = CreateMutexW(nullptr, FALSE, nullptr);

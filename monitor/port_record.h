@@ -19,56 +19,56 @@ struct ManagerClient;
 struct JobRecord;
 
 // ---- Port-kind bits ----
-constexpr DWORD KIND_PORT = 0x1;
-constexpr DWORD KIND_LOCAL = 0x2;  // local parallel or USB
-constexpr DWORD KIND_BIDI = 0x4;   // the monitor reads replies
-constexpr DWORD KIND_SERIAL = 0x10;
-constexpr DWORD KIND_OTHER_LOCAL = 0x20;
-constexpr DWORD KIND_REDIRECTED = 0x40;  // redirected parallel port or UNC share
-constexpr DWORD KIND_DPU_TCPIP = 0x80;
-constexpr DWORD KIND_STD_TCPIP = 0x100;
-constexpr DWORD KIND_TCPIP = KIND_DPU_TCPIP | KIND_STD_TCPIP;
+constexpr DWORD kKindPort = 0x1;
+constexpr DWORD kKindLocal = 0x2;  // local parallel or USB
+constexpr DWORD kKindBidi = 0x4;   // the monitor reads replies
+constexpr DWORD kKindSerial = 0x10;
+constexpr DWORD kKindOtherLocal = 0x20;
+constexpr DWORD kKindRedirected = 0x40;  // redirected parallel port or UNC share
+constexpr DWORD kKindDpuTcpip = 0x80;
+constexpr DWORD kKindStdTcpip = 0x100;
+constexpr DWORD kKindTcpip = kKindDpuTcpip | kKindStdTcpip;
 
 // ---- Port state bits ----
-constexpr DWORD ST_JOB_OPEN = 0x1;
-constexpr DWORD ST_POLLING_WANTED = 0x2;
-constexpr DWORD ST_POLLING_RUNNING = 0x4;
-constexpr DWORD ST_HEADER_SENT = 0x10;
-constexpr DWORD ST_HEADER_PENDING = 0x20;
-constexpr DWORD ST_LOWER_DOC_OPEN = 0x40;
-constexpr DWORD ST_OWN_MODEL = 0x80;
-constexpr DWORD ST_CANCEL_REQUESTED = 0x200;  // the spooler asked through the port control
-constexpr DWORD ST_REPEATED_START = 0x1000;
-constexpr DWORD ST_NOT_RESPONDING = 0x2000;
-constexpr DWORD ST_BUSY_A = 0x4000;  // with ST_BUSY_B: the printer is busy
-constexpr DWORD ST_ANSWERS_AGAIN = 0x8000;
-constexpr DWORD ST_REPLY_NO_STATUS = 0x20000;
-constexpr DWORD ST_FINISHED_BY_REPLY = 0x40000;
-constexpr DWORD ST_PRINTER_ANSWERED = 0x80000;
-constexpr DWORD ST_DELETING = 0x100000;
-constexpr DWORD ST_CANCEL_SENT = 0x800000;  // EndDocPort sent the printer the cancel
-constexpr DWORD ST_TERMINATE = 0x4000000;
-constexpr DWORD ST_BUSY_B = 0x8000000;
-constexpr DWORD ST_CANCEL_FROM_PORT = 0x10000000;
-constexpr DWORD ST_STATUS_SEEN = 0x20000000;
-constexpr DWORD ST_CLOSING = 0x40000000;
+constexpr DWORD kStateJobOpen = 0x1;
+constexpr DWORD kStatePollingWanted = 0x2;
+constexpr DWORD kStatePollingRunning = 0x4;
+constexpr DWORD kStateHeaderSent = 0x10;
+constexpr DWORD kStateHeaderPending = 0x20;
+constexpr DWORD kStateLowerDocOpen = 0x40;
+constexpr DWORD kStateOwnModel = 0x80;
+constexpr DWORD kStateCancelRequested = 0x200;  // the spooler asked through the port control
+constexpr DWORD kStateRepeatedStart = 0x1000;
+constexpr DWORD kStateNotResponding = 0x2000;
+constexpr DWORD kStateBusyA = 0x4000;  // with kStateBusyB: the printer is busy
+constexpr DWORD kStateAnswersAgain = 0x8000;
+constexpr DWORD kStateReplyNoStatus = 0x20000;
+constexpr DWORD kStateFinishedByReply = 0x40000;
+constexpr DWORD kStatePrinterAnswered = 0x80000;
+constexpr DWORD kStateDeleting = 0x100000;
+constexpr DWORD kStateCancelSent = 0x800000;  // EndDocPort sent the printer the cancel
+constexpr DWORD kStateTerminate = 0x4000000;
+constexpr DWORD kStateBusyB = 0x8000000;
+constexpr DWORD kStateCancelFromPort = 0x10000000;
+constexpr DWORD kStateStatusSeen = 0x20000000;
+constexpr DWORD kStateClosing = 0x40000000;
 // A cancel is in progress when either bit is set.
-constexpr DWORD ST_CANCEL_IN_PROGRESS = ST_CANCEL_REQUESTED | ST_CANCEL_SENT;
+constexpr DWORD kStateCancelInProgress = kStateCancelRequested | kStateCancelSent;
 // The printer is busy (printing, warming up) only when both bits are set.
-constexpr DWORD ST_PRINTER_BUSY = ST_BUSY_A | ST_BUSY_B;
+constexpr DWORD kStatePrinterBusy = kStateBusyA | kStateBusyB;
 
 // ---- "MyPortMode" bits ----
-constexpr DWORD PORT_MODE_DEFAULT = 0x1;
-constexpr DWORD PORT_MODE_ECP = 0x2;  // the parallel port writes in ECP mode
+constexpr DWORD kPortModeDefault = 0x1;
+constexpr DWORD kPortModeEcp = 0x2;  // the parallel port writes in ECP mode
 
-constexpr DWORD PORT_SIGNATURE = 0x4F50;
-constexpr size_t TAIL_SIZE = 80;
-constexpr size_t JOB_TEXT_SIZE = 81;  // 80 characters + NUL
+constexpr DWORD kPortSignature = 0x4F50;
+constexpr size_t kTailSize = 80;
+constexpr size_t kJobTextSize = 81;  // 80 characters + NUL
 // An incomplete reply kept across reads never grows beyond this: a printer that sends text
 // without form feeds must not make the monitor's heap grow without end.
-constexpr DWORD SAVED_REPLY_LIMIT = 16384;
+constexpr DWORD kSavedReplyLimit = 16384;
 // Monitor PJL not yet accepted by the port is bounded the same way.
-constexpr DWORD PENDING_OUTPUT_LIMIT = 16384;
+constexpr DWORD kPendingOutputLimit = 16384;
 
 // Reply-parser state of a port (see pjl_reply.h).
 struct ReplyState {
@@ -127,12 +127,12 @@ struct PortRecord {
     BOOL suspendRequest;
     BOOL wakeUpActive;
     BOOL startPolling;
-    char jobIdentifier[JOB_TEXT_SIZE];
+    char jobIdentifier[kJobTextSize];
     BOOL jobEnd;
-    BYTE tail[TAIL_SIZE + 1];
+    BYTE tail[kTailSize + 1];
     DWORD tailLength;
     LONG scanResult;  // 0 not scanned, 1 PostScript, 2 own "@PJL JOB", -1 neither
-    char jobName[JOB_TEXT_SIZE];
+    char jobName[kJobTextSize];
     BOOL enterSeen;
     BOOL endDocDone;
     BOOL wroteSinceStart;

@@ -10,13 +10,13 @@
 #include "monitor/port_kinds.h"
 
 BOOL RefreshStatusThroughPort(PortRecord* port, BOOL publish) {
-    if (!(port->kind & KIND_BIDI)) return TRUE;
+    if (!(port->kind & kKindBidi)) return TRUE;
     BOOL usb = IsUsbPort(port->portName);
     BOOL opened = FALSE;
     if (!OpenStatusDocIfNeeded(port, &opened)) {
         if (usb) {
             port->myPortMode = 0;
-            port->state |= ST_NOT_RESPONDING;
+            port->state |= kStateNotResponding;
         }
         return FALSE;
     }
@@ -24,7 +24,7 @@ BOOL RefreshStatusThroughPort(PortRecord* port, BOOL publish) {
     char buffer[1025];
     DWORD flags = 0;
     int ended = 0;
-    for (DWORD reads = 0; reads < REPLY_READS_PER_REFRESH; ++reads) {
+    for (DWORD reads = 0; reads < kReplyReadsPerRefresh; ++reads) {
         DWORD got = 0;
         if (!LowerReadPort(port, reinterpret_cast<BYTE*>(buffer), piece, &got) || got == 0) break;
         got = std::min(got, piece);
@@ -33,7 +33,7 @@ BOOL RefreshStatusThroughPort(PortRecord* port, BOOL publish) {
         ended += QueueReplyText(port, buffer, got, &used, TRUE, &flags, publish);
     }
     if (opened) EndLowerDoc(port);
-    if (ended) port->state |= ST_STATUS_SEEN;
+    if (ended) port->state |= kStateStatusSeen;
     return TRUE;
 }
 
@@ -65,7 +65,7 @@ BOOL SendWithRetries(PortRecord* port, const BYTE* data, DWORD length, DWORD* se
 
 BOOL QueuePending(PortRecord* port, const BYTE* data, DWORD length) {
     if (!length) return TRUE;
-    if (port->pendingLength + length > PENDING_OUTPUT_LIMIT) return FALSE;
+    if (port->pendingLength + length > kPendingOutputLimit) return FALSE;
     return MonAppendBytes(&port->pendingOutput, &port->pendingLength, data, length);
 }
 
@@ -76,7 +76,7 @@ BOOL ExchangeWithPrinter(PortRecord* port, const BYTE* data, DWORD length, DWORD
     DWORD localWritten = 0;
     if (!written) written = &localWritten;
     *written = 0;
-    if (onlyWhenReady && (!(port->kind & KIND_BIDI) || !(port->state & ST_OWN_MODEL))) return FALSE;
+    if (onlyWhenReady && (!(port->kind & kKindBidi) || !(port->state & kStateOwnModel))) return FALSE;
     BOOL opened = FALSE;
     if (!OpenStatusDocIfNeeded(port, &opened)) return FALSE;
     BOOL ok = TRUE;
@@ -113,7 +113,7 @@ BOOL ExchangeWithPrinter(PortRecord* port, const BYTE* data, DWORD length, DWORD
             if (QueuePending(port, data + sent, length - sent)) *written = length;
         }
     }
-    if ((port->myPortMode & PORT_MODE_ECP) && *written) port->bytesSent -= std::min(port->bytesSent, *written);
+    if ((port->myPortMode & kPortModeEcp) && *written) port->bytesSent -= std::min(port->bytesSent, *written);
     if (opened) EndLowerDoc(port);
     SetLastError(error);
     return ok;

@@ -20,7 +20,7 @@ std::vector<OptionEntry> ReadEntries(const StatusVariable* row) {
     DWORD count = 0;
     std::memcpy(&count, row->value, 4);
     for (DWORD i = 0; i < count; ++i) {
-        const BYTE* at = row->value + 4 + i * OPTION_ENTRY_SIZE;
+        const BYTE* at = row->value + 4 + i * kOptionEntrySize;
         OptionEntry e{};
         std::memcpy(&e.key, at, 2);
         std::memcpy(&e.key2, at + 2, 2);
@@ -31,11 +31,11 @@ std::vector<OptionEntry> ReadEntries(const StatusVariable* row) {
 }
 
 BOOL Store(StatusVariable* row, const std::vector<OptionEntry>& entries) {
-    std::vector<BYTE> bytes(4 + entries.size() * OPTION_ENTRY_SIZE);
+    std::vector<BYTE> bytes(4 + entries.size() * kOptionEntrySize);
     DWORD count = static_cast<DWORD>(entries.size());
     std::memcpy(bytes.data(), &count, 4);
     for (size_t i = 0; i < entries.size(); ++i) {
-        BYTE* at = bytes.data() + 4 + i * OPTION_ENTRY_SIZE;
+        BYTE* at = bytes.data() + 4 + i * kOptionEntrySize;
         std::memcpy(at, &entries[i].key, 2);
         std::memcpy(at + 2, &entries[i].key2, 2);
         std::memcpy(at + 4, &entries[i].value, 4);

@@ -4,7 +4,7 @@
 
 #include "monitor/port_record.h"
 
-constexpr DWORD OPTION_ENTRY_SIZE = 8;
+constexpr DWORD kOptionEntrySize = 8;
 
 // Adds the entry unless both keys are already there; TRUE when the stored value changed.
 BOOL SetPrinterOptConfig(WORD key, WORD key2, DWORD value, PortRecord* port);

@@ -57,22 +57,22 @@ void ResetToStatus(PortRecord* port, DWORD dword1, BOOL keepJobBit) {
 // The device ID could not be read: the printer does not respond.
 void PrinterGone(PortRecord* port, BOOL openFailed) {
     if (port->pollMode != 2) DropPendingOutput(port);
-    if (!(port->state & ST_NOT_RESPONDING)) {
+    if (!(port->state & kStateNotResponding)) {
         ResetToStatus(port, 0x100, TRUE);
-        BOOL ecpWaiting = (port->myPortMode & PORT_MODE_ECP) && (port->state & ST_JOB_OPEN) && !port->ecpActive;
-        if (openFailed || !(ecpWaiting || (port->state & ST_HEADER_PENDING))) {
+        BOOL ecpWaiting = (port->myPortMode & kPortModeEcp) && (port->state & kStateJobOpen) && !port->ecpActive;
+        if (openFailed || !(ecpWaiting || (port->state & kStateHeaderPending))) {
             if (port->jobHead) {
-                SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
+                SetJobStatusBits(port, kJobstatusCancelling, TRUE);
                 Sleep(100);
-                BOOL headerOut = (port->state & ST_JOB_OPEN) && (port->state & ST_HEADER_SENT);
-                if (!headerOut) SetJobStatusBits(port, JOBSTATUS_CANCELLING, FALSE);
+                BOOL headerOut = (port->state & kStateJobOpen) && (port->state & kStateHeaderSent);
+                if (!headerOut) SetJobStatusBits(port, kJobstatusCancelling, FALSE);
             }
             FinishOrCancelJob(port, TRUE);
         }
     }
-    if (openFailed || !(port->state & ST_JOB_OPEN)) port->myPortMode = 0;
-    port->state &= ~(ST_OWN_MODEL | ST_PRINTER_ANSWERED | ST_STATUS_SEEN);
-    port->state |= ST_NOT_RESPONDING;
+    if (openFailed || !(port->state & kStateJobOpen)) port->myPortMode = 0;
+    port->state &= ~(kStateOwnModel | kStatePrinterAnswered | kStateStatusSeen);
+    port->state |= kStateNotResponding;
 }
 
 void OtherModel(PortRecord* port, BOOL keepJobBit) {
@@ -102,7 +102,7 @@ BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, 
     if (!returned) returned = &localReturned;
     *returned = 0;
     // During an ECP transfer the port must not be turned round for a device ID.
-    if (control == IOCTL_PAR_QUERY_DEVICE_ID && (port->myPortMode & PORT_MODE_ECP) && port->ecpActive) {
+    if (control == IOCTL_PAR_QUERY_DEVICE_ID && (port->myPortMode & kPortModeEcp) && port->ecpActive) {
         *returned = 1;
         return TRUE;
     }
@@ -127,8 +127,8 @@ BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, 
                                                    inSize, reinterpret_cast<LPWSTR>(out), outSize, returned);
         if (*returned > outSize) *returned = outSize;  // never believe more than the buffer holds
     }
-    if (control == IOCTL_PAR_CANCEL && (port->kind & KIND_LOCAL) && in && inSize >= 1 && in[0] == 1)
-        port->state |= ST_CANCEL_FROM_PORT;
+    if (control == IOCTL_PAR_CANCEL && (port->kind & kKindLocal) && in && inSize >= 1 && in[0] == 1)
+        port->state |= kStateCancelFromPort;
     return ok;
 }
 
@@ -136,7 +136,7 @@ BOOL IsValidDeviceId(std::string_view text) {
     size_t semi = text.rfind(';');
     if (semi == std::string_view::npos) return FALSE;
     std::string_view after = text.substr(semi + 1);
-    if (after.size() > DEVICE_ID_MAX_TRAILING_BLANKS) return FALSE;
+    if (after.size() > kDeviceIdMaxTrailingBlanks) return FALSE;
     return std::all_of(after.begin(), after.end(), [](char c) { return c == ' ' || c == '\0'; });
 }
 
@@ -159,50 +159,50 @@ BOOL IsOwnPrinterModel(PortRecord* port, std::string_view deviceId) {
         }
     }
     BOOL changed = before[0] != port->versionPair[0] || before[1] != port->versionPair[1];
-    if (changed && !(port->state & ST_JOB_OPEN) && !port->jobHead) {
+    if (changed && !(port->state & kStateJobOpen) && !port->jobHead) {
         for (ManagerClient* c = port->clients; c; c = c->next) PublishToNewClient(port, c);
     }
     return own;
 }
 
 BOOL QueryPrinterStatus(PortRecord* port) {
-    if (!(port->kind & (KIND_BIDI | 0x8))) return TRUE;
-    if ((port->kind & KIND_STD_TCPIP) && g_snmpReader.load()) return QueryStatusBySnmp(port);
+    if (!(port->kind & (kKindBidi | 0x8))) return TRUE;
+    if ((port->kind & kKindStdTcpip) && g_snmpReader.load()) return QueryStatusBySnmp(port);
     BOOL opened = FALSE;
     if (!OpenStatusDocIfNeeded(port, &opened)) {
         PrinterGone(port, TRUE);
         return FALSE;
     }
-    int tries = (port->state & (ST_CANCEL_FROM_PORT | ST_JOB_OPEN)) ? 3 : 1;
-    port->state &= ~ST_CANCEL_FROM_PORT;
+    int tries = (port->state & (kStateCancelFromPort | kStateJobOpen)) ? 3 : 1;
+    port->state &= ~kStateCancelFromPort;
     const BOOL renegotiate = IsLptPort(port->portName) && !IsXpOrLater() && !port->ecpActive;
     BOOL modeSaved = FALSE;
     BYTE mode[4] = {};
-    std::vector<BYTE> buffer(DEVICE_ID_BUFFER + 1);
+    std::vector<BYTE> buffer(kDeviceIdBuffer + 1);
     DWORD got = 0;
     for (int t = 0; t < tries; ++t) {
         std::fill(buffer.begin(), buffer.end(), BYTE{0});
         got = 0;
         if (renegotiate) RenegotiateParallel(port, &modeSaved, mode);
         ++port->deviceIdReads;
-        if (PortDeviceControl(port, IOCTL_PAR_QUERY_DEVICE_ID, nullptr, 0, buffer.data(), DEVICE_ID_BUFFER, &got) &&
+        if (PortDeviceControl(port, IOCTL_PAR_QUERY_DEVICE_ID, nullptr, 0, buffer.data(), kDeviceIdBuffer, &got) &&
             got > 0)
             break;
         got = 0;
         if (t + 1 < tries) Sleep(1000);
     }
-    got = std::min(got, DEVICE_ID_BUFFER);
+    got = std::min(got, kDeviceIdBuffer);
     std::string_view id(reinterpret_cast<const char*>(buffer.data()), got);
     BOOL result = FALSE;
     if (got == 0) {
         PrinterGone(port, FALSE);
     } else if (IsValidDeviceId(id)) {
-        if (port->state & ST_NOT_RESPONDING) port->state |= ST_ANSWERS_AGAIN;
-        port->state &= ~ST_NOT_RESPONDING;
+        if (port->state & kStateNotResponding) port->state |= kStateAnswersAgain;
+        port->state &= ~kStateNotResponding;
         std::string copy(id);
         if (IsOwnPrinterModel(port, copy)) {
-            if (!(port->state & ST_OWN_MODEL)) {
-                port->state |= ST_OWN_MODEL | ST_ANSWERS_AGAIN;
+            if (!(port->state & kStateOwnModel)) {
+                port->state |= kStateOwnModel | kStateAnswersAgain;
                 MarkPublishable(port->variables);
             }
             ParseDeviceId(id, port);
@@ -211,7 +211,7 @@ BOOL QueryPrinterStatus(PortRecord* port) {
             OtherModel(port, TRUE);
             if (StoreMakerAndModel(id, port)) PublishDirtyVariables(port);
             if (port->sleepAfterFailedHeader == -1) port->sleepAfterFailedHeader = 0;
-            port->state &= ~ST_OWN_MODEL;
+            port->state &= ~kStateOwnModel;
         }
     }
     if (opened) EndLowerDoc(port);
@@ -223,7 +223,7 @@ void SetSnmpDeviceIdReader(SnmpDeviceIdReader reader) {
 }
 
 BOOL QueryStatusBySnmp(PortRecord* port) {
-    char answer[SNMP_DEVICE_ID_BUFFER] = {};
+    char answer[kSnmpDeviceIdBuffer] = {};
     DWORD got = 0;
     {
         PortLock lock(port);
@@ -239,22 +239,22 @@ BOOL EvaluateSnmpDeviceId(PortRecord* port, std::string_view answer) {
     if (answer.empty()) {
         if (port->pollMode != 2) DropPendingOutput(port);
         ResetToStatus(port, 0x100, FALSE);
-        if (!(port->state & ST_JOB_OPEN)) port->myPortMode = 0;
-        port->state |= ST_NOT_RESPONDING;
-        port->state &= ~(ST_OWN_MODEL | ST_PRINTER_ANSWERED | ST_STATUS_SEEN);
+        if (!(port->state & kStateJobOpen)) port->myPortMode = 0;
+        port->state |= kStateNotResponding;
+        port->state &= ~(kStateOwnModel | kStatePrinterAnswered | kStateStatusSeen);
         return FALSE;
     }
-    port->state &= ~ST_NOT_RESPONDING;
+    port->state &= ~kStateNotResponding;
     std::string copy(answer);
     if (IsOwnPrinterModel(port, copy)) {
-        if (!(port->state & ST_OWN_MODEL)) {
-            port->state |= ST_OWN_MODEL | ST_ANSWERS_AGAIN;
+        if (!(port->state & kStateOwnModel)) {
+            port->state |= kStateOwnModel | kStateAnswersAgain;
             MarkPublishable(port->variables);
         }
         ParseDeviceId(answer, port);
         return TRUE;
     }
     OtherModel(port, TRUE);
-    port->state &= ~ST_OWN_MODEL;
+    port->state &= ~kStateOwnModel;
     return FALSE;
 }

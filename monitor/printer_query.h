@@ -7,9 +7,9 @@
 #include "monitor/port_record.h"
 
 constexpr DWORD IOCTL_PAR_CANCEL = IOCTL_PAR_SET_INFORMATION;  // with the cancel byte
-constexpr DWORD DEVICE_ID_BUFFER = 2047;
-constexpr DWORD SNMP_DEVICE_ID_BUFFER = 256;
-constexpr DWORD DEVICE_ID_MAX_TRAILING_BLANKS = 256;
+constexpr DWORD kDeviceIdBuffer = 2047;
+constexpr DWORD kSnmpDeviceIdBuffer = 256;
+constexpr DWORD kDeviceIdMaxTrailingBlanks = 256;
 
 // The port's device control between the spooler and the port monitor (non-zero control ids).
 BOOL PortDeviceControl(PortRecord* port, DWORD control, BYTE* in, DWORD inSize, BYTE* out, DWORD outSize,

@@ -35,16 +35,16 @@ BOOL PostToJobService(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL JobInServiceTable(const BYTE* view, DWORD viewSize, DWORD jobId) {
-    if (!view || viewSize < QZ_TABLE_HEADER) return FALSE;
+    if (!view || viewSize < kQzTableHeader) return FALSE;
     DWORD inUse = 0, count = 0;
     std::memcpy(&inUse, view, 4);
     std::memcpy(&count, view + 4, 4);
     if (!inUse) return FALSE;
-    DWORD fits = (viewSize - QZ_TABLE_HEADER) / QZ_TABLE_ENTRY;
+    DWORD fits = (viewSize - kQzTableHeader) / kQzTableEntry;
     if (count > fits) count = fits;
     for (DWORD i = 0; i < count; ++i) {
         DWORD id = 0;
-        std::memcpy(&id, view + QZ_TABLE_HEADER + i * QZ_TABLE_ENTRY, 4);
+        std::memcpy(&id, view + kQzTableHeader + i * kQzTableEntry, 4);
         if (id == jobId) return TRUE;
     }
     return FALSE;
@@ -60,7 +60,7 @@ TableAnswer AskTable(DWORD jobId) {
         DebugTrace("JobID: %d Can not open file mapping mutex\n", static_cast<int>(jobId));
         return TableAnswer::Unreachable;
     }
-    DWORD rc = WaitForSingleObject(mutex, QZ_TABLE_MUTEX_WAIT);
+    DWORD rc = WaitForSingleObject(mutex, kQzTableMutexWait);
     if (rc != WAIT_OBJECT_0 && rc != WAIT_ABANDONED) {
         DebugTrace("JobID: %d Can not own file mapping mutex\n", static_cast<int>(jobId));
         CloseHandle(mutex);
@@ -73,15 +73,15 @@ TableAnswer AskTable(DWORD jobId) {
                    static_cast<int>(GetLastError()));
     } else {
         // Map the header first; the entries only as far as the section really reaches.
-        const BYTE* head = static_cast<const BYTE*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, QZ_TABLE_HEADER));
+        const BYTE* head = static_cast<const BYTE*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, kQzTableHeader));
         if (!head) {
             DebugTrace("JobID: %d Can not access file mapping\n", static_cast<int>(jobId));
         } else {
             DWORD count = 0;
             std::memcpy(&count, head + 4, 4);
             UnmapViewOfFile(head);
-            if (count > QZ_TABLE_MAX_ENTRIES) count = QZ_TABLE_MAX_ENTRIES;
-            DWORD size = QZ_TABLE_HEADER + count * QZ_TABLE_ENTRY;
+            if (count > kQzTableMaxEntries) count = kQzTableMaxEntries;
+            DWORD size = kQzTableHeader + count * kQzTableEntry;
             const BYTE* view = static_cast<const BYTE*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, size));
             if (!view) {
                 DebugTrace("JobID: %d Can not access file mapping\n", static_cast<int>(jobId));
@@ -134,13 +134,13 @@ BOOL AskServiceToTakeJob(HANDLE printer, DWORD jobId, BOOL* postFailed) {
             TraceRestartError(jobId, "Create over event");
         } else if (!allow) {
             TraceRestartError(jobId, "Create allow event");
-        } else if (!PostToJobService(QZ_MSG_RESTART, atom, static_cast<LPARAM>(jobId))) {
+        } else if (!PostToJobService(kQzMsgRestart, atom, static_cast<LPARAM>(jobId))) {
             DebugTrace("JobID(%d):restart error in StartDocPort(Fail to send restart message to QzPJMService)\n",
                        static_cast<int>(jobId));
             *postFailed = TRUE;
         } else {
             HANDLE events[2] = {over, allow};
-            allowed = WaitForMultipleObjects(2, events, FALSE, QZ_ANSWER_WAIT) == WAIT_OBJECT_0 + 1;
+            allowed = WaitForMultipleObjects(2, events, FALSE, kQzAnswerWait) == WAIT_OBJECT_0 + 1;
         }
         if (allow) CloseHandle(allow);
         if (over) CloseHandle(over);
@@ -157,7 +157,7 @@ BOOL RunStatusLetsJobPrint() {
         status = 1;
     }
     if (status == 0) return TRUE;
-    WriteEventLog("StartDocPort関数でファイルマッピングにアクセスできません(Status = 0)。", kLogSource, EVENT_ERROR);
+    WriteEventLog("StartDocPort関数でファイルマッピングにアクセスできません(Status = 0)。", kLogSource, kEventError);
     return FALSE;
 }
 
@@ -183,11 +183,11 @@ BOOL JobServiceStartDoc(HANDLE printer, DWORD jobId, LPCWSTR portName) {
     std::snprintf(text, sizeof text, "ポート%s でプリンタジョブ %u をキャンセルしました(Status = %d)。", port, jobId,
                   0);
     DebugTrace("%s", text);
-    WriteEventLog(text, kLogSource, EVENT_WARNING);
+    WriteEventLog(text, kLogSource, kEventWarning);
     return FALSE;
 }
 
 void JobServiceEndDoc(LPCWSTR portName, DWORD jobId) {
     DebugTrace("Enter QZEndDoc(%d)", static_cast<int>(jobId));
-    PostToJobService(QZ_MSG_END_DOC, 0, static_cast<LPARAM>(jobId));
+    PostToJobService(kQzMsgEndDoc, 0, static_cast<LPARAM>(jobId));
 }

@@ -4,17 +4,17 @@
 
 #include "monitor/port_record.h"
 
-constexpr UINT QZ_MSG_RESTART = 0x8004;
-constexpr UINT QZ_MSG_END_DOC = 0x8002;
+constexpr UINT kQzMsgRestart = 0x8004;
+constexpr UINT kQzMsgEndDoc = 0x8002;
 // The service's shared table: DWORD in use, DWORD count, then count entries of 8 bytes that
 // begin with a spooler job id.
-constexpr DWORD QZ_TABLE_HEADER = 8;
-constexpr DWORD QZ_TABLE_ENTRY = 8;
-constexpr DWORD QZ_TABLE_MAX_ENTRIES = 65536;
+constexpr DWORD kQzTableHeader = 8;
+constexpr DWORD kQzTableEntry = 8;
+constexpr DWORD kQzTableMaxEntries = 65536;
 // Bounded waits: the table's mutex, and the service's answer about a job it had not seen.
 // Both run while StartDocPort holds the port, so neither may be endless.
-constexpr DWORD QZ_TABLE_MUTEX_WAIT = 30000;
-constexpr DWORD QZ_ANSWER_WAIT = 600000;
+constexpr DWORD kQzTableMutexWait = 30000;
+constexpr DWORD kQzAnswerWait = 600000;
 
 BOOL IsJobServiceInstalled(PortRecord* port);
 BOOL JobServiceStartDoc(HANDLE printer, DWORD jobId, LPCWSTR portName);

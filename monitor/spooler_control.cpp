@@ -20,13 +20,13 @@ void EndJobHere(PortRecord* port) {
         PjlJobRequest request{};
         request.wantJobLine = TRUE;
         request.qty = request.copies = -1;
-        if (port->kind & KIND_BIDI) {
+        if (port->kind & kKindBidi) {
             SetJobRecordName(port->jobIdentifier, 2, port);
             request.wantJobName = TRUE;
             std::memcpy(request.name, port->jobIdentifier,
                         std::min(sizeof request.name - 1, sizeof port->jobIdentifier));
         }
-        char trailer[PJL_HEADER_SIZE];
+        char trailer[kPjlHeaderSize];
         port->forceTrailerUel = TRUE;
         DWORD length = BuildPjlJobTrailer(trailer, sizeof trailer, request, port);
         if (length) ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(trailer), length, nullptr, TRUE, FALSE);

@@ -13,22 +13,22 @@
 namespace {
 
 // ---- Block offsets ----
-constexpr DWORD SB_STATUS = 0;
-constexpr DWORD SB_HW_HIGH = 4;
-constexpr DWORD SB_HW_LOW = 6;
-constexpr DWORD SB_ACTIVITY = 8;
-constexpr DWORD SB_MEMORY = 9;
-constexpr DWORD SB_COVERS = 10;
-constexpr DWORD SB_CONSUMABLES = 18;
-constexpr DWORD SB_UNIT1 = 20;
-constexpr DWORD SB_UNIT2 = 22;
-constexpr DWORD SB_TRAYS = 24;
-constexpr DWORD SB_FEEDER = 34;
-constexpr DWORD SB_OPTIONS = 36;
-constexpr DWORD SB_JAMS = 38;
-constexpr DWORD SB_BUFFER_BLOCK = 42;
-constexpr DWORD SB_BUFFER_FREE = 43;
-constexpr DWORD SB_PANEL_LANGUAGE = 46;
+constexpr DWORD kBlockStatus = 0;
+constexpr DWORD kBlockHwHigh = 4;
+constexpr DWORD kBlockHwLow = 6;
+constexpr DWORD kBlockActivity = 8;
+constexpr DWORD kBlockMemory = 9;
+constexpr DWORD kBlockCovers = 10;
+constexpr DWORD kBlockConsumables = 18;
+constexpr DWORD kBlockUnit1 = 20;
+constexpr DWORD kBlockUnit2 = 22;
+constexpr DWORD kBlockTrays = 24;
+constexpr DWORD kBlockFeeder = 34;
+constexpr DWORD kBlockOptions = 36;
+constexpr DWORD kBlockJams = 38;
+constexpr DWORD kBlockBufferBlock = 42;
+constexpr DWORD kBlockBufferFree = 43;
+constexpr DWORD kBlockPanelLanguage = 46;
 
 constexpr WORD kTrayIds[5] = {2001, 1, 2, 3, 4};
 constexpr BYTE kTraySelect[4] = {0xFD, 0xFD, 0x00, 0xFE};
@@ -170,11 +170,11 @@ struct Dispatch {
 
 void SetPanelDisplay(Dispatch& d, DWORD statusCode) {
     PortRecord* port = d.port;
-    if (port->kind & KIND_TCPIP) return;
+    if (port->kind & kKindTcpip) return;
     if (statusCode < 0xB10) {
         port->device.busyRefresh = TRUE;
         d.Dword("PrinterDisplay2", statusCode);
-        BYTE display[PANEL_RECORD_SIZE] = {};
+        BYTE display[kPanelRecordSize] = {};
         if (StatusVariable* row = FindVariable("PrinterDisplay", port->variables, port)) {
             if (StoreVariableValue(row, display, sizeof display, TRUE) == 1) {
                 row->dirty = TRUE;
@@ -188,7 +188,7 @@ void SetPanelDisplay(Dispatch& d, DWORD statusCode) {
 }
 
 void SetMemory(Dispatch& d) {
-    BYTE units = d.block[SB_MEMORY];
+    BYTE units = d.block[kBlockMemory];
     DeviceData& data = d.port->device.data;
     data.memoryMByte = units * 32u;
     data.memoryKByte = data.memoryMByte * 1024u;
@@ -196,28 +196,28 @@ void SetMemory(Dispatch& d) {
 }
 
 void SetCovers(Dispatch& d) {
-    WORD covers = Word(d.block, SB_COVERS);
+    WORD covers = Word(d.block, kBlockCovers);
     d.Dword("ErrCoverOpen", covers ^ 0x21u);
     if (covers != 0x21) d.Lower(14);
 }
 
 void SetConsumables(Dispatch& d) {
-    DWORD toner = (Word(d.block, SB_CONSUMABLES) >> 8) & 0x7F;
+    DWORD toner = (Word(d.block, kBlockConsumables) >> 8) & 0x7F;
     d.Dword("TonerRemain", toner << 24);
-    DWORD first = (Word(d.block, SB_UNIT1) >> 8) & 0x7F;
-    DWORD second = d.block[SB_UNIT2] & 0x7F;
+    DWORD first = (Word(d.block, kBlockUnit1) >> 8) & 0x7F;
+    DWORD second = d.block[kBlockUnit2] & 0x7F;
     d.Dword("CRURemain", first | (second << 8));
 }
 
 void SetPaperJam(Dispatch& d) {
-    DWORD jams = Dword(d.block, SB_JAMS) & 0x0FFFFFFF;
+    DWORD jams = Dword(d.block, kBlockJams) & 0x0FFFFFFF;
     d.Dword("ErrPaperJam", jams);
     if (jams) d.Lower(9);
 }
 
 void SetTrays(Dispatch& d) {
     PortRecord* port = d.port;
-    const WORD options = Word(d.block, SB_OPTIONS);
+    const WORD options = Word(d.block, kBlockOptions);
     BYTE bins[kBinConfigMaxSize] = {};
     DWORD count = 0;
     BYTE selected[5] = {};  // bits-12-13 byte of each record
@@ -227,7 +227,7 @@ void SetTrays(Dispatch& d) {
     DeviceData& data = port->device.data;
     std::memset(data.trays, 0, sizeof data.trays);
     for (DWORD t = 0; t < 5; ++t) {
-        WORD tray = Word(d.block, SB_TRAYS + 2 * t);
+        WORD tray = Word(d.block, kBlockTrays + 2 * t);
         DWORD presence = tray >> 14;
         if (!presence) continue;
         WORD state;
@@ -243,7 +243,7 @@ void SetTrays(Dispatch& d) {
         PutBinRecord(BinRecordAt(bins, count),
                      BinRecord{kTrayIds[t], state, paper, selected[count], kMediaCodes[(tray >> 7) & 0x1F]});
         // The option record of this tray: ordinal, kind, 0, media class, paper id, length, width, feed.
-        BYTE* opt = data.trays + TRAY_RECORD_SIZE * count;
+        BYTE* opt = data.trays + kTrayRecordSize * count;
         const PaperRow& p = PaperByCode(paper);
         PutOption(opt, 3, kMediaClasses[(tray >> 7) & 0x1F]);
         PutOption(opt, 4, p.id);
@@ -258,16 +258,16 @@ void SetTrays(Dispatch& d) {
     data.trayCount = count;
     DWORD feed = anyTray ? kFeedValues[lastIndex] : 0;
     // The first two records always say what they are, even when fewer trays exist.
-    for (DWORD r = 0; r < DEVICE_TRAY_MAX; ++r) {
+    for (DWORD r = 0; r < kDeviceTrayMax; ++r) {
         if (r >= count && r >= 2) break;
-        BYTE* opt = data.trays + TRAY_RECORD_SIZE * r;
+        BYTE* opt = data.trays + kTrayRecordSize * r;
         PutOption(opt, 0, r + 1);
         PutOption(opt, 1, r == 0 ? 5 : (r == 1 ? 3 : 4));
         PutOption(opt, 2, 0);
         if (r < count) PutOption(opt, 7, feed);
     }
 
-    const WORD feeder = Word(d.block, SB_FEEDER);
+    const WORD feeder = Word(d.block, kBlockFeeder);
     const DWORD current = feeder >> 13;
     if (port->jobHead) {
         DWORD feederId = 0;
@@ -294,7 +294,7 @@ void SetTrays(Dispatch& d) {
 
 void SetOptions(Dispatch& d) {
     PortRecord* port = d.port;
-    const WORD options = Word(d.block, SB_OPTIONS);
+    const WORD options = Word(d.block, kBlockOptions);
     constexpr struct {
         WORD bit;
         WORD key;
@@ -312,8 +312,8 @@ void SetOptions(Dispatch& d) {
 void SetErrors(Dispatch& d) {
     PortRecord* port = d.port;
     if (d.display == 7)
-        d.Dword("ErrHWError", (static_cast<DWORD>(Word(d.block, SB_HW_HIGH)) << 16) | Word(d.block, SB_HW_LOW));
-    WORD consumables = Word(d.block, SB_CONSUMABLES);
+        d.Dword("ErrHWError", (static_cast<DWORD>(Word(d.block, kBlockHwHigh)) << 16) | Word(d.block, kBlockHwLow));
+    WORD consumables = Word(d.block, kBlockConsumables);
     DWORD supplies = 0;
     if ((consumables & 3) == 0)
         supplies = 1;
@@ -329,9 +329,9 @@ void SetErrors(Dispatch& d) {
         constexpr DWORD kOther[9] = {1, 2, 3, 0, 0, 4, 5, 6, 7};  // codes 22 to 30
         d.Dword("ErrOtherError", kOther[d.display - 22]);
     }
-    port->device.bufferBlockKB = d.block[SB_BUFFER_BLOCK];
-    port->device.bufferBlocksFree = d.block[SB_BUFFER_FREE];
-    port->bytesSent = static_cast<DWORD>(d.block[SB_BUFFER_BLOCK]) * d.block[SB_BUFFER_FREE] * 1024u;
+    port->device.bufferBlockKB = d.block[kBlockBufferBlock];
+    port->device.bufferBlocksFree = d.block[kBlockBufferFree];
+    port->bytesSent = static_cast<DWORD>(d.block[kBlockBufferBlock]) * d.block[kBlockBufferFree] * 1024u;
 }
 
 void SetPrinterStatus(Dispatch& d) {
@@ -348,7 +348,7 @@ void SetPrinterStatus(Dispatch& d) {
                 dev.skipMark = TRUE;
             }
         }
-        if (port->jobHead && !(port->state & ST_JOB_OPEN)) {
+        if (port->jobHead && !(port->state & kStateJobOpen)) {
             if (++dev.finishedReports >= 3) {
                 dev.finishedReports = 0;
                 FinishOrCancelJob(port, TRUE);
@@ -359,15 +359,15 @@ void SetPrinterStatus(Dispatch& d) {
     } else {
         dev.finishedReports = 0;
     }
-    BYTE activity = d.block[SB_ACTIVITY];
+    BYTE activity = d.block[kBlockActivity];
     if (activity == 1 || d.display == 34 || port->jobHead) d.Lower(34);
     if (activity == 2) d.Lower(32);
     if (d.display == 4)
-        SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
-    else if (port->state & ST_POLLING_RUNNING)
-        SetJobStatusBits(port, JOBSTATUS_CANCELLING, FALSE);
+        SetJobStatusBits(port, kJobstatusCancelling, TRUE);
+    else if (port->state & kStatePollingRunning)
+        SetJobStatusBits(port, kJobstatusCancelling, FALSE);
     DisplayStatus s = PrinterStatusFromDisplay(d.display, g_monitor.spoolerStatus);
-    if (port->state & ST_POLLING_WANTED) {
+    if (port->state & kStatePollingWanted) {
         d.changed |= SetPrinterStatusValue(port, s.status);
     } else if (StatusVariable* row = FindVariable("PrinterStatus", port->variables, port)) {
         int stored = StoreVariableValue(row, s.status, 12, FALSE);
@@ -379,10 +379,10 @@ void SetPrinterStatus(Dispatch& d) {
 
 }  // namespace
 
-BOOL DecodeStatusBlock(std::string_view text, BYTE out[STATUS_BLOCK_SIZE]) {
-    if (text.size() != STATUS_BLOCK_TEXT) return FALSE;
-    BYTE block[STATUS_BLOCK_SIZE];
-    for (DWORD q = 0; q < STATUS_BLOCK_TEXT / 4; ++q) {
+BOOL DecodeStatusBlock(std::string_view text, BYTE out[kStatusBlockSize]) {
+    if (text.size() != kStatusBlockText) return FALSE;
+    BYTE block[kStatusBlockSize];
+    for (DWORD q = 0; q < kStatusBlockText / 4; ++q) {
         DWORD v = 0;
         for (DWORD k = 0; k < 4; ++k) {
             int x = Base64Value(text[4 * q + k]);
@@ -428,13 +428,13 @@ DisplayStatus PrinterStatusFromDisplay(DWORD displayCode, DWORD spoolerStatus) {
     return DisplayStatus{0, {0, 0, 0}};
 }
 
-BOOL DispatchStatusBlock(const BYTE block[STATUS_BLOCK_SIZE], PortRecord* port) {
+BOOL DispatchStatusBlock(const BYTE block[kStatusBlockSize], PortRecord* port) {
     Dispatch d{port, block, 0, FALSE};
-    const DWORD statusCode = Dword(block, SB_STATUS);
+    const DWORD statusCode = Dword(block, kBlockStatus);
     {
         PortLock lock(port);
-        if (!(port->state & ST_PRINTER_ANSWERED)) {
-            d.Dword("PanelLanguage", block[SB_PANEL_LANGUAGE]);
+        if (!(port->state & kStatePrinterAnswered)) {
+            d.Dword("PanelLanguage", block[kBlockPanelLanguage]);
             SetPanelDisplay(d, statusCode);
         }
     }
@@ -464,10 +464,10 @@ void ReleaseQueuedJobs(PortRecord* port) {
         queue->dirty = TRUE;
     }
     if (StatusVariable* row = FindVariable("PrintingJobInfo2", port->variables, port)) {
-        BYTE info[PRINTING_JOB_INFO_SIZE] = {};
+        BYTE info[kPrintingJobInfoSize] = {};
         DWORD first = port->jobHead ? port->jobHead->jobId : 0;
-        std::memcpy(info + JOBINFO_JOB_ID, &first, 4);
-        row->flags = (row->flags | VAR_JOB_ENDED) & ~VAR_KEEP;
+        std::memcpy(info + kJobinfoJobId, &first, 4);
+        row->flags = (row->flags | kVarJobEnded) & ~kVarKeep;
         if (StoreVariableValue(row, info, sizeof info, TRUE) == 1) row->dirty = TRUE;
     }
     PublishDirtyVariables(port);

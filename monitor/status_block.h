@@ -6,13 +6,13 @@
 
 #include "monitor/port_record.h"
 
-constexpr DWORD STATUS_BLOCK_SIZE = 48;
-constexpr DWORD STATUS_BLOCK_TEXT = 64;  // Base64 characters
+constexpr DWORD kStatusBlockSize = 48;
+constexpr DWORD kStatusBlockText = 64;  // Base64 characters
 
 // Exactly 64 characters of standard Base64 ('=' counts as 0); FALSE for anything else.
-BOOL DecodeStatusBlock(std::string_view text, BYTE out[STATUS_BLOCK_SIZE]);
+BOOL DecodeStatusBlock(std::string_view text, BYTE out[kStatusBlockSize]);
 // Stores what the block says; TRUE when any variable changed.
-BOOL DispatchStatusBlock(const BYTE block[STATUS_BLOCK_SIZE], PortRecord* port);
+BOOL DispatchStatusBlock(const BYTE block[kStatusBlockSize], PortRecord* port);
 
 // The printer's status code (group in bits 8-15, index in bits 0-7) as a display code.
 DWORD DisplayCodeFromStatus(DWORD statusCode, DWORD spoolerStatus);

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr DWORD ANY = 0xFFFFFFFFu;
+constexpr DWORD kAny = 0xFFFFFFFFu;
 
 struct TemplateRow {
     const char* name;
@@ -26,52 +26,52 @@ struct TemplateRow {
 
 // Name, version masks, size, element size, type, group, flags.
 constexpr TemplateRow kTemplate[] = {
-    {"ErrPeriodicChange", ANY, ANY, 4, 0, 1, 0, 3},
-    {"TonerRemain", ANY, ANY, 4, 0, 1, 1, 3},
-    {"CRURemain", ANY, ANY, 4, 0, 1, 1, 3},
-    {"ErrBinError", ANY, ANY, 4, 0, 1, 0, 3},
-    {"ErrHWError", ANY, ANY, 4, 0, 1, 0, 3},
-    {"ErrSupplies", ANY, ANY, 4, 0, 1, 0, 3},
-    {"ErrPaperJam", ANY, ANY, 4, 0, 1, 0, 3},
-    {"ErrPaperSizeError", ANY, ANY, 4, 0, 1, 0, 3},
-    {"ErrCoverOpen", ANY, ANY, 4, 0, 1, 1, 3},
-    {"ErrOtherError", ANY, ANY, 4, 0, 1, 1, 3},
-    {"PowerSaveEnd", ANY, ANY, 4, 0, 1, 2, 3},
-    {"CurrentFeeder", ANY, ANY, 4, 0, 1, 2, 3},
-    {"PrinterBinConfig", ANY, ANY, VAR_COUNTED, 12, 1, 2, 3},
-    {"ErrNoPaper2", ANY, ANY, 8, 0, 1, 0, 3},
-    {"PrinterExtConfig", ANY, ANY, 4, 0, 1, 1, 3},
-    {"PrinterStatus", ANY, ANY, 12, 0, 8, 1, 3},
+    {"ErrPeriodicChange", kAny, kAny, 4, 0, 1, 0, 3},
+    {"TonerRemain", kAny, kAny, 4, 0, 1, 1, 3},
+    {"CRURemain", kAny, kAny, 4, 0, 1, 1, 3},
+    {"ErrBinError", kAny, kAny, 4, 0, 1, 0, 3},
+    {"ErrHWError", kAny, kAny, 4, 0, 1, 0, 3},
+    {"ErrSupplies", kAny, kAny, 4, 0, 1, 0, 3},
+    {"ErrPaperJam", kAny, kAny, 4, 0, 1, 0, 3},
+    {"ErrPaperSizeError", kAny, kAny, 4, 0, 1, 0, 3},
+    {"ErrCoverOpen", kAny, kAny, 4, 0, 1, 1, 3},
+    {"ErrOtherError", kAny, kAny, 4, 0, 1, 1, 3},
+    {"PowerSaveEnd", kAny, kAny, 4, 0, 1, 2, 3},
+    {"CurrentFeeder", kAny, kAny, 4, 0, 1, 2, 3},
+    {"PrinterBinConfig", kAny, kAny, kVarCounted, 12, 1, 2, 3},
+    {"ErrNoPaper2", kAny, kAny, 8, 0, 1, 0, 3},
+    {"PrinterExtConfig", kAny, kAny, 4, 0, 1, 1, 3},
+    {"PrinterStatus", kAny, kAny, 12, 0, 8, 1, 3},
     {"PanelLanguage", 1, 31, 4, 0, 1, 1, 3},
     {"PrinterDisplay2", 1, 31, 4, 0, 1, 1, 3},
-    {"PrinterDisplay", ANY, ANY, 132, 0, 1, 8, 3},
-    {"PrinterExtStatus", ANY, ANY, 4, 0, 1, 16, 3},
-    {"PrinterManufacturer", ANY, ANY, 32, 0, 1, 2, 3},
-    {"PrinterModel", ANY, ANY, 32, 0, 1, 2, 3},
-    {"JobStatus", ANY, ANY, 4, 0, 6, 0, 3},
-    {"SendingJobInfo", ANY, ANY, 292, 0, 2, 0, 0},
-    {"PrintingJobInfo2", ANY, ANY, 320, 0, 2, 0, 0},
-    {"PrinterQueue", ANY, ANY, 4, 0, 5, 0, 0},
-    {"PrinterOptConfig", ANY, ANY, VAR_COUNTED, 8, 9, 2, 3},
-    {"PrinterMemory", ANY, ANY, 4, 0, 9, 2, 3},
-    {"EmulationInfo", ANY, ANY, VAR_COUNTED, 4, 9, 2, 3},
-    {"PageCount", ANY, ANY, 4, 0, 9, 0, 3},
-    {"PrinterName", ANY, ANY, 0, 0, 0, 0, 0},
-    {"Port", ANY, ANY, 0, 0, 0, 0, 0},
-    {"OppPowerSaveTime", ANY, ANY, 4, 0, 9, 4, 3},
-    {"OppPaperType", ANY, ANY, 4, 0, 9, 4, 3},
-    {"OppPaperType1", ANY, ANY, 4, 0, 9, 4, 3},
-    {"OppPaperType2", ANY, ANY, 4, 0, 9, 4, 3},
-    {"OppPaperType3", ANY, ANY, 4, 0, 9, 4, 3},
-    {"OppPaperType4", ANY, ANY, 4, 0, 9, 4, 3},
-    {"OppIntrayMTDir", ANY, ANY, 4, 0, 9, 4, 3},
-    {"OppPaperSort", ANY, ANY, 4, 0, 9, 4, 3},
-    {"OppOuttray", ANY, ANY, 4, 0, 9, 4, 3},
-    {"SpooledFileInfo", ANY, ANY, 300, 0, 6, 0, 3},
-    {"CurrentStatus", ANY, ANY, 0, 0, 0, 1, 0},
-    {"PrinterStatusEx", ANY, ANY, 0, 0, 0, 1, 0},
-    {"PortEx", ANY, ANY, 0, 0, 0, 1, 0},
-    {"IconState", ANY, ANY, 4, 0, 1, 2, 3},
+    {"PrinterDisplay", kAny, kAny, 132, 0, 1, 8, 3},
+    {"PrinterExtStatus", kAny, kAny, 4, 0, 1, 16, 3},
+    {"PrinterManufacturer", kAny, kAny, 32, 0, 1, 2, 3},
+    {"PrinterModel", kAny, kAny, 32, 0, 1, 2, 3},
+    {"JobStatus", kAny, kAny, 4, 0, 6, 0, 3},
+    {"SendingJobInfo", kAny, kAny, 292, 0, 2, 0, 0},
+    {"PrintingJobInfo2", kAny, kAny, 320, 0, 2, 0, 0},
+    {"PrinterQueue", kAny, kAny, 4, 0, 5, 0, 0},
+    {"PrinterOptConfig", kAny, kAny, kVarCounted, 8, 9, 2, 3},
+    {"PrinterMemory", kAny, kAny, 4, 0, 9, 2, 3},
+    {"EmulationInfo", kAny, kAny, kVarCounted, 4, 9, 2, 3},
+    {"PageCount", kAny, kAny, 4, 0, 9, 0, 3},
+    {"PrinterName", kAny, kAny, 0, 0, 0, 0, 0},
+    {"Port", kAny, kAny, 0, 0, 0, 0, 0},
+    {"OppPowerSaveTime", kAny, kAny, 4, 0, 9, 4, 3},
+    {"OppPaperType", kAny, kAny, 4, 0, 9, 4, 3},
+    {"OppPaperType1", kAny, kAny, 4, 0, 9, 4, 3},
+    {"OppPaperType2", kAny, kAny, 4, 0, 9, 4, 3},
+    {"OppPaperType3", kAny, kAny, 4, 0, 9, 4, 3},
+    {"OppPaperType4", kAny, kAny, 4, 0, 9, 4, 3},
+    {"OppIntrayMTDir", kAny, kAny, 4, 0, 9, 4, 3},
+    {"OppPaperSort", kAny, kAny, 4, 0, 9, 4, 3},
+    {"OppOuttray", kAny, kAny, 4, 0, 9, 4, 3},
+    {"SpooledFileInfo", kAny, kAny, 300, 0, 6, 0, 3},
+    {"CurrentStatus", kAny, kAny, 0, 0, 0, 1, 0},
+    {"PrinterStatusEx", kAny, kAny, 0, 0, 0, 1, 0},
+    {"PortEx", kAny, kAny, 0, 0, 0, 1, 0},
+    {"IconState", kAny, kAny, 4, 0, 1, 2, 3},
 };
 constexpr DWORD kTemplateRows = sizeof kTemplate / sizeof kTemplate[0];
 static_assert(kTemplateRows == 46);
@@ -131,7 +131,7 @@ BOOL Meets(const DWORD mask[3], const DWORD value[3]) {
 }
 
 LONG Publish(ManagerClient* client, const StatusVariable* row, const void* value, DWORD size) {
-    if (client->flags & CLIENT_SUSPENDED) return 0;
+    if (client->flags & kClientSuspended) return 0;
     if (!client->manager || !client->UpdatePrinterStatusA) return -1;
     return client->UpdatePrinterStatusA(client->manager, row->name, value, size);
 }
@@ -148,23 +148,23 @@ BOOL PublishAll(PortRecord* port, const StatusVariable* row, const void* value, 
     return ok;
 }
 
-static_assert(JOBINFO_AVERAGES + 4 * 4 == PRINTING_JOB_INFO_SIZE);
+static_assert(kJobinfoAverages + 4 * 4 == kPrintingJobInfoSize);
 
 // The job's page counters from what the printer reported of it (its page numbers, colour and
 // monochrome pages and toner coverage): total, colour and monochrome pages, and the average
 // coverage per page of each toner (C, M and Y over the colour pages, K over all pages).
 void FillPageCounters(PortRecord* port, BYTE* value) {
     DWORD total = 0;
-    std::memcpy(&total, value + JOBINFO_TOTAL_PAGES, 4);
+    std::memcpy(&total, value + kJobinfoTotalPages, 4);
     DWORD counted = port->colourTotal + port->monoTotal;
     total = std::max(total, counted);
-    std::memcpy(value + JOBINFO_TOTAL_PAGES, &total, 4);
-    std::memcpy(value + JOBINFO_COLOUR_PAGES, &port->colourTotal, 4);
-    std::memcpy(value + JOBINFO_MONO_PAGES, &port->monoTotal, 4);
+    std::memcpy(value + kJobinfoTotalPages, &total, 4);
+    std::memcpy(value + kJobinfoColourPages, &port->colourTotal, 4);
+    std::memcpy(value + kJobinfoMonoPages, &port->monoTotal, 4);
     for (int i = 0; i < 4; ++i) {
         ULONGLONG pages = i < 3 ? port->colourTotal : counted;
         DWORD average = pages ? static_cast<DWORD>(std::min<ULONGLONG>(port->coverageSum[i] / pages, 0xFFFFFFFFu)) : 0;
-        std::memcpy(value + JOBINFO_AVERAGES + 4 * i, &average, 4);
+        std::memcpy(value + kJobinfoAverages + 4 * i, &average, 4);
     }
 }
 
@@ -177,25 +177,25 @@ void ClearPageCounters(PortRecord* port) {
 
 BOOL PublishJobInfo(PortRecord* port, StatusVariable* row, DWORD size) {
     DWORD jobId = 0;
-    std::memcpy(&jobId, row->value + JOBINFO_JOB_ID, 4);
+    std::memcpy(&jobId, row->value + kJobinfoJobId, 4);
     JobRecord* job = FindJobRecordById(jobId, port);
-    if (size >= PRINTING_JOB_INFO_SIZE) {
-        if ((row->flags & VAR_JOB_STARTED) && (row->flags & VAR_JOB_ENDED))
+    if (size >= kPrintingJobInfoSize) {
+        if ((row->flags & kVarJobStarted) && (row->flags & kVarJobEnded))
             FillPageCounters(port, row->value);
-        else if (!(row->flags & VAR_JOB_ENDED))
+        else if (!(row->flags & kVarJobEnded))
             ClearPageCounters(port);
     }
-    if (job && (row->flags & VAR_JOB_STARTED)) {
+    if (job && (row->flags & kVarJobStarted)) {
         // The printer reports a later job: the jobs ahead of it are over. Each is reported with
         // its own id and then with none, and dropped.
         while (port->jobHead && port->jobHead != job) {
             JobRecord* ahead = port->jobHead;
             ManagerClient* to = ahead->client ? ahead->client : port->currentClient;
             if (to) {
-                BYTE info[PRINTING_JOB_INFO_SIZE] = {};
-                std::memcpy(info + JOBINFO_JOB_ID, &ahead->jobId, 4);
+                BYTE info[kPrintingJobInfoSize] = {};
+                std::memcpy(info + kJobinfoJobId, &ahead->jobId, 4);
                 Publish(to, row, info, sizeof info);
-                std::memset(info + JOBINFO_JOB_ID, 0, 4);
+                std::memset(info + kJobinfoJobId, 0, 4);
                 Publish(to, row, info, sizeof info);
             }
             PopJobRecord(port);
@@ -204,9 +204,9 @@ BOOL PublishJobInfo(PortRecord* port, StatusVariable* row, DWORD size) {
     ManagerClient* client = job ? job->client : port->currentClient;
     BOOL ok = client ? Publish(client, row, row->value, size) == 0 : TRUE;
     if (ok && job) {
-        job->flags |= JOB_REPORTED;
+        job->flags |= kJobReported;
         // The printer reported the job's end: its last page is out.
-        if ((row->flags & VAR_JOB_ENDED) && (row->flags & VAR_JOB_STARTED)) {
+        if ((row->flags & kVarJobEnded) && (row->flags & kVarJobStarted)) {
             PopJobRecord(port);
             if (!port->jobHead) SnapshotPrinterStatus(port);
         }
@@ -227,11 +227,11 @@ BOOL PublishRow(PortRecord* port, StatusVariable* row) {
         case 5: {
             BOOL ok = TRUE;
             for (JobRecord* j = port->jobHead; j; j = j->next) {
-                if (!j->client || (j->client->flags & CLIENT_SERVED)) continue;
-                j->client->flags |= CLIENT_SERVED;
+                if (!j->client || (j->client->flags & kClientServed)) continue;
+                j->client->flags |= kClientServed;
                 if (Publish(j->client, row, row->value, static_cast<DWORD>(size)) != 0) ok = FALSE;
             }
-            for (ManagerClient* c = port->clients; c; c = c->next) c->flags &= ~CLIENT_SERVED;
+            for (ManagerClient* c = port->clients; c; c = c->next) c->flags &= ~kClientServed;
             return ok;
         }
         case 6: {
@@ -298,14 +298,14 @@ StatusVariable* FindVariable(const char* name, StatusVariable* table, const Port
     if (!table || !name) return nullptr;
     for (StatusVariable* row = table; row->name; ++row) {
         if (std::strcmp(row->name, name) != 0) continue;
-        BOOL any = row->versionMask[0] == ANY && row->versionMask[1] == ANY;
+        BOOL any = row->versionMask[0] == kAny && row->versionMask[1] == kAny;
         if (any || (port && PairsMatch(row->versionMask, port->versionPair))) return row;
     }
     return nullptr;
 }
 
 LONG VariableSize(const StatusVariable* row) {
-    if (row->size != VAR_COUNTED) return row->size;
+    if (row->size != kVarCounted) return row->size;
     if (!row->value) return -1;
     DWORD count = 0;
     std::memcpy(&count, row->value, 4);
@@ -323,8 +323,8 @@ StatusVariable* GetVariable(const char* name, StatusVariable* table, const PortR
 
 int StoreVariableValue(StatusVariable* row, const void* source, DWORD size, BOOL force) {
     if (!row || !source || size == 0) return -1;
-    if (row->size != VAR_COUNTED && size != static_cast<DWORD>(row->size)) return -1;
-    if (row->size == VAR_COUNTED) {
+    if (row->size != kVarCounted && size != static_cast<DWORD>(row->size)) return -1;
+    if (row->size == kVarCounted) {
         DWORD count = 0;
         if (size < 4) return -1;
         std::memcpy(&count, source, 4);
@@ -345,7 +345,7 @@ int StoreVariableValue(StatusVariable* row, const void* source, DWORD size, BOOL
 BOOL SetVariable(PortRecord* port, const char* name, const void* value, DWORD size) {
     StatusVariable* row = FindVariable(name, port->variables, port);
     if (!row) return FALSE;
-    if (StoreVariableValue(row, value, size, (row->flags & VAR_FORCE_STORE) != 0) != 1) return FALSE;
+    if (StoreVariableValue(row, value, size, (row->flags & kVarForceStore) != 0) != 1) return FALSE;
     row->dirty = TRUE;
     return TRUE;
 }
@@ -369,7 +369,7 @@ int PublishDirtyVariables(PortRecord* port) {
         if (!PublishRow(port, row)) continue;
         row->dirty = FALSE;
         ++published;
-        if (!(row->flags & VAR_KEEP)) {
+        if (!(row->flags & kVarKeep)) {
             MonFree(row->value);
             row->value = nullptr;
         }
@@ -379,8 +379,8 @@ int PublishDirtyVariables(PortRecord* port) {
             std::memmove(port->jobInfoQueue, port->jobInfoQueue + 1, (port->jobInfoQueued - 1) * sizeof(BYTE*));
             port->jobInfoQueue[--port->jobInfoQueued] = nullptr;
             DWORD flags = 0;
-            std::memcpy(&flags, next + PRINTING_JOB_INFO_SIZE, 4);
-            if (StoreVariableValue(row, next, PRINTING_JOB_INFO_SIZE, TRUE) == 1) {
+            std::memcpy(&flags, next + kPrintingJobInfoSize, 4);
+            if (StoreVariableValue(row, next, kPrintingJobInfoSize, TRUE) == 1) {
                 row->flags = flags;
                 row->dirty = TRUE;
                 port->republish = TRUE;
@@ -401,7 +401,7 @@ int PublishToNewClient(PortRecord* port, ManagerClient* client) {
     PortLock lock(port);
     int count = 0;
     for (StatusVariable* row = port->variables; row && row->name; ++row) {
-        if (!(row->flags & VAR_PUBLISH_ON_BIND) || !row->value || std::strcmp(row->name, "SpooledFileInfo") == 0)
+        if (!(row->flags & kVarPublishOnBind) || !row->value || std::strcmp(row->name, "SpooledFileInfo") == 0)
             continue;
         LONG size = VariableSize(row);
         if (size <= 0) continue;
@@ -490,7 +490,7 @@ namespace {
 BOOL ReportsNormally(PortRecord* port) {
     DWORD status[3];
     ReadPrinterStatus(port, status);
-    return !(port->state & ST_NOT_RESPONDING) && !(status[1] & 0x100) && ModelClass(port) == 1;
+    return !(port->state & kStateNotResponding) && !(status[1] & 0x100) && ModelClass(port) == 1;
 }
 
 }  // namespace
@@ -524,7 +524,7 @@ void ResetPanelValues(PortRecord* port) {
         SetDwordVariable(port, name, 0xFFFFFFFFu);
         if (StatusVariable* row = FindVariable(name, port->variables, port)) row->dirty = row->value != nullptr;
     }
-    BYTE display[PANEL_RECORD_SIZE] = {};
+    BYTE display[kPanelRecordSize] = {};
     SetVariable(port, "PrinterDisplay", display, sizeof display);
     if (StatusVariable* row = FindVariable("PrinterDisplay", port->variables, port)) row->dirty = TRUE;
     // Until the printer reports its trays: tray 2001 not reported, trays 1 to 4 as plain A4
@@ -543,12 +543,12 @@ void UpdateExtStatus(PortRecord* port, BOOL open) {
     DWORD value = 0;
     ReadDwordVariable(port, "PrinterExtStatus", &value);
     value &= ~7u;
-    if (open) value |= (port->kind & KIND_PORT ? 1 : 0) | (port->kind & KIND_BIDI ? 6 : 0);
+    if (open) value |= (port->kind & kKindPort ? 1 : 0) | (port->kind & kKindBidi ? 6 : 0);
     SetDwordVariable(port, "PrinterExtStatus", value);
 }
 
 void SetInitialPrinterStatus(PortRecord* port) {
-    const DWORD status[3] = {0, (port->kind & (KIND_BIDI | 0x8)) ? 0x800u : 0x400u, 0};
+    const DWORD status[3] = {0, (port->kind & (kKindBidi | 0x8)) ? 0x800u : 0x400u, 0};
     SetPrinterStatusValue(port, status);
     UpdateErrorVariables(port);
     ResetPanelValues(port);
@@ -593,23 +593,23 @@ void SetJobStatusBits(PortRecord* port, DWORD bits, BOOL set) {
 }
 
 void UpdateSendingJobInfo(PortRecord* port, BOOL clear) {
-    BYTE info[SENDING_JOB_INFO_SIZE] = {};
+    BYTE info[kSendingJobInfoSize] = {};
     if (!clear && port->currentClient && port->currentClient->printer) {
         BYTE buffer[4096];
         DWORD needed = 0;
         if (GetJobW(port->currentClient->printer, port->jobId, 1, buffer, sizeof buffer, &needed)) {
             auto* job = reinterpret_cast<JOB_INFO_1W*>(buffer);
             if (job->pDocument)
-                WideCharToMultiByte(CP_ACP, 0, job->pDocument, -1, reinterpret_cast<char*>(info + JOBINFO_DOCUMENT),
+                WideCharToMultiByte(CP_ACP, 0, job->pDocument, -1, reinterpret_cast<char*>(info + kJobinfoDocument),
                                     255, nullptr, nullptr);
             if (job->pUserName)
-                WideCharToMultiByte(CP_ACP, 0, job->pUserName, -1, reinterpret_cast<char*>(info + JOBINFO_USER), 31,
+                WideCharToMultiByte(CP_ACP, 0, job->pUserName, -1, reinterpret_cast<char*>(info + kJobinfoUser), 31,
                                     nullptr, nullptr);
         }
-        std::memcpy(info + JOBINFO_JOB_ID, &port->jobId, 4);
+        std::memcpy(info + kJobinfoJobId, &port->jobId, 4);
     }
     if (StatusVariable* row = FindVariable("SendingJobInfo", port->variables, port)) {
-        row->flags = (row->flags | VAR_KEEP) & ~VAR_JOB_ENDED;
+        row->flags = (row->flags | kVarKeep) & ~kVarJobEnded;
         if (StoreVariableValue(row, info, sizeof info, TRUE) == 1) row->dirty = TRUE;
         PublishDirtyVariables(port);
     }
@@ -617,22 +617,22 @@ void UpdateSendingJobInfo(PortRecord* port, BOOL clear) {
 
 void FinishOrCancelJob(PortRecord* port, BOOL cancel) {
     PortLock lock(port);
-    if ((port->state & ST_JOB_OPEN) && (port->state & ST_HEADER_SENT)) {
+    if ((port->state & kStateJobOpen) && (port->state & kStateHeaderSent)) {
         if (cancel) {
             port->state |= 0x140000;
             if (port->jobTail && port->currentClient && port->currentClient->printer)
                 SetJobW(port->currentClient->printer, port->jobTail->jobId, 0, nullptr, JOB_CONTROL_DELETE);
-            SetJobStatusBits(port, JOBSTATUS_CANCELLING, TRUE);
+            SetJobStatusBits(port, kJobstatusCancelling, TRUE);
         }
         UpdateSendingJobInfo(port, FALSE);
     }
     for (DWORD i = 0; i < port->jobInfoQueued; ++i) MonFree(port->jobInfoQueue[i]);
     port->jobInfoQueued = 0;
     if (StatusVariable* row = FindVariable("PrintingJobInfo2", port->variables, port)) {
-        BYTE info[PRINTING_JOB_INFO_SIZE] = {};
+        BYTE info[kPrintingJobInfoSize] = {};
         DWORD first = port->jobHead ? port->jobHead->jobId : 0;
-        std::memcpy(info + JOBINFO_JOB_ID, &first, 4);
-        row->flags = (row->flags | VAR_JOB_ENDED) & ~VAR_KEEP & ~VAR_JOB_STARTED;
+        std::memcpy(info + kJobinfoJobId, &first, 4);
+        row->flags = (row->flags | kVarJobEnded) & ~kVarKeep & ~kVarJobStarted;
         if (StoreVariableValue(row, info, sizeof info, TRUE) == 1) row->dirty = TRUE;
     }
     PublishDirtyVariables(port);
@@ -646,7 +646,7 @@ void FinishOrCancelJob(PortRecord* port, BOOL cancel) {
     }
     while (port->jobHead && port->jobHead->next) PopJobRecord(port);
     if (port->jobHead) {
-        BOOL owe = (port->state & ST_JOB_OPEN) != 0;
+        BOOL owe = (port->state & kStateJobOpen) != 0;
         if (owe) ++port->owedEjects;
         PopJobRecord(port, !owe);
     }

@@ -4,18 +4,18 @@
 
 #include "monitor/manager_client.h"
 
-constexpr LONG VAR_COUNTED = -1;
-constexpr DWORD VAR_PUBLISH_ON_BIND = 0x1;
-constexpr DWORD VAR_KEEP = 0x2;
-constexpr DWORD VAR_FORCE_STORE = 0x10;
-constexpr DWORD VAR_JOB_STARTED = 0x100;
-constexpr DWORD VAR_JOB_ENDED = 0x200;
+constexpr LONG kVarCounted = -1;
+constexpr DWORD kVarPublishOnBind = 0x1;
+constexpr DWORD kVarKeep = 0x2;
+constexpr DWORD kVarForceStore = 0x10;
+constexpr DWORD kVarJobStarted = 0x100;
+constexpr DWORD kVarJobEnded = 0x200;
 
 struct StatusVariable {
     const char* name;
     DWORD versionMask[2];  // {-1, -1}: any model
     BYTE* value;           // private heap, none until first stored
-    LONG size;             // VAR_COUNTED: the value begins with a DWORD element count
+    LONG size;             // kVarCounted: the value begins with a DWORD element count
     DWORD elementSize;
     DWORD type;  // selects the publisher
     BOOL dirty;
@@ -25,16 +25,16 @@ struct StatusVariable {
 };
 
 // Job-information records: "SendingJobInfo" (292 bytes) and "PrintingJobInfo2" (320 bytes).
-constexpr DWORD JOBINFO_DOCUMENT = 0;  // ANSI, 256 bytes
-constexpr DWORD JOBINFO_USER = 256;    // ANSI, 32 bytes
-constexpr DWORD JOBINFO_JOB_ID = 288;
-constexpr DWORD JOBINFO_TOTAL_PAGES = 292;  // PrintingJobInfo2 only, from here on
-constexpr DWORD JOBINFO_COLOUR_PAGES = 296;
-constexpr DWORD JOBINFO_MONO_PAGES = 300;
-constexpr DWORD JOBINFO_AVERAGES = 304;  // C, M, Y and K coverage per page, a DWORD each
-constexpr DWORD SENDING_JOB_INFO_SIZE = 292;
-constexpr DWORD PRINTING_JOB_INFO_SIZE = 320;
-constexpr DWORD PANEL_RECORD_SIZE = 132;
+constexpr DWORD kJobinfoDocument = 0;  // ANSI, 256 bytes
+constexpr DWORD kJobinfoUser = 256;    // ANSI, 32 bytes
+constexpr DWORD kJobinfoJobId = 288;
+constexpr DWORD kJobinfoTotalPages = 292;  // PrintingJobInfo2 only, from here on
+constexpr DWORD kJobinfoColourPages = 296;
+constexpr DWORD kJobinfoMonoPages = 300;
+constexpr DWORD kJobinfoAverages = 304;  // C, M, Y and K coverage per page, a DWORD each
+constexpr DWORD kSendingJobInfoSize = 292;
+constexpr DWORD kPrintingJobInfoSize = 320;
+constexpr DWORD kPanelRecordSize = 132;
 
 StatusVariable* CreateVariableTable();
 void FreeVariableTable(StatusVariable* table);
@@ -79,8 +79,8 @@ void SnapshotPrinterStatus(PortRecord* port);
 BOOL ReadPrinterStatus(PortRecord* port, DWORD status[3]);
 BOOL SetPrinterStatusValue(PortRecord* port, const DWORD status[3]);
 // "JobStatus" bits: the job is being cancelled; and the job's bits that EndDocPort clears.
-constexpr DWORD JOBSTATUS_CANCELLING = 0x4;
-constexpr DWORD JOBSTATUS_JOB_BITS = 0x107;
+constexpr DWORD kJobstatusCancelling = 0x4;
+constexpr DWORD kJobstatusJobBits = 0x107;
 // Reads "JobStatus" back from the manager, sets or clears the bits, publishes when changed.
 void SetJobStatusBits(PortRecord* port, DWORD bits, BOOL set);
 void UpdateSendingJobInfo(PortRecord* port, BOOL clear);

@@ -5,7 +5,7 @@
 #include "monitor/printer_query.h"
 
 BOOL WriteGate(PortRecord* port) {
-    if (!(port->myPortMode & PORT_MODE_ECP)) return TRUE;
+    if (!(port->myPortMode & kPortModeEcp)) return TRUE;
     DeviceState& d = port->device;
     // Before the first status block nothing is known about the input buffer to wait for.
     if (d.options[0].size == -1 || !d.optionsReady) return TRUE;

@@ -14,7 +14,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PortRecord* port = FuzzPort();
-    port->state = ST_JOB_OPEN | ST_HEADER_SENT;
+    port->state = kStateJobOpen | kStateHeaderSent;
     if (!port->jobHead) {
         AddJobRecord(7, port);
         SetJobRecordName("03FUZZ", 3, port);
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         DWORD used = 0, flags = 0;
         QueueReplyText(port, reinterpret_cast<const char*>(data + at), static_cast<DWORD>(n), &used, TRUE, &flags,
                        TRUE);
-        if (port->savedReplyLength > SAVED_REPLY_LIMIT) abort();
+        if (port->savedReplyLength > kSavedReplyLimit) abort();
         at += n;
     }
     return 0;

@@ -18,10 +18,10 @@ void CheckSizes(PortRecord* port) {
     for (StatusVariable* row = port->variables; row && row->name; ++row) {
         if (!row->value) continue;
         LONG size = VariableSize(row);
-        if (size <= 0 || (row->size != VAR_COUNTED && size != row->size)) abort();
+        if (size <= 0 || (row->size != kVarCounted && size != row->size)) abort();
     }
-    if (port->device.data.trayCount > DEVICE_TRAY_MAX) abort();
-    if (port->device.data.model[DEVICE_MODEL_SIZE - 1] != 0) abort();
+    if (port->device.data.trayCount > kDeviceTrayMax) abort();
+    if (port->device.data.model[kDeviceModelSize - 1] != 0) abort();
 }
 
 }  // namespace
@@ -31,9 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
     // The first byte picks the route: the whole device ID, or the status block alone.
     if (size && data[0] & 1) {
-        BYTE block[STATUS_BLOCK_SIZE];
+        BYTE block[kStatusBlockSize];
         if (DecodeStatusBlock(text.substr(1), block)) DispatchStatusBlock(block, port);
-        if (size >= 1 + STATUS_BLOCK_SIZE) DispatchStatusBlock(data + 1, port);
+        if (size >= 1 + kStatusBlockSize) DispatchStatusBlock(data + 1, port);
     } else {
         IsValidDeviceId(text);
         IsOwnPrinterModel(port, text);

@@ -13,7 +13,7 @@ inline PortRecord* FuzzPort() {
         PlatClockSetAutoAdvance(TRUE);
         MonitorProcessAttach();
         PortRecord* p = CreatePortRecord(u"USB001", u"Fuzz");
-        p->kind = KIND_PORT | KIND_LOCAL | KIND_BIDI;
+        p->kind = kKindPort | kKindLocal | kKindBidi;
         p->versionPair[1] = 1;
         return p;
     }();

@@ -175,11 +175,11 @@ TEST_F(DeviceIdTest, ChangedPairRepublishesToClientsWhenIdle) {
 TEST_F(DeviceIdTest, QueryOfThisDriversPrinter) {
     Block b = Block::Ready();
     g_lower.deviceId = std::string("MFG:QEV;CMD:ORLA;MDL:Halvoric 4400K;STS:") + b.Text() + "; ";
-    port_->state |= ST_NOT_RESPONDING;
+    port_->state |= kStateNotResponding;
     EXPECT_TRUE(QueryPrinterStatus(port_));
-    EXPECT_FALSE(port_->state & ST_NOT_RESPONDING);
-    EXPECT_TRUE(port_->state & ST_OWN_MODEL);
-    EXPECT_TRUE(port_->state & ST_ANSWERS_AGAIN);
+    EXPECT_FALSE(port_->state & kStateNotResponding);
+    EXPECT_TRUE(port_->state & kStateOwnModel);
+    EXPECT_TRUE(port_->state & kStateAnswersAgain);
     EXPECT_EQ(port_->versionPair[1], 1u);
     EXPECT_EQ(Text("PrinterModel"), "Halvoric 4400K");
     EXPECT_EQ(port_->device.data.memoryMByte, 128u);
@@ -192,7 +192,7 @@ TEST_F(DeviceIdTest, QueryOfAnotherModel) {
         SetPrinterStatusValue(port_, start);
         port_->versionPair[1] = 1;
         port_->sleepAfterFailedHeader = -1;
-        port_->state |= ST_OWN_MODEL;
+        port_->state |= kStateOwnModel;
         g_lower.deviceId = "MFG:Else;MDL:Other Printer;STS:" + Block::Ready().Text() + ";";
         EXPECT_FALSE(QueryPrinterStatus(port_));
         DWORD s[3];
@@ -202,7 +202,7 @@ TEST_F(DeviceIdTest, QueryOfAnotherModel) {
         EXPECT_EQ(s[2], queued);
         EXPECT_EQ(port_->versionPair[0], 0u);
         EXPECT_EQ(port_->versionPair[1], 0u);
-        EXPECT_FALSE(port_->state & ST_OWN_MODEL);
+        EXPECT_FALSE(port_->state & kStateOwnModel);
         EXPECT_EQ(port_->sleepAfterFailedHeader, 0);
         EXPECT_EQ(Text("PrinterModel"), "Other Printer");
         EXPECT_EQ(Text("PrinterManufacturer"), "Else");
@@ -219,18 +219,18 @@ TEST_F(DeviceIdTest, InvalidDeviceIdChangesNothing) {
     DWORD after[3];
     Status(after);
     EXPECT_EQ(std::memcmp(before, after, sizeof before), 0);
-    EXPECT_FALSE(port_->state & ST_NOT_RESPONDING);
+    EXPECT_FALSE(port_->state & kStateNotResponding);
     EXPECT_EQ(port_->versionPair[1], 0u);
     EXPECT_FALSE(g_lower.docOpen);
 }
 
 TEST_F(DeviceIdTest, SilentPrinterIsNotResponding) {
     g_lower.deviceId.clear();
-    port_->state |= ST_OWN_MODEL;
+    port_->state |= kStateOwnModel;
     AddJobRecord(3, port_);
     EXPECT_FALSE(QueryPrinterStatus(port_));
-    EXPECT_TRUE(port_->state & ST_NOT_RESPONDING);
-    EXPECT_FALSE(port_->state & ST_OWN_MODEL);
+    EXPECT_TRUE(port_->state & kStateNotResponding);
+    EXPECT_FALSE(port_->state & kStateOwnModel);
     DWORD s[3];
     Status(s);
     EXPECT_EQ(s[1], 0x100u);
@@ -242,31 +242,31 @@ TEST_F(DeviceIdTest, SilentPrinterIsNotResponding) {
     // It answers again.
     g_lower.deviceId = kOwnDeviceId;
     EXPECT_TRUE(QueryPrinterStatus(port_));
-    EXPECT_TRUE(port_->state & ST_ANSWERS_AGAIN);
-    EXPECT_FALSE(port_->state & ST_NOT_RESPONDING);
+    EXPECT_TRUE(port_->state & kStateAnswersAgain);
+    EXPECT_FALSE(port_->state & kStateNotResponding);
 }
 
 TEST_F(DeviceIdTest, QueryTriesThreeTimesWhileAJobIsOpen) {
     g_lower.deviceId.clear();
     size_t before = g_lower.controls.size();
-    port_->state |= ST_JOB_OPEN | ST_HEADER_PENDING;
+    port_->state |= kStateJobOpen | kStateHeaderPending;
     QueryPrinterStatus(port_);
     EXPECT_EQ(g_lower.controls.size() - before, 3u);
-    port_->state &= ~(ST_JOB_OPEN | ST_HEADER_PENDING);
+    port_->state &= ~(kStateJobOpen | kStateHeaderPending);
     before = g_lower.controls.size();
     QueryPrinterStatus(port_);
     EXPECT_EQ(g_lower.controls.size() - before, 1u);
 }
 
 TEST_F(DeviceIdTest, NotBidirectionalPortsAreAlwaysThere) {
-    port_->kind &= ~KIND_BIDI;
+    port_->kind &= ~kKindBidi;
     size_t before = g_lower.controls.size();
     EXPECT_TRUE(QueryPrinterStatus(port_));
     EXPECT_EQ(g_lower.controls.size(), before);
 }
 
 TEST_F(DeviceIdTest, DeviceIdIsNotAskedDuringAnEcpTransfer) {
-    port_->myPortMode = PORT_MODE_ECP;
+    port_->myPortMode = kPortModeEcp;
     port_->ecpActive = TRUE;
     BYTE out[8];
     std::memset(out, 0x77, sizeof out);
@@ -282,9 +282,9 @@ TEST_F(DeviceIdTest, CancelByteFromPortSetsTheCancelRequest) {
     BYTE one = 1, zero = 0;
     DWORD got = 0;
     PortDeviceControl(port_, IOCTL_PAR_CANCEL, &zero, 1, nullptr, 0, &got);
-    EXPECT_FALSE(port_->state & ST_CANCEL_FROM_PORT);
+    EXPECT_FALSE(port_->state & kStateCancelFromPort);
     PortDeviceControl(port_, IOCTL_PAR_CANCEL, &one, 1, nullptr, 0, &got);
-    EXPECT_TRUE(port_->state & ST_CANCEL_FROM_PORT);
+    EXPECT_TRUE(port_->state & kStateCancelFromPort);
 }
 
 TEST_F(DeviceIdTest, SpoolerEndOfJobIsHandledHereForOwnModels) {
@@ -305,26 +305,26 @@ TEST_F(DeviceIdTest, SpoolerEndOfJobIsHandledHereForOwnModels) {
 }
 
 TEST_F(DeviceIdTest, SnmpAnswerEvaluation) {
-    port_->kind = KIND_PORT | KIND_BIDI | KIND_STD_TCPIP;
+    port_->kind = kKindPort | kKindBidi | kKindStdTcpip;
     EXPECT_TRUE(
         EvaluateSnmpDeviceId(port_, std::string("MFG:QEV;MDL:Halvoric 4400K;STS:") + Block::Ready().Text() + ";"));
-    EXPECT_TRUE(port_->state & ST_OWN_MODEL);
+    EXPECT_TRUE(port_->state & kStateOwnModel);
     EXPECT_EQ(port_->device.data.memoryMByte, 128u);
     EXPECT_FALSE(EvaluateSnmpDeviceId(port_, ""));
     DWORD s[3];
     Status(s);
     EXPECT_EQ(s[1], 0x100u);
-    EXPECT_TRUE(port_->state & ST_NOT_RESPONDING);
-    port_->state &= ~ST_ANSWERS_AGAIN;
+    EXPECT_TRUE(port_->state & kStateNotResponding);
+    port_->state &= ~kStateAnswersAgain;
     EXPECT_FALSE(EvaluateSnmpDeviceId(port_, "MDL:Other;"));
     Status(s);
     EXPECT_EQ(s[1], 0x200u);
-    EXPECT_FALSE(port_->state & ST_NOT_RESPONDING);
-    EXPECT_FALSE(port_->state & ST_ANSWERS_AGAIN) << "only the port monitor's route marks answering again";
+    EXPECT_FALSE(port_->state & kStateNotResponding);
+    EXPECT_FALSE(port_->state & kStateAnswersAgain) << "only the port monitor's route marks answering again";
 }
 
 TEST_F(DeviceIdTest, SnmpReaderIsUsedOnStandardTcpIpPorts) {
-    port_->kind = KIND_PORT | KIND_BIDI | KIND_STD_TCPIP;
+    port_->kind = kKindPort | kKindBidi | kKindStdTcpip;
     SetSnmpDeviceIdReader([](PortRecord*, char* buffer, DWORD size) -> DWORD {
         // A reader that claims more than it may: only the buffer counts.
         std::string id = "MFG:QEV;MDL:Halvoric 4400K;";
@@ -400,11 +400,11 @@ TEST_F(DeviceIdTest, LmPortQueries) {
         return table_->pfnGetPrinterDataFromPort(h_, 0, const_cast<LPWSTR>(name), nullptr, 0,
                                                  reinterpret_cast<LPWSTR>(out), size, &got);
     };
-    port_->state |= ST_TERMINATE;
+    port_->state |= kStateTerminate;
     EXPECT_FALSE(query(u"LM_MemorySizeInMByte", 0));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(got, 4u);
-    EXPECT_FALSE(port_->state & ST_TERMINATE) << "a due refresh clears the terminate bit";
+    EXPECT_FALSE(port_->state & kStateTerminate) << "a due refresh clears the terminate bit";
     EXPECT_FALSE(query(u"LM_MemorySizeInMByte", sizeof out));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(got, 4u);
@@ -456,7 +456,7 @@ TEST_F(DeviceIdTest, WriteGateInEcpMode) {
             EXPECT_FALSE(port_->ecpActive) << c.what;
         }
     }
-    port_->myPortMode = PORT_MODE_DEFAULT;
+    port_->myPortMode = kPortModeDefault;
 }
 
 TEST_F(DeviceIdTest, GateRefusalIsAShortWriteNotAFailure) {
@@ -464,14 +464,14 @@ TEST_F(DeviceIdTest, GateRefusalIsAShortWriteNotAFailure) {
     b.bytes[43] = 0;
     g_lower.deviceId = "MFG:QEV;MDL:Halvoric 4400K;STS:" + b.Text() + ";";
     DispatchStatusBlock(b.bytes, port_);
-    port_->myPortMode = PORT_MODE_ECP;
+    port_->myPortMode = kPortModeEcp;
     DWORD written = 99;
     const BYTE data[4] = {1, 2, 3, 4};
     EXPECT_TRUE(LowerWritePort(port_, data, sizeof data, &written));
     EXPECT_EQ(written, 0u);
     EXPECT_TRUE(port_->lastWriteFailed);
     EXPECT_TRUE(g_lower.written.empty());
-    port_->myPortMode = PORT_MODE_DEFAULT;
+    port_->myPortMode = kPortModeDefault;
 }
 
 TEST_F(DeviceIdTest, PollingStepConsumesAFreeBlock) {

@@ -115,7 +115,7 @@ TEST_F(JobPathTest, CancelledStandardTcpIpJobEndsItsRecord) {
     EXPECT_EQ(CountJobRecords(Port(h)), 0u);
     EXPECT_GT(g_manager.publishCount["PrinterQueue"], queueReports);
     EXPECT_EQ(g_manager.published["PrinterQueue"], std::string(4, '\0'));
-    EXPECT_EQ(g_manager.jobStatus & JOBSTATUS_JOB_BITS, 0u);
+    EXPECT_EQ(g_manager.jobStatus & kJobstatusJobBits, 0u);
 }
 
 TEST_F(JobPathTest, DriverJobClientIdIsKeptOnStandardTcpIp) {
@@ -227,7 +227,7 @@ TEST_F(JobPathTest, SpoolerEndsAStalledJobAndThePortStaysUsable) {
         DWORD before = GetTickCount();
         EXPECT_TRUE(table_->pfnEndDocPort(h)) << c.what;
         EXPECT_LE(GetTickCount() - before, kLongestEnd) << c.what;
-        EXPECT_FALSE(Port(h)->state & ST_JOB_OPEN) << c.what;
+        EXPECT_FALSE(Port(h)->state & kStateJobOpen) << c.what;
         c.end();
         g_lower.written.clear();
         std::string next(50, 'N');
@@ -244,7 +244,7 @@ TEST_F(JobPathTest, GarbageRepliesDoNotStopTheJob) {
     std::string data(200, 'G');
     EXPECT_TRUE(RunJob(h, data));
     EXPECT_NE(g_lower.written.find(data), std::string::npos);
-    EXPECT_LE(Port(h)->savedReplyLength, SAVED_REPLY_LIMIT);
+    EXPECT_LE(Port(h)->savedReplyLength, kSavedReplyLimit);
 }
 
 TEST_F(JobPathTest, DroppedConnectionEndsWritePortWithItsError) {
@@ -345,7 +345,7 @@ TEST_F(JobPathTest, OneWayPortGetsTheBareJob) {
 TEST_F(JobPathTest, DelayLineHoldsTheTailForTheTrailer) {
     HANDLE h = OpenBound(u"DPU_9");
     PortRecord* port = Port(h);
-    port->kind = KIND_PORT | KIND_BIDI | KIND_OTHER_LOCAL;  // a bidirectional port of no local kind
+    port->kind = kKindPort | kKindBidi | kKindOtherLocal;  // a bidirectional port of no local kind
     std::string data;
     for (int i = 0; i < 250; ++i) data += static_cast<char>('a' + i % 26);
     ASSERT_TRUE(Start(h));
@@ -403,7 +403,7 @@ TEST_F(CancelTest, CancelThatIsNeverAcknowledgedEndsInBoundedTime) {
     EXPECT_GE(took, 60000u);  // it did wait for the printer
     EXPECT_LT(took, 120000u);
     EXPECT_NE(std::find(g_lower.controls.begin(), g_lower.controls.end(), 0x160008u), g_lower.controls.end());
-    EXPECT_FALSE(Port(h_)->state & ST_JOB_OPEN);
+    EXPECT_FALSE(Port(h_)->state & kStateJobOpen);
     // No trailer after a cancel.
     EXPECT_EQ(g_lower.written.find("@PJL EOJ"), std::string::npos);
     g_lower.written.clear();
@@ -421,7 +421,7 @@ TEST_F(CancelTest, AcknowledgedCancelEndsTheJobAsCancelled) {
     ASSERT_FALSE(g_manager.jobStatusHistory.empty());
     EXPECT_EQ(g_manager.jobStatusHistory.front() & 4, 4u);  // cancelling while the printer stops
     EXPECT_EQ(g_manager.jobStatus & 0x107, 0u);             // and cleared when the job has ended
-    EXPECT_TRUE(Port(h_)->state & ST_FINISHED_BY_REPLY);
+    EXPECT_TRUE(Port(h_)->state & kStateFinishedByReply);
     EXPECT_EQ(CountJobRecords(Port(h_)), 0u);
 }
 
@@ -440,7 +440,7 @@ TEST_F(CancelTest, DataAfterACutShortWriteOfADeletedJobIsSwallowed) {
     ASSERT_TRUE(table_->pfnWritePort(h_, reinterpret_cast<LPBYTE>(data.data()), 100, &written));
     EXPECT_EQ(written, 100u);
     EXPECT_EQ(g_lower.written.size(), before);
-    EXPECT_TRUE(Port(h_)->state & ST_DELETING);
+    EXPECT_TRUE(Port(h_)->state & kStateDeleting);
     g_lower.acceptPerWrite = 0;
     EXPECT_TRUE(table_->pfnEndDocPort(h_));
 }
@@ -503,7 +503,7 @@ TEST_F(JobPathTest, StartDocPortGivesUpOnAPortHeldByAnother) {
 
 TEST_F(JobPathTest, DelayLineKeepsOrderThroughShortWrites) {
     HANDLE h = OpenBound(u"DPU_9");
-    Port(h)->kind = KIND_PORT | KIND_BIDI | KIND_OTHER_LOCAL;
+    Port(h)->kind = kKindPort | kKindBidi | kKindOtherLocal;
     std::string data;
     for (int i = 0; i < 700; ++i) data += static_cast<char>('A' + i % 23);
     ASSERT_TRUE(Start(h));
@@ -601,7 +601,7 @@ TEST_P(EcpTest, ModeFollowsWhatThePortAgreesTo) {
     g_lower.caps = c.caps;
     g_lower.agreeTo = c.agreeTo;
     ASSERT_TRUE(Start(h));
-    EXPECT_EQ((Port(h)->myPortMode & PORT_MODE_ECP) != 0, c.ecp) << c.name;
+    EXPECT_EQ((Port(h)->myPortMode & kPortModeEcp) != 0, c.ecp) << c.name;
     std::vector<WORD> atStart = g_lower.negotiated;
     EXPECT_EQ(atStart, c.negotiated) << c.name;
     std::string data(10000, 'E');
@@ -630,7 +630,7 @@ TEST_F(JobPathTest, UsbPortNegotiatesNothing) {
     g_lower.caps = 0x100;
     g_lower.agreeTo = 0x100;
     ASSERT_TRUE(RunJob(h, "data"));
-    EXPECT_EQ(Port(h)->myPortMode & PORT_MODE_ECP, 0u);
+    EXPECT_EQ(Port(h)->myPortMode & kPortModeEcp, 0u);
     EXPECT_EQ(std::count(g_lower.controls.begin(), g_lower.controls.end(), IOCTL_IEEE1284_GET_MODE), 0);
 }
 
@@ -648,7 +648,7 @@ TEST_F(JobPathTest, DeviceIdIsReadWholeThroughEitherControl) {
         g_lower.controls.clear();
         EXPECT_TRUE(QueryPrinterStatus(Port(h)));
         EXPECT_NE(std::find(g_lower.controls.begin(), g_lower.controls.end(), c.control), g_lower.controls.end());
-        EXPECT_TRUE(Port(h)->state & ST_OWN_MODEL);
+        EXPECT_TRUE(Port(h)->state & kStateOwnModel);
         StatusVariable* mfg = FindVariable("PrinterManufacturer", Port(h)->variables, Port(h));
         ASSERT_TRUE(mfg && mfg->value);
         EXPECT_STREQ(reinterpret_cast<const char*>(mfg->value), "QEV");

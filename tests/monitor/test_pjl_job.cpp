@@ -33,14 +33,14 @@ PjlJobRequest Request(BOOL status, BOOL job, BOOL name, const char* text) {
 }
 
 std::string Header(const PjlJobRequest& r, const PortRecord& port) {
-    char out[PJL_HEADER_SIZE];
+    char out[kPjlHeaderSize];
     DWORD n = BuildPjlJobHeader(out, sizeof out, r, &port);
     EXPECT_EQ(n, std::strlen(out));
     return std::string(out, n);
 }
 
 std::string Trailer(const PjlJobRequest& r, const PortRecord& port) {
-    char out[PJL_HEADER_SIZE];
+    char out[kPjlHeaderSize];
     DWORD n = BuildPjlJobTrailer(out, sizeof out, r, &port);
     EXPECT_EQ(n, std::strlen(out));
     return std::string(out, n);
@@ -119,7 +119,7 @@ TEST(PjlTrailer, Forms) {
 
 TEST(PjlHeader, MinimalHeaderIsExactlyItsText) {
     Scratch local(0x7, 1);
-    char out[PJL_HEADER_SIZE];
+    char out[kPjlHeaderSize];
     std::memset(out, 'Z', sizeof out);
     DWORD n = BuildMinimalHeader(out, sizeof out, &local.port);
     std::string expected = Uel() + "@PJL JOB NAME=\"03ABCDEF0000123400000042\"\r\n" + kEnter;
@@ -172,7 +172,7 @@ TEST(JobScan, Table) {
         Scratch s(c.kind, 1);
         std::strcpy(s.port.jobIdentifier, id.c_str());
         ResetStreamScan(&s.port);
-        s.port.state = ST_HEADER_PENDING;
+        s.port.state = kStateHeaderPending;
         EXPECT_EQ(
             ScanJobDataForPjl(&s.port, reinterpret_cast<const BYTE*>(c.data.data()), static_cast<DWORD>(c.data.size())),
             1);
@@ -182,7 +182,7 @@ TEST(JobScan, Table) {
         EXPECT_EQ(std::string(s.port.jobName), c.jobName);
         EXPECT_EQ(std::string(s.port.jobIdentifier), c.identifier);
         EXPECT_EQ(s.port.driverJobClientId, c.driverId);
-        EXPECT_EQ((s.port.state & ST_HEADER_PENDING) != 0, c.headerPendingAfter);
+        EXPECT_EQ((s.port.state & kStateHeaderPending) != 0, c.headerPendingAfter);
         // A second scan of the same job changes nothing once it was recognised.
         if (c.result == 1 || c.result == 2) {
             EXPECT_EQ(ScanJobDataForPjl(&s.port, reinterpret_cast<const BYTE*>("x"), 1), 0);

@@ -50,7 +50,7 @@ TEST_F(ReplyTest, DeviceDisplayBecomesPanelRecord) {
     EXPECT_EQ(std::memcmp(record.data() + 4, expected, 10), 0);
     EXPECT_EQ(record[14], 0);  // the closing quote is not kept
     EXPECT_EQ(Dword("PrinterDisplay2"), 0xFFFFFFFFu);
-    EXPECT_TRUE(port_->state & ST_PRINTER_ANSWERED);
+    EXPECT_TRUE(port_->state & kStatePrinterAnswered);
 }
 
 template <typename S>
@@ -148,7 +148,7 @@ TEST_F(ReplyTest, IncompleteReplyTextIsCapped) {
     std::string noise(4000, 'A');
     noise[0] = '@';
     for (int i = 0; i < 20; ++i) Feed(noise);
-    EXPECT_LE(port_->savedReplyLength, SAVED_REPLY_LIMIT);
+    EXPECT_LE(port_->savedReplyLength, kSavedReplyLimit);
     // After the overflow the parser still finds the next whole reply.
     Feed("\f@PJL INFO PAGECOUNT\r\nPAGECOUNT=1234\r\n\f");
     EXPECT_EQ(Dword("PageCount"), 1234u);
@@ -158,7 +158,7 @@ TEST_F(ReplyTest, JobStartPagesAndEnd) {
     AddJobRecord(41, port_);
     SetJobRecordName("03NAMEOFJOB", 1, port_);
     SetJobRecordName("03NAMEOFJOB", 2, port_);
-    port_->state |= ST_JOB_OPEN;
+    port_->state |= kStateJobOpen;
     Feed("@PJL USTATUS JOB\r\nSTART\r\nNAME=\"03NAMEOFJOB\"\r\n\f");
     std::string info = Published("PrintingJobInfo2");
     ASSERT_EQ(info.size(), 320u);
@@ -194,7 +194,7 @@ TEST_F(ReplyTest, JobEndCarriesPageCountersOfThatJobOnly) {
         {42, "03SECONDJOB", "@PJL USTATUS PAGE\r\n5\r\n\f", "BWPAGE=4\r\n", 5, 0, 4, {0, 0, 0, 0}},
         {43, "03THIRDJOB", "", "", 0, 0, 0, {0, 0, 0, 0}},
     };
-    port_->state |= ST_JOB_OPEN;
+    port_->state |= kStateJobOpen;
     for (const Job& j : jobs) {
         AddJobRecord(j.id, port_);
         SetJobRecordName(j.name, 3, port_);
@@ -221,7 +221,7 @@ TEST_F(ReplyTest, ReportOfALaterJobEndsTheJobsAheadOfIt) {
     SetJobRecordName("03SECOND", 3, port_);
     AddJobRecord(43, port_);
     SetJobRecordName("03THIRD", 3, port_);
-    port_->state |= ST_JOB_OPEN;
+    port_->state |= kStateJobOpen;
     Feed("@PJL USTATUS JOB\r\nSTART\r\nNAME=\"03THIRD\"\r\n\f");
     std::vector<DWORD> ids;
     for (const std::string& v : g_manager.jobInfoHistory) {
@@ -270,7 +270,7 @@ TEST_F(ReplyTest, EndOfJobReportFindsTheJobByItsTrailerName) {
 }
 
 TEST_F(ReplyTest, CancelFromThePrinter) {
-    port_->state |= ST_JOB_OPEN | ST_HEADER_SENT;
+    port_->state |= kStateJobOpen | kStateHeaderSent;
     AddJobRecord(60, port_);
     Feed("@PJL USTATUS JOB\r\nCANCELED\r\n\f");
     EXPECT_EQ(g_manager.jobStatus & 4, 4u);  // a bare CANCELED only marks the job status
@@ -278,7 +278,7 @@ TEST_F(ReplyTest, CancelFromThePrinter) {
     EXPECT_EQ(CountJobRecords(port_), 1u);
     Feed("@PJL USTATUS JOB\r\nCANCELED=HOST_CALCELED\r\n\f");
     EXPECT_TRUE(port_->cancelAcknowledged);
-    EXPECT_TRUE(port_->state & ST_FINISHED_BY_REPLY);
+    EXPECT_TRUE(port_->state & kStateFinishedByReply);
     EXPECT_EQ(CountJobRecords(port_), 0u);
     EXPECT_EQ(At(Published("PrinterQueue"), 0), 0u);
 }
@@ -287,7 +287,7 @@ TEST_F(ReplyTest, VariablesAndInquireAnswers) {
     Feed(
         "@PJL INFO VARIABLES\r\nCOPIES=1 [2 RANGE]\r\n\t1\r\n\t999\r\nPAPER TYPE2=HEAVY [3 ENUMERATED]\r\n"
         "\tNORMAL\r\nPAPER SORT=ON\r\nINTRAY1 MTDIR=LONG\r\nOUTBIN=OUTTRAY2\r\nPOWERSAVETIME=30\r\n\f");
-    EXPECT_TRUE(flags_ & REPLY_FLAG_VARIABLES_ENDED);
+    EXPECT_TRUE(flags_ & kReplyFlagVariablesEnded);
     EXPECT_EQ(Dword("OppPaperType2"), 18u);
     EXPECT_EQ(Dword("OppPaperSort"), 1u);
     EXPECT_EQ(Dword("OppIntrayMTDir"), 1u);
@@ -313,8 +313,8 @@ TEST_F(ReplyTest, RefreshReadsBoundedPieces) {
     for (int i = 0; i < 500; ++i) g_lower.replies.push_back(std::string(1000, 'z'));
     int readsBefore = g_lower.reads;
     EXPECT_TRUE(RefreshStatusThroughPort(port_, TRUE));
-    EXPECT_LE(g_lower.reads - readsBefore, static_cast<int>(REPLY_READS_PER_REFRESH));
-    EXPECT_LE(port_->savedReplyLength, SAVED_REPLY_LIMIT);
+    EXPECT_LE(g_lower.reads - readsBefore, static_cast<int>(kReplyReadsPerRefresh));
+    EXPECT_LE(port_->savedReplyLength, kSavedReplyLimit);
 }
 
 TEST_F(ReplyTest, ExchangeQueuesTheUnsentRest) {

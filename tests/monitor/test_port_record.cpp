@@ -34,7 +34,7 @@ TEST_F(PortRecordTest, RecordsComeFromThePrivateHeap) {
     HANDLE h = Open(u"LPT1");
     ASSERT_NE(h, nullptr);
     PortRecord* port = Port(h);
-    EXPECT_EQ(port->signature, PORT_SIGNATURE);
+    EXPECT_EQ(port->signature, kPortSignature);
     EXPECT_EQ(HeapSize(g_monitor.heap, 0, port), static_cast<SIZE_T>(port->blockSize));
     EXPECT_EQ(port->blockSize, static_cast<LONG>(sizeof(PortRecord) + 2 * (4 + 1)));
     EXPECT_EQ(std::u16string(port->portName), u"LPT1");
@@ -67,7 +67,7 @@ TEST_F(PortRecordTest, RecordInUseOutlivesClosePort) {
     ASSERT_EQ(held, h);
     EXPECT_TRUE(table_->pfnClosePort(h));
     open_.clear();
-    EXPECT_EQ(held->signature, PORT_SIGNATURE);  // not freed while referenced
+    EXPECT_EQ(held->signature, kPortSignature);  // not freed while referenced
     EXPECT_EQ(AcquirePort(h), nullptr);          // but no new user can find it
     ReleasePort(held);                           // the last reference frees it
 }
@@ -336,7 +336,7 @@ TEST_F(PortStatusTest, ReadPortReadsInsideAStatusDocument) {
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), read), "@PJL INFO STATUS\r\nCODE=10001\r\n\f");
     EXPECT_EQ(g_lower.startDocs, 1);
     EXPECT_EQ(g_lower.endDocs, 1);
-    EXPECT_FALSE(Port(h)->state & ST_LOWER_DOC_OPEN);
+    EXPECT_FALSE(Port(h)->state & kStateLowerDocOpen);
     g_lower.refuseStartDoc = TRUE;
     SetLastError(0);
     EXPECT_FALSE(table_->pfnReadPort(h, buffer, sizeof buffer, &read));

@@ -153,7 +153,7 @@ TEST_F(ServiceTest, ListedJobPrintsAtOnceAndItsEndIsReported) {
     EXPECT_TRUE(table_->pfnEndDocPort(h_));
     MSG msg{};
     ASSERT_TRUE(PlatGetWindowMessage(window_, &msg, 0));
-    EXPECT_EQ(msg.message, QZ_MSG_END_DOC);
+    EXPECT_EQ(msg.message, kQzMsgEndDoc);
     EXPECT_EQ(msg.lParam, static_cast<LPARAM>(jobId_));
 }
 
@@ -169,7 +169,7 @@ TEST_F(ServiceTest, UnlistedJobWaitsForTheServiceToAllowIt) {
         EXPECT_TRUE(Start());
     }
     answer_.join();
-    EXPECT_EQ(restart_.message, QZ_MSG_RESTART);
+    EXPECT_EQ(restart_.message, kQzMsgRestart);
     EXPECT_EQ(restart_.lParam, static_cast<LPARAM>(jobId_));
     EXPECT_EQ(PlatGlobalAtomCount(), atoms);  // the printer-name atom is given back
     EXPECT_TRUE(JobStillThere());
@@ -184,7 +184,7 @@ TEST_F(ServiceTest, RefusedJobIsDeleted) {
     EXPECT_FALSE(Start());
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_FALSE(JobStillThere());
-    EXPECT_FALSE(Port(h_)->state & ST_JOB_OPEN);
+    EXPECT_FALSE(Port(h_)->state & kStateJobOpen);
 }
 
 TEST_F(ServiceTest, ServiceThatNeverAnswersIsWaitedForBoundedTime) {
@@ -193,8 +193,8 @@ TEST_F(ServiceTest, ServiceThatNeverAnswersIsWaitedForBoundedTime) {
     DWORD start = GetTickCount();
     EXPECT_FALSE(Start());
     DWORD took = GetTickCount() - start;
-    EXPECT_GE(took, QZ_ANSWER_WAIT);
-    EXPECT_LT(took, QZ_ANSWER_WAIT + 60000);
+    EXPECT_GE(took, kQzAnswerWait);
+    EXPECT_LT(took, kQzAnswerWait + 60000);
     EXPECT_FALSE(JobStillThere());
 }
 

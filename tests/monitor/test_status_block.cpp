@@ -36,7 +36,7 @@ TEST(StatusBlockDecode, TextOfSixtyFourBase64CharactersOnly) {
         {"high byte", good.substr(0, 63) + "\xC3", FALSE},
     };
     for (const Case& c : cases) {
-        BYTE out[STATUS_BLOCK_SIZE];
+        BYTE out[kStatusBlockSize];
         std::memset(out, 0x5A, sizeof out);
         EXPECT_EQ(DecodeStatusBlock(c.text, out), c.ok) << c.what;
         if (c.ok)
@@ -50,7 +50,7 @@ TEST(StatusBlockDecode, PaddingCharacterCountsAsZero) {
     std::string text(64, 'A');
     text[0] = '/';  // 63 in the top six bits
     text[5] = '=';
-    BYTE out[STATUS_BLOCK_SIZE];
+    BYTE out[kStatusBlockSize];
     ASSERT_TRUE(DecodeStatusBlock(text, out));
     EXPECT_EQ(out[0], 0xFC);
     for (int i = 1; i < 48; ++i) EXPECT_EQ(out[i], 0) << i;
@@ -123,7 +123,7 @@ protected:
     void Status(DWORD s[3]) { ASSERT_TRUE(ReadPrinterStatus(port_, s)); }
     DWORD TrayField(DWORD record, DWORD field) {
         DWORD v;
-        std::memcpy(&v, port_->device.data.trays + TRAY_RECORD_SIZE * record + 4 * field, 4);
+        std::memcpy(&v, port_->device.data.trays + kTrayRecordSize * record + 4 * field, 4);
         return v;
     }
 };
@@ -320,7 +320,7 @@ TEST_F(DispatchTest, PanelDisplayOnlyOnLocalPortsAndWhileNotAnswered) {
     EXPECT_EQ(Dword("PrinterDisplay2"), 0xFFFFFFFFu);
     EXPECT_FALSE(port_->device.busyRefresh);
     // The printer answered a PJL status: the panel values are its.
-    port_->state |= ST_PRINTER_ANSWERED;
+    port_->state |= kStatePrinterAnswered;
     b.SetStatus(0x0B01);
     b.bytes[46] = 3;
     DispatchStatusBlock(b.bytes, port_);
@@ -357,7 +357,7 @@ TEST_F(DispatchTest, UnchangedStatusIsReportedAgainUnlessPolling) {
     DispatchStatusBlock(b.bytes, port_);
     PublishDirtyVariables(port_);
     EXPECT_EQ(g_manager.publishCount["PrinterStatus"], before + 1);
-    port_->state |= ST_POLLING_WANTED;
+    port_->state |= kStatePollingWanted;
     DispatchStatusBlock(b.bytes, port_);
     PublishDirtyVariables(port_);
     EXPECT_EQ(g_manager.publishCount["PrinterStatus"], before + 1);
