@@ -51,13 +51,21 @@ bool Flag2(const PrinterPdev* pdev, DWORD bit) {
     return (Get(Rec(pdev), dm::Flags2) & bit) != 0;
 }
 
-// Bits of the private flag dwords, by the byte and bit the settings name them with.
-constexpr DWORD ByteBit(unsigned byteOffsetInDword, unsigned bit) {
-    return 1u << (8 * byteOffsetInDword + bit);
-}
-
 bool Text(PrinterPdev* pdev, std::string_view s) {
     return WriteCommand(pdev, s);
+}
+
+// The overlay of the previous page ends: overlay off, form reset, and the feed mode back.
+bool WriteOverlayOffCommands(PrinterPdev* pdev) {
+    bool ok = Text(pdev, "\x1cu2,1,E.");
+    ok &= Text(pdev,
+               "\x1b"
+               "c8");
+    ok &= Text(pdev, Flag2(pdev, kFlags2FeedMode00) ? "\x1c"
+                                                      "05F2-00"
+                                                    : "\x1c"
+                                                      "05F2-02");
+    return ok;
 }
 
 bool Line(PrinterPdev* pdev, const std::string& s) {
@@ -189,14 +197,7 @@ BOOL WriteSetup(PrinterPdev* pdev, bool paperSource, LONG tray, bool duplex) {
     BOOL ok = EnterModeZ(pdev);
     const bool overlayOn = (Get(Rec(pdev), dm::FlagsWord) & kFlagsWordOverlayOn) != 0;
     if (pdev->pageSetup.previousHadOverlay && !overlayOn) {
-        ok &= Text(pdev, "\x1cu2,1,E.");
-        ok &= Text(pdev,
-                   "\x1b"
-                   "c8");
-        ok &= Text(pdev, Flag2(pdev, 1u << 8) ? "\x1c"
-                                                "05F2-00"
-                                              : "\x1c"
-                                                "05F2-02");
+        ok &= WriteOverlayOffCommands(pdev);
     }
     if (paperSource) ok &= WritePaperSourceCommands(pdev, OrientationValue(pdev), tray);
     if (duplex && DeviceInstalled(pdev, 660, dm::kDeviceInstalled)) ok &= WriteDuplexCommands(pdev);
@@ -344,9 +345,9 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev) {
 
     std::string display;
     const std::u16string user = FieldText(rec, kJobUserNameText), text588 = FieldText(rec, kSettingText588);
-    if (!user.empty() && Flag1(pdev, ByteBit(2, 5)))
+    if (!user.empty() && Flag1(pdev, kFlags1DisplayJobUser))
         display = ConvertDisplayText(user);
-    else if (!text588.empty() && Flag1(pdev, ByteBit(2, 6)))
+    else if (!text588.empty() && Flag1(pdev, kFlags1DisplayUserText))
         display = CutAnsi(WideToAnsi(text588), 17);
     ok &= QuotedLine(pdev, "@PJL JOB DISPLAY=", display);
 
@@ -354,13 +355,13 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev) {
 
     const WORD flagsWord = Get(rec, dm::FlagsWord);
     if (flagsWord & kFlagsWordOverlayOn)
-        ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW047=") + OnOff(flagsWord & 0x8));
+        ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW047=") + OnOff(flagsWord & kFlagsWordOverlayOnly));
     ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW068=") +
-                         OnOff(!Flag2(pdev, ByteBit(1, 1)) || pdev->geometry.outputPaper.code == PaperUser));
+                         OnOff(!Flag2(pdev, kFlags2OverlayMode) || pdev->geometry.outputPaper.code == PaperUser));
     ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW097=") + OnOff(pdev->settings.sheet.sheetSetting != 0));
     ok &= Line(pdev, "@PJL SET LPARM:ORLA MSW044=OFF");
     if (FeatureValue(pdev->deviceData, u"SET") != 0)
-        ok &= Line(pdev, std::string("@PJL SET RET=") + OnOff(Flag1(pdev, ByteBit(2, 0))));
+        ok &= Line(pdev, std::string("@PJL SET RET=") + OnOff(Flag1(pdev, kFlags1ResolutionEnhance)));
     ok &= Line(pdev, "@PJL SET DENSITY=" + std::to_string(Get(rec, dm::PrintDensity)));
     ok &= JobAttr(pdev, "APSP", MediaWord(Get(rec, dm::PaperType)));
     ok &= JobAttr(pdev, "MSIP", MediaWord(Get(rec, dm::ManualPaperType)));
@@ -370,7 +371,7 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev) {
         unsigned deviceOffset;
         DWORD offBit;  // in the flags dword at 396 (NONFIXED0) or at 404
         bool inFlags1;
-    } kNonFixed[] = {{652, ByteBit(0, 6), true},
+    } kNonFixed[] = {{652, kFlags1ManualInTraySet, true},
                      {628, 1u << 0, false},
                      {632, 1u << 1, false},
                      {636, 1u << 2, false},
@@ -382,7 +383,7 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev) {
                    "@PJL SET LPARM:ORLA NONFIXED" + std::to_string(i) + "=" + OnOff(!(flags & kNonFixed[i].offBit)));
     }
     if (FeatureValue(pdev->deviceData, u"TONERSAVE") != 0)
-        ok &= Line(pdev, std::string("@PJL SET ECONOMODE=") + OnOff(Flag1(pdev, ByteBit(2, 1))));
+        ok &= Line(pdev, std::string("@PJL SET ECONOMODE=") + OnOff(Flag1(pdev, kFlags1TonerSave)));
 
     const SheetSettings& sheet = pdev->settings.sheet;
     if (sheet.slipSheetsOn) {
@@ -425,11 +426,11 @@ BOOL WritePjlJobAttributes(PrinterPdev* pdev) {
 
     const DWORD flags2 = Get(rec, dm::Flags2);
     std::u16string userId, password;
-    if (!(flags2 & (1u << 21))) {
+    if (!(flags2 & kFlags2JbaType)) {
         userId = FieldText(rec, dm::PopUserId);
         password = FieldText(rec, dm::PopPassword);
     } else {
-        userId = (flags2 & (1u << 22)) ? FieldText(rec, kJobUserNameText) : FieldText(rec, dm::SetUserId);
+        userId = (flags2 & kFlags2JobOwnerType) ? FieldText(rec, kJobUserNameText) : FieldText(rec, dm::SetUserId);
         password = FieldText(rec, dm::SetPassword);
     }
     ok &= JobAttr(pdev, "JOAU", WideToAnsi(userId));
@@ -461,7 +462,7 @@ BOOL WritePjlJobAttributes(PrinterPdev* pdev) {
     LONG pjlCopies = copies, quantity = 1;
     if (pdev->store.storeFlag) {
         pjlCopies = 1;
-    } else if ((copies > 1 && Flag1(pdev, ByteBit(0, 2))) || holdMode == 2) {
+    } else if ((copies > 1 && Flag1(pdev, kFlags1Collate)) || holdMode == 2) {
         pjlCopies = 1;
         quantity = copies;
     }
@@ -469,7 +470,7 @@ BOOL WritePjlJobAttributes(PrinterPdev* pdev) {
     ok &= WriteCommandFormatted(pdev, "@PJL SET QTY=%d\r\n", {quantity}) >= 0;
 
     bool paperSort = false;
-    if (Flag1(pdev, ByteBit(0, 3))) {
+    if (Flag1(pdev, kFlags1JobSeparate)) {
         std::u16string_view out = BoundedText(pdev->geometry.outputPaper.name, 32);
         for (NamedValueEntry e : FormDevices(pdev->deviceData))
             if (e.name == out) paperSort = e.value == 9;
@@ -507,7 +508,7 @@ void FillPageSetupRecord(PrinterPdev* pdev, PageSetupRecord* setup) {
     setup->orientation = dmw->dmOrientation;
     setup->tray = dmw->dmDefaultSource;
     setup->duplex = dmw->dmDuplex;
-    setup->binding = Flag1(pdev, ByteBit(1, 0)) ? 1 : 0;
+    setup->binding = Flag1(pdev, kFlags1BindingBack) ? 1 : 0;
     setup->rasterMode = Flag1(pdev, kFlags1RasterMode) ? 1 : 0;
     setup->layout = static_cast<SHORT>(Get(rec, dm::LayoutMode));
     setup->resolution = static_cast<SHORT>(pdev->geometry.resolution);
@@ -526,14 +527,7 @@ BOOL WritePageStart(PrinterPdev* pdev) {
 
     const bool overlayOn = next.overlayOn != 0;
     if (c.previousHadOverlay && !overlayOn) {
-        ok &= Text(pdev, "\x1cu2,1,E.");
-        ok &= Text(pdev,
-                   "\x1b"
-                   "c8");
-        ok &= Text(pdev, Flag2(pdev, 1u << 8) ? "\x1c"
-                                                "05F2-00"
-                                              : "\x1c"
-                                                "05F2-02");
+        ok &= WriteOverlayOffCommands(pdev);
     }
     if (next.paperCode == PaperLong && last.resolution != kSetupUnknown && last.resolution != next.resolution &&
         ((last.resolution == 1200 && next.resolution == 600) || (last.resolution == 600 && next.resolution == 1200))) {
@@ -579,7 +573,7 @@ BOOL WritePaperSourceCommands(PrinterPdev* pdev, LONG orientationValue, LONG tra
         "f";
     s.push_back(orientation);
 
-    if (!Flag1(pdev, ByteBit(0, 3))) {
+    if (!Flag1(pdev, kFlags1JobSeparate)) {
         std::u16string_view slot = TrayName(pdev->deviceData, tray);
         const bool userPaper = paper.code == PaperUser;
         const bool cassette = slot.substr(0, 6) == u"FEEDER" && slot != u"FEEDERAUTO";
@@ -629,7 +623,7 @@ BOOL WriteDuplexCommands(PrinterPdev* pdev) {
     if (duplex != DMDUP_VERTICAL && duplex != DMDUP_HORIZONTAL) return Text(pdev, "\x1c'S.");
     if (pdev->settings.sheet.slipSheetsOn) return Text(pdev, "\x1c'S.");
     std::string s = "\x1c'B,";
-    s += Flag1(pdev, ByteBit(1, 0)) ? "B," : "F,";
+    s += Flag1(pdev, kFlags1BindingBack) ? "B," : "F,";
     s += duplex == DMDUP_VERTICAL ? "3," : "2,";
     s += "0.";
     return Text(pdev, s);

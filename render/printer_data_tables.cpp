@@ -145,18 +145,7 @@ BOOL LoadFontSubstitution(PrinterPdev* pdev) {
 
 namespace {
 
-struct AccountBit {
-    LPCWSTR name;
-    DWORD bit;
-};
-constexpr AccountBit kAccountBits[] = {
-    {u"DAT_Jba_Type", 1u << 21},
-    {u"DAT_JobOwnerType", 1u << 22},
-    {u"DAT_Dsp_Beforeset", 1u << 23},
-    {u"DAT_UserID_Asterisk", 1u << 24},
-};
-constexpr DWORD kAccountModeBit = 1u << 20;
-constexpr DWORD kAccountBitsMask = 0x1Fu << 20;
+constexpr DWORD kAccountBitsMask = orla::kFlags2AccountPerUser | orla::kFlags2AccountFlags;
 
 // Where the six values besides the account mode come from.
 struct AccountSource {
@@ -212,15 +201,16 @@ void LoadAccountingSettings(BYTE* settings, ULONG settingsSize, HANDLE printer) 
 
     DWORD value = 0;
     if (ReadPrinterValue(printer, u"DAT_Account_Mode", &value, sizeof(value)) == 4)
-        ApplyBit(rec, kAccountModeBit, value);
-    const bool accountMode = (orla::Get(std::span<const BYTE>(rec), orla::dm::Flags2) & kAccountModeBit) != 0;
+        ApplyBit(rec, orla::kFlags2AccountPerUser, value);
+    const bool accountMode =
+        (orla::Get(std::span<const BYTE>(rec), orla::dm::Flags2) & orla::kFlags2AccountPerUser) != 0;
 
     AccountSource source{printer, nullptr};
     if (accountMode) {
         std::u16string key = u"Software\\QEV\\STAMP\\" + PrinterNameOf(printer);
         if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &source.userKey) != ERROR_SUCCESS) return;
     }
-    for (const AccountBit& a : kAccountBits) {
+    for (const orla::FlagValue& a : orla::kAccountFlagNames) {
         value = 0;
         if (ReadAccountValue(source, a.name, &value, sizeof(value)) == 4) ApplyBit(rec, a.bit, value);
     }

@@ -236,7 +236,7 @@ TEST_F(PrinterDataStore, ReadsEveryValueIntoItsMirror) {
             EXPECT_EQ((field & c.bit) != 0, on);
             if (c.bit != 0x100000) {
                 // Only the value's own bit moves (the account bits are read from their source).
-                DWORD others = ~c.bit & ~kAccountFlagBits & ~kAccountModeBit;
+                DWORD others = ~c.bit & ~kFlags2AccountFlags & ~kFlags2AccountPerUser;
                 EXPECT_EQ(field & others, (on ? 0u : 0xFFFFFFFFu) & others);
             }
         }
@@ -361,8 +361,8 @@ TEST_F(PrinterDataStore, NullAndBadHandlesAreHarmless) {
     ReadPrinterDataSettings(nullptr, nullptr, printer_);
     StorePrinterDataSettings(nullptr, nullptr, printer_, data_);
     // A missing account-mode value means per-user mode: the bit is set.
-    EXPECT_NE(Get(r, dm::Flags2) & kAccountModeBit, 0u);
-    Set(r, dm::Flags2, Get(record_, dm::Flags2) | kAccountModeBit);
+    EXPECT_NE(Get(r, dm::Flags2) & kFlags2AccountPerUser, 0u);
+    Set(r, dm::Flags2, Get(record_, dm::Flags2) | kFlags2AccountPerUser);
     EXPECT_EQ(std::memcmp(r.bytes, record_.bytes, 400), 0);
 }
 
@@ -376,7 +376,7 @@ TEST_F(PrinterDataStore, AccountValuesComeFromTheirSource) {
     // No "DAT_Account_Mode": per user.
     DriverDevmode r = record_;
     ReadPrinterDataSettings(nullptr, &r, printer_);
-    EXPECT_NE(Get(r, dm::Flags2) & kAccountModeBit, 0u);
+    EXPECT_NE(Get(r, dm::Flags2) & kFlags2AccountPerUser, 0u);
     EXPECT_EQ(Get(r, dm::Flags2) & 0x200000u, 0u);
     EXPECT_EQ(GetText(r, dm::SetUserId), u"keyuser");
     EXPECT_NE(Get(r, dm::Flags2) & 0x400000u, 0u);  // missing in the key: stays set
@@ -384,7 +384,7 @@ TEST_F(PrinterDataStore, AccountValuesComeFromTheirSource) {
     PutDword(u"DAT_Account_Mode", 0);
     r = record_;
     ReadPrinterDataSettings(nullptr, &r, printer_);
-    EXPECT_EQ(Get(r, dm::Flags2) & kAccountModeBit, 0u);
+    EXPECT_EQ(Get(r, dm::Flags2) & kFlags2AccountPerUser, 0u);
     EXPECT_NE(Get(r, dm::Flags2) & 0x200000u, 0u);
     EXPECT_EQ(GetText(r, dm::SetUserId), u"datauser");
 }
@@ -396,7 +396,7 @@ TEST_F(PrinterDataStore, ForeignFlagValueSetsOnlyItsBit) {
     Set(r, dm::Flags2, 0u);
     ReadPrinterDataSettings(nullptr, &r, printer_);
     // Header limit and account mode on; no other private flag switched on by the stray bits.
-    EXPECT_EQ(Get(r, dm::Flags2) & ~kAccountFlagBits, 0x400u | kAccountModeBit);
+    EXPECT_EQ(Get(r, dm::Flags2) & ~kFlags2AccountFlags, 0x400u | kFlags2AccountPerUser);
 }
 
 TEST_F(PrinterDataStore, DriverFormsAddedOnceAndRenewedAfterUpgrade) {

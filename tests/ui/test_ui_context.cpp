@@ -85,7 +85,7 @@ TEST_F(UiContextTest, FullContextFromThePrinter) {
     // The build stored the printer data (account mode defaults to per user).
     EXPECT_EQ(Raw(u"DAT_FormHistory").rc, ERROR_SUCCESS);
     EXPECT_EQ(Raw(u"DAT_AddForms").bytes, Le32(3));
-    EXPECT_NE(Get(c->currentDevmode, dm::Flags2) & kAccountModeBit, 0u);
+    EXPECT_NE(Get(c->currentDevmode, dm::Flags2) & kFlags2AccountPerUser, 0u);
 }
 
 TEST_F(UiContextTest, FormsKeptWithTheirSpoolerPositions) {
@@ -232,19 +232,19 @@ TEST_F(UiContextTest, AccountBlocksFollowTheMode) {
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(GetText(c->currentDevmode, dm::SetUserId), u"printer-id");
     EXPECT_EQ(Get(c->currentDevmode, dm::Flags2) & 0x200000u, 0u);
-    EXPECT_EQ(c->accountSavedUser.flags, kAccountFlagBits);  // no per-user key yet
+    EXPECT_EQ(c->accountSavedUser.flags, kFlags2AccountFlags);  // no per-user key yet
     EXPECT_EQ(c->accountSavedUser.userId[0], 0);
 
     // Switching to per-user mode brings the per-user block; switching back the printer's again.
     SaveAccountBlock(c.get());
-    Set(c->currentDevmode, dm::Flags2, Get(c->currentDevmode, dm::Flags2) | kAccountModeBit | 0x200u);
+    Set(c->currentDevmode, dm::Flags2, Get(c->currentDevmode, dm::Flags2) | kFlags2AccountPerUser | 0x200u);
     RestoreAccountBlock(c.get());
     EXPECT_EQ(GetText(c->currentDevmode, dm::SetUserId), u"");
     EXPECT_NE(Get(c->currentDevmode, dm::Flags2) & 0x200000u, 0u);
     EXPECT_NE(Get(c->currentDevmode, dm::Flags2) & 0x200u, 0u);  // a non-account bit is not touched
     SetText(c->currentDevmode, dm::SetUserId, u"my-id");
     SaveAccountBlock(c.get());
-    Set(c->currentDevmode, dm::Flags2, Get(c->currentDevmode, dm::Flags2) & ~kAccountModeBit);
+    Set(c->currentDevmode, dm::Flags2, Get(c->currentDevmode, dm::Flags2) & ~kFlags2AccountPerUser);
     RestoreAccountBlock(c.get());
     EXPECT_EQ(GetText(c->currentDevmode, dm::SetUserId), u"printer-id");
     EXPECT_EQ(Get(c->currentDevmode, dm::Flags2) & 0x200000u, 0u);
@@ -348,7 +348,7 @@ TEST_F(UiContextTest, ReadIntoAnotherRecordWithAContext) {
     DriverDevmode record = c->defaultDevmode;
     ReadPrinterDataSettings(c.get(), &record, printer_);
     EXPECT_EQ(GetText(record, dm::SetUserId), u"other");
-    EXPECT_EQ(Get(record, dm::Flags2) & kAccountModeBit, 0u);
+    EXPECT_EQ(Get(record, dm::Flags2) & kFlags2AccountPerUser, 0u);
     // The context's own record is left as it was; its blocks hold what was read.
     EXPECT_EQ(std::memcmp(&before, &c->currentDevmode, sizeof(DriverDevmode)), 0);
     EXPECT_EQ(std::u16string(c->accountSaved.userId), u"other");

@@ -23,7 +23,7 @@ LPWSTR Name(const char16_t* name) {
 
 inline constexpr FlagValue kJis78{u"DAT_PrinterFontJIS78", 0x100};
 inline constexpr FlagValue kCompatibleMargin{u"DAT_CompatibleMargin", 0x200};
-inline constexpr FlagValue kAccountMode{u"DAT_Account_Mode", kAccountModeBit};
+inline constexpr FlagValue kAccountMode{u"DAT_Account_Mode", kFlags2AccountPerUser};
 
 // Read step 5 and store step 3 (the margin values are stored with these, read earlier).
 inline constexpr FlagValue kLaterFlagValues[] = {
@@ -132,7 +132,7 @@ struct AccountTarget {
 };
 
 void ReadAccountFromPrinter(HANDLE hPrinter, AccountTarget t) {
-    for (const FlagValue& v : kAccountFlagValues) ReadFlagInto(hPrinter, v, t.flags);
+    for (const FlagValue& v : kAccountFlagNames) ReadFlagInto(hPrinter, v, t.flags);
     if (auto id = ReadBinaryText(hPrinter, kSetUserId, kAccountUserIdBytes)) {
         TextIntoArray(t.userId, 33, {id->bytes, id->size});
     }
@@ -142,7 +142,7 @@ void ReadAccountFromPrinter(HANDLE hPrinter, AccountTarget t) {
 }
 
 void ReadAccountFromKey(HKEY key, AccountTarget t) {
-    for (const FlagValue& v : kAccountFlagValues) {
+    for (const FlagValue& v : kAccountFlagNames) {
         if (auto stored = ReadKeyDword(key, v.name)) *t.flags = (*t.flags & ~v.bit) | FlagFromStored(*stored, v.bit);
     }
     BYTE id[kAccountUserIdBytes], pw[kAccountPasswordBytes];
@@ -172,7 +172,7 @@ void WriteAccountValues(HANDLE hPrinter, const AccountSource& s) {
     std::memcpy(pw, s.password, sizeof(pw));
     id[sizeof(id) - 1] = id[sizeof(id) - 2] = 0;
     pw[sizeof(pw) - 1] = pw[sizeof(pw) - 2] = 0;
-    for (const FlagValue& v : kAccountFlagValues) StorePrinterDwordIfChanged(hPrinter, v.name, s.flags & v.bit);
+    for (const FlagValue& v : kAccountFlagNames) StorePrinterDwordIfChanged(hPrinter, v.name, s.flags & v.bit);
     SetPrinterDataW(hPrinter, Name(kSetUserId), REG_BINARY, id, sizeof(id));
     SetPrinterDataW(hPrinter, Name(kSetPassword), REG_BINARY, pw, sizeof(pw));
 }
@@ -185,7 +185,7 @@ void WriteAccountKeyValues(HANDLE hPrinter, const AccountSource& s) {
     std::memcpy(pw, s.password, sizeof(pw));
     id[sizeof(id) - 1] = id[sizeof(id) - 2] = 0;
     pw[sizeof(pw) - 1] = pw[sizeof(pw) - 2] = 0;
-    for (const FlagValue& v : kAccountFlagValues) {
+    for (const FlagValue& v : kAccountFlagNames) {
         DWORD value = s.flags & v.bit;
         RegSetValueExW(key.h, v.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
     }
@@ -195,7 +195,7 @@ void WriteAccountKeyValues(HANDLE hPrinter, const AccountSource& s) {
 
 AccountBlock& BlockOfMode(UiContext* context) {
     DWORD flags = Get(context->currentDevmode, dm::Flags2);
-    return (flags & kAccountModeBit) ? context->accountSavedUser : context->accountSaved;
+    return (flags & kFlags2AccountPerUser) ? context->accountSavedUser : context->accountSaved;
 }
 
 BOOL ValueMissing(HANDLE hPrinter, LPCWSTR name) {
@@ -260,7 +260,7 @@ HMODULE g_interfaceModule = nullptr;
 }  // namespace
 
 void ResetAccountBlock(AccountBlock* block) {
-    block->flags = kAccountFlagBits;
+    block->flags = kFlags2AccountFlags;
     std::memset(block->userId, 0, sizeof(block->userId));
     std::memset(block->password, 0, sizeof(block->password));
 }
@@ -305,10 +305,10 @@ std::u16string AccountKeyPath(HANDLE hPrinter) {
 
 void ReadAccountSettings(DriverDevmode* devmode, HANDLE hPrinter) {
     if (!devmode) return;
-    DWORD flags = Get(*devmode, dm::Flags2) | kAccountFlagBits;
+    DWORD flags = Get(*devmode, dm::Flags2) | kFlags2AccountFlags;
     WCHAR id[33] = {}, pw[13] = {};
     AccountTarget t{&flags, id, pw};
-    if (flags & kAccountModeBit) {
+    if (flags & kFlags2AccountPerUser) {
         Key key;
         if (OpenAccountKey(hPrinter, false, &key)) ReadAccountFromKey(key.h, t);
     } else {
@@ -355,7 +355,7 @@ void RestoreAccountBlock(UiContext* context) {
     const AccountBlock& block = BlockOfMode(context);
     DWORD flags = Get(context->currentDevmode, dm::Flags2);
     // Only the account bits come back: the rest of the saved flags may be stale.
-    flags = (flags & ~kAccountFlagBits) | (block.flags & kAccountFlagBits);
+    flags = (flags & ~kFlags2AccountFlags) | (block.flags & kFlags2AccountFlags);
     Set(context->currentDevmode, dm::Flags2, flags);
     WCHAR id[33], pw[13];
     std::memcpy(id, block.userId, sizeof(id));
@@ -381,7 +381,7 @@ void ReadPrinterDataSettings(UiContext* context, DriverDevmode* devmode, HANDLE 
     ReadFlagField(hPrinter, {kCompatibleMarginBack, kCompatibleMarginBackBit}, devmode, dm::SavedFlags2);
 
     // A printer without the value keeps its account values per user.
-    Set(*devmode, dm::Flags2, Get(*devmode, dm::Flags2) | kAccountModeBit);
+    Set(*devmode, dm::Flags2, Get(*devmode, dm::Flags2) | kFlags2AccountPerUser);
     ReadFlagField(hPrinter, kAccountMode, devmode, dm::Flags2);
 
     if (context) {

@@ -19,8 +19,6 @@ namespace orla {
 struct UiContext;
 
 // ---- Account values ----
-inline constexpr DWORD kAccountModeBit = 0x00100000;   // set: account values live per user
-inline constexpr DWORD kAccountFlagBits = 0x01E00000;  // the four account flags below
 inline constexpr DWORD kAccountUserIdBytes = 66;
 inline constexpr DWORD kAccountPasswordBytes = 26;
 
@@ -36,22 +34,10 @@ static_assert(sizeof(AccountBlock::password) == kAccountPasswordBytes);
 void ResetAccountBlock(AccountBlock* block);
 
 // ---- Value table ----
-// A flag value: stored as the masked bit itself (0 or bit).
-struct FlagValue {
-    const char16_t* name;
-    DWORD bit;
-};
 // An installed device or option: stored as (state << 16) | id of its pair in the record.
 struct DevicePairValue {
     const char16_t* name;
     unsigned offset;
-};
-
-inline constexpr FlagValue kAccountFlagValues[] = {
-    {u"DAT_Jba_Type", 0x00200000},
-    {u"DAT_JobOwnerType", 0x00400000},
-    {u"DAT_Dsp_Beforeset", 0x00800000},
-    {u"DAT_UserID_Asterisk", 0x01000000},
 };
 
 // In the order they are read and stored.
