@@ -1,7 +1,7 @@
 // Command mode end to end: the runner plays its sample page through the graphics DLL's drawing
 // hooks (paints, filled and stroked paths, the text as a 1-bit bitmap block transfer); the
 // decoded job must carry images, rectangles and paths, and its page picture must be black where
-// the rectangles and the text bitmap were drawn and white around them.
+// the rectangles, the hairlines and the text bitmap were drawn and white around them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -112,6 +112,31 @@ TEST_F(CommandModeContent, HooksDrawTheSamplePage) {
         for (auto [x, y] : {std::pair{f.left + t + 4, (f.top + f.bottom) / 2}, std::pair{f.right - t - 5, (f.top + f.bottom) / 2},
                             std::pair{(f.left + f.right) / 2, f.bottom - t - 5}, std::pair{(f.left + f.right) / 2, (f.top + f.bottom) / 2}})
             EXPECT_FALSE(black(x + dx, y + dy)) << "(" << x + dx << "," << y + dy << ") should be white";
+
+        // The hairlines under the text block, stroked as paths: the rule along its whole length and
+        // the zigzag through each of its corners and along each leg, one pixel wide, with white
+        // paper on both sides of the rule.
+        EXPECT_EQ(pic.pathsDrawn, 2u);
+        const SampleRect& tb = l.textBlock;
+        const long ruleY = tb.bottom + (l.blocks[0].top - tb.bottom) / 3;
+        size_t ruleGaps = 0;
+        for (long x = tb.left; x <= tb.right; ++x) ruleGaps += !black(x + dx, ruleY + dy);
+        EXPECT_EQ(ruleGaps, 0u) << "the rule at y " << ruleY + dy;
+        for (long x = tb.left + 2; x < tb.right - 2; x += 97) {
+            EXPECT_FALSE(black(x + dx, ruleY - 2 + dy)) << x;
+            EXPECT_FALSE(black(x + dx, ruleY + 2 + dy)) << x;
+        }
+        for (int k = 0; k < 8; ++k) {
+            const long x0 = tb.left + k * (tb.right - tb.left) / 16, x1 = tb.left + (k + 1) * (tb.right - tb.left) / 16;
+            const long y0 = ruleY + 20 + (k % 2) * 20, y1 = ruleY + 20 + ((k + 1) % 2) * 20;
+            EXPECT_TRUE(black(x0 + dx, y0 + dy)) << "zigzag corner " << k;
+            for (long x = x0; x <= x1; ++x) {
+                const long y = y0 + (y1 - y0) * (x - x0) / (x1 - x0);
+                EXPECT_TRUE(black(x + dx, y + dy) || black(x + dx, y + 1 + dy) || black(x + dx, y - 1 + dy))
+                    << "zigzag leg " << k << " at x " << x;
+            }
+            EXPECT_FALSE(black((x0 + x1) / 2 + dx, (y0 + y1) / 2 + 6 + dy)) << "beside zigzag leg " << k;
+        }
 
         // The text bitmap comes back where it was sent: its black pixels black, its white ones white.
         ASSERT_EQ(drawn.textBlock.left, l.textBlock.left);

@@ -1,7 +1,9 @@
 // Pictures of the pages of a decoded job: the paper of each page set-up, a thin grey frame at its
-// edge, the raster images of the page in black (scaled images at their target size) and its
-// rectangles in the grey of their brush or pen, each cut to the clip it came with; at a low
-// resolution by default so the files stay small, or at the job's own for exact comparisons.
+// edge, the raster images of the page in black (scaled images at their target size), its
+// rectangles in the grey of their brush or pen, and its lines, polygons, curve paths and vector
+// paths filled in the brush's grey and stroked in the pen's at the line width (dash styles are
+// drawn solid), each cut to the clip it came with (a clip path clips to the path itself); at a
+// low resolution by default so the files stay small, or at the job's own for exact comparisons.
 // One picture per page end; a job without page ends (blank pages write set-ups only) gives one
 // picture per page set-up instead.
 #pragma once
@@ -31,6 +33,7 @@ struct PagePicture {
     std::vector<uint8_t> pixels;  // width * height
     size_t imagesDrawn = 0;
     size_t rectanglesDrawn = 0;   // filled (brush level) and outlined (pen level) rectangles
+    size_t pathsDrawn = 0;        // polylines, polygons, curve paths and painted vector paths
     size_t imagesUnplaced = 0;    // raster images with no known position (not drawn)
     size_t imagesOther = 0;       // glyph strips and other images that are not drawn
     std::string path;             // set by WritePagePictures
