@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "plat/control.h"
 #include "win/base.h"
 
 namespace plat {
@@ -34,8 +35,11 @@ std::u16string HostToWindowsPath(const std::string& hostPath);
 bool MakeParentDirs(const std::string& hostPath);
 bool MakeDirs(const std::string& hostDir);
 
-// Writes a whole file so that a crash leaves either the old or the new contents.
+// Writes a whole file so that a crash leaves either the old or the new contents (synced unless
+// the persistence mode says otherwise).
 bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes);
+// The persistence mode set by PlatSetPersistence.
+PLAT_PERSISTENCE Persistence();
 // Reads a whole host file, at most `limit` bytes: a larger (or endless) source fails with errno
 // EFBIG instead of exhausting memory.
 inline constexpr size_t kMaxWholeFile = size_t{64} << 20;

@@ -256,6 +256,7 @@ RegKey* HiveRoot(int hive) {
 }
 
 LONG SaveHive(int hive) {
+    if (Persistence() == PLAT_PERSIST_IN_MEMORY) return ERROR_SUCCESS;  // the hive lives in memory only
     std::string out = "orla-registry 1\n";
     std::vector<std::u16string> path;
     Serialize(*HiveRoot(hive), path, out);

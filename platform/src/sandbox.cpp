@@ -165,8 +165,15 @@ bool MakeParentDirs(const std::string& hostPath) {
     return slash == std::string::npos || slash == 0 || MakeDirs(hostPath.substr(0, slash));
 }
 
+namespace {
+std::atomic<int> persistence{PLAT_PERSIST_DURABLE};
+}  // namespace
+
+PLAT_PERSISTENCE Persistence() { return static_cast<PLAT_PERSISTENCE>(persistence.load(std::memory_order_relaxed)); }
+
 bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
+    const bool durable = Persistence() == PLAT_PERSIST_DURABLE;
     if (!MakeParentDirs(hostPath)) return false;
     std::string tmp = hostPath + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -182,7 +189,7 @@ bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes) {
         }
         done += static_cast<size_t>(n);
     }
-    if (fdatasync(fd) != 0 || close(fd) != 0) {
+    if ((durable && fdatasync(fd) != 0) || close(fd) != 0) {
         unlink(tmp.c_str());
         return false;
     }
@@ -191,7 +198,7 @@ bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes) {
         return false;
     }
     size_t slash = hostPath.find_last_of('/');
-    if (slash != std::string::npos) {
+    if (durable && slash != std::string::npos) {
         int dfd = open(hostPath.substr(0, slash ? slash : 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dfd >= 0) {
             fsync(dfd);
@@ -276,6 +283,17 @@ const char* PlatHostPath(LPCWSTR windowsPath) {
     path = plat::MapPath(plat::View(windowsPath));
     return path.c_str();
 }
+
+BOOL PlatSetPersistence(PLAT_PERSISTENCE mode) {
+    if (mode != PLAT_PERSIST_DURABLE && mode != PLAT_PERSIST_UNSYNCED && mode != PLAT_PERSIST_IN_MEMORY) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    plat::persistence.store(mode, std::memory_order_relaxed);
+    return TRUE;
+}
+
+PLAT_PERSISTENCE PlatGetPersistence(void) { return plat::Persistence(); }
 
 void PlatResetForTests(void) {
     plat::RegistryDropCache();

@@ -161,7 +161,7 @@ void EndJobOfHandle(PrinterHandle& p) {
     if (it == jobs().byId.end()) return;
     Job& job = it->second;
     if (job.fd >= 0) {
-        fsync(job.fd);
+        if (Persistence() == PLAT_PERSIST_DURABLE) fsync(job.fd);
         close(job.fd);
         job.fd = -1;
     }
