@@ -38,6 +38,12 @@ bool MakeDirs(const std::string& hostDir);
 // Writes a whole file so that a crash leaves either the old or the new contents (synced unless
 // the persistence mode says otherwise).
 bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes);
+// Removes the temporaries "<hostPath>.tmp-PID-N" that WriteFileAtomic of a killed process left
+// beside the file: those of processes no longer alive, and those named with this process's own
+// id (left by an earlier process that had it; the caller holds the lock that serialises this
+// process's writers of the file, so none of its own is in flight). A live process's temporary
+// may be a write in progress and is kept.
+void RemoveStaleTemporaries(const std::string& hostPath);
 // The persistence mode set by PlatSetPersistence.
 PLAT_PERSISTENCE Persistence();
 // Reads a whole host file, at most `limit` bytes: a larger (or endless) source fails with errno

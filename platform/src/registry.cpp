@@ -158,8 +158,10 @@ int HexDigit(char c) {
 }
 
 // Loads a hive; malformed lines are skipped (and the file kept aside) rather than failing the
-// whole hive.
+// whole hive. Temporaries that killed writers left beside it are removed first.
 std::unique_ptr<RegKey> LoadHive(int hive) {
+    RemoveStaleTemporaries(HiveFile(hive));
+    RemoveStaleTemporaries(HiveFile(hive) + ".bad");
     auto root = std::make_unique<RegKey>();
     std::string text;
     if (!ReadWholeFile(HiveFile(hive), text)) return root;

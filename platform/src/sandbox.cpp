@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <ftw.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -206,6 +207,39 @@ bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes) {
         }
     }
     return true;
+}
+
+namespace {
+
+// The process id of a temporary's name "<file>.tmp-PID-N", or 0 when the name is not one.
+pid_t TemporaryOwner(std::string_view name, std::string_view file) {
+    constexpr std::string_view kTag = ".tmp-";
+    if (name.size() <= file.size() + kTag.size() || name.substr(0, file.size()) != file ||
+        name.substr(file.size(), kTag.size()) != kTag)
+        return 0;
+    std::string_view rest = name.substr(file.size() + kTag.size());
+    const size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 9 || dash + 1 == rest.size()) return 0;
+    auto digits = [](std::string_view s) { return s.find_first_not_of("0123456789") == std::string_view::npos; };
+    if (!digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1))) return 0;
+    return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
+}
+
+bool ProcessAlive(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
+
+}  // namespace
+
+void RemoveStaleTemporaries(const std::string& hostPath) {
+    const size_t slash = hostPath.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : hostPath.substr(0, slash ? slash : 1);
+    const std::string file = hostPath.substr(slash == std::string::npos ? 0 : slash + 1);
+    DIR* d = opendir(dir.c_str());
+    if (!d) return;
+    while (dirent* e = readdir(d)) {
+        const pid_t owner = TemporaryOwner(e->d_name, file);
+        if (owner > 0 && (owner == getpid() || !ProcessAlive(owner))) unlinkat(dirfd(d), e->d_name, 0);
+    }
+    closedir(d);
 }
 
 bool ReadWholeFile(const std::string& hostPath, std::string& out, size_t limit) {

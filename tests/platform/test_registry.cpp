@@ -1,5 +1,8 @@
 // The registry: round trips of every type, the two-call size protocol, enumeration, deletion
 // and persistence across a restart of the process state.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -251,6 +254,37 @@ TEST_F(Registry, PersistenceModesWriteOrKeepTheHiveInMemory) {
         EXPECT_EQ(RegQueryValueExW(k, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&v), &size), ERROR_SUCCESS);
     }
     RegCloseKey(k);
+}
+
+// A writer killed between writing its temporary and renaming it leaves "<hive>.tmp-PID-N"
+// behind. Loading the hive removes those of dead processes and of this process's own id (an
+// earlier process that had it); a live process's may be a write in progress and stays, and so
+// do names that are no temporary of the hive and other hives' temporaries.
+TEST_F(Registry, LoadingAHiveRemovesTheTemporariesOfDeadWriters) {
+    HKEY k = Create(u"Software\\Swept");
+    RegCloseKey(k);
+    pid_t dead = fork();
+    ASSERT_GE(dead, 0);
+    if (dead == 0) _exit(0);
+    ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+    const std::string dir = root_ + "/registry/", d = std::to_string(dead), live = std::to_string(getppid());
+    struct Case { std::string name; bool removed; };
+    const Case cases[] = {
+        {"HKCU.hive.tmp-" + d + "-0", true},
+        {"HKCU.hive.tmp-" + std::to_string(getpid()) + "-17", true},
+        {"HKCU.hive.bad.tmp-" + d + "-3", true},
+        {"HKCU.hive.tmp-" + live + "-1", false},
+        {"HKLM.hive.tmp-" + d + "-0", false},
+        {"HKCU.hive.tmp-" + d + "-", false},
+        {"HKCU.hive.tmp--4", false},
+        {"HKCU.hive.tmp-12x-4", false},
+        {"notes.tmp-" + d + "-0", false},
+    };
+    for (const Case& c : cases) std::ofstream(dir + c.name) << "partial";
+    PlatResetForTests();
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Swept", 0, KEY_READ, &k), ERROR_SUCCESS);
+    RegCloseKey(k);
+    for (const Case& c : cases) EXPECT_EQ(!std::filesystem::exists(dir + c.name), c.removed) << c.name;
 }
 
 TEST_F(Registry, DamagedHiveLinesAreSkippedNotFatal) {
