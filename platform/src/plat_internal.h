@@ -71,6 +71,10 @@ struct Injection {
     bool shortWrite = false;
 };
 Injection TakeInjection(const char* operation);
+// True when an injected failure of the operation is due now; the last error is then set to the
+// injected code, or to `fallback` when none was given. (Calls that fail without setting the last
+// error, as HeapAlloc does, take TakeInjection itself.)
+bool FailNow(const char* operation, DWORD fallback);
 
 // Drops in-memory caches so the next use reads the persisted state again (a "restart").
 void RegistryDropCache();
