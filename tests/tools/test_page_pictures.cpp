@@ -4,6 +4,7 @@
 #include <png.h>
 #include <stdlib.h>
 
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -233,6 +234,42 @@ TEST(PagePictures, CurvesPassThroughTheirPoints) {
         for (auto [x, y] : {std::pair{50, 150}, std::pair{50, 185}, std::pair{15, 170}, std::pair{85, 170}})
             EXPECT_EQ(At(p, x, y), 255) << x << "," << y;
     }
+}
+
+// The printer's origin put on the paper moves every mark by it: a rectangle, an image, a line
+// and a clip, given at 300 dpi for a 600-dpi job; a mark left of the origin still shows on the
+// paper's margin. An origin off any paper is refused.
+TEST(PagePictures, TheOriginPlacesMarksOnThePaper) {
+    const std::string body = "\xDB\x02"s + Be16(4) + Be16(0xFFFC) + Be16(0) + Move(30, 40) + Image(8, 1, "\xFF"s) +
+                             "\xE0\x00"s + Be16(1) + Points({{60, 60}}) + Move(100, 100) + "\xB1\x01"s + Be16(2) +
+                             "\xDB\x05"s + Be16(5) + Be16(98) + Be16(98);
+    PictureOptions options;
+    options.dpi = 600;
+    options.paperEdge = false;
+    options.originX = 10;  // 20 and 30 pixels at 600 dpi
+    options.originY = 15;
+    options.originDpi = 300;
+    PicturesResult r = RenderPages(
+        Decode(Header(600) + "\x1c" "fPC0.\x1c" "fUNDF,100,100,1/10,m." + Graphics(body) + "\r\x0c" + kTrailer), options);
+    ASSERT_TRUE(r.ok) << r.error;
+    const PagePicture& p = r.pages[0];
+    // The line runs from the position (30, 40) to (60, 60), on the paper (50, 70) to (80, 90).
+    auto onLine = [](int x, int y) {
+        return x >= 50 && x <= 80 && y == 70 + static_cast<int>(std::lround(20.0 * (x - 50) / 30));
+    };
+    auto want = [&](int x, int y) {
+        const bool rect = x >= 16 && x < 20 && y >= 30 && y < 32;
+        const bool image = x >= 50 && x < 58 && y == 70;
+        const bool clipped = x >= 120 && x < 122 && y == 130;
+        return rect || image || clipped || onLine(x, y);
+    };
+    size_t differ = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if ((At(p, x, y) == 0) != want(x, y) && differ++ == 0) ADD_FAILURE() << "pixel (" << x << "," << y << ")";
+    EXPECT_EQ(differ, 0u);
+    options.originX = 300 * 81;
+    EXPECT_FALSE(RenderPages(Decode(Header(600) + "\x1c" "fPA4." + kTrailer), options).ok);
 }
 
 // A path far larger than the page paints only the page; one whose stroke would paint too much is

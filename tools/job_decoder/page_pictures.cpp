@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -61,6 +62,7 @@ struct Mark {
     int lineWidth;        // outlined rectangles and strokes, device pixels
     std::shared_ptr<const PathMark> path = nullptr;
     const Command* clipPath = nullptr;  // the clip path in force, when the clip is one
+    Point origin{};       // where device pixel (0, 0) lies on the paper, device pixels
 };
 
 struct Sheet {
@@ -200,6 +202,12 @@ private:
         resolution_ = *v;
     }
 
+    // The printer's origin on the paper in device pixels of the job's resolution now.
+    Point Origin() const {
+        return {int64_t{options_.originX} * resolution_ / options_.originDpi,
+                int64_t{options_.originY} * resolution_ / options_.originDpi};
+    }
+
     // Both the page being built and the page set-up's sheet take every mark.
     template <class Take>
     void ForSheets(Take take) {
@@ -214,7 +222,7 @@ private:
         const Command* clip = c.state.clipSet && c.state.clipIsPath ? clipPath_ : nullptr;
         auto shared = std::make_shared<const PathMark>(std::move(path));
         ForSheets([&](Sheet& s) {
-            s.marks.push_back({&c, c.state, resolution_, 16, lineWidth_, shared, clip});
+            s.marks.push_back({&c, c.state, resolution_, 16, lineWidth_, shared, clip, Origin()});
             s.paths++;
         });
     }
@@ -302,7 +310,8 @@ private:
         if (c.code >= 0xDB && c.code <= 0xDE) {
             const bool filled = c.code == 0xDB || c.code == 0xDD;
             ForSheets([&](Sheet& s) {
-                s.marks.push_back({&c, c.state, resolution_, filled ? brushLevel_ : penLevel_, lineWidth_, nullptr, clip});
+                s.marks.push_back(
+                    {&c, c.state, resolution_, filled ? brushLevel_ : penLevel_, lineWidth_, nullptr, clip, Origin()});
                 s.rectangles++;
             });
         }
@@ -313,7 +322,7 @@ private:
                 } else if (!c.state.positionKnown) {
                     s.unplaced++;
                 } else {
-                    s.marks.push_back({&c, c.state, resolution_, 16, 1, nullptr, clip});
+                    s.marks.push_back({&c, c.state, resolution_, 16, 1, nullptr, clip, Origin()});
                     s.images++;
                 }
             });
@@ -332,10 +341,10 @@ int ToPixels(int64_t device, int resolution, int dpi) {
 PaintArea ClipArea(const Mark& m, int dpi, const PagePicture& pic, const std::vector<uint8_t>* mask) {
     PaintArea a{0, 0, pic.width, pic.height, m.clipPath ? mask : nullptr};
     if (m.state.clipSet) {
-        a.x0 = std::max(a.x0, ToPixels(m.state.clip.left, m.resolution, dpi));
-        a.y0 = std::max(a.y0, ToPixels(m.state.clip.top, m.resolution, dpi));
-        a.x1 = std::min(a.x1, ToPixels(m.state.clip.right, m.resolution, dpi));
-        a.y1 = std::min(a.y1, ToPixels(m.state.clip.bottom, m.resolution, dpi));
+        a.x0 = std::max(a.x0, ToPixels(m.state.clip.left + m.origin.x, m.resolution, dpi));
+        a.y0 = std::max(a.y0, ToPixels(m.state.clip.top + m.origin.y, m.resolution, dpi));
+        a.x1 = std::min(a.x1, ToPixels(m.state.clip.right + m.origin.x, m.resolution, dpi));
+        a.y1 = std::min(a.y1, ToPixels(m.state.clip.bottom + m.origin.y, m.resolution, dpi));
     }
     return a;
 }
@@ -364,8 +373,9 @@ void CoverImage(const Mark& m, int dpi, const PaintArea& area, int pictureWidth,
     if (sw <= 0 || sh <= 0 || tw <= 0 || th <= 0) return;
     const int res = m.resolution;
     // The device pixels that may be painted: the page, cut to the clip.
-    int64_t cx0 = 0, cy0 = 0;
-    int64_t cx1 = (int64_t{pictureWidth} * res + dpi - 1) / dpi, cy1 = (int64_t{pictureHeight} * res + dpi - 1) / dpi;
+    int64_t cx0 = -m.origin.x, cy0 = -m.origin.y;
+    int64_t cx1 = (int64_t{pictureWidth} * res + dpi - 1) / dpi - m.origin.x;
+    int64_t cy1 = (int64_t{pictureHeight} * res + dpi - 1) / dpi - m.origin.y;
     if (m.state.clipSet) {
         cx0 = std::max(cx0, m.state.clip.left), cy0 = std::max(cy0, m.state.clip.top);
         cx1 = std::min(cx1, m.state.clip.right), cy1 = std::min(cy1, m.state.clip.bottom);
@@ -383,10 +393,10 @@ void CoverImage(const Mark& m, int dpi, const PaintArea& area, int pictureWidth,
             if (!(byte & (0x80 >> (col % 8)))) continue;
             const int64_t x0 = std::max(cx0, m.state.x + col * tw / sw), x1 = std::min(cx1, m.state.x + (col + 1) * tw / sw);
             for (int64_t y = y0; y < y1; ++y) {
-                const int py = ToPixels(y, res, dpi);
+                const int py = ToPixels(y + m.origin.y, res, dpi);
                 if (py < 0 || py >= pictureHeight) continue;
                 for (int64_t x = x0; x < x1; ++x) {
-                    const int px = ToPixels(x, res, dpi);
+                    const int px = ToPixels(x + m.origin.x, res, dpi);
                     if (px < 0 || px >= pictureWidth) continue;
                     const size_t i = static_cast<size_t>(py) * static_cast<size_t>(pictureWidth) + static_cast<size_t>(px);
                     if (!Masked(area, i)) (*coverage)[i]++;
@@ -404,8 +414,9 @@ void DrawImage(const Mark& m, int dpi, const PaintArea& w, PagePicture* pic) {
     const int res = m.resolution;
     if (w.x0 >= w.x1 || w.y0 >= w.y1) return;
     for (int64_t r = 0; r < sh && r < static_cast<int64_t>(c.rows.size()); ++r) {
-        const int y0 = ToPixels(m.state.y + r * th / sh, res, dpi);
-        const int y1 = std::max(y0 + 1, ToPixels(m.state.y + (r + 1) * th / sh, res, dpi));
+        const int64_t top = m.state.y + m.origin.y;
+        const int y0 = ToPixels(top + r * th / sh, res, dpi);
+        const int y1 = std::max(y0 + 1, ToPixels(top + (r + 1) * th / sh, res, dpi));
         if (y1 <= w.y0 || y0 >= w.y1) continue;
         const auto& row = c.rows[static_cast<size_t>(r)];
         for (int64_t col = 0; col < sw && static_cast<size_t>(col / 8) < row.size(); ++col) {
@@ -415,8 +426,9 @@ void DrawImage(const Mark& m, int dpi, const PaintArea& w, PagePicture* pic) {
                 continue;
             }
             if (!(byte & (0x80 >> (col % 8)))) continue;
-            const int x0 = ToPixels(m.state.x + col * tw / sw, res, dpi);
-            const int x1 = std::max(x0 + 1, ToPixels(m.state.x + (col + 1) * tw / sw, res, dpi));
+            const int64_t left = m.state.x + m.origin.x;
+            const int x0 = ToPixels(left + col * tw / sw, res, dpi);
+            const int x1 = std::max(x0 + 1, ToPixels(left + (col + 1) * tw / sw, res, dpi));
             FillBox(w, x0, y0, x1, y1, 0, pic);
         }
     }
@@ -426,7 +438,7 @@ void DrawImage(const Mark& m, int dpi, const PaintArea& w, PagePicture* pic) {
 // ones a border of the line width in the pen level.
 void DrawRectangle(const Mark& m, int dpi, const PaintArea& w, PagePicture* pic) {
     const auto& f = m.command->fields;
-    const int64_t h = f[0], wd = f[1], x = f[2], y = f[3];
+    const int64_t h = f[0], wd = f[1], x = f[2] + m.origin.x, y = f[3] + m.origin.y;
     const int x0 = ToPixels(x, m.resolution, dpi), y0 = ToPixels(y, m.resolution, dpi);
     const int x1 = std::max(x0 + 1, ToPixels(x + wd, m.resolution, dpi));
     const int y1 = std::max(y0 + 1, ToPixels(y + h, m.resolution, dpi));
@@ -443,9 +455,11 @@ void DrawRectangle(const Mark& m, int dpi, const PaintArea& w, PagePicture* pic)
 }
 
 // Path points in picture pixels, curves laid out as short straight pieces.
-Outline OutlineOf(const std::vector<PathPoint>& points, bool closeAll, int resolution, int dpi) {
-    const double scale = static_cast<double>(dpi) / resolution;
-    auto at = [scale](const PathPoint& q) { return FPoint{static_cast<double>(q.x) * scale, static_cast<double>(q.y) * scale}; };
+Outline OutlineOf(const std::vector<PathPoint>& points, bool closeAll, const Mark& m, int dpi) {
+    const double scale = static_cast<double>(dpi) / m.resolution;
+    auto at = [&](const PathPoint& q) {
+        return FPoint{static_cast<double>(q.x + m.origin.x) * scale, static_cast<double>(q.y + m.origin.y) * scale};
+    };
     auto curveFrom = [&](size_t i) {
         return i + 2 < points.size() && points[i].curve && points[i + 1].curve && points[i + 2].curve &&
                !points[i + 1].first && !points[i + 2].first;
@@ -478,7 +492,7 @@ public:
     Painter(const PictureOptions& options, PagePicture* pic) : options_(options), pic_(pic) {}
 
     bool Take(const Mark& m, std::string* error) {
-        const std::vector<uint8_t>* mask = m.clipPath ? MaskOf(*m.clipPath, m.resolution, error) : nullptr;
+        const std::vector<uint8_t>* mask = m.clipPath ? MaskOf(*m.clipPath, m, error) : nullptr;
         if (m.clipPath && !mask) return false;
         const PaintArea area = ClipArea(m, options_.dpi, *pic_, mask);
         if (m.path) return TakePath(m, area, error);
@@ -538,21 +552,21 @@ private:
 
     Canvas Picture() const { return Canvas{pic_->width, pic_->height, pic_->pixels.data()}; }
 
-    const std::vector<uint8_t>* MaskOf(const Command& clip, int resolution, std::string* error) {
-        if (maskOf_ == &clip && maskResolution_ == resolution) return &mask_;
-        const Outline outline = OutlineOf(clip.points, true, resolution, options_.dpi);
+    const std::vector<uint8_t>* MaskOf(const Command& clip, const Mark& m, std::string* error) {
+        if (maskOf_ == &clip && maskResolution_ == m.resolution) return &mask_;
+        const Outline outline = OutlineOf(clip.points, true, m, options_.dpi);
         if (!Charge(PointCount(outline) + FillWork(outline, pic_->width, pic_->height), error)) return nullptr;
         mask_.assign(pic_->pixels.size(), 0);
         Canvas canvas{pic_->width, pic_->height, mask_.data()};
         FillOutline(outline, false, PaintArea{0, 0, pic_->width, pic_->height, nullptr}, 1, &canvas);
         maskOf_ = &clip;
-        maskResolution_ = resolution;
+        maskResolution_ = m.resolution;
         return &mask_;
     }
 
     bool TakePath(const Mark& m, const PaintArea& area, std::string* error) {
         const PathMark& path = *m.path;
-        const Outline outline = OutlineOf(path.points, path.closeAll, m.resolution, options_.dpi);
+        const Outline outline = OutlineOf(path.points, path.closeAll, m, options_.dpi);
         const int pen = std::max(1, ToPixels(m.lineWidth, m.resolution, options_.dpi));
         const uint64_t work = PointCount(outline) + (path.fill ? FillWork(outline, pic_->width, pic_->height) : 0) +
                               (path.stroke ? StrokeWork(outline, pen, pic_->width, pic_->height) : 0);
@@ -619,6 +633,14 @@ PicturesResult RenderPages(const DecodeResult& job, const PictureOptions& option
     PicturesResult out;
     if (options.dpi < 10 || options.dpi > 1200) {
         out.error = "picture resolution " + std::to_string(options.dpi) + " is outside 10 ... 1200 dpi";
+        return out;
+    }
+    constexpr int kMaxOriginInches = 80;  // the origin lies on a paper of at most 2 m
+    if (options.originDpi < 10 || options.originDpi > kMaxResolution ||
+        std::abs(options.originX) > options.originDpi * kMaxOriginInches ||
+        std::abs(options.originY) > options.originDpi * kMaxOriginInches) {
+        out.error = "the printer's origin (" + std::to_string(options.originX) + ", " + std::to_string(options.originY) +
+                    ") at " + std::to_string(options.originDpi) + " dpi is not on a paper";
         return out;
     }
     if (!job.ok) {

@@ -22,6 +22,12 @@ struct PictureOptions {
     bool paperEdge = true;                   // a thin grey frame at the paper's edge
     size_t maxPixels = size_t{64} << 20;     // a page that needs more is refused
     uint64_t maxWork = uint64_t{1} << 31;    // pixels a page's marks may paint, all together
+    // Where the printer's origin (device pixel 0, 0: the corner of the printable area) lies on
+    // the paper, in pixels at originDpi from the paper's top-left corner; 0, 0 puts it at the
+    // corner. With the printable area's offset the pictures show each mark where it lands on
+    // the paper.
+    int originX = 0, originY = 0;
+    int originDpi = 600;
 };
 
 // One page as 8-bit grey (255 white, 0 black), rows top to bottom.
