@@ -318,12 +318,12 @@ const char* PlatHostPath(LPCWSTR windowsPath) {
     return path.c_str();
 }
 
-BOOL PlatSetPersistence(PLAT_PERSISTENCE mode) {
+BOOL PlatSetPersistence(DWORD mode) {
     if (mode != PLAT_PERSIST_DURABLE && mode != PLAT_PERSIST_UNSYNCED && mode != PLAT_PERSIST_IN_MEMORY) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    plat::persistence.store(mode, std::memory_order_relaxed);
+    plat::persistence.store(static_cast<int>(mode), std::memory_order_relaxed);
     return TRUE;
 }
 

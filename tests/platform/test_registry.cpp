@@ -208,7 +208,7 @@ std::string FileText(const std::string& path) {
 // forgets it. Back in a writing mode, the next change writes the whole hive, memory's changes too.
 TEST_F(Registry, PersistenceModesWriteOrKeepTheHiveInMemory) {
     EXPECT_EQ(PlatGetPersistence(), PLAT_PERSIST_DURABLE);
-    EXPECT_FALSE(PlatSetPersistence(static_cast<PLAT_PERSISTENCE>(7)));
+    EXPECT_FALSE(PlatSetPersistence(7));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(PlatGetPersistence(), PLAT_PERSIST_DURABLE);
     const std::string file = root_ + "/registry/HKCU.hive";

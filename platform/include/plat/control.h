@@ -64,7 +64,7 @@ typedef enum _PLAT_PERSISTENCE {
     PLAT_PERSIST_UNSYNCED = 1,
     PLAT_PERSIST_IN_MEMORY = 2,
 } PLAT_PERSISTENCE;
-BOOL PlatSetPersistence(PLAT_PERSISTENCE mode);  // FALSE for an unknown mode
+BOOL PlatSetPersistence(DWORD mode);  // one of PLAT_PERSIST_...; FALSE for any other value
 PLAT_PERSISTENCE PlatGetPersistence(void);
 
 // Printer installation into the sandbox (what the spooler's AddPrinterDriver/AddPrinter do).
