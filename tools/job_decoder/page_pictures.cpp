@@ -46,7 +46,9 @@ struct Paper {
 // A line, polygon, curve path or vector path as the printer paints it: its points in device
 // pixels, filled in the brush level, stroked in the pen level, or both (fill first).
 struct PathMark {
-    std::vector<PathPoint> points;
+    // Shared: a vector path painted again and again (a stroke after a fill, or a hostile job's
+    // thousand strokes) is one list.
+    std::shared_ptr<const std::vector<PathPoint>> points;
     bool closeAll = false;  // a stroke joins each subpath's last point back to its first
     bool fill = false, stroke = false;
     bool winding = false;   // fill rule; else alternate
@@ -132,8 +134,7 @@ public:
             case CommandKind::PageEnd:
                 pageEnds_.push_back(current_);
                 current_ = Sheet{paper_};
-                vectorPath_.clear();
-                vectorOpen_ = kNoSubpath;
+                VectorNewPath();
                 vectorAt_ = {};
                 break;
             default:
@@ -161,6 +162,7 @@ private:
     // close or a new path) and the vector current point.
     static constexpr size_t kNoSubpath = SIZE_MAX;
     std::vector<PathPoint> vectorPath_;
+    std::shared_ptr<const std::vector<PathPoint>> vectorPainted_;  // the path as last painted
     size_t vectorOpen_ = kNoSubpath;
     PathPoint vectorAt_;
 
@@ -216,7 +218,7 @@ private:
     }
 
     void AddPath(const Command& c, PathMark path) {
-        if (path.points.empty()) return;
+        if (!path.points || path.points->empty()) return;
         path.brushLevel = brushLevel_;
         path.penLevel = penLevel_;
         const Command* clip = c.state.clipSet && c.state.clipIsPath ? clipPath_ : nullptr;
@@ -233,7 +235,7 @@ private:
     void BinaryPath(const Command& c) {
         const int64_t mode = c.fields[0];
         PathMark path;
-        path.points = c.points;
+        path.points = std::make_shared<const std::vector<PathPoint>>(c.points);
         if (c.code == 0xE0) {
             path.stroke = true;
         } else if (c.code == 0xE8 || c.code == 0xE9) {
@@ -250,14 +252,22 @@ private:
         AddPath(c, std::move(path));
     }
 
+    void VectorNewPath() {
+        vectorPath_.clear();
+        vectorPainted_.reset();
+        vectorOpen_ = kNoSubpath;
+    }
+
     void VectorSubpath() {
         if (vectorOpen_ != kNoSubpath) return;
         vectorOpen_ = vectorPath_.size();
+        vectorPainted_.reset();
         vectorPath_.push_back({vectorAt_.x, vectorAt_.y, true, false});
     }
 
     void VectorTo(int64_t x, int64_t y, bool curve) {
         vectorAt_ = {x, y, false, curve};
+        vectorPainted_.reset();
         vectorPath_.push_back(vectorAt_);
     }
 
@@ -268,8 +278,7 @@ private:
         const auto& f = c.fields;
         const std::string& name = c.name;
         if (name == "NP") {
-            vectorPath_.clear();
-            vectorOpen_ = kNoSubpath;
+            VectorNewPath();
         } else if (name == "MA" && f.size() >= 2) {
             vectorAt_ = {f[0], f[1], false, false};
             vectorOpen_ = kNoSubpath;
@@ -288,8 +297,9 @@ private:
             VectorTo(start.x, start.y, false);
             vectorOpen_ = kNoSubpath;
         } else if (name == "ST" || name == "FL" || name == "EF") {
+            if (!vectorPainted_) vectorPainted_ = std::make_shared<const std::vector<PathPoint>>(vectorPath_);
             PathMark path;
-            path.points = vectorPath_;
+            path.points = vectorPainted_;
             path.stroke = name == "ST";
             path.fill = !path.stroke;
             path.winding = name == "FL";
@@ -566,7 +576,7 @@ private:
 
     bool TakePath(const Mark& m, const PaintArea& area, std::string* error) {
         const PathMark& path = *m.path;
-        const Outline outline = OutlineOf(path.points, path.closeAll, m, options_.dpi);
+        const Outline outline = OutlineOf(*path.points, path.closeAll, m, options_.dpi);
         const int pen = std::max(1, ToPixels(m.lineWidth, m.resolution, options_.dpi));
         const uint64_t work = PointCount(outline) + (path.fill ? FillWork(outline, pic_->width, pic_->height) : 0) +
                               (path.stroke ? StrokeWork(outline, pen, pic_->width, pic_->height) : 0);

@@ -140,17 +140,22 @@ void AppendBezier(FPoint p0, FPoint p1, FPoint p2, FPoint p3, std::vector<FPoint
 }
 
 uint64_t FillWork(const Outline& outline, int width, int height) {
+    // The crossings of each row the edges reach, and the pixels of the outline's bounds.
     uint64_t work = 0;
     int top = height, bottom = -1;
+    double left = width, right = 0;
     for (const Edge& e : EdgesOf(outline)) {
         const int first = std::max(e.firstRow, 0), last = std::min(e.lastRow, height - 1);
         if (first > last) continue;
         work += static_cast<uint64_t>(last - first + 1);
         top = std::min(top, first);
         bottom = std::max(bottom, last);
+        left = std::min({left, e.x0, e.x1});
+        right = std::max({right, e.x0, e.x1});
     }
-    if (bottom >= top) work += static_cast<uint64_t>(bottom - top + 1) * static_cast<uint64_t>(width);
-    return work;
+    if (bottom < top) return work;
+    const double columns = std::clamp(right, 0.0, double(width)) - std::clamp(left, 0.0, double(width)) + 1;
+    return work + static_cast<uint64_t>(bottom - top + 1) * static_cast<uint64_t>(columns);
 }
 
 uint64_t StrokeWork(const Outline& outline, int penPixels, int width, int height) {
