@@ -39,7 +39,9 @@ namespace {
 constexpr char16_t kPrinter[] = u"QEV Halvoric 4400K";
 constexpr char16_t kDriver[] = u"QEV Halvoric4400K ORLA";
 
-std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string Wide(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
 
 bool LinkModule(const std::string& bin, const char* file) {
     std::string host = PlatHostPath((u"C:\\Windows\\System32\\" + Wide(file)).c_str());
@@ -61,20 +63,24 @@ bool CreateKey(const std::u16string& path, HKEY* out = nullptr) {
         ERROR_SUCCESS) {
         return false;
     }
-    if (out) *out = key;
-    else RegCloseKey(key);
+    if (out)
+        *out = key;
+    else
+        RegCloseKey(key);
     return true;
 }
 
 std::string Visible(const std::string& line) {
     std::string out;
     for (unsigned char c : line) {
-        if (c == 0x1b) out += "<ESC>";
+        if (c == 0x1b)
+            out += "<ESC>";
         else if (c < 0x20 || c >= 0x7f) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "<%02X>", c);
             out += hex;
-        } else out += static_cast<char>(c);
+        } else
+            out += static_cast<char>(c);
     }
     return out;
 }
@@ -127,12 +133,18 @@ std::optional<int> ParseArguments(int argc, char** argv, RunOptions* o) {
             Usage(stdout);
             return 0;
         }
-        if (a == "--job" && i + 1 < argc) o->jobFile = argv[++i];
-        else if (a == "--port" && i + 1 < argc) o->portName = argv[++i];
-        else if (a == "--bin" && i + 1 < argc) o->bin = argv[++i];
-        else if (a == "--printer" && i + 1 < argc) o->printer = argv[++i];
-        else if (a == "--cancel") o->cancel = true;
-        else if (printersim::TakeOption(argc, argv, &i, &o->simulator, &error)) o->printerOptions = true;
+        if (a == "--job" && i + 1 < argc)
+            o->jobFile = argv[++i];
+        else if (a == "--port" && i + 1 < argc)
+            o->portName = argv[++i];
+        else if (a == "--bin" && i + 1 < argc)
+            o->bin = argv[++i];
+        else if (a == "--printer" && i + 1 < argc)
+            o->printer = argv[++i];
+        else if (a == "--cancel")
+            o->cancel = true;
+        else if (printersim::TakeOption(argc, argv, &i, &o->simulator, &error))
+            o->printerOptions = true;
         else {
             std::fprintf(stderr, "monitor_run: %s\n", error.empty() ? ("unknown option " + a).c_str() : error.c_str());
             Usage(stderr);
@@ -140,12 +152,15 @@ std::optional<int> ParseArguments(int argc, char** argv, RunOptions* o) {
         }
     }
     if (!o->printer.empty() && !LoopbackAddress(o->printer)) {
-        std::fprintf(stderr, "monitor_run: --printer %s is no loopback address HOST:PORT (the port monitor reaches "
-                     "127.0.0.0/8 only)\n", o->printer.c_str());
+        std::fprintf(stderr,
+                     "monitor_run: --printer %s is no loopback address HOST:PORT (the port monitor reaches "
+                     "127.0.0.0/8 only)\n",
+                     o->printer.c_str());
         return 2;
     }
     if (!o->printer.empty() && o->printerOptions) {
-        std::fprintf(stderr, "monitor_run: printer options are for the simulator monitor_run starts; give them to "
+        std::fprintf(stderr,
+                     "monitor_run: printer options are for the simulator monitor_run starts; give them to "
                      "printer_sim for a printer started on its own\n");
         return 2;
     }
@@ -188,14 +203,18 @@ bool InstallPrinter(const RunOptions& o, const std::string& address) {
     CreateKey(u"SOFTWARE\\QEV\\Brantel\\Printers\\Halvoric4400K ORLA\\Status Variables");
     const std::u16string port = Wide(o.portName);
     const bool tcp = o.portName.rfind("IP_", 0) == 0;
-    if (tcp) plat::RegisterStandardTcpIpPort(port.c_str());
-    else PlatAddPort(port.c_str(), u"Local Port", u"Local port", PORT_TYPE_WRITE | PORT_TYPE_READ);
+    if (tcp)
+        plat::RegisterStandardTcpIpPort(port.c_str());
+    else
+        PlatAddPort(port.c_str(), u"Local Port", u"Local port", PORT_TYPE_WRITE | PORT_TYPE_READ);
     plat::ConfigureLoopbackPort(u"Loopback Port", port.c_str(), address.c_str(), tcp);
     std::u16string dir = PlatDriverDirectory();
-    std::u16string driverPath = dir + u"\\Quessa.dll", dataFile = dir + u"\\QV4400K.DAT", config = dir + u"\\Talvex.dll";
-    PLAT_PRINTER_SETUP setup{kPrinter, kDriver, port.c_str(), driverPath.c_str(), dataFile.c_str(), config.c_str(),
-                             nullptr, u"Brantel Language Monitor"};
-    if (!PlatInstallPrinter(&setup)) std::fprintf(stderr, "note: the spooler did not install the printer (%u)\n", GetLastError());
+    std::u16string driverPath = dir + u"\\Quessa.dll", dataFile = dir + u"\\QV4400K.DAT",
+                   config = dir + u"\\Talvex.dll";
+    PLAT_PRINTER_SETUP setup{kPrinter,         kDriver,        port.c_str(), driverPath.c_str(),
+                             dataFile.c_str(), config.c_str(), nullptr,      u"Brantel Language Monitor"};
+    if (!PlatInstallPrinter(&setup))
+        std::fprintf(stderr, "note: the spooler did not install the printer (%u)\n", GetLastError());
     HKEY key = nullptr;
     if (CreateKey(std::u16string(u"System\\CurrentControlSet\\control\\Print\\Printers\\") + kPrinter, &key)) {
         SetString(key, u"Printer Driver", kDriver);
@@ -244,13 +263,16 @@ int RunJob(const RunOptions& o, const std::string& job, plat::LoadedMonitor* lan
             });
         };
     }
-    plat::JobResult r = plat::SendJob(&hostPort, std::span(reinterpret_cast<const BYTE*>(job.data()), job.size()), options);
+    plat::JobResult r =
+        plat::SendJob(&hostPort, std::span(reinterpret_cast<const BYTE*>(job.data()), job.size()), options);
     if (acknowledger.joinable()) acknowledger.join();
     std::printf("job %u: StartDocPort %s, WritePort %s (%zu of %zu bytes, %u empty writes), EndDocPort %s\n", r.jobId,
                 r.started ? "ok" : "failed", r.written ? "ok" : "failed", r.bytesAccepted, job.size(), r.idleRetries,
                 r.ended ? "ok" : "failed");
-    if (cancelledAt) std::printf("  cancel: the job was deleted in the queue after %zu bytes, before EndDocPort\n", cancelledAt);
-    if (o.cancel && !cancelledAt) std::printf("  cancel: the job ended before its first %zu bytes were taken\n", kCancelAfterBytes);
+    if (cancelledAt)
+        std::printf("  cancel: the job was deleted in the queue after %zu bytes, before EndDocPort\n", cancelledAt);
+    if (o.cancel && !cancelledAt)
+        std::printf("  cancel: the job ended before its first %zu bytes were taken\n", kCancelAfterBytes);
     if (!r.written) std::printf("  write error %u%s\n", r.writeError, r.stoppedByCancel ? " (job deleted)" : "");
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     plat::ClosePort(&hostPort);
@@ -265,9 +287,9 @@ void ShowStatusVariables(HMODULE dorlik) {
     auto updates = dorlik ? reinterpret_cast<PFN_DorlikUpdateCount>(
                                 reinterpret_cast<void*>(GetProcAddress(dorlik, "DorlikUpdateCount")))
                           : nullptr;
-    for (const char* name : {"PrinterStatus", "PrinterExtStatus", "PrinterDisplay", "PrinterModel", "PrinterManufacturer",
-                             "JobStatus", "SendingJobInfo", "PrintingJobInfo2", "PrinterQueue", "TonerRemain", "IconState",
-                             "ErrCoverOpen", "ErrPaperJam", "PageCount"}) {
+    for (const char* name : {"PrinterStatus", "PrinterExtStatus", "PrinterDisplay", "PrinterModel",
+                             "PrinterManufacturer", "JobStatus", "SendingJobInfo", "PrintingJobInfo2", "PrinterQueue",
+                             "TonerRemain", "IconState", "ErrCoverOpen", "ErrPaperJam", "PageCount"}) {
         if (!read || !updates) break;
         BYTE value[1024];
         DWORD size = 0;
@@ -302,7 +324,8 @@ int RunMonitors(const RunOptions& o, const std::string& job, printersim::Simulat
     pump.join();
     if (sim) {
         std::printf("\nthe printer received %zu bytes; PJL lines:\n", sim->Received().size());
-        for (const auto& line : sim->PjlLines()) std::printf("  [%zu] %s\n", line.connection, Visible(line.text).c_str());
+        for (const auto& line : sim->PjlLines())
+            std::printf("  [%zu] %s\n", line.connection, Visible(line.text).c_str());
     } else {
         std::printf("\nthe printer at %s shows what it received\n", o.printer.c_str());
     }

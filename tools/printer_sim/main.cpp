@@ -34,9 +34,12 @@ int main(int argc, char** argv) {
             Usage(stdout);
             return 0;
         }
-        if (a == "--port") options.port = static_cast<uint16_t>(std::atoi(next()));
-        else if (a == "--idle-ms") options.idleLimitMs = std::atoi(next());
-        else if (a == "--model") options.model = next();
+        if (a == "--port")
+            options.port = static_cast<uint16_t>(std::atoi(next()));
+        else if (a == "--idle-ms")
+            options.idleLimitMs = std::atoi(next());
+        else if (a == "--model")
+            options.model = next();
         else if (!printersim::TakeOption(argc, argv, &i, &options, &error)) {
             std::fprintf(stderr, "printer_sim: %s\n", error.empty() ? ("unknown option " + a).c_str() : error.c_str());
             Usage(stderr);
