@@ -6,6 +6,7 @@
 
 #include "plat/control.h"
 #include "plat_internal.h"
+#include "win/kernel.h"
 
 namespace {
 
@@ -59,6 +60,13 @@ Injection TakeInjection(const char* operation) {
     }
     if (list.empty()) s.byOperation.erase(it);
     return result;
+}
+
+bool FailNow(const char* operation, DWORD fallback) {
+    const Injection inj = TakeInjection(operation);
+    if (!inj.due) return false;
+    SetLastError(inj.error ? inj.error : fallback);
+    return true;
 }
 
 }  // namespace plat

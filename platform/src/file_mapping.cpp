@@ -69,6 +69,7 @@ HANDLE CreateFileMappingW(HANDLE hFile, LPSECURITY_ATTRIBUTES, DWORD flProtect, 
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    if (FailNow("CreateFileMappingW", ERROR_NOT_ENOUGH_MEMORY)) return nullptr;
     bool writable = protect == PAGE_READWRITE;
     ULONGLONG size = (static_cast<ULONGLONG>(dwMaximumSizeHigh) << 32) | dwMaximumSizeLow;
     std::u16string key = lpName ? NameKey(lpName) : std::u16string();
@@ -173,6 +174,7 @@ LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwF
         SetLastError(ERROR_MAPPED_ALIGNMENT);
         return nullptr;
     }
+    if (FailNow("MapViewOfFile", ERROR_NOT_ENOUGH_MEMORY)) return nullptr;
     if (offset > obj->size || (offset == obj->size && dwNumberOfBytesToMap == 0)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;

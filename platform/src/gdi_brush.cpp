@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gdi_objects.h"
+#include "plat_internal.h"
 #include "plat/gdi_control.h"
 #include "win/kernel.h"
 
@@ -78,6 +79,7 @@ PVOID BRUSHOBJ_pvAllocRbrush(BRUSHOBJ* pbo, ULONG cj) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    if (plat::FailNow("BRUSHOBJ_pvAllocRbrush", ERROR_NOT_ENOUGH_MEMORY)) return nullptr;
     try {
         b->realisation.assign(cj, 0);
     } catch (const std::exception&) {

@@ -208,6 +208,7 @@ HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes) { return GlobalAllocImpl(uFlags, u
 HLOCAL LocalFree(HLOCAL hMem) { return GlobalFree(hMem); }
 
 HANDLE HeapCreate(DWORD, SIZE_T, SIZE_T) {
+    if (plat::FailNow("HeapCreate", ERROR_NOT_ENOUGH_MEMORY)) return nullptr;
     Heap* heap = new Heap;
     std::lock_guard<std::mutex> g(heapRegistry().lock);
     heapRegistry().heaps[heap] = true;
@@ -229,14 +230,12 @@ BOOL HeapDestroy(HANDLE hHeap) {
     return TRUE;
 }
 
+// HeapAlloc and HeapReAlloc fail without setting the last error, as on Windows.
 LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
     Heap* heap = CheckedHeap(hHeap);
-    if (!heap) return nullptr;
+    if (!heap || plat::TakeInjection("HeapAlloc").due) return nullptr;
     void* p = AllocBytes(dwBytes, (dwFlags & HEAP_ZERO_MEMORY) != 0);
-    if (!p) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
+    if (!p) return nullptr;
     std::lock_guard<std::mutex> g(heap->lock);
     heap->blocks[p] = dwBytes;
     return p;
@@ -251,12 +250,11 @@ LPVOID HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, SIZE_T dwBytes) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    // A failed reallocation leaves the block as it was.
+    if (plat::TakeInjection("HeapReAlloc").due) return nullptr;
     SIZE_T old = it->second;
     void* p = std::realloc(lpMem, dwBytes ? dwBytes : 1);
-    if (!p) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
+    if (!p) return nullptr;
     if ((dwFlags & HEAP_ZERO_MEMORY) && dwBytes > old) std::memset(static_cast<char*>(p) + old, 0, dwBytes - old);
     heap->blocks.erase(it);
     heap->blocks[p] = dwBytes;

@@ -339,6 +339,7 @@ JobResult SendJob(HostPort* port, std::span<const BYTE> data, const JobOptions& 
                 }
             } else {
                 idleInARow = 0;
+                if (options.afterWrite) options.afterWrite(offset);
             }
         }
         BOOL deletedBefore = JobDeleting(hPrinter, result);

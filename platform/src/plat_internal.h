@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "plat/control.h"
 #include "win/base.h"
 
 namespace plat {
@@ -34,8 +35,17 @@ std::u16string HostToWindowsPath(const std::string& hostPath);
 bool MakeParentDirs(const std::string& hostPath);
 bool MakeDirs(const std::string& hostDir);
 
-// Writes a whole file so that a crash leaves either the old or the new contents.
+// Writes a whole file so that a crash leaves either the old or the new contents (synced unless
+// the persistence mode says otherwise).
 bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes);
+// Removes the temporaries "<hostPath>.tmp-PID-N" that WriteFileAtomic of a killed process left
+// beside the file: those of processes no longer alive, and those named with this process's own
+// id (left by an earlier process that had it; the caller holds the lock that serialises this
+// process's writers of the file, so none of its own is in flight). A live process's temporary
+// may be a write in progress and is kept.
+void RemoveStaleTemporaries(const std::string& hostPath);
+// The persistence mode set by PlatSetPersistence.
+PLAT_PERSISTENCE Persistence();
 // Reads a whole host file, at most `limit` bytes: a larger (or endless) source fails with errno
 // EFBIG instead of exhausting memory.
 inline constexpr size_t kMaxWholeFile = size_t{64} << 20;
@@ -61,6 +71,10 @@ struct Injection {
     bool shortWrite = false;
 };
 Injection TakeInjection(const char* operation);
+// True when an injected failure of the operation is due now; the last error is then set to the
+// injected code, or to `fallback` when none was given. (Calls that fail without setting the last
+// error, as HeapAlloc does, take TakeInjection itself.)
+bool FailNow(const char* operation, DWORD fallback);
 
 // Drops in-memory caches so the next use reads the persisted state again (a "restart").
 void RegistryDropCache();

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "file_object.h"
@@ -158,8 +159,10 @@ int HexDigit(char c) {
 }
 
 // Loads a hive; malformed lines are skipped (and the file kept aside) rather than failing the
-// whole hive.
+// whole hive. Temporaries that killed writers left beside it are removed first.
 std::unique_ptr<RegKey> LoadHive(int hive) {
+    RemoveStaleTemporaries(HiveFile(hive));
+    RemoveStaleTemporaries(HiveFile(hive) + ".bad");
     auto root = std::make_unique<RegKey>();
     std::string text;
     if (!ReadWholeFile(HiveFile(hive), text)) return root;
@@ -256,6 +259,7 @@ RegKey* HiveRoot(int hive) {
 }
 
 LONG SaveHive(int hive) {
+    if (Persistence() == PLAT_PERSIST_IN_MEMORY) return ERROR_SUCCESS;  // the hive lives in memory only
     std::string out = "orla-registry 1\n";
     std::vector<std::u16string> path;
     Serialize(*HiveRoot(hive), path, out);
@@ -472,14 +476,27 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const B
     std::u16string_view name = View(lpValueName);
     if (name.size() > 16383) return ERROR_INVALID_PARAMETER;
     std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
+    // The value as it was, put back when the hive cannot be saved: what the registry holds in
+    // memory is never ahead of the hive on disk.
+    const ULONGLONG lastWrite = key->lastWrite;
+    std::optional<RegValue> before;
     if (RegValue* v = FindValue(key, name)) {
+        before = *v;
         v->type = dwType;
         v->data = std::move(data);
     } else {
         key->values.push_back(RegValue{std::u16string(name), dwType, std::move(data)});
     }
     key->lastWrite = Now();
-    return SaveHive(hive);
+    const Injection inj = TakeInjection("RegSetValueExW");  // the hive write fails
+    rc = inj.due ? (inj.error ? static_cast<LONG>(inj.error) : ERROR_WRITE_FAULT) : SaveHive(hive);
+    if (rc == ERROR_SUCCESS) return rc;
+    if (before)
+        *FindValue(key, name) = std::move(*before);
+    else
+        key->values.pop_back();
+    key->lastWrite = lastWrite;
+    return rc;
 }
 
 LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {

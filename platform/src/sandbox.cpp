@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <ftw.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -165,8 +166,15 @@ bool MakeParentDirs(const std::string& hostPath) {
     return slash == std::string::npos || slash == 0 || MakeDirs(hostPath.substr(0, slash));
 }
 
+namespace {
+std::atomic<int> persistence{PLAT_PERSIST_DURABLE};
+}  // namespace
+
+PLAT_PERSISTENCE Persistence() { return static_cast<PLAT_PERSISTENCE>(persistence.load(std::memory_order_relaxed)); }
+
 bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
+    const bool durable = Persistence() == PLAT_PERSIST_DURABLE;
     if (!MakeParentDirs(hostPath)) return false;
     std::string tmp = hostPath + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -182,7 +190,7 @@ bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes) {
         }
         done += static_cast<size_t>(n);
     }
-    if (fdatasync(fd) != 0 || close(fd) != 0) {
+    if ((durable && fdatasync(fd) != 0) || close(fd) != 0) {
         unlink(tmp.c_str());
         return false;
     }
@@ -191,7 +199,7 @@ bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes) {
         return false;
     }
     size_t slash = hostPath.find_last_of('/');
-    if (slash != std::string::npos) {
+    if (durable && slash != std::string::npos) {
         int dfd = open(hostPath.substr(0, slash ? slash : 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dfd >= 0) {
             fsync(dfd);
@@ -199,6 +207,39 @@ bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes) {
         }
     }
     return true;
+}
+
+namespace {
+
+// The process id of a temporary's name "<file>.tmp-PID-N", or 0 when the name is not one.
+pid_t TemporaryOwner(std::string_view name, std::string_view file) {
+    constexpr std::string_view kTag = ".tmp-";
+    if (name.size() <= file.size() + kTag.size() || name.substr(0, file.size()) != file ||
+        name.substr(file.size(), kTag.size()) != kTag)
+        return 0;
+    std::string_view rest = name.substr(file.size() + kTag.size());
+    const size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 9 || dash + 1 == rest.size()) return 0;
+    auto digits = [](std::string_view s) { return s.find_first_not_of("0123456789") == std::string_view::npos; };
+    if (!digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1))) return 0;
+    return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
+}
+
+bool ProcessAlive(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
+
+}  // namespace
+
+void RemoveStaleTemporaries(const std::string& hostPath) {
+    const size_t slash = hostPath.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : hostPath.substr(0, slash ? slash : 1);
+    const std::string file = hostPath.substr(slash == std::string::npos ? 0 : slash + 1);
+    DIR* d = opendir(dir.c_str());
+    if (!d) return;
+    while (dirent* e = readdir(d)) {
+        const pid_t owner = TemporaryOwner(e->d_name, file);
+        if (owner > 0 && (owner == getpid() || !ProcessAlive(owner))) unlinkat(dirfd(d), e->d_name, 0);
+    }
+    closedir(d);
 }
 
 bool ReadWholeFile(const std::string& hostPath, std::string& out, size_t limit) {
@@ -276,6 +317,17 @@ const char* PlatHostPath(LPCWSTR windowsPath) {
     path = plat::MapPath(plat::View(windowsPath));
     return path.c_str();
 }
+
+BOOL PlatSetPersistence(DWORD mode) {
+    if (mode != PLAT_PERSIST_DURABLE && mode != PLAT_PERSIST_UNSYNCED && mode != PLAT_PERSIST_IN_MEMORY) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    plat::persistence.store(static_cast<int>(mode), std::memory_order_relaxed);
+    return TRUE;
+}
+
+PLAT_PERSISTENCE PlatGetPersistence(void) { return plat::Persistence(); }
 
 void PlatResetForTests(void) {
     plat::RegistryDropCache();

@@ -116,8 +116,8 @@ BOOL PackRecords(size_t count, Fill fill, LPBYTE buffer, DWORD cbBuf, LPDWORD pc
     return TRUE;
 }
 
-// Jobs (spool_jobs.cpp).
-void EndJobOfHandle(PrinterHandle& p);
+// Jobs (spool_jobs.cpp). Ending a job printed to a file copies it there; false when that fails.
+bool EndJobOfHandle(PrinterHandle& p);
 DWORD JobCount(std::u16string_view printer);
 void DropJobs();
 void DropJobsOf(std::u16string_view printer);  // PRINTER_CONTROL_PURGE

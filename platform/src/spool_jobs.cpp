@@ -153,15 +153,15 @@ void DropJobsOf(std::u16string_view printer) {
     }
 }
 
-void EndJobOfHandle(PrinterHandle& p) {
+bool EndJobOfHandle(PrinterHandle& p) {
     std::lock_guard<std::recursive_mutex> g(jobs().lock);
     auto it = jobs().byId.find(p.jobId);
     p.jobId = 0;
     p.inPage = false;
-    if (it == jobs().byId.end()) return;
+    if (it == jobs().byId.end()) return true;
     Job& job = it->second;
     if (job.fd >= 0) {
-        fsync(job.fd);
+        if (Persistence() == PLAT_PERSIST_DURABLE) fsync(job.fd);
         close(job.fd);
         job.fd = -1;
     }
@@ -169,12 +169,12 @@ void EndJobOfHandle(PrinterHandle& p) {
     job.status &= ~static_cast<DWORD>(JOB_STATUS_SPOOLING);
     if (job.status & (JOB_STATUS_DELETING | JOB_STATUS_PRINTED)) {
         RemoveJob(it);
-        return;
+        return true;
     }
-    if (!job.outputFile.empty()) {
-        // Printing to a file: the spooled bytes end up in the named file.
-        CopyFileW(Utf8ToUtf16(job.spoolHost).c_str(), job.outputFile.c_str(), FALSE);
-    }
+    if (job.outputFile.empty()) return true;
+    // Printing to a file: the spooled bytes end up in the named file, or the job fails.
+    if (FailNow("EndDocPrinter", ERROR_WRITE_FAULT)) return false;
+    return CopyFileW(Utf8ToUtf16(job.spoolHost).c_str(), job.outputFile.c_str(), FALSE) != FALSE;
 }
 
 }  // namespace plat
@@ -311,8 +311,7 @@ BOOL EndDocPrinter(HANDLE hPrinter) {
     if (!p) return FALSE;
     std::lock_guard<std::recursive_mutex> g(jobs().lock);
     if (!DocOf(*p)) return FALSE;
-    EndJobOfHandle(*p);
-    return TRUE;
+    return EndJobOfHandle(*p) ? TRUE : FALSE;
 }
 
 BOOL AbortPrinter(HANDLE hPrinter) {

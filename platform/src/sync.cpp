@@ -5,15 +5,9 @@
 #include <memory>
 #include <vector>
 
+#include "plat_internal.h"
 #include "sync_internal.h"
 #include "win/kernel.h"
-
-#ifndef ERROR_NOT_OWNER
-#define ERROR_NOT_OWNER 288L
-#endif
-#ifndef ERROR_TOO_MANY_POSTS
-#define ERROR_TOO_MANY_POSTS 298L
-#endif
 
 namespace plat {
 namespace {
@@ -267,7 +261,10 @@ using namespace plat;
 
 extern "C" {
 
+// Unnamed events and mutexes can be made to fail (the system out of resources); named ones are
+// looked up by name and are not.
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState, LPCWSTR lpName) {
+    if ((lpName == nullptr || lpName[0] == 0) && FailNow("CreateEventW", ERROR_NOT_ENOUGH_MEMORY)) return nullptr;
     return CreateSync(SyncKind::Event, lpName, [&](SyncObject& o) {
         o.manualReset = bManualReset != FALSE;
         o.signaled = bInitialState != FALSE;
@@ -308,6 +305,7 @@ BOOL PulseEvent(HANDLE hEvent) {
 }
 
 HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCWSTR lpName) {
+    if ((lpName == nullptr || lpName[0] == 0) && FailNow("CreateMutexW", ERROR_NOT_ENOUGH_MEMORY)) return nullptr;
     HANDLE h = CreateSync(SyncKind::Mutex, lpName, [&](SyncObject&) {});
     if (h == nullptr) return nullptr;
     DWORD lastError = GetLastError();

@@ -1,7 +1,7 @@
 // Command mode end to end: the runner plays its sample page through the graphics DLL's drawing
 // hooks (paints, filled and stroked paths, the text as a 1-bit bitmap block transfer); the
 // decoded job must carry images, rectangles and paths, and its page picture must be black where
-// the rectangles and the text bitmap were drawn and white around them.
+// the rectangles, the hairlines and the text bitmap were drawn and white around them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,6 +30,7 @@ TEST_F(CommandModeContent, HooksDrawTheSamplePage) {
         RunOptions o = Options(build.japanese);
         o.dpi = 600;
         o.pages = 1;
+        o.paper = build.japanese ? u"A4" : u"Letter";
         o.content = orla::runner::PageContent::Sample;
         RunResult r = orla::runner::RunJob(o);
         ASSERT_TRUE(r.ok) << r.error;
@@ -55,14 +56,19 @@ TEST_F(CommandModeContent, HooksDrawTheSamplePage) {
         PictureOptions po;
         po.dpi = drawn.dpi;
         po.paperEdge = false;
+        po.originX = drawn.paperX;
+        po.originY = drawn.paperY;
+        po.originDpi = drawn.dpi;
         PicturesResult pictures = RenderPages(d, po);
         ASSERT_TRUE(pictures.ok) << pictures.error;
         ASSERT_EQ(pictures.pages.size(), 1u);
         const PagePicture& pic = pictures.pages[0];
         EXPECT_EQ(pic.imagesUnplaced, 0u);
 
-        // The printable page may sit on the paper at the model's offset: the frame's outer edge
-        // is the outermost black the picture shows, so it gives the offset.
+        // The picture puts the printer's origin where the printable page lies on the paper: on
+        // its own default paper each build's print position adds no shift, so what was drawn at
+        // page pixel (x, y) is on the paper at (x, y) plus the printable page's offset, exactly.
+        // The outermost black is the frame's outer corner.
         const SampleLayout l = orla::runner::LayOutSamplePage(1, drawn.width, drawn.height, drawn.dpi);
         auto black = [&](long x, long y) {
             return x >= 0 && y >= 0 && x < pic.width && y < pic.height &&
@@ -82,9 +88,11 @@ TEST_F(CommandModeContent, HooksDrawTheSamplePage) {
                     break;
                 }
         ASSERT_GE(left, 0) << "the page picture is blank";
-        const long dx = left - l.frame.left, dy = top - l.frame.top;
-        ASSERT_LE(std::abs(dx), drawn.dpi / 4) << "the page sits too far from its place";
-        ASSERT_LE(std::abs(dy), drawn.dpi / 4) << "the page sits too far from its place";
+        ASSERT_GT(drawn.paperX, 0);
+        ASSERT_GT(drawn.paperY, 0);
+        const long dx = drawn.paperX, dy = drawn.paperY;
+        ASSERT_EQ(left, l.frame.left + dx) << "the frame's left edge on the paper";
+        ASSERT_EQ(top, l.frame.top + dy) << "the frame's top edge on the paper";
 
         // Rectangles: black inside (a few pixels in from each corner and the middle), white a few
         // pixels outside when nothing else was drawn there.
@@ -112,6 +120,31 @@ TEST_F(CommandModeContent, HooksDrawTheSamplePage) {
         for (auto [x, y] : {std::pair{f.left + t + 4, (f.top + f.bottom) / 2}, std::pair{f.right - t - 5, (f.top + f.bottom) / 2},
                             std::pair{(f.left + f.right) / 2, f.bottom - t - 5}, std::pair{(f.left + f.right) / 2, (f.top + f.bottom) / 2}})
             EXPECT_FALSE(black(x + dx, y + dy)) << "(" << x + dx << "," << y + dy << ") should be white";
+
+        // The hairlines under the text block, stroked as paths: the rule along its whole length and
+        // the zigzag through each of its corners and along each leg, one pixel wide, with white
+        // paper on both sides of the rule.
+        EXPECT_EQ(pic.pathsDrawn, 2u);
+        const SampleRect& tb = l.textBlock;
+        const long ruleY = tb.bottom + (l.blocks[0].top - tb.bottom) / 3;
+        size_t ruleGaps = 0;
+        for (long x = tb.left; x <= tb.right; ++x) ruleGaps += !black(x + dx, ruleY + dy);
+        EXPECT_EQ(ruleGaps, 0u) << "the rule at y " << ruleY + dy;
+        for (long x = tb.left + 2; x < tb.right - 2; x += 97) {
+            EXPECT_FALSE(black(x + dx, ruleY - 2 + dy)) << x;
+            EXPECT_FALSE(black(x + dx, ruleY + 2 + dy)) << x;
+        }
+        for (int k = 0; k < 8; ++k) {
+            const long x0 = tb.left + k * (tb.right - tb.left) / 16, x1 = tb.left + (k + 1) * (tb.right - tb.left) / 16;
+            const long y0 = ruleY + 20 + (k % 2) * 20, y1 = ruleY + 20 + ((k + 1) % 2) * 20;
+            EXPECT_TRUE(black(x0 + dx, y0 + dy)) << "zigzag corner " << k;
+            for (long x = x0; x <= x1; ++x) {
+                const long y = y0 + (y1 - y0) * (x - x0) / (x1 - x0);
+                EXPECT_TRUE(black(x + dx, y + dy) || black(x + dx, y + 1 + dy) || black(x + dx, y - 1 + dy))
+                    << "zigzag leg " << k << " at x " << x;
+            }
+            EXPECT_FALSE(black((x0 + x1) / 2 + dx, (y0 + y1) / 2 + 6 + dy)) << "beside zigzag leg " << k;
+        }
 
         // The text bitmap comes back where it was sent: its black pixels black, its white ones white.
         ASSERT_EQ(drawn.textBlock.left, l.textBlock.left);

@@ -1,5 +1,8 @@
 // The registry: round trips of every type, the two-call size protocol, enumeration, deletion
 // and persistence across a restart of the process state.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -187,6 +190,101 @@ TEST_F(Registry, PersistsAcrossARestart) {
     // Writes go through a temporary file and a rename: none is left behind.
     for (const auto& entry : std::filesystem::directory_iterator(root_ + "/registry"))
         EXPECT_EQ(entry.path().extension(), ".hive") << entry.path();
+}
+
+// The persistence mode for one test; durable again afterwards whatever happens.
+struct PersistenceFor {
+    explicit PersistenceFor(PLAT_PERSISTENCE mode) { EXPECT_TRUE(PlatSetPersistence(mode)); }
+    ~PersistenceFor() { PlatSetPersistence(PLAT_PERSIST_DURABLE); }
+};
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Durable and unsynced modes write the hive at each change (a restarted process reads it back);
+// in memory the change is seen at once but the file on disk stays as it was, and a restart
+// forgets it. Back in a writing mode, the next change writes the whole hive, memory's changes too.
+TEST_F(Registry, PersistenceModesWriteOrKeepTheHiveInMemory) {
+    EXPECT_EQ(PlatGetPersistence(), PLAT_PERSIST_DURABLE);
+    EXPECT_FALSE(PlatSetPersistence(7));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(PlatGetPersistence(), PLAT_PERSIST_DURABLE);
+    const std::string file = root_ + "/registry/HKCU.hive";
+    struct Case { PLAT_PERSISTENCE mode; const char16_t* name; bool written; };
+    const Case cases[] = {{PLAT_PERSIST_DURABLE, u"durable", true},
+                          {PLAT_PERSIST_UNSYNCED, u"unsynced", true},
+                          {PLAT_PERSIST_IN_MEMORY, u"memory", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        PersistenceFor mode(c.mode);
+        HKEY k = Create(u"Software\\Modes");
+        const std::string before = FileText(file);
+        DWORD v = 42;
+        ASSERT_EQ(RegSetValueExW(k, c.name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4), ERROR_SUCCESS);
+        DWORD out = 0, size = 4;
+        EXPECT_EQ(RegQueryValueExW(k, c.name, nullptr, nullptr, reinterpret_cast<BYTE*>(&out), &size), ERROR_SUCCESS);
+        EXPECT_EQ(out, 42u);
+        RegCloseKey(k);
+        EXPECT_EQ(FileText(file) != before, c.written);
+        PlatResetForTests();
+        k = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Modes", 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+        size = 4;
+        EXPECT_EQ(RegQueryValueExW(k, c.name, nullptr, nullptr, reinterpret_cast<BYTE*>(&out), &size),
+                  c.written ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+        RegCloseKey(k);
+    }
+    // Changes made in memory reach the disk with the next change in a writing mode.
+    HKEY k = nullptr;
+    {
+        PersistenceFor memory(PLAT_PERSIST_IN_MEMORY);
+        k = Create(u"Software\\Modes\\Later");
+        DWORD v = 1;
+        ASSERT_EQ(RegSetValueExW(k, u"first", 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4), ERROR_SUCCESS);
+    }
+    DWORD v = 2;
+    ASSERT_EQ(RegSetValueExW(k, u"second", 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4), ERROR_SUCCESS);
+    RegCloseKey(k);
+    PlatResetForTests();
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Modes\\Later", 0, KEY_READ, &k), ERROR_SUCCESS);
+    for (const char16_t* name : {u"first", u"second"}) {
+        DWORD size = 4;
+        EXPECT_EQ(RegQueryValueExW(k, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&v), &size), ERROR_SUCCESS);
+    }
+    RegCloseKey(k);
+}
+
+// A writer killed between writing its temporary and renaming it leaves "<hive>.tmp-PID-N"
+// behind. Loading the hive removes those of dead processes and of this process's own id (an
+// earlier process that had it); a live process's may be a write in progress and stays, and so
+// do names that are no temporary of the hive and other hives' temporaries.
+TEST_F(Registry, LoadingAHiveRemovesTheTemporariesOfDeadWriters) {
+    HKEY k = Create(u"Software\\Swept");
+    RegCloseKey(k);
+    pid_t dead = fork();
+    ASSERT_GE(dead, 0);
+    if (dead == 0) _exit(0);
+    ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+    const std::string dir = root_ + "/registry/", d = std::to_string(dead), live = std::to_string(getppid());
+    struct Case { std::string name; bool removed; };
+    const Case cases[] = {
+        {"HKCU.hive.tmp-" + d + "-0", true},
+        {"HKCU.hive.tmp-" + std::to_string(getpid()) + "-17", true},
+        {"HKCU.hive.bad.tmp-" + d + "-3", true},
+        {"HKCU.hive.tmp-" + live + "-1", false},
+        {"HKLM.hive.tmp-" + d + "-0", false},
+        {"HKCU.hive.tmp-" + d + "-", false},
+        {"HKCU.hive.tmp--4", false},
+        {"HKCU.hive.tmp-12x-4", false},
+        {"notes.tmp-" + d + "-0", false},
+    };
+    for (const Case& c : cases) std::ofstream(dir + c.name) << "partial";
+    PlatResetForTests();
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Swept", 0, KEY_READ, &k), ERROR_SUCCESS);
+    RegCloseKey(k);
+    for (const Case& c : cases) EXPECT_EQ(!std::filesystem::exists(dir + c.name), c.removed) << c.name;
 }
 
 TEST_F(Registry, DamagedHiveLinesAreSkippedNotFatal) {

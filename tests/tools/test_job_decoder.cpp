@@ -5,11 +5,13 @@
 #include <string>
 #include <tuple>
 
+#include "packed_points.h"
 #include "tools/job_decoder/job_decoder.h"
 
 namespace {
 
 using namespace orla::jobdecode;
+using orla::testing::Packed;
 using namespace std::string_literals;
 
 const std::string kUel = "\x1b%-12345X";
@@ -263,32 +265,6 @@ TEST(JobDecoder, FragmentsAndCharacterCodes) {
     EXPECT_EQ(r.commands.back().offset + r.commands.back().length, text.size());
 }
 
-// Nibble coding of packed points, as the printer reads it: 0..4 one nibble (8 added when
-// negative), 5..15 the nibble 5 (13) and the value, up to 255 6 (14) and two nibbles, else 7 (15)
-// and four.
-std::string Packed(const std::vector<std::pair<int, int>>& values) {
-    std::vector<unsigned> nibbles;
-    auto code = [&](int v) {
-        const unsigned m = static_cast<unsigned>(v < 0 ? -v : v), sign = v < 0 ? 8 : 0;
-        if (m <= 4) {
-            nibbles.push_back(m | sign);
-        } else if (m <= 15) {
-            nibbles.insert(nibbles.end(), {5 | sign, m});
-        } else if (m <= 255) {
-            nibbles.insert(nibbles.end(), {6 | sign, m >> 4, m & 15});
-        } else {
-            nibbles.insert(nibbles.end(), {7 | sign, m >> 12, (m >> 8) & 15, (m >> 4) & 15, m & 15});
-        }
-    };
-    for (auto [x, y] : values) {
-        code(x);
-        code(y);
-    }
-    std::string out((nibbles.size() + 1) / 2, '\0');
-    for (size_t i = 0; i < nibbles.size(); ++i) out[i / 2] = static_cast<char>(out[i / 2] | (nibbles[i] << (i % 2 ? 0 : 4)));
-    return out;
-}
-
 TEST(PackedPoints, NibbleCodes) {
     struct Case {
         const char* name;
@@ -368,6 +344,26 @@ TEST(JobDecoder, PathCommandsGiveTheirPoints) {
     EXPECT_EQ(Points(*b[7]), (P{{1, 2, true}, {3, 4, false}}));
     EXPECT_NE(FormatListing(r).find("EA curve-path mode 0x80, packed, 2 subpaths, 5 points, bounds (100,180)-(301,401)"),
               std::string::npos) << FormatListing(r);
+}
+
+// A curve path heads a subpath of Bezier curves with (1, n): its points after the start point are
+// marked as curve points (two control points and an end each); a (0, n) head is straight lines.
+TEST(JobDecoder, CurvePathMarksItsCurvePoints) {
+    DecodeOptions fragment;
+    fragment.startInOrla = true;
+    fragment.requireComplete = false;
+    const std::string curves = Packed({{0, 1}, {1, 4}, {20, 180}, {0, -30}, {60, 0}, {0, 30}, {0, 1}, {0, 2}, {5, 5}, {1, 0}});
+    DecodeResult r = DecodeJob("\x1cY"s + "\xEA\x82"s + Be16(10) + Be32(curves.size()) + curves, fragment);
+    ASSERT_TRUE(r.ok) << FormatListing(r);
+    const Command& c = r.commands.back();
+    ASSERT_EQ(c.points.size(), 6u);
+    const bool curve[] = {false, true, true, true, false, false};
+    const bool first[] = {true, false, false, false, true, false};
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(c.points[i].curve, curve[i]) << i;
+        EXPECT_EQ(c.points[i].first, first[i]) << i;
+    }
+    EXPECT_EQ(std::make_pair(c.points[3].x, c.points[3].y), std::make_pair(int64_t{80}, int64_t{180}));
 }
 
 TEST(JobDecoder, PositionAndClipFollowTheCommands) {

@@ -4,15 +4,19 @@
 #include <png.h>
 #include <stdlib.h>
 
+#include <cmath>
 #include <filesystem>
+#include <functional>
 #include <string>
 
+#include "packed_points.h"
 #include "tools/job_decoder/page_pictures.h"
 
 namespace {
 
 using namespace orla::jobdecode;
 using namespace std::string_literals;
+using orla::testing::Packed;
 
 const std::string kUel = "\x1b%-12345X";
 std::string Header(int resolution) {
@@ -114,6 +118,175 @@ TEST(PagePictures, ImageRowsAreBlackAtTheirPosition) {
             }
         EXPECT_EQ(black, static_cast<size_t>((c.x1 - c.x0) * (c.y1 - c.y0)));
     }
+}
+
+// A page of 10 mm square paper (236 x 236 pixels) at 600 dpi with the given graphics, pictured at
+// the job's own resolution.
+PagePicture SquarePage(const std::string& graphics) {
+    PictureOptions options;
+    options.dpi = 600;
+    options.paperEdge = false;
+    PicturesResult r = RenderPages(
+        Decode(Header(600) + "\x1c" "fPC0.\x1c" "fUNDF,100,100,1/10,m." + Graphics(graphics) + "\r\x0c" + kTrailer), options);
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.pages.size(), 1u);
+    return r.ok && r.pages.size() == 1 ? r.pages[0] : PagePicture{};
+}
+
+// Path commands in the packed form: the head, the count, the data length and the data.
+std::string PackedPath(const std::string& head, unsigned count, const std::vector<std::pair<int, int>>& entries) {
+    const std::string data = Packed(entries);
+    return head + Be16(count) + Be32(data.size()) + data;
+}
+std::string Points(const std::vector<std::pair<unsigned, unsigned>>& points) {
+    std::string out;
+    for (auto [x, y] : points) out += Be16(x) + Be16(y);
+    return out;
+}
+
+// Lines, polygons, clip paths and vector paths on the 236 x 236 page: each case's picture must be
+// exactly what its rule says. A fill takes the pixels whose centres lie inside, a stroke every
+// pixel its line passes (a wider pen centred on it), the pen grey over the brush grey.
+TEST(PagePictures, PathsPaintExactlyWhereThePrinterDraws) {
+    const std::string grey = "\xA5\x01\x2F\x00"s;  // brush level 47: grey 125
+    const std::string greyPen = "\xAD\x00\x2F\x4F"s;
+    const std::string triangle = Points({{20, 100}, {60, 100}, {20, 140}});
+    auto inTriangle = [](int x, int y) { return y >= 100 && y < 140 && x >= 20 && x + y < 159; };
+    auto onRectangleEdge = [](int x, int y, int x0, int y0, int x1, int y1) {
+        return x >= x0 && x <= x1 && y >= y0 && y <= y1 && (x == x0 || x == x1 || y == y0 || y == y1);
+    };
+    struct Case { const char* what; std::string body; std::function<uint8_t(int, int)> want; size_t paths; };
+    const Case cases[] = {
+        {"polyline from the current position", Move(10, 20) + "\xE0\x00"s + Be16(2) + Points({{40, 20}, {40, 50}}),
+         [](int x, int y) { return uint8_t((y == 20 && x >= 10 && x <= 40) || (x == 40 && y >= 20 && y <= 50) ? 0 : 255); }, 1},
+        {"packed polyline in the pen grey, three pixels wide", greyPen + "\xAF\x00\x00\x03"s +
+             PackedPath("\xE0\x04"s, 3, {{30, 200}, {100, 0}, {0, -20}}),
+         [](int x, int y) {
+             return uint8_t((y >= 199 && y <= 201 && x >= 29 && x <= 131) || (x >= 129 && x <= 131 && y >= 179 && y <= 201) ? 125 : 255);
+         }, 1},
+        {"polygon filled in the brush grey", grey + "\xE8\x00"s + Be16(3) + triangle,
+         [&](int x, int y) { return uint8_t(inTriangle(x, y) ? 125 : 255); }, 1},
+        {"packed polygon of two subpaths, alternate rule leaves the hole",
+         PackedPath("\xE8\xA0"s, 11, {{0, 4}, {100, 20}, {100, 0}, {0, 100}, {-100, 0}, {0, 4}, {130, 50}, {40, 0}, {0, 40}, {-40, 0}, {0, 0}}),
+         [](int x, int y) {
+             const bool outer = x >= 100 && x < 200 && y >= 20 && y < 120, hole = x >= 130 && x < 170 && y >= 50 && y < 90;
+             return uint8_t(outer && !hole ? 0 : 255);
+         }, 1},
+        {"polygon filled and stroked: pen on the edge, brush inside", grey + "\xE9\x00"s + Be16(4) +
+             Points({{100, 20}, {140, 20}, {140, 60}, {100, 60}}),
+         [&](int x, int y) {
+             if (onRectangleEdge(x, y, 100, 20, 140, 60)) return uint8_t(0);
+             return uint8_t(x > 100 && x < 140 && y > 20 && y < 60 ? 125 : 255);
+         }, 1},
+        {"rectangle cut to a triangular clip path",
+         PackedPath("\xB5\x04"s, 5, {{0, 3}, {0, 0}, {120, 0}, {-120, 120}, {0, 0}}) + "\xDB\x64"s + Be16(100) + Be16(0) + Be16(0),
+         [](int x, int y) { return uint8_t(x < 100 && y < 100 && x + y < 119 ? 0 : 255); }, 0},
+        {"a clip rectangle after a clip path clips to itself again",
+         PackedPath("\xB5\x04"s, 5, {{0, 3}, {0, 0}, {120, 0}, {-120, 120}, {0, 0}}) + Move(50, 50) + "\xB1\x0A"s + Be16(10) +
+             "\xDB\x64"s + Be16(100) + Be16(0) + Be16(0),
+         [](int x, int y) { return uint8_t(x >= 50 && x < 60 && y >= 50 && y < 60 ? 0 : 255); }, 0},
+        {"vector path closed and stroked", "SU1,600,0;IP0,0,608,608;NP;MA20,100;PR40,0,-40,40;CP;EP;ST;"s,
+         [&](int x, int y) {
+             const bool edge = (y == 100 && x >= 20 && x <= 60) || (x == 20 && y >= 100 && y <= 140) ||
+                               (x + y == 160 && x >= 20 && x <= 60);
+             return uint8_t(edge ? 0 : 255);
+         }, 1},
+        {"vector path filled by the winding rule", grey + "NP;MA20,100;PR40,0,-40,40;CP;EP;FL;"s,
+         [&](int x, int y) { return uint8_t(inTriangle(x, y) ? 125 : 255); }, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const PagePicture p = SquarePage(c.body);
+        ASSERT_EQ(p.width, 236);
+        EXPECT_EQ(p.pathsDrawn, c.paths);
+        size_t differ = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                if (At(p, x, y) != c.want(x, y) && differ++ == 0)
+                    ADD_FAILURE() << "pixel (" << x << "," << y << ") is " << int(At(p, x, y)) << ", not " << int(c.want(x, y));
+        EXPECT_EQ(differ, 0u);
+    }
+}
+
+// Curves, binary and vector: the ends and the middle of the curve are black, the inside of the
+// arch white when stroked and grey when filled, and no pixel far from the curve is painted.
+TEST(PagePictures, CurvesPassThroughTheirPoints) {
+    // From (20, 180) with control points (20, 150) and (80, 150) to (80, 180): its middle is (50, 157.5).
+    const std::vector<std::pair<int, int>> arch = {{0, 1}, {1, 4}, {20, 180}, {0, -30}, {60, 0}, {0, 30}};
+    struct Case { const char* what; std::string body; uint8_t inside; };
+    const Case cases[] = {
+        {"curve path stroked", PackedPath("\xEA\x80"s, 6, arch), 255},
+        {"curve path filled", "\xA5\x01\x2F\x00"s + PackedPath("\xEA\x82"s, 6, arch), 125},
+        {"vector curve stroked", "NP;MA20,180;BR0,-30,60,0,0,30;EP;ST;"s, 255},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const PagePicture p = SquarePage(c.body);
+        ASSERT_EQ(p.width, 236);
+        EXPECT_EQ(p.pathsDrawn, 1u);
+        if (c.inside == 255) {
+            EXPECT_EQ(At(p, 20, 180), 0);
+            EXPECT_EQ(At(p, 80, 180), 0);
+            EXPECT_EQ(At(p, 50, 157), 0);
+            EXPECT_EQ(At(p, 26, 165), 0);  // at t = 0.2: (26.24, 165.6)
+        }
+        EXPECT_EQ(At(p, 50, 170), c.inside);
+        for (auto [x, y] : {std::pair{50, 150}, std::pair{50, 185}, std::pair{15, 170}, std::pair{85, 170}})
+            EXPECT_EQ(At(p, x, y), 255) << x << "," << y;
+    }
+}
+
+// The printer's origin put on the paper moves every mark by it: a rectangle, an image, a line
+// and a clip, given at 300 dpi for a 600-dpi job; a mark left of the origin still shows on the
+// paper's margin. An origin off any paper is refused.
+TEST(PagePictures, TheOriginPlacesMarksOnThePaper) {
+    const std::string body = "\xDB\x02"s + Be16(4) + Be16(0xFFFC) + Be16(0) + Move(30, 40) + Image(8, 1, "\xFF"s) +
+                             "\xE0\x00"s + Be16(1) + Points({{60, 60}}) + Move(100, 100) + "\xB1\x01"s + Be16(2) +
+                             "\xDB\x05"s + Be16(5) + Be16(98) + Be16(98);
+    PictureOptions options;
+    options.dpi = 600;
+    options.paperEdge = false;
+    options.originX = 10;  // 20 and 30 pixels at 600 dpi
+    options.originY = 15;
+    options.originDpi = 300;
+    PicturesResult r = RenderPages(
+        Decode(Header(600) + "\x1c" "fPC0.\x1c" "fUNDF,100,100,1/10,m." + Graphics(body) + "\r\x0c" + kTrailer), options);
+    ASSERT_TRUE(r.ok) << r.error;
+    const PagePicture& p = r.pages[0];
+    // The line runs from the position (30, 40) to (60, 60), on the paper (50, 70) to (80, 90).
+    auto onLine = [](int x, int y) {
+        return x >= 50 && x <= 80 && y == 70 + static_cast<int>(std::lround(20.0 * (x - 50) / 30));
+    };
+    auto want = [&](int x, int y) {
+        const bool rect = x >= 16 && x < 20 && y >= 30 && y < 32;
+        const bool image = x >= 50 && x < 58 && y == 70;
+        const bool clipped = x >= 120 && x < 122 && y == 130;
+        return rect || image || clipped || onLine(x, y);
+    };
+    size_t differ = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if ((At(p, x, y) == 0) != want(x, y) && differ++ == 0) ADD_FAILURE() << "pixel (" << x << "," << y << ")";
+    EXPECT_EQ(differ, 0u);
+    options.originX = 300 * 81;
+    EXPECT_FALSE(RenderPages(Decode(Header(600) + "\x1c" "fPA4." + kTrailer), options).ok);
+}
+
+// A path far larger than the page paints only the page; one whose stroke would paint too much is
+// refused with the reason.
+TEST(PagePictures, PathsBeyondThePageAreCutAndCounted) {
+    const PagePicture p = SquarePage("NP;MA-9000000,118;PR18000000,0;EP;ST;"s);
+    ASSERT_EQ(p.width, 236);
+    for (int x = 0; x < 236; ++x) ASSERT_EQ(At(p, x, 118), 0) << x;
+    EXPECT_EQ(At(p, 100, 117), 255);
+    std::string body = "\xAF\x00\x09\x60"s;  // a pen 2400 pixels wide
+    for (int i = 0; i < 40; ++i) body += "NP;MA0,0;PR7000,7000;EP;ST;";
+    PictureOptions options;
+    options.dpi = 600;
+    options.maxWork = uint64_t{1} << 30;
+    PicturesResult r = RenderPages(Decode(Header(600) + "\x1c" "fPA4." + Graphics(body) + "\r\x0c" + kTrailer), options);
+    ASSERT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("paint more than"), std::string::npos) << r.error;
 }
 
 // Marks at the job's own resolution on a 10 mm square paper (236 x 236 pixels at 600 dpi): each

@@ -438,6 +438,7 @@ private:
             return;
         }
         Command& c = Add(CommandKind::Vector, start, end + 1 - start);
+        c.state = gs_;
         c.text.assign(data_.begin() + static_cast<ptrdiff_t>(start), data_.begin() + static_cast<ptrdiff_t>(end + 1));
         c.name = std::string(name);
         // Signed decimals without plus sign or leading zeros, separated by commas.
@@ -622,12 +623,12 @@ private:
     }
 
     // n entries from e[from]: the first by its value, the others differences to the one before.
-    static void AddDifferences(Command& c, const std::vector<Point>& e, size_t from, size_t n) {
+    static void AddDifferences(Command& c, const std::vector<Point>& e, size_t from, size_t n, bool curve = false) {
         Point at{};
         for (size_t k = 0; k < n; ++k) {
             const Point v = e[from + k];
             at = k == 0 ? v : Point{at.x + v.x, at.y + v.y};
-            c.points.push_back({at.x, at.y, k == 0});
+            c.points.push_back({at.x, at.y, k == 0, curve && k > 0});
         }
     }
 
@@ -728,12 +729,12 @@ private:
             case 0xEA: {
                 std::vector<Point> e;
                 if (!Packed(c, static_cast<size_t>(f[1]), e)) return false;
-                // Subpaths headed by (0, 1) and (0 or 1, n); what follows the last is the way
-                // back to (0, 0) of the several-subpath stroke.
+                // Subpaths headed by (0, 1) and (0, n) for straight lines or (1, n) for curves;
+                // what follows the last is the way back to (0, 0) of the several-subpath stroke.
                 size_t i = 0;
                 while (e.size() - i >= 2 && e[i].x == 0 && e[i].y == 1 && (e[i + 1].x == 0 || e[i + 1].x == 1) &&
                        e[i + 1].y >= 1 && static_cast<size_t>(e[i + 1].y) <= e.size() - i - 2) {
-                    AddDifferences(c, e, i + 2, static_cast<size_t>(e[i + 1].y));
+                    AddDifferences(c, e, i + 2, static_cast<size_t>(e[i + 1].y), e[i + 1].x == 1);
                     i += 2 + static_cast<size_t>(e[i + 1].y);
                 }
                 if (i == 0 && !e.empty()) {

@@ -50,10 +50,13 @@ struct GraphicsState {
     Rect clip;
 };
 
-// A point of a path command in device pixels; `first` starts a subpath.
+// A point of a path command in device pixels; `first` starts a subpath. `curve` marks the points
+// of Bezier curves, which come in threes (two control points and the end point) after the point
+// the curve starts from.
 struct PathPoint {
     int64_t x = 0, y = 0;
     bool first = false;
+    bool curve = false;
 };
 
 struct Command {
@@ -68,8 +71,8 @@ struct Command {
     size_t dataLength = 0;
     // Images: the unpacked rows (1 = black), rows of (width + 7) / 8 bytes at least.
     std::vector<std::vector<uint8_t>> rows;
-    // Graphics commands: the state in force when the command came (images are drawn at its
-    // position, inside its clip), and what the command says in words.
+    // Graphics and vector commands: the state in force when the command came (images are drawn
+    // at its position, inside its clip), and what the command says in words.
     GraphicsState state;
     std::string detail;
     // Path commands (polylines, polygons, curve paths, clip paths): their points.

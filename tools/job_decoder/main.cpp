@@ -79,6 +79,7 @@ int main(int argc, char** argv) {
             std::cout << p.path << " " << p.paper << (p.landscape ? " landscape " : " portrait ") << p.width << "x"
                       << p.height << ", " << p.imagesDrawn << " images drawn";
             if (p.rectanglesDrawn) std::cout << ", " << p.rectanglesDrawn << " rectangles drawn";
+            if (p.pathsDrawn) std::cout << ", " << p.pathsDrawn << " paths drawn";
             if (p.imagesUnplaced) std::cout << ", " << p.imagesUnplaced << " without position not drawn";
             if (p.imagesOther) std::cout << ", " << p.imagesOther << " glyph or other images not drawn";
             std::cout << "\n";

@@ -1,7 +1,9 @@
 // Pictures of the pages of a decoded job: the paper of each page set-up, a thin grey frame at its
-// edge, the raster images of the page in black (scaled images at their target size) and its
-// rectangles in the grey of their brush or pen, each cut to the clip it came with; at a low
-// resolution by default so the files stay small, or at the job's own for exact comparisons.
+// edge, the raster images of the page in black (scaled images at their target size), its
+// rectangles in the grey of their brush or pen, and its lines, polygons, curve paths and vector
+// paths filled in the brush's grey and stroked in the pen's at the line width (dash styles are
+// drawn solid), each cut to the clip it came with (a clip path clips to the path itself); at a
+// low resolution by default so the files stay small, or at the job's own for exact comparisons.
 // One picture per page end; a job without page ends (blank pages write set-ups only) gives one
 // picture per page set-up instead.
 #pragma once
@@ -20,6 +22,12 @@ struct PictureOptions {
     bool paperEdge = true;                   // a thin grey frame at the paper's edge
     size_t maxPixels = size_t{64} << 20;     // a page that needs more is refused
     uint64_t maxWork = uint64_t{1} << 31;    // pixels a page's marks may paint, all together
+    // Where the printer's origin (device pixel 0, 0: the corner of the printable area) lies on
+    // the paper, in pixels at originDpi from the paper's top-left corner; 0, 0 puts it at the
+    // corner. With the printable area's offset the pictures show each mark where it lands on
+    // the paper.
+    int originX = 0, originY = 0;
+    int originDpi = 600;
 };
 
 // One page as 8-bit grey (255 white, 0 black), rows top to bottom.
@@ -31,6 +39,7 @@ struct PagePicture {
     std::vector<uint8_t> pixels;  // width * height
     size_t imagesDrawn = 0;
     size_t rectanglesDrawn = 0;   // filled (brush level) and outlined (pen level) rectangles
+    size_t pathsDrawn = 0;        // polylines, polygons, curve paths and painted vector paths
     size_t imagesUnplaced = 0;    // raster images with no known position (not drawn)
     size_t imagesOther = 0;       // glyph strips and other images that are not drawn
     std::string path;             // set by WritePagePictures

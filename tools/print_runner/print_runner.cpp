@@ -427,6 +427,8 @@ bool Session::DrawCommands(int number) {
     kept.width = width;
     kept.height = height;
     kept.dpi = dpi;
+    kept.paperX = static_cast<int>(current_.gdiinfo.ptlPhysOffset.x);
+    kept.paperY = static_cast<int>(current_.gdiinfo.ptlPhysOffset.y);
     PageCanvas text = DrawSampleText(number, width, height, dpi, fontPath_);
     if (text.bits.empty()) return Fail("the printable page of " + std::to_string(width) + " x " + std::to_string(height) +
                                        " pixels at " + std::to_string(dpi) + " dpi cannot carry the sample page");
@@ -522,6 +524,8 @@ bool Session::Page(int number) {
             kept->width = canvas.width;
             kept->height = canvas.height;
             kept->dpi = dpi;
+            kept->paperX = static_cast<int>(current_.gdiinfo.ptlPhysOffset.x);
+            kept->paperY = static_cast<int>(current_.gdiinfo.ptlPhysOffset.y);
             kept->text = canvas.text;
         }
         POINTL origin{};

@@ -46,6 +46,9 @@ struct DrawnBand {
 struct DrawnPage {
     int width = 0, height = 0;       // the printable page the content was laid out on
     int dpi = 0;
+    // Where the printable page's top-left pixel lies on the paper, in pixels from the paper's
+    // corner, as the driver reports it (GDIINFO ptlPhysOffset).
+    int paperX = 0, paperY = 0;
     bool text = false;               // text lines were drawn (a font was found)
     std::vector<DrawnBand> bands;
     // Command mode: the text bitmap sent, placed at textBlock (page pixels), rows of textStride

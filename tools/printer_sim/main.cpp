@@ -1,8 +1,8 @@
 // printer_sim: a page printer on a loopback TCP port, for trying the language monitor by hand.
-//   printer_sim [--port N] [--idle-ms N] [--model TEXT] [--silent] [--garbage] [--split]
-//               [--slow] [--drop-after N] [--ignore-cancel]
+//   printer_sim [--port N] [--idle-ms N] [--model TEXT] [printer options]
 // Prints the port it listens on, serves until nothing has connected for --idle-ms (default
-// 60000), then prints the PJL lines it received.
+// 60000), then prints the PJL lines it received. The printer options (misbehaviours, status)
+// are those of monitor_run.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,32 +10,39 @@
 #include <thread>
 
 #include "tools/printer_sim/printer_sim.h"
+#include "tools/printer_sim/sim_options.h"
+
+namespace {
+
+void Usage(FILE* to) {
+    std::fprintf(to,
+                 "usage: printer_sim [--port N] [--idle-ms N] [--model TEXT] [printer options]\n"
+                 "  listens on 127.0.0.1 (port 0: any free port), prints the port, serves until nothing has\n"
+                 "  connected for --idle-ms (default 60000), then prints the PJL lines it received\n%s",
+                 printersim::kOptionsUsage);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     printersim::Options options;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : ""; };
+        std::string error;
         if (a == "--help" || a == "-h") {
-            std::printf("usage: printer_sim [--port N] [--idle-ms N] [--model TEXT] [--silent] [--garbage] [--split]\n"
-                        "                   [--slow] [--drop-after N] [--ignore-cancel]\n"
-                        "  listens on 127.0.0.1 (port 0: any free port), prints the port, serves until nothing has\n"
-                        "  connected for --idle-ms (default 60000), then prints the PJL lines it received\n");
+            Usage(stdout);
             return 0;
         }
-        if (a == "--port") options.port = static_cast<uint16_t>(std::atoi(next()));
-        else if (a == "--idle-ms") options.idleLimitMs = std::atoi(next());
-        else if (a == "--model") options.model = next();
-        else if (a == "--silent") options.misbehaviour |= printersim::kSilent;
-        else if (a == "--garbage") options.misbehaviour |= printersim::kGarbage;
-        else if (a == "--split") options.misbehaviour |= printersim::kSplitReplies;
-        else if (a == "--slow") options.misbehaviour |= printersim::kSlowRead;
-        else if (a == "--ignore-cancel") options.misbehaviour |= printersim::kIgnoreCancel;
-        else if (a == "--drop-after") {
-            options.misbehaviour |= printersim::kDropConnection;
-            options.dropAfterBytes = static_cast<size_t>(std::atol(next()));
-        } else {
-            std::fprintf(stderr, "unknown option %s\n", a.c_str());
+        if (a == "--port")
+            options.port = static_cast<uint16_t>(std::atoi(next()));
+        else if (a == "--idle-ms")
+            options.idleLimitMs = std::atoi(next());
+        else if (a == "--model")
+            options.model = next();
+        else if (!printersim::TakeOption(argc, argv, &i, &options, &error)) {
+            std::fprintf(stderr, "printer_sim: %s\n", error.empty() ? ("unknown option " + a).c_str() : error.c_str());
+            Usage(stderr);
             return 2;
         }
     }

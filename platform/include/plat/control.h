@@ -48,6 +48,25 @@ BOOL PlatTakeInjectedFailure(const char* operation, DWORD* errorCode, DWORD* byt
 // call reads what is on disk, as a restarted process would.
 void PlatResetForTests(void);
 
+// How persisted state (the registry hives, which hold the printers and their printer data)
+// reaches the disk.
+//   PLAT_PERSIST_DURABLE (the default): every change rewrites the hive into a temporary file,
+//     syncs it, renames it over the old one and syncs the folder: a crash of the process or of
+//     the host leaves the old or the new hive whole.
+//   PLAT_PERSIST_UNSYNCED: the same atomic rename without the syncs: a killed process still
+//     leaves a whole hive; a host crash may lose the last changes. Spool files are not synced.
+//   PLAT_PERSIST_IN_MEMORY: hives are read from disk when first used and changes stay in
+//     memory; nothing is written back (PlatResetForTests then forgets them). For tests and fuzz
+//     targets that make thousands of changes. Switching back to a writing mode writes each hive
+//     whole at its next change.
+typedef enum _PLAT_PERSISTENCE {
+    PLAT_PERSIST_DURABLE = 0,
+    PLAT_PERSIST_UNSYNCED = 1,
+    PLAT_PERSIST_IN_MEMORY = 2,
+} PLAT_PERSISTENCE;
+BOOL PlatSetPersistence(DWORD mode);  // one of PLAT_PERSIST_...; FALSE for any other value
+PLAT_PERSISTENCE PlatGetPersistence(void);
+
 // Printer installation into the sandbox (what the spooler's AddPrinterDriver/AddPrinter do).
 typedef struct _PLAT_PRINTER_SETUP {
     LPCWSTR printerName;

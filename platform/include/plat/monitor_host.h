@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -74,6 +75,9 @@ struct JobOptions {
     DWORD jobId = 0;                // used when the spooler client cannot start a job
     DWORD maxIdleRetries = 2000;    // WritePort calls in a row that take nothing before giving up
     DWORD maxPlatformMs = 600000;   // platform time a job may take before the host gives up
+    // Called after each WritePort that took bytes, with the bytes taken so far: lets a caller act
+    // at a known point of the job (delete it in the queue mid-way, as a user's cancel does).
+    std::function<void(size_t bytesAccepted)> afterWrite;
 };
 
 struct JobResult {

@@ -9,13 +9,6 @@
 #include "plat/threads.h"
 #include "win/kernel.h"
 
-#ifndef ERROR_NOT_OWNER
-#define ERROR_NOT_OWNER 288L
-#endif
-#ifndef ERROR_TOO_MANY_POSTS
-#define ERROR_TOO_MANY_POSTS 298L
-#endif
-
 namespace {
 
 class SyncTest : public ::testing::Test {
