@@ -9,8 +9,8 @@
 namespace orla::jobdecode {
 namespace {
 
-constexpr uint8_t ESC = 0x1B;
-constexpr uint8_t FS = 0x1C;
+constexpr uint8_t kEsc = 0x1B;
+constexpr uint8_t kFs = 0x1C;
 constexpr std::string_view kUel = "\x1b%-12345X";
 constexpr size_t kMaxPjlLine = 4096;
 constexpr size_t kMaxFsText = 512;
@@ -252,8 +252,8 @@ private:
     void DecodeOrla() {
         const size_t start = pos_;
         const uint8_t b = data_[pos_];
-        if (b == ESC) return DecodeEsc();
-        if (b == FS) return DecodeFs();
+        if (b == kEsc) return DecodeEsc();
+        if (b == kFs) return DecodeFs();
         if (b == '\r') {
             if (Left() < 2 || data_[pos_ + 1] != 0x0C) {
                 Fail(start, "carriage return not followed by form feed");
@@ -409,7 +409,7 @@ private:
     void FsTextRun(Command& c) {
         if (c.text.size() < 3 || c.text.compare(c.text.size() - 3, 3, ",A.") != 0) return;
         size_t p = pos_;
-        while (p + 1 < data_.size() && !(data_[p] == FS && data_[p + 1] == 'R')) p += 2;
+        while (p + 1 < data_.size() && !(data_[p] == kFs && data_[p + 1] == 'R')) p += 2;
         if (p + 1 >= data_.size()) {
             Fail(c.offset, "character run without its closing FS R");
             return;
