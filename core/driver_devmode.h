@@ -314,12 +314,12 @@ inline constexpr DWORD kFlags2PrinterTrayStatus = 0x00010000;       // configura
 inline constexpr DWORD kFlags2NoMemoryRule = 0x00020000;            // collate-separate regardless of memory
 inline constexpr DWORD kFlags2GreyTables = 0x02000000;              // grey levels through the halftone tables
 inline constexpr DWORD kFlags2PatternDownload = 0x04000000;         // source tiles go down as pattern 256
-inline constexpr DWORD kFlags2AccountPerUser = 0x00100000;    // "DAT_Account_Mode": account values live per user
-inline constexpr DWORD kFlags2JbaType = 0x00200000;           // "DAT_Jba_Type"
-inline constexpr DWORD kFlags2JobOwnerType = 0x00400000;      // "DAT_JobOwnerType": user ID from the job user
-inline constexpr DWORD kFlags2DisplayBeforeSet = 0x00800000;  // "DAT_Dsp_Beforeset"
-inline constexpr DWORD kFlags2UserIdAsterisk = 0x01000000;    // "DAT_UserID_Asterisk"
-inline constexpr DWORD kFlags2AccountFlags = 0x01E00000;      // the four account flags after the mode
+inline constexpr DWORD kFlags2AccountPerUser = 0x00100000;          // "DAT_Account_Mode": account values live per user
+inline constexpr DWORD kFlags2JbaType = 0x00200000;                 // "DAT_Jba_Type"
+inline constexpr DWORD kFlags2JobOwnerType = 0x00400000;            // "DAT_JobOwnerType": user ID from the job user
+inline constexpr DWORD kFlags2DisplayBeforeSet = 0x00800000;        // "DAT_Dsp_Beforeset"
+inline constexpr DWORD kFlags2UserIdAsterisk = 0x01000000;          // "DAT_UserID_Asterisk"
+inline constexpr DWORD kFlags2AccountFlags = 0x01E00000;            // the four account flags after the mode
 // A flag of the settings record by its printer-data name, stored as the masked bit itself (0 or
 // bit).
 struct FlagValue {
@@ -333,8 +333,8 @@ inline constexpr FlagValue kAccountFlagNames[] = {
     {u"DAT_Dsp_Beforeset", kFlags2DisplayBeforeSet},
     {u"DAT_UserID_Asterisk", kFlags2UserIdAsterisk},
 };
-inline constexpr DWORD kFlags2OverlayMode = 0x00000200;             // set from the overlay header's mode byte
-inline constexpr DWORD kFlags2Conversion = 0x00000002;              // document form is a conversion form
+inline constexpr DWORD kFlags2OverlayMode = 0x00000200;  // set from the overlay header's mode byte
+inline constexpr DWORD kFlags2Conversion = 0x00000002;   // document form is a conversion form
 inline constexpr WORD kFlagsWordOverlayOn = 0x0001;
 inline constexpr WORD kFlagsWordOverlayOnly = 0x0008;  // overlay without the document (MSW047)
 

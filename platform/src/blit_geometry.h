@@ -12,10 +12,11 @@
 namespace plat::gdi {
 
 // A bitmap the engine made and can reach the bits of, in a format it draws.
-inline bool Drawable(SURFOBJ* pso) { return pso && FromSurfobj(pso) && pso->pvScan0 && BitsPerPixel(pso->iBitmapFormat); }
+inline bool Drawable(SURFOBJ* pso) {
+    return pso && FromSurfobj(pso) && pso->pvScan0 && BitsPerPixel(pso->iBitmapFormat);
+}
 
-inline RECTL Intersect(RECTL a, const RECTL& b)
-{
+inline RECTL Intersect(RECTL a, const RECTL& b) {
     a.left = std::max(a.left, b.left);
     a.top = std::max(a.top, b.top);
     a.right = std::min(a.right, b.right);
@@ -23,14 +24,17 @@ inline RECTL Intersect(RECTL a, const RECTL& b)
     return a;
 }
 
-inline bool Empty(const RECTL& r) { return r.left >= r.right || r.top >= r.bottom; }
+inline bool Empty(const RECTL& r) {
+    return r.left >= r.right || r.top >= r.bottom;
+}
 
 // A wide coordinate saturated to the LONG range.
-inline LONG Clamp(long long v) { return static_cast<LONG>(std::clamp<long long>(v, INT32_MIN, INT32_MAX)); }
+inline LONG Clamp(long long v) {
+    return static_cast<LONG>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+}
 
 // The destination pieces: the target rectangle cut by the clip object and the surface.
-inline std::vector<RECTL> Pieces(SURFOBJ* dst, CLIPOBJ* pco, RECTL target)
-{
+inline std::vector<RECTL> Pieces(SURFOBJ* dst, CLIPOBJ* pco, RECTL target) {
     std::vector<RECTL> out;
     target = Intersect(target, RECTL{0, 0, dst->sizlBitmap.cx, dst->sizlBitmap.cy});
     if (Empty(target)) return out;
@@ -52,6 +56,8 @@ inline std::vector<RECTL> Pieces(SURFOBJ* dst, CLIPOBJ* pco, RECTL target)
 }
 
 // Brightness 0..255 of a 0x00BBGGRR colour.
-inline ULONG Luminance(ULONG rgb) { return (30 * (rgb & 0xFF) + 59 * ((rgb >> 8) & 0xFF) + 11 * ((rgb >> 16) & 0xFF)) / 100; }
+inline ULONG Luminance(ULONG rgb) {
+    return (30 * (rgb & 0xFF) + 59 * ((rgb >> 8) & 0xFF) + 11 * ((rgb >> 16) & 0xFF)) / 100;
+}
 
 }  // namespace plat::gdi

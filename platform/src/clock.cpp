@@ -23,7 +23,7 @@ struct Clock {
     bool manual = false;
     bool autoAdvance = false;
     ULONGLONG manualNow = 0;
-    LONGLONG realOffset = 0;  // added to the host's steady milliseconds in real-time mode
+    LONGLONG realOffset = 0;             // added to the host's steady milliseconds in real-time mode
     std::multiset<ULONGLONG> deadlines;  // of threads waiting in manual mode
 };
 
@@ -39,7 +39,9 @@ ULONGLONG SteadyMs() {
 
 }  // namespace
 
-std::mutex& DispatchLock() { return TheClock().lock; }
+std::mutex& DispatchLock() {
+    return TheClock().lock;
+}
 
 ULONGLONG ClockNowLocked() {
     Clock& c = TheClock();
@@ -47,7 +49,9 @@ ULONGLONG ClockNowLocked() {
     return static_cast<ULONGLONG>(static_cast<LONGLONG>(SteadyMs()) + c.realOffset);
 }
 
-void DispatchWakeAll() { TheClock().changed.notify_all(); }
+void DispatchWakeAll() {
+    TheClock().changed.notify_all();
+}
 
 bool DispatchWait(std::unique_lock<std::mutex>& lock, ULONGLONG deadline) {
     Clock& c = TheClock();
@@ -93,7 +97,9 @@ ULONGLONG GetTickCount64(void) {
     return plat::ClockNowLocked();
 }
 
-DWORD GetTickCount(void) { return static_cast<DWORD>(GetTickCount64()); }
+DWORD GetTickCount(void) {
+    return static_cast<DWORD>(GetTickCount64());
+}
 
 void Sleep(DWORD dwMilliseconds) {
     if (dwMilliseconds == 0) {
@@ -138,7 +144,9 @@ void PlatClockSetAutoAdvance(BOOL on) {
     c.changed.notify_all();
 }
 
-DWORD PlatClockNow(void) { return GetTickCount(); }
+DWORD PlatClockNow(void) {
+    return GetTickCount();
+}
 
 DWORD PlatClockTimedWaiters(void) {
     auto& c = TheClock();

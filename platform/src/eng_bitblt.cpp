@@ -18,33 +18,47 @@ namespace {
 
 thread_local int t_bitBltToDevice = 0;
 
-bool UsesSource(BYTE rop3) { return ((rop3 >> 2) ^ rop3) & 0x33; }
-bool UsesPattern(BYTE rop3) { return ((rop3 >> 4) ^ rop3) & 0x0F; }
+bool UsesSource(BYTE rop3) {
+    return ((rop3 >> 2) ^ rop3) & 0x33;
+}
+bool UsesPattern(BYTE rop3) {
+    return ((rop3 >> 4) ^ rop3) & 0x0F;
+}
 
 // A source index in the destination's format: through the translation, else unchanged for equal
 // formats, else by brightness onto 1 bpp (white 1) and grey levels onto 8 bpp.
-ULONG SourceIndex(const SURFOBJ& src, const SURFOBJ& dst, XLATEOBJ* pxlo, ULONG index)
-{
+ULONG SourceIndex(const SURFOBJ& src, const SURFOBJ& dst, XLATEOBJ* pxlo, ULONG index) {
     if (pxlo && !(pxlo->flXlate & XO_TRIVIAL)) return XLATEOBJ_iXlate(pxlo, index);
     if (src.iBitmapFormat == dst.iBitmapFormat) return index;
     ULONG rgb;
     switch (src.iBitmapFormat) {
-        case BMF_1BPP: rgb = index ? 0xFFFFFF : 0; break;
-        case BMF_4BPP: rgb = (index * 17) * 0x010101; break;
-        case BMF_8BPP: rgb = index * 0x010101; break;
-        default: rgb = ((index >> 16) & 0xFF) | (index & 0xFF00) | ((index & 0xFF) << 16); break;
+        case BMF_1BPP:
+            rgb = index ? 0xFFFFFF : 0;
+            break;
+        case BMF_4BPP:
+            rgb = (index * 17) * 0x010101;
+            break;
+        case BMF_8BPP:
+            rgb = index * 0x010101;
+            break;
+        default:
+            rgb = ((index >> 16) & 0xFF) | (index & 0xFF00) | ((index & 0xFF) << 16);
+            break;
     }
     switch (dst.iBitmapFormat) {
-        case BMF_1BPP: return Luminance(rgb) >= 128 ? 1 : 0;
-        case BMF_4BPP: return Luminance(rgb) / 17;
-        case BMF_8BPP: return Luminance(rgb);
-        default: return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+        case BMF_1BPP:
+            return Luminance(rgb) >= 128 ? 1 : 0;
+        case BMF_4BPP:
+            return Luminance(rgb) / 17;
+        case BMF_8BPP:
+            return Luminance(rgb);
+        default:
+            return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
     }
 }
 
 // The ROP3 on three pixel values, bit by bit.
-ULONG ApplyRop3(BYTE rop3, ULONG p, ULONG s, ULONG d)
-{
+ULONG ApplyRop3(BYTE rop3, ULONG p, ULONG s, ULONG d) {
     ULONG result = 0;
     for (int i = 0; i < 8; ++i) {
         if (!(rop3 & (1u << i))) continue;
@@ -54,8 +68,7 @@ ULONG ApplyRop3(BYTE rop3, ULONG p, ULONG s, ULONG d)
 }
 
 BOOL BitBltOnBitmap(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                    const RECTL& target, const POINTL* pptlSrc, const POINTL* pptlMask, ULONG pattern, ROP4 rop4)
-{
+                    const RECTL& target, const POINTL* pptlSrc, const POINTL* pptlMask, ULONG pattern, ROP4 rop4) {
     const BYTE fore = static_cast<BYTE>(rop4 & 0xFF), back = static_cast<BYTE>((rop4 >> 8) & 0xFF);
     const ULONG bpp = BitsPerPixel(psoTrg->iBitmapFormat);
     const ULONG valueMask = bpp >= 32 ? 0xFFFFFFFFu : ((1u << bpp) - 1);
@@ -67,8 +80,8 @@ BOOL BitBltOnBitmap(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
     RECTL reach = target;
     // Source and mask pixels outside their bitmaps are not drawn.
     if (source)
-        reach = Intersect(reach, RECTL{Clamp(-dx), Clamp(-dy), Clamp(psoSrc->sizlBitmap.cx - dx),
-                                       Clamp(psoSrc->sizlBitmap.cy - dy)});
+        reach = Intersect(
+            reach, RECTL{Clamp(-dx), Clamp(-dy), Clamp(psoSrc->sizlBitmap.cx - dx), Clamp(psoSrc->sizlBitmap.cy - dy)});
     if (psoMask)
         reach = Intersect(reach, RECTL{Clamp(-mx), Clamp(-my), Clamp(psoMask->sizlBitmap.cx - mx),
                                        Clamp(psoMask->sizlBitmap.cy - my)});
@@ -80,8 +93,9 @@ BOOL BitBltOnBitmap(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
             row.assign(static_cast<size_t>(w), 0);
             if (source)
                 for (LONG x = 0; x < w; ++x)
-                    row[x] = SourceIndex(*psoSrc, *psoTrg, pxlo,
-                                         GetPixel(*psoSrc, static_cast<LONG>(piece.left + x + dx), static_cast<LONG>(y + dy)));
+                    row[x] = SourceIndex(
+                        *psoSrc, *psoTrg, pxlo,
+                        GetPixel(*psoSrc, static_cast<LONG>(piece.left + x + dx), static_cast<LONG>(y + dy)));
             for (LONG x = 0; x < w; ++x) {
                 const LONG tx = piece.left + x;
                 BYTE rop3 = fore;
@@ -100,8 +114,7 @@ BOOL BitBltOnBitmap(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
 extern "C" {
 
 BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
-               POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4)
-{
+               POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4) {
     auto guard = Lock();
     rop4 &= 0xFFFF;
     const BYTE fore = static_cast<BYTE>(rop4 & 0xFF), back = static_cast<BYTE>((rop4 >> 8) & 0xFF);
@@ -138,7 +151,8 @@ BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
                        std::max(prclTrg->left, prclTrg->right), std::max(prclTrg->top, prclTrg->bottom)};
     if (Empty(target)) return TRUE;
 
-    if (Drawable(psoTrg)) return BitBltOnBitmap(psoTrg, psoSrc, psoMask, pco, pxlo, target, pptlSrc, pptlMask, pattern, rop4);
+    if (Drawable(psoTrg))
+        return BitBltOnBitmap(psoTrg, psoSrc, psoMask, pco, pxlo, target, pptlSrc, pptlMask, pattern, rop4);
 
     // A device surface: draw into a white bitmap of the device's halftone format, then hand it to
     // the driver's DrvCopyBits.

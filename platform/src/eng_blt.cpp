@@ -17,14 +17,21 @@ namespace {
 
 ULONG FormatOfHalftone(ULONG htFormat) {
     switch (htFormat) {
-        case HT_FORMAT_1BPP: return BMF_1BPP;
+        case HT_FORMAT_1BPP:
+            return BMF_1BPP;
         case HT_FORMAT_4BPP:
-        case HT_FORMAT_4BPP_IRGB: return BMF_4BPP;
-        case HT_FORMAT_8BPP: return BMF_8BPP;
-        case HT_FORMAT_16BPP: return BMF_16BPP;
-        case HT_FORMAT_24BPP: return BMF_24BPP;
-        case HT_FORMAT_32BPP: return BMF_32BPP;
-        default: return 0;
+        case HT_FORMAT_4BPP_IRGB:
+            return BMF_4BPP;
+        case HT_FORMAT_8BPP:
+            return BMF_8BPP;
+        case HT_FORMAT_16BPP:
+            return BMF_16BPP;
+        case HT_FORMAT_24BPP:
+            return BMF_24BPP;
+        case HT_FORMAT_32BPP:
+            return BMF_32BPP;
+        default:
+            return 0;
     }
 }
 
@@ -33,9 +40,12 @@ thread_local int t_copyBitsDepth = 0;
 // 0x00BBGGRR of a pixel without a translation: 1 bpp is black and white, others are RGB.
 ULONG NaturalRgb(const SURFOBJ& so, ULONG index) {
     switch (so.iBitmapFormat) {
-        case BMF_1BPP: return index ? 0xFFFFFF : 0;
-        case BMF_4BPP: return (index * 17) * 0x010101;
-        case BMF_8BPP: return index * 0x010101;
+        case BMF_1BPP:
+            return index ? 0xFFFFFF : 0;
+        case BMF_4BPP:
+            return (index * 17) * 0x010101;
+        case BMF_8BPP:
+            return index * 0x010101;
         case BMF_16BPP: {
             ULONG r = (index >> 10) & 31, g = (index >> 5) & 31, b = index & 31;
             return (r * 255 / 31) | ((g * 255 / 31) << 8) | ((b * 255 / 31) << 16);
@@ -47,13 +57,17 @@ ULONG NaturalRgb(const SURFOBJ& so, ULONG index) {
 
 ULONG FromNaturalRgb(const SURFOBJ& so, ULONG rgb) {
     switch (so.iBitmapFormat) {
-        case BMF_1BPP: return Luminance(rgb) >= 128 ? 1 : 0;
-        case BMF_4BPP: return Luminance(rgb) / 17;
-        case BMF_8BPP: return Luminance(rgb);
+        case BMF_1BPP:
+            return Luminance(rgb) >= 128 ? 1 : 0;
+        case BMF_4BPP:
+            return Luminance(rgb) / 17;
+        case BMF_8BPP:
+            return Luminance(rgb);
         case BMF_16BPP:
             return (((rgb & 0xFF) * 31 / 255) << 10) | ((((rgb >> 8) & 0xFF) * 31 / 255) << 5) |
                    (((rgb >> 16) & 0xFF) * 31 / 255);
-        default: return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+        default:
+            return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
     }
 }
 
@@ -63,10 +77,10 @@ ULONG Convert(const SURFOBJ& src, const SURFOBJ& dst, XLATEOBJ* pxlo, ULONG inde
     return FromNaturalRgb(dst, NaturalRgb(src, index));
 }
 
-constexpr BYTE kBayer8[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
+constexpr BYTE kBayer8[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+                                {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+                                {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+                                {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
 
 }  // namespace
 
@@ -95,12 +109,13 @@ static BOOL StretchToDevice(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLA
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    HSURF temp = reinterpret_cast<HSURF>(EngCreateBitmap(SIZEL{d.right - d.left, d.bottom - d.top}, 0, format,
-                                                         BMF_TOPDOWN, nullptr));
+    HSURF temp = reinterpret_cast<HSURF>(
+        EngCreateBitmap(SIZEL{d.right - d.left, d.bottom - d.top}, 0, format, BMF_TOPDOWN, nullptr));
     if (!temp) return FALSE;
     SURFOBJ* tso = EngLockSurface(temp);
     // The whole stretch runs in the bitmap's frame: the destination moves by the piece's origin.
-    RECTL shifted{Clamp(static_cast<long long>(prclDest->left) - d.left), Clamp(static_cast<long long>(prclDest->top) - d.top),
+    RECTL shifted{Clamp(static_cast<long long>(prclDest->left) - d.left),
+                  Clamp(static_cast<long long>(prclDest->top) - d.top),
                   Clamp(static_cast<long long>(prclDest->right) - d.left),
                   Clamp(static_cast<long long>(prclDest->bottom) - d.top)};
     POINTL org{Clamp(static_cast<long long>(pptlHTOrg ? pptlHTOrg->x : 0) - d.left),
@@ -118,8 +133,7 @@ static BOOL StretchToDevice(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLA
     return ok;
 }
 
-BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest,
-                 POINTL* pptlSrc) {
+BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest, POINTL* pptlSrc) {
     auto guard = Lock();
     if (!Drawable(psoDest) || !Drawable(psoSrc) || !prclDest || !pptlSrc) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -138,7 +152,8 @@ BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo
             copy.resize(static_cast<size_t>(w));
             for (LONG x = 0; x < w; ++x)
                 copy[x] = GetPixel(*psoSrc, static_cast<LONG>(piece.left + x + dx), static_cast<LONG>(y + dy));
-            for (LONG x = 0; x < w; ++x) PutPixel(*psoDest, piece.left + x, y, Convert(*psoSrc, *psoDest, pxlo, copy[x]));
+            for (LONG x = 0; x < w; ++x)
+                PutPixel(*psoDest, piece.left + x, y, Convert(*psoSrc, *psoDest, pxlo, copy[x]));
         }
     }
     psoDest->iUniq++;
@@ -152,8 +167,7 @@ BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
     if (psoDest && !psoDest->pvScan0 && Drawable(psoSrc) && prclDest && prclSrc && !psoMask && iMode >= BLACKONWHITE &&
         iMode <= HALFTONE)
         return StretchToDevice(psoDest, psoSrc, pco, pxlo, pca, pptlHTOrg, prclDest, prclSrc, iMode);
-    if (!Drawable(psoDest) || !Drawable(psoSrc) || !prclDest || !prclSrc || iMode < BLACKONWHITE ||
-        iMode > HALFTONE) {
+    if (!Drawable(psoDest) || !Drawable(psoSrc) || !prclDest || !prclSrc || iMode < BLACKONWHITE || iMode > HALFTONE) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -182,7 +196,8 @@ BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
             long long sy0 = s.top + oy * sh / dh, sy1 = s.top + (oy + 1) * sh / dh;
             if (sy1 <= sy0) sy1 = sy0 + 1;
             for (LONG x = piece.left; x < piece.right; ++x) {
-                long long ox = mirrorX ? (static_cast<long long>(d.right) - 1 - x) : (static_cast<long long>(x) - d.left);
+                long long ox =
+                    mirrorX ? (static_cast<long long>(d.right) - 1 - x) : (static_cast<long long>(x) - d.left);
                 long long sx0 = s.left + ox * sw / dw, sx1 = s.left + (ox + 1) * sw / dw;
                 if (sx1 <= sx0) sx1 = sx0 + 1;
                 if (sx0 < 0 || sy0 < 0 || sx0 >= psoSrc->sizlBitmap.cx || sy0 >= psoSrc->sizlBitmap.cy) continue;

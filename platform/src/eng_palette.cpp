@@ -36,18 +36,24 @@ ULONG PackChannel(ULONG v8, FLONG mask) {
     return ((v8 * bits + 127) / 255) << shift;
 }
 
-ULONG SwapRedBlue(ULONG c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+ULONG SwapRedBlue(ULONG c) {
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
 
 // Colour index of a palette to 0x00BBGGRR.
 ULONG ToRgb(const Palette* pal, ULONG index) {
     if (!pal) return index & 0xFFFFFF;
     switch (pal->mode) {
-        case PAL_INDEXED: return index < pal->colors.size() ? pal->colors[index] & 0xFFFFFF : 0;
-        case PAL_RGB: return index & 0xFFFFFF;
-        case PAL_BGR: return SwapRedBlue(index);
+        case PAL_INDEXED:
+            return index < pal->colors.size() ? pal->colors[index] & 0xFFFFFF : 0;
+        case PAL_RGB:
+            return index & 0xFFFFFF;
+        case PAL_BGR:
+            return SwapRedBlue(index);
         case PAL_BITFIELDS:
             return Channel(index, pal->red) | (Channel(index, pal->green) << 8) | (Channel(index, pal->blue) << 16);
-        default: return index & 0xFFFFFF;
+        default:
+            return index & 0xFFFFFF;
     }
 }
 
@@ -71,12 +77,15 @@ ULONG FromRgb(const Palette* pal, ULONG rgb) {
             }
             return best;
         }
-        case PAL_RGB: return rgb & 0xFFFFFF;
-        case PAL_BGR: return SwapRedBlue(rgb);
+        case PAL_RGB:
+            return rgb & 0xFFFFFF;
+        case PAL_BGR:
+            return SwapRedBlue(rgb);
         case PAL_BITFIELDS:
             return PackChannel(rgb & 0xFF, pal->red) | PackChannel((rgb >> 8) & 0xFF, pal->green) |
                    PackChannel((rgb >> 16) & 0xFF, pal->blue);
-        default: return rgb;
+        default:
+            return rgb;
     }
 }
 
@@ -89,7 +98,9 @@ Xlate* AsXlate(XLATEOBJ* pxlo) {
 
 namespace plat::gdi {
 // Used by the blitters: the translated colour of a source index.
-ULONG TranslateColor(XLATEOBJ* pxlo, ULONG iColor) { return XLATEOBJ_iXlate(pxlo, iColor); }
+ULONG TranslateColor(XLATEOBJ* pxlo, ULONG iColor) {
+    return XLATEOBJ_iXlate(pxlo, iColor);
+}
 }  // namespace plat::gdi
 
 extern "C" {
@@ -140,9 +151,9 @@ ULONG XLATEOBJ_cGetPalette(XLATEOBJ* pxlo, ULONG iPal, ULONG cPal, ULONG* pPal) 
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const Palette* pal = iPal == XO_SRCPALETTE ? x->src.get()
+    const Palette* pal = iPal == XO_SRCPALETTE                                  ? x->src.get()
                          : (iPal == XO_DESTPALETTE || iPal == XO_DESTDCPALETTE) ? x->dst.get()
-                                                                                  : nullptr;
+                                                                                : nullptr;
     if (!pal || pal->mode != PAL_INDEXED) return 0;
     ULONG n = static_cast<ULONG>(pal->colors.size());
     if (!pPal) return n;

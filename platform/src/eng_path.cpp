@@ -33,8 +33,7 @@ using Runs = std::map<LONG, std::vector<std::pair<LONG, LONG>>>;
 
 constexpr size_t kMostFlatPoints = 1u << 22;  // a path beyond this is refused, not drawn in part
 
-bool ReadFigures(PATHOBJ* ppo, std::vector<Figure>& out)
-{
+bool ReadFigures(PATHOBJ* ppo, std::vector<Figure>& out) {
     PATHOBJ_vEnumStart(ppo);
     PATHDATA pd{};
     BOOL more;
@@ -65,8 +64,9 @@ bool ReadFigures(PATHOBJ* ppo, std::vector<Figure>& out)
                 const int steps = static_cast<int>(std::clamp(reach / 2.0, 1.0, 4096.0));
                 for (int s = 1; s <= steps; ++s) {
                     const double t = static_cast<double>(s) / steps, u = 1 - t;
-                    poly.push_back(PointD{u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x,
-                                          u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y});
+                    poly.push_back(
+                        PointD{u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x,
+                               u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y});
                 }
             }
         } else {
@@ -79,14 +79,12 @@ bool ReadFigures(PATHOBJ* ppo, std::vector<Figure>& out)
     return true;
 }
 
-void AddRun(Runs& runs, LONG y, LONG left, LONG right)
-{
+void AddRun(Runs& runs, LONG y, LONG left, LONG right) {
     if (left < right) runs[y].emplace_back(left, right);
 }
 
 // Scan-line fill at pixel centres; `limits` bounds the rows and columns looked at.
-void FillPolygons(const std::vector<Polygon>& polys, bool winding, const RECTL& limits, Runs& runs)
-{
+void FillPolygons(const std::vector<Polygon>& polys, bool winding, const RECTL& limits, Runs& runs) {
     struct Edge {
         double x0, y0, x1, y1;
         int dir;
@@ -125,8 +123,7 @@ void FillPolygons(const std::vector<Polygon>& polys, bool winding, const RECTL& 
     }
 }
 
-void PlotLine(LONG x0, LONG y0, LONG x1, LONG y1, const RECTL& limits, Runs& runs)
-{
+void PlotLine(LONG x0, LONG y0, LONG x1, LONG y1, const RECTL& limits, Runs& runs) {
     const long long dx = std::llabs(static_cast<long long>(x1) - x0), dy = -std::llabs(static_cast<long long>(y1) - y0);
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     long long err = dx + dy;
@@ -147,13 +144,13 @@ void PlotLine(LONG x0, LONG y0, LONG x1, LONG y1, const RECTL& limits, Runs& run
     }
 }
 
-void StrokeFigures(const std::vector<Figure>& figures, double width, const RECTL& limits, Runs& runs)
-{
+void StrokeFigures(const std::vector<Figure>& figures, double width, const RECTL& limits, Runs& runs) {
     if (width <= 1.0) {
         for (const Figure& f : figures) {
             const size_t n = f.points.size();
-            if (n == 1) PlotLine(std::lround(f.points[0].x), std::lround(f.points[0].y), std::lround(f.points[0].x),
-                                 std::lround(f.points[0].y), limits, runs);
+            if (n == 1)
+                PlotLine(std::lround(f.points[0].x), std::lround(f.points[0].y), std::lround(f.points[0].x),
+                         std::lround(f.points[0].y), limits, runs);
             const size_t segments = n < 2 ? 0 : (f.closed ? n : n - 1);
             for (size_t i = 0; i < segments; ++i) {
                 const PointD a = f.points[i], b = f.points[(i + 1) % n];
@@ -174,15 +171,15 @@ void StrokeFigures(const std::vector<Figure>& figures, double width, const RECTL
             const double len = std::hypot(b.x - a.x, b.y - a.y);
             if (len == 0) continue;
             const double nx = -(b.y - a.y) / len * h, ny = (b.x - a.x) / len * h;
-            quads.push_back(Polygon{{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}});
+            quads.push_back(
+                Polygon{{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}});
         }
     }
     FillPolygons(quads, true, limits, runs);
 }
 
 // The rectangles of the region within the clip.
-std::vector<RECTL> Rectangles(const Runs& runs, CLIPOBJ* pco)
-{
+std::vector<RECTL> Rectangles(const Runs& runs, CLIPOBJ* pco) {
     std::vector<RECTL> clip;
     if (pco && pco->iDComplexity == DC_COMPLEX) {
         ClipRectangles(pco, clip);
@@ -206,7 +203,8 @@ std::vector<RECTL> Rectangles(const Runs& runs, CLIPOBJ* pco)
                 continue;
             }
             for (const RECTL& c : clip) {
-                const RECTL cut{std::max(l, c.left), std::max(y, c.top), std::min(r, c.right), std::min(y + 1, c.bottom)};
+                const RECTL cut{std::max(l, c.left), std::max(y, c.top), std::min(r, c.right),
+                                std::min(y + 1, c.bottom)};
                 if (cut.left < cut.right && cut.top < cut.bottom) out.push_back(cut);
             }
         }
@@ -227,8 +225,7 @@ std::vector<RECTL> Rectangles(const Runs& runs, CLIPOBJ* pco)
 }
 
 // ROP3 of an R2 mix code: the brush is the pattern, the destination stays the destination.
-BYTE Rop3OfMix(ULONG r2)
-{
+BYTE Rop3OfMix(ULONG r2) {
     if (r2 < 1 || r2 > 16) r2 = 13;  // R2_COPYPEN
     const ULONG table = r2 - 1;      // bit (P << 1 | D) of the 2-input truth table
     BYTE rop = 0;
@@ -241,8 +238,7 @@ BYTE Rop3OfMix(ULONG r2)
 
 // Paints the region with the brush: the driver's DrvBitBlt on a hooked device surface, else the
 // engine's own EngBitBlt.
-BOOL PaintRegion(SURFOBJ* pso, const std::vector<RECTL>& rects, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix)
-{
+BOOL PaintRegion(SURFOBJ* pso, const std::vector<RECTL>& rects, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix) {
     if (rects.empty()) return TRUE;
     RECTL bounds = rects[0];
     for (const RECTL& r : rects) {
@@ -259,36 +255,43 @@ BOOL PaintRegion(SURFOBJ* pso, const std::vector<RECTL>& rects, BRUSHOBJ* pbo, P
     PFN_DrvBitBlt bitBlt = nullptr;
     if (Surface* s = FromSurfobj(pso); s && !pso->pvScan0 && (s->hooks & HOOK_BITBLT))
         bitBlt = reinterpret_cast<PFN_DrvBitBlt>(PlatGdiDeviceHook(pso->hdev, INDEX_DrvBitBlt));
-    BOOL ok = bitBlt ? bitBlt(pso, nullptr, nullptr, region, nullptr, &bounds, nullptr, nullptr, pbo, pptlBrushOrg, rop4)
-                     : EngBitBlt(pso, nullptr, nullptr, region, nullptr, &bounds, nullptr, nullptr, pbo, pptlBrushOrg, rop4);
+    BOOL ok =
+        bitBlt ? bitBlt(pso, nullptr, nullptr, region, nullptr, &bounds, nullptr, nullptr, pbo, pptlBrushOrg, rop4)
+               : EngBitBlt(pso, nullptr, nullptr, region, nullptr, &bounds, nullptr, nullptr, pbo, pptlBrushOrg, rop4);
     PlatClipDelete(region);
     return ok;
 }
 
-bool Usable(SURFOBJ* pso) { return pso && FromSurfobj(pso); }
+bool Usable(SURFOBJ* pso) {
+    return pso && FromSurfobj(pso);
+}
 
-RECTL SurfaceLimits(SURFOBJ* pso) { return RECTL{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy}; }
+RECTL SurfaceLimits(SURFOBJ* pso) {
+    return RECTL{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy};
+}
 
 struct Xform {
     XFORMOBJ xo{};
     XFORML m{};
 };
-Xform* AsXform(XFORMOBJ* pxo) { return pxo && IsLoose(pxo) ? reinterpret_cast<Xform*>(pxo) : nullptr; }
+Xform* AsXform(XFORMOBJ* pxo) {
+    return pxo && IsLoose(pxo) ? reinterpret_cast<Xform*>(pxo) : nullptr;
+}
 
-double PenWidth(const LINEATTRS* la, XFORMOBJ* pxo)
-{
+double PenWidth(const LINEATTRS* la, XFORMOBJ* pxo) {
     if (!la || !(la->fl & LA_GEOMETRIC)) return 1.0;
     double scale = 1.0;
     if (Xform* x = AsXform(pxo)) {
-        const double det = std::fabs(static_cast<double>(x->m.eM11) * x->m.eM22 - static_cast<double>(x->m.eM12) * x->m.eM21);
+        const double det =
+            std::fabs(static_cast<double>(x->m.eM11) * x->m.eM22 - static_cast<double>(x->m.eM12) * x->m.eM21);
         if (det > 0) scale = std::sqrt(det);
     }
     const double w = static_cast<double>(la->elWidth.e) * scale;
     return std::isfinite(w) ? std::clamp(w, 1.0, 65536.0) : 1.0;
 }
 
-BOOL Stroke(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo, POINTL* org, LINEATTRS* la, MIX mix)
-{
+BOOL Stroke(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo, POINTL* org, LINEATTRS* la,
+            MIX mix) {
     std::vector<Figure> figures;
     if (!ReadFigures(ppo, figures)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -299,8 +302,7 @@ BOOL Stroke(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* p
     return PaintRegion(pso, Rectangles(runs, pco), pbo, org, mix);
 }
 
-BOOL Fill(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* org, MIX mix, FLONG options)
-{
+BOOL Fill(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* org, MIX mix, FLONG options) {
     std::vector<Figure> figures;
     if (!ReadFigures(ppo, figures)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -318,8 +320,7 @@ BOOL Fill(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* org, 
 extern "C" {
 
 BOOL EngStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
-                   LINEATTRS* plineattrs, MIX mix)
-{
+                   LINEATTRS* plineattrs, MIX mix) {
     if (!Usable(pso) || !ppo || !pbo) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -329,8 +330,7 @@ BOOL EngStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUS
 }
 
 BOOL EngFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix,
-                 FLONG flOptions)
-{
+                 FLONG flOptions) {
     if (!Usable(pso) || !ppo || !pbo) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -341,8 +341,7 @@ BOOL EngFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL
 
 BOOL EngStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pboStroke,
                           LINEATTRS* plineattrs, BRUSHOBJ* pboFill, POINTL* pptlBrushOrg, MIX mixFill,
-                          FLONG flOptions)
-{
+                          FLONG flOptions) {
     if (!Usable(pso) || !ppo || !pboStroke || !pboFill) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -353,8 +352,7 @@ BOOL EngStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* px
            Stroke(pso, ppo, pco, pxo, pboStroke, pptlBrushOrg, plineattrs, mixFill);
 }
 
-BOOL EngPaint(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix)
-{
+BOOL EngPaint(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix) {
     if (!Usable(pso) || !pbo) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -376,8 +374,7 @@ BOOL EngPaint(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, M
     return PaintRegion(pso, cut, pbo, pptlBrushOrg, mix);
 }
 
-ULONG XFORMOBJ_iGetXform(XFORMOBJ* pxo, XFORML* pxform)
-{
+ULONG XFORMOBJ_iGetXform(XFORMOBJ* pxo, XFORML* pxform) {
     Xform* x = AsXform(pxo);
     if (!x) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -390,8 +387,7 @@ ULONG XFORMOBJ_iGetXform(XFORMOBJ* pxo, XFORML* pxform)
     return (m.eDx != 0 || m.eDy != 0) ? GX_OFFSET : GX_IDENTITY;
 }
 
-XFORMOBJ* PlatXformCreate(const XFORML* xform)
-{
+XFORMOBJ* PlatXformCreate(const XFORML* xform) {
     Xform* x = new (std::nothrow) Xform;
     if (!x) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -402,8 +398,7 @@ XFORMOBJ* PlatXformCreate(const XFORML* xform)
     return &x->xo;
 }
 
-void PlatXformDelete(XFORMOBJ* pxo)
-{
+void PlatXformDelete(XFORMOBJ* pxo) {
     Xform* x = AsXform(pxo);
     if (!x) return;
     RemoveLoose(x);

@@ -19,7 +19,9 @@ namespace {
 constexpr BYTE kUninitialisedFill = 0xA5;
 constexpr FLONG kKeptBitmapFlags = BMF_TOPDOWN | BMF_DONTCACHE | BMF_USERMEM | BMF_NOTSYSMEM;
 
-bool SizeUsable(SIZEL sizl) { return sizl.cx > 0 && sizl.cy > 0; }
+bool SizeUsable(SIZEL sizl) {
+    return sizl.cx > 0 && sizl.cy > 0;
+}
 
 HSURF CreateSurfaceWithoutBits(DHSURF dhsurf, SIZEL sizl, ULONG iFormat, USHORT iType) {
     if (!SizeUsable(sizl) || BitsPerPixel(iFormat) == 0) {
@@ -223,6 +225,8 @@ PLAT_GDI_SURFACE_INFO PlatGdiSurfaceInfo(HSURF hsurf) {
     return info;
 }
 
-ULONG PlatGdiObjectCount(void) { return Count(); }
+ULONG PlatGdiObjectCount(void) {
+    return Count();
+}
 
 }  // extern "C"

@@ -184,7 +184,8 @@ LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwF
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
-    void* p = mmap(nullptr, length, PROT_READ | (write ? PROT_WRITE : 0), MAP_SHARED, obj->fd, static_cast<off_t>(offset));
+    void* p =
+        mmap(nullptr, length, PROT_READ | (write ? PROT_WRITE : 0), MAP_SHARED, obj->fd, static_cast<off_t>(offset));
     if (p == MAP_FAILED) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;

@@ -140,8 +140,10 @@ void SplitPattern(std::u16string_view path, std::string* hostDir, std::u16string
     size_t slash = path.find_last_of(u"\\/");
     std::u16string dir = slash == std::u16string_view::npos ? u"" : std::u16string(path.substr(0, slash + 1));
     *pattern = std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
-    if (dir.empty()) *hostDir = MapPath(u".");
-    else *hostDir = MapPath(dir);
+    if (dir.empty())
+        *hostDir = MapPath(u".");
+    else
+        *hostDir = MapPath(dir);
 }
 
 }  // namespace
@@ -209,7 +211,8 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
         return INVALID_HANDLE_VALUE;
     }
     if (dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING ||
-        (dwCreationDisposition == TRUNCATE_EXISTING && !(dwDesiredAccess & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA)))) {
+        (dwCreationDisposition == TRUNCATE_EXISTING &&
+         !(dwDesiredAccess & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA)))) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
@@ -268,9 +271,12 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     }
 
     int flags = O_CLOEXEC;
-    if (read && write) flags |= O_RDWR;
-    else if (write) flags |= O_WRONLY;
-    else flags |= O_RDONLY;
+    if (read && write)
+        flags |= O_RDWR;
+    else if (write)
+        flags |= O_WRONLY;
+    else
+        flags |= O_RDONLY;
     bool truncate = exists && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING);
     if (truncate && !write) flags = (flags & ~O_ACCMODE) | O_RDWR;  // CREATE_ALWAYS truncates even for readers
     if (truncate) flags |= O_TRUNC;
@@ -340,13 +346,14 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD
         return FALSE;
     }
     DWORD done = 0;
-    off_t offset = lpOverlapped ? static_cast<off_t>((static_cast<ULONGLONG>(lpOverlapped->OffsetHigh) << 32) |
-                                                     lpOverlapped->Offset)
-                                : 0;
+    off_t offset =
+        lpOverlapped
+            ? static_cast<off_t>((static_cast<ULONGLONG>(lpOverlapped->OffsetHigh) << 32) | lpOverlapped->Offset)
+            : 0;
     while (done < nNumberOfBytesToRead) {
-        ssize_t n = lpOverlapped ? pread(f->fd, static_cast<char*>(lpBuffer) + done, nNumberOfBytesToRead - done,
-                                         offset + done)
-                                 : read(f->fd, static_cast<char*>(lpBuffer) + done, nNumberOfBytesToRead - done);
+        ssize_t n = lpOverlapped
+                        ? pread(f->fd, static_cast<char*>(lpBuffer) + done, nNumberOfBytesToRead - done, offset + done)
+                        : read(f->fd, static_cast<char*>(lpBuffer) + done, nNumberOfBytesToRead - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             if (lpNumberOfBytesRead) *lpNumberOfBytesRead = done;
@@ -381,9 +388,10 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDW
         return FALSE;
     }
     if (inj.due) want = inj.bytesShort >= want ? 0 : want - inj.bytesShort;
-    off_t offset = lpOverlapped ? static_cast<off_t>((static_cast<ULONGLONG>(lpOverlapped->OffsetHigh) << 32) |
-                                                     lpOverlapped->Offset)
-                                : 0;
+    off_t offset =
+        lpOverlapped
+            ? static_cast<off_t>((static_cast<ULONGLONG>(lpOverlapped->OffsetHigh) << 32) | lpOverlapped->Offset)
+            : 0;
     DWORD done = 0;
     while (done < want) {
         const char* src = static_cast<const char*>(lpBuffer) + done;
@@ -431,11 +439,11 @@ DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
 DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod) {
     auto f = plat::GetFile(hFile);
     if (!f) return INVALID_SET_FILE_POINTER;
-    long long distance = lpDistanceToMoveHigh
-                             ? static_cast<long long>((static_cast<ULONGLONG>(static_cast<DWORD>(*lpDistanceToMoveHigh))
-                                                       << 32) |
-                                                      static_cast<DWORD>(lDistanceToMove))
-                             : static_cast<long long>(lDistanceToMove);
+    long long distance =
+        lpDistanceToMoveHigh
+            ? static_cast<long long>((static_cast<ULONGLONG>(static_cast<DWORD>(*lpDistanceToMoveHigh)) << 32) |
+                                     static_cast<DWORD>(lDistanceToMove))
+            : static_cast<long long>(lDistanceToMove);
     long long base;
     if (dwMoveMethod == FILE_BEGIN) {
         base = 0;
@@ -499,7 +507,8 @@ BOOL GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime, LPFILETIME lpLastAcces
             created = plat::HostTimeToFileTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
         *lpCreationTime = plat::ToFileTime(created);
     }
-    if (lpLastAccessTime) *lpLastAccessTime = plat::ToFileTime(plat::HostTimeToFileTime(st.st_atim.tv_sec, st.st_atim.tv_nsec));
+    if (lpLastAccessTime)
+        *lpLastAccessTime = plat::ToFileTime(plat::HostTimeToFileTime(st.st_atim.tv_sec, st.st_atim.tv_nsec));
     if (lpLastWriteTime) *lpLastWriteTime = plat::ToFileTime(write);
     return TRUE;
 }
@@ -553,7 +562,8 @@ BOOL DeleteFileW(LPCWSTR lpFileName) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    if (!plat::ShareCheckLocked(st.st_dev, st.st_ino, false, false, true, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
+    if (!plat::ShareCheckLocked(st.st_dev, st.st_ino, false, false, true,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
         return FALSE;
     if (unlink(host.c_str()) != 0) {
         SetLastError(plat::ErrnoToError(errno));
@@ -583,8 +593,8 @@ BOOL MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) {
         SetLastError(plat::NotFound(from));
         return FALSE;
     }
-    if (!S_ISDIR(st.st_mode) &&
-        !plat::ShareCheckLocked(st.st_dev, st.st_ino, false, false, true, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
+    if (!S_ISDIR(st.st_mode) && !plat::ShareCheckLocked(st.st_dev, st.st_ino, false, false, true,
+                                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
         return FALSE;
     struct stat dst;
     if (stat(to.c_str(), &dst) == 0 && !(dst.st_dev == st.st_dev && dst.st_ino == st.st_ino)) {
@@ -666,7 +676,8 @@ BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {
     }
     std::string host = plat::MapPath(name);
     if (mkdir(host.c_str(), 0777) != 0) {
-        SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : (errno == ENOENT ? ERROR_PATH_NOT_FOUND : plat::ErrnoToError(errno)));
+        SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS
+                                     : (errno == ENOENT ? ERROR_PATH_NOT_FOUND : plat::ErrnoToError(errno)));
         return FALSE;
     }
     return TRUE;

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "gdi_objects.h"
-#include "plat_internal.h"
 #include "plat/gdi_control.h"
+#include "plat_internal.h"
 #include "win/kernel.h"
 
 using namespace plat::gdi;
@@ -22,11 +22,13 @@ struct Brush {
     HSURF mask = nullptr;
     XLATEOBJ* xlate = nullptr;
     ULONG hatch = 0xFFFFFFFFu;
-    std::vector<BYTE> realisation;   // the block pvAllocRbrush gave the driver
+    std::vector<BYTE> realisation;  // the block pvAllocRbrush gave the driver
     bool realising = false;
 };
 
-Brush* AsBrush(BRUSHOBJ* pbo) { return pbo && IsLoose(pbo) ? reinterpret_cast<Brush*>(pbo) : nullptr; }
+Brush* AsBrush(BRUSHOBJ* pbo) {
+    return pbo && IsLoose(pbo) ? reinterpret_cast<Brush*>(pbo) : nullptr;
+}
 
 Brush* NewBrush() {
     Brush* b = new (std::nothrow) Brush;
@@ -47,8 +49,8 @@ BRUSHOBJ* PlatBrushCreateSolid(ULONG iSolidColor, ULONG rgb) {
     return &b->bo;
 }
 
-BRUSHOBJ* PlatBrushCreatePattern(HDEV hdev, SURFOBJ* psoTarget, HSURF hsurfPattern, HSURF hsurfMask,
-                                 XLATEOBJ* pxlo, ULONG iHatch) {
+BRUSHOBJ* PlatBrushCreatePattern(HDEV hdev, SURFOBJ* psoTarget, HSURF hsurfPattern, HSURF hsurfMask, XLATEOBJ* pxlo,
+                                 ULONG iHatch) {
     if (!FindDevice(hdev) || (hsurfPattern && !FindSurface(hsurfPattern)) || (hsurfMask && !FindSurface(hsurfMask))) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;

@@ -16,15 +16,17 @@ namespace {
 
 struct Clip {
     CLIPOBJ co{};
-    std::vector<RECTL> region;      // banded, top-down, left to right
+    std::vector<RECTL> region;  // banded, top-down, left to right
     bool hasOperation = false;
     RECTL operation{};
-    std::vector<RECTL> enumeration; // the rectangles of the running enumeration, in order
+    std::vector<RECTL> enumeration;  // the rectangles of the running enumeration, in order
     size_t next = 0;
     bool started = false;
 };
 
-bool Empty(const RECTL& r) { return r.left >= r.right || r.top >= r.bottom; }
+bool Empty(const RECTL& r) {
+    return r.left >= r.right || r.top >= r.bottom;
+}
 
 std::vector<RECTL> BuildBands(const RECTL* rects, ULONG count) {
     std::vector<RECTL> input;
@@ -74,7 +76,9 @@ std::vector<RECTL> BuildBands(const RECTL* rects, ULONG count) {
     return out;
 }
 
-Clip* AsClip(CLIPOBJ* pco) { return pco && IsLoose(pco) ? reinterpret_cast<Clip*>(pco) : nullptr; }
+Clip* AsClip(CLIPOBJ* pco) {
+    return pco && IsLoose(pco) ? reinterpret_cast<Clip*>(pco) : nullptr;
+}
 
 Clip* NewClip() {
     Clip* c = new (std::nothrow) Clip;

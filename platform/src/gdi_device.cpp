@@ -90,8 +90,12 @@ BOOL EngWritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWritte
     return WritePrinter(hPrinter, pBuf, cbBuf, pcWritten);
 }
 
-void EngSetLastError(ULONG iError) { SetLastError(iError); }
-ULONG EngGetLastError(void) { return GetLastError(); }
+void EngSetLastError(ULONG iError) {
+    SetLastError(iError);
+}
+ULONG EngGetLastError(void) {
+    return GetLastError();
+}
 
 PVOID EngAllocMem(ULONG Flags, ULONG MemSize, ULONG Tag) {
     plat::Injection inj = plat::TakeInjection("EngAllocMem");

@@ -29,7 +29,9 @@ Table& table() {
 
 }  // namespace
 
-std::unique_lock<std::recursive_mutex> Lock() { return std::unique_lock<std::recursive_mutex>(table().lock); }
+std::unique_lock<std::recursive_mutex> Lock() {
+    return std::unique_lock<std::recursive_mutex>(table().lock);
+}
 
 ULONG_PTR Insert(ObjectKind kind, std::shared_ptr<void> object) {
     Table& t = table();
@@ -124,28 +126,41 @@ void ForgetSurfobj(const SURFOBJ* pso) {
 
 ULONG BitsPerPixel(ULONG iFormat) {
     switch (iFormat) {
-        case BMF_1BPP: return 1;
-        case BMF_4BPP: return 4;
-        case BMF_8BPP: return 8;
-        case BMF_16BPP: return 16;
-        case BMF_24BPP: return 24;
-        case BMF_32BPP: return 32;
-        default: return 0;
+        case BMF_1BPP:
+            return 1;
+        case BMF_4BPP:
+            return 4;
+        case BMF_8BPP:
+            return 8;
+        case BMF_16BPP:
+            return 16;
+        case BMF_24BPP:
+            return 24;
+        case BMF_32BPP:
+            return 32;
+        default:
+            return 0;
     }
 }
 
 ULONG GetPixel(const SURFOBJ& so, LONG x, LONG y) {
     const BYTE* row = static_cast<const BYTE*>(so.pvScan0) + static_cast<ptrdiff_t>(y) * so.lDelta;
     switch (so.iBitmapFormat) {
-        case BMF_1BPP: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-        case BMF_4BPP: return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
-        case BMF_8BPP: return row[x];
-        case BMF_16BPP: return row[2 * x] | (row[2 * x + 1] << 8);
-        case BMF_24BPP: return row[3 * x] | (row[3 * x + 1] << 8) | (static_cast<ULONG>(row[3 * x + 2]) << 16);
+        case BMF_1BPP:
+            return (row[x >> 3] >> (7 - (x & 7))) & 1;
+        case BMF_4BPP:
+            return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+        case BMF_8BPP:
+            return row[x];
+        case BMF_16BPP:
+            return row[2 * x] | (row[2 * x + 1] << 8);
+        case BMF_24BPP:
+            return row[3 * x] | (row[3 * x + 1] << 8) | (static_cast<ULONG>(row[3 * x + 2]) << 16);
         case BMF_32BPP:
             return row[4 * x] | (row[4 * x + 1] << 8) | (static_cast<ULONG>(row[4 * x + 2]) << 16) |
                    (static_cast<ULONG>(row[4 * x + 3]) << 24);
-        default: return 0;
+        default:
+            return 0;
     }
 }
 
@@ -166,7 +181,9 @@ void PutPixel(SURFOBJ& so, LONG x, LONG y, ULONG color) {
             else
                 row[x >> 1] = static_cast<BYTE>((row[x >> 1] & 0x0F) | ((color & 0x0F) << 4));
             break;
-        case BMF_8BPP: row[x] = static_cast<BYTE>(color); break;
+        case BMF_8BPP:
+            row[x] = static_cast<BYTE>(color);
+            break;
         case BMF_16BPP:
             row[2 * x] = static_cast<BYTE>(color);
             row[2 * x + 1] = static_cast<BYTE>(color >> 8);
@@ -182,7 +199,8 @@ void PutPixel(SURFOBJ& so, LONG x, LONG y, ULONG color) {
             row[4 * x + 2] = static_cast<BYTE>(color >> 16);
             row[4 * x + 3] = static_cast<BYTE>(color >> 24);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

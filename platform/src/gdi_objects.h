@@ -21,8 +21,8 @@ struct Surface {
     bool associated = false;
     FLONG hooks = 0;
     ULONG locks = 0;
-    bool deleted = false;    // EngDeleteSurface while locked: freed at the last unlock
-    LONG stride = 0;         // positive scan-line length
+    bool deleted = false;  // EngDeleteSurface while locked: freed at the last unlock
+    LONG stride = 0;       // positive scan-line length
 };
 
 struct Palette {

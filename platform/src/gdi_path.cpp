@@ -31,7 +31,9 @@ struct Path {
     bool started = false;
 };
 
-Path* AsPath(PATHOBJ* ppo) { return ppo && IsLoose(ppo) ? reinterpret_cast<Path*>(ppo) : nullptr; }
+Path* AsPath(PATHOBJ* ppo) {
+    return ppo && IsLoose(ppo) ? reinterpret_cast<Path*>(ppo) : nullptr;
+}
 
 void BuildRecords(Path& p) {
     p.records.clear();
@@ -182,9 +184,8 @@ PATHOBJ* CLIPOBJ_ppoGetPath(CLIPOBJ* pco) {
     segments.reserve(region.size());
     for (const RECTL& r : region) {
         auto fix = [](LONG x, LONG y) { return POINTFIX{x * 16, y * 16}; };
-        segments.push_back({{FALSE, {fix(r.right, r.top)}},
-                            {FALSE, {fix(r.right, r.bottom)}},
-                            {FALSE, {fix(r.left, r.bottom)}}});
+        segments.push_back(
+            {{FALSE, {fix(r.right, r.top)}}, {FALSE, {fix(r.right, r.bottom)}}, {FALSE, {fix(r.left, r.bottom)}}});
         figures.push_back(PLAT_PATH_FIGURE{fix(r.left, r.top), 3, segments.back().data(), TRUE});
     }
     return PlatPathCreate(figures.data(), static_cast<ULONG>(figures.size()));

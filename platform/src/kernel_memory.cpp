@@ -10,8 +10,8 @@
 #include <unordered_map>
 
 #include "handle_table.h"
-#include "sync_internal.h"
 #include "plat_internal.h"
+#include "sync_internal.h"
 #include "win/kernel.h"
 
 namespace {
@@ -77,7 +77,9 @@ struct Heap {
     std::unordered_map<void*, SIZE_T> blocks;
 };
 
-Heap* AsHeap(HANDLE h) { return static_cast<Heap*>(h); }
+Heap* AsHeap(HANDLE h) {
+    return static_cast<Heap*>(h);
+}
 
 struct HeapRegistry {
     std::mutex lock;
@@ -114,8 +116,12 @@ Heap* CheckedHeap(HANDLE h) {
 
 extern "C" {
 
-DWORD GetLastError(void) { return t_lastError; }
-void SetLastError(DWORD dwErrCode) { t_lastError = dwErrCode; }
+DWORD GetLastError(void) {
+    return t_lastError;
+}
+void SetLastError(DWORD dwErrCode) {
+    t_lastError = dwErrCode;
+}
 
 // The table entry of a handle; a handle the table does not know sets ERROR_INVALID_HANDLE.
 // Called with the table's lock held.
@@ -125,7 +131,9 @@ static auto FindGlobalBlock(GlobalTable& t, HGLOBAL hMem) -> decltype(t.blocks.b
     return it;
 }
 
-HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) { return GlobalAllocImpl(uFlags, dwBytes, "GlobalAlloc"); }
+HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
+    return GlobalAllocImpl(uFlags, dwBytes, "GlobalAlloc");
+}
 
 HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
     GlobalTable& t = globals();
@@ -204,8 +212,12 @@ SIZE_T GlobalSize(HGLOBAL hMem) {
     return it->second.size;
 }
 
-HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes) { return GlobalAllocImpl(uFlags, uBytes, "LocalAlloc"); }
-HLOCAL LocalFree(HLOCAL hMem) { return GlobalFree(hMem); }
+HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes) {
+    return GlobalAllocImpl(uFlags, uBytes, "LocalAlloc");
+}
+HLOCAL LocalFree(HLOCAL hMem) {
+    return GlobalFree(hMem);
+}
 
 HANDLE HeapCreate(DWORD, SIZE_T, SIZE_T) {
     if (plat::FailNow("HeapCreate", ERROR_NOT_ENOUGH_MEMORY)) return nullptr;
@@ -284,7 +296,9 @@ SIZE_T HeapSize(HANDLE hHeap, DWORD, LPCVOID lpMem) {
     return it == heap->blocks.end() ? static_cast<SIZE_T>(-1) : it->second;
 }
 
-HANDLE GetProcessHeap(void) { return ProcessHeap(); }
+HANDLE GetProcessHeap(void) {
+    return ProcessHeap();
+}
 
 // ---- Critical sections ----
 void InitializeCriticalSection(LPCRITICAL_SECTION cs) {
@@ -331,8 +345,12 @@ void LeaveCriticalSection(LPCRITICAL_SECTION cs) {
     static_cast<std::recursive_mutex*>(cs->Impl)->unlock();
 }
 
-LONG InterlockedIncrement(LONG volatile* Addend) { return __atomic_add_fetch(Addend, 1, __ATOMIC_SEQ_CST); }
-LONG InterlockedDecrement(LONG volatile* Addend) { return __atomic_sub_fetch(Addend, 1, __ATOMIC_SEQ_CST); }
+LONG InterlockedIncrement(LONG volatile* Addend) {
+    return __atomic_add_fetch(Addend, 1, __ATOMIC_SEQ_CST);
+}
+LONG InterlockedDecrement(LONG volatile* Addend) {
+    return __atomic_sub_fetch(Addend, 1, __ATOMIC_SEQ_CST);
+}
 LONG InterlockedExchange(LONG volatile* Target, LONG Value) {
     return __atomic_exchange_n(Target, Value, __ATOMIC_SEQ_CST);
 }
@@ -353,8 +371,7 @@ BOOL CloseHandle(HANDLE hObject) {
 
 BOOL DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle, HANDLE hTargetProcessHandle,
                      LPHANDLE lpTargetHandle, DWORD, BOOL, DWORD dwOptions) {
-    if (hSourceProcessHandle != GetCurrentProcess() || hTargetProcessHandle != GetCurrentProcess() ||
-        !lpTargetHandle) {
+    if (hSourceProcessHandle != GetCurrentProcess() || hTargetProcessHandle != GetCurrentProcess() || !lpTargetHandle) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -369,12 +386,20 @@ BOOL DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle, HANDLE h
     return TRUE;
 }
 
-HANDLE GetCurrentProcess(void) { return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)); }
-DWORD GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
+HANDLE GetCurrentProcess(void) {
+    return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
+}
+DWORD GetCurrentProcessId(void) {
+    return static_cast<DWORD>(getpid());
+}
 
 // The thread calls belong with the thread code; these weak ones stand in until it defines them,
 // with the same thread id its CreateThread reports.
-__attribute__((weak)) DWORD GetCurrentThreadId(void) { return plat::CurrentThreadIdentity(); }
-__attribute__((weak)) HANDLE GetCurrentThread(void) { return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-2)); }
+__attribute__((weak)) DWORD GetCurrentThreadId(void) {
+    return plat::CurrentThreadIdentity();
+}
+__attribute__((weak)) HANDLE GetCurrentThread(void) {
+    return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-2));
+}
 
 }  // extern "C"

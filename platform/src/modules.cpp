@@ -12,8 +12,8 @@
 #include <mutex>
 #include <vector>
 
-#include "plat_internal.h"
 #include "plat/resource_table.h"
+#include "plat_internal.h"
 #include "win/kernel.h"
 
 namespace plat {
@@ -224,7 +224,8 @@ HMODULE LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE, DWORD dwFlags) {
     mod.windowsPath = windowsPath;
     mod.hostPath = canonical;
     mod.refs = 1;
-    mod.dataFile = (dwFlags & (LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE | DONT_RESOLVE_DLL_REFERENCES)) != 0;
+    mod.dataFile =
+        (dwFlags & (LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE | DONT_RESOLVE_DLL_REFERENCES)) != 0;
     m.list.push_back(mod);
     if (!mod.dataFile) {
         if (auto entry = ModuleEntryPoint(dl)) {
@@ -245,7 +246,9 @@ HMODULE LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE, DWORD dwFlags) {
     return handle;
 }
 
-HMODULE LoadLibraryW(LPCWSTR lpLibFileName) { return LoadLibraryExW(lpLibFileName, nullptr, 0); }
+HMODULE LoadLibraryW(LPCWSTR lpLibFileName) {
+    return LoadLibraryExW(lpLibFileName, nullptr, 0);
+}
 
 HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
     if (!lpLibFileName) {

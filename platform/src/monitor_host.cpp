@@ -20,7 +20,9 @@ constexpr char16_t kStandardTcpPortsKey[] =
     u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
 
 int g_spoolerTag;
-HANDLE SpoolerHandle() { return &g_spoolerTag; }
+HANDLE SpoolerHandle() {
+    return &g_spoolerTag;
+}
 
 // MONITORREG: the monitor's keys are ordinary registry keys here (no cluster).
 LONG WINAPI RegCreate(HANDLE hcKey, LPCWSTR pszSubKey, DWORD dwOptions, REGSAM samDesired, PSECURITY_ATTRIBUTES,
@@ -41,9 +43,13 @@ LONG WINAPI RegOpen(HANDLE hcKey, LPCWSTR pszSubKey, REGSAM samDesired, PHANDLE 
     return r;
 }
 
-LONG WINAPI RegClose(HANDLE hcKey, HANDLE) { return RegCloseKey(static_cast<HKEY>(hcKey)); }
+LONG WINAPI RegClose(HANDLE hcKey, HANDLE) {
+    return RegCloseKey(static_cast<HKEY>(hcKey));
+}
 
-LONG WINAPI RegDelete(HANDLE hcKey, LPCWSTR pszSubKey, HANDLE) { return RegDeleteKeyW(static_cast<HKEY>(hcKey), pszSubKey); }
+LONG WINAPI RegDelete(HANDLE hcKey, LPCWSTR pszSubKey, HANDLE) {
+    return RegDeleteKeyW(static_cast<HKEY>(hcKey), pszSubKey);
+}
 
 LONG WINAPI RegEnum(HANDLE hcKey, DWORD dwIndex, LPWSTR pszName, PDWORD pcchName, PFILETIME pft, HANDLE) {
     return RegEnumKeyExW(static_cast<HKEY>(hcKey), dwIndex, pszName, pcchName, nullptr, nullptr, nullptr, pft);
@@ -106,7 +112,7 @@ LONG WINAPI RegQueryValue(HANDLE hcKey, LPCWSTR pszValue, PDWORD pType, PBYTE pD
 }
 
 constexpr MONITORREG kMonitorReg = {
-    sizeof(MONITORREG), RegCreate, RegOpen,  RegClose,       RegDelete,    RegEnum,
+    sizeof(MONITORREG), RegCreate,   RegOpen,        RegClose,     RegDelete,     RegEnum,
     RegQueryInfo,       RegSetValue, RegDeleteValue, RegEnumValue, RegQueryValue,
 };
 
@@ -189,9 +195,9 @@ BOOL ConfigureLoopbackPort(LPCWSTR portMonitorName, LPCWSTR portName, const char
     std::u16string text;
     for (const char* c = address; *c; ++c) text += static_cast<char16_t>(static_cast<unsigned char>(*c));
     DWORD close = closeAtEndDoc ? 1 : 0;
-    BOOL ok = SetString(key, u"Address", text) &&
-              RegSetValueExW(key, u"CloseAtEndDoc", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&close), 4) ==
-                  ERROR_SUCCESS;
+    BOOL ok =
+        SetString(key, u"Address", text) &&
+        RegSetValueExW(key, u"CloseAtEndDoc", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&close), 4) == ERROR_SUCCESS;
     RegDeleteValueW(key, u"File");
     RegCloseKey(key);
     return ok;
@@ -240,8 +246,7 @@ BOOL OpenPort(HostPort* port, LoadedMonitor* language, LoadedMonitor* portMonito
     std::u16string printer = port->printerName;
     // The spooler hands the language monitor the port monitor's table and its monitor handle.
     if (!language->table->pfnOpenPortEx(language->handle, portMonitor->handle, name.data(),
-                                        printerName ? printer.data() : nullptr, &port->handle,
-                                        portMonitor->table)) {
+                                        printerName ? printer.data() : nullptr, &port->handle, portMonitor->table)) {
         port->handle = nullptr;
         return FALSE;
     }
@@ -331,8 +336,7 @@ JobResult SendJob(HostPort* port, std::span<const BYTE> data, const JobOptions& 
             if (written == 0) {
                 ++result.idleRetries;
                 // The spooler calls again; a port that never takes anything ends the job.
-                if (++idleInARow >= options.maxIdleRetries ||
-                    GetTickCount64() - startTick >= options.maxPlatformMs) {
+                if (++idleInARow >= options.maxIdleRetries || GetTickCount64() - startTick >= options.maxPlatformMs) {
                     result.written = FALSE;
                     result.writeError = ERROR_TIMEOUT;
                     break;

@@ -1,5 +1,7 @@
 // Code pages through ICU: 932 (the Windows Shift-JIS with NEC and IBM extensions), UTF-8 and
 // the usual single-byte pages; CP_ACP follows the settable ANSI code page.
+#include "win/nls.h"
+
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
 
@@ -12,7 +14,6 @@
 #include "plat/control.h"
 #include "plat_internal.h"
 #include "win/kernel.h"
-#include "win/nls.h"
 
 namespace {
 
@@ -28,19 +29,32 @@ UINT Resolve(UINT codePage) {
 // row 13 and the IBM extensions the way Windows does.
 const char* ConverterName(UINT cp) {
     switch (cp) {
-        case 932: return "ibm-943_P15A-2003";
-        case 65001: return "UTF-8";
-        case 1252: return "windows-1252";
-        case 1250: return "windows-1250";
-        case 1251: return "windows-1251";
-        case 437: return "ibm-437";
-        case 850: return "ibm-850";
-        case 936: return "windows-936-2000";
-        case 949: return "windows-949-2000";
-        case 950: return "windows-950-2000";
-        case 20127: return "US-ASCII";
-        case 28591: return "ISO-8859-1";
-        default: return nullptr;
+        case 932:
+            return "ibm-943_P15A-2003";
+        case 65001:
+            return "UTF-8";
+        case 1252:
+            return "windows-1252";
+        case 1250:
+            return "windows-1250";
+        case 1251:
+            return "windows-1251";
+        case 437:
+            return "ibm-437";
+        case 850:
+            return "ibm-850";
+        case 936:
+            return "windows-936-2000";
+        case 949:
+            return "windows-949-2000";
+        case 950:
+            return "windows-950-2000";
+        case 20127:
+            return "US-ASCII";
+        case 28591:
+            return "ISO-8859-1";
+        default:
+            return nullptr;
     }
 }
 
@@ -67,19 +81,24 @@ UConverter* Converter(UINT cp) {
 
 bool IsLead(UINT cp, BYTE b) {
     switch (cp) {
-        case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        case 932:
+            return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
         case 936:
         case 949:
-        case 950: return b >= 0x81 && b <= 0xFE;
-        default: return false;
+        case 950:
+            return b >= 0x81 && b <= 0xFE;
+        default:
+            return false;
     }
 }
 
 // Converts bytes to UTF-16; false when strict and an invalid sequence is met.
 bool ToWide(UConverter* conv, std::string_view in, bool strict, std::u16string& out) {
     UErrorCode err = U_ZERO_ERROR;
-    if (strict) ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
-    else ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &err);
+    if (strict)
+        ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+    else
+        ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &err);
     out.assign(in.size() + 1, u'\0');
     const char* src = in.data();
     const char* srcEnd = in.data() + in.size();
@@ -127,13 +146,23 @@ std::u16string AnsiToWide(std::string_view text) {
 
 extern "C" {
 
-void PlatSetAnsiCodePage(UINT codePage) { g_ansiCodePage = codePage ? codePage : 932; }
+void PlatSetAnsiCodePage(UINT codePage) {
+    g_ansiCodePage = codePage ? codePage : 932;
+}
 
-UINT GetACP(void) { return g_ansiCodePage.load(); }
-UINT GetOEMCP(void) { return Resolve(CP_OEMCP); }
+UINT GetACP(void) {
+    return g_ansiCodePage.load();
+}
+UINT GetOEMCP(void) {
+    return Resolve(CP_OEMCP);
+}
 
-BOOL IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar) { return IsLead(Resolve(CodePage), TestChar) ? TRUE : FALSE; }
-BOOL IsDBCSLeadByte(BYTE TestChar) { return IsDBCSLeadByteEx(CP_ACP, TestChar); }
+BOOL IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar) {
+    return IsLead(Resolve(CodePage), TestChar) ? TRUE : FALSE;
+}
+BOOL IsDBCSLeadByte(BYTE TestChar) {
+    return IsDBCSLeadByteEx(CP_ACP, TestChar);
+}
 
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
                         int cchWideChar) {
@@ -192,12 +221,15 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    size_t len = cchWideChar == -1 ? std::char_traits<char16_t>::length(lpWideCharStr) + 1 : static_cast<size_t>(cchWideChar);
+    size_t len =
+        cchWideChar == -1 ? std::char_traits<char16_t>::length(lpWideCharStr) + 1 : static_cast<size_t>(cchWideChar);
     UErrorCode err = U_ZERO_ERROR;
     // Best-fit mappings (U+00A5 to 0x5C, ...) unless the caller forbids them.
     ucnv_setFallback(conv, (dwFlags & WC_NO_BEST_FIT_CHARS) ? FALSE : TRUE);
-    if (utf8) ucnv_setFromUCallBack(conv, UCNV_FROM_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &err);
-    else ucnv_setFromUCallBack(conv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+    if (utf8)
+        ucnv_setFromUCallBack(conv, UCNV_FROM_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &err);
+    else
+        ucnv_setFromUCallBack(conv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
     char defaultChar[2] = {'?', 0};
     size_t defaultLen = 1;
     if (lpDefaultChar && *lpDefaultChar) {

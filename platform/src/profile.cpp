@@ -31,7 +31,8 @@ bool LoadIni(LPCWSTR fileName, std::vector<IniSection>& sections) {
     std::string bytes;
     if (!plat::ReadWholeFile(plat::MapPath(path), bytes)) return false;
     std::u16string text;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
         text.resize((bytes.size() - 2) / 2);
         for (size_t i = 0; i < text.size(); ++i)
             text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
@@ -51,7 +52,9 @@ bool LoadIni(LPCWSTR fileName, std::vector<IniSection>& sections) {
         if (line.empty() || line[0] == u';') continue;
         if (line[0] == u'[') {
             size_t close = line.find(u']');
-            sections.push_back(IniSection{std::u16string(Trim(line.substr(1, close == std::u16string_view::npos ? line.size() - 1 : close - 1))), {}});
+            sections.push_back(IniSection{
+                std::u16string(Trim(line.substr(1, close == std::u16string_view::npos ? line.size() - 1 : close - 1))),
+                {}});
             current = &sections.back();
             continue;
         }

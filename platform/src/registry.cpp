@@ -6,6 +6,8 @@
 //   key "Software" "QEV" "Stamp"        a key, as its path of quoted names from the hive root
 //   value "Name" 1 480065000000         a value of the key above: name, type, data in hex
 // Names are quoted with \\ \" \n \r escapes; the empty name is the key's default value.
+#include "win/registry.h"
+
 #include <cstring>
 #include <map>
 #include <memory>
@@ -17,7 +19,6 @@
 #include "handle_table.h"
 #include "plat_internal.h"
 #include "win/kernel.h"
-#include "win/registry.h"
 
 namespace plat {
 namespace {
@@ -31,7 +32,7 @@ struct RegValue {
 struct RegKey {
     std::u16string name;
     std::map<std::u16string, std::unique_ptr<RegKey>> subkeys;  // by folded name: enumerated in order
-    std::vector<RegValue> values;                                // in the order they were first set
+    std::vector<RegValue> values;                               // in the order they were first set
     ULONGLONG lastWrite = 0;
 };
 
@@ -61,7 +62,9 @@ ULONGLONG Now() {
     return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
-std::string HiveFile(int hive) { return SandboxRoot() + "/registry/" + kHiveFiles[hive] + ".hive"; }
+std::string HiveFile(int hive) {
+    return SandboxRoot() + "/registry/" + kHiveFiles[hive] + ".hive";
+}
 
 // ---- Persistence ----
 std::string Quote(std::u16string_view name) {
@@ -217,7 +220,8 @@ std::unique_ptr<RegKey> LoadHive(int hive) {
                 continue;
             }
             std::string typeText(line.substr(pos + 1, typeEnd - pos - 1));
-            if (typeText.empty() || typeText.size() > 10 || typeText.find_first_not_of("0123456789") != std::string::npos) {
+            if (typeText.empty() || typeText.size() > 10 ||
+                typeText.find_first_not_of("0123456789") != std::string::npos) {
                 bad = true;
                 continue;
             }
@@ -379,7 +383,9 @@ RegValue* FindValue(RegKey* key, std::u16string_view name) {
     return nullptr;
 }
 
-bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool IsText(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 // Two-call copy: a null buffer asks for the size; a small one gets ERROR_MORE_DATA.
 LONG CopyData(const std::string& data, LPBYTE out, LPDWORD size) {

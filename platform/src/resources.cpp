@@ -1,8 +1,8 @@
 // A module's resources, read from the table it exports as "OrlaResourceTable".
 #include <cstring>
 
-#include "plat_internal.h"
 #include "plat/resource_table.h"
+#include "plat_internal.h"
 #include "win/kernel.h"
 #include "win/nls.h"
 
@@ -101,7 +101,9 @@ HGLOBAL LoadResource(HMODULE hModule, HRSRC hResInfo) {
     return const_cast<void*>(e->data);
 }
 
-LPVOID LockResource(HGLOBAL hResData) { return hResData; }
+LPVOID LockResource(HGLOBAL hResData) {
+    return hResData;
+}
 
 DWORD SizeofResource(HMODULE hModule, HRSRC hResInfo) {
     const ORLA_RESOURCE* e = EntryFor(hModule, hResInfo);

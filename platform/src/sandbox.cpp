@@ -1,8 +1,8 @@
 // The sandbox root and the map from Windows paths to host paths; atomic whole-file writes for
 // every persisted store.
 #include <dirent.h>
-#include <ftw.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,7 +71,9 @@ std::string& PrivateRoot() {
     return *r;
 }
 
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }
+int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
+    return remove(path);
+}
 
 // A root the layer made for itself is scratch: it goes when the process ends.
 void RemovePrivateRoot() {
@@ -170,7 +172,9 @@ namespace {
 std::atomic<int> persistence{PLAT_PERSIST_DURABLE};
 }  // namespace
 
-PLAT_PERSISTENCE Persistence() { return static_cast<PLAT_PERSISTENCE>(persistence.load(std::memory_order_relaxed)); }
+PLAT_PERSISTENCE Persistence() {
+    return static_cast<PLAT_PERSISTENCE>(persistence.load(std::memory_order_relaxed));
+}
 
 bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
@@ -225,7 +229,9 @@ pid_t TemporaryOwner(std::string_view name, std::string_view file) {
     return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
 }
 
-bool ProcessAlive(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
+bool ProcessAlive(pid_t pid) {
+    return kill(pid, 0) == 0 || errno == EPERM;
+}
 
 }  // namespace
 
@@ -269,24 +275,38 @@ bool ReadWholeFile(const std::string& hostPath, std::string& out, size_t limit) 
 
 DWORD ErrnoToError(int error) {
     switch (error) {
-        case 0: return ERROR_SUCCESS;
-        case ENOENT: return ERROR_FILE_NOT_FOUND;
-        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+        case 0:
+            return ERROR_SUCCESS;
+        case ENOENT:
+            return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
         case EACCES:
         case EPERM:
         case EROFS:
-        case EISDIR: return ERROR_ACCESS_DENIED;
-        case EEXIST: return ERROR_FILE_EXISTS;
-        case ENOSPC: return ERROR_DISK_FULL;
+        case EISDIR:
+            return ERROR_ACCESS_DENIED;
+        case EEXIST:
+            return ERROR_FILE_EXISTS;
+        case ENOSPC:
+            return ERROR_DISK_FULL;
         case EMFILE:
-        case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-        case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-        case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
-        case EINVAL: return ERROR_INVALID_PARAMETER;
-        case EBADF: return ERROR_INVALID_HANDLE;
-        case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-        case EXDEV: return ERROR_NOT_SAME_DEVICE;
-        default: return ERROR_GEN_FAILURE;
+        case ENFILE:
+            return ERROR_TOO_MANY_OPEN_FILES;
+        case ENOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case ENOTEMPTY:
+            return ERROR_DIR_NOT_EMPTY;
+        case EINVAL:
+            return ERROR_INVALID_PARAMETER;
+        case EBADF:
+            return ERROR_INVALID_HANDLE;
+        case ENAMETOOLONG:
+            return ERROR_FILENAME_EXCED_RANGE;
+        case EXDEV:
+            return ERROR_NOT_SAME_DEVICE;
+        default:
+            return ERROR_GEN_FAILURE;
     }
 }
 
@@ -327,7 +347,9 @@ BOOL PlatSetPersistence(DWORD mode) {
     return TRUE;
 }
 
-PLAT_PERSISTENCE PlatGetPersistence(void) { return plat::Persistence(); }
+PLAT_PERSISTENCE PlatGetPersistence(void) {
+    return plat::Persistence();
+}
 
 void PlatResetForTests(void) {
     plat::RegistryDropCache();

@@ -150,7 +150,9 @@ struct Form {
 // Stored form value: cx, cy, left, top, right, bottom (LONG each), flags (DWORD).
 constexpr size_t kStoredFormSize = 28;
 
-bool JapaneseSystem() { return GetACP() == 932; }
+bool JapaneseSystem() {
+    return GetACP() == 932;
+}
 
 std::vector<Form> AllForms() {
     std::vector<Form> forms;
@@ -185,7 +187,9 @@ void FillForm(FORM_INFO_1W& info, Packer& p, const Form& f) {
     info.ImageableArea = f.area;
 }
 
-std::shared_ptr<PrinterHandle> FormHandle(HANDLE h) { return GetPrinterHandle(h); }
+std::shared_ptr<PrinterHandle> FormHandle(HANDLE h) {
+    return GetPrinterHandle(h);
+}
 
 }  // namespace
 }  // namespace plat
@@ -255,8 +259,8 @@ BOOL AddFormW(HANDLE hPrinter, DWORD Level, LPBYTE pForm) {
         return FALSE;
     }
     const RECTL& a = info->ImageableArea;
-    if (info->Size.cx <= 0 || info->Size.cy <= 0 || a.left < 0 || a.top < 0 || a.right <= a.left ||
-        a.bottom <= a.top || a.right > info->Size.cx || a.bottom > info->Size.cy) {
+    if (info->Size.cx <= 0 || info->Size.cy <= 0 || a.left < 0 || a.top < 0 || a.right <= a.left || a.bottom <= a.top ||
+        a.right > info->Size.cx || a.bottom > info->Size.cy) {
         SetLastError(ERROR_INVALID_FORM_SIZE);
         return FALSE;
     }

@@ -16,7 +16,8 @@
 namespace plat {
 
 constexpr char16_t kPrintersKey[] = u"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
-constexpr char16_t kDriversKey[] = u"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-3";
+constexpr char16_t kDriversKey[] =
+    u"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-3";
 constexpr char16_t kFormsKey[] = u"SYSTEM\\CurrentControlSet\\Control\\Print\\Forms";
 constexpr char16_t kEnvironment[] = u"Windows NT x86";
 constexpr char16_t kDriverRoot[] = u"C:\\Windows\\System32\\spool\\drivers\\w32x86";
@@ -27,7 +28,7 @@ struct PrinterHandle : KernelObject {
     std::u16string name;  // as installed; empty for the print server's handle
     bool server = false;
     DWORD access = 0;
-    DWORD jobId = 0;      // the document this handle is spooling, or 0
+    DWORD jobId = 0;  // the document this handle is spooling, or 0
     bool inPage = false;
     DWORD openedJob = 0;  // a "Printer,Job n" handle
     std::string devmode;  // from PRINTER_DEFAULTS, for the jobs of this handle

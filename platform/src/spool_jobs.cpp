@@ -31,7 +31,7 @@ struct Job {
     DWORD pagesPrinted = 0;
     ULONGLONG size = 0;
     SYSTEMTIME submitted{};
-    int fd = -1;       // open while the document is spooled
+    int fd = -1;  // open while the document is spooled
     bool spooling = false;
 };
 
@@ -106,11 +106,17 @@ BOOL PackJobs(const std::vector<const Job*>& list, DWORD firstPosition, DWORD Le
               LPDWORD needed, LPDWORD returned) {
     if (Level == 1)
         return PackRecords<JOB_INFO_1W>(
-            list.size(), [&](JOB_INFO_1W& i, Packer& p, size_t k) { FillJob1(i, p, *list[k], firstPosition + static_cast<DWORD>(k)); },
+            list.size(),
+            [&](JOB_INFO_1W& i, Packer& p, size_t k) {
+                FillJob1(i, p, *list[k], firstPosition + static_cast<DWORD>(k));
+            },
             buf, cb, needed, returned);
     if (Level == 2)
         return PackRecords<JOB_INFO_2W>(
-            list.size(), [&](JOB_INFO_2W& i, Packer& p, size_t k) { FillJob2(i, p, *list[k], firstPosition + static_cast<DWORD>(k)); },
+            list.size(),
+            [&](JOB_INFO_2W& i, Packer& p, size_t k) {
+                FillJob2(i, p, *list[k], firstPosition + static_cast<DWORD>(k));
+            },
             buf, cb, needed, returned);
     SetLastError(ERROR_INVALID_LEVEL);
     return FALSE;
@@ -146,8 +152,10 @@ void DropJobsOf(std::u16string_view printer) {
         auto next = std::next(it);
         if (EqualNoCase(it->second.printer, printer)) {
             // A job still being written goes when its document ends, as with a delete.
-            if (it->second.spooling) it->second.status |= JOB_STATUS_DELETING;
-            else RemoveJob(it);
+            if (it->second.spooling)
+                it->second.status |= JOB_STATUS_DELETING;
+            else
+                RemoveJob(it);
         }
         it = next;
     }
@@ -326,8 +334,8 @@ BOOL AbortPrinter(HANDLE hPrinter) {
     return TRUE;
 }
 
-BOOL EnumJobsW(HANDLE hPrinter, DWORD FirstJob, DWORD NoJobs, DWORD Level, LPBYTE pJob, DWORD cbBuf,
-               LPDWORD pcbNeeded, LPDWORD pcReturned) {
+BOOL EnumJobsW(HANDLE hPrinter, DWORD FirstJob, DWORD NoJobs, DWORD Level, LPBYTE pJob, DWORD cbBuf, LPDWORD pcbNeeded,
+               LPDWORD pcReturned) {
     auto p = GetPrinterHandle(hPrinter);
     if (!p) return FALSE;
     if (!pcbNeeded || !pcReturned) {
@@ -347,7 +355,8 @@ BOOL GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD cbBuf
     std::lock_guard<std::recursive_mutex> g(jobs().lock);
     std::vector<const Job*> all = JobsOf(p->name);
     for (size_t i = 0; i < all.size(); ++i) {
-        if (all[i]->id == JobId) return PackJobs({all[i]}, static_cast<DWORD>(i + 1), Level, pJob, cbBuf, pcbNeeded, nullptr);
+        if (all[i]->id == JobId)
+            return PackJobs({all[i]}, static_cast<DWORD>(i + 1), Level, pJob, cbBuf, pcbNeeded, nullptr);
     }
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -383,14 +392,21 @@ BOOL SetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD Comma
         return FALSE;
     }
     switch (Command) {
-        case 0: break;
-        case JOB_CONTROL_PAUSE: job.status |= JOB_STATUS_PAUSED; break;
-        case JOB_CONTROL_RESUME: job.status &= ~static_cast<DWORD>(JOB_STATUS_PAUSED); break;
+        case 0:
+            break;
+        case JOB_CONTROL_PAUSE:
+            job.status |= JOB_STATUS_PAUSED;
+            break;
+        case JOB_CONTROL_RESUME:
+            job.status &= ~static_cast<DWORD>(JOB_STATUS_PAUSED);
+            break;
         case JOB_CONTROL_RESTART:
             job.status &= ~static_cast<DWORD>(JOB_STATUS_PRINTED | JOB_STATUS_ERROR | kStatusComplete);
             job.status |= kStatusRestart;
             break;
-        case JOB_CONTROL_SENT_TO_PRINTER: job.status |= kStatusComplete; break;
+        case JOB_CONTROL_SENT_TO_PRINTER:
+            job.status |= kStatusComplete;
+            break;
         case JOB_CONTROL_CANCEL:
         case JOB_CONTROL_DELETE:
         case JOB_CONTROL_LAST_PAGE_EJECTED:

@@ -39,7 +39,7 @@ struct Spooler {
     std::set<std::u16string> services;  // folded names
     LONG socketUsers = 0;
     std::vector<std::pair<std::u16string, std::u16string>> connections;  // local name, remote name
-    int keyboardType = 4;     // enhanced 101/102-key keyboard
+    int keyboardType = 4;                                                // enhanced 101/102-key keyboard
     int keyboardSubType = 0;
 };
 
@@ -62,7 +62,9 @@ struct ServiceObject : KernelObject {
 std::atomic<DWORD> g_openTokens{0};
 
 // Strings of a level-1/2 record are packed at the end of the caller's buffer, as the spooler does.
-size_t StringBytes(const std::u16string& s) { return (s.size() + 1) * sizeof(WCHAR); }
+size_t StringBytes(const std::u16string& s) {
+    return (s.size() + 1) * sizeof(WCHAR);
+}
 
 }  // namespace
 }  // namespace plat
@@ -128,7 +130,9 @@ void PlatSetServiceInstalled(LPCWSTR serviceName, BOOL installed) {
     }
 }
 
-DWORD PlatOpenImpersonationTokens(void) { return g_openTokens.load(); }
+DWORD PlatOpenImpersonationTokens(void) {
+    return g_openTokens.load();
+}
 
 LONG PlatSocketLibraryUsers(void) {
     Spooler& s = spooler();
@@ -328,14 +332,14 @@ int GetKeyboardType(int nTypeFlag) {
     Spooler& s = spooler();
     std::lock_guard<std::mutex> g(s.lock);
     switch (nTypeFlag) {
-    case 0:
-        return s.keyboardType;
-    case 1:
-        return s.keyboardSubType;
-    case 2:
-        return 12;  // function keys of an enhanced keyboard
-    default:
-        return 0;
+        case 0:
+            return s.keyboardType;
+        case 1:
+            return s.keyboardSubType;
+        case 2:
+            return 12;  // function keys of an enhanced keyboard
+        default:
+            return 0;
     }
 }
 

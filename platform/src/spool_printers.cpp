@@ -11,13 +11,16 @@
 
 namespace plat {
 
-void RegKeyCloser::operator()(HKEY k) const { RegCloseKey(k); }
+void RegKeyCloser::operator()(HKEY k) const {
+    RegCloseKey(k);
+}
 
 UniqueKey OpenKey(std::u16string_view path, bool create) {
     std::u16string p(path);
     HKEY key = nullptr;
-    LONG rc = create ? RegCreateKeyExW(HKEY_LOCAL_MACHINE, p.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)
-                     : RegOpenKeyExW(HKEY_LOCAL_MACHINE, p.c_str(), 0, KEY_ALL_ACCESS, &key);
+    LONG rc =
+        create ? RegCreateKeyExW(HKEY_LOCAL_MACHINE, p.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)
+               : RegOpenKeyExW(HKEY_LOCAL_MACHINE, p.c_str(), 0, KEY_ALL_ACCESS, &key);
     return UniqueKey(rc == ERROR_SUCCESS ? key : nullptr);
 }
 
@@ -217,18 +220,23 @@ template <class Info, class Fill>
 BOOL PackPrinters(const std::vector<PrinterRecord>& records, Fill fill, LPBYTE buf, DWORD cb, LPDWORD needed,
                   LPDWORD returned) {
     return PackRecords<Info>(
-        records.size(), [&](Info& info, Packer& p, size_t i) { fill(info, p, records[i]); }, buf, cb, needed,
-        returned);
+        records.size(), [&](Info& info, Packer& p, size_t i) { fill(info, p, records[i]); }, buf, cb, needed, returned);
 }
 
 BOOL PackPrinterLevel(DWORD level, const std::vector<PrinterRecord>& records, LPBYTE buf, DWORD cb, LPDWORD needed,
                       LPDWORD returned) {
     switch (level) {
-        case 1: return PackPrinters<PRINTER_INFO_1W>(records, FillPrinter1, buf, cb, needed, returned);
-        case 2: return PackPrinters<PRINTER_INFO_2W>(records, FillPrinter2, buf, cb, needed, returned);
-        case 4: return PackPrinters<PRINTER_INFO_4W>(records, FillPrinter4, buf, cb, needed, returned);
-        case 5: return PackPrinters<PRINTER_INFO_5W>(records, FillPrinter5, buf, cb, needed, returned);
-        default: SetLastError(ERROR_INVALID_LEVEL); return FALSE;
+        case 1:
+            return PackPrinters<PRINTER_INFO_1W>(records, FillPrinter1, buf, cb, needed, returned);
+        case 2:
+            return PackPrinters<PRINTER_INFO_2W>(records, FillPrinter2, buf, cb, needed, returned);
+        case 4:
+            return PackPrinters<PRINTER_INFO_4W>(records, FillPrinter4, buf, cb, needed, returned);
+        case 5:
+            return PackPrinters<PRINTER_INFO_5W>(records, FillPrinter5, buf, cb, needed, returned);
+        default:
+            SetLastError(ERROR_INVALID_LEVEL);
+            return FALSE;
     }
 }
 
@@ -238,7 +246,8 @@ std::u16string DataKeyPath(const PrinterHandle& p, std::u16string_view key) {
 }
 
 bool ValidDataKey(std::u16string_view key) {
-    return !key.empty() && key.front() != u'\\' && key.back() != u'\\' && key.find(u"\\\\") == std::u16string_view::npos;
+    return !key.empty() && key.front() != u'\\' && key.back() != u'\\' &&
+           key.find(u"\\\\") == std::u16string_view::npos;
 }
 
 // Values a print server handle answers.
@@ -252,10 +261,14 @@ bool ServerValue(std::u16string_view name, DWORD& type, std::string& data) {
         type = REG_DWORD;
         data.assign(reinterpret_cast<const char*>(&v), 4);
     };
-    if (EqualNoCase(name, u"MajorVersion")) dword(3);
-    else if (EqualNoCase(name, u"MinorVersion")) dword(0);
-    else if (EqualNoCase(name, u"Architecture")) str(kEnvironment);
-    else if (EqualNoCase(name, u"DefaultSpoolDirectory")) str(kSpoolDirectory);
+    if (EqualNoCase(name, u"MajorVersion"))
+        dword(3);
+    else if (EqualNoCase(name, u"MinorVersion"))
+        dword(0);
+    else if (EqualNoCase(name, u"Architecture"))
+        str(kEnvironment);
+    else if (EqualNoCase(name, u"DefaultSpoolDirectory"))
+        str(kSpoolDirectory);
     else if (EqualNoCase(name, u"OSVersion")) {
         OSVERSIONINFOW v{};
         v.dwOSVersionInfoSize = sizeof v;
@@ -290,7 +303,8 @@ DWORD GetData(HANDLE hPrinter, std::u16string_view keyName, LPCWSTR pValueName, 
     return ERROR_SUCCESS;
 }
 
-DWORD SetData(HANDLE hPrinter, std::u16string_view keyName, LPCWSTR pValueName, DWORD Type, LPBYTE pData, DWORD cbData) {
+DWORD SetData(HANDLE hPrinter, std::u16string_view keyName, LPCWSTR pValueName, DWORD Type, LPBYTE pData,
+              DWORD cbData) {
     auto p = GetPrinterHandle(hPrinter);
     if (!p) return ERROR_INVALID_HANDLE;
     if (p->server) return ERROR_ACCESS_DENIED;
@@ -303,7 +317,9 @@ DWORD SetData(HANDLE hPrinter, std::u16string_view keyName, LPCWSTR pValueName, 
 
 }  // namespace
 
-void SpoolerDropState() { DropJobs(); }
+void SpoolerDropState() {
+    DropJobs();
+}
 
 }  // namespace plat
 
@@ -345,8 +361,8 @@ BOOL PlatInstallPrinter(const PLAT_PRINTER_SETUP* s) {
     put(driver.get(), u"Help File", s->helpFile);
     put(driver.get(), u"Monitor", s->monitorName);
     put(driver.get(), u"Datatype", u"RAW");
-    if (rc == ERROR_SUCCESS) rc = RegSetValueExW(driver.get(), u"Dependent Files", 0, REG_MULTI_SZ,
-                                                 reinterpret_cast<const BYTE*>(u"\0"), 4);
+    if (rc == ERROR_SUCCESS)
+        rc = RegSetValueExW(driver.get(), u"Dependent Files", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(u"\0"), 4);
     if (rc == ERROR_SUCCESS) rc = WriteDword(driver.get(), u"Version", 3);
     put(printer.get(), u"Name", s->printerName);
     put(printer.get(), u"Printer Driver", s->driverName);
@@ -377,7 +393,9 @@ BOOL PlatDeletePrinter(LPCWSTR printerName) {
     return TRUE;
 }
 
-LPCWSTR PlatDriverDirectory(void) { return u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3"; }
+LPCWSTR PlatDriverDirectory(void) {
+    return u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3";
+}
 
 BOOL PlatSetPrinterDevmode(LPCWSTR printerName, const void* devmode, DWORD totalSize) {
     std::u16string installed;
@@ -386,10 +404,10 @@ BOOL PlatSetPrinterDevmode(LPCWSTR printerName, const void* devmode, DWORD total
         return FALSE;
     }
     UniqueKey key = OpenKey(PrinterKeyPath(installed), false);
-    LONG rc = !key ? ERROR_FILE_NOT_FOUND
-                   : devmode ? RegSetValueExW(key.get(), u"Default DevMode", 0, REG_BINARY,
-                                              static_cast<const BYTE*>(devmode), totalSize)
-                             : RegDeleteValueW(key.get(), u"Default DevMode");
+    LONG rc = !key      ? ERROR_FILE_NOT_FOUND
+              : devmode ? RegSetValueExW(key.get(), u"Default DevMode", 0, REG_BINARY,
+                                         static_cast<const BYTE*>(devmode), totalSize)
+                        : RegDeleteValueW(key.get(), u"Default DevMode");
     if (rc != ERROR_SUCCESS && !(rc == ERROR_FILE_NOT_FOUND && !devmode)) {
         SetLastError(static_cast<DWORD>(rc));
         return FALSE;
@@ -487,14 +505,23 @@ BOOL SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
     if (Level == 0) {
         DWORD status = ReadDword(key.get(), u"Status", 0);
         switch (Command) {
-            case kPause: rc = WriteDword(key.get(), u"Status", status | kStatusPaused); break;
-            case kResume: rc = WriteDword(key.get(), u"Status", status & ~kStatusPaused); break;
-            case kPurge: DropJobsOf(p->name); break;
-            case kSetStatus:
-                if (!pPrinter) rc = ERROR_INVALID_PARAMETER;
-                else rc = WriteDword(key.get(), u"Status", static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(pPrinter)));
+            case kPause:
+                rc = WriteDword(key.get(), u"Status", status | kStatusPaused);
                 break;
-            default: rc = ERROR_INVALID_PARAMETER;
+            case kResume:
+                rc = WriteDword(key.get(), u"Status", status & ~kStatusPaused);
+                break;
+            case kPurge:
+                DropJobsOf(p->name);
+                break;
+            case kSetStatus:
+                if (!pPrinter)
+                    rc = ERROR_INVALID_PARAMETER;
+                else
+                    rc = WriteDword(key.get(), u"Status", static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(pPrinter)));
+                break;
+            default:
+                rc = ERROR_INVALID_PARAMETER;
         }
     } else if (Level == 2) {
         auto* info = reinterpret_cast<PRINTER_INFO_2W*>(pPrinter);

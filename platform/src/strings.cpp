@@ -68,10 +68,14 @@ std::basic_string<Ch> Format(const Ch* fmt, va_list args) {
         }
         bool left = false, zero = false, alt = false;
         for (;; ++p) {
-            if (*p == '-') left = true;
-            else if (*p == '0') zero = true;
-            else if (*p == '#') alt = true;
-            else break;
+            if (*p == '-')
+                left = true;
+            else if (*p == '0')
+                zero = true;
+            else if (*p == '#')
+                alt = true;
+            else
+                break;
         }
         int width = 0;
         while (*p >= '0' && *p <= '9') width = width * 10 + (*p++ - '0');
@@ -86,11 +90,16 @@ std::basic_string<Ch> Format(const Ch* fmt, va_list args) {
         // Size prefixes: l (long; on strings: wide), h (short; on strings: narrow), w (wide), I64.
         bool isLong = false, isShort = false, is64 = false, forceWide = false, forceNarrow = false;
         for (;; ++p) {
-            if (*p == 'l') isLong = true, forceWide = true;
-            else if (*p == 'h') isShort = true, forceNarrow = true;
-            else if (*p == 'w') forceWide = true;
-            else if (*p == 'I' && p[1] == '6' && p[2] == '4') is64 = true, p += 2;
-            else break;
+            if (*p == 'l')
+                isLong = true, forceWide = true;
+            else if (*p == 'h')
+                isShort = true, forceNarrow = true;
+            else if (*p == 'w')
+                forceWide = true;
+            else if (*p == 'I' && p[1] == '6' && p[2] == '4')
+                is64 = true, p += 2;
+            else
+                break;
         }
         (void)isLong;
         Ch conv = *p;
@@ -100,7 +109,8 @@ std::basic_string<Ch> Format(const Ch* fmt, va_list args) {
             case 'i': {
                 long long v = is64 ? va_arg(args, long long) : va_arg(args, int);
                 if (isShort) v = static_cast<short>(v);
-                unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+                unsigned long long mag =
+                    v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
                 AppendNumber(out, mag, v < 0, 10, false, width, precision, zero && !left, left, false);
                 break;
             }
@@ -170,8 +180,12 @@ std::basic_string<Ch> Format(const Ch* fmt, va_list args) {
 
 extern "C" {
 
-int lstrlenW(LPCWSTR s) { return s ? static_cast<int>(std::char_traits<char16_t>::length(s)) : 0; }
-int lstrlenA(LPCSTR s) { return s ? static_cast<int>(std::strlen(s)) : 0; }
+int lstrlenW(LPCWSTR s) {
+    return s ? static_cast<int>(std::char_traits<char16_t>::length(s)) : 0;
+}
+int lstrlenA(LPCSTR s) {
+    return s ? static_cast<int>(std::strlen(s)) : 0;
+}
 
 LPWSTR lstrcpyW(LPWSTR d, LPCWSTR s) {
     if (!d || !s) return nullptr;
@@ -195,9 +209,13 @@ Char* CopyBounded(Char* d, const Char* s, int max) {
 }  // namespace
 }
 
-LPWSTR lstrcpynW(LPWSTR d, LPCWSTR s, int iMaxLength) { return CopyBounded(d, s, iMaxLength); }
+LPWSTR lstrcpynW(LPWSTR d, LPCWSTR s, int iMaxLength) {
+    return CopyBounded(d, s, iMaxLength);
+}
 
-LPSTR lstrcpynA(LPSTR d, LPCSTR s, int iMaxLength) { return CopyBounded(d, s, iMaxLength); }
+LPSTR lstrcpynA(LPSTR d, LPCSTR s, int iMaxLength) {
+    return CopyBounded(d, s, iMaxLength);
+}
 
 LPWSTR lstrcatW(LPWSTR d, LPCWSTR s) {
     if (!d || !s) return nullptr;
@@ -211,7 +229,9 @@ int lstrcmpW(LPCWSTR a, LPCWSTR b) {
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
-int lstrcmpiW(LPCWSTR a, LPCWSTR b) { return plat::CompareNoCase(plat::View(a), plat::View(b)); }
+int lstrcmpiW(LPCWSTR a, LPCWSTR b) {
+    return plat::CompareNoCase(plat::View(a), plat::View(b));
+}
 
 int lstrcmpA(LPCSTR a, LPCSTR b) {
     int r = std::strcmp(a ? a : "", b ? b : "");
@@ -253,7 +273,9 @@ long wcstol(const WCHAR* str, WCHAR** end, int base) {
     bool negative = false;
     if (*p == u'-' || *p == u'+') negative = *p++ == u'-';
     if ((base == 0 || base == 16) && p[0] == u'0' && (p[1] == u'x' || p[1] == u'X')) {
-        auto isHex = [](WCHAR c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); };
+        auto isHex = [](WCHAR c) {
+            return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+        };
         if (isHex(p[2])) {
             p += 2;
             base = 16;
@@ -268,10 +290,14 @@ long wcstol(const WCHAR* str, WCHAR** end, int base) {
     bool any = false, overflow = false;
     for (;; ++p) {
         int d;
-        if (*p >= u'0' && *p <= u'9') d = *p - u'0';
-        else if (*p >= u'a' && *p <= u'z') d = *p - u'a' + 10;
-        else if (*p >= u'A' && *p <= u'Z') d = *p - u'A' + 10;
-        else break;
+        if (*p >= u'0' && *p <= u'9')
+            d = *p - u'0';
+        else if (*p >= u'a' && *p <= u'z')
+            d = *p - u'a' + 10;
+        else if (*p >= u'A' && *p <= u'Z')
+            d = *p - u'A' + 10;
+        else
+            break;
         if (d >= base) break;
         any = true;
         if (!overflow) {
@@ -290,7 +316,9 @@ long wcstol(const WCHAR* str, WCHAR** end, int base) {
     return static_cast<long>(value);
 }
 
-size_t wcslen(const WCHAR* str) { return std::char_traits<char16_t>::length(str); }
+size_t wcslen(const WCHAR* str) {
+    return std::char_traits<char16_t>::length(str);
+}
 
 int wcscmp(const WCHAR* a, const WCHAR* b) {
     while (*a && *a == *b) ++a, ++b;

@@ -144,16 +144,16 @@ struct Waiter {
 bool IsSignaled(const Waiter& w, DWORD me) {
     const SyncObject& o = *w.object;
     switch (o.kind) {
-    case SyncKind::Event:
-        if (o.signaled) return true;
-        if (o.manualReset) return o.pulses != w.pulsesAtStart;
-        return o.pulsePending && o.pulses != w.pulsesAtStart;
-    case SyncKind::Mutex:
-        return o.owner == 0 || o.owner == me;
-    case SyncKind::Semaphore:
-        return o.count > 0;
-    case SyncKind::Thread:
-        return o.signaled;
+        case SyncKind::Event:
+            if (o.signaled) return true;
+            if (o.manualReset) return o.pulses != w.pulsesAtStart;
+            return o.pulsePending && o.pulses != w.pulsesAtStart;
+        case SyncKind::Mutex:
+            return o.owner == 0 || o.owner == me;
+        case SyncKind::Semaphore:
+            return o.count > 0;
+        case SyncKind::Thread:
+            return o.signaled;
     }
     return false;
 }
@@ -162,28 +162,28 @@ bool IsSignaled(const Waiter& w, DWORD me) {
 bool Satisfy(Waiter& w, DWORD me) {
     SyncObject& o = *w.object;
     switch (o.kind) {
-    case SyncKind::Event:
-        if (!o.manualReset) {
-            o.signaled = false;
-            o.pulsePending = false;
+        case SyncKind::Event:
+            if (!o.manualReset) {
+                o.signaled = false;
+                o.pulsePending = false;
+            }
+            return false;
+        case SyncKind::Mutex: {
+            bool abandoned = o.abandoned;
+            o.abandoned = false;
+            if (o.owner != me) {
+                o.owner = me;
+                o.recursion = 0;
+                NoteOwned(w.object);
+            }
+            ++o.recursion;
+            return abandoned;
         }
-        return false;
-    case SyncKind::Mutex: {
-        bool abandoned = o.abandoned;
-        o.abandoned = false;
-        if (o.owner != me) {
-            o.owner = me;
-            o.recursion = 0;
-            NoteOwned(w.object);
-        }
-        ++o.recursion;
-        return abandoned;
-    }
-    case SyncKind::Semaphore:
-        --o.count;
-        return false;
-    case SyncKind::Thread:
-        return false;
+        case SyncKind::Semaphore:
+            --o.count;
+            return false;
+        case SyncKind::Thread:
+            return false;
     }
     return false;
 }
@@ -219,7 +219,8 @@ DWORD WaitFor(const HANDLE* handles, DWORD count, bool all, DWORD milliseconds) 
     DWORD result = WAIT_TIMEOUT;
     for (;;) {
         if (all) {
-            bool ready = std::all_of(waiters.begin(), waiters.end(), [me](const Waiter& w) { return IsSignaled(w, me); });
+            bool ready =
+                std::all_of(waiters.begin(), waiters.end(), [me](const Waiter& w) { return IsSignaled(w, me); });
             if (ready) {
                 DWORD abandoned = 0;
                 bool anyAbandoned = false;
@@ -271,7 +272,9 @@ HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState
     });
 }
 
-HANDLE OpenEventW(DWORD, BOOL, LPCWSTR lpName) { return OpenSync(SyncKind::Event, lpName); }
+HANDLE OpenEventW(DWORD, BOOL, LPCWSTR lpName) {
+    return OpenSync(SyncKind::Event, lpName);
+}
 
 BOOL SetEvent(HANDLE hEvent) {
     auto o = GetSync(hEvent, SyncKind::Event);
@@ -323,7 +326,9 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCWSTR lpName) {
     return h;
 }
 
-HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR lpName) { return OpenSync(SyncKind::Mutex, lpName); }
+HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR lpName) {
+    return OpenSync(SyncKind::Mutex, lpName);
+}
 
 BOOL ReleaseMutex(HANDLE hMutex) {
     auto o = GetSync(hMutex, SyncKind::Mutex);
@@ -370,7 +375,9 @@ BOOL ReleaseSemaphore(HANDLE hSemaphore, LONG lReleaseCount, LPLONG lpPreviousCo
     return TRUE;
 }
 
-DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) { return WaitFor(&hHandle, 1, false, dwMilliseconds); }
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+    return WaitFor(&hHandle, 1, false, dwMilliseconds);
+}
 
 DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD dwMilliseconds) {
     return WaitFor(lpHandles, nCount, bWaitAll != FALSE, dwMilliseconds);

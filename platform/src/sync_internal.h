@@ -30,18 +30,18 @@ enum class SyncKind { Event, Mutex, Semaphore, Thread };
 struct SyncObject : KernelObject {
     SyncKind kind = SyncKind::Event;
     std::u16string name;
-    bool manualReset = false;  // event
-    bool signaled = false;     // event, thread
-    unsigned long pulses = 0;  // event: PulseEvent count, so current waiters see a pulse
-    bool pulsePending = false; // auto-reset event: one pulse for one current waiter
-    DWORD owner = 0;           // mutex: owning thread, 0 when free
-    LONG recursion = 0;        // mutex
-    bool abandoned = false;    // mutex: its owner ended without releasing it
-    LONG count = 0;            // semaphore
-    LONG maximum = 0;          // semaphore
-    DWORD exitCode = 259;      // thread: STILL_ACTIVE until it returns
-    DWORD threadId = 0;        // thread
-    int waiters = 0;           // threads currently waiting on it
+    bool manualReset = false;   // event
+    bool signaled = false;      // event, thread
+    unsigned long pulses = 0;   // event: PulseEvent count, so current waiters see a pulse
+    bool pulsePending = false;  // auto-reset event: one pulse for one current waiter
+    DWORD owner = 0;            // mutex: owning thread, 0 when free
+    LONG recursion = 0;         // mutex
+    bool abandoned = false;     // mutex: its owner ended without releasing it
+    LONG count = 0;             // semaphore
+    LONG maximum = 0;           // semaphore
+    DWORD exitCode = 259;       // thread: STILL_ACTIVE until it returns
+    DWORD threadId = 0;         // thread
+    int waiters = 0;            // threads currently waiting on it
 };
 
 }  // namespace plat

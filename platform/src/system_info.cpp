@@ -41,10 +41,16 @@ std::u16string UserName() {
     return facts().user;
 }
 
-std::u16string TempDirectory() { return u"C:\\Users\\" + UserName() + u"\\AppData\\Local\\Temp\\"; }
+std::u16string TempDirectory() {
+    return u"C:\\Users\\" + UserName() + u"\\AppData\\Local\\Temp\\";
+}
 
-ULONGLONG Ft(const FILETIME& ft) { return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
-FILETIME ToFt(ULONGLONG v) { return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)}; }
+ULONGLONG Ft(const FILETIME& ft) {
+    return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+FILETIME ToFt(ULONGLONG v) {
+    return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)};
+}
 
 // Days from 1970-01-01 for a civil date, and back (proleptic Gregorian).
 long long DaysFromCivil(long long y, unsigned m, unsigned d) {
@@ -123,14 +129,18 @@ void PlatSetUserName(LPCWSTR name) {
 
 void PlatSetLocalTime(const SYSTEMTIME* time) {
     std::lock_guard<std::mutex> g(facts().lock);
-    if (time) facts().localTime = *time;
-    else facts().localTime.reset();
+    if (time)
+        facts().localTime = *time;
+    else
+        facts().localTime.reset();
 }
 
 void PlatSetNextGuid(const GUID* guid) {
     std::lock_guard<std::mutex> g(facts().lock);
-    if (guid) facts().nextGuid = *guid;
-    else facts().nextGuid.reset();
+    if (guid)
+        facts().nextGuid = *guid;
+    else
+        facts().nextGuid.reset();
 }
 
 BOOL GetVersionExW(LPOSVERSIONINFOW info) {
@@ -194,9 +204,15 @@ BOOL GetUserNameA(LPSTR lpBuffer, LPDWORD pcbBuffer) {
     return CopyName(plat::WideToAnsi(UserName()), lpBuffer, pcbBuffer, true, ERROR_INSUFFICIENT_BUFFER);
 }
 
-LCID GetUserDefaultLCID(void) { return GetACP() == 932 ? 0x0411 : 0x0409; }
-LANGID GetUserDefaultLangID(void) { return static_cast<LANGID>(GetUserDefaultLCID()); }
-LANGID GetSystemDefaultLangID(void) { return static_cast<LANGID>(GetUserDefaultLCID()); }
+LCID GetUserDefaultLCID(void) {
+    return GetACP() == 932 ? 0x0411 : 0x0409;
+}
+LANGID GetUserDefaultLangID(void) {
+    return static_cast<LANGID>(GetUserDefaultLCID());
+}
+LANGID GetSystemDefaultLangID(void) {
+    return static_cast<LANGID>(GetUserDefaultLCID());
+}
 
 // ---- Time ----
 BOOL FileTimeToSystemTime(const FILETIME* lpFileTime, LPSYSTEMTIME st) {
@@ -332,14 +348,18 @@ DWORD GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize) {
     }
     std::optional<std::u16string> value;
     // The variables every Windows session has; anything else comes from the host environment.
-    if (plat::EqualNoCase(name, u"windir") || plat::EqualNoCase(name, u"SystemRoot")) value = u"C:\\Windows";
-    else if (plat::EqualNoCase(name, u"SystemDrive")) value = u"C:";
+    if (plat::EqualNoCase(name, u"windir") || plat::EqualNoCase(name, u"SystemRoot"))
+        value = u"C:\\Windows";
+    else if (plat::EqualNoCase(name, u"SystemDrive"))
+        value = u"C:";
     else if (plat::EqualNoCase(name, u"TEMP") || plat::EqualNoCase(name, u"TMP")) {
         std::u16string t = TempDirectory();
         t.pop_back();
         value = t;
-    } else if (plat::EqualNoCase(name, u"USERNAME")) value = UserName();
-    else if (plat::EqualNoCase(name, u"USERPROFILE")) value = u"C:\\Users\\" + UserName();
+    } else if (plat::EqualNoCase(name, u"USERNAME"))
+        value = UserName();
+    else if (plat::EqualNoCase(name, u"USERPROFILE"))
+        value = u"C:\\Users\\" + UserName();
     else if (plat::EqualNoCase(name, u"COMPUTERNAME")) {
         std::lock_guard<std::mutex> g(facts().lock);
         value = facts().computer;

@@ -1,5 +1,7 @@
 // Threads: CreateThread runs the routine on a host thread; the thread object is signaled, and
 // its exit code set, when the routine returns, so WaitForSingleObject on a thread handle works.
+#include "plat/threads.h"
+
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -10,7 +12,6 @@
 #include <thread>
 #include <unordered_map>
 
-#include "plat/threads.h"
 #include "sync_internal.h"
 #include "win/kernel.h"
 
@@ -92,8 +93,8 @@ using namespace plat;
 
 extern "C" {
 
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
-                    DWORD, LPDWORD lpThreadId) {
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter, DWORD,
+                    LPDWORD lpThreadId) {
     if (lpStartAddress == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;

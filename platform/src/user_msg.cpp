@@ -1,5 +1,7 @@
 // Message-only windows with their queues, FindWindowW/PostMessageW on them, and the global atom
 // table. Enough of USER for services that talk through posted messages.
+#include "win/user_msg.h"
+
 #include <deque>
 #include <map>
 #include <memory>
@@ -9,7 +11,6 @@
 #include "plat/message_window.h"
 #include "plat_internal.h"
 #include "win/kernel.h"
-#include "win/user_msg.h"
 
 namespace plat {
 namespace {
@@ -133,7 +134,8 @@ BOOL PlatGetWindowMessage(HWND window, LPMSG message, DWORD milliseconds) {
             SetLastError(WAIT_TIMEOUT);
             return FALSE;
         }
-        DWORD wait = deadline == ~0ull ? INFINITE : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 0xFFFFFFF0u));
+        DWORD wait =
+            deadline == ~0ull ? INFINITE : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 0xFFFFFFF0u));
         // `found` keeps the window (and its event) alive while waiting.
         if (WaitForSingleObject(ready, wait) == WAIT_FAILED) return FALSE;
     }

@@ -25,52 +25,51 @@ constexpr long kBlockRows = 600;  // one inch of rows, as the band writer cuts t
 enum class Content { Text, Blank, Noise, Halftone };
 
 // Printer polarity (1 = black): what the compressor sees after the complement.
-std::vector<BYTE> MakeBand(Content content)
-{
+std::vector<BYTE> MakeBand(Content content) {
     std::vector<BYTE> band(static_cast<size_t>(kRowLength * kHeight), 0);
     std::mt19937 rng(600);
     switch (content) {
-    case Content::Blank: break;
-    case Content::Noise:
-        for (BYTE& b : band) b = static_cast<BYTE>(rng());
-        break;
-    case Content::Halftone:
-        // A 50% grey fill: every row differs from the one above, bytes repeat along the row.
-        for (long y = 0; y < kHeight; ++y)
-            std::memset(band.data() + y * kRowLength, (y & 1) ? 0xAA : 0x55, static_cast<size_t>(kRowLength));
-        break;
-    case Content::Text: {
-        // Lines of 10-point text: 100-row pitch, 60-row glyph cells with strokes 5 pixels wide,
-        // words of 4..9 characters, margins of 300 pixels.
-        for (long line = 300; line + 60 < kHeight - 300; line += 100) {
-            long x = 300;
-            while (x < kWidth - 400) {
-                int chars = 4 + static_cast<int>(rng() % 6);
-                for (int c = 0; c < chars; ++c, x += 42) {
-                    unsigned shape = rng();
-                    for (long y = 0; y < 60; ++y) {
-                        BYTE* row = band.data() + (line + y) * kRowLength;
-                        auto ink = [&](long from, long to) {
-                            for (long px = from; px < to; ++px) row[px / 8] |= static_cast<BYTE>(0x80 >> (px % 8));
-                        };
-                        if (shape & 1) ink(x, x + 5);                              // left stem
-                        if (shape & 2) ink(x + 28, x + 33);                        // right stem
-                        if ((shape & 4) && (y < 5 || (y > 27 && y < 33))) ink(x, x + 33);  // bars
-                        if ((shape & 8) && y > 54) ink(x, x + 33);
-                        if ((shape & 16) && y / 2 % 15 == 0) ink(x + 10 + y / 4, x + 16 + y / 4);  // diagonal
+        case Content::Blank:
+            break;
+        case Content::Noise:
+            for (BYTE& b : band) b = static_cast<BYTE>(rng());
+            break;
+        case Content::Halftone:
+            // A 50% grey fill: every row differs from the one above, bytes repeat along the row.
+            for (long y = 0; y < kHeight; ++y)
+                std::memset(band.data() + y * kRowLength, (y & 1) ? 0xAA : 0x55, static_cast<size_t>(kRowLength));
+            break;
+        case Content::Text: {
+            // Lines of 10-point text: 100-row pitch, 60-row glyph cells with strokes 5 pixels wide,
+            // words of 4..9 characters, margins of 300 pixels.
+            for (long line = 300; line + 60 < kHeight - 300; line += 100) {
+                long x = 300;
+                while (x < kWidth - 400) {
+                    int chars = 4 + static_cast<int>(rng() % 6);
+                    for (int c = 0; c < chars; ++c, x += 42) {
+                        unsigned shape = rng();
+                        for (long y = 0; y < 60; ++y) {
+                            BYTE* row = band.data() + (line + y) * kRowLength;
+                            auto ink = [&](long from, long to) {
+                                for (long px = from; px < to; ++px) row[px / 8] |= static_cast<BYTE>(0x80 >> (px % 8));
+                            };
+                            if (shape & 1) ink(x, x + 5);                                      // left stem
+                            if (shape & 2) ink(x + 28, x + 33);                                // right stem
+                            if ((shape & 4) && (y < 5 || (y > 27 && y < 33))) ink(x, x + 33);  // bars
+                            if ((shape & 8) && y > 54) ink(x, x + 33);
+                            if ((shape & 16) && y / 2 % 15 == 0) ink(x + 10 + y / 4, x + 16 + y / 4);  // diagonal
+                        }
                     }
+                    x += 42;  // space
                 }
-                x += 42;  // space
             }
+            break;
         }
-        break;
-    }
     }
     return band;
 }
 
-void BM_CompressDeltaRow(benchmark::State& state, Content content)
-{
+void BM_CompressDeltaRow(benchmark::State& state, Content content) {
     std::vector<BYTE> band = MakeBand(content);
     std::vector<BYTE> seed(static_cast<size_t>(kRowLength), 0);
     std::vector<BYTE> area(DeltaRowOutputArea(kBlockRows, static_cast<size_t>(kRowLength)));
@@ -80,8 +79,10 @@ void BM_CompressDeltaRow(benchmark::State& state, Content content)
             long rows = std::min(kBlockRows, kHeight - y);
             BYTE* end = CompressDeltaRow(seed.data(), band.data() + y * kRowLength, static_cast<size_t>(rows),
                                          static_cast<size_t>(kRowLength), area.data(), kRowLength);
-            if (end == nullptr) ++failed;
-            else out += static_cast<size_t>(end - area.data());
+            if (end == nullptr)
+                ++failed;
+            else
+                out += static_cast<size_t>(end - area.data());
             benchmark::DoNotOptimize(end);
         }
     }
@@ -100,8 +101,7 @@ BENCHMARK_CAPTURE(BM_CompressDeltaRow, halftone, Content::Halftone)->Unit(benchm
 // (white-row scan, placement, complement, compression, pool areas) without the spooler.
 struct BenchPdev {
     std::unique_ptr<PrinterPdev> pdev = std::make_unique<PrinterPdev>();
-    BenchPdev()
-    {
+    BenchPdev() {
         pdev->leadingMagic = pdev->trailingMagic = kPdevMagic;
         pdev->allocationList = CreatePdevAllocationList();
         pdev->output.capacity = kOutputBufferCapacity;
@@ -117,8 +117,7 @@ struct BenchPdev {
     ~BenchPdev() { FreePdevAllocationList(pdev->allocationList); }
 };
 
-void BM_WriteBandBlocks(benchmark::State& state, Content content)
-{
+void BM_WriteBandBlocks(benchmark::State& state, Content content) {
     if (!orla::kJapaneseBuild) {
         state.SkipWithError("needs the build whose output can be suppressed");
         return;

@@ -13,15 +13,13 @@
 
 namespace {
 
-std::string EnvOr(const char* name, const char* fallback)
-{
+std::string EnvOr(const char* name, const char* fallback) {
     const char* value = std::getenv(name);
     return value && *value ? value : fallback;
 }
 
 // One sandbox for the whole program: the printer is installed once, as on a real machine.
-const std::string& SandboxRoot()
-{
+const std::string& SandboxRoot() {
     static const std::string root = [] {
         char templ[] = "/tmp/orla-bench-render-XXXXXX";
         const char* made = mkdtemp(templ);
@@ -30,8 +28,7 @@ const std::string& SandboxRoot()
     return root;
 }
 
-orla::runner::RunOptions Options(bool japanese, int pages)
-{
+orla::runner::RunOptions Options(bool japanese, int pages) {
     orla::runner::RunOptions options;
     options.sandboxRoot = SandboxRoot() + (japanese ? "/ja" : "/en");
     std::filesystem::create_directories(options.sandboxRoot);
@@ -45,8 +42,7 @@ orla::runner::RunOptions Options(bool japanese, int pages)
     return options;
 }
 
-void RunJobs(benchmark::State& state, bool japanese, int pages, bool banded = false)
-{
+void RunJobs(benchmark::State& state, bool japanese, int pages, bool banded = false) {
     orla::runner::RunOptions options = Options(japanese, pages);
     if (banded) {
         options.rasterMode = true;
@@ -62,15 +58,22 @@ void RunJobs(benchmark::State& state, bool japanese, int pages, bool banded = fa
         bytes += result.job.size();
         benchmark::DoNotOptimize(result.job.data());
     }
-    state.counters["page_time"] =
-        benchmark::Counter(static_cast<double>(pages), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-    state.counters["job_bytes"] = benchmark::Counter(static_cast<double>(bytes) / static_cast<double>(state.iterations()));
+    state.counters["page_time"] = benchmark::Counter(
+        static_cast<double>(pages), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["job_bytes"] =
+        benchmark::Counter(static_cast<double>(bytes) / static_cast<double>(state.iterations()));
     state.SetItemsProcessed(state.iterations() * pages);
 }
 
-void BM_BlankA4Page600dpi(benchmark::State& state) { RunJobs(state, state.range(0) != 0, 1); }
-void BM_TwentyPageJob600dpi(benchmark::State& state) { RunJobs(state, state.range(0) != 0, 20); }
-void BM_TenSamplePagesBanded600dpi(benchmark::State& state) { RunJobs(state, state.range(0) != 0, 10, true); }
+void BM_BlankA4Page600dpi(benchmark::State& state) {
+    RunJobs(state, state.range(0) != 0, 1);
+}
+void BM_TwentyPageJob600dpi(benchmark::State& state) {
+    RunJobs(state, state.range(0) != 0, 20);
+}
+void BM_TenSamplePagesBanded600dpi(benchmark::State& state) {
+    RunJobs(state, state.range(0) != 0, 10, true);
+}
 
 BENCHMARK(BM_BlankA4Page600dpi)->ArgName("japanese")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TwentyPageJob600dpi)->ArgName("japanese")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);

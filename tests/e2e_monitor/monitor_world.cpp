@@ -37,7 +37,9 @@ bool CreateKey(const std::u16string& path) {
 
 }  // namespace
 
-std::string HostPath(const std::u16string& windowsPath) { return PlatHostPath(windowsPath.c_str()); }
+std::string HostPath(const std::u16string& windowsPath) {
+    return PlatHostPath(windowsPath.c_str());
+}
 
 bool EnsureSandbox(std::string* why) {
     static std::once_flag once;
@@ -162,12 +164,15 @@ bool Dorlik::EverPublished(const std::u16string& printer, const char* name,
         LONG r = history(printer.c_str(), name, back, nullptr, 0, &needed);
         if (r != DORLIK_OK && r != DORLIK_E_SMALL_QUERY) return false;
         std::string value(needed, '\0');
-        if (history(printer.c_str(), name, back, value.data(), needed, &needed) == DORLIK_OK && accept(value)) return true;
+        if (history(printer.c_str(), name, back, value.data(), needed, &needed) == DORLIK_OK && accept(value))
+            return true;
     }
     return false;
 }
 
-DWORD Dorlik::Updates(const std::u16string& printer, const char* name) const { return updates(printer.c_str(), name); }
+DWORD Dorlik::Updates(const std::u16string& printer, const char* name) const {
+    return updates(printer.c_str(), name);
+}
 
 LONG Dorlik::Write(const std::u16string& printer, const char* name, const void* value, DWORD size) const {
     return write(printer.c_str(), name, value, size);
@@ -191,14 +196,18 @@ bool Dorlik::WaitFor(const std::u16string& printer, const char* name,
 std::string Visible(const std::string& bytes) {
     std::string out;
     for (unsigned char c : bytes) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n\n";
-        else if (c == 0x1b) out += "<ESC>";
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n\n";
+        else if (c == 0x1b)
+            out += "<ESC>";
         else if (c < 0x20 || c >= 0x7f) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "<%02X>", c);
             out += hex;
-        } else out += static_cast<char>(c);
+        } else
+            out += static_cast<char>(c);
     }
     return out;
 }

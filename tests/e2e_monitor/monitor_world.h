@@ -17,10 +17,10 @@
 #include <thread>
 
 #include "outside/dorlik/dorlik_api.h"
-#include "platform/src/handle_table.h"
 #include "plat/control.h"
 #include "plat/monitor_host.h"
 #include "plat/threads.h"
+#include "platform/src/handle_table.h"
 #include "tools/printer_sim/printer_sim.h"
 #include "win/kernel.h"
 #include "win/registry.h"

@@ -3,7 +3,6 @@
 // variables that come back, cancels, misbehaving printers, and what is left after ClosePort.
 #include <gtest/gtest.h>
 
-
 #include "outside/qzpjm/job_service.h"
 #include "plat/message_window.h"
 #include "tests/e2e_monitor/monitor_world.h"
@@ -16,7 +15,9 @@ using e2e::kUel;
 
 constexpr int kWallGuardMs = 60000;  // a call that takes longer than this is a hang
 
-std::string Uel() { return std::string(kUel, 9); }
+std::string Uel() {
+    return std::string(kUel, 9);
+}
 
 bool IsUpperHex(const std::string& s) {
     for (char c : s) {
@@ -113,9 +114,11 @@ protected:
         if (setup.standardTcpIp) {
             ASSERT_TRUE(plat::RegisterStandardTcpIpPort(setup.port));
         } else {
-            ASSERT_TRUE(PlatAddPort(setup.port, u"Local Port", u"Virtual printer port for USB", PORT_TYPE_WRITE | PORT_TYPE_READ));
+            ASSERT_TRUE(PlatAddPort(setup.port, u"Local Port", u"Virtual printer port for USB",
+                                    PORT_TYPE_WRITE | PORT_TYPE_READ));
         }
-        ASSERT_TRUE(plat::ConfigureLoopbackPort(e2e::kPortMonitorName, setup.port, address.c_str(), setup.standardTcpIp));
+        ASSERT_TRUE(
+            plat::ConfigureLoopbackPort(e2e::kPortMonitorName, setup.port, address.c_str(), setup.standardTcpIp));
         std::string why;
         ASSERT_TRUE(e2e::InstallPrinter(printer_, setup.port, &why)) << why;
         ClockPump pump;
@@ -165,8 +168,10 @@ TEST_F(MonitorJobTest, LocalPortGetsHeaderJobWithoutItsUelAndTrailerByteForByte)
     std::string id = JobNameSent();
     // The job client ID: "03", the computer name's first 5 bytes, its CRC, the tick count.
     EXPECT_TRUE(id.size() == 24 && id.rfind("034F524C412D", 0) == 0 && IsUpperHex(id)) << id;
-    std::string header = Uel() + "@PJL USTATUS DEVICE=ON\r\n@PJL USTATUS JOB=ON\r\n@PJL USTATUS PAGE=ON\r\n"
-                                 "@PJL INFO STATUS\r\n@PJL JOB NAME=\"" + id + "\"\r\n";
+    std::string header = Uel() +
+                         "@PJL USTATUS DEVICE=ON\r\n@PJL USTATUS JOB=ON\r\n@PJL USTATUS PAGE=ON\r\n"
+                         "@PJL INFO STATUS\r\n@PJL JOB NAME=\"" +
+                         id + "\"\r\n";
     // The job ends with a UEL, so the trailer needs none of its own in front.
     std::string trailer = "@PJL EOJ NAME=\"" + id + "\"\r\n" + Uel();
     std::string expected = header + job.substr(9) + trailer;
@@ -185,8 +190,9 @@ TEST_F(MonitorJobTest, PostScriptJobGetsCtrlDAheadOfTheTrailerUel) {
     ASSERT_FALSE(id.empty());
     std::string expected = Uel() +
                            "@PJL USTATUS DEVICE=ON\r\n@PJL USTATUS JOB=ON\r\n@PJL USTATUS PAGE=ON\r\n"
-                           "@PJL INFO STATUS\r\n@PJL JOB NAME=\"" + id + "\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" +
-                           job + "\x04" + Uel() + "@PJL EOJ NAME=\"" + id + "\"\r\n" + Uel();
+                           "@PJL INFO STATUS\r\n@PJL JOB NAME=\"" +
+                           id + "\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" + job + "\x04" + Uel() + "@PJL EOJ NAME=\"" + id +
+                           "\"\r\n" + Uel();
     ASSERT_TRUE(sim_->WaitForReceived(expected.size(), 10000));
     EXPECT_EQ(e2e::Visible(sim_->Received()), e2e::Visible(expected));
 }
@@ -251,8 +257,8 @@ void MonitorJobTest::CancelAcknowledged(unsigned extraMisbehaviour) {
     // of the status manager's history.
     for (int i = 0; i < 3000 && !spooler.Done(); ++i) {
         if (!cancelling) {
-            cancelling = dorlik_.WaitFor(printer_, "JobStatus", [](const std::string& s) { return (e2e::Dword(s) & 4) != 0; },
-                                         5, &v);
+            cancelling = dorlik_.WaitFor(
+                printer_, "JobStatus", [](const std::string& s) { return (e2e::Dword(s) & 4) != 0; }, 5, &v);
         } else {
             if (i % 20 == 0) sim_->AcknowledgeHostCancel();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -264,9 +270,9 @@ void MonitorJobTest::CancelAcknowledged(unsigned extraMisbehaviour) {
     EXPECT_LT(r.bytesAccepted, job.size());
     EXPECT_TRUE(cancelling) << "JobStatus never showed the cancel (4): " << e2e::Visible(v);
     // Panel text from the printer's DISPLAY line: {DWORD 16; 32 UTF-16 characters}, 132 bytes.
-    EXPECT_TRUE(dorlik_.WaitFor(printer_, "PrinterDisplay",
-                                [](const std::string& s) { return s.size() == 132 && e2e::Dword(s) == 16 && s[4] == 'C'; },
-                                5000, &v))
+    EXPECT_TRUE(dorlik_.WaitFor(
+        printer_, "PrinterDisplay",
+        [](const std::string& s) { return s.size() == 132 && e2e::Dword(s) == 16 && s[4] == 'C'; }, 5000, &v))
         << e2e::Visible(v.substr(0, 40));
     if (v.size() == 132) {
         EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(v.data() + 4), 14), u"CANCELLING JOB");
@@ -276,18 +282,23 @@ void MonitorJobTest::CancelAcknowledged(unsigned extraMisbehaviour) {
     EXPECT_EQ(dorlik_.Read(printer_, "PrinterStatus", &v), DORLIK_OK);
     EXPECT_EQ(v.size(), 12u);
     // The job's start report names the job the monitor sent: its record carried the spooler's id.
-    EXPECT_TRUE(dorlik_.EverPublished(printer_, "PrintingJobInfo2", [&](const std::string& s) {
-        return s.size() == 320 && e2e::Dword(s, 288) == r.jobId;
-    })) << "job " << r.jobId;
+    EXPECT_TRUE(
+        dorlik_.EverPublished(printer_, "PrintingJobInfo2",
+                              [&](const std::string& s) { return s.size() == 320 && e2e::Dword(s, 288) == r.jobId; }))
+        << "job " << r.jobId;
     // "SendingJobInfo": document name, user, job id (292 bytes).
     EXPECT_EQ(dorlik_.Read(printer_, "SendingJobInfo", &v), DORLIK_OK);
     EXPECT_EQ(v.size(), 292u);
 }
 
-TEST_F(MonitorJobTest, HostCancelAcknowledgedByThePrinterEndsTheJobAndRepliesBecomeVariables) { CancelAcknowledged(0); }
+TEST_F(MonitorJobTest, HostCancelAcknowledgedByThePrinterEndsTheJobAndRepliesBecomeVariables) {
+    CancelAcknowledged(0);
+}
 
 // The same with every reply arriving in 3-byte pieces: the parser joins them across reads.
-TEST_F(MonitorJobTest, RepliesSplitAcrossReadsAreJoined) { CancelAcknowledged(printersim::kSplitReplies); }
+TEST_F(MonitorJobTest, RepliesSplitAcrossReadsAreJoined) {
+    CancelAcknowledged(printersim::kSplitReplies);
+}
 
 // The printer's operator cancels the job as soon as its data begins. No thread reads the port
 // while the job is sent, so EndDocPort reads the cancel report before it ends the job: the job
@@ -302,9 +313,9 @@ TEST_F(MonitorJobTest, CancelFromThePrinterEndsTheJobAsCancelled) {
     ASSERT_TRUE(r.started && r.ended) << r.startError << " " << r.endError;
     EXPECT_EQ(sim_->JobsCancelled(), 1u);
     EXPECT_TRUE(r.deletedByPort) << "the job was not deleted as cancelled";
-    EXPECT_TRUE(dorlik_.EverPublished(printer_, "JobStatus",
-                                      [](const std::string& s) { return s.size() == 4 && (e2e::Dword(s) & 4) != 0; }))
-        << "JobStatus never had the cancelled bit";
+    EXPECT_TRUE(dorlik_.EverPublished(printer_, "JobStatus", [](const std::string& s) {
+        return s.size() == 4 && (e2e::Dword(s) & 4) != 0;
+    })) << "JobStatus never had the cancelled bit";
     std::string id = JobNameSent();
     ASSERT_FALSE(id.empty());
     for (const auto& line : sim_->PjlLines()) {
@@ -320,17 +331,22 @@ TEST_F(MonitorJobTest, DeviceIdStatusBlockBecomesStatusVariables) {
     ASSERT_TRUE(r.started && r.written && r.ended);
     ClockPump pump;
     std::string v;
-    EXPECT_TRUE(dorlik_.WaitFor(printer_, "PrinterModel", [](const std::string& s) {
-        return s.size() == 32 && s.rfind("Halvoric 4400K", 0) == 0;
-    }, 20000, &v)) << e2e::Visible(v);
-    EXPECT_TRUE(dorlik_.WaitFor(printer_, "PrinterMemory",
-                                [](const std::string& s) { return s.size() == 4 && e2e::Dword(s) == 4 * 32 * 1024; }, 20000,
-                                &v));
-    EXPECT_TRUE(dorlik_.WaitFor(printer_, "EmulationInfo", [](const std::string& s) {
-        return s.size() == 12 && e2e::Dword(s) == 2 && e2e::Dword(s, 4) == 0 && e2e::Dword(s, 8) == 5;
-    }, 20000, &v));
-    EXPECT_TRUE(dorlik_.WaitFor(printer_, "TonerRemain",
-                                [](const std::string& s) { return s.size() == 4 && e2e::Dword(s) == (80u << 24); }, 20000, &v));
+    EXPECT_TRUE(dorlik_.WaitFor(
+        printer_, "PrinterModel",
+        [](const std::string& s) { return s.size() == 32 && s.rfind("Halvoric 4400K", 0) == 0; }, 20000, &v))
+        << e2e::Visible(v);
+    EXPECT_TRUE(dorlik_.WaitFor(
+        printer_, "PrinterMemory", [](const std::string& s) { return s.size() == 4 && e2e::Dword(s) == 4 * 32 * 1024; },
+        20000, &v));
+    EXPECT_TRUE(dorlik_.WaitFor(
+        printer_, "EmulationInfo",
+        [](const std::string& s) {
+            return s.size() == 12 && e2e::Dword(s) == 2 && e2e::Dword(s, 4) == 0 && e2e::Dword(s, 8) == 5;
+        },
+        20000, &v));
+    EXPECT_TRUE(dorlik_.WaitFor(
+        printer_, "TonerRemain", [](const std::string& s) { return s.size() == 4 && e2e::Dword(s) == (80u << 24); },
+        20000, &v));
 }
 
 struct Fault {
@@ -409,7 +425,6 @@ TEST_F(MonitorJobTest, HostCancelThatThePrinterNeverAcknowledgesStillEnds) {
     EXPECT_TRUE(again.started && again.written && again.ended);
     EXPECT_TRUE(sim_->WaitForReceived(next.size() - 9, 10000));
 }
-
 
 // The job-processing service decides at StartDocPort whether a job may print.
 class MonitorServiceTest : public MonitorJobTest {

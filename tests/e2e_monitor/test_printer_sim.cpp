@@ -1,8 +1,7 @@
 // The printer simulator on its own, through a raw loopback socket: it follows the job's PJL,
 // answers as the reply parser expects, keeps every byte, misbehaves on request and stops.
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -32,7 +31,9 @@ int Connect(uint16_t port) {
     return fd;
 }
 
-void SendText(int fd, const std::string& s) { ASSERT_EQ(send(fd, s.data(), s.size(), MSG_NOSIGNAL), static_cast<ssize_t>(s.size())); }
+void SendText(int fd, const std::string& s) {
+    ASSERT_EQ(send(fd, s.data(), s.size(), MSG_NOSIGNAL), static_cast<ssize_t>(s.size()));
+}
 
 // Reads until `count` form feeds came (or EOF / the real-time limit).
 std::string ReadReplies(int fd, int count, int ms) {
@@ -56,9 +57,10 @@ TEST(PrinterSimulator, FollowsPjlAndAnswersStatusJobAndPageReports) {
     ASSERT_TRUE(sim.Start());
     int fd = Connect(sim.Port());
     ASSERT_GE(fd, 0);
-    std::string job = kUel + "@PJL USTATUS DEVICE=ON\r\n@PJL USTATUS JOB=ON\r\n@PJL USTATUS PAGE=ON\r\n@PJL INFO STATUS\r\n" +
-                      "@PJL JOB NAME=\"J1\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" + std::string("\x01\x02@PJL not a command", 21) +
-                      kUel + "@PJL EOJ NAME=\"J1\"\r\n" + kUel;
+    std::string job = kUel +
+                      "@PJL USTATUS DEVICE=ON\r\n@PJL USTATUS JOB=ON\r\n@PJL USTATUS PAGE=ON\r\n@PJL INFO STATUS\r\n" +
+                      "@PJL JOB NAME=\"J1\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" +
+                      std::string("\x01\x02@PJL not a command", 21) + kUel + "@PJL EOJ NAME=\"J1\"\r\n" + kUel;
     // Sent in 5-byte pieces: lines and UELs split across reads must still be found.
     for (size_t i = 0; i < job.size(); i += 5) {
         SendText(fd, job.substr(i, 5));
@@ -133,7 +135,8 @@ TEST(PrinterSimulator, DropsTheConnectionAndStopsByItselfWhenIdle) {
     EXPECT_LE(recv(fd, b, sizeof b, 0), 0);  // reset or closed
     close(fd);
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (sim.Serving() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    while (sim.Serving() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_FALSE(sim.Serving());
 }
 

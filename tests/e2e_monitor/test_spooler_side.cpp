@@ -141,7 +141,8 @@ TEST_F(SpoolerSideTest, StatusManagerKeepsVariablesPerPrinterAndSignalsChanges) 
     ASSERT_TRUE(reader.Bind(&why)) << why;
     reader.Reset();
     HMODULE m = reader.module;
-    auto open = reinterpret_cast<PFN_DorlikOpenManagerExW>(reinterpret_cast<void*>(GetProcAddress(m, "OpenManagerExW")));
+    auto open =
+        reinterpret_cast<PFN_DorlikOpenManagerExW>(reinterpret_cast<void*>(GetProcAddress(m, "OpenManagerExW")));
     auto close = reinterpret_cast<PFN_DorlikCloseManager>(reinterpret_cast<void*>(GetProcAddress(m, "CloseManager")));
     using Update = LONG(WINAPI*)(HANDLE, LPCSTR, const void*, DWORD);
     using Get = LONG(WINAPI*)(HANDLE, LPCSTR, void*, DWORD, DWORD*);
@@ -201,7 +202,8 @@ DWORD AskService(DWORD jobId, DWORD waitMs) {
     const std::string id = std::to_string(jobId);
     std::u16string over = u"QzLM_OVER" + std::u16string(id.begin(), id.end());
     std::u16string allow = u"QzLM_ALLOW" + std::u16string(id.begin(), id.end());
-    HANDLE events[2] = {CreateEventW(nullptr, FALSE, FALSE, over.c_str()), CreateEventW(nullptr, FALSE, FALSE, allow.c_str())};
+    HANDLE events[2] = {CreateEventW(nullptr, FALSE, FALSE, over.c_str()),
+                        CreateEventW(nullptr, FALSE, FALSE, allow.c_str())};
     ATOM atom = GlobalAddAtomW(u"QEV Halvoric 4400K");
     HWND w = FindWindowW(u"QzPJMService", nullptr);
     DWORD r = w && PostMessageW(w, qzpjm::kRestartRequest, atom, static_cast<LPARAM>(jobId))

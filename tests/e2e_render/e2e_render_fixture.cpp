@@ -28,7 +28,9 @@ std::vector<uint8_t> Utf16Field(std::u16string_view text, unsigned chars) {
 }
 }  // namespace
 
-Setting Bits(unsigned offset, uint8_t mask, bool on) { return {offset, {static_cast<uint8_t>(on ? mask : 0)}, {mask}}; }
+Setting Bits(unsigned offset, uint8_t mask, bool on) {
+    return {offset, {static_cast<uint8_t>(on ? mask : 0)}, {mask}};
+}
 
 Setting Word(unsigned offset, uint16_t value) {
     return {offset, {static_cast<uint8_t>(value & 0xFF), static_cast<uint8_t>(value >> 8)}, {}};
@@ -41,10 +43,13 @@ Setting Dword(unsigned offset, uint32_t value) {
             {}};
 }
 
-Setting Text(unsigned offset, std::u16string_view text, unsigned chars) { return {offset, Utf16Field(text, chars), {}}; }
+Setting Text(unsigned offset, std::u16string_view text, unsigned chars) {
+    return {offset, Utf16Field(text, chars), {}};
+}
 
 PrinterDataValue DwordValue(std::u16string name, uint32_t value) {
-    return {std::move(name), REG_DWORD,
+    return {std::move(name),
+            REG_DWORD,
             {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
              static_cast<uint8_t>(value >> 24)}};
 }
@@ -113,7 +118,9 @@ DecodeResult Decode(const std::vector<uint8_t>& bytes) {
     return DecodeJob(std::span<const uint8_t>(bytes.data(), bytes.size()));
 }
 
-std::vector<std::string> Lines(const DecodeResult& d) { return PjlLines(d); }
+std::vector<std::string> Lines(const DecodeResult& d) {
+    return PjlLines(d);
+}
 
 std::vector<std::string> LinesStartingWith(const DecodeResult& d, const std::string& prefix) {
     std::vector<std::string> out;
@@ -126,12 +133,23 @@ std::vector<std::string> OrlaTokens(const DecodeResult& d) {
     std::vector<std::string> out;
     for (const Command& c : d.commands) {
         switch (c.kind) {
-        case CommandKind::Esc: out.push_back("ESC " + c.text); break;
-        case CommandKind::Fs: out.push_back("FS " + c.text); break;
-        case CommandKind::PageEnd: out.push_back("FF"); break;
-        case CommandKind::Binary: out.push_back("BIN " + c.name); break;
-        case CommandKind::Vector: out.push_back("VEC " + c.text); break;
-        default: break;
+            case CommandKind::Esc:
+                out.push_back("ESC " + c.text);
+                break;
+            case CommandKind::Fs:
+                out.push_back("FS " + c.text);
+                break;
+            case CommandKind::PageEnd:
+                out.push_back("FF");
+                break;
+            case CommandKind::Binary:
+                out.push_back("BIN " + c.name);
+                break;
+            case CommandKind::Vector:
+                out.push_back("VEC " + c.text);
+                break;
+            default:
+                break;
         }
     }
     return out;

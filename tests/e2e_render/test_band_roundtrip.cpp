@@ -28,7 +28,8 @@ std::vector<bool> Assemble(const DrawnPage& page) {
             for (int x = 0; x < band.width; ++x) {
                 const long px = band.originX + x;
                 if (px < 0 || px >= page.width) continue;
-                if (!(band.bits[static_cast<size_t>(y) * static_cast<size_t>(band.stride) + static_cast<size_t>(x / 8)] &
+                if (!(band.bits[static_cast<size_t>(y) * static_cast<size_t>(band.stride) +
+                                static_cast<size_t>(x / 8)] &
                       (0x80 >> (x % 8))))
                     black[static_cast<size_t>(py) * static_cast<size_t>(page.width) + static_cast<size_t>(px)] = true;
             }
@@ -110,12 +111,14 @@ void BandRoundTrip::RoundTrip(const Case& c) {
             EXPECT_EQ(pic.imagesUnplaced, 0u);
             const std::vector<bool> want = Assemble(drawn);
             auto black = [&](int x, int y) {
-                return pic.pixels[static_cast<size_t>(y) * static_cast<size_t>(pic.width) + static_cast<size_t>(x)] == 0;
+                return pic.pixels[static_cast<size_t>(y) * static_cast<size_t>(pic.width) + static_cast<size_t>(x)] ==
+                       0;
             };
             Box wantBox, gotBox;
             for (int y = 0; y < drawn.height; ++y)
                 for (int x = 0; x < drawn.width; ++x)
-                    if (want[static_cast<size_t>(y) * static_cast<size_t>(drawn.width) + static_cast<size_t>(x)]) wantBox.Add(x, y);
+                    if (want[static_cast<size_t>(y) * static_cast<size_t>(drawn.width) + static_cast<size_t>(x)])
+                        wantBox.Add(x, y);
             for (int y = 0; y < pic.height; ++y)
                 for (int x = 0; x < pic.width; ++x)
                     if (black(x, y)) gotBox.Add(x, y);
@@ -135,8 +138,9 @@ void BandRoundTrip::RoundTrip(const Case& c) {
             for (int y = 0; y < pic.height; ++y)
                 for (int x = 0; x < pic.width; ++x) {
                     const long sx = x - dx, sy = y - dy;
-                    const bool expected = sx >= 0 && sy >= 0 && sx < drawn.width && sy < drawn.height &&
-                                          want[static_cast<size_t>(sy) * static_cast<size_t>(drawn.width) + static_cast<size_t>(sx)];
+                    const bool expected =
+                        sx >= 0 && sy >= 0 && sx < drawn.width && sy < drawn.height &&
+                        want[static_cast<size_t>(sy) * static_cast<size_t>(drawn.width) + static_cast<size_t>(sx)];
                     if (black(x, y) != expected && wrong++ == 0) firstX = x, firstY = y;
                 }
             EXPECT_EQ(wrong, 0u) << "first wrong pixel (" << firstX << "," << firstY << ")";
@@ -148,7 +152,8 @@ void BandRoundTrip::RoundTrip(const Case& c) {
 }
 
 TEST_F(BandRoundTrip, DecodedPagesAreWhatWasDrawn) {
-    for (const Case& c : {Case{"Japanese build, 600 dpi, two pages", true, 600, 2}, Case{"English build, 600 dpi", false, 600, 1}}) {
+    for (const Case& c :
+         {Case{"Japanese build, 600 dpi, two pages", true, 600, 2}, Case{"English build, 600 dpi", false, 600, 1}}) {
         SCOPED_TRACE(c.what);
         RoundTrip(c);
     }
@@ -156,7 +161,9 @@ TEST_F(BandRoundTrip, DecodedPagesAreWhatWasDrawn) {
 
 // At 300 dpi the job is written in 600-dpi units ("\x1c&600."): the bands must go out doubled
 // (scaled images of twice the size at doubled positions), or the page prints at half its size.
-TEST_F(BandRoundTrip, DoubledOutputAt300DpiKeepsThePageSize) { RoundTrip({"Japanese build, 300 dpi", true, 300, 1}); }
+TEST_F(BandRoundTrip, DoubledOutputAt300DpiKeepsThePageSize) {
+    RoundTrip({"Japanese build, 300 dpi", true, 300, 1});
+}
 
 // With four pages a sheet in band mode there is no DrvSendPage: the last band of each page must
 // still place it in its own cell, and the four pages share one sheet.
@@ -204,7 +211,8 @@ TEST_F(BandRoundTrip, FourPagesASheetShareOneSheetInBandMode) {
     ASSERT_EQ(xs.size(), 2u) << FormatListing(d);
     EXPECT_NEAR(static_cast<double>(xs[1] - xs[0]), pixels(210 - 20) / 2, 2.0) << "column spacing on A4";
     const int64_t top = *std::min_element(ys.begin(), ys.end());
-    EXPECT_EQ(top, static_cast<int64_t>(std::lround(pixels(10))) - page.paperY) << "the top row starts 10 mm below the paper's edge";
+    EXPECT_EQ(top, static_cast<int64_t>(std::lround(pixels(10))) - page.paperY)
+        << "the top row starts 10 mm below the paper's edge";
     int64_t secondRow = INT64_MAX;  // the first band of the lower row
     for (int64_t y : ys)
         if (y > lowest / 2) secondRow = std::min(secondRow, y);

@@ -100,8 +100,9 @@ TEST_F(CommandModeContent, HooksDrawTheSamplePage) {
             SCOPED_TRACE(what);
             const long x0 = s.left + dx, y0 = s.top + dy, x1 = s.right + dx - 1, y1 = s.bottom + dy - 1;
             const long in = std::min<long>(2, (x1 - x0) / 2), inY = std::min<long>(2, (y1 - y0) / 2);
-            for (auto [x, y] : {std::pair{x0 + in, y0 + inY}, std::pair{x1 - in, y0 + inY}, std::pair{x0 + in, y1 - inY},
-                                std::pair{x1 - in, y1 - inY}, std::pair{(x0 + x1) / 2, (y0 + y1) / 2}})
+            for (auto [x, y] :
+                 {std::pair{x0 + in, y0 + inY}, std::pair{x1 - in, y0 + inY}, std::pair{x0 + in, y1 - inY},
+                  std::pair{x1 - in, y1 - inY}, std::pair{(x0 + x1) / 2, (y0 + y1) / 2}})
                 EXPECT_TRUE(black(x, y)) << "(" << x << "," << y << ") should be black";
             if (!whiteAround) return;
             for (auto [x, y] : {std::pair{x0 - 4, (y0 + y1) / 2}, std::pair{x1 + 4, (y0 + y1) / 2},
@@ -117,8 +118,10 @@ TEST_F(CommandModeContent, HooksDrawTheSamplePage) {
         checkFilled("frame left", SampleRect{f.left, f.top, f.left + t, f.bottom}, false);
         checkFilled("frame right", SampleRect{f.right - t, f.top, f.right, f.bottom}, false);
         // The frame is only its sides: just inside it, and in the middle of the page, it is white.
-        for (auto [x, y] : {std::pair{f.left + t + 4, (f.top + f.bottom) / 2}, std::pair{f.right - t - 5, (f.top + f.bottom) / 2},
-                            std::pair{(f.left + f.right) / 2, f.bottom - t - 5}, std::pair{(f.left + f.right) / 2, (f.top + f.bottom) / 2}})
+        for (auto [x, y] :
+             {std::pair{f.left + t + 4, (f.top + f.bottom) / 2}, std::pair{f.right - t - 5, (f.top + f.bottom) / 2},
+              std::pair{(f.left + f.right) / 2, f.bottom - t - 5},
+              std::pair{(f.left + f.right) / 2, (f.top + f.bottom) / 2}})
             EXPECT_FALSE(black(x + dx, y + dy)) << "(" << x + dx << "," << y + dy << ") should be white";
 
         // The hairlines under the text block, stroked as paths: the rule along its whole length and

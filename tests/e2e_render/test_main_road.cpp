@@ -61,8 +61,8 @@ TEST_P(MainRoad, ThreePagesTwoUpDuplexTwoCopies) {
     Apply(o, {kDuplexUnitInstalled});
     o.dpi = c.dpi;
     o.layout = 2;
-    o.duplex = 2;   // long edge
-    o.copies = 2;   // the driver makes the second copy from its store file (the default settings)
+    o.duplex = 2;  // long edge
+    o.copies = 2;  // the driver makes the second copy from its store file (the default settings)
     o.perPage = {{u"A4", 1}, {u"A4", 2}, {u"B5 (JIS)", 1}};
     o.pages = 3;
     RunResult r = orla::runner::RunJob(o);
@@ -97,7 +97,8 @@ TEST_P(MainRoad, ThreePagesTwoUpDuplexTwoCopies) {
     // The driver makes the copies: the printer is asked for one.
     EXPECT_EQ(LinesStartingWith(d, "@PJL SET COPIES="), std::vector<std::string>{"@PJL SET COPIES=1"});
     EXPECT_EQ(LinesStartingWith(d, "@PJL SET QTY="), std::vector<std::string>{"@PJL SET QTY=1"});
-    EXPECT_EQ(LinesStartingWith(d, "@PJL SET JOBATTR=\"@NLPP="), std::vector<std::string>{"@PJL SET JOBATTR=\"@NLPP=N2\""});
+    EXPECT_EQ(LinesStartingWith(d, "@PJL SET JOBATTR=\"@NLPP="),
+              std::vector<std::string>{"@PJL SET JOBATTR=\"@NLPP=N2\""});
     // The trailer: two EOJ lines after the closing UEL, and nothing after them.
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 1], "@PJL EOJ");
@@ -109,11 +110,11 @@ TEST_P(MainRoad, ThreePagesTwoUpDuplexTwoCopies) {
     // paper command opened again. A new orientation or paper in the middle of a sheet ends
     // that sheet first; the trailer ends the last open one.
     const std::vector<std::string> expected = {
-        "ESC c1",   "FS &600.", "FS d240.",                        // 300 dpi is announced as 600
-        "FS fLC0.", "FS fA4.",  "FS 'B,F,3,0.",                    // page 1: A4 portrait, long-edge duplex
-        "FF",       "FS fPC0.", "FS fA4.",                         // page 2: A4 landscape on a new sheet
-        "FF",       "FS fLC0.", "FS fB5.",                         // page 3: B5 portrait on a new sheet
-        "FF",       "FS fPC0.", "FS &0.",   "ESC c1",              // trailer
+        "ESC c1",   "FS &600.", "FS d240.",                // 300 dpi is announced as 600
+        "FS fLC0.", "FS fA4.",  "FS 'B,F,3,0.",            // page 1: A4 portrait, long-edge duplex
+        "FF",       "FS fPC0.", "FS fA4.",                 // page 2: A4 landscape on a new sheet
+        "FF",       "FS fLC0.", "FS fB5.",                 // page 3: B5 portrait on a new sheet
+        "FF",       "FS fPC0.", "FS &0.",       "ESC c1",  // trailer
     };
     EXPECT_EQ(Join(OrlaTokens(d)), Join(expected));
     EXPECT_EQ(PageEndCount(d), 3u);
@@ -161,23 +162,28 @@ TEST_P(PageFlow, PageSetupFollowsPaperAndOrientation) {
     } cases[] = {
         // The duplex unit is installed (unless said): the first set-up says simplex, and the
         // duplex command comes again only when duplex or binding change.
-        {"same paper twice: one set-up", {{u"A4", 1}, {u"A4", 1}}, {},
-         {"FS fPC0.", "FS fA4.", "FS 'S.", "FF", "FF"}},
+        {"same paper twice: one set-up", {{u"A4", 1}, {u"A4", 1}}, {}, {"FS fPC0.", "FS fA4.", "FS 'S.", "FF", "FF"}},
         {"landscape, then another paper",
          {{u"A4", 2}, {u"A5", 2}, {u"Letter", 1}},
          {},
          {"FS fLC0.", "FS fA4.", "FS 'S.", "FF", "FS fLC0.", "FS fA5.", "FF", "FS fPC0.", "FS fLT.", "FF"}},
-        {"user paper on the automatic tray: its size in 0.1 mm", {{u"Legal", 1}}, {},
+        {"user paper on the automatic tray: its size in 0.1 mm",
+         {{u"Legal", 1}},
+         {},
          {"FS fPC0.", "FS fUNDF,2159,3556,1/10,m.", "FS 'S.", "FF"}},
-        {"duplex short edge, bound on the other side", {{u"A4", 1}}, {Bits(397, 0x01, true)},
+        {"duplex short edge, bound on the other side",
+         {{u"A4", 1}},
+         {Bits(397, 0x01, true)},
          {"FS fPC0.", "FS fA4.", "FS 'B,B,2,0.", "FF"}},
         {"duplex with front and back covers: the covers stay simplex",
          {{u"A4", 1}, {u"A4", 1}},
          {Dword(6200, 1), Dword(6192, 257), Dword(6204, 1), Dword(6196, 14)},
-         {"FS 'S.", "FS fPC1PA4.", "FF",                         // front cover from the first cassette
-          "FS fPC0.", "FS fA4.", "FS 'B,F,2,0.", "FF", "FF",     // the pages, short-edge duplex
-          "FS 'S.", "FS fPMPPA4.", "FF"}},                       // back cover from the multi-purpose tray
-        {"duplex unit not installed: no duplex command", {{u"A4", 1}}, {Bits(660, 0x08, false)},
+         {"FS 'S.", "FS fPC1PA4.", "FF",                      // front cover from the first cassette
+          "FS fPC0.", "FS fA4.", "FS 'B,F,2,0.", "FF", "FF",  // the pages, short-edge duplex
+          "FS 'S.", "FS fPMPPA4.", "FF"}},                    // back cover from the multi-purpose tray
+        {"duplex unit not installed: no duplex command",
+         {{u"A4", 1}},
+         {Bits(660, 0x08, false)},
          {"FS fPC0.", "FS fA4.", "FF"}},
     };
     for (const Case& c : cases) {
@@ -262,7 +268,8 @@ TEST_P(PageFlow, DriverMadeCopies) {
         const size_t size = r.job.size() / c.jobs;
         const std::vector<uint8_t> first(r.job.begin(), r.job.begin() + static_cast<long>(size));
         for (size_t i = 1; i < c.jobs; ++i)
-            ASSERT_TRUE(std::equal(first.begin(), first.end(), r.job.begin() + static_cast<long>(i * size))) << "copy " << i;
+            ASSERT_TRUE(std::equal(first.begin(), first.end(), r.job.begin() + static_cast<long>(i * size)))
+                << "copy " << i;
         DecodeResult d = Decode(first);
         ASSERT_TRUE(d.ok) << FormatListing(d);
         EXPECT_EQ(LinesStartingWith(d, "@PJL SET COPIES="), std::vector<std::string>{"@PJL SET COPIES=1"});

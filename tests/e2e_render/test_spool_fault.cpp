@@ -55,8 +55,10 @@ TEST_P(SpoolFault, EveryWritePrinterFailureEndsTheJobCleanly) {
                          std::to_string(n));
             const std::set<std::string> before = SandboxFiles();
             PlatClearInjections();
-            if (fault == Fault::Failure) PlatInjectFailure("WritePrinter", n, ERROR_DISK_FULL);
-            else PlatInjectShortWrite("WritePrinter", n, 1);
+            if (fault == Fault::Failure)
+                PlatInjectFailure("WritePrinter", n, ERROR_DISK_FULL);
+            else
+                PlatInjectShortWrite("WritePrinter", n, 1);
             RunResult r = orla::runner::RunJob(o);
             PlatClearInjections();
             if (r.ok) {

@@ -9,8 +9,7 @@
 
 namespace {
 
-size_t Count(const std::vector<BYTE>& s, size_t& i, size_t value, bool longForm)
-{
+size_t Count(const std::vector<BYTE>& s, size_t& i, size_t value, bool longForm) {
     if (!longForm) return value;
     size_t total = 63;
     for (;;) {
@@ -21,8 +20,7 @@ size_t Count(const std::vector<BYTE>& s, size_t& i, size_t value, bool longForm)
     }
 }
 
-std::vector<BYTE> Decode(const std::vector<BYTE>& s, size_t rowCount, size_t rowLength)
-{
+std::vector<BYTE> Decode(const std::vector<BYTE>& s, size_t rowCount, size_t rowLength) {
     std::vector<BYTE> out, above(rowLength, 0);
     size_t i = 0;
     for (size_t r = 0; r < rowCount; ++r) {
@@ -58,8 +56,7 @@ std::vector<BYTE> Decode(const std::vector<BYTE>& s, size_t rowCount, size_t row
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     size_t rowLength = 1 + (static_cast<size_t>(data[0]) << 8 | data[1]) % 1024;
     data += 2, size -= 2;
@@ -68,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<BYTE> rows(data, data + rowCount * rowLength);
     std::vector<BYTE> seed(rowLength, 0);
     std::vector<BYTE> area(DeltaRowOutputArea(rowCount, rowLength));
-    BYTE* end = CompressDeltaRow(seed.data(), rows.data(), rowCount, rowLength, area.data(),
-                                 static_cast<ptrdiff_t>(rowLength));
+    BYTE* end =
+        CompressDeltaRow(seed.data(), rows.data(), rowCount, rowLength, area.data(), static_cast<ptrdiff_t>(rowLength));
     if (end == nullptr) return 0;
     std::vector<BYTE> stream(area.data(), end);
     if (stream.size() > rows.size()) abort();

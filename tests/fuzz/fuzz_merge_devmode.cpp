@@ -14,8 +14,11 @@ namespace {
 
 struct Fixture {
     DeviceDataPtr data = CompileText(FixtureDescription());
-    FormsFixture forms{{u"Letter", 215900, 279400}, {u"Tiny", 50000, 50000}, {u"A4", 210000, 297000},
-                       {u"A3", 297000, 420000}, {kLongPaperFormName, 297000, 900000}};
+    FormsFixture forms{{u"Letter", 215900, 279400},
+                       {u"Tiny", 50000, 50000},
+                       {u"A4", 210000, 297000},
+                       {u"A3", 297000, 420000},
+                       {kLongPaperFormName, 297000, 900000}};
     DriverDevmode base{};
     Fixture() {
         if (!data) std::abort();

@@ -13,8 +13,8 @@ using namespace orla::test;
 namespace {
 
 struct Fixture {
-    DeviceDataPtr data = CompileText(FixtureDescription() +
-                                     u"*FormPort: \"A4->A3\" 210000 297000 5000 5000 205000 292000\r\n");
+    DeviceDataPtr data =
+        CompileText(FixtureDescription() + u"*FormPort: \"A4->A3\" 210000 297000 5000 5000 205000 292000\r\n");
     FormsFixture forms{{u"A3", 297000, 420000}, {u"A4", 210000, 297000}, {u"A4->A3", 210000, 297000}};
     DeviceStrings strings{};
     DriverDevmode base{};
@@ -40,7 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         if (!ParseOutPaperTable(BuildOutPaperTable(pairs), &again) || again.size() != pairs.size()) std::abort();
     }
     DriverDevmode record = f.base;
-    ResolveSettings(&record, nullptr, ResolverInputs{f.forms.data(), f.forms.count(), &f.strings, value},
-                    f.data.get());
+    ResolveSettings(&record, nullptr, ResolverInputs{f.forms.data(), f.forms.count(), &f.strings, value}, f.data.get());
     return 0;
 }

@@ -13,8 +13,8 @@ using namespace orla::test;
 namespace {
 
 struct Fixture {
-    DeviceDataPtr data = CompileText(FixtureDescription() +
-                                     u"*FormPort: \"A4->A3\" 210000 297000 5000 5000 205000 292000\r\n");
+    DeviceDataPtr data =
+        CompileText(FixtureDescription() + u"*FormPort: \"A4->A3\" 210000 297000 5000 5000 205000 292000\r\n");
     FormsFixture forms{{u"A3", 297000, 420000}, {u"A4", 210000, 297000}, {u"A4->A3", 210000, 297000}};
     DeviceStrings strings{};
     DriverDevmode base{};

@@ -6,8 +6,7 @@
 
 #include "render/page_settings.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LONG pairs = ParseTTSubstTable({data, size});
     if (pairs <= 0) return 0;
     // As the device context keeps it: the value with one extra NUL character behind it.

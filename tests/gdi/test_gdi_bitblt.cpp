@@ -15,27 +15,23 @@ struct Mono {
     HSURF hsurf = nullptr;
     SURFOBJ* so = nullptr;
     // One row of pixels (0 black, 1 white), repeated on every row.
-    Mono(const std::string& row, LONG rows)
-    {
+    Mono(const std::string& row, LONG rows) {
         const LONG cx = static_cast<LONG>(row.size());
         hsurf = reinterpret_cast<HSURF>(EngCreateBitmap(SIZEL{cx, rows}, 0, BMF_1BPP, BMF_TOPDOWN, nullptr));
         so = EngLockSurface(hsurf);
         for (LONG y = 0; y < rows; ++y)
             for (LONG x = 0; x < cx; ++x) Set(x, y, row[static_cast<size_t>(x)] == '1');
     }
-    ~Mono()
-    {
+    ~Mono() {
         EngUnlockSurface(so);
         EngDeleteSurface(hsurf);
     }
-    void Set(LONG x, LONG y, bool white)
-    {
+    void Set(LONG x, LONG y, bool white) {
         BYTE* p = static_cast<BYTE*>(so->pvScan0) + y * so->lDelta + (x >> 3);
         const BYTE bit = static_cast<BYTE>(0x80 >> (x & 7));
         *p = white ? static_cast<BYTE>(*p | bit) : static_cast<BYTE>(*p & ~bit);
     }
-    std::string Row(LONG y) const
-    {
+    std::string Row(LONG y) const {
         std::string s;
         const BYTE* row = static_cast<const BYTE*>(so->pvScan0) + y * so->lDelta;
         for (LONG x = 0; x < so->sizlBitmap.cx; ++x) s += ((row[x >> 3] >> (7 - (x & 7))) & 1) ? '1' : '0';
@@ -43,8 +39,7 @@ struct Mono {
     }
 };
 
-TEST(EngBitBlt, Rop4sOnMonoBitmaps)
-{
+TEST(EngBitBlt, Rop4sOnMonoBitmaps) {
     struct Case {
         const char* name;
         ROP4 rop;
@@ -68,7 +63,8 @@ TEST(EngBitBlt, Rop4sOnMonoBitmaps)
         BRUSHOBJ* brush = c.brush != ~0u ? PlatBrushCreateSolid(c.brush, c.brush ? 0xFFFFFF : 0) : nullptr;
         RECTL target{0, 0, 8, 2};
         POINTL origin{0, 0};
-        ASSERT_TRUE(EngBitBlt(dst.so, src.so, nullptr, nullptr, nullptr, &target, &origin, nullptr, brush, &origin, c.rop))
+        ASSERT_TRUE(
+            EngBitBlt(dst.so, src.so, nullptr, nullptr, nullptr, &target, &origin, nullptr, brush, &origin, c.rop))
             << c.name;
         EXPECT_EQ(dst.Row(0), c.expected) << c.name;
         EXPECT_EQ(dst.Row(1), c.expected) << c.name;
@@ -76,18 +72,17 @@ TEST(EngBitBlt, Rop4sOnMonoBitmaps)
     }
 }
 
-TEST(EngBitBlt, MaskChoosesForegroundOrBackground)
-{
+TEST(EngBitBlt, MaskChoosesForegroundOrBackground) {
     Mono dst("00000000", 1), src("11111111", 1), mask("11110000", 1);
     RECTL target{0, 0, 8, 1};
     POINTL origin{0, 0};
     // Low byte (mask 1): source copy; high byte (mask 0): destination unchanged.
-    ASSERT_TRUE(EngBitBlt(dst.so, src.so, mask.so, nullptr, nullptr, &target, &origin, &origin, nullptr, nullptr, 0xAACC));
+    ASSERT_TRUE(
+        EngBitBlt(dst.so, src.so, mask.so, nullptr, nullptr, &target, &origin, &origin, nullptr, nullptr, 0xAACC));
     EXPECT_EQ(dst.Row(0), "11110000");
 }
 
-TEST(EngBitBlt, DrawsOnlyInsideTheClipAndTheSource)
-{
+TEST(EngBitBlt, DrawsOnlyInsideTheClipAndTheSource) {
     Mono dst("0000000000000000", 2), src("1111", 2);
     RECTL pieces[] = {{0, 0, 2, 2}, {3, 0, 12, 2}};
     CLIPOBJ* pco = PlatClipCreate(pieces, 2);
@@ -99,8 +94,7 @@ TEST(EngBitBlt, DrawsOnlyInsideTheClipAndTheSource)
     PlatClipDelete(pco);
 }
 
-TEST(EngBitBlt, RefusesWhatItCannotDraw)
-{
+TEST(EngBitBlt, RefusesWhatItCannotDraw) {
     Mono dst("00000000", 1), src("11111111", 1);
     RECTL target{0, 0, 8, 1};
     POINTL origin{0, 0};
@@ -119,8 +113,8 @@ TEST(EngBitBlt, RefusesWhatItCannotDraw)
     };
     for (const Case& c : cases) {
         SetLastError(0);
-        EXPECT_FALSE(EngBitBlt(dst.so, c.source, nullptr, nullptr, nullptr, &target, &origin, nullptr, c.brush, &origin,
-                               c.rop))
+        EXPECT_FALSE(
+            EngBitBlt(dst.so, c.source, nullptr, nullptr, nullptr, &target, &origin, nullptr, c.brush, &origin, c.rop))
             << c.name;
         EXPECT_EQ(GetLastError(), c.error) << c.name;
         EXPECT_EQ(dst.Row(0), "00000000") << c.name << ": nothing drawn";
@@ -134,18 +128,17 @@ struct CopyCall {
     std::string firstRow;
 } g_call;
 
-BOOL APIENTRY RecordCopyBits(SURFOBJ*, SURFOBJ* psoSrc, CLIPOBJ*, XLATEOBJ*, RECTL* prclDest, POINTL*)
-{
+BOOL APIENTRY RecordCopyBits(SURFOBJ*, SURFOBJ* psoSrc, CLIPOBJ*, XLATEOBJ*, RECTL* prclDest, POINTL*) {
     g_call.calls++;
     g_call.dest = *prclDest;
     g_call.firstRow.clear();
     const BYTE* row = static_cast<const BYTE*>(psoSrc->pvScan0);
-    for (LONG x = 0; x < psoSrc->sizlBitmap.cx; ++x) g_call.firstRow += ((row[x >> 3] >> (7 - (x & 7))) & 1) ? '1' : '0';
+    for (LONG x = 0; x < psoSrc->sizlBitmap.cx; ++x)
+        g_call.firstRow += ((row[x >> 3] >> (7 - (x & 7))) & 1) ? '1' : '0';
     return TRUE;
 }
 
-TEST(EngBitBlt, DeviceSurfaceGetsTheResultThroughDrvCopyBits)
-{
+TEST(EngBitBlt, DeviceSurfaceGetsTheResultThroughDrvCopyBits) {
     PLAT_GDI_DEVICE_SETUP setup{};
     HDEV hdev = PlatGdiCreateDevice(&setup);
     DRVFN hooks[] = {{INDEX_DrvCopyBits, reinterpret_cast<PFN>(&RecordCopyBits)}};

@@ -81,8 +81,8 @@ TEST(EngStretchBlt, ShrinkingKeepsThinBlackLinesOnBlackOnWhite) {
     // Mirroring by a reversed destination rectangle.
     Bitmap mirror(64, 8, BMF_1BPP, 1);
     RECTL reversed{64, 0, 0, 8};
-    ASSERT_TRUE(EngStretchBlt(mirror.so, band.so, nullptr, nullptr, nullptr, nullptr, nullptr, &reversed, &src,
-                              nullptr, COLORONCOLOR));
+    ASSERT_TRUE(EngStretchBlt(mirror.so, band.so, nullptr, nullptr, nullptr, nullptr, nullptr, &reversed, &src, nullptr,
+                              COLORONCOLOR));
     EXPECT_EQ(mirror.Bit(30, 0), 0);
     EXPECT_EQ(mirror.Bit(33, 0), 1);
     // A mask is not drawn by this engine: refused, not faked.
@@ -118,8 +118,8 @@ TEST(EngStretchBlt, HalftoneToOneBit) {
     EngEraseSurface(colour.so, &left, 0x000000);
     RECTL all{0, 0, 16, 16};
     Bitmap mono(16, 16, BMF_1BPP, 0);
-    ASSERT_TRUE(EngStretchBlt(mono.so, colour.so, nullptr, nullptr, nullptr, nullptr, nullptr, &all, &all, nullptr,
-                              HALFTONE));
+    ASSERT_TRUE(
+        EngStretchBlt(mono.so, colour.so, nullptr, nullptr, nullptr, nullptr, nullptr, &all, &all, nullptr, HALFTONE));
     for (LONG y = 0; y < 16; ++y) {
         EXPECT_EQ(mono.Bit(2, y), 0);
         EXPECT_EQ(mono.Bit(12, y), 1);
@@ -146,7 +146,8 @@ BOOL APIENTRY TestCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLAT
     for (LONG x = 0; x < psoSrc->sizlBitmap.cx; ++x) g_copy.firstRow.push_back((row[x >> 3] >> (7 - (x & 7))) & 1);
     // A driver that stretches onto its own surface from here is refused, not recursed into.
     RECTL r{0, 0, 1, 1};
-    EXPECT_FALSE(EngStretchBlt(psoDest, psoSrc, nullptr, nullptr, nullptr, nullptr, nullptr, &r, &r, nullptr, HALFTONE));
+    EXPECT_FALSE(
+        EngStretchBlt(psoDest, psoSrc, nullptr, nullptr, nullptr, nullptr, nullptr, &r, &r, nullptr, HALFTONE));
     return TRUE;
 }
 
@@ -185,7 +186,8 @@ TEST(EngStretchBlt, HalftoneOntoADeviceSurfaceCallsDrvCopyBits) {
     EngAssociateSurface(plain, hdev, HOOK_BITBLT);
     SURFOBJ* pso = EngLockSurface(plain);
     SetLastError(0);
-    EXPECT_FALSE(EngStretchBlt(pso, colour.so, nullptr, nullptr, nullptr, nullptr, nullptr, &dest, &src, nullptr, HALFTONE));
+    EXPECT_FALSE(
+        EngStretchBlt(pso, colour.so, nullptr, nullptr, nullptr, nullptr, nullptr, &dest, &src, nullptr, HALFTONE));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EngUnlockSurface(pso);
     EngDeleteSurface(plain);

@@ -50,7 +50,9 @@ TEST(ClipRegion, BandsAndComplexity) {
         {"stacked with the same spans merge", {{0, 0, 8, 4}, {0, 4, 8, 9}}, DC_RECT, {{0, 0, 8, 9}}},
         {"two spans in one band", {{0, 0, 4, 4}, {6, 0, 9, 4}}, DC_COMPLEX, {{0, 0, 4, 4}, {6, 0, 9, 4}}},
         {"a gap between bands stays", {{0, 0, 4, 2}, {0, 5, 4, 7}}, DC_COMPLEX, {{0, 0, 4, 2}, {0, 5, 4, 7}}},
-        {"empty and inverted rectangles are ignored", {{5, 5, 5, 9}, {9, 9, 3, 3}, {1, 1, 2, 2}}, DC_RECT,
+        {"empty and inverted rectangles are ignored",
+         {{5, 5, 5, 9}, {9, 9, 3, 3}, {1, 1, 2, 2}},
+         DC_RECT,
          {{1, 1, 2, 2}}},
         {"nothing at all", {}, DC_RECT, {}},
     };

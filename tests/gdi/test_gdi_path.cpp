@@ -10,9 +10,15 @@
 
 namespace {
 
-POINTFIX Fix(LONG x, LONG y) { return POINTFIX{x * 16, y * 16}; }
-PLAT_PATH_SEGMENT Line(LONG x, LONG y) { return PLAT_PATH_SEGMENT{FALSE, {Fix(x, y)}}; }
-PLAT_PATH_SEGMENT Curve(LONG x) { return PLAT_PATH_SEGMENT{TRUE, {Fix(x, 1), Fix(x + 1, 2), Fix(x + 2, 0)}}; }
+POINTFIX Fix(LONG x, LONG y) {
+    return POINTFIX{x * 16, y * 16};
+}
+PLAT_PATH_SEGMENT Line(LONG x, LONG y) {
+    return PLAT_PATH_SEGMENT{FALSE, {Fix(x, y)}};
+}
+PLAT_PATH_SEGMENT Curve(LONG x) {
+    return PLAT_PATH_SEGMENT{TRUE, {Fix(x, 1), Fix(x + 1, 2), Fix(x + 2, 0)}};
+}
 
 struct Rec {
     FLONG flags;

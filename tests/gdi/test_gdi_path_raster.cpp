@@ -12,14 +12,17 @@
 
 namespace {
 
-POINTFIX Fix(LONG x, LONG y) { return POINTFIX{x * 16, y * 16}; }
-PLAT_PATH_SEGMENT Line(LONG x, LONG y) { return PLAT_PATH_SEGMENT{FALSE, {Fix(x, y)}}; }
+POINTFIX Fix(LONG x, LONG y) {
+    return POINTFIX{x * 16, y * 16};
+}
+PLAT_PATH_SEGMENT Line(LONG x, LONG y) {
+    return PLAT_PATH_SEGMENT{FALSE, {Fix(x, y)}};
+}
 
 // A white 1-bpp bitmap of w x h, drawn on in black.
 class EnginePathTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         bitmap_ = reinterpret_cast<HSURF>(EngCreateBitmap(SIZEL{16, 12}, 0, BMF_1BPP, BMF_TOPDOWN, nullptr));
         ASSERT_NE(bitmap_, nullptr);
         so_ = EngLockSurface(bitmap_);
@@ -29,8 +32,7 @@ protected:
         black_ = PlatBrushCreateSolid(0, 0x000000);
         ASSERT_NE(black_, nullptr);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         for (PATHOBJ* p : paths_) EngDeletePath(p);
         for (CLIPOBJ* c : clips_) PlatClipDelete(c);
         PlatBrushDelete(black_);
@@ -38,24 +40,21 @@ protected:
         EngDeleteSurface(bitmap_);
     }
 
-    PATHOBJ* Figure(LONG x, LONG y, std::vector<PLAT_PATH_SEGMENT> segments, BOOL closed)
-    {
+    PATHOBJ* Figure(LONG x, LONG y, std::vector<PLAT_PATH_SEGMENT> segments, BOOL closed) {
         segs_.push_back(std::move(segments));
         PLAT_PATH_FIGURE f{Fix(x, y), static_cast<ULONG>(segs_.back().size()), segs_.back().data(), closed};
         PATHOBJ* p = PlatPathCreate(&f, 1);
         paths_.push_back(p);
         return p;
     }
-    CLIPOBJ* Clip(RECTL r)
-    {
+    CLIPOBJ* Clip(RECTL r) {
         CLIPOBJ* c = PlatClipCreate(&r, 1);
         clips_.push_back(c);
         return c;
     }
 
     // The bitmap as rows of '#' (black) and '.' (white).
-    std::vector<std::string> Picture() const
-    {
+    std::vector<std::string> Picture() const {
         std::vector<std::string> rows;
         for (LONG y = 0; y < 12; ++y) {
             std::string row;
@@ -65,8 +64,7 @@ protected:
         }
         return rows;
     }
-    int BlackCount() const
-    {
+    int BlackCount() const {
         int n = 0;
         for (const std::string& r : Picture())
             for (char c : r) n += c == '#';
@@ -83,8 +81,7 @@ protected:
 
 constexpr MIX kCopyPen = 0x0D0D;
 
-TEST_F(EnginePathTest, FillCoversThePixelsWhoseCentresLieInside)
-{
+TEST_F(EnginePathTest, FillCoversThePixelsWhoseCentresLieInside) {
     PATHOBJ* square = Figure(2, 1, {Line(6, 1), Line(6, 4), Line(2, 4)}, TRUE);
     ASSERT_TRUE(EngFillPath(so_, square, nullptr, black_, nullptr, kCopyPen, FP_ALTERNATEMODE));
     const auto pic = Picture();
@@ -95,8 +92,7 @@ TEST_F(EnginePathTest, FillCoversThePixelsWhoseCentresLieInside)
     EXPECT_EQ(BlackCount(), 12);
 }
 
-TEST_F(EnginePathTest, WindingRuleFillsWhatTheAlternateRuleLeavesOpen)
-{
+TEST_F(EnginePathTest, WindingRuleFillsWhatTheAlternateRuleLeavesOpen) {
     // Two squares, the inner one inside the outer and wound the same way.
     const PLAT_PATH_SEGMENT outer[] = {Line(10, 0), Line(10, 10), Line(0, 10)};
     const PLAT_PATH_SEGMENT inner[] = {Line(7, 3), Line(7, 7), Line(3, 7)};
@@ -109,8 +105,7 @@ TEST_F(EnginePathTest, WindingRuleFillsWhatTheAlternateRuleLeavesOpen)
     EXPECT_EQ(Picture()[5], "##########......");
 }
 
-TEST_F(EnginePathTest, CosmeticStrokeIsABresenhamLineCutByTheClip)
-{
+TEST_F(EnginePathTest, CosmeticStrokeIsABresenhamLineCutByTheClip) {
     PATHOBJ* diagonal = Figure(0, 0, {Line(5, 5)}, FALSE);
     ASSERT_TRUE(EngStrokePath(so_, diagonal, nullptr, nullptr, black_, nullptr, nullptr, kCopyPen));
     const auto pic = Picture();
@@ -125,8 +120,7 @@ TEST_F(EnginePathTest, CosmeticStrokeIsABresenhamLineCutByTheClip)
     EXPECT_EQ(BlackCount(), 4);
 }
 
-TEST_F(EnginePathTest, GeometricStrokeIsAsWideAsThePen)
-{
+TEST_F(EnginePathTest, GeometricStrokeIsAsWideAsThePen) {
     PATHOBJ* across = Figure(2, 6, {Line(12, 6)}, FALSE);
     LINEATTRS wide{};
     wide.fl = LA_GEOMETRIC;
@@ -138,8 +132,7 @@ TEST_F(EnginePathTest, GeometricStrokeIsAsWideAsThePen)
     EXPECT_EQ(pic[8], "................");
 }
 
-TEST_F(EnginePathTest, CurvesAreFlattenedThroughTheirEndPoints)
-{
+TEST_F(EnginePathTest, CurvesAreFlattenedThroughTheirEndPoints) {
     const PLAT_PATH_SEGMENT curve[] = {PLAT_PATH_SEGMENT{TRUE, {Fix(0, 10), Fix(10, 10), Fix(10, 0)}}};
     PLAT_PATH_FIGURE f{Fix(0, 0), 1, curve, FALSE};
     PATHOBJ* p = PlatPathCreate(&f, 1);
@@ -152,8 +145,7 @@ TEST_F(EnginePathTest, CurvesAreFlattenedThroughTheirEndPoints)
     EXPECT_EQ(pic[0][5], '.') << "not the straight line between the ends";
 }
 
-TEST_F(EnginePathTest, MixesPaintByTheirRasterOperation)
-{
+TEST_F(EnginePathTest, MixesPaintByTheirRasterOperation) {
     struct Case {
         const char* name;
         MIX mix;
@@ -168,8 +160,7 @@ TEST_F(EnginePathTest, MixesPaintByTheirRasterOperation)
     }
 }
 
-TEST_F(EnginePathTest, PaintFillsTheClipRegion)
-{
+TEST_F(EnginePathTest, PaintFillsTheClipRegion) {
     const RECTL pieces[] = {{1, 1, 3, 3}, {10, 5, 12, 6}};
     CLIPOBJ* two = PlatClipCreate(pieces, 2);
     clips_.push_back(two);
@@ -178,8 +169,7 @@ TEST_F(EnginePathTest, PaintFillsTheClipRegion)
     EXPECT_EQ(Picture()[5], "..........##....");
 }
 
-TEST_F(EnginePathTest, BadArgumentsFailWithoutDrawing)
-{
+TEST_F(EnginePathTest, BadArgumentsFailWithoutDrawing) {
     PATHOBJ* square = Figure(0, 0, {Line(4, 0), Line(4, 4)}, TRUE);
     SetLastError(0);
     EXPECT_FALSE(EngFillPath(nullptr, square, nullptr, black_, nullptr, kCopyPen, 0));
@@ -189,13 +179,14 @@ TEST_F(EnginePathTest, BadArgumentsFailWithoutDrawing)
     EXPECT_EQ(BlackCount(), 0);
 }
 
-TEST(EngineTransforms, KindFollowsTheMatrix)
-{
+TEST(EngineTransforms, KindFollowsTheMatrix) {
     struct Case {
         XFORML m;
         ULONG kind;
-    } const cases[] = {{{1, 0, 0, 1, 0, 0}, GX_IDENTITY}, {{1, 0, 0, 1, 5, 0}, GX_OFFSET},
-                       {{2, 0, 0, 2, 0, 0}, GX_SCALE},    {{0, 1, -1, 0, 0, 0}, GX_GENERAL}};
+    } const cases[] = {{{1, 0, 0, 1, 0, 0}, GX_IDENTITY},
+                       {{1, 0, 0, 1, 5, 0}, GX_OFFSET},
+                       {{2, 0, 0, 2, 0, 0}, GX_SCALE},
+                       {{0, 1, -1, 0, 0, 0}, GX_GENERAL}};
     for (const Case& c : cases) {
         XFORMOBJ* x = PlatXformCreate(&c.m);
         ASSERT_NE(x, nullptr);

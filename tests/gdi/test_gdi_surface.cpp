@@ -12,7 +12,9 @@
 
 namespace {
 
-HSURF AsSurf(HBITMAP hbm) { return reinterpret_cast<HSURF>(hbm); }
+HSURF AsSurf(HBITMAP hbm) {
+    return reinterpret_cast<HSURF>(hbm);
+}
 
 struct StrideCase {
     const char* name;
@@ -45,7 +47,8 @@ TEST(EngCreateBitmap, StridesAndScanLineOrder) {
         SCOPED_TRACE(c.name);
         std::vector<BYTE> own(c.callerBits ? static_cast<size_t>(c.lWidth) * 3 : 0);
         SetLastError(0);
-        HBITMAP hbm = EngCreateBitmap(SIZEL{c.cx, c.cy}, c.lWidth, c.format, c.flags, c.callerBits ? own.data() : nullptr);
+        HBITMAP hbm =
+            EngCreateBitmap(SIZEL{c.cx, c.cy}, c.lWidth, c.format, c.flags, c.callerBits ? own.data() : nullptr);
         if (c.expectStride == 0) {
             EXPECT_EQ(hbm, nullptr);
             EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
@@ -121,7 +124,8 @@ TEST(EngSurfaces, BandingSurfaceAndDeviceSurfaceSetUp) {
 
     const LONG width = 4961;
     const LONG row = (width + 31) / 8 & ~3;
-    HBITMAP band = EngCreateBitmap(SIZEL{width, 128}, row, BMF_1BPP, BMF_TOPDOWN | BMF_NOZEROINIT | BMF_USERMEM, nullptr);
+    HBITMAP band =
+        EngCreateBitmap(SIZEL{width, 128}, row, BMF_1BPP, BMF_TOPDOWN | BMF_NOZEROINIT | BMF_USERMEM, nullptr);
     ASSERT_NE(band, nullptr);
     EXPECT_TRUE(EngMarkBandingSurface(AsSurf(band)));
     EXPECT_TRUE(EngAssociateSurface(AsSurf(band), hdev, HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_COPYBITS));

@@ -1,7 +1,6 @@
-#include "monitor/pjl_job.h"
-
 #include <cstring>
 
+#include "monitor/pjl_job.h"
 #include "monitor_fixture.h"
 #include "plat/control.h"
 

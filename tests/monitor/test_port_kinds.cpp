@@ -1,5 +1,4 @@
 #include "monitor/port_kinds.h"
-
 #include "monitor_fixture.h"
 #include "plat/monitor_host.h"
 #include "win/registry.h"

@@ -16,7 +16,9 @@
 
 namespace {
 
-const std::string& Root() { return FuzzSandboxRoot("ini"); }
+const std::string& Root() {
+    return FuzzSandboxRoot("ini");
+}
 
 void CheckConversions(const uint8_t* data, size_t size) {
     if (size == 0 || size > 1 << 16) return;
@@ -28,7 +30,8 @@ void CheckConversions(const uint8_t* data, size_t size) {
         if (MultiByteToWideChar(cp, 0, bytes, static_cast<int>(size), wide.data(), need) != need) abort();
         int back = WideCharToMultiByte(cp, 0, wide.data(), need, nullptr, 0, nullptr, nullptr);
         std::vector<char> out(static_cast<size_t>(back > 0 ? back : 1));
-        if (back > 0 && WideCharToMultiByte(cp, 0, wide.data(), need, out.data(), back, nullptr, nullptr) != back) abort();
+        if (back > 0 && WideCharToMultiByte(cp, 0, wide.data(), need, out.data(), back, nullptr, nullptr) != back)
+            abort();
     }
     // The same bytes taken as UTF-16 text (lone surrogates included).
     std::vector<WCHAR> w(size / 2);
@@ -37,8 +40,8 @@ void CheckConversions(const uint8_t* data, size_t size) {
         BOOL used = FALSE;
         int need = WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, &used);
         std::vector<char> out(static_cast<size_t>(need > 0 ? need : 1));
-        if (need > 0 && WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), out.data(), need, nullptr,
-                                            &used) != need)
+        if (need > 0 &&
+            WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), out.data(), need, nullptr, &used) != need)
             abort();
     }
 }

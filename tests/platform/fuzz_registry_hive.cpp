@@ -35,7 +35,9 @@ void Walk(HKEY key, int depth) {
     }
 }
 
-const std::string& Root() { return FuzzSandboxRoot("hive"); }
+const std::string& Root() {
+    return FuzzSandboxRoot("hive");
+}
 
 }  // namespace
 

@@ -86,13 +86,12 @@ TEST_F(Files, ShareModesBetweenOpenHandles) {
     };
     const DWORD R = GENERIC_READ, W = GENERIC_WRITE, SR = FILE_SHARE_READ, SW = FILE_SHARE_WRITE;
     const Case cases[] = {
-        {R, SR, R, SR, true},            // readers sharing reads
-        {R, 0, R, SR, false},            // first allows no sharing
-        {R, SR, W, SR, false},           // first does not share writes
-        {R, SR | SW, W, SR | SW, true},  // both share everything needed
-        {W, SR, R, SR, false},           // second does not let the first keep writing
-        {W, SR, R, SR | SW, true},
-        {R, 0, 0, 0, true},              // attribute-only opens never conflict
+        {R, SR, R, SR, true},                                // readers sharing reads
+        {R, 0, R, SR, false},                                // first allows no sharing
+        {R, SR, W, SR, false},                               // first does not share writes
+        {R, SR | SW, W, SR | SW, true},                      // both share everything needed
+        {W, SR, R, SR, false},                               // second does not let the first keep writing
+        {W, SR, R, SR | SW, true},      {R, 0, 0, 0, true},  // attribute-only opens never conflict
     };
     HANDLE make = Open(u"C:\\s.bin", GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_NE(make, INVALID_HANDLE_VALUE);
@@ -103,8 +102,10 @@ TEST_F(Files, ShareModesBetweenOpenHandles) {
         HANDLE b = Open(u"c:\\S.BIN", c.secondAccess, c.secondShare, OPEN_EXISTING);
         EXPECT_EQ(b != INVALID_HANDLE_VALUE, c.secondOpens)
             << c.firstAccess << "/" << c.firstShare << " then " << c.secondAccess << "/" << c.secondShare;
-        if (b == INVALID_HANDLE_VALUE) EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-        else CloseHandle(b);
+        if (b == INVALID_HANDLE_VALUE)
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        else
+            CloseHandle(b);
         CloseHandle(a);
     }
     // Once every handle is closed the file opens exclusively again.
@@ -318,14 +319,15 @@ TEST_F(Files, DuplicatedHandleSharesTheFileAndItsPosition) {
     ASSERT_TRUE(WriteAll(d, "def"));  // continues where the first handle stopped
     CloseHandle(h);
     // The exclusive open still holds through the duplicate.
-    EXPECT_EQ(Open(u"C:\\dup.bin", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Open(u"C:\\dup.bin", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING),
+              INVALID_HANDLE_VALUE);
     FILETIME created, written;
     ASSERT_TRUE(GetFileTime(d, &created, nullptr, &written));
     EXPECT_LE(CompareFileTime(&created, &written), 0);
     CloseHandle(d);
     EXPECT_EQ(ReadAll(u"C:\\dup.bin"), "abcdef");
     HANDLE bad = nullptr;
-    EXPECT_FALSE(DuplicateHandle(GetCurrentProcess(), reinterpret_cast<HANDLE>(0x5550), GetCurrentProcess(), &bad, 0,
-                                 FALSE, 0));
+    EXPECT_FALSE(
+        DuplicateHandle(GetCurrentProcess(), reinterpret_cast<HANDLE>(0x5550), GetCurrentProcess(), &bad, 0, FALSE, 0));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }

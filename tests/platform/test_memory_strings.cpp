@@ -111,8 +111,12 @@ TEST(Kernel, InterlockedOperations) {
     EXPECT_EQ(InterlockedCompareExchange(&v, 1, 9), 9);
     EXPECT_EQ(v, 1);
     LONG counter = 0;
-    std::thread a([&] { for (int i = 0; i < 10000; ++i) InterlockedIncrement(&counter); });
-    std::thread b([&] { for (int i = 0; i < 10000; ++i) InterlockedIncrement(&counter); });
+    std::thread a([&] {
+        for (int i = 0; i < 10000; ++i) InterlockedIncrement(&counter);
+    });
+    std::thread b([&] {
+        for (int i = 0; i < 10000; ++i) InterlockedIncrement(&counter);
+    });
     a.join();
     b.join();
     EXPECT_EQ(counter, 20000);
@@ -132,11 +136,11 @@ struct WideFormatCase {
 
 TEST(Strings, WsprintfWNumbersWidthsAndPadding) {
     const WideFormatCase cases[] = {
-        {u"%d", -42, u"-42"},       {u"%5d", 42, u"   42"},   {u"%05d", 42, u"00042"},
-        {u"%05d", -42, u"-0042"},   {u"%-5d|", 42, u"42   |"}, {u"%u", -1, u"4294967295"},
-        {u"%x", 255, u"ff"},        {u"%X", 255, u"FF"},      {u"%08lX", 0xBEEF, u"0000BEEF"},
-        {u"%ld", 7, u"7"},          {u"%lu", 7, u"7"},        {u"%c", u'Z', u"Z"},
-        {u"100%%", 0, u"100%"},     {u"%04x", 0x1a, u"001a"}, {u"%lx", 0x10, u"10"},
+        {u"%d", -42, u"-42"},     {u"%5d", 42, u"   42"},    {u"%05d", 42, u"00042"},
+        {u"%05d", -42, u"-0042"}, {u"%-5d|", 42, u"42   |"}, {u"%u", -1, u"4294967295"},
+        {u"%x", 255, u"ff"},      {u"%X", 255, u"FF"},       {u"%08lX", 0xBEEF, u"0000BEEF"},
+        {u"%ld", 7, u"7"},        {u"%lu", 7, u"7"},         {u"%c", u'Z', u"Z"},
+        {u"100%%", 0, u"100%"},   {u"%04x", 0x1a, u"001a"},  {u"%lx", 0x10, u"10"},
     };
     for (const auto& c : cases) {
         WCHAR out[64];
@@ -192,9 +196,14 @@ TEST(Strings, WcstolLikeTheRuntime) {
         size_t consumed;
     };
     const Case cases[] = {
-        {u"  123abc", 10, 123, 5}, {u"-0x1F", 16, -31, 5},       {u"0x1F", 0, 31, 4},
-        {u"017", 0, 15, 3},        {u"zz", 10, 0, 0},            {u"99999999999", 10, 2147483647L, 11},
-        {u"-99999999999", 10, -2147483647L - 1, 12},             {u"+7", 10, 7, 2},
+        {u"  123abc", 10, 123, 5},
+        {u"-0x1F", 16, -31, 5},
+        {u"0x1F", 0, 31, 4},
+        {u"017", 0, 15, 3},
+        {u"zz", 10, 0, 0},
+        {u"99999999999", 10, 2147483647L, 11},
+        {u"-99999999999", 10, -2147483647L - 1, 12},
+        {u"+7", 10, 7, 2},
     };
     for (const auto& c : cases) {
         WCHAR* end = nullptr;

@@ -31,5 +31,9 @@ DLLEXPORT BOOL DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-DLLEXPORT LONG TestModuleAttachCount(void) { return g_attached; }
-DLLEXPORT HINSTANCE TestModuleInstance(void) { return g_instance; }
+DLLEXPORT LONG TestModuleAttachCount(void) {
+    return g_attached;
+}
+DLLEXPORT HINSTANCE TestModuleInstance(void) {
+    return g_instance;
+}

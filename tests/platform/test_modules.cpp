@@ -21,7 +21,8 @@ TEST_F(Modules, SameFileGivesSameHandleWithAReferenceCount) {
     auto count = reinterpret_cast<CountProc>(reinterpret_cast<void (*)()>(GetProcAddress(a, "TestModuleAttachCount")));
     ASSERT_NE(count, nullptr);
     EXPECT_EQ(count(), 1);  // DllMain ran once
-    auto instance = reinterpret_cast<InstanceProc>(reinterpret_cast<void (*)()>(GetProcAddress(a, "TestModuleInstance")));
+    auto instance =
+        reinterpret_cast<InstanceProc>(reinterpret_cast<void (*)()>(GetProcAddress(a, "TestModuleInstance")));
     EXPECT_EQ(instance(), a);  // DllMain got the module handle
     EXPECT_EQ(GetProcAddress(a, "NoSuchExport"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));

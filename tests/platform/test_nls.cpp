@@ -38,11 +38,11 @@ TEST_F(Nls, Cp932RoundTripsJapaneseText) {
     };
     const Case cases[] = {
         {u"日本語", "\x93\xfa\x96\x7b\x8c\xea"},
-        {u"ｱｲｳﾃｽﾄ", "\xb1\xb2\xb3\xc3\xbd\xc4"},                  // half-width kana: one byte each
-        {u"A\\~", "A\\~"},                                           // ASCII stays as it is
-        {u"①Ⅰ≒", "\x87\x40\x87\x54\x81\xe0"},                        // NEC row 13 (≒ goes to its JIS code)
-        {u"纊", "\xfa\x5c"},                                          // IBM extension kanji
-        {u"ー－～", "\x81\x5b\x81\x7c\x81\x60"},                     // the Windows choices for these
+        {u"ｱｲｳﾃｽﾄ", "\xb1\xb2\xb3\xc3\xbd\xc4"},  // half-width kana: one byte each
+        {u"A\\~", "A\\~"},                        // ASCII stays as it is
+        {u"①Ⅰ≒", "\x87\x40\x87\x54\x81\xe0"},     // NEC row 13 (≒ goes to its JIS code)
+        {u"纊", "\xfa\x5c"},                      // IBM extension kanji
+        {u"ー－～", "\x81\x5b\x81\x7c\x81\x60"},  // the Windows choices for these
         {u"￢∵", "\x81\xca\x81\xe6"},
     };
     for (const auto& c : cases) {

@@ -32,7 +32,8 @@ TEST_F(Registry, CreateOpenAndDisposition) {
     RegCloseKey(k);
     HKEY o = nullptr;
     EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\QEV\\Missing", 0, KEY_READ, &o), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\QEV", 0, KEY_READ, &o), ERROR_FILE_NOT_FOUND);  // other hive
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\QEV", 0, KEY_READ, &o),
+              ERROR_FILE_NOT_FOUND);  // other hive
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\QEV", 0, KEY_READ, &o), ERROR_SUCCESS);
     // A key opened for reading cannot be written.
     BYTE b = 1;
@@ -212,7 +213,11 @@ TEST_F(Registry, PersistenceModesWriteOrKeepTheHiveInMemory) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(PlatGetPersistence(), PLAT_PERSIST_DURABLE);
     const std::string file = root_ + "/registry/HKCU.hive";
-    struct Case { PLAT_PERSISTENCE mode; const char16_t* name; bool written; };
+    struct Case {
+        PLAT_PERSISTENCE mode;
+        const char16_t* name;
+        bool written;
+    };
     const Case cases[] = {{PLAT_PERSIST_DURABLE, u"durable", true},
                           {PLAT_PERSIST_UNSYNCED, u"unsynced", true},
                           {PLAT_PERSIST_IN_MEMORY, u"memory", false}};
@@ -268,7 +273,10 @@ TEST_F(Registry, LoadingAHiveRemovesTheTemporariesOfDeadWriters) {
     if (dead == 0) _exit(0);
     ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
     const std::string dir = root_ + "/registry/", d = std::to_string(dead), live = std::to_string(getppid());
-    struct Case { std::string name; bool removed; };
+    struct Case {
+        std::string name;
+        bool removed;
+    };
     const Case cases[] = {
         {"HKCU.hive.tmp-" + d + "-0", true},
         {"HKCU.hive.tmp-" + std::to_string(getpid()) + "-17", true},
@@ -295,7 +303,10 @@ TEST_F(Registry, DamagedHiveLinesAreSkippedNotFatal) {
     std::string file = root_ + "/registry/HKCU.hive";
     {
         std::ofstream out(file, std::ios::app);
-        out << "key \"Broken\n" << "value \"x\" 4 zz\n" << "garbage line\n" << "value \"odd\" 3 abc\n";
+        out << "key \"Broken\n"
+            << "value \"x\" 4 zz\n"
+            << "garbage line\n"
+            << "value \"odd\" 3 abc\n";
     }
     PlatResetForTests();
     HKEY again = nullptr;
@@ -316,7 +327,8 @@ TEST_F(Registry, HiveKeyNamesWithNulSeparatorOrOverLengthAreRefused) {
     {
         std::ofstream out(file, std::ios::binary);
         out << "orla-registry 1\n";
-        out << "key \"Top\" \"a" << '\0' << "b\"\n" << "value \"x\" 4 01000000\n";
+        out << "key \"Top\" \"a" << '\0' << "b\"\n"
+            << "value \"x\" 4 01000000\n";
         out << "key \"Top\" \"" << std::string(256, 'n') << "\"\n";
         out << "key \"Top\" \"" << std::string(255, 'k') << "\"\n";
     }

@@ -178,12 +178,18 @@ TEST_F(Spooler, EnumFormsTwoCallProtocolInTheSpoolersOrder) {
         LONG cx, cy;
     };
     const Case cases[] = {
-        {1, u"Letter", 215900, 279400},        {8, u"A3", 297000, 420000},
-        {9, u"A4", 210000, 297000},            {12, u"B4 (JIS)", 257000, 364000},
-        {13, u"B5 (JIS)", 182000, 257000},     {20, u"Envelope #10", 104775, 241300},
-        {43, u"はがき", 100000, 148000},       {69, u"往復はがき", 200000, 148000},
-        {77, u"A4 横", 297000, 210000},        {91, u"封筒 洋形 4 号", 105000, 235000},
-        {82, u"往復はがき 横", 148000, 200000}, {88, u"B6 (JIS)", 128000, 182000},
+        {1, u"Letter", 215900, 279400},
+        {8, u"A3", 297000, 420000},
+        {9, u"A4", 210000, 297000},
+        {12, u"B4 (JIS)", 257000, 364000},
+        {13, u"B5 (JIS)", 182000, 257000},
+        {20, u"Envelope #10", 104775, 241300},
+        {43, u"はがき", 100000, 148000},
+        {69, u"往復はがき", 200000, 148000},
+        {77, u"A4 横", 297000, 210000},
+        {91, u"封筒 洋形 4 号", 105000, 235000},
+        {82, u"往復はがき 横", 148000, 200000},
+        {88, u"B6 (JIS)", 128000, 182000},
     };
     for (const auto& c : cases) {
         const FORM_INFO_1W& f = forms[c.dmpaper - 1];
@@ -269,8 +275,9 @@ TEST_F(Spooler, PrinterDataTwoCallProtocolAndPersistence) {
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(out), needed), std::string(reinterpret_cast<const char*>(table), 6));
     DWORD read = 0;
-    ASSERT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"DAT_AddForms"), &type, reinterpret_cast<BYTE*>(&read), 4, &needed),
-              static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(
+        GetPrinterDataW(h, const_cast<LPWSTR>(u"DAT_AddForms"), &type, reinterpret_cast<BYTE*>(&read), 4, &needed),
+        static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(read, 3u);
     EXPECT_EQ(GetPrinterDataExW(h, u"DsDriver", u"printColor", &type, reinterpret_cast<BYTE*>(&read), 4, &needed),
               static_cast<DWORD>(ERROR_SUCCESS));
@@ -282,7 +289,8 @@ TEST_F(Spooler, PrinterDataTwoCallProtocolAndPersistence) {
     ClosePrinter(h);
     h = Open();
     EXPECT_EQ(DeletePrinterDataW(h, const_cast<LPWSTR>(u"TBL_OutPaperTable")), static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_EQ(DeletePrinterDataW(h, const_cast<LPWSTR>(u"TBL_OutPaperTable")), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(DeletePrinterDataW(h, const_cast<LPWSTR>(u"TBL_OutPaperTable")),
+              static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     ClosePrinter(h);
 }
 
@@ -371,7 +379,7 @@ TEST_F(Spooler, SetJobControlsAndAbort) {
     HANDLE jobHandle = nullptr;
     ASSERT_TRUE(OpenPrinterW(jobName.data(), &jobHandle, nullptr));
     EXPECT_TRUE(SetJobW(jobHandle, kept, 0, nullptr, JOB_CONTROL_SENT_TO_PRINTER));
-    EXPECT_TRUE(status(kept) & 0x1000);  // JOB_STATUS_COMPLETE
+    EXPECT_TRUE(status(kept) & 0x1000);                                            // JOB_STATUS_COMPLETE
     EXPECT_EQ(StartDocPrinterW(jobHandle, 1, reinterpret_cast<BYTE*>(&doc)), 0u);  // not a printer handle
     ClosePrinter(jobHandle);
     DWORD c = StartDocPrinterW(h, 1, reinterpret_cast<BYTE*>(&doc));

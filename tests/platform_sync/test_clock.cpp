@@ -6,9 +6,9 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/src/handle_table.h"
 #include "plat/control.h"
 #include "plat/threads.h"
+#include "platform/src/handle_table.h"
 #include "win/kernel.h"
 
 namespace {
@@ -129,7 +129,7 @@ TEST_F(ClockTest, TickCountWrapsAt32BitsWhileTheWideCountGoesOn) {
     TimedWait w{ev, 10};
     HANDLE th = CreateThread(nullptr, 0, DoTimedWait, &w, 0, nullptr);
     ASSERT_TRUE(WaitersReach(1));  // its deadline is set before the clock moves
-    PlatClockAdvance(5);  // across the wrap, deadline not reached
+    PlatClockAdvance(5);           // across the wrap, deadline not reached
     EXPECT_FALSE(EndsWithin(th, 20));
     EXPECT_LT(GetTickCount(), 10u);
     PlatClockAdvance(5);

@@ -4,9 +4,9 @@
 #include <atomic>
 #include <thread>
 
-#include "platform/src/handle_table.h"
 #include "plat/control.h"
 #include "plat/threads.h"
+#include "platform/src/handle_table.h"
 #include "win/kernel.h"
 
 namespace {
@@ -24,7 +24,9 @@ protected:
     size_t handlesAtStart_ = 0;
 };
 
-DWORD WINAPI ReturnParam(LPVOID p) { return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(p)); }
+DWORD WINAPI ReturnParam(LPVOID p) {
+    return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(p));
+}
 
 DWORD WINAPI WaitThenReturn(LPVOID p) {
     WaitForSingleObject(static_cast<HANDLE>(p), 5000);
@@ -43,7 +45,7 @@ TEST_F(SyncTest, ManualResetEventStaysSignaledAutoResetReleasesOneWaiter) {
     EXPECT_TRUE(ResetEvent(manual));
     EXPECT_EQ(WaitForSingleObject(manual, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 
-    EXPECT_EQ(WaitForSingleObject(automatic, 0), WAIT_OBJECT_0);  // initially set
+    EXPECT_EQ(WaitForSingleObject(automatic, 0), WAIT_OBJECT_0);                     // initially set
     EXPECT_EQ(WaitForSingleObject(automatic, 0), static_cast<DWORD>(WAIT_TIMEOUT));  // consumed
     CloseHandle(manual);
     CloseHandle(automatic);
@@ -105,9 +107,13 @@ TEST_F(SyncTest, WrongKindOfHandleIsRefused) {
     EXPECT_FALSE(SetEvent(nullptr));
 }
 
-DWORD WINAPI TryMutex(LPVOID p) { return WaitForSingleObject(static_cast<HANDLE>(p), 0); }
+DWORD WINAPI TryMutex(LPVOID p) {
+    return WaitForSingleObject(static_cast<HANDLE>(p), 0);
+}
 
-DWORD WINAPI TakeMutexAndEnd(LPVOID p) { return WaitForSingleObject(static_cast<HANDLE>(p), 0); }
+DWORD WINAPI TakeMutexAndEnd(LPVOID p) {
+    return WaitForSingleObject(static_cast<HANDLE>(p), 0);
+}
 
 TEST_F(SyncTest, MutexIsRecursiveAndOwnedByOneThread) {
     HANDLE m = CreateMutexW(nullptr, TRUE, nullptr);
@@ -221,7 +227,9 @@ TEST_F(SyncTest, ThreadIdAndExitCodeAndClosedHandleKeepsThreadRunning) {
     CloseHandle(ev);
 }
 
-DWORD WINAPI OwnId(LPVOID) { return GetCurrentThreadId(); }
+DWORD WINAPI OwnId(LPVOID) {
+    return GetCurrentThreadId();
+}
 
 TEST_F(SyncTest, ReportedThreadIdIsTheThreadsOwn) {
     DWORD id = 0, code = 0;
@@ -234,9 +242,9 @@ TEST_F(SyncTest, ReportedThreadIdIsTheThreadsOwn) {
 }
 
 struct PriorityProbe {
-    HANDLE go;           // the thread reads its priority once this is signaled
-    int seenAtStart;     // its own priority before anyone set it
-    int seenAfterGo;     // its own priority after the creator set it
+    HANDLE go;        // the thread reads its priority once this is signaled
+    int seenAtStart;  // its own priority before anyone set it
+    int seenAfterGo;  // its own priority after the creator set it
 };
 
 DWORD WINAPI ReadOwnPriority(LPVOID p) {
@@ -255,17 +263,26 @@ TEST_F(SyncTest, ThreadPriorityIsKeptPerThreadAndOnlyKnownValuesAreTaken) {
         BOOL taken;
     };
     const Case cases[] = {
-        {THREAD_PRIORITY_IDLE, TRUE},         {THREAD_PRIORITY_LOWEST, TRUE},  {THREAD_PRIORITY_BELOW_NORMAL, TRUE},
-        {THREAD_PRIORITY_ABOVE_NORMAL, TRUE}, {THREAD_PRIORITY_HIGHEST, TRUE}, {THREAD_PRIORITY_TIME_CRITICAL, TRUE},
-        {THREAD_PRIORITY_NORMAL, TRUE},       {3, FALSE},                      {-3, FALSE},
-        {16, FALSE},                          {-16, FALSE},
+        {THREAD_PRIORITY_IDLE, TRUE},
+        {THREAD_PRIORITY_LOWEST, TRUE},
+        {THREAD_PRIORITY_BELOW_NORMAL, TRUE},
+        {THREAD_PRIORITY_ABOVE_NORMAL, TRUE},
+        {THREAD_PRIORITY_HIGHEST, TRUE},
+        {THREAD_PRIORITY_TIME_CRITICAL, TRUE},
+        {THREAD_PRIORITY_NORMAL, TRUE},
+        {3, FALSE},
+        {-3, FALSE},
+        {16, FALSE},
+        {-16, FALSE},
     };
     int current = THREAD_PRIORITY_NORMAL;
     for (const Case& c : cases) {
         SetLastError(0);
         EXPECT_EQ(SetThreadPriority(self, c.value), c.taken) << c.value;
-        if (c.taken) current = c.value;
-        else EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << c.value;
+        if (c.taken)
+            current = c.value;
+        else
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << c.value;
         EXPECT_EQ(GetThreadPriority(self), current) << c.value;
     }
 
@@ -302,7 +319,9 @@ TEST_F(SyncTest, ThreadPriorityIsKeptPerThreadAndOnlyKnownValuesAreTaken) {
     EXPECT_TRUE(SetThreadPriority(self, THREAD_PRIORITY_NORMAL));
 }
 
-DWORD WINAPI WaitOnPulse(LPVOID p) { return WaitForSingleObject(static_cast<HANDLE>(p), 5000); }
+DWORD WINAPI WaitOnPulse(LPVOID p) {
+    return WaitForSingleObject(static_cast<HANDLE>(p), 5000);
+}
 
 TEST_F(SyncTest, PulseEventReleasesCurrentWaitersAndLeavesItReset) {
     HANDLE ev = CreateEventW(nullptr, TRUE, FALSE, nullptr);

@@ -16,12 +16,23 @@ using namespace std::string_literals;
 
 const std::string kUel = "\x1b%-12345X";
 const std::string kHeader = kUel + "@PJL JOB MODE=PRINTER\r\n@PJL SET COPIES=2\r\n@PJL SET QTY=1\r\n" +
-                            "@PJL COMMENT DNAME=report.txt\r\n@PJL ENTER LANGUAGE=ORLA\r\n" + "\x1b" "c1" +
-                            "\x1c&600.\x1c" "d240.";
-const std::string kTrailer = "\x1c" "fPC0.\x1c&0.\x1b" "c1" + kUel + "@PJL EOJ\r\n@PJL EOJ\r\n";
+                            "@PJL COMMENT DNAME=report.txt\r\n@PJL ENTER LANGUAGE=ORLA\r\n" +
+                            "\x1b"
+                            "c1" +
+                            "\x1c&600.\x1c"
+                            "d240.";
+const std::string kTrailer =
+    "\x1c"
+    "fPC0.\x1c&0.\x1b"
+    "c1" +
+    kUel + "@PJL EOJ\r\n@PJL EOJ\r\n";
 
-std::string Be16(unsigned v) { return std::string{static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
-std::string Be32(unsigned v) { return Be16(v >> 16) + Be16(v & 0xFFFF); }
+std::string Be16(unsigned v) {
+    return std::string{static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)};
+}
+std::string Be32(unsigned v) {
+    return Be16(v >> 16) + Be16(v & 0xFFFF);
+}
 
 // An image command at the current position.
 std::string Image(unsigned format, unsigned width, unsigned height, const std::string& data) {
@@ -31,8 +42,12 @@ std::string Image(unsigned format, unsigned width, unsigned height, const std::s
 TEST(JobDecoder, WholeJobFieldByField) {
     // Two rows of 16 pixels, delta-row coded: row 0 literal 0xFF 0x00, row 1 equal to row 0.
     const std::string delta = "\x42\xFF\x00\x80\x02\x80"s;
-    const std::string page = "\x1c" "fPC1PA4.\x1c'S." "\x1cY" "\xA6\x00\x88\x88"s + "\xB6\x64\x13\x88"s +
-                             Image(0x20, 16, 2, delta) + "SU1,600,0;IP0,0,608,608;MA-5,12;" + "\x1cZ" + "\r\x0c";
+    const std::string page =
+        "\x1c"
+        "fPC1PA4.\x1c'S."
+        "\x1cY"
+        "\xA6\x00\x88\x88"s +
+        "\xB6\x64\x13\x88"s + Image(0x20, 16, 2, delta) + "SU1,600,0;IP0,0,608,608;MA-5,12;" + "\x1cZ" + "\r\x0c";
     const std::string job = kHeader + page + kTrailer;
     DecodeResult r = DecodeJob(job);
     ASSERT_TRUE(r.ok) << FormatListing(r);
@@ -75,8 +90,14 @@ TEST(JobDecoder, WholeJobFieldByField) {
 }
 
 TEST(JobDecoder, OverlayAndLengthPrefixedCommands) {
-    const std::string overlay = "\x1c<1/240,i.\x1bL000\x1cu1,1.\x1cU\x1bL123\x1b/456\x1bT78\x1b" "E\x1c" "06F1-001"
-                                "\x1c" "07S2-0080\x1cp2,0120.\x1c" "06F2-000\x1c" "c,,0,1,3.\x1cu2,1,S."s;
+    const std::string overlay =
+        "\x1c<1/240,i.\x1bL000\x1cu1,1.\x1cU\x1bL123\x1b/456\x1bT78\x1b"
+        "E\x1c"
+        "06F1-001"
+        "\x1c"
+        "07S2-0080\x1cp2,0120.\x1c"
+        "06F2-000\x1c"
+        "c,,0,1,3.\x1cu2,1,S."s;
     DecodeResult r = DecodeJob(kHeader + overlay + kTrailer);
     ASSERT_TRUE(r.ok) << FormatListing(r);
     auto fs = CommandsOf(r, CommandKind::Fs);
@@ -112,8 +133,9 @@ TEST(DeltaRows, RecordKinds) {
     for (const DeltaCase& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::vector<uint8_t>> rows;
-        auto error = UnpackDeltaRows(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(c.data.data()), c.data.size()),
-                                     c.height, c.rowBytes, &rows);
+        auto error =
+            UnpackDeltaRows(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(c.data.data()), c.data.size()),
+                            c.height, c.rowBytes, &rows);
         ASSERT_FALSE(error) << *error;
         EXPECT_EQ(rows, c.rows);
     }
@@ -138,9 +160,18 @@ TEST(JobDecoder, MalformedStreamsAreRejectedAtTheirOffset) {
         {"control byte in PJL", kUel + "@PJL JOB\x01\r\n", kUel.size() + 8, "control byte"},
         {"another language", kUel + "@PJL ENTER LANGUAGE=PCL\r\n", kUel.size(), "other than ORLA"},
         {"job ends inside ORLA", kHeader, h, "ends inside ORLA"},
-        {"FS text without full stop", kHeader + "\x1c" "fPC1PA4", h, "closing \".\""},
-        {"FS text with a control byte", kHeader + "\x1c" "fP\x01.", h + 3, "holds byte 0x01"},
-        {"FS length prefix cut short", kHeader + "\x1c" "09F1-0", h, "cut short"},
+        {"FS text without full stop",
+         kHeader + "\x1c"
+                   "fPC1PA4",
+         h, "closing \".\""},
+        {"FS text with a control byte",
+         kHeader + "\x1c"
+                   "fP\x01.",
+         h + 3, "holds byte 0x01"},
+        {"FS length prefix cut short",
+         kHeader + "\x1c"
+                   "09F1-0",
+         h, "cut short"},
         {"ESC unknown letter", kHeader + "\x1bq", h, "unknown ESC command 0x71"},
         {"ESC cut short", kHeader + "\x1bL0", h, "cut short"},
         {"CR without form feed", kHeader + "\rX", h, "not followed by form feed"},
@@ -160,20 +191,24 @@ TEST(JobDecoder, MalformedStreamsAreRejectedAtTheirOffset) {
         // 8 pixels make a scan line of 4 bytes: a record or skip past it overruns the row.
         {"delta literal past the row", gfx + Image(0x20, 8, 1, "\x45\x01\x02\x03\x04\x05\x80"s), g + 12,
          "record at data byte 0 runs past the row of 4 bytes"},
-        {"delta repeat past the row", gfx + Image(0x20, 8, 1, "\x02\x83\x01\x80"s), g + 13, "record at data byte 1 runs past"},
+        {"delta repeat past the row", gfx + Image(0x20, 8, 1, "\x02\x83\x01\x80"s), g + 13,
+         "record at data byte 1 runs past"},
         {"delta skip past the row", gfx + Image(0x20, 8, 1, "\x05\x80"s), g + 12, "skip at data byte 0 runs past"},
         {"delta run of no bytes", gfx + Image(0x20, 8, 1, "\x40\x80"s), g + 12, "run of no bytes"},
-        {"plain rows longer than the scan line", gfx + Image(0, 8, 1, "\x00\x00\x00\x00\x00"s), g, "do not make 1 rows"},
+        {"plain rows longer than the scan line", gfx + Image(0, 8, 1, "\x00\x00\x00\x00\x00"s), g,
+         "do not make 1 rows"},
         {"packed polyline cut short", gfx + "\xE0\x04"s + Be16(1) + Be32(1) + "\x50"s, g, "cut short at nibble 2"},
         {"packed polyline longer than its points", gfx + "\xE0\x04"s + Be16(1) + Be32(3) + "\x12\x00\x00"s, g,
          "runs 2 bytes past its 1 points"},
         {"packed count beyond the data", gfx + "\xE0\x04"s + Be16(60000) + Be32(1) + "\x12"s, g, "cannot hold 60000"},
         {"clip path without its end entry", gfx + "\xB5\x04"s + Be16(3) + Be32(3) + "\x02\x12\x34"s, g, "do not end"},
-        {"clip path head that is no (0, n)", gfx + "\xB5\x04"s + Be16(3) + Be32(3) + "\x11\x12\x00"s, g, "no subpath head"},
+        {"clip path head that is no (0, n)", gfx + "\xB5\x04"s + Be16(3) + Be32(3) + "\x11\x12\x00"s, g,
+         "no subpath head"},
         {"clip path subpath past its count", gfx + "\xB5\x04"s + Be16(3) + Be32(3) + "\x04\x12\x00"s, g,
          "runs past the count"},
-        {"listed clip path of the wrong count", gfx + "\xB5\x02"s + Be16(9) + "\x00\x00"s + Be16(1) + Be16(5) + Be16(6) +
-                                                    "\x00\x00\x00\x00"s, g, "count 9 is not its 1 points and 1 subpaths"},
+        {"listed clip path of the wrong count",
+         gfx + "\xB5\x02"s + Be16(9) + "\x00\x00"s + Be16(1) + Be16(5) + Be16(6) + "\x00\x00\x00\x00"s, g,
+         "count 9 is not its 1 points and 1 subpaths"},
         {"curve path without its head", gfx + "\xEA\x80"s + Be16(1) + Be32(1) + "\x12"s, g, "subpath head (0, 1)"},
         {"unknown image format", gfx + Image(0x33, 8, 1, "\x00"s), g, "unknown image format 0x33"},
         {"unknown vector command", gfx + "ZZ1;", g, "unknown vector command ZZ"},
@@ -196,7 +231,12 @@ TEST(JobDecoder, MalformedStreamsAreRejectedAtTheirOffset) {
 // is taken. Cuts at every line end of the PJL header and trailer, after the UEL that returns to
 // PJL, and between the two EOJ lines.
 TEST(JobDecoder, IncompleteJobsAreRefused) {
-    const std::string page = "\x1c" "fPC1PA4.\x1c'S." "\x1cY" "\xA6\x00\x88\x88"s + "\x1cZ" + "\r\x0c";
+    const std::string page =
+        "\x1c"
+        "fPC1PA4.\x1c'S."
+        "\x1cY"
+        "\xA6\x00\x88\x88"s +
+        "\x1cZ" + "\r\x0c";
     // Two JOB lines as the driver writes them, closed by the trailer's two EOJ lines.
     const std::string header = kUel + "@PJL JOB MODE=PRINTER\r\n@PJL JOB DISPLAY=\"\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n";
     const std::string job = header + page + kTrailer;
@@ -221,7 +261,12 @@ TEST(JobDecoder, IncompleteJobsAreRefused) {
         {"empty file", "", "empty job"},
         {"a lone UEL", kUel, "no @PJL JOB line"},
         {"header alone", kUel + "@PJL JOB MODE=PRINTER\r\n@PJL SET COPIES=1\r\n", "never enters ORLA"},
-        {"no EOJ lines", kHeader + page + "\x1b" "c1" + kUel, "does not end with @PJL EOJ"},
+        {"no EOJ lines",
+         kHeader + page +
+             "\x1b"
+             "c1" +
+             kUel,
+         "does not end with @PJL EOJ"},
         {"one EOJ for two JOB lines", header + page + kUel + "@PJL EOJ\r\n", "closed by only 1"},
         {"no ENTER LANGUAGE", kUel + "@PJL JOB MODE=PRINTER\r\n@PJL EOJ\r\n", "never enters ORLA"},
     };
@@ -252,8 +297,9 @@ TEST(JobDecoder, FragmentsAndCharacterCodes) {
     fragment.startInOrla = true;
     fragment.requireComplete = false;
     // After a single-byte font selection characters are one byte, after a double-byte one two.
-    const std::string text = "\x1cY\xCA\x00\x00\x20\xCC\x00\x41\xCD\x02\x41\x42\xCB\x00\x03\x10\xCC\x00\x88\x9F"s
-                             "\xCE\x00\x01\x88\x9F\x10\xF0"s;
+    const std::string text =
+        "\x1cY\xCA\x00\x00\x20\xCC\x00\x41\xCD\x02\x41\x42\xCB\x00\x03\x10\xCC\x00\x88\x9F"s
+        "\xCE\x00\x01\x88\x9F\x10\xF0"s;
     DecodeResult r = DecodeJob(text, fragment);
     ASSERT_TRUE(r.ok) << FormatListing(r);
     auto b = CommandsOf(r, CommandKind::Binary);
@@ -283,8 +329,8 @@ TEST(PackedPoints, NibbleCodes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<Point> pairs;
-        auto why = UnpackNibblePairs(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(c.data.data()), c.data.size()),
-                                     c.count, &pairs);
+        auto why = UnpackNibblePairs(
+            std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(c.data.data()), c.data.size()), c.count, &pairs);
         ASSERT_FALSE(why) << *why;
         ASSERT_EQ(pairs.size(), c.pairs.size());
         for (size_t i = 0; i < pairs.size(); ++i) {
@@ -315,26 +361,25 @@ TEST(JobDecoder, PathCommandsGiveTheirPoints) {
     fragment.requireComplete = false;
     // A stroke of two open subpaths of 3 and 2 points: size 11, heads (0, 1), (0, n) before each
     // and two entries back to (0, 0).
-    const std::string stroke = Packed({{0, 1}, {0, 3}, {100, 200}, {5, 0}, {0, -20}, {0, 1}, {0, 2}, {300, 400}, {-16, 0},
-                                       {-284, -400}, {0, 0}});
+    const std::string stroke = Packed(
+        {{0, 1}, {0, 3}, {100, 200}, {5, 0}, {0, -20}, {0, 1}, {0, 2}, {300, 400}, {-16, 0}, {-284, -400}, {0, 0}});
     const std::string polygon = Packed({{0, 3}, {10, 10}, {20, 0}, {0, 20}, {0, 2}, {50, 50}, {-1, -1}, {0, 0}});
     const std::string clip = Packed({{0, 2}, {7, 8}, {100, 0}, {0, 0}});
-    const std::string job = "\x1cY"s + "\xB8\x00"s + Be16(1000) + Be32(70000) +
-                            "\xE0\x04"s + Be16(3) + Be32(Packed({{40, 50}, {4, -4}, {-300, 15}}).size()) +
-                            Packed({{40, 50}, {4, -4}, {-300, 15}}) +
-                            "\xEA\x80"s + Be16(11) + Be32(stroke.size()) + stroke +
-                            "\xE8\xA1"s + Be16(8) + Be32(polygon.size()) + polygon +
-                            "\xB6\x10"s + Be16(20) + "\xE0\x00"s + Be16(2) + Be16(30) + Be16(20) + Be16(30) + Be16(0xFFF6) +
-                            "\xB5\x04"s + Be16(4) + Be32(clip.size()) + clip +
-                            "\xB5\x02"s + Be16(4) + "\x00\x00"s + Be16(2) + Be16(1) + Be16(2) + Be16(3) + Be16(4) +
-                            "\x00\x00\x00\x00"s;
+    const std::string job = "\x1cY"s + "\xB8\x00"s + Be16(1000) + Be32(70000) + "\xE0\x04"s + Be16(3) +
+                            Be32(Packed({{40, 50}, {4, -4}, {-300, 15}}).size()) +
+                            Packed({{40, 50}, {4, -4}, {-300, 15}}) + "\xEA\x80"s + Be16(11) + Be32(stroke.size()) +
+                            stroke + "\xE8\xA1"s + Be16(8) + Be32(polygon.size()) + polygon + "\xB6\x10"s + Be16(20) +
+                            "\xE0\x00"s + Be16(2) + Be16(30) + Be16(20) + Be16(30) + Be16(0xFFF6) + "\xB5\x04"s +
+                            Be16(4) + Be32(clip.size()) + clip + "\xB5\x02"s + Be16(4) + "\x00\x00"s + Be16(2) +
+                            Be16(1) + Be16(2) + Be16(3) + Be16(4) + "\x00\x00\x00\x00"s;
     DecodeResult r = DecodeJob(job, fragment);
     ASSERT_TRUE(r.ok) << FormatListing(r);
     auto b = CommandsOf(r, CommandKind::Binary);
     ASSERT_EQ(b.size(), 8u);
     using P = std::vector<std::tuple<int64_t, int64_t, bool>>;
     EXPECT_EQ(Points(*b[1]), (P{{40, 50, true}, {44, 46, false}, {-256, 61, false}}));
-    EXPECT_EQ(Points(*b[2]), (P{{100, 200, true}, {105, 200, false}, {105, 180, false}, {300, 400, true}, {284, 400, false}}));
+    EXPECT_EQ(Points(*b[2]),
+              (P{{100, 200, true}, {105, 200, false}, {105, 180, false}, {300, 400, true}, {284, 400, false}}));
     EXPECT_EQ(Points(*b[3]), (P{{10, 10, true}, {30, 10, false}, {30, 30, false}, {50, 50, true}, {49, 49, false}}));
     // The unpacked polyline starts at the current position and leaves it at its last point.
     EXPECT_EQ(Points(*b[5]), (P{{16, 20, true}, {30, 20, false}, {30, -10, false}}));
@@ -342,8 +387,10 @@ TEST(JobDecoder, PathCommandsGiveTheirPoints) {
     EXPECT_EQ(b[6]->state.y, -10);
     EXPECT_EQ(Points(*b[6]), (P{{7, 8, true}, {107, 8, false}}));
     EXPECT_EQ(Points(*b[7]), (P{{1, 2, true}, {3, 4, false}}));
-    EXPECT_NE(FormatListing(r).find("EA curve-path mode 0x80, packed, 2 subpaths, 5 points, bounds (100,180)-(301,401)"),
-              std::string::npos) << FormatListing(r);
+    EXPECT_NE(
+        FormatListing(r).find("EA curve-path mode 0x80, packed, 2 subpaths, 5 points, bounds (100,180)-(301,401)"),
+        std::string::npos)
+        << FormatListing(r);
 }
 
 // A curve path heads a subpath of Bezier curves with (1, n): its points after the start point are
@@ -352,7 +399,8 @@ TEST(JobDecoder, CurvePathMarksItsCurvePoints) {
     DecodeOptions fragment;
     fragment.startInOrla = true;
     fragment.requireComplete = false;
-    const std::string curves = Packed({{0, 1}, {1, 4}, {20, 180}, {0, -30}, {60, 0}, {0, 30}, {0, 1}, {0, 2}, {5, 5}, {1, 0}});
+    const std::string curves =
+        Packed({{0, 1}, {1, 4}, {20, 180}, {0, -30}, {60, 0}, {0, 30}, {0, 1}, {0, 2}, {5, 5}, {1, 0}});
     DecodeResult r = DecodeJob("\x1cY"s + "\xEA\x82"s + Be16(10) + Be32(curves.size()) + curves, fragment);
     ASSERT_TRUE(r.ok) << FormatListing(r);
     const Command& c = r.commands.back();
@@ -385,12 +433,14 @@ TEST(JobDecoder, PositionAndClipFollowTheCommands) {
     EXPECT_TRUE(b[2]->state.positionKnown);
     EXPECT_EQ(std::make_pair(b[2]->state.x, b[2]->state.y), std::make_pair(int64_t{300}, int64_t{5}));
     ASSERT_TRUE(b[3]->state.clipSet);
-    EXPECT_EQ(std::make_tuple(b[3]->state.clip.left, b[3]->state.clip.top, b[3]->state.clip.right, b[3]->state.clip.bottom),
-              std::make_tuple(300, 5, 340, 15));
+    EXPECT_EQ(
+        std::make_tuple(b[3]->state.clip.left, b[3]->state.clip.top, b[3]->state.clip.right, b[3]->state.clip.bottom),
+        std::make_tuple(300, 5, 340, 15));
     // A rectangle moves the position to its corner (signed coordinates); the long clip is taken there.
     EXPECT_EQ(std::make_pair(b[5]->state.x, b[5]->state.y), std::make_pair(int64_t{-2}, int64_t{7}));
-    EXPECT_EQ(std::make_tuple(b[6]->state.clip.left, b[6]->state.clip.top, b[6]->state.clip.right, b[6]->state.clip.bottom),
-              std::make_tuple(-2, 7, 0, 263));
+    EXPECT_EQ(
+        std::make_tuple(b[6]->state.clip.left, b[6]->state.clip.top, b[6]->state.clip.right, b[6]->state.clip.bottom),
+        std::make_tuple(-2, 7, 0, 263));
     EXPECT_NE(b[6]->detail.find("8x1 to 16x2 delta-row 1 bytes at (-2,7) clip (-2,7)-(0,263)"), std::string::npos)
         << b[6]->detail;
     // The page end forgets position and clip.

@@ -20,21 +20,37 @@ using orla::testing::Packed;
 
 const std::string kUel = "\x1b%-12345X";
 std::string Header(int resolution) {
-    return kUel + "@PJL JOB MODE=PRINTER\r\n@PJL ENTER LANGUAGE=ORLA\r\n\x1b" "c1\x1c&" + std::to_string(resolution) +
-           ".\x1c" "d240.";
+    return kUel +
+           "@PJL JOB MODE=PRINTER\r\n@PJL ENTER LANGUAGE=ORLA\r\n\x1b"
+           "c1\x1c&" +
+           std::to_string(resolution) +
+           ".\x1c"
+           "d240.";
 }
-const std::string kTrailer = "\x1c" "fPC0.\x1c&0.\x1b" "c1" + kUel + "@PJL EOJ\r\n@PJL EOJ\r\n";
+const std::string kTrailer =
+    "\x1c"
+    "fPC0.\x1c&0.\x1b"
+    "c1" +
+    kUel + "@PJL EOJ\r\n@PJL EOJ\r\n";
 
-std::string Be16(unsigned v) { return std::string{static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
-std::string Be32(unsigned v) { return Be16(v >> 16) + Be16(v & 0xFFFF); }
-std::string Move(unsigned x, unsigned y) { return "\xB8\x00"s + Be16(x) + Be32(y); }
+std::string Be16(unsigned v) {
+    return std::string{static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)};
+}
+std::string Be32(unsigned v) {
+    return Be16(v >> 16) + Be16(v & 0xFFFF);
+}
+std::string Move(unsigned x, unsigned y) {
+    return "\xB8\x00"s + Be16(x) + Be32(y);
+}
 std::string Image(unsigned width, unsigned height, const std::string& data) {
     return "\xF2"s + '\0' + '\0' + '\0' + Be16(width) + Be16(height) + Be32(data.size()) + data;
 }
 std::string Scaled(unsigned sw, unsigned sh, unsigned tw, unsigned th, const std::string& data) {
     return "\xF4"s + '\0' + '\0' + '\0' + Be16(sw) + Be16(sh) + Be16(tw) + Be16(th) + Be32(data.size()) + data;
 }
-std::string Graphics(const std::string& body) { return "\x1cY" + body + "\x1cZ"; }
+std::string Graphics(const std::string& body) {
+    return "\x1cY" + body + "\x1cZ";
+}
 
 DecodeResult Decode(const std::string& job) {
     DecodeResult r = DecodeJob(job);
@@ -60,14 +76,25 @@ struct TempDir {
 
 TEST(PagePictures, TwoPapersAndOrientationsGiveTwoPngsOfTheirSize) {
     // A4 portrait from cassette 1, then B5 landscape from the automatic tray.
-    const std::string job = Header(600) + "\x1c" "fPC1PA4.\r\x0c" + "\x1c" "fLC0.\x1c" "fB5.\r\x0c" + kTrailer;
+    const std::string job = Header(600) +
+                            "\x1c"
+                            "fPC1PA4.\r\x0c" +
+                            "\x1c"
+                            "fLC0.\x1c"
+                            "fB5.\r\x0c" +
+                            kTrailer;
     TempDir dir;
     ASSERT_FALSE(dir.path.empty());
     PicturesResult r = WritePagePictures(Decode(job), dir.path + "/out");
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_TRUE(r.fromPageEnds);
     ASSERT_EQ(r.pages.size(), 2u);
-    struct Expect { const char* file; const char* paper; bool landscape; png_uint_32 w, h; };
+    struct Expect {
+        const char* file;
+        const char* paper;
+        bool landscape;
+        png_uint_32 w, h;
+    };
     const Expect expected[] = {{"page-001.png", "A4", false, 827, 1169}, {"page-002.png", "B5", true, 1012, 717}};
     for (size_t i = 0; i < 2; ++i) {
         SCOPED_TRACE(expected[i].file);
@@ -95,7 +122,12 @@ TEST(PagePictures, ImageRowsAreBlackAtTheirPosition) {
     const std::string plain = Image(48, 12, std::string(6 * 12, '\xFF'));
     // A scaled image: 2 x 1 source pixels (black, white) onto 96 x 12 device pixels at 1200 dpi.
     const std::string scaled = Scaled(2, 1, 96, 12, "\x80"s);
-    struct Case { const char* what; int resolution; std::string body; int x0, x1, y0, y1; };
+    struct Case {
+        const char* what;
+        int resolution;
+        std::string body;
+        int x0, x1, y0, y1;
+    };
     const Case cases[] = {
         {"plain at 600", 600, Move(600, 1200) + plain, 100, 108, 200, 202},
         {"plain at 1200", 1200, Move(1200, 2400) + plain, 100, 104, 200, 201},
@@ -103,7 +135,10 @@ TEST(PagePictures, ImageRowsAreBlackAtTheirPosition) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        PicturesResult r = RenderPages(Decode(Header(c.resolution) + "\x1c" "fPA4." + Graphics(c.body) + "\r\x0c" + kTrailer));
+        PicturesResult r = RenderPages(Decode(Header(c.resolution) +
+                                              "\x1c"
+                                              "fPA4." +
+                                              Graphics(c.body) + "\r\x0c" + kTrailer));
         ASSERT_TRUE(r.ok) << r.error;
         ASSERT_EQ(r.pages.size(), 1u);
         const PagePicture& p = r.pages[0];
@@ -126,8 +161,12 @@ PagePicture SquarePage(const std::string& graphics) {
     PictureOptions options;
     options.dpi = 600;
     options.paperEdge = false;
-    PicturesResult r = RenderPages(
-        Decode(Header(600) + "\x1c" "fPC0.\x1c" "fUNDF,100,100,1/10,m." + Graphics(graphics) + "\r\x0c" + kTrailer), options);
+    PicturesResult r = RenderPages(Decode(Header(600) +
+                                          "\x1c"
+                                          "fPC0.\x1c"
+                                          "fUNDF,100,100,1/10,m." +
+                                          Graphics(graphics) + "\r\x0c" + kTrailer),
+                                   options);
     EXPECT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.pages.size(), 1u);
     return r.ok && r.pages.size() == 1 ? r.pages[0] : PagePicture{};
@@ -155,42 +194,60 @@ TEST(PagePictures, PathsPaintExactlyWhereThePrinterDraws) {
     auto onRectangleEdge = [](int x, int y, int x0, int y0, int x1, int y1) {
         return x >= x0 && x <= x1 && y >= y0 && y <= y1 && (x == x0 || x == x1 || y == y0 || y == y1);
     };
-    struct Case { const char* what; std::string body; std::function<uint8_t(int, int)> want; size_t paths; };
+    struct Case {
+        const char* what;
+        std::string body;
+        std::function<uint8_t(int, int)> want;
+        size_t paths;
+    };
     const Case cases[] = {
         {"polyline from the current position", Move(10, 20) + "\xE0\x00"s + Be16(2) + Points({{40, 20}, {40, 50}}),
-         [](int x, int y) { return uint8_t((y == 20 && x >= 10 && x <= 40) || (x == 40 && y >= 20 && y <= 50) ? 0 : 255); }, 1},
-        {"packed polyline in the pen grey, three pixels wide", greyPen + "\xAF\x00\x00\x03"s +
-             PackedPath("\xE0\x04"s, 3, {{30, 200}, {100, 0}, {0, -20}}),
          [](int x, int y) {
-             return uint8_t((y >= 199 && y <= 201 && x >= 29 && x <= 131) || (x >= 129 && x <= 131 && y >= 179 && y <= 201) ? 125 : 255);
-         }, 1},
+             return uint8_t((y == 20 && x >= 10 && x <= 40) || (x == 40 && y >= 20 && y <= 50) ? 0 : 255);
+         },
+         1},
+        {"packed polyline in the pen grey, three pixels wide",
+         greyPen + "\xAF\x00\x00\x03"s + PackedPath("\xE0\x04"s, 3, {{30, 200}, {100, 0}, {0, -20}}),
+         [](int x, int y) {
+             return uint8_t(
+                 (y >= 199 && y <= 201 && x >= 29 && x <= 131) || (x >= 129 && x <= 131 && y >= 179 && y <= 201) ? 125
+                                                                                                                 : 255);
+         },
+         1},
         {"polygon filled in the brush grey", grey + "\xE8\x00"s + Be16(3) + triangle,
          [&](int x, int y) { return uint8_t(inTriangle(x, y) ? 125 : 255); }, 1},
         {"packed polygon of two subpaths, alternate rule leaves the hole",
-         PackedPath("\xE8\xA0"s, 11, {{0, 4}, {100, 20}, {100, 0}, {0, 100}, {-100, 0}, {0, 4}, {130, 50}, {40, 0}, {0, 40}, {-40, 0}, {0, 0}}),
+         PackedPath(
+             "\xE8\xA0"s, 11,
+             {{0, 4}, {100, 20}, {100, 0}, {0, 100}, {-100, 0}, {0, 4}, {130, 50}, {40, 0}, {0, 40}, {-40, 0}, {0, 0}}),
          [](int x, int y) {
-             const bool outer = x >= 100 && x < 200 && y >= 20 && y < 120, hole = x >= 130 && x < 170 && y >= 50 && y < 90;
+             const bool outer = x >= 100 && x < 200 && y >= 20 && y < 120,
+                        hole = x >= 130 && x < 170 && y >= 50 && y < 90;
              return uint8_t(outer && !hole ? 0 : 255);
-         }, 1},
-        {"polygon filled and stroked: pen on the edge, brush inside", grey + "\xE9\x00"s + Be16(4) +
-             Points({{100, 20}, {140, 20}, {140, 60}, {100, 60}}),
+         },
+         1},
+        {"polygon filled and stroked: pen on the edge, brush inside",
+         grey + "\xE9\x00"s + Be16(4) + Points({{100, 20}, {140, 20}, {140, 60}, {100, 60}}),
          [&](int x, int y) {
              if (onRectangleEdge(x, y, 100, 20, 140, 60)) return uint8_t(0);
              return uint8_t(x > 100 && x < 140 && y > 20 && y < 60 ? 125 : 255);
-         }, 1},
+         },
+         1},
         {"rectangle cut to a triangular clip path",
-         PackedPath("\xB5\x04"s, 5, {{0, 3}, {0, 0}, {120, 0}, {-120, 120}, {0, 0}}) + "\xDB\x64"s + Be16(100) + Be16(0) + Be16(0),
+         PackedPath("\xB5\x04"s, 5, {{0, 3}, {0, 0}, {120, 0}, {-120, 120}, {0, 0}}) + "\xDB\x64"s + Be16(100) +
+             Be16(0) + Be16(0),
          [](int x, int y) { return uint8_t(x < 100 && y < 100 && x + y < 119 ? 0 : 255); }, 0},
         {"a clip rectangle after a clip path clips to itself again",
-         PackedPath("\xB5\x04"s, 5, {{0, 3}, {0, 0}, {120, 0}, {-120, 120}, {0, 0}}) + Move(50, 50) + "\xB1\x0A"s + Be16(10) +
-             "\xDB\x64"s + Be16(100) + Be16(0) + Be16(0),
+         PackedPath("\xB5\x04"s, 5, {{0, 3}, {0, 0}, {120, 0}, {-120, 120}, {0, 0}}) + Move(50, 50) + "\xB1\x0A"s +
+             Be16(10) + "\xDB\x64"s + Be16(100) + Be16(0) + Be16(0),
          [](int x, int y) { return uint8_t(x >= 50 && x < 60 && y >= 50 && y < 60 ? 0 : 255); }, 0},
         {"vector path closed and stroked", "SU1,600,0;IP0,0,608,608;NP;MA20,100;PR40,0,-40,40;CP;EP;ST;"s,
          [&](int x, int y) {
              const bool edge = (y == 100 && x >= 20 && x <= 60) || (x == 20 && y >= 100 && y <= 140) ||
                                (x + y == 160 && x >= 20 && x <= 60);
              return uint8_t(edge ? 0 : 255);
-         }, 1},
+         },
+         1},
         {"vector path filled by the winding rule", grey + "NP;MA20,100;PR40,0,-40,40;CP;EP;FL;"s,
          [&](int x, int y) { return uint8_t(inTriangle(x, y) ? 125 : 255); }, 1},
     };
@@ -203,7 +260,8 @@ TEST(PagePictures, PathsPaintExactlyWhereThePrinterDraws) {
         for (int y = 0; y < p.height; ++y)
             for (int x = 0; x < p.width; ++x)
                 if (At(p, x, y) != c.want(x, y) && differ++ == 0)
-                    ADD_FAILURE() << "pixel (" << x << "," << y << ") is " << int(At(p, x, y)) << ", not " << int(c.want(x, y));
+                    ADD_FAILURE() << "pixel (" << x << "," << y << ") is " << int(At(p, x, y)) << ", not "
+                                  << int(c.want(x, y));
         EXPECT_EQ(differ, 0u);
     }
 }
@@ -213,7 +271,11 @@ TEST(PagePictures, PathsPaintExactlyWhereThePrinterDraws) {
 TEST(PagePictures, CurvesPassThroughTheirPoints) {
     // From (20, 180) with control points (20, 150) and (80, 150) to (80, 180): its middle is (50, 157.5).
     const std::vector<std::pair<int, int>> arch = {{0, 1}, {1, 4}, {20, 180}, {0, -30}, {60, 0}, {0, 30}};
-    struct Case { const char* what; std::string body; uint8_t inside; };
+    struct Case {
+        const char* what;
+        std::string body;
+        uint8_t inside;
+    };
     const Case cases[] = {
         {"curve path stroked", PackedPath("\xEA\x80"s, 6, arch), 255},
         {"curve path filled", "\xA5\x01\x2F\x00"s + PackedPath("\xEA\x82"s, 6, arch), 125},
@@ -249,8 +311,12 @@ TEST(PagePictures, TheOriginPlacesMarksOnThePaper) {
     options.originX = 10;  // 20 and 30 pixels at 600 dpi
     options.originY = 15;
     options.originDpi = 300;
-    PicturesResult r = RenderPages(
-        Decode(Header(600) + "\x1c" "fPC0.\x1c" "fUNDF,100,100,1/10,m." + Graphics(body) + "\r\x0c" + kTrailer), options);
+    PicturesResult r = RenderPages(Decode(Header(600) +
+                                          "\x1c"
+                                          "fPC0.\x1c"
+                                          "fUNDF,100,100,1/10,m." +
+                                          Graphics(body) + "\r\x0c" + kTrailer),
+                                   options);
     ASSERT_TRUE(r.ok) << r.error;
     const PagePicture& p = r.pages[0];
     // The line runs from the position (30, 40) to (60, 60), on the paper (50, 70) to (80, 90).
@@ -269,7 +335,12 @@ TEST(PagePictures, TheOriginPlacesMarksOnThePaper) {
             if ((At(p, x, y) == 0) != want(x, y) && differ++ == 0) ADD_FAILURE() << "pixel (" << x << "," << y << ")";
     EXPECT_EQ(differ, 0u);
     options.originX = 300 * 81;
-    EXPECT_FALSE(RenderPages(Decode(Header(600) + "\x1c" "fPA4." + kTrailer), options).ok);
+    EXPECT_FALSE(RenderPages(Decode(Header(600) +
+                                    "\x1c"
+                                    "fPA4." +
+                                    kTrailer),
+                             options)
+                     .ok);
 }
 
 // A path far larger than the page paints only the page; one whose stroke would paint too much is
@@ -284,7 +355,11 @@ TEST(PagePictures, PathsBeyondThePageAreCutAndCounted) {
     PictureOptions options;
     options.dpi = 600;
     options.maxWork = uint64_t{1} << 30;
-    PicturesResult r = RenderPages(Decode(Header(600) + "\x1c" "fPA4." + Graphics(body) + "\r\x0c" + kTrailer), options);
+    PicturesResult r = RenderPages(Decode(Header(600) +
+                                          "\x1c"
+                                          "fPA4." +
+                                          Graphics(body) + "\r\x0c" + kTrailer),
+                                   options);
     ASSERT_FALSE(r.ok);
     EXPECT_NE(r.error.find("paint more than"), std::string::npos) << r.error;
 }
@@ -292,36 +367,66 @@ TEST(PagePictures, PathsBeyondThePageAreCutAndCounted) {
 // Marks at the job's own resolution on a 10 mm square paper (236 x 236 pixels at 600 dpi): each
 // case paints its boxes in order on white and the picture must be exactly that.
 TEST(PagePictures, ClipsAndRectanglesPaintExactly) {
-    struct Box { int x0, y0, x1, y1; uint8_t grey; };
-    struct Case { const char* what; std::string body; std::vector<Box> boxes; size_t images, rectangles; };
+    struct Box {
+        int x0, y0, x1, y1;
+        uint8_t grey;
+    };
+    struct Case {
+        const char* what;
+        std::string body;
+        std::vector<Box> boxes;
+        size_t images, rectangles;
+    };
     const std::string black16x2 = Image(16, 2, "\xFF\xFF\xFF\xFF"s);
-    const std::string clip4x1 = "\xB1\x01"s + Be16(4);          // at the current position
+    const std::string clip4x1 = "\xB1\x01"s + Be16(4);  // at the current position
     const std::string fill10x5 = "\xDB\x05"s + Be16(10) + Be16(200) + Be16(100);
     const Case cases[] = {
         {"image inside no clip", Move(100, 100) + black16x2, {{100, 100, 116, 102, 0}}, 1, 0},
-        {"image cut to a clip rectangle", Move(104, 100) + clip4x1 + Move(100, 100) + black16x2, {{104, 100, 108, 101, 0}}, 1, 0},
-        {"scaled image doubled", Move(10, 20) + Scaled(16, 2, 32, 4, "\xFF\xFF\x00\x00\xFF\xFF\x00\x00"s),
-         {{10, 20, 42, 24, 0}}, 1, 0},
+        {"image cut to a clip rectangle",
+         Move(104, 100) + clip4x1 + Move(100, 100) + black16x2,
+         {{104, 100, 108, 101, 0}},
+         1,
+         0},
+        {"scaled image doubled",
+         Move(10, 20) + Scaled(16, 2, 32, 4, "\xFF\xFF\x00\x00\xFF\xFF\x00\x00"s),
+         {{10, 20, 42, 24, 0}},
+         1,
+         0},
         {"filled rectangle in the brush grey", "\xA5\x01\x2F\x00"s + fill10x5, {{200, 100, 210, 105, 125}}, 0, 1},
         {"black brush until one is chosen", fill10x5, {{200, 100, 210, 105, 0}}, 0, 1},
-        {"white brush paints over an image", Move(200, 100) + black16x2 + "\xA5\x01\x4F\x00"s + "\xDB\x01"s + Be16(4) +
-                                              Be16(202) + Be16(100),
-         {{200, 100, 216, 102, 0}, {202, 100, 206, 101, 255}}, 1, 1},
+        {"white brush paints over an image",
+         Move(200, 100) + black16x2 + "\xA5\x01\x4F\x00"s + "\xDB\x01"s + Be16(4) + Be16(202) + Be16(100),
+         {{200, 100, 216, 102, 0}, {202, 100, 206, 101, 255}},
+         1,
+         1},
         {"outlined rectangle in the pen level and line width",
          "\xAD\x00\x10\x4F\xAF\x00\x00\x02"s + "\xDC\x0A"s + Be16(10) + Be16(50) + Be16(60),
-         {{50, 60, 60, 62, 0}, {50, 68, 60, 70, 0}, {50, 60, 52, 70, 0}, {58, 60, 60, 70, 0}}, 0, 1},
-        {"long rectangle cut to a long clip", Move(0, 0) + "\xB2\x00"s + Be16(300) + Be16(30) + "\x00\x00"s + "\xDD\x00"s +
-                                                  Be16(300) + Be16(100) + Be16(20) + Be16(10) + "\x00\x00"s,
-         {{20, 10, 30, 236, 0}}, 0, 1},
-        {"rectangle past the page edge", "\xDB\x0A"s + Be16(50) + Be16(230) + Be16(0xFFFB), {{230, 0, 236, 5, 0}}, 0, 1},
+         {{50, 60, 60, 62, 0}, {50, 68, 60, 70, 0}, {50, 60, 52, 70, 0}, {58, 60, 60, 70, 0}},
+         0,
+         1},
+        {"long rectangle cut to a long clip",
+         Move(0, 0) + "\xB2\x00"s + Be16(300) + Be16(30) + "\x00\x00"s + "\xDD\x00"s + Be16(300) + Be16(100) +
+             Be16(20) + Be16(10) + "\x00\x00"s,
+         {{20, 10, 30, 236, 0}},
+         0,
+         1},
+        {"rectangle past the page edge",
+         "\xDB\x0A"s + Be16(50) + Be16(230) + Be16(0xFFFB),
+         {{230, 0, 236, 5, 0}},
+         0,
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         PictureOptions options;
         options.dpi = 600;
         options.paperEdge = false;
-        PicturesResult r = RenderPages(
-            Decode(Header(600) + "\x1c" "fPC0.\x1c" "fUNDF,100,100,1/10,m." + Graphics(c.body) + "\r\x0c" + kTrailer), options);
+        PicturesResult r = RenderPages(Decode(Header(600) +
+                                              "\x1c"
+                                              "fPC0.\x1c"
+                                              "fUNDF,100,100,1/10,m." +
+                                              Graphics(c.body) + "\r\x0c" + kTrailer),
+                                       options);
         ASSERT_TRUE(r.ok) << r.error;
         ASSERT_EQ(r.pages.size(), 1u);
         const PagePicture& p = r.pages[0];
@@ -346,14 +451,21 @@ TEST(PagePictures, DitheredImagesShowGreyBelowTheJobResolution) {
     // 48 x 12 device pixels at 600 dpi, every other pixel black (0xAA), onto 100 dpi: 8 x 2
     // picture pixels each half covered; a clip of the left half keeps 4 x 2 of them.
     const std::string half = Image(48, 12, std::string(6 * 12, '\xAA'));
-    struct Case { const char* what; std::string body; int x1; };
+    struct Case {
+        const char* what;
+        std::string body;
+        int x1;
+    };
     const Case cases[] = {
         {"unclipped", Move(600, 1200) + half, 108},
         {"clipped to its left half", Move(600, 1200) + "\xB1\x0C"s + Be16(24) + half, 104},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        PicturesResult r = RenderPages(Decode(Header(600) + "\x1c" "fPA4." + Graphics(c.body) + "\r\x0c" + kTrailer));
+        PicturesResult r = RenderPages(Decode(Header(600) +
+                                              "\x1c"
+                                              "fPA4." +
+                                              Graphics(c.body) + "\r\x0c" + kTrailer));
         ASSERT_TRUE(r.ok) << r.error;
         const PagePicture& p = r.pages[0];
         for (int y = 199; y <= 202; ++y)
@@ -365,8 +477,11 @@ TEST(PagePictures, DitheredImagesShowGreyBelowTheJobResolution) {
 }
 
 TEST(PagePictures, ImageWithoutPositionIsCountedNotDrawn) {
-    const std::string job = Header(600) + "\x1c" "fPA4." + Graphics(Image(8, 1, "\xFF"s)) + "\r\x0c" +
-                            Graphics(Move(0, 0) + Image(8, 1, "\xFF"s)) + "\r\x0c" + kTrailer;
+    const std::string job = Header(600) +
+                            "\x1c"
+                            "fPA4." +
+                            Graphics(Image(8, 1, "\xFF"s)) + "\r\x0c" + Graphics(Move(0, 0) + Image(8, 1, "\xFF"s)) +
+                            "\r\x0c" + kTrailer;
     PicturesResult r = RenderPages(Decode(job));
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.pages.size(), 2u);
@@ -378,7 +493,13 @@ TEST(PagePictures, ImageWithoutPositionIsCountedNotDrawn) {
 }
 
 TEST(PagePictures, JobWithoutPageEndsGivesOnePicturePerSetup) {
-    const std::string job = Header(600) + "\x1c" "fPC1PA4." + "\x1c" "fLC0.\x1c" "fUNDF,1000,1480,1/10,m." + kTrailer;
+    const std::string job = Header(600) +
+                            "\x1c"
+                            "fPC1PA4." +
+                            "\x1c"
+                            "fLC0.\x1c"
+                            "fUNDF,1000,1480,1/10,m." +
+                            kTrailer;
     PicturesResult r = RenderPages(Decode(job));
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_FALSE(r.fromPageEnds);
@@ -391,14 +512,30 @@ TEST(PagePictures, JobWithoutPageEndsGivesOnePicturePerSetup) {
 }
 
 TEST(PagePictures, BadOrHugeSizesAreRefused) {
-    struct Case { const char* setup; int dpi; const char* reason; };
+    struct Case {
+        const char* setup;
+        int dpi;
+        const char* reason;
+    };
     const Case cases[] = {
-        {"fPC0.\x1c" "fUNDF,0,1480,1/10,m.", 100, "not a size of paper"},
-        {"fPC0.\x1c" "fUNDF,99999999,99999999,1/10,m.", 100, "not a size of paper"},
-        {"fPC0.\x1c" "fUNDF,20001,2970,1/10,m.", 100, "not a size of paper"},
-        {"fPC0.\x1c" "fUNDF,2100,1/10,m.", 100, "not a size of paper"},
-        {"fPC0.\x1c" "fUNDF,2100", 100, ""},  // cut short: the decoder already refuses it
-        {"fPC0.\x1c" "fUNDF,20000,20000,1/10,m.", 600, "larger than allowed"},
+        {"fPC0.\x1c"
+         "fUNDF,0,1480,1/10,m.",
+         100, "not a size of paper"},
+        {"fPC0.\x1c"
+         "fUNDF,99999999,99999999,1/10,m.",
+         100, "not a size of paper"},
+        {"fPC0.\x1c"
+         "fUNDF,20001,2970,1/10,m.",
+         100, "not a size of paper"},
+        {"fPC0.\x1c"
+         "fUNDF,2100,1/10,m.",
+         100, "not a size of paper"},
+        {"fPC0.\x1c"
+         "fUNDF,2100",
+         100, ""},  // cut short: the decoder already refuses it
+        {"fPC0.\x1c"
+         "fUNDF,20000,20000,1/10,m.",
+         600, "larger than allowed"},
         {"fPA4.", 100000, "outside 10 ... 1200"},
     };
     for (const Case& c : cases) {
@@ -415,7 +552,10 @@ TEST(PagePictures, BadOrHugeSizesAreRefused) {
 
 TEST(PagePictures, GarbledJobsNeverCrashAndAlwaysSayWhy) {
     // Every byte of a small job replaced in turn: each result is pictures of sane size or a reason.
-    const std::string job = Header(600) + "\x1c" "fLC0.\x1c" "fUNDF,1000,1480,1/10,m." +
+    const std::string job = Header(600) +
+                            "\x1c"
+                            "fLC0.\x1c"
+                            "fUNDF,1000,1480,1/10,m." +
                             Graphics(Move(60, 60) + Scaled(8, 2, 40, 20, "\xF0\x0F"s)) + "\r\x0c" + kTrailer;
     size_t rendered = 0;
     for (size_t i = 0; i < job.size(); ++i)
@@ -445,26 +585,39 @@ TEST(PagePictures, PagesThatPaintTooMuchAreRefused) {
     for (int i = 0; i < 40; ++i) body += Scaled(1, 1, 5000, 7000, "\x80"s);
     PictureOptions options;
     options.maxWork = uint64_t{200} << 20;
-    PicturesResult r = RenderPages(Decode(Header(600) + "\x1c" "fPA4." + Graphics(body) + "\r\x0c" + kTrailer), options);
+    PicturesResult r = RenderPages(Decode(Header(600) +
+                                          "\x1c"
+                                          "fPA4." +
+                                          Graphics(body) + "\r\x0c" + kTrailer),
+                                   options);
     ASSERT_FALSE(r.ok);
     EXPECT_NE(r.error.find("paint more than"), std::string::npos) << r.error;
     // A resolution no printer has would make device pixels of dust: refused.
-    r = RenderPages(Decode(Header(999999) + "\x1c" "fPA4." + Graphics(Move(0, 0) + Scaled(1, 1, 60000, 60000, "\x80"s)) +
-                           "\r\x0c" + kTrailer));
+    r = RenderPages(Decode(Header(999999) +
+                           "\x1c"
+                           "fPA4." +
+                           Graphics(Move(0, 0) + Scaled(1, 1, 60000, 60000, "\x80"s)) + "\r\x0c" + kTrailer));
     ASSERT_FALSE(r.ok);
     EXPECT_NE(r.error.find("resolution 999999"), std::string::npos) << r.error;
     // Four of them are within the budget, and the page is black.
     body = Move(0, 0);
     for (int i = 0; i < 4; ++i) body += Scaled(1, 1, 5000, 7000, "\x80"s);
-    r = RenderPages(Decode(Header(600) + "\x1c" "fPA4." + Graphics(body) + "\r\x0c" + kTrailer), options);
+    r = RenderPages(Decode(Header(600) +
+                           "\x1c"
+                           "fPA4." +
+                           Graphics(body) + "\r\x0c" + kTrailer),
+                    options);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(At(r.pages[0], 400, 500), 0);
 }
 
 TEST(PagePictures, PaperTableHoldsTheSetupNames) {
-    struct Case { const char* name; int w, l; };
-    const Case cases[] = {{"A3", 2970, 4200}, {"A5", 1480, 2100}, {"LT", 2159, 2794}, {"PC", 1000, 1480},
-                          {"A4A3", 2970, 4200}, {"LPB4", 2570, 3640}};
+    struct Case {
+        const char* name;
+        int w, l;
+    };
+    const Case cases[] = {{"A3", 2970, 4200}, {"A5", 1480, 2100},   {"LT", 2159, 2794},
+                          {"PC", 1000, 1480}, {"A4A3", 2970, 4200}, {"LPB4", 2570, 3640}};
     for (const Case& c : cases) {
         int w = 0, l = 0;
         ASSERT_TRUE(PaperSizeTenthsMm(c.name, &w, &l)) << c.name;

@@ -2,13 +2,12 @@
 // what comes out, and the options must reach the driver (paper, orientation, resolution, a
 // ResetDC between pages of different paper). Failures of the spooler end the job cleanly.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
-
-#include <unistd.h>
 
 #include "plat/control.h"
 #include "plat/gdi_control.h"
@@ -177,8 +176,9 @@ size_t BlackPixels(const orla::runner::DrawnPage& page) {
     for (const auto& band : page.bands)
         for (int y = 0; y < band.height; ++y)
             for (int x = 0; x < band.width; ++x)
-                black += !(band.bits[static_cast<size_t>(y) * static_cast<size_t>(band.stride) + static_cast<size_t>(x / 8)] &
-                           (0x80 >> (x % 8)));
+                black += !(
+                    band.bits[static_cast<size_t>(y) * static_cast<size_t>(band.stride) + static_cast<size_t>(x / 8)] &
+                    (0x80 >> (x % 8)));
     return black;
 }
 
@@ -266,7 +266,8 @@ TEST(SampleContent, TextBitmapIsThePagesTextBlock) {
     ASSERT_EQ(text.width, block.right - block.left);
     ASSERT_EQ(text.height, block.bottom - block.top);
     auto blackAt = [](const orla::runner::PageCanvas& c, int x, int y) {
-        return !(c.bits[static_cast<size_t>(y) * static_cast<size_t>(c.stride) + static_cast<size_t>(x / 8)] & (0x80 >> (x % 8)));
+        return !(c.bits[static_cast<size_t>(y) * static_cast<size_t>(c.stride) + static_cast<size_t>(x / 8)] &
+                 (0x80 >> (x % 8)));
     };
     size_t textBlack = 0;
     for (int y = 0; y < page.height; ++y)
@@ -291,8 +292,13 @@ TEST(SampleContent, BandsTogetherAreThePage) {
     const orla::runner::PageCanvas page = orla::runner::DrawSamplePage(3, 1203, 1701, 200, font);
     ASSERT_EQ(page.stride, 151);
     EXPECT_EQ(page.text, !font.empty());
-    struct Cut { const char* what; int bandWidth, bandHeight; long originX; };
-    const Cut cuts[] = {{"whole page", 1216, 1701, 0}, {"bands of 97 rows", 1216, 97, 0}, {"bands from x 13", 1216, 250, 13}};
+    struct Cut {
+        const char* what;
+        int bandWidth, bandHeight;
+        long originX;
+    };
+    const Cut cuts[] = {
+        {"whole page", 1216, 1701, 0}, {"bands of 97 rows", 1216, 97, 0}, {"bands from x 13", 1216, 250, 13}};
     for (const Cut& c : cuts) {
         SCOPED_TRACE(c.what);
         const int stride = (c.bandWidth + 31) / 32 * 4;
@@ -302,10 +308,12 @@ TEST(SampleContent, BandsTogetherAreThePage) {
             for (int y = 0; y < c.bandHeight && top + y < page.height; ++y)
                 for (int x = 0; x < c.bandWidth; ++x) {
                     const long px = c.originX + x, py = top + y;
-                    const bool pageBlack = px < page.width && !(page.bits[static_cast<size_t>(py) * 151 + static_cast<size_t>(px / 8)] &
-                                                                (0x80 >> (px % 8)));
-                    const bool bandBlack = !(band[static_cast<size_t>(y) * static_cast<size_t>(stride) + static_cast<size_t>(x / 8)] &
-                                             (0x80 >> (x % 8)));
+                    const bool pageBlack =
+                        px < page.width &&
+                        !(page.bits[static_cast<size_t>(py) * 151 + static_cast<size_t>(px / 8)] & (0x80 >> (px % 8)));
+                    const bool bandBlack =
+                        !(band[static_cast<size_t>(y) * static_cast<size_t>(stride) + static_cast<size_t>(x / 8)] &
+                          (0x80 >> (x % 8)));
                     if (pageBlack != bandBlack) {
                         ADD_FAILURE() << "pixel (" << px << "," << py << ")";
                         return;
@@ -314,7 +322,8 @@ TEST(SampleContent, BandsTogetherAreThePage) {
         }
     }
     // Without a font, or with a file that is no font, the page is drawn without its text lines.
-    for (const std::string& noFont : {std::string(), std::string("/nonexistent/font.ttf"), std::string("/etc/hostname")}) {
+    for (const std::string& noFont :
+         {std::string(), std::string("/nonexistent/font.ttf"), std::string("/etc/hostname")}) {
         const orla::runner::PageCanvas bare = orla::runner::DrawSamplePage(3, 1203, 1701, 200, noFont);
         EXPECT_FALSE(bare.text) << noFont;
         ASSERT_EQ(bare.bits.size(), page.bits.size());

@@ -24,19 +24,15 @@ struct EscLayout {
 constexpr EscLayout kEscCommands[] = {
     {'c', 1},  // reset / mode ("c1", "c8")
     {'L', 3},  // overlay: "L000"
-    {'/', 3},
-    {'T', 2},
-    {'E', 0},
-    {'Q', 0},
-    {'H', 0},
-    {'K', 0},
+    {'/', 3}, {'T', 2}, {'E', 0}, {'Q', 0}, {'H', 0}, {'K', 0},
 };
 
 // FS commands that are one letter with nothing after it.
 constexpr uint8_t kFsModeLetters[] = {'Z', 'Y', 'R', 'U'};
 
 // Binary command layouts. Field letters: b byte, c signed byte, z byte that must be 0x00,
-// w 16-bit, v signed 16-bit (coordinates), d 32-bit, s signed 32-bit (all big-endian). The tail says what follows the fields.
+// w 16-bit, v signed 16-bit (coordinates), d 32-bit, s signed 32-bit (all big-endian). The tail says what follows the
+// fields.
 enum class Tail {
     None,
     DataLastField,  // the last field is the byte length of the data that follows
@@ -115,9 +111,13 @@ std::string Hex(uint32_t value, int digits = 2) {
     return buffer;
 }
 
-bool Printable(uint8_t b) { return b >= 0x20 && b < 0x7F; }
+bool Printable(uint8_t b) {
+    return b >= 0x20 && b < 0x7F;
+}
 
-std::string Count(size_t n, const char* what) { return std::to_string(n) + " " + what + (n == 1 ? "" : "s"); }
+std::string Count(size_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
 
 std::string At(const GraphicsState& s) {
     return s.positionKnown ? "(" + std::to_string(s.x) + "," + std::to_string(s.y) + ")" : "(unknown position)";
@@ -165,8 +165,8 @@ private:
         if (last.kind != CommandKind::Pjl || last.text.rfind("@PJL EOJ", 0) != 0)
             return Fail(data_.size(), "the job does not end with @PJL EOJ: no trailer");
         if (ends < jobs)
-            return Fail(data_.size(), std::to_string(jobs) + " @PJL JOB lines closed by only " + std::to_string(ends) +
-                                          " @PJL EOJ");
+            return Fail(data_.size(),
+                        std::to_string(jobs) + " @PJL JOB lines closed by only " + std::to_string(ends) + " @PJL EOJ");
     }
 
     std::span<const uint8_t> data_;
@@ -364,7 +364,8 @@ private:
         }
         Command& c = Add(CommandKind::Fs, start, end + 1 - start);
         c.code = letter;
-        c.text.assign(data_.begin() + static_cast<ptrdiff_t>(pos_ + 1), data_.begin() + static_cast<ptrdiff_t>(end + 1));
+        c.text.assign(data_.begin() + static_cast<ptrdiff_t>(pos_ + 1),
+                      data_.begin() + static_cast<ptrdiff_t>(end + 1));
         pos_ = end + 1;
         if (letter == 'f') gs_ = GraphicsState{};  // a page set-up starts a new page
         if (letter == 'i') FsImageData(c);
@@ -449,7 +450,8 @@ private:
             if (negative) q++;
             size_t digits = q;
             while (q < end && data_[q] >= '0' && data_[q] <= '9') q++;
-            if (q == digits || q - digits > 10 || (data_[digits] == '0' && q - digits > 1) || (q < end && data_[q] != ',')) {
+            if (q == digits || q - digits > 10 || (data_[digits] == '0' && q - digits > 1) ||
+                (q < end && data_[q] != ',')) {
                 Fail(p, "malformed number in vector command " + c.name);
                 return;
             }
@@ -519,7 +521,8 @@ private:
         if (!ReadFields(layout->fields, p, c.fields, start)) return;
         const size_t codeBytes = twoByteCodes_ ? 2 : 1;
         switch (layout->tail) {
-            case Tail::None: break;
+            case Tail::None:
+                break;
             case Tail::DataLastField:
                 if (!TakeData(c, p, static_cast<uint64_t>(c.fields.back()))) return;
                 break;
@@ -657,7 +660,8 @@ private:
             subpaths += q.first;
             b = {std::min(b.left, q.x), std::min(b.top, q.y), std::max(b.right, q.x + 1), std::max(b.bottom, q.y + 1)};
         }
-        std::string text = std::string(form) + ", " + Count(subpaths, "subpath") + ", " + Count(c.points.size(), "point");
+        std::string text =
+            std::string(form) + ", " + Count(subpaths, "subpath") + ", " + Count(c.points.size(), "point");
         if (!c.points.empty()) text += ", bounds " + RectText(b);
         return text;
     }
@@ -670,7 +674,8 @@ private:
                            std::to_string(f[2]);
                 return true;
             case 0xA6:
-                c.detail = "foreground " + Hex(static_cast<uint32_t>(f[0])) + " background " + Hex(static_cast<uint32_t>(f[1]));
+                c.detail = "foreground " + Hex(static_cast<uint32_t>(f[0])) + " background " +
+                           Hex(static_cast<uint32_t>(f[1]));
                 return true;
             case 0xAD:
                 c.detail = "level " + std::to_string(f[0]);
@@ -684,18 +689,26 @@ private:
                 gs_.clip = {gs_.x, gs_.y, gs_.x + w, gs_.y + h};
                 gs_.clipSet = true;
                 gs_.clipIsPath = false;
-                c.detail = std::to_string(w) + "x" + std::to_string(h) + " at " + At(c.state) + ": clip " + RectText(gs_.clip);
+                c.detail =
+                    std::to_string(w) + "x" + std::to_string(h) + " at " + At(c.state) + ": clip " + RectText(gs_.clip);
                 return true;
             }
-            case 0xB6: Move(f[0], f[1]); break;
-            case 0xB7: Move(f[1], f[0]); break;
-            case 0xB8: Move(f[0], f[1]); break;
+            case 0xB6:
+                Move(f[0], f[1]);
+                break;
+            case 0xB7:
+                Move(f[1], f[0]);
+                break;
+            case 0xB8:
+                Move(f[0], f[1]);
+                break;
             case 0xDB:
             case 0xDC:
             case 0xDD:
             case 0xDE:
-                c.detail = std::string(c.code == 0xDB || c.code == 0xDD ? "filled " : "outlined ") + std::to_string(f[1]) +
-                           "x" + std::to_string(f[0]) + " at (" + std::to_string(f[2]) + "," + std::to_string(f[3]) + ")";
+                c.detail = std::string(c.code == 0xDB || c.code == 0xDD ? "filled " : "outlined ") +
+                           std::to_string(f[1]) + "x" + std::to_string(f[0]) + " at (" + std::to_string(f[2]) + "," +
+                           std::to_string(f[3]) + ")";
                 Move(f[2], f[3]);
                 return true;
             case 0xE0: {
@@ -771,7 +784,8 @@ private:
                 if (!c.points.empty()) {
                     Rect b{INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN};
                     for (const PathPoint& q : c.points)
-                        b = {std::min(b.left, q.x), std::min(b.top, q.y), std::max(b.right, q.x + 1), std::max(b.bottom, q.y + 1)};
+                        b = {std::min(b.left, q.x), std::min(b.top, q.y), std::max(b.right, q.x + 1),
+                             std::max(b.bottom, q.y + 1)};
                     gs_.clip = b;
                     gs_.clipSet = true;
                     gs_.clipIsPath = true;
@@ -782,8 +796,8 @@ private:
             case 0xF4: {
                 const bool scaled = c.code == 0xF4;
                 const int64_t format = f[1];
-                c.detail = (f[0] == 0 ? std::string("1-bit ") : "kind " + std::to_string(f[0]) + " ") + std::to_string(f[2]) +
-                           "x" + std::to_string(f[3]);
+                c.detail = (f[0] == 0 ? std::string("1-bit ") : "kind " + std::to_string(f[0]) + " ") +
+                           std::to_string(f[2]) + "x" + std::to_string(f[3]);
                 if (scaled) c.detail += " to " + std::to_string(f[4]) + "x" + std::to_string(f[5]);
                 c.detail += format == 0x20 ? " delta-row " : format == 0x00 ? " plain " : " glyph-strips ";
                 c.detail += std::to_string(c.dataLength) + " bytes at " + At(c.state);
@@ -838,7 +852,8 @@ private:
             const bool keep = options_.unpackImages && Budget(c, scanLine * static_cast<size_t>(height));
             if (failed_) return false;
             size_t at = 0;
-            if (auto why = UnpackDeltaRows(bytes, static_cast<uint32_t>(height), scanLine, keep ? &c.rows : nullptr, &at)) {
+            if (auto why =
+                    UnpackDeltaRows(bytes, static_cast<uint32_t>(height), scanLine, keep ? &c.rows : nullptr, &at)) {
                 // The offset of the bad byte in the job; the reason tells it within the data.
                 Fail(c.dataOffset + at, c.name + ": " + *why);
                 return false;
@@ -853,13 +868,20 @@ private:
 
 const char* KindName(CommandKind kind) {
     switch (kind) {
-        case CommandKind::Uel: return "UEL";
-        case CommandKind::Pjl: return "PJL";
-        case CommandKind::Esc: return "ESC";
-        case CommandKind::Fs: return "FS";
-        case CommandKind::Binary: return "BIN";
-        case CommandKind::Vector: return "VEC";
-        case CommandKind::PageEnd: return "PAGE-END";
+        case CommandKind::Uel:
+            return "UEL";
+        case CommandKind::Pjl:
+            return "PJL";
+        case CommandKind::Esc:
+            return "ESC";
+        case CommandKind::Fs:
+            return "FS";
+        case CommandKind::Binary:
+            return "BIN";
+        case CommandKind::Vector:
+            return "VEC";
+        case CommandKind::PageEnd:
+            return "PAGE-END";
     }
     return "?";
 }
@@ -920,7 +942,8 @@ std::optional<std::string> UnpackDeltaRows(std::span<const uint8_t> data, uint32
                 return fail(at, "delta-row record at data byte " + std::to_string(at) + " runs past the row of " +
                                     std::to_string(rowBytes) + " bytes in row " + std::to_string(r));
             if (literal) {
-                if (data.size() - p < n) return fail(p, "delta-row literal bytes cut short in row " + std::to_string(r));
+                if (data.size() - p < n)
+                    return fail(p, "delta-row literal bytes cut short in row " + std::to_string(r));
                 if (rows)
                     std::copy(data.begin() + static_cast<ptrdiff_t>(p), data.begin() + static_cast<ptrdiff_t>(p + n),
                               row.begin() + static_cast<ptrdiff_t>(x));
@@ -928,7 +951,8 @@ std::optional<std::string> UnpackDeltaRows(std::span<const uint8_t> data, uint32
             } else {
                 if (p >= data.size()) return fail(p, "delta-row repeat without its byte in row " + std::to_string(r));
                 if (rows)
-                    std::fill(row.begin() + static_cast<ptrdiff_t>(x), row.begin() + static_cast<ptrdiff_t>(x + n), data[p]);
+                    std::fill(row.begin() + static_cast<ptrdiff_t>(x), row.begin() + static_cast<ptrdiff_t>(x + n),
+                              data[p]);
                 p++;
             }
             x += n;
@@ -941,7 +965,9 @@ std::optional<std::string> UnpackDeltaRows(std::span<const uint8_t> data, uint32
     return std::nullopt;
 }
 
-size_t ImageScanLine(int64_t width) { return width <= 0 ? 0 : static_cast<size_t>((width + 31) / 32) * 4; }
+size_t ImageScanLine(int64_t width) {
+    return width <= 0 ? 0 : static_cast<size_t>((width + 31) / 32) * 4;
+}
 
 std::optional<std::string> UnpackNibblePairs(std::span<const uint8_t> data, size_t count, std::vector<Point>* pairs) {
     pairs->clear();
@@ -970,8 +996,9 @@ std::optional<std::string> UnpackNibblePairs(std::span<const uint8_t> data, size
         return std::nullopt;
     };
     // Each pair takes at least two nibbles: a count beyond the data cannot be met.
-    if (count > nibbles / 2) return "packed data of " + std::to_string(data.size()) + " bytes cannot hold " +
-                                    std::to_string(count) + " points";
+    if (count > nibbles / 2)
+        return "packed data of " + std::to_string(data.size()) + " bytes cannot hold " + std::to_string(count) +
+               " points";
     pairs->reserve(count);
     for (size_t i = 0; i < count; ++i) {
         Point p;
@@ -994,8 +1021,12 @@ std::string FormatCommand(const Command& c) {
     std::snprintf(head, sizeof head, "%08zx %-8s ", c.offset, KindName(c.kind));
     std::string line = head;
     switch (c.kind) {
-        case CommandKind::Uel: line += "ESC %-12345X"; break;
-        case CommandKind::PageEnd: line += "CR FF"; break;
+        case CommandKind::Uel:
+            line += "ESC %-12345X";
+            break;
+        case CommandKind::PageEnd:
+            line += "CR FF";
+            break;
         case CommandKind::Pjl:
         case CommandKind::Esc:
         case CommandKind::Fs:
@@ -1053,6 +1084,8 @@ std::vector<const Command*> CommandsOf(const DecodeResult& result, CommandKind k
     return out;
 }
 
-size_t PageEndCount(const DecodeResult& result) { return CommandsOf(result, CommandKind::PageEnd).size(); }
+size_t PageEndCount(const DecodeResult& result) {
+    return CommandsOf(result, CommandKind::PageEnd).size();
+}
 
 }  // namespace orla::jobdecode

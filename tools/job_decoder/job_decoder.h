@@ -45,7 +45,7 @@ struct Rect {
 struct GraphicsState {
     bool positionKnown = false;
     int64_t x = 0, y = 0;
-    bool clipSet = false;     // false: the whole page
+    bool clipSet = false;  // false: the whole page
     bool clipIsPath = false;
     Rect clip;
 };
@@ -60,14 +60,14 @@ struct PathPoint {
 };
 
 struct Command {
-    size_t offset = 0;       // of the command's first byte in the job
-    size_t length = 0;       // bytes, data included
+    size_t offset = 0;  // of the command's first byte in the job
+    size_t length = 0;  // bytes, data included
     CommandKind kind = CommandKind::Pjl;
-    uint8_t code = 0;        // binary command byte, ESC or FS letter
-    std::string name;        // binary commands: their name ("image", "move", ...)
-    std::string text;        // PJL line, FS/ESC text after the introducer, vector command
+    uint8_t code = 0;             // binary command byte, ESC or FS letter
+    std::string name;             // binary commands: their name ("image", "move", ...)
+    std::string text;             // PJL line, FS/ESC text after the introducer, vector command
     std::vector<int64_t> fields;  // numbers in the order of the layout (vector: its numbers)
-    size_t dataOffset = 0;   // data carried by the command (images, patterns, packed points)
+    size_t dataOffset = 0;        // data carried by the command (images, patterns, packed points)
     size_t dataLength = 0;
     // Images: the unpacked rows (1 = black), rows of (width + 7) / 8 bytes at least.
     std::vector<std::vector<uint8_t>> rows;
@@ -80,9 +80,9 @@ struct Command {
 };
 
 struct DecodeOptions {
-    bool startInOrla = false;       // decode a fragment of ORLA commands (page-control mode)
-    bool requireComplete = true;    // the stream must end in PJL (after a UEL)
-    bool unpackImages = true;       // unpack image data into Command::rows
+    bool startInOrla = false;     // decode a fragment of ORLA commands (page-control mode)
+    bool requireComplete = true;  // the stream must end in PJL (after a UEL)
+    bool unpackImages = true;     // unpack image data into Command::rows
     // Unpacked rows of the whole job may take at most this many bytes; a stream that asks for
     // more is refused instead of exhausting memory (a few bytes of delta-row data can claim
     // megabytes of rows).

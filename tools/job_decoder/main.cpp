@@ -22,9 +22,10 @@ int main(int argc, char** argv) {
     orla::jobdecode::PictureOptions pictureOptions;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::printf("usage: job_decoder [--fragment] [--quiet] FILE [--png DIR [--dpi N]]\n"
-                        "  decodes a job stream (one line per command); a job that is malformed or cut short\n"
-                        "  is refused with its offset and reason. --fragment takes ORLA commands alone.\n");
+            std::printf(
+                "usage: job_decoder [--fragment] [--quiet] FILE [--png DIR [--dpi N]]\n"
+                "  decodes a job stream (one line per command); a job that is malformed or cut short\n"
+                "  is refused with its offset and reason. --fragment takes ORLA commands alone.\n");
             return 0;
         }
         if (!std::strcmp(argv[i], "--fragment")) {

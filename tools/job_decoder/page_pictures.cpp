@@ -24,13 +24,11 @@ struct PaperEntry {
     int length;
 };
 constexpr PaperEntry kPapers[] = {
-    {"A3", 2970, 4200},   {"A4", 2100, 2970},   {"A5", 1480, 2100},   {"B4", 2570, 3640},
-    {"B5", 1820, 2570},   {"LT", 2159, 2794},   {"PC", 1000, 1480},   {"UPPC", 2000, 1480},
-    {"ENV4", 1050, 2350},
-    {"A3A4", 2100, 2970}, {"A3B4", 2570, 3640}, {"A4A3", 2970, 4200}, {"UPA4", 2100, 2970},
-    {"A4B4", 2570, 3640}, {"A4B5", 1820, 2570}, {"B4A3", 2970, 4200}, {"B4A4", 2100, 2970},
-    {"B4B5", 1820, 2570}, {"B5A4", 2100, 2970}, {"B5B4", 2570, 3640}, {"UPB5", 1820, 2570},
-    {"LPA4", 2100, 2970}, {"LPB4", 2570, 3640},
+    {"A3", 2970, 4200},   {"A4", 2100, 2970},   {"A5", 1480, 2100},   {"B4", 2570, 3640},   {"B5", 1820, 2570},
+    {"LT", 2159, 2794},   {"PC", 1000, 1480},   {"UPPC", 2000, 1480}, {"ENV4", 1050, 2350}, {"A3A4", 2100, 2970},
+    {"A3B4", 2570, 3640}, {"A4A3", 2970, 4200}, {"UPA4", 2100, 2970}, {"A4B4", 2570, 3640}, {"A4B5", 1820, 2570},
+    {"B4A3", 2970, 4200}, {"B4A4", 2100, 2970}, {"B4B5", 1820, 2570}, {"B5A4", 2100, 2970}, {"B5B4", 2570, 3640},
+    {"UPB5", 1820, 2570}, {"LPA4", 2100, 2970}, {"LPB4", 2570, 3640},
 };
 constexpr std::string_view kTrayCodes[] = {"C1", "C2", "C3", "C4", "C5", "M0", "MP"};
 constexpr int kMaxPaperTenths = 20000;  // 2 m: anything longer is not paper this printer takes
@@ -51,7 +49,7 @@ struct PathMark {
     std::shared_ptr<const std::vector<PathPoint>> points;
     bool closeAll = false;  // a stroke joins each subpath's last point back to its first
     bool fill = false, stroke = false;
-    bool winding = false;   // fill rule; else alternate
+    bool winding = false;  // fill rule; else alternate
     int brushLevel = 16, penLevel = 16;
 };
 
@@ -64,7 +62,7 @@ struct Mark {
     int lineWidth;        // outlined rectangles and strokes, device pixels
     std::shared_ptr<const PathMark> path = nullptr;
     const Command* clipPath = nullptr;  // the clip path in force, when the clip is one
-    Point origin{};       // where device pixel (0, 0) lies on the paper, device pixels
+    Point origin{};                     // where device pixel (0, 0) lies on the paper, device pixels
 };
 
 struct Sheet {
@@ -121,24 +119,24 @@ public:
         for (const Command& c : job.commands) {
             if (!error_.empty()) break;
             switch (c.kind) {
-            case CommandKind::Fs:
-                if (c.code == 'f') PaperSetup(c.text);
-                if (c.code == '&') Resolution(c.text);
-                break;
-            case CommandKind::Binary:
-                Binary(c);
-                break;
-            case CommandKind::Vector:
-                Vector(c);
-                break;
-            case CommandKind::PageEnd:
-                pageEnds_.push_back(current_);
-                current_ = Sheet{paper_};
-                VectorNewPath();
-                vectorAt_ = {};
-                break;
-            default:
-                break;
+                case CommandKind::Fs:
+                    if (c.code == 'f') PaperSetup(c.text);
+                    if (c.code == '&') Resolution(c.text);
+                    break;
+                case CommandKind::Binary:
+                    Binary(c);
+                    break;
+                case CommandKind::Vector:
+                    Vector(c);
+                    break;
+                case CommandKind::PageEnd:
+                    pageEnds_.push_back(current_);
+                    current_ = Sheet{paper_};
+                    VectorNewPath();
+                    vectorAt_ = {};
+                    break;
+                default:
+                    break;
             }
         }
         return error_.empty();
@@ -154,7 +152,7 @@ private:
     bool orientationLandscape_ = false;
     Sheet current_;
     int resolution_ = kDefaultResolution;
-    int brushLevel_ = 16;   // solid black until a brush is chosen
+    int brushLevel_ = 16;  // solid black until a brush is chosen
     int penLevel_ = 16;
     int lineWidth_ = 1;
     const Command* clipPath_ = nullptr;  // the last clip path; in force while the state says so
@@ -359,7 +357,9 @@ PaintArea ClipArea(const Mark& m, int dpi, const PagePicture& pic, const std::ve
     return a;
 }
 
-bool Masked(const PaintArea& a, size_t index) { return a.mask && !(*a.mask)[index]; }
+bool Masked(const PaintArea& a, size_t index) {
+    return a.mask && !(*a.mask)[index];
+}
 
 void FillBox(const PaintArea& a, int x0, int y0, int x1, int y1, uint8_t grey, PagePicture* pic) {
     x0 = std::max(x0, a.x0), y0 = std::max(y0, a.y0), x1 = std::min(x1, a.x1), y1 = std::min(y1, a.y1);
@@ -370,7 +370,9 @@ void FillBox(const PaintArea& a, int x0, int y0, int x1, int y1, uint8_t grey, P
         }
 }
 
-uint8_t Grey(int level) { return static_cast<uint8_t>(std::clamp(level - 16, 0, 63) * 255 / 63); }
+uint8_t Grey(int level) {
+    return static_cast<uint8_t>(std::clamp(level - 16, 0, 63) * 255 / 63);
+}
 
 // Below the job's resolution an image is shown in grey by how much of each picture pixel its
 // black pixels cover (a dithered grey stays grey instead of turning black): the device pixels
@@ -401,14 +403,16 @@ void CoverImage(const Mark& m, int dpi, const PaintArea& area, int pictureWidth,
                 continue;
             }
             if (!(byte & (0x80 >> (col % 8)))) continue;
-            const int64_t x0 = std::max(cx0, m.state.x + col * tw / sw), x1 = std::min(cx1, m.state.x + (col + 1) * tw / sw);
+            const int64_t x0 = std::max(cx0, m.state.x + col * tw / sw),
+                          x1 = std::min(cx1, m.state.x + (col + 1) * tw / sw);
             for (int64_t y = y0; y < y1; ++y) {
                 const int py = ToPixels(y + m.origin.y, res, dpi);
                 if (py < 0 || py >= pictureHeight) continue;
                 for (int64_t x = x0; x < x1; ++x) {
                     const int px = ToPixels(x + m.origin.x, res, dpi);
                     if (px < 0 || px >= pictureWidth) continue;
-                    const size_t i = static_cast<size_t>(py) * static_cast<size_t>(pictureWidth) + static_cast<size_t>(px);
+                    const size_t i =
+                        static_cast<size_t>(py) * static_cast<size_t>(pictureWidth) + static_cast<size_t>(px);
                     if (!Masked(area, i)) (*coverage)[i]++;
                 }
             }
@@ -479,7 +483,8 @@ Outline OutlineOf(const std::vector<PathPoint>& points, bool closeAll, const Mar
         if (points[i].first || out.empty()) {
             out.push_back({{at(points[i])}, closeAll});
         } else if (curveFrom(i)) {
-            AppendBezier(out.back().points.back(), at(points[i]), at(points[i + 1]), at(points[i + 2]), &out.back().points);
+            AppendBezier(out.back().points.back(), at(points[i]), at(points[i + 1]), at(points[i + 2]),
+                         &out.back().points);
             i += 2;
         } else {
             out.back().points.push_back(at(points[i]));
@@ -511,7 +516,8 @@ public:
         const uint64_t size = image ? uint64_t(std::max<int64_t>(f[m.command->code == 0xF4 ? 4 : 2], 0)) *
                                           uint64_t(std::max<int64_t>(f[m.command->code == 0xF4 ? 5 : 3], 0))
                                     : uint64_t(std::max<int64_t>(f[0], 0)) * uint64_t(std::max<int64_t>(f[1], 0));
-        if (!Charge(std::min(size, PageDevice(m.resolution)) + (image ? m.command->rows.size() : 1), error)) return false;
+        if (!Charge(std::min(size, PageDevice(m.resolution)) + (image ? m.command->rows.size() : 1), error))
+            return false;
         if (image && m.resolution > options_.dpi) {
             // Images of a job above the picture's resolution are shown by coverage, laid over
             // the other marks at the end; at or below it each black pixel is painted in its place.
@@ -593,11 +599,13 @@ void DrawPaperEdge(PagePicture* pic) {
     constexpr uint8_t kFrame = 160;
     for (int x = 0; x < pic->width; ++x) {
         pic->pixels[static_cast<size_t>(x)] = kFrame;
-        pic->pixels[static_cast<size_t>(pic->height - 1) * static_cast<size_t>(pic->width) + static_cast<size_t>(x)] = kFrame;
+        pic->pixels[static_cast<size_t>(pic->height - 1) * static_cast<size_t>(pic->width) + static_cast<size_t>(x)] =
+            kFrame;
     }
     for (int y = 0; y < pic->height; ++y) {
         pic->pixels[static_cast<size_t>(y) * static_cast<size_t>(pic->width)] = kFrame;
-        pic->pixels[static_cast<size_t>(y) * static_cast<size_t>(pic->width) + static_cast<size_t>(pic->width - 1)] = kFrame;
+        pic->pixels[static_cast<size_t>(y) * static_cast<size_t>(pic->width) + static_cast<size_t>(pic->width - 1)] =
+            kFrame;
     }
 }
 
@@ -649,8 +657,9 @@ PicturesResult RenderPages(const DecodeResult& job, const PictureOptions& option
     if (options.originDpi < 10 || options.originDpi > kMaxResolution ||
         std::abs(options.originX) > options.originDpi * kMaxOriginInches ||
         std::abs(options.originY) > options.originDpi * kMaxOriginInches) {
-        out.error = "the printer's origin (" + std::to_string(options.originX) + ", " + std::to_string(options.originY) +
-                    ") at " + std::to_string(options.originDpi) + " dpi is not on a paper";
+        out.error = "the printer's origin (" + std::to_string(options.originX) + ", " +
+                    std::to_string(options.originY) + ") at " + std::to_string(options.originDpi) +
+                    " dpi is not on a paper";
         return out;
     }
     if (!job.ok) {

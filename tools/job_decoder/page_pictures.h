@@ -18,10 +18,10 @@
 namespace orla::jobdecode {
 
 struct PictureOptions {
-    int dpi = 100;                           // resolution of the pictures (10 ... 1200)
-    bool paperEdge = true;                   // a thin grey frame at the paper's edge
-    size_t maxPixels = size_t{64} << 20;     // a page that needs more is refused
-    uint64_t maxWork = uint64_t{1} << 31;    // pixels a page's marks may paint, all together
+    int dpi = 100;                         // resolution of the pictures (10 ... 1200)
+    bool paperEdge = true;                 // a thin grey frame at the paper's edge
+    size_t maxPixels = size_t{64} << 20;   // a page that needs more is refused
+    uint64_t maxWork = uint64_t{1} << 31;  // pixels a page's marks may paint, all together
     // Where the printer's origin (device pixel 0, 0: the corner of the printable area) lies on
     // the paper, in pixels at originDpi from the paper's top-left corner; 0, 0 puts it at the
     // corner. With the printable area's offset the pictures show each mark where it lands on
@@ -32,23 +32,23 @@ struct PictureOptions {
 
 // One page as 8-bit grey (255 white, 0 black), rows top to bottom.
 struct PagePicture {
-    std::string paper;        // "A4", "B5", "UNDF 1000x1480" (0.1 mm) ...
+    std::string paper;  // "A4", "B5", "UNDF 1000x1480" (0.1 mm) ...
     bool landscape = false;
-    int width = 0;            // pixels
+    int width = 0;  // pixels
     int height = 0;
     std::vector<uint8_t> pixels;  // width * height
     size_t imagesDrawn = 0;
-    size_t rectanglesDrawn = 0;   // filled (brush level) and outlined (pen level) rectangles
-    size_t pathsDrawn = 0;        // polylines, polygons, curve paths and painted vector paths
-    size_t imagesUnplaced = 0;    // raster images with no known position (not drawn)
-    size_t imagesOther = 0;       // glyph strips and other images that are not drawn
-    std::string path;             // set by WritePagePictures
+    size_t rectanglesDrawn = 0;  // filled (brush level) and outlined (pen level) rectangles
+    size_t pathsDrawn = 0;       // polylines, polygons, curve paths and painted vector paths
+    size_t imagesUnplaced = 0;   // raster images with no known position (not drawn)
+    size_t imagesOther = 0;      // glyph strips and other images that are not drawn
+    std::string path;            // set by WritePagePictures
 };
 
 struct PicturesResult {
     bool ok = false;
     std::string error;
-    bool fromPageEnds = true;     // false: one picture per page set-up (the job has no page end)
+    bool fromPageEnds = true;  // false: one picture per page set-up (the job has no page end)
     std::vector<PagePicture> pages;
 };
 

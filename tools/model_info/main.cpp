@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "plat/host_text.h"
 #include "core/device_data.h"
 #include "core/settings.h"
 #include "core/support.h"
 #include "plat/control.h"
+#include "plat/host_text.h"
 #include "win/kernel.h"
 #include "win/spool.h"
 
@@ -26,8 +26,6 @@ using namespace orla;
 namespace fs = std::filesystem;
 
 namespace {
-
-
 
 std::string BinDirectory() {
     char path[4096];
@@ -51,16 +49,16 @@ void PrintNamedValues(const char* title, NamedValueList list) {
 void PrintDevices(const char* title, NamedValueList list) {
     std::printf("  %s (%u):                allowed  state\n", title, list.size());
     for (NamedValueEntry e : list)
-        std::printf("    %-28s 0x%04X   0x%04X%s\n", plat::Utf16ToUtf8(e.name).c_str(), LOWORD(e.value), HIWORD(e.value),
-                    (HIWORD(e.value) & 8) ? "  installed" : "");
+        std::printf("    %-28s 0x%04X   0x%04X%s\n", plat::Utf16ToUtf8(e.name).c_str(), LOWORD(e.value),
+                    HIWORD(e.value), (HIWORD(e.value) & 8) ? "  installed" : "");
 }
 
 void PrintForms(const char* title, FormList list) {
     std::printf("  %s (%u):\n", title, list.size());
     for (FormEntry f : list)
-        std::printf("    %-24s %6s x %6s mm, printable %s,%s - %s,%s\n", plat::Utf16ToUtf8(f.name).c_str(), Mm(f.width).c_str(),
-                    Mm(f.length).c_str(), Mm(f.left).c_str(), Mm(f.top).c_str(), Mm(f.right).c_str(),
-                    Mm(f.bottom).c_str());
+        std::printf("    %-24s %6s x %6s mm, printable %s,%s - %s,%s\n", plat::Utf16ToUtf8(f.name).c_str(),
+                    Mm(f.width).c_str(), Mm(f.length).c_str(), Mm(f.left).c_str(), Mm(f.top).c_str(),
+                    Mm(f.right).c_str(), Mm(f.bottom).c_str());
 }
 
 void PrintModel(const CompiledDeviceData* d) {
@@ -84,14 +82,16 @@ void PrintModel(const CompiledDeviceData* d) {
     std::printf("\n  resolutions (%u), default %d dpi:\n", Resolutions(d).size(),
                 DeviceDataSignedField(d, dd::kDefaultResolution));
     for (ResolutionEntry r : Resolutions(d))
-        std::printf("    %5d dpi  %s %d  %s %d\n", r.dpi, plat::Utf16ToUtf8(r.text1).c_str(), r.value2, plat::Utf16ToUtf8(r.text2).c_str(),
-                    r.value3);
-    if (auto s = DefaultInputSlot(d)) std::printf("  default slot      %s (%u)\n", plat::Utf16ToUtf8(s->name).c_str(), s->value);
+        std::printf("    %5d dpi  %s %d  %s %d\n", r.dpi, plat::Utf16ToUtf8(r.text1).c_str(), r.value2,
+                    plat::Utf16ToUtf8(r.text2).c_str(), r.value3);
+    if (auto s = DefaultInputSlot(d))
+        std::printf("  default slot      %s (%u)\n", plat::Utf16ToUtf8(s->name).c_str(), s->value);
     PrintNamedValues("input slots", InputSlots(d));
     PrintDevices("input devices", InputDevices(d));
     PrintDevices("option devices", OptionDevices(d));
     PrintNamedValues("form devices", FormDevices(d));
-    std::printf("  form limits       %s x %s mm to %s x %s mm\n", Mm(DeviceDataSignedField(d, dd::kMinFormWidth)).c_str(),
+    std::printf("  form limits       %s x %s mm to %s x %s mm\n",
+                Mm(DeviceDataSignedField(d, dd::kMinFormWidth)).c_str(),
                 Mm(DeviceDataSignedField(d, dd::kMinFormLength)).c_str(),
                 Mm(DeviceDataSignedField(d, dd::kMaxFormWidth)).c_str(),
                 Mm(DeviceDataSignedField(d, dd::kMaxFormLength)).c_str());
@@ -112,20 +112,34 @@ struct NamedField {
     unsigned width;  // 2 or 4
 };
 constexpr NamedField kPrivateFields[] = {
-    {"flags word", dm::FlagsWord.offset, 2},          {"overlay status", dm::OverlayStatus.offset, 4},
-    {"private id", dm::PrivateId.offset, 4},          {"private flags 1", dm::Flags1.offset, 4},
-    {"private flags 2", dm::Flags2.offset, 4},        {"devices counted", dm::TraySet.offset, 4},
-    {"output paper", dm::OutPaperIndex.offset, 2},    {"zoom %", dm::Zoom.offset, 2},
-    {"output tray", dm::OutputTray.offset, 2},        {"layout mode", dm::LayoutMode.offset, 2},
-    {"layout order", dm::LayoutOrder.offset, 2},      {"print position top", dm::PrintPosTop.offset, 4},
-    {"print position left", dm::PrintPosLeft.offset, 4}, {"memory KB", dm::MemoryKb.offset, 4},
-    {"remembered quality", dm::RememberedQuality.offset, 2}, {"annotation on", dm::AnnotationOn.offset, 4},
-    {"selected stamp", dm::StampNumber.offset, 4},    {"paper length", dm::PaperLength2.offset, 4},
-    {"paper width", dm::PaperWidth2.offset, 4},       {"slip sheets", dm::SlipSheetsOn.offset, 4},
-    {"slip-sheet tray", dm::SlipSheetTray.offset, 4}, {"separate trays", dm::SeparateTraysOn.offset, 4},
-    {"first-sheet tray", dm::FirstSheetTray.offset, 4}, {"second-sheet tray", dm::SecondSheetTray.offset, 4},
-    {"separate default tray", dm::SeparateDefaultTray.offset, 4}, {"section tray", dm::SectionTray.offset, 4},
-    {"front-cover tray", dm::FrontCoverTray.offset, 4}, {"back-cover tray", dm::BackCoverTray.offset, 4},
+    {"flags word", dm::FlagsWord.offset, 2},
+    {"overlay status", dm::OverlayStatus.offset, 4},
+    {"private id", dm::PrivateId.offset, 4},
+    {"private flags 1", dm::Flags1.offset, 4},
+    {"private flags 2", dm::Flags2.offset, 4},
+    {"devices counted", dm::TraySet.offset, 4},
+    {"output paper", dm::OutPaperIndex.offset, 2},
+    {"zoom %", dm::Zoom.offset, 2},
+    {"output tray", dm::OutputTray.offset, 2},
+    {"layout mode", dm::LayoutMode.offset, 2},
+    {"layout order", dm::LayoutOrder.offset, 2},
+    {"print position top", dm::PrintPosTop.offset, 4},
+    {"print position left", dm::PrintPosLeft.offset, 4},
+    {"memory KB", dm::MemoryKb.offset, 4},
+    {"remembered quality", dm::RememberedQuality.offset, 2},
+    {"annotation on", dm::AnnotationOn.offset, 4},
+    {"selected stamp", dm::StampNumber.offset, 4},
+    {"paper length", dm::PaperLength2.offset, 4},
+    {"paper width", dm::PaperWidth2.offset, 4},
+    {"slip sheets", dm::SlipSheetsOn.offset, 4},
+    {"slip-sheet tray", dm::SlipSheetTray.offset, 4},
+    {"separate trays", dm::SeparateTraysOn.offset, 4},
+    {"first-sheet tray", dm::FirstSheetTray.offset, 4},
+    {"second-sheet tray", dm::SecondSheetTray.offset, 4},
+    {"separate default tray", dm::SeparateDefaultTray.offset, 4},
+    {"section tray", dm::SectionTray.offset, 4},
+    {"front-cover tray", dm::FrontCoverTray.offset, 4},
+    {"back-cover tray", dm::BackCoverTray.offset, 4},
     {"image adjust mode", dm::ImageAdjustMode.offset, 2},
 };
 
@@ -142,8 +156,8 @@ void PrintRecord(const DriverDevmode& r, HMODULE resources) {
     std::printf("  dmCopies %d  dmDefaultSource %d  dmPrintQuality %d  dmColor %d  dmDuplex %d  dmTTOption %d\n",
                 d.dmCopies, d.dmDefaultSource, d.dmPrintQuality, d.dmColor, d.dmDuplex, d.dmTTOption);
     std::printf("  dmFormName        %s\n", plat::Utf16ToUtf8(GetText(r, dm::FormName)).c_str());
-    std::printf("  dmNup %u  dmICMMethod %u  dmICMIntent %u  dmMediaType %u  dmDitherType %u\n", d.dmNup,
-                d.dmICMMethod, d.dmICMIntent, d.dmMediaType, d.dmDitherType);
+    std::printf("  dmNup %u  dmICMMethod %u  dmICMIntent %u  dmMediaType %u  dmDitherType %u\n", d.dmNup, d.dmICMMethod,
+                d.dmICMIntent, d.dmMediaType, d.dmDitherType);
     std::printf("  language text     %s\n", GetAnsi(r, dm::LanguageText).c_str());
     for (const NamedField& f : kPrivateFields) {
         DWORD v = f.width == 2 ? Get(r, DmField<WORD>{f.offset}) : Get(r, DmField<DWORD>{f.offset});
@@ -172,8 +186,8 @@ bool ShowModel(const fs::path& model, const std::string& binDir) {
     const std::u16string printerName = plat::Utf8ToUtf16(model.stem().string());
     const std::u16string driverPath = drv + (kJapaneseBuild ? u"\\Quessa.dll" : u"\\Brindal.dll");
     const std::u16string configFile = drv + (kJapaneseBuild ? u"\\Talvex.dll" : u"\\Morvin.dll");
-    PLAT_PRINTER_SETUP setup{printerName.c_str(), u"QEV ORLA", u"LPT1:", driverPath.c_str(), dataFile.c_str(),
-                             configFile.c_str(), nullptr, nullptr};
+    PLAT_PRINTER_SETUP setup{printerName.c_str(), u"QEV ORLA",        u"LPT1:", driverPath.c_str(),
+                             dataFile.c_str(),    configFile.c_str(), nullptr,  nullptr};
     HANDLE printer = nullptr;
     bool copied = PlatCopyIntoSandbox(model.string().c_str(), dataFile.c_str());
     for (const char* letter : {"j", "e"}) {
@@ -183,7 +197,8 @@ bool ShowModel(const fs::path& model, const std::string& binDir) {
                          binDir.c_str());
     }
     std::printf("==== %s ====\n", model.filename().string().c_str());
-    if (!copied || !PlatInstallPrinter(&setup) || !OpenPrinterW(const_cast<LPWSTR>(printerName.c_str()), &printer, nullptr)) {
+    if (!copied || !PlatInstallPrinter(&setup) ||
+        !OpenPrinterW(const_cast<LPWSTR>(printerName.c_str()), &printer, nullptr)) {
         std::fprintf(stderr, "model_info: cannot install %s as a printer (error %u)\n", model.string().c_str(),
                      GetLastError());
     } else {
@@ -216,10 +231,11 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
-            std::printf("usage: model_info [MODEL.KDD ...]\n"
-                        "  prints what each printer model offers and the default settings record of this\n"
-                        "  build; without arguments, every model in %s\n",
-                        ORLA_MODELS_DIR);
+            std::printf(
+                "usage: model_info [MODEL.KDD ...]\n"
+                "  prints what each printer model offers and the default settings record of this\n"
+                "  build; without arguments, every model in %s\n",
+                ORLA_MODELS_DIR);
             return 0;
         }
         if (a.rfind("--", 0) == 0) {

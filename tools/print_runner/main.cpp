@@ -26,7 +26,6 @@ void Usage(FILE* to = stderr) {
                  "  through the driver's drawing hooks.\n");
 }
 
-
 int Orientation(const std::string& s) {
     if (s == "portrait" || s == "1") return 1;
     if (s == "landscape" || s == "2") return 2;
@@ -40,7 +39,10 @@ bool HexBytes(const std::string& hex, std::vector<uint8_t>& out) {
     for (size_t i = 0; i < hex.size(); i += 2) {
         int value = 0;
         for (char c : hex.substr(i, 2)) {
-            int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            int digit = c >= '0' && c <= '9'   ? c - '0'
+                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                               : -1;
             if (digit < 0) return false;
             value = value * 16 + digit;
         }
@@ -61,7 +63,8 @@ bool Patch(const std::string& text, orla::runner::SettingPatch& out) {
     out.offset = static_cast<unsigned>(offset);
     out.mask.clear();
     if (!HexBytes(value.substr(0, slash), out.bytes)) return false;
-    if (slash != std::string::npos && (!HexBytes(value.substr(slash + 1), out.mask) || out.mask.size() != out.bytes.size()))
+    if (slash != std::string::npos &&
+        (!HexBytes(value.substr(slash + 1), out.mask) || out.mask.size() != out.bytes.size()))
         return false;
     return true;
 }
@@ -106,22 +109,35 @@ int main(int argc, char** argv) {
             Usage(stdout);
             return 0;
         }
-        if (a == "--out") out = need();
-        else if (a == "--sandbox") o.sandboxRoot = need();
-        else if (a == "--bin") o.binDir = need();
-        else if (a == "--printer-model") model = need();
-        else if (a == "--build") build = need();
-        else if (a == "--paper") o.paper = plat::Utf8ToUtf16(need());
-        else if (a == "--orientation") o.orientation = Orientation(need());
-        else if (a == "--copies") number(o.copies);
+        if (a == "--out")
+            out = need();
+        else if (a == "--sandbox")
+            o.sandboxRoot = need();
+        else if (a == "--bin")
+            o.binDir = need();
+        else if (a == "--printer-model")
+            model = need();
+        else if (a == "--build")
+            build = need();
+        else if (a == "--paper")
+            o.paper = plat::Utf8ToUtf16(need());
+        else if (a == "--orientation")
+            o.orientation = Orientation(need());
+        else if (a == "--copies")
+            number(o.copies);
         else if (a == "--duplex") {
             std::string d = need();
             o.duplex = d == "none" || d == "1" ? 1 : d == "long" || d == "2" ? 2 : d == "short" || d == "3" ? 3 : -1;
-        } else if (a == "--layout") number(o.layout);
-        else if (a == "--dpi") number(o.dpi);
-        else if (a == "--pages") number(o.pages);
-        else if (a == "--doc") o.documentName = plat::Utf8ToUtf16(need());
-        else if (a == "--raster") o.rasterMode = true;
+        } else if (a == "--layout")
+            number(o.layout);
+        else if (a == "--dpi")
+            number(o.dpi);
+        else if (a == "--pages")
+            number(o.pages);
+        else if (a == "--doc")
+            o.documentName = plat::Utf8ToUtf16(need());
+        else if (a == "--raster")
+            o.rasterMode = true;
         else if (a == "--content") {
             std::string c = need();
             if (c != "none" && c != "sample") {
@@ -130,8 +146,7 @@ int main(int argc, char** argv) {
             }
             o.content = c == "none" ? orla::runner::PageContent::None : orla::runner::PageContent::Sample;
             contentGiven = true;
-        }
-        else if (a == "--set") {
+        } else if (a == "--set") {
             std::string text = need();
             orla::runner::SettingPatch patch;
             if (!Patch(text, patch)) {
@@ -139,8 +154,7 @@ int main(int argc, char** argv) {
                 return 2;
             }
             o.settingPatches.push_back(patch);
-        }
-        else if (a == "--page-list") {
+        } else if (a == "--page-list") {
             std::string list = need();
             size_t from = 0;
             while (from <= list.size()) {

@@ -1,5 +1,4 @@
 // The print-path runner: the spooler's and GDI's side of a print job, for the graphics DLL.
-#include "plat/host_text.h"
 #include "tools/print_runner/print_runner.h"
 
 #include <dlfcn.h>
@@ -14,6 +13,7 @@
 
 #include "plat/control.h"
 #include "plat/gdi_control.h"
+#include "plat/host_text.h"
 #include "tools/print_runner/sample_content.h"
 #include "win/ddi.h"
 #include "win/kernel.h"
@@ -26,22 +26,24 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr ULONG kEngineVersion = DDI_DRIVER_VERSION_NT5;
-constexpr ULONG kPatternCount = 6;          // the hatch brushes GDI asks for
-constexpr int kMaxBandsPerPage = 100000;    // a driver that never ends its page is a fault
-constexpr unsigned kLayoutOffset = 492;     // pages-per-sheet mode in the driver's settings
-constexpr unsigned kRasterFlagOffset = 397; // private flags byte whose bit 3 asks for band mode
+constexpr ULONG kPatternCount = 6;           // the hatch brushes GDI asks for
+constexpr int kMaxBandsPerPage = 100000;     // a driver that never ends its page is a fault
+constexpr unsigned kLayoutOffset = 492;      // pages-per-sheet mode in the driver's settings
+constexpr unsigned kRasterFlagOffset = 397;  // private flags byte whose bit 3 asks for band mode
 constexpr BYTE kRasterFlag = 0x08;
-constexpr FLONG kEndDocAbort = 1;           // ED_ABORTDOC
+constexpr FLONG kEndDocAbort = 1;  // ED_ABORTDOC
 typedef DWORD (*DefaultDevmodeProc)(HANDLE hPrinter, BYTE* out, DWORD size);
-
 
 std::string Failure(const std::string& step) {
     return step + " failed (last error " + std::to_string(GetLastError()) + ")";
 }
 
-std::u16string DriverFileName(bool japanese) { return japanese ? u"Quessa.dll" : u"Brindal.dll"; }
-std::u16string InterfaceFileName(bool japanese) { return japanese ? u"Talvex.dll" : u"Morvin.dll"; }
-
+std::u16string DriverFileName(bool japanese) {
+    return japanese ? u"Quessa.dll" : u"Brindal.dll";
+}
+std::u16string InterfaceFileName(bool japanese) {
+    return japanese ? u"Talvex.dll" : u"Morvin.dll";
+}
 
 void EnsureSandbox(const std::string& root) {
     const char* current = PlatGetSandboxRoot();
@@ -139,7 +141,8 @@ std::vector<BYTE> BuildDevmode(const RunOptions& o, const std::vector<BYTE>& def
         error = "layouts and band mode need the driver's private settings (settings helper not found)";
     }
     for (const SettingPatch& patch : o.settingPatches) {
-        if (patch.offset < sizeof(DEVMODEW) || patch.offset > dm.size() || patch.bytes.size() > dm.size() - patch.offset) {
+        if (patch.offset < sizeof(DEVMODEW) || patch.offset > dm.size() ||
+            patch.bytes.size() > dm.size() - patch.offset) {
             error = "setting at offset " + std::to_string(patch.offset) + " (" + std::to_string(patch.bytes.size()) +
                     " bytes) lies outside the driver's private settings of " + std::to_string(dm.size()) + " bytes";
             break;
@@ -232,7 +235,8 @@ bool Session::Open() {
     dataFile_ = di->pDataFile ? di->pDataFile : u"";
     module_ = LoadLibraryW(driverPath_.c_str());
     if (!module_) return Fail(Failure("LoadLibraryW " + plat::Utf16ToUtf8(driverPath_)));
-    auto enable = reinterpret_cast<PFN_DrvEnableDriver>(reinterpret_cast<void*>(GetProcAddress(module_, "DrvEnableDriver")));
+    auto enable =
+        reinterpret_cast<PFN_DrvEnableDriver>(reinterpret_cast<void*>(GetProcAddress(module_, "DrvEnableDriver")));
     if (!enable) return Fail(Failure("GetProcAddress DrvEnableDriver"));
     DRVENABLEDATA ded{};
     if (!enable(kEngineVersion, sizeof ded, &ded)) return Fail(Failure("DrvEnableDriver"));
@@ -240,9 +244,9 @@ bool Session::Open() {
     if (!ded.pdrvfn || ded.c == 0) return Fail("DrvEnableDriver returned no hooks");
     // GDI keeps its own copy of the table.
     hooks_.assign(ded.pdrvfn, ded.pdrvfn + ded.c);
-    for (ULONG index : {INDEX_DrvEnablePDEV, INDEX_DrvCompletePDEV, INDEX_DrvDisablePDEV, INDEX_DrvEnableSurface,
-                        INDEX_DrvDisableSurface, INDEX_DrvStartDoc, INDEX_DrvEndDoc, INDEX_DrvStartPage,
-                        INDEX_DrvSendPage})
+    for (ULONG index :
+         {INDEX_DrvEnablePDEV, INDEX_DrvCompletePDEV, INDEX_DrvDisablePDEV, INDEX_DrvEnableSurface,
+          INDEX_DrvDisableSurface, INDEX_DrvStartDoc, INDEX_DrvEndDoc, INDEX_DrvStartPage, INDEX_DrvSendPage})
         if (!Hook(hooks_, index)) return Fail("the driver hooks no function " + std::to_string(index));
     defaults_ = DefaultDevmode(o_, printer_);
     r_.fullDevmode = defaults_.size() > sizeof(DEVMODEW);
@@ -290,8 +294,8 @@ bool Session::EnablePdev(Pdev& p, const Settings& s) {
     std::u16string logAddress;
     auto enablePdev = HookAs<PFN_DrvEnablePDEV>(hooks_, INDEX_DrvEnablePDEV);
     p.dhpdev = enablePdev(reinterpret_cast<DEVMODEW*>(dm.data()), logAddress.data(), kPatternCount, p.patterns,
-                          sizeof p.gdiinfo, reinterpret_cast<ULONG*>(&p.gdiinfo), sizeof p.devinfo, &p.devinfo,
-                          p.hdev, deviceName.data(), printer_);
+                          sizeof p.gdiinfo, reinterpret_cast<ULONG*>(&p.gdiinfo), sizeof p.devinfo, &p.devinfo, p.hdev,
+                          deviceName.data(), printer_);
     if (!p.dhpdev) return Fail(Failure("DrvEnablePDEV"));
     if (!PlatGdiBindDevice(p.hdev, p.dhpdev, hooks_.data(), static_cast<ULONG>(hooks_.size())) ||
         !PlatGdiSetDeviceCaps(p.hdev, &p.gdiinfo))
@@ -407,7 +411,9 @@ struct PageObjects {
     }
 };
 
-RECTL Rectl(const SampleRect& r) { return RECTL{r.left, r.top, r.right, r.bottom}; }
+RECTL Rectl(const SampleRect& r) {
+    return RECTL{r.left, r.top, r.right, r.bottom};
+}
 
 // GDI plays the sample page on the device surface, as an application's drawing reaches a driver
 // in command mode: the frame as one paint of a four-piece region, the header bar as a filled
@@ -422,7 +428,8 @@ bool Session::DrawCommands(int number) {
         return Fail("command-mode content needs DrvPaint, DrvFillPath, DrvStrokePath and DrvBitBlt hooked");
     SURFOBJ* pso = current_.pso;
     const int dpi = static_cast<int>(current_.gdiinfo.ulLogPixelsX);
-    const int width = static_cast<int>(current_.gdiinfo.ulHorzRes), height = static_cast<int>(current_.gdiinfo.ulVertRes);
+    const int width = static_cast<int>(current_.gdiinfo.ulHorzRes),
+              height = static_cast<int>(current_.gdiinfo.ulVertRes);
     DrawnPage& kept = r_.drawn.emplace_back();
     kept.width = width;
     kept.height = height;
@@ -430,8 +437,9 @@ bool Session::DrawCommands(int number) {
     kept.paperX = static_cast<int>(current_.gdiinfo.ptlPhysOffset.x);
     kept.paperY = static_cast<int>(current_.gdiinfo.ptlPhysOffset.y);
     PageCanvas text = DrawSampleText(number, width, height, dpi, fontPath_);
-    if (text.bits.empty()) return Fail("the printable page of " + std::to_string(width) + " x " + std::to_string(height) +
-                                       " pixels at " + std::to_string(dpi) + " dpi cannot carry the sample page");
+    if (text.bits.empty())
+        return Fail("the printable page of " + std::to_string(width) + " x " + std::to_string(height) + " pixels at " +
+                    std::to_string(dpi) + " dpi cannot carry the sample page");
     const SampleLayout l = LayOutSamplePage(number, width, height, dpi);
     constexpr MIX kCopyPen = 0x0D0D;
     PageObjects objects;
@@ -442,9 +450,9 @@ bool Session::DrawCommands(int number) {
 
     const SampleRect& f = l.frame;
     const int t = l.frameWidth;
-    CLIPOBJ* frame = objects.Clip({RECTL{f.left, f.top, f.right, f.top + t}, RECTL{f.left, f.bottom - t, f.right, f.bottom},
-                                   RECTL{f.left, f.top + t, f.left + t, f.bottom - t},
-                                   RECTL{f.right - t, f.top + t, f.right, f.bottom - t}});
+    CLIPOBJ* frame = objects.Clip(
+        {RECTL{f.left, f.top, f.right, f.top + t}, RECTL{f.left, f.bottom - t, f.right, f.bottom},
+         RECTL{f.left, f.top + t, f.left + t, f.bottom - t}, RECTL{f.right - t, f.top + t, f.right, f.bottom - t}});
     if (!frame) return Fail(Failure("creating the frame's clip region"));
     if (!paint(pso, frame, black, &brushOrigin, kCopyPen)) return Fail(Failure("DrvPaint of the page frame"));
 
@@ -469,7 +477,8 @@ bool Session::DrawCommands(int number) {
     const int ruleY = l.textBlock.bottom + (l.blocks[0].top - l.textBlock.bottom) / 3;
     std::vector<POINTL> zigzag;
     for (int k = 0; k <= 8; ++k)
-        zigzag.push_back(POINTL{l.textBlock.left + k * (l.textBlock.right - l.textBlock.left) / 16, ruleY + 20 + (k % 2) * 20});
+        zigzag.push_back(
+            POINTL{l.textBlock.left + k * (l.textBlock.right - l.textBlock.left) / 16, ruleY + 20 + (k % 2) * 20});
     for (const std::vector<POINTL>& line :
          {std::vector<POINTL>{{l.textBlock.left, ruleY}, {l.textBlock.right, ruleY}}, zigzag}) {
         PATHOBJ* p = objects.Path(line, false);
@@ -490,7 +499,8 @@ bool Session::DrawCommands(int number) {
     if (!objects.locked || !objects.locked->pvScan0) return Fail(Failure("EngLockSurface of the text bitmap"));
     for (int y = 0; y < text.height; ++y)
         std::memcpy(static_cast<BYTE*>(objects.locked->pvScan0) + static_cast<ptrdiff_t>(y) * objects.locked->lDelta,
-                    text.bits.data() + static_cast<size_t>(y) * static_cast<size_t>(text.stride), static_cast<size_t>(text.stride));
+                    text.bits.data() + static_cast<size_t>(y) * static_cast<size_t>(text.stride),
+                    static_cast<size_t>(text.stride));
     ULONG colours[2] = {0x000000, 0xFFFFFF};
     HPALETTE palette = EngCreatePalette(PAL_INDEXED, 2, colours, 0, 0, 0);
     if (!palette) return Fail(Failure("EngCreatePalette"));
@@ -601,7 +611,8 @@ void Session::Cleanup() {
     DisableSurface(current_);
     DisablePdev(current_);
     if (driverEnabled_) {
-        if (auto disable = reinterpret_cast<PFN_DrvDisableDriver>(reinterpret_cast<void*>(GetProcAddress(module_, "DrvDisableDriver"))))
+        if (auto disable = reinterpret_cast<PFN_DrvDisableDriver>(
+                reinterpret_cast<void*>(GetProcAddress(module_, "DrvDisableDriver"))))
             disable();
         driverEnabled_ = false;
     }
@@ -653,7 +664,7 @@ bool InstallPrinter(const RunOptions& o, std::string& error) {
     last = InstalledPrinter{};
     PlatDeletePrinter(o.printerName.c_str());
     PLAT_PRINTER_SETUP setup{o.printerName.c_str(), u"ORLA Page Printer", u"LPT1:", driverPath.c_str(),
-                             dataFile.c_str(), configFile.c_str(), nullptr, nullptr};
+                             dataFile.c_str(),      configFile.c_str(),   nullptr,  nullptr};
     if (!PlatInstallPrinter(&setup)) {
         error = Failure("PlatInstallPrinter");
         return false;

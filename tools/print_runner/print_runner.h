@@ -15,8 +15,8 @@ namespace orla::runner {
 
 // One page's own paper and orientation (ResetDC before it when they differ from the last).
 struct PageSettings {
-    std::u16string paper;   // form name; empty keeps the job's
-    int orientation = 0;    // 1 portrait, 2 landscape; 0 keeps the job's
+    std::u16string paper;  // form name; empty keeps the job's
+    int orientation = 0;   // 1 portrait, 2 landscape; 0 keeps the job's
 };
 
 // Bytes written into the driver's settings record at a DEVMODE offset before the job (little
@@ -37,19 +37,19 @@ enum class PageContent {
 
 // One band as drawn, before the driver took it: the band surface's bits (0 = black).
 struct DrawnBand {
-    long originX = 0, originY = 0;   // page position of the band's top-left pixel
-    int width = 0, height = 0;       // pixels
-    int stride = 0;                  // bytes per row of `bits` (top-down)
+    long originX = 0, originY = 0;  // page position of the band's top-left pixel
+    int width = 0, height = 0;      // pixels
+    int stride = 0;                 // bytes per row of `bits` (top-down)
     std::vector<uint8_t> bits;
 };
 
 struct DrawnPage {
-    int width = 0, height = 0;       // the printable page the content was laid out on
+    int width = 0, height = 0;  // the printable page the content was laid out on
     int dpi = 0;
     // Where the printable page's top-left pixel lies on the paper, in pixels from the paper's
     // corner, as the driver reports it (GDIINFO ptlPhysOffset).
     int paperX = 0, paperY = 0;
-    bool text = false;               // text lines were drawn (a font was found)
+    bool text = false;  // text lines were drawn (a font was found)
     std::vector<DrawnBand> bands;
     // Command mode: the text bitmap sent, placed at textBlock (page pixels), rows of textStride
     // bytes, 0 = black.
@@ -60,43 +60,43 @@ struct DrawnPage {
 
 struct PrinterDataValue {
     std::u16string name;
-    uint32_t type = 0;      // REG_ type
+    uint32_t type = 0;  // REG_ type
     std::vector<uint8_t> bytes;
 };
 
 struct RunOptions {
-    std::string sandboxRoot;     // host directory; must exist
-    std::string binDir;          // the build's bin folder (DLLs, settings helpers)
-    std::string modelFile;       // host path of the device description
-    bool japanese = true;        // Quessa.dll, else Brindal.dll
+    std::string sandboxRoot;  // host directory; must exist
+    std::string binDir;       // the build's bin folder (DLLs, settings helpers)
+    std::string modelFile;    // host path of the device description
+    bool japanese = true;     // Quessa.dll, else Brindal.dll
     std::u16string printerName = u"ORLA Test Printer";
     std::u16string documentName = u"runner job";
 
     std::u16string paper = u"A4";
     int orientation = 1;
     int copies = 1;
-    int duplex = 1;              // dmDuplex: 1 simplex, 2 long edge, 3 short edge
-    int layout = 1;              // pages per sheet mode, the WORD at DEVMODE offset 492
+    int duplex = 1;  // dmDuplex: 1 simplex, 2 long edge, 3 short edge
+    int layout = 1;  // pages per sheet mode, the WORD at DEVMODE offset 492
     int dpi = 600;
     int pages = 1;
-    bool rasterMode = false;     // band mode: the whole page drawn into a 1-bpp banding surface
+    bool rasterMode = false;            // band mode: the whole page drawn into a 1-bpp banding surface
     std::vector<PageSettings> perPage;  // page i takes perPage[i] when present
     std::vector<PrinterDataValue> printerData;
     std::vector<SettingPatch> settingPatches;  // applied in order, after the options above
     PageContent content = PageContent::None;
-    bool keepBands = false;      // hand back every drawn band (RunResult::drawn)
+    bool keepBands = false;  // hand back every drawn band (RunResult::drawn)
 };
 
 struct RunResult {
     bool ok = false;
-    std::string error;           // the failing step and the last error
-    std::vector<uint8_t> job;    // the spooled job stream
-    std::string spoolFile;       // host path of the spool file
+    std::string error;         // the failing step and the last error
+    std::vector<uint8_t> job;  // the spooled job stream
+    std::string spoolFile;     // host path of the spool file
     int pagesSent = 0;
-    int bands = 0;               // DrvNextBand calls over the job
-    int resets = 0;              // ResetDC sequences run
-    bool banding = false;        // the surface was a banding surface
-    bool fullDevmode = false;    // the DEVMODE carried the driver's private part
+    int bands = 0;             // DrvNextBand calls over the job
+    int resets = 0;            // ResetDC sequences run
+    bool banding = false;      // the surface was a banding surface
+    bool fullDevmode = false;  // the DEVMODE carried the driver's private part
     // DrvEndDoc's answer: -1 not called, 0 FALSE, 1 TRUE; endDocAborted when GDI called it
     // with ED_ABORTDOC for a document that failed on the way.
     int endDocResult = -1;

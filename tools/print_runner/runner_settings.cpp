@@ -9,7 +9,7 @@
 // Returns the record's size; copies it when out holds that many bytes. 0 when the printer's
 // device data cannot be had.
 extern "C" __attribute__((visibility("default"))) DWORD OrlaRunnerDefaultDevmode(HANDLE hPrinter, BYTE* out,
-                                                                                  DWORD size) {
+                                                                                 DWORD size) {
     orla::DeviceDataCacheInit();
     const orla::CompiledDeviceData* data = orla::GetDeviceData(hPrinter);
     if (!data) {

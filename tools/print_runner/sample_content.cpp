@@ -65,7 +65,9 @@ bool Text(PageCanvas& c, FT_Face face, int x, int y, const std::u32string& text)
     return true;
 }
 
-std::u32string Ascii(const std::string& s) { return std::u32string(s.begin(), s.end()); }
+std::u32string Ascii(const std::string& s) {
+    return std::u32string(s.begin(), s.end());
+}
 
 }  // namespace
 
@@ -94,7 +96,9 @@ PageCanvas WhiteCanvas(int width, int height) {
     return c;
 }
 
-int Units(int dpi, int sixHundredths) { return std::max(1, sixHundredths * dpi / 600); }
+int Units(int dpi, int sixHundredths) {
+    return std::max(1, sixHundredths * dpi / 600);
+}
 
 // The three text lines, their baselines at the page's in + 300, 450 and 600 (600ths), drawn with
 // the canvas's top-left pixel at the page's (originX, originY).

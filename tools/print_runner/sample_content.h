@@ -12,10 +12,10 @@
 namespace orla::runner {
 
 struct PageCanvas {
-    int width = 0, height = 0;   // pixels
-    int stride = 0;              // bytes per row
-    std::vector<uint8_t> bits;   // top-down rows, 0 = black
-    bool text = false;           // text lines were drawn
+    int width = 0, height = 0;  // pixels
+    int stride = 0;             // bytes per row
+    std::vector<uint8_t> bits;  // top-down rows, 0 = black
+    bool text = false;          // text lines were drawn
 };
 
 // The font the sample text is drawn with: ORLA_SAMPLE_FONT when set, else the IPA Gothic font

@@ -24,7 +24,9 @@ constexpr size_t kMaxConnections = 64;
 
 using Clock = std::chrono::steady_clock;
 
-bool StartsWith(const std::string& s, const char* prefix) { return s.compare(0, strlen(prefix), prefix) == 0; }
+bool StartsWith(const std::string& s, const char* prefix) {
+    return s.compare(0, strlen(prefix), prefix) == 0;
+}
 
 // NAME="x" (or JCID in a job-attribute line) out of a PJL command.
 std::string QuotedAfter(const std::string& line, const char* key) {
@@ -53,10 +55,10 @@ struct Simulator::Connection {
     std::mutex writeLock;
     bool done = false;
     bool deviceIdQuery = false;
-    bool decided = false;   // whether this is a job or a device-ID connection is known
-    std::string head;       // first bytes until that is known
-    bool pjlMode = false;   // after a UEL, reading PJL lines
-    std::string pending;    // unfinished PJL line, or the last bytes of data that might begin a UEL
+    bool decided = false;  // whether this is a job or a device-ID connection is known
+    std::string head;      // first bytes until that is known
+    bool pjlMode = false;  // after a UEL, reading PJL lines
+    std::string pending;   // unfinished PJL line, or the last bytes of data that might begin a UEL
     bool ustatusDevice = false, ustatusJob = false, ustatusPage = false;
     bool jobOpen = false;
     std::string jobName, eojName;
@@ -66,7 +68,9 @@ struct Simulator::Connection {
 
 Simulator::Simulator(Options options) : options_(std::move(options)) {}
 
-Simulator::~Simulator() { Stop(); }
+Simulator::~Simulator() {
+    Stop();
+}
 
 bool Simulator::Start() {
     listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -266,7 +270,8 @@ void Simulator::Process(Connection* c, const char* data, size_t size) {
             c->pjlMode = true;
             continue;
         }
-        if (text.compare(pos, std::min(kUelSize, text.size() - pos), kUel, std::min(kUelSize, text.size() - pos)) == 0) {
+        if (text.compare(pos, std::min(kUelSize, text.size() - pos), kUel, std::min(kUelSize, text.size() - pos)) ==
+            0) {
             if (text.size() - pos < kUelSize) {
                 c->pending = text.substr(pos);
                 return;
@@ -299,7 +304,8 @@ void Simulator::Process(Connection* c, const char* data, size_t size) {
 }
 
 std::string Simulator::StatusReply(const char* kind) const {
-    return std::string("@PJL ") + kind + "\r\nCODE=10001\r\nDISPLAY=\"" + options_.displayText + "\"\r\nONLINE=TRUE\r\n\f";
+    return std::string("@PJL ") + kind + "\r\nCODE=10001\r\nDISPLAY=\"" + options_.displayText +
+           "\"\r\nONLINE=TRUE\r\n\f";
 }
 
 void Simulator::HandlePjl(Connection* c, const std::string& line) {
@@ -348,12 +354,12 @@ void Simulator::HandlePjl(Connection* c, const std::string& line) {
             }
         }
         if (c->jobOpen && c->ustatusJob) {
-            Reply(c, "@PJL USTATUS JOB\r\nEND\r\nNAME=\"" + name + "\"\r\nPAGES=" + std::to_string(options_.pagesPerJob) +
-                         "\r\n\f");
+            Reply(c, "@PJL USTATUS JOB\r\nEND\r\nNAME=\"" + name +
+                         "\"\r\nPAGES=" + std::to_string(options_.pagesPerJob) + "\r\n\f");
         }
         if (c->jobOpen && options_.sendEojReport) {
-            Reply(c, "@PJL USTATUS EOJ\r\nEND\r\nNAME=\"" + name + "\"\r\nPAGE=" + std::to_string(options_.pagesPerJob) +
-                         "\r\n\f");
+            Reply(c, "@PJL USTATUS EOJ\r\nEND\r\nNAME=\"" + name +
+                         "\"\r\nPAGE=" + std::to_string(options_.pagesPerJob) + "\r\n\f");
         }
         c->jobOpen = false;
         std::lock_guard<std::mutex> g(lock_);
@@ -407,7 +413,9 @@ void Simulator::AcknowledgeHostCancel() {
     CancelCurrentJob();
 }
 
-std::string Simulator::Base64(const uint8_t* data, size_t size) { return printersim::Base64(data, size); }
+std::string Simulator::Base64(const uint8_t* data, size_t size) {
+    return printersim::Base64(data, size);
+}
 
 std::string Simulator::DeviceId() const {
     std::lock_guard<std::mutex> g(lock_);
@@ -415,8 +423,8 @@ std::string Simulator::DeviceId() const {
     StatusBlockImage block = StatusBlockImage::Ready();
     block.SetStatus(options_.statusCode);
     block.bytes[9] = options_.memoryUnits;
-    return "MFG:" + options_.manufacturer + ";MDL:" + options_.model + ";CMD:ORLA,ZQPS-C;CLS:PRINTER;STS:" +
-           block.Text() + ";";
+    return "MFG:" + options_.manufacturer + ";MDL:" + options_.model +
+           ";CMD:ORLA,ZQPS-C;CLS:PRINTER;STS:" + block.Text() + ";";
 }
 
 std::string Simulator::Received() const {

@@ -13,20 +13,20 @@ namespace printersim {
 
 // Ways to misbehave (bits).
 enum : unsigned {
-    kSilent = 1,          // reads everything, answers nothing (device ID queries neither)
-    kGarbage = 2,         // answers with bytes that are no PJL reply; device ID without ';'
-    kSplitReplies = 4,    // every reply goes out in 3-byte pieces
-    kSlowRead = 8,        // reads 256 bytes at a time with a pause, so the sender sees back-pressure
-    kDropConnection = 16, // resets the connection once dropAfterBytes job bytes arrived
-    kIgnoreCancel = 32,   // never acknowledges a cancel
-    kStallRead = 64,      // stops reading altogether (the sender's writes time out)
+    kSilent = 1,           // reads everything, answers nothing (device ID queries neither)
+    kGarbage = 2,          // answers with bytes that are no PJL reply; device ID without ';'
+    kSplitReplies = 4,     // every reply goes out in 3-byte pieces
+    kSlowRead = 8,         // reads 256 bytes at a time with a pause, so the sender sees back-pressure
+    kDropConnection = 16,  // resets the connection once dropAfterBytes job bytes arrived
+    kIgnoreCancel = 32,    // never acknowledges a cancel
+    kStallRead = 64,       // stops reading altogether (the sender's writes time out)
 };
 
 struct Options {
     uint16_t port = 0;  // 0: an ephemeral port
     std::string manufacturer = "QEV";
     std::string model = "Halvoric 4400K";
-    std::string deviceId;  // answered as it is when set; else built from the fields here
+    std::string deviceId;          // answered as it is when set; else built from the fields here
     uint32_t statusCode = 0x1100;  // status block code (group, index): ready, nothing to show
     uint8_t memoryUnits = 4;       // x 32 MB
     unsigned misbehaviour = 0;
@@ -62,7 +62,7 @@ public:
     std::string RepliesSent() const;
     size_t Connections() const;
     size_t DeviceIdQueries() const;
-    size_t JobsEnded() const;  // "@PJL EOJ" lines seen
+    size_t JobsEnded() const;      // "@PJL EOJ" lines seen
     size_t JobsCancelled() const;  // cancels the operator made (cancelAtData)
     size_t OpenConnections() const;
     bool Serving() const;  // false once it stopped by itself (idle) or was stopped

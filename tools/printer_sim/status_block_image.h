@@ -42,9 +42,9 @@ struct StatusBlockImage {
         StatusBlockImage b;
         b.SetStatus(0x1100);
         b.bytes[9] = 4;
-        b.Set16(10, 0x0021);                  // every cover closed
-        b.Set16(18, (80u << 8) | 2);          // toner 80, supplies fine
-        b.Set16(20, 90u << 8);                // first replaceable unit
+        b.Set16(10, 0x0021);          // every cover closed
+        b.Set16(18, (80u << 8) | 2);  // toner 80, supplies fine
+        b.Set16(20, 90u << 8);        // first replaceable unit
         b.bytes[22] = 70;
         b.Set16(24, 0x4000 | (1u << 7) | 2);  // tray 2001 present, plain paper, A4
         b.Set16(26, 0x4000 | (1u << 7) | 2);  // tray 1 present

@@ -9,10 +9,10 @@ extern "C" {
 
 // ---- Devices: the engine's HDEV for one PDEV of a graphics DLL ----
 typedef struct _PLAT_GDI_DEVICE_SETUP {
-    HANDLE hPrinter;         // the spooler handle GDI passes to DrvEnablePDEV
+    HANDLE hPrinter;  // the spooler handle GDI passes to DrvEnablePDEV
     LPCWSTR printerName;
-    LPCWSTR driverPath;      // Windows path of the graphics DLL (EngGetDriverName)
-    LPCWSTR dataFile;        // Windows path of the data file (EngGetPrinterDataFileName)
+    LPCWSTR driverPath;  // Windows path of the graphics DLL (EngGetDriverName)
+    LPCWSTR dataFile;    // Windows path of the data file (EngGetPrinterDataFileName)
 } PLAT_GDI_DEVICE_SETUP;
 HDEV PlatGdiCreateDevice(const PLAT_GDI_DEVICE_SETUP* setup);
 // Binds the PDEV that DrvEnablePDEV returned and the DLL's hook table (the engine calls back
@@ -28,16 +28,16 @@ PFN PlatGdiDeviceHook(HDEV hdev, ULONG index);
 // ---- What the engine knows of a surface ----
 typedef struct _PLAT_GDI_SURFACE_INFO {
     BOOL valid;
-    BOOL banding;       // EngMarkBandingSurface was called
-    BOOL associated;    // EngAssociateSurface was called
-    FLONG hooks;        // as associated
-    ULONG locks;        // outstanding EngLockSurface calls
+    BOOL banding;     // EngMarkBandingSurface was called
+    BOOL associated;  // EngAssociateSurface was called
+    FLONG hooks;      // as associated
+    ULONG locks;      // outstanding EngLockSurface calls
     ULONG iType;
     ULONG iBitmapFormat;
     SIZEL size;
-    LONG stride;        // bytes per scan line (positive)
+    LONG stride;  // bytes per scan line (positive)
     BOOL topDown;
-    BOOL engineBits;    // the engine allocated the bits
+    BOOL engineBits;  // the engine allocated the bits
 } PLAT_GDI_SURFACE_INFO;
 PLAT_GDI_SURFACE_INFO PlatGdiSurfaceInfo(HSURF hsurf);
 // Live engine objects (surfaces, palettes, devices, clip, brush and translation objects), for
@@ -78,8 +78,8 @@ void PlatPathSetBatch(PATHOBJ* ppo, ULONG maxPoints);
 BRUSHOBJ* PlatBrushCreateSolid(ULONG iSolidColor, ULONG rgb);
 // A pattern brush: GDI realises it through the driver's DrvRealizeBrush of the device, with the
 // pattern surface, an optional mask, an optional translation and the hatch index (or -1).
-BRUSHOBJ* PlatBrushCreatePattern(HDEV hdev, SURFOBJ* psoTarget, HSURF hsurfPattern, HSURF hsurfMask,
-                                 XLATEOBJ* pxlo, ULONG iHatch);
+BRUSHOBJ* PlatBrushCreatePattern(HDEV hdev, SURFOBJ* psoTarget, HSURF hsurfPattern, HSURF hsurfMask, XLATEOBJ* pxlo,
+                                 ULONG iHatch);
 void PlatBrushDelete(BRUSHOBJ* pbo);
 
 // ---- Colour translation ----

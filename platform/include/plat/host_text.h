@@ -6,6 +6,6 @@
 #include <string_view>
 
 namespace plat {
-std::string Utf16ToUtf8(std::u16string_view text);    // lone surrogates become U+FFFD
+std::string Utf16ToUtf8(std::u16string_view text);  // lone surrogates become U+FFFD
 std::u16string Utf8ToUtf16(std::string_view text);
 }  // namespace plat

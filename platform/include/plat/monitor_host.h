@@ -71,10 +71,10 @@ BOOL ClosePort(HostPort* port);
 
 struct JobOptions {
     std::u16string documentName = u"ORLA test job";
-    DWORD chunkSize = 65536;        // the spooler hands the port data in pieces of this size
-    DWORD jobId = 0;                // used when the spooler client cannot start a job
-    DWORD maxIdleRetries = 2000;    // WritePort calls in a row that take nothing before giving up
-    DWORD maxPlatformMs = 600000;   // platform time a job may take before the host gives up
+    DWORD chunkSize = 65536;       // the spooler hands the port data in pieces of this size
+    DWORD jobId = 0;               // used when the spooler client cannot start a job
+    DWORD maxIdleRetries = 2000;   // WritePort calls in a row that take nothing before giving up
+    DWORD maxPlatformMs = 600000;  // platform time a job may take before the host gives up
     // Called after each WritePort that took bytes, with the bytes taken so far: lets a caller act
     // at a known point of the job (delete it in the queue mid-way, as a user's cancel does).
     std::function<void(size_t bytesAccepted)> afterWrite;
@@ -82,17 +82,17 @@ struct JobOptions {
 
 struct JobResult {
     DWORD jobId = 0;
-    BOOL spooled = FALSE;           // StartDocPrinterW gave the job id
-    BOOL started = FALSE;           // StartDocPort
+    BOOL spooled = FALSE;  // StartDocPrinterW gave the job id
+    BOOL started = FALSE;  // StartDocPort
     DWORD startError = 0;
-    BOOL written = FALSE;           // every byte accepted by WritePort
+    BOOL written = FALSE;  // every byte accepted by WritePort
     DWORD writeError = 0;
     size_t bytesAccepted = 0;
-    DWORD idleRetries = 0;          // WritePort calls that took nothing
-    BOOL ended = FALSE;             // EndDocPort
+    DWORD idleRetries = 0;  // WritePort calls that took nothing
+    BOOL ended = FALSE;     // EndDocPort
     DWORD endError = 0;
-    BOOL stoppedByCancel = FALSE;   // the job was deleted in the spooler while sending
-    BOOL deletedByPort = FALSE;     // the job was deleted in the spooler during EndDocPort
+    BOOL stoppedByCancel = FALSE;  // the job was deleted in the spooler while sending
+    BOOL deletedByPort = FALSE;    // the job was deleted in the spooler during EndDocPort
 };
 
 // One job as the spooler runs it: StartDocPrinterW on the printer for the job id, then

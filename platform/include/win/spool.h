@@ -173,22 +173,20 @@ BOOL EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPBYTE pPrinterEnum, D
                    LPDWORD pcReturned);
 BOOL GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo, DWORD cbBuf,
                        LPDWORD pcbNeeded);
-BOOL GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverDirectory,
-                                DWORD cbBuf, LPDWORD pcbNeeded);
+BOOL GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverDirectory, DWORD cbBuf,
+                                LPDWORD pcbNeeded);
 BOOL EnumFormsW(HANDLE hPrinter, DWORD Level, LPBYTE pForm, DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned);
 BOOL GetFormW(HANDLE hPrinter, LPWSTR pFormName, DWORD Level, LPBYTE pForm, DWORD cbBuf, LPDWORD pcbNeeded);
 BOOL AddFormW(HANDLE hPrinter, DWORD Level, LPBYTE pForm);
 BOOL DeleteFormW(HANDLE hPrinter, LPWSTR pFormName);
 
 // Printer data: results are error codes; a small buffer gives ERROR_MORE_DATA and the needed size.
-DWORD GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDWORD pType, LPBYTE pData, DWORD nSize,
-                      LPDWORD pcbNeeded);
+DWORD GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDWORD pType, LPBYTE pData, DWORD nSize, LPDWORD pcbNeeded);
 DWORD SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWORD Type, LPBYTE pData, DWORD cbData);
 DWORD DeletePrinterDataW(HANDLE hPrinter, LPWSTR pValueName);
-DWORD GetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName, LPDWORD pType, LPBYTE pData,
-                        DWORD nSize, LPDWORD pcbNeeded);
-DWORD SetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName, DWORD Type, LPBYTE pData,
-                        DWORD cbData);
+DWORD GetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName, LPDWORD pType, LPBYTE pData, DWORD nSize,
+                        LPDWORD pcbNeeded);
+DWORD SetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName, DWORD Type, LPBYTE pData, DWORD cbData);
 
 // Jobs. WritePrinter appends to the job's spool file; it can fail or write short (fault injection).
 DWORD StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pDocInfo);
@@ -197,8 +195,8 @@ BOOL WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWritten);
 BOOL EndPagePrinter(HANDLE hPrinter);
 BOOL EndDocPrinter(HANDLE hPrinter);
 BOOL AbortPrinter(HANDLE hPrinter);
-BOOL EnumJobsW(HANDLE hPrinter, DWORD FirstJob, DWORD NoJobs, DWORD Level, LPBYTE pJob, DWORD cbBuf,
-               LPDWORD pcbNeeded, LPDWORD pcReturned);
+BOOL EnumJobsW(HANDLE hPrinter, DWORD FirstJob, DWORD NoJobs, DWORD Level, LPBYTE pJob, DWORD cbBuf, LPDWORD pcbNeeded,
+               LPDWORD pcReturned);
 BOOL GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD cbBuf, LPDWORD pcbNeeded);
 BOOL SetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD Command);
 
@@ -214,6 +212,8 @@ static_assert(sizeof(DRIVER_INFO_2W) == 48 && sizeof(DRIVER_INFO_3W) == 80);
 static_assert(sizeof(FORM_INFO_1W) == 40 && offsetof(FORM_INFO_1W, Size) == 16 &&
               offsetof(FORM_INFO_1W, ImageableArea) == 24);
 static_assert(sizeof(DOC_INFO_1W) == 24);
-static_assert(sizeof(JOB_INFO_1W) == 96 && offsetof(JOB_INFO_1W, Status) == 56 && offsetof(JOB_INFO_1W, Submitted) == 76);
-static_assert(sizeof(JOB_INFO_2W) == 160 && offsetof(JOB_INFO_2W, pDevMode) == 80 && offsetof(JOB_INFO_2W, Status) == 104 &&
-              offsetof(JOB_INFO_2W, Submitted) == 132 && offsetof(JOB_INFO_2W, Time) == 148);
+static_assert(sizeof(JOB_INFO_1W) == 96 && offsetof(JOB_INFO_1W, Status) == 56 &&
+              offsetof(JOB_INFO_1W, Submitted) == 76);
+static_assert(sizeof(JOB_INFO_2W) == 160 && offsetof(JOB_INFO_2W, pDevMode) == 80 &&
+              offsetof(JOB_INFO_2W, Status) == 104 && offsetof(JOB_INFO_2W, Submitted) == 132 &&
+              offsetof(JOB_INFO_2W, Time) == 148);
