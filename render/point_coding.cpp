@@ -103,7 +103,7 @@ POINTL PageOffsetForSide(const PrinterPdev* pdev) {
     // Several pages a sheet (or the sheet frame): the sheet decides the side, else the page.
     const bool bySheet = orla::Get(rec, orla::dm::LayoutMode) != 1 || pdev->graphics.frameDrawing;
     const DWORD counter = bySheet ? pdev->pageSetup.pageEnds + 1 : pdev->pageSetup.printedPages + 1;
-    const bool flagBit = (orla::Get(rec, orla::dm::Flags1) & 0x100u) != 0;
+    const bool flagBit = (orla::Get(rec, orla::dm::Flags1) & orla::kFlags1BindingBack) != 0;
     const bool odd = (counter & 1) != 0;
     const bool frontOnOdd = bySheet == flagBit;
     return odd == frontOnOdd ? front : back;
