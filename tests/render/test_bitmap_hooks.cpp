@@ -386,6 +386,24 @@ TEST_F(BitmapHookTest, ColourPatternBrushBecomesTheDownloadedTile) {
     (void)pattern;
 }
 
+// The engine cannot give the realised brush a block: the fill fails without sending a half
+// pattern, and the next fill with memory to spare realises and draws it.
+TEST_F(BitmapHookTest, BrushWithoutRoomToRealiseFailsTheFillCleanly) {
+    Bitmap(8, 8, BMF_1BPP, 0xAA);
+    BRUSHOBJ* brush = PlatBrushCreatePattern(e_.hdev, dev_, bitmaps_.back(), nullptr, Palette(0, 0xFFFFFF), 6);
+    ASSERT_NE(brush, nullptr);
+    brushes_.push_back(brush);
+    RECTL target{0, 0, 100, 100};
+    POINTL origin{0, 0};
+    PlatInjectFailure("BRUSHOBJ_pvAllocRbrush", 1, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_FALSE(DrvBitBlt(dev_, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, brush, &origin, 0xF0F0));
+    EXPECT_FALSE(Contains(Out(), {0xA0})) << "no pattern download";
+    EXPECT_FALSE(pdev()->state & (kStateInBitmapHook | kStatePatternOnlyFill | kStateRectangleFill));
+    PlatClearInjections();
+    EXPECT_TRUE(DrvBitBlt(dev_, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, brush, &origin, 0xF0F0));
+    EXPECT_TRUE(Contains(Out(), {0xA4, 0x00, 0x01, 0x00})) << "the 8 x 8 pattern is selected";
+}
+
 // ---- Prologue ----
 
 TEST_F(BitmapHookTest, PrologueSendsOwedPageControlOnce) {
