@@ -526,14 +526,10 @@ struct ClipPathPoints {
 // again. FALSE for an empty path, one past the limit or one whose points do not fit 16 bits.
 bool ReadClipPathPoints(PrinterPdev* pdev, PATHOBJ* path, DWORD limit, ClipPathPoints* out) {
     const LONG factor = DoubledOutput(pdev) ? 2 : 1;
-    PATHOBJ_vEnumStart(path);
-    PATHDATA pd{};
-    BOOL more;
-    do {
-        more = PATHOBJ_bEnum(path, &pd);
+    const bool read = EnumPathData(path, [&](const PATHDATA& pd, bool) {
         if (pd.count > 0 && pd.pptfx == nullptr) return false;
         if ((pd.flags & PD_BEGINSUBPATH) || out->subpathSizes.empty()) {
-            if (pd.count == 0) continue;
+            if (pd.count == 0) return true;
             out->subpathSizes.push_back(0);
         }
         for (ULONG i = 0; i < pd.count; ++i) {
@@ -543,7 +539,9 @@ bool ReadClipPathPoints(PrinterPdev* pdev, PATHOBJ* path, DWORD limit, ClipPathP
             out->device.push_back(TransformPathPoint(pdev, POINTL{px * factor, py * factor}));
             ++out->subpathSizes.back();
         }
-    } while (more);
+        return true;
+    });
+    if (!read) return false;
     if (out->device.empty()) return false;
     if (out->Entries() > limit || out->Entries() > 0xFFFF) return false;
     return std::all_of(out->device.begin(), out->device.end(),

@@ -70,21 +70,12 @@ bool ClipTooComplex(PrinterPdev* pdev, CLIPOBJ* clip) {
     PATHOBJ* outline = CLIPOBJ_ppoGetPath(clip);
     if (outline == nullptr) return true;
     size_t size = 0;
-    PATHOBJ_vEnumStart(outline);
-    PATHDATA pd{};
-    BOOL more;
-    do {
-        pd = PATHDATA{};
-        more = PATHOBJ_bEnum(outline, &pd);
-        size += pd.count;
-        if (pd.flags & PD_CLOSEFIGURE) ++size;
-    } while (more);
+    EnumPathData(outline, [&](const PATHDATA& pd, bool) {
+        size += pd.count + ((pd.flags & PD_CLOSEFIGURE) ? 1 : 0);
+        return true;
+    });
     EngDeletePath(outline);
     return size > pdev->graphics.deviceLimits[5];
-}
-
-BOOL Failed(const PrinterPdev* pdev) {
-    return (pdev->state & kStateOutputFailed) != 0;
 }
 
 // What the clip walker loop does for each hook: selects per piece (brush), writes the path and
@@ -99,7 +90,7 @@ int WritePerClipPiece(PrinterPdev* pdev, CLIPOBJ* clip, const PathPoints& path, 
         BOOL have = FALSE;
         more = WalkClip(pdev, clip, first, &piece, &have);
         first = FALSE;
-        if (Failed(pdev)) return -1;
+        if (OutputFailed(pdev)) return -1;
         if (!have) {
             if (!drew && complex) break;
             continue;
@@ -110,7 +101,7 @@ int WritePerClipPiece(PrinterPdev* pdev, CLIPOBJ* clip, const PathPoints& path, 
         if (!WriteVectorPaint(pdev, pdev->path.kind, fillMode)) return -1;
         drew = TRUE;
     } while (more);
-    return Failed(pdev) ? -1 : 1;
+    return OutputFailed(pdev) ? -1 : 1;
 }
 
 BYTE JoinEndCode(const LINEATTRS* la) {
@@ -210,14 +201,8 @@ BOOL WriteLineAttributes(PrinterPdev* pdev, const LINEATTRS* la, XFORMOBJ* trans
 DLLEXPORT BOOL APIENTRY DrvStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo,
                                       POINTL* pptlBrushOrg, LINEATTRS* plineattrs, MIX mix) {
     PrinterPdev* pdev = nullptr;
-    switch (PathHookPreamble(pso, mix, &pdev)) {
-        case Preamble::Fail:
-            return FALSE;
-        case Preamble::Done:
-            return TRUE;
-        default:
-            break;
-    }
+    const Preamble start = PathHookPreamble(pso, mix, &pdev);
+    if (start != Preamble::Go) return start == Preamble::Done;
     if (!WriteLineAttributes(pdev, plineattrs, pxo)) return FALSE;
     if (!SelectPen(pdev, StrokeColour(pdev, pbo), mix)) return FALSE;
     PathPoints path;
@@ -230,20 +215,14 @@ DLLEXPORT BOOL APIENTRY DrvStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, 
 DLLEXPORT BOOL APIENTRY DrvFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
                                     MIX mix, FLONG flOptions) {
     PrinterPdev* pdev = nullptr;
-    switch (PathHookPreamble(pso, mix, &pdev)) {
-        case Preamble::Fail:
-            return FALSE;
-        case Preamble::Done:
-            return TRUE;
-        default:
-            break;
-    }
+    const Preamble start = PathHookPreamble(pso, mix, &pdev);
+    if (start != Preamble::Go) return start == Preamble::Done;
     PathPoints path;
     if (ClipTooComplex(pdev, pco) || !ReadPathPoints(pdev, ppo, &path))
         return EngFillPath(pso, ppo, pco, pbo, pptlBrushOrg, mix, flOptions);
     const int r = WritePerClipPiece(pdev, pco, path, kPathFill, flOptions, [&](RECTL piece) {
         if (RealizeAndSelectBrush(pdev, nullptr, mix, pbo, pptlBrushOrg, &piece, pso, 0)) return 1;
-        return Failed(pdev) ? -1 : 0;  // a brush the printer cannot take: the engine fills
+        return OutputFailed(pdev) ? -1 : 0;  // a brush the printer cannot take: the engine fills
     });
     if (r == 0) return EngFillPath(pso, ppo, pco, pbo, pptlBrushOrg, mix, flOptions);
     return r > 0;
@@ -253,14 +232,8 @@ DLLEXPORT BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ
                                              BRUSHOBJ* pboStroke, LINEATTRS* plineattrs, BRUSHOBJ* pboFill,
                                              POINTL* pptlBrushOrg, MIX mixFill, FLONG flOptions) {
     PrinterPdev* pdev = nullptr;
-    switch (PathHookPreamble(pso, mixFill, &pdev)) {
-        case Preamble::Fail:
-            return FALSE;
-        case Preamble::Done:
-            return TRUE;
-        default:
-            break;
-    }
+    const Preamble start = PathHookPreamble(pso, mixFill, &pdev);
+    if (start != Preamble::Go) return start == Preamble::Done;
     PathPoints path;
     if (ClipTooComplex(pdev, pco) || !ReadPathPoints(pdev, ppo, &path))
         return EngStrokeAndFillPath(pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill,
@@ -269,7 +242,7 @@ DLLEXPORT BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ
     if (!SelectPen(pdev, StrokeColour(pdev, pboStroke), mixFill)) return FALSE;
     const int r = WritePerClipPiece(pdev, pco, path, kPathStrokeAndFill, flOptions, [&](RECTL piece) {
         if (RealizeAndSelectBrush(pdev, nullptr, mixFill, pboFill, pptlBrushOrg, &piece, pso, 0)) return 1;
-        return Failed(pdev) ? -1 : 0;
+        return OutputFailed(pdev) ? -1 : 0;
     });
     if (r == 0)
         return EngStrokeAndFillPath(pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill,
@@ -279,19 +252,14 @@ DLLEXPORT BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ
 
 DLLEXPORT BOOL APIENTRY DrvPaint(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix) {
     PrinterPdev* pdev = nullptr;
-    switch (PathHookPreamble(pso, mix, &pdev)) {
-        case Preamble::Fail:
-            return FALSE;
-        case Preamble::Done:
-            return TRUE;
-        default:
-            break;
-    }
+    const Preamble start = PathHookPreamble(pso, mix, &pdev);
+    if (start != Preamble::Go) return start == Preamble::Done;
     const RECTL page = PageRectangle(pdev);
     if (!WriteClipRectangle(pdev, &page, FALSE)) return FALSE;
     // 1 filled, 0 a brush the printer cannot take (the engine paints the call), -1 failed.
     auto fill = [&](RECTL r) {
-        if (!RealizeAndSelectBrush(pdev, nullptr, mix, pbo, pptlBrushOrg, &r, pso, 0)) return Failed(pdev) ? -1 : 0;
+        if (!RealizeAndSelectBrush(pdev, nullptr, mix, pbo, pptlBrushOrg, &r, pso, 0))
+            return OutputFailed(pdev) ? -1 : 0;
         return WriteFilledRectangle(pdev, r.left, r.top, r.right, r.bottom, FALSE) ? 1 : -1;
     };
     int r = 1;
@@ -311,5 +279,5 @@ DLLEXPORT BOOL APIENTRY DrvPaint(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POIN
         r = fill(pco->rclBounds);
     }
     if (r == 0) return EngPaint(pso, pco, pbo, pptlBrushOrg, mix);
-    return r > 0 && !Failed(pdev);
+    return r > 0 && !OutputFailed(pdev);
 }

@@ -20,6 +20,20 @@ inline constexpr DWORD kPathClosedStroke = 4;  // a stroke whose path holds a cl
 
 inline constexpr unsigned kMaxDashLengths = 16;
 
+// Calls visit(record, more) for each record of the path from its start, `more` telling whether
+// records follow; stops when visit answers false. FALSE when it stopped early.
+template <class Visit>
+bool EnumPathData(PATHOBJ* path, Visit visit) {
+    PATHOBJ_vEnumStart(path);
+    BOOL more;
+    do {
+        PATHDATA pd{};
+        more = PATHOBJ_bEnum(path, &pd);
+        if (!visit(pd, more != FALSE)) return false;
+    } while (more);
+    return true;
+}
+
 // What the path writer keeps in the device context between calls.
 struct PathState {
     DWORD kind;    // of the path being written

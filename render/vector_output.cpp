@@ -481,32 +481,30 @@ BOOL ReadPathPoints(PrinterPdev* pdev, PATHOBJ* path, PathPoints* out) {
     const bool banded = (pdev->state & kStateBandOffset) != 0;
     const LONG bx = banded ? pdev->path.bandOffset.x : 0, by = banded ? pdev->path.bandOffset.y : 0;
     size_t total = 0;
-    PATHOBJ_vEnumStart(path);
-    PATHDATA pd{};
-    BOOL more;
-    do {
-        pd = PATHDATA{};
-        more = PATHOBJ_bEnum(path, &pd);
-        if (pd.count == 0) {
-            if (!more && !out->figures.empty()) out->complete = FALSE;
-            continue;
-        }
-        if (pd.pptfx == nullptr) return FALSE;
-        total += pd.count;
-        if (total > kMostPoints) return FALSE;
-        bool begin = (pd.flags & PD_BEGINSUBPATH) != 0 || out->figures.empty();
-        if (begin) out->figures.push_back(PathFigure{{}, {}, FALSE, FALSE});
-        PathFigure& f = out->figures.back();
-        for (ULONG i = 0; i < pd.count; ++i) {
-            // Arithmetic shift: negative coordinates round down, as the engine's do.
-            f.points.push_back(POINTL{(pd.pptfx[i].x >> 4) + bx, (pd.pptfx[i].y >> 4) + by});
-            const bool control = (pd.flags & PD_BEZIERS) != 0 && !(begin && i == 0);
-            f.curve.push_back(control ? 1 : 0);
-            if (control) f.hasCurves = TRUE;
-        }
-        if (pd.flags & PD_ENDSUBPATH) f.closed = (pd.flags & PD_CLOSEFIGURE) ? TRUE : FALSE;
-    } while (more);
-    return TRUE;
+    return EnumPathData(path,
+                        [&](const PATHDATA& pd, bool more) {
+                            if (pd.count == 0) {
+                                if (!more && !out->figures.empty()) out->complete = FALSE;
+                                return true;
+                            }
+                            if (pd.pptfx == nullptr) return false;
+                            total += pd.count;
+                            if (total > kMostPoints) return false;
+                            bool begin = (pd.flags & PD_BEGINSUBPATH) != 0 || out->figures.empty();
+                            if (begin) out->figures.push_back(PathFigure{{}, {}, FALSE, FALSE});
+                            PathFigure& f = out->figures.back();
+                            for (ULONG i = 0; i < pd.count; ++i) {
+                                // Arithmetic shift: negative coordinates round down, as the engine's do.
+                                f.points.push_back(POINTL{(pd.pptfx[i].x >> 4) + bx, (pd.pptfx[i].y >> 4) + by});
+                                const bool control = (pd.flags & PD_BEZIERS) != 0 && !(begin && i == 0);
+                                f.curve.push_back(control ? 1 : 0);
+                                if (control) f.hasCurves = TRUE;
+                            }
+                            if (pd.flags & PD_ENDSUBPATH) f.closed = (pd.flags & PD_CLOSEFIGURE) ? TRUE : FALSE;
+                            return true;
+                        })
+               ? TRUE
+               : FALSE;
 }
 
 // ---- Path writer ----
