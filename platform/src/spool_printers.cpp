@@ -622,29 +622,24 @@ BOOL GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level, LPBYTE
             i = end + 1;
         }
     }
+    // The fields levels 2 and 3 share.
+    auto common = [&](auto& d, Packer& pk) {
+        d.cVersion = 3;
+        d.pName = pk.Str(r.driver);
+        d.pEnvironment = pk.Str(kEnvironment);
+        d.pDriverPath = pk.Str(driverPath);
+        d.pDataFile = pk.Str(dataFile);
+        d.pConfigFile = pk.Str(configFile);
+    };
     if (Level == 2) {
         return PackRecords<DRIVER_INFO_2W>(
-            1,
-            [&](DRIVER_INFO_2W& d, Packer& pk, size_t) {
-                d.cVersion = 3;
-                d.pName = pk.Str(r.driver);
-                d.pEnvironment = pk.Str(kEnvironment);
-                d.pDriverPath = pk.Str(driverPath);
-                d.pDataFile = pk.Str(dataFile);
-                d.pConfigFile = pk.Str(configFile);
-            },
-            pDriverInfo, cbBuf, pcbNeeded, nullptr);
+            1, [&](DRIVER_INFO_2W& d, Packer& pk, size_t) { common(d, pk); }, pDriverInfo, cbBuf, pcbNeeded, nullptr);
     }
     if (Level == 3) {
         return PackRecords<DRIVER_INFO_3W>(
             1,
             [&](DRIVER_INFO_3W& d, Packer& pk, size_t) {
-                d.cVersion = 3;
-                d.pName = pk.Str(r.driver);
-                d.pEnvironment = pk.Str(kEnvironment);
-                d.pDriverPath = pk.Str(driverPath);
-                d.pDataFile = pk.Str(dataFile);
-                d.pConfigFile = pk.Str(configFile);
+                common(d, pk);
                 d.pHelpFile = helpFile.empty() ? nullptr : pk.Str(helpFile);
                 d.pDependentFiles = pk.MultiStr(dependent);
                 d.pMonitorName = monitor.empty() ? nullptr : pk.Str(monitor);
