@@ -105,38 +105,28 @@ bool DeviceInstalled(const PrinterPdev* pdev, unsigned offset, WORD bit) {
     return (Get(Rec(pdev), dm::DeviceState(dm::DevicePairIndex(offset))) & bit) != 0;
 }
 
+// PJL words of the paper types and layouts; anything else is the first entry's.
+struct PjlWord {
+    LONG value;
+    const char* word;
+};
+constexpr PjlWord kMediaWords[] = {{0, "NORMAL"}, {1, "THICK"}, {2, "THICK2"}, {3, "TRANSPARENCY"}};
+constexpr PjlWord kLayoutWords[] = {{0, ""},   {1, "1"},  {2, "N2"}, {4, "N4"},
+                                    {6, "N6"}, {8, "N8"}, {9, "N9"}, {16, "N16"}};
+
+template <size_t N>
+const char* WordOf(const PjlWord (&table)[N], LONG value) {
+    for (const PjlWord& w : table)
+        if (w.value == value) return w.word;
+    return table[0].word;
+}
+
 const char* MediaWord(WORD v) {
-    switch (v) {
-        case 1:
-            return "THICK";
-        case 2:
-            return "THICK2";
-        case 3:
-            return "TRANSPARENCY";
-        default:
-            return "NORMAL";
-    }
+    return WordOf(kMediaWords, v);
 }
 
 const char* LayoutWord(LONG mode) {
-    switch (mode) {
-        case 1:
-            return "1";
-        case 2:
-            return "N2";
-        case 4:
-            return "N4";
-        case 6:
-            return "N6";
-        case 8:
-            return "N8";
-        case 9:
-            return "N9";
-        case 16:
-            return "N16";
-        default:
-            return "";
-    }
+    return WordOf(kLayoutWords, mode);
 }
 
 // Paper names of the page set-up, 100 to 122.

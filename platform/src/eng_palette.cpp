@@ -189,10 +189,7 @@ XLATEOBJ* PlatXlateCreate(HPALETTE hpalSrc, HPALETTE hpalDst) {
 }
 
 void PlatXlateDelete(XLATEOBJ* pxlo) {
-    Xlate* x = AsXlate(pxlo);
-    if (!x) return;
-    RemoveLoose(x);
-    delete x;
+    plat::gdi::DeleteLoose(AsXlate(pxlo));
 }
 
 }  // extern "C"

@@ -399,10 +399,7 @@ XFORMOBJ* PlatXformCreate(const XFORML* xform) {
 }
 
 void PlatXformDelete(XFORMOBJ* pxo) {
-    Xform* x = AsXform(pxo);
-    if (!x) return;
-    RemoveLoose(x);
-    delete x;
+    plat::gdi::DeleteLoose(AsXform(pxo));
 }
 
 }  // extern "C"

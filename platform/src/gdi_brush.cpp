@@ -69,10 +69,7 @@ BRUSHOBJ* PlatBrushCreatePattern(HDEV hdev, SURFOBJ* psoTarget, HSURF hsurfPatte
 }
 
 void PlatBrushDelete(BRUSHOBJ* pbo) {
-    Brush* b = AsBrush(pbo);
-    if (!b) return;
-    RemoveLoose(b);
-    delete b;
+    plat::gdi::DeleteLoose(AsBrush(pbo));
 }
 
 PVOID BRUSHOBJ_pvAllocRbrush(BRUSHOBJ* pbo, ULONG cj) {

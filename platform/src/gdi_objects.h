@@ -51,6 +51,13 @@ ULONG Count();
 // Objects handed out by address (clip, brush and translation objects).
 void AddLoose(const void* address);
 bool RemoveLoose(const void* address);
+// Deletes an object made by one of the Plat*Create calls (null is ignored).
+template <class T>
+void DeleteLoose(T* object) {
+    if (!object) return;
+    RemoveLoose(object);
+    delete object;
+}
 bool IsLoose(const void* address);
 
 std::shared_ptr<Surface> FindSurface(HSURF hsurf);

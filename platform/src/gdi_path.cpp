@@ -192,10 +192,7 @@ PATHOBJ* CLIPOBJ_ppoGetPath(CLIPOBJ* pco) {
 }
 
 void EngDeletePath(PATHOBJ* ppo) {
-    Path* p = AsPath(ppo);
-    if (!p) return;
-    RemoveLoose(p);
-    delete p;
+    plat::gdi::DeleteLoose(AsPath(ppo));
 }
 
 }  // extern "C"

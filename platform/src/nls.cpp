@@ -27,35 +27,20 @@ UINT Resolve(UINT codePage) {
 
 // ICU's "ibm-943_P15A-2003" is the table registered as "windows-932": it round-trips the NEC
 // row 13 and the IBM extensions the way Windows does.
+struct CodePageConverter {
+    UINT codePage;
+    const char* converter;
+};
+constexpr CodePageConverter kConverters[] = {
+    {932, "ibm-943_P15A-2003"}, {65001, "UTF-8"},          {1252, "windows-1252"}, {1250, "windows-1250"},
+    {1251, "windows-1251"},     {437, "ibm-437"},          {850, "ibm-850"},       {936, "windows-936-2000"},
+    {949, "windows-949-2000"},  {950, "windows-950-2000"}, {20127, "US-ASCII"},    {28591, "ISO-8859-1"},
+};
+
 const char* ConverterName(UINT cp) {
-    switch (cp) {
-        case 932:
-            return "ibm-943_P15A-2003";
-        case 65001:
-            return "UTF-8";
-        case 1252:
-            return "windows-1252";
-        case 1250:
-            return "windows-1250";
-        case 1251:
-            return "windows-1251";
-        case 437:
-            return "ibm-437";
-        case 850:
-            return "ibm-850";
-        case 936:
-            return "windows-936-2000";
-        case 949:
-            return "windows-949-2000";
-        case 950:
-            return "windows-950-2000";
-        case 20127:
-            return "US-ASCII";
-        case 28591:
-            return "ISO-8859-1";
-        default:
-            return nullptr;
-    }
+    for (const CodePageConverter& c : kConverters)
+        if (c.codePage == cp) return c.converter;
+    return nullptr;
 }
 
 struct ConverterCloser {

@@ -36,6 +36,16 @@ Facts& facts() {
     return *f;
 }
 
+// A fact a test sets, or clears back to the machine's own with null.
+template <class T>
+void SetOrClear(std::optional<T>& fact, const T* value) {
+    std::lock_guard<std::mutex> g(facts().lock);
+    if (value)
+        fact = *value;
+    else
+        fact.reset();
+}
+
 std::u16string UserName() {
     std::lock_guard<std::mutex> g(facts().lock);
     return facts().user;
@@ -128,19 +138,11 @@ void PlatSetUserName(LPCWSTR name) {
 }
 
 void PlatSetLocalTime(const SYSTEMTIME* time) {
-    std::lock_guard<std::mutex> g(facts().lock);
-    if (time)
-        facts().localTime = *time;
-    else
-        facts().localTime.reset();
+    SetOrClear(facts().localTime, time);
 }
 
 void PlatSetNextGuid(const GUID* guid) {
-    std::lock_guard<std::mutex> g(facts().lock);
-    if (guid)
-        facts().nextGuid = *guid;
-    else
-        facts().nextGuid.reset();
+    SetOrClear(facts().nextGuid, guid);
 }
 
 BOOL GetVersionExW(LPOSVERSIONINFOW info) {

@@ -20,11 +20,13 @@ inline constexpr char kMonitorRegistryKey[] = "SOFTWARE\\Korvel\\Pallidor\\Clien
 inline constexpr char kMonitorApiValue[] = "MevApi";
 
 // Answers of the hand-off steps.
-inline constexpr int kMonitorDone = 1;
-inline constexpr int kMonitorFailed = 3;
-inline constexpr int kMonitorTextTooLong = 5;
-inline constexpr int kMonitorMissingArgument = 6;
-inline constexpr int kMonitorUnknownKind = 7;
+enum MonitorAnswer : int {
+    kMonitorDone = 1,
+    kMonitorFailed = 3,
+    kMonitorTextTooLong = 5,
+    kMonitorMissingArgument = 6,
+    kMonitorUnknownKind = 7,
+};
 
 // What a hand-off describes. Kind 0 carries the stacker text, kind 1 the two short texts.
 struct MonitorJobDescription {
