@@ -16,6 +16,7 @@ constexpr BYTE kHangeulCharSet = 129;
 constexpr BYTE kChineseBig5CharSet = 136;
 constexpr BYTE kDefaultWidthCode = 0x95;  // the bullet: the code page's default character
 constexpr BYTE kSpaceCode = 0x20;
+constexpr LONG kNotionalLimit = 0x7FFF;
 
 DWORD Dword(const BYTE* record, DWORD at) {
     DWORD value;
@@ -72,6 +73,9 @@ bool IfiMetricsInside(const BYTE* record, DWORD size) {
     IFIMETRICS ifi;
     std::memcpy(&ifi, record + at, sizeof ifi);
     if (ifi.cjThis < sizeof(IFIMETRICS) || at + ifi.cjThis > size || ifi.fwdUnitsPerEm <= 0) return false;
+    // The font box is in notional units: anything past a 16-bit coordinate is damage.
+    for (LONG edge : {ifi.rclFontBox.left, ifi.rclFontBox.top, ifi.rclFontBox.right, ifi.rclFontBox.bottom})
+        if (edge < -kNotionalLimit || edge > kNotionalLimit) return false;
     for (PTRDIFF name : {ifi.dpwszFamilyName, ifi.dpwszStyleName, ifi.dpwszFaceName, ifi.dpwszUniqueName})
         if (!IfiNameInside(record + at, ifi.cjThis, name)) return false;
     return true;

@@ -529,6 +529,9 @@ TEST_F(DeviceFonts, DamagedRecordsAreRefused) {
     IFIMETRICS* ifi = reinterpret_cast<IFIMETRICS*>(copy + RecordDword(copy, fontrec::kIfiMetricsAt));
     ifi->dpwszFamilyName = static_cast<PTRDIFF>(ifi->cjThis);
     EXPECT_FALSE(DeviceFontRecordIsSound(copy, size)) << "family name outside the IFIMETRICS";
+    std::memcpy(copy, original, size);
+    ifi->rclFontBox.bottom = std::numeric_limits<LONG>::min();
+    EXPECT_FALSE(DeviceFontRecordIsSound(copy, size)) << "a font box no notional unit reaches";
 }
 
 // ---- TrueType faces mapped to device fonts ----

@@ -41,8 +41,7 @@ struct Family {
     bool fixedPitch;
     Source source;
     const char* fontFiles[4];  // regular, bold, italic, bold italic (URW names or the OCR-B file)
-    bool printerBox;           // the printer gives the font box (below) instead of the face
-    LONG box[5];               // left, top, right, bottom, height in thousandths of the em
+    bool printerBox;           // the printer gives the font box (PrinterBox) instead of the face
     unsigned styles;           // 1 (regular only) or 4
 };
 
@@ -51,96 +50,32 @@ constexpr BYTE kShiftJisCharSet = 128;
 constexpr BYTE kFixedPitch = 1, kVariablePitch = 2;
 constexpr BYTE kFamilyRoman = 0x10, kFamilySwiss = 0x20, kFamilyModern = 0x30;
 
+// Font boxes the printer gives (left, top, right, bottom, height in thousandths of the em): the
+// Japanese faces', and Courier's, whose metric-compatible face has a wider box of its own.
+constexpr LONG kCourierBox[5] = {-40, 795, 640, -290, 624};
+constexpr LONG kJapaneseBox[5] = {0, 850, 1000, -150, 600};
+#define NIMBUS(face) \
+    { face "-Regular", face "-Bold", face "-Italic", face "-BoldItalic" }
+
+// clang-format off
 const Family kFamilies[] = {
-    {"OCR-B",
-     "06F1-004",
-     u"OCR-B",
-     kAnsiCharSet,
-     kFixedPitch | kFamilyModern,
-     true,
-     Source::Measured,
-     {"OCRB"},
-     false,
-     {},
-     1},
-    {"Courier",
-     "06F1-002",
-     u"Courier",
-     kAnsiCharSet,
-     kFixedPitch | kFamilyModern,
-     true,
-     Source::Measured,
-     {"NimbusMonoPS-Regular", "NimbusMonoPS-Bold", "NimbusMonoPS-Italic", "NimbusMonoPS-BoldItalic"},
-     true,
-     {-40, 795, 640, -290, 624},
-     4},
-    {"Helv",
-     "06F1-003",
-     u"Helv",
-     kAnsiCharSet,
-     kVariablePitch | kFamilySwiss,
-     false,
-     Source::Measured,
-     {"NimbusSans-Regular", "NimbusSans-Bold", "NimbusSans-Italic", "NimbusSans-BoldItalic"},
-     false,
-     {},
-     4},
-    {"TmsRmn",
-     "06F1-000",
-     u"TmsRmn",
-     kAnsiCharSet,
-     kVariablePitch | kFamilyRoman,
-     false,
-     Source::Measured,
-     {"NimbusRoman-Regular", "NimbusRoman-Bold", "NimbusRoman-Italic", "NimbusRoman-BoldItalic"},
-     false,
-     {},
-     4},
-    {"Minchou",
-     "06F2-031",
-     u"明朝",
-     kShiftJisCharSet,
-     kFixedPitch | kFamilyRoman,
-     true,
-     Source::Japanese,
-     {},
-     true,
-     {0, 850, 1000, -150, 600},
-     4},
-    {"Minchou v",
-     "06F2-031",
-     u"@明朝",
-     kShiftJisCharSet,
-     kFixedPitch | kFamilyRoman,
-     true,
-     Source::Japanese,
-     {},
-     true,
-     {0, 850, 1000, -150, 600},
-     4},
-    {"Gothic",
-     "06F2-251",
-     u"ｺﾞｼｯｸ",
-     kShiftJisCharSet,
-     kFixedPitch | kFamilyModern,
-     true,
-     Source::Japanese,
-     {},
-     true,
-     {0, 850, 1000, -150, 600},
-     4},
-    {"Gothic v",
-     "06F2-251",
-     u"@ｺﾞｼｯｸ",
-     kShiftJisCharSet,
-     kFixedPitch | kFamilyModern,
-     true,
-     Source::Japanese,
-     {},
-     true,
-     {0, 850, 1000, -150, 600},
-     4},
+    // display    command     family      charset           pitch and family               fixed  source            font files              printer box styles
+    {"OCR-B",     "06F1-004", u"OCR-B",   kAnsiCharSet,     kFixedPitch | kFamilyModern,   true,  Source::Measured, {"OCRB"},               false,      1},
+    {"Courier",   "06F1-002", u"Courier", kAnsiCharSet,     kFixedPitch | kFamilyModern,   true,  Source::Measured, NIMBUS("NimbusMonoPS"), true,       4},
+    {"Helv",      "06F1-003", u"Helv",    kAnsiCharSet,     kVariablePitch | kFamilySwiss, false, Source::Measured, NIMBUS("NimbusSans"),   false,      4},
+    {"TmsRmn",    "06F1-000", u"TmsRmn",  kAnsiCharSet,     kVariablePitch | kFamilyRoman, false, Source::Measured, NIMBUS("NimbusRoman"),  false,      4},
+    {"Minchou",   "06F2-031", u"明朝",     kShiftJisCharSet, kFixedPitch | kFamilyRoman,    true,  Source::Japanese, {},                     true,       4},
+    {"Minchou v", "06F2-031", u"@明朝",    kShiftJisCharSet, kFixedPitch | kFamilyRoman,    true,  Source::Japanese, {},                     true,       4},
+    {"Gothic",    "06F2-251", u"ｺﾞｼｯｸ",    kShiftJisCharSet, kFixedPitch | kFamilyModern,   true,  Source::Japanese, {},                     true,       4},
+    {"Gothic v",  "06F2-251", u"@ｺﾞｼｯｸ",   kShiftJisCharSet, kFixedPitch | kFamilyModern,   true,  Source::Japanese, {},                     true,       4},
 };
+// clang-format on
+#undef NIMBUS
+
+// The box of a family whose printer gives it.
+const LONG* PrinterBox(const Family& family) {
+    return family.charSet == kShiftJisCharSet ? kJapaneseBox : kCourierBox;
+}
 
 struct Style {
     const char* displaySuffix;  // after the family in the display name
@@ -305,7 +240,7 @@ FaceMetrics MeasureLatinFace(FT_Library lib, const Family& family, unsigned styl
     m.italicDegrees = FT_Get_PS_Font_Info(face, &info) == 0 ? std::fabs(info.italic_angle) : 0.0;
     if (kStyles[style].italic && m.italicDegrees == 0) m.italicDegrees = kJapaneseItalicDegrees;
     if (family.printerBox) {
-        std::copy(std::begin(family.box), std::end(family.box), m.box);
+        std::copy(PrinterBox(family), PrinterBox(family) + 5, m.box);
     } else {
         m.box[0] = Thousandths(face, face->bbox.xMin);
         m.box[1] = Thousandths(face, face->bbox.yMax);
@@ -322,12 +257,13 @@ FaceMetrics JapaneseFace(const Family& family, unsigned style) {
         m.codes.push_back(code);
         m.widths.push_back(kJapaneseHalfWidth);
     }
-    std::copy(std::begin(family.box), std::end(family.box), m.box);
+    const LONG* box = PrinterBox(family);
+    std::copy(box, box + 5, m.box);
     m.avgWidth = kJapaneseHalfWidth;
     m.maxWidth = kJapaneseFullWidth;
-    m.capHeight = static_cast<FWORD>(family.box[4]);
-    m.xHeight = static_cast<FWORD>(family.box[4] * 5 / 6);
-    m.underlinePosition = static_cast<FWORD>(family.box[3] * 2 / 3);
+    m.capHeight = static_cast<FWORD>(box[4]);
+    m.xHeight = static_cast<FWORD>(box[4] * 5 / 6);
+    m.underlinePosition = static_cast<FWORD>(box[3] * 2 / 3);
     m.underlineSize = 50;
     m.italicDegrees = kStyles[style].italic ? kJapaneseItalicDegrees : 0.0;
     return m;
