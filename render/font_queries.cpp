@@ -47,6 +47,11 @@ FIX RoundedFix(ULONG fix) {
     return AsLong(fix) > kLongMax - 8 ? kLongMax & ~15 : (AsLong(fix) + 8) & ~15;
 }
 
+// Whole pixels that a non-negative 28.4 length reaches into (a fraction counts as a pixel).
+LONG PixelsCovered(FIX fix) {
+    return static_cast<LONG>((static_cast<LONGLONG>(fix) + 15) >> 4);
+}
+
 // A unit vector along a transformed notional vector (zero for a degenerate transform).
 POINTE Direction(XFORMOBJ* pxo, LONG x, LONG y) {
     const POINTL p = Through(pxo, XF_LTOFX, x, y);
@@ -107,7 +112,7 @@ LONG FillGlyphData(const BYTE* record, XFORMOBJ* pxo, HGLYPH hg, GLYPHDATA* gd) 
     gd->fxAB = width;
     gd->fxInkTop = AsLong(LengthThrough(pxo, XF_LTOFX, 0, ifi->rclFontBox.top));
     gd->fxInkBottom = -AsLong(LengthThrough(pxo, XF_LTOFX, 0, -ifi->rclFontBox.bottom));
-    gd->rclInk = RECTL{0, -((gd->fxInkTop + 15) >> 4), (width + 15) >> 4, (-gd->fxInkBottom + 15) >> 4};
+    gd->rclInk = RECTL{0, -PixelsCovered(gd->fxInkTop), PixelsCovered(width), PixelsCovered(-gd->fxInkBottom)};
     gd->ptqD.x = QuadFromFix(advance.x);
     gd->ptqD.y = QuadFromFix(advance.y);
     // Device glyphs have no bitmap: the engine never gets one from this query.

@@ -464,6 +464,10 @@ TEST_F(DeviceFonts, HugeTransformsSaturateInsteadOfHanging) {
         USHORT width = 0;
         EXPECT_TRUE(DrvQueryAdvanceWidths(e_.dhpdev, font.fo, QAW_GETWIDTHS, &hg, &width, 1));
         EXPECT_EQ(width, 0xFFFF);
+        GLYPHDATA gd{};
+        EXPECT_EQ(DrvQueryFontData(e_.dhpdev, font.fo, QFD_GLYPHANDBITMAP, 'W', &gd, nullptr, 0), 0);
+        EXPECT_GT(gd.fxD, 0) << "the advance saturates instead of wrapping";
+        EXPECT_GT(gd.rclInk.right, 0);
     }
 }
 
