@@ -5,13 +5,12 @@
 #include <cstring>
 #include <limits>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "render/device_font_record.h"
 #include "render/device_fonts.h"
+#include "render/device_fonts_fixture.h"
 #include "render/glyph_names.h"
-#include "render/render_fixture.h"
 #include "win/registry.h"
 
 namespace render_test {
@@ -82,45 +81,6 @@ ULONG LengthByTheSteps(LONG x, LONG y) {
     while (sum < s) sum += 4 * value, ++value;
     return static_cast<ULONG>(value);
 }
-
-// The graphics DLL loaded from the driver directory for the test, as GDI loads it.
-struct LoadedDriver {
-    HMODULE module = nullptr;
-    LoadedDriver() = default;
-    LoadedDriver(const LoadedDriver&) = delete;
-    LoadedDriver& operator=(const LoadedDriver&) = delete;
-    ~LoadedDriver() { Unload(); }
-    void Unload() {
-        if (module != nullptr) FreeLibrary(std::exchange(module, nullptr));
-    }
-};
-
-class DeviceFonts : public DriverTest {
-protected:
-    void SetUp() override {
-        DriverTest::SetUp();
-        if (HasFatalFailure()) return;
-        std::u16string driverPath = std::u16string(PlatDriverDirectory()) + u"\\" + DllName();
-        std::string built =
-            BinDir() + "/" + std::string(DllName(), DllName() + std::char_traits<char16_t>::length(DllName()));
-        ASSERT_TRUE(PlatCopyIntoSandbox(built.c_str(), driverPath.c_str())) << built;
-        driver_.module = LoadLibraryW(driverPath.c_str());
-        ASSERT_NE(driver_.module, nullptr);
-        e_ = EnablePdev(printer_);
-        ASSERT_NE(e_.dhpdev, nullptr);
-        ASSERT_EQ(e_.pdev()->module, driver_.module) << "the records come from the driver's own resources";
-    }
-    void TearDown() override {
-        e_.Disable();
-        driver_.Unload();
-        DriverTest::TearDown();
-    }
-    const BYTE* Record(ULONG face) { return DeviceFontRecordOf(e_.pdev(), face); }
-    bool Japanese() const { return orla::kJapaneseBuild; }
-
-    LoadedDriver driver_;
-    EnabledPdev e_;
-};
 
 // ---- Records ----
 
@@ -282,31 +242,6 @@ TEST_F(DeviceFonts, FontTreeRefusesOtherModesAndFaces) {
         EXPECT_EQ(DrvQueryFontTree(e_.dhpdev, 0, c.face, c.mode, &id), nullptr) << c.face << "/" << c.mode;
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
         EXPECT_EQ(id, 0u);
-    }
-}
-
-// Two device contexts ask for the Shift-JIS set at the same moment on a fresh driver: one set is
-// made and both get it.
-TEST_F(DeviceFonts, TheShiftJisSetIsMadeOnceWhenDeviceContextsRace) {
-    if (!Japanese()) GTEST_SKIP() << "no device fonts in the English build";
-    for (int round = 0; round < 20; ++round) {
-        if (void*& holder = ShiftJisGlyphSetHolder(); holder != nullptr) {
-            GlobalFree(holder);
-            holder = nullptr;
-        }
-        EnabledPdev second = EnablePdev(printer_);
-        ASSERT_NE(second.dhpdev, nullptr);
-        std::array<void*, 8> got{};
-        std::vector<std::thread> threads;
-        for (size_t i = 0; i < got.size(); ++i) {
-            DHPDEV d = i % 2 == 0 ? e_.dhpdev : second.dhpdev;
-            threads.emplace_back(
-                [&got, i, d] { got[i] = DrvQueryFontTree(d, 0, 22 + (i % 8), QFT_GLYPHSET, nullptr); });
-        }
-        for (std::thread& t : threads) t.join();
-        for (void* set : got) ASSERT_EQ(set, got[0]) << "round " << round;
-        ASSERT_NE(got[0], nullptr);
-        EXPECT_EQ(ShiftJisGlyphSetHolder(), got[0]);
     }
 }
 
