@@ -148,6 +148,7 @@ struct JobIdentity {
 struct DeviceFontState {
     BYTE count;              // 29, or 0 in raster mode and in the English build
     void** records;          // count + 1 entries from the list, the last one null
+    BOOL mappedShiftJis;     // the TrueType font last mapped to a device font is SHIFTJIS
 };
 
 // ---- Band record (one per PDEV) ----

@@ -6,6 +6,8 @@
 #include "core/device_data.h"
 #include "core/driver_devmode.h"
 #include "render/ddi_hooks.h"
+#include "render/device_font_record.h"
+#include "render/device_fonts.h"
 #include "render/driver_log.h"
 #include "render/output_writer.h"
 #include "render/page_settings.h"
@@ -22,9 +24,7 @@ constexpr FLONG kDeviceSurfaceHooks = HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTO
 constexpr FLONG kBandingBitmapFlags = BMF_TOPDOWN | BMF_NOZEROINIT | BMF_USERMEM;
 static_assert(kBandingHooks == 0x403 && kDeviceSurfaceHooks == 0x4FB && kBandingBitmapFlags == 0x0B);
 
-// Device fonts are offered only once their records can be loaded; until then the record says
-// none, as in raster mode (the engine then draws all text itself).
-constexpr BYTE kDeviceFontsOffered = 0;
+constexpr BYTE kDeviceFontsOffered = fontrec::kDeviceFontCount;
 
 void SetNoFile(WCHAR* name) { name[0] = u'0', name[1] = 0; }
 bool HasFile(const WCHAR* name) { return name[0] != 0 && !(name[0] == u'0' && name[1] == 0); }
@@ -172,6 +172,7 @@ DLLEXPORT DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW* pdm, LPWSTR pwszLogAddress, UL
     FillGdiInfo(pdev, cjCaps, pdevcaps);
 
     pdev->fonts.count = (pdev->state & kStateRasterMode) != 0 || !orla::kJapaneseBuild ? 0 : kDeviceFontsOffered;
+    if (!LoadDeviceFonts(pdev)) return fail("no memory for the device-font table");
 
     LoadAccountingSettings(pdev->settings.record.bytes, orla::kDriverDevmodeSize, pdev->printer);
 
@@ -179,11 +180,6 @@ DLLEXPORT DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW* pdm, LPWSTR pwszLogAddress, UL
     if (cjCaps >= offsetof(GDIINFO, ulHTPatternSize) + sizeof(ULONG))
         patternSize = reinterpret_cast<const GDIINFO*>(pdevcaps)->ulHTPatternSize;
     if (!FillDevInfo(pdev, cjDevInfo, pdi, patternSize)) return fail("DEVINFO could not be filled");
-
-    if (pdev->fonts.count != 0) {
-        pdev->fonts.records = static_cast<void**>(PdevAlloc(list, (pdev->fonts.count + 1) * sizeof(void*)));
-        if (pdev->fonts.records == nullptr) return fail("no memory for the device-font table");
-    }
 
     if (phsurfPatterns != nullptr)
         for (ULONG i = 0; i < cPat; ++i) phsurfPatterns[i] = nullptr;

@@ -1,4 +1,4 @@
-// The drawing, font and escape hooks whose output is not written yet. Each checks its device
+// The text and escape hooks whose output is not written yet. Each checks its device
 // context like every hook (last error 87 for a damaged one) and then refuses the call with
 // ERROR_CALL_NOT_IMPLEMENTED and its failure value, so the engine never takes a drawing that
 // did not reach the job stream for one that did.
@@ -7,8 +7,6 @@
 #include "render/pdev.h"
 
 namespace {
-
-constexpr LONG kFontDataError = -1;  // FD_ERROR
 
 PrinterPdev* PdevOfSurface(SURFOBJ* pso)
 {
@@ -47,33 +45,6 @@ DLLEXPORT BOOL APIENTRY DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CL
                                    MIX mix)
 {
     return Refuse(PdevOfSurface(pso), "DrvTextOut");
-}
-
-DLLEXPORT IFIMETRICS* APIENTRY DrvQueryFont(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG_PTR* pid)
-{
-    if (pid != nullptr) *pid = 0;
-    Refuse(Pdev(dhpdev), "DrvQueryFont");
-    return nullptr;
-}
-
-DLLEXPORT PVOID APIENTRY DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG iMode, ULONG_PTR* pid)
-{
-    if (pid != nullptr) *pid = 0;
-    Refuse(Pdev(dhpdev), "DrvQueryFontTree");
-    return nullptr;
-}
-
-DLLEXPORT LONG APIENTRY DrvQueryFontData(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH hg, GLYPHDATA* pgd,
-                                         PVOID pv, ULONG cjSize)
-{
-    Refuse(Pdev(dhpdev), "DrvQueryFontData");
-    return kFontDataError;
-}
-
-DLLEXPORT BOOL APIENTRY DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH* phg, PVOID pvWidths,
-                                              ULONG cGlyphs)
-{
-    return Refuse(Pdev(dhpdev), "DrvQueryAdvanceWidths");
 }
 
 DLLEXPORT ULONG APIENTRY DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut)

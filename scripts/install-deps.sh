@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libicu-dev libfreetype-dev libpng-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
+  fonts-urw-base35 fonts-ocr-b
 )
 
 missing=()

@@ -94,3 +94,23 @@ XFORMOBJ* PlatXformCreate(const XFORML* xform);
 void PlatXformDelete(XFORMOBJ* pxo);
 
 }  // extern "C"
+
+// ---- Font objects ----
+extern "C" {
+// A font object as GDI hands it to DrvTextOut and the font queries: face number, font type
+// (DEVICE_FONTTYPE for the driver's own fonts, TRUETYPE_FONTTYPE for engine fonts, with any
+// FO_SIM_ bits), the notional-to-device transform when hasXform, and the IFIMETRICS of an engine
+// font (copied, cjThis bytes; null for a device font).
+typedef struct _PLAT_FONT_SETUP {
+    ULONG iUniq;
+    ULONG iFace;
+    FLONG flFontType;
+    SIZE sizLogResPpi;
+    ULONG ulStyleSize;
+    BOOL hasXform;
+    XFORML xform;
+    const IFIMETRICS* ifi;
+} PLAT_FONT_SETUP;
+FONTOBJ* PlatFontCreate(const PLAT_FONT_SETUP* setup);
+void PlatFontDelete(FONTOBJ* pfo);
+}  // extern "C"

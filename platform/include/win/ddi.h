@@ -1052,3 +1052,16 @@ static_assert(sizeof(STROBJ) == 48 && offsetof(STROBJ, rclBkGround) == 12 && off
 static_assert(sizeof(WCRUN) == 16 && sizeof(FD_GLYPHSET) == 32 && offsetof(FD_GLYPHSET, awcrun) == 16);
 static_assert(sizeof(FD_KERNINGPAIR) == 6 && sizeof(PANOSE) == 10 && sizeof(FD_DEVICEMETRICS) == 124);
 static_assert(sizeof(XFORML) == 24 && sizeof(FD_XFORM) == 16 && sizeof(POINTE) == 8);
+
+// ---- Font objects and transforms applied to points (platform/src/eng_font.cpp) ----
+extern "C" {
+// The notional-to-device transform of a font: notional units (the IFIMETRICS em) to device
+// pixels. Null when the engine has none for the font.
+XFORMOBJ* FONTOBJ_pxoGetXform(FONTOBJ* pfo);
+// The IFIMETRICS of an engine font; null for a device font, which the driver describes itself.
+IFIMETRICS* FONTOBJ_pifi(FONTOBJ* pfo);
+// Transforms cPoints points: XF_LTOL and XF_INV_LTOL take and give POINTL, XF_LTOFX gives 28.4
+// fixed point from POINTL, XF_INV_FXTOL takes 28.4 and gives POINTL. Results are rounded to the
+// nearest unit and held within the LONG range.
+BOOL XFORMOBJ_bApplyXform(XFORMOBJ* pxo, ULONG iMode, ULONG cPoints, PVOID pvIn, PVOID pvOut);
+}  // extern "C"
