@@ -32,17 +32,16 @@ namespace orla {
 struct CompiledDeviceData;
 }
 
-
 // ---- The magic dword: "KQ4T", first character in the most significant byte ----
 inline constexpr DWORD kPdevMagic = (DWORD('K') << 24) | (DWORD('Q') << 16) | (DWORD('4') << 8) | DWORD('T');
 
 // ---- State flags (PrinterPdev::state) ----
 // Every bit of the state word, in one list. Bits 20 and 28 each carry two meanings that the
 // drawing hooks rely on sharing; each has two names below, defined once as one bit.
-inline constexpr DWORD kStateRasterMode = 1u << 0;    // band mode: the page is drawn into a 1-bit band
-inline constexpr DWORD kStateOutputFailed = 1u << 2;  // a write failed: every later write fails
-inline constexpr DWORD kStateModeZ = 1u << 7;         // page-control mode (FS Z sent, FS Y owed)
-inline constexpr DWORD kStateModeR = 1u << 8;         // FS R owed before the next drawing command
+inline constexpr DWORD kStateRasterMode = 1u << 0;       // band mode: the page is drawn into a 1-bit band
+inline constexpr DWORD kStateOutputFailed = 1u << 2;     // a write failed: every later write fails
+inline constexpr DWORD kStateModeZ = 1u << 7;            // page-control mode (FS Z sent, FS Y owed)
+inline constexpr DWORD kStateModeR = 1u << 8;            // FS R owed before the next drawing command
 inline constexpr DWORD kStatePatternCapture = 1u << 9;   // a colour pattern brush is being captured
 inline constexpr DWORD kStateRectangleFill = 1u << 10;   // a rectangle fill of a bitmap operation
 inline constexpr DWORD kStateSourceInverted = 1u << 18;  // sources from the halftone callback are negative
@@ -110,10 +109,10 @@ inline constexpr size_t kWorkFileNameChars = MAX_PATH;
 struct JobSpoolFiles {
     HANDLE spoolFile;
     HANDLE headerFile;
-    DWORD spoolByteCount;   // bytes written to the spool file in this job
-    DWORD headerCounter;    // +5 per paper record, -1 per section offset
-    DWORD sectionCount;     // 1 at the start of a job
-    LONG outputCount;       // number of trust-marking outputs; 0 or 1 is one output
+    DWORD spoolByteCount;                  // bytes written to the spool file in this job
+    DWORD headerCounter;                   // +5 per paper record, -1 per section offset
+    DWORD sectionCount;                    // 1 at the start of a job
+    LONG outputCount;                      // number of trust-marking outputs; 0 or 1 is one output
     WCHAR spoolName[kWorkFileNameChars];   // "0" while there is no file
     WCHAR headerName[kWorkFileNameChars];  // "0" while there is no file
 };
@@ -132,8 +131,8 @@ struct TrustMarkState {
     BYTE markImage[8];
     DWORD suppressOutput;  // 1: the job must not print (hidden-printing clash)
     DWORD available;
-    WCHAR kmwName[128];    // name of the KMW file, "0" while there is none
-    DWORD noKmwFile;       // 1 while no KMW file exists
+    WCHAR kmwName[128];  // name of the KMW file, "0" while there is none
+    DWORD noKmwFile;     // 1 while no KMW file exists
 };
 
 // ---- Job identity, stamp and owner data ----
@@ -146,20 +145,20 @@ struct JobIdentity {
 
 // ---- Device fonts ----
 struct DeviceFontState {
-    BYTE count;              // 29, or 0 in raster mode and in the English build
-    void** records;          // count + 1 entries from the list, the last one null
-    BOOL mappedShiftJis;     // the TrueType font last mapped to a device font is SHIFTJIS
+    BYTE count;           // 29, or 0 in raster mode and in the English build
+    void** records;       // count + 1 entries from the list, the last one null
+    BOOL mappedShiftJis;  // the TrueType font last mapped to a device font is SHIFTJIS
 };
 
 // ---- Band record (one per PDEV) ----
 struct BandRecord {
-    BYTE flags;                 // bit 0 halftone callback running, bit 1 nested use allowed
-    BYTE maxPaletteEntries;     // of a directly printable source: 2
-    BYTE firstFormat;           // accepted source formats: 1 bit per pixel, 255 none
+    BYTE flags;              // bit 0 halftone callback running, bit 1 nested use allowed
+    BYTE maxPaletteEntries;  // of a directly printable source: 2
+    BYTE firstFormat;        // accepted source formats: 1 bit per pixel, 255 none
     BYTE secondFormat;
     DWORD invertMask;
-    BYTE colourCodes[2];        // of the last accepted source, 255 = none yet
-    BYTE* rowBuffer;            // from the PDEV's list
+    BYTE colourCodes[2];  // of the last accepted source, 255 = none yet
+    BYTE* rowBuffer;      // from the PDEV's list
     DWORD rowBufferSize;
     BYTE colourAdjustment[24];  // the device context's default COLORADJUSTMENT
 };
@@ -175,11 +174,11 @@ struct ZoomStretchState {
 
 // ---- Job flow state (what a job start remembers for the pages after it) ----
 struct JobFlowState {
-    LONG jobStartShift[4];    // print shifts at the job start
+    LONG jobStartShift[4];  // print shifts at the job start
     SHORT jobStartOrientation;
-    SHORT documentTray;       // dmDefaultSource of the document, saved at the job start
-    LONG bandIndex;           // band of the page being drawn, -1 outside a page
-    BOOL inDocument;          // between DrvStartDoc and DrvEndDoc (carried by DrvResetPDEV)
+    SHORT documentTray;  // dmDefaultSource of the document, saved at the job start
+    LONG bandIndex;      // band of the page being drawn, -1 outside a page
+    BOOL inDocument;     // between DrvStartDoc and DrvEndDoc (carried by DrvResetPDEV)
 };
 
 // ---- The device context ----
@@ -192,10 +191,10 @@ struct PrinterPdev {
     HMODULE module;
     const orla::CompiledDeviceData* deviceData;
 
-    PdevSettings settings;          // render/page_settings.h
+    PdevSettings settings;  // render/page_settings.h
     OutputSpoolBuffer output;
-    PageGeometry geometry;          // render/page_settings.h
-    PageSetupCache pageSetup;       // render/page_settings.h
+    PageGeometry geometry;     // render/page_settings.h
+    PageSetupCache pageSetup;  // render/page_settings.h
 
     DWORD state;
     DWORD pending;
@@ -212,10 +211,10 @@ struct PrinterPdev {
     TrustMarkState trustMark;
     JobSpoolFiles jobSpool;
     StoreFile store;
-    ColourAdjustState colour;       // render/page_settings.h
-    GraphicsStateCache graphics;    // render/graphics_state.h
-    DownloadCache downloadCache;    // render/glyph_cache.h
-    PathState path;                 // render/path_output.h
+    ColourAdjustState colour;     // render/page_settings.h
+    GraphicsStateCache graphics;  // render/graphics_state.h
+    DownloadCache downloadCache;  // render/glyph_cache.h
+    PathState path;               // render/path_output.h
 
     DWORD trailingMagic;
 };
@@ -237,9 +236,13 @@ struct PdevScratch {
 };
 
 // A write failed: every later write and hook fails.
-inline bool OutputFailed(const PrinterPdev* pdev) { return (pdev->state & kStateOutputFailed) != 0; }
+inline bool OutputFailed(const PrinterPdev* pdev) {
+    return (pdev->state & kStateOutputFailed) != 0;
+}
 // 200 and 300 dpi jobs go out in doubled units (400 and 600 dpi).
-inline bool DoubledOutput(const PrinterPdev* pdev) { return (pdev->state & kStateDoubledOutput) != 0; }
+inline bool DoubledOutput(const PrinterPdev* pdev) {
+    return (pdev->state & kStateDoubledOutput) != 0;
+}
 
 // TRUE when the pointer is not null and both magic dwords hold "KQ4T".
 BOOL ValidatePdev(const PrinterPdev* pdev);

@@ -26,12 +26,15 @@ static_assert(kBandingHooks == 0x403 && kDeviceSurfaceHooks == 0x4FB && kBanding
 
 constexpr BYTE kDeviceFontsOffered = fontrec::kDeviceFontCount;
 
-void SetNoFile(WCHAR* name) { name[0] = u'0', name[1] = 0; }
-bool HasFile(const WCHAR* name) { return name[0] != 0 && !(name[0] == u'0' && name[1] == 0); }
+void SetNoFile(WCHAR* name) {
+    name[0] = u'0', name[1] = 0;
+}
+bool HasFile(const WCHAR* name) {
+    return name[0] != 0 && !(name[0] == u'0' && name[1] == 0);
+}
 
 // The module handle of the driver file, when the entry point did not record one.
-HMODULE ModuleOfDriver(PrinterPdev* pdev)
-{
+HMODULE ModuleOfDriver(PrinterPdev* pdev) {
     DWORD needed = 0;
     GetPrinterDriverW(pdev->printer, nullptr, 2, nullptr, 0, &needed);
     if (needed == 0) return nullptr;
@@ -46,8 +49,7 @@ HMODULE ModuleOfDriver(PrinterPdev* pdev)
     return module;
 }
 
-void ClearJobFiles(PrinterPdev* pdev)
-{
+void ClearJobFiles(PrinterPdev* pdev) {
     JobSpoolFiles& js = pdev->jobSpool;
     js.spoolFile = nullptr;
     js.headerFile = nullptr;
@@ -61,23 +63,20 @@ void ClearJobFiles(PrinterPdev* pdev)
     pdev->trustMark.noKmwFile = 1;
 }
 
-void ClearStoreFields(PrinterPdev* pdev)
-{
+void ClearStoreFields(PrinterPdev* pdev) {
     pdev->store.storeFlag = 0;
     pdev->store.writeError = 0;
     pdev->store.handle = nullptr;
     pdev->store.name[0] = 0;
 }
 
-void ResetOutputBuffer(PrinterPdev* pdev)
-{
+void ResetOutputBuffer(PrinterPdev* pdev) {
     pdev->output.capacity = kOutputBufferCapacity;
     pdev->output.writePointer = pdev->output.data;
     pdev->output.count = 0;
 }
 
-void DeleteKmwFile(PrinterPdev* pdev)
-{
+void DeleteKmwFile(PrinterPdev* pdev) {
     if (!orla::kJapaneseBuild) return;  // only this build makes one
     if (pdev->trustMark.noKmwFile != 0 || !HasFile(pdev->trustMark.kmwName)) return;
     WCHAR path[MAX_PATH + 128];
@@ -89,11 +88,14 @@ void DeleteKmwFile(PrinterPdev* pdev)
     pdev->trustMark.noKmwFile = 1;
 }
 
-LONG PrintableWidth(const PrinterPdev* pdev) { return pdev->geometry.printable.right - pdev->geometry.printable.left; }
-LONG PrintableHeight(const PrinterPdev* pdev) { return pdev->geometry.printable.bottom - pdev->geometry.printable.top; }
+LONG PrintableWidth(const PrinterPdev* pdev) {
+    return pdev->geometry.printable.right - pdev->geometry.printable.left;
+}
+LONG PrintableHeight(const PrinterPdev* pdev) {
+    return pdev->geometry.printable.bottom - pdev->geometry.printable.top;
+}
 
-HSURF CreateBandingBitmap(PrinterPdev* pdev, SIZEL size)
-{
+HSURF CreateBandingBitmap(PrinterPdev* pdev, SIZEL size) {
     LONG rowBytes = ((size.cx + 31) / 8) & ~3;
     HBITMAP bitmap = EngCreateBitmap(size, rowBytes, BMF_1BPP, kBandingBitmapFlags, nullptr);
     if (bitmap == nullptr) return nullptr;
@@ -107,13 +109,11 @@ HSURF CreateBandingBitmap(PrinterPdev* pdev, SIZEL size)
 
 }  // namespace
 
-BOOL ValidatePdev(const PrinterPdev* pdev)
-{
+BOOL ValidatePdev(const PrinterPdev* pdev) {
     return pdev != nullptr && pdev->leadingMagic == kPdevMagic && pdev->trailingMagic == kPdevMagic;
 }
 
-void FreePdev(PrinterPdev* pdev)
-{
+void FreePdev(PrinterPdev* pdev) {
     if (pdev == nullptr) return;
     PdevAllocationList* list = pdev->allocationList;
     if (pdev->fonts.records != nullptr) {
@@ -133,8 +133,7 @@ void FreePdev(PrinterPdev* pdev)
 
 DLLEXPORT DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW* pdm, LPWSTR pwszLogAddress, ULONG cPat, HSURF* phsurfPatterns,
                                         ULONG cjCaps, ULONG* pdevcaps, ULONG cjDevInfo, DEVINFO* pdi, HDEV hdev,
-                                        LPWSTR pwszDeviceName, HANDLE hDriver)
-{
+                                        LPWSTR pwszDeviceName, HANDLE hDriver) {
     if (pdevcaps == nullptr || pdi == nullptr) {
         DriverLog("DrvEnablePDEV: no GDIINFO or DEVINFO to fill");
         return nullptr;
@@ -197,8 +196,7 @@ DLLEXPORT DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW* pdm, LPWSTR pwszLogAddress, UL
     return reinterpret_cast<DHPDEV>(pdev);
 }
 
-DLLEXPORT void APIENTRY DrvCompletePDEV(DHPDEV dhpdev, HDEV hdev)
-{
+DLLEXPORT void APIENTRY DrvCompletePDEV(DHPDEV dhpdev, HDEV hdev) {
     PrinterPdev* pdev = reinterpret_cast<PrinterPdev*>(dhpdev);
     if (!ValidatePdev(pdev)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -207,8 +205,7 @@ DLLEXPORT void APIENTRY DrvCompletePDEV(DHPDEV dhpdev, HDEV hdev)
     pdev->engineDevice = hdev;
 }
 
-DLLEXPORT HSURF APIENTRY DrvEnableSurface(DHPDEV dhpdev)
-{
+DLLEXPORT HSURF APIENTRY DrvEnableSurface(DHPDEV dhpdev) {
     PrinterPdev* pdev = reinterpret_cast<PrinterPdev*>(dhpdev);
     if (!ValidatePdev(pdev)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -228,7 +225,8 @@ DLLEXPORT HSURF APIENTRY DrvEnableSurface(DHPDEV dhpdev)
 
     SIZEL size{PrintableWidth(pdev), PrintableHeight(pdev)};
     if (size.cx <= 0 || size.cy <= 0) {
-        DriverLog("DrvEnableSurface: empty printable area %ld x %ld", static_cast<long>(size.cx), static_cast<long>(size.cy));
+        DriverLog("DrvEnableSurface: empty printable area %ld x %ld", static_cast<long>(size.cx),
+                  static_cast<long>(size.cy));
         return nullptr;
     }
     HSURF surface = nullptr;
@@ -257,8 +255,7 @@ DLLEXPORT HSURF APIENTRY DrvEnableSurface(DHPDEV dhpdev)
     return surface;
 }
 
-DLLEXPORT void APIENTRY DrvDisableSurface(DHPDEV dhpdev)
-{
+DLLEXPORT void APIENTRY DrvDisableSurface(DHPDEV dhpdev) {
     PrinterPdev* pdev = reinterpret_cast<PrinterPdev*>(dhpdev);
     if (!ValidatePdev(pdev)) return;
     if (pdev->bandRecord != nullptr) {
@@ -271,8 +268,7 @@ DLLEXPORT void APIENTRY DrvDisableSurface(DHPDEV dhpdev)
     pdev->surfaceIsBand = FALSE;
 }
 
-DLLEXPORT void APIENTRY DrvDisablePDEV(DHPDEV dhpdev)
-{
+DLLEXPORT void APIENTRY DrvDisablePDEV(DHPDEV dhpdev) {
     PrinterPdev* pdev = reinterpret_cast<PrinterPdev*>(dhpdev);
     if (pdev == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -281,8 +277,8 @@ DLLEXPORT void APIENTRY DrvDisablePDEV(DHPDEV dhpdev)
     // The temporary files go even when the record is damaged: they must not be left behind.
     DeleteKmwFile(pdev);
     if (pdev->store.handle != nullptr || pdev->store.name[0] != 0) DeleteStoreFile(pdev);
-    if (pdev->jobSpool.spoolFile != nullptr || pdev->jobSpool.headerFile != nullptr || HasFile(pdev->jobSpool.spoolName) ||
-        HasFile(pdev->jobSpool.headerName))
+    if (pdev->jobSpool.spoolFile != nullptr || pdev->jobSpool.headerFile != nullptr ||
+        HasFile(pdev->jobSpool.spoolName) || HasFile(pdev->jobSpool.headerName))
         DeleteJobSpoolFiles(pdev);
     if (!ValidatePdev(pdev)) {
         SetLastError(ERROR_INVALID_PARAMETER);

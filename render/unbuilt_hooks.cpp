@@ -8,15 +8,13 @@
 
 namespace {
 
-PrinterPdev* PdevOfSurface(SURFOBJ* pso)
-{
+PrinterPdev* PdevOfSurface(SURFOBJ* pso) {
     return pso != nullptr ? reinterpret_cast<PrinterPdev*>(pso->dhpdev) : nullptr;
 }
 
 // FALSE (with last error 87) for a damaged device context; else logs the refusal, sets
 // ERROR_CALL_NOT_IMPLEMENTED and gives FALSE too.
-bool Refuse(const PrinterPdev* pdev, const char* hook)
-{
+bool Refuse(const PrinterPdev* pdev, const char* hook) {
     if (!ValidatePdev(pdev)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
@@ -26,12 +24,13 @@ bool Refuse(const PrinterPdev* pdev, const char* hook)
     return false;
 }
 
-PrinterPdev* Pdev(DHPDEV dhpdev) { return reinterpret_cast<PrinterPdev*>(dhpdev); }
+PrinterPdev* Pdev(DHPDEV dhpdev) {
+    return reinterpret_cast<PrinterPdev*>(dhpdev);
+}
 
 }  // namespace
 
-DLLEXPORT ULONG APIENTRY DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ* pfo)
-{
+DLLEXPORT ULONG APIENTRY DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ* pfo) {
     if (!ValidatePdev(Pdev(dhpdev))) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -42,13 +41,11 @@ DLLEXPORT ULONG APIENTRY DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ* pfo)
 
 DLLEXPORT BOOL APIENTRY DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,
                                    RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg,
-                                   MIX mix)
-{
+                                   MIX mix) {
     return Refuse(PdevOfSurface(pso), "DrvTextOut");
 }
 
-DLLEXPORT ULONG APIENTRY DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut)
-{
+DLLEXPORT ULONG APIENTRY DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut) {
     Refuse(PdevOfSurface(pso), "DrvEscape");
     return 0;
 }

@@ -10,12 +10,12 @@
 extern "C" {
 
 typedef ULONG FLONG;
-typedef LONG FIX;          // 28.4 fixed point
+typedef LONG FIX;  // 28.4 fixed point
 typedef ULONG HGLYPH;
 typedef ULONG ROP4;
 typedef ULONG MIX;
 typedef ULONG IDENT;
-typedef LONG LDECI4;       // four decimal places: 10000 is 1.0
+typedef LONG LDECI4;  // four decimal places: 10000 is 1.0
 typedef SHORT FWORD;
 typedef LONG PTRDIFF;  // a 32-bit offset on every Windows, not a pointer difference
 // The hook table stores every hook as this one generic function type (the only one a cast from
@@ -376,8 +376,8 @@ typedef struct _SURFOBJ {
     SIZEL sizlBitmap;
     ULONG cjBits;
     PVOID pvBits;
-    PVOID pvScan0;    // the top scan line
-    LONG lDelta;      // bytes from one scan line to the next below it; negative when bottom-up
+    PVOID pvScan0;  // the top scan line
+    LONG lDelta;    // bytes from one scan line to the next below it; negative when bottom-up
     ULONG iUniq;
     ULONG iBitmapFormat;
     USHORT iType;
@@ -425,7 +425,7 @@ typedef struct _ENUMRECTS {
 
 // ---- Brushes ----
 typedef struct _BRUSHOBJ {
-    ULONG iSolidColor;   // 0xFFFFFFFF when the brush is not solid
+    ULONG iSolidColor;  // 0xFFFFFFFF when the brush is not solid
     PVOID pvRbrush;
     FLONG flColorType;
 } BRUSHOBJ, *PBRUSHOBJ;
@@ -684,7 +684,7 @@ typedef struct _WCRUN {
 } WCRUN, *PWCRUN;
 
 typedef struct _FD_GLYPHSET {
-    ULONG cjThis;           // bytes of the whole block, runs and handle arrays included
+    ULONG cjThis;  // bytes of the whole block, runs and handle arrays included
     FLONG flAccel;
     ULONG cGlyphsSupported;
     ULONG cRuns;
@@ -898,36 +898,35 @@ typedef BOOL(APIENTRY* PFN_DrvSendPage)(SURFOBJ* pso);
 typedef BOOL(APIENTRY* PFN_DrvStartBanding)(SURFOBJ* pso, POINTL* pptl);
 typedef BOOL(APIENTRY* PFN_DrvNextBand)(SURFOBJ* pso, POINTL* pptl);
 typedef ULONG(APIENTRY* PFN_DrvEscape)(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut);
-typedef BOOL(APIENTRY* PFN_DrvBitBlt)(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
-                                      XLATEOBJ* pxlo, RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask,
-                                      BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4);
+typedef BOOL(APIENTRY* PFN_DrvBitBlt)(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                      RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo,
+                                      POINTL* pptlBrush, ROP4 rop4);
 typedef BOOL(APIENTRY* PFN_DrvCopyBits)(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo,
                                         RECTL* prclDest, POINTL* pptlSrc);
 typedef BOOL(APIENTRY* PFN_DrvStretchBlt)(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
-                                          XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg,
-                                          RECTL* prclDest, RECTL* prclSrc, POINTL* pptlMask, ULONG iMode);
+                                          XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest,
+                                          RECTL* prclSrc, POINTL* pptlMask, ULONG iMode);
 typedef BOOL(APIENTRY* PFN_DrvTextOut)(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,
-                                       RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque,
-                                       POINTL* pptlOrg, MIX mix);
+                                       RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg,
+                                       MIX mix);
 typedef BOOL(APIENTRY* PFN_DrvStrokePath)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo,
                                           POINTL* pptlBrushOrg, LINEATTRS* plineattrs, MIX mix);
-typedef BOOL(APIENTRY* PFN_DrvFillPath)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo,
-                                        POINTL* pptlBrushOrg, MIX mix, FLONG flOptions);
+typedef BOOL(APIENTRY* PFN_DrvFillPath)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
+                                        MIX mix, FLONG flOptions);
 typedef BOOL(APIENTRY* PFN_DrvStrokeAndFillPath)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo,
                                                  BRUSHOBJ* pboStroke, LINEATTRS* plineattrs, BRUSHOBJ* pboFill,
                                                  POINTL* pptlBrushOrg, MIX mixFill, FLONG flOptions);
 typedef BOOL(APIENTRY* PFN_DrvPaint)(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix);
-typedef BOOL(APIENTRY* PFN_DrvRealizeBrush)(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern,
-                                            SURFOBJ* psoMask, XLATEOBJ* pxlo, ULONG iHatch);
+typedef BOOL(APIENTRY* PFN_DrvRealizeBrush)(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* psoMask,
+                                            XLATEOBJ* pxlo, ULONG iHatch);
 typedef ULONG(APIENTRY* PFN_DrvDitherColor)(DHPDEV dhpdev, ULONG iMode, ULONG rgb, ULONG* pul);
 typedef ULONG(APIENTRY* PFN_DrvGetGlyphMode)(DHPDEV dhpdev, FONTOBJ* pfo);
 typedef IFIMETRICS*(APIENTRY* PFN_DrvQueryFont)(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG_PTR* pid);
-typedef PVOID(APIENTRY* PFN_DrvQueryFontTree)(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG iMode,
-                                             ULONG_PTR* pid);
+typedef PVOID(APIENTRY* PFN_DrvQueryFontTree)(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG iMode, ULONG_PTR* pid);
 typedef LONG(APIENTRY* PFN_DrvQueryFontData)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH hg, GLYPHDATA* pgd,
-                                            PVOID pv, ULONG cjSize);
-typedef BOOL(APIENTRY* PFN_DrvQueryAdvanceWidths)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH* phg,
-                                                 PVOID pvWidths, ULONG cGlyphs);
+                                             PVOID pv, ULONG cjSize);
+typedef BOOL(APIENTRY* PFN_DrvQueryAdvanceWidths)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH* phg, PVOID pvWidths,
+                                                  ULONG cGlyphs);
 
 // ---- Engine services ----
 
@@ -954,8 +953,7 @@ SURFOBJ* EngLockSurface(HSURF hsurf);
 void EngUnlockSurface(SURFOBJ* pso);
 // Fills the rectangle (cut to the surface) with the colour index iColor of the surface's format.
 BOOL EngEraseSurface(SURFOBJ* pso, RECTL* prcl, ULONG iColor);
-BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest,
-                 POINTL* pptlSrc);
+BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest, POINTL* pptlSrc);
 BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
                    COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc, POINTL* pptlMask,
                    ULONG iMode);
@@ -1015,8 +1013,7 @@ BOOL EngStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUS
 BOOL EngFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix,
                  FLONG flOptions);
 BOOL EngStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pboStroke,
-                          LINEATTRS* plineattrs, BRUSHOBJ* pboFill, POINTL* pptlBrushOrg, MIX mixFill,
-                          FLONG flOptions);
+                          LINEATTRS* plineattrs, BRUSHOBJ* pboFill, POINTL* pptlBrushOrg, MIX mixFill, FLONG flOptions);
 BOOL EngPaint(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix);
 
 // Transforms: the world-to-device matrix of a transform object (GX_* kind, DDI_ERROR for a bad one).
