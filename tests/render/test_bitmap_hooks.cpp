@@ -396,7 +396,8 @@ TEST_F(BitmapHookTest, BrushWithoutRoomToRealiseFailsTheFillCleanly) {
     RECTL target{0, 0, 100, 100};
     POINTL origin{0, 0};
     PlatInjectFailure("BRUSHOBJ_pvAllocRbrush", 1, ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_FALSE(DrvBitBlt(dev_, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, brush, &origin, 0xF0F0));
+    EXPECT_FALSE(
+        DrvBitBlt(dev_, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, brush, &origin, 0xF0F0));
     EXPECT_FALSE(Contains(Out(), {0xA0})) << "no pattern download";
     EXPECT_FALSE(pdev()->state & (kStateInBitmapHook | kStatePatternOnlyFill | kStateRectangleFill));
     PlatClearInjections();
