@@ -20,11 +20,6 @@ using namespace orla_ui_test;
 
 namespace {
 
-struct ContextFree {
-    void operator()(UiContext* c) const { DestroyUiContext(c); }
-};
-using ContextPtr = std::unique_ptr<UiContext, ContextFree>;
-
 struct ModuleFree {
     void operator()(HMODULE m) const { FreeLibrary(m); }
 };

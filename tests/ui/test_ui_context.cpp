@@ -16,11 +16,6 @@ using namespace orla_ui_test;
 
 namespace {
 
-struct ContextFree {
-    void operator()(UiContext* c) const { DestroyUiContext(c); }
-};
-using ContextPtr = std::unique_ptr<UiContext, ContextFree>;
-
 class UiContextTest : public UiSandbox {
 protected:
     void SetUp() override {

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/test_device_fixture.h"
+#include "ui/entry/ui_context.h"
 #include "win/registry.h"
 #include "win/spool.h"
 
@@ -15,6 +17,12 @@ namespace orla_ui_test {
 
 using orla_test::BinDir;
 using orla_test::Widen;
+
+// A UI context owned by the test: torn down however the test ends.
+struct ContextFree {
+    void operator()(orla::UiContext* c) const { orla::DestroyUiContext(c); }
+};
+using ContextPtr = std::unique_ptr<orla::UiContext, ContextFree>;
 
 struct RawValue {
     DWORD rc = 0;
