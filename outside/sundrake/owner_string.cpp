@@ -2,6 +2,7 @@
 // to, with its entry names, argument orders and buffer sizes. The encoding is our own: a 6-byte
 // header ("OWN", kind, pages per sheet, tray code), then the owner text (the given input, or
 // "user@host"), each byte XOR 0x5A, at most what the caller's buffer holds. A length of 0 in fails.
+// An owner input starting "!LONG" misbehaves on purpose (see below).
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -31,7 +32,11 @@ int Encode(WORD kind, const std::string& owner, WORD pages, WORD tray, BYTE* out
 DLLEXPORT int APIENTRY DHGetVJCLStringOfJobOwnerFromInputA(WORD kind, LPCSTR ownerInput, WORD pagesPerSheet,
                                                            WORD trayCode, BYTE* out, DWORD* length, DWORD* extra) {
     if (ownerInput == nullptr) return 0;
-    return Encode(kind, ownerInput, pagesPerSheet, trayCode, out, length, extra);
+    const int ok = Encode(kind, ownerInput, pagesPerSheet, trayCode, out, length, extra);
+    // A misbehaving library for tests: an input starting "!LONG" answers a length far beyond the
+    // buffer it was given.
+    if (ok && std::strncmp(ownerInput, "!LONG", 5) == 0) *length = 100000;
+    return ok;
 }
 
 DLLEXPORT int APIENTRY DHGetVJCLStringOfJobOwnerStringFromUserHostName(WORD kind, WORD pagesPerSheet, WORD trayCode,

@@ -155,6 +155,19 @@ TEST_F(JobOwnerTest, OwnerStringComesFromTheLibraryBesideTheGraphicsDll) {
     EXPECT_EQ(std::string(fromText.ownerString), EncodedOwner("Sales-7"));
 }
 
+// A library that answers a length beyond the buffer it was given is held to that buffer: the
+// owner string holds at most its 59 bytes after the header.
+TEST_F(JobOwnerTest, OwnerLengthBeyondTheBufferIsHeldToIt) {
+    InstallOwnerLibrary();
+    Set(record_, dm::Flags1, Get(record_, dm::Flags1) | kFlags1OwnerText);
+    SetText(RecordBytes(record_), dm::OwnerInputText, u"!LONG-owner");
+    JobOwnerRecord r = Build();
+    const std::string hex = r.ownerString;
+    EXPECT_EQ(hex.size(), 2u * (65 - 6));
+    EXPECT_EQ(hex.rfind(EncodedOwner("!LONG-owner"), 0), 0u) << "the encoded text first, zero bytes after it";
+    EXPECT_EQ(hex.substr(hex.size() - 2), "00");
+}
+
 // ---- Document-monitor hand-off ----
 
 class JobMonitorTest : public JobOwnerTest {
