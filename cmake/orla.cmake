@@ -71,6 +71,9 @@ endfunction()
 function(orla_test name)
   cmake_parse_arguments(ARG "THREADS" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  # Test code is compiled for debugging rather than speed: it builds in about 40 % less time, and
+  # what it tests (the DLLs, the platform, the tools' libraries) keeps the tree's optimisation.
+  target_compile_options(${name} PRIVATE $<$<CONFIG:Release,RelWithDebInfo>:-Og>)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   if(ARG_DEPENDS)
