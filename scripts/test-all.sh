@@ -36,33 +36,45 @@ rc=0
   ctest --output-on-failure -j "$jobs") || rc=1
 record $rc
 
-step "fuzz targets (${fuzz_seconds}s each)"
-fuzz_ok=0
-fuzz_bad=0
-while IFS='=' read -r name corpus; do
-  [ -n "$name" ] || continue
+step "fuzz targets (${fuzz_seconds}s each, ${jobs} at a time)"
+# One target: its seed corpus copied into a work folder, then fuzzed; prints "ok", or "FAILED" with
+# the end of its log and the input that failed, so the run can be repeated from this log alone.
+fuzz_one() {
+  local name=$1 corpus=$2 work
   work=$(mktemp -d)
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/ 2>/dev/null || true
   # The sanitizer runtime is a shared library in this tree (the DLLs need it), and libFuzzer's
   # link puts it after the C++ library; the order does not matter for these programs.
-  if (cd "$work" && ASAN_OPTIONS=verify_asan_link_order=0 "$build/asan/bin/$name" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-        -seed="$fuzz_seed" -print_final_stats=0 "$work" >"$work.log" 2>&1); then
+  if (cd "$work" && ASAN_OPTIONS=verify_asan_link_order=0 "$build/asan/bin/$name" -max_total_time="$fuzz_seconds" \
+        -timeout=10 -rss_limit_mb=2048 -seed="$fuzz_seed" -print_final_stats=0 "$work" >"$work.log" 2>&1); then
     echo "fuzz $name: ok"
-    fuzz_ok=$((fuzz_ok + 1))
   else
-    echo "fuzz $name: FAILED"; tail -40 "$work.log"
-    # The input that failed, so the run can be repeated from this log alone.
-    for artifact in "$work"/crash-* "$work"/timeout-* "$work"/oom-* "$work"/leak-*; do
-      [ -f "$artifact" ] || continue
-      echo "input $(basename "$artifact") ($(stat -c %s "$artifact") bytes, first 4 KB in hex):"
-      head -c 4096 "$artifact" | od -An -tx1 -v
-    done
-    fuzz_bad=$((fuzz_bad + 1))
+    {
+      echo "fuzz $name: FAILED"
+      tail -40 "$work.log"
+      for artifact in "$work"/crash-* "$work"/timeout-* "$work"/oom-* "$work"/leak-*; do
+        [ -f "$artifact" ] || continue
+        echo "input $(basename "$artifact") ($(stat -c %s "$artifact") bytes, first 4 KB in hex):"
+        head -c 4096 "$artifact" | od -An -tx1 -v
+      done
+    } > "$work.report"
+    cat "$work.report"
+    rm -f "$work.report"
   fi
   rm -rf "$work" "$work.log"
-done < "$build/asan/fuzz_targets.txt"
+}
+export -f fuzz_one
+export build fuzz_seconds fuzz_seed
+# The targets are independent and single-threaded: as many run at once as there are cores.
+fuzz_log=$(mktemp)
+tr '=' '\n' < "$build/asan/fuzz_targets.txt" | xargs -d '\n' -n 2 -P "$jobs" bash -c 'fuzz_one "$0" "$1"' > "$fuzz_log" || true
+cat "$fuzz_log"
+fuzz_ok=$(grep -c ': ok$' "$fuzz_log" || true)
+fuzz_bad=$(grep -c ': FAILED$' "$fuzz_log" || true)
+fuzz_all=$(grep -c '=' "$build/asan/fuzz_targets.txt" || true)
+rm -f "$fuzz_log"
 echo "fuzz: $fuzz_ok passed, $fuzz_bad failed"
-record $((fuzz_bad > 0 ? 1 : 0))
+record $(( fuzz_bad > 0 || fuzz_ok != fuzz_all ? 1 : 0 ))
 
 step "ThreadSanitizer: language monitor tests"
 cmake -S . -B "$build/tsan" -G Ninja -DORLA_TSAN=ON -DORLA_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
