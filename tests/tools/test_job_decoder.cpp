@@ -5,34 +5,26 @@
 #include <string>
 #include <tuple>
 
+#include "job_bytes.h"
 #include "packed_points.h"
 #include "tools/job_decoder/job_decoder.h"
 
 namespace {
 
 using namespace orla::jobdecode;
+using orla::testing::Be16;
+using orla::testing::Be32;
+using orla::testing::kTrailer;
+using orla::testing::kUel;
 using orla::testing::Packed;
 using namespace std::string_literals;
 
-const std::string kUel = "\x1b%-12345X";
 const std::string kHeader = kUel + "@PJL JOB MODE=PRINTER\r\n@PJL SET COPIES=2\r\n@PJL SET QTY=1\r\n" +
                             "@PJL COMMENT DNAME=report.txt\r\n@PJL ENTER LANGUAGE=ORLA\r\n" +
                             "\x1b"
                             "c1" +
                             "\x1c&600.\x1c"
                             "d240.";
-const std::string kTrailer =
-    "\x1c"
-    "fPC0.\x1c&0.\x1b"
-    "c1" +
-    kUel + "@PJL EOJ\r\n@PJL EOJ\r\n";
-
-std::string Be16(unsigned v) {
-    return std::string{static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)};
-}
-std::string Be32(unsigned v) {
-    return Be16(v >> 16) + Be16(v & 0xFFFF);
-}
 
 // An image command at the current position.
 std::string Image(unsigned format, unsigned width, unsigned height, const std::string& data) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "job_bytes.h"
 #include "packed_points.h"
 #include "tools/job_decoder/page_pictures.h"
 
@@ -16,9 +17,12 @@ namespace {
 
 using namespace orla::jobdecode;
 using namespace std::string_literals;
+using orla::testing::Be16;
+using orla::testing::Be32;
+using orla::testing::kTrailer;
+using orla::testing::kUel;
 using orla::testing::Packed;
 
-const std::string kUel = "\x1b%-12345X";
 std::string Header(int resolution) {
     return kUel +
            "@PJL JOB MODE=PRINTER\r\n@PJL ENTER LANGUAGE=ORLA\r\n\x1b"
@@ -26,18 +30,6 @@ std::string Header(int resolution) {
            std::to_string(resolution) +
            ".\x1c"
            "d240.";
-}
-const std::string kTrailer =
-    "\x1c"
-    "fPC0.\x1c&0.\x1b"
-    "c1" +
-    kUel + "@PJL EOJ\r\n@PJL EOJ\r\n";
-
-std::string Be16(unsigned v) {
-    return std::string{static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)};
-}
-std::string Be32(unsigned v) {
-    return Be16(v >> 16) + Be16(v & 0xFFFF);
 }
 std::string Move(unsigned x, unsigned y) {
     return "\xB8\x00"s + Be16(x) + Be32(y);
