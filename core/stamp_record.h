@@ -1,0 +1,55 @@
+// One stamp (a text or image mark printed on each page) as it is stored per user and printer, and
+// the reader that fetches one stamp by number in its in-memory form.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "win/base.h"
+
+namespace orla {
+
+// 780 bytes, little-endian. The stored form (registry, printer data) holds its texts in the system
+// code page; the in-memory form (settings record, escapes, dialogs) holds them as UTF-16 in the
+// same byte ranges. Every other field is the same in both.
+inline constexpr size_t kStampRecordSize = 780;
+inline constexpr DWORD kStampMaxCount = 20;
+
+struct StampTextField {
+    size_t offset;
+    size_t bytes;  // the field's size; the in-memory form holds bytes / 2 UTF-16 units
+};
+namespace stamp {
+inline constexpr size_t kNumber = 0;  // WORD: position in the user's list + 1
+inline constexpr StampTextField kName{2, 130};
+inline constexpr size_t kKind = 132;  // DWORD: 0 text stamp, else image stamp
+inline constexpr StampTextField kText{136, 258};
+inline constexpr StampTextField kImagePath{394, 258};
+inline constexpr size_t kPosition = 652;  // DWORD: 3 x 3 grid, row by row, 0 top-left
+inline constexpr size_t kTextSize = 656;  // WORD (signed)
+inline constexpr size_t kScale = 658;     // WORD (signed), percent, 25 to 400
+inline constexpr size_t kAngle = 660;     // WORD (signed), choice 0 to 4
+inline constexpr size_t kWeight = 662;    // WORD: 400 normal, 700 bold
+inline constexpr size_t kItalic = 664;    // DWORD
+inline constexpr StampTextField kFaceName{668, 64};
+inline constexpr size_t kOverlayMode = 732;    // DWORD: 0 drawn in two passes, else once
+inline constexpr size_t kGrey = 736;           // DWORD: the editor's control 3041 to 3046
+inline constexpr size_t kFirstPageOnly = 740;  // DWORD
+inline constexpr size_t kMode = 744;           // DWORD: the editor's control 3065 to 3067
+inline constexpr size_t kReturned = 748;       // 32 bytes: zero when stored; filled by the escape
+inline constexpr StampTextField kTextFields[] = {kName, kText, kImagePath, kFaceName};
+}  // namespace stamp
+
+// The registry key of a printer's stamps: "Software\QEV\STAMP\" and the printer name, a leading
+// "\\" of a network printer name dropped.
+std::u16string StampKeyPath(std::u16string_view printerName);
+
+// Fills `record` (780 bytes) with the stored stamp of that number, converted to the in-memory
+// form; leaves it unchanged when the printer, its stamps or that number cannot be found.
+void ReadStampInfo(HANDLE hPrinter, WORD number, BYTE* record);
+
+// Converts a stored record in place into the in-memory form.
+void ConvertStampRecordToWide(BYTE* record);
+
+}  // namespace orla
