@@ -85,14 +85,25 @@ void ConvertStampRecordToWide(BYTE* record) {
     }
 }
 
+BOOL PrinterStampKey(HANDLE hPrinter, std::u16string* keyPath) {
+    BYTE* info = GetPrinterInfoAlloc(hPrinter, 2);
+    if (info == nullptr) return FALSE;
+    const auto* printer = reinterpret_cast<const PRINTER_INFO_2W*>(info);
+    const bool named = printer->pPrinterName != nullptr;
+    if (named) *keyPath = StampKeyPath(printer->pPrinterName);
+    GlobalFree(info);
+    return named ? TRUE : FALSE;
+}
+
+std::vector<BYTE> ReadStoredStamps(HANDLE hPrinter) {
+    std::u16string keyPath;
+    if (!PrinterStampKey(hPrinter, &keyPath)) return {};
+    return ReadStampList(hPrinter, keyPath);
+}
+
 void ReadStampInfo(HANDLE hPrinter, WORD number, BYTE* record) {
     if (record == nullptr) return;
-    BYTE* info = GetPrinterInfoAlloc(hPrinter, 2);
-    if (info == nullptr) return;
-    const auto* printer = reinterpret_cast<const PRINTER_INFO_2W*>(info);
-    const std::u16string keyPath = StampKeyPath(printer->pPrinterName ? printer->pPrinterName : u"");
-    GlobalFree(info);
-    const std::vector<BYTE> list = ReadStampList(hPrinter, keyPath);
+    const std::vector<BYTE> list = ReadStoredStamps(hPrinter);
     for (size_t at = 0; at + kStampRecordSize <= list.size(); at += kStampRecordSize) {
         WORD n = 0;
         std::memcpy(&n, list.data() + at + stamp::kNumber, sizeof n);

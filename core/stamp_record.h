@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "win/base.h"
 
@@ -44,6 +45,14 @@ inline constexpr StampTextField kTextFields[] = {kName, kText, kImagePath, kFace
 // The registry key of a printer's stamps: "Software\QEV\STAMP\" and the printer name, a leading
 // "\\" of a network printer name dropped.
 std::u16string StampKeyPath(std::u16string_view printerName);
+
+// The stored list of a printer's stamps, read by the rule every reader follows: the user's value
+// "STAMP_Info" under the stamp key, the printer data value when the key opens but the value cannot
+// be read, nothing when the key does not open (or the printer's name cannot be had). Whole and
+// partial records as stored; callers walk whole records only.
+std::vector<BYTE> ReadStoredStamps(HANDLE hPrinter);
+// The stamp key of a printer by its PRINTER_INFO_2 name; FALSE when the name cannot be had.
+BOOL PrinterStampKey(HANDLE hPrinter, std::u16string* keyPath);
 
 // Fills `record` (780 bytes) with the stored stamp of that number, converted to the in-memory
 // form; leaves it unchanged when the printer, its stamps or that number cannot be found.

@@ -1,0 +1,153 @@
+// The stamp store: factory stamps, reading a list name, deleting with renumbering, replacing and
+// appending (at most 20), and the selected stamp copied into the settings records.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/stamp_record.h"
+#include "ui/tools/stamp_store.h"
+#include "ui_fixture.h"
+#include "win/nls.h"
+#include "win/registry.h"
+
+using namespace orla;
+using namespace orla_ui_test;
+
+namespace {
+
+WORD NumberOf(const BYTE* record) {
+    WORD n = 0;
+    std::memcpy(&n, record + stamp::kNumber, sizeof n);
+    return n;
+}
+
+std::u16string WideName(const BYTE* record) {
+    std::u16string out;
+    for (size_t i = 0; i + 1 < stamp::kName.bytes; i += 2) {
+        const char16_t c =
+            static_cast<char16_t>(record[stamp::kName.offset + i] | (record[stamp::kName.offset + i + 1] << 8));
+        if (c == 0) break;
+        out.push_back(c);
+    }
+    return out;
+}
+
+class StampStoreTest : public UiSandbox {
+protected:
+    void SetUp() override {
+        UiSandbox::SetUp();
+        InstallSamplePrinter();
+        ASSERT_FALSE(HasFatalFailure());
+        ResetStamps(printer_, kResetAllStamps);
+    }
+    std::vector<BYTE> Stored() { return ReadStoredStamps(printer_); }
+    // The list names in store order, read through ReadStampText.
+    std::vector<std::u16string> Names() {
+        std::vector<std::u16string> out;
+        const size_t count = Stored().size() / kStampRecordSize;
+        for (size_t n = 1; n <= count; ++n) {
+            WCHAR text[65] = {};
+            ReadStampText(printer_, static_cast<WORD>(n), text);
+            out.emplace_back(reinterpret_cast<const char16_t*>(text));
+        }
+        return out;
+    }
+};
+
+TEST_F(StampStoreTest, FactoryStampsSeedTheUsersList) {
+    const std::vector<BYTE> list = Stored();
+    ASSERT_EQ(list.size(), kStampRecordSize * FactoryStampCount());
+    for (size_t i = 0; i < FactoryStampCount(); ++i) EXPECT_EQ(NumberOf(list.data() + i * kStampRecordSize), i + 1);
+    if (kJapaneseBuild) {
+        EXPECT_EQ(list.size(), 7800u);
+        EXPECT_EQ(Names().front(), u"\u30de\u30eb\u79d8");  // "マル秘", printing "秘"
+        BYTE first[kStampRecordSize];
+        std::memcpy(first, list.data(), kStampRecordSize);
+        ConvertStampRecordToWide(first);
+        EXPECT_EQ(first[stamp::kText.offset], 0xD8);  // U+79D8 little-endian
+        EXPECT_EQ(first[stamp::kText.offset + 1], 0x79);
+    } else {
+        EXPECT_EQ(list.size(), 5460u);
+        EXPECT_EQ(Names().back(), u"DRAFT");
+    }
+}
+
+TEST_F(StampStoreTest, DeleteRenumbersTheStampsAfterIt) {
+    const std::vector<std::u16string> before = Names();
+    DeleteStamp(printer_, 2);
+    const std::vector<BYTE> list = Stored();
+    ASSERT_EQ(list.size(), kStampRecordSize * (FactoryStampCount() - 1));
+    for (size_t i = 0; i < list.size() / kStampRecordSize; ++i)
+        EXPECT_EQ(NumberOf(list.data() + i * kStampRecordSize), i + 1) << "number = position + 1";
+    std::vector<std::u16string> expected = before;
+    expected.erase(expected.begin() + 1);
+    EXPECT_EQ(Names(), expected);
+    DeleteStamp(printer_, 99);
+    EXPECT_EQ(Stored().size(), list.size()) << "an unknown number deletes nothing";
+}
+
+TEST_F(StampStoreTest, SaveReplacesOrAppendsUpToTwentyStamps) {
+    BYTE wide[kStampRecordSize] = {};
+    const std::u16string name = u"Mine";
+    std::memcpy(wide + stamp::kName.offset, name.data(), 2 * name.size());
+    ContextPtr context(CreateUiContext(printer_, nullptr));
+    ASSERT_NE(context, nullptr);
+
+    EXPECT_EQ(SaveStampRecord(context.get(), 1, wide), StampSave::Replaced);
+    EXPECT_EQ(Names().front(), u"Mine");
+    const WORD next = ResolveStampNumber(printer_, 50);
+    EXPECT_EQ(next, FactoryStampCount() + 1);
+    EXPECT_FALSE(StampExists(printer_, next));
+    EXPECT_EQ(SaveStampRecord(context.get(), next, wide), StampSave::Appended);
+    EXPECT_TRUE(StampExists(printer_, next));
+    EXPECT_EQ(ResolveStampNumber(printer_, next), next);
+    while (Stored().size() < kStampRecordSize * kStampMaxCount)
+        ASSERT_EQ(SaveStampRecord(context.get(), ResolveStampNumber(printer_, 0), wide), StampSave::Appended);
+    EXPECT_EQ(SaveStampRecord(context.get(), 21, wide), StampSave::ListFull);
+    EXPECT_EQ(Stored().size(), kStampRecordSize * kStampMaxCount) << "a full list is not written";
+}
+
+// A face of 31 double-byte characters needs 62 bytes in the stored form: it is kept whole, where
+// converting it into 32 bytes would lose it.
+TEST_F(StampStoreTest, SavedFaceNamesKeepTheirDoubleByteCharacters) {
+    if (!kJapaneseBuild) GTEST_SKIP() << "the English build's system code page has no double-byte faces";
+    BYTE wide[kStampRecordSize] = {};
+    const std::u16string face(31, u'\u660e');
+    std::memcpy(wide + stamp::kFaceName.offset, face.data(), 2 * face.size());
+    ContextPtr context(CreateUiContext(printer_, nullptr));
+    ASSERT_NE(context, nullptr);
+    ASSERT_EQ(SaveStampRecord(context.get(), 1, wide), StampSave::Replaced);
+    BYTE back[kStampRecordSize] = {};
+    ReadStampInfo(printer_, 1, back);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(back + stamp::kFaceName.offset)), face);
+}
+
+TEST_F(StampStoreTest, ResetOneFactoryStampKeepsTheListSize) {
+    DeleteStamp(printer_, 1);
+    const size_t size = Stored().size();
+    ResetStamps(printer_, 2);  // now the stamp numbered 2 (formerly 3) becomes factory stamp 2
+    EXPECT_EQ(Stored().size(), size);
+    EXPECT_EQ(NumberOf(Stored().data() + kStampRecordSize), 2);
+    ResetStamps(printer_, 0);
+    ResetStamps(printer_, 99);
+    EXPECT_EQ(Stored().size(), size) << "other codes do nothing";
+}
+
+TEST_F(StampStoreTest, SelectedStampIsCopiedIntoTheSettingsRecord) {
+    ContextPtr context(CreateUiContext(printer_, nullptr));
+    ASSERT_NE(context, nullptr);
+    Set(context->currentDevmode, dm::StampNumber, DWORD{3});
+    LoadStampsIntoContext(context.get());
+    const BYTE* embedded = context->currentDevmode.bytes + dm::StampRecord.offset;
+    EXPECT_EQ(NumberOf(embedded), 3);
+    WCHAR third[65] = {};
+    ReadStampText(printer_, 3, third);
+    EXPECT_EQ(WideName(embedded), std::u16string(reinterpret_cast<const char16_t*>(third)));
+
+    Set(context->scratchDevmode, dm::StampNumber, DWORD{99});
+    std::memset(context->scratchDevmode.bytes + dm::StampRecord.offset, 0x5A, kStampRecordSize);
+    ReloadWorkingStamp(context.get());
+    EXPECT_EQ(context->scratchDevmode.bytes[dm::StampRecord.offset], 0x5A) << "no such stamp: left as it is";
+}
+
+}  // namespace
