@@ -25,38 +25,6 @@ bool UsesPattern(BYTE rop3) {
     return ((rop3 >> 4) ^ rop3) & 0x0F;
 }
 
-// A source index in the destination's format: through the translation, else unchanged for equal
-// formats, else by brightness onto 1 bpp (white 1) and grey levels onto 8 bpp.
-ULONG SourceIndex(const SURFOBJ& src, const SURFOBJ& dst, XLATEOBJ* pxlo, ULONG index) {
-    if (pxlo && !(pxlo->flXlate & XO_TRIVIAL)) return XLATEOBJ_iXlate(pxlo, index);
-    if (src.iBitmapFormat == dst.iBitmapFormat) return index;
-    ULONG rgb;
-    switch (src.iBitmapFormat) {
-        case BMF_1BPP:
-            rgb = index ? 0xFFFFFF : 0;
-            break;
-        case BMF_4BPP:
-            rgb = (index * 17) * 0x010101;
-            break;
-        case BMF_8BPP:
-            rgb = index * 0x010101;
-            break;
-        default:
-            rgb = ((index >> 16) & 0xFF) | (index & 0xFF00) | ((index & 0xFF) << 16);
-            break;
-    }
-    switch (dst.iBitmapFormat) {
-        case BMF_1BPP:
-            return Luminance(rgb) >= 128 ? 1 : 0;
-        case BMF_4BPP:
-            return Luminance(rgb) / 17;
-        case BMF_8BPP:
-            return Luminance(rgb);
-        default:
-            return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
-    }
-}
-
 // The ROP3 on three pixel values, bit by bit.
 ULONG ApplyRop3(BYTE rop3, ULONG p, ULONG s, ULONG d) {
     ULONG result = 0;
@@ -93,7 +61,7 @@ BOOL BitBltOnBitmap(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
             row.assign(static_cast<size_t>(w), 0);
             if (source)
                 for (LONG x = 0; x < w; ++x)
-                    row[x] = SourceIndex(
+                    row[x] = ConvertIndex(
                         *psoSrc, *psoTrg, pxlo,
                         GetPixel(*psoSrc, static_cast<LONG>(piece.left + x + dx), static_cast<LONG>(y + dy)));
             for (LONG x = 0; x < w; ++x) {

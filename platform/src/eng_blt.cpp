@@ -37,46 +37,6 @@ ULONG FormatOfHalftone(ULONG htFormat) {
 
 thread_local int t_copyBitsDepth = 0;
 
-// 0x00BBGGRR of a pixel without a translation: 1 bpp is black and white, others are RGB.
-ULONG NaturalRgb(const SURFOBJ& so, ULONG index) {
-    switch (so.iBitmapFormat) {
-        case BMF_1BPP:
-            return index ? 0xFFFFFF : 0;
-        case BMF_4BPP:
-            return (index * 17) * 0x010101;
-        case BMF_8BPP:
-            return index * 0x010101;
-        case BMF_16BPP: {
-            ULONG r = (index >> 10) & 31, g = (index >> 5) & 31, b = index & 31;
-            return (r * 255 / 31) | ((g * 255 / 31) << 8) | ((b * 255 / 31) << 16);
-        }
-        default:  // 24 and 32 bpp hold B, G, R bytes: the index reads 0x00RRGGBB
-            return ((index >> 16) & 0xFF) | (index & 0xFF00) | ((index & 0xFF) << 16);
-    }
-}
-
-ULONG FromNaturalRgb(const SURFOBJ& so, ULONG rgb) {
-    switch (so.iBitmapFormat) {
-        case BMF_1BPP:
-            return Luminance(rgb) >= 128 ? 1 : 0;
-        case BMF_4BPP:
-            return Luminance(rgb) / 17;
-        case BMF_8BPP:
-            return Luminance(rgb);
-        case BMF_16BPP:
-            return (((rgb & 0xFF) * 31 / 255) << 10) | ((((rgb >> 8) & 0xFF) * 31 / 255) << 5) |
-                   (((rgb >> 16) & 0xFF) * 31 / 255);
-        default:
-            return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
-    }
-}
-
-ULONG Convert(const SURFOBJ& src, const SURFOBJ& dst, XLATEOBJ* pxlo, ULONG index) {
-    if (pxlo) return XLATEOBJ_iXlate(pxlo, index);
-    if (src.iBitmapFormat == dst.iBitmapFormat) return index;
-    return FromNaturalRgb(dst, NaturalRgb(src, index));
-}
-
 constexpr BYTE kBayer8[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
                                 {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
                                 {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
@@ -153,7 +113,7 @@ BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo
             for (LONG x = 0; x < w; ++x)
                 copy[x] = GetPixel(*psoSrc, static_cast<LONG>(piece.left + x + dx), static_cast<LONG>(y + dy));
             for (LONG x = 0; x < w; ++x)
-                PutPixel(*psoDest, piece.left + x, y, Convert(*psoSrc, *psoDest, pxlo, copy[x]));
+                PutPixel(*psoDest, piece.left + x, y, ConvertIndex(*psoSrc, *psoDest, pxlo, copy[x]));
         }
     }
     psoDest->iUniq++;
@@ -217,7 +177,7 @@ BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
                         ULONG level = Luminance(rgb) * 64 / 256;
                         value = level > kBayer8[(y - orgY) & 7][(x - orgX) & 7] ? 1 : 0;
                     } else {
-                        value = Convert(*psoSrc, *psoDest, pxlo, p);
+                        value = ConvertIndex(*psoSrc, *psoDest, pxlo, p);
                     }
                 }
                 PutPixel(*psoDest, x, y, value);
