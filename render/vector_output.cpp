@@ -619,14 +619,16 @@ int WritePath(PrinterPdev* pdev, const PathPoints& path, DWORD kind, FLONG fillM
         if (result == 0) return 0;
     } else if (counts.subpaths >= 2) {
         result = stroke ? WriteMultiStroke(pdev, compact, kind) : WriteMultiPolygon(pdev, compact, kind, fillMode);
-    } else if (kind == kPathClosedStroke && !SelectClosedStrokeBrush(pdev)) {
-        return 1;  // the brush write failed; a selected brush goes on to the shapes below
-    } else if (kind != kPathStroke && AxisRectangle(compact.figures[0], &rect)) {
-        // 6. Axis-parallel rectangles of fills.
-        result = WriteRectanglePath(pdev, rect);
-        painting = false;
     } else {
-        result = WriteBinaryPath(pdev, compact, kind, fillMode);  // 7.
+        // One subpath: closed strokes fill with the brush state the printer expects for them.
+        if (kind == kPathClosedStroke && !SelectClosedStrokeBrush(pdev)) return 1;
+        if (kind != kPathStroke && AxisRectangle(compact.figures[0], &rect)) {
+            // 6. Axis-parallel rectangles of fills.
+            result = WriteRectanglePath(pdev, rect);
+            painting = false;
+        } else {
+            result = WriteBinaryPath(pdev, compact, kind, fillMode);  // 7.
+        }
     }
     if (result > 0 && painting) Painted(pdev);
     // A failed write is latched in the device context; the hook reports it.

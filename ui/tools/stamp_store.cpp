@@ -159,9 +159,9 @@ void ReadStampText(HANDLE hPrinter, WORD number, WCHAR (&out)[65]) {
         const BYTE* record = list.data() + i * kStampRecordSize;
         if (NumberAt(record) != number) continue;
         const char* name = reinterpret_cast<const char*>(record + stamp::kName.offset);
-        const int length = WholeCharacterBytes(name, static_cast<int>(strnlen(name, stamp::kName.bytes)),
-                                               static_cast<int>(kStampNameBytes) - 1);
-        if (static_cast<size_t>(length) != strnlen(name, stamp::kName.bytes)) return;  // does not end within 65
+        const int stored = static_cast<int>(strnlen(name, stamp::kName.bytes));
+        const int length = WholeCharacterBytes(name, stored, static_cast<int>(kStampNameBytes) - 1);
+        if (length != stored) return;  // the text does not end within 65 bytes
         WCHAR wide[65] = {};
         if (length > 0) MultiByteToWideChar(CP_ACP, 0, name, length, wide, 64);
         std::memcpy(out, wide, sizeof wide);
