@@ -221,6 +221,8 @@ inline constexpr DmField<DWORD> StampSetting6216{HighOffset(6216)};
 inline constexpr DmField<DWORD> OffsetStacking{HighOffset(6232)};  // only with output tray 2
 inline constexpr DmField<DWORD> OutputTrayFits{HighOffset(6240)};  // 0: short paper to tray 2 with FUT
 inline constexpr DmField<DWORD> StampOption{HighOffset(7564)};
+inline constexpr DmField<DWORD> DuplexAvailable{HighOffset(7568)};  // the constraint pass's duplex answer
+inline constexpr DmField<DWORD> LayoutAvailable{HighOffset(7572)};  // and its layout answer
 inline constexpr DmField<WORD> ManualPaperType{HighOffset(7576)};  // paper type in the manual slot
 inline constexpr DmField<WORD> ImageAdjustMode{HighOffset(7578)};
 inline constexpr unsigned ImageAdjustValues = HighOffset(7580);  // 9 DWORDs

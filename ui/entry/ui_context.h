@@ -9,7 +9,9 @@
 #include "core/driver_devmode.h"
 #include "core/support.h"
 #include "ui/entry/printer_config.h"
+#include "ui/entry/option_constraints.h"
 #include "ui/entry/printer_data_store.h"
+#include "ui/entry/ui_flags.h"
 #include "win/base.h"
 #include "win/devmode.h"
 #include "win/spool.h"
@@ -17,13 +19,6 @@
 namespace orla {
 
 inline constexpr DWORD kUiContextMagic = 0x19710104;
-
-// UiContext flags.
-inline constexpr DWORD kUiCanChange = 0x01;
-inline constexpr DWORD kUiDataWritable = 0x02;
-inline constexpr DWORD kUiDeviceSheets = 0x10;
-inline constexpr DWORD kUiDocumentSheets = 0x20;
-inline constexpr DWORD kUiAdvanced = 0x40;
 
 inline constexpr LONG kUiFormNameChars = 64;
 
@@ -59,6 +54,7 @@ struct UiContext {
     const CompiledDeviceData* deviceData;
     AccountBlock accountSaved;      // printer-data account values
     AccountBlock accountSavedUser;  // per-user account values
+    MonitorProbe monitorProbe;      // the document monitor's answer, asked once per context
 };
 
 UiContext* CreateUiContext(HANDLE hPrinter, const DEVMODEW* callerDevmode);

@@ -1,0 +1,96 @@
+// The option constraint pass over the sample printer: one whole pass (every rule with its resolver
+// runs and item switches), with the document monitor's answer kept by the context as the UI
+// keeps it, and asked on every pass for comparison.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "core/settings.h"
+#include "core/support.h"
+#include "plat/control.h"
+#include "ui/entry/option_constraints.h"
+#include "ui/entry/ui_flags.h"
+#include "win/kernel.h"
+#include "win/spool.h"
+
+using namespace orla;
+
+namespace {
+
+std::u16string Widen(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
+
+std::string EnvOr(const char* name, const char* fallback) {
+    const char* env = std::getenv(name);
+    return env ? env : fallback;
+}
+
+// A sandbox with the sample printer installed and opened, its device data and resource DLL.
+struct SamplePrinter {
+    SamplePrinter() {
+        char dir[] = "/tmp/orla-bench-oc-XXXXXX";
+        if (!mkdtemp(dir)) std::abort();
+        root = dir;
+        PlatSetSandboxRoot(dir);
+        DeviceDataCacheInit();
+        const std::u16string driverDir = PlatDriverDirectory();
+        const std::string bin = EnvOr("ORLA_BIN_DIR", ORLA_BENCH_BIN_DIR);
+        const std::string source = EnvOr("ORLA_SOURCE_DIR", ORLA_BENCH_SOURCE_DIR);
+        const std::u16string dataFile = driverDir + u"\\HV4400KJ.KDD";
+        bool ok = PlatCopyIntoSandbox((source + "/resources/models/HV4400KJ.KDD").c_str(), dataFile.c_str());
+        for (const char* dll : {"Quessaj.dll", "Quessae.dll"})
+            ok = ok && PlatCopyIntoSandbox((bin + "/" + dll).c_str(), (driverDir + u"\\" + Widen(dll)).c_str());
+        const std::u16string driver = driverDir + u"\\Quessa.dll";
+        const std::u16string config = driverDir + u"\\Talvex.dll";
+        PLAT_PRINTER_SETUP setup{u"Halvoric",      u"ORLA HV4400KJ.KDD", u"LPT1:", driver.c_str(),
+                                 dataFile.c_str(), config.c_str(),       nullptr,  nullptr};
+        PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+        ok = ok && PlatInstallPrinter(&setup) && OpenPrinterW(const_cast<LPWSTR>(u"Halvoric"), &printer, &defaults);
+        data = ok ? GetDeviceData(printer) : nullptr;
+        resources = data ? LoadResourceDll(printer) : nullptr;
+        if (!resources) std::abort();
+        SetDefaultDevmode(&record, printer, nullptr, data);
+    }
+    ~SamplePrinter() {
+        FreeResourceDll(resources);
+        ReleaseDeviceData(data);
+        ClosePrinter(printer);
+        DeviceDataCacheTerm();
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
+    }
+    std::string root;
+    HANDLE printer = nullptr;
+    const CompiledDeviceData* data = nullptr;
+    HMODULE resources = nullptr;
+    DriverDevmode record{};
+};
+
+SamplePrinter& Sample() {
+    static SamplePrinter sample;
+    return sample;
+}
+
+void BM_ConstraintPass(benchmark::State& state, bool keepMonitorAnswer) {
+    SamplePrinter& s = Sample();
+    DriverDevmode record = s.record;
+    SwitchedItems items;
+    const ItemSwitches switches = items.Switches(TRUE);
+    MonitorProbe probe = MonitorProbe::kNotAsked;
+    UINT runs = 0;
+    for (auto _ : state) {
+        runs = ApplyOptionConstraints(&record, &switches, nullptr, s.printer, s.data, s.resources,
+                                      kUiCanChange | kUiDataWritable, keepMonitorAnswer ? &probe : nullptr);
+        benchmark::DoNotOptimize(record);
+    }
+    state.counters["resolver_runs"] = runs;
+}
+BENCHMARK_CAPTURE(BM_ConstraintPass, monitor_answer_kept, true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ConstraintPass, monitor_asked_each_pass, false)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
