@@ -1,162 +1,280 @@
-// Dorlik.DLL stand-in: one set of named status variables per printer name, shared by every
-// client in the process; publishing a changed value signals the events registered for it.
+// Dorlik.DLL stand-in: one set of named status variables per printer name, kept in the shared
+// store so that the monitor in the spooler's process and the interface DLL in applications'
+// processes see the same values; a changed value signals the events registered for it.
+#include <chrono>
 #include <cstring>
-#include <deque>
-#include <map>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "outside/dorlik/dorlik_api.h"
+#include "outside/dorlik/local_state.h"
 #include "win/kernel.h"
+
+using namespace dorlik;
 
 namespace {
 
-struct Variable {
-    std::string value;
-    DWORD updates = 0;
-    std::deque<std::string> history;  // the last values published, newest first (tests)
-};
+constexpr size_t kMaxNotifications = 64;
 
-constexpr size_t kHistory = 1024;
+LocalState* g_local = nullptr;
+std::mutex g_localLock;
 
-struct Notification {
-    DWORD cookie;
-    std::vector<std::string> names;
-    std::vector<HANDLE> events;
-};
-
-struct Printer {
-    std::map<std::string, Variable> variables;
-    std::vector<Notification> notifications;
-};
-
-struct Manager {
-    std::u16string printer;
-    DWORD mode = 0;
-};
-
-struct State {
-    std::mutex lock;
-    std::map<std::u16string, Printer> printers;  // by printer name
-    std::map<ULONG_PTR, Manager> managers;
-    ULONG_PTR nextHandle = 0x4000;
-    DWORD nextCookie = 1;
-};
-
-// The process state lives from the first call to the library's unload: freed at detach, since
-// nothing can reach it once the library is gone.
-State* g_state = nullptr;
-
-std::mutex g_stateLock;
-
-State& state() {
-    std::lock_guard<std::mutex> g(g_stateLock);
-    if (g_state == nullptr) g_state = new State;
-    return *g_state;
-}
-
-std::string Narrow(LPCWSTR text) {
+std::string Narrow(LPCWSTR text, size_t limit = SIZE_MAX) {
     std::string s;
-    for (; text && *text; ++text) s += *text < 0x80 ? static_cast<char>(*text) : '?';
+    for (size_t i = 0; text && i < limit && text[i]; ++i) s += text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
     return s;
 }
 
-std::string Bytes(const void* p, size_t n) {
-    return std::string(static_cast<const char*>(p), n);
+// The requested names as the monitor reads them: ANSI text with its terminator.
+std::string RequestText(LPCWSTR names, DWORD size) {
+    return Narrow(names, size / sizeof(WCHAR)) + '\0';
 }
 
-void Defaults(const std::u16string& name, Printer& printer) {
-    auto set = [&](const char* key, std::string value) {
-        if (printer.variables.count(key) == 0) printer.variables[key].value = std::move(value);
-    };
+void SetDefault(Mapping& m, uint32_t printer, const char* name, const std::string& value) {
+    if (FindVariable(m, printer, name) >= 0) return;
+    bool changed = false;
+    WriteVariable(m, printer, name, value.data(), static_cast<uint32_t>(value.size()), &changed, false);
+}
+
+void Defaults(Mapping& m, uint32_t printer, const std::u16string& name) {
     std::string printerName(520, '\0');  // UTF-16 text in 520 bytes
-    memcpy(printerName.data(), name.data(), std::min<size_t>(name.size(), 259) * 2);
-    set("PrinterName", printerName);
-    set("Port", std::string(516, '\0'));  // no port claim: any port may bind the printer
-    set("TerminateManager", std::string(4, '\0'));
-    set("RefreshStatus", std::string(4, '\0'));
+    std::memcpy(printerName.data(), name.data(), std::min<size_t>(name.size(), 259) * 2);
+    SetDefault(m, printer, "PrinterName", printerName);
+    SetDefault(m, printer, "Port", std::string(516, '\0'));  // no port claim: any port may bind the printer
+    SetDefault(m, printer, "TerminateManager", std::string(4, '\0'));
+    SetDefault(m, printer, "RefreshStatus", std::string(4, '\0'));
 }
 
-Manager* FindManager(State& s, HANDLE h) {
-    auto it = s.managers.find(reinterpret_cast<ULONG_PTR>(h));
-    return it == s.managers.end() ? nullptr : &it->second;
-}
-
-LONG Read(Printer& p, const std::string& name, void* buffer, DWORD size, DWORD* returned) {
-    auto it = p.variables.find(name);
-    if (it == p.variables.end()) return DORLIK_E_NO_VARIABLE;
-    DWORD needed = static_cast<DWORD>(it->second.value.size());
+LONG CopyOut(const unsigned char* value, DWORD needed, void* buffer, DWORD size, DWORD* returned) {
     if (returned) *returned = needed;
     if (size < needed || (buffer == nullptr && needed > 0))
         return size == 0 ? DORLIK_E_SMALL_QUERY : DORLIK_E_SMALL_BUFFER;
-    if (needed > 0) memcpy(buffer, it->second.value.data(), needed);
+    if (needed > 0) std::memcpy(buffer, value, needed);
     return DORLIK_OK;
 }
 
-// Caller holds the lock; the events are set after it is released.
-std::vector<HANDLE> Write(Printer& p, const std::string& name, const void* value, DWORD size) {
-    Variable& v = p.variables[name];
-    std::string bytes = size ? Bytes(value, size) : std::string();
-    bool changed = v.value != bytes;
-    v.value = std::move(bytes);
-    ++v.updates;
-    v.history.push_front(v.value);
-    if (v.history.size() > kHistory) v.history.pop_back();
-    std::vector<HANDLE> wake;
-    if (!changed) return wake;
-    for (const auto& n : p.notifications) {
-        for (size_t i = 0; i < n.names.size() && i < n.events.size(); ++i) {
-            if (n.names[i] == name) wake.push_back(n.events[i]);
-        }
+LONG ReadFromStore(const std::u16string& printer, const std::string& name, void* buffer, DWORD size, DWORD* returned) {
+    std::shared_ptr<Mapping> m = CurrentMapping();
+    if (!m) return DORLIK_E_NO_STORE;
+    StoreLock lock(*m);
+    int p = FindPrinter(*m, printer, false);
+    int v = p < 0 ? -1 : FindVariable(*m, static_cast<uint32_t>(p), name);
+    if (v < 0) return DORLIK_E_NO_VARIABLE;
+    const StoreVariable& var = m->layout->variables[v];
+    return CopyOut(VariableValue(*m, var), var.size, buffer, size, returned);
+}
+
+// Publishes into the store, then signals this process's registrations at once; the service
+// threads of other processes see the change through the store's wake word.
+LONG Publish(const std::u16string& printer, const std::string& name, const void* value, DWORD size, bool defaults) {
+    if (name.empty() || (value == nullptr && size > 0)) return DORLIK_E_PARAMETER;
+    if (name.size() >= kVariableChars || size > kMaxValueBytes) return DORLIK_E_PARAMETER;
+    std::shared_ptr<Mapping> m = CurrentMapping();
+    if (!m) return DORLIK_E_NO_STORE;
+    bool changed = false;
+    {
+        StoreLock lock(*m);
+        int p = FindPrinter(*m, printer, true);
+        if (p < 0) return DORLIK_E_NO_STORE;
+        if (defaults) Defaults(*m, static_cast<uint32_t>(p), printer);
+        if (WriteVariable(*m, static_cast<uint32_t>(p), name, value, size, &changed, true) < 0)
+            return DORLIK_E_NO_STORE;
     }
-    return wake;
+    if (!changed) return DORLIK_OK;
+    WakeWaiters(*m);
+    std::vector<PendingCallback> callbacks;
+    {
+        LocalState& s = local();
+        std::lock_guard<std::mutex> g(s.lock);
+        DeliverChanges(*m, s, &callbacks);
+    }
+    RunCallbacks(callbacks);
+    return DORLIK_OK;
+}
+
+// The printer of a manager handle of this process.
+bool ManagerPrinter(HANDLE manager, std::u16string* printer) {
+    LocalState& s = local();
+    std::lock_guard<std::mutex> g(s.lock);
+    auto it = s.managers.find(reinterpret_cast<ULONG_PTR>(manager));
+    if (it == s.managers.end()) return false;
+    *printer = it->second.printer;
+    return true;
 }
 
 LONG Update(HANDLE manager, const std::string& name, const void* value, DWORD size) {
-    if (name.empty() || (value == nullptr && size > 0)) return DORLIK_E_PARAMETER;
-    std::vector<HANDLE> wake;
-    {
-        State& s = state();
-        std::lock_guard<std::mutex> g(s.lock);
-        Manager* m = FindManager(s, manager);
-        if (m == nullptr) return DORLIK_E_HANDLE;
-        wake = Write(s.printers[m->printer], name, value, size);
-    }
-    for (HANDLE e : wake) SetEvent(e);  // a closed event is simply not signalled
-    return DORLIK_OK;
+    std::u16string printer;
+    if (!ManagerPrinter(manager, &printer)) return DORLIK_E_HANDLE;
+    return Publish(printer, name, value, size, false);
 }
 
 LONG Get(HANDLE manager, const std::string& name, void* buffer, DWORD size, DWORD* returned) {
     if (returned) *returned = 0;
     if (name.empty()) return DORLIK_E_PARAMETER;
-    State& s = state();
+    std::u16string printer;
+    if (!ManagerPrinter(manager, &printer)) return DORLIK_E_HANDLE;
+    return ReadFromStore(printer, name, buffer, size, returned);
+}
+
+bool SplitNames(LPCSTR names, DWORD count, std::vector<std::string>* out) {
+    std::string list(names);
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t semi = list.find(';', start);
+        std::string one = list.substr(start, semi == std::string::npos ? std::string::npos : semi - start);
+        if (!one.empty()) out->push_back(one);
+        if (semi == std::string::npos) break;
+        start = semi + 1;
+    }
+    return out->size() == count;
+}
+
+LONG Register(HANDLE manager, Registration r, DWORD* cookie) {
+    std::shared_ptr<Mapping> m = CurrentMapping();
+    if (!m) return DORLIK_E_NO_STORE;
+    LocalState& s = local();
     std::lock_guard<std::mutex> g(s.lock);
-    Manager* m = FindManager(s, manager);
-    if (m == nullptr) return DORLIK_E_HANDLE;
-    return Read(s.printers[m->printer], name, buffer, size, returned);
+    auto it = s.managers.find(reinterpret_cast<ULONG_PTR>(manager));
+    if (it == s.managers.end()) return DORLIK_E_HANDLE;
+    r.manager = manager;
+    r.printer = it->second.printer;
+    r.cookie = s.nextCookie++;
+    StartFrom(*m, r);
+    *cookie = r.cookie;
+    s.registrations.push_back(std::move(r));
+    return DORLIK_OK;
+}
+
+LONG Unregister(HANDLE manager, DWORD cookie) {
+    LocalState& s = local();
+    std::lock_guard<std::mutex> g(s.lock);
+    if (s.managers.count(reinterpret_cast<ULONG_PTR>(manager)) == 0) return DORLIK_E_HANDLE;
+    for (auto it = s.registrations.begin(); it != s.registrations.end(); ++it) {
+        if (it->cookie != cookie || it->manager != manager) continue;
+        s.registrations.erase(it);
+        return DORLIK_OK;
+    }
+    return DORLIK_E_PARAMETER;
+}
+
+// Files a refresh request for the manager's printer; DORLIK_E_NOT_SERVED when no live process
+// serves it.
+LONG FileRequest(HANDLE manager, const std::string& names, RequestKind kind, uint64_t target, UINT message,
+                 DWORD* cookie) {
+    std::u16string printer;
+    if (!ManagerPrinter(manager, &printer)) return DORLIK_E_HANDLE;
+    LONG rc = Publish(printer, "RefreshStatus", names.data(), static_cast<DWORD>(names.size()), false);
+    if (rc != DORLIK_OK) return rc;
+    std::shared_ptr<Mapping> m = CurrentMapping();
+    if (!m) return DORLIK_E_NO_STORE;
+    {
+        StoreLock lock(*m);
+        int p = FindPrinter(*m, printer, false);
+        if (p < 0 || !ProcessAlive(m->layout->printers[p].serverPid)) return DORLIK_E_NOT_SERVED;
+        StoreRequest* slot = nullptr;
+        for (StoreRequest& r : m->layout->requests) {
+            if (r.state == kRequestFree || !ProcessAlive(r.requesterPid)) {
+                slot = &r;
+                break;
+            }
+        }
+        if (!slot) return DORLIK_E_NO_STORE;
+        std::memset(slot, 0, sizeof *slot);
+        slot->cookie = m->layout->header.nextCookie++;
+        if (m->layout->header.nextCookie == 0) m->layout->header.nextCookie = 1;
+        slot->printer = static_cast<uint32_t>(p);
+        slot->requesterPid = ThisProcess();
+        slot->kind = kind;
+        slot->window = target;
+        slot->message = message;
+        std::memcpy(slot->names, names.data(), std::min(names.size(), kRequestChars - 1));
+        slot->state = kRequestPending;
+        *cookie = slot->cookie;
+    }
+    WakeWaiters(*m);
+    return DORLIK_OK;
+}
+
+// Hands back a finished request's result and frees it.
+LONG CollectRequest(Mapping& m, DWORD cookie, LONG* result) {
+    StoreLock lock(m);
+    for (StoreRequest& r : m.layout->requests) {
+        if (r.state == kRequestFree || r.cookie != cookie || r.requesterPid != ThisProcess()) continue;
+        if (r.state != kRequestDone) return DORLIK_E_PENDING;
+        *result = r.result;
+        r.state = kRequestFree;
+        return DORLIK_OK;
+    }
+    return DORLIK_E_PARAMETER;
+}
+
+void DropRequest(Mapping& m, DWORD cookie) {
+    StoreLock lock(m);
+    for (StoreRequest& r : m.layout->requests)
+        if (r.cookie == cookie && r.requesterPid == ThisProcess()) r.state = kRequestFree;
 }
 
 }  // namespace
 
+namespace dorlik {
+
+LocalState& local() {
+    std::lock_guard<std::mutex> g(g_localLock);
+    if (g_local == nullptr) g_local = new LocalState;
+    return *g_local;
+}
+
+void FreeLocalStateIfIdle() {
+    std::lock_guard<std::mutex> g(g_localLock);
+    if (g_local && !g_local->serviceStarted) {
+        delete g_local;
+        g_local = nullptr;
+    }
+}
+
+}  // namespace dorlik
+
 DLLEXPORT LONG WINAPI OpenManagerExW(LPCWSTR printer, LPCWSTR client, DWORD mode, HANDLE* manager) {
     if (manager) *manager = nullptr;
     if (printer == nullptr || printer[0] == 0 || manager == nullptr) return DORLIK_E_PARAMETER;
-    State& s = state();
-    std::lock_guard<std::mutex> g(s.lock);
     std::u16string name(printer);
-    Defaults(name, s.printers[name]);
+    if (name.size() >= kPrinterChars) return DORLIK_E_PARAMETER;
+    std::shared_ptr<Mapping> m = CurrentMapping();
+    if (!m) return DORLIK_E_NO_STORE;
+    bool monitor = mode == DORLIK_MODE_MONITOR && client && std::u16string_view(client) == DORLIK_MONITOR_CLIENT;
+    LocalState& s = local();
+    std::lock_guard<std::mutex> g(s.lock);
+    {
+        StoreLock lock(*m);
+        int p = FindPrinter(*m, name, true);
+        if (p < 0) return DORLIK_E_NO_STORE;
+        Defaults(*m, static_cast<uint32_t>(p), name);
+        if (monitor) m->layout->printers[p].serverPid = ThisProcess();
+    }
+    if (monitor) ++s.served[name];
     s.nextHandle += 4;
-    s.managers[s.nextHandle] = Manager{name, mode};
+    s.managers[s.nextHandle] = Manager{name, mode, monitor};
     *manager = reinterpret_cast<HANDLE>(s.nextHandle);
+    EnsureServiceThread(s);
     return DORLIK_OK;
 }
 
 DLLEXPORT LONG WINAPI CloseManager(HANDLE manager) {
-    State& s = state();
+    LocalState& s = local();
     std::lock_guard<std::mutex> g(s.lock);
-    return s.managers.erase(reinterpret_cast<ULONG_PTR>(manager)) ? DORLIK_OK : DORLIK_E_HANDLE;
+    auto it = s.managers.find(reinterpret_cast<ULONG_PTR>(manager));
+    if (it == s.managers.end()) return DORLIK_E_HANDLE;
+    std::erase_if(s.registrations, [&](const Registration& r) { return r.manager == manager; });
+    if (it->second.monitor && --s.served[it->second.printer] == 0) {
+        s.served.erase(it->second.printer);
+        if (std::shared_ptr<Mapping> m = CurrentMapping()) {
+            StoreLock lock(*m);
+            int p = FindPrinter(*m, it->second.printer, false);
+            if (p >= 0 && m->layout->printers[p].serverPid == ThisProcess()) m->layout->printers[p].serverPid = 0;
+        }
+    }
+    s.managers.erase(it);
+    return DORLIK_OK;
 }
 
 DLLEXPORT LONG WINAPI GetPrinterStatusA(HANDLE manager, LPCSTR name, void* buffer, DWORD size, DWORD* returned) {
@@ -175,89 +293,82 @@ DLLEXPORT LONG WINAPI UpdatePrinterStatusW(HANDLE manager, LPCWSTR name, const v
     return Update(manager, Narrow(name), value, size);
 }
 
-// names: "a;b;c" with `count` names, events[i] signalled when the i-th variable changes.
 DLLEXPORT LONG WINAPI SetNotificationEventExA(HANDLE manager, DWORD count, LPCSTR names, HANDLE* events,
                                               DWORD* cookie) {
-    if (names == nullptr || events == nullptr || cookie == nullptr || count == 0 || count > 64)
+    if (names == nullptr || events == nullptr || cookie == nullptr || count == 0 || count > kMaxNotifications)
         return DORLIK_E_PARAMETER;
-    Notification n;
-    std::string list(names);
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t semi = list.find(';', start);
-        std::string one = list.substr(start, semi == std::string::npos ? std::string::npos : semi - start);
-        if (!one.empty()) n.names.push_back(one);
-        if (semi == std::string::npos) break;
-        start = semi + 1;
-    }
-    if (n.names.size() != count) return DORLIK_E_PARAMETER;
-    n.events.assign(events, events + count);
-    State& s = state();
-    std::lock_guard<std::mutex> g(s.lock);
-    Manager* m = FindManager(s, manager);
-    if (m == nullptr) return DORLIK_E_HANDLE;
-    n.cookie = s.nextCookie++;
-    *cookie = n.cookie;
-    s.printers[m->printer].notifications.push_back(std::move(n));
-    return DORLIK_OK;
+    Registration r;
+    if (!SplitNames(names, count, &r.names)) return DORLIK_E_PARAMETER;
+    r.events.assign(events, events + count);
+    return Register(manager, std::move(r), cookie);
 }
 
 DLLEXPORT LONG WINAPI KillNotificationEvent(HANDLE manager, DWORD cookie) {
-    State& s = state();
-    std::lock_guard<std::mutex> g(s.lock);
-    Manager* m = FindManager(s, manager);
-    if (m == nullptr) return DORLIK_E_HANDLE;
-    auto& list = s.printers[m->printer].notifications;
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        if (it->cookie == cookie) {
-            list.erase(it);
-            return DORLIK_OK;
-        }
-    }
-    return DORLIK_E_PARAMETER;
+    return Unregister(manager, cookie);
 }
 
-// Bound by the monitor but never called by it; the interface DLL's refresh requests come here.
 DLLEXPORT LONG WINAPI SetNotificationEventA(HANDLE manager, LPCSTR name, HANDLE event, DWORD* cookie) {
     HANDLE events[1] = {event};
     return SetNotificationEventExA(manager, 1, name, events, cookie);
 }
 
-DLLEXPORT LONG WINAPI SetReqPrinterStatusEventA(HANDLE manager, LPCSTR, LPCSTR, DWORD, HANDLE, DWORD* cookie) {
+DLLEXPORT LONG WINAPI SetNotificationCallbackExA(HANDLE manager, DWORD count, LPCSTR names,
+                                                 PFN_DorlikNotificationCallback callback, void* context,
+                                                 DWORD* cookie) {
+    if (names == nullptr || callback == nullptr || cookie == nullptr || count == 0 || count > kMaxNotifications)
+        return DORLIK_E_PARAMETER;
+    Registration r;
+    if (!SplitNames(names, count, &r.names)) return DORLIK_E_PARAMETER;
+    r.callback = callback;
+    r.context = context;
+    return Register(manager, std::move(r), cookie);
+}
+
+DLLEXPORT LONG WINAPI KillNotificationCallback(HANDLE manager, DWORD cookie) {
+    return Unregister(manager, cookie);
+}
+
+DLLEXPORT LONG WINAPI SetReqPrinterStatusMsgW(HANDLE manager, LPCWSTR variable, LPCWSTR names, DWORD size, HWND window,
+                                              UINT message, DWORD* cookie) {
     if (cookie) *cookie = 0;
-    State& s = state();
-    std::lock_guard<std::mutex> g(s.lock);
-    return FindManager(s, manager) ? DORLIK_E_PARAMETER : DORLIK_E_HANDLE;  // no refresh requests are served
+    if (!variable || !names || !cookie || !window || size < sizeof(WCHAR)) return DORLIK_E_PARAMETER;
+    return FileRequest(manager, RequestText(names, size), kRequestMessage, reinterpret_cast<uint64_t>(window), message,
+                       cookie);
 }
 
-DLLEXPORT LONG WINAPI SetReqPrinterStatusMsgW(HANDLE manager, LPCWSTR, LPCWSTR, DWORD, HWND, UINT, DWORD* cookie) {
+DLLEXPORT LONG WINAPI SetReqPrinterStatusEventA(HANDLE manager, LPCSTR variable, LPCSTR names, DWORD size, HANDLE event,
+                                                DWORD* cookie) {
     if (cookie) *cookie = 0;
-    State& s = state();
-    std::lock_guard<std::mutex> g(s.lock);
-    return FindManager(s, manager) ? DORLIK_E_PARAMETER : DORLIK_E_HANDLE;
+    if (!variable || !names || !cookie || !event || size == 0) return DORLIK_E_PARAMETER;
+    std::string text(names, strnlen(names, size));
+    return FileRequest(manager, text + '\0', kRequestEvent, reinterpret_cast<uint64_t>(event), 0, cookie);
 }
 
-DLLEXPORT LONG WINAPI SetPrinterStatusDirectW(HANDLE manager, LPCWSTR name, LPCWSTR, DWORD) {
-    State& s = state();
-    std::lock_guard<std::mutex> g(s.lock);
-    if (FindManager(s, manager) == nullptr) return DORLIK_E_HANDLE;
-    return name ? DORLIK_OK : DORLIK_E_PARAMETER;
-}
-
-DLLEXPORT LONG WINAPI ResSetPrinterStatus(HANDLE manager, DWORD, LONG* result) {
+DLLEXPORT LONG WINAPI ResSetPrinterStatus(HANDLE manager, DWORD cookie, LONG* result) {
     if (result) *result = 0;
-    State& s = state();
-    std::lock_guard<std::mutex> g(s.lock);
-    return FindManager(s, manager) ? DORLIK_OK : DORLIK_E_HANDLE;
+    std::u16string printer;
+    if (!ManagerPrinter(manager, &printer)) return DORLIK_E_HANDLE;
+    if (!result) return DORLIK_E_PARAMETER;
+    std::shared_ptr<Mapping> m = CurrentMapping();
+    return m ? CollectRequest(*m, cookie, result) : DORLIK_E_NO_STORE;
 }
 
-DLLEXPORT LONG WINAPI SetNotificationCallbackExA(HANDLE manager, DWORD, LPCSTR, void*, void*, DWORD* cookie) {
-    if (cookie) *cookie = 0;
-    return manager ? DORLIK_E_PARAMETER : DORLIK_E_HANDLE;  // callbacks are not offered
-}
-
-DLLEXPORT LONG WINAPI KillNotificationCallback(HANDLE manager, DWORD) {
-    return manager ? DORLIK_E_PARAMETER : DORLIK_E_HANDLE;
+DLLEXPORT LONG WINAPI SetPrinterStatusDirectW(HANDLE manager, LPCWSTR variable, LPCWSTR names, DWORD size) {
+    if (!variable || !names || size < sizeof(WCHAR)) return DORLIK_E_PARAMETER;
+    DWORD cookie = 0;
+    LONG rc = FileRequest(manager, RequestText(names, size), kRequestDirect, 0, 0, &cookie);
+    if (rc != DORLIK_OK) return rc;
+    std::shared_ptr<Mapping> m = CurrentMapping();
+    if (!m) return DORLIK_E_NO_STORE;
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(DORLIK_DIRECT_WAIT_MS);
+    while (std::chrono::steady_clock::now() < until) {
+        uint32_t seen = WakeWord(*m);
+        LONG result = 0;
+        if (CollectRequest(*m, cookie, &result) == DORLIK_OK) return result;
+        WaitForChange(*m, seen, 100);
+    }
+    DropRequest(*m, cookie);
+    return DORLIK_E_TIMEOUT;
 }
 
 // ---- test-side reader ----
@@ -265,76 +376,64 @@ DLLEXPORT LONG WINAPI KillNotificationCallback(HANDLE manager, DWORD) {
 DLLEXPORT LONG WINAPI DorlikReadVariable(LPCWSTR printer, LPCSTR name, void* buffer, DWORD size, DWORD* returned) {
     if (returned) *returned = 0;
     if (printer == nullptr || name == nullptr) return DORLIK_E_PARAMETER;
-    State& s = state();
-    std::lock_guard<std::mutex> g(s.lock);
-    auto it = s.printers.find(printer);
-    if (it == s.printers.end()) return DORLIK_E_NO_VARIABLE;
-    return Read(it->second, name, buffer, size, returned);
+    return ReadFromStore(printer, name, buffer, size, returned);
 }
 
 DLLEXPORT LONG WINAPI DorlikReadHistory(LPCWSTR printer, LPCSTR name, DWORD back, void* buffer, DWORD size,
                                         DWORD* returned) {
     if (returned) *returned = 0;
     if (printer == nullptr || name == nullptr) return DORLIK_E_PARAMETER;
-    State& s = state();
-    std::lock_guard<std::mutex> g(s.lock);
-    auto it = s.printers.find(printer);
-    if (it == s.printers.end()) return DORLIK_E_NO_VARIABLE;
-    auto v = it->second.variables.find(name);
-    if (v == it->second.variables.end() || back >= v->second.history.size()) return DORLIK_E_NO_VARIABLE;
-    const std::string& value = v->second.history[back];
-    DWORD needed = static_cast<DWORD>(value.size());
-    if (returned) *returned = needed;
-    if (size < needed || (buffer == nullptr && needed > 0))
-        return size == 0 ? DORLIK_E_SMALL_QUERY : DORLIK_E_SMALL_BUFFER;
-    if (needed > 0) memcpy(buffer, value.data(), needed);
-    return DORLIK_OK;
+    std::shared_ptr<Mapping> m = CurrentMapping();
+    if (!m) return DORLIK_E_NO_STORE;
+    std::string value;
+    {
+        StoreLock lock(*m);
+        int p = FindPrinter(*m, printer, false);
+        int v = p < 0 ? -1 : FindVariable(*m, static_cast<uint32_t>(p), name);
+        if (v < 0 || !HistoryValue(*m, static_cast<uint32_t>(v), back, &value)) return DORLIK_E_NO_VARIABLE;
+    }
+    return CopyOut(reinterpret_cast<const unsigned char*>(value.data()), static_cast<DWORD>(value.size()), buffer, size,
+                   returned);
 }
 
 DLLEXPORT DWORD WINAPI DorlikUpdateCount(LPCWSTR printer, LPCSTR name) {
     if (printer == nullptr || name == nullptr) return 0;
-    State& s = state();
-    std::lock_guard<std::mutex> g(s.lock);
-    auto it = s.printers.find(printer);
-    if (it == s.printers.end()) return 0;
-    auto v = it->second.variables.find(name);
-    return v == it->second.variables.end() ? 0 : v->second.updates;
+    std::shared_ptr<Mapping> m = CurrentMapping();
+    if (!m) return 0;
+    StoreLock lock(*m);
+    int p = FindPrinter(*m, printer, false);
+    int v = p < 0 ? -1 : FindVariable(*m, static_cast<uint32_t>(p), name);
+    return v < 0 ? 0 : m->layout->variables[v].updates;
 }
 
 DLLEXPORT LONG WINAPI DorlikWriteVariable(LPCWSTR printer, LPCSTR name, const void* value, DWORD size) {
-    if (printer == nullptr || name == nullptr || (value == nullptr && size > 0)) return DORLIK_E_PARAMETER;
-    std::vector<HANDLE> wake;
-    {
-        State& s = state();
-        std::lock_guard<std::mutex> g(s.lock);
-        Printer& p = s.printers[printer];
-        Defaults(printer, p);
-        wake = Write(p, name, value, size);
-    }
-    for (HANDLE e : wake) SetEvent(e);
-    return DORLIK_OK;
+    if (printer == nullptr || printer[0] == 0 || name == nullptr) return DORLIK_E_PARAMETER;
+    return Publish(printer, name, value, size, true);
 }
 
 DLLEXPORT DWORD WINAPI DorlikOpenHandles(void) {
-    State& s = state();
+    LocalState& s = local();
     std::lock_guard<std::mutex> g(s.lock);
-    DWORD n = static_cast<DWORD>(s.managers.size());
-    for (const auto& p : s.printers) n += static_cast<DWORD>(p.second.notifications.size());
-    return n;
+    return static_cast<DWORD>(s.managers.size() + s.registrations.size());
 }
 
 DLLEXPORT void WINAPI DorlikReset(void) {
-    State& s = state();
+    LocalState& s = local();
     std::lock_guard<std::mutex> g(s.lock);
-    s.printers.clear();
     s.managers.clear();
+    s.registrations.clear();
+    s.served.clear();
+    if (std::shared_ptr<Mapping> m = CurrentMapping()) {
+        {
+            StoreLock lock(*m);
+            ClearStore(*m);
+        }
+        WakeWaiters(*m);
+    }
 }
 
-DLLEXPORT BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_DETACH) {
-        std::lock_guard<std::mutex> g(g_stateLock);
-        delete g_state;
-        g_state = nullptr;
-    }
+DLLEXPORT BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) local().module = instance;
+    if (reason == DLL_PROCESS_DETACH) FreeLocalStateIfIdle();
     return TRUE;
 }

@@ -250,6 +250,7 @@ BOOL OpenPort(HostPort* port, LoadedMonitor* language, LoadedMonitor* portMonito
         port->handle = nullptr;
         return FALSE;
     }
+    NotePortOpened(*port);
     return TRUE;
 }
 
@@ -258,6 +259,7 @@ BOOL ClosePort(HostPort* port) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    NotePortClosed(port->handle);
     BOOL ok = port->language->table->pfnClosePort(port->handle);
     port->handle = nullptr;
     return ok;

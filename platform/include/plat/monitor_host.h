@@ -104,3 +104,13 @@ JobResult SendJob(HostPort* port, std::span<const BYTE> data, const JobOptions& 
 BOOL ReadPortStatus(HostPort* port, std::string* text, DWORD size = 1024);
 
 }  // namespace plat
+
+// Port queries of a printer, as the spooler routes them: GetPrinterDataFromPort (control id 0,
+// the value name) of the language monitor's port that is open for the printer in this process.
+// The monitor's own result is passed on; FALSE with ERROR_INVALID_PRINTER_NAME when no port is open.
+extern "C" BOOL PlatQueryPrinterPort(LPCWSTR printerName, LPCWSTR valueName, LPBYTE out, DWORD outSize,
+                                     DWORD* returned);
+namespace plat {
+void NotePortOpened(const HostPort& port);
+void NotePortClosed(HANDLE handle);
+}  // namespace plat
