@@ -218,6 +218,7 @@ inline constexpr DmField<DWORD> BackCoverOn{HighOffset(6204)};
 inline constexpr DmField<DWORD> SectionSetting{HighOffset(6208)};
 inline constexpr DmField<DWORD> StampSetting6212{HighOffset(6212)};
 inline constexpr DmField<DWORD> StampSetting6216{HighOffset(6216)};
+inline constexpr DmField<DWORD> FaceUpTray{HighOffset(6228)};      // "FaceUpTrayInfo" of the configuration
 inline constexpr DmField<DWORD> OffsetStacking{HighOffset(6232)};  // only with output tray 2
 inline constexpr DmField<DWORD> OutputTrayFits{HighOffset(6240)};  // 0: short paper to tray 2 with FUT
 inline constexpr DmField<DWORD> StampOption{HighOffset(7564)};

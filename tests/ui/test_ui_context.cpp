@@ -171,7 +171,10 @@ TEST_F(UiContextTest, CallerDevmodeOfEachSizeIsMerged) {
         dmw->dmFields |= DM_COPIES;
         if (k.withPrivate) {
             dmw->dmDriverExtra = kPrivateDevmodeSize;
-            Set(*reinterpret_cast<DriverDevmode*>(bytes.data()), dm::Zoom, WORD{150});
+            // A zoom chosen by hand, as the page writes it (the constraint pass keeps only such).
+            DriverDevmode& caller = *reinterpret_cast<DriverDevmode*>(bytes.data());
+            for (auto f : {dm::Zoom, dm::SavedZoom}) Set(caller, f, WORD{150});
+            for (auto f : {dm::Flags1, dm::SavedFlags1}) Set(caller, f, Get(caller, f) | kFlags1ManualZoom);
         } else {
             dmw->dmDriverExtra = 0;
         }

@@ -4,7 +4,6 @@
 // the forced values.
 #include "ui/entry/option_constraints.h"
 
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,6 +11,7 @@
 #include "core/settings.h"
 #include "core/settings_resolver.h"
 #include "core/support.h"
+#include "ui/entry/held.h"
 #include "ui/entry/job_monitor.h"
 #include "ui/entry/ui_flags.h"
 #include "win/kernel.h"
@@ -618,13 +618,6 @@ void ApplyContextLimits(const Pass& p, DWORD uiFlags) {
     if (!(uiFlags & kUiDataWritable)) EnableItem(p.items, kPrinterDataControl, FALSE);
 }
 
-struct FormsFree {
-    void operator()(FORM_INFO_1W* forms) const { GlobalFree(forms); }
-};
-struct ResourcesFree {
-    void operator()(HINSTANCE__* module) const { FreeResourceDll(module); }
-};
-
 }  // namespace
 
 UINT ApplyOptionConstraints(DriverDevmode* record, const ItemSwitches* items, const PrinterConfigRecord* config,
@@ -635,8 +628,8 @@ UINT ApplyOptionConstraints(DriverDevmode* record, const ItemSwitches* items, co
 
     // What the resolver needs from the spooler and the resource DLL, gathered once for all runs.
     DWORD formCount = 0;
-    std::unique_ptr<FORM_INFO_1W, FormsFree> forms(EnumUsableForms(hPrinter, &formCount, data));
-    std::unique_ptr<HINSTANCE__, ResourcesFree> ownResources(hResDll ? nullptr : LoadResourceDll(hPrinter));
+    GlobalHeld<FORM_INFO_1W> forms(EnumUsableForms(hPrinter, &formCount, data));
+    ResourceDllHeld ownResources(hResDll ? nullptr : LoadResourceDll(hPrinter));
     const HMODULE resources = hResDll ? hResDll : ownResources.get();
     DeviceStrings strings;
     LoadDeviceStrings(resources, &strings);

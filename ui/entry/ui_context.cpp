@@ -9,6 +9,9 @@
 #include "core/settings.h"
 #include "ui/entry/ansi_text.h"
 #include "ui/entry/job_owner.h"
+#include "ui/entry/option_constraints.h"
+#include "ui/entry/printer_config.h"
+#include "ui/entry/status_manager.h"
 #include "win/kernel.h"
 #include "win/nls.h"
 #include "win/spool.h"
@@ -104,15 +107,22 @@ void WriteOwnerUserName(UiContext* context, HANDLE hPrinter) {
         SetText(*record, dm::OwnerUserName, std::u16string_view(reinterpret_cast<const char16_t*>(name)));
 }
 
-// Steps 13 and 14, and 18 to 20, shared by both variants.
+// Steps 13 to 20, shared by both variants: the settings as the printer's configuration and the
+// constraint pass leave them, the names, the applied copy, and what goes back to the printer.
 void BuildSettings(UiContext* context, HANDLE hPrinter, const DEVMODEW* callerDevmode, bool full) {
-    BuildEffectiveSettings(&context->currentDevmode, callerDevmode, hPrinter, nullptr, context->deviceData);
-    ReadPrinterDataSettings(context, &context->currentDevmode, hPrinter);
-    WriteJobNames(context->currentDevmode, context->userName);
+    DriverDevmode& current = context->currentDevmode;
+    BuildEffectiveSettings(&current, callerDevmode, hPrinter, nullptr, context->deviceData);
+    ReadPrinterDataSettings(context, &current, hPrinter);
+    UpdatePalmFlag(&current, &context->printerConfig, hPrinter);
+    ApplyConfigAndPublish(&current, &context->printerConfig, hPrinter, context->deviceData);
+    ApplyOptionConstraints(&current, nullptr, &context->printerConfig, hPrinter, context->deviceData, context->hResDll,
+                           context->flags, &context->monitorProbe);
+    WriteJobNames(current, context->userName);
     if (full) WriteJobNames(context->defaultDevmode, context->userName);
     if (!full) WriteOwnerUserName(context, hPrinter);
-    context->appliedDevmode = context->currentDevmode;
-    StorePrinterDataSettings(context, &context->currentDevmode, hPrinter, context->deviceData);
+    context->appliedDevmode = current;
+    UpdatePrinterConfig(&context->printerConfig, hPrinter);
+    StorePrinterDataSettings(context, &current, hPrinter, context->deviceData);
 }
 
 }  // namespace
@@ -173,6 +183,7 @@ UiContext* CreateUiContext(HANDLE hPrinter, const DEVMODEW* callerDevmode) {
     if (!GetUserNameW(context->userName, &userChars)) context->userName[0] = 0;
     context->userName[21] = 0;
 
+    AcquirePrinterConfig(&context->printerConfig, hPrinter, nullptr);
     SetDefaultDevmode(&context->defaultDevmode, hPrinter, nullptr, data);
     BuildSettings(context, hPrinter, callerDevmode, true);
     freeBuffers();
@@ -200,6 +211,7 @@ UiContext* CreateUiContextNoUi(HANDLE hPrinter, const DEVMODEW* callerDevmode) {
     if (!GetUserNameW(context->userName, &userChars)) context->userName[0] = 0;
     context->userName[21] = 0;
 
+    AcquirePrinterConfig(&context->printerConfig, hPrinter, nullptr);
     BuildSettings(context, hPrinter, callerDevmode, false);
     GlobalFree(printerInfo);
     return context;
@@ -207,6 +219,7 @@ UiContext* CreateUiContextNoUi(HANDLE hPrinter, const DEVMODEW* callerDevmode) {
 
 void DestroyUiContext(UiContext* context) {
     if (!context) return;
+    ReleaseStatusManager(&context->printerConfig);  // a refresh whose reply never came
     if (context->deviceData) ReleaseDeviceData(context->deviceData);
     if (context->hResDll) FreeResourceDll(context->hResDll);
     BlockPool* pool = context->pool;
