@@ -131,9 +131,12 @@ bool IsFile(const std::string& p) {
     return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool LocateSystemModule(const std::u16string& name, std::u16string& windowsPath, std::string& hostPath);
+
 // The Windows search order for a bare name: the program's directory, the system directory,
 // the Windows directory, the current directory.
 bool Locate(const std::u16string& name, std::u16string& windowsPath, std::string& hostPath) {
+    if (LocateSystemModule(name, windowsPath, hostPath)) return true;
     if (name.find_first_of(u"\\/") != std::u16string::npos || (name.size() > 1 && name[1] == u':')) {
         windowsPath = name;
         hostPath = MapPath(name);
@@ -366,3 +369,38 @@ BOOL DisableThreadLibraryCalls(HMODULE hLibModule) {
 }
 
 }  // extern "C"
+
+// ---- Modules of the system itself ----
+// "Kernel32.dll" and "spoolss.dll" are the platform layer's own: loaded by their system name
+// (bare or in the system directory) they are this library, whose exports carry their entry
+// points.
+namespace plat {
+namespace {
+
+constexpr const char16_t* kSystemModules[] = {u"kernel32.dll", u"spoolss.dll"};
+constexpr char16_t kSystemDirectory[] = u"c:\\windows\\system32\\";
+
+std::u16string Lower(std::u16string_view s) {
+    std::u16string out(s);
+    for (char16_t& c : out)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    return out;
+}
+
+bool LocateSystemModule(const std::u16string& name, std::u16string& windowsPath, std::string& hostPath) {
+    std::u16string lower = Lower(name);
+    const std::u16string_view dir(kSystemDirectory);
+    if (lower.size() > dir.size() && std::u16string_view(lower).substr(0, dir.size()) == dir) lower.erase(0, dir.size());
+    for (const char16_t* module : kSystemModules) {
+        if (lower != module) continue;
+        Dl_info self{};
+        if (!dladdr(reinterpret_cast<void*>(&LoadLibraryExW), &self) || !self.dli_fname) return false;
+        windowsPath = std::u16string(u"C:\\Windows\\System32\\") + module;
+        hostPath = self.dli_fname;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+}  // namespace plat

@@ -26,7 +26,6 @@ constexpr int kPrintLanguageChars = 32;
 constexpr int kDeviceNameChars = 24;
 constexpr WORD kPaperEmpty = 0;
 constexpr WORD kPaperUnknown = 253;
-constexpr WORD kDevicePairReady = 0x1 | dm::kDeviceInstalled;
 // Trays whose contents are not offered as ready media: the multi-sheet feeder and the manual slot.
 constexpr WORD kMsfDevice = 1001;
 constexpr WORD kManualDevice = 2001;
@@ -35,10 +34,6 @@ std::u16string LoadText(HMODULE resources, UINT id, int most) {
     WCHAR text[64] = {};
     const int n = LoadStringW(resources, id, text, most + 1);
     return std::u16string(text, n > 0 ? static_cast<size_t>(n < most ? n : most) : 0);
-}
-
-bool PairReady(const DriverDevmode& r, unsigned pair) {
-    return (Get(r, dm::DeviceState(pair)) & kDevicePairReady) == kDevicePairReady;
 }
 
 void MarkInstalled(DriverDevmode& r, unsigned pair) {
@@ -106,26 +101,9 @@ void PublishFlag(HANDLE hPrinter, LPCWSTR name, bool on) {
     PublishValue(hPrinter, name, REG_BINARY, &value, 1);
 }
 
-// Names of the forms loaded in the trays, each once (a configuration read from the printer).
 std::vector<char16_t> MediaReady(const PrinterConfigRecord& config, HANDLE hPrinter) {
     std::vector<char16_t> multi;
-    if (!(config.extStatus & kConfigFromPrinter)) return EndMulti(multi);
-    DWORD needed = 0, count = 0;
-    EnumFormsW(hPrinter, 1, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed);
-    if (needed == 0 || !EnumFormsW(hPrinter, 1, buffer.data(), needed, &needed, &count)) return EndMulti(multi);
-    const FORM_INFO_1W* forms = reinterpret_cast<const FORM_INFO_1W*>(buffer.data());
-    std::vector<std::u16string> seen;
-    for (DWORD i = 0; i < BinEntries(config); ++i) {
-        const PrinterConfigBin& b = config.bins[i];
-        if (b.deviceId == kMsfDevice || b.deviceId == kManualDevice) continue;
-        if (b.paperState == kPaperEmpty || b.paperState == kPaperUnknown) continue;
-        if (b.form == 0 || b.form > count || !forms[b.form - 1].pName) continue;
-        const std::u16string name = forms[b.form - 1].pName;
-        if (std::find(seen.begin(), seen.end(), name) != seen.end()) continue;
-        seen.push_back(name);
-        AddString(multi, name);
-    }
+    for (const std::u16string& name : ReadyMediaNames(config, hPrinter)) AddString(multi, name);
     return EndMulti(multi);
 }
 
@@ -139,7 +117,8 @@ std::vector<char16_t> BinNames(const DriverDevmode& r, HMODULE resources, const 
             continue;
         }
         for (const ConfigDevice& d : kBinDevicesInTableOrder) {
-            if (slot.name != LoadText(resources, d.deviceString, kDeviceNameChars) || !PairReady(r, d.pair)) continue;
+            if (slot.name != LoadText(resources, d.deviceString, kDeviceNameChars) || !DevicePairReady(r, d.pair))
+                continue;
             AddString(multi, LoadText(resources, d.trayNameString, kDeviceNameChars));
             break;
         }
@@ -151,16 +130,36 @@ void PublishDsDriver(const DriverDevmode& r, const PrinterConfigRecord& config, 
                      const CompiledDeviceData* data) {
     PublishMulti(hPrinter, u"printMediaReady", MediaReady(config, hPrinter));
     PublishMulti(hPrinter, u"printBinNames", BinNames(r, resources, data));
-    PublishFlag(hPrinter, u"printDuplexSupported", PairReady(r, dm::kDuplex));
+    PublishFlag(hPrinter, u"printDuplexSupported", DevicePairReady(r, dm::kDuplex));
     std::vector<char16_t> language;
     AddString(language, LoadText(resources, kPrintLanguageString, kPrintLanguageChars));
     PublishMulti(hPrinter, u"printLanguage", EndMulti(language));
     const DWORD memory = Get(r, dm::MemoryKb);
     PublishValue(hPrinter, u"printMemory", REG_DWORD, &memory, sizeof(memory));
-    PublishFlag(hPrinter, u"printStaplingSupported", PairReady(r, dm::kFinisher1) || PairReady(r, dm::kFinisher2));
+    PublishFlag(hPrinter, u"printStaplingSupported",
+                DevicePairReady(r, dm::kFinisher1) || DevicePairReady(r, dm::kFinisher2));
 }
 
 }  // namespace
+
+std::vector<std::u16string> ReadyMediaNames(const PrinterConfigRecord& config, HANDLE hPrinter) {
+    std::vector<std::u16string> names;
+    if (!(config.extStatus & kConfigFromPrinter)) return names;
+    DWORD needed = 0, count = 0;
+    EnumFormsW(hPrinter, 1, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed);
+    if (needed == 0 || !EnumFormsW(hPrinter, 1, buffer.data(), needed, &needed, &count)) return names;
+    const FORM_INFO_1W* forms = reinterpret_cast<const FORM_INFO_1W*>(buffer.data());
+    for (DWORD i = 0; i < BinEntries(config); ++i) {
+        const PrinterConfigBin& b = config.bins[i];
+        if (b.deviceId == kMsfDevice || b.deviceId == kManualDevice) continue;
+        if (b.paperState == kPaperEmpty || b.paperState == kPaperUnknown) continue;
+        if (b.form == 0 || b.form > count || !forms[b.form - 1].pName) continue;
+        const std::u16string name = forms[b.form - 1].pName;
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+    return names;
+}
 
 void ApplyConfigAndPublish(DriverDevmode* devmode, const PrinterConfigRecord* config, HANDLE hPrinter,
                            const CompiledDeviceData* data) {

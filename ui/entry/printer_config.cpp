@@ -101,19 +101,17 @@ void ReadTablesAndRelease(PrinterConfigRecord* config) {
     ReleaseStatusManager(config);
 }
 
-// Writes "PALMInfo" = 0 and reads it back: the monitor answers through it whether the printer
-// reports its status.
-bool PalmInfoReported(HANDLE hPrinter) {
+}  // namespace
+
+BOOL ProbePalmInfo(HANDLE hPrinter) {
     DWORD zero = 0;
     SetPrinterDataW(hPrinter, const_cast<LPWSTR>(kPalmInfo), REG_DWORD, reinterpret_cast<LPBYTE>(&zero), sizeof(zero));
     DWORD type = 0, value = 0, needed = 0;
     if (GetPrinterDataW(hPrinter, const_cast<LPWSTR>(kPalmInfo), &type, reinterpret_cast<LPBYTE>(&value), sizeof(value),
                         &needed) != ERROR_SUCCESS)
-        return false;
-    return (value & 1) != 0;
+        return FALSE;
+    return (value & 1) ? TRUE : FALSE;
 }
-
-}  // namespace
 
 // ---- Tables ----
 
@@ -258,7 +256,7 @@ void UpdatePalmFlag(DriverDevmode* devmode, const PrinterConfigRecord* config, H
         GlobalHeld<BYTE> info(GetPrinterInfoAlloc(hPrinter, 2));
         const PRINTER_INFO_2W* pi = reinterpret_cast<const PRINTER_INFO_2W*>(info.get());
         if (!pi) return;  // nothing known: the flag stays
-        reported = (pi->Attributes & kPrinterEnableBidi) && PalmInfoReported(hPrinter);
+        reported = (pi->Attributes & kPrinterEnableBidi) && ProbePalmInfo(hPrinter);
     }
     const DWORD flags = Get(*devmode, dm::Flags2);
     Set(*devmode, dm::Flags2, reported ? flags | kFlags2NoMemoryRule : flags & ~kFlags2NoMemoryRule);

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <span>
+#include <string>
+#include <vector>
 
 #include "core/device_data.h"
 #include "core/driver_devmode.h"
+#include "core/settings_resolver.h"
 #include "win/base.h"
 
 namespace orla {
@@ -104,5 +107,22 @@ void BuildTrayTableFromOptions(const DriverDevmode* devmode, PrinterConfigRecord
 // printer reports the tray's contents; TRUE when the tray is one of the configuration's bins.
 // A text that would not fit is not appended.
 BOOL AppendTrayPaperText(const PrinterConfigRecord* config, HMODULE hResDll, LPWSTR trayName, size_t cchTrayName);
+
+// What the resolver reads of the configuration.
+inline ResolverConfig ResolverConfigOf(const PrinterConfigRecord& config) {
+    return {config.extStatus, 0};
+}
+// A device pair both present in the description's terms and installed (state bits 0x1, 0x8).
+inline bool DevicePairReady(const DriverDevmode& record, unsigned pair) {
+    constexpr WORD kReady = 0x1 | dm::kDeviceInstalled;
+    return (Get(record, dm::DeviceState(pair)) & kReady) == kReady;
+}
+// Names of the forms loaded in the trays of a configuration read from the printer, each once in
+// the order of the trays (not the multi-sheet feeder or manual slot, nor empty or unknown
+// contents); empty for any other configuration.
+std::vector<std::u16string> ReadyMediaNames(const PrinterConfigRecord& config, HANDLE hPrinter);
+// Writes "PALMInfo" = 0 to the printer data and reads it back: bit 0 tells that the printer
+// reports its status.
+BOOL ProbePalmInfo(HANDLE hPrinter);
 
 }  // namespace orla
