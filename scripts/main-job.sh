@@ -39,4 +39,8 @@ rm -rf "$out/pages"
 section "The job through Lostrel.dll to the printer simulator"
 "$bin/monitor_run" --bin "$bin" --job "$out/sample_job.prn" | tee "$out/monitor_run.txt"
 
+section "The interface DLL's capabilities and configuration for the sample printer (Talvex.dll)"
+"$bin/ui_runner" caps --sandbox "$sandbox/ui" --bin "$bin" | tee "$out/ui_caps.txt"
+"$bin/ui_runner" config --sandbox "$sandbox/ui" --bin "$bin" | tee "$out/ui_config.txt"
+
 printf '\nOutputs are in %s\n' "$out"

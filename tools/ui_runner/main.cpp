@@ -1,0 +1,444 @@
+// ui_runner: plays the spooler, GDI and an application towards the interface DLL. It installs a
+// printer into a sandbox root (as the print runner does), loads Talvex.dll or Morvin.dll by its
+// file name from the driver directory and asks it:
+//   caps      every DrvDeviceCapabilities answer of the printer
+//   config    the printer configuration in the status manager, what the capabilities make of
+//             it, and the "DsDriver" values the interface DLL published
+//   docprops  the settings record DrvDocumentProperties hands out for the driver's defaults
+//             patched with --set, converted and resolved without a sheet
+// The status manager reads what the language monitor published in the same sandbox root.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "outside/dorlik/dorlik_api.h"
+#include "plat/control.h"
+#include "plat/host_text.h"
+#include "tools/print_runner/print_runner.h"
+#include "win/kernel.h"
+#include "win/printer_ui.h"
+#include "win/registry.h"
+#include "win/spool.h"
+
+namespace {
+
+typedef DWORD (*DeviceCapabilitiesFn)(HANDLE, LPWSTR, WORD, void*, DEVMODEW*);
+typedef LONG (*DocumentPropertiesFn)(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW, DWORD);
+typedef BOOL (*ConvertDevModeFn)(LPWSTR, PDEVMODEW, PDEVMODEW, PLONG, DWORD);
+
+constexpr DWORD kNoAnswer = 0xFFFFFFFF;
+
+void Usage(FILE* to = stderr) {
+    std::fprintf(to,
+                 "usage: ui_runner caps|config|docprops [--sandbox DIR] [--bin DIR] [--printer-model FILE]\n"
+                 "       [--build ja|en] [--printer NAME] [--set OFFSET=HEXBYTES]... [--out FILE]\n"
+                 "  caps      every capability the interface DLL answers for the printer\n"
+                 "  config    the status manager's configuration, the capabilities it reaches and the\n"
+                 "            \"DsDriver\" values published\n"
+                 "  docprops  the driver's default settings with the --set patches, through\n"
+                 "            DrvDocumentProperties without a sheet (--out writes the record)\n");
+}
+
+std::string U8(std::u16string_view s) {
+    return plat::Utf16ToUtf8(std::u16string(s));
+}
+
+bool HexBytes(const std::string& hex, std::vector<uint8_t>& out) {
+    if (hex.empty() || hex.size() % 2 != 0) return false;
+    out.clear();
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        char* end = nullptr;
+        const std::string pair = hex.substr(i, 2);
+        const unsigned long v = std::strtoul(pair.c_str(), &end, 16);
+        if (*end) return false;
+        out.push_back(static_cast<uint8_t>(v));
+    }
+    return true;
+}
+
+bool Patch(const std::string& text, orla::runner::SettingPatch& out) {
+    const size_t eq = text.find('=');
+    if (eq == std::string::npos || eq == 0) return false;
+    char* end = nullptr;
+    const unsigned long offset = std::strtoul(text.c_str(), &end, 10);
+    if (end != text.c_str() + eq || offset > 100000) return false;
+    out.offset = static_cast<unsigned>(offset);
+    return HexBytes(text.substr(eq + 1), out.bytes);
+}
+
+struct LibraryFree {
+    void operator()(HINSTANCE__* m) const { FreeLibrary(m); }
+};
+struct PrinterClose {
+    void operator()(void* h) const { ClosePrinter(h); }
+};
+
+struct Interface {
+    std::unique_ptr<HINSTANCE__, LibraryFree> dll;
+    std::unique_ptr<void, PrinterClose> printer;
+    std::u16string printerName;
+    DeviceCapabilitiesFn caps = nullptr;
+    DocumentPropertiesFn docProps = nullptr;
+    ConvertDevModeFn convert = nullptr;
+
+    DWORD Caps(WORD capability, void* output = nullptr) {
+        return caps(printer.get(), printerName.data(), capability, output, nullptr);
+    }
+};
+
+// ---- caps ----
+
+struct CapabilityName {
+    WORD code;
+    const char* name;
+};
+constexpr CapabilityName kCapabilityNames[] = {
+    {DC_FIELDS, "DC_FIELDS"},
+    {DC_PAPERS, "DC_PAPERS"},
+    {DC_PAPERSIZE, "DC_PAPERSIZE"},
+    {DC_MINEXTENT, "DC_MINEXTENT"},
+    {DC_MAXEXTENT, "DC_MAXEXTENT"},
+    {DC_BINS, "DC_BINS"},
+    {DC_DUPLEX, "DC_DUPLEX"},
+    {DC_SIZE, "DC_SIZE"},
+    {DC_EXTRA, "DC_EXTRA"},
+    {DC_VERSION, "DC_VERSION"},
+    {DC_DRIVER, "DC_DRIVER"},
+    {DC_BINNAMES, "DC_BINNAMES"},
+    {DC_ENUMRESOLUTIONS, "DC_ENUMRESOLUTIONS"},
+    {DC_FILEDEPENDENCIES, "DC_FILEDEPENDENCIES"},
+    {DC_TRUETYPE, "DC_TRUETYPE"},
+    {DC_PAPERNAMES, "DC_PAPERNAMES"},
+    {DC_ORIENTATION, "DC_ORIENTATION"},
+    {DC_COPIES, "DC_COPIES"},
+    {DC_BINADJUST, "DC_BINADJUST"},
+    {DC_EMF_COMPLIANT, "DC_EMF_COMPLIANT"},
+    {DC_DATATYPE_PRODUCED, "DC_DATATYPE_PRODUCED"},
+    {DC_COLLATE, "DC_COLLATE"},
+    {DC_MANUFACTURER, "DC_MANUFACTURER"},
+    {DC_MODEL, "DC_MODEL"},
+    {DC_PERSONALITY, "DC_PERSONALITY"},
+    {DC_PRINTRATE, "DC_PRINTRATE"},
+    {DC_PRINTRATEUNIT, "DC_PRINTRATEUNIT"},
+    {DC_PRINTERMEM, "DC_PRINTERMEM"},
+    {DC_MEDIAREADY, "DC_MEDIAREADY"},
+    {DC_STAPLE, "DC_STAPLE"},
+    {DC_PRINTRATEPPM, "DC_PRINTRATEPPM"},
+    {DC_COLORDEVICE, "DC_COLORDEVICE"},
+    {DC_NUP, "DC_NUP"},
+};
+
+// The names of a list answer: `count` fields of `chars` characters.
+void PrintNames(const std::vector<WCHAR>& names, DWORD count, size_t chars) {
+    for (DWORD i = 0; i < count; ++i) std::printf("    %s\n", U8(names.data() + i * chars).c_str());
+}
+
+// The elements behind one answer, for the capabilities that fill an array.
+void PrintDetails(Interface& ui, WORD code, DWORD count) {
+    if (count == kNoAnswer || count == 0) return;
+    switch (code) {
+        case DC_PAPERS:
+        case DC_BINS: {
+            std::vector<WORD> ids(count);
+            ui.Caps(code, ids.data());
+            std::printf("   ");
+            for (WORD id : ids) std::printf(" %u", id);
+            std::printf("\n");
+            break;
+        }
+        case DC_PAPERSIZE: {
+            std::vector<POINT> sizes(count);
+            ui.Caps(code, sizes.data());
+            for (const POINT& p : sizes) std::printf("    %ld x %ld (0.1 mm)\n", long{p.x}, long{p.y});
+            break;
+        }
+        case DC_PAPERNAMES:
+        case DC_MEDIAREADY: {
+            std::vector<WCHAR> names(64 * count);
+            ui.Caps(code, names.data());
+            PrintNames(names, count, 64);
+            break;
+        }
+        case DC_BINNAMES: {
+            std::vector<WCHAR> names(24 * count);
+            ui.Caps(code, names.data());
+            PrintNames(names, count, 24);
+            break;
+        }
+        case DC_ENUMRESOLUTIONS: {
+            std::vector<LONG> dpi(2 * count);
+            ui.Caps(code, dpi.data());
+            for (DWORD i = 0; i < count; ++i)
+                std::printf("    %ld x %ld dpi\n", long{dpi[2 * i]}, long{dpi[2 * i + 1]});
+            break;
+        }
+        case DC_PERSONALITY: {
+            std::vector<WCHAR> name(32);
+            ui.Caps(code, name.data());
+            PrintNames(name, 1, 32);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+int ShowCaps(Interface& ui) {
+    for (const CapabilityName& c : kCapabilityNames) {
+        const DWORD answer = ui.Caps(c.code);
+        if (answer == kNoAnswer) {
+            std::printf("%-22s -1\n", c.name);
+            continue;
+        }
+        std::printf("%-22s %lu\n", c.name, static_cast<unsigned long>(answer));
+        PrintDetails(ui, c.code, answer);
+    }
+    return 0;
+}
+
+// ---- config ----
+
+void PrintVariable(PFN_DorlikReadVariable read, const std::u16string& printer, const char* name) {
+    std::vector<BYTE> value(1024);
+    DWORD got = 0;
+    if (!read || read(printer.c_str(), name, value.data(), static_cast<DWORD>(value.size()), &got) != DORLIK_OK) {
+        std::printf("  %-18s (not published)\n", name);
+        return;
+    }
+    value.resize(got);
+    auto word = [&](size_t at) { return at + 2 <= value.size() ? value[at] | (value[at + 1] << 8) : 0; };
+    auto dword = [&](size_t at) { return at + 4 <= value.size() ? word(at) | (word(at + 2) << 16) : 0; };
+    const std::string n = name;
+    if (n == "PrinterBinConfig" || n == "PrinterOptConfig") {
+        const size_t entry = n == "PrinterBinConfig" ? 12 : 8;
+        const unsigned long count = static_cast<unsigned long>(dword(0));
+        std::printf("  %-18s %lu entries\n", name, count);
+        for (size_t at = 4; at + entry <= value.size() && (at - 4) / entry < count; at += entry) {
+            if (entry == 12)
+                std::printf("    bin %u device %u form %u paper %u\n", word(at), word(at + 2), word(at + 4),
+                            value[at + 6]);
+            else
+                std::printf("    option %u value %u\n", word(at), word(at + 2));
+        }
+        return;
+    }
+    std::printf("  %-18s 0x%lx\n", name, static_cast<unsigned long>(dword(0)));
+}
+
+void PrintDsDriver(HANDLE printer) {
+    std::printf("DsDriver:\n");
+    for (const char16_t* name : {u"printMediaReady", u"printBinNames", u"printDuplexSupported", u"printLanguage",
+                                 u"printMemory", u"printStaplingSupported"}) {
+        std::vector<BYTE> value(1024);
+        DWORD type = 0, needed = 0;
+        if (GetPrinterDataExW(printer, u"DsDriver", name, &type, value.data(), 1024, &needed) != ERROR_SUCCESS) {
+            std::printf("  %-24s (none)\n", U8(name).c_str());
+            continue;
+        }
+        value.resize(needed);
+        std::printf("  %-24s", U8(name).c_str());
+        if (type == REG_MULTI_SZ) {
+            const char16_t* p = reinterpret_cast<const char16_t*>(value.data());
+            const size_t units = value.size() / 2;
+            for (size_t i = 0; i < units && p[i];) {
+                const std::u16string s(p + i);
+                std::printf(" \"%s\"", U8(s).c_str());
+                i += s.size() + 1;
+            }
+        } else if (type == REG_DWORD && value.size() == 4) {
+            std::printf(" %u", value[0] | (value[1] << 8) | (value[2] << 16) | (value[3] << 24));
+        } else {
+            for (BYTE b : value) std::printf(" %02X", b);
+        }
+        std::printf("\n");
+    }
+}
+
+int ShowConfig(Interface& ui) {
+    std::unique_ptr<HINSTANCE__, LibraryFree> manager(LoadLibraryW(u"C:\\Windows\\System32\\Dorlik.DLL"));
+    auto read = manager ? reinterpret_cast<PFN_DorlikReadVariable>(
+                              reinterpret_cast<void*>(GetProcAddress(manager.get(), "DorlikReadVariable")))
+                        : nullptr;
+    std::printf("status manager (%s):\n", manager ? "Dorlik.DLL" : "missing");
+    for (const char* name :
+         {"PrinterExtStatus", "CompulsivePolling", "PrinterMemory", "PrinterBinConfig", "PrinterOptConfig"})
+        PrintVariable(read, ui.printerName, name);
+    // The capabilities acquire the configuration, apply it and publish the directory values.
+    std::printf("capabilities:\n  DC_DUPLEX %lu\n  DC_STAPLE %lu\n  DC_PRINTERMEM %lu\n  DC_BINS %lu\n",
+                static_cast<unsigned long>(ui.Caps(DC_DUPLEX)), static_cast<unsigned long>(ui.Caps(DC_STAPLE)),
+                static_cast<unsigned long>(ui.Caps(DC_PRINTERMEM)), static_cast<unsigned long>(ui.Caps(DC_BINS)));
+    const DWORD bins = ui.Caps(DC_BINNAMES);
+    if (bins != kNoAnswer && bins) {
+        std::vector<WCHAR> names(24 * bins);
+        ui.Caps(DC_BINNAMES, names.data());
+        PrintNames(names, bins, 24);
+    }
+    const DWORD media = ui.Caps(DC_MEDIAREADY);
+    std::printf("  DC_MEDIAREADY %ld\n", media == kNoAnswer ? -1L : static_cast<long>(media));
+    PrintDetails(ui, DC_MEDIAREADY, media);
+    PrintDsDriver(ui.printer.get());
+    return 0;
+}
+
+// ---- docprops ----
+
+int ShowDocProps(Interface& ui, const std::vector<orla::runner::SettingPatch>& patches, const std::string& out) {
+    LONG size = 0;
+    ui.convert(ui.printerName.data(), nullptr, nullptr, &size, CDM_DRIVER_DEFAULT);
+    if (size <= 0) {
+        std::fprintf(stderr, "ui_runner: DrvConvertDevMode gave no size\n");
+        return 1;
+    }
+    std::vector<BYTE> in(static_cast<size_t>(size)), result(static_cast<size_t>(size));
+    if (!ui.convert(ui.printerName.data(), nullptr, reinterpret_cast<DEVMODEW*>(in.data()), &size,
+                    CDM_DRIVER_DEFAULT)) {
+        std::fprintf(stderr, "ui_runner: DrvConvertDevMode failed (error %lu)\n",
+                     static_cast<unsigned long>(GetLastError()));
+        return 1;
+    }
+    for (const orla::runner::SettingPatch& p : patches) {
+        if (p.offset + p.bytes.size() > in.size()) {
+            std::fprintf(stderr, "ui_runner: --set at %u lies outside the %zu-byte record\n", p.offset, in.size());
+            return 2;
+        }
+        std::memcpy(in.data() + p.offset, p.bytes.data(), p.bytes.size());
+    }
+    const LONG r =
+        ui.docProps(nullptr, ui.printer.get(), ui.printerName.data(), reinterpret_cast<DEVMODEW*>(result.data()),
+                    reinterpret_cast<DEVMODEW*>(in.data()), DM_IN_BUFFER | DM_OUT_BUFFER);
+    std::printf("DrvDocumentProperties: %ld\n", static_cast<long>(r));
+    if (r != IDOK) return 1;
+    const DEVMODEW& d = *reinterpret_cast<const DEVMODEW*>(result.data());
+    std::printf("  dmSize %u dmDriverExtra %u dmFields 0x%08lx\n", d.dmSize, d.dmDriverExtra,
+                static_cast<unsigned long>(d.dmFields));
+    std::printf("  form \"%s\" paper %d (%d x %d) orientation %d\n", U8(d.dmFormName).c_str(), d.dmPaperSize,
+                d.dmPaperWidth, d.dmPaperLength, d.dmOrientation);
+    std::printf("  source %d quality %d copies %d duplex %d collate %d\n", d.dmDefaultSource, d.dmPrintQuality,
+                d.dmCopies, d.dmDuplex, d.dmCollate);
+    for (const orla::runner::SettingPatch& p : patches) {
+        std::printf("  at %u:", p.offset);
+        for (size_t i = 0; i < p.bytes.size(); ++i) std::printf(" %02X", result[p.offset + i]);
+        std::printf("   (asked:");
+        for (uint8_t b : p.bytes) std::printf(" %02X", b);
+        std::printf(")\n");
+    }
+    if (!out.empty()) {
+        FILE* f = std::fopen(out.c_str(), "wb");
+        if (!f || std::fwrite(result.data(), 1, result.size(), f) != result.size()) {
+            std::fprintf(stderr, "ui_runner: cannot write %s\n", out.c_str());
+            if (f) std::fclose(f);
+            return 1;
+        }
+        std::fclose(f);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        Usage();
+        return 2;
+    }
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h") {
+        Usage(stdout);
+        return 0;
+    }
+    if (command != "caps" && command != "config" && command != "docprops") {
+        Usage();
+        return 2;
+    }
+    orla::runner::RunOptions o;
+    std::string build = "ja", out;
+    std::vector<orla::runner::SettingPatch> patches;
+    const std::string self = argv[0];
+    o.binDir = self.find('/') == std::string::npos ? "." : self.substr(0, self.find_last_of('/'));
+    o.printerName = u"QEV Halvoric 4400K";
+    std::string sandbox;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (i + 1 >= argc) {
+            Usage();
+            return 2;
+        }
+        const std::string v = argv[++i];
+        if (a == "--sandbox") {
+            sandbox = v;
+        } else if (a == "--bin") {
+            o.binDir = v;
+        } else if (a == "--printer-model") {
+            o.modelFile = v;
+        } else if (a == "--build") {
+            build = v;
+        } else if (a == "--printer") {
+            o.printerName = plat::Utf8ToUtf16(v);
+        } else if (a == "--out") {
+            out = v;
+        } else if (a == "--set") {
+            orla::runner::SettingPatch p;
+            if (!Patch(v, p)) {
+                std::fprintf(stderr, "ui_runner: --set takes OFFSET=HEXBYTES, not \"%s\"\n", v.c_str());
+                return 2;
+            }
+            patches.push_back(p);
+        } else {
+            Usage();
+            return 2;
+        }
+    }
+    if (build != "ja" && build != "en") {
+        Usage();
+        return 2;
+    }
+    o.japanese = build == "ja";
+    if (o.modelFile.empty())
+        o.modelFile =
+            std::string(ORLA_SOURCE_DIR) + "/resources/models/" + (o.japanese ? "HV4400KJ.KDD" : "HV3600E.KDD");
+    std::error_code ec;
+    if (sandbox.empty()) sandbox = (std::filesystem::temp_directory_path() / "orla-ui-runner").string();
+    std::filesystem::create_directories(sandbox, ec);
+    o.sandboxRoot = sandbox;
+
+    std::string error;
+    if (!orla::runner::InstallPrinter(o, error)) {
+        std::fprintf(stderr, "ui_runner: %s\n", error.c_str());
+        return 1;
+    }
+    // The status manager lives in the system directory, as the spooler installs it.
+    PlatCopyIntoSandbox((o.binDir + "/Dorlik.dll").c_str(), u"C:\\Windows\\System32\\Dorlik.DLL");
+
+    Interface ui;
+    ui.printerName = o.printerName;
+    const std::u16string dll = std::u16string(PlatDriverDirectory()) + (o.japanese ? u"\\Talvex.dll" : u"\\Morvin.dll");
+    ui.dll.reset(LoadLibraryW(dll.c_str()));
+    if (!ui.dll) {
+        std::fprintf(stderr, "ui_runner: cannot load %s (error %lu)\n", U8(dll).c_str(),
+                     static_cast<unsigned long>(GetLastError()));
+        return 1;
+    }
+    auto entry = [&](const char* name) { return reinterpret_cast<void*>(GetProcAddress(ui.dll.get(), name)); };
+    ui.caps = reinterpret_cast<DeviceCapabilitiesFn>(entry("DrvDeviceCapabilities"));
+    ui.docProps = reinterpret_cast<DocumentPropertiesFn>(entry("DrvDocumentProperties"));
+    ui.convert = reinterpret_cast<ConvertDevModeFn>(entry("DrvConvertDevMode"));
+    if (!ui.caps || !ui.docProps || !ui.convert) {
+        std::fprintf(stderr, "ui_runner: the interface DLL lacks its exports\n");
+        return 1;
+    }
+    PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(ui.printerName.data(), &printer, &access)) {
+        std::fprintf(stderr, "ui_runner: OpenPrinterW failed (error %lu)\n",
+                     static_cast<unsigned long>(GetLastError()));
+        return 1;
+    }
+    ui.printer.reset(printer);
+    if (command == "caps") return ShowCaps(ui);
+    if (command == "config") return ShowConfig(ui);
+    return ShowDocProps(ui, patches, out);
+}
