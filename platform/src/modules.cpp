@@ -12,6 +12,7 @@
 #include <mutex>
 #include <vector>
 
+#include "plat/ordinal_table.h"
 #include "plat/resource_table.h"
 #include "plat_internal.h"
 #include "win/kernel.h"
@@ -132,6 +133,7 @@ bool IsFile(const std::string& p) {
 }
 
 bool LocateSystemModule(const std::u16string& name, std::u16string& windowsPath, std::string& hostPath);
+FARPROC ProcByOrdinal(void* dl, WORD ordinal);
 
 // The Windows search order for a bare name: the program's directory, the system directory,
 // the Windows directory, the current directory.
@@ -289,8 +291,9 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
+    if (lpProcName && IS_INTRESOURCE(lpProcName) && !mod->dataFile) return ProcByOrdinal(mod->dl, LOWORD(reinterpret_cast<ULONG_PTR>(lpProcName)));
     if (!lpProcName || IS_INTRESOURCE(lpProcName) || mod->dataFile) {
-        SetLastError(ERROR_PROC_NOT_FOUND);  // ordinals are not used by these modules
+        SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
     void* p = dlsym(mod->dl, lpProcName);
@@ -400,6 +403,26 @@ bool LocateSystemModule(const std::u16string& name, std::u16string& windowsPath,
         return true;
     }
     return false;
+}
+
+}  // namespace
+}  // namespace plat
+
+// ---- Entry points by ordinal ----
+// A module lists its ordinals in its "OrlaOrdinalTable"; one without the table, or without the
+// ordinal in it, has no such entry.
+namespace plat {
+namespace {
+
+FARPROC ProcByOrdinal(void* dl, WORD ordinal) {
+    const auto* table = static_cast<const ORLA_ORDINAL*>(dlsym(dl, ORLA_ORDINAL_TABLE_SYMBOL));
+    for (; table && ordinal && table->ordinal; ++table) {
+        if (table->ordinal != ordinal || !table->name) continue;
+        if (void* p = dlsym(dl, table->name)) return reinterpret_cast<FARPROC>(p);
+        break;
+    }
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
 }
 
 }  // namespace
