@@ -30,11 +30,6 @@ typedef BOOL (*UpgradePrinterFn)(DWORD, LPBYTE);
 constexpr const char* kDllFile = kJapaneseBuild ? "Talvex.dll" : "Morvin.dll";
 constexpr DWORD kNoAnswer = 0xFFFFFFFF;
 
-template <typename T>
-T Entry(HMODULE m, const char* name) {
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-}
-
 // A DEVMODE in a buffer of its own claimed size, followed by guard bytes that must stay.
 struct GuardedDevmode {
     static constexpr size_t kGuard = 64;
@@ -53,10 +48,6 @@ struct GuardedDevmode {
 
 class InterfaceExports : public UiSandbox {
 protected:
-    struct LibraryFree {
-        void operator()(HINSTANCE__* m) const { FreeLibrary(m); }
-    };
-
     void SetUp() override {
         UiSandbox::SetUp();
         PlatSetUserName(u"taro");
@@ -77,12 +68,12 @@ protected:
         ASSERT_TRUE(PlatCopyIntoSandbox((BinDir() + "/" + kDllFile).c_str(), path.c_str()));
         dll_.reset(LoadLibraryW(path.c_str()));
         ASSERT_NE(dll_, nullptr);
-        caps_ = Entry<DeviceCapabilitiesFn>(dll_.get(), "DrvDeviceCapabilities");
-        query_ = Entry<DevQueryPrintExFn>(dll_.get(), "DevQueryPrintEx");
-        docProps_ = Entry<DocumentPropertiesFn>(dll_.get(), "DrvDocumentProperties");
-        convert_ = Entry<ConvertDevModeFn>(dll_.get(), "DrvConvertDevMode");
-        event_ = Entry<PrinterEventFn>(dll_.get(), "DrvPrinterEvent");
-        upgrade_ = Entry<UpgradePrinterFn>(dll_.get(), "DrvUpgradePrinter");
+        caps_ = ProcEntry<DeviceCapabilitiesFn>(dll_.get(), "DrvDeviceCapabilities");
+        query_ = ProcEntry<DevQueryPrintExFn>(dll_.get(), "DevQueryPrintEx");
+        docProps_ = ProcEntry<DocumentPropertiesFn>(dll_.get(), "DrvDocumentProperties");
+        convert_ = ProcEntry<ConvertDevModeFn>(dll_.get(), "DrvConvertDevMode");
+        event_ = ProcEntry<PrinterEventFn>(dll_.get(), "DrvPrinterEvent");
+        upgrade_ = ProcEntry<UpgradePrinterFn>(dll_.get(), "DrvUpgradePrinter");
         ASSERT_TRUE(caps_ && query_ && docProps_ && convert_ && event_ && upgrade_);
     }
     // A model of this build's own with the long paper among its forms.
@@ -111,7 +102,7 @@ protected:
         ASSERT_TRUE(PlatCopyIntoSandbox((BinDir() + "/Dorlik.dll").c_str(), u"C:\\Windows\\System32\\Dorlik.DLL"));
         manager_.reset(LoadLibraryW(u"C:\\Windows\\System32\\Dorlik.DLL"));
         ASSERT_NE(manager_, nullptr);
-        auto write = Entry<PFN_DorlikWriteVariable>(manager_.get(), "DorlikWriteVariable");
+        auto write = ProcEntry<PFN_DorlikWriteVariable>(manager_.get(), "DorlikWriteVariable");
         ASSERT_NE(write, nullptr);
         const DWORD ext = kConfigFromPrinter | kConfigNoRefreshNeeded;
         ASSERT_EQ(write(printer.c_str(), "PrinterExtStatus", &ext, 4), DORLIK_OK);
@@ -126,8 +117,8 @@ protected:
                   DORLIK_OK);
     }
 
-    std::unique_ptr<HINSTANCE__, LibraryFree> dll_;
-    std::unique_ptr<HINSTANCE__, LibraryFree> manager_;
+    LibraryPtr dll_;
+    LibraryPtr manager_;
     DeviceCapabilitiesFn caps_ = nullptr;
     DevQueryPrintExFn query_ = nullptr;
     DocumentPropertiesFn docProps_ = nullptr;
@@ -243,11 +234,7 @@ TEST_F(InterfaceExports, DuplexAndBinsFollowTheReportedConfiguration) {
     std::vector<WCHAR> names(24 * bins);
     Caps(DC_BINS, ids.data());
     EXPECT_EQ(Caps(DC_BINNAMES, names.data()), bins);
-    HMODULE res = LoadResourceDll(printer_);
-    WCHAR autoName[25] = {};
-    LoadStringW(res, 300, autoName, 25);
-    FreeResourceDll(res);
-    EXPECT_EQ(std::u16string(&names[0]), std::u16string(autoName));
+    EXPECT_EQ(std::u16string(&names[0]), ResourceText(printer_, 300));
     EXPECT_EQ(ids[0], 1);  // the sample's "AUTO" slot
 
     PublishConfiguration(u"Halvoric", true);
@@ -261,10 +248,7 @@ TEST_F(InterfaceExports, DuplexAndBinsFollowTheReportedConfiguration) {
 // printer's report.
 TEST_F(InterfaceExports, DuplexUnitReportedReachesDcDuplex) {
     InstallSamplePrinter();
-    HMODULE res = LoadResourceDll(printer_);
-    WCHAR duplexName[25] = {};
-    LoadStringW(res, 209, duplexName, 25);
-    FreeResourceDll(res);
+    const std::u16string duplexName = ResourceText(printer_, 209);
     ClosePrinter(printer_);
     printer_ = nullptr;
     std::u16string text =
@@ -272,7 +256,7 @@ TEST_F(InterfaceExports, DuplexUnitReportedReachesDcDuplex) {
         u"*PrivateID: 0x51455631\r\n*DefaultResolution: 600\r\n*Resolution: 600 \"\" 0 \"\" 0\r\n"
         u"*DefaultInputSlot: \"AUTO\" 7\r\n*InputSlot: \"AUTO\" 7\r\n*InputSlot: \"FEEDER1\" 257\r\n"
         u"*InputDevice: \"FEEDER1\" 0x0001000C\r\n*OptionDevice: \"" +
-        std::u16string(duplexName) +
+        duplexName +
         u"\" 0x00010001\r\n*DefaultMemorySize: 65536 0 0 0 0 0 0\r\n*MemorySize: 65536 0 0 0 0 0 0\r\n"
         u"*MaxForm: 297000 431800\r\n*MinForm: 90000 148000\r\n"
         u"*DefaultForm: \"A4\" 210000 297000 5000 5000 205000 292000\r\n"
@@ -345,12 +329,9 @@ TEST_F(InterfaceExports, JobFitNamesTheFirstFieldThatMoved) {
         c.change(changed);
         info.pDevMode = changed;
         ASSERT_FALSE(query_(&info));
-        HMODULE res = LoadResourceDll(printer_);
-        WCHAR expected[128] = {};
-        LoadStringW(res, c.message, expected, 128);
-        FreeResourceDll(res);
-        EXPECT_EQ(std::u16string(text), std::u16string(expected));
-        EXPECT_EQ(info.cchNeeded, std::u16string(expected).size() + 1);
+        const std::u16string expected = ResourceText(printer_, c.message);
+        EXPECT_EQ(std::u16string(text), expected);
+        EXPECT_EQ(info.cchNeeded, expected.size() + 1);
     }
 
     // An older, shorter DEVMODE: fields past its own size are not compared.
@@ -603,14 +584,11 @@ namespace {
 
 // Both language builds export the same entry points under the names the system gives them.
 TEST_F(InterfaceExports, BothBuildsExportTheSystemNames) {
-    struct LibraryFree {
-        void operator()(HINSTANCE__* m) const { FreeLibrary(m); }
-    };
     for (const char* file : {"Talvex.dll", "Morvin.dll"}) {
         SCOPED_TRACE(file);
         const std::u16string path = driverDir_ + u"\\" + Widen(file);
         ASSERT_TRUE(PlatCopyIntoSandbox((BinDir() + "/" + file).c_str(), path.c_str()));
-        std::unique_ptr<HINSTANCE__, LibraryFree> dll(LoadLibraryW(path.c_str()));
+        LibraryPtr dll(LoadLibraryW(path.c_str()));
         ASSERT_NE(dll, nullptr);
         for (const char* name : {"DrvDeviceCapabilities", "DevQueryPrintEx", "DrvConvertDevMode",
                                  "DrvDocumentProperties", "DrvPrinterEvent", "DrvUpgradePrinter", "DllEntryPoint"})

@@ -19,9 +19,6 @@ LPCSTR Ordinal(WORD n) {
 
 class PlatformPieces : public UiSandbox {
 protected:
-    struct LibraryFree {
-        void operator()(HINSTANCE__* m) const { FreeLibrary(m); }
-    };
     void SetUp() override {
         UiSandbox::SetUp();
         path_ = driverDir_ + u"\\UiTestModule.dll";
@@ -31,7 +28,7 @@ protected:
 };
 
 TEST_F(PlatformPieces, EntryPointsByOrdinal) {
-    std::unique_ptr<HINSTANCE__, LibraryFree> module(LoadLibraryW(path_.c_str()));
+    LibraryPtr module(LoadLibraryW(path_.c_str()));
     ASSERT_NE(module, nullptr);
     auto entry = reinterpret_cast<int (*)()>(GetProcAddress(module.get(), Ordinal(15)));
     ASSERT_NE(entry, nullptr);
@@ -43,7 +40,7 @@ TEST_F(PlatformPieces, EntryPointsByOrdinal) {
         EXPECT_EQ(GetProcAddress(module.get(), Ordinal(n)), nullptr) << n;
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND)) << n;
     }
-    std::unique_ptr<HINSTANCE__, LibraryFree> kernel(LoadLibraryW(u"Kernel32.dll"));
+    LibraryPtr kernel(LoadLibraryW(u"Kernel32.dll"));
     ASSERT_NE(kernel, nullptr);
     EXPECT_EQ(GetProcAddress(kernel.get(), Ordinal(15)), nullptr);
     EXPECT_NE(GetProcAddress(kernel.get(), "GetProcAddress"), nullptr);

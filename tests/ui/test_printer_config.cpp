@@ -20,11 +20,6 @@ using namespace orla_ui_test;
 
 namespace {
 
-template <typename T>
-T Entry(HMODULE m, const char* name) {
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-}
-
 std::vector<BYTE> Table(DWORD count, std::initializer_list<std::vector<BYTE>> entries, size_t size) {
     std::vector<BYTE> out(size, 0);
     std::memcpy(out.data(), &count, 4);
@@ -115,9 +110,6 @@ TEST(PrinterConfigTables, WrittenSizesFollowTheClampedCount) {
 
 class PrinterConfigTest : public UiSandbox {
 protected:
-    struct LibraryFree {
-        void operator()(HINSTANCE__* m) const { FreeLibrary(m); }
-    };
     struct WindowFree {
         void operator()(HWND__* w) const { PlatDestroyMessageWindow(w); }
     };
@@ -138,10 +130,10 @@ protected:
         ASSERT_TRUE(PlatCopyIntoSandbox((BinDir() + "/Dorlik.dll").c_str(), u"C:\\Windows\\System32\\Dorlik.DLL"));
         manager_.reset(LoadLibraryW(u"C:\\Windows\\System32\\Dorlik.DLL"));
         ASSERT_NE(manager_, nullptr);
-        write_ = Entry<PFN_DorlikWriteVariable>(manager_.get(), "DorlikWriteVariable");
-        read_ = Entry<PFN_DorlikReadVariable>(manager_.get(), "DorlikReadVariable");
-        updates_ = Entry<PFN_DorlikUpdateCount>(manager_.get(), "DorlikUpdateCount");
-        handles_ = Entry<PFN_DorlikOpenHandles>(manager_.get(), "DorlikOpenHandles");
+        write_ = ProcEntry<PFN_DorlikWriteVariable>(manager_.get(), "DorlikWriteVariable");
+        read_ = ProcEntry<PFN_DorlikReadVariable>(manager_.get(), "DorlikReadVariable");
+        updates_ = ProcEntry<PFN_DorlikUpdateCount>(manager_.get(), "DorlikUpdateCount");
+        handles_ = ProcEntry<PFN_DorlikOpenHandles>(manager_.get(), "DorlikOpenHandles");
         ASSERT_TRUE(write_ && read_ && updates_ && handles_);
     }
     void Publish(const char* name, const std::vector<BYTE>& value) {
@@ -164,7 +156,7 @@ protected:
         return PlatGetWindowMessage(window_.get(), &msg, 0) ? msg.message : 0;
     }
 
-    std::unique_ptr<HINSTANCE__, LibraryFree> manager_;
+    LibraryPtr manager_;
     std::unique_ptr<HWND__, WindowFree> window_;
     PFN_DorlikWriteVariable write_ = nullptr;
     PFN_DorlikReadVariable read_ = nullptr;
@@ -312,13 +304,7 @@ protected:
     void SetUp() override {
         UiSandbox::SetUp();
         InstallSamplePrinter();  // for the resource DLL's names
-        HMODULE res = LoadResourceDll(printer_);
-        ASSERT_NE(res, nullptr);
-        auto name = [&](UINT id) {
-            WCHAR text[32] = {};
-            int n = LoadStringW(res, id, text, 32);
-            return std::u16string(text, n > 0 ? n : 0);
-        };
+        auto name = [&](UINT id) { return ResourceText(printer_, id); };
         std::u16string text =
             u"*Version: 4\r\n*FriendlyName: \"QEV Publish\"\r\n*PrinterName: \"QEV Publish\"\r\n"
             u"*PrivateID: 0x51455631\r\n*DefaultResolution: 600\r\n*Resolution: 600 \"\" 0 \"\" 0\r\n"
@@ -332,7 +318,6 @@ protected:
             u"*MaxForm: 297000 431800\r\n*MinForm: 90000 148000\r\n"
             u"*DefaultForm: \"A4\" 210000 297000 5000 5000 205000 292000\r\n"
             u"*FormPort: \"A4\" 210000 297000 5000 5000 205000 292000\r\n";
-        FreeResourceDll(res);
         ClosePrinter(printer_);
         printer_ = nullptr;
         const std::u16string path = driverDir_ + u"\\PUBLISH.KDD";
@@ -382,12 +367,7 @@ TEST_F(PublishTest, ReportedDevicesAreInstalledAndPublished) {
     EXPECT_EQ(language.type, static_cast<DWORD>(REG_MULTI_SZ));
     EXPECT_EQ(language.bytes, Utf16(u"ORLA", 12));
     // The automatic slot always; feeder 1 is ready; the manual slot was not reported.
-    HMODULE res = LoadResourceDll(printer_);
-    WCHAR autoName[32] = {}, feederName[32] = {};
-    LoadStringW(res, 300, autoName, 32);
-    LoadStringW(res, 301, feederName, 32);
-    FreeResourceDll(res);
-    const std::u16string a(autoName), f(feederName);
+    const std::u16string a = ResourceText(printer_, 300), f = ResourceText(printer_, 301);
     EXPECT_EQ(Ds(u"printBinNames").bytes, Utf16(a + u'\0' + f, 2 * (a.size() + f.size() + 3)));
 }
 
@@ -407,11 +387,7 @@ TEST_F(PublishTest, LoadedTraysAreReadyMediaOnce) {
 TEST_F(PrinterConfigTest, TrayPaperText) {
     HMODULE res = LoadResourceDll(printer_);
     ASSERT_NE(res, nullptr);
-    auto text = [&](UINT id) {
-        WCHAR t[32] = {};
-        int n = LoadStringW(res, id, t, 32);
-        return std::u16string(t, n > 0 ? n : 0);
-    };
+    auto text = [&](UINT id) { return ResourceText(printer_, id); };
     PrinterConfigRecord config{};
     config.extStatus = kConfigFromPrinter;
     config.binCount = 4;

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "core/support.h"
 #include "core/test_device_fixture.h"
 #include "ui/entry/ui_context.h"
+#include "win/kernel.h"
 #include "win/registry.h"
 #include "win/spool.h"
 
@@ -23,6 +25,25 @@ struct ContextFree {
     void operator()(orla::UiContext* c) const { orla::DestroyUiContext(c); }
 };
 using ContextPtr = std::unique_ptr<orla::UiContext, ContextFree>;
+
+// A module loaded by the test, freed however the test ends, and its entry points by name.
+struct LibraryFree {
+    void operator()(HINSTANCE__* m) const { FreeLibrary(m); }
+};
+using LibraryPtr = std::unique_ptr<HINSTANCE__, LibraryFree>;
+template <typename T>
+T ProcEntry(HMODULE m, const char* name) {
+    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m, name)));
+}
+
+// A string of the printer's language resource DLL (empty when there is none).
+inline std::u16string ResourceText(HANDLE printer, UINT id) {
+    HMODULE res = orla::LoadResourceDll(printer);
+    WCHAR text[128] = {};
+    const int n = res ? LoadStringW(res, id, text, 128) : 0;
+    if (res) orla::FreeResourceDll(res);
+    return std::u16string(text, n > 0 ? static_cast<size_t>(n) : 0);
+}
 
 struct RawValue {
     DWORD rc = 0;

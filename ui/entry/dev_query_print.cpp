@@ -86,10 +86,6 @@ BOOL Refuse(DEVQUERYPRINT_INFO* info, UINT message) {
     return FALSE;
 }
 
-struct DataRelease {
-    void operator()(const CompiledDeviceData* d) const { ReleaseDeviceData(d); }
-};
-
 }  // namespace
 
 }  // namespace orla
@@ -100,9 +96,9 @@ DLLEXPORT BOOL APIENTRY DevQueryPrintEx(PDEVQUERYPRINT_INFO pDQPInfo) {
     if (!pDQPInfo) return FALSE;
     const DEVMODEW* job = pDQPInfo->pDevMode;
     if (!job) return TRUE;
-    std::unique_ptr<const CompiledDeviceData, DataRelease> data(GetDeviceData(pDQPInfo->hPrinter));
+    DeviceDataHeld data(GetDeviceData(pDQPInfo->hPrinter));
     if (!data) return Refuse(pDQPInfo, kNoDeviceData);
-    GlobalHeld<DriverDevmode> record(static_cast<DriverDevmode*>(GlobalAlloc(GPTR, sizeof(DriverDevmode))));
+    GlobalHeld<DriverDevmode> record = NewTemporaryRecord();
     if (!record) return Refuse(pDQPInfo, kNoRecord);
     PrinterConfigRecord config{};
     BuildQueryRecord(pDQPInfo->hPrinter, job, data.get(), record.get(), &config);

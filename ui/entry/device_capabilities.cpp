@@ -231,10 +231,6 @@ CapabilityAnswer AnswerFor(WORD capability) {
     return nullptr;
 }
 
-struct DataRelease {
-    void operator()(const CompiledDeviceData* d) const { ReleaseDeviceData(d); }
-};
-
 }  // namespace
 
 }  // namespace orla
@@ -245,11 +241,11 @@ DLLEXPORT DWORD APIENTRY DrvDeviceCapabilities(HANDLE hPrinter, LPWSTR /*pDevice
                                                DEVMODEW* pDevMode) {
     const CapabilityAnswer answer = AnswerFor(iDevCap);
     if (!answer) return kNoAnswer;
-    std::unique_ptr<const CompiledDeviceData, DataRelease> data(GetDeviceData(hPrinter));
+    DeviceDataHeld data(GetDeviceData(hPrinter));
     if (!data) return kNoAnswer;
     ResourceDllHeld resources(LoadResourceDll(hPrinter));
     if (!resources) return kNoAnswer;
-    GlobalHeld<DriverDevmode> record(static_cast<DriverDevmode*>(GlobalAlloc(GPTR, sizeof(DriverDevmode))));
+    GlobalHeld<DriverDevmode> record = NewTemporaryRecord();
     if (!record) return kNoAnswer;
     PrinterConfigRecord config{};
     BuildQueryRecord(hPrinter, pDevMode, data.get(), record.get(), &config);

@@ -27,19 +27,13 @@ const DEVMODEW* ShapeOf(const DEVMODEW* in) {
 struct ContextFree {
     void operator()(UiContext* c) const { DestroyUiContext(c); }
 };
-struct PrinterClose {
-    void operator()(void* h) const { ClosePrinter(h); }
-};
-struct DataRelease {
-    void operator()(const CompiledDeviceData* d) const { ReleaseDeviceData(d); }
-};
 
 // The model's defaults into the caller's buffer, which the conversion found large enough.
 BOOL FillDriverDefaults(LPCWSTR printerName, DEVMODEW* out) {
     HANDLE h = nullptr;
     if (!printerName || !OpenPrinterW(const_cast<LPWSTR>(printerName), &h, nullptr)) return FALSE;
-    std::unique_ptr<void, PrinterClose> printer(h);
-    std::unique_ptr<const CompiledDeviceData, DataRelease> data(GetDeviceData(h));
+    PrinterHeld printer(h);
+    DeviceDataHeld data(GetDeviceData(h));
     if (!data) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

@@ -4,9 +4,12 @@
 
 #include <memory>
 
+#include "core/device_data.h"
+#include "core/driver_devmode.h"
 #include "core/support.h"
 #include "win/base.h"
 #include "win/kernel.h"
+#include "win/spool.h"
 
 namespace orla {
 
@@ -25,5 +28,20 @@ struct LibraryDeleter {
     void operator()(HINSTANCE__* module) const { FreeLibrary(module); }
 };
 using LibraryHeld = std::unique_ptr<HINSTANCE__, LibraryDeleter>;
+
+struct DeviceDataRelease {
+    void operator()(const CompiledDeviceData* data) const { ReleaseDeviceData(data); }
+};
+using DeviceDataHeld = std::unique_ptr<const CompiledDeviceData, DeviceDataRelease>;
+
+struct PrinterClose {
+    void operator()(void* printer) const { ClosePrinter(printer); }
+};
+using PrinterHeld = std::unique_ptr<void, PrinterClose>;
+
+// A zeroed settings record from global memory, as the exports take one for a single call.
+inline GlobalHeld<DriverDevmode> NewTemporaryRecord() {
+    return GlobalHeld<DriverDevmode>(static_cast<DriverDevmode*>(GlobalAlloc(GPTR, sizeof(DriverDevmode))));
+}
 
 }  // namespace orla

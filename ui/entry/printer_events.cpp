@@ -17,15 +17,6 @@ namespace {
 
 constexpr DWORD kPrinterRawOnly = 0x1000;  // PRINTER_ATTRIBUTE_RAW_ONLY
 
-struct PrinterClose {
-    void operator()(void* h) const { ClosePrinter(h); }
-};
-using PrinterHeld = std::unique_ptr<void, PrinterClose>;
-struct DataRelease {
-    void operator()(const CompiledDeviceData* d) const { ReleaseDeviceData(d); }
-};
-using DataHeld = std::unique_ptr<const CompiledDeviceData, DataRelease>;
-
 PrinterHeld OpenAllAccess(LPWSTR name) {
     PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
     HANDLE h = nullptr;
@@ -35,9 +26,9 @@ PrinterHeld OpenAllAccess(LPWSTR name) {
 
 // Every printer-data value from the model's defaults, and the status probe.
 void CreatePrinterData(HANDLE hPrinter) {
-    DataHeld data(GetDeviceData(hPrinter));
+    DeviceDataHeld data(GetDeviceData(hPrinter));
     if (!data) return;
-    GlobalHeld<DriverDevmode> record(static_cast<DriverDevmode*>(GlobalAlloc(GPTR, sizeof(DriverDevmode))));
+    GlobalHeld<DriverDevmode> record = NewTemporaryRecord();
     if (!record) return;
     SetDefaultDevmode(record.get(), hPrinter, nullptr, data.get());
     StorePrinterDataSettings(nullptr, record.get(), hPrinter, data.get());
@@ -99,7 +90,7 @@ DLLEXPORT BOOL APIENTRY DrvUpgradePrinter(DWORD Level, LPBYTE pDriverUpgradeInfo
     const DRIVER_UPGRADE_INFO_1* info = reinterpret_cast<const DRIVER_UPGRADE_INFO_1*>(pDriverUpgradeInfo);
     PrinterHeld printer = OpenAllAccess(info->pPrinterName);
     if (!printer) return FALSE;
-    DataHeld data(GetDeviceData(printer.get()));
+    DeviceDataHeld data(GetDeviceData(printer.get()));
     if (data) {
         RemoveDriverForms(printer.get(), data.get());
         AddDriverForms(printer.get(), data.get());
