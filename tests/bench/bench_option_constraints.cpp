@@ -1,6 +1,6 @@
 // The option constraint pass over the sample printer: one whole pass (every rule with its resolver
 // runs and item switches), with the document monitor's answer kept by the context as the UI
-// keeps it, and asked on every pass for comparison.
+// keeps it, and asked on every pass for comparison (the monitor missing, and installed).
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -13,6 +13,7 @@
 #include "ui/entry/option_constraints.h"
 #include "ui/entry/ui_flags.h"
 #include "win/kernel.h"
+#include "win/registry.h"
 #include "win/spool.h"
 
 using namespace orla;
@@ -69,13 +70,41 @@ struct SamplePrinter {
     DriverDevmode record{};
 };
 
+// The document monitor installed as its registry entry names it: program and API library.
+void InstallDocumentMonitor() {
+    static const bool installed = [] {
+        const std::string bin = EnvOr("ORLA_BIN_DIR", ORLA_BENCH_BIN_DIR);
+        CreateDirectoryW(u"C:\\Program Files", nullptr);
+        CreateDirectoryW(u"C:\\Program Files\\Pallidor", nullptr);
+        const std::u16string program = u"C:\\Program Files\\Pallidor\\Rellwatch.exe";
+        const std::u16string api = u"C:\\Program Files\\Pallidor\\MevApi.dll";
+        if (!PlatCopyIntoSandbox((bin + "/MevApi.dll").c_str(), api.c_str())) std::abort();
+        HANDLE h =
+            CreateFileW(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) std::abort();
+        CloseHandle(h);
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Korvel\\Pallidor\\Client\\Rellwatch", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            std::abort();
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(program.c_str()),
+                       static_cast<DWORD>(2 * (program.size() + 1)));
+        RegSetValueExW(key, u"MevApi", 0, REG_SZ, reinterpret_cast<const BYTE*>(api.c_str()),
+                       static_cast<DWORD>(2 * (api.size() + 1)));
+        RegCloseKey(key);
+        return true;
+    }();
+    (void)installed;
+}
+
 SamplePrinter& Sample() {
     static SamplePrinter sample;
     return sample;
 }
 
-void BM_ConstraintPass(benchmark::State& state, bool keepMonitorAnswer) {
+void BM_ConstraintPass(benchmark::State& state, bool keepMonitorAnswer, bool monitorInstalled) {
     SamplePrinter& s = Sample();
+    if (monitorInstalled) InstallDocumentMonitor();
     DriverDevmode record = s.record;
     SwitchedItems items;
     const ItemSwitches switches = items.Switches(TRUE);
@@ -88,8 +117,12 @@ void BM_ConstraintPass(benchmark::State& state, bool keepMonitorAnswer) {
     }
     state.counters["resolver_runs"] = runs;
 }
-BENCHMARK_CAPTURE(BM_ConstraintPass, monitor_answer_kept, true)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_ConstraintPass, monitor_asked_each_pass, false)->Unit(benchmark::kMicrosecond);
+// Without a document monitor, then with one installed (registered in this order, so the first
+// two run before it is installed).
+BENCHMARK_CAPTURE(BM_ConstraintPass, no_monitor_answer_kept, true, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ConstraintPass, no_monitor_asked_each_pass, false, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ConstraintPass, monitor_answer_kept, true, true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ConstraintPass, monitor_asked_each_pass, false, true)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
