@@ -1,0 +1,129 @@
+// The configuration from the printer, end to end: the printer simulator answers the language
+// monitor over loopback, the monitor publishes the printer's status into the status manager, and
+// the interface DLL, loaded by its file name, reads it back into its capabilities and the
+// "DsDriver" values.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "plat/control.h"
+#include "tests/e2e_monitor/monitor_world.h"
+#include "win/printer_ui.h"
+
+namespace {
+
+using e2e::Bounded;
+using e2e::ClockPump;
+
+constexpr int kWallMs = 60000;
+constexpr char16_t kPort[] = u"USB088";
+constexpr char16_t kPrinter[] = u"QEV Configured Printer";
+constexpr const char* kDll = ORLA_JAPANESE ? "Talvex.dll" : "Morvin.dll";
+
+typedef DWORD (*DeviceCapabilitiesFn)(HANDLE, LPWSTR, WORD, void*, DEVMODEW*);
+
+std::u16string Wide(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
+
+class ConfigFromPrinter : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        ASSERT_TRUE(e2e::EnsureSandbox(&why)) << why;
+        ASSERT_TRUE(dorlik_.Bind(&why)) << why;
+        dorlik_.Reset();
+        // The driver's files where the printer's driver names them.
+        const std::u16string dir = PlatDriverDirectory();
+        const std::string bin = std::getenv("ORLA_BIN_DIR") ? std::getenv("ORLA_BIN_DIR") : ORLA_BIN_DIR_DEFAULT;
+        const std::string source =
+            std::getenv("ORLA_SOURCE_DIR") ? std::getenv("ORLA_SOURCE_DIR") : ORLA_SOURCE_DIR_DEFAULT;
+        ASSERT_TRUE(
+            PlatCopyIntoSandbox((source + "/resources/models/HV4400KJ.KDD").c_str(), (dir + u"\\QV4400K.DAT").c_str()));
+        for (const char* file : {"Quessaj.dll", "Quessae.dll", kDll})
+            ASSERT_TRUE(PlatCopyIntoSandbox((bin + "/" + file).c_str(), (dir + u"\\" + Wide(file)).c_str())) << file;
+
+        ASSERT_TRUE(plat::LoadMonitor(&lower_, u"C:\\Windows\\System32\\Loopmon.dll", e2e::kPortMonitorName));
+        ASSERT_TRUE(plat::LoadMonitor(&language_, u"C:\\Windows\\System32\\Lostrel.dll", e2e::kLanguageMonitorName));
+        printersim::Options options;
+        options.memoryUnits = 8;  // 256 MB
+        sim_ = std::make_unique<printersim::Simulator>(options);
+        ASSERT_TRUE(sim_->Start());
+        const std::string address = "127.0.0.1:" + std::to_string(sim_->Port());
+        ASSERT_TRUE(
+            PlatAddPort(kPort, u"Local Port", u"Virtual printer port for USB", PORT_TYPE_WRITE | PORT_TYPE_READ));
+        ASSERT_TRUE(plat::ConfigureLoopbackPort(e2e::kPortMonitorName, kPort, address.c_str(), FALSE));
+        ASSERT_TRUE(e2e::InstallPrinter(kPrinter, kPort, &why)) << why;
+        ASSERT_TRUE(Bounded("OpenPortEx", kWallMs,
+                            [&] { return plat::OpenPort(&port_, &language_, &lower_, kPort, kPrinter); }));
+    }
+    void TearDown() override {
+        dll_.reset();
+        if (port_.handle) {
+            EXPECT_TRUE(Bounded("ClosePort", kWallMs, [&] { return plat::ClosePort(&port_); }));
+        }
+        plat::UnloadMonitor(&language_);
+        plat::UnloadMonitor(&lower_);
+        if (sim_) sim_->Stop();
+    }
+
+    struct LibraryFree {
+        void operator()(HINSTANCE__* m) const { FreeLibrary(m); }
+    };
+    e2e::Dorlik dorlik_;
+    plat::LoadedMonitor lower_, language_;
+    plat::HostPort port_;
+    std::unique_ptr<printersim::Simulator> sim_;
+    std::unique_ptr<HINSTANCE__, LibraryFree> dll_;
+};
+
+TEST_F(ConfigFromPrinter, ReportedMemoryReachesCapabilitiesAndDirectory) {
+    // A job makes the monitor talk to the printer and publish what it reports.
+    const std::string job = std::string(e2e::kUel, 9) + "@PJL ENTER LANGUAGE=ORLA\r\nAAAA" + std::string(e2e::kUel, 9);
+    plat::JobOptions jobOptions;
+    jobOptions.maxIdleRetries = 400;
+    {
+        ClockPump pump;
+        plat::JobResult r = Bounded("job", kWallMs, [&] {
+            return plat::SendJob(&port_, std::span(reinterpret_cast<const BYTE*>(job.data()), job.size()), jobOptions);
+        });
+        ASSERT_TRUE(r.ended);
+    }
+    std::string memory;
+    ASSERT_TRUE(dorlik_.WaitFor(
+        kPrinter, "PrinterMemory", [](const std::string& v) { return e2e::Dword(v) != 0; }, kWallMs, &memory));
+    std::string ext;
+    ASSERT_EQ(dorlik_.Read(kPrinter, "PrinterExtStatus", &ext), DORLIK_OK);
+    ASSERT_TRUE(e2e::Dword(ext) & 0x4) << "the configuration is the printer's own: " << e2e::Dword(ext);
+
+    const std::u16string dll = std::u16string(PlatDriverDirectory()) + u"\\" + Wide(kDll);
+    dll_.reset(LoadLibraryW(dll.c_str()));
+    ASSERT_NE(dll_, nullptr);
+    auto caps = reinterpret_cast<DeviceCapabilitiesFn>(
+        reinterpret_cast<void*>(GetProcAddress(dll_.get(), "DrvDeviceCapabilities")));
+    ASSERT_NE(caps, nullptr);
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, &access));
+    DWORD reported = 0;
+    const DWORD monitorHandles = dorlik_.OpenHandles();  // the monitor's own binding of the port
+    {
+        ClockPump pump;
+        reported = Bounded("DC_PRINTERMEM", kWallMs, [&] {
+            return caps(printer, const_cast<LPWSTR>(kPrinter), DC_PRINTERMEM, nullptr, nullptr);
+        });
+    }
+    EXPECT_EQ(reported, e2e::Dword(memory));
+    BYTE value[4] = {};
+    DWORD type = 0, needed = 0;
+    EXPECT_EQ(GetPrinterDataExW(printer, u"DsDriver", u"printMemory", &type, value, 4, &needed),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    DWORD published = 0;
+    std::memcpy(&published, value, 4);
+    EXPECT_EQ(published, e2e::Dword(memory));
+    ClosePrinter(printer);
+    EXPECT_EQ(dorlik_.OpenHandles(), monitorHandles);  // the interface DLL let its manager go
+}
+
+}  // namespace
