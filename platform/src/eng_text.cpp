@@ -163,7 +163,8 @@ std::vector<ULONG_PTR> MeasureIfiMetrics(FT_Face face, BYTE charSet, const WCHAR
     // The caret slant: upright (0, 1), or leaning by the font's italic angle.
     const double angle = post ? post->italicAngle / 65536.0 : 0.0;
     ifi->lItalicAngle = static_cast<LONG>(std::lround(angle * 10));
-    ifi->ptlCaret = angle == 0 ? POINTL{0, 1} : POINTL{static_cast<LONG>(std::lround(-std::tan(angle * M_PI / 180) * 100)), 100};
+    ifi->ptlCaret =
+        angle == 0 ? POINTL{0, 1} : POINTL{static_cast<LONG>(std::lround(-std::tan(angle * M_PI / 180) * 100)), 100};
     ifi->rclFontBox = RECTL{static_cast<LONG>(face->bbox.xMin), static_cast<LONG>(face->bbox.yMax),
                             static_cast<LONG>(face->bbox.xMax), static_cast<LONG>(face->bbox.yMin)};
     if (os2) std::memcpy(ifi->achVendId, os2->achVendID, 4);
@@ -216,8 +217,7 @@ bool RenderBits(TrueTypeFont& font, HGLYPH hg, RenderedGlyph& g) {
     gb->sizlBitmap = SIZEL{static_cast<LONG>(cx), static_cast<LONG>(cy)};
     const size_t copy = std::min<size_t>(rowBytes, static_cast<size_t>(std::abs(bm.pitch)));
     for (unsigned y = 0; y < bm.rows && bm.buffer != nullptr; ++y)
-        std::memcpy(gb->aj + static_cast<size_t>(y) * rowBytes, bm.buffer + static_cast<ptrdiff_t>(y) * bm.pitch,
-                    copy);
+        std::memcpy(gb->aj + static_cast<size_t>(y) * rowBytes, bm.buffer + static_cast<ptrdiff_t>(y) * bm.pitch, copy);
     g.data.fxA = static_cast<FIX>(slot->bitmap_left * 16);
     g.data.fxAB = static_cast<FIX>((slot->bitmap_left + static_cast<LONG>(bm.width)) * 16);
     g.data.fxInkTop = static_cast<FIX>(slot->bitmap_top * 16);
@@ -288,8 +288,8 @@ PATHOBJ* OutlinePath(TrueTypeFont& font, HGLYPH hg, RenderedGlyph& g) {
     if (FT_Outline_Decompose(&font.face->glyph->outline, &funcs, &b) != 0) return nullptr;
     std::vector<PLAT_PATH_FIGURE> figures;
     for (size_t i = 0; i < b.starts.size(); ++i)
-        figures.push_back(PLAT_PATH_FIGURE{b.starts[i], static_cast<ULONG>(b.segments[i].size()),
-                                           b.segments[i].data(), TRUE});
+        figures.push_back(
+            PLAT_PATH_FIGURE{b.starts[i], static_cast<ULONG>(b.segments[i].size()), b.segments[i].data(), TRUE});
     return PlatPathCreate(figures.data(), static_cast<ULONG>(figures.size()));
 }
 

@@ -29,8 +29,12 @@ struct TrueType {
         s.iFile = 0x1234;
         // Notional units of the 2048-unit em (DejaVu and IPA alike) to `em` device pixels, turned.
         const double k = em / 2048.0, a = angleDegrees * 3.14159265358979 / 180;
-        s.xform = XFORML{static_cast<FLOATL>(k * std::cos(a)), static_cast<FLOATL>(-k * std::sin(a)),
-                         static_cast<FLOATL>(k * std::sin(a)), static_cast<FLOATL>(k * std::cos(a)), 0, 0};
+        s.xform = XFORML{static_cast<FLOATL>(k * std::cos(a)),
+                         static_cast<FLOATL>(-k * std::sin(a)),
+                         static_cast<FLOATL>(k * std::sin(a)),
+                         static_cast<FLOATL>(k * std::cos(a)),
+                         0,
+                         0};
         fo = PlatTrueTypeFontCreate(&s);
     }
     TrueType(const TrueType&) = delete;
@@ -75,8 +79,9 @@ struct Mono {
         RECTL b{INT_MAX, INT_MAX, -1, -1};
         for (LONG y = 0; y < so->sizlBitmap.cy; ++y)
             for (LONG x = 0; x < so->sizlBitmap.cx; ++x)
-                if (Black(x, y)) b = RECTL{std::min(b.left, x), std::min(b.top, y), std::max(b.right, x + 1),
-                                           std::max(b.bottom, y + 1)};
+                if (Black(x, y))
+                    b = RECTL{std::min(b.left, x), std::min(b.top, y), std::max(b.right, x + 1),
+                              std::max(b.bottom, y + 1)};
         return b;
     }
 };
@@ -235,8 +240,8 @@ TEST(EngineText, DrawsGlyphsOpaqueAndExtraRectanglesWithinTheClip) {
     Mono glyphsOnly(120, 100);
     ASSERT_TRUE(EngTextOut(glyphsOnly.so, str.so, f.fo, nullptr, nullptr, nullptr, black, nullptr, nullptr, 0x0D0D));
     const RECTL b = glyphsOnly.BlackBox();
-    EXPECT_NEAR(b.left, 20 + 4, 2);   // H's left bearing
-    EXPECT_NEAR(b.top, 60 - 29, 1);   // cap height 29 of a 40-pixel em
+    EXPECT_NEAR(b.left, 20 + 4, 2);  // H's left bearing
+    EXPECT_NEAR(b.top, 60 - 29, 1);  // cap height 29 of a 40-pixel em
     EXPECT_EQ(b.bottom, 60);
 
     RECTL clipRect{0, 0, 40, 100};
