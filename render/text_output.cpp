@@ -351,10 +351,7 @@ BOOL WriteGroup(PrinterPdev* pdev, const TextGroupRecord* r, size_t begin, size_
     if (!WritePointList(pdev, &at)) return FALSE;
     const size_t n = end - begin;
     pdev->pageSetup.blankSheet = 0;
-    if (n == 1) {
-        const WORD code = r[begin].code;
-        return WriteBytes(pdev, {0xCC, 0x00, static_cast<BYTE>(code >> 8), static_cast<BYTE>(code)});
-    }
+    if (n == 1) return WriteBytes(pdev, {0xCC, 0x00}) && WriteCode(pdev, r[begin].code);
     bool even = true;
     for (size_t i = begin; i + 1 < end; ++i) {
         const GroupMove mv = MoveBetween(pdev, r[i], r[i + 1]);
@@ -366,7 +363,7 @@ BOOL WriteGroup(PrinterPdev* pdev, const TextGroupRecord* r, size_t begin, size_
             if (!WriteCode(pdev, r[i].code)) return FALSE;
         return TRUE;
     }
-    if (!WriteBytes(pdev, {0xCE, 0x00, static_cast<BYTE>(n >> 8), static_cast<BYTE>(n)})) return FALSE;
+    if (!WriteBytes(pdev, {0xCE, 0x00, static_cast<BYTE>(n)})) return FALSE;
     const bool turned = TextOnTurnedSheet(pdev);
     for (size_t i = begin; i < end; ++i) {
         GroupMove mv{0, 0, true};
