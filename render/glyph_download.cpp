@@ -122,6 +122,7 @@ BOOL SelectDownloadedFont(PrinterPdev* pdev, WORD fontId) {
     // The downloaded font replaced the device font on the printer.
     pdev->text.doubleByteFontSent = kNotSent;
     pdev->text.singleByteFontSent = kNotSent;
+    pdev->text.fontCommandSent = 0xCB;
     return TRUE;
 }
 

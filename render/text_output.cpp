@@ -35,6 +35,7 @@ void RefreshTextCache(PrinterPdev* pdev) {
     t.heightSent = t.widthSent = t.firstSizeSent = t.secondSizeSent = kNotSent;
     t.styleSent = t.rotationSent = kNotSent;
     t.textModeSent = 0xFF;
+    t.fontCommandSent = 0;
     pdev->downloadCache.lastTextLevel = 0xFF;
     pdev->downloadCache.lastSelectedFont = 0;
     pdev->graphics.textCache[0] = 0;
@@ -79,6 +80,23 @@ double TransformedLength(XFORMOBJ* xo, LONG x, LONG y) {
 }
 
 // ---- Font selection ----
+
+// 0xCA or 0xCB with the current font's code, unless the printer has it: the last font command
+// decides whether the printer reads one or two bytes per code, so a code that was sent with the
+// other command goes again.
+BOOL RefreshFontCode(PrinterPdev* pdev) {
+    TextOutputState& t = pdev->text;
+    const bool singleByteCommand = t.runPath == 1 || EndsIn(t.selection, '9');
+    const BYTE command = singleByteCommand ? 0xCA : 0xCB;
+    WORD* sent = singleByteCommand ? &t.singleByteFontSent : &t.doubleByteFontSent;
+    if (*sent == t.fontCode && t.fontCommandSent == command) return TRUE;
+    if (!WriteValue(pdev, command, t.fontCode)) return FALSE;
+    *sent = t.fontCode;
+    t.fontCommandSent = command;
+    // The device font replaced any downloaded font on the printer.
+    pdev->downloadCache.lastSelectedFont = 0;
+    return TRUE;
+}
 
 struct FontChoice {
     ULONG deviceFont;  // 0: downloaded text
@@ -170,14 +188,7 @@ BOOL SelectDeviceFont(PrinterPdev* pdev, FONTOBJ* pfo, XFORMOBJ* xo, const FontC
     t.style = style;
 
     t.fontCode = FontCodeOfSelection(t.selection);
-    const bool singleByteCommand = t.runPath == 1 || EndsIn(t.selection, '9');
-    WORD* sent = singleByteCommand ? &t.singleByteFontSent : &t.doubleByteFontSent;
-    if (*sent != t.fontCode) {
-        if (!WriteValue(pdev, singleByteCommand ? 0xCA : 0xCB, t.fontCode)) return FALSE;
-        *sent = t.fontCode;
-        // The device font replaced any downloaded font on the printer.
-        pdev->downloadCache.lastSelectedFont = 0;
-    }
+    if (!RefreshFontCode(pdev)) return FALSE;
     if (!SelectSizes(pdev, pfo, xo, f)) return FALSE;
     if (!SendIfChanged(pdev, 0xC8, t.style, &t.styleSent, false)) return FALSE;
     t.sbcsTable = t.runPath == 1;
@@ -410,15 +421,8 @@ BOOL WriteTextRotation(PrinterPdev* pdev) {
 
 BOOL WriteCharacterGroups(PrinterPdev* pdev, const TextGroupRecord* r, ULONG count) {
     if (count == 0) return !OutputFailed(pdev);
-    TextOutputState& t = pdev->text;
-    // A downloaded glyph may have replaced the font on the printer.
-    const bool singleByteCommand = t.runPath == 1 || EndsIn(t.selection, '9');
-    WORD* sent = singleByteCommand ? &t.singleByteFontSent : &t.doubleByteFontSent;
-    if (*sent != t.fontCode) {
-        if (!WriteValue(pdev, singleByteCommand ? 0xCA : 0xCB, t.fontCode)) return FALSE;
-        *sent = t.fontCode;
-        pdev->downloadCache.lastSelectedFont = 0;
-    }
+    // A downloaded glyph or another run may have replaced the font on the printer.
+    if (!RefreshFontCode(pdev)) return FALSE;
     size_t begin = 0;
     while (begin < count) {
         if (!WriteCommandsBefore(pdev, r[begin])) return FALSE;

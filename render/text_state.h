@@ -32,6 +32,7 @@ struct TextOutputState {
     WORD styleSent;           // 0xC8
     WORD rotationSent;        // 0xC7
     BYTE textModeSent;        // 0xC2
+    BYTE fontCommandSent;     // 0xCA or 0xCB, whichever went last: it sets how codes are read
 
     // The current font.
     ULONG deviceFont;        // 1..29 of the selected device face, 0 for downloaded text

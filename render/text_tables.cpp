@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "render/bearing_table.h"
 #include "render/glyph_names.h"
 #include "win/ddi.h"
 
@@ -20,16 +21,6 @@ const std::array<LONG, 91>& QuarterSines() {
     }();
     return table;
 }
-
-// Bearing classes of 0x20..0x7F, in code order.
-constexpr BYTE kBearing[96] = {
-    0, 6, 5, 2, 2, 2, 2, 5, 7, 3, 3, 3, 7, 3, 7, 5,  // space ! " # $ % & ' ( ) * + , - . /
-    2, 4, 2, 2, 2, 2, 2, 2, 2, 2, 7, 6, 4, 4, 4, 4,  // 0..9 : ; < = > ?
-    1, 2, 2, 1, 2, 1, 1, 1, 1, 7, 2, 0, 2, 1, 2, 2,  // @ A..O
-    2, 2, 2, 2, 1, 1, 1, 0, 1, 1, 2, 9, 2, 3, 5, 1,  // P..Z [ \ ] ^ _
-    6, 2, 2, 2, 1, 2, 4, 1, 3, 8, 4, 2, 7, 1, 3, 3,  // ` a..o
-    2, 2, 5, 3, 5, 2, 3, 2, 3, 3, 3, 8, 6, 2, 0, 0,  // p..z { | } ~ 0x7F
-};
 
 }  // namespace
 
@@ -66,7 +57,7 @@ ULONG IntegerSquareRoot(unsigned long long n) {
 }
 
 LONG BearingClass(WCHAR c) {
-    return c >= 0x20 && c <= 0x7F ? kBearing[c - 0x20] : 0;
+    return c >= 0x20 && c <= 0x7F ? kBearingClasses[c - 0x20] : 0;
 }
 
 WORD FontCodeOfSelection(const char* s) {

@@ -105,6 +105,23 @@ TEST_F(TextOutput, AnUnchangedFontIsNotSelectedAgain) {
     EXPECT_TRUE(Contains(again, B({0xCC, 0, 'B'})));
 }
 
+TEST_F(TextOutput, EachRunReselectsItsKindOfFontSoCodesAreReadRight) {
+    if (!Japanese()) GTEST_SKIP();
+    // Courier, then Minchou, then Courier again: the printer reads one or two bytes per code by
+    // the font command it got last, so the second Courier run selects Courier again although its
+    // code was sent before.
+    FONTOBJ* courier = DeviceFont(2, 84, 84);
+    FONTOBJ* minchou = DeviceFont(14, 200, 200);
+    ASSERT_TRUE(Draw(String({'A'}, 300, 400, 0), courier));
+    ASSERT_TRUE(Draw(String({0x889F}, 300, 600, 0), minchou));
+    Out();
+    ASSERT_TRUE(Draw(String({'B'}, 300, 800, 0), courier));
+    const Bytes out = Out();
+    const size_t select = Find(out, B({0xCA, 0, 0x00, 0x20}));
+    ASSERT_NE(select, std::string::npos);
+    EXPECT_LT(select, Find(out, B({0xCC, 0, 'B'})));
+}
+
 TEST_F(TextOutput, DeviceCharacterCodes) {
     if (!Japanese()) GTEST_SKIP();
     struct Case {
