@@ -25,6 +25,8 @@ constexpr WORD kMaxSizeValue = 12500;
 constexpr BYTE kWhiteLevel = 0x4F;
 constexpr BYTE kBlackLevel = 16;
 constexpr size_t kMaxGroup = 255;
+// Baseline offsets beyond any page: a hostile transform is held here.
+constexpr long long kMaxOffset = 1 << 24;
 
 // The text writers' cache follows the graphics-state reset, which marks the first byte of the
 // graphics cache's text area unsent.
@@ -112,8 +114,13 @@ BOOL SelectSizes(PrinterPdev* pdev, FONTOBJ* pfo, XFORMOBJ* xo, const FontChoice
     const bool ttShiftJis = ttIfi != nullptr && ttIfi->jWinCharSet == SHIFTJIS_CHARSET;
     const LONG em = ttShiftJis ? std::max<LONG>(ttIfi->fwdUnitsPerEm, 1) : 1000;
     const double factor = (f.mapped && !ttShiftJis ? 1474.202 : 720.289) / dpi;
-    LONG h = static_cast<LONG>(TransformedLength(xo, 0, em) * factor);
-    LONG w = static_cast<LONG>(TransformedLength(xo, em, 0) * factor);
+    // A transform may make the em longer than any size value: held at a length that still
+    // converts to the largest size instead of overflowing.
+    auto sizeValue = [&](LONG x, LONG y) {
+        return static_cast<LONG>(std::min(TransformedLength(xo, x, y) * factor, double{kMaxSizeValue} * 10));
+    };
+    LONG h = sizeValue(0, em);
+    LONG w = sizeValue(em, 0);
     const LONG zoom = ZoomOf(pdev);
     if (FixedFace(t.selection) && zoom == 100) h = w = 120;
     const bool shiftJis = t.runPath == 0 && !EndsIn(t.selection, '9');
@@ -136,9 +143,9 @@ BOOL SelectSizes(PrinterPdev* pdev, FONTOBJ* pfo, XFORMOBJ* xo, const FontChoice
         // Baseline offsets: the em-height vector through the transform.
         POINTL v{0, em};
         if (XFORMOBJ_bApplyXform(xo, XF_LTOL, 1, &v, &v)) {
-            const LONG m = DoubledOutput(pdev) ? 2 : 1;
-            t.t0 = std::abs(v.x) * m;
-            t.t1 = std::abs(v.y) * m;
+            const long long m = DoubledOutput(pdev) ? 2 : 1;
+            t.t0 = static_cast<LONG>(std::min(std::llabs(v.x) * m, kMaxOffset));
+            t.t1 = static_cast<LONG>(std::min(std::llabs(v.y) * m, kMaxOffset));
         }
         return TRUE;
     }

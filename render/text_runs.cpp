@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "render/device_fonts.h"
@@ -126,7 +127,10 @@ BOOL WriteSingleByteDeviceRun(PrinterPdev* pdev, ULONG n, const GLYPHPOS* g, FON
     auto charOf = [&](ULONG i) -> WCHAR {
         return ctx->mapped ? CharOf(chars, i, g[i].hg) : UnicodeOfCodeByte(static_cast<BYTE>(g[i].hg));
     };
-    auto bearingOffset = [&](LONG b) { return POINTL{b * SineOf(a + 90) / 10000, -b * SineOf(a) / 10000}; };
+    auto bearingOffset = [&](LONG b) {
+        return POINTL{static_cast<LONG>(static_cast<long long>(b) * SineOf(a + 90) / 10000),
+                      static_cast<LONG>(-static_cast<long long>(b) * SineOf(a) / 10000)};
+    };
 
     const POINTL b0 = bearingOffset(BearingOf(pdev, charOf(0)));
     const POINTL start{g[0].ptl.x + b0.x, g[0].ptl.y + b0.y};
@@ -272,7 +276,7 @@ bool AdvanceOf(PrinterPdev* pdev, FONTOBJ* font, const TextRunContext* ctx, XFOR
 
 struct PitchClass {
     bool seen = false;
-    LONG refX = 0, refY = 0;
+    long long refX = 0, refY = 0;
     long long sumX = 0, sumY = 0;
     LONG count = 0;
 };
@@ -311,13 +315,15 @@ BOOL AnalysePitch(PrinterPdev* pdev, FONTOBJ* font, STROBJ* string, TextRunConte
                                              : (string->pwszOrg != nullptr ? string->pwszOrg[i] : 0);
         POINTL adv{};
         if (!AdvanceOf(pdev, font, ctx, xo, glyphs[i].hg, &adv)) return FALSE;
-        const LONG dx = glyphs[i + 1].ptl.x - glyphs[i].ptl.x, dy = glyphs[i + 1].ptl.y - glyphs[i].ptl.y;
-        const LONG devX = std::abs(adv.x - 16 * dx), devY = std::abs(adv.y - 16 * dy);
+        // In 64 bits: hostile positions and transforms reach the ends of the LONG range.
+        const long long dx = static_cast<long long>(glyphs[i + 1].ptl.x) - glyphs[i].ptl.x;
+        const long long dy = static_cast<long long>(glyphs[i + 1].ptl.y) - glyphs[i].ptl.y;
+        const long long devX = std::llabs(adv.x - 16 * dx), devY = std::llabs(adv.y - 16 * dy);
         PitchClass& k = classes[c == space ? 0 : 1];
         if (!k.seen) {
             k.seen = true;
             k.refX = devX, k.refY = devY;
-        } else if (std::abs(k.refX - devX) > 16 || std::abs(k.refY - devY) > 16) {
+        } else if (std::llabs(k.refX - devX) > 16 || std::llabs(k.refY - devY) > 16) {
             return FALSE;
         }
         k.sumX += 16LL * dx - adv.x;
@@ -326,7 +332,10 @@ BOOL AnalysePitch(PrinterPdev* pdev, FONTOBJ* font, STROBJ* string, TextRunConte
     }
     const long long dpi = std::max<LONG>(pdev->geometry.resolution, 1);
     auto extra = [&](const PitchClass& k, long long sum) -> LONG {
-        return k.count == 0 ? 0 : static_cast<LONG>(sum * 1152 / (dpi * k.count));
+        if (k.count == 0) return 0;
+        const long long v = sum * 1152 / (dpi * k.count);
+        return static_cast<LONG>(
+            std::clamp<long long>(v, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
     };
     ctx->spaceExtraX = extra(classes[0], classes[0].sumX);
     ctx->spaceExtraY = extra(classes[0], classes[0].sumY);
@@ -339,14 +348,19 @@ BOOL AnalysePitch(PrinterPdev* pdev, FONTOBJ* font, STROBJ* string, TextRunConte
 
 void RunOrigin(PrinterPdev* pdev, POINTL p, POINTL o) {
     TextOutputState& t = pdev->text;
-    const LONG m = Doubling(pdev);
+    const long long m = Doubling(pdev);
+    // In 64 bits and held within the LONG range: hostile positions and sizes do not wrap.
+    auto store = [&](long long x, long long y) {
+        constexpr long long kMin = std::numeric_limits<LONG>::min() / 4, kMax = std::numeric_limits<LONG>::max() / 4;
+        t.textX = static_cast<LONG>(std::clamp(x, kMin, kMax));
+        t.textY = static_cast<LONG>(std::clamp(y, kMin, kMax));
+    };
     if (!(pdev->state & kStateDevicePositioning)) {
-        t.textX = (p.x + o.x) * m;
-        t.textY = (p.y + o.y) * m;
+        store((static_cast<long long>(p.x) + o.x) * m, (static_cast<long long>(p.y) + o.y) * m);
         return;
     }
     const LONG a = t.angle;
-    LONG qx = p.x * m, qy = p.y * m;
+    long long qx = p.x * m, qy = p.y * m;
     if (a <= 90)
         qx -= t.t0, qy -= t.t1;
     else if (a <= 180)
@@ -355,8 +369,8 @@ void RunOrigin(PrinterPdev* pdev, POINTL p, POINTL o) {
         qx += t.t0, qy += t.t1;
     else
         qx += t.t0, qy -= t.t1;
-    const LONG k = SizeUnit(pdev);
-    LONG dx = 0, dy = 0;
+    const long long k = SizeUnit(pdev);
+    long long dx = 0, dy = 0;
     if (t.runPath == 0) {
         if (a == 0)
             dy = t.s3 / k;
@@ -382,15 +396,14 @@ void RunOrigin(PrinterPdev* pdev, POINTL p, POINTL o) {
         else if (a == 270)
             dx = -t.s0 / k;
     }
-    t.textX = qx + dx + m * o.x;
-    t.textY = qy + dy + m * o.y;
+    store(qx + dx + m * o.x, qy + dy + m * o.y);
 }
 
 LONG BearingOf(const PrinterPdev* pdev, WCHAR c) {
     const char end = SelectionEnd(pdev->text.selection);
     if (pdev->text.deviceFont == 0 || end == '2' || end == '4' || pdev->text.runPath != 1) return 0;
-    const LONG b = BearingClass(c);
-    return (b * pdev->text.s0) / -100 * pdev->geometry.resolution / 240;
+    const long long b = BearingClass(c);
+    return static_cast<LONG>((b * pdev->text.s0) / -100 * pdev->geometry.resolution / 240);
 }
 
 BOOL SizeFormToggle(PrinterPdev* pdev) {

@@ -15,6 +15,7 @@
 #include "render/ddi_hooks.h"
 #include "render/device_fonts.h"
 #include "render/drawing_hooks.h"
+#include "render/output_writer.h"
 #include "render/pdev.h"
 #include "win/kernel.h"
 #include "win/spool.h"

@@ -232,6 +232,35 @@ TEST_F(TextOutput, HostileHandlesAndCountsStayInsideTheirBlocks) {
     Out();
 }
 
+TEST_F(TextOutput, ExtremeTransformsAndPositionsStayInRange) {
+    if (!Japanese()) GTEST_SKIP();
+    // Found by fuzzing: an em longer than any size value, baseline offsets at the end of the LONG
+    // range, bearings of such sizes and pitch deviations of such advances; the sizes are held at
+    // 12,500, nothing overflows, and the call either prints or refuses.
+    struct Case {
+        ULONG face;
+        double w, h, m12, m21;
+        std::vector<LONG> xs;
+    } cases[] = {
+        {6, 4e9, 4e9, 0, 0, {0, 100, 30000}},         // Helv: bearings and pitch of a huge em
+        {14, 0, 0, -4e6, 4e6, {-32768, 32767}},       // Minchou turned, baseline offsets overflow
+        {2, 1e6, 1e6, 0, 0, {32767, -32768, 32767}},  // Courier, positions at both ends
+        {18, 3e6, 1e3, 0, 0, {0, 1, 2}},              // vertical Minchou of a wide em
+    };
+    for (const Case& c : cases) {
+        FONTOBJ* font = DeviceFont(c.face, c.w, c.h, 0, c.m12, c.m21);
+        std::vector<HGLYPH> hg(c.xs.size(), c.face >= 14 ? 0x889F : '[');
+        std::vector<POINTL> pos;
+        for (LONG x : c.xs) pos.push_back(POINTL{x, -x});
+        // A position no move command can hold refuses the call; the job stays sound.
+        Draw(StringAt(hg, pos, nullptr, SO_HORIZONTAL), font);
+        EXPECT_FALSE(OutputFailed(pdev())) << c.face;
+        EXPECT_LE(pdev()->text.heightSent == kNotSent ? 0 : pdev()->text.heightSent, 12500);
+        EXPECT_LE(pdev()->text.firstSizeSent == kNotSent ? 0 : pdev()->text.firstSizeSent, 12500);
+    }
+    Out();
+}
+
 // ---- TrueType faces printed with device fonts (Japanese build) ----
 
 class MappedText : public TextOutput {
