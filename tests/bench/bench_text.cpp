@@ -11,6 +11,7 @@
 
 #include "plat/control.h"
 #include "plat/gdi_control.h"
+#include "render/command_page_device.h"
 #include "render/ddi_hooks.h"
 #include "render/drawing_hooks.h"
 #include "render/glyph_cache.h"
@@ -21,7 +22,6 @@
 
 namespace {
 
-constexpr const char16_t* kPrinter = u"ORLA Bench Printer";
 constexpr int kLines = 40, kPerLine = 50;  // 2,000 characters a page
 
 std::string EnvOr(const char* name, const char* fallback) {
@@ -29,53 +29,16 @@ std::string EnvOr(const char* name, const char* fallback) {
     return value && *value ? value : fallback;
 }
 
-// The sample printer in a sandbox of its own, a device context of Quessa.dll on it with room for
-// downloads, a job and a document started.
-struct Device {
-    DHPDEV dhpdev = nullptr;
-    SURFOBJ* surface = nullptr;
-    PrinterPdev* pdev() const { return reinterpret_cast<PrinterPdev*>(dhpdev); }
-};
+using Device = render_test::CommandPageDevice;
 
+// The sample printer in a sandbox of its own and a command-mode device context of Quessa.dll.
 const Device& Bench() {
     static Device d = [] {
         char templ[] = "/tmp/orla-bench-text-XXXXXX";
         PlatSetSandboxRoot(mkdtemp(templ));
         const std::string bin = EnvOr("ORLA_BIN_DIR", ORLA_BENCH_BIN_DIR);
         const std::string source = EnvOr("ORLA_SOURCE_DIR", ORLA_BENCH_SOURCE_DIR);
-        const std::u16string dir = PlatDriverDirectory();
-        const std::u16string dataFile = dir + u"\\HV4400KJ.KDD", driver = dir + u"\\Quessa.dll";
-        PlatCopyIntoSandbox((source + "/resources/models/HV4400KJ.KDD").c_str(), dataFile.c_str());
-        PlatCopyIntoSandbox((bin + "/Quessa.dll").c_str(), driver.c_str());
-        PLAT_PRINTER_SETUP setup{};
-        setup.printerName = kPrinter;
-        setup.driverName = u"ORLA Bench Driver";
-        setup.portName = u"LPT1:";
-        setup.driverPath = driver.c_str();
-        setup.dataFile = dataFile.c_str();
-        setup.configFile = driver.c_str();
-        HANDLE printer = nullptr;
-        if (!PlatInstallPrinter(&setup) || !OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, nullptr)) std::abort();
-        SetGraphicsModuleHandle(LoadLibraryW(driver.c_str()));
-        DRVENABLEDATA ded{};
-        DrvEnableDriver(DDI_DRIVER_VERSION_NT4, sizeof ded, &ded);
-        PLAT_GDI_DEVICE_SETUP device{printer, kPrinter, driver.c_str(), dataFile.c_str()};
-        HDEV hdev = PlatGdiCreateDevice(&device);
-        GDIINFO gdi{};
-        DEVINFO info{};
-        Device out;
-        out.dhpdev = DrvEnablePDEV(nullptr, nullptr, 0, nullptr, sizeof gdi, reinterpret_cast<ULONG*>(&gdi),
-                                   sizeof info, &info, hdev, const_cast<LPWSTR>(kPrinter), printer);
-        if (out.dhpdev == nullptr || out.pdev()->fonts.count != 29) std::abort();
-        PlatGdiBindDevice(hdev, out.dhpdev, kHookTable, kHookCount);
-        DrvCompletePDEV(out.dhpdev, hdev);
-        DOC_INFO_1W doc{};
-        doc.pDocName = const_cast<LPWSTR>(u"bench");
-        StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&doc));
-        out.pdev()->state &= ~kStateRasterMode;
-        out.surface = EngLockSurface(DrvEnableSurface(out.dhpdev));
-        if (!out.surface || !DrvStartDoc(out.surface, const_cast<LPWSTR>(u"bench"), 1)) std::abort();
-        return out;
+        return render_test::OpenCommandPageDevice(source + "/resources/models/HV4400KJ.KDD", bin + "/Quessa.dll");
     }();
     return d;
 }
@@ -143,22 +106,25 @@ std::vector<STROBJ*> GlyphPage() {
     return PageStrings([](int line, int i) { return HGLYPH(1000 + line * kPerLine + i); }, 100);
 }
 
-void BM_DownloadedGlyphsFirstPage(benchmark::State& state) {
+// Pages of 2,000 downloaded glyphs: each into an empty cache, or all from a full one.
+void DownloadedGlyphPages(benchmark::State& state, bool emptyCache) {
     const Device& d = Bench();
     FONTOBJ* font = KanjiTrueType();
     const auto strings = GlyphPage();
     BRUSHOBJ* black = PlatBrushCreateSolid(0, 0);
     PrinterPdev* pdev = d.pdev();
     pdev->graphics.deviceLimits[0] = 64u << 20;
+    FullResetDownloadCache(pdev);
+    if (!emptyCache) DrawPage(d, font, strings, black, state);  // the first page fills the cache
     for (auto _ : state) {
-        // An empty cache: every glyph of the page is defined.
         state.PauseTiming();
-        FullResetDownloadCache(pdev);
+        if (emptyCache) FullResetDownloadCache(pdev);
         const DWORD budget = pdev->downloadCache.budget;
         state.ResumeTiming();
         DrawPage(d, font, strings, black, state);
-        // Each definition costs its data and 52 bytes of the printer's memory.
-        if (budget - pdev->downloadCache.budget < kLines * kPerLine * 52u) state.SkipWithError("glyphs not defined");
+        // Each definition costs its data and 52 bytes of the printer's memory; a cached glyph nothing.
+        const DWORD spent = budget - pdev->downloadCache.budget;
+        if (emptyCache ? spent < kLines * kPerLine * 52u : spent > 380u) state.SkipWithError("unexpected definitions");
     }
     state.SetItemsProcessed(state.iterations() * kLines * kPerLine);
     state.counters["pages/s"] =
@@ -167,24 +133,14 @@ void BM_DownloadedGlyphsFirstPage(benchmark::State& state) {
     PlatBrushDelete(black);
     PlatTrueTypeFontDelete(font);
 }
+
+void BM_DownloadedGlyphsFirstPage(benchmark::State& state) {
+    DownloadedGlyphPages(state, true);
+}
 BENCHMARK(BM_DownloadedGlyphsFirstPage)->Unit(benchmark::kMillisecond);
 
 void BM_DownloadedGlyphsCachedPage(benchmark::State& state) {
-    const Device& d = Bench();
-    FONTOBJ* font = KanjiTrueType();
-    const auto strings = GlyphPage();
-    BRUSHOBJ* black = PlatBrushCreateSolid(0, 0);
-    PrinterPdev* pdev = d.pdev();
-    pdev->graphics.deviceLimits[0] = 64u << 20;
-    FullResetDownloadCache(pdev);
-    DrawPage(d, font, strings, black, state);  // the first page fills the cache
-    for (auto _ : state) DrawPage(d, font, strings, black, state);
-    state.SetItemsProcessed(state.iterations() * kLines * kPerLine);
-    state.counters["pages/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    for (STROBJ* s : strings) PlatStringDelete(s);
-    PlatBrushDelete(black);
-    PlatTrueTypeFontDelete(font);
+    DownloadedGlyphPages(state, false);
 }
 BENCHMARK(BM_DownloadedGlyphsCachedPage)->Unit(benchmark::kMillisecond);
 

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_input.h"
 #include "fuzz_sandbox.h"
 #include "plat/control.h"
 #include "plat/gdi_control.h"
+#include "render/command_page_device.h"
 #include "render/ddi_hooks.h"
 #include "render/device_fonts.h"
 #include "render/drawing_hooks.h"
@@ -22,69 +24,18 @@
 
 namespace {
 
-constexpr const char16_t* kPrinter = u"ORLA Fuzz Printer";
 constexpr const char* kTrueTypeFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
-struct Input {
-    const uint8_t* data;
-    size_t size;
-    template <class T>
-    T Take() {
-        T value{};
-        const size_t n = size < sizeof(T) ? size : sizeof(T);
-        std::memcpy(&value, data, n);
-        data += n, size -= n;
-        return value;
-    }
-};
-
-// The sample printer installed in the sandbox, a device context enabled on it with downloads
-// allowed, a job and a page started; made once a process.
-struct Page {
-    DHPDEV dhpdev = nullptr;
-    SURFOBJ* surface = nullptr;
-    FONTOBJ* trueType = nullptr;
-};
-
-const Page& TextPage() {
-    static Page page = [] {
+// A command-mode page with downloads allowed; made once a process.
+const render_test::CommandPageDevice& TextPage() {
+    static render_test::CommandPageDevice page = [] {
         FuzzSandboxRoot("text-out");
-        const std::u16string dir = PlatDriverDirectory();
-        const std::u16string dataFile = dir + u"\\HV4400KJ.KDD", driver = dir + u"\\Quessa.dll";
-        if (!PlatCopyIntoSandbox(ORLA_SOURCE_DIR "/resources/models/HV4400KJ.KDD", dataFile.c_str())) std::abort();
-        PLAT_PRINTER_SETUP setup{};
-        setup.printerName = kPrinter;
-        setup.driverName = u"ORLA Fuzz Driver";
-        setup.portName = u"LPT1:";
-        setup.driverPath = driver.c_str();
-        setup.dataFile = dataFile.c_str();
-        setup.configFile = driver.c_str();
-        HANDLE printer = nullptr;
-        if (!PlatInstallPrinter(&setup) || !OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, nullptr)) std::abort();
-        SetGraphicsModuleHandle(LoadLibraryW(u"Quessa.dll"));
-        DRVENABLEDATA ded{};
-        if (!DrvEnableDriver(DDI_DRIVER_VERSION_NT4, sizeof ded, &ded)) std::abort();
-        PLAT_GDI_DEVICE_SETUP device{printer, kPrinter, driver.c_str(), dataFile.c_str()};
-        HDEV hdev = PlatGdiCreateDevice(&device);
-        GDIINFO gdi{};
-        DEVINFO info{};
-        Page p;
-        p.dhpdev = DrvEnablePDEV(nullptr, nullptr, 0, nullptr, sizeof gdi, reinterpret_cast<ULONG*>(&gdi), sizeof info,
-                                 &info, hdev, const_cast<LPWSTR>(kPrinter), printer);
-        if (p.dhpdev == nullptr) std::abort();
-        PlatGdiBindDevice(hdev, p.dhpdev, kHookTable, kHookCount);
-        DrvCompletePDEV(p.dhpdev, hdev);
-        DOC_INFO_1W doc{};
-        doc.pDocName = const_cast<LPWSTR>(u"fuzz");
-        StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&doc));
-        auto* pdev = reinterpret_cast<PrinterPdev*>(p.dhpdev);
-        pdev->state &= ~kStateRasterMode;
-        p.surface = EngLockSurface(DrvEnableSurface(p.dhpdev));
-        if (p.surface == nullptr || !DrvStartDoc(p.surface, const_cast<LPWSTR>(u"fuzz"), 1) || !DrvStartPage(p.surface))
-            std::abort();
+        render_test::CommandPageDevice d =
+            render_test::OpenCommandPageDevice(ORLA_SOURCE_DIR "/resources/models/HV4400KJ.KDD");
+        if (!DrvStartPage(d.surface)) std::abort();
         // Room for downloads, so that the cache and its definitions are reached.
-        pdev->graphics.deviceLimits[0] = 200000;
-        return p;
+        d.pdev()->graphics.deviceLimits[0] = 200000;
+        return d;
     }();
     return page;
 }
@@ -92,9 +43,9 @@ const Page& TextPage() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const Page& page = TextPage();
+    const render_test::CommandPageDevice& page = TextPage();
     auto* pdev = reinterpret_cast<PrinterPdev*>(page.dhpdev);
-    Input in{data, size};
+    FuzzInput in{data, size};
     // Every input starts with a page whose cache holds something: output that failed stays failed.
     pdev->state &= ~kStateOutputFailed;
     pdev->graphics.downloadCachePrepared = FALSE;
