@@ -22,9 +22,6 @@ constexpr BYTE kGlyphStripFormat = 0x10;
 constexpr BYTE kWhiteLevel = 0x4F;
 constexpr BYTE kBlackLevel = 16;
 
-LONG ZoomOf(const PrinterPdev* pdev) {
-    return pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom;
-}
 
 size_t RowBytesOf(LONG width) {
     return (static_cast<size_t>(width) + 7) / 8;
@@ -71,7 +68,7 @@ LONG Zoomed(LONG v, LONG zoom) {
 // The glyph reduced by the zoom (through the pitch tables) and doubled with doubled output.
 Bitmap DeviceCell(const PrinterPdev* pdev, const GLYPHBITS* gb) {
     Bitmap b = CopyOf(gb);
-    const LONG zoom = ZoomOf(pdev);
+    const LONG zoom = ZoomPercent(pdev);
     if (zoom != 100) {
         const LONG w = std::max<LONG>(Zoomed(b.width, zoom), 1), h = std::max<LONG>(Zoomed(b.height, zoom), 1);
         Bitmap r;
@@ -153,7 +150,7 @@ BOOL DownloadFontHeader(PrinterPdev* pdev, ULONG bucket, DownloadFontEntry* entr
     const LONG dimension = static_cast<LONG>(stated == 0 ? 0x7FFF : std::min<DWORD>(stated, 0x7FFF));
     const LONG limit = std::min<LONG>(DoubledOutput(pdev) ? dimension * 2 : dimension, 0xFFFF);
     const DWORD dataLimit = pdev->graphics.deviceLimits[1];
-    const LONG zoom = ZoomOf(pdev);
+    const LONG zoom = ZoomPercent(pdev);
     const LONG factor = DoubledOutput(pdev) ? 2 : 1;
     const LONG w = std::max<LONG>(Zoomed(gb->sizlBitmap.cx, zoom), 1) * factor;
     const LONG h = std::max<LONG>(Zoomed(gb->sizlBitmap.cy, zoom), 1) * factor;
@@ -278,7 +275,7 @@ BOOL DownloadGlyphForRun(PrinterPdev* pdev, FONTOBJ* font, XFORMOBJ* transform, 
 
 BOOL DownloadScaledGlyph(PrinterPdev* pdev, const GLYPHBITS* gb, POINTL target) {
     if (gb == nullptr) return FALSE;
-    const LONG zoom = ZoomOf(pdev);
+    const LONG zoom = ZoomPercent(pdev);
     if (OutsidePage(pdev, target, gb->sizlBitmap.cx, gb->sizlBitmap.cy)) return TRUE;
     if (!WriteGlyphMove(pdev, target, POINTL{0, 0})) return FALSE;
     const LONG zw = Zoomed(gb->sizlBitmap.cx, zoom), zh = Zoomed(gb->sizlBitmap.cy, zoom);
@@ -304,7 +301,7 @@ BOOL DownloadCellGlyph(PrinterPdev* pdev, const GLYPHBITS* gb, POINTL target) {
     if (!WriteGlyphMove(pdev, target, POINTL{0, 0})) return FALSE;
     const Bitmap b = CopyOf(gb);
     const std::vector<BYTE> data = EncodeGlyphStrips(b.bits.data(), b.width, b.height, b.rowBytes);
-    const LONG zoom = ZoomOf(pdev), factor = DoubledOutput(pdev) ? 2 : 1;
+    const LONG zoom = ZoomPercent(pdev), factor = DoubledOutput(pdev) ? 2 : 1;
     const LONG tw = std::max<LONG>(Zoomed(b.width, zoom) * factor, 1);
     const LONG th = std::max<LONG>(Zoomed(b.height, zoom) * factor, 1);
     const BOOL ok =

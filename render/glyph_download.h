@@ -7,6 +7,11 @@
 
 #include "render/pdev.h"
 
+// The zoom of the page in percent (100 until the layout sets one).
+inline LONG ZoomPercent(const PrinterPdev* pdev) {
+    return pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom;
+}
+
 // The bitmap of a glyph position (its own, or the engine's for its handle), checked: null when
 // there is none or its size is not one a glyph can have.
 const GLYPHBITS* GlyphBitsOf(FONTOBJ* font, const GLYPHPOS& glyph);

@@ -52,9 +52,6 @@ bool FixedFace(const char* selection) {
     return EndsIn(selection, '4') || EndsIn(selection, '9');
 }
 
-LONG ZoomOf(const PrinterPdev* pdev) {
-    return pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom;
-}
 
 WORD Clamped(long long v) {
     return static_cast<WORD>(std::clamp<long long>(v, 1, kMaxSizeValue));
@@ -121,7 +118,7 @@ BOOL SelectSizes(PrinterPdev* pdev, FONTOBJ* pfo, XFORMOBJ* xo, const FontChoice
     };
     LONG h = sizeValue(0, em);
     LONG w = sizeValue(em, 0);
-    const LONG zoom = ZoomOf(pdev);
+    const LONG zoom = ZoomPercent(pdev);
     if (FixedFace(t.selection) && zoom == 100) h = w = 120;
     const bool shiftJis = t.runPath == 0 && !EndsIn(t.selection, '9');
     const bool vertical = (t.verticalBits & 2) != 0;
@@ -329,7 +326,7 @@ GroupMove MoveBetween(const PrinterPdev* pdev, const TextGroupRecord& a, const T
     const LONG angle = pdev->text.angle;
     LONG dx = b.x - a.x - NominalAdvance(pdev, a, true) * CosineOf(angle) / 10000;
     LONG dy = b.y - a.y - NominalAdvance(pdev, a, false) * -SineOf(angle) / 10000;
-    const LONG zoom = ZoomOf(pdev);
+    const LONG zoom = ZoomPercent(pdev);
     if (zoom != 100) dx = dx * zoom / 100, dy = dy * zoom / 100;
     const bool fits = dx >= -128 && dx <= 127 && dy >= -128 && dy <= 127 && zoom >= 100;
     const bool zeroShort = FixedFace(pdev->text.selection) &&

@@ -21,9 +21,6 @@ constexpr WCHAR kIdeographicSpace = 0x3000;
 constexpr WORD kReplacementCode = 0x8145;
 constexpr WORD kUnconvertible = 0xF040;
 
-LONG ZoomOf(const PrinterPdev* pdev) {
-    return pdev->geometry.zoom == 0 ? 100 : pdev->geometry.zoom;
-}
 LONG Doubling(const PrinterPdev* pdev) {
     return DoubledOutput(pdev) ? 2 : 1;
 }
@@ -60,7 +57,7 @@ BOOL DrawAsDownload(PrinterPdev* pdev, FONTOBJ* font, XFORMOBJ* xo, const GLYPHP
     const GLYPHBITS* gb = GlyphBitsOf(font, glyph);
     if (gb == nullptr) return FALSE;
     const POINTL target{at.x + gb->ptlOrigin.x, at.y + gb->ptlOrigin.y};
-    if (ZoomOf(pdev) <= 100 && !TextOnTurnedSheet(pdev)) {
+    if (ZoomPercent(pdev) <= 100 && !TextOnTurnedSheet(pdev)) {
         if (DownloadsInUse(pdev) && DownloadGlyphForRun(pdev, font, xo, static_cast<WORD>(glyph.hg), gb, target))
             return TRUE;
         if (OutputFailed(pdev)) return FALSE;
