@@ -60,6 +60,9 @@ void EndPageDownloadCache(PrinterPdev* pdev) {
     c.budget = c.budget > kDownloadFontOverhead ? c.budget - kDownloadFontOverhead : 0;
     ++c.fontId;
     c.nextGlyphCode = 0;
+    // A page that ran out of room makes the next one start empty: its first drawing hook runs
+    // the page reset, which drops every downloaded font and restores the budget.
+    if (c.exhausted) pdev->graphics.downloadCachePrepared = FALSE;
 }
 
 void EndJobDownloadCache(PrinterPdev* pdev) {

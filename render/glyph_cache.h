@@ -53,7 +53,8 @@ void FreeDownloadCache(PrinterPdev* pdev);
 BOOL FullResetDownloadCache(PrinterPdev* pdev);
 
 // End of a page: font-started bit cleared, budget reduced by 380 (not below 0), a new font
-// identifier, glyph codes from 0 again; earlier entries stay valid. Only when downloads are in use.
+// identifier, glyph codes from 0 again; earlier entries stay valid. After a page whose budget ran
+// out the next page's first drawing hook runs the full reset. Only when downloads are in use.
 void EndPageDownloadCache(PrinterPdev* pdev);
 
 // End of a job: entries freed, heads cleared, budget restored. Only when downloads are in use.

@@ -27,6 +27,8 @@ DECLARE_HANDLE(HDEV);
 #include "render/glyph_cache.h"
 // The path writer's state: vector current point, line-attribute cache (PathState).
 #include "render/path_output.h"
+// The text writers' font-selection cache and current font (TextOutputState).
+#include "render/text_state.h"
 
 namespace orla {
 struct CompiledDeviceData;
@@ -64,6 +66,13 @@ inline constexpr DWORD kStatePatternOnlyFill = 1u << 28;
 inline constexpr DWORD kStateStorePageClip = kStatePatternOnlyFill;
 inline constexpr DWORD kStateKeepPageClip = 1u << 29;  // ... and do not write the page rectangle
 inline constexpr DWORD kStateBandOffset = 1u << 31;    // banding: path points are moved by the band offset
+// Text output: the size values went out exchanged (vertical form), must go out again, device
+// text is being positioned (cleared when a glyph of the run goes out downloaded), a horizontal
+// Shift-JIS face is selected.
+inline constexpr DWORD kStateSizesExchanged = 1u << 14;
+inline constexpr DWORD kStateSizesOwed = 1u << 15;
+inline constexpr DWORD kStateDevicePositioning = 1u << 16;
+inline constexpr DWORD kStateHorizontalShiftJis = 1u << 17;
 
 // ---- Pending flags (PrinterPdev::pending) ----
 inline constexpr DWORD kPendingJobHeader = 1u << 0;    // job header not yet written
@@ -215,6 +224,7 @@ struct PrinterPdev {
     GraphicsStateCache graphics;  // render/graphics_state.h
     DownloadCache downloadCache;  // render/glyph_cache.h
     PathState path;               // render/path_output.h
+    TextOutputState text;         // render/text_state.h
 
     DWORD trailingMagic;
 };

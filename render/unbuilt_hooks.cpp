@@ -1,4 +1,4 @@
-// The text and escape hooks whose output is not written yet. Each checks its device
+// The escape hook whose output is not written yet. Each checks its device
 // context like every hook (last error 87 for a damaged one) and then refuses the call with
 // ERROR_CALL_NOT_IMPLEMENTED and its failure value, so the engine never takes a drawing that
 // did not reach the job stream for one that did.
@@ -24,26 +24,7 @@ bool Refuse(const PrinterPdev* pdev, const char* hook) {
     return false;
 }
 
-PrinterPdev* Pdev(DHPDEV dhpdev) {
-    return reinterpret_cast<PrinterPdev*>(dhpdev);
-}
-
 }  // namespace
-
-DLLEXPORT ULONG APIENTRY DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ* pfo) {
-    if (!ValidatePdev(Pdev(dhpdev))) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    // Glyph handles for every font: text is sent as codes or downloaded glyphs, never as paths.
-    return FO_HGLYPHS;
-}
-
-DLLEXPORT BOOL APIENTRY DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,
-                                   RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg,
-                                   MIX mix) {
-    return Refuse(PdevOfSurface(pso), "DrvTextOut");
-}
 
 DLLEXPORT ULONG APIENTRY DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut) {
     Refuse(PdevOfSurface(pso), "DrvEscape");

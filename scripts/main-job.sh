@@ -36,6 +36,16 @@ section "Decoded job stream ($out/sample_job.prn)"
 rm -rf "$out/pages"
 "$bin/job_decoder" "$out/sample_job.prn" --png "$out/pages" | tee "$out/sample_job.txt"
 
+# Command mode: a page of text through DrvTextOut (Latin and Japanese device fonts, a TrueType
+# face printed with the Minchou device font by the substitution table, TrueType text as glyphs,
+# rotated text and a vertical-writing column); its picture draws each character where it prints.
+section "Printing a text page through Quessa.dll (command mode)"
+"$bin/print_runner" --sandbox "$sandbox/text" --bin "$bin" \
+  --printer-model resources/models/HV4400KJ.KDD --build ja --dpi 600 \
+  --doc "Text page" --content text --set 397=20/20 --out "$out/text_job.prn"
+rm -rf "$out/text_pages"
+"$bin/job_decoder" --quiet "$out/text_job.prn" --png "$out/text_pages" | tee "$out/text_job.txt"
+
 section "The job through Lostrel.dll to the printer simulator"
 "$bin/monitor_run" --bin "$bin" --job "$out/sample_job.prn" | tee "$out/monitor_run.txt"
 

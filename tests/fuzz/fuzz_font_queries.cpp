@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz_input.h"
 #include "fuzz_sandbox.h"
 #include "plat/gdi_control.h"
 #include "render/ddi_hooks.h"
@@ -13,20 +14,6 @@
 #include "win/kernel.h"
 
 namespace {
-
-// Takes bytes from the front of the input; zeros once it runs out.
-struct Input {
-    const uint8_t* data;
-    size_t size;
-    template <class T>
-    T Take() {
-        T value{};
-        const size_t n = size < sizeof(T) ? size : sizeof(T);
-        std::memcpy(&value, data, n);
-        data += n, size -= n;
-        return value;
-    }
-};
 
 // A device context with the 29 device fonts of the Japanese graphics DLL, loaded beside this
 // program; made once a process.
@@ -51,7 +38,7 @@ PrinterPdev* FontPdev() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PrinterPdev* pdev = FontPdev();
     DHPDEV dhpdev = reinterpret_cast<DHPDEV>(pdev);
-    Input in{data, size};
+    FuzzInput in{data, size};
     PLAT_FONT_SETUP setup{};
     setup.iFace = in.Take<uint8_t>() % 32;
     setup.flFontType = DEVICE_FONTTYPE;

@@ -23,17 +23,23 @@ struct LoadedDriver {
     }
 };
 
+// The graphics DLL of the build copied into the driver directory and loaded from there.
+inline void LoadDriverFromDriverDirectory(LoadedDriver* driver) {
+    std::u16string driverPath = std::u16string(PlatDriverDirectory()) + u"\\" + DllName();
+    std::string built =
+        BinDir() + "/" + std::string(DllName(), DllName() + std::char_traits<char16_t>::length(DllName()));
+    ASSERT_TRUE(PlatCopyIntoSandbox(built.c_str(), driverPath.c_str())) << built;
+    driver->module = LoadLibraryW(driverPath.c_str());
+    ASSERT_NE(driver->module, nullptr);
+}
+
 class DeviceFonts : public DriverTest {
 protected:
     void SetUp() override {
         DriverTest::SetUp();
         if (HasFatalFailure()) return;
-        std::u16string driverPath = std::u16string(PlatDriverDirectory()) + u"\\" + DllName();
-        std::string built =
-            BinDir() + "/" + std::string(DllName(), DllName() + std::char_traits<char16_t>::length(DllName()));
-        ASSERT_TRUE(PlatCopyIntoSandbox(built.c_str(), driverPath.c_str())) << built;
-        driver_.module = LoadLibraryW(driverPath.c_str());
-        ASSERT_NE(driver_.module, nullptr);
+        LoadDriverFromDriverDirectory(&driver_);
+        if (HasFatalFailure()) return;
         e_ = EnablePdev(printer_);
         ASSERT_NE(e_.dhpdev, nullptr);
         ASSERT_EQ(e_.pdev()->module, driver_.module) << "the records come from the driver's own resources";

@@ -582,6 +582,11 @@ private:
         if (layout->code == 0xCB) twoByteCodes_ = true;
         c.length = p - start;
         if ((layout->code == 0xF2 || layout->code == 0xF4) && !CheckImage(c)) return;
+        const bool glyphStrips = (layout->code == 0xF2 || layout->code == 0xF4) && c.fields[1] == 0x10;
+        if (glyphStrips || (layout->code >= 0xC0 && layout->code <= 0xCE)) {
+            const auto bytes = DataOf(c);
+            c.data.assign(bytes.begin(), bytes.end());
+        }
         c.state = gs_;
         if (!Interpret(c)) return;
         pos_ = p;

@@ -77,6 +77,8 @@ struct Command {
     std::string detail;
     // Path commands (polylines, polygons, curve paths, clip paths): their points.
     std::vector<PathPoint> points;
+    // Text and glyph commands (glyph definitions, characters, glyph strip images): their data.
+    std::vector<uint8_t> data;
 };
 
 struct DecodeOptions {

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "tools/job_decoder/path_raster.h"
+#include "tools/job_decoder/text_marks.h"
 
 namespace orla::jobdecode {
 namespace {
@@ -156,6 +157,7 @@ private:
     int penLevel_ = 16;
     int lineWidth_ = 1;
     const Command* clipPath_ = nullptr;  // the last clip path; in force while the state says so
+    TextPainter text_;                   // text commands become glyph images
     // The vector path being built: its points, the first point of the open subpath (none after a
     // close or a new path) and the vector current point.
     static constexpr size_t kNoSubpath = SIZE_MAX;
@@ -322,6 +324,14 @@ private:
                     {&c, c.state, resolution_, filled ? brushLevel_ : penLevel_, lineWidth_, nullptr, clip, Origin()});
                 s.rectangles++;
             });
+        }
+        if (TextPainter::Follows(c)) {
+            for (const Command* glyph : text_.Take(c))
+                ForSheets([&](Sheet& s) {
+                    s.marks.push_back({glyph, glyph->state, resolution_, 16, 1, nullptr, clip, Origin()});
+                    s.images++;
+                });
+            return;
         }
         if (c.code == 0xF2 || c.code == 0xF4) {
             ForSheets([&](Sheet& s) {

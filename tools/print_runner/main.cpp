@@ -20,10 +20,11 @@ void Usage(FILE* to = stderr) {
                  "usage: print_runner --out FILE [--sandbox DIR] [--bin DIR] [--printer-model FILE]\n"
                  "       [--build ja|en] [--paper NAME] [--orientation portrait|landscape] [--copies N]\n"
                  "       [--duplex none|long|short] [--layout N] [--dpi N] [--pages N]\n"
-                 "       [--page-list PAPER:ORIENTATION,...] [--doc NAME] [--raster] [--content none|sample]\n"
+                 "       [--page-list PAPER:ORIENTATION,...] [--doc NAME] [--raster] [--content none|sample|text]\n"
                  "       [--set OFFSET=HEXBYTES[/HEXMASK]]...   (settings record bytes, e.g. --set 399=10/10)\n"
                  "  --content sample is the default with --raster; without it the sample page is played\n"
-                 "  through the driver's drawing hooks.\n");
+                 "  through the driver's drawing hooks; --content text prints the text page (DrvTextOut, or\n"
+                 "  the engine's text in the bands with --raster).\n");
 }
 
 int Orientation(const std::string& s) {
@@ -140,11 +141,13 @@ int main(int argc, char** argv) {
             o.rasterMode = true;
         else if (a == "--content") {
             std::string c = need();
-            if (c != "none" && c != "sample") {
-                std::fprintf(stderr, "print_runner: --content takes none or sample, not \"%s\"\n", c.c_str());
+            if (c != "none" && c != "sample" && c != "text") {
+                std::fprintf(stderr, "print_runner: --content takes none, sample or text, not \"%s\"\n", c.c_str());
                 return 2;
             }
-            o.content = c == "none" ? orla::runner::PageContent::None : orla::runner::PageContent::Sample;
+            o.content = c == "none"   ? orla::runner::PageContent::None
+                        : c == "text" ? orla::runner::PageContent::Text
+                                      : orla::runner::PageContent::Sample;
             contentGiven = true;
         } else if (a == "--set") {
             std::string text = need();

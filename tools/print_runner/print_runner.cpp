@@ -218,6 +218,8 @@ private:
     bool Page(int number);
     void DrawBand(const PageCanvas& canvas, const POINTL& origin, DrawnPage* kept);
     bool DrawCommands(int number);
+    bool DrawText(const std::vector<TextLine>& lines);
+    DrawnPage& KeepPage();
     void Cleanup();
 };
 
@@ -517,6 +519,29 @@ bool Session::DrawCommands(int number) {
     return true;
 }
 
+DrawnPage& Session::KeepPage() {
+    DrawnPage& kept = r_.drawn.emplace_back();
+    kept.width = static_cast<int>(current_.gdiinfo.ulHorzRes);
+    kept.height = static_cast<int>(current_.gdiinfo.ulVertRes);
+    kept.dpi = static_cast<int>(current_.gdiinfo.ulLogPixelsX);
+    kept.paperX = static_cast<int>(current_.gdiinfo.ptlPhysOffset.x);
+    kept.paperY = static_cast<int>(current_.gdiinfo.ptlPhysOffset.y);
+    return kept;
+}
+
+// The text page in command mode, through DrvTextOut; the lines' boxes in the engine's rendering.
+bool Session::DrawText(const std::vector<TextLine>& lines) {
+    auto textOut = HookAs<PFN_DrvTextOut>(hooks_, INDEX_DrvTextOut);
+    auto widths = HookAs<PFN_DrvQueryAdvanceWidths>(hooks_, INDEX_DrvQueryAdvanceWidths);
+    if (!textOut || !widths) return Fail("the text page needs DrvTextOut and DrvQueryAdvanceWidths hooked");
+    DrawnPage& kept = KeepPage();
+    kept.text = true;
+    std::string error;
+    if (!PlayTextPage(textOut, widths, current_.dhpdev, current_.pso, lines, &error)) return Fail(error);
+    kept.textLines = TextLineBoxes(kept.width, kept.height, lines, widths, current_.dhpdev);
+    return true;
+}
+
 bool Session::Page(int number) {
     if (!HookAs<PFN_DrvStartPage>(hooks_, INDEX_DrvStartPage)(current_.pso)) return Fail(Failure("DrvStartPage"));
     if (r_.banding) {
@@ -538,17 +563,31 @@ bool Session::Page(int number) {
             kept->paperY = static_cast<int>(current_.gdiinfo.ptlPhysOffset.y);
             kept->text = canvas.text;
         }
+        std::vector<TextLine> lines;
+        if (o_.content == PageContent::Text) {
+            kept = &KeepPage();
+            kept->text = true;
+            lines = LayOutTextPage(kept->width, kept->height, kept->dpi, false);
+            kept->textLines = TextLineBoxes(kept->width, kept->height, lines, nullptr, nullptr);
+        }
         POINTL origin{};
         if (!start(current_.pso, &origin)) return Fail(Failure("DrvStartBanding"));
         for (int n = 0;; ++n) {
             if (n >= kMaxBandsPerPage) return Fail("DrvNextBand never ended the page");
             if (o_.content == PageContent::Sample) DrawBand(canvas, origin, kept);
+            std::string error;
+            if (o_.content == PageContent::Text && !DrawTextBand(current_.pso, origin, lines, &error)) return Fail(error);
             if (!next(current_.pso, &origin)) return Fail(Failure("DrvNextBand"));
             r_.bands++;
             if (origin.x == -1) break;
         }
     } else {
         if (o_.content == PageContent::Sample && !DrawCommands(number)) return false;
+        if (o_.content == PageContent::Text &&
+            !DrawText(LayOutTextPage(static_cast<int>(current_.gdiinfo.ulHorzRes),
+                                     static_cast<int>(current_.gdiinfo.ulVertRes),
+                                     static_cast<int>(current_.gdiinfo.ulLogPixelsX), o_.japanese)))
+            return false;
         if (!HookAs<PFN_DrvSendPage>(hooks_, INDEX_DrvSendPage)(current_.pso)) return Fail(Failure("DrvSendPage"));
     }
     r_.pagesSent++;

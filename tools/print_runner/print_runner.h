@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tools/print_runner/sample_content.h"
+#include "tools/print_runner/text_page.h"
 
 namespace orla::runner {
 
@@ -33,6 +34,7 @@ enum class PageContent {
     None,    // blank pages (a blank sheet is dropped by the driver)
     Sample,  // the runner's sample page: frame, rectangles, grey patches (band mode), text
              // lines; in command mode also two stroked lines under the text
+    Text,    // the text page (text_page.h): through DrvTextOut in command mode, by the engine in bands
 };
 
 // One band as drawn, before the driver took it: the band surface's bits (0 = black).
@@ -56,6 +58,8 @@ struct DrawnPage {
     SampleRect textBlock;
     int textStride = 0;
     std::vector<uint8_t> textBits;
+    // The text page: each line's black box in the engine's own rendering.
+    std::vector<TextLineBox> textLines;
 };
 
 struct PrinterDataValue {

@@ -114,3 +114,45 @@ typedef struct _PLAT_FONT_SETUP {
 FONTOBJ* PlatFontCreate(const PLAT_FONT_SETUP* setup);
 void PlatFontDelete(FONTOBJ* pfo);
 }  // extern "C"
+
+// ---- Text objects (platform/src/eng_text.cpp) ----
+extern "C" {
+// An engine (TrueType) font object over a font file: FreeType renders its glyphs through the
+// transform (notional units of the font's em to device pixels, y down) and its IFIMETRICS are
+// measured from the file (names, weight, caret slant, em, box) with the character set given.
+typedef struct _PLAT_TRUETYPE_SETUP {
+    const char* fontFile;  // host path
+    LONG faceIndex;
+    ULONG charSet;  // ANSI_CHARSET, SHIFTJIS_CHARSET...
+    ULONG iUniq;
+    ULONG_PTR iFile;
+    FLONG flSimulations;  // FO_SIM_BOLD, FO_SIM_ITALIC
+    SIZE sizLogResPpi;
+    ULONG ulStyleSize;
+    XFORML xform;
+    const WCHAR* familyName;  // the face name GDI knows the font by; null: the file's own
+} PLAT_TRUETYPE_SETUP;
+FONTOBJ* PlatTrueTypeFontCreate(const PLAT_TRUETYPE_SETUP* setup);
+void PlatTrueTypeFontDelete(FONTOBJ* pfo);
+// The glyph handle of a character in an engine font (0 for a missing one, HGLYPH_INVALID for
+// an object that is not an engine font).
+HGLYPH PlatTrueTypeGlyphOf(FONTOBJ* pfo, WCHAR wc);
+// The code page GDI gives strings of a font (932 for SHIFTJIS, 1252 for ANSI, else the ANSI one).
+DWORD PlatFontCodePage(FONTOBJ* pfo);
+
+// A string object as GDI hands it to DrvTextOut: handles, positions (device pixels), the
+// characters (may be null), accelerator flags and ulCharInc; positions go out in batches of
+// `batch` glyphs (32 when 0), and pgp is set only when the whole string fits in one batch.
+typedef struct _PLAT_STRING_SETUP {
+    ULONG cGlyphs;
+    const HGLYPH* handles;
+    const POINTL* positions;
+    const WCHAR* text;
+    FLONG flAccel;
+    ULONG ulCharInc;
+    ULONG batch;
+    DWORD codePage;  // 0: the ANSI code page
+} PLAT_STRING_SETUP;
+STROBJ* PlatStringCreate(const PLAT_STRING_SETUP* setup);
+void PlatStringDelete(STROBJ* pstro);
+}  // extern "C"

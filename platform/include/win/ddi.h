@@ -1062,3 +1062,24 @@ IFIMETRICS* FONTOBJ_pifi(FONTOBJ* pfo);
 // nearest unit and held within the LONG range.
 BOOL XFORMOBJ_bApplyXform(XFORMOBJ* pxo, ULONG iMode, ULONG cPoints, PVOID pvIn, PVOID pvOut);
 }  // extern "C"
+
+// ---- Text objects (platform/src/eng_text.cpp) ----
+extern "C" {
+// String objects. When pgp is null the positions come in batches: vEnumStart, then bEnum until it
+// returns FALSE (each call gives the batch's count and positions, valid until the next call;
+// DDI_ERROR for a bad object).
+void STROBJ_vEnumStart(STROBJ* pstro);
+BOOL STROBJ_bEnum(STROBJ* pstro, ULONG* pc, PGLYPHPOS* ppgpos);
+// The code page of the string's characters (the font's character set).
+DWORD STROBJ_dwGetCodePage(STROBJ* pstro);
+// One glyph of an engine font (cGlyph is taken as 1): FO_GLYPHBITS gives its GLYPHDATA with the
+// bitmap (GLYPHBITS, rows of whole bytes, origin relative to the glyph point), FO_PATHOBJ with its
+// outline; valid until the font object goes. 1 when done, 0 for a device font or a bad handle.
+ULONG FONTOBJ_cGetGlyphs(FONTOBJ* pfo, ULONG iMode, ULONG cGlyph, HGLYPH* phg, PVOID* ppvGlyph);
+// Number of glyph handles of an engine font, written to phg when it is not null; 0 for others.
+ULONG FONTOBJ_cGetAllGlyphHandles(FONTOBJ* pfo, HGLYPH* phg);
+// The engine draws text on a bitmap surface: opaque rectangle, glyph bitmaps in the foreground
+// brush's colour index, then the extra rectangles up to the first all-zero one, within the clip.
+BOOL EngTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra, RECTL* prclOpaque,
+                BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg, MIX mix);
+}  // extern "C"

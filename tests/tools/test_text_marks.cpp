@@ -1,0 +1,71 @@
+// Text on the decoded pictures: glyph definitions and the characters that print them, glyph
+// images, device-font characters drawn in a close face, and malformed glyph strips refused.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tools/job_decoder/text_marks.h"
+
+namespace orla::jobdecode {
+namespace {
+
+std::vector<uint8_t> ReadCorpus(const char* name) {
+    std::ifstream f(std::string(ORLA_SOURCE_DIR) + "/tests/fuzz/corpus/fuzz_job_decoder/" + name, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+TEST(TextMarks, GlyphsAndCharactersBecomeImagesAtTheirPositions) {
+    const std::vector<uint8_t> job = ReadCorpus("text_glyphs");
+    ASSERT_FALSE(job.empty());
+    DecodeOptions o;
+    o.startInOrla = true;
+    o.requireComplete = false;
+    const DecodeResult d = DecodeJob(job, o);
+    ASSERT_TRUE(d.ok) << d.error;
+    TextPainter painter;
+    std::vector<const Command*> images;
+    for (const Command& c : d.commands)
+        if (TextPainter::Follows(c))
+            for (const Command* g : painter.Take(c)) images.push_back(g);
+    // Two downloaded glyphs, one glyph image, two Helv characters, a kanji and a Latin letter.
+    ASSERT_EQ(images.size(), 7u);
+    EXPECT_EQ(painter.glyphsPrinted, 3u);
+    EXPECT_EQ(painter.charactersDrawn, 4u);
+    EXPECT_EQ(painter.charactersMissing, 0u);
+    const std::vector<std::vector<uint8_t>> glyph = {{0xF0, 0x0F}, {0xF0, 0x0F}, {0x0F, 0xF0}, {0xFF, 0xFF}};
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(images[i]->rows, glyph) << i;
+    EXPECT_EQ(images[0]->state.x, 100);
+    EXPECT_EQ(images[0]->state.y, 200);
+    EXPECT_EQ(images[1]->state.x, 140);
+    EXPECT_EQ(images[2]->state.x, 300);
+    EXPECT_EQ(images[2]->state.y, 300);
+    // The kanji (a 100-pixel em) lies below the position, its top near the em box's.
+    const Command* kanji = images[5];
+    EXPECT_GT(kanji->fields[3], 70);
+    EXPECT_NEAR(kanji->state.y, 700, 15);
+    EXPECT_GT(images[6]->state.x, kanji->state.x + 50) << "the next character one em further";
+}
+
+TEST(TextMarks, MalformedGlyphStripsAreRefused) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> data;
+    } cases[] = {
+        {"short header", {0, 0, 0, 0, 0, 16}},
+        {"width not a multiple of 16", {0, 0, 0, 0, 0, 12, 0, 1, 0, 0, 0, 3, 0, 0, 0, 1, 0xFF, 0xFF, 0, 0}},
+        {"offset past the data", {0, 0, 0, 0, 0, 16, 0, 1, 0, 0, 0x10, 0, 0, 0, 0, 1, 0xFF, 0xFF, 0, 0}},
+        {"row 0 not stored", {0, 0, 0, 0, 0, 16, 0, 1, 0, 0, 0, 3, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0}},
+        {"values run out", {0, 0, 0, 0, 0, 16, 0, 2, 0, 0, 0, 3, 0, 0, 0, 3, 0xFF, 0xFF}},
+    };
+    for (const Case& c : cases) {
+        int w = 0, h = 0;
+        std::vector<std::vector<uint8_t>> rows;
+        EXPECT_FALSE(DecodeGlyphStrips(c.data, &w, &h, &rows)) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace orla::jobdecode
