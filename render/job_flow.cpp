@@ -140,6 +140,7 @@ void ResetForNextJob(PrinterPdev* pdev) {
     pdev->pending = kPendingJobHeader;
     ResetBlankSheet(pdev);
     pdev->flow.bandIndex = -1;
+    pdev->flow.pageNumber = 0;
 }
 
 // Throws away what a job left behind: buffered bytes and its temporary files.
@@ -346,6 +347,7 @@ DLLEXPORT BOOL DrvStartPage(SURFOBJ* pso) {
     }
     pdev->pending &= ~kPageOutputWritten;
     pdev->pending |= kPageOpen;
+    pdev->flow.pageNumber += 1;
     if constexpr (!orla::kJapaneseBuild) {
         // This build writes the job header and the page set-up at the page start itself.
         return FlushPendingStart(pdev);

@@ -27,6 +27,8 @@ DECLARE_HANDLE(HDEV);
 #include "render/glyph_cache.h"
 // The path writer's state: vector current point, line-attribute cache (PathState).
 #include "render/path_output.h"
+// What the private escapes keep (EscapeState).
+#include "render/escape_state.h"
 
 namespace orla {
 struct CompiledDeviceData;
@@ -179,6 +181,7 @@ struct JobFlowState {
     SHORT documentTray;  // dmDefaultSource of the document, saved at the job start
     LONG bandIndex;      // band of the page being drawn, -1 outside a page
     BOOL inDocument;     // between DrvStartDoc and DrvEndDoc (carried by DrvResetPDEV)
+    LONG pageNumber;     // pages started in this job (1 on the first page)
 };
 
 // ---- The device context ----
@@ -215,6 +218,7 @@ struct PrinterPdev {
     GraphicsStateCache graphics;  // render/graphics_state.h
     DownloadCache downloadCache;  // render/glyph_cache.h
     PathState path;               // render/path_output.h
+    EscapeState escapes;          // render/escape_state.h
 
     DWORD trailingMagic;
 };

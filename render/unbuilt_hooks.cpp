@@ -1,4 +1,4 @@
-// The text and escape hooks whose output is not written yet. Each checks its device
+// The text hook whose output is not written yet. Each checks its device
 // context like every hook (last error 87 for a damaged one) and then refuses the call with
 // ERROR_CALL_NOT_IMPLEMENTED and its failure value, so the engine never takes a drawing that
 // did not reach the job stream for one that did.
@@ -43,9 +43,4 @@ DLLEXPORT BOOL APIENTRY DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CL
                                    RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg,
                                    MIX mix) {
     return Refuse(PdevOfSurface(pso), "DrvTextOut");
-}
-
-DLLEXPORT ULONG APIENTRY DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut) {
-    Refuse(PdevOfSurface(pso), "DrvEscape");
-    return 0;
 }
