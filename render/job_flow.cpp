@@ -14,6 +14,7 @@
 #include "render/pdev.h"
 #include "render/pjl_header.h"
 #include "render/raster_output.h"
+#include "render/stamp_drawing.h"
 #include "win/ddi.h"
 #include "win/gdi.h"
 #include "win/nls.h"
@@ -50,6 +51,13 @@ LONG LayoutMode(const PrinterPdev* pdev) {
 
 void ResetBlankSheet(PrinterPdev* pdev) {
     pdev->pageSetup.blankSheet = pdev->pageSetup.blankSheetReset;
+}
+
+// The printer forgets its current position and clip at a page end: the next page's first image
+// or clip must name them again, even when they equal the last page's.
+void ForgetPagePosition(PrinterPdev* pdev) {
+    pdev->graphics.positionKnown = FALSE;
+    pdev->graphics.clipSent = RECTL{0, 0, 0, 0};
 }
 
 LONG PrintableWidth(const PrinterPdev* pdev) {
@@ -99,6 +107,7 @@ BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape) {
         // The settings changed in the middle of a sheet: that sheet ends before this page.
         ok = EnterModeZ(pdev) && ok;
         ok = WriteCommand(pdev, "\r\x0c") && ok;
+        ForgetPagePosition(pdev);
         cache.cellCounter = 0;
         cache.pageEnds += 1;
         ok = FlushSpool(pdev) && ok;
@@ -285,6 +294,7 @@ BOOL EndPageOnSheet(PrinterPdev* pdev) {
     BOOL ok = EnterModeZ(pdev);
     if (pdev->pageSetup.blankSheet != 0) return ok;  // a blank sheet is dropped
     ok = WriteCommand(pdev, "\r\x0c") && ok;
+    ForgetPagePosition(pdev);
     pdev->pageSetup.cellCounter = 0;
     pdev->pageSetup.pageEnds += 1;
     ok = FlushSpool(pdev) && ok;
@@ -399,7 +409,10 @@ DLLEXPORT BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl) {
     if (!FlushPendingStart(pdev)) return FALSE;
     // The banding bitmap covers the whole printable area: one band a page.
     BOOL ok = TRUE;
-    if (pdev->surfaceIsBand && (pdev->pending & kPageOpen) != 0) ok = SendBand(pdev, pso, POINTL{0, 0});
+    if (pdev->surfaceIsBand && (pdev->pending & kPageOpen) != 0) {
+        DrawBandStamps(pdev, pso);
+        ok = SendBand(pdev, pso, POINTL{0, 0});
+    }
     pdev->flow.bandIndex += 1;
     pptl->x = -1;
     pptl->y = -1;

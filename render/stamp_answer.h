@@ -5,22 +5,11 @@
 #include <cstddef>
 #include <string_view>
 
+#include "core/stamp_library.h"
 #include "core/stamp_record.h"
 #include "win/base.h"
 
 struct PrinterPdev;
-
-// The fields of the wide record that only the escape answers fill.
-namespace orla::stamp {
-inline constexpr size_t kDrawFlag = 748;  // DWORD: 0 = not drawn
-inline constexpr size_t kPageLeft = 752;  // 4 x LONG: page (band) rectangle, device pixels
-inline constexpr size_t kPageTop = 756;
-inline constexpr size_t kPageRight = 760;
-inline constexpr size_t kPageBottom = 764;
-inline constexpr size_t kResolution = 768;  // dmPrintQuality of the job
-inline constexpr size_t kPageNumber = 772;  // 1-based
-static_assert(kPageNumber + 4 <= kStampRecordSize);
-}  // namespace orla::stamp
 
 void StampPutDword(BYTE* record, size_t offset, DWORD value);
 void StampPutWord(BYTE* record, size_t offset, WORD value);

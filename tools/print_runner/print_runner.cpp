@@ -14,6 +14,7 @@
 #include "plat/control.h"
 #include "plat/gdi_control.h"
 #include "plat/host_text.h"
+#include "tools/print_runner/runner_escapes.h"
 #include "tools/print_runner/sample_content.h"
 #include "win/ddi.h"
 #include "win/kernel.h"
@@ -549,6 +550,7 @@ bool Session::Page(int number) {
         }
     } else {
         if (o_.content == PageContent::Sample && !DrawCommands(number)) return false;
+        ImprintPageStamps(o_, HookAs<PFN_DrvEscape>(hooks_, INDEX_DrvEscape), current_.pso, current_.hdev, printer_);
         if (!HookAs<PFN_DrvSendPage>(hooks_, INDEX_DrvSendPage)(current_.pso)) return Fail(Failure("DrvSendPage"));
     }
     r_.pagesSent++;
@@ -576,6 +578,7 @@ bool Session::Run() {
     docStarted_ = true;
     if (!HookAs<PFN_DrvStartDoc>(hooks_, INDEX_DrvStartDoc)(current_.pso, doc.data(), jobId_))
         return Fail(Failure("DrvStartDoc"));
+    SendJobEscapes(o_, HookAs<PFN_DrvEscape>(hooks_, INDEX_DrvEscape), current_.pso, current_.hdev, r_);
     for (int i = 0; i < o_.pages; ++i) {
         Settings s = pageSettings(i);
         if (i > 0 && (s.paper != current_.settings.paper || s.orientation != current_.settings.orientation) &&
