@@ -9,6 +9,7 @@
 #include "core/driver_devmode.h"
 #include "render/driver_log.h"
 #include "render/glyph_cache.h"
+#include "render/kwe_marks.h"
 #include "render/output_writer.h"
 #include "render/path_output.h"
 #include "render/pdev.h"
@@ -123,6 +124,8 @@ BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape) {
     }
     pdev->pending &= ~kPendingPageStart;
     cache.last = cache.next;
+    // Trust marking: the page's mark layer right after its set-up.
+    if constexpr (orla::kJapaneseBuild) ok = WritePageTrustMark(pdev) && ok;
     return ok;
 }
 
@@ -441,12 +444,16 @@ DLLEXPORT BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
     }
     if (ok) ok = FlushSpool(pdev);
     if (orla::kJapaneseBuild && pdev->jobSpool.outputCount >= 2 && pdev->jobSpool.spoolFile != nullptr) {
-        // The outputs are sent only through a bound trust-marking library; without one the job
-        // cannot print as asked, so it fails instead of printing an unmarked copy.
-        DriverLog("DrvEndDoc: trust-marking outputs cannot be sent: no library binding");
-        ok = FALSE;
+        // Every output of the job, each with its own marks.
+        ok = ok && SendTrustMarkOutputs(pdev);
     } else if (ok) {
         ok = ReplayStoreFile(pdev);
+    }
+    if (ok && OutputSuppressed(pdev)) {
+        // Hidden printing clashed with the job's settings: nothing was printed, and the job must
+        // not be taken for printed.
+        DriverLog("DrvEndDoc: hidden printing clashes with the job's settings; nothing was printed");
+        ok = FALSE;
     }
     if (!ok) DriverLog("DrvEndDoc: job %lu failed", static_cast<unsigned long>(pdev->job.jobId));
     DiscardJobOutput(pdev);

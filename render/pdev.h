@@ -29,6 +29,8 @@ DECLARE_HANDLE(HDEV);
 #include "render/path_output.h"
 // What the private escapes keep (EscapeState).
 #include "render/escape_state.h"
+// What the device context keeps of the trust-marking library (KweState).
+#include "render/kwe_state.h"
 
 namespace orla {
 struct CompiledDeviceData;
@@ -219,6 +221,7 @@ struct PrinterPdev {
     DownloadCache downloadCache;  // render/glyph_cache.h
     PathState path;               // render/path_output.h
     EscapeState escapes;          // render/escape_state.h
+    KweState kwe;                 // render/kwe_state.h
 
     DWORD trailingMagic;
 };

@@ -14,6 +14,7 @@
 #include "core/form_overlay.h"
 #include "core/support.h"
 #include "render/driver_log.h"
+#include "render/kwe_session.h"
 #include "render/output_writer.h"
 #include "render/page_settings.h"
 #include "render/pdev.h"
@@ -348,6 +349,11 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev) {
         ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW047=") + OnOff(flagsWord & kFlagsWordOverlayOnly));
     ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW068=") +
                          OnOff(!Flag2(pdev, kFlags2OverlayMode) || pdev->geometry.outputPaper.code == PaperUser));
+    if constexpr (kJapaneseBuild) {
+        // Trust marking is announced only to a printer whose driver can bind its library.
+        if (KweLibraryUsable(pdev))
+            ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW078=") + OnOff(!Flag1(pdev, kFlags1NotWithTrust)));
+    }
     ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW097=") + OnOff(pdev->settings.sheet.sheetSetting != 0));
     ok &= Line(pdev, "@PJL SET LPARM:ORLA MSW044=OFF");
     if (FeatureValue(pdev->deviceData, u"SET") != 0)
