@@ -39,3 +39,6 @@ BOOL WritePageTrustMark(PrinterPdev* pdev);
 // DrvEndDoc with several outputs: every output of the job spool files with its marks. FALSE when
 // the library cannot be bound (nothing is sent) or a write failed.
 BOOL SendTrustMarkOutputs(PrinterPdev* pdev);
+// The job trailer after an application's query block: the trust-mark sample sheet. 1 when it was
+// written whole, else 0 (the job goes on either way); the block is dropped.
+BOOL BuildKweJobData(PrinterPdev* pdev);

@@ -41,11 +41,19 @@ void PutText(BYTE* record, KweTextField field, std::string_view text) {
     std::memcpy(record + field.offset, text.data(), n);
 }
 
-void FillJobInfo(BYTE (&info)[kKweJobInfoSize], const char* documentName) {
+void FillJobInfo(BYTE (&info)[kKweJobInfoSize], const KweSessionRequest& request) {
     std::memset(info, 0, sizeof info);
     const DWORD size = kKweJobInfoSize, now = static_cast<DWORD>(std::time(nullptr));
     std::memcpy(info + kwejob::kSize, &size, sizeof size);
     std::memcpy(info + kwejob::kTime, &now, sizeof now);
+    PutText(info, kwejob::kDocument, request.documentName);
+    const KwePlaceholderJob& fixed = request.placeholderJob;
+    if (fixed.host != nullptr) {
+        PutText(info, kwejob::kHost, fixed.host);
+        PutText(info, kwejob::kUser, fixed.user != nullptr ? fixed.user : "");
+        PutText(info, kwejob::kComputer, fixed.computer != nullptr ? fixed.computer : "");
+        return;
+    }
     char user[kwejob::kUser.bytes] = {};
     DWORD userSize = sizeof user;
     if (GetUserNameA(user, &userSize)) PutText(info, kwejob::kUser, std::string_view(user, strnlen(user, sizeof user)));
@@ -53,7 +61,6 @@ void FillJobInfo(BYTE (&info)[kKweJobInfoSize], const char* documentName) {
     DWORD computerSize = sizeof computer;
     if (GetComputerNameA(computer, &computerSize))
         PutText(info, kwejob::kComputer, std::string_view(computer, strnlen(computer, sizeof computer)));
-    PutText(info, kwejob::kDocument, documentName);
 }
 
 // The settings blob of the record (null when it starts with 'T', the "none set" mark) and its
@@ -91,11 +98,9 @@ BOOL OpenKweSession(PrinterPdev* pdev, KweSession* s, const KweSessionRequest& r
     if (size >= 0 && static_cast<DWORD>(size) != orla::Get(pdev->settings.record, dm::TrustBlobSize))
         orla::Set(pdev->settings.record, dm::TrustBlobSize, static_cast<DWORD>(size));
     ExchangeIdList(s);
-    DWORD blobSize = 0;
-    const BYTE* blob = SettingsBlob(pdev, &blobSize);
-    s->settingsAccepted = KweSetKWESettings(s->handle, blob, blobSize, request.sample, request.sampleBytes) == 1;
+    s->settingsAccepted = SetSessionSettings(pdev, s->handle, request.sample, request.sampleBytes) == 1;
     BYTE info[kKweJobInfoSize];
-    FillJobInfo(info, request.documentName);
+    FillJobInfo(info, request);
     KweSetJobInfo(s->handle, info);
     BYTE owner[kKweJobOwnerSize] = {};
     char user[64] = {};
@@ -103,6 +108,12 @@ BOOL OpenKweSession(PrinterPdev* pdev, KweSession* s, const KweSessionRequest& r
     std::memcpy(owner, user, std::min(strnlen(user, sizeof user), static_cast<size_t>(kKweJobOwnerSize - 1)));
     KweSetJobOwner(s->handle, owner);
     return TRUE;
+}
+
+LONG SetSessionSettings(PrinterPdev* pdev, DWORD handle, const BYTE* sample, DWORD sampleBytes) {
+    DWORD blobSize = 0;
+    const BYTE* blob = SettingsBlob(pdev, &blobSize);
+    return KweSetKWESettings(handle, blob, blobSize, sample, sampleBytes);
 }
 
 BOOL KweLibraryUsable(PrinterPdev* pdev) {

@@ -26,15 +26,26 @@ struct KweSession {
     KweSession& operator=(const KweSession&) = delete;
 };
 
+// The fixed job information of the sample sheet (instead of this machine's user and computer).
+struct KwePlaceholderJob {
+    const char* host = nullptr;
+    const char* user = nullptr;
+    const char* computer = nullptr;
+};
+
 struct KweSessionRequest {
     const char* documentName = kKweDocumentForPages;
     const BYTE* sample = nullptr;  // sample settings of the sample sheet, or null
     DWORD sampleBytes = 0;
+    KwePlaceholderJob placeholderJob;  // used when its host is set
 };
 
 // Steps 1 to 6 of the sequence. FALSE when no handle could be made; otherwise TRUE, with
 // settingsAccepted telling whether the library took its settings.
 BOOL OpenKweSession(PrinterPdev* pdev, KweSession* session, const KweSessionRequest& request);
+
+// QZKWE_SetKWESettings again with the record's settings blob and the sample settings.
+LONG SetSessionSettings(PrinterPdev* pdev, DWORD handle, const BYTE* sample, DWORD sampleBytes);
 
 // The library is installed and a handle can be made for this printer (released at once).
 BOOL KweLibraryUsable(PrinterPdev* pdev);

@@ -14,6 +14,7 @@
 #include "core/form_overlay.h"
 #include "core/support.h"
 #include "render/driver_log.h"
+#include "render/kwe_marks.h"
 #include "render/kwe_session.h"
 #include "render/output_writer.h"
 #include "render/page_settings.h"
@@ -717,6 +718,10 @@ BOOL WritePjlJobEnd(PrinterPdev* pdev) {
         if (pdev->pending & kJobOutputWritten) pdev->trustMark.suppressOutput = 0;
     }
     BOOL ok = EnterModeZ(pdev);
+    // The sample sheet of trust marking, when an application's query asked for it.
+    if constexpr (kJapaneseBuild) {
+        if (pdev->escapes.appQueryStored != 0) BuildKweJobData(pdev);
+    }
     PageSetupCache& c = pdev->pageSetup;
     if (c.cellCounter > 0) {
         ok &= Text(pdev, "\r\x0c");

@@ -236,6 +236,36 @@ TEST_F(TrustMarking, AHiddenPrintingClashWithTheLibraryIsAFailedJobNotAnEmptySuc
     EXPECT_EQ(EndSpoolJob(), "") << "nothing was printed";
 }
 
+TEST_F(TrustMarking, AnApplicationsQueryBlockBringsTheSampleSheetAtTheJobEnd) {
+    InstallLibrary(u"Caption=Sample 7");
+    SwitchOn();
+    std::vector<BYTE> block(24, 0);
+    block[4] = 7;  // a sub-code of its own: the block is kept for the sample sheet
+    block[8] = 0x5A;
+    ASSERT_EQ(DrvEscape(so(), kEscAppQuery, static_cast<ULONG>(block.size()), block.data(), 0, nullptr), 1u);
+    std::string job = DrawnJob();
+    EXPECT_EQ(Count(job, "\x1ci1600,640,0,1/1,1/1,128000,600."), 9u) << "nine samples";
+    const std::string caption = std::string("\xCD\x08", 2) + std::string(
+                                                                 "\0S\0a\0m\0p\0l\0e\0 \0"
+                                                                 "7",
+                                                                 16);
+    EXPECT_EQ(Count(job, caption), 1u) << "the library's caption, one count byte and two bytes a character";
+    EXPECT_EQ(Count(job, kLayerStart), 0u) << "pages after the query carry no mark layer";
+    EXPECT_LT(job.find(caption), job.find("@PJL EOJ"));
+    EXPECT_EQ(pdev()->escapes.appQueryStored, 0u) << "the block is used once";
+}
+
+TEST_F(TrustMarking, AnOverlongLibraryPathIsReadWithinItsBuffer) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLibraryKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    SetRegText(key, u"DRVIFInstallPath", u"C:\\" + std::u16string(400, u'x'));
+    RegCloseKey(key);
+    EXPECT_EQ(IsKweLibraryInstalled(), 0);
+    SwitchOn();
+    EXPECT_FALSE(On());
+}
+
 TEST_F(TrustMarking, OneHandleSequenceAtATimeSoNoReleaseUnloadsTheLibraryUnderAnother) {
     InstallLibrary();
     std::atomic<int> step{0};
