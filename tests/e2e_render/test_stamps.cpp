@@ -14,48 +14,20 @@
 #include "e2e_render/e2e_render_fixture.h"
 #include "plat/control.h"
 #include "tools/job_decoder/page_pictures.h"
+#include "tools/print_runner/runner_options.h"
 
 namespace e2e {
 namespace {
 
 using namespace orla::jobdecode;
 
-constexpr unsigned kStampNumber = 1220;
-constexpr unsigned kStamp = 1224;  // the embedded stamp record
-constexpr unsigned kAnnotationOn = 1032;
-constexpr unsigned kAnnotationKind = 1036;
-constexpr unsigned kAnnotationPosition = 1172;
+constexpr unsigned kStampDrawFlag = 1224 + 748;  // the embedded stamp record's draw flag
 constexpr int kPictureDpi = 60;
 
-struct StampLook {
-    bool image = false;
-    std::u16string text = u"ORLA STAMP";
-    std::u16string imagePath;
-    uint32_t position = 4;
-    uint16_t size = 480;  // tenths of a point
-    uint16_t scale = 100;
-    uint16_t angle = 2;  // upright
-    uint16_t weight = 700;
-    uint32_t italic = 0;
-    std::u16string face = u"Arial";
-    uint32_t overlay = 1;
-    uint32_t grey = 3046;
-    uint32_t mode = 3065;
-};
+using StampLook = orla::runner::StampChoice;
 
-// The settings of a job whose selected stamp is drawn.
-std::vector<Setting> StampSettings(const StampLook& s) {
-    return {
-        Dword(kStampNumber, 1),          Word(kStamp + 0, 1),
-        Text(kStamp + 2, u"e2e", 65),    Dword(kStamp + 132, s.image ? 1 : 0),
-        Text(kStamp + 136, s.text, 129), Text(kStamp + 394, s.imagePath, 129),
-        Dword(kStamp + 652, s.position), Word(kStamp + 656, s.size),
-        Word(kStamp + 658, s.scale),     Word(kStamp + 660, s.angle),
-        Word(kStamp + 662, s.weight),    Dword(kStamp + 664, s.italic),
-        Text(kStamp + 668, s.face, 32),  Dword(kStamp + 732, s.overlay),
-        Dword(kStamp + 736, s.grey),     Dword(kStamp + 740, 0),
-        Dword(kStamp + 744, s.mode),     Dword(kStamp + 748, 1),  // drawn
-    };
+std::vector<SettingPatch> StampSettings(const StampLook& s) {
+    return orla::runner::StampPatches(s);
 }
 
 struct Ink {
@@ -88,13 +60,13 @@ Ink InkOf(const DecodeResult& d) {
 class Stamps : public RenderJob {
 protected:
     std::string error_;
-    RunResult Run(bool japanese, bool band, const std::vector<Setting>& settings, int pages = 1) {
+    RunResult Run(bool japanese, bool band, const std::vector<SettingPatch>& settings, int pages = 1) {
         RunOptions o = Options(japanese);
         o.rasterMode = band;
         o.applicationDc = true;
         o.pages = pages;
         o.paper = japanese ? u"A4" : u"Letter";
-        Apply(o, settings);
+        o.settingPatches.insert(o.settingPatches.end(), settings.begin(), settings.end());
         return orla::runner::RunJob(o);
     }
 };
@@ -129,10 +101,10 @@ TEST_F(Stamps, TextStampLandsInEachOfTheNinePlacesTurnedInBothModesAndBuilds) {
             }
 }
 
-TEST_F(Stamps, WithoutTheLibraryOrItsDrawFlagNothingIsDrawnAndTheJobStillPrints) {
+TEST_F(Stamps, AStampSwitchedOffIsNotDrawnAndTheJobStillPrints) {
     StampLook look;
-    std::vector<Setting> off = StampSettings(look);
-    off.push_back(Dword(kStamp + 748, 0));
+    std::vector<SettingPatch> off = StampSettings(look);
+    off.push_back(SettingPatch{kStampDrawFlag, {0, 0, 0, 0}, {}});
     for (bool band : {true, false}) {
         SCOPED_TRACE(band ? "band" : "command");
         RunResult r = Run(true, band, off);
@@ -195,38 +167,48 @@ TEST_F(Stamps, ImageStampIsDrawnAtItsScaleInBothModes) {
         }
 }
 
-TEST_F(Stamps, InformationStampCarriesThePageNumberOnEveryPage) {
-    for (const Build& build : kBuilds)
-        for (bool band : {true, false}) {
-            SCOPED_TRACE(std::string(build.name) + (band ? " band" : " command"));
-            // Kind 7: the page number, at the bottom right.
-            RunResult r = Run(build.japanese, band,
-                              {Dword(kAnnotationOn, 1), Dword(kAnnotationKind, 7), Dword(kAnnotationPosition, 8)}, 3);
-            ASSERT_TRUE(r.ok) << r.error;
-            DecodeResult d = Decode(r.job);
-            ASSERT_TRUE(d.ok) << d.error;
-            // Small text: pictured finely enough that its strokes stay dark.
-            PictureOptions po;
-            po.dpi = 200;
-            po.paperEdge = false;
-            PicturesResult p = RenderPages(d, po);
-            ASSERT_TRUE(p.ok) << p.error;
-            ASSERT_EQ(p.pages.size(), 3u) << "every page carries its number, so no page is blank";
-            std::vector<size_t> inks;
-            for (const PagePicture& page : p.pages) {
-                size_t dark = 0, darkBottomRight = 0;
-                for (int y = 0; y < page.height; ++y)
-                    for (int x = 0; x < page.width; ++x)
-                        if (page.pixels[static_cast<size_t>(y) * page.width + x] < 128) {
-                            ++dark;
-                            if (x * 3 >= 2 * page.width && y * 3 >= 2 * page.height) ++darkBottomRight;
-                        }
-                EXPECT_GT(dark, 0u) << "page " << inks.size() + 1;
-                EXPECT_EQ(page.imagesUnplaced, 0u) << "page " << inks.size() + 1 << ": every image has its position";
-                EXPECT_EQ(darkBottomRight, dark) << "all of it at the bottom right";
-                inks.push_back(dark);
+TEST_F(Stamps, InformationStampCarriesThePageNumberOrTheDocumentNameOnEveryPage) {
+    struct Kind {
+        uint32_t kind;
+        const char* what;
+    };
+    for (const Kind k : {Kind{7, "page number"}, Kind{6, "document name"}})
+        for (const Build& build : kBuilds)
+            for (bool band : {true, false}) {
+                SCOPED_TRACE(std::string(k.what) + " " + build.name + (band ? " band" : " command"));
+                // At the bottom right of each page.
+                RunResult r = Run(build.japanese, band, orla::runner::InfoStampPatches(k.kind, 8), 3);
+                ASSERT_TRUE(r.ok) << r.error;
+                DecodeResult d = Decode(r.job);
+                ASSERT_TRUE(d.ok) << d.error;
+                // Small text: pictured finely enough that its strokes stay dark.
+                PictureOptions po;
+                po.dpi = 200;
+                po.paperEdge = false;
+                PicturesResult p = RenderPages(d, po);
+                ASSERT_TRUE(p.ok) << p.error;
+                ASSERT_EQ(p.pages.size(), 3u) << "every page carries the stamp, so no page is blank";
+                for (size_t n = 0; n < p.pages.size(); ++n) {
+                    const PagePicture& page = p.pages[n];
+                    size_t dark = 0, darkBottomRight = 0;
+                    int left = page.width, right = 0;
+                    for (int y = 0; y < page.height; ++y)
+                        for (int x = 0; x < page.width; ++x)
+                            if (page.pixels[static_cast<size_t>(y) * page.width + x] < 128) {
+                                ++dark;
+                                left = std::min(left, x), right = std::max(right, x + 1);
+                                if (x * 3 >= 2 * page.width && y * 3 >= 2 * page.height) ++darkBottomRight;
+                            }
+                    EXPECT_GT(dark, 0u) << "page " << n + 1;
+                    EXPECT_EQ(page.imagesUnplaced, 0u) << "page " << n + 1 << ": every image has its position";
+                    EXPECT_EQ(darkBottomRight, dark) << "all of it at the bottom right";
+                    // "-1-" is three characters, "runner job" ten (10.5 point at 200 dpi: 8 to 15 pixels each).
+                    if (k.kind == 7)
+                        EXPECT_LT(right - left, 60) << "page " << n + 1;
+                    else
+                        EXPECT_GT(right - left, 80) << "page " << n + 1;
+                }
             }
-        }
 }
 
 }  // namespace

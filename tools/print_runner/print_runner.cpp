@@ -15,6 +15,7 @@
 #include "plat/gdi_control.h"
 #include "plat/host_text.h"
 #include "tools/print_runner/runner_escapes.h"
+#include "tools/print_runner/runner_options.h"
 #include "tools/print_runner/sample_content.h"
 #include "win/ddi.h"
 #include "win/kernel.h"
@@ -352,6 +353,8 @@ bool Session::ResetDc(const Settings& s) {
     std::u16string doc = o_.documentName;
     if (!HookAs<PFN_DrvStartDoc>(hooks_, INDEX_DrvStartDoc)(current_.pso, doc.data(), jobId_))
         return Fail(Failure("DrvStartDoc after ResetDC"));
+    // The application's device context now draws through the new device.
+    ResendDcHandle(o_, HookAs<PFN_DrvEscape>(hooks_, INDEX_DrvEscape), current_.pso, current_.hdev);
     return true;
 }
 
@@ -711,7 +714,7 @@ RunResult RunJob(const RunOptions& o) {
         result.error = "bad options: copies and dpi must be at most " + std::to_string(SHRT_MAX);
         return result;
     }
-    if (!InstallPrinter(o, result.error)) return result;
+    if (!InstallPrinter(o, result.error) || !InstallTrustMarkLibrary(o, result.error)) return result;
     {
         Session session(o, result);
         result.ok = session.Run();

@@ -98,6 +98,10 @@ struct RunOptions {
     // An application's device context: its value goes to the driver by escape 9006 before the
     // job's escapes, and in command mode the stamps are imprinted on it at each page end.
     bool applicationDc = false;
+    // The trust-marking library stand-in installed for the job, with its script (lines
+    // "Name=value"); without it the library is absent.
+    bool trustMarkLibrary = false;
+    std::u16string trustMarkScript;
 };
 
 struct RunResult {

@@ -61,6 +61,12 @@ void SendJobEscapes(const RunOptions& o, PFN_DrvEscape escape, SURFOBJ* pso, HDE
     }
 }
 
+void ResendDcHandle(const RunOptions& o, PFN_DrvEscape escape, SURFOBJ* pso, HDEV hdev) {
+    if (escape == nullptr || !o.applicationDc) return;
+    DWORD dc = PlatGdiDcOfDevice(hdev);
+    escape(pso, kEscSetDcHandle, sizeof dc, &dc, 0, nullptr);
+}
+
 void ImprintPageStamps(const RunOptions& o, PFN_DrvEscape escape, SURFOBJ* pso, HDEV hdev, HANDLE printer) {
     if (escape == nullptr || !o.applicationDc) return;
     StampHelper helper(o);
