@@ -20,6 +20,9 @@ namespace {
 namespace dm = orla::dm;
 
 constexpr LONG kPrintableInset = 10000;  // micrometres: the mark stays off the paper's edges
+// A library tile so small that the page would take more images than this is refused: a page of
+// millions of image commands is no mark layer a printer could take.
+constexpr int64_t kMaxTilesPerPage = 1 << 16;
 constexpr char kImageModeRaw = '0';
 constexpr char kImageModeDeltaRow = '5';
 
@@ -87,6 +90,11 @@ BOOL WriteExtendedMark(PrinterPdev* pdev, const KweMarkImage& mark, LayerGeometr
 BOOL WriteTiledMarks(PrinterPdev* pdev, const KweMarkImage& mark, LayerGeometry g) {
     const LONG tw = mark.width, th = mark.height, rowBytes = (tw + 7) / 8;
     const LONG columns = g.width / tw + 1, rows = g.length / th + 1;
+    if (static_cast<int64_t>(columns) * rows > kMaxTilesPerPage) {
+        DriverLog("trust marking: a tile of %ld x %ld would take %lld images a page; the layer is left out",
+                  static_cast<long>(tw), static_cast<long>(th), static_cast<long long>(columns) * rows);
+        return TRUE;
+    }
     const LONG bottomRows = g.length % th, rightBytes = (g.width % tw + 7) / 8;
     const BYTE* bits = mark.bits.data();
     BOOL ok = TRUE;

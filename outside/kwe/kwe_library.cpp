@@ -73,7 +73,7 @@ HGLOBAL BlockOf(const std::vector<BYTE>& bytes) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
     if (block == nullptr) return nullptr;
     if (void* p = GlobalLock(block)) {
-        std::memcpy(p, bytes.data(), bytes.size());
+        if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
         GlobalUnlock(block);
     }
     return block;
