@@ -266,6 +266,73 @@ TEST_F(TrustMarking, AnOverlongLibraryPathIsReadWithinItsBuffer) {
     EXPECT_FALSE(On());
 }
 
+// The layer over a page of 4 x 5 inches printable (1/600 inch units) at 600 dpi.
+TEST_F(TrustMarking, MarkLayerTilesCropsAndEndsByThePage) {
+    InstallLibrary(u"GetFooterString=fail");
+    PaperRecord& paper = pdev()->geometry.outputPaper;
+    paper.width = 10000 + 4 * 25400;
+    paper.length = 10000 + 5 * 25400;
+    pdev()->geometry.resolution = 600;
+    orla::Set(pdev()->settings.record, dm::LayoutMode, WORD{1});
+    auto tile = [](LONG w, LONG h) {
+        KweMarkImage m;
+        m.width = w, m.height = h;
+        m.bits.assign(static_cast<size_t>((w + 7) / 8) * static_cast<size_t>(h), 0x81);
+        return m;
+    };
+    struct Case {
+        const char* what;
+        KweMarkImage mark;
+        DWORD extended;
+        LONG output;
+        std::vector<std::pair<std::string, size_t>> counts;
+    };
+    const Case cases[] = {
+        {"an exact multiple: whole tiles only", tile(600, 600), 0, 0, {{"\x1ci600,600,", 20}, {"\x1ci", 20}}},
+        {"remainders: bottom strip, right strip, corner",
+         tile(700, 700),
+         0,
+         0,
+         {{"\x1ci700,700,", 12}, {"\x1ci700,200,", 3}, {"\x1ci304,700,", 4}, {"\x1ci304,200,", 1}}},
+        {"an extended mark wider than the page: its middle at x 0",
+         tile(3200, 100),
+         1,
+         0,
+         {{"\x1c"
+           "e0,1450.\x1ci2400,100,",
+           1},
+          {"\x1ci", 1}}},
+        {"an extended mark that fits: centred",
+         tile(800, 100),
+         1,
+         0,
+         {{"\x1c"
+           "e800,1450.\x1ci800,100,",
+           1}}},
+        {"a tile too small for the page is left out", tile(2, 2), 0, 0, {{"\x1ci", 0}}},
+        {"no footer from the library: no footer commands",
+         tile(600, 600),
+         0,
+         1,
+         {{"\x1bK", 0},
+          {"\x1c"
+           "e0,3000,,,A.",
+           0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        pdev()->trustMark.available = c.extended;
+        pdev()->kwe.outputIndex = c.output;
+        NewSpoolBytes(pdev());
+        ASSERT_TRUE(WriteKweFooter(pdev(), c.mark));
+        const std::vector<BYTE> out = NewSpoolBytes(pdev());
+        const std::string text(out.begin(), out.end());
+        EXPECT_EQ(text.rfind(kLayerStart, 0), 0u) << "the layer opens";
+        EXPECT_EQ(text.substr(text.size() - kLayerEnd.size()), kLayerEnd) << "and always closes";
+        for (const auto& [needle, n] : c.counts) EXPECT_EQ(Count(text, needle), n) << needle;
+    }
+}
+
 TEST_F(TrustMarking, OneHandleSequenceAtATimeSoNoReleaseUnloadsTheLibraryUnderAnother) {
     InstallLibrary();
     std::atomic<int> step{0};
