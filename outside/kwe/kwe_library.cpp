@@ -45,9 +45,10 @@ struct Library {
     DWORD next = 0x4B570000;
     std::map<DWORD, HandleState> handles;
 };
+// Unloaded with the module (the driver frees the library after each handle sequence).
 Library& TheLibrary() {
-    static Library* l = new Library;
-    return *l;
+    static Library l;
+    return l;
 }
 
 // The script of a live handle (copied under the lock), or null for a foreign handle.
