@@ -16,15 +16,7 @@ constexpr ULONG kCodes[] = {8,    17,   19,   20,   4360, 9000, 9001, 9002, 9005
 constexpr ULONG kSizes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 11, 12, 20, 327, 328, 329, 779, 780, 781, 8511, 8512, 8513};
 constexpr unsigned kInputsPerJob = 200;
 
-struct Input {
-    const uint8_t* data;
-    size_t size;
-    uint8_t Byte() {
-        if (size == 0) return 0;
-        --size;
-        return *data++;
-    }
-};
+using Input = FuzzBytes;
 
 FuzzJobPdev& Context() {
     static FuzzJobPdev* c = [] {

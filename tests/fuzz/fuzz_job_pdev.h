@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -21,6 +23,17 @@
 #ifndef ORLA_SOURCE_DIR
 #error "the fuzz target needs ORLA_SOURCE_DIR for the sample printer model"
 #endif
+
+// Takes bytes from the front of a fuzz input; zeros once it runs out.
+struct FuzzBytes {
+    const uint8_t* data;
+    size_t size;
+    uint8_t Byte() {
+        if (size == 0) return 0;
+        --size;
+        return *data++;
+    }
+};
 
 struct FuzzJobPdev {
     HANDLE printer = nullptr;

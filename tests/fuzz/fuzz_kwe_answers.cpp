@@ -22,15 +22,7 @@ constexpr const char* kFailures[] = {"CreateHandle", "ReleaseHandle",      "GetI
                                      "GetSampleKM",  "PrepareGetSampleKM", "GetFooterString", "SetJobInfo"};
 constexpr unsigned kInputsPerJob = 50;
 
-struct Input {
-    const uint8_t* data;
-    size_t size;
-    uint8_t Byte() {
-        if (size == 0) return 0;
-        --size;
-        return *data++;
-    }
-};
+using Input = FuzzBytes;
 
 // Small numbers mostly (tiles of a few hundred dots), now and then the edges.
 long Number(Input& in) {

@@ -10,6 +10,7 @@
 #include "core/stamp_record.h"
 #include "render/escapes.h"
 #include "render/stamp_answer.h"
+#include "drawn_job.h"
 #include "render_fixture.h"
 
 namespace render_test {
@@ -57,11 +58,7 @@ protected:
     void StartJob() { ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"escape doc"), 3)); }
     // One drawn page, then the job end: the whole job as the spooler got it.
     std::string FinishJob() {
-        EXPECT_TRUE(DrvStartPage(so()));
-        EXPECT_TRUE(FlushPendingStart(pdev()));
-        pdev()->pageSetup.blankSheet = 0;
-        EXPECT_TRUE(DrvSendPage(so()));
-        EXPECT_TRUE(DrvEndDoc(so(), 0));
+        DrawPagesAndEnd(so(), pdev(), 1);
         return EndSpoolJob();
     }
     // The printer collates nothing and the driver makes no copies: the copies go out as COPIES.

@@ -16,6 +16,7 @@
 #include "render/kwe_marks.h"
 #include "render/kwe_session.h"
 #include "render/pjl_header.h"
+#include "drawn_job.h"
 #include "render_fixture.h"
 #include "win/nls.h"
 #include "win/registry.h"
@@ -71,13 +72,7 @@ protected:
 
     std::string DrawnJob(int pages = 1) {
         EXPECT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"marked"), 5));
-        for (int i = 0; i < pages; ++i) {
-            EXPECT_TRUE(DrvStartPage(so()));
-            EXPECT_TRUE(FlushPendingStart(pdev()));
-            pdev()->pageSetup.blankSheet = 0;
-            EXPECT_TRUE(DrvSendPage(so()));
-        }
-        EXPECT_TRUE(DrvEndDoc(so(), 0));
+        DrawPagesAndEnd(so(), pdev(), pages);
         return EndSpoolJob();
     }
 };
