@@ -39,8 +39,7 @@ ULONG PickSize(Input& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzJobPdev& c = Context();
-    static unsigned inputs = 0;
-    if (++inputs % kInputsPerJob == 0) c.Restart();
+    c.NextInput(kInputsPerJob);
     Input in{data, size};
     const uint8_t pick = in.Byte();
     const ULONG code = pick < 0xF0 ? kCodes[pick % std::size(kCodes)] : static_cast<ULONG>(in.Byte()) << 8 | in.Byte();

@@ -104,6 +104,12 @@ struct FuzzJobPdev {
         DrvStartPage(&surface);
     }
 
+    // Counts the inputs: every `perJob`-th one starts with a fresh job (Restart).
+    void NextInput(unsigned perJob) {
+        if (++inputs % perJob == 0) Restart();
+    }
+    unsigned inputs = 0;
+
     // The job ends (whatever state the input left it in) and a fresh device context opens the next.
     void Restart() {
         DrvEndDoc(&surface, 0);

@@ -89,8 +89,7 @@ FuzzJobPdev& Context() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzJobPdev& c = Context();
-    static unsigned inputs = 0;
-    if (++inputs % kInputsPerJob == 0) c.Restart();
+    c.NextInput(kInputsPerJob);
     Input in{data, size};
     InstallLibrary(Script(in));
     PrinterPdev* pdev = c.pdev();
