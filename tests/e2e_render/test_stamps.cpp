@@ -101,6 +101,21 @@ TEST_F(Stamps, TextStampLandsInEachOfTheNinePlacesTurnedInBothModesAndBuilds) {
             }
 }
 
+TEST_F(Stamps, AFullLengthDoubleByteTextIsCutToWholeCharactersAndDrawn) {
+    // 128 kanji: 256 bytes in code page 932, more than the library's text buffer holds.
+    StampLook look;
+    look.text = std::u16string(128, u'漢');
+    look.size = 120;
+    look.face = u"ＭＳ ゴシック";
+    for (bool band : {true, false}) {
+        SCOPED_TRACE(band ? "band" : "command");
+        RunResult r = Run(true, band, StampSettings(look));
+        ASSERT_TRUE(r.ok) << r.error;
+        Ink ink = InkOf(Decode(r.job));
+        EXPECT_GT(ink.pixels, 100u);
+    }
+}
+
 TEST_F(Stamps, AStampSwitchedOffIsNotDrawnAndTheJobStillPrints) {
     StampLook look;
     std::vector<SettingPatch> off = StampSettings(look);

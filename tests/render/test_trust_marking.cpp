@@ -2,6 +2,7 @@
 // absent: binding at device-context creation, the MSW078 header line, the page's mark layer and
 // footer, the footer stamp of escape 9103, the outputs of a several-output job, the footer's
 // characters and the binding's lock. Japanese build only.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -12,11 +13,12 @@
 
 #include "core/driver_devmode.h"
 #include "core/stamp_record.h"
+#include "drawn_job.h"
+#include "render/driver_log.h"
 #include "render/escapes.h"
 #include "render/kwe_marks.h"
 #include "render/kwe_session.h"
 #include "render/pjl_header.h"
-#include "drawn_job.h"
 #include "render_fixture.h"
 #include "win/nls.h"
 #include "win/registry.h"
@@ -326,6 +328,15 @@ TEST_F(TrustMarking, MarkLayerTilesCropsAndEndsByThePage) {
         EXPECT_EQ(text.substr(text.size() - kLayerEnd.size()), kLayerEnd) << "and always closes";
         for (const auto& [needle, n] : c.counts) EXPECT_EQ(Count(text, needle), n) << needle;
     }
+}
+
+TEST_F(TrustMarking, AFailedReleaseIsLoggedNotShown) {
+    InstallLibrary(u"ReleaseHandle=fail");
+    DriverLogClear();
+    SwitchOn();
+    EXPECT_TRUE(On()) << "a failed release does not undo the binding";
+    const std::vector<std::string> lines = DriverLogLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "KWEハンドル開放が失敗"), lines.end());
 }
 
 TEST_F(TrustMarking, OneHandleSequenceAtATimeSoNoReleaseUnloadsTheLibraryUnderAnother) {
