@@ -39,6 +39,14 @@ inline constexpr size_t kGrey = 736;           // DWORD: the editor's control 30
 inline constexpr size_t kFirstPageOnly = 740;  // DWORD
 inline constexpr size_t kMode = 744;           // DWORD: the editor's control 3065 to 3067
 inline constexpr size_t kReturned = 748;       // 32 bytes: zero when stored; filled by the escape
+// The returned fields, as the escapes fill them.
+inline constexpr size_t kDrawFlag = 748;    // DWORD: 0 = not drawn
+inline constexpr size_t kPageLeft = 752;    // 4 x LONG: page (band) rectangle, device pixels
+inline constexpr size_t kPageTop = 756;
+inline constexpr size_t kPageRight = 760;
+inline constexpr size_t kPageBottom = 764;
+inline constexpr size_t kResolution = 768;  // dmPrintQuality of the job
+inline constexpr size_t kPageNumber = 772;  // 1-based
 inline constexpr StampTextField kTextFields[] = {kName, kText, kImagePath, kFaceName};
 }  // namespace stamp
 

@@ -9,11 +9,13 @@
 #include "core/driver_devmode.h"
 #include "render/driver_log.h"
 #include "render/glyph_cache.h"
+#include "render/kwe_marks.h"
 #include "render/output_writer.h"
 #include "render/path_output.h"
 #include "render/pdev.h"
 #include "render/pjl_header.h"
 #include "render/raster_output.h"
+#include "render/stamp_drawing.h"
 #include "win/ddi.h"
 #include "win/gdi.h"
 #include "win/nls.h"
@@ -50,6 +52,13 @@ LONG LayoutMode(const PrinterPdev* pdev) {
 
 void ResetBlankSheet(PrinterPdev* pdev) {
     pdev->pageSetup.blankSheet = pdev->pageSetup.blankSheetReset;
+}
+
+// The printer forgets its current position and clip at a page end: the next page's first image
+// or clip must name them again, even when they equal the last page's.
+void ForgetPagePosition(PrinterPdev* pdev) {
+    pdev->graphics.positionKnown = FALSE;
+    pdev->graphics.clipSent = RECTL{0, 0, 0, 0};
 }
 
 LONG PrintableWidth(const PrinterPdev* pdev) {
@@ -99,6 +108,7 @@ BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape) {
         // The settings changed in the middle of a sheet: that sheet ends before this page.
         ok = EnterModeZ(pdev) && ok;
         ok = WriteCommand(pdev, "\r\x0c") && ok;
+        ForgetPagePosition(pdev);
         cache.cellCounter = 0;
         cache.pageEnds += 1;
         ok = FlushSpool(pdev) && ok;
@@ -114,6 +124,8 @@ BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape) {
     }
     pdev->pending &= ~kPendingPageStart;
     cache.last = cache.next;
+    // Trust marking: the page's mark layer right after its set-up.
+    if constexpr (orla::kJapaneseBuild) ok = WritePageTrustMark(pdev) && ok;
     return ok;
 }
 
@@ -140,6 +152,7 @@ void ResetForNextJob(PrinterPdev* pdev) {
     pdev->pending = kPendingJobHeader;
     ResetBlankSheet(pdev);
     pdev->flow.bandIndex = -1;
+    pdev->flow.pageNumber = 0;
 }
 
 // Throws away what a job left behind: buffered bytes and its temporary files.
@@ -284,6 +297,7 @@ BOOL EndPageOnSheet(PrinterPdev* pdev) {
     BOOL ok = EnterModeZ(pdev);
     if (pdev->pageSetup.blankSheet != 0) return ok;  // a blank sheet is dropped
     ok = WriteCommand(pdev, "\r\x0c") && ok;
+    ForgetPagePosition(pdev);
     pdev->pageSetup.cellCounter = 0;
     pdev->pageSetup.pageEnds += 1;
     ok = FlushSpool(pdev) && ok;
@@ -346,6 +360,7 @@ DLLEXPORT BOOL DrvStartPage(SURFOBJ* pso) {
     }
     pdev->pending &= ~kPageOutputWritten;
     pdev->pending |= kPageOpen;
+    pdev->flow.pageNumber += 1;
     if constexpr (!orla::kJapaneseBuild) {
         // This build writes the job header and the page set-up at the page start itself.
         return FlushPendingStart(pdev);
@@ -397,7 +412,10 @@ DLLEXPORT BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl) {
     if (!FlushPendingStart(pdev)) return FALSE;
     // The banding bitmap covers the whole printable area: one band a page.
     BOOL ok = TRUE;
-    if (pdev->surfaceIsBand && (pdev->pending & kPageOpen) != 0) ok = SendBand(pdev, pso, POINTL{0, 0});
+    if (pdev->surfaceIsBand && (pdev->pending & kPageOpen) != 0) {
+        DrawBandStamps(pdev, pso);
+        ok = SendBand(pdev, pso, POINTL{0, 0});
+    }
     pdev->flow.bandIndex += 1;
     pptl->x = -1;
     pptl->y = -1;
@@ -426,12 +444,16 @@ DLLEXPORT BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
     }
     if (ok) ok = FlushSpool(pdev);
     if (orla::kJapaneseBuild && pdev->jobSpool.outputCount >= 2 && pdev->jobSpool.spoolFile != nullptr) {
-        // The outputs are sent only through a bound trust-marking library; without one the job
-        // cannot print as asked, so it fails instead of printing an unmarked copy.
-        DriverLog("DrvEndDoc: trust-marking outputs cannot be sent: no library binding");
-        ok = FALSE;
+        // Every output of the job, each with its own marks.
+        ok = ok && SendTrustMarkOutputs(pdev);
     } else if (ok) {
         ok = ReplayStoreFile(pdev);
+    }
+    if (ok && OutputSuppressed(pdev)) {
+        // Hidden printing clashed with the job's settings: nothing was printed, and the job must
+        // not be taken for printed.
+        DriverLog("DrvEndDoc: hidden printing clashes with the job's settings; nothing was printed");
+        ok = FALSE;
     }
     if (!ok) DriverLog("DrvEndDoc: job %lu failed", static_cast<unsigned long>(pdev->job.jobId));
     DiscardJobOutput(pdev);

@@ -224,6 +224,8 @@ void ComputePrintShiftsFor(LONG outputCode, BOOL overlayOn, BOOL longTable, LONG
 
 BOOL LoadPdevSettings(PrinterPdev* pdev, const DEVMODEW* incoming, LPCWSTR deviceName);
 void InitPdevState(PrinterPdev* pdev);
+// The information stamp text and flags from the settings (escape 9999 changed them).
+void ReloadPageStamp(PrinterPdev* pdev);
 void FindPaperRecord(PrinterPdev* pdev, PaperRecord* paper, LPCWSTR formName);
 WORD ComputeLayoutZoom(PrinterPdev* pdev, const PaperRecord* logical, const PaperRecord* output);
 void ComputeLayoutCells(PrinterPdev* pdev);

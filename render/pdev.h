@@ -29,6 +29,10 @@ DECLARE_HANDLE(HDEV);
 #include "render/path_output.h"
 // The text writers' font-selection cache and current font (TextOutputState).
 #include "render/text_state.h"
+// What the private escapes keep (EscapeState).
+#include "render/escape_state.h"
+// What the device context keeps of the trust-marking library (KweState).
+#include "render/kwe_state.h"
 
 namespace orla {
 struct CompiledDeviceData;
@@ -188,6 +192,7 @@ struct JobFlowState {
     SHORT documentTray;  // dmDefaultSource of the document, saved at the job start
     LONG bandIndex;      // band of the page being drawn, -1 outside a page
     BOOL inDocument;     // between DrvStartDoc and DrvEndDoc (carried by DrvResetPDEV)
+    LONG pageNumber;     // pages started in this job (1 on the first page)
 };
 
 // ---- The device context ----
@@ -225,6 +230,8 @@ struct PrinterPdev {
     DownloadCache downloadCache;  // render/glyph_cache.h
     PathState path;               // render/path_output.h
     TextOutputState text;         // render/text_state.h
+    EscapeState escapes;          // render/escape_state.h
+    KweState kwe;                 // render/kwe_state.h
 
     DWORD trailingMagic;
 };

@@ -9,6 +9,7 @@
 #include "render/device_font_record.h"
 #include "render/device_fonts.h"
 #include "render/driver_log.h"
+#include "render/kwe_marks.h"
 #include "render/output_writer.h"
 #include "render/page_settings.h"
 #include "render/pdev.h"
@@ -186,13 +187,7 @@ DLLEXPORT DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW* pdm, LPWSTR pwszLogAddress, UL
     ClearJobFiles(pdev);
     ClearStoreFields(pdev);
 
-    if constexpr (orla::kJapaneseBuild) {
-        // Trust marking needs its library bound; without it the job prints without marks, so a
-        // clash with hidden printing (which only trust marking can cause) no longer holds the
-        // job back: a suppressed job would reach the spooler as 0 bytes and be called a success.
-        orla::Set(pdev->settings.record, dm::TrustMarkResult, DWORD{0});
-        pdev->trustMark.suppressOutput = 0;
-    }
+    if constexpr (orla::kJapaneseBuild) BindTrustMarking(pdev);
     return reinterpret_cast<DHPDEV>(pdev);
 }
 

@@ -582,3 +582,8 @@ BOOL FillDevInfo(PrinterPdev* pdev, ULONG size, void* devInfo, ULONG patternSize
     std::memcpy(devInfo, &info, std::min<size_t>(size, sizeof(info)));
     return TRUE;
 }
+
+// ---- The information stamp again, after escape 9999 changed its settings ----
+void ReloadPageStamp(PrinterPdev* pdev) {
+    LoadPageStamp(pdev);
+}

@@ -14,6 +14,8 @@
 #include "core/form_overlay.h"
 #include "core/support.h"
 #include "render/driver_log.h"
+#include "render/kwe_marks.h"
+#include "render/kwe_session.h"
 #include "render/output_writer.h"
 #include "render/page_settings.h"
 #include "render/pdev.h"
@@ -348,6 +350,11 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev) {
         ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW047=") + OnOff(flagsWord & kFlagsWordOverlayOnly));
     ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW068=") +
                          OnOff(!Flag2(pdev, kFlags2OverlayMode) || pdev->geometry.outputPaper.code == PaperUser));
+    if constexpr (kJapaneseBuild) {
+        // Trust marking is announced only to a printer whose driver can bind its library.
+        if (KweLibraryUsable(pdev))
+            ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW078=") + OnOff(!Flag1(pdev, kFlags1NotWithTrust)));
+    }
     ok &= Line(pdev, std::string("@PJL SET LPARM:ORLA MSW097=") + OnOff(pdev->settings.sheet.sheetSetting != 0));
     ok &= Line(pdev, "@PJL SET LPARM:ORLA MSW044=OFF");
     if (FeatureValue(pdev->deviceData, u"SET") != 0)
@@ -711,6 +718,10 @@ BOOL WritePjlJobEnd(PrinterPdev* pdev) {
         if (pdev->pending & kJobOutputWritten) pdev->trustMark.suppressOutput = 0;
     }
     BOOL ok = EnterModeZ(pdev);
+    // The sample sheet of trust marking, when an application's query asked for it.
+    if constexpr (kJapaneseBuild) {
+        if (pdev->escapes.appQueryStored != 0) BuildKweJobData(pdev);
+    }
     PageSetupCache& c = pdev->pageSetup;
     if (c.cellCounter > 0) {
         ok &= Text(pdev, "\r\x0c");

@@ -23,14 +23,16 @@ section "Default settings record (English build)"
 sed -n '/^Default settings record/,/^$/p' "$out/models_en.txt"
 
 # Band mode: the runner draws its sample pages (frame, rectangles, grey patches, text) into the
-# bands, so the pages shown below carry what the driver sent as raster.
+# bands, so the pages shown below carry what the driver sent as raster; the driver draws a turned
+# text stamp and the page number (the information stamp) into the same bands.
 section "Printing a 3-page sample document through Quessa.dll (band mode)"
 sandbox=$(mktemp -d)
 trap 'rm -rf "$sandbox"' EXIT
 "$bin/print_runner" --sandbox "$sandbox/print" --bin "$bin" \
   --printer-model resources/models/HV4400KJ.KDD --build ja \
   --page-list "A4:portrait,B5 (JIS):landscape,A4:portrait" --duplex long --copies 2 --dpi 600 \
-  --doc "Sample document" --raster --content sample --out "$out/sample_job.prn"
+  --doc "Sample document" --raster --content sample --out "$out/sample_job.prn" \
+  --stamp "ORLA SAMPLE@4,3" --info-stamp page@8
 
 section "Decoded job stream ($out/sample_job.prn)"
 rm -rf "$out/pages"

@@ -140,6 +140,7 @@ BOOL EngAssociateSurface(HSURF hsurf, HDEV hdev, FLONG flHooks) {
     surface->so.dhpdev = device->dhpdev;
     surface->hooks = flHooks & HOOK_FLAGS;
     surface->associated = true;
+    device->surface = hsurf;
     return TRUE;
 }
 

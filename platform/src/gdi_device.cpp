@@ -124,4 +124,23 @@ void EngFreeUserMem(PVOID pv) {
     if (pv) GlobalFree(pv);
 }
 
+// ---- Device contexts on a device ----
+HDEV PlatGdiDeviceOfDc(DWORD dcValue) {
+    auto guard = Lock();
+    HDEV hdev = reinterpret_cast<HDEV>(static_cast<ULONG_PTR>(dcValue));
+    return dcValue != 0 && FindDevice(hdev) ? hdev : nullptr;
+}
+
+DWORD PlatGdiDcOfDevice(HDEV hdev) {
+    auto guard = Lock();
+    const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(hdev);
+    return FindDevice(hdev) && value <= 0xFFFFFFFFu ? static_cast<DWORD>(value) : 0;
+}
+
+HSURF PlatGdiDeviceSurface(HDEV hdev) {
+    auto guard = Lock();
+    auto device = FindDevice(hdev);
+    return device ? device->surface : nullptr;
+}
+
 }  // extern "C"

@@ -39,6 +39,7 @@ struct Device {
     DHPDEV dhpdev = nullptr;
     std::vector<DRVFN> hooks;
     ULONG halftoneFormat = HT_FORMAT_1BPP;  // GDIINFO.ulHTOutputFormat of the PDEV
+    HSURF surface = nullptr;                // the surface last associated with the device
 };
 
 // The object table. Every accessor takes the table lock itself; callers that work on an object

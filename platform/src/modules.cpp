@@ -308,6 +308,7 @@ HMODULE GetModuleHandleW(LPCWSTR lpModuleName) {
     Modules& m = modules();
     std::lock_guard<std::recursive_mutex> g(m.lock);
     if (!lpModuleName) return ExeModule().handle;
+    if (IsKernelModuleName(View(lpModuleName))) return KernelModuleHandle();
     if (Module* mod = FindByName(View(lpModuleName))) return mod->handle;
     // A module the program was linked with is loaded without us: find it by its file name.
     std::u16string name = WithExtension(std::u16string(View(lpModuleName)));

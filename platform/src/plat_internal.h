@@ -80,4 +80,8 @@ bool FailNow(const char* operation, DWORD fallback);
 void RegistryDropCache();
 void SpoolerDropState();
 
+// "KERNEL32" names this platform library itself (platform/src/system_modules.cpp).
+bool IsKernelModuleName(std::u16string_view name);
+HMODULE KernelModuleHandle();
+
 }  // namespace plat

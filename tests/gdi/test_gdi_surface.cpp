@@ -139,10 +139,18 @@ TEST(EngSurfaces, BandingSurfaceAndDeviceSurfaceSetUp) {
     EXPECT_EQ(so->hdev, hdev);
     EXPECT_EQ(so->dhpdev, dhpdev);
     EngUnlockSurface(so);
+    // An application's device context names the device; the device knows its surface.
+    const DWORD dc = PlatGdiDcOfDevice(hdev);
+    EXPECT_NE(dc, 0u);
+    EXPECT_EQ(PlatGdiDeviceOfDc(dc), hdev);
+    EXPECT_EQ(PlatGdiDeviceOfDc(0), nullptr);
+    EXPECT_EQ(PlatGdiDeviceOfDc(dc + 2), nullptr);
+    EXPECT_EQ(PlatGdiDeviceSurface(hdev), AsSurf(band));
 
     HSURF device = EngCreateDeviceSurface(reinterpret_cast<DHSURF>(&pdevMarker), SIZEL{width, 7016}, BMF_24BPP);
     ASSERT_NE(device, nullptr);
     EXPECT_TRUE(EngAssociateSurface(device, hdev, 0x4FB));
+    EXPECT_EQ(PlatGdiDeviceSurface(hdev), device) << "the surface last associated";
     so = EngLockSurface(device);
     ASSERT_NE(so, nullptr);
     EXPECT_EQ(so->iType, STYPE_DEVICE);

@@ -112,3 +112,30 @@ TEST_F(Modules, LoadStringCases) {
     EXPECT_STREQ(a, "\x93\xfa");
     FreeLibrary(m);
 }
+
+// "KERNEL32" is the platform library: its loader functions are found there by name, and the ANSI
+// loader loads as the wide one does.
+TEST_F(Modules, Kernel32NamesThePlatformLibraryAndItsLoaderFunctions) {
+    HMODULE k32 = GetModuleHandleA("KERNEL32");
+    ASSERT_NE(k32, nullptr);
+    EXPECT_EQ(GetModuleHandleA("kernel32.dll"), k32);
+    EXPECT_EQ(GetModuleHandleW(u"Kernel32"), k32);
+    typedef HMODULE (*LoadExA)(LPCSTR, HANDLE, DWORD);
+    typedef BOOL (*Free)(HMODULE);
+    auto loadEx = reinterpret_cast<LoadExA>(reinterpret_cast<void (*)()>(GetProcAddress(k32, "LoadLibraryExA")));
+    auto freeLib = reinterpret_cast<Free>(reinterpret_cast<void (*)()>(GetProcAddress(k32, "FreeLibrary")));
+    ASSERT_NE(loadEx, nullptr);
+    ASSERT_NE(freeLib, nullptr);
+    EXPECT_NE(GetProcAddress(k32, "GetProcAddress"), nullptr);
+    EXPECT_EQ(loadEx, &LoadLibraryExA);
+
+    HMODULE m = loadEx("PlatTestModule.dll", nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(GetModuleHandleA("PlatTestModule"), m);
+    EXPECT_TRUE(freeLib(m));
+    EXPECT_EQ(GetModuleHandleA("PlatTestModule"), nullptr) << "the last reference unloads it";
+    EXPECT_EQ(LoadLibraryExA(nullptr, nullptr, 0), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(FreeLibrary(k32)) << "a system module stays";
+    EXPECT_EQ(GetModuleHandleA("KERNEL32"), k32);
+}

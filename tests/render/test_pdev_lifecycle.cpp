@@ -264,20 +264,5 @@ TEST_F(PdevLifecycle, EveryHookRefusesADamagedRecordWithError87) {
     e.Disable();
 }
 
-TEST_F(PdevLifecycle, DrawingHooksNotYetWrittenRefuseInsteadOfClaimingSuccess) {
-    EnabledPdev e = EnablePdev(printer_);
-    ASSERT_NE(e.dhpdev, nullptr);
-    for (const HookCall& call : HookCalls()) {
-        std::string name = call.name;
-        bool drawing = name == "DrvEscape";
-        if (!drawing) continue;
-        SetLastError(0);
-        EXPECT_TRUE(call.refused(e.dhpdev, e.so())) << call.name;
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED)) << call.name;
-    }
-    EXPECT_EQ(e.pdev()->output.count, 0u) << "a refused call writes nothing";
-    e.Disable();
-}
-
 }  // namespace
 }  // namespace render_test

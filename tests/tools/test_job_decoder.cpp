@@ -8,6 +8,7 @@
 #include "job_bytes.h"
 #include "packed_points.h"
 #include "tools/job_decoder/job_decoder.h"
+#include "tools/job_decoder/trust_marks.h"
 
 namespace {
 
@@ -442,3 +443,46 @@ TEST(JobDecoder, PositionAndClipFollowTheCommands) {
 }
 
 }  // namespace
+
+// ---- Trust marking: mark layers, footers and the sample sheet ----
+
+TEST(TrustMarks, ALayerWithItsImagesAndItsFooterIsRead) {
+    using namespace orla::jobdecode;
+    const std::string job = std::string("\x1cu1,2.\x1c<1/600,i.\x1c" "e10,20.\x1c" "i8,2,0,1/1,1/1,2,600.") +
+                            std::string("\x80\x01", 2) + "\x1c" "e30,40.\x1c" "i16,1,0,1/1,1/1,2,600." +
+                            std::string("\xff\xff", 2) + "\x1c" "e0,6780,,,A." + std::string("\x3d\x50\x00" "A", 4) +
+                            "\x1cR\x1cU\x1cu2,2,S.\r\x0c";
+    DecodeOptions options;
+    options.startInOrla = true;
+    options.requireComplete = false;
+    DecodeResult d = DecodeJob(job, options);
+    ASSERT_TRUE(d.ok) << d.error << " at " << d.errorOffset;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(job.data());
+    TrustMarkReport r = ReadTrustMarks(d, std::span<const uint8_t>(bytes, job.size()));
+    EXPECT_EQ(r.msw078, "");
+    ASSERT_EQ(r.layers.size(), 1u);
+    EXPECT_EQ(r.layers[0].page, 1u);
+    EXPECT_EQ(r.layers[0].markImages, 2u);
+    EXPECT_EQ(r.layers[0].covered.left, 10);
+    EXPECT_EQ(r.layers[0].covered.top, 20);
+    EXPECT_EQ(r.layers[0].covered.right, 46);
+    EXPECT_EQ(r.layers[0].covered.bottom, 41);
+    EXPECT_EQ(r.layers[0].footerUtf8, "出A");
+    EXPECT_FALSE(r.sheet.found);
+}
+
+TEST(TrustMarks, FooterCodesBackToText) {
+    using orla::jobdecode::CodesToUtf8;
+    struct Case {
+        std::vector<uint16_t> codes;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{0x3D50, 0x4E4F}, "出力"},
+        {{0x0041, 0x0020, 0x0031}, "A 1"},
+        {{0x3021}, "亜"},
+        {{0x7F7F}, "?"},  // outside the JIS rows
+        {{}, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CodesToUtf8(c.codes), c.text);
+}

@@ -13,6 +13,7 @@
 
 #include "tools/job_decoder/job_decoder.h"
 #include "tools/job_decoder/page_pictures.h"
+#include "tools/job_decoder/trust_marks.h"
 
 int main(int argc, char** argv) {
     orla::jobdecode::DecodeOptions options;
@@ -62,6 +63,11 @@ int main(int argc, char** argv) {
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     auto result = orla::jobdecode::DecodeJob(std::string_view(bytes.data(), bytes.size()), options);
     if (!quiet) std::cout << orla::jobdecode::FormatListing(result);
+    // Trust marking, when the job carries any of it.
+    const auto marks = orla::jobdecode::ReadTrustMarks(
+        result, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    if (!marks.msw078.empty() || !marks.layers.empty() || marks.sheet.found)
+        std::cout << orla::jobdecode::FormatTrustMarks(marks);
     if (!result.ok) {
         std::fprintf(stderr, "job_decoder: malformed at byte %zu: %s\n", result.errorOffset, result.error.c_str());
         return 1;

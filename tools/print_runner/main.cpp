@@ -12,6 +12,7 @@
 
 #include "plat/host_text.h"
 #include "tools/print_runner/print_runner.h"
+#include "tools/print_runner/runner_options.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ void Usage(FILE* to = stderr) {
                  "  --content sample is the default with --raster; without it the sample page is played\n"
                  "  through the driver's drawing hooks; --content text prints the text page (DrvTextOut, or\n"
                  "  the engine's text in the bands with --raster).\n");
+    std::fputs(orla::runner::JobOptionsUsage(), to);
 }
 
 int Orientation(const std::string& s) {
@@ -176,6 +178,8 @@ int main(int argc, char** argv) {
                 from = comma + 1;
             }
             if (o.pages < static_cast<int>(o.perPage.size())) o.pages = static_cast<int>(o.perPage.size());
+        } else if (int taken = orla::runner::ParseJobOption(a, need, o); taken != 0) {
+            if (taken < 0) return 2;
         } else {
             Usage();
             return 2;

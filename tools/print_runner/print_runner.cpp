@@ -14,6 +14,8 @@
 #include "plat/control.h"
 #include "plat/gdi_control.h"
 #include "plat/host_text.h"
+#include "tools/print_runner/runner_escapes.h"
+#include "tools/print_runner/runner_options.h"
 #include "tools/print_runner/sample_content.h"
 #include "win/ddi.h"
 #include "win/kernel.h"
@@ -353,6 +355,8 @@ bool Session::ResetDc(const Settings& s) {
     std::u16string doc = o_.documentName;
     if (!HookAs<PFN_DrvStartDoc>(hooks_, INDEX_DrvStartDoc)(current_.pso, doc.data(), jobId_))
         return Fail(Failure("DrvStartDoc after ResetDC"));
+    // The application's device context now draws through the new device.
+    ResendDcHandle(o_, HookAs<PFN_DrvEscape>(hooks_, INDEX_DrvEscape), current_.pso, current_.hdev);
     return true;
 }
 
@@ -588,6 +592,7 @@ bool Session::Page(int number) {
                                      static_cast<int>(current_.gdiinfo.ulVertRes),
                                      static_cast<int>(current_.gdiinfo.ulLogPixelsX), o_.japanese)))
             return false;
+        ImprintPageStamps(o_, HookAs<PFN_DrvEscape>(hooks_, INDEX_DrvEscape), current_.pso, current_.hdev, printer_);
         if (!HookAs<PFN_DrvSendPage>(hooks_, INDEX_DrvSendPage)(current_.pso)) return Fail(Failure("DrvSendPage"));
     }
     r_.pagesSent++;
@@ -615,6 +620,7 @@ bool Session::Run() {
     docStarted_ = true;
     if (!HookAs<PFN_DrvStartDoc>(hooks_, INDEX_DrvStartDoc)(current_.pso, doc.data(), jobId_))
         return Fail(Failure("DrvStartDoc"));
+    SendJobEscapes(o_, HookAs<PFN_DrvEscape>(hooks_, INDEX_DrvEscape), current_.pso, current_.hdev, r_);
     for (int i = 0; i < o_.pages; ++i) {
         Settings s = pageSettings(i);
         if (i > 0 && (s.paper != current_.settings.paper || s.orientation != current_.settings.orientation) &&
@@ -747,7 +753,7 @@ RunResult RunJob(const RunOptions& o) {
         result.error = "bad options: copies and dpi must be at most " + std::to_string(SHRT_MAX);
         return result;
     }
-    if (!InstallPrinter(o, result.error)) return result;
+    if (!InstallPrinter(o, result.error) || !InstallTrustMarkLibrary(o, result.error)) return result;
     {
         Session session(o, result);
         result.ok = session.Run();

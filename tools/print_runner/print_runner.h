@@ -68,6 +68,14 @@ struct PrinterDataValue {
     std::vector<uint8_t> bytes;
 };
 
+// An escape the application or the interface DLL sends after StartDoc (input bytes as given, an
+// output buffer of outputSize bytes).
+struct EscapeCall {
+    uint32_t code = 0;
+    std::vector<uint8_t> input;
+    uint32_t outputSize = 0;
+};
+
 struct RunOptions {
     std::string sandboxRoot;  // host directory; must exist
     std::string binDir;       // the build's bin folder (DLLs, settings helpers)
@@ -89,6 +97,15 @@ struct RunOptions {
     std::vector<SettingPatch> settingPatches;  // applied in order, after the options above
     PageContent content = PageContent::None;
     bool keepBands = false;  // hand back every drawn band (RunResult::drawn)
+    // The job's escapes, sent after DrvStartDoc in order (runner_escapes.h).
+    std::vector<EscapeCall> escapes;
+    // An application's device context: its value goes to the driver by escape 9006 before the
+    // job's escapes, and in command mode the stamps are imprinted on it at each page end.
+    bool applicationDc = false;
+    // The trust-marking library stand-in installed for the job, with its script (lines
+    // "Name=value"); without it the library is absent.
+    bool trustMarkLibrary = false;
+    std::u16string trustMarkScript;
 };
 
 struct RunResult {
@@ -106,6 +123,7 @@ struct RunResult {
     int endDocResult = -1;
     bool endDocAborted = false;
     std::vector<DrawnPage> drawn;  // pages drawn with content (their bands only with keepBands)
+    std::vector<long> escapeResults;  // DrvEscape's answers to the job's escapes, 9006 first
 };
 
 // Installs the printer (driver directory, DLLs of binDir, data file, printer data) once per

@@ -23,3 +23,13 @@ extern "C" __attribute__((visibility("default"))) DWORD OrlaRunnerDefaultDevmode
     if (out && size >= sizeof(record->bytes)) std::memcpy(out, record->bytes, sizeof(record->bytes));
     return static_cast<DWORD>(sizeof(record->bytes));
 }
+
+// ---- The interface DLL's stamp imprint at a page end ----
+#include "core/stamp_library.h"
+
+// Draws one stamp record (wide form) on the application's device context in one pass, as the
+// interface DLL does after it asked the graphics DLL for it.
+extern "C" __attribute__((visibility("default"))) LONG OrlaRunnerDrawStamp(DWORD dc, HANDLE hPrinter,
+                                                                           const BYTE* record, LONG pass) {
+    return orla::DrawStampsInBand(dc, hPrinter, record, pass, 0);
+}

@@ -24,6 +24,12 @@ BOOL PlatGdiSetDeviceCaps(HDEV hdev, const GDIINFO* gdiinfo);
 BOOL PlatGdiDeleteDevice(HDEV hdev);
 // The driver's hook for a function index, or null.
 PFN PlatGdiDeviceHook(HDEV hdev, ULONG index);
+// An application's device context on the printer, as a 32-bit handle value (what it hands the
+// driver by escape): the engine device it draws through, and back; 0 / null for none.
+DWORD PlatGdiDcOfDevice(HDEV hdev);
+HDEV PlatGdiDeviceOfDc(DWORD dcValue);
+// The surface the driver last associated with the device (its band or device surface), or null.
+HSURF PlatGdiDeviceSurface(HDEV hdev);
 
 // ---- What the engine knows of a surface ----
 typedef struct _PLAT_GDI_SURFACE_INFO {

@@ -208,6 +208,9 @@ HMODULE LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
 BOOL FreeLibrary(HMODULE hLibModule);
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
+// "KERNEL32" is the platform library itself, as kernel32.dll is on Windows.
+HMODULE GetModuleHandleA(LPCSTR lpModuleName);
+HMODULE LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
 DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 BOOL DisableThreadLibraryCalls(HMODULE hLibModule);
 

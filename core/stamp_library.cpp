@@ -1,0 +1,172 @@
+// The stamp-drawing library binding. The library is loaded from the driver directory for each
+// single call and freed after it: nothing of it stays loaded between bands or pages.
+#include "core/stamp_library.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/stamp_record.h"
+#include "win/kernel.h"
+#include "win/nls.h"
+#include "win/spool.h"
+
+namespace orla {
+
+namespace {
+
+namespace st = orla::stamp;
+
+// ANSI buffers of the call: the text and path of 128 characters can take 256 bytes and more in a
+// double-byte code page, so they are cut to whole characters within the buffer.
+constexpr size_t kStampTextBytes = 256;
+constexpr size_t kStampFaceBytes = 64;
+
+struct AngleChoice {
+    SHORT choice;
+    LONG tenths;
+};
+constexpr AngleChoice kAngles[] = {{0, -900}, {1, -450}, {2, 0}, {3, 450}, {4, 900}};
+
+struct GreyChoice {
+    WORD choice;
+    BYTE level;
+};
+constexpr GreyChoice kGreys[] = {{3041, 0xFF}, {3042, 0xCC}, {3043, 0x99}, {3044, 0x66}, {3045, 0x33}, {3046, 0x00}};
+
+struct ModeChoice {
+    DWORD choice;
+    LONG mode;
+};
+constexpr ModeChoice kModes[] = {{3065, 0}, {3066, 1}, {3067, 2}};
+
+DWORD Dword(const BYTE* record, size_t offset) {
+    DWORD v;
+    std::memcpy(&v, record + offset, sizeof v);
+    return v;
+}
+SHORT Short(const BYTE* record, size_t offset) {
+    SHORT v;
+    std::memcpy(&v, record + offset, sizeof v);
+    return v;
+}
+LONG Long(const BYTE* record, size_t offset) {
+    return static_cast<LONG>(Dword(record, offset));
+}
+
+// A text field of the wide record, read within its field, in the ANSI code page within `bytes`
+// (terminator included).
+std::string AnsiField(const BYTE* record, orla::StampTextField field, size_t bytes) {
+    std::u16string text;
+    for (size_t i = 0; i < field.bytes / 2; ++i) {
+        WORD c;
+        std::memcpy(&c, record + field.offset + 2 * i, sizeof c);
+        if (c == 0) break;
+        text.push_back(static_cast<char16_t>(c));
+    }
+    // Character by character, so a double-byte character is never cut in half.
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool pair = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size();
+        char ansi[8];
+        const int n = WideCharToMultiByte(CP_ACP, 0, &text[i], pair ? 2 : 1, ansi, sizeof ansi, nullptr, nullptr);
+        if (pair) ++i;
+        if (n <= 0) continue;
+        if (out.size() + static_cast<size_t>(n) > bytes - 1) break;
+        out.append(ansi, static_cast<size_t>(n));
+    }
+    return out;
+}
+
+// The library's path: the graphics DLL's own file name in the driver path replaced.
+bool StampLibraryPath(HANDLE hPrinter, std::u16string* path) {
+    DWORD needed = 0;
+    GetPrinterDriverW(hPrinter, nullptr, 3, nullptr, 0, &needed);
+    if (needed == 0) return false;
+    std::vector<BYTE> buffer(needed);
+    if (!GetPrinterDriverW(hPrinter, nullptr, 3, buffer.data(), needed, &needed)) return false;
+    const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+    if (info->pDriverPath == nullptr) return false;
+    std::u16string driver(info->pDriverPath);
+    const size_t slash = driver.find_last_of(u'\\');
+    *path = (slash == std::u16string::npos ? std::u16string() : driver.substr(0, slash + 1)) + u"Garnith.dll";
+    return true;
+}
+
+// Frees the library at the end of the call, whatever path it takes.
+struct LoadedLibrary {
+    HMODULE module;
+    explicit LoadedLibrary(LPCWSTR path) : module(LoadLibraryW(path)) {}
+    ~LoadedLibrary() {
+        if (module != nullptr) FreeLibrary(module);
+    }
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+};
+
+template <class Proc>
+Proc Entry(HMODULE module, const char* name) {
+    return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+LONG CallStampBitmap(HMODULE module, DWORD dc, const BYTE* stamp, LONG pass, LONG zVariant, LONG width, LONG height) {
+    auto draw = Entry<StampBitmapProc>(module, zVariant != 0 ? "DrvStampBitmapZ" : "DrvStampBitmap");
+    if (draw == nullptr) return 0;
+    const std::string path = AnsiField(stamp, st::kImagePath, kStampTextBytes);
+    return draw(dc, path.c_str(), Dword(stamp, st::kPosition), Short(stamp, st::kScale), pass, 0, width, height,
+                Dword(stamp, st::kResolution));
+}
+
+LONG CallStampString(HMODULE module, DWORD dc, const BYTE* stamp, LONG pass, LONG zVariant, LONG width, LONG height) {
+    auto draw = Entry<StampStringProc>(module, zVariant != 0 ? "DrvStampStringZ" : "DrvStampString");
+    if (draw == nullptr) return 0;
+    const std::string text = AnsiField(stamp, st::kText, kStampTextBytes);
+    const std::string face = AnsiField(stamp, st::kFaceName, kStampFaceBytes);
+    return draw(dc, text.c_str(), Dword(stamp, st::kPosition), Short(stamp, st::kTextSize),
+                StampAngleOfChoice(Short(stamp, st::kAngle)), Short(stamp, st::kWeight), Dword(stamp, st::kItalic),
+                face.c_str(), pass, StampGreyOfChoice(Dword(stamp, st::kGrey)),
+                StampModeOfChoice(Dword(stamp, st::kMode)), width, height, Dword(stamp, st::kResolution));
+}
+
+}  // namespace
+
+LONG StampAngleOfChoice(SHORT choice) {
+    for (const AngleChoice& a : kAngles)
+        if (a.choice == choice) return a.tenths;
+    return 0;
+}
+
+DWORD StampGreyOfChoice(DWORD choice) {
+    const WORD low = static_cast<WORD>(choice);
+    for (const GreyChoice& g : kGreys)
+        if (g.choice == low) return (DWORD{g.level} << 16) | (DWORD{g.level} << 8) | g.level;
+    return 0;
+}
+
+LONG StampModeOfChoice(DWORD choice) {
+    for (const ModeChoice& m : kModes)
+        if (m.choice == choice) return m.mode;
+    return 0;
+}
+
+LONG DrawStampsInBand(DWORD dcHandle, HANDLE hPrinter, const BYTE* stamp, LONG pass, LONG zVariant) {
+    if (stamp == nullptr || Dword(stamp, st::kDrawFlag) == 0) return 1;
+    if (Dword(stamp, st::kFirstPageOnly) != 0 && Dword(stamp, st::kPageNumber) != 1) return 1;
+    LoadStampLibrary(dcHandle, hPrinter, stamp, pass, zVariant);
+    return 1;
+}
+
+LONG LoadStampLibrary(DWORD dcHandle, HANDLE hPrinter, const BYTE* stamp, LONG pass, LONG zVariant) {
+    const LONG width = Long(stamp, st::kPageRight) - Long(stamp, st::kPageLeft);
+    const LONG height = Long(stamp, st::kPageBottom) - Long(stamp, st::kPageTop);
+    std::u16string path;
+    if (!StampLibraryPath(hPrinter, &path)) return 0;
+    LoadedLibrary library(path.c_str());
+    // Without the library no stamp is drawn; the page prints without it.
+    if (library.module == nullptr) return 0;
+    if (Dword(stamp, st::kKind) != 0)
+        return CallStampBitmap(library.module, dcHandle, stamp, pass, zVariant, width, height);
+    return CallStampString(library.module, dcHandle, stamp, pass, zVariant, width, height);
+}
+
+}  // namespace orla

@@ -1,0 +1,243 @@
+// The trust-marking library stand-in: the QZKWE_ entry points the driver calls. Each handle keeps
+// the script read when it was made; every answer comes from that script's table (defaults below)
+// and any call can be scripted to fail. Mark images are 1 bit per pixel (1 = ink), rows padded to
+// whole bytes, in global memory blocks of exactly their size; footers are system-code-page text.
+//
+// Script names (all optional): CreateHandle, ReleaseHandle, GetSizeOfSettings, SetKWESettings,
+// GetNumOfIDs, GetIDList, SetDriverSettings, GetNumOfOutputs, SetJobInfo, GetKM, GetSampleKM,
+// PrepareGetSampleKM, GetFooterString, WriteLog, IsAvailableXKM, IsWholePage, SetJobOwner: a number
+// is that call's answer, "fail" its failure. TileWidth, TileHeight: the mark tile in dots.
+// BlockShort: bytes the mark block lacks. FooterHex: the footer's bytes in hexadecimal ("%d" in Footer is the output
+// index). Density, Caption: the sample sheet's answers.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "outside/kwe/kwe_script.h"
+#include "win/kernel.h"
+
+namespace {
+
+using kwe::Script;
+
+constexpr long kSettingsSize = 64;
+constexpr long kIdCount = 3;
+constexpr size_t kIdBytes = 12;
+constexpr DWORD kJobInfoSize = 800;
+constexpr long kTileWidth = 250;  // not a multiple of 8: rows are padded
+constexpr long kTileHeight = 96;
+constexpr long kMaxTile = 8192;
+// "出力 %d ORLA" in code page 932.
+constexpr char kDefaultFooter[] = "\x8f\x6f\x97\xcd %d ORLA";
+
+struct HandleState {
+    Script script;
+    bool settingsSet = false;
+    bool jobInfoSet = false;
+};
+
+struct Library {
+    std::mutex lock;
+    DWORD next = 0x4B570000;
+    std::map<DWORD, HandleState> handles;
+};
+// Unloaded with the module (the driver frees the library after each handle sequence).
+Library& TheLibrary() {
+    static Library l;
+    return l;
+}
+
+// The script of a live handle (copied under the lock), or null for a foreign handle.
+bool ScriptOf(DWORD handle, Script* out) {
+    Library& l = TheLibrary();
+    std::lock_guard<std::mutex> g(l.lock);
+    auto it = l.handles.find(handle);
+    if (it == l.handles.end()) return false;
+    *out = it->second.script;
+    return true;
+}
+
+// One answer of a call: its failure value when scripted to fail, else its scripted number or the
+// default.
+long Answer(DWORD handle, const char* call, long normal, long failure) {
+    Script s;
+    if (!ScriptOf(handle, &s)) return failure;
+    if (s.Fails(call)) return failure;
+    return s.Number(call, normal);
+}
+
+HGLOBAL BlockOf(const std::vector<BYTE>& bytes) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (block == nullptr) return nullptr;
+    if (void* p = GlobalLock(block)) {
+        if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
+        GlobalUnlock(block);
+    }
+    return block;
+}
+
+// A tile of dots with a frame line on top and a diagonal that moves with the output index.
+std::vector<BYTE> MarkTile(long width, long height, long index) {
+    const size_t rowBytes = static_cast<size_t>((width + 7) / 8);
+    std::vector<BYTE> bits(rowBytes * static_cast<size_t>(height), 0);
+    auto ink = [&](long x, long y) {
+        bits[static_cast<size_t>(y) * rowBytes + static_cast<size_t>(x / 8)] |= 0x80 >> (x % 8);
+    };
+    for (long y = 0; y < height; ++y)
+        for (long x = 0; x < width; ++x)
+            if ((x % 16 == 0 && y % 16 == 0) || y == 0 || (x + index * 7) % width == y % width) ink(x, y);
+    return bits;
+}
+
+std::vector<BYTE> FromHex(const std::string& hex) {
+    std::vector<BYTE> out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<BYTE>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+}  // namespace
+
+extern "C" {
+
+DLLEXPORT DWORD QZKWE_CreateHandle(LPCSTR printer, LPCSTR model, LPCSTR language, DWORD locale) {
+    Script s = kwe::ReadScript();
+    if (s.Fails("CreateHandle") || printer == nullptr || model == nullptr || language == nullptr) return 0;
+    if (std::strcmp(language, "ORLA") != 0 || locale != 1041) return 0;
+    Library& l = TheLibrary();
+    std::lock_guard<std::mutex> g(l.lock);
+    const DWORD handle = ++l.next;
+    l.handles[handle].script = s;
+    return handle;
+}
+
+DLLEXPORT LONG QZKWE_ReleaseHandle(DWORD handle) {
+    Script s;
+    if (!ScriptOf(handle, &s)) return 0;
+    Library& l = TheLibrary();
+    std::lock_guard<std::mutex> g(l.lock);
+    l.handles.erase(handle);
+    return s.Fails("ReleaseHandle") ? 0 : 1;
+}
+
+DLLEXPORT LONG QZKWE_GetSizeOfSettings(DWORD handle) {
+    return Answer(handle, "GetSizeOfSettings", kSettingsSize, -1);
+}
+
+DLLEXPORT LONG QZKWE_SetKWESettings(DWORD handle, const BYTE* blob, DWORD size, const BYTE* sample, DWORD sampleSize) {
+    const long answer = Answer(handle, "SetKWESettings", 1, 0);
+    if (answer == 1) {
+        Library& l = TheLibrary();
+        std::lock_guard<std::mutex> g(l.lock);
+        if (auto it = l.handles.find(handle); it != l.handles.end()) it->second.settingsSet = true;
+    }
+    return answer;
+}
+
+DLLEXPORT LONG QZKWE_GetNumOfIDs(DWORD handle) {
+    return Answer(handle, "GetNumOfIDs", kIdCount, -1);
+}
+
+DLLEXPORT LONG QZKWE_GetIDList(DWORD handle, BYTE* list) {
+    const long answer = Answer(handle, "GetIDList", 1, 0);
+    Script s;
+    if (answer != 1 || list == nullptr || !ScriptOf(handle, &s)) return 0;
+    const long count = s.Number("GetNumOfIDs", kIdCount);
+    for (long i = 0; i < count && i < 100; ++i)
+        std::snprintf(reinterpret_cast<char*>(list) + i * kIdBytes, kIdBytes, "ID%02d", static_cast<int>(i));
+    return 1;
+}
+
+DLLEXPORT LONG QZKWE_SetDriverSettings(DWORD handle, const BYTE* list) {
+    return list == nullptr ? 0 : Answer(handle, "SetDriverSettings", 1, 0);
+}
+
+DLLEXPORT LONG QZKWE_GetNumOfOutputs(DWORD handle) {
+    return Answer(handle, "GetNumOfOutputs", 1, -1);
+}
+
+DLLEXPORT LONG QZKWE_SetJobInfo(DWORD handle, const BYTE* info) {
+    DWORD size = 0;
+    if (info != nullptr) std::memcpy(&size, info, sizeof size);
+    if (size != kJobInfoSize) return 0;
+    return Answer(handle, "SetJobInfo", 1, 0);
+}
+
+DLLEXPORT LONG QZKWE_GetKM(DWORD handle, HGLOBAL* image, LONG* width, LONG* height, LONG index) {
+    Script s;
+    if (image == nullptr || width == nullptr || height == nullptr || !ScriptOf(handle, &s) || s.Fails("GetKM"))
+        return -1;
+    const long w = s.Number("TileWidth", kTileWidth), h = s.Number("TileHeight", kTileHeight);
+    if (w <= 0 || h <= 0 || w > kMaxTile || h > kMaxTile) return -1;
+    std::vector<BYTE> tile = MarkTile(w, h, index);
+    // A library that hands out less than its rows (scripted): the driver must not read past it.
+    tile.resize(tile.size() - std::min<size_t>(tile.size() - 1, static_cast<size_t>(s.Number("BlockShort", 0))));
+    *image = BlockOf(tile);
+    if (*image == nullptr) return -1;
+    *width = w;
+    *height = h;
+    return s.Number("GetKM", 1);
+}
+
+DLLEXPORT LONG QZKWE_GetSampleKM(DWORD handle, HGLOBAL* image, LONG* width, LONG* height, LONG index) {
+    Script s;
+    if (image == nullptr || width == nullptr || height == nullptr || !ScriptOf(handle, &s) || s.Fails("GetSampleKM"))
+        return 0;
+    const long w = 1600, h = 640;
+    *image = BlockOf(MarkTile(w, h, index));
+    *width = w;
+    *height = h;
+    return *image != nullptr ? 1 : 0;
+}
+
+DLLEXPORT LONG QZKWE_PrepareGetSampleKM(DWORD handle, LONG* density, LONG* value, LPSTR caption) {
+    Script s;
+    if (density == nullptr || value == nullptr || caption == nullptr || !ScriptOf(handle, &s) ||
+        s.Fails("PrepareGetSampleKM"))
+        return 0;
+    *density = s.Number("Density", 2);
+    *value = 1;
+    const std::string text = s.Text("Caption", "ORLA sample");
+    std::snprintf(caption, 256, "%s", text.c_str());
+    return 1;
+}
+
+DLLEXPORT LONG QZKWE_GetFooterString(DWORD handle, HGLOBAL* text, LONG index) {
+    Script s;
+    if (text == nullptr || !ScriptOf(handle, &s) || s.Fails("GetFooterString")) return 0;
+    std::vector<BYTE> bytes;
+    if (s.values.count("FooterHex")) {
+        bytes = FromHex(s.values.at("FooterHex"));
+    } else {
+        char line[256];
+        std::snprintf(line, sizeof line, s.Text("Footer", kDefaultFooter).c_str(), static_cast<int>(index));
+        bytes.assign(line, line + std::strlen(line));
+    }
+    if (s.Number("FooterUnterminated", 0) == 0) bytes.push_back(0);
+    *text = BlockOf(bytes);
+    return *text != nullptr ? 1 : 0;
+}
+
+DLLEXPORT LONG QZKWE_WriteLog(DWORD handle, const BYTE* record) {
+    return record == nullptr ? 0 : Answer(handle, "WriteLog", 1, 0);
+}
+
+DLLEXPORT LONG QZKWE_IsAvailableXKM(DWORD handle) {
+    return Answer(handle, "IsAvailableXKM", 0, 0);
+}
+
+DLLEXPORT LONG QZKWE_IsWholePage(DWORD handle, LONG* value) {
+    const long answer = Answer(handle, "IsWholePage", 1, 0);
+    if (value != nullptr) *value = answer;
+    return answer;
+}
+
+DLLEXPORT LONG QZKWE_SetJobOwner(DWORD handle, const BYTE* owner) {
+    return owner == nullptr ? 0 : Answer(handle, "SetJobOwner", 1, 0);
+}
+
+}  // extern "C"

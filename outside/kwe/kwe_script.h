@@ -1,0 +1,28 @@
+// The stand-in's answers: a table of defaults that the script value "StandInScript" (REG_SZ,
+// lines "Name=value") of the library's registry key overrides, read at each handle creation.
+// A value of "fail" makes that entry point fail (its failure value), "missing" is not used here:
+// a missing entry point is a library built without it.
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace kwe {
+
+inline constexpr char kLibraryKey[] = "SOFTWARE\\Tamsa Korvel\\Tessaline Basic";
+inline constexpr char kScriptValue[] = "StandInScript";
+
+struct Script {
+    std::map<std::string, std::string> values;
+    // The answer for a name: its scripted text, or the default.
+    std::string Text(const std::string& name, const std::string& fallback) const;
+    long Number(const std::string& name, long fallback) const;
+    bool Fails(const std::string& call) const;  // "<call>=fail"
+};
+
+// Reads the script from the registry (an absent value leaves the defaults).
+Script ReadScript();
+// A script from its text (lines "Name=value"; '#' starts a comment line).
+Script ParseScript(const std::string& text);
+
+}  // namespace kwe

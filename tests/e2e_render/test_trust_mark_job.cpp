@@ -1,0 +1,127 @@
+// Trust marking end to end: the runner installs the library stand-in (or not, or scripted to
+// fail), the job is decoded and read for its MSW078 line, mark layers with their footers and the
+// sample sheet. Without a working library trust marking is off and the job still prints.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e_render/e2e_render_fixture.h"
+#include "tools/job_decoder/trust_marks.h"
+#include "tools/print_runner/runner_options.h"
+
+namespace e2e {
+namespace {
+
+using namespace orla::jobdecode;
+
+class TrustMarkJob : public RenderJob {
+protected:
+    RunResult Run(bool japanese, bool library, const std::u16string& script, bool band = false, int dpi = 600) {
+        RunOptions o = Options(japanese);
+        o.pages = 2;
+        o.dpi = dpi;
+        o.rasterMode = band;
+        o.content = orla::runner::PageContent::Sample;
+        o.trustMarkLibrary = library;
+        o.trustMarkScript = script;
+        for (const SettingPatch& p : orla::runner::TrustMarkPatches()) o.settingPatches.push_back(p);
+        return orla::runner::RunJob(o);
+    }
+};
+
+TEST_F(TrustMarkJob, PresentAbsentOrFailingTheJobPrintsAndItsMarksDecode) {
+    struct Case {
+        const char* what;
+        bool library;
+        std::u16string script;
+        bool band;
+        std::string msw078;
+        size_t layers;
+    };
+    const Case cases[] = {
+        {"absent", false, u"", false, "", 0},
+        {"present", true, u"", false, "ON", 2},
+        {"present, band mode", true, u"", true, "ON", 2},
+        {"no handle", true, u"CreateHandle=fail", false, "", 0},
+        {"settings refused", true, u"SetKWESettings=fail", false, "ON", 0},
+        {"no marks", true, u"GetKM=fail", false, "ON", 0},
+        {"no footer", true, u"GetFooterString=fail", false, "ON", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunResult r = Run(true, c.library, c.script, c.band);
+        ASSERT_TRUE(r.ok) << r.error;
+        DecodeResult d = Decode(r.job);
+        ASSERT_TRUE(d.ok) << d.error << " at " << d.errorOffset;
+        EXPECT_EQ(PageEndCount(d), 2u) << "both pages print";
+        TrustMarkReport marks = ReadTrustMarks(d, r.job);
+        EXPECT_EQ(marks.msw078, c.msw078);
+        ASSERT_EQ(marks.layers.size(), c.layers);
+        for (size_t i = 0; i < marks.layers.size(); ++i) {
+            const MarkLayer& l = marks.layers[i];
+            EXPECT_EQ(l.page, i + 1);
+            EXPECT_GT(l.markImages, 100u) << "tiles over the printable page";
+            EXPECT_EQ(l.covered.left, 0);
+            EXPECT_EQ(l.covered.top, 0);
+            EXPECT_GT(l.covered.right, 4600);  // A4 less 10 mm, in 1/600 inch
+            EXPECT_GT(l.covered.bottom, 6600);
+            EXPECT_EQ(l.footerUtf8, c.script.empty() ? "出力 1 ORLA" : "");
+        }
+    }
+}
+
+TEST_F(TrustMarkJob, SeveralOutputsComeOutOnceEachWithTheirOwnFooter) {
+    RunResult r = Run(true, true, u"GetNumOfOutputs=3");
+    ASSERT_TRUE(r.ok) << r.error;
+    DecodeResult d = Decode(r.job);
+    ASSERT_TRUE(d.ok) << d.error;
+    EXPECT_EQ(LinesStartingWith(d, "@PJL ENTER LANGUAGE=ORLA").size(), 3u);
+    TrustMarkReport marks = ReadTrustMarks(d, r.job);
+    ASSERT_EQ(marks.layers.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(marks.layers[i].footerUtf8, "出力 " + std::to_string(i + 1) + " ORLA");
+}
+
+TEST_F(TrustMarkJob, AnApplicationsQueryBringsTheSampleSheet) {
+    RunOptions o = Options(true);
+    o.trustMarkLibrary = true;
+    o.trustMarkScript = u"Caption=Tessaline sample\nDensity=3";
+    for (const SettingPatch& p : orla::runner::TrustMarkPatches()) o.settingPatches.push_back(p);
+    orla::runner::EscapeCall query;
+    query.code = 4360;
+    query.input = {0, 0, 0, 0, 7, 0, 0, 0, 0x11, 0x22};
+    o.escapes.push_back(query);
+    o.content = orla::runner::PageContent::Sample;
+    RunResult r = orla::runner::RunJob(o);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.escapeResults, std::vector<long>{1});
+    DecodeResult d = Decode(r.job);
+    ASSERT_TRUE(d.ok) << d.error << " at " << d.errorOffset;
+    TrustMarkReport marks = ReadTrustMarks(d, r.job);
+    ASSERT_TRUE(marks.sheet.found);
+    EXPECT_EQ(marks.sheet.caption, "Tessaline sample");
+    EXPECT_EQ(marks.sheet.density, "印刷の濃度: こく　");
+    EXPECT_EQ(marks.sheet.samples, 9u);
+    EXPECT_EQ(marks.sheet.date.size(), 19u);
+    EXPECT_TRUE(marks.layers.empty()) << "the query's pages carry no mark layer";
+}
+
+TEST_F(TrustMarkJob, TheEnglishBuildHasNoTrustMarking) {
+    RunResult r = Run(false, true, u"");
+    ASSERT_TRUE(r.ok) << r.error;
+    TrustMarkReport marks = ReadTrustMarks(Decode(r.job), r.job);
+    EXPECT_EQ(marks.msw078, "");
+    EXPECT_TRUE(marks.layers.empty());
+}
+
+TEST_F(TrustMarkJob, AHiddenPrintingClashPrintsUnmarkedWithoutTheLibraryAndFailsWithIt) {
+    RunResult without = Run(true, false, u"", false, 1200);
+    ASSERT_TRUE(without.ok) << without.error;
+    EXPECT_EQ(PageEndCount(Decode(without.job)), 2u) << "prints, unmarked";
+    RunResult with = Run(true, true, u"", false, 1200);
+    EXPECT_FALSE(with.ok) << "nothing printed is no success";
+    EXPECT_EQ(with.endDocResult, 0);
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,367 @@
+// Trust marking with the library stand-in (TessalineDrvIf.dll) installed, scripted to fail, or
+// absent: binding at device-context creation, the MSW078 header line, the page's mark layer and
+// footer, the footer stamp of escape 9103, the outputs of a several-output job, the footer's
+// characters and the binding's lock. Japanese build only.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/driver_devmode.h"
+#include "core/stamp_record.h"
+#include "drawn_job.h"
+#include "render/driver_log.h"
+#include "render/escapes.h"
+#include "render/kwe_marks.h"
+#include "render/kwe_session.h"
+#include "render/pjl_header.h"
+#include "render_fixture.h"
+#include "win/nls.h"
+#include "win/registry.h"
+
+namespace render_test {
+namespace {
+
+namespace dm = orla::dm;
+using orla::kJapaneseBuild;
+
+constexpr const char16_t* kLibraryKey = u"SOFTWARE\\Tamsa Korvel\\Tessaline Basic";
+const std::string kLayerStart = "\x1cu1,2.\x1c<1/600,i.";
+const std::string kLayerEnd = "\x1cU\x1cu2,2,S.";
+// "出力 1 ORLA" as the footer's character run: JIS 3D50 4E4F, then single bytes.
+const std::string kFooterRun = std::string("\x3d\x50\x4e\x4f", 4) + std::string(
+                                                                        "\0 \0"
+                                                                        "1\0 \0O\0R\0L\0A",
+                                                                        14);
+
+void SetRegText(HKEY key, const char16_t* name, const std::u16string& text) {
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * 2));
+}
+
+class TrustMarking : public PdevJobTest {
+protected:
+    void SetUp() override {
+        if (!kJapaneseBuild) GTEST_SKIP() << "trust marking is a feature of the Japanese build";
+        PdevJobTest::SetUp();
+    }
+
+    // The stand-in in the driver directory, its path in the registry, its script.
+    void InstallLibrary(const std::u16string& script = u"") {
+        const std::u16string path = std::u16string(PlatDriverDirectory()) + u"\\TessalineDrvIf.dll";
+        ASSERT_FALSE(BinDir().empty());
+        ASSERT_TRUE(PlatCopyIntoSandbox((BinDir() + "/TessalineDrvIf.dll").c_str(), path.c_str()));
+        HKEY key = nullptr;
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLibraryKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+        SetRegText(key, u"DRVIFInstallPath", path);
+        SetRegText(key, u"StandInScript", script);
+        RegCloseKey(key);
+    }
+
+    PrinterPdev* pdev() { return e_.pdev(); }
+    SURFOBJ* so() { return e_.so(); }
+    void SwitchOn() {
+        orla::Set(pdev()->settings.record, dm::TrustMarkResult, DWORD{1});
+        BindTrustMarking(pdev());
+    }
+    bool On() { return orla::Get(pdev()->settings.record, dm::TrustMarkResult) == 1; }
+
+    std::string DrawnJob(int pages = 1) {
+        EXPECT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"marked"), 5));
+        DrawPagesAndEnd(so(), pdev(), pages);
+        return EndSpoolJob();
+    }
+};
+
+TEST_F(TrustMarking, BindingAtDeviceContextCreationByTheLibrarysAnswers) {
+    struct Case {
+        const char* what;
+        bool installed;
+        std::u16string script;
+        bool on;
+        LONG outputs;
+    };
+    const Case cases[] = {
+        {"absent", false, u"", false, 0},
+        {"present", true, u"", true, 1},
+        {"two outputs", true, u"GetNumOfOutputs=2", true, 2},
+        {"no outputs entry answer", true, u"GetNumOfOutputs=fail", true, 0},
+        {"no handle", true, u"CreateHandle=fail", false, 0},
+        {"settings refused", true, u"SetKWESettings=fail", false, 0},
+        {"not whole page", true, u"IsWholePage=0", false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.installed) InstallLibrary(c.script);
+        SwitchOn();
+        EXPECT_EQ(On(), c.on);
+        EXPECT_EQ(pdev()->jobSpool.outputCount, c.outputs);
+        EXPECT_EQ(pdev()->trustMark.suppressOutput, 0u);
+    }
+}
+
+TEST_F(TrustMarking, HeaderAnnouncesTrustMarkingOnlyWhenAHandleCanBeMade) {
+    struct Case {
+        const char* what;
+        bool installed;
+        std::u16string script;
+        size_t lines;
+    };
+    const Case cases[] = {
+        {"absent", false, u"", 0}, {"present", true, u"", 1}, {"no handle", true, u"CreateHandle=fail", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.installed) InstallLibrary(c.script);
+        pdev()->pending = kPendingJobHeader;
+        // The settings keep this flag cleared while trust marking is on: the printer is told ON.
+        orla::Set(pdev()->settings.record, dm::Flags1,
+                  orla::Get(pdev()->settings.record, dm::Flags1) & ~orla::kFlags1NotWithTrust);
+        const std::vector<BYTE> before = NewSpoolBytes(pdev());
+        ASSERT_TRUE(WritePjlJobHeader(pdev()));
+        const std::vector<BYTE> header = NewSpoolBytes(pdev());
+        const std::string text(header.begin(), header.end());
+        EXPECT_EQ(Count(text, "@PJL SET LPARM:ORLA MSW078=ON\r\n"), c.lines);
+        EXPECT_EQ(Count(text, "MSW078"), c.lines);
+    }
+}
+
+TEST_F(TrustMarking, EachPageCarriesTheMarkLayerAndItsFooter) {
+    InstallLibrary();
+    SwitchOn();
+    ASSERT_TRUE(On());
+    std::string job = DrawnJob(2);
+    EXPECT_EQ(Count(job, kLayerStart), 2u) << "one layer a page";
+    EXPECT_EQ(Count(job, kFooterRun), 2u) << "the footer of output 1 in its JIS form";
+    EXPECT_EQ(Count(job, kLayerEnd), 2u);
+    // Whole tiles of 250 x 96 dots (rows padded to 32 bytes) over the page, then the strips.
+    EXPECT_GT(Count(job, "\x1ci250,96,"), 20u);
+    EXPECT_GT(Count(job, "\x1ci250,"), Count(job, "\x1ci250,96,")) << "the bottom strip is shorter";
+}
+
+TEST_F(TrustMarking, ALibraryThatFailsLeavesThePagesUnmarkedButPrinted) {
+    struct Case {
+        const char* what;
+        std::u16string script;
+    };
+    const Case cases[] = {
+        {"no mark", u"GetKM=fail"},
+        {"a mark block shorter than its rows", u"BlockShort=7"},
+        {"settings refused", u"SetKWESettings=fail"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        InstallLibrary(c.script);
+        SwitchOn();
+        std::string job = DrawnJob();
+        StartSpoolJob();
+        EXPECT_EQ(Count(job, kLayerStart), 0u);
+        EXPECT_EQ(Count(job, "\r\x0c"), 1u) << "the page still prints";
+        EXPECT_FALSE(On()) << "and trust marking is off for the context";
+    }
+}
+
+TEST_F(TrustMarking, FooterCharactersPairOnlyWholeDoubleByteCharacters) {
+    ASSERT_EQ(GetACP(), 932u) << "the Japanese build's sandbox";
+    struct Case {
+        const char* what;
+        std::string ansi;
+        std::string run;
+    };
+    const Case cases[] = {
+        {"single bytes", "AB", std::string("\0A\0B", 4)},
+        {"double byte", "\x8f\x6f", "\x3d\x50"},
+        {"trail byte 0x9f", "\x88\x9f", "\x30\x21"},
+        {"a lead byte at the end is dropped", "A\x8f", std::string("\0A", 2)},
+        {"half-width kana stays single", "\xb1", std::string("\0\xb1", 2)},
+    };
+    for (const Case& c : cases) {
+        std::vector<BYTE> run = FooterCharacters(c.ansi);
+        EXPECT_EQ(std::string(run.begin(), run.end()), c.run) << c.what;
+    }
+}
+
+TEST_F(TrustMarking, FooterStampAnswersWithTheLibrarysFooterOrZeroWithoutIt) {
+    std::vector<BYTE> stamp(orla::kStampRecordSize, 0x33);
+    EXPECT_EQ(DrvEscape(so(), kEscGetFooterStamp, 0, nullptr, orla::kStampRecordSize, stamp.data()), 0u)
+        << "no library: no handle";
+    InstallLibrary(u"FooterUnterminated=1");
+    SwitchOn();
+    EXPECT_EQ(DrvEscape(so(), kEscGetFooterStamp, 0, nullptr, orla::kStampRecordSize, stamp.data()), 1u);
+    std::u16string text;
+    for (size_t i = orla::stamp::kText.offset; stamp[i] | stamp[i + 1]; i += 2)
+        text.push_back(static_cast<char16_t>(stamp[i] | stamp[i + 1] << 8));
+    EXPECT_EQ(text, u"出力 1 ORLA") << "an unterminated footer ends with its block";
+    DWORD position, drawn;
+    WORD size;
+    std::memcpy(&position, &stamp[orla::stamp::kPosition], 4);
+    std::memcpy(&size, &stamp[orla::stamp::kTextSize], 2);
+    std::memcpy(&drawn, &stamp[orla::stamp::kDrawFlag], 4);
+    EXPECT_EQ(position, 6u);
+    EXPECT_EQ(size, 80u);
+    EXPECT_EQ(drawn, 1u);
+}
+
+TEST_F(TrustMarking, SeveralOutputsSendTheJobOncePerOutputWithItsMarks) {
+    InstallLibrary(u"GetNumOfOutputs=2");
+    SwitchOn();
+    ASSERT_EQ(pdev()->jobSpool.outputCount, 2);
+    std::string job = DrawnJob();
+    EXPECT_EQ(Count(job, "@PJL ENTER LANGUAGE=ORLA"), 2u) << "the job once per output";
+    const std::string footer2 = std::string("\x3d\x50\x4e\x4f", 4) + std::string(
+                                                                         "\0 \0"
+                                                                         "2",
+                                                                         4);
+    EXPECT_EQ(Count(job, kFooterRun), 1u);
+    EXPECT_EQ(Count(job, footer2), 1u) << "the second output carries its own footer";
+}
+
+TEST_F(TrustMarking, AHiddenPrintingClashWithTheLibraryIsAFailedJobNotAnEmptySuccess) {
+    InstallLibrary();
+    SwitchOn();
+    pdev()->trustMark.suppressOutput = 1;  // the clash rule of the settings (1200 dpi, long paper ...)
+    ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"clash"), 5));
+    ASSERT_TRUE(DrvStartPage(so()));
+    ASSERT_TRUE(FlushPendingStart(pdev()));
+    ASSERT_TRUE(DrvSendPage(so()));
+    EXPECT_FALSE(DrvEndDoc(so(), 0));
+    EXPECT_EQ(EndSpoolJob(), "") << "nothing was printed";
+}
+
+TEST_F(TrustMarking, AnApplicationsQueryBlockBringsTheSampleSheetAtTheJobEnd) {
+    InstallLibrary(u"Caption=Sample 7");
+    SwitchOn();
+    std::vector<BYTE> block(24, 0);
+    block[4] = 7;  // a sub-code of its own: the block is kept for the sample sheet
+    block[8] = 0x5A;
+    ASSERT_EQ(DrvEscape(so(), kEscAppQuery, static_cast<ULONG>(block.size()), block.data(), 0, nullptr), 1u);
+    std::string job = DrawnJob();
+    EXPECT_EQ(Count(job, "\x1ci1600,640,0,1/1,1/1,128000,600."), 9u) << "nine samples";
+    const std::string caption = std::string("\xCD\x08", 2) + std::string(
+                                                                 "\0S\0a\0m\0p\0l\0e\0 \0"
+                                                                 "7",
+                                                                 16);
+    EXPECT_EQ(Count(job, caption), 1u) << "the library's caption, one count byte and two bytes a character";
+    EXPECT_EQ(Count(job, kLayerStart), 0u) << "pages after the query carry no mark layer";
+    EXPECT_LT(job.find(caption), job.find("@PJL EOJ"));
+    EXPECT_EQ(pdev()->escapes.appQueryStored, 0u) << "the block is used once";
+}
+
+TEST_F(TrustMarking, AnOverlongLibraryPathIsReadWithinItsBuffer) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLibraryKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    SetRegText(key, u"DRVIFInstallPath", u"C:\\" + std::u16string(400, u'x'));
+    RegCloseKey(key);
+    EXPECT_EQ(IsKweLibraryInstalled(), 0);
+    SwitchOn();
+    EXPECT_FALSE(On());
+}
+
+// The layer over a page of 4 x 5 inches printable (1/600 inch units) at 600 dpi.
+TEST_F(TrustMarking, MarkLayerTilesCropsAndEndsByThePage) {
+    InstallLibrary(u"GetFooterString=fail");
+    PaperRecord& paper = pdev()->geometry.outputPaper;
+    paper.width = 10000 + 4 * 25400;
+    paper.length = 10000 + 5 * 25400;
+    pdev()->geometry.resolution = 600;
+    orla::Set(pdev()->settings.record, dm::LayoutMode, WORD{1});
+    auto tile = [](LONG w, LONG h) {
+        KweMarkImage m;
+        m.width = w, m.height = h;
+        m.bits.assign(static_cast<size_t>((w + 7) / 8) * static_cast<size_t>(h), 0x81);
+        return m;
+    };
+    struct Case {
+        const char* what;
+        KweMarkImage mark;
+        DWORD extended;
+        LONG output;
+        std::vector<std::pair<std::string, size_t>> counts;
+    };
+    const Case cases[] = {
+        {"an exact multiple: whole tiles only", tile(600, 600), 0, 0, {{"\x1ci600,600,", 20}, {"\x1ci", 20}}},
+        {"remainders: bottom strip, right strip, corner",
+         tile(700, 700),
+         0,
+         0,
+         {{"\x1ci700,700,", 12}, {"\x1ci700,200,", 3}, {"\x1ci304,700,", 4}, {"\x1ci304,200,", 1}}},
+        {"an extended mark wider than the page: its middle at x 0",
+         tile(3200, 100),
+         1,
+         0,
+         {{"\x1c"
+           "e0,1450.\x1ci2400,100,",
+           1},
+          {"\x1ci", 1}}},
+        {"an extended mark that fits: centred",
+         tile(800, 100),
+         1,
+         0,
+         {{"\x1c"
+           "e800,1450.\x1ci800,100,",
+           1}}},
+        {"a tile too small for the page is left out", tile(2, 2), 0, 0, {{"\x1ci", 0}}},
+        {"no footer from the library: no footer commands",
+         tile(600, 600),
+         0,
+         1,
+         {{"\x1bK", 0},
+          {"\x1c"
+           "e0,3000,,,A.",
+           0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        pdev()->trustMark.available = c.extended;
+        pdev()->kwe.outputIndex = c.output;
+        NewSpoolBytes(pdev());
+        ASSERT_TRUE(WriteKweFooter(pdev(), c.mark));
+        const std::vector<BYTE> out = NewSpoolBytes(pdev());
+        const std::string text(out.begin(), out.end());
+        EXPECT_EQ(text.rfind(kLayerStart, 0), 0u) << "the layer opens";
+        EXPECT_EQ(text.substr(text.size() - kLayerEnd.size()), kLayerEnd) << "and always closes";
+        for (const auto& [needle, n] : c.counts) EXPECT_EQ(Count(text, needle), n) << needle;
+    }
+}
+
+TEST_F(TrustMarking, AFailedReleaseIsLoggedNotShown) {
+    InstallLibrary(u"ReleaseHandle=fail");
+    DriverLogClear();
+    SwitchOn();
+    EXPECT_TRUE(On()) << "a failed release does not undo the binding";
+    const std::vector<std::string> lines = DriverLogLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "KWEハンドル開放が失敗"), lines.end());
+}
+
+TEST_F(TrustMarking, OneHandleSequenceAtATimeSoNoReleaseUnloadsTheLibraryUnderAnother) {
+    InstallLibrary();
+    std::atomic<int> step{0};
+    std::atomic<bool> otherInside{false};
+    std::thread other;
+    {
+        KweSession first;
+        ASSERT_TRUE(OpenKweSession(pdev(), &first, KweSessionRequest{}));
+        other = std::thread([&] {
+            step = 1;
+            KweSession second;
+            otherInside = true;
+            OpenKweSession(pdev(), &second, KweSessionRequest{});
+        });
+        while (step.load() == 0) std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_FALSE(otherInside.load()) << "the second sequence waits for the first";
+        LONG whole = 0;
+        EXPECT_EQ(KweIsWholePage(first.handle, &whole), 1) << "the library is still there";
+    }
+    other.join();
+    EXPECT_TRUE(otherInside.load());
+}
+
+}  // namespace
+}  // namespace render_test
