@@ -365,3 +365,119 @@ TEST_F(TrustMarking, OneHandleSequenceAtATimeSoNoReleaseUnloadsTheLibraryUnderAn
 
 }  // namespace
 }  // namespace render_test
+
+namespace render_test {
+namespace {
+
+// The trust-marking log: ORLA_LOG.INI in the Windows folder asks for the whole-page mark to be kept
+// in a KMW temporary file, which goes with the device context.
+class TrustMarkingLog : public TrustMarking {
+protected:
+    void WriteLogSettings(const std::string& text) {
+        CreateDirectoryW(u"C:\\Windows", nullptr);
+        std::ofstream(PlatHostPath(u"C:\\Windows\\ORLA_LOG.INI"), std::ios::binary) << text;
+    }
+    std::u16string KmwPath() {
+        WCHAR folder[MAX_PATH];
+        const DWORD n = GetTempPathW(MAX_PATH, folder);
+        return std::u16string(folder, n) + pdev()->trustMark.kmwName;
+    }
+    bool HasKmwFile() { return pdev()->trustMark.kmwName[0] == u'K'; }
+};
+
+TEST_F(TrustMarkingLog, TheLogSettingsDecideTheMarkFileAndAMissingMarkSwitchesTrustMarkingOff) {
+    // The stand-in's tile: 250 x 96 dots, rows padded to 32 bytes.
+    constexpr uintmax_t kTileBytes = 32 * 96;
+    struct Case {
+        const char* what;
+        std::string ini;  // empty: no log settings file
+        std::u16string script;
+        bool markFile;
+        bool logMode;  // the no-KMW-file flag cleared
+        bool on;
+    };
+    const Case cases[] = {
+        {"no settings file", "", u"", false, false, true},
+        {"mode 0", "[ZT-Q4400K]\r\nMODE=0\r\nLEVEL=1\r\n", u"", false, false, true},
+        {"mode 1, level by default", "[ZT-Q4400K]\r\nMODE=1\r\n", u"", true, true, true},
+        {"mode 1, level 3", "[ZT-Q4400K]\r\nMODE=1\r\nLEVEL=3\r\n", u"", true, true, true},
+        {"mode 1, level without its bit", "[ZT-Q4400K]\r\nMODE=1\r\nLEVEL=2\r\n", u"", false, false, true},
+        {"another model's section", "[ZT-Q9999]\r\nMODE=1\r\n", u"", false, false, true},
+        {"no mark: trust marking off", "[ZT-Q4400K]\r\nMODE=1\r\n", u"GetKM=fail", false, true, false},
+        {"a block short of its rows", "[ZT-Q4400K]\r\nMODE=1\r\n", u"BlockShort=1", false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileW(u"C:\\Windows\\ORLA_LOG.INI");
+        pdev()->trustMark.noKmwFile = 1;  // as a new device context has it
+        if (!c.ini.empty()) WriteLogSettings(c.ini);
+        InstallLibrary(c.script);
+        SwitchOn();
+        EXPECT_EQ(On(), c.on);
+        EXPECT_EQ(pdev()->trustMark.noKmwFile, c.logMode ? 0u : 1u);
+        ASSERT_EQ(HasKmwFile(), c.markFile) << "kept name " << PlatHostPath(pdev()->trustMark.kmwName);
+        if (!c.markFile) continue;
+        EXPECT_EQ(std::u16string(pdev()->trustMark.kmwName).substr(0, 3), u"KMW");
+        EXPECT_EQ(pdev()->trustMark.markImage.width, 250);
+        EXPECT_EQ(pdev()->trustMark.markImage.height, 96);
+        EXPECT_EQ(std::filesystem::file_size(PlatHostPath(KmwPath().c_str())), kTileBytes) << "every padded row";
+        DeleteFileW(KmwPath().c_str());
+        pdev()->trustMark.kmwName[0] = u'0', pdev()->trustMark.kmwName[1] = 0;
+    }
+}
+
+TEST_F(TrustMarkingLog, AMarkFileThatCannotBeWrittenIsDeletedAndTheJobStillMarked) {
+    WriteLogSettings("[ZT-Q4400K]\r\nMODE=1\r\n");
+    InstallLibrary();
+    WCHAR folder[MAX_PATH];
+    const DWORD n = GetTempPathW(MAX_PATH, folder);
+    const std::string host = PlatHostPath(std::u16string(folder, n).c_str());
+    auto kmwFiles = [&] {
+        size_t count = 0;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(host, ec))
+            count += entry.path().filename().string().rfind("KMW", 0) == 0;
+        return count;
+    };
+    PlatInjectFailure("WriteFile", 1, ERROR_DISK_FULL);
+    DriverLogClear();
+    SwitchOn();
+    PlatClearInjections();
+    const std::vector<std::string> lines = DriverLogLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("KMW file could not be written") != l.npos; }),
+              1);
+    EXPECT_TRUE(On()) << "only the log lost its file";
+    EXPECT_FALSE(HasKmwFile());
+    EXPECT_EQ(kmwFiles(), 0u) << "no half image is left behind";
+}
+
+TEST_F(TrustMarkingLog, TheMarkFileGoesWithTheDeviceContextEvenADamagedOne) {
+    WriteLogSettings("[ZT-Q4400K]\r\nMODE=1\r\n");
+    InstallLibrary();
+    for (bool damaged : {false, true}) {
+        SCOPED_TRACE(damaged ? "damaged" : "sound");
+        SwitchOn();
+        ASSERT_TRUE(HasKmwFile());
+        const std::string host = PlatHostPath(KmwPath().c_str());
+        ASSERT_TRUE(std::filesystem::exists(host));
+        if (!damaged) {
+            e_.Disable();
+            EXPECT_FALSE(std::filesystem::exists(host));
+            e_ = EnablePdev(printer_);
+            ASSERT_NE(e_.dhpdev, nullptr);
+            continue;
+        }
+        const DWORD magic = pdev()->trailingMagic;
+        pdev()->trailingMagic = ~magic;
+        SetLastError(0);
+        DrvDisablePDEV(e_.dhpdev);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        EXPECT_FALSE(std::filesystem::exists(host)) << "deleted although nothing else is freed";
+        EXPECT_EQ(pdev()->trustMark.noKmwFile, 1u);
+        pdev()->trailingMagic = magic;
+    }
+}
+
+}  // namespace
+}  // namespace render_test
