@@ -40,6 +40,10 @@ void KweWholePageSize(const PrinterPdev* pdev, KweMarkImage* mark);
 // mark (trust marking must go off); a file that cannot be written is only logged.
 BOOL WriteKweLogFile(PrinterPdev* pdev, DWORD handle);
 
+// A job whose settings clash with hidden printing: the reason in the library's log line (when
+// the library is installed). `deviceName` is the settings' device name.
+void LogHiddenPrintingClash(PrinterPdev* pdev, const WCHAR* deviceName, bool paperClash, bool resolutionClash);
+
 // DrvEnablePDEV: binds the library for the context (outputs, extended marks, whole page), or
 // switches trust marking off.
 void BindTrustMarking(PrinterPdev* pdev);

@@ -481,3 +481,118 @@ TEST_F(TrustMarkingLog, TheMarkFileGoesWithTheDeviceContextEvenADamagedOne) {
 
 }  // namespace
 }  // namespace render_test
+
+namespace render_test {
+namespace {
+
+// The log line a settings clash with hidden printing leaves in the library's log.
+class HiddenPrintingClashLog : public TrustMarking {
+protected:
+    // The last log record the stand-in took; empty when none.
+    std::vector<BYTE> LastLogRecord() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLibraryKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+        std::vector<BYTE> record(2048);
+        DWORD type = 0, size = static_cast<DWORD>(record.size());
+        const LONG rc = RegQueryValueExW(key, u"LastLogRecord", nullptr, &type, record.data(), &size);
+        RegCloseKey(key);
+        if (rc != ERROR_SUCCESS || type != REG_BINARY) return {};
+        record.resize(size);
+        return record;
+    }
+    void ForgetLogRecord() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLibraryKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+        RegDeleteValueW(key, u"LastLogRecord");
+        RegCloseKey(key);
+    }
+    static std::u16string Field(const std::vector<BYTE>& record, KweTextField field) {
+        const char* text = reinterpret_cast<const char*>(record.data() + field.offset);
+        const int n = static_cast<int>(strnlen(text, field.bytes));
+        EXPECT_LT(n, static_cast<int>(field.bytes)) << "every text is terminated";
+        std::u16string wide(static_cast<size_t>(n), u'\0');
+        wide.resize(static_cast<size_t>(MultiByteToWideChar(932, 0, text, n, wide.data(), n)));
+        return wide;
+    }
+};
+
+TEST_F(HiddenPrintingClashLog, EachClashLeavesItsOwnLineWithTheDeviceAndDriverNames) {
+    struct Case {
+        const char* what;
+        bool paper;
+        bool resolution;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {"paper", true, false, u"[*->*]用紙、長尺紙、またはユーザ定義は、[隠し印刷]と同時に選択できません。(7)"},
+        {"resolution", false, true,
+         u"[解像度]で[1200dpi],[400dpi],[240dpi],[200dpi]と[隠し印刷]と同時に選択できません。(8)"},
+        {"both", true, true,
+         u"次の設定は[隠し印刷]と同時に選択できません。・[*->*]用紙、長尺紙、またはユーザ定義・[解像度]で[1200dpi],"
+         u"[400dpi],[240dpi],[200dpi] (9)"},
+    };
+    InstallLibrary();
+    PRINTER_INFO_2W* info = nullptr;
+    std::vector<BYTE> infoBlock(4096);
+    DWORD needed = 0;
+    ASSERT_TRUE(GetPrinterW(pdev()->printer, 2, infoBlock.data(), static_cast<DWORD>(infoBlock.size()), &needed));
+    info = reinterpret_cast<PRINTER_INFO_2W*>(infoBlock.data());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ForgetLogRecord();
+        LogHiddenPrintingClash(pdev(), u"ORLA Clash Device", c.paper, c.resolution);
+        const std::vector<BYTE> record = LastLogRecord();
+        ASSERT_EQ(record.size(), kKweLogRecordSize);
+        EXPECT_EQ(Field(record, kwelog::kDevice), u"ORLA Clash Device");
+        EXPECT_EQ(Field(record, kwelog::kDriver), std::u16string(info->pDriverName));
+        EXPECT_EQ(Field(record, kwelog::kText), c.text);
+    }
+}
+
+TEST_F(HiddenPrintingClashLog, ASuppressedJobIsLoggedAndALibraryFaultOnlyLogsInTheDriver) {
+    struct Case {
+        const char* what;
+        bool installed;
+        std::u16string script;
+        bool libraryLine;
+        const char* driverLine;  // a line of the driver's own log, or null
+    };
+    const Case cases[] = {
+        {"library absent", false, u"", false, nullptr},  // first: nothing is installed yet
+        {"library present", true, u"", true, nullptr},
+        {"no handle", true, u"CreateHandle=fail", false, "makes no handle"},
+        {"log refused", true, u"WriteLog=fail", false, "refused the log line"},
+        {"release fails", true, u"ReleaseHandle=fail", true, "KWEハンドル開放が失敗"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.installed) InstallLibrary(c.script);
+        ForgetLogRecord();
+        DriverLogClear();
+        // The job's own settings at 1200 dpi with hidden printing on: a clash of resolution.
+        std::vector<BYTE> settings(orla::RecordBytes(pdev()->settings.record).begin(),
+                                   orla::RecordBytes(pdev()->settings.record).end());
+        auto* dmw = reinterpret_cast<DEVMODEW*>(settings.data());
+        dmw->dmPrintQuality = 1200;
+        dmw->dmYResolution = 1200;
+        orla::Set(std::span<BYTE>(settings), dm::TrustMarkResult, DWORD{1});
+        ASSERT_TRUE(LoadPdevSettings(pdev(), dmw, nullptr));
+        if (pdev()->geometry.resolution != 1200) GTEST_SKIP() << "the model refuses 1200 dpi";
+        EXPECT_EQ(pdev()->trustMark.suppressOutput, 1u);
+        const std::vector<BYTE> record = LastLogRecord();
+        EXPECT_EQ(record.size(), c.libraryLine ? kKweLogRecordSize : 0u);
+        if (c.libraryLine) {
+            EXPECT_EQ(Field(record, kwelog::kDevice), std::u16string(BoundedText(dmw->dmDeviceName, CCHDEVICENAME)));
+        }
+        const std::vector<std::string> lines = DriverLogLines();
+        if (c.driverLine != nullptr) {
+            EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+                return l.find(c.driverLine) != l.npos;
+            })) << c.driverLine;
+        }
+        pdev()->trustMark.suppressOutput = 0;
+    }
+}
+
+}  // namespace
+}  // namespace render_test
