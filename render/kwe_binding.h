@@ -28,6 +28,16 @@ inline constexpr KweTextField kComputer{280, 260};
 inline constexpr KweTextField kDocument{540, 260};
 static_assert(kDocument.offset + kDocument.bytes == kKweJobInfoSize);
 }  // namespace kwejob
+// KweLogRecord: one line of the library's log, 840 bytes, texts in the system code page,
+// NUL-terminated, zero-filled.
+inline constexpr DWORD kKweLogRecordSize = 840;
+namespace kwelog {
+inline constexpr DWORD kSize = 0;  // DWORD: always 840
+inline constexpr KweTextField kDevice{4, 64};
+inline constexpr KweTextField kDriver{68, 260};
+inline constexpr KweTextField kText{328, 512};
+static_assert(kText.offset + kText.bytes == kKweLogRecordSize);
+}  // namespace kwelog
 // KweJobOwner: the owner name, 66 bytes, zero-filled.
 inline constexpr DWORD kKweJobOwnerSize = 66;
 // One entry of the identifier list.

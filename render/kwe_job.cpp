@@ -37,15 +37,6 @@ void SwitchOff(PrinterPdev* pdev, const char* why) {
     pdev->jobSpool.outputCount = 0;
 }
 
-// The whole printable page in dots, the width rounded up to whole bytes: the size a whole-page
-// mark is asked for.
-void WholePageSize(const PrinterPdev* pdev, KweMarkImage* mark) {
-    LONG w = pdev->geometry.outputPaper.width, l = pdev->geometry.outputPaper.length;
-    if (pdev->geometry.resolution == 300) w *= 2, l *= 2;
-    mark->width = (ConvertToDevicePixels(std::max<LONG>(w - kPrintableInset, 0), pdev->geometry.resolution) + 7) & ~7;
-    mark->height = ConvertToDevicePixels(std::max<LONG>(l - kPrintableInset, 0), pdev->geometry.resolution);
-}
-
 struct SectionContext {
     DWORD handle;
 };
@@ -54,7 +45,7 @@ struct SectionContext {
 BOOL WriteSectionMark(PrinterPdev* pdev, LONG output, DWORD paperRecord, void* context) {
     const DWORD handle = static_cast<SectionContext*>(context)->handle;
     KweMarkImage mark;
-    WholePageSize(pdev, &mark);
+    KweWholePageSize(pdev, &mark);
     if (!FetchKweMark(handle, output, &mark)) {
         DriverLog("trust marking: output %ld has no mark", static_cast<long>(output));
         return TRUE;  // the output goes out without its mark layer rather than not at all
@@ -77,6 +68,13 @@ std::u16string WideFooter(const KweBlock& block) {
 
 }  // namespace
 
+void KweWholePageSize(const PrinterPdev* pdev, KweMarkImage* mark) {
+    LONG w = pdev->geometry.outputPaper.width, l = pdev->geometry.outputPaper.length;
+    if (pdev->geometry.resolution == 300) w *= 2, l *= 2;
+    mark->width = (ConvertToDevicePixels(std::max<LONG>(w - kPrintableInset, 0), pdev->geometry.resolution) + 7) & ~7;
+    mark->height = ConvertToDevicePixels(std::max<LONG>(l - kPrintableInset, 0), pdev->geometry.resolution);
+}
+
 void BindTrustMarking(PrinterPdev* pdev) {
     if (!TrustMarkOn(pdev) || !IsKweLibraryInstalled()) {
         // Without its library a job prints without marks: a clash with hidden printing (which
@@ -91,13 +89,14 @@ void BindTrustMarking(PrinterPdev* pdev) {
     pdev->jobSpool.outputCount = std::max<LONG>(KweGetNumOfOutputs(session.handle), 0);
     pdev->trustMark.available = KweIsAvailableXKM(session.handle);
     LONG whole = 0;
-    if (KweIsWholePage(session.handle, &whole) == 0) SwitchOff(pdev, "no whole-page marks");
+    if (KweIsWholePage(session.handle, &whole) == 0) return SwitchOff(pdev, "no whole-page marks");
+    if (!WriteKweLogFile(pdev, session.handle)) SwitchOff(pdev, "the library gave no mark for the log");
 }
 
 BOOL WritePageTrustMark(PrinterPdev* pdev) {
     if (!TrustMarkOn(pdev) || pdev->jobSpool.outputCount >= 2 || pdev->escapes.appQueryStored != 0) return TRUE;
     KweMarkImage mark;
-    WholePageSize(pdev, &mark);
+    KweWholePageSize(pdev, &mark);
     {
         KweSession session;
         if (!OpenKweSession(pdev, &session, KweSessionRequest{}) || !session.settingsAccepted) {

@@ -31,6 +31,19 @@ std::vector<BYTE> FooterCharacters(std::string_view ansi);
 // far as the block holds them. FALSE when the library gives none (-1) or a block too small.
 BOOL FetchKweMark(DWORD handle, LONG output, KweMarkImage* mark);
 
+// The whole printable page in dots, the width rounded up to whole bytes: the size a whole-page
+// mark is asked for.
+void KweWholePageSize(const PrinterPdev* pdev, KweMarkImage* mark);
+
+// The trust-marking log of DrvEnablePDEV on an open handle: when the log settings ask for it, the
+// job's records again and the whole-page mark kept in a KMW file. FALSE when the library gave no
+// mark (trust marking must go off); a file that cannot be written is only logged.
+BOOL WriteKweLogFile(PrinterPdev* pdev, DWORD handle);
+
+// A job whose settings clash with hidden printing: the reason in the library's log line (when
+// the library is installed). `deviceName` is the settings' device name.
+void LogHiddenPrintingClash(PrinterPdev* pdev, const WCHAR* deviceName, bool paperClash, bool resolutionClash);
+
 // DrvEnablePDEV: binds the library for the context (outputs, extended marks, whole page), or
 // switches trust marking off.
 void BindTrustMarking(PrinterPdev* pdev);

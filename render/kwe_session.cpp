@@ -99,15 +99,19 @@ BOOL OpenKweSession(PrinterPdev* pdev, KweSession* s, const KweSessionRequest& r
         orla::Set(pdev->settings.record, dm::TrustBlobSize, static_cast<DWORD>(size));
     ExchangeIdList(s);
     s->settingsAccepted = SetSessionSettings(pdev, s->handle, request.sample, request.sampleBytes) == 1;
+    PassKweJobRecords(pdev, s->handle, request);
+    return TRUE;
+}
+
+void PassKweJobRecords(PrinterPdev* pdev, DWORD handle, const KweSessionRequest& request) {
     BYTE info[kKweJobInfoSize];
     FillJobInfo(info, request);
-    KweSetJobInfo(s->handle, info);
+    KweSetJobInfo(handle, info);
     BYTE owner[kKweJobOwnerSize] = {};
     char user[64] = {};
     GetJobUserName(pdev, user);
     std::memcpy(owner, user, std::min(strnlen(user, sizeof user), static_cast<size_t>(kKweJobOwnerSize - 1)));
-    KweSetJobOwner(s->handle, owner);
-    return TRUE;
+    KweSetJobOwner(handle, owner);
 }
 
 LONG SetSessionSettings(PrinterPdev* pdev, DWORD handle, const BYTE* sample, DWORD sampleBytes) {

@@ -44,6 +44,9 @@ struct KweSessionRequest {
 // settingsAccepted telling whether the library took its settings.
 BOOL OpenKweSession(PrinterPdev* pdev, KweSession* session, const KweSessionRequest& request);
 
+// The job information and the job owner (step 6), handed to the library again on `handle`.
+void PassKweJobRecords(PrinterPdev* pdev, DWORD handle, const KweSessionRequest& request);
+
 // QZKWE_SetKWESettings again with the record's settings blob and the sample settings.
 LONG SetSessionSettings(PrinterPdev* pdev, DWORD handle, const BYTE* sample, DWORD sampleBytes);
 

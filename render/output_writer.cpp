@@ -72,14 +72,6 @@ void CloseIfOpen(HANDLE* handle) {
     *handle = nullptr;
 }
 
-// A fresh temporary file name with the given prefix (the file exists afterwards).
-BOOL MakeTempName(LPCWSTR prefix, WCHAR (&name)[kWorkFileNameChars]) {
-    WCHAR folder[kWorkFileNameChars];
-    DWORD n = GetTempPathW(kWorkFileNameChars, folder);
-    if (n == 0 || n >= kWorkFileNameChars - 14) return FALSE;
-    return GetTempFileNameW(folder, prefix, 0, name) != 0;
-}
-
 std::string Narrow(LPCWSTR text) {
     std::string out;
     for (; text && *text; ++text) out.push_back(*text < 0x80 ? static_cast<char>(*text) : '?');
@@ -87,6 +79,13 @@ std::string Narrow(LPCWSTR text) {
 }
 
 }  // namespace
+
+BOOL MakeTempName(LPCWSTR prefix, WCHAR (&name)[kWorkFileNameChars]) {
+    WCHAR folder[kWorkFileNameChars];
+    DWORD n = GetTempPathW(kWorkFileNameChars, folder);
+    if (n == 0 || n >= kWorkFileNameChars - 14) return FALSE;
+    return GetTempFileNameW(folder, prefix, 0, name) != 0;
+}
 
 BOOL OutputSuppressed(const PrinterPdev* pdev) {
     return orla::kJapaneseBuild && pdev->trustMark.suppressOutput == 1;

@@ -23,6 +23,9 @@ inline BOOL WriteBytes(PrinterPdev* pdev, std::initializer_list<BYTE> bytes) {
     return WriteSpool(pdev, bytes.begin(), static_cast<DWORD>(bytes.size()));
 }
 
+// A fresh temporary file name with the given prefix in the temporary folder (the file exists
+// afterwards).
+BOOL MakeTempName(LPCWSTR prefix, WCHAR (&name)[kWorkFileNameChars]);
 // WriteFile of the whole length: TRUE when length <= 0 or every byte was written.
 BOOL WriteFileAll(HANDLE file, const void* bytes, LONG length);
 // Creates or truncates a work file (read/write, shared, CREATE_ALWAYS, normal + random access).

@@ -141,7 +141,11 @@ struct StoreFile {
 
 // Trust-marking state (used by the Japanese build only).
 struct TrustMarkState {
-    BYTE markImage[8];
+    // The mark image description: its size as the library answered for the KMW file.
+    struct {
+        LONG width;
+        LONG height;
+    } markImage;
     DWORD suppressOutput;  // 1: the job must not print (hidden-printing clash)
     DWORD available;
     WCHAR kmwName[128];  // name of the KMW file, "0" while there is none

@@ -13,6 +13,7 @@
 #include "core/settings.h"
 #include "core/settings_resolver.h"
 #include "render/driver_log.h"
+#include "render/kwe_marks.h"
 #include "render/page_settings.h"
 #include "render/path_output.h"
 #include "render/pdev.h"
@@ -400,6 +401,7 @@ BOOL LoadPdevSettings(PrinterPdev* pdev, const DEVMODEW* incoming, LPCWSTR devic
                 DriverLog("%s: hidden printing clashes with the %s%s%s; the job is suppressed", device.c_str(),
                           paperClash ? "paper" : "", paperClash && resolutionClash ? " and the " : "",
                           resolutionClash ? "resolution" : "");
+                LogHiddenPrintingClash(pdev, dmw->dmDeviceName, paperClash, resolutionClash);
             }
         }
     }

@@ -8,7 +8,8 @@
 // PrepareGetSampleKM, GetFooterString, WriteLog, IsAvailableXKM, IsWholePage, SetJobOwner: a number
 // is that call's answer, "fail" its failure. TileWidth, TileHeight: the mark tile in dots.
 // BlockShort: bytes the mark block lacks. FooterHex: the footer's bytes in hexadecimal ("%d" in Footer is the output
-// index). Density, Caption: the sample sheet's answers.
+// index). Density, Caption: the sample sheet's answers. WriteLog takes only a record of its size
+// (840 bytes) and keeps the last one in the registry (kwe_script.h).
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,7 @@ constexpr long kSettingsSize = 64;
 constexpr long kIdCount = 3;
 constexpr size_t kIdBytes = 12;
 constexpr DWORD kJobInfoSize = 800;
+constexpr DWORD kLogRecordSize = 840;
 constexpr long kTileWidth = 250;  // not a multiple of 8: rows are padded
 constexpr long kTileHeight = 96;
 constexpr long kMaxTile = 8192;
@@ -223,7 +225,12 @@ DLLEXPORT LONG QZKWE_GetFooterString(DWORD handle, HGLOBAL* text, LONG index) {
 }
 
 DLLEXPORT LONG QZKWE_WriteLog(DWORD handle, const BYTE* record) {
-    return record == nullptr ? 0 : Answer(handle, "WriteLog", 1, 0);
+    DWORD size = 0;
+    if (record != nullptr) std::memcpy(&size, record, sizeof size);
+    if (size != kLogRecordSize) return 0;
+    const long answer = Answer(handle, "WriteLog", 1, 0);
+    if (answer == 1) kwe::KeepLogRecord(record, size);
+    return answer;
 }
 
 DLLEXPORT LONG QZKWE_IsAvailableXKM(DWORD handle) {

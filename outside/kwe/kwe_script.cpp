@@ -56,4 +56,13 @@ Script ReadScript() {
     return s;
 }
 
+void KeepLogRecord(const unsigned char* record, unsigned long size) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tamsa Korvel\\Tessaline Basic", 0, nullptr, 0, KEY_WRITE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, u"LastLogRecord", 0, REG_BINARY, record, static_cast<DWORD>(size));
+    RegCloseKey(key);
+}
+
 }  // namespace kwe

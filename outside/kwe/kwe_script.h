@@ -11,6 +11,8 @@ namespace kwe {
 
 inline constexpr char kLibraryKey[] = "SOFTWARE\\Tamsa Korvel\\Tessaline Basic";
 inline constexpr char kScriptValue[] = "StandInScript";
+// The stand-in keeps the last log record it took in the value "LastLogRecord" (REG_BINARY) of
+// its key, for a reader of its log.
 
 struct Script {
     std::map<std::string, std::string> values;
@@ -22,6 +24,8 @@ struct Script {
 
 // Reads the script from the registry (an absent value leaves the defaults).
 Script ReadScript();
+// Keeps a log record as the last one taken (an unwritable key loses it).
+void KeepLogRecord(const unsigned char* record, unsigned long size);
 // A script from its text (lines "Name=value"; '#' starts a comment line).
 Script ParseScript(const std::string& text);
 

@@ -1,9 +1,11 @@
 // The stamp reader: the user's list under HKEY_CURRENT_USER with the printer data as its fallback,
 // whole records only, and the conversion of the stored texts into the in-memory form.
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "core/build_variant.h"
 #include "core/stamp_record.h"
 #include "core/test_device_fixture.h"
 #include "win/nls.h"
@@ -137,6 +139,68 @@ TEST(StampConversion, AFieldWithoutATerminatorIsLeftAsItIs) {
     EXPECT_EQ(std::vector<BYTE>(r.begin() + stamp::kName.offset, r.begin() + stamp::kName.offset + stamp::kName.bytes),
               before);
     EXPECT_EQ(WideAt(r.data(), stamp::kText), u"TEXT") << "the other fields still convert";
+}
+
+}  // namespace
+
+namespace {
+
+// The two forms of a record pinned byte for byte, with the layout written out here by its own
+// numbers: every field at its place, the texts widened in place, the rest as stored.
+TEST(StampConversion, WholeRecordStoredAndWideFormsByteForByte) {
+    // A text of the build's system code page and its UTF-16 form.
+    const UINT codePage = kJapaneseBuild ? 932 : 1252;
+    PlatSetAnsiCodePage(codePage);
+    const std::string ansiName = kJapaneseBuild ? "\x94\xe9 A" : "Caf\xe9 A";
+    const std::u16string wideName = kJapaneseBuild ? u"\u79d8 A" : u"Caf\u00e9 A";
+    struct Number {
+        size_t offset;
+        size_t bytes;
+        uint32_t value;
+    };
+    const Number numbers[] = {{0, 2, 3},     {132, 4, 1}, {652, 4, 8}, {656, 2, 1400}, {658, 2, 250}, {660, 2, 4},
+                              {662, 2, 700}, {664, 4, 1}, {732, 4, 1}, {736, 4, 3046}, {740, 4, 1},   {744, 4, 3067}};
+    struct Text {
+        size_t offset;
+        size_t bytes;
+        std::string stored;
+        std::u16string wide;
+    };
+    const Text texts[] = {{2, 130, ansiName, wideName},
+                          {136, 258, "Stamp text", u"Stamp text"},
+                          {394, 258, "C:\\img\\mark.bmp", u"C:\\img\\mark.bmp"},
+                          {668, 64, "Arial", u"Arial"}};
+    std::vector<BYTE> stored(780, 0), wide(780, 0);
+    for (const Number& n : numbers) {
+        std::memcpy(stored.data() + n.offset, &n.value, n.bytes);
+        std::memcpy(wide.data() + n.offset, &n.value, n.bytes);
+    }
+    for (const Text& t : texts) {
+        std::memcpy(stored.data() + t.offset, t.stored.data(), t.stored.size());
+        for (size_t i = 0; i < t.wide.size(); ++i) {
+            wide[t.offset + 2 * i] = static_cast<BYTE>(t.wide[i] & 0xFF);
+            wide[t.offset + 2 * i + 1] = static_cast<BYTE>(t.wide[i] >> 8);
+        }
+    }
+    ASSERT_EQ(stored.size(), kStampRecordSize);
+    std::vector<BYTE> converted = stored;
+    ConvertStampRecordToWide(converted.data());
+    for (size_t i = 0; i < kStampRecordSize; ++i) ASSERT_EQ(converted[i], wide[i]) << "byte " << i;
+}
+
+class StampListReading : public StampRecordTest {};
+
+// A value that is not a whole number of records: only whole records count, so a tail that starts
+// like a third record is never read as one.
+TEST_F(StampListReading, A1570ByteValueReadsAsTwoRecords) {
+    std::vector<BYTE> list = Cat({Stored(1, "One"), Stored(2, "Two")});
+    std::vector<BYTE> tail = Stored(3, "Three");
+    list.insert(list.end(), tail.begin(), tail.begin() + 10);
+    ASSERT_EQ(list.size(), 1570u);
+    PutUserList(&list);
+    EXPECT_EQ(WideAt(Read(1).data(), stamp::kName), u"One");
+    EXPECT_EQ(WideAt(Read(2).data(), stamp::kName), u"Two");
+    EXPECT_EQ(Read(3), std::vector<BYTE>(kStampRecordSize, 0xEE)) << "the 10-byte tail is no record";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // File mapping, named shared memory and private profile files.
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "sandbox_fixture.h"
@@ -86,4 +87,65 @@ TEST_F(Profile, StringsIntsListsAndDefaults) {
     EXPECT_EQ(std::u16string(buf, n), std::u16string(u"Fonts\0Other\0", 12));
     n = GetPrivateProfileStringW(u"Fonts", nullptr, u"", buf, 64, u"orla.ini");
     EXPECT_EQ(std::u16string(buf, n), std::u16string(u"Face\0Size\0Hex\0", 14));
+}
+
+class SearchPath : public SandboxTest {};
+
+TEST_F(SearchPath, FindsFilesInListedOrDefaultFolders) {
+    CreateDirectoryW(u"C:\\Windows", nullptr);
+    CreateDirectoryW(u"C:\\Windows\\System32", nullptr);
+    CreateDirectoryW(u"C:\\Data", nullptr);
+    CreateDirectoryW(u"C:\\Windows\\folder.ini", nullptr);  // a folder is never the answer
+    for (const char16_t* path : {u"C:\\Windows\\orla.ini", u"C:\\Data\\orla.ini", u"C:\\Data\\plain.txt"})
+        std::ofstream(Host(path), std::ios::binary) << "x";
+    struct Case {
+        const char16_t* list;
+        const char16_t* name;
+        const char16_t* extension;
+        const char16_t* expected;  // null: not found
+    };
+    const Case cases[] = {
+        {nullptr, u"orla.ini", nullptr, u"C:\\Windows\\orla.ini"},
+        {u"C:\\Windows", u"orla.ini", nullptr, u"C:\\Windows\\orla.ini"},
+        {u"C:\\Missing;C:\\Data\\", u"orla.ini", nullptr, u"C:\\Data\\orla.ini"},
+        {u"C:\\Data;C:\\Windows", u"orla", u".ini", u"C:\\Data\\orla.ini"},
+        {u"C:\\Data", u"plain.txt", u".ini", u"C:\\Data\\plain.txt"},  // own extension kept
+        {nullptr, u"C:\\Data\\plain.txt", nullptr, u"C:\\Data\\plain.txt"},
+        {u"C:\\Windows", u"folder.ini", nullptr, nullptr},
+        {u"C:\\Windows", u"absent.ini", nullptr, nullptr},
+        {u";;", u"orla.ini", nullptr, nullptr},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE("case " + std::to_string(i));
+        WCHAR buf[MAX_PATH] = {};
+        LPWSTR part = reinterpret_cast<LPWSTR>(buf + 1);
+        SetLastError(0);
+        DWORD n = SearchPathW(c.list, c.name, c.extension, MAX_PATH, buf, &part);
+        if (c.expected == nullptr) {
+            EXPECT_EQ(n, 0u);
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+            EXPECT_EQ(part, nullptr);
+            continue;
+        }
+        const std::u16string expected(c.expected);
+        EXPECT_EQ(n, expected.size());
+        EXPECT_EQ(std::u16string(buf), expected);
+        ASSERT_NE(part, nullptr);
+        EXPECT_EQ(std::u16string(part), expected.substr(expected.find_last_of(u'\\') + 1));
+    }
+}
+
+TEST_F(SearchPath, ShortBufferGetsTheSizeNeededAndBadInputAnError) {
+    CreateDirectoryW(u"C:\\Windows", nullptr);
+    std::ofstream(Host(u"C:\\Windows\\orla.ini"), std::ios::binary) << "x";
+    WCHAR buf[8] = {u'#'};
+    LPWSTR part = buf;
+    EXPECT_EQ(SearchPathW(u"C:\\Windows", u"orla.ini", nullptr, 8, buf, &part), 20u);  // with the terminator
+    EXPECT_EQ(part, nullptr);
+    EXPECT_EQ(SearchPathW(u"C:\\Windows", u"orla.ini", nullptr, 0, nullptr, nullptr), 20u);
+    EXPECT_EQ(SearchPathW(u"C:\\Windows", u"", nullptr, 8, buf, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(SearchPathW(u"C:\\Windows", nullptr, nullptr, 8, buf, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }

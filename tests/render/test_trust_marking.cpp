@@ -365,3 +365,234 @@ TEST_F(TrustMarking, OneHandleSequenceAtATimeSoNoReleaseUnloadsTheLibraryUnderAn
 
 }  // namespace
 }  // namespace render_test
+
+namespace render_test {
+namespace {
+
+// The trust-marking log: ORLA_LOG.INI in the Windows folder asks for the whole-page mark to be kept
+// in a KMW temporary file, which goes with the device context.
+class TrustMarkingLog : public TrustMarking {
+protected:
+    void WriteLogSettings(const std::string& text) {
+        CreateDirectoryW(u"C:\\Windows", nullptr);
+        std::ofstream(PlatHostPath(u"C:\\Windows\\ORLA_LOG.INI"), std::ios::binary) << text;
+    }
+    std::u16string KmwPath() {
+        WCHAR folder[MAX_PATH];
+        const DWORD n = GetTempPathW(MAX_PATH, folder);
+        return std::u16string(folder, n) + pdev()->trustMark.kmwName;
+    }
+    bool HasKmwFile() { return pdev()->trustMark.kmwName[0] == u'K'; }
+};
+
+TEST_F(TrustMarkingLog, TheLogSettingsDecideTheMarkFileAndAMissingMarkSwitchesTrustMarkingOff) {
+    // The stand-in's tile: 250 x 96 dots, rows padded to 32 bytes.
+    constexpr uintmax_t kTileBytes = 32 * 96;
+    struct Case {
+        const char* what;
+        std::string ini;  // empty: no log settings file
+        std::u16string script;
+        bool markFile;
+        bool logMode;  // the no-KMW-file flag cleared
+        bool on;
+    };
+    const Case cases[] = {
+        {"no settings file", "", u"", false, false, true},
+        {"mode 0", "[ZT-Q4400K]\r\nMODE=0\r\nLEVEL=1\r\n", u"", false, false, true},
+        {"mode 1, level by default", "[ZT-Q4400K]\r\nMODE=1\r\n", u"", true, true, true},
+        {"mode 1, level 3", "[ZT-Q4400K]\r\nMODE=1\r\nLEVEL=3\r\n", u"", true, true, true},
+        {"mode 1, level without its bit", "[ZT-Q4400K]\r\nMODE=1\r\nLEVEL=2\r\n", u"", false, false, true},
+        {"another model's section", "[ZT-Q9999]\r\nMODE=1\r\n", u"", false, false, true},
+        {"no mark: trust marking off", "[ZT-Q4400K]\r\nMODE=1\r\n", u"GetKM=fail", false, true, false},
+        {"a block short of its rows", "[ZT-Q4400K]\r\nMODE=1\r\n", u"BlockShort=1", false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileW(u"C:\\Windows\\ORLA_LOG.INI");
+        pdev()->trustMark.noKmwFile = 1;  // as a new device context has it
+        if (!c.ini.empty()) WriteLogSettings(c.ini);
+        InstallLibrary(c.script);
+        SwitchOn();
+        EXPECT_EQ(On(), c.on);
+        EXPECT_EQ(pdev()->trustMark.noKmwFile, c.logMode ? 0u : 1u);
+        ASSERT_EQ(HasKmwFile(), c.markFile) << "kept name " << PlatHostPath(pdev()->trustMark.kmwName);
+        if (!c.markFile) continue;
+        EXPECT_EQ(std::u16string(pdev()->trustMark.kmwName).substr(0, 3), u"KMW");
+        EXPECT_EQ(pdev()->trustMark.markImage.width, 250);
+        EXPECT_EQ(pdev()->trustMark.markImage.height, 96);
+        EXPECT_EQ(std::filesystem::file_size(PlatHostPath(KmwPath().c_str())), kTileBytes) << "every padded row";
+        DeleteFileW(KmwPath().c_str());
+        pdev()->trustMark.kmwName[0] = u'0', pdev()->trustMark.kmwName[1] = 0;
+    }
+}
+
+TEST_F(TrustMarkingLog, AMarkFileThatCannotBeWrittenIsDeletedAndTheJobStillMarked) {
+    WriteLogSettings("[ZT-Q4400K]\r\nMODE=1\r\n");
+    InstallLibrary();
+    WCHAR folder[MAX_PATH];
+    const DWORD n = GetTempPathW(MAX_PATH, folder);
+    const std::string host = PlatHostPath(std::u16string(folder, n).c_str());
+    auto kmwFiles = [&] {
+        size_t count = 0;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(host, ec))
+            count += entry.path().filename().string().rfind("KMW", 0) == 0;
+        return count;
+    };
+    PlatInjectFailure("WriteFile", 1, ERROR_DISK_FULL);
+    DriverLogClear();
+    SwitchOn();
+    PlatClearInjections();
+    const std::vector<std::string> lines = DriverLogLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("KMW file could not be written") != l.npos; }),
+              1);
+    EXPECT_TRUE(On()) << "only the log lost its file";
+    EXPECT_FALSE(HasKmwFile());
+    EXPECT_EQ(kmwFiles(), 0u) << "no half image is left behind";
+}
+
+TEST_F(TrustMarkingLog, TheMarkFileGoesWithTheDeviceContextEvenADamagedOne) {
+    WriteLogSettings("[ZT-Q4400K]\r\nMODE=1\r\n");
+    InstallLibrary();
+    for (bool damaged : {false, true}) {
+        SCOPED_TRACE(damaged ? "damaged" : "sound");
+        SwitchOn();
+        ASSERT_TRUE(HasKmwFile());
+        const std::string host = PlatHostPath(KmwPath().c_str());
+        ASSERT_TRUE(std::filesystem::exists(host));
+        if (!damaged) {
+            e_.Disable();
+            EXPECT_FALSE(std::filesystem::exists(host));
+            e_ = EnablePdev(printer_);
+            ASSERT_NE(e_.dhpdev, nullptr);
+            continue;
+        }
+        const DWORD magic = pdev()->trailingMagic;
+        pdev()->trailingMagic = ~magic;
+        SetLastError(0);
+        DrvDisablePDEV(e_.dhpdev);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        EXPECT_FALSE(std::filesystem::exists(host)) << "deleted although nothing else is freed";
+        EXPECT_EQ(pdev()->trustMark.noKmwFile, 1u);
+        pdev()->trailingMagic = magic;
+    }
+}
+
+}  // namespace
+}  // namespace render_test
+
+namespace render_test {
+namespace {
+
+// The log line a settings clash with hidden printing leaves in the library's log.
+class HiddenPrintingClashLog : public TrustMarking {
+protected:
+    // The last log record the stand-in took; empty when none.
+    std::vector<BYTE> LastLogRecord() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLibraryKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+        std::vector<BYTE> record(2048);
+        DWORD type = 0, size = static_cast<DWORD>(record.size());
+        const LONG rc = RegQueryValueExW(key, u"LastLogRecord", nullptr, &type, record.data(), &size);
+        RegCloseKey(key);
+        if (rc != ERROR_SUCCESS || type != REG_BINARY) return {};
+        record.resize(size);
+        return record;
+    }
+    void ForgetLogRecord() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLibraryKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+        RegDeleteValueW(key, u"LastLogRecord");
+        RegCloseKey(key);
+    }
+    static std::u16string Field(const std::vector<BYTE>& record, KweTextField field) {
+        const char* text = reinterpret_cast<const char*>(record.data() + field.offset);
+        const int n = static_cast<int>(strnlen(text, field.bytes));
+        EXPECT_LT(n, static_cast<int>(field.bytes)) << "every text is terminated";
+        std::u16string wide(static_cast<size_t>(n), u'\0');
+        wide.resize(static_cast<size_t>(MultiByteToWideChar(932, 0, text, n, wide.data(), n)));
+        return wide;
+    }
+};
+
+TEST_F(HiddenPrintingClashLog, EachClashLeavesItsOwnLineWithTheDeviceAndDriverNames) {
+    struct Case {
+        const char* what;
+        bool paper;
+        bool resolution;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {"paper", true, false, u"[*->*]用紙、長尺紙、またはユーザ定義は、[隠し印刷]と同時に選択できません。(7)"},
+        {"resolution", false, true,
+         u"[解像度]で[1200dpi],[400dpi],[240dpi],[200dpi]と[隠し印刷]と同時に選択できません。(8)"},
+        {"both", true, true,
+         u"次の設定は[隠し印刷]と同時に選択できません。・[*->*]用紙、長尺紙、またはユーザ定義・[解像度]で[1200dpi],"
+         u"[400dpi],[240dpi],[200dpi] (9)"},
+    };
+    InstallLibrary();
+    PRINTER_INFO_2W* info = nullptr;
+    std::vector<BYTE> infoBlock(4096);
+    DWORD needed = 0;
+    ASSERT_TRUE(GetPrinterW(pdev()->printer, 2, infoBlock.data(), static_cast<DWORD>(infoBlock.size()), &needed));
+    info = reinterpret_cast<PRINTER_INFO_2W*>(infoBlock.data());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ForgetLogRecord();
+        LogHiddenPrintingClash(pdev(), u"ORLA Clash Device", c.paper, c.resolution);
+        const std::vector<BYTE> record = LastLogRecord();
+        ASSERT_EQ(record.size(), kKweLogRecordSize);
+        EXPECT_EQ(Field(record, kwelog::kDevice), u"ORLA Clash Device");
+        EXPECT_EQ(Field(record, kwelog::kDriver), std::u16string(info->pDriverName));
+        EXPECT_EQ(Field(record, kwelog::kText), c.text);
+    }
+}
+
+TEST_F(HiddenPrintingClashLog, ASuppressedJobIsLoggedAndALibraryFaultOnlyLogsInTheDriver) {
+    struct Case {
+        const char* what;
+        bool installed;
+        std::u16string script;
+        bool libraryLine;
+        const char* driverLine;  // a line of the driver's own log, or null
+    };
+    const Case cases[] = {
+        {"library absent", false, u"", false, nullptr},  // first: nothing is installed yet
+        {"library present", true, u"", true, nullptr},
+        {"no handle", true, u"CreateHandle=fail", false, "makes no handle"},
+        {"log refused", true, u"WriteLog=fail", false, "refused the log line"},
+        {"release fails", true, u"ReleaseHandle=fail", true, "KWEハンドル開放が失敗"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.installed) InstallLibrary(c.script);
+        ForgetLogRecord();
+        DriverLogClear();
+        // The job's own settings at 1200 dpi with hidden printing on: a clash of resolution.
+        std::vector<BYTE> settings(orla::RecordBytes(pdev()->settings.record).begin(),
+                                   orla::RecordBytes(pdev()->settings.record).end());
+        auto* dmw = reinterpret_cast<DEVMODEW*>(settings.data());
+        dmw->dmPrintQuality = 1200;
+        dmw->dmYResolution = 1200;
+        orla::Set(std::span<BYTE>(settings), dm::TrustMarkResult, DWORD{1});
+        ASSERT_TRUE(LoadPdevSettings(pdev(), dmw, nullptr));
+        if (pdev()->geometry.resolution != 1200) GTEST_SKIP() << "the model refuses 1200 dpi";
+        EXPECT_EQ(pdev()->trustMark.suppressOutput, 1u);
+        const std::vector<BYTE> record = LastLogRecord();
+        EXPECT_EQ(record.size(), c.libraryLine ? kKweLogRecordSize : 0u);
+        if (c.libraryLine) {
+            EXPECT_EQ(Field(record, kwelog::kDevice), std::u16string(BoundedText(dmw->dmDeviceName, CCHDEVICENAME)));
+        }
+        const std::vector<std::string> lines = DriverLogLines();
+        if (c.driverLine != nullptr) {
+            EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+                return l.find(c.driverLine) != l.npos;
+            })) << c.driverLine;
+        }
+        pdev()->trustMark.suppressOutput = 0;
+    }
+}
+
+}  // namespace
+}  // namespace render_test

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/stamp_record.h"
+#include "plat/control.h"
 #include "ui/tools/stamp_store.h"
 #include "ui_fixture.h"
 #include "win/nls.h"
@@ -148,6 +149,78 @@ TEST_F(StampStoreTest, SelectedStampIsCopiedIntoTheSettingsRecord) {
     std::memset(context->scratchDevmode.bytes + dm::StampRecord.offset, 0x5A, kStampRecordSize);
     ReloadWorkingStamp(context.get());
     EXPECT_EQ(context->scratchDevmode.bytes[dm::StampRecord.offset], 0x5A) << "no such stamp: left as it is";
+}
+
+}  // namespace
+
+namespace {
+
+// The list the fillers need: made when missing, left alone when there, and a key that cannot be
+// written is a failure after a few attempts instead of an endless wait.
+class StampListTest : public UiSandbox {
+protected:
+    void SetUp() override {
+        UiSandbox::SetUp();
+        InstallSamplePrinter();
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_TRUE(PrinterStampKey(printer_, &keyPath_));
+    }
+    void TearDown() override {
+        PlatClearInjections();
+        UiSandbox::TearDown();
+    }
+    bool UserValueExists() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+        DWORD size = 0;
+        const LONG rc = RegQueryValueExW(key, u"STAMP_Info", nullptr, nullptr, nullptr, &size);
+        RegCloseKey(key);
+        return rc == ERROR_SUCCESS;
+    }
+    // Schedules `n` failing hive writes in a row and, after the call, counts those left over.
+    static void FailWrites(int n) {
+        for (int i = 1; i <= n; ++i) PlatInjectFailure("RegSetValueExW", i, ERROR_ACCESS_DENIED);
+    }
+    static int UnusedWriteFailures() {
+        int left = 0;
+        while (PlatTakeInjectedFailure("RegSetValueExW", nullptr, nullptr)) ++left;
+        return left;
+    }
+    std::u16string keyPath_;
+};
+
+TEST_F(StampListTest, AMissingListIsSeededAndAWrittenKeyGivesUpWithAClearFailure) {
+    struct Case {
+        const char* what;
+        bool listBefore;   // a saved list with one stamp removed
+        int failedWrites;  // hive writes that fail in a row
+        BOOL result;
+        int writesUsed;  // failed writes the call went through
+        size_t stamps;   // stamps stored afterwards
+    };
+    const Case cases[] = {
+        {"missing", false, 0, TRUE, 0, FactoryStampCount()},
+        {"present and kept", true, 0, TRUE, 0, FactoryStampCount() - 1},
+        {"one failed write, then seeded", false, 1, TRUE, 1, FactoryStampCount()},
+        {"never writable", false, 50, FALSE, kStampListAttempts, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegDeleteKeyW(HKEY_CURRENT_USER, keyPath_.c_str());
+        if (c.listBefore) {
+            ResetStamps(printer_, kResetAllStamps);
+            DeleteStamp(printer_, 2);
+        }
+        ASSERT_EQ(UserValueExists(), c.listBefore);
+        FailWrites(c.failedWrites);
+        EXPECT_EQ(EnsureStampList(printer_), c.result);
+        EXPECT_EQ(c.failedWrites - UnusedWriteFailures(), c.writesUsed);
+        if (!c.result) {
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_WRITE_FAULT));
+        }
+        EXPECT_EQ(UserValueExists(), c.result == TRUE);
+        EXPECT_EQ(ReadStoredStamps(printer_).size(), c.stamps * kStampRecordSize);
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "core/build_variant.h"
 #include "core/driver_devmode.h"
 #include "ui/entry/ansi_text.h"
+#include "win/kernel.h"
 #include "win/nls.h"
 #include "win/registry.h"
 
@@ -86,6 +87,19 @@ bool WriteStoredStamps(HANDLE hPrinter, const std::vector<BYTE>& list) {
     return rc == ERROR_SUCCESS;
 }
 
+// The user's own value can be opened and queried (the printer-data copy does not count: the
+// fillers show and save the user's list).
+bool UserStampListReadable(HANDLE hPrinter) {
+    std::u16string keyPath;
+    if (!PrinterStampKey(hPrinter, &keyPath)) return false;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    DWORD type = 0, size = 0;
+    const LONG rc = RegQueryValueExW(key, u"STAMP_Info", nullptr, &type, nullptr, &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
 // An in-memory record back to the stored form: each text to the system code page, whole
 // characters within its field (the terminator kept).
 void StampRecordToAnsi(const BYTE* wide, BYTE* stored) {
@@ -151,6 +165,16 @@ void ResetStamps(HANDLE hPrinter, DWORD code) {
         if (NumberAt(list.data() + i * kStampRecordSize) == code)
             std::memcpy(list.data() + i * kStampRecordSize, one, kStampRecordSize);
     WriteStoredStamps(hPrinter, list);  // with its old size
+}
+
+BOOL EnsureStampList(HANDLE hPrinter) {
+    for (int attempt = 0; attempt < kStampListAttempts; ++attempt) {
+        if (UserStampListReadable(hPrinter)) return TRUE;
+        ResetStamps(hPrinter, kResetAllStamps);
+    }
+    if (UserStampListReadable(hPrinter)) return TRUE;
+    SetLastError(ERROR_WRITE_FAULT);
+    return FALSE;
 }
 
 void ReadStampText(HANDLE hPrinter, WORD number, WCHAR (&out)[65]) {

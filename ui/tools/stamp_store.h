@@ -16,6 +16,12 @@ DWORD FactoryStampCount();
 void FactoryStamp(DWORD number, BYTE (&record)[kStampRecordSize]);
 
 void ResetStamps(HANDLE hPrinter, DWORD code);
+// Makes sure the user's stamp list exists before a list or combo is filled: while the user's key
+// cannot be opened or its value queried, the factory stamps are written again, at most
+// kStampListAttempts times. FALSE (last error ERROR_WRITE_FAULT) when the list still cannot be
+// read: the user's key is not writable and the caller must not wait for it.
+inline constexpr int kStampListAttempts = 3;
+BOOL EnsureStampList(HANDLE hPrinter);
 // The list name of the stored stamp with that number, as UTF-16, when its text ends within 65
 // bytes; `out` is left as it is otherwise.
 void ReadStampText(HANDLE hPrinter, WORD number, WCHAR (&out)[65]);

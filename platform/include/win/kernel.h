@@ -181,6 +181,8 @@ UINT GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize);
 DWORD GetPrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName, LPCWSTR lpDefault, LPWSTR lpReturnedString,
                                DWORD nSize, LPCWSTR lpFileName);
 UINT GetPrivateProfileIntW(LPCWSTR lpAppName, LPCWSTR lpKeyName, INT nDefault, LPCWSTR lpFileName);
+DWORD SearchPathW(LPCWSTR lpPath, LPCWSTR lpFileName, LPCWSTR lpExtension, DWORD nBufferLength, LPWSTR lpBuffer,
+                  LPWSTR* lpFilePart);
 
 // ---- File mapping (read-only views are what the driver uses) ----
 #define PAGE_READONLY 0x02
