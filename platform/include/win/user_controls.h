@@ -1,0 +1,112 @@
+// The standard controls' styles, messages and notifications (button, static, edit, combo box).
+#pragma once
+
+#include "win/user.h"
+
+// ---- Buttons ----
+#define BS_PUSHBUTTON 0x0L
+#define BS_DEFPUSHBUTTON 0x1L
+#define BS_CHECKBOX 0x2L
+#define BS_AUTOCHECKBOX 0x3L
+#define BS_RADIOBUTTON 0x4L
+#define BS_3STATE 0x5L
+#define BS_AUTO3STATE 0x6L
+#define BS_GROUPBOX 0x7L
+#define BS_AUTORADIOBUTTON 0x9L
+#define BS_OWNERDRAW 0xBL
+#define BS_TYPEMASK 0xFL
+#define BS_ICON 0x40L
+#define BS_BITMAP 0x80L
+#define BS_NOTIFY 0x4000L
+#define BST_UNCHECKED 0x0
+#define BST_CHECKED 0x1
+#define BST_INDETERMINATE 0x2
+#define BST_PUSHED 0x4
+#define BST_FOCUS 0x8
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_GETSTATE 0x00F2
+#define BM_SETSTATE 0x00F3
+#define BM_SETSTYLE 0x00F4
+#define BM_CLICK 0x00F5
+#define BM_GETIMAGE 0x00F6
+#define BM_SETIMAGE 0x00F7
+#define BN_CLICKED 0
+#define BN_SETFOCUS 6
+#define BN_KILLFOCUS 7
+#define DM_GETDEFID (WM_USER + 0)
+#define DM_SETDEFID (WM_USER + 1)
+#define DC_HASDEFID 0x534B
+
+// ---- Statics ----
+#define SS_LEFT 0x0L
+#define SS_CENTER 0x1L
+#define SS_RIGHT 0x2L
+#define SS_ICON 0x3L
+#define SS_BLACKRECT 0x4L
+#define SS_OWNERDRAW 0xDL
+#define SS_BITMAP 0xEL
+#define SS_ETCHEDHORZ 0x10L
+#define SS_TYPEMASK 0x1FL
+#define SS_NOTIFY 0x100L
+#define STM_SETICON 0x0170
+#define STM_GETICON 0x0171
+#define STM_SETIMAGE 0x0172
+#define STM_GETIMAGE 0x0173
+#define STN_CLICKED 0
+#define IMAGE_BITMAP 0
+#define IMAGE_ICON 1
+
+// ---- Edits ----
+#define ES_LEFT 0x0L
+#define ES_AUTOHSCROLL 0x80L
+#define ES_PASSWORD 0x20L
+#define ES_READONLY 0x800L
+#define ES_NUMBER 0x2000L
+#define EM_GETSEL 0x00B0
+#define EM_SETSEL 0x00B1
+#define EM_GETMODIFY 0x00B8
+#define EM_SETMODIFY 0x00B9
+#define EM_REPLACESEL 0x00C2
+#define EM_LIMITTEXT 0x00C5
+#define EM_SETLIMITTEXT EM_LIMITTEXT
+#define EM_SETPASSWORDCHAR 0x00CC
+#define EM_SETREADONLY 0x00CF
+#define EM_GETPASSWORDCHAR 0x00D2
+#define EM_GETLIMITTEXT 0x00D5
+#define EN_SETFOCUS 0x0100
+#define EN_KILLFOCUS 0x0200
+#define EN_CHANGE 0x0300
+#define EN_UPDATE 0x0400
+#define EN_MAXTEXT 0x0501
+
+// ---- Combo boxes ----
+#define CBS_DROPDOWNLIST 0x0003L
+#define CBS_OWNERDRAWFIXED 0x0010L
+#define CBS_SORT 0x0100L
+#define CBS_HASSTRINGS 0x0200L
+#define CB_ERR (-1)
+#define CB_ERRSPACE (-2)
+#define CB_ADDSTRING 0x0143
+#define CB_DELETESTRING 0x0144
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_INSERTSTRING 0x014A
+#define CB_RESETCONTENT 0x014B
+#define CB_FINDSTRING 0x014C
+#define CB_SELECTSTRING 0x014D
+#define CB_SETCURSEL 0x014E
+#define CB_SHOWDROPDOWN 0x014F
+#define CB_GETITEMDATA 0x0150
+#define CB_SETITEMDATA 0x0151
+#define CB_GETDROPPEDSTATE 0x0157
+#define CB_FINDSTRINGEXACT 0x0158
+#define CBN_SELCHANGE 1
+#define CBN_SETFOCUS 3
+#define CBN_KILLFOCUS 4
+#define CBN_DROPDOWN 7
+#define CBN_CLOSEUP 8
+#define CBN_SELENDOK 9
+#define CBN_SELENDCANCEL 10

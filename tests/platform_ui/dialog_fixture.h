@@ -1,0 +1,69 @@
+// The test dialog's procedure and the log of what its controls told it, shared by the dialog
+// and control tests.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "plat/window_test.h"
+#include "tests/platform_ui/ui_test_ids.h"
+#include "tests/platform_ui/window_fixture.h"
+#include "win/user_controls.h"
+
+namespace uitest {
+
+struct Notice {
+    int id;
+    int code;
+    bool operator==(const Notice&) const = default;
+};
+
+// What one run of the test dialog saw; DWLP_USER points at it.
+struct DialogRun {
+    std::vector<Notice> notices;
+    std::atomic<HWND> dialog{nullptr};
+    std::u16string editAtOk;
+};
+
+inline constexpr UINT kAskResult = WM_USER + 50;
+inline constexpr LONG_PTR kAskedResult = 77;
+
+inline INT_PTR CALLBACK TestDialogProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    auto* run = reinterpret_cast<DialogRun*>(GetWindowLongPtrW(h, DWLP_USER));
+    switch (m) {
+        case WM_INITDIALOG: {
+            run = reinterpret_cast<DialogRun*>(l);
+            SetWindowLongPtrW(h, DWLP_USER, l);
+            for (const WCHAR* paper : {u"A4", u"Letter", u"B5"}) {
+                SendDlgItemMessageW(h, kIdCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(paper));
+            }
+            SendDlgItemMessageW(h, kIdCombo, CB_SETCURSEL, 0, 0);
+            SetDlgItemTextW(h, kIdEdit, u"1");
+            CheckRadioButton(h, kIdRadioA, kIdRadioC, kIdRadioA);
+            run->dialog = h;
+            return TRUE;
+        }
+        case WM_COMMAND:
+            if (run == nullptr) return FALSE;
+            run->notices.push_back(Notice{LOWORD(w), HIWORD(w)});
+            if ((LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL) && HIWORD(w) == BN_CLICKED) {
+                WCHAR text[64];
+                GetDlgItemTextW(h, kIdEdit, text, 64);
+                run->editAtOk = text;
+                EndDialog(h, LOWORD(w));
+            }
+            return TRUE;
+        case kAskResult:
+            SetWindowLongPtrW(h, DWLP_MSGRESULT, kAskedResult);
+            return TRUE;
+    }
+    return FALSE;
+}
+
+inline HMODULE DialogModule() {
+    static ModuleHolder module(u"UiTestDialogs.dll");
+    return module.h;
+}
+
+}  // namespace uitest

@@ -1,0 +1,49 @@
+// Dialog templates for the window tests: one dialog with a control of every kind, and two
+// broken entries the dialog manager must refuse.
+#include "plat/dialog_template.h"
+#include "plat/resource_table.h"
+#include "tests/platform_ui/ui_test_ids.h"
+#include "win/user_controls.h"
+
+namespace {
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+const ORLA_DIALOG_ITEM kItems[] = {
+    {u"Static", u"Settings", kIdLabel, kChild | SS_NOTIFY, 0, 7, 7, 100, 8},
+    {u"Button", u"Duplex", kIdCheck, kChild | BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 0, 7, 20, 80, 10},
+    {u"Button", u"Portrait", kIdRadioA, kChild | BS_AUTORADIOBUTTON | WS_GROUP, 0, 7, 34, 80, 10},
+    {u"Button", u"Landscape", kIdRadioB, kChild | BS_AUTORADIOBUTTON, 0, 7, 46, 80, 10},
+    {u"Button", u"Rotated", kIdRadioC, kChild | BS_AUTORADIOBUTTON, 0, 7, 58, 80, 10},
+    {u"Button", u"Collate", kIdRadioOther, kChild | BS_AUTORADIOBUTTON | WS_GROUP, 0, 7, 70, 80, 10},
+    {u"Edit", u"1", kIdEdit, kChild | WS_BORDER | WS_TABSTOP | ES_NUMBER | WS_GROUP, 0, 100, 20, 40, 12},
+    {u"ComboBox", nullptr, kIdCombo, kChild | CBS_DROPDOWNLIST | WS_TABSTOP, 0, 100, 40, 80, 60},
+    {u"Button", u"OK", IDOK, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, 90, 90, 50, 14},
+    {u"Button", u"Cancel", IDCANCEL, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0, 145, 90, 50, 14},
+};
+const ORLA_DIALOG_TEMPLATE kDialog = {ORLA_DIALOG_SIGNATURE,
+                                      WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+                                      0,
+                                      0,
+                                      0,
+                                      200,
+                                      110,
+                                      u"Test settings",
+                                      u"MS Shell Dlg",
+                                      8,
+                                      sizeof kItems / sizeof kItems[0],
+                                      kItems};
+const ORLA_DIALOG_TEMPLATE kBadSignature = {0x1234, WS_POPUP, 0, 0, 0, 10, 10, u"", u"", 8, 0, nullptr};
+const ORLA_DIALOG_ITEM kUnknownClassItem[] = {{u"NoSuchClass", u"", 5, WS_VISIBLE, 0, 0, 0, 10, 10}};
+const ORLA_DIALOG_TEMPLATE kUnknownClass = {ORLA_DIALOG_SIGNATURE, WS_POPUP, 0, 0, 0, 10, 10, u"", u"", 8, 1,
+                                            kUnknownClassItem};
+
+const ORLA_RESOURCE kEntries[] = {
+    {5, nullptr, kDialogMain, nullptr, &kDialog, sizeof kDialog},
+    {5, nullptr, kDialogBadSignature, nullptr, &kBadSignature, sizeof kBadSignature},
+    {5, nullptr, kDialogShortRecord, nullptr, &kDialog, 8},
+    {5, nullptr, kDialogUnknownClass, nullptr, &kUnknownClass, sizeof kUnknownClass},
+};
+
+}  // namespace
+
+DLLEXPORT const ORLA_RESOURCE_TABLE OrlaResourceTable = {sizeof kEntries / sizeof kEntries[0], kEntries};
