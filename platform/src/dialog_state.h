@@ -16,6 +16,9 @@ struct DialogState {
 // template says WS_VISIBLE. Null (last error set) when the template or a control is refused.
 HWND CreateDialogFromTemplate(HINSTANCE instance, const ORLA_DIALOG_TEMPLATE& dialog, HWND parent, DLGPROC proc,
                               LPARAM param);
+// Runs a dialog made by CreateDialogFromTemplate as a modal one: the owner disabled, the nested
+// loop until EndDialog, the owner enabled again, the dialog destroyed. Returns EndDialog's value.
+INT_PTR RunModalDialog(HWND dialog, HWND owner);
 // The template a module's resource table holds under that name, or null with the last error set.
 const ORLA_DIALOG_TEMPLATE* LoadDialogTemplate(HINSTANCE instance, LPCWSTR name);
 

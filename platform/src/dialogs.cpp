@@ -188,6 +188,20 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const ORLA_DIALOG_TEMPLATE& t,
     return IsWindow(h) ? h : nullptr;
 }
 
+INT_PTR RunModalDialog(HWND dialog, HWND owner) {
+    auto state = StateOf(dialog);
+    if (!state) return -1;
+    state->modal = true;
+    bool disabledOwner = owner && !state->ended && IsWindowEnabled(owner);
+    if (disabledOwner) EnableWindow(owner, FALSE);
+    if (!state->ended) ShowWindow(dialog, SW_SHOW);
+    RunModalLoop(dialog, *state);
+    if (disabledOwner) EnableWindow(owner, TRUE);
+    INT_PTR result = state->result;
+    if (IsWindow(dialog)) DestroyWindow(dialog);
+    return result;
+}
+
 LRESULT CALLBACK DialogClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefDlgProcW(hwnd, message, wParam, lParam);
 }
@@ -218,17 +232,7 @@ INT_PTR DialogBoxParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndPa
     popup.style &= ~WS_CHILD;
     HWND owner = hWndParent ? GetAncestor(hWndParent, GA_ROOT) : nullptr;
     HWND h = CreateDialogFromTemplate(hInstance, popup, owner, lpDialogFunc, dwInitParam);
-    if (h == nullptr) return -1;
-    auto state = StateOf(h);
-    state->modal = true;
-    bool disabledOwner = owner && !state->ended && IsWindowEnabled(owner);
-    if (disabledOwner) EnableWindow(owner, FALSE);
-    if (!state->ended) ShowWindow(h, SW_SHOW);
-    RunModalLoop(h, *state);
-    if (disabledOwner) EnableWindow(owner, TRUE);
-    INT_PTR result = state->result;
-    if (IsWindow(h)) DestroyWindow(h);
-    return result;
+    return h ? RunModalDialog(h, owner) : -1;
 }
 
 BOOL EndDialog(HWND hDlg, INT_PTR nResult) {

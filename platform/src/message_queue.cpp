@@ -62,7 +62,7 @@ namespace {
 // The procedure to call for a window, or null once the window is gone.
 WNDPROC ProcedureOf(HWND h) {
     auto window = FindWindowEntry(h);
-    return window && !window->messageOnly ? window->proc : nullptr;
+    return window && !window->messageOnly ? window->proc.load() : nullptr;
 }
 
 bool TakeSent(ThreadQueue& q, std::shared_ptr<SentMessage>& out) {

@@ -132,6 +132,8 @@ void NotifyParentOfCreate(const Window& window) {
 
 // Reads or writes `size` bytes of a window's extra bytes; FALSE when they lie outside.
 bool ExtraBytes(Window& window, int index, void* value, size_t size, bool write) {
+    Windows& w = WindowTable();
+    std::lock_guard<std::mutex> g(w.lock);
     if (index < 0 || static_cast<size_t>(index) + size > window.extra.size()) {
         SetLastError(ERROR_INVALID_INDEX);
         return false;
@@ -147,7 +149,7 @@ bool ExtraBytes(Window& window, int index, void* value, size_t size, bool write)
 LONG_PTR ReadLong(Window& window, int index, size_t size) {
     switch (index) {
         case GWLP_WNDPROC:
-            return reinterpret_cast<LONG_PTR>(window.proc);
+            return reinterpret_cast<LONG_PTR>(window.proc.load());
         case GWLP_HINSTANCE:
             return reinterpret_cast<LONG_PTR>(window.instance);
         case GWLP_HWNDPARENT:
@@ -201,6 +203,12 @@ LONG_PTR WriteLong(Window& window, int index, LONG_PTR value, size_t size) {
         ExtraBytes(window, index, &value, size, true);
     }
     return old;
+}
+
+std::u16string TitleOf(const Window& window) {
+    Windows& w = WindowTable();
+    std::lock_guard<std::mutex> g(w.lock);
+    return window.title;
 }
 
 LRESULT CopyText(const std::u16string& text, WPARAM size, LPARAM buffer) {
@@ -349,18 +357,20 @@ LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_SETTEXT: {
             auto text = reinterpret_cast<LPCWSTR>(lParam);
+            Windows& w = WindowTable();
+            std::lock_guard<std::mutex> g(w.lock);  // FindWindowW reads titles from any thread
             window->title = text ? text : u"";
             return TRUE;
         }
         case WM_GETTEXT:
-            return CopyText(window->title, wParam, lParam);
+            return CopyText(TitleOf(*window), wParam, lParam);
         case WM_GETTEXTLENGTH:
-            return static_cast<LRESULT>(window->title.size());
+            return static_cast<LRESULT>(TitleOf(*window).size());
         case WM_SETFONT:
             window->font = reinterpret_cast<HFONT>(wParam);
             return 0;
         case WM_GETFONT:
-            return reinterpret_cast<LRESULT>(window->font);
+            return reinterpret_cast<LRESULT>(window->font.load());
         case WM_CLOSE:
             DestroyWindow(hWnd);
             return 0;

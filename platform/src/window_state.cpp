@@ -50,6 +50,12 @@ std::shared_ptr<Window> Ordinary(HWND h) {
     return window;
 }
 
+RECT RectOf(const Window& window) {
+    Windows& w = WindowTable();
+    std::lock_guard<std::mutex> g(w.lock);
+    return window.rect;
+}
+
 // The widths of the frame around the client area.
 RECT NonClient(const Window& window) {
     if ((window.style & WS_CAPTION) == WS_CAPTION) {
@@ -66,15 +72,20 @@ POINT ClientOrigin(HWND h) {
     POINT origin{0, 0};
     for (auto window = FindWindowEntry(h); window; window = FindWindowEntry(window->parent)) {
         RECT frame = NonClient(*window);
-        origin.x += window->rect.left + frame.left;
-        origin.y += window->rect.top + frame.top;
+        RECT r = RectOf(*window);
+        origin.x += r.left + frame.left;
+        origin.y += r.top + frame.top;
         if (!(window->style & WS_CHILD)) break;
     }
     return origin;
 }
 
 void SetFlag(Window& window, DWORD flag, bool on) {
-    window.style = on ? window.style | flag : window.style & ~flag;
+    if (on) {
+        window.style.fetch_or(flag);
+    } else {
+        window.style.fetch_and(~flag);
+    }
 }
 
 }  // namespace
@@ -160,8 +171,8 @@ BOOL GetWindowRect(HWND hWnd, LPRECT lpRect) {
     auto window = Ordinary(hWnd);
     if (!window || lpRect == nullptr) return FALSE;
     POINT origin = (window->style & WS_CHILD) ? ClientOrigin(window->parent) : POINT{0, 0};
-    *lpRect = RECT{window->rect.left + origin.x, window->rect.top + origin.y, window->rect.right + origin.x,
-                   window->rect.bottom + origin.y};
+    RECT r = RectOf(*window);
+    *lpRect = RECT{r.left + origin.x, r.top + origin.y, r.right + origin.x, r.bottom + origin.y};
     return TRUE;
 }
 
@@ -169,8 +180,9 @@ BOOL GetClientRect(HWND hWnd, LPRECT lpRect) {
     auto window = Ordinary(hWnd);
     if (!window || lpRect == nullptr) return FALSE;
     RECT frame = NonClient(*window);
-    LONG width = window->rect.right - window->rect.left - frame.left - frame.right;
-    LONG height = window->rect.bottom - window->rect.top - frame.top - frame.bottom;
+    RECT r = RectOf(*window);
+    LONG width = r.right - r.left - frame.left - frame.right;
+    LONG height = r.bottom - r.top - frame.top - frame.bottom;
     *lpRect = RECT{0, 0, std::max<LONG>(width, 0), std::max<LONG>(height, 0)};
     return TRUE;
 }
@@ -178,13 +190,17 @@ BOOL GetClientRect(HWND hWnd, LPRECT lpRect) {
 BOOL SetWindowPos(HWND hWnd, HWND, int X, int Y, int cx, int cy, UINT uFlags) {
     auto window = Ordinary(hWnd);
     if (!window) return FALSE;
-    RECT r = window->rect;
+    RECT before = RectOf(*window);
+    RECT r = before;
     if (!(uFlags & SWP_NOMOVE)) r = RECT{X, Y, X + (r.right - r.left), Y + (r.bottom - r.top)};
     if (!(uFlags & SWP_NOSIZE)) r.right = r.left + std::max(cx, 0), r.bottom = r.top + std::max(cy, 0);
-    bool moved = r.left != window->rect.left || r.top != window->rect.top;
-    bool sized = r.right - r.left != window->rect.right - window->rect.left ||
-                 r.bottom - r.top != window->rect.bottom - window->rect.top;
-    window->rect = r;
+    bool moved = r.left != before.left || r.top != before.top;
+    bool sized = r.right - r.left != before.right - before.left || r.bottom - r.top != before.bottom - before.top;
+    {
+        Windows& w = WindowTable();
+        std::lock_guard<std::mutex> g(w.lock);
+        window->rect = r;
+    }
     if (moved) SendMessageW(hWnd, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
     if (sized) {
         RECT client;

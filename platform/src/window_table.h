@@ -54,19 +54,21 @@ struct Window {
     HANDLE ready = nullptr;  // auto-reset: a message was posted
     // Ordinary windows.
     DWORD thread = 0;
-    WNDPROC proc = nullptr;
+    // Fields other threads read (state queries, the test interface) are atomic; the rectangle and
+    // the extra bytes are read and written under the table's lock.
+    std::atomic<WNDPROC> proc{nullptr};
     HINSTANCE instance = nullptr;
     HWND self = nullptr;
     HWND parent = nullptr;
     HWND owner = nullptr;
     std::vector<HWND> children;  // in z-order, first on top (creation order)
-    DWORD style = 0;
-    DWORD exStyle = 0;
-    LONG_PTR id = 0;
-    LONG_PTR userData = 0;
+    std::atomic<DWORD> style{0};
+    std::atomic<DWORD> exStyle{0};
+    std::atomic<LONG_PTR> id{0};
+    std::atomic<LONG_PTR> userData{0};
     RECT rect{};  // in the parent's client coordinates (screen for top-level windows)
     std::vector<BYTE> extra;
-    HFONT font = nullptr;
+    std::atomic<HFONT> font{nullptr};
     std::atomic<bool> destroying{false};  // read by other threads (FindWindowW)
     std::shared_ptr<DialogState> dialog;
 };

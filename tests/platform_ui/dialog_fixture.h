@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,30 @@ inline INT_PTR CALLBACK TestDialogProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     }
     return FALSE;
 }
+
+// A scripted user: each idle turn of the modal loop runs the next step; when the steps run
+// out with the dialog still open it presses Cancel, so a broken dialog fails instead of hanging.
+struct Script {
+    std::vector<std::function<void(HWND)>> steps;
+    size_t next = 0;
+    bool ranOut = false;
+    static BOOL Turn(HWND dialog, void* context) {
+        auto& s = *static_cast<Script*>(context);
+        if (s.next < s.steps.size()) {
+            s.steps[s.next++](dialog);
+            return TRUE;
+        }
+        if (s.ranOut) return FALSE;
+        s.ranOut = true;
+        PlatPressButton(dialog, IDCANCEL);
+        return TRUE;
+    }
+};
+
+struct ScriptScope {
+    explicit ScriptScope(Script& s) { PlatSetModalIdleHandler(Script::Turn, &s); }
+    ~ScriptScope() { PlatSetModalIdleHandler(nullptr, nullptr); }
+};
 
 inline HMODULE DialogModule() {
     static ModuleHolder module(u"UiTestDialogs.dll");

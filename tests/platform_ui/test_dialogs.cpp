@@ -1,7 +1,6 @@
 // Dialogs from templates: the modal loop with its owner disabled and a scripted user, modeless
 // dialogs, the dialog longs, keys that press buttons, refused templates and a dialog driven
 // from another thread.
-#include <functional>
 #include <thread>
 
 #include "tests/platform_ui/dialog_fixture.h"
@@ -9,30 +8,6 @@
 namespace {
 
 using namespace uitest;
-
-// A scripted user: each idle turn of the modal loop runs the next step; when the steps run
-// out with the dialog still open it presses Cancel, so a broken dialog fails instead of hanging.
-struct Script {
-    std::vector<std::function<void(HWND)>> steps;
-    size_t next = 0;
-    bool ranOut = false;
-    static BOOL Turn(HWND dialog, void* context) {
-        auto& s = *static_cast<Script*>(context);
-        if (s.next < s.steps.size()) {
-            s.steps[s.next++](dialog);
-            return TRUE;
-        }
-        if (s.ranOut) return FALSE;
-        s.ranOut = true;
-        PlatPressButton(dialog, IDCANCEL);
-        return TRUE;
-    }
-};
-
-struct ScriptScope {
-    explicit ScriptScope(Script& s) { PlatSetModalIdleHandler(Script::Turn, &s); }
-    ~ScriptScope() { PlatSetModalIdleHandler(nullptr, nullptr); }
-};
 
 TEST(Dialogs, ModalDialogDisablesItsOwnerAndReturnsTheButton) {
     RegisterRecordingClass();

@@ -37,7 +37,18 @@ const ORLA_DIALOG_ITEM kUnknownClassItem[] = {{u"NoSuchClass", u"", 5, WS_VISIBL
 const ORLA_DIALOG_TEMPLATE kUnknownClass = {ORLA_DIALOG_SIGNATURE, WS_POPUP, 0, 0, 0, 10, 10, u"", u"", 8, 1,
                                             kUnknownClassItem};
 
+// Two property pages of different sizes.
+const ORLA_DIALOG_ITEM kPageItems[] = {
+    {u"Button", u"Staple", kIdPageCheck, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 0, 7, 7, 80, 10},
+};
+const ORLA_DIALOG_TEMPLATE kFirstPage = {
+    ORLA_DIALOG_SIGNATURE, WS_CHILD | DS_CONTROL, 0, 0, 0, 180, 120, u"Paper", u"MS Shell Dlg", 8, 1, kPageItems};
+const ORLA_DIALOG_TEMPLATE kSecondPage = {ORLA_DIALOG_SIGNATURE, WS_CHILD | DS_CONTROL, 0, 0, 0,         200, 90,
+                                          u"Finishing",          u"MS Shell Dlg",       8, 1, kPageItems};
+
 const ORLA_RESOURCE kEntries[] = {
+    {5, nullptr, kPageFirst, nullptr, &kFirstPage, sizeof kFirstPage},
+    {5, nullptr, kPageSecond, nullptr, &kSecondPage, sizeof kSecondPage},
     {5, nullptr, kDialogMain, nullptr, &kDialog, sizeof kDialog},
     {5, nullptr, kDialogBadSignature, nullptr, &kBadSignature, sizeof kBadSignature},
     {5, nullptr, kDialogShortRecord, nullptr, &kDialog, 8},
