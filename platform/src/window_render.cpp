@@ -1,0 +1,350 @@
+// Draws a window tree the way the classic Windows look draws it: a dialog frame and caption,
+// then every shown control by its class and state. Text is set with FreeType in the DejaVu face,
+// falling back to the IPA face for characters DejaVu lacks.
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "plat/window_render.h"
+#include "plat_internal.h"
+#include "win/user_controls.h"
+
+namespace plat {
+namespace {
+
+constexpr const char* kLatinFaces[] = {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"};
+constexpr const char* kJapaneseFaces[] = {"/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf",
+                                          "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"};
+constexpr int kTextPixels = 11;  // 8 points at 96 dpi
+constexpr LONG kLargestPicture = 8192;
+
+struct Rgb {
+    BYTE r, g, b;
+};
+constexpr Rgb kFace{240, 240, 240};
+constexpr Rgb kCaption{10, 36, 106};
+constexpr Rgb kCaptionText{255, 255, 255};
+constexpr Rgb kText{0, 0, 0};
+constexpr Rgb kGreyText{109, 109, 109};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kButtonFace{225, 225, 225};
+constexpr Rgb kButtonEdge{173, 173, 173};
+constexpr Rgb kDefaultEdge{0, 120, 215};
+constexpr Rgb kFieldEdge{122, 122, 122};
+constexpr Rgb kGroupEdge{220, 220, 220};
+constexpr Rgb kMark{33, 33, 33};
+
+struct Canvas {
+    LONG width = 0;
+    LONG height = 0;
+    std::vector<BYTE> rgb;
+    RECT clip{};
+};
+
+struct Fonts {
+    std::mutex lock;  // FreeType faces are not for two threads at once
+    FT_Library library = nullptr;
+    FT_Face latin = nullptr;
+    FT_Face japanese = nullptr;
+};
+
+FT_Face OpenFirst(FT_Library library, const char* const* places, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        FT_Face face = nullptr;
+        if (FT_New_Face(library, places[i], 0, &face) == 0) {
+            FT_Set_Pixel_Sizes(face, 0, kTextPixels);
+            return face;
+        }
+    }
+    return nullptr;
+}
+
+Fonts& fonts() {
+    static Fonts* f = [] {
+        auto* made = new Fonts;
+        if (FT_Init_FreeType(&made->library) == 0) {
+            made->latin = OpenFirst(made->library, kLatinFaces, std::size(kLatinFaces));
+            made->japanese = OpenFirst(made->library, kJapaneseFaces, std::size(kJapaneseFaces));
+        }
+        return made;
+    }();
+    return *f;
+}
+
+void Blend(Canvas& c, LONG x, LONG y, Rgb color, unsigned coverage) {
+    if (x < c.clip.left || y < c.clip.top || x >= c.clip.right || y >= c.clip.bottom) return;
+    BYTE* p = &c.rgb[(static_cast<size_t>(y) * static_cast<size_t>(c.width) + static_cast<size_t>(x)) * 3];
+    const BYTE to[3] = {color.r, color.g, color.b};
+    for (int i = 0; i < 3; ++i) p[i] = static_cast<BYTE>((p[i] * (255 - coverage) + to[i] * coverage) / 255);
+}
+
+void Fill(Canvas& c, RECT r, Rgb color) {
+    for (LONG y = r.top; y < r.bottom; ++y) {
+        for (LONG x = r.left; x < r.right; ++x) Blend(c, x, y, color, 255);
+    }
+}
+
+void Frame(Canvas& c, RECT r, Rgb color, LONG thickness = 1) {
+    Fill(c, RECT{r.left, r.top, r.right, r.top + thickness}, color);
+    Fill(c, RECT{r.left, r.bottom - thickness, r.right, r.bottom}, color);
+    Fill(c, RECT{r.left, r.top, r.left + thickness, r.bottom}, color);
+    Fill(c, RECT{r.right - thickness, r.top, r.right, r.bottom}, color);
+}
+
+FT_Face FaceFor(Fonts& f, char32_t ch) {
+    if (f.latin && FT_Get_Char_Index(f.latin, ch) != 0) return f.latin;
+    return f.japanese ? f.japanese : f.latin;
+}
+
+char32_t NextChar(std::u16string_view text, size_t& i) {
+    char32_t c = text[i++];
+    if (c >= 0xD800 && c < 0xDC00 && i < text.size() && text[i] >= 0xDC00 && text[i] < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00);
+    }
+    return c;
+}
+
+// Draws (or with `draw` false only measures) one line; returns its advance in pixels.
+LONG Text(Canvas* c, LONG x, LONG baseline, std::u16string_view text, Rgb color) {
+    Fonts& f = fonts();
+    std::lock_guard<std::mutex> g(f.lock);
+    LONG pen = x;
+    for (size_t i = 0; i < text.size();) {
+        char32_t ch = NextChar(text, i);
+        FT_Face face = FaceFor(f, ch);
+        if (face == nullptr || FT_Load_Char(face, ch, c ? FT_LOAD_RENDER : FT_LOAD_DEFAULT) != 0) continue;
+        FT_GlyphSlot glyph = face->glyph;
+        if (c && glyph->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
+            const FT_Bitmap& b = glyph->bitmap;
+            for (unsigned r = 0; r < b.rows; ++r) {
+                for (unsigned col = 0; col < b.width; ++col) {
+                    unsigned coverage = b.buffer[static_cast<ptrdiff_t>(r) * b.pitch + col];
+                    if (coverage) {
+                        Blend(*c, pen + glyph->bitmap_left + static_cast<LONG>(col),
+                              baseline - glyph->bitmap_top + static_cast<LONG>(r), color, coverage);
+                    }
+                }
+            }
+        }
+        pen += static_cast<LONG>(glyph->advance.x >> 6);
+    }
+    return pen - x;
+}
+
+// The control's text placed in its rectangle: left, centred or right, centred up and down.
+void TextIn(Canvas& c, RECT r, std::u16string_view text, Rgb color, int align) {
+    LONG width = Text(nullptr, 0, 0, text, color);
+    LONG x = align == 1 ? (r.left + r.right - width) / 2 : align == 2 ? r.right - width : r.left;
+    LONG baseline = (r.top + r.bottom) / 2 + kTextPixels * 4 / 10;
+    RECT saved = c.clip;
+    c.clip = RECT{std::max(saved.left, r.left), std::max(saved.top, r.top), std::min(saved.right, r.right),
+                  std::min(saved.bottom, r.bottom)};
+    Text(&c, x, baseline, text, color);
+    c.clip = saved;
+}
+
+std::u16string WindowText(HWND h) {
+    WCHAR buffer[512];
+    int n = GetWindowTextW(h, buffer, 512);
+    return std::u16string(buffer, static_cast<size_t>(std::max(n, 0)));
+}
+
+bool IsClass(HWND h, std::u16string_view name) {
+    WCHAR buffer[64];
+    GetClassNameW(h, buffer, 64);
+    return EqualNoCase(buffer, name);
+}
+
+void Disc(Canvas& c, LONG cx, LONG cy, double radius, Rgb color) {
+    for (LONG y = cy - 7; y <= cy + 7; ++y) {
+        for (LONG x = cx - 7; x <= cx + 7; ++x) {
+            double d = std::hypot(x - cx, y - cy);
+            if (d <= radius) Blend(c, x, y, color, 255);
+        }
+    }
+}
+
+void CheckMark(Canvas& c, RECT box) {
+    for (LONG i = 0; i < 3; ++i)
+        Fill(c, RECT{box.left + 3 + i, box.top + 6 + i, box.left + 4 + i, box.top + 8 + i}, kMark);
+    for (LONG i = 0; i < 5; ++i)
+        Fill(c, RECT{box.left + 6 + i, box.top + 7 - i, box.left + 7 + i, box.top + 9 - i}, kMark);
+}
+
+void DrawButton(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
+    DWORD type = style & BS_TYPEMASK;
+    auto label = WindowText(h);
+    LRESULT check = SendMessageW(h, BM_GETCHECK, 0, 0);
+    LONG mid = (r.top + r.bottom) / 2;
+    if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW) {
+        Fill(c, r, kButtonFace);
+        Frame(c, r, type == BS_DEFPUSHBUTTON ? kDefaultEdge : kButtonEdge, type == BS_DEFPUSHBUTTON ? 2 : 1);
+        TextIn(c, r, label, text, 1);
+    } else if (type == BS_GROUPBOX) {
+        Frame(c, RECT{r.left, r.top + kTextPixels / 2, r.right, r.bottom}, kGroupEdge);
+        LONG width = Text(nullptr, 0, 0, label, text);
+        RECT caption{r.left + 6, r.top, r.left + 10 + width, r.top + kTextPixels + 2};
+        Fill(c, caption, kFace);
+        TextIn(c, RECT{caption.left + 2, caption.top, caption.right, caption.bottom}, label, text, 0);
+    } else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) {
+        Disc(c, r.left + 6, mid, 6.0, kFieldEdge);
+        Disc(c, r.left + 6, mid, 5.0, kWhite);
+        if (check == BST_CHECKED) Disc(c, r.left + 6, mid, 2.5, kMark);
+        TextIn(c, RECT{r.left + 17, r.top, r.right, r.bottom}, label, text, 0);
+    } else {
+        RECT box{r.left, mid - 6, r.left + 13, mid + 7};
+        Fill(c, box, kWhite);
+        Frame(c, box, kMark);
+        if (check == BST_CHECKED) CheckMark(c, box);
+        if (check == BST_INDETERMINATE)
+            Fill(c, RECT{box.left + 3, box.top + 3, box.right - 3, box.bottom - 3}, kGreyText);
+        TextIn(c, RECT{r.left + 17, r.top, r.right, r.bottom}, label, text, 0);
+    }
+}
+
+void DrawEdit(Canvas& c, HWND h, RECT r, Rgb text) {
+    Fill(c, r, kWhite);
+    Frame(c, r, kFieldEdge);
+    auto content = WindowText(h);
+    if (auto dot = static_cast<WCHAR>(SendMessageW(h, EM_GETPASSWORDCHAR, 0, 0))) content.assign(content.size(), dot);
+    TextIn(c, RECT{r.left + 3, r.top, r.right - 2, r.bottom}, content, text, 0);
+}
+
+void DrawCombo(Canvas& c, HWND h, RECT r, Rgb text) {
+    // Only the closed field is drawn: the template's height includes the dropped list.
+    RECT field{r.left, r.top, r.right, std::min(r.bottom, r.top + kTextPixels + 10)};
+    Fill(c, field, kWhite);
+    Frame(c, field, kFieldEdge);
+    LONG arrowLeft = field.right - 17;
+    LONG mid = (field.top + field.bottom) / 2;
+    for (LONG i = 0; i < 4; ++i) Fill(c, RECT{arrowLeft + 5 + i, mid - 2 + i, arrowLeft + 12 - i, mid - 1 + i}, kMark);
+    TextIn(c, RECT{field.left + 3, field.top, arrowLeft, field.bottom}, WindowText(h), text, 0);
+}
+
+void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
+    DWORD type = style & SS_TYPEMASK;
+    if (type == SS_ICON || type == SS_BITMAP || type == SS_OWNERDRAW) {
+        Frame(c, r, kGroupEdge);  // pictures are not drawn yet: their place is shown
+        return;
+    }
+    if (type == SS_ETCHEDHORZ) {
+        Fill(c, RECT{r.left, r.top, r.right, r.top + 1}, kGroupEdge);
+        return;
+    }
+    if (type == SS_BLACKRECT) {
+        Fill(c, r, kText);
+        return;
+    }
+    TextIn(c, r, WindowText(h), text, type == SS_CENTER ? 1 : type == SS_RIGHT ? 2 : 0);
+}
+
+RECT Relative(HWND h, POINT origin) {
+    RECT r;
+    GetWindowRect(h, &r);
+    return RECT{r.left - origin.x, r.top - origin.y, r.right - origin.x, r.bottom - origin.y};
+}
+
+void DrawChildren(Canvas& c, HWND parent, POINT origin);
+
+void DrawControl(Canvas& c, HWND h, POINT origin) {
+    DWORD style = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE));
+    if (!(style & WS_VISIBLE)) return;
+    RECT r = Relative(h, origin);
+    Rgb text = (style & WS_DISABLED) ? kGreyText : kText;
+    if (IsClass(h, u"Button")) {
+        DrawButton(c, h, r, style, text);
+    } else if (IsClass(h, u"Edit")) {
+        DrawEdit(c, h, r, text);
+    } else if (IsClass(h, u"ComboBox")) {
+        DrawCombo(c, h, r, text);
+    } else if (IsClass(h, u"Static")) {
+        DrawStatic(c, h, r, style, text);
+    } else {
+        Fill(c, r, kFace);  // a page or another container: its own controls follow
+    }
+    DrawChildren(c, h, origin);
+}
+
+void DrawChildren(Canvas& c, HWND parent, POINT origin) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        DrawControl(c, child, origin);
+    }
+}
+
+void DrawFrame(Canvas& c, HWND root) {
+    DWORD style = static_cast<DWORD>(GetWindowLongW(root, GWL_STYLE));
+    RECT all{0, 0, c.width, c.height};
+    Fill(c, all, kFace);
+    if ((style & WS_CAPTION) != WS_CAPTION) return;
+    LONG frame = GetSystemMetrics(SM_CXDLGFRAME);
+    Frame(c, all, kButtonEdge, 1);
+    RECT caption{frame, frame, c.width - frame, frame + GetSystemMetrics(SM_CYCAPTION)};
+    Fill(c, caption, kCaption);
+    TextIn(c, RECT{caption.left + 5, caption.top, caption.right, caption.bottom}, WindowText(root), kCaptionText, 0);
+}
+
+bool Draw(HWND root, Canvas& c) {
+    RECT bounds;
+    if (!GetWindowRect(root, &bounds)) return false;
+    c.width = std::clamp<LONG>(bounds.right - bounds.left, 1, kLargestPicture);
+    c.height = std::clamp<LONG>(bounds.bottom - bounds.top, 1, kLargestPicture);
+    c.rgb.assign(static_cast<size_t>(c.width) * static_cast<size_t>(c.height) * 3, 0);
+    c.clip = RECT{0, 0, c.width, c.height};
+    DrawFrame(c, root);
+    DrawChildren(c, root, POINT{bounds.left, bounds.top});
+    return true;
+}
+
+}  // namespace
+}  // namespace plat
+
+using namespace plat;
+
+extern "C" {
+
+DWORD PlatRenderWindow(HWND root, BYTE* rgb, DWORD size, LONG* width, LONG* height) {
+    Canvas c;
+    if (!Draw(root, c)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    if (width) *width = c.width;
+    if (height) *height = c.height;
+    if (rgb != nullptr && size >= c.rgb.size()) std::copy(c.rgb.begin(), c.rgb.end(), rgb);
+    return static_cast<DWORD>(c.rgb.size());
+}
+
+BOOL PlatWritePngFile(const char* hostPath, LONG width, LONG height, int channels, const BYTE* pixels) {
+    if (hostPath == nullptr || pixels == nullptr || width <= 0 || height <= 0 || (channels != 1 && channels != 3)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = channels == 1 ? PNG_FORMAT_GRAY : PNG_FORMAT_RGB;
+    if (!png_image_write_to_file(&image, hostPath, 0, pixels, width * channels, nullptr)) {
+        png_image_free(&image);
+        SetLastError(ERROR_WRITE_FAULT);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL PlatRenderWindowToPng(HWND root, const char* hostPath) {
+    Canvas c;
+    if (!Draw(root, c)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return PlatWritePngFile(hostPath, c.width, c.height, 3, c.rgb.data());
+}
+
+}  // extern "C"
