@@ -162,7 +162,8 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     }
     // The procedure is read only on the window's own thread, where subclassing changes it.
     if (window->thread == GetCurrentThreadId()) {
-        return window->proc ? window->proc(hWnd, Msg, wParam, lParam) : 0;
+        WNDPROC proc = window->proc.load();
+        return proc ? proc(hWnd, Msg, wParam, lParam) : 0;
     }
     auto sent = std::make_shared<SentMessage>();
     *sent = SentMessage{hWnd, Msg, wParam, lParam, 0, false, false, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
@@ -238,7 +239,8 @@ BOOL TranslateMessage(const MSG* lpMsg) {
 LRESULT DispatchMessageW(const MSG* lpMsg) {
     if (lpMsg == nullptr || lpMsg->hwnd == nullptr) return 0;
     auto window = FindWindowEntry(lpMsg->hwnd);
-    if (!window || window->messageOnly || window->proc == nullptr) {
+    WNDPROC proc = window && !window->messageOnly ? window->proc.load() : nullptr;
+    if (proc == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
@@ -246,7 +248,7 @@ LRESULT DispatchMessageW(const MSG* lpMsg) {
         SetLastError(ERROR_MESSAGE_SYNC_ONLY);
         return 0;
     }
-    return window->proc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+    return proc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
 }
 
 // Input already waiting counts as new input: a loop that peeks until empty and then waits is the
