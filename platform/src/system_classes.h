@@ -11,6 +11,7 @@ LRESULT CALLBACK ButtonProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK StaticProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK UpDownProc(HWND, UINT, WPARAM, LPARAM);
 
 struct SystemClass {
     const char16_t* name;
@@ -24,7 +25,7 @@ inline constexpr int kControlExtra = sizeof(LONG_PTR);
 inline constexpr SystemClass kSystemClasses[] = {
     {u"#32770", DialogClassProc, DLGWINDOWEXTRA}, {u"Button", ButtonProc, kControlExtra},
     {u"Static", StaticProc, kControlExtra},       {u"Edit", EditProc, kControlExtra},
-    {u"ComboBox", ComboBoxProc, kControlExtra},
+    {u"ComboBox", ComboBoxProc, kControlExtra},   {u"msctls_updown32", UpDownProc, kControlExtra},
 };
 
 // The state block of a control, created on first use and freed at WM_NCDESTROY.
@@ -58,5 +59,7 @@ namespace plat {
 inline constexpr UINT kUserAction = 0xBF70;
 // kUserChoose: a drop-list's item picked by the user (wParam the index); TRUE when taken.
 inline constexpr UINT kUserChoose = 0xBF71;
+// kUserSpin: an up-down's arrows pressed (wParam: presses up, negative for down); TRUE when taken.
+inline constexpr UINT kUserSpin = 0xBF72;
 
 }  // namespace plat

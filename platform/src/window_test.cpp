@@ -70,6 +70,12 @@ void ChooseStep(HWND h, LPARAM p) {
     action.result = static_cast<BOOL>(SendMessageW(h, kUserChoose, static_cast<WPARAM>(action.index), 0));
 }
 
+void SpinStep(HWND h, LPARAM p) {
+    auto& action = *reinterpret_cast<Action*>(p);
+    if (!Reachable(h)) return;
+    action.result = static_cast<BOOL>(SendMessageW(h, kUserSpin, static_cast<WPARAM>(action.index), 0));
+}
+
 void ReadStep(HWND h, LPARAM p) {
     auto& action = *reinterpret_cast<Action*>(p);
     PLAT_CONTROL_STATE& s = *action.state;
@@ -144,6 +150,12 @@ BOOL PlatChoose(HWND control, int index) {
     Action action;
     action.index = index;
     return RunOnWindowThread(control, ChooseStep, action) && action.result;
+}
+
+BOOL PlatSpin(HWND upDown, int presses) {
+    Action action;
+    action.index = presses;
+    return RunOnWindowThread(upDown, SpinStep, action) && action.result;
 }
 
 BOOL PlatPressButton(HWND dialog, int id) {

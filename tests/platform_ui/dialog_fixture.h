@@ -41,6 +41,7 @@ inline INT_PTR CALLBACK TestDialogProc(HWND h, UINT m, WPARAM w, LPARAM l) {
             }
             SendDlgItemMessageW(h, kIdCombo, CB_SETCURSEL, 0, 0);
             SetDlgItemTextW(h, kIdEdit, u"1");
+            SendDlgItemMessageW(h, kIdSpin, UDM_SETRANGE32, 1, 999);
             CheckRadioButton(h, kIdRadioA, kIdRadioC, kIdRadioA);
             run->dialog = h;
             return TRUE;
@@ -54,6 +55,18 @@ inline INT_PTR CALLBACK TestDialogProc(HWND h, UINT m, WPARAM w, LPARAM l) {
                 run->editAtOk = text;
                 EndDialog(h, LOWORD(w));
             }
+            return TRUE;
+        case WM_NOTIFY: {
+            auto* notice = reinterpret_cast<NMHDR*>(l);
+            if (run && notice->code == UDN_DELTAPOS) {
+                run->notices.push_back(Notice{static_cast<int>(notice->idFrom), -1});
+                // A refusal the test can ask for: more than 5 presses at once.
+                SetWindowLongPtrW(h, DWLP_MSGRESULT, reinterpret_cast<NMUPDOWN*>(l)->iDelta > 5);
+            }
+            return TRUE;
+        }
+        case WM_VSCROLL:
+            if (run) run->notices.push_back(Notice{GetDlgCtrlID(reinterpret_cast<HWND>(l)), 1000 + LOWORD(w)});
             return TRUE;
         case kAskResult:
             SetWindowLongPtrW(h, DWLP_MSGRESULT, kAskedResult);

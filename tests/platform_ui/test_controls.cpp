@@ -14,6 +14,9 @@ PLAT_CONTROL_STATE Read(HWND d, int id) {
     return s;
 }
 
+constexpr int kDeltaPos = -1;    // UDN_DELTAPOS, logged by the dialog with this code
+constexpr int kScrolled = 1000;  // WM_VSCROLL, logged as this plus its scroll code
+
 struct Case {
     const char* name;
     std::function<BOOL(HWND)> act;
@@ -114,6 +117,47 @@ const Case kCases[] = {
      FALSE,
      {},
      [](HWND d) { EXPECT_EQ(Read(d, kIdCombo).selection, 0); }},
+    {"an up-down asks first, then fills its buddy, then scrolls",
+     [](HWND d) { return PlatSpin(GetDlgItem(d, kIdSpin), 2); },
+     TRUE,
+     {{kIdSpin, kDeltaPos},
+      {kIdEdit, EN_UPDATE},
+      {kIdEdit, EN_CHANGE},
+      {kIdSpin, kScrolled + SB_THUMBPOSITION},
+      {kIdSpin, kScrolled + SB_ENDSCROLL}},
+     [](HWND d) {
+         EXPECT_EQ(std::u16string(Read(d, kIdEdit).text), u"3");
+         EXPECT_EQ(SendDlgItemMessageW(d, kIdSpin, UDM_GETPOS32, 0, 0), 3);
+     }},
+    {"an up-down stops at its range",
+     [](HWND d) {
+         SetDlgItemTextW(d, kIdEdit, u"998");
+         return PlatSpin(GetDlgItem(d, kIdSpin), 4);
+     },
+     TRUE,
+     {{kIdEdit, EN_UPDATE},
+      {kIdEdit, EN_CHANGE},
+      {kIdSpin, kDeltaPos},
+      {kIdEdit, EN_UPDATE},
+      {kIdEdit, EN_CHANGE},
+      {kIdSpin, kScrolled + SB_THUMBPOSITION},
+      {kIdSpin, kScrolled + SB_ENDSCROLL}},
+     [](HWND d) { EXPECT_EQ(std::u16string(Read(d, kIdEdit).text), u"999"); }},
+    {"the parent can refuse an up-down's change",
+     [](HWND d) { return PlatSpin(GetDlgItem(d, kIdSpin), 6); },
+     TRUE,
+     {{kIdSpin, kDeltaPos}},
+     [](HWND d) { EXPECT_EQ(std::u16string(Read(d, kIdEdit).text), u"1"); }},
+    {"the buddy's text is the position, read when asked",
+     [](HWND d) { return SetDlgItemTextW(d, kIdEdit, u"abc"); },
+     TRUE,
+     {{kIdEdit, EN_UPDATE}, {kIdEdit, EN_CHANGE}},
+     [](HWND d) {
+         BOOL failed = FALSE;
+         SendDlgItemMessageW(d, kIdSpin, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed));
+         EXPECT_TRUE(failed);
+         EXPECT_EQ(HIWORD(SendDlgItemMessageW(d, kIdSpin, UDM_GETPOS, 0, 0)), 1);
+     }},
     {"a notifying static reports a click",
      [](HWND d) { return PlatClick(GetDlgItem(d, kIdLabel)); },
      TRUE,

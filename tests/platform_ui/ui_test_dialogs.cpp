@@ -16,6 +16,8 @@ const ORLA_DIALOG_ITEM kItems[] = {
     {u"Button", u"Rotated", kIdRadioC, kChild | BS_AUTORADIOBUTTON, 0, 7, 58, 80, 10},
     {u"Button", u"Collate", kIdRadioOther, kChild | BS_AUTORADIOBUTTON | WS_GROUP, 0, 7, 70, 80, 10},
     {u"Edit", u"1", kIdEdit, kChild | WS_BORDER | WS_TABSTOP | ES_NUMBER | WS_GROUP, 0, 100, 20, 40, 12},
+    {u"msctls_updown32", nullptr, kIdSpin, kChild | UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ALIGNRIGHT, 0, 140, 20, 10,
+     12},
     {u"ComboBox", nullptr, kIdCombo, kChild | CBS_DROPDOWNLIST | WS_TABSTOP, 0, 100, 40, 80, 60},
     {u"Button", u"OK", IDOK, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, 90, 90, 50, 14},
     {u"Button", u"Cancel", IDCANCEL, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0, 145, 90, 50, 14},

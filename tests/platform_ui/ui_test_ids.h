@@ -14,6 +14,7 @@ inline constexpr int kIdRadioC = 204;
 inline constexpr int kIdRadioOther = 205;
 inline constexpr int kIdEdit = 301;
 inline constexpr int kIdCombo = 401;
+inline constexpr int kIdSpin = 302;
 
 inline constexpr int kPageFirst = 110;
 inline constexpr int kPageSecond = 111;

@@ -19,6 +19,7 @@ BOOL PlatClick(HWND control);
 BOOL PlatType(HWND control, LPCWSTR text);
 BOOL PlatChoose(HWND control, int index);   // a drop-list's item picked from the list
 BOOL PlatPressButton(HWND dialog, int id);  // IDOK, IDCANCEL or any button of the dialog
+BOOL PlatSpin(HWND upDown, int presses);    // an up-down's up arrow (negative: down) pressed
 
 typedef struct _PLAT_CONTROL_STATE {
     WCHAR className[64];
