@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "item_list.h"
 #include "plat_internal.h"
 #include "system_classes.h"
 #include "win/user_controls.h"
@@ -11,22 +12,9 @@
 namespace plat {
 namespace {
 
-constexpr size_t kMaxItems = 0x7FFF;  // a list keeps its indices in 16 bits' positive range
-
-struct ComboItem {
-    std::u16string text;
-    LPARAM data = 0;
-};
-
-struct ComboState {
-    std::vector<ComboItem> items;
-    int selection = CB_ERR;
+struct ComboState : ItemList {
     bool dropped = false;
 };
-
-bool InRange(const ComboState& state, WPARAM index) {
-    return static_cast<int>(index) >= 0 && static_cast<size_t>(static_cast<int>(index)) < state.items.size();
-}
 
 // The selection field shows the selected item's text.
 void ShowSelection(HWND h, const ComboState& state) {
@@ -34,53 +22,11 @@ void ShowSelection(HWND h, const ComboState& state) {
     DefWindowProcW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
-LRESULT Insert(HWND h, ComboState& state, int at, LPCWSTR text) {
-    if (state.items.size() >= kMaxItems) return CB_ERRSPACE;
-    ComboItem item{text ? text : u"", 0};
-    size_t index;
-    if (at < 0 && (GetWindowLongW(h, GWL_STYLE) & CBS_SORT)) {
-        auto it =
-            std::upper_bound(state.items.begin(), state.items.end(), item,
-                             [](const ComboItem& a, const ComboItem& b) { return CompareNoCase(a.text, b.text) < 0; });
-        index = static_cast<size_t>(it - state.items.begin());
-    } else if (at < 0) {
-        index = state.items.size();
-    } else if (static_cast<size_t>(at) <= state.items.size()) {
-        index = static_cast<size_t>(at);
-    } else {
-        return CB_ERR;
-    }
-    state.items.insert(state.items.begin() + static_cast<long>(index), std::move(item));
-    if (state.selection >= static_cast<int>(index)) ++state.selection;
-    return static_cast<LRESULT>(index);
-}
-
 LRESULT Delete(HWND h, ComboState& state, WPARAM index) {
-    if (!InRange(state, index)) return CB_ERR;
-    int i = static_cast<int>(index);
-    state.items.erase(state.items.begin() + i);
-    if (state.selection == i) {
-        state.selection = CB_ERR;
-        ShowSelection(h, state);
-    } else if (state.selection > i) {
-        --state.selection;
-    }
-    return static_cast<LRESULT>(state.items.size());
-}
-
-// The first item after `start` (wrapping) whose text equals, or begins with, `text`.
-LRESULT Find(const ComboState& state, WPARAM start, LPCWSTR text, bool exact) {
-    if (text == nullptr || state.items.empty()) return CB_ERR;
-    std::u16string_view wanted(text);
-    size_t n = state.items.size();
-    size_t first = InRange(state, start) ? static_cast<size_t>(start) + 1 : 0;
-    for (size_t step = 0; step < n; ++step) {
-        size_t i = (first + step) % n;
-        std::u16string_view item = state.items[i].text;
-        if (!exact && item.size() > wanted.size()) item = item.substr(0, wanted.size());
-        if (EqualNoCase(item, wanted)) return static_cast<LRESULT>(i);
-    }
-    return CB_ERR;
+    bool selectionLost = false;
+    LRESULT left = DeleteItem(state, index, selectionLost);
+    if (selectionLost) ShowSelection(h, state);
+    return left;
 }
 
 LRESULT SetSelection(HWND h, ComboState& state, WPARAM index) {
@@ -111,16 +57,6 @@ LRESULT UserChoose(HWND h, ComboState& state, WPARAM index) {
     return TRUE;
 }
 
-LRESULT CopyItemText(const ComboState& state, WPARAM index, LPARAM buffer) {
-    if (!InRange(state, index)) return CB_ERR;
-    const std::u16string& text = state.items[index].text;
-    if (auto* out = reinterpret_cast<LPWSTR>(buffer)) {
-        text.copy(out, text.size());
-        out[text.size()] = 0;
-    }
-    return static_cast<LRESULT>(text.size());
-}
-
 }  // namespace
 
 LRESULT CALLBACK ComboBoxProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -131,9 +67,9 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam
     ComboState& state = *ControlState<ComboState>(h);
     switch (message) {
         case CB_ADDSTRING:
-            return Insert(h, state, -1, reinterpret_cast<LPCWSTR>(lParam));
+            return InsertItem(state, -1, reinterpret_cast<LPCWSTR>(lParam), GetWindowLongW(h, GWL_STYLE) & CBS_SORT);
         case CB_INSERTSTRING:
-            return Insert(h, state, static_cast<int>(wParam), reinterpret_cast<LPCWSTR>(lParam));
+            return InsertItem(state, static_cast<int>(wParam), reinterpret_cast<LPCWSTR>(lParam), false);
         case CB_DELETESTRING:
             return Delete(h, state, wParam);
         case CB_RESETCONTENT:
@@ -157,11 +93,11 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam
             state.items[wParam].data = lParam;
             return TRUE;
         case CB_FINDSTRING:
-            return Find(state, wParam, reinterpret_cast<LPCWSTR>(lParam), false);
+            return FindItem(state, wParam, reinterpret_cast<LPCWSTR>(lParam), false);
         case CB_FINDSTRINGEXACT:
-            return Find(state, wParam, reinterpret_cast<LPCWSTR>(lParam), true);
+            return FindItem(state, wParam, reinterpret_cast<LPCWSTR>(lParam), true);
         case CB_SELECTSTRING: {
-            LRESULT found = Find(state, wParam, reinterpret_cast<LPCWSTR>(lParam), false);
+            LRESULT found = FindItem(state, wParam, reinterpret_cast<LPCWSTR>(lParam), false);
             return found == CB_ERR ? CB_ERR : SetSelection(h, state, static_cast<WPARAM>(found));
         }
         case CB_SHOWDROPDOWN:

@@ -12,6 +12,7 @@ LRESULT CALLBACK StaticProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK UpDownProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM);
 
 struct SystemClass {
     const char16_t* name;
@@ -22,11 +23,17 @@ struct SystemClass {
 // Controls keep their state in a block whose address is their window's first extra long.
 inline constexpr int kControlExtra = sizeof(LONG_PTR);
 
+// clang-format off
 inline constexpr SystemClass kSystemClasses[] = {
-    {u"#32770", DialogClassProc, DLGWINDOWEXTRA}, {u"Button", ButtonProc, kControlExtra},
-    {u"Static", StaticProc, kControlExtra},       {u"Edit", EditProc, kControlExtra},
-    {u"ComboBox", ComboBoxProc, kControlExtra},   {u"msctls_updown32", UpDownProc, kControlExtra},
+    {u"#32770", DialogClassProc, DLGWINDOWEXTRA},
+    {u"Button", ButtonProc, kControlExtra},
+    {u"Static", StaticProc, kControlExtra},
+    {u"Edit", EditProc, kControlExtra},
+    {u"ComboBox", ComboBoxProc, kControlExtra},
+    {u"ListBox", ListBoxProc, kControlExtra},
+    {u"msctls_updown32", UpDownProc, kControlExtra},
 };
+// clang-format on
 
 // The state block of a control, created on first use and freed at WM_NCDESTROY.
 template <typename State>

@@ -89,6 +89,10 @@ void ReadStep(HWND h, LPARAM p) {
         s.selection = static_cast<int>(SendMessageW(h, CB_GETCURSEL, 0, 0));
         s.count = static_cast<int>(SendMessageW(h, CB_GETCOUNT, 0, 0));
     }
+    if (IsClass(h, u"ListBox")) {
+        s.selection = static_cast<int>(SendMessageW(h, LB_GETCURSEL, 0, 0));
+        s.count = static_cast<int>(SendMessageW(h, LB_GETCOUNT, 0, 0));
+    }
     s.enabled = IsWindowEnabled(h);
     s.visible = IsWindowVisible(h);
     s.focused = GetFocus() == h;

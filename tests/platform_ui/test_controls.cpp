@@ -232,3 +232,57 @@ TEST(Controls, EditSelectionAndPassword) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace uitest;
+
+std::vector<int> g_listNotices;
+LRESULT CALLBACK ListParent(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_MEASUREITEM) {
+        reinterpret_cast<MEASUREITEMSTRUCT*>(l)->itemHeight = 20;
+        return TRUE;
+    }
+    if (m == WM_COMMAND) g_listNotices.push_back(HIWORD(w));
+    return DefWindowProcW(h, m, w, l);
+}
+
+TEST(Controls, OwnerDrawnListBoxMeasuresOnceAndNotifiesUserChoices) {
+    static const ATOM atom = [] {
+        WNDCLASSW c{};
+        c.lpfnWndProc = ListParent;
+        c.lpszClassName = u"UiTestListParent";
+        return RegisterClassW(&c);
+    }();
+    ASSERT_NE(atom, 0);
+    WindowHolder parent(CreateWindowExW(0, u"UiTestListParent", u"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, nullptr,
+                                        nullptr, nullptr, nullptr));
+    HWND list = CreateWindowExW(0, u"ListBox", nullptr, WS_CHILD | WS_VISIBLE | LBS_OWNERDRAWFIXED | LBS_NOTIFY, 0, 0,
+                                100, 100, parent.h, reinterpret_cast<HMENU>(9), nullptr, nullptr);
+    ASSERT_NE(list, nullptr) << GetLastError();
+    EXPECT_EQ(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0), 20);
+    // Without LBS_HASSTRINGS the value given is the item's data, not text.
+    EXPECT_EQ(SendMessageW(list, LB_ADDSTRING, 0, 111), 0);
+    EXPECT_EQ(SendMessageW(list, LB_ADDSTRING, 0, 222), 1);
+    EXPECT_EQ(SendMessageW(list, LB_GETITEMDATA, 1, 0), 222);
+    RECT r;
+    EXPECT_EQ(SendMessageW(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r)), 0);
+    EXPECT_EQ(r.top, 20);
+    EXPECT_EQ(r.bottom, 40);
+    EXPECT_EQ(SendMessageW(list, LB_GETITEMRECT, 5, reinterpret_cast<LPARAM>(&r)), LB_ERR);
+
+    g_listNotices.clear();
+    EXPECT_EQ(SendMessageW(list, LB_SETCURSEL, 0, 0), 0);  // the program's choice tells nobody
+    EXPECT_TRUE(g_listNotices.empty());
+    EXPECT_TRUE(PlatChoose(list, 1));
+    EXPECT_EQ(g_listNotices, (std::vector<int>{LBN_SETFOCUS, LBN_SELCHANGE}));
+    EXPECT_TRUE(PlatChoose(list, 1));  // the same item again: no change to report
+    EXPECT_EQ(g_listNotices.size(), 2u);
+    EXPECT_FALSE(PlatChoose(list, 2));
+    PLAT_CONTROL_STATE s;
+    ASSERT_TRUE(PlatReadControl(list, &s));
+    EXPECT_EQ(s.selection, 1);
+    EXPECT_EQ(s.count, 2);
+}
+
+}  // namespace
