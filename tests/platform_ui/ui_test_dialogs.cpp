@@ -1,6 +1,7 @@
 // Dialog templates for the window tests: one dialog with a control of every kind, and two
 // broken entries the dialog manager must refuse.
 #include "plat/dialog_template.h"
+#include "plat/menu_template.h"
 #include "plat/resource_table.h"
 #include "tests/platform_ui/ui_test_ids.h"
 #include "win/user_controls.h"
@@ -48,7 +49,18 @@ const ORLA_DIALOG_TEMPLATE kFirstPage = {
 const ORLA_DIALOG_TEMPLATE kSecondPage = {ORLA_DIALOG_SIGNATURE, WS_CHILD | DS_CONTROL, 0, 0, 0,         200, 90,
                                           u"Finishing",          u"MS Shell Dlg",       8, 1, kPageItems};
 
+// A context menu: one pop-up with a command, a separator and a grey command.
+const ORLA_MENU_ITEM kContextItems[] = {
+    {kCmdWhatsThis, u"What's This?", MF_STRING, nullptr},
+    {0, nullptr, MF_SEPARATOR, nullptr},
+    {kCmdGrey, u"Unavailable", MF_GRAYED, nullptr},
+};
+const ORLA_MENU_TEMPLATE kContextPopup = {ORLA_MENU_SIGNATURE, 3, kContextItems};
+const ORLA_MENU_ITEM kMenuBar[] = {{0, u"Context", MF_POPUP, &kContextPopup}};
+const ORLA_MENU_TEMPLATE kMenu = {ORLA_MENU_SIGNATURE, 1, kMenuBar};
+
 const ORLA_RESOURCE kEntries[] = {
+    {4, nullptr, kMenuContext, nullptr, &kMenu, sizeof kMenu},
     {5, nullptr, kPageFirst, nullptr, &kFirstPage, sizeof kFirstPage},
     {5, nullptr, kPageSecond, nullptr, &kSecondPage, sizeof kSecondPage},
     {5, nullptr, kDialogMain, nullptr, &kDialog, sizeof kDialog},

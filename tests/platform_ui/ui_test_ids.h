@@ -19,3 +19,7 @@ inline constexpr int kIdSpin = 302;
 inline constexpr int kPageFirst = 110;
 inline constexpr int kPageSecond = 111;
 inline constexpr int kIdPageCheck = 601;
+
+inline constexpr int kMenuContext = 120;
+inline constexpr int kCmdWhatsThis = 3001;
+inline constexpr int kCmdGrey = 3002;

@@ -306,6 +306,33 @@ HWND GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
 #define IDCONTINUE 11
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 
+// ---- Menus ----
+#define MF_STRING 0x00000000L
+#define MF_GRAYED 0x00000001L
+#define MF_DISABLED 0x00000002L
+#define MF_CHECKED 0x00000008L
+#define MF_POPUP 0x00000010L
+#define MF_SEPARATOR 0x00000800L
+#define MF_BYCOMMAND 0x00000000L
+#define MF_BYPOSITION 0x00000400L
+#define TPM_LEFTALIGN 0x0000L
+#define TPM_RIGHTBUTTON 0x0002L
+#define TPM_NONOTIFY 0x0080L
+#define TPM_RETURNCMD 0x0100L
+#define RT_MENU_ID 4
+HMENU CreatePopupMenu(void);
+HMENU LoadMenuW(HINSTANCE hInstance, LPCWSTR lpMenuName);
+BOOL AppendMenuW(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCWSTR lpNewItem);
+BOOL DestroyMenu(HMENU hMenu);
+HMENU GetSubMenu(HMENU hMenu, int nPos);
+int GetMenuItemCount(HMENU hMenu);
+UINT GetMenuItemID(HMENU hMenu, int nPos);
+UINT EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
+DWORD CheckMenuItem(HMENU hmenu, UINT uIDCheckItem, UINT uCheck);
+// The scripted user picks the item (see plat/menu_script.h); with TPM_RETURNCMD its id is
+// returned, else WM_COMMAND is posted to the owner and the result is nonzero.
+BOOL TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND hWnd, const RECT* prcRect);
+
 }  // extern "C"
 
 #define MAKEWPARAM(l, h) \
