@@ -18,9 +18,10 @@ struct Script {
     std::u16string log;
 };
 
+// A plain static: the module is loaded and unloaded by each caller, and its state goes with it.
 Script& script() {
-    static Script* s = new Script;
-    return *s;
+    static Script s;
+    return s;
 }
 
 void Log(const std::string& line) {

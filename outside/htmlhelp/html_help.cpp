@@ -19,15 +19,17 @@ struct State {
     bool hang = false;
     HANDLE release = nullptr;  // manual-reset: set to end the hangs
     HWND viewer = nullptr;
+    State() : release(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~State() {
+        if (viewer) PlatDestroyMessageWindow(viewer);
+        CloseHandle(release);
+    }
 };
 
+// A plain static: the module is loaded and unloaded by each caller, and its state goes with it.
 State& state() {
-    static State* s = [] {
-        auto* made = new State;
-        made->release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        return made;
-    }();
-    return *s;
+    static State s;
+    return s;
 }
 
 std::u16string Number(ULONG_PTR n) {
