@@ -13,6 +13,7 @@ LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK UpDownProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK TreeViewProc(HWND, UINT, WPARAM, LPARAM);
 
 struct SystemClass {
     const char16_t* name;
@@ -32,6 +33,7 @@ inline constexpr SystemClass kSystemClasses[] = {
     {u"ComboBox", ComboBoxProc, kControlExtra},
     {u"ListBox", ListBoxProc, kControlExtra},
     {u"msctls_updown32", UpDownProc, kControlExtra},
+    {u"SysTreeView32", TreeViewProc, kControlExtra},
 };
 // clang-format on
 
@@ -68,5 +70,7 @@ inline constexpr UINT kUserAction = 0xBF70;
 inline constexpr UINT kUserChoose = 0xBF71;
 // kUserSpin: an up-down's arrows pressed (wParam: presses up, negative for down); TRUE when taken.
 inline constexpr UINT kUserSpin = 0xBF72;
+// kUserExpand: a tree item's button clicked (wParam the item); TRUE when taken.
+inline constexpr UINT kUserExpand = 0xBF73;
 
 }  // namespace plat

@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "plat/window_render.h"
 #include "plat_internal.h"
+#include "win/tree_view.h"
 #include "win/user_controls.h"
 
 namespace plat {
@@ -244,6 +246,59 @@ void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
     TextIn(c, r, WindowText(h), text, type == SS_CENTER ? 1 : type == SS_RIGHT ? 2 : 0);
 }
 
+constexpr Rgb kHighlight{0, 120, 215};
+
+// Shown items with their indent; the selected one highlighted.
+void DrawTree(Canvas& c, HWND h, RECT r, Rgb text) {
+    Fill(c, r, kWhite);
+    Frame(c, r, kFieldEdge);
+    auto selected = reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    for (auto item = reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0)); item;
+         item = reinterpret_cast<HTREEITEM>(
+             SendMessageW(h, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)))) {
+        RECT row;
+        std::memcpy(&row, &item, sizeof item);  // the item goes in, its rectangle comes out
+        if (!SendMessageW(h, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&row))) continue;
+        WCHAR label[128] = {};
+        TVITEMW get{};
+        get.mask = TVIF_HANDLE | TVIF_TEXT;
+        get.hItem = item;
+        get.pszText = label;
+        get.cchTextMax = 128;
+        SendMessageW(h, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&get));
+        RECT place{r.left + 2 + row.left, r.top + 2 + row.top, r.right - 2, r.top + 2 + row.bottom};
+        if (place.top >= r.bottom) break;
+        if (item == selected) {
+            LONG width = Text(nullptr, 0, 0, label, text);
+            Fill(c, RECT{place.left, place.top, place.left + width + 4, place.bottom}, kHighlight);
+        }
+        TextIn(c, RECT{place.left + 2, place.top, place.right, place.bottom}, label, item == selected ? kWhite : text,
+               0);
+    }
+}
+
+// Items with strings; owner-drawn items without them show only their rows.
+void DrawList(Canvas& c, HWND h, RECT r, Rgb text) {
+    Fill(c, r, kWhite);
+    Frame(c, r, kFieldEdge);
+    auto count = static_cast<int>(SendMessageW(h, LB_GETCOUNT, 0, 0));
+    auto selected = static_cast<int>(SendMessageW(h, LB_GETCURSEL, 0, 0));
+    bool strings =
+        !(GetWindowLongW(h, GWL_STYLE) & LBS_OWNERDRAWFIXED) || (GetWindowLongW(h, GWL_STYLE) & LBS_HASSTRINGS);
+    for (int i = static_cast<int>(SendMessageW(h, LB_GETTOPINDEX, 0, 0)); i < count; ++i) {
+        RECT row;
+        if (SendMessageW(h, LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&row)) != 0) break;
+        RECT place{r.left + 1 + row.left, r.top + 1 + row.top, r.left + 1 + row.right, r.top + 1 + row.bottom};
+        if (place.top >= r.bottom) break;
+        if (i == selected) Fill(c, place, kHighlight);
+        if (!strings) continue;
+        WCHAR label[256] = {};
+        if (SendMessageW(h, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) >= 256) continue;
+        SendMessageW(h, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(label));
+        TextIn(c, RECT{place.left + 2, place.top, place.right, place.bottom}, label, i == selected ? kWhite : text, 0);
+    }
+}
+
 RECT Relative(HWND h, POINT origin) {
     RECT r;
     GetWindowRect(h, &r);
@@ -265,6 +320,14 @@ void DrawControl(Canvas& c, HWND h, POINT origin) {
         DrawCombo(c, h, r, text);
     } else if (IsClass(h, u"Static")) {
         DrawStatic(c, h, r, style, text);
+    } else if (IsClass(h, u"SysTreeView32")) {
+        DrawTree(c, h, r, text);
+    } else if (IsClass(h, u"ListBox")) {
+        DrawList(c, h, r, text);
+    } else if (IsClass(h, u"msctls_updown32")) {
+        Fill(c, r, kButtonFace);
+        Frame(c, r, kButtonEdge);
+        Fill(c, RECT{r.left, (r.top + r.bottom) / 2, r.right, (r.top + r.bottom) / 2 + 1}, kButtonEdge);
     } else {
         Fill(c, r, kFace);  // a page or another container: its own controls follow
     }

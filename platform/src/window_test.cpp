@@ -14,6 +14,7 @@ namespace {
 struct Action {
     LPCWSTR text = nullptr;
     int index = 0;
+    void* item = nullptr;
     BOOL result = FALSE;
     PLAT_CONTROL_STATE* state = nullptr;
     std::u16string dump;
@@ -74,6 +75,20 @@ void SpinStep(HWND h, LPARAM p) {
     auto& action = *reinterpret_cast<Action*>(p);
     if (!Reachable(h)) return;
     action.result = static_cast<BOOL>(SendMessageW(h, kUserSpin, static_cast<WPARAM>(action.index), 0));
+}
+
+void TreeStep(HWND h, LPARAM p, UINT message) {
+    auto& action = *reinterpret_cast<Action*>(p);
+    if (!Reachable(h)) return;
+    action.result = static_cast<BOOL>(SendMessageW(h, message, reinterpret_cast<WPARAM>(action.item), 0));
+}
+
+void ChooseTreeStep(HWND h, LPARAM p) {
+    TreeStep(h, p, kUserChoose);
+}
+
+void ToggleTreeStep(HWND h, LPARAM p) {
+    TreeStep(h, p, kUserExpand);
 }
 
 void ReadStep(HWND h, LPARAM p) {
@@ -160,6 +175,18 @@ BOOL PlatSpin(HWND upDown, int presses) {
     Action action;
     action.index = presses;
     return RunOnWindowThread(upDown, SpinStep, action) && action.result;
+}
+
+BOOL PlatChooseTreeItem(HWND tree, void* item) {
+    Action action;
+    action.item = item;
+    return RunOnWindowThread(tree, ChooseTreeStep, action) && action.result;
+}
+
+BOOL PlatToggleTreeItem(HWND tree, void* item) {
+    Action action;
+    action.item = item;
+    return RunOnWindowThread(tree, ToggleTreeStep, action) && action.result;
 }
 
 BOOL PlatPressButton(HWND dialog, int id) {

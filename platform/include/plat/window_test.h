@@ -17,9 +17,11 @@ void PlatSetModalIdleHandler(PLAT_MODAL_IDLE_HANDLER handler, void* context);
 BOOL PlatClick(HWND control);
 // Focuses the control as Tab does (an edit's text all selected) and types the characters.
 BOOL PlatType(HWND control, LPCWSTR text);
-BOOL PlatChoose(HWND control, int index);   // a drop-list's item picked from the list
-BOOL PlatPressButton(HWND dialog, int id);  // IDOK, IDCANCEL or any button of the dialog
-BOOL PlatSpin(HWND upDown, int presses);    // an up-down's up arrow (negative: down) pressed
+BOOL PlatChoose(HWND control, int index);        // a drop-list's item picked from the list
+BOOL PlatPressButton(HWND dialog, int id);       // IDOK, IDCANCEL or any button of the dialog
+BOOL PlatSpin(HWND upDown, int presses);         // an up-down's up arrow (negative: down) pressed
+BOOL PlatChooseTreeItem(HWND tree, void* item);  // a shown tree item clicked (HTREEITEM)
+BOOL PlatToggleTreeItem(HWND tree, void* item);  // a tree item's expand button clicked
 
 typedef struct _PLAT_CONTROL_STATE {
     WCHAR className[64];
@@ -37,5 +39,8 @@ BOOL PlatReadControl(HWND control, PLAT_CONTROL_STATE* state);
 // One line per window, children indented under their parent: class, id, "text" and flags.
 // Returns the length written, or the size needed (with terminator) when the buffer is short.
 DWORD PlatDumpWindowTree(HWND root, LPWSTR buffer, DWORD size);
+
+// Image lists not yet destroyed (leak checks).
+DWORD PlatLiveImageListCount(void);
 
 }  // extern "C"
