@@ -8,6 +8,7 @@
 
 #include "dialog_state.h"
 #include "plat_internal.h"
+#include "win/activation_context.h"
 
 namespace plat {
 namespace {
@@ -26,6 +27,13 @@ Pages& pages() {
 
 bool UsesCallback(PROPSHEETPAGEW& p) {
     return (p.dwFlags & PSP_USECALLBACK) && p.pfnCallback != nullptr;
+}
+
+// The page's own activation context, when its record is long enough to carry one.
+HANDLE PageActCtx(PageRecord& page) {
+    PROPSHEETPAGEW& p = *page.Page();
+    if (!(p.dwFlags & PSP_USEFUSIONCONTEXT) || p.dwSize < PROPSHEETPAGEW_V3_SIZE) return nullptr;
+    return p.hActCtx == INVALID_HANDLE_VALUE ? nullptr : p.hActCtx;
 }
 
 }  // namespace
@@ -55,7 +63,12 @@ HWND CreatePageWindow(PageRecord& page, HWND sheet, POINT at) {
     child.style = (child.style & ~(WS_POPUP | WS_CAPTION | WS_VISIBLE)) | WS_CHILD | DS_CONTROL;
     child.x = 0;
     child.y = 0;
+    // The page's controls are made under its activation context.
+    ULONG_PTR cookie = 0;
+    HANDLE context = PageActCtx(page);
+    bool activated = context && ActivateActCtx(context, &cookie);
     page.window = CreateDialogFromTemplate(p.hInstance, child, sheet, p.pfnDlgProc, reinterpret_cast<LPARAM>(&p));
+    if (activated) DeactivateActCtx(0, cookie);
     if (page.window) SetWindowPos(page.window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     return page.window;
 }
@@ -77,6 +90,7 @@ HPROPSHEETPAGE CreatePropertySheetPageW(LPCPROPSHEETPAGEW constPropSheetPagePoin
     std::copy_n(reinterpret_cast<const BYTE*>(given), given->dwSize, record->copy.data());
     PROPSHEETPAGEW& p = *record->Page();
     if ((p.dwFlags & PSP_USEREFPARENT) && p.pcRefParent) ++*p.pcRefParent;
+    if (HANDLE context = PageActCtx(*record)) AddRefActCtx(context);  // held for the page's life
     if (UsesCallback(p)) p.pfnCallback(nullptr, PSPCB_ADDREF, &p);
     Pages& all = pages();
     std::lock_guard<std::mutex> g(all.lock);
@@ -98,6 +112,7 @@ BOOL DestroyPropertySheetPage(HPROPSHEETPAGE hPSPage) {
     PROPSHEETPAGEW& p = *record->Page();
     if (UsesCallback(p)) p.pfnCallback(nullptr, PSPCB_RELEASE, &p);
     if ((p.dwFlags & PSP_USEREFPARENT) && p.pcRefParent) --*p.pcRefParent;
+    if (HANDLE context = PageActCtx(*record)) ReleaseActCtx(context);
     delete record;
     return TRUE;
 }
