@@ -1,8 +1,7 @@
 // Draws a window tree the way the classic Windows look draws it: a dialog frame and caption,
-// then every shown control by its class and state. Text is set with FreeType in the DejaVu face,
-// falling back to the IPA face for characters DejaVu lacks.
-#include <ft2build.h>
-#include FT_FREETYPE_H
+// then every shown control by its class and state, text set by the shared UI faces.
+#include "plat/window_render.h"
+
 #include <png.h>
 
 #include <algorithm>
@@ -12,18 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "plat/window_render.h"
 #include "plat_internal.h"
+#include "ui_fonts.h"
 #include "win/tree_view.h"
 #include "win/user_controls.h"
 
 namespace plat {
 namespace {
 
-constexpr const char* kLatinFaces[] = {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"};
-constexpr const char* kJapaneseFaces[] = {"/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf",
-                                          "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"};
-constexpr int kTextPixels = 11;  // 8 points at 96 dpi
+constexpr int kTextPixels = kUiTextPixels;
 constexpr LONG kLargestPicture = 8192;
 
 struct Rgb {
@@ -49,36 +45,6 @@ struct Canvas {
     RECT clip{};
 };
 
-struct Fonts {
-    std::mutex lock;  // FreeType faces are not for two threads at once
-    FT_Library library = nullptr;
-    FT_Face latin = nullptr;
-    FT_Face japanese = nullptr;
-};
-
-FT_Face OpenFirst(FT_Library library, const char* const* places, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        FT_Face face = nullptr;
-        if (FT_New_Face(library, places[i], 0, &face) == 0) {
-            FT_Set_Pixel_Sizes(face, 0, kTextPixels);
-            return face;
-        }
-    }
-    return nullptr;
-}
-
-Fonts& fonts() {
-    static Fonts* f = [] {
-        auto* made = new Fonts;
-        if (FT_Init_FreeType(&made->library) == 0) {
-            made->latin = OpenFirst(made->library, kLatinFaces, std::size(kLatinFaces));
-            made->japanese = OpenFirst(made->library, kJapaneseFaces, std::size(kJapaneseFaces));
-        }
-        return made;
-    }();
-    return *f;
-}
-
 void Blend(Canvas& c, LONG x, LONG y, Rgb color, unsigned coverage) {
     if (x < c.clip.left || y < c.clip.top || x >= c.clip.right || y >= c.clip.bottom) return;
     BYTE* p = &c.rgb[(static_cast<size_t>(y) * static_cast<size_t>(c.width) + static_cast<size_t>(x)) * 3];
@@ -99,44 +65,15 @@ void Frame(Canvas& c, RECT r, Rgb color, LONG thickness = 1) {
     Fill(c, RECT{r.right - thickness, r.top, r.right, r.bottom}, color);
 }
 
-FT_Face FaceFor(Fonts& f, char32_t ch) {
-    if (f.latin && FT_Get_Char_Index(f.latin, ch) != 0) return f.latin;
-    return f.japanese ? f.japanese : f.latin;
+void PlotOnCanvas(void* context, LONG x, LONG y, unsigned coverage) {
+    auto* target = static_cast<std::pair<Canvas*, Rgb>*>(context);
+    Blend(*target->first, x, y, target->second, coverage);
 }
 
-char32_t NextChar(std::u16string_view text, size_t& i) {
-    char32_t c = text[i++];
-    if (c >= 0xD800 && c < 0xDC00 && i < text.size() && text[i] >= 0xDC00 && text[i] < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00);
-    }
-    return c;
-}
-
-// Draws (or with `draw` false only measures) one line; returns its advance in pixels.
+// Draws (or with `c` null only measures) one line; returns its advance in pixels.
 LONG Text(Canvas* c, LONG x, LONG baseline, std::u16string_view text, Rgb color) {
-    Fonts& f = fonts();
-    std::lock_guard<std::mutex> g(f.lock);
-    LONG pen = x;
-    for (size_t i = 0; i < text.size();) {
-        char32_t ch = NextChar(text, i);
-        FT_Face face = FaceFor(f, ch);
-        if (face == nullptr || FT_Load_Char(face, ch, c ? FT_LOAD_RENDER : FT_LOAD_DEFAULT) != 0) continue;
-        FT_GlyphSlot glyph = face->glyph;
-        if (c && glyph->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
-            const FT_Bitmap& b = glyph->bitmap;
-            for (unsigned r = 0; r < b.rows; ++r) {
-                for (unsigned col = 0; col < b.width; ++col) {
-                    unsigned coverage = b.buffer[static_cast<ptrdiff_t>(r) * b.pitch + col];
-                    if (coverage) {
-                        Blend(*c, pen + glyph->bitmap_left + static_cast<LONG>(col),
-                              baseline - glyph->bitmap_top + static_cast<LONG>(r), color, coverage);
-                    }
-                }
-            }
-        }
-        pen += static_cast<LONG>(glyph->advance.x >> 6);
-    }
-    return pen - x;
+    std::pair<Canvas*, Rgb> target{c, color};
+    return SetUiText(x, baseline, text, c ? PlotOnCanvas : nullptr, &target);
 }
 
 // The control's text placed in its rectangle: left, centred or right, centred up and down.
