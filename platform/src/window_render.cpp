@@ -15,6 +15,7 @@
 #include "ui_fonts.h"
 #include "win/tree_view.h"
 #include "win/user_controls.h"
+#include "win/user_gdi.h"
 
 namespace plat {
 namespace {
@@ -185,6 +186,8 @@ void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
 
 constexpr Rgb kHighlight{0, 120, 215};
 
+void OwnerDraw(Canvas& c, HWND h, RECT place, UINT type, UINT item, ULONG_PTR data, UINT state);
+
 // Shown items with their indent; the selected one highlighted.
 void DrawTree(Canvas& c, HWND h, RECT r, Rgb text) {
     Fill(c, r, kWhite);
@@ -227,13 +230,47 @@ void DrawList(Canvas& c, HWND h, RECT r, Rgb text) {
         if (SendMessageW(h, LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&row)) != 0) break;
         RECT place{r.left + 1 + row.left, r.top + 1 + row.top, r.left + 1 + row.right, r.top + 1 + row.bottom};
         if (place.top >= r.bottom) break;
+        if (!strings) {
+            ULONG_PTR data = static_cast<ULONG_PTR>(SendMessageW(h, LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
+            OwnerDraw(c, h, place, ODT_LISTBOX, static_cast<UINT>(i), data, i == selected ? ODS_SELECTED : 0);
+            continue;
+        }
         if (i == selected) Fill(c, place, kHighlight);
-        if (!strings) continue;
         WCHAR label[256] = {};
         if (SendMessageW(h, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) >= 256) continue;
         SendMessageW(h, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(label));
         TextIn(c, RECT{place.left + 2, place.top, place.right, place.bottom}, label, i == selected ? kWhite : text, 0);
     }
+}
+
+// An owner-drawn control or item: the parent draws it into a memory DC of its size, as it
+// would on screen, and the picture is copied in.
+void OwnerDraw(Canvas& c, HWND h, RECT place, UINT type, UINT item, ULONG_PTR data, UINT state) {
+    LONG width = place.right - place.left, height = place.bottom - place.top;
+    HWND parent = GetParent(h);
+    if (width <= 0 || height <= 0 || parent == nullptr) return;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all{0, 0, width, height};
+    FillRect(dc, &all, reinterpret_cast<HBRUSH>(static_cast<ULONG_PTR>(COLOR_WINDOW + 1)));
+    DRAWITEMSTRUCT draw{type, static_cast<UINT>(GetDlgCtrlID(h)), item, ODA_DRAWENTIRE, state, h, dc, all, data};
+    SendMessageW(parent, WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
+    for (LONG y = 0; y < height; ++y) {
+        for (LONG x = 0; x < width; ++x) {
+            COLORREF p = GetPixel(dc, x, y);
+            Blend(c, place.left + x, place.top + y, Rgb{BYTE(p), BYTE(p >> 8), BYTE(p >> 16)}, 255);
+        }
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+bool OwnerDrawnControl(HWND h, DWORD style, UINT& type) {
+    if (IsClass(h, u"Button") && (style & BS_TYPEMASK) == BS_OWNERDRAW) return type = ODT_BUTTON, true;
+    if (IsClass(h, u"Static") && (style & SS_TYPEMASK) == SS_OWNERDRAW) return type = ODT_STATIC, true;
+    return false;
 }
 
 RECT Relative(HWND h, POINT origin) {
@@ -249,7 +286,10 @@ void DrawControl(Canvas& c, HWND h, POINT origin) {
     if (!(style & WS_VISIBLE)) return;
     RECT r = Relative(h, origin);
     Rgb text = (style & WS_DISABLED) ? kGreyText : kText;
-    if (IsClass(h, u"Button")) {
+    UINT ownerType = 0;
+    if (OwnerDrawnControl(h, style, ownerType)) {
+        OwnerDraw(c, h, r, ownerType, 0, 0, (style & WS_DISABLED) ? ODS_DISABLED : 0);
+    } else if (IsClass(h, u"Button")) {
         DrawButton(c, h, r, style, text);
     } else if (IsClass(h, u"Edit")) {
         DrawEdit(c, h, r, text);

@@ -2,7 +2,9 @@
 // gets, in order, and the state the control keeps.
 #include <functional>
 
+#include "plat/window_render.h"
 #include "tests/platform_ui/dialog_fixture.h"
+#include "win/user_gdi.h"
 
 namespace {
 
@@ -244,6 +246,14 @@ LRESULT CALLBACK ListParent(HWND h, UINT m, WPARAM w, LPARAM l) {
         return TRUE;
     }
     if (m == WM_COMMAND) g_listNotices.push_back(HIWORD(w));
+    if (m == WM_DRAWITEM) {
+        // The preview a driver draws: its colour told by the item's data.
+        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(l);
+        HBRUSH brush = CreateSolidBrush(draw->itemData == 222 ? RGB(200, 0, 0) : RGB(0, 0, 200));
+        FillRect(draw->hDC, &draw->rcItem, brush);
+        DeleteObject(brush);
+        return TRUE;
+    }
     return DefWindowProcW(h, m, w, l);
 }
 
@@ -283,6 +293,18 @@ TEST(Controls, OwnerDrawnListBoxMeasuresOnceAndNotifiesUserChoices) {
     ASSERT_TRUE(PlatReadControl(list, &s));
     EXPECT_EQ(s.selection, 1);
     EXPECT_EQ(s.count, 2);
+
+    // The picture of the parent has both items as their owner drew them.
+    LONG width = 0, height = 0;
+    std::vector<BYTE> rgb(PlatRenderWindow(parent.h, nullptr, 0, &width, &height));
+    PlatRenderWindow(parent.h, rgb.data(), static_cast<DWORD>(rgb.size()), &width, &height);
+    int red = 0, blue = 0;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+        red += rgb[i] == 200 && rgb[i + 1] == 0 && rgb[i + 2] == 0;
+        blue += rgb[i] == 0 && rgb[i + 1] == 0 && rgb[i + 2] == 200;
+    }
+    EXPECT_GT(red, 500);
+    EXPECT_GT(blue, 500);
 }
 
 }  // namespace

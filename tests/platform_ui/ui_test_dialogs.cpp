@@ -4,6 +4,7 @@
 #include "plat/menu_template.h"
 #include "plat/resource_table.h"
 #include "tests/platform_ui/ui_test_ids.h"
+#include "win/gdi.h"
 #include "win/user_controls.h"
 
 namespace {
@@ -59,7 +60,20 @@ const ORLA_MENU_TEMPLATE kContextPopup = {ORLA_MENU_SIGNATURE, 3, kContextItems}
 const ORLA_MENU_ITEM kMenuBar[] = {{0, u"Context", MF_POPUP, &kContextPopup}};
 const ORLA_MENU_TEMPLATE kMenu = {ORLA_MENU_SIGNATURE, 1, kMenuBar};
 
+// A 3 x 2 bitmap, 8 bits with a two-colour table, bottom-up: the top row red, red, green;
+// the bottom row green, green, red. Rows are padded to 4 bytes.
+struct SmallBitmap {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[2];
+    BYTE rows[2][4];
+};
+const SmallBitmap kBitmap = {{sizeof(BITMAPINFOHEADER), 3, 2, 1, 8, BI_RGB, 0, 0, 0, 2, 0},
+                             {{0, 0, 255, 0}, {0, 255, 0, 0}},
+                             {{1, 1, 0, 0}, {0, 0, 1, 0}}};
+
 const ORLA_RESOURCE kEntries[] = {
+    {2, nullptr, kBitmapSmall, nullptr, &kBitmap, sizeof kBitmap},
+    {2, nullptr, kBitmapShort, nullptr, &kBitmap, sizeof kBitmap - 4},
     {4, nullptr, kMenuContext, nullptr, &kMenu, sizeof kMenu},
     {5, nullptr, kPageFirst, nullptr, &kFirstPage, sizeof kFirstPage},
     {5, nullptr, kPageSecond, nullptr, &kSecondPage, sizeof kSecondPage},

@@ -23,3 +23,5 @@ inline constexpr int kIdPageCheck = 601;
 inline constexpr int kMenuContext = 120;
 inline constexpr int kCmdWhatsThis = 3001;
 inline constexpr int kCmdGrey = 3002;
+inline constexpr int kBitmapSmall = 130;
+inline constexpr int kBitmapShort = 131;

@@ -1,0 +1,116 @@
+// Memory device contexts: fills, frames, lines, copies and text drawn into engine-surface
+// bitmaps, read back pixel by pixel; bitmaps from resources; objects counted and guarded.
+#include "tests/platform_ui/dialog_fixture.h"
+#include "win/user_gdi.h"
+
+namespace {
+
+using namespace uitest;
+
+// A memory DC with a white bitmap selected, all released at the end.
+struct Canvas {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    Canvas(int cx, int cy) : bitmap(CreateCompatibleBitmap(dc, cx, cy)), previous(SelectObject(dc, bitmap)) {
+        RECT all{0, 0, cx, cy};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    ~Canvas() {
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    // Pixels darker than mid grey inside the rectangle.
+    int Dark(RECT r) const {
+        int n = 0;
+        for (LONG y = r.top; y < r.bottom; ++y)
+            for (LONG x = r.left; x < r.right; ++x) {
+                COLORREF c = GetPixel(dc, x, y);
+                if (c != CLR_INVALID && (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF) < 3 * 128) ++n;
+            }
+        return n;
+    }
+};
+
+TEST(DeviceContext, FillsFramesLinesAndCopies) {
+    DWORD before = PlatLiveUiGdiObjectCount();
+    {
+        Canvas c(40, 30);
+        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+        RECT box{2, 2, 10, 10};
+        EXPECT_EQ(FillRect(c.dc, &box, red), 1);
+        EXPECT_EQ(GetPixel(c.dc, 2, 2), RGB(255, 0, 0));
+        EXPECT_EQ(GetPixel(c.dc, 10, 10), RGB(255, 255, 255));  // right and bottom edges are outside
+        RECT face{12, 2, 14, 4};
+        FillRect(c.dc, &face, reinterpret_cast<HBRUSH>(static_cast<ULONG_PTR>(COLOR_HIGHLIGHT + 1)));
+        EXPECT_EQ(GetPixel(c.dc, 12, 2), GetSysColor(COLOR_HIGHLIGHT));
+
+        MoveToEx(c.dc, 0, 20, nullptr);
+        EXPECT_TRUE(LineTo(c.dc, 10, 20));
+        EXPECT_EQ(GetPixel(c.dc, 0, 20), RGB(0, 0, 0));
+        EXPECT_EQ(GetPixel(c.dc, 9, 20), RGB(0, 0, 0));
+        EXPECT_EQ(GetPixel(c.dc, 10, 20), RGB(255, 255, 255));  // the end point is left for the next line
+
+        Canvas copy(40, 30);
+        EXPECT_TRUE(BitBlt(copy.dc, 20, 0, 10, 10, c.dc, 0, 0, SRCCOPY));
+        EXPECT_EQ(GetPixel(copy.dc, 22, 2), RGB(255, 0, 0));
+        EXPECT_FALSE(BitBlt(copy.dc, 0, 0, 5, 5, c.dc, 0, 0, 0x00EE0086));  // SRCPAINT is not offered
+        EXPECT_FALSE(DeleteObject(c.bitmap));                               // still selected
+        HGDIOBJ old = SelectObject(c.dc, red);
+        EXPECT_TRUE(Rectangle(c.dc, 20, 20, 30, 28));
+        EXPECT_EQ(GetPixel(c.dc, 20, 20), RGB(0, 0, 0));    // the pen's frame
+        EXPECT_EQ(GetPixel(c.dc, 25, 24), RGB(255, 0, 0));  // the brush inside
+        SelectObject(c.dc, old);
+        EXPECT_TRUE(DeleteObject(red));
+        EXPECT_FALSE(DeleteObject(red));
+    }
+    EXPECT_EQ(PlatLiveUiGdiObjectCount(), before);
+    HDC empty = CreateCompatibleDC(nullptr);
+    RECT r{0, 0, 5, 5};
+    EXPECT_EQ(FillRect(empty, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0);  // no bitmap, no drawing
+    DeleteDC(empty);
+    EXPECT_EQ(CreateCompatibleBitmap(nullptr, 0, 5), nullptr);
+}
+
+TEST(DeviceContext, TextIsMeasuredAndPlaced) {
+    Canvas c(200, 40);
+    SetBkMode(c.dc, TRANSPARENT);
+    SIZE one, two;
+    ASSERT_TRUE(GetTextExtentPoint32W(c.dc, u"Copies", 6, &one));
+    ASSERT_TRUE(GetTextExtentPoint32W(c.dc, u"CopiesCopies", 12, &two));
+    EXPECT_GT(one.cx, 20);
+    EXPECT_EQ(two.cx, 2 * one.cx);
+    RECT measured{0, 0, 0, 0};
+    EXPECT_EQ(DrawTextW(c.dc, u"&Copies", -1, &measured, DT_CALCRECT | DT_SINGLELINE), one.cy);
+    EXPECT_EQ(measured.right, one.cx);  // the prefix marker takes no room
+
+    EXPECT_TRUE(TextOutW(c.dc, 2, 2, u"Copies", 6));
+    EXPECT_GT(c.Dark(RECT{2, 2, 2 + one.cx, 2 + one.cy}), 20);
+    EXPECT_EQ(c.Dark(RECT{2 + one.cx + 2, 0, 200, 20}), 0);
+
+    RECT line{0, 20, 200, 40};
+    DrawTextW(c.dc, u"Copies", -1, &line, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    LONG left = (200 - one.cx) / 2;
+    EXPECT_EQ(c.Dark(RECT{0, 20, left - 1, 40}), 0);
+    EXPECT_GT(c.Dark(RECT{left, 20, left + one.cx, 40}), 20);
+}
+
+TEST(DeviceContext, BitmapsLoadFromResources) {
+    HBITMAP bitmap = LoadBitmapW(DialogModule(), MAKEINTRESOURCEW(kBitmapSmall));
+    ASSERT_NE(bitmap, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 2, 0), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(dc, 0, 1), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(dc, 2, 1), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 3, 0), CLR_INVALID);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    EXPECT_EQ(LoadBitmapW(DialogModule(), MAKEINTRESOURCEW(kBitmapShort)), nullptr);  // cut short: refused
+    EXPECT_EQ(LoadBitmapW(DialogModule(), MAKEINTRESOURCEW(999)), nullptr);
+}
+
+}  // namespace
