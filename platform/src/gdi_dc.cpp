@@ -215,17 +215,6 @@ bool IsSurface(HGDIOBJ h) {
     return true;
 }
 
-// One row of a DIB's pixel as a colour.
-COLORREF DibPixel(const BYTE* row, LONG x, int bits, const RGBQUAD* table, DWORD tableSize) {
-    if (bits >= 24) {
-        const BYTE* p = row + x * (bits / 8);
-        return RGB(p[2], p[1], p[0]);
-    }
-    unsigned index = (row[x * bits / 8] >> (8 - bits - (x * bits) % 8)) & ((1u << bits) - 1);
-    if (index >= tableSize) return 0;
-    return RGB(table[index].rgbRed, table[index].rgbGreen, table[index].rgbBlue);
-}
-
 }  // namespace
 }  // namespace plat
 
@@ -485,38 +474,6 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format) 
         top += kUiLineHeight;
     }
     return static_cast<int>(height);
-}
-
-HBITMAP LoadBitmapW(HINSTANCE hInstance, LPCWSTR lpBitmapName) {
-    HRSRC found = FindResourceW(hInstance, lpBitmapName, RT_BITMAP);
-    if (found == nullptr) return nullptr;
-    auto data = static_cast<const BYTE*>(LockResource(LoadResource(hInstance, found)));
-    DWORD size = SizeofResource(hInstance, found);
-    BITMAPINFOHEADER info;
-    if (data == nullptr || size < sizeof info) return nullptr;
-    std::memcpy(&info, data, sizeof info);
-    int bits = info.biBitCount;
-    LONG width = info.biWidth, rows = std::abs(info.biHeight);
-    bool known = bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32;
-    DWORD tableSize = bits <= 8 ? (info.biClrUsed ? info.biClrUsed : 1u << bits) : 0;
-    size_t stride = ((static_cast<size_t>(width) * bits + 31) / 32) * 4;
-    size_t offset = info.biSize + tableSize * sizeof(RGBQUAD);
-    if (!known || info.biCompression != BI_RGB || width <= 0 || rows <= 0 || width > 16384 || rows > 16384 ||
-        info.biSize < sizeof info || tableSize > 256 || offset + stride * static_cast<size_t>(rows) > size) {
-        SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);  // a damaged bitmap is refused, not read past
-        return nullptr;
-    }
-    std::vector<RGBQUAD> table(tableSize);
-    if (tableSize) std::memcpy(table.data(), data + info.biSize, tableSize * sizeof(RGBQUAD));
-    HBITMAP bitmap = CreateCompatibleBitmap(nullptr, width, rows);
-    Pixels px(bitmap);
-    if (!px.Usable()) return nullptr;
-    for (LONG y = 0; y < rows; ++y) {
-        LONG sourceRow = info.biHeight > 0 ? rows - 1 - y : y;  // positive heights are bottom-up
-        const BYTE* row = data + offset + stride * static_cast<size_t>(sourceRow);
-        for (LONG x = 0; x < width; ++x) px.Put(x, y, DibPixel(row, x, bits, table.data(), tableSize));
-    }
-    return bitmap;
 }
 
 DWORD PlatLiveUiGdiObjectCount(void) {

@@ -66,6 +66,9 @@ void Frame(Canvas& c, RECT r, Rgb color, LONG thickness = 1) {
     Fill(c, RECT{r.right - thickness, r.top, r.right, r.bottom}, color);
 }
 
+void OwnerDraw(Canvas& c, HWND h, RECT place, UINT type, UINT item, ULONG_PTR data, UINT state);
+void DrawPicture(Canvas& c, HWND h, RECT place, DWORD type);
+
 void PlotOnCanvas(void* context, LONG x, LONG y, unsigned coverage) {
     auto* target = static_cast<std::pair<Canvas*, Rgb>*>(context);
     Blend(*target->first, x, y, target->second, coverage);
@@ -169,8 +172,8 @@ void DrawCombo(Canvas& c, HWND h, RECT r, Rgb text) {
 
 void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
     DWORD type = style & SS_TYPEMASK;
-    if (type == SS_ICON || type == SS_BITMAP || type == SS_OWNERDRAW) {
-        Frame(c, r, kGroupEdge);  // pictures are not drawn yet: their place is shown
+    if (type == SS_ICON || type == SS_BITMAP) {
+        DrawPicture(c, h, r, type);
         return;
     }
     if (type == SS_ETCHEDHORZ) {
@@ -185,8 +188,6 @@ void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
 }
 
 constexpr Rgb kHighlight{0, 120, 215};
-
-void OwnerDraw(Canvas& c, HWND h, RECT place, UINT type, UINT item, ULONG_PTR data, UINT state);
 
 // Shown items with their indent; the selected one highlighted.
 void DrawTree(Canvas& c, HWND h, RECT r, Rgb text) {
@@ -243,19 +244,18 @@ void DrawList(Canvas& c, HWND h, RECT r, Rgb text) {
     }
 }
 
-// An owner-drawn control or item: the parent draws it into a memory DC of its size, as it
-// would on screen, and the picture is copied in.
-void OwnerDraw(Canvas& c, HWND h, RECT place, UINT type, UINT item, ULONG_PTR data, UINT state) {
+// Drawing done through a memory DC of the place's size (the owner's drawing, an icon, a
+// bitmap), copied into the picture.
+template <typename Draw>
+void ThroughDc(Canvas& c, RECT place, Draw draw) {
     LONG width = place.right - place.left, height = place.bottom - place.top;
-    HWND parent = GetParent(h);
-    if (width <= 0 || height <= 0 || parent == nullptr) return;
+    if (width <= 0 || height <= 0) return;
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
     HGDIOBJ old = SelectObject(dc, bitmap);
     RECT all{0, 0, width, height};
     FillRect(dc, &all, reinterpret_cast<HBRUSH>(static_cast<ULONG_PTR>(COLOR_WINDOW + 1)));
-    DRAWITEMSTRUCT draw{type, static_cast<UINT>(GetDlgCtrlID(h)), item, ODA_DRAWENTIRE, state, h, dc, all, data};
-    SendMessageW(parent, WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
+    draw(dc, all);
     for (LONG y = 0; y < height; ++y) {
         for (LONG x = 0; x < width; ++x) {
             COLORREF p = GetPixel(dc, x, y);
@@ -265,6 +265,38 @@ void OwnerDraw(Canvas& c, HWND h, RECT place, UINT type, UINT item, ULONG_PTR da
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
+}
+
+// An owner-drawn control or item: the parent draws it, as it would on screen.
+void OwnerDraw(Canvas& c, HWND h, RECT place, UINT type, UINT item, ULONG_PTR data, UINT state) {
+    HWND parent = GetParent(h);
+    if (parent == nullptr) return;
+    ThroughDc(c, place, [&](HDC dc, RECT all) {
+        DRAWITEMSTRUCT draw{type, static_cast<UINT>(GetDlgCtrlID(h)), item, ODA_DRAWENTIRE, state, h, dc, all, data};
+        SendMessageW(parent, WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
+    });
+}
+
+// A static's icon or bitmap at its top-left corner, on the dialog's face.
+void DrawPicture(Canvas& c, HWND h, RECT place, DWORD type) {
+    HANDLE image =
+        reinterpret_cast<HANDLE>(SendMessageW(h, STM_GETIMAGE, type == SS_ICON ? IMAGE_ICON : IMAGE_BITMAP, 0));
+    if (image == nullptr) {
+        Frame(c, place, kGroupEdge);  // nothing set yet: its place is shown
+        return;
+    }
+    ThroughDc(c, place, [&](HDC dc, RECT all) {
+        FillRect(dc, &all, reinterpret_cast<HBRUSH>(static_cast<ULONG_PTR>(COLOR_BTNFACE + 1)));
+        if (type == SS_ICON) {
+            DrawIconEx(dc, 0, 0, static_cast<HICON>(image), 0, 0, 0, nullptr, DI_NORMAL);
+            return;
+        }
+        HDC source = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(source, image);
+        BitBlt(dc, 0, 0, all.right, all.bottom, source, 0, 0, SRCCOPY);
+        SelectObject(source, old);
+        DeleteDC(source);
+    });
 }
 
 bool OwnerDrawnControl(HWND h, DWORD style, UINT& type) {

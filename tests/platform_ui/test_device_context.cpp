@@ -1,6 +1,8 @@
 // Memory device contexts: fills, frames, lines, copies and text drawn into engine-surface
 // bitmaps, read back pixel by pixel; bitmaps from resources; objects counted and guarded.
+#include "plat/window_render.h"
 #include "tests/platform_ui/dialog_fixture.h"
+#include "win/user_controls.h"
 #include "win/user_gdi.h"
 
 namespace {
@@ -111,6 +113,53 @@ TEST(DeviceContext, BitmapsLoadFromResources) {
     DeleteDC(dc);
     EXPECT_EQ(LoadBitmapW(DialogModule(), MAKEINTRESOURCEW(kBitmapShort)), nullptr);  // cut short: refused
     EXPECT_EQ(LoadBitmapW(DialogModule(), MAKEINTRESOURCEW(999)), nullptr);
+}
+
+TEST(DeviceContext, IconsDrawWithTheirAlpha) {
+    DWORD before = PlatLiveIconCount();
+    HICON icon = LoadIconW(DialogModule(), MAKEINTRESOURCEW(kIconSmall));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(PlatLiveIconCount(), before + 1);
+    {
+        Canvas c(20, 20);
+        ASSERT_TRUE(DrawIconEx(c.dc, 1, 1, icon, 0, 0, 0, nullptr, DI_NORMAL));
+        EXPECT_EQ(GetPixel(c.dc, 1, 1), RGB(255, 0, 0));
+        EXPECT_EQ(GetPixel(c.dc, 2, 1), RGB(255, 255, 255));  // transparent: the white shows
+        EXPECT_EQ(GetPixel(c.dc, 2, 2), RGB(0, 0, 0));
+        COLORREF half = GetPixel(c.dc, 1, 2);  // half-clear green over white
+        EXPECT_EQ(half & 0xFF, 127u);
+        EXPECT_EQ((half >> 8) & 0xFF, 255u);
+        ASSERT_TRUE(DrawIconEx(c.dc, 10, 10, icon, 4, 4, 0, nullptr, DI_NORMAL));  // scaled up
+        EXPECT_EQ(GetPixel(c.dc, 11, 11), RGB(255, 0, 0));
+        EXPECT_EQ(GetPixel(c.dc, 13, 13), RGB(0, 0, 0));
+    }
+    {
+        // A static showing the icon draws it in the window's picture.
+        WindowHolder frame(CreateWindowExW(0, u"Static", u"", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr,
+                                           nullptr, nullptr));
+        HWND picture = CreateWindowExW(0, u"Static", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, 4, 4, 32, 32, frame.h,
+                                       nullptr, nullptr, nullptr);
+        SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+        LONG width = 0, height = 0;
+        std::vector<BYTE> rgb(PlatRenderWindow(frame.h, nullptr, 0, &width, &height));
+        PlatRenderWindow(frame.h, rgb.data(), static_cast<DWORD>(rgb.size()), &width, &height);
+        const BYTE* at = &rgb[(4 * static_cast<size_t>(width) + 4) * 3];
+        EXPECT_EQ(at[0], 255);  // the icon's red corner
+        EXPECT_EQ(at[1], 0);
+    }
+    EXPECT_TRUE(DestroyIcon(icon));
+    EXPECT_FALSE(DestroyIcon(icon));
+    EXPECT_EQ(PlatLiveIconCount(), before);
+    HANDLE sized = LoadImageW(DialogModule(), MAKEINTRESOURCEW(kIconSmall), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE);
+    ASSERT_NE(sized, nullptr);
+    {
+        Canvas c(40, 40);
+        ASSERT_TRUE(DrawIconEx(c.dc, 0, 0, static_cast<HICON>(sized), 0, 0, 0, nullptr, DI_NORMAL));
+        EXPECT_EQ(GetPixel(c.dc, 31, 31), RGB(0, 0, 0));  // drawn at the system icon size
+    }
+    DestroyIcon(static_cast<HICON>(sized));
+    EXPECT_EQ(LoadImageW(DialogModule(), MAKEINTRESOURCEW(kIconSmall), IMAGE_ICON, 0, 0, LR_LOADFROMFILE), nullptr);
+    EXPECT_FALSE(DrawIconEx(nullptr, 0, 0, reinterpret_cast<HICON>(&before), 0, 0, 0, nullptr, DI_NORMAL));
 }
 
 }  // namespace

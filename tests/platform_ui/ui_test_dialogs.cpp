@@ -71,7 +71,17 @@ const SmallBitmap kBitmap = {{sizeof(BITMAPINFOHEADER), 3, 2, 1, 8, BI_RGB, 0, 0
                              {{0, 0, 255, 0}, {0, 255, 0, 0}},
                              {{1, 1, 0, 0}, {0, 0, 1, 0}}};
 
+// A 2 x 2 icon, 32 bits, top-down: red and a transparent blue above, half-clear green and black
+// below.
+struct SmallIcon {
+    BITMAPINFOHEADER header;
+    BYTE rows[2][8];
+};
+const SmallIcon kIcon = {{sizeof(BITMAPINFOHEADER), 2, -2, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
+                         {{0, 0, 255, 255, 255, 0, 0, 0}, {0, 255, 0, 128, 0, 0, 0, 255}}};
+
 const ORLA_RESOURCE kEntries[] = {
+    {3, nullptr, kIconSmall, nullptr, &kIcon, sizeof kIcon},
     {2, nullptr, kBitmapSmall, nullptr, &kBitmap, sizeof kBitmap},
     {2, nullptr, kBitmapShort, nullptr, &kBitmap, sizeof kBitmap - 4},
     {4, nullptr, kMenuContext, nullptr, &kMenu, sizeof kMenu},

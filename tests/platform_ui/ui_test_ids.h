@@ -25,3 +25,4 @@ inline constexpr int kCmdWhatsThis = 3001;
 inline constexpr int kCmdGrey = 3002;
 inline constexpr int kBitmapSmall = 130;
 inline constexpr int kBitmapShort = 131;
+inline constexpr int kIconSmall = 140;

@@ -65,9 +65,27 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c);
 BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl);
 int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format);
-// A device-independent bitmap of the module's resources (RT_BITMAP: BITMAPINFOHEADER, colour
-// table, rows; 1, 4, 8, 24 or 32 bits, uncompressed) as a 24-bit surface.
+// Bitmaps and icons of resource modules are device-independent bitmaps: BITMAPINFOHEADER, colour
+// table, rows (1, 4, 8, 24 or 32 bits, uncompressed; bottom-up for a positive height). An icon
+// (RT_ICON) of 32 bits keeps its alpha channel; others are opaque.
 HBITMAP LoadBitmapW(HINSTANCE hInstance, LPCWSTR lpBitmapName);
+HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
+#define LR_DEFAULTCOLOR 0x0000
+#define LR_LOADFROMFILE 0x0010
+#define LR_DEFAULTSIZE 0x0040
+#define LR_SHARED 0x8000
+// IMAGE_BITMAP or IMAGE_ICON from the module; cx and cy are the size an icon is drawn at by
+// default. Loading from files is not offered.
+HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT fuLoad);
+BOOL DestroyIcon(HICON hIcon);
+#define DI_MASK 0x0001
+#define DI_IMAGE 0x0002
+#define DI_NORMAL 0x0003
+#define DI_DEFAULTSIZE 0x0008
+// Draws the icon scaled to cx x cy (0: its own size, or the system icon size with DI_DEFAULTSIZE).
+BOOL DrawIconEx(HDC hdc, int xLeft, int yTop, HICON hIcon, int cxWidth, int cyWidth, UINT istepIfAniCur,
+                HBRUSH hbrFlickerFreeDraw, UINT diFlags);
+DWORD PlatLiveIconCount(void);
 
 // GDI objects of the UI not yet deleted (leak checks): DCs, brushes, pens, fonts and bitmaps.
 DWORD PlatLiveUiGdiObjectCount(void);
