@@ -127,6 +127,16 @@ struct Pixels {
     }
 };
 
+// Runs a drawing step on the DC's selected bitmap; FALSE without a DC or a usable bitmap.
+template <typename Draw>
+BOOL Drawing(HDC hdc, Draw draw) {
+    Dc dc;
+    if (!ReadDc(hdc, dc)) return FALSE;
+    Pixels px(dc.bitmap);
+    if (!px.Usable()) return FALSE;
+    return draw(dc, px) ? TRUE : FALSE;
+}
+
 constexpr COLORREF kSysColors[] = {
     RGB(212, 208, 200), RGB(58, 110, 165),  RGB(10, 36, 106),   RGB(128, 128, 128), RGB(212, 208, 200),
     RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255),
@@ -308,30 +318,27 @@ DWORD GetSysColor(int nIndex) {
 }
 
 int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
-    Dc dc;
     COLORREF color;
-    if (lprc == nullptr || !ReadDc(hDC, dc) || !BrushColor(hbr, color)) return 0;
-    Pixels px(dc.bitmap);
-    if (!px.Usable()) return 0;
-    px.Fill(*lprc, color);
-    return 1;
+    if (lprc == nullptr || !BrushColor(hbr, color)) return 0;
+    return Drawing(hDC, [&](const Dc&, const Pixels& px) {
+        px.Fill(*lprc, color);
+        return true;
+    });
 }
 
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
-    Dc dc;
-    if (!ReadDc(hdc, dc)) return FALSE;
-    Pixels px(dc.bitmap);
-    if (!px.Usable()) return FALSE;
-    COLORREF color;
-    int width = 1;
-    if (Paint(dc.brush, Kind::Brush, color)) px.Fill(RECT{left + 1, top + 1, right - 1, bottom - 1}, color);
-    if (Paint(dc.pen, Kind::Pen, color, &width)) {
-        px.Fill(RECT{left, top, right, top + width}, color);
-        px.Fill(RECT{left, bottom - width, right, bottom}, color);
-        px.Fill(RECT{left, top, left + width, bottom}, color);
-        px.Fill(RECT{right - width, top, right, bottom}, color);
-    }
-    return TRUE;
+    return Drawing(hdc, [&](const Dc& dc, const Pixels& px) {
+        COLORREF color;
+        int width = 1;
+        if (Paint(dc.brush, Kind::Brush, color)) px.Fill(RECT{left + 1, top + 1, right - 1, bottom - 1}, color);
+        if (Paint(dc.pen, Kind::Pen, color, &width)) {
+            px.Fill(RECT{left, top, right, top + width}, color);
+            px.Fill(RECT{left, bottom - width, right, bottom}, color);
+            px.Fill(RECT{left, top, left + width, bottom}, color);
+            px.Fill(RECT{right - width, top, right, bottom}, color);
+        }
+        return true;
+    });
 }
 
 BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
@@ -345,14 +352,13 @@ BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
 }
 
 BOOL LineTo(HDC hdc, int x, int y) {
-    Dc dc;
-    if (!ReadDc(hdc, dc)) return FALSE;
-    Pixels px(dc.bitmap);
-    if (!px.Usable()) return FALSE;
-    COLORREF color;
-    int width = 1;
-    if (Paint(dc.pen, Kind::Pen, color, &width)) Line(px, dc.position, POINT{x, y}, color, width);
-    return MoveToEx(hdc, x, y, nullptr);
+    BOOL drawn = Drawing(hdc, [&](const Dc& dc, const Pixels& px) {
+        COLORREF color;
+        int width = 1;
+        if (Paint(dc.pen, Kind::Pen, color, &width)) Line(px, dc.position, POINT{x, y}, color, width);
+        return true;
+    });
+    return drawn && MoveToEx(hdc, x, y, nullptr);
 }
 
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
@@ -418,12 +424,11 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
 }
 
 BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c) {
-    Dc dc;
-    if (!ReadDc(hdc, dc) || (lpString == nullptr && c != 0)) return FALSE;
-    Pixels px(dc.bitmap);
-    if (!px.Usable()) return FALSE;
-    DrawLine(px, dc, x, y, Counted(lpString, std::max(c, 0)));
-    return TRUE;
+    if (lpString == nullptr && c != 0) return FALSE;
+    return Drawing(hdc, [&](const Dc& dc, const Pixels& px) {
+        DrawLine(px, dc, x, y, Counted(lpString, std::max(c, 0)));
+        return true;
+    });
 }
 
 BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl) {
