@@ -161,7 +161,7 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     // The procedure is read only on the window's own thread, where subclassing changes it.
-    if (window->thread == GetCurrentThreadId()) {
+    if (window->thread == GetCurrentThreadId() || window->thread == kNoThread) {
         WNDPROC proc = window->proc.load();
         return proc ? proc(hWnd, Msg, wParam, lParam) : 0;
     }

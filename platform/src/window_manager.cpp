@@ -379,6 +379,9 @@ LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
             if (action) action(hWnd, lParam);
             return 0;
         }
+        case WM_CONTEXTMENU:
+            // A child's right click goes to its parent unless the child handles it.
+            return window->style & WS_CHILD && window->parent ? SendMessageW(window->parent, Msg, wParam, lParam) : 0;
         case WM_HELP: {
             // Help goes up: to the parent of a child, to the owner of a top-level window.
             HWND up = window->style & WS_CHILD ? window->parent : window->owner;

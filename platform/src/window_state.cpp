@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "plat_internal.h"
+#include "win/user_controls.h"
 #include "window_table.h"
 
 namespace plat {
@@ -244,6 +245,40 @@ BOOL InvalidateRect(HWND hWnd, const RECT*, BOOL) {
 
 BOOL UpdateWindow(HWND hWnd) {
     return Ordinary(hWnd) ? TRUE : FALSE;
+}
+
+// The desktop: one top-level window of the screen's size, made on first use.
+HWND GetDesktopWindow(void) {
+    static HWND desktop = [] {
+        WNDCLASSW c{};
+        c.lpfnWndProc = DefWindowProcW;
+        c.lpszClassName = u"#32769";
+        RegisterClassW(&c);
+        HWND h = CreateWindowExW(0, u"#32769", u"", WS_POPUP | WS_VISIBLE, 0, 0, kScreenWidth, kScreenHeight, nullptr,
+                                 nullptr, nullptr, nullptr);
+        // It belongs to no thread: the thread that happened to ask first may end.
+        if (auto window = FindWindowEntry(h)) window->thread = kNoThread;
+        return h;
+    }();
+    return desktop;
+}
+
+HWND RealChildWindowFromPoint(HWND hwndParent, POINT ptParentClientCoords) {
+    RECT client;
+    if (!GetClientRect(hwndParent, &client)) return nullptr;
+    POINT p = ptParentClientCoords;
+    if (p.x < client.left || p.y < client.top || p.x >= client.right || p.y >= client.bottom) return nullptr;
+    ClientToScreen(hwndParent, &p);
+    for (HWND child = GetWindow(hwndParent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(child, &r);
+        if (p.x < r.left || p.y < r.top || p.x >= r.right || p.y >= r.bottom) continue;
+        WCHAR name[16];
+        GetClassNameW(child, name, 16);
+        bool groupBox = EqualNoCase(name, u"Button") && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+        if (!groupBox) return child;
+    }
+    return hwndParent;
 }
 
 int GetSystemMetrics(int nIndex) {

@@ -17,7 +17,9 @@ namespace plat {
 
 struct DialogState;
 
-inline constexpr size_t kMaxQueue = 10000;  // Windows refuses posts beyond its queue quota too
+inline constexpr size_t kMaxQueue = 10000;
+// The thread of windows no thread owns (the desktop): their procedure runs on the sender's.
+inline constexpr DWORD kNoThread = 0;  // Windows refuses posts beyond its queue quota too
 
 // A message sent to a window of another thread, waiting for that thread's loop to deliver it.
 struct SentMessage {

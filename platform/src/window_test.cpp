@@ -91,6 +91,30 @@ void ToggleTreeStep(HWND h, LPARAM p) {
     TreeStep(h, p, kUserExpand);
 }
 
+POINT CentreOnScreen(HWND h) {
+    RECT r;
+    GetWindowRect(h, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void HelpStep(HWND h, LPARAM p) {
+    auto& action = *reinterpret_cast<Action*>(p);
+    if (!Reachable(h)) return;
+    HELPINFO info{sizeof(HELPINFO), HELPINFO_WINDOW, GetDlgCtrlID(h), h, 0, CentreOnScreen(h)};
+    SendMessageW(h, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    action.result = TRUE;
+}
+
+void RightClickStep(HWND h, LPARAM p) {
+    auto& action = *reinterpret_cast<Action*>(p);
+    POINT at = CentreOnScreen(h);
+    // A hidden or disabled control is clicked through to the window under it.
+    HWND target = Reachable(h) ? h : GetParent(h);
+    if (target == nullptr) return;
+    SendMessageW(target, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target), MAKELPARAM(at.x, at.y));
+    action.result = TRUE;
+}
+
 void ReadStep(HWND h, LPARAM p) {
     auto& action = *reinterpret_cast<Action*>(p);
     PLAT_CONTROL_STATE& s = *action.state;
@@ -187,6 +211,16 @@ BOOL PlatToggleTreeItem(HWND tree, void* item) {
     Action action;
     action.item = item;
     return RunOnWindowThread(tree, ToggleTreeStep, action) && action.result;
+}
+
+BOOL PlatPressF1(HWND control) {
+    Action action;
+    return RunOnWindowThread(control, HelpStep, action) && action.result;
+}
+
+BOOL PlatRightClick(HWND control) {
+    Action action;
+    return RunOnWindowThread(control, RightClickStep, action) && action.result;
 }
 
 BOOL PlatPressButton(HWND dialog, int id) {

@@ -28,6 +28,8 @@ struct DialogRun {
 };
 
 inline constexpr UINT kAskResult = WM_USER + 50;
+inline constexpr int kHelpNotice = 9001;     // WM_HELP, logged with the control id it names
+inline constexpr int kContextNotice = 9002;  // WM_CONTEXTMENU, logged with the clicked window's id
 inline constexpr LONG_PTR kAskedResult = 77;
 
 inline INT_PTR CALLBACK TestDialogProc(HWND h, UINT m, WPARAM w, LPARAM l) {
@@ -65,6 +67,12 @@ inline INT_PTR CALLBACK TestDialogProc(HWND h, UINT m, WPARAM w, LPARAM l) {
             }
             return TRUE;
         }
+        case WM_HELP:
+            if (run) run->notices.push_back(Notice{reinterpret_cast<HELPINFO*>(l)->iCtrlId, kHelpNotice});
+            return TRUE;
+        case WM_CONTEXTMENU:
+            if (run) run->notices.push_back(Notice{GetDlgCtrlID(reinterpret_cast<HWND>(w)), kContextNotice});
+            return TRUE;
         case WM_VSCROLL:
             if (run) run->notices.push_back(Notice{GetDlgCtrlID(reinterpret_cast<HWND>(l)), 1000 + LOWORD(w)});
             return TRUE;

@@ -145,6 +145,38 @@ TEST(Dialogs, AnotherThreadDrivesAModalDialog) {
     EXPECT_NE(std::find(run.notices.begin(), run.notices.end(), Notice{kIdCheck, BN_CLICKED}), run.notices.end());
 }
 
+TEST(Dialogs, HelpAndContextMenusReachTheDialog) {
+    DialogRun run;
+    WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
+                                      reinterpret_cast<LPARAM>(&run)));
+    ShowWindow(d.h, SW_SHOW);
+    run.notices.clear();
+    EXPECT_TRUE(PlatPressF1(GetDlgItem(d.h, kIdEdit)));      // passed up from the edit
+    EXPECT_TRUE(PlatRightClick(GetDlgItem(d.h, kIdCheck)));  // passed up from the button
+    ShowWindow(GetDlgItem(d.h, kIdLabel), SW_HIDE);
+    EXPECT_TRUE(PlatRightClick(GetDlgItem(d.h, kIdLabel)));  // hidden: the dialog itself is clicked
+    EXPECT_EQ(run.notices,
+              (std::vector<Notice>{{kIdEdit, kHelpNotice}, {kIdCheck, kContextNotice}, {0, kContextNotice}}));
+
+    // The child under a point, hidden ones included: the driver checks visibility itself.
+    RECT label;
+    GetWindowRect(GetDlgItem(d.h, kIdLabel), &label);
+    POINT at{label.left + 2, label.top + 2};
+    ScreenToClient(d.h, &at);
+    EXPECT_EQ(RealChildWindowFromPoint(d.h, at), GetDlgItem(d.h, kIdLabel));
+    EXPECT_EQ(RealChildWindowFromPoint(d.h, POINT{1, 1}), d.h);
+    EXPECT_EQ(RealChildWindowFromPoint(d.h, POINT{-5, 1}), nullptr);
+    HWND desktop = nullptr;
+    std::thread first([&] { desktop = GetDesktopWindow(); });  // asked first by a thread that ends
+    first.join();
+    ASSERT_NE(desktop, nullptr);
+    EXPECT_EQ(GetDesktopWindow(), desktop);
+    EXPECT_EQ(SendMessageW(desktop, WM_GETTEXTLENGTH, 0, 0), 0);  // answered, not left waiting
+    RECT screen;
+    GetWindowRect(desktop, &screen);
+    EXPECT_EQ(screen.right, GetSystemMetrics(SM_CXSCREEN));
+}
+
 TEST(Dialogs, TheTreeDumpShowsControlsAndState) {
     DialogRun run;
     WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,

@@ -22,6 +22,8 @@ BOOL PlatPressButton(HWND dialog, int id);       // IDOK, IDCANCEL or any button
 BOOL PlatSpin(HWND upDown, int presses);         // an up-down's up arrow (negative: down) pressed
 BOOL PlatChooseTreeItem(HWND tree, void* item);  // a shown tree item clicked (HTREEITEM)
 BOOL PlatToggleTreeItem(HWND tree, void* item);  // a tree item's expand button clicked
+BOOL PlatPressF1(HWND control);                  // WM_HELP for the control, as F1 on it sends
+BOOL PlatRightClick(HWND control);               // WM_CONTEXTMENU at the control's centre
 
 typedef struct _PLAT_CONTROL_STATE {
     WCHAR className[64];

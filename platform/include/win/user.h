@@ -41,6 +41,7 @@ typedef HICON HCURSOR;
 #define WM_GETFONT 0x0031
 #define WM_NOTIFY 0x004E
 #define WM_HELP 0x0053
+#define WM_CONTEXTMENU 0x007B
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
 #define WM_GETDLGCODE 0x0087
@@ -286,6 +287,22 @@ BOOL CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton, int nIDC
 HWND GetNextDlgGroupItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
 HWND GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
 
+// ---- Help ----
+#define HELPINFO_WINDOW 0x0001
+#define HELPINFO_MENUITEM 0x0002
+typedef struct tagHELPINFO {
+    UINT cbSize;
+    int iContextType;
+    int iCtrlId;
+    HANDLE hItemHandle;
+    DWORD_PTR dwContextId;
+    POINT MousePos;
+} HELPINFO, *LPHELPINFO;
+HWND GetDesktopWindow(void);
+// The child of hwndParent under the point (client coordinates), hidden ones included, group
+// boxes passed over; hwndParent itself when none is; null outside it.
+HWND RealChildWindowFromPoint(HWND hwndParent, POINT ptParentClientCoords);
+
 // ---- Message boxes ----
 #define MB_OK 0x00000000L
 #define MB_OKCANCEL 0x00000001L
@@ -341,3 +358,4 @@ BOOL TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND 
 
 static_assert(sizeof(CREATESTRUCTW) == 80 && offsetof(CREATESTRUCTW, style) == 48);
 static_assert(sizeof(NMHDR) == 24);
+static_assert(sizeof(HELPINFO) == 40 && offsetof(HELPINFO, MousePos) == 32);
