@@ -243,7 +243,8 @@ struct SheetLayout {
 
 void LayOut(SheetLayout& layout, Sheet& sheet, LPCWSTR caption) {
     SIZE page = LargestPage(sheet);
-    auto width = static_cast<SHORT>(page.cx + 2 * kMargin);
+    // Wide enough for the page and for the row of four buttons, whichever is wider.
+    auto width = static_cast<SHORT>(std::max<LONG>(page.cx, 4 * kButtonWidth + 3 * kButtonGap) + 2 * kMargin);
     auto buttonsTop = static_cast<SHORT>(kMargin + kTabHeight + page.cy + kMargin);
     auto height = static_cast<SHORT>(buttonsTop + kButtonHeight + kMargin);
     constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP;

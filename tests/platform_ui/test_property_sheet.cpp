@@ -132,6 +132,16 @@ TEST(PropertySheet, OkAppliesEveryMadePageThenClosesInOrder) {
         EXPECT_EQ(SendMessageW(sheet, PSM_SETCURSEL, 1, 0), TRUE);
     });
     script.steps.push_back([&](HWND sheet) {
+        // Every button lies inside the sheet, the pages below the caption.
+        RECT client, button;
+        GetClientRect(sheet, &client);
+        for (int id : {IDOK, IDCANCEL, IDAPPLY, IDHELP}) {
+            GetWindowRect(GetDlgItem(sheet, id), &button);
+            POINT corner{button.left, button.top};
+            ScreenToClient(sheet, &corner);
+            EXPECT_GE(corner.x, 0) << id;
+            EXPECT_LE(corner.x + (button.right - button.left), client.right) << id;
+        }
         HWND apply = GetDlgItem(sheet, IDAPPLY);
         EXPECT_FALSE(IsWindowEnabled(apply));
         SendMessageW(sheet, PSM_CHANGED, static_cast<WPARAM>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)), 0);
