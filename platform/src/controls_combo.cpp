@@ -48,12 +48,11 @@ LRESULT UserChoose(HWND h, ComboState& state, WPARAM index) {
     if (!IsWindowEnabled(h) || !IsWindowVisible(h) || !InRange(state, index)) return FALSE;
     SetFocus(h);
     ShowDropDown(h, state, true);
-    int before = state.selection;
-    state.selection = static_cast<int>(index);
+    bool changed = ChooseItem(state, index);
     ShowSelection(h, state);
     NotifyParent(h, CBN_SELENDOK);
     ShowDropDown(h, state, false);
-    if (state.selection != before) NotifyParent(h, CBN_SELCHANGE);
+    if (changed) NotifyParent(h, CBN_SELCHANGE);
     return TRUE;
 }
 

@@ -64,9 +64,7 @@ LRESULT ItemRect(HWND h, const ListBoxState& s, WPARAM index, LPARAM out) {
 LRESULT UserChoose(HWND h, ListBoxState& s, WPARAM index) {
     if (!IsWindowEnabled(h) || !IsWindowVisible(h) || !InRange(s, index)) return FALSE;
     SetFocus(h);
-    int before = s.selection;
-    s.selection = static_cast<int>(index);
-    if (s.selection != before) NotifyIfAsked(h, LBN_SELCHANGE);
+    if (ChooseItem(s, index)) NotifyIfAsked(h, LBN_SELCHANGE);
     return TRUE;
 }
 

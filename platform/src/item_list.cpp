@@ -60,6 +60,12 @@ LRESULT FindItem(const ItemList& list, WPARAM start, LPCWSTR text, bool exact) {
     return kNoItem;
 }
 
+bool ChooseItem(ItemList& list, WPARAM index) {
+    int before = list.selection;
+    list.selection = static_cast<int>(index);
+    return list.selection != before;
+}
+
 LRESULT CopyItemText(const ItemList& list, WPARAM index, LPARAM buffer) {
     if (!InRange(list, index)) return kNoItem;
     const std::u16string& text = list.items[index].text;

@@ -30,6 +30,8 @@ LRESULT InsertItem(ItemList& list, int at, LPCWSTR text, bool sorted);
 LRESULT DeleteItem(ItemList& list, WPARAM index, bool& selectionLost);
 // The first item after `start` (wrapping) equal to, or beginning with, `text`.
 LRESULT FindItem(const ItemList& list, WPARAM start, LPCWSTR text, bool exact);
+// Makes the item the selection as a user's choice does; true when the selection changed.
+bool ChooseItem(ItemList& list, WPARAM index);
 // Copies the item's text (buffer may be null); its length or kNoItem.
 LRESULT CopyItemText(const ItemList& list, WPARAM index, LPARAM buffer);
 

@@ -258,15 +258,8 @@ LRESULT CALLBACK ListParent(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 TEST(Controls, OwnerDrawnListBoxMeasuresOnceAndNotifiesUserChoices) {
-    static const ATOM atom = [] {
-        WNDCLASSW c{};
-        c.lpfnWndProc = ListParent;
-        c.lpszClassName = u"UiTestListParent";
-        return RegisterClassW(&c);
-    }();
-    ASSERT_NE(atom, 0);
-    WindowHolder parent(CreateWindowExW(0, u"UiTestListParent", u"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, nullptr,
-                                        nullptr, nullptr, nullptr));
+    WindowHolder parent(MakeParentWindow(u"UiTestListParent", ListParent, 200, 200));
+    ASSERT_NE(parent.h, nullptr);
     HWND list = CreateWindowExW(0, u"ListBox", nullptr, WS_CHILD | WS_VISIBLE | LBS_OWNERDRAWFIXED | LBS_NOTIFY, 0, 0,
                                 100, 100, parent.h, reinterpret_cast<HMENU>(9), nullptr, nullptr);
     ASSERT_NE(list, nullptr) << GetLastError();

@@ -51,15 +51,8 @@ struct ImageListHolder {
 };
 
 TEST(TreeView, ItemsSelectionAndExpansion) {
-    static const ATOM atom = [] {
-        WNDCLASSW c{};
-        c.lpfnWndProc = TreeParent;
-        c.lpszClassName = u"UiTestTreeParent";
-        return RegisterClassW(&c);
-    }();
-    ASSERT_NE(atom, 0);
-    WindowHolder parent(CreateWindowExW(0, u"UiTestTreeParent", u"", WS_POPUP | WS_VISIBLE, 0, 0, 300, 300, nullptr,
-                                        nullptr, nullptr, nullptr));
+    WindowHolder parent(MakeParentWindow(u"UiTestTreeParent", TreeParent, 300, 300));
+    ASSERT_NE(parent.h, nullptr);
     HWND tree = CreateWindowExW(0, WC_TREEVIEWW, nullptr, WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS, 0, 0, 200, 200,
                                 parent.h, reinterpret_cast<HMENU>(5), nullptr, nullptr);
     ASSERT_NE(tree, nullptr);

@@ -58,6 +58,19 @@ inline void RegisterRecordingClass() {
     ASSERT_NE(atom, 0);
 }
 
+// A shown top-level window of a class of its own whose procedure the test gives (registered once
+// per class name).
+inline HWND MakeParentWindow(LPCWSTR className, WNDPROC proc, int width, int height) {
+    WNDCLASSW c{};
+    if (!GetClassInfoW(nullptr, className, &c)) {
+        c.lpfnWndProc = proc;
+        c.lpszClassName = className;
+        if (RegisterClassW(&c) == 0) return nullptr;
+    }
+    return CreateWindowExW(0, className, u"", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr, nullptr,
+                           nullptr);
+}
+
 // Destroys the window at the end of the scope, on the thread that made it.
 struct WindowHolder {
     HWND h = nullptr;
