@@ -19,6 +19,7 @@ constexpr SHORT kButtonWidth = 50;
 constexpr SHORT kButtonHeight = 14;
 constexpr SHORT kButtonGap = 4;
 constexpr SHORT kSmallestPage = 50;
+constexpr WORD kTabId = 0x3020;
 
 struct Sheet {
     std::vector<HPROPSHEETPAGE> pages;
@@ -51,22 +52,43 @@ void ShowHelpFor(HWND h, Sheet& sheet, int index) {
     if (HWND button = GetDlgItem(h, IDHELP)) ShowWindow(button, help ? SW_SHOW : SW_HIDE);
 }
 
-// Leaves the current page (it may refuse with PSN_KILLACTIVE), makes the new page's dialog on
-// its first showing and activates it.
+// Shows a page, making its dialog on its first showing, and activates it; the tab follows.
+bool ShowPage(HWND h, Sheet& sheet, int index) {
+    if (index < 0 || static_cast<size_t>(index) >= sheet.pages.size()) return false;
+    PageRecord* page = LivePage(sheet.pages[static_cast<size_t>(index)]);
+    if (page == nullptr) return false;
+    if (page->window == nullptr && !CreatePageWindow(*page, h, sheet.pageOrigin)) return false;
+    if (HWND old = PageWindow(sheet, sheet.current); old && old != page->window) ShowWindow(old, SW_HIDE);
+    sheet.current = index;
+    SendDlgItemMessageW(h, kTabId, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    Notify(h, page->window, PSN_SETACTIVE, 0);
+    ShowWindow(page->window, SW_SHOW);
+    ShowHelpFor(h, sheet, index);
+    return true;
+}
+
+// Leaves the current page (it may refuse with PSN_KILLACTIVE) for another.
 bool SelectPage(HWND h, Sheet& sheet, int index) {
     if (index < 0 || static_cast<size_t>(index) >= sheet.pages.size()) return false;
     if (index == sheet.current) return true;
     HWND old = PageWindow(sheet, sheet.current);
     if (old && Notify(h, old, PSN_KILLACTIVE, 0)) return false;
-    PageRecord* page = LivePage(sheet.pages[static_cast<size_t>(index)]);
-    if (page == nullptr) return false;
-    if (page->window == nullptr && !CreatePageWindow(*page, h, sheet.pageOrigin)) return false;
-    if (old) ShowWindow(old, SW_HIDE);
-    sheet.current = index;
-    Notify(h, page->window, PSN_SETACTIVE, 0);
-    ShowWindow(page->window, SW_SHOW);
-    ShowHelpFor(h, sheet, index);
-    return true;
+    return ShowPage(h, sheet, index);
+}
+
+// A click on a tab: the current page is asked first (TCN_SELCHANGING), the new one shown after.
+INT_PTR TabNotice(HWND h, Sheet& sheet, const NMHDR& notice) {
+    if (notice.code == TCN_SELCHANGING) {
+        LRESULT refused = Notify(h, PageWindow(sheet, sheet.current), PSN_KILLACTIVE, 0);
+        SetWindowLongPtrW(h, DWLP_MSGRESULT, refused ? TRUE : FALSE);
+        return TRUE;
+    }
+    if (notice.code == TCN_SELCHANGE) {
+        auto chosen = static_cast<int>(SendMessageW(notice.hwndFrom, TCM_GETCURSEL, 0, 0));
+        if (!ShowPage(h, sheet, chosen)) SendMessageW(notice.hwndFrom, TCM_SETCURSEL, sheet.current, 0);
+        return TRUE;
+    }
+    return FALSE;
 }
 
 // PSN_APPLY to every page made so far; a page that answers "invalid" stops it and is shown.
@@ -214,6 +236,9 @@ INT_PTR CALLBACK SheetProc(HWND h, UINT m, WPARAM w, LPARAM l) {
         }
         return FALSE;
     }
+    if (m == WM_NOTIFY && reinterpret_cast<NMHDR*>(l)->idFrom == kTabId) {
+        return TabNotice(h, *sheet, *reinterpret_cast<NMHDR*>(l));
+    }
     if (m == WM_NCDESTROY) {
         ReleasePages(*sheet);
         delete sheet;
@@ -237,7 +262,7 @@ SIZE LargestPage(Sheet& sheet) {
 }
 
 struct SheetLayout {
-    ORLA_DIALOG_ITEM buttons[4];
+    ORLA_DIALOG_ITEM items[5];  // the tab row, then the buttons
     ORLA_DIALOG_TEMPLATE dialog;
 };
 
@@ -259,10 +284,20 @@ void LayOut(SheetLayout& layout, Sheet& sheet, LPCWSTR caption) {
                            {IDCANCEL, u"Cancel", kButton},
                            {IDAPPLY, u"Apply", kHiddenButton | applyShown | static_cast<DWORD>(WS_DISABLED)},
                            {IDHELP, u"Help", kHiddenButton}};
+    // The pages are made later and so lie over the tab control's body.
+    layout.items[0] = ORLA_DIALOG_ITEM{WC_TABCONTROLW,
+                                       nullptr,
+                                       kTabId,
+                                       WS_CHILD | WS_VISIBLE,
+                                       0,
+                                       kMargin,
+                                       kMargin,
+                                       static_cast<SHORT>(width - 2 * kMargin),
+                                       static_cast<SHORT>(kTabHeight + page.cy)};
     for (int i = 0; i < 4; ++i) {
         auto x = static_cast<SHORT>(width - kMargin - (4 - i) * kButtonWidth - (3 - i) * kButtonGap);
-        layout.buttons[i] = ORLA_DIALOG_ITEM{u"Button", specs[i].text, specs[i].id,  specs[i].style, 0,
-                                             x,         buttonsTop,    kButtonWidth, kButtonHeight};
+        layout.items[i + 1] = ORLA_DIALOG_ITEM{u"Button", specs[i].text, specs[i].id,  specs[i].style, 0,
+                                               x,         buttonsTop,    kButtonWidth, kButtonHeight};
     }
     layout.dialog = ORLA_DIALOG_TEMPLATE{ORLA_DIALOG_SIGNATURE,
                                          WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
@@ -274,8 +309,8 @@ void LayOut(SheetLayout& layout, Sheet& sheet, LPCWSTR caption) {
                                          caption,
                                          u"MS Shell Dlg",
                                          8,
-                                         4,
-                                         layout.buttons};
+                                         5,
+                                         layout.items};
     RECT origin{kMargin, kMargin + kTabHeight, 0, 0};
     MapDialogRect(nullptr, &origin);
     sheet.pageOrigin = POINT{origin.left, origin.top};
@@ -300,6 +335,21 @@ bool CollectPages(const PROPSHEETHEADERW& header, Sheet& sheet) {
     }
     if (!ok) ReleasePages(sheet);
     return ok;
+}
+
+// One tab per page, labelled with the page's title or its template's caption.
+void AddTabs(HWND h, Sheet& sheet) {
+    for (size_t i = 0; i < sheet.pages.size(); ++i) {
+        PageRecord* page = LivePage(sheet.pages[i]);
+        if (page == nullptr) continue;
+        const PROPSHEETPAGEW& p = *page->Page();
+        const ORLA_DIALOG_TEMPLATE* t = PageTemplate(*page);
+        LPCWSTR title = (p.dwFlags & PSP_USETITLE) && p.pszTitle && !IS_INTRESOURCE(p.pszTitle) ? p.pszTitle
+                        : t && t->caption                                                       ? t->caption
+                                                                                                : u"";
+        TCITEMW item{TCIF_TEXT, 0, 0, const_cast<LPWSTR>(title), 0, -1, 0};
+        SendDlgItemMessageW(h, kTabId, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
 }
 
 bool ValidHeader(const PROPSHEETHEADERW* header) {
@@ -364,6 +414,7 @@ INT_PTR PropertySheetW(LPCPROPSHEETHEADERW lppsph) {
         delete sheet;
         return -1;
     }
+    AddTabs(h, *sheet);
     if ((header.dwFlags & PSH_USECALLBACK) && header.pfnCallback) header.pfnCallback(h, PSCB_INITIALIZED, 0);
     if (!ShowFirstPage(h, *sheet, StartPage(header, *sheet))) {
         DestroyWindow(h);  // releases the pages

@@ -14,6 +14,7 @@ LRESULT CALLBACK ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK UpDownProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK TreeViewProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM);
 
 struct SystemClass {
     const char16_t* name;
@@ -34,6 +35,7 @@ inline constexpr SystemClass kSystemClasses[] = {
     {u"ListBox", ListBoxProc, kControlExtra},
     {u"msctls_updown32", UpDownProc, kControlExtra},
     {u"SysTreeView32", TreeViewProc, kControlExtra},
+    {u"SysTabControl32", TabControlProc, kControlExtra},
 };
 // clang-format on
 

@@ -218,6 +218,27 @@ void DrawTree(Canvas& c, HWND h, RECT r, Rgb text) {
     }
 }
 
+// A row of tabs over a framed body; the current tab stands out from the row.
+void DrawTabs(Canvas& c, HWND h, RECT r, Rgb text) {
+    constexpr LONG kTabRow = 21;
+    Frame(c, RECT{r.left, r.top + kTabRow, r.right, r.bottom}, kButtonEdge);
+    auto count = static_cast<int>(SendMessageW(h, TCM_GETITEMCOUNT, 0, 0));
+    auto current = static_cast<int>(SendMessageW(h, TCM_GETCURSEL, 0, 0));
+    LONG x = r.left + 2;
+    for (int i = 0; i < count; ++i) {
+        WCHAR label[64] = {};
+        TCITEMW item{TCIF_TEXT, 0, 0, label, 64, 0, 0};
+        SendMessageW(h, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        LONG width = Text(nullptr, 0, 0, label, text) + 12;
+        RECT tab{x, r.top + (i == current ? 0 : 2), x + width, r.top + kTabRow + (i == current ? 1 : 0)};
+        Fill(c, tab, i == current ? kFace : kButtonFace);
+        Frame(c, RECT{tab.left, tab.top, tab.right, tab.bottom + (i == current ? 0 : 1)}, kButtonEdge);
+        if (i == current) Fill(c, RECT{tab.left + 1, tab.bottom - 1, tab.right - 1, tab.bottom}, kFace);
+        TextIn(c, RECT{tab.left + 6, tab.top, tab.right, tab.bottom}, label, text, 0);
+        x += width;
+    }
+}
+
 // Items with strings; owner-drawn items without them show only their rows.
 void DrawList(Canvas& c, HWND h, RECT r, Rgb text) {
     Fill(c, r, kWhite);
@@ -329,6 +350,8 @@ void DrawControl(Canvas& c, HWND h, POINT origin) {
         DrawCombo(c, h, r, text);
     } else if (IsClass(h, u"Static")) {
         DrawStatic(c, h, r, style, text);
+    } else if (IsClass(h, u"SysTabControl32")) {
+        DrawTabs(c, h, r, text);
     } else if (IsClass(h, u"SysTreeView32")) {
         DrawTree(c, h, r, text);
     } else if (IsClass(h, u"ListBox")) {
@@ -338,7 +361,8 @@ void DrawControl(Canvas& c, HWND h, POINT origin) {
         Frame(c, r, kButtonEdge);
         Fill(c, RECT{r.left, (r.top + r.bottom) / 2, r.right, (r.top + r.bottom) / 2 + 1}, kButtonEdge);
     } else {
-        Fill(c, r, kFace);  // a page or another container: its own controls follow
+        // A page (a child dialog) lies on the sheet's face already; other containers get theirs.
+        if (!IsClass(h, u"#32770")) Fill(c, r, kFace);
     }
     DrawChildren(c, h, origin);
 }

@@ -3,8 +3,10 @@
 // every page released).
 #include <string>
 
+#include "plat/window_render.h"
 #include "tests/platform_ui/dialog_fixture.h"
 #include "win/property_sheet.h"
+#include "win/user_controls.h"
 
 namespace {
 
@@ -201,6 +203,49 @@ TEST(PropertySheet, PagesRefuseToBeLeftOrApplied) {
     EXPECT_EQ(std::vector<std::string>(run.log.begin(), run.log.begin() + 8),
               (std::vector<std::string>{"A:KILLACTIVE", "A:APPLY(close)", "B:APPLY(close)", "A:KILLACTIVE",
                                         "B:SETACTIVE", "B:KILLACTIVE", "A:APPLY(close)", "B:APPLY(close)"}));
+}
+
+TEST(PropertySheet, ClickingATabAsksTheCurrentPageFirst) {
+    SheetRun run(2);
+    Script script;
+    script.steps.push_back([&](HWND sheet) {
+        HWND tabs = GetDlgItem(sheet, 0x3020);
+        ASSERT_NE(tabs, nullptr);
+        EXPECT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 2);
+        WCHAR label[32];
+        TCITEMW item{TCIF_TEXT, 0, 0, label, 32, 0, 0};
+        SendMessageW(tabs, TCM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(std::u16string(label), u"Finishing");  // the page template's caption
+        // The picture shows the tab labels in the tab row.
+        LONG width = 0, height = 0;
+        std::vector<BYTE> rgb(PlatRenderWindow(sheet, nullptr, 0, &width, &height));
+        PlatRenderWindow(sheet, rgb.data(), static_cast<DWORD>(rgb.size()), &width, &height);
+        RECT row;
+        GetWindowRect(tabs, &row);
+        RECT outer;
+        GetWindowRect(sheet, &outer);
+        int dark = 0;
+        for (LONG y = row.top - outer.top; y < row.top - outer.top + 20; ++y)
+            for (LONG x = row.left - outer.left; x < row.right - outer.left; ++x) {
+                const BYTE* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+                dark += p[0] + p[1] + p[2] < 3 * 100;
+            }
+        EXPECT_GT(dark, 30);
+        run.a.killActiveAnswer = TRUE;
+        run.log.clear();
+        EXPECT_TRUE(PlatChoose(tabs, 1));  // clicked, but the page will not be left
+        EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
+        run.a.killActiveAnswer = FALSE;
+        EXPECT_TRUE(PlatChoose(tabs, 1));
+        EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 1);
+        EXPECT_EQ(run.log,
+                  (std::vector<std::string>{"A:KILLACTIVE", "A:KILLACTIVE", "B:CREATE", "B:INIT", "B:SETACTIVE"}));
+        EXPECT_TRUE(SendMessageW(sheet, PSM_SETCURSEL, 0, 0));
+        EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);  // the tab follows the program's choice
+        EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
+    });
+    EXPECT_EQ(run.Run(script), 0);
+    EXPECT_FALSE(script.ranOut);
 }
 
 TEST(PropertySheet, HelpButtonFollowsThePage) {

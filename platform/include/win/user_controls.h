@@ -178,3 +178,30 @@ typedef struct tagMEASUREITEMSTRUCT {
     UINT itemHeight;
     ULONG_PTR itemData;
 } MEASUREITEMSTRUCT, *LPMEASUREITEMSTRUCT;
+
+// ---- Tab controls ----
+#define WC_TABCONTROLW u"SysTabControl32"
+#define TCIF_TEXT 0x0001
+#define TCIF_IMAGE 0x0002
+#define TCIF_PARAM 0x0008
+typedef struct tagTCITEMW {
+    UINT mask;
+    DWORD dwState;
+    DWORD dwStateMask;
+    LPWSTR pszText;
+    int cchTextMax;
+    int iImage;
+    LPARAM lParam;
+} TCITEMW, *LPTCITEMW;
+#define TCM_FIRST 0x1300
+#define TCM_GETITEMCOUNT (TCM_FIRST + 4)
+#define TCM_DELETEITEM (TCM_FIRST + 8)
+#define TCM_GETCURSEL (TCM_FIRST + 11)
+#define TCM_SETCURSEL (TCM_FIRST + 12)
+#define TCM_GETITEMW (TCM_FIRST + 60)
+#define TCM_SETITEMW (TCM_FIRST + 61)
+#define TCM_INSERTITEMW (TCM_FIRST + 62)
+#define TCN_FIRST (0U - 550U)
+#define TCN_SELCHANGE (TCN_FIRST - 1)
+#define TCN_SELCHANGING (TCN_FIRST - 2)
+static_assert(sizeof(TCITEMW) == 40 && offsetof(TCITEMW, lParam) == 32);
