@@ -64,8 +64,8 @@ DLLEXPORT HWND HtmlHelpW(HWND hwndCaller, LPCWSTR pszFile, UINT uCommand, DWORD_
 }
 
 extern "C" {
-__attribute__((visibility("default"))) extern const ORLA_ORDINAL_EXPORT OrlaOrdinalTable[];
-const ORLA_ORDINAL_EXPORT OrlaOrdinalTable[] = {{15, "HtmlHelpW"}, {0, nullptr}};
+__attribute__((visibility("default"))) extern const ORLA_ORDINAL OrlaOrdinalTable[];
+const ORLA_ORDINAL OrlaOrdinalTable[] = {{15, "HtmlHelpW"}, {0, nullptr}};
 }
 
 namespace {

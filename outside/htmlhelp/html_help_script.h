@@ -1,15 +1,9 @@
 // What tests tell the HTML Help stand-in and read back from it, through its exports.
 #pragma once
 
+#include "plat/ordinal_table.h"
 #include "win/base.h"
 
-// The ordinal table a module exports to list entry points by ordinal: {ordinal, name} pairs
-// ended by ordinal 0, under this symbol name.
-#define ORLA_ORDINAL_TABLE_SYMBOL "OrlaOrdinalTable"
-typedef struct _ORLA_ORDINAL_EXPORT {
-    WORD ordinal;
-    const char* name;
-} ORLA_ORDINAL_EXPORT;
 
 #define HH_DISPLAY_TOPIC 0x0000
 #define HH_HELP_CONTEXT 0x000F

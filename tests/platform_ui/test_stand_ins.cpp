@@ -173,13 +173,9 @@ struct HtmlHelp {
 };
 typedef HWND (*PFN_HtmlHelpW)(HWND, LPCWSTR, UINT, DWORD_PTR);
 
-// The entry at ordinal 15, found through the module's ordinal table.
+// The entry at ordinal 15, as the driver asks for it.
 PFN_HtmlHelpW ByOrdinal15(HMODULE module) {
-    auto table = reinterpret_cast<const ORLA_ORDINAL_EXPORT*>(GetProcAddress(module, ORLA_ORDINAL_TABLE_SYMBOL));
-    for (; table && table->ordinal != 0; ++table) {
-        if (table->ordinal == 15) return reinterpret_cast<PFN_HtmlHelpW>(GetProcAddress(module, table->name));
-    }
-    return nullptr;
+    return reinterpret_cast<PFN_HtmlHelpW>(GetProcAddress(module, MAKEINTRESOURCEA(15)));
 }
 
 TEST(HtmlHelpStandIn, RegistersItselfAndLogsTopics) {
