@@ -117,5 +117,31 @@ TEST_F(TextPage, TwoUpAndTurnedSheetsDecodeWithEveryGlyph) {
     }
 }
 
+TEST_F(TextPage, SampleModelsDownloadTheTrueTypeGlyphs) {
+    // The sample models' memory records give the download budget room: the TrueType lines go as
+    // glyph definitions (the first of the page 0xC0, later ones 0xC1) printed by code (0xCC), none
+    // as a glyph image, and nothing sets the budget's exhausted flag.
+    for (const Build& build : kBuilds) {
+        SCOPED_TRACE(build.name);
+        RunOptions o = Options(build.japanese);
+        o.dpi = 600;
+        o.pages = 1;
+        o.paper = build.japanese ? u"A4" : u"Letter";
+        o.content = orla::runner::PageContent::Text;
+        RunResult r = orla::runner::RunJob(o);
+        ASSERT_TRUE(r.ok) << r.error;
+        DecodeResult d = Decode(r.job);
+        ASSERT_TRUE(d.ok) << d.error << " at byte " << d.errorOffset;
+        auto count = [&](uint8_t code) {
+            return std::count_if(d.commands.begin(), d.commands.end(),
+                                 [&](const Command& c) { return c.kind == CommandKind::Binary && c.code == code; });
+        };
+        EXPECT_EQ(count(0xC0), 1) << "one font started on the page";
+        EXPECT_GT(count(0xC1), 10) << "every further glyph defined";
+        EXPECT_GE(count(0xCC), count(0xC0) + count(0xC1)) << "each defined glyph printed by its code";
+        EXPECT_EQ(count(0xF2), 0) << "no glyph sent as an image";
+    }
+}
+
 }  // namespace
 }  // namespace e2e
