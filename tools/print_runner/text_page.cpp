@@ -189,8 +189,8 @@ std::vector<TextLine> LayOutTextPage(int width, int height, int dpi, bool device
     turned.origin = POINTL{width - dpi / 2, std::min(height - dpi / 2, y + em * 8)};
     lines.push_back(turned);
     if (deviceFonts) {
-        TextLine column{
-            "vertical Minchou column", 18, kIpaMincho, u"", true, 0, 0, true, false, false, false, u"縦書きの列"};
+        TextLine column{"vertical Minchou column", 18, kIpaMincho, u"", true, 0, 0, true, false, false, false,
+                        u"縦書きの「列」ー。"};
         column.em = em;
         column.origin = POINTL{width - dpi, dpi / 2 + em};
         lines.push_back(column);
