@@ -543,9 +543,10 @@ bool Session::DrawText(const std::vector<TextLine>& lines) {
     DrawnPage& kept = KeepPage();
     kept.text = true;
     std::string error;
-    const auto start = std::chrono::steady_clock::now();
-    if (!PlayTextPage(textOut, widths, current_.dhpdev, current_.pso, lines, &error)) return Fail(error);
-    pageDriverTime_ += std::chrono::steady_clock::now() - start;
+    double inTextOut = 0;
+    if (!PlayTextPage(textOut, widths, current_.dhpdev, current_.pso, lines, &error, &inTextOut)) return Fail(error);
+    pageDriverTime_ +=
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(inTextOut));
     kept.textLines = TextLineBoxes(kept.width, kept.height, lines, widths, current_.dhpdev);
     return true;
 }
