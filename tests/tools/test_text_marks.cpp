@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/job_bytes.h"
@@ -19,19 +20,27 @@ std::vector<uint8_t> ReadCorpus(const char* name) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
 }
 
-TEST(TextMarks, GlyphsAndCharactersBecomeImagesAtTheirPositions) {
-    const std::vector<uint8_t> job = ReadCorpus("text_glyphs");
-    ASSERT_FALSE(job.empty());
+// Decodes a fragment of ORLA commands and paints its text: the glyph images, which live as long
+// as the painter.
+std::vector<const Command*> PaintFragment(std::string_view job, TextPainter* painter) {
     DecodeOptions o;
     o.startInOrla = true;
     o.requireComplete = false;
     const DecodeResult d = DecodeJob(job, o);
-    ASSERT_TRUE(d.ok) << d.error;
-    TextPainter painter;
+    EXPECT_TRUE(d.ok) << d.error;
     std::vector<const Command*> images;
     for (const Command& c : d.commands)
         if (TextPainter::Follows(c))
-            for (const Command* g : painter.Take(c)) images.push_back(g);
+            for (const Command* g : painter->Take(c)) images.push_back(g);
+    return images;
+}
+
+TEST(TextMarks, GlyphsAndCharactersBecomeImagesAtTheirPositions) {
+    const std::vector<uint8_t> job = ReadCorpus("text_glyphs");
+    ASSERT_FALSE(job.empty());
+    TextPainter painter;
+    const std::vector<const Command*> images =
+        PaintFragment(std::string_view(reinterpret_cast<const char*>(job.data()), job.size()), &painter);
     // Two downloaded glyphs, one glyph image, two Helv characters, a kanji and a Latin letter.
     ASSERT_EQ(images.size(), 7u);
     EXPECT_EQ(painter.glyphsPrinted, 3u);
@@ -62,16 +71,9 @@ std::vector<Command> PaintColumn(const std::vector<unsigned>& codes, bool vertic
     for (size_t i = 0; i < codes.size(); ++i)
         job += "\xB8" + std::string(1, '\0') + Be16(500) + Be32(200 + 200 * static_cast<unsigned>(i)) + "\xCC" +
                std::string(1, '\0') + Be16(codes[i]);
-    DecodeOptions o;
-    o.startInOrla = true;
-    o.requireComplete = false;
-    const DecodeResult d = DecodeJob(job, o);
-    EXPECT_TRUE(d.ok) << d.error;
     TextPainter painter;
     std::vector<Command> images;
-    for (const Command& c : d.commands)
-        if (TextPainter::Follows(c))
-            for (const Command* g : painter.Take(c)) images.push_back(*g);
+    for (const Command* g : PaintFragment(job, &painter)) images.push_back(*g);
     EXPECT_EQ(painter.charactersMissing, 0u);
     return images;
 }
