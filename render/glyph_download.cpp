@@ -22,7 +22,6 @@ constexpr BYTE kGlyphStripFormat = 0x10;
 constexpr BYTE kWhiteLevel = 0x4F;
 constexpr BYTE kBlackLevel = 16;
 
-
 size_t RowBytesOf(LONG width) {
     return (static_cast<size_t>(width) + 7) / 8;
 }
@@ -46,6 +45,23 @@ Bitmap CopyOf(const GLYPHBITS* gb) {
 
 bool Pixel(const Bitmap& b, LONG x, LONG y) {
     return (b.bits[static_cast<size_t>(y) * b.rowBytes + static_cast<size_t>(x / 8)] & (0x80 >> (x % 8))) != 0;
+}
+
+// The bitmap turned a quarter anticlockwise, as a turned sheet turns the page: pixel (x, y) goes
+// to (y, width - 1 - x).
+Bitmap TurnedAnticlockwise(const Bitmap& src) {
+    Bitmap t;
+    t.width = src.height;
+    t.height = src.width;
+    t.rowBytes = RowBytesOf(t.width);
+    t.bits.assign(t.rowBytes * static_cast<size_t>(t.height), 0);
+    for (LONG y = 0; y < src.height; ++y)
+        for (LONG x = 0; x < src.width; ++x)
+            if (Pixel(src, x, y)) {
+                const LONG tx = y, ty = src.width - 1 - x;
+                t.bits[static_cast<size_t>(ty) * t.rowBytes + static_cast<size_t>(tx / 8)] |= 0x80 >> (tx % 8);
+            }
+    return t;
 }
 
 // Every pixel doubled in both directions (doubled output).
@@ -298,14 +314,21 @@ BOOL DownloadScaledGlyph(PrinterPdev* pdev, const GLYPHBITS* gb, POINTL target) 
 BOOL DownloadCellGlyph(PrinterPdev* pdev, const GLYPHBITS* gb, POINTL target) {
     if (gb == nullptr) return FALSE;
     if (OutsidePage(pdev, target, gb->sizlBitmap.cx, gb->sizlBitmap.cy)) return TRUE;
-    if (!WriteGlyphMove(pdev, target, POINTL{0, 0})) return FALSE;
-    const Bitmap b = CopyOf(gb);
+    // A turned sheet turns the page a quarter anticlockwise: the cell turns with it, and its
+    // top-right corner on the page becomes the turned cell's top-left on the sheet.
+    const bool turned = TurnedSheet(pdev);
+    const Bitmap b = turned ? TurnedAnticlockwise(CopyOf(gb)) : CopyOf(gb);
+    const POINTL corner = turned ? POINTL{target.x + gb->sizlBitmap.cx, target.y} : target;
+    if (!WriteGlyphMove(pdev, corner, POINTL{0, 0})) return FALSE;
     const std::vector<BYTE> data = EncodeGlyphStrips(b.bits.data(), b.width, b.height, b.rowBytes);
+    // The printer scales the strips as sent, padding columns included: the target is the zoomed
+    // strip width, so that the glyph itself keeps the page's zoom.
+    const LONG stripWidth = (b.width + 15) / 16 * 16;
     const LONG zoom = ZoomPercent(pdev), factor = DoubledOutput(pdev) ? 2 : 1;
-    const LONG tw = std::max<LONG>(Zoomed(b.width, zoom) * factor, 1);
+    const LONG tw = std::max<LONG>(Zoomed(stripWidth, zoom) * factor, 1);
     const LONG th = std::max<LONG>(Zoomed(b.height, zoom) * factor, 1);
     const BOOL ok =
-        WriteImageBlock(pdev, kImageKindRaster, kGlyphStripFormat, static_cast<WORD>((b.width + 15) / 16 * 16),
+        WriteImageBlock(pdev, kImageKindRaster, kGlyphStripFormat, static_cast<WORD>(stripWidth),
                         static_cast<WORD>(b.height), static_cast<WORD>(std::min<LONG>(tw, 0xFFFF)),
                         static_cast<WORD>(std::min<LONG>(th, 0xFFFF)), static_cast<DWORD>(data.size()), data.data());
     if (ok) pdev->pageSetup.blankSheet = 0;

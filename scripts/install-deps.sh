@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libicu-dev libfreetype-dev libpng-dev
+  libicu-dev libfreetype-dev libharfbuzz-dev libpng-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
   fonts-urw-base35 fonts-ocr-b
 )

@@ -185,8 +185,8 @@ TEST(DeviceCompile, SampleNamesMatchTheDeviceNames) {
     DWORD i = 0;
     for (NamedValueEntry e : InputDevices(ja.block)) EXPECT_EQ(e.name, inputs[i++]);
     EXPECT_EQ(OptionDevices(ja.block)[0].name, u"両面ユニット");
-    EXPECT_EQ(OptionDevices(ja.block)[0].value, 0x00080001u);
-    EXPECT_EQ(InputDevices(ja.block)[8].value, 0x00080080u);
+    EXPECT_EQ(OptionDevices(ja.block)[0].value, 0x00090001u);
+    EXPECT_EQ(InputDevices(ja.block)[8].value, 0x00090080u);
     EXPECT_EQ(PortraitForms(ja.block)[9].name, u"長尺紙");
     EXPECT_EQ(PortraitForms(ja.block)[9].length, 900000);
     EXPECT_EQ(LandscapeForms(ja.block)[8].name, u"封筒 洋形 4 号 横");
@@ -198,13 +198,14 @@ TEST(DeviceCompile, SampleNamesMatchTheDeviceNames) {
     EXPECT_EQ(r.value3, 12000);
     EXPECT_EQ(SupportFeatures(ja.block)[0].name, u"SET");
     EXPECT_EQ(SupportFeatures(ja.block)[0].value, 1u);
-    EXPECT_EQ(MemorySizes(ja.block)[3].values[0], 327680);
-    EXPECT_EQ(MemorySizes(ja.block)[3].values[5], 12000);
+    // After the size: download memory, largest glyph data and side, then the point limits.
+    const LONG largest[] = {327680, 8388608, 131072, 1024, 16000, 8000, 12000};
+    for (DWORD k = 0; k < dd::kMemorySizeValues; ++k) EXPECT_EQ(MemorySizes(ja.block)[3].values[k], largest[k]) << k;
 
     BlockHolder en(CompileDeviceText(SampleBytes("HV3600E.KDD")));
     ASSERT_NE(en.block, nullptr);
     EXPECT_EQ(OptionDevices(en.block)[8].name, u"Face-up Tray");
-    EXPECT_EQ(OptionDevices(en.block)[8].value, 0x00000800u);
+    EXPECT_EQ(OptionDevices(en.block)[8].value, 0x00010800u);
 }
 
 // ---- Values ----

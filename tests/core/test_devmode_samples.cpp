@@ -90,8 +90,8 @@ TEST_F(SamplePrinter, JapaneseModelDevicePairsAndForms) {
     EXPECT_EQ(Get(record, dm::PrintPosLeft), 40u);
     EXPECT_EQ(Get(record, dm::MemoryKb), 65536u);
     const DevicePair expected[dm::DevicePairCount] = {
-        {0, 3},    {0, 3},    {0, 3},    {0, 1001}, {0, 1001}, {0, 1001}, {0, 2001}, {0, 3001}, {8, 1},    {0, 1001},
-        {2, 2001}, {8, 3001}, {0, 4001}, {0, 5001}, {0, 5002}, {0, 5003}, {0, 2},    {0, 7001}, {8, 4001},
+        {9, 3},    {1, 3},    {1, 3},    {1, 1001}, {1, 1001}, {1, 1001}, {1, 2001}, {1, 3001}, {9, 1},    {1, 1001},
+        {2, 2001}, {9, 3001}, {1, 4001}, {1, 5001}, {1, 5002}, {1, 5003}, {1, 2},    {1, 7001}, {9, 4001},
     };
     for (unsigned k = 0; k < dm::DevicePairCount; ++k) {
         EXPECT_EQ(Get(record, dm::DeviceState(k)), expected[k].state) << "pair at " << 628 + 4 * k;

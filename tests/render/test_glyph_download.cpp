@@ -121,6 +121,45 @@ TEST_F(GlyphDownload, AGlyphTooLargeForTheDefinitionGoesAsAnImage) {
     EXPECT_TRUE(Contains(Out(), Cat({kGlyphImage, Be16(side), Be16(side), Be32(static_cast<DWORD>(strips.size()))})));
 }
 
+TEST_F(GlyphDownload, CellGlyphsKeepTheZoomAndTurnWithTheSheet) {
+    // A 10 x 4 glyph with only its top-left pixel set, sent as a scaled cell at 50 %: the printer
+    // scales the strips as sent (16 columns with the padding), so the target is half of those; on
+    // a turned sheet (two pages a sheet) the cell is turned a quarter anticlockwise with the page,
+    // the pixel going to the bottom-left.
+    struct Case {
+        const char* what;
+        WORD layout;
+        LONG sentWidth, sentHeight;  // the turned bitmap before padding
+        LONG pixelX, pixelY;         // where the set pixel lies in it
+        WORD targetWidth, targetHeight;
+    } const cases[] = {
+        {"one page a sheet", 1, 10, 4, 0, 0, 8, 2},
+        {"turned sheet", 2, 4, 10, 0, 9, 8, 5},
+    };
+    const LONG width = 10, height = 4;
+    const size_t rowBytes = 4;  // GLYPHBITS rows are 32-bit aligned
+    std::vector<ULONG_PTR> block((offsetof(GLYPHBITS, aj) + rowBytes * height) / sizeof(ULONG_PTR) + 1);
+    auto* gb = reinterpret_cast<GLYPHBITS*>(block.data());
+    gb->ptlOrigin = POINTL{0, -height};
+    gb->sizlBitmap = SIZEL{width, height};
+    gb->aj[0] = 0x80;
+    pdev()->geometry.zoom = 50;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        orla::Set(pdev()->settings.record, orla::dm::LayoutMode, c.layout);
+        const size_t expectRowBytes = (static_cast<size_t>(c.sentWidth) + 7) / 8;
+        std::vector<BYTE> expected(expectRowBytes * static_cast<size_t>(c.sentHeight), 0);
+        expected[static_cast<size_t>(c.pixelY) * expectRowBytes + static_cast<size_t>(c.pixelX / 8)] =
+            static_cast<BYTE>(0x80 >> (c.pixelX % 8));
+        const std::vector<BYTE> strips = EncodeGlyphStrips(expected.data(), c.sentWidth, c.sentHeight, expectRowBytes);
+        ASSERT_TRUE(DownloadCellGlyph(pdev(), gb, POINTL{400, 400}));
+        const WORD stripWidth = static_cast<WORD>((c.sentWidth + 15) / 16 * 16);
+        EXPECT_TRUE(Contains(
+            Out(), Cat({B({0xF4, 0x00, 0x00, 0x10}), Be16(stripWidth), Be16(static_cast<WORD>(c.sentHeight)),
+                        Be16(c.targetWidth), Be16(c.targetHeight), Be32(static_cast<DWORD>(strips.size())), strips})));
+    }
+}
+
 TEST(GlyphStrips, RowsAreStoredOnlyWhenTheyChange) {
     struct Case {
         const char* what;

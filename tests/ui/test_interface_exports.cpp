@@ -3,8 +3,10 @@
 // entry points found by name. Capabilities of both sample models, job fit, document properties
 // with hostile DEVMODEs, conversion in every mode, printer events and upgrade.
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/settings.h"
@@ -149,7 +151,9 @@ TEST_F(InterfaceExports, FixedAndRecordCapabilitiesOfBothModels) {
             {DC_COPIES, 999},
             {DC_PRINTRATEUNIT, PRINTRATEUNIT_PPM},
             {DC_STAPLE, 0},
-            {DC_DUPLEX, 0},  // no configuration: nothing counts as ready
+            // No configuration from the printer: the model's default devices count, and only the
+            // Japanese model has its duplex unit installed by default.
+            {DC_DUPLEX, std::string_view(model) == "HV4400KJ.KDD" ? 1u : 0u},
             {DC_MEDIAREADY, kNoAnswer},
             {DC_MINEXTENT, kNoAnswer},
             {DC_MAXEXTENT, kNoAnswer},
@@ -225,19 +229,36 @@ TEST_F(InterfaceExports, PapersSizesAndNamesListTheSameForms) {
 
 TEST_F(InterfaceExports, DuplexAndBinsFollowTheReportedConfiguration) {
     Install();
-    // The sample model's device values carry the state the report needs: bins beyond the automatic
-    // slot and the duplex unit count only once the printer reports them.
-    EXPECT_EQ(Caps(DC_DUPLEX), 0u);
-    const DWORD bins = Caps(DC_BINS);
-    ASSERT_GE(bins, 1u);
-    std::vector<WORD> ids(bins);
-    std::vector<WCHAR> names(24 * bins);
-    Caps(DC_BINS, ids.data());
-    EXPECT_EQ(Caps(DC_BINNAMES, names.data()), bins);
-    EXPECT_EQ(std::u16string(&names[0]), ResourceText(printer_, 300));
-    EXPECT_EQ(ids[0], 1);  // the sample's "AUTO" slot
+    // Before any report the model's default devices count: the automatic slot, feeder 1 and the
+    // MP tray, and the duplex unit.
+    struct BinCase {
+        WORD id;
+        UINT name;
+    };
+    auto expectBins = [&](std::initializer_list<BinCase> expected) {
+        const DWORD bins = Caps(DC_BINS);
+        ASSERT_EQ(bins, expected.size());
+        std::vector<WORD> ids(bins);
+        std::vector<WCHAR> names(24 * bins);
+        Caps(DC_BINS, ids.data());
+        EXPECT_EQ(Caps(DC_BINNAMES, names.data()), bins);
+        DWORD i = 0;
+        for (const BinCase& b : expected) {
+            EXPECT_EQ(ids[i], b.id) << i;
+            EXPECT_EQ(std::u16string(&names[24 * i]), ResourceText(printer_, b.name)) << i;
+            ++i;
+        }
+    };
+    EXPECT_EQ(Caps(DC_DUPLEX), 1u);
+    expectBins({{1, 300}, {257, 301}, {14, 319}});
 
+    // The printer's report replaces the defaults: feeder 1 and the manual slot, the duplex unit
+    // only when reported.
+    PublishConfiguration(u"Halvoric", false);
+    EXPECT_EQ(Caps(DC_DUPLEX), 0u);
+    expectBins({{1, 300}, {257, 301}, {4, 307}});
     PublishConfiguration(u"Halvoric", true);
+    EXPECT_EQ(Caps(DC_DUPLEX), 1u);
     EXPECT_EQ(Caps(DC_MEDIAREADY), 1u);  // A4 in feeder 1; the manual slot's paper is not offered
     std::vector<WCHAR> media(64);
     Caps(DC_MEDIAREADY, media.data());

@@ -119,6 +119,9 @@ public:
         for (const Command& c : job.commands) {
             if (!error_.empty()) break;
             switch (c.kind) {
+                case CommandKind::Pjl:
+                    PagesPerSheet(c.text);
+                    break;
                 case CommandKind::Fs:
                     if (c.code == 'f') PaperSetup(c.text);
                     if (c.code == '&') Resolution(c.text);
@@ -150,6 +153,10 @@ private:
     const PictureOptions& options_;
     Paper paper_;
     bool orientationLandscape_ = false;
+    // Two, six or eight pages a sheet turn the pages a quarter: the driver lays the sheet out in
+    // the frame of the page's orientation, which the printer then turns onto the sheet. The
+    // pictures show that frame (the sheet turned a quarter).
+    bool turnedFrame_ = false;
     Sheet current_;
     int resolution_ = kDefaultResolution;
     int brushLevel_ = 16;  // solid black until a brush is chosen
@@ -171,18 +178,28 @@ private:
         setups_.push_back(Sheet{p});
     }
 
+    // "@PJL SET JOBATTR="@NLPP=N2"": the pages a sheet of the job.
+    void PagesPerSheet(std::string_view line) {
+        static constexpr std::string_view kKey = "@NLPP=";
+        const size_t at = line.find(kKey);
+        if (at == std::string_view::npos) return;
+        std::string_view value = line.substr(at + kKey.size());
+        value = value.substr(0, value.find('"'));
+        turnedFrame_ = value == "N2" || value == "N6" || value == "N8";
+    }
+
     // "fPC1PA4.", "fPA4.", "fPC0." then "fA4." or "fUNDF,w,l,1/10,m.", "fLC2L,w,l,1/10,m."
     void PaperSetup(std::string_view text) {
         std::string_view body = text.substr(1, text.size() - 2);
         Paper p = paper_;
-        p.landscape = orientationLandscape_;
+        p.landscape = orientationLandscape_ != turnedFrame_;
         if (TakePaperName(body, &p, &error_)) {
             if (error_.empty()) NewPaper(p);
             return;
         }
         if (body.empty() || (body.front() != 'P' && body.front() != 'L')) return;  // not a paper: ignore
         orientationLandscape_ = body.front() == 'L';
-        p.landscape = orientationLandscape_;
+        p.landscape = orientationLandscape_ != turnedFrame_;
         body.remove_prefix(1);
         if (body == "C0") return;  // the automatic tray: the paper follows in the next command
         for (std::string_view tray : kTrayCodes)

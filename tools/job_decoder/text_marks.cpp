@@ -10,12 +10,15 @@
 #include <cstring>
 
 #include "render/bearing_table.h"
+#include "tools/job_decoder/vertical_forms.h"
 
 namespace orla::jobdecode {
 
 namespace {
 
 constexpr const char* kUrw = "/usr/share/fonts/opentype/urw-base35/";
+constexpr int kStyleVerticalForm = 0x8000;  // bit 15 of the 0xC8 style word
+constexpr FT_Int32 kLoadFlags = FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_NO_HINTING;
 
 // The face that stands in for a printer font code, by style (bit 0 bold, bit 1 italic).
 std::string FaceFile(int fontCode, int style) {
@@ -68,6 +71,7 @@ char32_t UnicodeOf(uint32_t code) {
 struct FontFaces {
     FT_Library lib = nullptr;
     std::map<std::string, FT_Face> faces;
+    VerticalForms vertical;
     FontFaces() {
         if (FT_Init_FreeType(&lib) != 0) lib = nullptr;
     }
@@ -144,6 +148,14 @@ int64_t TextPainter::Advance(uint32_t code) const {
     return code > 0xFF ? full : full / 2;
 }
 
+// The glyph of a device-font character: while the vertical form is in force the double-byte
+// characters take their vertical forms; single-byte ones always print in the horizontal form.
+unsigned TextPainter::GlyphIndex(FT_FaceRec_* face, const std::string& file, uint32_t code, char32_t u) const {
+    const bool verticalForm = (style_ & kStyleVerticalForm) != 0 && twoByte_ && code > 0xFF;
+    const unsigned vertical = verticalForm ? faces_->vertical.GlyphOf(file, u) : 0;
+    return vertical != 0 ? vertical : FT_Get_Char_Index(face, u);
+}
+
 void TextPainter::Character(uint32_t code, GraphicsState at, std::vector<const Command*>* out) {
     if (deviceFont_ < 0) {
         auto it = downloaded_.find(downloadFont_);
@@ -155,7 +167,8 @@ void TextPainter::Character(uint32_t code, GraphicsState at, std::vector<const C
         ++glyphsPrinted;
         return;
     }
-    FT_Face face = faces_->Face(FaceFile(deviceFont_, style_));
+    const std::string file = FaceFile(deviceFont_, style_);
+    FT_Face face = faces_->Face(file);
     const char32_t u = UnicodeOf(code);
     if (!face || u == 0 || !at.positionKnown) {
         ++charactersMissing;
@@ -177,7 +190,7 @@ void TextPainter::Character(uint32_t code, GraphicsState at, std::vector<const C
     FT_Matrix m{static_cast<FT_Fixed>(std::cos(a) * 65536), static_cast<FT_Fixed>(-std::sin(a) * 65536),
                 static_cast<FT_Fixed>(std::sin(a) * 65536), static_cast<FT_Fixed>(std::cos(a) * 65536)};
     FT_Set_Transform(face, &m, nullptr);
-    const bool ok = FT_Load_Char(face, u, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_NO_HINTING) == 0;
+    const bool ok = FT_Load_Glyph(face, GlyphIndex(face, file, code, u), kLoadFlags) == 0;
     FT_Set_Transform(face, nullptr, nullptr);
     if (!ok) {
         ++charactersMissing;

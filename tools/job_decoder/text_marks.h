@@ -3,8 +3,9 @@
 // its device position, as the printer would print it: downloaded glyphs as the bitmaps their
 // definitions carry, device-font characters drawn with FreeType in a face close to the printer
 // font (IPA Mincho and Gothic for the Japanese faces, the URW base-35 faces and OCR-B for the
-// Latin ones) at the sent size, angle and style. Glyph images (0xF2/0xF4 in the glyph strip
-// format) become images of their rows.
+// Latin ones) at the sent size, angle and style, double-byte characters in their vertical form
+// while the style word asks for it. Glyph images (0xF2/0xF4 in the glyph strip format) become
+// images of their rows.
 #pragma once
 
 #include <deque>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "tools/job_decoder/job_decoder.h"
+
+struct FT_FaceRec_;
 
 namespace orla::jobdecode {
 
@@ -51,6 +54,7 @@ private:
     const Command* Image(const GraphicsState& at, Glyph glyph);
     void Character(uint32_t code, GraphicsState at, std::vector<const Command*>* out);
     int64_t Advance(uint32_t code) const;
+    unsigned GlyphIndex(FT_FaceRec_* face, const std::string& file, uint32_t code, char32_t u) const;
 };
 
 // The rows of glyph strip data (format 0x10): width rounded to 16 and height from its header;

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -205,6 +206,7 @@ private:
     std::vector<BYTE> defaults_;
     Pdev current_;
     std::string fontPath_ = SampleFontPath();
+    std::chrono::steady_clock::duration pageDriverTime_{};  // of the page being printed
 
     bool Fail(const std::string& message) {
         if (r_.error.empty()) r_.error = message;
@@ -541,13 +543,18 @@ bool Session::DrawText(const std::vector<TextLine>& lines) {
     DrawnPage& kept = KeepPage();
     kept.text = true;
     std::string error;
-    if (!PlayTextPage(textOut, widths, current_.dhpdev, current_.pso, lines, &error)) return Fail(error);
+    double inTextOut = 0;
+    if (!PlayTextPage(textOut, widths, current_.dhpdev, current_.pso, lines, &error, &inTextOut)) return Fail(error);
+    pageDriverTime_ +=
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(inTextOut));
     kept.textLines = TextLineBoxes(kept.width, kept.height, lines, widths, current_.dhpdev);
     return true;
 }
 
 bool Session::Page(int number) {
+    const auto pageStart = std::chrono::steady_clock::now();
     if (!HookAs<PFN_DrvStartPage>(hooks_, INDEX_DrvStartPage)(current_.pso)) return Fail(Failure("DrvStartPage"));
+    pageDriverTime_ = std::chrono::steady_clock::now() - pageStart;
     if (r_.banding) {
         auto start = HookAs<PFN_DrvStartBanding>(hooks_, INDEX_DrvStartBanding);
         auto next = HookAs<PFN_DrvNextBand>(hooks_, INDEX_DrvNextBand);
@@ -580,7 +587,8 @@ bool Session::Page(int number) {
             if (n >= kMaxBandsPerPage) return Fail("DrvNextBand never ended the page");
             if (o_.content == PageContent::Sample) DrawBand(canvas, origin, kept);
             std::string error;
-            if (o_.content == PageContent::Text && !DrawTextBand(current_.pso, origin, lines, &error)) return Fail(error);
+            if (o_.content == PageContent::Text && !DrawTextBand(current_.pso, origin, lines, &error))
+                return Fail(error);
             if (!next(current_.pso, &origin)) return Fail(Failure("DrvNextBand"));
             r_.bands++;
             if (origin.x == -1) break;
@@ -588,12 +596,17 @@ bool Session::Page(int number) {
     } else {
         if (o_.content == PageContent::Sample && !DrawCommands(number)) return false;
         if (o_.content == PageContent::Text &&
-            !DrawText(LayOutTextPage(static_cast<int>(current_.gdiinfo.ulHorzRes),
-                                     static_cast<int>(current_.gdiinfo.ulVertRes),
-                                     static_cast<int>(current_.gdiinfo.ulLogPixelsX), o_.japanese)))
+            !DrawText(!o_.textLines.empty()
+                          ? o_.textLines
+                          : LayOutTextPage(static_cast<int>(current_.gdiinfo.ulHorzRes),
+                                           static_cast<int>(current_.gdiinfo.ulVertRes),
+                                           static_cast<int>(current_.gdiinfo.ulLogPixelsX), o_.japanese)))
             return false;
         ImprintPageStamps(o_, HookAs<PFN_DrvEscape>(hooks_, INDEX_DrvEscape), current_.pso, current_.hdev, printer_);
+        const auto sendStart = std::chrono::steady_clock::now();
         if (!HookAs<PFN_DrvSendPage>(hooks_, INDEX_DrvSendPage)(current_.pso)) return Fail(Failure("DrvSendPage"));
+        pageDriverTime_ += std::chrono::steady_clock::now() - sendStart;
+        r_.pageDriverSeconds.push_back(std::chrono::duration<double>(pageDriverTime_).count());
     }
     r_.pagesSent++;
     return true;

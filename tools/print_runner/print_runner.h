@@ -106,6 +106,9 @@ struct RunOptions {
     // "Name=value"); without it the library is absent.
     bool trustMarkLibrary = false;
     std::u16string trustMarkScript;
+    // Command mode with text content: every page prints these lines instead of the text page's
+    // (pages of the caller's own, such as the text benchmarks').
+    std::vector<TextLine> textLines;
 };
 
 struct RunResult {
@@ -122,8 +125,11 @@ struct RunResult {
     // with ED_ABORTDOC for a document that failed on the way.
     int endDocResult = -1;
     bool endDocAborted = false;
-    std::vector<DrawnPage> drawn;  // pages drawn with content (their bands only with keepBands)
+    std::vector<DrawnPage> drawn;     // pages drawn with content (their bands only with keepBands)
     std::vector<long> escapeResults;  // DrvEscape's answers to the job's escapes, 9006 first
+    // Command mode: the time each page spent in the driver (DrvStartPage, the text content's
+    // DrvTextOut calls and DrvSendPage; not the runner's own work), in seconds, for benchmarks.
+    std::vector<double> pageDriverSeconds;
 };
 
 // Installs the printer (driver directory, DLLs of binDir, data file, printer data) once per

@@ -2,6 +2,7 @@
 #include "tools/print_runner/text_page.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <memory>
@@ -189,8 +190,8 @@ std::vector<TextLine> LayOutTextPage(int width, int height, int dpi, bool device
     turned.origin = POINTL{width - dpi / 2, std::min(height - dpi / 2, y + em * 8)};
     lines.push_back(turned);
     if (deviceFonts) {
-        TextLine column{
-            "vertical Minchou column", 18, kIpaMincho, u"", true, 0, 0, true, false, false, false, u"縦書きの列"};
+        TextLine column{"vertical Minchou column", 18, kIpaMincho, u"", true, 0, 0, true, false, false, false,
+                        u"縦書きの「列」ー。"};
         column.em = em;
         column.origin = POINTL{width - dpi, dpi / 2 + em};
         lines.push_back(column);
@@ -199,7 +200,7 @@ std::vector<TextLine> LayOutTextPage(int width, int height, int dpi, bool device
 }
 
 bool PlayTextPage(PFN_DrvTextOut textOut, PFN_DrvQueryAdvanceWidths advanceWidths, DHPDEV dhpdev, SURFOBJ* pso,
-                  const std::vector<TextLine>& lines, std::string* error) {
+                  const std::vector<TextLine>& lines, std::string* error, double* driverSeconds) {
     std::unique_ptr<BRUSHOBJ, void (*)(BRUSHOBJ*)> black(PlatBrushCreateSolid(0, 0x000000), PlatBrushDelete);
     std::unique_ptr<BRUSHOBJ, void (*)(BRUSHOBJ*)> grey(PlatBrushCreateSolid(0xD0D0D0, 0xD0D0D0), PlatBrushDelete);
     if (!black || !grey) {
@@ -215,8 +216,12 @@ bool PlayTextPage(PFN_DrvTextOut textOut, PFN_DrvQueryAdvanceWidths advanceWidth
         RECTL extra[2] = {Underline(l, o), RECTL{0, 0, 0, 0}};
         RECTL opaque = Background(l, o);
         POINTL origin{0, 0};
-        if (!textOut(pso, o.string, o.font, nullptr, l.underline ? extra : nullptr, l.opaque ? &opaque : nullptr,
-                     black.get(), grey.get(), &origin, kCopyPen)) {
+        const auto start = std::chrono::steady_clock::now();
+        const BOOL drawn = textOut(pso, o.string, o.font, nullptr, l.underline ? extra : nullptr,
+                                   l.opaque ? &opaque : nullptr, black.get(), grey.get(), &origin, kCopyPen);
+        if (driverSeconds)
+            *driverSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!drawn) {
             *error = "DrvTextOut of the line \"" + l.what + "\" (last error " + std::to_string(GetLastError()) + ")";
             return false;
         }

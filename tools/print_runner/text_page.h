@@ -43,8 +43,9 @@ struct TextLineBox {
 std::vector<TextLine> LayOutTextPage(int width, int height, int dpi, bool deviceFonts);
 
 // Command mode: every line through DrvTextOut. FALSE with the reason in `error`.
+// `driverSeconds`, when given, gains the time spent inside DrvTextOut.
 bool PlayTextPage(PFN_DrvTextOut textOut, PFN_DrvQueryAdvanceWidths advanceWidths, DHPDEV dhpdev, SURFOBJ* pso,
-                  const std::vector<TextLine>& lines, std::string* error);
+                  const std::vector<TextLine>& lines, std::string* error, double* driverSeconds = nullptr);
 // Band mode: the lines drawn by the engine into a band whose top-left is the page's origin.
 bool DrawTextBand(SURFOBJ* band, POINTL origin, const std::vector<TextLine>& lines, std::string* error);
 // The engine's rendering of the lines on a page of width x height: each line's black box.
