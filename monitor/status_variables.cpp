@@ -262,6 +262,13 @@ BOOL PublishRow(PortRecord* port, StatusVariable* row) {
 
 }  // namespace
 
+BOOL RepublishVariable(PortRecord* port, const char* name) {
+    StatusVariable* row = FindVariable(name, port->variables, port);
+    LONG size = row ? VariableSize(row) : -1;
+    if (size <= 0 || !row->value) return FALSE;
+    return PublishAll(port, row, row->value, static_cast<DWORD>(size), FALSE);
+}
+
 DWORD TemplateRowCount() {
     return kTemplateRows;
 }

@@ -108,6 +108,10 @@ bool InstallPrinter(const std::u16string& printer, const std::u16string& port, s
               ERROR_SUCCESS;
     if (ok) {
         ok = SetString(h, u"Printer Driver", kDriverName) && SetString(h, u"Port", port);
+        // A local printer with bidirectional support switched on: the monitor serves it.
+        const DWORD attributes = 0x40 | 0x800;
+        ok = ok && RegSetValueExW(h, u"Attributes", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&attributes), 4) ==
+                       ERROR_SUCCESS;
         RegCloseKey(h);
     }
     if (!ok && why) *why = "cannot write the printer's registry key";

@@ -189,6 +189,7 @@ void MonitorTest::SetUp() {
     init_.bLocal = TRUE;
     table_ = InitializePrintMonitor2(&init_, &monitor_);
     ASSERT_NE(table_, nullptr);
+    g_monitor.statusThreadsOff = !statusThreads_;
 }
 
 void MonitorTest::TearDown() {
@@ -196,6 +197,7 @@ void MonitorTest::TearDown() {
     open_.clear();
     if (table_) table_->pfnShutdown(monitor_);
     MonitorProcessDetach();
+    g_monitor.statusThreadsOff = FALSE;
     PlatClockSetAutoAdvance(FALSE);
     PlatClockSetManual(FALSE);
     std::error_code ec;

@@ -65,6 +65,8 @@ protected:
     void InstallPrinterWithJob(const char16_t* documentName, HANDLE* printer, DWORD* jobId);
 
 public:
+    // The scripted tests drive the port one call at a time, without its status threads.
+    bool statusThreads_ = false;
     std::map<std::u16string, DWORD> monitorValues_;  // the monitor's registry root
     LPMONITOR2 table_ = nullptr;
     HANDLE monitor_ = nullptr;

@@ -1,0 +1,7 @@
+// The job-watch thread: while the printer is in error and no job is open, it watches the
+// queues of the port's printers and asks the printer for its status while a job waits.
+#pragma once
+
+#include "monitor/port_record.h"
+
+BOOL StartJobWatchThread(PortRecord* port);
