@@ -81,6 +81,7 @@ BOOL WINAPI FakeControl(HANDLE, DWORD control, LPWSTR, LPWSTR in, DWORD inSize, 
     switch (control) {
         case IOCTL_PAR_QUERY_DEVICE_ID:
         case IOCTL_USBPRINT_GET_1284_ID: {
+            g_lower.deviceIdTicks.push_back(GetTickCount());
             if (g_lower.deviceId.empty()) return FALSE;
             std::string id = g_lower.deviceId;
             if (control == IOCTL_USBPRINT_GET_1284_ID) {

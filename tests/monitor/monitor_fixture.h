@@ -32,6 +32,7 @@ struct FakeLowerPort {
     WORD caps = 0;
     WORD agreeTo = 0;
     std::vector<WORD> negotiated;
+    std::vector<DWORD> deviceIdTicks;  // the platform clock at every device-ID read
 };
 
 // The status manager as one client sees it.
