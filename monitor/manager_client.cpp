@@ -229,6 +229,7 @@ BOOL RemoveManagerClient(ManagerClient* client, PortRecord* port) {
     if (client->stopEvent) SetEvent(client->stopEvent);
     PublishPortStatusForClient(port, client);
     if (port->currentClient == client) port->currentClient = nullptr;
+    if (port->refreshClient == client) port->refreshClient = nullptr;
     for (JobRecord* j = port->jobHead; j; j = j->next)
         if (j->client == client) j->client = nullptr;
     FreeClient(client);

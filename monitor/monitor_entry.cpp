@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string_view>
 
+#include "monitor/client_thread.h"
 #include "monitor/device_options.h"
 #include "monitor/device_queries.h"
 #include "monitor/diag_log.h"
 #include "monitor/lower_port.h"
-#include "monitor/client_thread.h"
 #include "monitor/manager_client.h"
 #include "monitor/named_refresh.h"
 #include "monitor/pjl_job.h"
@@ -269,8 +269,8 @@ BOOL WINAPI GetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueN
     if (lstrcmpW(pValueName, u"IsWakeup") == 0) return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, 330);
     if (BeginsW(pValueName, u"Refresh:")) {
         port->state &= ~kStateTerminate;
-        LONG answer = (port->state & kStateJobOpen) || port->underWay ? kRefreshBusy
-                                                                       : NamedRefresh(pValueName + 8, port);
+        LONG answer =
+            (port->state & kStateJobOpen) || port->underWay ? kRefreshBusy : NamedRefresh(pValueName + 8, port);
         return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
     }
     if (lstrcmpW(pValueName, u"Wake Up") == 0) {

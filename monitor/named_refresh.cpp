@@ -157,5 +157,12 @@ LONG NamedRefresh(LPCWSTR printerName, PortRecord* port) {
     if ((bits & (kGroupStatus | kGroupJobs)) && !(bits & kGroupWaitsForPolling) && (port->state & kStatePollingRunning))
         return kRefreshRefused;
     if (SomethingUnderWay(port)) return kRefreshRefused;
-    return RefreshWithMutex(port, clientPair, bits);
+    {
+        PortLock lock(port);
+        port->refreshClient = FindManagerClient(printerName, port);
+    }
+    LONG answer = RefreshWithMutex(port, clientPair, bits);
+    PortLock lock(port);
+    port->refreshClient = nullptr;
+    return answer;
 }

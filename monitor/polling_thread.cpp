@@ -237,6 +237,7 @@ BOOL ShouldPollingStop(PortRecord* port) {
 
 void SetPollingExtStatus(PortRecord* port, BOOL on) {
     if (on) RefreshManagerClients(port);
+    PortLock lock(port);
     DWORD value = 0;
     ReadDwordVariable(port, "PrinterExtStatus", &value);
     SetDwordVariable(port, "PrinterExtStatus", on ? value | kExtStatusPolling : value & ~kExtStatusPolling);
@@ -279,6 +280,9 @@ void PollOnce(PortRecord* port) {
     }
     if (!quiet && (port->kind & kKindBidi)) {
         OpenStatusDocIfNeeded(port, &opened);
+        // A reply that arrived only in part is read to its end first: the device ID's status
+        // block would otherwise overwrite what the reply set before it was published.
+        if (port->savedReplyLength) RefreshStatusThroughPort(port, TRUE);
         QueryPrinterStatus(port);
     }
     if (port->pendingLength && !(port->state & kStateJobOpen) && !(port->state & kStateCancelSent)) {

@@ -24,9 +24,8 @@ void FreePortRecord(PortRecord* port) {
     for (DWORD i = 0; i < port->jobInfoQueued; ++i) MonFree(port->jobInfoQueue[i]);
     MonFree(port->printerName);
     MonFree(port->docInfo);
-    for (HANDLE h :
-         {port->portMutex, port->secondMutex, port->closingEvent, port->pollWakeEvent, port->pollingStoppedEvent,
-          port->clientThreadsGone})
+    for (HANDLE h : {port->portMutex, port->secondMutex, port->closingEvent, port->pollWakeEvent,
+                     port->pollingStoppedEvent, port->clientThreadsGone})
         if (h) CloseHandle(h);
     DeleteCriticalSection(&port->lock);
     port->signature = 0;

@@ -46,6 +46,9 @@ struct FakeManager {
 };
 
 extern FakeLowerPort g_lower;
+// The device-ID read times, read and cleared under the lock the status threads take too.
+std::vector<DWORD> DeviceIdTicks();
+void ClearDeviceIdTicks();
 extern FakeManager g_manager;
 
 class MonitorTest : public ::testing::Test {

@@ -214,17 +214,17 @@ TEST_F(StatusThreadTest, TerminateManagerKeepsNewClientsOutUntilCleared) {
 // clients are refreshed every third cycle.
 TEST_F(StatusThreadTest, PollingCyclesFollowTheCycleTimes) {
     ASSERT_TRUE(RefreshManagerClients(port_));
-    g_lower.deviceIdTicks.clear();
+    ClearDeviceIdTicks();
     EXPECT_EQ(Query(u"Wake Up"), kRefreshDone);
     EXPECT_EQ(Query(u"Wake Up"), kRefreshRefused) << "already awake";
     EXPECT_TRUE(port_->state & kStatePollingRunning);
     // Let a few cycles pass on the clock (the clock jumps while every thread waits).
-    for (int i = 0; i < 2000 && g_lower.deviceIdTicks.size() < 6; ++i)
+    for (int i = 0; i < 2000 && DeviceIdTicks().size() < 6; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(Query(u"Stop Polling"), kRefreshDone);
     ASSERT_TRUE(StopPolling(port_));
     EXPECT_FALSE(port_->state & kStatePollingRunning);
-    std::vector<DWORD> ticks = g_lower.deviceIdTicks;
+    std::vector<DWORD> ticks = DeviceIdTicks();
     ASSERT_GE(ticks.size(), 4u);
     for (size_t i = 2; i + 1 < ticks.size(); ++i) EXPECT_EQ(ticks[i + 1] - ticks[i], kPollIdleMs) << "cycle " << i;
     DWORD ext = 0;
