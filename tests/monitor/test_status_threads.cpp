@@ -232,6 +232,30 @@ TEST_F(StatusThreadTest, PollingCyclesFollowTheCycleTimes) {
     EXPECT_EQ(ext & 0x10, 0u) << "polling has ended";
 }
 
+// The manager's start event is one for every client of every port: a restart must reach all of
+// them, not the one client that happens to wait first.
+TEST_F(StatusThreadTest, AManagerRestartEndsTheClientsOfEveryPort) {
+    InstallPrinter(u"Halvoric Two", u"USB002");
+    HANDLE second = Open(u"USB002", u"Halvoric Two");
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(RefreshManagerClients(port_));
+    ASSERT_TRUE(RefreshManagerClients(Port(second)));
+    ASSERT_TRUE(WaitForHandles(4)) << "two bindings, two registrations";
+    ASSERT_EQ(PlatRunningThreadCount(), threads_ + 2);
+    HANDLE started = OpenEventW(EVENT_ALL_ACCESS, FALSE, u"Global\\QVBRJPSDB:START_STATUS");
+    ASSERT_NE(started, nullptr);
+    SetEvent(started);
+    EXPECT_TRUE(PlatWaitForThreadsToEnd(5000)) << PlatRunningThreadCount() - threads_ << " client threads left";
+    EXPECT_EQ(ClientCount(), 0u);
+    EXPECT_EQ(Port(second)->clients, nullptr);
+    EXPECT_EQ(openHandles_(), 0u);
+    EXPECT_EQ(WaitForSingleObject(started, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the event was reset";
+    CloseHandle(started);
+    // The next refresh binds both printers anew.
+    ASSERT_TRUE(RefreshManagerClients(port_));
+    EXPECT_EQ(ClientCount(), 1u);
+}
+
 TEST_F(StatusThreadTest, ClosingThePortEndsEveryThreadAndBindingInBoundedTime) {
     for (int round = 0; round < 20; ++round) {
         ASSERT_TRUE(RefreshManagerClients(port_));
