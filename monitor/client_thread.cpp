@@ -81,8 +81,10 @@ BOOL MakeObjects(ClientObjects& o, LPCWSTR printer) {
     o.handles[kSlotDeleted] = DeletionEvent(printer);
     o.owned[kSlotDeleted] = TRUE;
     // Manual-reset: a restart of the manager must wake every client of every port, not one.
+    // It stays set for every waiter; a client bound after the restart clears the old signal.
     o.handles[kSlotManagerStarted] = OpenOrCreateEvent(kManagerStarted, TRUE);
     o.owned[kSlotManagerStarted] = TRUE;
+    if (o.handles[kSlotManagerStarted]) ResetEvent(o.handles[kSlotManagerStarted]);
     WCHAR jobName[kJobEventNameLimit + 32];
     ObjectName(jobName, kJobEventNameLimit, u"Global\\PWDJOBEVENT:", printer);
     o.handles[kSlotJobChanged] = OpenOrCreateEvent(jobName, FALSE);
@@ -237,7 +239,6 @@ Outcome OnManagerStarted(ClientObjects& o) {
     CancelClientNotification(c);
     if (c->CloseManager) c->CloseManager(c->manager);
     c->manager = nullptr;
-    ResetEvent(o.handles[kSlotManagerStarted]);
     return kEndWithRemoval;
 }
 

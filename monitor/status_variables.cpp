@@ -647,6 +647,7 @@ void UpdateSendingJobInfo(PortRecord* port, BOOL clear) {
         }
         std::memcpy(info + kJobinfoJobId, &port->jobId, 4);
     }
+    PortLock lock(port);
     if (StatusVariable* row = FindVariable("SendingJobInfo", port->variables, port)) {
         row->flags = (row->flags | kVarKeep) & ~kVarJobEnded;
         if (StoreVariableValue(row, info, sizeof info, TRUE) == 1) row->dirty = TRUE;

@@ -249,11 +249,13 @@ TEST_F(StatusThreadTest, AManagerRestartEndsTheClientsOfEveryPort) {
     EXPECT_EQ(ClientCount(), 0u);
     EXPECT_EQ(Port(second)->clients, nullptr);
     EXPECT_EQ(openHandles_(), 0u);
-    EXPECT_EQ(WaitForSingleObject(started, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the event was reset";
-    CloseHandle(started);
-    // The next refresh binds both printers anew.
+    // The next refresh binds the printers anew; their threads clear the old signal and stay.
     ASSERT_TRUE(RefreshManagerClients(port_));
     EXPECT_EQ(ClientCount(), 1u);
+    EXPECT_TRUE(WaitForHandles(2));
+    EXPECT_EQ(WaitForSingleObject(started, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the old signal was cleared";
+    EXPECT_EQ(PlatRunningThreadCount(), threads_ + 1);
+    CloseHandle(started);
 }
 
 TEST_F(StatusThreadTest, ClosingThePortEndsEveryThreadAndBindingInBoundedTime) {
