@@ -109,15 +109,7 @@ BOOL AcceptBinding(ManagerClient* c, PortRecord* port) {
               c->GetPrinterStatusW(c->manager, u"Port", portValue, sizeof portValue, &returned) == 0 &&
               c->GetPrinterStatusA(c->manager, "TerminateManager", &terminate, 4, &returned) == 0;
     if (terminate) port->state |= kStateTerminate;
-    if (!ok || terminate) return FALSE;
-    DWORD flag = 0;
-    std::memcpy(&flag, portValue, 4);
-    if (!flag) return TRUE;
-    WCHAR first[129] = {}, second[129] = {};
-    std::memcpy(first, portValue + 4, 256);
-    std::memcpy(second, portValue + 4 + 256, 256);
-    size_t n = static_cast<size_t>(lstrlenW(port->portName));
-    return static_cast<size_t>(lstrlenW(first)) >= n && EqualsNoCaseW(first, port->portName, n) && second[0] == 0;
+    return ok && !terminate && PortValueAccepts(portValue, port->portName);
 }
 
 // One unbound client bound again; FALSE when it was refused and removed.

@@ -104,14 +104,7 @@ BOOL PortStillOurs(ManagerClient* c, PortRecord* port, BOOL* ok) {
     BYTE value[516] = {};
     DWORD returned = 0;
     *ok = c->GetPrinterStatusW(c->manager, u"Port", value, sizeof value, &returned) == 0;
-    DWORD flag = 0;
-    std::memcpy(&flag, value, 4);
-    if (!flag) return TRUE;
-    WCHAR first[129] = {}, second[129] = {};
-    std::memcpy(first, value + 4, 256);
-    std::memcpy(second, value + 4 + 256, 256);
-    size_t n = static_cast<size_t>(lstrlenW(port->portName));
-    return static_cast<size_t>(lstrlenW(first)) >= n && EqualsNoCaseW(first, port->portName, n) && second[0] == 0;
+    return PortValueAccepts(value, port->portName);
 }
 
 // "PrinterName" differs from the client's name: *renamed gets the new one.
@@ -193,21 +186,6 @@ Outcome OnPrinterRenamed(ClientObjects& o) {
     return kWaitAgain;
 }
 
-BOOL HasJobOfInterest(HANDLE printer) {
-    DWORD needed = 0, returned = 0;
-    EnumJobsW(printer, 0, 0xFFFFFFFFu, 1, nullptr, 0, &needed, &returned);
-    if (!needed) return FALSE;
-    BYTE* buffer = static_cast<BYTE*>(MonAlloc(needed));
-    if (!buffer) return TRUE;  // the status is queried as if a job were found
-    BOOL found = FALSE;
-    if (EnumJobsW(printer, 0, 0xFFFFFFFFu, 1, buffer, needed, &needed, &returned)) {
-        auto* jobs = reinterpret_cast<JOB_INFO_1W*>(buffer);
-        for (DWORD i = 0; i < returned && !found; ++i) found = !(jobs[i].Status & g_monitor.pendingJobMask);
-    }
-    MonFree(buffer);
-    return found;
-}
-
 // A job of the printer changed while the port is idle: look at the printer, and when it is in
 // error, watch its queue until it recovers.
 Outcome OnJobChanged(ClientObjects& o) {
@@ -220,7 +198,7 @@ Outcome OnJobChanged(ClientObjects& o) {
         if (!c) return kEndStopped;
         if (!OpenPrinterW(c->printerName, &printer, nullptr)) printer = nullptr;
     }
-    BOOL interesting = printer && HasJobOfInterest(printer);
+    BOOL interesting = printer && PrinterHasJobOfInterest(printer, TRUE);  // no memory: look anyway
     if (printer) ClosePrinter(printer);
     if (!interesting || !TakePortMutex(port, kPortMutexWait)) return kWaitAgain;
     if (!(port->state & (kStateJobOpen | kStatePollingRunning))) {

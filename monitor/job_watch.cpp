@@ -8,25 +8,9 @@
 
 namespace {
 
-constexpr DWORD kWatchStack = 16 * 1024;
 constexpr DWORD kWatchCycleMs = 3000;
 constexpr DWORD kPortMutexWait = 30000;
 constexpr DWORD kWatchKinds = kKindLocal | kKindSerial | kKindStdTcpip;
-
-BOOL PrinterHasWaitingJob(HANDLE printer) {
-    DWORD needed = 0, returned = 0;
-    EnumJobsW(printer, 0, 0xFFFFFFFFu, 1, nullptr, 0, &needed, &returned);
-    if (!needed) return FALSE;
-    BYTE* buffer = static_cast<BYTE*>(MonAlloc(needed));
-    if (!buffer) return FALSE;
-    BOOL found = FALSE;
-    if (EnumJobsW(printer, 0, 0xFFFFFFFFu, 1, buffer, needed, &needed, &returned)) {
-        auto* jobs = reinterpret_cast<JOB_INFO_1W*>(buffer);
-        for (DWORD i = 0; i < returned && !found; ++i) found = !(jobs[i].Status & g_monitor.pendingJobMask);
-    }
-    MonFree(buffer);
-    return found;
-}
 
 // Under the port lock: the clients' printer handles are the clients', and a client is only
 // freed under this lock.
@@ -34,7 +18,7 @@ BOOL AnyClientHasWaitingJob(PortRecord* port) {
     PortLock lock(port);
     for (ManagerClient* c = port->clients; c; c = c->next) {
         if (!c->printer && !OpenPrinterW(c->printerName, &c->printer, nullptr)) c->printer = nullptr;
-        if (c->printer && PrinterHasWaitingJob(c->printer)) return TRUE;
+        if (c->printer && PrinterHasJobOfInterest(c->printer, FALSE)) return TRUE;
     }
     return FALSE;
 }
@@ -86,29 +70,25 @@ DWORD WINAPI JobWatchThread(LPVOID argument) {
 
 }  // namespace
 
+BOOL PrinterHasJobOfInterest(HANDLE printer, BOOL whenShortOfMemory) {
+    DWORD needed = 0, returned = 0;
+    EnumJobsW(printer, 0, 0xFFFFFFFFu, 1, nullptr, 0, &needed, &returned);
+    if (!needed) return FALSE;
+    BYTE* buffer = static_cast<BYTE*>(MonAlloc(needed));
+    if (!buffer) return whenShortOfMemory;
+    BOOL found = FALSE;
+    if (EnumJobsW(printer, 0, 0xFFFFFFFFu, 1, buffer, needed, &needed, &returned)) {
+        auto* jobs = reinterpret_cast<JOB_INFO_1W*>(buffer);
+        for (DWORD i = 0; i < returned && !found; ++i) found = !(jobs[i].Status & g_monitor.pendingJobMask);
+    }
+    MonFree(buffer);
+    return found;
+}
+
 BOOL StartJobWatchThread(PortRecord* port) {
-    if (g_monitor.statusThreadsOff) return FALSE;
     if (!(port->kind & kWatchKinds)) return FALSE;
     PortLock lock(port);
-    if (port->state & kStatePollingRunning) return FALSE;
-    port->state |= kStatePollingWanted;
-    port->pollWakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!port->pollWakeEvent) return FALSE;
-    ResetEvent(port->pollingStoppedEvent);
-    InterlockedIncrement(&port->refCount);
-    DWORD id = 0;
-    HANDLE thread = CreateThread(nullptr, kWatchStack, JobWatchThread, port, 0, &id);
-    if (!thread) {
-        InterlockedDecrement(&port->refCount);
-        CloseHandle(port->pollWakeEvent);
-        port->pollWakeEvent = nullptr;
-        port->state &= ~kStatePollingWanted;
-        SetEvent(port->pollingStoppedEvent);
-        return FALSE;
-    }
-    port->state |= kStatePollingRunning;
+    if (!StartStatusThread(port, JobWatchThread)) return FALSE;
     port->longWait = TRUE;
-    SetThreadPriority(thread, (port->myPortMode & kPortModeEcp) ? -1 : -2);
-    CloseHandle(thread);
     return TRUE;
 }

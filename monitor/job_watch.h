@@ -5,3 +5,5 @@
 #include "monitor/port_record.h"
 
 BOOL StartJobWatchThread(PortRecord* port);
+// A job of the printer that none of the job-status mask's bits mark as done or held.
+BOOL PrinterHasJobOfInterest(HANDLE printer, BOOL whenShortOfMemory);

@@ -118,6 +118,8 @@ void FreeClient(ManagerClient* c) {
     MonFree(c);
 }
 
+}  // namespace
+
 // The manager's "Port" value names this port (or no port at all).
 BOOL PortValueAccepts(const BYTE* value, LPCWSTR portName) {
     DWORD flag = 0;
@@ -129,8 +131,6 @@ BOOL PortValueAccepts(const BYTE* value, LPCWSTR portName) {
     size_t n = static_cast<size_t>(lstrlenW(portName));
     return static_cast<size_t>(lstrlenW(first)) >= n && EqualsNoCaseW(first, portName, n) && second[0] == 0;
 }
-
-}  // namespace
 
 ManagerClient* FindManagerClientByThread(DWORD threadId, PortRecord* port) {
     for (ManagerClient* c = port->clients; c; c = c->next)

@@ -76,6 +76,8 @@ BOOL RebindManagerClient(PortRecord* port);
 BOOL RefreshManagerClients(PortRecord* port);
 BOOL IsOwnDriverPrinter(LPCWSTR printerName, ManagerClient* client);
 BOOL HasStatusVariablesKey(LPCWSTR printerName);
+// The manager's 516-byte "Port" value names this port, or no port at all.
+BOOL PortValueAccepts(const BYTE* value, LPCWSTR portName);
 // Loads Dorlik.DLL into the client and binds its entries (the first ten, or all twelve).
 BOOL LoadManagerLibrary(ManagerClient* client, BOOL all);
 inline BOOL IsBound(const ManagerClient* client) {

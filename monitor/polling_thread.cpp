@@ -182,18 +182,17 @@ DWORD WINAPI PollingThread(LPVOID argument) {
 
 }  // namespace
 
-BOOL StartPolling(PortRecord* port) {
+BOOL StartStatusThread(PortRecord* port, LPTHREAD_START_ROUTINE routine) {
     if (g_monitor.statusThreadsOff) return FALSE;
-    if (!(port->kind & kPollingKinds)) return FALSE;
     PortLock lock(port);
     if (port->state & kStatePollingRunning) return FALSE;
     port->state |= kStatePollingWanted;
     port->pollWakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (!port->pollWakeEvent) return FALSE;
     ResetEvent(port->pollingStoppedEvent);
-    InterlockedIncrement(&port->refCount);
+    InterlockedIncrement(&port->refCount);  // the thread's own, released as it ends
     DWORD id = 0;
-    HANDLE thread = CreateThread(nullptr, kPollStack, PollingThread, port, 0, &id);
+    HANDLE thread = CreateThread(nullptr, kPollStack, routine, port, 0, &id);
     if (!thread) {
         InterlockedDecrement(&port->refCount);
         CloseHandle(port->pollWakeEvent);
@@ -203,9 +202,16 @@ BOOL StartPolling(PortRecord* port) {
         return FALSE;
     }
     port->state |= kStatePollingRunning;
-    port->pollingThread = TRUE;
     SetThreadPriority(thread, (port->myPortMode & kPortModeEcp) ? -1 : -2);
     CloseHandle(thread);
+    return TRUE;
+}
+
+BOOL StartPolling(PortRecord* port) {
+    if (!(port->kind & kPollingKinds)) return FALSE;
+    PortLock lock(port);
+    if (!StartStatusThread(port, PollingThread)) return FALSE;
+    port->pollingThread = TRUE;
     return TRUE;
 }
 

@@ -11,6 +11,9 @@ constexpr DWORD kPollStopWaitMs = 45000;  // longer than one cycle's longest wai
 
 // Starts the polling thread when the port kind has one; FALSE otherwise or when it runs.
 BOOL StartPolling(PortRecord* port);
+// Starts the port's polling or job-watch thread (16 KB stack, below-normal priority): it holds a
+// reference on the port and the wake event exists while it runs. FALSE when one runs already.
+BOOL StartStatusThread(PortRecord* port, LPTHREAD_START_ROUTINE routine);
 // Asks the polling or job-watch thread to end and waits (bounded) until it has; TRUE when no
 // such thread runs any more. Never called with the port lock held.
 BOOL StopPolling(PortRecord* port);
