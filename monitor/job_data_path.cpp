@@ -509,6 +509,12 @@ void EndJobAtPrinter(PortRecord* port) {
     port->endDocDone = TRUE;
     // The job's end report names the job by its second name.
     if (firstEnd) SetJobRecordName(port->jobIdentifier, 2, port);
+    // A port writing in ECP mode asks for the status once at the job's end, in its plain mode.
+    if (firstEnd && (port->myPortMode & kPortModeEcp)) {
+        port->myPortMode &= ~kPortModeEcp;
+        QueryPrinterStatus(port);
+        port->myPortMode |= kPortModeEcp;
+    }
     // Read here even while a polling thread runs: a cancel the printer reported since its last
     // cycle must be seen before the trailer goes out.
     RefreshStatusThroughPort(port, TRUE);
