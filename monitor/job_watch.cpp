@@ -54,16 +54,17 @@ DWORD WINAPI JobWatchThread(LPVOID argument) {
         if (ShouldWatchEnd(port) || !AnyClientHasWaitingJob(port) || !LookAtPrinter(port)) break;
     }
     BOOL held = TakePortMutex(port, kPortMutexWait);
-    port->state &= ~(kStatePollingWanted | kStatePollingRunning);
     port->longWait = FALSE;
     SetPollingExtStatus(port, FALSE);
+    if (held) ReleasePortMutex(port);
     {
+        // The last touch of the port: ClosePort goes on once the stopped event is set.
         PortLock lock(port);
-        SetEvent(port->pollingStoppedEvent);
+        port->state &= ~(kStatePollingWanted | kStatePollingRunning);
         if (port->pollWakeEvent) CloseHandle(port->pollWakeEvent);
         port->pollWakeEvent = nullptr;
+        SetEvent(port->pollingStoppedEvent);
     }
-    if (held) ReleasePortMutex(port);
     ReleasePort(port);
     return 0;
 }

@@ -77,8 +77,8 @@ void ExitPolling(PortRecord* port, BOOL held) {
         SetInitialPrinterStatus(port);
     }
     ResetPortStatusState(port);
-    FinishPollingThread(port);
     if (held) ReleasePortMutex(port);
+    FinishPollingThread(port);  // the last touch of the port: ClosePort goes on once it is signalled
 }
 
 // The job's pause in the spooler becomes "JobStatus" bit 0x2.
@@ -141,8 +141,8 @@ DWORD WINAPI PollingThread(LPVOID argument) {
         BOOL held = TakePortMutex(port, kPortMutexWait);
         EndPolling(port);
         ResetPortStatusState(port);
-        FinishPollingThread(port);
         if (held) ReleasePortMutex(port);
+        FinishPollingThread(port);
         ReleasePort(port);
         return 0;
     }
