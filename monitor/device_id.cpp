@@ -13,6 +13,7 @@ namespace {
 // Manufacturer and model are text: compared as text, stored in their 32-byte variables with
 // room for the terminating NUL.
 BOOL StoreTextField(PortRecord* port, const char* variable, std::string_view value) {
+    PortLock lock(port);
     char record[kDeviceIdTextField + 1] = {};
     value = value.substr(0, std::min(value.size(), kDeviceIdTextField));
     size_t n = std::min(value.find('\0'), value.size());

@@ -11,6 +11,7 @@
 #include "monitor/monitor_entry.h"
 #include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
+#include "monitor/polling_thread.h"
 #include "monitor/port_kinds.h"
 #include "monitor/printer_exchange.h"
 #include "monitor/printer_query.h"
@@ -27,6 +28,7 @@ constexpr DWORD kPortMutexWait = 30000;
 constexpr int kStartMutexTries = 4;
 // How long EndDocPort waits for a cancel to be acknowledged, and for pending output to go.
 constexpr DWORD kCancelAckLimit = 60000;
+constexpr DWORD kJobWatchStopWait = 4000;
 constexpr DWORD kPendingOutputWait = 60000;
 constexpr DWORD kEcpChunk = 4096;
 
@@ -507,7 +509,15 @@ void EndJobAtPrinter(PortRecord* port) {
     port->endDocDone = TRUE;
     // The job's end report names the job by its second name.
     if (firstEnd) SetJobRecordName(port->jobIdentifier, 2, port);
-    if (!port->pollingThread) RefreshStatusThroughPort(port, TRUE);
+    // A port writing in ECP mode asks for the status once at the job's end, in its plain mode.
+    if (firstEnd && (port->myPortMode & kPortModeEcp)) {
+        port->myPortMode &= ~kPortModeEcp;
+        QueryPrinterStatus(port);
+        port->myPortMode |= kPortModeEcp;
+    }
+    // Read here even while a polling thread runs: a cancel the printer reported since its last
+    // cycle must be seen before the trailer goes out.
+    RefreshStatusThroughPort(port, TRUE);
     if (firstEnd && !(port->kind & kKindTcpip)) {
         BOOL cancel = (port->state & kStateCancelInProgress) != 0;
         BOOL ended = (port->state & kStateFinishedByReply) != 0;
@@ -576,10 +586,12 @@ BOOL EndDocBoundClient(PortRecord* port) {
     port->lastEndDocTick = GetTickCount();
     port->state &= ~kStateJobOpen;
     if (CountPendingJobs(port) == 0) port->ecpActive = FALSE;
-    // Without a polling thread nobody else tells the spooler that the last page is out.
-    if (!port->pollingThread && port->owedEjects) {
+    // The owed signal goes now, polling or not: the job's record is marked so that a later end
+    // report from the printer does not signal it twice.
+    if (port->owedEjects) {
         port->owedEjects = 0;
         SignalLastPage(port);
+        if (JobRecord* job = FindJobRecordById(port->jobId, port)) job->flags |= kJobEjectSignalled;
     }
     hold.Release();
     if (!port->pollingThread) WaitPendingOutput(port);
@@ -644,11 +656,21 @@ void PrepareBidiJob(PortRecord* port, DWORD jobId, DWORD level, LPBYTE docInfo) 
     BOOL queued = port->jobHead != nullptr;
     if (!queued && !(port->kind & kKindStdTcpip)) DrainReplies(FALSE, port);
     port->startPolling = TRUE;
+    if (!(port->state & kStatePollingRunning)) StartPolling(port);
     CopyDocInfo(port, level, docInfo);
     if (!queued) SnapshotPrinterStatus(port);
     AddJobRecord(jobId, port);
     UpdateSendingJobInfo(port, FALSE);
     ApplyPrintingPriority(port);
+}
+
+// A job ends the watch of the queues: the job's own polling takes over.
+void EndJobWatch(PortRecord* port, MutexHold& hold) {
+    hold.Release();
+    port->state &= ~kStatePollingWanted;
+    if (port->pollWakeEvent) SetEvent(port->pollWakeEvent);
+    WaitForSingleObject(port->pollingStoppedEvent, kJobWatchStopWait);
+    if (!(port->kind & kKindRedirected)) hold.Take(kPortMutexWait);
 }
 
 void SetPollModeForJob(PortRecord* port) {
@@ -677,6 +699,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
     port->state &= ~kStateTerminate;
     MutexHold hold{port};
     if (!TakeStartMutex(port, hold)) return FALSE;
+    if (port->longWait) EndJobWatch(port, hold);
     port->underWay = TRUE;
     ReplacePrinterName(port, pPrinterName);
     if (port->state & kStateJobOpen) {

@@ -40,6 +40,28 @@ BOOL PopJobRecord(PortRecord* port, BOOL signal) {
     return TRUE;
 }
 
+DWORD DropJobRecordsById(DWORD jobId, PortRecord* port) {
+    DWORD dropped = 0;
+    JobRecord* previous = nullptr;
+    for (JobRecord* job = port->jobHead; job;) {
+        JobRecord* next = job->next;
+        if (job->jobId != jobId) {
+            previous = job;
+            job = next;
+            continue;
+        }
+        if (previous)
+            previous->next = next;
+        else
+            port->jobHead = next;
+        if (port->jobTail == job) port->jobTail = previous;
+        MonFree(job);
+        ++dropped;
+        job = next;
+    }
+    return dropped;
+}
+
 void DropAllJobRecords(PortRecord* port, BOOL signal) {
     while (PopJobRecord(port, signal)) {
     }

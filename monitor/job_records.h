@@ -26,6 +26,8 @@ JobRecord* AddJobRecord(DWORD jobId, PortRecord* port);
 // Unlinks and frees the first record, telling the spooler its last page is out when asked.
 BOOL PopJobRecord(PortRecord* port, BOOL signal = TRUE);
 void DropAllJobRecords(PortRecord* port, BOOL signal);
+// Drops every record of the job id without signalling (a USB printer may report one job twice).
+DWORD DropJobRecordsById(DWORD jobId, PortRecord* port);
 DWORD CountJobRecords(const PortRecord* port);
 BOOL SetJobRecordName(const char* text, DWORD which, PortRecord* port);
 JobRecord* FindJobRecordByName(const char* text, DWORD which, PortRecord* port);

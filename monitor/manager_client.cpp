@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "monitor/client_thread.h"
 #include "monitor/job_records.h"
 #include "monitor/status_variables.h"
 #include "win/registry.h"
@@ -54,6 +55,8 @@ LPWSTR PrinterDriverName(LPCWSTR printerName) {
     return result;
 }
 
+}  // namespace
+
 // HKLM "SOFTWARE\QEV\Brantel\Printers\<driver>\Status Variables" (the driver name whole, or
 // after a leading "QEV ").
 BOOL HasStatusVariablesKey(LPCWSTR printerName) {
@@ -83,6 +86,14 @@ BOOL HasStatusVariablesKey(LPCWSTR printerName) {
     return found;
 }
 
+BOOL LoadManagerLibrary(ManagerClient* c, BOOL all) {
+    c->module = LoadLibraryW(u"Dorlik.DLL");
+    if (c->module) BindEntries(c, all);
+    return c->module != nullptr;
+}
+
+namespace {
+
 void OpenClientPrinter(ManagerClient* client) {
     client->readyEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!OpenPrinterW(client->printerName, &client->printer, nullptr)) client->printer = nullptr;
@@ -96,14 +107,18 @@ void Append(PortRecord* port, ManagerClient* client) {
 }
 
 void FreeClient(ManagerClient* c) {
+    CancelClientNotification(c);
     if (c->manager && c->CloseManager) c->CloseManager(c->manager);
     if (c->module) FreeLibrary(c->module);
     if (c->printer) ClosePrinter(c->printer);
     if (c->readyEvent) CloseHandle(c->readyEvent);
-    if (c->stopEvent) CloseHandle(c->stopEvent);
+    // A running client thread waits on the stop event: it closes it itself as it ends.
+    if (c->stopEvent && !c->threadStarted) CloseHandle(c->stopEvent);
     MonFree(c->printerName);
     MonFree(c);
 }
+
+}  // namespace
 
 // The manager's "Port" value names this port (or no port at all).
 BOOL PortValueAccepts(const BYTE* value, LPCWSTR portName) {
@@ -117,7 +132,23 @@ BOOL PortValueAccepts(const BYTE* value, LPCWSTR portName) {
     return static_cast<size_t>(lstrlenW(first)) >= n && EqualsNoCaseW(first, portName, n) && second[0] == 0;
 }
 
-}  // namespace
+ManagerClient* FindManagerClientByThread(DWORD threadId, PortRecord* port) {
+    for (ManagerClient* c = port->clients; c; c = c->next)
+        if (c->threadId == threadId) return c;
+    return nullptr;
+}
+
+ManagerClient* FindManagerClientByStopEvent(HANDLE stopEvent, PortRecord* port) {
+    for (ManagerClient* c = port->clients; c && stopEvent; c = c->next)
+        if (c->stopEvent == stopEvent) return c;
+    return nullptr;
+}
+
+void CancelClientNotification(ManagerClient* client) {
+    if (client->notificationCookie && client->KillNotificationEvent)
+        client->KillNotificationEvent(client->manager, client->notificationCookie);
+    client->notificationCookie = 0;
+}
 
 ManagerClient* FindManagerClient(LPCWSTR printerName, PortRecord* port) {
     if (!printerName) return nullptr;
@@ -160,10 +191,7 @@ ManagerClient* CreateManagerClient(LPCWSTR printerName, PortRecord* port, BOOL p
         MonFree(c);
         return nullptr;
     }
-    if (HasStatusVariablesKey(printerName)) {
-        c->module = LoadLibraryW(u"Dorlik.DLL");
-        if (c->module) BindEntries(c, TRUE);
-    }
+    if (HasStatusVariablesKey(printerName)) LoadManagerLibrary(c, TRUE);
     HANDLE manager = nullptr;
     if (!c->OpenManagerExW || c->OpenManagerExW(printerName, u"\\\\.\\qjlmon", 1, &manager) != 0 || !manager) {
         Append(port, c);
@@ -185,6 +213,7 @@ ManagerClient* CreateManagerClient(LPCWSTR printerName, PortRecord* port, BOOL p
     OpenClientPrinter(c);
     if (publish) PublishToNewClient(port, c);
     c->stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    StartManagerClientThread(port, c);
     PublishPortStatus(port);
     return c;
 }
@@ -195,9 +224,12 @@ BOOL RemoveManagerClient(ManagerClient* client, PortRecord* port) {
     while (*link && *link != client) link = &(*link)->next;
     if (!*link) return FALSE;
     *link = client->next;
+    // The registration goes before the stop event: the thread closes its events once stopped.
+    CancelClientNotification(client);
     if (client->stopEvent) SetEvent(client->stopEvent);
     PublishPortStatusForClient(port, client);
     if (port->currentClient == client) port->currentClient = nullptr;
+    if (port->refreshClient == client) port->refreshClient = nullptr;
     for (JobRecord* j = port->jobHead; j; j = j->next)
         if (j->client == client) j->client = nullptr;
     FreeClient(client);

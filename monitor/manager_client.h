@@ -36,12 +36,14 @@ struct ManagerClient {
     PFN_AnyManagerCall SetNotificationCallbackExA;
     PFN_AnyManagerCall KillNotificationCallback;
     DWORD threadId;
-    HANDLE stopEvent;
+    HANDLE stopEvent;  // owned by the client thread once it runs (it closes it as it ends)
     HANDLE readyEvent;
     DWORD flags;
     DWORD versionPair[2];
     DWORD optionFlags;
     ManagerClient* next;
+    DWORD notificationCookie;  // the client thread's registration, 0 none (cancelled before freeing)
+    BOOL threadStarted;
 };
 
 // One row of the driver-name table: which spooler drivers are this driver's, and the model
@@ -58,12 +60,26 @@ inline constexpr DriverNameRow kDriverNames[] = {
 };
 
 ManagerClient* FindManagerClient(LPCWSTR printerName, PortRecord* port);
+ManagerClient* FindManagerClientByThread(DWORD threadId, PortRecord* port);
+// The client whose stop event this is (the client thread's own way to find its record).
+ManagerClient* FindManagerClientByStopEvent(HANDLE stopEvent, PortRecord* port);
+// Cancels the client's notification registration (port lock held).
+void CancelClientNotification(ManagerClient* client);
 // Binds the printer to the status manager; none on redirected ports, for printers of other
 // drivers, and when the manager refuses it. An unbound client (manager none) is still kept.
 ManagerClient* CreateManagerClient(LPCWSTR printerName, PortRecord* port, BOOL publish);
 BOOL RemoveManagerClient(ManagerClient* client, PortRecord* port);
 void RemoveAllManagerClients(PortRecord* port);
+// Binds every unbound client again; FALSE on redirected ports.
+BOOL RebindManagerClient(PortRecord* port);
+// Brings the client list in line with the printers on the port.
+BOOL RefreshManagerClients(PortRecord* port);
 BOOL IsOwnDriverPrinter(LPCWSTR printerName, ManagerClient* client);
+BOOL HasStatusVariablesKey(LPCWSTR printerName);
+// The manager's 516-byte "Port" value names this port, or no port at all.
+BOOL PortValueAccepts(const BYTE* value, LPCWSTR portName);
+// Loads Dorlik.DLL into the client and binds its entries (the first ten, or all twelve).
+BOOL LoadManagerLibrary(ManagerClient* client, BOOL all);
 inline BOOL IsBound(const ManagerClient* client) {
     return client && client->manager;
 }

@@ -5,13 +5,16 @@
 #include <cstring>
 #include <string_view>
 
+#include "monitor/client_thread.h"
 #include "monitor/device_options.h"
 #include "monitor/device_queries.h"
 #include "monitor/diag_log.h"
 #include "monitor/lower_port.h"
 #include "monitor/manager_client.h"
+#include "monitor/named_refresh.h"
 #include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
+#include "monitor/polling_thread.h"
 #include "monitor/port_kinds.h"
 #include "monitor/printer_query.h"
 #include "monitor/spooler_control.h"
@@ -26,6 +29,7 @@ MONITOR2 g_table = {
 };
 
 constexpr DWORD kErrorPortRefused = 3007;
+constexpr DWORD kClientThreadsWait = 10000;
 
 void WsaStart() {
     WSADATA data{};
@@ -163,11 +167,13 @@ BOOL WINAPI ClosePort(HANDLE hPort) {
     // Queued job records are waited for, at most 120 s.
     DWORD start = GetTickCount();
     while (port->jobHead && GetTickCount() - start < 120000) Sleep(1000);
+    // Every status thread ends before the record leaves the list, each wait bounded.
+    StopPolling(port);
     SetEvent(port->closingEvent);
     LowerClosePort(port);
     SetClosedPrinterStatus(port);
     RemoveAllManagerClients(port);
-    Sleep(300);
+    WaitForClientThreads(port, kClientThreadsWait);
     // Off the list first; the record itself goes when the last thread lets go of it.
     UnlinkPortRecord(port);
     PortLock global(nullptr);
@@ -191,6 +197,13 @@ BOOL AnswerDword(LPWSTR out, DWORD outSize, LPDWORD returned, DWORD value) {
 BOOL BeginsW(LPCWSTR text, std::u16string_view prefix) {
     size_t n = static_cast<size_t>(lstrlenW(text));
     return n >= prefix.size() && std::u16string_view(text, prefix.size()) == prefix;
+}
+
+// A status reader keeps the port awake: polling runs until "Stop Polling".
+void WakeUp(PortRecord* port) {
+    port->wakeUpActive = TRUE;
+    if (!(port->state & kStatePollingRunning)) StartPolling(port);
+    if (port->kind & kKindOtherLocal) RefreshManagerClients(port);
 }
 
 // Port device control with the cancel handling of control 7 (end of job from the spooler).
@@ -256,13 +269,14 @@ BOOL WINAPI GetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueN
     if (lstrcmpW(pValueName, u"IsWakeup") == 0) return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, 330);
     if (BeginsW(pValueName, u"Refresh:")) {
         port->state &= ~kStateTerminate;
-        LONG answer = (port->state & kStateJobOpen) || port->underWay ? -38 : -19;
+        LONG answer =
+            (port->state & kStateJobOpen) || port->underWay ? kRefreshBusy : NamedRefresh(pValueName + 8, port);
         return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
     }
     if (lstrcmpW(pValueName, u"Wake Up") == 0) {
         port->state &= ~kStateTerminate;
-        LONG answer = port->wakeUpActive ? -19 : 0;
-        port->wakeUpActive = TRUE;
+        LONG answer = port->wakeUpActive ? kRefreshRefused : kRefreshDone;
+        if (!answer) WakeUp(port);
         return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
     }
     if (lstrcmpW(pValueName, u"Stop Polling") == 0) {

@@ -583,6 +583,8 @@ int ParsePjlReply(const char* textData, DWORD length, DWORD* position, PortRecor
 
 int QueueReplyText(PortRecord* port, const char* text, DWORD length, DWORD* consumed, BOOL join, DWORD* flags,
                    BOOL publish) {
+    // The parser stores status variables the status threads publish: it holds the port lock.
+    PortLock lock(port);
     if (consumed) *consumed = 0;
     if (!text) length = 0;
     DWORD saved = join ? port->savedReplyLength : 0;

@@ -24,8 +24,8 @@ void FreePortRecord(PortRecord* port) {
     for (DWORD i = 0; i < port->jobInfoQueued; ++i) MonFree(port->jobInfoQueue[i]);
     MonFree(port->printerName);
     MonFree(port->docInfo);
-    for (HANDLE h :
-         {port->portMutex, port->secondMutex, port->closingEvent, port->pollWakeEvent, port->pollingStoppedEvent})
+    for (HANDLE h : {port->portMutex, port->secondMutex, port->closingEvent, port->pollWakeEvent,
+                     port->pollingStoppedEvent, port->clientThreadsGone})
         if (h) CloseHandle(h);
     DeleteCriticalSection(&port->lock);
     port->signature = 0;
@@ -53,10 +53,11 @@ PortRecord* CreatePortRecord(LPCWSTR portName, LPCWSTR printerName) {
     port->secondMutex = CreateMutexW(nullptr, FALSE, nullptr);
     port->closingEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     port->pollingStoppedEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    port->clientThreadsGone = CreateEventW(nullptr, TRUE, TRUE, nullptr);
     port->variables = CreateVariableTable();
     ResetReplyState(port, TRUE);
     if ((printerName && !port->printerName) || !port->portMutex || !port->secondMutex || !port->closingEvent ||
-        !port->pollingStoppedEvent || !port->variables) {
+        !port->pollingStoppedEvent || !port->clientThreadsGone || !port->variables) {
         FreePortRecord(port);
         return nullptr;
     }

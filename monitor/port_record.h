@@ -124,9 +124,10 @@ struct PortRecord {
     LONG lockDepth;
     LONG sleepAfterFailedHeader;
     HANDLE pollingStoppedEvent;
-    BOOL suspendRequest;
-    BOOL wakeUpActive;
-    BOOL startPolling;
+    // Read by the polling thread without the port lock.
+    std::atomic<BOOL> suspendRequest;
+    std::atomic<BOOL> wakeUpActive;
+    std::atomic<BOOL> startPolling;
     char jobIdentifier[kJobTextSize];
     BOOL jobEnd;
     BYTE tail[kTailSize + 1];
@@ -173,6 +174,15 @@ struct PortRecord {
     BOOL pollingThread;   // a polling thread serves this port (it reads the replies)
     DWORD deviceIdReads;  // diagnostic count of device-ID reads
     DeviceState device;   // device data, device options and the status block's flags
+    // Status threads (polling, job watch, client threads).
+    LONG clientThreads;            // client threads still running (port lock)
+    HANDLE clientThreadsGone;      // manual-reset, signalled while no client thread runs
+    BOOL longWait;                 // the job-watch thread runs instead of the polling thread
+    BOOL ustatusOffOwed;           // polling ends with USTATUSOFF to the printer
+    DWORD cycleCounter;            // 0 to 2: the clients are refreshed when it is 0
+    BOOL refreshQuiet;             // the last named refresh asked the printer itself
+    BOOL pollOpenedDoc;            // PollOnce opened the lower document itself
+    ManagerClient* refreshClient;  // the client whose named refresh runs (port lock)
 };
 
 // ---- Module globals ----
@@ -188,6 +198,9 @@ struct MonitorGlobals {
     DWORD pendingJobMask;
     PortRecord* ports;
     LONG wsaUsers;
+    // Scripted tests that drive a port one call at a time keep its status threads (polling,
+    // job watch, clients) from starting; everything else runs with them.
+    BOOL statusThreadsOff;
 };
 extern MonitorGlobals g_monitor;
 

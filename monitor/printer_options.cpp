@@ -48,6 +48,7 @@ BOOL Store(StatusVariable* row, const std::vector<OptionEntry>& entries) {
 }  // namespace
 
 BOOL SetPrinterOptConfig(WORD key, WORD key2, DWORD value, PortRecord* port) {
+    PortLock lock(port);
     StatusVariable* row = FindVariable("PrinterOptConfig", port->variables, port);
     if (!row) return FALSE;
     std::vector<OptionEntry> entries = ReadEntries(row);
@@ -65,6 +66,7 @@ BOOL SetPrinterOptConfig(WORD key, WORD key2, DWORD value, PortRecord* port) {
 }
 
 BOOL RemovePrinterOptConfig(WORD key, WORD key2, PortRecord* port) {
+    PortLock lock(port);
     StatusVariable* row = FindVariable("PrinterOptConfig", port->variables, port);
     if (!row) return FALSE;
     std::vector<OptionEntry> entries = ReadEntries(row);

@@ -7,6 +7,7 @@
 
 #include "monitor/bin_config.h"
 #include "monitor/job_records.h"
+#include "monitor/port_kinds.h"
 #include "win/nls.h"
 #include "win/spool.h"
 
@@ -202,12 +203,16 @@ BOOL PublishJobInfo(PortRecord* port, StatusVariable* row, DWORD size) {
         }
     }
     ManagerClient* client = job ? job->client : port->currentClient;
+    BOOL ended = (row->flags & kVarJobEnded) && (row->flags & kVarJobStarted);
+    // A finished job's counters go once more to the next client of the port.
+    if (ended && client && client->next) Publish(client->next, row, row->value, size);
     BOOL ok = client ? Publish(client, row, row->value, size) == 0 : TRUE;
     if (ok && job) {
         job->flags |= kJobReported;
         // The printer reported the job's end: its last page is out.
-        if ((row->flags & kVarJobEnded) && (row->flags & kVarJobStarted)) {
+        if (ended) {
             PopJobRecord(port);
+            if (IsUsbPort(port->portName)) DropJobRecordsById(jobId, port);
             if (!port->jobHead) SnapshotPrinterStatus(port);
         }
     }
@@ -239,9 +244,11 @@ BOOL PublishRow(PortRecord* port, StatusVariable* row) {
             ManagerClient* client = job && job->client ? job->client : port->currentClient;
             return client ? Publish(client, row, row->value, static_cast<DWORD>(size)) == 0 : TRUE;
         }
-        case 7:
-            return port->currentClient ? Publish(port->currentClient, row, row->value, static_cast<DWORD>(size)) == 0
-                                       : TRUE;
+        case 7: {
+            // The client whose refresh is in progress, else the current one.
+            ManagerClient* to = port->refreshClient ? port->refreshClient : port->currentClient;
+            return to ? Publish(to, row, row->value, static_cast<DWORD>(size)) == 0 : TRUE;
+        }
         case 8: {
             BOOL ok = TRUE;
             DWORD status[3] = {};
@@ -261,6 +268,13 @@ BOOL PublishRow(PortRecord* port, StatusVariable* row) {
 }
 
 }  // namespace
+
+BOOL RepublishVariable(PortRecord* port, const char* name) {
+    StatusVariable* row = FindVariable(name, port->variables, port);
+    LONG size = row ? VariableSize(row) : -1;
+    if (size <= 0 || !row->value) return FALSE;
+    return PublishAll(port, row, row->value, static_cast<DWORD>(size), FALSE);
+}
 
 DWORD TemplateRowCount() {
     return kTemplateRows;
@@ -342,7 +356,10 @@ int StoreVariableValue(StatusVariable* row, const void* source, DWORD size, BOOL
     return 1;
 }
 
+// The table is shared by the spooler's calls and the port's status threads: every reader and
+// writer holds the port lock.
 BOOL SetVariable(PortRecord* port, const char* name, const void* value, DWORD size) {
+    PortLock lock(port);
     StatusVariable* row = FindVariable(name, port->variables, port);
     if (!row) return FALSE;
     if (StoreVariableValue(row, value, size, (row->flags & kVarForceStore) != 0) != 1) return FALSE;
@@ -355,6 +372,7 @@ BOOL SetDwordVariable(PortRecord* port, const char* name, DWORD value) {
 }
 
 BOOL ReadDwordVariable(PortRecord* port, const char* name, DWORD* value) {
+    PortLock lock(port);
     StatusVariable* row = FindVariable(name, port->variables, port);
     if (!row || !row->value || VariableSize(row) < 4) return FALSE;
     std::memcpy(value, row->value, 4);
@@ -442,6 +460,7 @@ const StatusMapRow* FindStatusMapRow(const DWORD status[3]) {
 }
 
 BOOL ReadPrinterStatus(PortRecord* port, DWORD status[3]) {
+    PortLock lock(port);
     status[0] = status[1] = status[2] = 0;
     StatusVariable* row = FindVariable("PrinterStatus", port->variables, port);
     if (!row || !row->value) return FALSE;
@@ -496,6 +515,7 @@ BOOL ReportsNormally(PortRecord* port) {
 }  // namespace
 
 BOOL UpdateErrorVariables(PortRecord* port) {
+    PortLock lock(port);
     DWORD status[3];
     ReadPrinterStatus(port, status);
     BOOL changed = FALSE;
@@ -519,6 +539,7 @@ BOOL UpdateErrorVariables(PortRecord* port) {
 }
 
 void ResetPanelValues(PortRecord* port) {
+    PortLock lock(port);
     if (ReportsNormally(port)) return;
     for (const char* name : {"IconState", "TonerRemain", "PanelLanguage", "PrinterDisplay2", "CRURemain"}) {
         SetDwordVariable(port, name, 0xFFFFFFFFu);
@@ -540,6 +561,7 @@ void ResetPanelValues(PortRecord* port) {
 }
 
 void UpdateExtStatus(PortRecord* port, BOOL open) {
+    PortLock lock(port);
     DWORD value = 0;
     ReadDwordVariable(port, "PrinterExtStatus", &value);
     value &= ~7u;
@@ -548,6 +570,7 @@ void UpdateExtStatus(PortRecord* port, BOOL open) {
 }
 
 void SetInitialPrinterStatus(PortRecord* port) {
+    PortLock lock(port);
     const DWORD status[3] = {0, (port->kind & (kKindBidi | 0x8)) ? 0x800u : 0x400u, 0};
     SetPrinterStatusValue(port, status);
     UpdateErrorVariables(port);
@@ -558,6 +581,7 @@ void SetInitialPrinterStatus(PortRecord* port) {
 }
 
 void SetClosedPrinterStatus(PortRecord* port) {
+    PortLock lock(port);
     const DWORD status[3] = {0, 0x1000, 0};
     SetPrinterStatusValue(port, status);
     UpdateErrorVariables(port);
@@ -569,6 +593,7 @@ void SetClosedPrinterStatus(PortRecord* port) {
 }
 
 void SnapshotPrinterStatus(PortRecord* port) {
+    PortLock lock(port);
     DWORD status[3];
     ReadPrinterStatus(port, status);
     if (port->jobHead)
@@ -592,12 +617,26 @@ void SetJobStatusBits(PortRecord* port, DWORD bits, BOOL set) {
     if (SetDwordVariable(port, "JobStatus", value)) PublishDirtyVariables(port);
 }
 
+namespace {
+constexpr DWORD kClientReadyWait = 5000;
+constexpr DWORD kJobQueryRetryMs = 120;
+}  // namespace
+
 void UpdateSendingJobInfo(PortRecord* port, BOOL clear) {
     BYTE info[kSendingJobInfoSize] = {};
-    if (!clear && port->currentClient && port->currentClient->printer) {
+    ManagerClient* client = port->currentClient;
+    // The client thread opens the printer handle: its ready event says when that is done.
+    if (!clear && client && client->readyEvent) WaitForSingleObject(client->readyEvent, kClientReadyWait);
+    if (!clear && client && client->printer) {
         BYTE buffer[4096];
         DWORD needed = 0;
-        if (GetJobW(port->currentClient->printer, port->jobId, 1, buffer, sizeof buffer, &needed)) {
+        BOOL read = GetJobW(client->printer, port->jobId, 1, buffer, sizeof buffer, &needed);
+        if (!read) {
+            Sleep(kJobQueryRetryMs);
+            read = GetJobW(client->printer, port->jobId, 1, buffer, sizeof buffer, &needed);
+        }
+        if (read && reinterpret_cast<JOB_INFO_1W*>(buffer)->JobId == 0) port->state |= kStateCancelFromPort;
+        if (read) {
             auto* job = reinterpret_cast<JOB_INFO_1W*>(buffer);
             if (job->pDocument)
                 WideCharToMultiByte(CP_ACP, 0, job->pDocument, -1, reinterpret_cast<char*>(info + kJobinfoDocument),
@@ -608,6 +647,7 @@ void UpdateSendingJobInfo(PortRecord* port, BOOL clear) {
         }
         std::memcpy(info + kJobinfoJobId, &port->jobId, 4);
     }
+    PortLock lock(port);
     if (StatusVariable* row = FindVariable("SendingJobInfo", port->variables, port)) {
         row->flags = (row->flags | kVarKeep) & ~kVarJobEnded;
         if (StoreVariableValue(row, info, sizeof info, TRUE) == 1) row->dirty = TRUE;

@@ -55,6 +55,8 @@ BOOL SetDwordVariable(PortRecord* port, const char* name, DWORD value);
 BOOL ReadDwordVariable(PortRecord* port, const char* name, DWORD* value);
 
 int PublishDirtyVariables(PortRecord* port);
+// Publishes one variable's stored value to every client again, changed or not.
+BOOL RepublishVariable(PortRecord* port, const char* name);
 int PublishToNewClient(PortRecord* port, ManagerClient* client);
 void MarkPublishable(StatusVariable* table);
 BOOL PublishPortStatus(PortRecord* port);

@@ -5,6 +5,8 @@
 //   dorlik_peer <root> watch <printer> <name> <text> <ms>   (prints "ready" once registered)
 //   dorlik_peer <root> read <printer> <name>                (prints the value, or the error)
 //   dorlik_peer <root> refresh <printer>                    (prints the direct refresh's answer)
+//   dorlik_peer <root> echo <printer> <in> <out>            (publishes every new value of <in> as <out>
+//                                                            until <in> is "stop")
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -40,6 +42,31 @@ struct Binding {
         if (manager) close(manager);
     }
 };
+
+int Echo(HMODULE m, HANDLE manager, const char* in, const char* out) {
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    DWORD cookie = 0;
+    auto get = Entry<PFN_DorlikGetPrinterStatusA>(m, "GetPrinterStatusA");
+    auto update = Entry<PFN_DorlikUpdatePrinterStatusA>(m, "UpdatePrinterStatusA");
+    if (Entry<PFN_DorlikSetNotificationEventExA>(m, "SetNotificationEventExA")(manager, 1, in, &event, &cookie) != 0)
+        return 13;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    int rc = 14;
+    while (WaitForSingleObject(event, 30000) == WAIT_OBJECT_0) {
+        char value[256] = {};
+        DWORD got = 0;
+        if (get(manager, in, value, sizeof value - 1, &got) != 0) break;
+        if (std::strcmp(value, "stop") == 0) {
+            rc = 0;
+            break;
+        }
+        update(manager, out, value, got);
+    }
+    Entry<PFN_DorlikKillNotificationEvent>(m, "KillNotificationEvent")(manager, cookie);
+    CloseHandle(event);
+    return rc;
+}
 
 int Run(HMODULE m, int argc, char** argv) {
     std::string verb = argv[2];
@@ -81,6 +108,7 @@ int Run(HMODULE m, int argc, char** argv) {
         std::printf("%s\n", value);
         return std::strcmp(value, argv[5]) == 0 ? 0 : 15;
     }
+    if (verb == "echo" && argc == 6) return Echo(m, b.manager, argv[4], argv[5]);
     if (verb == "refresh" && argc == 4) {
         auto direct = Entry<PFN_DorlikSetPrinterStatusDirectW>(m, "SetPrinterStatusDirectW");
         std::printf("%ld\n", static_cast<long>(direct(b.manager, u"RefreshStatus", u"PrinterStatus", 28)));

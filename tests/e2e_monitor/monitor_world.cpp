@@ -108,6 +108,10 @@ bool InstallPrinter(const std::u16string& printer, const std::u16string& port, s
               ERROR_SUCCESS;
     if (ok) {
         ok = SetString(h, u"Printer Driver", kDriverName) && SetString(h, u"Port", port);
+        // A local printer with bidirectional support switched on: the monitor serves it.
+        const DWORD attributes = 0x40 | 0x800;
+        ok = ok && RegSetValueExW(h, u"Attributes", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&attributes), 4) ==
+                       ERROR_SUCCESS;
         RegCloseKey(h);
     }
     if (!ok && why) *why = "cannot write the printer's registry key";
@@ -159,7 +163,8 @@ LONG Dorlik::Read(const std::u16string& printer, const char* name, std::string* 
 
 bool Dorlik::EverPublished(const std::u16string& printer, const char* name,
                            const std::function<bool(const std::string&)>& accept) const {
-    for (DWORD back = 0; back < 1024; ++back) {
+    // As far back as the manager's history reaches (it answers past the end with an error).
+    for (DWORD back = 0;; ++back) {
         DWORD needed = 0;
         LONG r = history(printer.c_str(), name, back, nullptr, 0, &needed);
         if (r != DORLIK_OK && r != DORLIK_E_SMALL_QUERY) return false;
@@ -167,7 +172,6 @@ bool Dorlik::EverPublished(const std::u16string& printer, const char* name,
         if (history(printer.c_str(), name, back, value.data(), needed, &needed) == DORLIK_OK && accept(value))
             return true;
     }
-    return false;
 }
 
 DWORD Dorlik::Updates(const std::u16string& printer, const char* name) const {

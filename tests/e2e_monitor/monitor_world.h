@@ -84,7 +84,7 @@ struct Dorlik {
     bool Bind(std::string* why);
     LONG Read(const std::u16string& printer, const char* name, std::string* value) const;
     DWORD Updates(const std::u16string& printer, const char* name) const;
-    // TRUE when one of the values published last (up to 1024) satisfies `accept`.
+    // TRUE when one of the values the manager's history still holds satisfies `accept`.
     bool EverPublished(const std::u16string& printer, const char* name,
                        const std::function<bool(const std::string&)>& accept) const;
     LONG Write(const std::u16string& printer, const char* name, const void* value, DWORD size) const;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 
 #include "monitor/printer_query.h"
 #include "plat/control.h"
@@ -65,6 +66,13 @@ BOOL WINAPI FakeClose(HANDLE) {
     ++g_lower.closes;
     return TRUE;
 }
+std::mutex g_deviceIdTicksLock;  // the status threads read the device ID while tests look
+
+void RecordDeviceIdRead() {
+    std::lock_guard<std::mutex> g(g_deviceIdTicksLock);
+    g_lower.deviceIdTicks.push_back(GetTickCount());
+}
+
 BOOL WINAPI FakeControl(HANDLE, DWORD control, LPWSTR, LPWSTR in, DWORD inSize, LPWSTR out, DWORD outSize,
                         LPDWORD returned) {
     g_lower.controls.push_back(control);
@@ -81,6 +89,7 @@ BOOL WINAPI FakeControl(HANDLE, DWORD control, LPWSTR, LPWSTR in, DWORD inSize, 
     switch (control) {
         case IOCTL_PAR_QUERY_DEVICE_ID:
         case IOCTL_USBPRINT_GET_1284_ID: {
+            RecordDeviceIdRead();
             if (g_lower.deviceId.empty()) return FALSE;
             std::string id = g_lower.deviceId;
             if (control == IOCTL_USBPRINT_GET_1284_ID) {
@@ -189,6 +198,7 @@ void MonitorTest::SetUp() {
     init_.bLocal = TRUE;
     table_ = InitializePrintMonitor2(&init_, &monitor_);
     ASSERT_NE(table_, nullptr);
+    g_monitor.statusThreadsOff = !statusThreads_;
 }
 
 void MonitorTest::TearDown() {
@@ -196,6 +206,7 @@ void MonitorTest::TearDown() {
     open_.clear();
     if (table_) table_->pfnShutdown(monitor_);
     MonitorProcessDetach();
+    g_monitor.statusThreadsOff = FALSE;
     PlatClockSetAutoAdvance(FALSE);
     PlatClockSetManual(FALSE);
     std::error_code ec;
@@ -263,4 +274,14 @@ void MonitorTest::InstallPrinterWithJob(const char16_t* documentName, HANDLE* pr
     DOC_INFO_1W info{doc.data(), nullptr, nullptr};
     *jobId = StartDocPrinterW(*printer, 1, reinterpret_cast<LPBYTE>(&info));
     ASSERT_NE(*jobId, 0u);
+}
+
+std::vector<DWORD> DeviceIdTicks() {
+    std::lock_guard<std::mutex> g(g_deviceIdTicksLock);
+    return g_lower.deviceIdTicks;
+}
+
+void ClearDeviceIdTicks() {
+    std::lock_guard<std::mutex> g(g_deviceIdTicksLock);
+    g_lower.deviceIdTicks.clear();
 }

@@ -32,6 +32,7 @@ struct FakeLowerPort {
     WORD caps = 0;
     WORD agreeTo = 0;
     std::vector<WORD> negotiated;
+    std::vector<DWORD> deviceIdTicks;  // the platform clock at every device-ID read
 };
 
 // The status manager as one client sees it.
@@ -45,6 +46,9 @@ struct FakeManager {
 };
 
 extern FakeLowerPort g_lower;
+// The device-ID read times, read and cleared under the lock the status threads take too.
+std::vector<DWORD> DeviceIdTicks();
+void ClearDeviceIdTicks();
 extern FakeManager g_manager;
 
 class MonitorTest : public ::testing::Test {
@@ -65,6 +69,8 @@ protected:
     void InstallPrinterWithJob(const char16_t* documentName, HANDLE* printer, DWORD* jobId);
 
 public:
+    // The scripted tests drive the port one call at a time, without its status threads.
+    bool statusThreads_ = false;
     std::map<std::u16string, DWORD> monitorValues_;  // the monitor's registry root
     LPMONITOR2 table_ = nullptr;
     HANDLE monitor_ = nullptr;

@@ -625,6 +625,31 @@ INSTANTIATE_TEST_SUITE_P(Ports, EcpTest,
                              return n;
                          });
 
+// In ECP mode the job's end asks the printer for its status (device ID) once; in the plain
+// mode it does not.
+TEST_F(JobPathTest, EcpJobEndQueriesTheStatusOnce) {
+    for (bool ecp : {true, false}) {
+        HANDLE h = OpenBound(u"LPT1");
+        ASSERT_NE(h, nullptr);
+        g_lower.deviceId = kOwnDeviceId;
+        g_lower.modes[0] = 4;
+        g_lower.modes[1] = 0;
+        g_lower.caps = ecp ? 0x100 : 0;
+        g_lower.agreeTo = 0x100;
+        ASSERT_TRUE(Start(h));
+        ASSERT_EQ((Port(h)->myPortMode & kPortModeEcp) != 0, ecp);
+        std::string data(100, 'E');
+        DWORD written = 0;
+        ASSERT_TRUE(table_->pfnWritePort(h, reinterpret_cast<LPBYTE>(data.data()), 100, &written));
+        g_lower.controls.clear();
+        ASSERT_TRUE(table_->pfnEndDocPort(h));
+        EXPECT_EQ(std::count(g_lower.controls.begin(), g_lower.controls.end(), IOCTL_PAR_QUERY_DEVICE_ID), ecp ? 1 : 0)
+            << (ecp ? "ECP" : "plain");
+        table_->pfnClosePort(h);
+        open_.erase(std::find(open_.begin(), open_.end(), h));
+    }
+}
+
 TEST_F(JobPathTest, UsbPortNegotiatesNothing) {
     HANDLE h = OpenBound(u"USB001");
     g_lower.caps = 0x100;
