@@ -17,6 +17,7 @@ struct Boxes {
     std::deque<int> answers;
     std::vector<PLAT_MESSAGE_BOX_RECORD> log;
     DWORD unexpected = 0;
+    std::vector<UINT> beeps;
 };
 
 Boxes& boxes() {
@@ -83,6 +84,25 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
     return record.answer;
 }
 
+BOOL MessageBeep(UINT uType) {
+    Boxes& b = boxes();
+    std::lock_guard<std::mutex> g(b.lock);
+    b.beeps.push_back(uType);
+    return TRUE;
+}
+
+DWORD PlatMessageBeepCount(void) {
+    Boxes& b = boxes();
+    std::lock_guard<std::mutex> g(b.lock);
+    return static_cast<DWORD>(b.beeps.size());
+}
+
+UINT PlatLastMessageBeep(void) {
+    Boxes& b = boxes();
+    std::lock_guard<std::mutex> g(b.lock);
+    return b.beeps.empty() ? 0xFFFFFFFFu : b.beeps.back();
+}
+
 void PlatQueueMessageBoxAnswer(int answer) {
     Boxes& b = boxes();
     std::lock_guard<std::mutex> g(b.lock);
@@ -121,6 +141,7 @@ void PlatResetMessageBoxes(void) {
     b.answers.clear();
     b.log.clear();
     b.unexpected = 0;
+    b.beeps.clear();
 }
 
 }  // extern "C"

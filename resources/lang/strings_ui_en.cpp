@@ -11,6 +11,9 @@ const ORLA_RESOURCE kLangUiStrings[] = {
     LANG_STRING(
         819, u"The configuration could not be retrieved from the printer. Check that the printer is on and connected."),
 
+    // The stamp store.
+    LANG_STRING(830, u"Up to 20 stamps can be registered. Delete a stamp you no longer need, then register again."),
+
     // Account settings.
     LANG_STRING(890, u"Enter a user ID."),
     LANG_STRING(891, u"The password must be at least 4 characters long."),

@@ -6,10 +6,14 @@
 
 #include "core/stamp_record.h"
 #include "plat/control.h"
+#include "plat/message_box.h"
+#include "ui/tools/stamp_lists.h"
 #include "ui/tools/stamp_store.h"
 #include "ui_fixture.h"
 #include "win/nls.h"
 #include "win/registry.h"
+#include "win/user.h"
+#include "win/user_controls.h"
 
 using namespace orla;
 using namespace orla_ui_test;
@@ -94,18 +98,34 @@ TEST_F(StampStoreTest, SaveReplacesOrAppendsUpToTwentyStamps) {
     ContextPtr context(CreateUiContext(printer_, nullptr));
     ASSERT_NE(context, nullptr);
 
-    EXPECT_EQ(SaveStampRecord(context.get(), 1, wide), StampSave::Replaced);
+    EXPECT_EQ(SaveStampRecord(nullptr, context.get(), 1, wide), StampSave::Replaced);
     EXPECT_EQ(Names().front(), u"Mine");
     const WORD next = ResolveStampNumber(printer_, 50);
     EXPECT_EQ(next, FactoryStampCount() + 1);
     EXPECT_FALSE(StampExists(printer_, next));
-    EXPECT_EQ(SaveStampRecord(context.get(), next, wide), StampSave::Appended);
+    EXPECT_EQ(SaveStampRecord(nullptr, context.get(), next, wide), StampSave::Appended);
     EXPECT_TRUE(StampExists(printer_, next));
     EXPECT_EQ(ResolveStampNumber(printer_, next), next);
     while (Stored().size() < kStampRecordSize * kStampMaxCount)
-        ASSERT_EQ(SaveStampRecord(context.get(), ResolveStampNumber(printer_, 0), wide), StampSave::Appended);
-    EXPECT_EQ(SaveStampRecord(context.get(), 21, wide), StampSave::ListFull);
+        ASSERT_EQ(SaveStampRecord(nullptr, context.get(), ResolveStampNumber(printer_, 0), wide), StampSave::Appended);
+    PlatResetMessageBoxes();
+    PlatQueueMessageBoxAnswer(IDOK);
+    EXPECT_EQ(SaveStampRecord(nullptr, context.get(), 21, wide), StampSave::ListFull);
     EXPECT_EQ(Stored().size(), kStampRecordSize * kStampMaxCount) << "a full list is not written";
+    // The user hears and reads why: message 830 of the language DLL, captioned with the printer.
+    EXPECT_EQ(PlatMessageBeepCount(), 1u);
+    EXPECT_EQ(PlatLastMessageBeep(), static_cast<UINT>(MB_ICONEXCLAMATION));
+    ASSERT_EQ(PlatMessageBoxCount(), 1u);
+    PLAT_MESSAGE_BOX_RECORD box{};
+    ASSERT_TRUE(PlatGetMessageBox(0, &box));
+    WCHAR expected[256] = {};
+    ASSERT_GT(LoadStringW(context->hResDll, kStampListFullMessage, expected, 256), 0);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(box.text)),
+              std::u16string(reinterpret_cast<const char16_t*>(expected)));
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(box.caption)),
+              std::u16string(DevicePrinterName(context->deviceData)));
+    EXPECT_EQ(box.flags & MB_ICONWARNING, static_cast<UINT>(MB_ICONWARNING));
+    EXPECT_FALSE(box.unexpected);
 }
 
 // A face of 31 double-byte characters needs 62 bytes in the stored form: it is kept whole, where
@@ -117,7 +137,7 @@ TEST_F(StampStoreTest, SavedFaceNamesKeepTheirDoubleByteCharacters) {
     std::memcpy(wide + stamp::kFaceName.offset, face.data(), 2 * face.size());
     ContextPtr context(CreateUiContext(printer_, nullptr));
     ASSERT_NE(context, nullptr);
-    ASSERT_EQ(SaveStampRecord(context.get(), 1, wide), StampSave::Replaced);
+    ASSERT_EQ(SaveStampRecord(nullptr, context.get(), 1, wide), StampSave::Replaced);
     BYTE back[kStampRecordSize] = {};
     ReadStampInfo(printer_, 1, back);
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(back + stamp::kFaceName.offset)), face);
@@ -221,6 +241,100 @@ TEST_F(StampListTest, AMissingListIsSeededAndAWrittenKeyGivesUpWithAClearFailure
         EXPECT_EQ(UserValueExists(), c.result == TRUE);
         EXPECT_EQ(ReadStoredStamps(printer_).size(), c.stamps * kStampRecordSize);
     }
+}
+
+// A dialog with the three stamp lists, as the stamp page, print-time dialog and editor have them.
+struct StampDialog {
+    HWND dialog = nullptr;
+    StampDialog() {
+        dialog = CreateWindowExW(0, u"Static", u"", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr, nullptr, nullptr);
+        Child(u"ListBox", LBS_HASSTRINGS | LBS_NOTIFY, kStampPageList);
+        Child(u"ComboBox", CBS_DROPDOWNLIST | CBS_HASSTRINGS, kPrintTimeStampCombo);
+        Child(u"ListBox", LBS_HASSTRINGS, kStampEditorList);
+    }
+    ~StampDialog() {
+        if (dialog) DestroyWindow(dialog);
+    }
+    StampDialog(const StampDialog&) = delete;
+    StampDialog& operator=(const StampDialog&) = delete;
+    void Child(LPCWSTR cls, DWORD style, int id) {
+        CreateWindowExW(0, cls, nullptr, WS_CHILD | WS_VISIBLE | style, 0, 0, 100, 100, dialog,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    }
+    HWND Item(int id) const { return GetDlgItem(dialog, id); }
+    std::vector<std::u16string> Texts(int id, bool combo) const {
+        std::vector<std::u16string> out;
+        const LRESULT n = SendMessageW(Item(id), combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < n; ++i) {
+            WCHAR text[80] = {};
+            SendMessageW(Item(id), combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(text));
+            out.emplace_back(reinterpret_cast<const char16_t*>(text));
+        }
+        return out;
+    }
+};
+
+TEST_F(StampListTest, ListsShowTheStoredStampsWithTheSelectedOneChosen) {
+    ContextPtr context(CreateUiContext(printer_, nullptr));
+    ASSERT_NE(context, nullptr);
+    StampDialog d;
+    ASSERT_NE(d.Item(kStampPageList), nullptr);
+    RegDeleteKeyW(HKEY_CURRENT_USER, keyPath_.c_str());  // the fillers seed a missing list first
+    Set(context->currentDevmode, dm::StampNumber, DWORD{3});
+
+    ASSERT_TRUE(LoadStampList(context.get(), d.dialog));
+    const std::vector<std::u16string> page = d.Texts(kStampPageList, false);
+    ASSERT_EQ(page.size(), FactoryStampCount() + 1);
+    EXPECT_EQ(page[0], kJapaneseBuild ? u"\uFF08\u306A\u3057\uFF09" : u"(None)");
+    WCHAR third[65] = {};
+    ReadStampText(printer_, 3, third);
+    EXPECT_EQ(page[3], std::u16string(reinterpret_cast<const char16_t*>(third)));
+    EXPECT_EQ(SendMessageW(d.Item(kStampPageList), LB_GETCURSEL, 0, 0), 3) << "index = stamp number";
+    EXPECT_EQ(SendMessageW(d.Item(kStampPageList), LB_GETITEMDATA, 3, 0), 3);
+
+    ASSERT_TRUE(FillStampCombo(context.get(), d.dialog));
+    const std::vector<std::u16string> combo = d.Texts(kPrintTimeStampCombo, true);
+    ASSERT_EQ(combo.size(), FactoryStampCount());
+    EXPECT_EQ(combo, std::vector<std::u16string>(page.begin() + 1, page.end()));
+    EXPECT_EQ(SendMessageW(d.Item(kPrintTimeStampCombo), CB_GETCURSEL, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(d.Item(kPrintTimeStampCombo), CB_GETITEMDATA, 3, 0), 3);
+
+    FillStampList(context.get(), d.dialog);
+    EXPECT_EQ(d.Texts(kStampEditorList, false), combo);
+    // Filling again replaces the items rather than adding to them.
+    ASSERT_TRUE(LoadStampList(context.get(), d.dialog));
+    EXPECT_EQ(d.Texts(kStampPageList, false).size(), page.size());
+}
+
+TEST_F(StampListTest, ASelectedStampNoLongerStoredIsDroppedFromTheRecords) {
+    ContextPtr context(CreateUiContext(printer_, nullptr));
+    ASSERT_NE(context, nullptr);
+    StampDialog d;
+    ResetStamps(printer_, kResetAllStamps);
+    for (DriverDevmode* r : {&context->currentDevmode, &context->appliedDevmode}) {
+        Set(*r, dm::StampNumber, DWORD{15});
+        Set(*r, dm::StampDrawFlag, DWORD{1});
+    }
+    ASSERT_TRUE(LoadStampList(context.get(), d.dialog));
+    for (const DriverDevmode* r : {&context->currentDevmode, &context->appliedDevmode}) {
+        EXPECT_EQ(Get(*r, dm::StampNumber), 0u);
+        EXPECT_EQ(Get(*r, dm::StampDrawFlag), 0u);
+    }
+    EXPECT_EQ(SendMessageW(d.Item(kStampPageList), LB_GETCURSEL, 0, 0), 0) << "the no-stamp entry";
+}
+
+TEST_F(StampListTest, AnUnwritableListLeavesTheControlsEmptyAndFails) {
+    ContextPtr context(CreateUiContext(printer_, nullptr));
+    ASSERT_NE(context, nullptr);
+    StampDialog d;
+    ASSERT_TRUE(LoadStampList(context.get(), d.dialog));  // items from before stay nowhere
+    RegDeleteKeyW(HKEY_CURRENT_USER, keyPath_.c_str());
+    FailWrites(50);
+    EXPECT_FALSE(LoadStampList(context.get(), d.dialog));
+    EXPECT_EQ(SendMessageW(d.Item(kStampPageList), LB_GETCOUNT, 0, 0), 0);
+    EXPECT_FALSE(FillStampCombo(context.get(), d.dialog));
+    EXPECT_EQ(SendMessageW(d.Item(kPrintTimeStampCombo), CB_GETCOUNT, 0, 0), 0);
 }
 
 }  // namespace

@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "core/build_variant.h"
+#include "core/device_data.h"
 #include "core/driver_devmode.h"
 #include "ui/entry/ansi_text.h"
 #include "win/kernel.h"
 #include "win/nls.h"
 #include "win/registry.h"
+#include "win/user.h"
 
 namespace orla {
 namespace {
@@ -72,6 +74,16 @@ void PutText(BYTE* record, StampTextField f, const char* text) {
 
 size_t RecordCount(const std::vector<BYTE>& list) {
     return list.size() / kStampRecordSize;
+}
+
+// A full list: the user hears and reads why the stamp was not kept. The record being saved was
+// converted into a copy, so the caller's working record is still in its in-memory form.
+void TellListFull(HWND dialog, const UiContext* context) {
+    MessageBeep(MB_ICONEXCLAMATION);
+    WCHAR text[256] = {};
+    if (context->hResDll == nullptr || LoadStringW(context->hResDll, kStampListFullMessage, text, 256) <= 0) return;
+    const std::u16string caption(context->deviceData ? DevicePrinterName(context->deviceData) : std::u16string_view{});
+    MessageBoxW(dialog, text, caption.c_str(), MB_OK | MB_ICONWARNING);
 }
 
 // The write rule: the user's value under the stamp key, created when missing.
@@ -233,7 +245,7 @@ WORD ResolveStampNumber(HANDLE hPrinter, WORD number) {
     return static_cast<WORD>(RecordCount(list) + 1);
 }
 
-StampSave SaveStampRecord(UiContext* context, WORD number, const BYTE* wideRecord) {
+StampSave SaveStampRecord(HWND dialog, UiContext* context, WORD number, const BYTE* wideRecord) {
     if (context == nullptr || wideRecord == nullptr) return StampSave::WriteFailed;
     BYTE stored[kStampRecordSize];
     StampRecordToAnsi(wideRecord, stored);
@@ -248,7 +260,10 @@ StampSave SaveStampRecord(UiContext* context, WORD number, const BYTE* wideRecor
     }
     if (!replaced) {
         list.resize(RecordCount(list) * kStampRecordSize);
-        if (RecordCount(list) >= kStampMaxCount) return StampSave::ListFull;
+        if (RecordCount(list) >= kStampMaxCount) {
+            TellListFull(dialog, context);
+            return StampSave::ListFull;
+        }
         Put(stored, stamp::kNumber, static_cast<WORD>(RecordCount(list) + 1));  // number = position + 1
         list.insert(list.end(), stored, stored + kStampRecordSize);
     }

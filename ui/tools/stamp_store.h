@@ -5,6 +5,7 @@
 #include "core/stamp_record.h"
 #include "ui/entry/ui_context.h"
 #include "win/base.h"
+#include "win/user.h"
 
 namespace orla {
 
@@ -36,8 +37,10 @@ WORD ResolveStampNumber(HANDLE hPrinter, WORD number);
 BOOL StampExists(HANDLE hPrinter, WORD number);
 
 // Saves an in-memory record: every stored record with that number is replaced, or the record is
-// appended when the list has room; a full list is left as it is (the caller tells the user).
+// appended when the list has room. A full list is left as it is and the user is told so (a beep
+// and message 830, owned by the dialog, captioned with the printer's name).
 enum class StampSave { Replaced, Appended, ListFull, WriteFailed };
-StampSave SaveStampRecord(UiContext* context, WORD number, const BYTE* wideRecord);
+inline constexpr UINT kStampListFullMessage = 830;
+StampSave SaveStampRecord(HWND dialog, UiContext* context, WORD number, const BYTE* wideRecord);
 
 }  // namespace orla

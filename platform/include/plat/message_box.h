@@ -15,7 +15,7 @@ typedef struct _PLAT_MESSAGE_BOX_RECORD {
     WCHAR caption[128];
     UINT flags;
     HWND owner;
-    int answer;        // what MessageBoxW returned (0 for an unexpected box)
+    int answer;  // what MessageBoxW returned (0 for an unexpected box)
     BOOL unexpected;
 } PLAT_MESSAGE_BOX_RECORD;
 
@@ -23,7 +23,10 @@ DWORD PlatMessageBoxCount(void);
 BOOL PlatGetMessageBox(DWORD index, PLAT_MESSAGE_BOX_RECORD* record);
 DWORD PlatUnexpectedMessageBoxCount(void);
 DWORD PlatPendingMessageBoxAnswers(void);  // answers queued but not taken
-// Empties the log and the queue of answers.
+// MessageBeep calls: how many, and the sound of the last (0xFFFFFFFF when none).
+DWORD PlatMessageBeepCount(void);
+UINT PlatLastMessageBeep(void);
+// Empties the logs (boxes and beeps) and the queue of answers.
 void PlatResetMessageBoxes(void);
 
 }  // extern "C"
