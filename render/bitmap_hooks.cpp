@@ -133,7 +133,9 @@ BYTE* AllocateRows(PrinterPdev* pdev, size_t bytes) {
     return static_cast<BYTE*>(PdevAlloc(pdev->allocationList, std::max<size_t>(bytes, 1)));
 }
 
-// Turns `rows` rows of `width` pixels a quarter clockwise: the result has `rows` pixels a row.
+// Turns `rows` rows of `width` pixels a quarter anticlockwise, as a turned sheet turns the page
+// (page x runs up the sheet, page y across it): pixel (x, y) goes to (y, width - 1 - x), and the
+// result has `rows` pixels a row.
 std::vector<BYTE> TurnBits(const BYTE* bits, LONG width, LONG rows, size_t rowBytes, size_t* turnedRowBytes) {
     static constexpr BYTE kMask[8] = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01};
     const size_t outRowBytes = (static_cast<size_t>(rows) + 7) / 8;
@@ -141,7 +143,7 @@ std::vector<BYTE> TurnBits(const BYTE* bits, LONG width, LONG rows, size_t rowBy
     for (LONG y = 0; y < rows; ++y)
         for (LONG x = 0; x < width; ++x)
             if (bits[static_cast<size_t>(y) * rowBytes + static_cast<size_t>(x / 8)] & kMask[x % 8]) {
-                const LONG ox = rows - 1 - y, oy = x;
+                const LONG ox = y, oy = width - 1 - x;
                 out[static_cast<size_t>(oy) * outRowBytes + static_cast<size_t>(ox / 8)] |= kMask[ox % 8];
             }
     *turnedRowBytes = outRowBytes;
@@ -273,6 +275,8 @@ BOOL SendPieceRows(PrinterPdev* pdev, const PieceRows& cut, POINTL at, bool alig
         sendBits = turnedBits.data();
         sendWidth = cut.rows;
         sendRows = cut.width;
+        // The piece's top-right corner on the page becomes the turned image's top-left on the sheet.
+        at.x += cut.width;
     }
     const BOOL held = pdev->graphics.zoomHeld;
     if (stretching) pdev->graphics.zoomHeld = TRUE;
@@ -411,7 +415,10 @@ BOOL IsMonoSource(PrinterPdev* pdev, SURFOBJ* source, XLATEOBJ* xlate) {
 }
 
 BOOL WriteSourceImage(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const RECTL* target, const RECTL* sourceRect) {
-    return WriteImagePieces(pdev, source, clip, target, sourceRect, false);
+    // A turned sheet turns every point of the page: an image sent unturned would land on its side
+    // and off its place, whatever the clip.
+    const bool turned = pdev != nullptr && TurnedSheet(pdev) && !(pdev->state & kStateRasterMode);
+    return WriteImagePieces(pdev, source, clip, target, sourceRect, turned);
 }
 
 BOOL WriteRotatedImage(PrinterPdev* pdev, SURFOBJ* source, CLIPOBJ* clip, const RECTL* target,

@@ -87,11 +87,12 @@ BOOL WriteBrushPattern8x8(PrinterPdev* pdev, const void* realisedBrush) {
         rows[i] = static_cast<BYTE>(~bits[static_cast<size_t>(row) * stride]);
     }
     if (TurnedSheet(pdev)) {
-        // A quarter turn: column c of the new pattern is row 7 - c of the old one.
+        // A quarter turn anticlockwise with the page: pixel (x, y) goes to (y, 7 - x), so row r of
+        // the new pattern is column 7 - r of the old one read from the top.
         BYTE turned[8] = {};
         for (int r = 0; r < 8; ++r)
             for (int c = 0; c < 8; ++c)
-                if (rows[7 - c] & (0x80u >> r)) turned[r] = static_cast<BYTE>(turned[r] | (0x80u >> c));
+                if (rows[c] & (0x80u >> (7 - r))) turned[r] = static_cast<BYTE>(turned[r] | (0x80u >> c));
         std::memcpy(rows, turned, sizeof rows);
     }
     GraphicsStateCache& g = pdev->graphics;

@@ -39,19 +39,44 @@ void SwitchOff(PrinterPdev* pdev, const char* why) {
 
 struct SectionContext {
     DWORD handle;
+    // With the trust-marking log on, each output's mark is fetched once, at its first section.
+    LONG fetchedOutput = 0;
+    bool fetched = false;
+    KweMarkImage mark;
 };
+
+// The log's mark was fetched when the device context was made: its size is in the record.
+bool LogMarkKept(const PrinterPdev* pdev) {
+    const auto& kept = pdev->trustMark.markImage;
+    return pdev->trustMark.noKmwFile == 0 && kept.width > 0 && kept.height > 0;
+}
+
+// The mark of one output for a section: with the log on, fetched once per output at the size the
+// log kept (later sections reuse it); otherwise fetched for each section at the whole page.
+bool SectionMark(PrinterPdev* pdev, LONG output, SectionContext* context) {
+    if (!LogMarkKept(pdev)) {
+        context->mark = KweMarkImage{};
+        KweWholePageSize(pdev, &context->mark);
+        return FetchKweMark(context->handle, output, &context->mark);
+    }
+    if (context->fetchedOutput == output) return context->fetched;
+    context->fetchedOutput = output;
+    context->mark = KweMarkImage{};
+    context->mark.width = pdev->trustMark.markImage.width;
+    context->mark.height = pdev->trustMark.markImage.height;
+    context->fetched = FetchKweMark(context->handle, output, &context->mark);
+    return context->fetched;
+}
 
 // The marks of one output after a section of the job spool file.
 BOOL WriteSectionMark(PrinterPdev* pdev, LONG output, DWORD paperRecord, void* context) {
-    const DWORD handle = static_cast<SectionContext*>(context)->handle;
-    KweMarkImage mark;
-    KweWholePageSize(pdev, &mark);
-    if (!FetchKweMark(handle, output, &mark)) {
+    auto* section = static_cast<SectionContext*>(context);
+    if (!SectionMark(pdev, output, section)) {
         DriverLog("trust marking: output %ld has no mark", static_cast<long>(output));
         return TRUE;  // the output goes out without its mark layer rather than not at all
     }
     pdev->kwe.outputIndex = output;
-    BOOL ok = WriteKweFooter(pdev, mark);
+    BOOL ok = WriteKweFooter(pdev, section->mark);
     pdev->kwe.outputIndex = 0;
     return ok;
 }

@@ -8,7 +8,8 @@
 // PrepareGetSampleKM, GetFooterString, WriteLog, IsAvailableXKM, IsWholePage, SetJobOwner: a number
 // is that call's answer, "fail" its failure. TileWidth, TileHeight: the mark tile in dots.
 // BlockShort: bytes the mark block lacks. FooterHex: the footer's bytes in hexadecimal ("%d" in Footer is the output
-// index). Density, Caption: the sample sheet's answers. WriteLog takes only a record of its size
+// index). MarkAtAskedSize=1: GetKM answers with a mark of the width and height it is asked for.
+// Density, Caption: the sample sheet's answers. WriteLog takes only a record of its size
 // (840 bytes) and keeps the last one in the registry (kwe_script.h).
 #include <algorithm>
 #include <cstdio>
@@ -173,7 +174,9 @@ DLLEXPORT LONG QZKWE_GetKM(DWORD handle, HGLOBAL* image, LONG* width, LONG* heig
     Script s;
     if (image == nullptr || width == nullptr || height == nullptr || !ScriptOf(handle, &s) || s.Fails("GetKM"))
         return -1;
-    const long w = s.Number("TileWidth", kTileWidth), h = s.Number("TileHeight", kTileHeight);
+    long w = s.Number("TileWidth", kTileWidth), h = s.Number("TileHeight", kTileHeight);
+    // A library that makes its mark at the size it is asked for (scripted).
+    if (s.Number("MarkAtAskedSize", 0) != 0 && *width > 0 && *height > 0) w = *width, h = *height;
     if (w <= 0 || h <= 0 || w > kMaxTile || h > kMaxTile) return -1;
     std::vector<BYTE> tile = MarkTile(w, h, index);
     // A library that hands out less than its rows (scripted): the driver must not read past it.

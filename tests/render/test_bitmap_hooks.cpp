@@ -263,6 +263,95 @@ TEST_F(BitmapHookTest, BandModeDrawsIntoTheBandWithoutWriting) {
     EXPECT_TRUE(Out().empty());
 }
 
+// ---- Turned sheets ----
+
+// A picture of 4 x 4 cells ('X' black), each cell `cell` pixels square, as rows of 1-bit pixels
+// (1 = black), two bytes a row for a cell of 4.
+Bytes CellPicture(const std::vector<std::string>& rows, int cell) {
+    const int width = static_cast<int>(rows[0].size()) * cell;
+    const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
+    Bytes out(rowBytes * rows.size() * static_cast<size_t>(cell), 0);
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (int y = 0; y < cell; ++y)
+            for (int x = 0; x < width; ++x)
+                if (rows[r][static_cast<size_t>(x / cell)] == 'X')
+                    out[(r * static_cast<size_t>(cell) + static_cast<size_t>(y)) * rowBytes +
+                        static_cast<size_t>(x / 8)] |= static_cast<BYTE>(0x80 >> (x % 8));
+    return out;
+}
+
+TEST_F(BitmapHookTest, ImagesOnATurnedSheetTurnWithThePage) {
+    // An "F" of 16 x 16 pixels. A turned sheet turns the page a quarter anticlockwise (page x runs
+    // up the sheet, page y across it): the image must turn the same way, its stem becoming the
+    // bottom row and its top bar the left column, and it must be placed by the page corner that
+    // becomes its top-left on the sheet, the target's top-right. Complex clips go through the
+    // rotated writer, plain ones through the source writer; both must turn.
+    const std::vector<std::string> f = {"XXXX", "X...", "XXX.", "X..."};
+    const std::vector<std::string> fTurned = {"X...", "X.X.", "X.X.", "XXXX"};
+    struct Case {
+        const char* what;
+        WORD layout;
+        bool complexClip;
+        const std::vector<std::string>& sent;
+        bool cornerRight;
+    } const cases[] = {
+        {"one page a sheet", 1, false, f, false},
+        {"one page a sheet, complex clip", 1, true, f, false},
+        {"turned sheet, complex clip", 2, true, fTurned, true},
+        {"turned sheet, one clip rectangle", 2, false, fTurned, true},
+    };
+    const RECTL target{100, 200, 116, 216};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        orla::Set(pdev()->settings.record, orla::dm::LayoutMode, c.layout);
+        SURFOBJ* src = Bitmap(16, 16, BMF_1BPP, 0x00);
+        const Bytes bits = CellPicture(f, 4);
+        for (LONG y = 0; y < 16; ++y)
+            std::memcpy(static_cast<BYTE*>(src->pvScan0) + static_cast<ptrdiff_t>(y) * src->lDelta, &bits[y * 2u], 2);
+        // A far rectangle makes the clip complex without cutting the image.
+        CLIPOBJ* clip = c.complexClip ? Clip({target, RECTL{0, 0, 1, 1}}) : Clip({target});
+        ASSERT_EQ(clip->iDComplexity == DC_COMPLEX, c.complexClip);
+        RECTL t = target;
+        POINTL origin{0, 0};
+        ASSERT_TRUE(DrvBitBlt(dev_, src, nullptr, clip, Palette(0xFFFFFF, 0x000000), &t, &origin, nullptr, nullptr,
+                              nullptr, 0xCCCC));
+        EXPECT_TRUE(Contains(Out(), PlainImage(16, 16, CellPicture(c.sent, 4))));
+        const POINTL corner{c.cornerRight ? target.right : target.left, target.top};
+        const POINTL want = TransformPagePoint(pdev(), corner);
+        EXPECT_EQ(pdev()->graphics.x, want.x) << "the image is placed by its top-left on the sheet";
+        EXPECT_EQ(pdev()->graphics.y, want.y);
+    }
+}
+
+TEST_F(BitmapHookTest, PatternBrushesOnATurnedSheetTurnWithThePage) {
+    // A 1-bit 8 x 8 "F" brush (rows complemented as sent): on a turned sheet the pattern turns a
+    // quarter anticlockwise with the page, its stem becoming the bottom row.
+    const Bytes f = {0xFC, 0x80, 0x80, 0xF8, 0x80, 0x80, 0x80, 0x00};
+    const Bytes fTurned = {0x00, 0x00, 0x80, 0x90, 0x90, 0x90, 0x90, 0xFE};
+    struct Case {
+        const char* what;
+        WORD layout;
+        const Bytes& sent;
+    } const cases[] = {{"one page a sheet", 1, f}, {"turned sheet", 2, fTurned}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        orla::Set(pdev()->settings.record, orla::dm::LayoutMode, c.layout);
+        SURFOBJ* pattern = Bitmap(8, 8, BMF_1BPP, 0x00);
+        for (LONG y = 0; y < 8; ++y)
+            static_cast<BYTE*>(pattern->pvScan0)[static_cast<ptrdiff_t>(y) * pattern->lDelta] =
+                static_cast<BYTE>(~f[static_cast<size_t>(y)]);
+        BRUSHOBJ* brush = PlatBrushCreatePattern(e_.hdev, dev_, bitmaps_.back(), nullptr, Palette(0, 0xFFFFFF), 6);
+        ASSERT_NE(brush, nullptr);
+        brushes_.push_back(brush);
+        RECTL target{0, 0, 100, 100};
+        POINTL origin{0, 0};
+        ASSERT_TRUE(
+            DrvBitBlt(dev_, nullptr, nullptr, nullptr, nullptr, &target, nullptr, nullptr, brush, &origin, 0xF0F0));
+        const Bytes out = Out();
+        EXPECT_TRUE(Contains(out, Cat({{0x01, 0x00}, c.sent, {0xA4, 0x00, 0x01, 0x00}})));
+    }
+}
+
 TEST_F(BitmapHookTest, CopyFromTheDeviceSurfacePaintsTheTargetWhite) {
     SURFOBJ* target = Bitmap(16, 2, BMF_1BPP, 0x00);
     target->dhpdev = e_.dhpdev;

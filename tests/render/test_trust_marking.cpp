@@ -426,6 +426,50 @@ TEST_F(TrustMarkingLog, TheLogSettingsDecideTheMarkFileAndAMissingMarkSwitchesTr
     }
 }
 
+TEST_F(TrustMarkingLog, SeveralOutputsFetchTheirMarksAtTheSizeTheLogKept) {
+    // The device context is made with the library's 250 x 96 tile; at the job end the library
+    // makes its marks at whatever size it is asked for. With the log on, each output's mark is
+    // asked for at the size the log kept; without it, at the whole printable page.
+    struct Case {
+        const char* what;
+        bool log;
+    } const cases[] = {{"log on: the kept size", true}, {"log off: the whole page", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileW(u"C:\\Windows\\ORLA_LOG.INI");
+        if (c.log) WriteLogSettings("[ZT-Q4400K]\r\nMODE=1\r\n");
+        pdev()->trustMark.noKmwFile = 1;  // as a new device context has it
+        InstallLibrary(u"GetNumOfOutputs=2");
+        SwitchOn();
+        ASSERT_TRUE(On());
+        ASSERT_EQ(pdev()->jobSpool.outputCount, 2);
+        ASSERT_EQ(pdev()->trustMark.noKmwFile, c.log ? 0u : 1u);
+        if (c.log) {
+            ASSERT_EQ(pdev()->trustMark.markImage.width, 250);
+            ASSERT_EQ(pdev()->trustMark.markImage.height, 96);
+        }
+        KweMarkImage page;
+        KweWholePageSize(pdev(), &page);
+        ASSERT_NE(page.width, 250);
+        InstallLibrary(u"GetNumOfOutputs=2\nMarkAtAskedSize=1");
+        const std::string job = DrawnJob();
+        const std::string kept = "\x1ci250,96,";
+        const std::string whole = "\x1ci" + std::to_string(page.width) + ",";
+        EXPECT_EQ(Count(job, "@PJL ENTER LANGUAGE=ORLA"), 2u) << "the job once per output";
+        if (c.log) {
+            EXPECT_GE(Count(job, kept), 2u) << "both outputs tile the kept mark";
+            EXPECT_EQ(Count(job, whole), 0u);
+        } else {
+            EXPECT_EQ(Count(job, whole), 2u) << "one whole-page mark per output";
+            EXPECT_EQ(Count(job, kept), 0u);
+        }
+        if (HasKmwFile()) DeleteFileW(KmwPath().c_str());
+        pdev()->trustMark.kmwName[0] = u'0', pdev()->trustMark.kmwName[1] = 0;
+        pdev()->trustMark.markImage.width = pdev()->trustMark.markImage.height = 0;
+        StartSpoolJob();
+    }
+}
+
 TEST_F(TrustMarkingLog, AMarkFileThatCannotBeWrittenIsDeletedAndTheJobStillMarked) {
     WriteLogSettings("[ZT-Q4400K]\r\nMODE=1\r\n");
     InstallLibrary();
