@@ -2,7 +2,6 @@
 // table. Enough of USER for services that talk through posted messages.
 #include "win/user_msg.h"
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -11,33 +10,17 @@
 #include "plat/message_window.h"
 #include "plat_internal.h"
 #include "win/kernel.h"
+#include "window_table.h"
 
 namespace plat {
 namespace {
 
-struct Window {
-    std::u16string className;
-    std::u16string title;
-    std::deque<MSG> queue;
-    HANDLE ready = nullptr;  // auto-reset: a message was posted
-};
-
-constexpr size_t kMaxQueue = 10000;  // Windows refuses posts beyond its queue quota too
-
-struct Windows {
-    std::mutex lock;
-    std::map<ULONG_PTR, std::shared_ptr<Window>> byHandle;
-    ULONG_PTR next = 0x10000;
-};
-
 Windows& windows() {
-    static Windows* w = new Windows;
-    return *w;
+    return WindowTable();
 }
 
 std::shared_ptr<Window> Find(Windows& w, HWND h) {
-    auto it = w.byHandle.find(reinterpret_cast<ULONG_PTR>(h));
-    return it == w.byHandle.end() ? nullptr : it->second;
+    return FindWindowLocked(w, h);
 }
 
 struct Atom {
@@ -70,6 +53,7 @@ HWND PlatCreateMessageWindow(LPCWSTR className, LPCWSTR windowName) {
         return nullptr;
     }
     auto window = std::make_shared<Window>();
+    window->messageOnly = true;
     window->className = className;
     window->title = windowName ? windowName : u"";
     window->ready = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -77,15 +61,13 @@ HWND PlatCreateMessageWindow(LPCWSTR className, LPCWSTR windowName) {
     Windows& w = windows();
     std::lock_guard<std::mutex> g(w.lock);
     for (const auto& [h, other] : w.byHandle) {
-        if (EqualNoCase(other->className, window->className)) {
+        if (other->messageOnly && EqualNoCase(other->className, window->className)) {
             CloseHandle(window->ready);
             SetLastError(ERROR_ALREADY_EXISTS);
             return nullptr;
         }
     }
-    w.next += 2;
-    w.byHandle[w.next] = window;
-    return reinterpret_cast<HWND>(w.next);
+    return AddWindowLocked(w, window);
 }
 
 BOOL PlatDestroyMessageWindow(HWND window) {
@@ -94,7 +76,7 @@ BOOL PlatDestroyMessageWindow(HWND window) {
         Windows& w = windows();
         std::lock_guard<std::mutex> g(w.lock);
         found = Find(w, window);
-        if (!found) {
+        if (!found || !found->messageOnly) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
@@ -118,7 +100,7 @@ BOOL PlatGetWindowMessage(HWND window, LPMSG message, DWORD milliseconds) {
             Windows& w = windows();
             std::lock_guard<std::mutex> g(w.lock);
             found = Find(w, window);
-            if (!found) {
+            if (!found || !found->messageOnly) {
                 SetLastError(ERROR_INVALID_WINDOW_HANDLE);
                 return FALSE;
             }
@@ -145,6 +127,7 @@ HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
     Windows& w = windows();
     std::lock_guard<std::mutex> g(w.lock);
     for (const auto& [h, window] : w.byHandle) {
+        if (window->parent != nullptr || window->destroying) continue;  // top-level windows only
         if (lpClassName && !EqualNoCase(window->className, lpClassName)) continue;
         if (lpWindowName && window->title != lpWindowName) continue;
         return reinterpret_cast<HWND>(h);
@@ -162,6 +145,10 @@ BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         if (!found) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
+        }
+        if (!found->messageOnly) {
+            auto q = QueueForLocked(w, found->thread);
+            return PostToThreadLocked(w, *q, MSG{hWnd, Msg, wParam, lParam, GetTickCount(), POINT{0, 0}});
         }
         if (found->queue.size() >= kMaxQueue) {
             SetLastError(ERROR_NOT_ENOUGH_QUOTA);

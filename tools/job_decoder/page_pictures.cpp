@@ -2,8 +2,6 @@
 // resolution, moves, images, rectangles, paths, clips, page ends) and paints each page on a grey canvas.
 #include "tools/job_decoder/page_pictures.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "plat/window_render.h"
 #include "tools/job_decoder/path_raster.h"
 #include "tools/job_decoder/text_marks.h"
 
@@ -710,15 +709,9 @@ PicturesResult WritePagePictures(const DecodeResult& job, const std::string& fol
         char name[32];
         std::snprintf(name, sizeof name, "page-%03zu.png", i + 1);
         pic.path = (std::filesystem::path(folder) / name).string();
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        image.width = static_cast<png_uint_32>(pic.width);
-        image.height = static_cast<png_uint_32>(pic.height);
-        image.format = PNG_FORMAT_GRAY;
-        if (!png_image_write_to_file(&image, pic.path.c_str(), 0, pic.pixels.data(), pic.width, nullptr)) {
+        if (!PlatWritePngFile(pic.path.c_str(), pic.width, pic.height, 1, pic.pixels.data())) {
             out.ok = false;
-            out.error = "cannot write " + pic.path + ": " + image.message;
-            png_image_free(&image);
+            out.error = "cannot write " + pic.path;
             return out;
         }
     }

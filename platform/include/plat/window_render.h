@@ -1,0 +1,19 @@
+// Pictures of headless windows: a window and everything shown inside it drawn as a classic
+// Windows desktop would draw it (frames, caption, controls with their state, text through
+// FreeType), so a person can look at every dialog and page.
+#pragma once
+
+#include "win/user.h"
+
+extern "C" {
+
+// Draws the window into 8-bit RGB rows of width * 3 bytes. With `rgb` null (or `size` too
+// small) only reports the size: returns the bytes needed and sets *width and *height. Returns
+// 0 for a window that is gone.
+DWORD PlatRenderWindow(HWND root, BYTE* rgb, DWORD size, LONG* width, LONG* height);
+// Draws the window to a PNG file at a host path; FALSE (last error set) when it cannot.
+BOOL PlatRenderWindowToPng(HWND root, const char* hostPath);
+// Writes 8-bit grey (channels 1) or RGB (channels 3) rows to a PNG file at a host path.
+BOOL PlatWritePngFile(const char* hostPath, LONG width, LONG height, int channels, const BYTE* pixels);
+
+}  // extern "C"

@@ -1,0 +1,48 @@
+// The test interface to headless windows: acting as the user (click, type, choose, OK, Cancel),
+// reading a control back and dumping a window tree. Each action runs on the window's own
+// thread, so a test thread can drive a dialog whose modal loop runs on another thread.
+#pragma once
+
+#include "win/user.h"
+
+extern "C" {
+
+// Called by a modal dialog's loop on this thread each time its queue is empty: the scripted
+// user's turn. Returns TRUE when it did something; FALSE lets the loop wait for messages.
+typedef BOOL (*PLAT_MODAL_IDLE_HANDLER)(HWND dialog, void* context);
+void PlatSetModalIdleHandler(PLAT_MODAL_IDLE_HANDLER handler, void* context);
+
+// What a user can do. Each fails (FALSE) where a user could not act: a hidden or disabled
+// control, an index outside the list, a window that is gone.
+BOOL PlatClick(HWND control);
+// Focuses the control as Tab does (an edit's text all selected) and types the characters.
+BOOL PlatType(HWND control, LPCWSTR text);
+BOOL PlatChoose(HWND control, int index);        // a drop-list's item picked from the list
+BOOL PlatPressButton(HWND dialog, int id);       // IDOK, IDCANCEL or any button of the dialog
+BOOL PlatSpin(HWND upDown, int presses);         // an up-down's up arrow (negative: down) pressed
+BOOL PlatChooseTreeItem(HWND tree, void* item);  // a shown tree item clicked (HTREEITEM)
+BOOL PlatToggleTreeItem(HWND tree, void* item);  // a tree item's expand button clicked
+BOOL PlatPressF1(HWND control);                  // WM_HELP for the control, as F1 on it sends
+BOOL PlatRightClick(HWND control);               // WM_CONTEXTMENU at the control's centre
+
+typedef struct _PLAT_CONTROL_STATE {
+    WCHAR className[64];
+    WCHAR text[256];
+    int id;
+    int checked;    // BST_ value for buttons, else 0
+    int selection;  // a combo box's or list's current item, -1 for none
+    int count;      // items of a combo box or list
+    BOOL enabled;
+    BOOL visible;
+    BOOL focused;
+} PLAT_CONTROL_STATE;
+BOOL PlatReadControl(HWND control, PLAT_CONTROL_STATE* state);
+
+// One line per window, children indented under their parent: class, id, "text" and flags.
+// Returns the length written, or the size needed (with terminator) when the buffer is short.
+DWORD PlatDumpWindowTree(HWND root, LPWSTR buffer, DWORD size);
+
+// Image lists not yet destroyed (leak checks).
+DWORD PlatLiveImageListCount(void);
+
+}  // extern "C"

@@ -1,0 +1,126 @@
+// The tree view control and image lists of the common controls.
+#pragma once
+
+#include "win/user.h"
+
+extern "C" {
+
+struct _TREEITEM;
+typedef struct _TREEITEM* HTREEITEM;
+struct _IMAGELIST;
+typedef struct _IMAGELIST* HIMAGELIST;
+
+#define WC_TREEVIEWW u"SysTreeView32"
+
+typedef struct tagTVITEMW {
+    UINT mask;
+    HTREEITEM hItem;
+    UINT state;
+    UINT stateMask;
+    LPWSTR pszText;
+    int cchTextMax;
+    int iImage;
+    int iSelectedImage;
+    int cChildren;
+    LPARAM lParam;
+} TVITEMW, *LPTVITEMW;
+
+#define TVITEMEXW_SIZE 80u  // the extended item record the insert record makes room for
+
+typedef struct tagTVINSERTSTRUCTW {
+    HTREEITEM hParent;
+    HTREEITEM hInsertAfter;
+    union {
+        TVITEMW item;
+        BYTE itemex[TVITEMEXW_SIZE];
+    };
+} TVINSERTSTRUCTW, *LPTVINSERTSTRUCTW;
+
+typedef struct tagNMTREEVIEWW {
+    NMHDR hdr;
+    UINT action;
+    TVITEMW itemOld;
+    TVITEMW itemNew;
+    POINT ptDrag;
+} NMTREEVIEWW, *LPNMTREEVIEWW;
+
+#define TVI_ROOT (reinterpret_cast<HTREEITEM>(static_cast<ULONG_PTR>(-0x10000)))
+#define TVI_FIRST (reinterpret_cast<HTREEITEM>(static_cast<ULONG_PTR>(-0x0FFFF)))
+#define TVI_LAST (reinterpret_cast<HTREEITEM>(static_cast<ULONG_PTR>(-0x0FFFE)))
+#define TVI_SORT (reinterpret_cast<HTREEITEM>(static_cast<ULONG_PTR>(-0x0FFFD)))
+
+#define TVIF_TEXT 0x0001
+#define TVIF_IMAGE 0x0002
+#define TVIF_PARAM 0x0004
+#define TVIF_STATE 0x0008
+#define TVIF_HANDLE 0x0010
+#define TVIF_SELECTEDIMAGE 0x0020
+#define TVIF_CHILDREN 0x0040
+#define TVIS_SELECTED 0x0002
+#define TVIS_BOLD 0x0010
+#define TVIS_EXPANDED 0x0020
+#define TVIS_STATEIMAGEMASK 0xF000
+
+#define TVS_HASBUTTONS 0x0001
+#define TVS_HASLINES 0x0002
+#define TVS_LINESATROOT 0x0004
+#define TVS_SHOWSELALWAYS 0x0020
+
+#define TVM_FIRST 0x1100
+#define TVM_DELETEITEM (TVM_FIRST + 1)
+#define TVM_EXPAND (TVM_FIRST + 2)
+#define TVM_GETITEMRECT (TVM_FIRST + 4)
+#define TVM_GETCOUNT (TVM_FIRST + 5)
+#define TVM_GETINDENT (TVM_FIRST + 6)
+#define TVM_SETINDENT (TVM_FIRST + 7)
+#define TVM_GETIMAGELIST (TVM_FIRST + 8)
+#define TVM_SETIMAGELIST (TVM_FIRST + 9)
+#define TVM_GETNEXTITEM (TVM_FIRST + 10)
+#define TVM_SELECTITEM (TVM_FIRST + 11)
+#define TVM_GETITEMHEIGHT (TVM_FIRST + 28)
+#define TVM_INSERTITEMW (TVM_FIRST + 50)
+#define TVM_GETITEMW (TVM_FIRST + 62)
+#define TVM_SETITEMW (TVM_FIRST + 63)
+#define TVE_COLLAPSE 0x0001
+#define TVE_EXPAND 0x0002
+#define TVE_TOGGLE 0x0003
+#define TVGN_ROOT 0x0000
+#define TVGN_NEXT 0x0001
+#define TVGN_PREVIOUS 0x0002
+#define TVGN_PARENT 0x0003
+#define TVGN_CHILD 0x0004
+#define TVGN_FIRSTVISIBLE 0x0005
+#define TVGN_NEXTVISIBLE 0x0006
+#define TVGN_PREVIOUSVISIBLE 0x0007
+#define TVGN_CARET 0x0009
+#define TVSIL_NORMAL 0
+#define TVSIL_STATE 2
+#define TVC_UNKNOWN 0x0000
+#define TVC_BYMOUSE 0x0001
+#define TVN_FIRST (0U - 400U)
+#define TVN_SELCHANGINGW (TVN_FIRST - 50)
+#define TVN_SELCHANGEDW (TVN_FIRST - 51)
+#define TVN_ITEMEXPANDINGW (TVN_FIRST - 54)
+#define TVN_ITEMEXPANDEDW (TVN_FIRST - 55)
+#define TVN_DELETEITEMW (TVN_FIRST - 58)
+
+// ---- Image lists ----
+#define ILC_MASK 0x0001
+#define ILC_COLOR 0x0000
+#define ILC_COLOR4 0x0004
+#define ILC_COLOR8 0x0008
+#define ILC_COLOR24 0x0018
+#define ILC_COLOR32 0x0020
+HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int cInitial, int cGrow);
+BOOL ImageList_Destroy(HIMAGELIST himl);
+int ImageList_GetImageCount(HIMAGELIST himl);
+// Adds (i = -1) or replaces the image at i; the image's index, or -1.
+int ImageList_ReplaceIcon(HIMAGELIST himl, int i, HICON hicon);
+int ImageList_Add(HIMAGELIST himl, HBITMAP hbmImage, HBITMAP hbmMask);
+BOOL ImageList_Remove(HIMAGELIST himl, int i);  // i = -1 removes all
+BOOL ImageList_GetIconSize(HIMAGELIST himl, int* cx, int* cy);
+
+}  // extern "C"
+
+static_assert(sizeof(TVITEMW) == 56 && offsetof(TVITEMW, lParam) == 48);
+static_assert(sizeof(TVINSERTSTRUCTW) == 96 && sizeof(NMTREEVIEWW) == 152);

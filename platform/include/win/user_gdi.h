@@ -1,0 +1,114 @@
+// Device contexts for drawing in windows' pictures: memory DCs whose bitmaps are engine
+// surfaces (24 bits, top-down), solid brushes and pens, lines, fills, copies and text in the
+// UI faces, and bitmaps loaded from resource modules.
+#pragma once
+
+#include "win/gdi.h"
+#include "win/user.h"
+
+extern "C" {
+
+#define WHITE_BRUSH 0
+#define LTGRAY_BRUSH 1
+#define GRAY_BRUSH 2
+#define DKGRAY_BRUSH 3
+#define BLACK_BRUSH 4
+#define NULL_BRUSH 5
+#define WHITE_PEN 6
+#define BLACK_PEN 7
+#define NULL_PEN 8
+#define DEFAULT_GUI_FONT 17
+#define PS_SOLID 0
+#define PS_NULL 5
+#define TRANSPARENT 1
+#define OPAQUE 2
+#define SRCCOPY 0x00CC0020u
+#define PATCOPY 0x00F00021u
+#define DT_LEFT 0x0000
+#define DT_CENTER 0x0001
+#define DT_RIGHT 0x0002
+#define DT_VCENTER 0x0004
+#define DT_BOTTOM 0x0008
+#define DT_SINGLELINE 0x0020
+#define DT_CALCRECT 0x0400
+#define DT_NOPREFIX 0x0800
+#define CLR_INVALID 0xFFFFFFFFu
+#define COLOR_WINDOW 5
+#define COLOR_WINDOWTEXT 8
+#define COLOR_HIGHLIGHT 13
+#define COLOR_HIGHLIGHTTEXT 14
+#define COLOR_BTNFACE 15
+#define COLOR_GRAYTEXT 17
+
+HDC CreateCompatibleDC(HDC hdc);
+BOOL DeleteDC(HDC hdc);
+HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy);
+HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
+BOOL DeleteObject(HGDIOBJ ho);  // FALSE for an object still selected into a DC
+HGDIOBJ GetStockObject(int i);
+HBRUSH CreateSolidBrush(COLORREF color);
+HPEN CreatePen(int iStyle, int cWidth, COLORREF color);
+HFONT CreateFontIndirectW(const LOGFONTW* lplf);
+DWORD GetSysColor(int nIndex);
+// hbr may be a system colour index + 1, as window classes give it.
+int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
+BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
+BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt);
+BOOL LineTo(HDC hdc, int x, int y);
+// SRCCOPY and PATCOPY; other raster operations fail rather than draw something else.
+BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
+COLORREF SetTextColor(HDC hdc, COLORREF color);
+COLORREF SetBkColor(HDC hdc, COLORREF color);
+int SetBkMode(HDC hdc, int mode);
+COLORREF GetPixel(HDC hdc, int x, int y);
+COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
+BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c);
+BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl);
+int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format);
+// Bitmaps and icons of resource modules are device-independent bitmaps: BITMAPINFOHEADER, colour
+// table, rows (1, 4, 8, 24 or 32 bits, uncompressed; bottom-up for a positive height). An icon
+// (RT_ICON) of 32 bits keeps its alpha channel; others are opaque.
+HBITMAP LoadBitmapW(HINSTANCE hInstance, LPCWSTR lpBitmapName);
+HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
+#define LR_DEFAULTCOLOR 0x0000
+#define LR_LOADFROMFILE 0x0010
+#define LR_DEFAULTSIZE 0x0040
+#define LR_SHARED 0x8000
+// IMAGE_BITMAP or IMAGE_ICON from the module; cx and cy are the size an icon is drawn at by
+// default. Loading from files is not offered.
+HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT fuLoad);
+BOOL DestroyIcon(HICON hIcon);
+#define DI_MASK 0x0001
+#define DI_IMAGE 0x0002
+#define DI_NORMAL 0x0003
+#define DI_DEFAULTSIZE 0x0008
+// Draws the icon scaled to cx x cy (0: its own size, or the system icon size with DI_DEFAULTSIZE).
+BOOL DrawIconEx(HDC hdc, int xLeft, int yTop, HICON hIcon, int cxWidth, int cyWidth, UINT istepIfAniCur,
+                HBRUSH hbrFlickerFreeDraw, UINT diFlags);
+DWORD PlatLiveIconCount(void);
+
+// GDI objects of the UI not yet deleted (leak checks): DCs, brushes, pens, fonts and bitmaps.
+DWORD PlatLiveUiGdiObjectCount(void);
+
+}  // extern "C"
+
+// ---- Owner drawing ----
+#define ODT_MENU 1
+#define ODT_BUTTON 4
+#define ODT_STATIC 5
+#define ODA_DRAWENTIRE 0x0001
+#define ODS_SELECTED 0x0001
+#define ODS_DISABLED 0x0004
+#define ODS_FOCUS 0x0010
+typedef struct tagDRAWITEMSTRUCT {
+    UINT CtlType;
+    UINT CtlID;
+    UINT itemID;
+    UINT itemAction;
+    UINT itemState;
+    HWND hwndItem;
+    HDC hDC;
+    RECT rcItem;
+    ULONG_PTR itemData;
+} DRAWITEMSTRUCT, *LPDRAWITEMSTRUCT;
+static_assert(sizeof(DRAWITEMSTRUCT) == 64 && offsetof(DRAWITEMSTRUCT, hDC) == 32);

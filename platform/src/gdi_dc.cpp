@@ -1,0 +1,492 @@
+// Memory device contexts of the UI: bitmaps are engine surfaces (24 bits, top-down, blue first),
+// brushes, pens and fonts are entries of one table, and a handle that is not in it is refused.
+// Drawing clips to the selected bitmap; without one nothing is drawn and the call fails.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "plat_internal.h"
+#include "ui_fonts.h"
+#include "win/ddi.h"
+#include "win/user_gdi.h"
+
+namespace plat {
+namespace {
+
+enum class Kind { Brush, Pen, Font, Dc, Bitmap };
+
+struct Dc {
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ brush = nullptr;
+    HGDIOBJ pen = nullptr;
+    HGDIOBJ font = nullptr;
+    COLORREF text = RGB(0, 0, 0);
+    COLORREF back = RGB(255, 255, 255);
+    int backMode = OPAQUE;
+    POINT position{0, 0};
+};
+
+struct Object {
+    Kind kind;
+    COLORREF color = 0;
+    int style = PS_SOLID;
+    int width = 1;
+    Dc dc;
+};
+
+struct Objects {
+    std::mutex lock;
+    std::map<ULONG_PTR, Object> byHandle;
+    ULONG_PTR next = 0x7A0000;
+};
+
+Objects& objects() {
+    static Objects* o = [] {
+        auto* made = new Objects;
+        // Stock objects: numbered by their index, never deleted.
+        const COLORREF greys[] = {RGB(255, 255, 255), RGB(192, 192, 192), RGB(128, 128, 128), RGB(64, 64, 64),
+                                  RGB(0, 0, 0)};
+        for (int i = WHITE_BRUSH; i <= BLACK_BRUSH; ++i) made->byHandle[0x7900 + i] = Object{Kind::Brush, greys[i]};
+        made->byHandle[0x7900 + NULL_BRUSH] = Object{Kind::Brush, 0, PS_NULL};
+        made->byHandle[0x7900 + WHITE_PEN] = Object{Kind::Pen, RGB(255, 255, 255)};
+        made->byHandle[0x7900 + BLACK_PEN] = Object{Kind::Pen, RGB(0, 0, 0)};
+        made->byHandle[0x7900 + NULL_PEN] = Object{Kind::Pen, 0, PS_NULL};
+        made->byHandle[0x7900 + DEFAULT_GUI_FONT] = Object{Kind::Font};
+        return made;
+    }();
+    return *o;
+}
+
+bool IsStock(ULONG_PTR h) {
+    return h >= 0x7900 && h <= 0x7900 + DEFAULT_GUI_FONT;
+}
+
+HGDIOBJ Add(Object object) {
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    o.next += 4;
+    o.byHandle[o.next] = object;
+    return reinterpret_cast<HGDIOBJ>(o.next);
+}
+
+Object* FindLocked(Objects& o, HGDIOBJ h) {
+    auto it = o.byHandle.find(reinterpret_cast<ULONG_PTR>(h));
+    return it == o.byHandle.end() ? nullptr : &it->second;
+}
+
+// The DC's state copied out under the lock (drawing itself runs without it).
+bool ReadDc(HDC hdc, Dc& out) {
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    Object* dc = FindLocked(o, hdc);
+    if (!dc || dc->kind != Kind::Dc) return false;
+    out = dc->dc;
+    return true;
+}
+
+// A brush's or pen's colour and whether it draws at all.
+bool Paint(HGDIOBJ h, Kind kind, COLORREF& color, int* width = nullptr) {
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    Object* object = FindLocked(o, h);
+    if (!object || object->kind != kind || object->style == PS_NULL) return false;
+    color = object->color;
+    if (width) *width = std::max(object->width, 1);
+    return true;
+}
+
+// The selected bitmap's pixels, locked for one drawing call.
+struct Pixels {
+    SURFOBJ* so = nullptr;
+    explicit Pixels(HBITMAP bitmap) : so(bitmap ? EngLockSurface(reinterpret_cast<HSURF>(bitmap)) : nullptr) {}
+    ~Pixels() {
+        if (so) EngUnlockSurface(so);
+    }
+    Pixels(const Pixels&) = delete;
+    Pixels& operator=(const Pixels&) = delete;
+    bool Usable() const { return so && so->iBitmapFormat == BMF_24BPP && so->pvScan0; }
+    LONG Width() const { return so->sizlBitmap.cx; }
+    LONG Height() const { return so->sizlBitmap.cy; }
+    BYTE* At(LONG x, LONG y) const { return static_cast<BYTE*>(so->pvScan0) + y * so->lDelta + x * 3; }
+    bool Inside(LONG x, LONG y) const { return x >= 0 && y >= 0 && x < Width() && y < Height(); }
+    void Put(LONG x, LONG y, COLORREF c, unsigned coverage = 255) const {
+        if (!Inside(x, y)) return;
+        BYTE* p = At(x, y);
+        const BYTE to[3] = {static_cast<BYTE>(c >> 16), static_cast<BYTE>(c >> 8), static_cast<BYTE>(c)};
+        for (int i = 0; i < 3; ++i) p[i] = static_cast<BYTE>((p[i] * (255 - coverage) + to[i] * coverage) / 255);
+    }
+    void Fill(RECT r, COLORREF c) const {
+        for (LONG y = std::max<LONG>(r.top, 0); y < std::min(r.bottom, Height()); ++y) {
+            for (LONG x = std::max<LONG>(r.left, 0); x < std::min(r.right, Width()); ++x) Put(x, y, c);
+        }
+    }
+};
+
+// Runs a drawing step on the DC's selected bitmap; FALSE without a DC or a usable bitmap.
+template <typename Draw>
+BOOL Drawing(HDC hdc, Draw draw) {
+    Dc dc;
+    if (!ReadDc(hdc, dc)) return FALSE;
+    Pixels px(dc.bitmap);
+    if (!px.Usable()) return FALSE;
+    return draw(dc, px) ? TRUE : FALSE;
+}
+
+constexpr COLORREF kSysColors[] = {
+    RGB(212, 208, 200), RGB(58, 110, 165),  RGB(10, 36, 106),   RGB(128, 128, 128), RGB(212, 208, 200),
+    RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255),
+    RGB(212, 208, 200), RGB(212, 208, 200), RGB(128, 128, 128), RGB(0, 120, 215),   RGB(255, 255, 255),
+    RGB(240, 240, 240), RGB(128, 128, 128), RGB(109, 109, 109), RGB(0, 0, 0),       RGB(212, 208, 200),
+};
+
+// A brush argument: a brush handle, or a system colour index + 1.
+bool BrushColor(HBRUSH hbr, COLORREF& color) {
+    auto value = reinterpret_cast<ULONG_PTR>(hbr);
+    if (value >= 1 && value <= std::size(kSysColors)) {
+        color = kSysColors[value - 1];
+        return true;
+    }
+    return Paint(hbr, Kind::Brush, color);
+}
+
+void Line(const Pixels& px, POINT from, POINT to, COLORREF color, int width) {
+    LONG dx = std::abs(to.x - from.x), dy = -std::abs(to.y - from.y);
+    LONG sx = from.x < to.x ? 1 : -1, sy = from.y < to.y ? 1 : -1, err = dx + dy;
+    // The end point itself is not drawn, as GDI leaves it for the next segment.
+    for (POINT p = from; p.x != to.x || p.y != to.y;) {
+        px.Fill(RECT{p.x - (width - 1) / 2, p.y - (width - 1) / 2, p.x + width / 2 + 1, p.y + width / 2 + 1}, color);
+        LONG e2 = 2 * err;
+        if (e2 >= dy) err += dy, p.x += sx;
+        if (e2 <= dx) err += dx, p.y += sy;
+    }
+}
+
+std::u16string Counted(LPCWSTR text, int count) {
+    if (text == nullptr) return {};
+    return count < 0 ? std::u16string(text) : std::u16string(text, static_cast<size_t>(count));
+}
+
+struct TextTarget {
+    const Pixels* px;
+    COLORREF color;
+};
+
+void PlotText(void* context, LONG x, LONG y, unsigned coverage) {
+    auto* t = static_cast<TextTarget*>(context);
+    t->px->Put(x, y, t->color, coverage);
+}
+
+// One line with its cell's top-left at (x, y).
+void DrawLine(const Pixels& px, const Dc& dc, LONG x, LONG y, std::u16string_view text) {
+    LONG width = SetUiText(0, 0, text, nullptr, nullptr);
+    if (dc.backMode == OPAQUE) px.Fill(RECT{x, y, x + width, y + kUiLineHeight}, dc.back);
+    TextTarget target{&px, dc.text};
+    SetUiText(x, y + kUiTextAscent, text, PlotText, &target);
+}
+
+// "&x" underlines x on screen; here the marker is only taken out ("&&" is one "&").
+std::u16string WithoutPrefix(std::u16string_view text) {
+    std::u16string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size()) ++i;
+        out += text[i];
+    }
+    return out;
+}
+
+COLORREF Swap(HDC hdc, COLORREF Dc::*field, COLORREF value) {
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    Object* dc = FindLocked(o, hdc);
+    if (!dc || dc->kind != Kind::Dc) return CLR_INVALID;
+    COLORREF old = dc->dc.*field;
+    dc->dc.*field = value;
+    return old;
+}
+
+bool SelectedSomewhereLocked(Objects& o, HGDIOBJ h) {
+    for (auto& [handle, object] : o.byHandle) {
+        if (object.kind != Kind::Dc) continue;
+        const Dc& dc = object.dc;
+        if (dc.bitmap == h || dc.brush == h || dc.pen == h || dc.font == h) return true;
+    }
+    return false;
+}
+
+bool IsSurface(HGDIOBJ h) {
+    SURFOBJ* so = EngLockSurface(reinterpret_cast<HSURF>(h));
+    if (!so) return false;
+    EngUnlockSurface(so);
+    return true;
+}
+
+}  // namespace
+}  // namespace plat
+
+using namespace plat;
+
+extern "C" {
+
+HDC CreateCompatibleDC(HDC) {
+    Object dc{Kind::Dc};
+    dc.dc.brush = GetStockObject(WHITE_BRUSH);
+    dc.dc.pen = GetStockObject(BLACK_PEN);
+    dc.dc.font = GetStockObject(DEFAULT_GUI_FONT);
+    return reinterpret_cast<HDC>(Add(dc));
+}
+
+BOOL DeleteDC(HDC hdc) {
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    Object* dc = FindLocked(o, hdc);
+    if (!dc || dc->kind != Kind::Dc) return FALSE;
+    o.byHandle.erase(reinterpret_cast<ULONG_PTR>(hdc));
+    return TRUE;
+}
+
+HBITMAP CreateCompatibleBitmap(HDC, int cx, int cy) {
+    constexpr int kLargest = 16384;
+    if (cx <= 0 || cy <= 0 || cx > kLargest || cy > kLargest) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    LONG stride = ((cx * 3) + 3) & ~3;
+    return EngCreateBitmap(SIZEL{cx, cy}, stride, BMF_24BPP, BMF_TOPDOWN, nullptr);
+}
+
+HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
+    bool surface = IsSurface(h);
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    Object* dc = FindLocked(o, hdc);
+    if (!dc || dc->kind != Kind::Dc) return nullptr;
+    if (surface) return std::exchange(dc->dc.bitmap, reinterpret_cast<HBITMAP>(h));
+    Object* object = FindLocked(o, h);
+    if (!object) return nullptr;
+    switch (object->kind) {
+        case Kind::Brush:
+            return std::exchange(dc->dc.brush, h);
+        case Kind::Pen:
+            return std::exchange(dc->dc.pen, h);
+        case Kind::Font:
+            return std::exchange(dc->dc.font, h);
+        default:
+            return nullptr;
+    }
+}
+
+BOOL DeleteObject(HGDIOBJ ho) {
+    bool surface = IsSurface(ho);
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    if (SelectedSomewhereLocked(o, ho)) return FALSE;
+    if (surface) return EngDeleteSurface(reinterpret_cast<HSURF>(ho));
+    Object* object = FindLocked(o, ho);
+    if (!object || object->kind == Kind::Dc) return FALSE;
+    if (!IsStock(reinterpret_cast<ULONG_PTR>(ho))) o.byHandle.erase(reinterpret_cast<ULONG_PTR>(ho));
+    return TRUE;
+}
+
+HGDIOBJ GetStockObject(int i) {
+    objects();
+    bool known = (i >= WHITE_BRUSH && i <= NULL_PEN) || i == DEFAULT_GUI_FONT;
+    return known ? reinterpret_cast<HGDIOBJ>(static_cast<ULONG_PTR>(0x7900 + i)) : nullptr;
+}
+
+HBRUSH CreateSolidBrush(COLORREF color) {
+    return static_cast<HBRUSH>(Add(Object{Kind::Brush, color & 0xFFFFFF}));
+}
+
+HPEN CreatePen(int iStyle, int cWidth, COLORREF color) {
+    if (iStyle != PS_SOLID && iStyle != PS_NULL) iStyle = PS_SOLID;  // dashes are drawn solid
+    return static_cast<HPEN>(Add(Object{Kind::Pen, color & 0xFFFFFF, iStyle, std::clamp(cWidth, 1, 64)}));
+}
+
+// Text is set in the UI faces whatever the font asks for; the font is kept for SelectObject.
+HFONT CreateFontIndirectW(const LOGFONTW* lplf) {
+    if (lplf == nullptr) return nullptr;
+    return static_cast<HFONT>(Add(Object{Kind::Font}));
+}
+
+DWORD GetSysColor(int nIndex) {
+    return nIndex >= 0 && static_cast<size_t>(nIndex) < std::size(kSysColors) ? kSysColors[nIndex] : 0;
+}
+
+int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
+    COLORREF color;
+    if (lprc == nullptr || !BrushColor(hbr, color)) return 0;
+    return Drawing(hDC, [&](const Dc&, const Pixels& px) {
+        px.Fill(*lprc, color);
+        return true;
+    });
+}
+
+BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
+    return Drawing(hdc, [&](const Dc& dc, const Pixels& px) {
+        COLORREF color;
+        int width = 1;
+        if (Paint(dc.brush, Kind::Brush, color)) px.Fill(RECT{left + 1, top + 1, right - 1, bottom - 1}, color);
+        if (Paint(dc.pen, Kind::Pen, color, &width)) {
+            px.Fill(RECT{left, top, right, top + width}, color);
+            px.Fill(RECT{left, bottom - width, right, bottom}, color);
+            px.Fill(RECT{left, top, left + width, bottom}, color);
+            px.Fill(RECT{right - width, top, right, bottom}, color);
+        }
+        return true;
+    });
+}
+
+BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    Object* dc = FindLocked(o, hdc);
+    if (!dc || dc->kind != Kind::Dc) return FALSE;
+    if (lppt) *lppt = dc->dc.position;
+    dc->dc.position = POINT{x, y};
+    return TRUE;
+}
+
+BOOL LineTo(HDC hdc, int x, int y) {
+    BOOL drawn = Drawing(hdc, [&](const Dc& dc, const Pixels& px) {
+        COLORREF color;
+        int width = 1;
+        if (Paint(dc.pen, Kind::Pen, color, &width)) Line(px, dc.position, POINT{x, y}, color, width);
+        return true;
+    });
+    return drawn && MoveToEx(hdc, x, y, nullptr);
+}
+
+BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
+    Dc dst;
+    if (!ReadDc(hdc, dst) || cx < 0 || cy < 0) return FALSE;
+    Pixels to(dst.bitmap);
+    if (!to.Usable()) return FALSE;
+    if (rop == PATCOPY) {
+        COLORREF color;
+        if (Paint(dst.brush, Kind::Brush, color)) to.Fill(RECT{x, y, x + cx, y + cy}, color);
+        return TRUE;
+    }
+    Dc src;
+    if (rop != SRCCOPY || !ReadDc(hdcSrc, src)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (src.bitmap == dst.bitmap) return FALSE;  // overlapping copies are not needed by any caller
+    Pixels from(src.bitmap);
+    if (!from.Usable()) return FALSE;
+    for (int row = 0; row < cy; ++row) {
+        for (int col = 0; col < cx; ++col) {
+            if (!from.Inside(x1 + col, y1 + row) || !to.Inside(x + col, y + row)) continue;
+            std::memcpy(to.At(x + col, y + row), from.At(x1 + col, y1 + row), 3);
+        }
+    }
+    return TRUE;
+}
+
+COLORREF SetTextColor(HDC hdc, COLORREF color) {
+    return Swap(hdc, &Dc::text, color);
+}
+
+COLORREF SetBkColor(HDC hdc, COLORREF color) {
+    return Swap(hdc, &Dc::back, color);
+}
+
+int SetBkMode(HDC hdc, int mode) {
+    if (mode != TRANSPARENT && mode != OPAQUE) return 0;
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    Object* dc = FindLocked(o, hdc);
+    if (!dc || dc->kind != Kind::Dc) return 0;
+    return std::exchange(dc->dc.backMode, mode);
+}
+
+COLORREF GetPixel(HDC hdc, int x, int y) {
+    Dc dc;
+    if (!ReadDc(hdc, dc)) return CLR_INVALID;
+    Pixels px(dc.bitmap);
+    if (!px.Usable() || !px.Inside(x, y)) return CLR_INVALID;
+    const BYTE* p = px.At(x, y);
+    return RGB(p[2], p[1], p[0]);
+}
+
+COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
+    Dc dc;
+    if (!ReadDc(hdc, dc)) return CLR_INVALID;
+    Pixels px(dc.bitmap);
+    if (!px.Usable() || !px.Inside(x, y)) return CLR_INVALID;
+    px.Put(x, y, color);
+    return color;
+}
+
+BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c) {
+    if (lpString == nullptr && c != 0) return FALSE;
+    return Drawing(hdc, [&](const Dc& dc, const Pixels& px) {
+        DrawLine(px, dc, x, y, Counted(lpString, std::max(c, 0)));
+        return true;
+    });
+}
+
+BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl) {
+    Dc dc;
+    if (psizl == nullptr || !ReadDc(hdc, dc) || (lpString == nullptr && c != 0) || c < 0) return FALSE;
+    *psizl = SIZE{SetUiText(0, 0, Counted(lpString, c), nullptr, nullptr), kUiLineHeight};
+    return TRUE;
+}
+
+// Lines split at line breaks (one line with DT_SINGLELINE), placed by the alignment flags;
+// DT_CALCRECT only measures. Returns the height of the text.
+int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format) {
+    Dc dc;
+    if (lprc == nullptr || lpchText == nullptr || !ReadDc(hdc, dc)) return 0;
+    std::u16string text = Counted(lpchText, cchText);
+    if (!(format & DT_NOPREFIX)) text = WithoutPrefix(text);
+    std::vector<std::u16string> lines;
+    if (format & DT_SINGLELINE) {
+        std::replace(text.begin(), text.end(), u'\n', u' ');
+        lines.push_back(text);
+    } else {
+        for (size_t start = 0;;) {
+            size_t end = text.find(u'\n', start);
+            lines.push_back(text.substr(start, end == std::u16string::npos ? end : end - start));
+            if (end == std::u16string::npos) break;
+            start = end + 1;
+        }
+    }
+    auto height = static_cast<LONG>(lines.size()) * kUiLineHeight;
+    if (format & DT_CALCRECT) {
+        LONG widest = 0;
+        for (const auto& line : lines) widest = std::max(widest, SetUiText(0, 0, line, nullptr, nullptr));
+        lprc->right = lprc->left + widest;
+        lprc->bottom = lprc->top + height;
+        return static_cast<int>(height);
+    }
+    Pixels px(dc.bitmap);
+    if (!px.Usable()) return 0;
+    LONG top = lprc->top;
+    if ((format & DT_SINGLELINE) && (format & DT_VCENTER)) top = (lprc->top + lprc->bottom - height) / 2;
+    if ((format & DT_SINGLELINE) && (format & DT_BOTTOM)) top = lprc->bottom - height;
+    for (const auto& line : lines) {
+        LONG width = SetUiText(0, 0, line, nullptr, nullptr);
+        LONG x = format & DT_CENTER  ? (lprc->left + lprc->right - width) / 2
+                 : format & DT_RIGHT ? lprc->right - width
+                                     : lprc->left;
+        DrawLine(px, dc, x, top, line);
+        top += kUiLineHeight;
+    }
+    return static_cast<int>(height);
+}
+
+DWORD PlatLiveUiGdiObjectCount(void) {
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    DWORD count = 0;
+    for (const auto& [handle, object] : o.byHandle) count += IsStock(handle) ? 0 : 1;
+    return count;
+}
+
+}  // extern "C"

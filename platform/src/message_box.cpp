@@ -1,0 +1,126 @@
+// Message boxes answered by the test's script, with a log of every box shown.
+#include "plat/message_box.h"
+
+#include <algorithm>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "plat_internal.h"
+
+namespace plat {
+namespace {
+
+struct Boxes {
+    std::mutex lock;
+    std::deque<int> answers;
+    std::vector<PLAT_MESSAGE_BOX_RECORD> log;
+    DWORD unexpected = 0;
+};
+
+Boxes& boxes() {
+    static Boxes* b = new Boxes;
+    return *b;
+}
+
+// The buttons of each box type, by MB_ type number.
+struct ButtonSet {
+    UINT type;
+    int buttons[3];
+};
+constexpr ButtonSet kButtonSets[] = {
+    {MB_OK, {IDOK, 0, 0}},
+    {MB_OKCANCEL, {IDOK, IDCANCEL, 0}},
+    {MB_ABORTRETRYIGNORE, {IDABORT, IDRETRY, IDIGNORE}},
+    {MB_YESNOCANCEL, {IDYES, IDNO, IDCANCEL}},
+    {MB_YESNO, {IDYES, IDNO, 0}},
+    {MB_RETRYCANCEL, {IDRETRY, IDCANCEL, 0}},
+    {MB_CANCELTRYCONTINUE, {IDCANCEL, IDTRYAGAIN, IDCONTINUE}},
+};
+
+bool IsButtonOf(UINT type, int answer) {
+    for (const ButtonSet& set : kButtonSets) {
+        if (set.type == (type & MB_TYPEMASK))
+            return std::find(std::begin(set.buttons), std::end(set.buttons), answer) != std::end(set.buttons) &&
+                   answer != 0;
+    }
+    return false;
+}
+
+template <size_t N>
+void CopyCut(WCHAR (&out)[N], LPCWSTR text) {
+    std::u16string_view view = View(text);
+    size_t n = std::min(view.size(), N - 1);
+    view.copy(out, n);
+    out[n] = 0;
+}
+
+}  // namespace
+}  // namespace plat
+
+using namespace plat;
+
+extern "C" {
+
+int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
+    PLAT_MESSAGE_BOX_RECORD record{};
+    CopyCut(record.text, lpText);
+    CopyCut(record.caption, lpCaption ? lpCaption : u"Error");  // Windows' caption when none is given
+    record.flags = uType;
+    record.owner = hWnd;
+    Boxes& b = boxes();
+    std::lock_guard<std::mutex> g(b.lock);
+    if (!b.answers.empty() && IsButtonOf(uType, b.answers.front())) {
+        record.answer = b.answers.front();
+        b.answers.pop_front();
+    } else {
+        record.unexpected = TRUE;
+        ++b.unexpected;
+        SetLastError(ERROR_INVALID_PARAMETER);
+    }
+    b.log.push_back(record);
+    return record.answer;
+}
+
+void PlatQueueMessageBoxAnswer(int answer) {
+    Boxes& b = boxes();
+    std::lock_guard<std::mutex> g(b.lock);
+    b.answers.push_back(answer);
+}
+
+DWORD PlatMessageBoxCount(void) {
+    Boxes& b = boxes();
+    std::lock_guard<std::mutex> g(b.lock);
+    return static_cast<DWORD>(b.log.size());
+}
+
+BOOL PlatGetMessageBox(DWORD index, PLAT_MESSAGE_BOX_RECORD* record) {
+    Boxes& b = boxes();
+    std::lock_guard<std::mutex> g(b.lock);
+    if (record == nullptr || index >= b.log.size()) return FALSE;
+    *record = b.log[index];
+    return TRUE;
+}
+
+DWORD PlatUnexpectedMessageBoxCount(void) {
+    Boxes& b = boxes();
+    std::lock_guard<std::mutex> g(b.lock);
+    return b.unexpected;
+}
+
+DWORD PlatPendingMessageBoxAnswers(void) {
+    Boxes& b = boxes();
+    std::lock_guard<std::mutex> g(b.lock);
+    return static_cast<DWORD>(b.answers.size());
+}
+
+void PlatResetMessageBoxes(void) {
+    Boxes& b = boxes();
+    std::lock_guard<std::mutex> g(b.lock);
+    b.answers.clear();
+    b.log.clear();
+    b.unexpected = 0;
+}
+
+}  // extern "C"

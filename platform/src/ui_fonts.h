@@ -1,0 +1,21 @@
+// The faces windows draw their text in: DejaVu Sans, with the IPA face for characters DejaVu
+// lacks, at the dialog font's size. Shared by the window renderer and device contexts.
+#pragma once
+
+#include <string_view>
+
+#include "win/base.h"
+
+namespace plat {
+
+inline constexpr int kUiTextPixels = 11;  // 8 points at 96 dpi
+inline constexpr int kUiTextAscent = 9;
+inline constexpr int kUiLineHeight = 13;
+
+// Receives each glyph pixel with its coverage (1..255).
+typedef void (*GlyphPlot)(void* context, LONG x, LONG y, unsigned coverage);
+
+// Sets one line with its baseline at y; with `plot` null only measures. Returns the advance.
+LONG SetUiText(LONG x, LONG baseline, std::u16string_view text, GlyphPlot plot, void* context);
+
+}  // namespace plat

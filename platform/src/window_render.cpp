@@ -1,0 +1,446 @@
+// Draws a window tree the way the classic Windows look draws it: a dialog frame and caption,
+// then every shown control by its class and state, text set by the shared UI faces.
+#include "plat/window_render.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "plat_internal.h"
+#include "ui_fonts.h"
+#include "win/tree_view.h"
+#include "win/user_controls.h"
+#include "win/user_gdi.h"
+
+namespace plat {
+namespace {
+
+constexpr int kTextPixels = kUiTextPixels;
+constexpr LONG kLargestPicture = 8192;
+
+struct Rgb {
+    BYTE r, g, b;
+};
+constexpr Rgb kFace{240, 240, 240};
+constexpr Rgb kCaption{10, 36, 106};
+constexpr Rgb kCaptionText{255, 255, 255};
+constexpr Rgb kText{0, 0, 0};
+constexpr Rgb kGreyText{109, 109, 109};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kButtonFace{225, 225, 225};
+constexpr Rgb kButtonEdge{173, 173, 173};
+constexpr Rgb kDefaultEdge{0, 120, 215};
+constexpr Rgb kFieldEdge{122, 122, 122};
+constexpr Rgb kGroupEdge{220, 220, 220};
+constexpr Rgb kMark{33, 33, 33};
+
+struct Canvas {
+    LONG width = 0;
+    LONG height = 0;
+    std::vector<BYTE> rgb;
+    RECT clip{};
+};
+
+void Blend(Canvas& c, LONG x, LONG y, Rgb color, unsigned coverage) {
+    if (x < c.clip.left || y < c.clip.top || x >= c.clip.right || y >= c.clip.bottom) return;
+    BYTE* p = &c.rgb[(static_cast<size_t>(y) * static_cast<size_t>(c.width) + static_cast<size_t>(x)) * 3];
+    const BYTE to[3] = {color.r, color.g, color.b};
+    for (int i = 0; i < 3; ++i) p[i] = static_cast<BYTE>((p[i] * (255 - coverage) + to[i] * coverage) / 255);
+}
+
+void Fill(Canvas& c, RECT r, Rgb color) {
+    for (LONG y = r.top; y < r.bottom; ++y) {
+        for (LONG x = r.left; x < r.right; ++x) Blend(c, x, y, color, 255);
+    }
+}
+
+void Frame(Canvas& c, RECT r, Rgb color, LONG thickness = 1) {
+    Fill(c, RECT{r.left, r.top, r.right, r.top + thickness}, color);
+    Fill(c, RECT{r.left, r.bottom - thickness, r.right, r.bottom}, color);
+    Fill(c, RECT{r.left, r.top, r.left + thickness, r.bottom}, color);
+    Fill(c, RECT{r.right - thickness, r.top, r.right, r.bottom}, color);
+}
+
+void OwnerDraw(Canvas& c, HWND h, RECT place, UINT type, UINT item, ULONG_PTR data, UINT state);
+void DrawPicture(Canvas& c, HWND h, RECT place, DWORD type);
+
+void PlotOnCanvas(void* context, LONG x, LONG y, unsigned coverage) {
+    auto* target = static_cast<std::pair<Canvas*, Rgb>*>(context);
+    Blend(*target->first, x, y, target->second, coverage);
+}
+
+// Draws (or with `c` null only measures) one line; returns its advance in pixels.
+LONG Text(Canvas* c, LONG x, LONG baseline, std::u16string_view text, Rgb color) {
+    std::pair<Canvas*, Rgb> target{c, color};
+    return SetUiText(x, baseline, text, c ? PlotOnCanvas : nullptr, &target);
+}
+
+// The control's text placed in its rectangle: left, centred or right, centred up and down.
+void TextIn(Canvas& c, RECT r, std::u16string_view text, Rgb color, int align) {
+    LONG width = Text(nullptr, 0, 0, text, color);
+    LONG x = align == 1 ? (r.left + r.right - width) / 2 : align == 2 ? r.right - width : r.left;
+    LONG baseline = (r.top + r.bottom) / 2 + kTextPixels * 4 / 10;
+    RECT saved = c.clip;
+    c.clip = RECT{std::max(saved.left, r.left), std::max(saved.top, r.top), std::min(saved.right, r.right),
+                  std::min(saved.bottom, r.bottom)};
+    Text(&c, x, baseline, text, color);
+    c.clip = saved;
+}
+
+std::u16string WindowText(HWND h) {
+    WCHAR buffer[512];
+    int n = GetWindowTextW(h, buffer, 512);
+    return std::u16string(buffer, static_cast<size_t>(std::max(n, 0)));
+}
+
+bool IsClass(HWND h, std::u16string_view name) {
+    WCHAR buffer[64];
+    GetClassNameW(h, buffer, 64);
+    return EqualNoCase(buffer, name);
+}
+
+void Disc(Canvas& c, LONG cx, LONG cy, double radius, Rgb color) {
+    for (LONG y = cy - 7; y <= cy + 7; ++y) {
+        for (LONG x = cx - 7; x <= cx + 7; ++x) {
+            double d = std::hypot(x - cx, y - cy);
+            if (d <= radius) Blend(c, x, y, color, 255);
+        }
+    }
+}
+
+void CheckMark(Canvas& c, RECT box) {
+    for (LONG i = 0; i < 3; ++i)
+        Fill(c, RECT{box.left + 3 + i, box.top + 6 + i, box.left + 4 + i, box.top + 8 + i}, kMark);
+    for (LONG i = 0; i < 5; ++i)
+        Fill(c, RECT{box.left + 6 + i, box.top + 7 - i, box.left + 7 + i, box.top + 9 - i}, kMark);
+}
+
+void DrawButton(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
+    DWORD type = style & BS_TYPEMASK;
+    auto label = WindowText(h);
+    LRESULT check = SendMessageW(h, BM_GETCHECK, 0, 0);
+    LONG mid = (r.top + r.bottom) / 2;
+    if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW) {
+        Fill(c, r, kButtonFace);
+        Frame(c, r, type == BS_DEFPUSHBUTTON ? kDefaultEdge : kButtonEdge, type == BS_DEFPUSHBUTTON ? 2 : 1);
+        TextIn(c, r, label, text, 1);
+    } else if (type == BS_GROUPBOX) {
+        Frame(c, RECT{r.left, r.top + kTextPixels / 2, r.right, r.bottom}, kGroupEdge);
+        LONG width = Text(nullptr, 0, 0, label, text);
+        RECT caption{r.left + 6, r.top, r.left + 10 + width, r.top + kTextPixels + 2};
+        Fill(c, caption, kFace);
+        TextIn(c, RECT{caption.left + 2, caption.top, caption.right, caption.bottom}, label, text, 0);
+    } else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) {
+        Disc(c, r.left + 6, mid, 6.0, kFieldEdge);
+        Disc(c, r.left + 6, mid, 5.0, kWhite);
+        if (check == BST_CHECKED) Disc(c, r.left + 6, mid, 2.5, kMark);
+        TextIn(c, RECT{r.left + 17, r.top, r.right, r.bottom}, label, text, 0);
+    } else {
+        RECT box{r.left, mid - 6, r.left + 13, mid + 7};
+        Fill(c, box, kWhite);
+        Frame(c, box, kMark);
+        if (check == BST_CHECKED) CheckMark(c, box);
+        if (check == BST_INDETERMINATE)
+            Fill(c, RECT{box.left + 3, box.top + 3, box.right - 3, box.bottom - 3}, kGreyText);
+        TextIn(c, RECT{r.left + 17, r.top, r.right, r.bottom}, label, text, 0);
+    }
+}
+
+void DrawEdit(Canvas& c, HWND h, RECT r, Rgb text) {
+    Fill(c, r, kWhite);
+    Frame(c, r, kFieldEdge);
+    auto content = WindowText(h);
+    if (auto dot = static_cast<WCHAR>(SendMessageW(h, EM_GETPASSWORDCHAR, 0, 0))) content.assign(content.size(), dot);
+    TextIn(c, RECT{r.left + 3, r.top, r.right - 2, r.bottom}, content, text, 0);
+}
+
+void DrawCombo(Canvas& c, HWND h, RECT r, Rgb text) {
+    // Only the closed field is drawn: the template's height includes the dropped list.
+    RECT field{r.left, r.top, r.right, std::min(r.bottom, r.top + kTextPixels + 10)};
+    Fill(c, field, kWhite);
+    Frame(c, field, kFieldEdge);
+    LONG arrowLeft = field.right - 17;
+    LONG mid = (field.top + field.bottom) / 2;
+    for (LONG i = 0; i < 4; ++i) Fill(c, RECT{arrowLeft + 5 + i, mid - 2 + i, arrowLeft + 12 - i, mid - 1 + i}, kMark);
+    TextIn(c, RECT{field.left + 3, field.top, arrowLeft, field.bottom}, WindowText(h), text, 0);
+}
+
+void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
+    DWORD type = style & SS_TYPEMASK;
+    if (type == SS_ICON || type == SS_BITMAP) {
+        DrawPicture(c, h, r, type);
+        return;
+    }
+    if (type == SS_ETCHEDHORZ) {
+        Fill(c, RECT{r.left, r.top, r.right, r.top + 1}, kGroupEdge);
+        return;
+    }
+    if (type == SS_BLACKRECT) {
+        Fill(c, r, kText);
+        return;
+    }
+    TextIn(c, r, WindowText(h), text, type == SS_CENTER ? 1 : type == SS_RIGHT ? 2 : 0);
+}
+
+constexpr Rgb kHighlight{0, 120, 215};
+
+// Shown items with their indent; the selected one highlighted.
+void DrawTree(Canvas& c, HWND h, RECT r, Rgb text) {
+    Fill(c, r, kWhite);
+    Frame(c, r, kFieldEdge);
+    auto selected = reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    for (auto item = reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0)); item;
+         item = reinterpret_cast<HTREEITEM>(
+             SendMessageW(h, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)))) {
+        RECT row;
+        std::memcpy(&row, &item, sizeof item);  // the item goes in, its rectangle comes out
+        if (!SendMessageW(h, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&row))) continue;
+        WCHAR label[128] = {};
+        TVITEMW get{};
+        get.mask = TVIF_HANDLE | TVIF_TEXT;
+        get.hItem = item;
+        get.pszText = label;
+        get.cchTextMax = 128;
+        SendMessageW(h, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&get));
+        RECT place{r.left + 2 + row.left, r.top + 2 + row.top, r.right - 2, r.top + 2 + row.bottom};
+        if (place.top >= r.bottom) break;
+        if (item == selected) {
+            LONG width = Text(nullptr, 0, 0, label, text);
+            Fill(c, RECT{place.left, place.top, place.left + width + 4, place.bottom}, kHighlight);
+        }
+        TextIn(c, RECT{place.left + 2, place.top, place.right, place.bottom}, label, item == selected ? kWhite : text,
+               0);
+    }
+}
+
+// A row of tabs over a framed body; the current tab stands out from the row.
+void DrawTabs(Canvas& c, HWND h, RECT r, Rgb text) {
+    constexpr LONG kTabRow = 21;
+    Frame(c, RECT{r.left, r.top + kTabRow, r.right, r.bottom}, kButtonEdge);
+    auto count = static_cast<int>(SendMessageW(h, TCM_GETITEMCOUNT, 0, 0));
+    auto current = static_cast<int>(SendMessageW(h, TCM_GETCURSEL, 0, 0));
+    LONG x = r.left + 2;
+    for (int i = 0; i < count; ++i) {
+        WCHAR label[64] = {};
+        TCITEMW item{TCIF_TEXT, 0, 0, label, 64, 0, 0};
+        SendMessageW(h, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        LONG width = Text(nullptr, 0, 0, label, text) + 12;
+        RECT tab{x, r.top + (i == current ? 0 : 2), x + width, r.top + kTabRow + (i == current ? 1 : 0)};
+        Fill(c, tab, i == current ? kFace : kButtonFace);
+        Frame(c, RECT{tab.left, tab.top, tab.right, tab.bottom + (i == current ? 0 : 1)}, kButtonEdge);
+        if (i == current) Fill(c, RECT{tab.left + 1, tab.bottom - 1, tab.right - 1, tab.bottom}, kFace);
+        TextIn(c, RECT{tab.left + 6, tab.top, tab.right, tab.bottom}, label, text, 0);
+        x += width;
+    }
+}
+
+// Items with strings; owner-drawn items without them show only their rows.
+void DrawList(Canvas& c, HWND h, RECT r, Rgb text) {
+    Fill(c, r, kWhite);
+    Frame(c, r, kFieldEdge);
+    auto count = static_cast<int>(SendMessageW(h, LB_GETCOUNT, 0, 0));
+    auto selected = static_cast<int>(SendMessageW(h, LB_GETCURSEL, 0, 0));
+    bool strings =
+        !(GetWindowLongW(h, GWL_STYLE) & LBS_OWNERDRAWFIXED) || (GetWindowLongW(h, GWL_STYLE) & LBS_HASSTRINGS);
+    for (int i = static_cast<int>(SendMessageW(h, LB_GETTOPINDEX, 0, 0)); i < count; ++i) {
+        RECT row;
+        if (SendMessageW(h, LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&row)) != 0) break;
+        RECT place{r.left + 1 + row.left, r.top + 1 + row.top, r.left + 1 + row.right, r.top + 1 + row.bottom};
+        if (place.top >= r.bottom) break;
+        if (!strings) {
+            ULONG_PTR data = static_cast<ULONG_PTR>(SendMessageW(h, LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
+            OwnerDraw(c, h, place, ODT_LISTBOX, static_cast<UINT>(i), data, i == selected ? ODS_SELECTED : 0);
+            continue;
+        }
+        if (i == selected) Fill(c, place, kHighlight);
+        WCHAR label[256] = {};
+        if (SendMessageW(h, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) >= 256) continue;
+        SendMessageW(h, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(label));
+        TextIn(c, RECT{place.left + 2, place.top, place.right, place.bottom}, label, i == selected ? kWhite : text, 0);
+    }
+}
+
+// Drawing done through a memory DC of the place's size (the owner's drawing, an icon, a
+// bitmap), copied into the picture.
+template <typename Draw>
+void ThroughDc(Canvas& c, RECT place, Draw draw) {
+    LONG width = place.right - place.left, height = place.bottom - place.top;
+    if (width <= 0 || height <= 0) return;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all{0, 0, width, height};
+    FillRect(dc, &all, reinterpret_cast<HBRUSH>(static_cast<ULONG_PTR>(COLOR_WINDOW + 1)));
+    draw(dc, all);
+    for (LONG y = 0; y < height; ++y) {
+        for (LONG x = 0; x < width; ++x) {
+            COLORREF p = GetPixel(dc, x, y);
+            Blend(c, place.left + x, place.top + y, Rgb{BYTE(p), BYTE(p >> 8), BYTE(p >> 16)}, 255);
+        }
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+// An owner-drawn control or item: the parent draws it, as it would on screen.
+void OwnerDraw(Canvas& c, HWND h, RECT place, UINT type, UINT item, ULONG_PTR data, UINT state) {
+    HWND parent = GetParent(h);
+    if (parent == nullptr) return;
+    ThroughDc(c, place, [&](HDC dc, RECT all) {
+        DRAWITEMSTRUCT draw{type, static_cast<UINT>(GetDlgCtrlID(h)), item, ODA_DRAWENTIRE, state, h, dc, all, data};
+        SendMessageW(parent, WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
+    });
+}
+
+// A static's icon or bitmap at its top-left corner, on the dialog's face.
+void DrawPicture(Canvas& c, HWND h, RECT place, DWORD type) {
+    HANDLE image =
+        reinterpret_cast<HANDLE>(SendMessageW(h, STM_GETIMAGE, type == SS_ICON ? IMAGE_ICON : IMAGE_BITMAP, 0));
+    if (image == nullptr) {
+        Frame(c, place, kGroupEdge);  // nothing set yet: its place is shown
+        return;
+    }
+    ThroughDc(c, place, [&](HDC dc, RECT all) {
+        FillRect(dc, &all, reinterpret_cast<HBRUSH>(static_cast<ULONG_PTR>(COLOR_BTNFACE + 1)));
+        if (type == SS_ICON) {
+            DrawIconEx(dc, 0, 0, static_cast<HICON>(image), 0, 0, 0, nullptr, DI_NORMAL);
+            return;
+        }
+        HDC source = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(source, image);
+        BitBlt(dc, 0, 0, all.right, all.bottom, source, 0, 0, SRCCOPY);
+        SelectObject(source, old);
+        DeleteDC(source);
+    });
+}
+
+bool OwnerDrawnControl(HWND h, DWORD style, UINT& type) {
+    if (IsClass(h, u"Button") && (style & BS_TYPEMASK) == BS_OWNERDRAW) return type = ODT_BUTTON, true;
+    if (IsClass(h, u"Static") && (style & SS_TYPEMASK) == SS_OWNERDRAW) return type = ODT_STATIC, true;
+    return false;
+}
+
+RECT Relative(HWND h, POINT origin) {
+    RECT r;
+    GetWindowRect(h, &r);
+    return RECT{r.left - origin.x, r.top - origin.y, r.right - origin.x, r.bottom - origin.y};
+}
+
+void DrawChildren(Canvas& c, HWND parent, POINT origin);
+
+void DrawControl(Canvas& c, HWND h, POINT origin) {
+    DWORD style = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE));
+    if (!(style & WS_VISIBLE)) return;
+    RECT r = Relative(h, origin);
+    Rgb text = (style & WS_DISABLED) ? kGreyText : kText;
+    UINT ownerType = 0;
+    if (OwnerDrawnControl(h, style, ownerType)) {
+        OwnerDraw(c, h, r, ownerType, 0, 0, (style & WS_DISABLED) ? ODS_DISABLED : 0);
+    } else if (IsClass(h, u"Button")) {
+        DrawButton(c, h, r, style, text);
+    } else if (IsClass(h, u"Edit")) {
+        DrawEdit(c, h, r, text);
+    } else if (IsClass(h, u"ComboBox")) {
+        DrawCombo(c, h, r, text);
+    } else if (IsClass(h, u"Static")) {
+        DrawStatic(c, h, r, style, text);
+    } else if (IsClass(h, u"SysTabControl32")) {
+        DrawTabs(c, h, r, text);
+    } else if (IsClass(h, u"SysTreeView32")) {
+        DrawTree(c, h, r, text);
+    } else if (IsClass(h, u"ListBox")) {
+        DrawList(c, h, r, text);
+    } else if (IsClass(h, u"msctls_updown32")) {
+        Fill(c, r, kButtonFace);
+        Frame(c, r, kButtonEdge);
+        Fill(c, RECT{r.left, (r.top + r.bottom) / 2, r.right, (r.top + r.bottom) / 2 + 1}, kButtonEdge);
+    } else {
+        // A page (a child dialog) lies on the sheet's face already; other containers get theirs.
+        if (!IsClass(h, u"#32770")) Fill(c, r, kFace);
+    }
+    DrawChildren(c, h, origin);
+}
+
+void DrawChildren(Canvas& c, HWND parent, POINT origin) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        DrawControl(c, child, origin);
+    }
+}
+
+void DrawFrame(Canvas& c, HWND root) {
+    DWORD style = static_cast<DWORD>(GetWindowLongW(root, GWL_STYLE));
+    RECT all{0, 0, c.width, c.height};
+    Fill(c, all, kFace);
+    if ((style & WS_CAPTION) != WS_CAPTION) return;
+    LONG frame = GetSystemMetrics(SM_CXDLGFRAME);
+    Frame(c, all, kButtonEdge, 1);
+    RECT caption{frame, frame, c.width - frame, frame + GetSystemMetrics(SM_CYCAPTION)};
+    Fill(c, caption, kCaption);
+    TextIn(c, RECT{caption.left + 5, caption.top, caption.right, caption.bottom}, WindowText(root), kCaptionText, 0);
+}
+
+bool Draw(HWND root, Canvas& c) {
+    RECT bounds;
+    if (!GetWindowRect(root, &bounds)) return false;
+    c.width = std::clamp<LONG>(bounds.right - bounds.left, 1, kLargestPicture);
+    c.height = std::clamp<LONG>(bounds.bottom - bounds.top, 1, kLargestPicture);
+    c.rgb.assign(static_cast<size_t>(c.width) * static_cast<size_t>(c.height) * 3, 0);
+    c.clip = RECT{0, 0, c.width, c.height};
+    DrawFrame(c, root);
+    DrawChildren(c, root, POINT{bounds.left, bounds.top});
+    return true;
+}
+
+}  // namespace
+}  // namespace plat
+
+using namespace plat;
+
+extern "C" {
+
+DWORD PlatRenderWindow(HWND root, BYTE* rgb, DWORD size, LONG* width, LONG* height) {
+    Canvas c;
+    if (!Draw(root, c)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    if (width) *width = c.width;
+    if (height) *height = c.height;
+    if (rgb != nullptr && size >= c.rgb.size()) std::copy(c.rgb.begin(), c.rgb.end(), rgb);
+    return static_cast<DWORD>(c.rgb.size());
+}
+
+BOOL PlatWritePngFile(const char* hostPath, LONG width, LONG height, int channels, const BYTE* pixels) {
+    if (hostPath == nullptr || pixels == nullptr || width <= 0 || height <= 0 || (channels != 1 && channels != 3)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = channels == 1 ? PNG_FORMAT_GRAY : PNG_FORMAT_RGB;
+    if (!png_image_write_to_file(&image, hostPath, 0, pixels, width * channels, nullptr)) {
+        png_image_free(&image);
+        SetLastError(ERROR_WRITE_FAULT);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL PlatRenderWindowToPng(HWND root, const char* hostPath) {
+    Canvas c;
+    if (!Draw(root, c)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return PlatWritePngFile(hostPath, c.width, c.height, 3, c.rgb.data());
+}
+
+}  // extern "C"

@@ -1,0 +1,91 @@
+// Pictures of windows: the test dialog drawn with its caption, buttons and text, state changes
+// showing in the picture, and the PNG file written.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "plat/window_render.h"
+#include "tests/platform_ui/dialog_fixture.h"
+
+namespace {
+
+using namespace uitest;
+
+struct Picture {
+    LONG width = 0, height = 0;
+    std::vector<BYTE> rgb;
+    const BYTE* At(LONG x, LONG y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+    // Pixels inside the rectangle darker than mid grey.
+    int DarkIn(RECT r) const {
+        int n = 0;
+        for (LONG y = std::max<LONG>(0, r.top); y < std::min<LONG>(height, r.bottom); ++y)
+            for (LONG x = std::max<LONG>(0, r.left); x < std::min<LONG>(width, r.right); ++x)
+                if (At(x, y)[0] + At(x, y)[1] + At(x, y)[2] < 3 * 100) ++n;
+        return n;
+    }
+};
+
+Picture Render(HWND h) {
+    Picture p;
+    DWORD size = PlatRenderWindow(h, nullptr, 0, &p.width, &p.height);
+    EXPECT_EQ(size, static_cast<DWORD>(p.width * p.height * 3));
+    p.rgb.resize(size);
+    EXPECT_EQ(PlatRenderWindow(h, p.rgb.data(), size, &p.width, &p.height), size);
+    return p;
+}
+
+RECT ControlRect(HWND dialog, int id) {
+    RECT outer, r;
+    GetWindowRect(dialog, &outer);
+    GetWindowRect(GetDlgItem(dialog, id), &r);
+    return RECT{r.left - outer.left, r.top - outer.top, r.right - outer.left, r.bottom - outer.top};
+}
+
+struct TempFile {
+    std::string path = (std::filesystem::temp_directory_path() / "orla_ui_render_test.png").string();
+    ~TempFile() { std::remove(path.c_str()); }
+};
+
+TEST(WindowRender, DrawsCaptionControlsAndTheirState) {
+    DialogRun run;
+    WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
+                                      reinterpret_cast<LPARAM>(&run)));
+    ShowWindow(d.h, SW_SHOW);
+    Picture before = Render(d.h);
+    RECT outer;
+    GetWindowRect(d.h, &outer);
+    EXPECT_EQ(before.width, outer.right - outer.left);
+    EXPECT_EQ(before.height, outer.bottom - outer.top);
+    // The caption bar is dark blue with light text on it.
+    const BYTE* bar = before.At(before.width - 10, GetSystemMetrics(SM_CYDLGFRAME) + 3);
+    EXPECT_LT(bar[0], 60);
+    EXPECT_GT(bar[2], 80);
+    // Button, label and field texts are drawn, not just their boxes.
+    RECT ok = ControlRect(d.h, IDOK);
+    EXPECT_GT(before.DarkIn(RECT{ok.left + 3, ok.top + 3, ok.right - 3, ok.bottom - 3}), 10);
+    EXPECT_GT(before.DarkIn(ControlRect(d.h, kIdLabel)), 20);
+    EXPECT_GT(before.DarkIn(ControlRect(d.h, kIdCombo)), 20);  // "A4" and the arrow
+    // Checking the box shows a mark inside it.
+    RECT check = ControlRect(d.h, kIdCheck);
+    RECT box{check.left + 2, check.top, check.left + 11, check.bottom};
+    int unchecked = before.DarkIn(box);
+    CheckDlgButton(d.h, kIdCheck, BST_CHECKED);
+    EXPECT_GT(Render(d.h).DarkIn(box), unchecked + 5);
+}
+
+TEST(WindowRender, WritesAPngFile) {
+    DialogRun run;
+    WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
+                                      reinterpret_cast<LPARAM>(&run)));
+    TempFile file;
+    ASSERT_TRUE(PlatRenderWindowToPng(d.h, file.path.c_str()));
+    std::ifstream in(file.path, std::ios::binary);
+    char signature[8] = {};
+    in.read(signature, 8);
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+    EXPECT_GT(std::filesystem::file_size(file.path), 1000u);
+    EXPECT_FALSE(PlatRenderWindowToPng(reinterpret_cast<HWND>(0x5555), file.path.c_str()));
+    EXPECT_FALSE(PlatRenderWindowToPng(d.h, "/nonexistent-dir/x.png"));
+}
+
+}  // namespace
