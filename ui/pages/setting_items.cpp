@@ -491,4 +491,16 @@ int FillItemChoiceCombo(HWND window, WORD item, int comboId) {
     return static_cast<int>(choices.size());
 }
 
+WORD ShowItemCombo(HWND window, WORD item, int comboId) {
+    if (!UiContextOf(window)) return 0;
+    const WORD forced = GetForcedItemChoice(window, item);
+    FillItemChoiceCombo(window, item, comboId);
+    const std::span<const WORD> choices = ItemChoiceList(item);
+    const auto at = std::find(choices.begin(), choices.end(), forced);
+    if (forced != 0 && at != choices.end())
+        SendDlgItemMessageW(window, comboId, CB_SETCURSEL, static_cast<WPARAM>(at - choices.begin()), 0);
+    EnableWindow(GetDlgItem(window, comboId), forced == 0);
+    return forced;
+}
+
 }  // namespace orla

@@ -34,6 +34,9 @@ WORD GetForcedItemChoice(HWND window, WORD item);
 // Fills the combo with the item's choice texts and selects the current one (index 0 when none).
 // Answers the number of entries.
 int FillItemChoiceCombo(HWND window, WORD item, int comboId);
+// The item's combo filled and, when other settings force a choice (after the constraint pass),
+// set to that choice and disabled; enabled otherwise. Answers the forced choice or 0.
+WORD ShowItemCombo(HWND window, WORD item, int comboId);
 // A text of the language resource DLL, up to 255 characters; the length copied.
 int LoadItemString(HWND window, UINT id, WCHAR (&text)[256]);
 
