@@ -27,3 +27,8 @@ DWORD PlatPendingMessageBoxAnswers(void);  // answers queued but not taken
 void PlatResetMessageBoxes(void);
 
 }  // extern "C"
+
+// MessageBeep calls since the last reset, and the type of the last one.
+extern "C" DWORD PlatBeepCount(void);
+extern "C" UINT PlatLastBeepType(void);
+extern "C" void PlatResetBeeps(void);
