@@ -1,6 +1,10 @@
-// A dialog carrying the combos the setting items fill, for the item tests through a window.
+// A dialog carrying the combos the setting items fill, for the item tests through a window, and
+// the preview bitmaps for the picture tests.
+#include <vector>
+
 #include "plat/dialog_template.h"
 #include "plat/resource_table.h"
+#include "ui/pages/preview_artwork.h"
 #include "win/user_controls.h"
 
 namespace {
@@ -24,10 +28,16 @@ const ORLA_DIALOG_TEMPLATE kItemDialog = {ORLA_DIALOG_SIGNATURE,
                                           sizeof kItems / sizeof kItems[0],
                                           kItems};
 
-const ORLA_RESOURCE kEntries[] = {
-    {5, nullptr, 100, nullptr, &kItemDialog, sizeof kItemDialog},
-};
+// The dialog, and the preview bitmaps as the interface DLL carries them.
+const std::vector<ORLA_RESOURCE>& Entries() {
+    static const std::vector<ORLA_RESOURCE> entries = [] {
+        std::vector<ORLA_RESOURCE> all = {{5, nullptr, 100, nullptr, &kItemDialog, sizeof kItemDialog}};
+        for (const ORLA_RESOURCE& r : orla::PreviewBitmapResources()) all.push_back(r);
+        return all;
+    }();
+    return entries;
+}
 
 }  // namespace
 
-DLLEXPORT const ORLA_RESOURCE_TABLE OrlaResourceTable = {sizeof kEntries / sizeof kEntries[0], kEntries};
+DLLEXPORT const ORLA_RESOURCE_TABLE OrlaResourceTable = {static_cast<DWORD>(Entries().size()), Entries().data()};
