@@ -11,8 +11,10 @@ namespace {
 
 constexpr DWORD kCombo = WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | WS_TABSTOP;
 const ORLA_DIALOG_ITEM kItems[] = {
-    {u"ComboBox", nullptr, 1100, kCombo, 0, 7, 7, 120, 60},   {u"ComboBox", nullptr, 3303, kCombo, 0, 7, 25, 120, 60},
-    {u"ComboBox", nullptr, 3742, kCombo, 0, 7, 43, 120, 60},  {u"ComboBox", nullptr, 1032, kCombo, 0, 7, 61, 120, 60},
+    {u"ComboBox", nullptr, 1100, kCombo, 0, 7, 7, 120, 60},
+    {u"ComboBox", nullptr, 3303, kCombo, 0, 7, 25, 120, 60},
+    {u"ComboBox", nullptr, 3742, kCombo, 0, 7, 43, 120, 60},
+    {u"ComboBox", nullptr, 1032, kCombo, 0, 7, 61, 120, 60},
     {u"Button", u"OK", IDOK, WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 0, 140, 7, 50, 14},
 };
 const ORLA_DIALOG_TEMPLATE kItemDialog = {ORLA_DIALOG_SIGNATURE,

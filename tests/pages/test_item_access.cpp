@@ -144,7 +144,9 @@ TEST_F(ItemAccess, TraySetComboOffersTheInstalledTrays) {
         bool manual, f2, f3, f4;
         int count;
     };
-    const Case cases[] = {{false, false, false, false, 1}, {true, false, true, true, 2}, {false, true, true, false, 3},
+    const Case cases[] = {{false, false, false, false, 1},
+                          {true, false, true, true, 2},
+                          {false, true, true, false, 3},
                           {true, true, true, true, 5}};
     for (const Case& c : cases) {
         DriverDevmode& r = ui_->currentDevmode;

@@ -83,8 +83,11 @@ TEST(PaperRules, ConflictsOfPaperTypeOutputTrayAndDuplexPaper) {
         SHORT length;
         bool setting, duplex;
     };
-    const Case cases[] = {{2, 2, 2970, true, false}, {2, 1, 2970, false, false}, {1, 2, 1000, false, true},
-                          {0, 2, 1270, false, false}, {2, 2, 1269, true, true}};
+    const Case cases[] = {{2, 2, 2970, true, false},
+                          {2, 1, 2970, false, false},
+                          {1, 2, 1000, false, true},
+                          {0, 2, 1270, false, false},
+                          {2, 2, 1269, true, true}};
     for (const Case& c : cases) {
         auto r = RecordWith({u"Custom", c.length, 1000});
         Set(*r, dm::PaperType, c.paperType);
@@ -118,10 +121,10 @@ TEST(PaperRules, RestoringTheBasicGroup) {
     RestoreGroupFields(*r.defaults, *r.current, 0, 10);
     for (auto f : {dm::Orientation, dm::Scale, dm::Copies, dm::Duplex, dm::PaperLength, dm::PaperWidth, dm::PaperSize})
         EXPECT_TRUE(FromDefaults(r, f)) << f.offset;
-    for (auto f : {dm::PrevOrientation, dm::PrevDuplex, dm::PrevPaperLength, dm::PrevPaperWidth, dm::PrevPaperSize,
-                   dm::FavouriteNumber, dm::OutPaperIndex, dm::SavedOutPaperIndex, dm::Zoom, dm::SavedZoom,
-                   dm::LayoutMode, dm::SavedLayoutMode, dm::FrameKind, dm::SavedFrameKind, dm::LayoutOrder,
-                   dm::SavedLayoutOrder})
+    for (auto f :
+         {dm::PrevOrientation, dm::PrevDuplex, dm::PrevPaperLength, dm::PrevPaperWidth, dm::PrevPaperSize,
+          dm::FavouriteNumber, dm::OutPaperIndex, dm::SavedOutPaperIndex, dm::Zoom, dm::SavedZoom, dm::LayoutMode,
+          dm::SavedLayoutMode, dm::FrameKind, dm::SavedFrameKind, dm::LayoutOrder, dm::SavedLayoutOrder})
         EXPECT_EQ(Get(*r.current, f), 0x1111) << f.offset;
     for (auto f : {dm::PrintPosTop, dm::PrintPosLeft2, dm::SheetSetting, dm::HoldMode})
         EXPECT_EQ(Get(*r.current, f), 0x11111111u) << f.offset;

@@ -37,26 +37,81 @@ struct SheetCase {
 
 const SheetCase kSheetCases[] = {
     {"portrait_1up", 1, 1, 0, 0, 1, u"A4", 3, {{1000, 95, 15, SRCCOPY}, {1004, 104, 24, SRCCOPY}}},
-    {"portrait_1up_sheet_long_edge", 1, 1, 0, 1, 2, u"A4", 3,
+    {"portrait_1up_sheet_long_edge",
+     1,
+     1,
+     0,
+     1,
+     2,
+     u"A4",
+     3,
      {{1000, 95, 15, SRCCOPY}, {1005, 104, 24, SRCCOPY}, {1203, 140, 7, SRCCOPY}}},
-    {"landscape_1up_long_edge", 2, 1, 0, 1, 2, u"A4", 3,
+    {"landscape_1up_long_edge",
+     2,
+     1,
+     0,
+     1,
+     2,
+     u"A4",
+     3,
      {{1001, 87, 27, SRCCOPY}, {1003, 96, 36, SRCCOPY}, {1201, 79, 72, SRCCOPY}}},
-    {"portrait_2up_short_edge", 1, 2, 0, 0, 3, u"A4", 3,
+    {"portrait_2up_short_edge",
+     1,
+     2,
+     0,
+     0,
+     3,
+     u"A4",
+     3,
      {{1001, 87, 27, SRCCOPY}, {1006, 96, 36, SRCCOPY}, {1104, 160, 19, SRCCOPY}}},
     {"landscape_2up", 2, 2, 1, 1, 1, u"A4", 3, {{1000, 95, 15, SRCCOPY}, {1013, 104, 24, SRCCOPY}}},
-    {"portrait_4up_long_edge", 1, 4, 1, 1, 2, u"A4", 3,
+    {"portrait_4up_long_edge",
+     1,
+     4,
+     1,
+     1,
+     2,
+     u"A4",
+     3,
      {{1000, 95, 15, SRCCOPY}, {1023, 104, 24, SRCCOPY}, {1210, 140, 7, SRCCOPY}}},
-    {"landscape_6up_short_edge", 2, 6, 2, 0, 3, u"A4", 3,
+    {"landscape_6up_short_edge",
+     2,
+     6,
+     2,
+     0,
+     3,
+     u"A4",
+     3,
      {{1000, 95, 15, SRCCOPY}, {1036, 104, 24, SRCCOPY}, {1113, 87, 88, SRCCOPY}}},
     {"portrait_9up", 1, 9, 0, 0, 1, u"A4", 3, {{1000, 95, 15, SRCCOPY}, {1062, 104, 24, SRCCOPY}}},
-    {"landscape_16up_long_edge", 2, 16, 3, 1, 2, u"A4", 3,
+    {"landscape_16up_long_edge",
+     2,
+     16,
+     3,
+     1,
+     2,
+     u"A4",
+     3,
      {{1001, 87, 27, SRCCOPY}, {1093, 96, 36, SRCCOPY}, {1227, 79, 72, SRCCOPY}}},
-    {"double_postcard_turns", 1, 1, 0, 0, 1, kFormDoublePostcard, 3,
+    {"double_postcard_turns",
+     1,
+     1,
+     0,
+     0,
+     1,
+     kFormDoublePostcard,
+     3,
      {{1001, 87, 27, SRCCOPY}, {1002, 96, 36, SRCCOPY}}},
-    {"rotated_turns_from_version_4", 1, 1, 0, 0, 1, kFormA4Rotated, 4,
+    {"rotated_turns_from_version_4",
+     1,
+     1,
+     0,
+     0,
+     1,
+     kFormA4Rotated,
+     4,
      {{1001, 87, 27, SRCCOPY}, {1002, 96, 36, SRCCOPY}}},
-    {"rotated_before_version_4", 1, 1, 0, 0, 1, kFormA4Rotated, 3,
-     {{1000, 95, 15, SRCCOPY}, {1004, 104, 24, SRCCOPY}}},
+    {"rotated_before_version_4", 1, 1, 0, 0, 1, kFormA4Rotated, 3, {{1000, 95, 15, SRCCOPY}, {1004, 104, 24, SRCCOPY}}},
     {"unlisted_kind_bare_sheet", 1, 3, 0, 0, 2, u"A4", 3, {{1001, 87, 27, SRCCOPY}}},
 };
 
@@ -72,7 +127,8 @@ std::unique_ptr<DriverDevmode> SheetRecord(const SheetCase& c) {
 }
 
 TEST(PreviewPictures, SheetContentAndBindingMarkByLayout) {
-    for (const SheetCase& c : kSheetCases) EXPECT_EQ(PaperPicturePlacements(*SheetRecord(c), c.version), c.expected) << c.name;
+    for (const SheetCase& c : kSheetCases)
+        EXPECT_EQ(PaperPicturePlacements(*SheetRecord(c), c.version), c.expected) << c.name;
 }
 
 TEST(PreviewPictures, BaseAndMarkersByCondition) {
@@ -120,9 +176,9 @@ TEST(PreviewPictures, PrinterAndStackedTrays) {
         Set(*r, dm::DeviceState(pair), WORD{8});
         Set(*r, dm::DeviceChoice(pair), kind);
     }
-    const std::vector<P> expected = {{850, 20, 15, SRCAND},  {840, 20, 15, SRCPAINT}, {852, 20, 77, SRCAND},
-                                     {842, 20, 77, SRCPAINT}, {853, 20, 89, SRCAND},  {843, 20, 89, SRCPAINT},
-                                     {852, 20, 105, SRCAND}, {842, 20, 105, SRCPAINT}};
+    const std::vector<P> expected = {{850, 20, 15, SRCAND},   {840, 20, 15, SRCPAINT}, {852, 20, 77, SRCAND},
+                                     {842, 20, 77, SRCPAINT}, {853, 20, 89, SRCAND},   {843, 20, 89, SRCPAINT},
+                                     {852, 20, 105, SRCAND},  {842, 20, 105, SRCPAINT}};
     EXPECT_EQ(PrinterPicturePlacements(*r, false, SIZE{120, 140}, SIZE{80, 62}), expected);
     // The model's own picture is taller; no trays installed: the printer alone.
     auto bare = Blank();
@@ -173,7 +229,8 @@ struct ModuleFree {
 // A canvas of the preview's size filled with the preview's background.
 class Canvas {
 public:
-    Canvas(int w, int h) : w_(w), h_(h), dc_(CreateCompatibleDC(nullptr)), bitmap_(CreateCompatibleBitmap(nullptr, w, h)) {
+    Canvas(int w, int h)
+        : w_(w), h_(h), dc_(CreateCompatibleDC(nullptr)), bitmap_(CreateCompatibleBitmap(nullptr, w, h)) {
         old_ = SelectObject(dc_.get(), bitmap_.get());
         std::unique_ptr<void, ObjectFree> brush(CreateSolidBrush(0xFFCCCC));
         RECT all{0, 0, w, h};

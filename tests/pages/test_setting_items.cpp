@@ -95,7 +95,7 @@ struct OptionCase {
     WORD item;
     unsigned pair;
 };
-const OptionCase kOptionCases[] = {{309, dm::kDuplex}, {316, dm::kLcs},  {317, dm::kFut},
+const OptionCase kOptionCases[] = {{309, dm::kDuplex}, {316, dm::kLcs}, {317, dm::kFut},
                                    {354, dm::kManual}, {770, dm::kHdd}, {771, dm::kFinisher1}};
 
 TEST(SettingItems, OptionItemsFollowTheInstalledBit) {
@@ -147,8 +147,8 @@ TEST(SettingItems, TrayItemsReadTheirKind) {
     const TrayReadCase cases[] = {{false, 1, 484}, {true, 1, 485}, {true, 6, 485}, {true, 3, 486},
                                   {true, 10, 486}, {true, 2, 0},   {true, 0, 0}};
     for (const auto& c : cases) {
-        for (auto [item, pair] : {std::pair{WORD{1302}, dm::kFeeder2}, {WORD{1303}, dm::kFeeder3},
-                                  {WORD{1304}, dm::kFeeder4}}) {
+        for (auto [item, pair] :
+             {std::pair{WORD{1302}, dm::kFeeder2}, {WORD{1303}, dm::kFeeder3}, {WORD{1304}, dm::kFeeder4}}) {
             auto r = Blank();
             Install(*r, pair, c.installed);
             Set(*r, dm::DeviceChoice(pair), c.kind);
@@ -239,8 +239,10 @@ TEST(SettingItems, PanelItemKeepsOneOfTwoBits) {
         WORD write;
         DWORD after;
     };
-    const Case cases[] = {{0x0, 484, 499, 0x200000},        {0x200000, 499, 500, 0x400000},
-                          {0x600000, 499, 484, 0x0},         {0x400000, 500, 777, 0x0},
+    const Case cases[] = {{0x0, 484, 499, 0x200000},
+                          {0x200000, 499, 500, 0x400000},
+                          {0x600000, 499, 484, 0x0},
+                          {0x400000, 500, 777, 0x0},
                           {0x80000001, 484, 500, 0x80400001}};
     for (const Case& c : cases) {
         auto r = Blank();

@@ -13,7 +13,8 @@ struct PageContext {
     LONG_PTR lastPageResult;
     HWND hPageDlg;
     HWND hTree;
-    HWND hSheetFrame;  // recorded by a page when it becomes active
+    HWND hSheetFrame;   // recorded by a page when it becomes active
+    HANDLE hCpsuiPage;  // the page as the common property sheet knows it (its result goes there)
 };
 
 inline constexpr DWORD kPageBusyManager = 0x00000002;  // summary or favourites manager open

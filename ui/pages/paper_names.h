@@ -21,10 +21,23 @@ inline constexpr std::array<std::u16string_view, 3> kCardPapers = {kFormPostcard
                                                                    kFormEnvelopeYou4};
 // Accepted only from description "*Version" 4 on.
 inline constexpr std::array<std::u16string_view, 17> kRotatedPapers = {
-    u"A3 Transverse",      kFormA3Rotated,       u"A4 Small", u"A4 Transverse",    kFormA4Rotated,
-    u"A5 Transverse",      kFormA5Rotated,       kFormB4Rotated, u"B5 (JIS) Transverse", kFormB5Rotated,
-    u"Letter Small",       u"Letter Transverse", u"Note",         kFormLetterRotated, kFormPostcardRotated,
-    kFormDoublePostcardRotated, kFormEnvelopeYou4Rotated,
+    u"A3 Transverse",
+    kFormA3Rotated,
+    u"A4 Small",
+    u"A4 Transverse",
+    kFormA4Rotated,
+    u"A5 Transverse",
+    kFormA5Rotated,
+    kFormB4Rotated,
+    u"B5 (JIS) Transverse",
+    kFormB5Rotated,
+    u"Letter Small",
+    u"Letter Transverse",
+    u"Note",
+    kFormLetterRotated,
+    kFormPostcardRotated,
+    kFormDoublePostcardRotated,
+    kFormEnvelopeYou4Rotated,
 };
 
 template <size_t N>

@@ -134,8 +134,7 @@ void RestoreOptionListGroup(const DriverDevmode& d, DriverDevmode& c, DWORD ntMa
     Set(c, dm::PrintDensity, WORD{3});
     Set(c, dm::SavedPrintDensity, WORD{3});
     RestoreText(d, c, dm::UserText);
-    for (auto f : {dm::Flags2, dm::SavedFlags2})
-        Set(c, f, Get(c, f) & ~(kFlags2GreyTables | kFlags2PatternDownload));
+    for (auto f : {dm::Flags2, dm::SavedFlags2}) Set(c, f, Get(c, f) & ~(kFlags2GreyTables | kFlags2PatternDownload));
 }
 
 std::u16string PrinterCaption(const UiContext* ui) {
@@ -242,8 +241,8 @@ int RestoreGroupDefaults(PageContext* page, HWND dialog, int group) {
     ReadPrinterDataSettings(ui, &ui->currentDevmode, ui->hPrinter);
     UpdatePalmFlag(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter);
     ApplyConfigAndPublish(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter, ui->deviceData);
-    ApplyOptionConstraints(&ui->currentDevmode, nullptr, &ui->printerConfig, ui->hPrinter, ui->deviceData,
-                           ui->hResDll, ui->flags, &ui->monitorProbe);
+    ApplyOptionConstraints(&ui->currentDevmode, nullptr, &ui->printerConfig, ui->hPrinter, ui->deviceData, ui->hResDll,
+                           ui->flags, &ui->monitorProbe);
     return 1;
 }
 

@@ -61,13 +61,27 @@ struct Canvas {
 // Grid columns and rows of a page count, wider than high.
 void GridOf(int pages, int& cols, int& rows) {
     switch (pages) {
-        case 2: cols = 2, rows = 1; return;
-        case 4: cols = 2, rows = 2; return;
-        case 6: cols = 3, rows = 2; return;
-        case 8: cols = 4, rows = 2; return;
-        case 9: cols = 3, rows = 3; return;
-        case 16: cols = 4, rows = 4; return;
-        default: cols = 1, rows = 1; return;
+        case 2:
+            cols = 2, rows = 1;
+            return;
+        case 4:
+            cols = 2, rows = 2;
+            return;
+        case 6:
+            cols = 3, rows = 2;
+            return;
+        case 8:
+            cols = 4, rows = 2;
+            return;
+        case 9:
+            cols = 3, rows = 3;
+            return;
+        case 16:
+            cols = 4, rows = 4;
+            return;
+        default:
+            cols = 1, rows = 1;
+            return;
     }
 }
 
@@ -105,8 +119,10 @@ Canvas Binding(int id) {
     Canvas c(across ? 24 : 6, across ? 6 : 24, kWhite);
     c.Fill(0, 0, c.w, c.h, longEdge ? kRed : kGreen);
     for (int i = 3; i < 24; i += 6) {
-        if (across) c.Fill(i, 2, i + 2, 4, kWhite);
-        else c.Fill(2, i, 4, i + 2, kWhite);
+        if (across)
+            c.Fill(i, 2, i + 2, 4, kWhite);
+        else
+            c.Fill(2, i, 4, i + 2, kWhite);
     }
     return c;
 }

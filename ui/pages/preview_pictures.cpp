@@ -44,16 +44,21 @@ constexpr int kThinTrayStep = 12, kTrayStep = 16;
 bool TurnsOrientation(std::u16string_view name, LONG version) {
     if (version < 4) return name == kFormDoublePostcard;
     static constexpr std::array<std::u16string_view, 9> kTurned = {
-        kFormA3Rotated, kFormA4Rotated,       kFormA5Rotated,      kFormB4Rotated,          kFormB5Rotated,
+        kFormA3Rotated,     kFormA4Rotated,       kFormA5Rotated,      kFormB4Rotated,          kFormB5Rotated,
         kFormLetterRotated, kFormPostcardRotated, kFormDoublePostcard, kFormEnvelopeYou4Rotated};
     return IsOneOf(kTurned, name);
 }
 
 bool UsesPortraitFrame(WORD kind, bool portrait) {
     switch (kind) {
-        case 1: case 4: case 9: case 16:
+        case 1:
+        case 4:
+        case 9:
+        case 16:
             return portrait;
-        case 2: case 6: case 8:
+        case 2:
+        case 6:
+        case 8:
             return !portrait;
         default:
             return false;
@@ -142,7 +147,8 @@ std::vector<BitmapPlacement> PaperPicturePlacements(const DriverDevmode& r, LONG
     if (content <= 0) return out;  // a layout kind without a picture shows the bare sheet
     out.push_back({static_cast<WORD>(content), frame.contentAt.x, frame.contentAt.y, SRCCOPY});
     const SHORT duplex = Get(r, dm::Duplex);
-    if (duplex == DMDUP_VERTICAL) out.push_back({static_cast<WORD>(longMark), frame.longEdgeMark.x, frame.longEdgeMark.y, SRCCOPY});
+    if (duplex == DMDUP_VERTICAL)
+        out.push_back({static_cast<WORD>(longMark), frame.longEdgeMark.x, frame.longEdgeMark.y, SRCCOPY});
     if (duplex == DMDUP_HORIZONTAL)
         out.push_back({static_cast<WORD>(shortMark), frame.shortEdgeMark.x, frame.shortEdgeMark.y, SRCCOPY});
     return out;
@@ -222,9 +228,8 @@ BOOL DrawPrinterPicture(PageContext* page, HDC hdc, HWND control) {
     if (!GetClientRect(control, &client)) return FALSE;
     const HMODULE module = GetInterfaceModule();
     const bool own = DeviceDataField(ui->deviceData, dd::kPrivateID) == kOwnPictureModelId;
-    const auto placements = PrinterPicturePlacements(ui->currentDevmode, own,
-                                                     SIZE{client.right - client.left, client.bottom - client.top},
-                                                     BitmapSize(module, 850));
+    const auto placements = PrinterPicturePlacements(
+        ui->currentDevmode, own, SIZE{client.right - client.left, client.bottom - client.top}, BitmapSize(module, 850));
     return DrawPlacements(module, hdc, placements);
 }
 

@@ -76,9 +76,12 @@ struct OptionItem {
     OptionEffect effect;
 };
 constexpr OptionItem kOptionItems[] = {
-    {309, dm::kDuplex, OptionEffect::kDuplexPending}, {316, dm::kLcs, OptionEffect::kNone},
-    {317, dm::kFut, OptionEffect::kFaceUpTray},       {354, dm::kManual, OptionEffect::kManualSlot},
-    {770, dm::kHdd, OptionEffect::kNone},             {771, dm::kFinisher1, OptionEffect::kNone},
+    {309, dm::kDuplex, OptionEffect::kDuplexPending},
+    {316, dm::kLcs, OptionEffect::kNone},
+    {317, dm::kFut, OptionEffect::kFaceUpTray},
+    {354, dm::kManual, OptionEffect::kManualSlot},
+    {770, dm::kHdd, OptionEffect::kNone},
+    {771, dm::kFinisher1, OptionEffect::kNone},
 };
 constexpr std::array<WORD, 2> kOptionChoices = {kChoiceOff, kChoiceOn};
 
@@ -102,10 +105,10 @@ struct ForcedItem {
     ForcedBy when;
 };
 constexpr ForcedItem kForcedItems[] = {
-    {433, 488, ForcedBy::kRasterMode},   {442, 477, kJapaneseBuild ? ForcedBy::kRasterMode : ForcedBy::kAlways},
-    {443, 540, ForcedBy::kRasterMode},   {444, 544, ForcedBy::kRasterMode},
-    {455, 481, ForcedBy::kRasterMode},   {438, 474, ForcedBy::kTrustMarking},
-    {440, 494, ForcedBy::kTrustMarking}, {781, 783, ForcedBy::kTrustMarking},
+    {433, 488, ForcedBy::kRasterMode},           {442, 477, kJapaneseBuild ? ForcedBy::kRasterMode : ForcedBy::kAlways},
+    {443, 540, ForcedBy::kRasterMode},           {444, 544, ForcedBy::kRasterMode},
+    {455, 481, ForcedBy::kRasterMode},           {438, 474, ForcedBy::kTrustMarking},
+    {440, 494, ForcedBy::kTrustMarking},         {781, 783, ForcedBy::kTrustMarking},
     {454, 860, ForcedBy::kMappedPaperOrOverlay}, {456, 474, ForcedBy::kOverlay},
 };
 
@@ -277,8 +280,7 @@ bool ForcedConditionHolds(const DriverDevmode& record, ForcedBy when) {
 // The window-backed switches of the constraint pass: a rule's control lives in the dialog.
 ItemSwitches DialogSwitches(HWND dialog) {
     return {dialog, TRUE,
-            [](void* owner, int id, BOOL on) { EnableWindow(GetDlgItem(static_cast<HWND>(owner), id), on); },
-            nullptr};
+            [](void* owner, int id, BOOL on) { EnableWindow(GetDlgItem(static_cast<HWND>(owner), id), on); }, nullptr};
 }
 
 std::u16string Widen(const std::string& s) {
