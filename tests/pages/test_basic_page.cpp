@@ -10,7 +10,8 @@
 #include "plat/message_box.h"
 #include "plat/window_render.h"
 #include "plat/window_test.h"
-#include "tests/ui/ui_fixture.h"
+#include "tests/pages/page_fixture.h"
+#include "tests/platform_ui/dialog_fixture.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/basic_page.h"
 #include "win/property_sheet.h"
@@ -20,27 +21,8 @@ namespace {
 
 using namespace orla;
 
-// A scripted user: each idle turn of the sheet's modal loop runs the next step; when the steps
-// run out with the sheet still open it presses Cancel, so a broken page fails instead of hanging.
-struct Script {
-    std::vector<std::function<void(HWND)>> steps;
-    size_t next = 0;
-    bool ranOut = false;
-    static BOOL Turn(HWND sheet, void* context) {
-        auto& s = *static_cast<Script*>(context);
-        if (s.next < s.steps.size()) {
-            s.steps[s.next++](sheet);
-            return TRUE;
-        }
-        s.ranOut = true;
-        PlatPressButton(sheet, IDCANCEL);
-        return TRUE;
-    }
-};
-struct ScriptScope {
-    explicit ScriptScope(Script& s) { PlatSetModalIdleHandler(Script::Turn, &s); }
-    ~ScriptScope() { PlatSetModalIdleHandler(nullptr, nullptr); }
-};
+using uitest::Script;
+using uitest::ScriptScope;
 
 HWND PageOf(HWND sheet) {
     return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
@@ -52,16 +34,12 @@ int IndexWithData(HWND dialog, int id, LPARAM data) {
     return -1;
 }
 
-class BasicPage : public orla_ui_test::UiSandbox {
+class BasicPage : public pages_test::PageSandbox {
 protected:
     void SetUp() override {
-        UiSandbox::SetUp();
-        InstallSamplePrinter();
-        ui_ = orla_ui_test::ContextPtr(CreateUiContext(printer_, nullptr));
-        ASSERT_TRUE(ui_);
+        PageSandbox::SetUp();
         // The duplex unit is installed, so the duplex combo offers both bindings.
         Set(ui_->currentDevmode, dm::DeviceState(dm::kDuplex), WORD{8});
-        page_.uiContext = ui_.get();
         // The pictures come from the interface DLL's own bitmaps, as its entry point arranges.
         interfaceDll_ = orla_ui_test::LibraryPtr(LoadLibraryW(kJapaneseBuild ? u"Talvex.dll" : u"Morvin.dll"));
         ASSERT_TRUE(interfaceDll_);
@@ -72,9 +50,8 @@ protected:
         EXPECT_EQ(PlatUnexpectedMessageBoxCount(), 0u);
         PlatResetMessageBoxes();
         SetInterfaceModule(nullptr);
-        ui_.reset();
+        PageSandbox::TearDown();
         interfaceDll_.reset();
-        UiSandbox::TearDown();
     }
     INT_PTR Run(Script& script) {
         PROPSHEETPAGEW describe{};
@@ -95,8 +72,6 @@ protected:
         return PropertySheetW(&header);
     }
     orla_ui_test::LibraryPtr interfaceDll_;
-    orla_ui_test::ContextPtr ui_;
-    PageContext page_{};
 };
 
 TEST_F(BasicPage, AUserChoosesB5ThreeCopiesAndDuplexThenOk) {

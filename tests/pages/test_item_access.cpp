@@ -6,14 +6,13 @@
 
 #include "core/device_data.h"
 #include "plat/window_test.h"
-#include "tests/ui/ui_fixture.h"
+#include "tests/pages/page_fixture.h"
 #include "ui/pages/setting_items.h"
 #include "win/user_controls.h"
 
 namespace {
 
 using namespace orla;
-using orla_ui_test::ContextPtr;
 
 constexpr int kItemCombo = 1100;
 
@@ -38,14 +37,10 @@ struct WindowFree {
 const WORD kListItems[] = {433, 434, 438, 442, 443, 444, 454, 781, 455, 456, 599,  765,  774, 840,
                            772, 773, 309, 316, 317, 354, 770, 771, 440, 447, 1302, 1303, 1304};
 
-class ItemAccess : public orla_ui_test::UiSandbox {
+class ItemAccess : public pages_test::PageSandbox {
 protected:
     void SetUp() override {
-        UiSandbox::SetUp();
-        InstallSamplePrinter();
-        ui_ = ContextPtr(CreateUiContext(printer_, nullptr));
-        ASSERT_TRUE(ui_);
-        page_.uiContext = ui_.get();
+        PageSandbox::SetUp();
         module_.reset(LoadLibraryW(u"PagesTestDialogs.dll"));
         ASSERT_TRUE(module_);
         dialog_.reset(CreateDialogParamW(module_.get(), MAKEINTRESOURCEW(100), nullptr, StorePageProc,
@@ -55,8 +50,7 @@ protected:
     void TearDown() override {
         dialog_.reset();
         module_.reset();
-        ui_.reset();
-        UiSandbox::TearDown();
+        PageSandbox::TearDown();
     }
     HWND Dlg() const { return dialog_.get(); }
     PLAT_CONTROL_STATE Read(int id) const {
@@ -65,8 +59,6 @@ protected:
         return s;
     }
 
-    ContextPtr ui_;
-    PageContext page_{};
     std::unique_ptr<HINSTANCE__, ModuleFree> module_;
     std::unique_ptr<HWND__, WindowFree> dialog_;
 };

@@ -7,7 +7,7 @@
 #include "core/build_variant.h"
 #include "core/device_data.h"
 #include "plat/message_box.h"
-#include "tests/ui/ui_fixture.h"
+#include "tests/pages/page_fixture.h"
 #include "ui/pages/paper_rules.h"
 
 namespace {
@@ -198,24 +198,17 @@ TEST(PaperRules, RestoringImageStampAndOptionGroups) {
 
 // ---- The page routines on a printer ----------------------------------------------------------
 
-class PaperWarnings : public orla_ui_test::UiSandbox {
+class PaperWarnings : public pages_test::PageSandbox {
 protected:
     void SetUp() override {
-        UiSandbox::SetUp();
-        InstallSamplePrinter();
-        ui_ = orla_ui_test::ContextPtr(CreateUiContext(printer_, nullptr));
-        ASSERT_TRUE(ui_);
-        page_.uiContext = ui_.get();
+        PageSandbox::SetUp();
         PlatResetMessageBoxes();
         PlatResetBeeps();
     }
     void TearDown() override {
         PlatResetMessageBoxes();
-        ui_.reset();
-        UiSandbox::TearDown();
+        PageSandbox::TearDown();
     }
-    orla_ui_test::ContextPtr ui_;
-    PageContext page_{};
 };
 
 TEST_F(PaperWarnings, WarningsBeepAndNameThePrinter) {

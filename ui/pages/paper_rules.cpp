@@ -28,7 +28,7 @@ constexpr UINT kWarnSettingConflict = 856;
 constexpr UINT kWarnDuplexPaper = 858;
 
 bool IsRotatedPaper(std::u16string_view name, LONG version) {
-    return version >= 4 && IsOneOf(kRotatedPapers, name);
+    return version >= 4 && IsVersion4PaperName(name);
 }
 
 // The papers the duplex unit takes by name.
