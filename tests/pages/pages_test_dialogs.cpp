@@ -15,6 +15,7 @@ const ORLA_DIALOG_ITEM kItems[] = {
     {u"ComboBox", nullptr, 3303, kCombo, 0, 7, 25, 120, 60},
     {u"ComboBox", nullptr, 3742, kCombo, 0, 7, 43, 120, 60},
     {u"ComboBox", nullptr, 1032, kCombo, 0, 7, 61, 120, 60},
+    {u"ListBox", nullptr, 1101, WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL, 0, 130, 25, 65, 60},
     {u"Button", u"OK", IDOK, WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 0, 140, 7, 50, 14},
 };
 const ORLA_DIALOG_TEMPLATE kItemDialog = {ORLA_DIALOG_SIGNATURE,
