@@ -73,7 +73,7 @@ TEST(DeviceContext, FillsFramesLinesAndCopies) {
         EXPECT_EQ(bm.bmWidth, 40);
         EXPECT_EQ(bm.bmHeight, 30);
         EXPECT_EQ(GetObjectW(copy.bitmap, 4, &bm), 0);
-        EXPECT_FALSE(DeleteObject(c.bitmap));                               // still selected
+        EXPECT_FALSE(DeleteObject(c.bitmap));  // still selected
         HGDIOBJ old = SelectObject(c.dc, red);
         EXPECT_TRUE(Rectangle(c.dc, 20, 20, 30, 28));
         EXPECT_EQ(GetPixel(c.dc, 20, 20), RGB(0, 0, 0));    // the pen's frame
