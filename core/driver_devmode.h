@@ -437,3 +437,14 @@ inline size_t DevmodeTotalSize(const DEVMODEW* dm) {
 }
 
 }  // namespace orla
+
+// ---- Fields and bits the setting items of the property pages name ----------------------------
+namespace orla {
+namespace dm {
+inline constexpr DmField<DWORD> Setting6236{HighOffset(6236)};  // 1 while the duplex unit's choice is pending
+inline constexpr DmField<DWORD> SavedTraySet{796};
+}  // namespace dm
+inline constexpr DWORD kFlags2Setting10 = 0x00000400;
+inline constexpr DWORD kFlags2StackedFirst = 0x00001000;   // counts the stacked option trays with ...
+inline constexpr DWORD kFlags2StackedSecond = 0x00002000;  // ... this bit: 1, 2 or 3 trays
+}  // namespace orla

@@ -550,6 +550,10 @@ bool IsRotatedFormName(std::u16string_view name) {
     return InList(kRotatedForms, name);
 }
 
+bool IsVersion4FormName(std::u16string_view name) {
+    return InList(kPapersV4, name);
+}
+
 bool IsOfferedForm(std::u16string_view name, const CompiledDeviceData* data) {
     if (name.empty()) return false;
     for (FormEntry e : PortraitForms(data))

@@ -55,6 +55,8 @@ BOOL IsSupportedPaper(const DriverDevmode* record, const CompiledDeviceData* dat
 bool IsConversionFormName(std::u16string_view name);
 // The rotated names of this build ("A4 横" / "A4 Rotated", ...).
 bool IsRotatedFormName(std::u16string_view name);
+// The papers the printer takes by name from "*Version" 4 on (transverse, small and rotated).
+bool IsVersion4FormName(std::u16string_view name);
 // TRUE when the name is a "*FormPort" entry of the description.
 bool IsOfferedForm(std::u16string_view name, const CompiledDeviceData* data);
 

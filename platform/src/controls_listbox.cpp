@@ -2,6 +2,7 @@
 // parent once with WM_MEASUREITEM at creation, items without strings keeping the caller's value
 // as their data, and LBN_SELCHANGE only for a user's choice.
 #include <algorithm>
+#include <vector>
 
 #include "item_list.h"
 #include "system_classes.h"
@@ -15,6 +16,7 @@ constexpr UINT kDefaultItemHeight = 13;
 struct ListBoxState : ItemList {
     UINT itemHeight = kDefaultItemHeight;
     int top = 0;
+    std::vector<int> tabStops;  // dialog units; the renderer draws text at tabs as it is
 };
 
 DWORD StyleOf(HWND h) {
@@ -120,6 +122,11 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
             return FindItem(s, wParam, reinterpret_cast<LPCWSTR>(lParam), false);
         case LB_FINDSTRINGEXACT:
             return FindItem(s, wParam, reinterpret_cast<LPCWSTR>(lParam), true);
+        case LB_SETTABSTOPS:
+            // Without LBS_USETABSTOPS a real list box keeps them too, and ignores them when drawing.
+            if (wParam > 0 && lParam == 0) return FALSE;
+            s.tabStops.assign(reinterpret_cast<const int*>(lParam), reinterpret_cast<const int*>(lParam) + wParam);
+            return TRUE;
         case LB_GETTOPINDEX:
             return s.top;
         case LB_SETTOPINDEX:

@@ -372,7 +372,7 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
         return TRUE;
     }
     Dc src;
-    if (rop != SRCCOPY || !ReadDc(hdcSrc, src)) {
+    if ((rop != SRCCOPY && rop != SRCAND && rop != SRCPAINT) || !ReadDc(hdcSrc, src)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -382,7 +382,9 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
     for (int row = 0; row < cy; ++row) {
         for (int col = 0; col < cx; ++col) {
             if (!from.Inside(x1 + col, y1 + row) || !to.Inside(x + col, y + row)) continue;
-            std::memcpy(to.At(x + col, y + row), from.At(x1 + col, y1 + row), 3);
+            BYTE* d = to.At(x + col, y + row);
+            const BYTE* f = from.At(x1 + col, y1 + row);
+            for (int k = 0; k < 3; ++k) d[k] = rop == SRCAND ? (d[k] & f[k]) : rop == SRCPAINT ? (d[k] | f[k]) : f[k];
         }
     }
     return TRUE;
@@ -490,3 +492,18 @@ DWORD PlatLiveUiGdiObjectCount(void) {
 }
 
 }  // extern "C"
+
+// The size of a bitmap, as the pictures that place bitmaps by their own size ask it.
+extern "C" int GetObjectW(HANDLE h, int c, LPVOID pv) {
+    if (!h || !IsSurface(h) || !pv || c < static_cast<int>(sizeof(BITMAP))) return 0;
+    Pixels p(reinterpret_cast<HBITMAP>(h));
+    if (!p.Usable()) return 0;
+    BITMAP bm{};
+    bm.bmWidth = p.Width();
+    bm.bmHeight = p.Height();
+    bm.bmWidthBytes = p.so->lDelta;
+    bm.bmPlanes = 1;
+    bm.bmBitsPixel = 24;
+    std::memcpy(pv, &bm, sizeof bm);
+    return static_cast<int>(sizeof bm);
+}

@@ -2,6 +2,7 @@
 #include "plat/message_box.h"
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -142,6 +143,32 @@ void PlatResetMessageBoxes(void) {
     b.log.clear();
     b.unexpected = 0;
     b.beeps.clear();
+}
+
+}  // extern "C"
+
+// Beeps are counted so a test can tell a warning's beep happened.
+namespace {
+std::atomic<DWORD> g_beeps{0};
+std::atomic<UINT> g_lastBeep{0};
+}  // namespace
+
+extern "C" {
+
+BOOL MessageBeep(UINT uType) {
+    g_lastBeep = uType;
+    ++g_beeps;
+    return TRUE;
+}
+DWORD PlatBeepCount(void) {
+    return g_beeps;
+}
+UINT PlatLastBeepType(void) {
+    return g_lastBeep;
+}
+void PlatResetBeeps(void) {
+    g_beeps = 0;
+    g_lastBeep = 0;
 }
 
 }  // extern "C"

@@ -6,12 +6,15 @@
 
 extern const ORLA_RESOURCE kLangUiStrings[];
 extern const DWORD kLangUiStringCount;
+extern const ORLA_RESOURCE kLangBasicPage[];
+extern const DWORD kLangBasicPageCount;
 
 namespace {
 
 std::vector<ORLA_RESOURCE> AllStrings() {
     std::vector<ORLA_RESOURCE> all(kLangStrings, kLangStrings + kLangStringCount);
     all.insert(all.end(), kLangUiStrings, kLangUiStrings + kLangUiStringCount);
+    all.insert(all.end(), kLangBasicPage, kLangBasicPage + kLangBasicPageCount);
     return all;
 }
 

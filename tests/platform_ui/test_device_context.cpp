@@ -57,8 +57,23 @@ TEST(DeviceContext, FillsFramesLinesAndCopies) {
         Canvas copy(40, 30);
         EXPECT_TRUE(BitBlt(copy.dc, 20, 0, 10, 10, c.dc, 0, 0, SRCCOPY));
         EXPECT_EQ(GetPixel(copy.dc, 22, 2), RGB(255, 0, 0));
-        EXPECT_FALSE(BitBlt(copy.dc, 0, 0, 5, 5, c.dc, 0, 0, 0x00EE0086));  // SRCPAINT is not offered
-        EXPECT_FALSE(DeleteObject(c.bitmap));                               // still selected
+        EXPECT_FALSE(BitBlt(copy.dc, 0, 0, 5, 5, c.dc, 0, 0, 0x00660046));  // SRCINVERT is not offered
+        // A mask drawn with SRCAND, then the picture with SRCPAINT: the red square over green.
+        RECT greenAll{0, 0, 40, 30};
+        HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+        FillRect(copy.dc, &greenAll, green);
+        DeleteObject(green);
+        EXPECT_TRUE(BitBlt(copy.dc, 0, 0, 5, 5, c.dc, 0, 0, SRCAND));
+        EXPECT_EQ(GetPixel(copy.dc, 2, 2), RGB(0, 0, 0));  // red AND green
+        EXPECT_TRUE(BitBlt(copy.dc, 0, 0, 5, 5, c.dc, 0, 0, SRCPAINT));
+        EXPECT_EQ(GetPixel(copy.dc, 2, 2), RGB(255, 0, 0));
+        EXPECT_EQ(GetPixel(copy.dc, 6, 6), RGB(0, 255, 0));  // outside the copy
+        BITMAP bm{};
+        EXPECT_EQ(GetObjectW(copy.bitmap, sizeof bm, &bm), static_cast<int>(sizeof bm));
+        EXPECT_EQ(bm.bmWidth, 40);
+        EXPECT_EQ(bm.bmHeight, 30);
+        EXPECT_EQ(GetObjectW(copy.bitmap, 4, &bm), 0);
+        EXPECT_FALSE(DeleteObject(c.bitmap));  // still selected
         HGDIOBJ old = SelectObject(c.dc, red);
         EXPECT_TRUE(Rectangle(c.dc, 20, 20, 30, 28));
         EXPECT_EQ(GetPixel(c.dc, 20, 20), RGB(0, 0, 0));    // the pen's frame

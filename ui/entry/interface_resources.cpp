@@ -1,8 +1,12 @@
 // The interface DLL's own resources: the default TrueType substitution table (RCDATA 1000) and
 // the default output paper table (RCDATA 1001), UTF-16 pairs ended by an empty string, padded to
-// a DWORD boundary as the resource compiler leaves them.
+// a DWORD boundary as the resource compiler leaves them; and the preview pictures' bitmaps.
+#include <iterator>
+#include <vector>
+
 #include "core/build_variant.h"
 #include "plat/resource_table.h"
+#include "ui/pages/preview_artwork.h"
 
 namespace {
 
@@ -43,9 +47,19 @@ constexpr ORLA_RESOURCE kResources[] = {
     {10, nullptr, 1001, nullptr, kDefaultOutPaperTable, sizeof(kDefaultOutPaperTable)},
 };
 
+// The tables above, then the preview pictures (drawn by code once per process).
+const std::vector<ORLA_RESOURCE>& AllResources() {
+    static const std::vector<ORLA_RESOURCE> all = [] {
+        std::vector<ORLA_RESOURCE> v(std::begin(kResources), std::end(kResources));
+        for (const ORLA_RESOURCE& r : orla::PreviewBitmapResources()) v.push_back(r);
+        return v;
+    }();
+    return all;
+}
+
 }  // namespace
 
 extern "C" {
 __attribute__((visibility("default"))) extern const ORLA_RESOURCE_TABLE OrlaResourceTable;
-const ORLA_RESOURCE_TABLE OrlaResourceTable = {sizeof(kResources) / sizeof(kResources[0]), kResources};
+const ORLA_RESOURCE_TABLE OrlaResourceTable = {static_cast<DWORD>(AllResources().size()), AllResources().data()};
 }

@@ -30,3 +30,8 @@ UINT PlatLastMessageBeep(void);
 void PlatResetMessageBoxes(void);
 
 }  // extern "C"
+
+// MessageBeep calls since the last reset, and the type of the last one.
+extern "C" DWORD PlatBeepCount(void);
+extern "C" UINT PlatLastBeepType(void);
+extern "C" void PlatResetBeeps(void);

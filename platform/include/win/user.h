@@ -362,3 +362,7 @@ BOOL TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND 
 static_assert(sizeof(CREATESTRUCTW) == 80 && offsetof(CREATESTRUCTW, style) == 48);
 static_assert(sizeof(NMHDR) == 24);
 static_assert(sizeof(HELPINFO) == 40 && offsetof(HELPINFO, MousePos) == 32);
+
+// ---- Beeps (logged for tests; the platform makes no sound) ----
+#define MB_ICONEXCLAMATION 0x00000030L
+extern "C" BOOL MessageBeep(UINT uType);

@@ -205,3 +205,6 @@ typedef struct tagTCITEMW {
 #define TCN_SELCHANGE (TCN_FIRST - 1)
 #define TCN_SELCHANGING (TCN_FIRST - 2)
 static_assert(sizeof(TCITEMW) == 40 && offsetof(TCITEMW, lParam) == 32);
+
+// ---- List box tab stops ----
+#define LB_SETTABSTOPS 0x0192

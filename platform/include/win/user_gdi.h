@@ -55,7 +55,7 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
 BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt);
 BOOL LineTo(HDC hdc, int x, int y);
-// SRCCOPY and PATCOPY; other raster operations fail rather than draw something else.
+// SRCCOPY, PATCOPY, SRCAND and SRCPAINT; other raster operations fail rather than draw something else.
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
 COLORREF SetTextColor(HDC hdc, COLORREF color);
 COLORREF SetBkColor(HDC hdc, COLORREF color);
@@ -112,3 +112,17 @@ typedef struct tagDRAWITEMSTRUCT {
     ULONG_PTR itemData;
 } DRAWITEMSTRUCT, *LPDRAWITEMSTRUCT;
 static_assert(sizeof(DRAWITEMSTRUCT) == 64 && offsetof(DRAWITEMSTRUCT, hDC) == 32);
+
+// ---- Bitmap sizes and the mask raster operations of BitBlt ----
+#define SRCAND 0x008800C6u
+#define SRCPAINT 0x00EE0086u
+typedef struct tagBITMAP {
+    LONG bmType;
+    LONG bmWidth;
+    LONG bmHeight;
+    LONG bmWidthBytes;
+    WORD bmPlanes;
+    WORD bmBitsPixel;
+    LPVOID bmBits;
+} BITMAP;
+extern "C" int GetObjectW(HANDLE h, int c, LPVOID pv);  // bitmaps only: fills a BITMAP

@@ -1,0 +1,112 @@
+// The basic page (dialog 520) and the texts of its combos, both languages side by side so the
+// layouts cannot drift: each control has one position and a Japanese and an English text.
+#include "plat/dialog_template.h"
+#include "resources/lang/lang_strings.h"
+#include "win/user_controls.h"
+
+extern const ORLA_RESOURCE kLangBasicPage[];
+extern const DWORD kLangBasicPageCount;
+
+namespace {
+
+#if ORLA_LANG_JAPANESE
+#define TEXT_OF(ja, en) ja
+#else
+#define TEXT_OF(ja, en) en
+#endif
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kCombo = kChild | CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL;
+constexpr DWORD kLabel = kChild | SS_LEFT;
+constexpr DWORD kPush = kChild | BS_PUSHBUTTON | WS_TABSTOP;
+
+// clang-format off
+const ORLA_DIALOG_ITEM kItems[] = {
+    {u"Static",   TEXT_OF(u"お気に入り(&F):", u"&Favourites:"),      0xFFFF, kLabel, 0, 7, 7, 60, 8},
+    {u"ComboBox", nullptr,                                           1013, kCombo, 0, 70, 5, 100, 80},
+    {u"Button",   TEXT_OF(u"追加(&A)...", u"&Add..."),              1355, kPush, 0, 175, 5, 35, 13},
+    {u"Button",   TEXT_OF(u"編集(&E)...", u"&Edit..."),             1356, kPush, 0, 213, 5, 35, 13},
+    {u"ListBox",  nullptr,                                           1008, kChild | LBS_OWNERDRAWFIXED | WS_BORDER, 0, 7, 22, 124, 80},
+    {u"Static",   u"",                                               3838, kLabel, 0, 7, 104, 124, 8},
+    {u"Button",   nullptr,                                           1016, kChild | BS_OWNERDRAW, 0, 7, 114, 60, 60},
+    {u"Button",   TEXT_OF(u"構成の取得(&G)", u"&Get Configuration"), 3831, kPush, 0, 70, 118, 61, 13},
+    {u"Static",   TEXT_OF(u"用紙サイズ(&Z):", u"Paper Si&ze:"),      0xFFFF, kLabel, 0, 138, 24, 110, 8},
+    {u"ComboBox", nullptr,                                           1204, kCombo, 0, 138, 33, 110, 120},
+    {u"Static",   TEXT_OF(u"出力用紙(&O):", u"&Output Paper:"),      0xFFFF, kLabel, 0, 138, 49, 110, 8},
+    {u"ComboBox", nullptr,                                           1208, kCombo, 0, 138, 58, 110, 120},
+    {u"Button",   TEXT_OF(u"縦(&P)", u"&Portrait"),                 1217, kChild | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0, 138, 74, 50, 10},
+    {u"Button",   TEXT_OF(u"横(&L)", u"&Landscape"),                1219, kChild | BS_AUTORADIOBUTTON, 0, 192, 74, 56, 10},
+    {u"Static",   TEXT_OF(u"部数(&C):", u"&Copies:"),               0xFFFF, kLabel, 0, 138, 90, 40, 8},
+    {u"Edit",     u"1",                                              1229, kChild | WS_BORDER | ES_NUMBER | WS_TABSTOP | WS_GROUP, 0, 180, 88, 40, 12},
+    {u"msctls_updown32", nullptr,                                    1230, kChild | UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS, 0, 220, 88, 10, 12},
+    {u"Button",   TEXT_OF(u"任意倍率(&R)", u"F&ree Zoom"),          1213, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 0, 138, 104, 60, 10},
+    {u"Edit",     u"100",                                            1214, kChild | WS_BORDER | ES_NUMBER | WS_TABSTOP, 0, 200, 102, 30, 12},
+    {u"Static",   TEXT_OF(u"両面印刷(&D):", u"&Duplex:"),            0xFFFF, kLabel, 0, 138, 118, 110, 8},
+    {u"ComboBox", nullptr,                                           1127, kCombo, 0, 138, 127, 110, 80},
+    {u"ComboBox", nullptr,                                           1134, kCombo, 0, 138, 143, 110, 80},
+    {u"Static",   TEXT_OF(u"レイアウト(&Y):", u"La&yout:"),          0xFFFF, kLabel, 0, 138, 159, 50, 8},
+    {u"ComboBox", nullptr,                                           1114, kCombo, 0, 190, 157, 58, 120},
+    {u"ComboBox", nullptr,                                           1120, kCombo, 0, 138, 173, 55, 80},
+    {u"ComboBox", nullptr,                                           1117, kCombo, 0, 196, 173, 52, 80},
+    {u"Button",   TEXT_OF(u"用紙を節約(&V)", u"Sa&ve Paper"),        2900, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 0, 7, 180, 124, 10},
+    {u"ComboBox", nullptr,                                           1699, kCombo, 0, 138, 189, 70, 80},
+    {u"Button",   TEXT_OF(u"設定(&T)...", u"Se&t..."),              3833, kPush, 0, 211, 189, 37, 13},
+    {u"Static",   nullptr,                                           1006, kChild | SS_ICON, 0, 7, 194, 10, 10},
+    {u"Static",   u"",                                               1000, kLabel, 0, 20, 196, 114, 8},
+    {u"Button",   TEXT_OF(u"レイアウト詳細(&I)...", u"Layout Deta&ils..."), 446, kPush, 0, 7, 207, 70, 13},
+    {u"Button",   TEXT_OF(u"設定一覧(&S)...", u"&Summary..."),       1003, kPush, 0, 80, 207, 55, 13},
+    {u"Button",   TEXT_OF(u"標準に戻す(&B)", u"Restore Defaults"),   1002, kPush, 0, 138, 207, 60, 13},
+    {u"Button",   TEXT_OF(u"ヘルプ(&H)", u"&Help"),                  1004, kPush, 0, 201, 207, 47, 13},
+};
+// clang-format on
+
+const ORLA_DIALOG_TEMPLATE kBasicPage = {ORLA_DIALOG_SIGNATURE,
+                                         WS_CHILD | DS_CONTROL,
+                                         0,
+                                         0,
+                                         0,
+                                         252,
+                                         224,
+                                         TEXT_OF(u"基本", u"Basic"),
+                                         TEXT_OF(u"MS UI Gothic", u"MS Shell Dlg"),
+                                         9,
+                                         sizeof kItems / sizeof kItems[0],
+                                         kItems};
+
+}  // namespace
+
+const ORLA_RESOURCE kLangBasicPage[] = {
+    {5, nullptr, 520, nullptr, &kBasicPage, sizeof kBasicPage},
+    // Duplex, binding, layout order and frame, layout kinds and text-entry modes.
+    LANG_STRING(522, TEXT_OF(u"片面", u"Simplex")),
+    LANG_STRING(523, TEXT_OF(u"両面(長辺とじ)", u"Duplex (Long Edge)")),
+    LANG_STRING(524, TEXT_OF(u"両面(短辺とじ)", u"Duplex (Short Edge)")),
+    LANG_STRING(525, TEXT_OF(u"左／上とじ", u"Bind Left / Top")),
+    LANG_STRING(526, TEXT_OF(u"右／下とじ", u"Bind Right / Bottom")),
+    LANG_STRING(505, TEXT_OF(u"枠なし", u"No Frame")),
+    LANG_STRING(506, TEXT_OF(u"実線", u"Solid Line")),
+    LANG_STRING(507, TEXT_OF(u"破線", u"Dashed Line")),
+    LANG_STRING(508, TEXT_OF(u"点線", u"Dotted Line")),
+    LANG_STRING(509, TEXT_OF(u"太線", u"Thick Line")),
+    LANG_STRING(514, TEXT_OF(u"左から右", u"Left to Right")),
+    LANG_STRING(515, TEXT_OF(u"右から左", u"Right to Left")),
+    LANG_STRING(518, TEXT_OF(u"左上から右", u"Top Left, Across")),
+    LANG_STRING(519, TEXT_OF(u"左上から下", u"Top Left, Down")),
+    LANG_STRING(520, TEXT_OF(u"右上から左", u"Top Right, Across")),
+    LANG_STRING(521, TEXT_OF(u"右上から下", u"Top Right, Down")),
+    LANG_STRING(601, TEXT_OF(u"1ページ", u"1 Page")),
+    LANG_STRING(602, TEXT_OF(u"2ページ", u"2 Pages")),
+    LANG_STRING(604, TEXT_OF(u"4ページ", u"4 Pages")),
+    LANG_STRING(606, TEXT_OF(u"6ページ", u"6 Pages")),
+    LANG_STRING(608, TEXT_OF(u"8ページ", u"8 Pages")),
+    LANG_STRING(609, TEXT_OF(u"9ページ", u"9 Pages")),
+    LANG_STRING(616, TEXT_OF(u"16ページ", u"16 Pages")),
+    LANG_STRING(762, TEXT_OF(u"通常印刷", u"Normal Print")),
+    LANG_STRING(763, TEXT_OF(u"保存印刷", u"Stored Print")),
+    LANG_STRING(764, TEXT_OF(u"試し印刷", u"Proof Print")),
+    LANG_STRING(468, TEXT_OF(u"用紙サイズと同じ", u"Same as Paper Size")),
+    // Warnings of the page.
+    LANG_STRING(809, TEXT_OF(u"倍率は10～400%の範囲で入力してください。", u"Enter a zoom from 10 to 400%.")),
+    LANG_STRING(813, TEXT_OF(u"部数は1～999の範囲で入力してください。", u"Enter a number of copies from 1 to 999.")),
+};
+const DWORD kLangBasicPageCount = sizeof(kLangBasicPage) / sizeof(kLangBasicPage[0]);

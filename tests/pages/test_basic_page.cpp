@@ -1,0 +1,191 @@
+// The basic page in a property sheet, driven as a user would: paper, copies and duplex chosen,
+// OK pressed, the record read back; the buttons of dialogs not built yet say so.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "plat/message_box.h"
+#include "plat/window_render.h"
+#include "plat/window_test.h"
+#include "tests/pages/page_fixture.h"
+#include "tests/platform_ui/dialog_fixture.h"
+#include "ui/entry/printer_data_store.h"
+#include "ui/pages/basic_page.h"
+#include "win/property_sheet.h"
+#include "win/user_controls.h"
+
+namespace {
+
+using namespace orla;
+
+using uitest::Script;
+using uitest::ScriptScope;
+
+HWND PageOf(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+int IndexWithData(HWND dialog, int id, LPARAM data) {
+    const auto n = SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < n; ++i)
+        if (SendDlgItemMessageW(dialog, id, CB_GETITEMDATA, i, 0) == data) return i;
+    return -1;
+}
+
+class BasicPage : public pages_test::PageSandbox {
+protected:
+    void SetUp() override {
+        PageSandbox::SetUp();
+        // The duplex unit is installed, so the duplex combo offers both bindings.
+        Set(ui_->currentDevmode, dm::DeviceState(dm::kDuplex), WORD{8});
+        // The pictures come from the interface DLL's own bitmaps, as its entry point arranges.
+        interfaceDll_ = orla_ui_test::LibraryPtr(LoadLibraryW(kJapaneseBuild ? u"Talvex.dll" : u"Morvin.dll"));
+        ASSERT_TRUE(interfaceDll_);
+        SetInterfaceModule(interfaceDll_.get());
+        PlatResetMessageBoxes();
+    }
+    void TearDown() override {
+        EXPECT_EQ(PlatUnexpectedMessageBoxCount(), 0u);
+        PlatResetMessageBoxes();
+        SetInterfaceModule(nullptr);
+        PageSandbox::TearDown();
+        interfaceDll_.reset();
+    }
+    INT_PTR Run(Script& script) {
+        PROPSHEETPAGEW describe{};
+        describe.dwSize = sizeof describe;
+        describe.hInstance = ui_->hResDll;
+        describe.pszTemplate = MAKEINTRESOURCEW(520);
+        describe.pfnDlgProc = BasicPageProc;
+        describe.lParam = reinterpret_cast<LPARAM>(&page_);
+        HPROPSHEETPAGE pages[] = {CreatePropertySheetPageW(&describe)};
+        EXPECT_TRUE(pages[0]);
+        PROPSHEETHEADERW header{};
+        header.dwSize = sizeof header;
+        header.dwFlags = PSH_DEFAULT;
+        header.pszCaption = u"Halvoric";
+        header.nPages = 1;
+        header.phpage = pages;
+        ScriptScope scope(script);
+        return PropertySheetW(&header);
+    }
+    orla_ui_test::LibraryPtr interfaceDll_;
+};
+
+TEST_F(BasicPage, AUserChoosesB5ThreeCopiesAndDuplexThenOk) {
+    Script script;
+    script.steps.push_back([&](HWND sheet) {
+        HWND page = PageOf(sheet);
+        ASSERT_TRUE(page);
+        const auto b5 = SendDlgItemMessageW(page, kIdPaperSize, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                            reinterpret_cast<LPARAM>(u"B5 (JIS)"));
+        ASSERT_GE(b5, 0);
+        EXPECT_TRUE(PlatChoose(GetDlgItem(page, kIdPaperSize), static_cast<int>(b5)));
+    });
+    script.steps.push_back([&](HWND sheet) {
+        EXPECT_EQ(GetText(ui_->currentDevmode, dm::FormName), u"B5 (JIS)");
+        EXPECT_TRUE(PlatType(GetDlgItem(PageOf(sheet), kIdCopies), u"3"));
+    });
+    script.steps.push_back([&](HWND sheet) {
+        HWND page = PageOf(sheet);
+        const int longEdge = IndexWithData(page, kIdDuplex, 523);
+        ASSERT_GE(longEdge, 0) << "the duplex combo offers no binding";
+        EXPECT_TRUE(PlatChoose(GetDlgItem(page, kIdDuplex), longEdge));
+    });
+    script.steps.push_back([&](HWND sheet) {
+        // The page as the user sees it now, for a person to look at.
+        const std::string png = orla_test::BinDir() + "/basic_page.png";
+        EXPECT_TRUE(PlatRenderWindowToPng(sheet, png.c_str()));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sheet, IDAPPLY)));  // the page told the sheet
+        EXPECT_TRUE(PlatPressButton(sheet, IDOK));
+    });
+    EXPECT_EQ(Run(script), 1);
+    EXPECT_FALSE(script.ranOut);
+    const DriverDevmode& r = ui_->appliedDevmode;
+    EXPECT_EQ(GetText(r, dm::FormName), u"B5 (JIS)");
+    EXPECT_EQ(Get(r, dm::Copies), 3);
+    EXPECT_EQ(Get(r, dm::Duplex), DMDUP_VERTICAL);
+    EXPECT_EQ(Get(r, dm::PrevDuplex), DMDUP_VERTICAL);
+    EXPECT_EQ(GetText(r, dm::PrevFormName), u"B5 (JIS)");
+}
+
+TEST_F(BasicPage, CancelLeavesTheAppliedRecordAlone) {
+    const DriverDevmode before = ui_->appliedDevmode;
+    Script script;
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatType(GetDlgItem(PageOf(sheet), kIdCopies), u"7")); });
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
+    EXPECT_EQ(Run(script), 0);
+    EXPECT_EQ(std::memcmp(before.bytes, ui_->appliedDevmode.bytes, kDriverDevmodeSize), 0);
+    EXPECT_EQ(Get(ui_->currentDevmode, dm::Copies), 7);  // the page edited the working record only
+}
+
+TEST_F(BasicPage, OutOfRangeCopiesKeepTheUserOnThePage) {
+    Script script;
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatType(GetDlgItem(PageOf(sheet), kIdCopies), u"0")); });
+    script.steps.push_back([&](HWND sheet) {
+        PlatQueueMessageBoxAnswer(IDOK);
+        EXPECT_TRUE(PlatPressButton(sheet, IDOK));
+    });
+    script.steps.push_back([&](HWND sheet) {
+        // Still open: warning 813 was shown, the copies edit has the focus.
+        ASSERT_EQ(PlatMessageBoxCount(), 1u);
+        PLAT_MESSAGE_BOX_RECORD box{};
+        ASSERT_TRUE(PlatGetMessageBox(0, &box));
+        EXPECT_EQ(box.flags & 0xF0u, static_cast<UINT>(MB_ICONWARNING));
+        EXPECT_EQ(std::u16string(box.text), orla_ui_test::ResourceText(printer_, 813));
+        PLAT_CONTROL_STATE copies{};
+        ASSERT_TRUE(PlatReadControl(GetDlgItem(PageOf(sheet), kIdCopies), &copies));
+        EXPECT_TRUE(copies.focused);
+        EXPECT_TRUE(PlatType(GetDlgItem(PageOf(sheet), kIdCopies), u"2"));
+    });
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
+    EXPECT_EQ(Run(script), 1);
+    EXPECT_FALSE(script.ranOut);
+    EXPECT_EQ(Get(ui_->appliedDevmode, dm::Copies), 2);
+}
+
+TEST_F(BasicPage, ButtonsOfDialogsNotBuiltYetSaySo) {
+    const int buttons[] = {446, 1003, 1355, 1356, 3831, 1004};
+    Script script;
+    for (int id : buttons) {
+        script.steps.push_back([&, id](HWND sheet) {
+            PlatQueueMessageBoxAnswer(IDOK);
+            EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), id))) << id;
+        });
+    }
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
+    Run(script);
+    ASSERT_EQ(PlatMessageBoxCount(), std::size(buttons));
+    for (DWORD i = 0; i < PlatMessageBoxCount(); ++i) {
+        PLAT_MESSAGE_BOX_RECORD box{};
+        ASSERT_TRUE(PlatGetMessageBox(i, &box));
+        EXPECT_EQ(box.flags & 0xF0u, static_cast<UINT>(MB_ICONINFORMATION)) << buttons[i];
+        EXPECT_NE(std::u16string(box.text).size(), 0u);
+    }
+}
+
+TEST_F(BasicPage, OrientationLayoutAndZoomWriteTheirFieldsWithCopies) {
+    Script script;
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), kIdLandscape))); });
+    script.steps.push_back([&](HWND sheet) {
+        HWND page = PageOf(sheet);
+        const int four = IndexWithData(page, kIdLayout, 604);
+        if (four >= 0) {
+            EXPECT_TRUE(PlatChoose(GetDlgItem(page, kIdLayout), four));
+        }
+    });
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
+    EXPECT_EQ(Run(script), 1);
+    const DriverDevmode& r = ui_->appliedDevmode;
+    EXPECT_EQ(Get(r, dm::Orientation), DMORIENT_LANDSCAPE);
+    EXPECT_EQ(Get(r, dm::PrevOrientation), DMORIENT_LANDSCAPE);
+    if (Get(r, dm::LayoutAvailable) == 1) {
+        EXPECT_EQ(Get(r, dm::LayoutMode), 4);
+        EXPECT_EQ(Get(r, dm::SavedLayoutMode), 4);
+        EXPECT_EQ(Get(r, dm::PrintPosTop), 100u);
+    }
+}
+
+}  // namespace
