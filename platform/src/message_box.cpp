@@ -18,7 +18,6 @@ struct Boxes {
     std::deque<int> answers;
     std::vector<PLAT_MESSAGE_BOX_RECORD> log;
     DWORD unexpected = 0;
-    std::vector<UINT> beeps;
 };
 
 Boxes& boxes() {
@@ -85,25 +84,6 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
     return record.answer;
 }
 
-BOOL MessageBeep(UINT uType) {
-    Boxes& b = boxes();
-    std::lock_guard<std::mutex> g(b.lock);
-    b.beeps.push_back(uType);
-    return TRUE;
-}
-
-DWORD PlatMessageBeepCount(void) {
-    Boxes& b = boxes();
-    std::lock_guard<std::mutex> g(b.lock);
-    return static_cast<DWORD>(b.beeps.size());
-}
-
-UINT PlatLastMessageBeep(void) {
-    Boxes& b = boxes();
-    std::lock_guard<std::mutex> g(b.lock);
-    return b.beeps.empty() ? 0xFFFFFFFFu : b.beeps.back();
-}
-
 void PlatQueueMessageBoxAnswer(int answer) {
     Boxes& b = boxes();
     std::lock_guard<std::mutex> g(b.lock);
@@ -142,7 +122,6 @@ void PlatResetMessageBoxes(void) {
     b.answers.clear();
     b.log.clear();
     b.unexpected = 0;
-    b.beeps.clear();
 }
 
 }  // extern "C"

@@ -109,12 +109,13 @@ TEST_F(StampStoreTest, SaveReplacesOrAppendsUpToTwentyStamps) {
     while (Stored().size() < kStampRecordSize * kStampMaxCount)
         ASSERT_EQ(SaveStampRecord(nullptr, context.get(), ResolveStampNumber(printer_, 0), wide), StampSave::Appended);
     PlatResetMessageBoxes();
+    PlatResetBeeps();
     PlatQueueMessageBoxAnswer(IDOK);
     EXPECT_EQ(SaveStampRecord(nullptr, context.get(), 21, wide), StampSave::ListFull);
     EXPECT_EQ(Stored().size(), kStampRecordSize * kStampMaxCount) << "a full list is not written";
     // The user hears and reads why: message 830 of the language DLL, captioned with the printer.
-    EXPECT_EQ(PlatMessageBeepCount(), 1u);
-    EXPECT_EQ(PlatLastMessageBeep(), static_cast<UINT>(MB_ICONEXCLAMATION));
+    EXPECT_EQ(PlatBeepCount(), 1u);
+    EXPECT_EQ(PlatLastBeepType(), static_cast<UINT>(MB_ICONEXCLAMATION));
     ASSERT_EQ(PlatMessageBoxCount(), 1u);
     PLAT_MESSAGE_BOX_RECORD box{};
     ASSERT_TRUE(PlatGetMessageBox(0, &box));

@@ -23,10 +23,7 @@ DWORD PlatMessageBoxCount(void);
 BOOL PlatGetMessageBox(DWORD index, PLAT_MESSAGE_BOX_RECORD* record);
 DWORD PlatUnexpectedMessageBoxCount(void);
 DWORD PlatPendingMessageBoxAnswers(void);  // answers queued but not taken
-// MessageBeep calls: how many, and the sound of the last (0xFFFFFFFF when none).
-DWORD PlatMessageBeepCount(void);
-UINT PlatLastMessageBeep(void);
-// Empties the logs (boxes and beeps) and the queue of answers.
+// Empties the log and the queue of answers.
 void PlatResetMessageBoxes(void);
 
 }  // extern "C"

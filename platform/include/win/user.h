@@ -315,7 +315,6 @@ HWND RealChildWindowFromPoint(HWND hwndParent, POINT ptParentClientCoords);
 #define MB_ICONERROR 0x00000010L
 #define MB_ICONQUESTION 0x00000020L
 #define MB_ICONWARNING 0x00000030L
-#define MB_ICONEXCLAMATION MB_ICONWARNING
 #define MB_ICONINFORMATION 0x00000040L
 #define MB_DEFBUTTON2 0x00000100L
 #define MB_APPLMODAL 0x00000000L
@@ -323,8 +322,6 @@ HWND RealChildWindowFromPoint(HWND hwndParent, POINT ptParentClientCoords);
 #define IDTRYAGAIN 10
 #define IDCONTINUE 11
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
-// Plays the system sound of that kind (here: logged for tests, plat/message_box.h).
-BOOL MessageBeep(UINT uType);
 
 // ---- Menus ----
 #define MF_STRING 0x00000000L
