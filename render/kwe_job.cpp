@@ -52,11 +52,11 @@ bool LogMarkKept(const PrinterPdev* pdev) {
 }
 
 // The mark of one output for a section: with the log on, fetched once per output at the size the
-// log kept (later sections reuse it); otherwise fetched for each section at the whole page.
-bool SectionMark(PrinterPdev* pdev, LONG output, SectionContext* context) {
+// log kept (later sections reuse it); otherwise fetched for each section at its paper's whole page.
+bool SectionMark(PrinterPdev* pdev, LONG output, KwePaperSize paper, SectionContext* context) {
     if (!LogMarkKept(pdev)) {
         context->mark = KweMarkImage{};
-        KweWholePageSize(pdev, &context->mark);
+        KweWholePageSizeOf(pdev, paper, &context->mark);
         return FetchKweMark(context->handle, output, &context->mark);
     }
     if (context->fetchedOutput == output) return context->fetched;
@@ -68,15 +68,26 @@ bool SectionMark(PrinterPdev* pdev, LONG output, SectionContext* context) {
     return context->fetched;
 }
 
-// The marks of one output after a section of the job spool file.
+// The paper a section's marks are made for: its own, from its paper record. The context's paper
+// (the last section's) stands in for a paper without a size of its own.
+KwePaperSize SectionPaper(const PrinterPdev* pdev, DWORD paperRecord) {
+    KwePaperSize paper;
+    if (KweSectionPaper(paperRecord, &paper)) return paper;
+    DriverLog("trust marking: paper code %d has no mark size; the current paper's is used",
+              static_cast<int>(static_cast<SHORT>(paperRecord & 0xFFFFu)));
+    return KweContextPaper(pdev);
+}
+
+// The marks of one output after a section of the job spool file, over the section's own paper.
 BOOL WriteSectionMark(PrinterPdev* pdev, LONG output, DWORD paperRecord, void* context) {
     auto* section = static_cast<SectionContext*>(context);
-    if (!SectionMark(pdev, output, section)) {
+    const KwePaperSize paper = SectionPaper(pdev, paperRecord);
+    if (!SectionMark(pdev, output, paper, section)) {
         DriverLog("trust marking: output %ld has no mark", static_cast<long>(output));
         return TRUE;  // the output goes out without its mark layer rather than not at all
     }
     pdev->kwe.outputIndex = output;
-    BOOL ok = WriteKweFooter(pdev, section->mark);
+    BOOL ok = WriteKweFooterOn(pdev, section->mark, paper);
     pdev->kwe.outputIndex = 0;
     return ok;
 }
@@ -94,7 +105,11 @@ std::u16string WideFooter(const KweBlock& block) {
 }  // namespace
 
 void KweWholePageSize(const PrinterPdev* pdev, KweMarkImage* mark) {
-    LONG w = pdev->geometry.outputPaper.width, l = pdev->geometry.outputPaper.length;
+    KweWholePageSizeOf(pdev, KweContextPaper(pdev), mark);
+}
+
+void KweWholePageSizeOf(const PrinterPdev* pdev, KwePaperSize paper, KweMarkImage* mark) {
+    LONG w = paper.width, l = paper.length;
     if (pdev->geometry.resolution == 300) w *= 2, l *= 2;
     mark->width = (ConvertToDevicePixels(std::max<LONG>(w - kPrintableInset, 0), pdev->geometry.resolution) + 7) & ~7;
     mark->height = ConvertToDevicePixels(std::max<LONG>(l - kPrintableInset, 0), pdev->geometry.resolution);

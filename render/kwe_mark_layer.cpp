@@ -31,8 +31,8 @@ struct LayerGeometry {
     LONG length;
 };
 
-LayerGeometry LayerSize(const PrinterPdev* pdev) {
-    LONG w = pdev->geometry.outputPaper.width, l = pdev->geometry.outputPaper.length;
+LayerGeometry LayerSize(const PrinterPdev* pdev, KwePaperSize paper) {
+    LONG w = paper.width, l = paper.length;
     if (IsTurnedLayout(orla::Get(pdev->settings.record, dm::LayoutMode))) std::swap(w, l);
     if (pdev->geometry.resolution == 300) w *= 2, l *= 2;
     const LONG dpi = pdev->geometry.resolution;
@@ -193,7 +193,11 @@ std::vector<BYTE> FooterCharacters(std::string_view ansi) {
 }
 
 BOOL WriteKweFooter(PrinterPdev* pdev, const KweMarkImage& mark) {
-    const LayerGeometry g = LayerSize(pdev);
+    return WriteKweFooterOn(pdev, mark, KweContextPaper(pdev));
+}
+
+BOOL WriteKweFooterOn(PrinterPdev* pdev, const KweMarkImage& mark, KwePaperSize paper) {
+    const LayerGeometry g = LayerSize(pdev, paper);
     BOOL ok = WriteCommand(pdev, "\x1cu1,2.\x1c<1/600,i.");
     const bool usable =
         mark.width > 0 && mark.height > 0 &&

@@ -55,3 +55,19 @@ BOOL SendTrustMarkOutputs(PrinterPdev* pdev);
 // The job trailer after an application's query block: the trust-mark sample sheet. 1 when it was
 // written whole, else 0 (the job goes on either way); the block is dropped.
 BOOL BuildKweJobData(PrinterPdev* pdev);
+
+// A paper's size in micrometres, across and down the page as the printer images it.
+struct KwePaperSize {
+    LONG width = 0;
+    LONG length = 0;
+};
+// The device context's output paper.
+KwePaperSize KweContextPaper(const PrinterPdev* pdev);
+// The paper of a section of the job spool file from its paper record: the size of its paper code,
+// turned when the section is landscape. FALSE for a code that has no size of its own here (user
+// papers, conversions, long paper).
+BOOL KweSectionPaper(DWORD paperRecord, KwePaperSize* paper);
+// KweWholePageSize for a given paper.
+void KweWholePageSizeOf(const PrinterPdev* pdev, KwePaperSize paper, KweMarkImage* mark);
+// WriteKweFooter over a given paper instead of the context's.
+BOOL WriteKweFooterOn(PrinterPdev* pdev, const KweMarkImage& mark, KwePaperSize paper);

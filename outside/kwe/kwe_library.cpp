@@ -33,7 +33,7 @@ constexpr DWORD kJobInfoSize = 800;
 constexpr DWORD kLogRecordSize = 840;
 constexpr long kTileWidth = 250;  // not a multiple of 8: rows are padded
 constexpr long kTileHeight = 96;
-constexpr long kMaxTile = 8192;
+constexpr long kMaxTile = 16384;  // a whole A3 page at 600 dpi fits
 // "出力 %d ORLA" in code page 932.
 constexpr char kDefaultFooter[] = "\x8f\x6f\x97\xcd %d ORLA";
 

@@ -82,6 +82,45 @@ TEST_F(TrustMarkJob, SeveralOutputsComeOutOnceEachWithTheirOwnFooter) {
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(marks.layers[i].footerUtf8, "出力 " + std::to_string(i + 1) + " ORLA");
 }
 
+TEST_F(TrustMarkJob, AJobThatChangesPaperMarksEachSectionAtItsOwnPaper) {
+    // The library makes each mark at the size it is asked for: a section's mark is its paper's
+    // printable page (10 mm less each way) in 600 dpi dots, the width rounded up to whole bytes.
+    struct Section {
+        const char16_t* paper;
+        int64_t width;
+        int64_t height;
+    } const sections[] = {{u"A4", 4728, 6780}, {u"B5 (JIS)", 4072, 5835}, {u"A3", 6784, 9688}};
+    constexpr size_t kOutputs = 2;
+    RunOptions o = Options(true);
+    o.pages = 3;
+    o.content = orla::runner::PageContent::Sample;
+    o.trustMarkLibrary = true;
+    o.trustMarkScript = u"GetNumOfOutputs=2\nMarkAtAskedSize=1";
+    for (const SettingPatch& p : orla::runner::TrustMarkPatches()) o.settingPatches.push_back(p);
+    for (const Section& s : sections) o.perPage.push_back({s.paper, 1});
+    RunResult r = orla::runner::RunJob(o);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.resets, 2) << "the paper changes twice";
+    DecodeResult d = Decode(r.job);
+    ASSERT_TRUE(d.ok) << d.error << " at " << d.errorOffset;
+    EXPECT_EQ(LinesStartingWith(d, "@PJL ENTER LANGUAGE=ORLA").size(), kOutputs);
+    EXPECT_EQ(PageEndCount(d), kOutputs * 3);
+    TrustMarkReport marks = ReadTrustMarks(d, r.job);
+    ASSERT_EQ(marks.layers.size(), kOutputs * 3) << "one layer per section and output";
+    for (size_t i = 0; i < marks.layers.size(); ++i) {
+        const Section& s = sections[i % 3];
+        const MarkLayer& l = marks.layers[i];
+        SCOPED_TRACE("layer " + std::to_string(i + 1));
+        EXPECT_EQ(l.page, i + 1) << "each section's layer on its own page";
+        EXPECT_EQ(l.markImages, 1u) << "the mark covers the section's page in one image";
+        EXPECT_EQ(l.covered.left, 0);
+        EXPECT_EQ(l.covered.top, 0);
+        EXPECT_EQ(l.covered.right, s.width);
+        EXPECT_EQ(l.covered.bottom, s.height);
+        EXPECT_EQ(l.footerUtf8, "出力 " + std::to_string(i / 3 + 1) + " ORLA");
+    }
+}
+
 TEST_F(TrustMarkJob, AnApplicationsQueryBringsTheSampleSheet) {
     RunOptions o = Options(true);
     o.trustMarkLibrary = true;

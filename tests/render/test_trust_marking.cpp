@@ -18,6 +18,8 @@
 #include "render/escapes.h"
 #include "render/kwe_marks.h"
 #include "render/kwe_session.h"
+#include "render/output_writer.h"
+#include "render/page_settings.h"
 #include "render/pjl_header.h"
 #include "render_fixture.h"
 #include "win/nls.h"
@@ -636,6 +638,92 @@ TEST_F(HiddenPrintingClashLog, ASuppressedJobIsLoggedAndALibraryFaultOnlyLogsInT
         }
         pdev()->trustMark.suppressOutput = 0;
     }
+}
+
+}  // namespace
+}  // namespace render_test
+
+namespace render_test {
+namespace {
+
+// A job that changes paper between pages: each section of the job spool file keeps its paper
+// record, and every output's marks for that section are fetched and laid at that paper's size.
+TEST_F(TrustMarking, EachSectionsPaperRecordGivesItsOwnPaper) {
+    struct Case {
+        const char* what;
+        DWORD record;
+        BOOL known;
+        LONG width;
+        LONG length;
+    } const cases[] = {
+        {"A4 portrait", MakePaperRecord(PaperA4, DMORIENT_PORTRAIT), TRUE, 210000, 297000},
+        {"B5 portrait", MakePaperRecord(PaperB5, DMORIENT_PORTRAIT), TRUE, 182000, 257000},
+        {"A3 landscape: turned", MakePaperRecord(PaperA3, DMORIENT_LANDSCAPE), TRUE, 420000, 297000},
+        {"reply postcard, wider than long", MakePaperRecord(PaperReplyPostcard, DMORIENT_PORTRAIT), TRUE, 200000,
+         148000},
+        {"envelope", MakePaperRecord(PaperEnvelopeYou4, DMORIENT_PORTRAIT), TRUE, 105000, 235000},
+        {"user paper", MakePaperRecord(PaperUser, DMORIENT_PORTRAIT), FALSE, 0, 0},
+        {"conversion paper", MakePaperRecord(PaperA4x2ToA4, DMORIENT_PORTRAIT), FALSE, 0, 0},
+        {"long paper", MakePaperRecord(PaperLong, DMORIENT_PORTRAIT), FALSE, 0, 0},
+        {"a negative code widened", MakePaperRecord(-1, DMORIENT_PORTRAIT), FALSE, 0, 0},
+        {"a code in the high bits only", 0x00650000u | kPaperRecordPortrait, FALSE, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        KwePaperSize paper{-1, -1};
+        EXPECT_EQ(KweSectionPaper(c.record, &paper), c.known);
+        if (!c.known) continue;
+        EXPECT_EQ(paper.width, c.width);
+        EXPECT_EQ(paper.length, c.length);
+    }
+}
+
+TEST_F(TrustMarking, AJobThatChangesPaperFetchesEachSectionsMarksAtItsOwnPaper) {
+    // The library makes its marks at the size it is asked for, so each image tells which size was
+    // asked: a whole printable page of the section's paper, once per output and section.
+    InstallLibrary(u"GetNumOfOutputs=2\nMarkAtAskedSize=1");
+    SwitchOn();
+    ASSERT_EQ(pdev()->jobSpool.outputCount, 2);
+    ASSERT_EQ(pdev()->geometry.outputPaper.code, PaperA4) << "the job starts on A4";
+    ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"sections"), 5));
+    auto page = [&] {
+        EXPECT_TRUE(DrvStartPage(so()));
+        EXPECT_TRUE(FlushPendingStart(pdev()));
+        pdev()->pageSetup.blankSheet = 0;  // what a drawing hook does
+        EXPECT_TRUE(DrvSendPage(so()));
+    };
+    page();
+    for (const char16_t* form : {u"B5 (JIS)", u"A3"}) {
+        SCOPED_TRACE(::testing::PrintToString(std::u16string(form)));
+        orla::DriverDevmode record = pdev()->settings.record;
+        DEVMODEW* dmw = orla::AsDevmode(record);
+        std::fill(std::begin(dmw->dmFormName), std::end(dmw->dmFormName), u'\0');
+        std::copy_n(form, std::char_traits<char16_t>::length(form), dmw->dmFormName);
+        dmw->dmFields = (dmw->dmFields & ~static_cast<DWORD>(DM_PAPERSIZE)) | DM_FORMNAME;
+        EnabledPdev next = EnablePdev(printer_, dmw);
+        ASSERT_NE(next.dhpdev, nullptr);
+        orla::Set(next.pdev()->settings.record, dm::TrustMarkResult, DWORD{1});
+        BindTrustMarking(next.pdev());
+        ASSERT_TRUE(DrvResetPDEV(e_.dhpdev, next.dhpdev));
+        e_ = std::move(next);  // the old record is disabled first
+        ASSERT_TRUE(DrvStartDoc(so(), nullptr, 5));
+        page();
+    }
+    ASSERT_EQ(pdev()->geometry.outputPaper.code, PaperA3) << "the job ends on A3";
+    ASSERT_EQ(pdev()->jobSpool.sectionCount, 3u);
+    ASSERT_TRUE(DrvEndDoc(so(), 0));
+    const std::string job = EndSpoolJob();
+    EXPECT_EQ(Count(job, "@PJL ENTER LANGUAGE=ORLA"), 2u) << "the job once per output";
+    for (SHORT code : {PaperA4, PaperB5, PaperA3}) {
+        SCOPED_TRACE(code);
+        KwePaperSize paper;
+        ASSERT_TRUE(KweSectionPaper(MakePaperRecord(code, DMORIENT_PORTRAIT), &paper));
+        KweMarkImage mark;
+        KweWholePageSizeOf(pdev(), paper, &mark);
+        const std::string image = "\x1ci" + std::to_string(mark.width) + "," + std::to_string(mark.height) + ",";
+        EXPECT_EQ(Count(job, image), 2u) << "one mark of this paper's size per output";
+    }
+    EXPECT_EQ(Count(job, kFooterRun), 3u) << "the first output's footer under each section";
 }
 
 }  // namespace
