@@ -6,12 +6,15 @@
 
 extern const ORLA_RESOURCE kLangUiStrings[];
 extern const DWORD kLangUiStringCount;
+extern const ORLA_RESOURCE kLangSheetResources[];
+extern const DWORD kLangSheetResourceCount;
 
 namespace {
 
 std::vector<ORLA_RESOURCE> AllStrings() {
     std::vector<ORLA_RESOURCE> all(kLangStrings, kLangStrings + kLangStringCount);
     all.insert(all.end(), kLangUiStrings, kLangUiStrings + kLangUiStringCount);
+    all.insert(all.end(), kLangSheetResources, kLangSheetResources + kLangSheetResourceCount);
     return all;
 }
 
