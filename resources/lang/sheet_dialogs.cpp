@@ -37,6 +37,8 @@ const char16_t kFont[] = TEXT2(u"ＭＳ Ｐゴシック", u"MS Shell Dlg");
     const ORLA_DIALOG_TEMPLATE name = {ORLA_DIALOG_SIGNATURE, kPageStyle, 0,     0, 0, kPageWidth,                 \
                                        kPageHeight,           caption,    kFont, 9, 2, name##Items}
 
+// Stands in for the basic page's own template until that page is merged (drop it then).
+PENDING_PAGE(kBasicPageStandIn, TEXT2(u"基本設定", u"Basic"));
 PENDING_PAGE(kPaperSourcePage, TEXT2(u"給紙", u"Paper Source"));
 PENDING_PAGE(kImagePage, TEXT2(u"画質", u"Image"));
 PENDING_PAGE(kStampPage, TEXT2(u"スタンプ/フォーム", u"Stamp/Overlay"));
@@ -79,6 +81,7 @@ const ORLA_MENU_TEMPLATE kWhatsThisMenu = {ORLA_MENU_SIGNATURE, 1, kWhatsThisBar
 }  // namespace
 
 const ORLA_RESOURCE kLangSheetResources[] = {
+    DIALOG_ENTRY(kTemplateBasicPage, kBasicPageStandIn),  // until the basic page's own template
     DIALOG_ENTRY(kTemplatePaperSourcePage, kPaperSourcePage),
     DIALOG_ENTRY(kTemplateImagePage, kImagePage),
     DIALOG_ENTRY(kTemplateStampPage, kStampPage),

@@ -1,0 +1,63 @@
+// The state the driver's property pages share for one sheet (or for the print-time dialog): the
+// owning UI context, the image lists and icons of the pages, the settings tree's handles and the
+// context-help state. One block per sheet, made when the pages are added and freed by the first
+// page's release callback.
+#pragma once
+
+#include "ui/entry/ui_context.h"
+#include "win/property_sheet.h"
+#include "win/tree_view.h"
+
+namespace orla {
+
+inline constexpr DWORD kPageFlagMopyingUiOpen = 0x80000000;  // the document monitor's dialog is on
+
+// Small icons by id: 700 up to 960; the sheet loads 700 to 773, the settings tree the rest.
+inline constexpr UINT kSmallIconFirst = 700;
+inline constexpr UINT kSmallIconLast = 960;
+inline constexpr UINT kSmallIconSheetLast = 773;
+inline constexpr UINT kLargeIconFirst = 600;
+inline constexpr UINT kLargeIconLast = 620;
+inline constexpr UINT kSharedIconCount = 42;
+inline constexpr UINT kOwnedIconCount = 15;
+inline constexpr UINT kTreeRows = 128;
+
+struct HotItemEntry {
+    DWORD item;  // -1 ends the table
+    DWORD spare;
+};
+
+struct PageContext {
+    DWORD flags;
+    // Null once the pages were refused and the UI context went its own way: the block then only
+    // waits for the release callback of the page compstui still holds.
+    UiContext* uiContext;
+    LONG_PTR lastPageResult;
+    HWND hPageDlg;
+    HWND hTree;
+    HIMAGELIST smallImages;
+    WNDPROC treeOldProc;
+    HGDIOBJ hPageGdiObject;
+    int smallImageIndex[kSmallIconLast - kSmallIconFirst + 1];
+    HWND hPageWindow;
+    WORD hotItem;
+    WNDPROC listOldProc;
+    HotItemEntry* hotItemTable;
+    HIMAGELIST largeImages;
+    HICON icons[kSharedIconCount];
+    HICON images[kOwnedIconCount];
+    HWND whatsThisCtl;
+    HWND hOwner;
+    DWORD helpId;
+    void* treeRowList;
+    HTREEITEM treeRowItems[kTreeRows];
+    DWORD layoutFlags;
+};
+
+// The image-list index of a small icon, -1 for an id outside 700 to 960 (never an index read
+// beside the table).
+int SmallImageIndex(const PageContext& context, UINT iconId);
+// Records the index of a small icon; FALSE for an id outside the table.
+BOOL SetSmallImageIndex(PageContext* context, UINT iconId, int index);
+
+}  // namespace orla
