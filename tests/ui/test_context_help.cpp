@@ -23,13 +23,6 @@ namespace {
 
 constexpr const char16_t* kHelpFile = u"C:\\help\\orla.chm";
 
-std::u16string ReadLog(DWORD (*read)(LPWSTR, DWORD)) {
-    DWORD needed = read(nullptr, 0);
-    std::u16string text(needed, u'\0');
-    text.resize(read(text.data(), needed));
-    return text;
-}
-
 class ContextHelp : public UiSandbox {
 protected:
     void SetUp() override {
@@ -99,7 +92,7 @@ TEST(SmallImages, IndexByIconIdStaysInsideTheTable) {
 TEST_F(ContextHelp, OpensTheTopicOwnedByTheDesktop) {
     ASSERT_NO_FATAL_FAILURE(InstallHelpControl());
     EXPECT_NE(ShowHtmlHelpAsync(nullptr, kHelpFile, kHelpContextCommand, 3001), nullptr);
-    EXPECT_EQ(ReadLog(log_), u"15 C:\\help\\orla.chm 3001 -> window\n");
+    EXPECT_EQ(ReadTwoCallLog(log_), u"15 C:\\help\\orla.chm 3001 -> window\n");
     EXPECT_EQ(LiveHelpCallCount(), 0u);
 }
 
@@ -147,7 +140,7 @@ TEST_F(ContextHelp, MissingControlAnswersZeroAndIsNotRetried) {
     b.join();
     ASSERT_NO_FATAL_FAILURE(InstallHelpControl());
     EXPECT_EQ(ShowHtmlHelpAsync(nullptr, kHelpFile, kHelpContextCommand, 3), nullptr);
-    EXPECT_EQ(ReadLog(log_), u"");
+    EXPECT_EQ(ReadTwoCallLog(log_), u"");
     ResetHelpLoadFailure();
     EXPECT_NE(ShowHtmlHelpAsync(nullptr, kHelpFile, kHelpContextCommand, 4), nullptr);
     EXPECT_EQ(LiveHelpCallCount(), 0u);

@@ -34,13 +34,6 @@ typedef BOOL (*PrinterPropertiesFn)(HWND, HANDLE);
 typedef BOOL (*ConvertDevModeFn)(LPWSTR, PDEVMODEW, PDEVMODEW, PLONG, DWORD);
 typedef LONG (*SheetFn)(PPROPSHEETUI_INFO, LPARAM);
 
-std::u16string ReadLog(DWORD (*read)(LPWSTR, DWORD)) {
-    DWORD needed = read(nullptr, 0);
-    std::u16string text(needed, u'\0');
-    text.resize(read(text.data(), needed));
-    return text;
-}
-
 // The scripted user: one action per turn of the sheet's modal loop.
 struct UserScript {
     std::vector<std::function<BOOL(HWND)>> steps;
@@ -103,7 +96,7 @@ protected:
         return record;
     }
     static DEVMODEW* Dm(std::vector<BYTE>& bytes) { return reinterpret_cast<DEVMODEW*>(bytes.data()); }
-    std::u16string SheetLog() { return ReadLog(compstuiLog_); }
+    std::u16string SheetLog() { return ReadTwoCallLog(compstuiLog_); }
 
     UserScript script_;
     LibraryPtr dll_;
