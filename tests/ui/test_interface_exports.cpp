@@ -389,7 +389,9 @@ TEST_F(InterfaceExports, DocumentPropertiesSizeQueryAndPrompt) {
     EXPECT_EQ(docProps_(nullptr, printer_, nullptr, dm, nullptr, 0), static_cast<LONG>(kDriverDevmodeSize));
     EXPECT_EQ(docProps_(nullptr, printer_, nullptr, nullptr, nullptr, DM_COPY), static_cast<LONG>(kDriverDevmodeSize));
     EXPECT_EQ(out, std::vector<BYTE>(kDriverDevmodeSize, 0));  // nothing written for a size query
-    EXPECT_EQ(docProps_(nullptr, printer_, nullptr, dm, nullptr, DM_COPY | DM_PROMPT), -1);
+    // A prompt without a printer: the sheet cannot start (the sheet itself: test_property_sheets).
+    EXPECT_EQ(docProps_(nullptr, nullptr, nullptr, dm, nullptr, DM_COPY | DM_PROMPT), -1);
+    EXPECT_EQ(out, std::vector<BYTE>(kDriverDevmodeSize, 0));
     EXPECT_EQ(docProps_(nullptr, nullptr, nullptr, dm, nullptr, DM_COPY), -1);  // no printer, no context
 }
 

@@ -45,6 +45,14 @@ inline std::u16string ResourceText(HANDLE printer, UINT id) {
     return std::u16string(text, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
+// A text read by the two-call buffer protocol of the stand-ins' logs.
+inline std::u16string ReadTwoCallLog(DWORD (*read)(LPWSTR, DWORD)) {
+    DWORD needed = read(nullptr, 0);
+    std::u16string text(needed, u'\0');
+    text.resize(read(text.data(), needed));
+    return text;
+}
+
 struct RawValue {
     DWORD rc = 0;
     DWORD type = 0;

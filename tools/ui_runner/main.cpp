@@ -19,6 +19,7 @@
 #include "plat/control.h"
 #include "plat/host_text.h"
 #include "tools/print_runner/print_runner.h"
+#include "tools/ui_runner/sheet_command.h"
 #include "win/kernel.h"
 #include "win/printer_ui.h"
 #include "win/registry.h"
@@ -34,13 +35,15 @@ constexpr DWORD kNoAnswer = 0xFFFFFFFF;
 
 void Usage(FILE* to = stderr) {
     std::fprintf(to,
-                 "usage: ui_runner caps|config|docprops [--sandbox DIR] [--bin DIR] [--printer-model FILE]\n"
+                 "usage: ui_runner caps|config|docprops|sheet [--sandbox DIR] [--bin DIR] [--printer-model FILE]\n"
                  "       [--build ja|en] [--printer NAME] [--set OFFSET=HEXBYTES]... [--out FILE]\n"
                  "  caps      every capability the interface DLL answers for the printer\n"
                  "  config    the status manager's configuration, the capabilities it reaches and the\n"
                  "            \"DsDriver\" values published\n"
                  "  docprops  the driver's default settings with the --set patches, through\n"
-                 "            DrvDocumentProperties without a sheet (--out writes the record)\n");
+                 "            DrvDocumentProperties without a sheet (--out writes the record)\n"
+                 "  sheet     the document sheet driven by --script \"page 521; ok\" (page ID, ok, cancel);\n"
+                 "            prints the fields OK changed; --png DIR writes the sheet at each page\n");
 }
 
 std::string U8(std::u16string_view s) {
@@ -350,12 +353,12 @@ int main(int argc, char** argv) {
         Usage(stdout);
         return 0;
     }
-    if (command != "caps" && command != "config" && command != "docprops") {
+    if (command != "caps" && command != "config" && command != "docprops" && command != "sheet") {
         Usage();
         return 2;
     }
     orla::runner::RunOptions o;
-    std::string build = "ja", out;
+    std::string build = "ja", out, script = "ok", pngDir;
     std::vector<orla::runner::SettingPatch> patches;
     const std::string self = argv[0];
     o.binDir = self.find('/') == std::string::npos ? "." : self.substr(0, self.find_last_of('/'));
@@ -380,6 +383,10 @@ int main(int argc, char** argv) {
             o.printerName = plat::Utf8ToUtf16(v);
         } else if (a == "--out") {
             out = v;
+        } else if (a == "--script") {
+            script = v;
+        } else if (a == "--png") {
+            pngDir = v;
         } else if (a == "--set") {
             orla::runner::SettingPatch p;
             if (!Patch(v, p)) {
@@ -440,5 +447,10 @@ int main(int argc, char** argv) {
     ui.printer.reset(printer);
     if (command == "caps") return ShowCaps(ui);
     if (command == "config") return ShowConfig(ui);
+    if (command == "sheet") {
+        // The common property sheet UI lives in the system directory too.
+        PlatCopyIntoSandbox((o.binDir + "/compstui.dll").c_str(), u"C:\\Windows\\System32\\compstui.dll");
+        return RunSheetScript(ui.docProps, ui.printer.get(), ui.printerName.data(), script, pngDir);
+    }
     return ShowDocProps(ui, patches, out);
 }

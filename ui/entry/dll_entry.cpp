@@ -3,6 +3,7 @@
 // the shared device data.
 #include "core/device_data.h"
 #include "ui/entry/printer_data_store.h"
+#include "ui/pages/page_creation.h"
 #include "win/kernel.h"
 
 namespace orla {
@@ -17,6 +18,7 @@ BOOL DllInitialize(HINSTANCE hModule, DWORD reason, LPVOID /*reserved*/) {
         DeviceDataCacheInit();
     } else if (reason == DLL_PROCESS_DETACH) {
         DeviceDataCacheTerm();
+        ReleaseVisualStyleContext();
     }
     return TRUE;
 }

@@ -18,11 +18,7 @@ namespace {
 
 constexpr LONG kRecordSize = static_cast<LONG>(kDriverDevmodeSize);
 
-// The caller's DEVMODE as the version the copy is shaped after: one too short to be a DEVMODE
-// at all gives no shape, and the record goes out whole.
-const DEVMODEW* ShapeOf(const DEVMODEW* in) {
-    return in && in->dmSize >= kPublicSize351 ? in : nullptr;
-}
+const DEVMODEW* ShapeOf(const DEVMODEW* in) { return CallerDevmodeShape(in); }
 
 struct ContextFree {
     void operator()(UiContext* c) const { DestroyUiContext(c); }
@@ -46,6 +42,10 @@ BOOL FillDriverDefaults(LPCWSTR printerName, DEVMODEW* out) {
 
 }  // namespace
 
+const DEVMODEW* CallerDevmodeShape(const DEVMODEW* in) {
+    return in && in->dmSize >= kPublicSize351 ? in : nullptr;
+}
+
 LONG DocumentPropertiesNoUi(DOCUMENTPROPERTYHEADER* header) {
     if (!header) return -1;
     header->cbOut = kRecordSize;
@@ -61,11 +61,9 @@ LONG DocumentPropertiesNoUi(DOCUMENTPROPERTYHEADER* header) {
 
 using namespace orla;
 
-DLLEXPORT LONG APIENTRY DrvDocumentProperties(HWND /*hWnd*/, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pdmOutput,
+DLLEXPORT LONG APIENTRY DrvDocumentProperties(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pdmOutput,
                                               PDEVMODEW pdmInput, DWORD fMode) {
     if (fMode == 0 || !pdmOutput) return kRecordSize;
-    // The sheet comes with the property pages; until then a prompt cannot be shown.
-    if (fMode & DM_PROMPT) return -1;
     DOCUMENTPROPERTYHEADER header{};
     header.cbSize = sizeof(header);
     header.hPrinter = hPrinter;
@@ -73,7 +71,7 @@ DLLEXPORT LONG APIENTRY DrvDocumentProperties(HWND /*hWnd*/, HANDLE hPrinter, LP
     header.pdmIn = pdmInput;
     header.pdmOut = pdmOutput;
     header.fMode = fMode;
-    const LONG r = DocumentPropertiesNoUi(&header);
+    const LONG r = (fMode & DM_PROMPT) ? DocumentPropertiesPrompt(hWnd, &header) : DocumentPropertiesNoUi(&header);
     if (r > 0) return IDOK;
     return r == 0 ? IDCANCEL : r;
 }

@@ -11,5 +11,11 @@ namespace orla {
 // built from pdmIn; with DM_UPDATE or DM_COPY its record goes to pdmOut in pdmIn's version.
 // 1 done, -1 no context.
 LONG DocumentPropertiesNoUi(DOCUMENTPROPERTYHEADER* header);
+// The caller's DEVMODE as the version a copy is shaped after: one too short to be a DEVMODE at
+// all gives no shape, and the record goes out whole.
+const DEVMODEW* CallerDevmodeShape(const DEVMODEW* in);
+// The document sheet for the header (DM_PROMPT): compstui's result, -1 when it cannot be shown.
+// Comes with the property pages.
+LONG DocumentPropertiesPrompt(HWND hWnd, DOCUMENTPROPERTYHEADER* header);
 
 }  // namespace orla

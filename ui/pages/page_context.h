@@ -1,21 +1,67 @@
-// The record a property page keeps with its window (the page's DWLP_USER value): the pages' busy
-// bits and the UI context whose settings records the pages edit. Page creation fills the rest.
+// The state the driver's property pages share for one sheet (or for the print-time dialog): the
+// owning UI context, the image lists and icons of the pages, the settings tree's handles and the
+// context-help state. One block per sheet, made when the pages are added and freed by the first
+// page's release callback.
 #pragma once
 
 #include "ui/entry/ui_context.h"
+#include "win/property_sheet.h"
+#include "win/tree_view.h"
 #include "win/user.h"
 
 namespace orla {
 
+inline constexpr DWORD kPageFlagMopyingUiOpen = 0x80000000;  // the document monitor's dialog is on
+
+// Small icons by id: 700 up to 960; the sheet loads 700 to 773, the settings tree the rest.
+inline constexpr UINT kSmallIconFirst = 700;
+inline constexpr UINT kSmallIconLast = 960;
+inline constexpr UINT kSmallIconSheetLast = 773;
+inline constexpr UINT kLargeIconFirst = 600;
+inline constexpr UINT kLargeIconLast = 620;
+inline constexpr UINT kSharedIconCount = 42;
+inline constexpr UINT kOwnedIconCount = 15;
+inline constexpr UINT kTreeRows = 128;
+
+struct HotItemEntry {
+    DWORD item;  // -1 ends the table
+    DWORD spare;
+};
+
 struct PageContext {
-    DWORD flags;  // bit 31: print-time dialog open elsewhere; the other bits belong to the pages
+    DWORD flags;
+    // Null once the pages were refused and the UI context went its own way: the block then only
+    // waits for the release callback of the page compstui still holds.
     UiContext* uiContext;
     LONG_PTR lastPageResult;
     HWND hPageDlg;
     HWND hTree;
+    HIMAGELIST smallImages;
+    WNDPROC treeOldProc;
+    HGDIOBJ hPageGdiObject;
+    int smallImageIndex[kSmallIconLast - kSmallIconFirst + 1];
+    HWND hPageWindow;
+    WORD hotItem;
+    WNDPROC listOldProc;
+    HotItemEntry* hotItemTable;
+    HIMAGELIST largeImages;
+    HICON icons[kSharedIconCount];
+    HICON images[kOwnedIconCount];
+    HWND whatsThisCtl;
+    HWND hOwner;
+    DWORD helpId;
+    void* treeRowList;
+    HTREEITEM treeRowItems[kTreeRows];
+    DWORD layoutFlags;
     HWND hSheetFrame;   // recorded by a page when it becomes active
     HANDLE hCpsuiPage;  // the page as the common property sheet knows it (its result goes there)
 };
+
+// The image-list index of a small icon, -1 for an id outside 700 to 960 (never an index read
+// beside the table).
+int SmallImageIndex(const PageContext& context, UINT iconId);
+// Records the index of a small icon; FALSE for an id outside the table.
+BOOL SetSmallImageIndex(PageContext* context, UINT iconId, int index);
 
 inline constexpr DWORD kPageBusyManager = 0x00000002;  // summary or favourites manager open
 inline constexpr DWORD kPageEntryClosingOk = 0x00000004;

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "win/base.h"
+#include "win/compstui.h"
 #include "win/devmode.h"
 
 extern "C" {
@@ -85,37 +86,7 @@ typedef struct _DOCUMENTPROPERTYHEADER {
     DWORD fMode;
 } DOCUMENTPROPERTYHEADER, *PDOCUMENTPROPERTYHEADER;
 
-typedef LONG_PTR(WINAPI* PFNCOMPROPSHEET)(HANDLE hComPropSheet, UINT Function, LPARAM lParam1, LPARAM lParam2);
-
-#define PROPSHEETUI_REASON_INIT 0
-#define PROPSHEETUI_REASON_GET_INFO_HEADER 1
-#define PROPSHEETUI_REASON_DESTROY 2
-#define PROPSHEETUI_REASON_SET_RESULT 3
-#define CPSUI_CANCEL 0
-#define CPSUI_OK 1
-#define PSUIHDRF_PROPTITLE 0x0004
-#define IDI_CPSUI_PRINTER 64062
-
-typedef struct _PROPSHEETUI_INFO {
-    WORD cbSize;
-    WORD Version;
-    WORD Flags;
-    WORD Reason;
-    HANDLE hComPropSheet;
-    PFNCOMPROPSHEET pfnComPropSheet;
-    LPARAM lParamInit;
-    ULONG_PTR UserData;
-    ULONG_PTR Result;
-} PROPSHEETUI_INFO, *PPROPSHEETUI_INFO;
-
-typedef struct _PROPSHEETUI_INFO_HEADER {
-    WORD cbSize;
-    WORD Flags;
-    LPWSTR pTitle;
-    HWND hWndParent;
-    HINSTANCE hInst;
-    ULONG_PTR IconID;  // or the icon handle, by Flags
-} PROPSHEETUI_INFO_HEADER, *PPROPSHEETUI_INFO_HEADER;
+// The sheet request and its header come from win/compstui.h (one declaration of each).
 
 // ---- DevQueryPrintEx ----
 typedef struct _DEVQUERYPRINT_INFO {

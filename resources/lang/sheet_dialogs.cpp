@@ -1,0 +1,91 @@
+// The property sheet's frame in the language resource DLLs: the pages other than the basic page,
+// the configuration-retrieval dialog and the What's-this menu. Every text is written in both
+// languages side by side, so the two builds share one layout.
+#include "plat/dialog_template.h"
+#include "plat/menu_template.h"
+#include "plat/resource_table.h"
+#include "resources/lang/sheet_ids.h"
+#include "win/gdi.h"
+#include "win/user_controls.h"
+
+extern const ORLA_RESOURCE kLangSheetResources[];
+extern const DWORD kLangSheetResourceCount;
+
+#if ORLA_LANG_JAPANESE
+#define TEXT2(ja, en) ja
+#else
+#define TEXT2(ja, en) en
+#endif
+
+namespace {
+
+using namespace orla_res;
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kPageStyle = WS_CHILD | DS_CONTROL;
+constexpr SHORT kPageWidth = 252;
+constexpr SHORT kPageHeight = 218;
+const char16_t kFont[] = TEXT2(u"ＭＳ Ｐゴシック", u"MS Shell Dlg");
+
+// A page whose own controls come with the page's own code: a frame and a note saying so.
+#define PENDING_PAGE(name, caption)                                                                                \
+    const ORLA_DIALOG_ITEM name##Items[] = {                                                                       \
+        {u"Button", caption, 0xFFFF, kChild | BS_GROUPBOX, 0, 7, 7, kPageWidth - 14, kPageHeight - 14},            \
+        {u"Static", TEXT2(u"このページの設定項目は準備中です。", u"The settings of this page are not built yet."), \
+         kPagePendingNote, kChild | SS_LEFT, 0, 17, 24, kPageWidth - 34, 20},                                      \
+    };                                                                                                             \
+    const ORLA_DIALOG_TEMPLATE name = {ORLA_DIALOG_SIGNATURE, kPageStyle, 0,     0, 0, kPageWidth,                 \
+                                       kPageHeight,           caption,    kFont, 9, 2, name##Items}
+
+PENDING_PAGE(kPaperSourcePage, TEXT2(u"給紙", u"Paper Source"));
+PENDING_PAGE(kImagePage, TEXT2(u"画質", u"Image"));
+PENDING_PAGE(kStampPage, TEXT2(u"スタンプ/フォーム", u"Stamp/Overlay"));
+PENDING_PAGE(kOptionListPage, TEXT2(u"詳細", u"Options"));
+PENDING_PAGE(kDeviceSettingsPage, TEXT2(u"デバイス設定", u"Device Settings"));
+PENDING_PAGE(kDeviceOptionsPage, TEXT2(u"オプション", u"Device Options"));
+
+// Waiting for the printer's configuration: the message and a way out.
+const ORLA_DIALOG_ITEM kConfigRetrievalItems[] = {
+    {u"Static",
+     TEXT2(u"プリンタから構成情報を取得しています。しばらくお待ちください。",
+           u"Retrieving the configuration from the printer. Please wait."),
+     kConfigRetrievalText, kChild | SS_LEFT, 0, 10, 10, 180, 24},
+    {u"Button", TEXT2(u"キャンセル", u"Cancel"), kConfigRetrievalCancel, kChild | BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP,
+     0, 75, 42, 50, 14},
+};
+const ORLA_DIALOG_TEMPLATE kConfigRetrieval = {ORLA_DIALOG_SIGNATURE,
+                                               WS_POPUP | WS_CAPTION | DS_MODALFRAME,
+                                               0,
+                                               0,
+                                               0,
+                                               200,
+                                               64,
+                                               TEXT2(u"構成情報の取得", u"Printer Configuration"),
+                                               kFont,
+                                               9,
+                                               2,
+                                               kConfigRetrievalItems};
+
+const ORLA_MENU_ITEM kWhatsThisItems[] = {
+    {kCommandWhatsThis, TEXT2(u"ヘルプ(&W)", u"&What's This?"), MF_STRING, nullptr},
+};
+const ORLA_MENU_TEMPLATE kWhatsThisPopup = {ORLA_MENU_SIGNATURE, 1, kWhatsThisItems};
+const ORLA_MENU_ITEM kWhatsThisBar[] = {{0, u"", MF_POPUP, &kWhatsThisPopup}};
+const ORLA_MENU_TEMPLATE kWhatsThisMenu = {ORLA_MENU_SIGNATURE, 1, kWhatsThisBar};
+
+#define DIALOG_ENTRY(id, record) \
+    { 5, nullptr, (id), nullptr, &(record), sizeof(record) }
+
+}  // namespace
+
+const ORLA_RESOURCE kLangSheetResources[] = {
+    DIALOG_ENTRY(kTemplatePaperSourcePage, kPaperSourcePage),
+    DIALOG_ENTRY(kTemplateImagePage, kImagePage),
+    DIALOG_ENTRY(kTemplateStampPage, kStampPage),
+    DIALOG_ENTRY(kTemplateOptionListPage, kOptionListPage),
+    DIALOG_ENTRY(kTemplateDeviceSettingsPage, kDeviceSettingsPage),
+    DIALOG_ENTRY(kTemplateDeviceOptionsPage, kDeviceOptionsPage),
+    DIALOG_ENTRY(kTemplateConfigRetrieval, kConfigRetrieval),
+    {RT_MENU_ID, nullptr, kMenuWhatsThis, nullptr, &kWhatsThisMenu, sizeof kWhatsThisMenu},
+};
+const DWORD kLangSheetResourceCount = sizeof(kLangSheetResources) / sizeof(kLangSheetResources[0]);

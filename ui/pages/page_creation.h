@@ -1,0 +1,37 @@
+// Adding the driver's pages to the common property sheet, and the activation context the pages
+// run under on systems that need one.
+#pragma once
+
+#include "ui/pages/page_context.h"
+
+namespace orla {
+
+// One page of a sheet: its template in the language resource DLL and its dialog procedure.
+struct PageEntry {
+    WORD templateId;
+    DLGPROC dialogProc;
+};
+
+// Creates the sheet's PageContext and adds the pages of the sheet the context's flags name
+// (device sheets with kUiDeviceSheets). FALSE when the context could not be made or a page was
+// refused; the pages compstui already holds stay valid until it releases them.
+BOOL AddPropertyPages(UiContext* context);
+UINT CALLBACK PropertyPageReleaseProc(HWND hwnd, UINT message, PROPSHEETPAGEW* page);
+UINT CALLBACK PropertyPageNoopProc(HWND hwnd, UINT message, PROPSHEETPAGEW* page);
+
+// Binds the activation-context functions and makes the context from this DLL's manifest, on
+// systems before major version 6; FALSE when there is no binding.
+BOOL CreateVisualStyleContext(void);
+// The activation context of the pages, or null when they run without one.
+HANDLE VisualStyleContext(void);
+// Process detach: the context released, the functions and their library given back.
+void ReleaseVisualStyleContext(void);
+
+// The page tables, for tests and the runner.
+const PageEntry* DocumentPages(UINT* count);
+const PageEntry* DevicePages(UINT* count);
+
+// Blocks still held by sheets (leak checks).
+DWORD LivePageContextCount(void);
+
+}  // namespace orla

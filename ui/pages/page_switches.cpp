@@ -1,0 +1,44 @@
+// Switching a page's controls and settings-tree items for the constraint pass.
+#include "ui/pages/page_switches.h"
+
+#include "ui/entry/option_constraints.h"
+#include "win/user.h"
+
+namespace orla {
+
+namespace {
+
+// The switches' owner: the page's dialog and its context, alive for one pass.
+struct PageSwitchTarget {
+    PageContext* context;
+    HWND hDlg;
+};
+thread_local PageSwitchTarget t_target{};
+
+void EnableControl(void* owner, int controlId, BOOL enable) {
+    auto* target = static_cast<PageSwitchTarget*>(owner);
+    HWND control = target->hDlg ? GetDlgItem(target->hDlg, controlId) : nullptr;
+    if (control) EnableWindow(control, enable);  // a control this dialog does not have: nothing
+}
+
+}  // namespace
+
+ItemSwitches PageItemSwitches(PageContext* context, HWND hDlg) {
+    t_target = {context, hDlg};
+    // Tree items are switched by the settings tree once a page carries one.
+    return {&t_target, hDlg != nullptr, EnableControl, nullptr};
+}
+
+void RefreshConstraintsAndTree(PageContext* context, HWND hDlg, UINT /*treeItemId: the tree refills itself*/,
+                               BOOL notify) {
+    if (context == nullptr || context->uiContext == nullptr) return;
+    UiContext* ui = context->uiContext;
+    ItemSwitches switches = PageItemSwitches(context, hDlg);
+    ApplyOptionConstraints(&ui->currentDevmode, &switches, &ui->printerConfig, ui->hPrinter, ui->deviceData,
+                           ui->hResDll, ui->flags, &ui->monitorProbe);
+    if (notify && context->hPageWindow) {
+        SendMessageW(context->hPageWindow, kMessageSettingsRefreshed, reinterpret_cast<WPARAM>(hDlg), 0);
+    }
+}
+
+}  // namespace orla

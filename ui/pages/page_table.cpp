@@ -1,0 +1,35 @@
+// The sheets' pages in their order. Pages whose own code is not built yet show the pending page.
+#include "resources/lang/sheet_ids.h"
+#include "ui/pages/basic_page.h"
+#include "ui/pages/page_creation.h"
+#include "ui/pages/pending_page.h"
+
+namespace orla {
+
+namespace {
+
+using namespace orla_res;
+
+const PageEntry kDocumentPages[] = {
+    {kTemplateBasicPage, BasicPageProc},      {kTemplatePaperSourcePage, PendingPageProc},
+    {kTemplateImagePage, PendingPageProc},      {kTemplateStampPage, PendingPageProc},
+    {kTemplateOptionListPage, PendingPageProc},
+};
+const PageEntry kDevicePages[] = {
+    {kTemplateDeviceSettingsPage, PendingPageProc},
+    {kTemplateDeviceOptionsPage, PendingPageProc},
+};
+
+}  // namespace
+
+const PageEntry* DocumentPages(UINT* count) {
+    *count = sizeof kDocumentPages / sizeof kDocumentPages[0];
+    return kDocumentPages;
+}
+
+const PageEntry* DevicePages(UINT* count) {
+    *count = sizeof kDevicePages / sizeof kDevicePages[0];
+    return kDevicePages;
+}
+
+}  // namespace orla
