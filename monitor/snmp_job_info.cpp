@@ -13,14 +13,6 @@ constexpr DWORD kInfoEnded = 0x200;
 constexpr DWORD kInfoBits = kInfoKeep | kInfoStarted | kInfoEnded;
 constexpr DWORD kQueueSlots = sizeof(PortRecord::jobInfoQueue) / sizeof(PortRecord::jobInfoQueue[0]);
 
-BYTE* NewPendingValue(PortRecord* port) {
-    ReplyState& s = port->reply;
-    if (!s.jobInfo) s.jobInfo = static_cast<BYTE*>(MonAlloc(kPrintingJobInfoSize));
-    if (s.jobInfo) std::memset(s.jobInfo, 0, kPrintingJobInfoSize);
-    s.jobInfoSize = s.jobInfo ? kPrintingJobInfoSize : 0;
-    return s.jobInfo;
-}
-
 void ForgetPendingValue(PortRecord* port) {
     MonFree(port->reply.jobInfo);
     port->reply.jobInfo = nullptr;
@@ -61,16 +53,24 @@ void TakeValue(StatusVariable* row, const BYTE* value, DWORD flags) {
 
 }  // namespace
 
+BYTE* NewPendingJobInfo(PortRecord* port) {
+    ReplyState& s = port->reply;
+    if (!s.jobInfo) s.jobInfo = static_cast<BYTE*>(MonAlloc(kPrintingJobInfoSize));
+    if (s.jobInfo) std::memset(s.jobInfo, 0, kPrintingJobInfoSize);
+    s.jobInfoSize = s.jobInfo ? kPrintingJobInfoSize : 0;
+    return s.jobInfo;
+}
+
 void BeginJobInfo(PortRecord* port) {
     PortLock lock(port);
-    if (!NewPendingValue(port)) return;
+    if (!NewPendingJobInfo(port)) return;
     port->reply.jobInfoFlags = (port->reply.jobInfoFlags | kInfoKeep | kInfoStarted) & ~kInfoEnded;
 }
 
 void EndJobInfo(PortRecord* port) {
     PortLock lock(port);
     port->lastPageNumber = 0;
-    if (!NewPendingValue(port)) return;
+    if (!NewPendingJobInfo(port)) return;
     DWORD flags = 0;
     if (StatusVariable* row = FindVariable("PrintingJobInfo2", port->variables, port)) flags = row->flags & kInfoBits;
     flags = port->jobInfoQueued ? (flags | kInfoKeep) : (flags & ~kInfoKeep);

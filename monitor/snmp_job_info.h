@@ -5,6 +5,9 @@
 
 #include "monitor/port_record.h"
 
+// A zeroed pending "PrintingJobInfo2" value on the port (the reply parser's too); none when
+// out of memory.
+BYTE* NewPendingJobInfo(PortRecord* port);
 void BeginJobInfo(PortRecord* port);
 void EndJobInfo(PortRecord* port);
 // TRUE when the value ended a job: the caller gives the clients a moment (outside the lock).

@@ -396,7 +396,8 @@ int WSACleanup(void) {
 // ---- Transceive channels of ports ----
 namespace plat {
 namespace {
-constexpr char16_t kTcpPortsKey[] = u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\";
+constexpr char16_t kTcpPortsKey[] =
+    u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\";
 
 std::u16string PortValue(HKEY key, LPCWSTR name) {
     WCHAR text[256] = {};

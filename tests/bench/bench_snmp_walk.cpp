@@ -19,36 +19,13 @@
 #include "monitor/snmp_client.h"
 #include "monitor/snmp_status.h"
 #include "plat/control.h"
+#include "tools/printer_sim/loopback.h"
 #include "tools/printer_sim/printer_sim.h"
 
 namespace {
 
 constexpr int kJobs = 100;
 const std::string kUel("\x1b%-12345X", 9);
-
-uint16_t FreeUdpPort() {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
-bool SendJob(uint16_t port, const std::string& text) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(port);
-    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-              send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
-    close(fd);
-    return ok;
-}
 
 // The printer with its 100 jobs and the library in a sandbox, made once.
 struct World {
@@ -63,7 +40,7 @@ struct World {
         PlatCopyIntoSandbox(ORLA_BENCH_BIN_DIR "/Varnel.dll",
                             u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\Varnel.DLL");
         printersim::Options o;
-        o.snmpPort = FreeUdpPort();
+        o.snmpPort = printersim::FreeUdpPort();
         o.pagesPerJob = 2;
         setenv(kVarnelPortVariable, std::to_string(o.snmpPort).c_str(), 1);
         sim = std::make_unique<printersim::Simulator>(o);
@@ -71,8 +48,8 @@ struct World {
         for (int i = 0; i < kJobs; ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "ORLA-BENCH-JOB-%04d", i);
-            if (!SendJob(sim->Port(),
-                         kUel + "@PJL SET JOBATTR=\"@JCID=" + name + "\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA"))
+            if (!printersim::SendRaw(
+                    sim->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=" + name + "\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA"))
                 return;
         }
         auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "outside/varnel/varnel_api.h"
+#include "tools/printer_sim/loopback.h"
 #include "tools/printer_sim/printer_sim.h"
 #include "win/kernel.h"
 
@@ -19,19 +20,6 @@ namespace {
 
 const std::string kUel("\x1b%-12345X", 9);
 const VarnelV3Block kV3 = {"Mbrevoxa", 2, 1, 1, "7qopLirnWe2tasGuv9ke", "HemVo38zatPulik5Rune", ""};
-
-// A loopback UDP port nobody uses right now.
-uint16_t FreeUdpPort() {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
 
 struct Library {
     HMODULE module = nullptr;
@@ -56,17 +44,6 @@ struct List {
     }
 };
 
-void SendJob(uint16_t port, const std::string& text) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(port);
-    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(send(fd, text.data(), text.size(), MSG_NOSIGNAL), static_cast<ssize_t>(text.size()));
-    close(fd);
-}
-
 class SnmpAgentTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -80,7 +57,7 @@ protected:
             reinterpret_cast<VarnelCreatePduList>(GetProcAddress(library_.module, kVarnelPduListExport));
         ASSERT_NE(library_.createGetData, nullptr) << "the decorated factory";
         ASSERT_NE(library_.createPduList, nullptr);
-        port_ = FreeUdpPort();
+        port_ = printersim::FreeUdpPort();
         setenv(kVarnelPortVariable, std::to_string(port_).c_str(), 1);
     }
     void TearDown() override { unsetenv(kVarnelPortVariable); }
@@ -129,8 +106,10 @@ TEST_F(SnmpAgentTest, DeviceIdOverCommunityAndV3FollowsThePrintersState) {
 
 TEST_F(SnmpAgentTest, JobTableListsEveryJobPrintedWithStateAndPages) {
     ASSERT_TRUE(StartSim(printersim::SnmpAnswer::kCommunityAndV3));
-    SendJob(sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0001-NAME\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA");
-    SendJob(sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0002-NAME\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA");
+    ASSERT_TRUE(printersim::SendRaw(
+        sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0001-NAME\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA"));
+    ASSERT_TRUE(printersim::SendRaw(
+        sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0002-NAME\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA"));
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (std::chrono::steady_clock::now() < end &&
            (sim_->JobTable().size() < 2 || sim_->JobTable()[1].state != printersim::kSnmpJobFinished))
@@ -171,7 +150,7 @@ TEST_F(SnmpAgentTest, AgentsThatDoNotAnswerProperlyEndInTheTimeOut) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        port_ = FreeUdpPort();
+        port_ = printersim::FreeUdpPort();
         setenv(kVarnelPortVariable, std::to_string(port_).c_str(), 1);
         ASSERT_TRUE(StartSim(c.answer));
         std::string id;

@@ -20,6 +20,7 @@
 #include "monitor_fixture.h"
 #include "plat/control.h"
 #include "plat/monitor_host.h"
+#include "tools/printer_sim/loopback.h"
 #include "tools/printer_sim/printer_sim.h"
 #include "win/registry.h"
 
@@ -30,29 +31,6 @@ constexpr char16_t kLibrary[] = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\
 constexpr char16_t kPortKey[] =
     u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_sim";
 
-uint16_t FreeUdpPort() {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
-void SendJob(uint16_t port, const std::string& text) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(port);
-    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(send(fd, text.data(), text.size(), MSG_NOSIGNAL), static_cast<ssize_t>(text.size()));
-    close(fd);
-}
-
 class SnmpAgentMonitorTest : public MonitorTest {
 protected:
     void SetUp() override {
@@ -62,7 +40,7 @@ protected:
         const char* bin = std::getenv("ORLA_BIN_DIR");
         ASSERT_NE(bin, nullptr);
         ASSERT_TRUE(PlatCopyIntoSandbox((std::string(bin) + "/Varnel.dll").c_str(), kLibrary));
-        udpPort_ = FreeUdpPort();
+        udpPort_ = printersim::FreeUdpPort();
         setenv(kVarnelPortVariable, std::to_string(udpPort_).c_str(), 1);
         ASSERT_TRUE(plat::RegisterStandardTcpIpPort(u"IP_sim"));
         HKEY key = nullptr;
@@ -109,7 +87,8 @@ TEST_F(SnmpAgentMonitorTest, PrintersJobTableDrivesJobProgress) {
         std::strcpy(job->firstName, "ORLA-JOB-0021-NAME");
         job->client = Port(h)->clients;
     }
-    SendJob(sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0021-NAME\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA");
+    ASSERT_TRUE(printersim::SendRaw(
+        sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0021-NAME\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA"));
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (std::chrono::steady_clock::now() < end &&
            (sim_->JobTable().empty() || sim_->JobTable()[0].state != printersim::kSnmpJobFinished))

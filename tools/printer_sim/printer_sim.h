@@ -3,8 +3,8 @@
 #pragma once
 
 #include <condition_variable>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
