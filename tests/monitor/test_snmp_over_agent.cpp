@@ -113,11 +113,12 @@ TEST_F(SnmpAgentMonitorTest, PrintersJobTableDrivesJobProgress) {
 TEST_F(SnmpAgentMonitorTest, AgentThatAnswersOnlyV3TurnsTheMonitorToV3) {
     ASSERT_TRUE(StartSim(printersim::SnmpAnswer::kV3Only));
     HANDLE h = OpenSimPort();
+    EXPECT_TRUE(QueryPrinterStatus(Port(h))) << "the community is refused, SNMPv3 answers";
+    EXPECT_EQ(SnmpAccessMode(), kSnmpModeV3);
+    // Later requests begin with SNMPv3: a first try with the community would have failed and
+    // turned the mode back to the community.
     EXPECT_TRUE(QueryPrinterStatus(Port(h)));
     EXPECT_EQ(SnmpAccessMode(), kSnmpModeV3);
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(QueryPrinterStatus(Port(h)));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "no community try any more";
 }
 
 TEST_F(SnmpAgentMonitorTest, SilentAgentMarksThePrinterNotResponding) {
