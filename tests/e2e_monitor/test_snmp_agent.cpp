@@ -108,8 +108,11 @@ TEST_F(SnmpAgentTest, JobTableListsEveryJobPrintedWithStateAndPages) {
     ASSERT_TRUE(StartSim(printersim::SnmpAnswer::kCommunityAndV3));
     ASSERT_TRUE(printersim::SendRaw(
         sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0001-NAME\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA"));
-    ASSERT_TRUE(printersim::SendRaw(
-        sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0002-NAME\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA"));
+    ASSERT_TRUE(printersim::SendRaw(sim_->Port(),
+                                    kUel +
+                                        "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0002-NAME\"\r\n@PJL JOB NAME=\"doc\"\r\n"
+                                        "@PJL ENTER LANGUAGE=ORLA\r\nDATA\r\n" +
+                                        kUel + "@PJL EOJ\r\n"));
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (std::chrono::steady_clock::now() < end &&
            (sim_->JobTable().size() < 2 || sim_->JobTable()[1].state != printersim::kSnmpJobFinished))
@@ -124,7 +127,7 @@ TEST_F(SnmpAgentTest, JobTableListsEveryJobPrintedWithStateAndPages) {
     List answers;
     answers.list = library_.createPduList(&error);
     ASSERT_EQ(r.object->Walk(answers.list, printersim::kSnmpJobNameColumn + 1), 0);
-    ASSERT_EQ(answers.list->Count(), 2);
+    ASSERT_EQ(answers.list->Count(), 2) << "one row per job, also when a JOB line follows its client ID";
     EXPECT_STREQ(answers.list->At(0)->Value()->Text(), "ORLA-JOB-0001-NAME");
     EXPECT_STREQ(answers.list->At(1)->Value()->Text(), "ORLA-JOB-0002-NAME");
     EXPECT_STREQ(answers.list->At(1)->ObjectId(), "1.3.6.1.4.1.64611.8.59.6.1.1.3.2");

@@ -140,7 +140,8 @@ void Simulator::BeginTableJob(Connection* c) {
     if (c->jobName.empty()) return;
     {
         std::lock_guard<std::mutex> g(lock_);
-        if (c->tableRow >= 0 && jobTable_[c->tableRow].name == c->jobName) return;
+        // One row per job: a JOB line after the job's client ID names the same job.
+        if (c->tableRow >= 0) return;
         jobTable_.push_back({c->jobName, kSnmpJobPrinting, 0});
         c->tableRow = static_cast<int>(jobTable_.size()) - 1;
     }
