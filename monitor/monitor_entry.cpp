@@ -17,6 +17,7 @@
 #include "monitor/polling_thread.h"
 #include "monitor/port_kinds.h"
 #include "monitor/printer_query.h"
+#include "monitor/snmp_status.h"
 #include "monitor/spooler_control.h"
 #include "monitor/status_variables.h"
 
@@ -124,6 +125,7 @@ BOOL WINAPI OpenPortEx(HANDLE hMonitor, HANDLE hMonitorPort, LPWSTR pPortName, L
     std::memcpy(&port->lower, pMonitor2, copy);
     port->lower.cbSize = sizeof(MONITOR2);
     port->kind = DetectPortKind(port);
+    if (port->kind & kKindStdTcpip) AttachSnmpClient(port);
     SetInitialPrinterStatus(port);
     *pHandle = port;
     return TRUE;

@@ -1,9 +1,11 @@
 // The monitor's private heap and global lock, created on process attach.
 #include "monitor/port_record.h"
+#include "monitor/snmp_client.h"
 
 MonitorGlobals g_monitor;
 
 BOOL MonitorProcessAttach() {
+    SetSnmpAccessMode(kSnmpModeUnknown);  // learnt again from the first printer asked
     if (!g_monitor.heap) g_monitor.heap = HeapCreate(0, 0x8000, 0);
     if (!g_monitor.lockReady) {
         InitializeCriticalSection(&g_monitor.lock);

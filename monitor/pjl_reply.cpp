@@ -10,6 +10,7 @@
 #include "monitor/job_records.h"
 #include "monitor/manager_client.h"
 #include "monitor/printer_options.h"
+#include "monitor/snmp_job_info.h"
 #include "monitor/status_variables.h"
 #include "win/nls.h"
 
@@ -67,14 +68,6 @@ struct Keyword {
 
 // ---- Job information ----
 
-BYTE* NewJobInfo(PortRecord* port) {
-    ReplyState& s = port->reply;
-    if (!s.jobInfo) s.jobInfo = static_cast<BYTE*>(MonAlloc(kPrintingJobInfoSize));
-    if (s.jobInfo) std::memset(s.jobInfo, 0, kPrintingJobInfoSize);
-    s.jobInfoSize = s.jobInfo ? kPrintingJobInfoSize : 0;
-    return s.jobInfo;
-}
-
 // Hands the pending job-information value to "PrintingJobInfo2", or queues it behind an
 // earlier value that has not been published yet.
 void CommitJobInfo(PortRecord* port) {
@@ -100,7 +93,7 @@ void CommitJobInfo(PortRecord* port) {
 }
 
 BOOL OnJobStart(Reply& r, Text, Text) {
-    NewJobInfo(r.port);
+    NewPendingJobInfo(r.port);
     r.port->reply.jobInfoFlags = (r.port->reply.jobInfoFlags | kJobInfoKeep | kJobInfoStarted) & ~kJobInfoEnded;
     return TRUE;
 }
@@ -108,7 +101,7 @@ BOOL OnJobStart(Reply& r, Text, Text) {
 BOOL OnJobEnd(Reply& r, Text, Text) {
     PortRecord* port = r.port;
     port->lastPageNumber = 0;
-    NewJobInfo(port);
+    NewPendingJobInfo(port);
     DWORD flags = kJobInfoStarted;
     if (StatusVariable* row = FindVariable("PrintingJobInfo2", port->variables, port))
         flags = row->flags & (kJobInfoKeep | kJobInfoStarted | kJobInfoEnded);
@@ -144,7 +137,7 @@ BOOL OnJobName(Reply& r, Text rest, Text) {
         if (job && !ended) std::memset(job->firstName, 0, sizeof job->firstName);
     }
     if (!job) return TRUE;
-    if (!port->reply.jobInfo) NewJobInfo(port);
+    if (!port->reply.jobInfo) NewPendingJobInfo(port);
     if (!port->reply.jobInfo) return TRUE;
     std::memcpy(port->reply.jobInfo + kJobinfoJobId, &job->jobId, 4);
     if (port->reply.jobInfoFlags & kJobInfoEnded) {

@@ -7,6 +7,7 @@
 #include "monitor/pjl_reply.h"
 #include "monitor/printer_exchange.h"
 #include "monitor/printer_query.h"
+#include "monitor/snmp_status.h"
 #include "monitor/status_block.h"
 #include "monitor/status_variables.h"
 #include "monitor/write_gate.h"
@@ -282,6 +283,7 @@ void PollOnce(PortRecord* port) {
     BOOL opened = FALSE;
     if (!quiet && stdTcp) {
         QueryPrinterStatus(port);
+        if (!(port->state & kStateHeaderPending)) QuerySnmpStatus(port);
         return;
     }
     if (!quiet && (port->kind & kKindBidi)) {

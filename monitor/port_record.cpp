@@ -8,6 +8,7 @@
 #include "monitor/pjl_reply.h"
 #include "monitor/port_kinds.h"
 #include "monitor/printer_exchange.h"
+#include "monitor/snmp_client.h"
 #include "monitor/status_variables.h"
 #include "monitor/write_gate.h"
 #include "win/nls.h"
@@ -18,6 +19,7 @@ void FreePortRecord(PortRecord* port) {
     RemoveAllManagerClients(port);
     DropAllJobRecords(port, FALSE);
     FreeVariableTable(port->variables);
+    FreeSnmpClient(port->snmp);
     ResetReplyState(port, TRUE);
     DropPendingOutput(port);
     MonFree(port->savedReply);

@@ -17,6 +17,7 @@
 struct StatusVariable;
 struct ManagerClient;
 struct JobRecord;
+struct SnmpClient;
 
 // ---- Port-kind bits ----
 constexpr DWORD kKindPort = 0x1;
@@ -100,6 +101,7 @@ struct PortRecord {
     ManagerClient* currentClient;
     JobRecord* jobHead;
     JobRecord* jobTail;
+    SnmpClient* snmp;  // standard TCP/IP ports (port lock; taken off the port while a request runs)
     StatusVariable* variables;
     ReplyState reply;
     BYTE* pendingOutput;

@@ -13,6 +13,7 @@
 #include "monitor/pjl_job.h"
 #include "monitor/pjl_reply.h"
 #include "monitor/port_kinds.h"
+#include "monitor/snmp_status.h"
 #include "monitor/status_variables.h"
 
 namespace {
@@ -167,7 +168,7 @@ BOOL IsOwnPrinterModel(PortRecord* port, std::string_view deviceId) {
 
 BOOL QueryPrinterStatus(PortRecord* port) {
     if (!(port->kind & (kKindBidi | 0x8))) return TRUE;
-    if ((port->kind & kKindStdTcpip) && g_snmpReader.load()) return QueryStatusBySnmp(port);
+    if (port->kind & kKindStdTcpip) return QueryStatusBySnmp(port);
     BOOL opened = FALSE;
     if (!OpenStatusDocIfNeeded(port, &opened)) {
         PrinterGone(port, TRUE);
@@ -225,11 +226,9 @@ void SetSnmpDeviceIdReader(SnmpDeviceIdReader reader) {
 BOOL QueryStatusBySnmp(PortRecord* port) {
     char answer[kSnmpDeviceIdBuffer] = {};
     DWORD got = 0;
-    {
-        PortLock lock(port);
-        if (SnmpDeviceIdReader reader = g_snmpReader.load())
-            got = std::min(reader(port, answer, sizeof answer), DWORD{sizeof answer});
-    }
+    // The request can take two channel time-outs: it runs off the port lock.
+    SnmpDeviceIdReader reader = g_snmpReader.load();
+    got = std::min((reader ? reader : ReadSnmpDeviceId)(port, answer, sizeof answer), DWORD{sizeof answer});
     std::string_view text(answer, got);
     text = text.substr(0, std::min(text.find('\0'), text.size()));
     return EvaluateSnmpDeviceId(port, text);

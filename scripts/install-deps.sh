@@ -10,6 +10,8 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
   fonts-urw-base35 fonts-ocr-b
 )
+# The SNMP client library and the agent the printer simulator runs.
+packages+=(libsnmp-dev snmpd snmp)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -181,6 +181,25 @@ bool ModuleKnown(HMODULE h) {
 
 using namespace plat;
 
+// A decorated export name ("?name@@...") cannot be an ELF symbol as it stands: a module
+// exports it with every character outside [A-Za-z0-9_] written as "_x" and two hex digits.
+namespace plat {
+std::string EscapedExportName(const char* name) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(name); *c; ++c) {
+        if ((*c >= 'A' && *c <= 'Z') || (*c >= 'a' && *c <= 'z') || (*c >= '0' && *c <= '9') || *c == '_') {
+            out += static_cast<char>(*c);
+        } else {
+            out += "_x";
+            out += kHex[*c >> 4];
+            out += kHex[*c & 15];
+        }
+    }
+    return out;
+}
+}  // namespace plat
+
 extern "C" {
 
 HMODULE LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE, DWORD dwFlags) {
@@ -297,6 +316,7 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
         return nullptr;
     }
     void* p = dlsym(mod->dl, lpProcName);
+    if (!p) p = dlsym(mod->dl, plat::EscapedExportName(lpProcName).c_str());
     if (!p) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;

@@ -123,4 +123,12 @@ DWORD JobCount(std::u16string_view printer);
 void DropJobs();
 void DropJobsOf(std::u16string_view printer);  // PRINTER_CONTROL_PURGE
 
+// A port's transceive channel (",XcvPort <name>"); only standard TCP/IP ports have one.
+struct XcvPortHandle : KernelObject {
+    std::u16string port;
+};
+HANDLE OpenXcvPort(std::u16string_view port);
+bool CloseXcvPort(HANDLE h);  // false: not a transceive handle
+std::u16string StandardTcpPortHost(const std::u16string& port);
+
 }  // namespace plat

@@ -13,8 +13,10 @@
 #include "handle_table.h"
 #include "plat/monitor_host.h"
 #include "plat_internal.h"
+#include "spool_internal.h"
 #include "win/kernel.h"
 #include "win/monitor.h"
+#include "win/registry.h"
 
 namespace plat {
 namespace {
@@ -225,13 +227,33 @@ BOOL EnumPortsW(LPWSTR pName, DWORD Level, LPBYTE pPort, DWORD cbBuf, LPDWORD pc
     return TRUE;
 }
 
-// A transceive handle comes only from OpenPrinterW on ",XcvPort <name>", which this spooler
-// does not open for ports of its own; say so rather than answer for a port monitor.
-BOOL XcvDataW(HANDLE hXcv, LPCWSTR, PBYTE, DWORD, PBYTE, DWORD, PDWORD pcbOutputNeeded, PDWORD pdwStatus) {
-    if (pcbOutputNeeded) *pcbOutputNeeded = 0;
-    if (pdwStatus) *pdwStatus = ERROR_INVALID_HANDLE;
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
+// The transceive channel of a port, from OpenPrinterW on ",XcvPort <name>". Standard TCP/IP
+// ports answer "IPAddress" from their configuration key (the address, or the host name when
+// the port was set up with a name); other ports have no channel here.
+BOOL XcvDataW(HANDLE hXcv, LPCWSTR pszDataName, PBYTE, DWORD, PBYTE pOutputData, DWORD cbOutputData,
+              PDWORD pcbOutputNeeded, PDWORD pdwStatus) {
+    auto xcv = plat::HandleGet<plat::XcvPortHandle>(hXcv);
+    if (!xcv || !pcbOutputNeeded || !pdwStatus) {
+        if (pcbOutputNeeded) *pcbOutputNeeded = 0;
+        if (pdwStatus) *pdwStatus = ERROR_INVALID_HANDLE;
+        SetLastError(xcv ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    *pcbOutputNeeded = 0;
+    if (!pszDataName || std::u16string_view(pszDataName) != u"IPAddress") {
+        *pdwStatus = ERROR_INVALID_PARAMETER;
+        return TRUE;
+    }
+    std::u16string host = plat::StandardTcpPortHost(xcv->port);
+    DWORD bytes = static_cast<DWORD>((host.size() + 1) * sizeof(WCHAR));
+    *pcbOutputNeeded = bytes;
+    if (!pOutputData || cbOutputData < bytes) {
+        *pdwStatus = ERROR_INSUFFICIENT_BUFFER;
+        return TRUE;
+    }
+    std::memcpy(pOutputData, host.c_str(), bytes);
+    *pdwStatus = NO_ERROR;
+    return TRUE;
 }
 
 HANDLE RevertToPrinterSelf(void) {
@@ -370,3 +392,48 @@ int WSACleanup(void) {
 }
 
 }  // extern "C"
+
+// ---- Transceive channels of ports ----
+namespace plat {
+namespace {
+constexpr char16_t kTcpPortsKey[] =
+    u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\";
+
+std::u16string PortValue(HKEY key, LPCWSTR name) {
+    WCHAR text[256] = {};
+    DWORD size = sizeof text - sizeof(WCHAR);
+    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(text), &size) != ERROR_SUCCESS)
+        return {};
+    return text;
+}
+}  // namespace
+
+std::u16string StandardTcpPortHost(const std::u16string& port) {
+    HKEY key = nullptr;
+    std::u16string path = kTcpPortsKey + port;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+    std::u16string host = PortValue(key, u"IPAddress");
+    if (host.empty()) host = PortValue(key, u"HostName");
+    RegCloseKey(key);
+    return host;
+}
+
+HANDLE OpenXcvPort(std::u16string_view port) {
+    {
+        Spooler& s = spooler();
+        std::lock_guard<std::mutex> g(s.lock);
+        PortEntry* entry = FindPort(s, port);
+        if (!entry || !EqualNoCase(entry->monitor, u"TCPMON.DLL")) {
+            SetLastError(ERROR_INVALID_PRINTER_NAME);
+            return nullptr;
+        }
+    }
+    auto h = std::make_shared<XcvPortHandle>();
+    h->port = std::u16string(port);
+    return HandleInsert(h);
+}
+
+bool CloseXcvPort(HANDLE h) {
+    return HandleGet<XcvPortHandle>(h) && HandleClose(h);
+}
+}  // namespace plat

@@ -430,6 +430,10 @@ BOOL OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSW p
         name.remove_prefix(prefix.size());
         if (!name.empty() && name[0] == u'\\') name.remove_prefix(1);
     }
+    if (name.size() > 9 && name.substr(0, 9) == u",XcvPort ") {
+        *phPrinter = OpenXcvPort(name.substr(9));
+        return *phPrinter != nullptr;
+    }
     if (name.empty()) {
         h->server = true;
         if (!pDefault || !pDefault->DesiredAccess) h->access = 0x00020002;  // SERVER_READ
@@ -468,6 +472,7 @@ BOOL OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSW p
 }
 
 BOOL ClosePrinter(HANDLE hPrinter) {
+    if (CloseXcvPort(hPrinter)) return TRUE;
     if (!GetPrinterHandle(hPrinter)) return FALSE;
     return HandleClose(hPrinter);
 }

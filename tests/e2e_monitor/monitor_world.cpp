@@ -216,4 +216,16 @@ std::string Visible(const std::string& bytes) {
     return out;
 }
 
+bool SetStandardTcpIpHost(const std::u16string& port, const std::u16string& host) {
+    std::u16string path = u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" + port;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    bool ok = RegSetValueExW(key, u"IPAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(host.c_str()),
+                             static_cast<DWORD>((host.size() + 1) * sizeof(WCHAR))) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
 }  // namespace e2e

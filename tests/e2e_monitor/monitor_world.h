@@ -40,6 +40,8 @@ bool EnsureSandbox(std::string* why);
 std::string HostPath(const std::u16string& windowsPath);
 // Installs a printer of this driver on a port (spooler and registry), idempotent.
 bool InstallPrinter(const std::u16string& printer, const std::u16string& port, std::string* why);
+// The printer address a standard TCP/IP port was configured with.
+bool SetStandardTcpIpHost(const std::u16string& port, const std::u16string& host);
 
 // Moves the platform clock by `stepMs` every real millisecond while it lives, so platform
 // time-outs of minutes pass in a fraction of a second.

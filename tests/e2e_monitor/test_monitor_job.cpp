@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "outside/qzpjm/job_service.h"
+#include "outside/varnel/varnel_api.h"
 #include "plat/message_window.h"
 #include "tests/e2e_monitor/monitor_world.h"
+#include "tools/printer_sim/loopback.h"
 
 namespace {
 
@@ -107,12 +109,17 @@ protected:
     }
 
     void Open(const PortSetup& setup, printersim::Options options = {}) {
+        // A standard TCP/IP port's printer is asked over SNMP: its agent, on a port of this test.
+        if (setup.standardTcpIp) {
+            ASSERT_NO_FATAL_FAILURE(GiveSnmpAgent(&options));
+        }
         sim_ = std::make_unique<printersim::Simulator>(options);
         ASSERT_TRUE(sim_->Start());
         std::string address = "127.0.0.1:" + std::to_string(sim_->Port());
         portName_ = setup.port;
         if (setup.standardTcpIp) {
             ASSERT_TRUE(plat::RegisterStandardTcpIpPort(setup.port));
+            ASSERT_TRUE(e2e::SetStandardTcpIpHost(setup.port, u"127.0.0.1"));
         } else {
             ASSERT_TRUE(PlatAddPort(setup.port, u"Local Port", u"Virtual printer port for USB",
                                     PORT_TYPE_WRITE | PORT_TYPE_READ));
@@ -125,6 +132,15 @@ protected:
         ASSERT_TRUE(Bounded("OpenPortEx", kWallGuardMs,
                             [&] { return plat::OpenPort(&port_, &language_, &lower_, setup.port, printer_.c_str()); }))
             << "error " << GetLastError();
+    }
+
+    void GiveSnmpAgent(printersim::Options* options) {
+        const char* bin = std::getenv("ORLA_BIN_DIR");
+        ASSERT_NE(bin, nullptr);
+        ASSERT_TRUE(PlatCopyIntoSandbox((std::string(bin) + "/Varnel.dll").c_str(),
+                                        u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\Varnel.DLL"));
+        if (!options->snmpPort) options->snmpPort = printersim::FreeUdpPort();
+        setenv(kVarnelPortVariable, std::to_string(options->snmpPort).c_str(), 1);
     }
 
     plat::JobResult Send(const std::string& job, DWORD chunk = 65536) {

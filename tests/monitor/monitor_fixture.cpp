@@ -73,6 +73,15 @@ void RecordDeviceIdRead() {
     g_lower.deviceIdTicks.push_back(GetTickCount());
 }
 
+// Standard TCP/IP ports read the device ID over SNMP: the scripted printer answers there too
+// (tests of the SNMP client itself take this reader away).
+DWORD DeviceIdOverSnmp(PortRecord*, char* buffer, DWORD size) {
+    RecordDeviceIdRead();
+    DWORD n = std::min<DWORD>(size, static_cast<DWORD>(g_lower.deviceId.size()));
+    std::memcpy(buffer, g_lower.deviceId.data(), n);
+    return n;
+}
+
 BOOL WINAPI FakeControl(HANDLE, DWORD control, LPWSTR, LPWSTR in, DWORD inSize, LPWSTR out, DWORD outSize,
                         LPDWORD returned) {
     g_lower.controls.push_back(control);
@@ -186,6 +195,7 @@ void MonitorTest::SetUp() {
     PlatSetSandboxRoot(root_.c_str());
     PlatClockSetManual(TRUE);
     PlatClockSetAutoAdvance(TRUE);
+    SetSnmpDeviceIdReader(DeviceIdOverSnmp);
     ASSERT_TRUE(MonitorProcessAttach());
     reg_.cbSize = sizeof reg_;
     reg_.fpOpenKey = RegOpen;
@@ -206,6 +216,7 @@ void MonitorTest::TearDown() {
     open_.clear();
     if (table_) table_->pfnShutdown(monitor_);
     MonitorProcessDetach();
+    SetSnmpDeviceIdReader(nullptr);
     g_monitor.statusThreadsOff = FALSE;
     PlatClockSetAutoAdvance(FALSE);
     PlatClockSetManual(FALSE);

@@ -25,9 +25,11 @@
 #include <thread>
 
 #include "outside/dorlik/dorlik_api.h"
+#include "outside/varnel/varnel_api.h"
 #include "plat/control.h"
 #include "plat/monitor_host.h"
 #include "plat/threads.h"
+#include "tools/printer_sim/loopback.h"
 #include "tools/printer_sim/printer_sim.h"
 #include "tools/printer_sim/sim_options.h"
 #include "win/kernel.h"
@@ -50,6 +52,16 @@ bool LinkModule(const std::string& bin, const char* file) {
         if (at == dir.size() || dir[at] == '/') mkdir(dir.substr(0, at).c_str(), 0755);
     }
     return symlink((bin + "/" + file).c_str(), host.c_str()) == 0;
+}
+
+// The SNMP client library goes to the spooler's driver folder, where the monitor loads it.
+bool LinkSnmpLibrary(const std::string& bin) {
+    std::string host = PlatHostPath(u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\Varnel.DLL");
+    std::string dir = host.substr(0, host.rfind('/'));
+    for (size_t at = 1; at <= dir.size(); ++at) {
+        if (at == dir.size() || dir[at] == '/') mkdir(dir.substr(0, at).c_str(), 0755);
+    }
+    return symlink((bin + "/Varnel.dll").c_str(), host.c_str()) == 0;
 }
 
 bool SetString(HKEY key, LPCWSTR name, const std::u16string& value) {
@@ -203,9 +215,17 @@ bool InstallPrinter(const RunOptions& o, const std::string& address) {
     CreateKey(u"SOFTWARE\\QEV\\Brantel\\Printers\\Halvoric4400K ORLA\\Status Variables");
     const std::u16string port = Wide(o.portName);
     const bool tcp = o.portName.rfind("IP_", 0) == 0;
-    if (tcp)
+    if (tcp) {
+        // The printer is asked over SNMP at the port's address.
         plat::RegisterStandardTcpIpPort(port.c_str());
-    else
+        HKEY key = nullptr;
+        if (CreateKey(u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" + port,
+                      &key)) {
+            SetString(key, u"IPAddress", u"127.0.0.1");
+            RegCloseKey(key);
+        }
+        if (!LinkSnmpLibrary(o.bin)) std::fprintf(stderr, "cannot link %s/Varnel.dll\n", o.bin.c_str());
+    } else
         PlatAddPort(port.c_str(), u"Local Port", u"Local port", PORT_TYPE_WRITE | PORT_TYPE_READ);
     plat::ConfigureLoopbackPort(u"Loopback Port", port.c_str(), address.c_str(), tcp);
     std::u16string dir = PlatDriverDirectory();
@@ -348,6 +368,12 @@ int main(int argc, char** argv) {
     std::unique_ptr<printersim::Simulator> sim;
     std::string address = o.printer;
     if (address.empty()) {
+        if (o.portName.rfind("IP_", 0) == 0) {
+            // Our printer's SNMP agent, on a loopback UDP port of this run.
+            o.simulator.snmpPort = printersim::FreeUdpPort();
+            o.simulator.snmpHelper = o.bin + "/printer_sim";
+            setenv(kVarnelPortVariable, std::to_string(o.simulator.snmpPort).c_str(), 1);
+        }
         sim = std::make_unique<printersim::Simulator>(o.simulator);
         if (!sim->Start()) {
             std::fprintf(stderr, "cannot start the printer simulator\n");

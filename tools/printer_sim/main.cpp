@@ -25,6 +25,8 @@ void Usage(FILE* to) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The agent's pass-through helper: snmpd runs this program for the maker's subtree.
+    if (argc == 3 && std::strcmp(argv[1], "--snmp-pass") == 0) return printersim::RunSnmpPass(argv[2]);
     printersim::Options options;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];

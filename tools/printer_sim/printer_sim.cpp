@@ -62,6 +62,7 @@ struct Simulator::Connection {
     bool ustatusDevice = false, ustatusJob = false, ustatusPage = false;
     bool jobOpen = false;
     std::string jobName, eojName;
+    int tableRow = -1;  // the job's row in the job table
     size_t jobBytes = 0;
     bool dropped = false;
 };
@@ -89,6 +90,16 @@ bool Simulator::Start() {
         return false;
     }
     port_ = ntohs(addr.sin_port);
+    if (options_.snmpPort) {
+        snmp_ = std::make_unique<SnmpAgent>();
+        std::string helper = options_.snmpHelper.empty() ? DefaultSnmpHelper() : options_.snmpHelper;
+        if (!snmp_->Start(options_.snmpPort, options_.snmpAnswer, helper, SnmpObjects(DeviceId(), {}))) {
+            snmp_.reset();
+            close(listenFd_);
+            listenFd_ = -1;
+            return false;
+        }
+    }
     serving_ = true;
     acceptThread_ = std::thread([this] { AcceptLoop(); });
     return true;
@@ -113,8 +124,49 @@ void Simulator::Stop() {
     if (listenFd_ >= 0) {
         close(listenFd_);
         listenFd_ = -1;
-    }
+    }    if (snmp_) snmp_->Stop();
 }
+
+std::vector<SnmpJob> Simulator::JobTable() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return jobTable_;
+}
+
+bool Simulator::SnmpRunning() const {
+    return snmp_ && snmp_->Running();
+}
+
+void Simulator::BeginTableJob(Connection* c) {
+    if (c->jobName.empty()) return;
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        // One row per job: a JOB line after the job's client ID names the same job.
+        if (c->tableRow >= 0) return;
+        jobTable_.push_back({c->jobName, kSnmpJobPrinting, 0});
+        c->tableRow = static_cast<int>(jobTable_.size()) - 1;
+    }
+    PublishSnmp();
+}
+
+void Simulator::FinishTableJob(Connection* c, int state) {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        if (c->tableRow < 0) return;
+        SnmpJob& job = jobTable_[c->tableRow];
+        job.state = state;
+        job.pages = options_.pagesPerJob;
+        c->tableRow = -1;
+    }
+    PublishSnmp();
+}
+
+void Simulator::PublishSnmp() {
+    if (!snmp_) return;
+    std::string id = DeviceId();
+    std::vector<SnmpJob> jobs = JobTable();
+    snmp_->Publish(SnmpObjects(id, jobs));
+}
+
 
 void Simulator::AcceptLoop() {
     struct Done {
@@ -198,6 +250,7 @@ void Simulator::Serve(Connection* c) {
         close(c->fd);
         c->fd = -1;
     }
+    FinishTableJob(c, kSnmpJobFinished);  // a job without EOJ ends with its connection
     std::lock_guard<std::mutex> g(lock_);
     --open_;
     c->done = true;
@@ -340,10 +393,12 @@ void Simulator::HandlePjl(Connection* c, const std::string& line) {
         Reply(c, "@PJL INFO PAGECOUNT\r\nPAGECOUNT=1234\r\n\f");
     } else if (StartsWith(line, "@PJL SET JOBATTR=\"@JCID=")) {
         c->jobName = QuotedAfter(line, "@JCID=");
+        BeginTableJob(c);
     } else if (StartsWith(line, "@PJL JOB")) {
         c->jobOpen = true;
         c->jobName = QuotedAfter(line, "NAME=\"");
         c->eojName.clear();
+        BeginTableJob(c);
         if (c->ustatusJob) Reply(c, "@PJL USTATUS JOB\r\nSTART\r\nNAME=\"" + c->jobName + "\"\r\n\f");
     } else if (StartsWith(line, "@PJL EOJ")) {
         c->eojName = QuotedAfter(line, "NAME=\"");
@@ -362,6 +417,7 @@ void Simulator::HandlePjl(Connection* c, const std::string& line) {
                          "\"\r\nPAGE=" + std::to_string(options_.pagesPerJob) + "\r\n\f");
         }
         c->jobOpen = false;
+        FinishTableJob(c, kSnmpJobFinished);
         std::lock_guard<std::mutex> g(lock_);
         ++jobsEnded_;
         changed_.notify_all();
@@ -485,8 +541,11 @@ void Simulator::SetMisbehaviour(unsigned bits) {
 }
 
 void Simulator::SetStatusCode(uint32_t code) {
-    std::lock_guard<std::mutex> g(lock_);
-    options_.statusCode = code;
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        options_.statusCode = code;
+    }
+    PublishSnmp();  // the device ID's status block over SNMP follows
 }
 
 bool Simulator::WaitForReceived(size_t bytes, int ms) const {

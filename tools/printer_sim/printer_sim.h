@@ -4,10 +4,13 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tools/printer_sim/sim_snmp.h"
 
 namespace printersim {
 
@@ -37,6 +40,11 @@ struct Options {
     int idleLimitMs = 60000;     // stops by itself after this long without any connection
     int slowReadPauseMs = 2;
     std::string displayText = "READY";
+    // SNMP: an agent on this loopback UDP port (0: none), answering as told; the program that
+    // serves the maker's subtree to it (empty: printer_sim next to the running program).
+    uint16_t snmpPort = 0;
+    SnmpAnswer snmpAnswer = SnmpAnswer::kCommunityAndV3;
+    std::string snmpHelper;
 };
 
 struct PjlLine {
@@ -79,6 +87,9 @@ public:
     bool WaitForConnectionsClosed(int ms) const;
 
     std::string DeviceId() const;
+    // The printer's job table as its SNMP agent shows it: one row per job it was sent.
+    std::vector<SnmpJob> JobTable() const;
+    bool SnmpRunning() const;
     static std::string Base64(const uint8_t* data, size_t size);
 
 private:
@@ -89,6 +100,11 @@ private:
     void HandlePjl(Connection* c, const std::string& line);
     void Reply(Connection* c, const std::string& text);
     std::string StatusReply(const char* kind) const;
+    // Job-table rows: begun when a job names itself, finished at its end or when its
+    // connection ends; every change goes to the agent.
+    void BeginTableJob(Connection* c);
+    void FinishTableJob(Connection* c, int state);
+    void PublishSnmp();
 
     Options options_;
     int listenFd_ = -1;
@@ -107,6 +123,8 @@ private:
     size_t jobsEnded_ = 0;
     size_t jobsCancelled_ = 0;
     size_t open_ = 0;
+    std::vector<SnmpJob> jobTable_;
+    std::unique_ptr<SnmpAgent> snmp_;
 };
 
 }  // namespace printersim

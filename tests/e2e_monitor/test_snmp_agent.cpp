@@ -1,0 +1,168 @@
+// The printer simulator's SNMP agent through the real SNMP client library: the device ID and
+// the job table of the jobs it printed, over v2c with the community and over SNMPv3, and the
+// agents that answer nothing, garbage or only SNMPv3.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+#include "outside/varnel/varnel_api.h"
+#include "tools/printer_sim/loopback.h"
+#include "tools/printer_sim/printer_sim.h"
+#include "win/kernel.h"
+
+namespace {
+
+const std::string kUel("\x1b%-12345X", 9);
+const VarnelV3Block kV3 = {"Mbrevoxa", 2, 1, 1, "7qopLirnWe2tasGuv9ke", "HemVo38zatPulik5Rune", ""};
+
+struct Library {
+    HMODULE module = nullptr;
+    VarnelCreateGetData createGetData = nullptr;
+    VarnelCreatePduList createPduList = nullptr;
+    ~Library() {
+        if (module) FreeLibrary(module);
+    }
+};
+
+struct Request {
+    IPmcGetData* object = nullptr;
+    ~Request() {
+        if (object) object->Release();
+    }
+};
+
+struct List {
+    IPmcPtrList<IPmsPdu>* list = nullptr;
+    ~List() {
+        if (list) list->Release();
+    }
+};
+
+class SnmpAgentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* bin = std::getenv("ORLA_BIN_DIR");
+        ASSERT_NE(bin, nullptr);
+        library_.module = LoadLibraryA((std::string(bin) + "/Varnel.dll").c_str());
+        ASSERT_NE(library_.module, nullptr);
+        library_.createGetData =
+            reinterpret_cast<VarnelCreateGetData>(GetProcAddress(library_.module, kVarnelGetDataExport));
+        library_.createPduList =
+            reinterpret_cast<VarnelCreatePduList>(GetProcAddress(library_.module, kVarnelPduListExport));
+        ASSERT_NE(library_.createGetData, nullptr) << "the decorated factory";
+        ASSERT_NE(library_.createPduList, nullptr);
+        port_ = printersim::FreeUdpPort();
+        setenv(kVarnelPortVariable, std::to_string(port_).c_str(), 1);
+    }
+    void TearDown() override { unsetenv(kVarnelPortVariable); }
+
+    bool StartSim(printersim::SnmpAnswer answer) {
+        printersim::Options o;
+        o.snmpPort = port_;
+        o.snmpAnswer = answer;
+        o.pagesPerJob = 3;
+        sim_ = std::make_unique<printersim::Simulator>(o);
+        return sim_->Start();
+    }
+    // Opens a channel in the mode and reads the identifier as text; FALSE when it cannot.
+    bool ReadText(LONG mode, const char* oid, std::string* text) {
+        Request r;
+        LONG error = 0;
+        r.object = library_.createGetData(&error);
+        if (!r.object) return false;
+        if (mode == kVarnelCommunity) r.object->SetCommunity("kemlin");
+        if (r.object->OpenChannel("127.0.0.1", kVarnelIpv4, 161, mode, &kV3, 3000, 1, 0) != 0) return false;
+        if (r.object->AddObjectId(oid, 0) != 0) return false;
+        char out[kVarnelTextSize] = {};
+        if (r.object->ReadText(out) != 0) return false;
+        *text = out;
+        return true;
+    }
+
+    Library library_;
+    uint16_t port_ = 0;
+    std::unique_ptr<printersim::Simulator> sim_;
+};
+
+TEST_F(SnmpAgentTest, DeviceIdOverCommunityAndV3FollowsThePrintersState) {
+    ASSERT_TRUE(StartSim(printersim::SnmpAnswer::kCommunityAndV3));
+    for (LONG mode : {kVarnelCommunity, kVarnelV3}) {
+        SCOPED_TRACE(mode);
+        std::string id;
+        ASSERT_TRUE(ReadText(mode, printersim::kSnmpDeviceIdOid + 1, &id));
+        EXPECT_EQ(id, sim_->DeviceId().substr(0, kVarnelTextSize - 1));
+    }
+    sim_->SetStatusCode(0x2100);
+    std::string id;
+    ASSERT_TRUE(ReadText(kVarnelCommunity, printersim::kSnmpDeviceIdOid + 1, &id));
+    EXPECT_EQ(id, sim_->DeviceId().substr(0, kVarnelTextSize - 1)) << "the status block in step";
+}
+
+TEST_F(SnmpAgentTest, JobTableListsEveryJobPrintedWithStateAndPages) {
+    ASSERT_TRUE(StartSim(printersim::SnmpAnswer::kCommunityAndV3));
+    ASSERT_TRUE(printersim::SendRaw(
+        sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0001-NAME\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA"));
+    ASSERT_TRUE(printersim::SendRaw(sim_->Port(),
+                                    kUel +
+                                        "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0002-NAME\"\r\n@PJL JOB NAME=\"doc\"\r\n"
+                                        "@PJL ENTER LANGUAGE=ORLA\r\nDATA\r\n" +
+                                        kUel + "@PJL EOJ\r\n"));
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < end &&
+           (sim_->JobTable().size() < 2 || sim_->JobTable()[1].state != printersim::kSnmpJobFinished))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Request r;
+    LONG error = 0;
+    r.object = library_.createGetData(&error);
+    ASSERT_NE(r.object, nullptr);
+    r.object->SetCommunity("kemlin");
+    ASSERT_EQ(r.object->OpenChannel("127.0.0.1", kVarnelIpv4, 161, kVarnelCommunity, &kV3, 3000, 1, 0), 0);
+    ASSERT_EQ(r.object->AddObjectId(printersim::kSnmpJobNameColumn + 1, 0), 0);
+    List answers;
+    answers.list = library_.createPduList(&error);
+    ASSERT_EQ(r.object->Walk(answers.list, printersim::kSnmpJobNameColumn + 1), 0);
+    ASSERT_EQ(answers.list->Count(), 2) << "one row per job, also when a JOB line follows its client ID";
+    EXPECT_STREQ(answers.list->At(0)->Value()->Text(), "ORLA-JOB-0001-NAME");
+    EXPECT_STREQ(answers.list->At(1)->Value()->Text(), "ORLA-JOB-0002-NAME");
+    EXPECT_STREQ(answers.list->At(1)->ObjectId(), "1.3.6.1.4.1.64611.8.59.6.1.1.3.2");
+    std::string pages;
+    ASSERT_TRUE(ReadText(kVarnelV3, "1.3.6.1.4.1.64611.8.59.16.1.1.5.2", &pages));
+    EXPECT_EQ(pages, "3");
+    std::string state;
+    ASSERT_TRUE(ReadText(kVarnelCommunity, "1.3.6.1.4.1.64611.8.59.6.1.1.9.1", &state));
+    EXPECT_EQ(state, "14");
+}
+
+// Each failing request ends within its time-out and one retry, never hangs.
+TEST_F(SnmpAgentTest, AgentsThatDoNotAnswerProperlyEndInTheTimeOut) {
+    struct Case {
+        const char* what;
+        printersim::SnmpAnswer answer;
+        bool community, v3;
+    };
+    const Case cases[] = {
+        {"v3 only", printersim::SnmpAnswer::kV3Only, false, true},
+        {"nothing", printersim::SnmpAnswer::kNothing, false, false},
+        {"garbage", printersim::SnmpAnswer::kGarbage, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        port_ = printersim::FreeUdpPort();
+        setenv(kVarnelPortVariable, std::to_string(port_).c_str(), 1);
+        ASSERT_TRUE(StartSim(c.answer));
+        std::string id;
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ReadText(kVarnelCommunity, printersim::kSnmpDeviceIdOid + 1, &id), c.community);
+        EXPECT_EQ(ReadText(kVarnelV3, printersim::kSnmpDeviceIdOid + 1, &id), c.v3);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+        sim_.reset();
+    }
+}
+
+}  // namespace
