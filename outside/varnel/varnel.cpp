@@ -1,5 +1,6 @@
 // Varnel.dll on net-snmp: GET and walk over SNMP v2c (community) or SNMPv3 (user with
 // authentication and privacy), one single-session handle per request object.
+#include <atomic>
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
@@ -18,6 +19,8 @@ constexpr LONG kOk = 0;
 constexpr LONG kFailed = -1;
 constexpr size_t kMaxWalk = 100000;  // a misbehaving agent cannot make a walk endless
 
+std::atomic<bool> g_initialised{false};
+
 void InitOnce() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -32,7 +35,14 @@ void InitOnce() {
         snmp_disable_log();
         netsnmp_register_loghandler(NETSNMP_LOGHANDLER_NONE, LOG_DEBUG);
         init_snmp("varnel");
+        g_initialised = true;
     });
+}
+
+// The library's own state (transports, security users, engine ids) goes with the library, so a
+// process that unloads it keeps nothing behind.
+__attribute__((destructor)) void ShutDownOnUnload() {
+    if (g_initialised.exchange(false)) snmp_shutdown("varnel");
 }
 
 // The text of a string-like value, cut to fit a 256-byte field.
