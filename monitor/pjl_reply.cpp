@@ -472,10 +472,19 @@ void RunAction(Reply& r, Action action) {
 }
 
 // Remembers the header line of a reply that needs more text; TRUE when the same line (same
-// length and text) was remembered and has already repeated once.
-BOOL HeaderRepeatedTwice(ReplyState& s, Text header) {
+// length and text) was remembered and has already repeated once. A reply that has grown since
+// its header was last seen is the same reply still arriving, not a repeat: a printer that
+// sends a reply in many small pieces must not lose it (its length is bounded by the saved
+// text's limit).
+BOOL HeaderRepeatedTwice(ReplyState& s, Text header, DWORD restLength) {
+    BOOL grown = restLength != s.previousRestLength;
+    s.previousRestLength = restLength;
     if (s.previousHeader && std::strlen(s.previousHeader) == header.size() &&
         std::memcmp(s.previousHeader, header.data(), header.size()) == 0) {
+        if (grown) {
+            s.headerRepeats = FALSE;
+            return FALSE;
+        }
         if (s.headerRepeats) {
             s.headerRepeats = FALSE;
             return TRUE;
@@ -509,6 +518,7 @@ void ResetReplyState(PortRecord* port, BOOL dropJobInfo) {
     s.previousHeader = nullptr;
     s.headerSeen = FALSE;
     s.headerRepeats = FALSE;
+    s.previousRestLength = 0;
     s.table = 0;
     s.lastStep = 5;
     if (dropJobInfo) {
@@ -557,8 +567,9 @@ int ParsePjlReply(const char* textData, DWORD length, DWORD* position, PortRecor
     }
     if (ff == Text::npos) {
         // Parsed once, when its form feed is here. A reply whose header comes back unfinished
-        // a third time in a row is given up: passed over up to its form feed.
-        if (HeaderRepeatedTwice(s, firstLine)) {
+        // a third time in a row with nothing new behind it is given up: passed over up to its
+        // form feed.
+        if (HeaderRepeatedTwice(s, firstLine, static_cast<DWORD>(text.size() - pos))) {
             s.skipToFormFeed = TRUE;
             *position = length;
             return kReplyNone;

@@ -83,6 +83,7 @@ struct ReplyState {
     DWORD jobInfoSize;
     DWORD jobInfoFlags;  // bit 1 keep, bit 8 job started, bit 9 job ended
     BOOL headerRepeats;
+    DWORD previousRestLength;  // bytes of the unfinished reply when its header was last seen
 };
 
 struct PortRecord {

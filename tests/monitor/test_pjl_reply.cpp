@@ -105,8 +105,9 @@ TEST_F(ReplyTest, SplitReplyIsParsedOnceWhenItsFormFeedArrives) {
     EXPECT_EQ(port_->savedReplyLength, std::string("@PJL USTATUS DEV").size());
 }
 
-// The same unfinished header may come back twice more (three reads); a reply still unfinished
-// at its header's third showing is passed over up to its form feed, and the next one is read.
+// A reply that grows with every read is joined however many pieces it comes in. The same
+// unfinished header with nothing new behind it may come back twice more; at its third such
+// showing the reply is passed over up to its form feed, and the next one is read.
 TEST_F(ReplyTest, HeaderRepeatedTwiceUnfinishedIsPassedOver) {
     struct Case {
         std::vector<std::string> pieces;
@@ -115,7 +116,11 @@ TEST_F(ReplyTest, HeaderRepeatedTwiceUnfinishedIsPassedOver) {
     };
     const Case cases[] = {
         {{"@PJL USTATUS DEVICE\r\nDISPLAY=\"TH", "RE", "E\"\r\n\f"}, 1, u"THREE"},
-        {{"@PJL USTATUS DEVICE\r\nDISPLAY=\"FO", "U", "R", "\"\r\n\f"}, 0, nullptr},
+        {{"@PJL USTATUS DEVICE\r\nDISPLAY=\"FO", "U", "R", "\"\r\n\f"}, 1, u"FOUR"},
+        {{"@PJL USTATUS DEVICE\r\nDISPLAY=\"3-", "BY", "TE", " P", "IE", "CE", "S\"", "\r\n", "\f"},
+         1,
+         u"3-BYTE PIECES"},
+        {{"@PJL USTATUS DEVICE\r\nDISPLAY=\"ST", "", "", "UCK\"\r\n\f"}, 0, nullptr},
         // A different header in between is remembered in its place: no repeat.
         {{"@PJL USTATUS DEVICE\r\nDISPLAY=\"A", "\"\r\n\f@PJL INFO STATUS\r\nDISPLAY=\"B", "C", "\"\r\n\f"}, 2, u"BC"},
     };
