@@ -108,6 +108,12 @@ TEST_F(SnmpAgentTest, JobTableListsEveryJobPrintedWithStateAndPages) {
     ASSERT_TRUE(StartSim(printersim::SnmpAnswer::kCommunityAndV3));
     ASSERT_TRUE(printersim::SendRaw(
         sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0001-NAME\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA"));
+    // Each job comes on a connection of its own: the second is sent once the printer has taken
+    // the first, so the table's order is the order they were printed in.
+    auto first = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < first && sim_->JobTable().empty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(sim_->JobTable().size(), 1u);
     ASSERT_TRUE(printersim::SendRaw(sim_->Port(),
                                     kUel +
                                         "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0002-NAME\"\r\n@PJL JOB NAME=\"doc\"\r\n"
