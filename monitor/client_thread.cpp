@@ -289,6 +289,7 @@ DWORD WINAPI ManagerClientThread(LPVOID argument) {
         if (--port->clientThreads == 0) SetEvent(port->clientThreadsGone);
     }
     ReleasePort(port);
+    StatusThreadEnds();
     return 0;
 }
 
@@ -305,8 +306,10 @@ BOOL StartManagerClientThread(PortRecord* port, ManagerClient* client) {
     InterlockedIncrement(&port->refCount);
     if (port->clientThreads++ == 0) ResetEvent(port->clientThreadsGone);
     DWORD id = 0;
+    StatusThreadStarts();
     HANDLE thread = CreateThread(nullptr, kClientStack, ManagerClientThread, start, 0, &id);
     if (!thread) {
+        StatusThreadEnds();
         if (--port->clientThreads == 0) SetEvent(port->clientThreadsGone);
         InterlockedDecrement(&port->refCount);
         MonFree(start);

@@ -494,7 +494,7 @@ void CancelAtPrinter(PortRecord* port, MutexHold& hold) {
         hold.Release();
         Sleep(4000);
         if (!hold.Take(kPortMutexWait)) break;
-        if (!port->pollingThread)
+        if (!PollingRuns(port))
             RefreshStatusThroughPort(port, TRUE);
         else if (!(port->state & kStatePollingWanted))
             break;
@@ -524,7 +524,7 @@ void EndJobAtPrinter(PortRecord* port) {
         BOOL headerSent = (port->state & kStateHeaderSent) != 0;
         if ((headerSent && !cancel && !ended) || (!headerSent && port->scanResult != 0 && !cancel)) SendTrailer(port);
     }
-    if (!port->pollingThread) RefreshStatusThroughPort(port, TRUE);
+    if (!PollingRuns(port)) RefreshStatusThroughPort(port, TRUE);
 }
 
 // The job's end in the status variables and the job records: a job that sent nothing drops its
@@ -594,7 +594,7 @@ BOOL EndDocBoundClient(PortRecord* port) {
         if (JobRecord* job = FindJobRecordById(port->jobId, port)) job->flags |= kJobEjectSignalled;
     }
     hold.Release();
-    if (!port->pollingThread) WaitPendingOutput(port);
+    if (!PollingRuns(port)) WaitPendingOutput(port);
     if (stdTcp) EndStandardTcpIpJob(port);
     return TRUE;
 }

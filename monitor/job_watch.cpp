@@ -66,6 +66,7 @@ DWORD WINAPI JobWatchThread(LPVOID argument) {
         SetEvent(port->pollingStoppedEvent);
     }
     ReleasePort(port);
+    StatusThreadEnds();
     return 0;
 }
 

@@ -269,28 +269,48 @@ BOOL WINAPI GetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueN
         return FALSE;
     }
     if (lstrcmpW(pValueName, u"IsWakeup") == 0) return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, 330);
+    // The status threads change the port's state under the port lock: these requests read and
+    // change it under the same lock, and do their work after it.
     if (BeginsW(pValueName, u"Refresh:")) {
-        port->state &= ~kStateTerminate;
-        LONG answer =
-            (port->state & kStateJobOpen) || port->underWay ? kRefreshBusy : NamedRefresh(pValueName + 8, port);
+        BOOL busy = FALSE;
+        {
+            PortLock lock(port);
+            port->state &= ~kStateTerminate;
+            busy = (port->state & kStateJobOpen) || port->underWay;
+        }
+        LONG answer = busy ? kRefreshBusy : NamedRefresh(pValueName + 8, port);
         return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
     }
     if (lstrcmpW(pValueName, u"Wake Up") == 0) {
-        port->state &= ~kStateTerminate;
-        LONG answer = port->wakeUpActive ? kRefreshRefused : kRefreshDone;
+        LONG answer = kRefreshDone;
+        {
+            PortLock lock(port);
+            port->state &= ~kStateTerminate;
+            answer = port->wakeUpActive ? kRefreshRefused : kRefreshDone;
+        }
         if (!answer) WakeUp(port);
         return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
     }
     if (lstrcmpW(pValueName, u"Stop Polling") == 0) {
+        PortLock lock(port);
         LONG answer = port->wakeUpActive ? 0 : -19;
         port->wakeUpActive = FALSE;
         return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));
     }
     if (lstrcmpW(pValueName, u"Suspend") == 0) {
-        LONG answer = (port->state & kStateJobOpen) ? -19 : 0;
-        if (!answer && (port->state & kStatePollingRunning)) {
-            port->suspendRequest = TRUE;
-            if (port->pollWakeEvent) SetEvent(port->pollWakeEvent);
+        LONG answer = 0;
+        BOOL running = FALSE;
+        {
+            PortLock lock(port);
+            answer = (port->state & kStateJobOpen) ? -19 : 0;
+            running = (port->state & kStatePollingRunning) != 0;
+        }
+        if (!answer && running) {
+            {
+                PortLock lock(port);
+                port->suspendRequest = TRUE;
+                if (port->pollWakeEvent) SetEvent(port->pollWakeEvent);
+            }
             WaitForSingleObject(port->pollingStoppedEvent, 4000);
         }
         return AnswerDword(lpOutBuffer, cbOutBuffer, lpcbReturned, static_cast<DWORD>(answer));

@@ -1,8 +1,26 @@
 // The monitor's private heap and global lock, created on process attach.
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "monitor/port_record.h"
 #include "monitor/snmp_client.h"
 
 MonitorGlobals g_monitor;
+
+namespace {
+std::atomic<LONG> g_liveStatusThreads{0};
+// Real time, not the platform's clock: the threads end on their own once told to.
+constexpr auto kDetachThreadWait = std::chrono::seconds(10);
+}  // namespace
+
+void StatusThreadStarts() {
+    ++g_liveStatusThreads;
+}
+
+void StatusThreadEnds() {
+    --g_liveStatusThreads;
+}
 
 BOOL MonitorProcessAttach() {
     SetSnmpAccessMode(kSnmpModeUnknown);  // learnt again from the first printer asked
@@ -15,6 +33,9 @@ BOOL MonitorProcessAttach() {
 }
 
 void MonitorProcessDetach() {
+    const auto giveUp = std::chrono::steady_clock::now() + kDetachThreadWait;
+    while (g_liveStatusThreads.load() > 0 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     if (g_monitor.lockReady) {
         DeleteCriticalSection(&g_monitor.lock);
         g_monitor.lockReady = FALSE;

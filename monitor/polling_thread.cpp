@@ -62,9 +62,9 @@ void EndPolling(PortRecord* port) {
 
 // The thread's last step: the wake event goes, the stopped event tells the waiters.
 void FinishPollingThread(PortRecord* port) {
+    PortLock lock(port);
     port->state &= ~(kStatePollingWanted | kStatePollingRunning);
     port->pollingThread = FALSE;
-    PortLock lock(port);
     if (port->pollWakeEvent) CloseHandle(port->pollWakeEvent);
     port->pollWakeEvent = nullptr;
     SetEvent(port->pollingStoppedEvent);
@@ -145,6 +145,7 @@ DWORD WINAPI PollingThread(LPVOID argument) {
         if (held) ReleasePortMutex(port);
         FinishPollingThread(port);
         ReleasePort(port);
+        StatusThreadEnds();
         return 0;
     }
     for (;;) {
@@ -178,6 +179,7 @@ DWORD WINAPI PollingThread(LPVOID argument) {
         if (sleep) WaitForSingleObject(port->pollWakeEvent, sleep);
     }
     ReleasePort(port);
+    StatusThreadEnds();
     return 0;
 }
 
@@ -193,8 +195,10 @@ BOOL StartStatusThread(PortRecord* port, LPTHREAD_START_ROUTINE routine) {
     ResetEvent(port->pollingStoppedEvent);
     InterlockedIncrement(&port->refCount);  // the thread's own, released as it ends
     DWORD id = 0;
+    StatusThreadStarts();
     HANDLE thread = CreateThread(nullptr, kPollStack, routine, port, 0, &id);
     if (!thread) {
+        StatusThreadEnds();
         InterlockedDecrement(&port->refCount);
         CloseHandle(port->pollWakeEvent);
         port->pollWakeEvent = nullptr;
@@ -206,6 +210,11 @@ BOOL StartStatusThread(PortRecord* port, LPTHREAD_START_ROUTINE routine) {
     SetThreadPriority(thread, (port->myPortMode & kPortModeEcp) ? -1 : -2);
     CloseHandle(thread);
     return TRUE;
+}
+
+BOOL PollingRuns(PortRecord* port) {
+    PortLock lock(port);
+    return port->pollingThread;
 }
 
 BOOL StartPolling(PortRecord* port) {

@@ -9,6 +9,8 @@ constexpr DWORD kPollRecordsMs = 3000;    // idle, job records waiting
 constexpr DWORD kPollIdleMs = 4000;       // idle, no job record
 constexpr DWORD kPollStopWaitMs = 45000;  // longer than one cycle's longest wait for the port
 
+// Whether the port's polling thread runs, read under the port lock the thread ends under.
+BOOL PollingRuns(PortRecord* port);
 // Starts the polling thread when the port kind has one; FALSE otherwise or when it runs.
 BOOL StartPolling(PortRecord* port);
 // Starts the port's polling or job-watch thread (16 KB stack, below-normal priority): it holds a

@@ -220,6 +220,10 @@ void MonitorProcessDetach();
 
 // ---- Private heap ----
 void* MonAlloc(size_t bytes);  // zero-filled
+// Status threads not yet ended, counted from their creation: the process detach waits for them
+// (bounded) before the lock and the heap go, so a thread's last release never meets a freed heap.
+void StatusThreadStarts();
+void StatusThreadEnds();
 void MonFree(void* block);
 LPWSTR MonDupW(LPCWSTR text);
 char* MonDupA(const char* text);

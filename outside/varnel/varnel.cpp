@@ -1,9 +1,9 @@
 // Varnel.dll on net-snmp: GET and walk over SNMP v2c (community) or SNMPv3 (user with
 // authentication and privacy), one single-session handle per request object.
-#include <atomic>
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
