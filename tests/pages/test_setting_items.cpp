@@ -26,22 +26,31 @@ void Install(DriverDevmode& r, unsigned pair, bool on) {
 
 // ---- Items kept as one bit of a flag word ----------------------------------------------------
 
+constexpr DmField<DWORD> kNoCopy{0};
+
 struct FlagCase {
     WORD item;
     DmField<DWORD> word;
     DWORD bit;
-    unsigned copy;  // 0: no copy
+    DmField<DWORD> copy;  // the remembered copy; offset 0: none
     WORD setChoice;
     WORD clearChoice;
 };
 const FlagCase kFlagCases[] = {
-    {433, dm::Flags1, 0x400, 788, 538, 488},     {434, dm::Flags1, 0x800, 0, 489, 488},
-    {438, dm::Flags1, 0x10000, 788, 474, 475},   {442, dm::Flags1, 0x2000, 788, 476, 477},
-    {443, dm::Flags1, 0x8000, 788, 539, 540},    {444, dm::Flags1, 0x4000, 788, 541, 544},
-    {454, dm::Flags1, 0x1, 788, 861, 860},       {781, dm::Flags1, 0x1000000, 788, 782, 783},
-    {455, dm::Flags2, 0x100, 0, 482, 481},       {456, dm::Flags2, 0x200, 792, 474, 475},
-    {599, dm::Flags2, 0x2000000, 792, 476, 477}, {765, dm::Flags2, 0x400, 0, 766, 767},
-    {774, dm::Flags2, 0x100000, 0, 776, 775},    {840, dm::Flags2, 0x4000000, 792, 905, 488},
+    {433, dm::Flags1, 0x400, dm::SavedFlags1, 538, 488},
+    {434, dm::Flags1, 0x800, kNoCopy, 489, 488},
+    {438, dm::Flags1, 0x10000, dm::SavedFlags1, 474, 475},
+    {442, dm::Flags1, 0x2000, dm::SavedFlags1, 476, 477},
+    {443, dm::Flags1, 0x8000, dm::SavedFlags1, 539, 540},
+    {444, dm::Flags1, 0x4000, dm::SavedFlags1, 541, 544},
+    {454, dm::Flags1, 0x1, dm::SavedFlags1, 861, 860},
+    {781, dm::Flags1, 0x1000000, dm::SavedFlags1, 782, 783},
+    {455, dm::Flags2, 0x100, kNoCopy, 482, 481},
+    {456, dm::Flags2, 0x200, dm::SavedFlags2, 474, 475},
+    {599, dm::Flags2, 0x2000000, dm::SavedFlags2, 476, 477},
+    {765, dm::Flags2, 0x400, kNoCopy, 766, 767},
+    {774, dm::Flags2, 0x100000, kNoCopy, 776, 775},
+    {840, dm::Flags2, 0x4000000, dm::SavedFlags2, 905, 488},
 };
 
 TEST(SettingItems, FlagItemsReadWhatTheyWroteWithTheirCopies) {
@@ -51,9 +60,9 @@ TEST(SettingItems, FlagItemsReadWhatTheyWroteWithTheirCopies) {
         EXPECT_EQ(ReadItemChoice(*r, c.item), c.clearChoice);
         WriteItemChoice(*r, c.item, c.setChoice);
         EXPECT_EQ(Get(*r, c.word), c.bit);
-        EXPECT_EQ(Get(*r, DmField<DWORD>{788}) | Get(*r, DmField<DWORD>{792}), c.copy ? c.bit : 0u);
-        if (c.copy) {
-            EXPECT_EQ(Get(*r, DmField<DWORD>{c.copy}), c.bit);
+        EXPECT_EQ(Get(*r, dm::SavedFlags1) | Get(*r, dm::SavedFlags2), c.copy.offset ? c.bit : 0u);
+        if (c.copy.offset) {
+            EXPECT_EQ(Get(*r, c.copy), c.bit);
         }
         EXPECT_EQ(ReadItemChoice(*r, c.item), c.setChoice);
         // The other bits of the word stay as they were.
