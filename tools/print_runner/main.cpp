@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ void Usage(FILE* to = stderr) {
                  "       [--duplex none|long|short] [--layout N] [--dpi N] [--pages N]\n"
                  "       [--page-list PAPER:ORIENTATION,...] [--doc NAME] [--raster] [--content none|sample|text]\n"
                  "       [--set OFFSET=HEXBYTES[/HEXMASK]]...   (settings record bytes, e.g. --set 399=10/10)\n"
+                 "       [--devmode FILE]   (a settings record, as ui_runner sheet --out-record writes it: the\n"
+                 "                           job's DEVMODE; options after it change it)\n"
                  "  --content sample is the default with --raster; without it the sample page is played\n"
                  "  through the driver's drawing hooks; --content text prints the text page (DrvTextOut, or\n"
                  "  the engine's text in the bands with --raster).\n");
@@ -159,6 +162,19 @@ int main(int argc, char** argv) {
                 return 2;
             }
             o.settingPatches.push_back(patch);
+        } else if (a == "--devmode") {
+            const std::string path = need();
+            std::ifstream in(path, std::ios::binary);
+            std::vector<uint8_t> record((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            std::string error;
+            if (!in.good() && !in.eof()) error = "cannot be read";
+            if (!in.is_open()) error = "cannot be opened";
+            if (error.empty() && !orla::runner::TakeSettingsRecord(std::move(record), o, error))
+                error = "is refused: " + error;
+            if (!error.empty()) {
+                std::fprintf(stderr, "print_runner: %s %s\n", path.c_str(), error.c_str());
+                return 2;
+            }
         } else if (a == "--page-list") {
             std::string list = need();
             size_t from = 0;

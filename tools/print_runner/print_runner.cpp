@@ -113,7 +113,7 @@ struct Settings {
 
 std::vector<BYTE> BuildDevmode(const RunOptions& o, const std::vector<BYTE>& defaults, const Settings& s,
                                std::string& error) {
-    std::vector<BYTE> dm = defaults;
+    std::vector<BYTE> dm = o.devmode.empty() ? defaults : o.devmode;
     if (dm.empty()) {
         dm.assign(sizeof(DEVMODEW), 0);
         auto* pub = reinterpret_cast<DEVMODEW*>(dm.data());
@@ -162,6 +162,42 @@ std::vector<BYTE> BuildDevmode(const RunOptions& o, const std::vector<BYTE>& def
     }
     return dm;
 }
+
+WORD ReadWord(const std::vector<uint8_t>& bytes, size_t at) {
+    return static_cast<WORD>(bytes[at] | (bytes[at + 1] << 8));
+}
+
+}  // namespace
+
+bool TakeSettingsRecord(std::vector<uint8_t> record, RunOptions& o, std::string& error) {
+    if (record.size() < sizeof(DEVMODEW)) {
+        error = "a settings record holds at least the " + std::to_string(sizeof(DEVMODEW)) + "-byte DEVMODE, not " +
+                std::to_string(record.size()) + " bytes";
+        return false;
+    }
+    DEVMODEW d;
+    std::memcpy(&d, record.data(), sizeof d);
+    if (d.dmSize != sizeof(DEVMODEW) || size_t{d.dmSize} + d.dmDriverExtra != record.size()) {
+        error = "the record's sizes (dmSize " + std::to_string(d.dmSize) + ", dmDriverExtra " +
+                std::to_string(d.dmDriverExtra) + ") do not add up to its " + std::to_string(record.size()) + " bytes";
+        return false;
+    }
+    const std::u16string form(d.dmFormName, std::find(d.dmFormName, d.dmFormName + CCHFORMNAME, u'\0'));
+    if (form.empty()) {
+        error = "the record names no form";
+        return false;
+    }
+    o.paper = form;
+    o.orientation = d.dmOrientation;
+    o.copies = d.dmCopies;
+    o.duplex = d.dmDuplex;
+    o.dpi = d.dmPrintQuality;
+    if (record.size() >= kLayoutOffset + 2) o.layout = ReadWord(record, kLayoutOffset);
+    o.devmode = std::move(record);
+    return true;
+}
+
+namespace {
 
 PFN Hook(const std::vector<DRVFN>& hooks, ULONG index) {
     for (const DRVFN& f : hooks)

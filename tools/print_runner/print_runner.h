@@ -84,6 +84,10 @@ struct RunOptions {
     std::u16string printerName = u"ORLA Test Printer";
     std::u16string documentName = u"runner job";
 
+    // An application's settings record (a DEVMODE with the driver's private part) the job starts
+    // from instead of the driver's defaults; TakeSettingsRecord fills it and the options above
+    // from it. The driver merges and checks it as it does any application's.
+    std::vector<uint8_t> devmode;
     std::u16string paper = u"A4";
     int orientation = 1;
     int copies = 1;
@@ -131,6 +135,11 @@ struct RunResult {
     // DrvTextOut calls and DrvSendPage; not the runner's own work), in seconds, for benchmarks.
     std::vector<double> pageDriverSeconds;
 };
+
+// Takes a settings record (as ui_runner sheet writes it) for the job: paper, orientation,
+// copies, duplex, resolution and layout are read from it, the whole record becomes the job's
+// DEVMODE. FALSE with a reason for bytes that are no DEVMODE (sizes that do not add up, no form).
+bool TakeSettingsRecord(std::vector<uint8_t> record, RunOptions& options, std::string& error);
 
 // Installs the printer (driver directory, DLLs of binDir, data file, printer data) once per
 // sandbox; idempotent.

@@ -42,8 +42,12 @@ void Usage(FILE* to = stderr) {
                  "            \"DsDriver\" values published\n"
                  "  docprops  the driver's default settings with the --set patches, through\n"
                  "            DrvDocumentProperties without a sheet (--out writes the record)\n"
-                 "  sheet     the document sheet driven by --script \"page 521; ok\" (page ID, ok, cancel);\n"
-                 "            prints the fields OK changed; --png DIR writes the sheet at each page\n");
+                 "  sheet     the document sheet driven by --script \"page 520; choose Paper B5; set Copies 3; ok\"\n"
+                 "            (page ID, choose CONTROL ITEM, set CONTROL VALUE, click CONTROL, ok, cancel);\n"
+                 "            prints the fields OK changed; --png DIR writes each page shown;\n"
+                 "            --out-record FILE writes the settings record OK made\n"
+                 "            %s\n",
+                 SheetScriptUsage());
 }
 
 std::string U8(std::u16string_view s) {
@@ -358,7 +362,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     orla::runner::RunOptions o;
-    std::string build = "ja", out, script = "ok", pngDir;
+    std::string build = "ja", out, script = "ok", pngDir, recordOut;
     std::vector<orla::runner::SettingPatch> patches;
     const std::string self = argv[0];
     o.binDir = self.find('/') == std::string::npos ? "." : self.substr(0, self.find_last_of('/'));
@@ -387,6 +391,8 @@ int main(int argc, char** argv) {
             script = v;
         } else if (a == "--png") {
             pngDir = v;
+        } else if (a == "--out-record") {
+            recordOut = v;
         } else if (a == "--set") {
             orla::runner::SettingPatch p;
             if (!Patch(v, p)) {
@@ -450,7 +456,8 @@ int main(int argc, char** argv) {
     if (command == "sheet") {
         // The common property sheet UI lives in the system directory too.
         PlatCopyIntoSandbox((o.binDir + "/compstui.dll").c_str(), u"C:\\Windows\\System32\\compstui.dll");
-        return RunSheetScript(ui.docProps, ui.printer.get(), ui.printerName.data(), script, pngDir);
+        return RunSheetScript({ui.docProps, ui.convert, ui.printer.get(), ui.printerName.data()},
+                              {script, pngDir, recordOut});
     }
     return ShowDocProps(ui, patches, out);
 }

@@ -1,17 +1,27 @@
 // ui_runner sheet: DrvDocumentProperties with DM_PROMPT, the user's turns taken from a script
-// of actions separated by ";": "page ID" shows the page of that template, "ok" and "cancel"
-// press the sheet's buttons. Actions for controls of a page that has none yet are refused
-// with a message, never skipped.
+// of actions separated by ";". "page ID" shows the page of that template, "choose", "set" and
+// "click" work the controls of the page shown as a user would (the page sees the notifications
+// a user's action sends), "ok" and "cancel" press the sheet's buttons. A control, item or value
+// the page does not have stops the run with a message and cancels the sheet, never skipped.
 #include "tools/ui_runner/sheet_command.h"
 
+#include <strings.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <span>
 #include <sstream>
 #include <vector>
 
+#include "core/driver_devmode.h"
+#include "plat/host_text.h"
+#include "plat/message_box.h"
 #include "plat/window_render.h"
 #include "plat/window_test.h"
 #include "resources/lang/sheet_ids.h"
+#include "ui/pages/basic_page.h"
 #include "win/property_sheet.h"
+#include "win/user_controls.h"
 
 namespace {
 
@@ -19,36 +29,131 @@ namespace {
 constexpr unsigned kPageOrder[] = {orla_res::kTemplateBasicPage, orla_res::kTemplatePaperSourcePage,
                                    orla_res::kTemplateImagePage, orla_res::kTemplateStampPage,
                                    orla_res::kTemplateOptionListPage};
+constexpr int kRestoreDefaultsButton = 1002;
+
+// ---- Controls by name --------------------------------------------------------------------------
+
+enum class Kind { Combo, Edit, Check, Radio, Button };
+
+struct ControlName {
+    const char* name;
+    int id;
+    Kind kind;
+};
+
+// The basic page's controls by the names a script uses.
+constexpr ControlName kControls[] = {
+    {"Paper", orla::kIdPaperSize, Kind::Combo},
+    {"OutputPaper", orla::kIdOutputPaper, Kind::Combo},
+    {"Portrait", orla::kIdPortrait, Kind::Radio},
+    {"Landscape", orla::kIdLandscape, Kind::Radio},
+    {"Copies", orla::kIdCopies, Kind::Edit},
+    {"FreeZoom", orla::kIdFreeZoom, Kind::Check},
+    {"Zoom", orla::kIdZoom, Kind::Edit},
+    {"Duplex", orla::kIdDuplex, Kind::Combo},
+    {"Binding", orla::kIdBinding, Kind::Combo},
+    {"Layout", orla::kIdLayout, Kind::Combo},
+    {"Frame", orla::kIdFrame, Kind::Combo},
+    {"Order", orla::kIdOrder, Kind::Combo},
+    {"SavePaper", orla::kIdSaveSheet, Kind::Check},
+    {"EntryMode", orla::kIdEntryMode, Kind::Combo},
+    {"RestoreDefaults", kRestoreDefaultsButton, Kind::Button},
+};
+
+// A radio group set by the name of one of its buttons: "set Orientation Landscape".
+struct GroupName {
+    const char* name;
+    const char* members[2];
+};
+constexpr GroupName kGroups[] = {{"Orientation", {"Portrait", "Landscape"}}};
+
+// ---- The script --------------------------------------------------------------------------------
 
 struct Action {
     std::string verb;
-    std::string argument;
+    std::string control;  // choose, set, click: a name of the tables above or a control id
+    std::string value;    // page: the template id; choose: the item's text; set: the value
 };
 
 struct Script {
     std::vector<Action> actions;
     size_t next = 0;
-    std::string pngDir;
+    SheetRequest request;
+    bool started = false;
+    bool changedSincePicture = false;
+    unsigned pageShown = 0;
     bool failed = false;
 };
+
+bool SameName(const std::string& a, const char* b) {
+    return strcasecmp(a.c_str(), b) == 0;
+}
+
+const ControlName* FindControl(const std::string& name) {
+    for (const ControlName& c : kControls)
+        if (SameName(name, c.name)) return &c;
+    return nullptr;
+}
+
+const GroupName* FindGroup(const std::string& name) {
+    for (const GroupName& g : kGroups)
+        if (SameName(name, g.name)) return &g;
+    return nullptr;
+}
+
+// A control id given as a number: its kind is read from the window's class when it is used.
+bool IsControlId(const std::string& text, int& id) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || v <= 0 || v > 0xFFFF) return false;
+    id = static_cast<int>(v);
+    return true;
+}
+
+bool KnownControl(const std::string& name) {
+    int id = 0;
+    return FindControl(name) || FindGroup(name) || IsControlId(name, id);
+}
+
+bool TakesControl(const std::string& verb) {
+    return verb == "choose" || verb == "set" || verb == "click";
+}
+
+bool ParseAction(const std::string& part, Action& a) {
+    std::stringstream words(part);
+    words >> a.verb;
+    if (TakesControl(a.verb)) words >> a.control;
+    std::getline(words >> std::ws, a.value);
+    while (!a.value.empty() && a.value.back() == ' ') a.value.pop_back();
+    if (a.verb != "page" && a.verb != "ok" && a.verb != "cancel" && !TakesControl(a.verb)) {
+        std::fprintf(stderr, "ui_runner: unknown action \"%s\" (page, choose, set, click, ok, cancel)\n",
+                     a.verb.c_str());
+        return false;
+    }
+    if (TakesControl(a.verb) && !KnownControl(a.control)) {
+        std::fprintf(stderr, "ui_runner: no control named \"%s\" (%s)\n", a.control.c_str(), SheetScriptUsage());
+        return false;
+    }
+    if ((a.verb == "choose" || a.verb == "set" || a.verb == "page") && a.value.empty()) {
+        std::fprintf(stderr, "ui_runner: \"%s\" needs a value\n", part.c_str());
+        return false;
+    }
+    return true;
+}
 
 bool Parse(const std::string& text, std::vector<Action>& out) {
     std::stringstream all(text);
     std::string part;
     while (std::getline(all, part, ';')) {
-        std::stringstream words(part);
+        if (part.find_first_not_of(" \t") == std::string::npos) continue;
         Action a;
-        words >> a.verb;
-        std::getline(words >> std::ws, a.argument);
-        if (a.verb.empty()) continue;
-        if (a.verb != "page" && a.verb != "ok" && a.verb != "cancel") {
-            std::fprintf(stderr, "ui_runner: \"%s\" acts on a control no page of this build has yet\n", a.verb.c_str());
-            return false;
-        }
+        if (!ParseAction(part, a)) return false;
         out.push_back(a);
     }
     return true;
 }
+
+// ---- Pages and pictures ------------------------------------------------------------------------
 
 int PageIndex(const std::string& id) {
     for (size_t i = 0; i < sizeof kPageOrder / sizeof kPageOrder[0]; ++i) {
@@ -57,79 +162,383 @@ int PageIndex(const std::string& id) {
     return -1;
 }
 
-BOOL Turn(HWND sheet, void* context) {
-    auto* s = static_cast<Script*>(context);
-    if (s->next >= s->actions.size()) {
-        // The script ran out with the sheet still open: cancel rather than wait for ever.
-        return PlatPressButton(sheet, IDCANCEL);
+HWND CurrentPage(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+unsigned CurrentTemplate(HWND sheet) {
+    const LRESULT index = SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(CurrentPage(sheet)), 0);
+    if (index < 0 || static_cast<size_t>(index) >= sizeof kPageOrder / sizeof kPageOrder[0]) return 0;
+    return kPageOrder[index];
+}
+
+void WritePicture(Script& s, HWND sheet) {
+    s.changedSincePicture = false;
+    if (s.request.pngDir.empty()) return;
+    const std::string path = s.request.pngDir + "/page_" + std::to_string(s.pageShown) + ".png";
+    if (!PlatRenderWindowToPng(sheet, path.c_str()))
+        std::fprintf(stderr, "ui_runner: cannot write %s\n", path.c_str());
+    else
+        std::printf("wrote %s\n", path.c_str());
+}
+
+// ---- Acting on controls ------------------------------------------------------------------------
+
+struct Target {
+    HWND window = nullptr;
+    Kind kind = Kind::Button;
+};
+
+std::u16string ClassOf(HWND control) {
+    PLAT_CONTROL_STATE state{};
+    if (!PlatReadControl(control, &state)) return {};
+    return std::u16string(state.className);
+}
+
+// The kind of a control named by its id, from its window class and style.
+Kind KindOf(HWND control) {
+    const std::u16string cls = ClassOf(control);
+    if (cls == u"ComboBox" || cls == u"ListBox") return Kind::Combo;
+    if (cls == u"Edit") return Kind::Edit;
+    if (cls != u"Button") return Kind::Button;
+    const LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
+    if (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX) return Kind::Check;
+    if (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON) return Kind::Radio;
+    return Kind::Button;
+}
+
+bool Find(HWND sheet, const std::string& name, Target& t) {
+    int id = 0;
+    const ControlName* named = FindControl(name);
+    if (!named && !IsControlId(name, id)) return false;
+    if (named) id = named->id;
+    t.window = GetDlgItem(CurrentPage(sheet), id);
+    if (!t.window) {
+        std::fprintf(stderr, "ui_runner: page %u has no control %s (id %d)\n", CurrentTemplate(sheet), name.c_str(),
+                     id);
+        return false;
     }
-    const Action& a = s->actions[s->next++];
-    if (a.verb == "ok") return PlatPressButton(sheet, IDOK);
-    if (a.verb == "cancel") return PlatPressButton(sheet, IDCANCEL);
-    const int index = PageIndex(a.argument);
+    t.kind = named ? named->kind : KindOf(t.window);
+    return true;
+}
+
+std::string ItemText(HWND control, bool combo, int index) {
+    const UINT lengthMessage = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
+    const LRESULT length = SendMessageW(control, lengthMessage, static_cast<WPARAM>(index), 0);
+    if (length < 0) return {};
+    std::u16string text(static_cast<size_t>(length) + 1, u'\0');
+    SendMessageW(control, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return plat::Utf16ToUtf8(text);
+}
+
+std::string Quoted(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const std::string& t : texts) out += (out.empty() ? "\"" : ", \"") + t + "\"";
+    return out.empty() ? "none" : out;
+}
+
+// The item shown as `wanted`, else the shortest item whose text starts with it followed by a
+// blank ("B5" picks "B5 (JIS)" over "B5 (JIS) 横" and "B5 (ISO) Extra"); -1 when none is, or
+// when two such items are equally short.
+int FindItem(HWND control, const std::string& wanted, std::string& shown) {
+    const bool combo = ClassOf(control) == u"ComboBox";
+    const LRESULT count = SendMessageW(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+    std::vector<std::string> items, shortest;
+    int pick = -1;
+    for (int i = 0; i < count; ++i) {
+        items.push_back(ItemText(control, combo, i));
+        const std::string& text = items.back();
+        if (text == wanted) {
+            shown = text;
+            return i;
+        }
+        if (text.size() <= wanted.size() || text.compare(0, wanted.size(), wanted) != 0 || text[wanted.size()] != ' ')
+            continue;
+        if (!shortest.empty() && text.size() > shortest.front().size()) continue;
+        if (!shortest.empty() && text.size() < shortest.front().size()) shortest.clear();
+        shortest.push_back(text);
+        pick = i;
+    }
+    if (shortest.size() == 1) {
+        shown = shortest.front();
+        return pick;
+    }
+    if (shortest.size() > 1)
+        std::fprintf(stderr, "ui_runner: \"%s\" could be %s\n", wanted.c_str(), Quoted(shortest).c_str());
+    else
+        std::fprintf(stderr, "ui_runner: no item \"%s\"; the items are %s\n", wanted.c_str(), Quoted(items).c_str());
+    return -1;
+}
+
+bool Choose(const Target& t, const Action& a) {
+    if (t.kind != Kind::Combo) {
+        std::fprintf(stderr, "ui_runner: %s is not a list to choose from\n", a.control.c_str());
+        return false;
+    }
+    std::string shown;
+    const int index = FindItem(t.window, a.value, shown);
+    if (index < 0) return false;
+    if (!PlatChoose(t.window, index)) {
+        std::fprintf(stderr, "ui_runner: %s cannot be chosen from (hidden or disabled)\n", a.control.c_str());
+        return false;
+    }
+    std::printf("chose %s \"%s\"\n", a.control.c_str(), shown.c_str());
+    return true;
+}
+
+// "on"/"off" for a check box or a radio button; -1 for anything else.
+int Switch(const std::string& value) {
+    for (const char* on : {"on", "1", "checked", "yes"})
+        if (SameName(value, on)) return BST_CHECKED;
+    for (const char* off : {"off", "0", "unchecked", "no"})
+        if (SameName(value, off)) return BST_UNCHECKED;
+    return -1;
+}
+
+bool Click(const Target& t, const std::string& name) {
+    if (PlatClick(t.window)) return true;
+    std::fprintf(stderr, "ui_runner: %s cannot be clicked (hidden or disabled)\n", name.c_str());
+    return false;
+}
+
+bool SetButton(const Target& t, const Action& a) {
+    const int wanted = Switch(a.value);
+    if (wanted < 0 || (t.kind == Kind::Radio && wanted == BST_UNCHECKED)) {
+        std::fprintf(stderr, "ui_runner: %s takes %s, not \"%s\"\n", a.control.c_str(),
+                     t.kind == Kind::Radio ? "on" : "on or off", a.value.c_str());
+        return false;
+    }
+    PLAT_CONTROL_STATE state{};
+    PlatReadControl(t.window, &state);
+    if (state.checked != wanted && !Click(t, a.control)) return false;
+    std::printf("set %s %s\n", a.control.c_str(), wanted == BST_CHECKED ? "on" : "off");
+    return true;
+}
+
+bool SetGroup(HWND sheet, const GroupName& group, const Action& a) {
+    for (const char* member : group.members) {
+        Target t;
+        if (!SameName(a.value, member) || !Find(sheet, member, t)) continue;
+        if (!Click(t, member)) return false;
+        std::printf("set %s %s\n", group.name, member);
+        return true;
+    }
+    std::fprintf(stderr, "ui_runner: %s takes %s or %s, not \"%s\"\n", group.name, group.members[0], group.members[1],
+                 a.value.c_str());
+    return false;
+}
+
+bool Set(HWND sheet, const Action& a) {
+    if (const GroupName* group = FindGroup(a.control)) return SetGroup(sheet, *group, a);
+    Target t;
+    if (!Find(sheet, a.control, t)) return false;
+    switch (t.kind) {
+        case Kind::Combo:
+            return Choose(t, a);
+        case Kind::Check:
+        case Kind::Radio:
+            return SetButton(t, a);
+        case Kind::Edit: {
+            const std::u16string text = plat::Utf8ToUtf16(a.value);
+            if (!PlatType(t.window, text.c_str())) {
+                std::fprintf(stderr, "ui_runner: %s cannot be typed in (hidden or disabled)\n", a.control.c_str());
+                return false;
+            }
+            std::printf("set %s %s\n", a.control.c_str(), a.value.c_str());
+            return true;
+        }
+        case Kind::Button:
+            break;
+    }
+    std::fprintf(stderr, "ui_runner: %s is a button: click it\n", a.control.c_str());
+    return false;
+}
+
+bool ActOnControl(HWND sheet, const Action& a) {
+    if (a.verb == "set") return Set(sheet, a);
+    Target t;
+    if (!Find(sheet, a.control, t)) return false;
+    if (a.verb == "choose") return Choose(t, a);
+    if (!Click(t, a.control)) return false;
+    std::printf("clicked %s\n", a.control.c_str());
+    return true;
+}
+
+// ---- The user's turns --------------------------------------------------------------------------
+
+BOOL Stop(Script& s, HWND sheet) {
+    s.failed = true;
+    return PlatPressButton(sheet, IDCANCEL);
+}
+
+BOOL ShowPage(Script& s, HWND sheet, const Action& a) {
+    const int index = PageIndex(a.value);
     if (index < 0) {
-        std::fprintf(stderr, "ui_runner: no page %s on the document sheet\n", a.argument.c_str());
-        s->failed = true;
-        return PlatPressButton(sheet, IDCANCEL);
+        std::fprintf(stderr, "ui_runner: no page %s on the document sheet\n", a.value.c_str());
+        return Stop(s, sheet);
     }
     SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
-    if (!s->pngDir.empty()) {
-        const std::string path = s->pngDir + "/page_" + a.argument + ".png";
-        if (!PlatRenderWindowToPng(sheet, path.c_str()))
-            std::fprintf(stderr, "ui_runner: cannot write %s\n", path.c_str());
-        else
-            std::printf("wrote %s\n", path.c_str());
+    s.pageShown = CurrentTemplate(sheet);
+    if (s.pageShown != kPageOrder[index]) {
+        std::fprintf(stderr, "ui_runner: the sheet stayed on page %u (the page refused to be left)\n", s.pageShown);
+        return Stop(s, sheet);
     }
+    WritePicture(s, sheet);
     return TRUE;
 }
 
-void PrintChanges(const DEVMODEW& before, const DEVMODEW& after) {
-    struct Field {
-        const char* name;
-        long was;
-        long now;
-    } const fields[] = {
-        {"dmOrientation", before.dmOrientation, after.dmOrientation},
-        {"dmPaperSize", before.dmPaperSize, after.dmPaperSize},
-        {"dmPaperLength", before.dmPaperLength, after.dmPaperLength},
-        {"dmPaperWidth", before.dmPaperWidth, after.dmPaperWidth},
-        {"dmScale", before.dmScale, after.dmScale},
-        {"dmCopies", before.dmCopies, after.dmCopies},
-        {"dmDefaultSource", before.dmDefaultSource, after.dmDefaultSource},
-        {"dmPrintQuality", before.dmPrintQuality, after.dmPrintQuality},
-        {"dmDuplex", before.dmDuplex, after.dmDuplex},
-        {"dmCollate", before.dmCollate, after.dmCollate},
-    };
+BOOL Turn(HWND sheet, void* context) {
+    auto& s = *static_cast<Script*>(context);
+    if (!s.started) {
+        // The page the sheet opens on is a visited page too.
+        s.started = true;
+        s.pageShown = CurrentTemplate(sheet);
+        WritePicture(s, sheet);
+        return TRUE;
+    }
+    if (s.next >= s.actions.size()) {
+        // The script ran out with the sheet still open: cancel rather than wait for ever.
+        return PlatPressButton(sheet, IDCANCEL);
+    }
+    const Action& a = s.actions[s.next++];
+    if (a.verb == "ok" || a.verb == "cancel") {
+        // The page as the script left it, before the sheet closes.
+        if (s.changedSincePicture) WritePicture(s, sheet);
+        return PlatPressButton(sheet, a.verb == "ok" ? IDOK : IDCANCEL);
+    }
+    if (a.verb == "page") return ShowPage(s, sheet, a);
+    if (!ActOnControl(sheet, a)) return Stop(s, sheet);
+    s.changedSincePicture = true;
+    return TRUE;
+}
+
+// ---- What OK made ------------------------------------------------------------------------------
+
+using Record = std::span<const BYTE>;
+
+template <auto F>
+long ReadNumber(Record r) {
+    return static_cast<long>(orla::Get(r, F));
+}
+
+struct NumberField {
+    const char* name;
+    long (*read)(Record);
+};
+
+// Fields of the record the basic page writes, by their names; all lie where both builds keep them.
+constexpr NumberField kNumberFields[] = {
+    {"Orientation", ReadNumber<orla::dm::Orientation>},
+    {"PaperSize", ReadNumber<orla::dm::PaperSize>},
+    {"PaperLength", ReadNumber<orla::dm::PaperLength>},
+    {"PaperWidth", ReadNumber<orla::dm::PaperWidth>},
+    {"Scale", ReadNumber<orla::dm::Scale>},
+    {"Copies", ReadNumber<orla::dm::Copies>},
+    {"DefaultSource", ReadNumber<orla::dm::DefaultSource>},
+    {"PrintQuality", ReadNumber<orla::dm::PrintQuality>},
+    {"Duplex", ReadNumber<orla::dm::Duplex>},
+    {"Collate", ReadNumber<orla::dm::Collate>},
+    {"Flags1", ReadNumber<orla::dm::Flags1>},
+    {"Zoom", ReadNumber<orla::dm::Zoom>},
+    {"LayoutMode", ReadNumber<orla::dm::LayoutMode>},
+    {"FrameKind", ReadNumber<orla::dm::FrameKind>},
+    {"LayoutOrder", ReadNumber<orla::dm::LayoutOrder>},
+};
+
+struct TextField {
+    const char* name;
+    orla::DmText field;
+};
+constexpr TextField kTextFields[] = {{"FormName", orla::dm::FormName}, {"OutPaperName", orla::dm::OutPaperName}};
+static_assert(orla::FieldEnd(orla::dm::LayoutOrder) <= orla::kHighOffsetStart &&
+              orla::FieldEnd(orla::dm::OutPaperName) <= orla::kHighOffsetStart);
+
+void PrintChanges(Record before, Record after) {
     int changed = 0;
-    for (const Field& f : fields) {
-        if (f.was == f.now) continue;
-        std::printf("  %s %ld -> %ld\n", f.name, f.was, f.now);
+    for (const TextField& f : kTextFields) {
+        const std::u16string was = orla::GetText(before, f.field), now = orla::GetText(after, f.field);
+        if (was == now) continue;
+        std::printf("  %s \"%s\" -> \"%s\"\n", f.name, plat::Utf16ToUtf8(was).c_str(), plat::Utf16ToUtf8(now).c_str());
+        ++changed;
+    }
+    for (const NumberField& f : kNumberFields) {
+        const long was = f.read(before), now = f.read(after);
+        if (was == now) continue;
+        if (std::string_view(f.name) == "Flags1")
+            std::printf("  %s 0x%08lx -> 0x%08lx\n", f.name, was, now);
+        else
+            std::printf("  %s %ld -> %ld\n", f.name, was, now);
         ++changed;
     }
     if (changed == 0) std::printf("  no field changed\n");
 }
 
+void PrintMessageBoxes(DWORD from) {
+    for (DWORD i = from; i < PlatMessageBoxCount(); ++i) {
+        PLAT_MESSAGE_BOX_RECORD box{};
+        if (PlatGetMessageBox(i, &box)) std::printf("message box: %s\n", plat::Utf16ToUtf8(box.text).c_str());
+    }
+}
+
+// The record goes out only once the interface DLL's own conversion takes it back, as an
+// application handing it to the driver later would.
+int WriteRecord(const SheetExports& e, std::vector<BYTE>& record, const std::string& path) {
+    std::vector<BYTE> converted = record;
+    LONG size = static_cast<LONG>(converted.size());
+    if (!e.convert(e.printerName, reinterpret_cast<DEVMODEW*>(record.data()),
+                   reinterpret_cast<DEVMODEW*>(converted.data()), &size, CDM_CONVERT)) {
+        std::fprintf(stderr, "ui_runner: DrvConvertDevMode refused the record (error %lu)\n",
+                     static_cast<unsigned long>(GetLastError()));
+        return 1;
+    }
+    std::printf("DrvConvertDevMode took the record (%ld bytes)\n", static_cast<long>(size));
+    FILE* f = std::fopen(path.c_str(), "wb");
+    const bool written = f && std::fwrite(record.data(), 1, record.size(), f) == record.size();
+    if (f && std::fclose(f) != 0) return 1;
+    if (!written) {
+        std::fprintf(stderr, "ui_runner: cannot write %s\n", path.c_str());
+        return 1;
+    }
+    std::printf("wrote %s\n", path.c_str());
+    return 0;
+}
+
 }  // namespace
 
-int RunSheetScript(SheetDocumentPropertiesFn docProps, HANDLE printer, LPWSTR printerName, const std::string& script,
-                   const std::string& pngDir) {
+const char* SheetScriptUsage() {
+    return "controls: Paper, OutputPaper, Orientation (Portrait/Landscape), Portrait, Landscape, Copies, "
+           "FreeZoom, Zoom, Duplex, Binding, Layout, Frame, Order, SavePaper, EntryMode, RestoreDefaults, "
+           "or a control id";
+}
+
+int RunSheetScript(const SheetExports& e, const SheetRequest& request) {
     Script s;
-    s.pngDir = pngDir;
-    if (!Parse(script, s.actions)) return 2;
-    const LONG size = docProps(nullptr, printer, printerName, nullptr, nullptr, 0);
+    s.request = request;
+    if (!Parse(request.script, s.actions)) return 2;
+    const LONG size = e.docProps(nullptr, e.printer, e.printerName, nullptr, nullptr, 0);
+    if (size < static_cast<LONG>(sizeof(DEVMODEW))) {
+        std::fprintf(stderr, "ui_runner: DrvDocumentProperties gave no record size\n");
+        return 1;
+    }
     std::vector<BYTE> before(static_cast<size_t>(size)), after(static_cast<size_t>(size));
     auto* in = reinterpret_cast<DEVMODEW*>(before.data());
     auto* out = reinterpret_cast<DEVMODEW*>(after.data());
-    if (docProps(nullptr, printer, printerName, in, nullptr, DM_COPY) != IDOK) {
+    if (e.docProps(nullptr, e.printer, e.printerName, in, nullptr, DM_COPY) != IDOK) {
         std::fprintf(stderr, "ui_runner: no settings record for the printer\n");
         return 1;
     }
     after = before;
+    const DWORD boxes = PlatMessageBoxCount();
     PlatSetModalIdleHandler(Turn, &s);
-    const LONG r = docProps(nullptr, printer, printerName, out, in, DM_COPY | DM_PROMPT);
+    const LONG r = e.docProps(nullptr, e.printer, e.printerName, out, in, DM_COPY | DM_PROMPT);
     PlatSetModalIdleHandler(nullptr, nullptr);
+    PrintMessageBoxes(boxes);
     std::printf("DrvDocumentProperties (sheet): %ld\n", static_cast<long>(r));
-    if (s.failed || r < 0) return s.failed ? 2 : 1;
-    if (r == IDOK) PrintChanges(*in, *out);
-    return 0;
+    if (s.failed) return 2;
+    if (r < 0) return 1;
+    if (r != IDOK) return 0;
+    PrintChanges(before, after);
+    return request.recordOut.empty() ? 0 : WriteRecord(e, after, request.recordOut);
 }
