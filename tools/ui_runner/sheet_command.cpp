@@ -166,10 +166,12 @@ HWND CurrentPage(HWND sheet) {
     return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 
+// The template of the page shown, found by its place among the sheet's pages; 0 when none is shown.
 unsigned CurrentTemplate(HWND sheet) {
-    const LRESULT index = SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(CurrentPage(sheet)), 0);
-    if (index < 0 || static_cast<size_t>(index) >= sizeof kPageOrder / sizeof kPageOrder[0]) return 0;
-    return kPageOrder[index];
+    const HWND shown = CurrentPage(sheet);
+    for (size_t i = 0; shown && i < sizeof kPageOrder / sizeof kPageOrder[0]; ++i)
+        if (reinterpret_cast<HWND>(SendMessageW(sheet, PSM_INDEXTOHWND, i, 0)) == shown) return kPageOrder[i];
+    return 0;
 }
 
 void WritePicture(Script& s, HWND sheet) {
@@ -380,12 +382,13 @@ BOOL ShowPage(Script& s, HWND sheet, const Action& a) {
         return Stop(s, sheet);
     }
     SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    const unsigned was = s.pageShown;
     s.pageShown = CurrentTemplate(sheet);
     if (s.pageShown != kPageOrder[index]) {
         std::fprintf(stderr, "ui_runner: the sheet stayed on page %u (the page refused to be left)\n", s.pageShown);
         return Stop(s, sheet);
     }
-    WritePicture(s, sheet);
+    if (s.pageShown != was || s.changedSincePicture) WritePicture(s, sheet);
     return TRUE;
 }
 

@@ -1,0 +1,200 @@
+// The document sheet worked as a user would (ui_runner sheet), its settings record printed
+// (print_runner --devmode) and the job decoded: what was picked on the basic page is what the
+// job asks the printer for. Scripts the sheet cannot follow, and bytes that are no settings
+// record, are refused with a message and leave nothing behind.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tools/job_decoder/job_decoder.h"
+#include "tools/print_runner/print_runner.h"
+#include "win/devmode.h"
+
+namespace {
+
+using namespace orla::jobdecode;
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int exitCode = -1;
+    std::string output;  // standard output and standard error together
+};
+
+std::string Quote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::vector<uint8_t> ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class SheetToJob : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/orla-sheet-job-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        const char* bin = std::getenv("ORLA_BIN_DIR");
+        ASSERT_NE(bin, nullptr) << "run through ctest";
+        bin_ = bin;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    static Outcome Run(const std::string& command) {
+        Outcome o;
+        FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+        if (!pipe) return o;
+        char chunk[4096];
+        size_t n = 0;
+        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) o.output.append(chunk, n);
+        const int status = pclose(pipe);
+        o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return o;
+    }
+
+    // The sheet of the Japanese build's sample printer driven by `script`; the record OK made
+    // goes to record.bin, the pictures of the pages shown to png/.
+    Outcome Sheet(const std::string& script) {
+        fs::create_directories(root_ / "png");
+        return Run(bin_ + "/ui_runner sheet --build ja --bin " + bin_ + " --sandbox " + (root_ / "ui").string() +
+                   " --png " + (root_ / "png").string() + " --out-record " + Record().string() + " --script " +
+                   Quote(script));
+    }
+
+    fs::path Record() const { return root_ / "record.bin"; }
+
+    fs::path root_;
+    std::string bin_;
+};
+
+bool Has(const std::vector<std::string>& texts, const std::string& wanted) {
+    return std::find(texts.begin(), texts.end(), wanted) != texts.end();
+}
+
+TEST_F(SheetToJob, PicksOnTheBasicPageReachTheJob) {
+    const Outcome sheet = Sheet(
+        "page 520; choose Paper B5; set Orientation Landscape; set Copies 3; "
+        "choose Duplex 両面(長辺とじ); ok");
+    ASSERT_EQ(sheet.exitCode, 0) << sheet.output;
+    // The fields OK changed, by their names, and the record the interface DLL takes back.
+    for (const char* line : {"FormName \"A4\" -> \"B5 (JIS)\"", "Orientation 1 -> 2", "Copies 1 -> 3", "Duplex 1 -> 2",
+                             "DrvConvertDevMode took the record"})
+        EXPECT_NE(sheet.output.find(line), std::string::npos) << line << "\n" << sheet.output;
+    EXPECT_GT(fs::file_size(root_ / "png" / "page_520.png"), 0u);
+
+    const fs::path job = root_ / "job.prn";
+    const Outcome print =
+        Run(bin_ + "/print_runner --build ja --bin " + bin_ + " --sandbox " + (root_ / "print").string() +
+            " --devmode " + Record().string() + " --content sample --out " + job.string());
+    ASSERT_EQ(print.exitCode, 0) << print.output;
+    const std::vector<uint8_t> bytes = ReadFile(job);
+    const DecodeResult d = DecodeJob(std::span<const uint8_t>(bytes.data(), bytes.size()));
+    ASSERT_TRUE(d.ok) << FormatListing(d);
+    std::vector<std::string> fsTexts;
+    for (const Command* c : CommandsOf(d, CommandKind::Fs)) fsTexts.push_back(c->text);
+    EXPECT_TRUE(Has(fsTexts, "fB5.")) << FormatListing(d);   // B5 paper
+    EXPECT_TRUE(Has(fsTexts, "fLC0.")) << FormatListing(d);  // landscape
+    EXPECT_FALSE(Has(fsTexts, "fPC0.") && !Has(fsTexts, "fLC0."));
+    EXPECT_TRUE(Has(fsTexts, "'B,F,3,0.")) << FormatListing(d);  // duplex, bound on the long edge
+    EXPECT_EQ(PageEndCount(d), 3u) << FormatListing(d);          // the one page, three copies
+}
+
+TEST_F(SheetToJob, CancelWritesNoRecord) {
+    const Outcome sheet = Sheet("set Copies 5; cancel");
+    EXPECT_EQ(sheet.exitCode, 0) << sheet.output;
+    EXPECT_NE(sheet.output.find("DrvDocumentProperties (sheet): 2"), std::string::npos) << sheet.output;
+    EXPECT_FALSE(fs::exists(Record()));
+}
+
+TEST_F(SheetToJob, ScriptsTheSheetCannotFollowAreRefused) {
+    struct Case {
+        const char* script;
+        const char* message;
+    } const cases[] = {
+        {"choose Tray A4; ok", "no control named \"Tray\""},
+        {"choose Paper Z9; ok", "no item \"Z9\""},
+        {"choose Copies 3; ok", "Copies is not a list to choose from"},
+        {"set Copies; ok", "needs a value"},
+        {"fly Paper; ok", "unknown action \"fly\""},
+        {"page 999; ok", "no page 999"},
+        {"click 4242; ok", "page 520 has no control 4242"},
+        {"set Orientation Sideways; ok", "Orientation takes Portrait or Landscape"},
+        {"set FreeZoom maybe; ok", "FreeZoom takes on or off"},
+        {"set RestoreDefaults on; ok", "RestoreDefaults is a button"},
+        {"page 521; choose Paper B5; ok", "page 521 has no control Paper"},
+    };
+    for (const Case& c : cases) {
+        const Outcome sheet = Sheet(c.script);
+        EXPECT_EQ(sheet.exitCode, 2) << c.script << "\n" << sheet.output;
+        EXPECT_NE(sheet.output.find(c.message), std::string::npos) << c.script << "\n" << sheet.output;
+        EXPECT_FALSE(fs::exists(Record())) << c.script;
+    }
+}
+
+TEST(SettingsRecordFile, BytesThatAreNoRecordAreRefused) {
+    std::vector<uint8_t> good(sizeof(DEVMODEW) + 16, 0);
+    DEVMODEW d{};
+    d.dmSize = sizeof(DEVMODEW);
+    d.dmDriverExtra = 16;
+    d.dmOrientation = DMORIENT_LANDSCAPE;
+    d.dmCopies = 2;
+    d.dmDuplex = DMDUP_VERTICAL;
+    d.dmPrintQuality = 600;
+    std::u16string form = u"B5 (JIS)";
+    std::copy(form.begin(), form.end(), d.dmFormName);
+    std::memcpy(good.data(), &d, sizeof d);
+
+    orla::runner::RunOptions o;
+    std::string error;
+    ASSERT_TRUE(orla::runner::TakeSettingsRecord(good, o, error)) << error;
+    EXPECT_EQ(o.paper, form);
+    EXPECT_EQ(o.orientation, DMORIENT_LANDSCAPE);
+    EXPECT_EQ(o.copies, 2);
+    EXPECT_EQ(o.duplex, DMDUP_VERTICAL);
+    EXPECT_EQ(o.devmode, good);
+
+    struct Case {
+        const char* name;
+        size_t size;         // bytes kept of the good record
+        WORD dmSize, extra;  // written over the good record's
+        bool clearForm;
+        const char* message;
+    } const cases[] = {
+        {"short of a DEVMODE", 100, sizeof(DEVMODEW), 16, false, "at least"},
+        {"cut short", sizeof(DEVMODEW) + 8, sizeof(DEVMODEW), 16, false, "do not add up"},
+        {"private part overstated", sizeof(DEVMODEW) + 16, sizeof(DEVMODEW), 4000, false, "do not add up"},
+        {"other DEVMODE size", sizeof(DEVMODEW) + 16, 156, 16, false, "do not add up"},
+        {"no form", sizeof(DEVMODEW) + 16, sizeof(DEVMODEW), 16, true, "no form"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bad = good;
+        DEVMODEW* header = reinterpret_cast<DEVMODEW*>(bad.data());
+        header->dmSize = c.dmSize;
+        header->dmDriverExtra = c.extra;
+        if (c.clearForm) std::fill(std::begin(header->dmFormName), std::end(header->dmFormName), u'\0');
+        bad.resize(c.size);
+        orla::runner::RunOptions untouched;
+        error.clear();
+        EXPECT_FALSE(orla::runner::TakeSettingsRecord(bad, untouched, error)) << c.name;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.name << ": " << error;
+        EXPECT_TRUE(untouched.devmode.empty()) << c.name;
+        EXPECT_EQ(untouched.paper, u"A4") << c.name;
+    }
+}
+
+}  // namespace
