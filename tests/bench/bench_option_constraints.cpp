@@ -124,6 +124,46 @@ BENCHMARK_CAPTURE(BM_ConstraintPass, no_monitor_asked_each_pass, false, false)->
 BENCHMARK_CAPTURE(BM_ConstraintPass, monitor_answer_kept, true, true)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_ConstraintPass, monitor_asked_each_pass, false, true)->Unit(benchmark::kMicrosecond);
 
+// What a page does after the user changed one setting: the field written as the basic page
+// writes it (with its remembered copy where it keeps one), then the pass over the record the last
+// pass left (no item switches, the monitor's answer kept, as the page runs it). Each iteration
+// flips the setting between two values, so every pass sees a change.
+void ChangeOrientation(DriverDevmode& r, bool second) {
+    const SHORT orientation = second ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+    Set(r, dm::Orientation, orientation);
+    Set(r, dm::PrevOrientation, static_cast<WORD>(orientation));
+}
+bool OrientationKept(const DriverDevmode& r, bool second) {
+    return Get(r, dm::Orientation) == (second ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT);
+}
+void ChangeCopies(DriverDevmode& r, bool second) {
+    Set(r, dm::Copies, SHORT{second ? SHORT{3} : SHORT{1}});
+}
+bool CopiesKept(const DriverDevmode& r, bool second) {
+    return Get(r, dm::Copies) == (second ? 3 : 1);
+}
+
+void BM_ConstraintPassAfterOneChange(benchmark::State& state, void (*change)(DriverDevmode&, bool),
+                                     bool (*kept)(const DriverDevmode&, bool)) {
+    SamplePrinter& s = Sample();
+    DriverDevmode record = s.record;
+    MonitorProbe probe = MonitorProbe::kNotAsked;
+    ApplyOptionConstraints(&record, nullptr, nullptr, s.printer, s.data, s.resources, kUiCanChange | kUiDataWritable,
+                           &probe);
+    bool second = false;
+    for (auto _ : state) {
+        second = !second;
+        change(record, second);
+        ApplyOptionConstraints(&record, nullptr, nullptr, s.printer, s.data, s.resources,
+                               kUiCanChange | kUiDataWritable, &probe);
+        benchmark::DoNotOptimize(record);
+    }
+    if (!kept(record, second)) state.SkipWithError("the pass undid the change");
+}
+BENCHMARK_CAPTURE(BM_ConstraintPassAfterOneChange, orientation, ChangeOrientation, OrientationKept)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ConstraintPassAfterOneChange, copies, ChangeCopies, CopiesKept)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();
