@@ -137,6 +137,7 @@ TEST_F(SheetToJob, ScriptsTheSheetCannotFollowAreRefused) {
         {"set FreeZoom maybe; ok", "FreeZoom takes on or off"},
         {"set RestoreDefaults on; ok", "RestoreDefaults is a button"},
         {"page 521; choose Paper B5; ok", "page 521 has no control Paper"},
+        {"set Copies 0; ok", "did not close with OK"},
     };
     for (const Case& c : cases) {
         const Outcome sheet = Sheet(c.script);

@@ -82,6 +82,7 @@ struct Script {
     bool started = false;
     bool changedSincePicture = false;
     unsigned pageShown = 0;
+    bool okPressed = false;
     bool failed = false;
 };
 
@@ -401,14 +402,16 @@ BOOL Turn(HWND sheet, void* context) {
         WritePicture(s, sheet);
         return TRUE;
     }
-    if (s.next >= s.actions.size()) {
-        // The script ran out with the sheet still open: cancel rather than wait for ever.
+    if (s.failed || s.next >= s.actions.size()) {
+        // A failed action, or the script ran out with the sheet still open: cancel rather than
+        // go on or wait for ever.
         return PlatPressButton(sheet, IDCANCEL);
     }
     const Action& a = s.actions[s.next++];
     if (a.verb == "ok" || a.verb == "cancel") {
         // The page as the script left it, before the sheet closes.
         if (s.changedSincePicture) WritePicture(s, sheet);
+        s.okPressed = s.okPressed || a.verb == "ok";
         return PlatPressButton(sheet, a.verb == "ok" ? IDOK : IDCANCEL);
     }
     if (a.verb == "page") return ShowPage(s, sheet, a);
@@ -541,6 +544,10 @@ int RunSheetScript(const SheetExports& e, const SheetRequest& request) {
     std::printf("DrvDocumentProperties (sheet): %ld\n", static_cast<long>(r));
     if (s.failed) return 2;
     if (r < 0) return 1;
+    if (s.okPressed && r != IDOK) {
+        std::fprintf(stderr, "ui_runner: the sheet did not close with OK (page %u refused to be left)\n", s.pageShown);
+        return 2;
+    }
     if (r != IDOK) return 0;
     PrintChanges(before, after);
     return request.recordOut.empty() ? 0 : WriteRecord(e, after, request.recordOut);
