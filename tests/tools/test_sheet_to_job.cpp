@@ -67,13 +67,13 @@ protected:
         return o;
     }
 
-    // The sheet of the Japanese build's sample printer driven by `script`; the record OK made
-    // goes to record.bin, the pictures of the pages shown to png/.
-    Outcome Sheet(const std::string& script) {
+    // The sheet of a build's sample printer driven by `script`; the record OK made goes to
+    // record.bin, the pictures of the pages shown to png/.
+    Outcome Sheet(const std::string& script, const std::string& build = "ja") {
         fs::create_directories(root_ / "png");
-        return Run(bin_ + "/ui_runner sheet --build ja --bin " + bin_ + " --sandbox " + (root_ / "ui").string() +
-                   " --png " + (root_ / "png").string() + " --out-record " + Record().string() + " --script " +
-                   Quote(script));
+        return Run(bin_ + "/ui_runner sheet --build " + build + " --bin " + bin_ + " --sandbox " +
+                   (root_ / ("ui_" + build)).string() + " --png " + (root_ / "png").string() + " --out-record " +
+                   Record().string() + " --script " + Quote(script));
     }
 
     fs::path Record() const { return root_ / "record.bin"; }
@@ -87,31 +87,51 @@ bool Has(const std::vector<std::string>& texts, const std::string& wanted) {
 }
 
 TEST_F(SheetToJob, PicksOnTheBasicPageReachTheJob) {
-    const Outcome sheet = Sheet(
-        "page 520; choose Paper B5; set Orientation Landscape; set Copies 3; "
-        "choose Duplex 両面(長辺とじ); ok");
-    ASSERT_EQ(sheet.exitCode, 0) << sheet.output;
-    // The fields OK changed, by their names, and the record the interface DLL takes back.
-    for (const char* line : {"FormName \"A4\" -> \"B5 (JIS)\"", "Orientation 1 -> 2", "Copies 1 -> 3", "Duplex 1 -> 2",
-                             "DrvConvertDevMode took the record"})
-        EXPECT_NE(sheet.output.find(line), std::string::npos) << line << "\n" << sheet.output;
-    EXPECT_GT(fs::file_size(root_ / "png" / "page_520.png"), 0u);
+    struct Case {
+        const char* build;
+        const char* script;
+        std::vector<const char*> changes;  // lines of the fields OK changed
+        bool duplex;                       // the job binds on the long edge (the English sample
+                                           // printer has no duplex unit: simplex only)
+        size_t pageEnds;                   // the one page, once per copy
+    } const cases[] = {
+        {"ja",
+         "page 520; choose Paper B5; set Orientation Landscape; set Copies 3; choose Duplex 両面(長辺とじ); ok",
+         {"FormName \"A4\" -> \"B5 (JIS)\"", "Orientation 1 -> 2", "Copies 1 -> 3", "Duplex 1 -> 2"},
+         true,
+         3},
+        {"en",
+         "choose Paper B5; set Orientation Landscape; set Copies 2; ok",
+         {"FormName \"Letter\" -> \"B5 (JIS)\"", "Orientation 1 -> 2", "Copies 1 -> 2"},
+         false,
+         2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.build);
+        const Outcome sheet = Sheet(c.script, c.build);
+        ASSERT_EQ(sheet.exitCode, 0) << sheet.output;
+        // The fields OK changed, by their names, and the record the interface DLL takes back.
+        for (const char* line : c.changes)
+            EXPECT_NE(sheet.output.find(line), std::string::npos) << line << "\n" << sheet.output;
+        EXPECT_NE(sheet.output.find("DrvConvertDevMode took the record"), std::string::npos) << sheet.output;
+        EXPECT_GT(fs::file_size(root_ / "png" / "page_520.png"), 0u);
 
-    const fs::path job = root_ / "job.prn";
-    const Outcome print =
-        Run(bin_ + "/print_runner --build ja --bin " + bin_ + " --sandbox " + (root_ / "print").string() +
-            " --devmode " + Record().string() + " --content sample --out " + job.string());
-    ASSERT_EQ(print.exitCode, 0) << print.output;
-    const std::vector<uint8_t> bytes = ReadFile(job);
-    const DecodeResult d = DecodeJob(std::span<const uint8_t>(bytes.data(), bytes.size()));
-    ASSERT_TRUE(d.ok) << FormatListing(d);
-    std::vector<std::string> fsTexts;
-    for (const Command* c : CommandsOf(d, CommandKind::Fs)) fsTexts.push_back(c->text);
-    EXPECT_TRUE(Has(fsTexts, "fB5.")) << FormatListing(d);   // B5 paper
-    EXPECT_TRUE(Has(fsTexts, "fLC0.")) << FormatListing(d);  // landscape
-    EXPECT_FALSE(Has(fsTexts, "fPC0.") && !Has(fsTexts, "fLC0."));
-    EXPECT_TRUE(Has(fsTexts, "'B,F,3,0.")) << FormatListing(d);  // duplex, bound on the long edge
-    EXPECT_EQ(PageEndCount(d), 3u) << FormatListing(d);          // the one page, three copies
+        const fs::path job = root_ / (std::string(c.build) + ".prn");
+        const Outcome print = Run(bin_ + "/print_runner --build " + c.build + " --bin " + bin_ + " --sandbox " +
+                                  (root_ / (std::string("print_") + c.build)).string() + " --devmode " +
+                                  Record().string() + " --content sample --out " + job.string());
+        ASSERT_EQ(print.exitCode, 0) << print.output;
+        const std::vector<uint8_t> bytes = ReadFile(job);
+        const DecodeResult d = DecodeJob(std::span<const uint8_t>(bytes.data(), bytes.size()));
+        ASSERT_TRUE(d.ok) << FormatListing(d);
+        std::vector<std::string> fsTexts;
+        for (const Command* cmd : CommandsOf(d, CommandKind::Fs)) fsTexts.push_back(cmd->text);
+        EXPECT_TRUE(Has(fsTexts, "fB5.")) << FormatListing(d);   // B5 paper
+        EXPECT_TRUE(Has(fsTexts, "fLC0.")) << FormatListing(d);  // landscape
+        EXPECT_EQ(Has(fsTexts, "'B,F,3,0."), c.duplex) << FormatListing(d);
+        EXPECT_EQ(PageEndCount(d), c.pageEnds) << FormatListing(d);
+        fs::remove(Record());
+    }
 }
 
 TEST_F(SheetToJob, CancelWritesNoRecord) {
