@@ -3,6 +3,7 @@
 #include "ui/pages/basic_page.h"
 
 #include <string>
+#include <vector>
 
 #include "core/build_variant.h"
 #include "core/device_data.h"
@@ -25,8 +26,7 @@ namespace orla {
 namespace {
 
 constexpr UINT kWarnZoom = 809, kWarnCopies = 813;
-constexpr UINT kWarnNoOutputPaper = 800, kWarnTransparencyDuplex = 811, kWarnMappingNeedsOnePage = 814,
-               kWarnLongPaperPortrait = 815, kWarnLongPaperQuality = 738, kWarnNoHoldDevice = 892;
+constexpr UINT kWarnTransparencyDuplex = 811, kWarnNoHoldDevice = 892;
 constexpr SHORT kLongPaperRefusedQuality = 1200;
 constexpr DWORD kHoldProof = 2;
 constexpr UINT kChecksOnActivation[] = {kMsgCheckFeeder,      kMsgCheckSource,     kMsgCheckConflict,
@@ -180,7 +180,7 @@ bool ComboHasText(HWND dialog, int id, const std::u16string& text) {
 // Long paper cannot print at 1200 dpi: the quality is remembered for when it is left.
 void WarnLongPaperQuality(PageContext* page, HWND dialog) {
     DriverDevmode& r = Record(page);
-    if (GetText(r, dm::FormName) != kLongPaperFormName || Get(r, dm::PrintQuality) != kLongPaperRefusedQuality) return;
+    if (!IsLongPaperAtRefusedQuality(r)) return;
     Warn(page, dialog, kWarnLongPaperQuality);
     Set(r, dm::RememberedQuality, static_cast<WORD>(Get(r, dm::PrintQuality)));
 }
@@ -188,16 +188,13 @@ void WarnLongPaperQuality(PageContext* page, HWND dialog) {
 // Warnings about a paper just chosen, before the constraint pass adjusts the record.
 void WarnChosenPaper(PageContext* page, HWND dialog) {
     const DriverDevmode& r = Record(page);
-    const std::u16string form = GetText(r, dm::FormName);
-    const bool mapping = IsSizeMappingName(form);
-    if (Get(r, dm::Orientation) == DMORIENT_PORTRAIT && (form == kLongPaperToA4 || form == kLongPaperToB4))
-        Warn(page, dialog, kWarnLongPaperPortrait);
-    if (Get(r, dm::LayoutMode) != 1 && mapping) Warn(page, dialog, kWarnMappingNeedsOnePage);
-    // A paper the printer cannot take itself needs an output paper.
-    if ((Get(r, dm::Flags1) & kFlags1ManualOutPaper) && !mapping && Get(r, dm::OutPaperIndex) == 0 &&
-        !ComboHasText(dialog, kIdOutputPaper, form))
-        Warn(page, dialog, kWarnNoOutputPaper);
-    WarnLongPaperQuality(page, dialog);
+    const bool offeredAsOutput = ComboHasText(dialog, kIdOutputPaper, GetText(r, dm::FormName));
+    for (UINT warning : ChosenPaperWarnings(r, offeredAsOutput)) {
+        if (warning == kWarnLongPaperQuality)
+            WarnLongPaperQuality(page, dialog);
+        else
+            Warn(page, dialog, warning);
+    }
 }
 
 // What follows a change of paper or output paper: the pass, the controls and the paper rules.
@@ -478,6 +475,25 @@ void OnDrawItem(PageContext* page, const DRAWITEMSTRUCT* item) {
 }
 
 }  // namespace
+
+bool IsLongPaperAtRefusedQuality(const DriverDevmode& r) {
+    return GetText(r, dm::FormName) == kLongPaperFormName && Get(r, dm::PrintQuality) == kLongPaperRefusedQuality;
+}
+
+std::vector<UINT> ChosenPaperWarnings(const DriverDevmode& r, bool offeredAsOutputPaper) {
+    std::vector<UINT> warnings;
+    const std::u16string form = GetText(r, dm::FormName);
+    const bool mapping = IsSizeMappingName(form);
+    if (Get(r, dm::Orientation) == DMORIENT_PORTRAIT && (form == kLongPaperToA4 || form == kLongPaperToB4))
+        warnings.push_back(kWarnLongPaperPortrait);
+    if (Get(r, dm::LayoutMode) != 1 && mapping) warnings.push_back(kWarnMappingNeedsOnePage);
+    // A paper the printer cannot take itself needs an output paper.
+    if ((Get(r, dm::Flags1) & kFlags1ManualOutPaper) && !mapping && Get(r, dm::OutPaperIndex) == 0 &&
+        !offeredAsOutputPaper)
+        warnings.push_back(kWarnNoOutputPaper);
+    if (IsLongPaperAtRefusedQuality(r)) warnings.push_back(kWarnLongPaperQuality);
+    return warnings;
+}
 
 INT_PTR CALLBACK BasicPageProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
