@@ -373,4 +373,62 @@ TEST_F(BasicPage, PrivateChecksAnswerWhenSentToThePage) {
     EXPECT_EQ(std::u16string(box.caption), std::u16string(DevicePrinterName(ui_->deviceData)));
 }
 
+// ---- The paper controls as the record stands ----------------------------------------------------
+
+TEST_F(BasicPage, ControlsShowWhatTheLayoutAndDuplexSettingsOffer) {
+    struct Case {
+        const char* what;
+        SHORT duplex;
+        WORD layout;
+        DWORD holdMode;
+        bool disk;
+        SHORT copies;
+        bool binding, order, zoom, holdSettings;
+    };
+    const Case cases[] = {
+        {"simplex, one page", DMDUP_SIMPLEX, 1, 0, false, 1, false, false, true, false},
+        {"duplex, four pages", DMDUP_VERTICAL, 4, 0, false, 1, true, true, false, false},
+        {"stored print with a disk", DMDUP_SIMPLEX, 1, 1, true, 1, false, false, true, true},
+        {"proof print of one copy", DMDUP_SIMPLEX, 1, 2, true, 1, false, false, true, false},
+        {"proof print of three copies", DMDUP_SIMPLEX, 1, 2, true, 3, false, false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Script script;
+        script.steps.push_back([&](HWND sheet) {
+            HWND page = PageOf(sheet);
+            DriverDevmode& r = ui_->currentDevmode;
+            Set(r, dm::Duplex, c.duplex);
+            Set(r, dm::LayoutMode, c.layout);
+            Set(r, dm::HoldMode, c.holdMode);
+            Set(r, dm::DeviceState(dm::kHdd), WORD(c.disk ? 8 : 0));
+            Set(r, dm::Copies, c.copies);
+            FillPaperPageControls(&page_, page);
+            const auto visible = [&](int id) { return IsWindowVisible(GetDlgItem(page, id)) != FALSE; };
+            EXPECT_EQ(visible(kIdBinding), c.binding);
+            EXPECT_EQ(visible(kIdOrder), c.order);
+            EXPECT_EQ(visible(kIdFrame), c.order);
+            EXPECT_EQ(visible(kIdZoom), c.zoom);
+            EXPECT_EQ(visible(kIdFreeZoom), c.zoom);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, 3833)) != FALSE, c.holdSettings);
+            Set(r, dm::HoldMode, DWORD{0});  // the next opening of the page has nothing to check
+        });
+        script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
+        Run(script);
+        EXPECT_FALSE(script.ranOut);
+    }
+}
+
+TEST_F(BasicPage, OpeningThePageMovesSourcesOffTheMissingManualSlot) {
+    DriverDevmode& r = ui_->currentDevmode;
+    ASSERT_FALSE(DeviceInstalled(r, dm::kManual));
+    for (auto f : {dm::FirstSheetTray, dm::SavedFirstSheetTray}) Set(r, f, DWORD{4});
+    for (auto f : {dm::SecondSheetTray, dm::SavedSecondSheetTray}) Set(r, f, DWORD{4});
+    Script script;
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
+    EXPECT_EQ(Run(script), 1);
+    EXPECT_EQ(Get(ui_->appliedDevmode, dm::FirstSheetTray), 14u);
+    EXPECT_EQ(Get(ui_->appliedDevmode, dm::SecondSheetTray), 300u);  // follows the document's source
+}
+
 }  // namespace
