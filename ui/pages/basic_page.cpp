@@ -428,9 +428,8 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
 void DropUnheldEntryMode(PageContext* page, HWND dialog, UINT message) {
     DriverDevmode& r = Record(page);
     const DWORD mode = Get(r, dm::HoldMode);
-    const bool holdDevice = DeviceInstalled(r, dm::kHdd) || DeviceInstalled(r, dm::kFinisher1);
-    const bool drop =
-        message == kMsgCheckHoldDevice ? mode != 0 && !holdDevice : mode == kHoldProof && Get(r, dm::Copies) == 1;
+    const bool drop = message == kMsgCheckHoldDevice ? mode != 0 && !HasJobHoldDevice(r)
+                                                     : mode == kHoldProof && Get(r, dm::Copies) == 1;
     if (drop) {
         WarnPlain(page, dialog, kWarnNoHoldDevice);
         Set(r, dm::HoldMode, DWORD{0});

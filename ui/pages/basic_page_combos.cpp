@@ -10,6 +10,7 @@
 
 #include "core/device_data.h"
 #include "ui/entry/printer_data_store.h"
+#include "ui/pages/basic_page_fillers.h"
 
 namespace orla {
 
@@ -45,10 +46,6 @@ constexpr DWORD kPresetOwnIcons = 0x8;
 
 UINT At(std::span<const UINT> list, UINT entry) {
     return entry < list.size() ? list[entry] : 0;
-}
-
-bool HoldDevicePresent(const DriverDevmode& r) {
-    return DeviceInstalled(r, dm::kHdd) || DeviceInstalled(r, dm::kFinisher1);
 }
 
 ComboEntryLook FavouriteLook(const DriverDevmode& r, DWORD presetFlags, UINT entry) {
@@ -147,7 +144,7 @@ ComboEntryLook LookOfComboEntry(const DriverDevmode& r, DWORD presetFlags, int c
         case kIdEntryMode: {
             if (entry > 2) return {false, 0, 0};
             // A mode the printer cannot hold the job for is marked.
-            const bool noDevice = !HoldDevicePresent(r);
+            const bool noDevice = !HasJobHoldDevice(r);
             const bool marked = (entry == 1 && noDevice) || (entry == 2 && (noDevice || Get(r, dm::Copies) == 1));
             return {true, marked ? kEntryUnavailableIcon : 0, 0};
         }

@@ -152,7 +152,7 @@ void CheckFlag(HWND dialog, int id, bool on) {
 
 // Stored and proof printing need a device that holds the job; proof printing more than one copy.
 bool HoldSettingsOffered(const DriverDevmode& r) {
-    const bool holdDevice = DeviceInstalled(r, dm::kHdd) || DeviceInstalled(r, dm::kFinisher1);
+    const bool holdDevice = HasJobHoldDevice(r);
     switch (Get(r, dm::HoldMode)) {
         case 1:
             return holdDevice;
