@@ -53,7 +53,8 @@ const ORLA_DIALOG_ITEM kItems[] = {
     {u"Button",   TEXT_OF(u"用紙を節約(&V)", u"Sa&ve Paper"),        2900, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 0, 7, 180, 124, 10},
     {u"ComboBox", nullptr,                                           1699, kIconCombo, 0, 138, 189, 70, 80},
     {u"Button",   TEXT_OF(u"設定(&T)...", u"Se&t..."),              3833, kPush, 0, 211, 189, 37, 13},
-    {u"Static",   nullptr,                                           1006, kChild | SS_ICON, 0, 7, 194, 10, 10},
+    // The hint line's icon shows only while the line holds a hint.
+    {u"Static",   nullptr,                                           1006, WS_CHILD | SS_ICON, 0, 7, 194, 10, 10},
     {u"Static",   u"",                                               1000, kLabel, 0, 20, 196, 114, 8},
     {u"Button",   TEXT_OF(u"レイアウト詳細(&I)...", u"Layout Deta&ils..."), 446, kPush, 0, 7, 207, 70, 13},
     {u"Button",   TEXT_OF(u"設定一覧(&S)...", u"&Summary..."),       1003, kPush, 0, 80, 207, 55, 13},
