@@ -17,13 +17,15 @@ namespace {
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kCombo = kChild | CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL;
+// Combos whose entries the page draws: an icon and the entry's text.
+constexpr DWORD kIconCombo = kCombo | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
 constexpr DWORD kLabel = kChild | SS_LEFT;
 constexpr DWORD kPush = kChild | BS_PUSHBUTTON | WS_TABSTOP;
 
 // clang-format off
 const ORLA_DIALOG_ITEM kItems[] = {
     {u"Static",   TEXT_OF(u"お気に入り(&F):", u"&Favourites:"),      0xFFFF, kLabel, 0, 7, 7, 60, 8},
-    {u"ComboBox", nullptr,                                           1013, kCombo, 0, 70, 5, 100, 80},
+    {u"ComboBox", nullptr,                                           1013, kIconCombo, 0, 70, 5, 100, 80},
     {u"Button",   TEXT_OF(u"追加(&A)...", u"&Add..."),              1355, kPush, 0, 175, 5, 35, 13},
     {u"Button",   TEXT_OF(u"編集(&E)...", u"&Edit..."),             1356, kPush, 0, 213, 5, 35, 13},
     {u"ListBox",  nullptr,                                           1008, kChild | LBS_OWNERDRAWFIXED | WS_BORDER, 0, 7, 22, 124, 80},
@@ -42,16 +44,17 @@ const ORLA_DIALOG_ITEM kItems[] = {
     {u"Button",   TEXT_OF(u"任意倍率(&R)", u"F&ree Zoom"),          1213, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 0, 138, 104, 60, 10},
     {u"Edit",     u"100",                                            1214, kChild | WS_BORDER | ES_NUMBER | WS_TABSTOP, 0, 200, 102, 30, 12},
     {u"Static",   TEXT_OF(u"両面印刷(&D):", u"&Duplex:"),            0xFFFF, kLabel, 0, 138, 118, 110, 8},
-    {u"ComboBox", nullptr,                                           1127, kCombo, 0, 138, 127, 110, 80},
-    {u"ComboBox", nullptr,                                           1134, kCombo, 0, 138, 143, 110, 80},
+    {u"ComboBox", nullptr,                                           1127, kIconCombo, 0, 138, 127, 110, 80},
+    {u"ComboBox", nullptr,                                           1134, kIconCombo, 0, 138, 143, 110, 80},
     {u"Static",   TEXT_OF(u"レイアウト(&Y):", u"La&yout:"),          0xFFFF, kLabel, 0, 138, 159, 50, 8},
-    {u"ComboBox", nullptr,                                           1114, kCombo, 0, 190, 157, 58, 120},
-    {u"ComboBox", nullptr,                                           1120, kCombo, 0, 138, 173, 55, 80},
+    {u"ComboBox", nullptr,                                           1114, kIconCombo, 0, 190, 157, 58, 120},
+    {u"ComboBox", nullptr,                                           1120, kIconCombo, 0, 138, 173, 55, 80},
     {u"ComboBox", nullptr,                                           1117, kCombo, 0, 196, 173, 52, 80},
     {u"Button",   TEXT_OF(u"用紙を節約(&V)", u"Sa&ve Paper"),        2900, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 0, 7, 180, 124, 10},
-    {u"ComboBox", nullptr,                                           1699, kCombo, 0, 138, 189, 70, 80},
+    {u"ComboBox", nullptr,                                           1699, kIconCombo, 0, 138, 189, 70, 80},
     {u"Button",   TEXT_OF(u"設定(&T)...", u"Se&t..."),              3833, kPush, 0, 211, 189, 37, 13},
-    {u"Static",   nullptr,                                           1006, kChild | SS_ICON, 0, 7, 194, 10, 10},
+    // The hint line's icon shows only while the line holds a hint.
+    {u"Static",   nullptr,                                           1006, WS_CHILD | SS_ICON, 0, 7, 194, 10, 10},
     {u"Static",   u"",                                               1000, kLabel, 0, 20, 196, 114, 8},
     {u"Button",   TEXT_OF(u"レイアウト詳細(&I)...", u"Layout Deta&ils..."), 446, kPush, 0, 7, 207, 70, 13},
     {u"Button",   TEXT_OF(u"設定一覧(&S)...", u"&Summary..."),       1003, kPush, 0, 80, 207, 55, 13},
@@ -108,5 +111,46 @@ const ORLA_RESOURCE kLangBasicPage[] = {
     // Warnings of the page.
     LANG_STRING(809, TEXT_OF(u"倍率は10～400%の範囲で入力してください。", u"Enter a zoom from 10 to 400%.")),
     LANG_STRING(813, TEXT_OF(u"部数は1～999の範囲で入力してください。", u"Enter a number of copies from 1 to 999.")),
+    LANG_STRING(800, TEXT_OF(u"この用紙サイズには直接印刷できません。出力用紙を選択してください。",
+                             u"This printer cannot print on this paper size directly. Choose an output paper.")),
+    LANG_STRING(811,
+                TEXT_OF(u"OHPフィルムには両面印刷できません。", u"Transparencies cannot be printed on both sides.")),
+    LANG_STRING(814, TEXT_OF(u"この用紙サイズはレイアウトが1ページのときだけ使えます。",
+                             u"This paper size can be used only with the 1 Page layout.")),
+    LANG_STRING(815, TEXT_OF(u"長尺紙からの拡大縮小は横向きで印刷してください。",
+                             u"Print long paper mapped to another size in landscape orientation.")),
+    LANG_STRING(738, TEXT_OF(u"長尺紙には1200dpiで印刷できません。解像度を600dpiにします。",
+                             u"Long paper cannot be printed at 1200 dpi. The resolution is set to 600 dpi.")),
+    LANG_STRING(892, TEXT_OF(u"保存印刷・試し印刷ができないため、通常印刷に戻します。",
+                             u"Stored and proof printing are not available. Normal printing is set.")),
+    // Warnings of the paper rules the paper pages share.
+    LANG_STRING(737, TEXT_OF(u"この用紙はこの機能では使えません。", u"This paper cannot be used with this feature.")),
+    LANG_STRING(822, TEXT_OF(u"フォームオーバーレイが指定する給紙装置が装着されていません。",
+                             u"The feeder the form overlay asks for is not installed.")),
+    LANG_STRING(824, TEXT_OF(u"ユーザー名に操作パネルで表示できない文字が含まれているため、表示しません。",
+                             u"The user name holds characters the control panel cannot show; it will not be shown.")),
+    LANG_STRING(856,
+                TEXT_OF(u"厚紙2はスタッカーに排紙できません。", u"Thick paper 2 cannot be output to the stacker.")),
+    LANG_STRING(858,
+                TEXT_OF(u"この用紙はスタッカーに排紙できません。", u"This paper cannot be output to the stacker.")),
+    // Output trays, paper types and the paper types of the manual slot.
+    LANG_STRING(850, TEXT_OF(u"プリンタの設定", u"Printer Setting")),
+    LANG_STRING(851, TEXT_OF(u"フェイスダウントレイ", u"Face-down Tray")),
+    LANG_STRING(852, TEXT_OF(u"スタッカー", u"Stacker")),
+    LANG_STRING(853, TEXT_OF(u"フェイスアップトレイ", u"Face-up Tray")),
+    LANG_STRING(880, TEXT_OF(u"普通紙", u"Plain Paper")),
+    LANG_STRING(881, TEXT_OF(u"厚紙1", u"Thick Paper 1")),
+    LANG_STRING(882, TEXT_OF(u"厚紙2", u"Thick Paper 2")),
+    LANG_STRING(883, TEXT_OF(u"OHPフィルム", u"Transparency")),
+    LANG_STRING(884, TEXT_OF(u"再生紙", u"Recycled Paper")),
+    LANG_STRING(885, TEXT_OF(u"薄紙", u"Thin Paper")),
+    LANG_STRING(886, TEXT_OF(u"ラベル紙", u"Labels")),
+    LANG_STRING(887, TEXT_OF(u"はがき", u"Postcard")),
+    LANG_STRING(888, TEXT_OF(u"封筒", u"Envelope")),
+    LANG_STRING(889, TEXT_OF(u"色紙", u"Coloured Paper")),
+    LANG_STRING(670, TEXT_OF(u"普通紙", u"Plain Paper")),
+    LANG_STRING(671, TEXT_OF(u"厚紙1", u"Thick Paper 1")),
+    LANG_STRING(672, TEXT_OF(u"厚紙2", u"Thick Paper 2")),
+    LANG_STRING(673, TEXT_OF(u"OHPフィルム", u"Transparency")),
 };
 const DWORD kLangBasicPageCount = sizeof(kLangBasicPage) / sizeof(kLangBasicPage[0]);

@@ -1,5 +1,6 @@
 // A dialog carrying the combos the setting items fill, for the item tests through a window, and
 // the preview bitmaps for the picture tests.
+#include <cstring>
 #include <vector>
 
 #include "plat/dialog_template.h"
@@ -31,10 +32,52 @@ const ORLA_DIALOG_TEMPLATE kItemDialog = {ORLA_DIALOG_SIGNATURE,
                                           sizeof kItems / sizeof kItems[0],
                                           kItems};
 
-// The dialog, and the preview bitmaps as the interface DLL carries them.
+// The paper-source and hint controls the shared paper routines fill, and two drawn combos.
+constexpr DWORD kIconCombo = kCombo | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
+const ORLA_DIALOG_ITEM kPaperItems[] = {
+    {u"ComboBox", nullptr, 1223, kCombo, 0, 7, 7, 150, 80},
+    {u"ComboBox", nullptr, 1226, kCombo, 0, 7, 25, 150, 80},
+    {u"ComboBox", nullptr, 1234, kCombo, 0, 7, 43, 150, 80},
+    {u"ComboBox", nullptr, 1127, kIconCombo, 0, 7, 61, 150, 80},
+    {u"ComboBox", nullptr, 1699, kIconCombo, 0, 7, 79, 150, 80},
+    {u"Static", nullptr, 1006, WS_CHILD | SS_ICON, 0, 7, 100, 10, 10},
+    {u"Static", u"", 1000, WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 20, 100, 150, 8},
+};
+const ORLA_DIALOG_TEMPLATE kPaperDialog = {ORLA_DIALOG_SIGNATURE,
+                                           WS_POPUP | WS_VISIBLE | WS_CAPTION | DS_MODALFRAME,
+                                           0,
+                                           0,
+                                           0,
+                                           180,
+                                           120,
+                                           u"Paper",
+                                           u"MS Shell Dlg",
+                                           8,
+                                           sizeof kPaperItems / sizeof kPaperItems[0],
+                                           kPaperItems};
+
+// A 16 x 16 icon of plain red (24 bits, bottom-up), carried under the first duplex entry's id.
+constexpr WORD kRedIconId = 940;
+const std::vector<BYTE>& RedIcon() {
+    static const std::vector<BYTE> bytes = [] {
+        std::vector<BYTE> b(40 + 16 * 16 * 3, 0);
+        const DWORD header[] = {40, 16, 16};
+        std::memcpy(b.data(), header, sizeof header);
+        b[12] = 1;   // planes
+        b[14] = 24;  // bits per pixel
+        for (size_t i = 40; i < b.size(); i += 3) b[i + 2] = 0xFF;
+        return b;
+    }();
+    return bytes;
+}
+
+// The dialogs, a red icon, and the preview bitmaps as the interface DLL carries them.
 const std::vector<ORLA_RESOURCE>& Entries() {
     static const std::vector<ORLA_RESOURCE> entries = [] {
-        std::vector<ORLA_RESOURCE> all = {{5, nullptr, 100, nullptr, &kItemDialog, sizeof kItemDialog}};
+        std::vector<ORLA_RESOURCE> all = {
+            {5, nullptr, 100, nullptr, &kItemDialog, sizeof kItemDialog},
+            {5, nullptr, 101, nullptr, &kPaperDialog, sizeof kPaperDialog},
+            {3, nullptr, kRedIconId, nullptr, RedIcon().data(), static_cast<DWORD>(RedIcon().size())}};
         for (const ORLA_RESOURCE& r : orla::PreviewBitmapResources()) all.push_back(r);
         return all;
     }();

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -186,6 +187,248 @@ TEST_F(BasicPage, OrientationLayoutAndZoomWriteTheirFieldsWithCopies) {
         EXPECT_EQ(Get(r, dm::SavedLayoutMode), 4);
         EXPECT_EQ(Get(r, dm::PrintPosTop), 100u);
     }
+}
+
+// ---- Warnings about the paper chosen ----------------------------------------------------------
+
+TEST(BasicPaperWarnings, EachRuleWarnsInItsOrder) {
+    struct Case {
+        const char16_t* form;
+        SHORT orientation;
+        WORD layout;
+        bool manualOutPaper;
+        WORD outPaperIndex;
+        SHORT quality;
+        bool offered;
+        std::vector<UINT> want;
+    };
+    const std::u16string longPaper(kLongPaperFormName);
+    const Case cases[] = {
+        {u"LP->A4", DMORIENT_PORTRAIT, 1, true, 0, 600, false, {815}},
+        {u"LP->B4", DMORIENT_PORTRAIT, 2, true, 0, 600, false, {815, 814}},
+        {u"LP->A4", DMORIENT_LANDSCAPE, 1, true, 0, 600, false, {}},
+        {u"A4->A3", DMORIENT_PORTRAIT, 4, true, 0, 600, false, {814}},
+        {u"A2", DMORIENT_PORTRAIT, 1, true, 0, 600, false, {800}},
+        {u"A2", DMORIENT_PORTRAIT, 1, true, 0, 600, true, {}},
+        {u"A2", DMORIENT_PORTRAIT, 1, false, 0, 600, false, {}},
+        {u"A2", DMORIENT_PORTRAIT, 1, true, 9, 600, false, {}},
+        {longPaper.c_str(), DMORIENT_PORTRAIT, 1, true, 0, 1200, true, {738}},
+        {longPaper.c_str(), DMORIENT_PORTRAIT, 1, true, 0, 1200, false, {800, 738}},
+        {longPaper.c_str(), DMORIENT_PORTRAIT, 1, true, 0, 600, true, {}},
+    };
+    for (const Case& c : cases) {
+        auto r = std::make_unique<DriverDevmode>();
+        SetText(*r, dm::FormName, c.form);
+        Set(*r, dm::Orientation, c.orientation);
+        Set(*r, dm::LayoutMode, c.layout);
+        Set(*r, dm::Flags1, c.manualOutPaper ? kFlags1ManualOutPaper : 0u);
+        Set(*r, dm::OutPaperIndex, c.outPaperIndex);
+        Set(*r, dm::PrintQuality, c.quality);
+        EXPECT_EQ(ChosenPaperWarnings(*r, c.offered), c.want) << c.layout << " " << c.quality << " " << c.offered;
+    }
+}
+
+class BasicPageWarnings : public BasicPage {
+protected:
+    void SetUp() override {
+        BasicPage::SetUp();
+        // The model's own papers (size mappings among them) join the spooler's forms.
+        ASSERT_TRUE(AddDriverForms(printer_, ui_->deviceData));
+        ui_ = orla_ui_test::ContextPtr(CreateUiContext(printer_, nullptr));
+        ASSERT_TRUE(ui_);
+        page_.uiContext = ui_.get();
+        Set(ui_->currentDevmode, dm::DeviceState(dm::kDuplex), WORD{8});
+    }
+    // Opens the page, sets the record as the other pages left it, chooses the paper, answers
+    // every box with OK and cancels.
+    void ChoosePaper(const std::u16string& form, int boxes, const std::function<void(DriverDevmode&)>& before = {}) {
+        Script script;
+        script.steps.push_back([&, form, boxes](HWND sheet) {
+            HWND page = PageOf(sheet);
+            if (before) before(ui_->currentDevmode);
+            const auto index = SendDlgItemMessageW(page, kIdPaperSize, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                   reinterpret_cast<LPARAM>(form.c_str()));
+            ASSERT_GE(index, 0);
+            for (int i = 0; i < boxes; ++i) PlatQueueMessageBoxAnswer(IDOK);
+            EXPECT_TRUE(PlatChoose(GetDlgItem(page, kIdPaperSize), static_cast<int>(index)));
+        });
+        script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
+        Run(script);
+        EXPECT_FALSE(script.ranOut);
+    }
+    void ExpectBoxes(const std::vector<UINT>& textIds, const std::u16string& caption) {
+        ASSERT_EQ(PlatMessageBoxCount(), textIds.size());
+        for (DWORD i = 0; i < textIds.size(); ++i) {
+            PLAT_MESSAGE_BOX_RECORD box{};
+            ASSERT_TRUE(PlatGetMessageBox(i, &box));
+            const std::u16string text = orla_ui_test::ResourceText(printer_, textIds[i]);
+            EXPECT_FALSE(text.empty()) << textIds[i];
+            EXPECT_EQ(std::u16string(box.text), text) << textIds[i];
+            EXPECT_EQ(std::u16string(box.caption), caption) << textIds[i];
+            EXPECT_EQ(box.flags, static_cast<UINT>(MB_ICONWARNING)) << textIds[i];
+        }
+    }
+    std::u16string PrinterName() const { return std::u16string(DevicePrinterName(ui_->deviceData)); }
+};
+
+TEST_F(BasicPageWarnings, APaperThePrinterCannotTakeAsksForAnOutputPaper) {
+    ChoosePaper(u"A2", 1);
+    ExpectBoxes({800}, PrinterName());
+    EXPECT_EQ(GetText(ui_->currentDevmode, dm::FormName), u"A2");
+}
+
+TEST_F(BasicPageWarnings, DuplexPrintingWarnsAboutTransparenciesAndPapersItCannotTake) {
+    struct Case {
+        const char16_t* form;
+        WORD paperType;
+        std::vector<UINT> want;
+    };
+    const Case cases[] = {
+        {u"A5", 3, {811}},
+        {u"Envelope Monarch", 0, {737}},  // 98.4 mm wide
+        {u"A5", 0, {}},
+    };
+    for (const Case& c : cases) {
+        PlatResetMessageBoxes();
+        // Duplex printing and the paper type as the other pages left them (the constraint pass
+        // would not let transparencies be duplexed when the page opens).
+        ChoosePaper(c.form, static_cast<int>(c.want.size()), [&](DriverDevmode& r) {
+            Set(r, dm::Duplex, SHORT{DMDUP_VERTICAL});
+            Set(r, dm::PrevDuplex, WORD{DMDUP_VERTICAL});
+            Set(r, dm::PaperType, c.paperType);
+            Set(r, dm::SavedPaperType, c.paperType);
+        });
+        ExpectBoxes(c.want, PrinterName());
+    }
+}
+
+// ---- Checks the page runs when it becomes active ---------------------------------------------
+
+TEST_F(BasicPage, TextEntryModesNothingCanHoldFallBackWhenThePageOpens) {
+    struct Case {
+        const char* what;
+        DWORD mode;
+        bool disk;
+        SHORT copies;
+        bool warns;
+    };
+    const Case cases[] = {
+        {"stored print without a disk", 1, false, 3, true},
+        {"stored print with a disk", 1, true, 3, false},
+        {"proof print of one copy", 2, true, 1, true},
+        {"proof print of two copies", 2, true, 2, false},
+        {"normal print", 0, false, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PlatResetMessageBoxes();
+        PlatResetBeeps();
+        DriverDevmode& r = ui_->currentDevmode;
+        Set(r, dm::HoldMode, c.mode);
+        Set(r, dm::DeviceState(dm::kHdd), WORD(c.disk ? 8 : 0));
+        Set(r, dm::Copies, c.copies);
+        if (c.warns) PlatQueueMessageBoxAnswer(IDOK);
+        Script script;
+        script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
+        Run(script);
+        ASSERT_EQ(PlatMessageBoxCount(), c.warns ? 1u : 0u);
+        EXPECT_EQ(Get(r, dm::HoldMode), c.warns ? 0u : c.mode);
+        if (!c.warns) continue;
+        PLAT_MESSAGE_BOX_RECORD box{};
+        ASSERT_TRUE(PlatGetMessageBox(0, &box));
+        EXPECT_EQ(std::u16string(box.text), orla_ui_test::ResourceText(printer_, 892));
+        EXPECT_EQ(std::u16string(box.caption), kJapaneseBuild ? u"警告" : u"Warning");
+        EXPECT_EQ(box.flags, static_cast<UINT>(MB_ICONWARNING));
+        EXPECT_EQ(PlatBeepCount(), 1u);
+    }
+}
+
+TEST_F(BasicPage, PrivateChecksAnswerWhenSentToThePage) {
+    Script script;
+    script.steps.push_back([&](HWND sheet) {
+        HWND page = PageOf(sheet);
+        DriverDevmode& r = ui_->currentDevmode;
+        // Paper type and output tray that do not go together.
+        Set(r, dm::PaperType, WORD{2});
+        Set(r, dm::OutputTray, WORD{2});
+        PlatQueueMessageBoxAnswer(IDOK);
+        SendMessageW(page, kMsgCheckConflict, 0, 0);
+        // Separate trays set the document's source.
+        Set(r, dm::SeparateTraysOn, DWORD{1});
+        Set(r, dm::SavedSeparateTraysOn, DWORD{1});
+        Set(r, dm::SeparateDefaultTray, DWORD{1});
+        Set(r, dm::SavedSeparateDefaultTray, DWORD{1});
+        Set(r, dm::DefaultSource, SHORT{14});
+        SendMessageW(page, kMsgCheckSource, 0, 0);
+        EXPECT_EQ(Get(r, dm::DefaultSource), 1);
+        EXPECT_EQ(Get(r, dm::PrevDefaultSource), 1);
+    });
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
+    Run(script);
+    EXPECT_FALSE(script.ranOut);
+    ASSERT_EQ(PlatMessageBoxCount(), 1u);
+    PLAT_MESSAGE_BOX_RECORD box{};
+    ASSERT_TRUE(PlatGetMessageBox(0, &box));
+    EXPECT_EQ(std::u16string(box.text), orla_ui_test::ResourceText(printer_, 856));
+    EXPECT_EQ(std::u16string(box.caption), std::u16string(DevicePrinterName(ui_->deviceData)));
+}
+
+// ---- The paper controls as the record stands ----------------------------------------------------
+
+TEST_F(BasicPage, ControlsShowWhatTheLayoutAndDuplexSettingsOffer) {
+    struct Case {
+        const char* what;
+        SHORT duplex;
+        WORD layout;
+        DWORD holdMode;
+        bool disk;
+        SHORT copies;
+        bool binding, order, zoom, holdSettings;
+    };
+    const Case cases[] = {
+        {"simplex, one page", DMDUP_SIMPLEX, 1, 0, false, 1, false, false, true, false},
+        {"duplex, four pages", DMDUP_VERTICAL, 4, 0, false, 1, true, true, false, false},
+        {"stored print with a disk", DMDUP_SIMPLEX, 1, 1, true, 1, false, false, true, true},
+        {"proof print of one copy", DMDUP_SIMPLEX, 1, 2, true, 1, false, false, true, false},
+        {"proof print of three copies", DMDUP_SIMPLEX, 1, 2, true, 3, false, false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Script script;
+        script.steps.push_back([&](HWND sheet) {
+            HWND page = PageOf(sheet);
+            DriverDevmode& r = ui_->currentDevmode;
+            Set(r, dm::Duplex, c.duplex);
+            Set(r, dm::LayoutMode, c.layout);
+            Set(r, dm::HoldMode, c.holdMode);
+            Set(r, dm::DeviceState(dm::kHdd), WORD(c.disk ? 8 : 0));
+            Set(r, dm::Copies, c.copies);
+            FillPaperPageControls(&page_, page);
+            const auto visible = [&](int id) { return IsWindowVisible(GetDlgItem(page, id)) != FALSE; };
+            EXPECT_EQ(visible(kIdBinding), c.binding);
+            EXPECT_EQ(visible(kIdOrder), c.order);
+            EXPECT_EQ(visible(kIdFrame), c.order);
+            EXPECT_EQ(visible(kIdZoom), c.zoom);
+            EXPECT_EQ(visible(kIdFreeZoom), c.zoom);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, 3833)) != FALSE, c.holdSettings);
+            Set(r, dm::HoldMode, DWORD{0});  // the next opening of the page has nothing to check
+        });
+        script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
+        Run(script);
+        EXPECT_FALSE(script.ranOut);
+    }
+}
+
+TEST_F(BasicPage, OpeningThePageMovesSourcesOffTheMissingManualSlot) {
+    DriverDevmode& r = ui_->currentDevmode;
+    ASSERT_FALSE(DeviceInstalled(r, dm::kManual));
+    for (auto f : {dm::FirstSheetTray, dm::SavedFirstSheetTray}) Set(r, f, DWORD{4});
+    for (auto f : {dm::SecondSheetTray, dm::SavedSecondSheetTray}) Set(r, f, DWORD{4});
+    Script script;
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
+    EXPECT_EQ(Run(script), 1);
+    EXPECT_EQ(Get(ui_->appliedDevmode, dm::FirstSheetTray), 14u);
+    EXPECT_EQ(Get(ui_->appliedDevmode, dm::SecondSheetTray), 300u);  // follows the document's source
 }
 
 }  // namespace

@@ -3,25 +3,36 @@
 #include "ui/pages/basic_page.h"
 
 #include <string>
+#include <vector>
 
 #include "core/build_variant.h"
 #include "core/device_data.h"
 #include "ui/entry/option_constraints.h"
+#include "ui/pages/basic_page_combos.h"
+#include "ui/pages/basic_page_fillers.h"
 #include "ui/pages/paper_names.h"
 #include "ui/pages/paper_rules.h"
+#include "ui/pages/paper_sources.h"
 #include "ui/pages/preview_pictures.h"
 #include "win/compstui.h"
 #include "win/kernel.h"
 #include "win/property_sheet.h"
 #include "win/user_controls.h"
 #include "win/user_gdi.h"
+#include "win/user_msg.h"
 
 namespace orla {
 
 namespace {
 
 constexpr UINT kWarnZoom = 809, kWarnCopies = 813;
-constexpr UINT kTextSameAsPaper = 468;
+constexpr UINT kWarnTransparencyDuplex = 811, kWarnNoHoldDevice = 892;
+constexpr SHORT kLongPaperRefusedQuality = 1200;
+constexpr DWORD kHoldProof = 2;
+constexpr UINT kChecksOnActivation[] = {kMsgCheckFeeder,      kMsgCheckSource,     kMsgCheckConflict,
+                                        kMsgCheckDuplexPaper, kMsgCheckHoldDevice, kMsgCheckProofCopies};
+constexpr WORD kTransparency = 3;
+constexpr std::u16string_view kLongPaperToA4 = u"LP->A4", kLongPaperToB4 = u"LP->B4";
 constexpr LONG kCopiesMax = 999, kZoomMin = 10, kZoomMax = 400;
 constexpr COLORREF kPreviewBackground = 0xFFCCCC;
 constexpr std::u16string_view kNoZoom = u"---";
@@ -29,36 +40,11 @@ constexpr std::u16string_view kNoZoom = u"---";
 // Buttons whose dialogs belong to pages not built yet: each says so rather than doing nothing.
 constexpr int kUnbuiltButtons[] = {446, 1003, 1149, 1355, 1356, 3831, 3833, 1004};
 
-struct ComboEntry {
-    WORD text;
-    LPARAM data;
-};
-
 UiContext* Ui(PageContext* page) {
     return page ? page->uiContext : nullptr;
 }
 DriverDevmode& Record(PageContext* page) {
     return page->uiContext->currentDevmode;
-}
-
-std::u16string LoadText(HMODULE res, UINT id, int cch = 32) {
-    WCHAR text[256] = {};
-    const int n = res ? LoadStringW(res, id, text, cch < 256 ? cch + 1 : 256) : 0;
-    return std::u16string(text, n > 0 ? static_cast<size_t>(n) : 0);
-}
-
-// Empties a combo, adds the entries and selects the one whose data is wanted (the first when none).
-void FillCombo(HWND dialog, int id, HMODULE res, std::initializer_list<ComboEntry> entries, LPARAM wanted) {
-    SendDlgItemMessageW(dialog, id, CB_RESETCONTENT, 0, 0);
-    int selected = 0, index = 0;
-    for (const ComboEntry& e : entries) {
-        const std::u16string text = LoadText(res, e.text);
-        SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        SendDlgItemMessageW(dialog, id, CB_SETITEMDATA, index, e.data);
-        if (e.data == wanted) selected = index;
-        ++index;
-    }
-    SendDlgItemMessageW(dialog, id, CB_SETCURSEL, selected, 0);
 }
 
 // The selected entry's data as the 32 bits it was stored with; -1 without a selection.
@@ -103,109 +89,21 @@ bool ReadNumber(HWND dialog, int id, LONG& value, std::u16string* text = nullptr
     return true;
 }
 
+// The page's warnings about its own fields carry the printer's name.
 void Warn(PageContext* page, HWND dialog, UINT textId) {
-    const UiContext* ui = Ui(page);
+    WarnWithPrinterCaption(page, dialog, textId);
+}
+
+// The warnings about the text-entry modes carry the built-in caption.
+void WarnPlain(PageContext* page, HWND dialog, UINT textId) {
     MessageBeep(MB_ICONEXCLAMATION);
-    const std::u16string caption(DevicePrinterName(ui->deviceData));
-    ShowResourceMessageBox(dialog, textId, caption.c_str(), 0, MB_ICONWARNING, ui->hResDll);
+    ShowResourceMessageBox(dialog, textId, kJapaneseBuild ? u"警告" : u"Warning", 0, MB_ICONWARNING, Ui(page)->hResDll);
 }
 
 void ReportNotBuilt(HWND dialog) {
     MessageBoxW(dialog,
                 kJapaneseBuild ? u"この機能のダイアログはまだ用意されていません。" : u"This dialog is not built yet.",
                 kJapaneseBuild ? u"お知らせ" : u"Information", MB_OK | MB_ICONINFORMATION);
-}
-
-// ---- Fillers ---------------------------------------------------------------------------------
-
-std::u16string DefaultFormName(const CompiledDeviceData* data) {
-    return std::u16string(DecodeForm(data, DeviceDataField(data, dd::kDefaultForm)).name);
-}
-
-void FillPaperSizeCombo(PageContext* page, HWND dialog) {
-    const UiContext* ui = Ui(page);
-    HWND combo = GetDlgItem(dialog, kIdPaperSize);
-    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-    const std::u16string current = GetText(ui->currentDevmode, dm::FormName);
-    const std::u16string fallback = DefaultFormName(ui->deviceData);
-    int selected = -1, fallbackIndex = 0;
-    for (DWORD i = 0; i < ui->formCount; ++i) {
-        const auto index = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ui->formNames[i]));
-        SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index),
-                     static_cast<LPARAM>(MAKELONG(static_cast<WORD>(ui->formIds[i]), 0xFFFF)));
-        if (current == ui->formNames[i]) selected = static_cast<int>(index);
-        if (fallback == ui->formNames[i]) fallbackIndex = static_cast<int>(index);
-    }
-    SendMessageW(combo, CB_SETCURSEL, selected >= 0 ? selected : fallbackIndex, 0);
-}
-
-// Output papers: the forms that fit the printer and are papers of their own (no size mapping).
-bool FitsPrinter(const UiContext* ui, DWORD i) {
-    const std::u16string_view name = ui->formNames[i];
-    if (IsSizeMappingName(name)) return false;
-    const LONG version = DeviceDataVersion(ui->deviceData);
-    const FormSize size = ui->formSizes[i];
-    const CompiledDeviceData* d = ui->deviceData;
-    const bool inside = size.width >= DeviceDataSignedField(d, dd::kMinFormWidth) / 100 &&
-                        size.width <= DeviceDataSignedField(d, dd::kMaxFormWidth) / 100 &&
-                        size.length >= DeviceDataSignedField(d, dd::kMinFormLength) / 100 &&
-                        size.length <= DeviceDataSignedField(d, dd::kMaxFormLength) / 100;
-    if (inside) return true;
-    if (version < 4) return size.width == 2970 && size.length == 9000;
-    return name == kFormA3Rotated || name == kFormB4Rotated || name == kFormPostcardRotated ||
-           name == kFormEnvelopeYou4Rotated;
-}
-
-void FillZoomMappingCombo(PageContext* page, HWND dialog) {
-    const UiContext* ui = Ui(page);
-    HWND combo = GetDlgItem(dialog, kIdOutputPaper);
-    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-    const std::u16string none = LoadText(ui->hResDll, kTextSameAsPaper);
-    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(none.c_str()));
-    SendMessageW(combo, CB_SETITEMDATA, 0, 0);
-    const std::u16string current = GetText(ui->currentDevmode, dm::OutPaperName);
-    int selected = 0;
-    for (DWORD i = 0; i < ui->formCount; ++i) {
-        if (!FitsPrinter(ui, i)) continue;
-        const auto index = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ui->formNames[i]));
-        SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index),
-                     static_cast<LPARAM>(MAKELONG(static_cast<WORD>(ui->formIds[i]), 0xFFFF)));
-        if (!current.empty() && current == ui->formNames[i]) selected = static_cast<int>(index);
-    }
-    SendMessageW(combo, CB_SETCURSEL, selected, 0);
-}
-
-void FillDuplexCombo(PageContext* page, HWND dialog) {
-    const DriverDevmode& r = Record(page);
-    const LPARAM wanted = Get(r, dm::Duplex) + 521;
-    if (Get(r, dm::DuplexAvailable) == 1)
-        FillCombo(dialog, kIdDuplex, Ui(page)->hResDll, {{522, 522}, {524, 524}, {523, 523}}, wanted);
-    else
-        FillCombo(dialog, kIdDuplex, Ui(page)->hResDll, {{522, 522}}, wanted);
-}
-
-void FillLayoutCombos(PageContext* page, HWND dialog) {
-    const DriverDevmode& r = Record(page);
-    HMODULE res = Ui(page)->hResDll;
-    const WORD kind = Get(r, dm::LayoutMode);
-    if (Get(r, dm::LayoutAvailable) == 1)
-        FillCombo(dialog, kIdLayout, res,
-                  {{601, 601}, {602, 602}, {604, 604}, {606, 606}, {608, 608}, {609, 609}, {616, 616}}, kind + 600);
-    else
-        FillCombo(dialog, kIdLayout, res, {{601, 601}}, kind + 600);
-    FillCombo(dialog, kIdBinding, res, {{525, 525}, {526, 526}}, (Get(r, dm::Flags1) & kFlags1BindingBack) ? 526 : 525);
-    FillCombo(dialog, kIdFrame, res, {{505, 505}, {506, 506}, {507, 507}, {508, 508}, {509, 509}},
-              Get(r, dm::FrameKind) + 505);
-    const WORD order = Get(r, dm::LayoutOrder);
-    if (kind == 2)
-        FillCombo(dialog, kIdOrder, res, {{514, 514}, {515, 515}}, order + 514);
-    else
-        FillCombo(dialog, kIdOrder, res, {{518, 518}, {519, 519}, {520, 520}, {521, 521}}, order + 518);
-    FillCombo(dialog, kIdEntryMode, res, {{762, 0}, {763, 1}, {764, 2}}, static_cast<LPARAM>(Get(r, dm::HoldMode)));
-}
-
-void ShowControl(HWND dialog, int id, bool shown) {
-    ShowWindow(GetDlgItem(dialog, id), shown ? SW_SHOW : SW_HIDE);
 }
 
 // ---- Notifications ---------------------------------------------------------------------------
@@ -221,6 +119,7 @@ void OnSetActive(PageContext* page, HWND dialog) {
     SendDlgItemMessageW(dialog, kIdCopiesSpin, UDM_SETPOS32, 0, Get(r, dm::Copies));
     ShowNumber(dialog, kIdCopies, Get(r, dm::Copies));
     FillPaperPageControls(page, dialog);
+    for (UINT check : kChecksOnActivation) PostMessageW(dialog, check, 0, 0);
 }
 
 // Copies and zoom must hold numbers in range before the page may be left.
@@ -273,6 +172,49 @@ LRESULT OnNotify(PageContext* page, HWND dialog, const NMHDR* note) {
 
 // ---- Commands --------------------------------------------------------------------------------
 
+bool ComboHasText(HWND dialog, int id, const std::u16string& text) {
+    return SendDlgItemMessageW(dialog, id, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                               reinterpret_cast<LPARAM>(text.c_str())) >= 0;
+}
+
+// Long paper cannot print at 1200 dpi: the quality is remembered for when it is left.
+void WarnLongPaperQuality(PageContext* page, HWND dialog) {
+    DriverDevmode& r = Record(page);
+    if (!IsLongPaperAtRefusedQuality(r)) return;
+    Warn(page, dialog, kWarnLongPaperQuality);
+    Set(r, dm::RememberedQuality, static_cast<WORD>(Get(r, dm::PrintQuality)));
+}
+
+// Warnings about a paper just chosen, before the constraint pass adjusts the record.
+void WarnChosenPaper(PageContext* page, HWND dialog) {
+    const DriverDevmode& r = Record(page);
+    const bool offeredAsOutput = ComboHasText(dialog, kIdOutputPaper, GetText(r, dm::FormName));
+    for (UINT warning : ChosenPaperWarnings(r, offeredAsOutput)) {
+        if (warning == kWarnLongPaperQuality)
+            WarnLongPaperQuality(page, dialog);
+        else
+            Warn(page, dialog, warning);
+    }
+}
+
+// What follows a change of paper or output paper: the pass, the controls and the paper rules.
+void AfterPaperChange(PageContext* page, HWND dialog, bool keepZoomOfMapping, bool wasDuplex) {
+    RunConstraints(page);
+    DriverDevmode& r = Record(page);
+    if (!keepZoomOfMapping || !IsSizeMappingName(GetText(r, dm::FormName))) Set(r, dm::SavedZoom, Get(r, dm::Zoom));
+    ShowNumber(dialog, kIdZoom, Get(r, dm::Zoom));
+    FillPaperPageControls(page, dialog);
+    CheckPaperForSource(page, dialog);
+    WarnPaperForDuplex(page, dialog);
+    if (wasDuplex) {
+        if (Get(r, dm::PaperType) == kTransparency)
+            Warn(page, dialog, kWarnTransparencyDuplex);
+        else
+            CheckPaperSelection(page, dialog);
+    }
+    MarkChanged(page, dialog);
+}
+
 // A chosen form sets the paper fields that go with its name, so the resolver keeps it.
 void SetForm(DriverDevmode& r, const UiContext* ui, DWORD i) {
     SetText(r, dm::FormName, ui->formNames[i]);
@@ -289,16 +231,12 @@ void OnPaperSize(PageContext* page, HWND dialog) {
     const LPARAM data = SelectedData(dialog, kIdPaperSize);
     if (data < 0) return;
     const UiContext* ui = Ui(page);
+    const bool wasDuplex = Get(Record(page), dm::Duplex) != DMDUP_SIMPLEX;
     const WORD id = LOWORD(data);
     for (DWORD i = 0; i < ui->formCount; ++i)
         if (static_cast<WORD>(ui->formIds[i]) == id) SetForm(Record(page), ui, i);
-    RunConstraints(page);
-    DriverDevmode& r = Record(page);
-    if (!IsSizeMappingName(GetText(r, dm::FormName))) Set(r, dm::SavedZoom, Get(r, dm::Zoom));
-    ShowNumber(dialog, kIdZoom, Get(r, dm::Zoom));
-    FillPaperPageControls(page, dialog);
-    WarnPaperForDuplex(page, dialog);
-    MarkChanged(page, dialog);
+    WarnChosenPaper(page, dialog);
+    AfterPaperChange(page, dialog, true, wasDuplex);
 }
 
 void OnOutputPaper(PageContext* page, HWND dialog) {
@@ -309,16 +247,15 @@ void OnOutputPaper(PageContext* page, HWND dialog) {
     for (DWORD i = 0; data != 0 && i < ui->formCount; ++i)
         if (static_cast<WORD>(ui->formIds[i]) == LOWORD(data)) name = ui->formNames[i];
     DriverDevmode& r = Record(page);
+    const bool wasDuplex = Get(r, dm::Duplex) != DMDUP_SIMPLEX;
     if (name != GetText(r, dm::OutPaperName)) {
         SetText(r, dm::OutPaperName, name);
         SetText(r, dm::SavedOutPaperName, name);
     }
-    RunConstraints(page);
-    Set(r, dm::SavedZoom, Get(r, dm::Zoom));
-    ShowNumber(dialog, kIdZoom, Get(r, dm::Zoom));
-    FillPaperPageControls(page, dialog);
-    WarnPaperForDuplex(page, dialog);
-    MarkChanged(page, dialog);
+    if (name.empty() && !ComboHasText(dialog, kIdOutputPaper, GetText(r, dm::FormName)))
+        Warn(page, dialog, kWarnNoOutputPaper);
+    WarnLongPaperQuality(page, dialog);
+    AfterPaperChange(page, dialog, false, wasDuplex);
 }
 
 void OnCopies(PageContext* page, HWND dialog) {
@@ -484,7 +421,47 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
     }
 }
 
+// ---- Private messages ------------------------------------------------------------------------
+
+// Stored and proof printing fall back to normal printing when nothing can hold the job (or, for
+// proof printing, when one copy leaves nothing to proof).
+void DropUnheldEntryMode(PageContext* page, HWND dialog, UINT message) {
+    DriverDevmode& r = Record(page);
+    const DWORD mode = Get(r, dm::HoldMode);
+    const bool drop = message == kMsgCheckHoldDevice ? mode != 0 && !HasJobHoldDevice(r)
+                                                     : mode == kHoldProof && Get(r, dm::Copies) == 1;
+    if (drop) {
+        WarnPlain(page, dialog, kWarnNoHoldDevice);
+        Set(r, dm::HoldMode, DWORD{0});
+    }
+    FillPaperPageControls(page, dialog);
+}
+
+// The checks the page posts to itself when it becomes active (other pages send them too).
+bool OnPrivateMessage(PageContext* page, HWND dialog, UINT message) {
+    switch (message) {
+        case kMsgCheckFeeder:
+            CheckFeederPaperSize(page, dialog);
+            return true;
+        case kMsgCheckSource:
+            CheckPaperForSource(page, dialog);
+            return true;
+        case kMsgCheckConflict:
+            WarnSettingConflict(page, dialog);
+            return true;
+        case kMsgCheckDuplexPaper:
+            WarnPaperForDuplex(page, dialog);
+            return true;
+        case kMsgCheckHoldDevice:
+        case kMsgCheckProofCopies:
+            DropUnheldEntryMode(page, dialog, message);
+            return true;
+    }
+    return false;
+}
+
 void OnDrawItem(PageContext* page, const DRAWITEMSTRUCT* item) {
+    if (DrawIconComboEntry(page, item)) return;
     if (item->CtlID == kIdPreview) {
         HBRUSH brush = CreateSolidBrush(kPreviewBackground);
         FillRect(item->hDC, &item->rcItem, brush);
@@ -498,28 +475,23 @@ void OnDrawItem(PageContext* page, const DRAWITEMSTRUCT* item) {
 
 }  // namespace
 
-void FillPaperPageControls(PageContext* page, HWND dialog) {
-    if (!Ui(page)) return;
-    const DriverDevmode& r = Record(page);
-    FillPaperSizeCombo(page, dialog);
-    FillZoomMappingCombo(page, dialog);
-    CheckDlgButton(dialog, kIdFreeZoom, (Get(r, dm::Flags1) & kFlags1ManualZoom) ? BST_CHECKED : BST_UNCHECKED);
-    CheckRadioButton(dialog, kIdPortrait, kIdLandscape,
-                     Get(r, dm::Orientation) == DMORIENT_PORTRAIT ? kIdPortrait : kIdLandscape);
-    CheckDlgButton(dialog, kIdSaveSheet, Get(r, dm::SheetSetting) != 0 ? BST_CHECKED : BST_UNCHECKED);
-    FillDuplexCombo(page, dialog);
-    FillLayoutCombos(page, dialog);
-    const bool oneUp = Get(r, dm::LayoutMode) == 1;
-    ShowControl(dialog, kIdBinding, Get(r, dm::Duplex) != DMDUP_SIMPLEX);
-    for (int id : {kIdOrder, kIdFrame}) ShowControl(dialog, id, !oneUp);
-    for (int id : {kIdFreeZoom, kIdZoom}) ShowControl(dialog, id, oneUp);
-    EnableWindow(GetDlgItem(dialog, 3833), Get(r, dm::HoldMode) != 0);
-    SetZoomCaption(page, dialog, FALSE);
-    // One line whose data is the paper size: setting it repaints the preview.
-    SendDlgItemMessageW(dialog, kIdPreview, LB_RESETCONTENT, 0, 0);
-    SendDlgItemMessageW(dialog, kIdPreview, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u""));
-    SendDlgItemMessageW(dialog, kIdPreview, LB_SETITEMDATA, 0, Get(r, dm::PaperSize));
-    InvalidateRect(GetDlgItem(dialog, kIdPrinter), nullptr, TRUE);
+bool IsLongPaperAtRefusedQuality(const DriverDevmode& r) {
+    return GetText(r, dm::FormName) == kLongPaperFormName && Get(r, dm::PrintQuality) == kLongPaperRefusedQuality;
+}
+
+std::vector<UINT> ChosenPaperWarnings(const DriverDevmode& r, bool offeredAsOutputPaper) {
+    std::vector<UINT> warnings;
+    const std::u16string form = GetText(r, dm::FormName);
+    const bool mapping = IsSizeMappingName(form);
+    if (Get(r, dm::Orientation) == DMORIENT_PORTRAIT && (form == kLongPaperToA4 || form == kLongPaperToB4))
+        warnings.push_back(kWarnLongPaperPortrait);
+    if (Get(r, dm::LayoutMode) != 1 && mapping) warnings.push_back(kWarnMappingNeedsOnePage);
+    // A paper the printer cannot take itself needs an output paper.
+    if ((Get(r, dm::Flags1) & kFlags1ManualOutPaper) && !mapping && Get(r, dm::OutPaperIndex) == 0 &&
+        !offeredAsOutputPaper)
+        warnings.push_back(kWarnNoOutputPaper);
+    if (IsLongPaperAtRefusedQuality(r)) warnings.push_back(kWarnLongPaperQuality);
+    return warnings;
 }
 
 INT_PTR CALLBACK BasicPageProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -537,6 +509,8 @@ INT_PTR CALLBACK BasicPageProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
         // Sent while the controls are made, before the page has its context: the preview's one
         // line fills the list.
         auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (!measure) return FALSE;
+        if (MeasureIconCombo(measure)) return TRUE;
         RECT client{};
         if (measure->CtlID != kIdPreview || !GetClientRect(GetDlgItem(hDlg, kIdPreview), &client)) return FALSE;
         measure->itemHeight = static_cast<UINT>(client.bottom - client.top);
@@ -552,9 +526,10 @@ INT_PTR CALLBACK BasicPageProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
             OnCommand(page, hDlg, LOWORD(wParam), HIWORD(wParam));
             return TRUE;
         case WM_DRAWITEM:
-            OnDrawItem(page, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            if (lParam) OnDrawItem(page, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
     }
+    if (OnPrivateMessage(page, hDlg, message)) return TRUE;
     return FALSE;
 }
 

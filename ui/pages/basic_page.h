@@ -2,6 +2,9 @@
 // current settings record, with the page preview and the printer picture.
 #pragma once
 
+#include <vector>
+
+#include "core/driver_devmode.h"
 #include "ui/pages/page_context.h"
 #include "win/user.h"
 
@@ -12,6 +15,22 @@ INT_PTR CALLBACK BasicPageProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
 
 // The controls of the paper settings brought up to date from the current record.
 void FillPaperPageControls(PageContext* page, HWND dialog);
+
+// Warnings about a paper the user just chose, in the order they are shown.
+inline constexpr UINT kWarnNoOutputPaper = 800, kWarnMappingNeedsOnePage = 814, kWarnLongPaperPortrait = 815,
+                      kWarnLongPaperQuality = 738;
+// The paper name of dmFormName taken as it stands: offeredAsOutputPaper tells whether the output
+// paper combo offers it (the printer takes it without mapping).
+std::vector<UINT> ChosenPaperWarnings(const DriverDevmode& record, bool offeredAsOutputPaper);
+bool IsLongPaperAtRefusedQuality(const DriverDevmode& record);
+
+// Messages the page posts to itself when it becomes active; other pages send them too.
+inline constexpr UINT kMsgCheckFeeder = 1128;       // a feeder the form overlay needs but is missing
+inline constexpr UINT kMsgCheckSource = 1129;       // separate trays choose the document's source
+inline constexpr UINT kMsgCheckConflict = 1134;     // paper type and output tray that do not go together
+inline constexpr UINT kMsgCheckDuplexPaper = 1135;  // a paper the stacker cannot take
+inline constexpr UINT kMsgCheckHoldDevice = 1136;   // stored or proof printing with nothing to hold the job
+inline constexpr UINT kMsgCheckProofCopies = 1137;  // proof printing of one copy
 
 // Controls of the page by their ids.
 inline constexpr int kIdPaperSize = 1204, kIdOutputPaper = 1208, kIdPortrait = 1217, kIdLandscape = 1219,

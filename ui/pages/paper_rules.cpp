@@ -10,6 +10,9 @@
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/paper_names.h"
 #include "win/kernel.h"
+#include "win/nls.h"
+#include "win/user_controls.h"
+#include "win/user_msg.h"
 
 namespace orla {
 
@@ -26,6 +29,9 @@ constexpr LONG kDuplexMinLength = 1270;
 constexpr UINT kWarnUnfitPaper = 737;
 constexpr UINT kWarnSettingConflict = 856;
 constexpr UINT kWarnDuplexPaper = 858;
+constexpr UINT kWarnUserNameCharacters = 824;
+constexpr int kIdHintText = 1000, kIdHintIcon = 1006;
+constexpr size_t kUserNameScanBytes = 17;
 
 bool IsRotatedPaper(std::u16string_view name, LONG version) {
     return version >= 4 && IsVersion4PaperName(name);
@@ -142,6 +148,19 @@ std::u16string PrinterCaption(const UiContext* ui) {
 }
 
 BOOL Warn(PageContext* page, HWND dialog, UINT textId) {
+    return WarnWithPrinterCaption(page, dialog, textId);
+}
+
+// The panel shows the name byte by byte: quotes and tildes break its command, and double-byte
+// characters it cannot draw.
+bool IsPanelUnsafeByte(BYTE b) {
+    return b == '"' || b == '~' || (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+}  // namespace
+
+BOOL WarnWithPrinterCaption(PageContext* page, HWND dialog, UINT textId) {
+    if (!page || !page->uiContext) return FALSE;
     const UiContext* ui = page->uiContext;
     MessageBeep(MB_ICONEXCLAMATION);
     const std::u16string caption = PrinterCaption(ui);
@@ -149,7 +168,77 @@ BOOL Warn(PageContext* page, HWND dialog, UINT textId) {
     return TRUE;
 }
 
-}  // namespace
+HICON NoteIcon(const PageContext& page, int kind) {
+    // The five note icons are the shared icons 715 to 719 (slots 5 to 9 of the page context).
+    constexpr int kFirstNoteSlot = 5;
+    int slot = 4;
+    switch (kind) {
+        case 1:
+            slot = 0;
+            break;
+        case 3:
+            slot = 1;
+            break;
+        case 4:
+            slot = 2;
+            break;
+        case 5:
+            slot = 3;
+            break;
+    }
+    return page.icons[kFirstNoteSlot + slot];
+}
+
+BOOL SetDlgItemIcon(HWND dialog, int controlId, HICON icon) {
+    HWND control = GetDlgItem(dialog, controlId);
+    if (!control) return FALSE;
+    SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    return TRUE;
+}
+
+void ShowHintLine(PageContext* page, HWND dialog, UINT stringId, int kind) {
+    if (!page || !page->uiContext) return;
+    WCHAR text[256] = {};
+    if (stringId != 0 && page->uiContext->hResDll) LoadStringW(page->uiContext->hResDll, stringId, text, 256);
+    SetDlgItemTextW(dialog, kIdHintText, text);
+    HWND icon = GetDlgItem(dialog, kIdHintIcon);
+    if (!icon) return;
+    const bool shown = stringId != 0;
+    if (shown) SetDlgItemIcon(dialog, kIdHintIcon, NoteIcon(*page, kind));
+    ShowWindow(icon, shown ? SW_SHOW : SW_HIDE);
+    EnableWindow(icon, shown ? TRUE : FALSE);
+}
+
+BOOL CheckUserNameCharacters(HWND dialog, PageContext* page, int mode) {
+    if (!page || !page->uiContext) return TRUE;
+    DriverDevmode& r = page->uiContext->currentDevmode;
+    if (!(Get(r, dm::Flags1) & kFlags1DisplayJobUser)) return TRUE;
+    const std::u16string name = GetText(r, dm::JobUserName);
+    // Every character of the name converts to at most two bytes; only the first 17 are sent.
+    char bytes[2 * 17 + 2] = {};
+    if (!name.empty())
+        WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), bytes, sizeof bytes - 1, nullptr,
+                            nullptr);
+    bool safe = true;
+    for (size_t i = 0; i < kUserNameScanBytes && bytes[i] != 0; ++i)
+        if (IsPanelUnsafeByte(static_cast<BYTE>(bytes[i]))) safe = false;
+    if (safe) return TRUE;
+    switch (static_cast<UserNameCheck>(mode)) {
+        case UserNameCheck::kWarn:
+            ChangeFlags1(r, 0, kFlags1DisplayJobUser);
+            WarnWithPrinterCaption(page, dialog, kWarnUserNameCharacters);
+            break;
+        case UserNameCheck::kPostToDialog:
+            ChangeFlags1(r, 0, kFlags1DisplayJobUser);
+            PostMessageW(dialog, kMsgUserNameRefused, 0, 0);
+            break;
+        case UserNameCheck::kSelectTreeRow:
+            // The settings tree's row of the item is selected by the summary tree, which this
+            // sheet does not carry yet: the caller's answer is all the user gets.
+            break;
+    }
+    return FALSE;
+}
 
 EffectivePaper EffectivePaperOf(const DriverDevmode& r) {
     if (Get(r, dm::OutPaperIndex) != 0)

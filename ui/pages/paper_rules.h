@@ -46,5 +46,23 @@ BOOL WarnSettingConflict(PageContext* page, HWND dialog);
 int RestoreGroupDefaults(PageContext* page, HWND dialog, int group);
 // The text of textId, captioned with caption when given, else with the text of captionId.
 int ShowResourceMessageBox(HWND owner, UINT textId, LPCWSTR caption, UINT captionId, UINT style, HMODULE res);
+// A warning of the paper rules: a beep, then the text of textId captioned with the printer's
+// name. TRUE (it warned).
+BOOL WarnWithPrinterCaption(PageContext* page, HWND dialog, UINT textId);
+
+// The hint line under the controls (static 1000) shows the text of stringId, with the note icon of
+// the kind on icon 1006; stringId 0 empties the line and hides the icon.
+void ShowHintLine(PageContext* page, HWND dialog, UINT stringId, int kind);
+// The note icon of a kind (1, 3, 4, 5; any other kind has the fifth), null when not loaded.
+HICON NoteIcon(const PageContext& page, int kind);
+BOOL SetDlgItemIcon(HWND dialog, int controlId, HICON icon);
+
+// How CheckUserNameCharacters reports a name the printer's panel cannot show.
+enum class UserNameCheck : int { kWarn = 1, kPostToDialog = 2, kSelectTreeRow = 3 };
+inline constexpr UINT kMsgUserNameRefused = 1132;  // posted to the dialog in mode 2
+// While the job user name is shown on the panel: the name (in the system code page) must not hold
+// '"', '~' or a double-byte character. FALSE when it does; the display flag is then cleared
+// (modes 1 and 2) and the user told as the mode says.
+BOOL CheckUserNameCharacters(HWND dialog, PageContext* page, int mode);
 
 }  // namespace orla
