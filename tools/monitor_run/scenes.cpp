@@ -76,13 +76,7 @@ public:
     explicit VariableLog(HMODULE dorlik)
         : history_(Entry<PFN_DorlikReadHistory>(dorlik, "DorlikReadHistory")),
           updates_(Entry<PFN_DorlikUpdateCount>(dorlik, "DorlikUpdateCount")) {
-        std::string all = kFollowedVariables;
-        for (size_t at = 0; at <= all.size();) {
-            size_t end = all.find(';', at);
-            if (end == std::string::npos) end = all.size();
-            names_.push_back(all.substr(at, end - at));
-            at = end + 1;
-        }
+        names_ = FollowedNames();
         seen_.assign(names_.size(), 0);
         for (size_t i = 0; history_ && updates_ && i < names_.size(); ++i)
             seen_[i] = updates_(kPrinter, names_[i].c_str());
@@ -157,18 +151,12 @@ private:
     std::thread thread_;
 };
 
-uint32_t Dword(const std::string& value, size_t at = 0) {
-    uint32_t v = 0;
-    if (value.size() >= at + 4) std::memcpy(&v, value.data() + at, 4);
-    return v;
-}
-
 bool PollingOn(const std::string& extStatus) {
-    return extStatus.size() == 4 && (Dword(extStatus) & kExtStatusPolling);
+    return extStatus.size() == 4 && (ValueDword(extStatus) & kExtStatusPolling);
 }
 
 bool PollingOff(const std::string& extStatus) {
-    return extStatus.size() == 4 && !(Dword(extStatus) & kExtStatusPolling);
+    return extStatus.size() == 4 && !(ValueDword(extStatus) & kExtStatusPolling);
 }
 
 // What a "PrintingJobInfo2" publication tells of its job, from the job's earlier ones: its start
@@ -176,7 +164,7 @@ bool PollingOff(const std::string& extStatus) {
 class JobProgress {
 public:
     std::string Label(const std::string& value) {
-        const uint32_t job = Dword(value, kJobIdAt), pages = Dword(value, kPagesAt);
+        const uint32_t job = ValueDword(value, kJobIdAt), pages = ValueDword(value, kPagesAt);
         if (job == 0) return "";
         auto seen = pages_.find(job);
         if (seen == pages_.end()) {
@@ -276,7 +264,7 @@ bool JobScene(OpenedPort* p, const std::string& job, printersim::Simulator* sim,
     log->Note("EndDocPort returned for job " + std::to_string(r.jobId));
     // The printer's job table reports the job finished; the polling thread then ends.
     const bool progress = log->WaitFor(mark, "PrintingJobInfo2", [&](const std::string& v) {
-        return Dword(v, kJobIdAt) == r.jobId && Dword(v, kPagesAt) > 0;
+        return ValueDword(v, kJobIdAt) == r.jobId && ValueDword(v, kPagesAt) > 0;
     }) != kNotSeen;
     const size_t polling = log->WaitFor(mark, "PrinterExtStatus", PollingOn);
     const bool pollingEnded = polling != kNotSeen && log->WaitFor(polling, "PrinterExtStatus", PollingOff) != kNotSeen;
@@ -325,7 +313,7 @@ void SignalJobChanged() {
 }
 
 bool HasPaperOut(const std::string& status) {
-    return status.size() == 12 && (Dword(status, 8) & 0x8000);
+    return status.size() == 12 && (ValueDword(status, 8) & 0x8000);
 }
 
 // Scene 2: paper out while a job waits; the job-watch thread sees the printer recover.
@@ -349,7 +337,7 @@ bool ErrorScene(printersim::Simulator* sim, VariableLog* log) {
     sim->SetStatusCode(kStatusReady);
     log->Note("paper loaded: the printer is ready again (status code 1100)");
     const bool recovered = log->WaitFor(cleared, "PrinterStatus", [](const std::string& v) {
-        return v.size() == 12 && !HasPaperOut(v) && !(Dword(v, 4) & 0x180);
+        return v.size() == 12 && !HasPaperOut(v) && !(ValueDword(v, 4) & 0x180);
     }) != kNotSeen;
     const size_t dequeued = log->Mark();
     waiting.Delete();

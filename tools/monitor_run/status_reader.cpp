@@ -46,18 +46,6 @@ struct Events {
     }
 };
 
-std::vector<std::string> FollowedNames() {
-    std::vector<std::string> names;
-    std::string all = kFollowedVariables;
-    for (size_t at = 0; at <= all.size();) {
-        size_t end = all.find(';', at);
-        if (end == std::string::npos) end = all.size();
-        names.push_back(all.substr(at, end - at));
-        at = end + 1;
-    }
-    return names;
-}
-
 bool InputEnded() {
     pollfd p{STDIN_FILENO, POLLIN, 0};
     if (poll(&p, 1, 0) <= 0) return false;
