@@ -14,7 +14,6 @@
 // process of its own (monitor_run --status-reader ROOT PRINTER, the mode it runs in). Runs in a
 // fresh temporary sandbox on the hand-moved clock.
 #include <arpa/inet.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -40,7 +39,6 @@
 #include "tools/printer_sim/printer_sim.h"
 #include "tools/printer_sim/sim_options.h"
 #include "win/kernel.h"
-#include "win/registry.h"
 #include "win/spool.h"
 
 namespace {
