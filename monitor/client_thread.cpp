@@ -253,7 +253,10 @@ void End(ClientObjects& o, Outcome outcome) {
         PortLock lock(port);
         if (ManagerClient* c = OwnClient(o)) {
             CancelClientNotification(c);
-            if (outcome == kEndWithRemoval) RemoveManagerClient(c, port);
+            if (outcome == kEndWithRemoval)
+                RemoveManagerClient(c, port);
+            else
+                c->stopEvent = nullptr;  // closed below: the client's later remover must not signal it
         }
     }
     if (outcome != kEndStopped && !port->longWait) StopPolling(port);
@@ -319,6 +322,27 @@ BOOL StartManagerClientThread(PortRecord* port, ManagerClient* client) {
     client->threadStarted = TRUE;
     CloseHandle(thread);
     return TRUE;
+}
+
+BOOL RunClientChanges(PortRecord* port, HANDLE stopEvent, const DWORD* slots, size_t count) {
+    ClientObjects o{};
+    o.port = port;
+    o.handles[kSlotClosing] = port->closingEvent;
+    o.handles[kSlotStop] = stopEvent;
+    o.owned[kSlotStop] = TRUE;
+    LPWSTR printer = nullptr;
+    {
+        PortLock lock(port);
+        if (ManagerClient* c = OwnClient(o)) printer = MonDupW(c->printerName);
+    }
+    Outcome outcome = kEndWithoutRemoval;
+    if (printer && MakeObjects(o, printer) && Register(o)) {
+        outcome = kWaitAgain;
+        for (size_t i = 0; i < count && outcome == kWaitAgain; ++i) outcome = Act(o, slots[i]);
+    }
+    MonFree(printer);
+    End(o, outcome == kWaitAgain ? kEndWithoutRemoval : outcome);
+    return outcome == kWaitAgain;
 }
 
 BOOL WaitForClientThreads(PortRecord* port, DWORD milliseconds) {

@@ -127,6 +127,16 @@ LONG RefreshWithMutex(PortRecord* port, const DWORD clientPair[2], DWORD bits) {
 
 }  // namespace
 
+DWORD ReadRefreshRequestBits(ManagerClient* client, PortRecord* port) {
+    PortLock lock(port);
+    if (!client->GetPrinterStatusA || !client->manager) return 0;
+    char* request = ReadRequest(client);
+    if (!request) return 0;
+    DWORD bits = DecodeRefreshRequest(request, client, port);
+    MonFree(request);
+    return bits;
+}
+
 LONG NamedRefresh(LPCWSTR printerName, PortRecord* port) {
     if (!port) return kRefreshRefused;
     port->refreshQuiet = FALSE;
@@ -135,17 +145,13 @@ LONG NamedRefresh(LPCWSTR printerName, PortRecord* port) {
     RefreshManagerClients(port);
     RebindManagerClient(port);
     if (!(port->kind & (kKindBidi | 0x8))) return kRefreshRefused;
-    char* request = nullptr;
     DWORD bits = 0;
     DWORD clientPair[2] = {};
     {
         PortLock lock(port);
         ManagerClient* c = FindManagerClient(printerName, port);
         if (!c || !c->GetPrinterStatusA || !c->manager) return kRefreshRefused;
-        request = ReadRequest(c);
-        if (!request) return kRefreshRefused;
-        bits = DecodeRefreshRequest(request, c, port);
-        MonFree(request);
+        bits = ReadRefreshRequestBits(c, port);
         clientPair[0] = c->versionPair[0];
         clientPair[1] = c->versionPair[1];
         if (!bits) return kRefreshRefused;

@@ -11,3 +11,6 @@ constexpr LONG kRefreshBusy = -38;
 constexpr LONG kRefreshOtherModel = -80;
 
 LONG NamedRefresh(LPCWSTR printerName, PortRecord* port);
+// Steps 3 and 4 of the named refresh for one client: its "RefreshStatus" request read from the
+// manager and decoded into request group bits (0: no request, or no variable it names).
+DWORD ReadRefreshRequestBits(ManagerClient* client, PortRecord* port);

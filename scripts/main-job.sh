@@ -51,6 +51,12 @@ rm -rf "$out/text_pages"
 section "The job through Lostrel.dll to the printer simulator"
 "$bin/monitor_run" --bin "$bin" --job "$out/sample_job.prn" | tee "$out/monitor_run.txt"
 
+# The monitor's status threads at work on a standard TCP/IP port whose printer is asked over SNMP:
+# the job's progress from the printer's job table, the printer out of paper while a job waits and
+# its recovery, and a status reader in another process that followed both.
+section "The language monitor's status threads at work (SNMP, job watch, a reader process)"
+"$bin/monitor_run" --bin "$bin" --job "$out/sample_job.prn" --scenes | tee "$out/monitor_scenes.txt"
+
 section "The interface DLL's capabilities and configuration for the sample printer (Talvex.dll)"
 "$bin/ui_runner" caps --sandbox "$sandbox/ui" --bin "$bin" | tee "$out/ui_caps.txt"
 "$bin/ui_runner" config --sandbox "$sandbox/ui" --bin "$bin" | tee "$out/ui_config.txt"

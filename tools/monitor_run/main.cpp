@@ -4,13 +4,16 @@
 // stand-in.
 //   monitor_run [--job FILE] [--port USB001|IP_127.0.0.1] [--bin DIR] [--cancel]
 //               [--printer HOST:PORT | printer options]
+//   monitor_run --scenes [--job FILE] [--port IP_...] [--bin DIR] [printer options]
 // Without --job a small sample job is sent. --bin is where the modules were built (default: the
 // folder of this program). The printer is a simulator started here, misbehaving as the printer
 // options say, or with --printer one started on its own (printer_sim) at a loopback address.
-// --cancel deletes the job in the queue after its first kilobyte, while it is being sent. Runs
-// in a fresh temporary sandbox on the hand-moved clock.
+// --cancel deletes the job in the queue after its first kilobyte, while it is being sent.
+// --scenes shows the monitor's status threads at work instead (scenes.h): on a standard TCP/IP
+// port (IP_127.0.0.1 unless another IP_ port is given), with a status reader started as a
+// process of its own (monitor_run --status-reader ROOT PRINTER, the mode it runs in). Runs in a
+// fresh temporary sandbox on the hand-moved clock.
 #include <arpa/inet.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -29,58 +32,16 @@
 #include "plat/control.h"
 #include "plat/monitor_host.h"
 #include "plat/threads.h"
+#include "tools/monitor_run/printer_setup.h"
+#include "tools/monitor_run/scenes.h"
+#include "tools/monitor_run/status_reader.h"
 #include "tools/printer_sim/loopback.h"
 #include "tools/printer_sim/printer_sim.h"
 #include "tools/printer_sim/sim_options.h"
 #include "win/kernel.h"
-#include "win/registry.h"
 #include "win/spool.h"
 
 namespace {
-
-constexpr char16_t kPrinter[] = u"QEV Halvoric 4400K";
-constexpr char16_t kDriver[] = u"QEV Halvoric4400K ORLA";
-
-std::u16string Wide(const std::string& s) {
-    return std::u16string(s.begin(), s.end());
-}
-
-bool LinkModule(const std::string& bin, const char* file) {
-    std::string host = PlatHostPath((u"C:\\Windows\\System32\\" + Wide(file)).c_str());
-    std::string dir = host.substr(0, host.rfind('/'));
-    for (size_t at = 1; at <= dir.size(); ++at) {
-        if (at == dir.size() || dir[at] == '/') mkdir(dir.substr(0, at).c_str(), 0755);
-    }
-    return symlink((bin + "/" + file).c_str(), host.c_str()) == 0;
-}
-
-// The SNMP client library goes to the spooler's driver folder, where the monitor loads it.
-bool LinkSnmpLibrary(const std::string& bin) {
-    std::string host = PlatHostPath(u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\Varnel.DLL");
-    std::string dir = host.substr(0, host.rfind('/'));
-    for (size_t at = 1; at <= dir.size(); ++at) {
-        if (at == dir.size() || dir[at] == '/') mkdir(dir.substr(0, at).c_str(), 0755);
-    }
-    return symlink((bin + "/Varnel.dll").c_str(), host.c_str()) == 0;
-}
-
-bool SetString(HKEY key, LPCWSTR name, const std::u16string& value) {
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>((value.size() + 1) * 2)) == ERROR_SUCCESS;
-}
-
-bool CreateKey(const std::u16string& path, HKEY* out = nullptr) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    if (out)
-        *out = key;
-    else
-        RegCloseKey(key);
-    return true;
-}
 
 std::string Visible(const std::string& line) {
     std::string out;
@@ -110,8 +71,11 @@ void Usage(FILE* to) {
     std::fprintf(to,
                  "usage: monitor_run [--job FILE] [--port USB001|IP_127.0.0.1] [--bin DIR] [--cancel]\n"
                  "                   [--printer HOST:PORT | printer options]\n"
+                 "       monitor_run --scenes [--job FILE] [--port IP_127.0.0.1] [--bin DIR] [printer options]\n"
                  "  --printer   a printer started on its own (printer_sim) at a loopback address\n"
-                 "  --cancel    deletes the job in the queue after its first %zu bytes, while it is sent\n%s",
+                 "  --cancel    deletes the job in the queue after its first %zu bytes, while it is sent\n"
+                 "  --scenes    the status threads at work: a job's progress over SNMP, the printer in error\n"
+                 "              while a job waits and its recovery, a status reader in another process\n%s",
                  kCancelAfterBytes, printersim::kOptionsUsage);
 }
 
@@ -119,6 +83,7 @@ struct RunOptions {
     std::string jobFile, bin, portName = "USB001";
     std::string printer;  // HOST:PORT of a printer started on its own; empty: a simulator of our own
     bool cancel = false;
+    bool scenes = false;
     bool printerOptions = false;  // misbehaviours or status given for our own simulator
     printersim::Options simulator;
 };
@@ -155,6 +120,8 @@ std::optional<int> ParseArguments(int argc, char** argv, RunOptions* o) {
             o->printer = argv[++i];
         else if (a == "--cancel")
             o->cancel = true;
+        else if (a == "--scenes")
+            o->scenes = true;
         else if (printersim::TakeOption(argc, argv, &i, &o->simulator, &error))
             o->printerOptions = true;
         else {
@@ -170,6 +137,11 @@ std::optional<int> ParseArguments(int argc, char** argv, RunOptions* o) {
                      o->printer.c_str());
         return 2;
     }
+    if (o->scenes && (!o->printer.empty() || o->cancel)) {
+        std::fprintf(stderr, "monitor_run: --scenes starts a printer of its own and cancels nothing\n");
+        return 2;
+    }
+    if (o->scenes && !IsTcpIpPortName(o->portName)) o->portName = "IP_127.0.0.1";
     if (!o->printer.empty() && o->printerOptions) {
         std::fprintf(stderr,
                      "monitor_run: printer options are for the simulator monitor_run starts; give them to "
@@ -201,46 +173,6 @@ std::string ProgramFolder() {
     if (n <= 0) return "";
     self[n] = 0;
     return std::string(self).substr(0, std::string(self).rfind('/'));
-}
-
-// The modules, the registry keys the monitor reads, the port and the printer, in the sandbox.
-bool InstallPrinter(const RunOptions& o, const std::string& address) {
-    for (const char* m : {"Lostrel.dll", "Loopmon.dll", "Dorlik.dll"}) {
-        if (!LinkModule(o.bin, m)) {
-            std::fprintf(stderr, "cannot link %s/%s\n", o.bin.c_str(), m);
-            return false;
-        }
-    }
-    CreateKey(u"SOFTWARE\\QEV\\Brantel\\Printers\\QEV Halvoric4400K ORLA\\Status Variables");
-    CreateKey(u"SOFTWARE\\QEV\\Brantel\\Printers\\Halvoric4400K ORLA\\Status Variables");
-    const std::u16string port = Wide(o.portName);
-    const bool tcp = o.portName.rfind("IP_", 0) == 0;
-    if (tcp) {
-        // The printer is asked over SNMP at the port's address.
-        plat::RegisterStandardTcpIpPort(port.c_str());
-        HKEY key = nullptr;
-        if (CreateKey(u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" + port,
-                      &key)) {
-            SetString(key, u"IPAddress", u"127.0.0.1");
-            RegCloseKey(key);
-        }
-        if (!LinkSnmpLibrary(o.bin)) std::fprintf(stderr, "cannot link %s/Varnel.dll\n", o.bin.c_str());
-    } else
-        PlatAddPort(port.c_str(), u"Local Port", u"Local port", PORT_TYPE_WRITE | PORT_TYPE_READ);
-    plat::ConfigureLoopbackPort(u"Loopback Port", port.c_str(), address.c_str(), tcp);
-    std::u16string dir = PlatDriverDirectory();
-    std::u16string driverPath = dir + u"\\Quessa.dll", dataFile = dir + u"\\QV4400K.DAT",
-                   config = dir + u"\\Talvex.dll";
-    PLAT_PRINTER_SETUP setup{kPrinter,         kDriver,        port.c_str(), driverPath.c_str(),
-                             dataFile.c_str(), config.c_str(), nullptr,      u"Brantel Language Monitor"};
-    if (!PlatInstallPrinter(&setup))
-        std::fprintf(stderr, "note: the spooler did not install the printer (%u)\n", GetLastError());
-    HKEY key = nullptr;
-    if (CreateKey(std::u16string(u"System\\CurrentControlSet\\control\\Print\\Printers\\") + kPrinter, &key)) {
-        SetString(key, u"Printer Driver", kDriver);
-        RegCloseKey(key);
-    }
-    return true;
 }
 
 // Deletes the printer's job in the queue, as a user's cancel does.
@@ -359,6 +291,7 @@ int RunMonitors(const RunOptions& o, const std::string& job, printersim::Simulat
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--status-reader") == 0) return RunStatusReader(argv[2], argv[3]);
     RunOptions o;
     if (auto exit = ParseArguments(argc, argv, &o)) return *exit;
     if (o.bin.empty()) o.bin = ProgramFolder();
@@ -368,7 +301,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<printersim::Simulator> sim;
     std::string address = o.printer;
     if (address.empty()) {
-        if (o.portName.rfind("IP_", 0) == 0) {
+        if (IsTcpIpPortName(o.portName)) {
             // Our printer's SNMP agent, on a loopback UDP port of this run.
             o.simulator.snmpPort = printersim::FreeUdpPort();
             o.simulator.snmpHelper = o.bin + "/printer_sim";
@@ -385,7 +318,9 @@ int main(int argc, char** argv) {
     if (!mkdtemp(pattern)) return 1;
     PlatSetSandboxRoot(pattern);
     PlatClockSetManual(TRUE);
-    int rc = InstallPrinter(o, address) ? RunMonitors(o, job, sim.get()) : 1;
+    int rc = 1;
+    if (InstallPrinter(o.bin, o.portName, address))
+        rc = o.scenes ? RunScenes(job, pattern, o.portName, sim.get()) : RunMonitors(o, job, sim.get());
     if (sim) sim->Stop();
     PlatWaitForThreadsToEnd(5000);
     std::error_code ignored;
