@@ -97,7 +97,7 @@ struct PortRecord {
     LONG docInfoLevel;
     void* docInfo;
     HANDLE lowerPort;
-    DWORD kind;
+    std::atomic<DWORD> kind;  // KIND_* bits; cleared at close while status threads may still read it
     ManagerClient* clients;
     ManagerClient* currentClient;
     JobRecord* jobHead;
