@@ -17,12 +17,14 @@ namespace {
 
 constexpr int kLargestImage = 256;
 constexpr int kMaxImages = 0x7FFF;
+constexpr int kOverlays = 15;
 
 struct ImageList {
     int cx = 0;
     int cy = 0;
     UINT flags = 0;
-    std::vector<HICON> images;  // the list's own copies
+    std::vector<HICON> images;                                                               // the list's own copies
+    int overlays[kOverlays] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};  // image per overlay
 };
 
 struct Lists {
@@ -149,16 +151,32 @@ BOOL ImageList_Remove(HIMAGELIST himl, int i) {
 }
 
 BOOL ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT fStyle) {
-    HICON icon = nullptr;
+    HICON icon = nullptr, overlay = nullptr;
     int cx = 0, cy = 0;
     {
         Locked found = Find(himl);
         if (!found.list || i < 0 || static_cast<size_t>(i) >= found.list->images.size()) return FALSE;
-        icon = found.list->images[static_cast<size_t>(i)];
-        cx = found.list->cx;
-        cy = found.list->cy;
+        const ImageList& list = *found.list;
+        icon = list.images[static_cast<size_t>(i)];
+        cx = list.cx;
+        cy = list.cy;
+        int n = static_cast<int>((fStyle & ILD_OVERLAYMASK) >> 8);
+        int over = n > 0 ? list.overlays[n - 1] : -1;
+        if (over >= 0 && static_cast<size_t>(over) < list.images.size())
+            overlay = list.images[static_cast<size_t>(over)];
     }
-    return DrawIconEx(hdcDst, x, y, icon, cx, cy, 0, nullptr, DI_NORMAL);
+    if (!DrawIconEx(hdcDst, x, y, icon, cx, cy, 0, nullptr, DI_NORMAL)) return FALSE;
+    return overlay == nullptr || DrawIconEx(hdcDst, x, y, overlay, cx, cy, 0, nullptr, DI_NORMAL);
+}
+
+BOOL ImageList_SetOverlayImage(HIMAGELIST himl, int iImage, int iOverlay) {
+    Locked found = Find(himl);
+    if (!found.list || iOverlay < 1 || iOverlay > kOverlays || iImage < 0 ||
+        static_cast<size_t>(iImage) >= found.list->images.size()) {
+        return FALSE;
+    }
+    found.list->overlays[iOverlay - 1] = iImage;
+    return TRUE;
 }
 
 BOOL ImageList_GetIconSize(HIMAGELIST himl, int* cx, int* cy) {

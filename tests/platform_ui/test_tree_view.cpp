@@ -168,7 +168,7 @@ TEST(TreeView, ImageListsCountAndBound) {
 }
 
 // The list draws its copy after the caller's icon is gone; a bitmap as wide as three images
-// adds three, each its own column of the bitmap.
+// adds three, each its own column of the bitmap; an overlay image is drawn over another.
 TEST(TreeView, ImageListsKeepAndDrawTheirPictures) {
     ImageListHolder list{ImageList_Create(4, 4, ILC_COLOR4 | ILC_MASK, 0, 8)};
     HICON icon = LoadTestIcon();
@@ -193,6 +193,16 @@ TEST(TreeView, ImageListsKeepAndDrawTheirPictures) {
     EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 255, 0));  // the third column: green over red
     EXPECT_EQ(GetPixel(dc, 0, 1), RGB(255, 0, 0));
     EXPECT_FALSE(ImageList_Draw(list.h, 1, dc, 0, 0, ILD_NORMAL));
+    // An overlay drawn over another image: the 1 x 2 green-over-red column over the test icon.
+    EXPECT_FALSE(ImageList_SetOverlayImage(narrow.h, 5, 1));   // no image 5
+    EXPECT_FALSE(ImageList_SetOverlayImage(narrow.h, 2, 16));  // overlays are 1 to 15
+    EXPECT_TRUE(ImageList_SetOverlayImage(narrow.h, 2, 1));
+    EXPECT_TRUE(ImageList_Draw(narrow.h, 0, dc, 4, 0, ILD_NORMAL));
+    EXPECT_EQ(GetPixel(dc, 4, 0), RGB(255, 0, 0));  // the first column alone: red on top
+    EXPECT_TRUE(ImageList_Draw(narrow.h, 0, dc, 4, 0, ILD_NORMAL | INDEXTOOVERLAYMASK(1)));
+    EXPECT_EQ(GetPixel(dc, 4, 0), RGB(0, 255, 0));  // the overlay's green over it
+    EXPECT_TRUE(ImageList_Draw(narrow.h, 0, dc, 4, 0, ILD_NORMAL | INDEXTOOVERLAYMASK(2)));  // overlay 2 unset
+    EXPECT_EQ(GetPixel(dc, 4, 0), RGB(255, 0, 0));
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);

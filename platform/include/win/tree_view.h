@@ -122,8 +122,13 @@ BOOL ImageList_Remove(HIMAGELIST himl, int i);  // i = -1 removes all
 BOOL ImageList_GetIconSize(HIMAGELIST himl, int* cx, int* cy);
 #define ILD_NORMAL 0x0000
 #define ILD_TRANSPARENT 0x0001
-// Draws image i at (x, y) at the list's image size, transparent where its mask is.
+#define ILD_OVERLAYMASK 0x0F00
+#define INDEXTOOVERLAYMASK(i) ((i) << 8)
+// Draws image i at (x, y) at the list's image size, transparent where its mask is; with
+// INDEXTOOVERLAYMASK(n) in the style, overlay image n is drawn over it.
 BOOL ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT fStyle);
+// Makes image iImage the list's overlay image iOverlay (1 to 15).
+BOOL ImageList_SetOverlayImage(HIMAGELIST himl, int iImage, int iOverlay);
 
 }  // extern "C"
 
