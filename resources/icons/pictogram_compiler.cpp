@@ -68,7 +68,7 @@ public:
 
 private:
     using Lines = std::vector<std::pair<int, std::string>>;
-    void Palette(std::istringstream& words, int line);
+    void AddColour(std::istringstream& words, int line);
     size_t Block(const Lines& lines, size_t at, std::vector<std::pair<int, std::string>>& body);
     void Draw(Grid& g, const std::vector<std::pair<int, std::string>>& body, int dx, int dy, int depth);
     void Shape(Grid& g, const std::string& op, std::istringstream& words, int line, int dx, int dy, int depth);
@@ -111,7 +111,7 @@ int Table::Colour(const std::string& name, int line) const {
     return found->second;
 }
 
-void Table::Palette(std::istringstream& words, int line) {
+void Table::AddColour(std::istringstream& words, int line) {
     std::string letter, hex;
     if (!(words >> letter >> hex) || letter.size() != 1 || letter == "." || hex.size() != 6)
         throw TableError{line, "palette wants a letter and RRGGBB"};
@@ -242,7 +242,7 @@ std::vector<Icon> Table::Read(std::istream& in) {
         std::string keyword;
         words >> keyword;
         if (keyword == "palette") {
-            Palette(words, line);
+            AddColour(words, line);
             continue;
         }
         std::vector<std::pair<int, std::string>> body;
