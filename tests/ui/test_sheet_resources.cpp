@@ -1,8 +1,8 @@
 // The language resource DLLs carry the property sheet's frame: every page template, the
 // configuration-retrieval dialog with its controls of the right classes, and the What's-this menu,
-// in all four DLLs, each creatable by the dialog manager. The interface DLLs of both builds carry
-// every icon the pages name, at the sizes the pages load them, and the preview bitmaps; a page
-// showing them draws them.
+// in all four DLLs, each creatable by the dialog manager. The interface DLLs of both builds and
+// the language DLLs carry every icon the pages name, at the sizes the pages load them; the
+// interface DLLs carry the preview bitmaps; a page showing them draws them.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -118,6 +118,9 @@ const IconSizes kIconTable[] = {
     {957, 960, {{16, 16}}},
 };
 const char* const kInterfaceDlls[] = {"Talvex.dll", "Morvin.dll"};
+// Every module the pages may hold when they load an icon by id.
+const char* const kIconDlls[] = {"Talvex.dll",  "Morvin.dll",  "Quessaj.dll",
+                                 "Quessae.dll", "Brindaj.dll", "Brindae.dll"};
 
 // Image sizes a module's icon group lists, read from its directory (6-byte header, 14-byte
 // entries whose first two bytes are width and height).
@@ -170,8 +173,8 @@ Drawn DrawOnField(HICON icon, int cx, int cy) {
     return drawn;
 }
 
-TEST_F(SheetResources, EveryIconInBothInterfaceDllsAtItsSizes) {
-    for (const char* dll : kInterfaceDlls) {
+TEST_F(SheetResources, EveryIconInEveryModuleAtItsSizes) {
+    for (const char* dll : kIconDlls) {
         LibraryPtr module = Load(dll);
         ASSERT_NE(module, nullptr) << dll;
         for (const IconSizes& range : kIconTable) {
