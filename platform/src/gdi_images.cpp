@@ -1,11 +1,15 @@
 // Bitmaps and icons from resource modules, and icons drawn into device contexts with their
-// alpha. Damaged pictures are refused rather than read past their end.
+// alpha or mask. An icon id names an icon group (RT_GROUP_ICON) whose directory lists one image
+// (RT_ICON) per size; the image closest to the size asked for is loaded: colour rows, then the
+// 1-bit mask rows (the header's height counts both). Damaged pictures are refused rather than
+// read past their end.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "plat_internal.h"
@@ -24,11 +28,22 @@ struct Dib {
     std::vector<BYTE> alpha;       // empty: opaque
     LONG drawWidth = 0;            // the size LoadImageW asked for (0: the picture's own)
     LONG drawHeight = 0;
+    bool listCopy = false;  // an image list's own copy: freed with its list, not the caller's
+    bool shared = false;    // loaded once per module and id (LoadIconW, LR_SHARED); lives with the module
+};
+
+// A shared icon is found again by its module, its name ("#id" for a number) and its size.
+struct SharedKey {
+    HMODULE module;
+    std::u16string name;
+    int cx, cy;
+    auto operator<=>(const SharedKey&) const = default;
 };
 
 struct Icons {
     std::mutex lock;
     std::map<ULONG_PTR, Dib> byHandle;
+    std::map<SharedKey, ULONG_PTR> shared;
     ULONG_PTR next = 0x7C0000;
 };
 
@@ -43,26 +58,49 @@ COLORREF TableColour(const BYTE* row, LONG x, int bits, const std::vector<RGBQUA
     return RGB(table[index].rgbRed, table[index].rgbGreen, table[index].rgbBlue);
 }
 
-std::optional<Dib> ReadDib(const BYTE* data, DWORD size, bool keepAlpha) {
+// A 32-bit icon without any alpha is drawn by its mask, as one of fewer bits.
+bool HasAlpha(const BYTE* rows, size_t bytes) {
+    for (size_t i = 3; i < bytes; i += 4)
+        if (rows[i] != 0) return true;
+    return false;
+}
+
+// The mask's set bits are the transparent pixels; rows are bottom-up.
+std::vector<BYTE> MaskAlpha(const BYTE* mask, LONG width, LONG rows) {
+    size_t stride = ((static_cast<size_t>(width) + 31) / 32) * 4;
+    std::vector<BYTE> alpha;
+    alpha.reserve(static_cast<size_t>(width) * static_cast<size_t>(rows));
+    for (LONG y = 0; y < rows; ++y) {
+        const BYTE* row = mask + stride * static_cast<size_t>(rows - 1 - y);
+        for (LONG x = 0; x < width; ++x) alpha.push_back((row[x / 8] & (0x80 >> (x % 8))) ? 0 : 255);
+    }
+    return alpha;
+}
+
+// `icon`: the header's height counts the colour rows and the mask rows after them.
+std::optional<Dib> ReadDib(const BYTE* data, DWORD size, bool icon) {
     BITMAPINFOHEADER info;
     if (data == nullptr || size < sizeof info) return std::nullopt;
     std::memcpy(&info, data, sizeof info);
     int bits = info.biBitCount;
     LONG width = info.biWidth, rows = std::abs(info.biHeight);
+    if (icon && (info.biHeight <= 0 || rows % 2 != 0)) return std::nullopt;  // icons are bottom-up, two halves
+    if (icon) rows /= 2;
     bool known = bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32;
     DWORD tableSize = bits <= 8 ? (info.biClrUsed ? info.biClrUsed : 1u << bits) : 0;
     size_t stride = ((static_cast<size_t>(width) * bits + 31) / 32) * 4;
     size_t offset = info.biSize + tableSize * sizeof(RGBQUAD);
+    size_t maskStride = icon ? ((static_cast<size_t>(width) + 31) / 32) * 4 : 0;
     if (!known || info.biCompression != BI_RGB || width <= 0 || rows <= 0 || width > kLargestImage ||
         rows > kLargestImage || info.biSize < sizeof info || tableSize > 256 ||
-        offset + stride * static_cast<size_t>(rows) > size) {
+        offset + (stride + maskStride) * static_cast<size_t>(rows) > size) {
         return std::nullopt;
     }
     std::vector<RGBQUAD> table(tableSize);
     if (tableSize) std::memcpy(table.data(), data + info.biSize, tableSize * sizeof(RGBQUAD));
     Dib dib{width, rows, {}, {}, 0, 0};
     dib.pixels.reserve(static_cast<size_t>(width) * static_cast<size_t>(rows));
-    bool alpha = keepAlpha && bits == 32;
+    bool alpha = icon && bits == 32 && HasAlpha(data + offset, stride * static_cast<size_t>(rows));
     for (LONG y = 0; y < rows; ++y) {
         LONG sourceRow = info.biHeight > 0 ? rows - 1 - y : y;  // positive heights are bottom-up
         const BYTE* row = data + offset + stride * static_cast<size_t>(sourceRow);
@@ -76,16 +114,86 @@ std::optional<Dib> ReadDib(const BYTE* data, DWORD size, bool keepAlpha) {
             }
         }
     }
+    if (icon && !alpha) dib.alpha = MaskAlpha(data + offset + stride * static_cast<size_t>(rows), width, rows);
     return dib;
 }
 
-std::optional<Dib> LoadDib(HINSTANCE module, LPCWSTR name, LPCWSTR type, bool keepAlpha) {
+std::optional<Dib> LoadDib(HINSTANCE module, LPCWSTR name, LPCWSTR type, bool icon) {
     HRSRC found = FindResourceW(module, name, type);
     if (found == nullptr) return std::nullopt;
     auto data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
-    auto dib = ReadDib(data, SizeofResource(module, found), keepAlpha);
+    auto dib = ReadDib(data, SizeofResource(module, found), icon);
     if (!dib) SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return dib;
+}
+
+// Icon group directory: WORD reserved, WORD type (1), WORD count, then 14-byte entries: BYTE
+// width, BYTE height (0 stands for 256), colour count, reserved, WORD planes, WORD bits, DWORD
+// bytes, WORD RT_ICON id.
+constexpr size_t kGroupHeader = 6;
+constexpr size_t kGroupEntry = 14;
+
+// The RT_ICON id of the group's image nearest to cx x cy (cx 0: the group's first image).
+std::optional<WORD> ChooseGroupImage(const BYTE* group, DWORD size, int cx, int cy) {
+    if (group == nullptr || size < kGroupHeader) return std::nullopt;
+    WORD type, count;
+    std::memcpy(&type, group + 2, 2);
+    std::memcpy(&count, group + 4, 2);
+    if (type != 1 || count == 0 || kGroupHeader + kGroupEntry * count > size) return std::nullopt;
+    std::optional<WORD> best;
+    int bestDistance = 0;
+    for (WORD i = 0; i < count; ++i) {
+        const BYTE* e = group + kGroupHeader + kGroupEntry * i;
+        int w = e[0] ? e[0] : 256, h = e[1] ? e[1] : 256;
+        int distance = cx == 0 ? i : std::abs(w - cx) + std::abs(h - cy);
+        WORD id;
+        std::memcpy(&id, e + 12, 2);
+        if (!best || distance < bestDistance) best = id, bestDistance = distance;
+    }
+    return best;
+}
+
+// The image of an icon group that best fits cx x cy.
+std::optional<Dib> LoadGroupIcon(HINSTANCE module, LPCWSTR name, int cx, int cy) {
+    HRSRC found = FindResourceW(module, name, RT_GROUP_ICON);
+    if (found == nullptr) return std::nullopt;
+    auto group = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    std::optional<WORD> image = ChooseGroupImage(group, SizeofResource(module, found), cx, cy);
+    if (!image) {
+        SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+        return std::nullopt;
+    }
+    return LoadDib(module, MAKEINTRESOURCEW(*image), RT_ICON, true);
+}
+
+SharedKey KeyFor(HINSTANCE module, LPCWSTR name, int cx, int cy) {
+    std::u16string text = IS_INTRESOURCE(name)
+                              ? u"#" + plat::Utf8ToUtf16(std::to_string(reinterpret_cast<ULONG_PTR>(name)))
+                              : std::u16string(name);
+    return SharedKey{module, text, cx, cy};
+}
+
+HICON AddIcon(Dib dib);
+
+// The module's one icon of that name and size, loaded on first use.
+HICON LoadSharedIcon(HINSTANCE module, LPCWSTR name, int cx, int cy, int drawWidth, int drawHeight) {
+    SharedKey key = KeyFor(module, name, cx, cy);
+    {
+        Icons& i = icons();
+        std::lock_guard<std::mutex> g(i.lock);
+        if (auto found = i.shared.find(key); found != i.shared.end()) return reinterpret_cast<HICON>(found->second);
+    }
+    auto dib = LoadGroupIcon(module, name, cx, cy);
+    if (!dib) return nullptr;
+    dib->drawWidth = drawWidth;
+    dib->drawHeight = drawHeight;
+    dib->shared = true;
+    HICON icon = AddIcon(std::move(*dib));
+    Icons& i = icons();
+    std::lock_guard<std::mutex> g(i.lock);
+    auto [at, added] = i.shared.emplace(key, reinterpret_cast<ULONG_PTR>(icon));
+    if (!added) i.byHandle.erase(reinterpret_cast<ULONG_PTR>(icon));  // another thread loaded it first
+    return reinterpret_cast<HICON>(at->second);
 }
 
 // Draws pixels into a DC through its public calls, blending by alpha where there is one.
@@ -120,6 +228,33 @@ HBITMAP ToBitmap(const Dib& dib) {
     return bitmap;
 }
 
+// A picture read back from a bitmap through a memory DC: x0 to x0 + cx of the bitmap's rows.
+// With a mask, its white pixels are the transparent ones.
+std::optional<Dib> ReadBitmap(HBITMAP colour, HBITMAP mask, LONG x0, LONG cx, LONG cy) {
+    Dib dib{cx, cy, {}, {}, 0, 0, true};
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (dc == nullptr) return std::nullopt;
+    HGDIOBJ old = SelectObject(dc, colour);
+    for (LONG y = 0; y < cy; ++y)
+        for (LONG x = 0; x < cx; ++x) dib.pixels.push_back(GetPixel(dc, x0 + x, y));
+    bool maskRead = true;
+    if (mask != nullptr) {
+        SelectObject(dc, mask);
+        for (LONG y = 0; y < cy; ++y) {
+            for (LONG x = 0; x < cx; ++x) {
+                COLORREF m = GetPixel(dc, x0 + x, y);
+                maskRead = maskRead && m != CLR_INVALID;
+                dib.alpha.push_back(m == RGB(255, 255, 255) ? 0 : 255);
+            }
+        }
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    // A bitmap that cannot be read (gone, or smaller than asked) gives no picture.
+    if (!maskRead || std::count(dib.pixels.begin(), dib.pixels.end(), CLR_INVALID) != 0) return std::nullopt;
+    return dib;
+}
+
 HICON AddIcon(Dib dib) {
     Icons& i = icons();
     std::lock_guard<std::mutex> g(i.lock);
@@ -129,6 +264,39 @@ HICON AddIcon(Dib dib) {
 }
 
 }  // namespace
+
+void ForgetSharedIcons(HMODULE module) {
+    Icons& i = icons();
+    std::lock_guard<std::mutex> g(i.lock);
+    for (auto it = i.shared.begin(); it != i.shared.end();) {
+        if (it->first.module != module) {
+            ++it;
+            continue;
+        }
+        i.byHandle.erase(it->second);
+        it = i.shared.erase(it);
+    }
+}
+
+HICON CopyIconForList(HICON icon) {
+    Dib copy;
+    {
+        Icons& i = icons();
+        std::lock_guard<std::mutex> g(i.lock);
+        auto it = i.byHandle.find(reinterpret_cast<ULONG_PTR>(icon));
+        if (it == i.byHandle.end()) return nullptr;
+        copy = it->second;
+    }
+    copy.listCopy = true;
+    copy.shared = false;
+    return AddIcon(std::move(copy));
+}
+
+HICON IconFromBitmapForList(HBITMAP colour, HBITMAP mask, LONG x0, LONG cx, LONG cy) {
+    auto dib = ReadBitmap(colour, mask, x0, cx, cy);
+    return dib ? AddIcon(std::move(*dib)) : nullptr;
+}
+
 }  // namespace plat
 
 using namespace plat;
@@ -140,9 +308,14 @@ HBITMAP LoadBitmapW(HINSTANCE hInstance, LPCWSTR lpBitmapName) {
     return dib ? ToBitmap(*dib) : nullptr;
 }
 
+// Shared, as the system's icon loader makes them: every call for one module and id gives the
+// same icon, which DestroyIcon leaves alone.
 HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName) {
-    auto dib = LoadDib(hInstance, lpIconName, RT_ICON, true);
-    return dib ? AddIcon(std::move(*dib)) : nullptr;
+    if (lpIconName == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return LoadSharedIcon(hInstance, lpIconName, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0, 0);
 }
 
 HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT fuLoad) {
@@ -155,18 +328,29 @@ HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    auto dib = LoadDib(hInst, name, RT_ICON, true);
-    if (!dib) return nullptr;
+    if (name == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
     bool systemSize = (fuLoad & LR_DEFAULTSIZE) && cx == 0 && cy == 0;
-    dib->drawWidth = systemSize ? GetSystemMetrics(SM_CXICON) : cx;
-    dib->drawHeight = systemSize ? GetSystemMetrics(SM_CYICON) : cy;
+    int wantX = systemSize ? GetSystemMetrics(SM_CXICON) : cx;
+    int wantY = systemSize ? GetSystemMetrics(SM_CYICON) : (cy ? cy : cx);
+    int drawX = systemSize ? wantX : cx, drawY = systemSize ? wantY : cy;
+    if (fuLoad & LR_SHARED) return LoadSharedIcon(hInst, name, wantX, wantY, drawX, drawY);
+    auto dib = LoadGroupIcon(hInst, name, wantX, wantY);
+    if (!dib) return nullptr;
+    dib->drawWidth = drawX;
+    dib->drawHeight = drawY;
     return AddIcon(std::move(*dib));
 }
 
 BOOL DestroyIcon(HICON hIcon) {
     Icons& i = icons();
     std::lock_guard<std::mutex> g(i.lock);
-    return i.byHandle.erase(reinterpret_cast<ULONG_PTR>(hIcon)) ? TRUE : FALSE;
+    auto it = i.byHandle.find(reinterpret_cast<ULONG_PTR>(hIcon));
+    if (it == i.byHandle.end()) return FALSE;
+    if (!it->second.shared) i.byHandle.erase(it);  // a shared icon stays with its module
+    return TRUE;
 }
 
 BOOL DrawIconEx(HDC hdc, int xLeft, int yTop, HICON hIcon, int cxWidth, int cyWidth, UINT, HBRUSH hbrFlickerFreeDraw,
@@ -200,7 +384,8 @@ BOOL DrawIconEx(HDC hdc, int xLeft, int yTop, HICON hIcon, int cxWidth, int cyWi
 DWORD PlatLiveIconCount(void) {
     Icons& i = icons();
     std::lock_guard<std::mutex> g(i.lock);
-    return static_cast<DWORD>(i.byHandle.size());
+    return static_cast<DWORD>(std::count_if(i.byHandle.begin(), i.byHandle.end(),
+                                            [](const auto& e) { return !e.second.listCopy && !e.second.shared; }));
 }
 
 }  // extern "C"

@@ -1,24 +1,30 @@
-// Image lists: the images a tree view or list draws by index. Pictures are kept as the handles
-// given (the renderer draws their places); the count of live lists shows leaks.
+// Image lists: the images a tree view or list draws by index. A list keeps its own copy of every
+// picture it is given, so the caller may destroy its icon or bitmap at once; the copies go with
+// the list. The count of live lists shows leaks.
+#include <algorithm>
 #include <mutex>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "plat/window_test.h"
 #include "plat_internal.h"
 #include "win/tree_view.h"
+#include "win/user_gdi.h"
 
 namespace plat {
 namespace {
 
 constexpr int kLargestImage = 256;
 constexpr int kMaxImages = 0x7FFF;
+constexpr int kOverlays = 15;
 
 struct ImageList {
     int cx = 0;
     int cy = 0;
     UINT flags = 0;
-    std::vector<HANDLE> images;
+    std::vector<HICON> images;                                                               // the list's own copies
+    int overlays[kOverlays] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};  // image per overlay
 };
 
 struct Lists {
@@ -45,18 +51,29 @@ Locked Find(HIMAGELIST h) {
     return found;
 }
 
-int Put(HIMAGELIST himl, int i, HANDLE image) {
-    Locked found = Find(himl);
-    if (!found.list || image == nullptr) return -1;
-    auto& images = found.list->images;
-    if (i == -1) {
-        if (images.size() >= static_cast<size_t>(kMaxImages)) return -1;
-        images.push_back(image);
-        return static_cast<int>(images.size() - 1);
+// Stores an owned copy at i (-1: at the end); the copy is freed when it cannot be stored.
+int Put(HIMAGELIST himl, int i, HICON copy) {
+    if (copy == nullptr) return -1;
+    HICON replaced = nullptr;
+    int index = -1;
+    {
+        Locked found = Find(himl);
+        auto* images = found.list ? &found.list->images : nullptr;
+        if (images && i == -1 && images->size() < static_cast<size_t>(kMaxImages)) {
+            images->push_back(copy);
+            index = static_cast<int>(images->size() - 1);
+        } else if (images && i >= 0 && static_cast<size_t>(i) < images->size()) {
+            replaced = std::exchange((*images)[static_cast<size_t>(i)], copy);
+            index = i;
+        }
     }
-    if (i < 0 || static_cast<size_t>(i) >= images.size()) return -1;
-    images[static_cast<size_t>(i)] = image;
-    return i;
+    DestroyIcon(index < 0 ? copy : replaced);
+    return index;
+}
+
+void FreeAll(std::vector<HICON>& images) {
+    for (HICON icon : images) DestroyIcon(icon);
+    images.clear();
 }
 
 }  // namespace
@@ -84,6 +101,7 @@ BOOL ImageList_Destroy(HIMAGELIST himl) {
     std::lock_guard<std::mutex> g(l.lock);
     auto* list = reinterpret_cast<ImageList*>(himl);
     if (l.live.erase(list) == 0) return FALSE;
+    FreeAll(list->images);
     delete list;
     return TRUE;
 }
@@ -94,23 +112,70 @@ int ImageList_GetImageCount(HIMAGELIST himl) {
 }
 
 int ImageList_ReplaceIcon(HIMAGELIST himl, int i, HICON hicon) {
-    return Put(himl, i, hicon);
+    return Put(himl, i, hicon ? CopyIconForList(hicon) : nullptr);
 }
 
-int ImageList_Add(HIMAGELIST himl, HBITMAP hbmImage, HBITMAP) {
-    return Put(himl, -1, hbmImage);
+// A bitmap as wide as several images adds one image per cx columns; a mask's white pixels are
+// transparent. The index of the first image added, or -1.
+int ImageList_Add(HIMAGELIST himl, HBITMAP hbmImage, HBITMAP hbmMask) {
+    int cx = 0, cy = 0;
+    BITMAP bm{};
+    if (!ImageList_GetIconSize(himl, &cx, &cy) || hbmImage == nullptr || GetObjectW(hbmImage, sizeof bm, &bm) == 0)
+        return -1;
+    int first = -1;
+    for (LONG x = 0; x + cx <= bm.bmWidth; x += cx) {
+        LONG rows = std::min<LONG>(cy, bm.bmHeight);
+        int index = Put(himl, -1, IconFromBitmapForList(hbmImage, hbmMask, x, cx, rows));
+        if (index < 0) return first;
+        if (first < 0) first = index;
+    }
+    return first;
 }
 
 BOOL ImageList_Remove(HIMAGELIST himl, int i) {
-    Locked found = Find(himl);
-    if (!found.list) return FALSE;
-    auto& images = found.list->images;
-    if (i == -1) {
-        images.clear();
-        return TRUE;
+    std::vector<HICON> gone;
+    {
+        Locked found = Find(himl);
+        if (!found.list) return FALSE;
+        auto& images = found.list->images;
+        if (i == -1) {
+            gone.swap(images);
+        } else {
+            if (i < 0 || static_cast<size_t>(i) >= images.size()) return FALSE;
+            gone.push_back(images[static_cast<size_t>(i)]);
+            images.erase(images.begin() + i);
+        }
     }
-    if (i < 0 || static_cast<size_t>(i) >= images.size()) return FALSE;
-    images.erase(images.begin() + i);
+    FreeAll(gone);
+    return TRUE;
+}
+
+BOOL ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT fStyle) {
+    HICON icon = nullptr, overlay = nullptr;
+    int cx = 0, cy = 0;
+    {
+        Locked found = Find(himl);
+        if (!found.list || i < 0 || static_cast<size_t>(i) >= found.list->images.size()) return FALSE;
+        const ImageList& list = *found.list;
+        icon = list.images[static_cast<size_t>(i)];
+        cx = list.cx;
+        cy = list.cy;
+        int n = static_cast<int>((fStyle & ILD_OVERLAYMASK) >> 8);
+        int over = n > 0 ? list.overlays[n - 1] : -1;
+        if (over >= 0 && static_cast<size_t>(over) < list.images.size())
+            overlay = list.images[static_cast<size_t>(over)];
+    }
+    if (!DrawIconEx(hdcDst, x, y, icon, cx, cy, 0, nullptr, DI_NORMAL)) return FALSE;
+    return overlay == nullptr || DrawIconEx(hdcDst, x, y, overlay, cx, cy, 0, nullptr, DI_NORMAL);
+}
+
+BOOL ImageList_SetOverlayImage(HIMAGELIST himl, int iImage, int iOverlay) {
+    Locked found = Find(himl);
+    if (!found.list || iOverlay < 1 || iOverlay > kOverlays || iImage < 0 ||
+        static_cast<size_t>(iImage) >= found.list->images.size()) {
+        return FALSE;
+    }
+    found.list->overlays[iOverlay - 1] = iImage;
     return TRUE;
 }
 

@@ -296,6 +296,7 @@ BOOL FreeLibrary(HMODULE hLibModule) {
                 entry(reinterpret_cast<HINSTANCE>(mod.handle), DLL_PROCESS_DETACH, nullptr);
         }
         dlclose(mod.dl);
+        ForgetSharedIcons(mod.handle);
         return TRUE;
     }
     SetLastError(ERROR_INVALID_HANDLE);
@@ -310,7 +311,8 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
-    if (lpProcName && IS_INTRESOURCE(lpProcName) && !mod->dataFile) return ProcByOrdinal(mod->dl, LOWORD(reinterpret_cast<ULONG_PTR>(lpProcName)));
+    if (lpProcName && IS_INTRESOURCE(lpProcName) && !mod->dataFile)
+        return ProcByOrdinal(mod->dl, LOWORD(reinterpret_cast<ULONG_PTR>(lpProcName)));
     if (!lpProcName || IS_INTRESOURCE(lpProcName) || mod->dataFile) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
@@ -414,7 +416,8 @@ std::u16string Lower(std::u16string_view s) {
 bool LocateSystemModule(const std::u16string& name, std::u16string& windowsPath, std::string& hostPath) {
     std::u16string lower = Lower(name);
     const std::u16string_view dir(kSystemDirectory);
-    if (lower.size() > dir.size() && std::u16string_view(lower).substr(0, dir.size()) == dir) lower.erase(0, dir.size());
+    if (lower.size() > dir.size() && std::u16string_view(lower).substr(0, dir.size()) == dir)
+        lower.erase(0, dir.size());
     for (const char16_t* module : kSystemModules) {
         if (lower != module) continue;
         Dl_info self{};

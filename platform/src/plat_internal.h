@@ -84,4 +84,11 @@ void SpoolerDropState();
 bool IsKernelModuleName(std::u16string_view name);
 HMODULE KernelModuleHandle();
 
+// Image lists keep pictures of their own: a copy of an icon, or a cx x cy piece of a bitmap
+// (from column x0) with its mask, each freed with DestroyIcon when the list lets it go.
+HICON CopyIconForList(HICON icon);
+HICON IconFromBitmapForList(HBITMAP colour, HBITMAP mask, LONG x0, LONG cx, LONG cy);
+// A module going away takes its shared icons with it.
+void ForgetSharedIcons(HMODULE module);
+
 }  // namespace plat

@@ -68,6 +68,7 @@ void Frame(Canvas& c, RECT r, Rgb color, LONG thickness = 1) {
 
 void OwnerDraw(Canvas& c, HWND h, RECT place, UINT type, UINT item, ULONG_PTR data, UINT state);
 void DrawPicture(Canvas& c, HWND h, RECT place, DWORD type);
+void DrawListImage(Canvas& c, HIMAGELIST list, int index, RECT place);
 
 void PlotOnCanvas(void* context, LONG x, LONG y, unsigned coverage) {
     auto* target = static_cast<std::pair<Canvas*, Rgb>*>(context);
@@ -167,7 +168,17 @@ void DrawCombo(Canvas& c, HWND h, RECT r, Rgb text) {
     LONG arrowLeft = field.right - 17;
     LONG mid = (field.top + field.bottom) / 2;
     for (LONG i = 0; i < 4; ++i) Fill(c, RECT{arrowLeft + 5 + i, mid - 2 + i, arrowLeft + 12 - i, mid - 1 + i}, kMark);
-    TextIn(c, RECT{field.left + 3, field.top, arrowLeft, field.bottom}, WindowText(h), text, 0);
+    DWORD style = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE));
+    if (!(style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE))) {
+        TextIn(c, RECT{field.left + 3, field.top, arrowLeft, field.bottom}, WindowText(h), text, 0);
+        return;
+    }
+    // The owner draws the chosen entry in the closed field, as it does on screen.
+    auto current = static_cast<int>(SendMessageW(h, CB_GETCURSEL, 0, 0));
+    if (current < 0) return;
+    auto data = static_cast<ULONG_PTR>(SendMessageW(h, CB_GETITEMDATA, static_cast<WPARAM>(current), 0));
+    OwnerDraw(c, h, RECT{field.left + 2, field.top + 2, arrowLeft, field.bottom - 2}, ODT_COMBOBOX,
+              static_cast<UINT>(current), data, ODS_COMBOBOXEDIT);
 }
 
 void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
@@ -188,12 +199,14 @@ void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
 }
 
 constexpr Rgb kHighlight{0, 120, 215};
+constexpr LONG kTreeImageWidth = 16 + 3;  // the tree's room for an item's image before its text
 
 // Shown items with their indent; the selected one highlighted.
 void DrawTree(Canvas& c, HWND h, RECT r, Rgb text) {
     Fill(c, r, kWhite);
     Frame(c, r, kFieldEdge);
     auto selected = reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(h, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
     for (auto item = reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0)); item;
          item = reinterpret_cast<HTREEITEM>(
              SendMessageW(h, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)))) {
@@ -202,13 +215,17 @@ void DrawTree(Canvas& c, HWND h, RECT r, Rgb text) {
         if (!SendMessageW(h, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&row))) continue;
         WCHAR label[128] = {};
         TVITEMW get{};
-        get.mask = TVIF_HANDLE | TVIF_TEXT;
+        get.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
         get.hItem = item;
         get.pszText = label;
         get.cchTextMax = 128;
         SendMessageW(h, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&get));
         RECT place{r.left + 2 + row.left, r.top + 2 + row.top, r.right - 2, r.top + 2 + row.bottom};
         if (place.top >= r.bottom) break;
+        if (images) {
+            int index = item == selected ? get.iSelectedImage : get.iImage;
+            DrawListImage(c, images, index, RECT{place.left - kTreeImageWidth, place.top, place.left, place.bottom});
+        }
         if (item == selected) {
             LONG width = Text(nullptr, 0, 0, label, text);
             Fill(c, RECT{place.left, place.top, place.left + width + 4, place.bottom}, kHighlight);
@@ -318,6 +335,14 @@ void DrawPicture(Canvas& c, HWND h, RECT place, DWORD type) {
         SelectObject(source, old);
         DeleteDC(source);
     });
+}
+
+// Image `index` of a list at the left of its place, on the field's white, cut to the place.
+void DrawListImage(Canvas& c, HIMAGELIST list, int index, RECT place) {
+    int cx = 0, cy = 0;
+    if (index < 0 || index >= ImageList_GetImageCount(list) || !ImageList_GetIconSize(list, &cx, &cy)) return;
+    place.right = std::min<LONG>(place.right, place.left + cx);
+    ThroughDc(c, place, [&](HDC dc, RECT) { ImageList_Draw(list, index, dc, 0, 0, ILD_TRANSPARENT); });
 }
 
 bool OwnerDrawnControl(HWND h, DWORD style, UINT& type) {

@@ -1,7 +1,10 @@
 // The resource table a language resource DLL exports: the strings both driver DLLs read, then
-// those only the interface DLL reads. The driver only ever reads resources from it.
+// those only the interface DLL reads, the sheet's templates and menu, and the pages' icons (the
+// interface DLL carries the same icons; code holding either module finds them by id). The driver
+// only ever reads resources from it.
 #include <vector>
 
+#include "resources/icons/pictograms.h"
 #include "resources/lang/lang_strings.h"
 
 extern const ORLA_RESOURCE kLangUiStrings[];
@@ -18,6 +21,8 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangUiStrings, kLangUiStrings + kLangUiStringCount);
     all.insert(all.end(), kLangBasicPage, kLangBasicPage + kLangBasicPageCount);
     all.insert(all.end(), kLangSheetResources, kLangSheetResources + kLangSheetResourceCount);
+    all.insert(all.end(), orla_res::kPictogramResources,
+               orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;
 }
 

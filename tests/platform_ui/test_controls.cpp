@@ -300,4 +300,54 @@ TEST(Controls, OwnerDrawnListBoxMeasuresOnceAndNotifiesUserChoices) {
     EXPECT_GT(blue, 500);
 }
 
+struct ComboDraw {
+    UINT type, item, state;
+    ULONG_PTR data;
+};
+std::vector<ComboDraw> g_comboDraws;
+LRESULT CALLBACK ComboParent(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_DRAWITEM) {
+        // A combo entry as the driver's pages draw it: the entry's icon at the item's left edge.
+        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(l);
+        g_comboDraws.push_back({draw->CtlType, draw->itemID, draw->itemState, draw->itemData});
+        auto icon = static_cast<HICON>(LoadImageW(DialogModule(), MAKEINTRESOURCEW(static_cast<int>(draw->itemData)),
+                                                  IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        DrawIconEx(draw->hDC, draw->rcItem.left, draw->rcItem.top, icon, 16, 16, 0, nullptr, DI_NORMAL);
+        DestroyIcon(icon);
+        return TRUE;
+    }
+    return DefWindowProcW(h, m, w, l);
+}
+
+// The closed field of an owner-drawn combo is drawn by its owner: the chosen entry, with its
+// data, marked as the field's; nothing is drawn while no entry is chosen.
+TEST(Controls, OwnerDrawnComboFieldShowsTheChosenEntry) {
+    WindowHolder parent(MakeParentWindow(u"UiTestComboParent", ComboParent, 200, 100));
+    HWND combo = CreateWindowExW(0, u"ComboBox", nullptr, WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED,
+                                 10, 10, 120, 100, parent.h, reinterpret_cast<HMENU>(7), nullptr, nullptr);
+    ASSERT_NE(combo, nullptr);
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u""));
+    SendMessageW(combo, CB_SETITEMDATA, 0, kIconSmall);
+    auto blue = [&] {
+        LONG width = 0, height = 0;
+        std::vector<BYTE> rgb(PlatRenderWindow(parent.h, nullptr, 0, &width, &height));
+        PlatRenderWindow(parent.h, rgb.data(), static_cast<DWORD>(rgb.size()), &width, &height);
+        int n = 0;
+        for (size_t i = 0; i + 2 < rgb.size(); i += 3) n += rgb[i] == 0 && rgb[i + 1] == 0 && rgb[i + 2] == 255;
+        return n;
+    };
+    g_comboDraws.clear();
+    EXPECT_EQ(blue(), 0);
+    EXPECT_TRUE(g_comboDraws.empty());
+    SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    EXPECT_GE(blue(), 12 * 16);  // 16 x 16, its clear column aside, cut to the field
+    ASSERT_FALSE(g_comboDraws.empty());
+    for (const ComboDraw& d : g_comboDraws) {
+        EXPECT_EQ(d.type, static_cast<UINT>(ODT_COMBOBOX));
+        EXPECT_EQ(d.item, 0u);
+        EXPECT_EQ(d.data, static_cast<ULONG_PTR>(kIconSmall));
+        EXPECT_TRUE(d.state & ODS_COMBOBOXEDIT);
+    }
+}
+
 }  // namespace

@@ -130,9 +130,13 @@ TEST(DeviceContext, BitmapsLoadFromResources) {
     EXPECT_EQ(LoadBitmapW(DialogModule(), MAKEINTRESOURCEW(999)), nullptr);
 }
 
+HICON LoadSized(int id, int cx, int cy, UINT flags = LR_DEFAULTCOLOR) {
+    return static_cast<HICON>(LoadImageW(DialogModule(), MAKEINTRESOURCEW(id), IMAGE_ICON, cx, cy, flags));
+}
+
 TEST(DeviceContext, IconsDrawWithTheirAlpha) {
     DWORD before = PlatLiveIconCount();
-    HICON icon = LoadIconW(DialogModule(), MAKEINTRESOURCEW(kIconSmall));
+    HICON icon = LoadSized(kIconSmall, 2, 2);  // the group's 2 x 2 image, the one with alpha
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(PlatLiveIconCount(), before + 1);
     {
@@ -165,16 +169,70 @@ TEST(DeviceContext, IconsDrawWithTheirAlpha) {
     EXPECT_TRUE(DestroyIcon(icon));
     EXPECT_FALSE(DestroyIcon(icon));
     EXPECT_EQ(PlatLiveIconCount(), before);
-    HANDLE sized = LoadImageW(DialogModule(), MAKEINTRESOURCEW(kIconSmall), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE);
-    ASSERT_NE(sized, nullptr);
-    {
-        Canvas c(40, 40);
-        ASSERT_TRUE(DrawIconEx(c.dc, 0, 0, static_cast<HICON>(sized), 0, 0, 0, nullptr, DI_NORMAL));
-        EXPECT_EQ(GetPixel(c.dc, 31, 31), RGB(0, 0, 0));  // drawn at the system icon size
-    }
-    DestroyIcon(static_cast<HICON>(sized));
-    EXPECT_EQ(LoadImageW(DialogModule(), MAKEINTRESOURCEW(kIconSmall), IMAGE_ICON, 0, 0, LR_LOADFROMFILE), nullptr);
+    EXPECT_EQ(LoadSized(kIconSmall, 0, 0, LR_LOADFROMFILE), nullptr);
     EXPECT_FALSE(DrawIconEx(nullptr, 0, 0, reinterpret_cast<HICON>(&before), 0, 0, 0, nullptr, DI_NORMAL));
+}
+
+// An icon id names a group: the image nearest the size asked for is taken, and a masked image
+// is clear where its mask is set. The 4 x 4 image is blue with a clear left column.
+TEST(DeviceContext, IconGroupsGiveTheNearestSizeWithItsMask) {
+    struct Case {
+        const char* what;
+        HICON (*load)();
+        LONG drawnWidth;  // at its own or its asked-for size
+        bool masked;      // the 4 x 4 image (else the 2 x 2 one)
+    } const cases[] = {
+        {"LoadIconW: the system size is nearer 4 x 4",
+         [] { return LoadIconW(DialogModule(), MAKEINTRESOURCEW(kIconSmall)); }, 4, true},
+        {"asked 16 x 16", [] { return LoadSized(kIconSmall, 16, 16); }, 16, true},
+        {"asked 2 x 2", [] { return LoadSized(kIconSmall, 2, 2); }, 2, false},
+        {"no size: the first image", [] { return LoadSized(kIconSmall, 0, 0); }, 2, false},
+        {"the system size", [] { return LoadSized(kIconSmall, 0, 0, LR_DEFAULTSIZE); }, GetSystemMetrics(SM_CXICON),
+         true},
+    };
+    for (const Case& c : cases) {
+        HICON icon = c.load();
+        ASSERT_NE(icon, nullptr) << c.what;
+        Canvas canvas(40, 40);
+        ASSERT_TRUE(DrawIconEx(canvas.dc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL)) << c.what;
+        LONG last = c.drawnWidth - 1;
+        EXPECT_EQ(GetPixel(canvas.dc, last, last), c.masked ? RGB(0, 0, 255) : RGB(0, 0, 0)) << c.what;
+        EXPECT_EQ(GetPixel(canvas.dc, last + 1, last), RGB(255, 255, 255)) << c.what;  // nothing past its size
+        if (c.masked) {
+            EXPECT_EQ(GetPixel(canvas.dc, 0, last), RGB(255, 255, 255)) << c.what;  // the clear column
+        }
+        DestroyIcon(icon);
+    }
+    // Broken or missing pictures give no icon and leave nothing behind.
+    DWORD before = PlatLiveIconCount();
+    for (int id : {kIconMissingImage, kIconShortGroup, kIconImageAlpha, 999}) {
+        EXPECT_EQ(LoadIconW(DialogModule(), MAKEINTRESOURCEW(id)), nullptr) << id;
+        EXPECT_EQ(LoadSized(id, 16, 16), nullptr) << id;
+    }
+    EXPECT_EQ(PlatLiveIconCount(), before);
+}
+
+// LoadIconW icons are shared: one per module and id, never destroyed by their users, not
+// counted as anyone's to free. LR_SHARED does the same for LoadImageW; without it every load is
+// a new icon.
+TEST(DeviceContext, SharedIconsAreOnePerModuleAndId) {
+    DWORD before = PlatLiveIconCount();
+    HICON first = LoadIconW(DialogModule(), MAKEINTRESOURCEW(kIconSmall));
+    HICON again = LoadIconW(DialogModule(), MAKEINTRESOURCEW(kIconSmall));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first, again);
+    EXPECT_TRUE(DestroyIcon(first));
+    Canvas c(8, 8);
+    EXPECT_TRUE(DrawIconEx(c.dc, 0, 0, first, 0, 0, 0, nullptr, DI_NORMAL));  // still there
+    HICON sharedSmall = LoadSized(kIconSmall, 2, 2, LR_SHARED);
+    EXPECT_EQ(LoadSized(kIconSmall, 2, 2, LR_SHARED), sharedSmall);
+    EXPECT_NE(sharedSmall, first);  // another size, another icon
+    EXPECT_EQ(PlatLiveIconCount(), before);
+    HICON own = LoadSized(kIconSmall, 2, 2);
+    EXPECT_NE(own, sharedSmall);
+    EXPECT_EQ(PlatLiveIconCount(), before + 1);
+    EXPECT_TRUE(DestroyIcon(own));
+    EXPECT_EQ(PlatLiveIconCount(), before);
 }
 
 }  // namespace

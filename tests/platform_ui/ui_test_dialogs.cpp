@@ -71,17 +71,43 @@ const SmallBitmap kBitmap = {{sizeof(BITMAPINFOHEADER), 3, 2, 1, 8, BI_RGB, 0, 0
                              {{0, 0, 255, 0}, {0, 255, 0, 0}},
                              {{1, 1, 0, 0}, {0, 0, 1, 0}}};
 
-// A 2 x 2 icon, 32 bits, top-down: red and a transparent blue above, half-clear green and black
-// below.
-struct SmallIcon {
+// A 2 x 2 icon image, 32 bits, bottom-up with its mask rows after the colour rows (the header's
+// height counts both): red and a transparent blue on top, half-clear green and black below.
+struct AlphaIcon {
     BITMAPINFOHEADER header;
     BYTE rows[2][8];
+    BYTE mask[2][4];
 };
-const SmallIcon kIcon = {{sizeof(BITMAPINFOHEADER), 2, -2, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
-                         {{0, 0, 255, 255, 255, 0, 0, 0}, {0, 255, 0, 128, 0, 0, 0, 255}}};
+const AlphaIcon kAlphaIcon = {{sizeof(BITMAPINFOHEADER), 2, 4, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
+                              {{0, 255, 0, 128, 0, 0, 0, 255}, {0, 0, 255, 255, 255, 0, 0, 0}},
+                              {{0}, {0}}};
+
+// A 4 x 4 icon image, 16 colours: all blue but for its left column, which the mask makes clear.
+struct MaskedIcon {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[16];
+    BYTE rows[4][4];
+    BYTE mask[4][4];
+};
+const MaskedIcon kMaskedIcon = {{sizeof(BITMAPINFOHEADER), 4, 8, 1, 4, BI_RGB, 0, 0, 0, 0, 0},
+                                {{0, 0, 0, 0}, {255, 0, 0, 0}},
+                                {{0x11, 0x11}, {0x11, 0x11}, {0x11, 0x11}, {0x11, 0x11}},
+                                {{0x80}, {0x80}, {0x80}, {0x80}}};
+
+// Icon group directories: 6-byte header, then 14-byte entries (width, height, colours, reserved,
+// planes, bits, bytes, RT_ICON id), little-endian.
+const BYTE kIconGroup[] = {0, 0, 1,  0, 2, 0,                                                            //
+                           2, 2, 0,  0, 1, 0, 32, 0, sizeof kAlphaIcon,  0, 0, 0, kIconImageAlpha,  0,   //
+                           4, 4, 16, 0, 1, 0, 4,  0, sizeof kMaskedIcon, 0, 0, 0, kIconImageMasked, 0};  //
+const BYTE kMissingImageGroup[] = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 4, 0, 0, 1, 0, 0, 199, 0};
+static_assert(sizeof kAlphaIcon < 256 && sizeof kMaskedIcon < 256);
 
 const ORLA_RESOURCE kEntries[] = {
-    {3, nullptr, kIconSmall, nullptr, &kIcon, sizeof kIcon},
+    {14, nullptr, kIconSmall, nullptr, kIconGroup, sizeof kIconGroup},
+    {3, nullptr, kIconImageAlpha, nullptr, &kAlphaIcon, sizeof kAlphaIcon},
+    {3, nullptr, kIconImageMasked, nullptr, &kMaskedIcon, sizeof kMaskedIcon},
+    {14, nullptr, kIconMissingImage, nullptr, kMissingImageGroup, sizeof kMissingImageGroup},
+    {14, nullptr, kIconShortGroup, nullptr, kIconGroup, 12},
     {2, nullptr, kBitmapSmall, nullptr, &kBitmap, sizeof kBitmap},
     {2, nullptr, kBitmapShort, nullptr, &kBitmap, sizeof kBitmap - 4},
     {4, nullptr, kMenuContext, nullptr, &kMenu, sizeof kMenu},

@@ -1,11 +1,13 @@
 // The interface DLL's own resources: the default TrueType substitution table (RCDATA 1000) and
 // the default output paper table (RCDATA 1001), UTF-16 pairs ended by an empty string, padded to
-// a DWORD boundary as the resource compiler leaves them; and the preview pictures' bitmaps.
+// a DWORD boundary as the resource compiler leaves them; the preview pictures' bitmaps; and the
+// icons of the pages, drawn from the pictogram table at build time.
 #include <iterator>
 #include <vector>
 
 #include "core/build_variant.h"
 #include "plat/resource_table.h"
+#include "resources/icons/pictograms.h"
 #include "ui/pages/preview_artwork.h"
 
 namespace {
@@ -47,11 +49,13 @@ constexpr ORLA_RESOURCE kResources[] = {
     {10, nullptr, 1001, nullptr, kDefaultOutPaperTable, sizeof(kDefaultOutPaperTable)},
 };
 
-// The tables above, then the preview pictures (drawn by code once per process).
+// The tables above, the preview pictures (drawn by code once per process), then the icons.
 const std::vector<ORLA_RESOURCE>& AllResources() {
     static const std::vector<ORLA_RESOURCE> all = [] {
         std::vector<ORLA_RESOURCE> v(std::begin(kResources), std::end(kResources));
         for (const ORLA_RESOURCE& r : orla::PreviewBitmapResources()) v.push_back(r);
+        v.insert(v.end(), orla_res::kPictogramResources,
+                 orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
         return v;
     }();
     return all;

@@ -26,6 +26,7 @@ constexpr WORD kSharedIcons[kSharedIconCount] = {778, 775, 776, 777, 774, 715, 7
 constexpr WORD kOwnedIcons[kOwnedIconCount - 1] = {703, 704, 771, 731, 732, 779, 772,
                                                    733, 736, 737, 797, 738, 780, 781};
 constexpr WORD kWideIcon = 782;  // drawn 90 x 30
+constexpr int kLargeOverlay = 1;
 constexpr int kWideIconWidth = 90;
 constexpr int kWideIconHeight = 30;
 
@@ -34,15 +35,16 @@ HICON LoadOwnIcon(WORD id, int cx, int cy) {
         LoadImageW(GetInterfaceModule(), MAKEINTRESOURCEW(id), IMAGE_ICON, cx, cy, LR_DEFAULTCOLOR));
 }
 
-// The large list: 600 to 620 at 32 x 32.
+// The large list: 600 to 620 at 32 x 32; the last is also overlay image 1.
 void LoadLargeImages(PageContext* pc) {
     pc->largeImages = ImageList_Create(32, 32, ILC_COLOR4 | ILC_MASK, 0, 21);
     if (pc->largeImages == nullptr) return;
     for (UINT id = kLargeIconFirst; id <= kLargeIconLast; ++id) {
         HICON icon = LoadOwnIcon(static_cast<WORD>(id), 32, 32);
         if (icon == nullptr) continue;  // a missing picture leaves its slot empty, nothing more
-        ImageList_ReplaceIcon(pc->largeImages, -1, icon);
+        int index = ImageList_ReplaceIcon(pc->largeImages, -1, icon);
         DestroyIcon(icon);
+        if (id == kLargeIconLast && index >= 0) ImageList_SetOverlayImage(pc->largeImages, index, kLargeOverlay);
     }
 }
 

@@ -116,9 +116,19 @@ BOOL ImageList_Destroy(HIMAGELIST himl);
 int ImageList_GetImageCount(HIMAGELIST himl);
 // Adds (i = -1) or replaces the image at i; the image's index, or -1.
 int ImageList_ReplaceIcon(HIMAGELIST himl, int i, HICON hicon);
+// The list keeps copies: the caller still owns (and may destroy) the icon or bitmaps it gave.
 int ImageList_Add(HIMAGELIST himl, HBITMAP hbmImage, HBITMAP hbmMask);
 BOOL ImageList_Remove(HIMAGELIST himl, int i);  // i = -1 removes all
 BOOL ImageList_GetIconSize(HIMAGELIST himl, int* cx, int* cy);
+#define ILD_NORMAL 0x0000
+#define ILD_TRANSPARENT 0x0001
+#define ILD_OVERLAYMASK 0x0F00
+#define INDEXTOOVERLAYMASK(i) ((i) << 8)
+// Draws image i at (x, y) at the list's image size, transparent where its mask is; with
+// INDEXTOOVERLAYMASK(n) in the style, overlay image n is drawn over it.
+BOOL ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT fStyle);
+// Makes image iImage the list's overlay image iOverlay (1 to 15).
+BOOL ImageList_SetOverlayImage(HIMAGELIST himl, int iImage, int iOverlay);
 
 }  // extern "C"
 

@@ -83,6 +83,7 @@
 // ---- Combo boxes ----
 #define CBS_DROPDOWNLIST 0x0003L
 #define CBS_OWNERDRAWFIXED 0x0010L
+#define CBS_OWNERDRAWVARIABLE 0x0020L
 #define CBS_SORT 0x0100L
 #define CBS_HASSTRINGS 0x0200L
 #define CB_ERR (-1)

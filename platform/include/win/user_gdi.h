@@ -66,16 +66,19 @@ BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c);
 BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl);
 int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format);
 // Bitmaps and icons of resource modules are device-independent bitmaps: BITMAPINFOHEADER, colour
-// table, rows (1, 4, 8, 24 or 32 bits, uncompressed; bottom-up for a positive height). An icon
-// (RT_ICON) of 32 bits keeps its alpha channel; others are opaque.
+// table, rows (1, 4, 8, 24 or 32 bits, uncompressed; bottom-up for a positive height). An icon id
+// names an icon group (RT_GROUP_ICON) listing one image (RT_ICON) per size: colour rows then 1-bit
+// mask rows, the header's height counting both. A 32-bit image with alpha is drawn by its alpha,
+// any other by its mask.
 HBITMAP LoadBitmapW(HINSTANCE hInstance, LPCWSTR lpBitmapName);
 HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
 #define LR_DEFAULTCOLOR 0x0000
 #define LR_LOADFROMFILE 0x0010
 #define LR_DEFAULTSIZE 0x0040
 #define LR_SHARED 0x8000
-// IMAGE_BITMAP or IMAGE_ICON from the module; cx and cy are the size an icon is drawn at by
-// default. Loading from files is not offered.
+// IMAGE_BITMAP or IMAGE_ICON from the module; cx and cy choose the image of the icon group and
+// are the size it is drawn at by default. LR_SHARED icons, like every LoadIconW icon, are one per
+// module, id and size, and DestroyIcon leaves them alone. Loading from files is not offered.
 HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT fuLoad);
 BOOL DestroyIcon(HICON hIcon);
 #define DI_MASK 0x0001
@@ -85,6 +88,7 @@ BOOL DestroyIcon(HICON hIcon);
 // Draws the icon scaled to cx x cy (0: its own size, or the system icon size with DI_DEFAULTSIZE).
 BOOL DrawIconEx(HDC hdc, int xLeft, int yTop, HICON hIcon, int cxWidth, int cyWidth, UINT istepIfAniCur,
                 HBRUSH hbrFlickerFreeDraw, UINT diFlags);
+// Icons a caller still has to destroy (shared icons and image lists' own copies are not counted).
 DWORD PlatLiveIconCount(void);
 
 // GDI objects of the UI not yet deleted (leak checks): DCs, brushes, pens, fonts and bitmaps.
@@ -100,6 +104,7 @@ DWORD PlatLiveUiGdiObjectCount(void);
 #define ODS_SELECTED 0x0001
 #define ODS_DISABLED 0x0004
 #define ODS_FOCUS 0x0010
+#define ODS_COMBOBOXEDIT 0x1000
 typedef struct tagDRAWITEMSTRUCT {
     UINT CtlType;
     UINT CtlID;
