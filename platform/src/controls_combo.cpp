@@ -12,9 +12,39 @@
 namespace plat {
 namespace {
 
+constexpr UINT kDefaultItemHeight = 13;
+
 struct ComboState : ItemList {
     bool dropped = false;
+    UINT fieldHeight = kDefaultItemHeight;  // the selection field
+    UINT itemHeight = kDefaultItemHeight;   // each entry of the list
 };
+
+// An owner-drawn combo asks its owner once, while it is made, for the height of its selection
+// field (item -1) and of its list entries (item 0).
+void MeasureItems(HWND h, ComboState& state) {
+    if (!(GetWindowLongW(h, GWL_STYLE) & CBS_OWNERDRAWFIXED)) return;
+    HWND parent = GetParent(h);
+    if (!parent) return;
+    RECT client{};
+    GetClientRect(h, &client);
+    for (UINT item : {static_cast<UINT>(-1), 0u}) {
+        MEASUREITEMSTRUCT measure{ODT_COMBOBOX,
+                                  static_cast<UINT>(GetDlgCtrlID(h)),
+                                  item,
+                                  static_cast<UINT>(client.right),
+                                  kDefaultItemHeight,
+                                  0};
+        SendMessageW(parent, WM_MEASUREITEM, measure.CtlID, reinterpret_cast<LPARAM>(&measure));
+        (item == 0 ? state.itemHeight : state.fieldHeight) = std::max<UINT>(measure.itemHeight, 1);
+    }
+}
+
+LRESULT SetItemHeight(ComboState& state, WPARAM which, LPARAM height) {
+    if (height <= 0 || height > 255) return CB_ERR;
+    (static_cast<int>(which) == -1 ? state.fieldHeight : state.itemHeight) = static_cast<UINT>(height);
+    return 0;
+}
 
 // The selection field shows the selected item's text.
 void ShowSelection(HWND h, const ComboState& state) {
@@ -65,6 +95,13 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam
     }
     ComboState& state = *ControlState<ComboState>(h);
     switch (message) {
+        case WM_CREATE:
+            MeasureItems(h, state);
+            return 0;
+        case CB_GETITEMHEIGHT:
+            return static_cast<int>(wParam) == -1 ? state.fieldHeight : state.itemHeight;
+        case CB_SETITEMHEIGHT:
+            return SetItemHeight(state, wParam, lParam);
         case CB_ADDSTRING:
             return InsertItem(state, -1, reinterpret_cast<LPCWSTR>(lParam), GetWindowLongW(h, GWL_STYLE) & CBS_SORT);
         case CB_INSERTSTRING:

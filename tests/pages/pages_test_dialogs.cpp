@@ -56,16 +56,46 @@ const ORLA_DIALOG_TEMPLATE kPaperDialog = {ORLA_DIALOG_SIGNATURE,
                                            sizeof kPaperItems / sizeof kPaperItems[0],
                                            kPaperItems};
 
-// A 16 x 16 icon of plain red (24 bits, bottom-up), carried under the first duplex entry's id.
+// A 16 x 16 icon of plain red as an icon group carries it: one 24-bit image (bottom-up, twice
+// the height for the colour rows and the all-opaque mask rows), under the first duplex entry's id.
 constexpr WORD kRedIconId = 940;
+constexpr WORD kRedIconImageId = 9400;
 const std::vector<BYTE>& RedIcon() {
     static const std::vector<BYTE> bytes = [] {
-        std::vector<BYTE> b(40 + 16 * 16 * 3, 0);
-        const DWORD header[] = {40, 16, 16};
+        constexpr size_t kColourBytes = 16 * 16 * 3, kMaskBytes = 16 * 4;
+        std::vector<BYTE> b(40 + kColourBytes + kMaskBytes, 0);
+        const DWORD header[] = {40, 16, 32};
         std::memcpy(b.data(), header, sizeof header);
         b[12] = 1;   // planes
         b[14] = 24;  // bits per pixel
-        for (size_t i = 40; i < b.size(); i += 3) b[i + 2] = 0xFF;
+        for (size_t i = 40; i < 40 + kColourBytes; i += 3) b[i + 2] = 0xFF;
+        return b;
+    }();
+    return bytes;
+}
+const std::vector<BYTE>& RedIconGroup() {
+    static const std::vector<BYTE> bytes = [] {
+        const auto size = static_cast<DWORD>(RedIcon().size());
+        std::vector<BYTE> b = {0,
+                               0,
+                               1,
+                               0,
+                               1,
+                               0,  // reserved, type 1, one entry
+                               16,
+                               16,
+                               0,
+                               0,
+                               1,
+                               0,
+                               24,
+                               0,  // 16 x 16, 1 plane, 24 bits
+                               static_cast<BYTE>(size),
+                               static_cast<BYTE>(size >> 8),
+                               0,
+                               0,  // bytes
+                               static_cast<BYTE>(kRedIconImageId),
+                               static_cast<BYTE>(kRedIconImageId >> 8)};
         return b;
     }();
     return bytes;
@@ -77,7 +107,8 @@ const std::vector<ORLA_RESOURCE>& Entries() {
         std::vector<ORLA_RESOURCE> all = {
             {5, nullptr, 100, nullptr, &kItemDialog, sizeof kItemDialog},
             {5, nullptr, 101, nullptr, &kPaperDialog, sizeof kPaperDialog},
-            {3, nullptr, kRedIconId, nullptr, RedIcon().data(), static_cast<DWORD>(RedIcon().size())}};
+            {14, nullptr, kRedIconId, nullptr, RedIconGroup().data(), static_cast<DWORD>(RedIconGroup().size())},
+            {3, nullptr, kRedIconImageId, nullptr, RedIcon().data(), static_cast<DWORD>(RedIcon().size())}};
         for (const ORLA_RESOURCE& r : orla::PreviewBitmapResources()) all.push_back(r);
         return all;
     }();

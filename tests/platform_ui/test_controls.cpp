@@ -300,6 +300,40 @@ TEST(Controls, OwnerDrawnListBoxMeasuresOnceAndNotifiesUserChoices) {
     EXPECT_GT(blue, 500);
 }
 
+// An owner-drawn combo asks its owner for its field's and its entries' heights while it is made.
+std::vector<UINT> g_comboMeasured;
+LRESULT CALLBACK MeasuringComboParent(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_MEASUREITEM) {
+        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(l);
+        g_comboMeasured.push_back(measure->itemID);
+        if (measure->CtlType == ODT_COMBOBOX) measure->itemHeight = measure->itemID == static_cast<UINT>(-1) ? 18 : 22;
+        return TRUE;
+    }
+    return DefWindowProcW(h, m, w, l);
+}
+
+TEST(Controls, OwnerDrawnComboMeasuresItsFieldAndEntriesOnce) {
+    g_comboMeasured.clear();
+    WindowHolder parent(MakeParentWindow(u"UiTestMeasuringComboParent", MeasuringComboParent, 200, 200));
+    ASSERT_NE(parent.h, nullptr);
+    HWND combo = CreateWindowExW(0, u"ComboBox", nullptr,
+                                 WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, 0, 0,
+                                 100, 100, parent.h, reinterpret_cast<HMENU>(10), nullptr, nullptr);
+    ASSERT_NE(combo, nullptr) << GetLastError();
+    EXPECT_EQ(g_comboMeasured, (std::vector<UINT>{static_cast<UINT>(-1), 0u}));
+    EXPECT_EQ(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0), 18);
+    EXPECT_EQ(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0), 22);
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"One"));
+    EXPECT_EQ(g_comboMeasured.size(), 2u) << "a fixed-height combo measures once, not per entry";
+
+    // A plain combo asks nothing.
+    g_comboMeasured.clear();
+    HWND plain = CreateWindowExW(0, u"ComboBox", nullptr, WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, parent.h,
+                                 reinterpret_cast<HMENU>(11), nullptr, nullptr);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_TRUE(g_comboMeasured.empty());
+}
+
 struct ComboDraw {
     UINT type, item, state;
     ULONG_PTR data;
