@@ -7,5 +7,8 @@ namespace portmon {
 // while the IEEE 1284 device ID (which a real cable fetches out of band) is asked on a
 // connection of its own that begins with this line and is answered with the device ID text.
 inline constexpr char kDeviceIdRequest[] = "\x1b%-ORLASIM DEVICEID\r\n";
+// The host's cancel (a cable's INIT line, which a real port raises at once) takes the same
+// way: a connection of its own that begins with this line; the printer closes it once taken.
+inline constexpr char kCancelRequest[] = "\x1b%-ORLASIM CANCEL\r\n";
 
 }  // namespace portmon
