@@ -133,8 +133,8 @@ struct Simulator::Connection {
     bool pjlMode = false;      // after a UEL, reading PJL lines
     std::string pending;       // unfinished PJL line, or the last bytes of data that might begin a UEL
     bool ustatusDevice = false, ustatusJob = false, ustatusPage = false;
-    bool jobOpen = false;
-    std::string jobName, eojName;
+    int jobDepth = 0;  // "@PJL JOB" lines not yet ended: a job inside a job belongs to it
+    std::string jobName, eojName, outerName;
     int tableRow = -1;  // the job's row in the job table
     size_t jobBytes = 0;
     bool dropped = false;
@@ -374,7 +374,7 @@ void Simulator::AnswerDeviceId(Connection* c) {
     {
         std::lock_guard<std::mutex> g(lock_);
         ++deviceIdQueries_;
-        deviceIdLog_.push_back({received_.size(), jobsEnded_});
+        deviceIdLog_.push_back({received_.size(), jobsEnded_, lines_.size()});
         bits = options_.misbehaviour;
         id = (bits & kGarbage) ? std::string("\x01\x02garbage-without-end") : DeviceIdLocked();
     }
@@ -509,7 +509,7 @@ void Simulator::HandlePjl(Connection* c, const std::string& line) {
             std::lock_guard<std::mutex> g(lock_);
             cancel = options_.cancelAtData;
         }
-        if (cancel && c->jobOpen) StopJobForCancel(c);
+        if (cancel && c->jobDepth > 0) StopJobForCancel(c);
     } else if (StartsWith(line, "@PJL USTATUSOFF")) {
         c->ustatusDevice = c->ustatusJob = c->ustatusPage = false;
     } else if (StartsWith(line, "@PJL USTATUS DEVICE=")) {
@@ -529,24 +529,32 @@ void Simulator::HandlePjl(Connection* c, const std::string& line) {
         c->jobName = QuotedAfter(line, "@JCID=");
         BeginTableJob(c);
     } else if (StartsWith(line, "@PJL JOB")) {
-        c->jobOpen = true;
-        c->jobPages = 0;
-        c->jobCancelled = false;
+        if (c->jobDepth++ == 0) {
+            c->jobPages = 0;
+            c->jobCancelled = false;
+            c->outerName = QuotedAfter(line, "NAME=\"");
+        }
         c->jobName = QuotedAfter(line, "NAME=\"");
-        c->eojName.clear();
         BeginTableJob(c);
         if (c->ustatusJob) Reply(c, "@PJL USTATUS JOB\r\nSTART\r\nNAME=\"" + c->jobName + "\"\r\n\f");
     } else if (StartsWith(line, "@PJL EOJ")) {
+        if (c->jobDepth > 1) {
+            --c->jobDepth;  // the end of a job inside the job
+            std::lock_guard<std::mutex> g(lock_);
+            ++jobsEnded_;
+            changed_.notify_all();
+            return;
+        }
         c->eojName = QuotedAfter(line, "NAME=\"");
         EndJob(c);
     }
 }
 
-// "@PJL EOJ": the job's page and end reports carry the pages it printed.
+// The outermost "@PJL EOJ": the job's page and end reports carry the pages it printed.
 void Simulator::EndJob(Connection* c) {
-    const std::string name = c->eojName.empty() ? c->jobName : c->eojName;
+    const std::string name = c->eojName.empty() ? c->outerName : c->eojName;
     const std::string pages = std::to_string(c->jobPages);
-    const bool report = c->jobOpen && !c->jobCancelled;
+    const bool report = c->jobDepth > 0 && !c->jobCancelled;
     if (report && c->ustatusPage) {
         for (int page = 1; page <= c->jobPages; ++page) {
             Reply(c, "@PJL USTATUS PAGE\r\n" + std::to_string(page) + "\r\n\f");
@@ -558,7 +566,7 @@ void Simulator::EndJob(Connection* c) {
     if (report && options_.sendEojReport) {
         Reply(c, "@PJL USTATUS EOJ\r\nEND\r\nNAME=\"" + name + "\"\r\nPAGE=" + pages + "\r\n\f");
     }
-    c->jobOpen = false;
+    c->jobDepth = 0;
     FinishTableJob(c, c->jobCancelled ? kSnmpJobCancelled : kSnmpJobFinished);
     c->jobCancelled = false;
     std::lock_guard<std::mutex> g(lock_);
@@ -572,9 +580,10 @@ void Simulator::EndJob(Connection* c) {
 // thrown away, and the cancel is reported.
 void Simulator::StopJobForCancel(Connection* c) {
     Reply(c, "@PJL USTATUS JOB\r\nCANCELED=HOST_CALCELED\r\nNAME=\"" + c->jobName + "\"\r\n\f");
-    const bool inJob = c->jobOpen || c->tableRow >= 0 || !c->language.empty();
+    const bool inJob = c->jobDepth > 0 || c->tableRow >= 0 || !c->language.empty();
     if (!inJob || c->jobCancelled) return;
-    c->jobCancelled = true;
+    c->jobCancelled = true;  // until the next job begins
+    c->jobDepth = 0;         // the job ended here: what remains of it ends nothing
     std::string().swap(c->language);
     FinishTableJob(c, kSnmpJobCancelled);
     std::lock_guard<std::mutex> g(lock_);

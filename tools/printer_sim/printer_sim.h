@@ -75,6 +75,7 @@ struct Options {
 struct DeviceIdQuery {
     size_t receivedBytes;
     size_t jobsEnded;
+    size_t pjlLines;
 };
 
 struct PjlLine {
