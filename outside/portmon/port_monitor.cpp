@@ -65,6 +65,7 @@ struct Port {
     bool offersEcp = false;
     std::atomic<uint32_t> modes{0};  // the negotiated read mask (low word) and write mask (high word)
     int fd = -1;
+    std::atomic<unsigned long long> sentOnConnection{0};  // job bytes sent on fd since it connected
     HANDLE file = INVALID_HANDLE_VALUE;
     bool docOpen = false;
     ULONGLONG docBytes = 0;  // sent in this document
@@ -252,8 +253,10 @@ DWORD QueryDeviceId(const Port* p, std::string* id) {
     int fd = -1;
     DWORD error = ConnectTo(p->address, &fd, kDeviceIdTimeoutMs);
     if (error != ERROR_SUCCESS) return error;
-    const char* request = portmon::kDeviceIdRequest;
-    size_t left = strlen(request);
+    const std::string line = std::string(portmon::kDeviceIdRequestHead) + portmon::kSentField +
+                             std::to_string(p->sentOnConnection.load()) + "\r\n";
+    const char* request = line.c_str();
+    size_t left = line.size();
     while (left > 0) {
         ssize_t n = send(fd, request, left, MSG_NOSIGNAL);
         if (n <= 0) {
@@ -395,6 +398,7 @@ BOOL WINAPI PmStartDocPort(HANDLE hPort, LPWSTR, DWORD, DWORD Level, LPBYTE pDoc
         if (p->fd < 0) {
             DWORD error = ConnectTo(p->address, &p->fd, WriteTimeout(p, 0));
             if (error != ERROR_SUCCESS) return Fail(error);
+            p->sentOnConnection = 0;
         }
     }
     p->docOpen = true;
@@ -421,6 +425,7 @@ BOOL WINAPI PmWritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWr
         if (p->docBytes != 0 || ConnectTo(p->address, &p->fd, WriteTimeout(p, 0)) != ERROR_SUCCESS) {
             return Fail(kWsaConnReset);
         }
+        p->sentOnConnection = 0;
     }
     if (cbBuf == 0) return TRUE;
     if (ConnectionLost(p->fd)) {
@@ -438,6 +443,7 @@ BOOL WINAPI PmWritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWr
     }
     *pcbWritten = static_cast<DWORD>(n);
     p->docBytes += static_cast<ULONGLONG>(n);
+    p->sentOnConnection += static_cast<unsigned long long>(n);
     return TRUE;
 }
 

@@ -178,19 +178,22 @@ TEST_P(EcpPortTest, JobEndAsksTheStatusInPlainMode) {
     }
     EXPECT_LE(largest, 4096u) << "ECP writes go in chunks of at most 4096 bytes";
     // While the ECP transfer runs the monitor answers its own status queries; the only one that
-    // reaches the printer between the job's data and the trailer is the job end's plain-mode query.
-    const std::vector<printersim::PjlLine> lines = sim_->PjlLines();
-    size_t data = lines.size(), trailer = lines.size();
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].text.rfind("@PJL ENTER LANGUAGE", 0) == 0 && data == lines.size()) data = i + 1;
-        if (lines[i].text.rfind("@PJL EOJ NAME=", 0) == 0) trailer = i;
-    }
-    ASSERT_LT(trailer, lines.size()) << "the monitor's trailer";
+    // reaches the printer between the job's data and the trailer is the job end's plain-mode
+    // query. The port says where in its stream it asked.
+    const std::string received = sim_->Received();
+    const std::string driverEnd = Uel() + "@PJL EOJ\r\n" + Uel();
+    const size_t dataEnd = received.find(driverEnd);
+    const size_t trailer = received.find("@PJL EOJ NAME=");
+    ASSERT_NE(dataEnd, std::string::npos);
+    ASSERT_NE(trailer, std::string::npos) << "the monitor's trailer";
     size_t asked = 0;
+    std::string seen;
     for (const printersim::DeviceIdQuery& q : sim_->DeviceIdQueryLog()) {
-        if (q.pjlLines >= data && q.pjlLines <= trailer) ++asked;
+        seen += " " + std::to_string(q.portSent);
+        if (q.portSent >= dataEnd + driverEnd.size() - 9 && q.portSent <= trailer) ++asked;
     }
-    EXPECT_EQ(asked, 1u) << "device ID queries between the job's data and its trailer";
+    EXPECT_EQ(asked, 1u) << "device ID queries between the job's data (ending at " << dataEnd
+                         << ") and its trailer (at " << trailer << "); queries at" << seen;
 }
 
 INSTANTIATE_TEST_SUITE_P(Ports, EcpPortTest, ::testing::Values(EcpCase{"Ecp", true}, EcpCase{"Compatibility", false}),

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "outside/portmon/portmon_protocol.h"
@@ -85,16 +86,33 @@ StatusBlockImage BuildStatusBlock(const Options& o) {
 enum class Opening { kUndecided, kJob, kDeviceId, kCancel };
 
 Opening ClassifyOpening(const std::string& head) {
-    bool undecided = false;
-    for (auto [request, kind] : {std::pair{portmon::kDeviceIdRequest, Opening::kDeviceId},
-                                 std::pair{portmon::kCancelRequest, Opening::kCancel}}) {
-        const size_t need = strlen(request);
-        const size_t common = std::min(head.size(), need);
-        if (head.compare(0, common, request, common) != 0) continue;
-        if (head.size() >= need) return kind;
+    constexpr size_t kMaxRequestLine = 64;
+    const std::string_view idHead = portmon::kDeviceIdRequestHead;
+    if (head.compare(0, idHead.size(), idHead) == 0) {
+        if (head.find("\r\n") != std::string::npos) return Opening::kDeviceId;
+        return head.size() > kMaxRequestLine ? Opening::kJob : Opening::kUndecided;
+    }
+    bool undecided = head.size() < idHead.size() && idHead.compare(0, head.size(), head) == 0;
+    const std::string_view cancel = portmon::kCancelRequest;
+    const size_t common = std::min(head.size(), cancel.size());
+    if (head.compare(0, common, cancel.substr(0, common)) == 0) {
+        if (head.size() >= cancel.size()) return Opening::kCancel;
         undecided = true;
     }
     return undecided ? Opening::kUndecided : Opening::kJob;
+}
+
+// The job bytes the port had sent when it asked for the device ID (" SENT=n"), if it said.
+size_t SentBeforeQuery(const std::string& head) {
+    const size_t at = head.find(portmon::kSentField);
+    const size_t end = head.find("\r\n");
+    if (at == std::string::npos || at > end) return kUnknownPosition;
+    size_t value = 0;
+    for (size_t i = at + strlen(portmon::kSentField); i < end; ++i) {
+        if (head[i] < '0' || head[i] > '9') return kUnknownPosition;
+        value = value * 10 + static_cast<size_t>(head[i] - '0');
+    }
+    return value;
 }
 
 bool StartsWith(const std::string& s, const char* prefix) {
@@ -374,7 +392,7 @@ void Simulator::AnswerDeviceId(Connection* c) {
     {
         std::lock_guard<std::mutex> g(lock_);
         ++deviceIdQueries_;
-        deviceIdLog_.push_back({received_.size(), jobsEnded_, lines_.size()});
+        deviceIdLog_.push_back({received_.size(), jobsEnded_, lines_.size(), SentBeforeQuery(c->head)});
         bits = options_.misbehaviour;
         id = (bits & kGarbage) ? std::string("\x01\x02garbage-without-end") : DeviceIdLocked();
     }

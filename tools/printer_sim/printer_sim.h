@@ -71,11 +71,15 @@ struct Options {
     std::string snmpHelper;
 };
 
-// A device ID query as the printer saw it: what had arrived on job connections by then.
+inline constexpr size_t kUnknownPosition = static_cast<size_t>(-1);
+
+// A device ID query as the printer saw it: what it had taken in on job connections by then, and
+// where the port stood in its job stream when it asked (kUnknownPosition: it did not say).
 struct DeviceIdQuery {
     size_t receivedBytes;
     size_t jobsEnded;
     size_t pjlLines;
+    size_t portSent;
 };
 
 struct PjlLine {
