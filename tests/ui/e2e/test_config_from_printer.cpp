@@ -204,4 +204,42 @@ TEST_P(DuplexFromPrinter, ReachesDcDuplexAndTheDirectory) {
 INSTANTIATE_TEST_SUITE_P(Unit, DuplexFromPrinter, ::testing::Bool(),
                          [](const auto& info) { return std::string(info.param ? "Fitted" : "TakenOut"); });
 
+// The input trays the printer has: the bypass tray and feeders 1 to 4. The bins the capabilities
+// list are automatic selection, the manual (bypass) tray and each feeder present.
+struct TrayCase {
+    int trays;
+    DWORD bins;
+};
+
+class TraysFromPrinter : public ConfigFromPrinter, public ::testing::WithParamInterface<TrayCase> {};
+
+TEST_P(TraysFromPrinter, ReachDcBins) {
+    const TrayCase& c = GetParam();
+    printersim::Installed installed;
+    installed.trays = c.trays;
+    sim_->SetInstalled(installed);
+    ASSERT_NO_FATAL_FAILURE(PrintAJob());
+    std::string bins;
+    ASSERT_TRUE(dorlik_.WaitFor(
+        kPrinter, "PrinterBinConfig",
+        [&](const std::string& v) { return e2e::Dword(v) == static_cast<DWORD>(c.trays); }, kWallMs, &bins))
+        << e2e::Visible(bins);
+    DeviceCapabilitiesFn caps = LoadCapabilities();
+    ASSERT_NE(caps, nullptr);
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, &access));
+    DWORD listed = 0;
+    {
+        ClockPump pump;
+        listed = Bounded("DC_BINS", kWallMs,
+                         [&] { return caps(printer, const_cast<LPWSTR>(kPrinter), DC_BINS, nullptr, nullptr); });
+    }
+    EXPECT_EQ(listed, c.bins);
+    ClosePrinter(printer);
+}
+
+INSTANTIATE_TEST_SUITE_P(Trays, TraysFromPrinter, ::testing::Values(TrayCase{1, 2}, TrayCase{2, 3}, TrayCase{4, 5}),
+                         [](const auto& info) { return "Trays" + std::to_string(info.param.trays); });
+
 }  // namespace
