@@ -74,7 +74,7 @@ StatusBlockImage BuildStatusBlock(const Options& o) {
     uint32_t fitted = 0;
     for (int i = 0; i < kMaxTrays; ++i) {
         b.Set16(24 + 2 * static_cast<size_t>(i), i < trays ? kTrayPlainA4 : 0);
-        if (i >= 2 && i < trays) fitted |= 0x1000u << (i - 1);  // the third record on are option trays
+        if (i >= 2 && i < trays) fitted |= 0x1000u << (i - 1);  // from the third record on: option trays
     }
     if (o.installed.duplexUnit) fitted |= 0x0001;
     if (o.installed.ramDisk) fitted |= 0x0800;
@@ -109,7 +109,7 @@ size_t SentBeforeQuery(const std::string& head) {
     if (at == std::string::npos || at > end) return kUnknownPosition;
     size_t value = 0;
     for (size_t i = at + strlen(portmon::kSentField); i < end; ++i) {
-        if (head[i] < '0' || head[i] > '9') return kUnknownPosition;
+        if (head[i] < '0' || head[i] > '9' || value > kUnknownPosition / 10 - 1) return kUnknownPosition;
         value = value * 10 + static_cast<size_t>(head[i] - '0');
     }
     return value;
@@ -359,14 +359,16 @@ void Simulator::Process(Connection* c, const char* data, size_t size) {
         c->head.append(data, size);
         const Opening opening = ClassifyOpening(c->head);
         if (opening == Opening::kUndecided) return;
-        c->decided = true;
+        {
+            std::lock_guard<std::mutex> g(lock_);  // a cancel looks for job connections
+            c->decided = true;
+            c->sideRequest = opening != Opening::kJob;
+        }
         if (opening == Opening::kDeviceId) {
-            c->sideRequest = true;
             AnswerDeviceId(c);
             return;
         }
         if (opening == Opening::kCancel) {
-            c->sideRequest = true;
             {
                 std::lock_guard<std::mutex> g(lock_);
                 ++hostCancels_;
