@@ -157,6 +157,15 @@ BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRe
     return ok;
 }
 
+namespace {
+
+BOOL JobRecordsQueued(PortRecord* port) {
+    PortLock lock(port);
+    return port->jobHead != nullptr;
+}
+
+}  // namespace
+
 BOOL WINAPI ClosePort(HANDLE hPort) {
     if (!hPort) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -166,9 +175,10 @@ BOOL WINAPI ClosePort(HANDLE hPort) {
     PortRecord* port = ref.port;
     if (!port) return TRUE;
     port->state |= kStateClosing;
-    // Queued job records are waited for, at most 120 s.
+    // Queued job records are waited for, at most 120 s; the status threads take them off under
+    // the port lock, so the queue is looked at under it too.
     DWORD start = GetTickCount();
-    while (port->jobHead && GetTickCount() - start < 120000) Sleep(1000);
+    while (JobRecordsQueued(port) && GetTickCount() - start < 120000) Sleep(1000);
     // Every status thread ends before the record leaves the list, each wait bounded.
     StopPolling(port);
     SetEvent(port->closingEvent);

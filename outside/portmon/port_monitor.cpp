@@ -9,6 +9,8 @@
 //   "Address" (REG_SZ) "127.0.0.1:<port>"  a TCP port (only loopback addresses are accepted)
 //   "File"    (REG_SZ) Windows path         a file port (each document is appended)
 //   "CloseAtEndDoc" (REG_DWORD) non-zero    the connection ends with each document (raw TCP)
+//   "Ecp" (REG_DWORD) non-zero              the cable offers ECP: the IEEE 1284 controls report
+//                                           and negotiate its write mode (else compatibility only)
 // A port without a key whose name is "127.0.0.1:<port>" is a TCP port to that address.
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -20,6 +22,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -40,7 +43,12 @@ constexpr DWORD kWsaConnRefused = 10061;
 constexpr DWORD kDefaultWriteTimeoutMs = 60000;
 constexpr DWORD kDefaultReadTimeoutMs = 100;
 constexpr DWORD kDeviceIdTimeoutMs = 2000;
+constexpr DWORD kCancelTimeoutMs = 2000;
 constexpr int kSendBufferBytes = 256 * 1024;
+// IEEE 1284 modes (read mask, write mask) and the one this cable may offer beyond compatibility.
+constexpr WORD kEcpMode = 0x100;
+// IOCTL_PAR_SET_INFORMATION's INIT request: the printer is to drop what it is doing.
+constexpr BYTE kParallelInit = 1;
 // How long the end of a document waits for the printer to take the last bytes and, on a
 // connection per document, to close its side.
 constexpr DWORD kEndDocWaitMs = 60000;
@@ -54,7 +62,10 @@ struct Port {
     std::u16string filePath;
     sockaddr_in address{};
     bool closeAtEndDoc = false;
+    bool offersEcp = false;
+    std::atomic<uint32_t> modes{0};  // the negotiated read mask (low word) and write mask (high word)
     int fd = -1;
+    std::atomic<unsigned long long> sentOnConnection{0};  // job bytes sent on fd since it connected
     HANDLE file = INVALID_HANDLE_VALUE;
     bool docOpen = false;
     ULONGLONG docBytes = 0;  // sent in this document
@@ -118,6 +129,13 @@ std::u16string ReadString(HANDLE key, LPCWSTR value) {
     return buffer;
 }
 
+bool ReadDword(HANDLE key, LPCWSTR value, DWORD* out) {
+    DWORD type = 0, size = sizeof *out;
+    return g_monitor.reg.fpQueryValue(key, value, &type, reinterpret_cast<PBYTE>(out), &size,
+                                      g_monitor.init.hSpooler) == ERROR_SUCCESS &&
+           type == REG_DWORD;
+}
+
 // Reads the port's configuration; FALSE when the port is not one of ours.
 bool Configure(Port* p) {
     if (g_monitor.hasReg) {
@@ -127,12 +145,9 @@ bool Configure(Port* p) {
                                     g_monitor.init.hSpooler) == ERROR_SUCCESS) {
             std::u16string address = ReadString(key, u"Address");
             std::u16string file = ReadString(key, u"File");
-            DWORD value = 0, type = 0, size = sizeof value;
-            if (g_monitor.reg.fpQueryValue(key, u"CloseAtEndDoc", &type, reinterpret_cast<PBYTE>(&value), &size,
-                                           g_monitor.init.hSpooler) == ERROR_SUCCESS &&
-                type == REG_DWORD) {
-                p->closeAtEndDoc = value != 0;
-            }
+            DWORD value = 0;
+            if (ReadDword(key, u"CloseAtEndDoc", &value)) p->closeAtEndDoc = value != 0;
+            if (ReadDword(key, u"Ecp", &value)) p->offersEcp = value != 0;
             g_monitor.reg.fpCloseKey(key, g_monitor.init.hSpooler);
             if (!file.empty()) {
                 p->isFile = true;
@@ -238,8 +253,10 @@ DWORD QueryDeviceId(const Port* p, std::string* id) {
     int fd = -1;
     DWORD error = ConnectTo(p->address, &fd, kDeviceIdTimeoutMs);
     if (error != ERROR_SUCCESS) return error;
-    const char* request = portmon::kDeviceIdRequest;
-    size_t left = strlen(request);
+    const std::string line = std::string(portmon::kDeviceIdRequestHead) + portmon::kSentField +
+                             std::to_string(p->sentOnConnection.load()) + "\r\n";
+    const char* request = line.c_str();
+    size_t left = line.size();
     while (left > 0) {
         ssize_t n = send(fd, request, left, MSG_NOSIGNAL);
         if (n <= 0) {
@@ -263,6 +280,31 @@ DWORD QueryDeviceId(const Port* p, std::string* id) {
     }
     close(fd);
     return id->empty() ? ERROR_NOT_READY : ERROR_SUCCESS;
+}
+
+// Passes the host's cancel to the printer on a connection of its own, and waits until the
+// printer took it (it closes that connection).
+DWORD SendCancelRequest(const Port* p) {
+    int fd = -1;
+    DWORD error = ConnectTo(p->address, &fd, kCancelTimeoutMs);
+    if (error != ERROR_SUCCESS) return error;
+    const char* request = portmon::kCancelRequest;
+    size_t left = strlen(request);
+    while (left > 0) {
+        ssize_t n = send(fd, request, left, MSG_NOSIGNAL);
+        if (n <= 0) {
+            close(fd);
+            return kWsaConnReset;
+        }
+        request += n;
+        left -= static_cast<size_t>(n);
+    }
+    char c;
+    int w = WaitSocket(fd, POLLIN, kCancelTimeoutMs);
+    ssize_t n = w > 0 ? recv(fd, &c, 1, 0) : -1;
+    close(fd);
+    if (w == 0) return ERROR_TIMEOUT;
+    return n == 0 ? ERROR_SUCCESS : kWsaConnReset;
 }
 
 BOOL Fail(DWORD error) {
@@ -356,6 +398,7 @@ BOOL WINAPI PmStartDocPort(HANDLE hPort, LPWSTR, DWORD, DWORD Level, LPBYTE pDoc
         if (p->fd < 0) {
             DWORD error = ConnectTo(p->address, &p->fd, WriteTimeout(p, 0));
             if (error != ERROR_SUCCESS) return Fail(error);
+            p->sentOnConnection = 0;
         }
     }
     p->docOpen = true;
@@ -382,6 +425,7 @@ BOOL WINAPI PmWritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWr
         if (p->docBytes != 0 || ConnectTo(p->address, &p->fd, WriteTimeout(p, 0)) != ERROR_SUCCESS) {
             return Fail(kWsaConnReset);
         }
+        p->sentOnConnection = 0;
     }
     if (cbBuf == 0) return TRUE;
     if (ConnectionLost(p->fd)) {
@@ -399,6 +443,7 @@ BOOL WINAPI PmWritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWr
     }
     *pcbWritten = static_cast<DWORD>(n);
     p->docBytes += static_cast<ULONGLONG>(n);
+    p->sentOnConnection += static_cast<unsigned long long>(n);
     return TRUE;
 }
 
@@ -502,23 +547,29 @@ BOOL WINAPI PmGetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR, LPWS
             return TRUE;
         }
         case IOCTL_IEEE1284_GET_MODE: {
-            const WORD modes[2] = {0, 0};  // compatibility mode only: this cable has no ECP
+            const uint32_t now = p->modes.load();
+            const WORD modes[2] = {static_cast<WORD>(now), static_cast<WORD>(now >> 16)};
             return answer(modes, sizeof modes);
         }
         case IOCTL_PAR_GET_DEVICE_CAPS: {
-            const WORD caps = 0;
+            const WORD caps = p->offersEcp ? kEcpMode : 0;
             return answer(&caps, sizeof caps);
         }
         case IOCTL_IEEE1284_NEGOTIATE: {
             if (lpInBuffer == nullptr || cbInBuffer < 4) return Fail(ERROR_INVALID_PARAMETER);
             WORD modes[2];
             memcpy(modes, lpInBuffer, sizeof modes);
-            modes[1] = 0;  // nothing beyond compatibility mode can be negotiated
+            // Only the write mode ECP can be had beyond compatibility mode, and only where offered.
+            if (!p->offersEcp || modes[1] != kEcpMode) modes[1] = 0;
+            p->modes.store(modes[0] | (static_cast<uint32_t>(modes[1]) << 16));
             return answer(modes, sizeof modes);
         }
-        case IOCTL_PAR_SET_INFORMATION:
+        case IOCTL_PAR_SET_INFORMATION: {
             if (lpInBuffer == nullptr || cbInBuffer < 1) return Fail(ERROR_INVALID_PARAMETER);
-            return TRUE;
+            if (reinterpret_cast<const BYTE*>(lpInBuffer)[0] != kParallelInit) return TRUE;
+            DWORD error = SendCancelRequest(p);
+            return error == ERROR_SUCCESS ? TRUE : Fail(error);
+        }
         case IOCTL_PAR_QUERY_INFORMATION: {
             const BYTE status = 0x10;  // selected, no error
             return answer(&status, 1);

@@ -41,15 +41,14 @@ struct World {
                             u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\Varnel.DLL");
         printersim::Options o;
         o.snmpPort = printersim::FreeUdpPort();
-        o.pagesPerJob = 2;
         setenv(kVarnelPortVariable, std::to_string(o.snmpPort).c_str(), 1);
         sim = std::make_unique<printersim::Simulator>(o);
         if (!sim->Start()) return;
         for (int i = 0; i < kJobs; ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "ORLA-BENCH-JOB-%04d", i);
-            if (!printersim::SendRaw(
-                    sim->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=" + name + "\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA"))
+            if (!printersim::SendRaw(sim->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=" + name +
+                                                      "\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" + printersim::BlankPages(2)))
                 return;
         }
         auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -6,6 +6,7 @@
 #include "outside/qzpjm/job_service.h"
 #include "outside/varnel/varnel_api.h"
 #include "plat/message_window.h"
+#include "tests/e2e_monitor/monitor_job_fixture.h"
 #include "tests/e2e_monitor/monitor_world.h"
 #include "tools/printer_sim/loopback.h"
 
@@ -15,11 +16,12 @@ using e2e::Bounded;
 using e2e::ClockPump;
 using e2e::kUel;
 
-constexpr int kWallGuardMs = 60000;  // a call that takes longer than this is a hang
-
-std::string Uel() {
-    return std::string(kUel, 9);
-}
+using e2e::BackgroundJob;
+using e2e::DriverJob;
+using e2e::kWallGuardMs;
+using e2e::MonitorJobTest;
+using e2e::PortSetup;
+using e2e::Uel;
 
 bool IsUpperHex(const std::string& s) {
     for (char c : s) {
@@ -27,150 +29,6 @@ bool IsUpperHex(const std::string& s) {
     }
     return !s.empty();
 }
-
-// A job as the graphics DLL writes it: its own UEL and PJL, the language switch, data, its end.
-std::string DriverJob(const std::string& extraPjl, size_t dataBytes) {
-    std::string data;
-    for (size_t i = 0; i < dataBytes; ++i) data += static_cast<char>('A' + i % 23);
-    return Uel() + extraPjl + "@PJL ENTER LANGUAGE=ORLA\r\n" + data + Uel() + "@PJL EOJ\r\n" + Uel();
-}
-
-// A job sent on a thread of its own (the spooler's port thread) while the test acts; always
-// joined, and a job that does not end in real time ends the program as a hang.
-class BackgroundJob {
-public:
-    BackgroundJob(plat::HostPort* port, const std::string& job, DWORD chunk) : job_(job) {
-        options_.chunkSize = chunk;
-        options_.maxIdleRetries = 400;
-        thread_ = std::thread([this, port] {
-            result_ = plat::SendJob(port, std::span(reinterpret_cast<const BYTE*>(job_.data()), job_.size()), options_);
-            done_ = true;
-        });
-    }
-    ~BackgroundJob() { Finish(); }
-    bool Done() const { return done_.load(); }
-    const plat::JobResult& Finish() {
-        if (thread_.joinable()) {
-            auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(60000);
-            while (!done_.load() && std::chrono::steady_clock::now() < until) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-            if (!done_.load()) {
-                std::fprintf(stderr, "HANG: a job did not end within 60 s of real time\n");
-                std::_Exit(3);
-            }
-            thread_.join();
-        }
-        return result_;
-    }
-
-private:
-    std::string job_;
-    plat::JobOptions options_;
-    plat::JobResult result_;
-    std::atomic<bool> done_{false};
-    std::thread thread_;
-};
-
-struct PortSetup {
-    const char16_t* port;
-    bool standardTcpIp;
-};
-
-class MonitorJobTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string why;
-        ASSERT_TRUE(e2e::EnsureSandbox(&why)) << why;
-        ASSERT_TRUE(dorlik_.Bind(&why)) << why;
-        dorlik_.Reset();
-        PlatClockSetManual(TRUE);
-        ASSERT_TRUE(PlatWaitForThreadsToEnd(5000));
-        handles_ = plat::HandleCount();
-        ASSERT_TRUE(plat::LoadMonitor(&lower_, u"C:\\Windows\\System32\\Loopmon.dll", e2e::kPortMonitorName))
-            << "Loopmon.dll: error " << GetLastError();
-        ASSERT_TRUE(plat::LoadMonitor(&language_, u"C:\\Windows\\System32\\Lostrel.dll", e2e::kLanguageMonitorName))
-            << "Lostrel.dll: error " << GetLastError();
-    }
-
-    void TearDown() override {
-        if (port_.handle) {
-            ClockPump pump;
-            EXPECT_TRUE(Bounded("ClosePort", kWallGuardMs, [&] { return plat::ClosePort(&port_); }));
-        }
-        // Nothing of the port may outlive ClosePort: no thread, no handle, no manager binding.
-        EXPECT_TRUE(PlatWaitForThreadsToEnd(5000)) << PlatRunningThreadCount() << " threads still run";
-        plat::UnloadMonitor(&language_);
-        plat::UnloadMonitor(&lower_);
-        EXPECT_EQ(dorlik_.OpenHandles(), 0u) << "status manager handles left open";
-        EXPECT_EQ(plat::HandleCount(), handles_) << "kernel handles left open";
-        if (sim_) sim_->Stop();
-        PlatClockSetManual(FALSE);
-    }
-
-    void Open(const PortSetup& setup, printersim::Options options = {}) {
-        // A standard TCP/IP port's printer is asked over SNMP: its agent, on a port of this test.
-        if (setup.standardTcpIp) {
-            ASSERT_NO_FATAL_FAILURE(GiveSnmpAgent(&options));
-        }
-        sim_ = std::make_unique<printersim::Simulator>(options);
-        ASSERT_TRUE(sim_->Start());
-        std::string address = "127.0.0.1:" + std::to_string(sim_->Port());
-        portName_ = setup.port;
-        if (setup.standardTcpIp) {
-            ASSERT_TRUE(plat::RegisterStandardTcpIpPort(setup.port));
-            ASSERT_TRUE(e2e::SetStandardTcpIpHost(setup.port, u"127.0.0.1"));
-        } else {
-            ASSERT_TRUE(PlatAddPort(setup.port, u"Local Port", u"Virtual printer port for USB",
-                                    PORT_TYPE_WRITE | PORT_TYPE_READ));
-        }
-        ASSERT_TRUE(
-            plat::ConfigureLoopbackPort(e2e::kPortMonitorName, setup.port, address.c_str(), setup.standardTcpIp));
-        std::string why;
-        ASSERT_TRUE(e2e::InstallPrinter(printer_, setup.port, &why)) << why;
-        ClockPump pump;
-        ASSERT_TRUE(Bounded("OpenPortEx", kWallGuardMs,
-                            [&] { return plat::OpenPort(&port_, &language_, &lower_, setup.port, printer_.c_str()); }))
-            << "error " << GetLastError();
-    }
-
-    void GiveSnmpAgent(printersim::Options* options) {
-        const char* bin = std::getenv("ORLA_BIN_DIR");
-        ASSERT_NE(bin, nullptr);
-        ASSERT_TRUE(PlatCopyIntoSandbox((std::string(bin) + "/Varnel.dll").c_str(),
-                                        u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\Varnel.DLL"));
-        if (!options->snmpPort) options->snmpPort = printersim::FreeUdpPort();
-        setenv(kVarnelPortVariable, std::to_string(options->snmpPort).c_str(), 1);
-    }
-
-    plat::JobResult Send(const std::string& job, DWORD chunk = 65536) {
-        plat::JobOptions options;
-        options.chunkSize = chunk;
-        options.maxIdleRetries = 400;
-        ClockPump pump;
-        return Bounded("job", kWallGuardMs, [&] {
-            return plat::SendJob(&port_, std::span(reinterpret_cast<const BYTE*>(job.data()), job.size()), options);
-        });
-    }
-
-    void CancelAcknowledged(unsigned extraMisbehaviour);
-
-    // The monitor's PJL header line "@PJL JOB NAME=..." as the printer got it.
-    std::string JobNameSent() const {
-        for (const auto& line : sim_->PjlLines()) {
-            if (line.text.rfind("@PJL JOB NAME=\"", 0) == 0) return line.text.substr(15, line.text.size() - 16);
-        }
-        return {};
-    }
-
-    e2e::Dorlik dorlik_;
-    plat::LoadedMonitor lower_, language_;
-    plat::HostPort port_;
-    std::unique_ptr<printersim::Simulator> sim_;
-    std::u16string printer_ = u"QEV Halvoric 4400K";
-    std::u16string portName_;
-    size_t handles_ = 0;
-};
 
 TEST_F(MonitorJobTest, LocalPortGetsHeaderJobWithoutItsUelAndTrailerByteForByte) {
     Open({u"USB001", false});
@@ -254,9 +112,12 @@ bool DeleteQueuedJob(const std::u16string& printerName) {
     return ok;
 }
 
-// The user deletes the job; the monitor asks the printer to cancel and reads its replies until
-// the printer acknowledges: the replies become status variables and the job ends cancelled.
-void MonitorJobTest::CancelAcknowledged(unsigned extraMisbehaviour) {
+// The user deletes the job; the monitor asks the printer to cancel through the port monitor, the
+// printer stops the job and reports it, and the monitor reads its replies until it has the
+// acknowledgement: the replies become status variables and the job ends cancelled.
+}  // namespace
+
+void e2e::MonitorJobTest::CancelAcknowledged(unsigned extraMisbehaviour) {
     printersim::Options o;
     o.displayText = "CANCELLING JOB";
     o.misbehaviour = printersim::kSlowRead | extraMisbehaviour;  // the job is still on its way when deleted
@@ -268,23 +129,19 @@ void MonitorJobTest::CancelAcknowledged(unsigned extraMisbehaviour) {
     EXPECT_TRUE(DeleteQueuedJob(printer_));
     std::string v;
     bool cancelling = false;
-    // The printer acknowledges once the monitor has asked, now and then: every acknowledgement
-    // publishes job information again, and a flood of them would push the job's own report out
-    // of the status manager's history.
-    for (int i = 0; i < 3000 && !spooler.Done(); ++i) {
-        if (!cancelling) {
-            cancelling = dorlik_.WaitFor(
-                printer_, "JobStatus", [](const std::string& s) { return (e2e::Dword(s) & 4) != 0; }, 5, &v);
-        } else {
-            if (i % 20 == 0) sim_->AcknowledgeHostCancel();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+    for (int i = 0; i < 3000 && !spooler.Done() && !cancelling; ++i) {
+        cancelling = dorlik_.WaitFor(
+            printer_, "JobStatus", [](const std::string& s) { return (e2e::Dword(s) & 4) != 0; }, 5, &v);
     }
     const plat::JobResult& r = spooler.Finish();
     EXPECT_TRUE(r.stoppedByCancel);
     EXPECT_TRUE(r.ended);
     EXPECT_LT(r.bytesAccepted, job.size());
     EXPECT_TRUE(cancelling) << "JobStatus never showed the cancel (4): " << e2e::Visible(v);
+    // The cancel reached the printer through the port, and the printer stopped the job there.
+    EXPECT_EQ(sim_->HostCancels(), 1u);
+    EXPECT_EQ(sim_->JobsCancelled(), 1u);
+    EXPECT_NE(sim_->RepliesSent().find("CANCELED=HOST_CALCELED"), std::string::npos);
     // Panel text from the printer's DISPLAY line: {DWORD 16; 32 UTF-16 characters}, 132 bytes.
     // Polling ends after the job and resets the panel values, so the published history is read.
     v.clear();
@@ -309,6 +166,8 @@ void MonitorJobTest::CancelAcknowledged(unsigned extraMisbehaviour) {
     EXPECT_EQ(dorlik_.Read(printer_, "SendingJobInfo", &v), DORLIK_OK);
     EXPECT_EQ(v.size(), 292u);
 }
+
+namespace {
 
 TEST_F(MonitorJobTest, HostCancelAcknowledgedByThePrinterEndsTheJobAndRepliesBecomeVariables) {
     CancelAcknowledged(0);
@@ -427,13 +286,11 @@ TEST_F(MonitorJobTest, HostCancelThatThePrinterNeverAcknowledgesStillEnds) {
     EXPECT_TRUE(sim_->WaitForReceived(64 << 10, 20000));
     ULONGLONG start = GetTickCount64();
     EXPECT_TRUE(DeleteQueuedJob(printer_));
-    for (int i = 0; i < 3000 && !spooler.Done(); ++i) {
-        sim_->AcknowledgeHostCancel();  // ignored by this printer
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
     const plat::JobResult& r = spooler.Finish();
     EXPECT_TRUE(r.stoppedByCancel);
     EXPECT_TRUE(r.ended);
+    EXPECT_GE(sim_->HostCancels(), 1u) << "the cancel request reached the printer, which ignored it";
+    EXPECT_EQ(sim_->JobsCancelled(), 0u);
     EXPECT_LT(GetTickCount64() - start, 30ull * 60 * 1000) << "the unacknowledged cancel held the port too long";
 
     // The port takes the next job.

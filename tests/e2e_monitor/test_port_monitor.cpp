@@ -20,6 +20,11 @@ using e2e::ClockPump;
 constexpr DWORD IOCTL_PAR_QUERY_DEVICE_ID = 0x16000C;
 constexpr DWORD IOCTL_USBPRINT_GET_1284_ID = 0x220414;
 constexpr DWORD kWsaConnReset = 10054;
+constexpr DWORD IOCTL_PAR_SET_INFORMATION = 0x160008;
+constexpr DWORD IOCTL_IEEE1284_GET_MODE = 0x160014;
+constexpr DWORD IOCTL_IEEE1284_NEGOTIATE = 0x160018;
+constexpr DWORD IOCTL_PAR_GET_DEVICE_CAPS = 0x160024;
+constexpr WORD kEcpMode = 0x100;
 
 class PortMonitorTest : public ::testing::Test {
 protected:
@@ -308,6 +313,67 @@ TEST_F(PortMonitorTest, FilePortAppendsEveryDocumentAndGivesNothingBack) {
     EXPECT_FALSE(m_->pfnReadPort(port_, reinterpret_cast<LPBYTE>(buffer), sizeof buffer, &read));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
     EXPECT_TRUE(m_->pfnEndDocPort(port_));
+}
+
+// The cable's INIT request (the host's cancel) reaches the printer; other information does not.
+TEST_F(PortMonitorTest, CancelRequestReachesThePrinter) {
+    printersim::Simulator sim;
+    OpenTcp(sim);
+    ClockPump pump;
+    BYTE init = 1, other = 0;
+    DWORD returned = 0;
+    ASSERT_TRUE(m_->pfnGetPrinterDataFromPort(port_, IOCTL_PAR_SET_INFORMATION, nullptr,
+                                              reinterpret_cast<LPWSTR>(&other), 1, nullptr, 0, &returned));
+    EXPECT_EQ(sim.HostCancels(), 0u);
+    ASSERT_TRUE(m_->pfnGetPrinterDataFromPort(port_, IOCTL_PAR_SET_INFORMATION, nullptr,
+                                              reinterpret_cast<LPWSTR>(&init), 1, nullptr, 0, &returned));
+    EXPECT_EQ(sim.HostCancels(), 1u) << "the call returns once the printer took the request";
+    EXPECT_FALSE(
+        m_->pfnGetPrinterDataFromPort(port_, IOCTL_PAR_SET_INFORMATION, nullptr, nullptr, 0, nullptr, 0, &returned));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    sim.Stop();  // nobody to take it: the request fails
+    EXPECT_FALSE(Bounded("cancel to a stopped printer", 20000, [&] {
+        return m_->pfnGetPrinterDataFromPort(port_, IOCTL_PAR_SET_INFORMATION, nullptr, reinterpret_cast<LPWSTR>(&init),
+                                             1, nullptr, 0, &returned);
+    }));
+}
+
+// IEEE 1284 modes: a port set to offer ECP reports it and agrees to its write mode; any other
+// port stays in compatibility mode whatever is asked.
+TEST_F(PortMonitorTest, EcpIsOfferedAndNegotiatedOnlyWhereThePortIsSetTo) {
+    for (bool offers : {false, true}) {
+        SCOPED_TRACE(offers ? "ECP port" : "compatibility port");
+        printersim::Simulator sim;
+        const std::u16string name = offers ? u"LPT2:" : u"LPT3:";
+        HKEY key = nullptr;
+        const std::u16string path = u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\" +
+                                    std::u16string(e2e::kPortMonitorName) + u"\\Ports\\" + name;
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            static_cast<LONG>(ERROR_SUCCESS));
+        const DWORD ecp = offers ? 1 : 0;
+        RegSetValueExW(key, u"Ecp", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ecp), 4);
+        RegCloseKey(key);
+        OpenTcp(sim, name.c_str());
+        WORD modes[2] = {9, 9}, caps = 0;
+        DWORD returned = 0;
+        ASSERT_TRUE(m_->pfnGetPrinterDataFromPort(port_, IOCTL_IEEE1284_GET_MODE, nullptr, nullptr, 0,
+                                                  reinterpret_cast<LPWSTR>(modes), sizeof modes, &returned));
+        EXPECT_EQ(modes[1], 0) << "compatibility mode at first";
+        ASSERT_TRUE(m_->pfnGetPrinterDataFromPort(port_, IOCTL_PAR_GET_DEVICE_CAPS, nullptr, nullptr, 0,
+                                                  reinterpret_cast<LPWSTR>(&caps), sizeof caps, &returned));
+        EXPECT_EQ(caps & kEcpMode, offers ? kEcpMode : 0);
+        WORD want[2] = {0, kEcpMode}, got[2] = {9, 9};
+        ASSERT_TRUE(m_->pfnGetPrinterDataFromPort(port_, IOCTL_IEEE1284_NEGOTIATE, nullptr,
+                                                  reinterpret_cast<LPWSTR>(want), sizeof want,
+                                                  reinterpret_cast<LPWSTR>(got), sizeof got, &returned));
+        EXPECT_EQ(got[1], offers ? kEcpMode : 0);
+        ASSERT_TRUE(m_->pfnGetPrinterDataFromPort(port_, IOCTL_IEEE1284_GET_MODE, nullptr, nullptr, 0,
+                                                  reinterpret_cast<LPWSTR>(modes), sizeof modes, &returned));
+        EXPECT_EQ(modes[1], offers ? kEcpMode : 0) << "the negotiated mode stays";
+        m_->pfnClosePort(port_);
+        port_ = nullptr;
+    }
 }
 
 TEST_F(PortMonitorTest, RefusesUnknownPortsOtherHostsAndStaleHandles) {

@@ -7,9 +7,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "outside/portmon/portmon_protocol.h"
 #include "tools/printer_sim/printer_sim.h"
@@ -51,15 +54,13 @@ std::string ReadReplies(int fd, int count, int ms) {
 }
 
 TEST(PrinterSimulator, FollowsPjlAndAnswersStatusJobAndPageReports) {
-    printersim::Options o;
-    o.pagesPerJob = 2;
-    printersim::Simulator sim(o);
+    printersim::Simulator sim;
     ASSERT_TRUE(sim.Start());
     int fd = Connect(sim.Port());
     ASSERT_GE(fd, 0);
     std::string job = kUel +
                       "@PJL USTATUS DEVICE=ON\r\n@PJL USTATUS JOB=ON\r\n@PJL USTATUS PAGE=ON\r\n@PJL INFO STATUS\r\n" +
-                      "@PJL JOB NAME=\"J1\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" +
+                      "@PJL JOB NAME=\"J1\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" + printersim::BlankPages(2) +
                       std::string("\x01\x02@PJL not a command", 21) + kUel + "@PJL EOJ NAME=\"J1\"\r\n" + kUel;
     // Sent in 5-byte pieces: lines and UELs split across reads must still be found.
     for (size_t i = 0; i < job.size(); i += 5) {
@@ -79,6 +80,7 @@ TEST(PrinterSimulator, FollowsPjlAndAnswersStatusJobAndPageReports) {
     // The language data is not taken for PJL.
     for (const auto& line : sim.PjlLines()) EXPECT_EQ(line.text.find("not a command"), std::string::npos);
     EXPECT_EQ(sim.PjlLines().size(), 7u);
+    EXPECT_EQ(sim.LastJobPages(), 2) << "the pages before the malformed bytes";
 }
 
 TEST(PrinterSimulator, AnswersDeviceIdOnItsOwnConnection) {
@@ -119,6 +121,158 @@ TEST(PrinterSimulator, SilentGarbageAndCancelReplies) {
     sim.AcknowledgeHostCancel();
     EXPECT_EQ(ReadReplies(fd, 1, 2000), "@PJL USTATUS JOB\r\nCANCELED=HOST_CALCELED\r\nNAME=\"C\"\r\n\f");
     close(fd);
+}
+
+// The 48 bytes of the status block in the device ID.
+std::vector<uint8_t> StatusBlockOf(const std::string& id) {
+    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    size_t at = id.find("STS:");
+    if (at == std::string::npos) return {};
+    std::string text = id.substr(at + 4, id.find(';', at) - at - 4);
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i + 4 <= text.size(); i += 4) {
+        uint32_t v = 0;
+        for (size_t k = 0; k < 4; ++k) {
+            const char* hit = std::strchr(kAlphabet, text[i + k]);
+            v = (v << 6) | (text[i + k] == '=' || !hit ? 0u : static_cast<uint32_t>(hit - kAlphabet));
+        }
+        out.push_back(static_cast<uint8_t>(v >> 16));
+        out.push_back(static_cast<uint8_t>(v >> 8));
+        out.push_back(static_cast<uint8_t>(v));
+    }
+    return out;
+}
+
+uint32_t Field(const std::vector<uint8_t>& b, size_t at, size_t bytes) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < bytes && at + i < b.size(); ++i) v = (v << 8) | b[at + i];
+    return v;
+}
+
+struct ConditionCase {
+    const char* name;
+    unsigned conditions;
+    const char* pjl;             // what the PJL status reply says after its first line
+    uint32_t statusCode;         // the block's status code
+    size_t fieldAt, fieldBytes;  // a field the condition changes, and its value
+    uint32_t fieldValue;
+};
+
+const ConditionCase kConditionCases[] = {
+    {"ready", 0, "CODE=10001\r\nDISPLAY=\"READY\"\r\nONLINE=TRUE", 0x1100, 10, 2, 0x0021},
+    {"jam", printersim::kPaperJam, "CODE=42000\r\nDISPLAY=\"PAPER JAM\"\r\nONLINE=TRUE", 0x0700, 38, 4, 1},
+    {"cover", printersim::kCoverOpen, "CODE=40021\r\nDISPLAY=\"COVER OPEN\"\r\nONLINE=TRUE", 0x0A00, 10, 2, 0x0020},
+    {"paper", printersim::kPaperOut, "CODE=41302\r\nDISPLAY=\"LOAD PAPER\"\r\nONLINE=TRUE", 0x0B02, 34, 2, 0x2002},
+    {"offline", printersim::kOffline, "CODE=10002\r\nDISPLAY=\"OFFLINE\"\r\nONLINE=FALSE", 0x0C00, 10, 2, 0x0021},
+    {"toner", printersim::kTonerLow, "CODE=10006\r\nDISPLAY=\"TONER LOW\"\r\nONLINE=TRUE", 0x0801, 18, 2, 0x0501},
+    {"warming", printersim::kWarmingUp, "CODE=10003\r\nDISPLAY=\"WARMING UP\"\r\nONLINE=TRUE", 0x0E00, 10, 2, 0x21},
+    // Two at once: the first in the printer's order names the status, both show in the block.
+    {"jam+cover", printersim::kPaperJam | printersim::kCoverOpen, "CODE=42000\r\nDISPLAY=\"PAPER JAM\"\r\nONLINE=TRUE",
+     0x0700, 10, 2, 0x0020},
+};
+
+TEST(PrinterSimulator, ConditionsShowInStatusRepliesAndTheStatusBlock) {
+    printersim::Simulator sim;
+    ASSERT_TRUE(sim.Start());
+    int fd = Connect(sim.Port());
+    ASSERT_GE(fd, 0);
+    SendText(fd, kUel);
+    for (const ConditionCase& c : kConditionCases) {
+        SCOPED_TRACE(c.name);
+        sim.SetConditions(c.conditions);
+        SendText(fd, "@PJL INFO STATUS\r\n");
+        EXPECT_EQ(ReadReplies(fd, 1, 2000), std::string("@PJL INFO STATUS\r\n") + c.pjl + "\r\n\f");
+        std::vector<uint8_t> block = StatusBlockOf(sim.DeviceId());
+        ASSERT_EQ(block.size(), 48u);
+        EXPECT_EQ(Field(block, 0, 4), c.statusCode);
+        EXPECT_EQ(Field(block, c.fieldAt, c.fieldBytes), c.fieldValue);
+    }
+    close(fd);
+}
+
+TEST(PrinterSimulator, InstalledOptionsShowInTheStatusBlockAndInfoConfig) {
+    printersim::Options o;
+    o.installed.trays = 4;
+    o.installed.ramDisk = true;
+    printersim::Simulator sim(o);
+    ASSERT_TRUE(sim.Start());
+    std::vector<uint8_t> block = StatusBlockOf(sim.DeviceId());
+    ASSERT_EQ(block.size(), 48u);
+    EXPECT_EQ(Field(block, 36, 2), 0x0001u | 0x0800u | 0x2000u | 0x4000u) << "duplex, RAM disk, trays 3 and 4 fitted";
+    EXPECT_NE(Field(block, 30, 2), 0u) << "the fourth tray is present";
+    EXPECT_EQ(Field(block, 32, 2), 0u) << "no fifth tray";
+    std::string config = sim.ConfigReply();
+    EXPECT_NE(config.find("\r\nDUPLEX\r\n"), std::string::npos);
+    EXPECT_NE(config.find("\r\nINTRAY4 TYPE=NORMAL\r\n"), std::string::npos);
+    EXPECT_EQ(config.find("INTRAY5"), std::string::npos);
+
+    printersim::Installed bare;  // the duplex unit taken out
+    bare.duplexUnit = false;
+    bare.trays = 1;
+    sim.SetInstalled(bare);
+    block = StatusBlockOf(sim.DeviceId());
+    EXPECT_EQ(Field(block, 36, 2), 0u);
+    EXPECT_EQ(Field(block, 26, 2), 0u) << "only the bypass tray";
+    int fd = Connect(sim.Port());
+    SendText(fd, kUel + "@PJL INFO CONFIG\r\n");
+    config = ReadReplies(fd, 1, 2000);
+    close(fd);
+    EXPECT_EQ(config.rfind("@PJL INFO CONFIG\r\n", 0), 0u) << config;
+    EXPECT_EQ(config.find("DUPLEX"), std::string::npos) << config;
+}
+
+// Pages are the page ends the job's data carries (graphics mode left first), and the counter goes
+// on across jobs and connections.
+TEST(PrinterSimulator, CountsThePagesEachJobCarriesAndKeepsACounter) {
+    printersim::Options o;
+    o.pageCount = 500;
+    printersim::Simulator sim(o);
+    ASSERT_TRUE(sim.Start());
+    struct Job {
+        std::string data;
+        int pages;
+    };
+    const Job jobs[] = {{printersim::BlankPages(3), 3},
+                        {printersim::BlankPages(1) + "\x1cY" + "\x1cZ" + printersim::BlankPages(1), 2},
+                        {"", 0}};
+    uint32_t expected = 500;
+    for (const Job& j : jobs) {
+        int fd = Connect(sim.Port());
+        ASSERT_GE(fd, 0);
+        SendText(fd, kUel +
+                         "@PJL USTATUS JOB=ON\r\n@PJL INFO PAGECOUNT\r\n@PJL JOB NAME=\"P\"\r\n"
+                         "@PJL ENTER LANGUAGE=ORLA\r\n" +
+                         j.data + kUel + "@PJL EOJ\r\n" + kUel);
+        std::string replies = ReadReplies(fd, 3, 5000);
+        close(fd);
+        EXPECT_NE(replies.find("PAGECOUNT=" + std::to_string(expected) + "\r\n"), std::string::npos) << replies;
+        EXPECT_NE(replies.find("PAGES=" + std::to_string(j.pages) + "\r\n"), std::string::npos) << replies;
+        expected += static_cast<uint32_t>(j.pages);
+        EXPECT_EQ(sim.PageCount(), expected);
+    }
+}
+
+// The host's cancel through the port's request connection stops the job: what follows of its
+// data is thrown away and the cancel is reported on the job's connection.
+TEST(PrinterSimulator, HostCancelRequestStopsTheJobAndIsReported) {
+    printersim::Simulator sim;
+    ASSERT_TRUE(sim.Start());
+    int fd = Connect(sim.Port());
+    ASSERT_GE(fd, 0);
+    SendText(fd, kUel + "@PJL JOB NAME=\"K\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" + printersim::BlankPages(1));
+    ASSERT_TRUE(sim.WaitForReceived(40, 2000));
+    int request = Connect(sim.Port());
+    SendText(request, portmon::kCancelRequest);
+    EXPECT_EQ(ReadReplies(request, 1, 2000), "") << "the printer closes the request connection";
+    close(request);
+    EXPECT_EQ(ReadReplies(fd, 1, 2000), "@PJL USTATUS JOB\r\nCANCELED=HOST_CALCELED\r\nNAME=\"K\"\r\n\f");
+    SendText(fd, printersim::BlankPages(5) + kUel + "@PJL EOJ\r\n" + kUel);
+    ASSERT_TRUE(sim.WaitForJobsEnded(1, 2000));
+    close(fd);
+    EXPECT_EQ(sim.HostCancels(), 1u);
+    EXPECT_EQ(sim.JobsCancelled(), 1u);
+    EXPECT_EQ(sim.PageCount(), 1234u) << "no page of the cancelled job was printed";
+    EXPECT_EQ(sim.LastJobPages(), 0);
 }
 
 TEST(PrinterSimulator, DropsTheConnectionAndStopsByItselfWhenIdle) {

@@ -66,7 +66,6 @@ protected:
         printersim::Options o;
         o.snmpPort = port_;
         o.snmpAnswer = answer;
-        o.pagesPerJob = 3;
         sim_ = std::make_unique<printersim::Simulator>(o);
         return sim_->Start();
     }
@@ -117,8 +116,8 @@ TEST_F(SnmpAgentTest, JobTableListsEveryJobPrintedWithStateAndPages) {
     ASSERT_TRUE(printersim::SendRaw(sim_->Port(),
                                     kUel +
                                         "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0002-NAME\"\r\n@PJL JOB NAME=\"doc\"\r\n"
-                                        "@PJL ENTER LANGUAGE=ORLA\r\nDATA\r\n" +
-                                        kUel + "@PJL EOJ\r\n"));
+                                        "@PJL ENTER LANGUAGE=ORLA\r\n" +
+                                        printersim::BlankPages(3) + kUel + "@PJL EOJ\r\n"));
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (std::chrono::steady_clock::now() < end &&
            (sim_->JobTable().size() < 2 || sim_->JobTable()[1].state != printersim::kSnmpJobFinished))

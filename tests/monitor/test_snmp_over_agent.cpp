@@ -60,7 +60,6 @@ protected:
         printersim::Options o;
         o.snmpPort = udpPort_;
         o.snmpAnswer = answer;
-        o.pagesPerJob = 4;
         sim_ = std::make_unique<printersim::Simulator>(o);
         return sim_->Start();
     }
@@ -88,7 +87,8 @@ TEST_F(SnmpAgentMonitorTest, PrintersJobTableDrivesJobProgress) {
         job->client = Port(h)->clients;
     }
     ASSERT_TRUE(printersim::SendRaw(
-        sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0021-NAME\"\r\n@PJL ENTER LANGUAGE=ORLA\r\nDATA"));
+        sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=ORLA-JOB-0021-NAME\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" +
+                          printersim::BlankPages(4)));
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (std::chrono::steady_clock::now() < end &&
            (sim_->JobTable().empty() || sim_->JobTable()[0].state != printersim::kSnmpJobFinished))

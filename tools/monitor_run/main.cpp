@@ -60,8 +60,11 @@ std::string Visible(const std::string& line) {
 
 std::string SampleJob() {
     const std::string uel("\x1b%-12345X", 9);
-    return uel + "@PJL JOB NAME=\"sample\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" + std::string(4096, '\x55') + uel +
-           "@PJL EOJ\r\n" + uel;
+    // About 4 KB of PJL comments (so a cancel can come while it is sent), then three empty pages,
+    // each ended by CR FF as page-control mode ends a page.
+    std::string job = uel + "@PJL JOB NAME=\"sample\"\r\n";
+    for (int line = 0; line < 48; ++line) job += "@PJL COMMENT " + std::string(72, 'x') + "\r\n";
+    return job + "@PJL ENTER LANGUAGE=ORLA\r\n\r\f\r\f\r\f" + uel + "@PJL EOJ\r\n" + uel;
 }
 
 constexpr size_t kCancelAfterBytes = 1024;

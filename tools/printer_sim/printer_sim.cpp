@@ -8,10 +8,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "outside/portmon/portmon_protocol.h"
+#include "tools/job_decoder/job_decoder.h"
 #include "tools/printer_sim/status_block_image.h"
 
 namespace printersim {
@@ -22,7 +26,94 @@ constexpr size_t kUelSize = 9;
 constexpr size_t kMaxPjlLine = 4096;
 constexpr size_t kMaxConnections = 64;
 
+// A job's language data is kept until its end to count its pages; beyond this much the rest is
+// printed uncounted.
+constexpr size_t kMaxLanguageData = size_t{64} << 20;
+
 using Clock = std::chrono::steady_clock;
+
+// How each condition shows: the status block's code (group, index), the PJL status code and
+// the panel text.
+struct ConditionLook {
+    unsigned bit;
+    uint32_t statusCode;
+    const char* pjlCode;
+    const char* display;
+};
+constexpr ConditionLook kConditionLooks[] = {
+    {kPaperJam, 0x0700, "42000", "PAPER JAM"},  {kCoverOpen, 0x0A00, "40021", "COVER OPEN"},
+    {kPaperOut, 0x0B02, "41302", "LOAD PAPER"}, {kOffline, 0x0C00, "10002", "OFFLINE"},
+    {kTonerLow, 0x0801, "10006", "TONER LOW"},  {kWarmingUp, 0x0E00, "10003", "WARMING UP"},
+};
+constexpr char kReadyPjlCode[] = "10001";
+
+const ConditionLook* FirstCondition(unsigned bits) {
+    for (const ConditionLook& look : kConditionLooks) {
+        if (bits & look.bit) return &look;
+    }
+    return nullptr;
+}
+
+// Tray word of a present tray holding plain A4; the feeder word's current tray is bits 13-15.
+constexpr uint32_t kTrayPlainA4 = 0x4000 | (1u << 7) | 2;
+constexpr uint32_t kFeedingTray1 = 1u << 13;
+constexpr uint32_t kA4SizeIndex = 2;
+constexpr int kMaxTrays = 5;
+
+// The status block as the printer stands: its status, conditions and what is fitted.
+StatusBlockImage BuildStatusBlock(const Options& o) {
+    StatusBlockImage b = StatusBlockImage::Ready();
+    const ConditionLook* look = FirstCondition(o.conditions);
+    b.SetStatus(look ? look->statusCode : o.statusCode);
+    b.bytes[9] = o.memoryUnits;
+    if (o.conditions & kPaperJam) b.Set32(38, 1);                             // jammed at the first position
+    if (o.conditions & kCoverOpen) b.Set16(10, 0x0020);                       // the front cover open
+    if (o.conditions & kPaperOut) b.Set16(34, kFeedingTray1 | kA4SizeIndex);  // tray 1 out of A4
+    if (o.conditions & kTonerLow) b.Set16(18, (5u << 8) | 1);                 // toner 5, supplies low
+    const int trays = std::clamp(o.installed.trays, 1, kMaxTrays);
+    uint32_t fitted = 0;
+    for (int i = 0; i < kMaxTrays; ++i) {
+        b.Set16(24 + 2 * static_cast<size_t>(i), i < trays ? kTrayPlainA4 : 0);
+        if (i >= 2 && i < trays) fitted |= 0x1000u << (i - 1);  // from the third record on: option trays
+    }
+    if (o.installed.duplexUnit) fitted |= 0x0001;
+    if (o.installed.ramDisk) fitted |= 0x0800;
+    b.Set16(36, fitted);
+    return b;
+}
+
+// Which kind of connection its first bytes make it: a job, or a request of its own.
+enum class Opening { kUndecided, kJob, kDeviceId, kCancel };
+
+Opening ClassifyOpening(const std::string& head) {
+    constexpr size_t kMaxRequestLine = 64;
+    const std::string_view idHead = portmon::kDeviceIdRequestHead;
+    if (head.compare(0, idHead.size(), idHead) == 0) {
+        if (head.find("\r\n") != std::string::npos) return Opening::kDeviceId;
+        return head.size() > kMaxRequestLine ? Opening::kJob : Opening::kUndecided;
+    }
+    bool undecided = head.size() < idHead.size() && idHead.compare(0, head.size(), head) == 0;
+    const std::string_view cancel = portmon::kCancelRequest;
+    const size_t common = std::min(head.size(), cancel.size());
+    if (head.compare(0, common, cancel.substr(0, common)) == 0) {
+        if (head.size() >= cancel.size()) return Opening::kCancel;
+        undecided = true;
+    }
+    return undecided ? Opening::kUndecided : Opening::kJob;
+}
+
+// The job bytes the port had sent when it asked for the device ID (" SENT=n"), if it said.
+size_t SentBeforeQuery(const std::string& head) {
+    const size_t at = head.find(portmon::kSentField);
+    const size_t end = head.find("\r\n");
+    if (at == std::string::npos || at > end) return kUnknownPosition;
+    size_t value = 0;
+    for (size_t i = at + strlen(portmon::kSentField); i < end; ++i) {
+        if (head[i] < '0' || head[i] > '9' || value > kUnknownPosition / 10 - 1) return kUnknownPosition;
+        value = value * 10 + static_cast<size_t>(head[i] - '0');
+    }
+    return value;
+}
 
 bool StartsWith(const std::string& s, const char* prefix) {
     return s.compare(0, strlen(prefix), prefix) == 0;
@@ -54,20 +145,24 @@ struct Simulator::Connection {
     std::thread thread;
     std::mutex writeLock;
     bool done = false;
-    bool deviceIdQuery = false;
-    bool decided = false;  // whether this is a job or a device-ID connection is known
-    std::string head;      // first bytes until that is known
-    bool pjlMode = false;  // after a UEL, reading PJL lines
-    std::string pending;   // unfinished PJL line, or the last bytes of data that might begin a UEL
+    bool sideRequest = false;  // a device ID query or a cancel request, not a job
+    bool decided = false;      // whether this is a job or a request connection is known
+    std::string head;          // first bytes until that is known
+    bool pjlMode = false;      // after a UEL, reading PJL lines
+    std::string pending;       // unfinished PJL line, or the last bytes of data that might begin a UEL
     bool ustatusDevice = false, ustatusJob = false, ustatusPage = false;
-    bool jobOpen = false;
-    std::string jobName, eojName;
+    int jobDepth = 0;  // "@PJL JOB" lines not yet ended: a job inside a job belongs to it
+    std::string jobName, eojName, outerName;
     int tableRow = -1;  // the job's row in the job table
     size_t jobBytes = 0;
     bool dropped = false;
+    std::string language;                    // the language data since the last UEL, for its pages
+    int jobPages = 0;                        // pages printed of the job so far
+    bool jobCancelled = false;               // the rest of the job is thrown away
+    std::atomic<bool> cancelPending{false};  // a cancel for this connection's thread to carry out
 };
 
-Simulator::Simulator(Options options) : options_(std::move(options)) {}
+Simulator::Simulator(Options options) : options_(std::move(options)), pageCount_(options_.pageCount) {}
 
 Simulator::~Simulator() {
     Stop();
@@ -124,7 +219,8 @@ void Simulator::Stop() {
     if (listenFd_ >= 0) {
         close(listenFd_);
         listenFd_ = -1;
-    }    if (snmp_) snmp_->Stop();
+    }
+    if (snmp_) snmp_->Stop();
 }
 
 std::vector<SnmpJob> Simulator::JobTable() const {
@@ -154,7 +250,7 @@ void Simulator::FinishTableJob(Connection* c, int state) {
         if (c->tableRow < 0) return;
         SnmpJob& job = jobTable_[c->tableRow];
         job.state = state;
-        job.pages = options_.pagesPerJob;
+        job.pages = c->jobPages;
         c->tableRow = -1;
     }
     PublishSnmp();
@@ -166,7 +262,6 @@ void Simulator::PublishSnmp() {
     std::vector<SnmpJob> jobs = JobTable();
     snmp_->Publish(SnmpObjects(id, jobs));
 }
-
 
 void Simulator::AcceptLoop() {
     struct Done {
@@ -226,6 +321,7 @@ void Simulator::Serve(Connection* c) {
             if (stopping_) break;
             bits = options_.misbehaviour;
         }
+        if (c->cancelPending.exchange(false)) StopJobForCancel(c);
         if (bits & kStallRead) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
@@ -250,7 +346,8 @@ void Simulator::Serve(Connection* c) {
         close(c->fd);
         c->fd = -1;
     }
-    FinishTableJob(c, kSnmpJobFinished);  // a job without EOJ ends with its connection
+    EndLanguageData(c);
+    FinishTableJob(c, c->jobCancelled ? kSnmpJobCancelled : kSnmpJobFinished);  // a job without EOJ ends here
     std::lock_guard<std::mutex> g(lock_);
     --open_;
     c->done = true;
@@ -260,37 +357,56 @@ void Simulator::Serve(Connection* c) {
 void Simulator::Process(Connection* c, const char* data, size_t size) {
     if (!c->decided) {
         c->head.append(data, size);
-        const size_t need = strlen(portmon::kDeviceIdRequest);
-        size_t common = std::min(c->head.size(), need);
-        if (c->head.compare(0, common, portmon::kDeviceIdRequest, common) != 0) {
-            c->decided = true;  // a job connection; what was held is job data
-        } else if (c->head.size() >= need) {
+        const Opening opening = ClassifyOpening(c->head);
+        if (opening == Opening::kUndecided) return;
+        {
+            std::lock_guard<std::mutex> g(lock_);  // a cancel looks for job connections
             c->decided = true;
-            c->deviceIdQuery = true;
-        } else {
-            return;  // not yet known
+            c->sideRequest = opening != Opening::kJob;
         }
-        std::string held;
-        held.swap(c->head);
-        if (c->deviceIdQuery) {
-            unsigned bits;
-            {
-                std::lock_guard<std::mutex> g(lock_);
-                ++deviceIdQueries_;
-                bits = options_.misbehaviour;
-            }
-            if (bits & kSilent) return;
-            std::string id = (bits & kGarbage) ? std::string("\x01\x02garbage-without-end") : DeviceId();
-            std::lock_guard<std::mutex> w(c->writeLock);
-            SendAll(c->fd, id.data(), id.size());
-            shutdown(c->fd, SHUT_WR);
+        if (opening == Opening::kDeviceId) {
+            AnswerDeviceId(c);
             return;
         }
-        Process(c, held.data(), held.size());
+        if (opening == Opening::kCancel) {
+            {
+                std::lock_guard<std::mutex> g(lock_);
+                ++hostCancels_;
+                changed_.notify_all();
+            }
+            AskToCancel(true);
+            std::lock_guard<std::mutex> w(c->writeLock);
+            shutdown(c->fd, SHUT_WR);  // the request was taken
+            return;
+        }
+        std::string held;  // a job connection: what was held is job data
+        held.swap(c->head);
+        FollowStream(c, held.data(), held.size());
         return;
     }
-    if (c->deviceIdQuery) return;
+    if (c->sideRequest) return;
+    FollowStream(c, data, size);
+}
 
+void Simulator::AnswerDeviceId(Connection* c) {
+    unsigned bits;
+    std::string id;
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        ++deviceIdQueries_;
+        deviceIdLog_.push_back({received_.size(), jobsEnded_, lines_.size(), SentBeforeQuery(c->head)});
+        bits = options_.misbehaviour;
+        id = (bits & kGarbage) ? std::string("\x01\x02garbage-without-end") : DeviceIdLocked();
+    }
+    if (bits & kSilent) return;
+    std::lock_guard<std::mutex> w(c->writeLock);
+    SendAll(c->fd, id.data(), id.size());
+    shutdown(c->fd, SHUT_WR);
+}
+
+// Follows a job connection's stream: PJL lines after a UEL, language data after ENTER LANGUAGE
+// (or any data that is no PJL) up to the next UEL.
+void Simulator::FollowStream(Connection* c, const char* data, size_t size) {
     {
         std::lock_guard<std::mutex> g(lock_);
         received_.append(data, size);
@@ -299,7 +415,6 @@ void Simulator::Process(Connection* c, const char* data, size_t size) {
     }
     if (c->dropped) return;
 
-    // Follow the stream: PJL lines after a UEL, language data after ENTER LANGUAGE.
     std::string text = c->pending;
     text.append(data, size);
     c->pending.clear();
@@ -309,16 +424,19 @@ void Simulator::Process(Connection* c, const char* data, size_t size) {
             size_t uel = text.find(kUel, pos, kUelSize);
             if (uel == std::string::npos) {
                 // Keep a tail that might be the start of a UEL split across reads.
-                size_t keep = std::min(text.size() - pos, kUelSize - 1);
-                size_t tailStart = text.size() - keep;
-                for (size_t k = tailStart; k < text.size(); ++k) {
+                size_t keepFrom = text.size();
+                for (size_t k = text.size() - std::min(text.size() - pos, kUelSize - 1); k < text.size(); ++k) {
                     if (text.compare(k, text.size() - k, kUel, text.size() - k) == 0) {
-                        c->pending = text.substr(k);
+                        keepFrom = k;
                         break;
                     }
                 }
+                TakeLanguageData(c, text.data() + pos, keepFrom - pos);
+                c->pending = text.substr(keepFrom);
                 return;
             }
+            TakeLanguageData(c, text.data() + pos, uel - pos);
+            EndLanguageData(c);
             pos = uel + kUelSize;
             c->pjlMode = true;
             continue;
@@ -356,9 +474,47 @@ void Simulator::Process(Connection* c, const char* data, size_t size) {
     }
 }
 
+void Simulator::TakeLanguageData(Connection* c, const char* data, size_t size) {
+    if (c->jobCancelled) return;  // a cancelled job's data is thrown away
+    const size_t room = kMaxLanguageData - std::min(kMaxLanguageData, c->language.size());
+    c->language.append(data, std::min(size, room));
+}
+
+// The language data ended (a UEL, or the connection): its pages are printed. A page ends with
+// CR FF in page-control mode; the decoder knows where binary data hides such bytes.
+void Simulator::EndLanguageData(Connection* c) {
+    if (c->language.empty()) return;
+    orla::jobdecode::DecodeOptions how;
+    how.startInOrla = true;
+    how.requireComplete = false;
+    how.unpackImages = false;
+    const orla::jobdecode::DecodeResult decoded = orla::jobdecode::DecodeJob(std::string_view(c->language), how);
+    const int pages = static_cast<int>(orla::jobdecode::PageEndCount(decoded));  // pages up to a malformed byte
+    std::string().swap(c->language);
+    c->jobPages += pages;
+    std::lock_guard<std::mutex> g(lock_);
+    pageCount_ += static_cast<uint32_t>(pages);
+}
+
 std::string Simulator::StatusReply(const char* kind) const {
-    return std::string("@PJL ") + kind + "\r\nCODE=10001\r\nDISPLAY=\"" + options_.displayText +
-           "\"\r\nONLINE=TRUE\r\n\f";
+    std::lock_guard<std::mutex> g(lock_);
+    const ConditionLook* look = FirstCondition(options_.conditions);
+    return std::string("@PJL ") + kind + "\r\nCODE=" + (look ? look->pjlCode : kReadyPjlCode) + "\r\nDISPLAY=\"" +
+           (look ? look->display : options_.displayText.c_str()) +
+           "\"\r\nONLINE=" + ((options_.conditions & kOffline) ? "FALSE" : "TRUE") + "\r\n\f";
+}
+
+std::string Simulator::ConfigReply() const {
+    std::lock_guard<std::mutex> g(lock_);
+    const Installed& fitted = options_.installed;
+    const int trays = std::clamp(fitted.trays, 1, kMaxTrays);
+    std::string reply = "@PJL INFO CONFIG\r\nIN TRAYS [" + std::to_string(trays) + " ENUMERATED]\r\n";
+    for (int tray = 1; tray <= trays; ++tray) reply += "INTRAY" + std::to_string(tray) + " TYPE=NORMAL\r\n";
+    if (fitted.duplexUnit) reply += "DUPLEX\r\n";
+    reply += "OUT TRAYS [1 ENUMERATED]\r\nOUTTRAY1\r\n";
+    reply += "MEMORY=" + std::to_string(options_.memoryUnits * 32u) + "MB\r\n";
+    if (fitted.ramDisk) reply += "RAMDISK\r\n";
+    return reply + "\f";
 }
 
 void Simulator::HandlePjl(Connection* c, const std::string& line) {
@@ -373,11 +529,7 @@ void Simulator::HandlePjl(Connection* c, const std::string& line) {
             std::lock_guard<std::mutex> g(lock_);
             cancel = options_.cancelAtData;
         }
-        if (cancel && c->jobOpen) {
-            Reply(c, "@PJL USTATUS JOB\r\nCANCELED=HOST_CALCELED\r\nNAME=\"" + c->jobName + "\"\r\n\f");
-            std::lock_guard<std::mutex> g(lock_);
-            ++jobsCancelled_;
-        }
+        if (cancel && c->jobDepth > 0) StopJobForCancel(c);
     } else if (StartsWith(line, "@PJL USTATUSOFF")) {
         c->ustatusDevice = c->ustatusJob = c->ustatusPage = false;
     } else if (StartsWith(line, "@PJL USTATUS DEVICE=")) {
@@ -390,37 +542,80 @@ void Simulator::HandlePjl(Connection* c, const std::string& line) {
     } else if (StartsWith(line, "@PJL INFO STATUS")) {
         Reply(c, StatusReply("INFO STATUS"));
     } else if (StartsWith(line, "@PJL INFO PAGECOUNT")) {
-        Reply(c, "@PJL INFO PAGECOUNT\r\nPAGECOUNT=1234\r\n\f");
+        Reply(c, "@PJL INFO PAGECOUNT\r\nPAGECOUNT=" + std::to_string(PageCount()) + "\r\n\f");
+    } else if (StartsWith(line, "@PJL INFO CONFIG")) {
+        Reply(c, ConfigReply());
     } else if (StartsWith(line, "@PJL SET JOBATTR=\"@JCID=")) {
         c->jobName = QuotedAfter(line, "@JCID=");
         BeginTableJob(c);
     } else if (StartsWith(line, "@PJL JOB")) {
-        c->jobOpen = true;
+        if (c->jobDepth++ == 0) {
+            c->jobPages = 0;
+            c->jobCancelled = false;
+            c->outerName = QuotedAfter(line, "NAME=\"");
+        }
         c->jobName = QuotedAfter(line, "NAME=\"");
-        c->eojName.clear();
         BeginTableJob(c);
         if (c->ustatusJob) Reply(c, "@PJL USTATUS JOB\r\nSTART\r\nNAME=\"" + c->jobName + "\"\r\n\f");
     } else if (StartsWith(line, "@PJL EOJ")) {
+        if (c->jobDepth > 1) {
+            --c->jobDepth;  // the end of a job inside the job
+            std::lock_guard<std::mutex> g(lock_);
+            ++jobsEnded_;
+            changed_.notify_all();
+            return;
+        }
         c->eojName = QuotedAfter(line, "NAME=\"");
-        std::string name = c->eojName.empty() ? c->jobName : c->eojName;
-        if (c->jobOpen && c->ustatusPage) {
-            for (int page = 1; page <= options_.pagesPerJob; ++page) {
-                Reply(c, "@PJL USTATUS PAGE\r\n" + std::to_string(page) + "\r\n\f");
-            }
+        EndJob(c);
+    }
+}
+
+// The outermost "@PJL EOJ": the job's page and end reports carry the pages it printed.
+void Simulator::EndJob(Connection* c) {
+    const std::string name = c->eojName.empty() ? c->outerName : c->eojName;
+    const std::string pages = std::to_string(c->jobPages);
+    const bool report = c->jobDepth > 0 && !c->jobCancelled;
+    if (report && c->ustatusPage) {
+        for (int page = 1; page <= c->jobPages; ++page) {
+            Reply(c, "@PJL USTATUS PAGE\r\n" + std::to_string(page) + "\r\n\f");
         }
-        if (c->jobOpen && c->ustatusJob) {
-            Reply(c, "@PJL USTATUS JOB\r\nEND\r\nNAME=\"" + name +
-                         "\"\r\nPAGES=" + std::to_string(options_.pagesPerJob) + "\r\n\f");
-        }
-        if (c->jobOpen && options_.sendEojReport) {
-            Reply(c, "@PJL USTATUS EOJ\r\nEND\r\nNAME=\"" + name +
-                         "\"\r\nPAGE=" + std::to_string(options_.pagesPerJob) + "\r\n\f");
-        }
-        c->jobOpen = false;
-        FinishTableJob(c, kSnmpJobFinished);
-        std::lock_guard<std::mutex> g(lock_);
-        ++jobsEnded_;
-        changed_.notify_all();
+    }
+    if (report && c->ustatusJob) {
+        Reply(c, "@PJL USTATUS JOB\r\nEND\r\nNAME=\"" + name + "\"\r\nPAGES=" + pages + "\r\n\f");
+    }
+    if (report && options_.sendEojReport) {
+        Reply(c, "@PJL USTATUS EOJ\r\nEND\r\nNAME=\"" + name + "\"\r\nPAGE=" + pages + "\r\n\f");
+    }
+    c->jobDepth = 0;
+    FinishTableJob(c, c->jobCancelled ? kSnmpJobCancelled : kSnmpJobFinished);
+    c->jobCancelled = false;
+    std::lock_guard<std::mutex> g(lock_);
+    lastJobPages_ = c->jobPages;
+    c->jobPages = 0;
+    ++jobsEnded_;
+    changed_.notify_all();
+}
+
+// On the connection's own thread: the job in progress stops here, the rest of its data is
+// thrown away, and the cancel is reported.
+void Simulator::StopJobForCancel(Connection* c) {
+    Reply(c, "@PJL USTATUS JOB\r\nCANCELED=HOST_CALCELED\r\nNAME=\"" + c->jobName + "\"\r\n\f");
+    const bool inJob = c->jobDepth > 0 || c->tableRow >= 0 || !c->language.empty();
+    if (!inJob || c->jobCancelled) return;
+    c->jobCancelled = true;  // until the next job begins
+    c->jobDepth = 0;         // the job ended here: what remains of it ends nothing
+    std::string().swap(c->language);
+    FinishTableJob(c, kSnmpJobCancelled);
+    std::lock_guard<std::mutex> g(lock_);
+    ++jobsCancelled_;
+}
+
+// Every job connection stops its job at its next turn.
+void Simulator::AskToCancel(bool byHost) {
+    std::lock_guard<std::mutex> g(lock_);
+    if (byHost && (options_.misbehaviour & kIgnoreCancel)) return;
+    for (Connection* c : connections_) {
+        if (!c->done && !c->sideRequest && c->decided) c->cancelPending = true;
     }
 }
 
@@ -449,24 +644,11 @@ void Simulator::Reply(Connection* c, const std::string& text) {
 }
 
 void Simulator::CancelCurrentJob() {
-    std::vector<Connection*> open;
-    {
-        std::lock_guard<std::mutex> g(lock_);
-        for (Connection* c : connections_) {
-            if (!c->done && !c->deviceIdQuery && c->decided) open.push_back(c);
-        }
-    }
-    for (Connection* c : open) {
-        Reply(c, "@PJL USTATUS JOB\r\nCANCELED=HOST_CALCELED\r\nNAME=\"" + c->jobName + "\"\r\n\f");
-    }
+    AskToCancel(false);
 }
 
 void Simulator::AcknowledgeHostCancel() {
-    {
-        std::lock_guard<std::mutex> g(lock_);
-        if (options_.misbehaviour & kIgnoreCancel) return;
-    }
-    CancelCurrentJob();
+    AskToCancel(true);
 }
 
 std::string Simulator::Base64(const uint8_t* data, size_t size) {
@@ -475,12 +657,13 @@ std::string Simulator::Base64(const uint8_t* data, size_t size) {
 
 std::string Simulator::DeviceId() const {
     std::lock_guard<std::mutex> g(lock_);
+    return DeviceIdLocked();
+}
+
+std::string Simulator::DeviceIdLocked() const {
     if (!options_.deviceId.empty()) return options_.deviceId;
-    StatusBlockImage block = StatusBlockImage::Ready();
-    block.SetStatus(options_.statusCode);
-    block.bytes[9] = options_.memoryUnits;
     return "MFG:" + options_.manufacturer + ";MDL:" + options_.model +
-           ";CMD:ORLA,ZQPS-C;CLS:PRINTER;STS:" + block.Text() + ";";
+           ";CMD:ORLA,ZQPS-C;CLS:PRINTER;STS:" + BuildStatusBlock(options_).Text() + ";";
 }
 
 std::string Simulator::Received() const {
@@ -515,6 +698,26 @@ size_t Simulator::DeviceIdQueries() const {
     return deviceIdQueries_;
 }
 
+std::vector<DeviceIdQuery> Simulator::DeviceIdQueryLog() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return deviceIdLog_;
+}
+
+size_t Simulator::HostCancels() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return hostCancels_;
+}
+
+uint32_t Simulator::PageCount() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return pageCount_;
+}
+
+int Simulator::LastJobPages() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return lastJobPages_;
+}
+
 size_t Simulator::JobsCancelled() const {
     std::lock_guard<std::mutex> g(lock_);
     return jobsCancelled_;
@@ -546,6 +749,28 @@ void Simulator::SetStatusCode(uint32_t code) {
         options_.statusCode = code;
     }
     PublishSnmp();  // the device ID's status block over SNMP follows
+}
+
+void Simulator::SetConditions(unsigned bits) {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        options_.conditions = bits;
+    }
+    PublishSnmp();
+}
+
+void Simulator::SetInstalled(const Installed& installed) {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        options_.installed = installed;
+    }
+    PublishSnmp();
+}
+
+std::string BlankPages(int pages) {
+    std::string data;
+    for (int i = 0; i < pages; ++i) data += "\x1cY\x1cZ\r\x0c";
+    return data;
 }
 
 bool Simulator::WaitForReceived(size_t bytes, int ms) const {

@@ -1,7 +1,10 @@
-// A page printer on a loopback TCP port: reads jobs, follows their PJL, answers USTATUS and
-// INFO requests as the printer does, records every byte, and misbehaves when told to.
+// A page printer on a loopback TCP port: reads jobs, follows their PJL, counts the pages their
+// data carries, answers USTATUS and INFO requests from its own state (conditions, installed
+// options, page counter) as the printer does, stops a job when the host cancels it, records
+// every byte, and misbehaves when told to.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -25,6 +28,25 @@ enum : unsigned {
     kStallRead = 64,       // stops reading altogether (the sender's writes time out)
 };
 
+// Conditions of the printer (bits): the status block of its device ID and its PJL status
+// replies follow them. With several set, the first in this order names the status.
+enum : unsigned {
+    kPaperJam = 1,
+    kCoverOpen = 2,
+    kPaperOut = 4,
+    kOffline = 8,
+    kTonerLow = 16,
+    kWarmingUp = 32,
+};
+
+// What is fitted to the printer: reported in the device ID's status block and in the answer to
+// "@PJL INFO CONFIG".
+struct Installed {
+    bool duplexUnit = true;
+    int trays = 2;  // present input trays, 1 to 5 (the first is the bypass tray 2001)
+    bool ramDisk = false;
+};
+
 struct Options {
     uint16_t port = 0;  // 0: an ephemeral port
     std::string manufacturer = "QEV";
@@ -32,19 +54,32 @@ struct Options {
     std::string deviceId;          // answered as it is when set; else built from the fields here
     uint32_t statusCode = 0x1100;  // status block code (group, index): ready, nothing to show
     uint8_t memoryUnits = 4;       // x 32 MB
+    Installed installed;
+    unsigned conditions = 0;
+    uint32_t pageCount = 1234;  // the page counter before the first job
     unsigned misbehaviour = 0;
     size_t dropAfterBytes = 0;
-    int pagesPerJob = 1;
     bool sendEojReport = false;  // "@PJL USTATUS EOJ" after a job's end report
     bool cancelAtData = false;   // the operator cancels every job as soon as its data begins
     int idleLimitMs = 60000;     // stops by itself after this long without any connection
     int slowReadPauseMs = 2;
-    std::string displayText = "READY";
+    std::string displayText = "READY";  // the panel while no condition is set
     // SNMP: an agent on this loopback UDP port (0: none), answering as told; the program that
     // serves the maker's subtree to it (empty: printer_sim next to the running program).
     uint16_t snmpPort = 0;
     SnmpAnswer snmpAnswer = SnmpAnswer::kCommunityAndV3;
     std::string snmpHelper;
+};
+
+inline constexpr size_t kUnknownPosition = static_cast<size_t>(-1);
+
+// A device ID query as the printer saw it: what it had taken in on job connections by then, and
+// where the port stood in its job stream when it asked (kUnknownPosition: it did not say).
+struct DeviceIdQuery {
+    size_t receivedBytes;
+    size_t jobsEnded;
+    size_t pjlLines;
+    size_t portSent;
 };
 
 struct PjlLine {
@@ -70,16 +105,23 @@ public:
     std::string RepliesSent() const;
     size_t Connections() const;
     size_t DeviceIdQueries() const;
+    std::vector<DeviceIdQuery> DeviceIdQueryLog() const;
     size_t JobsEnded() const;      // "@PJL EOJ" lines seen
-    size_t JobsCancelled() const;  // cancels the operator made (cancelAtData)
+    size_t JobsCancelled() const;  // jobs stopped by a cancel (the operator's or the host's)
+    size_t HostCancels() const;    // cancel requests that came through the port (not AcknowledgeHostCancel)
+    uint32_t PageCount() const;    // the page counter: every page printed since power-on
+    int LastJobPages() const;      // pages of the job that ended last
     size_t OpenConnections() const;
     bool Serving() const;  // false once it stopped by itself (idle) or was stopped
 
     void SetMisbehaviour(unsigned bits);
     void SetStatusCode(uint32_t code);
+    void SetConditions(unsigned bits);
+    void SetInstalled(const Installed& installed);
     // The printer's operator cancels the job in progress: a cancel report goes out now.
     void CancelCurrentJob();
-    // The host asked to cancel: the printer acknowledges it (unless told not to).
+    // As if the host had asked to cancel: the printer stops the job and acknowledges it (unless
+    // told not to), as it does for the port monitor's cancel request.
     void AcknowledgeHostCancel();
     // Real-time waits for tests: TRUE once the condition holds.
     bool WaitForReceived(size_t bytes, int ms) const;
@@ -87,6 +129,8 @@ public:
     bool WaitForConnectionsClosed(int ms) const;
 
     std::string DeviceId() const;
+    // The reply to "@PJL INFO CONFIG" as the printer stands now.
+    std::string ConfigReply() const;
     // The printer's job table as its SNMP agent shows it: one row per job it was sent.
     std::vector<SnmpJob> JobTable() const;
     bool SnmpRunning() const;
@@ -97,9 +141,18 @@ private:
     void AcceptLoop();
     void Serve(Connection* c);
     void Process(Connection* c, const char* data, size_t size);
+    bool DecideConnection(Connection* c, const char* data, size_t size);
+    void AnswerDeviceId(Connection* c);
+    void FollowStream(Connection* c, const char* data, size_t size);
+    void TakeLanguageData(Connection* c, const char* data, size_t size);
+    void EndLanguageData(Connection* c);
+    void EndJob(Connection* c);
+    void StopJobForCancel(Connection* c);
+    void AskToCancel(bool byHost);
     void HandlePjl(Connection* c, const std::string& line);
     void Reply(Connection* c, const std::string& text);
     std::string StatusReply(const char* kind) const;
+    std::string DeviceIdLocked() const;
     // Job-table rows: begun when a job names itself, finished at its end or when its
     // connection ends; every change goes to the agent.
     void BeginTableJob(Connection* c);
@@ -120,11 +173,19 @@ private:
     std::vector<PjlLine> lines_;
     size_t connectionCount_ = 0;
     size_t deviceIdQueries_ = 0;
+    std::vector<DeviceIdQuery> deviceIdLog_;
     size_t jobsEnded_ = 0;
     size_t jobsCancelled_ = 0;
+    size_t hostCancels_ = 0;
+    uint32_t pageCount_ = 0;
+    int lastJobPages_ = 0;
     size_t open_ = 0;
     std::vector<SnmpJob> jobTable_;
     std::unique_ptr<SnmpAgent> snmp_;
 };
+
+// ORLA data of `pages` empty pages (each: graphics mode, back to page control, page end), as a
+// job's language data.
+std::string BlankPages(int pages);
 
 }  // namespace printersim

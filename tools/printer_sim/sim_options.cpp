@@ -33,13 +33,24 @@ bool Number(const char* text, unsigned long max, unsigned long* value) {
     return true;
 }
 
+struct ConditionName {
+    std::string_view name;
+    unsigned bit;
+};
+constexpr ConditionName kConditionNames[] = {
+    {"jam", kPaperJam},    {"cover", kCoverOpen}, {"paper", kPaperOut},
+    {"offline", kOffline}, {"toner", kTonerLow},  {"warming", kWarmingUp},
+};
+
 }  // namespace
 
 const char kOptionsUsage[] =
     "  printer: --silent (answers nothing) --garbage (answers no PJL) --split (replies in 3-byte pieces)\n"
     "           --slow (reads slowly) --stall (stops reading) --drop-after N (resets after N job bytes)\n"
     "           --ignore-cancel --cancel-at-data (the operator cancels each job as its data begins)\n"
-    "           --eoj-report (USTATUS EOJ after each job) --status CODE (status block code, e.g. 0x4100)\n";
+    "           --eoj-report (USTATUS EOJ after each job) --status CODE (status block code, e.g. 0x4100)\n"
+    "           --condition jam|cover|paper|offline|toner|warming (repeatable) --page-count N\n"
+    "  fitted:  --no-duplex (no duplex unit) --trays N (input trays, 1 to 5) --ram-disk\n";
 
 bool TakeOption(int argc, char** argv, int* i, Options* options, std::string* error) {
     const std::string_view name = argv[*i];
@@ -56,16 +67,42 @@ bool TakeOption(int argc, char** argv, int* i, Options* options, std::string* er
         options->sendEojReport = true;
         return true;
     }
-    if (name != "--drop-after" && name != "--status") return false;
-    unsigned long value = 0;
+    if (name == "--no-duplex") {
+        options->installed.duplexUnit = false;
+        return true;
+    }
+    if (name == "--ram-disk") {
+        options->installed.ramDisk = true;
+        return true;
+    }
     const char* text = *i + 1 < argc ? argv[*i + 1] : nullptr;
-    if (!Number(text, name == "--status" ? 0xFFFFFFFFul : 0xFFFFFFFFFFul, &value)) {
-        *error = std::string(name) + " needs a number, not \"" + (text ? text : "") + "\"";
+    if (name == "--condition") {
+        for (const ConditionName& c : kConditionNames) {
+            if (text && c.name == text) {
+                options->conditions |= c.bit;
+                ++*i;
+                return true;
+            }
+        }
+        *error = "--condition takes jam, cover, paper, offline, toner or warming, not \"" +
+                 std::string(text ? text : "") + "\"";
+        return false;
+    }
+    if (name != "--drop-after" && name != "--status" && name != "--trays" && name != "--page-count") return false;
+    const unsigned long max = name == "--trays" ? 5ul : name == "--drop-after" ? 0xFFFFFFFFFFul : 0xFFFFFFFFul;
+    unsigned long value = 0;
+    if (!Number(text, max, &value) || (name == "--trays" && value == 0)) {
+        *error = std::string(name) + " needs a number" + (name == "--trays" ? " from 1 to 5" : "") + ", not \"" +
+                 (text ? text : "") + "\"";
         return false;
     }
     ++*i;
     if (name == "--status") {
         options->statusCode = static_cast<uint32_t>(value);
+    } else if (name == "--trays") {
+        options->installed.trays = static_cast<int>(value);
+    } else if (name == "--page-count") {
+        options->pageCount = static_cast<uint32_t>(value);
     } else {
         options->misbehaviour |= kDropConnection;
         options->dropAfterBytes = static_cast<size_t>(value);

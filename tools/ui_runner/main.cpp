@@ -2,23 +2,31 @@
 // printer into a sandbox root (as the print runner does), loads Talvex.dll or Morvin.dll by its
 // file name from the driver directory and asks it:
 //   caps      every DrvDeviceCapabilities answer of the printer
-//   config    the printer configuration in the status manager, what the capabilities make of
-//             it, and the "DsDriver" values the interface DLL published
+//   config    starts the printer simulator and the language monitor above the loopback port
+//             monitor, lets the monitor read the printer and publish what it reports, then shows
+//             the printer configuration in the status manager, what the capabilities make of it,
+//             and the "DsDriver" values the interface DLL published
 //   docprops  the settings record DrvDocumentProperties hands out for the driver's defaults
 //             patched with --set, converted and resolved without a sheet
 // The status manager reads what the language monitor published in the same sandbox root.
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "outside/dorlik/dorlik_api.h"
 #include "plat/control.h"
 #include "plat/host_text.h"
+#include "plat/monitor_host.h"
 #include "tools/print_runner/print_runner.h"
+#include "tools/printer_sim/printer_sim.h"
+#include "tools/printer_sim/sim_options.h"
 #include "tools/ui_runner/sheet_command.h"
 #include "win/kernel.h"
 #include "win/printer_ui.h"
@@ -38,16 +46,18 @@ void Usage(FILE* to = stderr) {
                  "usage: ui_runner caps|config|docprops|sheet [--sandbox DIR] [--bin DIR] [--printer-model FILE]\n"
                  "       [--build ja|en] [--printer NAME] [--set OFFSET=HEXBYTES]... [--out FILE]\n"
                  "  caps      every capability the interface DLL answers for the printer\n"
-                 "  config    the status manager's configuration, the capabilities it reaches and the\n"
-                 "            \"DsDriver\" values published\n"
+                 "  config    the printer simulator and the language monitor are started, the monitor\n"
+                 "            publishes what the printer reports; then the status manager's configuration,\n"
+                 "            the capabilities it reaches and the \"DsDriver\" values published; takes the\n"
+                 "            printer options below\n"
                  "  docprops  the driver's default settings with the --set patches, through\n"
                  "            DrvDocumentProperties without a sheet (--out writes the record)\n"
                  "  sheet     the document sheet driven by --script \"page 520; choose Paper B5; set Copies 3; ok\"\n"
                  "            (page ID, choose CONTROL ITEM, set CONTROL VALUE, click CONTROL, ok, cancel);\n"
                  "            prints the fields OK changed; --png DIR writes each page shown;\n"
                  "            --out-record FILE writes the settings record OK made\n"
-                 "            %s\n",
-                 SheetScriptUsage());
+                 "            %s\n%s",
+                 SheetScriptUsage(), printersim::kOptionsUsage);
 }
 
 std::string U8(std::u16string_view s) {
@@ -265,11 +275,165 @@ void PrintDsDriver(HANDLE printer) {
     }
 }
 
-int ShowConfig(Interface& ui) {
-    std::unique_ptr<HINSTANCE__, LibraryFree> manager(LoadLibraryW(u"C:\\Windows\\System32\\Dorlik.DLL"));
-    auto read = manager ? reinterpret_cast<PFN_DorlikReadVariable>(
-                              reinterpret_cast<void*>(GetProcAddress(manager.get(), "DorlikReadVariable")))
-                        : nullptr;
+// The printer behind the language monitor, as monitor_run sets it up: the simulator on a loopback
+// port, the port monitor and the language monitor loaded from the system directory, the port
+// opened for the printer. Its job makes the monitor read the printer and publish what it reports
+// (the configuration among it) into the status manager. The clock runs 50 times faster than real
+// time while the monitors work, so their waits pass quickly.
+class PrinterBehindMonitor {
+public:
+    explicit PrinterBehindMonitor(const printersim::Options& printer) : sim_(printer) {}
+    ~PrinterBehindMonitor() {
+        if (port_.handle) plat::ClosePort(&port_);
+        StopClock();
+        plat::UnloadMonitor(&language_);
+        plat::UnloadMonitor(&lower_);
+        sim_.Stop();
+    }
+    PrinterBehindMonitor(const PrinterBehindMonitor&) = delete;
+    PrinterBehindMonitor& operator=(const PrinterBehindMonitor&) = delete;
+
+    bool Start(const orla::runner::RunOptions& o, std::string& error) {
+        for (const char* module : {"Lostrel.dll", "Loopmon.dll"}) {
+            const std::u16string target = u"C:\\Windows\\System32\\" + plat::Utf8ToUtf16(module);
+            if (!PlatCopyIntoSandbox((o.binDir + "/" + module).c_str(), target.c_str())) {
+                error = std::string("cannot copy ") + module + " into the system directory";
+                return false;
+            }
+        }
+        if (!ServePrinter(o.printerName)) {
+            error =
+                "cannot install the printer for the language monitor (error " + std::to_string(GetLastError()) + ")";
+            return false;
+        }
+        if (!sim_.Start()) {
+            error = "cannot start the printer simulator";
+            return false;
+        }
+        const std::string address = "127.0.0.1:" + std::to_string(sim_.Port());
+        PlatAddPort(kPort, u"Local Port", u"Virtual printer port for USB", PORT_TYPE_WRITE | PORT_TYPE_READ);
+        if (!plat::ConfigureLoopbackPort(kPortMonitor, kPort, address.c_str(), FALSE) ||
+            !plat::LoadMonitor(&lower_, u"C:\\Windows\\System32\\Loopmon.dll", kPortMonitor) ||
+            !plat::LoadMonitor(&language_, u"C:\\Windows\\System32\\Lostrel.dll", kLanguageMonitor)) {
+            error = "cannot load the monitors (error " + std::to_string(GetLastError()) + ")";
+            return false;
+        }
+        clock_ = std::thread([this] {
+            while (!stopClock_.load()) {
+                PlatClockAdvance(50);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        if (!plat::OpenPort(&port_, &language_, &lower_, kPort, o.printerName.c_str())) {
+            error = "OpenPortEx failed (error " + std::to_string(GetLastError()) + ")";
+            return false;
+        }
+        const std::string uel("\x1b%-12345X", 9);
+        const std::string job = uel + "@PJL JOB NAME=\"config\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" +
+                                printersim::BlankPages(1) + uel + "@PJL EOJ\r\n" + uel;
+        plat::JobOptions options;
+        options.documentName = u"configuration";
+        const plat::JobResult r =
+            plat::SendJob(&port_, std::span(reinterpret_cast<const BYTE*>(job.data()), job.size()), options);
+        if (!r.ended) {
+            error = "the job to the printer did not end (error " + std::to_string(r.endError) + ")";
+            return false;
+        }
+        return true;
+    }
+
+    // Real-time wait until the monitor published the printer's own configuration.
+    bool WaitForConfiguration(PFN_DorlikReadVariable read, const std::u16string& printer) const {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < until) {
+            DWORD ext = 0, memory = 0, got = 0;
+            if (read &&
+                read(printer.c_str(), "PrinterExtStatus", reinterpret_cast<BYTE*>(&ext), 4, &got) == DORLIK_OK &&
+                (ext & kConfigFromPrinter) &&
+                read(printer.c_str(), "PrinterMemory", reinterpret_cast<BYTE*>(&memory), 4, &got) == DORLIK_OK &&
+                memory != 0)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    void StopClock() {
+        stopClock_ = true;
+        if (clock_.joinable()) clock_.join();
+    }
+
+private:
+    static constexpr char16_t kPort[] = u"USB001";
+    static constexpr char16_t kPortMonitor[] = u"Loopback Port";
+    static constexpr char16_t kLanguageMonitor[] = u"Brantel Language Monitor";
+    static constexpr char16_t kServedDriver[] = u"QEV Halvoric4400K ORLA";
+    static constexpr DWORD kConfigFromPrinter = 0x4;  // "PrinterExtStatus": the printer's own configuration
+    static constexpr DWORD kLocalPrinter = 0x40;      // printer attributes
+    static constexpr DWORD kBidiEnabled = 0x800;
+
+    // The monitor serves its own driver's printers (the driver named for the printer's model)
+    // that are local, with bidirectional support on, and whose driver has the status manager's
+    // "Status Variables" key: the printer is installed again so, with the same files, on the
+    // simulator's port.
+    static bool ServePrinter(const std::u16string& printer) {
+        std::u16string name = printer;
+        HANDLE h = nullptr;
+        if (!OpenPrinterW(name.data(), &h, nullptr)) return false;
+        DWORD needed = 0;
+        GetPrinterDriverW(h, nullptr, 2, nullptr, 0, &needed);
+        std::vector<BYTE> buffer(needed ? needed : 1);
+        const bool got = GetPrinterDriverW(h, nullptr, 2, buffer.data(), needed, &needed) != FALSE;
+        ClosePrinter(h);
+        if (!got) return false;
+        const auto* files = reinterpret_cast<const DRIVER_INFO_2W*>(buffer.data());
+        const std::u16string driverPath = files->pDriverPath, dataFile = files->pDataFile,
+                             configFile = files->pConfigFile;
+        PlatDeletePrinter(printer.c_str());
+        PLAT_PRINTER_SETUP setup{printer.c_str(),  kServedDriver,      kPort,   driverPath.c_str(),
+                                 dataFile.c_str(), configFile.c_str(), nullptr, kLanguageMonitor};
+        if (!PlatInstallPrinter(&setup)) return false;
+        std::u16string keyName = printer;
+        for (char16_t& c : keyName)
+            if (c == u'\\') c = u',';
+        HKEY key = nullptr;
+        const std::u16string path = u"System\\CurrentControlSet\\control\\Print\\Printers\\" + keyName;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            return false;
+        const std::u16string driver = kServedDriver, port = kPort;
+        const DWORD attributes = kLocalPrinter | kBidiEnabled;
+        const bool ok = RegSetValueExW(key, u"Printer Driver", 0, REG_SZ, reinterpret_cast<const BYTE*>(driver.c_str()),
+                                       static_cast<DWORD>((driver.size() + 1) * 2)) == ERROR_SUCCESS &&
+                        RegSetValueExW(key, u"Port", 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
+                                       static_cast<DWORD>((port.size() + 1) * 2)) == ERROR_SUCCESS &&
+                        RegSetValueExW(key, u"Attributes", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&attributes),
+                                       4) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        if (!ok) return false;
+        const std::u16string variables = u"SOFTWARE\\QEV\\Brantel\\Printers\\" + driver + u"\\Status Variables";
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, variables.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+
+    printersim::Simulator sim_;
+    plat::LoadedMonitor lower_, language_;
+    plat::HostPort port_;
+    std::thread clock_;
+    std::atomic<bool> stopClock_{false};
+};
+
+PFN_DorlikReadVariable ReaderOf(HMODULE manager) {
+    return manager ? reinterpret_cast<PFN_DorlikReadVariable>(
+                         reinterpret_cast<void*>(GetProcAddress(manager, "DorlikReadVariable")))
+                   : nullptr;
+}
+
+int ShowConfig(Interface& ui, HMODULE manager) {
+    auto read = ReaderOf(manager);
     std::printf("status manager (%s):\n", manager ? "Dorlik.DLL" : "missing");
     for (const char* name :
          {"PrinterExtStatus", "CompulsivePolling", "PrinterMemory", "PrinterBinConfig", "PrinterOptConfig"})
@@ -368,8 +532,15 @@ int main(int argc, char** argv) {
     o.binDir = self.find('/') == std::string::npos ? "." : self.substr(0, self.find_last_of('/'));
     o.printerName = u"QEV Halvoric 4400K";
     std::string sandbox;
+    printersim::Options printerOptions;  // config: the simulated printer
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
+        std::string printerError;
+        if (command == "config" && printersim::TakeOption(argc, argv, &i, &printerOptions, &printerError)) continue;
+        if (!printerError.empty()) {
+            std::fprintf(stderr, "ui_runner: %s\n", printerError.c_str());
+            return 2;
+        }
         if (i + 1 >= argc) {
             Usage();
             return 2;
@@ -425,6 +596,18 @@ int main(int argc, char** argv) {
     }
     // The status manager lives in the system directory, as the spooler installs it.
     PlatCopyIntoSandbox((o.binDir + "/Dorlik.dll").c_str(), u"C:\\Windows\\System32\\Dorlik.DLL");
+    // Loaded before the monitor binds it, so what the monitor published outlives the monitor.
+    std::unique_ptr<HINSTANCE__, LibraryFree> manager(LoadLibraryW(u"C:\\Windows\\System32\\Dorlik.DLL"));
+    std::unique_ptr<PrinterBehindMonitor> behind;
+    if (command == "config") {
+        behind = std::make_unique<PrinterBehindMonitor>(printerOptions);
+        if (!behind->Start(o, error)) {
+            std::fprintf(stderr, "ui_runner: %s\n", error.c_str());
+            return 1;
+        }
+        if (!behind->WaitForConfiguration(ReaderOf(manager.get()), o.printerName))
+            std::fprintf(stderr, "ui_runner: the monitor published no configuration of the printer\n");
+    }
 
     Interface ui;
     ui.printerName = o.printerName;
@@ -452,7 +635,7 @@ int main(int argc, char** argv) {
     }
     ui.printer.reset(printer);
     if (command == "caps") return ShowCaps(ui);
-    if (command == "config") return ShowConfig(ui);
+    if (command == "config") return ShowConfig(ui, manager.get());
     if (command == "sheet") {
         // The common property sheet UI lives in the system directory too.
         PlatCopyIntoSandbox((o.binDir + "/compstui.dll").c_str(), u"C:\\Windows\\System32\\compstui.dll");

@@ -4,6 +4,7 @@
 // "DsDriver" values.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -68,6 +69,27 @@ protected:
         if (sim_) sim_->Stop();
     }
 
+    // Runs a small job: the monitor talks to the printer and publishes what it reports.
+    void PrintAJob() {
+        const std::string job =
+            std::string(e2e::kUel, 9) + "@PJL ENTER LANGUAGE=ORLA\r\nAAAA" + std::string(e2e::kUel, 9);
+        plat::JobOptions jobOptions;
+        jobOptions.maxIdleRetries = 400;
+        ClockPump pump;
+        plat::JobResult r = Bounded("job", kWallMs, [&] {
+            return plat::SendJob(&port_, std::span(reinterpret_cast<const BYTE*>(job.data()), job.size()), jobOptions);
+        });
+        ASSERT_TRUE(r.ended);
+    }
+    // The interface DLL loaded by its file name, and its DrvDeviceCapabilities.
+    DeviceCapabilitiesFn LoadCapabilities() {
+        const std::u16string dll = std::u16string(PlatDriverDirectory()) + u"\\" + Wide(kDll);
+        dll_.reset(LoadLibraryW(dll.c_str()));
+        if (!dll_) return nullptr;
+        return reinterpret_cast<DeviceCapabilitiesFn>(
+            reinterpret_cast<void*>(GetProcAddress(dll_.get(), "DrvDeviceCapabilities")));
+    }
+
     struct LibraryFree {
         void operator()(HINSTANCE__* m) const { FreeLibrary(m); }
     };
@@ -125,5 +147,99 @@ TEST_F(ConfigFromPrinter, ReportedMemoryReachesCapabilitiesAndDirectory) {
     ClosePrinter(printer);
     EXPECT_EQ(dorlik_.OpenHandles(), monitorHandles);  // the interface DLL let its manager go
 }
+
+// Whether "PrinterOptConfig" (a count, then 8-byte entries led by the option number) lists it.
+bool ListsOption(const std::string& value, WORD option) {
+    const DWORD count = e2e::Dword(value);
+    for (size_t i = 0; i < count && 4 + 8 * i + 2 <= value.size(); ++i) {
+        WORD number = 0;
+        std::memcpy(&number, value.data() + 4 + 8 * i, 2);
+        if (number == option) return true;
+    }
+    return false;
+}
+
+constexpr WORD kDuplexOption = 1;
+
+// The duplex unit, fitted to the printer or taken out: the status block reports it, the monitor
+// publishes it as an installed option, and the interface DLL's capabilities and directory values
+// follow it.
+class DuplexFromPrinter : public ConfigFromPrinter, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DuplexFromPrinter, ReachesDcDuplexAndTheDirectory) {
+    const bool fitted = GetParam();
+    printersim::Installed installed;
+    installed.duplexUnit = fitted;
+    sim_->SetInstalled(installed);
+    ASSERT_NO_FATAL_FAILURE(PrintAJob());
+    std::string options;
+    ASSERT_TRUE(dorlik_.WaitFor(
+        kPrinter, "PrinterOptConfig", [&](const std::string& v) { return ListsOption(v, kDuplexOption) == fitted; },
+        kWallMs, &options))
+        << e2e::Visible(options);
+    std::string ext;
+    ASSERT_EQ(dorlik_.Read(kPrinter, "PrinterExtStatus", &ext), DORLIK_OK);
+    ASSERT_TRUE(e2e::Dword(ext) & 0x4) << "the configuration is the printer's own";
+
+    DeviceCapabilitiesFn caps = LoadCapabilities();
+    ASSERT_NE(caps, nullptr);
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, &access));
+    DWORD duplex = 0;
+    {
+        ClockPump pump;
+        duplex = Bounded("DC_DUPLEX", kWallMs,
+                         [&] { return caps(printer, const_cast<LPWSTR>(kPrinter), DC_DUPLEX, nullptr, nullptr); });
+    }
+    EXPECT_EQ(duplex, fitted ? 1u : 0u);
+    BYTE value[4] = {};
+    DWORD type = 0, needed = 0;
+    EXPECT_EQ(GetPrinterDataExW(printer, u"DsDriver", u"printDuplexSupported", &type, value, 4, &needed),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(value[0], fitted ? 1 : 0);
+    ClosePrinter(printer);
+}
+
+INSTANTIATE_TEST_SUITE_P(Unit, DuplexFromPrinter, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "Fitted" : "TakenOut"); });
+
+// The input trays the printer has: the bypass tray and feeders 1 to 4. The bins the capabilities
+// list are automatic selection, the manual (bypass) tray and each feeder present.
+struct TrayCase {
+    int trays;
+    DWORD bins;
+};
+
+class TraysFromPrinter : public ConfigFromPrinter, public ::testing::WithParamInterface<TrayCase> {};
+
+TEST_P(TraysFromPrinter, ReachDcBins) {
+    const TrayCase& c = GetParam();
+    printersim::Installed installed;
+    installed.trays = c.trays;
+    sim_->SetInstalled(installed);
+    ASSERT_NO_FATAL_FAILURE(PrintAJob());
+    std::string bins;
+    ASSERT_TRUE(dorlik_.WaitFor(
+        kPrinter, "PrinterBinConfig",
+        [&](const std::string& v) { return e2e::Dword(v) == static_cast<DWORD>(c.trays); }, kWallMs, &bins))
+        << e2e::Visible(bins);
+    DeviceCapabilitiesFn caps = LoadCapabilities();
+    ASSERT_NE(caps, nullptr);
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, &access));
+    DWORD listed = 0;
+    {
+        ClockPump pump;
+        listed = Bounded("DC_BINS", kWallMs,
+                         [&] { return caps(printer, const_cast<LPWSTR>(kPrinter), DC_BINS, nullptr, nullptr); });
+    }
+    EXPECT_EQ(listed, c.bins);
+    ClosePrinter(printer);
+}
+
+INSTANTIATE_TEST_SUITE_P(Trays, TraysFromPrinter, ::testing::Values(TrayCase{1, 2}, TrayCase{2, 3}, TrayCase{4, 5}),
+                         [](const auto& info) { return "Trays" + std::to_string(info.param.trays); });
 
 }  // namespace
