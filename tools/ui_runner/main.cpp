@@ -60,6 +60,16 @@ void Usage(FILE* to = stderr) {
                  SheetScriptUsage(), printersim::kOptionsUsage);
 }
 
+void SetUserLocale(bool japanese) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, u"Control Panel\\International", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    const char16_t* locale = japanese ? u"00000411" : u"00000409";
+    RegSetValueExW(key, u"Locale", 0, REG_SZ, reinterpret_cast<const BYTE*>(locale), 9 * sizeof(char16_t));
+    RegCloseKey(key);
+}
+
 std::string U8(std::u16string_view s) {
     return plat::Utf16ToUtf8(std::u16string(s));
 }
@@ -594,6 +604,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ui_runner: %s\n", error.c_str());
         return 1;
     }
+    // Each build runs for a user of its language, so the language resources the driver loads (and
+    // the names it matches against the printer model's) are the build's own.
+    SetUserLocale(o.japanese);
     // The status manager lives in the system directory, as the spooler installs it.
     PlatCopyIntoSandbox((o.binDir + "/Dorlik.dll").c_str(), u"C:\\Windows\\System32\\Dorlik.DLL");
     // Loaded before the monitor binds it, so what the monitor published outlives the monitor.
