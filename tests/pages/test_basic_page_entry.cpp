@@ -55,6 +55,9 @@ protected:
             const int index = IndexWithData(page, kIdEntryMode, static_cast<LPARAM>(mode));
             ASSERT_GE(index, 0);
             EXPECT_TRUE(PlatChoose(GetDlgItem(page, kIdEntryMode), index));
+            // Whatever came of it, the combo shows the mode the record has now.
+            EXPECT_EQ(SendDlgItemMessageW(page, kIdEntryMode, CB_GETCURSEL, 0, 0),
+                      static_cast<LRESULT>(Get(ui_->currentDevmode, dm::HoldMode)));
         });
         return RunRest(script, inDialog, sheetButton);
     }
