@@ -37,6 +37,18 @@ bool Enabled(HWND dialog, int id) {
     return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
 }
 
+// Closes the sheet with the button; a text-entry dialog still open where the sheet was expected is
+// a failure, closed as Escape closes it so the run ends (the scripted user then cancels the sheet).
+void CloseSheet(HWND window, int button) {
+    if (GetDlgItem(window, kIdEntryCode)) {
+        ADD_FAILURE() << "the text-entry dialog is still open";
+        PlatQueueMessageBoxAnswer(IDOK);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return;
+    }
+    EXPECT_TRUE(PlatPressButton(window, button));
+}
+
 class TextEntry : public pages_test::BasicPageSheet {
 protected:
     void SetUp() override {
@@ -74,7 +86,7 @@ protected:
                 step(dialog);
             });
         }
-        script.steps.push_back([&, sheetButton](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, sheetButton)); });
+        script.steps.push_back([sheetButton](HWND sheet) { CloseSheet(sheet, sheetButton); });
         const INT_PTR result = Run(script);
         EXPECT_FALSE(script.ranOut);
         return result;
@@ -513,7 +525,7 @@ TEST_F(PageHelp, TheTextEntryDialogsHelpButtonsOpenTheirTopics) {
         EXPECT_TRUE(PlatPressF1(GetDlgItem(dialog, kIdEntryCode)));  // no help table entry: nothing
         EXPECT_TRUE(PlatPressButton(dialog, kIdEntryCancel));
     });
-    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
+    script.steps.push_back([](HWND sheet) { CloseSheet(sheet, IDCANCEL); });
     Run(script);
     EXPECT_FALSE(script.ranOut);
     EXPECT_EQ(Log().size(), 3 * std::u16string(u"15 C:\\help\\orla.chm 32785 -> window\n").size());
