@@ -11,6 +11,8 @@ extern const ORLA_RESOURCE kLangUiStrings[];
 extern const DWORD kLangUiStringCount;
 extern const ORLA_RESOURCE kLangBasicPage[];
 extern const DWORD kLangBasicPageCount;
+extern const ORLA_RESOURCE kLangTextEntry[];
+extern const DWORD kLangTextEntryCount;
 extern const ORLA_RESOURCE kLangSheetResources[];
 extern const DWORD kLangSheetResourceCount;
 
@@ -20,6 +22,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     std::vector<ORLA_RESOURCE> all(kLangStrings, kLangStrings + kLangStringCount);
     all.insert(all.end(), kLangUiStrings, kLangUiStrings + kLangUiStringCount);
     all.insert(all.end(), kLangBasicPage, kLangBasicPage + kLangBasicPageCount);
+    all.insert(all.end(), kLangTextEntry, kLangTextEntry + kLangTextEntryCount);
     all.insert(all.end(), kLangSheetResources, kLangSheetResources + kLangSheetResourceCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);

@@ -7,13 +7,17 @@
 
 #include "core/build_variant.h"
 #include "core/device_data.h"
+#include "resources/lang/sheet_ids.h"
 #include "ui/entry/option_constraints.h"
 #include "ui/pages/basic_page_combos.h"
 #include "ui/pages/basic_page_fillers.h"
+#include "ui/pages/config_retrieval.h"
+#include "ui/pages/context_help.h"
 #include "ui/pages/paper_names.h"
 #include "ui/pages/paper_rules.h"
 #include "ui/pages/paper_sources.h"
 #include "ui/pages/preview_pictures.h"
+#include "ui/pages/text_entry_dialog.h"
 #include "win/compstui.h"
 #include "win/kernel.h"
 #include "win/property_sheet.h"
@@ -26,9 +30,9 @@ namespace orla {
 namespace {
 
 constexpr UINT kWarnZoom = 809, kWarnCopies = 813;
-constexpr UINT kWarnTransparencyDuplex = 811, kWarnNoHoldDevice = 892;
+constexpr UINT kWarnTransparencyDuplex = 811;
 constexpr SHORT kLongPaperRefusedQuality = 1200;
-constexpr DWORD kHoldProof = 2;
+constexpr DWORD kHoldNone = 0, kHoldStore = 1, kHoldProof = 2;
 constexpr UINT kChecksOnActivation[] = {kMsgCheckFeeder,      kMsgCheckSource,     kMsgCheckConflict,
                                         kMsgCheckDuplexPaper, kMsgCheckHoldDevice, kMsgCheckProofCopies};
 constexpr WORD kTransparency = 3;
@@ -38,7 +42,9 @@ constexpr COLORREF kPreviewBackground = 0xFFCCCC;
 constexpr std::u16string_view kNoZoom = u"---";
 
 // Buttons whose dialogs belong to pages not built yet: each says so rather than doing nothing.
-constexpr int kUnbuiltButtons[] = {446, 1003, 1149, 1355, 1356, 3831, 3833, 1004};
+constexpr int kUnbuiltButtons[] = {446, 1003, 1149, 1355, 1356};
+constexpr int kIdGetConfiguration = 3831, kIdHoldSettings = 3833, kIdHelp = 1004, kIdConfigPicture = 1188;
+constexpr HelpIdPair kNoHelp[] = {{0, 0}};  // no control of the page has a help topic of its own
 
 UiContext* Ui(PageContext* page) {
     return page ? page->uiContext : nullptr;
@@ -94,10 +100,9 @@ void Warn(PageContext* page, HWND dialog, UINT textId) {
     WarnWithPrinterCaption(page, dialog, textId);
 }
 
-// The warnings about the text-entry modes carry the built-in caption.
-void WarnPlain(PageContext* page, HWND dialog, UINT textId) {
-    MessageBeep(MB_ICONEXCLAMATION);
-    ShowResourceMessageBox(dialog, textId, kJapaneseBuild ? u"警告" : u"Warning", 0, MB_ICONWARNING, Ui(page)->hResDll);
+// The page's help topic, opened on the desktop.
+void ShowPageHelp(PageContext* page) {
+    ShowHtmlHelpAsync(GetDesktopWindow(), Ui(page)->helpFile, kHelpContextCommand, kHelpTopicBasic);
 }
 
 void ReportNotBuilt(HWND dialog) {
@@ -164,7 +169,7 @@ LRESULT OnNotify(PageContext* page, HWND dialog, const NMHDR* note) {
             OnApply(page, dialog);
             return PSNRET_NOERROR;
         case PSN_HELP:
-            ReportNotBuilt(dialog);
+            ShowPageHelp(page);
             return 0;
     }
     return 0;
@@ -266,6 +271,12 @@ void OnCopies(PageContext* page, HWND dialog) {
         return;
     }
     DriverDevmode& r = Record(page);
+    // Proof printing prints one copy to check and holds the rest: one copy leaves nothing to hold.
+    if (copies == 1 && Get(r, dm::Copies) != 1 && Get(r, dm::HoldMode) == kHoldProof) {
+        WarnWithBuiltInCaption(page, dialog, kWarnProofOneCopy);
+        SetDlgItemTextW(dialog, kIdCopies, u"2");
+        return;
+    }
     if (copies == Get(r, dm::Copies)) return;
     Set(r, dm::Copies, static_cast<SHORT>(copies));
     MarkChanged(page, dialog);
@@ -370,6 +381,50 @@ void OnRestoreDefaults(PageContext* page, HWND dialog) {
     MarkChanged(page, dialog);
 }
 
+// Stored printing needs a device that holds the job; proof printing also more than one copy.
+// The warning when the mode cannot be had, 0 when it can.
+UINT EntryModeRefusal(const DriverDevmode& r, DWORD mode) {
+    const bool holdDevice = HasJobHoldDevice(r);
+    const bool oneCopy = Get(r, dm::Copies) == 1;
+    if (mode == kHoldStore) return holdDevice ? 0 : kWarnStoredNeedsDevice;
+    if (holdDevice) return oneCopy ? kWarnProofNeedsCopies : 0;
+    return oneCopy ? kWarnProofNeedsDeviceAndCopies : kWarnProofNeedsDevice;
+}
+
+void OnEntryMode(PageContext* page, HWND dialog) {
+    const LPARAM data = SelectedData(dialog, kIdEntryMode);
+    DriverDevmode& r = Record(page);
+    if (data < 0 || static_cast<DWORD>(data) == Get(r, dm::HoldMode)) return;
+    const auto mode = static_cast<DWORD>(data);
+    if (mode == kHoldNone) {
+        Set(r, dm::HoldMode, kHoldNone);
+    } else if (const UINT refusal = EntryModeRefusal(r, mode)) {
+        WarnWithBuiltInCaption(page, dialog, refusal);
+    } else {
+        Set(r, dm::HoldMode, mode);
+        OpenTextEntryDialog(page, dialog, mode);
+    }
+    Refresh(page, dialog);
+    MarkChanged(page, dialog);
+}
+
+void OnHoldSettings(PageContext* page, HWND dialog) {
+    const DWORD mode = Get(Record(page), dm::HoldMode);
+    if (mode == kHoldStore || mode == kHoldProof) OpenTextEntryDialog(page, dialog, mode);
+    Refresh(page, dialog);
+    MarkChanged(page, dialog);
+}
+
+// Reads the printer's configuration through the waiting dialog; what it changed shows at once.
+void OnGetConfiguration(PageContext* page, HWND dialog) {
+    const INT_PTR read = DialogBoxParamW(Ui(page)->hResDll, MAKEINTRESOURCEW(orla_res::kTemplateConfigRetrieval),
+                                         dialog, DeviceConfigRetrievalDialogProc, reinterpret_cast<LPARAM>(page));
+    if (read > 0) MarkChanged(page, dialog);
+    RunConstraints(page);
+    if (HWND picture = GetDlgItem(dialog, kIdConfigPicture)) InvalidateRect(picture, nullptr, TRUE);
+    Refresh(page, dialog);
+}
+
 void OnCommand(PageContext* page, HWND dialog, int id, int code) {
     for (int unbuilt : kUnbuiltButtons)
         if (id == unbuilt && code == BN_CLICKED) return ReportNotBuilt(dialog);
@@ -391,15 +446,16 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
             MarkChanged(page, dialog);
             return;
         case kIdEntryMode:
-            // Stored and proof printing ask for their texts in a dialog that is not built yet.
-            if (code == CBN_SELCHANGE && SelectedData(dialog, kIdEntryMode) != 0) {
-                ReportNotBuilt(dialog);
-                FillLayoutCombos(page, dialog);
-            } else if (code == CBN_SELCHANGE && Get(Record(page), dm::HoldMode) != 0) {
-                Set(Record(page), dm::HoldMode, 0);
-                Refresh(page, dialog);
-                MarkChanged(page, dialog);
-            }
+            if (code == CBN_SELCHANGE) OnEntryMode(page, dialog);
+            return;
+        case kIdHoldSettings:
+            if (code == BN_CLICKED) OnHoldSettings(page, dialog);
+            return;
+        case kIdGetConfiguration:
+            if (code == BN_CLICKED) OnGetConfiguration(page, dialog);
+            return;
+        case kIdHelp:
+            if (code == BN_CLICKED) ShowPageHelp(page);
             return;
         case kIdCopies:
             if (code == EN_CHANGE) OnCopies(page, dialog);
@@ -431,7 +487,7 @@ void DropUnheldEntryMode(PageContext* page, HWND dialog, UINT message) {
     const bool drop = message == kMsgCheckHoldDevice ? mode != 0 && !HasJobHoldDevice(r)
                                                      : mode == kHoldProof && Get(r, dm::Copies) == 1;
     if (drop) {
-        WarnPlain(page, dialog, kWarnNoHoldDevice);
+        WarnWithBuiltInCaption(page, dialog, kWarnNoHoldDevice);
         Set(r, dm::HoldMode, DWORD{0});
     }
     FillPaperPageControls(page, dialog);
@@ -518,6 +574,7 @@ INT_PTR CALLBACK BasicPageProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
     }
     PageContext* page = PageContextOf(hDlg);
     if (!Ui(page)) return FALSE;  // messages before WM_INITDIALOG or of a page without its context
+    if (HandleContextHelp(page, hDlg, message, wParam, lParam, kNoHelp)) return TRUE;
     switch (message) {
         case WM_NOTIFY:
             SetWindowLongPtrW(hDlg, DWLP_MSGRESULT, OnNotify(page, hDlg, reinterpret_cast<const NMHDR*>(lParam)));

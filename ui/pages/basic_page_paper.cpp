@@ -3,6 +3,8 @@
 #include <string>
 
 #include "core/device_data.h"
+#include "ui/entry/printer_config.h"
+#include "ui/entry/ui_flags.h"
 #include "ui/pages/basic_page.h"
 #include "ui/pages/basic_page_fillers.h"
 #include "ui/pages/paper_names.h"
@@ -16,7 +18,8 @@ namespace orla {
 namespace {
 
 constexpr UINT kTextSameAsPaper = 468;
-constexpr int kIdSameAsPaper = 1210, kIdCollate = 1141, kIdJobSeparate = 1144, kIdHoldSettings = 3833;
+constexpr int kIdSameAsPaper = 1210, kIdCollate = 1141, kIdJobSeparate = 1144, kIdHoldSettings = 3833,
+              kIdGetConfiguration = 3831;
 // Controls shown beside the binding combo, and those of the multi-page and one-page layouts.
 constexpr int kIdBindingLabel = 1135;
 constexpr int kMultiPageControls[] = {1121, kIdOrder, 1116, kIdFrame};
@@ -189,6 +192,15 @@ void ShowLayoutControls(PageContext* page, HWND dialog) {
     EnableWindow(GetDlgItem(dialog, kIdHoldSettings), HoldSettingsOffered(r) ? TRUE : FALSE);
 }
 
+// The configuration can be read again only from a printer that reports it, and only by a user
+// who may change the settings.
+void EnableConfigurationButton(PageContext* page, HWND dialog) {
+    const UiContext* ui = Ui(page);
+    const bool reports = (ui->printerConfig.extStatus & kConfigFromPrinter) != 0;
+    const bool canChange = (ui->flags & kUiCanChange) != 0;
+    EnableWindow(GetDlgItem(dialog, kIdGetConfiguration), reports && canChange ? TRUE : FALSE);
+}
+
 }  // namespace
 
 void FillPaperPageControls(PageContext* page, HWND dialog) {
@@ -197,6 +209,7 @@ void FillPaperPageControls(PageContext* page, HWND dialog) {
     FillDuplexCombo(page, dialog);
     FillLayoutCombos(page, dialog);
     ShowLayoutControls(page, dialog);
+    EnableConfigurationButton(page, dialog);
     SetZoomCaption(page, dialog, FALSE);
     const DriverDevmode& r = Record(page);
     CheckFlag(dialog, kIdCollate, (Get(r, dm::Flags1) & kFlags1Collate) != 0);
