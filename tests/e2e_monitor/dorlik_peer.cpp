@@ -12,28 +12,20 @@
 #include <string>
 
 #include "outside/dorlik/dorlik_api.h"
+#include "outside/dorlik/dorlik_library.h"
 #include "plat/control.h"
 #include "win/kernel.h"
 
 namespace {
+
+using dorlik::Entry;
+using dorlik::Library;
 
 std::u16string Wide(const char* s) {
     std::u16string w;
     for (; *s; ++s) w += static_cast<char16_t>(static_cast<unsigned char>(*s));
     return w;
 }
-
-template <typename T>
-T Entry(HMODULE m, const char* name) {
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-}
-
-struct Library {
-    HMODULE module = LoadLibraryW(u"C:\\Windows\\System32\\Dorlik.DLL");
-    ~Library() {
-        if (module) FreeLibrary(module);
-    }
-};
 
 struct Binding {
     PFN_DorlikCloseManager close;

@@ -8,12 +8,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "outside/dorlik/dorlik_library.h"
 #include "plat/message_window.h"
 #include "tests/e2e_monitor/monitor_world.h"
 
 extern char** environ;
 
 namespace {
+
+using dorlik::Entry;
 
 using e2e::Bounded;
 using e2e::ClockPump;
@@ -79,11 +82,6 @@ private:
     pid_t pid_ = -1;
     int out_ = -1;
 };
-
-template <typename T>
-T Entry(HMODULE m, const char* name) {
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-}
 
 struct EventHandle {
     HANDLE h = CreateEventW(nullptr, FALSE, FALSE, nullptr);

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "outside/dorlik/dorlik_api.h"
+#include "outside/dorlik/dorlik_library.h"
 #include "plat/control.h"
 #include "tools/monitor_run/variable_text.h"
 #include "win/kernel.h"
@@ -21,22 +22,13 @@ extern char** environ;
 
 namespace {
 
+using dorlik::Entry;
+using dorlik::Library;
+
 constexpr DWORD kWaitStepMs = 20;
 constexpr int kReadyWaitMs = 10000;
 constexpr int kEndWaitMs = 10000;
 constexpr DWORD kValueLimit = 4096;
-
-template <typename T>
-T Entry(HMODULE m, const char* name) {
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-}
-
-struct Library {
-    HMODULE module = LoadLibraryW(u"C:\\Windows\\System32\\Dorlik.DLL");
-    ~Library() {
-        if (module) FreeLibrary(module);
-    }
-};
 
 struct Events {
     HANDLE handles[kFollowedCount] = {};
