@@ -248,6 +248,17 @@ DWORD WriteTimeout(const Port* p, DWORD size) {
     return total > 0xFFFFFFF0u ? 0xFFFFFFF0u : static_cast<DWORD>(total);
 }
 
+// A short request on a blocking connection of its own, sent whole; false when the line broke.
+bool SendWhole(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = send(fd, data, size, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 // Asks the printer for its IEEE 1284 device ID on a connection of its own.
 DWORD QueryDeviceId(const Port* p, std::string* id) {
     int fd = -1;
@@ -255,16 +266,9 @@ DWORD QueryDeviceId(const Port* p, std::string* id) {
     if (error != ERROR_SUCCESS) return error;
     const std::string line = std::string(portmon::kDeviceIdRequestHead) + portmon::kSentField +
                              std::to_string(p->sentOnConnection.load()) + "\r\n";
-    const char* request = line.c_str();
-    size_t left = line.size();
-    while (left > 0) {
-        ssize_t n = send(fd, request, left, MSG_NOSIGNAL);
-        if (n <= 0) {
-            close(fd);
-            return kWsaConnReset;
-        }
-        request += n;
-        left -= static_cast<size_t>(n);
+    if (!SendWhole(fd, line.data(), line.size())) {
+        close(fd);
+        return kWsaConnReset;
     }
     char buffer[1024];
     for (;;) {
@@ -288,16 +292,9 @@ DWORD SendCancelRequest(const Port* p) {
     int fd = -1;
     DWORD error = ConnectTo(p->address, &fd, kCancelTimeoutMs);
     if (error != ERROR_SUCCESS) return error;
-    const char* request = portmon::kCancelRequest;
-    size_t left = strlen(request);
-    while (left > 0) {
-        ssize_t n = send(fd, request, left, MSG_NOSIGNAL);
-        if (n <= 0) {
-            close(fd);
-            return kWsaConnReset;
-        }
-        request += n;
-        left -= static_cast<size_t>(n);
+    if (!SendWhole(fd, portmon::kCancelRequest, strlen(portmon::kCancelRequest))) {
+        close(fd);
+        return kWsaConnReset;
     }
     char c;
     int w = WaitSocket(fd, POLLIN, kCancelTimeoutMs);
