@@ -12,8 +12,6 @@
 namespace plat {
 namespace {
 
-constexpr UINT kDefaultItemHeight = 13;
-
 struct ComboState : ItemList {
     bool dropped = false;
     UINT fieldHeight = kDefaultItemHeight;  // the selection field
@@ -24,20 +22,8 @@ struct ComboState : ItemList {
 // field (item -1) and of its list entries (item 0).
 void MeasureItems(HWND h, ComboState& state) {
     if (!(GetWindowLongW(h, GWL_STYLE) & CBS_OWNERDRAWFIXED)) return;
-    HWND parent = GetParent(h);
-    if (!parent) return;
-    RECT client{};
-    GetClientRect(h, &client);
-    for (UINT item : {static_cast<UINT>(-1), 0u}) {
-        MEASUREITEMSTRUCT measure{ODT_COMBOBOX,
-                                  static_cast<UINT>(GetDlgCtrlID(h)),
-                                  item,
-                                  static_cast<UINT>(client.right),
-                                  kDefaultItemHeight,
-                                  0};
-        SendMessageW(parent, WM_MEASUREITEM, measure.CtlID, reinterpret_cast<LPARAM>(&measure));
-        (item == 0 ? state.itemHeight : state.fieldHeight) = std::max<UINT>(measure.itemHeight, 1);
-    }
+    state.fieldHeight = AskItemHeight(h, ODT_COMBOBOX, static_cast<UINT>(-1));
+    state.itemHeight = AskItemHeight(h, ODT_COMBOBOX, 0);
 }
 
 LRESULT SetItemHeight(ComboState& state, WPARAM which, LPARAM height) {

@@ -11,8 +11,6 @@
 namespace plat {
 namespace {
 
-constexpr UINT kDefaultItemHeight = 13;
-
 struct ListBoxState : ItemList {
     UINT itemHeight = kDefaultItemHeight;
     int top = 0;
@@ -34,14 +32,7 @@ void NotifyIfAsked(HWND h, WORD code) {
 }
 
 void MeasureItems(HWND h, ListBoxState& s) {
-    if (!(StyleOf(h) & LBS_OWNERDRAWFIXED)) return;
-    RECT client;
-    GetClientRect(h, &client);
-    MEASUREITEMSTRUCT measure{
-        ODT_LISTBOX, static_cast<UINT>(GetDlgCtrlID(h)), 0, static_cast<UINT>(client.right), kDefaultItemHeight, 0};
-    if (HWND parent = GetParent(h))
-        SendMessageW(parent, WM_MEASUREITEM, measure.CtlID, reinterpret_cast<LPARAM>(&measure));
-    s.itemHeight = std::max<UINT>(measure.itemHeight, 1);
+    if (StyleOf(h) & LBS_OWNERDRAWFIXED) s.itemHeight = AskItemHeight(h, ODT_LISTBOX, 0);
 }
 
 LRESULT Add(HWND h, ListBoxState& s, int at, LPARAM value) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "plat_internal.h"
+#include "win/user_controls.h"
 
 namespace plat {
 
@@ -74,6 +75,16 @@ LRESULT CopyItemText(const ItemList& list, WPARAM index, LPARAM buffer) {
         out[text.size()] = 0;
     }
     return static_cast<LRESULT>(text.size());
+}
+
+UINT AskItemHeight(HWND h, UINT controlType, UINT item) {
+    RECT client{};
+    GetClientRect(h, &client);
+    MEASUREITEMSTRUCT measure{
+        controlType, static_cast<UINT>(GetDlgCtrlID(h)), item, static_cast<UINT>(client.right), kDefaultItemHeight, 0};
+    if (HWND parent = GetParent(h))
+        SendMessageW(parent, WM_MEASUREITEM, measure.CtlID, reinterpret_cast<LPARAM>(&measure));
+    return std::max<UINT>(measure.itemHeight, 1);
 }
 
 }  // namespace plat

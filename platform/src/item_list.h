@@ -22,6 +22,7 @@ struct ItemList {
 inline constexpr LRESULT kNoItem = -1;       // LB_ERR and CB_ERR
 inline constexpr LRESULT kNoRoom = -2;       // LB_ERRSPACE and CB_ERRSPACE
 inline constexpr size_t kMaxItems = 0x7FFF;  // indices stay in 16 bits' positive range
+inline constexpr UINT kDefaultItemHeight = 13;
 
 bool InRange(const ItemList& list, WPARAM index);
 // Inserts at `at`, or at the end (-1), or in sorted place when `sorted`; the index or an error.
@@ -34,5 +35,8 @@ LRESULT FindItem(const ItemList& list, WPARAM start, LPCWSTR text, bool exact);
 bool ChooseItem(ItemList& list, WPARAM index);
 // Copies the item's text (buffer may be null); its length or kNoItem.
 LRESULT CopyItemText(const ItemList& list, WPARAM index, LPARAM buffer);
+// An owner-drawn control asks its owner (WM_MEASUREITEM) how high item `item` is (-1: a combo's
+// selection field); at least 1, the default when the owner does not answer.
+UINT AskItemHeight(HWND h, UINT controlType, UINT item);
 
 }  // namespace plat
