@@ -93,6 +93,33 @@ void TextIn(Canvas& c, RECT r, std::u16string_view text, Rgb color, int align) {
     c.clip = saved;
 }
 
+constexpr LONG kLineHeight = kTextPixels + kTextPixels / 4;
+
+// The lines a static's text takes at a width: broken after a space where a line of words runs
+// over, anywhere between characters of a text without spaces (Japanese); a character wider than
+// the line still goes on a line of its own.
+std::vector<std::u16string> WrapLines(std::u16string_view text, LONG width) {
+    std::vector<std::u16string> lines;
+    std::u16string line;
+    for (char16_t ch : text) {
+        std::u16string longer = line + ch;
+        if (line.empty() || Text(nullptr, 0, 0, longer, kText) <= width) {
+            line = std::move(longer);
+            continue;
+        }
+        const size_t space = line.rfind(u' ');
+        if (ch != u' ' && space != std::u16string::npos && space > 0) {
+            lines.push_back(line.substr(0, space));
+            line = line.substr(space + 1) + ch;
+        } else {
+            lines.push_back(line);
+            line = ch == u' ' ? std::u16string() : std::u16string(1, ch);
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
 std::u16string WindowText(HWND h) {
     WCHAR buffer[512];
     int n = GetWindowTextW(h, buffer, 512);
@@ -195,7 +222,18 @@ void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
         Fill(c, r, kText);
         return;
     }
-    TextIn(c, r, WindowText(h), text, type == SS_CENTER ? 1 : type == SS_RIGHT ? 2 : 0);
+    const int align = type == SS_CENTER ? 1 : type == SS_RIGHT ? 2 : 0;
+    const std::vector<std::u16string> lines = WrapLines(WindowText(h), r.right - r.left);
+    if (lines.size() <= 1) {
+        TextIn(c, r, lines.empty() ? std::u16string() : lines.front(), text, align);
+        return;
+    }
+    // Text wider than the control wraps as a static's does, the lines from its top.
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const LONG top = r.top + static_cast<LONG>(i) * kLineHeight;
+        if (top >= r.bottom) break;
+        TextIn(c, RECT{r.left, top, r.right, std::min(r.bottom, top + kLineHeight)}, lines[i], text, align);
+    }
 }
 
 constexpr Rgb kHighlight{0, 120, 215};

@@ -73,6 +73,31 @@ TEST(WindowRender, DrawsCaptionControlsAndTheirState) {
     EXPECT_GT(Render(d.h).DarkIn(box), unchecked + 5);
 }
 
+// A label whose text runs over its width wraps onto further lines from its top, as a static does,
+// instead of one line cut off at its right edge.
+TEST(WindowRender, ALabelTooNarrowForItsTextWraps) {
+    DialogRun run;
+    WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
+                                      reinterpret_cast<LPARAM>(&run)));
+    ShowWindow(d.h, SW_SHOW);
+    HWND label = GetDlgItem(d.h, kIdLabel);
+    POINT at{0, 0};
+    MapWindowPoints(label, d.h, &at, 1);
+    MoveWindow(label, at.x, at.y, 60, 48, TRUE);
+    const RECT r = ControlRect(d.h, kIdLabel);
+    const RECT firstLine{r.left, r.top, r.right, r.top + 12}, secondLine{r.left, r.top + 16, r.right, r.top + 28};
+
+    SetWindowTextW(label, u"Hi");
+    const Picture oneLine = Render(d.h);
+    EXPECT_GT(oneLine.DarkIn(r), 5);
+    EXPECT_EQ(oneLine.DarkIn(firstLine), 0) << "a text that fits stays one line in the middle";
+
+    SetWindowTextW(label, u"プリンタに保存する印刷データ");
+    const Picture wrapped = Render(d.h);
+    EXPECT_GT(wrapped.DarkIn(firstLine), 20);
+    EXPECT_GT(wrapped.DarkIn(secondLine), 20);
+}
+
 TEST(WindowRender, WritesAPngFile) {
     DialogRun run;
     WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
