@@ -47,7 +47,7 @@ const ORLA_DIALOG_ITEM kStoredItems[] = {
      0xFFFF, kLabel, 0, 35, 7, 175, 24},
     CODE_ITEMS,
     {u"Static", TEXT_OF(u"パスワード(&P):", u"&Password:"), 1546, kLabel, 0, 7, 54, 80, 8},
-    {u"Edit",   u"",                                        1550, kEdit, 0, 90, 52, 100, 12},
+    {u"Edit",   u"",                                        1550, kEdit | ES_PASSWORD, 0, 90, 52, 100, 12},
     {u"Button", u"?",                                       1342, kPush, 0, 194, 52, 14, 12},
     JOB_NAME_ITEMS,
     BUTTON_ITEMS,
