@@ -236,7 +236,7 @@ void SetDefaultDevmode(DriverDevmode* record, HANDLE hPrinter, HANDLE hPrinter2,
 
     // Private part.
     Set(r, dm::FlagsWord, 4);
-    Set(r, dm::Setting364, 1);
+    Set(r, dm::OverlayCarriedWord, 1);
     SetAnsi(r, dm::LanguageText, "ORLA Level2 Form");
     Set(r, dm::PrivateId, DeviceDataField(data, dd::kPrivateID));
     DWORD flags1 = kDefaultFlags1;
@@ -253,9 +253,9 @@ void SetDefaultDevmode(DriverDevmode* record, HANDLE hPrinter, HANDLE hPrinter2,
     Set(r, dm::PrintPosLeft, left);
     Set(r, dm::PrintPosTop2, top);
     Set(r, dm::PrintPosLeft2, left);
-    Set(r, dm::Setting516, 1);
-    Set(r, dm::Setting518, 1);
-    Set(r, dm::Setting520, 1);
+    Set(r, dm::CarriedPositionWord(0), 1);
+    Set(r, dm::CarriedPositionWord(1), 1);
+    Set(r, dm::CarriedPositionWord(2), 1);
     Set(r, dm::MemoryKb, DefaultMemoryKb(data));
 
     SetDefaultDevicePairs(&r, hPrinter2 ? hPrinter2 : hPrinter, data);
@@ -263,8 +263,8 @@ void SetDefaultDevmode(DriverDevmode* record, HANDLE hPrinter, HANDLE hPrinter2,
     // Values that follow others, and the high private part.
     Set(r, dm::PaperLength2, static_cast<LONG>(pub->dmPaperLength));
     Set(r, dm::PaperWidth2, static_cast<LONG>(pub->dmPaperWidth));
-    Set(r, dm::Setting6120, 130);
-    Set(r, dm::Setting6122, 100);
+    Set(r, dm::ColourCarriedWord(0), 130);
+    Set(r, dm::ColourCarriedWord(1), 100);
     SetColourAdjustmentDefaults(&r);
     Set(r, dm::SlipSheetTray, 1);
     Set(r, dm::FirstSheetTray, 4);

@@ -105,16 +105,17 @@ inline constexpr DmField<DWORD> DitherType{200};
 inline constexpr DmField<WORD> FlagsWord{220};  // bit 0 form overlay on, bit 3 (overlay only)
 inline constexpr DmAnsi OverlayFolder{222, 128};
 inline constexpr DmAnsi OverlayName{350, 9};  // at most 8 characters, no extension
-inline constexpr DmField<WORD> Setting364{364};
-inline constexpr DmField<BYTE> Setting366{366};
-inline constexpr DmField<BYTE> Setting367{367};
+// Fields the driver only carries: no routine reads them; merges, masks and favourites move them as
+// bytes, so they keep their defaults for whoever reads them.
+inline constexpr DmField<WORD> OverlayCarriedWord{364};   // 1
+inline constexpr DmBytes OverlayCarriedBytes{366, 2};     // 0, 0
 inline constexpr DmField<DWORD> OverlayStatus{368};
 inline constexpr DmAnsi LanguageText{372, 17};  // "ORLA Level2 Form"
 inline constexpr DmField<DWORD> PrivateId{392};
 inline constexpr DmField<DWORD> Flags1{396};
 inline constexpr DmField<DWORD> Flags2{400};
 inline constexpr DmField<DWORD> TraySet{404};  // bits 0-3: Feeder1 to Feeder4 in the tray set
-inline constexpr DmField<DWORD> Setting408{408};
+inline constexpr DmField<DWORD> TrayCarriedValue{408};  // carried, 0
 inline constexpr DmField<WORD> DialogCategory{412};
 inline constexpr DmField<WORD> FavouriteNumber{414};
 inline constexpr DmField<WORD> OutPaperIndex{416};   // 1-based in the usable-forms list, 0 none
@@ -132,9 +133,7 @@ inline constexpr DmField<DWORD> PrintPosTop{500};  // 0.1 mm
 inline constexpr DmField<DWORD> PrintPosLeft{504};
 inline constexpr DmField<DWORD> PrintPosTop2{508};
 inline constexpr DmField<DWORD> PrintPosLeft2{512};
-inline constexpr DmField<WORD> Setting516{516};
-inline constexpr DmField<WORD> Setting518{518};
-inline constexpr DmField<WORD> Setting520{520};
+inline constexpr unsigned CarriedPositionWords = 516;  // three WORDs the driver carries, each 1
 inline constexpr DmText ComputerName{522, 16};  // UTF-16, written through the ANSI form (15 bytes)
 inline constexpr DmText JobUserName{554, 17};   // UTF-16
 inline constexpr DmText UserText{588, 18};      // shown as the job's user when chosen
@@ -198,14 +197,13 @@ inline constexpr DmBytes TrustBlock{2012, 4096};        // first byte 'T' = no b
 // ---- From 6108 on (lower in the English build) -----------------------------------------------
 inline constexpr DmField<LONG> PaperLength2{HighOffset(6112)};  // 0.1 mm
 inline constexpr DmField<LONG> PaperWidth2{HighOffset(6116)};
-inline constexpr DmField<WORD> Setting6120{HighOffset(6120)};
-inline constexpr DmField<WORD> Setting6122{HighOffset(6122)};
+inline constexpr unsigned ColourCarriedWords = HighOffset(6120);  // two WORDs the driver carries: 130, 100
 inline constexpr DmBytes ColorAdjustment{HighOffset(6124), 24};  // laid out as COLORADJUSTMENT
 inline constexpr DmField<DWORD> SheetSetting{HighOffset(6148)};
 inline constexpr DmField<DWORD> SlipSheetsOn{HighOffset(6152)};
 inline constexpr DmField<DWORD> SlipSheetTray{HighOffset(6160)};
 inline constexpr DmField<DWORD> SlipSheetKind{HighOffset(6164)};
-inline constexpr DmField<DWORD> Setting6168{HighOffset(6168)};
+inline constexpr DmField<DWORD> SlipSheetsChecked{HighOffset(6168)};  // the source-detail dialog's slip-sheet check
 inline constexpr DmField<DWORD> SeparateTraysOn{HighOffset(6172)};
 inline constexpr DmField<DWORD> FirstSheetTray{HighOffset(6176)};
 inline constexpr DmField<DWORD> SecondSheetTray{HighOffset(6180)};  // 300 = as dmDefaultSource
@@ -216,8 +214,9 @@ inline constexpr DmField<DWORD> BackCoverTray{HighOffset(6196)};
 inline constexpr DmField<DWORD> FrontCoverOn{HighOffset(6200)};
 inline constexpr DmField<DWORD> BackCoverOn{HighOffset(6204)};
 inline constexpr DmField<DWORD> SectionSetting{HighOffset(6208)};
-inline constexpr DmField<DWORD> StampSetting6212{HighOffset(6212)};
-inline constexpr DmField<DWORD> StampSetting6216{HighOffset(6216)};
+inline constexpr DmField<DWORD> StampEditState{HighOffset(6212)};  // cleared around the stamp editor
+// 1 while the stamp a factory favourite embedded is in use: escape 9000 then reports stamp 99.
+inline constexpr DmField<DWORD> FavouriteStampOn{HighOffset(6216)};
 inline constexpr DmField<DWORD> FaceUpTray{HighOffset(6228)};      // "FaceUpTrayInfo" of the configuration
 inline constexpr DmField<DWORD> OffsetStacking{HighOffset(6232)};  // only with output tray 2
 inline constexpr DmField<DWORD> OutputTrayFits{HighOffset(6240)};  // 0: short paper to tray 2 with FUT
@@ -249,6 +248,7 @@ constexpr DmField<WORD> DeviceChoice(unsigned k) {
 constexpr unsigned DevicePairIndex(unsigned offset) {
     return (offset - DevicePairs) / 4;
 }
+inline constexpr WORD kDeviceReady = 0x0001;  // with kDeviceInstalled: the device can be used
 inline constexpr WORD kDeviceInstalled = 0x0008;
 inline constexpr WORD kDuplexBindingOffset = 0x0001;  // Duplex state: shift pages for binding
 
@@ -273,6 +273,12 @@ inline constexpr unsigned kFut = 16;           // 692
 inline constexpr unsigned kHdd = 17;           // 696
 inline constexpr unsigned kMultiPurpose = 18;  // 700
 static_assert(kMultiPurpose + 1 == DevicePairCount);
+constexpr DmField<WORD> CarriedPositionWord(unsigned i) {
+    return {CarriedPositionWords + 2 * i};
+}
+constexpr DmField<WORD> ColourCarriedWord(unsigned i) {
+    return {ColourCarriedWords + 2 * i};
+}
 constexpr DmField<DWORD> ImageAdjustValue(unsigned i) {
     return {ImageAdjustValues + 4 * i};
 }
@@ -287,6 +293,8 @@ static_assert(dm::DevicePairs + 4 * dm::DevicePairCount == 704);
 static_assert(FieldEnd(dm::PopPassword) <= kDriverDevmodeSize);
 static_assert(!kJapaneseBuild || FieldEnd(dm::TrustBlock) == kHighOffsetStart);
 static_assert(FieldEnd(dm::ColorAdjustment) == dm::SheetSetting.offset);
+static_assert(dm::CarriedPositionWords + 6 == dm::ComputerName.offset);
+static_assert(dm::ColourCarriedWords + 4 == dm::ColorAdjustment.offset);
 
 // Flag bits of the private flag words named by the driver.
 inline constexpr DWORD kFlags1ManualOutPaper = 0x00000001;  // output paper chosen by hand
@@ -441,10 +449,12 @@ inline size_t DevmodeTotalSize(const DEVMODEW* dm) {
 // ---- Fields and bits the setting items of the property pages name ----------------------------
 namespace orla {
 namespace dm {
-inline constexpr DmField<DWORD> Setting6236{HighOffset(6236)};  // 1 while the duplex unit's choice is pending
+// 1 after a factory favourite that needs the duplex unit; 2 once that unit was removed, so the
+// page reloads the favourites.
+inline constexpr DmField<DWORD> DuplexFavourite{HighOffset(6236)};
 inline constexpr DmField<DWORD> SavedTraySet{796};
 }  // namespace dm
-inline constexpr DWORD kFlags2Setting10 = 0x00000400;
+inline constexpr DWORD kFlags2DeviceChoice = 0x00000400;  // the device settings page's choice item (combo 1063)
 inline constexpr DWORD kFlags2StackedFirst = 0x00001000;   // counts the stacked option trays with ...
 inline constexpr DWORD kFlags2StackedSecond = 0x00002000;  // ... this bit: 1, 2 or 3 trays
 }  // namespace orla

@@ -65,7 +65,7 @@ UINT TrayString(DWORD tray, DWORD madeFor, DWORD printOn, const DriverDevmode& r
     if (madeFor == kOverlayPaperPostcard && printOn == kOverlayPaperPostcard) return kFallbackSlotString;
     for (const OverlayTrayRule& rule : kOverlayTrays) {
         if (rule.tray != tray) continue;
-        if (tray == kTrayLargeCapacity && (Get(r, dm::DeviceState(dm::DevicePairIndex(652))) & dm::kDeviceInstalled))
+        if (tray == kTrayLargeCapacity && DeviceInstalled(r, dm::kManual))
             return 207;
         return rule.stringId;
     }

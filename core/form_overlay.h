@@ -31,6 +31,8 @@ inline constexpr unsigned kMadeFor = 136;             // DWORD paper code
 inline constexpr unsigned kMadeForOrientation = 148;  // 'L' or 'P'
 inline constexpr unsigned kPrintOn = 152;             // DWORD paper code
 inline constexpr unsigned kPrintOnOrientation = 164;  // 'L' or 'P'
+inline constexpr unsigned kBodyStart = 168;           // DWORD: file offset of the body sent to the printer
+inline constexpr unsigned kBodyEnd = 172;             // DWORD: file offset just past it
 inline constexpr unsigned kMode = 217;                // 16 clears bit 9 of the private flags 2
 static_assert(kInfoText + kInfoTextSize <= kProductFlag);
 static_assert(kMode < kHeaderSize);

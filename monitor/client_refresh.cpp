@@ -103,7 +103,7 @@ DWORD FindPrintersOnPort(PortRecord* port, PrinterOnPort* out, DWORD limit) {
 
 // The checks of a fresh binding: "Port" names this port (or none), no termination asked.
 BOOL AcceptBinding(ManagerClient* c, PortRecord* port) {
-    BYTE portValue[516] = {};
+    BYTE portValue[kPortValueSize] = {};
     DWORD terminate = 0, returned = 0;
     BOOL ok = c->GetPrinterStatusW &&
               c->GetPrinterStatusW(c->manager, u"Port", portValue, sizeof portValue, &returned) == 0 &&

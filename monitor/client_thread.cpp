@@ -101,7 +101,7 @@ ManagerClient* OwnClient(ClientObjects& o) {
 
 // "Port" of the manager still names this port (or no port).
 BOOL PortStillOurs(ManagerClient* c, PortRecord* port, BOOL* ok) {
-    BYTE value[516] = {};
+    BYTE value[kPortValueSize] = {};
     DWORD returned = 0;
     *ok = c->GetPrinterStatusW(c->manager, u"Port", value, sizeof value, &returned) == 0;
     return PortValueAccepts(value, port->portName);

@@ -126,8 +126,8 @@ BOOL PortValueAccepts(const BYTE* value, LPCWSTR portName) {
     std::memcpy(&flag, value, 4);
     if (!flag) return TRUE;
     WCHAR first[129] = {}, second[129] = {};
-    std::memcpy(first, value + 4, 256);
-    std::memcpy(second, value + 4 + 256, 256);
+    std::memcpy(first, value + kPortValueFirstName, kPortValueNameBytes);
+    std::memcpy(second, value + kPortValueSecondName, kPortValueNameBytes);
     size_t n = static_cast<size_t>(lstrlenW(portName));
     return static_cast<size_t>(lstrlenW(first)) >= n && EqualsNoCaseW(first, portName, n) && second[0] == 0;
 }
@@ -199,7 +199,7 @@ ManagerClient* CreateManagerClient(LPCWSTR printerName, PortRecord* port, BOOL p
         return c;
     }
     c->manager = manager;
-    BYTE portValue[516] = {};
+    BYTE portValue[kPortValueSize] = {};
     DWORD terminate = 0, returned = 0;
     BOOL ok = c->GetPrinterStatusW && c->GetPrinterStatusA &&
               c->GetPrinterStatusW(manager, u"Port", portValue, sizeof portValue, &returned) == 0 &&

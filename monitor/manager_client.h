@@ -76,7 +76,13 @@ BOOL RebindManagerClient(PortRecord* port);
 BOOL RefreshManagerClients(PortRecord* port);
 BOOL IsOwnDriverPrinter(LPCWSTR printerName, ManagerClient* client);
 BOOL HasStatusVariablesKey(LPCWSTR printerName);
-// The manager's 516-byte "Port" value names this port, or no port at all.
+// The manager's "Port" value: a DWORD (0: no port), then two UTF-16 fields of 128 characters.
+inline constexpr DWORD kPortValueSize = 516;
+inline constexpr DWORD kPortValueNameBytes = 256;
+inline constexpr DWORD kPortValueFirstName = 4;
+inline constexpr DWORD kPortValueSecondName = kPortValueFirstName + kPortValueNameBytes;
+static_assert(kPortValueSecondName + kPortValueNameBytes == kPortValueSize);
+// The manager's "Port" value names this port, or no port at all.
 BOOL PortValueAccepts(const BYTE* value, LPCWSTR portName);
 // Loads Dorlik.DLL into the client and binds its entries (the first ten, or all twelve).
 BOOL LoadManagerLibrary(ManagerClient* client, BOOL all);

@@ -247,8 +247,8 @@ void CarryEscapeSettings(const PrinterPdev* from, PrinterPdev* to) {
     copy(dm::AnnotationPosition);
     copy(dm::StampNumber);
     copy(dm::StampDrawFlag);
-    copy(dm::StampSetting6212);
-    copy(dm::StampSetting6216);
+    copy(dm::StampEditState);
+    copy(dm::FavouriteStampOn);
     orla::SetText(dst, dm::AnnotationText, orla::GetText(src, dm::AnnotationText));
     std::memcpy(orla::RecordBytes(dst).data() + dm::StampRecord.offset,
                 orla::RecordBytes(src).data() + dm::StampRecord.offset, dm::StampRecord.cb);

@@ -360,8 +360,7 @@ BOOL JobUsesStoreFile(const PrinterPdev* pdev) {
     const orla::DriverDevmode& rec = pdev->settings.record;
     SHORT copies = orla::Get(rec, orla::dm::Copies);
     DWORD flags1 = orla::Get(rec, orla::dm::Flags1);
-    WORD state696 = orla::Get(rec, orla::dm::DeviceState(orla::dm::DevicePairIndex(696)));
-    return copies >= 2 && (flags1 & 0x4) != 0 && (state696 & 0x8) == 0;
+    return copies >= 2 && (flags1 & orla::kFlags1Collate) != 0 && !orla::DeviceInstalled(rec, orla::dm::kHdd);
 }
 
 BOOL OpenStoreFile(PrinterPdev* pdev) {

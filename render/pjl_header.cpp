@@ -26,9 +26,7 @@ using namespace orla;
 
 namespace {
 
-constexpr DmText kComputerNameText{522, 16};
 constexpr DmText kJobUserNameText{554, 16};
-constexpr DmText kSettingText588{588, 18};
 constexpr unsigned kOverlayHeaderSize = 256;
 
 std::span<const BYTE> Rec(const PrinterPdev* pdev) {
@@ -103,8 +101,8 @@ std::u16string_view TrayName(const CompiledDeviceData* data, LONG tray) {
     return {};
 }
 
-bool DeviceInstalled(const PrinterPdev* pdev, unsigned offset, WORD bit) {
-    return (Get(Rec(pdev), dm::DeviceState(dm::DevicePairIndex(offset))) & bit) != 0;
+bool DeviceStateHas(const PrinterPdev* pdev, unsigned pair, WORD bit) {
+    return (Get(Rec(pdev), dm::DeviceState(pair)) & bit) != 0;
 }
 
 // PJL words of the paper types and layouts; anything else is the first entry's.
@@ -192,7 +190,7 @@ BOOL WriteSetup(PrinterPdev* pdev, bool paperSource, LONG tray, bool duplex) {
         ok &= WriteOverlayOffCommands(pdev);
     }
     if (paperSource) ok &= WritePaperSourceCommands(pdev, OrientationValue(pdev), tray);
-    if (duplex && DeviceInstalled(pdev, 660, dm::kDeviceInstalled)) ok &= WriteDuplexCommands(pdev);
+    if (duplex && DeviceStateHas(pdev, dm::kDuplex, dm::kDeviceInstalled)) ok &= WriteDuplexCommands(pdev);
     if (overlayOn) ok &= WriteOverlayCommands(pdev);
     pdev->pageSetup.previousHadOverlay = overlayOn ? 1 : 0;
     return ok;
@@ -321,7 +319,7 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev) {
     BOOL ok = Text(pdev, "\x1b%-12345X");
 
     // The job identifier, named for the computer the settings carry (or this one).
-    std::string name = SettingAnsi(pdev, kComputerNameText);
+    std::string name = SettingAnsi(pdev, dm::ComputerName);
     if (name.empty() || name.size() > 15) {
         char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
         DWORD size = sizeof(computer);
@@ -336,11 +334,11 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev) {
         ok &= Line(pdev, "@PJL JOB MODE=PRINTER");
 
     std::string display;
-    const std::u16string user = FieldText(rec, kJobUserNameText), text588 = FieldText(rec, kSettingText588);
+    const std::u16string user = FieldText(rec, kJobUserNameText), userText = FieldText(rec, dm::UserText);
     if (!user.empty() && Flag1(pdev, kFlags1DisplayJobUser))
         display = ConvertDisplayText(user);
-    else if (!text588.empty() && Flag1(pdev, kFlags1DisplayUserText))
-        display = CutAnsi(WideToAnsi(text588), 17);
+    else if (!userText.empty() && Flag1(pdev, kFlags1DisplayUserText))
+        display = CutAnsi(WideToAnsi(userText), 17);
     ok &= QuotedLine(pdev, "@PJL JOB DISPLAY=", display);
 
     ok &= WritePjlJobAttributes(pdev);
@@ -365,16 +363,16 @@ BOOL WritePjlJobHeader(PrinterPdev* pdev) {
 
     // Option units that may be fixed by the user: installed ones say whether they are in use.
     static constexpr struct {
-        unsigned deviceOffset;
+        unsigned pair;
         DWORD offBit;  // in the flags dword at 396 (NONFIXED0) or at 404
         bool inFlags1;
-    } kNonFixed[] = {{652, kFlags1ManualInTraySet, true},
-                     {628, 1u << 0, false},
-                     {632, 1u << 1, false},
-                     {636, 1u << 2, false},
-                     {640, 1u << 3, false}};
+    } kNonFixed[] = {{dm::kManual, kFlags1ManualInTraySet, true},
+                     {dm::kFeeder1, 1u << 0, false},
+                     {dm::kFeeder2, 1u << 1, false},
+                     {dm::kFeeder3, 1u << 2, false},
+                     {dm::kFeeder4, 1u << 3, false}};
     for (unsigned i = 0; i < std::size(kNonFixed); ++i) {
-        if (!DeviceInstalled(pdev, kNonFixed[i].deviceOffset, dm::kDeviceInstalled)) continue;
+        if (!DeviceStateHas(pdev, kNonFixed[i].pair, dm::kDeviceInstalled)) continue;
         const DWORD flags = kNonFixed[i].inFlags1 ? Get(rec, dm::Flags1) : Get(rec, dm::TraySet);
         ok &= Line(pdev,
                    "@PJL SET LPARM:ORLA NONFIXED" + std::to_string(i) + "=" + OnOff(!(flags & kNonFixed[i].offBit)));
@@ -438,7 +436,7 @@ BOOL WritePjlJobAttributes(PrinterPdev* pdev) {
                                    strnlen(reinterpret_cast<const char*>(owner + kOwnerHostOffset), kOwnerHostSize)));
     ok &= JobAttr(pdev, "NLPP", LayoutWord(Get(rec, dm::LayoutMode)));
     ok &= JobAttr(pdev, "LUNA", SettingAnsi(pdev, kJobUserNameText));
-    ok &= JobAttr(pdev, "CNAM", SettingAnsi(pdev, kComputerNameText));
+    ok &= JobAttr(pdev, "CNAM", SettingAnsi(pdev, dm::ComputerName));
 
     SYSTEMTIME now{};
     GetLocalTime(&now);
@@ -544,7 +542,7 @@ BOOL WritePageStart(PrinterPdev* pdev) {
         c.paperSourceUnknown = 0;
     }
     if ((last.duplex != next.duplex || last.binding != next.binding) &&
-        DeviceInstalled(pdev, 660, dm::kDeviceInstalled))
+        DeviceStateHas(pdev, dm::kDuplex, dm::kDeviceInstalled))
         ok &= WriteDuplexCommands(pdev);
     if (overlayOn) ok &= WriteOverlayCommands(pdev);
     c.previousHadOverlay = overlayOn ? 1 : 0;
@@ -581,7 +579,7 @@ BOOL WritePaperSourceCommands(PrinterPdev* pdev, LONG orientationValue, LONG tra
         if (userPaper && cassette &&
             !(uprightWidth >= 75000 && uprightWidth <= 297000 && uprightLength >= 148000 && uprightLength <= 431800))
             slot = u"FEEDERAUTO";  // a cassette cannot take this size
-        if (slot == u"MANUAL" && !DeviceInstalled(pdev, 652, 0x0001)) slot = u"FEEDERAUTO";
+        if (slot == u"MANUAL" && !DeviceStateHas(pdev, dm::kManual, dm::kDeviceReady)) slot = u"FEEDERAUTO";
 
         static constexpr struct {
             std::u16string_view slot;
@@ -649,13 +647,13 @@ BOOL WriteOverlayCommands(PrinterPdev* pdev) {
     std::memset(header, ' ', sizeof(header));
     if (!path.empty() && MapFileReadOnly(path.c_str(), &view, &cursor, &size) && size >= kOverlayHeaderSize) {
         std::memcpy(header, view, kOverlayHeaderSize);
-        DWORD from = LoadLe32(view + 168), to = LoadLe32(view + 172);
+        DWORD from = LoadLe32(view + ovl::kBodyStart), to = LoadLe32(view + ovl::kBodyEnd);
         // The body range comes from the file: keep it inside the file.
         to = std::min(to, size);
         if (from < to)
             ok &= WriteSpool(pdev, view + from, to - from);
         else
-            DriverLog("form overlay body %u..%u outside a file of %u bytes", LoadLe32(view + 168), LoadLe32(view + 172),
+            DriverLog("form overlay body %u..%u outside a file of %u bytes", LoadLe32(view + ovl::kBodyStart), LoadLe32(view + ovl::kBodyEnd),
                       size);
     } else {
         ok &= Text(pdev, "NOT Create");

@@ -18,7 +18,8 @@ using orla::DmText;
 namespace dm = orla::dm;
 
 // The flags of the private flags DWORD that the print-time settings decide; the rest stay.
-constexpr DWORD kJobFlags1 = 0x200 | 0x100 | 0x4 | 0x8 | 0x10 | 0x20;
+constexpr DWORD kJobFlags1 = orla::kFlags1PageFrame | orla::kFlags1BindingBack | orla::kFlags1Collate |
+                              orla::kFlags1JobSeparate | orla::kFlags1CollateSeparate | orla::kFlags1Reprint;
 // The information text chosen by the "annotation" kind 8.
 constexpr DWORD kAnnotationOwnText = 8;
 

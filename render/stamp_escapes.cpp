@@ -122,7 +122,7 @@ ULONG GetStampEscape(PrinterPdev* pdev, bool band, ULONG cjOut, void* pvOut) {
     const orla::DriverDevmode& rec = pdev->settings.record;
     CopySettingsStamp(pdev, out);
     const DWORD selected = orla::Get(rec, dm::StampNumber);
-    const bool unselected = orla::Get(rec, dm::StampSetting6216) != 0 && selected == 0;
+    const bool unselected = orla::Get(rec, dm::FavouriteStampOn) != 0 && selected == 0;
     StampPutWord(out, st::kNumber, unselected ? kUnselectedStampNumber : static_cast<WORD>(selected));
     StampPutDword(out, st::kFirstPageOnly, orla::Get(rec, dm::StampOption));
     FillStampPageFields(pdev, out);

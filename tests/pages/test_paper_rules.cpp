@@ -152,7 +152,7 @@ TEST(PaperRules, RestoringThePaperSourceGroupKeepsSectionTraysForTheSameSource) 
         EXPECT_EQ(Get(*r.current, dm::Flags1), 0x22222222u | 0x1Cu);
         const DWORD expected = sameSource ? 0x22222222u : 0u;
         for (auto f : {dm::SeparateTraysOn, dm::SavedSeparateTraysOn, dm::SectionSetting, dm::SlipSheetsOn,
-                       dm::SavedSlipSheetsOn, dm::Setting6168})
+                       dm::SavedSlipSheetsOn, dm::SlipSheetsChecked})
             EXPECT_EQ(Get(*r.current, f), expected) << f.offset << (sameSource ? " same" : " changed");
     }
 }

@@ -159,7 +159,7 @@ TEST(PreviewPictures, BaseAndMarkersByCondition) {
         Set(*r, dm::Flags1, c.flags1);
         Set(*r, dm::SeparateTraysOn, c.separate);
         Set(*r, dm::SlipSheetsOn, c.slipOn);
-        Set(*r, dm::Setting6168, c.working6168);
+        Set(*r, dm::SlipSheetsChecked, c.working6168);
         Set(*r, dm::SlipSheetKind, c.slipKind);
         Set(*r, dm::StampDrawFlag, c.stamp);
         Set(*r, dm::AnnotationOn, c.annotation);

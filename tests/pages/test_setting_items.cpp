@@ -125,9 +125,9 @@ TEST(SettingItems, OptionItemsMoveTheirDependentFields) {
     auto r = Blank();
     // Removing the duplex unit while its choice is pending marks it dropped.
     Install(*r, dm::kDuplex, true);
-    Set(*r, dm::Setting6236, 1);
+    Set(*r, dm::DuplexFavourite, 1);
     WriteItemChoice(*r, 309, 484);
-    EXPECT_EQ(Get(*r, dm::Setting6236), 2u);
+    EXPECT_EQ(Get(*r, dm::DuplexFavourite), 2u);
     EXPECT_EQ(Get(*r, dm::DeviceChoice(dm::kDuplex)), 0xFFFF);
     // The face-up tray switch follows only a real change of the option.
     Set(*r, dm::FaceUpTray, 5);

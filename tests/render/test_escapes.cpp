@@ -342,7 +342,7 @@ TEST_F(Escapes, StampAnswerCarriesTheSettingsStampAndThePageFields) {
     EXPECT_EQ(DwordAt(out, st::kPageNumber), 2u);
 
     orla::Set(settings(), dm::StampNumber, DWORD{0});
-    orla::Set(settings(), dm::StampSetting6216, DWORD{1});
+    orla::Set(settings(), dm::FavouriteStampOn, DWORD{1});
     EXPECT_EQ(WordAt(Stamp(kEscGetStamp), st::kNumber), 99u) << "asked for without a selected stamp";
 }
 

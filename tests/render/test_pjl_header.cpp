@@ -124,23 +124,23 @@ TEST_F(PjlHeader, JobLines) {
     RunLineCases({
         {"JOB MODE left out once after passed-through data",
          [](PdevFixture& f) { f.pdev->pageSetup.skipJobModeLine = 1; }, "\x1b%-12345X@PJL JOB MODE", "<none>"},
-        {"DISPLAY from the job user name", [](PdevFixture& f) { f.SetFlag1(1u << 21); },
+        {"DISPLAY from the job user name", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1DisplayJobUser); },
          "@PJL JOB DISPLAY=", "@PJL JOB DISPLAY=\"suzuki\""},
         {"DISPLAY from the panel text",
          [](PdevFixture& f) {
-             f.SetFlag1(1u << 22);
+             f.SetFlag1(orla::kFlags1DisplayUserText);
              f.SetText(kPanelText, u"PANEL TEXT IS LONG");
          },
          "@PJL JOB DISPLAY=", "@PJL JOB DISPLAY=\"PANEL TEXT IS LON\""},
         {"DISPLAY with a quote in the user name",
          [](PdevFixture& f) {
-             f.SetFlag1(1u << 21);
+             f.SetFlag1(orla::kFlags1DisplayJobUser);
              f.SetText(kJobUserName, u"a\"\r\n@PJL SET X=1");
          },
          "@PJL JOB DISPLAY=", "@PJL JOB DISPLAY=\"\""},
         {"DISPLAY panel text with line ends",
          [](PdevFixture& f) {
-             f.SetFlag1(1u << 22);
+             f.SetFlag1(orla::kFlags1DisplayUserText);
              f.SetText(kPanelText, u"A\r\n@PJL SET X=1");
          },
          "@PJL JOB DISPLAY=", "@PJL JOB DISPLAY=\"A@PJL SET X=1\""},
@@ -149,17 +149,17 @@ TEST_F(PjlHeader, JobLines) {
         {"MSW047 on", [](PdevFixture& f) { f.Set(dm::FlagsWord, WORD{0x0009}); }, "@PJL SET LPARM:ORLA MSW047",
          "@PJL SET LPARM:ORLA MSW047=ON"},
         {"MSW047 without overlay", [](PdevFixture&) {}, "@PJL SET LPARM:ORLA MSW047", "<none>"},
-        {"MSW068 off", [](PdevFixture& f) { f.SetFlag2(1u << 9); }, "@PJL SET LPARM:ORLA MSW068",
+        {"MSW068 off", [](PdevFixture& f) { f.SetFlag2(orla::kFlags2OverlayMode); }, "@PJL SET LPARM:ORLA MSW068",
          "@PJL SET LPARM:ORLA MSW068=OFF"},
         {"MSW068 on for user paper",
          [](PdevFixture& f) {
-             f.SetFlag2(1u << 9);
+             f.SetFlag2(orla::kFlags2OverlayMode);
              f.pdev->geometry.outputPaper.code = PaperUser;
          },
          "@PJL SET LPARM:ORLA MSW068", "@PJL SET LPARM:ORLA MSW068=ON"},
         {"MSW097 on", [](PdevFixture& f) { f.pdev->settings.sheet.sheetSetting = 5; }, "@PJL SET LPARM:ORLA MSW097",
          "@PJL SET LPARM:ORLA MSW097=ON"},
-        {"RET on", [](PdevFixture& f) { f.SetFlag1(1u << 16); }, "@PJL SET RET", "@PJL SET RET=ON"},
+        {"RET on", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1ResolutionEnhance); }, "@PJL SET RET", "@PJL SET RET=ON"},
         {"DENSITY", [](PdevFixture& f) { f.Set(dm::PrintDensity, WORD{3}); }, "@PJL SET DENSITY", "@PJL SET DENSITY=3"},
         {"APSP thick", [](PdevFixture& f) { f.Set(dm::PaperType, WORD{1}); }, "@PJL SET JOBATTR=\"@APSP",
          "@PJL SET JOBATTR=\"@APSP=THICK\""},
@@ -176,10 +176,10 @@ TEST_F(PjlHeader, JobLines) {
         {"NONFIXED0 fixed",
          [](PdevFixture& f) {
              f.InstallDevice(652);
-             f.SetFlag1(1u << 6);
+             f.SetFlag1(orla::kFlags1ManualInTraySet);
          },
          "@PJL SET LPARM:ORLA NONFIXED0", "@PJL SET LPARM:ORLA NONFIXED0=OFF"},
-        {"NONFIXED0 not installed", [](PdevFixture& f) { f.SetFlag1(1u << 6); }, "@PJL SET LPARM:ORLA NONFIXED0",
+        {"NONFIXED0 not installed", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1ManualInTraySet); }, "@PJL SET LPARM:ORLA NONFIXED0",
          "<none>"},
         {"NONFIXED1", [](PdevFixture& f) { f.InstallDevice(628); }, "@PJL SET LPARM:ORLA NONFIXED1",
          "@PJL SET LPARM:ORLA NONFIXED1=ON"},
@@ -191,7 +191,7 @@ TEST_F(PjlHeader, JobLines) {
          "@PJL SET LPARM:ORLA NONFIXED3", "@PJL SET LPARM:ORLA NONFIXED3=OFF"},
         {"NONFIXED4", [](PdevFixture& f) { f.InstallDevice(640); }, "@PJL SET LPARM:ORLA NONFIXED4",
          "@PJL SET LPARM:ORLA NONFIXED4=ON"},
-        {"ECONOMODE on", [](PdevFixture& f) { f.SetFlag1(1u << 17); }, "@PJL SET ECONOMODE", "@PJL SET ECONOMODE=ON"},
+        {"ECONOMODE on", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1TonerSave); }, "@PJL SET ECONOMODE", "@PJL SET ECONOMODE=ON"},
         {"SLIPSHEET copy",
          [](PdevFixture& f) {
              f.pdev->settings.sheet.slipSheetsOn = 1;
@@ -229,8 +229,8 @@ TEST_F(PjlHeader, JobLines) {
 }
 
 TEST_F(PjlHeader, FeatureLinesNeedTheirKeywords) {
-    RunLineCases({{"no RET without SET", [](PdevFixture& f) { f.SetFlag1(1u << 16); }, "@PJL SET RET", "<none>"},
-                  {"no ECONOMODE without TONERSAVE", [](PdevFixture& f) { f.SetFlag1(1u << 17); }, "@PJL SET ECONOMODE",
+    RunLineCases({{"no RET without SET", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1ResolutionEnhance); }, "@PJL SET RET", "<none>"},
+                  {"no ECONOMODE without TONERSAVE", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1TonerSave); }, "@PJL SET ECONOMODE",
                    "<none>"}},
                  false);
 }
@@ -259,12 +259,12 @@ TEST_F(PjlHeader, AttributeLines) {
          "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=U123\""},
         {"JOAU from the printer's user ID",
          [](PdevFixture& f) {
-             f.SetFlag2(1u << 21);
+             f.SetFlag2(orla::kFlags2JbaType);
              f.SetText(dm::SetUserId, u"ADMIN");
              f.SetText(dm::PopUserId, u"U123");
          },
          "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=ADMIN\""},
-        {"JOAU from the job user name", [](PdevFixture& f) { f.SetFlag2((1u << 21) | (1u << 22)); },
+        {"JOAU from the job user name", [](PdevFixture& f) { f.SetFlag2(orla::kFlags2JbaType | orla::kFlags2JobOwnerType); },
          "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=suzuki\""},
         {"JOAU injection is filtered", [](PdevFixture& f) { f.SetText(dm::PopUserId, u"ev\"il\r\n@PJL SET X=1"); },
          "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=evil@PJL SET X=1\""},
@@ -279,7 +279,7 @@ TEST_F(PjlHeader, AttributeLines) {
          "@PJL SET JOBATTR=\"@JOAP", "@PJL SET JOBATTR=\"@JOAP=9999\""},
         {"JOAP from the printer's password",
          [](PdevFixture& f) {
-             f.SetFlag2(1u << 21);
+             f.SetFlag2(orla::kFlags2JbaType);
              f.SetText(dm::SetPassword, u"1111");
          },
          "@PJL SET JOBATTR=\"@JOAP", "@PJL SET JOBATTR=\"@JOAP=1111\""},
@@ -298,10 +298,10 @@ TEST_F(PjlHeader, AttributeLines) {
          "@PJL SET JOBATTR=\"@LUNA=tanaka\""},
         {"CNAM", [](PdevFixture& f) { f.SetText(kComputerName, u"WS-7"); }, "@PJL SET JOBATTR=\"@CNAM",
          "@PJL SET JOBATTR=\"@CNAM=WS-7\""},
-        {"PAPERSORT on", [](PdevFixture& f) { f.SetFlag1(1u << 3); }, "@PJL SET PAPERSORT", "@PJL SET PAPERSORT=ON"},
+        {"PAPERSORT on", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1JobSeparate); }, "@PJL SET PAPERSORT", "@PJL SET PAPERSORT=ON"},
         {"PAPERSORT for a paper without sorting",
          [](PdevFixture& f) {
-             f.SetFlag1(1u << 3);
+             f.SetFlag1(orla::kFlags1JobSeparate);
              g3test::PdevFixture::CopyName(f.pdev->geometry.outputPaper.name, u"B4 (JIS)");
          },
          "@PJL SET PAPERSORT", "@PJL SET PAPERSORT=OFF"},
@@ -344,7 +344,7 @@ TEST_F(PjlHeader, CopiesAndQuantity) {
     for (const auto& c : kCases) {
         PdevFixture f;
         SetCopies(f, c.copies);
-        if (c.printerCollates) f.SetFlag1(1u << 2);
+        if (c.printerCollates) f.SetFlag1(orla::kFlags1Collate);
         f.Set(dm::HoldMode, c.holdMode);
         f.pdev->store.storeFlag = c.storeFlag;
         WritePjlJobHeader(f.pdev);

@@ -74,7 +74,7 @@ TEST(PjlPageSetup, PaperSourceTable) {
          "\x1c"
          "fPC0.\x1c"
          "fA4."},
-        {"no tray commands", [](PdevFixture& f) { f.SetFlag1(1u << 3); },
+        {"no tray commands", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1JobSeparate); },
          "\x1c"
          "fPA4."},
         {"A3", [=](PdevFixture& f) { paper(f, PaperA3, 297000, 420000); },
@@ -157,7 +157,7 @@ TEST(PjlPageSetup, DuplexTable) {
         {"binding on the other side",
          [](PdevFixture& f) {
              f.Dm()->dmDuplex = DMDUP_VERTICAL;
-             f.SetFlag1(1u << 8);
+             f.SetFlag1(orla::kFlags1BindingBack);
          },
          "\x1c'B,B,3,0."},
         {"simplex", [](PdevFixture&) {}, "\x1c'S."},
@@ -253,7 +253,7 @@ TEST(PjlPageSetup, LeavingTheOverlayAndTheModes) {
 
     PdevFixture g;
     g.pdev->pageSetup.previousHadOverlay = 1;
-    g.SetFlag2(1u << 8);
+    g.SetFlag2(orla::kFlags2FeedMode00);
     FillPageSetupRecord(g.pdev, &g.pdev->pageSetup.next);
     WritePageStart(g.pdev);
     EXPECT_EQ(g.Output(),

@@ -102,7 +102,7 @@ void RestorePaperSourceGroup(const DriverDevmode& d, DriverDevmode& c) {
     // Per-section trays and slip sheets were chosen for the old source.
     if (!sourceChanges) return;
     for (auto f : {dm::SeparateTraysOn, dm::SavedSeparateTraysOn, dm::SectionSetting, dm::SlipSheetsOn,
-                   dm::SavedSlipSheetsOn, dm::Setting6168})
+                   dm::SavedSlipSheetsOn, dm::SlipSheetsChecked})
         Set(c, f, 0);
 }
 
@@ -120,8 +120,8 @@ void RestoreStampOverlayGroup(const DriverDevmode& d, DriverDevmode& c) {
     Restore(d, c, dm::StampDrawFlag);
     RestoreBytes(d, c, dm::StampRecord);
     Restore(d, c, dm::StampNumber);
-    Restore(d, c, dm::StampSetting6212);
-    Restore(d, c, dm::StampSetting6216);
+    Restore(d, c, dm::StampEditState);
+    Restore(d, c, dm::FavouriteStampOn);
     Restore(d, c, dm::StampOption);
 }
 

@@ -122,7 +122,7 @@ std::vector<BitmapPlacement> PreviewBasePlacements(const DriverDevmode& r, bool 
     const bool collated = (Get(r, dm::Flags1) & kFlags1Collate) != 0;
     out.push_back({collated ? kBaseCollated : kBasePlain, kBaseX, kBaseY, SRCCOPY});
     const bool rows = Get(r, dm::SeparateTraysOn) == 1 ||
-                      (workingCopy ? Get(r, dm::Setting6168) == 1 : Get(r, dm::SlipSheetsOn) == 1);
+                      (workingCopy ? Get(r, dm::SlipSheetsChecked) == 1 : Get(r, dm::SlipSheetsOn) == 1);
     if (rows) out.push_back({Get(r, dm::SlipSheetKind) == 1 ? kRowMarkerSlip : kRowMarker, kBaseX, kRowY, SRCCOPY});
     const int t = Get(r, dm::StampDrawFlag) == 1 ? 1 : 0;
     const int s = Get(r, dm::AnnotationOn) == 1 ? 2 : 0;

@@ -59,7 +59,7 @@ constexpr FlagItem kFlagItems[] = {
     {455, dm::Flags2, kFlags2FeedMode00,             {482, 481}, 482, 481, kNoCopy, kSetChoiceSets},
     {456, dm::Flags2, kFlags2OverlayMode,            {474, 475}, 474, 475, kCopy2,  kSetChoiceSets},
     {599, dm::Flags2, kFlags2GreyTables,             {476, 477}, 476, 477, kCopy2,  kSetChoiceSets},
-    {765, dm::Flags2, kFlags2Setting10,              {766, 767}, 766, 767, kNoCopy, kSetChoiceSets},
+    {765, dm::Flags2, kFlags2DeviceChoice,              {766, 767}, 766, 767, kNoCopy, kSetChoiceSets},
     {774, dm::Flags2, kFlags2AccountPerUser,         {775, 776}, 776, 775, kNoCopy, kSetChoiceSets},
     {840, dm::Flags2, kFlags2PatternDownload,        {488, 905}, 905, 488, kCopy2,  kSetChoiceSets},
     {772, dm::Flags2, kFlags2StackedFirst,           {484, 487}, 487, 484, kNoCopy, kSetChoiceSets},
@@ -200,8 +200,8 @@ void WriteOptionItem(DriverDevmode& record, const OptionItem& o, WORD choice) {
     SetInstalled(record, o.pair, on);
     switch (o.effect) {
         case OptionEffect::kDuplexPending:
-            if (!on && Get(record, dm::Setting6236) == 1) {
-                Set(record, dm::Setting6236, 2);
+            if (!on && Get(record, dm::DuplexFavourite) == 1) {
+                Set(record, dm::DuplexFavourite, 2);
                 Set(record, dm::DeviceChoice(dm::kDuplex), WORD{0xFFFF});
             }
             break;
