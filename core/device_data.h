@@ -13,6 +13,7 @@
 #include <span>
 #include <string_view>
 
+#include "core/little_endian.h"
 #include "win/base.h"
 
 namespace orla {
@@ -111,18 +112,6 @@ inline constexpr DWORD kTokenUnits = 80;         // token buffer, terminator inc
 
 inline const BYTE* DeviceDataBytes(const CompiledDeviceData* data) {
     return reinterpret_cast<const BYTE*>(data);
-}
-
-inline DWORD LoadLe32(const BYTE* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) | (static_cast<DWORD>(p[2]) << 16) |
-           (static_cast<DWORD>(p[3]) << 24);
-}
-
-inline void StoreLe32(BYTE* p, DWORD v) {
-    p[0] = static_cast<BYTE>(v);
-    p[1] = static_cast<BYTE>(v >> 8);
-    p[2] = static_cast<BYTE>(v >> 16);
-    p[3] = static_cast<BYTE>(v >> 24);
 }
 
 // Size of the block (its first field); 0 for a null block.

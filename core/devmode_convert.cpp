@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/settings.h"
+#include "core/little_endian.h"
 #include "win/kernel.h"
 
 namespace orla {
@@ -17,13 +18,6 @@ constexpr size_t kOffDriverVersion = 66;
 constexpr size_t kOffSize = 68;
 constexpr size_t kOffDriverExtra = 70;
 
-WORD LoadWord(const BYTE* p) {
-    return static_cast<WORD>(p[0] | (p[1] << 8));
-}
-void StoreWord(BYTE* p, WORD v) {
-    p[0] = static_cast<BYTE>(v);
-    p[1] = static_cast<BYTE>(v >> 8);
-}
 
 WORD SpecVersionBySize(WORD size, WORD own) {
     switch (size) {
@@ -41,7 +35,7 @@ WORD SpecVersionBySize(WORD size, WORD own) {
 // Bytes of a DEVMODE that can be read: what it says of itself, cut to what the buffer holds.
 size_t UsableBytes(const BYTE* dm, size_t bytes) {
     if (!dm || bytes < kHeaderBytes) return 0;
-    size_t own = size_t{LoadWord(dm + kOffSize)} + LoadWord(dm + kOffDriverExtra);
+    size_t own = size_t{LoadLe16(dm + kOffSize)} + LoadLe16(dm + kOffDriverExtra);
     return std::min(own, bytes);
 }
 
@@ -56,15 +50,15 @@ LONG CopyDevmodePartsBounded(const BYTE* source, size_t sourceBytes, BYTE* targe
     const size_t sourceUsable = UsableBytes(source, sourceBytes);
     const size_t targetUsable = UsableBytes(target, targetBytes);
     if (sourceUsable < kHeaderBytes || targetUsable < kHeaderBytes) return -1;
-    const WORD sourceSize = LoadWord(source + kOffSize);
-    const WORD targetSize = LoadWord(target + kOffSize);
-    const WORD sourceVersion = SpecVersionBySize(sourceSize, LoadWord(source + kOffSpecVersion));
-    const WORD targetVersion = SpecVersionBySize(targetSize, LoadWord(target + kOffSpecVersion));
+    const WORD sourceSize = LoadLe16(source + kOffSize);
+    const WORD targetSize = LoadLe16(target + kOffSize);
+    const WORD sourceVersion = SpecVersionBySize(sourceSize, LoadLe16(source + kOffSpecVersion));
+    const WORD targetVersion = SpecVersionBySize(targetSize, LoadLe16(target + kOffSpecVersion));
     if (sourceVersion == 0 || targetVersion == 0) return -1;
 
-    const WORD targetDriverVersion = LoadWord(target + kOffDriverVersion);
-    const WORD targetExtra = LoadWord(target + kOffDriverExtra);
-    const WORD sourceExtra = LoadWord(source + kOffDriverExtra);
+    const WORD targetDriverVersion = LoadLe16(target + kOffDriverVersion);
+    const WORD targetExtra = LoadLe16(target + kOffDriverExtra);
+    const WORD sourceExtra = LoadLe16(source + kOffDriverExtra);
 
     // Public part: the smaller of the two sizes, within what either buffer holds.
     size_t pub = std::min<size_t>({sourceSize, targetSize, sourceUsable, targetUsable});
@@ -75,10 +69,10 @@ LONG CopyDevmodePartsBounded(const BYTE* source, size_t sourceBytes, BYTE* targe
     priv = std::min(priv, targetUsable > targetSize ? targetUsable - targetSize : 0);
     if (priv) std::memmove(target + targetSize, source + sourceSize, priv);
 
-    StoreWord(target + kOffSpecVersion, targetVersion);
-    StoreWord(target + kOffDriverVersion, targetDriverVersion);
-    StoreWord(target + kOffSize, targetSize);
-    StoreWord(target + kOffDriverExtra, targetExtra);
+    StoreLe16(target + kOffSpecVersion, targetVersion);
+    StoreLe16(target + kOffDriverVersion, targetDriverVersion);
+    StoreLe16(target + kOffSize, targetSize);
+    StoreLe16(target + kOffDriverExtra, targetExtra);
     return static_cast<LONG>(pub + priv);
 }
 

@@ -1,6 +1,7 @@
 // The stamp-drawing library binding. The library is loaded from the driver directory for each
 // single call and freed after it: nothing of it stays loaded between bands or pages.
 #include "core/stamp_library.h"
+#include "core/little_endian.h"
 
 #include <cstring>
 #include <string>
@@ -40,18 +41,11 @@ struct ModeChoice {
 };
 constexpr ModeChoice kModes[] = {{3065, 0}, {3066, 1}, {3067, 2}};
 
-DWORD Dword(const BYTE* record, size_t offset) {
-    DWORD v;
-    std::memcpy(&v, record + offset, sizeof v);
-    return v;
-}
 SHORT Short(const BYTE* record, size_t offset) {
-    SHORT v;
-    std::memcpy(&v, record + offset, sizeof v);
-    return v;
+    return static_cast<SHORT>(ReadLe16(record, offset));
 }
 LONG Long(const BYTE* record, size_t offset) {
-    return static_cast<LONG>(Dword(record, offset));
+    return static_cast<LONG>(ReadLe32(record, offset));
 }
 
 // A text field of the wide record, read within its field, in the ANSI code page within `bytes`
@@ -113,8 +107,8 @@ LONG CallStampBitmap(HMODULE module, DWORD dc, const BYTE* stamp, LONG pass, LON
     auto draw = Entry<StampBitmapProc>(module, zVariant != 0 ? "DrvStampBitmapZ" : "DrvStampBitmap");
     if (draw == nullptr) return 0;
     const std::string path = AnsiField(stamp, st::kImagePath, kStampTextBytes);
-    return draw(dc, path.c_str(), Dword(stamp, st::kPosition), Short(stamp, st::kScale), pass, 0, width, height,
-                Dword(stamp, st::kResolution));
+    return draw(dc, path.c_str(), ReadLe32(stamp, st::kPosition), Short(stamp, st::kScale), pass, 0, width, height,
+                ReadLe32(stamp, st::kResolution));
 }
 
 LONG CallStampString(HMODULE module, DWORD dc, const BYTE* stamp, LONG pass, LONG zVariant, LONG width, LONG height) {
@@ -122,10 +116,10 @@ LONG CallStampString(HMODULE module, DWORD dc, const BYTE* stamp, LONG pass, LON
     if (draw == nullptr) return 0;
     const std::string text = AnsiField(stamp, st::kText, kStampTextBytes);
     const std::string face = AnsiField(stamp, st::kFaceName, kStampFaceBytes);
-    return draw(dc, text.c_str(), Dword(stamp, st::kPosition), Short(stamp, st::kTextSize),
-                StampAngleOfChoice(Short(stamp, st::kAngle)), Short(stamp, st::kWeight), Dword(stamp, st::kItalic),
-                face.c_str(), pass, StampGreyOfChoice(Dword(stamp, st::kGrey)),
-                StampModeOfChoice(Dword(stamp, st::kMode)), width, height, Dword(stamp, st::kResolution));
+    return draw(dc, text.c_str(), ReadLe32(stamp, st::kPosition), Short(stamp, st::kTextSize),
+                StampAngleOfChoice(Short(stamp, st::kAngle)), Short(stamp, st::kWeight), ReadLe32(stamp, st::kItalic),
+                face.c_str(), pass, StampGreyOfChoice(ReadLe32(stamp, st::kGrey)),
+                StampModeOfChoice(ReadLe32(stamp, st::kMode)), width, height, ReadLe32(stamp, st::kResolution));
 }
 
 }  // namespace
@@ -150,8 +144,8 @@ LONG StampModeOfChoice(DWORD choice) {
 }
 
 LONG DrawStampsInBand(DWORD dcHandle, HANDLE hPrinter, const BYTE* stamp, LONG pass, LONG zVariant) {
-    if (stamp == nullptr || Dword(stamp, st::kDrawFlag) == 0) return 1;
-    if (Dword(stamp, st::kFirstPageOnly) != 0 && Dword(stamp, st::kPageNumber) != 1) return 1;
+    if (stamp == nullptr || ReadLe32(stamp, st::kDrawFlag) == 0) return 1;
+    if (ReadLe32(stamp, st::kFirstPageOnly) != 0 && ReadLe32(stamp, st::kPageNumber) != 1) return 1;
     LoadStampLibrary(dcHandle, hPrinter, stamp, pass, zVariant);
     return 1;
 }
@@ -164,7 +158,7 @@ LONG LoadStampLibrary(DWORD dcHandle, HANDLE hPrinter, const BYTE* stamp, LONG p
     LoadedLibrary library(path.c_str());
     // Without the library no stamp is drawn; the page prints without it.
     if (library.module == nullptr) return 0;
-    if (Dword(stamp, st::kKind) != 0)
+    if (ReadLe32(stamp, st::kKind) != 0)
         return CallStampBitmap(library.module, dcHandle, stamp, pass, zVariant, width, height);
     return CallStampString(library.module, dcHandle, stamp, pass, zVariant, width, height);
 }

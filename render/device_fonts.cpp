@@ -1,6 +1,7 @@
 // Device-font records and the Shift-JIS glyph set: loading them from the DLL's resources,
 // checking that every offset and table lies inside its block, and reading them.
 #include "render/device_fonts.h"
+#include "core/little_endian.h"
 
 #include <cstring>
 #include <mutex>
@@ -18,17 +19,6 @@ constexpr BYTE kDefaultWidthCode = 0x95;  // the bullet: the code page's default
 constexpr BYTE kSpaceCode = 0x20;
 constexpr LONG kNotionalLimit = 0x7FFF;
 
-DWORD Dword(const BYTE* record, DWORD at) {
-    DWORD value;
-    std::memcpy(&value, record + at, sizeof value);
-    return value;
-}
-
-WORD Word(const BYTE* p) {
-    WORD value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
 
 // ---- Record checks: each names what it guards ----
 
@@ -41,17 +31,17 @@ bool AsciiInside(const BYTE* record, DWORD size, DWORD at, size_t minChars) {
 
 // The kerning array and its all-zero end pair lie inside the record.
 bool KerningInside(const BYTE* record, DWORD size) {
-    const u64 count = Dword(record, fontrec::kKernPairCount);
+    const u64 count = orla::ReadLe32(record, fontrec::kKernPairCount);
     if (count == 0) return true;
-    const u64 at = Dword(record, fontrec::kKernPairsAt);
+    const u64 at = orla::ReadLe32(record, fontrec::kKernPairsAt);
     return at >= fontrec::kRecordHeaderSize && at % alignof(FD_KERNINGPAIR) == 0 &&
            at + (count + 1) * fontrec::kKerningPairSize <= size;
 }
 
 // At least one width, and the widths and their code bytes lie inside the record.
 bool WidthTableInside(const BYTE* record, DWORD size) {
-    const u64 count = Dword(record, fontrec::kWidthCount);
-    const u64 at = Dword(record, fontrec::kWidthTableAt);
+    const u64 count = orla::ReadLe32(record, fontrec::kWidthCount);
+    const u64 at = orla::ReadLe32(record, fontrec::kWidthTableAt);
     if (count == 0 || count > 0x10000 || at < fontrec::kRecordHeaderSize || at % 2 != 0) return false;
     const u64 codesAt = (at + count * 2 + 3) & ~3ull;
     return codesAt + count <= size;
@@ -61,13 +51,13 @@ bool WidthTableInside(const BYTE* record, DWORD size) {
 bool IfiNameInside(const BYTE* ifi, ULONG cjThis, PTRDIFF at) {
     if (at < static_cast<PTRDIFF>(sizeof(IFIMETRICS)) || at % 2 != 0 || static_cast<u64>(at) >= cjThis) return false;
     for (u64 i = static_cast<u64>(at); i + 2 <= cjThis; i += 2)
-        if (Word(ifi + i) == 0) return true;
+        if (orla::LoadLe16(ifi + i) == 0) return true;
     return false;
 }
 
 // The IFIMETRICS, with the names it points at, lies inside the record at a pointer-aligned offset.
 bool IfiMetricsInside(const BYTE* record, DWORD size) {
-    const u64 at = Dword(record, fontrec::kIfiMetricsAt);
+    const u64 at = orla::ReadLe32(record, fontrec::kIfiMetricsAt);
     if (at < fontrec::kRecordHeaderSize || at % alignof(IFIMETRICS) != 0 || at + sizeof(IFIMETRICS) > size)
         return false;
     IFIMETRICS ifi;
@@ -93,14 +83,14 @@ const BYTE* ResourceBytes(HMODULE module, WORD type, WORD id, DWORD* size) {
 // The glyph set image's counts agree with its size and with each other.
 bool GlyphSetImageIsSound(const BYTE* image, DWORD size, DWORD* runs, DWORD* glyphs) {
     if (size < fontrec::kGlyphSetHeaderSize) return false;
-    *runs = Dword(image, fontrec::kGlyphSetRunCountAt);
-    *glyphs = Dword(image, fontrec::kGlyphSetGlyphCountAt);
+    *runs = orla::ReadLe32(image, fontrec::kGlyphSetRunCountAt);
+    *glyphs = orla::ReadLe32(image, fontrec::kGlyphSetGlyphCountAt);
     const u64 expected = fontrec::kGlyphSetHeaderSize + u64{*runs} * fontrec::kGlyphSetRunSize +
                          u64{*glyphs} * fontrec::kGlyphSetHandleSize;
     if (expected != size || *runs == 0) return false;
     u64 total = 0;
     for (DWORD r = 0; r < *runs; ++r)
-        total += Word(image + fontrec::kGlyphSetHeaderSize + r * fontrec::kGlyphSetRunSize + 2);
+        total += orla::LoadLe16(image + fontrec::kGlyphSetHeaderSize + r * fontrec::kGlyphSetRunSize + 2);
     return total == *glyphs;
 }
 
@@ -113,19 +103,19 @@ FD_GLYPHSET* GlyphSetFromImage(const BYTE* image, DWORD runs, DWORD glyphs) {
     if (set == nullptr) return nullptr;
     auto* handles = reinterpret_cast<HGLYPH*>(reinterpret_cast<BYTE*>(set) + header);
     set->cjThis = static_cast<ULONG>(total);
-    set->flAccel = Dword(image, fontrec::kGlyphSetAccelAt);
+    set->flAccel = orla::ReadLe32(image, fontrec::kGlyphSetAccelAt);
     set->cGlyphsSupported = glyphs;
     set->cRuns = runs;
     const BYTE* run = image + fontrec::kGlyphSetHeaderSize;
     const BYTE* stored = run + size_t{runs} * fontrec::kGlyphSetRunSize;
     DWORD first = 0;
     for (DWORD r = 0; r < runs; ++r, run += fontrec::kGlyphSetRunSize) {
-        set->awcrun[r].wcLow = Word(run);
-        set->awcrun[r].cGlyphs = Word(run + 2);
+        set->awcrun[r].wcLow = orla::LoadLe16(run);
+        set->awcrun[r].cGlyphs = orla::LoadLe16(run + 2);
         set->awcrun[r].phg = handles + first;
         first += set->awcrun[r].cGlyphs;
     }
-    for (DWORD g = 0; g < glyphs; ++g) handles[g] = Dword(stored, g * fontrec::kGlyphSetHandleSize);
+    for (DWORD g = 0; g < glyphs; ++g) handles[g] = orla::ReadLe32(stored, g * fontrec::kGlyphSetHandleSize);
     return set;
 }
 
@@ -150,13 +140,13 @@ bool DoubleByteCharSet(BYTE charSet) {
 }  // namespace
 
 BOOL DeviceFontRecordIsSound(const BYTE* record, DWORD size) {
-    if (size < fontrec::kRecordHeaderSize || Dword(record, fontrec::kRecordSize) > size ||
-        Dword(record, fontrec::kRecordVersion) != fontrec::kRecordVersionValue)
+    if (size < fontrec::kRecordHeaderSize || orla::ReadLe32(record, fontrec::kRecordSize) > size ||
+        orla::ReadLe32(record, fontrec::kRecordVersion) != fontrec::kRecordVersionValue)
         return false;
-    return AsciiInside(record, size, Dword(record, fontrec::kDisplayNameAt), 1) &&
-           AsciiInside(record, size, Dword(record, fontrec::kStyleNameAt), 1) &&
-           AsciiInside(record, size, Dword(record, fontrec::kFamilyNameAt), 1) &&
-           AsciiInside(record, size, Dword(record, fontrec::kSelectionTextAt), fontrec::kSelectionTextChars) &&
+    return AsciiInside(record, size, orla::ReadLe32(record, fontrec::kDisplayNameAt), 1) &&
+           AsciiInside(record, size, orla::ReadLe32(record, fontrec::kStyleNameAt), 1) &&
+           AsciiInside(record, size, orla::ReadLe32(record, fontrec::kFamilyNameAt), 1) &&
+           AsciiInside(record, size, orla::ReadLe32(record, fontrec::kSelectionTextAt), fontrec::kSelectionTextChars) &&
            KerningInside(record, size) && WidthTableInside(record, size) && IfiMetricsInside(record, size);
 }
 
@@ -199,39 +189,39 @@ const BYTE* DeviceFontRecordOf(const PrinterPdev* pdev, ULONG face) {
 }
 
 const IFIMETRICS* RecordIfiMetrics(const BYTE* record) {
-    return reinterpret_cast<const IFIMETRICS*>(record + Dword(record, fontrec::kIfiMetricsAt));
+    return reinterpret_cast<const IFIMETRICS*>(record + orla::ReadLe32(record, fontrec::kIfiMetricsAt));
 }
 
 const char* RecordSelectionText(const BYTE* record) {
-    return reinterpret_cast<const char*>(record + Dword(record, fontrec::kSelectionTextAt));
+    return reinterpret_cast<const char*>(record + orla::ReadLe32(record, fontrec::kSelectionTextAt));
 }
 
 const char* RecordDisplayName(const BYTE* record) {
-    return reinterpret_cast<const char*>(record + Dword(record, fontrec::kDisplayNameAt));
+    return reinterpret_cast<const char*>(record + orla::ReadLe32(record, fontrec::kDisplayNameAt));
 }
 
 std::span<const FD_KERNINGPAIR> RecordKerningPairs(const BYTE* record) {
-    const DWORD count = Dword(record, fontrec::kKernPairCount);
+    const DWORD count = orla::ReadLe32(record, fontrec::kKernPairCount);
     if (count == 0) return {};
-    return {reinterpret_cast<const FD_KERNINGPAIR*>(record + Dword(record, fontrec::kKernPairsAt)), count + 1u};
+    return {reinterpret_cast<const FD_KERNINGPAIR*>(record + orla::ReadLe32(record, fontrec::kKernPairsAt)), count + 1u};
 }
 
 LONG RecordWidthOfCode(const BYTE* record, BYTE code) {
-    const DWORD count = Dword(record, fontrec::kWidthCount);
-    const DWORD at = Dword(record, fontrec::kWidthTableAt);
+    const DWORD count = orla::ReadLe32(record, fontrec::kWidthCount);
+    const DWORD at = orla::ReadLe32(record, fontrec::kWidthTableAt);
     const BYTE* codes = record + fontrec::WidthCodesAt(at, count);
     for (DWORD i = 0; i < count; ++i)
-        if (codes[i] == code) return Word(record + at + 2 * i);
+        if (codes[i] == code) return orla::LoadLe16(record + at + 2 * i);
     return -1;
 }
 
 LONG RecordFirstWidth(const BYTE* record) {
-    return Word(record + Dword(record, fontrec::kWidthTableAt));
+    return orla::LoadLe16(record + orla::ReadLe32(record, fontrec::kWidthTableAt));
 }
 
 BOOL IsVerticalWritingFace(const BYTE* record) {
     const IFIMETRICS* ifi = RecordIfiMetrics(record);
-    return Word(reinterpret_cast<const BYTE*>(ifi) + ifi->dpwszFamilyName) == u'@';
+    return orla::LoadLe16(reinterpret_cast<const BYTE*>(ifi) + ifi->dpwszFamilyName) == u'@';
 }
 
 LONG DeviceFontAdvance(const BYTE* record, HGLYPH hg) {

@@ -3,6 +3,7 @@
 // checks the sizes it reads and writes itself: a caller's buffer is never read or written past
 // the size it gave.
 #include "render/escapes.h"
+#include "core/little_endian.h"
 
 #include <algorithm>
 #include <cstring>
@@ -69,19 +70,6 @@ constexpr FormatAnswer kFormatAnswers[] = {
     {0x1108, {0x11108, 0, 0, 0}},
 };
 
-DWORD ReadDword(const void* p, size_t offset = 0) {
-    DWORD v;
-    std::memcpy(&v, static_cast<const BYTE*>(p) + offset, sizeof v);
-    return v;
-}
-WORD ReadWord(const void* p, size_t offset) {
-    WORD v;
-    std::memcpy(&v, static_cast<const BYTE*>(p) + offset, sizeof v);
-    return v;
-}
-void WriteDword(void* p, size_t offset, DWORD v) {
-    std::memcpy(static_cast<BYTE*>(p) + offset, &v, sizeof v);
-}
 
 PrinterPdev* PdevOfSurface(SURFOBJ* pso) {
     return pso != nullptr ? reinterpret_cast<PrinterPdev*>(pso->dhpdev) : nullptr;
@@ -148,7 +136,7 @@ BOOL EscapeSupported(ULONG code) {
 
 ULONG QueryEscapeSupport(ULONG cjIn, const void* pvIn) {
     if (pvIn == nullptr || cjIn < sizeof(DWORD)) return kEscapeRefused;
-    const DWORD code = ReadDword(pvIn);
+    const DWORD code = orla::ReadLe32(pvIn, 0);
     for (const QueryAnswer& q : kQueryAnswers)
         if (q.code == code && (kJapaneseBuild || !q.japaneseOnly)) return q.answer;
     return EscapeSupported(code) ? 1 : 0;
@@ -166,17 +154,17 @@ ULONG TechnologyQuery(ULONG cjOut, void* pvOut) {
 ULONG SetCopyCount(PrinterPdev* pdev, ULONG cjIn, const void* pvIn, ULONG cjOut, void* pvOut) {
     if (pvIn == nullptr || cjIn < sizeof(DWORD)) return kEscapeRefused;
     if (pvOut != nullptr && cjOut < sizeof(DWORD)) return kEscapeRefused;
-    SHORT copies = static_cast<SHORT>(std::min<DWORD>(ReadDword(pvIn), kMaxCopies));
+    SHORT copies = static_cast<SHORT>(std::min<DWORD>(orla::ReadLe32(pvIn, 0), kMaxCopies));
     if (copies < 1) copies = 1;
     orla::Set(pdev->settings.record, dm::Copies, copies);
-    if (pvOut != nullptr) WriteDword(pvOut, 0, static_cast<DWORD>(copies));
+    if (pvOut != nullptr) orla::WriteLe32(pvOut, 0, static_cast<DWORD>(copies));
     return 1;
 }
 
 ULONG PassThrough(PrinterPdev* pdev, ULONG cjIn, const void* pvIn) {
     // The count must describe bytes the caller really gave.
     if (pvIn == nullptr || cjIn < sizeof(WORD)) return kEscapeRefused;
-    const WORD count = ReadWord(pvIn, 0);
+    const WORD count = orla::ReadLe16(pvIn, 0);
     if (count > cjIn - sizeof(WORD)) return kEscapeRefused;
     pdev->pageSetup.blankSheet = 1;
     // After a failed write nothing more reaches the job: the application must not take the
@@ -199,12 +187,12 @@ ULONG PassThrough(PrinterPdev* pdev, ULONG cjIn, const void* pvIn) {
 
 ULONG AppQuery(PrinterPdev* pdev, ULONG cjIn, const void* pvIn, ULONG cjOut, void* pvOut) {
     if (pvIn == nullptr || cjIn < kAppQueryParameterOffset) return kEscapeRefused;
-    const WORD subCode = ReadWord(pvIn, kAppQuerySubCodeOffset);
+    const WORD subCode = orla::ReadLe16(pvIn, kAppQuerySubCodeOffset);
     const WORD parameter =
-        cjIn >= kAppQueryParameterOffset + sizeof(WORD) ? ReadWord(pvIn, kAppQueryParameterOffset) : 0;
+        cjIn >= kAppQueryParameterOffset + sizeof(WORD) ? orla::ReadLe16(pvIn, kAppQueryParameterOffset) : 0;
     if (subCode == kAppQueryIdentify) {
         if (pvOut == nullptr || cjOut < kAppQueryIdentifyBytes) return kEscapeRefused;
-        WriteDword(pvOut, 0, kAppQueryIdentity);
+        orla::WriteLe32(pvOut, 0, kAppQueryIdentity);
         return 1;
     }
     if (subCode == kAppQueryNothing) return 1;
@@ -212,7 +200,7 @@ ULONG AppQuery(PrinterPdev* pdev, ULONG cjIn, const void* pvIn, ULONG cjOut, voi
         for (const FormatAnswer& a : kFormatAnswers) {
             if (a.parameter != parameter) continue;
             if (pvOut == nullptr || cjOut < kAppQueryFormatBytes) return kEscapeRefused;
-            for (size_t i = 0; i < 4; ++i) WriteDword(pvOut, 4 + 4 * i, a.values[i]);
+            for (size_t i = 0; i < 4; ++i) orla::WriteLe32(pvOut, 4 + 4 * i, a.values[i]);
             return 1;
         }
     }

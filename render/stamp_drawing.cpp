@@ -1,6 +1,7 @@
 // Band-mode stamps: the banding loop asks the driver's own escapes for the stamp and the
 // information stamp and draws them into the band through the stamp-drawing library.
 #include "render/stamp_drawing.h"
+#include "core/little_endian.h"
 
 #include <cstring>
 
@@ -12,18 +13,12 @@
 
 namespace {
 
-DWORD Dword(const BYTE* record, size_t offset) {
-    DWORD v;
-    std::memcpy(&v, record + offset, sizeof v);
-    return v;
-}
-
 // Asks the driver's own escape for one band stamp and draws it in its passes: a stamp that is
 // not an overlay first clears its place (pass 0), then draws (pass 1).
 void DrawOneBandStamp(PrinterPdev* pdev, SURFOBJ* pso, ULONG code) {
     BYTE stamp[orla::kStampRecordSize] = {};
     if (DrvEscape(pso, code, 0, nullptr, sizeof stamp, stamp) != 1) return;
-    if (Dword(stamp, orla::stamp::kOverlayMode) == 0)
+    if (orla::ReadLe32(stamp, orla::stamp::kOverlayMode) == 0)
         orla::DrawStampsInBand(pdev->job.dcHandleValue, pdev->printer, stamp, 0, 1);
     orla::DrawStampsInBand(pdev->job.dcHandleValue, pdev->printer, stamp, 1, 1);
 }

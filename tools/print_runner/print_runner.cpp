@@ -1,5 +1,6 @@
 // The print-path runner: the spooler's and GDI's side of a print job, for the graphics DLL.
 #include "tools/print_runner/print_runner.h"
+#include "core/little_endian.h"
 
 #include <dlfcn.h>
 
@@ -163,9 +164,6 @@ std::vector<BYTE> BuildDevmode(const RunOptions& o, const std::vector<BYTE>& def
     return dm;
 }
 
-WORD ReadWord(const std::vector<uint8_t>& bytes, size_t at) {
-    return static_cast<WORD>(bytes[at] | (bytes[at + 1] << 8));
-}
 
 }  // namespace
 
@@ -192,7 +190,7 @@ bool TakeSettingsRecord(std::vector<uint8_t> record, RunOptions& o, std::string&
     o.copies = d.dmCopies;
     o.duplex = d.dmDuplex;
     o.dpi = d.dmPrintQuality;
-    if (record.size() >= kLayoutOffset + 2) o.layout = ReadWord(record, kLayoutOffset);
+    if (record.size() >= kLayoutOffset + 2) o.layout = ReadLe16(record, kLayoutOffset);
     o.devmode = std::move(record);
     return true;
 }

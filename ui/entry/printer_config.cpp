@@ -2,6 +2,7 @@
 // not poll on its own), written back when the user configured the printer by hand, built from
 // the settings record for printers that report nothing, and the bidirectional-status flag.
 #include "ui/entry/printer_config.h"
+#include "core/little_endian.h"
 
 #include <cstring>
 
@@ -34,23 +35,11 @@ static_assert(sizeof(kExtStatusName) == 34 && sizeof(kRefreshNames) == 158);
 constexpr const char16_t* kSrmValues[] = {u"SRM_PrinterBinConfig", u"SRM_PrinterOptConfig", u"SRM_PrinterMemory"};
 constexpr char16_t kPalmInfo[] = u"PALMInfo";
 
-WORD Word(std::span<const BYTE> b, DWORD offset) {
-    return Get(b, DmField<WORD>{offset});
-}
-DWORD Dword(std::span<const BYTE> b, DWORD offset) {
-    return Get(b, DmField<DWORD>{offset});
-}
-void PutWord(std::span<BYTE> b, DWORD offset, WORD v) {
-    Set(b, DmField<WORD>{offset}, v);
-}
-void PutDword(std::span<BYTE> b, DWORD offset, DWORD v) {
-    Set(b, DmField<DWORD>{offset}, v);
-}
 
 // Entries a table of these bytes may hold: the reported count, cut to the table and the bytes.
 DWORD UsableCount(std::span<const BYTE> bytes, DWORD entrySize, DWORD most) {
     if (bytes.size() < 4) return 0;
-    DWORD count = Dword(bytes, 0);
+    DWORD count = ReadLe32(bytes, 0);
     const DWORD room = static_cast<DWORD>((bytes.size() - 4) / entrySize);
     if (count > room) count = room;
     return count < most ? count : most;
@@ -125,12 +114,12 @@ void ReadBinTable(std::span<const BYTE> bytes, PrinterConfigRecord* config) {
             b = PrinterConfigBin{};
             continue;
         }
-        b.bin = Word(bytes, at);
-        b.deviceId = Word(bytes, at + 2);
-        b.form = Word(bytes, at + 4);
+        b.bin = ReadLe16(bytes, at);
+        b.deviceId = ReadLe16(bytes, at + 2);
+        b.form = ReadLe16(bytes, at + 4);
         b.paperState = bytes[at + 6];
         b.marker = bytes[at + 7];
-        b.reserved = Dword(bytes, at + 8);
+        b.reserved = ReadLe32(bytes, at + 8);
     }
 }
 
@@ -144,25 +133,25 @@ void ReadOptionTable(std::span<const BYTE> bytes, PrinterConfigRecord* config) {
             o = PrinterConfigOption{};
             continue;
         }
-        o.option = Word(bytes, at);
-        o.value = Word(bytes, at + 2);
-        o.reserved = Dword(bytes, at + 4);
+        o.option = ReadLe16(bytes, at);
+        o.value = ReadLe16(bytes, at + 2);
+        o.reserved = ReadLe32(bytes, at + 4);
     }
 }
 
 DWORD WriteBinTable(const PrinterConfigRecord& config, std::span<BYTE, kBinTableSize> out) {
     std::memset(out.data(), 0, out.size());
     const DWORD count = BinEntries(config);
-    PutDword(out, 0, count);
+    WriteLe32(out, 0, count);
     for (DWORD i = 0; i < count; ++i) {
         const PrinterConfigBin& b = config.bins[i];
         const DWORD at = 4 + i * kBinEntrySize;
-        PutWord(out, at, b.bin);
-        PutWord(out, at + 2, b.deviceId);
-        PutWord(out, at + 4, b.form);
+        WriteLe16(out, at, b.bin);
+        WriteLe16(out, at + 2, b.deviceId);
+        WriteLe16(out, at + 4, b.form);
         out[at + 6] = b.paperState;
         out[at + 7] = b.marker;
-        PutDword(out, at + 8, b.reserved);
+        WriteLe32(out, at + 8, b.reserved);
     }
     return 4 + count * kBinEntrySize;
 }
@@ -170,13 +159,13 @@ DWORD WriteBinTable(const PrinterConfigRecord& config, std::span<BYTE, kBinTable
 DWORD WriteOptionTable(const PrinterConfigRecord& config, std::span<BYTE, kOptionTableSize> out) {
     std::memset(out.data(), 0, out.size());
     const DWORD count = OptionEntries(config);
-    PutDword(out, 0, count);
+    WriteLe32(out, 0, count);
     for (DWORD i = 0; i < count; ++i) {
         const PrinterConfigOption& o = config.options[i];
         const DWORD at = 4 + i * kOptionEntrySize;
-        PutWord(out, at, o.option);
-        PutWord(out, at + 2, o.value);
-        PutDword(out, at + 4, o.reserved);
+        WriteLe16(out, at, o.option);
+        WriteLe16(out, at + 2, o.value);
+        WriteLe32(out, at + 4, o.reserved);
     }
     return 4 + count * kOptionEntrySize;
 }
