@@ -87,15 +87,6 @@ BOOL SetJobRecordName(const char* text, DWORD which, PortRecord* port) {
     return TRUE;
 }
 
-JobRecord* FindJobRecordByName(const char* text, DWORD which, PortRecord* port) {
-    if (!text || !*text) return nullptr;
-    for (JobRecord* j = port->jobHead; j; j = j->next) {
-        if ((which & 1) && std::strncmp(j->firstName, text, sizeof j->firstName) == 0) return j;
-        if ((which & 2) && std::strncmp(j->secondName, text, sizeof j->secondName) == 0) return j;
-    }
-    return nullptr;
-}
-
 JobRecord* FindJobRecordByNamePrefix(const char* text, size_t n, DWORD which, PortRecord* port) {
     if (!text || !*text) return nullptr;
     for (JobRecord* j = port->jobHead; j; j = j->next) {

@@ -30,7 +30,6 @@ void DropAllJobRecords(PortRecord* port, BOOL signal);
 DWORD DropJobRecordsById(DWORD jobId, PortRecord* port);
 DWORD CountJobRecords(const PortRecord* port);
 BOOL SetJobRecordName(const char* text, DWORD which, PortRecord* port);
-JobRecord* FindJobRecordByName(const char* text, DWORD which, PortRecord* port);
 // The same over the first n characters (printers report job names cut to 24).
 JobRecord* FindJobRecordByNamePrefix(const char* text, size_t n, DWORD which, PortRecord* port);
 JobRecord* FindJobRecordById(DWORD jobId, PortRecord* port);

@@ -132,12 +132,6 @@ BOOL PortValueAccepts(const BYTE* value, LPCWSTR portName) {
     return static_cast<size_t>(lstrlenW(first)) >= n && EqualsNoCaseW(first, portName, n) && second[0] == 0;
 }
 
-ManagerClient* FindManagerClientByThread(DWORD threadId, PortRecord* port) {
-    for (ManagerClient* c = port->clients; c; c = c->next)
-        if (c->threadId == threadId) return c;
-    return nullptr;
-}
-
 ManagerClient* FindManagerClientByStopEvent(HANDLE stopEvent, PortRecord* port) {
     for (ManagerClient* c = port->clients; c && stopEvent; c = c->next)
         if (c->stopEvent == stopEvent) return c;

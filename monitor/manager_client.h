@@ -60,7 +60,6 @@ inline constexpr DriverNameRow kDriverNames[] = {
 };
 
 ManagerClient* FindManagerClient(LPCWSTR printerName, PortRecord* port);
-ManagerClient* FindManagerClientByThread(DWORD threadId, PortRecord* port);
 // The client whose stop event this is (the client thread's own way to find its record).
 ManagerClient* FindManagerClientByStopEvent(HANDLE stopEvent, PortRecord* port);
 // Cancels the client's notification registration (port lock held).

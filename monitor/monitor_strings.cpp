@@ -12,14 +12,6 @@ LPWSTR MonDupW(LPCWSTR text) {
     return copy;
 }
 
-char* MonDupA(const char* text) {
-    if (!text) return nullptr;
-    size_t n = std::strlen(text);
-    auto* copy = static_cast<char*>(MonAlloc(n + 1));
-    if (copy) std::memcpy(copy, text, n);
-    return copy;
-}
-
 char* MonWideToAnsi(LPCWSTR text) {
     if (!text) return nullptr;
     int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);

@@ -226,7 +226,6 @@ void StatusThreadStarts();
 void StatusThreadEnds();
 void MonFree(void* block);
 LPWSTR MonDupW(LPCWSTR text);
-char* MonDupA(const char* text);
 char* MonWideToAnsi(LPCWSTR text);  // system code page
 BOOL MonAppendBytes(BYTE** buffer, DWORD* length, const BYTE* data, DWORD count);
 

@@ -277,16 +277,6 @@ void AttachSnmpClient(PortRecord* port) {
     GiveBackClient(port, client);
 }
 
-void DetachSnmpClient(PortRecord* port) {
-    SnmpClient* client = nullptr;
-    {
-        PortLock lock(port);
-        client = port->snmp;
-        port->snmp = nullptr;
-    }
-    FreeSnmpClient(client);
-}
-
 DWORD ReadSnmpDeviceId(PortRecord* port, char* buffer, DWORD size) {
     if (!buffer || size == 0) return 0;
     BOOL own = FALSE;

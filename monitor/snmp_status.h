@@ -20,7 +20,6 @@ constexpr size_t kSnmpMinJobName = 10;
 char* GetTcpIpPortHost(LPCWSTR portName);
 // Gives a standard TCP/IP port its SNMP client (at open).
 void AttachSnmpClient(PortRecord* port);
-void DetachSnmpClient(PortRecord* port);
 // The device-ID object into buffer (at most size bytes); the bytes read, 0 for no answer.
 DWORD ReadSnmpDeviceId(PortRecord* port, char* buffer, DWORD size);
 // The job-table walk; FALSE when the printer could not be asked.

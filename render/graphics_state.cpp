@@ -415,14 +415,6 @@ BOOL WritePointListNoZoom(PrinterPdev* pdev, const POINTL* point) {
     return WritePointList(pdev, point);
 }
 
-void UpdateCurrentPoint(PrinterPdev* pdev, const POINTL* point) {
-    if (point == nullptr) return;
-    const POINTL d = TransformPagePoint(pdev, *point);
-    pdev->graphics.x = d.x;
-    pdev->graphics.y = d.y;
-    pdev->graphics.positionKnown = TRUE;
-}
-
 BOOL WriteBigEndian16(PrinterPdev* pdev, WORD value) {
     return WriteBytes(pdev, {Hi(value), Lo(value)});
 }

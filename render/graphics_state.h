@@ -94,8 +94,6 @@ POINTL TransformPagePoint(PrinterPdev* pdev, POINTL page);
 // Move to a page point (B6, B7 or B8), nothing when the position is known and equal.
 BOOL WritePointList(PrinterPdev* pdev, const POINTL* point);
 BOOL WritePointListNoZoom(PrinterPdev* pdev, const POINTL* point);
-// Moves the remembered position as WritePointList would, without writing.
-void UpdateCurrentPoint(PrinterPdev* pdev, const POINTL* point);
 // Move to a point already in device pixels (no transform).
 BOOL WriteDeviceMove(PrinterPdev* pdev, LONG x, LONG y);
 BOOL WriteBigEndian16(PrinterPdev* pdev, WORD value);

@@ -36,7 +36,6 @@ inline LONG WriteCommandFormatted(PrinterPdev* pdev, const char* format, std::in
 
 // ---- Text of PJL values (render/pjl_text.cpp) ----
 UINT ResolveCodePage(UINT codePage);
-BOOL IsSjisLeadByte(BYTE b);
 // UTF-16 to the code page, double-byte aware; stops at the first NUL of the input.
 std::string WideToAnsi(std::u16string_view text, UINT codePage = 0);
 // The first bytes of an ANSI text that fit maxBytes, never splitting a double-byte character.

@@ -13,10 +13,6 @@ UINT ResolveCodePage(UINT codePage) {
     return GetACP();
 }
 
-BOOL IsSjisLeadByte(BYTE b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 namespace {
 
 // Lead bytes of the system code page (Shift-JIS in the Japanese market; none in single-byte pages).

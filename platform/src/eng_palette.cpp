@@ -96,13 +96,6 @@ Xlate* AsXlate(XLATEOBJ* pxlo) {
 
 }  // namespace
 
-namespace plat::gdi {
-// Used by the blitters: the translated colour of a source index.
-ULONG TranslateColor(XLATEOBJ* pxlo, ULONG iColor) {
-    return XLATEOBJ_iXlate(pxlo, iColor);
-}
-}  // namespace plat::gdi
-
 extern "C" {
 
 HPALETTE EngCreatePalette(ULONG iMode, ULONG cColors, ULONG* pulColors, FLONG flRed, FLONG flGreen, FLONG flBlue) {

@@ -141,7 +141,6 @@ private:
     void AcceptLoop();
     void Serve(Connection* c);
     void Process(Connection* c, const char* data, size_t size);
-    bool DecideConnection(Connection* c, const char* data, size_t size);
     void AnswerDeviceId(Connection* c);
     void FollowStream(Connection* c, const char* data, size_t size);
     void TakeLanguageData(Connection* c, const char* data, size_t size);

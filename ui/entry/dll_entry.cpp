@@ -1,6 +1,5 @@
-// The interface DLL's process attach and detach. The exports of the interface come later; for now
-// the module keeps its own handle (its resources hold the default printer-data tables) and sets up
-// the shared device data.
+// The interface DLL's process attach and detach: the module keeps its own handle (its resources
+// hold the default printer-data tables) and sets up the shared device data.
 #include "core/device_data.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/page_creation.h"

@@ -273,11 +273,6 @@ int MonitorCreateClientId(MevHandle monitor, char* buffer) {
     return fn != nullptr ? fn(monitor, buffer) : 0;
 }
 
-int MonitorCreateJobId(MevHandle monitor, char* buffer) {
-    auto fn = Bound<TextFn>(kCreateJobId);
-    return fn != nullptr ? fn(monitor, buffer) : 0;
-}
-
 int MonitorExecute(MevHandle monitor) {
     auto fn = Bound<HandleFn>(kExec);
     return fn != nullptr ? fn(monitor) : 0;
@@ -367,12 +362,6 @@ int CloseMonitorHandle(MonitorHandoff* handoff) {
     const int answer = MonitorExecuteAndRelease(handoff->monitor);
     handoff->monitor = 0;
     return answer == kMonitorDone ? 0 : -1;
-}
-
-void ClearMonitorHandle(MonitorHandoff* handoff) {
-    if (handoff == nullptr) return;
-    handoff->monitor = 0;
-    handoff->handleFlag = FALSE;
 }
 
 }  // namespace orla

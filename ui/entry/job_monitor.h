@@ -94,7 +94,6 @@ int MonitorExecuteAndRelease(MevHandle monitor);
 int MonitorReleaseOnly(MevHandle monitor);
 BOOL SetMonitorJobData(MevHandle monitor, const MevJobBlock* data);
 int MonitorCreateClientId(MevHandle monitor, char* buffer);
-int MonitorCreateJobId(MevHandle monitor, char* buffer);
 int MonitorExecute(MevHandle monitor);
 
 // One hand-off: 1 done (*pHandle holds the monitor handle to close later), or 3, 5, 6, 7.
@@ -115,6 +114,5 @@ void BuildMonitorJobRecord(const MonitorHandoff& handoff, MonitorJobDescription*
 int SubmitJobToMonitor(MonitorHandoff* handoff, char* idOut);
 int EndMonitorHandle(MonitorHandoff* handoff);
 int CloseMonitorHandle(MonitorHandoff* handoff);
-void ClearMonitorHandle(MonitorHandoff* handoff);
 
 }  // namespace orla

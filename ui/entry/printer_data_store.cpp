@@ -59,14 +59,6 @@ DWORD PairValue(const DriverDevmode& devmode, unsigned offset) {
     return (state << 16) | id;
 }
 
-// A text field as its stored form: the field's bytes, zero-padded.
-template <size_t N>
-void FieldBytes(const DriverDevmode& devmode, DmText field, BYTE (&out)[N]) {
-    static_assert(N >= 2);
-    std::memset(out, 0, N);
-    std::memcpy(out, devmode.bytes + field.offset, std::min<size_t>(N, 2 * field.cch));
-}
-
 // A stored text into its field, kept terminated inside the field.
 void TextIntoField(DriverDevmode* devmode, DmText field, std::span<const BYTE> stored) {
     std::memset(devmode->bytes + field.offset, 0, 2 * field.cch);

@@ -399,14 +399,6 @@ WORD GetForcedItemChoice(HWND window, WORD item) {
     return ForcedItemChoice(ui->currentDevmode, item);
 }
 
-int LoadItemString(HWND window, UINT id, WCHAR (&text)[256]) {
-    text[0] = 0;
-    const UiContext* ui = UiContextOf(window);
-    if (!ui || !ui->hResDll) return 0;
-    const int n = LoadStringW(ui->hResDll, id, text, 256);
-    return n > 0 ? n : 0;
-}
-
 std::u16string ResolutionLabel(LONG dpi) {
     return Widen(std::to_string(dpi)) + u"dpi";
 }

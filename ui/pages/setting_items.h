@@ -37,8 +37,6 @@ int FillItemChoiceCombo(HWND window, WORD item, int comboId);
 // The item's combo filled and, when other settings force a choice (after the constraint pass),
 // set to that choice and disabled; enabled otherwise. Answers the forced choice or 0.
 WORD ShowItemCombo(HWND window, WORD item, int comboId);
-// A text of the language resource DLL, up to 255 characters; the length copied.
-int LoadItemString(HWND window, UINT id, WCHAR (&text)[256]);
 
 // The item fillers with labels of their own: resolutions into combo 3303 ("<dpi>dpi", no 1200
 // dpi on long paper), memory sizes into combo 3742, the tray set into combos 3303 and 1032.
