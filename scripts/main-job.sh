@@ -44,7 +44,7 @@ rm -rf "$out/pages"
 section "Printing a text page through Quessa.dll (command mode)"
 "$bin/print_runner" --sandbox "$sandbox/text" --bin "$bin" \
   --printer-model resources/models/HV4400KJ.KDD --build ja --dpi 600 \
-  --doc "Text page" --content text --set 397=20/20 --out "$out/text_job.prn"
+  --doc "Text page" --content text --set Flags1=0x2000/0x2000 --out "$out/text_job.prn"
 rm -rf "$out/text_pages"
 "$bin/job_decoder" --quiet "$out/text_job.prn" --png "$out/text_pages" | tee "$out/text_job.txt"
 

@@ -386,7 +386,13 @@ TEST_F(PrintRunner, UnknownFormNamesAreRefused) {
 // Settings patches reach the driver's record (here the pages-per-sheet word), only the bits of a
 // mask are written, and a patch outside the record is an error, not a write past its end.
 TEST_F(PrintRunner, SettingPatches) {
-    options_.settingPatches = {{492, {0x02, 0x00}, {}}, {399, {0xFF}, {0x10}}};  // 2-up, print blank pages
+    options_.settingPatches.clear();
+    for (const char* text : {"LayoutMode=2", "Flags1=0xFFFFFFFF/0x10000000"}) {  // 2-up, print blank pages
+        orla::runner::SettingPatch patch;
+        std::string error;
+        ASSERT_TRUE(orla::runner::NamedSettingPatch(options_.binDir, true, text, patch, error)) << error;
+        options_.settingPatches.push_back(patch);
+    }
     options_.pages = 2;
     RunResult r = Run();
     ASSERT_TRUE(r.ok) << r.error;
@@ -400,6 +406,53 @@ TEST_F(PrintRunner, SettingPatches) {
     RunResult outside = Run();
     EXPECT_FALSE(outside.ok);
     EXPECT_NE(outside.error.find("outside"), std::string::npos) << outside.error;
+}
+
+// --set names a field as dm:: does; the build's layout places it and the field's kind decides how
+// the value becomes bytes. Bare offsets, unknown names and values the field cannot hold are refused.
+TEST_F(PrintRunner, NamedSettingsFollowTheBuildsLayout) {
+    struct Case {
+        const char* text;
+        bool japanese;
+        unsigned offset;
+        std::vector<uint8_t> bytes, mask;
+    } cases[] = {
+        {"PrintPosTop=20", true, 500, {20, 0, 0, 0}, {}},
+        {"Copies=4", false, 86, {4, 0}, {}},
+        {"Flags1=0x2000/0x2000", true, 396, {0x00, 0x20, 0, 0}, {0x00, 0x20, 0, 0}},
+        {"Orientation=-1", true, 76, {0xFF, 0xFF}, {}},
+        {"SheetSetting=1", true, 6148, {1, 0, 0, 0}, {}},
+        {"SheetSetting=1", false, 6148 - 4104, {1, 0, 0, 0}, {}},
+        {"HoldPin=12", true, 7670, {'1', 0, '2', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}},
+        {"OverlayName=FORM1", false, 350, {'F', 'O', 'R', 'M', '1', 0, 0, 0, 0}, {}},
+    };
+    for (const Case& c : cases) {
+        orla::runner::SettingPatch patch;
+        std::string error;
+        ASSERT_TRUE(orla::runner::NamedSettingPatch(options_.binDir, c.japanese, c.text, patch, error)) << c.text << ": " << error;
+        EXPECT_EQ(patch.offset, c.offset) << c.text;
+        EXPECT_EQ(patch.bytes, c.bytes) << c.text;
+        EXPECT_EQ(patch.mask, c.mask) << c.text;
+    }
+    struct Refusal {
+        const char* text;
+        bool japanese;
+        const char* error;
+    } refusals[] = {
+        {"397=20/20", true, "no settings field is named \"397\""},
+        {"PrintPositionY=20", true, "no settings field is named"},
+        {"TrustMarkResult=1", false, "no settings field is named"},  // the English record has no such block
+        {"Zoom=70000", true, "takes a number of 2 bytes"},
+        {"Zoom=12abc", true, "takes a number of 2 bytes"},
+        {"HoldPin=1234567890123", true, "holds at most 12 characters"},
+        {"Zoom", true, "takes NAME=VALUE"},
+    };
+    for (const Refusal& r : refusals) {
+        orla::runner::SettingPatch patch;
+        std::string error;
+        EXPECT_FALSE(orla::runner::NamedSettingPatch(options_.binDir, r.japanese, r.text, patch, error)) << r.text;
+        EXPECT_NE(error.find(r.error), std::string::npos) << r.text << ": " << error;
+    }
 }
 
 TEST_F(PrintRunner, MissingDriverAndBadOptionsAreReported) {

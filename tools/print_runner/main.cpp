@@ -23,7 +23,8 @@ void Usage(FILE* to = stderr) {
                  "       [--build ja|en] [--paper NAME] [--orientation portrait|landscape] [--copies N]\n"
                  "       [--duplex none|long|short] [--layout N] [--dpi N] [--pages N]\n"
                  "       [--page-list PAPER:ORIENTATION,...] [--doc NAME] [--raster] [--content none|sample|text]\n"
-                 "       [--set OFFSET=HEXBYTES[/HEXMASK]]...   (settings record bytes, e.g. --set 399=10/10)\n"
+                 "       [--set NAME=VALUE[/MASK]]...   (a settings field by its dm:: name, e.g. --set PrintPosTop=20\n"
+                 "                           or --set Flags1=0x2000/0x2000; texts as given)\n"
                  "       [--devmode FILE]   (a settings record, as ui_runner sheet --out-record writes it: the\n"
                  "                           job's DEVMODE; options after it change it)\n"
                  "  --content sample is the default with --raster; without it the sample page is played\n"
@@ -38,43 +39,6 @@ int Orientation(const std::string& s) {
     return -1;
 }
 
-// Hexadecimal digits into bytes, in the order they stand.
-bool HexBytes(const std::string& hex, std::vector<uint8_t>& out) {
-    if (hex.empty() || hex.size() % 2 != 0) return false;
-    out.clear();
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        int value = 0;
-        for (char c : hex.substr(i, 2)) {
-            int digit = c >= '0' && c <= '9'   ? c - '0'
-                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                               : -1;
-            if (digit < 0) return false;
-            value = value * 16 + digit;
-        }
-        out.push_back(static_cast<uint8_t>(value));
-    }
-    return true;
-}
-
-// "OFFSET=HEXBYTES" or "OFFSET=HEXBYTES/HEXMASK" (only the mask's bits are written).
-bool Patch(const std::string& text, orla::runner::SettingPatch& out) {
-    size_t eq = text.find('=');
-    if (eq == std::string::npos || eq == 0) return false;
-    char* end = nullptr;
-    unsigned long offset = std::strtoul(text.c_str(), &end, 10);
-    if (end != text.c_str() + eq || offset > 100000) return false;
-    std::string value = text.substr(eq + 1);
-    size_t slash = value.find('/');
-    out.offset = static_cast<unsigned>(offset);
-    out.mask.clear();
-    if (!HexBytes(value.substr(0, slash), out.bytes)) return false;
-    if (slash != std::string::npos &&
-        (!HexBytes(value.substr(slash + 1), out.mask) || out.mask.size() != out.bytes.size()))
-        return false;
-    return true;
-}
-
 bool Number(const char* text, int& out) {
     char* end = nullptr;
     long v = std::strtol(text, &end, 10);
@@ -87,6 +51,7 @@ bool Number(const char* text, int& out) {
 
 int main(int argc, char** argv) {
     orla::runner::RunOptions o;
+    std::vector<std::string> namedSettings;
     // Band-mode pages show the sample page unless told otherwise; command-mode pages only when
     // asked (--content sample), so that a plain job stays the blank job it always was.
     bool contentGiven = false;
@@ -155,13 +120,7 @@ int main(int argc, char** argv) {
                                       : orla::runner::PageContent::Sample;
             contentGiven = true;
         } else if (a == "--set") {
-            std::string text = need();
-            orla::runner::SettingPatch patch;
-            if (!Patch(text, patch)) {
-                std::fprintf(stderr, "print_runner: --set needs OFFSET=HEXBYTES, not \"%s\"\n", text.c_str());
-                return 2;
-            }
-            o.settingPatches.push_back(patch);
+            namedSettings.push_back(need());  // placed once the build is known
         } else if (a == "--devmode") {
             const std::string path = need();
             std::ifstream in(path, std::ios::binary);
@@ -206,6 +165,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     o.japanese = build == "ja";
+    for (const std::string& text : namedSettings) {
+        orla::runner::SettingPatch patch;
+        std::string error;
+        if (!orla::runner::NamedSettingPatch(o.binDir, o.japanese, text, patch, error)) {
+            std::fprintf(stderr, "print_runner: %s\n", error.c_str());
+            return 2;
+        }
+        o.settingPatches.push_back(patch);
+    }
     if (!contentGiven) o.content = o.rasterMode ? orla::runner::PageContent::Sample : orla::runner::PageContent::None;
     if (model.empty()) {
         const char* source = std::getenv("ORLA_SOURCE_DIR");

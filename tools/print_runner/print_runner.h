@@ -141,6 +141,13 @@ struct RunResult {
 // DEVMODE. FALSE with a reason for bytes that are no DEVMODE (sizes that do not add up, no form).
 bool TakeSettingsRecord(std::vector<uint8_t> record, RunOptions& options, std::string& error);
 
+// "NAME=VALUE" or "NAME=VALUE/MASK": the settings field of that dm:: name in the chosen build's
+// layout (the build's settings helper in binDir knows it). Integers in decimal or 0x hexadecimal (a
+// mask writes only its bits), texts as given in UTF-8, byte blocks in hexadecimal. FALSE with a
+// reason for an unknown name (a bare offset included) or a value the field cannot hold.
+bool NamedSettingPatch(const std::string& binDir, bool japanese, const std::string& text, SettingPatch& out,
+                       std::string& error);
+
 // Installs the printer (driver directory, DLLs of binDir, data file, printer data) once per
 // sandbox; idempotent.
 bool InstallPrinter(const RunOptions& options, std::string& error);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/device_data.h"
+#include "core/devmode_field_names.h"
 #include "core/settings.h"
 
 // Returns the record's size; copies it when out holds that many bytes. 0 when the printer's
@@ -22,6 +23,18 @@ extern "C" __attribute__((visibility("default"))) DWORD OrlaRunnerDefaultDevmode
     orla::DeviceDataCacheTerm();
     if (out && size >= sizeof(record->bytes)) std::memcpy(out, record->bytes, sizeof(record->bytes));
     return static_cast<DWORD>(sizeof(record->bytes));
+}
+
+// The field of the settings record by its dm:: name in this build's layout: 1 with its offset,
+// size and kind (0 integer, 1 UTF-16 text, 2 system-code-page text, 3 bytes), 0 for no such field.
+extern "C" __attribute__((visibility("default"))) int OrlaRunnerFindField(const char* name, unsigned* offset,
+                                                                          unsigned* size, unsigned* kind) {
+    const orla::NamedDevmodeField* f = name ? orla::FindDevmodeField(name) : nullptr;
+    if (!f) return 0;
+    *offset = f->offset;
+    *size = f->size;
+    *kind = static_cast<unsigned>(f->kind);
+    return 1;
 }
 
 // ---- The interface DLL's stamp imprint at a page end ----

@@ -44,7 +44,8 @@ constexpr DWORD kNoAnswer = 0xFFFFFFFF;
 void Usage(FILE* to = stderr) {
     std::fprintf(to,
                  "usage: ui_runner caps|config|docprops|sheet [--sandbox DIR] [--bin DIR] [--printer-model FILE]\n"
-                 "       [--build ja|en] [--printer NAME] [--set OFFSET=HEXBYTES]... [--out FILE]\n"
+                 "       [--build ja|en] [--printer NAME] [--set NAME=VALUE[/MASK]]... [--out FILE]\n"
+                 "  --set     a settings field by its dm:: name: --set Copies=4, --set Flags1=0x2000/0x2000\n"
                  "  caps      every capability the interface DLL answers for the printer\n"
                  "  config    the printer simulator and the language monitor are started, the monitor\n"
                  "            publishes what the printer reports; then the status manager's configuration,\n"
@@ -72,29 +73,6 @@ void SetUserLocale(bool japanese) {
 
 std::string U8(std::u16string_view s) {
     return plat::Utf16ToUtf8(std::u16string(s));
-}
-
-bool HexBytes(const std::string& hex, std::vector<uint8_t>& out) {
-    if (hex.empty() || hex.size() % 2 != 0) return false;
-    out.clear();
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        char* end = nullptr;
-        const std::string pair = hex.substr(i, 2);
-        const unsigned long v = std::strtoul(pair.c_str(), &end, 16);
-        if (*end) return false;
-        out.push_back(static_cast<uint8_t>(v));
-    }
-    return true;
-}
-
-bool Patch(const std::string& text, orla::runner::SettingPatch& out) {
-    const size_t eq = text.find('=');
-    if (eq == std::string::npos || eq == 0) return false;
-    char* end = nullptr;
-    const unsigned long offset = std::strtoul(text.c_str(), &end, 10);
-    if (end != text.c_str() + eq || offset > 100000) return false;
-    out.offset = static_cast<unsigned>(offset);
-    return HexBytes(text.substr(eq + 1), out.bytes);
 }
 
 struct LibraryFree {
@@ -486,7 +464,10 @@ int ShowDocProps(Interface& ui, const std::vector<orla::runner::SettingPatch>& p
             std::fprintf(stderr, "ui_runner: --set at %u lies outside the %zu-byte record\n", p.offset, in.size());
             return 2;
         }
-        std::memcpy(in.data() + p.offset, p.bytes.data(), p.bytes.size());
+        for (size_t i = 0; i < p.bytes.size(); ++i) {
+            const uint8_t mask = p.mask.empty() ? 0xFF : p.mask[i];
+            in[p.offset + i] = static_cast<BYTE>((in[p.offset + i] & ~mask) | (p.bytes[i] & mask));
+        }
     }
     const LONG r =
         ui.docProps(nullptr, ui.printer.get(), ui.printerName.data(), reinterpret_cast<DEVMODEW*>(result.data()),
@@ -538,6 +519,7 @@ int main(int argc, char** argv) {
     orla::runner::RunOptions o;
     std::string build = "ja", out, script = "ok", pngDir, recordOut;
     std::vector<orla::runner::SettingPatch> patches;
+    std::vector<std::string> namedSettings;
     const std::string self = argv[0];
     o.binDir = self.find('/') == std::string::npos ? "." : self.substr(0, self.find_last_of('/'));
     o.printerName = u"QEV Halvoric 4400K";
@@ -575,12 +557,7 @@ int main(int argc, char** argv) {
         } else if (a == "--out-record") {
             recordOut = v;
         } else if (a == "--set") {
-            orla::runner::SettingPatch p;
-            if (!Patch(v, p)) {
-                std::fprintf(stderr, "ui_runner: --set takes OFFSET=HEXBYTES, not \"%s\"\n", v.c_str());
-                return 2;
-            }
-            patches.push_back(p);
+            namedSettings.push_back(v);  // placed once the build is known
         } else {
             Usage();
             return 2;
@@ -591,6 +568,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     o.japanese = build == "ja";
+    for (const std::string& text : namedSettings) {
+        orla::runner::SettingPatch patch;
+        std::string error;
+        if (!orla::runner::NamedSettingPatch(o.binDir, o.japanese, text, patch, error)) {
+            std::fprintf(stderr, "ui_runner: %s\n", error.c_str());
+            return 2;
+        }
+        patches.push_back(patch);
+    }
     if (o.modelFile.empty())
         o.modelFile =
             std::string(ORLA_SOURCE_DIR) + "/resources/models/" + (o.japanese ? "HV4400KJ.KDD" : "HV3600E.KDD");
