@@ -9,7 +9,7 @@
 #include "render/kwe_marks.h"
 #include "render/kwe_session.h"
 #include "render/pdev.h"
-#include "render/pjl_header.h"
+#include "render/pjl_text.h"
 #include "win/spool.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "core/support.h"
 #include "render/driver_log.h"
 #include "render/pdev.h"
-#include "render/pjl_header.h"
+#include "render/pjl_text.h"
 #include "win/kernel.h"
 #include "win/spool.h"
 
@@ -109,7 +109,7 @@ void PassKweJobRecords(PrinterPdev* pdev, DWORD handle, const KweSessionRequest&
     KweSetJobInfo(handle, info);
     BYTE owner[kKweJobOwnerSize] = {};
     char user[64] = {};
-    GetJobUserName(pdev, user);
+    GetJobUserName(user);
     std::memcpy(owner, user, std::min(strnlen(user, sizeof user), static_cast<size_t>(kKweJobOwnerSize - 1)));
     KweSetJobOwner(handle, owner);
 }

@@ -270,18 +270,6 @@ void BuildComputerJobId(PrinterPdev* pdev, char* out, const char* name) {
     std::memcpy(out, id.c_str(), std::min<size_t>(id.size() + 1, sizeof(pdev->pageSetup.jobId)));
 }
 
-void GetJobUserName(PrinterPdev*, char out[64]) {
-    char name[64] = {};
-    DWORD size = 33;
-    if (GetUserNameA(name, &size) && name[0] != 0) {
-        name[32] = 0;
-        std::memcpy(out, name, 64);
-    } else {
-        std::memset(out, 0, 64);
-        std::strcpy(out, "UnknownUser");
-    }
-}
-
 // ---- Mode switches ----
 
 BOOL EnterModeZ(PrinterPdev* pdev) {

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-#include "render/pjl_header.h"
+#include "render/pjl_text.h"
 #include "win/kernel.h"
 #include "win/nls.h"
 
@@ -181,4 +181,16 @@ std::string BuildJobId(std::string_view name, DWORD tick) {
     id += name.empty() ? std::string("****") : FormatHexPadded(Crc16OfString(name), 4);
     id += FormatHexPadded(tick, 8);
     return id;
+}
+
+void GetJobUserName(char out[64]) {
+    char name[64] = {};
+    DWORD size = 33;
+    if (GetUserNameA(name, &size) && name[0] != 0) {
+        name[32] = 0;
+        std::memcpy(out, name, 64);
+    } else {
+        std::memset(out, 0, 64);
+        std::strcpy(out, "UnknownUser");
+    }
 }

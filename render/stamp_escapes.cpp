@@ -14,7 +14,7 @@
 #include "render/escapes.h"
 #include "render/page_settings.h"
 #include "render/pdev.h"
-#include "render/pjl_header.h"
+#include "render/pjl_text.h"
 #include "render/stamp_answer.h"
 
 namespace {
