@@ -17,6 +17,7 @@
 #include "monitor/polling_thread.h"
 #include "monitor/port_kinds.h"
 #include "monitor/printer_query.h"
+#include "monitor/snmp_client.h"
 #include "monitor/snmp_status.h"
 #include "monitor/spooler_control.h"
 #include "monitor/status_variables.h"
@@ -55,6 +56,7 @@ DLLEXPORT LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT init, PHANDLE p
         return nullptr;
     }
     if (!MonitorProcessAttach()) return nullptr;
+    SetSnmpAccessMode(kSnmpModeUnknown);  // learnt again from the first printer asked
     auto* handle = static_cast<PMONITORINIT*>(MonAlloc(sizeof(PMONITORINIT)));
     if (!handle) return nullptr;
     OSVERSIONINFOW version{};

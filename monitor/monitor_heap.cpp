@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "monitor/port_record.h"
-#include "monitor/snmp_client.h"
 
 MonitorGlobals g_monitor;
 
@@ -23,7 +22,6 @@ void StatusThreadEnds() {
 }
 
 BOOL MonitorProcessAttach() {
-    SetSnmpAccessMode(kSnmpModeUnknown);  // learnt again from the first printer asked
     if (!g_monitor.heap) g_monitor.heap = HeapCreate(0, 0x8000, 0);
     if (!g_monitor.lockReady) {
         InitializeCriticalSection(&g_monitor.lock);
