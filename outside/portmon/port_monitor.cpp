@@ -30,6 +30,7 @@
 #include <set>
 #include <string>
 
+#include "outside/portmon/portmon_config.h"
 #include "outside/portmon/portmon_protocol.h"
 #include "plat/control.h"
 #include "win/kernel.h"
@@ -143,11 +144,11 @@ bool Configure(Port* p) {
         HANDLE key = nullptr;
         if (g_monitor.reg.fpOpenKey(g_monitor.init.hckRegistryRoot, sub.c_str(), KEY_READ, &key,
                                     g_monitor.init.hSpooler) == ERROR_SUCCESS) {
-            std::u16string address = ReadString(key, u"Address");
-            std::u16string file = ReadString(key, u"File");
+            std::u16string address = ReadString(key, portmon::kAddressValue);
+            std::u16string file = ReadString(key, portmon::kFileValue);
             DWORD value = 0;
-            if (ReadDword(key, u"CloseAtEndDoc", &value)) p->closeAtEndDoc = value != 0;
-            if (ReadDword(key, u"Ecp", &value)) p->offersEcp = value != 0;
+            if (ReadDword(key, portmon::kCloseAtEndDocValue, &value)) p->closeAtEndDoc = value != 0;
+            if (ReadDword(key, portmon::kEcpValue, &value)) p->offersEcp = value != 0;
             g_monitor.reg.fpCloseKey(key, g_monitor.init.hSpooler);
             if (!file.empty()) {
                 p->isFile = true;

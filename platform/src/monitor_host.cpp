@@ -116,22 +116,6 @@ constexpr MONITORREG kMonitorReg = {
     RegQueryInfo,       RegSetValue, RegDeleteValue, RegEnumValue, RegQueryValue,
 };
 
-BOOL SetString(HKEY key, LPCWSTR name, std::u16string_view value) {
-    std::u16string text(value);
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR))) == ERROR_SUCCESS;
-}
-
-HKEY CreatePortKey(LPCWSTR portMonitorName, LPCWSTR portName) {
-    std::u16string path = std::u16string(kMonitorsKey) + portMonitorName + u"\\Ports\\" + portName;
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return key;
-}
-
 }  // namespace
 
 BOOL LoadMonitor(LoadedMonitor* monitor, LPCWSTR dllFileName, LPCWSTR monitorName) {
@@ -183,36 +167,6 @@ void UnloadMonitor(LoadedMonitor* monitor) {
     if (monitor->module) FreeLibrary(monitor->module);
     if (monitor->root) RegCloseKey(monitor->root);
     *monitor = LoadedMonitor{};
-}
-
-BOOL ConfigureLoopbackPort(LPCWSTR portMonitorName, LPCWSTR portName, const char* address, BOOL closeAtEndDoc) {
-    if (portMonitorName == nullptr || portName == nullptr || address == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    HKEY key = CreatePortKey(portMonitorName, portName);
-    if (key == nullptr) return FALSE;
-    std::u16string text;
-    for (const char* c = address; *c; ++c) text += static_cast<char16_t>(static_cast<unsigned char>(*c));
-    DWORD close = closeAtEndDoc ? 1 : 0;
-    BOOL ok =
-        SetString(key, u"Address", text) &&
-        RegSetValueExW(key, u"CloseAtEndDoc", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&close), 4) == ERROR_SUCCESS;
-    RegDeleteValueW(key, u"File");
-    RegCloseKey(key);
-    return ok;
-}
-
-BOOL ConfigureFilePort(LPCWSTR portMonitorName, LPCWSTR portName, LPCWSTR windowsPath) {
-    if (portMonitorName == nullptr || portName == nullptr || windowsPath == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    HKEY key = CreatePortKey(portMonitorName, portName);
-    if (key == nullptr) return FALSE;
-    BOOL ok = SetString(key, u"File", windowsPath);
-    RegCloseKey(key);
-    return ok;
 }
 
 BOOL RegisterStandardTcpIpPort(LPCWSTR portName) {

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "outside/portmon/portmon_config.h"
 #include "plat/control.h"
 #include "plat/monitor_host.h"
 #include "tools/printer_sim/printer_sim.h"
@@ -72,7 +73,7 @@ World& TheWorld() {
         }
         std::string address = "127.0.0.1:" + std::to_string(w->sim->Port());
         PlatAddPort(u"USB001", u"Local Port", u"", PORT_TYPE_WRITE | PORT_TYPE_READ);
-        plat::ConfigureLoopbackPort(kPortMonitor, u"USB001", address.c_str(), FALSE);
+        portmon::ConfigureLoopbackPort(kPortMonitor, u"USB001", address.c_str(), FALSE);
         std::u16string dir = PlatDriverDirectory();
         std::u16string a = dir + u"\\Quessa.dll", b = dir + u"\\QV4400K.DAT", c = dir + u"\\Talvex.dll";
         PLAT_PRINTER_SETUP setup{kPrinter, u"QEV Halvoric4400K ORLA", u"USB001", a.c_str(), b.c_str(), c.c_str(),

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "outside/portmon/portmon_config.h"
 #include "outside/varnel/varnel_api.h"
 #include "tests/e2e_monitor/monitor_world.h"
 #include "tools/printer_sim/loopback.h"
@@ -120,7 +121,7 @@ protected:
                                     PORT_TYPE_WRITE | PORT_TYPE_READ));
         }
         ASSERT_TRUE(
-            plat::ConfigureLoopbackPort(e2e::kPortMonitorName, setup.port, address.c_str(), setup.standardTcpIp));
+            portmon::ConfigureLoopbackPort(e2e::kPortMonitorName, setup.port, address.c_str(), setup.standardTcpIp));
         std::string why;
         ASSERT_TRUE(e2e::InstallPrinter(printer_, setup.port, &why)) << why;
         ClockPump pump;

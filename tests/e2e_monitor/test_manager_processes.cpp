@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "outside/dorlik/dorlik_library.h"
+#include "outside/portmon/portmon_config.h"
 #include "plat/message_window.h"
 #include "tests/e2e_monitor/monitor_world.h"
 
@@ -267,7 +268,7 @@ protected:
         std::string address = "127.0.0.1:" + std::to_string(sim_->Port());
         ASSERT_TRUE(
             PlatAddPort(kPort, u"Local Port", u"Virtual printer port for USB", PORT_TYPE_WRITE | PORT_TYPE_READ));
-        ASSERT_TRUE(plat::ConfigureLoopbackPort(e2e::kPortMonitorName, kPort, address.c_str(), FALSE));
+        ASSERT_TRUE(portmon::ConfigureLoopbackPort(e2e::kPortMonitorName, kPort, address.c_str(), FALSE));
         std::string why;
         ASSERT_TRUE(e2e::InstallPrinter(kRefreshPrinter, kPort, &why)) << why;
         ASSERT_TRUE(Bounded("OpenPortEx", kWallMs,

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "outside/portmon/portmon_config.h"
 #include "tests/e2e_monitor/monitor_world.h"
 
 namespace {
@@ -48,7 +49,7 @@ protected:
     void OpenTcp(printersim::Simulator& sim, const char16_t* name = u"USB001", BOOL closeAtEndDoc = FALSE) {
         ASSERT_TRUE(sim.Start());
         std::string address = "127.0.0.1:" + std::to_string(sim.Port());
-        ASSERT_TRUE(plat::ConfigureLoopbackPort(e2e::kPortMonitorName, name, address.c_str(), closeAtEndDoc));
+        ASSERT_TRUE(portmon::ConfigureLoopbackPort(e2e::kPortMonitorName, name, address.c_str(), closeAtEndDoc));
         std::u16string n = name;
         ASSERT_TRUE(m_->pfnOpenPort(lower_.handle, n.data(), &port_)) << GetLastError();
     }
@@ -291,7 +292,7 @@ TEST_F(PortMonitorTest, DeviceIdInParallelAndUsbForms) {
 }
 
 TEST_F(PortMonitorTest, FilePortAppendsEveryDocumentAndGivesNothingBack) {
-    ASSERT_TRUE(plat::ConfigureFilePort(e2e::kPortMonitorName, u"FILEOUT:", u"C:\\Spool\\out.prn"));
+    ASSERT_TRUE(portmon::ConfigureFilePort(e2e::kPortMonitorName, u"FILEOUT:", u"C:\\Spool\\out.prn"));
     std::u16string name = u"FILEOUT:";
     ASSERT_TRUE(m_->pfnOpenPort(lower_.handle, name.data(), &port_));
     CreateDirectoryW(u"C:\\Spool", nullptr);
@@ -352,7 +353,7 @@ TEST_F(PortMonitorTest, EcpIsOfferedAndNegotiatedOnlyWhereThePortIsSetTo) {
             RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             static_cast<LONG>(ERROR_SUCCESS));
         const DWORD ecp = offers ? 1 : 0;
-        RegSetValueExW(key, u"Ecp", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ecp), 4);
+        RegSetValueExW(key, portmon::kEcpValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ecp), 4);
         RegCloseKey(key);
         OpenTcp(sim, name.c_str());
         WORD modes[2] = {9, 9}, caps = 0;
@@ -381,7 +382,7 @@ TEST_F(PortMonitorTest, RefusesUnknownPortsOtherHostsAndStaleHandles) {
     HANDLE h = nullptr;
     EXPECT_FALSE(m_->pfnOpenPort(lower_.handle, unknown.data(), &h));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
-    ASSERT_TRUE(plat::ConfigureLoopbackPort(e2e::kPortMonitorName, u"REMOTE", "10.1.2.3:9100", FALSE));
+    ASSERT_TRUE(portmon::ConfigureLoopbackPort(e2e::kPortMonitorName, u"REMOTE", "10.1.2.3:9100", FALSE));
     std::u16string remote = u"REMOTE";
     EXPECT_FALSE(m_->pfnOpenPort(lower_.handle, remote.data(), &h));  // loopback only
     std::u16string byName = u"127.0.0.1:1";

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "outside/portmon/portmon_config.h"
 #include "tests/e2e_monitor/monitor_job_fixture.h"
 #include "tests/e2e_monitor/monitor_world.h"
 
@@ -149,7 +150,7 @@ TEST_P(EcpPortTest, JobEndAsksTheStatusInPlainMode) {
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               static_cast<LONG>(ERROR_SUCCESS));
     DWORD ecp = c.offersEcp ? 1 : 0;
-    EXPECT_EQ(RegSetValueExW(key, u"Ecp", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ecp), 4),
+    EXPECT_EQ(RegSetValueExW(key, portmon::kEcpValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ecp), 4),
               static_cast<LONG>(ERROR_SUCCESS));
     RegCloseKey(key);
     Open({port.c_str(), false});

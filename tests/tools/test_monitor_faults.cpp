@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "outside/portmon/portmon_config.h"
 #include "tests/e2e_monitor/monitor_world.h"
 
 namespace {
@@ -28,7 +29,7 @@ protected:
         ASSERT_TRUE(sim_.Start());
         const std::string address = "127.0.0.1:" + std::to_string(sim_.Port());
         PlatAddPort(kPort, u"Local Port", u"Virtual printer port for USB", PORT_TYPE_WRITE | PORT_TYPE_READ);
-        ASSERT_TRUE(plat::ConfigureLoopbackPort(e2e::kPortMonitorName, kPort, address.c_str(), FALSE));
+        ASSERT_TRUE(portmon::ConfigureLoopbackPort(e2e::kPortMonitorName, kPort, address.c_str(), FALSE));
         ASSERT_TRUE(e2e::InstallPrinter(kPrinter, kPort, &why)) << why;
     }
     void TearDown() override {

@@ -1,4 +1,5 @@
 // The printer in monitor_run's sandbox, as the spooler and the printer's installer leave it.
+#include "outside/portmon/portmon_config.h"
 #include "tools/monitor_run/printer_setup.h"
 
 #include <sys/stat.h>
@@ -90,7 +91,7 @@ bool InstallPrinter(const std::string& bin, const std::string& portName, const s
         if (!LinkSnmpLibrary(bin)) std::fprintf(stderr, "cannot link %s/Varnel.dll\n", bin.c_str());
     } else
         PlatAddPort(port.c_str(), u"Local Port", u"Local port", PORT_TYPE_WRITE | PORT_TYPE_READ);
-    plat::ConfigureLoopbackPort(u"Loopback Port", port.c_str(), address.c_str(), tcp);
+    portmon::ConfigureLoopbackPort(u"Loopback Port", port.c_str(), address.c_str(), tcp);
     std::u16string dir = PlatDriverDirectory();
     std::u16string driverPath = dir + u"\\Quessa.dll", dataFile = dir + u"\\QV4400K.DAT",
                    config = dir + u"\\Talvex.dll";

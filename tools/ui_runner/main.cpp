@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "outside/dorlik/dorlik_api.h"
+#include "outside/portmon/portmon_config.h"
 #include "plat/control.h"
 #include "plat/host_text.h"
 #include "plat/monitor_host.h"
@@ -300,7 +301,7 @@ public:
         }
         const std::string address = "127.0.0.1:" + std::to_string(sim_.Port());
         PlatAddPort(kPort, u"Local Port", u"Virtual printer port for USB", PORT_TYPE_WRITE | PORT_TYPE_READ);
-        if (!plat::ConfigureLoopbackPort(kPortMonitor, kPort, address.c_str(), FALSE) ||
+        if (!portmon::ConfigureLoopbackPort(kPortMonitor, kPort, address.c_str(), FALSE) ||
             !plat::LoadMonitor(&lower_, u"C:\\Windows\\System32\\Loopmon.dll", kPortMonitor) ||
             !plat::LoadMonitor(&language_, u"C:\\Windows\\System32\\Lostrel.dll", kLanguageMonitor)) {
             error = "cannot load the monitors (error " + std::to_string(GetLastError()) + ")";

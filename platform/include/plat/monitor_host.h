@@ -50,9 +50,7 @@ BOOL LoadMonitor(LoadedMonitor* monitor, LPCWSTR dllFileName, LPCWSTR monitorNam
 // Shutdown, FreeLibrary and close the key.
 void UnloadMonitor(LoadedMonitor* monitor);
 
-// Configuration of the loopback port monitor (Loopmon.dll) under its registry key.
-BOOL ConfigureLoopbackPort(LPCWSTR portMonitorName, LPCWSTR portName, const char* address, BOOL closeAtEndDoc);
-BOOL ConfigureFilePort(LPCWSTR portMonitorName, LPCWSTR portName, LPCWSTR windowsPath);
+// The loopback port monitor's own configuration: outside/portmon/portmon_config.h.
 // Registers a port as a standard TCP/IP port (its "Ports" key and the port list, monitor TCPMON.DLL).
 BOOL RegisterStandardTcpIpPort(LPCWSTR portName);
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "outside/portmon/portmon_config.h"
 #include "plat/control.h"
 #include "tests/e2e_monitor/monitor_world.h"
 #include "win/printer_ui.h"
@@ -54,7 +55,7 @@ protected:
         const std::string address = "127.0.0.1:" + std::to_string(sim_->Port());
         ASSERT_TRUE(
             PlatAddPort(kPort, u"Local Port", u"Virtual printer port for USB", PORT_TYPE_WRITE | PORT_TYPE_READ));
-        ASSERT_TRUE(plat::ConfigureLoopbackPort(e2e::kPortMonitorName, kPort, address.c_str(), FALSE));
+        ASSERT_TRUE(portmon::ConfigureLoopbackPort(e2e::kPortMonitorName, kPort, address.c_str(), FALSE));
         ASSERT_TRUE(e2e::InstallPrinter(kPrinter, kPort, &why)) << why;
         ASSERT_TRUE(Bounded("OpenPortEx", kWallMs,
                             [&] { return plat::OpenPort(&port_, &language_, &lower_, kPort, kPrinter); }));
