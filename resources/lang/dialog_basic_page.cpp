@@ -1,6 +1,7 @@
 // The basic page (dialog 520) and the texts of its combos, both languages side by side so the
 // layouts cannot drift: each control has one position and a Japanese and an English text.
 #include "plat/dialog_template.h"
+#include "resources/lang/basic_page_ids.h"
 #include "resources/lang/lang_strings.h"
 #include "win/user_controls.h"
 
@@ -8,6 +9,8 @@ extern const ORLA_RESOURCE kLangBasicPage[];
 extern const DWORD kLangBasicPageCount;
 
 namespace {
+
+using namespace orla_res::basic_page;
 
 #if ORLA_LANG_JAPANESE
 #define TEXT_OF(ja, en) ja
@@ -25,41 +28,41 @@ constexpr DWORD kPush = kChild | BS_PUSHBUTTON | WS_TABSTOP;
 // clang-format off
 const ORLA_DIALOG_ITEM kItems[] = {
     {u"Static",   TEXT_OF(u"お気に入り(&F):", u"&Favourites:"),      0xFFFF, kLabel, 0, 7, 7, 60, 8},
-    {u"ComboBox", nullptr,                                           1013, kIconCombo, 0, 70, 5, 100, 80},
-    {u"Button",   TEXT_OF(u"追加(&A)...", u"&Add..."),              1355, kPush, 0, 175, 5, 35, 13},
-    {u"Button",   TEXT_OF(u"編集(&E)...", u"&Edit..."),             1356, kPush, 0, 213, 5, 35, 13},
-    {u"ListBox",  nullptr,                                           1008, kChild | LBS_OWNERDRAWFIXED | WS_BORDER, 0, 7, 22, 124, 80},
-    {u"Static",   u"",                                               3838, kLabel, 0, 7, 104, 124, 8},
-    {u"Button",   nullptr,                                           1016, kChild | BS_OWNERDRAW, 0, 7, 114, 60, 60},
-    {u"Button",   TEXT_OF(u"構成の取得(&G)", u"&Get Configuration"), 3831, kPush, 0, 70, 118, 61, 13},
+    {u"ComboBox", nullptr,                                           kFavourites, kIconCombo, 0, 70, 5, 100, 80},
+    {u"Button",   TEXT_OF(u"追加(&A)...", u"&Add..."),              kAddFavourite, kPush, 0, 175, 5, 35, 13},
+    {u"Button",   TEXT_OF(u"編集(&E)...", u"&Edit..."),             kEditFavourite, kPush, 0, 213, 5, 35, 13},
+    {u"ListBox",  nullptr,                                           kPreview, kChild | LBS_OWNERDRAWFIXED | WS_BORDER, 0, 7, 22, 124, 80},
+    {u"Static",   u"",                                               kCaption, kLabel, 0, 7, 104, 124, 8},
+    {u"Button",   nullptr,                                           kPrinter, kChild | BS_OWNERDRAW, 0, 7, 114, 60, 60},
+    {u"Button",   TEXT_OF(u"構成の取得(&G)", u"&Get Configuration"), kGetConfiguration, kPush, 0, 70, 118, 61, 13},
     {u"Static",   TEXT_OF(u"用紙サイズ(&Z):", u"Paper Si&ze:"),      0xFFFF, kLabel, 0, 138, 24, 110, 8},
-    {u"ComboBox", nullptr,                                           1204, kCombo, 0, 138, 33, 110, 120},
+    {u"ComboBox", nullptr,                                           kPaperSize, kCombo, 0, 138, 33, 110, 120},
     {u"Static",   TEXT_OF(u"出力用紙(&O):", u"&Output Paper:"),      0xFFFF, kLabel, 0, 138, 49, 110, 8},
-    {u"ComboBox", nullptr,                                           1208, kCombo, 0, 138, 58, 110, 120},
-    {u"Button",   TEXT_OF(u"縦(&P)", u"&Portrait"),                 1217, kChild | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0, 138, 74, 50, 10},
-    {u"Button",   TEXT_OF(u"横(&L)", u"&Landscape"),                1219, kChild | BS_AUTORADIOBUTTON, 0, 192, 74, 56, 10},
+    {u"ComboBox", nullptr,                                           kOutputPaper, kCombo, 0, 138, 58, 110, 120},
+    {u"Button",   TEXT_OF(u"縦(&P)", u"&Portrait"),                 kPortrait, kChild | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0, 138, 74, 50, 10},
+    {u"Button",   TEXT_OF(u"横(&L)", u"&Landscape"),                kLandscape, kChild | BS_AUTORADIOBUTTON, 0, 192, 74, 56, 10},
     {u"Static",   TEXT_OF(u"部数(&C):", u"&Copies:"),               0xFFFF, kLabel, 0, 138, 90, 40, 8},
-    {u"Edit",     u"1",                                              1229, kChild | WS_BORDER | ES_NUMBER | WS_TABSTOP | WS_GROUP, 0, 180, 88, 40, 12},
-    {u"msctls_updown32", nullptr,                                    1230, kChild | UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS, 0, 220, 88, 10, 12},
-    {u"Button",   TEXT_OF(u"任意倍率(&R)", u"F&ree Zoom"),          1213, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 0, 138, 104, 60, 10},
-    {u"Edit",     u"100",                                            1214, kChild | WS_BORDER | ES_NUMBER | WS_TABSTOP, 0, 200, 102, 30, 12},
+    {u"Edit",     u"1",                                              kCopies, kChild | WS_BORDER | ES_NUMBER | WS_TABSTOP | WS_GROUP, 0, 180, 88, 40, 12},
+    {u"msctls_updown32", nullptr,                                    kCopiesSpin, kChild | UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS, 0, 220, 88, 10, 12},
+    {u"Button",   TEXT_OF(u"任意倍率(&R)", u"F&ree Zoom"),          kFreeZoom, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 0, 138, 104, 60, 10},
+    {u"Edit",     u"100",                                            kZoom, kChild | WS_BORDER | ES_NUMBER | WS_TABSTOP, 0, 200, 102, 30, 12},
     {u"Static",   TEXT_OF(u"両面印刷(&D):", u"&Duplex:"),            0xFFFF, kLabel, 0, 138, 118, 110, 8},
-    {u"ComboBox", nullptr,                                           1127, kIconCombo, 0, 138, 127, 110, 80},
-    {u"ComboBox", nullptr,                                           1134, kIconCombo, 0, 138, 143, 110, 80},
+    {u"ComboBox", nullptr,                                           kDuplex, kIconCombo, 0, 138, 127, 110, 80},
+    {u"ComboBox", nullptr,                                           kBinding, kIconCombo, 0, 138, 143, 110, 80},
     {u"Static",   TEXT_OF(u"レイアウト(&Y):", u"La&yout:"),          0xFFFF, kLabel, 0, 138, 159, 50, 8},
-    {u"ComboBox", nullptr,                                           1114, kIconCombo, 0, 190, 157, 58, 120},
-    {u"ComboBox", nullptr,                                           1120, kIconCombo, 0, 138, 173, 55, 80},
-    {u"ComboBox", nullptr,                                           1117, kCombo, 0, 196, 173, 52, 80},
-    {u"Button",   TEXT_OF(u"用紙を節約(&V)", u"Sa&ve Paper"),        2900, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 0, 7, 180, 124, 10},
-    {u"ComboBox", nullptr,                                           1699, kIconCombo, 0, 138, 189, 70, 80},
-    {u"Button",   TEXT_OF(u"設定(&T)...", u"Se&t..."),              3833, kPush, 0, 211, 189, 37, 13},
+    {u"ComboBox", nullptr,                                           kLayout, kIconCombo, 0, 190, 157, 58, 120},
+    {u"ComboBox", nullptr,                                           kOrder, kIconCombo, 0, 138, 173, 55, 80},
+    {u"ComboBox", nullptr,                                           kFrame, kCombo, 0, 196, 173, 52, 80},
+    {u"Button",   TEXT_OF(u"用紙を節約(&V)", u"Sa&ve Paper"),        kSavePaper, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 0, 7, 180, 124, 10},
+    {u"ComboBox", nullptr,                                           kEntryMode, kIconCombo, 0, 138, 189, 70, 80},
+    {u"Button",   TEXT_OF(u"設定(&T)...", u"Se&t..."),              kHoldSettings, kPush, 0, 211, 189, 37, 13},
     // The hint line's icon shows only while the line holds a hint.
-    {u"Static",   nullptr,                                           1006, WS_CHILD | SS_ICON, 0, 7, 194, 10, 10},
-    {u"Static",   u"",                                               1000, kLabel, 0, 20, 196, 114, 8},
-    {u"Button",   TEXT_OF(u"レイアウト詳細(&I)...", u"Layout Deta&ils..."), 446, kPush, 0, 7, 207, 70, 13},
-    {u"Button",   TEXT_OF(u"設定一覧(&S)...", u"&Summary..."),       1003, kPush, 0, 80, 207, 55, 13},
-    {u"Button",   TEXT_OF(u"標準に戻す(&B)", u"Restore Defaults"),   1002, kPush, 0, 138, 207, 60, 13},
-    {u"Button",   TEXT_OF(u"ヘルプ(&H)", u"&Help"),                  1004, kPush, 0, 201, 207, 47, 13},
+    {u"Static",   nullptr,                                           kHintIcon, WS_CHILD | SS_ICON, 0, 7, 194, 10, 10},
+    {u"Static",   u"",                                               kHint, kLabel, 0, 20, 196, 114, 8},
+    {u"Button",   TEXT_OF(u"レイアウト詳細(&I)...", u"Layout Deta&ils..."), kLayoutDetails, kPush, 0, 7, 207, 70, 13},
+    {u"Button",   TEXT_OF(u"設定一覧(&S)...", u"&Summary..."),       kSummary, kPush, 0, 80, 207, 55, 13},
+    {u"Button",   TEXT_OF(u"標準に戻す(&B)", u"Restore Defaults"),   kRestoreDefaults, kPush, 0, 138, 207, 60, 13},
+    {u"Button",   TEXT_OF(u"ヘルプ(&H)", u"&Help"),                  kHelp, kPush, 0, 201, 207, 47, 13},
 };
 // clang-format on
 

@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "core/settings_resolver.h"
 #include "core/support.h"
+#include "resources/lang/basic_page_ids.h"
 #include "ui/entry/held.h"
 #include "ui/entry/job_monitor.h"
 #include "ui/entry/ui_flags.h"
@@ -19,6 +20,8 @@
 namespace orla {
 
 namespace {
+
+namespace basic = orla_res::basic_page;
 
 constexpr DWORD kConfigFromPrinter = 0x4;
 constexpr SHORT kSourceManual = 4;  // DMBIN_MANUAL
@@ -509,11 +512,11 @@ constexpr KeptField FlagsWordKept(WORD bit) {
 constexpr ConstraintRule kRules[] = {
     // rule answer                   field                                                keep              controls                          trees       after
     {0,  ConfigFromPrinterOrNone, kNoField,                                             nullptr,             {},                               {{451}},    nullptr,                kEveryBuild},
-    {1,  OverlayOff,            kNoField,                                               KeepDocumentPaper,   {{1201, 1202, 1203, 1204}},       {{419}},    nullptr,                kEveryBuild},
+    {1,  OverlayOff,            kNoField,                                               KeepDocumentPaper,   {{1201, 1202, 1203, basic::kPaperSize}},       {{419}},    nullptr,                kEveryBuild},
     {2,  Unconverted,           Flag1Kept(kFlags1ManualOutPaper),                       nullptr,             {{1205, 1209, 1210}},             {{422}},    nullptr,                kEveryBuild},
-    {3,  UnconvertedOnePage,    Flag1Kept(kFlags1ManualZoom),                           nullptr,             {{1212, 1213}},                   {{423}},    nullptr,                kEveryBuild},
-    {4,  ManualOutPaper,        kNoField,                                               KeepOutputPaper,     {{1206, 1207, 1208}},             {{421}},    TakeName,               kEveryBuild},
-    {5,  OrientationFree,       Keep(dm::Orientation, dm::PrevOrientation),             nullptr,             {{1218, 1220, 1216, 1217, 1219}}, {{425}},    nullptr,                kEveryBuild},
+    {3,  UnconvertedOnePage,    Flag1Kept(kFlags1ManualZoom),                           nullptr,             {{1212, basic::kFreeZoom}},                   {{423}},    nullptr,                kEveryBuild},
+    {4,  ManualOutPaper,        kNoField,                                               KeepOutputPaper,     {{1206, 1207, basic::kOutputPaper}},             {{421}},    TakeName,               kEveryBuild},
+    {5,  OrientationFree,       Keep(dm::Orientation, dm::PrevOrientation),             nullptr,             {{1218, 1220, 1216, basic::kPortrait, basic::kLandscape}}, {{425}},    nullptr,                kEveryBuild},
     {6,  PaperOk,               kNoField,                                               KeepTrayChoices,     {},                               {},         nullptr,                kEveryBuild},
     {7,  SeparateTraysFree,     Keep(dm::SeparateTraysOn, dm::SavedSeparateTraysOn),    nullptr,             {{2901}},                         {},         nullptr,                kEveryBuild},
     {8,  SlipSheetsFree,        Keep(dm::SlipSheetsOn, dm::SavedSlipSheetsOn),          nullptr,             {{2902}},                         {},         nullptr,                kEveryBuild},
@@ -522,16 +525,16 @@ constexpr ConstraintRule kRules[] = {
     {11, Always,                Keep(dm::ManualPaperType, dm::SavedManualPaperType),    nullptr,             {{3463, 3464}},                   {{669}},    nullptr,                kEveryBuild},
     {12, OutputTrayFree,        kNoField,                                               KeepOutputTray,      {{1232, 1233, 1234}},             {{854}},    nullptr,                kEveryBuild},
     {13, DuplexFree,            kNoField,                                               KeepDuplex,          {},                               {{407}},    NoteDuplexAnswer,       kEveryBuild},
-    {14, ManualZoom,            kNoField,                                               KeepZoom,            {{1214, 1215, 1177}},             {{424}},    nullptr,                kEveryBuild},
+    {14, ManualZoom,            kNoField,                                               KeepZoom,            {{basic::kZoom, 1215, 1177}},             {{424}},    nullptr,                kEveryBuild},
     {15, LayoutFree,            Keep(dm::LayoutMode, dm::SavedLayoutMode),              nullptr,             {},                               {{402}},    NoteLayoutAnswer,       kEveryBuild},
-    {16, LayoutSeveralPages,    Keep(dm::FrameKind, dm::SavedFrameKind),                nullptr,             {{1115, 1116, 1117}},             {{403}},    nullptr,                kEveryBuild},
-    {17, LayoutSeveralPages,    Keep(dm::LayoutOrder, dm::SavedLayoutOrder),            nullptr,             {{1120, 1121}},                   {{404}},    SwitchLayoutOrder,      kEveryBuild},
+    {16, LayoutSeveralPages,    Keep(dm::FrameKind, dm::SavedFrameKind),                nullptr,             {{1115, 1116, basic::kFrame}},             {{403}},    nullptr,                kEveryBuild},
+    {17, LayoutSeveralPages,    Keep(dm::LayoutOrder, dm::SavedLayoutOrder),            nullptr,             {{basic::kOrder, 1121}},                   {{404}},    SwitchLayoutOrder,      kEveryBuild},
     {18, TrustOff,              Flag1Kept(kFlags1Collate),                              nullptr,             {{1140, 1139, 1141}},             {{410}},    nullptr,                kEveryBuild},
     {19, StampsShown,           kNoField,                                               nullptr,             {},                               {},         SwitchStampAndAnnotation, kEveryBuild},
     {20, JobSeparateFree,       Flag1Kept(kFlags1JobSeparate),                          nullptr,             {{1143, 1142, 1144}},             {{412}},    nullptr,                kEveryBuild},
     {21, OutputTrayTwo,         Keep(dm::OffsetStacking, dm::SavedOffsetStacking),      nullptr,             {{1167, 1166, 1168}},             {{735}},    nullptr,                kEveryBuild},
     {22, MonitorReachable,      kNoField,                                               KeepMonitorBit,      {},                               {{1070}},   nullptr,                kEveryBuild},
-    {23, BindingFree,           Flag1Kept(kFlags1BindingBack),                          nullptr,             {{1134, 1135}},                   {{408}},    nullptr,                kEveryBuild},
+    {23, BindingFree,           Flag1Kept(kFlags1BindingBack),                          nullptr,             {{basic::kBinding, 1135}},                   {{408}},    nullptr,                kEveryBuild},
     {24, LayoutSeveralPages,    Flag1Kept(kFlags1PageFrame),                            nullptr,             {{1118, 1119}},                   {{405}},    nullptr,                kEveryBuild},
     {25, RasterOff,             Flag1Kept(kFlags1PatternBySize),                        nullptr,             {},                               {{433}},    nullptr,                kEveryBuild},
     {26, TrustOff,              Flag1Kept(kFlags1TonerSave),                            nullptr,             {{1044}},   kJapaneseBuild ? IdList{{439}} : IdList{},  nullptr,     kEveryBuild},
@@ -552,12 +555,12 @@ constexpr ConstraintRule kRules[] = {
 
 // Items the context's flags take away, whatever the rules said.
 constexpr short kLockedControls[] = {
-    1108, 1109, 1110, 1112, 1115, 1118, 1111, 1113, 1114, 1116, 1117, 1119, 1120, 1121, 1127, 1128, 1134, 1135,
+    1108, 1109, 1110, 1112, 1115, 1118, 1111, 1113, basic::kLayout, 1116, basic::kFrame, 1119, basic::kOrder, 1121, basic::kDuplex, 1128, basic::kBinding, 1135,
     1153, 1154, 1155, 1156, 1157, 1158, 1159, 1160, 1161, 1162, 1163, 1164, 1165, 1140, 1139, 1141, 1143, 1142,
-    1144, 1145, 1166, 1167, 1168, 1012, 1201, 1202, 1203, 1204, 1205, 1231, 1206, 1207, 1208, 1209, 1210, 1212,
-    1213, 1214, 1215, 1218, 1220, 1216, 1217, 1219, 2900, 1221, 1222, 1223, 2901, 2902, 1224, 1225, 1226, 1232,
-    1233, 1234, 1227, 1228, 1229, 1230, 1050, 1046, 3740, 3741, 3742, 1740, 1739, 1749, 1294, 1295, 1296, 1297,
-    1090, 3473, 3474, 1301, 1063, 3315, 1064, 1065, 1002, 1500};
+    1144, 1145, 1166, 1167, 1168, 1012, 1201, 1202, 1203, basic::kPaperSize, 1205, 1231, 1206, 1207, basic::kOutputPaper, 1209, 1210, 1212,
+    basic::kFreeZoom, basic::kZoom, 1215, 1218, 1220, 1216, basic::kPortrait, basic::kLandscape, basic::kSavePaper, 1221, 1222, 1223, 2901, 2902, 1224, 1225, 1226, 1232,
+    1233, 1234, 1227, 1228, basic::kCopies, basic::kCopiesSpin, 1050, 1046, 3740, 3741, 3742, 1740, 1739, 1749, 1294, 1295, 1296, 1297,
+    1090, 3473, 3474, 1301, 1063, 3315, 1064, 1065, basic::kRestoreDefaults, 1500};
 constexpr short kLockedTreeItems[] = {
     402, 403, 404, 407, 408, 553, 554, 669, 556, 557, 558, 410, 412, 413, 735, 415, 419, 421, 422, 423, 424, 425,
     731, 426, 427, 854, 428, 432, 433, 434, 435, 436, 438, 439, 440, 442, 443, 444, 446, 447, 448, 449, 450, 570,

@@ -42,8 +42,10 @@ constexpr COLORREF kPreviewBackground = 0xFFCCCC;
 constexpr std::u16string_view kNoZoom = u"---";
 
 // Buttons whose dialogs belong to pages not built yet: each says so rather than doing nothing.
-constexpr int kUnbuiltButtons[] = {446, 1003, 1149, 1355, 1356};
-constexpr int kIdGetConfiguration = 3831, kIdHoldSettings = 3833, kIdHelp = 1004, kIdConfigPicture = 1188;
+constexpr int kUnbuiltButtons[] = {basic_ids::kLayoutDetails, basic_ids::kSummary, basic_ids::kSummaryItem,
+                                   basic_ids::kAddFavourite, basic_ids::kEditFavourite};
+constexpr int kIdGetConfiguration = basic_ids::kGetConfiguration, kIdHoldSettings = basic_ids::kHoldSettings,
+              kIdHelp = basic_ids::kHelp, kIdConfigPicture = basic_ids::kConfigPicture;
 constexpr HelpIdPair kNoHelp[] = {{0, 0}};  // no control of the page has a help topic of its own
 
 UiContext* Ui(PageContext* page) {
@@ -471,7 +473,7 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
         case kIdSaveSheet:
             if (code == BN_CLICKED) OnCheck(page, dialog, id);
             return;
-        case 1002:
+        case basic_ids::kRestoreDefaults:
             if (code == BN_CLICKED) OnRestoreDefaults(page, dialog);
             return;
     }

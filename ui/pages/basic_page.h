@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/driver_devmode.h"
+#include "resources/lang/basic_page_ids.h"
 #include "ui/pages/page_context.h"
 #include "win/user.h"
 
@@ -33,9 +34,15 @@ inline constexpr UINT kMsgCheckHoldDevice = 1136;   // stored or proof printing 
 inline constexpr UINT kMsgCheckProofCopies = 1137;  // proof printing of one copy
 
 // Controls of the page by their ids.
-inline constexpr int kIdPaperSize = 1204, kIdOutputPaper = 1208, kIdPortrait = 1217, kIdLandscape = 1219,
-                     kIdCopies = 1229, kIdCopiesSpin = 1230, kIdFreeZoom = 1213, kIdZoom = 1214, kIdDuplex = 1127,
-                     kIdBinding = 1134, kIdLayout = 1114, kIdFrame = 1117, kIdOrder = 1120, kIdSaveSheet = 2900,
-                     kIdEntryMode = 1699, kIdPreview = 1008, kIdPrinter = 1016, kIdCaption = 3838;
+namespace basic_ids = orla_res::basic_page;
+inline constexpr int kIdPaperSize = basic_ids::kPaperSize, kIdOutputPaper = basic_ids::kOutputPaper,
+                     kIdPortrait = basic_ids::kPortrait, kIdLandscape = basic_ids::kLandscape,
+                     kIdCopies = basic_ids::kCopies, kIdCopiesSpin = basic_ids::kCopiesSpin,
+                     kIdFreeZoom = basic_ids::kFreeZoom, kIdZoom = basic_ids::kZoom, kIdDuplex = basic_ids::kDuplex,
+                     kIdBinding = basic_ids::kBinding, kIdLayout = basic_ids::kLayout, kIdFrame = basic_ids::kFrame,
+                     kIdOrder = basic_ids::kOrder, kIdSaveSheet = basic_ids::kSavePaper,
+                     kIdEntryMode = basic_ids::kEntryMode, kIdPreview = basic_ids::kPreview,
+                     kIdPrinter = basic_ids::kPrinter, kIdCaption = basic_ids::kCaption,
+                     kIdFavourites = basic_ids::kFavourites;
 
 }  // namespace orla

@@ -10,14 +10,13 @@
 
 #include "core/device_data.h"
 #include "ui/entry/printer_data_store.h"
+#include "ui/pages/basic_page.h"
 #include "ui/pages/basic_page_fillers.h"
 
 namespace orla {
 
 namespace {
 
-constexpr int kIdFavourites = 1013, kIdEntryMode = 1699, kIdLayout = 1114, kIdOrder = 1120, kIdDuplex = 1127,
-              kIdBinding = 1134;
 constexpr COLORREF kSelectedBackground = 0x500000, kBackground = 0xFFFFFF;
 constexpr COLORREF kSelectedText = 0xFFFFFF, kText = 0x000000;
 constexpr int kTextChars = 16;

@@ -18,8 +18,8 @@ namespace orla {
 namespace {
 
 constexpr UINT kTextSameAsPaper = 468;
-constexpr int kIdSameAsPaper = 1210, kIdCollate = 1141, kIdJobSeparate = 1144, kIdHoldSettings = 3833,
-              kIdGetConfiguration = 3831;
+constexpr int kIdSameAsPaper = 1210, kIdCollate = 1141, kIdJobSeparate = 1144,
+              kIdHoldSettings = basic_ids::kHoldSettings, kIdGetConfiguration = basic_ids::kGetConfiguration;
 // Controls shown beside the binding combo, and those of the multi-page and one-page layouts.
 constexpr int kIdBindingLabel = 1135;
 constexpr int kMultiPageControls[] = {1121, kIdOrder, 1116, kIdFrame};
