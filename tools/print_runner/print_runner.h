@@ -141,6 +141,16 @@ struct RunResult {
 // DEVMODE. FALSE with a reason for bytes that are no DEVMODE (sizes that do not add up, no form).
 bool TakeSettingsRecord(std::vector<uint8_t> record, RunOptions& options, std::string& error);
 
+// A settings field of the chosen build's layout, found by its dm:: name through the build's
+// settings helper in binDir.
+enum FieldKind : unsigned { kInteger = 0, kText = 1, kAnsi = 2, kBytes = 3 };
+struct FieldPlace {
+    unsigned offset = 0;
+    unsigned size = 0;  // bytes
+    unsigned kind = kInteger;
+};
+bool FindSettingsField(const std::string& binDir, bool japanese, const std::string& name, FieldPlace& place);
+
 // "NAME=VALUE" or "NAME=VALUE/MASK": the settings field of that dm:: name in the chosen build's
 // layout (the build's settings helper in binDir knows it). Integers in decimal or 0x hexadecimal (a
 // mask writes only its bits), texts as given in UTF-8, byte blocks in hexadecimal. FALSE with a

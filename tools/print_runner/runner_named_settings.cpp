@@ -14,15 +14,10 @@ namespace orla::runner {
 namespace {
 
 typedef int (*FindFieldProc)(const char* name, unsigned* offset, unsigned* size, unsigned* kind);
-enum FieldKind : unsigned { kInteger = 0, kText = 1, kAnsi = 2, kBytes = 3 };
 
-struct FieldPlace {
-    unsigned offset = 0;
-    unsigned size = 0;
-    unsigned kind = 0;
-};
+}  // namespace
 
-bool FindField(const std::string& binDir, bool japanese, const std::string& name, FieldPlace& place) {
+bool FindSettingsField(const std::string& binDir, bool japanese, const std::string& name, FieldPlace& place) {
     const std::string helper = binDir + (japanese ? "/liborla_runner_settings_ja.so" : "/liborla_runner_settings_en.so");
     void* dl = dlopen(helper.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!dl) return false;
@@ -32,6 +27,8 @@ bool FindField(const std::string& binDir, bool japanese, const std::string& name
     dlclose(dl);
     return found;
 }
+
+namespace {
 
 // A whole number in decimal or 0x hexadecimal that fits `size` bytes, signed or unsigned.
 bool Integer(const std::string& text, unsigned size, std::vector<uint8_t>& out) {
@@ -113,7 +110,7 @@ bool NamedSettingPatch(const std::string& binDir, bool japanese, const std::stri
         error = "--set takes NAME=VALUE, not \"" + text + "\"";
         return false;
     }
-    if (!FindField(binDir, japanese, name, place)) {
+    if (!FindSettingsField(binDir, japanese, name, place)) {
         error = "--set: no settings field is named \"" + name + "\" in the " + (japanese ? "Japanese" : "English") +
                 " build (fields go by their dm:: names, e.g. PrintPosTop=20)";
         return false;

@@ -640,7 +640,7 @@ int main(int argc, char** argv) {
         // The common property sheet UI lives in the system directory too.
         PlatCopyIntoSandbox((o.binDir + "/compstui.dll").c_str(), u"C:\\Windows\\System32\\compstui.dll");
         return RunSheetScript({ui.docProps, ui.convert, ui.printer.get(), ui.printerName.data()},
-                              {script, pngDir, recordOut});
+                              {script, pngDir, recordOut, o.binDir, o.japanese});
     }
     return ShowDocProps(ui, patches, out);
 }

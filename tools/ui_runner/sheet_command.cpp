@@ -13,13 +13,13 @@
 #include <sstream>
 #include <vector>
 
-#include "core/driver_devmode.h"
 #include "plat/host_text.h"
 #include "plat/message_box.h"
 #include "plat/window_render.h"
 #include "plat/window_test.h"
+#include "resources/lang/basic_page_ids.h"
 #include "resources/lang/sheet_ids.h"
-#include "ui/pages/basic_page.h"
+#include "tools/print_runner/print_runner.h"
 #include "win/property_sheet.h"
 #include "win/user_controls.h"
 
@@ -29,7 +29,8 @@ namespace {
 constexpr unsigned kPageOrder[] = {orla_res::kTemplateBasicPage, orla_res::kTemplatePaperSourcePage,
                                    orla_res::kTemplateImagePage, orla_res::kTemplateStampPage,
                                    orla_res::kTemplateOptionListPage};
-constexpr int kRestoreDefaultsButton = 1002;
+namespace basic = orla_res::basic_page;
+constexpr int kRestoreDefaultsButton = basic::kRestoreDefaults;
 
 // ---- Controls by name --------------------------------------------------------------------------
 
@@ -43,20 +44,20 @@ struct ControlName {
 
 // The basic page's controls by the names a script uses.
 constexpr ControlName kControls[] = {
-    {"Paper", orla::kIdPaperSize, Kind::Combo},
-    {"OutputPaper", orla::kIdOutputPaper, Kind::Combo},
-    {"Portrait", orla::kIdPortrait, Kind::Radio},
-    {"Landscape", orla::kIdLandscape, Kind::Radio},
-    {"Copies", orla::kIdCopies, Kind::Edit},
-    {"FreeZoom", orla::kIdFreeZoom, Kind::Check},
-    {"Zoom", orla::kIdZoom, Kind::Edit},
-    {"Duplex", orla::kIdDuplex, Kind::Combo},
-    {"Binding", orla::kIdBinding, Kind::Combo},
-    {"Layout", orla::kIdLayout, Kind::Combo},
-    {"Frame", orla::kIdFrame, Kind::Combo},
-    {"Order", orla::kIdOrder, Kind::Combo},
-    {"SavePaper", orla::kIdSaveSheet, Kind::Check},
-    {"EntryMode", orla::kIdEntryMode, Kind::Combo},
+    {"Paper", basic::kPaperSize, Kind::Combo},
+    {"OutputPaper", basic::kOutputPaper, Kind::Combo},
+    {"Portrait", basic::kPortrait, Kind::Radio},
+    {"Landscape", basic::kLandscape, Kind::Radio},
+    {"Copies", basic::kCopies, Kind::Edit},
+    {"FreeZoom", basic::kFreeZoom, Kind::Check},
+    {"Zoom", basic::kZoom, Kind::Edit},
+    {"Duplex", basic::kDuplex, Kind::Combo},
+    {"Binding", basic::kBinding, Kind::Combo},
+    {"Layout", basic::kLayout, Kind::Combo},
+    {"Frame", basic::kFrame, Kind::Combo},
+    {"Order", basic::kOrder, Kind::Combo},
+    {"SavePaper", basic::kSavePaper, Kind::Check},
+    {"EntryMode", basic::kEntryMode, Kind::Combo},
     {"RestoreDefaults", kRestoreDefaultsButton, Kind::Button},
 };
 
@@ -424,58 +425,48 @@ BOOL Turn(HWND sheet, void* context) {
 
 using Record = std::span<const BYTE>;
 
-template <auto F>
-long ReadNumber(Record r) {
-    return static_cast<long>(orla::Get(r, F));
+// Fields of the record the basic page writes, by their dm:: names, placed by the build's layout.
+constexpr const char* kNumberFields[] = {"Orientation", "PaperSize", "PaperLength", "PaperWidth", "Scale",
+                                         "Copies", "DefaultSource", "PrintQuality", "Duplex", "Collate",
+                                         "Flags1", "Zoom", "LayoutMode", "FrameKind", "LayoutOrder"};
+constexpr const char* kTextFields[] = {"FormName", "OutPaperName"};
+
+// An integer field, little-endian; two-byte fields are signed as the DEVMODE's own are.
+long ReadNumber(Record r, const orla::runner::FieldPlace& f) {
+    if (f.offset > r.size() || r.size() - f.offset < f.size) return 0;
+    unsigned long v = 0;
+    for (unsigned i = 0; i < f.size; ++i) v |= static_cast<unsigned long>(r[f.offset + i]) << (8 * i);
+    if (f.size == 2) return static_cast<SHORT>(v);
+    return static_cast<long>(v);
+}
+std::u16string ReadText(Record r, const orla::runner::FieldPlace& f) {
+    std::u16string text;
+    for (unsigned i = 0; i + 1 < f.size && f.offset + i + 1 < r.size(); i += 2) {
+        const char16_t c = static_cast<char16_t>(r[f.offset + i] | (r[f.offset + i + 1] << 8));
+        if (c == 0) break;
+        text.push_back(c);
+    }
+    return text;
 }
 
-struct NumberField {
-    const char* name;
-    long (*read)(Record);
-};
-
-// Fields of the record the basic page writes, by their names; all lie where both builds keep them.
-constexpr NumberField kNumberFields[] = {
-    {"Orientation", ReadNumber<orla::dm::Orientation>},
-    {"PaperSize", ReadNumber<orla::dm::PaperSize>},
-    {"PaperLength", ReadNumber<orla::dm::PaperLength>},
-    {"PaperWidth", ReadNumber<orla::dm::PaperWidth>},
-    {"Scale", ReadNumber<orla::dm::Scale>},
-    {"Copies", ReadNumber<orla::dm::Copies>},
-    {"DefaultSource", ReadNumber<orla::dm::DefaultSource>},
-    {"PrintQuality", ReadNumber<orla::dm::PrintQuality>},
-    {"Duplex", ReadNumber<orla::dm::Duplex>},
-    {"Collate", ReadNumber<orla::dm::Collate>},
-    {"Flags1", ReadNumber<orla::dm::Flags1>},
-    {"Zoom", ReadNumber<orla::dm::Zoom>},
-    {"LayoutMode", ReadNumber<orla::dm::LayoutMode>},
-    {"FrameKind", ReadNumber<orla::dm::FrameKind>},
-    {"LayoutOrder", ReadNumber<orla::dm::LayoutOrder>},
-};
-
-struct TextField {
-    const char* name;
-    orla::DmText field;
-};
-constexpr TextField kTextFields[] = {{"FormName", orla::dm::FormName}, {"OutPaperName", orla::dm::OutPaperName}};
-static_assert(orla::FieldEnd(orla::dm::LayoutOrder) <= orla::kHighOffsetStart &&
-              orla::FieldEnd(orla::dm::OutPaperName) <= orla::kHighOffsetStart);
-
-void PrintChanges(Record before, Record after) {
+void PrintChanges(Record before, Record after, const SheetRequest& request) {
     int changed = 0;
-    for (const TextField& f : kTextFields) {
-        const std::u16string was = orla::GetText(before, f.field), now = orla::GetText(after, f.field);
+    orla::runner::FieldPlace place;
+    for (const char* name : kTextFields) {
+        if (!orla::runner::FindSettingsField(request.binDir, request.japanese, name, place)) continue;
+        const std::u16string was = ReadText(before, place), now = ReadText(after, place);
         if (was == now) continue;
-        std::printf("  %s \"%s\" -> \"%s\"\n", f.name, plat::Utf16ToUtf8(was).c_str(), plat::Utf16ToUtf8(now).c_str());
+        std::printf("  %s \"%s\" -> \"%s\"\n", name, plat::Utf16ToUtf8(was).c_str(), plat::Utf16ToUtf8(now).c_str());
         ++changed;
     }
-    for (const NumberField& f : kNumberFields) {
-        const long was = f.read(before), now = f.read(after);
+    for (const char* name : kNumberFields) {
+        if (!orla::runner::FindSettingsField(request.binDir, request.japanese, name, place)) continue;
+        const long was = ReadNumber(before, place), now = ReadNumber(after, place);
         if (was == now) continue;
-        if (std::string_view(f.name) == "Flags1")
-            std::printf("  %s 0x%08lx -> 0x%08lx\n", f.name, was, now);
+        if (std::string_view(name) == "Flags1")
+            std::printf("  %s 0x%08lx -> 0x%08lx\n", name, was, now);
         else
-            std::printf("  %s %ld -> %ld\n", f.name, was, now);
+            std::printf("  %s %ld -> %ld\n", name, was, now);
         ++changed;
     }
     if (changed == 0) std::printf("  no field changed\n");
@@ -549,6 +540,6 @@ int RunSheetScript(const SheetExports& e, const SheetRequest& request) {
         return 2;
     }
     if (r != IDOK) return 0;
-    PrintChanges(before, after);
+    PrintChanges(before, after, request);
     return request.recordOut.empty() ? 0 : WriteRecord(e, after, request.recordOut);
 }

@@ -20,6 +20,8 @@ struct SheetRequest {
     std::string script;     // "page 520; choose Paper B5 (JIS); set Copies 3; ok"
     std::string pngDir;     // empty: no pictures
     std::string recordOut;  // empty: the settings record OK made is not written
+    std::string binDir;     // the build's settings helper places the record's fields
+    bool japanese = true;
 };
 
 // Runs the script on the sheet, prints the settings fields OK changed, with a PNG folder writes
