@@ -1,6 +1,7 @@
 // The stamp-drawing library binding. The library is loaded from the driver directory for each
 // single call and freed after it: nothing of it stays loaded between bands or pages.
 #include "core/stamp_library.h"
+#include "core/ansi_text.h"
 #include "core/little_endian.h"
 
 #include <cstring>
@@ -58,18 +59,7 @@ std::string AnsiField(const BYTE* record, orla::StampTextField field, size_t byt
         if (c == 0) break;
         text.push_back(static_cast<char16_t>(c));
     }
-    // Character by character, so a double-byte character is never cut in half.
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool pair = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size();
-        char ansi[8];
-        const int n = WideCharToMultiByte(CP_ACP, 0, &text[i], pair ? 2 : 1, ansi, sizeof ansi, nullptr, nullptr);
-        if (pair) ++i;
-        if (n <= 0) continue;
-        if (out.size() + static_cast<size_t>(n) > bytes - 1) break;
-        out.append(ansi, static_cast<size_t>(n));
-    }
-    return out;
+    return AnsiText(text, bytes - 1);  // whole characters only
 }
 
 // The library's path: the graphics DLL's own file name in the driver path replaced.

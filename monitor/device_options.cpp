@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/ansi_text.h"
 #include "monitor/port_record.h"
 #include "win/nls.h"
 
@@ -71,7 +72,9 @@ BOOL GetDeviceOptionValue(PortRecord* port, LPCWSTR name, BYTE* out, DWORD outSi
     if (!name) return FALSE;
     InitDeviceOptions(port);
     char ansi[64] = {};
-    if (WideCharToMultiByte(CP_ACP, 0, name, -1, ansi, sizeof ansi - 1, nullptr, nullptr) <= 0) return FALSE;
+    const std::string wanted = orla::AnsiText(orla::WideView(name));
+    if (wanted.empty() || wanted.size() >= sizeof ansi) return FALSE;  // no option has such a name
+    orla::CopyAnsiText(orla::WideView(name), ansi, sizeof ansi);
     const DeviceOption* row = FindOption(port, ansi);
     if (!row || row->size < 0 || !row->value) return FALSE;
     if (outSize == 0) {

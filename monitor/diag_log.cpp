@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/ansi_text.h"
 #include "monitor/port_record.h"
 #include "win/nls.h"
 #include "win/registry.h"
@@ -43,9 +44,8 @@ BOOL VersionKey(char* path, size_t capacity) {
 void ToAnsi(const char* utf8, char* out, int capacity) {
     WCHAR wide[2048] = {};
     int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 2047);
-    if (n <= 0 || WideCharToMultiByte(CP_ACP, 0, wide, -1, out, capacity - 1, nullptr, nullptr) <= 0) {
+    if (n <= 0 || orla::CopyAnsiText(orla::WideView(wide), out, static_cast<size_t>(capacity)) == 0)
         std::snprintf(out, static_cast<size_t>(capacity), "%s", utf8);
-    }
     out[capacity - 1] = 0;
 }
 

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "monitor/port_record.h"
+#include "core/ansi_text.h"
 #include "win/nls.h"
 
 LPWSTR MonDupW(LPCWSTR text) {
@@ -14,10 +15,9 @@ LPWSTR MonDupW(LPCWSTR text) {
 
 char* MonWideToAnsi(LPCWSTR text) {
     if (!text) return nullptr;
-    int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return nullptr;
-    auto* out = static_cast<char*>(MonAlloc(static_cast<size_t>(n) + 1));
-    if (out && WideCharToMultiByte(CP_ACP, 0, text, -1, out, n, nullptr, nullptr) <= 0) out[0] = 0;
+    const std::string ansi = orla::AnsiText(orla::WideView(text));
+    auto* out = static_cast<char*>(MonAlloc(ansi.size() + 1));
+    if (out) std::memcpy(out, ansi.c_str(), ansi.size() + 1);
     return out;
 }
 

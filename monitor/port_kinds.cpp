@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "core/ansi_text.h"
 #include "win/nls.h"
 #include "win/registry.h"
 
@@ -34,14 +35,14 @@ BOOL PortKeyListed(LPCWSTR keyPath, LPCWSTR name) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return FALSE;
     char wanted[513] = {};
-    WideCharToMultiByte(CP_ACP, 0, name, -1, wanted, sizeof wanted - 1, nullptr, nullptr);
+    orla::CopyAnsiText(orla::WideView(name), wanted, sizeof wanted);
     BOOL found = FALSE;
     for (DWORD i = 0; !found; ++i) {
         WCHAR sub[513] = {};
         DWORD count = 512;
         if (RegEnumKeyExW(key, i, sub, &count, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         char subA[513] = {};
-        WideCharToMultiByte(CP_ACP, 0, sub, -1, subA, sizeof subA - 1, nullptr, nullptr);
+        orla::CopyAnsiText(orla::WideView(sub), subA, sizeof subA);
         found = std::strcmp(subA, wanted) == 0;
     }
     RegCloseKey(key);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/ansi_text.h"
 #include "monitor/bin_config.h"
 #include "monitor/job_records.h"
 #include "monitor/port_kinds.h"
@@ -639,11 +640,9 @@ void UpdateSendingJobInfo(PortRecord* port, BOOL clear) {
         if (read) {
             auto* job = reinterpret_cast<JOB_INFO_1W*>(buffer);
             if (job->pDocument)
-                WideCharToMultiByte(CP_ACP, 0, job->pDocument, -1, reinterpret_cast<char*>(info + kJobinfoDocument),
-                                    255, nullptr, nullptr);
+                orla::CopyAnsiText(job->pDocument, reinterpret_cast<char*>(info + kJobinfoDocument), 256);
             if (job->pUserName)
-                WideCharToMultiByte(CP_ACP, 0, job->pUserName, -1, reinterpret_cast<char*>(info + kJobinfoUser), 31,
-                                    nullptr, nullptr);
+                orla::CopyAnsiText(job->pUserName, reinterpret_cast<char*>(info + kJobinfoUser), 32);
         }
         std::memcpy(info + kJobinfoJobId, &port->jobId, 4);
     }

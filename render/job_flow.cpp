@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/driver_devmode.h"
+#include "core/ansi_text.h"
 #include "render/driver_log.h"
 #include "render/glyph_cache.h"
 #include "render/kwe_marks.h"
@@ -310,7 +311,8 @@ void KeepDocumentName(PrinterPdev* pdev, LPCWSTR name) {
     size_t taken = 0, bytes = 0;
     for (; name != nullptr && name[taken] != 0 && taken + 1 < kDocumentNameChars; ++taken) {
         char ansi[8];
-        int n = WideCharToMultiByte(CP_ACP, 0, name + taken, 1, ansi, sizeof ansi, nullptr, nullptr);
+        size_t units = 1;
+        int n = orla::AnsiCharacter(std::u16string_view(name + taken, 1), 0, ansi, &units);
         if (n <= 0) n = 1;
         if (bytes + static_cast<size_t>(n) > kDocumentNameBytes) break;
         bytes += static_cast<size_t>(n);

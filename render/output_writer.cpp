@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/ansi_text.h"
 #include "core/device_data.h"
 #include "core/driver_devmode.h"
 #include "core/support.h"
@@ -70,12 +71,6 @@ bool HasFile(const WCHAR* name) {
 void CloseIfOpen(HANDLE* handle) {
     if (*handle != nullptr && *handle != INVALID_HANDLE_VALUE) CloseHandle(*handle);
     *handle = nullptr;
-}
-
-std::string Narrow(LPCWSTR text) {
-    std::string out;
-    for (; text && *text; ++text) out.push_back(*text < 0x80 ? static_cast<char>(*text) : '?');
-    return out;
 }
 
 }  // namespace
@@ -174,7 +169,7 @@ BOOL CreateWorkFile(LPCWSTR path, HANDLE* handle, DWORD /*size*/) {
     HANDLE h = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            CREATE_ALWAYS, kWorkFileAttributes, nullptr);
     if (h == INVALID_HANDLE_VALUE || h == nullptr) {
-        DriverLog("CreateFileW failed for work file %s, error %lu", Narrow(path).c_str(),
+        DriverLog("CreateFileW failed for work file %s, error %lu", orla::AnsiText(orla::WideView(path)).c_str(),
                   static_cast<unsigned long>(GetLastError()));
         *handle = nullptr;
         return FALSE;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "render/pjl_text.h"
+#include "core/ansi_text.h"
 #include "win/kernel.h"
 #include "win/nls.h"
 
@@ -33,16 +34,7 @@ std::u16string_view BoundedText(const WCHAR* text, size_t maxChars) {
 }
 
 std::string WideToAnsi(std::u16string_view text, UINT codePage) {
-    size_t n = 0;
-    while (n < text.size() && text[n] != 0) ++n;
-    if (n == 0) return {};
-    UINT cp = ResolveCodePage(codePage);
-    int need = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(n), nullptr, 0, nullptr, nullptr);
-    if (need <= 0) return {};
-    std::string out(static_cast<size_t>(need), '\0');
-    int got = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(n), out.data(), need, nullptr, nullptr);
-    out.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return out;
+    return orla::AnsiText(text, std::string::npos, ResolveCodePage(codePage));
 }
 
 std::string CutAnsi(std::string_view text, size_t maxBytes) {

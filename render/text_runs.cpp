@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "core/ansi_text.h"
 #include "render/device_fonts.h"
 #include "render/glyph_download.h"
 #include "render/graphics_state.h"
@@ -191,9 +192,10 @@ void ApplyVerticalForm(PrinterPdev* pdev, TextGroupRecord& r) {
 
 // The Shift-JIS code of a character of a mapped TrueType font, or kUnconvertible.
 WORD MappedShiftJisCode(WCHAR c) {
-    char bytes[2] = {};
-    const int len = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(&c), 1, bytes, 2, nullptr, nullptr);
-    if (len <= 0 || (len == 1 && bytes[0] == '?' && c != u'?')) return kUnconvertible;
+    char bytes[8] = {};
+    size_t units = 1;
+    const int len = orla::AnsiCharacter(std::u16string_view(&c, 1), 0, bytes, &units);
+    if (len <= 0 || len > 2 || (len == 1 && bytes[0] == '?' && c != u'?')) return kUnconvertible;
     if (len == 1) return static_cast<BYTE>(bytes[0]);
     return static_cast<WORD>(static_cast<BYTE>(bytes[0]) << 8 | static_cast<BYTE>(bytes[1]));
 }

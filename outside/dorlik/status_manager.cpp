@@ -9,6 +9,7 @@
 #include "outside/dorlik/dorlik_api.h"
 #include "outside/dorlik/local_state.h"
 #include "win/kernel.h"
+#include "win/nls.h"
 
 using namespace dorlik;
 
@@ -19,9 +20,16 @@ constexpr size_t kMaxNotifications = 64;
 LocalState* g_local = nullptr;
 std::mutex g_localLock;
 
+// Wide text (up to its NUL or the limit) in the system code page, as the manager keeps its names.
 std::string Narrow(LPCWSTR text, size_t limit = SIZE_MAX) {
-    std::string s;
-    for (size_t i = 0; text && i < limit && text[i]; ++i) s += text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
+    size_t n = 0;
+    while (text && n < limit && text[n]) ++n;
+    if (n == 0) return {};
+    const int need = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+    if (need <= 0) return {};
+    std::string s(static_cast<size_t>(need), '\0');
+    const int got = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(n), s.data(), need, nullptr, nullptr);
+    s.resize(got > 0 ? static_cast<size_t>(got) : 0);
     return s;
 }
 

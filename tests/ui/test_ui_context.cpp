@@ -6,6 +6,7 @@
 
 #include "core/settings.h"
 #include "core/support.h"
+#include "plat/host_text.h"
 #include "ui/entry/ui_context.h"
 #include "ui_fixture.h"
 #include "win/kernel.h"
@@ -43,7 +44,7 @@ protected:
 };
 
 std::string Narrow(std::u16string_view s) {
-    return std::string(s.begin(), s.end());
+    return plat::Utf16ToUtf8(std::u16string(s));
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "ui/entry/ansi_text.h"
 
 #include <cstring>
-#include <vector>
 
+#include "core/ansi_text.h"
 #include "win/nls.h"
 
 namespace orla {
@@ -22,22 +22,18 @@ int ToAnsi(LPCWSTR wide, int maxChars, char* out, int outBytes) {
     if (!wide) return 0;
     int chars = 0;
     while (chars < maxChars && wide[chars]) ++chars;
-    if (chars == 0) return 0;
-    int n = WideCharToMultiByte(CP_ACP, 0, wide, chars, out, outBytes - 1, nullptr, nullptr);
-    return n > 0 ? n : 0;
+    // A text whose conversion does not fit gives nothing rather than a cut one.
+    const std::string ansi = AnsiText(std::u16string_view(wide, static_cast<size_t>(chars)));
+    if (ansi.empty() || ansi.size() > static_cast<size_t>(outBytes - 1)) return 0;
+    std::memcpy(out, ansi.data(), ansi.size());
+    return static_cast<int>(ansi.size());
 }
 
 int ToAnsiCut(LPCWSTR wide, char* out, int outBytes) {
     if (outBytes <= 0) return 0;
     std::memset(out, 0, outBytes);
     if (!wide || !wide[0]) return 0;
-    const int needed = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (needed <= 1) return 0;
-    std::vector<char> whole(static_cast<size_t>(needed));
-    if (WideCharToMultiByte(CP_ACP, 0, wide, -1, whole.data(), needed, nullptr, nullptr) <= 0) return 0;
-    const int take = WholeCharacterBytes(whole.data(), needed - 1, outBytes - 1);
-    std::memcpy(out, whole.data(), static_cast<size_t>(take));
-    return take;
+    return static_cast<int>(CopyAnsiText(wide, out, static_cast<size_t>(outBytes)));
 }
 
 }  // namespace orla

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "core/ansi_text.h"
 #include "core/device_data.h"
 #include "core/settings.h"
 #include "ui/entry/option_constraints.h"
@@ -216,9 +217,7 @@ BOOL CheckUserNameCharacters(HWND dialog, PageContext* page, int mode) {
     const std::u16string name = GetText(r, dm::JobUserName);
     // Every character of the name converts to at most two bytes; only the first 17 are sent.
     char bytes[2 * 17 + 2] = {};
-    if (!name.empty())
-        WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), bytes, sizeof bytes - 1, nullptr,
-                            nullptr);
+    CopyAnsiText(name, bytes, sizeof bytes);
     bool safe = true;
     for (size_t i = 0; i < kUserNameScanBytes && bytes[i] != 0; ++i)
         if (IsPanelUnsafeByte(static_cast<BYTE>(bytes[i]))) safe = false;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ansi_text.h"
 #include "core/build_variant.h"
 #include "core/driver_devmode.h"
 #include "ui/entry/printer_data_store.h"
@@ -71,8 +72,7 @@ std::u16string EditText(HWND dialog, int id) {
 
 // The text's length in the system code page (every character counted, none cut).
 int AnsiBytes(const std::u16string& text) {
-    if (text.empty()) return 0;
-    return WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    return static_cast<int>(AnsiText(text).size());
 }
 
 void Enable(HWND dialog, int id, bool on) {
