@@ -1,6 +1,5 @@
-// DrvDocumentProperties and DrvConvertDevMode: the settings record handed to applications and
-// converted between DEVMODE versions. Property sheets are not part of this file: a prompt for
-// one answers -1 until the pages exist.
+// Document properties without a sheet: the settings record handed to applications, and the
+// driver's defaults the conversion hands out. The exports themselves live with the DLL's top.
 #include "ui/entry/document_properties.h"
 
 #include <cstring>
@@ -24,7 +23,8 @@ struct ContextFree {
     void operator()(UiContext* c) const { DestroyUiContext(c); }
 };
 
-// The model's defaults into the caller's buffer, which the conversion found large enough.
+}  // namespace
+
 BOOL FillDriverDefaults(LPCWSTR printerName, DEVMODEW* out) {
     HANDLE h = nullptr;
     if (!printerName || !OpenPrinterW(const_cast<LPWSTR>(printerName), &h, nullptr)) return FALSE;
@@ -39,8 +39,6 @@ BOOL FillDriverDefaults(LPCWSTR printerName, DEVMODEW* out) {
     std::memcpy(out, record.bytes, sizeof(record.bytes));  // the caller's buffer need not be aligned
     return TRUE;
 }
-
-}  // namespace
 
 const DEVMODEW* CallerDevmodeShape(const DEVMODEW* in) {
     return in && in->dmSize >= kPublicSize351 ? in : nullptr;
@@ -58,29 +56,3 @@ LONG DocumentPropertiesNoUi(DOCUMENTPROPERTYHEADER* header) {
 }
 
 }  // namespace orla
-
-using namespace orla;
-
-DLLEXPORT LONG APIENTRY DrvDocumentProperties(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pdmOutput,
-                                              PDEVMODEW pdmInput, DWORD fMode) {
-    if (fMode == 0 || !pdmOutput) return kRecordSize;
-    DOCUMENTPROPERTYHEADER header{};
-    header.cbSize = sizeof(header);
-    header.hPrinter = hPrinter;
-    header.pszPrinterName = pDeviceName;
-    header.pdmIn = pdmInput;
-    header.pdmOut = pdmOutput;
-    header.fMode = fMode;
-    const LONG r = (fMode & DM_PROMPT) ? DocumentPropertiesPrompt(hWnd, &header) : DocumentPropertiesNoUi(&header);
-    if (r > 0) return IDOK;
-    return r == 0 ? IDCANCEL : r;
-}
-
-DLLEXPORT BOOL APIENTRY DrvConvertDevMode(LPWSTR pPrinterName, PDEVMODEW pdmIn, PDEVMODEW pdmOut, PLONG pcbNeeded,
-                                          DWORD fMode) {
-    const int answer = ConvertDevmodeCore(pPrinterName, pdmIn, pdmOut, pcbNeeded, fMode, &kDevmodeVersionInfo);
-    if (answer == 2 && fMode == CDM_DRIVER_DEFAULT) return FillDriverDefaults(pPrinterName, pdmOut);
-    // A mode the conversion does not know is the caller's mistake, not a silent failure.
-    if (answer == 2) SetLastError(ERROR_INVALID_PARAMETER);
-    return answer == 1 ? TRUE : FALSE;
-}

@@ -14,8 +14,7 @@ LONG DocumentPropertiesNoUi(DOCUMENTPROPERTYHEADER* header);
 // The caller's DEVMODE as the version a copy is shaped after: one too short to be a DEVMODE at
 // all gives no shape, and the record goes out whole.
 const DEVMODEW* CallerDevmodeShape(const DEVMODEW* in);
-// The document sheet for the header (DM_PROMPT): compstui's result, -1 when it cannot be shown.
-// Comes with the property pages.
-LONG DocumentPropertiesPrompt(HWND hWnd, DOCUMENTPROPERTYHEADER* header);
+// The model's defaults into the caller's buffer, which the conversion found large enough.
+BOOL FillDriverDefaults(LPCWSTR printerName, DEVMODEW* out);
 
 }  // namespace orla

@@ -17,4 +17,7 @@ BOOL WriteSheetPermission(HANDLE hPrinter);
 LONG DocumentSheetCallback(PROPSHEETUI_INFO* info, LPARAM lParam);
 LONG DeviceSheetCallback(PROPSHEETUI_INFO* info, LPARAM lParam);
 
+// The document sheet for the header (DM_PROMPT): compstui's result, -1 when it cannot be shown.
+LONG DocumentPropertiesPrompt(HWND hWnd, DOCUMENTPROPERTYHEADER* header);
+
 }  // namespace orla
