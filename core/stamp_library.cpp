@@ -42,13 +42,6 @@ struct ModeChoice {
 };
 constexpr ModeChoice kModes[] = {{3065, 0}, {3066, 1}, {3067, 2}};
 
-SHORT Short(const BYTE* record, size_t offset) {
-    return static_cast<SHORT>(ReadLe16(record, offset));
-}
-LONG Long(const BYTE* record, size_t offset) {
-    return static_cast<LONG>(ReadLe32(record, offset));
-}
-
 // A text field of the wide record, read within its field, in the ANSI code page within `bytes`
 // (terminator included).
 std::string AnsiField(const BYTE* record, orla::StampTextField field, size_t bytes) {
@@ -97,8 +90,8 @@ LONG CallStampBitmap(HMODULE module, DWORD dc, const BYTE* stamp, LONG pass, LON
     auto draw = Entry<StampBitmapProc>(module, zVariant != 0 ? "DrvStampBitmapZ" : "DrvStampBitmap");
     if (draw == nullptr) return 0;
     const std::string path = AnsiField(stamp, st::kImagePath, kStampTextBytes);
-    return draw(dc, path.c_str(), ReadLe32(stamp, st::kPosition), Short(stamp, st::kScale), pass, 0, width, height,
-                ReadLe32(stamp, st::kResolution));
+    return draw(dc, path.c_str(), StampGet(stamp, st::kPosition), StampGet(stamp, st::kScale), pass, 0, width, height,
+                StampGet(stamp, st::kResolution));
 }
 
 LONG CallStampString(HMODULE module, DWORD dc, const BYTE* stamp, LONG pass, LONG zVariant, LONG width, LONG height) {
@@ -106,10 +99,10 @@ LONG CallStampString(HMODULE module, DWORD dc, const BYTE* stamp, LONG pass, LON
     if (draw == nullptr) return 0;
     const std::string text = AnsiField(stamp, st::kText, kStampTextBytes);
     const std::string face = AnsiField(stamp, st::kFaceName, kStampFaceBytes);
-    return draw(dc, text.c_str(), ReadLe32(stamp, st::kPosition), Short(stamp, st::kTextSize),
-                StampAngleOfChoice(Short(stamp, st::kAngle)), Short(stamp, st::kWeight), ReadLe32(stamp, st::kItalic),
-                face.c_str(), pass, StampGreyOfChoice(ReadLe32(stamp, st::kGrey)),
-                StampModeOfChoice(ReadLe32(stamp, st::kMode)), width, height, ReadLe32(stamp, st::kResolution));
+    return draw(dc, text.c_str(), StampGet(stamp, st::kPosition), StampGet(stamp, st::kTextSize),
+                StampAngleOfChoice(StampGet(stamp, st::kAngle)), StampGet(stamp, st::kWeight), StampGet(stamp, st::kItalic),
+                face.c_str(), pass, StampGreyOfChoice(StampGet(stamp, st::kGrey)),
+                StampModeOfChoice(StampGet(stamp, st::kMode)), width, height, StampGet(stamp, st::kResolution));
 }
 
 }  // namespace
@@ -134,21 +127,21 @@ LONG StampModeOfChoice(DWORD choice) {
 }
 
 LONG DrawStampsInBand(DWORD dcHandle, HANDLE hPrinter, const BYTE* stamp, LONG pass, LONG zVariant) {
-    if (stamp == nullptr || ReadLe32(stamp, st::kDrawFlag) == 0) return 1;
-    if (ReadLe32(stamp, st::kFirstPageOnly) != 0 && ReadLe32(stamp, st::kPageNumber) != 1) return 1;
+    if (stamp == nullptr || StampGet(stamp, st::kDrawFlag) == 0) return 1;
+    if (StampGet(stamp, st::kFirstPageOnly) != 0 && StampGet(stamp, st::kPageNumber) != 1) return 1;
     LoadStampLibrary(dcHandle, hPrinter, stamp, pass, zVariant);
     return 1;
 }
 
 LONG LoadStampLibrary(DWORD dcHandle, HANDLE hPrinter, const BYTE* stamp, LONG pass, LONG zVariant) {
-    const LONG width = Long(stamp, st::kPageRight) - Long(stamp, st::kPageLeft);
-    const LONG height = Long(stamp, st::kPageBottom) - Long(stamp, st::kPageTop);
+    const LONG width = StampGet(stamp, st::kPageRight) - StampGet(stamp, st::kPageLeft);
+    const LONG height = StampGet(stamp, st::kPageBottom) - StampGet(stamp, st::kPageTop);
     std::u16string path;
     if (!StampLibraryPath(hPrinter, &path)) return 0;
     LoadedLibrary library(path.c_str());
     // Without the library no stamp is drawn; the page prints without it.
     if (library.module == nullptr) return 0;
-    if (ReadLe32(stamp, st::kKind) != 0)
+    if (StampGet(stamp, st::kKind) != 0)
         return CallStampBitmap(library.module, dcHandle, stamp, pass, zVariant, width, height);
     return CallStampString(library.module, dcHandle, stamp, pass, zVariant, width, height);
 }

@@ -106,7 +106,7 @@ void ReadStampInfo(HANDLE hPrinter, WORD number, BYTE* record) {
     const std::vector<BYTE> list = ReadStoredStamps(hPrinter);
     for (size_t at = 0; at + kStampRecordSize <= list.size(); at += kStampRecordSize) {
         WORD n = 0;
-        std::memcpy(&n, list.data() + at + stamp::kNumber, sizeof n);
+        n = StampGet(list.data() + at, stamp::kNumber);
         if (n != number) continue;
         std::memcpy(record, list.data() + at, kStampRecordSize);
         ConvertStampRecordToWide(record);

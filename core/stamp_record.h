@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/driver_devmode.h"
 #include "win/base.h"
 
 namespace orla {
@@ -22,33 +23,44 @@ struct StampTextField {
     size_t bytes;  // the field's size; the in-memory form holds bytes / 2 UTF-16 units
 };
 namespace stamp {
-inline constexpr size_t kNumber = 0;  // WORD: position in the user's list + 1
+inline constexpr DmField<WORD> kNumber{0};  // position in the user's list + 1
 inline constexpr StampTextField kName{2, 130};
-inline constexpr size_t kKind = 132;  // DWORD: 0 text stamp, else image stamp
+inline constexpr DmField<DWORD> kKind{132};  // 0 text stamp, else image stamp
 inline constexpr StampTextField kText{136, 258};
 inline constexpr StampTextField kImagePath{394, 258};
-inline constexpr size_t kPosition = 652;  // DWORD: 3 x 3 grid, row by row, 0 top-left
-inline constexpr size_t kTextSize = 656;  // WORD (signed)
-inline constexpr size_t kScale = 658;     // WORD (signed), percent, 25 to 400
-inline constexpr size_t kAngle = 660;     // WORD (signed), choice 0 to 4
-inline constexpr size_t kWeight = 662;    // WORD: 400 normal, 700 bold
-inline constexpr size_t kItalic = 664;    // DWORD
+inline constexpr DmField<DWORD> kPosition{652};  // 3 x 3 grid, row by row, 0 top-left
+inline constexpr DmField<SHORT> kTextSize{656};
+inline constexpr DmField<SHORT> kScale{658};  // percent, 25 to 400
+inline constexpr DmField<SHORT> kAngle{660};  // choice 0 to 4
+inline constexpr DmField<WORD> kWeight{662};  // 400 normal, 700 bold
+inline constexpr DmField<DWORD> kItalic{664};
 inline constexpr StampTextField kFaceName{668, 64};
-inline constexpr size_t kOverlayMode = 732;    // DWORD: 0 drawn in two passes, else once
-inline constexpr size_t kGrey = 736;           // DWORD: the editor's control 3041 to 3046
-inline constexpr size_t kFirstPageOnly = 740;  // DWORD
-inline constexpr size_t kMode = 744;           // DWORD: the editor's control 3065 to 3067
-inline constexpr size_t kReturned = 748;       // 32 bytes: zero when stored; filled by the escape
+inline constexpr DmField<DWORD> kOverlayMode{732};    // 0 drawn in two passes, else once
+inline constexpr DmField<DWORD> kGrey{736};           // the editor's control 3041 to 3046
+inline constexpr DmField<DWORD> kFirstPageOnly{740};
+inline constexpr DmField<DWORD> kMode{744};           // the editor's control 3065 to 3067
+inline constexpr DmBytes kReturned{748, 32};          // zero when stored; filled by the escape
 // The returned fields, as the escapes fill them.
-inline constexpr size_t kDrawFlag = 748;    // DWORD: 0 = not drawn
-inline constexpr size_t kPageLeft = 752;    // 4 x LONG: page (band) rectangle, device pixels
-inline constexpr size_t kPageTop = 756;
-inline constexpr size_t kPageRight = 760;
-inline constexpr size_t kPageBottom = 764;
-inline constexpr size_t kResolution = 768;  // dmPrintQuality of the job
-inline constexpr size_t kPageNumber = 772;  // 1-based
+inline constexpr DmField<DWORD> kDrawFlag{748};  // 0 = not drawn
+inline constexpr DmField<LONG> kPageLeft{752};   // page (band) rectangle, device pixels
+inline constexpr DmField<LONG> kPageTop{756};
+inline constexpr DmField<LONG> kPageRight{760};
+inline constexpr DmField<LONG> kPageBottom{764};
+inline constexpr DmField<LONG> kResolution{768};   // dmPrintQuality of the job
+inline constexpr DmField<DWORD> kPageNumber{772};  // 1-based
 inline constexpr StampTextField kTextFields[] = {kName, kText, kImagePath, kFaceName};
+static_assert(FieldEnd(kReturned) == kStampRecordSize && FieldEnd(kPageNumber) <= FieldEnd(kReturned));
 }  // namespace stamp
+
+// A field of one stamp record (kStampRecordSize bytes at record), read and written by its type.
+template <class T>
+inline T StampGet(const BYTE* record, DmField<T> f) {
+    return Get(std::span<const BYTE>(record, kStampRecordSize), f);
+}
+template <class T, class V>
+inline void StampSet(BYTE* record, DmField<T> f, V value) {
+    Set(std::span<BYTE>(record, kStampRecordSize), f, static_cast<T>(value));
+}
 
 // The registry key of a printer's stamps: "Software\QEV\STAMP\" and the printer name, a leading
 // "\\" of a network printer name dropped.

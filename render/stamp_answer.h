@@ -11,7 +11,6 @@
 
 struct PrinterPdev;
 
-void StampPutDword(BYTE* record, size_t offset, DWORD value);
 void StampPutWord(BYTE* record, size_t offset, WORD value);
 // The text cut to its field, always ended, the rest of the field zeroed.
 void StampPutText(BYTE* record, orla::StampTextField field, std::u16string_view text);

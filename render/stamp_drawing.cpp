@@ -18,7 +18,7 @@ namespace {
 void DrawOneBandStamp(PrinterPdev* pdev, SURFOBJ* pso, ULONG code) {
     BYTE stamp[orla::kStampRecordSize] = {};
     if (DrvEscape(pso, code, 0, nullptr, sizeof stamp, stamp) != 1) return;
-    if (orla::ReadLe32(stamp, orla::stamp::kOverlayMode) == 0)
+    if (orla::StampGet(stamp, orla::stamp::kOverlayMode) == 0)
         orla::DrawStampsInBand(pdev->job.dcHandleValue, pdev->printer, stamp, 0, 1);
     orla::DrawStampsInBand(pdev->job.dcHandleValue, pdev->printer, stamp, 1, 1);
 }

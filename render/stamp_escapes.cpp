@@ -44,7 +44,7 @@ bool StampOutputFits(ULONG cjOut, const void* pvOut) {
 
 // Outside band mode the band variants only say "nothing to draw".
 ULONG AnswerNotDrawn(void* pvOut) {
-    StampPutDword(static_cast<BYTE*>(pvOut), st::kDrawFlag, 0);
+    orla::StampSet(static_cast<BYTE*>(pvOut), st::kDrawFlag, 0);
     return 1;
 }
 
@@ -61,9 +61,6 @@ std::u16string InfoStampText(const PrinterPdev* pdev) {
 
 }  // namespace
 
-void StampPutDword(BYTE* record, size_t offset, DWORD value) {
-    std::memcpy(record + offset, &value, sizeof value);
-}
 void StampPutWord(BYTE* record, size_t offset, WORD value) {
     std::memcpy(record + offset, &value, sizeof value);
 }
@@ -92,26 +89,26 @@ void CopySettingsStamp(const PrinterPdev* pdev, BYTE* out) {
 
 void FillStampPageFields(const PrinterPdev* pdev, BYTE* out) {
     const RECTL& page = pdev->geometry.bandClip[0];
-    StampPutDword(out, st::kPageLeft, static_cast<DWORD>(page.left));
-    StampPutDword(out, st::kPageTop, static_cast<DWORD>(page.top));
-    StampPutDword(out, st::kPageRight, static_cast<DWORD>(page.right));
-    StampPutDword(out, st::kPageBottom, static_cast<DWORD>(page.bottom));
-    StampPutDword(out, st::kResolution, static_cast<DWORD>(pdev->geometry.resolution));
-    StampPutDword(out, st::kPageNumber, static_cast<DWORD>(pdev->flow.pageNumber));
+    orla::StampSet(out, st::kPageLeft, static_cast<DWORD>(page.left));
+    orla::StampSet(out, st::kPageTop, static_cast<DWORD>(page.top));
+    orla::StampSet(out, st::kPageRight, static_cast<DWORD>(page.right));
+    orla::StampSet(out, st::kPageBottom, static_cast<DWORD>(page.bottom));
+    orla::StampSet(out, st::kResolution, static_cast<DWORD>(pdev->geometry.resolution));
+    orla::StampSet(out, st::kPageNumber, static_cast<DWORD>(pdev->flow.pageNumber));
 }
 
 void SetFixedLook(BYTE* out, DWORD position, WORD size, DWORD drawFlag, std::u16string_view face) {
-    StampPutDword(out, st::kKind, 0);
-    StampPutDword(out, st::kPosition, position);
-    StampPutWord(out, st::kTextSize, size);
-    StampPutWord(out, st::kAngle, kInfoAngle);
-    StampPutWord(out, st::kWeight, kInfoWeight);
-    StampPutDword(out, st::kItalic, 0);
-    StampPutDword(out, st::kOverlayMode, 0);
-    StampPutDword(out, st::kGrey, kGreyBlack);
-    StampPutDword(out, st::kFirstPageOnly, 0);
-    StampPutDword(out, st::kMode, kModeNormal);
-    StampPutDword(out, st::kDrawFlag, drawFlag);
+    orla::StampSet(out, st::kKind, 0);
+    orla::StampSet(out, st::kPosition, position);
+    orla::StampSet(out, st::kTextSize, size);
+    orla::StampSet(out, st::kAngle, kInfoAngle);
+    orla::StampSet(out, st::kWeight, kInfoWeight);
+    orla::StampSet(out, st::kItalic, 0);
+    orla::StampSet(out, st::kOverlayMode, 0);
+    orla::StampSet(out, st::kGrey, kGreyBlack);
+    orla::StampSet(out, st::kFirstPageOnly, 0);
+    orla::StampSet(out, st::kMode, kModeNormal);
+    orla::StampSet(out, st::kDrawFlag, drawFlag);
     StampPutText(out, st::kFaceName, face);
 }
 
@@ -123,8 +120,8 @@ ULONG GetStampEscape(PrinterPdev* pdev, bool band, ULONG cjOut, void* pvOut) {
     CopySettingsStamp(pdev, out);
     const DWORD selected = orla::Get(rec, dm::StampNumber);
     const bool unselected = orla::Get(rec, dm::FavouriteStampOn) != 0 && selected == 0;
-    StampPutWord(out, st::kNumber, unselected ? kUnselectedStampNumber : static_cast<WORD>(selected));
-    StampPutDword(out, st::kFirstPageOnly, orla::Get(rec, dm::StampOption));
+    orla::StampSet(out, st::kNumber, unselected ? kUnselectedStampNumber : static_cast<WORD>(selected));
+    orla::StampSet(out, st::kFirstPageOnly, orla::Get(rec, dm::StampOption));
     FillStampPageFields(pdev, out);
     return 1;
 }

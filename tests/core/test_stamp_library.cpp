@@ -37,7 +37,7 @@ TEST(StampLibrary, EditorChoicesBecomeTheLibrarysArguments) {
 TEST(StampLibrary, WithoutADriverPathNothingIsDrawnAndNoErrorIsGiven) {
     std::vector<BYTE> stamp(orla::kStampRecordSize, 0);
     const DWORD drawn = 1;
-    std::memcpy(stamp.data() + orla::stamp::kDrawFlag, &drawn, 4);
+    orla::StampSet(stamp.data(), orla::stamp::kDrawFlag, drawn);
     EXPECT_EQ(orla::LoadStampLibrary(0, nullptr, stamp.data(), 1, 1), 0) << "no printer: no library";
     EXPECT_EQ(orla::DrawStampsInBand(0, nullptr, stamp.data(), 1, 1), 1) << "the caller sees no error";
     EXPECT_EQ(orla::DrawStampsInBand(0, nullptr, nullptr, 1, 1), 1);

@@ -19,11 +19,11 @@ namespace {
 // A stored record: number, name and text in the system code page.
 std::vector<BYTE> Stored(WORD number, const std::string& name, const std::string& text = "TEXT") {
     std::vector<BYTE> r(kStampRecordSize, 0);
-    std::memcpy(r.data() + stamp::kNumber, &number, sizeof number);
+    StampSet(r.data(), stamp::kNumber, number);
     std::memcpy(r.data() + stamp::kName.offset, name.data(), std::min(name.size(), stamp::kName.bytes));
     std::memcpy(r.data() + stamp::kText.offset, text.data(), std::min(text.size(), stamp::kText.bytes));
     const WORD weight = 700;
-    std::memcpy(r.data() + stamp::kWeight, &weight, sizeof weight);
+    StampSet(r.data(), stamp::kWeight, weight);
     return r;
 }
 
@@ -96,7 +96,7 @@ TEST_F(StampRecordTest, WholeRecordsOfTheUsersListAreSearchedByNumber) {
     EXPECT_EQ(WideAt(r.data(), stamp::kName), u"Copy");
     EXPECT_EQ(WideAt(r.data(), stamp::kText), u"TEXT");
     WORD weight = 0;
-    std::memcpy(&weight, r.data() + stamp::kWeight, sizeof weight);
+    weight = StampGet(r.data(), stamp::kWeight);
     EXPECT_EQ(weight, 700) << "numeric fields stay as stored";
     EXPECT_EQ(Read(3), std::vector<BYTE>(kStampRecordSize, 0xEE)) << "a number not in the list changes nothing";
 }
@@ -126,7 +126,7 @@ TEST(StampConversion, TextsBecomeUtf16InTheirOwnRanges) {
     EXPECT_EQ(WideAt(r.data(), stamp::kFaceName), std::u16string(31, u'\u660e'));
     EXPECT_EQ(WideAt(r.data(), stamp::kImagePath), std::u16string(128, u'p'));
     WORD weight = 0;
-    std::memcpy(&weight, r.data() + stamp::kWeight, sizeof weight);
+    weight = StampGet(r.data(), stamp::kWeight);
     EXPECT_EQ(weight, 700);
 }
 

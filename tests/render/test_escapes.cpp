@@ -319,7 +319,7 @@ TEST_F(Escapes, StampAnswerCarriesTheSettingsStampAndThePageFields) {
     // A stored text without a terminator: the answer ends it inside its field.
     for (size_t i = 0; i < st::kText.bytes; i += 2)
         stored[st::kText.offset + i] = 'A', stored[st::kText.offset + i + 1] = 0;
-    std::memcpy(stored + st::kPosition, "\x04\0\0\0", 4);
+    orla::StampSet(stored, st::kPosition, 4);
     orla::Set(settings(), dm::StampNumber, DWORD{3});
     orla::Set(settings(), dm::StampOption, DWORD{1});
     StartJob();
@@ -327,23 +327,23 @@ TEST_F(Escapes, StampAnswerCarriesTheSettingsStampAndThePageFields) {
     ASSERT_TRUE(DrvStartPage(so()));  // page 2
 
     std::vector<BYTE> out = Stamp(kEscGetStamp);
-    EXPECT_EQ(WordAt(out, st::kNumber), 3u);
-    EXPECT_EQ(DwordAt(out, st::kPosition), 4u);
-    EXPECT_EQ(DwordAt(out, st::kFirstPageOnly), 1u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kNumber), 3u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kPosition), 4u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kFirstPageOnly), 1u);
     EXPECT_EQ(TextAt(out, st::kText), std::u16string(128, u'A'));
     EXPECT_EQ(WordAt(out, st::kText.offset + st::kText.bytes - 2), 0u);
-    EXPECT_EQ(DwordAt(out, st::kPageLeft), 0u);
-    EXPECT_EQ(DwordAt(out, st::kPageTop), 0u);
-    EXPECT_EQ(static_cast<LONG>(DwordAt(out, st::kPageRight)),
+    EXPECT_EQ(orla::StampGet(out.data(), st::kPageLeft), 0u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kPageTop), 0u);
+    EXPECT_EQ(static_cast<LONG>(orla::StampGet(out.data(), st::kPageRight)),
               pdev()->geometry.printable.right - pdev()->geometry.printable.left + 1);
-    EXPECT_EQ(static_cast<LONG>(DwordAt(out, st::kPageBottom)),
+    EXPECT_EQ(static_cast<LONG>(orla::StampGet(out.data(), st::kPageBottom)),
               pdev()->geometry.printable.bottom - pdev()->geometry.printable.top + 1);
-    EXPECT_EQ(static_cast<LONG>(DwordAt(out, st::kResolution)), pdev()->geometry.resolution);
-    EXPECT_EQ(DwordAt(out, st::kPageNumber), 2u);
+    EXPECT_EQ(static_cast<LONG>(orla::StampGet(out.data(), st::kResolution)), pdev()->geometry.resolution);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kPageNumber), 2u);
 
     orla::Set(settings(), dm::StampNumber, DWORD{0});
     orla::Set(settings(), dm::FavouriteStampOn, DWORD{1});
-    EXPECT_EQ(WordAt(Stamp(kEscGetStamp), st::kNumber), 99u) << "asked for without a selected stamp";
+    EXPECT_EQ(orla::StampGet(Stamp(kEscGetStamp).data(), st::kNumber), 99u) << "asked for without a selected stamp";
 }
 
 TEST_F(Escapes, BandVariantsOutsideBandModeOnlyClearTheDrawFlag) {
@@ -352,12 +352,12 @@ TEST_F(Escapes, BandVariantsOutsideBandModeOnlyClearTheDrawFlag) {
         std::vector<BYTE> out(kStampSize, 0xEE);
         EXPECT_EQ(Escape(code, 0, nullptr, kStampSize, out.data()), 1u);
         std::vector<BYTE> expected(kStampSize, 0xEE);
-        std::memset(expected.data() + st::kDrawFlag, 0, 4);
+        orla::StampSet(expected.data(), st::kDrawFlag, 0);
         EXPECT_EQ(out, expected) << code;
     }
     pdev()->state |= kStateRasterMode;
     orla::Set(settings(), dm::StampNumber, DWORD{5});
-    EXPECT_EQ(WordAt(Stamp(kEscGetBandStamp), st::kNumber), 5u) << "in band mode the whole answer";
+    EXPECT_EQ(orla::StampGet(Stamp(kEscGetBandStamp).data(), st::kNumber), 5u) << "in band mode the whole answer";
 }
 
 TEST_F(Escapes, InformationStampTextByItsFlags) {
@@ -370,16 +370,16 @@ TEST_F(Escapes, InformationStampTextByItsFlags) {
     info.flagKind7 = 1;
     std::vector<BYTE> out = Stamp(kEscGetInfoStamp);
     EXPECT_EQ(TextAt(out, st::kText), u"-3-");
-    EXPECT_EQ(DwordAt(out, st::kPosition), 7u);
-    EXPECT_EQ(DwordAt(out, st::kDrawFlag), 1u);
-    EXPECT_EQ(WordAt(out, st::kTextSize), 105u);
-    EXPECT_EQ(WordAt(out, st::kAngle), 2u);
-    EXPECT_EQ(WordAt(out, st::kWeight), 400u);
-    EXPECT_EQ(DwordAt(out, st::kGrey), 3046u);
-    EXPECT_EQ(DwordAt(out, st::kMode), 3065u);
-    EXPECT_EQ(DwordAt(out, st::kKind), 0u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kPosition), 7u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kDrawFlag), 1u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kTextSize), 105u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kAngle), 2u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kWeight), 400u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kGrey), 3046u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kMode), 3065u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kKind), 0u);
     EXPECT_EQ(TextAt(out, st::kFaceName), kJapaneseBuild ? u"ＭＳ Ｐゴシック" : u"Arial");
-    EXPECT_EQ(DwordAt(out, st::kPageNumber), 3u);
+    EXPECT_EQ(orla::StampGet(out.data(), st::kPageNumber), 3u);
 
     info.flagKind7 = 0;
     info.flagKind6 = 1;
@@ -447,7 +447,7 @@ TEST_F(Escapes, JobSettingsTakeOverThePrintTimeChoices) {
                   : ComputeLayoutZoom(pdev(), &pdev()->geometry.logicalPaper, &pdev()->geometry.outputPaper));
     std::vector<BYTE> info = Stamp(kEscGetInfoStamp);
     EXPECT_EQ(TextAt(info, st::kText), u"print-time text");
-    EXPECT_EQ(DwordAt(info, st::kPosition), 2u);
+    EXPECT_EQ(orla::StampGet(info.data(), st::kPosition), 2u);
 
     std::string job = FinishJob();
     EXPECT_EQ(Count(job, "@PJL SET COPIES=4\r\n"), 1u);

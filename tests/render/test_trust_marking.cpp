@@ -201,9 +201,9 @@ TEST_F(TrustMarking, FooterStampAnswersWithTheLibrarysFooterOrZeroWithoutIt) {
     EXPECT_EQ(text, u"出力 1 ORLA") << "an unterminated footer ends with its block";
     DWORD position, drawn;
     WORD size;
-    std::memcpy(&position, &stamp[orla::stamp::kPosition], 4);
-    std::memcpy(&size, &stamp[orla::stamp::kTextSize], 2);
-    std::memcpy(&drawn, &stamp[orla::stamp::kDrawFlag], 4);
+    position = orla::StampGet(stamp.data(), orla::stamp::kPosition);
+    size = orla::StampGet(stamp.data(), orla::stamp::kTextSize);
+    drawn = orla::StampGet(stamp.data(), orla::stamp::kDrawFlag);
     EXPECT_EQ(position, 6u);
     EXPECT_EQ(size, 80u);
     EXPECT_EQ(drawn, 1u);

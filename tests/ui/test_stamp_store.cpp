@@ -22,7 +22,7 @@ namespace {
 
 WORD NumberOf(const BYTE* record) {
     WORD n = 0;
-    std::memcpy(&n, record + stamp::kNumber, sizeof n);
+    n = StampGet(record, stamp::kNumber);
     return n;
 }
 

@@ -59,14 +59,8 @@ constexpr WORD kFactoryWeight = 400;
 constexpr SHORT kFactoryScale = 100;
 constexpr DWORD kStampNameBytes = 65;  // ReadStampText's limit for the list name
 
-template <class T>
-void Put(BYTE* record, size_t offset, T value) {
-    std::memcpy(record + offset, &value, sizeof value);
-}
 WORD NumberAt(const BYTE* record) {
-    WORD n = 0;
-    std::memcpy(&n, record + stamp::kNumber, sizeof n);
-    return n;
+    return StampGet(record, stamp::kNumber);
 }
 void PutText(BYTE* record, StampTextField f, const char* text) {
     std::strncpy(reinterpret_cast<char*>(record + f.offset), text, f.bytes - 1);
@@ -143,20 +137,20 @@ void FactoryStamp(DWORD number, BYTE (&record)[kStampRecordSize]) {
     std::memset(record, 0, sizeof record);
     if (number == 0 || number > FactoryStampCount()) return;
     const Factory& f = kJapaneseBuild ? kJapaneseFactory[number - 1] : kEnglishFactory[number - 1];
-    Put(record, stamp::kNumber, static_cast<WORD>(number));
+    StampSet(record, stamp::kNumber, static_cast<WORD>(number));
     PutText(record, stamp::kName, f.name);
-    Put(record, stamp::kKind, DWORD{0});
+    StampSet(record, stamp::kKind, DWORD{0});
     PutText(record, stamp::kText, f.text);
     PutText(record, stamp::kImagePath, " ");
-    Put(record, stamp::kPosition, f.position);
-    Put(record, stamp::kTextSize, f.size);
-    Put(record, stamp::kScale, kFactoryScale);
-    Put(record, stamp::kAngle, f.angle);
-    Put(record, stamp::kWeight, kFactoryWeight);
+    StampSet(record, stamp::kPosition, f.position);
+    StampSet(record, stamp::kTextSize, f.size);
+    StampSet(record, stamp::kScale, kFactoryScale);
+    StampSet(record, stamp::kAngle, f.angle);
+    StampSet(record, stamp::kWeight, kFactoryWeight);
     PutText(record, stamp::kFaceName, f.face);
-    Put(record, stamp::kOverlayMode, f.overlayMode);
-    Put(record, stamp::kGrey, kFactoryGrey);
-    Put(record, stamp::kMode, f.mode);
+    StampSet(record, stamp::kOverlayMode, f.overlayMode);
+    StampSet(record, stamp::kGrey, kFactoryGrey);
+    StampSet(record, stamp::kMode, f.mode);
 }
 
 void ResetStamps(HANDLE hPrinter, DWORD code) {
@@ -217,7 +211,7 @@ void DeleteStamp(HANDLE hPrinter, WORD number) {
             removed = true;
             continue;
         }
-        if (removed) Put(record, stamp::kNumber, static_cast<WORD>(n - 1));
+        if (removed) StampSet(record, stamp::kNumber, static_cast<WORD>(n - 1));
         kept.insert(kept.end(), record, record + kStampRecordSize);
     }
     if (removed) WriteStoredStamps(hPrinter, kept);
@@ -255,7 +249,7 @@ StampSave SaveStampRecord(HWND dialog, UiContext* context, WORD number, const BY
         BYTE* record = list.data() + i * kStampRecordSize;
         if (NumberAt(record) != number) continue;
         std::memcpy(record, stored, kStampRecordSize);
-        Put(record, stamp::kNumber, number);  // the record keeps its place in the list
+        StampSet(record, stamp::kNumber, number);  // the record keeps its place in the list
         replaced = true;
     }
     if (!replaced) {
@@ -264,7 +258,7 @@ StampSave SaveStampRecord(HWND dialog, UiContext* context, WORD number, const BY
             TellListFull(dialog, context);
             return StampSave::ListFull;
         }
-        Put(stored, stamp::kNumber, static_cast<WORD>(RecordCount(list) + 1));  // number = position + 1
+        StampSet(stored, stamp::kNumber, static_cast<WORD>(RecordCount(list) + 1));  // number = position + 1
         list.insert(list.end(), stored, stored + kStampRecordSize);
     }
     if (!WriteStoredStamps(context->hPrinter, list)) return StampSave::WriteFailed;
