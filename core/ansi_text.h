@@ -16,15 +16,14 @@ namespace orla {
 inline int AnsiCharacter(std::u16string_view text, size_t i, char (&out)[8], size_t* units, UINT codePage = CP_ACP) {
     const bool pair = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size();
     *units = pair ? 2 : 1;
-    const int n = WideCharToMultiByte(codePage, 0, &text[i], static_cast<int>(*units), out, sizeof out, nullptr,
-                                      nullptr);
+    const int n =
+        WideCharToMultiByte(codePage, 0, &text[i], static_cast<int>(*units), out, sizeof out, nullptr, nullptr);
     return n > 0 ? n : 0;
 }
 
 // The text up to its first NUL, as many whole characters as fit in maxBytes (no terminator
 // counted); characters the code page cannot convert are left out.
-inline std::string AnsiText(std::u16string_view text, size_t maxBytes = std::string::npos,
-                            UINT codePage = CP_ACP) {
+inline std::string AnsiText(std::u16string_view text, size_t maxBytes = std::string::npos, UINT codePage = CP_ACP) {
     std::string out;
     for (size_t i = 0, units = 1; i < text.size() && text[i] != 0; i += units) {
         char bytes[8];

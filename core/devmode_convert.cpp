@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/settings.h"
 #include "core/little_endian.h"
+#include "core/settings.h"
 #include "win/kernel.h"
 
 namespace orla {
@@ -17,7 +17,6 @@ constexpr size_t kOffSpecVersion = 64;
 constexpr size_t kOffDriverVersion = 66;
 constexpr size_t kOffSize = 68;
 constexpr size_t kOffDriverExtra = 70;
-
 
 WORD SpecVersionBySize(WORD size, WORD own) {
     switch (size) {

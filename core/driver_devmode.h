@@ -107,8 +107,8 @@ inline constexpr DmAnsi OverlayFolder{222, 128};
 inline constexpr DmAnsi OverlayName{350, 9};  // at most 8 characters, no extension
 // Fields the driver only carries: no routine reads them; merges, masks and favourites move them as
 // bytes, so they keep their defaults for whoever reads them.
-inline constexpr DmField<WORD> OverlayCarriedWord{364};   // 1
-inline constexpr DmBytes OverlayCarriedBytes{366, 2};     // 0, 0
+inline constexpr DmField<WORD> OverlayCarriedWord{364};  // 1
+inline constexpr DmBytes OverlayCarriedBytes{366, 2};    // 0, 0
 inline constexpr DmField<DWORD> OverlayStatus{368};
 inline constexpr DmAnsi LanguageText{372, 17};  // "ORLA Level2 Form"
 inline constexpr DmField<DWORD> PrivateId{392};
@@ -454,7 +454,7 @@ namespace dm {
 inline constexpr DmField<DWORD> DuplexFavourite{HighOffset(6236)};
 inline constexpr DmField<DWORD> SavedTraySet{796};
 }  // namespace dm
-inline constexpr DWORD kFlags2DeviceChoice = 0x00000400;  // the device settings page's choice item (combo 1063)
+inline constexpr DWORD kFlags2DeviceChoice = 0x00000400;   // the device settings page's choice item (combo 1063)
 inline constexpr DWORD kFlags2StackedFirst = 0x00001000;   // counts the stacked option trays with ...
 inline constexpr DWORD kFlags2StackedSecond = 0x00002000;  // ... this bit: 1, 2 or 3 trays
 }  // namespace orla

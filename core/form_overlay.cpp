@@ -65,8 +65,7 @@ UINT TrayString(DWORD tray, DWORD madeFor, DWORD printOn, const DriverDevmode& r
     if (madeFor == kOverlayPaperPostcard && printOn == kOverlayPaperPostcard) return kFallbackSlotString;
     for (const OverlayTrayRule& rule : kOverlayTrays) {
         if (rule.tray != tray) continue;
-        if (tray == kTrayLargeCapacity && DeviceInstalled(r, dm::kManual))
-            return 207;
+        if (tray == kTrayLargeCapacity && DeviceInstalled(r, dm::kManual)) return 207;
         return rule.stringId;
     }
     return kFallbackSlotString;

@@ -1,13 +1,13 @@
 // The stamp-drawing library binding. The library is loaded from the driver directory for each
 // single call and freed after it: nothing of it stays loaded between bands or pages.
 #include "core/stamp_library.h"
-#include "core/ansi_text.h"
-#include "core/little_endian.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "core/ansi_text.h"
+#include "core/little_endian.h"
 #include "core/stamp_record.h"
 #include "win/kernel.h"
 #include "win/nls.h"
@@ -100,8 +100,8 @@ LONG CallStampString(HMODULE module, DWORD dc, const BYTE* stamp, LONG pass, LON
     const std::string text = AnsiField(stamp, st::kText, kStampTextBytes);
     const std::string face = AnsiField(stamp, st::kFaceName, kStampFaceBytes);
     return draw(dc, text.c_str(), StampGet(stamp, st::kPosition), StampGet(stamp, st::kTextSize),
-                StampAngleOfChoice(StampGet(stamp, st::kAngle)), StampGet(stamp, st::kWeight), StampGet(stamp, st::kItalic),
-                face.c_str(), pass, StampGreyOfChoice(StampGet(stamp, st::kGrey)),
+                StampAngleOfChoice(StampGet(stamp, st::kAngle)), StampGet(stamp, st::kWeight),
+                StampGet(stamp, st::kItalic), face.c_str(), pass, StampGreyOfChoice(StampGet(stamp, st::kGrey)),
                 StampModeOfChoice(StampGet(stamp, st::kMode)), width, height, StampGet(stamp, st::kResolution));
 }
 

@@ -35,11 +35,11 @@ inline constexpr DmField<SHORT> kAngle{660};  // choice 0 to 4
 inline constexpr DmField<WORD> kWeight{662};  // 400 normal, 700 bold
 inline constexpr DmField<DWORD> kItalic{664};
 inline constexpr StampTextField kFaceName{668, 64};
-inline constexpr DmField<DWORD> kOverlayMode{732};    // 0 drawn in two passes, else once
-inline constexpr DmField<DWORD> kGrey{736};           // the editor's control 3041 to 3046
+inline constexpr DmField<DWORD> kOverlayMode{732};  // 0 drawn in two passes, else once
+inline constexpr DmField<DWORD> kGrey{736};         // the editor's control 3041 to 3046
 inline constexpr DmField<DWORD> kFirstPageOnly{740};
-inline constexpr DmField<DWORD> kMode{744};           // the editor's control 3065 to 3067
-inline constexpr DmBytes kReturned{748, 32};          // zero when stored; filled by the escape
+inline constexpr DmField<DWORD> kMode{744};   // the editor's control 3065 to 3067
+inline constexpr DmBytes kReturned{748, 32};  // zero when stored; filled by the escape
 // The returned fields, as the escapes fill them.
 inline constexpr DmField<DWORD> kDrawFlag{748};  // 0 = not drawn
 inline constexpr DmField<LONG> kPageLeft{752};   // page (band) rectangle, device pixels

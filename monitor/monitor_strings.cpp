@@ -1,8 +1,8 @@
 // String and byte-buffer copies on the monitor's private heap.
 #include <cstring>
 
-#include "monitor/port_record.h"
 #include "core/ansi_text.h"
+#include "monitor/port_record.h"
 #include "win/nls.h"
 
 LPWSTR MonDupW(LPCWSTR text) {

@@ -641,8 +641,7 @@ void UpdateSendingJobInfo(PortRecord* port, BOOL clear) {
             auto* job = reinterpret_cast<JOB_INFO_1W*>(buffer);
             if (job->pDocument)
                 orla::CopyAnsiText(job->pDocument, reinterpret_cast<char*>(info + kJobinfoDocument), 256);
-            if (job->pUserName)
-                orla::CopyAnsiText(job->pUserName, reinterpret_cast<char*>(info + kJobinfoUser), 32);
+            if (job->pUserName) orla::CopyAnsiText(job->pUserName, reinterpret_cast<char*>(info + kJobinfoUser), 32);
         }
         std::memcpy(info + kJobinfoJobId, &port->jobId, 4);
     }

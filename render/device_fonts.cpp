@@ -1,11 +1,11 @@
 // Device-font records and the Shift-JIS glyph set: loading them from the DLL's resources,
 // checking that every offset and table lies inside its block, and reading them.
 #include "render/device_fonts.h"
-#include "core/little_endian.h"
 
 #include <cstring>
 #include <mutex>
 
+#include "core/little_endian.h"
 #include "render/device_font_record.h"
 #include "render/driver_log.h"
 
@@ -18,7 +18,6 @@ constexpr BYTE kChineseBig5CharSet = 136;
 constexpr BYTE kDefaultWidthCode = 0x95;  // the bullet: the code page's default character
 constexpr BYTE kSpaceCode = 0x20;
 constexpr LONG kNotionalLimit = 0x7FFF;
-
 
 // ---- Record checks: each names what it guards ----
 
@@ -203,7 +202,8 @@ const char* RecordDisplayName(const BYTE* record) {
 std::span<const FD_KERNINGPAIR> RecordKerningPairs(const BYTE* record) {
     const DWORD count = orla::ReadLe32(record, fontrec::kKernPairCount);
     if (count == 0) return {};
-    return {reinterpret_cast<const FD_KERNINGPAIR*>(record + orla::ReadLe32(record, fontrec::kKernPairsAt)), count + 1u};
+    return {reinterpret_cast<const FD_KERNINGPAIR*>(record + orla::ReadLe32(record, fontrec::kKernPairsAt)),
+            count + 1u};
 }
 
 LONG RecordWidthOfCode(const BYTE* record, BYTE code) {

@@ -3,13 +3,13 @@
 // checks the sizes it reads and writes itself: a caller's buffer is never read or written past
 // the size it gave.
 #include "render/escapes.h"
-#include "core/little_endian.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "core/build_variant.h"
 #include "core/driver_devmode.h"
+#include "core/little_endian.h"
 #include "render/ddi_hooks.h"
 #include "render/driver_log.h"
 #include "render/output_writer.h"
@@ -69,7 +69,6 @@ constexpr FormatAnswer kFormatAnswers[] = {
     {0x1101, {0x800000, 0x40000, 0x40000, 0}},
     {0x1108, {0x11108, 0, 0, 0}},
 };
-
 
 PrinterPdev* PdevOfSurface(SURFOBJ* pso) {
     return pso != nullptr ? reinterpret_cast<PrinterPdev*>(pso->dhpdev) : nullptr;

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/driver_devmode.h"
 #include "core/ansi_text.h"
+#include "core/driver_devmode.h"
 #include "render/driver_log.h"
 #include "render/glyph_cache.h"
 #include "render/kwe_marks.h"

@@ -641,8 +641,8 @@ BOOL WriteOverlayCommands(PrinterPdev* pdev) {
         if (from < to)
             ok &= WriteSpool(pdev, view + from, to - from);
         else
-            DriverLog("form overlay body %u..%u outside a file of %u bytes", LoadLe32(view + ovl::kBodyStart), LoadLe32(view + ovl::kBodyEnd),
-                      size);
+            DriverLog("form overlay body %u..%u outside a file of %u bytes", LoadLe32(view + ovl::kBodyStart),
+                      LoadLe32(view + ovl::kBodyEnd), size);
     } else {
         ok &= Text(pdev, "NOT Create");
     }

@@ -1,9 +1,10 @@
 // Text put into PJL lines: code-page conversion, the display and name checks, and the filter that
 // keeps outside strings (settings, owner record, document name) from ending a PJL line early.
+#include "render/pjl_text.h"
+
 #include <array>
 #include <cstring>
 
-#include "render/pjl_text.h"
 #include "core/ansi_text.h"
 #include "win/kernel.h"
 #include "win/nls.h"

@@ -19,7 +19,7 @@ namespace dm = orla::dm;
 
 // The flags of the private flags DWORD that the print-time settings decide; the rest stay.
 constexpr DWORD kJobFlags1 = orla::kFlags1PageFrame | orla::kFlags1BindingBack | orla::kFlags1Collate |
-                              orla::kFlags1JobSeparate | orla::kFlags1CollateSeparate | orla::kFlags1Reprint;
+                             orla::kFlags1JobSeparate | orla::kFlags1CollateSeparate | orla::kFlags1Reprint;
 // The information text chosen by the "annotation" kind 8.
 constexpr DWORD kAnnotationOwnText = 8;
 

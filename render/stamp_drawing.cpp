@@ -1,10 +1,10 @@
 // Band-mode stamps: the banding loop asks the driver's own escapes for the stamp and the
 // information stamp and draws them into the band through the stamp-drawing library.
 #include "render/stamp_drawing.h"
-#include "core/little_endian.h"
 
 #include <cstring>
 
+#include "core/little_endian.h"
 #include "core/stamp_library.h"
 #include "core/stamp_record.h"
 #include "render/ddi_hooks.h"

@@ -40,8 +40,7 @@ inline BOOL SetString(HKEY key, LPCWSTR name, const std::u16string& text) {
 
 // A TCP port to a loopback address ("127.0.0.1:<port>"); the connection ends with each document
 // when closeAtEndDoc is set (raw TCP).
-inline BOOL ConfigureLoopbackPort(LPCWSTR portMonitorName, LPCWSTR portName, const char* address,
-                                  BOOL closeAtEndDoc) {
+inline BOOL ConfigureLoopbackPort(LPCWSTR portMonitorName, LPCWSTR portName, const char* address, BOOL closeAtEndDoc) {
     if (portMonitorName == nullptr || portName == nullptr || address == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

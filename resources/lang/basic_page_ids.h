@@ -4,14 +4,14 @@
 
 namespace orla_res::basic_page {
 
-inline constexpr int kFavourites = 1013;      // favourites combo
-inline constexpr int kAddFavourite = 1355;    // opens the favourite-adding dialog
-inline constexpr int kEditFavourite = 1356;   // opens the favourite-editing dialog
-inline constexpr int kPreview = 1008;         // owner-drawn preview list
-inline constexpr int kCaption = 3838;         // the preview's zoom caption
-inline constexpr int kPrinter = 1016;         // owner-drawn printer picture
+inline constexpr int kFavourites = 1013;     // favourites combo
+inline constexpr int kAddFavourite = 1355;   // opens the favourite-adding dialog
+inline constexpr int kEditFavourite = 1356;  // opens the favourite-editing dialog
+inline constexpr int kPreview = 1008;        // owner-drawn preview list
+inline constexpr int kCaption = 3838;        // the preview's zoom caption
+inline constexpr int kPrinter = 1016;        // owner-drawn printer picture
 inline constexpr int kGetConfiguration = 3831;
-inline constexpr int kConfigPicture = 1188;   // invalidated once the configuration is read
+inline constexpr int kConfigPicture = 1188;  // invalidated once the configuration is read
 inline constexpr int kPaperSize = 1204;
 inline constexpr int kOutputPaper = 1208;
 inline constexpr int kPortrait = 1217;
@@ -27,12 +27,12 @@ inline constexpr int kOrder = 1120;
 inline constexpr int kFrame = 1117;
 inline constexpr int kSavePaper = 2900;
 inline constexpr int kEntryMode = 1699;
-inline constexpr int kHoldSettings = 3833;    // opens the stored-printing dialog of the entry mode
+inline constexpr int kHoldSettings = 3833;  // opens the stored-printing dialog of the entry mode
 inline constexpr int kHintIcon = 1006;
-inline constexpr int kHint = 1000;            // the hint line
+inline constexpr int kHint = 1000;  // the hint line
 inline constexpr int kLayoutDetails = 446;
 inline constexpr int kSummary = 1003;
-inline constexpr int kSummaryItem = 1149;     // the summary, asked from elsewhere on the page
+inline constexpr int kSummaryItem = 1149;  // the summary, asked from elsewhere on the page
 inline constexpr int kRestoreDefaults = 1002;
 inline constexpr int kHelp = 1004;
 

@@ -21,7 +21,9 @@ struct AnsiCase {
 
 TEST(AnsiText, CutsOnlyBetweenWholeCharacters) {
     const AnsiCase cases[] = {
-        {"Shift-JIS text whole", 932, u"\u79d8A\u30b9", std::string::npos, "\x94\xe9" "A\x83X"},
+        {"Shift-JIS text whole", 932, u"\u79d8A\u30b9", std::string::npos,
+         "\x94\xe9"
+         "A\x83X"},
         {"a double-byte character that would be cut is left out", 932, u"A\u79d8", 2, "A"},
         {"the limit falls after a double-byte character", 932, u"\u79d8\u79d8", 2, "\x94\xe9"},
         {"stops at the first NUL", 932, std::u16string(u"AB\0CD", 5), std::string::npos, "AB"},

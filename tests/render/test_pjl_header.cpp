@@ -159,7 +159,8 @@ TEST_F(PjlHeader, JobLines) {
          "@PJL SET LPARM:ORLA MSW068", "@PJL SET LPARM:ORLA MSW068=ON"},
         {"MSW097 on", [](PdevFixture& f) { f.pdev->settings.sheet.sheetSetting = 5; }, "@PJL SET LPARM:ORLA MSW097",
          "@PJL SET LPARM:ORLA MSW097=ON"},
-        {"RET on", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1ResolutionEnhance); }, "@PJL SET RET", "@PJL SET RET=ON"},
+        {"RET on", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1ResolutionEnhance); }, "@PJL SET RET",
+         "@PJL SET RET=ON"},
         {"DENSITY", [](PdevFixture& f) { f.Set(dm::PrintDensity, WORD{3}); }, "@PJL SET DENSITY", "@PJL SET DENSITY=3"},
         {"APSP thick", [](PdevFixture& f) { f.Set(dm::PaperType, WORD{1}); }, "@PJL SET JOBATTR=\"@APSP",
          "@PJL SET JOBATTR=\"@APSP=THICK\""},
@@ -179,8 +180,8 @@ TEST_F(PjlHeader, JobLines) {
              f.SetFlag1(orla::kFlags1ManualInTraySet);
          },
          "@PJL SET LPARM:ORLA NONFIXED0", "@PJL SET LPARM:ORLA NONFIXED0=OFF"},
-        {"NONFIXED0 not installed", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1ManualInTraySet); }, "@PJL SET LPARM:ORLA NONFIXED0",
-         "<none>"},
+        {"NONFIXED0 not installed", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1ManualInTraySet); },
+         "@PJL SET LPARM:ORLA NONFIXED0", "<none>"},
         {"NONFIXED1", [](PdevFixture& f) { f.InstallDevice(628); }, "@PJL SET LPARM:ORLA NONFIXED1",
          "@PJL SET LPARM:ORLA NONFIXED1=ON"},
         {"NONFIXED3 fixed",
@@ -191,7 +192,8 @@ TEST_F(PjlHeader, JobLines) {
          "@PJL SET LPARM:ORLA NONFIXED3", "@PJL SET LPARM:ORLA NONFIXED3=OFF"},
         {"NONFIXED4", [](PdevFixture& f) { f.InstallDevice(640); }, "@PJL SET LPARM:ORLA NONFIXED4",
          "@PJL SET LPARM:ORLA NONFIXED4=ON"},
-        {"ECONOMODE on", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1TonerSave); }, "@PJL SET ECONOMODE", "@PJL SET ECONOMODE=ON"},
+        {"ECONOMODE on", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1TonerSave); }, "@PJL SET ECONOMODE",
+         "@PJL SET ECONOMODE=ON"},
         {"SLIPSHEET copy",
          [](PdevFixture& f) {
              f.pdev->settings.sheet.slipSheetsOn = 1;
@@ -229,9 +231,10 @@ TEST_F(PjlHeader, JobLines) {
 }
 
 TEST_F(PjlHeader, FeatureLinesNeedTheirKeywords) {
-    RunLineCases({{"no RET without SET", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1ResolutionEnhance); }, "@PJL SET RET", "<none>"},
-                  {"no ECONOMODE without TONERSAVE", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1TonerSave); }, "@PJL SET ECONOMODE",
-                   "<none>"}},
+    RunLineCases({{"no RET without SET", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1ResolutionEnhance); },
+                   "@PJL SET RET", "<none>"},
+                  {"no ECONOMODE without TONERSAVE", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1TonerSave); },
+                   "@PJL SET ECONOMODE", "<none>"}},
                  false);
 }
 
@@ -264,7 +267,8 @@ TEST_F(PjlHeader, AttributeLines) {
              f.SetText(dm::PopUserId, u"U123");
          },
          "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=ADMIN\""},
-        {"JOAU from the job user name", [](PdevFixture& f) { f.SetFlag2(orla::kFlags2JbaType | orla::kFlags2JobOwnerType); },
+        {"JOAU from the job user name",
+         [](PdevFixture& f) { f.SetFlag2(orla::kFlags2JbaType | orla::kFlags2JobOwnerType); },
          "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=suzuki\""},
         {"JOAU injection is filtered", [](PdevFixture& f) { f.SetText(dm::PopUserId, u"ev\"il\r\n@PJL SET X=1"); },
          "@PJL SET JOBATTR=\"@JOAU", "@PJL SET JOBATTR=\"@JOAU=evil@PJL SET X=1\""},
@@ -298,7 +302,8 @@ TEST_F(PjlHeader, AttributeLines) {
          "@PJL SET JOBATTR=\"@LUNA=tanaka\""},
         {"CNAM", [](PdevFixture& f) { f.SetText(kComputerName, u"WS-7"); }, "@PJL SET JOBATTR=\"@CNAM",
          "@PJL SET JOBATTR=\"@CNAM=WS-7\""},
-        {"PAPERSORT on", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1JobSeparate); }, "@PJL SET PAPERSORT", "@PJL SET PAPERSORT=ON"},
+        {"PAPERSORT on", [](PdevFixture& f) { f.SetFlag1(orla::kFlags1JobSeparate); }, "@PJL SET PAPERSORT",
+         "@PJL SET PAPERSORT=ON"},
         {"PAPERSORT for a paper without sorting",
          [](PdevFixture& f) {
              f.SetFlag1(orla::kFlags1JobSeparate);

@@ -423,13 +423,18 @@ TEST_F(PrintRunner, NamedSettingsFollowTheBuildsLayout) {
         {"Orientation=-1", true, 76, {0xFF, 0xFF}, {}},
         {"SheetSetting=1", true, 6148, {1, 0, 0, 0}, {}},
         {"SheetSetting=1", false, 6148 - 4104, {1, 0, 0, 0}, {}},
-        {"HoldPin=12", true, 7670, {'1', 0, '2', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}},
+        {"HoldPin=12",
+         true,
+         7670,
+         {'1', 0, '2', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {}},
         {"OverlayName=FORM1", false, 350, {'F', 'O', 'R', 'M', '1', 0, 0, 0, 0}, {}},
     };
     for (const Case& c : cases) {
         orla::runner::SettingPatch patch;
         std::string error;
-        ASSERT_TRUE(orla::runner::NamedSettingPatch(options_.binDir, c.japanese, c.text, patch, error)) << c.text << ": " << error;
+        ASSERT_TRUE(orla::runner::NamedSettingPatch(options_.binDir, c.japanese, c.text, patch, error))
+            << c.text << ": " << error;
         EXPECT_EQ(patch.offset, c.offset) << c.text;
         EXPECT_EQ(patch.bytes, c.bytes) << c.text;
         EXPECT_EQ(patch.mask, c.mask) << c.text;

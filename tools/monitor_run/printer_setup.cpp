@@ -1,5 +1,4 @@
 // The printer in monitor_run's sandbox, as the spooler and the printer's installer leave it.
-#include "outside/portmon/portmon_config.h"
 #include "tools/monitor_run/printer_setup.h"
 
 #include <sys/stat.h>
@@ -7,6 +6,7 @@
 
 #include <cstdio>
 
+#include "outside/portmon/portmon_config.h"
 #include "plat/control.h"
 #include "plat/monitor_host.h"
 #include "win/kernel.h"

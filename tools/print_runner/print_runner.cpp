@@ -1,6 +1,5 @@
 // The print-path runner: the spooler's and GDI's side of a print job, for the graphics DLL.
 #include "tools/print_runner/print_runner.h"
-#include "core/little_endian.h"
 
 #include <dlfcn.h>
 
@@ -13,6 +12,7 @@
 #include <iterator>
 #include <memory>
 
+#include "core/little_endian.h"
 #include "plat/control.h"
 #include "plat/gdi_control.h"
 #include "plat/host_text.h"
@@ -163,7 +163,6 @@ std::vector<BYTE> BuildDevmode(const RunOptions& o, const std::vector<BYTE>& def
     }
     return dm;
 }
-
 
 }  // namespace
 

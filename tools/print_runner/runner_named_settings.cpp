@@ -18,7 +18,8 @@ typedef int (*FindFieldProc)(const char* name, unsigned* offset, unsigned* size,
 }  // namespace
 
 bool FindSettingsField(const std::string& binDir, bool japanese, const std::string& name, FieldPlace& place) {
-    const std::string helper = binDir + (japanese ? "/liborla_runner_settings_ja.so" : "/liborla_runner_settings_en.so");
+    const std::string helper =
+        binDir + (japanese ? "/liborla_runner_settings_ja.so" : "/liborla_runner_settings_en.so");
     void* dl = dlopen(helper.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!dl) return false;
     bool found = false;
@@ -40,7 +41,8 @@ bool Integer(const std::string& text, unsigned size, std::vector<uint8_t>& out) 
     const long long bits = 8LL * size;
     if (v < -(1LL << (bits - 1)) || v >= (1LL << bits)) return false;
     out.clear();
-    for (unsigned i = 0; i < size; ++i) out.push_back(static_cast<uint8_t>(static_cast<unsigned long long>(v) >> (8 * i)));
+    for (unsigned i = 0; i < size; ++i)
+        out.push_back(static_cast<uint8_t>(static_cast<unsigned long long>(v) >> (8 * i)));
     return true;
 }
 
@@ -60,42 +62,42 @@ bool Hex(const std::string& text, std::vector<uint8_t>& out) {
 bool Value(const FieldPlace& f, const std::string& value, SettingPatch& out, std::string& error) {
     out.mask.clear();
     switch (f.kind) {
-    case kInteger: {
-        const size_t slash = value.find('/');
-        if (!Integer(value.substr(0, slash), f.size, out.bytes) ||
-            (slash != std::string::npos && !Integer(value.substr(slash + 1), f.size, out.mask))) {
-            error = "takes a number of " + std::to_string(f.size) + " bytes (and a mask), not \"" + value + "\"";
-            return false;
+        case kInteger: {
+            const size_t slash = value.find('/');
+            if (!Integer(value.substr(0, slash), f.size, out.bytes) ||
+                (slash != std::string::npos && !Integer(value.substr(slash + 1), f.size, out.mask))) {
+                error = "takes a number of " + std::to_string(f.size) + " bytes (and a mask), not \"" + value + "\"";
+                return false;
+            }
+            return true;
         }
-        return true;
-    }
-    case kText: {
-        const std::u16string text = plat::Utf8ToUtf16(value);
-        if (2 * text.size() + 2 > f.size) {
-            error = "holds at most " + std::to_string(f.size / 2 - 1) + " characters";
-            return false;
+        case kText: {
+            const std::u16string text = plat::Utf8ToUtf16(value);
+            if (2 * text.size() + 2 > f.size) {
+                error = "holds at most " + std::to_string(f.size / 2 - 1) + " characters";
+                return false;
+            }
+            out.bytes.assign(f.size, 0);  // the whole field: the text, its terminator, zeros
+            for (size_t i = 0; i < text.size(); ++i) {
+                out.bytes[2 * i] = static_cast<uint8_t>(text[i]);
+                out.bytes[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
+            }
+            return true;
         }
-        out.bytes.assign(f.size, 0);  // the whole field: the text, its terminator, zeros
-        for (size_t i = 0; i < text.size(); ++i) {
-            out.bytes[2 * i] = static_cast<uint8_t>(text[i]);
-            out.bytes[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
-        }
-        return true;
-    }
-    case kAnsi:
-        if (value.size() + 1 > f.size) {
-            error = "holds at most " + std::to_string(f.size - 1) + " bytes";
-            return false;
-        }
-        out.bytes.assign(f.size, 0);
-        std::copy(value.begin(), value.end(), out.bytes.begin());
-        return true;
-    default:
-        if (!Hex(value, out.bytes) || out.bytes.size() > f.size) {
-            error = "takes at most " + std::to_string(f.size) + " bytes in hexadecimal";
-            return false;
-        }
-        return true;
+        case kAnsi:
+            if (value.size() + 1 > f.size) {
+                error = "holds at most " + std::to_string(f.size - 1) + " bytes";
+                return false;
+            }
+            out.bytes.assign(f.size, 0);
+            std::copy(value.begin(), value.end(), out.bytes.begin());
+            return true;
+        default:
+            if (!Hex(value, out.bytes) || out.bytes.size() > f.size) {
+                error = "takes at most " + std::to_string(f.size) + " bytes in hexadecimal";
+                return false;
+            }
+            return true;
     }
 }
 

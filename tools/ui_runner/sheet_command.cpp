@@ -426,9 +426,9 @@ BOOL Turn(HWND sheet, void* context) {
 using Record = std::span<const BYTE>;
 
 // Fields of the record the basic page writes, by their dm:: names, placed by the build's layout.
-constexpr const char* kNumberFields[] = {"Orientation", "PaperSize", "PaperLength", "PaperWidth", "Scale",
-                                         "Copies", "DefaultSource", "PrintQuality", "Duplex", "Collate",
-                                         "Flags1", "Zoom", "LayoutMode", "FrameKind", "LayoutOrder"};
+constexpr const char* kNumberFields[] = {"Orientation", "PaperSize",     "PaperLength",  "PaperWidth", "Scale",
+                                         "Copies",      "DefaultSource", "PrintQuality", "Duplex",     "Collate",
+                                         "Flags1",      "Zoom",          "LayoutMode",   "FrameKind",  "LayoutOrder"};
 constexpr const char* kTextFields[] = {"FormName", "OutPaperName"};
 
 // An integer field, little-endian; two-byte fields are signed as the DEVMODE's own are.

@@ -2,10 +2,10 @@
 // not poll on its own), written back when the user configured the printer by hand, built from
 // the settings record for printers that report nothing, and the bidirectional-status flag.
 #include "ui/entry/printer_config.h"
-#include "core/little_endian.h"
 
 #include <cstring>
 
+#include "core/little_endian.h"
 #include "core/support.h"
 #include "ui/entry/config_devices.h"
 #include "ui/entry/held.h"
@@ -34,7 +34,6 @@ static_assert(sizeof(kExtStatusName) == 34 && sizeof(kRefreshNames) == 158);
 
 constexpr const char16_t* kSrmValues[] = {u"SRM_PrinterBinConfig", u"SRM_PrinterOptConfig", u"SRM_PrinterMemory"};
 constexpr char16_t kPalmInfo[] = u"PALMInfo";
-
 
 // Entries a table of these bytes may hold: the reported count, cut to the table and the bytes.
 DWORD UsableCount(std::span<const BYTE> bytes, DWORD entrySize, DWORD most) {
