@@ -21,6 +21,7 @@ constexpr DWORD kCombo = kChild | CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL;
 constexpr DWORD kIconCombo = kCombo | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
 constexpr DWORD kLabel = kChild | SS_LEFT;
 constexpr DWORD kPush = kChild | BS_PUSHBUTTON | WS_TABSTOP;
+constexpr DWORD kPicture = kChild | SS_ICON;  // an icon the page sets
 
 // clang-format off
 const ORLA_DIALOG_ITEM kItems[] = {
@@ -60,6 +61,25 @@ const ORLA_DIALOG_ITEM kItems[] = {
     {u"Button",   TEXT_OF(u"設定一覧(&S)...", u"&Summary..."),       1003, kPush, 0, 80, 207, 55, 13},
     {u"Button",   TEXT_OF(u"標準に戻す(&B)", u"Restore Defaults"),   1002, kPush, 0, 138, 207, 60, 13},
     {u"Button",   TEXT_OF(u"ヘルプ(&H)", u"&Help"),                  1004, kPush, 0, 201, 207, 47, 13},
+    // Pictures beside the controls they stand for, in the ends of the label rows and the free
+    // space under the configuration button: favourites, paper size, output paper, duplex, copies,
+    // zoom; orientation, page order, binding, layout and text-entry mode in one row; the printer
+    // with its paper path, the summary and defaults pictures and the driver's banner.
+    {u"Static",   nullptr,                                           1105, kPicture, 0, 59, 6, 10, 10},
+    {u"Static",   nullptr,                                           1202, kPicture, 0, 238, 23, 10, 9},
+    {u"Static",   nullptr,                                           1206, kPicture, 0, 238, 48, 10, 9},
+    {u"Static",   nullptr,                                           1221, kPicture, 0, 238, 117, 10, 9},
+    {u"Static",   nullptr,                                           1227, kPicture, 0, 234, 89, 10, 10},
+    {u"Static",   nullptr,                                           1212, kPicture, 0, 234, 103, 10, 10},
+    {u"Static",   nullptr,                                           1218, kPicture, 0, 72, 133, 10, 9},
+    {u"Static",   nullptr,                                           1209, kPicture, 0, 84, 133, 10, 9},
+    {u"Static",   nullptr,                                           1224, kPicture, 0, 96, 133, 10, 9},
+    {u"Static",   nullptr,                                           1232, kPicture, 0, 108, 133, 10, 9},
+    {u"Static",   nullptr,                                           1231, kPicture, 0, 120, 133, 10, 9},
+    {u"Static",   nullptr,                                           1187, kPicture, 0, 72, 144, 42, 16},
+    {u"Static",   nullptr,                                           1761, kPicture, 0, 118, 144, 10, 8},
+    {u"Static",   nullptr,                                           1762, kPicture, 0, 118, 153, 10, 8},
+    {u"Static",   nullptr,                                           1001, kPicture, 0, 71, 162, 60, 16},
 };
 // clang-format on
 
