@@ -170,8 +170,9 @@ BOOL WarnWithPrinterCaption(PageContext* page, HWND dialog, UINT textId) {
 }
 
 HICON NoteIcon(const PageContext& page, int kind) {
-    // The five note icons are the shared icons 715 to 719 (slots 5 to 9 of the page context).
-    constexpr int kFirstNoteSlot = 5;
+    // The five note icons are the first shared icons of the page context: 778, 775, 776, 777, 774
+    // (information, warning, error, question, tip).
+    constexpr int kFirstNoteSlot = 0;
     int slot = 4;
     switch (kind) {
         case 1:
