@@ -36,4 +36,21 @@ inline constexpr int kSummaryItem = 1149;  // the summary, asked from elsewhere 
 inline constexpr int kRestoreDefaults = 1002;
 inline constexpr int kHelp = 1004;
 
+// Pictures beside the controls they stand for.
+inline constexpr int kFavouritesPicture = 1105;
+inline constexpr int kPaperSizePicture = 1202;
+inline constexpr int kOutputPaperPicture = 1206;
+inline constexpr int kDuplexPicture = 1221;
+inline constexpr int kCopiesPicture = 1227;
+inline constexpr int kZoomPicture = 1212;
+inline constexpr int kOrientationPicture = 1218;
+inline constexpr int kOrderPicture = 1209;
+inline constexpr int kBindingPicture = 1224;
+inline constexpr int kLayoutPicture = 1232;
+inline constexpr int kEntryModePicture = 1231;
+inline constexpr int kPaperPathPicture = 1187;  // the printer with its paper path
+inline constexpr int kSummaryPicture = 1761;
+inline constexpr int kDefaultsPicture = 1762;
+inline constexpr int kBanner = 1001;  // the driver's banner
+
 }  // namespace orla_res::basic_page

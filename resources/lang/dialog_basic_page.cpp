@@ -24,6 +24,7 @@ constexpr DWORD kCombo = kChild | CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL;
 constexpr DWORD kIconCombo = kCombo | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
 constexpr DWORD kLabel = kChild | SS_LEFT;
 constexpr DWORD kPush = kChild | BS_PUSHBUTTON | WS_TABSTOP;
+constexpr DWORD kPicture = kChild | SS_ICON;  // an icon the page sets
 
 // clang-format off
 const ORLA_DIALOG_ITEM kItems[] = {
@@ -63,6 +64,25 @@ const ORLA_DIALOG_ITEM kItems[] = {
     {u"Button",   TEXT_OF(u"設定一覧(&S)...", u"&Summary..."),       kSummary, kPush, 0, 80, 207, 55, 13},
     {u"Button",   TEXT_OF(u"標準に戻す(&B)", u"Restore Defaults"),   kRestoreDefaults, kPush, 0, 138, 207, 60, 13},
     {u"Button",   TEXT_OF(u"ヘルプ(&H)", u"&Help"),                  kHelp, kPush, 0, 201, 207, 47, 13},
+    // Pictures beside the controls they stand for, in the ends of the label rows and the free
+    // space under the configuration button: favourites, paper size, output paper, duplex, copies,
+    // zoom; orientation, page order, binding, layout and text-entry mode in one row; the printer
+    // with its paper path, the summary and defaults pictures and the driver's banner.
+    {u"Static",   nullptr,                                           kFavouritesPicture, kPicture, 0, 59, 6, 10, 10},
+    {u"Static",   nullptr,                                           kPaperSizePicture, kPicture, 0, 238, 23, 10, 9},
+    {u"Static",   nullptr,                                           kOutputPaperPicture, kPicture, 0, 238, 48, 10, 9},
+    {u"Static",   nullptr,                                           kDuplexPicture, kPicture, 0, 238, 117, 10, 9},
+    {u"Static",   nullptr,                                           kCopiesPicture, kPicture, 0, 234, 89, 10, 10},
+    {u"Static",   nullptr,                                           kZoomPicture, kPicture, 0, 234, 103, 10, 10},
+    {u"Static",   nullptr,                                           kOrientationPicture, kPicture, 0, 72, 133, 10, 9},
+    {u"Static",   nullptr,                                           kOrderPicture, kPicture, 0, 84, 133, 10, 9},
+    {u"Static",   nullptr,                                           kBindingPicture, kPicture, 0, 96, 133, 10, 9},
+    {u"Static",   nullptr,                                           kLayoutPicture, kPicture, 0, 108, 133, 10, 9},
+    {u"Static",   nullptr,                                           kEntryModePicture, kPicture, 0, 120, 133, 10, 9},
+    {u"Static",   nullptr,                                           kPaperPathPicture, kPicture, 0, 72, 144, 42, 16},
+    {u"Static",   nullptr,                                           kSummaryPicture, kPicture, 0, 118, 144, 10, 8},
+    {u"Static",   nullptr,                                           kDefaultsPicture, kPicture, 0, 118, 153, 10, 8},
+    {u"Static",   nullptr,                                           kBanner, kPicture, 0, 71, 162, 60, 16},
 };
 // clang-format on
 

@@ -1,6 +1,7 @@
 // The shared paper rules as tables, and restoring each group of settings to the defaults.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -244,6 +245,32 @@ TEST_F(PaperWarnings, RestoreBasicGroupBringsBackTheDefaultsOfThePrinter) {
     EXPECT_EQ(Get(r, dm::Copies), Get(ui_->defaultDevmode, dm::Copies));
     EXPECT_EQ(Get(r, dm::Orientation), Get(ui_->defaultDevmode, dm::Orientation));
     EXPECT_EQ(GetText(r, dm::FormName), GetText(ui_->defaultDevmode, dm::FormName));
+}
+
+// A form id names its usable form; an id the usable forms lack names the model's default paper
+// ("*DefaultForm" of the sample model's description: "A4").
+TEST_F(PaperWarnings, FormNamesByIdFallBackToTheModelsDefaultForm) {
+    ASSERT_GT(ui_->formCount, 2u);
+    WORD unused = 1;
+    for (DWORD i = 0; i < ui_->formCount; ++i) {
+        std::u16string name;
+        EXPECT_TRUE(GetFormNameById(&page_, static_cast<WORD>(ui_->formIds[i]), &name));
+        EXPECT_EQ(name, std::u16string(ui_->formNames[i]));
+        unused = std::max<WORD>(unused, static_cast<WORD>(ui_->formIds[i] + 1));
+    }
+    const std::u16string b5 = u"B5 (JIS)";
+    std::u16string name = u"stale";
+    for (DWORD i = 0; i < ui_->formCount; ++i)
+        if (std::u16string(ui_->formNames[i]) == b5) {
+            EXPECT_TRUE(GetFormNameById(&page_, ui_->formIds[i], &name));
+        }
+    EXPECT_EQ(name, b5);
+    for (WORD id : {WORD{0}, unused, WORD{0xFFFF}}) {
+        name = u"stale";
+        EXPECT_FALSE(GetFormNameById(&page_, id, &name)) << id;
+        EXPECT_EQ(name, u"A4") << id;
+    }
+    EXPECT_FALSE(GetFormNameById(nullptr, ui_->formIds[0], &name));
 }
 
 }  // namespace

@@ -370,10 +370,13 @@ TEST_F(PaperControls, RefusedUserNameWarnsOrPostsAndStopsShowingIt) {
 // ---- Hint line --------------------------------------------------------------------------------
 
 TEST_F(PaperControls, HintLineShowsTheTextWithTheNoteIconOfItsKind) {
+    // The note icons lead the sheet's shared icons (778, 775, 776, 777, 774); the page pictures
+    // after them (715 on) are no notes.
     HICON notes[5];
     for (int i = 0; i < 5; ++i) {
         notes[i] = reinterpret_cast<HICON>(static_cast<ULONG_PTR>(0x1000 + i));
-        page_.icons[5 + i] = notes[i];
+        page_.icons[i] = notes[i];
+        page_.icons[5 + i] = reinterpret_cast<HICON>(static_cast<ULONG_PTR>(0x2000 + i));
     }
     const struct {
         int kind;

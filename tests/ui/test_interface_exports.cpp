@@ -132,7 +132,20 @@ protected:
 // ---- Capabilities ----
 
 TEST_F(InterfaceExports, FixedAndRecordCapabilitiesOfBothModels) {
-    for (const char* model : {"HV4400KJ.KDD", "HV3600E.KDD"}) {
+    // What the sample models' description files say: pages per minute, the default memory size
+    // (kilobytes) and the resolutions offered.
+    struct Model {
+        const char* file;
+        DWORD ppm;
+        DWORD memoryKb;
+        std::vector<LONG> dpi;
+    };
+    const Model models[] = {
+        {"HV4400KJ.KDD", 44, 65536, {300, 600, 1200}},
+        {"HV3600E.KDD", 36, 32768, {300, 600}},
+    };
+    for (const Model& m : models) {
+        const char* model = m.file;
         SCOPED_TRACE(model);
         if (printer_) ClosePrinter(printer_);
         printer_ = nullptr;
@@ -170,21 +183,17 @@ TEST_F(InterfaceExports, FixedAndRecordCapabilitiesOfBothModels) {
         };
         for (const Case& c : cases) EXPECT_EQ(Caps(c.capability), c.expected) << "capability " << c.capability;
 
-        const CompiledDeviceData* data = GetDeviceData(printer_);
-        ASSERT_NE(data, nullptr);
-        EXPECT_EQ(Caps(DC_PRINTRATE), static_cast<DWORD>(DeviceDataSignedField(data, dd::kPPM)));
-        EXPECT_EQ(Caps(DC_PRINTRATEPPM), Caps(DC_PRINTRATE));
-        const DWORD resolutions = Caps(DC_ENUMRESOLUTIONS);
-        EXPECT_EQ(resolutions, Resolutions(data).size());
-        std::vector<LONG> dpi(2 * resolutions);
+        EXPECT_EQ(Caps(DC_PRINTRATE), m.ppm);
+        EXPECT_EQ(Caps(DC_PRINTRATEPPM), m.ppm);
+        ASSERT_EQ(Caps(DC_ENUMRESOLUTIONS), m.dpi.size());
+        std::vector<LONG> dpi(2 * m.dpi.size());
         Caps(DC_ENUMRESOLUTIONS, dpi.data());
-        for (DWORD i = 0; i < resolutions; ++i) {
-            EXPECT_EQ(dpi[2 * i], Resolutions(data)[i].dpi);
-            EXPECT_EQ(dpi[2 * i + 1], Resolutions(data)[i].dpi);
+        for (size_t i = 0; i < m.dpi.size(); ++i) {
+            EXPECT_EQ(dpi[2 * i], m.dpi[i]) << "resolution " << i;
+            EXPECT_EQ(dpi[2 * i + 1], m.dpi[i]) << "resolution " << i;
         }
-        ReleaseDeviceData(data);
         EXPECT_NE(Caps(DC_FIELDS) & DM_PAPERSIZE, 0u);
-        EXPECT_EQ(Caps(DC_PRINTERMEM), Caps(DC_PRINTERMEM));
+        EXPECT_EQ(Caps(DC_PRINTERMEM), m.memoryKb);
         WCHAR personality[32];
         std::memset(personality, 0xEE, sizeof(personality));
         EXPECT_EQ(Caps(DC_PERSONALITY, personality), 1u);

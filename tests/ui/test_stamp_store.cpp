@@ -131,6 +131,17 @@ TEST_F(StampStoreTest, SaveReplacesOrAppendsUpToTwentyStamps) {
 
 // A face of 31 double-byte characters needs 62 bytes in the stored form: it is kept whole, where
 // converting it into 32 bytes would lose it.
+// Without the printer's name there is no list to number against: the number asked for stays,
+// whether or not the printer's own list has it.
+TEST_F(StampStoreTest, ANumberStaysWhenThePrinterHasNoName) {
+    const WORD count = static_cast<WORD>(FactoryStampCount());
+    ASSERT_EQ(ResolveStampNumber(printer_, 50), count + 1) << "the printer's own list numbers a new stamp";
+    for (WORD number : {WORD{0}, WORD{3}, WORD{50}, WORD(count + 1)}) {
+        EXPECT_EQ(ResolveStampNumber(nullptr, number), number);
+        EXPECT_FALSE(StampExists(nullptr, number));
+    }
+}
+
 TEST_F(StampStoreTest, SavedFaceNamesKeepTheirDoubleByteCharacters) {
     if (!kJapaneseBuild) GTEST_SKIP() << "the English build's system code page has no double-byte faces";
     BYTE wide[kStampRecordSize] = {};

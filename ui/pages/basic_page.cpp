@@ -9,10 +9,14 @@
 #include "core/device_data.h"
 #include "resources/lang/sheet_ids.h"
 #include "ui/entry/option_constraints.h"
+#include "ui/entry/printer_config.h"
+#include "ui/entry/printer_data_store.h"
 #include "ui/pages/basic_page_combos.h"
 #include "ui/pages/basic_page_fillers.h"
 #include "ui/pages/config_retrieval.h"
 #include "ui/pages/context_help.h"
+#include "ui/pages/page_creation.h"
+#include "ui/pages/page_switches.h"
 #include "ui/pages/paper_names.h"
 #include "ui/pages/paper_rules.h"
 #include "ui/pages/paper_sources.h"
@@ -21,6 +25,7 @@
 #include "win/compstui.h"
 #include "win/kernel.h"
 #include "win/property_sheet.h"
+#include "win/tree_view.h"
 #include "win/user_controls.h"
 #include "win/user_gdi.h"
 #include "win/user_msg.h"
@@ -45,8 +50,80 @@ constexpr std::u16string_view kNoZoom = u"---";
 constexpr int kUnbuiltButtons[] = {basic_ids::kLayoutDetails, basic_ids::kSummary, basic_ids::kSummaryItem,
                                    basic_ids::kAddFavourite, basic_ids::kEditFavourite};
 constexpr int kIdGetConfiguration = basic_ids::kGetConfiguration, kIdHoldSettings = basic_ids::kHoldSettings,
-              kIdHelp = basic_ids::kHelp, kIdConfigPicture = basic_ids::kConfigPicture;
-constexpr HelpIdPair kNoHelp[] = {{0, 0}};  // no control of the page has a help topic of its own
+              kIdHelp = basic_ids::kHelp, kIdConfigPicture = basic_ids::kConfigPicture,
+              kIdRestoreDefaults = basic_ids::kRestoreDefaults;
+
+// Help on a control opens the page's topic; the restore-defaults button has the topic every page's
+// defaults button shares.
+constexpr DWORD kHelpTopicDefaults = 0x5019;
+constexpr HelpIdPair kBasicPageHelp[] = {{basic_ids::kFavourites, kHelpTopicBasic},
+                                         {basic_ids::kAddFavourite, kHelpTopicBasic},
+                                         {basic_ids::kEditFavourite, kHelpTopicBasic},
+                                         {basic_ids::kFavouritesPicture, kHelpTopicBasic},
+                                         {kIdPreview, kHelpTopicBasic},
+                                         {kIdCaption, kHelpTopicBasic},
+                                         {kIdPrinter, kHelpTopicBasic},
+                                         {kIdGetConfiguration, kHelpTopicBasic},
+                                         {basic_ids::kPaperPathPicture, kHelpTopicBasic},
+                                         {kIdPaperSize, kHelpTopicBasic},
+                                         {basic_ids::kPaperSizePicture, kHelpTopicBasic},
+                                         {kIdOutputPaper, kHelpTopicBasic},
+                                         {basic_ids::kOutputPaperPicture, kHelpTopicBasic},
+                                         {kIdPortrait, kHelpTopicBasic},
+                                         {kIdLandscape, kHelpTopicBasic},
+                                         {basic_ids::kOrientationPicture, kHelpTopicBasic},
+                                         {kIdCopies, kHelpTopicBasic},
+                                         {kIdCopiesSpin, kHelpTopicBasic},
+                                         {basic_ids::kCopiesPicture, kHelpTopicBasic},
+                                         {kIdFreeZoom, kHelpTopicBasic},
+                                         {kIdZoom, kHelpTopicBasic},
+                                         {basic_ids::kZoomPicture, kHelpTopicBasic},
+                                         {kIdDuplex, kHelpTopicBasic},
+                                         {basic_ids::kDuplexPicture, kHelpTopicBasic},
+                                         {kIdBinding, kHelpTopicBasic},
+                                         {basic_ids::kBindingPicture, kHelpTopicBasic},
+                                         {kIdLayout, kHelpTopicBasic},
+                                         {basic_ids::kLayoutPicture, kHelpTopicBasic},
+                                         {kIdOrder, kHelpTopicBasic},
+                                         {basic_ids::kOrderPicture, kHelpTopicBasic},
+                                         {kIdFrame, kHelpTopicBasic},
+                                         {kIdSaveSheet, kHelpTopicBasic},
+                                         {kIdEntryMode, kHelpTopicBasic},
+                                         {basic_ids::kEntryModePicture, kHelpTopicBasic},
+                                         {kIdHoldSettings, kHelpTopicBasic},
+                                         {basic_ids::kHintIcon, kHelpTopicBasic},
+                                         {basic_ids::kHint, kHelpTopicBasic},
+                                         {basic_ids::kBanner, kHelpTopicBasic},
+                                         {basic_ids::kLayoutDetails, kHelpTopicBasic},
+                                         {basic_ids::kSummary, kHelpTopicBasic},
+                                         {basic_ids::kSummaryItem, kHelpTopicBasic},
+                                         {basic_ids::kSummaryPicture, kHelpTopicBasic},
+                                         {kIdRestoreDefaults, kHelpTopicDefaults},
+                                         {basic_ids::kDefaultsPicture, kHelpTopicBasic},
+                                         {kIdHelp, kHelpTopicBasic},
+                                         {0, 0}};
+
+// Pictures the page loads itself from this DLL: the printer with its paper path, and the
+// favourites, summary and defaults pictures. Each control owns the icon it shows.
+struct OwnIcon {
+    int control;
+    WORD icon;
+    int cx, cy;
+};
+constexpr OwnIcon kPrinterPathIcon = {basic_ids::kPaperPathPicture, 953, 64, 32};
+constexpr OwnIcon kButtonIcons[] = {{basic_ids::kFavouritesPicture, 950, 16, 16},
+                                    {basic_ids::kSummaryPicture, 951, 16, 16},
+                                    {basic_ids::kDefaultsPicture, 952, 16, 16}};
+// Pictures from the sheet's icons beside the controls they stand for.
+struct PageIcon {
+    int control;
+    WORD icon;
+};
+constexpr PageIcon kPageIcons[] = {{basic_ids::kPaperSizePicture, 731}, {basic_ids::kEntryModePicture, 779},
+                                   {basic_ids::kOutputPaperPicture, 732}, {basic_ids::kOrderPicture, 705},
+                                   {basic_ids::kZoomPicture, 733},      {basic_ids::kDuplexPicture, 716},
+                                   {basic_ids::kBindingPicture, 721},   {basic_ids::kLayoutPicture, 703},
+                                   {basic_ids::kCopiesPicture, 738},    {basic_ids::kBanner, 782}};
 
 UiContext* Ui(PageContext* page) {
     return page ? page->uiContext : nullptr;
@@ -107,6 +184,50 @@ void ShowPageHelp(PageContext* page) {
     ShowHtmlHelpAsync(GetDesktopWindow(), Ui(page)->helpFile, kHelpContextCommand, kHelpTopicBasic);
 }
 
+// The icon replaces the one the control showed before, which goes.
+void SetOwnIcon(HWND dialog, const OwnIcon& own) {
+    HWND control = GetDlgItem(dialog, own.control);
+    if (!control) return;
+    HICON icon = static_cast<HICON>(
+        LoadImageW(GetInterfaceModule(), MAKEINTRESOURCEW(own.icon), IMAGE_ICON, own.cx, own.cy, LR_DEFAULTCOLOR));
+    auto old = reinterpret_cast<HICON>(SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0));
+    if (old) DestroyIcon(old);
+}
+
+void SetButtonIcons(HWND dialog) {
+    for (const OwnIcon& own : kButtonIcons) SetOwnIcon(dialog, own);
+}
+
+void FreeOwnIcons(HWND dialog) {
+    for (const OwnIcon& own : {kPrinterPathIcon, kButtonIcons[0], kButtonIcons[1], kButtonIcons[2]}) {
+        HWND control = GetDlgItem(dialog, own.control);
+        auto old = control ? reinterpret_cast<HICON>(SendMessageW(control, STM_SETICON, 0, 0)) : nullptr;
+        if (old) DestroyIcon(old);
+    }
+}
+
+void SetPageIcons(PageContext* page, HWND dialog) {
+    for (const PageIcon& p : kPageIcons) SetDlgItemIcon(dialog, p.control, PageIconById(*page, p.icon));
+    SetButtonIcons(dialog);
+}
+
+// What the printer reports now, read into the working record before the page shows it.
+void RefreshPrinterConfig(PageContext* page) {
+    UiContext* ui = Ui(page);
+    AcquirePrinterConfig(&ui->printerConfig, ui->hPrinter, nullptr);
+    UpdatePalmFlag(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter);
+    ApplyConfigAndPublish(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter, ui->deviceData);
+}
+
+void OnInitDialog(PageContext* page, HWND dialog) {
+    page->hPageDlg = dialog;
+    RefreshPrinterConfig(page);
+    FillDuplexCombo(page, dialog);
+    FillLayoutCombos(page, dialog);
+    SetOwnIcon(dialog, kPrinterPathIcon);
+    SetButtonIcons(dialog);
+}
+
 void ReportNotBuilt(HWND dialog) {
     MessageBoxW(dialog,
                 kJapaneseBuild ? u"この機能のダイアログはまだ用意されていません。" : u"This dialog is not built yet.",
@@ -126,6 +247,7 @@ void OnSetActive(PageContext* page, HWND dialog) {
     SendDlgItemMessageW(dialog, kIdCopiesSpin, UDM_SETPOS32, 0, Get(r, dm::Copies));
     ShowNumber(dialog, kIdCopies, Get(r, dm::Copies));
     FillPaperPageControls(page, dialog);
+    SetPageIcons(page, dialog);
     for (UINT check : kChecksOnActivation) PostMessageW(dialog, check, 0, 0);
 }
 
@@ -222,10 +344,19 @@ void AfterPaperChange(PageContext* page, HWND dialog, bool keepZoomOfMapping, bo
     MarkChanged(page, dialog);
 }
 
-// A chosen form sets the paper fields that go with its name, so the resolver keeps it.
-void SetForm(DriverDevmode& r, const UiContext* ui, DWORD i) {
-    SetText(r, dm::FormName, ui->formNames[i]);
-    SetText(r, dm::PrevFormName, ui->formNames[i]);
+bool IsFormNamed(const WCHAR (&stored)[kUiFormNameChars], std::u16string_view name) {
+    const std::u16string_view all(stored, kUiFormNameChars);
+    return all.substr(0, all.find(u'\0')) == name;
+}
+
+// A chosen form sets the paper fields that go with its name, so the resolver keeps it; a name the
+// usable forms lack (the model's default standing in for a form gone meanwhile) sets the name only.
+void SetForm(DriverDevmode& r, const UiContext* ui, const std::u16string& name) {
+    SetText(r, dm::FormName, name);
+    SetText(r, dm::PrevFormName, name);
+    DWORD i = 0;
+    while (i < ui->formCount && !IsFormNamed(ui->formNames[i], name)) ++i;
+    if (i == ui->formCount) return;
     Set(r, dm::PaperSize, ui->formIds[i]);
     Set(r, dm::PaperLength, static_cast<SHORT>(ui->formSizes[i].length));
     Set(r, dm::PaperWidth, static_cast<SHORT>(ui->formSizes[i].width));
@@ -237,11 +368,10 @@ void SetForm(DriverDevmode& r, const UiContext* ui, DWORD i) {
 void OnPaperSize(PageContext* page, HWND dialog) {
     const LPARAM data = SelectedData(dialog, kIdPaperSize);
     if (data < 0) return;
-    const UiContext* ui = Ui(page);
     const bool wasDuplex = Get(Record(page), dm::Duplex) != DMDUP_SIMPLEX;
-    const WORD id = LOWORD(data);
-    for (DWORD i = 0; i < ui->formCount; ++i)
-        if (static_cast<WORD>(ui->formIds[i]) == id) SetForm(Record(page), ui, i);
+    std::u16string name;
+    GetFormNameById(page, LOWORD(data), &name);
+    if (!name.empty()) SetForm(Record(page), Ui(page), name);
     WarnChosenPaper(page, dialog);
     AfterPaperChange(page, dialog, true, wasDuplex);
 }
@@ -373,14 +503,25 @@ void OnCheck(PageContext* page, HWND dialog, int id) {
     MarkChanged(page, dialog);
 }
 
+// A summary tree the user has a row selected in follows the restored settings from its root.
+void RefreshSettingsTree(PageContext* page, HWND dialog) {
+    HWND tree = page->hTree;
+    if (!tree || !SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) return;
+    RefreshConstraintsAndTree(page, dialog, 0, FALSE);
+    const LRESULT root = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, root);
+}
+
 void OnRestoreDefaults(PageContext* page, HWND dialog) {
     if (!RestoreGroupDefaults(page, dialog, static_cast<int>(SettingGroup::kBasic))) return;
+    RunConstraints(page);
     const DriverDevmode& r = Record(page);
     ShowNumber(dialog, kIdCopies, Get(r, dm::Copies));
     ShowNumber(dialog, kIdZoom, Get(r, dm::Zoom));
     Refresh(page, dialog);
     SetFocus(GetDlgItem(dialog, kIdEntryMode));
     MarkChanged(page, dialog);
+    RefreshSettingsTree(page, dialog);
 }
 
 // Stored printing needs a device that holds the job; proof printing also more than one copy.
@@ -473,7 +614,7 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
         case kIdSaveSheet:
             if (code == BN_CLICKED) OnCheck(page, dialog, id);
             return;
-        case basic_ids::kRestoreDefaults:
+        case kIdRestoreDefaults:
             if (code == BN_CLICKED) OnRestoreDefaults(page, dialog);
             return;
     }
@@ -557,10 +698,7 @@ INT_PTR CALLBACK BasicPageProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
         const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
         auto* page = sheetPage ? reinterpret_cast<PageContext*>(sheetPage->lParam) : nullptr;
         SetWindowLongPtrW(hDlg, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
-        if (!Ui(page)) return TRUE;
-        page->hPageDlg = hDlg;
-        FillDuplexCombo(page, hDlg);
-        FillLayoutCombos(page, hDlg);
+        if (Ui(page)) OnInitDialog(page, hDlg);
         return TRUE;
     }
     if (message == WM_MEASUREITEM) {
@@ -576,8 +714,11 @@ INT_PTR CALLBACK BasicPageProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lP
     }
     PageContext* page = PageContextOf(hDlg);
     if (!Ui(page)) return FALSE;  // messages before WM_INITDIALOG or of a page without its context
-    if (HandleContextHelp(page, hDlg, message, wParam, lParam, kNoHelp)) return TRUE;
+    if (HandleContextHelp(page, hDlg, message, wParam, lParam, kBasicPageHelp)) return TRUE;
     switch (message) {
+        case WM_DESTROY:
+            FreeOwnIcons(hDlg);
+            return FALSE;
         case WM_NOTIFY:
             SetWindowLongPtrW(hDlg, DWLP_MSGRESULT, OnNotify(page, hDlg, reinterpret_cast<const NMHDR*>(lParam)));
             return TRUE;

@@ -7,6 +7,7 @@
 #include "ui/entry/ui_flags.h"
 #include "ui/pages/basic_page.h"
 #include "ui/pages/basic_page_fillers.h"
+#include "ui/pages/page_creation.h"
 #include "ui/pages/paper_names.h"
 #include "ui/pages/paper_rules.h"
 #include "ui/pages/paper_sources.h"
@@ -22,6 +23,8 @@ constexpr int kIdSameAsPaper = 1210, kIdCollate = 1141, kIdJobSeparate = 1144,
               kIdHoldSettings = basic_ids::kHoldSettings, kIdGetConfiguration = basic_ids::kGetConfiguration;
 // Controls shown beside the binding combo, and those of the multi-page and one-page layouts.
 constexpr int kIdBindingLabel = 1135;
+constexpr int kIdOrientationIcon = basic_ids::kOrientationPicture;
+constexpr WORD kIconPortrait = 734, kIconLandscape = 735, kIconPortraitTurned = 783, kIconLandscapeTurned = 784;
 constexpr int kMultiPageControls[] = {1121, kIdOrder, 1116, kIdFrame};
 constexpr int kOnePageControls[] = {kIdFreeZoom, 1177, kIdZoom, 2702};
 
@@ -177,9 +180,14 @@ void FillPaperAndSourceControls(PageContext* page, HWND dialog) {
     FillPaperSourceCombo(page, dialog);
     FillCombo1226(page, dialog);
     FillCombo1234(page, dialog);
-    CheckRadioButton(dialog, kIdPortrait, kIdLandscape,
-                     Get(r, dm::Orientation) == DMORIENT_PORTRAIT ? kIdPortrait : kIdLandscape);
-    CheckFlag(dialog, kIdSaveSheet, Get(r, dm::SheetSetting) != 0);
+    const bool portrait = Get(r, dm::Orientation) == DMORIENT_PORTRAIT;
+    CheckRadioButton(dialog, kIdPortrait, kIdLandscape, portrait ? kIdPortrait : kIdLandscape);
+    // The orientation picture, turned half round while the sheet setting turns the pages.
+    const bool turned = Get(r, dm::SheetSetting) != 0;
+    const WORD orientationIcon =
+        turned ? (portrait ? kIconPortraitTurned : kIconLandscapeTurned) : (portrait ? kIconPortrait : kIconLandscape);
+    SetDlgItemIcon(dialog, kIdOrientationIcon, PageIconById(*page, orientationIcon));
+    CheckFlag(dialog, kIdSaveSheet, turned);
 }
 
 void ShowLayoutControls(PageContext* page, HWND dialog) {

@@ -136,6 +136,14 @@ LPFNPSPCALLBACKW PageCallback(UINT order, bool deviceSheets) {
 
 }  // namespace
 
+HICON PageIconById(const PageContext& context, WORD iconId) {
+    for (UINT i = 0; i < kSharedIconCount; ++i)
+        if (kSharedIcons[i] == iconId) return context.icons[i];
+    for (UINT i = 0; i < kOwnedIconCount - 1; ++i)
+        if (kOwnedIcons[i] == iconId) return context.images[i];
+    return iconId == kWideIcon ? context.images[kOwnedIconCount - 1] : nullptr;
+}
+
 int SmallImageIndex(const PageContext& context, UINT iconId) {
     if (iconId < kSmallIconFirst || iconId > kSmallIconLast) return -1;
     return context.smallImageIndex[iconId - kSmallIconFirst];

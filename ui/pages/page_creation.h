@@ -31,6 +31,10 @@ void ReleaseVisualStyleContext(void);
 const PageEntry* DocumentPages(UINT* count);
 const PageEntry* DevicePages(UINT* count);
 
+// The page context's shared icon or owned image loaded for that icon id; null for an id the sheet
+// does not load (or one that failed to load).
+HICON PageIconById(const PageContext& context, WORD iconId);
+
 // Blocks still held by sheets (leak checks).
 DWORD LivePageContextCount(void);
 

@@ -2,6 +2,7 @@
 #include "ui/pages/paper_rules.h"
 
 #include <cstring>
+#include <optional>
 
 #include "core/ansi_text.h"
 #include "core/device_data.h"
@@ -170,8 +171,9 @@ BOOL WarnWithPrinterCaption(PageContext* page, HWND dialog, UINT textId) {
 }
 
 HICON NoteIcon(const PageContext& page, int kind) {
-    // The five note icons are the shared icons 715 to 719 (slots 5 to 9 of the page context).
-    constexpr int kFirstNoteSlot = 5;
+    // The five note icons are the first shared icons of the page context: 778, 775, 776, 777, 774
+    // (information, warning, error, question, tip).
+    constexpr int kFirstNoteSlot = 0;
     int slot = 4;
     switch (kind) {
         case 1:
@@ -188,6 +190,21 @@ HICON NoteIcon(const PageContext& page, int kind) {
             break;
     }
     return page.icons[kFirstNoteSlot + slot];
+}
+
+BOOL GetFormNameById(const PageContext* page, WORD formId, std::u16string* name) {
+    if (name == nullptr || page == nullptr || page->uiContext == nullptr) return FALSE;
+    const UiContext* ui = page->uiContext;
+    for (DWORD i = 0; i < ui->formCount; ++i) {
+        if (static_cast<WORD>(ui->formIds[i]) != formId) continue;
+        const std::u16string_view stored(ui->formNames[i], kUiFormNameChars);
+        name->assign(stored.substr(0, stored.find(u'\0')));
+        return TRUE;
+    }
+    // An id the list does not hold (a form removed meanwhile) falls back to the model's own paper.
+    const std::optional<FormEntry> fallback = ui->deviceData ? DefaultForm(ui->deviceData) : std::nullopt;
+    name->assign(fallback ? fallback->name : std::u16string_view{});
+    return FALSE;
 }
 
 BOOL SetDlgItemIcon(HWND dialog, int controlId, HICON icon) {

@@ -30,6 +30,10 @@ bool IsPaperUnfitForFeature(const DriverDevmode& record, LONG version);
 bool HasSettingConflict(const DriverDevmode& record);
 bool HasDuplexPaperConflict(const DriverDevmode& record, LONG version);
 
+// The name of the usable form (the UI context's forms list) whose id is formId; the description's
+// default form name when no usable form has it. TRUE when a usable form had the id.
+BOOL GetFormNameById(const PageContext* page, WORD formId, std::u16string* name);
+
 // The groups of settings the pages restore to the printer's defaults.
 enum class SettingGroup : int { kBasic = 0, kPaperSource = 1, kImageAdjust = 2, kStampOverlay = 3, kOptionList = 4 };
 // Copies one group's fields (with their copies) from defaults into current. ntMajor: the Windows

@@ -18,6 +18,12 @@ struct Rgb {
 };
 constexpr Rgb kWhite{255, 255, 255}, kBlack{0, 0, 0}, kGrey{160, 160, 160}, kBlue{40, 80, 200}, kRed{200, 40, 40},
     kGreen{40, 150, 60}, kText{90, 90, 90}, kBody{210, 210, 200}, kPanel{60, 60, 70};
+constexpr Rgb RgbOf(COLORREF c) {
+    return {BYTE(c & 0xFF), BYTE((c >> 8) & 0xFF), BYTE((c >> 16) & 0xFF)};
+}
+constexpr Rgb kPreviewPageFrameRgb = RgbOf(kPreviewPageFrame), kPreviewFirstPageRgb = RgbOf(kPreviewFirstPage),
+              kPreviewSecondPageRgb = RgbOf(kPreviewSecondPage), kPreviewLongEdgeRgb = RgbOf(kPreviewLongEdgeMark),
+              kPreviewShortEdgeRgb = RgbOf(kPreviewShortEdgeMark), kPreviewBackgroundRgb = RgbOf(kPreviewBackground);
 
 // A picture under construction: top-down pixels, written out bottom-up as a DIB.
 struct Canvas {
@@ -58,71 +64,171 @@ struct Canvas {
     }
 };
 
-// Grid columns and rows of a page count, wider than high.
-void GridOf(int pages, int& cols, int& rows) {
-    switch (pages) {
-        case 2:
-            cols = 2, rows = 1;
-            return;
-        case 4:
-            cols = 2, rows = 2;
-            return;
-        case 6:
-            cols = 3, rows = 2;
-            return;
-        case 8:
-            cols = 4, rows = 2;
-            return;
-        case 9:
-            cols = 3, rows = 3;
-            return;
-        case 16:
-            cols = 4, rows = 4;
-            return;
-        default:
-            cols = 1, rows = 1;
-            return;
+// What a picture id of the sheet stands for, read back from the id formulas of the placements:
+// layout kind, document pages portrait or landscape, pages turned half round (the sheet setting),
+// and the page order.
+struct Layout {
+    int kind;
+    bool portraitPages;
+    bool turned;
+    int order;
+};
+
+// Content ids: 1002 to 1005 one page a sheet, then 1006 on, per kind a block of four groups
+// (portrait / landscape pages, then the same turned) of one id per page order.
+bool LayoutOfContent(int id, Layout& out) {
+    if (id >= 1002 && id <= 1005) {
+        out = {1, (id - 1002) % 2 == 0, id >= 1004, 0};
+        return true;
     }
+    struct Block {
+        int kind, first, orders;
+    };
+    static constexpr Block kBlocks[] = {{2, 1006, 2}, {4, 1014, 4}, {6, 1030, 4},
+                                        {8, 1046, 4}, {9, 1062, 4}, {16, 1078, 4}};
+    for (const Block& b : kBlocks) {
+        const int i = id - b.first;
+        if (i < 0 || i >= 4 * b.orders) continue;
+        out = {b.kind, (i / b.orders) % 2 == 0, i >= 2 * b.orders, i % b.orders};
+        return true;
+    }
+    return false;
 }
 
-// Page contents: the pages of one sheet as text blocks, the first page in blue. Which cell holds
-// the first page varies with the id so that each layout order looks different.
-Canvas Content(int id) {
-    Canvas c(40, 40, kWhite);
-    int pages = 1;
-    if (id >= 1006) pages = id <= 1013 ? 2 : id <= 1029 ? 4 : id <= 1045 ? 6 : id <= 1061 ? 8 : id <= 1077 ? 9 : 16;
-    int cols, rows;
-    GridOf(pages, cols, rows);
-    if (id & 2) std::swap(cols, rows);  // the portrait variants stack the other way
-    const int first = id % (cols * rows);
-    for (int i = 0; i < cols * rows; ++i) {
-        const int x0 = 1 + i % cols * 38 / cols, x1 = 1 + (i % cols + 1) * 38 / cols;
-        const int y0 = 1 + i / cols * 38 / rows, y1 = 1 + (i / cols + 1) * 38 / rows;
-        c.Frame(x0, y0, x1, y1, kGrey);
-        const Rgb ink = i == first ? kBlue : kText;
-        for (int y = y0 + 2; y + 1 < y1 - 1; y += 3) c.Fill(x0 + 2, y, x1 - 2, y + 1, ink);
+// Binding-mark ids: per kind four ids (portrait / landscape pages, then the same turned).
+bool LayoutOfMark(int id, Layout& out) {
+    static constexpr int kKinds[] = {1, 2, 4, 6, 8, 9, 16};
+    const int i = id % 100;
+    if (i < 0 || i >= 28 || (id / 100 != 11 && id / 100 != 12)) return false;
+    out = {kKinds[i / 4], i % 2 == 0, (i % 4) >= 2, 0};
+    return true;
+}
+
+// Kinds 2, 6 and 8 put portrait pages on a landscape sheet and landscape pages on a portrait one.
+bool PortraitSheet(const Layout& l) {
+    const bool acrossKind = l.kind == 2 || l.kind == 6 || l.kind == 8;
+    return acrossKind ? !l.portraitPages : l.portraitPages;
+}
+
+// Columns and rows of the pages on the sheet: side by side for portrait pages on a landscape
+// sheet, stacked for landscape pages on a portrait sheet.
+void GridOf(const Layout& l, int& cols, int& rows) {
+    int many = 1, few = 1;
+    switch (l.kind) {
+        case 2:
+            many = 2;
+            break;
+        case 6:
+            many = 3, few = 2;
+            break;
+        case 8:
+            many = 4, few = 2;
+            break;
+        case 4:
+            many = few = 2;
+            break;
+        case 9:
+            many = few = 3;
+            break;
+        case 16:
+            many = few = 4;
+            break;
     }
+    const bool sideBySide = !PortraitSheet(l);
+    cols = sideBySide ? many : few;
+    rows = sideBySide ? few : many;
+}
+
+// The cell of the n-th page (0-based) in the page order, before any turning.
+void CellOfPage(const Layout& l, int cols, int rows, int n, int& col, int& row) {
+    if (l.kind == 2) {  // 0: first page left (top), 1: first page right (bottom)
+        const int i = l.order == 1 ? cols * rows - 1 - n : n;
+        col = i % cols, row = i / cols;
+        return;
+    }
+    const bool down = l.order == 1 || l.order == 3;
+    const bool fromRight = l.order == 2 || l.order == 3;
+    col = down ? n / rows : n % cols;
+    row = down ? n % rows : n / cols;
+    if (fromRight) col = cols - 1 - col;
+}
+
+// A page: a white block with a grey frame and lines of text, a heading line first; the first two
+// pages of the order carry their own ink so the order can be read off the sheet.
+void DrawPage(Canvas& c, int x0, int y0, int x1, int y1, Rgb ink) {
+    c.Fill(x0, y0, x1, y1, kWhite);
+    c.Frame(x0, y0, x1, y1, kPreviewPageFrameRgb);
+    if (x1 - x0 < 5 || y1 - y0 < 5) return;
+    // A heading of half the width, two lines thick, shows which way up the page stands.
+    c.Fill(x0 + 2, y0 + 2, x0 + 2 + (x1 - x0 - 4 + 1) / 2, y0 + 4, ink);
+    for (int y = y0 + 6; y + 1 < y1 - 1; y += 3) c.Fill(x0 + 2, y, x1 - 2, y + 1, ink);
+}
+
+void TurnHalfRound(Canvas& c) {
+    std::reverse(c.px.begin(), c.px.end());
+}
+
+// The pages of one sheet filling the sheet inside its margins; turned pages are the whole picture
+// turned half round.
+Canvas Content(int id) {
+    Layout l{};
+    if (!LayoutOfContent(id, l)) l = {1, true, false, 0};
+    const bool portraitSheet = PortraitSheet(l);
+    const int w = (portraitSheet ? kPreviewSheetShort : kPreviewSheetLong) - 2 * kPreviewContentMargin;
+    const int h = (portraitSheet ? kPreviewSheetLong : kPreviewSheetShort) - 2 * kPreviewContentMargin;
+    Canvas c(w, h, kWhite);
+    int cols, rows;
+    GridOf(l, cols, rows);
+    for (int n = 0; n < cols * rows; ++n) {
+        int col, row;
+        CellOfPage(l, cols, rows, n, col, row);
+        // One pixel of sheet between neighbouring pages.
+        const int x0 = col * (w + 1) / cols, x1 = (col + 1) * (w + 1) / cols - 1;
+        const int y0 = row * (h + 1) / rows, y1 = (row + 1) * (h + 1) / rows - 1;
+        DrawPage(c, x0, y0, x1, y1, n == 0 ? kPreviewFirstPageRgb : n == 1 ? kPreviewSecondPageRgb : kText);
+    }
+    if (l.turned) TurnHalfRound(c);
     return c;
 }
 
 Canvas Sheet(bool portrait) {
-    Canvas c(portrait ? 58 : 80, portrait ? 80 : 58, kWhite);
+    Canvas c(portrait ? kPreviewSheetShort : kPreviewSheetLong, portrait ? kPreviewSheetLong : kPreviewSheetShort,
+             kWhite);
     c.Frame(0, 0, c.w, c.h, kBlack);
     c.Fill(c.w - 4, 1, c.w - 1, c.h - 1, kGrey);  // a shadow on the right
     return c;
 }
 
-// Binding marks: a red bar with punch holes, along the long or the short edge.
+// Binding marks: a bar on the sheet's edge (its last line over the sheet's edge line) with an
+// arrow beside it showing which way the pages turn: across the short edge for long-edge binding,
+// across the long edge for short-edge binding, the other way round when the pages are turned. The
+// mark starts where the placements put it, outside the edge, and runs to the end of that edge.
 Canvas Binding(int id) {
+    Layout l{};
+    if (!LayoutOfMark(id, l)) l = {1, true, false, 0};
     const bool longEdge = id >= 1200;
-    const bool across = (id % 2) == 0;
-    Canvas c(across ? 24 : 6, across ? 6 : 24, kWhite);
-    c.Fill(0, 0, c.w, c.h, longEdge ? kRed : kGreen);
-    for (int i = 3; i < 24; i += 6) {
-        if (across)
-            c.Fill(i, 2, i + 2, 4, kWhite);
-        else
-            c.Fill(2, i, 4, i + 2, kWhite);
+    const bool portraitSheet = PortraitSheet(l);
+    // Long-edge marks lie along the short edge: the top of a portrait sheet, the left of a landscape one.
+    const bool alongTop = longEdge == portraitSheet;
+    const int length =
+        longEdge ? kPreviewSheetShort - kPreviewMarkShortEdgeFrom : kPreviewSheetLong - kPreviewMarkLongEdgeFrom;
+    Canvas c(alongTop ? length : kPreviewMarkDepth, alongTop ? kPreviewMarkDepth : length, kPreviewBackgroundRgb);
+    const Rgb colour = longEdge ? kPreviewLongEdgeRgb : kPreviewShortEdgeRgb;
+    constexpr int kBar = 4;  // the bar's thickness, its last line on the sheet's edge line
+    const int d = kPreviewMarkDepth;
+    // The arrow: a shaft along the edge, its head at the end the pages turn to.
+    for (int i = 0; i < length; ++i) {
+        const int along = l.turned ? length - 1 - i : i;
+        const int fromTip = length - 1 - i;
+        for (int k = 0; k < d; ++k) {
+            const bool bar = k >= d - kBar;
+            const bool arrow = k == 2 || (fromTip < 3 && k >= 2 - fromTip && k <= 2 + fromTip);
+            if (!bar && !arrow) continue;
+            if (alongTop)
+                c.Fill(along, k, along + 1, k + 1, colour);
+            else
+                c.Fill(k, along, k + 1, along + 1, colour);
+        }
     }
     return c;
 }

@@ -73,7 +73,8 @@ void ContentAndMark(const DriverDevmode& r, bool portrait, int& content, int& lo
     const int v = Get(r, dm::LayoutOrder);
     content = longMark = shortMark = 0;
     if (kind == 1) {
-        content = portrait ? (H ? 1004 : 1005) : (H ? 1002 : 1003);
+        // As every other kind: the sheet setting takes the higher pair, portrait the lower id.
+        content = (H ? 1002 : 1004) + (portrait ? 0 : 1);
         longMark = content + 198;
         shortMark = content + 98;
         return;

@@ -233,6 +233,9 @@ BOOL StampExists(HANDLE hPrinter, WORD number) {
 }
 
 WORD ResolveStampNumber(HANDLE hPrinter, WORD number) {
+    // Without the printer's name there is no list to number against: the number stays.
+    std::u16string keyPath;
+    if (!PrinterStampKey(hPrinter, &keyPath)) return number;
     const std::vector<BYTE> list = ReadStoredStamps(hPrinter);
     for (size_t i = 0; i < RecordCount(list); ++i)
         if (NumberAt(list.data() + i * kStampRecordSize) == number) return number;
