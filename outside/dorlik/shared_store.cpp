@@ -22,7 +22,7 @@ namespace dorlik {
 namespace {
 
 constexpr uint64_t kMagic = 0x3153524b524f4444ull;
-constexpr uint32_t kLayout = 1;
+constexpr uint32_t kLayout = 2;
 constexpr const char* kStoreFile = "/C/Windows/System32/spool/Dorlik.store";
 constexpr uint64_t kArenaAlign = 16;
 
@@ -35,8 +35,10 @@ size_t ArenaAt() {
     return PageRound(sizeof(StoreLayout));
 }
 
+// The header records, the value arena, the history ring, the journal's value and the arena as a
+// due compaction leaves it.
 size_t FileLength() {
-    return ArenaAt() + kArenaBytes + kHistoryBytes;
+    return ArenaAt() + kArenaBytes + kHistoryBytes + kMaxValueBytes + kArenaBytes;
 }
 
 bool MakeParents(const std::string& path) {
@@ -82,6 +84,8 @@ std::shared_ptr<Mapping> MapStore(const std::string& root) {
         m->layout = static_cast<StoreLayout*>(base);
         m->arena = static_cast<unsigned char*>(base) + ArenaAt();
         m->historyBytes = m->arena + kArenaBytes;
+        m->journalValue = m->historyBytes + kHistoryBytes;
+        m->compactArea = m->journalValue + kMaxValueBytes;
         ok = InitialiseIfNew(m->layout);
     } else {
         ok = false;
@@ -103,50 +107,118 @@ uint64_t Align(uint64_t n) {
     return (n + kArenaAlign - 1) / kArenaAlign * kArenaAlign;
 }
 
-// Moves every live value to the front of the arena, in one pass through a copy.
-void CompactArena(Mapping& m) {
+// ---- Changes through the journal ----
+// Everything a due change does is taken from the journal and the areas it names, so doing it a
+// second time leaves the same store.
+void ApplyValue(Mapping& m) {
+    const StoreJournal& j = m.layout->journal;
     StoreHeader& h = m.layout->header;
-    std::vector<unsigned char> copy;
-    std::vector<uint64_t> offsets(h.variableCount);
-    for (uint32_t i = 0; i < h.variableCount; ++i) {
-        StoreVariable& v = m.layout->variables[i];
-        offsets[i] = copy.size();
-        copy.insert(copy.end(), m.arena + v.offset, m.arena + v.offset + v.size);
-        copy.resize(Align(copy.size()));
-    }
-    std::memcpy(m.arena, copy.data(), copy.size());
-    for (uint32_t i = 0; i < h.variableCount; ++i) {
-        m.layout->variables[i].offset = offsets[i];
-        m.layout->variables[i].capacity = m.layout->variables[i].size;
-    }
-    h.arenaUsed = copy.size();
+    if (j.writeValue && j.record.size) std::memcpy(m.arena + j.record.offset, m.journalValue, j.record.size);
+    m.layout->variables[j.variable] = j.record;
+    h.variableCount = j.variableCount;
+    h.sequence = j.sequence;
+    h.arenaUsed = j.arenaUsed;
+    if (!j.publish) return;
+    // The history ring keeps the bytes of the last publications, overwritten oldest first.
+    HistoryEntry& e = m.layout->history[j.historyCount % kHistoryEntries];
+    e.variable = j.variable;
+    e.size = j.record.size;
+    e.position = j.historyPosition;
+    for (uint32_t i = 0; i < j.record.size; ++i)
+        m.historyBytes[(j.historyPosition + i) % kHistoryBytes] = m.journalValue[i];
+    h.historyPosition = j.historyPosition + j.record.size;
+    h.historyCount = j.historyCount + 1;
 }
 
-bool Reserve(Mapping& m, StoreVariable& v, uint32_t size) {
-    if (size <= v.capacity) return true;
+void ApplyCompaction(Mapping& m) {
+    const StoreJournal& j = m.layout->journal;
     StoreHeader& h = m.layout->header;
-    uint64_t want = Align(size < 64 ? 64 : size);
+    std::memcpy(m.arena, m.compactArea, j.arenaUsed);
+    for (uint32_t i = 0; i < h.variableCount; ++i) {
+        m.layout->variables[i].offset = j.compactOffsets[i];
+        m.layout->variables[i].capacity = m.layout->variables[i].size;
+    }
+    h.arenaUsed = j.arenaUsed;
+}
+
+void ApplyClear(Mapping& m) {
+    StoreHeader& h = m.layout->header;
+    h.printerCount = 0;
+    h.variableCount = 0;
+    h.arenaUsed = 0;
+    h.historyCount = 0;
+    h.historyPosition = 0;
+    std::memset(m.layout->requests, 0, sizeof m.layout->requests);
+}
+
+// A due change found in the file names only places inside the store.
+bool JournalSound(const StoreJournal& j, uint32_t variableCount) {
+    if (j.state == kJournalValue)
+        return j.variable < j.variableCount && j.variableCount <= kMaxVariables && j.record.size <= kMaxValueBytes &&
+               j.record.offset <= kArenaBytes && j.record.size <= kArenaBytes - j.record.offset &&
+               j.arenaUsed <= kArenaBytes;
+    return j.state != kJournalCompact || (j.arenaUsed <= kArenaBytes && variableCount <= kMaxVariables);
+}
+
+// Finishes the change the journal holds, if one is due.
+void FinishDue(Mapping& m) {
+    StoreJournal& j = m.layout->journal;
+    const uint32_t state = __atomic_load_n(&j.state, __ATOMIC_ACQUIRE);
+    if (state == kJournalIdle) return;
+    if (!JournalSound(j, m.layout->header.variableCount)) {
+        __atomic_store_n(&j.state, kJournalIdle, __ATOMIC_RELEASE);
+        return;
+    }
+    switch (state) {
+        case kJournalValue:
+            ApplyValue(m);
+            break;
+        case kJournalCompact:
+            ApplyCompaction(m);
+            break;
+        case kJournalClear:
+            ApplyClear(m);
+            break;
+        default:
+            return;
+    }
+    __atomic_store_n(&j.state, kJournalIdle, __ATOMIC_RELEASE);
+}
+
+// The prepared change becomes due with one store (after everything it reads), then is done.
+void Commit(Mapping& m, JournalState state) {
+    __atomic_store_n(&m.layout->journal.state, state, __ATOMIC_RELEASE);
+    FinishDue(m);
+}
+
+// Moves every live value to the front of the arena: the compacted arena is built aside first.
+void CompactArena(Mapping& m) {
+    StoreHeader& h = m.layout->header;
+    StoreJournal& j = m.layout->journal;
+    uint64_t used = 0;
+    for (uint32_t i = 0; i < h.variableCount; ++i) {
+        const StoreVariable& v = m.layout->variables[i];
+        j.compactOffsets[i] = used;
+        if (v.size) std::memcpy(m.compactArea + used, m.arena + v.offset, v.size);
+        used = Align(used + v.size);
+    }
+    j.arenaUsed = used;
+    Commit(m, kJournalCompact);
+}
+
+// Gives a value that outgrew its space fresh space at the arena's end, compacting first when
+// there is none; the record keeps its old space until the change is done.
+bool PlaceValue(Mapping& m, StoreVariable& record, uint32_t size, uint64_t* arenaUsed) {
+    StoreHeader& h = m.layout->header;
+    const uint64_t want = Align(size < 64 ? 64 : size);
     if (h.arenaUsed + want > kArenaBytes) {
         CompactArena(m);
         if (h.arenaUsed + want > kArenaBytes) return false;
     }
-    v.offset = h.arenaUsed;
-    v.capacity = static_cast<uint32_t>(want);
-    h.arenaUsed += want;
+    record.offset = h.arenaUsed;
+    record.capacity = static_cast<uint32_t>(want);
+    *arenaUsed = h.arenaUsed + want;
     return true;
-}
-
-// The history ring keeps the bytes of the last publications, overwritten oldest first.
-void RecordHistory(Mapping& m, uint32_t variable, const void* value, uint32_t size) {
-    StoreHeader& h = m.layout->header;
-    HistoryEntry& e = m.layout->history[h.historyCount % kHistoryEntries];
-    e.variable = variable;
-    e.size = size;
-    e.position = h.historyPosition;
-    const auto* bytes = static_cast<const unsigned char*>(value);
-    for (uint32_t i = 0; i < size; ++i) m.historyBytes[(h.historyPosition + i) % kHistoryBytes] = bytes[i];
-    h.historyPosition += size;
-    ++h.historyCount;
 }
 
 int Futex(uint32_t* word, int op, uint32_t value, const struct timespec* timeout) {
@@ -171,6 +243,7 @@ std::shared_ptr<Mapping> CurrentMapping() {
 
 StoreLock::StoreLock(Mapping& m) : m_(m) {
     if (pthread_mutex_lock(&m_.layout->header.lock) == EOWNERDEAD) pthread_mutex_consistent(&m_.layout->header.lock);
+    FinishDue(m_);  // a change whose writer died before it was done
 }
 
 StoreLock::~StoreLock() {
@@ -205,26 +278,43 @@ int WriteVariable(Mapping& m, uint32_t printer, std::string_view name, const voi
     if (name.empty() || name.size() >= kVariableChars || size > kMaxValueBytes) return -1;
     StoreHeader& h = m.layout->header;
     int index = FindVariable(m, printer, name);
-    if (index < 0) {
-        if (h.variableCount >= kMaxVariables) return -1;
-        index = static_cast<int>(h.variableCount++);
-        StoreVariable& fresh = m.layout->variables[index];
-        std::memset(&fresh, 0, sizeof fresh);
-        fresh.printer = printer;
-        std::memcpy(fresh.name, name.data(), name.size());
-        *changed = true;
+    if (index < 0 && h.variableCount >= kMaxVariables) return -1;
+    const bool fresh = index < 0;
+    *changed = fresh || m.layout->variables[index].size != size ||
+               (size && std::memcmp(m.arena + m.layout->variables[index].offset, value, size) != 0);
+    if (!*changed && !publish) return index;
+    StoreJournal& j = m.layout->journal;
+    uint64_t arenaUsed = h.arenaUsed;
+    StoreVariable placed{};
+    const bool needsSpace = fresh || (*changed && size > m.layout->variables[index].capacity);
+    if (needsSpace && !PlaceValue(m, placed, size, &arenaUsed)) return -1;  // may compact: records move
+    if (fresh) {
+        index = static_cast<int>(h.variableCount);
+        j.record = StoreVariable{};
+        j.record.printer = printer;
+        std::memcpy(j.record.name, name.data(), name.size());
+    } else {
+        j.record = m.layout->variables[index];
     }
-    StoreVariable& v = m.layout->variables[index];
-    if (!*changed) *changed = v.size != size || (size && std::memcmp(m.arena + v.offset, value, size) != 0);
+    if (needsSpace) {
+        j.record.offset = placed.offset;
+        j.record.capacity = placed.capacity;
+    }
+    j.variable = static_cast<uint32_t>(index);
+    j.variableCount = fresh ? h.variableCount + 1 : h.variableCount;
+    j.sequence = h.sequence;
+    j.arenaUsed = arenaUsed;
+    j.writeValue = *changed;
+    j.publish = publish;
+    j.historyCount = h.historyCount;
+    j.historyPosition = h.historyPosition;
     if (*changed) {
-        if (!Reserve(m, v, size)) return -1;
-        if (size) std::memcpy(m.arena + v.offset, value, size);
-        v.size = size;
-        v.changeSeq = ++h.sequence;
+        j.record.size = size;
+        j.record.changeSeq = ++j.sequence;
     }
-    if (!publish) return index;
-    ++v.updates;
-    RecordHistory(m, static_cast<uint32_t>(index), value, size);
+    if (publish) ++j.record.updates;
+    if (size) std::memcpy(m.journalValue, value, size);
+    Commit(m, kJournalValue);
     return index;
 }
 
@@ -265,13 +355,7 @@ void WaitForChange(Mapping& m, uint32_t seen, int ms) {
 }
 
 void ClearStore(Mapping& m) {
-    StoreHeader& h = m.layout->header;
-    h.printerCount = 0;
-    h.variableCount = 0;
-    h.arenaUsed = 0;
-    h.historyCount = 0;
-    h.historyPosition = 0;
-    std::memset(m.layout->requests, 0, sizeof m.layout->requests);
+    Commit(m, kJournalClear);
 }
 
 bool ProcessAlive(uint32_t pid) {

@@ -78,12 +78,34 @@ struct HistoryEntry {
     uint64_t position;  // in the history byte stream
 };
 
+// A change of values in progress. The writer prepares it whole (the new value in the journal's
+// value area, the records it will leave), then marks it due with one store and applies it; a
+// later holder of the lock finds a due change its writer did not finish and applies it again. So
+// a value is replaced whole or not at all, even when its writer dies half-way.
+enum JournalState : uint32_t { kJournalIdle = 0, kJournalValue, kJournalCompact, kJournalClear };
+
+struct StoreJournal {
+    uint32_t state;
+    uint32_t variable;  // kJournalValue: the variable's index and its record once written
+    StoreVariable record;
+    uint32_t variableCount;
+    uint32_t writeValue;  // the value's bytes change
+    uint32_t publish;     // the value is also kept in the history
+    uint32_t reserved;
+    uint64_t sequence;
+    uint64_t arenaUsed;
+    uint64_t historyCount;  // before the publication
+    uint64_t historyPosition;
+    uint64_t compactOffsets[kMaxVariables];  // kJournalCompact: each value's offset afterwards
+};
+
 struct StoreLayout {
     StoreHeader header;
     StorePrinter printers[kMaxPrinters];
     StoreVariable variables[kMaxVariables];
     StoreRequest requests[kMaxRequests];
     HistoryEntry history[kHistoryEntries];
+    StoreJournal journal;
 };
 
 // One mapping of the store file; unmapped when the last user lets go.
@@ -93,6 +115,8 @@ struct Mapping {
     StoreLayout* layout = nullptr;
     unsigned char* arena = nullptr;
     unsigned char* historyBytes = nullptr;
+    unsigned char* journalValue = nullptr;  // kMaxValueBytes: the value a due change writes
+    unsigned char* compactArea = nullptr;   // kArenaBytes: the arena as a due compaction leaves it
     size_t length = 0;
     ~Mapping();
 };
@@ -101,7 +125,8 @@ struct Mapping {
 // file cannot be made.
 std::shared_ptr<Mapping> CurrentMapping();
 
-// Holds the store's lock; a lock left by a process that died is taken over.
+// Holds the store's lock; a lock left by a process that died is taken over, and a change that
+// process left due is finished first.
 class StoreLock {
 public:
     explicit StoreLock(Mapping& m);

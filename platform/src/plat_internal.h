@@ -38,6 +38,9 @@ bool MakeDirs(const std::string& hostDir);
 // Writes a whole file so that a crash leaves either the old or the new contents (synced unless
 // the persistence mode says otherwise).
 bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes);
+// The same with the sync chosen by the caller: unsynced, a killed process still leaves the old or
+// the new file whole; only a host crash may lose the newest contents.
+bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes, bool sync);
 // Removes the temporaries "<hostPath>.tmp-PID-N" that WriteFileAtomic of a killed process left
 // beside the file: those of processes no longer alive, and those named with this process's own
 // id (left by an earlier process that had it; the caller holds the lock that serialises this
@@ -77,7 +80,8 @@ Injection TakeInjection(const char* operation);
 bool FailNow(const char* operation, DWORD fallback);
 
 // Drops in-memory caches so the next use reads the persisted state again (a "restart").
-void RegistryDropCache();
+void RegistryDropCache();  // writes the changed hives first
+void RegistryFlush();      // writes the changed hives, synced as the mode says
 void SpoolerDropState();
 
 // "KERNEL32" names this platform library itself (platform/src/system_modules.cpp).

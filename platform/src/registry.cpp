@@ -1,5 +1,10 @@
 // The registry: four hives kept in memory and persisted under the sandbox root, one file per
-// hive, rewritten atomically after every change.
+// hive. As on Windows the hives are written lazily: a change stays in memory and its hive is
+// written whole (temporary file, then rename, so a killed writer never leaves a torn hive) at a
+// flush point: when the process's last open key of the hive is closed (or at once for a change
+// made through a predefined key with none open), when a hive has been changed for longer than
+// kLazyFlushMs and the registry is used again, at RegFlushKey (synced), and at process end.
+// Other processes read a hive when they first use it, so what a process has closed reaches them.
 //
 // Hive file format (UTF-8 text, one record per line):
 //   orla-registry 1
@@ -8,11 +13,15 @@
 // Names are quoted with \\ \" \n \r escapes; the empty name is the key's default value.
 #include "win/registry.h"
 
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 #include "file_object.h"
@@ -39,14 +48,24 @@ struct RegKey {
 constexpr int kHiveCount = 4;
 constexpr size_t kMaxDepth = 512;  // the registry's own limit on key nesting
 constexpr const char* kHiveFiles[kHiveCount] = {"HKCR", "HKCU", "HKLM", "HKU"};
+constexpr auto kLazyFlushMs = std::chrono::milliseconds(1000);
 
 struct Registry {
-    std::mutex lock;
+    std::timed_mutex lock;
     std::unique_ptr<RegKey> hives[kHiveCount];
+    bool dirty[kHiveCount] = {};  // changed in memory since the hive was last written
+    std::chrono::steady_clock::time_point dirtySince[kHiveCount];
+    std::atomic<int> openKeys[kHiveCount] = {};  // key handles of this process, by hive
 };
 
+void FlushAtExit();
+
 Registry& registry() {
-    static Registry* r = new Registry;
+    static Registry* r = [] {
+        auto* made = new Registry;
+        std::atexit(FlushAtExit);
+        return made;
+    }();
     return *r;
 }
 
@@ -54,6 +73,7 @@ struct KeyHandle : KernelObject {
     int hive = 0;
     std::vector<std::u16string> path;  // folded names from the hive root
     REGSAM access = 0;
+    void OnLastClose() override { registry().openKeys[hive].fetch_sub(1); }
 };
 
 ULONGLONG Now() {
@@ -262,13 +282,61 @@ RegKey* HiveRoot(int hive) {
     return r.hives[hive].get();
 }
 
-LONG SaveHive(int hive) {
-    if (Persistence() == PLAT_PERSIST_IN_MEMORY) return ERROR_SUCCESS;  // the hive lives in memory only
+// Writes a changed hive whole, under the registry lock; `sync` makes it durable in the durable
+// mode. A hive that cannot be written stays changed and is tried again at the next flush point.
+LONG WriteHive(int hive, bool sync) {
+    Registry& r = registry();
+    if (!r.dirty[hive] || !r.hives[hive]) return ERROR_SUCCESS;
+    const PLAT_PERSISTENCE mode = Persistence();
+    if (mode == PLAT_PERSIST_IN_MEMORY) return ERROR_SUCCESS;  // the hive lives in memory only
+    struct stat st {};
+    if (stat(SandboxRoot().c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        r.dirty[hive] = false;  // the sandbox was removed: nothing is left to write into
+        return ERROR_PATH_NOT_FOUND;
+    }
     std::string out = "orla-registry 1\n";
     std::vector<std::u16string> path;
-    Serialize(*HiveRoot(hive), path, out);
-    return WriteFileAtomic(HiveFile(hive), out) ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+    Serialize(*r.hives[hive], path, out);
+    if (!WriteFileAtomic(HiveFile(hive), out, sync && mode == PLAT_PERSIST_DURABLE)) return ERROR_WRITE_FAULT;
+    r.dirty[hive] = false;
+    return ERROR_SUCCESS;
 }
+
+void WriteAllHives(bool sync) {
+    for (int hive = 0; hive < kHiveCount; ++hive) WriteHive(hive, sync);
+}
+
+// A thread that still runs at exit may hold the lock; its changes then stay unwritten, as they
+// would if the process were killed, rather than the exit hanging.
+void FlushAtExit() {
+    Registry& r = registry();
+    if (!r.lock.try_lock_for(std::chrono::seconds(2))) return;
+    WriteAllHives(true);
+    r.lock.unlock();
+}
+
+// A change stays in memory; with no key of its hive open it is written now, as a close would.
+void Changed(int hive) {
+    Registry& r = registry();
+    if (!r.dirty[hive]) r.dirtySince[hive] = std::chrono::steady_clock::now();
+    r.dirty[hive] = true;
+    if (r.openKeys[hive].load() == 0) WriteHive(hive, false);
+}
+
+// Hives changed longer ago than the lazy delay are written when the registry is next used, so
+// a process that keeps a key open does not hold its changes back for its whole life.
+void WriteOverdueHives() {
+    Registry& r = registry();
+    const auto now = std::chrono::steady_clock::now();
+    for (int hive = 0; hive < kHiveCount; ++hive)
+        if (r.dirty[hive] && now - r.dirtySince[hive] >= kLazyFlushMs) WriteHive(hive, false);
+}
+
+// The registry lock for one call; hives overdue for their lazy write are written first.
+struct RegistryLock {
+    RegistryLock() : guard(registry().lock) { WriteOverdueHives(); }
+    std::lock_guard<std::timed_mutex> guard;
+};
 
 // ---- Keys ----
 int PredefinedHive(HKEY key) {
@@ -323,6 +391,7 @@ LONG SplitSubKey(std::u16string_view sub, std::vector<std::u16string>& names) {
 
 HKEY NewHandle(int hive, std::vector<std::u16string> path, REGSAM access) {
     auto h = std::make_shared<KeyHandle>();
+    registry().openKeys[hive].fetch_add(1);
     h->hive = hive;
     for (auto& p : path) p = Fold(p);
     h->path = std::move(path);
@@ -357,12 +426,9 @@ LONG OpenLocked(HKEY hKey, std::u16string_view sub, REGSAM sam, bool create, PHK
         full.push_back(Fold(n));
         k = next;
     }
-    if (created) {
-        rc = SaveHive(hive);
-        if (rc != ERROR_SUCCESS) return rc;
-    }
     if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     *result = NewHandle(hive, std::move(full), sam ? sam : KEY_READ);
+    if (created) Changed(hive);
     return ERROR_SUCCESS;
 }
 
@@ -400,10 +466,20 @@ LONG CopyData(const std::string& data, LPBYTE out, LPDWORD size) {
 
 }  // namespace
 
+void RegistryFlush() {
+    Registry& r = registry();
+    std::lock_guard<std::timed_mutex> g(r.lock);
+    WriteAllHives(true);
+}
+
 void RegistryDropCache() {
     Registry& r = registry();
-    std::lock_guard<std::mutex> g(r.lock);
-    for (auto& h : r.hives) h.reset();
+    std::lock_guard<std::timed_mutex> g(r.lock);
+    WriteAllHives(true);  // what this process changed is on disk, as at its end
+    for (int hive = 0; hive < kHiveCount; ++hive) {
+        r.hives[hive].reset();
+        r.dirty[hive] = false;
+    }
 }
 
 }  // namespace plat
@@ -415,7 +491,7 @@ extern "C" {
 LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
-    std::lock_guard<std::mutex> g(registry().lock);
+    RegistryLock g;
     return OpenLocked(hKey, View(lpSubKey), samDesired, false, phkResult, nullptr);
 }
 
@@ -428,19 +504,38 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD, REGSAM s
                      LPDWORD lpdwDisposition) {
     if (!phkResult || !lpSubKey) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
-    std::lock_guard<std::mutex> g(registry().lock);
+    RegistryLock g;
     return OpenLocked(hKey, View(lpSubKey), samDesired, true, phkResult, lpdwDisposition);
 }
 
 LONG RegCloseKey(HKEY hKey) {
     if (PredefinedHive(hKey) >= 0) return ERROR_SUCCESS;
-    if (!HandleGet<KeyHandle>(reinterpret_cast<HANDLE>(hKey))) return ERROR_INVALID_HANDLE;
-    return HandleClose(reinterpret_cast<HANDLE>(hKey)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    int hive = 0;
+    {
+        auto h = HandleGet<KeyHandle>(reinterpret_cast<HANDLE>(hKey));
+        if (!h) return ERROR_INVALID_HANDLE;
+        hive = h->hive;
+    }
+    if (!HandleClose(reinterpret_cast<HANDLE>(hKey))) return ERROR_INVALID_HANDLE;
+    // The process's last key of the hive: its changes go to disk, where other processes read them.
+    RegistryLock g;
+    if (registry().openKeys[hive].load() == 0) WriteHive(hive, false);
+    return ERROR_SUCCESS;
+}
+
+LONG RegFlushKey(HKEY hKey) {
+    RegistryLock g;
+    int hive;
+    std::vector<std::u16string> path;
+    REGSAM access;
+    LONG rc = Resolve(hKey, hive, path, access);
+    if (rc != ERROR_SUCCESS) return rc;
+    return WriteHive(hive, true);
 }
 
 LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
     if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
-    std::lock_guard<std::mutex> g(registry().lock);
+    RegistryLock g;
     int hive;
     RegKey* key;
     LONG rc = KeyFor(hKey, KEY_QUERY_VALUE, hive, key);
@@ -474,39 +569,30 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD reserved, LPDWORD l
 
 LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
     if (!lpData && cbData) return ERROR_NOACCESS;
-    std::lock_guard<std::mutex> g(registry().lock);
+    RegistryLock g;
     int hive;
     RegKey* key;
     LONG rc = KeyFor(hKey, KEY_SET_VALUE, hive, key);
     if (rc != ERROR_SUCCESS) return rc;
     std::u16string_view name = View(lpValueName);
     if (name.size() > 16383) return ERROR_INVALID_PARAMETER;
+    // A refused value (an injected failure: the hive is full or cannot be written) leaves the old.
+    const Injection inj = TakeInjection("RegSetValueExW");
+    if (inj.due) return inj.error ? static_cast<LONG>(inj.error) : ERROR_WRITE_FAULT;
     std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
-    // The value as it was, put back when the hive cannot be saved: what the registry holds in
-    // memory is never ahead of the hive on disk.
-    const ULONGLONG lastWrite = key->lastWrite;
-    std::optional<RegValue> before;
     if (RegValue* v = FindValue(key, name)) {
-        before = *v;
         v->type = dwType;
         v->data = std::move(data);
     } else {
         key->values.push_back(RegValue{std::u16string(name), dwType, std::move(data)});
     }
     key->lastWrite = Now();
-    const Injection inj = TakeInjection("RegSetValueExW");  // the hive write fails
-    rc = inj.due ? (inj.error ? static_cast<LONG>(inj.error) : ERROR_WRITE_FAULT) : SaveHive(hive);
-    if (rc == ERROR_SUCCESS) return rc;
-    if (before)
-        *FindValue(key, name) = std::move(*before);
-    else
-        key->values.pop_back();
-    key->lastWrite = lastWrite;
-    return rc;
+    Changed(hive);
+    return ERROR_SUCCESS;
 }
 
 LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
-    std::lock_guard<std::mutex> g(registry().lock);
+    RegistryLock g;
     int hive;
     RegKey* key;
     LONG rc = KeyFor(hKey, KEY_SET_VALUE, hive, key);
@@ -516,7 +602,8 @@ LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
         if (EqualNoCase(it->name, name)) {
             key->values.erase(it);
             key->lastWrite = Now();
-            return SaveHive(hive);
+            Changed(hive);
+            return ERROR_SUCCESS;
         }
     }
     return ERROR_FILE_NOT_FOUND;
@@ -524,7 +611,7 @@ LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
 
 LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     if (!lpSubKey) return ERROR_INVALID_PARAMETER;
-    std::lock_guard<std::mutex> g(registry().lock);
+    RegistryLock g;
     int hive;
     std::vector<std::u16string> base;
     REGSAM access;
@@ -545,13 +632,14 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     if (!it->second->subkeys.empty()) return ERROR_ACCESS_DENIED;
     parent->subkeys.erase(it);
     parent->lastWrite = Now();
-    return SaveHive(hive);
+    Changed(hive);
+    return ERROR_SUCCESS;
 }
 
 LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD, LPWSTR lpClass,
                    LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
     if (!lpName || !lpcchName) return ERROR_INVALID_PARAMETER;
-    std::lock_guard<std::mutex> g(registry().lock);
+    RegistryLock g;
     int hive;
     RegKey* key;
     LONG rc = KeyFor(hKey, KEY_ENUMERATE_SUB_KEYS, hive, key);
@@ -581,7 +669,7 @@ LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, L
 LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD, LPDWORD lpType,
                    LPBYTE lpData, LPDWORD lpcbData) {
     if (!lpValueName || !lpcchValueName || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
-    std::lock_guard<std::mutex> g(registry().lock);
+    RegistryLock g;
     int hive;
     RegKey* key;
     LONG rc = KeyFor(hKey, KEY_QUERY_VALUE, hive, key);

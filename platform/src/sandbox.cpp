@@ -177,8 +177,11 @@ PLAT_PERSISTENCE Persistence() {
 }
 
 bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes) {
+    return WriteFileAtomic(hostPath, bytes, Persistence() == PLAT_PERSIST_DURABLE);
+}
+
+bool WriteFileAtomic(const std::string& hostPath, std::string_view bytes, bool durable) {
     static std::atomic<unsigned> counter{0};
-    const bool durable = Persistence() == PLAT_PERSIST_DURABLE;
     if (!MakeParentDirs(hostPath)) return false;
     std::string tmp = hostPath + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -315,6 +318,7 @@ DWORD ErrnoToError(int error) {
 extern "C" {
 
 void PlatSetSandboxRoot(const char* hostDirectory) {
+    plat::RegistryFlush();  // the hives changed under the old root are written there
     {
         plat::RootState& s = plat::rootState();
         std::lock_guard<std::mutex> g(s.lock);

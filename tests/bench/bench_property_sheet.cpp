@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,12 @@ std::string EnvOr(const char* name, const char* fallback) {
     return env ? env : fallback;
 }
 
+// The printer's sandbox is removed when the program ends, as the tools do.
 struct SheetPrinter {
     SheetPrinter() {
         char dir[] = "/tmp/orla-bench-sheet-XXXXXX";
         if (!mkdtemp(dir)) std::abort();
+        root = dir;
         PlatSetSandboxRoot(dir);
         const std::u16string driverDir = PlatDriverDirectory();
         const std::string bin = EnvOr("ORLA_BIN_DIR", ORLA_BENCH_BIN_DIR);
@@ -58,8 +61,13 @@ struct SheetPrinter {
     ~SheetPrinter() {
         FreeLibrary(dll);
         ClosePrinter(printer);
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
     }
+    SheetPrinter(const SheetPrinter&) = delete;
+    SheetPrinter& operator=(const SheetPrinter&) = delete;
     static DEVMODEW* Dm(std::vector<BYTE>& b) { return reinterpret_cast<DEVMODEW*>(b.data()); }
+    std::string root;
     HANDLE printer = nullptr;
     HMODULE dll = nullptr;
     DocumentPropertiesFn docProps = nullptr;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -25,14 +26,22 @@ T Entry(HMODULE m, const char* name) {
     return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m, name)));
 }
 
+// The sandbox (with the manager's store file) is removed when the program ends, as the tools do.
 struct Sandbox {
     std::string root;
     Sandbox() {
         char pattern[] = "/tmp/orla-bench-dorlik-XXXXXX";
-        root = mkdtemp(pattern) ? pattern : "/tmp";
+        if (!mkdtemp(pattern)) std::abort();
+        root = pattern;
         PlatSetSandboxRoot(root.c_str());
         PlatCopyIntoSandbox(ORLA_BENCH_BIN_DIR "/Dorlik.dll", u"C:\\Windows\\System32\\Dorlik.DLL");
     }
+    ~Sandbox() {
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
+    }
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
 };
 
 void BM_StatusVariableRoundTripBetweenProcesses(benchmark::State& state) {

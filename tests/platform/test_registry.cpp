@@ -1,10 +1,17 @@
 // The registry: round trips of every type, the two-call size protocol, enumeration, deletion
 // and persistence across a restart of the process state.
+#include <sched.h>
+#include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -204,7 +211,7 @@ std::string FileText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Durable and unsynced modes write the hive at each change (a restarted process reads it back);
+// Durable and unsynced modes write the hive when its key is closed (a restarted process reads it back);
 // in memory the change is seen at once but the file on disk stays as it was, and a restart
 // forgets it. Back in a writing mode, the next change writes the whole hive, memory's changes too.
 TEST_F(Registry, PersistenceModesWriteOrKeepTheHiveInMemory) {
@@ -346,4 +353,133 @@ TEST_F(Registry, HiveKeyNamesWithNulSeparatorOrOverLengthAreRefused) {
     ASSERT_EQ(names.size(), 1u);  // only the 255-character name is a key
     EXPECT_EQ(names[0], std::u16string(255, u'k'));
     EXPECT_TRUE(std::ifstream(file + ".bad").good());
+}
+
+// Changes stay in memory while the process has a key of the hive open; closing its last key
+// writes the hive (where other processes read it), RegFlushKey writes it with the key still
+// open, and a change through a predefined key with no key open is written at once.
+TEST_F(Registry, TheHiveIsWrittenAtItsFlushPointsNotAtEveryChange) {
+    const std::string file = root_ + "/registry/HKCU.hive";
+    HKEY outer = Create(u"Software\\Lazy");
+    HKEY inner = Create(u"Software\\Lazy\\Inner");
+    RegCloseKey(inner);
+    const std::string opened = FileText(file);
+    DWORD v = 1;
+    for (const char16_t* name : {u"a", u"b", u"c"})
+        ASSERT_EQ(RegSetValueExW(outer, name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4), ERROR_SUCCESS);
+    EXPECT_EQ(FileText(file), opened) << "written before a flush point";
+    HKEY second = Create(u"Software\\Lazy\\Second");
+    RegCloseKey(second);
+    EXPECT_EQ(FileText(file), opened) << "written while a key of the hive is still open";
+    ASSERT_EQ(RegFlushKey(outer), ERROR_SUCCESS);
+    const std::string flushed = FileText(file);
+    EXPECT_NE(flushed.find("\"Second\""), std::string::npos);
+    EXPECT_NE(flushed.find("value \"c\" 4 01000000"), std::string::npos);
+    v = 2;
+    ASSERT_EQ(RegSetValueExW(outer, u"d", 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4), ERROR_SUCCESS);
+    EXPECT_EQ(FileText(file), flushed);
+    RegCloseKey(outer);
+    EXPECT_NE(FileText(file).find("value \"d\" 4 02000000"), std::string::npos) << "the last close writes";
+    ASSERT_EQ(RegSetValueExW(HKEY_CURRENT_USER, u"root", 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4), ERROR_SUCCESS);
+    EXPECT_NE(FileText(file).find("value \"root\" 4 02000000"), std::string::npos) << "no key open: written at once";
+    EXPECT_EQ(RegFlushKey(reinterpret_cast<HKEY>(0x4444)), ERROR_INVALID_HANDLE);
+    for (const auto& entry : std::filesystem::directory_iterator(root_ + "/registry"))
+        EXPECT_EQ(entry.path().extension(), ".hive") << entry.path();
+}
+
+// A process that ends without closing its keys still leaves its changes; one that is killed
+// loses what it had not flushed, and never leaves a torn hive.
+TEST_F(Registry, ProcessEndWritesTheHiveAKilledProcessLosesOnlyUnflushedChanges) {
+    struct Case {
+        const char* how;
+        bool killed;
+        bool kept;
+    };
+    const Case cases[] = {{"exit", false, true}, {"killed", true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        HKEY k = Create(u"Software\\Ending");
+        DWORD before = 1;
+        ASSERT_EQ(RegSetValueExW(k, u"before", 0, REG_DWORD, reinterpret_cast<BYTE*>(&before), 4), ERROR_SUCCESS);
+        RegCloseKey(k);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            HKEY open = nullptr;
+            RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Ending", 0, KEY_ALL_ACCESS, &open);
+            DWORD after = 2;
+            RegSetValueExW(open, u"after", 0, REG_DWORD, reinterpret_cast<BYTE*>(&after), 4);
+            if (c.killed) raise(SIGKILL);
+            std::exit(0);  // the key is still open
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        PlatResetForTests();
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Ending", 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+        DWORD out = 0, size = 4;
+        EXPECT_EQ(RegQueryValueExW(k, u"before", nullptr, nullptr, reinterpret_cast<BYTE*>(&out), &size),
+                  ERROR_SUCCESS);
+        size = 4;
+        EXPECT_EQ(RegQueryValueExW(k, u"after", nullptr, nullptr, reinterpret_cast<BYTE*>(&out), &size),
+                  c.kept ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+        RegDeleteValueW(k, u"after");
+        RegCloseKey(k);
+        EXPECT_FALSE(std::filesystem::exists(root_ + "/registry/HKCU.hive.bad"));
+    }
+}
+
+// A writer killed at any point of its work leaves the hive as one of its flushes left it: every
+// value of one generation, never some of one and some of the next, and no damaged lines.
+TEST_F(Registry, AWriterKilledAtRandomPointsLeavesTheHiveOfOneFlush) {
+    constexpr int kValues = 40;
+    constexpr int kRounds = 25;
+    auto* flushes = static_cast<std::atomic<int>*>(
+        mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(flushes, MAP_FAILED);
+    std::mt19937 random(1211);
+    for (int round = 0; round < kRounds; ++round) {
+        flushes->store(0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            HKEY k = nullptr;
+            RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Generations", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                            nullptr);
+            for (DWORD generation = 1;; ++generation) {
+                for (int i = 0; i < kValues; ++i) {
+                    const std::u16string name = {u'v', static_cast<char16_t>(u'0' + i / 10),
+                                                 static_cast<char16_t>(u'0' + i % 10)};
+                    RegSetValueExW(k, name.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&generation), 4);
+                }
+                RegFlushKey(k);
+                flushes->fetch_add(1);
+            }
+        }
+        const int target = 1 + static_cast<int>(random() % 4);
+        while (flushes->load() < target) sched_yield();  // the child runs until it is killed
+        std::atomic<uint32_t> spin{static_cast<uint32_t>(random() % 400000)};
+        while (spin.load(std::memory_order_relaxed) > 0) spin.fetch_sub(1, std::memory_order_relaxed);
+        kill(child, SIGKILL);
+        ASSERT_EQ(waitpid(child, nullptr, 0), child);
+        PlatResetForTests();
+        HKEY k = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Generations", 0, KEY_READ, &k), ERROR_SUCCESS)
+            << "round " << round;
+        std::set<DWORD> generations;
+        DWORD count = 0;
+        for (DWORD i = 0;; ++i) {
+            WCHAR name[16];
+            DWORD len = 16, value = 0, size = 4;
+            if (RegEnumValueW(k, i, name, &len, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
+                ERROR_SUCCESS)
+                break;
+            generations.insert(value);
+            ++count;
+        }
+        RegCloseKey(k);
+        EXPECT_EQ(count, static_cast<DWORD>(kValues)) << "round " << round;
+        EXPECT_EQ(generations.size(), 1u) << "round " << round << ": values of several flushes";
+        EXPECT_FALSE(std::filesystem::exists(root_ + "/registry/HKCU.hive.bad")) << "round " << round;
+    }
+    munmap(flushes, sizeof(std::atomic<int>));
 }

@@ -44,21 +44,27 @@ void PlatClearInjections(void);
 // failure with its error code.
 BOOL PlatTakeInjectedFailure(const char* operation, DWORD* errorCode, DWORD* bytesShort);
 
-// Drops every in-memory cache of persisted state (registry hives, spooler state), so the next
-// call reads what is on disk, as a restarted process would.
+// Writes the changed registry hives, then drops every in-memory cache of persisted state
+// (registry hives, spooler state), so the next call reads what is on disk, as a restarted
+// process would.
 void PlatResetForTests(void);
 
 // How persisted state (the registry hives, which hold the printers and their printer data)
-// reaches the disk.
-//   PLAT_PERSIST_DURABLE (the default): every change rewrites the hive into a temporary file,
-//     syncs it, renames it over the old one and syncs the folder: a crash of the process or of
-//     the host leaves the old or the new hive whole.
-//   PLAT_PERSIST_UNSYNCED: the same atomic rename without the syncs: a killed process still
-//     leaves a whole hive; a host crash may lose the last changes. Spool files are not synced.
+// reaches the disk. In the writing modes a hive is written lazily, as Windows writes its
+// registry: changes stay in memory and the whole hive is written (a temporary file renamed over
+// the old one, so a killed process leaves the old or the new hive whole) when the process closes
+// its last open key of the hive, when a change is made through a predefined key with none open,
+// when a hive changed over a second ago and the registry is used again, at RegFlushKey, at
+// PlatResetForTests and PlatSetSandboxRoot, and at process end. A killed process loses what it
+// had not written.
+//   PLAT_PERSIST_DURABLE (the default): RegFlushKey and the writes at process end, reset and root
+//     change also sync the file and its folder, so they survive a host crash.
+//   PLAT_PERSIST_UNSYNCED: nothing is synced: a host crash may lose the last changes. Spool files
+//     are not synced either.
 //   PLAT_PERSIST_IN_MEMORY: hives are read from disk when first used and changes stay in
 //     memory; nothing is written back (PlatResetForTests then forgets them). For tests and fuzz
 //     targets that make thousands of changes. Switching back to a writing mode writes each hive
-//     whole at its next change.
+//     whole at its next flush point.
 typedef enum _PLAT_PERSISTENCE {
     PLAT_PERSIST_DURABLE = 0,
     PLAT_PERSIST_UNSYNCED = 1,

@@ -34,6 +34,31 @@ typedef struct _PROPSHEETUI_INFO_HEADER {
     };
 } PROPSHEETUI_INFO_HEADER, *PPROPSHEETUI_INFO_HEADER;
 
+// A page set described by option items, for CPSFUNC_ADD_PCOMPROPSHEETUIW. The driver adds its
+// pages as property sheet pages; the record is declared for its layout.
+struct _CPSUICBPARAM;
+struct _OPTITEM;
+struct _DLGPAGE;
+typedef LONG(CALLBACK* _CPSUICALLBACK)(struct _CPSUICBPARAM* pCPSUICBParam);
+typedef struct _COMPROPSHEETUI {
+    WORD cbSize;
+    WORD Flags;
+    HINSTANCE hInstCaller;
+    LPWSTR pCallerName;
+    ULONG_PTR UserData;
+    LPWSTR pHelpFile;
+    _CPSUICALLBACK pfnCallBack;
+    struct _OPTITEM* pOptItem;
+    struct _DLGPAGE* pDlgPage;
+    WORD cOptItem;
+    WORD cDlgPage;
+    ULONG_PTR IconID;
+    LPWSTR pOptItemName;
+    WORD CallerVersion;
+    WORD OptItemVersion;
+    ULONG_PTR dwReserved[4];
+} COMPROPSHEETUI, *PCOMPROPSHEETUI;
+
 typedef struct _SETRESULT_INFO {
     WORD cbSize;
     WORD wReserved;
@@ -69,5 +94,15 @@ LONG CommonPropertySheetUIW(HWND hWndOwner, PFNPROPSHEETUI pfnPropSheetUI, LPARA
 
 }  // extern "C"
 
-static_assert(sizeof(PROPSHEETUI_INFO) == 48 && offsetof(PROPSHEETUI_INFO, Result) == 40);
+// Records that cross between the driver and the common property sheet UI.
+static_assert(sizeof(PROPSHEETUI_INFO) == 48 && offsetof(PROPSHEETUI_INFO, Reason) == 6 &&
+              offsetof(PROPSHEETUI_INFO, hComPropSheet) == 8 && offsetof(PROPSHEETUI_INFO, pfnComPropSheet) == 16 &&
+              offsetof(PROPSHEETUI_INFO, lParamInit) == 24 && offsetof(PROPSHEETUI_INFO, UserData) == 32 &&
+              offsetof(PROPSHEETUI_INFO, Result) == 40);
+static_assert(sizeof(COMPROPSHEETUI) == 128 && offsetof(COMPROPSHEETUI, hInstCaller) == 8 &&
+              offsetof(COMPROPSHEETUI, pfnCallBack) == 40 && offsetof(COMPROPSHEETUI, pDlgPage) == 56 &&
+              offsetof(COMPROPSHEETUI, cOptItem) == 64 && offsetof(COMPROPSHEETUI, cDlgPage) == 66 &&
+              offsetof(COMPROPSHEETUI, IconID) == 72 && offsetof(COMPROPSHEETUI, pOptItemName) == 80 &&
+              offsetof(COMPROPSHEETUI, CallerVersion) == 88 && offsetof(COMPROPSHEETUI, OptItemVersion) == 90 &&
+              offsetof(COMPROPSHEETUI, dwReserved) == 96);
 static_assert(sizeof(PROPSHEETUI_INFO_HEADER) == 40 && sizeof(SETRESULT_INFO) == 24);

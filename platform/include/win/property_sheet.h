@@ -12,34 +12,46 @@ typedef UINT(CALLBACK* LPFNPSPCALLBACKW)(HWND hwnd, UINT uMsg, struct _PROPSHEET
 
 // A page as the caller describes it. CreatePropertySheetPageW copies dwSize bytes, so a caller
 // may append data of its own after the record; WM_INITDIALOG gets the copy's address.
-typedef struct _PROPSHEETPAGEW {
-    DWORD dwSize;
-    DWORD dwFlags;
-    HINSTANCE hInstance;
-    union {
-        LPCWSTR pszTemplate;
-        const void* pResource;  // PSP_DLGINDIRECT: an ORLA_DIALOG_TEMPLATE
-    };
-    union {
-        HICON hIcon;
-        LPCWSTR pszIcon;
-    };
-    LPCWSTR pszTitle;
-    DLGPROC pfnDlgProc;
-    LPARAM lParam;
-    LPFNPSPCALLBACKW pfnCallback;
-    UINT* pcRefParent;
-    // Later record sizes.
-    LPCWSTR pszHeaderTitle;
-    LPCWSTR pszHeaderSubTitle;
+// PROPSHEETPAGEW is the record with the activation context that the driver hands to the common
+// property sheet UI; PROPSHEETPAGEW_V4 adds the wizard header bitmap after it.
+#define ORLA_PROPSHEETPAGEW_FIELDS                                            \
+    DWORD dwSize;                                                             \
+    DWORD dwFlags;                                                            \
+    HINSTANCE hInstance;                                                      \
+    union {                                                                   \
+        LPCWSTR pszTemplate;                                                  \
+        const void* pResource; /* PSP_DLGINDIRECT: an ORLA_DIALOG_TEMPLATE */ \
+    };                                                                        \
+    union {                                                                   \
+        HICON hIcon;                                                          \
+        LPCWSTR pszIcon;                                                      \
+    };                                                                        \
+    LPCWSTR pszTitle;                                                         \
+    DLGPROC pfnDlgProc;                                                       \
+    LPARAM lParam;                                                            \
+    LPFNPSPCALLBACKW pfnCallback;                                             \
+    UINT* pcRefParent;                                                        \
+    LPCWSTR pszHeaderTitle;                                                   \
+    LPCWSTR pszHeaderSubTitle;                                                \
     HANDLE hActCtx;
-    HBITMAP hbmHeader;
+
+typedef struct _PROPSHEETPAGEW {
+    ORLA_PROPSHEETPAGEW_FIELDS
 } PROPSHEETPAGEW, *LPPROPSHEETPAGEW;
 typedef const PROPSHEETPAGEW* LPCPROPSHEETPAGEW;
 
-#define PROPSHEETPAGEW_V1_SIZE 72u  // up to pcRefParent
-#define PROPSHEETPAGEW_V2_SIZE 88u  // with the header texts
-#define PROPSHEETPAGEW_V3_SIZE 96u  // with the activation context
+typedef struct _PROPSHEETPAGEW_V4 {
+    ORLA_PROPSHEETPAGEW_FIELDS
+    union {
+        HBITMAP hbmHeader;
+        LPCWSTR pszbmHeader;
+    };
+} PROPSHEETPAGEW_V4, *LPPROPSHEETPAGEW_V4;
+
+#define PROPSHEETPAGEW_V1_SIZE 72u   // up to pcRefParent
+#define PROPSHEETPAGEW_V2_SIZE 88u   // with the header texts
+#define PROPSHEETPAGEW_V3_SIZE 96u   // with the activation context
+#define PROPSHEETPAGEW_V4_SIZE 104u  // with the header bitmap
 
 typedef int(CALLBACK* PFNPROPSHEETCALLBACK)(HWND, UINT, LPARAM);
 
@@ -63,13 +75,20 @@ typedef struct _PROPSHEETHEADERW {
         HPROPSHEETPAGE* phpage;
     };
     PFNPROPSHEETCALLBACK pfnCallback;
-    HBITMAP hbmWatermark;
+    union {
+        HBITMAP hbmWatermark;
+        LPCWSTR pszbmWatermark;
+    };
     HPALETTE hplWatermark;
-    HBITMAP hbmHeader;
+    union {
+        HBITMAP hbmHeader;
+        LPCWSTR pszbmHeader;
+    };
 } PROPSHEETHEADERW, *LPPROPSHEETHEADERW;
 typedef const PROPSHEETHEADERW* LPCPROPSHEETHEADERW;
 
-#define PROPSHEETHEADERW_V1_SIZE 72u
+#define PROPSHEETHEADERW_V1_SIZE 72u  // up to pfnCallback
+#define PROPSHEETHEADERW_V2_SIZE 96u  // with the watermark and header bitmaps
 
 typedef struct _PSHNOTIFY {
     NMHDR hdr;
@@ -149,7 +168,24 @@ INT_PTR PropertySheetW(LPCPROPSHEETHEADERW lppsph);
 
 }  // extern "C"
 
+// These records cross into the common property sheet UI: their 64-bit layout is the platform's.
+static_assert(sizeof(PROPSHEETPAGEW) == PROPSHEETPAGEW_V3_SIZE && alignof(PROPSHEETPAGEW) == 8);
+static_assert(offsetof(PROPSHEETPAGEW, hInstance) == 8 && offsetof(PROPSHEETPAGEW, pszTemplate) == 16 &&
+              offsetof(PROPSHEETPAGEW, hIcon) == 24 && offsetof(PROPSHEETPAGEW, pszTitle) == 32 &&
+              offsetof(PROPSHEETPAGEW, pfnDlgProc) == 40 && offsetof(PROPSHEETPAGEW, lParam) == 48 &&
+              offsetof(PROPSHEETPAGEW, pfnCallback) == 56 && offsetof(PROPSHEETPAGEW, pcRefParent) == 64);
 static_assert(offsetof(PROPSHEETPAGEW, pcRefParent) + sizeof(UINT*) == PROPSHEETPAGEW_V1_SIZE);
+static_assert(offsetof(PROPSHEETPAGEW, pszHeaderSubTitle) + sizeof(LPCWSTR) == PROPSHEETPAGEW_V2_SIZE);
 static_assert(offsetof(PROPSHEETPAGEW, hActCtx) + sizeof(HANDLE) == PROPSHEETPAGEW_V3_SIZE);
+static_assert(sizeof(PROPSHEETPAGEW_V4) == PROPSHEETPAGEW_V4_SIZE &&
+              offsetof(PROPSHEETPAGEW_V4, hActCtx) == offsetof(PROPSHEETPAGEW, hActCtx) &&
+              offsetof(PROPSHEETPAGEW_V4, hbmHeader) == PROPSHEETPAGEW_V3_SIZE &&
+              offsetof(PROPSHEETPAGEW_V4, pszbmHeader) == PROPSHEETPAGEW_V3_SIZE);
+static_assert(sizeof(PROPSHEETHEADERW) == PROPSHEETHEADERW_V2_SIZE && offsetof(PROPSHEETHEADERW, hwndParent) == 8 &&
+              offsetof(PROPSHEETHEADERW, hInstance) == 16 && offsetof(PROPSHEETHEADERW, hIcon) == 24 &&
+              offsetof(PROPSHEETHEADERW, pszCaption) == 32 && offsetof(PROPSHEETHEADERW, nPages) == 40 &&
+              offsetof(PROPSHEETHEADERW, nStartPage) == 48 && offsetof(PROPSHEETHEADERW, ppsp) == 56 &&
+              offsetof(PROPSHEETHEADERW, hbmWatermark) == 72 && offsetof(PROPSHEETHEADERW, hplWatermark) == 80 &&
+              offsetof(PROPSHEETHEADERW, hbmHeader) == 88);
 static_assert(offsetof(PROPSHEETHEADERW, pfnCallback) + sizeof(void*) == PROPSHEETHEADERW_V1_SIZE);
-static_assert(sizeof(PSHNOTIFY) == 32);
+static_assert(sizeof(PSHNOTIFY) == 32 && offsetof(PSHNOTIFY, lParam) == 24);

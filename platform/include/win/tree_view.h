@@ -25,14 +25,32 @@ typedef struct tagTVITEMW {
     LPARAM lParam;
 } TVITEMW, *LPTVITEMW;
 
-#define TVITEMEXW_SIZE 80u  // the extended item record the insert record makes room for
+// The extended item: the item's fields, then its height, extended state, window and the
+// expanded image.
+typedef struct tagTVITEMEXW {
+    UINT mask;
+    HTREEITEM hItem;
+    UINT state;
+    UINT stateMask;
+    LPWSTR pszText;
+    int cchTextMax;
+    int iImage;
+    int iSelectedImage;
+    int cChildren;
+    LPARAM lParam;
+    int iIntegral;
+    UINT uStateEx;
+    HWND hwnd;
+    int iExpandedImage;
+    int iReserved;
+} TVITEMEXW, *LPTVITEMEXW;
 
 typedef struct tagTVINSERTSTRUCTW {
     HTREEITEM hParent;
     HTREEITEM hInsertAfter;
     union {
+        TVITEMEXW itemex;
         TVITEMW item;
-        BYTE itemex[TVITEMEXW_SIZE];
     };
 } TVINSERTSTRUCTW, *LPTVINSERTSTRUCTW;
 
@@ -132,5 +150,14 @@ BOOL ImageList_SetOverlayImage(HIMAGELIST himl, int iImage, int iOverlay);
 
 }  // extern "C"
 
-static_assert(sizeof(TVITEMW) == 56 && offsetof(TVITEMW, lParam) == 48);
-static_assert(sizeof(TVINSERTSTRUCTW) == 96 && sizeof(NMTREEVIEWW) == 152);
+// The item records cross from the driver's pages into the common controls.
+static_assert(sizeof(TVITEMW) == 56 && offsetof(TVITEMW, hItem) == 8 && offsetof(TVITEMW, state) == 16 &&
+              offsetof(TVITEMW, pszText) == 24 && offsetof(TVITEMW, cchTextMax) == 32 &&
+              offsetof(TVITEMW, cChildren) == 44 && offsetof(TVITEMW, lParam) == 48);
+static_assert(sizeof(TVITEMEXW) == 80 && offsetof(TVITEMEXW, lParam) == offsetof(TVITEMW, lParam) &&
+              offsetof(TVITEMEXW, iIntegral) == 56 && offsetof(TVITEMEXW, uStateEx) == 60 &&
+              offsetof(TVITEMEXW, hwnd) == 64 && offsetof(TVITEMEXW, iExpandedImage) == 72);
+static_assert(sizeof(TVINSERTSTRUCTW) == 96 && offsetof(TVINSERTSTRUCTW, hInsertAfter) == 8 &&
+              offsetof(TVINSERTSTRUCTW, item) == 16 && offsetof(TVINSERTSTRUCTW, itemex) == 16);
+static_assert(sizeof(NMTREEVIEWW) == 152 && offsetof(NMTREEVIEWW, itemOld) == 32 &&
+              offsetof(NMTREEVIEWW, itemNew) == 88 && offsetof(NMTREEVIEWW, ptDrag) == 144);

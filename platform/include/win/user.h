@@ -103,7 +103,7 @@ typedef HICON HCURSOR;
 #define DWLP_MSGRESULT 0
 #define DWLP_DLGPROC 8
 #define DWLP_USER 16
-#define DLGWINDOWEXTRA 48
+#define DLGWINDOWEXTRA 30
 
 // ---- Relations ----
 #define GW_HWNDFIRST 0
@@ -150,7 +150,15 @@ typedef HICON HCURSOR;
 #define QS_TIMER 0x0010
 #define QS_PAINT 0x0020
 #define QS_SENDMESSAGE 0x0040
-#define QS_ALLINPUT 0x04FF
+#define QS_HOTKEY 0x0080
+#define QS_ALLPOSTMESSAGE 0x0100
+#define QS_RAWINPUT 0x0400
+#define QS_TOUCH 0x0800
+#define QS_POINTER 0x1000
+#define QS_MOUSE (QS_MOUSEMOVE | QS_MOUSEBUTTON)
+#define QS_INPUT (QS_MOUSE | QS_KEY | QS_RAWINPUT | QS_TOUCH | QS_POINTER)
+#define QS_ALLEVENTS (QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY)
+#define QS_ALLINPUT 0x1CFF
 
 // ---- Dialogs ----
 #define IDOK 1
@@ -173,6 +181,31 @@ typedef HICON HCURSOR;
 #define DLGC_WANTCHARS 0x0080
 #define DLGC_STATIC 0x0100
 #define DLGC_BUTTON 0x2000
+
+// The in-memory dialog template records of the Windows resource format: each header is followed
+// by variable-length arrays, so both are packed on WORD boundaries.
+#pragma pack(push, 2)
+typedef struct {
+    DWORD style;
+    DWORD dwExtendedStyle;
+    WORD cdit;
+    short x;
+    short y;
+    short cx;
+    short cy;
+} DLGTEMPLATE, *LPDLGTEMPLATEW;
+typedef const DLGTEMPLATE* LPCDLGTEMPLATEW;
+
+typedef struct {
+    DWORD style;
+    DWORD dwExtendedStyle;
+    short x;
+    short y;
+    short cx;
+    short cy;
+    WORD id;
+} DLGITEMTEMPLATE, *PDLGITEMTEMPLATEW;
+#pragma pack(pop)
 
 typedef struct tagCREATESTRUCTW {
     LPVOID lpCreateParams;
@@ -357,8 +390,18 @@ BOOL TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND 
 #define MAKELPARAM(l, h) (static_cast<LPARAM>(MAKEWPARAM(l, h)))
 
 static_assert(sizeof(CREATESTRUCTW) == 80 && offsetof(CREATESTRUCTW, style) == 48);
-static_assert(sizeof(NMHDR) == 24);
-static_assert(sizeof(HELPINFO) == 40 && offsetof(HELPINFO, MousePos) == 32);
+// Records that cross between the driver's DLLs and the window layer.
+static_assert(sizeof(NMHDR) == 24 && offsetof(NMHDR, idFrom) == 8 && offsetof(NMHDR, code) == 16);
+static_assert(sizeof(HELPINFO) == 40 && offsetof(HELPINFO, iContextType) == 4 && offsetof(HELPINFO, iCtrlId) == 8 &&
+              offsetof(HELPINFO, hItemHandle) == 16 && offsetof(HELPINFO, dwContextId) == 24 &&
+              offsetof(HELPINFO, MousePos) == 32);
+static_assert(sizeof(DLGTEMPLATE) == 18 && alignof(DLGTEMPLATE) == 2 && offsetof(DLGTEMPLATE, cdit) == 8 &&
+              offsetof(DLGTEMPLATE, x) == 10 && offsetof(DLGTEMPLATE, cy) == 16);
+static_assert(sizeof(DLGITEMTEMPLATE) == 18 && alignof(DLGITEMTEMPLATE) == 2 && offsetof(DLGITEMTEMPLATE, x) == 8 &&
+              offsetof(DLGITEMTEMPLATE, cy) == 14 && offsetof(DLGITEMTEMPLATE, id) == 16);
+static_assert(QS_ALLINPUT == (QS_ALLEVENTS | QS_SENDMESSAGE));
+// The dialog's own longs lie inside the extra bytes every dialog window has.
+static_assert(DWLP_USER + sizeof(LONG_PTR) <= DLGWINDOWEXTRA);
 
 // ---- Beeps (logged for tests; the platform makes no sound) ----
 #define MB_ICONEXCLAMATION 0x00000030L

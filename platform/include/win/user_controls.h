@@ -208,6 +208,8 @@ typedef struct tagTCITEMW {
 #define TCN_SELCHANGE (TCN_FIRST - 1)
 #define TCN_SELCHANGING (TCN_FIRST - 2)
 static_assert(sizeof(TCITEMW) == 40 && offsetof(TCITEMW, lParam) == 32);
+static_assert(sizeof(MEASUREITEMSTRUCT) == 32 && offsetof(MEASUREITEMSTRUCT, itemWidth) == 12 &&
+              offsetof(MEASUREITEMSTRUCT, itemHeight) == 16 && offsetof(MEASUREITEMSTRUCT, itemData) == 24);
 
 // ---- List box tab stops ----
 #define LB_SETTABSTOPS 0x0192

@@ -116,7 +116,9 @@ typedef struct tagDRAWITEMSTRUCT {
     RECT rcItem;
     ULONG_PTR itemData;
 } DRAWITEMSTRUCT, *LPDRAWITEMSTRUCT;
-static_assert(sizeof(DRAWITEMSTRUCT) == 64 && offsetof(DRAWITEMSTRUCT, hDC) == 32);
+static_assert(sizeof(DRAWITEMSTRUCT) == 64 && offsetof(DRAWITEMSTRUCT, itemState) == 16 &&
+              offsetof(DRAWITEMSTRUCT, hwndItem) == 24 && offsetof(DRAWITEMSTRUCT, hDC) == 32 &&
+              offsetof(DRAWITEMSTRUCT, rcItem) == 40 && offsetof(DRAWITEMSTRUCT, itemData) == 56);
 
 // ---- Bitmap sizes and the mask raster operations of BitBlt ----
 #define SRCAND 0x008800C6u
