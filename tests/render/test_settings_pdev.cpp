@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 
+#include "core/form_overlay.h"
 #include "core/settings.h"
 #include "plat/control.h"
 #include "render/page_settings.h"
@@ -438,6 +439,30 @@ TEST_F(OverlayFile, GoodFileGivesItsPaperTrayAndOrientation) {
         EXPECT_EQ(f.pdev->geometry.outputPaper.code, c.output);
         EXPECT_EQ(orla::AsDevmode(f.pdev->settings.record)->dmOrientation, c.orient);
         EXPECT_EQ(orla::AsDevmode(f.pdev->settings.record)->dmDefaultSource, c.source);
+    }
+}
+
+// A postcard form asking for the manual feeder keeps the record's tray when no manual feeder is
+// installed; installed, the feeder is taken.
+TEST(SettingsPdev, OverlayPostcardTakesTheManualFeederOnlyWhenInstalled) {
+    for (bool installed : {false, true}) {
+        SCOPED_TRACE(installed ? "manual feeder installed" : "no manual feeder");
+        SettingsFixture f;
+        orla::DriverDevmode& record = f.pdev->settings.record;
+        record = f.incoming;
+        orla::AsDevmode(record)->dmDefaultSource = 14;
+        const auto pair = dm::DeviceState(dm::DevicePairIndex(652));
+        orla::Set(record, pair,
+                  static_cast<WORD>(installed ? (orla::Get(record, pair) | dm::kDeviceInstalled)
+                                              : (orla::Get(record, pair) & ~dm::kDeviceInstalled)));
+        orla::FormOverlayHeader header{};
+        const DWORD words[][2] = {{132, 0x1000000}, {136, 1}, {152, 1}};
+        for (const auto& [at, value] : words)
+            for (int i = 0; i < 4; ++i) header.bytes[at + i] = static_cast<BYTE>(value >> (8 * i));
+        header.bytes[148] = 'P';
+        ReadFormOverlayDetails(f.pdev, header);
+        EXPECT_EQ(orla::GetText(record, dm::FormName), u"はがき");
+        EXPECT_EQ(orla::AsDevmode(record)->dmDefaultSource, installed ? 4 : 14);
     }
 }
 
