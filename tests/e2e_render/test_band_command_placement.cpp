@@ -186,9 +186,9 @@ double InkOnInk(const PagePicture& a, const PagePicture& b, long reach) {
 
 class BandCommandPlacement : public RenderJob {
 protected:
-    PicturesResult Print(PageContent content, int layout, bool japanese, bool band, RunResult* run) {
+    PicturesResult Print(PageContent content, int layout, int dpi, bool japanese, bool band, RunResult* run) {
         RunOptions o = Options(japanese);
-        o.dpi = 600;
+        o.dpi = dpi;
         o.pages = layout;  // layouts 1, 2, 4 and 6 put that many pages on a sheet: one full sheet
         o.layout = layout;
         o.paper = japanese ? u"A4" : u"Letter";
@@ -200,7 +200,7 @@ protected:
         DecodeResult d = Decode(run->job);
         if (!d.ok) return PicturesResult{false, d.error, true, {}};
         PictureOptions po;
-        po.dpi = 600;
+        po.dpi = 600;  // 300 dpi jobs are written in 600 dpi units
         po.paperEdge = false;
         po.maxPixels = size_t{96} << 20;
         PicturesResult pictures = RenderPages(d, po);
@@ -227,22 +227,26 @@ Box Grown(const Box& b, long by) {
 }
 
 TEST_F(BandCommandPlacement, EveryPageLandsWhereTheOtherModePutsIt) {
-    // Every layout in the Japanese build; the English build's DLL turns its bands by the same code,
-    // so its two-up sheet stands for the rest.
+    // Every layout in the Japanese build, and a two-up sheet of a 300 dpi job (written in doubled
+    // units); the English build's DLL turns its bands by the same code, so its two-up sheet
+    // stands for the rest.
     static const struct {
         Build build;
         int layout;
-    } kRuns[] = {{kBuilds[0], 1}, {kBuilds[0], 2}, {kBuilds[0], 4}, {kBuilds[0], 6}, {kBuilds[1], 2}};
-    for (const auto& [build, layout] : kRuns) {
-        const std::string what = std::string(build.name) + ", " + std::to_string(layout) + " up";
+        int dpi;
+    } kRuns[] = {{kBuilds[0], 1, 600}, {kBuilds[0], 2, 600}, {kBuilds[0], 4, 600},
+                 {kBuilds[0], 6, 600}, {kBuilds[0], 2, 300}, {kBuilds[1], 2, 600}};
+    for (const auto& [build, layout, dpi] : kRuns) {
+        const std::string what =
+            std::string(build.name) + ", " + std::to_string(layout) + " up, " + std::to_string(dpi) + " dpi";
         SCOPED_TRACE(what);
         // The sample page: framed, so each page of the sheet is one block of ink.
         RunResult bandRun, commandRun;
-        const PicturesResult band = Print(PageContent::Sample, layout, build.japanese, true, &bandRun);
+        const PicturesResult band = Print(PageContent::Sample, layout, dpi, build.japanese, true, &bandRun);
         ASSERT_TRUE(band.ok) << band.error;
         if (!bandRun.drawn.empty() && !bandRun.drawn[0].text)
             GTEST_SKIP() << "no font found for the sample text (set ORLA_SAMPLE_FONT)";
-        const PicturesResult command = Print(PageContent::Sample, layout, build.japanese, false, &commandRun);
+        const PicturesResult command = Print(PageContent::Sample, layout, dpi, build.japanese, false, &commandRun);
         ASSERT_TRUE(command.ok) << command.error;
         const PagePicture& b = band.pages[0];
         const PagePicture& m = command.pages[0];
@@ -271,9 +275,10 @@ TEST_F(BandCommandPlacement, EveryPageLandsWhereTheOtherModePutsIt) {
         // The text page: each line of each page where the sample page's frame puts the page,
         // in both modes.
         RunResult bandTextRun, commandTextRun;
-        const PicturesResult bandText = Print(PageContent::Text, layout, build.japanese, true, &bandTextRun);
+        const PicturesResult bandText = Print(PageContent::Text, layout, dpi, build.japanese, true, &bandTextRun);
         ASSERT_TRUE(bandText.ok) << bandText.error;
-        const PicturesResult commandText = Print(PageContent::Text, layout, build.japanese, false, &commandTextRun);
+        const PicturesResult commandText =
+            Print(PageContent::Text, layout, dpi, build.japanese, false, &commandTextRun);
         ASSERT_TRUE(commandText.ok) << commandText.error;
         ASSERT_FALSE(bandRun.drawn.empty());
         const DrawnPage& drawn = bandRun.drawn[0];
