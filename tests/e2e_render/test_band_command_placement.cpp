@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -133,9 +134,10 @@ std::vector<std::pair<long, long>> Runs(const std::vector<bool>& inked, long gap
 std::vector<Box> Blocks(const PagePicture& p, long gap) {
     std::vector<Box> blocks;
     std::vector<bool> rows(static_cast<size_t>(p.height), false);
-    for (long y = 0; y < p.height; ++y)
-        for (long x = 0; x < p.width && !rows[static_cast<size_t>(y)]; ++x)
-            rows[static_cast<size_t>(y)] = Black(p, x, y);
+    for (long y = 0; y < p.height; ++y) {
+        const uint8_t* row = p.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(p.width);
+        rows[static_cast<size_t>(y)] = std::any_of(row, row + p.width, [](uint8_t v) { return v < 128; });
+    }
     for (const auto& [top, bottom] : Runs(rows, gap)) {
         std::vector<bool> columns(static_cast<size_t>(p.width), false);
         for (long y = top; y < bottom; ++y)
@@ -147,40 +149,45 @@ std::vector<Box> Blocks(const PagePicture& p, long gap) {
 }
 
 // TRUE where a black pixel of the picture lies within `reach` pixels (a square around it).
-std::vector<bool> NearBlack(const PagePicture& p, long reach) {
+std::vector<uint8_t> NearBlack(const PagePicture& p, long reach) {
     const size_t w = static_cast<size_t>(p.width), h = static_cast<size_t>(p.height);
-    std::vector<bool> across(w * h, false), near(w * h, false);
-    // Each pass runs `reach` ahead: the last black seen is the nearest one to the right, or else
-    // the nearest to the left.
+    std::vector<uint8_t> across(w * h, 0), near(w * h, 0);
+    // Each pass runs `reach` ahead: the last black seen is the nearest one to the right (below),
+    // or else the nearest to the left (above).
     for (size_t y = 0; y < h; ++y) {
+        const uint8_t* row = p.pixels.data() + y * w;
+        uint8_t* out = across.data() + y * w;
         long last = -(reach + 1) * 4;
         for (long x = 0; x < p.width + reach; ++x) {
-            if (x < p.width && Black(p, x, static_cast<long>(y))) last = x;
+            if (x < p.width && row[x] < 128) last = x;
             const long at = x - reach;
-            if (at >= 0 && std::abs(last - at) <= reach) across[y * w + static_cast<size_t>(at)] = true;
+            if (at >= 0 && last >= at - reach) out[at] = 1;
         }
     }
-    for (size_t x = 0; x < w; ++x) {
-        long last = -(reach + 1) * 4;
-        for (long y = 0; y < p.height + reach; ++y) {
-            if (y < p.height && across[static_cast<size_t>(y) * w + x]) last = y;
-            const long at = y - reach;
-            if (at >= 0 && std::abs(last - at) <= reach) near[static_cast<size_t>(at) * w + x] = true;
+    std::vector<long> last(w, -(reach + 1) * 4);
+    for (long y = 0; y < p.height + reach; ++y) {
+        if (y < p.height) {
+            const uint8_t* row = across.data() + static_cast<size_t>(y) * w;
+            for (size_t x = 0; x < w; ++x)
+                if (row[x]) last[x] = y;
         }
+        const long at = y - reach;
+        if (at < 0) continue;
+        uint8_t* out = near.data() + static_cast<size_t>(at) * w;
+        for (size_t x = 0; x < w; ++x) out[x] = last[x] >= at - reach;
     }
     return near;
 }
 
-// The share of the black pixels of `a` that have black of `b` within reach.
+// The share of the black pixels of `a` that have black of `b` within reach (same sizes).
 double InkOnInk(const PagePicture& a, const PagePicture& b, long reach) {
-    const std::vector<bool> near = NearBlack(b, reach);
+    const std::vector<uint8_t> near = NearBlack(b, reach);
     size_t inked = 0, matched = 0;
-    for (long y = 0; y < std::min(a.height, b.height); ++y)
-        for (long x = 0; x < std::min(a.width, b.width); ++x)
-            if (Black(a, x, y)) {
-                ++inked;
-                matched += near[static_cast<size_t>(y) * static_cast<size_t>(b.width) + static_cast<size_t>(x)];
-            }
+    for (size_t i = 0; i < a.pixels.size() && i < near.size(); ++i)
+        if (a.pixels[i] < 128) {
+            ++inked;
+            matched += near[i];
+        }
     return inked == 0 ? 0.0 : static_cast<double>(matched) / static_cast<double>(inked);
 }
 
