@@ -43,8 +43,8 @@ struct OverlayTray {
 };
 constexpr std::u16string_view kOverlayManualTray = u"MANUAL";
 constexpr OverlayTray kOverlayTrays[] = {
-    {0x1, u"FEEDER1"},    {0x100, u"FEEDER2"},   {0x10000, u"FEEDER3"},           {0x10, u"FEEDER4"},
-    {0x1000, u"FEEDER5"}, {0x1000000, kOverlayManualTray},
+    {0x1, u"FEEDER1"},  {0x100, u"FEEDER2"},  {0x10000, u"FEEDER3"},
+    {0x10, u"FEEDER4"}, {0x1000, u"FEEDER5"}, {0x1000000, kOverlayManualTray},
 };
 constexpr std::u16string_view kOverlayAutoTray = u"FEEDERAUTO";
 // The settings' device pair of the manual feeder.
@@ -359,8 +359,8 @@ void ReadFormOverlayDetails(PrinterPdev* pdev, const FormOverlayHeader& header) 
     const std::u16string_view tray = OverlayTrayName(OverlayHeaderDword(header, ovl::kTray));
     // The manual feeder takes postcards, envelopes and user papers only when it is installed.
     const SHORT paper = PaperCodeForName(GetText(record, dm::FormName).c_str(), longTable);
-    const bool smallPaper = paper == PaperPostcard || paper == PaperReplyPostcard || paper == PaperEnvelopeYou4 ||
-                            paper == PaperUser;
+    const bool smallPaper =
+        paper == PaperPostcard || paper == PaperReplyPostcard || paper == PaperEnvelopeYou4 || paper == PaperUser;
     const bool manualInstalled =
         (Get(record, dm::DeviceState(dm::DevicePairIndex(kManualFeederPair))) & dm::kDeviceInstalled) != 0;
     if (tray == kOverlayManualTray && smallPaper && !manualInstalled) {
