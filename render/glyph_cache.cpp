@@ -70,3 +70,36 @@ void EndJobDownloadCache(PrinterPdev* pdev) {
     FreeDownloadCache(pdev);
     pdev->downloadCache.budget = InitialBudget(pdev);
 }
+
+void CarryDownloadCache(const PrinterPdev* from, PrinterPdev* to) {
+    FreeDownloadCache(to);
+    const DownloadCache& src = from->downloadCache;
+    DownloadCache& dst = to->downloadCache;
+    dst.budget = src.budget;
+    dst.exhausted = src.exhausted;
+    dst.nextGlyphCode = src.nextGlyphCode;
+    dst.fontId = src.fontId;
+    dst.lastSelectedFont = src.lastSelectedFont;
+    dst.lastTextLevel = src.lastTextLevel;
+    // The entries live on the old record's list, which goes with it: the new one gets copies,
+    // each chain in its order.
+    for (ULONG bucket = 0; bucket < kDownloadBuckets; ++bucket) {
+        DownloadFontEntry** tail = &dst.heads[bucket];
+        for (const DownloadFontEntry* e = src.heads[bucket]; e != nullptr; e = e->next) {
+            auto* copy = static_cast<DownloadFontEntry*>(PdevAlloc(to->allocationList, sizeof(DownloadFontEntry)));
+            if (copy == nullptr) {
+                // Without its entries the cache would define glyphs the printer holds already
+                // under other codes: start over, in the printer too, at the next drawing.
+                FreeDownloadCache(to);
+                dst.exhausted = TRUE;
+                to->graphics.downloadCachePrepared = FALSE;
+                return;
+            }
+            *copy = *e;
+            copy->next = nullptr;
+            *tail = copy;
+            tail = &copy->next;
+        }
+    }
+    to->graphics.downloadCachePrepared = from->graphics.downloadCachePrepared;
+}

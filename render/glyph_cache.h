@@ -59,3 +59,8 @@ void EndPageDownloadCache(PrinterPdev* pdev);
 
 // End of a job: entries freed, heads cleared, budget restored. Only when downloads are in use.
 void EndJobDownloadCache(PrinterPdev* pdev);
+
+// DrvResetPDEV: the new record takes over what the printer holds of downloaded glyphs (entries
+// copied onto its own list, budget, codes and whether the page's cache is prepared). When the
+// copies cannot be made, the new record's cache starts over at its next drawing.
+void CarryDownloadCache(const PrinterPdev* from, PrinterPdev* to);

@@ -374,7 +374,8 @@ POINTL TransformPagePoint(PrinterPdev* pdev, POINTL page) {
     x += pdev->graphics.pendingImageShiftX;
     POINTL p{static_cast<LONG>(std::clamp<long long>(x, INT32_MIN, INT32_MAX)),
              static_cast<LONG>(std::clamp<long long>(y, INT32_MIN, INT32_MAX))};
-    if (TurnedSheet(pdev) && !(pdev->state & kStateRasterMode)) p = RotatePagePoint(pdev, 0, p);
+    // Band blocks of a turned sheet come turned (job flow), so their positions turn as well.
+    if (TurnedSheet(pdev)) p = RotatePagePoint(pdev, 0, p);
     const POINTL offset = PageOffsetForSide(pdev);
     p.x += offset.x;
     p.y += offset.y;

@@ -17,6 +17,7 @@
 #include "render/pjl_header.h"
 #include "render/raster_output.h"
 #include "render/stamp_drawing.h"
+#include "render/turned_band.h"
 #include "win/ddi.h"
 #include "win/gdi.h"
 #include "win/nls.h"
@@ -201,8 +202,7 @@ BOOL SendShrunkBand(PrinterPdev* pdev, SURFOBJ* pso, POINTL origin, LONG maxRows
     if (ok) {
         POINTL at{static_cast<LONG>(static_cast<int64_t>(origin.x) * zoom / 100),
                   static_cast<LONG>(static_cast<int64_t>(origin.y) * zoom / 100)};
-        WriteBandBlocks(pdev, static_cast<BYTE*>(shrunk->pvScan0), size.cx, size.cy, shrunk->lDelta, at, maxRows);
-        ok = !OutputFailed(pdev);
+        ok = SendBandBits(pdev, static_cast<BYTE*>(shrunk->pvScan0), size.cx, size.cy, shrunk->lDelta, at, maxRows);
     }
     if (shrunk != nullptr) EngUnlockSurface(shrunk);
     EngDeleteSurface(surface);
@@ -220,9 +220,8 @@ BOOL SendBand(PrinterPdev* pdev, SURFOBJ* pso, POINTL origin) {
     }
     LONG maxRows = std::max<LONG>(pdev->geometry.resolution, 1);
     if (pdev->geometry.zoom != 0 && pdev->geometry.zoom < 100) return SendShrunkBand(pdev, pso, origin, maxRows);
-    WriteBandBlocks(pdev, static_cast<BYTE*>(pso->pvScan0), pso->sizlBitmap.cx, pso->sizlBitmap.cy, pso->lDelta, origin,
-                    maxRows);
-    return !OutputFailed(pdev);
+    return SendBandBits(pdev, static_cast<BYTE*>(pso->pvScan0), pso->sizlBitmap.cx, pso->sizlBitmap.cy, pso->lDelta,
+                        origin, maxRows);
 }
 
 bool ShiftsDiffer(const LONG (&a)[4], const LONG (&b)[4]) {
@@ -231,8 +230,9 @@ bool ShiftsDiffer(const LONG (&a)[4], const LONG (&b)[4]) {
     return false;
 }
 
-// The settings that escape 9999 gave the old record and that a new DEVMODE must not undo.
-void CarryEscapeSettings(const PrinterPdev* from, PrinterPdev* to) {
+// The layout that escape 9999 gave the old record and that a new DEVMODE must not undo before
+// the job has started.
+void CarryEscapeLayout(const PrinterPdev* from, PrinterPdev* to) {
     const orla::DriverDevmode& src = from->settings.record;
     orla::DriverDevmode& dst = to->settings.record;
     auto copy = [&](auto field) { Set(dst, field, Get(src, field)); };
@@ -243,6 +243,14 @@ void CarryEscapeSettings(const PrinterPdev* from, PrinterPdev* to) {
     copy(dm::PrintPosTop2);
     copy(dm::PrintPosLeft2);
     copy(dm::Copies);
+}
+
+// The stamps escape 9999 chose (the information stamp with its text, the stamp record) belong to
+// the whole job: they stay through every reset of it.
+void CarryEscapeStamps(const PrinterPdev* from, PrinterPdev* to) {
+    const orla::DriverDevmode& src = from->settings.record;
+    orla::DriverDevmode& dst = to->settings.record;
+    auto copy = [&](auto field) { Set(dst, field, Get(src, field)); };
     copy(dm::AnnotationOn);
     copy(dm::AnnotationKind);
     copy(dm::AnnotationPosition);
@@ -254,6 +262,25 @@ void CarryEscapeSettings(const PrinterPdev* from, PrinterPdev* to) {
     std::memcpy(orla::RecordBytes(dst).data() + dm::StampRecord.offset,
                 orla::RecordBytes(src).data() + dm::StampRecord.offset, dm::StampRecord.cb);
     to->settings.pageStamp = from->settings.pageStamp;
+}
+
+// Several pages a sheet: the page about to start takes its sheet tray in the new settings before
+// they are compared with the sheet's set-up; a new paper, orientation or tray ends the sheet.
+// The job's counters must already be in the new record. TRUE when the sheet goes on.
+bool SheetGoesOnAfterReset(PrinterPdev* from, PrinterPdev* to) {
+    if (LayoutCellsOf(LayoutMode(to)) <= 1 || from->pageSetup.cellCounter == 0) return false;
+    ApplySheetTrays(to);
+    PageSetupRecord next{};
+    FillPageSetupRecord(to, &next);
+    const PageSetupRecord& last = from->pageSetup.last;
+    const bool differs =
+        last.paperCode != next.paperCode || last.orientation != next.orientation || last.tray != next.tray;
+    if (differs) {
+        from->pending |= kPendingExtraSheet;
+        return false;
+    }
+    from->pending &= ~kPendingExtraSheet;
+    return true;
 }
 
 }  // namespace
@@ -474,8 +501,10 @@ DLLEXPORT BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
     // Bytes still buffered in the old record belong to this job: they go out before it ends.
     FlushSpool(from);
 
-    if ((from->pending & kPendingJobHeader) != 0 && (from->pending & kSettingsFromEscape) != 0) {
-        CarryEscapeSettings(from, to);
+    const bool fromEscape = (from->pending & kSettingsFromEscape) != 0;
+    if (fromEscape) CarryEscapeStamps(from, to);
+    if ((from->pending & kPendingJobHeader) != 0 && fromEscape) {
+        CarryEscapeLayout(from, to);
         RecomputeLayout(to);
         ComputePrintShifts(to);
         ComputeBandClips(to);
@@ -483,23 +512,10 @@ DLLEXPORT BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
     std::memcpy(&to->job, &from->job, sizeof to->job);
     to->colour = from->colour;
 
-    // Several pages a sheet: a new paper, orientation or tray in the middle of a sheet ends it.
-    LONG layout = LayoutMode(to);
-    bool keepCells = false;
-    if (LayoutCellsOf(layout) > 1 && from->pageSetup.cellCounter > 0) {
-        PageSetupRecord next{};
-        FillPageSetupRecord(to, &next);
-        const PageSetupRecord& last = from->pageSetup.last;
-        bool differs =
-            last.paperCode != next.paperCode || last.orientation != next.orientation || last.tray != next.tray;
-        if (differs) {
-            from->pending |= kPendingExtraSheet;
-        } else {
-            from->pending &= ~kPendingExtraSheet;
-            keepCells = true;
-        }
-    }
-    if (keepCells)
+    // The job's counters and the document's tray first: the sheet trays count pages with them.
+    to->pageSetup = from->pageSetup;
+    to->flow = from->flow;
+    if (SheetGoesOnAfterReset(from, to))
         std::copy(std::begin(from->geometry.pageRects), std::end(from->geometry.pageRects), to->geometry.pageRects);
 
     // The job's output state: suppression, job spool files, the store file, the failure latch.
@@ -520,11 +536,11 @@ DLLEXPORT BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
     from->store.name[0] = 0;
     from->store.storeFlag = 0;
 
-    to->pageSetup = from->pageSetup;
     to->pending = from->pending;
     to->state = (to->state & ~(kStateModeZ | kStateModeR | kStateOutputFailed)) |
                 (from->state & (kStateModeZ | kStateModeR | kStateOutputFailed));
-    to->flow = from->flow;
+    // What the printer already holds of downloaded glyphs stays valid for the rest of the job.
+    CarryDownloadCache(from, to);
 
     bool duplexChanged = Get(from->settings.record, dm::Duplex) != Get(to->settings.record, dm::Duplex);
     if (!duplexChanged && !ShiftsDiffer(from->geometry.printShift, to->geometry.printShift))

@@ -14,6 +14,9 @@
 #include "win/devmode.h"
 
 struct PrinterPdev;
+namespace orla {
+struct FormOverlayHeader;
+}
 
 // ---- Paper codes (matched against the form name) ----
 enum PaperCode : SHORT {
@@ -27,6 +30,7 @@ enum PaperCode : SHORT {
     PaperReplyPostcard = 107,
     PaperEnvelopeYou4 = 108,
     PaperFirstConversion = 109,  // 109 .. 122: source paper printed on a destination paper
+    PaperA4ToA3 = 111,
     PaperA4x2ToA4 = 112,
     PaperB5x2ToB5 = 120,
     PaperLastConversion = 122,
@@ -238,8 +242,12 @@ BOOL FillGdiInfo(PrinterPdev* pdev, ULONG size, void* gdiInfo);
 BOOL FillDevInfo(PrinterPdev* pdev, ULONG size, void* devInfo, ULONG patternSize);
 void LoadAccountingSettings(BYTE* settings, ULONG settingsSize, HANDLE printer);
 // Checks the form-overlay file of the settings: a missing or foreign file turns the overlay off
-// and says why in the overlay status (0x40000 unreadable, 0x100 not an overlay of this language).
+// and says why in the overlay status (0x40000 unreadable, 0x100 not an overlay of this language);
+// a good one gives the settings its paper, tray and orientation (ReadFormOverlayDetails).
 void LoadFormOverlay(PrinterPdev* pdev);
+// The paper pair (as a paper code), the tray and the orientation of a good overlay header into
+// the settings record.
+void ReadFormOverlayDetails(PrinterPdev* pdev, const orla::FormOverlayHeader& header);
 // The paper code for an overlay's source and destination paper bits; `fallback` for other pairs.
 SHORT MapFormPaperCode(DWORD source, DWORD destination, SHORT fallback);
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,27 @@ constexpr DmText kComputerNameText{522, 16};
 constexpr DmText kJobInfoUserText{1176, 22};
 
 constexpr LONG kKnownResolutions[] = {200, 240, 300, 400, 600, 1200};
+
+// Input slots an overlay's tray code names; any other code is the automatic tray, which the
+// description offers as its default input slot.
+struct OverlayTray {
+    DWORD code;
+    std::u16string_view name;
+};
+constexpr std::u16string_view kOverlayManualTray = u"MANUAL";
+constexpr OverlayTray kOverlayTrays[] = {
+    {0x1, u"FEEDER1"},  {0x100, u"FEEDER2"},  {0x10000, u"FEEDER3"},
+    {0x10, u"FEEDER4"}, {0x1000, u"FEEDER5"}, {0x1000000, kOverlayManualTray},
+};
+constexpr std::u16string_view kOverlayAutoTray = u"FEEDERAUTO";
+// The settings' device pair of the manual feeder.
+constexpr unsigned kManualFeederPair = 652;
+
+std::u16string_view OverlayTrayName(DWORD code) {
+    for (const OverlayTray& t : kOverlayTrays)
+        if (t.code == code) return t.name;
+    return kOverlayAutoTray;
+}
 
 std::span<const BYTE> Rec(const PrinterPdev* pdev) {
     return RecordBytes(pdev->settings.record);
@@ -310,7 +332,45 @@ void LoadFormOverlay(PrinterPdev* pdev) {
                   status == kOverlayFileUnreadable ? "missing" : "not an overlay of this language");
         Set(record, dm::OverlayStatus, status);
         Set(record, dm::FlagsWord, static_cast<WORD>(flagsWord & ~kFlagsWordOverlayOn));
+        return;
     }
+    // The form was made for its paper, tray and orientation: they replace the user's.
+    ReadFormOverlayDetails(pdev, header);
+}
+
+void ReadFormOverlayDetails(PrinterPdev* pdev, const FormOverlayHeader& header) {
+    DriverDevmode& record = pdev->settings.record;
+    const bool longTable = DeviceDataVersion(pdev->deviceData) > 3;
+    const std::u16string formName = GetText(record, dm::FormName);
+    const SHORT userCode = PaperCodeForName(formName.c_str(), longTable);
+    const DWORD madeFor = OverlayHeaderDword(header, ovl::kMadeFor);
+    const DWORD printOn = OverlayHeaderDword(header, ovl::kPrintOn);
+    const SHORT code = MapFormPaperCode(madeFor, printOn, userCode);
+    const std::u16string_view paperName = PaperNameForCode(code);
+    if (code != userCode && !paperName.empty()) {
+        SetText(record, dm::FormName, std::u16string(paperName));
+        // A conversion paper prints on the pair's destination; a plain one on itself.
+        std::u16string document, output;
+        if (OverlayPaperPair(madeFor, printOn, &document, &output)) SetText(record, dm::OutPaperName, output);
+    }
+    Set(record, dm::Orientation,
+        static_cast<SHORT>(header.bytes[ovl::kMadeForOrientation] == 'L' ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT));
+
+    const std::u16string_view tray = OverlayTrayName(OverlayHeaderDword(header, ovl::kTray));
+    // The manual feeder takes postcards, envelopes and user papers only when it is installed.
+    const SHORT paper = PaperCodeForName(GetText(record, dm::FormName).c_str(), longTable);
+    const bool smallPaper =
+        paper == PaperPostcard || paper == PaperReplyPostcard || paper == PaperEnvelopeYou4 || paper == PaperUser;
+    const bool manualInstalled =
+        (Get(record, dm::DeviceState(dm::DevicePairIndex(kManualFeederPair))) & dm::kDeviceInstalled) != 0;
+    if (tray == kOverlayManualTray && smallPaper && !manualInstalled) {
+        DriverLog("form overlay: the manual feeder is not installed; the paper's own tray is kept");
+        return;
+    }
+    std::optional<NamedValueEntry> slot = DefaultInputSlot(pdev->deviceData);
+    for (NamedValueEntry entry : InputSlots(pdev->deviceData))
+        if (entry.name == tray) slot = entry;
+    if (slot) Set(record, dm::DefaultSource, static_cast<SHORT>(LOWORD(slot->value)));
 }
 
 SHORT MapFormPaperCode(DWORD source, DWORD destination, SHORT fallback) {

@@ -3,8 +3,11 @@
 // and what happens when the spooler fails.
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "core/driver_devmode.h"
+#include "render/escapes.h"
 #include "render_fixture.h"
 
 namespace render_test {
@@ -461,6 +464,112 @@ TEST_F(JobFlow, ResetInTheMiddleOfASheetWithANewTrayEndsTheSheetFirst) {
     ASSERT_TRUE(DrvSendPage(so()));
     ASSERT_TRUE(DrvEndDoc(so(), 0));
     EXPECT_EQ(Count(EndSpoolJob(), kPageEnd), 2u);
+}
+
+// The first-sheet tray counts for the page about to start before the set-ups are compared: a
+// reset that changes nothing keeps both pages on one sheet.
+TEST_F(JobFlow, ResetWithSheetTraysKeepsATwoUpSheetWhenNothingChanged) {
+    auto useSheetTrays = [](PrinterPdev* p, SHORT firstTray) {
+        orla::Set(p->settings.record, dm::LayoutMode, WORD{2});
+        p->settings.sheet.sheetTraysOn = 1;
+        p->settings.sheet.firstTrayOwn = 1;
+        p->settings.sheet.firstSheetTray = static_cast<DWORD>(firstTray);
+    };
+    const SHORT documentTray = orla::Get(settings(), dm::DefaultSource);
+    const SHORT firstTray = documentTray == 258 ? 257 : 258;
+    useSheetTrays(pdev(), firstTray);
+    ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
+    Page(true);
+    ASSERT_EQ(pdev()->pageSetup.cellCounter, 1u);
+    ASSERT_EQ(orla::Get(settings(), dm::DefaultSource), firstTray) << "the first sheet comes from its own tray";
+
+    EnabledPdev next = EnablePdev(printer_);
+    ASSERT_NE(next.dhpdev, nullptr);
+    useSheetTrays(next.pdev(), firstTray);
+    ASSERT_TRUE(DrvResetPDEV(e_.dhpdev, next.dhpdev));
+    EXPECT_EQ(next.pdev()->pending & kPendingExtraSheet, 0u);
+    EXPECT_EQ(orla::Get(next.pdev()->settings.record, dm::DefaultSource), firstTray);
+    e_ = std::move(next);  // the old record is disabled first
+
+    ASSERT_TRUE(DrvStartDoc(so(), nullptr, 7));
+    Page(true);
+    EXPECT_EQ(pdev()->pageSetup.pageEnds, 1u) << "the second page filled the sheet";
+    ASSERT_TRUE(DrvEndDoc(so(), 0));
+    EXPECT_EQ(Count(EndSpoolJob(), kPageEnd), 1u) << "two pages, one sheet";
+}
+
+// The information stamp escape 9999 chose stays with the job after its header went out.
+TEST_F(JobFlow, ResetAfterTheJobStartedKeepsTheStampOfTheSettingsEscape) {
+    ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
+    orla::DriverDevmode chosen = settings();
+    orla::Set(chosen, dm::AnnotationOn, orla::Get(chosen, dm::AnnotationOn) | 1);
+    orla::Set(chosen, dm::AnnotationKind, 8);
+    orla::SetText(chosen, dm::AnnotationText, u"KEEP THIS");
+    ASSERT_EQ(SetJobSettings(pdev(), orla::kDriverDevmodeSize, chosen.bytes), 1u);
+    ASSERT_EQ(std::u16string(pdev()->settings.pageStamp.text), u"KEEP THIS");
+    Page(true);
+    ASSERT_EQ(pdev()->pending & kPendingJobHeader, 0u);
+
+    EnabledPdev next = EnablePdev(printer_);
+    ASSERT_NE(next.dhpdev, nullptr);
+    ASSERT_NE(orla::GetText(next.pdev()->settings.record, dm::AnnotationText), u"KEEP THIS");
+    ASSERT_TRUE(DrvResetPDEV(e_.dhpdev, next.dhpdev));
+    const orla::DriverDevmode& carried = next.pdev()->settings.record;
+    EXPECT_EQ(orla::Get(carried, dm::AnnotationOn), orla::Get(chosen, dm::AnnotationOn));
+    EXPECT_EQ(orla::Get(carried, dm::AnnotationKind), 8);
+    EXPECT_EQ(orla::GetText(carried, dm::AnnotationText), u"KEEP THIS");
+    EXPECT_EQ(next.pdev()->settings.pageStamp.kind, 8u);
+    EXPECT_EQ(std::u16string(next.pdev()->settings.pageStamp.text), u"KEEP THIS");
+    e_ = std::move(next);
+    ASSERT_TRUE(DrvStartDoc(so(), nullptr, 7));
+    ASSERT_TRUE(DrvEndDoc(so(), 0));
+}
+
+// The glyphs the printer holds stay known to the new record, on its own allocation list: the old
+// record and its list go away after the reset.
+TEST_F(JobFlow, ResetCarriesTheGlyphDownloadCache) {
+    ASSERT_TRUE(DrvStartDoc(so(), const_cast<LPWSTR>(u"doc"), 7));
+    Page(true);
+    struct Key {
+        ULONG bucket;
+        WORD character, glyph;
+    };
+    const Key keys[] = {{5, 0x41, 0}, {5, 0x42, 1}, {5, 0x43, 2}, {1998, 0x3042, 3}};
+    DownloadCache& old = pdev()->downloadCache;
+    for (const Key& k : keys) {
+        auto* e = static_cast<DownloadFontEntry*>(PdevAlloc(pdev()->allocationList, sizeof(DownloadFontEntry)));
+        ASSERT_NE(e, nullptr);
+        e->characterCode = k.character;
+        e->glyphCode = k.glyph;
+        e->fontId = 0xF001;
+        e->next = old.heads[k.bucket];
+        old.heads[k.bucket] = e;
+    }
+    old.budget = 12345;
+    old.fontId = 0xF002;
+    old.nextGlyphCode = 4;
+    pdev()->graphics.downloadCachePrepared = TRUE;
+
+    EnabledPdev next = EnablePdev(printer_);
+    ASSERT_NE(next.dhpdev, nullptr);
+    const size_t blocksBefore = PdevAllocationCount(next.pdev()->allocationList);
+    ASSERT_TRUE(DrvResetPDEV(e_.dhpdev, next.dhpdev));
+    EXPECT_EQ(PdevAllocationCount(next.pdev()->allocationList), blocksBefore + std::size(keys));
+    e_ = std::move(next);  // the old record and its list are gone
+
+    const DownloadCache& now = pdev()->downloadCache;
+    EXPECT_EQ(now.budget, 12345u);
+    EXPECT_EQ(now.fontId, 0xF002);
+    EXPECT_EQ(now.nextGlyphCode, 4);
+    EXPECT_TRUE(pdev()->graphics.downloadCachePrepared) << "the next drawing must not drop the printer's glyphs";
+    std::vector<WORD> bucket5;
+    for (const DownloadFontEntry* e = now.heads[5]; e != nullptr; e = e->next) bucket5.push_back(e->characterCode);
+    EXPECT_EQ(bucket5, (std::vector<WORD>{0x43, 0x42, 0x41})) << "each chain in its order";
+    ASSERT_NE(now.heads[1998], nullptr);
+    EXPECT_EQ(now.heads[1998]->glyphCode, 3);
+    EXPECT_EQ(now.heads[1998]->next, nullptr);
+    ASSERT_TRUE(DrvStartDoc(so(), nullptr, 7));
+    ASSERT_TRUE(DrvEndDoc(so(), 0));
 }
 
 TEST_F(JobFlow, AnEscapeBeforeTheFirstPageWritesTheJobHeaderFirst) {

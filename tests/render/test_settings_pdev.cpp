@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 
+#include "core/form_overlay.h"
 #include "core/settings.h"
 #include "plat/control.h"
 #include "render/page_settings.h"
@@ -394,6 +395,75 @@ TEST_F(OverlayFile, ForeignFileTurnsTheOverlayOff) {
     bytes[112] = 1;  // an overlay for the older language
     WriteOverlay(bytes);
     EXPECT_EQ(Load(), (std::pair<DWORD, bool>{0x100, false}));
+}
+
+// A good overlay decides the paper, the tray and the orientation, whatever the record chose.
+TEST_F(OverlayFile, GoodFileGivesItsPaperTrayAndOrientation) {
+    static const struct {
+        const char* what;
+        DWORD madeFor, printOn, tray;
+        char orientation;
+        SHORT logical, output;
+        SHORT orient, source;
+    } kCases[] = {
+        // A conversion paper is its own output paper unless the record chooses one.
+        {"A4 form on A3, landscape, tray 2", 512, 1024, 0x100, 'L', PaperA4ToA3, PaperA4ToA3, DMORIENT_LANDSCAPE, 258},
+        {"A4 form on A4, portrait, tray 1", 512, 512, 0x1, 'P', PaperA4, PaperA4, DMORIENT_PORTRAIT, 257},
+        {"A3 form on A3, landscape, manual", 1024, 1024, 0x1000000, 'L', PaperA3, PaperA3, DMORIENT_LANDSCAPE, 4},
+        {"an unknown pair keeps the paper, automatic tray", 32, 32, 0x7, 'P', PaperA4, PaperA4, DMORIENT_PORTRAIT, 1},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        std::string bytes(256, '\0');
+        bytes.replace(0, 25, "QEV Quintarc Form Object\n");
+        bytes[112] = 2;
+        auto put = [&](size_t at, DWORD v) {
+            for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+        };
+        put(132, c.tray);
+        put(136, c.madeFor);
+        put(152, c.printOn);
+        bytes[148] = c.orientation;
+        bytes[164] = c.orientation;
+        WriteOverlay(bytes);
+        SettingsFixture f;
+        f.Set(dm::FlagsWord, WORD{0x0001});
+        orla::SetAnsi(orla::RecordBytes(f.incoming), dm::OverlayFolder, "C:\\forms");
+        orla::SetAnsi(orla::RecordBytes(f.incoming), dm::OverlayName, "memo");
+        // The user's own choice, which the overlay overrides: A4 portrait from the multi-purpose tray.
+        f.In()->dmOrientation = DMORIENT_PORTRAIT;
+        f.In()->dmDefaultSource = 14;
+        ASSERT_TRUE(f.Load());
+        EXPECT_EQ(orla::Get(f.pdev->settings.record, dm::OverlayStatus), 0u);
+        EXPECT_EQ(f.pdev->geometry.logicalPaper.code, c.logical);
+        EXPECT_EQ(f.pdev->geometry.outputPaper.code, c.output);
+        EXPECT_EQ(orla::AsDevmode(f.pdev->settings.record)->dmOrientation, c.orient);
+        EXPECT_EQ(orla::AsDevmode(f.pdev->settings.record)->dmDefaultSource, c.source);
+    }
+}
+
+// A postcard form asking for the manual feeder keeps the record's tray when no manual feeder is
+// installed; installed, the feeder is taken.
+TEST(SettingsPdev, OverlayPostcardTakesTheManualFeederOnlyWhenInstalled) {
+    for (bool installed : {false, true}) {
+        SCOPED_TRACE(installed ? "manual feeder installed" : "no manual feeder");
+        SettingsFixture f;
+        orla::DriverDevmode& record = f.pdev->settings.record;
+        record = f.incoming;
+        orla::AsDevmode(record)->dmDefaultSource = 14;
+        const auto pair = dm::DeviceState(dm::DevicePairIndex(652));
+        orla::Set(record, pair,
+                  static_cast<WORD>(installed ? (orla::Get(record, pair) | dm::kDeviceInstalled)
+                                              : (orla::Get(record, pair) & ~dm::kDeviceInstalled)));
+        orla::FormOverlayHeader header{};
+        const DWORD words[][2] = {{132, 0x1000000}, {136, 1}, {152, 1}};
+        for (const auto& [at, value] : words)
+            for (int i = 0; i < 4; ++i) header.bytes[at + i] = static_cast<BYTE>(value >> (8 * i));
+        header.bytes[148] = 'P';
+        ReadFormOverlayDetails(f.pdev, header);
+        EXPECT_EQ(orla::GetText(record, dm::FormName), u"はがき");
+        EXPECT_EQ(orla::AsDevmode(record)->dmDefaultSource, installed ? 4 : 14);
+    }
 }
 
 TEST_F(OverlayFile, GoodFileKeepsTheOverlay) {
