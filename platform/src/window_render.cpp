@@ -93,6 +93,32 @@ void TextIn(Canvas& c, RECT r, std::u16string_view text, Rgb color, int align) {
     c.clip = saved;
 }
 
+// Text shown as it stands, with the letter at `underlined` (npos: none) marked as a mnemonic.
+std::u16string Marked(std::u16string_view shown, size_t underlined) {
+    std::u16string out;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if (i == underlined) out += u'&';
+        out += shown[i];
+        if (shown[i] == u'&') out += u'&';
+    }
+    return out;
+}
+
+// A label (button, static, group box, tab) placed as TextIn places text: its mnemonic letter
+// underlined and "&&" shown as "&", as Windows draws control labels.
+void LabelIn(Canvas& c, RECT r, std::u16string_view label, Rgb color, int align) {
+    const MnemonicText m = ParseMnemonic(label);
+    LONG width = Text(nullptr, 0, 0, m.shown, color);
+    LONG x = align == 1 ? (r.left + r.right - width) / 2 : align == 2 ? r.right - width : r.left;
+    LONG baseline = (r.top + r.bottom) / 2 + kTextPixels * 4 / 10;
+    RECT saved = c.clip;
+    c.clip = RECT{std::max(saved.left, r.left), std::max(saved.top, r.top), std::min(saved.right, r.right),
+                  std::min(saved.bottom, r.bottom)};
+    std::pair<Canvas*, Rgb> target{&c, color};
+    SetUiTextUnderlined(x, baseline, m.shown, m.underlined, PlotOnCanvas, &target);
+    c.clip = saved;
+}
+
 constexpr LONG kLineHeight = kTextPixels + kTextPixels / 4;
 
 // The lines a static's text takes at a width: broken after a space where a line of words runs
@@ -156,18 +182,18 @@ void DrawButton(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
     if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW) {
         Fill(c, r, kButtonFace);
         Frame(c, r, type == BS_DEFPUSHBUTTON ? kDefaultEdge : kButtonEdge, type == BS_DEFPUSHBUTTON ? 2 : 1);
-        TextIn(c, r, label, text, 1);
+        LabelIn(c, r, label, text, 1);
     } else if (type == BS_GROUPBOX) {
         Frame(c, RECT{r.left, r.top + kTextPixels / 2, r.right, r.bottom}, kGroupEdge);
-        LONG width = Text(nullptr, 0, 0, label, text);
+        LONG width = Text(nullptr, 0, 0, ParseMnemonic(label).shown, text);
         RECT caption{r.left + 6, r.top, r.left + 10 + width, r.top + kTextPixels + 2};
         Fill(c, caption, kFace);
-        TextIn(c, RECT{caption.left + 2, caption.top, caption.right, caption.bottom}, label, text, 0);
+        LabelIn(c, RECT{caption.left + 2, caption.top, caption.right, caption.bottom}, label, text, 0);
     } else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) {
         Disc(c, r.left + 6, mid, 6.0, kFieldEdge);
         Disc(c, r.left + 6, mid, 5.0, kWhite);
         if (check == BST_CHECKED) Disc(c, r.left + 6, mid, 2.5, kMark);
-        TextIn(c, RECT{r.left + 17, r.top, r.right, r.bottom}, label, text, 0);
+        LabelIn(c, RECT{r.left + 17, r.top, r.right, r.bottom}, label, text, 0);
     } else {
         RECT box{r.left, mid - 6, r.left + 13, mid + 7};
         Fill(c, box, kWhite);
@@ -175,7 +201,7 @@ void DrawButton(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
         if (check == BST_CHECKED) CheckMark(c, box);
         if (check == BST_INDETERMINATE)
             Fill(c, RECT{box.left + 3, box.top + 3, box.right - 3, box.bottom - 3}, kGreyText);
-        TextIn(c, RECT{r.left + 17, r.top, r.right, r.bottom}, label, text, 0);
+        LabelIn(c, RECT{r.left + 17, r.top, r.right, r.bottom}, label, text, 0);
     }
 }
 
@@ -208,6 +234,27 @@ void DrawCombo(Canvas& c, HWND h, RECT r, Rgb text) {
               static_cast<UINT>(current), data, ODS_COMBOBOXEDIT);
 }
 
+// A static's lines as they wrap out of `shown`, the letter at `underlined` of `shown` (npos:
+// none) underlined on the line that holds it.
+void DrawStaticLines(Canvas& c, RECT r, std::u16string_view shown, size_t underlined, Rgb text, int align) {
+    const std::vector<std::u16string> lines = WrapLines(shown, r.right - r.left);
+    if (lines.size() <= 1) {
+        LabelIn(c, r, Marked(lines.empty() ? std::u16string() : lines.front(), underlined), text, align);
+        return;
+    }
+    // Text wider than the control wraps as a static's does, the lines from its top.
+    size_t start = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const LONG top = r.top + static_cast<LONG>(i) * kLineHeight;
+        if (top >= r.bottom) break;
+        start = std::min(shown.find(lines[i], start), shown.size());  // breaks drop the space they take
+        const bool here = underlined >= start && underlined < start + lines[i].size();
+        LabelIn(c, RECT{r.left, top, r.right, std::min(r.bottom, top + kLineHeight)},
+                Marked(lines[i], here ? underlined - start : std::u16string::npos), text, align);
+        start += lines[i].size();
+    }
+}
+
 void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
     DWORD type = style & SS_TYPEMASK;
     if (type == SS_ICON || type == SS_BITMAP) {
@@ -223,17 +270,13 @@ void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
         return;
     }
     const int align = type == SS_CENTER ? 1 : type == SS_RIGHT ? 2 : 0;
-    const std::vector<std::u16string> lines = WrapLines(WindowText(h), r.right - r.left);
-    if (lines.size() <= 1) {
-        TextIn(c, r, lines.empty() ? std::u16string() : lines.front(), text, align);
+    const std::u16string raw = WindowText(h);
+    if (style & SS_NOPREFIX) {
+        DrawStaticLines(c, r, raw, std::u16string::npos, text, align);
         return;
     }
-    // Text wider than the control wraps as a static's does, the lines from its top.
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const LONG top = r.top + static_cast<LONG>(i) * kLineHeight;
-        if (top >= r.bottom) break;
-        TextIn(c, RECT{r.left, top, r.right, std::min(r.bottom, top + kLineHeight)}, lines[i], text, align);
-    }
+    const MnemonicText m = ParseMnemonic(raw);
+    DrawStaticLines(c, r, m.shown, m.underlined, text, align);
 }
 
 constexpr Rgb kHighlight{0, 120, 215};
@@ -284,12 +327,12 @@ void DrawTabs(Canvas& c, HWND h, RECT r, Rgb text) {
         WCHAR label[64] = {};
         TCITEMW item{TCIF_TEXT, 0, 0, label, 64, 0, 0};
         SendMessageW(h, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-        LONG width = Text(nullptr, 0, 0, label, text) + 12;
+        LONG width = Text(nullptr, 0, 0, ParseMnemonic(label).shown, text) + 12;
         RECT tab{x, r.top + (i == current ? 0 : 2), x + width, r.top + kTabRow + (i == current ? 1 : 0)};
         Fill(c, tab, i == current ? kFace : kButtonFace);
         Frame(c, RECT{tab.left, tab.top, tab.right, tab.bottom + (i == current ? 0 : 1)}, kButtonEdge);
         if (i == current) Fill(c, RECT{tab.left + 1, tab.bottom - 1, tab.right - 1, tab.bottom}, kFace);
-        TextIn(c, RECT{tab.left + 6, tab.top, tab.right, tab.bottom}, label, text, 0);
+        LabelIn(c, RECT{tab.left + 6, tab.top, tab.right, tab.bottom}, label, text, 0);
         x += width;
     }
 }

@@ -1,9 +1,12 @@
 // Pictures of windows: the test dialog drawn with its caption, buttons and text, state changes
 // showing in the picture, and the PNG file written.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
+#include "plat/host_text.h"
 #include "plat/window_render.h"
 #include "tests/platform_ui/dialog_fixture.h"
 
@@ -96,6 +99,69 @@ TEST(WindowRender, ALabelTooNarrowForItsTextWraps) {
     const Picture wrapped = Render(d.h);
     EXPECT_GT(wrapped.DarkIn(firstLine), 20);
     EXPECT_GT(wrapped.DarkIn(secondLine), 20);
+}
+
+// Pixels that differ between two pictures inside a rectangle, and the rows they lie on.
+struct Difference {
+    int pixels = 0;
+    std::set<LONG> rows;
+};
+Difference Compare(const Picture& a, const Picture& b, RECT r) {
+    Difference d;
+    for (LONG y = r.top; y < r.bottom; ++y)
+        for (LONG x = r.left; x < r.right; ++x)
+            if (std::memcmp(a.At(x, y), b.At(x, y), 3) != 0) ++d.pixels, d.rows.insert(y);
+    return d;
+}
+
+// A label's mnemonic is drawn as Windows draws it: the letter after "&" underlined and no "&"
+// shown; the same text without the marker differs only in the one underline row.
+TEST(WindowRender, MnemonicLettersAreUnderlinedNotShownAsAmpersands) {
+    struct Case {
+        int id;
+        const char16_t* marked;
+        const char16_t* plain;
+    };
+    const Case cases[] = {
+        {kIdLabel, u"&Settings", u"Settings"},
+        {kIdLabel, u"用紙(&Z):", u"用紙(Z):"},
+        {kIdCheck, u"D&uplex", u"Duplex"},
+        {kIdRadioA, u"&Portrait", u"Portrait"},
+        {IDCANCEL, u"Ca&ncel", u"Cancel"},
+    };
+    DialogRun run;
+    WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
+                                      reinterpret_cast<LPARAM>(&run)));
+    ShowWindow(d.h, SW_SHOW);
+    for (const Case& c : cases) {
+        SetWindowTextW(GetDlgItem(d.h, c.id), c.plain);
+        const Picture plain = Render(d.h);
+        SetWindowTextW(GetDlgItem(d.h, c.id), c.marked);
+        const Picture marked = Render(d.h);
+        const Difference diff = Compare(plain, marked, ControlRect(d.h, c.id));
+        EXPECT_EQ(diff.rows.size(), 1u) << "only the underline row differs for " << plat::Utf16ToUtf8(c.marked);
+        EXPECT_GE(diff.pixels, 4) << plat::Utf16ToUtf8(c.marked);
+    }
+}
+
+// "&&" shows one "&" and underlines nothing: the same picture as "&" in a static that takes no
+// prefixes.
+TEST(WindowRender, DoubledAmpersandShowsOneAmpersand) {
+    DialogRun run;
+    WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
+                                      reinterpret_cast<LPARAM>(&run)));
+    ShowWindow(d.h, SW_SHOW);
+    HWND label = GetDlgItem(d.h, kIdLabel);
+    SetWindowTextW(label, u"Stamps && Forms");
+    const Picture doubled = Render(d.h);
+    SetWindowLongW(label, GWL_STYLE, GetWindowLongW(label, GWL_STYLE) | SS_NOPREFIX);
+    SetWindowTextW(label, u"Stamps & Forms");
+    const Picture single = Render(d.h);
+    EXPECT_GT(single.DarkIn(ControlRect(d.h, kIdLabel)), 20);
+    EXPECT_EQ(Compare(doubled, single, ControlRect(d.h, kIdLabel)).pixels, 0);
+    // Without prefixes "&&" stays two ampersands.
+    SetWindowTextW(label, u"Stamps && Forms");
+    EXPECT_GT(Compare(Render(d.h), single, ControlRect(d.h, kIdLabel)).pixels, 0);
 }
 
 TEST(WindowRender, WritesAPngFile) {
