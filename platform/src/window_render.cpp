@@ -279,6 +279,28 @@ void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
     DrawStaticLines(c, r, m.shown, m.underlined, text, align);
 }
 
+// A small filled triangle centred in `r`, pointing up or down, as the spin buttons' arrows.
+void Arrow(Canvas& c, RECT r, bool up, Rgb color) {
+    const LONG rows = std::clamp<LONG>(std::min((r.right - r.left) / 2 - 1, r.bottom - r.top - 2), 1, 4);
+    const LONG mid = (r.left + r.right) / 2;
+    const LONG top = (r.top + r.bottom - rows) / 2;
+    for (LONG i = 0; i < rows; ++i) {
+        const LONG half = up ? i : rows - 1 - i;
+        Fill(c, RECT{mid - half - 1, top + i, mid + half + 1, top + i + 1}, color);
+    }
+}
+
+// Two stacked buttons, each with its arrow.
+void DrawUpDown(Canvas& c, RECT r, Rgb text) {
+    const LONG middle = (r.top + r.bottom) / 2;
+    for (const RECT half : {RECT{r.left, r.top, r.right, middle}, RECT{r.left, middle, r.right, r.bottom}}) {
+        Fill(c, half, kButtonFace);
+        Frame(c, half, kButtonEdge);
+    }
+    Arrow(c, RECT{r.left, r.top, r.right, middle}, true, text);
+    Arrow(c, RECT{r.left, middle, r.right, r.bottom}, false, text);
+}
+
 constexpr Rgb kHighlight{0, 120, 215};
 constexpr LONG kTreeImageWidth = 16 + 3;  // the tree's room for an item's image before its text
 
@@ -463,9 +485,7 @@ void DrawControl(Canvas& c, HWND h, POINT origin) {
     } else if (IsClass(h, u"ListBox")) {
         DrawList(c, h, r, text);
     } else if (IsClass(h, u"msctls_updown32")) {
-        Fill(c, r, kButtonFace);
-        Frame(c, r, kButtonEdge);
-        Fill(c, RECT{r.left, (r.top + r.bottom) / 2, r.right, (r.top + r.bottom) / 2 + 1}, kButtonEdge);
+        DrawUpDown(c, r, text);
     } else {
         // A page (a child dialog) lies on the sheet's face already; other containers get theirs.
         if (!IsClass(h, u"#32770")) Fill(c, r, kFace);

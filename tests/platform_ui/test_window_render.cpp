@@ -164,6 +164,32 @@ TEST(WindowRender, DoubledAmpersandShowsOneAmpersand) {
     EXPECT_GT(Compare(Render(d.h), single, ControlRect(d.h, kIdLabel)).pixels, 0);
 }
 
+// The spin box's two buttons carry their arrows: the upper one widening downwards (pointing up),
+// the lower one narrowing.
+TEST(WindowRender, SpinButtonsShowTheirArrows) {
+    DialogRun run;
+    WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
+                                      reinterpret_cast<LPARAM>(&run)));
+    ShowWindow(d.h, SW_SHOW);
+    const Picture p = Render(d.h);
+    const RECT r = ControlRect(d.h, kIdSpin);
+    const LONG middle = (r.top + r.bottom) / 2;
+    // Dark pixels per row inside each button (its frame left out).
+    auto widths = [&](LONG top, LONG bottom) {
+        std::vector<int> rows;
+        for (LONG y = top + 1; y < bottom - 1; ++y) {
+            const int n = p.DarkIn(RECT{r.left + 1, y, r.right - 1, y + 1});
+            if (n > 0) rows.push_back(n);
+        }
+        return rows;
+    };
+    const std::vector<int> up = widths(r.top, middle), down = widths(middle, r.bottom);
+    ASSERT_GE(up.size(), 2u);
+    ASSERT_GE(down.size(), 2u);
+    EXPECT_LT(up.front(), up.back());
+    EXPECT_GT(down.front(), down.back());
+}
+
 TEST(WindowRender, WritesAPngFile) {
     DialogRun run;
     WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
