@@ -39,6 +39,15 @@ constexpr Rgb kFieldEdge{122, 122, 122};
 constexpr Rgb kGroupEdge{220, 220, 220};
 constexpr Rgb kMark{33, 33, 33};
 
+// Where controls put their text: inside a push button's frame, after a check box's or radio
+// button's mark, after a group box's caption gap, inside a field's edge, before a combo's arrow.
+constexpr LONG kButtonTextInset = 3;
+constexpr LONG kBoxTextOffset = 17;
+constexpr LONG kGroupCaptionLeft = 8, kGroupCaptionRight = 6;
+constexpr LONG kFieldTextInset = 3;
+constexpr LONG kComboArrowWidth = 17;
+constexpr LONG kTabPadding = 12;
+
 struct Canvas {
     LONG width = 0;
     LONG height = 0;
@@ -182,18 +191,19 @@ void DrawButton(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
     if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW) {
         Fill(c, r, kButtonFace);
         Frame(c, r, type == BS_DEFPUSHBUTTON ? kDefaultEdge : kButtonEdge, type == BS_DEFPUSHBUTTON ? 2 : 1);
-        LabelIn(c, r, label, text, 1);
+        LabelIn(c, RECT{r.left + kButtonTextInset, r.top, r.right - kButtonTextInset, r.bottom}, label, text, 1);
     } else if (type == BS_GROUPBOX) {
         Frame(c, RECT{r.left, r.top + kTextPixels / 2, r.right, r.bottom}, kGroupEdge);
         LONG width = Text(nullptr, 0, 0, ParseMnemonic(label).shown, text);
-        RECT caption{r.left + 6, r.top, r.left + 10 + width, r.top + kTextPixels + 2};
+        RECT caption{r.left + kGroupCaptionLeft - 2, r.top, r.left + kGroupCaptionLeft + 2 + width,
+                     r.top + kTextPixels + 2};
         Fill(c, caption, kFace);
         LabelIn(c, RECT{caption.left + 2, caption.top, caption.right, caption.bottom}, label, text, 0);
     } else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) {
         Disc(c, r.left + 6, mid, 6.0, kFieldEdge);
         Disc(c, r.left + 6, mid, 5.0, kWhite);
         if (check == BST_CHECKED) Disc(c, r.left + 6, mid, 2.5, kMark);
-        LabelIn(c, RECT{r.left + 17, r.top, r.right, r.bottom}, label, text, 0);
+        LabelIn(c, RECT{r.left + kBoxTextOffset, r.top, r.right, r.bottom}, label, text, 0);
     } else {
         RECT box{r.left, mid - 6, r.left + 13, mid + 7};
         Fill(c, box, kWhite);
@@ -201,7 +211,7 @@ void DrawButton(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
         if (check == BST_CHECKED) CheckMark(c, box);
         if (check == BST_INDETERMINATE)
             Fill(c, RECT{box.left + 3, box.top + 3, box.right - 3, box.bottom - 3}, kGreyText);
-        LabelIn(c, RECT{r.left + 17, r.top, r.right, r.bottom}, label, text, 0);
+        LabelIn(c, RECT{r.left + kBoxTextOffset, r.top, r.right, r.bottom}, label, text, 0);
     }
 }
 
@@ -210,7 +220,7 @@ void DrawEdit(Canvas& c, HWND h, RECT r, Rgb text) {
     Frame(c, r, kFieldEdge);
     auto content = WindowText(h);
     if (auto dot = static_cast<WCHAR>(SendMessageW(h, EM_GETPASSWORDCHAR, 0, 0))) content.assign(content.size(), dot);
-    TextIn(c, RECT{r.left + 3, r.top, r.right - 2, r.bottom}, content, text, 0);
+    TextIn(c, RECT{r.left + kFieldTextInset, r.top, r.right - 2, r.bottom}, content, text, 0);
 }
 
 void DrawCombo(Canvas& c, HWND h, RECT r, Rgb text) {
@@ -218,12 +228,12 @@ void DrawCombo(Canvas& c, HWND h, RECT r, Rgb text) {
     RECT field{r.left, r.top, r.right, std::min(r.bottom, r.top + kTextPixels + 10)};
     Fill(c, field, kWhite);
     Frame(c, field, kFieldEdge);
-    LONG arrowLeft = field.right - 17;
+    LONG arrowLeft = field.right - kComboArrowWidth;
     LONG mid = (field.top + field.bottom) / 2;
     for (LONG i = 0; i < 4; ++i) Fill(c, RECT{arrowLeft + 5 + i, mid - 2 + i, arrowLeft + 12 - i, mid - 1 + i}, kMark);
     DWORD style = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE));
     if (!(style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE))) {
-        TextIn(c, RECT{field.left + 3, field.top, arrowLeft, field.bottom}, WindowText(h), text, 0);
+        TextIn(c, RECT{field.left + kFieldTextInset, field.top, arrowLeft, field.bottom}, WindowText(h), text, 0);
         return;
     }
     // The owner draws the chosen entry in the closed field, as it does on screen.
@@ -349,7 +359,7 @@ void DrawTabs(Canvas& c, HWND h, RECT r, Rgb text) {
         WCHAR label[64] = {};
         TCITEMW item{TCIF_TEXT, 0, 0, label, 64, 0, 0};
         SendMessageW(h, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-        LONG width = Text(nullptr, 0, 0, ParseMnemonic(label).shown, text) + 12;
+        LONG width = Text(nullptr, 0, 0, ParseMnemonic(label).shown, text) + kTabPadding;
         RECT tab{x, r.top + (i == current ? 0 : 2), x + width, r.top + kTabRow + (i == current ? 1 : 0)};
         Fill(c, tab, i == current ? kFace : kButtonFace);
         Frame(c, RECT{tab.left, tab.top, tab.right, tab.bottom + (i == current ? 0 : 1)}, kButtonEdge);
@@ -523,6 +533,108 @@ bool Draw(HWND root, Canvas& c) {
     return true;
 }
 
+// ---- Room for text ----
+
+LONG Widest(const std::vector<std::u16string>& lines) {
+    LONG widest = 0;
+    for (const auto& line : lines) widest = std::max(widest, Text(nullptr, 0, 0, line, kText));
+    return widest;
+}
+
+// A combo's entries: any of them may be the one shown in the closed field.
+std::vector<std::u16string> ComboEntries(HWND h) {
+    std::vector<std::u16string> entries;
+    const auto count = SendMessageW(h, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const auto length = SendMessageW(h, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length < 0 || length >= 512) continue;
+        std::u16string entry(static_cast<size_t>(length) + 1, u'\0');
+        SendMessageW(h, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry.data()));
+        entry.resize(static_cast<size_t>(length));
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+void MeasureButton(HWND h, LONG width, LONG height, PLAT_TEXT_ROOM& room) {
+    const DWORD type = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)) & BS_TYPEMASK;
+    room.needed = Text(nullptr, 0, 0, ParseMnemonic(WindowText(h)).shown, kText);
+    room.lines = room.needed > 0 ? 1 : 0;
+    room.linesAvailable = height >= kTextPixels ? 1 : 0;
+    if (type == BS_OWNERDRAW) {
+        room.needed = 0;
+        room.lines = 0;
+    } else if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) {
+        room.available = width - 2 * kButtonTextInset;
+    } else if (type == BS_GROUPBOX) {
+        room.available = width - kGroupCaptionLeft - kGroupCaptionRight;
+    } else {
+        room.available = width - kBoxTextOffset;
+    }
+}
+
+// A static wraps: its text needs as many lines as the wrapping makes, each within the width.
+void MeasureStatic(HWND h, LONG width, LONG height, PLAT_TEXT_ROOM& room) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE));
+    const DWORD type = style & SS_TYPEMASK;
+    if (type == SS_ICON || type == SS_BITMAP || type == SS_ETCHEDHORZ || type == SS_BLACKRECT || type == SS_OWNERDRAW)
+        return;
+    const std::u16string raw = WindowText(h);
+    const std::vector<std::u16string> lines =
+        WrapLines((style & SS_NOPREFIX) ? raw : ParseMnemonic(raw).shown, width);
+    room.needed = Widest(lines);
+    room.available = width;
+    room.lines = static_cast<LONG>(lines.size());
+    room.linesAvailable = lines.size() <= 1 ? (height >= kTextPixels ? 1 : 0) : height / kLineHeight;
+}
+
+void MeasureCombo(HWND h, LONG width, LONG height, PLAT_TEXT_ROOM& room) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE));
+    const bool owner = (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0;
+    const std::vector<std::u16string> entries = ComboEntries(h);
+    room.needed = Widest(entries);
+    // The owner's drawing place runs from inside the field's edge to the arrow; its own indent
+    // (an icon before the text) is the owner's to add.
+    room.available = width - kComboArrowWidth - (owner ? 2 : kFieldTextInset);
+    room.lines = entries.empty() ? 0 : 1;
+    room.linesAvailable = std::min(height, kTextPixels + 10) >= kTextPixels ? 1 : 0;
+}
+
+void MeasureTabs(HWND h, LONG width, LONG height, PLAT_TEXT_ROOM& room) {
+    const auto count = static_cast<int>(SendMessageW(h, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        WCHAR label[64] = {};
+        TCITEMW item{TCIF_TEXT, 0, 0, label, 64, 0, 0};
+        SendMessageW(h, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        room.needed += Text(nullptr, 0, 0, ParseMnemonic(label).shown, kText) + kTabPadding;
+    }
+    room.available = width - 4;
+    room.lines = count > 0 ? 1 : 0;
+    room.linesAvailable = height > 0 ? 1 : 0;
+}
+
+bool MeasureControl(HWND h, PLAT_TEXT_ROOM& room) {
+    RECT r;
+    if (!GetWindowRect(h, &r)) return false;
+    const LONG width = r.right - r.left, height = r.bottom - r.top;
+    room = PLAT_TEXT_ROOM{};
+    if (IsClass(h, u"Button")) {
+        MeasureButton(h, width, height, room);
+    } else if (IsClass(h, u"Static")) {
+        MeasureStatic(h, width, height, room);
+    } else if (IsClass(h, u"ComboBox")) {
+        MeasureCombo(h, width, height, room);
+    } else if (IsClass(h, u"Edit")) {
+        room.needed = Text(nullptr, 0, 0, WindowText(h), kText);
+        room.available = width - kFieldTextInset - 2;
+        room.lines = room.needed > 0 ? 1 : 0;
+        room.linesAvailable = height >= kTextPixels ? 1 : 0;
+    } else if (IsClass(h, u"SysTabControl32")) {
+        MeasureTabs(h, width, height, room);
+    }
+    return true;
+}
+
 }  // namespace
 }  // namespace plat
 
@@ -540,6 +652,18 @@ DWORD PlatRenderWindow(HWND root, BYTE* rgb, DWORD size, LONG* width, LONG* heig
     if (height) *height = c.height;
     if (rgb != nullptr && size >= c.rgb.size()) std::copy(c.rgb.begin(), c.rgb.end(), rgb);
     return static_cast<DWORD>(c.rgb.size());
+}
+
+BOOL PlatMeasureControlText(HWND control, PLAT_TEXT_ROOM* room) {
+    if (room == nullptr || !MeasureControl(control, *room)) {
+        SetLastError(room ? ERROR_INVALID_WINDOW_HANDLE : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+LONG PlatMeasureText(LPCWSTR text) {
+    return text ? Text(nullptr, 0, 0, text, kText) : 0;
 }
 
 BOOL PlatWritePngFile(const char* hostPath, LONG width, LONG height, int channels, const BYTE* pixels) {
