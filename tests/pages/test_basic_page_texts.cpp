@@ -1,5 +1,6 @@
 // The basic page's combos as a user sees them: every entry's text (the text the page draws, after
-// its icon) fits the combo's closed field, whatever orientation and layout choose the entries.
+// its icon, at most the 16 characters the page draws) fits the combo's closed field, whatever
+// orientation and layout choose the entries.
 #include <string>
 
 #include "core/device_data.h"
@@ -47,7 +48,6 @@ protected:
                 SendMessageW(combo, CB_GETLBTEXT, entry, reinterpret_cast<LPARAM>(shown));
             text = shown;
         }
-        if (text.size() > kDrawnChars) text.resize(kDrawnChars);
         return text;
     }
 
@@ -61,8 +61,10 @@ protected:
         const auto count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
         for (UINT i = 0; i < static_cast<UINT>(count); ++i) {
             const std::u16string text = Drawn(combo, id, i);
-            EXPECT_LE(PlatMeasureText(text.c_str()), room.available - indent)
-                << state << ": combo " << id << " entry " << i << " \"" << plat::Utf16ToUtf8(text) << "\"";
+            const std::string where =
+                std::string(state) + ": combo " + std::to_string(id) + " entry \"" + plat::Utf16ToUtf8(text) + "\"";
+            EXPECT_LE(text.size(), kDrawnChars) << where << " is cut after " << kDrawnChars << " characters";
+            EXPECT_LE(PlatMeasureText(text.c_str()), room.available - indent) << where;
         }
         if (id != 1013) {
             EXPECT_GT(count, 0) << state << ": combo " << id;  // the favourites may be none
