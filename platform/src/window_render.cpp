@@ -533,6 +533,64 @@ bool Draw(HWND root, Canvas& c) {
     return true;
 }
 
+// ---- Pop-up menus ----
+
+constexpr LONG kMenuRow = 19, kMenuSeparator = 9, kMenuTextLeft = 22, kMenuTextRight = 24;
+
+struct MenuLine {
+    std::u16string text;
+    UINT state;
+};
+
+std::vector<MenuLine> MenuLines(HMENU menu) {
+    std::vector<MenuLine> lines;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        WCHAR text[256] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 256, MF_BYPOSITION);
+        lines.push_back(MenuLine{text, GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION)});
+    }
+    return lines;
+}
+
+// A pop-up menu as it drops down: a framed column of items, each label with its mnemonic
+// underlined, grey when disabled, a check mark before a checked one and an arrow after a
+// pop-up; separators as an etched line.
+bool DrawMenu(HMENU menu, Canvas& c) {
+    if (GetMenuItemCount(menu) < 0) return false;
+    const std::vector<MenuLine> lines = MenuLines(menu);
+    LONG width = 0, height = 4;
+    for (const MenuLine& l : lines) {
+        width = std::max(width, Text(nullptr, 0, 0, ParseMnemonic(l.text).shown, kText));
+        height += (l.state & MF_SEPARATOR) ? kMenuSeparator : kMenuRow;
+    }
+    c.width = std::clamp<LONG>(width + kMenuTextLeft + kMenuTextRight, 1, kLargestPicture);
+    c.height = std::clamp<LONG>(height, 1, kLargestPicture);
+    c.rgb.assign(static_cast<size_t>(c.width) * static_cast<size_t>(c.height) * 3, 0);
+    c.clip = RECT{0, 0, c.width, c.height};
+    Fill(c, RECT{0, 0, c.width, c.height}, kFace);
+    Frame(c, RECT{0, 0, c.width, c.height}, kButtonEdge);
+    LONG top = 2;
+    for (const MenuLine& l : lines) {
+        if (l.state & MF_SEPARATOR) {
+            Fill(c, RECT{2, top + kMenuSeparator / 2, c.width - 2, top + kMenuSeparator / 2 + 1}, kGroupEdge);
+            top += kMenuSeparator;
+            continue;
+        }
+        const RECT row{2, top, c.width - 2, top + kMenuRow};
+        const Rgb color = (l.state & (MF_GRAYED | MF_DISABLED)) ? kGreyText : kText;
+        if (l.state & MF_CHECKED) CheckMark(c, RECT{5, top + 3, 18, top + 16});
+        LabelIn(c, RECT{kMenuTextLeft, row.top, row.right - kMenuTextRight + 2, row.bottom}, l.text, color, 0);
+        if (l.state & MF_POPUP) {
+            // A pop-up's arrow points right: columns narrowing from its base.
+            const LONG mid = (row.top + row.bottom) / 2;
+            for (LONG i = 0; i < 4; ++i) Fill(c, RECT{row.right - 12 + i, mid - 3 + i, row.right - 11 + i, mid + 4 - i}, color);
+        }
+        top += kMenuRow;
+    }
+    return true;
+}
+
 // ---- Room for text ----
 
 LONG Widest(const std::vector<std::u16string>& lines) {
@@ -646,6 +704,27 @@ DWORD PlatRenderWindow(HWND root, BYTE* rgb, DWORD size, LONG* width, LONG* heig
     Canvas c;
     if (!Draw(root, c)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    if (width) *width = c.width;
+    if (height) *height = c.height;
+    if (rgb != nullptr && size >= c.rgb.size()) std::copy(c.rgb.begin(), c.rgb.end(), rgb);
+    return static_cast<DWORD>(c.rgb.size());
+}
+
+BOOL PlatRenderMenuToPng(HMENU menu, const char* hostPath) {
+    Canvas c;
+    if (!DrawMenu(menu, c)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return PlatWritePngFile(hostPath, c.width, c.height, 3, c.rgb.data());
+}
+
+DWORD PlatRenderMenu(HMENU menu, BYTE* rgb, DWORD size, LONG* width, LONG* height) {
+    Canvas c;
+    if (!DrawMenu(menu, c)) {
+        SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
     if (width) *width = c.width;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 
 #include "plat/host_text.h"
@@ -188,6 +189,35 @@ TEST(WindowRender, SpinButtonsShowTheirArrows) {
     ASSERT_GE(down.size(), 2u);
     EXPECT_LT(up.front(), up.back());
     EXPECT_GT(down.front(), down.back());
+}
+
+// A pop-up menu's items show their mnemonics underlined, as Windows draws menus: the picture of
+// "&What's This?" differs from that of "What's This?" only in the underline row; a grey item is
+// drawn lighter than an enabled one.
+TEST(WindowRender, MenuItemsShowMnemonicsAndState) {
+    struct MenuFree {
+        void operator()(HMENU__* m) const { DestroyMenu(m); }
+    };
+    auto picture = [](const char16_t* text, UINT flags) {
+        std::unique_ptr<HMENU__, MenuFree> menu(CreatePopupMenu());
+        EXPECT_TRUE(AppendMenuW(menu.get(), MF_STRING | flags, 7, text));
+        Picture p;
+        const DWORD size = PlatRenderMenu(menu.get(), nullptr, 0, &p.width, &p.height);
+        EXPECT_EQ(size, static_cast<DWORD>(p.width * p.height * 3));
+        p.rgb.resize(size);
+        EXPECT_EQ(PlatRenderMenu(menu.get(), p.rgb.data(), size, &p.width, &p.height), size);
+        return p;
+    };
+    const Picture marked = picture(u"&What's This?", 0), plain = picture(u"What's This?", 0);
+    ASSERT_EQ(marked.width, plain.width) << "the marker takes no room";
+    ASSERT_EQ(marked.height, plain.height);
+    const RECT all{0, 0, plain.width, plain.height};
+    EXPECT_GT(plain.DarkIn(all), 30);
+    const Difference diff = Compare(plain, marked, all);
+    EXPECT_EQ(diff.rows.size(), 1u);
+    EXPECT_GE(diff.pixels, 4);
+    EXPECT_LT(picture(u"What's This?", MF_GRAYED).DarkIn(all), plain.DarkIn(all) / 2);
+    EXPECT_EQ(PlatRenderMenu(reinterpret_cast<HMENU>(0x5555), nullptr, 0, nullptr, nullptr), 0u);
 }
 
 TEST(WindowRender, WritesAPngFile) {

@@ -13,6 +13,9 @@ extern "C" {
 DWORD PlatRenderWindow(HWND root, BYTE* rgb, DWORD size, LONG* width, LONG* height);
 // Draws the window to a PNG file at a host path; FALSE (last error set) when it cannot.
 BOOL PlatRenderWindowToPng(HWND root, const char* hostPath);
+// A pop-up menu drawn as it drops down, into RGB rows (as PlatRenderWindow) or a PNG file.
+DWORD PlatRenderMenu(HMENU menu, BYTE* rgb, DWORD size, LONG* width, LONG* height);
+BOOL PlatRenderMenuToPng(HMENU menu, const char* hostPath);
 // How much room a control's own text takes and is given, by the rules it is drawn with: the
 // widest line of its text (mnemonic markers taken out; for a combo, its widest entry) against
 // the width its rectangle leaves that text, and the lines the text takes (a static wraps) against
