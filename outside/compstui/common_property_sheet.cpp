@@ -99,7 +99,8 @@ INT_PTR ShowSheet(HWND owner, Sheet& sheet, const PROPSHEETUI_INFO_HEADER& heade
     std::u16string caption = header.pTitle ? header.pTitle : u"";
     // The title's suffix in the user's language, as the system's sheet writes it.
     if (header.Flags & PSUIHDRF_PROPTITLE)
-        caption += (GetUserDefaultLangID() & kPrimaryLanguageMask) == kLanguageJapanese ? u"のプロパティ" : u" Properties";
+        caption +=
+            (GetUserDefaultLangID() & kPrimaryLanguageMask) == kLanguageJapanese ? u"のプロパティ" : u" Properties";
     PROPSHEETHEADERW psh{};
     psh.dwSize = sizeof psh;
     psh.dwFlags = (header.Flags & PSUIHDRF_NOAPPLYNOW) ? PSH_NOAPPLYNOW : PSH_DEFAULT;

@@ -227,8 +227,9 @@ UINT GetMenuState(HMENU hMenu, UINT uId, UINT uFlags) {
     Menu* menu = Live(hMenu);
     const MenuItem* item = menu ? FindItem(*menu, uId, uFlags) : nullptr;
     if (item == nullptr) return 0xFFFFFFFFu;
-    if (item->popup) return MF_POPUP | (item->flags & 0xFF & ~static_cast<UINT>(MF_POPUP)) |
-                            (static_cast<UINT>(std::min<size_t>(item->popup->items.size(), 0xFF)) << 8);
+    if (item->popup)
+        return MF_POPUP | (item->flags & 0xFF & ~static_cast<UINT>(MF_POPUP)) |
+               (static_cast<UINT>(std::min<size_t>(item->popup->items.size(), 0xFF)) << 8);
     return item->flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_SEPARATOR);
 }
 

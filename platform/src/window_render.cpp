@@ -584,7 +584,8 @@ bool DrawMenu(HMENU menu, Canvas& c) {
         if (l.state & MF_POPUP) {
             // A pop-up's arrow points right: columns narrowing from its base.
             const LONG mid = (row.top + row.bottom) / 2;
-            for (LONG i = 0; i < 4; ++i) Fill(c, RECT{row.right - 12 + i, mid - 3 + i, row.right - 11 + i, mid + 4 - i}, color);
+            for (LONG i = 0; i < 4; ++i)
+                Fill(c, RECT{row.right - 12 + i, mid - 3 + i, row.right - 11 + i, mid + 4 - i}, color);
         }
         top += kMenuRow;
     }
@@ -638,8 +639,7 @@ void MeasureStatic(HWND h, LONG width, LONG height, PLAT_TEXT_ROOM& room) {
     if (type == SS_ICON || type == SS_BITMAP || type == SS_ETCHEDHORZ || type == SS_BLACKRECT || type == SS_OWNERDRAW)
         return;
     const std::u16string raw = WindowText(h);
-    const std::vector<std::u16string> lines =
-        WrapLines((style & SS_NOPREFIX) ? raw : ParseMnemonic(raw).shown, width);
+    const std::vector<std::u16string> lines = WrapLines((style & SS_NOPREFIX) ? raw : ParseMnemonic(raw).shown, width);
     room.needed = Widest(lines);
     room.available = width;
     room.lines = static_cast<LONG>(lines.size());

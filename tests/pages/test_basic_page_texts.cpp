@@ -40,8 +40,8 @@ protected:
         std::u16string text;
         if (look.textId != 0) {
             WCHAR loaded[256] = {};
-            text = std::u16string(loaded, static_cast<size_t>(std::max(0, LoadStringW(ui_->hResDll, look.textId,
-                                                                                       loaded, 256))));
+            text = std::u16string(
+                loaded, static_cast<size_t>(std::max(0, LoadStringW(ui_->hResDll, look.textId, loaded, 256))));
         } else {
             WCHAR shown[256] = {};
             if (SendMessageW(combo, CB_GETLBTEXTLEN, entry, 0) < 256)

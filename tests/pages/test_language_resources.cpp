@@ -2,6 +2,7 @@
 // graphics DLL names): every string the pages, their fillers and the item lists load is there and
 // not empty, and every control of every dialog template shows its whole text, measured with the
 // faces the windows are drawn in, in its rectangle.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,13 @@ namespace {
 using orla_ui_test::BinDir;
 using orla_ui_test::LibraryPtr;
 using orla_ui_test::Widen;
+
+struct WindowClose {
+    void operator()(HWND__* h) const {
+        if (IsWindow(h)) DestroyWindow(h);
+    }
+};
+using WindowPtr = std::unique_ptr<HWND__, WindowClose>;
 
 const char* const kResourceDlls[] = {"Quessaj.dll", "Quessae.dll", "Brindaj.dll", "Brindae.dll"};
 
@@ -90,11 +98,11 @@ class LanguageResources : public orla_ui_test::UiSandbox {
 protected:
     void SetUp() override {
         UiSandbox::SetUp();
-        host_ = CreateWindowExW(0, u"Static", u"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
+        host_.reset(CreateWindowExW(0, u"Static", u"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr));
         ASSERT_NE(host_, nullptr);
     }
     void TearDown() override {
-        if (host_) DestroyWindow(host_);
+        host_.reset();
         UiSandbox::TearDown();
     }
     LibraryPtr Load(const char* dll) {
@@ -102,7 +110,7 @@ protected:
         EXPECT_TRUE(PlatCopyIntoSandbox((BinDir() + "/" + dll).c_str(), path.c_str())) << dll;
         return LibraryPtr(LoadLibraryW(path.c_str()));
     }
-    HWND host_ = nullptr;
+    WindowPtr host_;
 };
 
 std::u16string Text(HMODULE module, UINT id) {
@@ -170,8 +178,9 @@ TEST_F(LanguageResources, EveryControlShowsItsWholeText) {
         const auto templates = Templates(module.get());
         ASSERT_GE(templates.size(), 10u) << dll;
         for (const auto& [id, t] : templates) {
-            HWND dialog = CreateDialogParamW(module.get(), MAKEINTRESOURCEW(id), (t->style & WS_CHILD) ? host_ : nullptr,
-                                             QuietDialog, 0);
+            WindowPtr owned(CreateDialogParamW(module.get(), MAKEINTRESOURCEW(id),
+                                               (t->style & WS_CHILD) ? host_.get() : nullptr, QuietDialog, 0));
+            HWND dialog = owned.get();
             ASSERT_NE(dialog, nullptr) << dll << " template " << id;
             int measured = 0;
             for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -185,15 +194,15 @@ TEST_F(LanguageResources, EveryControlShowsItsWholeText) {
                 EXPECT_LE(room.lines, room.linesAvailable) << where;
             }
             EXPECT_GT(measured, 0) << dll << " template " << id;
-            DestroyWindow(dialog);
         }
     }
 }
 
 // The measure follows the drawing: a text that is cut in the picture is reported too long.
 TEST_F(LanguageResources, MeasureReportsTextLongerThanItsControl) {
-    HWND button = CreateWindowExW(0, u"Button", u"&Get Configuration", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0,
-                                  60, 20, host_, nullptr, nullptr, nullptr);
+    WindowPtr ownedButton(CreateWindowExW(0, u"Button", u"&Get Configuration", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0,
+                                          0, 60, 20, host_.get(), nullptr, nullptr, nullptr));
+    HWND button = ownedButton.get();
     ASSERT_NE(button, nullptr);
     PLAT_TEXT_ROOM room{};
     ASSERT_TRUE(PlatMeasureControlText(button, &room));
@@ -203,15 +212,15 @@ TEST_F(LanguageResources, MeasureReportsTextLongerThanItsControl) {
     ASSERT_TRUE(PlatMeasureControlText(button, &room));
     EXPECT_LE(room.needed, room.available);
     // A static wraps, and then needs the height of its lines.
-    HWND label = CreateWindowExW(0, u"Static", u"Retrieving the configuration from the printer.",
-                                 WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 90, 13, host_, nullptr, nullptr, nullptr);
+    WindowPtr ownedLabel(CreateWindowExW(0, u"Static", u"Retrieving the configuration from the printer.",
+                                         WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 90, 13, host_.get(), nullptr, nullptr,
+                                         nullptr));
+    HWND label = ownedLabel.get();
     ASSERT_TRUE(PlatMeasureControlText(label, &room));
     EXPECT_GT(room.lines, room.linesAvailable);
     MoveWindow(label, 0, 0, 90, 13 * room.lines, FALSE);
     ASSERT_TRUE(PlatMeasureControlText(label, &room));
     EXPECT_LE(room.lines, room.linesAvailable);
-    DestroyWindow(label);
-    DestroyWindow(button);
 }
 
 }  // namespace

@@ -174,7 +174,8 @@ TEST(PropertySheet, ButtonsSpeakTheUsersLanguage) {
         const char16_t* apply;
         const char16_t* help;
     };
-    for (const Case& c : {Case{932, u"キャンセル", u"適用(&A)", u"ヘルプ"}, Case{1252, u"Cancel", u"&Apply", u"Help"}}) {
+    for (const Case& c :
+         {Case{932, u"キャンセル", u"適用(&A)", u"ヘルプ"}, Case{1252, u"Cancel", u"&Apply", u"Help"}}) {
         PlatSetAnsiCodePage(c.codePage);
         SheetRun run(2);
         Script script;

@@ -124,10 +124,8 @@ TEST(WindowRender, MnemonicLettersAreUnderlinedNotShownAsAmpersands) {
         const char16_t* plain;
     };
     const Case cases[] = {
-        {kIdLabel, u"&Settings", u"Settings"},
-        {kIdLabel, u"用紙(&Z):", u"用紙(Z):"},
-        {kIdCheck, u"D&uplex", u"Duplex"},
-        {kIdRadioA, u"&Portrait", u"Portrait"},
+        {kIdLabel, u"&Settings", u"Settings"}, {kIdLabel, u"用紙(&Z):", u"用紙(Z):"},
+        {kIdCheck, u"D&uplex", u"Duplex"},     {kIdRadioA, u"&Portrait", u"Portrait"},
         {IDCANCEL, u"Ca&ncel", u"Cancel"},
     };
     DialogRun run;
