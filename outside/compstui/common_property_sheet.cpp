@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr LANGID kPrimaryLanguageMask = 0x3FF, kLanguageJapanese = 0x11;
+
 struct Script {
     std::mutex lock;
     UINT refusePage = 0;
@@ -95,7 +97,10 @@ void DropPages(Sheet& sheet) {
 
 INT_PTR ShowSheet(HWND owner, Sheet& sheet, const PROPSHEETUI_INFO_HEADER& header) {
     std::u16string caption = header.pTitle ? header.pTitle : u"";
-    if (header.Flags & PSUIHDRF_PROPTITLE) caption += u" Properties";
+    // The title's suffix in the user's language, as the system's sheet writes it.
+    if (header.Flags & PSUIHDRF_PROPTITLE)
+        caption +=
+            (GetUserDefaultLangID() & kPrimaryLanguageMask) == kLanguageJapanese ? u"のプロパティ" : u" Properties";
     PROPSHEETHEADERW psh{};
     psh.dwSize = sizeof psh;
     psh.dwFlags = (header.Flags & PSUIHDRF_NOAPPLYNOW) ? PSH_NOAPPLYNOW : PSH_DEFAULT;

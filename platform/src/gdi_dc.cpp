@@ -181,22 +181,13 @@ void PlotText(void* context, LONG x, LONG y, unsigned coverage) {
     t->px->Put(x, y, t->color, coverage);
 }
 
-// One line with its cell's top-left at (x, y).
-void DrawLine(const Pixels& px, const Dc& dc, LONG x, LONG y, std::u16string_view text) {
+// One line with its cell's top-left at (x, y); the letter at `underlined` (npos: none) underlined.
+void DrawLine(const Pixels& px, const Dc& dc, LONG x, LONG y, std::u16string_view text,
+              size_t underlined = std::u16string::npos) {
     LONG width = SetUiText(0, 0, text, nullptr, nullptr);
     if (dc.backMode == OPAQUE) px.Fill(RECT{x, y, x + width, y + kUiLineHeight}, dc.back);
     TextTarget target{&px, dc.text};
-    SetUiText(x, y + kUiTextAscent, text, PlotText, &target);
-}
-
-// "&x" underlines x on screen; here the marker is only taken out ("&&" is one "&").
-std::u16string WithoutPrefix(std::u16string_view text) {
-    std::u16string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'&' && i + 1 < text.size()) ++i;
-        out += text[i];
-    }
-    return out;
+    SetUiTextUnderlined(x, y + kUiTextAscent, text, underlined, PlotText, &target);
 }
 
 COLORREF Swap(HDC hdc, COLORREF Dc::*field, COLORREF value) {
@@ -446,23 +437,25 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format) 
     Dc dc;
     if (lprc == nullptr || lpchText == nullptr || !ReadDc(hdc, dc)) return 0;
     std::u16string text = Counted(lpchText, cchText);
-    if (!(format & DT_NOPREFIX)) text = WithoutPrefix(text);
-    std::vector<std::u16string> lines;
+    std::vector<std::u16string> raw;
     if (format & DT_SINGLELINE) {
         std::replace(text.begin(), text.end(), u'\n', u' ');
-        lines.push_back(text);
+        raw.push_back(text);
     } else {
         for (size_t start = 0;;) {
             size_t end = text.find(u'\n', start);
-            lines.push_back(text.substr(start, end == std::u16string::npos ? end : end - start));
+            raw.push_back(text.substr(start, end == std::u16string::npos ? end : end - start));
             if (end == std::u16string::npos) break;
             start = end + 1;
         }
     }
+    // "&x" shows x underlined and "&&" one "&", unless the caller turns prefixes off.
+    std::vector<MnemonicText> lines;
+    for (const auto& line : raw) lines.push_back((format & DT_NOPREFIX) ? MnemonicText{line} : ParseMnemonic(line));
     auto height = static_cast<LONG>(lines.size()) * kUiLineHeight;
     if (format & DT_CALCRECT) {
         LONG widest = 0;
-        for (const auto& line : lines) widest = std::max(widest, SetUiText(0, 0, line, nullptr, nullptr));
+        for (const auto& line : lines) widest = std::max(widest, SetUiText(0, 0, line.shown, nullptr, nullptr));
         lprc->right = lprc->left + widest;
         lprc->bottom = lprc->top + height;
         return static_cast<int>(height);
@@ -473,11 +466,11 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format) 
     if ((format & DT_SINGLELINE) && (format & DT_VCENTER)) top = (lprc->top + lprc->bottom - height) / 2;
     if ((format & DT_SINGLELINE) && (format & DT_BOTTOM)) top = lprc->bottom - height;
     for (const auto& line : lines) {
-        LONG width = SetUiText(0, 0, line, nullptr, nullptr);
+        LONG width = SetUiText(0, 0, line.shown, nullptr, nullptr);
         LONG x = format & DT_CENTER  ? (lprc->left + lprc->right - width) / 2
                  : format & DT_RIGHT ? lprc->right - width
                                      : lprc->left;
-        DrawLine(px, dc, x, top, line);
+        DrawLine(px, dc, x, top, line.shown, line.underlined);
         top += kUiLineHeight;
     }
     return static_cast<int>(height);

@@ -211,6 +211,28 @@ UINT GetMenuItemID(HMENU hMenu, int nPos) {
     return item.popup ? 0xFFFFFFFFu : item.id;
 }
 
+int GetMenuStringW(HMENU hMenu, UINT uIDItem, LPWSTR lpString, int cchMax, UINT flags) {
+    Menu* menu = Live(hMenu);
+    const MenuItem* item = menu ? FindItem(*menu, uIDItem, flags) : nullptr;
+    if (item == nullptr) return 0;
+    const int length = static_cast<int>(item->text.size());
+    if (lpString == nullptr || cchMax <= 0) return length;
+    const int copied = std::min(length, cchMax - 1);
+    std::copy_n(item->text.data(), copied, lpString);
+    lpString[copied] = 0;
+    return copied;
+}
+
+UINT GetMenuState(HMENU hMenu, UINT uId, UINT uFlags) {
+    Menu* menu = Live(hMenu);
+    const MenuItem* item = menu ? FindItem(*menu, uId, uFlags) : nullptr;
+    if (item == nullptr) return 0xFFFFFFFFu;
+    if (item->popup)
+        return MF_POPUP | (item->flags & 0xFF & ~static_cast<UINT>(MF_POPUP)) |
+               (static_cast<UINT>(std::min<size_t>(item->popup->items.size(), 0xFF)) << 8);
+    return item->flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_SEPARATOR);
+}
+
 // The previous state (MF_GRAYED/MF_DISABLED bits), or -1 for an item that is not there.
 UINT EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable) {
     Menu* menu = Live(hMenu);

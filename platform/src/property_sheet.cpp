@@ -20,6 +20,18 @@ constexpr SHORT kButtonHeight = 14;
 constexpr SHORT kButtonGap = 4;
 constexpr SHORT kSmallestPage = 50;
 constexpr WORD kTabId = 0x3020;
+constexpr LANGID kPrimaryLanguageMask = 0x3FF, kLanguageJapanese = 0x11;
+
+// The frame's own button texts, in the user's language as the system's property sheet has them.
+struct FrameTexts {
+    LPCWSTR ok, cancel, apply, help;
+};
+constexpr FrameTexts kEnglishFrame{u"OK", u"Cancel", u"&Apply", u"Help"};
+constexpr FrameTexts kJapaneseFrame{u"OK", u"キャンセル", u"適用(&A)", u"ヘルプ"};
+
+const FrameTexts& UserFrameTexts() {
+    return (GetUserDefaultLangID() & kPrimaryLanguageMask) == kLanguageJapanese ? kJapaneseFrame : kEnglishFrame;
+}
 
 struct Sheet {
     std::vector<HPROPSHEETPAGE> pages;
@@ -280,10 +292,11 @@ void LayOut(SheetLayout& layout, Sheet& sheet, LPCWSTR caption) {
         DWORD style;
     };
     const DWORD applyShown = (sheet.flags & PSH_NOAPPLYNOW) ? 0 : WS_VISIBLE;
-    const Spec specs[4] = {{IDOK, u"OK", kButton | BS_DEFPUSHBUTTON},
-                           {IDCANCEL, u"Cancel", kButton},
-                           {IDAPPLY, u"Apply", kHiddenButton | applyShown | static_cast<DWORD>(WS_DISABLED)},
-                           {IDHELP, u"Help", kHiddenButton}};
+    const FrameTexts& texts = UserFrameTexts();
+    const Spec specs[4] = {{IDOK, texts.ok, kButton | BS_DEFPUSHBUTTON},
+                           {IDCANCEL, texts.cancel, kButton},
+                           {IDAPPLY, texts.apply, kHiddenButton | applyShown | static_cast<DWORD>(WS_DISABLED)},
+                           {IDHELP, texts.help, kHiddenButton}};
     // The pages are made later and so lie over the tab control's body.
     layout.items[0] = ORLA_DIALOG_ITEM{WC_TABCONTROLW,
                                        nullptr,

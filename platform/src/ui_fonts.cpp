@@ -87,4 +87,28 @@ LONG SetUiText(LONG x, LONG baseline, std::u16string_view text, GlyphPlot plot, 
     return pen - x;
 }
 
+MnemonicText ParseMnemonic(std::u16string_view text) {
+    MnemonicText out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size()) {
+            ++i;
+            if (text[i] != u'&') out.underlined = out.shown.size();
+        }
+        out.shown += text[i];
+    }
+    return out;
+}
+
+LONG SetUiTextUnderlined(LONG x, LONG baseline, std::u16string_view text, size_t underlined, GlyphPlot plot,
+                         void* context) {
+    const LONG advance = SetUiText(x, baseline, text, plot, context);
+    if (plot == nullptr || underlined >= text.size()) return advance;
+    // The letter's cell: from the pen before it to the pen after it (a surrogate pair is one letter).
+    const size_t length = (text[underlined] >= 0xD800 && text[underlined] < 0xDC00) ? 2 : 1;
+    const LONG from = x + SetUiText(0, 0, text.substr(0, underlined), nullptr, nullptr);
+    const LONG to = x + SetUiText(0, 0, text.substr(0, underlined + length), nullptr, nullptr);
+    for (LONG px = from; px < to; ++px) plot(context, px, baseline + kUnderlineDrop, 255);
+    return advance;
+}
+
 }  // namespace plat

@@ -2,6 +2,7 @@
 // lacks, at the dialog font's size. Shared by the window renderer and device contexts.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "win/base.h"
@@ -11,11 +12,24 @@ namespace plat {
 inline constexpr int kUiTextPixels = 11;  // 8 points at 96 dpi
 inline constexpr int kUiTextAscent = 9;
 inline constexpr int kUiLineHeight = 13;
+inline constexpr int kUnderlineDrop = 2;  // an underline's row below the baseline
 
 // Receives each glyph pixel with its coverage (1..255).
 typedef void (*GlyphPlot)(void* context, LONG x, LONG y, unsigned coverage);
 
 // Sets one line with its baseline at y; with `plot` null only measures. Returns the advance.
 LONG SetUiText(LONG x, LONG baseline, std::u16string_view text, GlyphPlot plot, void* context);
+
+// A label as Windows shows it: "&x" shows x underlined (the last such letter when there are
+// several), "&&" shows one "&".
+struct MnemonicText {
+    std::u16string shown;
+    size_t underlined = std::u16string::npos;  // index into `shown`
+};
+MnemonicText ParseMnemonic(std::u16string_view text);
+
+// Sets a line like SetUiText and underlines the character at `underlined` of the text (npos: none).
+LONG SetUiTextUnderlined(LONG x, LONG baseline, std::u16string_view text, size_t underlined, GlyphPlot plot,
+                         void* context);
 
 }  // namespace plat

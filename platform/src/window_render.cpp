@@ -39,6 +39,15 @@ constexpr Rgb kFieldEdge{122, 122, 122};
 constexpr Rgb kGroupEdge{220, 220, 220};
 constexpr Rgb kMark{33, 33, 33};
 
+// Where controls put their text: inside a push button's frame, after a check box's or radio
+// button's mark, after a group box's caption gap, inside a field's edge, before a combo's arrow.
+constexpr LONG kButtonTextInset = 3;
+constexpr LONG kBoxTextOffset = 17;
+constexpr LONG kGroupCaptionLeft = 8, kGroupCaptionRight = 6;
+constexpr LONG kFieldTextInset = 3;
+constexpr LONG kComboArrowWidth = 17;
+constexpr LONG kTabPadding = 12;
+
 struct Canvas {
     LONG width = 0;
     LONG height = 0;
@@ -90,6 +99,32 @@ void TextIn(Canvas& c, RECT r, std::u16string_view text, Rgb color, int align) {
     c.clip = RECT{std::max(saved.left, r.left), std::max(saved.top, r.top), std::min(saved.right, r.right),
                   std::min(saved.bottom, r.bottom)};
     Text(&c, x, baseline, text, color);
+    c.clip = saved;
+}
+
+// Text shown as it stands, with the letter at `underlined` (npos: none) marked as a mnemonic.
+std::u16string Marked(std::u16string_view shown, size_t underlined) {
+    std::u16string out;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if (i == underlined) out += u'&';
+        out += shown[i];
+        if (shown[i] == u'&') out += u'&';
+    }
+    return out;
+}
+
+// A label (button, static, group box, tab) placed as TextIn places text: its mnemonic letter
+// underlined and "&&" shown as "&", as Windows draws control labels.
+void LabelIn(Canvas& c, RECT r, std::u16string_view label, Rgb color, int align) {
+    const MnemonicText m = ParseMnemonic(label);
+    LONG width = Text(nullptr, 0, 0, m.shown, color);
+    LONG x = align == 1 ? (r.left + r.right - width) / 2 : align == 2 ? r.right - width : r.left;
+    LONG baseline = (r.top + r.bottom) / 2 + kTextPixels * 4 / 10;
+    RECT saved = c.clip;
+    c.clip = RECT{std::max(saved.left, r.left), std::max(saved.top, r.top), std::min(saved.right, r.right),
+                  std::min(saved.bottom, r.bottom)};
+    std::pair<Canvas*, Rgb> target{&c, color};
+    SetUiTextUnderlined(x, baseline, m.shown, m.underlined, PlotOnCanvas, &target);
     c.clip = saved;
 }
 
@@ -156,18 +191,19 @@ void DrawButton(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
     if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW) {
         Fill(c, r, kButtonFace);
         Frame(c, r, type == BS_DEFPUSHBUTTON ? kDefaultEdge : kButtonEdge, type == BS_DEFPUSHBUTTON ? 2 : 1);
-        TextIn(c, r, label, text, 1);
+        LabelIn(c, RECT{r.left + kButtonTextInset, r.top, r.right - kButtonTextInset, r.bottom}, label, text, 1);
     } else if (type == BS_GROUPBOX) {
         Frame(c, RECT{r.left, r.top + kTextPixels / 2, r.right, r.bottom}, kGroupEdge);
-        LONG width = Text(nullptr, 0, 0, label, text);
-        RECT caption{r.left + 6, r.top, r.left + 10 + width, r.top + kTextPixels + 2};
+        LONG width = Text(nullptr, 0, 0, ParseMnemonic(label).shown, text);
+        RECT caption{r.left + kGroupCaptionLeft - 2, r.top, r.left + kGroupCaptionLeft + 2 + width,
+                     r.top + kTextPixels + 2};
         Fill(c, caption, kFace);
-        TextIn(c, RECT{caption.left + 2, caption.top, caption.right, caption.bottom}, label, text, 0);
+        LabelIn(c, RECT{caption.left + 2, caption.top, caption.right, caption.bottom}, label, text, 0);
     } else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) {
         Disc(c, r.left + 6, mid, 6.0, kFieldEdge);
         Disc(c, r.left + 6, mid, 5.0, kWhite);
         if (check == BST_CHECKED) Disc(c, r.left + 6, mid, 2.5, kMark);
-        TextIn(c, RECT{r.left + 17, r.top, r.right, r.bottom}, label, text, 0);
+        LabelIn(c, RECT{r.left + kBoxTextOffset, r.top, r.right, r.bottom}, label, text, 0);
     } else {
         RECT box{r.left, mid - 6, r.left + 13, mid + 7};
         Fill(c, box, kWhite);
@@ -175,7 +211,7 @@ void DrawButton(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
         if (check == BST_CHECKED) CheckMark(c, box);
         if (check == BST_INDETERMINATE)
             Fill(c, RECT{box.left + 3, box.top + 3, box.right - 3, box.bottom - 3}, kGreyText);
-        TextIn(c, RECT{r.left + 17, r.top, r.right, r.bottom}, label, text, 0);
+        LabelIn(c, RECT{r.left + kBoxTextOffset, r.top, r.right, r.bottom}, label, text, 0);
     }
 }
 
@@ -184,7 +220,7 @@ void DrawEdit(Canvas& c, HWND h, RECT r, Rgb text) {
     Frame(c, r, kFieldEdge);
     auto content = WindowText(h);
     if (auto dot = static_cast<WCHAR>(SendMessageW(h, EM_GETPASSWORDCHAR, 0, 0))) content.assign(content.size(), dot);
-    TextIn(c, RECT{r.left + 3, r.top, r.right - 2, r.bottom}, content, text, 0);
+    TextIn(c, RECT{r.left + kFieldTextInset, r.top, r.right - 2, r.bottom}, content, text, 0);
 }
 
 void DrawCombo(Canvas& c, HWND h, RECT r, Rgb text) {
@@ -192,12 +228,12 @@ void DrawCombo(Canvas& c, HWND h, RECT r, Rgb text) {
     RECT field{r.left, r.top, r.right, std::min(r.bottom, r.top + kTextPixels + 10)};
     Fill(c, field, kWhite);
     Frame(c, field, kFieldEdge);
-    LONG arrowLeft = field.right - 17;
+    LONG arrowLeft = field.right - kComboArrowWidth;
     LONG mid = (field.top + field.bottom) / 2;
     for (LONG i = 0; i < 4; ++i) Fill(c, RECT{arrowLeft + 5 + i, mid - 2 + i, arrowLeft + 12 - i, mid - 1 + i}, kMark);
     DWORD style = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE));
     if (!(style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE))) {
-        TextIn(c, RECT{field.left + 3, field.top, arrowLeft, field.bottom}, WindowText(h), text, 0);
+        TextIn(c, RECT{field.left + kFieldTextInset, field.top, arrowLeft, field.bottom}, WindowText(h), text, 0);
         return;
     }
     // The owner draws the chosen entry in the closed field, as it does on screen.
@@ -206,6 +242,27 @@ void DrawCombo(Canvas& c, HWND h, RECT r, Rgb text) {
     auto data = static_cast<ULONG_PTR>(SendMessageW(h, CB_GETITEMDATA, static_cast<WPARAM>(current), 0));
     OwnerDraw(c, h, RECT{field.left + 2, field.top + 2, arrowLeft, field.bottom - 2}, ODT_COMBOBOX,
               static_cast<UINT>(current), data, ODS_COMBOBOXEDIT);
+}
+
+// A static's lines as they wrap out of `shown`, the letter at `underlined` of `shown` (npos:
+// none) underlined on the line that holds it.
+void DrawStaticLines(Canvas& c, RECT r, std::u16string_view shown, size_t underlined, Rgb text, int align) {
+    const std::vector<std::u16string> lines = WrapLines(shown, r.right - r.left);
+    if (lines.size() <= 1) {
+        LabelIn(c, r, Marked(lines.empty() ? std::u16string() : lines.front(), underlined), text, align);
+        return;
+    }
+    // Text wider than the control wraps as a static's does, the lines from its top.
+    size_t start = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const LONG top = r.top + static_cast<LONG>(i) * kLineHeight;
+        if (top >= r.bottom) break;
+        start = std::min(shown.find(lines[i], start), shown.size());  // breaks drop the space they take
+        const bool here = underlined >= start && underlined < start + lines[i].size();
+        LabelIn(c, RECT{r.left, top, r.right, std::min(r.bottom, top + kLineHeight)},
+                Marked(lines[i], here ? underlined - start : std::u16string::npos), text, align);
+        start += lines[i].size();
+    }
 }
 
 void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
@@ -223,17 +280,35 @@ void DrawStatic(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
         return;
     }
     const int align = type == SS_CENTER ? 1 : type == SS_RIGHT ? 2 : 0;
-    const std::vector<std::u16string> lines = WrapLines(WindowText(h), r.right - r.left);
-    if (lines.size() <= 1) {
-        TextIn(c, r, lines.empty() ? std::u16string() : lines.front(), text, align);
+    const std::u16string raw = WindowText(h);
+    if (style & SS_NOPREFIX) {
+        DrawStaticLines(c, r, raw, std::u16string::npos, text, align);
         return;
     }
-    // Text wider than the control wraps as a static's does, the lines from its top.
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const LONG top = r.top + static_cast<LONG>(i) * kLineHeight;
-        if (top >= r.bottom) break;
-        TextIn(c, RECT{r.left, top, r.right, std::min(r.bottom, top + kLineHeight)}, lines[i], text, align);
+    const MnemonicText m = ParseMnemonic(raw);
+    DrawStaticLines(c, r, m.shown, m.underlined, text, align);
+}
+
+// A small filled triangle centred in `r`, pointing up or down, as the spin buttons' arrows.
+void Arrow(Canvas& c, RECT r, bool up, Rgb color) {
+    const LONG rows = std::clamp<LONG>(std::min((r.right - r.left) / 2 - 1, r.bottom - r.top - 2), 1, 4);
+    const LONG mid = (r.left + r.right) / 2;
+    const LONG top = (r.top + r.bottom - rows) / 2;
+    for (LONG i = 0; i < rows; ++i) {
+        const LONG half = up ? i : rows - 1 - i;
+        Fill(c, RECT{mid - half - 1, top + i, mid + half + 1, top + i + 1}, color);
     }
+}
+
+// Two stacked buttons, each with its arrow.
+void DrawUpDown(Canvas& c, RECT r, Rgb text) {
+    const LONG middle = (r.top + r.bottom) / 2;
+    for (const RECT half : {RECT{r.left, r.top, r.right, middle}, RECT{r.left, middle, r.right, r.bottom}}) {
+        Fill(c, half, kButtonFace);
+        Frame(c, half, kButtonEdge);
+    }
+    Arrow(c, RECT{r.left, r.top, r.right, middle}, true, text);
+    Arrow(c, RECT{r.left, middle, r.right, r.bottom}, false, text);
 }
 
 constexpr Rgb kHighlight{0, 120, 215};
@@ -284,12 +359,12 @@ void DrawTabs(Canvas& c, HWND h, RECT r, Rgb text) {
         WCHAR label[64] = {};
         TCITEMW item{TCIF_TEXT, 0, 0, label, 64, 0, 0};
         SendMessageW(h, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-        LONG width = Text(nullptr, 0, 0, label, text) + 12;
+        LONG width = Text(nullptr, 0, 0, ParseMnemonic(label).shown, text) + kTabPadding;
         RECT tab{x, r.top + (i == current ? 0 : 2), x + width, r.top + kTabRow + (i == current ? 1 : 0)};
         Fill(c, tab, i == current ? kFace : kButtonFace);
         Frame(c, RECT{tab.left, tab.top, tab.right, tab.bottom + (i == current ? 0 : 1)}, kButtonEdge);
         if (i == current) Fill(c, RECT{tab.left + 1, tab.bottom - 1, tab.right - 1, tab.bottom}, kFace);
-        TextIn(c, RECT{tab.left + 6, tab.top, tab.right, tab.bottom}, label, text, 0);
+        LabelIn(c, RECT{tab.left + 6, tab.top, tab.right, tab.bottom}, label, text, 0);
         x += width;
     }
 }
@@ -420,9 +495,7 @@ void DrawControl(Canvas& c, HWND h, POINT origin) {
     } else if (IsClass(h, u"ListBox")) {
         DrawList(c, h, r, text);
     } else if (IsClass(h, u"msctls_updown32")) {
-        Fill(c, r, kButtonFace);
-        Frame(c, r, kButtonEdge);
-        Fill(c, RECT{r.left, (r.top + r.bottom) / 2, r.right, (r.top + r.bottom) / 2 + 1}, kButtonEdge);
+        DrawUpDown(c, r, text);
     } else {
         // A page (a child dialog) lies on the sheet's face already; other containers get theirs.
         if (!IsClass(h, u"#32770")) Fill(c, r, kFace);
@@ -460,6 +533,166 @@ bool Draw(HWND root, Canvas& c) {
     return true;
 }
 
+// ---- Pop-up menus ----
+
+constexpr LONG kMenuRow = 19, kMenuSeparator = 9, kMenuTextLeft = 22, kMenuTextRight = 24;
+
+struct MenuLine {
+    std::u16string text;
+    UINT state;
+};
+
+std::vector<MenuLine> MenuLines(HMENU menu) {
+    std::vector<MenuLine> lines;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        WCHAR text[256] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 256, MF_BYPOSITION);
+        lines.push_back(MenuLine{text, GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION)});
+    }
+    return lines;
+}
+
+// A pop-up menu as it drops down: a framed column of items, each label with its mnemonic
+// underlined, grey when disabled, a check mark before a checked one and an arrow after a
+// pop-up; separators as an etched line.
+bool DrawMenu(HMENU menu, Canvas& c) {
+    if (GetMenuItemCount(menu) < 0) return false;
+    const std::vector<MenuLine> lines = MenuLines(menu);
+    LONG width = 0, height = 4;
+    for (const MenuLine& l : lines) {
+        width = std::max(width, Text(nullptr, 0, 0, ParseMnemonic(l.text).shown, kText));
+        height += (l.state & MF_SEPARATOR) ? kMenuSeparator : kMenuRow;
+    }
+    c.width = std::clamp<LONG>(width + kMenuTextLeft + kMenuTextRight, 1, kLargestPicture);
+    c.height = std::clamp<LONG>(height, 1, kLargestPicture);
+    c.rgb.assign(static_cast<size_t>(c.width) * static_cast<size_t>(c.height) * 3, 0);
+    c.clip = RECT{0, 0, c.width, c.height};
+    Fill(c, RECT{0, 0, c.width, c.height}, kFace);
+    Frame(c, RECT{0, 0, c.width, c.height}, kButtonEdge);
+    LONG top = 2;
+    for (const MenuLine& l : lines) {
+        if (l.state & MF_SEPARATOR) {
+            Fill(c, RECT{2, top + kMenuSeparator / 2, c.width - 2, top + kMenuSeparator / 2 + 1}, kGroupEdge);
+            top += kMenuSeparator;
+            continue;
+        }
+        const RECT row{2, top, c.width - 2, top + kMenuRow};
+        const Rgb color = (l.state & (MF_GRAYED | MF_DISABLED)) ? kGreyText : kText;
+        if (l.state & MF_CHECKED) CheckMark(c, RECT{5, top + 3, 18, top + 16});
+        LabelIn(c, RECT{kMenuTextLeft, row.top, row.right - kMenuTextRight + 2, row.bottom}, l.text, color, 0);
+        if (l.state & MF_POPUP) {
+            // A pop-up's arrow points right: columns narrowing from its base.
+            const LONG mid = (row.top + row.bottom) / 2;
+            for (LONG i = 0; i < 4; ++i)
+                Fill(c, RECT{row.right - 12 + i, mid - 3 + i, row.right - 11 + i, mid + 4 - i}, color);
+        }
+        top += kMenuRow;
+    }
+    return true;
+}
+
+// ---- Room for text ----
+
+LONG Widest(const std::vector<std::u16string>& lines) {
+    LONG widest = 0;
+    for (const auto& line : lines) widest = std::max(widest, Text(nullptr, 0, 0, line, kText));
+    return widest;
+}
+
+// A combo's entries: any of them may be the one shown in the closed field.
+std::vector<std::u16string> ComboEntries(HWND h) {
+    std::vector<std::u16string> entries;
+    const auto count = SendMessageW(h, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const auto length = SendMessageW(h, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length < 0 || length >= 512) continue;
+        std::u16string entry(static_cast<size_t>(length) + 1, u'\0');
+        SendMessageW(h, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry.data()));
+        entry.resize(static_cast<size_t>(length));
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+void MeasureButton(HWND h, LONG width, LONG height, PLAT_TEXT_ROOM& room) {
+    const DWORD type = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)) & BS_TYPEMASK;
+    room.needed = Text(nullptr, 0, 0, ParseMnemonic(WindowText(h)).shown, kText);
+    room.lines = room.needed > 0 ? 1 : 0;
+    room.linesAvailable = height >= kTextPixels ? 1 : 0;
+    if (type == BS_OWNERDRAW) {
+        room.needed = 0;
+        room.lines = 0;
+    } else if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) {
+        room.available = width - 2 * kButtonTextInset;
+    } else if (type == BS_GROUPBOX) {
+        room.available = width - kGroupCaptionLeft - kGroupCaptionRight;
+    } else {
+        room.available = width - kBoxTextOffset;
+    }
+}
+
+// A static wraps: its text needs as many lines as the wrapping makes, each within the width.
+void MeasureStatic(HWND h, LONG width, LONG height, PLAT_TEXT_ROOM& room) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE));
+    const DWORD type = style & SS_TYPEMASK;
+    if (type == SS_ICON || type == SS_BITMAP || type == SS_ETCHEDHORZ || type == SS_BLACKRECT || type == SS_OWNERDRAW)
+        return;
+    const std::u16string raw = WindowText(h);
+    const std::vector<std::u16string> lines = WrapLines((style & SS_NOPREFIX) ? raw : ParseMnemonic(raw).shown, width);
+    room.needed = Widest(lines);
+    room.available = width;
+    room.lines = static_cast<LONG>(lines.size());
+    room.linesAvailable = lines.size() <= 1 ? (height >= kTextPixels ? 1 : 0) : height / kLineHeight;
+}
+
+void MeasureCombo(HWND h, LONG width, LONG height, PLAT_TEXT_ROOM& room) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE));
+    const bool owner = (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0;
+    const std::vector<std::u16string> entries = ComboEntries(h);
+    room.needed = Widest(entries);
+    // The owner's drawing place runs from inside the field's edge to the arrow; its own indent
+    // (an icon before the text) is the owner's to add.
+    room.available = width - kComboArrowWidth - (owner ? 2 : kFieldTextInset);
+    room.lines = entries.empty() ? 0 : 1;
+    room.linesAvailable = std::min(height, kTextPixels + 10) >= kTextPixels ? 1 : 0;
+}
+
+void MeasureTabs(HWND h, LONG width, LONG height, PLAT_TEXT_ROOM& room) {
+    const auto count = static_cast<int>(SendMessageW(h, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        WCHAR label[64] = {};
+        TCITEMW item{TCIF_TEXT, 0, 0, label, 64, 0, 0};
+        SendMessageW(h, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        room.needed += Text(nullptr, 0, 0, ParseMnemonic(label).shown, kText) + kTabPadding;
+    }
+    room.available = width - 4;
+    room.lines = count > 0 ? 1 : 0;
+    room.linesAvailable = height > 0 ? 1 : 0;
+}
+
+bool MeasureControl(HWND h, PLAT_TEXT_ROOM& room) {
+    RECT r;
+    if (!GetWindowRect(h, &r)) return false;
+    const LONG width = r.right - r.left, height = r.bottom - r.top;
+    room = PLAT_TEXT_ROOM{};
+    if (IsClass(h, u"Button")) {
+        MeasureButton(h, width, height, room);
+    } else if (IsClass(h, u"Static")) {
+        MeasureStatic(h, width, height, room);
+    } else if (IsClass(h, u"ComboBox")) {
+        MeasureCombo(h, width, height, room);
+    } else if (IsClass(h, u"Edit")) {
+        room.needed = Text(nullptr, 0, 0, WindowText(h), kText);
+        room.available = width - kFieldTextInset - 2;
+        room.lines = room.needed > 0 ? 1 : 0;
+        room.linesAvailable = height >= kTextPixels ? 1 : 0;
+    } else if (IsClass(h, u"SysTabControl32")) {
+        MeasureTabs(h, width, height, room);
+    }
+    return true;
+}
+
 }  // namespace
 }  // namespace plat
 
@@ -477,6 +710,39 @@ DWORD PlatRenderWindow(HWND root, BYTE* rgb, DWORD size, LONG* width, LONG* heig
     if (height) *height = c.height;
     if (rgb != nullptr && size >= c.rgb.size()) std::copy(c.rgb.begin(), c.rgb.end(), rgb);
     return static_cast<DWORD>(c.rgb.size());
+}
+
+BOOL PlatRenderMenuToPng(HMENU menu, const char* hostPath) {
+    Canvas c;
+    if (!DrawMenu(menu, c)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return PlatWritePngFile(hostPath, c.width, c.height, 3, c.rgb.data());
+}
+
+DWORD PlatRenderMenu(HMENU menu, BYTE* rgb, DWORD size, LONG* width, LONG* height) {
+    Canvas c;
+    if (!DrawMenu(menu, c)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (width) *width = c.width;
+    if (height) *height = c.height;
+    if (rgb != nullptr && size >= c.rgb.size()) std::copy(c.rgb.begin(), c.rgb.end(), rgb);
+    return static_cast<DWORD>(c.rgb.size());
+}
+
+BOOL PlatMeasureControlText(HWND control, PLAT_TEXT_ROOM* room) {
+    if (room == nullptr || !MeasureControl(control, *room)) {
+        SetLastError(room ? ERROR_INVALID_WINDOW_HANDLE : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+LONG PlatMeasureText(LPCWSTR text) {
+    return text ? Text(nullptr, 0, 0, text, kText) : 0;
 }
 
 BOOL PlatWritePngFile(const char* hostPath, LONG width, LONG height, int channels, const BYTE* pixels) {

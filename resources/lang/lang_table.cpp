@@ -9,6 +9,8 @@
 
 extern const ORLA_RESOURCE kLangUiStrings[];
 extern const DWORD kLangUiStringCount;
+extern const ORLA_RESOURCE kLangItemStrings[];
+extern const DWORD kLangItemStringCount;
 extern const ORLA_RESOURCE kLangBasicPage[];
 extern const DWORD kLangBasicPageCount;
 extern const ORLA_RESOURCE kLangTextEntry[];
@@ -21,6 +23,7 @@ namespace {
 std::vector<ORLA_RESOURCE> AllStrings() {
     std::vector<ORLA_RESOURCE> all(kLangStrings, kLangStrings + kLangStringCount);
     all.insert(all.end(), kLangUiStrings, kLangUiStrings + kLangUiStringCount);
+    all.insert(all.end(), kLangItemStrings, kLangItemStrings + kLangItemStringCount);
     all.insert(all.end(), kLangBasicPage, kLangBasicPage + kLangBasicPageCount);
     all.insert(all.end(), kLangTextEntry, kLangTextEntry + kLangTextEntryCount);
     all.insert(all.end(), kLangSheetResources, kLangSheetResources + kLangSheetResourceCount);

@@ -7,6 +7,7 @@
 
 #include "core/build_variant.h"
 #include "core/driver_devmode.h"
+#include "tests/ui/ui_fixture.h"
 #include "ui/pages/setting_items.h"
 
 namespace {
@@ -316,15 +317,33 @@ TEST(SettingItems, ForcedChoicesFollowTheirCauses) {
 
 // ---- Labels ----------------------------------------------------------------------------------
 
-TEST(SettingItems, MemoryAndResolutionLabels) {
+// The labels read with the build's own language resource DLL: the standard memory is named by
+// its text, never left as empty brackets.
+class ItemLabels : public orla_ui_test::UiSandbox {
+protected:
+    void SetUp() override {
+        UiSandbox::SetUp();
+        const char* dll = kJapaneseBuild ? "Quessaj.dll" : "Brindae.dll";
+        const std::u16string path = u"C:\\Windows\\System32\\" + orla_ui_test::Widen(dll);
+        ASSERT_TRUE(PlatCopyIntoSandbox((orla_ui_test::BinDir() + "/" + dll).c_str(), path.c_str()));
+        res_.reset(LoadLibraryW(path.c_str()));
+        ASSERT_TRUE(res_);
+    }
+    void TearDown() override {
+        res_.reset();
+        UiSandbox::TearDown();
+    }
+    orla_ui_test::LibraryPtr res_;
+};
+
+TEST_F(ItemLabels, MemoryAndResolutionLabels) {
     EXPECT_EQ(ResolutionLabel(600), u"600dpi");
-    // No resource DLL: the standard text is empty, the numbers still show.
     if (kJapaneseBuild) {
-        EXPECT_EQ(MemoryLabel(nullptr, 16384, 16384), u"16MB ()");
-        EXPECT_EQ(MemoryLabel(nullptr, 49152, 16384), u"48MB ( + 32MB)");
+        EXPECT_EQ(MemoryLabel(res_.get(), 16384, 16384), u"16MB (標準)");
+        EXPECT_EQ(MemoryLabel(res_.get(), 49152, 16384), u"48MB (標準 + 32MB)");
     } else {
-        EXPECT_EQ(MemoryLabel(nullptr, 16384, 16384), u" 16MB");
-        EXPECT_EQ(MemoryLabel(nullptr, 49152, 16384), u"48MB");
+        EXPECT_EQ(MemoryLabel(res_.get(), 16384, 16384), u"Standard 16MB");
+        EXPECT_EQ(MemoryLabel(res_.get(), 49152, 16384), u"48MB");
     }
 }
 

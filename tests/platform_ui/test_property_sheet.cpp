@@ -3,6 +3,7 @@
 // every page released).
 #include <string>
 
+#include "plat/control.h"
 #include "plat/window_render.h"
 #include "tests/platform_ui/dialog_fixture.h"
 #include "win/property_sheet.h"
@@ -162,6 +163,38 @@ TEST(PropertySheet, OkAppliesEveryMadePageThenClosesInOrder) {
                   "A:DESTROY", "B:DESTROY",                                         // page windows go first
                   "A:RELEASE", "B:RELEASE",    "C:RELEASE"}));                      // then every page
     EXPECT_EQ(run.refs, 0u);
+}
+
+// The frame's buttons speak the user's language, as the system's sheet does: a Japanese user's
+// sheet reads "キャンセル" and "適用(&A)", an English user's "Cancel" and "&Apply".
+TEST(PropertySheet, ButtonsSpeakTheUsersLanguage) {
+    struct Case {
+        UINT codePage;
+        const char16_t* cancel;
+        const char16_t* apply;
+        const char16_t* help;
+    };
+    for (const Case& c :
+         {Case{932, u"キャンセル", u"適用(&A)", u"ヘルプ"}, Case{1252, u"Cancel", u"&Apply", u"Help"}}) {
+        PlatSetAnsiCodePage(c.codePage);
+        SheetRun run(2);
+        Script script;
+        script.steps.push_back([&](HWND sheet) {
+            WCHAR text[32] = {};
+            GetDlgItemTextW(sheet, IDOK, text, 32);
+            EXPECT_EQ(std::u16string(text), u"OK");
+            GetDlgItemTextW(sheet, IDCANCEL, text, 32);
+            EXPECT_EQ(std::u16string(text), c.cancel);
+            GetDlgItemTextW(sheet, IDAPPLY, text, 32);
+            EXPECT_EQ(std::u16string(text), c.apply);
+            GetDlgItemTextW(sheet, IDHELP, text, 32);
+            EXPECT_EQ(std::u16string(text), c.help);
+            EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
+        });
+        run.Run(script);
+        EXPECT_FALSE(script.ranOut);
+    }
+    PlatSetAnsiCodePage(932);
 }
 
 TEST(PropertySheet, CancelResetsAndStillReleasesEveryPage) {

@@ -6,6 +6,7 @@
 
 #include "outside/compstui/compstui_script.h"
 #include "outside/htmlhelp/html_help_script.h"
+#include "plat/control.h"
 #include "tests/platform_ui/dialog_fixture.h"
 #include "win/compstui.h"
 #include "win/registry.h"
@@ -108,7 +109,14 @@ struct Compstui {
     ~Compstui() { reset(); }
 };
 
+// The user's language for one test: the system's code page, which the user's language follows.
+struct UserLanguage {
+    explicit UserLanguage(UINT codePage) { PlatSetAnsiCodePage(codePage); }
+    ~UserLanguage() { PlatSetAnsiCodePage(932); }
+};
+
 TEST(CompstuiStandIn, OkRunsTheReasonsInOrderAndHandsBackTheResult) {
+    UserLanguage english(1252);
     Compstui ui;
     ASSERT_NE(ui.run, nullptr);
     Driver driver;
@@ -131,6 +139,26 @@ TEST(CompstuiStandIn, OkRunsTheReasonsInOrderAndHandsBackTheResult) {
     // Only the page that was shown applied; every page was released before DESTROY.
     EXPECT_EQ(driver.log, (std::vector<std::string>{"driver result 1", "release page 1", "release page 2",
                                                     "release page 3", "driver destroy"}));
+}
+
+// A Japanese user's sheet title carries the Japanese suffix, as the system's sheet writes it.
+TEST(CompstuiStandIn, TheTitleSuffixSpeaksTheUsersLanguage) {
+    UserLanguage japanese(932);
+    Compstui ui;
+    Driver driver;
+    g_driver = &driver;
+    Script script;
+    script.steps.push_back([&](HWND sheet) {
+        WCHAR caption[64];
+        GetWindowTextW(sheet, caption, 64);
+        EXPECT_EQ(std::u16string(caption), u"QEV Halvoric 4400Kのプロパティ");
+        EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
+    });
+    ScriptScope scope(script);
+    DWORD result = 77;
+    EXPECT_EQ(ui.run(nullptr, DriverSheet, 0, &result), CPSUI_OK);
+    EXPECT_EQ(result, static_cast<DWORD>(CPSUI_CANCEL));
+    EXPECT_FALSE(script.ranOut);
 }
 
 TEST(CompstuiStandIn, CancelLeavesTheCancelResult) {

@@ -1,9 +1,13 @@
 // Pictures of windows: the test dialog drawn with its caption, buttons and text, state changes
 // showing in the picture, and the PNG file written.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <set>
 
+#include "plat/host_text.h"
 #include "plat/window_render.h"
 #include "tests/platform_ui/dialog_fixture.h"
 
@@ -96,6 +100,122 @@ TEST(WindowRender, ALabelTooNarrowForItsTextWraps) {
     const Picture wrapped = Render(d.h);
     EXPECT_GT(wrapped.DarkIn(firstLine), 20);
     EXPECT_GT(wrapped.DarkIn(secondLine), 20);
+}
+
+// Pixels that differ between two pictures inside a rectangle, and the rows they lie on.
+struct Difference {
+    int pixels = 0;
+    std::set<LONG> rows;
+};
+Difference Compare(const Picture& a, const Picture& b, RECT r) {
+    Difference d;
+    for (LONG y = r.top; y < r.bottom; ++y)
+        for (LONG x = r.left; x < r.right; ++x)
+            if (std::memcmp(a.At(x, y), b.At(x, y), 3) != 0) ++d.pixels, d.rows.insert(y);
+    return d;
+}
+
+// A label's mnemonic is drawn as Windows draws it: the letter after "&" underlined and no "&"
+// shown; the same text without the marker differs only in the one underline row.
+TEST(WindowRender, MnemonicLettersAreUnderlinedNotShownAsAmpersands) {
+    struct Case {
+        int id;
+        const char16_t* marked;
+        const char16_t* plain;
+    };
+    const Case cases[] = {
+        {kIdLabel, u"&Settings", u"Settings"}, {kIdLabel, u"用紙(&Z):", u"用紙(Z):"},
+        {kIdCheck, u"D&uplex", u"Duplex"},     {kIdRadioA, u"&Portrait", u"Portrait"},
+        {IDCANCEL, u"Ca&ncel", u"Cancel"},
+    };
+    DialogRun run;
+    WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
+                                      reinterpret_cast<LPARAM>(&run)));
+    ShowWindow(d.h, SW_SHOW);
+    for (const Case& c : cases) {
+        SetWindowTextW(GetDlgItem(d.h, c.id), c.plain);
+        const Picture plain = Render(d.h);
+        SetWindowTextW(GetDlgItem(d.h, c.id), c.marked);
+        const Picture marked = Render(d.h);
+        const Difference diff = Compare(plain, marked, ControlRect(d.h, c.id));
+        EXPECT_EQ(diff.rows.size(), 1u) << "only the underline row differs for " << plat::Utf16ToUtf8(c.marked);
+        EXPECT_GE(diff.pixels, 4) << plat::Utf16ToUtf8(c.marked);
+    }
+}
+
+// "&&" shows one "&" and underlines nothing: the same picture as "&" in a static that takes no
+// prefixes.
+TEST(WindowRender, DoubledAmpersandShowsOneAmpersand) {
+    DialogRun run;
+    WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
+                                      reinterpret_cast<LPARAM>(&run)));
+    ShowWindow(d.h, SW_SHOW);
+    HWND label = GetDlgItem(d.h, kIdLabel);
+    SetWindowTextW(label, u"Stamps && Forms");
+    const Picture doubled = Render(d.h);
+    SetWindowLongW(label, GWL_STYLE, GetWindowLongW(label, GWL_STYLE) | SS_NOPREFIX);
+    SetWindowTextW(label, u"Stamps & Forms");
+    const Picture single = Render(d.h);
+    EXPECT_GT(single.DarkIn(ControlRect(d.h, kIdLabel)), 20);
+    EXPECT_EQ(Compare(doubled, single, ControlRect(d.h, kIdLabel)).pixels, 0);
+    // Without prefixes "&&" stays two ampersands.
+    SetWindowTextW(label, u"Stamps && Forms");
+    EXPECT_GT(Compare(Render(d.h), single, ControlRect(d.h, kIdLabel)).pixels, 0);
+}
+
+// The spin box's two buttons carry their arrows: the upper one widening downwards (pointing up),
+// the lower one narrowing.
+TEST(WindowRender, SpinButtonsShowTheirArrows) {
+    DialogRun run;
+    WindowHolder d(CreateDialogParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
+                                      reinterpret_cast<LPARAM>(&run)));
+    ShowWindow(d.h, SW_SHOW);
+    const Picture p = Render(d.h);
+    const RECT r = ControlRect(d.h, kIdSpin);
+    const LONG middle = (r.top + r.bottom) / 2;
+    // Dark pixels per row inside each button (its frame left out).
+    auto widths = [&](LONG top, LONG bottom) {
+        std::vector<int> rows;
+        for (LONG y = top + 1; y < bottom - 1; ++y) {
+            const int n = p.DarkIn(RECT{r.left + 1, y, r.right - 1, y + 1});
+            if (n > 0) rows.push_back(n);
+        }
+        return rows;
+    };
+    const std::vector<int> up = widths(r.top, middle), down = widths(middle, r.bottom);
+    ASSERT_GE(up.size(), 2u);
+    ASSERT_GE(down.size(), 2u);
+    EXPECT_LT(up.front(), up.back());
+    EXPECT_GT(down.front(), down.back());
+}
+
+// A pop-up menu's items show their mnemonics underlined, as Windows draws menus: the picture of
+// "&What's This?" differs from that of "What's This?" only in the underline row; a grey item is
+// drawn lighter than an enabled one.
+TEST(WindowRender, MenuItemsShowMnemonicsAndState) {
+    struct MenuFree {
+        void operator()(HMENU__* m) const { DestroyMenu(m); }
+    };
+    auto picture = [](const char16_t* text, UINT flags) {
+        std::unique_ptr<HMENU__, MenuFree> menu(CreatePopupMenu());
+        EXPECT_TRUE(AppendMenuW(menu.get(), MF_STRING | flags, 7, text));
+        Picture p;
+        const DWORD size = PlatRenderMenu(menu.get(), nullptr, 0, &p.width, &p.height);
+        EXPECT_EQ(size, static_cast<DWORD>(p.width * p.height * 3));
+        p.rgb.resize(size);
+        EXPECT_EQ(PlatRenderMenu(menu.get(), p.rgb.data(), size, &p.width, &p.height), size);
+        return p;
+    };
+    const Picture marked = picture(u"&What's This?", 0), plain = picture(u"What's This?", 0);
+    ASSERT_EQ(marked.width, plain.width) << "the marker takes no room";
+    ASSERT_EQ(marked.height, plain.height);
+    const RECT all{0, 0, plain.width, plain.height};
+    EXPECT_GT(plain.DarkIn(all), 30);
+    const Difference diff = Compare(plain, marked, all);
+    EXPECT_EQ(diff.rows.size(), 1u);
+    EXPECT_GE(diff.pixels, 4);
+    EXPECT_LT(picture(u"What's This?", MF_GRAYED).DarkIn(all), plain.DarkIn(all) / 2);
+    EXPECT_EQ(PlatRenderMenu(reinterpret_cast<HMENU>(0x5555), nullptr, 0, nullptr, nullptr), 0u);
 }
 
 TEST(WindowRender, WritesAPngFile) {

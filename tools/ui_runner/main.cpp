@@ -41,6 +41,7 @@ typedef LONG (*DocumentPropertiesFn)(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW,
 typedef BOOL (*ConvertDevModeFn)(LPWSTR, PDEVMODEW, PDEVMODEW, PLONG, DWORD);
 
 constexpr DWORD kNoAnswer = 0xFFFFFFFF;
+constexpr UINT kJapaneseCodePage = 932, kEnglishCodePage = 1252;
 
 void Usage(FILE* to = stderr) {
     std::fprintf(to,
@@ -56,7 +57,8 @@ void Usage(FILE* to = stderr) {
                  "            DrvDocumentProperties without a sheet (--out writes the record)\n"
                  "  sheet     the document sheet driven by --script \"page 520; choose Paper B5; set Copies 3; ok\"\n"
                  "            (page ID, choose CONTROL ITEM, set CONTROL VALUE, click CONTROL, ok, cancel);\n"
-                 "            prints the fields OK changed; --png DIR writes each page shown;\n"
+                 "            prints the fields OK changed; --png DIR writes each page shown (DIR is made);\n"
+                 "            the printer runs behind the language monitor as for config\n"
                  "            --out-record FILE writes the settings record OK made\n"
                  "            %s\n%s",
                  SheetScriptUsage(), printersim::kOptionsUsage);
@@ -529,7 +531,8 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
         std::string printerError;
-        if (command == "config" && printersim::TakeOption(argc, argv, &i, &printerOptions, &printerError)) continue;
+        const bool printerBehind = command == "config" || command == "sheet";
+        if (printerBehind && printersim::TakeOption(argc, argv, &i, &printerOptions, &printerError)) continue;
         if (!printerError.empty()) {
             std::fprintf(stderr, "ui_runner: %s\n", printerError.c_str());
             return 2;
@@ -582,10 +585,16 @@ int main(int argc, char** argv) {
         o.modelFile =
             std::string(ORLA_SOURCE_DIR) + "/resources/models/" + (o.japanese ? "HV4400KJ.KDD" : "HV3600E.KDD");
     std::error_code ec;
+    if (!pngDir.empty() && !std::filesystem::create_directories(pngDir, ec) && ec) {
+        std::fprintf(stderr, "ui_runner: cannot make %s (%s)\n", pngDir.c_str(), ec.message().c_str());
+        return 1;
+    }
     if (sandbox.empty()) sandbox = (std::filesystem::temp_directory_path() / "orla-ui-runner").string();
     std::filesystem::create_directories(sandbox, ec);
     o.sandboxRoot = sandbox;
 
+    // A Japanese system's spooler names its forms in Japanese, an English one in English.
+    PlatSetAnsiCodePage(o.japanese ? kJapaneseCodePage : kEnglishCodePage);
     std::string error;
     if (!orla::runner::InstallPrinter(o, error)) {
         std::fprintf(stderr, "ui_runner: %s\n", error.c_str());
@@ -599,7 +608,10 @@ int main(int argc, char** argv) {
     // Loaded before the monitor binds it, so what the monitor published outlives the monitor.
     std::unique_ptr<HINSTANCE__, LibraryFree> manager(LoadLibraryW(u"C:\\Windows\\System32\\Dorlik.DLL"));
     std::unique_ptr<PrinterBehindMonitor> behind;
-    if (command == "config") {
+    // The spooler keeps the printer's port open under the language monitor, which publishes the
+    // configuration while it is open (closing it marks the printer closed): the sheet sees the
+    // printer as a user's does.
+    if (command == "config" || command == "sheet") {
         behind = std::make_unique<PrinterBehindMonitor>(printerOptions);
         if (!behind->Start(o, error)) {
             std::fprintf(stderr, "ui_runner: %s\n", error.c_str());

@@ -379,6 +379,10 @@ int GetMenuItemCount(HMENU hMenu);
 UINT GetMenuItemID(HMENU hMenu, int nPos);
 UINT EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
 DWORD CheckMenuItem(HMENU hmenu, UINT uIDCheckItem, UINT uCheck);
+// An item's text (with its "&" markers) and its state flags (MF_GRAYED, MF_CHECKED, MF_POPUP,
+// MF_SEPARATOR; a pop-up's item count in the high byte), by id or by position (MF_BYPOSITION).
+int GetMenuStringW(HMENU hMenu, UINT uIDItem, LPWSTR lpString, int cchMax, UINT flags);
+UINT GetMenuState(HMENU hMenu, UINT uId, UINT uFlags);
 // The scripted user picks the item (see plat/menu_script.h); with TPM_RETURNCMD its id is
 // returned, else WM_COMMAND is posted to the owner and the result is nonzero.
 BOOL TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND hWnd, const RECT* prcRect);
