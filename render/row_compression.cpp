@@ -110,6 +110,23 @@ inline BYTE* WriteCount(BYTE* out, BYTE base, size_t n) {
     return WriteExcess(out, n - kShortCount);
 }
 
+// Copies `count` bytes XOR `invert`; returns the output's end.
+inline BYTE* CopyInverted(BYTE* out, const BYTE* bytes, size_t count, BYTE invert) {
+    if (invert == 0) {
+        std::memcpy(out, bytes, count);
+        return out + count;
+    }
+    size_t k = 0;
+#if defined(__SSE2__)
+    const __m128i ones = _mm_set1_epi8(static_cast<char>(invert));
+    for (; k + 16 <= count; k += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
+                         _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k)), ones));
+#endif
+    for (; k < count; ++k) out[k] = static_cast<BYTE>(bytes[k] ^ invert);
+    return out + count;
+}
+
 // The run coding of `count` differing bytes, each written XOR `invert`; returns the output's end.
 inline BYTE* RunLengthInto(BYTE* out, const BYTE* bytes, size_t count, BYTE invert) {
     size_t i = 0;
@@ -129,7 +146,7 @@ inline BYTE* RunLengthInto(BYTE* out, const BYTE* bytes, size_t count, BYTE inve
             size_t j = i + 1;
             while (j < count && (j + 1 == count || bytes[j] != bytes[j + 1])) ++j;
             out = WriteCount(out, 0x40, j - i);
-            for (size_t k = i; k < j; ++k) *out++ = static_cast<BYTE>(bytes[k] ^ invert);
+            out = CopyInverted(out, bytes + i, j - i, invert);
             i = j;
         }
     }
