@@ -1,6 +1,7 @@
 // The PDEV's allocation list: every block the device context owns hangs on one chain, so that
 // DrvDisablePDEV (or a failed DrvEnablePDEV) frees everything with one walk.
 #include <cstddef>
+#include <unordered_set>
 
 #include "render/pdev.h"
 
@@ -16,6 +17,15 @@ BYTE* BodyOf(void* block) {
     return static_cast<BYTE*>(block) + kLinkSize;
 }
 
+void* AllocOnList(PdevAllocationList* list, size_t bytes, UINT flags) {
+    if (list == nullptr || bytes > static_cast<size_t>(-1) - kLinkSize) return nullptr;
+    void* block = GlobalAlloc(flags, bytes + kLinkSize);
+    if (block == nullptr) return nullptr;
+    LinkOf(block) = list->first;
+    list->first = block;
+    return BodyOf(block);
+}
+
 }  // namespace
 
 PdevAllocationList* CreatePdevAllocationList() {
@@ -23,12 +33,11 @@ PdevAllocationList* CreatePdevAllocationList() {
 }
 
 void* PdevAlloc(PdevAllocationList* list, size_t bytes) {
-    if (list == nullptr || bytes > static_cast<size_t>(-1) - kLinkSize) return nullptr;
-    void* block = GlobalAlloc(GPTR, bytes + kLinkSize);
-    if (block == nullptr) return nullptr;
-    LinkOf(block) = list->first;
-    list->first = block;
-    return BodyOf(block);
+    return AllocOnList(list, bytes, GPTR);
+}
+
+void* PdevAllocUnfilled(PdevAllocationList* list, size_t bytes) {
+    return AllocOnList(list, bytes, GMEM_FIXED);
 }
 
 void PdevFree(PdevAllocationList* list, void* body) {
@@ -42,6 +51,21 @@ void PdevFree(PdevAllocationList* list, void* body) {
             return;
         }
         link = &LinkOf(block);
+    }
+}
+
+void PdevFreeMany(PdevAllocationList* list, const std::vector<void*>& bodies) {
+    if (list == nullptr || bodies.empty()) return;
+    std::unordered_set<const void*> wanted(bodies.begin(), bodies.end());
+    void** link = &list->first;
+    while (*link != nullptr && !wanted.empty()) {
+        void* block = *link;
+        if (wanted.erase(BodyOf(block)) != 0) {
+            *link = LinkOf(block);
+            GlobalFree(block);
+        } else {
+            link = &LinkOf(block);
+        }
     }
 }
 

@@ -1,10 +1,15 @@
-// The graphics DLL's diagnostic log: a small ring of the newest lines, never any UI.
+// The graphics DLL's diagnostic log: a small ring of the newest lines; and its message boxes.
 #include "render/driver_log.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <deque>
 #include <mutex>
+
+#include "win/kernel.h"
+#include "win/nls.h"
+#include "win/user.h"
 
 namespace {
 
@@ -41,4 +46,19 @@ std::vector<std::string> DriverLogLines() {
 void DriverLogClear() {
     std::lock_guard<std::mutex> guard(LogLock());
     LogRing().clear();
+}
+
+void ShowDriverMessage(std::u16string_view text) {
+    const std::u16string box(text);
+    // The box must not change the error the failing call reports.
+    const DWORD error = GetLastError();
+    MessageBoxW(nullptr, box.c_str(), nullptr, MB_OK);
+    SetLastError(error);
+    const int length = static_cast<int>(box.size());
+    std::string line(static_cast<size_t>(length) * 3, '\0');
+    const int n = length == 0 ? 0
+                              : WideCharToMultiByte(CP_UTF8, 0, box.data(), length, line.data(),
+                                                    static_cast<int>(line.size()), nullptr, nullptr);
+    line.resize(static_cast<size_t>(std::max(n, 0)));
+    DriverLog("%s", line.c_str());
 }

@@ -26,14 +26,14 @@ BOOL DownloadsInUse(const PrinterPdev* pdev) {
 
 void FreeDownloadCache(PrinterPdev* pdev) {
     DownloadCache& c = pdev->downloadCache;
+    // Every entry goes in one walk of the allocation list: freed one by one, each would search
+    // the list from its start, and a full cache holds thousands of them.
+    std::vector<void*> entries;
     for (DownloadFontEntry*& head : c.heads) {
-        for (DownloadFontEntry* e = head; e != nullptr;) {
-            DownloadFontEntry* next = e->next;
-            PdevFree(pdev->allocationList, e);
-            e = next;
-        }
+        for (DownloadFontEntry* e = head; e != nullptr; e = e->next) entries.push_back(e);
         head = nullptr;
     }
+    PdevFreeMany(pdev->allocationList, entries);
 }
 
 BOOL FullResetDownloadCache(PrinterPdev* pdev) {

@@ -123,11 +123,12 @@ BOOL WritePendingPageStart(PrinterPdev* pdev, bool forEscape) {
         // The printer forgets its graphics state at a new page set-up.
         ResetGraphicsStateCache(pdev);
         ResetVectorState(pdev);
+        // Trust marking: the mark layer belongs to the page set-up, and the printer keeps it for
+        // the pages that follow under the same set-up.
+        if constexpr (orla::kJapaneseBuild) ok = WritePageTrustMark(pdev) && ok;
     }
     pdev->pending &= ~kPendingPageStart;
     cache.last = cache.next;
-    // Trust marking: the page's mark layer right after its set-up.
-    if constexpr (orla::kJapaneseBuild) ok = WritePageTrustMark(pdev) && ok;
     return ok;
 }
 

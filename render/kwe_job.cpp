@@ -1,5 +1,5 @@
 // The trust-marking library in the life of a job: bound when the device context is made, a mark
-// layer at each page start of a one-output job, every output sent with its marks at the job end,
+// layer with each page set-up of a one-output job, every output sent with its marks at the job end,
 // and the footer stamp that escape 9103 answers with. Whatever fails, trust marking is switched
 // off for the context and the job prints without marks.
 #include <algorithm>
@@ -22,8 +22,11 @@ namespace dm = orla::dm;
 namespace st = orla::stamp;
 
 constexpr LONG kPrintableInset = 10000;  // micrometres
-constexpr DWORD kFooterPosition = 6;     // bottom left of the 3 x 3 grid
-constexpr WORD kFooterTextSize = 80;     // tenths of a point
+// Each output is a whole copy of the job: the library may ask for no more of them than a job may
+// have copies.
+constexpr LONG kMaxTrustMarkOutputs = 999;
+constexpr DWORD kFooterPosition = 6;  // bottom left of the 3 x 3 grid
+constexpr WORD kFooterTextSize = 80;  // tenths of a point
 constexpr std::u16string_view kFooterFace = u"ＭＳ ゴシック";
 
 bool TrustMarkOn(const PrinterPdev* pdev) {
@@ -126,7 +129,13 @@ void BindTrustMarking(PrinterPdev* pdev) {
     // A library that makes no handle counts as missing: the job must print, unmarked.
     if (!OpenKweSession(pdev, &session, KweSessionRequest{})) return SwitchOff(pdev, "no handle");
     if (!session.settingsAccepted) return SwitchOff(pdev, "the library refused its settings");
-    pdev->jobSpool.outputCount = std::max<LONG>(KweGetNumOfOutputs(session.handle), 0);
+    const LONG outputs = KweGetNumOfOutputs(session.handle);
+    if (outputs > kMaxTrustMarkOutputs) {
+        DriverLog("trust marking: the library asks for %ld outputs, more than the %ld copies a job may have; refused",
+                  static_cast<long>(outputs), static_cast<long>(kMaxTrustMarkOutputs));
+        return SwitchOff(pdev, "too many outputs");
+    }
+    pdev->jobSpool.outputCount = std::max<LONG>(outputs, 0);
     pdev->trustMark.available = KweIsAvailableXKM(session.handle);
     LONG whole = 0;
     if (KweIsWholePage(session.handle, &whole) == 0) return SwitchOff(pdev, "no whole-page marks");

@@ -3,7 +3,9 @@
 // text of the output as a character run at the bottom of the page.
 #include <algorithm>
 #include <cstdint>
+#include <new>
 #include <string>
+#include <utility>
 
 #include "core/driver_devmode.h"
 #include "render/driver_log.h"
@@ -40,20 +42,26 @@ LayerGeometry LayerSize(const PrinterPdev* pdev, KwePaperSize paper) {
             ConvertToDevicePixels(std::max<LONG>(l - kPrintableInset, 0), dpi)};
 }
 
-// One image command: position, then the header and the rows (compressed when that is shorter).
+enum class MarkRows { Compressed, Raw };
+
+// One image command: position, then the header and the rows (compressed when asked and shorter).
 BOOL WriteMarkImage(PrinterPdev* pdev, LONG x, LONG y, LONG width, LONG rows, const BYTE* bits, LONG rowBytes,
-                    LONG stride) {
+                    LONG stride, MarkRows kind = MarkRows::Compressed) {
     if (width <= 0 || rows <= 0 || rowBytes <= 0) return TRUE;
-    std::vector<BYTE> packed(DeltaRowOutputArea(static_cast<size_t>(rows), static_cast<size_t>(rowBytes)));
-    std::vector<BYTE> seed(static_cast<size_t>(rowBytes), 0);
-    BYTE* end = CompressDeltaRow(seed.data(), bits, static_cast<size_t>(rows), static_cast<size_t>(rowBytes),
-                                 packed.data(), stride);
+    std::vector<BYTE> packed;
+    BYTE* end = nullptr;
+    if (kind == MarkRows::Compressed) {
+        packed.resize(DeltaRowOutputArea(static_cast<size_t>(rows), static_cast<size_t>(rowBytes)));
+        std::vector<BYTE> seed(static_cast<size_t>(rowBytes), 0);
+        end = CompressDeltaRow(seed.data(), bits, static_cast<size_t>(rows), static_cast<size_t>(rowBytes),
+                               packed.data(), stride);
+    }
     std::vector<BYTE> raw;
     const BYTE* data = packed.data();
     size_t count = end != nullptr ? static_cast<size_t>(end - packed.data()) : 0;
     char mode = kImageModeDeltaRow;
     if (end == nullptr) {
-        // Compression did not pay: the rows go out as they are.
+        // Raw rows asked for, or compression did not pay: the rows go out as they are.
         mode = kImageModeRaw;
         for (LONG r = 0; r < rows; ++r) raw.insert(raw.end(), bits + r * stride, bits + r * stride + rowBytes);
         data = raw.data();
@@ -70,7 +78,7 @@ BOOL WriteMarkImage(PrinterPdev* pdev, LONG x, LONG y, LONG width, LONG rows, co
     return WriteSpool(pdev, data, static_cast<DWORD>(count)) && ok;
 }
 
-// One mark in the middle of the page, cut to its middle when it is wider than the page.
+// One mark in the middle of the page, cut to its middle when it is wider than the page, sent raw.
 BOOL WriteExtendedMark(PrinterPdev* pdev, const KweMarkImage& mark, LayerGeometry g) {
     const LONG rowBytes = (mark.width + 7) / 8;
     LONG x = (g.width - mark.width) / 2, y = (g.length - mark.height) / 2, skip = 0, keep = rowBytes;
@@ -83,7 +91,8 @@ BOOL WriteExtendedMark(PrinterPdev* pdev, const KweMarkImage& mark, LayerGeometr
     for (LONG r = 0; r < mark.height; ++r)
         rows.insert(rows.end(), mark.bits.begin() + r * rowBytes + skip,
                     mark.bits.begin() + r * rowBytes + skip + keep);
-    return WriteMarkImage(pdev, x, std::max<LONG>(y, 0), keep * 8, mark.height, rows.data(), keep, keep);
+    // The extended mark goes out as the library made it, never compressed.
+    return WriteMarkImage(pdev, x, std::max<LONG>(y, 0), keep * 8, mark.height, rows.data(), keep, keep, MarkRows::Raw);
 }
 
 // The tile over the page: whole tiles, then the bottom strip, the right strip and the corner.
@@ -169,6 +178,9 @@ WORD SjisToJis(BYTE lead, BYTE trail) {
 
 std::vector<BYTE> FooterCharacters(std::string_view ansi) {
     std::vector<BYTE> run;
+    // Each fault is shown once a footer: a library's text of a hundred bad characters would
+    // otherwise hold the job behind a hundred boxes.
+    bool leadShown = false, trailShown = false;
     for (size_t i = 0; i < ansi.size(); ++i) {
         const BYTE c = static_cast<BYTE>(ansi[i]);
         if (!IsDBCSLeadByte(c)) {
@@ -183,8 +195,10 @@ std::vector<BYTE> FooterCharacters(std::string_view ansi) {
             break;
         }
         const BYTE trail = static_cast<BYTE>(ansi[++i]);
-        if (!InRange(c, 0x81, 0x9F) && !InRange(c, 0xE0, 0xEF)) DriverLog("char code error 1");
-        if (!InRange(trail, 0x40, 0x7E) && !InRange(trail, 0x80, 0xFC)) DriverLog("char code error 3");
+        if (!InRange(c, 0x81, 0x9F) && !InRange(c, 0xE0, 0xEF) && !std::exchange(leadShown, true))
+            ShowDriverMessage(u"char code error 1");
+        if (!InRange(trail, 0x40, 0x7E) && !InRange(trail, 0x80, 0xFC) && !std::exchange(trailShown, true))
+            ShowDriverMessage(u"char code error 3");
         const WORD jis = SjisToJis(c, trail);
         run.push_back(static_cast<BYTE>(jis >> 8));
         run.push_back(static_cast<BYTE>(jis));
@@ -213,13 +227,22 @@ BOOL WriteKweFooterOn(PrinterPdev* pdev, const KweMarkImage& mark, KwePaperSize 
 
 BOOL FetchKweMark(DWORD handle, LONG output, KweMarkImage* mark) {
     HGLOBAL image = nullptr;
-    LONG width = mark->width, height = mark->height;
+    const LONG pageWidth = mark->width, pageHeight = mark->height;
+    LONG width = pageWidth, height = pageHeight;
     if (KweGetKM(handle, &image, &width, &height, output) == -1) {
         if (image != nullptr) GlobalFree(image);
         return FALSE;
     }
     KweBlock block;
     if (!block.Take(image) || width <= 0 || height <= 0) return FALSE;
+    // The mark is asked for the page it marks: a larger one is no mark of this page, and its
+    // size is the library's word alone.
+    if (width > pageWidth || height > pageHeight) {
+        DriverLog("trust marking: a mark of %ld x %ld is larger than the page of %ld x %ld it is for; refused",
+                  static_cast<long>(width), static_cast<long>(height), static_cast<long>(pageWidth),
+                  static_cast<long>(pageHeight));
+        return FALSE;
+    }
     // Rows are padded to whole bytes; the block must hold all of them.
     const uint64_t need = static_cast<uint64_t>((width + 7) / 8) * static_cast<uint64_t>(height);
     if (need > block.size) {
@@ -228,8 +251,13 @@ BOOL FetchKweMark(DWORD handle, LONG output, KweMarkImage* mark) {
                   static_cast<unsigned long>(block.size));
         return FALSE;
     }
+    try {
+        mark->bits.assign(block.bytes, block.bytes + need);
+    } catch (const std::bad_alloc&) {
+        ShowDriverMessage(u"メモリが取れない");
+        return FALSE;
+    }
     mark->width = width;
     mark->height = height;
-    mark->bits.assign(block.bytes, block.bytes + need);
     return TRUE;
 }

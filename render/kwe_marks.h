@@ -24,11 +24,13 @@ BOOL WriteKweFooter(PrinterPdev* pdev, const KweMarkImage& mark);
 
 // The footer text of the library (system code page) as the printer's two-byte character run:
 // single bytes as 0x00 c, double-byte characters as their JIS X 0208 code. A lead byte without its
-// trail byte is dropped. Character faults are logged and the text still goes out.
+// trail byte is dropped. Character faults are shown (each kind once) and logged; the text still
+// goes out.
 std::vector<BYTE> FooterCharacters(std::string_view ansi);
 
-// Fetches the mark image of an output (KweGetKM) into `mark`: the block's rows are taken only as
-// far as the block holds them. FALSE when the library gives none (-1) or a block too small.
+// Fetches the mark image of an output (KweGetKM) into `mark`, whose width and height on entry are
+// the page it is asked for: the block's rows are taken only as far as the block holds them. FALSE
+// when the library gives none (-1), a block too small, or a mark larger than the page (logged).
 BOOL FetchKweMark(DWORD handle, LONG output, KweMarkImage* mark);
 
 // The whole printable page in dots, the width rounded up to whole bytes: the size a whole-page

@@ -85,7 +85,7 @@ void ExchangeIdList(KweSession* s) {
 }  // namespace
 
 KweSession::~KweSession() {
-    if (handle != 0 && KweReleaseHandle(handle) == 0) DriverLog("KWEハンドル開放が失敗");
+    if (handle != 0 && KweReleaseHandle(handle) == 0) ShowDriverMessage(kKweReleaseFailed);
     if (idList != nullptr) GlobalFree(idList);
 }
 
@@ -127,7 +127,7 @@ BOOL KweLibraryUsable(PrinterPdev* pdev) {
     KweNames(pdev, &printer, &model);
     const DWORD handle = KweCreateHandle(printer.c_str(), model.c_str(), kKweLanguage, kKweLocale);
     if (handle == 0) return FALSE;
-    if (KweReleaseHandle(handle) == 0) DriverLog("KWEハンドル開放が失敗");
+    if (KweReleaseHandle(handle) == 0) ShowDriverMessage(kKweReleaseFailed);
     return TRUE;
 }
 

@@ -13,6 +13,8 @@ struct PrinterPdev;
 // The document name the job information carries.
 inline constexpr char kKweDocumentForPages[] = "MS Word Test";
 inline constexpr char kKweDocumentForFooter[] = "Not use";
+// Shown when the library will not release a handle.
+inline constexpr char16_t kKweReleaseFailed[] = u"KWEハンドル開放が失敗";
 
 struct KweSession {
     std::unique_lock<std::recursive_mutex> lock{KweLock()};

@@ -17,6 +17,9 @@ namespace {
 constexpr DWORD kFileFlagRandomAccess = 0x10000000;
 constexpr DWORD kWorkFileAttributes = kFileFlagRandomAccess | FILE_ATTRIBUTE_NORMAL;
 constexpr DWORD kErrorBufferOverflow = 111;
+// Shown when an output of the job spool files cannot be written to the spooler.
+constexpr char16_t kJobFileWriteFailed[] =
+    u"印刷作業ファイルに書き込めませんでした。\nドライブに十分な空きがあるか確認してください。";
 constexpr size_t kNumberListLimit = 255;
 
 bool Failed(const PrinterPdev* pdev) {
@@ -171,6 +174,7 @@ BOOL CreateWorkFile(LPCWSTR path, HANDLE* handle, DWORD /*size*/) {
     if (h == INVALID_HANDLE_VALUE || h == nullptr) {
         DriverLog("CreateFileW failed for work file %s, error %lu", orla::AnsiText(orla::WideView(path)).c_str(),
                   static_cast<unsigned long>(GetLastError()));
+        ShowDriverMessage(u"エラー発生(CreateFileW)");
         *handle = nullptr;
         return FALSE;
     }
@@ -237,12 +241,12 @@ BOOL OpenJobSpoolFiles(PrinterPdev* pdev, DWORD firstPaperRecord) {
     js.spoolFile = nullptr;
     js.headerFile = nullptr;
     if (!CreateWorkFile(js.spoolName, &js.spoolFile, 0)) {
-        DriverLog("CreateFileW:hJobspool");
+        ShowDriverMessage(u"CreateFileW:hJobspool");
         DeleteJobSpoolFiles(pdev);
         return FALSE;
     }
     if (!CreateWorkFile(js.headerName, &js.headerFile, 0)) {
-        DriverLog("CreateFileW:hJobheader");
+        ShowDriverMessage(u"CreateFileW:hJobheader");
         DeleteJobSpoolFiles(pdev);
         return FALSE;
     }
@@ -296,12 +300,12 @@ BOOL SendJobSpoolFiles(PrinterPdev* pdev, SectionMarkWriter writeMark, void* con
         const BYTE* cursor = nullptr;
         DWORD spoolSize = 0, headerSize = 0;
         if (!orla::MapFileReadOnly(js.spoolName, &spool, &cursor, &spoolSize)) {
-            DriverLog("File Error JS");
+            ShowDriverMessage(u"File Error JS");
             result = FALSE;
             break;
         }
         if (!orla::MapFileReadOnly(js.headerName, &header, &cursor, &headerSize)) {
-            DriverLog("File Error HF");
+            ShowDriverMessage(u"File Error HF");
             UnmapViewOfFile(spool);
             result = FALSE;
             break;
@@ -327,7 +331,7 @@ BOOL SendJobSpoolFiles(PrinterPdev* pdev, SectionMarkWriter writeMark, void* con
             if (result && writeMark != nullptr) result = writeMark(pdev, output, record, context) && FlushSpool(pdev);
         }
         if (result) result = WritePrinterAll(pdev, spool + from, spoolSize - from, "job spool file");
-        if (!result) DriverLog("印刷作業ファイルに書き込めませんでした。");
+        if (!result) ShowDriverMessage(kJobFileWriteFailed);
         UnmapViewOfFile(header);
         UnmapViewOfFile(spool);
     }
@@ -366,12 +370,13 @@ BOOL OpenStoreFile(PrinterPdev* pdev) {
     sf.copies = std::clamp<LONG>(orla::Get(pdev->settings.record, orla::dm::Copies), 1, 999);
     if (sf.storeFlag == 0) return TRUE;
     if (!MakeTempName(u"SFN", sf.name)) {
-        DriverLog("CreateFileW:hStoreFile (no temporary name)");
+        DriverLog("no temporary file name for the store file");
+        ShowDriverMessage(u"CreateFileW:hStoreFile");
         sf.name[0] = 0;
         return FALSE;
     }
     if (!CreateWorkFile(sf.name, &sf.handle, 0)) {
-        DriverLog("CreateFileW:hStoreFile");
+        ShowDriverMessage(u"CreateFileW:hStoreFile");
         DeleteFileW(sf.name);  // GetTempFileNameW made it
         sf.name[0] = 0;
         return FALSE;

@@ -9,6 +9,10 @@
 
 namespace {
 
+// The printer's page coordinates: signed 16-bit values.
+constexpr LONG kMinPageCoordinate = -32768;
+constexpr LONG kMaxPageCoordinate = 32767;
+
 // Ceiling of a / b for b > 0, also for negative a.
 constexpr LONGLONG CeilDiv(LONGLONG a, LONGLONG b) {
     return a >= 0 ? (a + b - 1) / b : -((-a) / b);
@@ -127,10 +131,16 @@ void ComputePrintShiftsFor(LONG outputCode, BOOL overlayOn, BOOL longTable, LONG
     const LONG topMargin = static_cast<LONG>(CeilDiv(std::max<LONG>(0, output.top), 100));
     static constexpr int kValueOf[4] = {1, 0, 3, 2};  // left, top, right, bottom
     const int multiplier = (resolution == 200 || resolution == 300) ? 2 : 1;
+    // Page coordinates go to the printer as signed 16-bit values: a shifted page must still lie
+    // within them, whichever way the sheet is turned.
+    const LONG extent =
+        ConvertToDevicePixels(std::max<LONG>(0, std::max(output.width, output.length)), resolution) * multiplier;
+    const LONG farthest = std::max<LONG>(0, kMaxPageCoordinate - extent);
     for (int s = 0; s < 4; ++s) {
         LONGLONG tenths = settingValues[kValueOf[s]];
         tenths -= layoutMode == 1 ? ((s % 2) == 0 ? leftMargin : topMargin) : 100;
-        tenths = std::clamp<LONGLONG>(tenths, -100000, 100000);  // a metre either way is plenty
-        shifts[s] = ConvertToDevicePixels(static_cast<LONG>(tenths * 100), resolution) * multiplier;
+        tenths = std::clamp<LONGLONG>(tenths, -100000, 100000);  // keeps the conversion below in range
+        const LONG pixels = ConvertToDevicePixels(static_cast<LONG>(tenths * 100), resolution) * multiplier;
+        shifts[s] = std::clamp<LONG>(pixels, kMinPageCoordinate, farthest);
     }
 }

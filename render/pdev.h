@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "core/build_variant.h"
 #include "win/base.h"
@@ -99,8 +100,13 @@ struct PdevAllocationList {
 
 PdevAllocationList* CreatePdevAllocationList();
 void* PdevAlloc(PdevAllocationList* list, size_t bytes);  // zeroed; null when out of memory
-void PdevFree(PdevAllocationList* list, void* body);      // a body not on the list is ignored
-void FreePdevAllocationList(PdevAllocationList* list);    // every block, then the head cell
+// A block whose bytes are left as they come (for work areas written before they are read).
+void* PdevAllocUnfilled(PdevAllocationList* list, size_t bytes);
+void PdevFree(PdevAllocationList* list, void* body);  // a body not on the list is ignored
+// Frees every listed body in one walk of the list (PdevFree walks it once per body); bodies not
+// on the list are ignored.
+void PdevFreeMany(PdevAllocationList* list, const std::vector<void*>& bodies);
+void FreePdevAllocationList(PdevAllocationList* list);  // every block, then the head cell
 size_t PdevAllocationCount(const PdevAllocationList* list);
 
 // ---- Output buffer ----

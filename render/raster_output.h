@@ -38,7 +38,8 @@ BOOL SendImageRows(PrinterPdev* pdev, const ImageRows& image, bool mayCompress);
 
 // One block of the banding surface (0 = black): `width` pixels x `rows` rows whose top-left is
 // `position` (page pixels of the band), `bits` its first row, `rowLength` bytes from one row to
-// the next and `byteCount` = rowLength x rows. The block is complemented in place. The
+// the next and `byteCount` = rowLength x rows. The printer gets the block complemented: rows
+// that go out compressed are complemented on the way, rows that go out plain in place. The
 // raster operation, clip and move go first; a block outside the page is dropped. The one-page
 // form cuts rows at the page's right edge; the laid-out form places the block in its cell.
 void WriteBandImage(PrinterPdev* pdev, LONG width, LONG rows, POINTL position, BYTE* bits, DWORD byteCount,

@@ -29,5 +29,7 @@ size_t CompressRunLength(BYTE* output, const BYTE* bytes, size_t count);
 // first compared with `seedRow`. Each row ends with 0x80. Returns the end of the output, or null
 // as soon as a row end finds the output longer than rowCount x rowLength (the caller sends the
 // rows plain then). `output` must hold DeltaRowOutputArea(rowCount, rowLength) bytes.
+// With `invert` 0xFF the rows (and the seed) are read complemented: the stream is the one of the
+// complemented rows, made without complementing them first (equal bytes stay equal).
 BYTE* CompressDeltaRow(const BYTE* seedRow, const BYTE* firstRow, size_t rowCount, size_t rowLength, BYTE* output,
-                       ptrdiff_t rowStride);
+                       ptrdiff_t rowStride, BYTE invert = 0);

@@ -52,7 +52,6 @@ bool FixedFace(const char* selection) {
     return EndsIn(selection, '4') || EndsIn(selection, '9');
 }
 
-
 WORD Clamped(long long v) {
     return static_cast<WORD>(std::clamp<long long>(v, 1, kMaxSizeValue));
 }
@@ -266,7 +265,13 @@ FontChoice ChooseFont(PrinterPdev* pdev, STROBJ* pstro, FONTOBJ* pfo, XFORMOBJ* 
 }
 
 BYTE TextLevelOf(PrinterPdev* pdev, BRUSHOBJ* fore, const char* selection, bool device) {
-    const COLORREF rgb = fore == nullptr || fore->iSolidColor == 0xFFFFFFFF ? 0 : fore->iSolidColor & 0x00FFFFFF;
+    COLORREF rgb = 0;
+    if (fore != nullptr && fore->iSolidColor != 0xFFFFFFFF) {
+        // The user's brightness and contrast for text change the colour before its grey level.
+        BYTE adjusted[3] = {};
+        AdjustTextColour(&pdev->colour.context, fore->iSolidColor & 0x00FFFFFF, adjusted, nullptr);
+        rgb = RGB(adjusted[0], adjusted[1], adjusted[2]);
+    }
     BYTE level = LevelOf(pdev, rgb);
     if (device && FixedFace(selection) && level != kWhiteLevel) level = kBlackLevel;
     return level;

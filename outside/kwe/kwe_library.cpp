@@ -103,6 +103,24 @@ std::vector<BYTE> FromHex(const std::string& hex) {
     return out;
 }
 
+// The footer text with each "%d" replaced by the output index; the script's text is data, never
+// a format, so any other percent sign stands as it is. At most 255 bytes, as the library's buffer.
+std::string FooterLine(const std::string& text, long index) {
+    constexpr size_t kFooterBytes = 255;
+    const std::string number = std::to_string(index);
+    std::string line;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, "%d") == 0) {
+            line += number;
+            ++i;
+        } else {
+            line += text[i];
+        }
+    }
+    if (line.size() > kFooterBytes) line.resize(kFooterBytes);
+    return line;
+}
+
 }  // namespace
 
 extern "C" {
@@ -218,9 +236,8 @@ DLLEXPORT LONG QZKWE_GetFooterString(DWORD handle, HGLOBAL* text, LONG index) {
     if (s.values.count("FooterHex")) {
         bytes = FromHex(s.values.at("FooterHex"));
     } else {
-        char line[256];
-        std::snprintf(line, sizeof line, s.Text("Footer", kDefaultFooter).c_str(), static_cast<int>(index));
-        bytes.assign(line, line + std::strlen(line));
+        const std::string line = FooterLine(s.Text("Footer", kDefaultFooter), index);
+        bytes.assign(line.begin(), line.end());
     }
     if (s.Number("FooterUnterminated", 0) == 0) bytes.push_back(0);
     *text = BlockOf(bytes);

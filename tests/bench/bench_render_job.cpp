@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_sandbox.h"
 #include "tools/print_runner/print_runner.h"
 
 namespace {
@@ -20,12 +21,8 @@ std::string EnvOr(const char* name, const char* fallback) {
 
 // One sandbox for the whole program: the printer is installed once, as on a real machine.
 const std::string& SandboxRoot() {
-    static const std::string root = [] {
-        char templ[] = "/tmp/orla-bench-render-XXXXXX";
-        const char* made = mkdtemp(templ);
-        return std::string(made ? made : "/tmp");
-    }();
-    return root;
+    static const bench::Sandbox sandbox("orla-bench-render");  // removed at the end, spool files and all
+    return sandbox.root();
 }
 
 orla::runner::RunOptions Options(bool japanese, int pages) {

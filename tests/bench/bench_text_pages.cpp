@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_sandbox.h"
 #include "tools/job_decoder/job_decoder.h"
 #include "tools/print_runner/print_runner.h"
 
@@ -73,13 +74,9 @@ std::vector<orla::runner::TextLine> DenseLines(ULONG deviceFace, const char* fon
 
 // One sandbox for the whole program: the printer is installed once, as on a real machine.
 orla::runner::RunOptions Options(std::vector<orla::runner::TextLine> lines, int pages) {
-    static const std::string root = [] {
-        char templ[] = "/tmp/orla-bench-text-pages-XXXXXX";
-        const char* made = mkdtemp(templ);
-        return std::string(made ? made : "/tmp");
-    }();
+    static const bench::Sandbox sandbox("orla-bench-text-pages");  // removed at the end, spool files and all
     orla::runner::RunOptions o;
-    o.sandboxRoot = root;
+    o.sandboxRoot = sandbox.root();
     o.binDir = EnvOr("ORLA_BIN_DIR", ORLA_BENCH_BIN_DIR);
     o.modelFile = EnvOr("ORLA_SOURCE_DIR", ORLA_BENCH_SOURCE_DIR) + "/resources/models/HV4400KJ.KDD";
     o.japanese = true;

@@ -15,11 +15,18 @@ namespace {
 
 using namespace orla::jobdecode;
 
+size_t Count(const std::string& haystack, const std::string& needle) {
+    size_t n = 0;
+    for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++n;
+    return n;
+}
+
 class TrustMarkJob : public RenderJob {
 protected:
-    RunResult Run(bool japanese, bool library, const std::u16string& script, bool band = false, int dpi = 600) {
+    RunResult Run(bool japanese, bool library, const std::u16string& script, bool band = false, int dpi = 600,
+                  int pages = 2) {
         RunOptions o = Options(japanese);
-        o.pages = 2;
+        o.pages = pages;
         o.dpi = dpi;
         o.rasterMode = band;
         o.content = orla::runner::PageContent::Sample;
@@ -41,20 +48,21 @@ TEST_F(TrustMarkJob, PresentAbsentOrFailingTheJobPrintsAndItsMarksDecode) {
     };
     const Case cases[] = {
         {"absent", false, u"", false, "", 0},
-        {"present", true, u"", false, "ON", 2},
-        {"present, band mode", true, u"", true, "ON", 2},
+        {"present", true, u"", false, "ON", 1},
+        {"present, band mode", true, u"", true, "ON", 1},
         {"no handle", true, u"CreateHandle=fail", false, "", 0},
         {"settings refused", true, u"SetKWESettings=fail", false, "ON", 0},
         {"no marks", true, u"GetKM=fail", false, "ON", 0},
-        {"no footer", true, u"GetFooterString=fail", false, "ON", 2},
+        {"no footer", true, u"GetFooterString=fail", false, "ON", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        RunResult r = Run(true, c.library, c.script, c.band);
+        // Three pages under one page set-up: the printer keeps the one mark layer for all three.
+        RunResult r = Run(true, c.library, c.script, c.band, 600, 3);
         ASSERT_TRUE(r.ok) << r.error;
         DecodeResult d = Decode(r.job);
         ASSERT_TRUE(d.ok) << d.error << " at " << d.errorOffset;
-        EXPECT_EQ(PageEndCount(d), 2u) << "both pages print";
+        EXPECT_EQ(PageEndCount(d), 3u) << "every page prints";
         TrustMarkReport marks = ReadTrustMarks(d, r.job);
         EXPECT_EQ(marks.msw078, c.msw078);
         ASSERT_EQ(marks.layers.size(), c.layers);
@@ -119,6 +127,56 @@ TEST_F(TrustMarkJob, AJobThatChangesPaperMarksEachSectionAtItsOwnPaper) {
         EXPECT_EQ(l.covered.bottom, s.height);
         EXPECT_EQ(l.footerUtf8, "出力 " + std::to_string(i / 3 + 1) + " ORLA");
     }
+}
+
+TEST_F(TrustMarkJob, AOneOutputJobCarriesAMarkLayerWithEachPageSetUp) {
+    struct Case {
+        const char* what;
+        int layout;
+        std::vector<const char16_t*> papers;  // per page; empty: every page on A4
+        int pages;
+        std::vector<size_t> layerPages;  // the page each layer lies on
+    };
+    const Case cases[] = {
+        {"three pages, one set-up", 1, {}, 3, {1}},
+        {"two pages on one 2-up sheet", 2, {}, 2, {1}},
+        {"the paper changes on the third page", 1, {u"A4", u"A4", u"B5 (JIS)"}, 3, {1, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunOptions o = Options(true);
+        o.pages = c.pages;
+        o.layout = c.layout;
+        o.content = orla::runner::PageContent::Sample;
+        o.trustMarkLibrary = true;
+        for (const SettingPatch& p : orla::runner::TrustMarkPatches()) o.settingPatches.push_back(p);
+        for (const char16_t* paper : c.papers) o.perPage.push_back({paper, 1});
+        RunResult r = orla::runner::RunJob(o);
+        ASSERT_TRUE(r.ok) << r.error;
+        DecodeResult d = Decode(r.job);
+        ASSERT_TRUE(d.ok) << d.error << " at " << d.errorOffset;
+        TrustMarkReport marks = ReadTrustMarks(d, r.job);
+        ASSERT_EQ(marks.layers.size(), c.layerPages.size());
+        for (size_t i = 0; i < marks.layers.size(); ++i) EXPECT_EQ(marks.layers[i].page, c.layerPages[i]);
+    }
+}
+
+TEST_F(TrustMarkJob, AnExtendedMarkGoesOutRawInTheMiddleOfThePage) {
+    RunResult r = Run(true, true, u"IsAvailableXKM=1\nTileWidth=800\nTileHeight=400");
+    ASSERT_TRUE(r.ok) << r.error;
+    DecodeResult d = Decode(r.job);
+    ASSERT_TRUE(d.ok) << d.error << " at " << d.errorOffset;
+    const std::string job(r.job.begin(), r.job.end());
+    // A4 less 10 mm at 600 dpi: 4725 x 6780 dots; the 800 x 400 mark centred, 100 x 400 bytes raw.
+    EXPECT_EQ(Count(job,
+                    "\x1c"
+                    "e1962,3190.\x1ci800,400,0,1/1,1/1,40000,600."),
+              1u);
+    EXPECT_EQ(Count(job, "\x1ci800,400,5,"), 0u) << "never compressed";
+    TrustMarkReport marks = ReadTrustMarks(d, r.job);
+    ASSERT_EQ(marks.layers.size(), 1u);
+    EXPECT_EQ(marks.layers[0].markImages, 1u);
+    EXPECT_EQ(marks.layers[0].footerUtf8, "") << "an extended mark has no footer";
 }
 
 TEST_F(TrustMarkJob, AnApplicationsQueryBringsTheSampleSheet) {

@@ -240,14 +240,19 @@ TEST(GeometryShifts, Table) {
         {"user paper", 124, FALSE, FALSE, 4, {110, 100, 100, 100}, 600, {0, 25, 0, 0}},
         {"rotated paper, old data", 129, FALSE, FALSE, 4, {110, 100, 100, 100}, 600, {0, 0, 0, 0}},
         {"rotated paper, new data", 129, FALSE, TRUE, 4, {110, 100, 100, 100}, 600, {0, 25, 0, 0}},
-        {"absurd values are bounded",
+        // Page coordinates are signed 16-bit: A4's long side (7018 pixels at 600 dpi) shifted must
+        // still end by 32767.
+        {"absurd values are bounded by the page coordinates",
          101,
          FALSE,
          FALSE,
          4,
-         {2147483647, 100, 100, 100},
+         {2147483647, -2147483647, 100, 100},
          600,
-         {0, 236223, 0, 0}},  // bounded to 10 m
+         {-32768, 25749, 0, 0}},
+        {"1.2 m down the page", 101, FALSE, FALSE, 1, {12000, 40, 40, 40}, 600, {0, 25749, 0, 0}},
+        {"doubled units bound the shift too", 101, FALSE, FALSE, 1, {12000, 40, 40, 40}, 300, {0, 25749, 0, 0}},
+        {"a shift within the bound stays", 101, FALSE, FALSE, 4, {10100, 100, 100, 100}, 600, {0, 23623, 0, 0}},
     };
     for (const ShiftCase& c : kCases) {
         LONG shifts[4];

@@ -1,11 +1,16 @@
 // The output writer: the 4096-byte buffer, pieces written straight through, the failure latch,
 // short writes, the small output routines, and the store file behind driver-made copies.
 #include <algorithm>
+#include <functional>
 #include <numeric>
+#include <string>
+#include <vector>
 
 #include "core/driver_devmode.h"
+#include "plat/message_box.h"
 #include "render/driver_log.h"
 #include "render_fixture.h"
+#include "win/nls.h"
 
 namespace render_test {
 namespace {
@@ -17,6 +22,24 @@ std::string Pattern(size_t length, unsigned seed) {
 }
 
 using OutputWriterTest = SandboxTest;
+
+// The texts of the message boxes shown since the last reset, in order.
+std::vector<std::u16string> ShownMessages() {
+    std::vector<std::u16string> texts;
+    for (DWORD i = 0; i < PlatMessageBoxCount(); ++i) {
+        PLAT_MESSAGE_BOX_RECORD box{};
+        if (PlatGetMessageBox(i, &box)) texts.emplace_back(box.text);
+    }
+    return texts;
+}
+
+std::string Utf8(const std::u16string& text) {
+    std::string out(text.size() * 3, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                                      static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(static_cast<size_t>(std::max(n, 0)));
+    return out;
+}
 
 struct BufferCase {
     const char* name;
@@ -246,14 +269,17 @@ TEST_F(OutputWriterTest, WorkFilesAreCreatedTruncatedAndWrittenWhole) {
     DeleteFileW(name);
 }
 
-TEST_F(OutputWriterTest, AFailedWorkFileIsLoggedNeverShown) {
+TEST_F(OutputWriterTest, AFailedWorkFileIsShownAndLogged) {
     DriverLogClear();
+    PlatResetMessageBoxes();
     HANDLE file = reinterpret_cast<HANDLE>(1);
+    SetLastError(0);
     EXPECT_FALSE(CreateWorkFile(u"C:\\no such folder\\deeper\\x.tmp", &file, 0));
     EXPECT_EQ(file, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND)) << "the box leaves the error as it was";
+    EXPECT_EQ(ShownMessages(), std::vector<std::u16string>{u"エラー発生(CreateFileW)"});
     auto lines = DriverLogLines();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_NE(lines.back().find("CreateFileW"), std::string::npos);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "エラー発生(CreateFileW)"), lines.end());
 }
 
 TEST_F(OutputWriterTest, ShortFileWritesAreTakenUpAgain) {
@@ -351,6 +377,103 @@ TEST_F(OutputWriterTest, StoreFileThatCannotBeMadeFailsTheStart) {
     EXPECT_FALSE(OpenStoreFile(bare.get()));
     EXPECT_EQ(bare->store.handle, nullptr);
     EXPECT_EQ(TempFolderFiles(), before) << "the name made for it is not left behind";
+}
+
+// Every file fault the user must hear of is shown in a box without owner and caption (so Windows
+// captions it "Error"), OK only, with its own text; the log keeps the same line.
+TEST_F(OutputWriterTest, FileFaultsAreShownWithTheirOwnMessages) {
+    struct Case {
+        const char* what;
+        bool japaneseOnly;
+        std::function<void(PrinterPdev*)> fault;
+        std::vector<std::u16string> shown;
+    };
+    auto openSpoolFiles = [](PrinterPdev* pdev) {
+        pdev->jobSpool.outputCount = 2;
+        return OpenJobSpoolFiles(pdev, MakePaperRecord(PaperA4, DMORIENT_PORTRAIT));
+    };
+    // Spool files with a page in them: both hold bytes, as at any job end.
+    auto fillSpoolFiles = [&](PrinterPdev* pdev) {
+        return openSpoolFiles(pdev) && WriteCommand(pdev, "DATA") && WriteJobSectionOffset(pdev);
+    };
+    // The file's handle closed and the file gone, as if the temporary folder were cleared.
+    auto lose = [](HANDLE* handle, const WCHAR* name) {
+        CloseHandle(*handle);
+        *handle = nullptr;
+        DeleteFileW(name);
+    };
+    const Case cases[] = {
+        {"the store file cannot be made",
+         false,
+         [](PrinterPdev* pdev) {
+             AskForDriverCopies(pdev, 2);
+             // The first CreateFileW makes the temporary name, the second opens the file.
+             PlatInjectFailure("CreateFileW", 2, ERROR_ACCESS_DENIED);
+             EXPECT_FALSE(OpenStoreFile(pdev));
+         },
+         {u"エラー発生(CreateFileW)", u"CreateFileW:hStoreFile"}},
+        {"the job spool file cannot be made",
+         true,
+         [&](PrinterPdev* pdev) {
+             PlatInjectFailure("CreateFileW", 3, ERROR_ACCESS_DENIED);  // after the two names
+             EXPECT_FALSE(openSpoolFiles(pdev));
+         },
+         {u"エラー発生(CreateFileW)", u"CreateFileW:hJobspool"}},
+        {"the job header file cannot be made",
+         true,
+         [&](PrinterPdev* pdev) {
+             PlatInjectFailure("CreateFileW", 4, ERROR_ACCESS_DENIED);
+             EXPECT_FALSE(openSpoolFiles(pdev));
+         },
+         {u"エラー発生(CreateFileW)", u"CreateFileW:hJobheader"}},
+        {"the job spool file is gone at the end",
+         true,
+         [&](PrinterPdev* pdev) {
+             ASSERT_TRUE(fillSpoolFiles(pdev));
+             lose(&pdev->jobSpool.spoolFile, pdev->jobSpool.spoolName);
+             EXPECT_FALSE(SendJobSpoolFiles(pdev, nullptr, nullptr));
+         },
+         {u"File Error JS"}},
+        {"the job header file is gone at the end",
+         true,
+         [&](PrinterPdev* pdev) {
+             ASSERT_TRUE(fillSpoolFiles(pdev));
+             lose(&pdev->jobSpool.headerFile, pdev->jobSpool.headerName);
+             EXPECT_FALSE(SendJobSpoolFiles(pdev, nullptr, nullptr));
+         },
+         {u"File Error HF"}},
+        {"an output cannot be written to the spooler",
+         true,
+         [&](PrinterPdev* pdev) {
+             ASSERT_TRUE(fillSpoolFiles(pdev));
+             PlatInjectFailure("WritePrinter", 1, ERROR_DISK_FULL);
+             EXPECT_FALSE(SendJobSpoolFiles(pdev, nullptr, nullptr));
+         },
+         {u"印刷作業ファイルに書き込めませんでした。\nドライブに十分な空きがあるか確認してください。"}},
+    };
+    for (const Case& c : cases) {
+        if (c.japaneseOnly && !orla::kJapaneseBuild) continue;
+        SCOPED_TRACE(c.what);
+        StartSpoolJob();
+        BarePdev bare(printer_);
+        DriverLogClear();
+        PlatResetMessageBoxes();
+        c.fault(bare.get());
+        PlatClearInjections();
+        EXPECT_EQ(ShownMessages(), c.shown);
+        for (DWORD i = 0; i < PlatMessageBoxCount(); ++i) {
+            PLAT_MESSAGE_BOX_RECORD box{};
+            ASSERT_TRUE(PlatGetMessageBox(i, &box));
+            EXPECT_EQ(std::u16string(box.caption), u"Error");
+            EXPECT_EQ(box.flags, static_cast<UINT>(MB_OK));
+            EXPECT_EQ(box.owner, nullptr);
+        }
+        const auto lines = DriverLogLines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), Utf8(c.shown.back())), lines.end());
+        DeleteJobSpoolFiles(bare.get());
+        DeleteStoreFile(bare.get());
+        EndSpoolJob();
+    }
 }
 
 // ---- Job spool files (several outputs of one job) ----

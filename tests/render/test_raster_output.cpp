@@ -169,6 +169,50 @@ TEST_F(RasterOutput, DataThatDoesNotShrinkGoesOutPlain) {
     EXPECT_EQ(pdev()->pageSetup.blankSheet, 0u) << "a plain image also marks the page as drawn";
 }
 
+// Wide rows go through the writer's wide steps (64 bytes at a time) and its byte tail alike: every
+// byte sent is the complement of the band's, whether the rows lie back to back or are cut from
+// longer scan lines, compressed or plain.
+TEST_F(RasterOutput, WideRowsAreComplementedWholeInBothForms) {
+    struct Case {
+        const char* what;
+        LONG rowBytes, stride, rows;
+        bool noise;  // random bytes do not shrink: the plain form
+    };
+    const Case cases[] = {
+        {"back to back, compressed", 200, 200, 5, false},
+        {"cut from longer scan lines, compressed", 200, 212, 5, false},
+        {"back to back, plain", 131, 131, 3, true},
+        {"cut from longer scan lines, plain", 131, 140, 3, true},
+    };
+    std::mt19937 rng(24);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes band(static_cast<size_t>(c.stride * c.rows), 0xFF);
+        Bytes rows;  // the rows as the printer must get them
+        for (LONG r = 0; r < c.rows; ++r) {
+            BYTE* row = band.data() + r * c.stride;
+            for (LONG i = 0; i < c.rowBytes; ++i)
+                row[i] = c.noise ? static_cast<BYTE>(rng()) : (rng() % 7 == 0 ? static_cast<BYTE>(rng()) : 0xFF);
+            rows.insert(rows.end(), row, row + c.rowBytes);
+        }
+        rows = Complemented(rows);
+        // At the page's right edge each scan line is cut to the block's own bytes.
+        ResetGraphicsStateCache(pdev());
+        const LONG x = pageWidth_ - offset_.x - c.rowBytes * 8;
+        WriteBandImage(pdev(), c.rowBytes * 8, c.rows, POINTL{x, 0}, band.data(), static_cast<DWORD>(band.size()),
+                       c.stride);
+        const Bytes sent = Sent();
+        const auto delta = Delta(rows, static_cast<size_t>(c.rows), static_cast<size_t>(c.rowBytes));
+        ASSERT_EQ(delta.has_value(), !c.noise);
+        const Bytes& data = c.noise ? rows : *delta;
+        ASSERT_GE(sent.size(), data.size());
+        EXPECT_EQ(Bytes(sent.end() - static_cast<ptrdiff_t>(data.size()), sent.end()), data);
+        for (LONG r = 0; r < c.rows; ++r)
+            for (LONG i = c.rowBytes; i < c.stride; ++i)
+                EXPECT_EQ(band[static_cast<size_t>(r * c.stride + i)], 0xFF) << "the scan line's padding is left alone";
+    }
+}
+
 TEST_F(RasterOutput, BlocksOfTwoBytesOrFewerAreNeverCompressed) {
     struct Case {
         LONG width, rows, rowLength;
@@ -341,7 +385,7 @@ TEST_F(RasterOutput, ABandIsCutIntoBlocksOfNonWhiteRowsOfAtMostTheResolution) {
 }
 
 TEST(RasterRows, WhiteRowTest) {
-    for (size_t length : {0u, 1u, 7u, 8u, 31u, 32u, 33u, 100u}) {
+    for (size_t length : {0u, 1u, 7u, 8u, 31u, 32u, 33u, 63u, 64u, 65u, 100u, 128u, 191u, 596u}) {
         Bytes row(length, 0xFF);
         EXPECT_TRUE(IsWhiteRow(row.data(), length)) << length;
         for (size_t i = 0; i < length; ++i) {

@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <string>
 
+#include "core/driver_devmode.h"
+#include "render/page_settings.h"
 #include "render/text_tables.h"
 #include "text_page_fixture.h"
 
@@ -188,6 +191,44 @@ TEST_F(TextOutput, RotatedDeviceTextSendsItsAngle) {
     FONTOBJ* font = DeviceFont(14, 0, 0, 0, -0.2, 0.2);
     ASSERT_TRUE(Draw(String({0x889F}, 300, 400, 0), font));
     EXPECT_TRUE(Contains(Out(), B({0xC7, 0, 0x00, 90})));
+}
+
+// The user's brightness and contrast move the text colour as they move brush colours: the level
+// sent with 0xBD is that of the adjusted colour (16 + grey x 63 / 255 without grey tables).
+TEST_F(TextOutput, BrightnessAndContrastChangeTheTextLevel) {
+    struct Case {
+        const char* what;
+        WORD mode;                                      // 1: one setting per kind, 0: one common setting
+        std::vector<std::pair<unsigned, LONG>> values;  // image-adjust value index, value
+        COLORREF colour;
+        BYTE level;
+    };
+    const Case cases[] = {
+        {"no adjustment: black stays black", 0, {}, RGB(0, 0, 0), 0x10},
+        {"common brightness 100: black becomes grey 50", 0, {{1, 100}}, RGB(0, 0, 0), 0x1C},
+        {"text contrast 100: grey 128 becomes 90", 1, {{6, 100}}, RGB(128, 128, 128), 0x26},
+        {"no adjustment: grey 128", 1, {}, RGB(128, 128, 128), 0x2F},
+        {"graphics brightness only: text unchanged", 1, {{3, 100}}, RGB(0, 0, 0), 0x10},
+    };
+    FONTOBJ* tt = TrueType(kDejaVuSans, 60);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        orla::DriverDevmode& rec = pdev()->settings.record;
+        orla::Set(rec, orla::dm::ImageAdjustMode, c.mode);
+        for (unsigned i = 0; i < orla::dm::ImageAdjustValueCount; ++i)
+            orla::Set(rec, orla::dm::ImageAdjustValue(i), DWORD{0});
+        for (const auto& [index, value] : c.values)
+            orla::Set(rec, orla::dm::ImageAdjustValue(index), static_cast<DWORD>(value));
+        // As the device context is made and the job starts.
+        LoadColourAdjustSettings(rec.bytes, sizeof rec.bytes, &pdev()->colour.settings);
+        ASSERT_EQ(PrepareColourAdjust(&pdev()->colour.context, &pdev()->colour.settings), 0);
+        pdev()->downloadCache.lastTextLevel = 0xFF;  // forget the level last sent
+        std::unique_ptr<BRUSHOBJ, decltype(&PlatBrushDelete)> brush(PlatBrushCreateSolid(c.colour, c.colour),
+                                                                    PlatBrushDelete);
+        ASSERT_TRUE(DrvTextOut(dev_, String(Glyphs(tt, u"A"), 300, 400, 0, u"A"), tt, nullptr, nullptr, nullptr,
+                               brush.get(), nullptr, nullptr, 0x0D0D));
+        EXPECT_TRUE(Contains(Out(), B({0xBD, 0x00, c.level, 0x00})));
+    }
 }
 
 TEST_F(TextOutput, BadCallsAreRefusedAndWriteNothing) {

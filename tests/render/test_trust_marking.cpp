@@ -14,6 +14,7 @@
 #include "core/driver_devmode.h"
 #include "core/stamp_record.h"
 #include "drawn_job.h"
+#include "plat/message_box.h"
 #include "render/driver_log.h"
 #include "render/escapes.h"
 #include "render/kwe_marks.h"
@@ -93,6 +94,8 @@ TEST_F(TrustMarking, BindingAtDeviceContextCreationByTheLibrarysAnswers) {
         {"absent", false, u"", false, 0},
         {"present", true, u"", true, 1},
         {"two outputs", true, u"GetNumOfOutputs=2", true, 2},
+        {"as many outputs as a job may have copies", true, u"GetNumOfOutputs=999", true, 999},
+        {"more outputs than copies: refused", true, u"GetNumOfOutputs=1000", false, 0},
         {"no outputs entry answer", true, u"GetNumOfOutputs=fail", true, 0},
         {"no handle", true, u"CreateHandle=fail", false, 0},
         {"settings refused", true, u"SetKWESettings=fail", false, 0},
@@ -133,14 +136,19 @@ TEST_F(TrustMarking, HeaderAnnouncesTrustMarkingOnlyWhenAHandleCanBeMade) {
     }
 }
 
-TEST_F(TrustMarking, EachPageCarriesTheMarkLayerAndItsFooter) {
+TEST_F(TrustMarking, EachPageSetUpCarriesTheMarkLayerAndItsFooter) {
     InstallLibrary();
     SwitchOn();
     ASSERT_TRUE(On());
-    std::string job = DrawnJob(2);
-    EXPECT_EQ(Count(job, kLayerStart), 2u) << "one layer a page";
-    EXPECT_EQ(Count(job, kFooterRun), 2u) << "the footer of output 1 in its JIS form";
-    EXPECT_EQ(Count(job, kLayerEnd), 2u);
+    std::string job = DrawnJob(3);
+    EXPECT_EQ(Count(job, kLayerStart), 1u) << "three pages under one page set-up: one layer";
+    EXPECT_EQ(Count(job, kFooterRun), 1u) << "the footer of output 1 in its JIS form";
+    EXPECT_EQ(Count(job, kLayerEnd), 1u);
+    EXPECT_EQ(Count(job, "\r\x0c"), 3u) << "every page prints";
+    EXPECT_LT(job.find("\x1c"
+                       "fP"),
+              job.find(kLayerStart))
+        << "the layer follows the set-up";
     // Whole tiles of 250 x 96 dots (rows padded to 32 bytes) over the page, then the strips.
     EXPECT_GT(Count(job, "\x1ci250,96,"), 20u);
     EXPECT_GT(Count(job, "\x1ci250,"), Count(job, "\x1ci250,96,")) << "the bottom strip is shorter";
@@ -168,6 +176,37 @@ TEST_F(TrustMarking, ALibraryThatFailsLeavesThePagesUnmarkedButPrinted) {
     }
 }
 
+// Answers no library could mean are refused with a line that says what was refused; the job
+// prints unmarked, and quickly.
+TEST_F(TrustMarking, AnswersBeyondTheirBoundsAreRefusedAndLogged) {
+    struct Case {
+        const char* what;
+        std::u16string script;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"100,000 outputs", u"GetNumOfOutputs=100000",
+         "trust marking: the library asks for 100000 outputs, more than the 999 copies a job may have; refused"},
+        {"a tile larger than the page", u"TileWidth=16384\nTileHeight=16384",
+         "trust marking: a mark of 16384 x 16384 is larger than the page of 4728 x 6780 it is for; refused"},
+        {"a tile as long as a page but wider", u"TileWidth=4736\nTileHeight=96",
+         "trust marking: a mark of 4736 x 96 is larger than the page of 4728 x 6780 it is for; refused"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        InstallLibrary(c.script);
+        DriverLogClear();
+        SwitchOn();
+        std::string job = DrawnJob(2);
+        StartSpoolJob();
+        const std::vector<std::string> lines = DriverLogLines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), c.line), lines.end());
+        EXPECT_EQ(Count(job, kLayerStart), 0u);
+        EXPECT_EQ(Count(job, "\r\x0c"), 2u) << "the pages still print";
+        EXPECT_FALSE(On());
+    }
+}
+
 TEST_F(TrustMarking, FooterCharactersPairOnlyWholeDoubleByteCharacters) {
     ASSERT_EQ(GetACP(), 932u) << "the Japanese build's sandbox";
     struct Case {
@@ -185,6 +224,34 @@ TEST_F(TrustMarking, FooterCharactersPairOnlyWholeDoubleByteCharacters) {
     for (const Case& c : cases) {
         std::vector<BYTE> run = FooterCharacters(c.ansi);
         EXPECT_EQ(std::string(run.begin(), run.end()), c.run) << c.what;
+    }
+}
+
+// A footer character the printer cannot take is shown, each kind once a footer, and still sent.
+TEST_F(TrustMarking, FooterCharacterFaultsAreShownOnceEach) {
+    struct Case {
+        const char* what;
+        std::string ansi;
+        std::vector<std::u16string> shown;
+    };
+    const Case cases[] = {
+        {"good text", "A\x8f\x6f", {}},
+        {"a lead byte beyond 0xEF, twice", "\xfa\x40\xfb\x41", {u"char code error 1"}},
+        {"a trail byte below 0x40", "\x88\x20", {u"char code error 3"}},
+        {"both", "\xfa\x7f\x88\x20", {u"char code error 1", u"char code error 3"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PlatResetMessageBoxes();
+        EXPECT_FALSE(FooterCharacters(c.ansi).empty());
+        std::vector<std::u16string> shown;
+        for (DWORD i = 0; i < PlatMessageBoxCount(); ++i) {
+            PLAT_MESSAGE_BOX_RECORD box{};
+            ASSERT_TRUE(PlatGetMessageBox(i, &box));
+            shown.emplace_back(box.text);
+            EXPECT_EQ(std::u16string(box.caption), u"Error");
+        }
+        EXPECT_EQ(shown, c.shown);
     }
 }
 
@@ -207,6 +274,18 @@ TEST_F(TrustMarking, FooterStampAnswersWithTheLibrarysFooterOrZeroWithoutIt) {
     EXPECT_EQ(position, 6u);
     EXPECT_EQ(size, 80u);
     EXPECT_EQ(drawn, 1u);
+}
+
+// The stand-in's scripted footer is text: format directives in it are printed as they stand.
+TEST_F(TrustMarking, AFooterWithFormatDirectivesIsPrintedAsItStands) {
+    InstallLibrary(u"Footer=%s%s%s%s %n %d%%");
+    SwitchOn();
+    std::vector<BYTE> stamp(orla::kStampRecordSize, 0);
+    ASSERT_EQ(DrvEscape(so(), kEscGetFooterStamp, 0, nullptr, orla::kStampRecordSize, stamp.data()), 1u);
+    std::u16string text;
+    for (size_t i = orla::stamp::kText.offset; stamp[i] | stamp[i + 1]; i += 2)
+        text.push_back(static_cast<char16_t>(stamp[i] | stamp[i + 1] << 8));
+    EXPECT_EQ(text, u"%s%s%s%s %n 1%%");
 }
 
 TEST_F(TrustMarking, SeveralOutputsSendTheJobOncePerOutputWithItsMarks) {
@@ -293,20 +372,20 @@ TEST_F(TrustMarking, MarkLayerTilesCropsAndEndsByThePage) {
          0,
          0,
          {{"\x1ci700,700,", 12}, {"\x1ci700,200,", 3}, {"\x1ci304,700,", 4}, {"\x1ci304,200,", 1}}},
-        {"an extended mark wider than the page: its middle at x 0",
+        {"an extended mark wider than the page: its middle at x 0, raw",
          tile(3200, 100),
          1,
          0,
          {{"\x1c"
-           "e0,1450.\x1ci2400,100,",
+           "e0,1450.\x1ci2400,100,0,1/1,1/1,30000,600.",
            1},
           {"\x1ci", 1}}},
-        {"an extended mark that fits: centred",
+        {"an extended mark that fits: centred, raw",
          tile(800, 100),
          1,
          0,
          {{"\x1c"
-           "e800,1450.\x1ci800,100,",
+           "e800,1450.\x1ci800,100,0,1/1,1/1,10000,600.",
            1}}},
         {"a tile too small for the page is left out", tile(2, 2), 0, 0, {{"\x1ci", 0}}},
         {"no footer from the library: no footer commands",
@@ -332,13 +411,21 @@ TEST_F(TrustMarking, MarkLayerTilesCropsAndEndsByThePage) {
     }
 }
 
-TEST_F(TrustMarking, AFailedReleaseIsLoggedNotShown) {
+TEST_F(TrustMarking, AFailedReleaseIsShownAndLogged) {
     InstallLibrary(u"ReleaseHandle=fail");
     DriverLogClear();
+    PlatResetMessageBoxes();
     SwitchOn();
     EXPECT_TRUE(On()) << "a failed release does not undo the binding";
     const std::vector<std::string> lines = DriverLogLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "KWEハンドル開放が失敗"), lines.end());
+    ASSERT_EQ(PlatMessageBoxCount(), 1u) << "one handle sequence, one box";
+    PLAT_MESSAGE_BOX_RECORD box{};
+    ASSERT_TRUE(PlatGetMessageBox(0, &box));
+    EXPECT_EQ(std::u16string(box.text), u"KWEハンドル開放が失敗");
+    EXPECT_EQ(std::u16string(box.caption), u"Error") << "no caption of its own";
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(box.flags, static_cast<UINT>(MB_OK));
 }
 
 TEST_F(TrustMarking, OneHandleSequenceAtATimeSoNoReleaseUnloadsTheLibraryUnderAnother) {

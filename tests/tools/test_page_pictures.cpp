@@ -542,6 +542,40 @@ TEST(PagePictures, BadOrHugeSizesAreRefused) {
     }
 }
 
+// Every paper the printers take decodes and draws at 1200 dpi with the default limits, the long
+// paper (297 x 900 mm) the largest of them; an image in its far corner lands there.
+TEST(PagePictures, TheLargestPapersDrawAt1200Dpi) {
+    struct Case {
+        const char* setup;
+        int width, height;  // pixels at 1200 dpi
+    };
+    const Case cases[] = {
+        {"fPC1PA4.", 9921, 14031},
+        {"fPC1PA3.", 14031, 19843},
+        {"fPC0.\x1c"
+         "f,2970,9000,1/10,m.",
+         14031, 42520},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.setup);
+        const std::string job =
+            Header(1200) + "\x1c" + c.setup +
+            Graphics(Move(static_cast<unsigned>(c.width - 16), static_cast<unsigned>(c.height - 2)) +
+                     Image(16, 2, "\xFF\xFF\xFF\xFF"s)) +
+            "\r\x0c" + kTrailer;
+        PictureOptions options;
+        options.dpi = 1200;
+        PicturesResult r = RenderPages(Decode(job), options);
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.pages.size(), 1u);
+        const PagePicture& p = r.pages[0];
+        EXPECT_EQ(p.width, c.width);
+        EXPECT_EQ(p.height, c.height);
+        EXPECT_EQ(p.imagesDrawn, 1u);
+        EXPECT_EQ(At(p, c.width - 8, c.height - 2), 0) << "the image in the far corner";
+    }
+}
+
 TEST(PagePictures, GarbledJobsNeverCrashAndAlwaysSayWhy) {
     // Every byte of a small job replaced in turn: each result is pictures of sane size or a reason.
     const std::string job = Header(600) +

@@ -15,6 +15,7 @@
 #include "tools/print_runner/print_runner.h"
 #include "tools/print_runner/sample_content.h"
 #include "win/base.h"
+#include "win/devmode.h"
 
 namespace {
 
@@ -252,6 +253,24 @@ TEST_F(PrintRunner, CommandModeSampleContentGoesThroughTheHooks) {
     EXPECT_GE(rects, 16u) << "frame, header and blocks on each page";
 }
 
+// A print position far beyond the paper (1.2 m down, as the settings record can hold) shifts
+// the page only as far as the printer's 16-bit page coordinates reach: the job prints.
+TEST_F(PrintRunner, APrintPositionBeyondThePaperStillPrints) {
+    for (uint32_t tenths : {12000u, 2147483647u}) {
+        options_.content = orla::runner::PageContent::Sample;
+        orla::runner::SettingPatch top;
+        top.offset = 500;  // the print position's top, 0.1 mm
+        top.bytes = {static_cast<uint8_t>(tenths), static_cast<uint8_t>(tenths >> 8),
+                     static_cast<uint8_t>(tenths >> 16), static_cast<uint8_t>(tenths >> 24)};
+        options_.settingPatches = {top};
+        RunResult r = Run();
+        ASSERT_TRUE(r.ok) << tenths << ": " << r.error;
+        DecodeResult d = Decode(r);
+        ASSERT_TRUE(d.ok) << FormatListing(d);
+        EXPECT_EQ(PageEndCount(d), 1u);
+    }
+}
+
 // The text bitmap of command mode is the sample page's text block: the same bits the band-mode
 // page carries there, and the whole of the text (the page without a font differs nowhere else)
 // on a page of A4's printable width.
@@ -484,6 +503,91 @@ TEST_F(PrintRunner, CopiesAndResolutionBeyondTheRecordAreRefused) {
         EXPECT_FALSE(r.ok) << c.copies << " copies at " << c.dpi << " dpi";
         EXPECT_NE(r.error.find("at most 32767"), std::string::npos) << r.error;
         EXPECT_TRUE(r.job.empty());
+    }
+}
+
+// A settings record (print_runner --devmode) whose values the job cannot run with is refused with
+// the field and its value, not with the usage text or another option's complaint.
+TEST(SettingsRecordValues, EachUnusableValueIsNamed) {
+    auto record = [](auto change) {
+        DEVMODEW d{};
+        d.dmSize = sizeof(DEVMODEW);
+        d.dmDriverExtra = 16;
+        d.dmOrientation = DMORIENT_PORTRAIT;
+        d.dmCopies = 1;
+        d.dmDuplex = DMDUP_SIMPLEX;
+        d.dmPrintQuality = 600;
+        const std::u16string form = u"A4";
+        std::copy(form.begin(), form.end(), d.dmFormName);
+        change(d);
+        std::vector<uint8_t> bytes(sizeof(DEVMODEW) + 16, 0);
+        std::memcpy(bytes.data(), &d, sizeof d);
+        return bytes;
+    };
+    struct Case {
+        std::vector<uint8_t> record;
+        const char* message;
+    };
+    const Case cases[] = {
+        {record([](DEVMODEW& d) { d.dmOrientation = 0x7fff; }),
+         "the record's dmOrientation is 32767; it must be 1 (portrait) or 2 (landscape)"},
+        {record([](DEVMODEW& d) { d.dmDuplex = static_cast<SHORT>(0x8000); }),
+         "the record's dmDuplex is -32768; it must be 1 (simplex), 2 (long edge) or 3 (short edge)"},
+        {record([](DEVMODEW& d) { d.dmCopies = -1; }), "the record's dmCopies is -1; it must be 0 or more"},
+        {record([](DEVMODEW& d) { d.dmPrintQuality = 0; }),
+         "the record's dmPrintQuality is 0; it must be a resolution in dots per inch"},
+    };
+    for (const Case& c : cases) {
+        RunOptions o;
+        std::string error;
+        EXPECT_FALSE(orla::runner::TakeSettingsRecord(c.record, o, error)) << c.message;
+        EXPECT_EQ(error, c.message);
+        EXPECT_TRUE(o.devmode.empty());
+    }
+    RunOptions o;
+    std::string error;
+    EXPECT_TRUE(orla::runner::TakeSettingsRecord(record([](DEVMODEW& d) { d.dmCopies = 0; }), o, error)) << error;
+}
+
+// A record whose private part is cut before the layout and band-mode settings says so, rather than
+// blaming the settings helper.
+TEST_F(PrintRunner, ARecordCutBeforeTheBandModeSettingsSaysSo) {
+    for (uint16_t extra : {1, 16, 180}) {
+        DEVMODEW d{};
+        d.dmSize = sizeof(DEVMODEW);
+        d.dmDriverExtra = extra;
+        d.dmOrientation = DMORIENT_PORTRAIT;
+        d.dmCopies = 1;
+        d.dmDuplex = DMDUP_SIMPLEX;
+        d.dmPrintQuality = 600;
+        d.dmFormName[0] = u'A';
+        d.dmFormName[1] = u'4';
+        std::vector<uint8_t> bytes(sizeof(DEVMODEW) + extra, 0);
+        std::memcpy(bytes.data(), &d, sizeof d);
+        std::string error;
+        ASSERT_TRUE(orla::runner::TakeSettingsRecord(bytes, options_, error)) << error;
+        options_.rasterMode = true;
+        RunResult r = Run();
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, "the settings record's private part of " + std::to_string(extra) +
+                               " bytes ends before the layout and band-mode settings (DEVMODE offsets 397 and 492)");
+    }
+}
+
+TEST_F(PrintRunner, BadOptionsNameTheirValue) {
+    struct Case {
+        int pages, copies, dpi;
+        const char* message;
+    } const cases[] = {
+        {0, 1, 600, "bad options: pages must be 1 or more, not 0"},
+        {1, -1, 600, "bad options: copies must be 0 or more, not -1"},
+        {1, 1, 0, "bad options: dpi must be positive, not 0"},
+    };
+    for (const Case& c : cases) {
+        options_.pages = c.pages;
+        options_.copies = c.copies;
+        options_.dpi = c.dpi;
+        EXPECT_EQ(Run().error, c.message);
     }
 }
 

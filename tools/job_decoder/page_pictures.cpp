@@ -640,8 +640,8 @@ bool Paint(const Sheet& sheet, const PictureOptions& options, PagePicture* pic, 
     const int upH = sheet.paper.landscape ? sheet.paper.width : sheet.paper.length;
     pic->paper = sheet.paper.name.empty() ? "A4 (no page set-up)" : sheet.paper.name;
     pic->landscape = sheet.paper.landscape;
-    pic->width = std::max(1, static_cast<int>((int64_t{upW} * options.dpi + 127) / 254));
-    pic->height = std::max(1, static_cast<int>((int64_t{upH} * options.dpi + 127) / 254));
+    pic->width = std::max(1, static_cast<int>(PicturePixels(upW, options.dpi)));
+    pic->height = std::max(1, static_cast<int>(PicturePixels(upH, options.dpi)));
     if (static_cast<size_t>(pic->width) * static_cast<size_t>(pic->height) > options.maxPixels) {
         *error = "a page of " + std::to_string(pic->width) + " x " + std::to_string(pic->height) +
                  " pixels is larger than allowed";
@@ -675,7 +675,7 @@ bool PaperSizeTenthsMm(std::string_view name, int* width, int* length) {
 
 PicturesResult RenderPages(const DecodeResult& job, const PictureOptions& options) {
     PicturesResult out;
-    if (options.dpi < 10 || options.dpi > 1200) {
+    if (options.dpi < 10 || options.dpi > kMaxPictureDpi) {
         out.error = "picture resolution " + std::to_string(options.dpi) + " is outside 10 ... 1200 dpi";
         return out;
     }

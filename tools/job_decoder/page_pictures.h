@@ -17,11 +17,23 @@
 
 namespace orla::jobdecode {
 
+// Pixels of a paper side of `tenths` 0.1 mm at `dpi`, rounded as the pictures are.
+constexpr size_t PicturePixels(int tenths, int dpi) {
+    return static_cast<size_t>((int64_t{tenths} * dpi + 127) / 254);
+}
+// The largest paper the printers take, the long paper of 297 x 900 mm, at the highest picture
+// resolution: every page a job can hold must decode and draw.
+inline constexpr int kLongPaperWidthTenths = 2970;
+inline constexpr int kLongPaperLengthTenths = 9000;
+inline constexpr int kMaxPictureDpi = 1200;
+inline constexpr size_t kLargestPagePixels =
+    PicturePixels(kLongPaperWidthTenths, kMaxPictureDpi) * PicturePixels(kLongPaperLengthTenths, kMaxPictureDpi);
+
 struct PictureOptions {
-    int dpi = 100;                         // resolution of the pictures (10 ... 1200)
-    bool paperEdge = true;                 // a thin grey frame at the paper's edge
-    size_t maxPixels = size_t{64} << 20;   // a page that needs more is refused
-    uint64_t maxWork = uint64_t{1} << 31;  // pixels a page's marks may paint, all together
+    int dpi = 100;                          // resolution of the pictures (10 ... 1200)
+    bool paperEdge = true;                  // a thin grey frame at the paper's edge
+    size_t maxPixels = kLargestPagePixels;  // a page that needs more is refused
+    uint64_t maxWork = uint64_t{1} << 31;   // pixels a page's marks may paint, all together
     // Where the printer's origin (device pixel 0, 0: the corner of the printable area) lies on
     // the paper, in pixels at originDpi from the paper's top-left corner; 0, 0 puts it at the
     // corner. With the printable area's offset the pictures show each mark where it lands on

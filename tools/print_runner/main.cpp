@@ -92,13 +92,23 @@ int main(int argc, char** argv) {
             build = need();
         else if (a == "--paper")
             o.paper = plat::Utf8ToUtf16(need());
-        else if (a == "--orientation")
-            o.orientation = Orientation(need());
-        else if (a == "--copies")
+        else if (a == "--orientation") {
+            std::string text = need();
+            o.orientation = Orientation(text);
+            if (o.orientation < 0) {
+                std::fprintf(stderr, "print_runner: --orientation takes portrait or landscape, not \"%s\"\n",
+                             text.c_str());
+                return 2;
+            }
+        } else if (a == "--copies")
             number(o.copies);
         else if (a == "--duplex") {
             std::string d = need();
             o.duplex = d == "none" || d == "1" ? 1 : d == "long" || d == "2" ? 2 : d == "short" || d == "3" ? 3 : -1;
+            if (o.duplex < 0) {
+                std::fprintf(stderr, "print_runner: --duplex takes none, long or short, not \"%s\"\n", d.c_str());
+                return 2;
+            }
         } else if (a == "--layout")
             number(o.layout);
         else if (a == "--dpi")
@@ -156,11 +166,17 @@ int main(int argc, char** argv) {
         } else if (int taken = orla::runner::ParseJobOption(a, need, o); taken != 0) {
             if (taken < 0) return 2;
         } else {
+            std::fprintf(stderr, "print_runner: unknown option \"%s\"\n", a.c_str());
             Usage();
             return 2;
         }
     }
-    if (out.empty() || (build != "ja" && build != "en") || o.orientation < 0 || o.duplex < 0) {
+    if (build != "ja" && build != "en") {
+        std::fprintf(stderr, "print_runner: --build takes ja or en, not \"%s\"\n", build.c_str());
+        return 2;
+    }
+    if (out.empty()) {
+        std::fprintf(stderr, "print_runner: --out FILE is needed\n");
         Usage();
         return 2;
     }

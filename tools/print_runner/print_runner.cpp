@@ -141,6 +141,10 @@ std::vector<BYTE> BuildDevmode(const RunOptions& o, const std::vector<BYTE>& def
         dm[kLayoutOffset] = static_cast<BYTE>(o.layout & 0xFF);
         dm[kLayoutOffset + 1] = static_cast<BYTE>((o.layout >> 8) & 0xFF);
         if (o.rasterMode) dm[kRasterFlagOffset] |= kRasterFlag;
+    } else if ((o.layout != 1 || o.rasterMode) && !o.devmode.empty()) {
+        error = "the settings record's private part of " + std::to_string(dm.size() - sizeof(DEVMODEW)) +
+                " bytes ends before the layout and band-mode settings (DEVMODE offsets " +
+                std::to_string(kRasterFlagOffset) + " and " + std::to_string(kLayoutOffset) + ")";
     } else if (o.layout != 1 || o.rasterMode) {
         error = "layouts and band mode need the driver's private settings (settings helper not found)";
     }
@@ -164,6 +168,32 @@ std::vector<BYTE> BuildDevmode(const RunOptions& o, const std::vector<BYTE>& def
     return dm;
 }
 
+// The public values the runner takes from a settings record: each must be one the job can run
+// with, and a refusal says which field holds what.
+bool RecordValuesUsable(const DEVMODEW& d, std::string& error) {
+    struct Check {
+        const char* field;
+        SHORT value;
+        bool usable;
+        const char* wanted;
+    };
+    const Check checks[] = {
+        {"dmOrientation", d.dmOrientation,
+         d.dmOrientation == DMORIENT_PORTRAIT || d.dmOrientation == DMORIENT_LANDSCAPE,
+         "1 (portrait) or 2 (landscape)"},
+        {"dmDuplex", d.dmDuplex, d.dmDuplex >= DMDUP_SIMPLEX && d.dmDuplex <= DMDUP_HORIZONTAL,
+         "1 (simplex), 2 (long edge) or 3 (short edge)"},
+        {"dmCopies", d.dmCopies, d.dmCopies >= 0, "0 or more"},
+        {"dmPrintQuality", d.dmPrintQuality, d.dmPrintQuality > 0, "a resolution in dots per inch"},
+    };
+    for (const Check& c : checks) {
+        if (c.usable) continue;
+        error = std::string("the record's ") + c.field + " is " + std::to_string(c.value) + "; it must be " + c.wanted;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool TakeSettingsRecord(std::vector<uint8_t> record, RunOptions& o, std::string& error) {
@@ -184,6 +214,7 @@ bool TakeSettingsRecord(std::vector<uint8_t> record, RunOptions& o, std::string&
         error = "the record names no form";
         return false;
     }
+    if (!RecordValuesUsable(d, error)) return false;
     o.paper = form;
     o.orientation = d.dmOrientation;
     o.copies = d.dmCopies;
@@ -789,8 +820,16 @@ bool InstallPrinter(const RunOptions& o, std::string& error) {
 
 RunResult RunJob(const RunOptions& o) {
     RunResult result;
-    if (o.pages < 1 || o.copies < 0 || o.dpi <= 0) {
-        result.error = "bad options: pages must be 1 or more, dpi positive";
+    if (o.pages < 1) {
+        result.error = "bad options: pages must be 1 or more, not " + std::to_string(o.pages);
+        return result;
+    }
+    if (o.copies < 0) {
+        result.error = "bad options: copies must be 0 or more, not " + std::to_string(o.copies);
+        return result;
+    }
+    if (o.dpi <= 0) {
+        result.error = "bad options: dpi must be positive, not " + std::to_string(o.dpi);
         return result;
     }
     // The DEVMODE holds copies and resolution in 16-bit fields: a larger value would reach the
