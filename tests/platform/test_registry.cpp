@@ -433,9 +433,15 @@ TEST_F(Registry, ProcessEndWritesTheHiveAKilledProcessLosesOnlyUnflushedChanges)
 TEST_F(Registry, AWriterKilledAtRandomPointsLeavesTheHiveOfOneFlush) {
     constexpr int kValues = 40;
     constexpr int kRounds = 25;
-    auto* flushes = static_cast<std::atomic<int>*>(
-        mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
-    ASSERT_NE(flushes, MAP_FAILED);
+    struct SharedFlushes {  // counted by the writer, read here
+        std::atomic<int>* count = static_cast<std::atomic<int>*>(
+            mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+        ~SharedFlushes() {
+            if (count != MAP_FAILED) munmap(count, sizeof *count);
+        }
+    } shared;
+    ASSERT_NE(shared.count, MAP_FAILED);
+    std::atomic<int>* flushes = shared.count;
     std::mt19937 random(1211);
     for (int round = 0; round < kRounds; ++round) {
         flushes->store(0);
@@ -456,7 +462,12 @@ TEST_F(Registry, AWriterKilledAtRandomPointsLeavesTheHiveOfOneFlush) {
             }
         }
         const int target = 1 + static_cast<int>(random() % 4);
-        while (flushes->load() < target) sched_yield();  // the child runs until it is killed
+        bool ended = false;  // the child runs until it is killed; one that ends by itself fails the test
+        while (flushes->load() < target && !ended) {
+            ended = waitpid(child, nullptr, WNOHANG) == child;
+            sched_yield();
+        }
+        ASSERT_FALSE(ended) << "the writer ended by itself in round " << round;
         std::atomic<uint32_t> spin{static_cast<uint32_t>(random() % 400000)};
         while (spin.load(std::memory_order_relaxed) > 0) spin.fetch_sub(1, std::memory_order_relaxed);
         kill(child, SIGKILL);
@@ -481,5 +492,4 @@ TEST_F(Registry, AWriterKilledAtRandomPointsLeavesTheHiveOfOneFlush) {
         EXPECT_EQ(generations.size(), 1u) << "round " << round << ": values of several flushes";
         EXPECT_FALSE(std::filesystem::exists(root_ + "/registry/HKCU.hive.bad")) << "round " << round;
     }
-    munmap(flushes, sizeof(std::atomic<int>));
 }

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -22,7 +23,7 @@
 namespace {
 
 constexpr char16_t kPrinter[] = u"QEV Store Writer";
-constexpr int kRounds = 60;
+constexpr int kRounds = 40;
 constexpr int kWallMs = 30000;  // only a bound for a writer that never gets going
 
 // Values from 16 bytes to a megabyte, one that keeps the size of the printer's tray table.
@@ -120,17 +121,19 @@ protected:
         ASSERT_NE(bin, nullptr) << "ORLA_BIN_DIR names the folder of the built modules";
         ASSERT_TRUE(
             PlatCopyIntoSandbox((std::string(bin) + "/Dorlik.dll").c_str(), u"C:\\Windows\\System32\\Dorlik.DLL"));
-        library_ = std::make_unique<dorlik::Library>();
-        ASSERT_NE(library_->module, nullptr);
-        write_ = dorlik::Entry<PFN_DorlikWriteVariable>(library_->module, "DorlikWriteVariable");
-        read_ = dorlik::Entry<PFN_DorlikReadVariable>(library_->module, "DorlikReadVariable");
-        history_ = dorlik::Entry<PFN_DorlikReadHistory>(library_->module, "DorlikReadHistory");
+        // Loaded once and kept, as the processes of the driver keep the manager: its state lives
+        // as long as the process.
+        static const HMODULE module = LoadLibraryW(u"C:\\Windows\\System32\\Dorlik.DLL");
+        ASSERT_NE(module, nullptr);
+        write_ = dorlik::Entry<PFN_DorlikWriteVariable>(module, "DorlikWriteVariable");
+        read_ = dorlik::Entry<PFN_DorlikReadVariable>(module, "DorlikReadVariable");
+        history_ = dorlik::Entry<PFN_DorlikReadHistory>(module, "DorlikReadHistory");
         ASSERT_TRUE(write_ && read_ && history_);
     }
     void TearDown() override {
-        library_.reset();
-        std::string command = "rm -rf '" + root_ + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0);
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+        EXPECT_FALSE(ec) << ec.message();
     }
 
     // The variable's value, or empty when it has none yet.
@@ -153,7 +156,6 @@ protected:
     }
 
     std::string root_;
-    std::unique_ptr<dorlik::Library> library_;
     PFN_DorlikWriteVariable write_ = nullptr;
     PFN_DorlikReadVariable read_ = nullptr;
     PFN_DorlikReadHistory history_ = nullptr;
