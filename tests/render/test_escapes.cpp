@@ -24,11 +24,6 @@ constexpr ULONG kRefused = 0xFFFFFFFFu;
 constexpr ULONG kRecordSize = orla::kDriverDevmodeSize;
 constexpr ULONG kStampSize = orla::kStampRecordSize;
 
-DWORD DwordAt(const std::vector<BYTE>& b, size_t offset) {
-    DWORD v;
-    std::memcpy(&v, b.data() + offset, 4);
-    return v;
-}
 WORD WordAt(const std::vector<BYTE>& b, size_t offset) {
     WORD v;
     std::memcpy(&v, b.data() + offset, 2);
