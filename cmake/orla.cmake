@@ -15,7 +15,9 @@ if(ORLA_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 if(ORLA_TSAN)
-  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  # A race report needs each frame's function, file and line, not local variables: line tables
+  # only (-g1) compile in much less time than full debug information.
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer $<$<CONFIG:RelWithDebInfo,Debug>:-g1>)
   add_link_options(-fsanitize=thread)
 endif()
 if(ORLA_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
@@ -103,10 +105,15 @@ endfunction()
 # The owner of the shared precompiled header: an empty program, never run. It carries
 # no definitions of its own, so every test program (whatever it defines) can load the header.
 if(ORLA_TEST_PCH)
-  add_executable(orla_test_pch ${PROJECT_SOURCE_DIR}/tests/pch/pch_owner.cpp)
+  add_executable(orla_test_pch ${PROJECT_SOURCE_DIR}/tests/support/pch_owner.cpp)
   _orla_test_compile_setup(orla_test_pch)
-  target_precompile_headers(orla_test_pch PRIVATE ${PROJECT_SOURCE_DIR}/tests/pch/test_headers.h)
+  target_precompile_headers(orla_test_pch PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/test_headers.h)
 endif()
+
+# The main of the test programs (tests/support/test_main.cpp): persisted state unsynced.
+add_library(orla_test_main STATIC ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp)
+target_link_libraries(orla_test_main PUBLIC GTest::gtest winplat)
+target_include_directories(orla_test_main PRIVATE ${PROJECT_SOURCE_DIR}/platform/include)
 
 # Files of a test program that must stay out of its unity batches.
 function(_orla_unity_skip)
@@ -126,13 +133,18 @@ function(_orla_register_test name threads)
 endfunction()
 
 # orla_test(name SOURCES ... LIBS ... [DEPENDS modules...] [DEFINITIONS ...] [UNITY_SKIP files...]
-# [THREADS]): a GoogleTest program run by ctest. DEPENDS names modules the test loads at run time
-# (DLLs), so they are built first. THREADS marks tests that CI runs again under ThreadSanitizer.
+# [THREADS] [DURABLE]): a GoogleTest program run by ctest. DEPENDS names modules the test loads at
+# run time (DLLs), so they are built first. THREADS marks tests that CI runs again under
+# ThreadSanitizer. DURABLE keeps the platform's synced writes (the platform's own tests).
 function(orla_test name)
-  cmake_parse_arguments(ARG "THREADS" "" "SOURCES;LIBS;DEPENDS;DEFINITIONS;UNITY_SKIP" ${ARGN})
+  cmake_parse_arguments(ARG "THREADS;DURABLE" "" "SOURCES;LIBS;DEPENDS;DEFINITIONS;UNITY_SKIP" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   _orla_test_compile_setup(${name})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+  if(ARG_DURABLE)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+  else()
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} orla_test_main)
+  endif()
   if(ARG_DEFINITIONS)
     target_compile_definitions(${name} PRIVATE ${ARG_DEFINITIONS})
   endif()
@@ -229,7 +241,7 @@ function(orla_variant_test stem)
       target_sources(${name} PRIVATE $<TARGET_OBJECTS:${stem}_shared>)
     endif()
     _orla_test_compile_setup(${name})
-    target_link_libraries(${name} PRIVATE ${libs} GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE ${libs} orla_test_main)
     if(ARG_DEFINITIONS)
       target_compile_definitions(${name} PRIVATE ${ARG_DEFINITIONS})
     endif()
