@@ -10,6 +10,11 @@ if(ORLA_WERROR)
 endif()
 add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:${ORLA_WARNINGS}>")
 
+if(ORLA_SANITIZE OR ORLA_FUZZ)
+  # A sanitizer report needs each frame's function, file and line, not local variables: line
+  # tables only (-g1) compile in much less time than full debug information.
+  add_compile_options($<$<CONFIG:RelWithDebInfo,Debug>:-g1>)
+endif()
 if(ORLA_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
