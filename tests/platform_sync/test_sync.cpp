@@ -11,6 +11,10 @@
 
 namespace {
 
+// Real-time bound of a wait that ends as soon as what it waits for happens: it only decides how
+// long a broken run takes to fail, so it is generous enough for a loaded sanitizer run.
+constexpr DWORD kSyncBoundMs = 30000;
+
 class SyncTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -18,7 +22,7 @@ protected:
         handlesAtStart_ = plat::HandleCount();
     }
     void TearDown() override {
-        EXPECT_TRUE(PlatWaitForThreadsToEnd(5000));
+        EXPECT_TRUE(PlatWaitForThreadsToEnd(kSyncBoundMs));
         EXPECT_EQ(plat::HandleCount(), handlesAtStart_) << "a handle was left open";
     }
     size_t handlesAtStart_ = 0;
@@ -29,7 +33,7 @@ DWORD WINAPI ReturnParam(LPVOID p) {
 }
 
 DWORD WINAPI WaitThenReturn(LPVOID p) {
-    WaitForSingleObject(static_cast<HANDLE>(p), 5000);
+    WaitForSingleObject(static_cast<HANDLE>(p), kSyncBoundMs);
     return 7;
 }
 
@@ -60,7 +64,7 @@ TEST_F(SyncTest, SetEventWakesAWaitingThread) {
     EXPECT_EQ(code, static_cast<DWORD>(STILL_ACTIVE));
     EXPECT_EQ(WaitForSingleObject(th, 50), static_cast<DWORD>(WAIT_TIMEOUT));
     SetEvent(ev);
-    EXPECT_EQ(WaitForSingleObject(th, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(th, kSyncBoundMs), WAIT_OBJECT_0);
     EXPECT_TRUE(GetExitCodeThread(th, &code));
     EXPECT_EQ(code, 7u);
     CloseHandle(th);
@@ -120,7 +124,7 @@ TEST_F(SyncTest, MutexIsRecursiveAndOwnedByOneThread) {
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(WaitForSingleObject(m, 0), WAIT_OBJECT_0);  // owner again: recursion 2
     HANDLE th = CreateThread(nullptr, 0, TryMutex, m, 0, nullptr);
-    ASSERT_EQ(WaitForSingleObject(th, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(th, kSyncBoundMs), WAIT_OBJECT_0);
     DWORD code = 0;
     GetExitCodeThread(th, &code);
     EXPECT_EQ(code, static_cast<DWORD>(WAIT_TIMEOUT));
@@ -132,7 +136,7 @@ TEST_F(SyncTest, MutexIsRecursiveAndOwnedByOneThread) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_OWNER));
 
     th = CreateThread(nullptr, 0, TryMutex, m, 0, nullptr);  // free now; the thread ends owning it
-    ASSERT_EQ(WaitForSingleObject(th, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(th, kSyncBoundMs), WAIT_OBJECT_0);
     GetExitCodeThread(th, &code);
     EXPECT_EQ(code, WAIT_OBJECT_0);
     CloseHandle(th);
@@ -142,7 +146,7 @@ TEST_F(SyncTest, MutexIsRecursiveAndOwnedByOneThread) {
 TEST_F(SyncTest, MutexOfAnEndedThreadIsAbandonedNotLeftLocked) {
     HANDLE m = CreateMutexW(nullptr, FALSE, u"OrlaAbandonTest");
     HANDLE th = CreateThread(nullptr, 0, TakeMutexAndEnd, m, 0, nullptr);
-    ASSERT_EQ(WaitForSingleObject(th, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(th, kSyncBoundMs), WAIT_OBJECT_0);
     CloseHandle(th);
     EXPECT_EQ(WaitForSingleObject(m, 2000), static_cast<DWORD>(WAIT_ABANDONED));
     // The abandoned wait made us the owner.
@@ -209,7 +213,7 @@ TEST_F(SyncTest, ThreadIdAndExitCodeAndClosedHandleKeepsThreadRunning) {
     HANDLE th = CreateThread(nullptr, 0, ReturnParam, reinterpret_cast<LPVOID>(42), 0, &id);
     ASSERT_NE(th, nullptr);
     EXPECT_NE(id, 0u);
-    EXPECT_EQ(WaitForSingleObject(th, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(th, kSyncBoundMs), WAIT_OBJECT_0);
     DWORD code = 0;
     EXPECT_TRUE(GetExitCodeThread(th, &code));
     EXPECT_EQ(code, 42u);
@@ -222,7 +226,7 @@ TEST_F(SyncTest, ThreadIdAndExitCodeAndClosedHandleKeepsThreadRunning) {
     CloseHandle(th);
     EXPECT_EQ(PlatRunningThreadCount(), 1u);
     SetEvent(ev);
-    EXPECT_TRUE(PlatWaitForThreadsToEnd(5000));
+    EXPECT_TRUE(PlatWaitForThreadsToEnd(kSyncBoundMs));
     EXPECT_EQ(PlatRunningThreadCount(), 0u);
     CloseHandle(ev);
 }
@@ -234,7 +238,7 @@ DWORD WINAPI OwnId(LPVOID) {
 TEST_F(SyncTest, ReportedThreadIdIsTheThreadsOwn) {
     DWORD id = 0, code = 0;
     HANDLE th = CreateThread(nullptr, 0, OwnId, nullptr, 0, &id);
-    ASSERT_EQ(WaitForSingleObject(th, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(th, kSyncBoundMs), WAIT_OBJECT_0);
     GetExitCodeThread(th, &code);
     EXPECT_EQ(code, id);
     EXPECT_NE(id, GetCurrentThreadId());
@@ -250,7 +254,7 @@ struct PriorityProbe {
 DWORD WINAPI ReadOwnPriority(LPVOID p) {
     auto* probe = static_cast<PriorityProbe*>(p);
     probe->seenAtStart = GetThreadPriority(GetCurrentThread());
-    WaitForSingleObject(probe->go, 5000);
+    WaitForSingleObject(probe->go, kSyncBoundMs);
     probe->seenAfterGo = GetThreadPriority(GetCurrentThread());
     return 0;
 }
@@ -294,7 +298,7 @@ TEST_F(SyncTest, ThreadPriorityIsKeptPerThreadAndOnlyKnownValuesAreTaken) {
     EXPECT_TRUE(SetThreadPriority(th, THREAD_PRIORITY_LOWEST));
     EXPECT_EQ(GetThreadPriority(th), THREAD_PRIORITY_LOWEST);
     SetEvent(probe.go);
-    ASSERT_EQ(WaitForSingleObject(th, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(th, kSyncBoundMs), WAIT_OBJECT_0);
     EXPECT_EQ(probe.seenAfterGo, THREAD_PRIORITY_LOWEST);
     EXPECT_EQ(GetThreadPriority(self), THREAD_PRIORITY_HIGHEST);
     CloseHandle(th);
@@ -303,7 +307,7 @@ TEST_F(SyncTest, ThreadPriorityIsKeptPerThreadAndOnlyKnownValuesAreTaken) {
     // A new thread starts at normal, whatever its creator runs at.
     PriorityProbe fresh{CreateEventW(nullptr, TRUE, TRUE, nullptr), 99, 99};
     th = CreateThread(nullptr, 0, ReadOwnPriority, &fresh, 0, nullptr);
-    ASSERT_EQ(WaitForSingleObject(th, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(th, kSyncBoundMs), WAIT_OBJECT_0);
     EXPECT_EQ(fresh.seenAtStart, THREAD_PRIORITY_NORMAL);
     CloseHandle(th);
     CloseHandle(fresh.go);
@@ -320,7 +324,7 @@ TEST_F(SyncTest, ThreadPriorityIsKeptPerThreadAndOnlyKnownValuesAreTaken) {
 }
 
 DWORD WINAPI WaitOnPulse(LPVOID p) {
-    return WaitForSingleObject(static_cast<HANDLE>(p), 5000);
+    return WaitForSingleObject(static_cast<HANDLE>(p), kSyncBoundMs);
 }
 
 TEST_F(SyncTest, PulseEventReleasesCurrentWaitersAndLeavesItReset) {
@@ -346,7 +350,7 @@ struct Counter {
 DWORD WINAPI IncrementUnderMutex(LPVOID p) {
     auto* c = static_cast<Counter*>(p);
     for (int i = 0; i < 2000; ++i) {
-        if (WaitForSingleObject(c->mutex, 5000) != WAIT_OBJECT_0) return 1;
+        if (WaitForSingleObject(c->mutex, kSyncBoundMs) != WAIT_OBJECT_0) return 1;
         LONG v = c->value;  // a lost update shows if two threads were inside at once
         std::this_thread::yield();
         c->value = v + 1;

@@ -14,6 +14,10 @@ using namespace orla;
 
 namespace {
 
+// Real-time bound for the threads to end: it only decides how long a broken run takes to fail,
+// so it is generous enough for a loaded sanitizer run.
+constexpr DWORD kRetrievalThreadsEndMs = 30000;
+
 // The scripted user's turn in the dialog's loop: a user who never acts (the dialog must end on
 // its own).
 struct Turn {
@@ -85,5 +89,5 @@ TEST_F(ConfigRetrieval, RefusedRefreshWarnsAndReleases) {
     EXPECT_EQ(context_->printerConfig.hStatusLib, nullptr);
     EXPECT_EQ(context_->printerConfig.hManager, nullptr);
     EXPECT_EQ(context_->printerConfig.pendingRequest, 0u);
-    EXPECT_TRUE(PlatWaitForThreadsToEnd(5000));
+    EXPECT_TRUE(PlatWaitForThreadsToEnd(kRetrievalThreadsEndMs));
 }

@@ -21,6 +21,10 @@ using namespace orla;
 
 namespace {
 
+// Real-time bound for the threads to end: it only decides how long a broken run takes to fail,
+// so it is generous enough for a loaded sanitizer run.
+constexpr DWORD kHelpThreadsEndMs = 30000;
+
 constexpr const char16_t* kHelpFile = u"C:\\help\\orla.chm";
 
 class ContextHelp : public UiSandbox {
@@ -31,7 +35,7 @@ protected:
     }
     void TearDown() override {
         if (reset_) reset_();  // lets any hung call go
-        PlatWaitForThreadsToEnd(5000);
+        PlatWaitForThreadsToEnd(kHelpThreadsEndMs);
         PlatClockSetManual(FALSE);
         control_.reset();
         ResetHelpLoadFailure();
@@ -108,8 +112,11 @@ TEST_F(ContextHelp, HungHelpIsGivenUpAfterTenSeconds) {
         answer = ShowHtmlHelpAsync(nullptr, kHelpFile, kHelpContextCommand, 7);
         returned = true;
     });
-    // Real time (Sleep would wait on the hand-moved clock): until the caller is waiting.
-    while (PlatClockTimedWaiters() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Real time (Sleep would wait on the hand-moved clock), bounded: until the caller is waiting.
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (PlatClockTimedWaiters() == 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GT(PlatClockTimedWaiters(), 0u) << "the caller never waited on the clock";
     PlatClockAdvance(kHelpWaitMs - 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(returned.load());
@@ -118,7 +125,7 @@ TEST_F(ContextHelp, HungHelpIsGivenUpAfterTenSeconds) {
     EXPECT_EQ(answer, nullptr);
     EXPECT_EQ(LiveHelpCallCount(), 1u);  // the thread still holds its block
     reset_();                            // the viewer comes up at last
-    ASSERT_TRUE(PlatWaitForThreadsToEnd(5000));
+    ASSERT_TRUE(PlatWaitForThreadsToEnd(kHelpThreadsEndMs));
     EXPECT_EQ(LiveHelpCallCount(), 0u);
 }
 
