@@ -165,7 +165,7 @@ INT_PTR CALLBACK QuietDialog(HWND, UINT, WPARAM, LPARAM) {
     return FALSE;
 }
 
-std::string ControlText(HWND control) {
+std::string ControlTextUtf8(HWND control) {
     WCHAR text[256] = {};
     GetWindowTextW(control, text, 256);
     return plat::Utf16ToUtf8(text);
@@ -189,7 +189,7 @@ TEST_F(LanguageResources, EveryControlShowsItsWholeText) {
                 if (room.lines == 0) continue;
                 ++measured;
                 const std::string where = std::string(dll) + " template " + std::to_string(id) + " control " +
-                                          std::to_string(GetDlgCtrlID(c)) + " \"" + ControlText(c) + "\"";
+                                          std::to_string(GetDlgCtrlID(c)) + " \"" + ControlTextUtf8(c) + "\"";
                 EXPECT_LE(room.needed, room.available) << where;
                 EXPECT_LE(room.lines, room.linesAvailable) << where;
             }
