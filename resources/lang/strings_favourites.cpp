@@ -38,7 +38,8 @@ const ORLA_RESOURCE kLangFavourites[] = {
     LANG_STRING(729, u"Prints a Confidential stamp on every page."),
     LANG_STRING(730, u"Prints the user name on every page."),
     LANG_STRING(720, u"Prints in high quality at 1200 dpi."),
-    LANG_STRING(805, u"Up to 20 favourites can be registered. Delete a favourite you no longer need, then register again."),
+    LANG_STRING(805,
+                u"Up to 20 favourites can be registered. Delete a favourite you no longer need, then register again."),
 };
 #endif
 const DWORD kLangFavouriteCount = sizeof(kLangFavourites) / sizeof(kLangFavourites[0]);

@@ -104,11 +104,11 @@ TEST_F(FavouritesTest, PresetFlagsPickTheFactorySlots) {
         std::vector<DWORD> numbers;
     };
     const Case cases[] = {
-        {0x37, {0, 1, 2, 3, 4, 5}},     // bit 3 clear: slot 3 all the same, slot 6 never
-        {0x7F, {0, 1, 2, 3, 4, 5, 6}},  // every slot by its bit
-        {0x77, {0, 1, 2, 3, 4, 5}},     // bit 3 clear: slot 6 left out for all its bit
-        {0x3F, {0, 1, 2, 3, 4, 5}},     // bit 3 set, bit 6 clear
-        {0x07, {0, 1, 2, 3}},           // slot 3 without its bit
+        {0x37, {0, 1, 2, 3, 4, 5}},       // bit 3 clear: slot 3 all the same, slot 6 never
+        {0x7F, {0, 1, 2, 3, 4, 5, 6}},    // every slot by its bit
+        {0x77, {0, 1, 2, 3, 4, 5}},       // bit 3 clear: slot 6 left out for all its bit
+        {0x3F, {0, 1, 2, 3, 4, 5}},       // bit 3 set, bit 6 clear
+        {0x07, {0, 1, 2, 3}},             // slot 3 without its bit
         {0xFFFF, {0, 1, 2, 3, 4, 5, 6}},  // the empty slots make nothing
     };
     for (const Case& c : cases) EXPECT_EQ(Numbers(Factory(c.flags)), c.numbers) << std::hex << c.flags;
@@ -166,10 +166,8 @@ TEST_F(FavouritesTest, MergeTakesTheMaskedBitsOfTheFavourite) {
         BYTE mask, favourite, current, merged;
     };
     const Case cases[] = {
-        {dm::Zoom.offset, 0xF0, 0xAB, 0x12, 0xA2},
-        {dm::Zoom.offset + 1, 0x0F, 0xAB, 0x12, 0x1B},
-        {dm::PrintDensity.offset, 0x00, 0xFF, 0x34, 0x34},
-        {dm::PrintDensity.offset + 1, 0xFF, 0x56, 0x78, 0x56},
+        {dm::Zoom.offset, 0xF0, 0xAB, 0x12, 0xA2},         {dm::Zoom.offset + 1, 0x0F, 0xAB, 0x12, 0x1B},
+        {dm::PrintDensity.offset, 0x00, 0xFF, 0x34, 0x34}, {dm::PrintDensity.offset + 1, 0xFF, 0x56, 0x78, 0x56},
         {dm::PaperType.offset, 0x81, 0x00, 0xFF, 0x7E},
     };
     FavouriteRecord f = Bare(0, 9, u"merge");
@@ -262,9 +260,8 @@ TEST_F(FavouritesTest, FavouritesOneToFourBringTheirSteps) {
         const char16_t* expected;
     };
     const PaperCase papers[] = {
-        {u"Legal", 0, u"", u"A4"},
-        {u"B5 (JIS)", 0, u"", u"B5 (JIS)"},
-        {u"A4->B5", 0, u"", u"A4"},         // a conversion form as the form itself
+        {u"Legal", 0, u"", u"A4"},          {u"B5 (JIS)", 0, u"", u"B5 (JIS)"},
+        {u"A4->B5", 0, u"", u"A4"},          // a conversion form as the form itself
         {u"Legal", 2, u"B5->A4", u"Legal"},  // the output paper is checked instead
         {u"Legal", 2, u"A3->A4", u"A4"},     // the one conversion the duplex favourites drop
     };
@@ -315,13 +312,13 @@ TEST_F(FavouritesTest, FavouritesOneToFourBringTheirSteps) {
 
 TEST_F(FavouritesTest, TheNewFavouriteMaskLeavesOutExactlyTheJobsFields) {
     DriverDevmode& s = context_->currentDevmode;
-    SetText(s, dm::DeviceName, u"Halvoric");      // NUL at unit 8
-    SetText(s, dm::FormName, u"A4");              // NUL at unit 2
-    SetText(s, dm::OutPaperName, u"");            // NUL at unit 0
-    SetAnsi(s, dm::OverlayFolder, "C:\\F");       // NUL at byte 4
-    std::memset(s.bytes + 350, 0, 14);            // NUL at byte 0
+    SetText(s, dm::DeviceName, u"Halvoric");           // NUL at unit 8
+    SetText(s, dm::FormName, u"A4");                   // NUL at unit 2
+    SetText(s, dm::OutPaperName, u"");                 // NUL at unit 0
+    SetAnsi(s, dm::OverlayFolder, "C:\\F");            // NUL at byte 4
+    std::memset(s.bytes + 350, 0, 14);                 // NUL at byte 0
     SetAnsi(s, dm::LanguageText, "ORLA Level2 Form");  // NUL at byte 16
-    SetText(s, dm::UserText, u"abc");             // NUL at unit 3
+    SetText(s, dm::UserText, u"abc");                  // NUL at unit 3
     struct Case {
         bool overlayOn, showUserText;
     };
@@ -330,21 +327,21 @@ TEST_F(FavouritesTest, TheNewFavouriteMaskLeavesOutExactlyTheJobsFields) {
         Set(s, dm::Flags1, c.showUserText ? (Get(s, dm::Flags1) | 0x400000u) : (Get(s, dm::Flags1) & ~0x400000u));
         std::vector<BYTE> expected(kDriverDevmodeSize, 0xFF);
         auto zero = [&](unsigned from, unsigned to) { std::fill(expected.begin() + from, expected.begin() + to, 0); };
-        zero(18, 64);                   // device name after its NUL
-        zero(108, 166);                 // form name
-        zero(424, 486);                 // output paper name
-        zero(226, 350);                 // overlay folder from its NUL
-        zero(350, 364);                 // overlay name, 14 bytes
-        zero(388, 392);                 // language text, 20 bytes
-        zero(400, 404);                 // private flags 2 ...
+        zero(18, 64);                           // device name after its NUL
+        zero(108, 166);                         // form name
+        zero(424, 486);                         // output paper name
+        zero(226, 350);                         // overlay folder from its NUL
+        zero(350, 364);                         // overlay name, 14 bytes
+        zero(388, 392);                         // language text, 20 bytes
+        zero(400, 404);                         // private flags 2 ...
         if (c.overlayOn) expected[401] = 0x02;  // ... but for the overlay mode bit
-        zero(412, 416);                 // dialog category, favourite number
-        zero(522, 588);                 // computer and job user names, WORD 586
+        zero(412, 416);                         // dialog category, favourite number
+        zero(522, 588);                         // computer and job user names, WORD 586
         if (c.showUserText)
-            zero(596, 620);             // the user text after its NUL; WORD 620 kept
+            zero(596, 620);  // the user text after its NUL; WORD 620 kept
         else
-            zero(588, 624);             // all of it with WORD 620
-        zero(624, 932);                 // option states, previous values
+            zero(588, 624);  // all of it with WORD 620
+        zero(624, 932);      // option states, previous values
         std::vector<BYTE> mask(kDriverDevmodeSize, 0);
         BuildNewFavouriteMask(s, mask);
         for (unsigned i = 0; i < kDriverDevmodeSize; ++i)
@@ -376,7 +373,8 @@ TEST_F(FavouritesTest, StoreReplacesAppendsAndRefusesAFullTable) {
     EXPECT_EQ(Get(FavouriteSettings(stored[firstUser]), dm::Zoom), 77);
 
     while (Stored().size() < kFavouriteMaxCount) {
-        const FavouriteRecord more = BuildUserFavourite(context_.get(), u"more" + std::u16string(1, u'a' + Stored().size()), u"");
+        const FavouriteRecord more =
+            BuildUserFavourite(context_.get(), u"more" + std::u16string(1, u'a' + Stored().size()), u"");
         ASSERT_EQ(StoreFavourite(nullptr, context_.get(), FavouriteNumber(more), more), FavouriteStore::Appended);
     }
     std::vector<DWORD> numbers = Numbers(Stored());
@@ -525,7 +523,8 @@ TEST_F(FavouritesTest, TheStoreSeedsTheTableAndRenamesUntouchedFactoryFavourites
 // ---- The favourites combo ----
 
 TEST_F(FavouritesTest, TheComboOffersTheDuplexFavouritesOnlyWithTheDuplexUnit) {
-    WindowPtr parent(CreateWindowExW(0, u"Static", nullptr, WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr));
+    WindowPtr parent(
+        CreateWindowExW(0, u"Static", nullptr, WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr));
     ASSERT_NE(parent, nullptr);
     HWND combo = CreateWindowExW(0, u"ComboBox", nullptr, WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, parent.get(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFavouritesComboId)), nullptr, nullptr);
@@ -533,7 +532,8 @@ TEST_F(FavouritesTest, TheComboOffersTheDuplexFavouritesOnlyWithTheDuplexUnit) {
     auto itemNumbers = [&] {
         std::vector<DWORD> out;
         const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < count; ++i) out.push_back(static_cast<DWORD>(SendMessageW(combo, CB_GETITEMDATA, i, 0)));
+        for (LRESULT i = 0; i < count; ++i)
+            out.push_back(static_cast<DWORD>(SendMessageW(combo, CB_GETITEMDATA, i, 0)));
         return out;
     };
     struct Case {
@@ -546,6 +546,8 @@ TEST_F(FavouritesTest, TheComboOffersTheDuplexFavouritesOnlyWithTheDuplexUnit) {
         {Factory(0x37), false, {0, 1, 4, 5}},
         {{Bare(3, 0, u"a"), Bare(1, 1, u"b"), Bare(1, 2, u"c")}, false, {0, 1}},  // 3 records, not "count - 2"
         {{Bare(3, 0, u"a")}, false, {0}},
+        {{Bare(3, 0, u"a"), Bare(1, 4, u"d"), Bare(1, 1, u"b")}, false, {0, 4, 1}},  // reordered: by number
+        {{Bare(3, 0, u"a"), Bare(1, 0, u"b")}, true, {}},                            // damaged: nothing offered
         {{}, false, {}},
     };
     for (const Case& c : cases) {
@@ -554,11 +556,10 @@ TEST_F(FavouritesTest, TheComboOffersTheDuplexFavouritesOnlyWithTheDuplexUnit) {
         Set(context_->currentDevmode, dm::FavouriteNumber, 1);
         EXPECT_EQ(FillFavouritesCombo(context_.get(), parent.get()), static_cast<int>(c.shown.size()));
         EXPECT_EQ(itemNumbers(), c.shown);
-        if (c.shown.size() > 1) {
-            const LRESULT sel = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-            ASSERT_GE(sel, 0);
-            EXPECT_EQ(SendMessageW(combo, CB_GETITEMDATA, sel, 0), 1);
-        }
+        // Favourite 1 is selected where it is offered; otherwise nothing is.
+        const auto one = std::find(c.shown.begin(), c.shown.end(), 1u);
+        const LRESULT expectedSel = one == c.shown.end() ? CB_ERR : one - c.shown.begin();
+        EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), expectedSel);
     }
 }
 

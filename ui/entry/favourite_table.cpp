@@ -58,8 +58,8 @@ std::u16string ResourceText(HMODULE hResDll, UINT id, int cch) {
 
 // The private flags, the layout words and their saved copies, as the entry fixes them.
 void FixPrivateSettings(FavouriteRecord& r, const FactoryEntry& e) {
-    const DWORD flags1 = (Get(FavouriteSettings(r), dm::Flags1) & ~kFactoryPrivateMask) |
-                         (e.privateBits & kFactoryPrivateMask);
+    const DWORD flags1 =
+        (Get(FavouriteSettings(r), dm::Flags1) & ~kFactoryPrivateMask) | (e.privateBits & kFactoryPrivateMask);
     Fix(r, dm::Flags1, flags1, kFactoryPrivateMask);
     Fix(r, dm::SavedFlags1, flags1, kFactoryPrivateMask);
     const DmField<WORD> layout[] = {dm::LayoutMode, dm::FrameKind, dm::LayoutOrder};
@@ -154,13 +154,13 @@ bool FactorySlotTaken(DWORD presetFlags, unsigned slot) {
     return (presetFlags & (1u << slot)) != 0 || (!ownSlots && slot == kSlotAlwaysWithoutBit3);
 }
 
-std::vector<FavouriteRecord> BuildFactoryFavourites(DWORD presetFlags, HMODULE hResDll,
-                                                    const DriverDevmode& defaults) {
+std::vector<FavouriteRecord> BuildFactoryFavourites(DWORD presetFlags, HMODULE hResDll, const DriverDevmode& defaults) {
     std::vector<FavouriteRecord> out;
     for (unsigned slot = 0; slot < kFactorySlots; ++slot) {
         // An empty slot ends the table: a preset bit above it must not make a nameless record.
         if (kFactoryTable[slot].flags == 0) break;
-        if (FactorySlotTaken(presetFlags, slot)) out.push_back(BuildFactoryRecord(kFactoryTable[slot], hResDll, defaults));
+        if (FactorySlotTaken(presetFlags, slot))
+            out.push_back(BuildFactoryRecord(kFactoryTable[slot], hResDll, defaults));
     }
     return out;
 }

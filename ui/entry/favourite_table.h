@@ -65,10 +65,10 @@ std::vector<FavouriteRecord> BuildFactoryFavourites(DWORD presetFlags, HMODULE h
 
 // ---- The stored table ----
 enum class FavouriteTableRead {
-    Ok,        // records as stored (possibly none: a value of length 0)
-    Missing,   // no value
-    Damaged,   // not whole records, more than 20, a name or comment unterminated, a number repeated
-               // or out of range: nothing is taken from it and nothing is written over it
+    Ok,       // records as stored (possibly none: a value of length 0)
+    Missing,  // no value
+    Damaged,  // not whole records, more than 20, a name or comment unterminated, a number repeated
+              // or out of range: nothing is taken from it and nothing is written over it
     Unreadable,
 };
 // Checks a table's bytes; on Ok, `records` holds them.

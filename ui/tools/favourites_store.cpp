@@ -22,8 +22,8 @@ constexpr DWORD kNumberSecretStamp = 4;
 
 // Paper that the 2-up and duplex favourites cannot keep: the conversion forms.
 constexpr std::u16string_view kConversionNames[] = {
-    u"A3->A4", u"A3->B4", u"A4->A3", u"A4x2->A4", u"A4->B4", u"A4->B5",   u"B4->A3",
-    u"B4->A4", u"B4->B5", u"B5->A4", u"B5->B4", u"B5x2->B5", u"LP->A4", u"LP->B4",
+    u"A3->A4", u"A3->B4", u"A4->A3", u"A4x2->A4", u"A4->B4",   u"A4->B5", u"B4->A3",
+    u"B4->A4", u"B4->B5", u"B5->A4", u"B5->B4",   u"B5x2->B5", u"LP->A4", u"LP->B4",
 };
 constexpr std::u16string_view kPlainNames[] = {u"A3", u"A4", u"A5", u"B4 (JIS)", u"B5 (JIS)", u"Letter"};
 constexpr std::u16string_view kConversionKeptByDuplex = u"A3->A4";
@@ -50,8 +50,8 @@ constexpr DmText kMaskWideTexts[] = {dm::DeviceName, dm::FormName, dm::OutPaperN
 constexpr DmText kMaskUserText{dm::UserText.offset, 16};  // 32 bytes; its last WORD goes with the flag
 constexpr DmBytes kMaskMachineFields[] = {
     {dm::ComputerName.offset, 32},
-    {dm::JobUserName.offset, FieldEnd(dm::JobUserName) - dm::JobUserName.offset},  // with the WORD at its end
-    {dm::MemoryKb.offset, dm::PrevPaperSize.offset - dm::MemoryKb.offset},          // option states
+    {dm::JobUserName.offset, FieldEnd(dm::JobUserName) - dm::JobUserName.offset},     // with the WORD at its end
+    {dm::MemoryKb.offset, dm::PrevPaperSize.offset - dm::MemoryKb.offset},            // option states
     {dm::PrevPaperSize.offset, dm::OwnerUserName.offset - dm::PrevPaperSize.offset},  // previous values
 };
 constexpr DWORD kOverlayKeepsFlags2 = 0x200;  // with the overlay on, the favourite fixes its mode bit
@@ -168,8 +168,7 @@ bool NumberInUse(const std::vector<FavouriteRecord>& records, DWORD number) {
 
 DWORD NextNumberOf(const std::vector<FavouriteRecord>& records) {
     DWORD number = static_cast<DWORD>(records.size());
-    if (!NumberInUse(records, number))
-        return number;
+    if (!NumberInUse(records, number)) return number;
     for (number = 0; NumberInUse(records, number); ++number) {
     }
     return number;
@@ -180,8 +179,7 @@ void TellTableFull(HWND dialog, const UiContext* context) {
     WCHAR text[256] = {};
     if (context->hResDll == nullptr || LoadStringW(context->hResDll, kFavouriteTableFullMessage, text, 256) <= 0)
         return;
-    const std::u16string caption(context->deviceData ? DevicePrinterName(context->deviceData)
-                                                     : std::u16string_view{});
+    const std::u16string caption(context->deviceData ? DevicePrinterName(context->deviceData) : std::u16string_view{});
     MessageBoxW(dialog, text, caption.c_str(), MB_OK | MB_ICONWARNING);
 }
 
