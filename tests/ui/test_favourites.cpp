@@ -398,6 +398,18 @@ TEST_F(FavouritesTest, StoreReplacesAppendsAndRefusesAFullTable) {
     EXPECT_EQ(box.flags & MB_ICONWARNING, static_cast<UINT>(MB_ICONWARNING));
 }
 
+TEST_F(FavouritesTest, StoringWithoutATableKeepsTheFactoryFavourites) {
+    ASSERT_EQ(DeletePrinterDataW(printer_, const_cast<LPWSTR>(kFavouriteTableValue)), ERROR_SUCCESS);
+    const std::vector<FavouriteRecord> factory = Factory(DeviceDataField(context_->deviceData, dd::kPresetFlags));
+    const FavouriteRecord mine = BuildUserFavourite(context_.get(), u"mine", u"");
+    ASSERT_EQ(StoreFavourite(nullptr, context_.get(), FavouriteNumber(mine), mine), FavouriteStore::Appended);
+    const std::vector<FavouriteRecord> stored = Stored();
+    ASSERT_EQ(stored.size(), factory.size() + 1);
+    for (size_t i = 0; i < factory.size(); ++i)
+        EXPECT_EQ(std::memcmp(stored[i].bytes, factory[i].bytes, kFavouriteRecordSize), 0) << i;
+    EXPECT_EQ(FavouriteName(stored.back()), u"mine");
+}
+
 TEST_F(FavouritesTest, DeleteGoesByNumberAndRenumbers) {
     // In table order; numbers 0..4.
     PutTable({Bare(0, 0, u"n0"), Bare(0, 1, u"n1"), Bare(0, 2, u"n2"), Bare(0, 3, u"n3"), Bare(0, 4, u"n4")});
