@@ -23,6 +23,13 @@ constexpr unsigned HighOffset(unsigned japaneseOffset) {
     return japaneseOffset - kHighOffsetShift;
 }
 
+// Favourite record: flags, number, name and comment, then the settings record and its mask. The
+// English build keeps the settings record further on (736) than the Japanese build (588).
+inline constexpr unsigned kFavouriteSettingsOffset = kJapaneseBuild ? 588 : 736;
+inline constexpr unsigned kFavouriteMaskOffset = kFavouriteSettingsOffset + kDriverDevmodeSize;
+inline constexpr unsigned kFavouriteRecordSize = kFavouriteMaskOffset + kDriverDevmodeSize;
+static_assert(kFavouriteRecordSize == (kJapaneseBuild ? 17612u : 9552u));
+
 // ---- Settings record defaults and names that differ ----
 // Private flags 1 default; the Japanese build also sets 0x2000 before Windows Vista.
 inline constexpr unsigned kDefaultFlags1 = kJapaneseBuild ? 0x072114FDu : 0x062114FDu;

@@ -17,6 +17,8 @@ extern const ORLA_RESOURCE kLangTextEntry[];
 extern const DWORD kLangTextEntryCount;
 extern const ORLA_RESOURCE kLangSheetResources[];
 extern const DWORD kLangSheetResourceCount;
+extern const ORLA_RESOURCE kLangFavourites[];
+extern const DWORD kLangFavouriteCount;
 
 namespace {
 
@@ -27,6 +29,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangBasicPage, kLangBasicPage + kLangBasicPageCount);
     all.insert(all.end(), kLangTextEntry, kLangTextEntry + kLangTextEntryCount);
     all.insert(all.end(), kLangSheetResources, kLangSheetResources + kLangSheetResourceCount);
+    all.insert(all.end(), kLangFavourites, kLangFavourites + kLangFavouriteCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;

@@ -8,6 +8,8 @@
 #include "core/settings.h"
 #include "core/settings_resolver.h"
 #include "core/support.h"
+#include "ui/entry/favourite_table.h"
+#include "ui/entry/held.h"
 #include "ui/entry/ui_context.h"
 #include "win/kernel.h"
 #include "win/registry.h"
@@ -235,6 +237,23 @@ void StoreDefaultTables(HANDLE hPrinter) {
     }
 }
 
+// The factory favourites are named in the user's language: the context's resource DLL, else the
+// one the resource-DLL rule picks now.
+void StoreFavouriteDefaults(const UiContext* context, HANDLE hPrinter, const CompiledDeviceData* deviceData,
+                            bool languageChanged) {
+    if (!deviceData) return;
+    ResourceDllHeld ownDll;
+    HMODULE resDll = context ? context->hResDll : nullptr;
+    if (!resDll) {
+        ownDll.reset(LoadResourceDll(hPrinter));
+        resDll = ownDll.get();
+    }
+    GlobalHeld<DriverDevmode> defaults = NewTemporaryRecord();
+    if (!defaults) return;
+    SetDefaultDevmode(defaults.get(), hPrinter, nullptr, deviceData);
+    SeedFavouriteTable(hPrinter, deviceData, resDll, *defaults, languageChanged);
+}
+
 void StoreHalftoneDefaults(HANDLE hPrinter, const CompiledDeviceData* deviceData) {
     if (!deviceData) return;
     const bool second = IsOsAfterNt50() != FALSE;
@@ -441,7 +460,10 @@ void StorePrinterDataSettings(UiContext* context, const DriverDevmode* devmode, 
         SetPrinterDataW(hPrinter, Name(u"DAT_FormHistory"), REG_BINARY, nullptr, 0);
     }
     StoreHalftoneDefaults(hPrinter, deviceData);
-    StorePrinterDwordIfChanged(hPrinter, u"TBL_PresetLanguage", GetUserLocaleId());
+    const DWORD language = GetUserLocaleId();
+    const std::optional<DWORD> storedLanguage = ReadPrinterDword(hPrinter, kFavouriteLanguageValue);
+    StorePrinterDwordIfChanged(hPrinter, kFavouriteLanguageValue, language);
+    StoreFavouriteDefaults(context, hPrinter, deviceData, !storedLanguage || *storedLanguage != language);
     StoreDefaultTables(hPrinter);
 }
 

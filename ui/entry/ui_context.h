@@ -55,6 +55,10 @@ struct UiContext {
     AccountBlock accountSaved;      // printer-data account values
     AccountBlock accountSavedUser;  // per-user account values
     MonitorProbe monitorProbe;      // the document monitor's answer, asked once per context
+    // Set when a favourite is applied at load, for the pages: the favourite put its stamp on, and
+    // the favourite needs the duplex unit.
+    DWORD favouriteStampApplied;
+    WORD favouriteNeedsDuplex;
 };
 
 UiContext* CreateUiContext(HANDLE hPrinter, const DEVMODEW* callerDevmode);
