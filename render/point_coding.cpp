@@ -123,10 +123,12 @@ POINTL TransformPathPoint(const PrinterPdev* pdev, POINTL p) {
             p.y += cell.top * factor;
         }
     }
+    // The print shift is a shift of the sheet: it is added after a turned sheet's turn, as it is
+    // for rectangles, text and band blocks, or the paths would drift off their page.
+    if (Turned(pdev)) p = RotatePagePoint(pdev, 0, p);
     const POINTL offset = PageOffsetForSide(pdev);
     p.x += offset.x;
     p.y += offset.y;
-    if (Turned(pdev)) p = RotatePagePoint(pdev, 0, p);
     return p;
 }
 

@@ -1,7 +1,8 @@
 // Band mode and command mode put a page in the same place: the sample page and the text page,
 // one, two, four and six pages a sheet, printed both ways through the runner, decoded and
 // pictured. Each sheet's pages (blocks of ink with white between them) must come out with the
-// same boxes, and the ink of each picture must lie on or beside the other's.
+// same boxes, the ink of each picture must lie on or beside the other's, and no page's ink may
+// reach past its frame (a turned sheet's strokes once drifted off their page by the print shift).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -191,6 +192,25 @@ double InkOnInk(const PagePicture& a, const PagePicture& b, long reach) {
     return inked == 0 ? 0.0 : static_cast<double>(matched) / static_cast<double>(inked);
 }
 
+// How far the picture's ink reaches past the nearest of `frames` (0 when all of it lies within
+// one of them): a page's drawing must stay inside its page.
+long InkPastFrames(const PagePicture& p, const std::vector<Box>& frames) {
+    long most = 0;
+    for (long y = 0; y < p.height; ++y)
+        for (long x = 0; x < p.width; ++x) {
+            if (!Black(p, x, y)) continue;
+            long nearest = -1;
+            for (const Box& f : frames) {
+                const long dx = std::max({f.left - x, x + 1 - f.right, 0L});
+                const long dy = std::max({f.top - y, y + 1 - f.bottom, 0L});
+                const long past = std::max(dx, dy);
+                if (nearest < 0 || past < nearest) nearest = past;
+            }
+            most = std::max(most, nearest);
+        }
+    return most;
+}
+
 class BandCommandPlacement : public RenderJob {
 protected:
     PicturesResult Print(PageContent content, int layout, int dpi, bool japanese, bool band, RunResult* run) {
@@ -264,16 +284,21 @@ TEST_F(BandCommandPlacement, EveryPageLandsWhereTheOtherModePutsIt) {
         EXPECT_EQ(Blocks(m, kGap).size(), pages.size()) << "pages run into each other in command mode";
         // Each page's frame is in the same box in both modes. (Command mode's own strokes
         // that run past a page are left out: only the frame's sides count.)
-        std::vector<Box> frames;
+        std::vector<Box> frames, commandFrames;
         for (size_t i = 0; i < pages.size(); ++i) {
             const Box area = Grown(pages[i], kReach);
             frames.push_back(FrameBox(b, area));
-            const Box got = FrameBox(m, area);
+            const Box got = commandFrames.emplace_back(FrameBox(m, area));
             SCOPED_TRACE("sample page " + std::to_string(i + 1) + ": band " + frames.back().Text() + ", command " +
                          got.Text());
             EXPECT_GT(frames.back().right - frames.back().left, 100) << "a frame in band mode";
             ExpectSameBox(frames.back(), got, kTolerance);
         }
+        // Every stroke, block and line of text of a page stays inside that mode's frame of it
+        // (strokes are placed by their own transform, frames and blocks by the rectangles').
+        const long commandPast = InkPastFrames(m, commandFrames);
+        EXPECT_EQ(InkPastFrames(b, frames), 0) << "band mode draws past a page's frame";
+        EXPECT_EQ(commandPast, 0) << "command mode draws past a page's frame";
         // Band mode adds grey patches that command mode does not draw: command mode's ink
         // must be on band mode's, not the other way round.
         const double sampleCommandOnBand = InkOnInk(m, b, 2);
@@ -308,8 +333,10 @@ TEST_F(BandCommandPlacement, EveryPageLandsWhereTheOtherModePutsIt) {
             }
         }
         EXPECT_GT(linesCompared, 2 * frames.size());
-        std::printf("[ placement ] %s: %zu pages, command ink on band ink %.3f, %zu text lines placed\n", what.c_str(),
-                    frames.size(), sampleCommandOnBand, linesCompared);
+        std::printf(
+            "[ placement ] %s: %zu pages, command ink on band ink %.3f, command ink %ld px past a frame, %zu "
+            "text lines placed\n",
+            what.c_str(), frames.size(), sampleCommandOnBand, commandPast, linesCompared);
     }
 }
 

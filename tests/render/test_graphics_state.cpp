@@ -319,6 +319,35 @@ TEST_F(GraphicsStateTest, DuplexBindingAlternatesThePageOffset) {
     EXPECT_EQ(Out(), B({0xB6, 10, 0x00, 20}));
 }
 
+TEST_F(GraphicsStateTest, PathPointsOfATurnedSheetTakeThePrintShiftAfterTheTurn) {
+    // Two pages a sheet, half size, the page's cell at (100, 200)-(1100, 1700), the sheet shifted
+    // 14 left and 13 up: page x runs up the sheet from the cell's bottom, page y across it.
+    Set(orla::dm::LayoutMode, WORD{2});
+    pdev()->geometry.zoom = 50;
+    pdev()->geometry.pageRects[0] = RECTL{100, 200, 1100, 1700};
+    pdev()->geometry.printShift[0] = -14;
+    pdev()->geometry.printShift[1] = -13;
+    const struct {
+        POINTL page;
+        POINTL device;
+    } cases[] = {
+        {{0, 0}, {86, 1687}},
+        {{200, 400}, {286, 1587}},
+        {{2000, 3000}, {1586, 687}},
+    };
+    for (const auto& c : cases) {
+        const POINTL path = TransformPathPoint(pdev(), c.page);
+        EXPECT_EQ(path.x, c.device.x) << c.page.x << "," << c.page.y;
+        EXPECT_EQ(path.y, c.device.y) << c.page.x << "," << c.page.y;
+        // Rectangles and moves go through the page transform: a path lands where they do.
+        const POINTL moved = TransformPagePoint(pdev(), c.page);
+        EXPECT_EQ(moved.x, c.device.x) << c.page.x << "," << c.page.y;
+        EXPECT_EQ(moved.y, c.device.y) << c.page.x << "," << c.page.y;
+    }
+    ASSERT_TRUE(WriteBinaryPoint(pdev(), 200, 400));
+    EXPECT_EQ(Out(), B({0x01, 0x1E, 0x06, 0x33}));
+}
+
 // ---- Rectangles ----
 
 TEST_F(GraphicsStateTest, RectangleFormsByHeight) {
