@@ -142,20 +142,38 @@ inline BYTE* WriteCount(BYTE* out, BYTE base, size_t n) {
     return WriteExcess(out, n - kShortCount);
 }
 
-// Copies `count` bytes XOR `invert`; returns the output's end.
+// Copies `count` bytes XOR `invert`; returns the output's end. Literals of text are a few bytes
+// long: they are copied as two overlapping words, with no loop over the bytes.
 inline BYTE* CopyInverted(BYTE* out, const BYTE* bytes, size_t count, BYTE invert) {
-    if (invert == 0) {
-        std::memcpy(out, bytes, count);
-        return out + count;
-    }
-    size_t k = 0;
+    const uint64_t mask = kOnes * invert;
+    if (count >= 16) {
 #if defined(__SSE2__)
-    const __m128i ones = _mm_set1_epi8(static_cast<char>(invert));
-    for (; k + 16 <= count; k += 16)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
-                         _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k)), ones));
+        const __m128i ones = _mm_set1_epi8(static_cast<char>(invert));
+        auto copy16 = [&](size_t k) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
+                             _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k)), ones));
+        };
+        for (size_t k = 0; k + 16 <= count; k += 16) copy16(k);
+        copy16(count - 16);  // the tail, overlapping bytes already copied
+#else
+        for (size_t k = 0; k < count; ++k) out[k] = static_cast<BYTE>(bytes[k] ^ invert);
 #endif
-    for (; k < count; ++k) out[k] = static_cast<BYTE>(bytes[k] ^ invert);
+    } else if (count >= 8) {
+        const uint64_t head = Load64(bytes) ^ mask;
+        const uint64_t tail = Load64(bytes + count - 8) ^ mask;
+        std::memcpy(out, &head, sizeof head);
+        std::memcpy(out + count - 8, &tail, sizeof tail);
+    } else if (count >= 4) {
+        uint32_t head, tail;
+        std::memcpy(&head, bytes, sizeof head);
+        std::memcpy(&tail, bytes + count - 4, sizeof tail);
+        head ^= static_cast<uint32_t>(mask);
+        tail ^= static_cast<uint32_t>(mask);
+        std::memcpy(out, &head, sizeof head);
+        std::memcpy(out + count - 4, &tail, sizeof tail);
+    } else {
+        for (size_t k = 0; k < count; ++k) out[k] = static_cast<BYTE>(bytes[k] ^ invert);
+    }
     return out + count;
 }
 
