@@ -196,6 +196,31 @@ TEST(DeltaRow, RowsAreComparedWithTheRowAbove) {
     EXPECT_EQ(*out, expected);
 }
 
+TEST(DeltaRow, ARunEndsAtTheEqualByteEvenWhenItHasTheSameValue) {
+    // The byte after a differing run equals the byte above it and also the run's last byte: the
+    // run must not reach into it. Literal and repeat runs of lengths about the 16-byte steps.
+    for (size_t n : {16u, 17u, 18u, 33u, 47u}) {
+        SCOPED_TRACE(n);
+        const size_t rowLength = n + 1;
+        Bytes literal(2 * rowLength, 0), repeat(2 * rowLength, 0);
+        literal[n] = repeat[n] = 5;  // row 0: one byte differs from the seed
+        for (size_t k = 0; k + 1 < n; ++k) literal[rowLength + k] = static_cast<BYTE>(k + 1);
+        literal[rowLength + n - 1] = literal[rowLength + n] = 5;
+        std::fill(repeat.begin() + static_cast<ptrdiff_t>(rowLength), repeat.end(), BYTE{5});
+
+        const Bytes row0 = {static_cast<BYTE>(n), 0x41, 5, 0x80};
+        Bytes literalWant = Concat({row0, {static_cast<BYTE>(0x40 + n)}});
+        for (size_t k = 0; k + 1 < n; ++k) literalWant.push_back(static_cast<BYTE>(k + 1));
+        literalWant.insert(literalWant.end(), {5, 0x01, 0x80});
+        const Bytes repeatWant = Concat({row0, {static_cast<BYTE>(0x80 + n), 5, 0x01, 0x80}});
+
+        EXPECT_EQ(Compress(literal, 2, rowLength), literalWant);
+        EXPECT_EQ(CompressComplemented(literal, 2, rowLength), literalWant);
+        EXPECT_EQ(Compress(repeat, 2, rowLength), repeatWant);
+        EXPECT_EQ(CompressComplemented(repeat, 2, rowLength), repeatWant);
+    }
+}
+
 TEST(DeltaRow, StrideSkipsTheRestOfTheScanLine) {
     // Rows of 4 bytes used out of 8-byte scan lines: the tail of each line never counts.
     Bytes lines = {1, 1, 1, 1, 0xEE, 0xEE, 0xEE, 0xEE,  //
