@@ -44,6 +44,38 @@ inline uint32_t EqualMask32(const BYTE* a, const BYTE* b) {
 }
 #endif
 
+// End of the literal that starts at `i` of `count` bytes: the first j > i where bytes[j] equals
+// bytes[j + 1] (both inside the run), or `count`.
+inline size_t LiteralEnd(const BYTE* bytes, size_t i, size_t count) {
+    size_t j = i + 1;
+#if defined(__SSE2__)
+    for (; j + 17 <= count; j += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + j));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + j + 1));
+        const auto equal = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, next)));
+        if (equal != 0) return j + static_cast<size_t>(std::countr_zero(equal));
+    }
+#endif
+    while (j < count && (j + 1 == count || bytes[j] != bytes[j + 1])) ++j;
+    return j;
+}
+
+// End of the repeat of bytes[i] that starts at `i` (bytes[i + 1] is the same): the first j
+// where the byte changes, or `count`.
+inline size_t RepeatEnd(const BYTE* bytes, size_t i, size_t count) {
+    size_t j = i + 2;
+#if defined(__SSE2__)
+    const __m128i value = _mm_set1_epi8(static_cast<char>(bytes[i]));
+    for (; j + 16 <= count; j += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + j));
+        const auto other = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, value))) ^ 0xFFFFu;
+        if (other != 0) return j + static_cast<size_t>(std::countr_zero(other));
+    }
+#endif
+    while (j < count && bytes[j] == bytes[i]) ++j;
+    return j;
+}
+
 // First index from `pos` where a[i] != b[i], or `end`.
 inline size_t ScanEqual(const BYTE* a, const BYTE* b, size_t pos, size_t end) {
 #if defined(__SSE2__)
@@ -110,25 +142,43 @@ inline BYTE* WriteCount(BYTE* out, BYTE base, size_t n) {
     return WriteExcess(out, n - kShortCount);
 }
 
-// Copies `count` bytes XOR `invert`; returns the output's end.
+// Copies `count` bytes XOR `invert`; returns the output's end. Literals of text are a few bytes
+// long: they are copied as two overlapping words, with no loop over the bytes.
 inline BYTE* CopyInverted(BYTE* out, const BYTE* bytes, size_t count, BYTE invert) {
-    if (invert == 0) {
-        std::memcpy(out, bytes, count);
-        return out + count;
-    }
-    size_t k = 0;
+    const uint64_t mask = kOnes * invert;
+    if (count >= 16) {
 #if defined(__SSE2__)
-    const __m128i ones = _mm_set1_epi8(static_cast<char>(invert));
-    for (; k + 16 <= count; k += 16)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
-                         _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k)), ones));
+        const __m128i ones = _mm_set1_epi8(static_cast<char>(invert));
+        auto copy16 = [&](size_t k) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
+                             _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k)), ones));
+        };
+        for (size_t k = 0; k + 16 <= count; k += 16) copy16(k);
+        copy16(count - 16);  // the tail, overlapping bytes already copied
+#else
+        for (size_t k = 0; k < count; ++k) out[k] = static_cast<BYTE>(bytes[k] ^ invert);
 #endif
-    for (; k < count; ++k) out[k] = static_cast<BYTE>(bytes[k] ^ invert);
+    } else if (count >= 8) {
+        const uint64_t head = Load64(bytes) ^ mask;
+        const uint64_t tail = Load64(bytes + count - 8) ^ mask;
+        std::memcpy(out, &head, sizeof head);
+        std::memcpy(out + count - 8, &tail, sizeof tail);
+    } else if (count >= 4) {
+        uint32_t head, tail;
+        std::memcpy(&head, bytes, sizeof head);
+        std::memcpy(&tail, bytes + count - 4, sizeof tail);
+        head ^= static_cast<uint32_t>(mask);
+        tail ^= static_cast<uint32_t>(mask);
+        std::memcpy(out, &head, sizeof head);
+        std::memcpy(out + count - 4, &tail, sizeof tail);
+    } else {
+        for (size_t k = 0; k < count; ++k) out[k] = static_cast<BYTE>(bytes[k] ^ invert);
+    }
     return out + count;
 }
 
 // The run coding of `count` differing bytes, each written XOR `invert`; returns the output's end.
-inline BYTE* RunLengthInto(BYTE* out, const BYTE* bytes, size_t count, BYTE invert) {
+[[gnu::always_inline]] inline BYTE* RunLengthInto(BYTE* out, const BYTE* bytes, size_t count, BYTE invert) {
     size_t i = 0;
     while (i < count) {
         if (i + 1 == count) {
@@ -136,15 +186,13 @@ inline BYTE* RunLengthInto(BYTE* out, const BYTE* bytes, size_t count, BYTE inve
             *out++ = static_cast<BYTE>(bytes[i] ^ invert);
             ++i;
         } else if (bytes[i + 1] == bytes[i]) {
-            size_t j = i + 2;
-            while (j < count && bytes[j] == bytes[i]) ++j;
+            const size_t j = RepeatEnd(bytes, i, count);
             out = WriteCount(out, 0x80, j - i);
             *out++ = static_cast<BYTE>(bytes[i] ^ invert);
             i = j;
         } else {
             // The literal stops before the first of two adjacent equal bytes.
-            size_t j = i + 1;
-            while (j < count && (j + 1 == count || bytes[j] != bytes[j + 1])) ++j;
+            const size_t j = LiteralEnd(bytes, i, count);
             out = WriteCount(out, 0x40, j - i);
             out = CopyInverted(out, bytes + i, j - i, invert);
             i = j;

@@ -73,6 +73,19 @@ std::optional<Bytes> Compress(const Bytes& rows, size_t rowCount, size_t rowLeng
     return Bytes(area.data(), end);
 }
 
+// The same rows stored complemented (the band's 0 = black) against a complemented seed, read
+// back complemented by the compressor.
+std::optional<Bytes> CompressComplemented(const Bytes& rows, size_t rowCount, size_t rowLength) {
+    Bytes band(rows);
+    for (BYTE& b : band) b = static_cast<BYTE>(~b);
+    Bytes seed(rowLength, 0xFF);
+    Bytes area(DeltaRowOutputArea(rowCount, rowLength));
+    BYTE* end = CompressDeltaRow(seed.data(), band.data(), rowCount, rowLength, area.data(),
+                                 static_cast<ptrdiff_t>(rowLength), 0xFF);
+    if (end == nullptr) return std::nullopt;
+    return Bytes(area.data(), end);
+}
+
 Bytes RunCode(const Bytes& bytes) {
     Bytes out(2 * bytes.size() + 8);
     out.resize(CompressRunLength(out.data(), bytes.data(), bytes.size()));
@@ -181,6 +194,31 @@ TEST(DeltaRow, RowsAreComparedWithTheRowAbove) {
                       8,    0x80,                               //
                       3,    0x41, 9, 4, 0x80};
     EXPECT_EQ(*out, expected);
+}
+
+TEST(DeltaRow, ARunEndsAtTheEqualByteEvenWhenItHasTheSameValue) {
+    // The byte after a differing run equals the byte above it and also the run's last byte: the
+    // run must not reach into it. Literal and repeat runs of lengths about the 16-byte steps.
+    for (size_t n : {16u, 17u, 18u, 33u, 47u}) {
+        SCOPED_TRACE(n);
+        const size_t rowLength = n + 1;
+        Bytes literal(2 * rowLength, 0), repeat(2 * rowLength, 0);
+        literal[n] = repeat[n] = 5;  // row 0: one byte differs from the seed
+        for (size_t k = 0; k + 1 < n; ++k) literal[rowLength + k] = static_cast<BYTE>(k + 1);
+        literal[rowLength + n - 1] = literal[rowLength + n] = 5;
+        std::fill(repeat.begin() + static_cast<ptrdiff_t>(rowLength), repeat.end(), BYTE{5});
+
+        const Bytes row0 = {static_cast<BYTE>(n), 0x41, 5, 0x80};
+        Bytes literalWant = Concat({row0, {static_cast<BYTE>(0x40 + n)}});
+        for (size_t k = 0; k + 1 < n; ++k) literalWant.push_back(static_cast<BYTE>(k + 1));
+        literalWant.insert(literalWant.end(), {5, 0x01, 0x80});
+        const Bytes repeatWant = Concat({row0, {static_cast<BYTE>(0x80 + n), 5, 0x01, 0x80}});
+
+        EXPECT_EQ(Compress(literal, 2, rowLength), literalWant);
+        EXPECT_EQ(CompressComplemented(literal, 2, rowLength), literalWant);
+        EXPECT_EQ(Compress(repeat, 2, rowLength), repeatWant);
+        EXPECT_EQ(CompressComplemented(repeat, 2, rowLength), repeatWant);
+    }
 }
 
 TEST(DeltaRow, StrideSkipsTheRestOfTheScanLine) {
@@ -301,11 +339,14 @@ TEST(DeltaRow, TheWideScansGiveTheBytesOfThePlainRules) {
         for (size_t r = 0; r < rowCount; ++r) {
             BYTE* row = rows.data() + r * rowLength;
             if (r > 0) std::memcpy(row, row - rowLength, rowLength);
-            // Changes in bursts of 1 to 70 bytes, equal stretches between them.
+            // Changes in bursts of 1 to 70 bytes, equal stretches between them; one burst in four
+            // is a single byte repeated (long repeats), the others mostly literals.
             for (size_t i = rng() % 80; i < rowLength; i += 1 + rng() % 90) {
                 const size_t burst = std::min<size_t>(rowLength - i, 1 + rng() % 70);
                 const BYTE fill = static_cast<BYTE>(rng());
-                for (size_t k = 0; k < burst; ++k) row[i + k] = rng() % 3 == 0 ? fill : static_cast<BYTE>(rng());
+                const bool solid = rng() % 4 == 0;
+                for (size_t k = 0; k < burst; ++k)
+                    row[i + k] = solid || rng() % 3 == 0 ? fill : static_cast<BYTE>(rng());
                 i += burst;
             }
         }
@@ -314,6 +355,12 @@ TEST(DeltaRow, TheWideScansGiveTheBytesOfThePlainRules) {
         ASSERT_EQ(got.has_value(), want.has_value()) << "trial " << trial;
         if (got) {
             ASSERT_EQ(*got, *want) << "trial " << trial << ", rows of " << rowLength;
+        }
+        // The band's polarity: the complemented rows, read complemented, give the same stream.
+        const auto inverted = CompressComplemented(rows, rowCount, rowLength);
+        ASSERT_EQ(inverted.has_value(), want.has_value()) << "trial " << trial;
+        if (inverted) {
+            ASSERT_EQ(*inverted, *want) << "complemented trial " << trial << ", rows of " << rowLength;
         }
     }
 }
