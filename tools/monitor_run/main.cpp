@@ -298,6 +298,16 @@ int main(int argc, char** argv) {
     RunOptions o;
     if (auto exit = ParseArguments(argc, argv, &o)) return *exit;
     if (o.bin.empty()) o.bin = ProgramFolder();
+    // The sandbox links to the modules by this path: a relative one would dangle there.
+    if (!o.bin.empty()) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::canonical(o.bin, error);
+        if (error) {
+            std::fprintf(stderr, "monitor_run: --bin %s: %s\n", o.bin.c_str(), error.message().c_str());
+            return 2;
+        }
+        o.bin = absolute.string();
+    }
     std::string job;
     if (o.bin.empty() || !ReadJob(o, &job)) return 1;
 
