@@ -224,6 +224,13 @@ void* MonAlloc(size_t bytes);  // zero-filled
 // (bounded) before the lock and the heap go, so a thread's last release never meets a freed heap.
 void StatusThreadStarts();
 void StatusThreadEnds();
+LONG LiveStatusThreads();
+// The handle of a status thread started for the port, kept until the port closes: ClosePort
+// returns only once every such thread has left the module (its handle is signalled).
+void KeepStatusThread(PortRecord* port, HANDLE thread);
+// Waits until every status thread of the port (or, with none, of any port) has ended, looking
+// again every 500 ms; each of them ends by itself once told to, its every wait being bounded.
+void WaitForStatusThreadsOf(PortRecord* port);
 void MonFree(void* block);
 LPWSTR MonDupW(LPCWSTR text);
 char* MonDupA(const char* text);

@@ -228,6 +228,10 @@ std::vector<SnmpJob> Simulator::JobTable() const {
     return jobTable_;
 }
 
+bool Simulator::WaitForSnmpRequests(size_t count, int ms) const {
+    return snmp_ && snmp_->WaitForRequests(count, ms);
+}
+
 bool Simulator::SnmpRunning() const {
     return snmp_ && snmp_->Running();
 }
