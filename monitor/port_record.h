@@ -47,7 +47,8 @@ constexpr DWORD kStateReplyNoStatus = 0x20000;
 constexpr DWORD kStateFinishedByReply = 0x40000;
 constexpr DWORD kStatePrinterAnswered = 0x80000;
 constexpr DWORD kStateDeleting = 0x100000;
-constexpr DWORD kStateCancelSent = 0x800000;  // EndDocPort sent the printer the cancel
+constexpr DWORD kStateCancelSent = 0x800000;      // EndDocPort sent the printer the cancel
+constexpr DWORD kStateStatusRequery = 0x2000000;  // a reply came without status: asked again
 constexpr DWORD kStateTerminate = 0x4000000;
 constexpr DWORD kStateBusyB = 0x8000000;
 constexpr DWORD kStateCancelFromPort = 0x10000000;
@@ -143,6 +144,8 @@ struct PortRecord {
     DWORD lastWriteError;
     BOOL lastWriteFailed;
     DWORD owedEjects;
+    DWORD jobEndError;          // the first failure of the job's end at the port below (0 none)
+    BOOL writeFailureReported;  // a WritePort of the job already told the spooler it failed
     BOOL usbCarry;
     BYTE usbCarryByte;
     DWORD usbCarryLeft;
