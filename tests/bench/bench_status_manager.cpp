@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,15 @@ struct Sandbox {
     std::string root;
     Sandbox() {
         char pattern[] = "/tmp/orla-bench-dorlik-XXXXXX";
-        root = mkdtemp(pattern) ? pattern : "/tmp";
+        if (!mkdtemp(pattern)) return;
+        root = pattern;
         PlatSetSandboxRoot(root.c_str());
         PlatCopyIntoSandbox(ORLA_BENCH_BIN_DIR "/Dorlik.dll", u"C:\\Windows\\System32\\Dorlik.DLL");
+    }
+    // The sandbox goes with the program, as the tools' do.
+    ~Sandbox() {
+        std::error_code ignored;
+        if (!root.empty()) std::filesystem::remove_all(root, ignored);
     }
 };
 
