@@ -187,7 +187,21 @@ TEST_F(MonitorJobTest, CancelFromThePrinterEndsTheJobAsCancelled) {
     o.cancelAtData = true;
     Open({u"USB001", false}, o);
     std::string job = DriverJob("@PJL JOB NAME=\"driver\"\r\n", 200000);
-    plat::JobResult r = Send(job, 4096);
+    // The printer cancels once its data begins; however far it lags behind the sender, the job
+    // does not end before it has.
+    plat::JobOptions options;
+    options.chunkSize = 4096;
+    options.maxIdleRetries = 400;
+    options.afterWrite = [&](size_t accepted) {
+        if (accepted == job.size()) sim_->WaitForJobsCancelled(1, kWallGuardMs);
+    };
+    plat::JobResult r;
+    {
+        ClockPump pump;
+        r = Bounded("job", kWallGuardMs, [&] {
+            return plat::SendJob(&port_, std::span(reinterpret_cast<const BYTE*>(job.data()), job.size()), options);
+        });
+    }
     ASSERT_TRUE(r.started && r.ended) << r.startError << " " << r.endError;
     EXPECT_EQ(sim_->JobsCancelled(), 1u);
     EXPECT_TRUE(r.deletedByPort || r.stoppedByCancel) << "the job was not deleted as cancelled";

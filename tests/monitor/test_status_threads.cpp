@@ -191,7 +191,7 @@ TEST_F(StatusThreadTest, AnExtStatusRequestRepublishesWithoutThePortMutex) {
         WaitForSingleObject(done, INFINITE);
         ReleaseMutex(port_->portMutex);
     });
-    ASSERT_EQ(WaitForSingleObject(held, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(held, INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(Query(u"Refresh:Halvoric"), kRefreshDone);
     EXPECT_EQ(updates_(kPrinter, "PrinterExtStatus"), before + 1);
     SetEvent(done);
