@@ -326,8 +326,6 @@ void Simulator::Serve(Connection* c) {
             bits = options_.misbehaviour;
         }
         if (c->cancelPending.exchange(false)) StopJobForCancel(c);
-        // PJL is still read; the job's own data waits.
-        if (!c->sideRequest && c->decided && (c->jobDepth > 0 || !c->language.empty()) && WaitWhileStopped()) continue;
         if (bits & kStallRead) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
@@ -762,7 +760,6 @@ void Simulator::SetConditions(unsigned bits) {
     {
         std::lock_guard<std::mutex> g(lock_);
         options_.conditions = bits;
-        changed_.notify_all();
     }
     PublishSnmp();
 }
@@ -789,30 +786,6 @@ bool Simulator::WaitForReceived(size_t bytes, int ms) const {
 bool Simulator::WaitForJobsEnded(size_t count, int ms) const {
     std::unique_lock<std::mutex> g(lock_);
     return changed_.wait_for(g, std::chrono::milliseconds(ms), [&] { return jobsEnded_ >= count; });
-}
-
-// A jammed, cover-open or offline printer takes no job data until the condition clears
-// (SetConditions). TRUE while it waits (the caller looks again).
-bool Simulator::WaitWhileStopped() {
-    std::unique_lock<std::mutex> g(lock_);
-    if (!(options_.conditions & kStopsReading) || stopping_) {
-        if (stoppedByCondition_) {
-            stoppedByCondition_ = false;
-            changed_.notify_all();
-        }
-        return false;
-    }
-    if (!stoppedByCondition_) {
-        stoppedByCondition_ = true;
-        changed_.notify_all();
-    }
-    changed_.wait_for(g, std::chrono::milliseconds(20));
-    return true;
-}
-
-bool Simulator::WaitForStoppedByCondition(int ms) const {
-    std::unique_lock<std::mutex> g(lock_);
-    return changed_.wait_for(g, std::chrono::milliseconds(ms), [&] { return stoppedByCondition_; });
 }
 
 bool Simulator::WaitForJobsCancelled(size_t count, int ms) const {

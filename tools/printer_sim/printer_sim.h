@@ -5,7 +5,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -39,8 +38,6 @@ enum : unsigned {
     kTonerLow = 16,
     kWarmingUp = 32,
 };
-// The conditions under which a printer reads no job data.
-constexpr unsigned kStopsReading = kPaperJam | kCoverOpen | kOffline;
 
 // What is fitted to the printer: reported in the device ID's status block and in the answer to
 // "@PJL INFO CONFIG".
@@ -131,8 +128,6 @@ public:
     bool WaitForJobsEnded(size_t count, int ms) const;
     bool WaitForConnectionsClosed(int ms) const;
     bool WaitForJobsCancelled(size_t count, int ms) const;
-    // The printer stopped reading a job for a condition (it waits for the clear).
-    bool WaitForStoppedByCondition(int ms) const;
     // The SNMP agent that answers nothing or garbage heard `count` requests.
     bool WaitForSnmpRequests(size_t count, int ms) const;
 
@@ -166,7 +161,6 @@ private:
     void BeginTableJob(Connection* c);
     void FinishTableJob(Connection* c, int state);
     void PublishSnmp();
-    bool WaitWhileStopped();
 
     Options options_;
     int listenFd_ = -1;
@@ -185,7 +179,6 @@ private:
     std::vector<DeviceIdQuery> deviceIdLog_;
     size_t jobsEnded_ = 0;
     size_t jobsCancelled_ = 0;
-    bool stoppedByCondition_ = false;  // a job connection waits for a condition to clear
     size_t hostCancels_ = 0;
     uint32_t pageCount_ = 0;
     int lastJobPages_ = 0;
