@@ -320,7 +320,7 @@ BOOL StartManagerClientThread(PortRecord* port, ManagerClient* client) {
     }
     client->threadId = id;
     client->threadStarted = TRUE;
-    CloseHandle(thread);
+    KeepStatusThread(port, thread);
     return TRUE;
 }
 

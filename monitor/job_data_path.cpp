@@ -180,6 +180,21 @@ void ResetJobFlags(PortRecord* port) {
     port->lastWriteFailed = FALSE;
     port->lastWriteError = 0;
     port->owedEjects = 0;
+    port->jobEndError = 0;
+    port->writeFailureReported = FALSE;
+}
+
+// The job's end failed below us (the printer reset or closed the line, or never took the last
+// bytes): the job did not reach the printer whole and must not be reported printed. A job being
+// cancelled loses its end on purpose.
+void NoteJobEndFailure(PortRecord* port) {
+    DWORD error = GetLastError();
+    if (port->state & (kStateCancelInProgress | kStateDeleting)) return;
+    if (!port->jobEndError) port->jobEndError = error ? error : ERROR_GEN_FAILURE;
+}
+
+void EndJobDoc(PortRecord* port) {
+    if (!EndLowerDoc(port)) NoteJobEndFailure(port);
 }
 
 // Nothing went out this time: the spooler calls again with the same data. A printer that
@@ -200,6 +215,7 @@ void KeepTail(PortRecord* port, const BYTE* data, DWORD length) {
 // error set; any other outcome lets the spooler call again.
 BOOL HardError(PortRecord* port, BOOL ok) {
     if (ok || !IsHardWriteError(port->lastWriteError)) return FALSE;
+    port->writeFailureReported = TRUE;
     SetLastError(port->lastWriteError);
     return TRUE;
 }
@@ -457,7 +473,9 @@ void SendTrailer(PortRecord* port) {
     }
     std::memcpy(out + total, trailer, length);
     total += length;
-    if (total) ExchangeWithPrinter(port, out, total, nullptr, TRUE, FALSE);
+    // A trailer the printer is merely slow to take stays queued; a broken line lost the job's end.
+    if (total && !ExchangeWithPrinter(port, out, total, nullptr, TRUE, FALSE) && IsHardWriteError(GetLastError()))
+        NoteJobEndFailure(port);
 }
 
 void WaitPendingOutput(PortRecord* port) {
@@ -563,8 +581,34 @@ void EndStandardTcpIpJob(PortRecord* port) {
         FinishOrCancelJob(port, FALSE);
     }
     port->state &= ~kStatePrinterAnswered;
-    EndLowerDoc(port);
+    EndJobDoc(port);
     SetJobStatusBits(port, kJobstatusJobBits, FALSE);
+}
+
+// The status dialogue confirms a job's end from the printer's own reports only when a bound
+// client is polling a bidirectional port that sent the job with the monitor's header to a
+// ready printer; otherwise the end is signalled here.
+BOOL EndConfirmedByPrinter(PortRecord* port) {
+    return IsBound(port->clients) && (port->kind & kKindBidi) && !(port->kind & kKindRedirected) && PollingRuns(port) &&
+           port->wroteSinceStart && (port->state & kStateHeaderSent) && !(port->state & kStateNotResponding);
+}
+
+// Step h: the owed last-page signals (two stand for a count gone out of range), and the job's
+// modes back to their rest.
+constexpr DWORD kOwedEjectsOutOfRange = 255;
+
+void SendOwedEjects(PortRecord* port) {
+    if (port->owedEjects && !port->jobEndError) {
+        DWORD signals = port->owedEjects >= kOwedEjectsOutOfRange ? 2 : 1;
+        for (DWORD i = 0; i < signals; ++i) SignalLastPage(port);
+        PortLock lock(port);
+        if (port->jobTail) port->jobTail->flags |= kJobEjectSignalled;
+    }
+    port->owedEjects = 0;
+    port->pollMode = 0;
+    port->state &= ~kStateCancelInProgress;
+    port->myPortMode &= ~kPortModeEcp;
+    port->endDocDone = TRUE;
 }
 
 BOOL EndDocBoundClient(PortRecord* port) {
@@ -576,26 +620,35 @@ BOOL EndDocBoundClient(PortRecord* port) {
     BOOL stdTcp = (port->kind & kKindStdTcpip) != 0;
     if (JobBeingDeleted(port))
         CancelAtPrinter(port, hold);
-    else
-        ++port->owedEjects;  // no polling thread here to confirm the end from the printer
+    else if (!EndConfirmedByPrinter(port))
+        ++port->owedEjects;
     EndJobAtPrinter(port);
-    if (!stdTcp) EndLowerDoc(port);
+    if (!stdTcp) EndJobDoc(port);
     MonFree(port->docInfo);
     port->docInfo = nullptr;
     ReportJobEnd(port);
     port->lastEndDocTick = GetTickCount();
     port->state &= ~kStateJobOpen;
     if (CountPendingJobs(port) == 0) port->ecpActive = FALSE;
-    // The owed signal goes now, polling or not: the job's record is marked so that a later end
-    // report from the printer does not signal it twice.
-    if (port->owedEjects) {
-        port->owedEjects = 0;
-        SignalLastPage(port);
-        if (JobRecord* job = FindJobRecordById(port->jobId, port)) job->flags |= kJobEjectSignalled;
-    }
     hold.Release();
     if (!PollingRuns(port)) WaitPendingOutput(port);
     if (stdTcp) EndStandardTcpIpJob(port);
+    SendOwedEjects(port);
+    // From now until the next job, the printer's first job-finished report releases the queue.
+    port->device.jobEndWatch = TRUE;
+    return TRUE;
+}
+
+// The job's end as the spooler learns it: the last page signalled (`signals` times) when the
+// job reached the printer whole; otherwise FALSE with the port's error, so that a job the
+// printer did not get whole is not reported printed.
+BOOL JobEndResult(PortRecord* port, DWORD signals) {
+    if (port->jobEndError && port->writeFailureReported) return TRUE;  // the spooler knows already
+    if (port->jobEndError) {
+        SetLastError(port->jobEndError);
+        return FALSE;
+    }
+    for (DWORD i = 0; i < signals; ++i) SignalLastPage(port);
     return TRUE;
 }
 
@@ -725,6 +778,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
         return FALSE;
     }
     port->jobId = JobId;
+    port->device.jobEndWatch = FALSE;  // this job's own end is watched from here on
     port->state &= ~(kStateHeaderSent | kStateCancelInProgress | kStateDeleting | kStateFinishedByReply);
     ResetJobFlags(port);
     if (port->kind & kKindBidi) {
@@ -774,6 +828,7 @@ BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWrit
                                                 : LowerWritePort(port, pBuffer, cbBuf, &written);
     *pcbWritten = written;
     if (written) KeepTail(port, pBuffer, written);
+    if (!ok) port->writeFailureReported = TRUE;
     return ok;
 }
 
@@ -800,11 +855,10 @@ BOOL WINAPI EndDocPort(HANDLE hPort) {
     } priorityBack{port};
     ManagerClient* client = port->currentClient;
     if (!client) {
-        EndLowerDoc(port);
+        EndJobDoc(port);
         port->state &= ~kStateJobOpen;
         port->underWay = FALSE;
-        SignalLastPage(port);
-        return TRUE;
+        return JobEndResult(port, 1);
     }
     BOOL openOnEntry = (port->state & kStateLowerDocOpen) != 0;
     BOOL startFailed = !StartLowerDocIfNeeded(port);
@@ -813,17 +867,17 @@ BOOL WINAPI EndDocPort(HANDLE hPort) {
         if ((port->kind & kKindBidi) && (port->kind & kKindLocal) && openOnEntry) {
             char trailer[kPjlHeaderSize];
             DWORD length = BuildMinimalTrailer(trailer, sizeof trailer, port);
-            if (length) ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(trailer), length, nullptr, FALSE, FALSE);
+            if (length && !ExchangeWithPrinter(port, reinterpret_cast<BYTE*>(trailer), length, nullptr, FALSE, FALSE) &&
+                IsHardWriteError(GetLastError()))
+                NoteJobEndFailure(port);
         }
-        EndLowerDoc(port);
+        EndJobDoc(port);
         port->state &= ~kStateJobOpen;
         port->myPortMode &= ~kPortModeEcp;
         port->underWay = FALSE;
-        SignalLastPage(port);
-        if (startFailed) SignalLastPage(port);
-        return TRUE;
+        return JobEndResult(port, startFailed ? 2 : 1);
     }
     EndDocBoundClient(port);
     port->underWay = FALSE;
-    return TRUE;
+    return JobEndResult(port, 0);
 }

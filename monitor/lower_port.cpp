@@ -65,10 +65,13 @@ BOOL OpenStatusDocIfNeeded(PortRecord* port, BOOL* opened) {
     return TRUE;
 }
 
-void EndLowerDoc(PortRecord* port) {
-    if (!(port->state & kStateLowerDocOpen)) return;
-    LowerEndDocPort(port);
+BOOL EndLowerDoc(PortRecord* port) {
+    if (!(port->state & kStateLowerDocOpen)) return TRUE;
+    BOOL ok = LowerEndDocPort(port);
+    DWORD error = GetLastError();
     port->state &= ~kStateLowerDocOpen;  // a failed end too leaves nothing we could end again
+    SetLastError(error);
+    return ok;
 }
 
 BOOL DrainReplies(BOOL pause, PortRecord* port) {

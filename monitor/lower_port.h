@@ -12,7 +12,8 @@ BOOL LowerClosePort(PortRecord* port);
 // A status-only document ("QJLMON Doc") on the lower port when none is open. *opened tells
 // whether this call opened it.
 BOOL OpenStatusDocIfNeeded(PortRecord* port, BOOL* opened);
-void EndLowerDoc(PortRecord* port);
+// TRUE when no document was open or it ended; FALSE with the port monitor's error.
+BOOL EndLowerDoc(PortRecord* port);
 // Reads and drops what the printer sent before a job (bounded: two rounds of reads).
 BOOL DrainReplies(BOOL pause, PortRecord* port);
 // A write error that ends the job rather than asking for a retry: the printer dropped the line

@@ -188,6 +188,9 @@ BOOL WINAPI ClosePort(HANDLE hPort) {
     SetClosedPrinterStatus(port);
     RemoveAllManagerClients(port);
     WaitForClientThreads(port, kClientThreadsWait);
+    // No thread of the port may still run in the module once ClosePort returns: the spooler
+    // may unload it next. Their waits (SNMP requests included) are bounded in real time.
+    WaitForStatusThreadsOf(port);
     // Off the list first; the record itself goes when the last thread lets go of it.
     UnlinkPortRecord(port);
     PortLock global(nullptr);

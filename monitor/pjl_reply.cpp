@@ -430,6 +430,7 @@ void RunAction(Reply& r, Action action) {
     switch (action) {
         case Action::Status:
             WalkKeywords(r, {kStatusKeywords, std::size(kStatusKeywords)});
+            *r.flags |= kReplyFlagStatusSeen;
             break;
         case Action::EndOfJob:
             // The end-of-job report names the job by the name its trailer gave it.
@@ -566,6 +567,7 @@ int ParsePjlReply(const char* textData, DWORD length, DWORD* position, PortRecor
         return ParsePjlReply(textData, length, position, port, flags, publish);
     }
     if (ff == Text::npos) {
+        if (match->action == Action::Inquire) *flags |= kReplyFlagInquireOpen;
         // Parsed once, when its form feed is here. A reply whose header comes back unfinished
         // a third time in a row with nothing new behind it is given up: passed over up to its
         // form feed.

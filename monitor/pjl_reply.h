@@ -9,6 +9,8 @@ constexpr int kReplyDone = 0;
 constexpr int kReplyMore = 1;
 constexpr int kReplyNone = 2;
 constexpr DWORD kReplyFlagVariablesEnded = 0x80000000u;
+constexpr DWORD kReplyFlagStatusSeen = 0x2;    // a status report (INFO STATUS, USTATUS DEVICE) ended
+constexpr DWORD kReplyFlagInquireOpen = 0x40;  // the text ends inside an INQUIRE answer
 // The most a single refresh reads from the port: a printer that never stops talking must not
 // keep the monitor in one refresh for ever.
 constexpr DWORD kReplyReadsPerRefresh = 64;

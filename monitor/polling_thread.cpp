@@ -208,7 +208,7 @@ BOOL StartStatusThread(PortRecord* port, LPTHREAD_START_ROUTINE routine) {
     }
     port->state |= kStatePollingRunning;
     SetThreadPriority(thread, (port->myPortMode & kPortModeEcp) ? -1 : -2);
-    CloseHandle(thread);
+    KeepStatusThread(port, thread);
     return TRUE;
 }
 

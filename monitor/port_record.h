@@ -47,7 +47,8 @@ constexpr DWORD kStateReplyNoStatus = 0x20000;
 constexpr DWORD kStateFinishedByReply = 0x40000;
 constexpr DWORD kStatePrinterAnswered = 0x80000;
 constexpr DWORD kStateDeleting = 0x100000;
-constexpr DWORD kStateCancelSent = 0x800000;  // EndDocPort sent the printer the cancel
+constexpr DWORD kStateCancelSent = 0x800000;      // EndDocPort sent the printer the cancel
+constexpr DWORD kStateStatusRequery = 0x2000000;  // a reply came without status: asked again
 constexpr DWORD kStateTerminate = 0x4000000;
 constexpr DWORD kStateBusyB = 0x8000000;
 constexpr DWORD kStateCancelFromPort = 0x10000000;
@@ -143,6 +144,8 @@ struct PortRecord {
     DWORD lastWriteError;
     BOOL lastWriteFailed;
     DWORD owedEjects;
+    DWORD jobEndError;          // the first failure of the job's end at the port below (0 none)
+    BOOL writeFailureReported;  // a WritePort of the job already told the spooler it failed
     BOOL usbCarry;
     BYTE usbCarryByte;
     DWORD usbCarryLeft;
@@ -224,6 +227,13 @@ void* MonAlloc(size_t bytes);  // zero-filled
 // (bounded) before the lock and the heap go, so a thread's last release never meets a freed heap.
 void StatusThreadStarts();
 void StatusThreadEnds();
+LONG LiveStatusThreads();
+// The handle of a status thread started for the port, kept until the port closes: ClosePort
+// returns only once every such thread has left the module (its handle is signalled).
+void KeepStatusThread(PortRecord* port, HANDLE thread);
+// Waits until every status thread of the port (or, with none, of any port) has ended, looking
+// again every 500 ms; each of them ends by itself once told to, its every wait being bounded.
+void WaitForStatusThreadsOf(PortRecord* port);
 void MonFree(void* block);
 LPWSTR MonDupW(LPCWSTR text);
 char* MonWideToAnsi(LPCWSTR text);  // system code page

@@ -9,6 +9,29 @@
 #include "monitor/pjl_reply.h"
 #include "monitor/port_kinds.h"
 
+namespace {
+
+// What a read told about the printer: whether a status report came (a reply without one, when
+// none came before, has the polling cycle ask for the status), whether the read failed, and
+// whether an INQUIRE answer is still on its way.
+void NoteReadOutcome(PortRecord* port, int ended, DWORD flags, BOOL failed) {
+    PortLock lock(port);
+    BOOL statusBefore = (port->state & kStateStatusSeen) != 0;
+    BOOL status = (flags & kReplyFlagStatusSeen) != 0;
+    if (ended && status)
+        port->state |= kStateStatusSeen;
+    else if (ended)
+        port->state &= ~kStateStatusSeen;
+    if (ended && !status && !statusBefore) {
+        port->state |= kStateReplyNoStatus;
+        port->state &= ~kStatePrinterAnswered;
+    }
+    if (failed) port->state &= ~kStateStatusRequery;
+    port->inquirePending = (flags & kReplyFlagInquireOpen) != 0;
+}
+
+}  // namespace
+
 BOOL RefreshStatusThroughPort(PortRecord* port, BOOL publish) {
     if (!(port->kind & kKindBidi)) return TRUE;
     BOOL usb = IsUsbPort(port->portName);
@@ -24,16 +47,21 @@ BOOL RefreshStatusThroughPort(PortRecord* port, BOOL publish) {
     char buffer[1025];
     DWORD flags = 0;
     int ended = 0;
+    BOOL failed = FALSE;
     for (DWORD reads = 0; reads < kReplyReadsPerRefresh; ++reads) {
         DWORD got = 0;
-        if (!LowerReadPort(port, reinterpret_cast<BYTE*>(buffer), piece, &got) || got == 0) break;
+        if (!LowerReadPort(port, reinterpret_cast<BYTE*>(buffer), piece, &got)) {
+            failed = TRUE;
+            break;
+        }
+        if (got == 0) break;
         got = std::min(got, piece);
         buffer[got] = 0;
         DWORD used = 0;
         ended += QueueReplyText(port, buffer, got, &used, TRUE, &flags, publish);
     }
     if (opened) EndLowerDoc(port);
-    if (ended) port->state |= kStateStatusSeen;
+    NoteReadOutcome(port, ended, flags, failed);
     return TRUE;
 }
 

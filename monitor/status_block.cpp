@@ -331,6 +331,12 @@ void SetErrors(Dispatch& d) {
     }
     port->device.bufferBlockKB = d.block[kBlockBufferBlock];
     port->device.bufferBlocksFree = d.block[kBlockBufferFree];
+    // A printer whose input buffer has no free block takes no new job now: it is busy, and a
+    // job's header waits for it.
+    if (d.block[kBlockBufferBlock] && !d.block[kBlockBufferFree])
+        port->state |= kStatePrinterBusy;
+    else
+        port->state &= ~kStatePrinterBusy;
     port->bytesSent = static_cast<DWORD>(d.block[kBlockBufferBlock]) * d.block[kBlockBufferFree] * 1024u;
 }
 

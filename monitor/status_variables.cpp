@@ -3,6 +3,7 @@
 #include "monitor/status_variables.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "core/ansi_text.h"
@@ -78,45 +79,8 @@ constexpr TemplateRow kTemplate[] = {
 constexpr DWORD kTemplateRows = sizeof kTemplate / sizeof kTemplate[0];
 static_assert(kTemplateRows == 46);
 
-// Masks on PrinterStatus DWORDs 0, 1, 2; printer status; port status; severity.
-StatusMapRow g_statusMap[] = {
-    {{0, 0x100, 0}, 0x100000, 0, 0},
-    {{0, 0x200, 0}, 0x1000, 0, 0},
-    {{0, 0x80, 0}, 0x100000, 8, 1},
-    {{0, 0, 0x20}, 0x8000, 0, 0},
-    {{0, 0, 0x8000}, 0x400000, 7, 1},
-    {{0, 0, 0x2000}, 0x100000, 8, 1},
-    {{0, 0x1000000, 0}, 0x100000, 8, 1},
-    {{0, 0, 0x10000}, 0x8, 2, 1},
-    {{0, 0x8, 0}, 0x40, 5, 1},
-    {{0, 0, 0x4000}, 0x100000, 8, 2},
-    {{0, 0, 0x40000}, 0x40, 5, 1},
-    {{0, 0, 0x100000}, 0x200000, 9, 1},
-    {{0, 0, 0x200000}, 0x200000, 9, 1},
-    {{0, 0, 0x400000}, 0x200000, 9, 1},
-    {{0x1000, 0, 0}, 0x100000, 8, 1},
-    {{0x2000, 0, 0}, 0x100000, 8, 1},
-    {{0x10000, 0, 0}, 0x100000, 8, 1},
-    {{0, 0, 0x40000000}, 0x10, 3, 1},
-    {{0, 0, 0x800000}, 0x10, 3, 1},
-    {{0, 0, 0x4000000}, 0x40, 5, 1},
-    {{0x10, 0, 0}, 0x100000, 8, 1},
-    {{0, 0, 0x20000}, 0x20000, 1, 2},
-    {{0, 0, 0x80000}, 0x100000, 8, 2},
-    {{0, 0, 0x1000}, 0x100000, 8, 1},  // set from "SPOOLERSTATUS"
-    {{0, 0, 0x100}, 0, 0, 0},
-    {{0, 0, 0x8000000}, 0x200, 0, 0},
-    {{0, 0, 0x10000000}, 0x200, 0, 0},
-    {{0, 0, 0x200}, 0x200, 0, 0},
-    {{0, 0, 0x10}, 0x10000, 11, 3},
-    {{0, 0, 0x8}, 0x400, 0, 0},
-    {{0, 0, 0x2}, 0x20000, 10, 2},
-    {{0, 0, 0x800}, 0x100000, 8, 2},
-    {{0, 0, 0x4}, 0, 0, 0},
-    {{0, 0, 0x40}, 0, 0, 0},
-    {{0, 0, 0x1}, 0, 0, 0},
-};
-static_assert(sizeof g_statusMap / sizeof g_statusMap[0] == 35);
+// The map as it stands: row 24 is patched from "SPOOLERSTATUS" at initialisation.
+std::array<StatusMapRow, kStatusMapRowCount> g_statusMap = kStatusMap;
 
 struct ErrorRow {
     const char* name;

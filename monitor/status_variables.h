@@ -3,6 +3,7 @@
 #pragma once
 
 #include "monitor/manager_client.h"
+#include "monitor/status_map.h"
 
 constexpr LONG kVarCounted = -1;
 constexpr DWORD kVarPublishOnBind = 0x1;
@@ -62,13 +63,7 @@ void MarkPublishable(StatusVariable* table);
 BOOL PublishPortStatus(PortRecord* port);
 BOOL PublishPortStatusForClient(PortRecord* port, ManagerClient* client);
 
-// The status-to-spooler map; row 24 is patched from "SPOOLERSTATUS" at initialisation.
-struct StatusMapRow {
-    DWORD mask[3];
-    DWORD printerStatus;
-    DWORD portStatus;
-    DWORD severity;
-};
+// The status-to-spooler map (status_map.h); row 24 is patched from "SPOOLERSTATUS" at initialisation.
 void PatchStatusMap(DWORD spoolerStatus);
 const StatusMapRow* FindStatusMapRow(const DWORD status[3]);
 

@@ -319,14 +319,23 @@ int Unacknowledged(int fd) {
 
 // A kept connection (the cable stand-in) stays open for the printer's replies: the end of a
 // document waits until the printer has taken every byte, and fails when it reset or closed the
-// line first, for the bytes still on their way are lost.
+// line first, for the bytes still on their way are lost. A printer that keeps taking bytes is
+// waited for; one that takes nothing for the whole wait fails the document: what it did not
+// take may never reach it.
 DWORD DrainKeptConnection(Port* p) {
     ULONGLONG deadline = GetTickCount64() + kEndDocWaitMs;
     auto realStart = std::chrono::steady_clock::now();
+    int left = Unacknowledged(p->fd);
     for (;;) {
         if (ConnectionLost(p->fd)) return kWsaConnReset;
-        if (Unacknowledged(p->fd) == 0) return ERROR_SUCCESS;
-        if (TimedOut(deadline, realStart)) return ERROR_SUCCESS;  // slow, not lost: the line stays
+        int now = Unacknowledged(p->fd);
+        if (now == 0) return ERROR_SUCCESS;
+        if (now < left) {
+            left = now;
+            deadline = GetTickCount64() + kEndDocWaitMs;
+            realStart = std::chrono::steady_clock::now();
+        }
+        if (TimedOut(deadline, realStart)) return ERROR_TIMEOUT;
         pollfd w{p->fd, POLLRDHUP, 0};
         poll(&w, 1, 5);
     }

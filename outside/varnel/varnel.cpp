@@ -240,7 +240,8 @@ LONG GetData::Walk(IPmcPtrList<IPmsPdu>* into, const char* text) {
     std::memcpy(at, root, rootLength * sizeof(oid));
     for (size_t n = 0; n < kMaxWalk; ++n) {
         ResponseHolder response;
-        if (!Request(SNMP_MSG_GETNEXT, at, atLength, response)) return n ? kOk : kFailed;
+        // A request that fails part-way leaves the table cut short: the walk failed.
+        if (!Request(SNMP_MSG_GETNEXT, at, atLength, response)) return kFailed;
         const netsnmp_variable_list* v = response.pdu->variables;
         if (!IsAnswer(v) || v->name_length < rootLength || v->name_length > MAX_OID_LEN ||
             snmp_oidtree_compare(root, rootLength, v->name, v->name_length) != 0)

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -29,11 +30,13 @@ const std::string kUel("\x1b%-12345X", 9);
 
 // The printer with its 100 jobs and the library in a sandbox, made once.
 struct World {
+    std::string root;
     std::unique_ptr<printersim::Simulator> sim;
     bool ready = false;
     World() {
         char pattern[] = "/tmp/orla-bench-snmp-XXXXXX";
         if (!mkdtemp(pattern)) return;
+        root = pattern;
         PlatSetSandboxRoot(pattern);
         MonitorProcessAttach();
         setenv("ORLA_BIN_DIR", ORLA_BENCH_BIN_DIR, 0);
@@ -55,6 +58,12 @@ struct World {
         while (std::chrono::steady_clock::now() < end && sim->JobTable().size() < kJobs)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ready = sim->JobTable().size() == kJobs;
+    }
+    // The sandbox goes with the program, as the tools' do.
+    ~World() {
+        if (sim) sim->Stop();
+        std::error_code ignored;
+        if (!root.empty()) std::filesystem::remove_all(root, ignored);
     }
 };
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_sandbox.h"
 #include "outside/dorlik/dorlik_api.h"
 #include "plat/control.h"
 #include "win/kernel.h"
@@ -28,20 +29,11 @@ T Entry(HMODULE m, const char* name) {
 
 // The sandbox (with the manager's store file) is removed when the program ends, as the tools do.
 struct Sandbox {
-    std::string root;
+    bench::Sandbox dir{"orla-bench-dorlik"};
     Sandbox() {
-        char pattern[] = "/tmp/orla-bench-dorlik-XXXXXX";
-        if (!mkdtemp(pattern)) std::abort();
-        root = pattern;
-        PlatSetSandboxRoot(root.c_str());
+        PlatSetSandboxRoot(dir.root().c_str());
         PlatCopyIntoSandbox(ORLA_BENCH_BIN_DIR "/Dorlik.dll", u"C:\\Windows\\System32\\Dorlik.DLL");
     }
-    ~Sandbox() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-    }
-    Sandbox(const Sandbox&) = delete;
-    Sandbox& operator=(const Sandbox&) = delete;
 };
 
 void BM_StatusVariableRoundTripBetweenProcesses(benchmark::State& state) {

@@ -22,7 +22,7 @@ using dorlik::Entry;
 using e2e::Bounded;
 using e2e::ClockPump;
 
-constexpr int kWallMs = 20000;
+constexpr int kWallMs = 120000;  // a hang guard: each wait ends when its answer comes
 constexpr char16_t kPrinter[] = u"QEV Shared Status";
 
 // One run of the peer program; killed and reaped when it outlives its test.
@@ -313,8 +313,8 @@ TEST_F(ManagerRefreshTest, ARequestFromAnotherProcessReachesTheMonitorWhileItsJo
 
 TEST_F(ManagerRefreshTest, APrinterNoMonitorServesIsRefusedAtOnce) {
     Peer peer({"refresh", "QEV Nobody Serves"});
-    EXPECT_EQ(peer.Line(2000), std::to_string(DORLIK_E_NOT_SERVED));
-    EXPECT_EQ(peer.Exit(2000), 0);
+    EXPECT_EQ(peer.Line(), std::to_string(DORLIK_E_NOT_SERVED));
+    EXPECT_EQ(peer.Exit(), 0);
     HANDLE m = Bind(u"QEV Nobody Serves");
     HWND window = PlatCreateMessageWindow(u"OrlaRefreshTest", u"");
     DWORD cookie = 5;

@@ -187,7 +187,21 @@ TEST_F(MonitorJobTest, CancelFromThePrinterEndsTheJobAsCancelled) {
     o.cancelAtData = true;
     Open({u"USB001", false}, o);
     std::string job = DriverJob("@PJL JOB NAME=\"driver\"\r\n", 200000);
-    plat::JobResult r = Send(job, 4096);
+    // The printer cancels once its data begins; however far it lags behind the sender, the job
+    // does not end before it has.
+    plat::JobOptions options;
+    options.chunkSize = 4096;
+    options.maxIdleRetries = 400;
+    options.afterWrite = [&](size_t accepted) {
+        if (accepted == job.size()) sim_->WaitForJobsCancelled(1, kWallGuardMs);
+    };
+    plat::JobResult r;
+    {
+        ClockPump pump;
+        r = Bounded("job", kWallGuardMs, [&] {
+            return plat::SendJob(&port_, std::span(reinterpret_cast<const BYTE*>(job.data()), job.size()), options);
+        });
+    }
     ASSERT_TRUE(r.started && r.ended) << r.startError << " " << r.endError;
     EXPECT_EQ(sim_->JobsCancelled(), 1u);
     EXPECT_TRUE(r.deletedByPort || r.stoppedByCancel) << "the job was not deleted as cancelled";
@@ -386,3 +400,39 @@ TEST_F(MonitorServiceTest, HeldJobPrintsOnceReleased) {
 }
 
 }  // namespace
+
+// A printer that resets the line half-way through a job, or stops reading for good: whether
+// the loss shows at a WritePort or only at the job's end (the bytes were taken by the line but
+// never by the printer), the spooler is not told the job went out whole and ended well.
+struct LostJob {
+    const char* name;
+    PortSetup port;
+    unsigned misbehaviour;
+    bool dropHalfWay;
+};
+
+class LostJobTest : public MonitorJobTest, public ::testing::WithParamInterface<LostJob> {};
+
+TEST_P(LostJobTest, IsNotReportedPrinted) {
+    const LostJob& c = GetParam();
+    std::string job = DriverJob("@PJL JOB NAME=\"driver\"\r\n", 600000);
+    printersim::Options o;
+    o.misbehaviour = c.misbehaviour;
+    if (c.dropHalfWay) o.dropAfterBytes = job.size() / 2;
+    Open(c.port, o);
+    plat::JobResult r = Send(job, 65536);
+    ASSERT_TRUE(r.started) << r.startError;
+    EXPECT_FALSE(r.written && r.ended) << c.name << ": reported printed, the printer got " << sim_->Received().size()
+                                       << " of " << job.size() << " bytes";
+    if (r.written) {
+        EXPECT_NE(r.endError, 0u) << "the port's error is passed on";
+    }
+    EXPECT_LT(sim_->Received().size(), job.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Printers, LostJobTest,
+    ::testing::Values(LostJob{"usb_reset", {u"USB001", false}, printersim::kDropConnection, true},
+                      LostJob{"tcp_reset", {u"IP_127.0.0.1", true}, printersim::kDropConnection, true},
+                      LostJob{"usb_stops_reading", {u"USB001", false}, printersim::kStallRead, false}),
+    [](const auto& info) { return std::string(info.param.name); });

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ using e2e::DriverJob;
 using e2e::kWallGuardMs;
 using e2e::Uel;
 
-constexpr int kVariableWaitMs = 20000;
+constexpr int kVariableWaitMs = 120000;  // a hang guard: the waits end when the value comes
 
 // A driver's job whose language data carries `pages` pages.
 std::string PagedJob(const std::string& extraPjl, int pages) {
@@ -38,6 +39,16 @@ protected:
         });
     }
     // Real-time wait for EverDword.
+    // Until the variable has had a value that `accept` takes (the printer's reply may still be
+    // on its way when the job has ended).
+    bool WaitEver(const char* name, const std::function<bool(const std::string&)>& accept) const {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kVariableWaitMs);
+        while (!dorlik_.EverPublished(printer_, name, accept)) {
+            if (std::chrono::steady_clock::now() > until) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return true;
+    }
     bool WaitDword(const char* name, size_t at, DWORD mask, DWORD want) const {
         auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kVariableWaitMs);
         while (!EverDword(name, at, mask, want)) {
@@ -75,7 +86,7 @@ TEST_P(PrinterConditionTest, ReachesTheStatusVariables) {
     EXPECT_TRUE(WaitDword("PrinterStatus", 8, c.statusMask, c.statusWant)) << "PrinterStatus DWORD 2";
     if (c.panel) {
         const std::u16string panel = c.panel;
-        EXPECT_TRUE(dorlik_.EverPublished(printer_, "PrinterDisplay", [&](const std::string& s) {
+        EXPECT_TRUE(WaitEver("PrinterDisplay", [&](const std::string& s) {
             return s.size() == 132 && std::memcmp(s.data() + 4, panel.data(), panel.size() * 2) == 0;
         })) << "the panel of the PJL status reply";
     }

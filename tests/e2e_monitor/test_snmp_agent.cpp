@@ -4,12 +4,15 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "outside/varnel/varnel_api.h"
 #include "tools/printer_sim/loopback.h"
@@ -171,3 +174,103 @@ TEST_F(SnmpAgentTest, AgentsThatDoNotAnswerProperlyEndInTheTimeOut) {
 }
 
 }  // namespace
+
+namespace {
+
+// Passes the first `answered` requests to the agent and their answers back, then drops every
+// request: an agent that goes silent in the middle of a walk.
+class FailingRelay {
+public:
+    FailingRelay(uint16_t agent, int answered) : agent_(agent), answered_(answered) {
+        fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        port_ = printersim::FreeUdpPort();
+        a.sin_port = htons(port_);
+        bound_ = fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        if (bound_) thread_ = std::thread([this] { Run(); });
+    }
+    ~FailingRelay() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (fd_ >= 0) close(fd_);
+    }
+    bool Bound() const { return bound_; }
+    uint16_t Port() const { return port_; }
+
+private:
+    void Run() {
+        int upstream = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in agent{};
+        agent.sin_family = AF_INET;
+        agent.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        agent.sin_port = htons(agent_);
+        int passed = 0;
+        while (!stop_) {
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, 20) <= 0) continue;
+            char buffer[4096];
+            sockaddr_in from{};
+            socklen_t len = sizeof from;
+            ssize_t n = recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &len);
+            if (n <= 0 || passed++ >= answered_) continue;
+            sendto(upstream, buffer, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr*>(&agent), sizeof agent);
+            pollfd u{upstream, POLLIN, 0};
+            if (poll(&u, 1, 2000) <= 0) continue;
+            ssize_t m = recv(upstream, buffer, sizeof buffer, 0);
+            if (m > 0) sendto(fd_, buffer, static_cast<size_t>(m), 0, reinterpret_cast<sockaddr*>(&from), len);
+        }
+        close(upstream);
+    }
+
+    uint16_t agent_;
+    int answered_;
+    int fd_ = -1;
+    uint16_t port_ = 0;
+    bool bound_ = false;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+// The agent falls silent after the first row of the job table: the walk is not reported as
+// done with the rows it had, for a table cut short would look complete to the monitor.
+TEST_F(SnmpAgentTest, WalkThatFailsPartWayFails) {
+    ASSERT_TRUE(StartSim(printersim::SnmpAnswer::kCommunityAndV3));
+    for (const char* name : {"ORLA-JOB-0001-NAME", "ORLA-JOB-0002-NAME", "ORLA-JOB-0003-NAME"}) {
+        const size_t before = sim_->JobTable().size();
+        ASSERT_TRUE(
+            printersim::SendRaw(sim_->Port(), kUel + "@PJL SET JOBATTR=\"@JCID=" + name +
+                                                  "\"\r\n@PJL JOB NAME=\"doc\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" +
+                                                  printersim::BlankPages(1) + kUel + "@PJL EOJ\r\n"));
+        ASSERT_TRUE(sim_->WaitForJobsEnded(before + 1, 60000));
+    }
+    for (int answered : {1, 2}) {
+        SCOPED_TRACE(answered);
+        FailingRelay relay(port_, answered);
+        ASSERT_TRUE(relay.Bound());
+        setenv(kVarnelPortVariable, std::to_string(relay.Port()).c_str(), 1);
+        Request r;
+        LONG error = 0;
+        r.object = library_.createGetData(&error);
+        ASSERT_NE(r.object, nullptr);
+        r.object->SetCommunity("kemlin");
+        ASSERT_EQ(r.object->OpenChannel("127.0.0.1", kVarnelIpv4, 161, kVarnelCommunity, &kV3, 500, 0, 0), 0);
+        List answers;
+        answers.list = library_.createPduList(&error);
+        EXPECT_NE(r.object->Walk(answers.list, printersim::kSnmpJobNameColumn + 1), 0);
+    }
+    // Through the agent itself the whole table comes back.
+    setenv(kVarnelPortVariable, std::to_string(port_).c_str(), 1);
+    Request r;
+    LONG error = 0;
+    r.object = library_.createGetData(&error);
+    r.object->SetCommunity("kemlin");
+    ASSERT_EQ(r.object->OpenChannel("127.0.0.1", kVarnelIpv4, 161, kVarnelCommunity, &kV3, 3000, 1, 0), 0);
+    List answers;
+    answers.list = library_.createPduList(&error);
+    ASSERT_EQ(r.object->Walk(answers.list, printersim::kSnmpJobNameColumn + 1), 0);
+    EXPECT_EQ(answers.list->Count(), 3);
+}

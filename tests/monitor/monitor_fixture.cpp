@@ -48,6 +48,10 @@ BOOL WINAPI FakeWrite(HANDLE, LPBYTE data, DWORD size, LPDWORD written) {
 BOOL WINAPI FakeRead(HANDLE, LPBYTE buffer, DWORD size, LPDWORD read) {
     ++g_lower.reads;
     *read = 0;
+    if (g_lower.failReads) {
+        SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
     if (g_lower.replies.empty()) return TRUE;  // a read that times out gives 0 bytes
     std::string& piece = g_lower.replies.front();
     DWORD n = std::min<DWORD>(size, static_cast<DWORD>(piece.size()));
@@ -60,6 +64,11 @@ BOOL WINAPI FakeRead(HANDLE, LPBYTE buffer, DWORD size, LPDWORD read) {
 BOOL WINAPI FakeEndDoc(HANDLE) {
     ++g_lower.endDocs;
     g_lower.docOpen = FALSE;
+    if (DWORD error = g_lower.failEndDoc) {
+        g_lower.failEndDoc = 0;
+        SetLastError(error);
+        return FALSE;
+    }
     return TRUE;
 }
 BOOL WINAPI FakeClose(HANDLE) {

@@ -23,6 +23,8 @@ struct FakeLowerPort {
     DWORD failError = ERROR_TIMEOUT;
     BOOL takeNothing = FALSE;  // every write succeeds with 0 bytes
     BOOL refuseStartDoc = FALSE;
+    DWORD failEndDoc = 0;    // the next EndDocPort fails with this error (0: it succeeds)
+    BOOL failReads = FALSE;  // every ReadPort fails
     int opens = 0, closes = 0, startDocs = 0, endDocs = 0, writes = 0, reads = 0;
     BOOL docOpen = FALSE;
     std::vector<DWORD> controls;

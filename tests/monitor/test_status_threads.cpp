@@ -10,8 +10,12 @@
 #include "monitor/status_variables.h"
 #include "monitor_fixture.h"
 #include "outside/dorlik/dorlik_api.h"
+#include "outside/varnel/varnel_api.h"
 #include "plat/control.h"
+#include "plat/monitor_host.h"
 #include "plat/threads.h"
+#include "tools/printer_sim/loopback.h"
+#include "tools/printer_sim/printer_sim.h"
 #include "win/registry.h"
 #include "win/spool.h"
 
@@ -187,7 +191,7 @@ TEST_F(StatusThreadTest, AnExtStatusRequestRepublishesWithoutThePortMutex) {
         WaitForSingleObject(done, INFINITE);
         ReleaseMutex(port_->portMutex);
     });
-    ASSERT_EQ(WaitForSingleObject(held, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(held, INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(Query(u"Refresh:Halvoric"), kRefreshDone);
     EXPECT_EQ(updates_(kPrinter, "PrinterExtStatus"), before + 1);
     SetEvent(done);
@@ -280,5 +284,74 @@ TEST_F(StatusThreadTest, ClosingThePortEndsEveryThreadAndBindingInBoundedTime) {
         port_ = Port(h_);
     }
 }
+
+// A standard TCP/IP port whose printer's SNMP agent never answers, or answers garbage: the
+// polling thread is inside an SNMP request (which waits in real time) when the port is closed.
+// ClosePort returns only once that thread has left the monitor, so the spooler may unload it.
+constexpr int kHangGuardMs = 120000;
+
+class SilentAgentCloseTest : public StatusThreadTest, public ::testing::WithParamInterface<printersim::SnmpAnswer> {
+protected:
+    void SetUp() override {
+        StatusThreadTest::SetUp();
+        if (HasFatalFailure()) return;
+        const char* bin = std::getenv("ORLA_BIN_DIR");
+        ASSERT_TRUE(PlatCopyIntoSandbox((std::string(bin) + "/Varnel.dll").c_str(),
+                                        u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\Varnel.DLL"));
+        const uint16_t udp = printersim::FreeUdpPort();
+        setenv(kVarnelPortVariable, std::to_string(udp).c_str(), 1);
+        printersim::Options o;
+        o.snmpPort = udp;
+        o.snmpAnswer = GetParam();
+        sim_ = std::make_unique<printersim::Simulator>(o);
+        ASSERT_TRUE(sim_->Start());
+        ASSERT_TRUE(plat::RegisterStandardTcpIpPort(kTcpPort));
+        const std::u16string key =
+            std::u16string(u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\") +
+            kTcpPort;
+        HKEY h = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
+                  ERROR_SUCCESS);
+        const std::u16string host = u"127.0.0.1";
+        RegSetValueExW(h, u"IPAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(host.c_str()),
+                       static_cast<DWORD>((host.size() + 1) * sizeof(WCHAR)));
+        RegCloseKey(h);
+        InstallPrinter(kTcpPrinter, kTcpPort);
+    }
+    void TearDown() override {
+        StatusThreadTest::TearDown();
+        sim_.reset();
+        unsetenv(kVarnelPortVariable);
+    }
+    static constexpr char16_t kTcpPort[] = u"IP_127.0.0.1";
+    static constexpr char16_t kTcpPrinter[] = u"Halvoric Net";
+    std::unique_ptr<printersim::Simulator> sim_;
+};
+
+TEST_P(SilentAgentCloseTest, ClosePortReturnsOnlyOnceThePollingThreadHasLeft) {
+    HANDLE tcp = Open(kTcpPort, kTcpPrinter);
+    ASSERT_NE(tcp, nullptr);
+    PortRecord* port = Port(tcp);
+    ASSERT_NE(port->snmp, nullptr) << "the port's SNMP client";
+    ASSERT_TRUE(RefreshManagerClients(port));
+    ASSERT_NE(port->clients, nullptr);
+    const LONG before = LiveStatusThreads();
+    DWORD answer = 0, returned = 0;
+    std::u16string wake = u"Wake Up";
+    table_->pfnGetPrinterDataFromPort(tcp, 0, wake.data(), nullptr, 0, reinterpret_cast<LPWSTR>(&answer), 4, &returned);
+    ASSERT_EQ(static_cast<LONG>(answer), kRefreshDone);
+    ASSERT_TRUE(port->state & kStatePollingRunning);
+    // The polling thread's first cycle asks the agent for the device ID; the port closes while
+    // that request waits for an answer (the bound only keeps a broken run from hanging).
+    ASSERT_TRUE(sim_->WaitForSnmpRequests(1, kHangGuardMs)) << "the polling thread never asked the agent";
+    ASSERT_TRUE(table_->pfnClosePort(tcp));
+    EXPECT_EQ(LiveStatusThreads(), before - 1) << "a thread of the port still runs in the monitor";
+}
+
+INSTANTIATE_TEST_SUITE_P(Agents, SilentAgentCloseTest,
+                         ::testing::Values(printersim::SnmpAnswer::kNothing, printersim::SnmpAnswer::kGarbage),
+                         [](const auto& info) {
+                             return info.param == printersim::SnmpAnswer::kNothing ? "NeverAnswers" : "AnswersGarbage";
+                         });
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <arpa/inet.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -35,6 +36,7 @@
 #include "tools/monitor_run/printer_setup.h"
 #include "tools/monitor_run/scenes.h"
 #include "tools/monitor_run/status_reader.h"
+#include "tools/monitor_run/variable_text.h"
 #include "tools/printer_sim/loopback.h"
 #include "tools/printer_sim/printer_sim.h"
 #include "tools/printer_sim/sim_options.h"
@@ -69,6 +71,7 @@ std::string SampleJob() {
 
 constexpr size_t kCancelAfterBytes = 1024;
 constexpr DWORD kCancelChunk = 1024;
+constexpr DWORD kHistoryShown = 64;  // the status manager keeps this many of each variable
 
 void Usage(FILE* to) {
     std::fprintf(to,
@@ -234,6 +237,29 @@ int RunJob(const RunOptions& o, const std::string& job, plat::LoadedMonitor* lan
     return 0;
 }
 
+// What the printer reported during the job: every publication of the followed variables the
+// status manager still holds, oldest first.
+void ShowHistory(HMODULE dorlik) {
+    auto history = dorlik ? reinterpret_cast<PFN_DorlikReadHistory>(
+                                reinterpret_cast<void*>(GetProcAddress(dorlik, "DorlikReadHistory")))
+                          : nullptr;
+    auto updates = dorlik ? reinterpret_cast<PFN_DorlikUpdateCount>(
+                                reinterpret_cast<void*>(GetProcAddress(dorlik, "DorlikUpdateCount")))
+                          : nullptr;
+    if (!history || !updates) return;
+    std::printf("\npublished during the job (oldest first):\n");
+    for (const std::string& name : FollowedNames()) {
+        const DWORD count = std::min<DWORD>(updates(kPrinter, name.c_str()), kHistoryShown);
+        for (DWORD back = count; back-- > 0;) {
+            DWORD needed = 0;
+            if (history(kPrinter, name.c_str(), back, nullptr, 0, &needed) != DORLIK_E_SMALL_QUERY) continue;
+            std::string value(needed, '\0');
+            if (history(kPrinter, name.c_str(), back, value.data(), needed, &needed) != DORLIK_OK) continue;
+            std::printf("  %-17s %s\n", name.c_str(), VariableText(name, value).c_str());
+        }
+    }
+}
+
 void ShowStatusVariables(HMODULE dorlik) {
     std::printf("\nstatus variables of \"%s\":\n", "QEV Halvoric 4400K");
     auto read = dorlik ? reinterpret_cast<PFN_DorlikReadVariable>(
@@ -253,6 +279,7 @@ void ShowStatusVariables(HMODULE dorlik) {
         for (DWORD i = 0; i < size && i < 24; ++i) std::printf(" %02X", value[i]);
         std::printf(size > 24 ? " ...\n" : "\n");
     }
+    ShowHistory(dorlik);
 }
 
 // The monitors loaded on the hand-moved clock, which runs 50 times faster than real time so
@@ -298,6 +325,16 @@ int main(int argc, char** argv) {
     RunOptions o;
     if (auto exit = ParseArguments(argc, argv, &o)) return *exit;
     if (o.bin.empty()) o.bin = ProgramFolder();
+    // The sandbox links to the modules by this path: a relative one would dangle there.
+    if (!o.bin.empty()) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::canonical(o.bin, error);
+        if (error) {
+            std::fprintf(stderr, "monitor_run: --bin %s: %s\n", o.bin.c_str(), error.message().c_str());
+            return 2;
+        }
+        o.bin = absolute.string();
+    }
     std::string job;
     if (o.bin.empty() || !ReadJob(o, &job)) return 1;
 

@@ -31,8 +31,9 @@ constexpr DWORD kClockStepMs = 50;  // of the monitor's clock for each milliseco
 constexpr int kSceneWaitMs = 20000;
 constexpr int kErrorShownMs = 200;  // real time the printer stays in error once the monitor saw it
 constexpr uint32_t kStatusReady = 0x1100;
-constexpr uint32_t kStatusPaperOut = 0x0A00;  // status group 10: a tray is out of paper
+constexpr uint32_t kStatusPaperOut = 0x0B00;  // status group 11, index 0: the paper ran out
 constexpr DWORD kHistoryLimit = 64;
+constexpr uint32_t kNotResponding = 0x100;  // PrinterStatus DWORD 1
 constexpr uint32_t kExtStatusPolling = 0x10;
 constexpr size_t kJobIdAt = 288;  // of a job-information record
 constexpr size_t kPagesAt = 292;
@@ -313,7 +314,7 @@ void SignalJobChanged() {
 }
 
 bool HasPaperOut(const std::string& status) {
-    return status.size() == 12 && (ValueDword(status, 8) & 0x8000);
+    return PortStatusOf(status) == kPortStatusPaperOut;
 }
 
 // Scene 2: paper out while a job waits; the job-watch thread sees the printer recover.
@@ -325,7 +326,7 @@ bool ErrorScene(printersim::Simulator* sim, VariableLog* log) {
     const size_t mark = log->Mark();
     const DWORD start = GetTickCount();
     sim->SetStatusCode(kStatusPaperOut);
-    log->Note("the printer runs out of paper (status code 0A00)");
+    log->Note("the printer runs out of paper (status code 0B00)");
     WaitingJob waiting;
     log->Note("job " + std::to_string(waiting.id) + " waits in the queue; the spooler signals the job change");
     SignalJobChanged();
@@ -337,7 +338,7 @@ bool ErrorScene(printersim::Simulator* sim, VariableLog* log) {
     sim->SetStatusCode(kStatusReady);
     log->Note("paper loaded: the printer is ready again (status code 1100)");
     const bool recovered = log->WaitFor(cleared, "PrinterStatus", [](const std::string& v) {
-        return v.size() == 12 && !HasPaperOut(v) && !(ValueDword(v, 4) & 0x180);
+        return v.size() == 12 && PortStatusOf(v) == 0 && !(ValueDword(v, 4) & kNotResponding);
     }) != kNotSeen;
     const size_t dequeued = log->Mark();
     waiting.Delete();

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+
+#include "monitor/status_map.h"
 
 const char kFollowedVariables[] =
     "PrinterStatus;PrinterExtStatus;SendingJobInfo;PrintingJobInfo2;PrinterQueue;JobStatus;ErrNoPaper2;"
@@ -19,15 +22,33 @@ constexpr size_t kUserAt = 256;
 constexpr size_t kJobIdAt = 288;
 constexpr size_t kPagesAt = 292;
 
-struct StatusBit {
-    int word;
+// Names of the spooler's port status codes and printer status bits the status map gives.
+constexpr const char* kPortStatusNames[] = {
+    "",           "offline",           "paper jam",     "paper out", "output bin full", "paper problem", "no toner",
+    "cover open", "user intervention", "out of memory", "toner low", "warming up",      "power save"};
+struct PrinterStatusName {
     uint32_t bit;
-    const char* meaning;
+    const char* name;
 };
-constexpr StatusBit kStatusBits[] = {
-    {1, 0x100, "not responding"}, {1, 0x80, "cover open"}, {1, 0x1000, "port closed"}, {2, 0x8000, "paper out"},
-    {2, 0x40000, "paper jam"},    {2, 0x8, "job queued"},  {2, 0x2000, "offline"},     {2, 0x10000, "paper error"},
-};
+constexpr PrinterStatusName kPrinterStatusNames[] = {
+    {0x8, "paper jam"},          {0x10, "paper out"},      {0x40, "paper problem"},
+    {0x80, "offline"},           {0x200, "busy"},          {0x400, "printing"},
+    {0x1000, "not available"},   {0x8000, "initializing"}, {0x10000, "warming up"},
+    {0x20000, "toner low"},      {0x40000, "no toner"},    {0x100000, "user intervention"},
+    {0x200000, "out of memory"}, {0x400000, "cover open"}};
+
+const char* RowName(const StatusMapRow& row) {
+    if (row.portStatus && row.portStatus < std::size(kPortStatusNames)) return kPortStatusNames[row.portStatus];
+    for (const PrinterStatusName& n : kPrinterStatusNames)
+        if (row.printerStatus == n.bit) return n.name;
+    return nullptr;
+}
+
+bool RowMeets(const StatusMapRow& row, const uint32_t status[3]) {
+    for (int i = 0; i < 3; ++i)
+        if (row.mask[i] & status[i]) return true;
+    return false;
+}
 
 // Text field of a record, up to its terminator.
 std::string Field(const std::string& value, size_t at, size_t size) {
@@ -36,15 +57,22 @@ std::string Field(const std::string& value, size_t at, size_t size) {
     return std::string(p, strnlen(p, size));
 }
 
+// The words, then what the monitor's status map makes of them: the errors (rows of a severity),
+// then the other states it names.
 std::string PrinterStatusText(const std::string& value) {
     if (value.size() != 12) return "(" + std::to_string(value.size()) + " bytes)";
     char words[48];
-    std::snprintf(words, sizeof words, "%08X %08X %08X", ValueDword(value, 0), ValueDword(value, 4),
-                  ValueDword(value, 8));
-    std::string named;
-    for (const StatusBit& b : kStatusBits)
-        if (ValueDword(value, 4 * b.word) & b.bit) named += std::string(named.empty() ? "" : ", ") + b.meaning;
-    return std::string(words) + (named.empty() ? "  (no error)" : "  (" + named + ")");
+    const uint32_t status[3] = {ValueDword(value, 0), ValueDword(value, 4), ValueDword(value, 8)};
+    std::snprintf(words, sizeof words, "%08X %08X %08X", status[0], status[1], status[2]);
+    std::string errors, states;
+    for (const StatusMapRow& row : kStatusMap) {
+        const char* name = RowName(row);
+        if (!name || !RowMeets(row, status)) continue;
+        std::string& into = row.severity ? errors : states;
+        if (into.find(name) == std::string::npos) into += std::string(into.empty() ? "" : ", ") + name;
+    }
+    return std::string(words) + "  (" + (errors.empty() ? "no error" : errors) + (states.empty() ? "" : "; " + states) +
+           ")";
 }
 
 std::string JobInfoText(const std::string& name, const std::string& value) {
@@ -70,6 +98,14 @@ std::vector<std::string> FollowedNames() {
         at = end + 1;
     }
     return names;
+}
+
+uint32_t PortStatusOf(const std::string& value) {
+    if (value.size() != 12) return 0;
+    const uint32_t status[3] = {ValueDword(value, 0), ValueDword(value, 4), ValueDword(value, 8)};
+    for (const StatusMapRow& row : kStatusMap)
+        if (RowMeets(row, status)) return row.portStatus;
+    return 0;
 }
 
 uint32_t ValueDword(const std::string& value, size_t at) {

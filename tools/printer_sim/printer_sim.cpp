@@ -228,6 +228,10 @@ std::vector<SnmpJob> Simulator::JobTable() const {
     return jobTable_;
 }
 
+bool Simulator::WaitForSnmpRequests(size_t count, int ms) const {
+    return snmp_ && snmp_->WaitForRequests(count, ms);
+}
+
 bool Simulator::SnmpRunning() const {
     return snmp_ && snmp_->Running();
 }
@@ -608,6 +612,7 @@ void Simulator::StopJobForCancel(Connection* c) {
     FinishTableJob(c, kSnmpJobCancelled);
     std::lock_guard<std::mutex> g(lock_);
     ++jobsCancelled_;
+    changed_.notify_all();
 }
 
 // Every job connection stops its job at its next turn.
@@ -781,6 +786,11 @@ bool Simulator::WaitForReceived(size_t bytes, int ms) const {
 bool Simulator::WaitForJobsEnded(size_t count, int ms) const {
     std::unique_lock<std::mutex> g(lock_);
     return changed_.wait_for(g, std::chrono::milliseconds(ms), [&] { return jobsEnded_ >= count; });
+}
+
+bool Simulator::WaitForJobsCancelled(size_t count, int ms) const {
+    std::unique_lock<std::mutex> g(lock_);
+    return changed_.wait_for(g, std::chrono::milliseconds(ms), [&] { return jobsCancelled_ >= count; });
 }
 
 bool Simulator::WaitForConnectionsClosed(int ms) const {

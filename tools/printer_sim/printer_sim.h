@@ -127,6 +127,9 @@ public:
     bool WaitForReceived(size_t bytes, int ms) const;
     bool WaitForJobsEnded(size_t count, int ms) const;
     bool WaitForConnectionsClosed(int ms) const;
+    bool WaitForJobsCancelled(size_t count, int ms) const;
+    // The SNMP agent that answers nothing or garbage heard `count` requests.
+    bool WaitForSnmpRequests(size_t count, int ms) const;
 
     std::string DeviceId() const;
     // The reply to "@PJL INFO CONFIG" as the printer stands now.

@@ -220,11 +220,21 @@ bool SnmpAgent::StartUdp(uint16_t port, SnmpAnswer answer) {
             sockaddr_in from{};
             socklen_t len = sizeof from;
             ssize_t n = recvfrom(udpFd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &len);
+            if (n > 0) {
+                std::lock_guard<std::mutex> g(heardLock_);
+                ++heard_;
+                heardChanged_.notify_all();
+            }
             if (n <= 0 || answer != SnmpAnswer::kGarbage) continue;
             sendto(udpFd_, kGarbageBytes, sizeof kGarbageBytes - 1, 0, reinterpret_cast<sockaddr*>(&from), len);
         }
     });
     return true;
+}
+
+bool SnmpAgent::WaitForRequests(size_t count, int ms) {
+    std::unique_lock<std::mutex> g(heardLock_);
+    return heardChanged_.wait_for(g, std::chrono::milliseconds(ms), [&] { return heard_ >= count; });
 }
 
 void SnmpAgent::Publish(const std::vector<SnmpObject>& objects) {

@@ -8,7 +8,9 @@
 #include <sys/types.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,6 +65,9 @@ public:
     void Publish(const std::vector<SnmpObject>& objects);
     void Stop();
     bool Running() const { return child_ > 0 || udpThread_.joinable(); }
+    // An agent that answers nothing or garbage counts the requests it heard: TRUE once `count`
+    // came (waits for them, at most `ms` of real time).
+    bool WaitForRequests(size_t count, int ms);
 
 private:
     bool StartSnmpd(uint16_t port, SnmpAnswer answer, const std::string& helper);
@@ -73,6 +78,9 @@ private:
     int udpFd_ = -1;
     std::atomic<bool> stopping_{false};
     std::thread udpThread_;
+    std::mutex heardLock_;
+    std::condition_variable heardChanged_;
+    size_t heard_ = 0;
 };
 
 // Where the printer_sim program is: next to the running program, or in ORLA_BIN_DIR.
