@@ -63,7 +63,7 @@ void BM_StatusVariableRoundTripBetweenProcesses(benchmark::State& state) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    std::vector<std::string> args = {ORLA_DORLIK_PEER, sandbox.root, "echo", "Bench Printer", "Ping", "Echo"};
+    std::vector<std::string> args = {ORLA_DORLIK_PEER, sandbox.dir.root(), "echo", "Bench Printer", "Ping", "Echo"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
