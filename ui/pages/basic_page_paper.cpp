@@ -26,7 +26,7 @@ constexpr int kIdBindingLabel = 1135;
 constexpr int kIdOrientationIcon = basic_ids::kOrientationPicture;
 constexpr WORD kIconPortrait = 734, kIconLandscape = 735, kIconPortraitTurned = 783, kIconLandscapeTurned = 784;
 constexpr int kMultiPageControls[] = {1121, kIdOrder, 1116, kIdFrame};
-constexpr int kOnePageControls[] = {kIdFreeZoom, 1177, kIdZoom, 2702};
+constexpr int kOnePageControls[] = {kIdFreeZoom, 1177, kIdZoom, 2702, basic_ids::kZoomPicture};
 
 UiContext* Ui(PageContext* page) {
     return page ? page->uiContext : nullptr;
