@@ -361,7 +361,7 @@ TEST_F(BasicPage, ControlsShowWhatTheLayoutAndDuplexSettingsOffer) {
             EXPECT_EQ(visible(kIdFrame), c.order);
             EXPECT_EQ(visible(kIdZoom), c.zoom);
             EXPECT_EQ(visible(kIdFreeZoom), c.zoom);
-            EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, 3833)) != FALSE, c.holdSettings);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, basic_ids::kHoldSettings)) != FALSE, c.holdSettings);
             Set(r, dm::HoldMode, DWORD{0});  // the next opening of the page has nothing to check
         });
         script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });

@@ -196,7 +196,7 @@ TEST_F(BasicPageSteps, RestoringDefaultsSelectsTheTreesRootWhenARowIsSelected) {
             SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
             if (selected) SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(child));
             page_.hTree = tree;
-            EXPECT_TRUE(PlatClick(GetDlgItem(page, 1002)));
+            EXPECT_TRUE(PlatClick(GetDlgItem(page, basic_ids::kRestoreDefaults)));
             after = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
             page_.hTree = nullptr;
             DestroyWindow(tree);
@@ -260,7 +260,7 @@ TEST_F(BasicPageControlHelp, F1AndWhatsThisOpenHelpOnEveryControl) {
             const int id = GetDlgCtrlID(c);
             if (id == 0xFFFF || id == -1 || !IsWindowVisible(c) || !IsWindowEnabled(c)) continue;
             tried.push_back(id);
-            const std::u16string topic = id == 1002 ? defaultsTopic : pageTopic;
+            const std::u16string topic = id == basic_ids::kRestoreDefaults ? defaultsTopic : pageTopic;
             script.steps.push_back([&, c, id, topic](HWND) {
                 reset_();
                 EXPECT_TRUE(PlatPressF1(c)) << id;
@@ -277,8 +277,11 @@ TEST_F(BasicPageControlHelp, F1AndWhatsThisOpenHelpOnEveryControl) {
     Run(script);
     EXPECT_FALSE(script.ranOut);
     // Every kind of control was among them: combos, buttons, edits, the preview and the pictures.
-    for (int id : {1013, 1204, 1208, 1217, 1229, 1230, 1214, 1127, 1114, 2900,
-                   1699, 1008, 1016, 1202, 1218, 1001, 446,  1003, 1002, 1004})
+    using namespace basic_ids;
+    for (int id : {kFavourites, kPaperSize,     kOutputPaper, kPortrait,         kCopies,
+                   kCopiesSpin, kZoom,          kDuplex,      kLayout,           kSavePaper,
+                   kEntryMode,  kPreview,       kPrinter,     kPaperSizePicture, kOrientationPicture,
+                   kBanner,     kLayoutDetails, kSummary,     kRestoreDefaults,  kHelp})
         EXPECT_NE(std::find(tried.begin(), tried.end(), id), tried.end()) << id;
 }
 
