@@ -102,7 +102,8 @@ TEST_F(BasicPage, OutOfRangeCopiesKeepTheUserOnThePage) {
 }
 
 TEST_F(BasicPage, ButtonsOfDialogsNotBuiltYetSaySo) {
-    const int buttons[] = {446, 1003, 1355, 1356};
+    const int buttons[] = {basic_ids::kLayoutDetails, basic_ids::kSummary, basic_ids::kAddFavourite,
+                           basic_ids::kEditFavourite};
     Script script;
     for (int id : buttons) {
         script.steps.push_back([&, id](HWND sheet) {
