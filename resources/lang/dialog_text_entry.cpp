@@ -2,6 +2,7 @@
 // the text-entry modes, both languages side by side so the layouts cannot drift.
 #include "plat/dialog_template.h"
 #include "resources/lang/lang_strings.h"
+#include "resources/lang/text_entry_ids.h"
 #include "win/user_controls.h"
 #include "win/user_gdi.h"
 
@@ -9,6 +10,8 @@ extern const ORLA_RESOURCE kLangTextEntry[];
 extern const DWORD kLangTextEntryCount;
 
 namespace {
+
+using namespace orla_res::text_entry;
 
 #if ORLA_LANG_JAPANESE
 #define TEXT_OF(ja, en) ja
@@ -25,20 +28,20 @@ constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAM
 
 // clang-format off
 #define CODE_ITEMS \
-    {u"Static", nullptr, 1650, kChild | SS_ICON, 0, 7, 7, 20, 20}, \
+    {u"Static", nullptr, kIcon, kChild | SS_ICON, 0, 7, 7, 20, 20}, \
     {u"Static", TEXT_OF(u"ユーザーコード(&U):", u"&User Code:"), 0xFFFF, kLabel, 0, 7, 38, 80, 8}, \
-    {u"Edit",   u"", 1549, kEdit | WS_GROUP, 0, 90, 36, 100, 12}, \
-    {u"Button", u"?", 1341, kPush, 0, 194, 36, 14, 12}
+    {u"Edit",   u"", kCode, kEdit | WS_GROUP, 0, 90, 36, 100, 12}, \
+    {u"Button", u"?", kCodeHelp, kPush, 0, 194, 36, 14, 12}
 #define JOB_NAME_ITEMS \
     {u"Static",   TEXT_OF(u"ジョブ名(&J):", u"&Job Name:"), 0xFFFF, kLabel, 0, 7, 70, 80, 8}, \
-    {u"ComboBox", nullptr, 1553, kCombo, 0, 90, 68, 118, 60}, \
-    {u"Static",   TEXT_OF(u"名前(&N):", u"&Name:"), 1548, kLabel, 0, 7, 86, 80, 8}, \
-    {u"Edit",     u"", 1552, kEdit, 0, 90, 84, 118, 12}
+    {u"ComboBox", nullptr, kJobNameKind, kCombo, 0, 90, 68, 118, 60}, \
+    {u"Static",   TEXT_OF(u"名前(&N):", u"&Name:"), kJobNameLabel, kLabel, 0, 7, 86, 80, 8}, \
+    {u"Edit",     u"", kJobName, kEdit, 0, 90, 84, 118, 12}
 #define BUTTON_ITEMS \
-    {u"Button", TEXT_OF(u"標準に戻す(&D)", u"&Defaults"), 1090, kPush, 0, 7, 106, 60, 14}, \
-    {u"Button", u"OK", 1092, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 90, 106, 38, 14}, \
-    {u"Button", TEXT_OF(u"キャンセル", u"Cancel"), 1091, kPush, 0, 131, 106, 38, 14}, \
-    {u"Button", TEXT_OF(u"ヘルプ(&H)", u"&Help"), 1004, kPush, 0, 172, 106, 38, 14}
+    {u"Button", TEXT_OF(u"標準に戻す(&D)", u"&Defaults"), kDefaults, kPush, 0, 7, 106, 60, 14}, \
+    {u"Button", u"OK", kOk, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 90, 106, 38, 14}, \
+    {u"Button", TEXT_OF(u"キャンセル", u"Cancel"), kCancel, kPush, 0, 131, 106, 38, 14}, \
+    {u"Button", TEXT_OF(u"ヘルプ(&H)", u"&Help"), kHelp, kPush, 0, 172, 106, 38, 14}
 
 // Stored printing: the job waits in the printer until the user code and password release it.
 const ORLA_DIALOG_ITEM kStoredItems[] = {
@@ -46,9 +49,9 @@ const ORLA_DIALOG_ITEM kStoredItems[] = {
                         u"Enter the user code and password the printer keeps the stored job under."),
      0xFFFF, kLabel, 0, 35, 7, 175, 24},
     CODE_ITEMS,
-    {u"Static", TEXT_OF(u"パスワード(&P):", u"&Password:"), 1546, kLabel, 0, 7, 54, 80, 8},
-    {u"Edit",   u"",                                        1550, kEdit | ES_PASSWORD, 0, 90, 52, 100, 12},
-    {u"Button", u"?",                                       1342, kPush, 0, 194, 52, 14, 12},
+    {u"Static", TEXT_OF(u"パスワード(&P):", u"&Password:"), kPasswordLabel, kLabel, 0, 7, 54, 80, 8},
+    {u"Edit",   u"",                                        kPassword, kEdit | ES_PASSWORD, 0, 90, 52, 100, 12},
+    {u"Button", u"?",                                       kPasswordHelp, kPush, 0, 194, 52, 14, 12},
     JOB_NAME_ITEMS,
     BUTTON_ITEMS,
 };
@@ -91,8 +94,8 @@ const ORLA_DIALOG_TEMPLATE kProofDialog = {ORLA_DIALOG_SIGNATURE,
 }  // namespace
 
 const ORLA_RESOURCE kLangTextEntry[] = {
-    {5, nullptr, 533, nullptr, &kStoredDialog, sizeof kStoredDialog},
-    {5, nullptr, 3340, nullptr, &kProofDialog, sizeof kProofDialog},
+    {5, nullptr, kTemplateStoredPrint, nullptr, &kStoredDialog, sizeof kStoredDialog},
+    {5, nullptr, kTemplateProofPrint, nullptr, &kProofDialog, sizeof kProofDialog},
     // The job-name choice.
     LANG_STRING(768, TEXT_OF(u"ジョブ名を入力", u"Enter a Job Name")),
     LANG_STRING(769, TEXT_OF(u"文書名を使う", u"Use the Document Name")),

@@ -102,7 +102,8 @@ TEST_F(BasicPage, OutOfRangeCopiesKeepTheUserOnThePage) {
 }
 
 TEST_F(BasicPage, ButtonsOfDialogsNotBuiltYetSaySo) {
-    const int buttons[] = {446, 1003, 1355, 1356};
+    const int buttons[] = {basic_ids::kLayoutDetails, basic_ids::kSummary, basic_ids::kAddFavourite,
+                           basic_ids::kEditFavourite};
     Script script;
     for (int id : buttons) {
         script.steps.push_back([&, id](HWND sheet) {
@@ -361,7 +362,7 @@ TEST_F(BasicPage, ControlsShowWhatTheLayoutAndDuplexSettingsOffer) {
             EXPECT_EQ(visible(kIdFrame), c.order);
             EXPECT_EQ(visible(kIdZoom), c.zoom);
             EXPECT_EQ(visible(kIdFreeZoom), c.zoom);
-            EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, 3833)) != FALSE, c.holdSettings);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, basic_ids::kHoldSettings)) != FALSE, c.holdSettings);
             Set(r, dm::HoldMode, DWORD{0});  // the next opening of the page has nothing to check
         });
         script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });

@@ -76,7 +76,8 @@ protected:
     // The same through the page's button that reopens the dialog of the current mode.
     INT_PTR Reopen(const std::vector<Step>& inDialog) {
         Script script;
-        script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), 3833))); });
+        script.steps.push_back(
+            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), basic_ids::kHoldSettings))); });
         return RunRest(script, inDialog, IDCANCEL);
     }
     INT_PTR RunRest(Script& script, const std::vector<Step>& inDialog, int sheetButton) {
@@ -344,7 +345,7 @@ TEST_F(TextEntry, NormalPrintingClearsTheModeWithoutAsking) {
     script.steps.push_back([&](HWND sheet) {
         HWND page = PageOf(sheet);
         EXPECT_TRUE(PlatChoose(GetDlgItem(page, kIdEntryMode), IndexWithData(page, kIdEntryMode, 0)));
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, 3833)));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, basic_ids::kHoldSettings)));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sheet, IDAPPLY)));
     });
     script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
@@ -402,7 +403,7 @@ protected:
         script.steps.push_back([&](HWND sheet) {
             HWND page = PageOf(sheet);
             FillPaperPageControls(&page_, page);
-            EXPECT_TRUE(PlatClick(GetDlgItem(page, 3831)));
+            EXPECT_TRUE(PlatClick(GetDlgItem(page, basic_ids::kGetConfiguration)));
             changed = IsWindowEnabled(GetDlgItem(sheet, IDAPPLY)) != FALSE;
         });
         script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
@@ -433,7 +434,8 @@ TEST_F(ConfigButton, EnabledForAPrinterThatReportsItsConfigurationToAUserWhoMayC
             ui_->printerConfig.extStatus = c.extStatus;
             ui_->flags = c.flags;
             FillPaperPageControls(&page_, page);
-            EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, 3831)) != FALSE, c.enabled) << c.extStatus << " " << c.flags;
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, basic_ids::kGetConfiguration)) != FALSE, c.enabled)
+                << c.extStatus << " " << c.flags;
         }
     });
     script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
@@ -515,7 +517,8 @@ TEST_F(PageHelp, TheTextEntryDialogsHelpButtonsOpenTheirTopics) {
     SetText(ui_->currentDevmode, dm::HoldUserName, u"U1");
     Set(ui_->currentDevmode, dm::HoldMode, DWORD{1});
     Script script;
-    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), 3833))); });
+    script.steps.push_back(
+        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), basic_ids::kHoldSettings))); });
     script.steps.push_back([&](HWND dialog) {
         for (int id : {kIdEntryCodeHelp, kIdEntryNameHelp, kIdEntryHelp}) EXPECT_TRUE(PlatPressButton(dialog, id));
         EXPECT_EQ(Log(),

@@ -102,8 +102,11 @@ TEST_F(BasicPageSteps, PicturesStandBesideTheirControls) {
     const struct {
         int control;
         WORD icon;
-    } pictures[] = {{1202, 731}, {1206, 732}, {1227, 738}, {1212, 733}, {1221, 716},
-                    {1224, 721}, {1232, 703}, {1209, 705}, {1231, 779}, {1001, 782}};
+    } pictures[] = {{basic_ids::kPaperSizePicture, 731}, {basic_ids::kOutputPaperPicture, 732},
+                    {basic_ids::kCopiesPicture, 738},    {basic_ids::kZoomPicture, 733},
+                    {basic_ids::kDuplexPicture, 716},    {basic_ids::kBindingPicture, 721},
+                    {basic_ids::kLayoutPicture, 703},    {basic_ids::kOrderPicture, 705},
+                    {basic_ids::kEntryModePicture, 779}, {basic_ids::kBanner, 782}};
     const DWORD iconsBefore = PlatLiveIconCount();
     Set(ui_->currentDevmode, dm::Orientation, SHORT{DMORIENT_PORTRAIT});
     Set(ui_->currentDevmode, dm::SheetSetting, DWORD{0});
@@ -115,23 +118,25 @@ TEST_F(BasicPageSteps, PicturesStandBesideTheirControls) {
             EXPECT_EQ(IconOf(page, p.control), SheetIcon(p.icon)) << p.control;
             EXPECT_NE(IconOf(page, p.control), nullptr) << p.control;
         }
-        EXPECT_EQ(IconOf(page, 1218), SheetIcon(734));
-        for (int own : {1187, 1105, 1761, 1762}) EXPECT_NE(IconOf(page, own), nullptr) << own;
+        EXPECT_EQ(IconOf(page, basic_ids::kOrientationPicture), SheetIcon(734));
+        for (int own : {basic_ids::kPaperPathPicture, basic_ids::kFavouritesPicture, basic_ids::kSummaryPicture,
+                        basic_ids::kDefaultsPicture})
+            EXPECT_NE(IconOf(page, own), nullptr) << own;
         EXPECT_EQ(PlatLiveIconCount(), iconsBefore + 4) << "the page's own four pictures";
         EXPECT_TRUE(PlatClick(GetDlgItem(page, kIdLandscape)));
     });
     script.steps.push_back([&](HWND sheet) {
         HWND page = PageOf(sheet);
-        EXPECT_EQ(IconOf(page, 1218), SheetIcon(735));
+        EXPECT_EQ(IconOf(page, basic_ids::kOrientationPicture), SheetIcon(735));
         EXPECT_TRUE(PlatClick(GetDlgItem(page, kIdSaveSheet)));  // the pages turned half round
     });
     script.steps.push_back([&](HWND sheet) {
         HWND page = PageOf(sheet);
-        EXPECT_EQ(IconOf(page, 1218), SheetIcon(784));
+        EXPECT_EQ(IconOf(page, basic_ids::kOrientationPicture), SheetIcon(784));
         EXPECT_TRUE(PlatClick(GetDlgItem(page, kIdPortrait)));
     });
     script.steps.push_back([&](HWND sheet) {
-        EXPECT_EQ(IconOf(PageOf(sheet), 1218), SheetIcon(783));
+        EXPECT_EQ(IconOf(PageOf(sheet), basic_ids::kOrientationPicture), SheetIcon(783));
         EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
     });
     Run(script);
@@ -144,7 +149,7 @@ TEST_F(BasicPageSteps, ThePrinterWithItsPaperPathIsTheWidePicture) {
     int width = 0, height = 0;
     Script script;
     script.steps.push_back([&](HWND sheet) {
-        HICON icon = IconOf(PageOf(sheet), 1187);
+        HICON icon = IconOf(PageOf(sheet), basic_ids::kPaperPathPicture);
         ASSERT_NE(icon, nullptr);
         HDC dc = CreateCompatibleDC(nullptr);
         HBITMAP bitmap = CreateCompatibleBitmap(nullptr, 100, 50);
@@ -196,7 +201,7 @@ TEST_F(BasicPageSteps, RestoringDefaultsSelectsTheTreesRootWhenARowIsSelected) {
             SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
             if (selected) SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(child));
             page_.hTree = tree;
-            EXPECT_TRUE(PlatClick(GetDlgItem(page, 1002)));
+            EXPECT_TRUE(PlatClick(GetDlgItem(page, basic_ids::kRestoreDefaults)));
             after = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
             page_.hTree = nullptr;
             DestroyWindow(tree);
@@ -260,7 +265,7 @@ TEST_F(BasicPageControlHelp, F1AndWhatsThisOpenHelpOnEveryControl) {
             const int id = GetDlgCtrlID(c);
             if (id == 0xFFFF || id == -1 || !IsWindowVisible(c) || !IsWindowEnabled(c)) continue;
             tried.push_back(id);
-            const std::u16string topic = id == 1002 ? defaultsTopic : pageTopic;
+            const std::u16string topic = id == basic_ids::kRestoreDefaults ? defaultsTopic : pageTopic;
             script.steps.push_back([&, c, id, topic](HWND) {
                 reset_();
                 EXPECT_TRUE(PlatPressF1(c)) << id;
@@ -277,8 +282,11 @@ TEST_F(BasicPageControlHelp, F1AndWhatsThisOpenHelpOnEveryControl) {
     Run(script);
     EXPECT_FALSE(script.ranOut);
     // Every kind of control was among them: combos, buttons, edits, the preview and the pictures.
-    for (int id : {1013, 1204, 1208, 1217, 1229, 1230, 1214, 1127, 1114, 2900,
-                   1699, 1008, 1016, 1202, 1218, 1001, 446,  1003, 1002, 1004})
+    using namespace basic_ids;
+    for (int id : {kFavourites, kPaperSize,     kOutputPaper, kPortrait,         kCopies,
+                   kCopiesSpin, kZoom,          kDuplex,      kLayout,           kSavePaper,
+                   kEntryMode,  kPreview,       kPrinter,     kPaperSizePicture, kOrientationPicture,
+                   kBanner,     kLayoutDetails, kSummary,     kRestoreDefaults,  kHelp})
         EXPECT_NE(std::find(tried.begin(), tried.end(), id), tried.end()) << id;
 }
 

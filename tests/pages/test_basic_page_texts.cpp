@@ -6,16 +6,19 @@
 #include "core/device_data.h"
 #include "plat/host_text.h"
 #include "plat/window_render.h"
+#include "resources/lang/basic_page_ids.h"
 #include "tests/pages/basic_page_sheet.h"
 #include "ui/pages/basic_page_combos.h"
 
 namespace {
 
 using namespace pages_test;
+namespace basic_ids = orla_res::basic_page;
 using namespace orla;
 
-constexpr int kIconCombos[] = {1013, 1114, 1120, 1127, 1134, 1699};
-constexpr int kPlainCombos[] = {1117};
+constexpr int kIconCombos[] = {basic_ids::kFavourites, basic_ids::kLayout,  basic_ids::kOrder,
+                               basic_ids::kDuplex,     basic_ids::kBinding, basic_ids::kEntryMode};
+constexpr int kPlainCombos[] = {basic_ids::kFrame};
 constexpr size_t kDrawnChars = 16;  // the page draws at most this many characters of an entry
 
 struct PageState {
@@ -56,7 +59,7 @@ protected:
         HWND combo = GetDlgItem(page, id);
         PLAT_TEXT_ROOM room{};
         ASSERT_TRUE(PlatMeasureControlText(combo, &room));
-        const bool narrow = id == 1013 || id == 1699;
+        const bool narrow = id == basic_ids::kFavourites || id == basic_ids::kEntryMode;
         const LONG indent = narrow ? GetSystemMetrics(SM_CXICON) * 5 / 8 : GetSystemMetrics(SM_CXICON);
         const auto count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
         for (UINT i = 0; i < static_cast<UINT>(count); ++i) {
@@ -66,7 +69,7 @@ protected:
             EXPECT_LE(text.size(), kDrawnChars) << where << " is cut after " << kDrawnChars << " characters";
             EXPECT_LE(PlatMeasureText(text.c_str()), room.available - indent) << where;
         }
-        if (id != 1013) {
+        if (id != basic_ids::kFavourites) {
             EXPECT_GT(count, 0) << state << ": combo " << id;  // the favourites may be none
         }
     }

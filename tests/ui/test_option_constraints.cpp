@@ -7,12 +7,14 @@
 
 #include "core/settings.h"
 #include "core/support.h"
+#include "resources/lang/basic_page_ids.h"
 #include "ui/entry/option_constraints.h"
 #include "ui/entry/ui_flags.h"
 #include "ui_fixture.h"
 
 using namespace orla;
 using namespace orla_ui_test;
+namespace basic = orla_res::basic_page;
 
 namespace {
 
@@ -98,7 +100,7 @@ const ConstraintCase kCases[] = {
      [](const DriverDevmode& r, const SwitchedItems& i) {
          EXPECT_EQ(GetText(r, dm::FormName), u"A4");
          EXPECT_EQ(GetText(r, dm::PrevFormName), u"A3");
-         ExpectControls(i, {1201, 1202, 1203, 1204}, false);
+         ExpectControls(i, {1201, basic::kPaperSizePicture, 1203, basic::kPaperSize}, false);
          ExpectTrees(i, {419}, false);
      }},
     {"without the overlay the remembered paper comes back", 1, kNoConfig,
@@ -107,7 +109,7 @@ const ConstraintCase kCases[] = {
          EXPECT_EQ(GetText(r, dm::FormName), u"A3");
          EXPECT_EQ(AsDevmode(r)->dmPaperWidth, 2970);
          EXPECT_EQ(AsDevmode(r)->dmPaperLength, 4200);
-         ExpectControls(i, {1201, 1202, 1203, 1204}, true);
+         ExpectControls(i, {1201, basic::kPaperSizePicture, 1203, basic::kPaperSize}, true);
          ExpectTrees(i, {419}, true);
      }},
     {"a conversion form takes the chosen output paper and remembers it", 2, kNoConfig,
@@ -156,7 +158,7 @@ const ConstraintCase kCases[] = {
      [](const DriverDevmode& r, const SwitchedItems& i) {
          EXPECT_EQ(AsDevmode(r)->dmOrientation, DMORIENT_LANDSCAPE);
          EXPECT_EQ(Get(r, dm::PrevOrientation), DMORIENT_PORTRAIT);
-         ExpectControls(i, {1218, 1220, 1216, 1217, 1219}, false);
+         ExpectControls(i, {basic::kOrientationPicture, 1220, 1216, basic::kPortrait, basic::kLandscape}, false);
          ExpectTrees(i, {425}, false);
      }},
     {"the remembered orientation comes back", 5, kNoConfig,
@@ -164,7 +166,7 @@ const ConstraintCase kCases[] = {
                             Set(r, dm::PrevOrientation, WORD{DMORIENT_LANDSCAPE}); },
      [](const DriverDevmode& r, const SwitchedItems& i) {
          EXPECT_EQ(AsDevmode(r)->dmOrientation, DMORIENT_LANDSCAPE);
-         ExpectControls(i, {1218, 1220, 1216, 1217, 1219}, true);
+         ExpectControls(i, {basic::kOrientationPicture, 1220, 1216, basic::kPortrait, basic::kLandscape}, true);
      }},
     {"unsupported paper remembers the section trays", 6, kNoConfig,
      [](DriverDevmode& r) { ChooseForm(r, kLongPaperFormName);
@@ -212,7 +214,7 @@ const ConstraintCase kCases[] = {
      [](DriverDevmode& r) { Set(r, dm::PaperType, WORD{1}); Set(r, dm::SavedPaperType, WORD{2}); },
      [](const DriverDevmode& r, const SwitchedItems& i) {
          EXPECT_EQ(Get(r, dm::PaperType), 2);
-         ExpectControls(i, {1224, 1225, 1226}, true);
+         ExpectControls(i, {basic::kBindingPicture, 1225, 1226}, true);
          ExpectTrees(i, {427}, true);
      }},
     {"manual-slot paper type always comes from its remembered field", 11, kNoConfig,
@@ -387,7 +389,7 @@ const ConstraintCase kCases[] = {
                             Set(r, dm::SavedFlags1, Get(r, dm::SavedFlags1) | kFlags1BindingBack); },
      [](const DriverDevmode& r, const SwitchedItems& i) {
          EXPECT_TRUE(Bit(r, dm::Flags1, kFlags1BindingBack));
-         ExpectControls(i, {1134, 1135}, true);
+         ExpectControls(i, {basic::kBinding, 1135}, true);
          ExpectTrees(i, {408}, true);
      }},
     {"one-sided printing takes the binding edge and remembers it", 23, kManualConfig,
@@ -397,7 +399,7 @@ const ConstraintCase kCases[] = {
      [](const DriverDevmode& r, const SwitchedItems& i) {
          EXPECT_FALSE(Bit(r, dm::Flags1, kFlags1BindingBack));
          EXPECT_TRUE(Bit(r, dm::SavedFlags1, kFlags1BindingBack));
-         ExpectControls(i, {1134, 1135}, false);
+         ExpectControls(i, {basic::kBinding, 1135}, false);
      }},
     {"several pages a sheet bring the page frame back", 24, kNoConfig,
      [](DriverDevmode& r) { ChooseForm(r, u"A4"); Set(r, dm::LayoutMode, WORD{2}); Set(r, dm::SavedLayoutMode, WORD{2});
@@ -599,9 +601,9 @@ TEST_F(OptionConstraints, ContextFlagsTakeItemsAway) {
         {kUiCanChange | kUiDataWritable, 1201, 419, true},  // the rules leave the paper on
         {kUiDataWritable, 1201, 419, false},                // settings may not be changed
         {kUiDataWritable, 1500, 781, false},                // ... down to the last of each list
-        {kUiCanChange | kUiDataWritable | kUiAdvanced, 1002, 432, false},
-        {kUiCanChange | kUiDataWritable | kUiAdvanced, 1224, 427, true},  // not in the advanced lists
-        {kUiCanChange, 1355, 0, false},                                   // printer data not writable
+        {kUiCanChange | kUiDataWritable | kUiAdvanced, basic::kRestoreDefaults, 432, false},
+        {kUiCanChange | kUiDataWritable | kUiAdvanced, basic::kBindingPicture, 427, true},  // not in the advanced lists
+        {kUiCanChange, basic::kAddFavourite, 0, false},                                     // printer data not writable
     };
     for (const FlagCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "flags " << c.flags << " control " << c.control);
@@ -611,7 +613,7 @@ TEST_F(OptionConstraints, ContextFlagsTakeItemsAway) {
         if (c.tree) ExpectTrees(items_, {c.tree}, c.on);
     }
     Pass(kNoConfig, kUiCanChange | kUiDataWritable);
-    EXPECT_EQ(items_.controls.count(1355), 0u);  // a writable store leaves it to its page
+    EXPECT_EQ(items_.controls.count(basic::kAddFavourite), 0u);  // a writable store leaves it to its page
 }
 
 // The document monitor is asked once per context: its answer is kept, not asked again.

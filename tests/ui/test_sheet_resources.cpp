@@ -1,6 +1,6 @@
 // The language resource DLLs carry the property sheet's frame: every page template, the
-// configuration-retrieval dialog with its controls of the right classes, and the What's-this menu,
-// in all four DLLs, each creatable by the dialog manager. The interface DLLs of both builds and
+// configuration-retrieval and text-entry dialogs with their controls of the right classes, and the
+// What's-this menu, in all four DLLs, each creatable by the dialog manager. The interface DLLs of both builds and
 // the language DLLs carry every icon the pages name, at the sizes the pages load them; the
 // interface DLLs carry the preview bitmaps; a page showing them draws them.
 #include <algorithm>
@@ -10,6 +10,7 @@
 
 #include "plat/window_render.h"
 #include "resources/lang/sheet_ids.h"
+#include "resources/lang/text_entry_ids.h"
 #include "ui_fixture.h"
 #include "win/kernel.h"
 #include "win/tree_view.h"
@@ -41,7 +42,7 @@ struct NamedControl {
 };
 struct TemplateCase {
     UINT templateId;
-    NamedControl controls[2];
+    NamedControl controls[3];
 };
 const TemplateCase kTemplates[] = {
     {kTemplatePaperSourcePage, {{kPagePendingNote, u"Static"}}},
@@ -51,6 +52,11 @@ const TemplateCase kTemplates[] = {
     {kTemplateDeviceSettingsPage, {{kPagePendingNote, u"Static"}}},
     {kTemplateDeviceOptionsPage, {{kPagePendingNote, u"Static"}}},
     {kTemplateConfigRetrieval, {{kConfigRetrievalText, u"Static"}, {kConfigRetrievalCancel, u"Button"}}},
+    // The first control of each case holds a text of its language.
+    {text_entry::kTemplateStoredPrint,
+     {{text_entry::kPasswordLabel, u"Static"}, {text_entry::kCode, u"Edit"}, {text_entry::kPassword, u"Edit"}}},
+    {text_entry::kTemplateProofPrint,
+     {{text_entry::kJobNameLabel, u"Static"}, {text_entry::kCode, u"Edit"}, {text_entry::kJobNameKind, u"ComboBox"}}},
 };
 const char* const kResourceDlls[] = {"Quessaj.dll", "Quessae.dll", "Brindaj.dll", "Brindae.dll"};
 

@@ -59,6 +59,7 @@ constexpr ControlName kControls[] = {
     {"SavePaper", basic::kSavePaper, Kind::Check},
     {"EntryMode", basic::kEntryMode, Kind::Combo},
     {"RestoreDefaults", kRestoreDefaultsButton, Kind::Button},
+    {"GetConfiguration", basic::kGetConfiguration, Kind::Button},
 };
 
 // A radio group set by the name of one of its buttons: "set Orientation Landscape".
@@ -507,6 +508,7 @@ int WriteRecord(const SheetExports& e, std::vector<BYTE>& record, const std::str
 const char* SheetScriptUsage() {
     return "controls: Paper, OutputPaper, Orientation (Portrait/Landscape), Portrait, Landscape, Copies, "
            "FreeZoom, Zoom, Duplex, Binding, Layout, Frame, Order, SavePaper, EntryMode, RestoreDefaults, "
+           "GetConfiguration, "
            "or a control id";
 }
 

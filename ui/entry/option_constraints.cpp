@@ -557,19 +557,19 @@ constexpr ConstraintRule kRules[] = {
 constexpr short kLockedControls[] = {
     1108, 1109, 1110, 1112, 1115, 1118, 1111, 1113, basic::kLayout, 1116, basic::kFrame, 1119, basic::kOrder, 1121, basic::kDuplex, 1128, basic::kBinding, 1135,
     1153, 1154, 1155, 1156, 1157, 1158, 1159, 1160, 1161, 1162, 1163, 1164, 1165, 1140, 1139, 1141, 1143, 1142,
-    1144, 1145, 1166, 1167, 1168, 1012, 1201, 1202, 1203, basic::kPaperSize, 1205, 1231, 1206, 1207, basic::kOutputPaper, 1209, 1210, 1212,
-    basic::kFreeZoom, basic::kZoom, 1215, 1218, 1220, 1216, basic::kPortrait, basic::kLandscape, basic::kSavePaper, 1221, 1222, 1223, 2901, 2902, 1224, 1225, 1226, 1232,
-    1233, 1234, 1227, 1228, basic::kCopies, basic::kCopiesSpin, 1050, 1046, 3740, 3741, 3742, 1740, 1739, 1749, 1294, 1295, 1296, 1297,
+    1144, 1145, 1166, 1167, 1168, 1012, 1201, basic::kPaperSizePicture, 1203, basic::kPaperSize, 1205, basic::kEntryModePicture, basic::kOutputPaperPicture, 1207, basic::kOutputPaper, basic::kOrderPicture, 1210, basic::kZoomPicture,
+    basic::kFreeZoom, basic::kZoom, 1215, basic::kOrientationPicture, 1220, 1216, basic::kPortrait, basic::kLandscape, basic::kSavePaper, basic::kDuplexPicture, 1222, 1223, 2901, 2902, basic::kBindingPicture, 1225, 1226, basic::kLayoutPicture,
+    1233, 1234, basic::kCopiesPicture, 1228, basic::kCopies, basic::kCopiesSpin, 1050, 1046, 3740, 3741, 3742, 1740, 1739, 1749, 1294, 1295, 1296, 1297,
     1090, 3473, 3474, 1301, 1063, 3315, 1064, 1065, basic::kRestoreDefaults, 1500};
 constexpr short kLockedTreeItems[] = {
     402, 403, 404, 407, 408, 553, 554, 669, 556, 557, 558, 410, 412, 413, 735, 415, 419, 421, 422, 423, 424, 425,
     731, 426, 427, 854, 428, 432, 433, 434, 435, 436, 438, 439, 440, 442, 443, 444, 446, 447, 448, 449, 450, 570,
     453, 454, 455, 456, 457, 459, 301, 302, 303, 304, 305, 306, 354, 308, 309, 310, 311, 312, 313, 314, 315, 316,
     317, 318, 451, 780, 781};
-constexpr short kAdvancedControls[] = {1201, 1202, 1203, 1204, 1218, 1220, 1216, 1217, 1219,
-                                       1221, 1222, 1223, 1227, 1228, 1229, 1230, 1002};
+constexpr short kAdvancedControls[] = {1201, basic::kPaperSizePicture, 1203, basic::kPaperSize, basic::kOrientationPicture, 1220, 1216, basic::kPortrait, basic::kLandscape,
+                                       basic::kDuplexPicture, 1222, 1223, basic::kCopiesPicture, 1228, basic::kCopies, basic::kCopiesSpin, basic::kRestoreDefaults};
 constexpr short kAdvancedTreeItems[] = {407, 419, 425, 731, 426, 428, 432};
-constexpr short kPrinterDataControl = 1355;
+constexpr short kPrinterDataControl = basic::kAddFavourite;  // favourites are kept in the printer data
 // clang-format on
 
 bool RuleRuns(const ConstraintRule& rule, const Pass& p) {

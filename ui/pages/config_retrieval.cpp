@@ -31,7 +31,7 @@ Retrieval* RetrievalOf(HWND hDlg) {
 DWORD WINAPI WatchTimeout(LPVOID parameter) {
     auto* r = static_cast<Retrieval*>(parameter);
     if (WaitForSingleObject(r->stop, kConfigRetrievalTimeoutMs) == WAIT_TIMEOUT) {
-        PostMessageW(r->hDlg, WM_COMMAND, IDCANCEL, 0);  // gives up as the user's Cancel would
+        PostMessageW(r->hDlg, WM_COMMAND, orla_res::kConfigRetrievalCancel, 0);  // gives up as the user's Cancel would
     }
     return 0;
 }

@@ -2,20 +2,24 @@
 // the job name (or the document's name), edited in the scratch record and taken on OK.
 #pragma once
 
+#include "resources/lang/text_entry_ids.h"
 #include "ui/pages/page_context.h"
 #include "win/user.h"
 
 namespace orla {
 
 // Templates of the dialog: one for stored printing, one for proof printing.
-inline constexpr UINT kTemplateStoredPrintTexts = 533;
-inline constexpr UINT kTemplateProofPrintTexts = 3340;
+namespace entry_ids = orla_res::text_entry;
+inline constexpr UINT kTemplateStoredPrintTexts = entry_ids::kTemplateStoredPrint;
+inline constexpr UINT kTemplateProofPrintTexts = entry_ids::kTemplateProofPrint;
 
 // Controls of the dialog by their ids.
-inline constexpr int kIdEntryCode = 1549, kIdEntryName = 1550, kIdEntryNameLabel = 1546, kIdEntryJobName = 1552,
-                     kIdEntryJobNameLabel = 1548, kIdEntryJobNameKind = 1553, kIdEntryIcon = 1650,
-                     kIdEntryDefaults = 1090, kIdEntryOk = 1092, kIdEntryCancel = 1091, kIdEntryHelp = 1004,
-                     kIdEntryCodeHelp = 1341, kIdEntryNameHelp = 1342;
+inline constexpr int kIdEntryCode = entry_ids::kCode, kIdEntryName = entry_ids::kPassword,
+                     kIdEntryNameLabel = entry_ids::kPasswordLabel, kIdEntryJobName = entry_ids::kJobName,
+                     kIdEntryJobNameLabel = entry_ids::kJobNameLabel, kIdEntryJobNameKind = entry_ids::kJobNameKind,
+                     kIdEntryIcon = entry_ids::kIcon, kIdEntryDefaults = entry_ids::kDefaults,
+                     kIdEntryOk = entry_ids::kOk, kIdEntryCancel = entry_ids::kCancel, kIdEntryHelp = entry_ids::kHelp,
+                     kIdEntryCodeHelp = entry_ids::kCodeHelp, kIdEntryNameHelp = entry_ids::kPasswordHelp;
 
 // Help topics of the driver's help file.
 inline constexpr DWORD kHelpTopicBasic = 32785, kHelpTopicEntryCode = 32788, kHelpTopicEntryName = 32768;
@@ -28,10 +32,10 @@ inline constexpr UINT kWarnStoredNeedsCode = 866, kWarnProofNeedsCode = 867, kWa
 // Dialog procedure of both templates; lParam is the PageContext of the page that opens it.
 INT_PTR CALLBACK TextEntryDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The job-name choice (1553) filled from the scratch record.
+// The job-name choice filled from the scratch record.
 void FillTextEntryChoiceCombo(PageContext* page, HWND dialog);
 
-// The user code (1549) holds only printable ASCII and half-width katakana; an empty code passes.
+// The user code holds only printable ASCII and half-width katakana; an empty code passes.
 // Anything else beeps, warns, empties the edit and gives it the focus: 0.
 int ValidateEntryCode(HWND dialog);
 // Whether a character may stand in a user code.
