@@ -52,6 +52,22 @@ function(orla_dll target file)
   target_link_options(${target} PRIVATE -Wl,--no-undefined)
 endfunction()
 
+# Product libraries (platform, core, render, interface DLL, resources, stand-ins, tools) compile in
+# unity batches as the test programs do: a batch parses the platform's Windows headers and the
+# standard library once for several files. The root CMakeLists turns it on per folder through
+# CMAKE_UNITY_BUILD; a file that clashes with another in a batch is listed by its folder with
+# orla_unity_skip.
+option(ORLA_UNITY "Compile the product libraries in unity batches" ON)
+set(ORLA_UNITY_BATCH 6 CACHE STRING "Product files per unity batch")
+
+# orla_unity_skip(files...): files of the current folder that stay out of its unity batches
+# (same name at file scope as another file of the folder, a file-wide using or macro).
+function(orla_unity_skip)
+  if(ARGN)
+    set_source_files_properties(${ARGN} DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+  endif()
+endfunction()
+
 # orla_variant_library(name SOURCES ... [LIBS ...]): the same sources as two static libraries,
 # name_ja (Japanese build) and name_en (English build), told apart by ORLA_JAPANESE.
 function(orla_variant_library name)
