@@ -555,7 +555,11 @@ void ReportJobEnd(PortRecord* port) {
     SetJobStatusBits(port, kJobstatusJobBits, FALSE);
     if (!stdTcp && (!headerSent || !port->wroteSinceStart)) SetDwordVariable(port, "PrinterQueue", 0);
     if (!port->wroteSinceStart) {
-        DropAllJobRecords(port, TRUE);
+        {
+            // The status threads walk the records under the port lock.
+            PortLock lock(port);
+            DropAllJobRecords(port, TRUE);
+        }
         SnapshotPrinterStatus(port);
     }
     if (!finishedByReply || !headerSent) {
@@ -565,7 +569,10 @@ void ReportJobEnd(PortRecord* port) {
         }
         port->state |= kStateAnswersAgain;
         port->state &= ~kStateFinishedByReply;
-        if (!headerSent && !stdTcp && port->jobHead) PopJobRecord(port, TRUE);
+        if (!headerSent && !stdTcp) {
+            PortLock lock(port);
+            if (port->jobHead) PopJobRecord(port, TRUE);
+        }
     }
     PublishDirtyVariables(port);
 }

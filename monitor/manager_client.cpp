@@ -230,6 +230,8 @@ BOOL RemoveManagerClient(ManagerClient* client, PortRecord* port) {
     return TRUE;
 }
 
+// Under the port lock, as a polling thread that has not ended yet may still add or drop clients.
 void RemoveAllManagerClients(PortRecord* port) {
+    PortLock lock(port);
     while (port->clients) RemoveManagerClient(port->clients, port);
 }

@@ -153,7 +153,7 @@ struct PortRecord {
     BOOL forceTrailerUel;
     BOOL postScriptJob;
     BOOL cancelAcknowledged;
-    BOOL underWay;
+    std::atomic<BOOL> underWay;  // set by the job path, cleared by a polling thread that ends
     DWORD bytesSent;
     DWORD bufferSize;
     BOOL driverJobClientId;

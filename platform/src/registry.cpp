@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "file_object.h"
@@ -51,7 +52,7 @@ constexpr const char* kHiveFiles[kHiveCount] = {"HKCR", "HKCU", "HKLM", "HKU"};
 constexpr auto kLazyFlushMs = std::chrono::milliseconds(1000);
 
 struct Registry {
-    std::timed_mutex lock;
+    std::mutex lock;
     std::unique_ptr<RegKey> hives[kHiveCount];
     bool dirty[kHiveCount] = {};  // changed in memory since the hive was last written
     std::chrono::steady_clock::time_point dirtySince[kHiveCount];
@@ -307,10 +308,20 @@ void WriteAllHives(bool sync) {
 }
 
 // A thread that still runs at exit may hold the lock; its changes then stay unwritten, as they
-// would if the process were killed, rather than the exit hanging.
+// would if the process were killed, rather than the exit hanging. The lock is tried in steps
+// (not try_lock_for, whose timed lock the thread checker cannot follow).
+bool TryLockAtExit(std::mutex& lock) {
+    constexpr int kSteps = 2000;  // about two seconds
+    for (int step = 0; step < kSteps; ++step) {
+        if (lock.try_lock()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
 void FlushAtExit() {
     Registry& r = registry();
-    if (!r.lock.try_lock_for(std::chrono::seconds(2))) return;
+    if (!TryLockAtExit(r.lock)) return;
     WriteAllHives(true);
     r.lock.unlock();
 }
@@ -335,7 +346,7 @@ void WriteOverdueHives() {
 // The registry lock for one call; hives overdue for their lazy write are written first.
 struct RegistryLock {
     RegistryLock() : guard(registry().lock) { WriteOverdueHives(); }
-    std::lock_guard<std::timed_mutex> guard;
+    std::lock_guard<std::mutex> guard;
 };
 
 // ---- Keys ----
@@ -468,13 +479,13 @@ LONG CopyData(const std::string& data, LPBYTE out, LPDWORD size) {
 
 void RegistryFlush() {
     Registry& r = registry();
-    std::lock_guard<std::timed_mutex> g(r.lock);
+    std::lock_guard<std::mutex> g(r.lock);
     WriteAllHives(true);
 }
 
 void RegistryDropCache() {
     Registry& r = registry();
-    std::lock_guard<std::timed_mutex> g(r.lock);
+    std::lock_guard<std::mutex> g(r.lock);
     WriteAllHives(true);  // what this process changed is on disk, as at its end
     for (int hive = 0; hive < kHiveCount; ++hive) {
         r.hives[hive].reset();
