@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "core/build_variant.h"
+#include "outside/htmlhelp/html_help_script.h"
 #include "plat/message_box.h"
 #include "tests/pages/page_fixture.h"
 #include "tests/platform_ui/dialog_fixture.h"
@@ -64,6 +67,31 @@ protected:
         return PropertySheetW(&header);
     }
     orla_ui_test::LibraryPtr interfaceDll_;
+};
+
+// The help control stand-in copied into the sandbox and registered, its call log emptied, and the
+// context's help file named: what a page's help needs. It goes with its owner.
+struct HelpStandIn {
+    void Load(orla::UiContext* ui) {
+        ASSERT_TRUE(
+            PlatCopyIntoSandbox((orla_test::BinDir() + "/hhctrl.ocx").c_str(), u"C:\\Windows\\System32\\hhctrl.ocx"));
+        module.reset(LoadLibraryW(u"C:\\Windows\\System32\\hhctrl.ocx"));
+        ASSERT_NE(module, nullptr);
+        auto reg = orla_ui_test::ProcEntry<LONG (*)(void)>(module.get(), "DllRegisterServer");
+        ASSERT_TRUE(reg);
+        ASSERT_EQ(reg(), 0);
+        log = orla_ui_test::ProcEntry<PFN_HtmlHelpCallLog>(module.get(), "HtmlHelpCallLog");
+        reset = orla_ui_test::ProcEntry<PFN_HtmlHelpReset>(module.get(), "HtmlHelpReset");
+        ASSERT_TRUE(log && reset);
+        reset();
+        const std::u16string file = u"C:\\help\\orla.chm";
+        file.copy(ui->helpFile, file.size());
+        ui->helpFile[file.size()] = 0;
+    }
+    std::u16string Log() const { return orla_ui_test::ReadTwoCallLog(log); }
+    orla_ui_test::LibraryPtr module;
+    PFN_HtmlHelpCallLog log = nullptr;
+    PFN_HtmlHelpReset reset = nullptr;  // empties the call log
 };
 
 }  // namespace pages_test

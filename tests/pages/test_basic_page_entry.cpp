@@ -471,30 +471,17 @@ protected:
     void SetUp() override {
         BasicPageSheet::SetUp();
         ResetHelpLoadFailure();
-        ASSERT_TRUE(
-            PlatCopyIntoSandbox((orla_test::BinDir() + "/hhctrl.ocx").c_str(), u"C:\\Windows\\System32\\hhctrl.ocx"));
-        control_.reset(LoadLibraryW(u"C:\\Windows\\System32\\hhctrl.ocx"));
-        ASSERT_NE(control_, nullptr);
-        auto reg = orla_ui_test::ProcEntry<LONG (*)(void)>(control_.get(), "DllRegisterServer");
-        ASSERT_TRUE(reg);
-        ASSERT_EQ(reg(), 0);
-        log_ = orla_ui_test::ProcEntry<PFN_HtmlHelpCallLog>(control_.get(), "HtmlHelpCallLog");
-        auto reset = orla_ui_test::ProcEntry<PFN_HtmlHelpReset>(control_.get(), "HtmlHelpReset");
-        ASSERT_TRUE(log_ && reset);
-        reset();
-        const std::u16string file = u"C:\\help\\orla.chm";
-        file.copy(ui_->helpFile, file.size());
-        ui_->helpFile[file.size()] = 0;
+        help_.Load(ui_.get());
+        if (HasFatalFailure()) return;
     }
     void TearDown() override {
         PlatWaitForThreadsToEnd(5000);
-        control_.reset();
+        help_.module.reset();
         ResetHelpLoadFailure();
         BasicPageSheet::TearDown();
     }
-    std::u16string Log() { return orla_ui_test::ReadTwoCallLog(log_); }
-    orla_ui_test::LibraryPtr control_;
-    PFN_HtmlHelpCallLog log_ = nullptr;
+    std::u16string Log() { return help_.Log(); }
+    pages_test::HelpStandIn help_;
 };
 
 TEST_F(PageHelp, TheHelpButtonAndTheSheetsHelpOpenThePageTopic) {

@@ -221,34 +221,20 @@ protected:
     void SetUp() override {
         BasicPageSteps::SetUp();
         ResetHelpLoadFailure();
-        ASSERT_TRUE(
-            PlatCopyIntoSandbox((orla_test::BinDir() + "/hhctrl.ocx").c_str(), u"C:\\Windows\\System32\\hhctrl.ocx"));
-        control_.reset(LoadLibraryW(u"C:\\Windows\\System32\\hhctrl.ocx"));
-        ASSERT_NE(control_, nullptr);
-        auto reg = orla_ui_test::ProcEntry<LONG (*)(void)>(control_.get(), "DllRegisterServer");
-        ASSERT_TRUE(reg);
-        ASSERT_EQ(reg(), 0);
-        log_ = orla_ui_test::ProcEntry<PFN_HtmlHelpCallLog>(control_.get(), "HtmlHelpCallLog");
-        reset_ = orla_ui_test::ProcEntry<PFN_HtmlHelpReset>(control_.get(), "HtmlHelpReset");
-        ASSERT_TRUE(log_ && reset_);
-        reset_();
-        const std::u16string file = u"C:\\help\\orla.chm";
-        file.copy(ui_->helpFile, file.size());
-        ui_->helpFile[file.size()] = 0;
+        help_.Load(ui_.get());
+        if (HasFatalFailure()) return;
         PlatResetMenus();
     }
     void TearDown() override {
         PlatWaitForThreadsToEnd(5000);
         EXPECT_EQ(PlatUnexpectedMenuCount(), 0u);
         PlatResetMenus();
-        control_.reset();
+        help_.module.reset();
         ResetHelpLoadFailure();
         BasicPageSteps::TearDown();
     }
-    std::u16string Log() { return orla_ui_test::ReadTwoCallLog(log_); }
-    orla_ui_test::LibraryPtr control_;
-    PFN_HtmlHelpCallLog log_ = nullptr;
-    PFN_HtmlHelpReset reset_ = nullptr;
+    std::u16string Log() { return help_.Log(); }
+    pages_test::HelpStandIn help_;
 };
 
 // F1 on a control and What's-this on it open the control's topic: the page's topic, the
@@ -267,7 +253,7 @@ TEST_F(BasicPageControlHelp, F1AndWhatsThisOpenHelpOnEveryControl) {
             tried.push_back(id);
             const std::u16string topic = id == basic_ids::kRestoreDefaults ? defaultsTopic : pageTopic;
             script.steps.push_back([&, c, id, topic](HWND) {
-                reset_();
+                help_.reset();
                 EXPECT_TRUE(PlatPressF1(c)) << id;
                 EXPECT_EQ(Log(), topic) << "F1 on " << id;
                 PlatQueueMenuChoice(orla_res::kCommandWhatsThis);
