@@ -143,22 +143,40 @@ function(_orla_unity_skip)
   endif()
 endfunction()
 
-# Registers a built program as a ctest test with the tree's folders in its environment.
-function(_orla_register_test name threads)
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "ORLA_SOURCE_DIR=${PROJECT_SOURCE_DIR};ORLA_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+# Registers a built program as a ctest test with the tree's folders in its environment. A
+# program of many slow cases (most of their time spent waiting on sockets and the printer
+# simulator) runs as `shards` tests, each a GoogleTest shard, so ctest runs them side by side.
+function(_orla_register_test name threads shards)
+  set(environment "ORLA_SOURCE_DIR=${PROJECT_SOURCE_DIR};ORLA_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+  set(tests)
+  if(shards GREATER 1)
+    math(EXPR last "${shards} - 1")
+    foreach(index RANGE ${last})
+      math(EXPR number "${index} + 1")
+      set(test ${name}_${number}of${shards})
+      add_test(NAME ${test} COMMAND ${name})
+      set_tests_properties(${test} PROPERTIES ENVIRONMENT
+                           "${environment};GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${index}")
+      list(APPEND tests ${test})
+    endforeach()
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}")
+    set(tests ${name})
+  endif()
+  set_tests_properties(${tests} PROPERTIES TIMEOUT 300)
   if(threads)
-    set_tests_properties(${name} PROPERTIES LABELS threads)
+    set_tests_properties(${tests} PROPERTIES LABELS threads)
     set_property(GLOBAL APPEND PROPERTY ORLA_THREAD_TEST_TARGETS ${name})
   endif()
 endfunction()
 
 # orla_test(name SOURCES ... LIBS ... [DEPENDS modules...] [DEFINITIONS ...] [UNITY_SKIP files...]
-# [THREADS] [DURABLE]): a GoogleTest program run by ctest. DEPENDS names modules the test loads at
+# [SHARDS n] [THREADS] [DURABLE]): a GoogleTest program run by ctest (as n shards with SHARDS). DEPENDS names modules the test loads at
 # run time (DLLs), so they are built first. THREADS marks tests that CI runs again under
 # ThreadSanitizer. DURABLE keeps the platform's synced writes (the platform's own tests).
 function(orla_test name)
-  cmake_parse_arguments(ARG "THREADS;DURABLE" "" "SOURCES;LIBS;DEPENDS;DEFINITIONS;UNITY_SKIP" ${ARGN})
+  cmake_parse_arguments(ARG "THREADS;DURABLE" "SHARDS" "SOURCES;LIBS;DEPENDS;DEFINITIONS;UNITY_SKIP" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   _orla_test_compile_setup(${name})
   if(ARG_DURABLE)
@@ -173,7 +191,7 @@ function(orla_test name)
   if(ARG_DEPENDS)
     add_dependencies(${name} ${ARG_DEPENDS})
   endif()
-  _orla_register_test(${name} "${ARG_THREADS}")
+  _orla_register_test(${name} "${ARG_THREADS}" "${ARG_SHARDS}")
 endfunction()
 
 # _orla_reaches_variant(file out): TRUE when the file, or a project header it includes (directly or
@@ -221,13 +239,13 @@ function(_orla_reaches_variant file out)
 endfunction()
 
 # orla_variant_test(stem SOURCES ... VARIANT_LIBS ... [LIBS ...] [DEPENDS ...] [DEFINITIONS ...]
-# [UNITY_SKIP files...] [THREADS]): one test program per language build, stem_ja and stem_en,
+# [UNITY_SKIP files...] [SHARDS n] [THREADS]): one test program per language build, stem_ja and stem_en,
 # each linking VARIANT_LIBS with that build's suffix (_ja, _en) and LIBS as they are. A source
 # whose code does not depend on the build (it reaches no ORLA_JAPANESE) is compiled once, into
 # stem_shared, without ORLA_JAPANESE: should it reach the build variant after all, the variant
 # header stops its compile instead of linking one build's code into the other.
 function(orla_variant_test stem)
-  cmake_parse_arguments(ARG "THREADS" "" "SOURCES;VARIANT_LIBS;LIBS;DEPENDS;DEFINITIONS;UNITY_SKIP" ${ARGN})
+  cmake_parse_arguments(ARG "THREADS" "SHARDS" "SOURCES;VARIANT_LIBS;LIBS;DEPENDS;DEFINITIONS;UNITY_SKIP" ${ARGN})
   set(shared_sources "")
   set(variant_sources "")
   foreach(source ${ARG_SOURCES})
@@ -269,7 +287,7 @@ function(orla_variant_test stem)
     if(ARG_DEPENDS)
       add_dependencies(${name} ${ARG_DEPENDS})
     endif()
-    _orla_register_test(${name} "${ARG_THREADS}")
+    _orla_register_test(${name} "${ARG_THREADS}" "${ARG_SHARDS}")
   endforeach()
 endfunction()
 

@@ -45,7 +45,7 @@ constexpr DWORD kDefaultWriteTimeoutMs = 60000;
 constexpr DWORD kDefaultReadTimeoutMs = 100;
 constexpr DWORD kDeviceIdTimeoutMs = 2000;
 constexpr DWORD kCancelTimeoutMs = 2000;
-constexpr int kSendBufferBytes = 256 * 1024;
+constexpr int kSendBufferBytes = 64 * 1024;
 // IEEE 1284 modes (read mask, write mask) and the one this cable may offer beyond compatibility.
 constexpr WORD kEcpMode = 0x100;
 // IOCTL_PAR_SET_INFORMATION's INIT request: the printer is to drop what it is doing.

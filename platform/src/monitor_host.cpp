@@ -302,7 +302,10 @@ JobResult SendJob(HostPort* port, std::span<const BYTE> data, const JobOptions& 
                 if (options.afterWrite) options.afterWrite(offset);
             }
         }
+        // The monitor's own threads may delete the job after the last write (a cancel the printer
+        // reported meanwhile): no write sees it, and EndDocPort finds it deleted already.
         BOOL deletedBefore = JobDeleting(hPrinter, result);
+        result.deletedAfterLastWrite = deletedBefore && !result.stoppedByCancel;
         result.ended = m.pfnEndDocPort(port->handle);
         if (!result.ended) result.endError = GetLastError();
         // A monitor that learns at the job's end that the printer cancelled it deletes the job.

@@ -124,6 +124,9 @@ protected:
         });
     }
     BOOL Start() { return MonitorTest::Start(h_, jobId_); }
+    // A job of another printer in the service's table; the spooler never gives this test's job
+    // that id, however many jobs the tests before it spooled.
+    static constexpr DWORD kOtherJob = 0x7FFF0003;
     BOOL JobStillThere() {
         BYTE buffer[1024];
         DWORD needed = 0;
@@ -148,7 +151,7 @@ TEST_F(ServiceTest, WithoutTheServiceNothingIsAsked) {
 
 TEST_F(ServiceTest, ListedJobPrintsAtOnceAndItsEndIsReported) {
     PlatSetServiceInstalled(u"QzPJMService", TRUE);
-    MakeTable({3, jobId_});
+    MakeTable({kOtherJob, jobId_});
     EXPECT_TRUE(Start());
     EXPECT_TRUE(table_->pfnEndDocPort(h_));
     MSG msg{};
@@ -159,7 +162,7 @@ TEST_F(ServiceTest, ListedJobPrintsAtOnceAndItsEndIsReported) {
 
 TEST_F(ServiceTest, UnlistedJobWaitsForTheServiceToAllowIt) {
     PlatSetServiceInstalled(u"QzPJMService", TRUE);
-    MakeTable({3});
+    MakeTable({kOtherJob});
     DWORD atoms = PlatGlobalAtomCount();
     AnswerWith(u"QzLM_ALLOW");
     {
@@ -178,7 +181,7 @@ TEST_F(ServiceTest, UnlistedJobWaitsForTheServiceToAllowIt) {
 
 TEST_F(ServiceTest, RefusedJobIsDeleted) {
     PlatSetServiceInstalled(u"QzPJMService", TRUE);
-    MakeTable({3});
+    MakeTable({kOtherJob});
     AnswerWith(u"QzLM_OVER");
     SetLastError(0);
     EXPECT_FALSE(Start());
@@ -189,7 +192,7 @@ TEST_F(ServiceTest, RefusedJobIsDeleted) {
 
 TEST_F(ServiceTest, ServiceThatNeverAnswersIsWaitedForBoundedTime) {
     PlatSetServiceInstalled(u"QzPJMService", TRUE);
-    MakeTable({3});
+    MakeTable({kOtherJob});
     DWORD start = GetTickCount();
     EXPECT_FALSE(Start());
     DWORD took = GetTickCount() - start;

@@ -89,8 +89,9 @@ struct JobResult {
     DWORD idleRetries = 0;  // WritePort calls that took nothing
     BOOL ended = FALSE;     // EndDocPort
     DWORD endError = 0;
-    BOOL stoppedByCancel = FALSE;  // the job was deleted in the spooler while sending
-    BOOL deletedByPort = FALSE;    // the job was deleted in the spooler during EndDocPort
+    BOOL stoppedByCancel = FALSE;        // the job was deleted in the spooler while sending
+    BOOL deletedAfterLastWrite = FALSE;  // deleted between the last WritePort and EndDocPort
+    BOOL deletedByPort = FALSE;          // the job was deleted in the spooler during EndDocPort
 };
 
 // One job as the spooler runs it: StartDocPrinterW on the printer for the job id, then
