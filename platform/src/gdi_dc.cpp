@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "plat_internal.h"
+#include "ui_dc.h"
 #include "ui_fonts.h"
 #include "win/ddi.h"
 #include "win/user_gdi.h"
@@ -18,18 +19,11 @@
 namespace plat {
 namespace {
 
-enum class Kind { Brush, Pen, Font, Dc, Bitmap };
+using uidc::Dc;
+using uidc::Drawing;
+using uidc::Pixels;
 
-struct Dc {
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ brush = nullptr;
-    HGDIOBJ pen = nullptr;
-    HGDIOBJ font = nullptr;
-    COLORREF text = RGB(0, 0, 0);
-    COLORREF back = RGB(255, 255, 255);
-    int backMode = OPAQUE;
-    POINT position{0, 0};
-};
+enum class Kind { Brush, Pen, Font, Dc, Bitmap };
 
 struct Object {
     Kind kind;
@@ -79,15 +73,7 @@ Object* FindLocked(Objects& o, HGDIOBJ h) {
     return it == o.byHandle.end() ? nullptr : &it->second;
 }
 
-// The DC's state copied out under the lock (drawing itself runs without it).
-bool ReadDc(HDC hdc, Dc& out) {
-    Objects& o = objects();
-    std::lock_guard<std::mutex> g(o.lock);
-    Object* dc = FindLocked(o, hdc);
-    if (!dc || dc->kind != Kind::Dc) return false;
-    out = dc->dc;
-    return true;
-}
+using uidc::ReadDc;
 
 // A brush's or pen's colour and whether it draws at all.
 bool Paint(HGDIOBJ h, Kind kind, COLORREF& color, int* width = nullptr) {
@@ -100,43 +86,6 @@ bool Paint(HGDIOBJ h, Kind kind, COLORREF& color, int* width = nullptr) {
     return true;
 }
 
-// The selected bitmap's pixels, locked for one drawing call.
-struct Pixels {
-    SURFOBJ* so = nullptr;
-    explicit Pixels(HBITMAP bitmap) : so(bitmap ? EngLockSurface(reinterpret_cast<HSURF>(bitmap)) : nullptr) {}
-    ~Pixels() {
-        if (so) EngUnlockSurface(so);
-    }
-    Pixels(const Pixels&) = delete;
-    Pixels& operator=(const Pixels&) = delete;
-    bool Usable() const { return so && so->iBitmapFormat == BMF_24BPP && so->pvScan0; }
-    LONG Width() const { return so->sizlBitmap.cx; }
-    LONG Height() const { return so->sizlBitmap.cy; }
-    BYTE* At(LONG x, LONG y) const { return static_cast<BYTE*>(so->pvScan0) + y * so->lDelta + x * 3; }
-    bool Inside(LONG x, LONG y) const { return x >= 0 && y >= 0 && x < Width() && y < Height(); }
-    void Put(LONG x, LONG y, COLORREF c, unsigned coverage = 255) const {
-        if (!Inside(x, y)) return;
-        BYTE* p = At(x, y);
-        const BYTE to[3] = {static_cast<BYTE>(c >> 16), static_cast<BYTE>(c >> 8), static_cast<BYTE>(c)};
-        for (int i = 0; i < 3; ++i) p[i] = static_cast<BYTE>((p[i] * (255 - coverage) + to[i] * coverage) / 255);
-    }
-    void Fill(RECT r, COLORREF c) const {
-        for (LONG y = std::max<LONG>(r.top, 0); y < std::min(r.bottom, Height()); ++y) {
-            for (LONG x = std::max<LONG>(r.left, 0); x < std::min(r.right, Width()); ++x) Put(x, y, c);
-        }
-    }
-};
-
-// Runs a drawing step on the DC's selected bitmap; FALSE without a DC or a usable bitmap.
-template <typename Draw>
-BOOL Drawing(HDC hdc, Draw draw) {
-    Dc dc;
-    if (!ReadDc(hdc, dc)) return FALSE;
-    Pixels px(dc.bitmap);
-    if (!px.Usable()) return FALSE;
-    return draw(dc, px) ? TRUE : FALSE;
-}
-
 constexpr COLORREF kSysColors[] = {
     RGB(212, 208, 200), RGB(58, 110, 165),  RGB(10, 36, 106),   RGB(128, 128, 128), RGB(212, 208, 200),
     RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255),
@@ -144,27 +93,7 @@ constexpr COLORREF kSysColors[] = {
     RGB(240, 240, 240), RGB(128, 128, 128), RGB(109, 109, 109), RGB(0, 0, 0),       RGB(212, 208, 200),
 };
 
-// A brush argument: a brush handle, or a system colour index + 1.
-bool BrushColor(HBRUSH hbr, COLORREF& color) {
-    auto value = reinterpret_cast<ULONG_PTR>(hbr);
-    if (value >= 1 && value <= std::size(kSysColors)) {
-        color = kSysColors[value - 1];
-        return true;
-    }
-    return Paint(hbr, Kind::Brush, color);
-}
-
-void Line(const Pixels& px, POINT from, POINT to, COLORREF color, int width) {
-    LONG dx = std::abs(to.x - from.x), dy = -std::abs(to.y - from.y);
-    LONG sx = from.x < to.x ? 1 : -1, sy = from.y < to.y ? 1 : -1, err = dx + dy;
-    // The end point itself is not drawn, as GDI leaves it for the next segment.
-    for (POINT p = from; p.x != to.x || p.y != to.y;) {
-        px.Fill(RECT{p.x - (width - 1) / 2, p.y - (width - 1) / 2, p.x + width / 2 + 1, p.y + width / 2 + 1}, color);
-        LONG e2 = 2 * err;
-        if (e2 >= dy) err += dy, p.x += sx;
-        if (e2 <= dx) err += dx, p.y += sy;
-    }
-}
+using uidc::BrushColor;
 
 std::u16string Counted(LPCWSTR text, int count) {
     if (text == nullptr) return {};
@@ -217,6 +146,59 @@ bool IsSurface(HGDIOBJ h) {
 }
 
 }  // namespace
+
+namespace uidc {
+
+bool ReadDc(HDC hdc, Dc& out) {
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    Object* dc = FindLocked(o, hdc);
+    if (!dc || dc->kind != Kind::Dc) return false;
+    out = dc->dc;
+    return true;
+}
+
+bool UpdateDc(HDC hdc, const std::function<void(Dc&)>& change) {
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    Object* dc = FindLocked(o, hdc);
+    if (!dc || dc->kind != Kind::Dc) return false;
+    change(dc->dc);
+    return true;
+}
+
+bool PenOf(HGDIOBJ pen, PenLook& out) {
+    Objects& o = objects();
+    std::lock_guard<std::mutex> g(o.lock);
+    Object* object = FindLocked(o, pen);
+    if (!object || object->kind != Kind::Pen || object->style == PS_NULL) return false;
+    out = PenLook{object->color, std::max(object->width, 1), object->style};
+    return true;
+}
+
+bool BrushColor(HBRUSH hbr, COLORREF& color) {
+    auto value = reinterpret_cast<ULONG_PTR>(hbr);
+    if (value >= 1 && value <= std::size(kSysColors)) {
+        color = kSysColors[value - 1];
+        return true;
+    }
+    return Paint(hbr, Kind::Brush, color);
+}
+
+HPEN AddPen(const PenLook& look) {
+    return static_cast<HPEN>(Add(Object{Kind::Pen, look.color, look.style, look.width}));
+}
+
+Pixels::Pixels(HBITMAP bitmap, const Dc* dc)
+    : so(bitmap ? EngLockSurface(reinterpret_cast<HSURF>(bitmap)) : nullptr),
+      clipped(dc && dc->clipped),
+      clip(dc ? dc->clip : RECT{}) {}
+
+Pixels::~Pixels() {
+    if (so) EngUnlockSurface(so);
+}
+
+}  // namespace uidc
 }  // namespace plat
 
 using namespace plat;
@@ -293,9 +275,12 @@ HBRUSH CreateSolidBrush(COLORREF color) {
     return static_cast<HBRUSH>(Add(Object{Kind::Brush, color & 0xFFFFFF}));
 }
 
+// Dashes and dots are drawn by pens one pixel wide; a wider pen draws them solid, as GDI does.
 HPEN CreatePen(int iStyle, int cWidth, COLORREF color) {
-    if (iStyle != PS_SOLID && iStyle != PS_NULL) iStyle = PS_SOLID;  // dashes are drawn solid
-    return static_cast<HPEN>(Add(Object{Kind::Pen, color & 0xFFFFFF, iStyle, std::clamp(cWidth, 1, 64)}));
+    int style = iStyle & PS_STYLE_MASK;
+    if (style > PS_DASHDOTDOT && style != PS_NULL && style != PS_ALTERNATE) style = PS_SOLID;
+    if (cWidth > 1 && style != PS_NULL) style = PS_SOLID;
+    return uidc::AddPen(uidc::PenLook{color & 0xFFFFFF, std::clamp(cWidth, 1, 64), style});
 }
 
 // Text is set in the UI faces whatever the font asks for; the font is kept for SelectObject.
@@ -322,6 +307,15 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
         COLORREF color;
         int width = 1;
         if (Paint(dc.brush, Kind::Brush, color)) px.Fill(RECT{left + 1, top + 1, right - 1, bottom - 1}, color);
+        uidc::PenLook pen;
+        if (uidc::PenOf(dc.pen, pen) && pen.style != PS_SOLID && pen.width == 1) {
+            // A styled outline runs round the corners clockwise from the top-left, its pattern unbroken.
+            const POINT corners[] = {{left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}};
+            unsigned phase = 0;
+            for (size_t i = 0; i < std::size(corners); ++i)
+                uidc::StyledLine(px, dc, corners[i], corners[(i + 1) % std::size(corners)], pen, phase);
+            return true;
+        }
         if (Paint(dc.pen, Kind::Pen, color, &width)) {
             px.Fill(RECT{left, top, right, top + width}, color);
             px.Fill(RECT{left, bottom - width, right, bottom}, color);
@@ -344,9 +338,9 @@ BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
 
 BOOL LineTo(HDC hdc, int x, int y) {
     BOOL drawn = Drawing(hdc, [&](const Dc& dc, const Pixels& px) {
-        COLORREF color;
-        int width = 1;
-        if (Paint(dc.pen, Kind::Pen, color, &width)) Line(px, dc.position, POINT{x, y}, color, width);
+        uidc::PenLook pen;
+        unsigned phase = 0;
+        if (uidc::PenOf(dc.pen, pen)) uidc::StyledLine(px, dc, dc.position, POINT{x, y}, pen, phase);
         return true;
     });
     return drawn && MoveToEx(hdc, x, y, nullptr);
@@ -355,7 +349,7 @@ BOOL LineTo(HDC hdc, int x, int y) {
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
     Dc dst;
     if (!ReadDc(hdc, dst) || cx < 0 || cy < 0) return FALSE;
-    Pixels to(dst.bitmap);
+    Pixels to(dst.bitmap, &dst);
     if (!to.Usable()) return FALSE;
     if (rop == PATCOPY) {
         COLORREF color;
@@ -372,7 +366,7 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
     if (!from.Usable()) return FALSE;
     for (int row = 0; row < cy; ++row) {
         for (int col = 0; col < cx; ++col) {
-            if (!from.Inside(x1 + col, y1 + row) || !to.Inside(x + col, y + row)) continue;
+            if (!from.InBitmap(x1 + col, y1 + row) || !to.Inside(x + col, y + row)) continue;
             BYTE* d = to.At(x + col, y + row);
             const BYTE* f = from.At(x1 + col, y1 + row);
             for (int k = 0; k < 3; ++k) d[k] = rop == SRCAND ? (d[k] & f[k]) : rop == SRCPAINT ? (d[k] | f[k]) : f[k];
@@ -401,27 +395,94 @@ int SetBkMode(HDC hdc, int mode) {
 COLORREF GetPixel(HDC hdc, int x, int y) {
     Dc dc;
     if (!ReadDc(hdc, dc)) return CLR_INVALID;
-    Pixels px(dc.bitmap);
+    Pixels px(dc.bitmap, &dc);
     if (!px.Usable() || !px.Inside(x, y)) return CLR_INVALID;
-    const BYTE* p = px.At(x, y);
-    return RGB(p[2], p[1], p[0]);
+    return px.Read(x, y);
 }
 
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
     Dc dc;
     if (!ReadDc(hdc, dc)) return CLR_INVALID;
-    Pixels px(dc.bitmap);
+    Pixels px(dc.bitmap, &dc);
     if (!px.Usable() || !px.Inside(x, y)) return CLR_INVALID;
     px.Put(x, y, color);
     return color;
 }
 
+// With TA_UPDATECP the text starts at the current position, which moves past it; TA_RIGHT and
+// TA_CENTER place the text's end or middle at the point, TA_BOTTOM its cell's bottom.
 BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c) {
     if (lpString == nullptr && c != 0) return FALSE;
-    return Drawing(hdc, [&](const Dc& dc, const Pixels& px) {
-        DrawLine(px, dc, x, y, Counted(lpString, std::max(c, 0)));
+    std::u16string text = Counted(lpString, std::max(c, 0));
+    LONG width = SetUiText(0, 0, text, nullptr, nullptr);
+    POINT at{x, y};
+    BOOL drawn = Drawing(hdc, [&](const Dc& dc, const Pixels& px) {
+        if (dc.textAlign & TA_UPDATECP) at = dc.position;
+        UINT horizontal = dc.textAlign & (TA_CENTER | TA_RIGHT);
+        LONG left = horizontal == TA_CENTER ? at.x - width / 2 : horizontal == TA_RIGHT ? at.x - width : at.x;
+        LONG top = (dc.textAlign & TA_BOTTOM) == TA_BOTTOM ? at.y - kUiLineHeight : at.y;
+        DrawLine(px, dc, left, top, text);
         return true;
     });
+    if (!drawn) return FALSE;
+    uidc::UpdateDc(hdc, [&](Dc& dc) {
+        if (!(dc.textAlign & TA_UPDATECP)) return;
+        UINT horizontal = dc.textAlign & (TA_CENTER | TA_RIGHT);
+        if (horizontal == TA_LEFT) dc.position.x += width;
+        if (horizontal == TA_RIGHT) dc.position.x -= width;
+    });
+    return TRUE;
+}
+
+UINT SetTextAlign(HDC hdc, UINT align) {
+    UINT old = GDI_ERROR;
+    uidc::UpdateDc(hdc, [&](Dc& dc) { old = std::exchange(dc.textAlign, align); });
+    return old;
+}
+
+UINT GetTextAlign(HDC hdc) {
+    Dc dc;
+    return ReadDc(hdc, dc) ? dc.textAlign : GDI_ERROR;
+}
+
+// The clip rectangle narrowed to the rectangle given; a DC starts unclipped (its whole bitmap).
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
+    int result = RGN_ERROR;
+    uidc::UpdateDc(hdc, [&](Dc& dc) {
+        RECT r{left, top, right, bottom};
+        if (dc.clipped) {
+            r = RECT{std::max(r.left, dc.clip.left), std::max(r.top, dc.clip.top), std::min(r.right, dc.clip.right),
+                     std::min(r.bottom, dc.clip.bottom)};
+        }
+        if (r.right <= r.left || r.bottom <= r.top) r = RECT{};
+        dc.clipped = true;
+        dc.clip = r;
+        result = r.right > r.left ? SIMPLEREGION : NULLREGION;
+    });
+    return result;
+}
+
+int SelectClipRgn(HDC hdc, HRGN hrgn) {
+    if (hrgn != nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return RGN_ERROR;
+    }
+    return uidc::UpdateDc(hdc, [](Dc& dc) { dc.clipped = false; }) ? SIMPLEREGION : RGN_ERROR;
+}
+
+int GetClipBox(HDC hdc, LPRECT lprect) {
+    Dc dc;
+    if (lprect == nullptr || !ReadDc(hdc, dc)) return RGN_ERROR;
+    Pixels px(dc.bitmap, &dc);
+    RECT all = px.Usable() ? RECT{0, 0, px.Width(), px.Height()} : RECT{};
+    *lprect = dc.clipped ? RECT{std::max(all.left, dc.clip.left), std::max(all.top, dc.clip.top),
+                                std::min(all.right, dc.clip.right), std::min(all.bottom, dc.clip.bottom)}
+                         : all;
+    if (lprect->right <= lprect->left || lprect->bottom <= lprect->top) {
+        *lprect = RECT{};
+        return NULLREGION;
+    }
+    return SIMPLEREGION;
 }
 
 BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl) {
@@ -460,7 +521,7 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format) 
         lprc->bottom = lprc->top + height;
         return static_cast<int>(height);
     }
-    Pixels px(dc.bitmap);
+    Pixels px(dc.bitmap, &dc);
     if (!px.Usable()) return 0;
     LONG top = lprc->top;
     if ((format & DT_SINGLELINE) && (format & DT_VCENTER)) top = (lprc->top + lprc->bottom - height) / 2;

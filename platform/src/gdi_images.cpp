@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "plat_internal.h"
+#include "ui_fonts.h"
 #include "win/user_controls.h"
 #include "win/user_gdi.h"
 
@@ -263,6 +264,87 @@ HICON AddIcon(Dib dib) {
     return reinterpret_cast<HICON>(i.next);
 }
 
+// The system's own icons (LoadIconW with no module), drawn once each: a shape in the icon's
+// colour with its mark set in the UI face.
+enum class IconShape { Disc, Triangle, Window };
+struct SystemIcon {
+    WORD id;
+    IconShape shape;
+    COLORREF fill;
+    const char16_t* mark;
+    COLORREF markColour;
+};
+constexpr SystemIcon kSystemIcons[] = {
+    {32512, IconShape::Window, RGB(255, 255, 255), u"", RGB(0, 0, 0)},     // IDI_APPLICATION
+    {32513, IconShape::Disc, RGB(200, 30, 30), u"X", RGB(255, 255, 255)},  // IDI_HAND
+    {32514, IconShape::Disc, RGB(40, 90, 200), u"?", RGB(255, 255, 255)},  // IDI_QUESTION
+    {32515, IconShape::Triangle, RGB(250, 200, 0), u"!", RGB(0, 0, 0)},    // IDI_EXCLAMATION
+    {32516, IconShape::Disc, RGB(40, 90, 200), u"i", RGB(255, 255, 255)},  // IDI_ASTERISK
+    {32517, IconShape::Window, RGB(255, 255, 255), u"", RGB(0, 0, 0)},     // IDI_WINLOGO
+};
+
+bool InShape(IconShape shape, LONG x, LONG y, LONG size) {
+    const LONG mid = size / 2;
+    switch (shape) {
+        case IconShape::Disc:
+            return (x - mid) * (x - mid) + (y - mid) * (y - mid) <= (mid - 1) * (mid - 1);
+        case IconShape::Triangle:
+            return y >= 1 && y < size - 1 && std::abs(x - mid) <= y / 2;
+        default:
+            return x >= 1 && y >= 3 && x < size - 1 && y < size - 3;
+    }
+}
+
+struct MarkTarget {
+    Dib* dib;
+    COLORREF colour;
+};
+
+void PlotMark(void* context, LONG x, LONG y, unsigned coverage) {
+    auto* t = static_cast<MarkTarget*>(context);
+    Dib& d = *t->dib;
+    if (x < 0 || y < 0 || x >= d.width || y >= d.height || coverage < 128) return;
+    d.pixels[static_cast<size_t>(y * d.width + x)] = t->colour;
+}
+
+Dib DrawSystemIcon(const SystemIcon& icon, LONG size) {
+    Dib dib{size, size, std::vector<COLORREF>(static_cast<size_t>(size * size), icon.fill),
+            std::vector<BYTE>(static_cast<size_t>(size * size), 0)};
+    for (LONG y = 0; y < size; ++y)
+        for (LONG x = 0; x < size; ++x)
+            if (InShape(icon.shape, x, y, size)) dib.alpha[static_cast<size_t>(y * size + x)] = 255;
+    if (icon.shape == IconShape::Window) {  // a title bar over the window's white
+        for (LONG y = 3; y < 8; ++y)
+            for (LONG x = 1; x < size - 1; ++x) dib.pixels[static_cast<size_t>(y * size + x)] = RGB(10, 36, 106);
+    }
+    MarkTarget target{&dib, icon.markColour};
+    LONG width = SetUiText(0, 0, icon.mark, nullptr, nullptr);
+    SetUiText((size - width) / 2, size / 2 + kUiTextAscent / 2 + (icon.shape == IconShape::Triangle ? 3 : 0), icon.mark,
+              PlotMark, &target);
+    dib.shared = true;
+    return dib;
+}
+
+HICON LoadSystemIcon(LPCWSTR name) {
+    const SystemIcon* found = nullptr;
+    for (const SystemIcon& icon : kSystemIcons) {
+        if (IS_INTRESOURCE(name) && reinterpret_cast<ULONG_PTR>(name) == icon.id) found = &icon;
+    }
+    if (found == nullptr) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    const int size = GetSystemMetrics(SM_CXICON);
+    SharedKey key = KeyFor(nullptr, name, size, size);
+    Icons& i = icons();
+    std::lock_guard<std::mutex> g(i.lock);
+    if (auto at = i.shared.find(key); at != i.shared.end()) return reinterpret_cast<HICON>(at->second);
+    i.next += 4;
+    i.byHandle[i.next] = DrawSystemIcon(*found, size);
+    i.shared.emplace(key, i.next);
+    return reinterpret_cast<HICON>(i.next);
+}
+
 }  // namespace
 
 void ForgetSharedIcons(HMODULE module) {
@@ -315,6 +397,7 @@ HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    if (hInstance == nullptr) return LoadSystemIcon(lpIconName);
     return LoadSharedIcon(hInstance, lpIconName, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0, 0);
 }
 
@@ -378,6 +461,61 @@ BOOL DrawIconEx(HDC hdc, int xLeft, int yTop, HICON hIcon, int cxWidth, int cyWi
     }
     if (GetPixel(hdc, xLeft, yTop) == CLR_INVALID && GetPixel(hdc, 0, 0) == CLR_INVALID) return FALSE;  // no bitmap
     Paint(hdc, xLeft, yTop, dib, cx, cy);
+    return TRUE;
+}
+
+HICON CreateIconIndirect(const ICONINFO* piconinfo) {
+    BITMAP size{};
+    if (piconinfo == nullptr || piconinfo->hbmMask == nullptr ||
+        !GetObjectW(piconinfo->hbmColor ? piconinfo->hbmColor : piconinfo->hbmMask, sizeof size, &size)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    // A monochrome icon (no colour bitmap) is not drawn by any caller: the colour bitmap is needed.
+    if (piconinfo->hbmColor == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto dib = ReadBitmap(piconinfo->hbmColor, piconinfo->hbmMask, 0, size.bmWidth, size.bmHeight);
+    if (!dib) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    dib->listCopy = false;
+    return AddIcon(std::move(*dib));
+}
+
+BOOL GetIconInfo(HICON hIcon, PICONINFO piconinfo) {
+    Dib dib;
+    {
+        Icons& i = icons();
+        std::lock_guard<std::mutex> g(i.lock);
+        auto it = i.byHandle.find(reinterpret_cast<ULONG_PTR>(hIcon));
+        if (it == i.byHandle.end() || piconinfo == nullptr) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        dib = it->second;
+    }
+    // The colour bitmap holds the picture as drawn over black; the mask is white where it is clear.
+    Dib opaque = dib;
+    opaque.alpha.clear();
+    for (size_t k = 0; k < opaque.pixels.size() && !dib.alpha.empty(); ++k) {
+        if (dib.alpha[k] == 0) opaque.pixels[k] = RGB(0, 0, 0);
+    }
+    Dib mask = opaque;
+    for (size_t k = 0; k < mask.pixels.size(); ++k) {
+        bool clear = !dib.alpha.empty() && dib.alpha[k] < 128;
+        mask.pixels[k] = clear ? RGB(255, 255, 255) : RGB(0, 0, 0);
+    }
+    *piconinfo = ICONINFO{TRUE, static_cast<DWORD>(dib.width / 2), static_cast<DWORD>(dib.height / 2), ToBitmap(mask),
+                          ToBitmap(opaque)};
+    if (piconinfo->hbmMask == nullptr || piconinfo->hbmColor == nullptr) {
+        if (piconinfo->hbmMask) DeleteObject(piconinfo->hbmMask);
+        if (piconinfo->hbmColor) DeleteObject(piconinfo->hbmColor);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
     return TRUE;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "plat_internal.h"
+#include "queue_sources.h"
 #include "window_table.h"
 
 namespace plat {
@@ -97,10 +98,21 @@ bool TakePosted(ThreadQueue& q, LPMSG out, HWND filter, UINT first, UINT last, b
     return true;
 }
 
+// A posted message (or quit), else a made-up WM_PAINT, else a due timer's WM_TIMER.
+bool TakeNext(ThreadQueue& q, LPMSG out, HWND filter, UINT first, UINT last, bool remove) {
+    if (TakePosted(q, out, filter, first, last, remove)) return true;
+    auto accept = [&](const MSG& m) { return Matches(m, filter, first, last); };
+    if (FindPaintMessage(q.thread, accept, *out)) return true;
+    return TakeTimerMessage(q.thread, accept, remove, *out);
+}
+
 bool HasInput(ThreadQueue& q) {
-    Windows& w = WindowTable();
-    std::lock_guard<std::mutex> g(w.lock);
-    return !q.posted.empty() || !q.sent.empty() || q.quit;
+    {
+        Windows& w = WindowTable();
+        std::lock_guard<std::mutex> g(w.lock);
+        if (!q.posted.empty() || !q.sent.empty() || q.quit) return true;
+    }
+    return HasPaintPending(q.thread) || TimerDue(q.thread);
 }
 
 // Waits for the reply to a message sent to another thread, handling meanwhile what other
@@ -214,7 +226,7 @@ BOOL PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
     }
     DeliverSentMessages();
     auto q = CurrentQueue();
-    return TakePosted(*q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
+    return TakeNext(*q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
 // -1 on a bad argument, 0 for WM_QUIT, nonzero for any other message.
@@ -226,8 +238,13 @@ BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
     auto q = CurrentQueue();
     for (;;) {
         DeliverSentMessages();
-        if (TakePosted(*q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) return lpMsg->message != WM_QUIT;
-        if (WaitForSingleObject(q->wake, INFINITE) == WAIT_FAILED) return -1;
+        if (TakeNext(*q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) return lpMsg->message != WM_QUIT;
+        // Sleeps until new input or until the clock reaches the next timer's period; input
+        // already queued that the filter passes over does not wake it.
+        ULONGLONG next = NextTimerExpiry(q->thread), now = GetTickCount64();
+        DWORD wait =
+            next == ~0ull ? INFINITE : static_cast<DWORD>(std::min<ULONGLONG>(next - std::min(now, next), 0xFFFFFFF0u));
+        if (WaitForSingleObject(q->wake, wait) == WAIT_FAILED) return -1;
     }
 }
 
@@ -237,7 +254,14 @@ BOOL TranslateMessage(const MSG* lpMsg) {
 }
 
 LRESULT DispatchMessageW(const MSG* lpMsg) {
-    if (lpMsg == nullptr || lpMsg->hwnd == nullptr) return 0;
+    if (lpMsg == nullptr) return 0;
+    // A timer with a procedure calls it instead of the window's (a thread timer has no window).
+    if (lpMsg->message == WM_TIMER && lpMsg->lParam != 0) {
+        if (lpMsg->hwnd != nullptr && !IsWindow(lpMsg->hwnd)) return 0;
+        reinterpret_cast<TIMERPROC>(lpMsg->lParam)(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, GetTickCount());
+        return 0;
+    }
+    if (lpMsg->hwnd == nullptr) return 0;
     auto window = FindWindowEntry(lpMsg->hwnd);
     WNDPROC proc = window && !window->messageOnly ? window->proc.load() : nullptr;
     if (proc == nullptr) {
@@ -248,7 +272,9 @@ LRESULT DispatchMessageW(const MSG* lpMsg) {
         SetLastError(ERROR_MESSAGE_SYNC_ONLY);
         return 0;
     }
-    return proc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+    LRESULT result = proc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+    if (lpMsg->message == WM_PAINT) ValidateAfterPaint(lpMsg->hwnd);
+    return result;
 }
 
 // Input already waiting counts as new input: a loop that peeks until empty and then waits is the
@@ -268,10 +294,13 @@ DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWait
     for (;;) {
         if (HasInput(*q)) return WAIT_OBJECT_0 + nCount;
         ULONGLONG now = GetTickCount64();
-        DWORD wait = deadline == ~0ull
+        // A timer coming due is input too: the wait ends when the clock reaches it.
+        ULONGLONG until = std::min(deadline, NextTimerExpiry(q->thread));
+        DWORD wait = until == ~0ull
                          ? INFINITE
-                         : static_cast<DWORD>(std::min<ULONGLONG>(deadline - std::min(now, deadline), 0xFFFFFFF0u));
+                         : static_cast<DWORD>(std::min<ULONGLONG>(until - std::min(now, until), 0xFFFFFFF0u));
         DWORD r = WaitForMultipleObjects(nCount + 1, handles.data(), FALSE, wait);
+        if (r == WAIT_TIMEOUT && until < deadline) continue;  // the timer's turn, not the caller's
         if (r != WAIT_OBJECT_0 + nCount) return r;
         if (!HasInput(*q) && wait == 0) return WAIT_TIMEOUT;
     }

@@ -5,6 +5,7 @@
 
 #include "plat_internal.h"
 #include "system_classes.h"
+#include "window_input_paint.h"
 #include "window_table.h"
 
 #define ERROR_ACCESS_DENIED_ 5L
@@ -379,6 +380,12 @@ LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
             if (action) action(hWnd, lParam);
             return 0;
         }
+        case WM_PAINT:
+        case WM_ERASEBKGND:
+            return DefPaintMessage(hWnd, Msg, wParam, lParam);
+        case WM_NCHITTEST:
+        case WM_SETCURSOR:
+            return DefMouseMessage(hWnd, Msg, wParam, lParam);
         case WM_CONTEXTMENU:
             // A child's right click goes to its parent unless the child handles it.
             return window->style & WS_CHILD && window->parent ? SendMessageW(window->parent, Msg, wParam, lParam) : 0;

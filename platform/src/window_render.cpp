@@ -13,9 +13,11 @@
 
 #include "plat_internal.h"
 #include "ui_fonts.h"
+#include "win/ddi.h"
 #include "win/tree_view.h"
 #include "win/user_controls.h"
 #include "win/user_gdi.h"
+#include "window_input_paint.h"
 
 namespace plat {
 namespace {
@@ -458,6 +460,62 @@ void DrawListImage(Canvas& c, HIMAGELIST list, int index, RECT place) {
     ThroughDc(c, place, [&](HDC dc, RECT) { ImageList_Draw(list, index, dc, 0, 0, ILD_TRANSPARENT); });
 }
 
+// Copies between the picture and a 24-bit bitmap (blue first) standing for `place` in it; the
+// copy back is kept inside the picture's clip.
+void CopyToBitmap(const Canvas& c, RECT place, HBITMAP bitmap) {
+    SURFOBJ* so = EngLockSurface(reinterpret_cast<HSURF>(bitmap));
+    if (so == nullptr) return;
+    for (LONG y = 0; y < so->sizlBitmap.cy; ++y) {
+        auto* row = static_cast<BYTE*>(so->pvScan0) + y * so->lDelta;
+        for (LONG x = 0; x < so->sizlBitmap.cx; ++x) {
+            LONG cx = place.left + x, cy = place.top + y;
+            if (cx < 0 || cy < 0 || cx >= c.width || cy >= c.height) continue;
+            const BYTE* p =
+                &c.rgb[(static_cast<size_t>(cy) * static_cast<size_t>(c.width) + static_cast<size_t>(cx)) * 3];
+            row[x * 3] = p[2], row[x * 3 + 1] = p[1], row[x * 3 + 2] = p[0];
+        }
+    }
+    EngUnlockSurface(so);
+}
+
+void CopyFromBitmap(Canvas& c, RECT place, HBITMAP bitmap) {
+    SURFOBJ* so = EngLockSurface(reinterpret_cast<HSURF>(bitmap));
+    if (so == nullptr) return;
+    for (LONG y = 0; y < so->sizlBitmap.cy; ++y) {
+        const auto* row = static_cast<const BYTE*>(so->pvScan0) + y * so->lDelta;
+        for (LONG x = 0; x < so->sizlBitmap.cx; ++x) {
+            Blend(c, place.left + x, place.top + y, Rgb{row[x * 3 + 2], row[x * 3 + 1], row[x * 3]}, 255);
+        }
+    }
+    EngUnlockSurface(so);
+}
+
+// A window that paints itself (a class the renderer does not draw, a control subclassed by its
+// dialog, a dialog) gets WM_PAINT with its DCs drawing onto the picture as it stands under its
+// client area, cut to that area.
+void PaintSelf(Canvas& c, HWND h, POINT origin) {
+    RECT client;
+    POINT at{0, 0};
+    if (!GetClientRect(h, &client) || !ClientToScreen(h, &at) || client.right <= 0 || client.bottom <= 0) return;
+    RECT place{at.x - origin.x, at.y - origin.y, at.x - origin.x + client.right, at.y - origin.y + client.bottom};
+    HBITMAP bitmap = CreateCompatibleBitmap(nullptr, client.right, client.bottom);
+    if (bitmap == nullptr) return;
+    CopyToBitmap(c, place, bitmap);
+    BeginRenderPaint(h, bitmap);
+    SendMessageW(h, WM_PAINT, 0, 0);
+    EndRenderPaint(h);
+    CopyFromBitmap(c, place, bitmap);
+    DeleteObject(bitmap);
+}
+
+// A system control whose procedure its dialog replaced may paint over the control's own look.
+bool Subclassed(HWND h) {
+    WCHAR name[64];
+    WNDCLASSW cls;
+    if (!GetClassNameW(h, name, 64) || !GetClassInfoW(nullptr, name, &cls)) return false;
+    return reinterpret_cast<LONG_PTR>(cls.lpfnWndProc) != GetWindowLongPtrW(h, GWLP_WNDPROC);
+}
+
 bool OwnerDrawnControl(HWND h, DWORD style, UINT& type) {
     if (IsClass(h, u"Button") && (style & BS_TYPEMASK) == BS_OWNERDRAW) return type = ODT_BUTTON, true;
     if (IsClass(h, u"Static") && (style & SS_TYPEMASK) == SS_OWNERDRAW) return type = ODT_STATIC, true;
@@ -478,6 +536,7 @@ void DrawControl(Canvas& c, HWND h, POINT origin) {
     RECT r = Relative(h, origin);
     Rgb text = (style & WS_DISABLED) ? kGreyText : kText;
     UINT ownerType = 0;
+    bool paintsItself = false;
     if (OwnerDrawnControl(h, style, ownerType)) {
         OwnerDraw(c, h, r, ownerType, 0, 0, (style & WS_DISABLED) ? ODS_DISABLED : 0);
     } else if (IsClass(h, u"Button")) {
@@ -499,7 +558,9 @@ void DrawControl(Canvas& c, HWND h, POINT origin) {
     } else {
         // A page (a child dialog) lies on the sheet's face already; other containers get theirs.
         if (!IsClass(h, u"#32770")) Fill(c, r, kFace);
+        paintsItself = true;
     }
+    if (paintsItself || Subclassed(h)) PaintSelf(c, h, origin);
     DrawChildren(c, h, origin);
 }
 
@@ -529,6 +590,7 @@ bool Draw(HWND root, Canvas& c) {
     c.rgb.assign(static_cast<size_t>(c.width) * static_cast<size_t>(c.height) * 3, 0);
     c.clip = RECT{0, 0, c.width, c.height};
     DrawFrame(c, root);
+    PaintSelf(c, root, POINT{bounds.left, bounds.top});
     DrawChildren(c, root, POINT{bounds.left, bounds.top});
     return true;
 }

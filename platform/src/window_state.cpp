@@ -238,15 +238,6 @@ BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
     return TRUE;
 }
 
-// Headless windows are drawn whole, on demand, by the renderer; there is no update region.
-BOOL InvalidateRect(HWND hWnd, const RECT*, BOOL) {
-    return hWnd == nullptr || Ordinary(hWnd) ? TRUE : FALSE;
-}
-
-BOOL UpdateWindow(HWND hWnd) {
-    return Ordinary(hWnd) ? TRUE : FALSE;
-}
-
 // The desktop: one top-level window of the screen's size, made on first use.
 HWND GetDesktopWindow(void) {
     static HWND desktop = [] {

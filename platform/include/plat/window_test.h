@@ -25,6 +25,23 @@ BOOL PlatToggleTreeItem(HWND tree, void* item);  // a tree item's expand button 
 BOOL PlatPressF1(HWND control);                  // WM_HELP for the control, as F1 on it sends
 BOOL PlatRightClick(HWND control);               // WM_CONTEXTMENU at the control's centre
 
+// The mouse, as a user moves it: to a point in the client coordinates of `window` (screen
+// coordinates when it is null). The window under the point (or the capture window) gets
+// WM_NCHITTEST, WM_SETCURSOR and then the mouse message, in its own client coordinates, with the
+// MK_ flags of the button and of the keys PlatSetKeyState holds. FALSE when no window takes the
+// input (nothing there, or a window disabled by a modal dialog).
+BOOL PlatMouseMove(HWND window, int x, int y);
+BOOL PlatMousePress(HWND window, int x, int y);    // the left button goes down at the point
+BOOL PlatMouseRelease(HWND window, int x, int y);  // and comes up
+// Moves to the start, presses, moves there in `steps` even steps and releases at the end.
+BOOL PlatMouseDrag(HWND window, int fromX, int fromY, int toX, int toY, int steps);
+// A key pressed and let go on the control (null: the window with the focus on this thread),
+// which takes the focus first as a user gives it before typing: WM_KEYDOWN and WM_KEYUP through
+// its dialog's IsDialogMessageW, as a dialog's loop hands keys on.
+BOOL PlatPressKey(HWND control, UINT vk);
+// Holds a key down (VK_SHIFT, VK_CONTROL...) for GetKeyState and the MK_ flags, or lets it go.
+void PlatSetKeyState(UINT vk, BOOL down);
+
 typedef struct _PLAT_CONTROL_STATE {
     WCHAR className[64];
     WCHAR text[256];

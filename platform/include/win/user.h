@@ -280,8 +280,6 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
 int MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints);
 BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint);
 BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint);
-BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
-BOOL UpdateWindow(HWND hWnd);
 int GetSystemMetrics(int nIndex);
 LONG GetDialogBaseUnits(void);
 BOOL MapDialogRect(HWND hDlg, LPRECT lpRect);
@@ -410,3 +408,7 @@ static_assert(DWLP_USER + sizeof(LONG_PTR) <= DLGWINDOWEXTRA);
 // ---- Beeps (logged for tests; the platform makes no sound) ----
 #define MB_ICONEXCLAMATION 0x00000030L
 extern "C" BOOL MessageBeep(UINT uType);
+
+// Input, capture, cursors and timers; painting.
+#include "win/user_input.h"
+#include "win/user_paint.h"

@@ -133,3 +133,92 @@ typedef struct tagBITMAP {
     LPVOID bmBits;
 } BITMAP;
 extern "C" int GetObjectW(HANDLE h, int c, LPVOID pv);  // bitmaps only: fills a BITMAP
+
+// ---- Pens with styles, arcs, text alignment, clipping ----
+extern "C" {
+typedef float FLOAT;
+#define GetRValue(rgb) (static_cast<BYTE>(rgb))
+#define GetGValue(rgb) (static_cast<BYTE>(static_cast<DWORD>(rgb) >> 8))
+#define GetBValue(rgb) (static_cast<BYTE>(static_cast<DWORD>(rgb) >> 16))
+#define PS_DASH 1
+#define PS_DOT 2
+#define PS_DASHDOT 3
+#define PS_DASHDOTDOT 4
+#define PS_INSIDEFRAME 6
+#define PS_ALTERNATE 8
+#define PS_STYLE_MASK 0x0000000F
+#define PS_ENDCAP_FLAT 0x00000200
+#define PS_COSMETIC 0x00000000
+#define PS_GEOMETRIC 0x00010000
+#define BS_SOLID 0
+typedef struct tagLOGBRUSH {
+    UINT lbStyle;
+    COLORREF lbColor;
+    ULONG_PTR lbHatch;
+} LOGBRUSH;
+// Cosmetic pens of the styles CreatePen draws (PS_ALTERNATE among them: every other pixel) with
+// a solid brush's colour; user styles are refused.
+HPEN ExtCreatePen(DWORD iPenStyle, DWORD cWidth, const LOGBRUSH* plbrush, DWORD cStyle, const DWORD* pstyle);
+// A line from the current position to the arc's start, then the arc (degrees counter-clockwise
+// from the x axis, y growing down as on screen); the current position ends at the arc's end.
+BOOL AngleArc(HDC hdc, int x, int y, DWORD r, FLOAT StartAngle, FLOAT SweepAngle);
+
+#define TA_NOUPDATECP 0
+#define TA_UPDATECP 1
+#define TA_LEFT 0
+#define TA_RIGHT 2
+#define TA_CENTER 6
+#define TA_TOP 0
+#define TA_BOTTOM 8
+#ifndef GDI_ERROR
+#define GDI_ERROR 0xFFFFFFFFL
+#endif
+UINT SetTextAlign(HDC hdc, UINT align);  // the alignment before, GDI_ERROR for a bad DC
+UINT GetTextAlign(HDC hdc);
+
+#define RGN_ERROR 0
+#define NULLREGION 1
+#define SIMPLEREGION 2
+#define COMPLEXREGION 3
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
+DECLARE_HANDLE(HRGN);
+// Only a null region is taken: it lifts the DC's clipping (regions themselves are not offered).
+int SelectClipRgn(HDC hdc, HRGN hrgn);
+int GetClipBox(HDC hdc, LPRECT lprect);
+
+// ---- Stretching and pattern blits ----
+// COLORONCOLOR (and the monochrome modes) pick the nearest source pixel; HALFTONE averages the
+// source pixels each destination pixel covers. SRCCOPY only.
+int SetStretchBltMode(HDC hdc, int mode);  // the mode before, 0 for a bad DC or mode
+int GetStretchBltMode(HDC hdc);
+BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc, int wSrc,
+                int hSrc, DWORD rop);
+// PATCOPY, PATINVERT, DSTINVERT, BLACKNESS and WHITENESS with the DC's brush.
+BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop);
+// A dotted frame drawn by inverting every other pixel: drawing it twice takes it away.
+BOOL DrawFocusRect(HDC hDC, const RECT* lprc);
+
+// ---- Icons made from bitmaps, system icons ----
+typedef struct _ICONINFO {
+    BOOL fIcon;
+    DWORD xHotspot;
+    DWORD yHotspot;
+    HBITMAP hbmMask;
+    HBITMAP hbmColor;
+} ICONINFO, *PICONINFO;
+// The colour bitmap drawn where the mask bitmap is black (the mask's white lets the background
+// show); the bitmaps stay the caller's. GetIconInfo hands out new bitmaps the caller deletes.
+HICON CreateIconIndirect(const ICONINFO* piconinfo);
+BOOL GetIconInfo(HICON hIcon, PICONINFO piconinfo);
+#define IDI_APPLICATION MAKEINTRESOURCEW(32512)
+#define IDI_HAND MAKEINTRESOURCEW(32513)
+#define IDI_QUESTION MAKEINTRESOURCEW(32514)
+#define IDI_EXCLAMATION MAKEINTRESOURCEW(32515)
+#define IDI_ASTERISK MAKEINTRESOURCEW(32516)
+#define IDI_WINLOGO MAKEINTRESOURCEW(32517)
+#define IDI_WARNING IDI_EXCLAMATION
+#define IDI_ERROR IDI_HAND
+#define IDI_INFORMATION IDI_ASTERISK
+}  // extern "C"
+
+static_assert(sizeof(LOGBRUSH) == 16 && sizeof(ICONINFO) == 32 && offsetof(ICONINFO, hbmMask) == 16);
