@@ -10,15 +10,16 @@
 
 #include "plat_internal.h"
 #include "system_classes.h"
+#include "ui_fonts.h"
 #include "win/tree_view.h"
 
 namespace plat {
 namespace {
 
 constexpr int kDefaultIndent = 19;
-constexpr int kItemHeight = 16;
-constexpr int kImageWidth = 16 + 3;
-constexpr int kAverageCharWidth = 6;
+constexpr int kDefaultItemHeight = 16;
+constexpr int kImageWidth = 16 + 3;  // the room of an item's image before its text
+constexpr int kTextPadding = 4;      // around the text of a row's text rectangle
 constexpr size_t kMaxItems = 100000;
 
 struct Node {
@@ -41,6 +42,8 @@ struct TreeState {
     HIMAGELIST normal = nullptr;
     HIMAGELIST stateImages = nullptr;
     int indent = kDefaultIndent;
+    int itemHeight = kDefaultItemHeight;
+    size_t top = 0;  // the shown item at the top of the client area
 };
 
 HTREEITEM HandleOf(const Node* n) {
@@ -188,9 +191,26 @@ Node* NextVisible(TreeState& t, Node* n, int step) {
     return at >= 0 && static_cast<size_t>(at) < shown.size() ? shown[static_cast<size_t>(at)] : nullptr;
 }
 
+std::vector<Node*> Shown(TreeState& t) {
+    std::vector<Node*> shown;
+    Visible(&t.root, shown);
+    return shown;
+}
+
+// The first shown item at the top of the client area, or the last shown (expanded) item.
+Node* ShownEnd(TreeState& t, bool last) {
+    std::vector<Node*> shown = Shown(t);
+    if (shown.empty()) return nullptr;
+    if (last) return shown.back();
+    return shown[std::min(t.top, shown.size() - 1)];
+}
+
 LRESULT NextItem(TreeState& t, WPARAM flag, HTREEITEM item) {
-    if (flag == TVGN_ROOT || flag == TVGN_FIRSTVISIBLE) {
+    if (flag == TVGN_ROOT) {
         return reinterpret_cast<LRESULT>(t.root.children.empty() ? nullptr : HandleOf(t.root.children.front()));
+    }
+    if (flag == TVGN_FIRSTVISIBLE || flag == TVGN_LASTVISIBLE) {
+        return reinterpret_cast<LRESULT>(HandleOf(ShownEnd(t, flag == TVGN_LASTVISIBLE)));
     }
     if (flag == TVGN_CARET) return reinterpret_cast<LRESULT>(HandleOf(t.selected));
     Node* n = NodeOf(t, item);
@@ -249,6 +269,40 @@ int Depth(const Node* n) {
     return depth;
 }
 
+// Where a shown row's parts lie across it: the indent (with the button's column), the state
+// image, the image, then the text measured in the face the renderer draws it in.
+struct RowParts {
+    LONG indentEnd = 0;
+    LONG stateLeft = 0;
+    LONG imageLeft = 0;
+    LONG textLeft = 0;
+    LONG textRight = 0;
+};
+
+RowParts PartsOf(HWND h, const TreeState& t, const Node* n) {
+    const bool atRoot = GetWindowLongW(h, GWL_STYLE) & TVS_LINESATROOT;
+    RowParts p;
+    p.indentEnd = (Depth(n) + (atRoot ? 1 : 0)) * t.indent;
+    int stateWidth = 0, stateHeight = 0;
+    const bool stateShown =
+        (n->state & TVIS_STATEIMAGEMASK) && ImageList_GetIconSize(t.stateImages, &stateWidth, &stateHeight);
+    p.stateLeft = p.indentEnd;
+    p.imageLeft = p.stateLeft + (stateShown ? stateWidth : 0);
+    p.textLeft = p.imageLeft + (t.normal ? kImageWidth : 0);
+    p.textRight = p.textLeft + SetUiText(0, 0, n->text, nullptr, nullptr) + kTextPadding;
+    return p;
+}
+
+// The row of a shown item counted from the top of the client area (negative above it), or
+// nothing for an item folded away.
+bool RowOf(TreeState& t, const Node* n, LONG& row) {
+    std::vector<Node*> shown = Shown(t);
+    auto it = std::find(shown.begin(), shown.end(), n);
+    if (it == shown.end()) return false;
+    row = static_cast<LONG>(it - shown.begin()) - static_cast<LONG>(t.top);
+    return true;
+}
+
 // The item's row (wParam TRUE: its text only); FALSE when the item is not shown.
 LRESULT ItemRect(HWND h, TreeState& t, WPARAM textOnly, LPARAM out) {
     auto* r = reinterpret_cast<RECT*>(out);
@@ -256,21 +310,93 @@ LRESULT ItemRect(HWND h, TreeState& t, WPARAM textOnly, LPARAM out) {
     HTREEITEM asked;
     std::memcpy(&asked, r, sizeof asked);  // the caller puts the item where the rectangle goes
     Node* n = NodeOf(t, asked);
-    if (!n) return FALSE;
-    std::vector<Node*> shown;
-    Visible(&t.root, shown);
-    auto it = std::find(shown.begin(), shown.end(), n);
-    if (it == shown.end()) return FALSE;
-    auto row = static_cast<LONG>(it - shown.begin());
+    LONG row = 0;
+    if (!n || !RowOf(t, n, row)) return FALSE;
     RECT client;
     GetClientRect(h, &client);
-    *r = RECT{0, row * kItemHeight, client.right, (row + 1) * kItemHeight};
+    *r = RECT{0, row * t.itemHeight, client.right, (row + 1) * t.itemHeight};
     if (textOnly) {
-        bool atRoot = GetWindowLongW(h, GWL_STYLE) & TVS_LINESATROOT;
-        r->left = (Depth(n) + (atRoot ? 1 : 0)) * t.indent + (t.normal ? kImageWidth : 0);
-        r->right = r->left + static_cast<LONG>(n->text.size()) * kAverageCharWidth + 4;
+        const RowParts p = PartsOf(h, t, n);
+        r->left = p.textLeft;
+        r->right = p.textRight;
     }
     return TRUE;
+}
+
+// TVHT_ flags for a point of the row across it.
+UINT HitAcross(HWND h, const TreeState& t, const Node* n, LONG x) {
+    const RowParts p = PartsOf(h, t, n);
+    const bool hasChildren = n->cChildren > 0 || (n->cChildren < 0 && !n->children.empty());
+    if (x < p.indentEnd) {
+        const bool button =
+            (GetWindowLongW(h, GWL_STYLE) & TVS_HASBUTTONS) && hasChildren && x >= p.indentEnd - t.indent;
+        return button ? TVHT_ONITEMBUTTON : TVHT_ONITEMINDENT;
+    }
+    if (x < p.imageLeft) return TVHT_ONITEMSTATEICON;
+    if (x < p.textLeft) return TVHT_ONITEMICON;
+    if (x < p.textRight) return TVHT_ONITEMLABEL;
+    return TVHT_ONITEMRIGHT;
+}
+
+LRESULT HitTest(HWND h, TreeState& t, TVHITTESTINFO* info) {
+    if (info == nullptr) return 0;
+    info->hItem = nullptr;
+    RECT client;
+    GetClientRect(h, &client);
+    const POINT at = info->pt;
+    info->flags = 0;
+    if (at.y < 0) info->flags |= TVHT_ABOVE;
+    if (at.y >= client.bottom) info->flags |= TVHT_BELOW;
+    if (at.x < 0) info->flags |= TVHT_TOLEFT;
+    if (at.x >= client.right) info->flags |= TVHT_TORIGHT;
+    if (info->flags != 0) return 0;
+    std::vector<Node*> shown = Shown(t);
+    const size_t row = t.top + static_cast<size_t>(at.y / t.itemHeight);
+    if (row >= shown.size()) {
+        info->flags = TVHT_NOWHERE;
+        return 0;
+    }
+    info->flags = HitAcross(h, t, shown[row], at.x);
+    info->hItem = HandleOf(shown[row]);
+    return reinterpret_cast<LRESULT>(info->hItem);
+}
+
+// Rows that fit whole in the client area.
+LRESULT VisibleCount(HWND h, const TreeState& t) {
+    RECT client;
+    GetClientRect(h, &client);
+    return std::max<LONG>(client.bottom, 0) / t.itemHeight;
+}
+
+// Scrolls so that `n` is the top row, as far as the rows below it fill the client area.
+bool ScrollToTop(HWND h, TreeState& t, Node* n) {
+    std::vector<Node*> shown = Shown(t);
+    auto it = std::find(shown.begin(), shown.end(), n);
+    if (it == shown.end()) return false;
+    const auto page = static_cast<size_t>(std::max<LRESULT>(VisibleCount(h, t), 1));
+    const size_t last = shown.size() > page ? shown.size() - page : 0;
+    t.top = std::min(static_cast<size_t>(it - shown.begin()), last);
+    return true;
+}
+
+// Scrolls the least way that shows the item's row whole (its parents are expanded by Windows;
+// here only a shown item can be made visible).
+LRESULT EnsureVisible(HWND h, TreeState& t, HTREEITEM item) {
+    Node* n = NodeOf(t, item);
+    LONG row = 0;
+    if (!n || !RowOf(t, n, row)) return FALSE;
+    const LONG page = static_cast<LONG>(std::max<LRESULT>(VisibleCount(h, t), 1));
+    if (row < 0) t.top = static_cast<size_t>(static_cast<LONG>(t.top) + row);
+    if (row >= page) t.top += static_cast<size_t>(row - page + 1);
+    return TRUE;
+}
+
+// TVM_SETITEMHEIGHT: the old height back; -1 takes the default again.
+LRESULT SetItemHeight(TreeState& t, WPARAM height) {
+    const int old = t.itemHeight;
+    const int asked = static_cast<int>(static_cast<SHORT>(LOWORD(height)));
+    t.itemHeight = asked <= 0 ? kDefaultItemHeight : asked;
+    return old;
 }
 
 LRESULT SwapImageList(TreeState& t, WPARAM which, HIMAGELIST list) {
@@ -311,6 +437,7 @@ LRESULT CALLBACK TreeViewProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam
         case TVM_GETNEXTITEM:
             return NextItem(t, wParam, reinterpret_cast<HTREEITEM>(lParam));
         case TVM_SELECTITEM: {
+            if (wParam == TVGN_FIRSTVISIBLE) return ScrollToTop(h, t, NodeOf(t, reinterpret_cast<HTREEITEM>(lParam)));
             if (wParam != TVGN_CARET) return FALSE;
             Node* n = lParam ? NodeOf(t, reinterpret_cast<HTREEITEM>(lParam)) : nullptr;
             if (lParam && !n) return FALSE;
@@ -328,7 +455,15 @@ LRESULT CALLBACK TreeViewProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam
             t.indent = std::max(static_cast<int>(wParam), 1);
             return 0;
         case TVM_GETITEMHEIGHT:
-            return kItemHeight;
+            return t.itemHeight;
+        case TVM_SETITEMHEIGHT:
+            return SetItemHeight(t, wParam);
+        case TVM_GETVISIBLECOUNT:
+            return VisibleCount(h, t);
+        case TVM_HITTEST:
+            return HitTest(h, t, reinterpret_cast<TVHITTESTINFO*>(lParam));
+        case TVM_ENSUREVISIBLE:
+            return EnsureVisible(h, t, reinterpret_cast<HTREEITEM>(lParam));
         case TVM_GETIMAGELIST:
             return reinterpret_cast<LRESULT>(wParam == TVSIL_STATE ? t.stateImages : t.normal);
         case TVM_SETIMAGELIST:

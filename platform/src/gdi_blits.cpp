@@ -3,6 +3,7 @@
 // the average of the source pixels the destination pixel covers. Mirroring (a negative width or
 // height on one side) flips the picture, as GDI does.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 

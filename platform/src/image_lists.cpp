@@ -27,9 +27,19 @@ struct ImageList {
     int overlays[kOverlays] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};  // image per overlay
 };
 
+// The one image being dragged: a list of its own holding a copy of the image.
+struct Drag {
+    ImageList* image = nullptr;
+    POINT hotspot{};
+    POINT at{};
+    HWND lock = nullptr;
+    bool shown = false;
+};
+
 struct Lists {
     std::mutex lock;
     std::set<ImageList*> live;
+    Drag drag;
 };
 
 Lists& lists() {
@@ -76,6 +86,21 @@ void FreeAll(std::vector<HICON>& images) {
     images.clear();
 }
 
+// Ends the drag under way, if any; the image list it held is returned for destroying outside
+// the lock.
+ImageList* TakeDrag(Lists& l) {
+    ImageList* image = std::exchange(l.drag.image, nullptr);
+    l.drag = Drag{};
+    if (image) l.live.erase(image);
+    return image;
+}
+
+void DestroyDragImage(ImageList* image) {
+    if (image == nullptr) return;
+    FreeAll(image->images);
+    delete image;
+}
+
 }  // namespace
 }  // namespace plat
 
@@ -100,6 +125,7 @@ BOOL ImageList_Destroy(HIMAGELIST himl) {
     Lists& l = lists();
     std::lock_guard<std::mutex> g(l.lock);
     auto* list = reinterpret_cast<ImageList*>(himl);
+    if (list == l.drag.image) return FALSE;  // the drag's own copy goes with ImageList_EndDrag
     if (l.live.erase(list) == 0) return FALSE;
     FreeAll(list->images);
     delete list;
@@ -185,6 +211,94 @@ BOOL ImageList_GetIconSize(HIMAGELIST himl, int* cx, int* cy) {
     *cx = found.list->cx;
     *cy = found.list->cy;
     return TRUE;
+}
+
+BOOL ImageList_BeginDrag(HIMAGELIST himlTrack, int iTrack, int dxHotspot, int dyHotspot) {
+    HICON copy = nullptr;
+    int cx = 0, cy = 0;
+    UINT flags = 0;
+    {
+        Locked found = Find(himlTrack);
+        if (!found.list || iTrack < 0 || static_cast<size_t>(iTrack) >= found.list->images.size()) return FALSE;
+        copy = CopyIconForList(found.list->images[static_cast<size_t>(iTrack)]);
+        cx = found.list->cx;
+        cy = found.list->cy;
+        flags = found.list->flags;
+    }
+    if (copy == nullptr) return FALSE;
+    auto* image = new ImageList{cx, cy, flags, {copy}};
+    ImageList* ended = nullptr;
+    {
+        Lists& l = lists();
+        std::lock_guard<std::mutex> g(l.lock);
+        ended = TakeDrag(l);  // one drag at a time: a new one ends the old
+        l.live.insert(image);
+        l.drag.image = image;
+        l.drag.hotspot = POINT{dxHotspot, dyHotspot};
+    }
+    DestroyDragImage(ended);
+    return TRUE;
+}
+
+BOOL ImageList_DragEnter(HWND hwndLock, int x, int y) {
+    Lists& l = lists();
+    std::lock_guard<std::mutex> g(l.lock);
+    if (l.drag.image == nullptr) return FALSE;
+    l.drag.lock = hwndLock;
+    l.drag.at = POINT{x, y};
+    l.drag.shown = true;
+    return TRUE;
+}
+
+BOOL ImageList_DragMove(int x, int y) {
+    Lists& l = lists();
+    std::lock_guard<std::mutex> g(l.lock);
+    if (l.drag.image == nullptr) return FALSE;
+    l.drag.at = POINT{x, y};
+    return TRUE;
+}
+
+BOOL ImageList_DragLeave(HWND hwndLock) {
+    Lists& l = lists();
+    std::lock_guard<std::mutex> g(l.lock);
+    if (l.drag.image == nullptr || (hwndLock != nullptr && hwndLock != l.drag.lock)) return FALSE;
+    l.drag.shown = false;
+    l.drag.lock = nullptr;
+    return TRUE;
+}
+
+BOOL ImageList_DragShowNolock(BOOL fShow) {
+    Lists& l = lists();
+    std::lock_guard<std::mutex> g(l.lock);
+    if (l.drag.image == nullptr) return FALSE;
+    l.drag.shown = fShow != FALSE;
+    return TRUE;
+}
+
+void ImageList_EndDrag(void) {
+    ImageList* ended = nullptr;
+    {
+        Lists& l = lists();
+        std::lock_guard<std::mutex> g(l.lock);
+        ended = TakeDrag(l);
+    }
+    DestroyDragImage(ended);
+}
+
+HIMAGELIST ImageList_GetDragImage(POINT* ppt, POINT* pptHotspot) {
+    Lists& l = lists();
+    std::lock_guard<std::mutex> g(l.lock);
+    if (l.drag.image == nullptr) return nullptr;
+    if (ppt) *ppt = l.drag.at;
+    if (pptHotspot) *pptHotspot = l.drag.hotspot;
+    return reinterpret_cast<HIMAGELIST>(l.drag.image);
+}
+
+BOOL PlatImageDragShown(HWND* lock) {
+    Lists& l = lists();
+    std::lock_guard<std::mutex> g(l.lock);
+    if (lock) *lock = l.drag.lock;
+    return l.drag.image != nullptr && l.drag.shown;
 }
 
 DWORD PlatLiveImageListCount(void) {

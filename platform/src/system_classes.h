@@ -15,6 +15,7 @@ LRESULT CALLBACK UpDownProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK TreeViewProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ListViewProc(HWND, UINT, WPARAM, LPARAM);
 
 struct SystemClass {
     const char16_t* name;
@@ -36,6 +37,7 @@ inline constexpr SystemClass kSystemClasses[] = {
     {u"msctls_updown32", UpDownProc, kControlExtra},
     {u"SysTreeView32", TreeViewProc, kControlExtra},
     {u"SysTabControl32", TabControlProc, kControlExtra},
+    {u"SysListView32", ListViewProc, kControlExtra},
 };
 // clang-format on
 
@@ -74,5 +76,9 @@ inline constexpr UINT kUserChoose = 0xBF71;
 inline constexpr UINT kUserSpin = 0xBF72;
 // kUserExpand: a tree item's button clicked (wParam the item); TRUE when taken.
 inline constexpr UINT kUserExpand = 0xBF73;
+// kUserDoubleClick: a list view's item double-clicked (wParam the index, -1: no item).
+inline constexpr UINT kUserDoubleClick = 0xBF80;
+// kUserBeginDrag: a list view's item pressed and dragged past the drag distance (wParam the index).
+inline constexpr UINT kUserBeginDrag = 0xBF81;
 
 }  // namespace plat

@@ -14,6 +14,7 @@
 #include "plat_internal.h"
 #include "ui_fonts.h"
 #include "win/ddi.h"
+#include "win/list_view.h"
 #include "win/tree_view.h"
 #include "win/user_controls.h"
 #include "win/user_gdi.h"
@@ -316,10 +317,23 @@ void DrawUpDown(Canvas& c, RECT r, Rgb text) {
 constexpr Rgb kHighlight{0, 120, 215};
 constexpr LONG kTreeImageWidth = 16 + 3;  // the tree's room for an item's image before its text
 
+// A control's client area in the picture (its window at `r`), inside whatever edge its style
+// gives it: where the rectangles it reports lie.
+RECT ClientArea(HWND h, RECT r) {
+    RECT screen{}, inner{};
+    POINT corner{0, 0};
+    GetWindowRect(h, &screen);
+    GetClientRect(h, &inner);
+    ClientToScreen(h, &corner);
+    const LONG left = r.left + corner.x - screen.left, top = r.top + corner.y - screen.top;
+    return RECT{left, top, left + inner.right, top + inner.bottom};
+}
+
 // Shown items with their indent; the selected one highlighted.
 void DrawTree(Canvas& c, HWND h, RECT r, Rgb text) {
     Fill(c, r, kWhite);
     Frame(c, r, kFieldEdge);
+    const RECT client = ClientArea(h, r);
     auto selected = reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_CARET, 0));
     auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(h, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
     for (auto item = reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0)); item;
@@ -335,19 +349,83 @@ void DrawTree(Canvas& c, HWND h, RECT r, Rgb text) {
         get.pszText = label;
         get.cchTextMax = 128;
         SendMessageW(h, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&get));
-        RECT place{r.left + 2 + row.left, r.top + 2 + row.top, r.right - 2, r.top + 2 + row.bottom};
-        if (place.top >= r.bottom) break;
+        RECT place{client.left + row.left, client.top + row.top, client.right, client.top + row.bottom};
+        if (place.top >= client.bottom) break;
         if (images) {
             int index = item == selected ? get.iSelectedImage : get.iImage;
             DrawListImage(c, images, index, RECT{place.left - kTreeImageWidth, place.top, place.left, place.bottom});
         }
-        if (item == selected) {
-            LONG width = Text(nullptr, 0, 0, label, text);
-            Fill(c, RECT{place.left, place.top, place.left + width + 4, place.bottom}, kHighlight);
-        }
+        if (item == selected) Fill(c, RECT{place.left, place.top, client.left + row.right, place.bottom}, kHighlight);
         TextIn(c, RECT{place.left + 2, place.top, place.right, place.bottom}, label, item == selected ? kWhite : text,
                0);
     }
+}
+
+// ---- List views (icon and small-icon views) ----
+
+// A list item's label: on the highlight when it is selected and the view shows its selection,
+// wrapped into the lines its rectangle holds, each centred (left in small-icon view).
+void DrawListLabel(Canvas& c, RECT label, std::u16string_view text, bool highlighted, bool centred, Rgb color) {
+    if (highlighted) Fill(c, label, kHighlight);
+    const std::vector<std::u16string> lines = WrapLines(text, std::max<LONG>(label.right - label.left - 4, 1));
+    LONG top = label.top;
+    for (const std::u16string& line : lines) {
+        if (top + kTextPixels > label.bottom) break;
+        TextIn(c, RECT{label.left + 2, top, label.right - 2, top + kUiLineHeight + 1}, line,
+               highlighted ? kWhite : color, centred ? 1 : 0);
+        top += kUiLineHeight;
+    }
+}
+
+// One item: its state image, its image from the view's list and its label, placed where the
+// view says they lie (client coordinates, inside the border).
+void DrawListItem(Canvas& c, HWND h, RECT client, int index, bool smallIcons, bool showSelection, Rgb text) {
+    RECT icon{LVIR_ICON, 0, 0, 0}, label{LVIR_LABEL, 0, 0, 0};
+    if (!SendMessageW(h, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&icon)) ||
+        !SendMessageW(h, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&label)))
+        return;
+    WCHAR name[260] = {};
+    LVITEMW get{};
+    get.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
+    get.iItem = index;
+    get.stateMask = LVIS_SELECTED | LVIS_STATEIMAGEMASK;
+    get.pszText = name;
+    get.cchTextMax = 260;
+    SendMessageW(h, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&get));
+    auto move = [&](RECT r) {
+        return RECT{client.left + r.left, client.top + r.top, client.left + r.right, client.top + r.bottom};
+    };
+    icon = move(icon);
+    label = move(label);
+    auto images =
+        reinterpret_cast<HIMAGELIST>(SendMessageW(h, LVM_GETIMAGELIST, smallIcons ? LVSIL_SMALL : LVSIL_NORMAL, 0));
+    int cx = 0, cy = 0;
+    const LONG imageLeft =
+        ImageList_GetIconSize(images, &cx, &cy) && !smallIcons ? (icon.left + icon.right - cx) / 2 : icon.left + 2;
+    if (images) DrawListImage(c, images, get.iImage, RECT{imageLeft, icon.top + 2, imageLeft + cx, icon.top + 2 + cy});
+    auto states = reinterpret_cast<HIMAGELIST>(SendMessageW(h, LVM_GETIMAGELIST, LVSIL_STATE, 0));
+    const int stateIndex = static_cast<int>((get.state & LVIS_STATEIMAGEMASK) >> 12);
+    int sx = 0, sy = 0;
+    if (stateIndex > 0 && ImageList_GetIconSize(states, &sx, &sy))
+        DrawListImage(c, states, stateIndex, RECT{imageLeft - sx, icon.bottom - 2 - sy, imageLeft, icon.bottom - 2});
+    DrawListLabel(c, label, name, showSelection && (get.state & LVIS_SELECTED), !smallIcons, text);
+}
+
+// The view's white field, then every item lying in it. Without LVS_SHOWSELALWAYS the selection
+// shows only while the view has the focus.
+void DrawListView(Canvas& c, HWND h, RECT r, Rgb text) {
+    Fill(c, r, kWhite);
+    Frame(c, r, kFieldEdge);
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE));
+    const bool smallIcons = (style & LVS_TYPEMASK) == LVS_SMALLICON;
+    const bool showSelection = (style & LVS_SHOWSELALWAYS) || GetFocus() == h;
+    const RECT client = ClientArea(h, r);
+    const RECT saved = c.clip;
+    c.clip = RECT{std::max(saved.left, client.left), std::max(saved.top, client.top),
+                  std::min(saved.right, client.right), std::min(saved.bottom, client.bottom)};
+    const auto count = static_cast<int>(SendMessageW(h, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) DrawListItem(c, h, client, i, smallIcons, showSelection, text);
+    c.clip = saved;
 }
 
 // A row of tabs over a framed body; the current tab stands out from the row.
@@ -553,6 +631,8 @@ void DrawControl(Canvas& c, HWND h, POINT origin) {
         DrawTree(c, h, r, text);
     } else if (IsClass(h, u"ListBox")) {
         DrawList(c, h, r, text);
+    } else if (IsClass(h, WC_LISTVIEWW)) {
+        DrawListView(c, h, r, text);
     } else if (IsClass(h, u"msctls_updown32")) {
         DrawUpDown(c, r, text);
     } else {

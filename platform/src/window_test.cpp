@@ -6,6 +6,7 @@
 
 #include "plat_internal.h"
 #include "system_classes.h"
+#include "win/list_view.h"
 #include "win/user_controls.h"
 
 namespace plat {
@@ -131,6 +132,10 @@ void ReadStep(HWND h, LPARAM p) {
     if (IsClass(h, u"ListBox")) {
         s.selection = static_cast<int>(SendMessageW(h, LB_GETCURSEL, 0, 0));
         s.count = static_cast<int>(SendMessageW(h, LB_GETCOUNT, 0, 0));
+    }
+    if (IsClass(h, WC_LISTVIEWW)) {
+        s.selection = static_cast<int>(SendMessageW(h, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        s.count = static_cast<int>(SendMessageW(h, LVM_GETITEMCOUNT, 0, 0));
     }
     s.enabled = IsWindowEnabled(h);
     s.visible = IsWindowVisible(h);

@@ -250,3 +250,159 @@ TEST(TreeView, RenderedItemsShowTheirImages) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace uitest;
+
+// A tree of rows A (with A1, and A2 holding A2x, folded), then B; 16-pixel rows, 19-pixel indent,
+// lines at the root, in a 200 x 48 view without an edge: three whole rows show.
+struct RowTree {
+    WindowHolder parent{MakeParentWindow(u"UiTestTreeRows", TreeParent, 300, 200)};
+    HWND tree = nullptr;
+    HTREEITEM a = nullptr, a1 = nullptr, a2 = nullptr, a2x = nullptr, b = nullptr;
+    RowTree() {
+        tree = CreateWindowExW(0, WC_TREEVIEWW, nullptr, WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_LINESATROOT, 0, 0,
+                               200, 48, parent.h, reinterpret_cast<HMENU>(static_cast<LONG_PTR>(kIdTreeView)), nullptr,
+                               nullptr);
+        a = Add(tree, TVI_ROOT, u"A", 1);
+        a1 = Add(tree, a, u"A1", 2);
+        a2 = Add(tree, a, u"A2", 3);
+        a2x = Add(tree, a2, u"A2x", 4);
+        b = Add(tree, TVI_ROOT, u"B", 5);
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(a));
+    }
+    RECT Rect(HTREEITEM item, BOOL textOnly) const {
+        RECT r;
+        std::memcpy(&r, &item, sizeof item);
+        EXPECT_TRUE(SendMessageW(tree, TVM_GETITEMRECT, static_cast<WPARAM>(textOnly), reinterpret_cast<LPARAM>(&r)));
+        return r;
+    }
+    std::vector<HTREEITEM> Walk(UINT start, UINT step) const {
+        std::vector<HTREEITEM> out;
+        for (HTREEITEM i = Next(tree, start, nullptr); i && out.size() < 10; i = Next(tree, step, i)) out.push_back(i);
+        return out;
+    }
+};
+
+// Only expanded items are walked; the first visible item is the top row.
+TEST(TreeView, VisibleWalkFollowsExpansionAndScrolling) {
+    RowTree t;
+    EXPECT_EQ(t.Walk(TVGN_FIRSTVISIBLE, TVGN_NEXTVISIBLE), (std::vector<HTREEITEM>{t.a, t.a1, t.a2, t.b}));
+    EXPECT_EQ(t.Walk(TVGN_LASTVISIBLE, TVGN_PREVIOUSVISIBLE), (std::vector<HTREEITEM>{t.b, t.a2, t.a1, t.a}));
+    SendMessageW(t.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(t.a2));
+    EXPECT_EQ(t.Walk(TVGN_FIRSTVISIBLE, TVGN_NEXTVISIBLE), (std::vector<HTREEITEM>{t.a, t.a1, t.a2, t.a2x, t.b}));
+    SendMessageW(t.tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(t.a));
+    EXPECT_EQ(t.Walk(TVGN_FIRSTVISIBLE, TVGN_NEXTVISIBLE), (std::vector<HTREEITEM>{t.a, t.b}));
+    EXPECT_EQ(Next(t.tree, TVGN_LASTVISIBLE, nullptr), t.b);
+    EXPECT_EQ(Next(t.tree, TVGN_NEXTVISIBLE, t.a1), nullptr);  // folded away
+    SendMessageW(t.tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(t.a));
+    SendMessageW(t.tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(t.a2));
+
+    EXPECT_EQ(SendMessageW(t.tree, TVM_GETVISIBLECOUNT, 0, 0), 3);
+    // Scrolled to A2 as the top row; four rows in a page of three stop at A1.
+    EXPECT_TRUE(SendMessageW(t.tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(t.a2)));
+    EXPECT_EQ(Next(t.tree, TVGN_FIRSTVISIBLE, nullptr), t.a1);
+    EXPECT_EQ(t.Rect(t.a, FALSE).top, -16);
+    EXPECT_EQ(t.Rect(t.b, FALSE).top, 32);
+    EXPECT_TRUE(SendMessageW(t.tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(t.a)));
+    EXPECT_EQ(Next(t.tree, TVGN_FIRSTVISIBLE, nullptr), t.a);
+    EXPECT_TRUE(SendMessageW(t.tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(t.b)));
+    EXPECT_EQ(Next(t.tree, TVGN_FIRSTVISIBLE, nullptr), t.a1);
+    EXPECT_FALSE(SendMessageW(t.tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(t.a2x)));  // folded away
+}
+
+TEST(TreeView, RowRectanglesAndHitTest) {
+    RowTree t;
+    const std::pair<HTREEITEM, LONG> kRows[] = {{t.a, 0}, {t.a1, 1}, {t.a2, 2}, {t.b, 3}};
+    const LONG kTextLeft[] = {19, 38, 38, 19};  // one indent per level, one more for lines at the root
+    for (size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const RECT whole = t.Rect(kRows[i].first, FALSE), text = t.Rect(kRows[i].first, TRUE);
+        EXPECT_EQ(whole.left, 0);
+        EXPECT_EQ(whole.right, 200);
+        EXPECT_EQ(whole.top, kRows[i].second * 16);
+        EXPECT_EQ(whole.bottom, whole.top + 16);
+        EXPECT_EQ(text.top, whole.top);
+        EXPECT_EQ(text.left, kTextLeft[i]);
+        EXPECT_GT(text.right, text.left + 4);
+    }
+    RECT folded;
+    std::memcpy(&folded, &t.a2x, sizeof t.a2x);
+    EXPECT_FALSE(SendMessageW(t.tree, TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&folded)));
+
+    const LONG aTextRight = t.Rect(t.a, TRUE).right;
+    struct Hit {
+        POINT at;
+        HTREEITEM item;
+        UINT flags;
+    };
+    const Hit kHits[] = {
+        {{25, 5}, t.a, TVHT_ONITEMLABEL},
+        {{5, 5}, t.a, TVHT_ONITEMBUTTON},     // A has children: its button's column
+        {{5, 21}, t.a1, TVHT_ONITEMINDENT},   // under A's level
+        {{25, 21}, t.a1, TVHT_ONITEMINDENT},  // A1 has no children: no button
+        {{30, 37}, t.a2, TVHT_ONITEMBUTTON},  // A2 holds A2x
+        {{aTextRight + 2, 5}, t.a, TVHT_ONITEMRIGHT},
+        {{-1, 5}, nullptr, TVHT_TOLEFT},
+        {{10, -1}, nullptr, TVHT_ABOVE},
+        {{10, 48}, nullptr, TVHT_BELOW},
+    };
+    for (const Hit& hit : kHits) {
+        SCOPED_TRACE(testing::Message() << hit.at.x << "," << hit.at.y);
+        TVHITTESTINFO info{hit.at, 0, nullptr};
+        EXPECT_EQ(SendMessageW(t.tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)),
+                  reinterpret_cast<LRESULT>(hit.item));
+        EXPECT_EQ(info.hItem, hit.item);
+        EXPECT_EQ(info.flags, hit.flags);
+    }
+
+    // Taller rows, a wider indent and an image list move the rows and the text; the hit test
+    // moves with them, and a row past the last item hits nothing.
+    EXPECT_EQ(SendMessageW(t.tree, TVM_SETITEMHEIGHT, 20, 0), 16);
+    EXPECT_EQ(SendMessageW(t.tree, TVM_GETITEMHEIGHT, 0, 0), 20);
+    SendMessageW(t.tree, TVM_SETINDENT, 25, 0);
+    EXPECT_EQ(SendMessageW(t.tree, TVM_GETINDENT, 0, 0), 25);
+    ImageListHolder list{ImageList_Create(16, 16, ILC_COLOR4 | ILC_MASK, 0, 4)};
+    SendMessageW(t.tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(list.h));
+    EXPECT_EQ(t.Rect(t.a1, FALSE).top, 20);
+    EXPECT_EQ(t.Rect(t.a1, TRUE).left, 2 * 25 + 19);  // two indents and the image's room
+    EXPECT_EQ(SendMessageW(t.tree, TVM_GETVISIBLECOUNT, 0, 0), 2);
+    TVHITTESTINFO icon{{2 * 25 + 5, 25}, 0, nullptr};
+    SendMessageW(t.tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&icon));
+    EXPECT_EQ(icon.hItem, t.a1);
+    EXPECT_EQ(icon.flags, static_cast<UINT>(TVHT_ONITEMICON));
+    SendMessageW(t.tree, TVM_SETITEMHEIGHT, 8, 0);  // five rows of 8: the sixth is empty
+    TVHITTESTINFO below{{30, 44}, 0, nullptr};
+    EXPECT_EQ(SendMessageW(t.tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&below)), 0);
+    EXPECT_EQ(below.flags, static_cast<UINT>(TVHT_NOWHERE));
+    EXPECT_EQ(SendMessageW(t.tree, TVM_SETITEMHEIGHT, static_cast<WPARAM>(-1), 0), 8);
+    EXPECT_EQ(SendMessageW(t.tree, TVM_GETITEMHEIGHT, 0, 0), 16);
+    EXPECT_EQ(SendMessageW(t.tree, TVM_HITTEST, 0, 0), 0);
+    SendMessageW(t.tree, TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
+}
+
+// The picture lays rows out where the tree says they are: the selected row's highlight covers
+// its text rectangle and nothing beside it.
+TEST(TreeView, RenderedHighlightLiesOnTheTextRectangle) {
+    RowTree t;
+    SendMessageW(t.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(t.a1));
+    const RECT text = t.Rect(t.a1, TRUE);
+    LONG width = 0, height = 0;
+    std::vector<BYTE> rgb(PlatRenderWindow(t.parent.h, nullptr, 0, &width, &height));
+    PlatRenderWindow(t.parent.h, rgb.data(), static_cast<DWORD>(rgb.size()), &width, &height);
+    RECT box{width, height, -1, -1};
+    for (LONG y = 0; y < height; ++y)
+        for (LONG x = 0; x < width; ++x) {
+            const BYTE* p = &rgb[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3];
+            if (p[0] != 0 || p[1] != 120 || p[2] != 215) continue;
+            box = RECT{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                       std::max(box.bottom, y + 1)};
+        }
+    EXPECT_EQ(box.left, text.left);
+    EXPECT_EQ(box.top, text.top);
+    EXPECT_EQ(box.right, text.right);
+    EXPECT_EQ(box.bottom, text.bottom);
+}
+
+}  // namespace

@@ -14,6 +14,9 @@ inline constexpr int kIdRadioC = 204;
 inline constexpr int kIdRadioOther = 205;
 inline constexpr int kIdEdit = 301;
 inline constexpr int kIdCombo = 401;
+inline constexpr int kIdComboEdit = 402;  // a drop-down combo with an edit field
+inline constexpr int kIdListView = 501;
+inline constexpr int kIdTreeView = 502;
 inline constexpr int kIdSpin = 302;
 
 inline constexpr int kPageFirst = 110;

@@ -24,6 +24,12 @@ BOOL PlatChooseTreeItem(HWND tree, void* item);  // a shown tree item clicked (H
 BOOL PlatToggleTreeItem(HWND tree, void* item);  // a tree item's expand button clicked
 BOOL PlatPressF1(HWND control);                  // WM_HELP for the control, as F1 on it sends
 BOOL PlatRightClick(HWND control);               // WM_CONTEXTMENU at the control's centre
+// A list view's item (index -1: the view's empty space) clicked or double-clicked; an item
+// pressed and dragged past the drag distance (LVN_BEGINDRAG; the button stays down for the
+// parent's drag).
+BOOL PlatClickListItem(HWND list, int index);
+BOOL PlatDoubleClickListItem(HWND list, int index);
+BOOL PlatDragListItem(HWND list, int index);
 
 // The mouse, as a user moves it: to a point in the client coordinates of `window` (screen
 // coordinates when it is null). The window under the point (or the capture window) gets
@@ -61,5 +67,7 @@ DWORD PlatDumpWindowTree(HWND root, LPWSTR buffer, DWORD size);
 
 // Image lists not yet destroyed (leak checks).
 DWORD PlatLiveImageListCount(void);
+// Whether a drag image is shown (ImageList_DragEnter, DragShowNolock), and over which window.
+BOOL PlatImageDragShown(HWND* lock);
 
 }  // extern "C"

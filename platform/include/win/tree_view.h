@@ -54,6 +54,12 @@ typedef struct tagTVINSERTSTRUCTW {
     };
 } TVINSERTSTRUCTW, *LPTVINSERTSTRUCTW;
 
+typedef struct tagTVHITTESTINFO {
+    POINT pt;
+    UINT flags;
+    HTREEITEM hItem;
+} TVHITTESTINFO, *LPTVHITTESTINFO;
+
 typedef struct tagNMTREEVIEWW {
     NMHDR hdr;
     UINT action;
@@ -95,6 +101,10 @@ typedef struct tagNMTREEVIEWW {
 #define TVM_SETIMAGELIST (TVM_FIRST + 9)
 #define TVM_GETNEXTITEM (TVM_FIRST + 10)
 #define TVM_SELECTITEM (TVM_FIRST + 11)
+#define TVM_GETVISIBLECOUNT (TVM_FIRST + 16)
+#define TVM_HITTEST (TVM_FIRST + 17)
+#define TVM_ENSUREVISIBLE (TVM_FIRST + 20)
+#define TVM_SETITEMHEIGHT (TVM_FIRST + 27)
 #define TVM_GETITEMHEIGHT (TVM_FIRST + 28)
 #define TVM_INSERTITEMW (TVM_FIRST + 50)
 #define TVM_GETITEMW (TVM_FIRST + 62)
@@ -111,6 +121,19 @@ typedef struct tagNMTREEVIEWW {
 #define TVGN_NEXTVISIBLE 0x0006
 #define TVGN_PREVIOUSVISIBLE 0x0007
 #define TVGN_CARET 0x0009
+#define TVGN_LASTVISIBLE 0x000A
+#define TVHT_NOWHERE 0x0001
+#define TVHT_ONITEMICON 0x0002
+#define TVHT_ONITEMLABEL 0x0004
+#define TVHT_ONITEMINDENT 0x0008
+#define TVHT_ONITEMBUTTON 0x0010
+#define TVHT_ONITEMRIGHT 0x0020
+#define TVHT_ONITEMSTATEICON 0x0040
+#define TVHT_ONITEM (TVHT_ONITEMICON | TVHT_ONITEMLABEL | TVHT_ONITEMSTATEICON)
+#define TVHT_ABOVE 0x0100
+#define TVHT_BELOW 0x0200
+#define TVHT_TORIGHT 0x0400
+#define TVHT_TOLEFT 0x0800
 #define TVSIL_NORMAL 0
 #define TVSIL_STATE 2
 #define TVC_UNKNOWN 0x0000
@@ -148,6 +171,18 @@ BOOL ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT fStyl
 // Makes image iImage the list's overlay image iOverlay (1 to 15).
 BOOL ImageList_SetOverlayImage(HIMAGELIST himl, int iImage, int iOverlay);
 
+// Dragging an image over windows: one drag at a time for the process. BeginDrag takes a copy of
+// the image (the caller may destroy its list); the drag image is shown from DragEnter (or
+// DragShowNolock) at the point less the hot spot, in the locked window's coordinates.
+BOOL ImageList_BeginDrag(HIMAGELIST himlTrack, int iTrack, int dxHotspot, int dyHotspot);
+BOOL ImageList_DragEnter(HWND hwndLock, int x, int y);
+BOOL ImageList_DragMove(int x, int y);
+BOOL ImageList_DragLeave(HWND hwndLock);
+BOOL ImageList_DragShowNolock(BOOL fShow);
+void ImageList_EndDrag(void);
+// The drag's image list (null without a drag), its point and its hot spot.
+HIMAGELIST ImageList_GetDragImage(POINT* ppt, POINT* pptHotspot);
+
 }  // extern "C"
 
 // The item records cross from the driver's pages into the common controls.
@@ -159,5 +194,7 @@ static_assert(sizeof(TVITEMEXW) == 80 && offsetof(TVITEMEXW, lParam) == offsetof
               offsetof(TVITEMEXW, hwnd) == 64 && offsetof(TVITEMEXW, iExpandedImage) == 72);
 static_assert(sizeof(TVINSERTSTRUCTW) == 96 && offsetof(TVINSERTSTRUCTW, hInsertAfter) == 8 &&
               offsetof(TVINSERTSTRUCTW, item) == 16 && offsetof(TVINSERTSTRUCTW, itemex) == 16);
+static_assert(sizeof(TVHITTESTINFO) == 24 && offsetof(TVHITTESTINFO, flags) == 8 &&
+              offsetof(TVHITTESTINFO, hItem) == 16);
 static_assert(sizeof(NMTREEVIEWW) == 152 && offsetof(NMTREEVIEWW, itemOld) == 32 &&
               offsetof(NMTREEVIEWW, itemNew) == 88 && offsetof(NMTREEVIEWW, ptDrag) == 144);

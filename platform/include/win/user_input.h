@@ -38,13 +38,8 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define VK_CONTROL 0x11
 #define VK_PRIOR 0x21
 #define VK_NEXT 0x22
-#define VK_END 0x23
-#define VK_HOME 0x24
-#define VK_LEFT 0x25
-#define VK_RIGHT 0x27
 #define VK_INSERT 0x2D
-#define VK_DELETE 0x2E
-#define VK_F1 0x70
+#define VK_F1 0x70  // the navigation keys (VK_END...VK_DELETE) are with the dialog keys in user.h
 
 // Coordinates packed in a mouse message's lParam, signed (a captured mouse may be left of or
 // above the window).
