@@ -12,6 +12,7 @@
 #include "plat/window_render.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/pages/setting_items.h"
+#include "ui/pages/summary_tree.h"
 #include "win/user.h"
 #include "win/user_controls.h"
 
@@ -77,6 +78,46 @@ const LoadedRange kLoadedTexts[] = {
     {"tray-set text: trays", 301, 304},
     {"tray-set text: manual slot", 1307, 1307},
     {"graphics mode's other off choice", 859, 859},
+    {"summary rows: feeders", 301, 305},
+    {"summary rows: options", 309, 309},
+    {"summary rows: options", 316, 317},
+    {"summary rows: options", 354, 354},
+    {"summary rows: basic settings", 400, 400},
+    {"summary rows: layout", 402, 404},
+    {"summary rows: duplex and binding", 407, 408},
+    {"summary rows: collate and separation", 410, 410},
+    {"summary rows: collate and separation", 412, 412},
+    {"summary rows: paper and source", 417, 417},
+    {"summary rows: paper and source", 419, 419},
+    {"summary rows: paper, zoom, orientation, source", 421, 426},
+    {"summary rows: copies and groups", 428, 434},
+    {"summary rows: groups and settings", 436, 459},
+    {"summary rows: stamp", 552, 552},
+    {"summary rows: stamp", 554, 554},
+    {"summary rows: blank pages", 570, 570},
+    {"summary rows: halftone tables", 599, 599},
+    {"summary rows: save paper", 731, 731},
+    {"summary rows: print mode", 779, 781},
+    {"summary rows: pattern download", 840, 840},
+    {"summary rows: image", 876, 876},
+    {"summary rows: image", 879, 879},
+    {"summary rows: document monitor", 1094, 1094},
+    {"summary values: separate trays, slip sheets", 320, 321},
+    {"summary values: on, off, yes, no, default, custom", 474, 479},
+    {"summary values: glyphs", 481, 482},
+    {"summary values: none, cassettes, installed, standard, raster", 484, 489},
+    {"summary values: density", 492, 496},
+    {"summary values: panel shows nothing", 502, 502},
+    {"summary values: orientation", 527, 528},
+    {"summary values: pattern, vector, black text", 538, 541},
+    {"summary values: grey text", 544, 544},
+    {"summary values: off, on", 571, 572},
+    {"summary values: optimisation", 782, 783},
+    {"summary values: output paper choice", 860, 861},
+    {"summary values: image adjustment mode", 870, 871},
+    {"summary values: pattern download", 905, 905},
+    {"summary values: document monitor", 1092, 1093},
+    {"summary values: source names", 307, 307},
 };
 // Items whose values are labels of their own (resolution, memory) and have no choice list.
 const WORD kLabelItems[] = {432, 459};
@@ -91,6 +132,17 @@ std::vector<UINT> ItemTexts() {
         ids.insert(ids.end(), choices.begin(), choices.end());
     }
     ids.insert(ids.end(), std::begin(kLabelItems), std::end(kLabelItems));
+    return ids;
+}
+
+// Every row label of the settings summary's tables (the printer row shows the printer's name but
+// has its label too).
+std::vector<UINT> SummaryRowLabels() {
+    std::vector<UINT> ids;
+    for (const orla::TreeRow* table :
+         {orla::DeviceTreeRows(), orla::DocumentTreeRowsShort(), orla::DocumentTreeRowsFull()}) {
+        for (UINT i = 0; i < orla::TreeRowCount(table); ++i) ids.push_back(table[i].rowId);
+    }
     return ids;
 }
 
@@ -126,6 +178,8 @@ TEST_F(LanguageResources, EveryLoadedStringExistsAndIsNotEmpty) {
         LibraryPtr module = Load(dll);
         ASSERT_TRUE(module) << dll;
         for (UINT id : items) EXPECT_FALSE(Text(module.get(), id).empty()) << dll << ": item text " << id;
+        for (UINT id : SummaryRowLabels())
+            EXPECT_FALSE(Text(module.get(), id).empty()) << dll << ": summary row " << id;
         for (const LoadedRange& r : kLoadedTexts)
             for (UINT id = r.first; id <= r.last; ++id)
                 EXPECT_FALSE(Text(module.get(), id).empty()) << dll << ": " << r.loader << " " << id;

@@ -39,7 +39,7 @@ struct PageContext {
     HIMAGELIST smallImages;
     WNDPROC treeOldProc;
     HGDIOBJ hPageGdiObject;
-    int smallImageIndex[kSmallIconLast - kSmallIconFirst + 1];
+    int smallImageIndex[kSmallIconLast - kSmallIconFirst + 1];  // index + 1 by icon id, 0 not loaded
     HWND hPageWindow;
     WORD hotItem;
     WNDPROC listOldProc;
@@ -50,17 +50,18 @@ struct PageContext {
     HWND whatsThisCtl;
     HWND hOwner;
     DWORD helpId;
-    void* treeRowList;
+    const void* treeRowList;  // the settings tree's row table
     HTREEITEM treeRowItems[kTreeRows];
     DWORD layoutFlags;
     HWND hSheetFrame;   // recorded by a page when it becomes active
     HANDLE hCpsuiPage;  // the page as the common property sheet knows it (its result goes there)
 };
 
-// The image-list index of a small icon, -1 for an id outside 700 to 960 (never an index read
-// beside the table).
+// The image-list index of a small icon, -1 while it is not loaded or for an id outside 700 to 960
+// (never an index read beside the table).
 int SmallImageIndex(const PageContext& context, UINT iconId);
-// Records the index of a small icon; FALSE for an id outside the table.
+// Records the index of a small icon (a negative index: not loaded); FALSE for an id outside the
+// table.
 BOOL SetSmallImageIndex(PageContext* context, UINT iconId, int index);
 
 inline constexpr DWORD kPageBusyManager = 0x00000002;  // summary or favourites manager open

@@ -7,6 +7,7 @@
 
 #include "ui/entry/printer_config.h"
 #include "ui/entry/printer_data_store.h"
+#include "ui/pages/summary_tree.h"
 #include "win/activation_context.h"
 #include "win/compstui.h"
 #include "win/kernel.h"
@@ -48,14 +49,17 @@ void LoadLargeImages(PageContext* pc) {
     }
 }
 
-// The small list (16 x 18): icons 700 to 773, each index remembered by its id.
+// The small list (16 x 18): icons 700 to 773 framed for the list as the settings tree frames its
+// own, each index remembered by its id.
 void LoadSmallImages(PageContext* pc) {
     pc->smallImages = ImageList_Create(16, 18, ILC_COLOR4 | ILC_MASK, 0, 128);
     if (pc->smallImages == nullptr) return;
     for (UINT id = kSmallIconFirst; id <= kSmallIconSheetLast; ++id) {
         HICON icon = LoadOwnIcon(static_cast<WORD>(id), 16, 16);
         if (icon == nullptr) continue;
-        int index = ImageList_ReplaceIcon(pc->smallImages, -1, icon);
+        HICON framed = MakeListIcon(icon);
+        int index = ImageList_ReplaceIcon(pc->smallImages, -1, framed ? framed : icon);
+        if (framed) DestroyIcon(framed);
         DestroyIcon(icon);
         if (index >= 0) SetSmallImageIndex(pc, id, index);
     }
@@ -144,14 +148,16 @@ HICON PageIconById(const PageContext& context, WORD iconId) {
     return iconId == kWideIcon ? context.images[kOwnedIconCount - 1] : nullptr;
 }
 
+// The table keeps index + 1, so that its zero fill means "not loaded" while index 0 is a real
+// image (icon 700's).
 int SmallImageIndex(const PageContext& context, UINT iconId) {
     if (iconId < kSmallIconFirst || iconId > kSmallIconLast) return -1;
-    return context.smallImageIndex[iconId - kSmallIconFirst];
+    return context.smallImageIndex[iconId - kSmallIconFirst] - 1;
 }
 
 BOOL SetSmallImageIndex(PageContext* context, UINT iconId, int index) {
     if (iconId < kSmallIconFirst || iconId > kSmallIconLast) return FALSE;
-    context->smallImageIndex[iconId - kSmallIconFirst] = index;
+    context->smallImageIndex[iconId - kSmallIconFirst] = index >= 0 ? index + 1 : 0;
     return TRUE;
 }
 

@@ -2,6 +2,7 @@
 #include "ui/pages/page_switches.h"
 
 #include "ui/entry/option_constraints.h"
+#include "ui/pages/summary_tree.h"
 #include "win/user.h"
 
 namespace orla {
@@ -21,21 +22,29 @@ void EnableControl(void* owner, int controlId, BOOL enable) {
     if (control) EnableWindow(control, enable);  // a control this dialog does not have: nothing
 }
 
+void EnableTreeRow(void* owner, int itemId, BOOL enable) {
+    SetTreeItemEnabled(static_cast<PageSwitchTarget*>(owner)->context, itemId, enable);
+}
+
 }  // namespace
 
 ItemSwitches PageItemSwitches(PageContext* context, HWND hDlg) {
     t_target = {context, hDlg};
-    // Tree items are switched by the settings tree once a page carries one.
-    return {&t_target, hDlg != nullptr, EnableControl, nullptr};
+    return {&t_target, hDlg != nullptr, EnableControl, EnableTreeRow};
 }
 
-void RefreshConstraintsAndTree(PageContext* context, HWND hDlg, UINT /*treeItemId: the tree refills itself*/,
-                               BOOL notify) {
+void RefreshConstraintsAndTree(PageContext* context, HWND hDlg, UINT treeItemId, BOOL notify) {
     if (context == nullptr || context->uiContext == nullptr) return;
     UiContext* ui = context->uiContext;
     ItemSwitches switches = PageItemSwitches(context, hDlg);
     ApplyOptionConstraints(&ui->currentDevmode, &switches, &ui->printerConfig, ui->hPrinter, ui->deviceData,
                            ui->hResDll, ui->flags, &ui->monitorProbe);
+    // The rows then show what the pass left; the disabled marks it set stay.
+    if (treeItemId != 0) {
+        RefreshTreeItem(context, treeItemId);
+    } else {
+        RefreshTreeItems(context);
+    }
     if (notify && context->hPageWindow) {
         SendMessageW(context->hPageWindow, kMessageSettingsRefreshed, reinterpret_cast<WPARAM>(hDlg), 0);
     }

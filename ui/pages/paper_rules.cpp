@@ -11,6 +11,7 @@
 #include "ui/entry/printer_config.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/paper_names.h"
+#include "ui/pages/summary_tree.h"
 #include "win/kernel.h"
 #include "win/nls.h"
 #include "win/user_controls.h"
@@ -34,6 +35,7 @@ constexpr UINT kWarnDuplexPaper = 858;
 constexpr UINT kWarnUserNameCharacters = 824;
 constexpr int kIdHintText = 1000, kIdHintIcon = 1006;
 constexpr size_t kUserNameScanBytes = 17;
+constexpr DWORD kRowJobUserName = 447;  // the settings tree's row of the panel text
 
 bool IsRotatedPaper(std::u16string_view name, LONG version) {
     return version >= 4 && IsVersion4PaperName(name);
@@ -249,8 +251,8 @@ BOOL CheckUserNameCharacters(HWND dialog, PageContext* page, int mode) {
             PostMessageW(dialog, kMsgUserNameRefused, 0, 0);
             break;
         case UserNameCheck::kSelectTreeRow:
-            // The settings tree's row of the item is selected by the summary tree, which this
-            // sheet does not carry yet: the caller's answer is all the user gets.
+            if (HTREEITEM row = FindTreeItemByKey(page, kRowJobUserName))
+                SendMessageW(page->hTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(row));
             break;
     }
     return FALSE;
