@@ -77,6 +77,8 @@ const LoadedRange kLoadedTexts[] = {
     {"tray-set text: trays", 301, 304},
     {"tray-set text: manual slot", 1307, 1307},
     {"graphics mode's other off choice", 859, 859},
+    {"layout details: front group without a back side", 473, 473},
+    {"layout details: image off the printable area", 810, 810},
 };
 // Items whose values are labels of their own (resolution, memory) and have no choice list.
 const WORD kLabelItems[] = {432, 459};
