@@ -21,6 +21,8 @@ extern const ORLA_RESOURCE kLangFavourites[];
 extern const DWORD kLangFavouriteCount;
 extern const ORLA_RESOURCE kLangSummary[];
 extern const DWORD kLangSummaryCount;
+extern const ORLA_RESOURCE kLangLayoutDetail[];
+extern const DWORD kLangLayoutDetailCount;
 
 namespace {
 
@@ -33,6 +35,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangSheetResources, kLangSheetResources + kLangSheetResourceCount);
     all.insert(all.end(), kLangFavourites, kLangFavourites + kLangFavouriteCount);
     all.insert(all.end(), kLangSummary, kLangSummary + kLangSummaryCount);
+    all.insert(all.end(), kLangLayoutDetail, kLangLayoutDetail + kLangLayoutDetailCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;

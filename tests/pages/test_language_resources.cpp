@@ -118,6 +118,8 @@ const LoadedRange kLoadedTexts[] = {
     {"summary values: pattern download", 905, 905},
     {"summary values: document monitor", 1092, 1093},
     {"summary values: source names", 307, 307},
+    {"layout details: front group without a back side", 473, 473},
+    {"layout details: image off the printable area", 810, 810},
 };
 // Items whose values are labels of their own (resolution, memory) and have no choice list.
 const WORD kLabelItems[] = {432, 459};

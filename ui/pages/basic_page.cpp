@@ -15,6 +15,7 @@
 #include "ui/pages/basic_page_fillers.h"
 #include "ui/pages/config_retrieval.h"
 #include "ui/pages/context_help.h"
+#include "ui/pages/layout_detail_dialog.h"
 #include "ui/pages/page_creation.h"
 #include "ui/pages/page_switches.h"
 #include "ui/pages/paper_names.h"
@@ -47,8 +48,8 @@ constexpr COLORREF kPreviewBackground = 0xFFCCCC;
 constexpr std::u16string_view kNoZoom = u"---";
 
 // Buttons whose dialogs belong to pages not built yet: each says so rather than doing nothing.
-constexpr int kUnbuiltButtons[] = {basic_ids::kLayoutDetails, basic_ids::kSummary, basic_ids::kSummaryItem,
-                                   basic_ids::kAddFavourite, basic_ids::kEditFavourite};
+constexpr int kUnbuiltButtons[] = {basic_ids::kSummary, basic_ids::kSummaryItem, basic_ids::kAddFavourite,
+                                   basic_ids::kEditFavourite};
 constexpr int kIdGetConfiguration = basic_ids::kGetConfiguration, kIdHoldSettings = basic_ids::kHoldSettings,
               kIdHelp = basic_ids::kHelp, kIdConfigPicture = basic_ids::kConfigPicture,
               kIdRestoreDefaults = basic_ids::kRestoreDefaults;
@@ -568,6 +569,14 @@ void OnGetConfiguration(PageContext* page, HWND dialog) {
     Refresh(page, dialog);
 }
 
+// The layout details edit the positions and the zoom; the page shows the zoom they leave.
+void OnLayoutDetails(PageContext* page, HWND dialog) {
+    if (OpenLayoutDetailDialog(page, dialog) == TRUE) MarkChanged(page, dialog);
+    const DriverDevmode& r = Record(page);
+    if (Get(r, dm::LayoutMode) == 1) SendDlgItemMessageW(dialog, kIdZoom, EM_LIMITTEXT, 3, 0);
+    ShowNumber(dialog, kIdZoom, Get(r, dm::Zoom));
+}
+
 void OnCommand(PageContext* page, HWND dialog, int id, int code) {
     for (int unbuilt : kUnbuiltButtons)
         if (id == unbuilt && code == BN_CLICKED) return ReportNotBuilt(dialog);
@@ -596,6 +605,9 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
             return;
         case kIdGetConfiguration:
             if (code == BN_CLICKED) OnGetConfiguration(page, dialog);
+            return;
+        case basic_ids::kLayoutDetails:
+            if (code == BN_CLICKED) OnLayoutDetails(page, dialog);
             return;
         case kIdHelp:
             if (code == BN_CLICKED) ShowPageHelp(page);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ui/entry/ui_context.h"
+#include "ui/pages/layout_state.h"
 #include "win/property_sheet.h"
 #include "win/tree_view.h"
 #include "win/user.h"
@@ -52,9 +53,9 @@ struct PageContext {
     DWORD helpId;
     const void* treeRowList;  // the settings tree's row table
     HTREEITEM treeRowItems[kTreeRows];
-    DWORD layoutFlags;
-    HWND hSheetFrame;   // recorded by a page when it becomes active
-    HANDLE hCpsuiPage;  // the page as the common property sheet knows it (its result goes there)
+    LayoutState layout;  // the layout-detail dialog's, while it is open
+    HWND hSheetFrame;    // recorded by a page when it becomes active
+    HANDLE hCpsuiPage;   // the page as the common property sheet knows it (its result goes there)
 };
 
 // The image-list index of a small icon, -1 while it is not loaded or for an id outside 700 to 960
