@@ -19,6 +19,8 @@ extern const ORLA_RESOURCE kLangSheetResources[];
 extern const DWORD kLangSheetResourceCount;
 extern const ORLA_RESOURCE kLangFavourites[];
 extern const DWORD kLangFavouriteCount;
+extern const ORLA_RESOURCE kLangFavouriteDialogs[];
+extern const DWORD kLangFavouriteDialogCount;
 
 namespace {
 
@@ -30,6 +32,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangTextEntry, kLangTextEntry + kLangTextEntryCount);
     all.insert(all.end(), kLangSheetResources, kLangSheetResources + kLangSheetResourceCount);
     all.insert(all.end(), kLangFavourites, kLangFavourites + kLangFavouriteCount);
+    all.insert(all.end(), kLangFavouriteDialogs, kLangFavouriteDialogs + kLangFavouriteDialogCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;

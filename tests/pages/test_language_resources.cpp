@@ -77,6 +77,14 @@ const LoadedRange kLoadedTexts[] = {
     {"tray-set text: trays", 301, 304},
     {"tray-set text: manual slot", 1307, 1307},
     {"graphics mode's other off choice", 859, 859},
+    {"factory favourite names", 531, 531},
+    {"factory favourite names", 533, 533},
+    {"factory favourite names", 620, 624},
+    {"factory favourite comments", 718, 718},
+    {"factory favourite comments", 720, 720},
+    {"factory favourite comments", 726, 730},
+    {"favourites dialogs' messages", 801, 805},
+    {"favourites dialogs' messages", 893, 894},
 };
 // Items whose values are labels of their own (resolution, memory) and have no choice list.
 const WORD kLabelItems[] = {432, 459};
