@@ -23,6 +23,8 @@ extern const ORLA_RESOURCE kLangSummary[];
 extern const DWORD kLangSummaryCount;
 extern const ORLA_RESOURCE kLangLayoutDetail[];
 extern const DWORD kLangLayoutDetailCount;
+extern const ORLA_RESOURCE kLangFavouriteDialogs[];
+extern const DWORD kLangFavouriteDialogCount;
 
 namespace {
 
@@ -36,6 +38,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangFavourites, kLangFavourites + kLangFavouriteCount);
     all.insert(all.end(), kLangSummary, kLangSummary + kLangSummaryCount);
     all.insert(all.end(), kLangLayoutDetail, kLangLayoutDetail + kLangLayoutDetailCount);
+    all.insert(all.end(), kLangFavouriteDialogs, kLangFavouriteDialogs + kLangFavouriteDialogCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;

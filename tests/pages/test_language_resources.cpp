@@ -120,6 +120,14 @@ const LoadedRange kLoadedTexts[] = {
     {"summary values: source names", 307, 307},
     {"layout details: front group without a back side", 473, 473},
     {"layout details: image off the printable area", 810, 810},
+    {"factory favourite names", 531, 531},
+    {"factory favourite names", 533, 533},
+    {"factory favourite names", 620, 624},
+    {"factory favourite comments", 718, 718},
+    {"factory favourite comments", 720, 720},
+    {"factory favourite comments", 726, 730},
+    {"favourites dialogs' messages", 801, 805},
+    {"favourites dialogs' messages", 893, 894},
 };
 // Items whose values are labels of their own (resolution, memory) and have no choice list.
 const WORD kLabelItems[] = {432, 459};

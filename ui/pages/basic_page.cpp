@@ -12,6 +12,7 @@
 #include "ui/entry/printer_config.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/basic_page_combos.h"
+#include "ui/pages/basic_page_favourites.h"
 #include "ui/pages/basic_page_fillers.h"
 #include "ui/pages/config_retrieval.h"
 #include "ui/pages/context_help.h"
@@ -23,6 +24,7 @@
 #include "ui/pages/paper_sources.h"
 #include "ui/pages/preview_pictures.h"
 #include "ui/pages/text_entry_dialog.h"
+#include "ui/tools/favourites_store.h"
 #include "win/compstui.h"
 #include "win/kernel.h"
 #include "win/property_sheet.h"
@@ -225,6 +227,7 @@ void OnInitDialog(PageContext* page, HWND dialog) {
     RefreshPrinterConfig(page);
     FillDuplexCombo(page, dialog);
     FillLayoutCombos(page, dialog);
+    FillFavouritesCombo(Ui(page), dialog);
     SetOwnIcon(dialog, kPrinterPathIcon);
     SetButtonIcons(dialog);
 }
@@ -599,6 +602,9 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
             return;
         case kIdEntryMode:
             if (code == CBN_SELCHANGE) OnEntryMode(page, dialog);
+            return;
+        case kIdFavourites:
+            if (code == CBN_SELCHANGE) OnFavouriteChosen(page, dialog);
             return;
         case kIdHoldSettings:
             if (code == BN_CLICKED) OnHoldSettings(page, dialog);

@@ -27,6 +27,23 @@ constexpr std::u16string_view kConversionNames[] = {
 };
 constexpr std::u16string_view kPlainNames[] = {u"A3", u"A4", u"A5", u"B4 (JIS)", u"B5 (JIS)", u"Letter"};
 constexpr std::u16string_view kConversionKeptByDuplex = u"A3->A4";
+// What device data of version 4 on can also duplex: the turned and small sizes.
+constexpr std::u16string_view kTurnedAndSmallNames[] = {
+    u"A3 Transverse",
+    kJapaneseBuild ? u"A3 横" : u"A3 Rotated",
+    u"A4 Small",
+    u"A4 Transverse",
+    kJapaneseBuild ? u"A4 横" : u"A4 Rotated",
+    u"A5 Transverse",
+    kJapaneseBuild ? u"A5 横" : u"A5 Rotated",
+    kJapaneseBuild ? u"B4 (JIS) 横" : u"B4 (JIS) Rotated",
+    u"B5 (JIS) Transverse",
+    kJapaneseBuild ? u"B5 (JIS) 横" : u"B5 (JIS) Rotated",
+    u"Letter Small",
+    u"Letter Transverse",
+    u"Note",
+    kJapaneseBuild ? u"Letter 横" : u"Letter Rotated",
+};
 constexpr SHORT kPaperA4 = 9;
 constexpr WORD kTransparency = 3;  // paper type and output tray value the duplex favourites clear
 
@@ -41,6 +58,12 @@ constexpr DWORD kDefaultStampGrey = 3044;
 constexpr DWORD kDefaultStampMode = 3065;
 constexpr std::u16string_view kDefaultStampFace = kJapaneseBuild ? u"ＭＳ ゴシック" : u"Arial";
 constexpr DWORD kSecretStampNumber = 1;  // factory stamp 1, "マル秘"
+constexpr std::u16string_view kSecretStampName = kJapaneseBuild ? u"マル秘" : u"Confidential";
+constexpr std::u16string_view kSecretStampText = kJapaneseBuild ? u"秘" : u"Confidential";
+constexpr std::u16string_view kSecretStampFace = kJapaneseBuild ? u"ＭＳ Ｐ明朝" : u"Arial";
+constexpr SHORT kSecretStampSize = 2000;
+constexpr WORD kSecretStampWeight = 400;
+constexpr DWORD kSecretStampMode = 3066;
 
 // The new-favourite mask: ANSI texts whose tails (from the terminator) are not fixed, with the
 // widths the mask rule gives them.
@@ -55,6 +78,10 @@ constexpr DmBytes kMaskMachineFields[] = {
     {dm::PrevPaperSize.offset, dm::OwnerUserName.offset - dm::PrevPaperSize.offset},  // previous values
 };
 constexpr DWORD kOverlayKeepsFlags2 = 0x200;  // with the overlay on, the favourite fixes its mode bit
+
+DriverDevmode& TargetRecord(UiContext* context, FavouriteTarget target) {
+    return target == FavouriteTarget::Current ? context->currentDevmode : context->scratchDevmode;
+}
 
 bool InList(std::u16string_view name, std::span<const std::u16string_view> list) {
     return std::find(list.begin(), list.end(), name) != list.end();
@@ -96,10 +123,13 @@ void MakePaperA4(DriverDevmode& s) {
 
 // A factory favourite's stamp: the selected stamp reloaded from a cleared number, then the
 // default text stamp in the settings record (in-memory form).
-void ApplyFactoryStampDefaults(UiContext* context) {
-    DriverDevmode& s = context->currentDevmode;
+void ApplyFactoryStampDefaults(UiContext* context, FavouriteTarget target) {
+    DriverDevmode& s = TargetRecord(context, target);
     Set(s, dm::StampNumber, 0);
-    LoadStampsIntoContext(context);
+    if (target == FavouriteTarget::Current)
+        LoadStampsIntoContext(context);
+    else
+        ReloadWorkingStamp(context);
     if (Get(s, dm::StampNumber) != 0) return;
     BYTE* stampRecord = s.bytes + dm::StampRecord.offset;
     std::memset(stampRecord, 0, dm::StampRecord.cb);
@@ -120,27 +150,50 @@ void ApplyTwoUpSteps(DriverDevmode& s) {
     Set(s, dm::Flags1, Get(s, dm::Flags1) & ~kFlags1ManualZoom);
 }
 
-bool DuplexKeepsPaper(const DriverDevmode& s) {
-    if (Get(s, dm::OutPaperIndex) == 0) return InList(GetText(s, dm::FormName), kPlainNames);
+bool DuplexKeepsPaper(const DriverDevmode& s, bool turnedPapers) {
+    const auto kept = [turnedPapers](const std::u16string& name) {
+        return InList(name, kPlainNames) || (turnedPapers && InList(name, kTurnedAndSmallNames));
+    };
+    if (Get(s, dm::OutPaperIndex) == 0) return kept(GetText(s, dm::FormName));
     const std::u16string name = GetText(s, dm::OutPaperName);
-    return InList(name, kPlainNames) || (InList(name, kConversionNames) && name != kConversionKeptByDuplex);
+    return kept(name) || (InList(name, kConversionNames) && name != kConversionKeptByDuplex);
 }
 
-void ApplyDuplexSteps(DriverDevmode& s) {
-    if (!DuplexKeepsPaper(s)) MakePaperA4(s);
+void ApplyDuplexSteps(DriverDevmode& s, bool turnedPapers) {
+    if (!DuplexKeepsPaper(s, turnedPapers)) MakePaperA4(s);
     if (Get(s, dm::PaperType) == kTransparency) Set(s, dm::PaperType, 0);
     if (Get(s, dm::OutputTray) == kTransparency) Set(s, dm::OutputTray, 0);
 }
 
-void ApplySecretStampSteps(UiContext* context) {
-    DriverDevmode& s = context->currentDevmode;
-    BYTE stored[kStampRecordSize];
-    FactoryStamp(kSecretStampNumber, stored);
-    ConvertStampRecordToWide(stored);
-    std::memcpy(s.bytes + dm::StampRecord.offset, stored, kStampRecordSize);
+// The secret stamp as the pages and dialogs write it, field by field, in both builds alike but for
+// its texts and face.
+void SetListedSecretStamp(BYTE* stampRecord) {
+    std::memset(stampRecord, 0, kStampRecordSize);
+    SetStampText(stampRecord, stamp::kName, kSecretStampName);
+    SetStampText(stampRecord, stamp::kText, kSecretStampText);
+    SetStampText(stampRecord, stamp::kFaceName, kSecretStampFace);
+    StampSet(stampRecord, stamp::kPosition, kDefaultStampPosition);
+    StampSet(stampRecord, stamp::kTextSize, kSecretStampSize);
+    StampSet(stampRecord, stamp::kScale, kDefaultStampScale);
+    StampSet(stampRecord, stamp::kAngle, kDefaultStampAngle);
+    StampSet(stampRecord, stamp::kWeight, kSecretStampWeight);
+    StampSet(stampRecord, stamp::kOverlayMode, kDefaultStampOverlay);
+    StampSet(stampRecord, stamp::kGrey, kDefaultStampGrey);
+    StampSet(stampRecord, stamp::kMode, kSecretStampMode);
+}
+
+void ApplySecretStampSteps(DriverDevmode& s, bool listedStamp) {
+    BYTE* stampRecord = s.bytes + dm::StampRecord.offset;
+    if (listedStamp) {
+        SetListedSecretStamp(stampRecord);
+    } else {
+        BYTE stored[kStampRecordSize];
+        FactoryStamp(kSecretStampNumber, stored);
+        ConvertStampRecordToWide(stored);
+        std::memcpy(stampRecord, stored, kStampRecordSize);
+    }
     Set(s, dm::StampNumber, kSecretStampNumber);
     Set(s, dm::StampDrawFlag, 1);
-    context->favouriteStampApplied = 1;
 }
 
 // What a favourite applied at load brings with it beyond its masked bits.
@@ -149,12 +202,9 @@ void ApplyLoadSteps(UiContext* context, const FavouriteRecord& f) {
     context->favouriteNeedsDuplex = 0;
     const DWORD number = FavouriteNumber(f);
     if (number == kNumberDuplexLong || number == kNumberDuplexShort) context->favouriteNeedsDuplex = 1;
-    if (FavouriteFlags(f) != 0) ApplyFactoryStampDefaults(context);
-    DriverDevmode& s = context->currentDevmode;
-    if (number == kNumberTwoUp) ApplyTwoUpSteps(s);
-    if (number == kNumberDuplexLong || number == kNumberDuplexShort) ApplyDuplexSteps(s);
-    if (number == kNumberSecretStamp) ApplySecretStampSteps(context);
-    RefreshPreviousValues(s);
+    ApplyFactoryFavouriteSteps(context, FavouriteTarget::Current, f, {false, false});
+    if (FavouriteFlags(f) != 0 && number == kNumberSecretStamp) context->favouriteStampApplied = 1;
+    RefreshPreviousValues(context->currentDevmode);
 }
 
 DWORD PresetFlags(const UiContext* context) {
@@ -191,6 +241,28 @@ void FollowDeletion(DriverDevmode& s, DWORD removed) {
 }
 
 }  // namespace
+
+void ApplyFactoryFavouriteSteps(UiContext* context, FavouriteTarget target, const FavouriteRecord& favourite,
+                                FavouriteSteps steps) {
+    if (context == nullptr || FavouriteFlags(favourite) == 0) return;
+    ApplyFactoryStampDefaults(context, target);
+    DriverDevmode& s = TargetRecord(context, target);
+    const DWORD number = FavouriteNumber(favourite);
+    if (number == kNumberTwoUp) ApplyTwoUpSteps(s);
+    if (number == kNumberDuplexLong || number == kNumberDuplexShort) ApplyDuplexSteps(s, steps.turnedPapers);
+    if (number == kNumberSecretStamp) ApplySecretStampSteps(s, steps.listedSecretStamp);
+}
+
+bool FavouriteFromTable(const UiContext* context, DWORD number, FavouriteRecord* out) {
+    std::vector<FavouriteRecord> records;
+    if (!ReadFavourites(context, &records)) return false;
+    for (const FavouriteRecord& f : records) {
+        if (FavouriteNumber(f) != number) continue;
+        if (out) *out = f;
+        return true;
+    }
+    return false;
+}
 
 void MergeFavourite(DriverDevmode& settings, const FavouriteRecord& favourite) {
     const std::span<const BYTE> fixed = FavouriteSettings(favourite);
@@ -259,8 +331,17 @@ void BuildNewFavouriteMask(const DriverDevmode& s, std::span<BYTE> mask) {
     }
 }
 
-FavouriteRecord BuildUserFavourite(const UiContext* context, std::u16string_view name, std::u16string_view comment) {
+FavouriteRecord BuildFavouriteRecord(const DriverDevmode& settings, DWORD number, std::u16string_view name,
+                                     std::u16string_view comment) {
     FavouriteRecord r{};
+    SetFavouriteNumber(r, number);
+    SetFavouriteTexts(r, name, comment);
+    std::memcpy(FavouriteSettings(r).data(), settings.bytes, kDriverDevmodeSize);
+    BuildNewFavouriteMask(settings, FavouriteMask(r));
+    return r;
+}
+
+FavouriteRecord BuildUserFavourite(const UiContext* context, std::u16string_view name, std::u16string_view comment) {
     std::vector<FavouriteRecord> records;
     ReadFavourites(context, &records);
     // A user favourite of that name is replaced, whatever its number: with a gap in the factory
@@ -268,11 +349,7 @@ FavouriteRecord BuildUserFavourite(const UiContext* context, std::u16string_view
     DWORD number = NextNumberOf(records);
     for (const FavouriteRecord& f : records)
         if ((FavouriteFlags(f) & kFavouriteFactory) == 0 && FavouriteName(f) == name) number = FavouriteNumber(f);
-    SetFavouriteNumber(r, number);
-    SetFavouriteTexts(r, name, comment);
-    std::memcpy(FavouriteSettings(r).data(), context->currentDevmode.bytes, kDriverDevmodeSize);
-    BuildNewFavouriteMask(context->currentDevmode, FavouriteMask(r));
-    return r;
+    return BuildFavouriteRecord(context->currentDevmode, number, name, comment);
 }
 
 DWORD NextFavouriteNumber(const UiContext* context) {

@@ -23,6 +23,20 @@ inline constexpr int kFavouritesComboId = 1013;
 // new = (mask AND favourite) OR (NOT mask AND current), byte for byte over the settings record;
 // the record's favourite number becomes the favourite's number.
 void MergeFavourite(DriverDevmode& settings, const FavouriteRecord& favourite);
+// The favourite with that number (wherever it stands in the table); false when there is none.
+bool FavouriteFromTable(const UiContext* context, DWORD number, FavouriteRecord* out);
+
+// What a factory favourite brings beyond its masked bits, on the current or the scratch record:
+// the stamp reloaded (else the default text stamp), and by its number the 2-up paper and zoom, the
+// duplex papers and the secret stamp. A user favourite brings nothing.
+enum class FavouriteTarget { Current, Scratch };
+struct FavouriteSteps {
+    bool turnedPapers;       // duplex keeps the turned and small sizes (device data version 4 on)
+    bool listedSecretStamp;  // the pages' secret stamp, field by field, rather than factory stamp 1
+};
+void ApplyFactoryFavouriteSteps(UiContext* context, FavouriteTarget target, const FavouriteRecord& favourite,
+                                FavouriteSteps steps);
+
 // Whether every bit the favourite fixes has the favourite's value in the settings.
 bool FavouriteMatches(const DriverDevmode& settings, const FavouriteRecord& favourite);
 
@@ -42,6 +56,9 @@ int LoadFavouriteTable(UiContext* context);
 // belong to the job, the machine or the printer (names, option states, previous values, favourite
 // number) and the unused tails of the texts.
 void BuildNewFavouriteMask(const DriverDevmode& settings, std::span<BYTE> mask);
+// A user favourite of these settings under that number.
+FavouriteRecord BuildFavouriteRecord(const DriverDevmode& settings, DWORD number, std::u16string_view name,
+                                     std::u16string_view comment);
 // A new user favourite from the current record: the number of a user favourite of the same name,
 // else the next free number.
 FavouriteRecord BuildUserFavourite(const UiContext* context, std::u16string_view name, std::u16string_view comment);
