@@ -3,7 +3,7 @@
 // sleeper has been left alone long enough that nothing else is going to wake it).
 #include <chrono>
 #include <condition_variable>
-#include <set>
+#include <map>
 #include <thread>
 
 #include "plat/control.h"
@@ -23,9 +23,21 @@ struct Clock {
     bool manual = false;
     bool autoAdvance = false;
     ULONGLONG manualNow = 0;
-    LONGLONG realOffset = 0;             // added to the host's steady milliseconds in real-time mode
-    std::multiset<ULONGLONG> deadlines;  // of threads waiting in manual mode
+    LONGLONG realOffset = 0;  // added to the host's steady milliseconds in real-time mode
+    // Threads waiting in manual mode: deadline -> the platform time at which they began to wait.
+    std::multimap<ULONGLONG, ULONGLONG> deadlines;
+    std::condition_variable waitersChanged;  // a thread began to wait (tests wait for that)
 };
+
+// Threads waiting on the manual clock that began to wait at its present time: they have seen
+// every move of the clock so far.
+DWORD SettledWaitersLocked(const Clock& c) {
+    DWORD n = 0;
+    for (const auto& [deadline, since] : c.deadlines) {
+        if (since == c.manualNow) ++n;
+    }
+    return n;
+}
 
 Clock& TheClock() {
     static Clock* c = new Clock;  // never destroyed: detached threads may still wait during exit
@@ -69,11 +81,12 @@ bool DispatchWait(std::unique_lock<std::mutex>& lock, ULONGLONG deadline) {
         c.changed.wait(lock);
         return true;
     }
-    auto mine = c.deadlines.insert(deadline);
+    auto mine = c.deadlines.emplace(deadline, c.manualNow);
+    c.waitersChanged.notify_all();
     if (c.autoAdvance) {
         if (c.changed.wait_for(lock, kAutoAdvanceGrace) == std::cv_status::timeout && c.manual && c.autoAdvance) {
             // Nobody woke us: the earliest timer in the process fires next.
-            ULONGLONG earliest = *c.deadlines.begin();
+            ULONGLONG earliest = c.deadlines.begin()->first;
             if (earliest > c.manualNow) {
                 c.manualNow = earliest;
                 c.changed.notify_all();
@@ -152,6 +165,13 @@ DWORD PlatClockTimedWaiters(void) {
     auto& c = TheClock();
     std::lock_guard<std::mutex> g(c.lock);
     return static_cast<DWORD>(c.deadlines.size());
+}
+
+BOOL PlatClockWaitForSettledWaiters(DWORD count, DWORD wallMs) {
+    auto& c = TheClock();
+    std::unique_lock<std::mutex> lock(c.lock);
+    return c.waitersChanged.wait_for(lock, std::chrono::milliseconds(wallMs),
+                                     [&] { return c.manual && SettledWaitersLocked(c) >= count; });
 }
 
 }  // extern "C"

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -146,7 +147,12 @@ bool Dorlik::Bind(std::string* why) {
     openHandles = reinterpret_cast<PFN_DorlikOpenHandles>(get("DorlikOpenHandles"));
     reset = reinterpret_cast<PFN_DorlikReset>(get("DorlikReset"));
     history = reinterpret_cast<PFN_DorlikReadHistory>(get("DorlikReadHistory"));
-    if (!read || !updates || !write || !openHandles || !reset || !history) {
+    openManager = reinterpret_cast<PFN_DorlikOpenManagerExW>(get("OpenManagerExW"));
+    closeManager = reinterpret_cast<PFN_DorlikCloseManager>(get("CloseManager"));
+    setCallback = reinterpret_cast<PFN_DorlikSetNotificationCallbackExA>(get("SetNotificationCallbackExA"));
+    killCallback = reinterpret_cast<PFN_DorlikKillNotificationCallback>(get("KillNotificationCallback"));
+    if (!read || !updates || !write || !openHandles || !reset || !history || !openManager || !closeManager ||
+        !setCallback || !killCallback) {
         if (why) *why = "Dorlik.DLL lacks its reader exports";
         return false;
     }
@@ -184,17 +190,64 @@ LONG Dorlik::Write(const std::u16string& printer, const char* name, const void* 
 
 bool Dorlik::WaitFor(const std::u16string& printer, const char* name,
                      const std::function<bool(const std::string&)>& accept, int wallMs, std::string* last) const {
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(wallMs);
     std::string value;
-    do {
-        if (Read(printer, name, &value) == DORLIK_OK && accept(value)) {
-            if (last) *last = value;
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    } while (std::chrono::steady_clock::now() < until);
+    bool got = WaitUntil(
+        printer, name, [&] { return Read(printer, name, &value) == DORLIK_OK && accept(value); }, wallMs);
     if (last) *last = value;
-    return false;
+    return got;
+}
+
+namespace {
+
+// A test watches variables as any client of the manager does, never as the monitor.
+constexpr DWORD kWatcherMode = 10;
+
+// The manager's change notices for one variable, counted for a waiting test.
+struct ChangeNotices {
+    std::mutex lock;
+    std::condition_variable changed;
+    unsigned long count = 0;
+
+    static void WINAPI Notice(void* context, LPCSTR) {
+        auto* self = static_cast<ChangeNotices*>(context);
+        std::lock_guard<std::mutex> g(self->lock);
+        ++self->count;
+        self->changed.notify_all();
+    }
+};
+
+}  // namespace
+
+bool Dorlik::WaitUntil(const std::u16string& printer, const char* name, const std::function<bool()>& ready,
+                       int wallMs) const {
+    HANDLE manager = nullptr;
+    if (openManager(printer.c_str(), u"", kWatcherMode, &manager) != DORLIK_OK) return ready();
+    ChangeNotices notices;
+    DWORD cookie = 0;
+    bool registered = setCallback(manager, 1, name, ChangeNotices::Notice, &notices, &cookie) == DORLIK_OK;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(wallMs);
+    bool result = false;
+    for (;;) {
+        unsigned long seen;
+        {
+            std::lock_guard<std::mutex> g(notices.lock);
+            seen = notices.count;
+        }
+        if (ready()) {
+            result = true;
+            break;
+        }
+        std::unique_lock<std::mutex> g(notices.lock);
+        // Without a registration (never expected) the bound alone ends the wait.
+        if (!notices.changed.wait_until(g, until, [&] { return registered && notices.count != seen; })) {
+            g.unlock();
+            result = ready();
+            break;
+        }
+    }
+    if (registered) killCallback(manager, cookie);
+    closeManager(manager);
+    return result;
 }
 
 std::string Visible(const std::string& bytes) {

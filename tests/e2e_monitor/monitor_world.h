@@ -94,9 +94,13 @@ struct Dorlik {
     void Reset() const {
         if (reset) reset();
     }
-    // Real-time wait until the variable has a value for which `accept` holds.
+    // Until the variable has a value for which `accept` holds: looked at again on each change the
+    // manager signals; `wallMs` of real time only ends a broken run.
     bool WaitFor(const std::u16string& printer, const char* name, const std::function<bool(const std::string&)>& accept,
                  int wallMs, std::string* last = nullptr) const;
+    // Until `ready` holds, looked at again on each change of the variable the manager signals.
+    bool WaitUntil(const std::u16string& printer, const char* name, const std::function<bool()>& ready,
+                   int wallMs) const;
 
     HMODULE module = nullptr;
     PFN_DorlikReadVariable read = nullptr;
@@ -105,6 +109,10 @@ struct Dorlik {
     PFN_DorlikOpenHandles openHandles = nullptr;
     PFN_DorlikReset reset = nullptr;
     PFN_DorlikReadHistory history = nullptr;
+    PFN_DorlikOpenManagerExW openManager = nullptr;
+    PFN_DorlikCloseManager closeManager = nullptr;
+    PFN_DorlikSetNotificationCallbackExA setCallback = nullptr;
+    PFN_DorlikKillNotificationCallback killCallback = nullptr;
 };
 
 inline DWORD Dword(const std::string& value, size_t at = 0) {

@@ -38,24 +38,15 @@ protected:
             return s.size() >= at + 4 && (e2e::Dword(s, at) & mask) == want;
         });
     }
-    // Real-time wait for EverDword.
     // Until the variable has had a value that `accept` takes (the printer's reply may still be
     // on its way when the job has ended).
     bool WaitEver(const char* name, const std::function<bool(const std::string&)>& accept) const {
-        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kVariableWaitMs);
-        while (!dorlik_.EverPublished(printer_, name, accept)) {
-            if (std::chrono::steady_clock::now() > until) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return true;
+        return dorlik_.WaitUntil(
+            printer_, name, [&] { return dorlik_.EverPublished(printer_, name, accept); }, kVariableWaitMs);
     }
     bool WaitDword(const char* name, size_t at, DWORD mask, DWORD want) const {
-        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kVariableWaitMs);
-        while (!EverDword(name, at, mask, want)) {
-            if (std::chrono::steady_clock::now() > until) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return true;
+        return dorlik_.WaitUntil(
+            printer_, name, [&] { return EverDword(name, at, mask, want); }, kVariableWaitMs);
     }
 };
 

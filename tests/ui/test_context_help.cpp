@@ -24,6 +24,7 @@ namespace {
 // Real-time bound for the threads to end: it only decides how long a broken run takes to fail,
 // so it is generous enough for a loaded sanitizer run.
 constexpr DWORD kHelpThreadsEndMs = 30000;
+constexpr DWORD kWaiterBoundMs = 30000;  // a hang guard: the waits end as soon as the caller waits
 
 constexpr const char16_t* kHelpFile = u"C:\\help\\orla.chm";
 
@@ -112,13 +113,11 @@ TEST_F(ContextHelp, HungHelpIsGivenUpAfterTenSeconds) {
         answer = ShowHtmlHelpAsync(nullptr, kHelpFile, kHelpContextCommand, 7);
         returned = true;
     });
-    // Real time (Sleep would wait on the hand-moved clock), bounded: until the caller is waiting.
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (PlatClockTimedWaiters() == 0 && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_GT(PlatClockTimedWaiters(), 0u) << "the caller never waited on the clock";
+    // Until the caller waits on the hand-moved clock; the real-time bound only ends a broken run.
+    ASSERT_TRUE(PlatClockWaitForSettledWaiters(1, kWaiterBoundMs)) << "the caller never waited on the clock";
     PlatClockAdvance(kHelpWaitMs - 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // A millisecond short of ten seconds: the caller wakes, finds time left and waits again.
+    EXPECT_TRUE(PlatClockWaitForSettledWaiters(1, kWaiterBoundMs)) << "the caller stopped waiting early";
     EXPECT_FALSE(returned.load());
     PlatClockAdvance(1);
     caller.join();
