@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -16,6 +17,7 @@
 
 #include "outside/portmon/portmon_protocol.h"
 #include "tools/printer_sim/printer_sim.h"
+#include "tools/printer_sim/sim_options.h"
 
 namespace {
 
@@ -273,6 +275,126 @@ TEST(PrinterSimulator, HostCancelRequestStopsTheJobAndIsReported) {
     EXPECT_EQ(sim.JobsCancelled(), 1u);
     EXPECT_EQ(sim.PageCount(), 1234u) << "no page of the cancelled job was printed";
     EXPECT_EQ(sim.LastJobPages(), 0);
+}
+
+// A condition that stops the engine holds the job's page data: its PJL is still read and
+// answered, nothing is printed, and a change of conditions is reported unasked to a connection
+// that turned device status on. Once the condition clears the job goes on whole. A condition
+// that does not stop the engine holds nothing.
+struct HoldCase {
+    const char* name;
+    unsigned conditions;
+    bool holds;
+    const char* pjl;  // the unasked device status
+};
+
+const HoldCase kHoldCases[] = {
+    {"jam", printersim::kPaperJam, true, "CODE=42000\r\nDISPLAY=\"PAPER JAM\"\r\nONLINE=TRUE"},
+    {"cover", printersim::kCoverOpen, true, "CODE=40021\r\nDISPLAY=\"COVER OPEN\"\r\nONLINE=TRUE"},
+    {"paper", printersim::kPaperOut, true, "CODE=41302\r\nDISPLAY=\"LOAD PAPER\"\r\nONLINE=TRUE"},
+    {"offline", printersim::kOffline, true, "CODE=10002\r\nDISPLAY=\"OFFLINE\"\r\nONLINE=FALSE"},
+    {"toner", printersim::kTonerLow, false, "CODE=10006\r\nDISPLAY=\"TONER LOW\"\r\nONLINE=TRUE"},
+};
+
+TEST(PrinterSimulator, StoppedEngineHoldsPageDataUntilTheConditionClears) {
+    const std::string ready = "@PJL USTATUS DEVICE\r\nCODE=10001\r\nDISPLAY=\"READY\"\r\nONLINE=TRUE\r\n\f";
+    for (const HoldCase& c : kHoldCases) {
+        SCOPED_TRACE(c.name);
+        printersim::Options o;
+        o.conditions = c.conditions;
+        printersim::Simulator sim(o);
+        ASSERT_TRUE(sim.Start());
+        int fd = Connect(sim.Port());
+        ASSERT_GE(fd, 0);
+        const std::string pjl = kUel + "@PJL USTATUS DEVICE=ON\r\n@PJL JOB NAME=\"H\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n";
+        const std::string job = pjl + printersim::BlankPages(3) + kUel + "@PJL EOJ\r\n" + kUel;
+        SendText(fd, job);
+        const std::string status = std::string("@PJL USTATUS DEVICE\r\n") + c.pjl + "\r\n\f";
+        EXPECT_EQ(ReadReplies(fd, 1, 5000), status) << "the answer to USTATUS DEVICE=ON";
+        if (!c.holds) {
+            ASSERT_TRUE(sim.WaitForJobsEnded(1, 5000));
+            EXPECT_EQ(sim.Received(), job);
+            close(fd);
+            continue;
+        }
+        ASSERT_TRUE(sim.WaitForReceived(pjl.size(), 5000));
+        EXPECT_EQ(sim.Received(), pjl) << "the page data waits";
+        EXPECT_EQ(sim.JobsEnded(), 0u);
+        EXPECT_EQ(sim.PageCount(), 1234u);
+        sim.SetConditions(0);
+        EXPECT_EQ(ReadReplies(fd, 1, 5000), ready) << "the change, reported unasked";
+        ASSERT_TRUE(sim.WaitForJobsEnded(1, 5000));
+        EXPECT_EQ(sim.Received(), job);
+        EXPECT_EQ(sim.LastJobPages(), 3);
+        EXPECT_EQ(sim.PageCount(), 1237u);
+        close(fd);
+    }
+}
+
+// A jam on the way: the printer reads exactly up to the byte it jams at, reports the jam unasked,
+// and clears it on its own timer, which runs on the clock it was given (here moved by hand).
+TEST(PrinterSimulator, IncidentStopsAtItsByteAndClearsOnItsTimer) {
+    std::atomic<uint64_t> now{1000};
+    printersim::Options o;
+    o.incident.conditions = printersim::kPaperJam;
+    o.incident.afterBytes = 200;
+    o.incident.clearAfterMs = 5000;
+    o.clockMs = [&now] { return now.load(); };
+    printersim::Simulator sim(o);
+    ASSERT_TRUE(sim.Start());
+    int fd = Connect(sim.Port());
+    ASSERT_GE(fd, 0);
+    const std::string job = kUel + "@PJL USTATUS DEVICE=ON\r\n@PJL JOB NAME=\"T\"\r\n@PJL ENTER LANGUAGE=ORLA\r\n" +
+                            printersim::BlankPages(60) + kUel + "@PJL EOJ\r\n" + kUel;
+    ASSERT_GT(job.size(), 200u + 9u);
+    SendText(fd, job);
+    ASSERT_TRUE(sim.WaitForIncident(5000));
+    EXPECT_EQ(sim.Received(), job.substr(0, 200));
+    EXPECT_EQ(sim.Conditions(), static_cast<unsigned>(printersim::kPaperJam));
+    EXPECT_EQ(ReadReplies(fd, 2, 5000),
+              "@PJL USTATUS DEVICE\r\nCODE=10001\r\nDISPLAY=\"READY\"\r\nONLINE=TRUE\r\n\f"
+              "@PJL USTATUS DEVICE\r\nCODE=42000\r\nDISPLAY=\"PAPER JAM\"\r\nONLINE=TRUE\r\n\f");
+    now += 5000;
+    EXPECT_EQ(ReadReplies(fd, 1, 5000), "@PJL USTATUS DEVICE\r\nCODE=10001\r\nDISPLAY=\"READY\"\r\nONLINE=TRUE\r\n\f");
+    ASSERT_TRUE(sim.WaitForJobsEnded(1, 5000));
+    EXPECT_EQ(sim.Received(), job);
+    EXPECT_EQ(sim.LastJobPages(), 60);
+    EXPECT_EQ(sim.Conditions(), 0u);
+    close(fd);
+}
+
+// The command line names the jam on the way and its timer; a bad number is refused with a message.
+TEST(PrinterSimulator, JamOptionsFromTheCommandLine) {
+    struct Case {
+        std::vector<std::string> args;
+        bool ok;
+        unsigned conditions;
+        size_t afterBytes;
+        uint64_t clearAfterMs;
+    };
+    const Case cases[] = {
+        {{"--jam-after", "4096"}, true, printersim::kPaperJam, 4096, 0},
+        {{"--jam-after", "0x100", "--jam-clears-after", "30000"}, true, printersim::kPaperJam, 256, 30000},
+        {{"--jam-after", "-5"}, false, 0, 0, 0},
+        {{"--jam-clears-after"}, false, 0, 0, 0},
+        {{"--jam-after", "12x"}, false, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+        std::vector<char*> argv;
+        std::vector<std::string> args = c.args;
+        for (std::string& a : args) argv.push_back(a.data());
+        printersim::Options o;
+        std::string error;
+        bool ok = true;
+        for (int i = 0; ok && i < static_cast<int>(argv.size()); ++i)
+            ok = printersim::TakeOption(static_cast<int>(argv.size()), argv.data(), &i, &o, &error);
+        EXPECT_EQ(ok, c.ok) << error;
+        EXPECT_EQ(error.empty(), c.ok) << error;
+        EXPECT_EQ(o.incident.conditions, c.conditions);
+        EXPECT_EQ(o.incident.afterBytes, c.afterBytes);
+        EXPECT_EQ(o.incident.clearAfterMs, c.clearAfterMs);
+    }
 }
 
 TEST(PrinterSimulator, DropsTheConnectionAndStopsByItselfWhenIdle) {

@@ -156,10 +156,12 @@ struct Simulator::Connection {
     int tableRow = -1;  // the job's row in the job table
     size_t jobBytes = 0;
     bool dropped = false;
-    std::string language;                    // the language data since the last UEL, for its pages
-    int jobPages = 0;                        // pages printed of the job so far
-    bool jobCancelled = false;               // the rest of the job is thrown away
-    std::atomic<bool> cancelPending{false};  // a cancel for this connection's thread to carry out
+    std::string language;                       // the language data since the last UEL, for its pages
+    int jobPages = 0;                           // pages printed of the job so far
+    bool jobCancelled = false;                  // the rest of the job is thrown away
+    std::atomic<bool> cancelPending{false};     // a cancel for this connection's thread to carry out
+    std::string backlog;                        // bytes read off the line that the printer has not taken yet
+    std::atomic<bool> deviceStatusOwed{false};  // the conditions changed: an unasked status reply is due
 };
 
 Simulator::Simulator(Options options) : options_(std::move(options)), pageCount_(options_.pageCount) {}
@@ -283,6 +285,7 @@ void Simulator::AcceptLoop() {
             if (open_ > 0) lastActivity = Clock::now();
         }
         if (Clock::now() - lastActivity > std::chrono::milliseconds(options_.idleLimitMs)) return;  // stops by itself
+        ClearIncidentWhenDue();
         pollfd p{listenFd_, POLLIN, 0};
         if (poll(&p, 1, 20) <= 0) continue;
         int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -303,10 +306,8 @@ void Simulator::AcceptLoop() {
             close(fd);
             continue;
         }
-        if (options_.misbehaviour & kSlowRead) {
-            int small = 4096;
-            setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-        }
+        int receiveBuffer = (options_.misbehaviour & kSlowRead) ? 4096 : options_.receiveBuffer;
+        if (receiveBuffer > 0) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
         auto* c = new Connection;
         c->fd = fd;
         c->number = ++connectionCount_;
@@ -326,18 +327,27 @@ void Simulator::Serve(Connection* c) {
             bits = options_.misbehaviour;
         }
         if (c->cancelPending.exchange(false)) StopJobForCancel(c);
+        SendOwedDeviceStatus(c);
         if (bits & kStallRead) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        if (!c->backlog.empty()) {
+            // Page data waits for the engine; nothing more is read off the line meanwhile.
+            ServeBacklog(c);
+            if (c->dropped) break;
             continue;
         }
         pollfd p{c->fd, POLLIN, 0};
         int r = poll(&p, 1, 20);
         if (r < 0) break;
         if (r == 0) continue;
-        size_t want = (bits & kSlowRead) ? 256 : sizeof buffer;
+        size_t want = ReadSize((bits & kSlowRead) ? 256 : sizeof buffer);
         ssize_t n = recv(c->fd, buffer, want, 0);
         if (n <= 0) break;
-        Process(c, buffer, static_cast<size_t>(n));
+        const size_t taken = Process(c, buffer, static_cast<size_t>(n));
+        c->backlog.append(buffer + taken, static_cast<size_t>(n) - taken);
+        MeetIncidentWhenDue();
         if (c->dropped) break;
         if (bits & kSlowRead) std::this_thread::sleep_for(std::chrono::milliseconds(options_.slowReadPauseMs));
     }
@@ -358,11 +368,79 @@ void Simulator::Serve(Connection* c) {
     changed_.notify_all();
 }
 
-void Simulator::Process(Connection* c, const char* data, size_t size) {
+// The bytes read but not taken go on once the engine runs again; until then the thread waits
+// for a change of conditions (or a cancel, or the end).
+void Simulator::ServeBacklog(Connection* c) {
+    if (HoldsPageData(c)) {
+        std::unique_lock<std::mutex> g(lock_);
+        changed_.wait_for(g, std::chrono::milliseconds(20));
+        return;
+    }
+    std::string waiting;
+    waiting.swap(c->backlog);
+    const size_t taken = Process(c, waiting.data(), waiting.size());
+    c->backlog.append(waiting, taken, std::string::npos);
+    MeetIncidentWhenDue();
+}
+
+// How much one read may take: a printer meets its incident exactly at the byte it names.
+size_t Simulator::ReadSize(size_t want) const {
+    std::lock_guard<std::mutex> g(lock_);
+    const Incident& incident = options_.incident;
+    if (!incident.conditions || incidentMet_ || received_.size() >= incident.afterBytes) return want;
+    return std::min(want, incident.afterBytes - received_.size());
+}
+
+bool Simulator::HoldsPageData(const Connection* c) const {
+    if (c->jobCancelled) return false;  // a cancelled job's data is thrown away, not printed
+    std::lock_guard<std::mutex> g(lock_);
+    return (options_.conditions & kStopsPrinting) != 0;
+}
+
+// Once the printer has read the incident's bytes, its conditions are set (and their timer runs).
+void Simulator::MeetIncidentWhenDue() {
+    unsigned bits;
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        const Incident& incident = options_.incident;
+        if (!incident.conditions || incidentMet_ || received_.size() < incident.afterBytes) return;
+        incidentMet_ = true;
+        if (incident.clearAfterMs) incidentClearAt_ = std::max<uint64_t>(NowMs() + incident.clearAfterMs, 1);
+        bits = options_.conditions | incident.conditions;
+    }
+    ChangeConditions(bits);
+}
+
+void Simulator::ClearIncidentWhenDue() {
+    unsigned bits;
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        if (!incidentClearAt_ || NowMs() < incidentClearAt_) return;
+        incidentClearAt_ = 0;
+        bits = options_.conditions & ~options_.incident.conditions;
+    }
+    ChangeConditions(bits);
+}
+
+uint64_t Simulator::NowMs() const {
+    if (options_.clockMs) return options_.clockMs();
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count());
+}
+
+// On the connection's own thread: a connection that asked for device status hears of the change.
+void Simulator::SendOwedDeviceStatus(Connection* c) {
+    if (!c->deviceStatusOwed.exchange(false) || !c->ustatusDevice) return;
+    Reply(c, StatusReply("USTATUS DEVICE"));
+}
+
+// Returns how many of the bytes the printer took; the rest waits (page data while the engine
+// stands still).
+size_t Simulator::Process(Connection* c, const char* data, size_t size) {
     if (!c->decided) {
         c->head.append(data, size);
         const Opening opening = ClassifyOpening(c->head);
-        if (opening == Opening::kUndecided) return;
+        if (opening == Opening::kUndecided) return size;
         {
             std::lock_guard<std::mutex> g(lock_);  // a cancel looks for job connections
             c->decided = true;
@@ -370,7 +448,7 @@ void Simulator::Process(Connection* c, const char* data, size_t size) {
         }
         if (opening == Opening::kDeviceId) {
             AnswerDeviceId(c);
-            return;
+            return size;
         }
         if (opening == Opening::kCancel) {
             {
@@ -381,15 +459,19 @@ void Simulator::Process(Connection* c, const char* data, size_t size) {
             AskToCancel(true);
             std::lock_guard<std::mutex> w(c->writeLock);
             shutdown(c->fd, SHUT_WR);  // the request was taken
-            return;
+            return size;
         }
-        std::string held;  // a job connection: what was held is job data
+        // A job connection: what was held is job data. Of this read's bytes, those past what
+        // the printer takes wait; so do the held ones, which come at the end of the head.
+        std::string held;
         held.swap(c->head);
-        FollowStream(c, held.data(), held.size());
-        return;
+        const size_t taken = FollowStream(c, held.data(), held.size());
+        const size_t heldBefore = held.size() - size;
+        if (taken < heldBefore) c->backlog.assign(held, taken, heldBefore - taken);
+        return taken < heldBefore ? 0 : taken - heldBefore;
     }
-    if (c->sideRequest) return;
-    FollowStream(c, data, size);
+    if (c->sideRequest) return size;
+    return FollowStream(c, data, size);
 }
 
 void Simulator::AnswerDeviceId(Connection* c) {
@@ -409,22 +491,31 @@ void Simulator::AnswerDeviceId(Connection* c) {
 }
 
 // Follows a job connection's stream: PJL lines after a UEL, language data after ENTER LANGUAGE
-// (or any data that is no PJL) up to the next UEL.
-void Simulator::FollowStream(Connection* c, const char* data, size_t size) {
-    {
+// (or any data that is no PJL) up to the next UEL. While the engine stands still the printer
+// stops at the first byte of page data: what it took is returned, and only that counts as read.
+size_t Simulator::FollowStream(Connection* c, const char* data, size_t size) {
+    const bool hold = HoldsPageData(c);
+    if (!hold) {
         std::lock_guard<std::mutex> g(lock_);
         received_.append(data, size);
         changed_.notify_all();
         if ((options_.misbehaviour & kDropConnection) && received_.size() >= options_.dropAfterBytes) c->dropped = true;
     }
-    if (c->dropped) return;
+    if (c->dropped) return size;
 
     std::string text = c->pending;
     text.append(data, size);
+    const size_t fromBefore = c->pending.size();  // already counted as read
     c->pending.clear();
     size_t pos = 0;
+    size_t stopAt = text.size();
     while (pos < text.size()) {
         if (!c->pjlMode) {
+            const size_t rest = std::min(kUelSize, text.size() - pos);
+            if (hold && pos >= fromBefore && text.compare(pos, rest, kUel, rest) != 0) {
+                stopAt = pos;  // page data: it waits for the engine
+                break;
+            }
             size_t uel = text.find(kUel, pos, kUelSize);
             if (uel == std::string::npos) {
                 // Keep a tail that might be the start of a UEL split across reads.
@@ -437,7 +528,7 @@ void Simulator::FollowStream(Connection* c, const char* data, size_t size) {
                 }
                 TakeLanguageData(c, text.data() + pos, keepFrom - pos);
                 c->pending = text.substr(keepFrom);
-                return;
+                break;
             }
             TakeLanguageData(c, text.data() + pos, uel - pos);
             EndLanguageData(c);
@@ -449,7 +540,7 @@ void Simulator::FollowStream(Connection* c, const char* data, size_t size) {
             0) {
             if (text.size() - pos < kUelSize) {
                 c->pending = text.substr(pos);
-                return;
+                break;
             }
             pos += kUelSize;
             continue;
@@ -469,13 +560,19 @@ void Simulator::FollowStream(Connection* c, const char* data, size_t size) {
                 continue;
             }
             c->pending = text.substr(pos);
-            return;
+            break;
         }
         std::string line = text.substr(pos, lf - pos);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         pos = lf + 1;
         HandlePjl(c, line);
     }
+    if (!hold) return size;
+    const size_t taken = stopAt - fromBefore;
+    std::lock_guard<std::mutex> g(lock_);
+    received_.append(data, taken);
+    changed_.notify_all();
+    return taken;
 }
 
 void Simulator::TakeLanguageData(Connection* c, const char* data, size_t size) {
@@ -759,7 +856,27 @@ void Simulator::SetStatusCode(uint32_t code) {
 void Simulator::SetConditions(unsigned bits) {
     {
         std::lock_guard<std::mutex> g(lock_);
+        incidentClearAt_ = 0;  // the command clears (or sets) them now: no timer overrides it
+    }
+    ChangeConditions(bits);
+}
+
+unsigned Simulator::Conditions() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return options_.conditions;
+}
+
+// Every job connection hears of a change at its next turn; a held job goes on once its
+// engine runs.
+void Simulator::ChangeConditions(unsigned bits) {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        const bool changed = options_.conditions != bits;
         options_.conditions = bits;
+        for (Connection* c : connections_) {
+            if (changed && !c->done && !c->sideRequest && c->decided) c->deviceStatusOwed = true;
+        }
+        changed_.notify_all();
     }
     PublishSnmp();
 }
@@ -791,6 +908,11 @@ bool Simulator::WaitForJobsEnded(size_t count, int ms) const {
 bool Simulator::WaitForJobsCancelled(size_t count, int ms) const {
     std::unique_lock<std::mutex> g(lock_);
     return changed_.wait_for(g, std::chrono::milliseconds(ms), [&] { return jobsCancelled_ >= count; });
+}
+
+bool Simulator::WaitForIncident(int ms) const {
+    std::unique_lock<std::mutex> g(lock_);
+    return changed_.wait_for(g, std::chrono::milliseconds(ms), [&] { return incidentMet_; });
 }
 
 bool Simulator::WaitForConnectionsClosed(int ms) const {

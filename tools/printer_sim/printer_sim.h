@@ -1,12 +1,14 @@
 // A page printer on a loopback TCP port: reads jobs, follows their PJL, counts the pages their
 // data carries, answers USTATUS and INFO requests from its own state (conditions, installed
-// options, page counter) as the printer does, stops a job when the host cancels it, records
-// every byte, and misbehaves when told to.
+// options, page counter) as the printer does, holds a job's page data while a condition stops
+// its engine, stops a job when the host cancels it, records every byte, and misbehaves when told
+// to.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -39,6 +41,19 @@ enum : unsigned {
     kWarmingUp = 32,
 };
 
+// Conditions that stop the engine: the printer still reads and answers PJL, but takes no more
+// page data until they clear (the sender's writes back up).
+inline constexpr unsigned kStopsPrinting = kPaperJam | kCoverOpen | kPaperOut | kOffline;
+
+// A condition the printer meets on its way through a job: once it has read `afterBytes` job
+// bytes (none beyond) it sets `conditions`, which clear `clearAfterMs` later on its clock (0:
+// only SetConditions clears them).
+struct Incident {
+    unsigned conditions = 0;
+    size_t afterBytes = 0;
+    uint64_t clearAfterMs = 0;
+};
+
 // What is fitted to the printer: reported in the device ID's status block and in the answer to
 // "@PJL INFO CONFIG".
 struct Installed {
@@ -64,6 +79,12 @@ struct Options {
     int idleLimitMs = 60000;     // stops by itself after this long without any connection
     int slowReadPauseMs = 2;
     std::string displayText = "READY";  // the panel while no condition is set
+    Incident incident;
+    // The clock the printer's timers run on, in milliseconds (empty: the steady clock).
+    std::function<uint64_t()> clockMs;
+    // Receive buffer of job connections in bytes (0: the system's): a small one makes a printer
+    // that stops reading hold the sender back soon.
+    int receiveBuffer = 0;
     // SNMP: an agent on this loopback UDP port (0: none), answering as told; the program that
     // serves the maker's subtree to it (empty: printer_sim next to the running program).
     uint16_t snmpPort = 0;
@@ -116,7 +137,10 @@ public:
 
     void SetMisbehaviour(unsigned bits);
     void SetStatusCode(uint32_t code);
+    // The printer's conditions change (the operator clears a jam, closes the cover, ...): job
+    // connections that asked for device status get an unasked "@PJL USTATUS DEVICE" reply.
     void SetConditions(unsigned bits);
+    unsigned Conditions() const;
     void SetInstalled(const Installed& installed);
     // The printer's operator cancels the job in progress: a cancel report goes out now.
     void CancelCurrentJob();
@@ -128,6 +152,8 @@ public:
     bool WaitForJobsEnded(size_t count, int ms) const;
     bool WaitForConnectionsClosed(int ms) const;
     bool WaitForJobsCancelled(size_t count, int ms) const;
+    // The incident happened: its conditions are set and the printer has read its bytes.
+    bool WaitForIncident(int ms) const;
     // The SNMP agent that answers nothing or garbage heard `count` requests.
     bool WaitForSnmpRequests(size_t count, int ms) const;
 
@@ -143,9 +169,17 @@ private:
     struct Connection;
     void AcceptLoop();
     void Serve(Connection* c);
-    void Process(Connection* c, const char* data, size_t size);
+    void ServeBacklog(Connection* c);
+    size_t ReadSize(size_t want) const;
+    size_t Process(Connection* c, const char* data, size_t size);
     void AnswerDeviceId(Connection* c);
-    void FollowStream(Connection* c, const char* data, size_t size);
+    size_t FollowStream(Connection* c, const char* data, size_t size);
+    bool HoldsPageData(const Connection* c) const;
+    void MeetIncidentWhenDue();
+    void ClearIncidentWhenDue();
+    void ChangeConditions(unsigned bits);
+    void SendOwedDeviceStatus(Connection* c);
+    uint64_t NowMs() const;
     void TakeLanguageData(Connection* c, const char* data, size_t size);
     void EndLanguageData(Connection* c);
     void EndJob(Connection* c);
@@ -182,6 +216,8 @@ private:
     uint32_t pageCount_ = 0;
     int lastJobPages_ = 0;
     size_t open_ = 0;
+    bool incidentMet_ = false;
+    uint64_t incidentClearAt_ = 0;  // 0: no timer running
     std::vector<SnmpJob> jobTable_;
     std::unique_ptr<SnmpAgent> snmp_;
 };

@@ -50,6 +50,7 @@ const char kOptionsUsage[] =
     "           --ignore-cancel --cancel-at-data (the operator cancels each job as its data begins)\n"
     "           --eoj-report (USTATUS EOJ after each job) --status CODE (status block code, e.g. 0x4100)\n"
     "           --condition jam|cover|paper|offline|toner|warming (repeatable) --page-count N\n"
+    "           --jam-after N (jams once it has read N job bytes) --jam-clears-after MS (0: never by itself)\n"
     "  fitted:  --no-duplex (no duplex unit) --trays N (input trays, 1 to 5) --ram-disk\n";
 
 bool TakeOption(int argc, char** argv, int* i, Options* options, std::string* error) {
@@ -88,8 +89,12 @@ bool TakeOption(int argc, char** argv, int* i, Options* options, std::string* er
                  std::string(text ? text : "") + "\"";
         return false;
     }
-    if (name != "--drop-after" && name != "--status" && name != "--trays" && name != "--page-count") return false;
-    const unsigned long max = name == "--trays" ? 5ul : name == "--drop-after" ? 0xFFFFFFFFFFul : 0xFFFFFFFFul;
+    if (name != "--drop-after" && name != "--status" && name != "--trays" && name != "--page-count" &&
+        name != "--jam-after" && name != "--jam-clears-after")
+        return false;
+    const unsigned long max = name == "--trays"                                   ? 5ul
+                              : (name == "--drop-after" || name == "--jam-after") ? 0xFFFFFFFFFFul
+                                                                                  : 0xFFFFFFFFul;
     unsigned long value = 0;
     if (!Number(text, max, &value) || (name == "--trays" && value == 0)) {
         *error = std::string(name) + " needs a number" + (name == "--trays" ? " from 1 to 5" : "") + ", not \"" +
@@ -103,6 +108,11 @@ bool TakeOption(int argc, char** argv, int* i, Options* options, std::string* er
         options->installed.trays = static_cast<int>(value);
     } else if (name == "--page-count") {
         options->pageCount = static_cast<uint32_t>(value);
+    } else if (name == "--jam-after") {
+        options->incident.conditions |= kPaperJam;
+        options->incident.afterBytes = static_cast<size_t>(value);
+    } else if (name == "--jam-clears-after") {
+        options->incident.clearAfterMs = value;
     } else {
         options->misbehaviour |= kDropConnection;
         options->dropAfterBytes = static_cast<size_t>(value);
