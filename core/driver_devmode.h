@@ -165,6 +165,7 @@ inline constexpr DmField<WORD> SavedFrameKind{878};
 inline constexpr DmField<WORD> SavedLayoutOrder{880};
 inline constexpr DmField<WORD> SavedPrintDensity{882};
 inline constexpr DmField<DWORD> SavedSeparateDefaultTray{884};
+inline constexpr DmField<DWORD> SavedDetailSource{888};  // copy of DetailSource
 inline constexpr DmField<DWORD> SavedSeparateTraysOn{892};
 inline constexpr DmField<DWORD> SavedSlipSheetsOn{896};
 inline constexpr DmField<LONG> SavedDefaultSource{900};  // sign-extended dmDefaultSource
@@ -201,6 +202,7 @@ inline constexpr unsigned ColourCarriedWords = HighOffset(6120);  // two WORDs t
 inline constexpr DmBytes ColorAdjustment{HighOffset(6124), 24};  // laid out as COLORADJUSTMENT
 inline constexpr DmField<DWORD> SheetSetting{HighOffset(6148)};
 inline constexpr DmField<DWORD> SlipSheetsOn{HighOffset(6152)};
+inline constexpr DmField<DWORD> DetailSource{HighOffset(6156)};  // the source chosen in the source-detail dialog
 inline constexpr DmField<DWORD> SlipSheetTray{HighOffset(6160)};
 inline constexpr DmField<DWORD> SlipSheetKind{HighOffset(6164)};
 inline constexpr DmField<DWORD> SlipSheetsChecked{HighOffset(6168)};  // the source-detail dialog's slip-sheet check

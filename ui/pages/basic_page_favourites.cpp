@@ -19,11 +19,6 @@ constexpr LONG kTurnedPapersVersion = 4;
 constexpr DWORD kPositionHalved = 50, kPositionWhole = 100;
 constexpr DmField<DWORD> kPositions[] = {dm::PrintPosTop, dm::PrintPosLeft, dm::PrintPosTop2, dm::PrintPosLeft2};
 
-// The source chosen in the paper source page's detail dialog and its copy, which only this copy
-// step names.
-constexpr DmField<DWORD> kDetailSource{HighOffset(6156)};
-constexpr DmField<DWORD> kSavedDetailSource{888};
-
 // The copy block the favourite's values are copied into (copy <- value).
 template <class T>
 struct CopyPair {
@@ -47,7 +42,7 @@ constexpr CopyPair<DWORD> kDwordCopies[] = {
     {dm::SavedFlags1, dm::Flags1},
     {dm::SavedFlags2, dm::Flags2},
     {dm::SavedSeparateDefaultTray, dm::SeparateDefaultTray},
-    {kSavedDetailSource, kDetailSource},
+    {dm::SavedDetailSource, dm::DetailSource},
     {dm::SavedSeparateTraysOn, dm::SeparateTraysOn},
     {dm::SavedSlipSheetsOn, dm::SlipSheetsOn},
     {dm::SavedOffsetStacking, dm::OffsetStacking},
