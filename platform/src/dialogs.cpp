@@ -1,6 +1,7 @@
 // The dialog manager: dialogs built from the templates in resource modules, the modal loop with
 // its owner disabled, the default dialog procedure and the dialog-item helpers.
 #include <cstdlib>
+#include <mutex>
 #include <string>
 
 #include "dialog_state.h"
@@ -14,6 +15,23 @@ namespace {
 
 thread_local PLAT_MODAL_IDLE_HANDLER t_idleHandler = nullptr;
 thread_local void* t_idleContext = nullptr;
+// The process's handler, for threads without their own (threads the code under test starts).
+std::mutex g_processIdleLock;
+PLAT_MODAL_IDLE_HANDLER g_processIdleHandler = nullptr;
+void* g_processIdleContext = nullptr;
+
+// The scripted user's turn: this thread's handler, else the process's. TRUE when it acted.
+bool RunIdleHandler(HWND dialog) {
+    if (t_idleHandler) return t_idleHandler(dialog, t_idleContext);
+    PLAT_MODAL_IDLE_HANDLER handler;
+    void* context;
+    {
+        std::lock_guard<std::mutex> g(g_processIdleLock);
+        handler = g_processIdleHandler;
+        context = g_processIdleContext;
+    }
+    return handler && handler(dialog, context);
+}
 
 std::shared_ptr<DialogState> StateOf(HWND h) {
     auto window = FindWindowEntry(h);
@@ -94,7 +112,7 @@ void RunModalLoop(HWND dialog, DialogState& state) {
             }
             continue;
         }
-        if (t_idleHandler && t_idleHandler(dialog, t_idleContext)) continue;
+        if (RunIdleHandler(dialog)) continue;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
     }
 }
@@ -215,6 +233,12 @@ extern "C" {
 void PlatSetModalIdleHandler(PLAT_MODAL_IDLE_HANDLER handler, void* context) {
     t_idleHandler = handler;
     t_idleContext = context;
+}
+
+void PlatSetProcessModalIdleHandler(PLAT_MODAL_IDLE_HANDLER handler, void* context) {
+    std::lock_guard<std::mutex> g(g_processIdleLock);
+    g_processIdleHandler = handler;
+    g_processIdleContext = context;
 }
 
 HWND CreateDialogParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,

@@ -1,4 +1,5 @@
-// Stretching copies and pattern blits of the UI's device contexts. A stretch maps each
+// Stretching copies (SRCCOPY, and SRCAND and SRCPAINT that combine the stretched source with
+// the destination) and pattern blits of the UI's device contexts. A stretch maps each
 // destination pixel back to the source: COLORONCOLOR takes the nearest source pixel, HALFTONE
 // the average of the source pixels the destination pixel covers. Mirroring (a negative width or
 // height on one side) flips the picture, as GDI does.
@@ -54,6 +55,14 @@ COLORREF Average(const Pixels& src, const Axis& ax, const Axis& ay, LONG i, LONG
     return RGB((sum[0] + count / 2) / count, (sum[1] + count / 2) / count, (sum[2] + count / 2) / count);
 }
 
+// The destination pixel after the raster operation: SRCAND masks it with the source (a white
+// source leaves it, black blackens it), SRCPAINT adds the source's light to it.
+COLORREF Combine(DWORD rop, COLORREF dest, COLORREF source) {
+    if (rop == SRCAND) return dest & source;
+    if (rop == SRCPAINT) return dest | source;
+    return source;
+}
+
 }  // namespace
 }  // namespace plat::uidc
 
@@ -76,8 +85,8 @@ int GetStretchBltMode(HDC hdc) {
 BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc, int wSrc,
                 int hSrc, DWORD rop) {
     Dc dst, src;
-    if (rop != SRCCOPY || !ReadDc(hdcDest, dst) || !ReadDc(hdcSrc, src) || wDest == 0 || hDest == 0 || wSrc == 0 ||
-        hSrc == 0) {
+    if ((rop != SRCCOPY && rop != SRCAND && rop != SRCPAINT) || !ReadDc(hdcDest, dst) || !ReadDc(hdcSrc, src) ||
+        wDest == 0 || hDest == 0 || wSrc == 0 || hSrc == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -97,7 +106,7 @@ BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdc
             if (!to.Inside(dLeft + i, dTop + j)) continue;
             bool inside = false;
             COLORREF c = average ? Average(from, ax, ay, i, j, inside) : Nearest(from, ax, ay, i, j, inside);
-            if (inside) to.Put(dLeft + i, dTop + j, c);
+            if (inside) to.Put(dLeft + i, dTop + j, Combine(rop, to.Read(dLeft + i, dTop + j), c));
         }
     }
     return TRUE;

@@ -2,6 +2,7 @@
 // brushes, pens and fonts are entries of one table, and a handle that is not in it is refused.
 // Drawing clips to the selected bitmap; without one nothing is drawn and the call fails.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -10,10 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "font_faces.h"
 #include "plat_internal.h"
 #include "ui_dc.h"
 #include "ui_fonts.h"
 #include "win/ddi.h"
+#include "win/gdi_fonts.h"
 #include "win/user_gdi.h"
 
 namespace plat {
@@ -31,6 +34,8 @@ struct Object {
     int style = PS_SOLID;
     int width = 1;
     Dc dc;
+    bool logical = false;  // a font made by CreateFont*: drawn in its own look
+    LOGFONTW logFont{};
 };
 
 struct Objects {
@@ -117,6 +122,52 @@ void DrawLine(const Pixels& px, const Dc& dc, LONG x, LONG y, std::u16string_vie
     if (dc.backMode == OPAQUE) px.Fill(RECT{x, y, x + width, y + kUiLineHeight}, dc.back);
     TextTarget target{&px, dc.text};
     SetUiTextUnderlined(x, y + kUiTextAscent, text, underlined, PlotText, &target);
+}
+
+// The look of a font made by CreateFont*; false for the stock font (drawn as the UI's text).
+bool LookOf(HGDIOBJ font, FontLook& look) {
+    LOGFONTW logFont;
+    {
+        Objects& o = objects();
+        std::lock_guard<std::mutex> g(o.lock);
+        Object* object = FindLocked(o, font);
+        if (!object || object->kind != Kind::Font || !object->logical) return false;
+        logFont = object->logFont;
+    }
+    look = ResolveFontLook(logFont);
+    return true;
+}
+
+// A line's size in the DC's font: advance and cell height.
+SIZE LineSize(const Dc& dc, std::u16string_view text) {
+    FontLook look;
+    LONG ascent = 0, descent = 0;
+    if (!LookOf(dc.font, look) || !LookMetrics(look, ascent, descent))
+        return SIZE{SetUiText(0, 0, text, nullptr, nullptr), kUiLineHeight};
+    return SIZE{SetLookText(look, 0, 0, text, nullptr, nullptr), ascent + descent};
+}
+
+// One line in the DC's font with its cell placed by (dx, dy) from the reference point, both
+// turned with the font's escapement about that point (GDI turns text about its reference point).
+void DrawFontLine(const Pixels& px, const Dc& dc, POINT reference, LONG dx, LONG dy, std::u16string_view text,
+                  size_t underlined = std::u16string::npos) {
+    FontLook look;
+    LONG ascent = 0, descent = 0;
+    if (!LookOf(dc.font, look) || !LookMetrics(look, ascent, descent)) {
+        DrawLine(px, dc, reference.x + dx, reference.y + dy, text, underlined);
+        return;
+    }
+    const LONG width = SetLookText(look, 0, 0, text, nullptr, nullptr);
+    if (dc.backMode == OPAQUE && look.escapement == 0)  // a turned cell's background is not painted
+        px.Fill(RECT{reference.x + dx, reference.y + dy, reference.x + dx + width, reference.y + dy + ascent + descent},
+                dc.back);
+    constexpr double kPi = 3.14159265358979323846;
+    const double angle = look.escapement * kPi / 1800.0, c = std::cos(angle), s = std::sin(angle);
+    const double bx = dx, by = dy + ascent;  // the baseline's start, unturned
+    const auto x = static_cast<LONG>(std::lround(reference.x + bx * c + by * s));
+    const auto y = static_cast<LONG>(std::lround(reference.y - bx * s + by * c));
+    TextTarget target{&px, dc.text};
+    SetLookText(look, x, y, text, PlotText, &target);
 }
 
 COLORREF Swap(HDC hdc, COLORREF Dc::*field, COLORREF value) {
@@ -214,6 +265,7 @@ HDC CreateCompatibleDC(HDC) {
 }
 
 BOOL DeleteDC(HDC hdc) {
+    if (DeletePrinterDc(hdc)) return TRUE;
     Objects& o = objects();
     std::lock_guard<std::mutex> g(o.lock);
     Object* dc = FindLocked(o, hdc);
@@ -283,10 +335,36 @@ HPEN CreatePen(int iStyle, int cWidth, COLORREF color) {
     return uidc::AddPen(uidc::PenLook{color & 0xFFFFFF, std::clamp(cWidth, 1, 64), style});
 }
 
-// Text is set in the UI faces whatever the font asks for; the font is kept for SelectObject.
+// The font keeps its fields: text drawn with it takes its face, size, weight, italic and
+// escapement (font_faces.h).
 HFONT CreateFontIndirectW(const LOGFONTW* lplf) {
     if (lplf == nullptr) return nullptr;
-    return static_cast<HFONT>(Add(Object{Kind::Font}));
+    Object font{Kind::Font};
+    font.logical = true;
+    font.logFont = *lplf;
+    return static_cast<HFONT>(Add(font));
+}
+
+HFONT CreateFontW(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
+                  DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision, DWORD iClipPrecision,
+                  DWORD iQuality, DWORD iPitchAndFamily, LPCWSTR pszFaceName) {
+    LOGFONTW lf{};
+    lf.lfHeight = cHeight;
+    lf.lfWidth = cWidth;
+    lf.lfEscapement = cEscapement;
+    lf.lfOrientation = cOrientation;
+    lf.lfWeight = cWeight;
+    lf.lfItalic = static_cast<BYTE>(bItalic != 0);
+    lf.lfUnderline = static_cast<BYTE>(bUnderline != 0);
+    lf.lfStrikeOut = static_cast<BYTE>(bStrikeOut != 0);
+    lf.lfCharSet = static_cast<BYTE>(iCharSet);
+    lf.lfOutPrecision = static_cast<BYTE>(iOutPrecision);
+    lf.lfClipPrecision = static_cast<BYTE>(iClipPrecision);
+    lf.lfQuality = static_cast<BYTE>(iQuality);
+    lf.lfPitchAndFamily = static_cast<BYTE>(iPitchAndFamily);
+    const std::u16string_view face = View(pszFaceName);
+    face.substr(0, LF_FACESIZE - 1).copy(lf.lfFaceName, LF_FACESIZE - 1);
+    return CreateFontIndirectW(&lf);
 }
 
 DWORD GetSysColor(int nIndex) {
@@ -410,18 +488,24 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
 }
 
 // With TA_UPDATECP the text starts at the current position, which moves past it; TA_RIGHT and
-// TA_CENTER place the text's end or middle at the point, TA_BOTTOM its cell's bottom.
+// TA_CENTER place the text's end or middle at the point, TA_BOTTOM its cell's bottom and
+// TA_BASELINE its baseline. A turned font turns the text about the point.
 BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c) {
     if (lpString == nullptr && c != 0) return FALSE;
     std::u16string text = Counted(lpString, std::max(c, 0));
-    LONG width = SetUiText(0, 0, text, nullptr, nullptr);
-    POINT at{x, y};
+    LONG width = 0;
     BOOL drawn = Drawing(hdc, [&](const Dc& dc, const Pixels& px) {
-        if (dc.textAlign & TA_UPDATECP) at = dc.position;
+        const POINT at = (dc.textAlign & TA_UPDATECP) ? dc.position : POINT{x, y};
+        const SIZE size = LineSize(dc, text);
+        width = size.cx;
         UINT horizontal = dc.textAlign & (TA_CENTER | TA_RIGHT);
-        LONG left = horizontal == TA_CENTER ? at.x - width / 2 : horizontal == TA_RIGHT ? at.x - width : at.x;
-        LONG top = (dc.textAlign & TA_BOTTOM) == TA_BOTTOM ? at.y - kUiLineHeight : at.y;
-        DrawLine(px, dc, left, top, text);
+        LONG dx = horizontal == TA_CENTER ? -width / 2 : horizontal == TA_RIGHT ? -width : 0;
+        UINT vertical = dc.textAlign & TA_BASELINE;
+        FontLook look;
+        LONG ascent = kUiTextAscent, descent = 0;
+        if (LookOf(dc.font, look)) LookMetrics(look, ascent, descent);
+        LONG dy = vertical == TA_BASELINE ? -ascent : vertical == TA_BOTTOM ? -size.cy : 0;
+        DrawFontLine(px, dc, at, dx, dy, text);
         return true;
     });
     if (!drawn) return FALSE;
@@ -488,7 +572,7 @@ int GetClipBox(HDC hdc, LPRECT lprect) {
 BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl) {
     Dc dc;
     if (psizl == nullptr || !ReadDc(hdc, dc) || (lpString == nullptr && c != 0) || c < 0) return FALSE;
-    *psizl = SIZE{SetUiText(0, 0, Counted(lpString, c), nullptr, nullptr), kUiLineHeight};
+    *psizl = LineSize(dc, Counted(lpString, c));
     return TRUE;
 }
 
@@ -513,10 +597,11 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format) 
     // "&x" shows x underlined and "&&" one "&", unless the caller turns prefixes off.
     std::vector<MnemonicText> lines;
     for (const auto& line : raw) lines.push_back((format & DT_NOPREFIX) ? MnemonicText{line} : ParseMnemonic(line));
-    auto height = static_cast<LONG>(lines.size()) * kUiLineHeight;
+    const LONG lineHeight = LineSize(dc, u"").cy;
+    auto height = static_cast<LONG>(lines.size()) * lineHeight;
     if (format & DT_CALCRECT) {
         LONG widest = 0;
-        for (const auto& line : lines) widest = std::max(widest, SetUiText(0, 0, line.shown, nullptr, nullptr));
+        for (const auto& line : lines) widest = std::max(widest, LineSize(dc, line.shown).cx);
         lprc->right = lprc->left + widest;
         lprc->bottom = lprc->top + height;
         return static_cast<int>(height);
@@ -527,12 +612,12 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format) 
     if ((format & DT_SINGLELINE) && (format & DT_VCENTER)) top = (lprc->top + lprc->bottom - height) / 2;
     if ((format & DT_SINGLELINE) && (format & DT_BOTTOM)) top = lprc->bottom - height;
     for (const auto& line : lines) {
-        LONG width = SetUiText(0, 0, line.shown, nullptr, nullptr);
+        LONG width = LineSize(dc, line.shown).cx;
         LONG x = format & DT_CENTER  ? (lprc->left + lprc->right - width) / 2
                  : format & DT_RIGHT ? lprc->right - width
                                      : lprc->left;
-        DrawLine(px, dc, x, top, line.shown, line.underlined);
-        top += kUiLineHeight;
+        DrawFontLine(px, dc, POINT{x, top}, 0, 0, line.shown, line.underlined);
+        top += lineHeight;
     }
     return static_cast<int>(height);
 }

@@ -229,6 +229,41 @@ HBITMAP ToBitmap(const Dib& dib) {
     return bitmap;
 }
 
+// A bitmap file ("BM", then the DIB's header and colour table, the rows at bfOffBits) as a
+// bitmap of the UI; null for a file that is missing, too large or no bitmap this layer reads.
+HBITMAP BitmapFromFile(LPCWSTR path) {
+    constexpr size_t kLargestFile = size_t{64} << 20;
+    std::string bytes;
+    if (path == nullptr || !ReadWholeFile(MapPath(path), bytes, kLargestFile)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return nullptr;
+    }
+    BITMAPFILEHEADER file;
+    BITMAPINFOHEADER info;
+    if (bytes.size() < sizeof file + sizeof info || bytes.compare(0, 2, "BM") != 0) {
+        SetLastError(ERROR_INVALID_DATA);
+        return nullptr;
+    }
+    std::memcpy(&file, bytes.data(), sizeof file);
+    std::memcpy(&info, bytes.data() + sizeof file, sizeof info);
+    const size_t tableBytes =
+        info.biBitCount <= 8 ? (info.biClrUsed ? info.biClrUsed : 1u << (info.biBitCount & 15)) * sizeof(RGBQUAD) : 0;
+    const size_t headerBytes = size_t{info.biSize} + tableBytes;
+    if (info.biSize < sizeof info || headerBytes > bytes.size() - sizeof file || file.bfOffBits > bytes.size() ||
+        file.bfOffBits < sizeof file + headerBytes) {
+        SetLastError(ERROR_INVALID_DATA);
+        return nullptr;
+    }
+    // ReadDib wants the rows right after the colour table.
+    std::string dib = bytes.substr(sizeof file, headerBytes) + bytes.substr(file.bfOffBits);
+    auto read = ReadDib(reinterpret_cast<const BYTE*>(dib.data()), static_cast<DWORD>(dib.size()), false);
+    if (!read) {
+        SetLastError(ERROR_INVALID_DATA);
+        return nullptr;
+    }
+    return ToBitmap(*read);
+}
+
 // A picture read back from a bitmap through a memory DC: x0 to x0 + cx of the bitmap's rows.
 // With a mask, its white pixels are the transparent ones.
 std::optional<Dib> ReadBitmap(HBITMAP colour, HBITMAP mask, LONG x0, LONG cx, LONG cy) {
@@ -402,6 +437,8 @@ HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName) {
 }
 
 HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT fuLoad) {
+    if ((fuLoad & LR_LOADFROMFILE) && type == IMAGE_BITMAP && hInst == nullptr && cx == 0 && cy == 0)
+        return BitmapFromFile(name);
     if ((fuLoad & LR_LOADFROMFILE) || cx < 0 || cy < 0 || cx > kLargestImage || cy > kLargestImage) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;

@@ -372,7 +372,8 @@ DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    const std::u16string& path = mod->windowsPath;
+    std::u16string path = mod->windowsPath;
+    if (mod == &ExeModule()) HostProgramPath(path);  // the program a test plays, when set
     if (path.size() + 1 > nSize) {
         // Truncated and terminated; the full size is not reported, as on Windows.
         path.copy(lpFilename, nSize - 1);

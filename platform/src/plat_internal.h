@@ -54,6 +54,16 @@ PLAT_PERSISTENCE Persistence();
 inline constexpr size_t kMaxWholeFile = size_t{64} << 20;
 bool ReadWholeFile(const std::string& hostPath, std::string& out, size_t limit = kMaxWholeFile);
 
+// The host program a test set for GetModuleFileNameW(NULL) (platform/src/app_session.cpp);
+// false when none is set.
+bool HostProgramPath(std::u16string& path);
+// True when `file` is that host program: `block` is then its version resource (empty: none).
+bool HostProgramVersion(LPCWSTR file, std::vector<BYTE>& block);
+
+// Deletes a DC that CreateDCW made on a printer (platform/src/printer_dc.cpp): false for any
+// other handle.
+bool DeletePrinterDc(HDC hdc);
+
 // errno to a Windows error code.
 DWORD ErrnoToError(int error);
 

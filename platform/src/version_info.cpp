@@ -3,7 +3,9 @@
 // checked against the node that holds it, so a damaged block answers "not found".
 #include <cstring>
 #include <string_view>
+#include <vector>
 
+#include "plat_internal.h"
 #include "win/kernel.h"
 #include "win/version.h"
 
@@ -107,6 +109,11 @@ extern "C" {
 
 DWORD GetFileVersionInfoSizeW(LPCWSTR lptstrFilename, LPDWORD lpdwHandle) {
     if (lpdwHandle) *lpdwHandle = 0;
+    std::vector<BYTE> played;
+    if (plat::HostProgramVersion(lptstrFilename, played)) {
+        if (played.empty()) SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return static_cast<DWORD>(played.size());
+    }
     VersionResource resource(lptstrFilename);
     if (!resource.size) SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
     return resource.size;
@@ -116,6 +123,15 @@ BOOL GetFileVersionInfoW(LPCWSTR lptstrFilename, DWORD /*dwHandle*/, DWORD dwLen
     if (!lpData) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
+    }
+    std::vector<BYTE> played;
+    if (plat::HostProgramVersion(lptstrFilename, played)) {
+        if (played.empty()) {
+            SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+            return FALSE;
+        }
+        std::memcpy(lpData, played.data(), dwLen < played.size() ? dwLen : played.size());
+        return TRUE;
     }
     VersionResource resource(lptstrFilename);
     if (!resource.size) {

@@ -5,6 +5,7 @@
 
 #include "plat_internal.h"
 #include "system_classes.h"
+#include "win/user_session.h"
 #include "window_input_paint.h"
 #include "window_table.h"
 
@@ -21,6 +22,8 @@ struct WindowClass {
     HINSTANCE instance = nullptr;
     HBRUSH background = nullptr;
     ATOM atom = 0;
+    HICON icon = nullptr;
+    HICON smallIcon = nullptr;
 };
 
 struct Classes {
@@ -58,6 +61,31 @@ bool FindClass(LPCWSTR name, WindowClass& out) {
     auto it = c.byName.find(Fold(name));
     if (it == c.byName.end()) return false;
     out = it->second;
+    return true;
+}
+
+// Runs `change` on the class icon field nIndex names of the window's class, under the classes'
+// lock; false (with the last error) for a bad window or index.
+template <typename Change>
+bool ChangeClassIcon(HWND h, int nIndex, Change change) {
+    auto window = FindWindowEntry(h);
+    if (!window) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return false;
+    }
+    if (nIndex != GCLP_HICON && nIndex != GCLP_HICONSM) {
+        SetLastError(ERROR_INVALID_INDEX);
+        return false;
+    }
+    Classes& c = classes();
+    std::lock_guard<std::mutex> g(c.lock);
+    auto it = c.byName.find(Fold(window->className));
+    if (it == c.byName.end()) {
+        SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+        return false;
+    }
+    change(nIndex == GCLP_HICON ? it->second.icon : it->second.smallIcon);
+    SetLastError(NO_ERROR);
     return true;
 }
 
@@ -243,6 +271,7 @@ ATOM RegisterClassW(const WNDCLASSW* lpWndClass) {
     }
     WindowClass cls{lpWndClass->lpszClassName, lpWndClass->lpfnWndProc,   lpWndClass->cbWndExtra,
                     lpWndClass->hInstance,     lpWndClass->hbrBackground, c.next++};
+    cls.icon = lpWndClass->hIcon;
     c.byName[key] = cls;
     return cls.atom;
 }
@@ -271,8 +300,25 @@ BOOL GetClassInfoW(HINSTANCE, LPCWSTR lpClassName, LPWNDCLASSW lpWndClass) {
     lpWndClass->cbWndExtra = cls.extraBytes;
     lpWndClass->hInstance = cls.instance;
     lpWndClass->hbrBackground = cls.background;
+    lpWndClass->hIcon = cls.icon;
     lpWndClass->lpszClassName = lpClassName;
     return TRUE;
+}
+
+// The icon fields of the window's class; other longs are not kept.
+ULONG_PTR GetClassLongPtrW(HWND hWnd, int nIndex) {
+    ULONG_PTR value = 0;
+    ChangeClassIcon(hWnd, nIndex, [&](HICON& field) { value = reinterpret_cast<ULONG_PTR>(field); });
+    return value;
+}
+
+ULONG_PTR SetClassLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
+    ULONG_PTR old = 0;
+    ChangeClassIcon(hWnd, nIndex, [&](HICON& field) {
+        old = reinterpret_cast<ULONG_PTR>(field);
+        field = reinterpret_cast<HICON>(dwNewLong);
+    });
+    return old;
 }
 
 int GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount) {

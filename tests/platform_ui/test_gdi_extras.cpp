@@ -187,7 +187,7 @@ TEST(Stretching, ColorOnColorTakesTheNearestPixelAndANegativeWidthMirrors) {
     EXPECT_EQ(dest.Row(3, 0, 4), "BB..");
     ASSERT_TRUE(StretchBlt(dest.dc, 3, 0, -4, 2, source.dc, 0, 0, 2, 1, SRCCOPY));
     EXPECT_EQ(dest.Row(0, 0, 4), "GGRR");
-    EXPECT_FALSE(StretchBlt(dest.dc, 0, 0, 4, 4, source.dc, 0, 0, 2, 2, SRCAND));
+    EXPECT_FALSE(StretchBlt(dest.dc, 0, 0, 4, 4, source.dc, 0, 0, 2, 2, SRCINVERT));
     EXPECT_EQ(SetStretchBltMode(dest.dc, 9), 0);
 }
 

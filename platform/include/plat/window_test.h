@@ -11,6 +11,9 @@ extern "C" {
 // user's turn. Returns TRUE when it did something; FALSE lets the loop wait for messages.
 typedef BOOL (*PLAT_MODAL_IDLE_HANDLER)(HWND dialog, void* context);
 void PlatSetModalIdleHandler(PLAT_MODAL_IDLE_HANDLER handler, void* context);
+// The handler of modal loops on threads that set none of their own (dialogs run on threads the
+// code under test creates). It is called on the dialog's thread, so it must be thread-safe.
+void PlatSetProcessModalIdleHandler(PLAT_MODAL_IDLE_HANDLER handler, void* context);
 
 // What a user can do. Each fails (FALSE) where a user could not act: a hidden or disabled
 // control, an index outside the list, a window that is gone.

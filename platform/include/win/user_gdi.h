@@ -78,7 +78,8 @@ HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
 #define LR_SHARED 0x8000
 // IMAGE_BITMAP or IMAGE_ICON from the module; cx and cy choose the image of the icon group and
 // are the size it is drawn at by default. LR_SHARED icons, like every LoadIconW icon, are one per
-// module, id and size, and DestroyIcon leaves them alone. Loading from files is not offered.
+// module, id and size, and DestroyIcon leaves them alone. From a file (LR_LOADFROMFILE, no
+// module, sizes 0): bitmap files (".bmp": "BM", then an uncompressed DIB) only.
 HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT fuLoad);
 BOOL DestroyIcon(HICON hIcon);
 #define DI_MASK 0x0001
@@ -170,6 +171,7 @@ BOOL AngleArc(HDC hdc, int x, int y, DWORD r, FLOAT StartAngle, FLOAT SweepAngle
 #define TA_CENTER 6
 #define TA_TOP 0
 #define TA_BOTTOM 8
+#define TA_BASELINE 24
 #ifndef GDI_ERROR
 #define GDI_ERROR 0xFFFFFFFFL
 #endif
@@ -188,7 +190,7 @@ int GetClipBox(HDC hdc, LPRECT lprect);
 
 // ---- Stretching and pattern blits ----
 // COLORONCOLOR (and the monochrome modes) pick the nearest source pixel; HALFTONE averages the
-// source pixels each destination pixel covers. SRCCOPY only.
+// source pixels each destination pixel covers. SRCCOPY, SRCAND and SRCPAINT (as BitBlt).
 int SetStretchBltMode(HDC hdc, int mode);  // the mode before, 0 for a bad DC or mode
 int GetStretchBltMode(HDC hdc);
 BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc, int wSrc,
