@@ -49,7 +49,8 @@ constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAM
     {u"Static", u"mm", rightUnit, kLabel, 0, x + 116, 196, 30, 8}
 
 const ORLA_DIALOG_ITEM kItems[] = {
-    {u"Static", nullptr, kPreview, kChild | SS_OWNERDRAW | WS_BORDER, 0, 7, 7, 316, 96},
+    // The preview takes the mouse (SS_NOTIFY): the image is dragged and resized there.
+    {u"Static", nullptr, kPreview, kChild | SS_OWNERDRAW | SS_NOTIFY | WS_BORDER, 0, 7, 7, 316, 96},
     {u"Static", TEXT_OF(u"用紙:", u"Paper:"), kPaperLabel, kLabel, 0, 7, 114, 34, 8},
     {u"Static", u"", kPaperCaption, kLabel, 0, 43, 114, 172, 8},
     {u"Button", TEXT_OF(u"単位", u"Units"), kUnitGroup, kGroup, 0, 220, 104, 103, 26},

@@ -1,17 +1,16 @@
 // Preview pictures: which bitmap goes where for a table of layouts, orientations and bindings,
 // and the composed pictures compared pixel for pixel with reference PNGs checked by eye.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/build_variant.h"
 #include "plat/window_render.h"
+#include "tests/pages/reference_picture.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/preview_artwork.h"
 #include "ui/pages/preview_pictures.h"
@@ -268,40 +267,9 @@ private:
     HGDIOBJ old_;
 };
 
-// The reference picture's pixels, or empty when it cannot be read.
-std::vector<BYTE> ReadPng(const std::string& path, int& w, int& h) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<BYTE> pixels(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
-        png_image_free(&image);
-        return {};
-    }
-    w = static_cast<int>(image.width);
-    h = static_cast<int>(image.height);
-    return pixels;
-}
-
-// Compares with tests/pages/reference/<name>.png; ORLA_UPDATE_REFERENCES=1 writes it instead
-// (to be looked at before it is committed).
+// Compares with tests/pages/reference/<name>.png (reference_picture.h says how to renew them).
 void ExpectLikeReference(const Canvas& canvas, const std::string& name) {
-    const std::string path = std::string(PAGES_REFERENCE_DIR) + "/" + name + ".png";
-    const std::vector<BYTE> drawn = canvas.Rgb();
-    if (const char* update = std::getenv("ORLA_UPDATE_REFERENCES"); update && std::string(update) == "1") {
-        std::filesystem::create_directories(PAGES_REFERENCE_DIR);
-        ASSERT_TRUE(PlatWritePngFile(path.c_str(), canvas.w_, canvas.h_, 3, drawn.data())) << path;
-        return;
-    }
-    int w = 0, h = 0;
-    const std::vector<BYTE> reference = ReadPng(path, w, h);
-    ASSERT_FALSE(reference.empty()) << "no reference picture " << path;
-    ASSERT_EQ(w, canvas.w_) << name;
-    ASSERT_EQ(h, canvas.h_) << name;
-    size_t differ = 0;
-    for (size_t i = 0; i < drawn.size(); ++i) differ += drawn[i] != reference[i];
-    EXPECT_EQ(differ, 0u) << name;
+    pages_test::ExpectLikeReferencePicture(canvas.Rgb(), canvas.w_, canvas.h_, name);
 }
 
 class PreviewDrawing : public ::testing::Test {

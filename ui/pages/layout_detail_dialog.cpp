@@ -11,6 +11,7 @@
 #include "ui/entry/option_constraints.h"
 #include "ui/pages/context_help.h"
 #include "ui/pages/layout_geometry.h"
+#include "ui/pages/layout_preview_window.h"
 #include "ui/pages/paper_rules.h"
 #include "win/user_controls.h"
 
@@ -474,9 +475,7 @@ void OnInitDialog(PageContext* page, HWND dialog) {
     ComputePreview(page, dialog);
     ShowValues(page, dialog);
     ShowUnits(page, dialog);
-    // The preview's own procedure (SubclassLayoutPreview) joins once the platform paints
-    // self-drawn windows and sends mouse input; until then it stays a plain owner-drawn static.
-    s.preview = GetDlgItem(dialog, kPreview);
+    SubclassLayoutPreview(page, dialog);
 }
 
 }  // namespace

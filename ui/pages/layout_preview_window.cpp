@@ -8,6 +8,8 @@
 #include "ui/pages/layout_drag.h"
 #include "ui/pages/layout_geometry.h"
 #include "win/user_gdi.h"
+#include "win/user_input.h"
+#include "win/user_paint.h"
 
 namespace orla {
 
@@ -216,6 +218,14 @@ void OnButtonUp(HWND preview, PageContext* page) {
     InvalidateRect(preview, nullptr, FALSE);
 }
 
+// Another window took the mouse (a message box, the system): the drag ends where it was, so a
+// later move without the button does not go on dragging.
+void OnCaptureLost(HWND preview, PageContext* page, HWND newCapture) {
+    if (newCapture == preview || !(page->layout.layoutFlags & kLayoutDragging)) return;
+    EndLayoutDrag(&page->layout);
+    InvalidateRect(preview, nullptr, FALSE);
+}
+
 }  // namespace
 
 BOOL SubclassLayoutPreview(PageContext* page, HWND dialog) {
@@ -247,6 +257,9 @@ LRESULT CALLBACK LayoutPreviewWndProc(HWND hWnd, UINT message, WPARAM wParam, LP
             return 0;
         case WM_LBUTTONUP:
             OnButtonUp(hWnd, page);
+            return 0;
+        case WM_CAPTURECHANGED:
+            OnCaptureLost(hWnd, page, reinterpret_cast<HWND>(lParam));
             return 0;
         case WM_DESTROY:
             FreeBackground(page->layout);

@@ -1,5 +1,4 @@
-// The layout-detail dialog's live preview window: painting and the mouse. Built once the
-// platform paints self-drawn windows and delivers mouse input (see layout_preview_window.cpp).
+// The layout-detail dialog's live preview window: painting and the mouse.
 #pragma once
 
 #include "resources/lang/layout_detail_ids.h"
