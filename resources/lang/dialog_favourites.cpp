@@ -22,9 +22,8 @@ using namespace orla_res::favourites;
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kLabel = kChild | SS_LEFT;
 constexpr DWORD kEdit = kChild | WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP;
-// The save dialog's name: a combo with its own edit, so a new name can be typed (CBS_DROPDOWN).
-constexpr DWORD kDropDownWithEdit = 0x0002L;
-constexpr DWORD kNameCombo = kChild | kDropDownWithEdit | ES_AUTOHSCROLL | WS_TABSTOP | WS_VSCROLL;
+// The save dialog's name: a combo with its own edit, so a new name can be typed.
+constexpr DWORD kNameCombo = kChild | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_TABSTOP | WS_VSCROLL;
 // The manage dialog's favourites: an icon and the name per entry, drawn by the dialog.
 constexpr DWORD kIconList =
     kChild | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS;

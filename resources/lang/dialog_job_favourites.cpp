@@ -25,8 +25,9 @@ constexpr DWORD kLabel = kChild | SS_LEFT;
 constexpr DWORD kEdit = kChild | WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP;
 constexpr DWORD kPush = kChild | BS_PUSHBUTTON | WS_TABSTOP;
 constexpr DWORD kDefault = kChild | BS_DEFPUSHBUTTON | WS_TABSTOP;
-constexpr DWORD kIconView =
-    kChild | WS_BORDER | WS_TABSTOP | LVS_ICON | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE;
+// The dialog owns the icons and destroys them itself when it ends, so the view only borrows them.
+constexpr DWORD kIconView = kChild | WS_BORDER | WS_TABSTOP | LVS_ICON | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                            LVS_AUTOARRANGE | LVS_SHAREIMAGELISTS;
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 
 // clang-format off

@@ -25,6 +25,8 @@ extern const ORLA_RESOURCE kLangLayoutDetail[];
 extern const DWORD kLangLayoutDetailCount;
 extern const ORLA_RESOURCE kLangFavouriteDialogs[];
 extern const DWORD kLangFavouriteDialogCount;
+extern const ORLA_RESOURCE kLangJobFavourites[];
+extern const DWORD kLangJobFavouriteCount;
 
 namespace {
 
@@ -39,6 +41,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangSummary, kLangSummary + kLangSummaryCount);
     all.insert(all.end(), kLangLayoutDetail, kLangLayoutDetail + kLangLayoutDetailCount);
     all.insert(all.end(), kLangFavouriteDialogs, kLangFavouriteDialogs + kLangFavouriteDialogCount);
+    all.insert(all.end(), kLangJobFavourites, kLangJobFavourites + kLangJobFavouriteCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;

@@ -1,8 +1,10 @@
 // ui_runner sheet: DrvDocumentProperties with DM_PROMPT, the user's turns taken from a script
-// of actions separated by ";". "page ID" shows the page of that template, "choose", "set" and
-// "click" work the controls of the page shown as a user would (the page sees the notifications
-// a user's action sends), "ok" and "cancel" press the sheet's buttons. A control, item or value
-// the page does not have stops the run with a message and cancels the sheet, never skipped.
+// of actions separated by ";". "page ID" shows the page of that template, "choose", "set",
+// "click", "drag" and "key" work the controls of the window in front as a user would (the page
+// shown, or a dialog a page opened: the window sees the notifications a user's action sends),
+// "answer" gives the next message box its button, "ok" and "cancel" press the front window's
+// buttons. A control, item or value the window does not have stops the run with a message and
+// cancels, never skipped.
 #include "tools/ui_runner/sheet_command.h"
 
 #include <strings.h>
@@ -18,9 +20,13 @@
 #include "plat/window_render.h"
 #include "plat/window_test.h"
 #include "resources/lang/basic_page_ids.h"
+#include "resources/lang/favourites_ids.h"
+#include "resources/lang/layout_detail_ids.h"
 #include "resources/lang/sheet_ids.h"
 #include "tools/print_runner/print_runner.h"
+#include "win/list_view.h"
 #include "win/property_sheet.h"
+#include "win/tree_view.h"
 #include "win/user_controls.h"
 
 namespace {
@@ -34,7 +40,7 @@ constexpr int kRestoreDefaultsButton = basic::kRestoreDefaults;
 
 // ---- Controls by name --------------------------------------------------------------------------
 
-enum class Kind { Combo, Edit, Check, Radio, Button };
+enum class Kind { Combo, Edit, Check, Radio, Button, ListView, Tree };
 
 struct ControlName {
     const char* name;
@@ -69,6 +75,29 @@ struct GroupName {
 };
 constexpr GroupName kGroups[] = {{"Orientation", {"Portrait", "Landscape"}}};
 
+// The dialogs the page's buttons (and the dialogs' own) open, by the button: the front dialog's
+// picture is named by its template.
+struct OpenedDialog {
+    int button;
+    unsigned dialog;
+};
+constexpr OpenedDialog kOpenedDialogs[] = {
+    {basic::kAddFavourite, orla_res::favourites::kTemplateSave},
+    {basic::kEditFavourite, orla_res::favourites::kTemplateManage},
+    {basic::kLayoutDetails, orla_res::layout_detail::kTemplate},
+    {basic::kGetConfiguration, orla_res::kTemplateConfigRetrieval},
+    {orla_res::favourites::kRegister, orla_res::favourites::kTemplateDetails},
+};
+
+// Keys a script presses by name.
+struct KeyName {
+    const char* name;
+    UINT vk;
+};
+constexpr KeyName kKeys[] = {{"Delete", VK_DELETE}, {"Enter", VK_RETURN}, {"Escape", VK_ESCAPE}, {"Space", VK_SPACE},
+                             {"Home", VK_HOME},     {"End", VK_END},      {"Up", VK_UP},         {"Down", VK_DOWN},
+                             {"Left", VK_LEFT},     {"Right", VK_RIGHT},  {"Tab", VK_TAB}};
+
 // ---- The script --------------------------------------------------------------------------------
 
 struct Action {
@@ -77,11 +106,21 @@ struct Action {
     std::string value;    // page: the template id; choose: the item's text; set: the value
 };
 
+// A dialog in front of the sheet: its window and its template (0 when no button names it).
+struct FrontDialog {
+    HWND window;
+    unsigned id;
+};
+
 struct Script {
     std::vector<Action> actions;
     size_t next = 0;
     SheetRequest request;
     bool started = false;
+    HWND sheet = nullptr;
+    HWND front = nullptr;  // the window the next action works in: the sheet or a dialog
+    std::vector<FrontDialog> dialogs;
+    int lastClicked = 0;
     bool changedSincePicture = false;
     unsigned pageShown = 0;
     bool okPressed = false;
@@ -119,7 +158,36 @@ bool KnownControl(const std::string& name) {
 }
 
 bool TakesControl(const std::string& verb) {
-    return verb == "choose" || verb == "set" || verb == "click";
+    return verb == "choose" || verb == "set" || verb == "click" || verb == "drag" || verb == "key";
+}
+
+bool KnownVerb(const std::string& verb) {
+    return verb == "page" || verb == "ok" || verb == "cancel" || verb == "answer" || TakesControl(verb);
+}
+
+const KeyName* FindKey(const std::string& name) {
+    for (const KeyName& k : kKeys)
+        if (SameName(name, k.name)) return &k;
+    return nullptr;
+}
+
+// "X,Y X,Y": two points in the control's client coordinates.
+bool ParsePoints(const std::string& text, POINT& from, POINT& to) {
+    long x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%ld,%ld %ld,%ld %c", &x1, &y1, &x2, &y2, &rest) != 4) return false;
+    from = POINT{static_cast<LONG>(x1), static_cast<LONG>(y1)};
+    to = POINT{static_cast<LONG>(x2), static_cast<LONG>(y2)};
+    return true;
+}
+
+// The value each verb takes, checked before anything runs.
+bool ValueFits(const Action& a) {
+    POINT from{}, to{};
+    if (a.verb == "drag") return ParsePoints(a.value, from, to);
+    if (a.verb == "key") return FindKey(a.value) != nullptr;
+    if (a.verb == "answer") return SameName(a.value, "ok") || SameName(a.value, "cancel");
+    return true;
 }
 
 bool ParseAction(const std::string& part, Action& a) {
@@ -128,8 +196,9 @@ bool ParseAction(const std::string& part, Action& a) {
     if (TakesControl(a.verb)) words >> a.control;
     std::getline(words >> std::ws, a.value);
     while (!a.value.empty() && a.value.back() == ' ') a.value.pop_back();
-    if (a.verb != "page" && a.verb != "ok" && a.verb != "cancel" && !TakesControl(a.verb)) {
-        std::fprintf(stderr, "ui_runner: unknown action \"%s\" (page, choose, set, click, ok, cancel)\n",
+    if (!KnownVerb(a.verb)) {
+        std::fprintf(stderr,
+                     "ui_runner: unknown action \"%s\" (page, choose, set, click, drag, key, answer, ok, cancel)\n",
                      a.verb.c_str());
         return false;
     }
@@ -137,8 +206,15 @@ bool ParseAction(const std::string& part, Action& a) {
         std::fprintf(stderr, "ui_runner: no control named \"%s\" (%s)\n", a.control.c_str(), SheetScriptUsage());
         return false;
     }
-    if ((a.verb == "choose" || a.verb == "set" || a.verb == "page") && a.value.empty()) {
+    if (a.verb != "ok" && a.verb != "cancel" && a.verb != "click" && a.value.empty()) {
         std::fprintf(stderr, "ui_runner: \"%s\" needs a value\n", part.c_str());
+        return false;
+    }
+    if (!ValueFits(a)) {
+        std::fprintf(stderr,
+                     "ui_runner: \"%s\": drag takes X,Y X,Y, key a key name (Delete, Enter, End...), "
+                     "answer ok or cancel\n",
+                     part.c_str());
         return false;
     }
     return true;
@@ -187,6 +263,29 @@ void WritePicture(Script& s, HWND sheet) {
         std::printf("wrote %s\n", path.c_str());
 }
 
+// The dialog in front, drawn as dialog_ID.png each time the script worked in it (the last picture
+// shows it as the script left it).
+void WriteDialogPicture(const Script& s) {
+    if (s.request.pngDir.empty() || s.dialogs.empty()) return;
+    const std::string path = s.request.pngDir + "/dialog_" + std::to_string(s.dialogs.back().id) + ".png";
+    if (!PlatRenderWindowToPng(s.dialogs.back().window, path.c_str()))
+        std::fprintf(stderr, "ui_runner: cannot write %s\n", path.c_str());
+}
+
+// The window the turn came from is the one in front: a dialog opened by the last click is pushed,
+// one that closed is popped.
+void TrackFront(Script& s, HWND window) {
+    while (!s.dialogs.empty() && (s.dialogs.back().window != window && !IsWindow(s.dialogs.back().window)))
+        s.dialogs.pop_back();
+    s.front = window;
+    if (window == s.sheet || (!s.dialogs.empty() && s.dialogs.back().window == window)) return;
+    unsigned id = 0;
+    for (const OpenedDialog& o : kOpenedDialogs)
+        if (o.button == s.lastClicked) id = o.dialog;
+    s.dialogs.push_back(FrontDialog{window, id});
+    std::printf("dialog %u in front\n", id);
+}
+
 // ---- Acting on controls ------------------------------------------------------------------------
 
 struct Target {
@@ -204,6 +303,8 @@ std::u16string ClassOf(HWND control) {
 Kind KindOf(HWND control) {
     const std::u16string cls = ClassOf(control);
     if (cls == u"ComboBox" || cls == u"ListBox") return Kind::Combo;
+    if (cls == std::u16string(WC_LISTVIEWW)) return Kind::ListView;
+    if (cls == std::u16string(WC_TREEVIEWW)) return Kind::Tree;
     if (cls == u"Edit") return Kind::Edit;
     if (cls != u"Button") return Kind::Button;
     const LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
@@ -212,15 +313,24 @@ Kind KindOf(HWND control) {
     return Kind::Button;
 }
 
-bool Find(HWND sheet, const std::string& name, Target& t) {
+// A control of the window in front: the page shown (the names are the basic page's), or the
+// dialog in front (by id).
+bool Find(const Script& s, const std::string& name, Target& t) {
     int id = 0;
-    const ControlName* named = FindControl(name);
-    if (!named && !IsControlId(name, id)) return false;
+    const bool inDialog = s.front && s.front != s.sheet;
+    const ControlName* named = inDialog ? nullptr : FindControl(name);
+    if (!named && !IsControlId(name, id)) {
+        if (inDialog) std::fprintf(stderr, "ui_runner: a dialog's controls go by id, not \"%s\"\n", name.c_str());
+        return false;
+    }
     if (named) id = named->id;
-    t.window = GetDlgItem(CurrentPage(sheet), id);
+    t.window = GetDlgItem(inDialog ? s.front : CurrentPage(s.sheet), id);
     if (!t.window) {
-        std::fprintf(stderr, "ui_runner: page %u has no control %s (id %d)\n", CurrentTemplate(sheet), name.c_str(),
-                     id);
+        if (inDialog)
+            std::fprintf(stderr, "ui_runner: dialog %u has no control %s\n", s.dialogs.back().id, name.c_str());
+        else
+            std::fprintf(stderr, "ui_runner: page %u has no control %s (id %d)\n", CurrentTemplate(s.sheet),
+                         name.c_str(), id);
         return false;
     }
     t.kind = named ? named->kind : KindOf(t.window);
@@ -277,7 +387,80 @@ int FindItem(HWND control, const std::string& wanted, std::string& shown) {
     return -1;
 }
 
+std::string ListViewItemText(HWND view, int index) {
+    WCHAR text[260] = {};
+    LVITEMW item{};
+    item.pszText = text;
+    item.cchTextMax = 260;
+    const LRESULT n = SendMessageW(view, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    return plat::Utf16ToUtf8(std::u16string(text, n > 0 ? static_cast<size_t>(n) : 0));
+}
+
+// A list view's item by its text, clicked.
+bool ChooseListViewItem(const Target& t, const Action& a) {
+    const auto count = static_cast<int>(SendMessageW(t.window, LVM_GETITEMCOUNT, 0, 0));
+    std::vector<std::string> items;
+    for (int i = 0; i < count; ++i) {
+        items.push_back(ListViewItemText(t.window, i));
+        if (items.back() != a.value) continue;
+        SendMessageW(t.window, LVM_ENSUREVISIBLE, static_cast<WPARAM>(i), FALSE);  // scrolled to, as a user would
+        if (!PlatClickListItem(t.window, i)) break;
+        std::printf("chose %s \"%s\"\n", a.control.c_str(), a.value.c_str());
+        return true;
+    }
+    std::fprintf(stderr, "ui_runner: no item \"%s\" to click; the items are %s\n", a.value.c_str(),
+                 Quoted(items).c_str());
+    return false;
+}
+
+std::string TreeItemText(HWND tree, HTREEITEM item) {
+    WCHAR text[260] = {};
+    TVITEMW read{};
+    read.mask = TVIF_TEXT;
+    read.hItem = item;
+    read.pszText = text;
+    read.cchTextMax = 260;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&read));
+    return plat::Utf16ToUtf8(text);
+}
+
+// The first row, depth first, whose text is the value or begins with it followed by a blank
+// (a summary row reads "Label <value>").
+HTREEITEM FindTreeRow(HWND tree, HTREEITEM from, const std::string& wanted, std::vector<std::string>& seen) {
+    for (HTREEITEM item = from; item; item = reinterpret_cast<HTREEITEM>(SendMessageW(
+                                          tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+        const std::string text = TreeItemText(tree, item);
+        seen.push_back(text);
+        if (text == wanted ||
+            (text.size() > wanted.size() && text.compare(0, wanted.size(), wanted) == 0 && text[wanted.size()] == ' '))
+            return item;
+        const auto child = reinterpret_cast<HTREEITEM>(
+            SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+        if (HTREEITEM found = child ? FindTreeRow(tree, child, wanted, seen) : nullptr) return found;
+    }
+    return nullptr;
+}
+
+bool ChooseTreeRow(const Target& t, const Action& a) {
+    std::vector<std::string> seen;
+    const auto root = reinterpret_cast<HTREEITEM>(SendMessageW(t.window, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    HTREEITEM row = root ? FindTreeRow(t.window, root, a.value, seen) : nullptr;
+    if (!row) {
+        std::fprintf(stderr, "ui_runner: no row \"%s\"; the rows are %s\n", a.value.c_str(), Quoted(seen).c_str());
+        return false;
+    }
+    SendMessageW(t.window, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(row));
+    if (!PlatChooseTreeItem(t.window, row)) {
+        std::fprintf(stderr, "ui_runner: row \"%s\" cannot be clicked\n", a.value.c_str());
+        return false;
+    }
+    std::printf("chose %s \"%s\"\n", a.control.c_str(), TreeItemText(t.window, row).c_str());
+    return true;
+}
+
 bool Choose(const Target& t, const Action& a) {
+    if (t.kind == Kind::ListView) return ChooseListViewItem(t, a);
+    if (t.kind == Kind::Tree) return ChooseTreeRow(t, a);
     if (t.kind != Kind::Combo) {
         std::fprintf(stderr, "ui_runner: %s is not a list to choose from\n", a.control.c_str());
         return false;
@@ -322,10 +505,10 @@ bool SetButton(const Target& t, const Action& a) {
     return true;
 }
 
-bool SetGroup(HWND sheet, const GroupName& group, const Action& a) {
+bool SetGroup(const Script& s, const GroupName& group, const Action& a) {
     for (const char* member : group.members) {
         Target t;
-        if (!SameName(a.value, member) || !Find(sheet, member, t)) continue;
+        if (!SameName(a.value, member) || !Find(s, member, t)) continue;
         if (!Click(t, member)) return false;
         std::printf("set %s %s\n", group.name, member);
         return true;
@@ -335,37 +518,82 @@ bool SetGroup(HWND sheet, const GroupName& group, const Action& a) {
     return false;
 }
 
-bool Set(HWND sheet, const Action& a) {
-    if (const GroupName* group = FindGroup(a.control)) return SetGroup(sheet, *group, a);
+bool Set(const Script& s, const Action& a) {
+    if (const GroupName* group = FindGroup(a.control)) return SetGroup(s, *group, a);
     Target t;
-    if (!Find(sheet, a.control, t)) return false;
+    if (!Find(s, a.control, t)) return false;
     switch (t.kind) {
         case Kind::Combo:
+            // A combo with its own edit takes typed text; a list takes one of its items.
+            if (ClassOf(t.window) == u"ComboBox" &&
+                (GetWindowLongW(t.window, GWL_STYLE) & CBS_DROPDOWNLIST) == CBS_DROPDOWN)
+                break;
+            return Choose(t, a);
+        case Kind::ListView:
+        case Kind::Tree:
             return Choose(t, a);
         case Kind::Check:
         case Kind::Radio:
             return SetButton(t, a);
-        case Kind::Edit: {
-            const std::u16string text = plat::Utf8ToUtf16(a.value);
-            if (!PlatType(t.window, text.c_str())) {
-                std::fprintf(stderr, "ui_runner: %s cannot be typed in (hidden or disabled)\n", a.control.c_str());
-                return false;
-            }
-            std::printf("set %s %s\n", a.control.c_str(), a.value.c_str());
-            return true;
-        }
-        case Kind::Button:
+        case Kind::Edit:
             break;
+        case Kind::Button:
+            std::fprintf(stderr, "ui_runner: %s is a button: click it\n", a.control.c_str());
+            return false;
     }
-    std::fprintf(stderr, "ui_runner: %s is a button: click it\n", a.control.c_str());
-    return false;
+    // An edit, or a combo's own edit: the text typed over what it showed.
+    const std::u16string text = plat::Utf8ToUtf16(a.value);
+    if (!PlatType(t.window, text.c_str())) {
+        std::fprintf(stderr, "ui_runner: %s cannot be typed in (hidden or disabled)\n", a.control.c_str());
+        return false;
+    }
+    std::printf("set %s %s\n", a.control.c_str(), a.value.c_str());
+    return true;
 }
 
-bool ActOnControl(HWND sheet, const Action& a) {
-    if (a.verb == "set") return Set(sheet, a);
+// A list view's item dragged from one point onto another (the view tells its parent the drag
+// began, the parent follows the mouse); any other control gets the mouse pressed, moved and let go.
+bool Drag(const Target& t, const Action& a) {
+    POINT from{}, to{};
+    ParsePoints(a.value, from, to);
+    bool done = false;
+    if (t.kind == Kind::ListView) {
+        LVHITTESTINFO hit{};
+        hit.pt = from;
+        const auto item = static_cast<int>(SendMessageW(t.window, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        done = item >= 0 && PlatDragListItem(t.window, item) && PlatMouseMove(t.window, to.x, to.y) &&
+               PlatMouseRelease(t.window, to.x, to.y);
+        if (item < 0)
+            std::fprintf(stderr, "ui_runner: no item of %s at %ld,%ld\n", a.control.c_str(), static_cast<long>(from.x),
+                         static_cast<long>(from.y));
+    } else {
+        done = PlatMouseDrag(t.window, from.x, from.y, to.x, to.y, 4);
+    }
+    if (!done) {
+        std::fprintf(stderr, "ui_runner: %s cannot be dragged there\n", a.control.c_str());
+        return false;
+    }
+    std::printf("dragged %s %s\n", a.control.c_str(), a.value.c_str());
+    return true;
+}
+
+bool PressKey(const Target& t, const Action& a) {
+    if (!PlatPressKey(t.window, FindKey(a.value)->vk)) {
+        std::fprintf(stderr, "ui_runner: %s takes no key (hidden or disabled)\n", a.control.c_str());
+        return false;
+    }
+    std::printf("pressed %s on %s\n", a.value.c_str(), a.control.c_str());
+    return true;
+}
+
+bool ActOnControl(Script& s, const Action& a) {
+    if (a.verb == "set") return Set(s, a);
     Target t;
-    if (!Find(sheet, a.control, t)) return false;
+    if (!Find(s, a.control, t)) return false;
     if (a.verb == "choose") return Choose(t, a);
+    if (a.verb == "drag") return Drag(t, a);
+    if (a.verb == "key") return PressKey(t, a);
+    s.lastClicked = GetDlgCtrlID(t.window);
     if (!Click(t, a.control)) return false;
     std::printf("clicked %s\n", a.control.c_str());
     return true;
@@ -373,9 +601,9 @@ bool ActOnControl(HWND sheet, const Action& a) {
 
 // ---- The user's turns --------------------------------------------------------------------------
 
-BOOL Stop(Script& s, HWND sheet) {
+BOOL Stop(Script& s, HWND front) {
     s.failed = true;
-    return PlatPressButton(sheet, IDCANCEL);
+    return PlatPressButton(front, IDCANCEL);
 }
 
 BOOL ShowPage(Script& s, HWND sheet, const Action& a) {
@@ -395,30 +623,52 @@ BOOL ShowPage(Script& s, HWND sheet, const Action& a) {
     return TRUE;
 }
 
-BOOL Turn(HWND sheet, void* context) {
+// The sheet's OK or Cancel, or the dialog in front's.
+BOOL PressEnd(Script& s, const Action& a) {
+    const int button = a.verb == "ok" ? IDOK : IDCANCEL;
+    if (s.front != s.sheet) {
+        WriteDialogPicture(s);
+        return PlatPressButton(s.front, button);
+    }
+    // The page as the script left it, before the sheet closes.
+    if (s.changedSincePicture) WritePicture(s, s.sheet);
+    s.okPressed = s.okPressed || button == IDOK;
+    return PlatPressButton(s.sheet, button);
+}
+
+BOOL Turn(HWND window, void* context) {
     auto& s = *static_cast<Script*>(context);
     if (!s.started) {
         // The page the sheet opens on is a visited page too.
         s.started = true;
-        s.pageShown = CurrentTemplate(sheet);
-        WritePicture(s, sheet);
+        s.sheet = window;
+        s.front = window;
+        s.pageShown = CurrentTemplate(window);
+        WritePicture(s, window);
         return TRUE;
     }
+    TrackFront(s, window);
     if (s.failed || s.next >= s.actions.size()) {
-        // A failed action, or the script ran out with the sheet still open: cancel rather than
-        // go on or wait for ever.
-        return PlatPressButton(sheet, IDCANCEL);
+        // A failed action, or the script ran out with a window still open: cancel rather than go
+        // on or wait for ever.
+        return PlatPressButton(window, IDCANCEL);
     }
     const Action& a = s.actions[s.next++];
-    if (a.verb == "ok" || a.verb == "cancel") {
-        // The page as the script left it, before the sheet closes.
-        if (s.changedSincePicture) WritePicture(s, sheet);
-        s.okPressed = s.okPressed || a.verb == "ok";
-        return PlatPressButton(sheet, a.verb == "ok" ? IDOK : IDCANCEL);
+    if (a.verb == "ok" || a.verb == "cancel") return PressEnd(s, a);
+    if (a.verb == "answer") {
+        PlatQueueMessageBoxAnswer(SameName(a.value, "ok") ? IDOK : IDCANCEL);
+        return TRUE;
     }
-    if (a.verb == "page") return ShowPage(s, sheet, a);
-    if (!ActOnControl(sheet, a)) return Stop(s, sheet);
-    s.changedSincePicture = true;
+    if (a.verb == "page") {
+        if (window == s.sheet) return ShowPage(s, window, a);
+        std::fprintf(stderr, "ui_runner: dialog %u is in front of the sheet's pages\n", s.dialogs.back().id);
+        return Stop(s, window);
+    }
+    if (!ActOnControl(s, a)) return Stop(s, window);
+    if (window == s.sheet)
+        s.changedSincePicture = true;
+    else if (IsWindow(window))
+        WriteDialogPicture(s);
     return TRUE;
 }
 
@@ -509,7 +759,10 @@ const char* SheetScriptUsage() {
     return "controls: Paper, OutputPaper, Orientation (Portrait/Landscape), Portrait, Landscape, Copies, "
            "FreeZoom, Zoom, Duplex, Binding, Layout, Frame, Order, SavePaper, EntryMode, RestoreDefaults, "
            "GetConfiguration, "
-           "or a control id";
+           "or a control id (a dialog's controls by id only); "
+           "actions: page ID, choose CONTROL ITEM (combo, list box, list view item, tree row), set CONTROL VALUE, "
+           "click CONTROL, drag CONTROL X,Y X,Y, key CONTROL Delete|Enter|End|..., answer ok|cancel (the next "
+           "message box), ok, cancel (the sheet or the dialog in front)";
 }
 
 int RunSheetScript(const SheetExports& e, const SheetRequest& request) {

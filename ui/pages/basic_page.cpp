@@ -7,6 +7,7 @@
 
 #include "core/build_variant.h"
 #include "core/device_data.h"
+#include "resources/lang/favourites_ids.h"
 #include "resources/lang/sheet_ids.h"
 #include "ui/entry/option_constraints.h"
 #include "ui/entry/printer_config.h"
@@ -16,6 +17,7 @@
 #include "ui/pages/basic_page_fillers.h"
 #include "ui/pages/config_retrieval.h"
 #include "ui/pages/context_help.h"
+#include "ui/pages/favourite_dialogs.h"
 #include "ui/pages/layout_detail_dialog.h"
 #include "ui/pages/page_creation.h"
 #include "ui/pages/page_switches.h"
@@ -50,8 +52,7 @@ constexpr COLORREF kPreviewBackground = 0xFFCCCC;
 constexpr std::u16string_view kNoZoom = u"---";
 
 // Buttons whose dialogs belong to pages not built yet: each says so rather than doing nothing.
-constexpr int kUnbuiltButtons[] = {basic_ids::kSummary, basic_ids::kSummaryItem, basic_ids::kAddFavourite,
-                                   basic_ids::kEditFavourite};
+constexpr int kUnbuiltButtons[] = {basic_ids::kSummary, basic_ids::kSummaryItem};
 constexpr int kIdGetConfiguration = basic_ids::kGetConfiguration, kIdHoldSettings = basic_ids::kHoldSettings,
               kIdHelp = basic_ids::kHelp, kIdConfigPicture = basic_ids::kConfigPicture,
               kIdRestoreDefaults = basic_ids::kRestoreDefaults;
@@ -580,6 +581,14 @@ void OnLayoutDetails(PageContext* page, HWND dialog) {
     ShowNumber(dialog, kIdZoom, Get(r, dm::Zoom));
 }
 
+// Saving or managing favourites may change the table and the current settings: the combo and the
+// page show what the dialog left.
+void OnFavouriteDialog(PageContext* page, HWND dialog, UINT templateId) {
+    if (OpenFavouriteDialog(page, dialog, templateId) > 0) MarkChanged(page, dialog);
+    FillFavouritesCombo(Ui(page), dialog);
+    Refresh(page, dialog);
+}
+
 void OnCommand(PageContext* page, HWND dialog, int id, int code) {
     for (int unbuilt : kUnbuiltButtons)
         if (id == unbuilt && code == BN_CLICKED) return ReportNotBuilt(dialog);
@@ -614,6 +623,12 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
             return;
         case basic_ids::kLayoutDetails:
             if (code == BN_CLICKED) OnLayoutDetails(page, dialog);
+            return;
+        case basic_ids::kAddFavourite:
+            if (code == BN_CLICKED) OnFavouriteDialog(page, dialog, orla_res::favourites::kTemplateSave);
+            return;
+        case basic_ids::kEditFavourite:
+            if (code == BN_CLICKED) OnFavouriteDialog(page, dialog, orla_res::favourites::kTemplateManage);
             return;
         case kIdHelp:
             if (code == BN_CLICKED) ShowPageHelp(page);

@@ -5,14 +5,17 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/device_data.h"
 #include "resources/lang/favourites_ids.h"
 #include "ui/entry/ansi_text.h"
+#include "ui/entry/printer_data_store.h"
 #include "ui/pages/context_help.h"
+#include "ui/pages/page_switches.h"
 #include "ui/pages/paper_rules.h"
-#include "ui/pages/settings_tree.h"
+#include "ui/pages/summary_tree.h"
 #include "ui/tools/favourite_dialog_rules.h"
 #include "ui/tools/favourites_store.h"
 #include "win/property_sheet.h"
@@ -27,11 +30,23 @@ namespace ids = orla_res::favourites;
 constexpr DWORD kSaveHelpTopic = 32774;
 constexpr int kManageControls[] = {ids::kDelete, ids::kNameLabel, ids::kName, ids::kCommentLabel, ids::kComment};
 
-// What a dialog keeps while it is open: its page and the name and comment as last accepted.
+// The page's own tree, if it shows one, while a dialog borrows the page's tree slots for its
+// summary; given back when the dialog's tree goes.
+struct PageTreeSlots {
+    HWND tree = nullptr;
+    const void* rows = nullptr;
+    HTREEITEM items[kTreeRows] = {};
+};
+
+// What a dialog keeps while it is open: its page, the name and comment as last accepted and the
+// page's tree while the dialog shows its own.
 struct FavouriteDialogState {
     PageContext* page = nullptr;
     std::u16string name;
     std::u16string comment;
+    PageTreeSlots pageTree;
+    bool treeShown = false;
+    bool showsScratch = false;  // the manage dialog's tree shows the scratch record
 };
 
 FavouriteDialogState* StateOf(HWND dialog) {
@@ -46,11 +61,11 @@ std::u16string ControlText(HWND dialog, int id) {
 
 // An edit's text taken only while it fits its byte limit in the system code page; a longer text
 // beeps and the last accepted one comes back.
-void KeepText(HWND dialog, int id, std::u16string& kept, int maxBytes) {
+void KeepText(HWND dialog, int id, std::u16string& kept, unsigned maxBytes) {
     const std::u16string text = ControlText(dialog, id);
     char ansi[2 * (ids::kCommentChars + 2)] = {};
     const int bytes = ToAnsi(reinterpret_cast<LPCWSTR>(text.c_str()), static_cast<int>(text.size()), ansi, sizeof ansi);
-    if (bytes > maxBytes) {
+    if (bytes < 0 || static_cast<unsigned>(bytes) > maxBytes) {
         MessageBeep(MB_ICONEXCLAMATION);
         SetDlgItemTextW(dialog, id, kept.c_str());
         return;
@@ -62,17 +77,61 @@ void TellSheet(PageContext* page, HWND pageWindow) {
     if (page->hSheetFrame) SendMessageW(page->hSheetFrame, PSM_CHANGED, reinterpret_cast<WPARAM>(pageWindow), 0);
 }
 
-void ShowSettingsTree(PageContext* page, HWND dialog) {
-    page->hTree = CreateSettingsTree(page, dialog);
-    if (!page->hTree) return;
-    InsertSettingsTreeItems(page, page->hTree);
-    const LRESULT root = SendMessageW(page->hTree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
-    SendMessageW(page->hTree, TVM_SELECTITEM, TVGN_CARET, root);
+// The summary tree reads the current record; the manage dialog's tree shows the scratch record, so
+// the two trade places while the tree is built or refreshed (and the constraint pass runs on it).
+class ScratchAsCurrent {
+public:
+    ScratchAsCurrent(UiContext* ui, bool on) : ui_(on ? ui : nullptr) {
+        if (ui_) std::swap(ui_->currentDevmode, ui_->scratchDevmode);
+    }
+    ~ScratchAsCurrent() {
+        if (ui_) std::swap(ui_->currentDevmode, ui_->scratchDevmode);
+    }
+    ScratchAsCurrent(const ScratchAsCurrent&) = delete;
+    ScratchAsCurrent& operator=(const ScratchAsCurrent&) = delete;
+
+private:
+    UiContext* ui_;
+};
+
+void SelectTreeRoot(HWND tree) {
+    const LRESULT root = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, root);
 }
 
-void CloseSettingsTree(PageContext* page) {
+// The rows after the constraint pass, built anew (which rows apply depends on the settings), the
+// first one selected.
+void RebuildSettingsTree(HWND dialog, FavouriteDialogState& state) {
+    PageContext* page = state.page;
+    if (!page->hTree) return;
+    ScratchAsCurrent shown(page->uiContext, state.showsScratch);
+    SendMessageW(page->hTree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    InsertSettingsTreeItems(page, page->hTree);
+    RefreshConstraintsAndTree(page, dialog, 0, FALSE);
+    SelectTreeRoot(page->hTree);
+}
+
+void ShowSettingsTree(HWND dialog, FavouriteDialogState& state) {
+    PageContext* page = state.page;
+    state.pageTree.tree = page->hTree;
+    state.pageTree.rows = page->treeRowList;
+    std::copy(std::begin(page->treeRowItems), std::end(page->treeRowItems), state.pageTree.items);
+    state.treeShown = true;
+    {
+        ScratchAsCurrent shown(page->uiContext, state.showsScratch);
+        page->hTree = CreateSettingsTree(page, dialog);
+    }
+    RebuildSettingsTree(dialog, state);
+}
+
+void CloseSettingsTree(FavouriteDialogState& state) {
+    if (!state.treeShown) return;
+    PageContext* page = state.page;
     if (page->hTree) DestroyWindow(page->hTree);
-    page->hTree = nullptr;
+    page->hTree = state.pageTree.tree;
+    page->treeRowList = state.pageTree.rows;
+    std::copy(std::begin(state.pageTree.items), std::end(state.pageTree.items), page->treeRowItems);
+    state.treeShown = false;
 }
 
 // ---- Save dialog ----
@@ -127,6 +186,11 @@ void OnSaveCommand(HWND dialog, FavouriteDialogState& state, int id, int code) {
         case ids::kSaveHelpTopic:
             ShowHtmlHelpAsync(GetDesktopWindow(), state.page->uiContext->helpFile, kHelpContextCommand, kSaveHelpTopic);
             return;
+        case ids::kHelp:
+            if (code == BN_CLICKED)
+                ShowHtmlHelpAsync(GetDesktopWindow(), state.page->uiContext->helpFile, kHelpContextCommand,
+                                  state.page->helpId);
+            return;
     }
 }
 
@@ -150,7 +214,7 @@ void RefreshFavouriteDetails(HWND dialog, FavouriteDialogState& state) {
     }
     SetDlgItemTextW(dialog, ids::kName, state.name.c_str());
     SetDlgItemTextW(dialog, ids::kComment, state.comment.c_str());
-    if (state.page->hTree) RefreshTreeItems(state.page);
+    RebuildSettingsTree(dialog, state);
     EnableManageControls(dialog, ui);
 }
 
@@ -158,7 +222,8 @@ void OnManageInit(HWND dialog, FavouriteDialogState& state) {
     BeginManageFavourites(state.page->uiContext);
     SendDlgItemMessageW(dialog, ids::kName, EM_LIMITTEXT, ids::kNameChars, 0);
     SendDlgItemMessageW(dialog, ids::kComment, EM_LIMITTEXT, ids::kCommentChars, 0);
-    ShowSettingsTree(state.page, dialog);
+    state.showsScratch = true;
+    ShowSettingsTree(dialog, state);
     RefreshFavouriteDetails(dialog, state);
 }
 
@@ -186,7 +251,7 @@ void OnManageOk(HWND dialog, FavouriteDialogState& state) {
         WarnWithPrinterCaption(state.page, dialog, v.message);
         return;
     }
-    CloseSettingsTree(state.page);
+    CloseSettingsTree(state);
     EndDialog(dialog, 1);
 }
 
@@ -214,7 +279,7 @@ void OnManageCommand(HWND dialog, FavouriteDialogState& state, int id, int code)
             return OnManageOk(dialog, state);
         case ids::kCancel:
             CancelManageFavourites(ui);
-            CloseSettingsTree(state.page);
+            CloseSettingsTree(state);
             EndDialog(dialog, 0);
             return;
     }
@@ -254,7 +319,9 @@ INT_PTR StartDialog(HWND dialog, LPARAM lParam) {
 }
 
 void EndState(HWND dialog) {
-    delete reinterpret_cast<FavouriteDialogState*>(SetWindowLongPtrW(dialog, DWLP_USER, 0));
+    std::unique_ptr<FavouriteDialogState> state(
+        reinterpret_cast<FavouriteDialogState*>(SetWindowLongPtrW(dialog, DWLP_USER, 0)));
+    if (state) CloseSettingsTree(*state);
 }
 
 }  // namespace
@@ -347,7 +414,7 @@ INT_PTR CALLBACK FavouriteDetailsDialogProc(HWND hDlg, UINT message, WPARAM wPar
         if (!state) return TRUE;
         const std::u16string caption(DevicePrinterName(state->page->uiContext->deviceData));
         SetWindowTextW(hDlg, caption.c_str());
-        ShowSettingsTree(state->page, hDlg);
+        ShowSettingsTree(hDlg, *state);
         SendDlgItemMessageW(hDlg, ids::kDetailsIcon, STM_SETICON,
                             reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_QUESTION)), 0);
         return TRUE;
@@ -357,7 +424,7 @@ INT_PTR CALLBACK FavouriteDetailsDialogProc(HWND hDlg, UINT message, WPARAM wPar
     switch (message) {
         case WM_COMMAND:
             if (LOWORD(wParam) != ids::kOk && LOWORD(wParam) != ids::kCancel) return FALSE;
-            CloseSettingsTree(state->page);
+            CloseSettingsTree(*state);
             EndDialog(hDlg, LOWORD(wParam) == ids::kOk ? 1 : 0);
             return TRUE;
         case WM_DESTROY:

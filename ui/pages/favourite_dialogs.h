@@ -14,6 +14,11 @@ INT_PTR CALLBACK ManageFavouritesDialogProc(HWND hDlg, UINT message, WPARAM wPar
 INT_PTR CALLBACK FavouriteDetailsDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK JobFavouritesDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Opens one of the four dialogs (by its template id) over owner with the page as its parameter,
+// the page marked busy with a favourites manager meanwhile (the summary then takes its full rows).
+// The dialog's result; -1 for another template or a page without its UI context.
+INT_PTR OpenFavouriteDialog(PageContext* page, HWND owner, UINT templateId);
+
 // Combo 1698 of the save dialog: the user favourites, item data = number, the current one chosen.
 void FillUserFavouriteCombo(UiContext* context, HWND dialog);
 // List box 1707 of the manage dialog: the offered favourites, item data = number, the scratch

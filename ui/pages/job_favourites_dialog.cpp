@@ -198,11 +198,14 @@ void OnDrop(HWND dialog, JobDialogState& state) {
     hit.pt = CursorInView(dialog);
     const int target = static_cast<int>(SendMessageW(ListOf(dialog), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     if (target < 0 || target == from) return;
-    POINT scroll{};
-    SendMessageW(ListOf(dialog), LVM_GETORIGIN, 0, reinterpret_cast<LPARAM>(&scroll));
+    POINT before{};
+    SendMessageW(ListOf(dialog), LVM_GETORIGIN, 0, reinterpret_cast<LPARAM>(&before));
     const int moved = MoveJobFavourite(state.list, from, target);
     RefillView(dialog, state, moved);
-    SendMessageW(ListOf(dialog), LVM_SCROLL, scroll.x, scroll.y);
+    // Refilling scrolled to the moved item; the user's view comes back where the drop left it.
+    POINT after{};
+    SendMessageW(ListOf(dialog), LVM_GETORIGIN, 0, reinterpret_cast<LPARAM>(&after));
+    SendMessageW(ListOf(dialog), LVM_SCROLL, before.x - after.x, before.y - after.y);
 }
 
 // ---- Ending ----

@@ -84,6 +84,7 @@
 // ---- Combo boxes ----
 #define CBS_DROPDOWN 0x0002L
 #define CBS_DROPDOWNLIST 0x0003L
+#define CBS_AUTOHSCROLL 0x0040L  // our edit field always scrolls; the style is taken as given
 #define CBS_OWNERDRAWFIXED 0x0010L
 #define CBS_OWNERDRAWVARIABLE 0x0020L
 #define CBS_SORT 0x0100L
