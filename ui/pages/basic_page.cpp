@@ -8,6 +8,7 @@
 #include "core/build_variant.h"
 #include "core/device_data.h"
 #include "resources/lang/sheet_ids.h"
+#include "resources/lang/summary_ids.h"
 #include "ui/entry/option_constraints.h"
 #include "ui/entry/printer_config.h"
 #include "ui/entry/printer_data_store.h"
@@ -22,6 +23,7 @@
 #include "ui/pages/paper_rules.h"
 #include "ui/pages/paper_sources.h"
 #include "ui/pages/preview_pictures.h"
+#include "ui/pages/summary_tree.h"
 #include "ui/pages/text_entry_dialog.h"
 #include "win/compstui.h"
 #include "win/kernel.h"
@@ -48,8 +50,7 @@ constexpr COLORREF kPreviewBackground = 0xFFCCCC;
 constexpr std::u16string_view kNoZoom = u"---";
 
 // Buttons whose dialogs belong to pages not built yet: each says so rather than doing nothing.
-constexpr int kUnbuiltButtons[] = {basic_ids::kSummary, basic_ids::kSummaryItem, basic_ids::kAddFavourite,
-                                   basic_ids::kEditFavourite};
+constexpr int kUnbuiltButtons[] = {basic_ids::kAddFavourite, basic_ids::kEditFavourite};
 constexpr int kIdGetConfiguration = basic_ids::kGetConfiguration, kIdHoldSettings = basic_ids::kHoldSettings,
               kIdHelp = basic_ids::kHelp, kIdConfigPicture = basic_ids::kConfigPicture,
               kIdRestoreDefaults = basic_ids::kRestoreDefaults;
@@ -577,6 +578,16 @@ void OnLayoutDetails(PageContext* page, HWND dialog) {
     ShowNumber(dialog, kIdZoom, Get(r, dm::Zoom));
 }
 
+// The summary shows what the page holds, so copies and zoom must read as they would when
+// leaving the page; while it is open the page's tree rows are the full ones.
+void OnSummary(PageContext* page, HWND dialog) {
+    if (!OnKillActive(page, dialog)) return;
+    page->flags |= kPageBusyManager;
+    DialogBoxParamW(Ui(page)->hResDll, MAKEINTRESOURCEW(orla_res::summary::kTemplateSummary), dialog,
+                    SettingsSummaryDialogProc, reinterpret_cast<LPARAM>(page));
+    page->flags &= ~kPageBusyManager;
+}
+
 void OnCommand(PageContext* page, HWND dialog, int id, int code) {
     for (int unbuilt : kUnbuiltButtons)
         if (id == unbuilt && code == BN_CLICKED) return ReportNotBuilt(dialog);
@@ -608,6 +619,10 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
             return;
         case basic_ids::kLayoutDetails:
             if (code == BN_CLICKED) OnLayoutDetails(page, dialog);
+            return;
+        case basic_ids::kSummary:
+        case basic_ids::kSummaryItem:
+            if (code == BN_CLICKED) OnSummary(page, dialog);
             return;
         case kIdHelp:
             if (code == BN_CLICKED) ShowPageHelp(page);
