@@ -284,6 +284,24 @@ HBITMAP CreateCompatibleBitmap(HDC, int cx, int cy) {
     return EngCreateBitmap(SIZEL{cx, cy}, stride, BMF_24BPP, BMF_TOPDOWN, nullptr);
 }
 
+// The UI's only bitmap format: one plane of 24 bits. Given rows are top-down, blue first, each
+// padded to a WORD as GDI takes them; a missing picture leaves the bitmap black.
+HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* lpBits) {
+    constexpr UINT kBitsPerPixel = 24;
+    if (nPlanes != 1 || nBitCount != kBitsPerPixel) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    HBITMAP bitmap = CreateCompatibleBitmap(nullptr, nWidth, nHeight);
+    if (bitmap == nullptr || lpBits == nullptr) return bitmap;
+    const size_t rowBytes = static_cast<size_t>(nWidth) * 3;
+    const size_t givenStride = (rowBytes + 1) & ~size_t{1};
+    Pixels px(bitmap);
+    for (LONG y = 0; px.Usable() && y < nHeight; ++y)
+        std::memcpy(px.At(0, y), static_cast<const BYTE*>(lpBits) + static_cast<size_t>(y) * givenStride, rowBytes);
+    return bitmap;
+}
+
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
     bool surface = IsSurface(h);
     Objects& o = objects();

@@ -29,8 +29,11 @@ struct Dib {
     std::vector<BYTE> alpha;       // empty: opaque
     LONG drawWidth = 0;            // the size LoadImageW asked for (0: the picture's own)
     LONG drawHeight = 0;
-    bool listCopy = false;  // an image list's own copy: freed with its list, not the caller's
-    bool shared = false;    // loaded once per module and id (LoadIconW, LR_SHARED); lives with the module
+    bool listCopy = false;      // an image list's own copy: freed with its list, not the caller's
+    bool shared = false;        // loaded once per module and id (LoadIconW, LR_SHARED); lives with the module
+    bool hotSpotGiven = false;  // made by CreateIconIndirect: its hot spot is the one given
+    DWORD xHotspot = 0;
+    DWORD yHotspot = 0;
 };
 
 // A shared icon is found again by its module, its name ("#id" for a number) and its size.
@@ -519,6 +522,9 @@ HICON CreateIconIndirect(const ICONINFO* piconinfo) {
         return nullptr;
     }
     dib->listCopy = false;
+    dib->hotSpotGiven = true;
+    dib->xHotspot = piconinfo->xHotspot;
+    dib->yHotspot = piconinfo->yHotspot;
     return AddIcon(std::move(*dib));
 }
 
@@ -545,8 +551,10 @@ BOOL GetIconInfo(HICON hIcon, PICONINFO piconinfo) {
         bool clear = !dib.alpha.empty() && dib.alpha[k] < 128;
         mask.pixels[k] = clear ? RGB(255, 255, 255) : RGB(0, 0, 0);
     }
-    *piconinfo = ICONINFO{TRUE, static_cast<DWORD>(dib.width / 2), static_cast<DWORD>(dib.height / 2), ToBitmap(mask),
-                          ToBitmap(opaque)};
+    // An icon's hot spot is its centre unless it was made with one.
+    const DWORD x = dib.hotSpotGiven ? dib.xHotspot : static_cast<DWORD>(dib.width / 2);
+    const DWORD y = dib.hotSpotGiven ? dib.yHotspot : static_cast<DWORD>(dib.height / 2);
+    *piconinfo = ICONINFO{TRUE, x, y, ToBitmap(mask), ToBitmap(opaque)};
     if (piconinfo->hbmMask == nullptr || piconinfo->hbmColor == nullptr) {
         if (piconinfo->hbmMask) DeleteObject(piconinfo->hbmMask);
         if (piconinfo->hbmColor) DeleteObject(piconinfo->hbmColor);

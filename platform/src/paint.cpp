@@ -244,6 +244,11 @@ BOOL ValidateRect(HWND hWnd, const RECT* lpRect) {
 BOOL GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL bErase) {
     if (!PaintableWindow(hWnd)) return FALSE;
     Update u = PeekUpdate(hWnd);
+    if (RenderTarget(hWnd) != nullptr) {
+        // The renderer's WM_PAINT repaints the whole client area (BeginPaint says so and erases).
+        GetClientRect(hWnd, &u.rect);
+        u.erase = false;
+    }
     if (lpRect) *lpRect = u.rect;
     if (RectEmpty(u.rect)) return FALSE;
     if (bErase && u.erase) {

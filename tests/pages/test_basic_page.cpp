@@ -1,5 +1,6 @@
 // The basic page in a property sheet, driven as a user would: paper, copies and duplex chosen,
-// OK pressed, the record read back; the buttons of dialogs not built yet say so.
+// OK pressed, the record read back; the summary opened and closed; the buttons of dialogs not
+// built yet say so.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,10 +12,12 @@
 #include "plat/message_box.h"
 #include "plat/window_render.h"
 #include "plat/window_test.h"
+#include "resources/lang/summary_ids.h"
 #include "tests/pages/basic_page_sheet.h"
 #include "tests/platform_ui/dialog_fixture.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/basic_page.h"
+#include "ui/pages/summary_tree.h"
 #include "win/property_sheet.h"
 #include "win/user_controls.h"
 
@@ -101,24 +104,63 @@ TEST_F(BasicPage, OutOfRangeCopiesKeepTheUserOnThePage) {
     EXPECT_EQ(Get(ui_->appliedDevmode, dm::Copies), 2);
 }
 
-TEST_F(BasicPage, ButtonsOfDialogsNotBuiltYetSaySo) {
-    const int buttons[] = {basic_ids::kSummary};
+// The summary opens over the page with the full rows while it is open, and Close comes back to
+// the page; the summary asked from elsewhere on the page (1149) does the same.
+TEST_F(BasicPage, TheSummaryOpensOverThePageAndCloseComesBack) {
+    page_.smallImages = ImageList_Create(16, 18, ILC_COLOR4 | ILC_MASK, 0, 128);
+    ASSERT_TRUE(page_.smallImages);
     Script script;
-    for (int id : buttons) {
+    std::vector<HWND> summaries;
+    for (int id : {basic_ids::kSummary, basic_ids::kSummaryItem}) {
         script.steps.push_back([&, id](HWND sheet) {
-            PlatQueueMessageBoxAnswer(IDOK);
-            EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), id))) << id;
+            HWND page = PageOf(sheet);
+            ASSERT_TRUE(page);
+            if (id == basic_ids::kSummary)
+                EXPECT_TRUE(PlatClick(GetDlgItem(page, id)));
+            else
+                SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+            // Back on the page: the summary and its tree are gone, the page's busy bit cleared.
+            EXPECT_EQ(page_.flags & kPageBusyManager, 0u) << id;
+            EXPECT_EQ(page_.hTree, nullptr) << id;
+        });
+        script.steps.push_back([&, id](HWND summary) {
+            summaries.push_back(summary);
+            EXPECT_TRUE(page_.flags & kPageBusyManager) << id;
+            ASSERT_NE(page_.hTree, nullptr) << id;
+            EXPECT_EQ(GetParent(page_.hTree), summary) << id;
+            EXPECT_EQ(page_.treeRowList, DocumentTreeRowsFull()) << id;
+            EXPECT_TRUE(PlatPressButton(summary, orla_res::summary::kClose)) << id;
         });
     }
     script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
     Run(script);
-    ASSERT_EQ(PlatMessageBoxCount(), std::size(buttons));
-    for (DWORD i = 0; i < PlatMessageBoxCount(); ++i) {
+    EXPECT_FALSE(script.ranOut);
+    EXPECT_EQ(summaries.size(), 2u);
+    EXPECT_EQ(PlatMessageBoxCount(), 0u);  // no "not built yet" box
+    ImageList_Destroy(page_.smallImages);
+    page_.smallImages = nullptr;
+}
+
+TEST_F(BasicPage, TheSummaryWaitsForValidCopies) {
+    page_.smallImages = ImageList_Create(16, 18, ILC_COLOR4 | ILC_MASK, 0, 128);
+    ASSERT_TRUE(page_.smallImages);
+    Script script;
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatType(GetDlgItem(PageOf(sheet), kIdCopies), u"0")); });
+    script.steps.push_back([&](HWND sheet) {
+        PlatQueueMessageBoxAnswer(IDOK);
+        EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), basic_ids::kSummary)));
+        ASSERT_EQ(PlatMessageBoxCount(), 1u);
         PLAT_MESSAGE_BOX_RECORD box{};
-        ASSERT_TRUE(PlatGetMessageBox(i, &box));
-        EXPECT_EQ(box.flags & 0xF0u, static_cast<UINT>(MB_ICONINFORMATION)) << buttons[i];
-        EXPECT_NE(std::u16string(box.text).size(), 0u);
-    }
+        ASSERT_TRUE(PlatGetMessageBox(0, &box));
+        EXPECT_EQ(std::u16string(box.text), orla_ui_test::ResourceText(printer_, 813));
+        EXPECT_EQ(page_.flags & kPageBusyManager, 0u);
+        EXPECT_EQ(page_.treeRowList, nullptr) << "no summary was made";
+    });
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
+    Run(script);
+    EXPECT_FALSE(script.ranOut);
+    ImageList_Destroy(page_.smallImages);
+    page_.smallImages = nullptr;
 }
 
 TEST_F(BasicPage, OrientationLayoutAndZoomWriteTheirFieldsWithCopies) {

@@ -1,10 +1,11 @@
 // Drawing calls of the interface's pictures on memory DCs: styled pens (literal pixel rows),
 // arcs, text that moves the current position, stretching, pattern blits, clipping, the focus
-// rectangle, icons made from bitmaps and the system's icons.
+// rectangle, bitmaps made from given rows, icons made from bitmaps and the system's icons.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "win/kernel.h"
 #include "win/user_gdi.h"
 
 namespace gdi_extras_test {
@@ -258,6 +259,49 @@ TEST(FocusRect, InvertsEveryOtherPixelOfTheFrameAndTwiceTakesItAway) {
     for (int y = 0; y < 4; ++y) EXPECT_EQ(canvas.Row(y, 0, 6), "......");
 }
 
+TEST(Bitmaps, CreateBitmapTakesWordPaddedRowsBlueFirst) {
+    // Two rows of three pixels: 9 bytes each, padded to 10.
+    const BYTE bits[] = {0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0xEE,
+                         0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xEE};
+    HBITMAP given = CreateBitmap(3, 2, 1, 24, bits);
+    ASSERT_NE(given, nullptr);
+    BITMAP size{};
+    ASSERT_EQ(GetObjectW(given, sizeof size, &size), static_cast<int>(sizeof size));
+    EXPECT_EQ(size.bmWidth, 3);
+    EXPECT_EQ(size.bmHeight, 2);
+    EXPECT_EQ(size.bmPlanes, 1);
+    EXPECT_EQ(size.bmBitsPixel, 24);
+    HBITMAP blank = CreateBitmap(2, 1, 1, 24, nullptr);
+    ASSERT_NE(blank, nullptr);
+    {
+        Canvas reader(1, 1, kWhite);
+        SelectObject(reader.dc, given);
+        EXPECT_EQ(reader.Row(0, 0, 3), "RGB");
+        EXPECT_EQ(reader.Row(1, 0, 3), ".#R");
+        SelectObject(reader.dc, blank);
+        EXPECT_EQ(reader.Row(0, 0, 2), "##");
+        SelectObject(reader.dc, reader.bitmap);
+    }
+    EXPECT_TRUE(DeleteObject(given));
+    EXPECT_TRUE(DeleteObject(blank));
+}
+
+TEST(Bitmaps, CreateBitmapRefusesFormatsItDoesNotKeep) {
+    struct Case {
+        int width, height;
+        UINT planes, bits;
+    };
+    const Case cases[] = {{4, 4, 1, 1}, {4, 4, 1, 32}, {4, 4, 2, 24}, {0, 4, 1, 24}, {4, -1, 1, 24}, {40000, 1, 1, 24}};
+    const DWORD objects = PlatLiveUiGdiObjectCount();
+    for (const Case& c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(CreateBitmap(c.width, c.height, c.planes, c.bits, nullptr), nullptr)
+            << c.width << "x" << c.height << " " << c.planes << "/" << c.bits;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    }
+    EXPECT_EQ(PlatLiveUiGdiObjectCount(), objects);
+}
+
 TEST(Icons, AnIconFromBitmapsDrawsItsColourWhereTheMaskIsBlack) {
     const DWORD icons = PlatLiveIconCount();
     Canvas colour(4, 4, kRed), mask(4, 4, kWhite);
@@ -266,7 +310,7 @@ TEST(Icons, AnIconFromBitmapsDrawsItsColourWhereTheMaskIsBlack) {
     // The bitmaps are made into an icon out of their DCs, as a caller does.
     SelectObject(colour.dc, colour.old);
     SelectObject(mask.dc, mask.old);
-    ICONINFO info{TRUE, 0, 0, mask.bitmap, colour.bitmap};
+    ICONINFO info{TRUE, 1, 3, mask.bitmap, colour.bitmap};
     HICON icon = CreateIconIndirect(&info);
     SelectObject(colour.dc, colour.bitmap);
     SelectObject(mask.dc, mask.bitmap);
@@ -279,6 +323,8 @@ TEST(Icons, AnIconFromBitmapsDrawsItsColourWhereTheMaskIsBlack) {
     ICONINFO back{};
     ASSERT_TRUE(GetIconInfo(icon, &back));
     EXPECT_TRUE(back.fIcon);
+    EXPECT_EQ(back.xHotspot, 1u);  // the hot spot it was made with
+    EXPECT_EQ(back.yHotspot, 3u);
     BITMAP size{};
     ASSERT_EQ(GetObjectW(back.hbmColor, sizeof size, &size), static_cast<int>(sizeof size));
     EXPECT_EQ(size.bmWidth, 4);

@@ -204,6 +204,21 @@ LRESULT CALLBACK TreeSubclassProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     return r;
 }
 
+// As a painter that draws over the tree only where it is invalid: the update rectangle is taken
+// before the tree paints, and the mark is cut to it.
+RECT g_treeUpdate{};
+BOOL g_treeHadUpdate = FALSE;
+LRESULT CALLBACK TreeUpdateSubclassProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m != WM_PAINT) return CallWindowProcW(g_treeProc, h, m, w, l);
+    g_treeHadUpdate = GetUpdateRect(h, &g_treeUpdate, FALSE);
+    LRESULT r = CallWindowProcW(g_treeProc, h, m, w, l);
+    HDC dc = GetDC(h);
+    IntersectClipRect(dc, g_treeUpdate.left, g_treeUpdate.top, g_treeUpdate.right, g_treeUpdate.bottom);
+    Fill(dc, RECT{4, 4, 14, 12}, kBlue);
+    ReleaseDC(h, dc);
+    return r;
+}
+
 struct Picture {
     LONG width = 0, height = 0;
     std::vector<BYTE> rgb;
@@ -275,6 +290,28 @@ TEST_F(SelfPainting, ASubclassedTreeViewPaintsOverItsOwnLook) {
     EXPECT_EQ(marked.At(kTree.left + 8, kTree.top + 8), kBlue);
     EXPECT_EQ(marked.At(kTree.left + 40, kTree.top + 50), treeWhite);                        // the tree's field
     EXPECT_EQ(marked.At(kTree.left, kTree.top + 50), plain.At(kTree.left, kTree.top + 50));  // its edge
+    SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_treeProc));
+}
+
+TEST_F(SelfPainting, WhileRenderedTheUpdateRectangleIsTheWholeClientArea) {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    RECT r;
+    ASSERT_FALSE(GetUpdateRect(tree, &r, FALSE)) << "the tree has painted: nothing is invalid";
+    g_treeProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeUpdateSubclassProc)));
+    Picture marked = RenderWindow(host);
+    RECT client;
+    ASSERT_TRUE(GetClientRect(tree, &client));
+    EXPECT_TRUE(g_treeHadUpdate);
+    EXPECT_TRUE(SameRect(g_treeUpdate, client));
+    EXPECT_EQ(marked.At(kTree.left + 8, kTree.top + 8), kBlue) << "the mark was not cut away";
+    // Out of the renderer's paint the region is the window's own again.
+    EXPECT_FALSE(GetUpdateRect(tree, &r, FALSE));
+    const RECT part{0, 0, 20, 10};
+    InvalidateRect(tree, &part, FALSE);
+    EXPECT_TRUE(GetUpdateRect(tree, &r, FALSE));
+    EXPECT_TRUE(SameRect(r, part));
     SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_treeProc));
 }
 

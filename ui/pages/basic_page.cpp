@@ -9,6 +9,7 @@
 #include "core/device_data.h"
 #include "resources/lang/favourites_ids.h"
 #include "resources/lang/sheet_ids.h"
+#include "resources/lang/summary_ids.h"
 #include "ui/entry/option_constraints.h"
 #include "ui/entry/printer_config.h"
 #include "ui/entry/printer_data_store.h"
@@ -25,6 +26,7 @@
 #include "ui/pages/paper_rules.h"
 #include "ui/pages/paper_sources.h"
 #include "ui/pages/preview_pictures.h"
+#include "ui/pages/summary_tree.h"
 #include "ui/pages/text_entry_dialog.h"
 #include "ui/tools/favourites_store.h"
 #include "win/compstui.h"
@@ -51,8 +53,6 @@ constexpr LONG kCopiesMax = 999, kZoomMin = 10, kZoomMax = 400;
 constexpr COLORREF kPreviewBackground = 0xFFCCCC;
 constexpr std::u16string_view kNoZoom = u"---";
 
-// Buttons whose dialogs belong to pages not built yet: each says so rather than doing nothing.
-constexpr int kUnbuiltButtons[] = {basic_ids::kSummary, basic_ids::kSummaryItem};
 constexpr int kIdGetConfiguration = basic_ids::kGetConfiguration, kIdHoldSettings = basic_ids::kHoldSettings,
               kIdHelp = basic_ids::kHelp, kIdConfigPicture = basic_ids::kConfigPicture,
               kIdRestoreDefaults = basic_ids::kRestoreDefaults;
@@ -231,12 +231,6 @@ void OnInitDialog(PageContext* page, HWND dialog) {
     FillFavouritesCombo(Ui(page), dialog);
     SetOwnIcon(dialog, kPrinterPathIcon);
     SetButtonIcons(dialog);
-}
-
-void ReportNotBuilt(HWND dialog) {
-    MessageBoxW(dialog,
-                kJapaneseBuild ? u"この機能のダイアログはまだ用意されていません。" : u"This dialog is not built yet.",
-                kJapaneseBuild ? u"お知らせ" : u"Information", MB_OK | MB_ICONINFORMATION);
 }
 
 // ---- Notifications ---------------------------------------------------------------------------
@@ -589,9 +583,17 @@ void OnFavouriteDialog(PageContext* page, HWND dialog, UINT templateId) {
     Refresh(page, dialog);
 }
 
+// The summary shows what the page holds, so copies and zoom must read as they would when
+// leaving the page; while it is open the page's tree rows are the full ones.
+void OnSummary(PageContext* page, HWND dialog) {
+    if (!OnKillActive(page, dialog)) return;
+    page->flags |= kPageBusyManager;
+    DialogBoxParamW(Ui(page)->hResDll, MAKEINTRESOURCEW(orla_res::summary::kTemplateSummary), dialog,
+                    SettingsSummaryDialogProc, reinterpret_cast<LPARAM>(page));
+    page->flags &= ~kPageBusyManager;
+}
+
 void OnCommand(PageContext* page, HWND dialog, int id, int code) {
-    for (int unbuilt : kUnbuiltButtons)
-        if (id == unbuilt && code == BN_CLICKED) return ReportNotBuilt(dialog);
     switch (id) {
         case kIdPaperSize:
             if (code == CBN_SELCHANGE) OnPaperSize(page, dialog);
@@ -629,6 +631,10 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
             return;
         case basic_ids::kEditFavourite:
             if (code == BN_CLICKED) OnFavouriteDialog(page, dialog, orla_res::favourites::kTemplateManage);
+            return;
+        case basic_ids::kSummary:
+        case basic_ids::kSummaryItem:
+            if (code == BN_CLICKED) OnSummary(page, dialog);
             return;
         case kIdHelp:
             if (code == BN_CLICKED) ShowPageHelp(page);

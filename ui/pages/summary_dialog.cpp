@@ -17,12 +17,6 @@ namespace {
 
 using namespace orla_res::summary;
 
-// Names our platform headers do not give yet, with the values Windows gives them.
-constexpr int kColorBtnShadow = 16;     // COLOR_BTNSHADOW
-constexpr int kColorBtnText = 18;       // COLOR_BTNTEXT
-constexpr UINT kActionSelect = 0x0002;  // ODA_SELECT
-constexpr UINT kActionFocus = 0x0004;   // ODA_FOCUS
-
 // 23 R + 67 G + 10 B below this is a dark ground.
 constexpr LONG kDarkLimit = 12750;
 // Value colours (0x00BBGGRR) by changed, enabled and the ground.
@@ -61,7 +55,7 @@ struct EntryColours {
 EntryColours ChooseEntryColours(const DRAWITEMSTRUCT& item) {
     if (item.itemState & ODS_DISABLED) {
         const bool selectedInList = item.CtlType == ODT_LISTBOX && (item.itemState & ODS_SELECTED);
-        return selectedInList ? EntryColours{kColorBtnShadow, COLOR_BTNFACE}
+        return selectedInList ? EntryColours{COLOR_BTNSHADOW, COLOR_BTNFACE}
                               : EntryColours{COLOR_BTNFACE, COLOR_GRAYTEXT};
     }
     if (item.itemState & ODS_SELECTED) return {COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT};
@@ -131,13 +125,13 @@ bool IsDarkBackground(COLORREF colour) {
 }
 
 TreeRowColours ChooseTreeRowColours(bool highlighted, bool treeFocused, bool disabled, bool changed) {
-    int ground = COLOR_WINDOW, text = disabled ? kColorBtnShadow : COLOR_WINDOWTEXT;
+    int ground = COLOR_WINDOW, text = disabled ? COLOR_BTNSHADOW : COLOR_WINDOWTEXT;
     if (highlighted && treeFocused) {
         ground = COLOR_HIGHLIGHT;
         text = disabled ? COLOR_BTNFACE : COLOR_HIGHLIGHTTEXT;
     } else if (highlighted) {
         ground = COLOR_BTNFACE;
-        text = disabled ? kColorBtnShadow : kColorBtnText;
+        text = disabled ? COLOR_BTNSHADOW : COLOR_BTNTEXT;
     }
     TreeRowColours c{GetSysColor(ground), GetSysColor(text), 0, false};
     const bool dark = IsDarkBackground(c.background);
@@ -155,11 +149,11 @@ TreeRowColours ChooseTreeRowColours(bool highlighted, bool treeFocused, bool dis
 int DrawIconListItem(PageContext* page, const DRAWITEMSTRUCT* item) {
     if (!page || !item || item->itemID == static_cast<UINT>(-1)) return 0;
     if (item->CtlType != ODT_LISTBOX && item->CtlType != ODT_COMBOBOX) return 0;
-    if (item->itemAction & kActionFocus) {
+    if (item->itemAction & ODA_FOCUS) {
         DrawListItemFocus(*item);
         return 1;
     }
-    if (item->itemAction & (ODA_DRAWENTIRE | kActionSelect)) {
+    if (item->itemAction & (ODA_DRAWENTIRE | ODA_SELECT)) {
         DrawEntry(page, *item);
         return 1;
     }

@@ -14,12 +14,8 @@ namespace orla {
 
 namespace {
 
-// Names our platform headers do not give yet, with the values Windows gives them.
-constexpr DWORD kTreeNoDragDrop = 0x0010;  // TVS_DISABLEDRAGDROP
-constexpr UINT kSetPosNoRedraw = 0x0008;   // SWP_NOREDRAW
-
 constexpr DWORD kTreeStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_GROUP | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
-                             kTreeNoDragDrop | TVS_SHOWSELALWAYS;
+                             TVS_DISABLEDRAGDROP | TVS_SHOWSELALWAYS;
 static_assert(kTreeStyle == 0x50830033);
 constexpr DWORD kTreeExStyle = WS_EX_CLIENTEDGE | WS_EX_NOPARENTNOTIFY;
 
@@ -107,7 +103,7 @@ HWND CreateSettingsTree(PageContext* page, HWND dialog) {
                                 GetInterfaceModule(), nullptr);
     if (!tree) return nullptr;
     // The tree takes the placeholder's place in the tab order, then its id.
-    SetWindowPos(tree, placeholder, 0, 0, 0, 0, kSetPosNoRedraw | SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(tree, placeholder, 0, 0, 0, 0, SWP_NOREDRAW | SWP_NOMOVE | SWP_NOSIZE);
     DestroyWindow(placeholder);
     SetWindowLongPtrW(tree, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(page));
     SubclassSettingsTree(page, tree);

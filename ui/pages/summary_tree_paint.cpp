@@ -3,6 +3,7 @@
 // whether it changed since the sheet last applied (red) or not (blue), greyed when the
 // constraint pass disabled the row. Also the framed small icons of the tree's image list and the
 // focus rectangle of owner-drawn entries.
+#include <cstring>
 #include <string>
 
 #include "ui/entry/printer_data_store.h"
@@ -10,6 +11,7 @@
 #include "ui/pages/summary_tree.h"
 #include "win/user.h"
 #include "win/user_gdi.h"
+#include "win/user_paint.h"
 
 namespace orla {
 
@@ -82,8 +84,9 @@ void PaintRow(HDC dc, const RECT& place, const RowOffsets& at, const std::u16str
 }
 
 RECT ItemTextRect(HWND tree, HTREEITEM item) {
+    // The item goes in where the rectangle comes out.
     RECT place{};
-    *reinterpret_cast<HTREEITEM*>(&place) = item;
+    std::memcpy(&place, &item, sizeof item);
     if (!SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&place))) return RECT{};
     return place;
 }

@@ -127,6 +127,7 @@ typedef HICON HCURSOR;
 #define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
 #define SWP_NOZORDER 0x0004
+#define SWP_NOREDRAW 0x0008  // taken and ignored: headless windows have no screen to redraw
 #define SWP_SHOWWINDOW 0x0040
 #define SWP_HIDEWINDOW 0x0080
 

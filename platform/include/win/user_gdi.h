@@ -38,11 +38,17 @@ extern "C" {
 #define COLOR_HIGHLIGHT 13
 #define COLOR_HIGHLIGHTTEXT 14
 #define COLOR_BTNFACE 15
+#define COLOR_BTNSHADOW 16
 #define COLOR_GRAYTEXT 17
+#define COLOR_BTNTEXT 18
 
 HDC CreateCompatibleDC(HDC hdc);
 BOOL DeleteDC(HDC hdc);
 HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy);
+// One plane of 24 bits only (what GetObjectW reports for every bitmap of the UI, icon masks
+// among them); other formats are refused. lpBits: rows top-down, blue first, each padded to a
+// WORD; null leaves the bitmap black.
+HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* lpBits);
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
 BOOL DeleteObject(HGDIOBJ ho);  // FALSE for an object still selected into a DC
 HGDIOBJ GetStockObject(int i);
@@ -102,6 +108,8 @@ DWORD PlatLiveUiGdiObjectCount(void);
 #define ODT_BUTTON 4
 #define ODT_STATIC 5
 #define ODA_DRAWENTIRE 0x0001
+#define ODA_SELECT 0x0002
+#define ODA_FOCUS 0x0004
 #define ODS_SELECTED 0x0001
 #define ODS_DISABLED 0x0004
 #define ODS_FOCUS 0x0010
@@ -209,7 +217,8 @@ typedef struct _ICONINFO {
     HBITMAP hbmColor;
 } ICONINFO, *PICONINFO;
 // The colour bitmap drawn where the mask bitmap is black (the mask's white lets the background
-// show); the bitmaps stay the caller's. GetIconInfo hands out new bitmaps the caller deletes.
+// show); the bitmaps stay the caller's. GetIconInfo hands out new bitmaps the caller deletes, and
+// the hot spot the icon was made with (the centre of a loaded icon).
 HICON CreateIconIndirect(const ICONINFO* piconinfo);
 BOOL GetIconInfo(HICON hIcon, PICONINFO piconinfo);
 #define IDI_APPLICATION MAKEINTRESOURCEW(32512)

@@ -25,7 +25,9 @@ typedef struct tagPAINTSTRUCT {
 // InvalidateRect with hWnd null (the whole desktop) has nothing to do: no desktop picture is kept.
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 BOOL ValidateRect(HWND hWnd, const RECT* lpRect);
-BOOL GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL bErase);  // nonzero when the region is not empty
+// Nonzero when the region is not empty; while the renderer asks the window to paint, the whole
+// client area (what BeginPaint then reports).
+BOOL GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL bErase);
 // Sends WM_PAINT at once when the window's update region is not empty.
 BOOL UpdateWindow(HWND hWnd);
 // Erases when asked (WM_ERASEBKGND), empties the update region and hands out a DC clipped to
