@@ -623,7 +623,8 @@ TEST_F(InterfaceExports, BothBuildsExportTheSystemNames) {
         LibraryPtr dll(LoadLibraryW(path.c_str()));
         ASSERT_NE(dll, nullptr);
         for (const char* name : {"DrvDeviceCapabilities", "DevQueryPrintEx", "DrvConvertDevMode",
-                                 "DrvDocumentProperties", "DrvPrinterEvent", "DrvUpgradePrinter", "DllEntryPoint"})
+                                 "DrvDocumentProperties", "DrvDocumentEvent", "DrvPrinterEvent", "DrvUpgradePrinter",
+                                 "DllEntryPoint"})
             EXPECT_NE(GetProcAddress(dll.get(), name), nullptr) << name;
         // What the interface DLL keeps to itself stays inside.
         EXPECT_EQ(GetProcAddress(dll.get(), "DocumentPropertiesNoUi"), nullptr);

@@ -364,4 +364,10 @@ int CloseMonitorHandle(MonitorHandoff* handoff) {
     return answer == kMonitorDone ? 0 : -1;
 }
 
+void ClearMonitorHandle(MonitorHandoff* handoff) {
+    if (handoff == nullptr) return;
+    handoff->monitor = 0;
+    handoff->handleFlag = FALSE;
+}
+
 }  // namespace orla

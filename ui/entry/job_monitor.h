@@ -114,5 +114,7 @@ void BuildMonitorJobRecord(const MonitorHandoff& handoff, MonitorJobDescription*
 int SubmitJobToMonitor(MonitorHandoff* handoff, char* idOut);
 int EndMonitorHandle(MonitorHandoff* handoff);
 int CloseMonitorHandle(MonitorHandoff* handoff);
+// Forgets the monitor handle and its flag (before a hand-off and after it is closed).
+void ClearMonitorHandle(MonitorHandoff* handoff);
 
 }  // namespace orla
