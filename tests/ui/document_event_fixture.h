@@ -113,19 +113,20 @@ inline BOOL APIENTRY QueryValue(LPCVOID block, LPCWSTR path, LPVOID* value, UINT
     return TRUE;
 }
 
-inline const HANDLE kStation = reinterpret_cast<HANDLE>(0x51);
-inline const HANDLE kDesktop = reinterpret_cast<HANDLE>(0x52);
+inline const HWINSTA kStation = reinterpret_cast<HWINSTA>(0x51);
+inline const HDESK kDesktop = reinterpret_cast<HDESK>(0x52);
 
-inline HANDLE APIENTRY Station(void) {
+inline HWINSTA APIENTRY Station(void) {
     return kStation;
 }
-inline HANDLE APIENTRY Desktop(DWORD) {
+inline HDESK APIENTRY Desktop(DWORD) {
     return kDesktop;
 }
 inline BOOL APIENTRY ObjectInformation(HANDLE object, int index, PVOID info, DWORD cbInfo, LPDWORD needed) {
     const FakeApplication& app = *CurrentApplication();
-    if (index != orla::kUserObjectName || (object != kStation && object != kDesktop)) return FALSE;
-    const std::u16string& name = object == kStation ? app.station : app.desktop;
+    const bool station = object == static_cast<HANDLE>(kStation), desktop = object == static_cast<HANDLE>(kDesktop);
+    if (index != UOI_NAME || (!station && !desktop)) return FALSE;
+    const std::u16string& name = station ? app.station : app.desktop;
     const DWORD bytes = static_cast<DWORD>(2 * (name.size() + 1));
     if (needed != nullptr) *needed = bytes;
     if (cbInfo < bytes) return FALSE;
@@ -135,7 +136,7 @@ inline BOOL APIENTRY ObjectInformation(HANDLE object, int index, PVOID info, DWO
 
 inline BOOL APIENTRY Parameters(UINT action, UINT, PVOID value, UINT) {
     const auto& area = CurrentApplication()->workArea;
-    if (action != orla::kParameterWorkArea || !area) return FALSE;
+    if (action != SPI_GETWORKAREA || !area) return FALSE;
     *static_cast<RECT*>(value) = *area;
     return TRUE;
 }

@@ -77,15 +77,15 @@ BOOL APIENTRY QueryValue(LPCVOID block, LPCWSTR, LPVOID* value, UINT* length) {
     *length = sizeof(VS_FIXEDFILEINFO);
     return TRUE;
 }
-HANDLE APIENTRY Station(void) {
-    return reinterpret_cast<HANDLE>(1);
+HWINSTA APIENTRY Station(void) {
+    return reinterpret_cast<HWINSTA>(1);
 }
-HANDLE APIENTRY Desktop(DWORD) {
-    return reinterpret_cast<HANDLE>(2);
+HDESK APIENTRY Desktop(DWORD) {
+    return reinterpret_cast<HDESK>(2);
 }
 BOOL APIENTRY ObjectName(HANDLE object, int, PVOID info, DWORD cbInfo, LPDWORD needed) {
     const std::u16string name = !g_script.interactive ? u"Service-0x0-3e7$"
-                                : object == Station() ? u"WinSta0"
+                                : object == static_cast<HANDLE>(Station()) ? u"WinSta0"
                                                       : u"Default";
     const DWORD bytes = static_cast<DWORD>(2 * (name.size() + 1));
     *needed = bytes;

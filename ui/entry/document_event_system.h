@@ -7,13 +7,9 @@
 #include "ui/entry/ui_context.h"
 #include "win/base.h"
 #include "win/devmode.h"
+#include "win/user_session.h"
 
 namespace orla {
-
-// GetUserObjectInformationW's index of an object's name, and SystemParametersInfoW's query of
-// the work area (the screen without the task bar).
-inline constexpr int kUserObjectName = 2;           // UOI_NAME
-inline constexpr UINT kParameterWorkArea = 0x0030;  // SPI_GETWORKAREA
 
 struct DocumentEventSystem {
     // GDI on the application's printer device context (the graphics DLL answers the escapes).
@@ -25,8 +21,8 @@ struct DocumentEventSystem {
     BOOL(APIENTRY* getFileVersionInfo)(LPCWSTR fileName, DWORD handle, DWORD cbSize, LPVOID data);
     BOOL(APIENTRY* verQueryValue)(LPCVOID block, LPCWSTR subBlock, LPVOID* value, UINT* cbValue);
     // The process's window station and the thread's desktop, and their names.
-    HANDLE(APIENTRY* getProcessWindowStation)(void);
-    HANDLE(APIENTRY* getThreadDesktop)(DWORD threadId);
+    HWINSTA(APIENTRY* getProcessWindowStation)(void);
+    HDESK(APIENTRY* getThreadDesktop)(DWORD threadId);
     BOOL(APIENTRY* getUserObjectInformation)(HANDLE object, int index, PVOID info, DWORD cbInfo, LPDWORD cbNeeded);
     BOOL(APIENTRY* systemParametersInfo)(UINT action, UINT param, PVOID value, UINT winIni);
     // The print-time dialogs: the job settings dialog on the context (TRUE whatever the user chose;
@@ -35,8 +31,8 @@ struct DocumentEventSystem {
     INT_PTR (*showAccountPopup)(UiContext* context);
 };
 
-// The table the export uses: this system's functions where the platform has them, and for the
-// rest (and the two dialogs, not built yet) stand-ins that answer as a failing call does.
+// The table the export uses: this system's functions, and for the two print-time dialogs (not
+// built yet) stand-ins that answer as the Part's fallbacks do.
 const DocumentEventSystem& DefaultDocumentEventSystem();
 
 // Until the print-time dialogs exist: the job settings dialog answers as a dialog closed without

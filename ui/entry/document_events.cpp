@@ -108,7 +108,7 @@ std::u16string ObjectName(const DocumentEventSystem& system, HANDLE object) {
     if (object == nullptr) return {};
     WCHAR name[kObjectNameChars] = {};
     DWORD needed = 0;
-    if (!system.getUserObjectInformation(object, kUserObjectName, name, sizeof name - sizeof(WCHAR), &needed))
+    if (!system.getUserObjectInformation(object, UOI_NAME, name, sizeof name - sizeof(WCHAR), &needed))
         return {};
     return std::u16string(name);
 }

@@ -146,7 +146,7 @@ BOOL SendJobOwnerSilently(const DocumentEventSystem& system, HANDLE hPrinter, HD
 
 void CenterDialogOnWorkArea(HWND hwnd, const DocumentEventSystem& system) {
     RECT work{};
-    if (!system.systemParametersInfo(kParameterWorkArea, 0, &work, 0))
+    if (!system.systemParametersInfo(SPI_GETWORKAREA, 0, &work, 0))
         work = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     RECT window{};
     if (!GetWindowRect(hwnd, &window)) return;
