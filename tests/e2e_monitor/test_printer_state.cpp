@@ -65,21 +65,42 @@ struct ConditionCase {
 
 class PrinterConditionTest : public PrinterStateTest, public ::testing::WithParamInterface<ConditionCase> {};
 
+// The panel text comes only with the printer's PJL status replies on the job's connection, and
+// the monitor reads those while a job keeps it polling, not after the job has ended: a printer
+// that answers the job's header late answers to nobody once the job is over. So the panel is
+// looked for while the job is still open (after its first write, which carried the monitor's
+// header), as a status window shows it during printing.
 TEST_P(PrinterConditionTest, ReachesTheStatusVariables) {
     const ConditionCase& c = GetParam();
     printersim::Options o;
     o.conditions = c.conditions;
     Open({u"USB001", false}, o);
-    plat::JobResult r = Send(DriverJob("@PJL JOB NAME=\"driver\"\r\n", 2000));
+    const std::string job = DriverJob("@PJL JOB NAME=\"driver\"\r\n", 2000);
+    plat::JobOptions options;
+    options.maxIdleRetries = 400;
+    bool panelLooked = false, panelShown = false;
+    options.afterWrite = [&](size_t) {
+        if (!c.panel || panelLooked) return;
+        panelLooked = true;
+        const std::u16string panel = c.panel;
+        panelShown = WaitEver("PrinterDisplay", [&](const std::string& s) {
+            return s.size() == 132 && std::memcmp(s.data() + 4, panel.data(), panel.size() * 2) == 0;
+        });
+    };
+    plat::JobResult r;
+    {
+        ClockPump pump;
+        r = Bounded("job", kWallGuardMs + kVariableWaitMs, [&] {
+            return plat::SendJob(&port_, std::span(reinterpret_cast<const BYTE*>(job.data()), job.size()), options);
+        });
+    }
     ASSERT_TRUE(r.started && r.written && r.ended);
     ClockPump pump;
     EXPECT_TRUE(WaitDword(c.variable, c.at, 0xFFFFFFFFu, c.want)) << c.variable;
     EXPECT_TRUE(WaitDword("PrinterStatus", 8, c.statusMask, c.statusWant)) << "PrinterStatus DWORD 2";
     if (c.panel) {
-        const std::u16string panel = c.panel;
-        EXPECT_TRUE(WaitEver("PrinterDisplay", [&](const std::string& s) {
-            return s.size() == 132 && std::memcmp(s.data() + 4, panel.data(), panel.size() * 2) == 0;
-        })) << "the panel of the PJL status reply";
+        ASSERT_TRUE(panelLooked) << "no write of the job took bytes";
+        EXPECT_TRUE(panelShown) << "the panel of the PJL status reply, while the job was open";
     }
 }
 
