@@ -16,7 +16,9 @@ if(ORLA_SANITIZE OR ORLA_FUZZ)
   add_compile_options($<$<CONFIG:RelWithDebInfo,Debug>:-g1>)
 endif()
 if(ORLA_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  # Optimised a little, as AddressSanitizer is meant to run: its checks and reports stay whole,
+  # and the sanitizer tests and fuzz targets run about twice as fast as unoptimised code.
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -O1)
   add_link_options(-fsanitize=address,undefined)
 endif()
 if(ORLA_TSAN)

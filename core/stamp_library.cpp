@@ -134,8 +134,13 @@ LONG DrawStampsInBand(DWORD dcHandle, HANDLE hPrinter, const BYTE* stamp, LONG p
 }
 
 LONG LoadStampLibrary(DWORD dcHandle, HANDLE hPrinter, const BYTE* stamp, LONG pass, LONG zVariant) {
-    const LONG width = StampGet(stamp, st::kPageRight) - StampGet(stamp, st::kPageLeft);
-    const LONG height = StampGet(stamp, st::kPageBottom) - StampGet(stamp, st::kPageTop);
+    // The page's size as the record gives it, in 32-bit wrap-around arithmetic: a nonsense
+    // rectangle from an escape's answer gives a nonsense size, never an overflow.
+    const auto span = [&](auto high, auto low) {
+        return static_cast<LONG>(static_cast<DWORD>(StampGet(stamp, high)) - static_cast<DWORD>(StampGet(stamp, low)));
+    };
+    const LONG width = span(st::kPageRight, st::kPageLeft);
+    const LONG height = span(st::kPageBottom, st::kPageTop);
     std::u16string path;
     if (!StampLibraryPath(hPrinter, &path)) return 0;
     LoadedLibrary library(path.c_str());
