@@ -8,7 +8,12 @@
 //             and the "DsDriver" values the interface DLL published
 //   docprops  the settings record DrvDocumentProperties hands out for the driver's defaults
 //             patched with --set, converted and resolved without a sheet
+//   sheet     the document sheet driven by a script of user actions
+//   dialog    a favourites dialog no page opens (2200, 2500), opened on its own by the build's
+//             dialog helper and driven by the same script
 // The status manager reads what the language monitor published in the same sandbox root.
+#include <dlfcn.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -25,6 +30,7 @@
 #include "plat/control.h"
 #include "plat/host_text.h"
 #include "plat/monitor_host.h"
+#include "resources/lang/favourites_ids.h"
 #include "tools/print_runner/print_runner.h"
 #include "tools/printer_sim/printer_sim.h"
 #include "tools/printer_sim/sim_options.h"
@@ -45,8 +51,9 @@ constexpr UINT kJapaneseCodePage = 932, kEnglishCodePage = 1252;
 
 void Usage(FILE* to = stderr) {
     std::fprintf(to,
-                 "usage: ui_runner caps|config|docprops|sheet [--sandbox DIR] [--bin DIR] [--printer-model FILE]\n"
-                 "       [--build ja|en] [--printer NAME] [--set NAME=VALUE[/MASK]]... [--out FILE]\n"
+                 "usage: ui_runner caps|config|docprops|sheet|dialog ID [--sandbox DIR] [--bin DIR]\n"
+                 "       [--printer-model FILE] [--build ja|en] [--printer NAME] [--set NAME=VALUE[/MASK]]...\n"
+                 "       [--out FILE]\n"
                  "  --set     a settings field by its dm:: name: --set Copies=4, --set Flags1=0x2000/0x2000\n"
                  "  caps      every capability the interface DLL answers for the printer\n"
                  "  config    the printer simulator and the language monitor are started, the monitor\n"
@@ -60,6 +67,9 @@ void Usage(FILE* to = stderr) {
                  "            prints the fields OK changed; --png DIR writes each page shown (DIR is made);\n"
                  "            the printer runs behind the language monitor as for config\n"
                  "            --out-record FILE writes the settings record OK made\n"
+                 "  dialog ID the job favourites dialog (2200) or the favourite details dialog (2500) on its\n"
+                 "            own, driven by --script as the sheet is (its controls by id), drawn into\n"
+                 "            --png DIR as dialog_ID.png\n"
                  "            %s\n%s",
                  SheetScriptUsage(), printersim::kOptionsUsage);
 }
@@ -503,6 +513,40 @@ int ShowDocProps(Interface& ui, const std::vector<orla::runner::SettingPatch>& p
     return 0;
 }
 
+// ---- dialog ----
+
+constexpr unsigned kOwnDialogs[] = {orla_res::favourites::kTemplateJobFavourites,
+                                    orla_res::favourites::kTemplateDetails};
+
+// "2200" or "2500"; 0 for anything else.
+unsigned OwnDialogId(const std::string& text) {
+    for (unsigned id : kOwnDialogs)
+        if (text == std::to_string(id)) return id;
+    return 0;
+}
+
+struct ModuleClose {
+    void operator()(void* module) const { dlclose(module); }
+};
+
+// The build's dialog helper opens the dialog with that build's pages, over the printer and the
+// interface DLL already loaded.
+int RunOwnDialog(const orla::runner::RunOptions& o, Interface& ui, const SheetRequest& request) {
+    const std::string helper =
+        o.binDir + (o.japanese ? "/liborla_runner_dialogs_ja.so" : "/liborla_runner_dialogs_en.so");
+    std::unique_ptr<void, ModuleClose> module(dlopen(helper.c_str(), RTLD_NOW | RTLD_LOCAL));
+    if (!module) {
+        std::fprintf(stderr, "ui_runner: cannot load %s (%s)\n", helper.c_str(), dlerror());
+        return 1;
+    }
+    const auto open = reinterpret_cast<DialogOpenFn>(dlsym(module.get(), "OrlaRunnerOpenDialog"));
+    if (!open) {
+        std::fprintf(stderr, "ui_runner: %s lacks its opener\n", helper.c_str());
+        return 1;
+    }
+    return RunDialogScript({open, ui.printer.get(), ui.dll.get()}, request);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -515,9 +559,23 @@ int main(int argc, char** argv) {
         Usage(stdout);
         return 0;
     }
-    if (command != "caps" && command != "config" && command != "docprops" && command != "sheet") {
+    if (command != "caps" && command != "config" && command != "docprops" && command != "sheet" &&
+        command != "dialog") {
         Usage();
         return 2;
+    }
+    // dialog names its dialog first: "ui_runner dialog 2200 --script ...".
+    unsigned dialogId = 0;
+    int firstOption = 2;
+    if (command == "dialog") {
+        dialogId = argc > 2 ? OwnDialogId(argv[2]) : 0;
+        if (dialogId == 0) {
+            std::fprintf(stderr,
+                         "ui_runner: dialog takes 2200 (job favourites) or 2500 (favourite details), not \"%s\"\n",
+                         argc > 2 ? argv[2] : "");
+            return 2;
+        }
+        firstOption = 3;
     }
     orla::runner::RunOptions o;
     std::string build = "ja", out, script = "ok", pngDir, recordOut;
@@ -528,7 +586,7 @@ int main(int argc, char** argv) {
     o.printerName = u"QEV Halvoric 4400K";
     std::string sandbox;
     printersim::Options printerOptions;  // config: the simulated printer
-    for (int i = 2; i < argc; ++i) {
+    for (int i = firstOption; i < argc; ++i) {
         const std::string a = argv[i];
         std::string printerError;
         const bool printerBehind = command == "config" || command == "sheet";
@@ -653,6 +711,11 @@ int main(int argc, char** argv) {
         PlatCopyIntoSandbox((o.binDir + "/compstui.dll").c_str(), u"C:\\Windows\\System32\\compstui.dll");
         return RunSheetScript({ui.docProps, ui.convert, ui.printer.get(), ui.printerName.data()},
                               {script, pngDir, recordOut, o.binDir, o.japanese});
+    }
+    if (command == "dialog") {
+        SheetRequest request{script, pngDir, "", o.binDir, o.japanese};
+        request.dialog = dialogId;
+        return RunOwnDialog(o, ui, request);
     }
     return ShowDocProps(ui, patches, out);
 }

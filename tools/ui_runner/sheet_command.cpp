@@ -270,16 +270,18 @@ void WriteDialogPicture(const Script& s) {
     const std::string path = s.request.pngDir + "/dialog_" + std::to_string(s.dialogs.back().id) + ".png";
     if (!PlatRenderWindowToPng(s.dialogs.back().window, path.c_str()))
         std::fprintf(stderr, "ui_runner: cannot write %s\n", path.c_str());
+    else
+        std::printf("wrote %s\n", path.c_str());
 }
 
 // The window the turn came from is the one in front: a dialog opened by the last click is pushed,
-// one that closed is popped.
+// one that closed is popped. Without a sheet the first dialog is the one opened on its own.
 void TrackFront(Script& s, HWND window) {
     while (!s.dialogs.empty() && (s.dialogs.back().window != window && !IsWindow(s.dialogs.back().window)))
         s.dialogs.pop_back();
     s.front = window;
     if (window == s.sheet || (!s.dialogs.empty() && s.dialogs.back().window == window)) return;
-    unsigned id = 0;
+    unsigned id = s.dialogs.empty() && !s.sheet ? s.request.dialog : 0;
     for (const OpenedDialog& o : kOpenedDialogs)
         if (o.button == s.lastClicked) id = o.dialog;
     s.dialogs.push_back(FrontDialog{window, id});
@@ -661,14 +663,21 @@ BOOL Turn(HWND window, void* context) {
     }
     if (a.verb == "page") {
         if (window == s.sheet) return ShowPage(s, window, a);
-        std::fprintf(stderr, "ui_runner: dialog %u is in front of the sheet's pages\n", s.dialogs.back().id);
+        if (!s.sheet)
+            std::fprintf(stderr, "ui_runner: dialog %u was opened on its own: it has no pages\n", s.request.dialog);
+        else
+            std::fprintf(stderr, "ui_runner: dialog %u is in front of the sheet's pages\n", s.dialogs.back().id);
         return Stop(s, window);
     }
     if (!ActOnControl(s, a)) return Stop(s, window);
-    if (window == s.sheet)
+    if (window == s.sheet) {
         s.changedSincePicture = true;
-    else if (IsWindow(window))
+    } else if (IsWindow(window)) {
+        // A dialog the action opened (and that closed before the action returned) is not the
+        // one drawn.
+        TrackFront(s, window);
         WriteDialogPicture(s);
+    }
     return TRUE;
 }
 
@@ -797,4 +806,23 @@ int RunSheetScript(const SheetExports& e, const SheetRequest& request) {
     if (r != IDOK) return 0;
     PrintChanges(before, after, request);
     return request.recordOut.empty() ? 0 : WriteRecord(e, after, request.recordOut);
+}
+
+int RunDialogScript(const DialogExports& e, const SheetRequest& request) {
+    Script s;
+    s.request = request;
+    s.started = true;  // no sheet: the first turn is the dialog's
+    if (!Parse(request.script, s.actions)) return 2;
+    const DWORD boxes = PlatMessageBoxCount();
+    PlatSetModalIdleHandler(Turn, &s);
+    const INT_PTR r = e.open(e.printer, e.interfaceDll, request.dialog);
+    PlatSetModalIdleHandler(nullptr, nullptr);
+    PrintMessageBoxes(boxes);
+    std::printf("dialog %u: %ld\n", request.dialog, static_cast<long>(r));
+    if (s.failed) return 2;
+    if (r < 0) {
+        std::fprintf(stderr, "ui_runner: dialog %u could not be opened\n", request.dialog);
+        return 1;
+    }
+    return 0;
 }

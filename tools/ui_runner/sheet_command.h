@@ -1,4 +1,5 @@
-// ui_runner sheet: the document sheet opened headless and driven by a script of user actions.
+// ui_runner sheet: the document sheet opened headless and driven by a script of user actions;
+// ui_runner dialog: a dialog no page opens, opened on its own and driven by the same script.
 #pragma once
 
 #include <string>
@@ -16,12 +17,23 @@ struct SheetExports {
     LPWSTR printerName = nullptr;
 };
 
+// The opener of a build's dialog helper: the dialog of that template for the printer, run until it
+// ends; its result, negative when it could not be opened.
+typedef INT_PTR (*DialogOpenFn)(HANDLE printer, HMODULE interfaceDll, UINT templateId);
+
+struct DialogExports {
+    DialogOpenFn open = nullptr;
+    HANDLE printer = nullptr;
+    HMODULE interfaceDll = nullptr;  // the dialogs' icons are its own
+};
+
 struct SheetRequest {
     std::string script;     // "page 520; choose Paper B5 (JIS); set Copies 3; ok"
     std::string pngDir;     // empty: no pictures
     std::string recordOut;  // empty: the settings record OK made is not written
     std::string binDir;     // the build's settings helper places the record's fields
     bool japanese = true;
+    unsigned dialog = 0;  // the dialog opened on its own; 0 for the sheet
 };
 
 // Runs the script on the sheet, prints the settings fields OK changed, with a PNG folder writes
@@ -29,6 +41,12 @@ struct SheetRequest {
 // the settings record OK made, once DrvConvertDevMode took it. 0 done, 1 the sheet or a file
 // failed, 2 a bad script (an unknown action, control or item: the sheet is cancelled).
 int RunSheetScript(const SheetExports& exports, const SheetRequest& request);
+
+// Runs the script in the dialog of request.dialog opened on its own (a dialog's controls go by id;
+// "page" has no place there), with a PNG folder writes it as dialog_ID.png each time the script
+// worked in it, and prints the message boxes shown and the dialog's result. 0 done, 1 the dialog
+// could not be opened, 2 a bad script (the dialog is cancelled).
+int RunDialogScript(const DialogExports& exports, const SheetRequest& request);
 
 // The script's actions and the control names, for the usage text.
 const char* SheetScriptUsage();

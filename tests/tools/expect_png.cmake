@@ -1,0 +1,17 @@
+# cmake -DPNG=FILE -P expect_png.cmake: fails unless FILE is a PNG picture with a width and a height
+# (its signature, then the IHDR chunk's size fields, which are never 0 in a picture that was drawn).
+if(NOT DEFINED PNG OR NOT EXISTS "${PNG}")
+  message(FATAL_ERROR "no picture at \"${PNG}\"")
+endif()
+file(READ "${PNG}" head LIMIT 24 HEX)
+string(SUBSTRING "${head}" 0 16 signature)
+if(NOT signature STREQUAL "89504e470d0a1a0a")
+  message(FATAL_ERROR "${PNG} is not a PNG picture (it starts ${signature})")
+endif()
+string(SUBSTRING "${head}" 24 8 chunk)
+string(SUBSTRING "${head}" 32 8 width)
+string(SUBSTRING "${head}" 40 8 height)
+if(NOT chunk STREQUAL "49484452" OR width STREQUAL "00000000" OR height STREQUAL "00000000")
+  message(FATAL_ERROR "${PNG} holds no picture (IHDR ${chunk}, width ${width}, height ${height})")
+endif()
+message(STATUS "${PNG}: a picture of 0x${width} x 0x${height} pixels")
