@@ -5,12 +5,17 @@
 //
 // Script names (all optional): CreateHandle, ReleaseHandle, GetSizeOfSettings, SetKWESettings,
 // GetNumOfIDs, GetIDList, SetDriverSettings, GetNumOfOutputs, SetJobInfo, GetKM, GetSampleKM,
-// PrepareGetSampleKM, GetFooterString, WriteLog, IsAvailableXKM, IsWholePage, SetJobOwner: a number
+// PrepareGetSampleKM, GetFooterString, WriteLog, IsAvailableXKM, IsWholePage, SetJobOwner, DisplayUI: a number
 // is that call's answer, "fail" its failure. TileWidth, TileHeight: the mark tile in dots.
 // BlockShort: bytes the mark block lacks. FooterHex: the footer's bytes in hexadecimal ("%d" in Footer is the output
 // index). MarkAtAskedSize=1: GetKM answers with a mark of the width and height it is asked for.
 // Density, Caption: the sample sheet's answers. WriteLog takes only a record of its size
 // (840 bytes) and keeps the last one in the registry (kwe_script.h).
+// The settings dialog (DisplayUI) shows nothing: DisplayUI is its answer (1 OK, 2 cancelled, -1 or
+// "fail" failed), DisplayUIOn the on/off value it hands back, DisplayUIBlobHex the settings the
+// user leaves (default: the settings as handed in) and DisplayUIBlobSize how many bytes of them it
+// writes (default: the blob's length); it never writes past the size it was given. Cancelled or
+// failed, it changes nothing. The settings it was handed are kept in the registry.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -34,6 +39,10 @@ constexpr DWORD kLogRecordSize = 840;
 constexpr long kTileWidth = 250;  // not a multiple of 8: rows are padded
 constexpr long kTileHeight = 96;
 constexpr long kMaxTile = 16384;  // a whole A3 page at 600 dpi fits
+constexpr long kDisplayOk = 1;
+constexpr long kDisplayCancelled = 2;
+constexpr long kDisplayFailed = -1;
+constexpr DWORD kMaxSettingsSize = 4096;  // the settings record's room for the blob
 // "出力 %d ORLA" in code page 932.
 constexpr char kDefaultFooter[] = "\x8f\x6f\x97\xcd %d ORLA";
 
@@ -96,10 +105,22 @@ std::vector<BYTE> MarkTile(long width, long height, long index) {
     return bits;
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The script's bytes in hexadecimal; a script is never trusted: the bytes end at the first pair
+// that is not hexadecimal.
 std::vector<BYTE> FromHex(const std::string& hex) {
     std::vector<BYTE> out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back(static_cast<BYTE>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+        const int high = HexDigit(hex[i]), low = HexDigit(hex[i + 1]);
+        if (high < 0 || low < 0) break;
+        out.push_back(static_cast<BYTE>(high * 16 + low));
+    }
     return out;
 }
 
@@ -265,6 +286,26 @@ DLLEXPORT LONG QZKWE_IsWholePage(DWORD handle, LONG* value) {
 
 DLLEXPORT LONG QZKWE_SetJobOwner(DWORD handle, const BYTE* owner) {
     return owner == nullptr ? 0 : Answer(handle, "SetJobOwner", 1, 0);
+}
+
+DLLEXPORT LONG QZKWE_DisplayUI(DWORD handle, HWND owner, BYTE* settings, DWORD settingsSize, LONG* result) {
+    Script s;
+    if (result == nullptr || (settings == nullptr && settingsSize != 0) || !ScriptOf(handle, &s) ||
+        s.Fails("DisplayUI"))
+        return kDisplayFailed;
+    if (settingsSize > kMaxSettingsSize) return kDisplayFailed;
+    kwe::KeepRecord(kwe::kLastDisplayUIValue, settings, settingsSize);
+    static_cast<void>(owner);  // the dialog would be owned by it; nothing is shown here
+    const long answer = s.Number("DisplayUI", kDisplayOk);
+    if (answer == kDisplayCancelled || answer == kDisplayFailed) return answer;
+    if (s.values.count("DisplayUIBlobHex")) {
+        std::vector<BYTE> blob = FromHex(s.values.at("DisplayUIBlobHex"));
+        const long wanted = s.Number("DisplayUIBlobSize", static_cast<long>(blob.size()));
+        blob.resize(static_cast<size_t>(std::clamp<long>(wanted, 0, static_cast<long>(settingsSize))), 0);
+        if (!blob.empty()) std::memcpy(settings, blob.data(), blob.size());
+    }
+    *result = s.Number("DisplayUIOn", 1);
+    return answer;
 }
 
 }  // extern "C"

@@ -56,13 +56,17 @@ Script ReadScript() {
     return s;
 }
 
-void KeepLogRecord(const unsigned char* record, unsigned long size) {
+void KeepRecord(const char16_t* value, const unsigned char* bytes, unsigned long size) {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tamsa Korvel\\Tessaline Basic", 0, nullptr, 0, KEY_WRITE,
                         nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
-    RegSetValueExW(key, u"LastLogRecord", 0, REG_BINARY, record, static_cast<DWORD>(size));
+    RegSetValueExW(key, value, 0, REG_BINARY, bytes, static_cast<DWORD>(size));
     RegCloseKey(key);
+}
+
+void KeepLogRecord(const unsigned char* record, unsigned long size) {
+    KeepRecord(kLastLogRecordValue, record, size);
 }
 
 }  // namespace kwe

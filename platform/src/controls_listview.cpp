@@ -1,11 +1,13 @@
-// The list view in icon and small-icon view: items with text, image, data and state, laid out in
-// a grid (kept arranged with LVS_AUTOARRANGE), scrolled by pixels. Every change of an item is
+// The list view in icon, small-icon and report view: items with text, image, data and state, laid
+// out in a grid (kept arranged with LVS_AUTOARRANGE) or in rows under a header of columns whose
+// cells hold the subitem texts, scrolled by pixels. Every change of an item is
 // asked for (LVN_ITEMCHANGING, refusable) and told of (LVN_ITEMCHANGED) with its old and new
 // state, whether the program or the user made it; a single-selection view takes the selection
 // from the other item first.
 #include <algorithm>
 #include <vector>
 
+#include "listview_columns.h"
 #include "listview_layout.h"
 #include "plat_internal.h"
 #include "system_classes.h"
@@ -17,14 +19,18 @@ namespace {
 
 constexpr size_t kMaxListItems = 100000;
 constexpr UINT kExclusiveStates = LVIS_FOCUSED | LVIS_SELECTED;
+constexpr int kNotPressed = -2;  // no button down on the view (-1: down on no item)
 
 struct ListViewState {
     std::vector<ListViewItem> items;
     HIMAGELIST normal = nullptr;
     HIMAGELIST small = nullptr;
     HIMAGELIST stateImages = nullptr;
-    SIZE spacing{};  // 0: the default for the normal images
-    POINT origin{};  // the view's point at the client's upper-left
+    SIZE spacing{};                       // 0: the default for the normal images
+    POINT origin{};                       // the view's point at the client's upper-left
+    std::vector<ListViewColumn> columns;  // report view
+    DWORD extendedStyle = 0;              // LVS_EX_
+    int pressedOn = kNotPressed;          // report view: the item the button went down on
 };
 
 DWORD StyleOf(HWND h) {
@@ -33,6 +39,10 @@ DWORD StyleOf(HWND h) {
 
 bool SmallIconView(HWND h) {
     return (StyleOf(h) & LVS_TYPEMASK) == LVS_SMALLICON;
+}
+
+bool ReportView(HWND h) {
+    return (StyleOf(h) & LVS_TYPEMASK) == LVS_REPORT;
 }
 
 SIZE ImageSize(HIMAGELIST list, SIZE otherwise) {
@@ -44,7 +54,28 @@ SIZE IconSpacingOf(const ListViewState& s, SIZE icon) {
     return s.spacing.cx > 0 ? s.spacing : DefaultIconSpacing(icon);
 }
 
+// Rows of the small images' height (none without them) under the header, as wide as the columns.
+ListViewGeometry ReportGeometry(HWND h, const ListViewState& s) {
+    ListViewGeometry g;
+    g.report = true;
+    g.icon = ImageSize(s.small, SIZE{0, 0});
+    g.stateIcon = SIZE{0, 0};
+    LONG width = 0;
+    for (const ListViewColumn& c : s.columns) {
+        g.columns.push_back(c.width);
+        width += c.width;
+    }
+    g.spacing = SIZE{width, kReportRowHeight};
+    g.headerHeight = (StyleOf(h) & LVS_NOCOLUMNHEADER) ? 0 : kReportHeaderHeight;
+    g.fullRowSelect = (s.extendedStyle & LVS_EX_FULLROWSELECT) != 0;
+    RECT client{};
+    GetClientRect(h, &client);
+    g.clientWidth = client.right;
+    return g;
+}
+
 ListViewGeometry Geometry(HWND h, const ListViewState& s) {
+    if (ReportView(h)) return ReportGeometry(h, s);
     ListViewGeometry g;
     g.smallIcons = SmallIconView(h);
     g.icon = g.smallIcons ? ImageSize(s.small, SIZE{16, 16}) : ImageSize(s.normal, SIZE{32, 32});
@@ -63,7 +94,7 @@ bool ValidIndex(const ListViewState& s, WPARAM index) {
 
 // Items of a view kept arranged always lie on the slot of their index.
 void Rearrange(HWND h, ListViewState& s, bool always) {
-    if (!always && !(StyleOf(h) & LVS_AUTOARRANGE)) return;
+    if (!always && !(StyleOf(h) & LVS_AUTOARRANGE) && !ReportView(h)) return;
     const ListViewGeometry g = Geometry(h, s);
     for (size_t i = 0; i < s.items.size(); ++i) s.items[i].position = GridSlot(g, i);
 }
@@ -196,15 +227,31 @@ LRESULT SetItemState(HWND h, ListViewState& s, WPARAM index, const LVITEMW* item
     return TRUE;
 }
 
+ListViewTable TableOf(ListViewState& s) {
+    return ListViewTable{s.columns, s.items};
+}
+
+// A subitem's text: only the text of a subitem changes, and nobody is told.
+LRESULT SetSubItem(ListViewState& s, size_t index, const LVITEMW& item) {
+    if (!(item.mask & LVIF_TEXT)) return TRUE;
+    return SetCellText(TableOf(s), index, static_cast<size_t>(item.iSubItem), item.pszText ? item.pszText : u"");
+}
+
 LRESULT SetItem(HWND h, ListViewState& s, const LVITEMW* item) {
-    if (item == nullptr || item->iSubItem != 0 || !ValidIndex(s, static_cast<WPARAM>(item->iItem))) return FALSE;
+    if (item == nullptr || item->iSubItem < 0 || !ValidIndex(s, static_cast<WPARAM>(item->iItem))) return FALSE;
+    if (item->iSubItem > 0) return SetSubItem(s, static_cast<size_t>(item->iItem), *item);
     std::u16string text;
     SetItemFields(h, s, static_cast<size_t>(item->iItem), ChangeFrom(*item, text));
     return TRUE;
 }
 
 LRESULT SetItemText(HWND h, ListViewState& s, WPARAM index, const LVITEMW* item) {
-    if (item == nullptr || !ValidIndex(s, index)) return FALSE;
+    if (item == nullptr || item->iSubItem < 0 || !ValidIndex(s, index)) return FALSE;
+    if (item->iSubItem > 0) {
+        LVITEMW text = *item;
+        text.mask = LVIF_TEXT;
+        return SetSubItem(s, index, text);
+    }
     std::u16string text = item->pszText ? item->pszText : u"";
     Change c;
     c.mask = LVIF_TEXT;
@@ -225,7 +272,7 @@ LRESULT InsertItem(HWND h, ListViewState& s, const LVITEMW* item) {
     fresh.state = wanted & ~kExclusiveStates;
     const size_t at = std::min(static_cast<size_t>(item->iItem), s.items.size());
     s.items.insert(s.items.begin() + static_cast<long>(at), fresh);
-    if (StyleOf(h) & LVS_AUTOARRANGE) {
+    if ((StyleOf(h) & LVS_AUTOARRANGE) || ReportView(h)) {
         Rearrange(h, s, true);
     } else {
         s.items[at].position = FreeSlot(Geometry(h, s), s.items, at);
@@ -237,12 +284,14 @@ LRESULT InsertItem(HWND h, ListViewState& s, const LVITEMW* item) {
     return static_cast<LRESULT>(at);
 }
 
+// A subitem's text comes from its cell; the other fields are the item's.
 LRESULT GetItem(const ListViewState& s, LVITEMW* item) {
-    if (item == nullptr || item->iSubItem != 0 || !ValidIndex(s, static_cast<WPARAM>(item->iItem))) return FALSE;
+    if (item == nullptr || item->iSubItem < 0 || !ValidIndex(s, static_cast<WPARAM>(item->iItem))) return FALSE;
     const ListViewItem& it = s.items[static_cast<size_t>(item->iItem)];
     if ((item->mask & LVIF_TEXT) && item->pszText && item->cchTextMax > 0) {
-        const size_t count = std::min(it.text.size(), static_cast<size_t>(item->cchTextMax - 1));
-        it.text.copy(item->pszText, count);
+        const std::u16string& text = CellText(it, static_cast<size_t>(item->iSubItem));
+        const size_t count = std::min(text.size(), static_cast<size_t>(item->cchTextMax - 1));
+        text.copy(item->pszText, count);
         item->pszText[count] = 0;
     }
     if (item->mask & LVIF_IMAGE) item->iImage = it.image;
@@ -252,8 +301,10 @@ LRESULT GetItem(const ListViewState& s, LVITEMW* item) {
 }
 
 LRESULT GetItemText(const ListViewState& s, WPARAM index, LVITEMW* item) {
-    if (item == nullptr || !ValidIndex(s, index) || item->pszText == nullptr || item->cchTextMax <= 0) return 0;
-    const std::u16string& text = s.items[index].text;
+    if (item == nullptr || !ValidIndex(s, index) || item->pszText == nullptr || item->cchTextMax <= 0 ||
+        item->iSubItem < 0)
+        return 0;
+    const std::u16string& text = CellText(s.items[index], static_cast<size_t>(item->iSubItem));
     const size_t count = std::min(text.size(), static_cast<size_t>(item->cchTextMax - 1));
     text.copy(item->pszText, count);
     item->pszText[count] = 0;
@@ -318,6 +369,10 @@ LRESULT HitTest(HWND h, const ListViewState& s, LVHITTESTINFO* info) {
     if (info->flags != 0) return -1;
     const ListViewGeometry g = Geometry(h, s);
     const POINT inView{at.x + s.origin.x, at.y + s.origin.y};
+    if (at.y < g.headerHeight) {  // the header row does not scroll with the items
+        info->flags = LVHT_NOWHERE;
+        return -1;
+    }
     for (size_t i = s.items.size(); i-- > 0;) {
         if (UINT hit = HitItem(g, s.items[i], inView)) {
             info->flags = hit;
@@ -354,12 +409,14 @@ LRESULT EnsureVisible(HWND h, ListViewState& s, WPARAM index, LPARAM partialOk) 
     if (!ValidIndex(s, index)) return FALSE;
     RECT client{};
     GetClientRect(h, &client);
-    const RECT r = ToClient(s, ItemPart(Geometry(h, s), s.items[index], LVIR_BOUNDS));
-    const bool partly = r.bottom > 0 && r.top < client.bottom;
+    const ListViewGeometry g = Geometry(h, s);
+    const RECT r = ToClient(s, ItemPart(g, s.items[index], LVIR_BOUNDS));
+    const LONG top = g.headerHeight;  // rows under the header are hidden
+    const bool partly = r.bottom > top && r.top < client.bottom;
     if (partialOk && partly) return TRUE;
     POINT origin = s.origin;
     if (r.bottom > client.bottom) origin.y += r.bottom - client.bottom;
-    if (r.top - (origin.y - s.origin.y) < 0) origin.y = s.origin.y + r.top;  // its top wins over its bottom
+    if (r.top - (origin.y - s.origin.y) < top) origin.y = s.origin.y + r.top - top;  // its top wins over its bottom
     ScrollTo(h, s, origin);
     return TRUE;
 }
@@ -445,7 +502,8 @@ LRESULT CreateDragImage(HWND h, const ListViewState& s, WPARAM index, POINT* upp
 // Where the user's pointer is taken to be on an item: its icon's centre (the corner for none).
 POINT ItemCentre(HWND h, const ListViewState& s, int index) {
     if (!ValidIndex(s, static_cast<WPARAM>(index))) return POINT{0, 0};
-    const RECT r = ToClient(s, ItemPart(Geometry(h, s), s.items[static_cast<size_t>(index)], LVIR_ICON));
+    const int part = ReportView(h) ? LVIR_LABEL : LVIR_ICON;
+    const RECT r = ToClient(s, ItemPart(Geometry(h, s), s.items[static_cast<size_t>(index)], part));
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
@@ -498,7 +556,8 @@ int KeyTarget(HWND h, const ListViewState& s, WPARAM key) {
     const LRESULT focus = NextItem(s, static_cast<WPARAM>(-1), LVNI_FOCUSED);
     const int at = focus < 0 ? 0 : static_cast<int>(focus);
     const ListViewGeometry g = Geometry(h, s);
-    const int columns = std::max<int>(1, static_cast<int>(g.clientWidth / std::max<LONG>(1, g.spacing.cx)));
+    const int columns =
+        g.report ? 1 : std::max<int>(1, static_cast<int>(g.clientWidth / std::max<LONG>(1, g.spacing.cx)));
     int to = at;
     switch (key) {
         case VK_LEFT:
@@ -544,10 +603,93 @@ void DestroyOwnImageLists(HWND h, ListViewState& s) {
     }
 }
 
+// ---- Report view ----
+
+// LVM_GETSUBITEMRECT: a column's cell (RECT top: the subitem; left: the LVIR_ part); for subitem
+// 0, LVIR_BOUNDS is the whole row as on Windows, the other parts column 0's.
+LRESULT SubItemRect(HWND h, const ListViewState& s, WPARAM index, RECT* out) {
+    if (out == nullptr || !ValidIndex(s, index) || !ReportView(h)) return FALSE;
+    const auto column = static_cast<size_t>(out->top);
+    const int part = static_cast<int>(out->left);
+    const ListViewGeometry g = Geometry(h, s);
+    if (out->top < 0 || column >= s.columns.size() || part < LVIR_BOUNDS || part > LVIR_LABEL) return FALSE;
+    const ListViewItem& item = s.items[index];
+    *out = ToClient(s, column == 0 ? ItemPart(g, item, part) : CellRect(g, item, column));
+    return TRUE;
+}
+
+// LVM_SUBITEMHITTEST: the item and the column under a point; the item is hit anywhere in its row.
+LRESULT SubItemHitTest(HWND h, const ListViewState& s, LVHITTESTINFO* info) {
+    if (info == nullptr) return -1;
+    info->iItem = -1;
+    info->iSubItem = -1;
+    info->flags = LVHT_NOWHERE;
+    const ListViewGeometry g = Geometry(h, s);
+    RECT client{};
+    GetClientRect(h, &client);
+    const POINT at = info->pt;
+    if (!g.report || at.y < g.headerHeight || at.y >= client.bottom || at.x < 0 || at.x >= client.right) return -1;
+    const POINT inView{at.x + s.origin.x, at.y + s.origin.y};
+    const int column = ColumnAt(g, inView.x);
+    for (size_t i = 0; i < s.items.size() && column >= 0; ++i) {
+        const RECT row = ItemPart(g, s.items[i], LVIR_BOUNDS);
+        if (inView.y < row.top || inView.y >= row.bottom) continue;
+        info->iItem = static_cast<int>(i);
+        info->iSubItem = column;
+        info->flags = column == 0 ? HitItem(g, s.items[i], inView) : LVHT_ONITEMLABEL;
+        if (info->flags == 0) info->flags = LVHT_ONITEMLABEL;
+        return info->iItem;
+    }
+    return -1;
+}
+
+LRESULT SetExtendedStyle(ListViewState& s, WPARAM mask, LPARAM style) {
+    const DWORD old = s.extendedStyle;
+    const DWORD changing = mask ? static_cast<DWORD>(mask) : ~DWORD{0};
+    s.extendedStyle = (old & ~changing) | (static_cast<DWORD>(style) & changing);
+    return old;
+}
+
+LONG ClientHeight(HWND h) {
+    RECT client{};
+    GetClientRect(h, &client);
+    return client.bottom;
+}
+
+LRESULT TopIndex(HWND h, const ListViewState& s) {
+    if (!ReportView(h) || s.items.empty()) return 0;  // icon views have no top item
+    return std::min<LRESULT>(s.origin.y / kReportRowHeight, static_cast<LRESULT>(s.items.size()) - 1);
+}
+
+LRESULT CountPerPage(HWND h, const ListViewState& s) {
+    if (!ReportView(h)) return static_cast<LRESULT>(s.items.size());  // every item, in icon views
+    return std::max<LONG>(0, ClientHeight(h) - Geometry(h, s).headerHeight) / kReportRowHeight;
+}
+
+// The mouse in report view: the press selects the row's item (or, off the items, clears the
+// selection), the release reports the click. A press on the header leaves the items alone.
+void ReportPress(HWND h, ListViewState& s, LPARAM at) {
+    LVHITTESTINFO info{};
+    info.pt = POINT{static_cast<SHORT>(LOWORD(at)), static_cast<SHORT>(HIWORD(at))};
+    if (info.pt.y < Geometry(h, s).headerHeight) return;  // the header's, not the items'
+
+    const int index = static_cast<int>(HitTest(h, s, &info));
+    PressOn(h, s, index);
+    s.pressedOn = index;
+}
+
+void ReportRelease(HWND h, ListViewState& s) {
+    if (s.pressedOn == kNotPressed) return;
+    const int index = ValidIndex(s, static_cast<WPARAM>(s.pressedOn)) ? s.pressedOn : -1;
+    s.pressedOn = kNotPressed;
+    NotifyActivate(h, NM_CLICK, index, ItemCentre(h, s, index));
+}
+
 using Handler = LRESULT (*)(HWND, ListViewState&, UINT, WPARAM, LPARAM, bool&);
 LRESULT ItemMessage(HWND h, ListViewState& s, UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 LRESULT ViewMessage(HWND h, ListViewState& s, UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 LRESULT InputMessage(HWND h, ListViewState& s, UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+LRESULT ReportMessage(HWND h, ListViewState& s, UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
 }  // namespace
 
@@ -557,7 +699,7 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam
         return DefWindowProcW(h, message, wParam, lParam);
     }
     ListViewState& s = *ControlState<ListViewState>(h);
-    for (Handler handler : {ItemMessage, ViewMessage, InputMessage}) {
+    for (Handler handler : {ItemMessage, ViewMessage, ReportMessage, InputMessage}) {
         bool handled = true;
         const LRESULT answer = handler(h, s, message, wParam, lParam, handled);
         if (handled) return answer;
@@ -587,7 +729,7 @@ LRESULT ItemMessage(HWND h, ListViewState& s, UINT message, WPARAM wParam, LPARA
         case LVM_GETITEMCOUNT:
             return static_cast<LRESULT>(s.items.size());
         case LVM_GETCOUNTPERPAGE:
-            return static_cast<LRESULT>(s.items.size());  // every item, in icon views
+            return CountPerPage(h, s);
         case LVM_GETNEXTITEM:
             return NextItem(s, wParam, lParam);
         case LVM_GETSELECTEDCOUNT:
@@ -635,7 +777,7 @@ LRESULT ViewMessage(HWND h, ListViewState& s, UINT message, WPARAM wParam, LPARA
         case LVM_ENSUREVISIBLE:
             return EnsureVisible(h, s, wParam, lParam);
         case LVM_GETTOPINDEX:
-            return 0;  // icon views have no top item
+            return TopIndex(h, s);
         case LVM_GETORIGIN:
             if (auto* out = reinterpret_cast<POINT*>(lParam)) *out = s.origin;
             return TRUE;
@@ -679,7 +821,44 @@ LRESULT InputMessage(HWND h, ListViewState& s, UINT message, WPARAM wParam, LPAR
         }
         case WM_LBUTTONDOWN:
             SetFocus(h);
+            if (ReportView(h)) ReportPress(h, s, lParam);
             return 0;
+        case WM_LBUTTONUP:
+            ReportRelease(h, s);
+            return 0;
+    }
+    handled = false;
+    return 0;
+}
+
+// The report view's columns, cells and finding items.
+LRESULT ReportMessage(HWND h, ListViewState& s, UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    switch (message) {
+        case LVM_INSERTCOLUMNW:
+            return InsertColumn(TableOf(s), wParam, reinterpret_cast<const LVCOLUMNW*>(lParam));
+        case LVM_SETCOLUMNW:
+            return SetColumn(TableOf(s), wParam, reinterpret_cast<const LVCOLUMNW*>(lParam));
+        case LVM_GETCOLUMNW:
+            return GetColumn(TableOf(s), wParam, reinterpret_cast<LVCOLUMNW*>(lParam));
+        case LVM_DELETECOLUMN:
+            return DeleteColumn(TableOf(s), wParam);
+        case LVM_GETCOLUMNWIDTH:
+            return wParam < s.columns.size() ? s.columns[wParam].width : 0;
+        case LVM_SETCOLUMNWIDTH: {
+            const ListViewGeometry g = Geometry(h, s);
+            const LONG icon = g.report ? g.icon.cx : 0;
+            return SetColumnWidth(TableOf(s), wParam, static_cast<SHORT>(LOWORD(lParam)), g.clientWidth, icon);
+        }
+        case LVM_FINDITEMW:
+            return FindItem(s.items, wParam, reinterpret_cast<const LVFINDINFOW*>(lParam));
+        case LVM_GETSUBITEMRECT:
+            return SubItemRect(h, s, wParam, reinterpret_cast<RECT*>(lParam));
+        case LVM_SUBITEMHITTEST:
+            return SubItemHitTest(h, s, reinterpret_cast<LVHITTESTINFO*>(lParam));
+        case LVM_SETEXTENDEDLISTVIEWSTYLE:
+            return SetExtendedStyle(s, wParam, lParam);
+        case LVM_GETEXTENDEDLISTVIEWSTYLE:
+            return s.extendedStyle;
     }
     handled = false;
     return 0;

@@ -1,4 +1,4 @@
-// The geometry of a list view's icon and small-icon views. Labels are measured with the UI face
+// The geometry of a list view's icon, small-icon and report views. Labels are measured with the UI face
 // the renderer draws them in.
 #include "listview_layout.h"
 
@@ -15,6 +15,43 @@ constexpr LONG kLabelPadding = 4;
 
 bool InsideRect(const RECT& r, POINT p) {
     return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+LONG RowWidth(const ListViewGeometry& g) {
+    LONG width = 0;
+    for (LONG w : g.columns) width += w;
+    return width;
+}
+
+// Report view: the small image (when the view has one) at the left of column 0, the label filling
+// the rest of that column.
+RECT ReportIcon(const ListViewGeometry& g, const ListViewItem& item) {
+    const POINT p = item.position;
+    const LONG column = g.columns.empty() ? 0 : g.columns[0];
+    const LONG icon = g.icon.cx > 0 ? std::min(column, g.icon.cx + kIconMargin) : 0;
+    return RECT{p.x, p.y, p.x + icon, p.y + kReportRowHeight};
+}
+
+RECT ReportLabel(const ListViewGeometry& g, const ListViewItem& item) {
+    const RECT icon = ReportIcon(g, item);
+    const LONG column = g.columns.empty() ? 0 : g.columns[0];
+    return RECT{icon.right, icon.top, std::max(icon.right, item.position.x + column), icon.bottom};
+}
+
+RECT ReportPart(const ListViewGeometry& g, const ListViewItem& item, int part) {
+    const RECT row{item.position.x, item.position.y, item.position.x + RowWidth(g), item.position.y + kReportRowHeight};
+    switch (part) {
+        case LVIR_ICON:
+            return ReportIcon(g, item);
+        case LVIR_LABEL:
+            return ReportLabel(g, item);
+        case kStateIconPart:
+            return RECT{};
+        case LVIR_SELECTBOUNDS:
+            return g.fullRowSelect ? row : RECT{row.left, row.top, ReportLabel(g, item).right, row.bottom};
+        default:
+            return row;
+    }
 }
 
 RECT IconBox(const ListViewGeometry& g, const ListViewItem& item) {
@@ -57,6 +94,7 @@ SIZE SmallIconCell(SIZE icon) {
 }
 
 POINT GridSlot(const ListViewGeometry& g, size_t slot) {
+    if (g.report) return POINT{0, g.headerHeight + static_cast<LONG>(slot) * kReportRowHeight};
     const LONG columns = std::max<LONG>(1, g.clientWidth / std::max<LONG>(1, g.spacing.cx));
     const auto n = static_cast<LONG>(slot);
     return POINT{(n % columns) * g.spacing.cx, (n / columns) * g.spacing.cy};
@@ -83,6 +121,7 @@ LONG LabelLines(const ListViewGeometry& g, const std::u16string& text) {
 }
 
 RECT ItemPart(const ListViewGeometry& g, const ListViewItem& item, int part) {
+    if (g.report) return ReportPart(g, item, part);
     switch (part) {
         case LVIR_ICON:
             return IconBox(g, item);
@@ -99,10 +138,32 @@ RECT ItemPart(const ListViewGeometry& g, const ListViewItem& item, int part) {
 }
 
 UINT HitItem(const ListViewGeometry& g, const ListViewItem& item, POINT at) {
+    if (g.report) {
+        // Without a full-row selection only column 0's image and label take a click.
+        if (InsideRect(ReportIcon(g, item), at)) return LVHT_ONITEMICON;
+        if (InsideRect(ReportPart(g, item, LVIR_SELECTBOUNDS), at)) return LVHT_ONITEMLABEL;
+        return 0;
+    }
     if (InsideRect(StateBox(g, item), at)) return LVHT_ONITEMSTATEICON;
     if (InsideRect(IconBox(g, item), at)) return LVHT_ONITEMICON;
     if (InsideRect(LabelBox(g, item), at)) return LVHT_ONITEMLABEL;
     return 0;
+}
+
+RECT CellRect(const ListViewGeometry& g, const ListViewItem& item, size_t column) {
+    if (column >= g.columns.size()) return RECT{};
+    LONG left = item.position.x;
+    for (size_t c = 0; c < column; ++c) left += g.columns[c];
+    return RECT{left, item.position.y, left + g.columns[column], item.position.y + kReportRowHeight};
+}
+
+int ColumnAt(const ListViewGeometry& g, LONG x) {
+    LONG left = 0;
+    for (size_t c = 0; c < g.columns.size(); ++c) {
+        if (x >= left && x < left + g.columns[c]) return static_cast<int>(c);
+        left += g.columns[c];
+    }
+    return -1;
 }
 
 }  // namespace plat

@@ -16,6 +16,7 @@ LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK TreeViewProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ListViewProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ScrollBarProc(HWND, UINT, WPARAM, LPARAM);
 
 struct SystemClass {
     const char16_t* name;
@@ -38,6 +39,7 @@ inline constexpr SystemClass kSystemClasses[] = {
     {u"SysTreeView32", TreeViewProc, kControlExtra},
     {u"SysTabControl32", TabControlProc, kControlExtra},
     {u"SysListView32", ListViewProc, kControlExtra},
+    {u"ScrollBar", ScrollBarProc, kControlExtra},
 };
 // clang-format on
 
@@ -80,5 +82,8 @@ inline constexpr UINT kUserExpand = 0xBF73;
 inline constexpr UINT kUserDoubleClick = 0xBF80;
 // kUserBeginDrag: a list view's item pressed and dragged past the drag distance (wParam the index).
 inline constexpr UINT kUserBeginDrag = 0xBF81;
+// kUserScroll: a scroll bar worked by the user (wParam the SB_ code, lParam the thumb's target
+// for the thumb codes); TRUE when taken.
+inline constexpr UINT kUserScroll = 0xBF82;
 
 }  // namespace plat

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "listview_layout.h"
 #include "plat_internal.h"
+#include "scrollbar_layout.h"
 #include "ui_fonts.h"
 #include "win/ddi.h"
 #include "win/list_view.h"
@@ -314,6 +316,48 @@ void DrawUpDown(Canvas& c, RECT r, Rgb text) {
     Arrow(c, RECT{r.left, middle, r.right, r.bottom}, false, text);
 }
 
+RECT ClientArea(HWND h, RECT r);
+
+// A small filled triangle centred in `r`, pointing left or right, as a scroll bar's arrows.
+void SideArrow(Canvas& c, RECT r, bool left, Rgb color) {
+    const LONG columns = std::clamp<LONG>(std::min((r.bottom - r.top) / 2 - 1, r.right - r.left - 2), 1, 4);
+    const LONG mid = (r.top + r.bottom) / 2;
+    const LONG from = (r.left + r.right - columns) / 2;
+    for (LONG i = 0; i < columns; ++i) {
+        const LONG half = left ? i : columns - 1 - i;
+        Fill(c, RECT{from + i, mid - half - 1, from + i + 1, mid + half + 1}, color);
+    }
+}
+
+constexpr Rgb kScrollTrack{232, 232, 232};
+constexpr Rgb kScrollThumb{192, 192, 192};
+
+// The arrow buttons at the ends, the track between them and the thumb at the bar's position
+// (where the user holds it while it is dragged).
+void DrawScrollBar(Canvas& c, HWND h, RECT r, DWORD style, Rgb text) {
+    SCROLLINFO info{sizeof(SCROLLINFO), SIF_ALL, 0, 0, 0, 0, 0};
+    SendMessageW(h, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&info));
+    const bool vertical = (style & SBS_VERT) != 0;
+    const ScrollBarParts parts =
+        ScrollBarLayout(ClientArea(h, r), vertical, info.nMin, info.nMax, info.nPage, info.nTrackPos);
+    Fill(c, parts.track, kScrollTrack);
+    for (const RECT& button : {parts.before, parts.after}) {
+        Fill(c, button, kButtonFace);
+        Frame(c, button, kButtonEdge);
+    }
+    if (vertical) {
+        Arrow(c, parts.before, true, text);
+        Arrow(c, parts.after, false, text);
+    } else {
+        SideArrow(c, parts.before, true, text);
+        SideArrow(c, parts.after, false, text);
+    }
+    if (parts.thumb.right > parts.thumb.left && parts.thumb.bottom > parts.thumb.top) {
+        Fill(c, parts.thumb, kScrollThumb);
+        Frame(c, parts.thumb, kButtonEdge);
+    }
+}
+
 constexpr Rgb kHighlight{0, 120, 215};
 constexpr LONG kTreeImageWidth = 16 + 3;  // the tree's room for an item's image before its text
 
@@ -411,6 +455,116 @@ void DrawListItem(Canvas& c, HWND h, RECT client, int index, bool smallIcons, bo
     DrawListLabel(c, label, name, showSelection && (get.state & LVIS_SELECTED), !smallIcons, text);
 }
 
+// ---- List views in report view ----
+
+constexpr Rgb kGridLine{240, 240, 240};
+
+struct ReportColumn {
+    std::u16string text;
+    int format = LVCFMT_LEFT;
+    LONG width = 0;
+};
+
+std::vector<ReportColumn> ReportColumns(HWND h) {
+    std::vector<ReportColumn> columns;
+    for (int i = 0;; ++i) {
+        WCHAR label[128] = {};
+        LVCOLUMNW get{};
+        get.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+        get.pszText = label;
+        get.cchTextMax = 128;
+        if (!SendMessageW(h, LVM_GETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&get))) break;
+        columns.push_back(ReportColumn{label, get.fmt & LVCFMT_JUSTIFYMASK, get.cx});
+    }
+    return columns;
+}
+
+int AlignOf(int format) {
+    return format == LVCFMT_RIGHT ? 2 : format == LVCFMT_CENTER ? 1 : 0;
+}
+
+// One row: the selection's highlight (the whole row with LVS_EX_FULLROWSELECT, else column 0's
+// label), column 0's small image, then each cell's text as its column aligns it.
+void DrawReportRow(Canvas& c, HWND h, RECT client, int index, const std::vector<ReportColumn>& columns, bool highlight,
+                   Rgb text) {
+    auto move = [&](RECT r) {
+        return RECT{client.left + r.left, client.top + r.top, client.left + r.right, client.top + r.bottom};
+    };
+    RECT chosen{LVIR_SELECTBOUNDS, 0, 0, 0}, icon{LVIR_ICON, 0, 0, 0};
+    if (!SendMessageW(h, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&chosen))) return;
+    if (highlight) Fill(c, move(chosen), kHighlight);
+    auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(h, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    if (images && SendMessageW(h, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&icon))) {
+        LVITEMW get{};
+        get.mask = LVIF_IMAGE;
+        get.iItem = index;
+        SendMessageW(h, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&get));
+        const RECT place = move(icon);
+        DrawListImage(c, images, get.iImage, RECT{place.left + 1, place.top, place.right, place.bottom});
+    }
+    for (size_t k = 0; k < columns.size(); ++k) {
+        RECT cell{k == 0 ? LVIR_LABEL : LVIR_BOUNDS, static_cast<LONG>(k), 0, 0};
+        if (!SendMessageW(h, LVM_GETSUBITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&cell))) continue;
+        WCHAR shown[260] = {};
+        LVITEMW get{};
+        get.iSubItem = static_cast<int>(k);
+        get.pszText = shown;
+        get.cchTextMax = 260;
+        SendMessageW(h, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&get));
+        const RECT place = move(cell);
+        const RECT chosenPlace = move(chosen);
+        const bool onHighlight = highlight && place.left < chosenPlace.right && place.right > chosenPlace.left;
+        TextIn(c, RECT{place.left + kCellPadding, place.top, place.right - kCellPadding, place.bottom}, shown,
+               onHighlight ? kWhite : text, AlignOf(columns[k].format));
+    }
+}
+
+// The header: a button-faced cell per column with its title, scrolled sideways with the rows.
+void DrawReportHeader(Canvas& c, RECT client, LONG left, const std::vector<ReportColumn>& columns, Rgb text) {
+    LONG x = left;
+    for (const ReportColumn& column : columns) {
+        const RECT cell{x, client.top, x + column.width, client.top + kReportHeaderHeight};
+        Fill(c, cell, kButtonFace);
+        Frame(c, cell, kButtonEdge);
+        TextIn(c, RECT{cell.left + kCellPadding, cell.top, cell.right - kCellPadding, cell.bottom}, column.text, text,
+               AlignOf(column.format));
+        x += column.width;
+    }
+}
+
+// Grid lines under each row and between the columns, as far as the rows reach.
+void DrawGridLines(Canvas& c, RECT rows, LONG left, LONG firstRowTop, const std::vector<ReportColumn>& columns) {
+    for (LONG y = firstRowTop + kReportRowHeight - 1; y < rows.bottom; y += kReportRowHeight)
+        Fill(c, RECT{rows.left, y, rows.right, y + 1}, kGridLine);
+    LONG x = left;
+    for (const ReportColumn& column : columns) {
+        x += column.width;
+        Fill(c, RECT{x - 1, rows.top, x, rows.bottom}, kGridLine);
+    }
+}
+
+// Rows under the header; the rows scroll beneath it, the header only sideways.
+void DrawReportView(Canvas& c, HWND h, RECT client, DWORD style, bool showSelection, Rgb text) {
+    const std::vector<ReportColumn> columns = ReportColumns(h);
+    const auto extended = static_cast<DWORD>(SendMessageW(h, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    POINT origin{};
+    SendMessageW(h, LVM_GETORIGIN, 0, reinterpret_cast<LPARAM>(&origin));
+    const LONG header = (style & LVS_NOCOLUMNHEADER) ? 0 : kReportHeaderHeight;
+    const RECT saved = c.clip;
+    c.clip.top = std::max(c.clip.top, client.top + header);
+    const auto count = static_cast<int>(SendMessageW(h, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const bool selected =
+            showSelection && SendMessageW(h, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED) != 0;
+        DrawReportRow(c, h, client, i, columns, selected, text);
+    }
+    if (extended & LVS_EX_GRIDLINES)
+        DrawGridLines(c, RECT{client.left, client.top + header, client.right, client.bottom}, client.left - origin.x,
+                      client.top + header - origin.y, columns);
+    c.clip = saved;
+    if (header > 0) DrawReportHeader(c, client, client.left - origin.x, columns, text);
+}
+
 // The view's white field, then every item lying in it. Without LVS_SHOWSELALWAYS the selection
 // shows only while the view has the focus.
 void DrawListView(Canvas& c, HWND h, RECT r, Rgb text) {
@@ -423,6 +577,11 @@ void DrawListView(Canvas& c, HWND h, RECT r, Rgb text) {
     const RECT saved = c.clip;
     c.clip = RECT{std::max(saved.left, client.left), std::max(saved.top, client.top),
                   std::min(saved.right, client.right), std::min(saved.bottom, client.bottom)};
+    if ((style & LVS_TYPEMASK) == LVS_REPORT) {
+        DrawReportView(c, h, client, style, showSelection, text);
+        c.clip = saved;
+        return;
+    }
     const auto count = static_cast<int>(SendMessageW(h, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) DrawListItem(c, h, client, i, smallIcons, showSelection, text);
     c.clip = saved;
@@ -635,6 +794,8 @@ void DrawControl(Canvas& c, HWND h, POINT origin) {
         DrawListView(c, h, r, text);
     } else if (IsClass(h, u"msctls_updown32")) {
         DrawUpDown(c, r, text);
+    } else if (IsClass(h, u"ScrollBar")) {
+        DrawScrollBar(c, h, r, style, text);
     } else {
         // A page (a child dialog) lies on the sheet's face already; other containers get theirs.
         if (!IsClass(h, u"#32770")) Fill(c, r, kFace);

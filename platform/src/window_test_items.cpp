@@ -1,4 +1,4 @@
-// The test interface's actions on the items of list views, and single keys: each runs on the
+// The test interface's actions on the items of list views and on scroll bars: each runs on the
 // control's own thread, as the user's input would reach it.
 #include "plat/window_test.h"
 #include "plat_internal.h"
@@ -10,6 +10,7 @@ namespace {
 struct ItemAction {
     UINT message = 0;
     WPARAM value = 0;
+    LPARAM extra = 0;
     BOOL result = FALSE;
 };
 
@@ -24,15 +25,15 @@ bool ReachableByUser(HWND h) {
 void ItemStep(HWND h, LPARAM p) {
     auto& action = *reinterpret_cast<ItemAction*>(p);
     if (!ReachableByUser(h)) return;
-    action.result = static_cast<BOOL>(SendMessageW(h, action.message, action.value, 0));
+    action.result = static_cast<BOOL>(SendMessageW(h, action.message, action.value, action.extra));
 }
 
-BOOL Run(HWND h, void (*step)(HWND, LPARAM), UINT message, WPARAM value) {
+BOOL Run(HWND h, void (*step)(HWND, LPARAM), UINT message, WPARAM value, LPARAM extra = 0) {
     if (!IsWindow(h)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    ItemAction action{message, value, FALSE};
+    ItemAction action{message, value, extra, FALSE};
     SendMessageW(h, kUserAction, reinterpret_cast<WPARAM>(step), reinterpret_cast<LPARAM>(&action));
     return action.result;
 }
@@ -54,6 +55,11 @@ BOOL PlatDoubleClickListItem(HWND list, int index) {
 
 BOOL PlatDragListItem(HWND list, int index) {
     return Run(list, ItemStep, kUserBeginDrag, static_cast<WPARAM>(index));
+}
+
+BOOL PlatScroll(HWND scrollBar, int code, int position) {
+    if (code < 0) return FALSE;
+    return Run(scrollBar, ItemStep, kUserScroll, static_cast<WPARAM>(code), static_cast<LPARAM>(position));
 }
 
 }  // extern "C"

@@ -18,6 +18,9 @@ inline constexpr int kIdComboEdit = 402;  // a drop-down combo with an edit fiel
 inline constexpr int kIdListView = 501;
 inline constexpr int kIdTreeView = 502;
 inline constexpr int kIdSpin = 302;
+inline constexpr int kIdScrollBar = 503;
+inline constexpr int kIdScrollBarVert = 504;
+inline constexpr int kIdReportView = 505;
 
 inline constexpr int kPageFirst = 110;
 inline constexpr int kPageSecond = 111;

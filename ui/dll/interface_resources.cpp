@@ -1,12 +1,14 @@
 // The interface DLL's own resources: the default TrueType substitution table (RCDATA 1000) and
 // the default output paper table (RCDATA 1001), UTF-16 pairs ended by an empty string, padded to
-// a DWORD boundary as the resource compiler leaves them; the preview pictures' bitmaps; and the
-// icons of the pages, drawn from the pictogram table at build time.
+// a DWORD boundary as the resource compiler leaves them; the preview pictures' bitmaps; the
+// icons of the pages, drawn from the pictogram table at build time; and the version resource
+// (the about box shows its FileVersion), numbered from the project's version by the build.
 #include <iterator>
 #include <vector>
 
 #include "core/build_variant.h"
 #include "plat/resource_table.h"
+#include "plat/version_resource.h"
 #include "resources/icons/pictograms.h"
 #include "ui/pages/preview_artwork.h"
 
@@ -44,16 +46,59 @@ constexpr char16_t kDefaultOutPaperTable[] =
     u"\0";
 static_assert(sizeof(kDefaultOutPaperTable) == 372 + 4);
 
+#define ORLA_TEXT16_(x) u##x
+#define ORLA_TEXT16(x) ORLA_TEXT16_(x)
+constexpr WORD kVersion[4] = {ORLA_VERSION_MAJOR, ORLA_VERSION_MINOR, ORLA_VERSION_PATCH, ORLA_VERSION_TWEAK};
+constexpr char16_t kVersionText[] = ORLA_TEXT16(ORLA_VERSION_TEXT);
+constexpr char16_t kModuleName[] = ORLA_TEXT16(ORLA_MODULE_NAME);
+constexpr char16_t kModuleFile[] = ORLA_TEXT16(ORLA_MODULE_NAME) u".dll";
+constexpr WORD kResourceVersion = 16;  // RT_VERSION
+constexpr WORD kVersionResourceId = 1;
+constexpr WORD kUnicodeCodePage = 1200;
+#if ORLA_JAPANESE
+constexpr WORD kVersionLanguage = 0x0411;
+#else
+constexpr WORD kVersionLanguage = 0x0409;
+#endif
+
+// The VS_VERSION_INFO block, laid out once per process.
+const std::vector<BYTE>& VersionBlock() {
+    static const std::vector<BYTE> block = [] {
+        const PLAT_VERSION_STRING strings[] = {
+            {u"FileDescription", u"ORLA printer driver user interface"},
+            {u"FileVersion", kVersionText},
+            {u"InternalName", kModuleName},
+            {u"OriginalFilename", kModuleFile},
+            {u"ProductVersion", kVersionText},
+        };
+        const PLAT_VERSION_DESCRIPTION d{{kVersion[0], kVersion[1], kVersion[2], kVersion[3]},
+                                         VFT_DLL,
+                                         kVersionLanguage,
+                                         kUnicodeCodePage,
+                                         strings,
+                                         static_cast<DWORD>(std::size(strings))};
+        std::vector<BYTE> bytes(PlatBuildVersionResource(&d, nullptr, 0));
+        PlatBuildVersionResource(&d, bytes.data(), static_cast<DWORD>(bytes.size()));
+        return bytes;
+    }();
+    return block;
+}
+
 constexpr ORLA_RESOURCE kResources[] = {
     {10, nullptr, 1000, nullptr, kDefaultTTSubstTable, sizeof(kDefaultTTSubstTable)},
     {10, nullptr, 1001, nullptr, kDefaultOutPaperTable, sizeof(kDefaultOutPaperTable)},
 };
 
-// The tables above, the preview pictures (drawn by code once per process), then the icons.
+// The tables above, the preview pictures (drawn by code once per process), the version, then the
+// icons.
 const std::vector<ORLA_RESOURCE>& AllResources() {
     static const std::vector<ORLA_RESOURCE> all = [] {
         std::vector<ORLA_RESOURCE> v(std::begin(kResources), std::end(kResources));
         for (const ORLA_RESOURCE& r : orla::PreviewBitmapResources()) v.push_back(r);
+        const std::vector<BYTE>& version = VersionBlock();
+        if (!version.empty())
+            v.push_back(ORLA_RESOURCE{kResourceVersion, nullptr, kVersionResourceId, nullptr, version.data(),
+                                      static_cast<DWORD>(version.size())});
         v.insert(v.end(), orla_res::kPictogramResources,
                  orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
         return v;

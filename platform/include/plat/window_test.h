@@ -33,6 +33,13 @@ BOOL PlatRightClick(HWND control);               // WM_CONTEXTMENU at the contro
 BOOL PlatClickListItem(HWND list, int index);
 BOOL PlatDoubleClickListItem(HWND list, int index);
 BOOL PlatDragListItem(HWND list, int index);
+// A scroll bar control worked as a user works it, its parent told in Windows' order: an arrow
+// (SB_LINELEFT/SB_LINERIGHT, or UP/DOWN) or the track (SB_PAGE...) clicked, then SB_ENDSCROLL as
+// the button comes up; the thumb (SB_THUMBTRACK or SB_THUMBPOSITION) dragged to `position`, kept
+// on the track: SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL; an end reached from the keyboard
+// (SB_LEFT/SB_RIGHT, or TOP/BOTTOM), then SB_ENDSCROLL. `position` counts for the thumb only.
+// FALSE for a hidden or disabled bar, another control or a code past SB_ENDSCROLL.
+BOOL PlatScroll(HWND scrollBar, int code, int position);
 
 // The mouse, as a user moves it: to a point in the client coordinates of `window` (screen
 // coordinates when it is null). The window under the point (or the capture window) gets

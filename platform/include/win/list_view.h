@@ -1,4 +1,5 @@
-// The list view control (icon and small-icon views) and the notifications common controls share.
+// The list view control (icon, small-icon and report views) and the notifications common
+// controls share.
 #pragma once
 
 #include "win/tree_view.h"
@@ -81,6 +82,47 @@ typedef struct tagLVKEYDOWN {
 #define LVS_SHOWSELALWAYS 0x0008
 #define LVS_SHAREIMAGELISTS 0x0040
 #define LVS_AUTOARRANGE 0x0100
+#define LVS_NOCOLUMNHEADER 0x4000
+#define LVS_NOSORTHEADER 0x8000
+
+#define LVS_EX_GRIDLINES 0x00000001
+#define LVS_EX_FULLROWSELECT 0x00000020
+
+// Report view columns. A column's cells are subitem texts: column 0 shows the item's own text.
+typedef struct tagLVCOLUMNW {
+    UINT mask;
+    int fmt;
+    int cx;
+    LPWSTR pszText;
+    int cchTextMax;
+    int iSubItem;
+    int iImage;
+    int iOrder;
+} LVCOLUMNW, *LPLVCOLUMNW;
+#define LVCF_FMT 0x0001
+#define LVCF_WIDTH 0x0002
+#define LVCF_TEXT 0x0004
+#define LVCF_SUBITEM 0x0008
+#define LVCFMT_LEFT 0x0000
+#define LVCFMT_RIGHT 0x0001
+#define LVCFMT_CENTER 0x0002
+#define LVCFMT_JUSTIFYMASK 0x0003
+#define LVSCW_AUTOSIZE (-1)
+#define LVSCW_AUTOSIZE_USEHEADER (-2)
+
+typedef struct tagLVFINDINFOW {
+    UINT flags;
+    LPCWSTR psz;
+    LPARAM lParam;
+    POINT pt;
+    UINT vkDirection;
+} LVFINDINFOW, *LPLVFINDINFOW;
+#define LVFI_PARAM 0x0001
+#define LVFI_STRING 0x0002
+#define LVFI_SUBSTRING 0x0004
+#define LVFI_PARTIAL 0x0008
+#define LVFI_WRAP 0x0020
+#define LVFI_NEARESTXY 0x0040
 
 #define LVIF_TEXT 0x0001
 #define LVIF_IMAGE 0x0002
@@ -151,6 +193,17 @@ typedef struct tagLVKEYDOWN {
 #define LVM_GETSELECTEDCOUNT (LVM_FIRST + 50)
 #define LVM_GETITEMSPACING (LVM_FIRST + 51)
 #define LVM_SETICONSPACING (LVM_FIRST + 53)
+#define LVM_DELETECOLUMN (LVM_FIRST + 28)
+#define LVM_GETCOLUMNWIDTH (LVM_FIRST + 29)
+#define LVM_SETCOLUMNWIDTH (LVM_FIRST + 30)
+#define LVM_SETEXTENDEDLISTVIEWSTYLE (LVM_FIRST + 54)
+#define LVM_GETEXTENDEDLISTVIEWSTYLE (LVM_FIRST + 55)
+#define LVM_GETSUBITEMRECT (LVM_FIRST + 56)
+#define LVM_SUBITEMHITTEST (LVM_FIRST + 57)
+#define LVM_FINDITEMW (LVM_FIRST + 83)
+#define LVM_GETCOLUMNW (LVM_FIRST + 95)
+#define LVM_SETCOLUMNW (LVM_FIRST + 96)
+#define LVM_INSERTCOLUMNW (LVM_FIRST + 97)
 #define LVM_GETITEMW (LVM_FIRST + 75)
 #define LVM_SETITEMW (LVM_FIRST + 76)
 #define LVM_INSERTITEMW (LVM_FIRST + 77)
@@ -177,5 +230,9 @@ static_assert(sizeof(LVHITTESTINFO) == 24 && offsetof(LVHITTESTINFO, flags) == 8
               offsetof(LVHITTESTINFO, iItem) == 12);
 static_assert(sizeof(NMLISTVIEW) == 64 && offsetof(NMLISTVIEW, iItem) == 24 && offsetof(NMLISTVIEW, uChanged) == 40 &&
               offsetof(NMLISTVIEW, ptAction) == 44 && offsetof(NMLISTVIEW, lParam) == 56);
+static_assert(sizeof(LVCOLUMNW) == 40 && offsetof(LVCOLUMNW, pszText) == 16 && offsetof(LVCOLUMNW, iSubItem) == 28 &&
+              offsetof(LVCOLUMNW, iOrder) == 36);
+static_assert(sizeof(LVFINDINFOW) == 40 && offsetof(LVFINDINFOW, psz) == 8 && offsetof(LVFINDINFOW, lParam) == 16 &&
+              offsetof(LVFINDINFOW, pt) == 24 && offsetof(LVFINDINFOW, vkDirection) == 32);
 static_assert(sizeof(NMITEMACTIVATE) == 72 && offsetof(NMITEMACTIVATE, uKeyFlags) == 64);
 static_assert(sizeof(NMLVKEYDOWN) == 30 && offsetof(NMLVKEYDOWN, wVKey) == 24 && offsetof(NMLVKEYDOWN, flags) == 26);

@@ -1,4 +1,5 @@
-// The standard controls' styles, messages and notifications (button, static, edit, combo box).
+// The standard controls' styles, messages and notifications (button, static, edit, combo box,
+// scroll bar, up-down, list box, tab control).
 #pragma once
 
 #include "win/user.h"
@@ -122,6 +123,69 @@
 #define CBN_SELENDOK 9
 #define CBN_SELENDCANCEL 10
 
+// ---- Scroll bars ----
+// A scroll bar control keeps a range, a page and a position; the user's actions reach its parent
+// as WM_HSCROLL (SBS_HORZ) or WM_VSCROLL (SBS_VERT) with a code below in LOWORD(wParam), the
+// thumb's position in HIWORD for the two thumb codes, and the control in lParam. The control never
+// moves its own position: its parent does, answering the message.
+#define SBS_HORZ 0x0000L
+#define SBS_VERT 0x0001L
+#define SB_HORZ 0
+#define SB_VERT 1
+#define SB_CTL 2
+#define SB_LINEUP 0
+#define SB_LINELEFT 0
+#define SB_LINEDOWN 1
+#define SB_LINERIGHT 1
+#define SB_PAGEUP 2
+#define SB_PAGELEFT 2
+#define SB_PAGEDOWN 3
+#define SB_PAGERIGHT 3
+#define SB_THUMBPOSITION 4
+#define SB_THUMBTRACK 5
+#define SB_TOP 6
+#define SB_LEFT 6
+#define SB_BOTTOM 7
+#define SB_RIGHT 7
+#define SB_ENDSCROLL 8
+#define SBM_SETPOS 0x00E0
+#define SBM_GETPOS 0x00E1
+#define SBM_SETRANGE 0x00E2
+#define SBM_GETRANGE 0x00E3
+#define SBM_SETRANGEREDRAW 0x00E6
+#define SBM_SETSCROLLINFO 0x00E9
+#define SBM_GETSCROLLINFO 0x00EA
+#define SIF_RANGE 0x0001
+#define SIF_PAGE 0x0002
+#define SIF_POS 0x0004
+#define SIF_DISABLENOSCROLL 0x0008
+#define SIF_TRACKPOS 0x0010
+#define SIF_ALL (SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS)
+#define ERROR_INVALID_SCROLLBAR_RANGE 1448L
+#define ERROR_NO_SCROLLBARS 1447L
+typedef struct tagSCROLLINFO {
+    UINT cbSize;
+    UINT fMask;
+    int nMin;
+    int nMax;
+    UINT nPage;
+    int nPos;
+    int nTrackPos;
+} SCROLLINFO, *LPSCROLLINFO;
+typedef const SCROLLINFO* LPCSCROLLINFO;
+static_assert(sizeof(SCROLLINFO) == 28 && offsetof(SCROLLINFO, nPage) == 16 && offsetof(SCROLLINFO, nTrackPos) == 24);
+
+extern "C" {
+// nBar SB_CTL only: `hWnd` is the scroll bar control (a window's own bars, SB_HORZ and SB_VERT,
+// are not kept: ERROR_NO_SCROLLBARS). Each call goes through the control's SBM_ message.
+int SetScrollInfo(HWND hWnd, int nBar, LPCSCROLLINFO lpsi, BOOL redraw);
+BOOL GetScrollInfo(HWND hWnd, int nBar, LPSCROLLINFO lpsi);
+int SetScrollPos(HWND hWnd, int nBar, int nPos, BOOL bRedraw);
+int GetScrollPos(HWND hWnd, int nBar);
+BOOL SetScrollRange(HWND hWnd, int nBar, int nMinPos, int nMaxPos, BOOL bRedraw);
+BOOL GetScrollRange(HWND hWnd, int nBar, LPINT lpMinPos, LPINT lpMaxPos);
+}
+
 // ---- Up-down controls ----
 #define UPDOWN_CLASSW u"msctls_updown32"
 #define UDS_WRAP 0x0001
@@ -142,8 +206,6 @@
 #define UDM_GETPOS32 (WM_USER + 114)
 #define UDN_FIRST (0U - 721U)
 #define UDN_DELTAPOS (UDN_FIRST - 1)
-#define SB_THUMBPOSITION 4
-#define SB_ENDSCROLL 8
 typedef struct _NM_UPDOWN {
     NMHDR hdr;
     int iPos;
