@@ -22,6 +22,7 @@
 #include "resources/lang/basic_page_ids.h"
 #include "resources/lang/favourites_ids.h"
 #include "resources/lang/layout_detail_ids.h"
+#include "resources/lang/summary_ids.h"
 #include "resources/lang/sheet_ids.h"
 #include "tools/print_runner/print_runner.h"
 #include "win/list_view.h"
@@ -85,6 +86,8 @@ constexpr OpenedDialog kOpenedDialogs[] = {
     {basic::kAddFavourite, orla_res::favourites::kTemplateSave},
     {basic::kEditFavourite, orla_res::favourites::kTemplateManage},
     {basic::kLayoutDetails, orla_res::layout_detail::kTemplate},
+    {basic::kSummary, orla_res::summary::kTemplateSummary},
+    {basic::kSummaryItem, orla_res::summary::kTemplateSummary},
     {basic::kGetConfiguration, orla_res::kTemplateConfigRetrieval},
     {orla_res::favourites::kRegister, orla_res::favourites::kTemplateDetails},
 };
@@ -669,12 +672,15 @@ BOOL Turn(HWND window, void* context) {
             std::fprintf(stderr, "ui_runner: dialog %u is in front of the sheet's pages\n", s.dialogs.back().id);
         return Stop(s, window);
     }
+    // A dialog as the script found it, before an action that may end it (Close, a button that
+    // opens the next dialog).
+    if (window != s.sheet) WriteDialogPicture(s);
     if (!ActOnControl(s, a)) return Stop(s, window);
     if (window == s.sheet) {
         s.changedSincePicture = true;
-    } else if (IsWindow(window)) {
+    } else if (IsWindow(window) && IsWindowVisible(window)) {
         // A dialog the action opened (and that closed before the action returned) is not the
-        // one drawn.
+        // one drawn, nor one the action ended.
         TrackFront(s, window);
         WriteDialogPicture(s);
     }
