@@ -74,4 +74,16 @@ rm -rf "$out/sheet_pages" && mkdir -p "$out/sheet_pages"
   --devmode "$out/sheet_record.bin" --content sample --doc "Sheet record" --out "$out/sheet_job.prn"
 "$bin/job_decoder" "$out/sheet_job.prn" | grep -v -e ' BIN ' -e ' VEC ' | tee "$out/sheet_job.txt"
 
+# The basic page's dialogs: the settings summary after copies changed (the copies row in red), a
+# favourite saved under a name of its own and applied again from the favourites combo after the
+# standard one, the printed image dragged in the layout details; then a job with that record.
+section "The settings summary, a favourite saved and applied, the layout dragged, and a job with that record"
+rm -rf "$out/sheet_dialogs" && mkdir -p "$out/sheet_dialogs"
+"$bin/ui_runner" sheet --sandbox "$sandbox/ui" --bin "$bin" --png "$out/sheet_dialogs" \
+  --script "page 520; set Copies 3; click 1003; click 2601; click 1355; set 1698 部数3; ok; choose 1013 標準; choose 1013 部数3; click 446; drag 2401 240,80 255,92; ok; ok" \
+  --out-record "$out/favourite_record.bin" | tee "$out/sheet_dialogs_run.txt"
+"$bin/print_runner" --sandbox "$sandbox/favourite_job" --bin "$bin" --build ja \
+  --devmode "$out/favourite_record.bin" --content sample --doc "Favourite record" --out "$out/favourite_job.prn"
+"$bin/job_decoder" "$out/favourite_job.prn" | grep -v -e ' BIN ' -e ' VEC ' | tee "$out/favourite_job.txt"
+
 printf '\nOutputs are in %s\n' "$out"
