@@ -7,16 +7,14 @@
 //   ORLA_UPDATE_REFERENCES=1 bin/pages_tests_ja --gtest_filter='SummaryPaint.*'
 //   ORLA_UPDATE_REFERENCES=1 bin/pages_tests_en --gtest_filter='SummaryPaint.*'
 // and look at them before they are committed.
-#include <png.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "plat/window_render.h"
+#include "tests/pages/reference_picture.h"
 #include "tests/pages/summary_fixture.h"
 #include "ui/entry/ui_flags.h"
 #include "ui/pages/page_switches.h"
@@ -68,39 +66,8 @@ Picture Render(HWND window) {
     return p;
 }
 
-// The reference picture's pixels, or empty when it cannot be read.
-std::vector<BYTE> ReadPng(const std::string& path, LONG& w, LONG& h) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<BYTE> pixels(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
-        png_image_free(&image);
-        return {};
-    }
-    w = static_cast<LONG>(image.width);
-    h = static_cast<LONG>(image.height);
-    return pixels;
-}
-
 void ExpectLikeReference(const Picture& p, const std::string& name) {
-    const std::string path = std::string(PAGES_REFERENCE_DIR) + "/" + name + ".png";
-    if (const char* update = std::getenv("ORLA_UPDATE_REFERENCES"); update && std::string(update) == "1") {
-        std::filesystem::create_directories(PAGES_REFERENCE_DIR);
-        ASSERT_TRUE(PlatWritePngFile(path.c_str(), p.width, p.height, 3, p.rgb.data())) << path;
-        return;
-    }
-    LONG w = 0, h = 0;
-    const std::vector<BYTE> reference = ReadPng(path, w, h);
-    ASSERT_FALSE(reference.empty()) << "no reference picture " << path;
-    ASSERT_EQ(w, p.width) << name;
-    ASSERT_EQ(h, p.height) << name;
-    size_t differ = 0;
-    for (size_t i = 0; i < p.rgb.size(); ++i) differ += p.rgb[i] != reference[i];
-    EXPECT_EQ(differ, 0u) << name << ": compare the picture written next to the test program";
-    if (differ)
-        PlatWritePngFile((orla_test::BinDir() + "/" + name + "_drawn.png").c_str(), p.width, p.height, 3, p.rgb.data());
+    pages_test::ExpectLikeReferencePicture(p.rgb, p.width, p.height, name);
 }
 
 class SummaryPaint : public SummarySandbox {
