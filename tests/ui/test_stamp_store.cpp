@@ -262,7 +262,7 @@ struct StampDialog {
         dialog = CreateWindowExW(0, u"Static", u"", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr, nullptr, nullptr);
         Child(u"ListBox", LBS_HASSTRINGS | LBS_NOTIFY, kStampPageList);
         Child(u"ComboBox", CBS_DROPDOWNLIST | CBS_HASSTRINGS, kPrintTimeStampCombo);
-        Child(u"ListBox", LBS_HASSTRINGS, kStampEditorList);
+        Child(u"ComboBox", CBS_DROPDOWN | CBS_HASSTRINGS, kStampEditorList);  // with its own edit
     }
     ~StampDialog() {
         if (dialog) DestroyWindow(dialog);
@@ -312,8 +312,14 @@ TEST_F(StampListTest, ListsShowTheStoredStampsWithTheSelectedOneChosen) {
     EXPECT_EQ(SendMessageW(d.Item(kPrintTimeStampCombo), CB_GETCURSEL, 0, 0), 3);
     EXPECT_EQ(SendMessageW(d.Item(kPrintTimeStampCombo), CB_GETITEMDATA, 3, 0), 3);
 
+    // The editor's list is a combo with an edit: combo messages fill it, index as item data, and
+    // nothing is chosen.
     FillStampList(context.get(), d.dialog);
-    EXPECT_EQ(d.Texts(kStampEditorList, false), combo);
+    EXPECT_EQ(d.Texts(kStampEditorList, true), combo);
+    EXPECT_EQ(SendMessageW(d.Item(kStampEditorList), CB_GETITEMDATA, 4, 0), 4);
+    EXPECT_EQ(SendMessageW(d.Item(kStampEditorList), CB_GETCURSEL, 0, 0), CB_ERR);
+    FillStampList(context.get(), d.dialog);
+    EXPECT_EQ(d.Texts(kStampEditorList, true).size(), combo.size()) << "filled again, not added to";
     // Filling again replaces the items rather than adding to them.
     ASSERT_TRUE(LoadStampList(context.get(), d.dialog));
     EXPECT_EQ(d.Texts(kStampPageList, false).size(), page.size());

@@ -85,12 +85,12 @@ BOOL FillStampCombo(UiContext* context, HWND dialog) {
     return TRUE;
 }
 
+// The editor's list is a combo with its own edit (a new name is typed there): combo messages,
+// items with their index as item data, and nothing selected.
 void FillStampList(UiContext* context, HWND dialog) {
-    HWND list = GetDlgItem(dialog, kStampEditorList);
-    if (context == nullptr || list == nullptr) return;
-    SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    for (const std::u16string& name : StoredNames(context->hPrinter))
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    HWND combo = GetDlgItem(dialog, kStampEditorList);
+    if (context == nullptr || combo == nullptr) return;
+    FillControl(combo, true, StoredNames(context->hPrinter), static_cast<DWORD>(-1));
 }
 
 }  // namespace orla

@@ -19,7 +19,7 @@ inline constexpr int kStampEditorList = 3024;
 // cannot be had (the user's key cannot be written).
 BOOL LoadStampList(UiContext* context, HWND dialog);
 BOOL FillStampCombo(UiContext* context, HWND dialog);
-// The stamp editor's list, without a selection.
+// The stamp editor's combo 3024 (with its edit), item data = index, without a selection.
 void FillStampList(UiContext* context, HWND dialog);
 
 }  // namespace orla
