@@ -29,6 +29,8 @@ extern const ORLA_RESOURCE kLangJobFavourites[];
 extern const DWORD kLangJobFavouriteCount;
 extern const ORLA_RESOURCE kLangStampEditor[];
 extern const DWORD kLangStampEditorCount;
+extern const ORLA_RESOURCE kLangJobSettings[];
+extern const DWORD kLangJobSettingsCount;
 
 namespace {
 
@@ -45,6 +47,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangFavouriteDialogs, kLangFavouriteDialogs + kLangFavouriteDialogCount);
     all.insert(all.end(), kLangJobFavourites, kLangJobFavourites + kLangJobFavouriteCount);
     all.insert(all.end(), kLangStampEditor, kLangStampEditor + kLangStampEditorCount);
+    all.insert(all.end(), kLangJobSettings, kLangJobSettings + kLangJobSettingsCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;

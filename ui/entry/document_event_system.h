@@ -31,8 +31,8 @@ struct DocumentEventSystem {
     INT_PTR (*showAccountPopup)(UiContext* context);
 };
 
-// The table the export uses: this system's functions, and for the two print-time dialogs (not
-// built yet) stand-ins that answer as the Part's fallbacks do.
+// This system's functions; the print-time dialogs belong to the pages above this layer, so the
+// export puts the job settings dialog in, and the account pop-up (not built) answers cancelled.
 const DocumentEventSystem& DefaultDocumentEventSystem();
 
 // Until the print-time dialogs exist: the job settings dialog answers as a dialog closed without

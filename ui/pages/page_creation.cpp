@@ -161,6 +161,26 @@ BOOL SetSmallImageIndex(PageContext* context, UINT iconId, int index) {
     return TRUE;
 }
 
+PageContext* CreateDialogPageContext(UiContext* context) {
+    PageContext* pc = NewPageContext(context);
+    if (pc == nullptr) return nullptr;
+    LoadLargeImages(pc);
+    LoadSmallImages(pc);
+    LoadIcons(pc);
+    // The dialog has no settings tree and no tray pictures: those icons stay unloaded.
+    constexpr WORD kNotForDialog[] = {783, 784, 789, 790, 791, 792, 793, 794, 795, 796};
+    for (UINT i = 0; i < kSharedIconCount; ++i)
+        for (WORD id : kNotForDialog)
+            if (kSharedIcons[i] == id) pc->icons[i] = nullptr;
+    for (UINT i = 0; i < kOwnedIconCount - 1; ++i)
+        if (kOwnedIcons[i] == 797 && pc->images[i]) DestroyIcon(pc->images[i]), pc->images[i] = nullptr;
+    return pc;
+}
+
+void FreeDialogPageContext(PageContext* context) {
+    if (context) FreePageContext(context);
+}
+
 DWORD LivePageContextCount(void) {
     return g_livePageContexts.load();
 }

@@ -35,6 +35,12 @@ const PageEntry* DevicePages(UINT* count);
 // does not load (or one that failed to load).
 HICON PageIconById(const PageContext& context, WORD iconId);
 
+// A page context for a dialog of its own (the print-time dialog): the sheet's image lists, icons
+// and images, without the icons 783, 784 and 789 to 796 and the image 797; null when it cannot be
+// made. Freed, with what it owns, by FreeDialogPageContext (null is ignored).
+PageContext* CreateDialogPageContext(UiContext* context);
+void FreeDialogPageContext(PageContext* context);
+
 // Blocks still held by sheets (leak checks).
 DWORD LivePageContextCount(void);
 

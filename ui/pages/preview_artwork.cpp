@@ -290,6 +290,98 @@ Canvas Artwork(int id) {
     return Tray(id == 853, false);  // 843 and 853
 }
 
+
+// ---- The print-time dialog's preview: a sheet in a box of kJobPictureBox pixels, drawn white
+// where the picture lets the preview show through (the dialog combines them with SRCAND). ----
+
+// The sheet's rectangle in the box, portrait or landscape, centred.
+RECT JobSheet(bool portrait) {
+    const int w = portrait ? kPreviewSheetShort : kPreviewSheetLong;
+    const int h = portrait ? kPreviewSheetLong : kPreviewSheetShort;
+    const int x = (kJobPictureBox - w) / 2, y = (kJobPictureBox - h) / 2;
+    return {x, y, x + w, y + h};
+}
+
+// Page pictures 3111 to 3122: the sheet, a second sheet behind it for collated copies, and the
+// bound edge of two-sided printing (2 long edge, 3 short edge).
+Canvas JobPage(int id) {
+    const int i = id - 3111;
+    const bool portrait = i % 2 == 0, collated = i >= 6;
+    const int duplex = (i % 6) / 2 + 1;
+    Canvas c(kJobPictureBox, kJobPictureBox, kWhite);
+    const RECT s = JobSheet(portrait);
+    if (collated) c.Fill(s.left + 4, s.top - 4, s.right + 4, s.bottom - 4, kWhite), c.Frame(s.left + 4, s.top - 4, s.right + 4, s.bottom - 4, kGrey);
+    c.Fill(s.left, s.top, s.right, s.bottom, kWhite);
+    c.Frame(s.left, s.top, s.right, s.bottom, kBlack);
+    // Long edge: the left of a portrait sheet, the top of a landscape one; short edge the other.
+    const bool leftEdge = (duplex == 2) == portrait;
+    if (duplex == 2 || duplex == 3) {
+        const Rgb mark = duplex == 2 ? kPreviewLongEdgeRgb : kPreviewShortEdgeRgb;
+        if (leftEdge)
+            c.Fill(s.left - 4, s.top, s.left - 1, s.bottom, mark);
+        else
+            c.Fill(s.left, s.top - 4, s.right, s.top - 1, mark);
+    }
+    return c;
+}
+
+// Content of one page a sheet: text lines in the square both sheets share; 3125 the sheet turned
+// half round (lines from the bottom).
+Canvas JobOnePage(int id) {
+    Canvas c(kJobPictureBox, kJobPictureBox, kWhite);
+    const int from = (kJobPictureBox - kPreviewSheetShort) / 2 + kPreviewContentMargin;
+    const int to = kJobPictureBox - from;
+    for (int k = 0; k < 5; ++k) {
+        const int y = id == 3125 ? to - 4 - 8 * k : from + 2 + 8 * k;
+        c.Fill(from, y, k == 4 ? (from + to) / 2 : to, y + 2, kText);
+    }
+    c.Fill(from, id == 3125 ? to - 2 : from, from + 6, id == 3125 ? to : from + 2, kPreviewFirstPageRgb);
+    return c;
+}
+
+// Pages per sheet 3127 to 3138: the grid of pages on the sheet, the first page marked.
+Canvas JobPages(int id) {
+    struct Grid {
+        int id;
+        bool portrait;
+        int cols, rows;
+    };
+    static constexpr Grid kGrids[] = {{3128, true, 2, 2},  {3129, true, 2, 3},  {3130, true, 2, 4},
+                                      {3131, true, 3, 3},  {3132, true, 4, 4},  {3133, false, 2, 1},
+                                      {3134, false, 2, 2}, {3135, false, 3, 2}, {3136, false, 4, 2},
+                                      {3137, false, 3, 3}, {3138, false, 4, 4}};
+    Canvas c(kJobPictureBox, kJobPictureBox, kWhite);
+    Grid g{3127, true, 1, 1};
+    for (const Grid& k : kGrids)
+        if (k.id == id) g = k;
+    const RECT s = JobSheet(g.portrait);
+    const int w = (s.right - s.left - 2 * 4) / g.cols, h = (s.bottom - s.top - 2 * 4) / g.rows;
+    for (int r = 0; r < g.rows; ++r)
+        for (int k = 0; k < g.cols; ++k) {
+            const int x = s.left + 4 + k * w, y = s.top + 4 + r * h;
+            c.Frame(x + 1, y + 1, x + w - 1, y + h - 1, kPreviewPageFrameRgb);
+            if (r == 0 && k == 0) c.Fill(x + 2, y + 2, x + w - 2, y + h - 2, kPreviewFirstPageRgb);
+        }
+    return c;
+}
+
+// The stamp on the sheet: a red ring.
+Canvas JobStamp() {
+    Canvas c(24, 24, kWhite);
+    c.Frame(2, 2, 22, 22, kRed);
+    c.Frame(3, 3, 21, 21, kRed);
+    c.Fill(10, 6, 14, 18, kRed);
+    return c;
+}
+
+Canvas JobArtwork(int id) {
+    if (id == kJobPreviewBase) return Canvas(kJobPreviewWidth, kJobPreviewHeight, kWhite);
+    if (id >= 3111 && id <= 3122) return JobPage(id);
+    if (id == 3123 || id == 3125) return JobOnePage(id);
+    if (id == 8257) return JobStamp();
+    return JobPages(id);
+}
+
 struct Made {
     std::deque<std::vector<BYTE>> data;
     std::vector<ORLA_RESOURCE> entries;
@@ -298,8 +390,14 @@ struct Made {
         for (int id = 865; id <= 871; ++id) ids.push_back(id);
         for (int id = 1000; id <= 1127; ++id) ids.push_back(id);
         for (int id = 1200; id <= 1227; ++id) ids.push_back(id);
-        for (int id : ids) {
-            const Canvas c = (id >= 860 && id <= 871) ? Badge(id) : Artwork(id);
+        const size_t pageIds = ids.size();
+        // The print-time dialog's preview.
+        for (int id : {kJobPreviewBase, 3123, 3125, 8257}) ids.push_back(id);
+        for (int id = 3111; id <= 3122; ++id) ids.push_back(id);
+        for (int id = 3127; id <= 3138; ++id) ids.push_back(id);
+        for (size_t k = 0; k < ids.size(); ++k) {
+            const int id = ids[k];
+            const Canvas c = k >= pageIds ? JobArtwork(id) : (id >= 860 && id <= 871) ? Badge(id) : Artwork(id);
             data.push_back(c.Dib());
             entries.push_back(ORLA_RESOURCE{2, nullptr, static_cast<WORD>(id), nullptr, data.back().data(),
                                             static_cast<DWORD>(data.back().size())});

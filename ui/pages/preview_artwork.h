@@ -21,6 +21,11 @@ inline constexpr COLORREF kPreviewBackground = 0xFFCCCC;
 inline constexpr COLORREF kPreviewPageFrame = 0x909090, kPreviewFirstPage = 0xC85028, kPreviewSecondPage = 0xD0A040;
 inline constexpr COLORREF kPreviewLongEdgeMark = 0x2828C8, kPreviewShortEdgeMark = 0x1C8CE0;
 
+// The print-time dialog's preview: bitmap 800 sets the size of its one item; its pictures are
+// drawn in boxes of kJobPictureBox pixels, sheets centred.
+inline constexpr int kJobPreviewBase = 800, kJobPreviewWidth = 232, kJobPreviewHeight = 124;
+inline constexpr int kJobPictureBox = 100;
+
 // RT_BITMAP entries of every picture id the preview uses, made once per process.
 std::span<const ORLA_RESOURCE> PreviewBitmapResources();
 
