@@ -267,7 +267,9 @@ BOOL EndDialog(HWND hDlg, INT_PTR nResult) {
     }
     state->ended = true;
     state->result = nResult;
-    if (!state->modal) ShowWindow(hDlg, SW_HIDE);
+    // The dialog leaves the screen at once, as on Windows; a modal one is destroyed only when its
+    // loop next looks, and until then nothing may take it for a dialog still open.
+    ShowWindow(hDlg, SW_HIDE);
     PostMessageW(hDlg, WM_NULL, 0, 0);  // wakes the modal loop
     return TRUE;
 }

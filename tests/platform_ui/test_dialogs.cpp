@@ -34,6 +34,29 @@ TEST(Dialogs, ModalDialogDisablesItsOwnerAndReturnsTheButton) {
     EXPECT_EQ(run.editAtOk, u"5");  // typing replaces the text the dialog set
 }
 
+// EndDialog takes a modal dialog off the screen at once, though the window lasts until its loop
+// looks again: whatever runs in between (the rest of the user's turn) sees no dialog open.
+TEST(Dialogs, EndedModalDialogIsHiddenBeforeItsLoopDestroysIt) {
+    DialogRun run;
+    Script script;
+    bool shownBefore = false, windowAfter = false, shownAfter = true;
+    script.steps.push_back([&](HWND d) {
+        shownBefore = IsWindowVisible(d) != FALSE;
+        EXPECT_TRUE(PlatPressButton(d, IDOK));
+        windowAfter = IsWindow(d) != FALSE;
+        shownAfter = IsWindowVisible(d) != FALSE;
+    });
+    ScriptScope scope(script);
+    EXPECT_EQ(DialogBoxParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
+                              reinterpret_cast<LPARAM>(&run)),
+              IDOK);
+    EXPECT_FALSE(script.ranOut);
+    EXPECT_TRUE(shownBefore);
+    EXPECT_TRUE(windowAfter) << "the loop, not EndDialog, destroys the dialog";
+    EXPECT_FALSE(shownAfter);
+    EXPECT_FALSE(IsWindow(run.dialog));
+}
+
 TEST(Dialogs, KeysAndTheCloseBoxPressButtons) {
     struct Case {
         const char* name;
