@@ -27,6 +27,8 @@ extern const ORLA_RESOURCE kLangFavouriteDialogs[];
 extern const DWORD kLangFavouriteDialogCount;
 extern const ORLA_RESOURCE kLangJobFavourites[];
 extern const DWORD kLangJobFavouriteCount;
+extern const ORLA_RESOURCE kLangDevicePages[];
+extern const DWORD kLangDevicePageCount;
 
 namespace {
 
@@ -42,6 +44,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangLayoutDetail, kLangLayoutDetail + kLangLayoutDetailCount);
     all.insert(all.end(), kLangFavouriteDialogs, kLangFavouriteDialogs + kLangFavouriteDialogCount);
     all.insert(all.end(), kLangJobFavourites, kLangJobFavourites + kLangJobFavouriteCount);
+    all.insert(all.end(), kLangDevicePages, kLangDevicePages + kLangDevicePageCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;
