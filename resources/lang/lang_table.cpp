@@ -31,6 +31,8 @@ extern const ORLA_RESOURCE kLangStampEditor[];
 extern const DWORD kLangStampEditorCount;
 extern const ORLA_RESOURCE kLangJobSettings[];
 extern const DWORD kLangJobSettingsCount;
+extern const ORLA_RESOURCE kLangDevicePages[];
+extern const DWORD kLangDevicePageCount;
 
 namespace {
 
@@ -48,6 +50,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangJobFavourites, kLangJobFavourites + kLangJobFavouriteCount);
     all.insert(all.end(), kLangStampEditor, kLangStampEditor + kLangStampEditorCount);
     all.insert(all.end(), kLangJobSettings, kLangJobSettings + kLangJobSettingsCount);
+    all.insert(all.end(), kLangDevicePages, kLangDevicePages + kLangDevicePageCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;

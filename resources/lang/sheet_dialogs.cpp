@@ -1,4 +1,4 @@
-// The property sheet's frame in the language resource DLLs: the pages other than the basic page,
+// The property sheet's frame in the language resource DLLs: the document pages not built yet,
 // the configuration-retrieval dialog and the What's-this menu. Every text is written in both
 // languages side by side, so the two builds share one layout.
 #include "plat/dialog_template.h"
@@ -41,8 +41,6 @@ PENDING_PAGE(kPaperSourcePage, TEXT2(u"給紙", u"Paper Source"));
 PENDING_PAGE(kImagePage, TEXT2(u"画質", u"Image"));
 PENDING_PAGE(kStampPage, TEXT2(u"スタンプ/フォーム", u"Stamp/Overlay"));
 PENDING_PAGE(kOptionListPage, TEXT2(u"詳細", u"Options"));
-PENDING_PAGE(kDeviceSettingsPage, TEXT2(u"デバイス設定", u"Device Settings"));
-PENDING_PAGE(kDeviceOptionsPage, TEXT2(u"オプション", u"Device Options"));
 
 // Waiting for the printer's configuration: the message and a way out.
 const ORLA_DIALOG_ITEM kConfigRetrievalItems[] = {
@@ -83,8 +81,6 @@ const ORLA_RESOURCE kLangSheetResources[] = {
     DIALOG_ENTRY(kTemplateImagePage, kImagePage),
     DIALOG_ENTRY(kTemplateStampPage, kStampPage),
     DIALOG_ENTRY(kTemplateOptionListPage, kOptionListPage),
-    DIALOG_ENTRY(kTemplateDeviceSettingsPage, kDeviceSettingsPage),
-    DIALOG_ENTRY(kTemplateDeviceOptionsPage, kDeviceOptionsPage),
     DIALOG_ENTRY(kTemplateConfigRetrieval, kConfigRetrieval),
     {RT_MENU_ID, nullptr, kMenuWhatsThis, nullptr, &kWhatsThisMenu, sizeof kWhatsThisMenu},
 };

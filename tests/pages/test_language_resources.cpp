@@ -10,6 +10,7 @@
 #include "plat/host_text.h"
 #include "plat/resource_table.h"
 #include "plat/window_render.h"
+#include "resources/lang/device_page_ids.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/pages/setting_items.h"
 #include "ui/pages/summary_tree.h"
@@ -80,6 +81,7 @@ const LoadedRange kLoadedTexts[] = {
     {"text-entry warnings", 866, 869},
     {"paper types (880 + type)", 880, 889},
     {"account warnings", 890, 892},
+    {"account user ID kinds", 777, 778},
     {"text-entry warnings", 917, 920},
     {"memory label: standard", 488, 488},
     {"tray-set text: none, trays, manual slot", 484, 484},
@@ -267,6 +269,40 @@ TEST_F(LanguageResources, EveryControlShowsItsWholeText) {
             }
             EXPECT_GT(measured, 0) << dll << " template " << id;
         }
+    }
+}
+
+// The device sheet's pages and the account dialog carry every control their code names, in all
+// four DLLs.
+TEST_F(LanguageResources, DevicePagesCarryTheirControls) {
+    using namespace orla_res::device_page;
+    const struct {
+        UINT templateId;
+        std::vector<int> controls;
+    } templates[] = {
+        {kTemplateSettings,
+         {kGlyphsLabel, kGlyphs, kMarginsLabel, kMargins, kHeaderLimitLabel, kHeaderLimit, kAccountStoreLabel,
+          kAccountStore, kAccountSettings, kTablesGroup, kTrueTypeTable, kOutPaperTable, kRestoreDefaults, kHelp}},
+        {kTemplateOptions,
+         {kPrinter, kTraysGroup, kTraysLabel, kTrays, kOptionsLabel, kOptions, kValueGroup, kValueLabel, kValue,
+          kGetConfiguration, kHelp}},
+        {kTemplateAccount,
+         {kAccountOn, kAccountOff, kUserIdKindLabel, kUserIdKind, kUserIdLabel, kUserId, kPasswordLabel, kPassword,
+          kShowLastEntry, kHideUserId, kAccountDefaults, kAccountOk, kAccountCancel, kAccountHelp}},
+    };
+    for (const char* dll : kResourceDlls) {
+        LibraryPtr module = Load(dll);
+        ASSERT_TRUE(module) << dll;
+        for (const auto& t : templates) {
+            WindowPtr owned(CreateDialogParamW(module.get(), MAKEINTRESOURCEW(t.templateId),
+                                               t.templateId == kTemplateAccount ? nullptr : host_.get(), QuietDialog,
+                                               0));
+            ASSERT_NE(owned, nullptr) << dll << " template " << t.templateId;
+            for (int id : t.controls)
+                EXPECT_NE(GetDlgItem(owned.get(), id), nullptr) << dll << " template " << t.templateId << " " << id;
+        }
+        EXPECT_FALSE(Text(module.get(), kTextLogonName).empty()) << dll;
+        EXPECT_FALSE(Text(module.get(), kTextEnteredUserId).empty()) << dll;
     }
 }
 

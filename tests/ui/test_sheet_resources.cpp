@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plat/window_render.h"
+#include "resources/lang/device_page_ids.h"
 #include "resources/lang/sheet_ids.h"
 #include "resources/lang/text_entry_ids.h"
 #include "ui_fixture.h"
@@ -49,8 +50,14 @@ const TemplateCase kTemplates[] = {
     {kTemplateImagePage, {{kPagePendingNote, u"Static"}}},
     {kTemplateStampPage, {{kPagePendingNote, u"Static"}}},
     {kTemplateOptionListPage, {{kPagePendingNote, u"Static"}}},
-    {kTemplateDeviceSettingsPage, {{kPagePendingNote, u"Static"}}},
-    {kTemplateDeviceOptionsPage, {{kPagePendingNote, u"Static"}}},
+    {kTemplateDeviceSettingsPage,
+     {{device_page::kGlyphsLabel, u"Static"},
+      {device_page::kGlyphs, u"ComboBox"},
+      {device_page::kAccountSettings, u"Button"}}},
+    {kTemplateDeviceOptionsPage,
+     {{device_page::kOptionsLabel, u"Static"},
+      {device_page::kOptions, u"ListBox"},
+      {device_page::kValue, u"ComboBox"}}},
     {kTemplateConfigRetrieval, {{kConfigRetrievalText, u"Static"}, {kConfigRetrievalCancel, u"Button"}}},
     // The first control of each case holds a text of its language.
     {text_entry::kTemplateStoredPrint,

@@ -65,9 +65,15 @@ int SmallImageIndex(const PageContext& context, UINT iconId);
 // table.
 BOOL SetSmallImageIndex(PageContext* context, UINT iconId, int index);
 
+// Dialogs opened from the device pages (account, TrueType substitution, output paper) only show
+// their settings: the UI context may not change them.
+inline constexpr DWORD kPageReadOnlyDialogs = 0x00000001;
 inline constexpr DWORD kPageBusyManager = 0x00000002;  // summary or favourites manager open
 inline constexpr DWORD kPageEntryClosingOk = 0x00000004;
 inline constexpr DWORD kPageEntryClosingCancel = 0x00000008;
+// The account dialog is filling its controls or showing a warning: what its controls report then
+// is not the user's.
+inline constexpr DWORD kPageAccountBusy = 0x00000010;
 
 // The page context of a page or dialog window; null before its WM_INITDIALOG stored one.
 inline PageContext* PageContextOf(HWND window) {

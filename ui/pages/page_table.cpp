@@ -1,6 +1,7 @@
 // The sheets' pages in their order. Pages whose own code is not built yet show the pending page.
 #include "resources/lang/sheet_ids.h"
 #include "ui/pages/basic_page.h"
+#include "ui/pages/device_pages.h"
 #include "ui/pages/page_creation.h"
 #include "ui/pages/pending_page.h"
 
@@ -16,8 +17,8 @@ const PageEntry kDocumentPages[] = {
     {kTemplateOptionListPage, PendingPageProc},
 };
 const PageEntry kDevicePages[] = {
-    {kTemplateDeviceSettingsPage, PendingPageProc},
-    {kTemplateDeviceOptionsPage, PendingPageProc},
+    {kTemplateDeviceSettingsPage, DeviceSettingsPageProc},
+    {kTemplateDeviceOptionsPage, DeviceOptionsPageProc},
 };
 
 }  // namespace
