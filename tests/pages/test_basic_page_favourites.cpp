@@ -25,8 +25,7 @@ using uitest::Script;
 
 // Fields the page writes by their settings-record offsets (Japanese build; the high ones move
 // with the build).
-constexpr DmField<DWORD> kPositions[] = {DmField<DWORD>{500}, DmField<DWORD>{504}, DmField<DWORD>{508},
-                                         DmField<DWORD>{512}};
+constexpr DmField<DWORD> kPositions[] = {dm::PrintPosTop, dm::PrintPosLeft, dm::PrintPosTop2, dm::PrintPosLeft2};
 constexpr DmField<DWORD> kStampOnFlag{HighOffset(6216)};
 constexpr DmField<DWORD> kDuplexFlag{HighOffset(6236)};
 constexpr DmField<DWORD> kStampNumber{1220};
@@ -95,7 +94,7 @@ TEST_F(BasicPageFavourites, TwoUpResetsAMappedPaperAndWholePositions) {
     EXPECT_EQ(Get(R(), kLayoutCopy), 2);
     EXPECT_EQ(Get(R(), kFlags1Copy), Get(R(), kFlags1));
     EXPECT_EQ(GetText(R(), DmText{710, 32}), u"A4");
-    EXPECT_EQ(Get(R(), DmField<WORD>{704}), 9);
+    EXPECT_EQ(Get(R(), dm::PrevPaperSize), 9);
 }
 
 // The duplex favourites keep an output paper the printer can duplex and mark the duplex flag.
@@ -120,7 +119,7 @@ TEST_F(BasicPageFavourites, DuplexFavouritesResetOnlyOutputPaperTheyCannotDuplex
         ExpectPositions(50);
         EXPECT_EQ(GetText(R(), dm::FormName), c.reset ? u"A4" : u"A3") << c.outputPaper.size();
         EXPECT_EQ(Get(R(), kOutPaper), c.reset ? 0 : 3);
-        EXPECT_EQ(Get(R(), DmField<WORD>{800}), Get(R(), kOutPaper)) << "copy of the output paper";
+        EXPECT_EQ(Get(R(), dm::SavedOutPaperIndex), Get(R(), kOutPaper)) << "copy of the output paper";
     }
 }
 
