@@ -554,6 +554,10 @@ bool IsVersion4FormName(std::u16string_view name) {
     return InList(kPapersV4, name);
 }
 
+bool IsPlainFormName(std::u16string_view name) {
+    return InList(kPapersV3, name);
+}
+
 bool IsOfferedForm(std::u16string_view name, const CompiledDeviceData* data) {
     if (name.empty()) return false;
     for (FormEntry e : PortraitForms(data))

@@ -57,6 +57,9 @@ bool IsConversionFormName(std::u16string_view name);
 bool IsRotatedFormName(std::u16string_view name);
 // The papers the printer takes by name from "*Version" 4 on (transverse, small and rotated).
 bool IsVersion4FormName(std::u16string_view name);
+// The papers the printer takes by name under every "*Version" (A3 to B5, Letter, the postcards and
+// the envelope).
+bool IsPlainFormName(std::u16string_view name);
 // TRUE when the name is a "*FormPort" entry of the description.
 bool IsOfferedForm(std::u16string_view name, const CompiledDeviceData* data);
 

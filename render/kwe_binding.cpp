@@ -99,6 +99,7 @@ typedef LONG (*ImageProc)(DWORD, HGLOBAL*, LONG*, LONG*, LONG);
 typedef LONG (*PrepareProc)(DWORD, LONG*, LONG*, LPSTR);
 typedef LONG (*FooterProc)(DWORD, HGLOBAL*, LONG);
 typedef LONG (*ValueProc)(DWORD, LONG*);
+typedef LONG (*DisplayProc)(DWORD, HWND, BYTE*, DWORD, LONG*);
 
 }  // namespace
 
@@ -187,4 +188,7 @@ LONG KweIsWholePage(DWORD h, LONG* value) {
 }
 LONG KweSetJobOwner(DWORD h, const BYTE* owner) {
     return Call<BytesProc>("QZKWE_SetJobOwner", 0, h, owner);
+}
+LONG KweCallDisplayUI(DWORD h, HWND owner, BYTE* settings, DWORD settingsSize, LONG* result) {
+    return Call<DisplayProc>("QZKWE_DisplayUI", -1, h, owner, settings, settingsSize, result);
 }

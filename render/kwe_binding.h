@@ -70,3 +70,5 @@ LONG KweWriteLog(DWORD handle, const BYTE* record);
 LONG KweIsAvailableXKM(DWORD handle);
 LONG KweIsWholePage(DWORD handle, LONG* value);
 LONG KweSetJobOwner(DWORD handle, const BYTE* owner);
+// The library's settings dialog over owner on settingsSize bytes of settings; -1 when missing.
+LONG KweCallDisplayUI(DWORD handle, HWND owner, BYTE* settings, DWORD settingsSize, LONG* result);

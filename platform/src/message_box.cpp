@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plat_internal.h"
+#include "win/nls.h"
 
 namespace plat {
 namespace {
@@ -82,6 +83,22 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
     }
     b.log.push_back(record);
     return record.answer;
+}
+
+// The texts in the system code page, shown as MessageBoxW shows them; a null caption stays null.
+int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+    const auto wide = [](LPCSTR text) {
+        std::u16string out;
+        if (!text) return out;
+        const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+        if (n <= 0) return out;
+        out.resize(static_cast<size_t>(n));
+        MultiByteToWideChar(CP_ACP, 0, text, -1, out.data(), n);
+        out.resize(static_cast<size_t>(n - 1));
+        return out;
+    };
+    const std::u16string text = wide(lpText), caption = wide(lpCaption);
+    return MessageBoxW(hWnd, lpText ? text.c_str() : nullptr, lpCaption ? caption.c_str() : nullptr, uType);
 }
 
 void PlatQueueMessageBoxAnswer(int answer) {

@@ -621,6 +621,8 @@ void DrawList(Canvas& c, HWND h, RECT r, Rgb text) {
         if (SendMessageW(h, LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&row)) != 0) break;
         RECT place{r.left + 1 + row.left, r.top + 1 + row.top, r.left + 1 + row.right, r.top + 1 + row.bottom};
         if (place.top >= r.bottom) break;
+        // A list of integral height shows whole rows only: a row the frame would cut is not drawn.
+        if (!(GetWindowLongW(h, GWL_STYLE) & LBS_NOINTEGRALHEIGHT) && place.bottom > r.bottom - 1) break;
         if (!strings) {
             ULONG_PTR data = static_cast<ULONG_PTR>(SendMessageW(h, LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
             OwnerDraw(c, h, place, ODT_LISTBOX, static_cast<UINT>(i), data, i == selected ? ODS_SELECTED : 0);

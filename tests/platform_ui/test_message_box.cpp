@@ -63,3 +63,21 @@ TEST(MessageBox, LongTextIsCutNotOverrun) {
 }
 
 }  // namespace
+
+// MessageBoxA shows its system-code-page texts as MessageBoxW would; no caption is "Error".
+TEST(MessageBox, AnsiTextsAreShownInTheSystemCodePage) {
+    Reset reset;
+    PlatQueueMessageBoxAnswer(IDOK);
+    PlatQueueMessageBoxAnswer(IDOK);
+    EXPECT_EQ(MessageBoxA(nullptr, "\x8c\x78\x8d\x90 1", "\x8c\x78\x8d\x90", MB_ICONWARNING), IDOK);  // "警告"
+    EXPECT_EQ(MessageBoxA(nullptr, "plain", nullptr, MB_OK), IDOK);
+    PLAT_MESSAGE_BOX_RECORD r;
+    ASSERT_TRUE(PlatGetMessageBox(0, &r));
+    EXPECT_EQ(std::u16string(r.text), u"\u8b66\u544a 1");
+    EXPECT_EQ(std::u16string(r.caption), u"\u8b66\u544a");
+    EXPECT_EQ(r.flags, static_cast<UINT>(MB_ICONWARNING));
+    ASSERT_TRUE(PlatGetMessageBox(1, &r));
+    EXPECT_EQ(std::u16string(r.text), u"plain");
+    EXPECT_EQ(std::u16string(r.caption), u"Error");
+    EXPECT_EQ(PlatUnexpectedMessageBoxCount(), 0u);
+}

@@ -11,6 +11,7 @@
 #include "plat/window_render.h"
 #include "resources/lang/device_page_ids.h"
 #include "resources/lang/sheet_ids.h"
+#include "resources/lang/stamp_page_ids.h"
 #include "resources/lang/text_entry_ids.h"
 #include "ui_fixture.h"
 #include "win/kernel.h"
@@ -48,7 +49,10 @@ struct TemplateCase {
 const TemplateCase kTemplates[] = {
     {kTemplatePaperSourcePage, {{kPagePendingNote, u"Static"}}},
     {kTemplateImagePage, {{kPagePendingNote, u"Static"}}},
-    {kTemplateStampPage, {{kPagePendingNote, u"Static"}}},
+    {kTemplateStampPage,
+     {{stamp_page::kStampGroup, u"Button"},
+      {stamp_page::kStampList, u"ListBox"},
+      {stamp_page::kOverlayPath, u"ComboBox"}}},
     {kTemplateOptionListPage, {{kPagePendingNote, u"Static"}}},
     {kTemplateDeviceSettingsPage,
      {{device_page::kGlyphsLabel, u"Static"},

@@ -4,6 +4,7 @@
 #include "ui/pages/device_pages.h"
 #include "ui/pages/page_creation.h"
 #include "ui/pages/pending_page.h"
+#include "ui/pages/stamp_page.h"
 
 namespace orla {
 
@@ -13,7 +14,7 @@ using namespace orla_res;
 
 const PageEntry kDocumentPages[] = {
     {kTemplateBasicPage, BasicPageProc},      {kTemplatePaperSourcePage, PendingPageProc},
-    {kTemplateImagePage, PendingPageProc},      {kTemplateStampPage, PendingPageProc},
+    {kTemplateImagePage, PendingPageProc},      {kTemplateStampPage, StampPageProc},
     {kTemplateOptionListPage, PendingPageProc},
 };
 const PageEntry kDevicePages[] = {

@@ -359,6 +359,7 @@ HWND RealChildWindowFromPoint(HWND hwndParent, POINT ptParentClientCoords);
 #define IDTRYAGAIN 10
 #define IDCONTINUE 11
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
+int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
 // ---- Menus ----
 #define MF_STRING 0x00000000L
