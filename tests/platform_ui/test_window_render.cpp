@@ -234,3 +234,35 @@ TEST(WindowRender, WritesAPngFile) {
 }
 
 }  // namespace
+
+// A list box of integral height shows whole rows only: the row its frame would cut is not drawn
+// (Windows fits such a list to its rows); with LBS_NOINTEGRALHEIGHT the cut row shows.
+TEST(WindowRenderList, IntegralHeightShowsWholeRowsOnly) {
+    for (bool integral : {true, false}) {
+        SCOPED_TRACE(integral);
+        // A bare window with the list alone on it.
+        WindowHolder d(
+            CreateWindowExW(0, u"Static", u"", WS_POPUP, 0, 0, 200, 120, nullptr, nullptr, nullptr, nullptr));
+        ShowWindow(d.h, SW_SHOW);
+        const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | (integral ? 0 : LBS_NOINTEGRALHEIGHT);
+        HWND list = CreateWindowExW(0, u"ListBox", u"", style, 4, 4, 120, 40, d.h,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(777)), nullptr, nullptr);
+        ASSERT_NE(list, nullptr);
+        const auto row = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+        ASSERT_GT(row, 4);
+        for (const WCHAR* item : {u"WWWW", u"WWWW", u"WWWW", u"WWWW"})
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+        MoveWindow(list, 4, 4, 120, 2 * row + row / 2 + 2, TRUE);  // two rows and half of a third
+        const RECT r = ControlRect(d.h, 777);
+        const RECT third{r.left + 2, r.top + 1 + 2 * row, r.right - 2, r.bottom - 1};
+        const RECT below{r.left, r.bottom, r.right, r.bottom + row};
+        const Picture p = Render(d.h);
+        EXPECT_GT(p.DarkIn(RECT{r.left + 2, r.top + 1, r.right - 2, r.top + 1 + row}), 10) << "the first row";
+        if (integral) {
+            EXPECT_EQ(p.DarkIn(third), 0);
+            EXPECT_EQ(p.DarkIn(below), 0) << "nothing of the list below its frame";
+        } else {
+            EXPECT_GT(p.DarkIn(third), 0);
+        }
+    }
+}
