@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "core/build_variant.h"
 #include "core/stamp_record.h"
 #include "resources/lang/summary_ids.h"
 #include "ui/entry/printer_config.h"
@@ -76,7 +75,7 @@ bool StampSelected(PageContext* page) {
 void ShowStampText(PageContext* page, HWND dialog) {
     BYTE* stamp = StampOf(Ui(page)->currentDevmode);
     const bool image = StampGet(stamp, stamp::kKind) != 0;
-    SetDlgItemTextW(dialog, ids::kStampTextLabel, StampTextLabel(image, kJapaneseBuild));
+    SetDlgItemTextW(dialog, ids::kStampTextLabel, StampTextLabel(image, Ui(page)->languageId == kLocaleJapanese));
     const std::u16string text =
         StampSelected(page) ? StampWideText(stamp, image ? stamp::kImagePath : stamp::kText) : u"";
     SetDlgItemTextW(dialog, ids::kStampText, text.c_str());
