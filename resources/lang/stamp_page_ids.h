@@ -80,7 +80,7 @@ inline constexpr unsigned kInfoFieldCount = sizeof kInfoFields / sizeof kInfoFie
 // ---- Texts of the language resource DLL ----
 inline constexpr unsigned kTextOverlayFilter = 472;   // the browse filter; its last character separates
 inline constexpr unsigned kTextAnnotationKind = 590;  // 590..598: the annotation kinds 0..8
-inline constexpr unsigned kMsgKweToneSave = 784;      // one trust-marking conflict: 784..788
+inline constexpr unsigned kMsgKweTonerSave = 784;     // one trust-marking conflict: 784..788
 inline constexpr unsigned kMsgKweSeveral = 789;       // several: 789, then 790..794 of each
 inline constexpr unsigned kMsgKweSeveralFirst = 790;
 inline constexpr unsigned kMsgKwePaper = 795;

@@ -44,7 +44,7 @@ TEST(KweConflicts, SettingsConflictsAndTheirTexts) {
         std::vector<UINT> texts;
     } const cases[] = {
         {"none", kFlags1ResolutionEnhance, 3, false, 0, {}},
-        {"toner save", kFlags1ResolutionEnhance | kFlags1TonerSave, 3, false, kKweToneSave, {784}},
+        {"toner save", kFlags1ResolutionEnhance | kFlags1TonerSave, 3, false, kKweTonerSave, {784}},
         {"no smoothing", 0, 3, false, kKweNoSmoothing, {785}},
         {"density 2", kFlags1ResolutionEnhance, 2, false, kKweDensity, {786}},
         {"an overlay", kFlags1ResolutionEnhance, 3, true, kKweOverlay, {787}},
@@ -53,7 +53,7 @@ TEST(KweConflicts, SettingsConflictsAndTheirTexts) {
          kFlags1ResolutionEnhance | kFlags1TonerSave,
          3,
          true,
-         kKweToneSave | kKweOverlay,
+         kKweTonerSave | kKweOverlay,
          {789, 790, 793}},
         {"all five", kFlags1TonerSave | kFlags1NotWithTrust, 1, true, 31, {789, 790, 791, 792, 793, 794}},
     };

@@ -44,7 +44,7 @@ void ShowOverlayError(PageContext* page, HWND dialog);
 
 // ---- Trust marking (Japanese build, stamp_page_trust.cpp) ----
 // Conflicts of the settings with trust marking.
-inline constexpr DWORD kKweToneSave = 1;       // toner save on
+inline constexpr DWORD kKweTonerSave = 1;      // toner save on
 inline constexpr DWORD kKweNoSmoothing = 2;    // resolution enhancement off
 inline constexpr DWORD kKweDensity = 4;        // print density other than 3
 inline constexpr DWORD kKweOverlay = 8;        // a form overlay on

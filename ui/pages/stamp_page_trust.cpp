@@ -38,9 +38,13 @@ struct ConflictText {
     UINT alone;   // the warning when it is the only one
     UINT inList;  // its line under the heading
 };
+// In the order of their texts: 784 + i alone, 790 + i in the list.
 const ConflictText kConflictTexts[] = {
-    {kKweToneSave, 784, 790}, {kKweNoSmoothing, 785, 791},  {kKweDensity, 786, 792},
-    {kKweOverlay, 787, 793},  {kKweExcludedMode, 788, 794},
+    {kKweTonerSave, ids::kMsgKweTonerSave + 0, ids::kMsgKweSeveralFirst + 0},
+    {kKweNoSmoothing, ids::kMsgKweTonerSave + 1, ids::kMsgKweSeveralFirst + 1},
+    {kKweDensity, ids::kMsgKweTonerSave + 2, ids::kMsgKweSeveralFirst + 2},
+    {kKweOverlay, ids::kMsgKweTonerSave + 3, ids::kMsgKweSeveralFirst + 3},
+    {kKweExcludedMode, ids::kMsgKweTonerSave + 4, ids::kMsgKweSeveralFirst + 4},
 };
 constexpr WORD kResolutionsWithoutMarks[] = {200, 240, 400, 1200};
 
@@ -160,7 +164,7 @@ void TakeDialogAnswer(DriverDevmode& r, LONG answer, LONG on, const std::vector<
 DWORD KweSettingConflicts(const DriverDevmode& r) {
     const DWORD flags = Get(r, dm::Flags1);
     DWORD conflicts = 0;
-    if (flags & kFlags1TonerSave) conflicts |= kKweToneSave;
+    if (flags & kFlags1TonerSave) conflicts |= kKweTonerSave;
     if (!(flags & kFlags1ResolutionEnhance)) conflicts |= kKweNoSmoothing;
     if (Get(r, dm::PrintDensity) != kKweRequiredDensity) conflicts |= kKweDensity;
     if (Get(r, dm::FlagsWord) & kFlagsWordOverlayOn) conflicts |= kKweOverlay;
