@@ -1,0 +1,372 @@
+// The paper-source page and its dialogs driven as a user would: the source combos offer what the
+// installed feeders allow, choosing a source ends sources by section and slip sheets, the dialogs
+// edit the scratch record and only their OK reaches the current record, and the page and each
+// dialog look as their reference pictures show.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "plat/window_render.h"
+#include "tests/pages/paper_source_sheet.h"
+#include "tests/pages/reference_picture.h"
+#include "ui/pages/paper_source_bins.h"
+
+// Named, not anonymous: the unity batches put this file beside the other page tests.
+namespace paper_source_test {
+
+using namespace orla;
+using namespace pages_test;
+using uitest::Script;
+namespace ids = orla_res::paper_source;
+
+using Sources = std::vector<LPARAM>;
+
+void Install(DriverDevmode& r, unsigned pair, bool installed) {
+    Set(r, dm::DeviceState(pair), WORD(installed ? dm::kDeviceInstalled : 0));
+}
+
+// ---- Source texts -----------------------------------------------------------------------------
+
+TEST(PaperSourceBins, EachSourceHasItsText) {
+    const struct {
+        DWORD source;
+        UINT text;
+    } cases[] = {{2, 303},   {3, 302},   {4, 307}, {7, 300}, {14, 319}, {256, 304}, {300, 322},
+                 {301, 320}, {302, 321}, {1, 301}, {0, 301}, {5, 301},  {257, 301}, {0xFFFFFFFF, 301}};
+    for (const auto& c : cases) EXPECT_EQ(GetBinStringId(c.source), c.text) << c.source;
+}
+
+// ---- Source combos ----------------------------------------------------------------------------
+
+using PaperSourceDialogs = PaperSourceSheet;
+
+// Which sources the combos of the section and detail dialogs offer, by the feeders 2 to 4 (632,
+// 636, 640), the manual slot (652) and the paper type (WORD 488): the middle tray needs feeder 2,
+// the lower feeders 2 and 3, the large tray feeders 2 to 4; the manual slot and the cassette take
+// each other's place. The document's source leaves the manual slot out for thick paper 2, and with
+// neither feeder 2 nor anything but the manual slot it offers one more entry and is locked.
+TEST_F(PaperSourceDialogs, SourceCombosOfferWhatTheFeedersAllow) {
+    struct Case {
+        bool feeder2, feeder3, feeder4, manual;
+        WORD paperType;
+        Sources trays;           // 2909, 2920, 1210
+        Sources withDocument;    // 2907, 2912, 2918: the trays and "as the paper source"
+        Sources documentSource;  // 2915, 2924
+        bool locked;
+    } const cases[] = {
+        {false, false, false, false, 0, {1, 14}, {1, 14, 300}, {1, 14}, false},
+        {true, false, false, false, 0, {1, 3, 14}, {1, 3, 14, 300}, {1, 3, 14}, false},
+        {true, true, false, false, 0, {1, 3, 2, 14}, {1, 3, 2, 14, 300}, {1, 3, 2, 14}, false},
+        {true, true, true, false, 0, {1, 3, 2, 256, 14}, {1, 3, 2, 256, 14, 300}, {1, 3, 2, 256, 14}, false},
+        {true, true, true, true, 0, {1, 3, 2, 256, 4}, {1, 3, 2, 256, 4, 300}, {1, 3, 2, 256, 4}, false},
+        // Feeders 3 and 4 without feeder 2 feed nothing.
+        {false, true, true, false, 0, {1, 14}, {1, 14, 300}, {1, 14}, false},
+        {true, false, false, true, 2, {1, 3, 4}, {1, 3, 4, 300}, {1, 3}, false},
+        {false, false, false, true, 2, {1, 4}, {1, 4, 300}, {1, 0}, true},
+        {false, false, false, true, 1, {1, 4}, {1, 4, 300}, {1, 4}, false},
+    };
+    for (const Case& c : cases) {
+        DriverDevmode& r = ui_->currentDevmode;
+        Install(r, dm::kFeeder2, c.feeder2);
+        Install(r, dm::kFeeder3, c.feeder3);
+        Install(r, dm::kFeeder4, c.feeder4);
+        Install(r, dm::kManual, c.manual);
+        Set(r, dm::PaperType, c.paperType);
+        Set(r, dm::SectionSetting, DWORD{1});
+        Set(r, dm::FrontCoverOn, DWORD{1});
+        const std::string where = std::to_string(&c - cases);
+        DialogPtr sections = MakeDialog(ids::kTemplateSections, SectionSourceDialogProc);
+        DialogPtr details = MakeDialog(ids::kTemplateDetail, SourceDetailDialogProc);
+        ASSERT_TRUE(sections && details);
+        for (int id : {ids::kFirstSheet, ids::kOtherSheets, ids::kSectionTray})
+            EXPECT_EQ(ComboData(sections.get(), id), c.withDocument) << where << " combo " << id;
+        for (int id : {ids::kFrontCover, ids::kBackCover})
+            EXPECT_EQ(ComboData(sections.get(), id), c.trays) << where << " combo " << id;
+        EXPECT_EQ(ComboData(details.get(), ids::kSlipTray), c.trays) << where;
+        EXPECT_EQ(ComboData(sections.get(), ids::kSectionDefault), c.documentSource) << where;
+        EXPECT_EQ(ComboData(details.get(), ids::kDetailSource), c.documentSource) << where;
+        EXPECT_EQ(IsEnabled(details.get(), ids::kDetailSource), !c.locked) << where;
+        EXPECT_EQ(IsEnabled(sections.get(), ids::kSectionDefault), !c.locked) << where;
+    }
+}
+
+// Each combo selects the source its field holds, and shows it by the source's own text; a field
+// holding a source the combo does not offer leaves the combo without a selection.
+TEST_F(PaperSourceDialogs, SourceCombosSelectTheirFields) {
+    DriverDevmode& r = ui_->currentDevmode;
+    Install(r, dm::kFeeder2, true);
+    Install(r, dm::kManual, false);
+    Set(r, dm::FirstSheetTray, DWORD{14});
+    Set(r, dm::SecondSheetTray, DWORD{300});
+    Set(r, dm::DefaultSource, SHORT{3});
+    Set(r, dm::SectionTray, DWORD{1});
+    Set(r, dm::FrontCoverTray, DWORD{256});  // not offered: feeders 3 and 4 are missing
+    Set(r, dm::BackCoverTray, DWORD{3});
+    DialogPtr sections = MakeDialog(ids::kTemplateSections, SectionSourceDialogProc);
+    ASSERT_TRUE(sections);
+    const HWND d = sections.get();
+    EXPECT_EQ(SelectedData(d, ids::kFirstSheet), 14);
+    EXPECT_EQ(SelectedData(d, ids::kOtherSheets), 300);
+    EXPECT_EQ(SelectedData(d, ids::kSectionDefault), 3);
+    EXPECT_EQ(SelectedData(d, ids::kSectionTray), 1);
+    EXPECT_EQ(SelectedData(d, ids::kFrontCover), -1);
+    EXPECT_EQ(SelectedData(d, ids::kBackCover), 3);
+    WCHAR text[64] = {};
+    SendDlgItemMessageW(d, ids::kOtherSheets, CB_GETLBTEXT, EntryWithData(d, ids::kOtherSheets, 300),
+                        reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(std::u16string(text), Text(322));
+}
+
+// ---- The page ---------------------------------------------------------------------------------
+
+using PaperSourcePage = PaperSourceSheet;
+
+// Choosing in the source combo always ends sources by section and slip sheets (DWORDs 6172, 892,
+// 6208, 6152, 896, 6168). The slip-sheet source 302 keeps dmDefaultSource; the section source 301
+// takes the sections' default source (6184); another source is taken with its copy (776) and
+// remembered (900).
+TEST_F(PaperSourcePage, ChosenSourceEndsSectionsAndSlipSheets) {
+    struct Case {
+        LPARAM chosen;
+        bool offeredByThePrinter;
+        SHORT expected;
+    } const cases[] = {{302, false, 257}, {301, false, 1}, {1, true, 1}};
+    for (const Case& c : cases) {
+        DriverDevmode& r = ui_->currentDevmode;
+        Install(r, dm::kFeeder1, true);
+        Set(r, dm::DefaultSource, SHORT{257});
+        Set(r, dm::PrevDefaultSource, WORD{257});
+        Set(r, dm::SeparateDefaultTray, DWORD{1});
+        Set(r, dm::SavedDefaultSource, LONG{99});
+        for (auto f : {dm::SeparateTraysOn, dm::SavedSeparateTraysOn, dm::SectionSetting, dm::SlipSheetsOn,
+                       dm::SavedSlipSheetsOn, dm::SlipSheetsChecked})
+            Set(r, f, DWORD{1});
+        Script script;
+        script.steps.push_back([&](HWND sheet) {
+            HWND page = CurrentPage(sheet);
+            if (!c.offeredByThePrinter) {
+                // A printer whose description names the section or slip-sheet source offers it.
+                const auto i = SendDlgItemMessageW(page, ids::kSource, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"x"));
+                SendDlgItemMessageW(page, ids::kSource, CB_SETITEMDATA, i, c.chosen);
+            }
+            const int index = EntryWithData(page, ids::kSource, c.chosen);
+            ASSERT_GE(index, 0);
+            EXPECT_TRUE(PlatChoose(GetDlgItem(page, ids::kSource), index));
+        });
+        script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
+        EXPECT_EQ(Run(script), 1);
+        const DriverDevmode& a = ui_->appliedDevmode;
+        EXPECT_EQ(Get(a, dm::DefaultSource), c.expected) << c.chosen;
+        for (auto f : {dm::SeparateTraysOn, dm::SavedSeparateTraysOn, dm::SectionSetting, dm::SlipSheetsOn,
+                       dm::SavedSlipSheetsOn, dm::SlipSheetsChecked})
+            EXPECT_EQ(Get(a, f), 0u) << c.chosen << " field " << f.offset;
+        EXPECT_EQ(Get(a, dm::PrevDefaultSource), static_cast<WORD>(c.expected)) << c.chosen;
+        EXPECT_EQ(Get(a, dm::SavedDefaultSource), LONG{c.expected}) << c.chosen;
+    }
+}
+
+// A selection change with nothing selected writes nothing: no item data of index -1 is taken.
+TEST_F(PaperSourcePage, SelectionChangeWithoutSelectionWritesNothing) {
+    bool same = false;
+    Script script;
+    script.steps.push_back([&](HWND sheet) {
+        HWND page = CurrentPage(sheet);
+        const DriverDevmode before = ui_->currentDevmode;
+        for (int id : {ids::kSource, ids::kOutputTray, ids::kOffsetStacking}) {
+            SendDlgItemMessageW(page, id, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+            SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
+        }
+        same = std::memcmp(before.bytes, ui_->currentDevmode.bytes, sizeof before.bytes) == 0;
+        EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
+    });
+    Run(script);
+    EXPECT_FALSE(script.ranOut);
+    EXPECT_TRUE(same);
+}
+
+// Sources by section: the dialog shows the sections' default source (6184) as the document's
+// source. Cancel brings the source the page had back and keeps every section field; OK with
+// sections on takes the sections' source (with its copy) and turns separate trays on, remembering
+// the source the page had (900).
+TEST_F(PaperSourcePage, SectionDialogOkTakesItsSourceAndCancelRestores) {
+    for (const bool ok : {false, true}) {
+        DriverDevmode& r = ui_->currentDevmode;
+        Install(r, dm::kFeeder1, true);
+        Set(r, dm::DefaultSource, SHORT{257});
+        Set(r, dm::PrevDefaultSource, WORD{257});
+        Set(r, dm::SeparateDefaultTray, DWORD{1});
+        Set(r, dm::SavedDefaultSource, LONG{257});
+        Set(r, dm::SectionSetting, DWORD{0});
+        Set(r, dm::SeparateTraysOn, DWORD{0});
+        LPARAM shown = -1, chosen = -1;
+        Script script;
+        script.steps.push_back(
+            [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kSectionSources))); });
+        script.steps.push_back([&](HWND dialog) {
+            shown = SelectedData(dialog, ids::kSectionDefault);
+            EXPECT_FALSE(IsEnabled(dialog, ids::kSectionDefault)) << "sections are off";
+            EXPECT_TRUE(PlatClick(GetDlgItem(dialog, ids::kSectionsOn)));
+        });
+        script.steps.push_back([&](HWND dialog) {
+            const auto last = static_cast<int>(ComboData(dialog, ids::kSectionDefault).size()) - 1;
+            ASSERT_GT(last, 0);
+            chosen = ComboData(dialog, ids::kSectionDefault)[last];
+            EXPECT_TRUE(PlatChoose(GetDlgItem(dialog, ids::kSectionDefault), last));
+        });
+        script.steps.push_back([&](HWND dialog) {
+            EXPECT_EQ(Get(ui_->currentDevmode, dm::SectionSetting), 0u) << "only the scratch record changes";
+            EXPECT_TRUE(PlatPressButton(dialog, ok ? IDOK : IDCANCEL));
+        });
+        script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
+        EXPECT_EQ(Run(script), 1);
+        EXPECT_EQ(shown, 1);
+        ASSERT_NE(chosen, 1);
+        const DriverDevmode& a = ui_->appliedDevmode;
+        const auto source = static_cast<SHORT>(chosen);
+        EXPECT_EQ(Get(a, dm::DefaultSource), ok ? source : SHORT{257}) << ok;
+        EXPECT_EQ(Get(a, dm::PrevDefaultSource), static_cast<WORD>(ok ? source : 257)) << ok;
+        EXPECT_EQ(Get(a, dm::SeparateDefaultTray), ok ? static_cast<DWORD>(chosen) : 1u) << ok;
+        EXPECT_EQ(Get(a, dm::SectionSetting), ok ? 1u : 0u) << ok;
+        EXPECT_EQ(Get(a, dm::SeparateTraysOn), ok ? 1u : 0u) << ok;
+        EXPECT_EQ(Get(a, dm::SavedSeparateTraysOn), ok ? 1u : 0u) << ok;
+        EXPECT_EQ(Get(a, dm::SavedDefaultSource), 257) << "the source the page had";
+    }
+}
+
+// Source details: OK with slip sheets checked turns slip sheets on (6152 and its copy 896) with
+// the tray and kind chosen; Cancel keeps the current record as it was.
+TEST_F(PaperSourcePage, DetailDialogOkTurnsSlipSheetsOnAndCancelKeeps) {
+    for (const bool ok : {false, true}) {
+        DriverDevmode& r = ui_->currentDevmode;
+        Install(r, dm::kManual, false);
+        Set(r, dm::DefaultSource, SHORT{1});
+        Set(r, dm::SlipSheetsChecked, DWORD{0});
+        Set(r, dm::SlipSheetsOn, DWORD{0});
+        Set(r, dm::SlipSheetTray, DWORD{1});
+        Set(r, dm::SavedSlipSheetTray, DWORD{1});
+        Script script;
+        script.steps.push_back(
+            [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kSourceDetail))); });
+        script.steps.push_back([](HWND dialog) {
+            EXPECT_FALSE(IsEnabled(dialog, ids::kSlipKind));
+            EXPECT_TRUE(PlatClick(GetDlgItem(dialog, ids::kSlipSheetsOn)));
+        });
+        script.steps.push_back([](HWND dialog) {
+            EXPECT_TRUE(IsEnabled(dialog, ids::kSlipKind));
+            EXPECT_TRUE(PlatChoose(GetDlgItem(dialog, ids::kSlipTray), EntryWithData(dialog, ids::kSlipTray, 14)));
+        });
+        script.steps.push_back([](HWND dialog) { EXPECT_TRUE(PlatClick(GetDlgItem(dialog, ids::kSlipPrinted))); });
+        script.steps.push_back(
+            [ok](HWND dialog) { EXPECT_TRUE(PlatPressButton(dialog, ok ? ids::kDetailOk : ids::kDetailCancel)); });
+        script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
+        EXPECT_EQ(Run(script), 1);
+        const DriverDevmode& a = ui_->appliedDevmode;
+        EXPECT_EQ(Get(a, dm::SlipSheetsChecked), ok ? 1u : 0u);
+        EXPECT_EQ(Get(a, dm::SlipSheetsOn), ok ? 1u : 0u);
+        EXPECT_EQ(Get(a, dm::SavedSlipSheetsOn), ok ? 1u : 0u);
+        EXPECT_EQ(Get(a, dm::SlipSheetTray), ok ? 14u : 1u);
+        EXPECT_EQ(Get(a, dm::SavedSlipSheetTray), ok ? 14u : 1u);
+        EXPECT_EQ(Get(a, dm::SlipSheetKind), ok ? 1u : 0u);
+        EXPECT_EQ(Get(a, dm::SeparateTraysOn), 0u);
+        EXPECT_EQ(Get(a, dm::SectionSetting), 0u);
+        EXPECT_EQ(Get(a, dm::DefaultSource), 1);
+    }
+}
+
+// The paper type dialog refuses OK while the paper type and the output tray are both 2 (thick
+// paper 2 to the stacker): warning 856, the dialog stays; with another paper type OK takes it.
+TEST_F(PaperSourcePage, PaperTypeDialogRefusesThickPaperToTheStacker) {
+    DriverDevmode& r = ui_->currentDevmode;
+    Set(r, dm::PaperType, WORD{0});
+    bool stayed = false;
+    Script script;
+    script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kPaperType))); });
+    script.steps.push_back([&](HWND dialog) {
+        EXPECT_EQ(ComboData(dialog, ids::kPaperTypeCombo), (Sources{0, 1, 2, 3}));
+        EXPECT_TRUE(PlatChoose(GetDlgItem(dialog, ids::kPaperTypeCombo), 2));
+    });
+    script.steps.push_back([&](HWND dialog) {
+        // The constraint pass takes thick paper 2 away from the stacker; a working copy that holds
+        // both anyway (as a favourite may leave it) is refused.
+        Set(ui_->scratchDevmode, dm::OutputTray, WORD{2});
+        Set(ui_->scratchDevmode, dm::PaperType, WORD{2});
+        PlatQueueMessageBoxAnswer(IDOK);
+        EXPECT_TRUE(PlatPressButton(dialog, IDOK));
+    });
+    script.steps.push_back([&](HWND dialog) {
+        stayed = GetDlgItem(dialog, ids::kPaperTypeCombo) != nullptr;
+        EXPECT_EQ(Get(ui_->currentDevmode, dm::PaperType), 0) << "nothing reached the current record";
+        EXPECT_TRUE(PlatChoose(GetDlgItem(dialog, ids::kPaperTypeCombo), 1));
+    });
+    script.steps.push_back([](HWND dialog) { EXPECT_TRUE(PlatPressButton(dialog, IDOK)); });
+    script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
+    EXPECT_EQ(Run(script), 1);
+    EXPECT_TRUE(stayed);
+    const std::u16string conflict = Text(856);
+    ASSERT_FALSE(conflict.empty());
+    EXPECT_EQ(WarningTexts(), (std::vector<std::u16string>{conflict}));
+    EXPECT_EQ(Get(ui_->appliedDevmode, dm::PaperType), 1);
+    EXPECT_EQ(Get(ui_->appliedDevmode, dm::SavedPaperType), 1);
+}
+
+// The manual slot's paper type: Cancel leaves the current record, OK takes the value with its copy.
+TEST_F(PaperSourcePage, ManualPaperTypeDialogOkAndCancel) {
+    for (const bool ok : {false, true}) {
+        Set(ui_->currentDevmode, dm::ManualPaperType, WORD{0});
+        Set(ui_->currentDevmode, dm::SavedManualPaperType, WORD{0});
+        Script script;
+        script.steps.push_back(
+            [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kManualPaperType))); });
+        script.steps.push_back([](HWND dialog) {
+            EXPECT_EQ(ComboData(dialog, ids::kManualTypeCombo), (Sources{0, 1, 2, 3}));
+            EXPECT_TRUE(PlatChoose(GetDlgItem(dialog, ids::kManualTypeCombo), 3));
+        });
+        script.steps.push_back([ok](HWND dialog) { EXPECT_TRUE(PlatPressButton(dialog, ok ? IDOK : IDCANCEL)); });
+        script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
+        EXPECT_EQ(Run(script), 1);
+        EXPECT_EQ(Get(ui_->appliedDevmode, dm::ManualPaperType), ok ? 3 : 0) << ok;
+        EXPECT_EQ(Get(ui_->appliedDevmode, dm::SavedManualPaperType), ok ? 3 : 0) << ok;
+    }
+}
+
+// ---- Pictures ---------------------------------------------------------------------------------
+
+void ExpectLikeReference(HWND window, const std::string& name) {
+    LONG w = 0, h = 0;
+    const DWORD size = PlatRenderWindow(window, nullptr, 0, &w, &h);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> rgb(size);
+    ASSERT_EQ(PlatRenderWindow(window, rgb.data(), size, &w, &h), size);
+    ExpectLikeReferencePicture(rgb, w, h, name + (kJapaneseBuild ? "_ja" : "_en"));
+}
+
+TEST_F(PaperSourcePage, PageAndDialogsLookAsTheirReferences) {
+    DriverDevmode& r = ui_->currentDevmode;
+    Install(r, dm::kFeeder2, true);
+    Set(r, dm::SlipSheetsChecked, DWORD{1});
+    const struct {
+        int button;
+        std::string name;
+        int close;
+    } dialogs[] = {{ids::kPaperType, "paper_type_dialog", IDCANCEL},
+                   {ids::kManualPaperType, "manual_paper_type_dialog", IDCANCEL},
+                   {ids::kSectionSources, "section_source_dialog", IDCANCEL},
+                   {ids::kSourceDetail, "source_detail_dialog", ids::kDetailCancel}};
+    Script script;
+    script.steps.push_back([](HWND sheet) { ExpectLikeReference(sheet, "paper_source_page"); });
+    for (const auto& d : dialogs) {
+        script.steps.push_back([&d](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), d.button))); });
+        script.steps.push_back([&d](HWND dialog) {
+            ExpectLikeReference(dialog, d.name);
+            EXPECT_TRUE(PlatPressButton(dialog, d.close));
+        });
+    }
+    script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
+    Run(script);
+    EXPECT_FALSE(script.ranOut);
+}
+
+}  // namespace paper_source_test
