@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "plat/control.h"
 #include "plat/window_render.h"
+#include "win/registry.h"
 #include "tests/pages/paper_source_sheet.h"
 #include "tests/pages/reference_picture.h"
 #include "ui/pages/paper_source_bins.h"
@@ -343,7 +345,32 @@ void ExpectLikeReference(HWND window, const std::string& name) {
     ExpectLikeReferencePicture(rgb, w, h, name + (kJapaneseBuild ? "_ja" : "_en"));
 }
 
+// The user's locale picks the resource DLL and the system code page the sheet's frame: each build
+// is drawn in its own language.
+struct CodePageScope {
+    explicit CodePageScope(UINT codePage) { PlatSetAnsiCodePage(codePage); }
+    ~CodePageScope() { PlatSetAnsiCodePage(kJapaneseCodePage); }
+    static constexpr UINT kJapaneseCodePage = 932;
+};
+
+void SetUserLocale(const char16_t* value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Control Panel\\International", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::u16string v(value);
+    EXPECT_EQ(RegSetValueExW(key, u"Locale", 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
+                             static_cast<DWORD>((v.size() + 1) * 2)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
 TEST_F(PaperSourcePage, PageAndDialogsLookAsTheirReferences) {
+    CodePageScope codePage(kJapaneseBuild ? CodePageScope::kJapaneseCodePage : 1252);
+    SetUserLocale(kJapaneseBuild ? u"00000411" : u"00000409");
+    ui_ = orla_ui_test::ContextPtr(CreateUiContext(printer_, nullptr));
+    ASSERT_TRUE(ui_);
+    page_.uiContext = ui_.get();
     DriverDevmode& r = ui_->currentDevmode;
     Install(r, dm::kFeeder2, true);
     Set(r, dm::SlipSheetsChecked, DWORD{1});
