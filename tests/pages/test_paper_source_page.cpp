@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "core/settings_resolver.h"
 #include "plat/control.h"
 #include "plat/window_render.h"
-#include "win/registry.h"
 #include "tests/pages/paper_source_sheet.h"
 #include "tests/pages/reference_picture.h"
 #include "ui/pages/paper_source_bins.h"
+#include "win/registry.h"
 
 // Named, not anonymous: the unity batches put this file beside the other page tests.
 namespace paper_source_test {
@@ -167,6 +168,72 @@ TEST_F(PaperSourcePage, ChosenSourceEndsSectionsAndSlipSheets) {
         EXPECT_EQ(Get(a, dm::PrevDefaultSource), static_cast<WORD>(c.expected)) << c.chosen;
         EXPECT_EQ(Get(a, dm::SavedDefaultSource), LONG{c.expected}) << c.chosen;
     }
+}
+
+// The page's own controls write their fields with the copies: output tray WORD 490 (874),
+// offset stacking DWORD 6232 (904, 1 only for "On"), collate and job separation bits 2 and 3 of
+// DWORD 396 (788). The constraint pass then decides the fields themselves (the sample printer has
+// no stacker, so no offset stacking, and no job separation off A4): the copies keep the choice.
+TEST_F(PaperSourcePage, ControlsWriteTheirFields) {
+    using Read = DWORD (*)(const DriverDevmode&);
+    const Read trayCopy = [](const DriverDevmode& r) { return DWORD{Get(r, dm::SavedOutputTray)}; };
+    const Read stackingCopy = [](const DriverDevmode& r) { return Get(r, dm::SavedOffsetStacking); };
+    const Read checksCopy = [](const DriverDevmode& r) { return Get(r, dm::SavedFlags1) & 0xCu; };
+    struct Case {
+        int control;
+        LPARAM data;  // the entry to choose; -1: the check box is clicked
+        Read copy;
+        DWORD expected;
+    } const cases[] = {
+        {ids::kOutputTray, 0, trayCopy, 0},
+        {ids::kOffsetStacking, 474, stackingCopy, 1},
+        {ids::kCollate, -1, checksCopy, 0x4},
+        {ids::kJobSeparate, -1, checksCopy, 0x8},
+    };
+    for (const Case& c : cases) {
+        // Every copy the other way round to begin with.
+        DriverDevmode& r = ui_->currentDevmode;
+        Set(r, dm::SavedOutputTray, WORD{1});
+        Set(r, dm::SavedOffsetStacking, DWORD{0});
+        for (auto f : {dm::Flags1, dm::SavedFlags1}) Set(r, f, Get(r, f) & ~0xCu);
+        Script script;
+        script.steps.push_back([&c](HWND sheet) {
+            HWND page = CurrentPage(sheet);
+            const int index = c.data < 0 ? 0 : EntryWithData(page, c.control, c.data);
+            ASSERT_GE(index, 0) << c.control << " " << c.data;
+            EXPECT_NE(SelectedData(page, c.control), c.data) << "a choice that changes something";
+            EXPECT_TRUE(c.data < 0 ? PlatClick(GetDlgItem(page, c.control))
+                                   : PlatChoose(GetDlgItem(page, c.control), index));
+        });
+        script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
+        EXPECT_EQ(Run(script), 1);
+        EXPECT_EQ(c.copy(ui_->appliedDevmode), c.expected) << c.control << " " << c.data;
+    }
+}
+
+// Choosing a source shows hint 708; restoring the defaults shows hint 716.
+TEST_F(PaperSourcePage, HintLineTellsWhatTheLastActionDid) {
+    std::u16string afterSource, afterDefaults;
+    Script script;
+    script.steps.push_back(
+        [](HWND sheet) { EXPECT_TRUE(PlatChoose(GetDlgItem(CurrentPage(sheet), ids::kSource), 0)); });
+    script.steps.push_back([&](HWND sheet) {
+        WCHAR text[256] = {};
+        GetDlgItemTextW(CurrentPage(sheet), ids::kHint, text, 256);
+        afterSource = text;
+        EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kRestoreDefaults)));
+    });
+    script.steps.push_back([&](HWND sheet) {
+        WCHAR text[256] = {};
+        GetDlgItemTextW(CurrentPage(sheet), ids::kHint, text, 256);
+        afterDefaults = text;
+        EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
+    });
+    Run(script);
+    EXPECT_FALSE(script.ranOut);
+    EXPECT_EQ(afterSource, Text(708));
+    EXPECT_EQ(afterDefaults, Text(716));
+    EXPECT_FALSE(Text(708).empty());
 }
 
 // A selection change with nothing selected writes nothing: no item data of index -1 is taken.
@@ -332,6 +399,77 @@ TEST_F(PaperSourcePage, ManualPaperTypeDialogOkAndCancel) {
         EXPECT_EQ(Get(ui_->appliedDevmode, dm::ManualPaperType), ok ? 3 : 0) << ok;
         EXPECT_EQ(Get(ui_->appliedDevmode, dm::SavedManualPaperType), ok ? 3 : 0) << ok;
     }
+}
+
+// Defaults of the sections dialog: with a paper the printer takes, first sheet 4, following
+// sheets 300, sections' source and document source 1, covers 4; the copies always; sections,
+// covers and separate trays off, and every section control greyed.
+TEST_F(PaperSourceDialogs, SectionDefaultsResetTheWorkingCopy) {
+    DriverDevmode& r = ui_->currentDevmode;
+    Install(r, dm::kManual, true);
+    Set(r, dm::FirstSheetTray, DWORD{1});
+    Set(r, dm::SecondSheetTray, DWORD{1});
+    Set(r, dm::SeparateDefaultTray, DWORD{4});
+    Set(r, dm::DefaultSource, SHORT{4});
+    Set(r, dm::FrontCoverTray, DWORD{1});
+    Set(r, dm::BackCoverTray, DWORD{1});
+    for (auto f :
+         {dm::SeparateTraysOn, dm::SavedSeparateTraysOn, dm::FrontCoverOn, dm::BackCoverOn, dm::SectionSetting})
+        Set(r, f, DWORD{1});
+    ASSERT_TRUE(IsSupportedPaper(&r, ui_->deviceData)) << "the sample's paper";
+    DialogPtr sections = MakeDialog(ids::kTemplateSections, SectionSourceDialogProc);
+    ASSERT_TRUE(sections);
+    EXPECT_TRUE(IsEnabled(sections.get(), ids::kFirstSheet));
+    SendMessageW(sections.get(), WM_COMMAND, MAKEWPARAM(ids::kSectionsDefaults, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(sections.get(), ids::kSectionsDefaults)));
+    const DriverDevmode& w = ui_->scratchDevmode;
+    EXPECT_EQ(Get(w, dm::FirstSheetTray), 4u);
+    EXPECT_EQ(Get(w, dm::SecondSheetTray), 300u);
+    EXPECT_EQ(Get(w, dm::SeparateDefaultTray), 1u);
+    EXPECT_EQ(Get(w, dm::DefaultSource), 1);
+    EXPECT_EQ(Get(w, dm::FrontCoverTray), 4u);
+    EXPECT_EQ(Get(w, dm::BackCoverTray), 4u);
+    EXPECT_EQ(Get(w, dm::SavedFirstSheetTray), 4u);
+    EXPECT_EQ(Get(w, dm::SavedSecondSheetTray), 300u);
+    EXPECT_EQ(Get(w, dm::SavedSeparateDefaultTray), 1u);
+    EXPECT_EQ(Get(w, dm::PrevDefaultSource), 1);
+    EXPECT_EQ(Get(w, dm::SavedFrontCoverTray), 4u);
+    EXPECT_EQ(Get(w, dm::SavedBackCoverTray), 4u);
+    for (auto f :
+         {dm::SeparateTraysOn, dm::SavedSeparateTraysOn, dm::FrontCoverOn, dm::BackCoverOn, dm::SectionSetting})
+        EXPECT_EQ(Get(w, f), 0u) << f.offset;
+    for (int id : {ids::kFirstSheet, ids::kOtherSheets, ids::kSectionDefault, ids::kSectionTray, ids::kFrontCover,
+                   ids::kBackCover, ids::kFrontCoverOn, ids::kBackCoverOn})
+        EXPECT_FALSE(IsEnabled(sections.get(), id)) << id;
+    EXPECT_EQ(Get(ui_->currentDevmode, dm::SectionSetting), 1u) << "the current record waits for OK";
+}
+
+// Defaults of the details dialog: slip sheets off (and their controls greyed), blank slip sheets
+// from the upper tray, the manual slot's plain paper.
+TEST_F(PaperSourceDialogs, DetailDefaultsResetTheWorkingCopy) {
+    DriverDevmode& r = ui_->currentDevmode;
+    Set(r, dm::SlipSheetsChecked, DWORD{1});
+    Set(r, dm::SlipSheetKind, DWORD{1});
+    Set(r, dm::SlipSheetTray, DWORD{14});
+    Set(r, dm::ManualPaperType, WORD{3});
+    Set(r, dm::SavedManualPaperType, WORD{3});
+    DialogPtr details = MakeDialog(ids::kTemplateDetail, SourceDetailDialogProc);
+    ASSERT_TRUE(details);
+    EXPECT_TRUE(IsEnabled(details.get(), ids::kSlipKind));
+    EXPECT_EQ(SelectedData(details.get(), ids::kDetailManualType), 3);
+    SendMessageW(details.get(), WM_COMMAND, MAKEWPARAM(ids::kDetailDefaults, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(details.get(), ids::kDetailDefaults)));
+    const DriverDevmode& w = ui_->scratchDevmode;
+    EXPECT_EQ(Get(w, dm::SlipSheetsChecked), 0u);
+    EXPECT_EQ(Get(w, dm::SlipSheetKind), 0u);
+    EXPECT_EQ(Get(w, dm::SlipSheetTray), 1u);
+    EXPECT_EQ(Get(w, dm::ManualPaperType), 0);
+    EXPECT_EQ(Get(w, dm::SavedManualPaperType), 0);
+    EXPECT_EQ(SelectedData(details.get(), ids::kDetailManualType), 0);
+    EXPECT_EQ(IsDlgButtonChecked(details.get(), ids::kSlipBlank), static_cast<UINT>(BST_CHECKED));
+    for (int id : {ids::kSlipKind, ids::kSlipTray, ids::kSlipKindLabel, ids::kSlipTrayLabel})
+        EXPECT_FALSE(IsEnabled(details.get(), id)) << id;
+    EXPECT_EQ(Get(ui_->currentDevmode, dm::SlipSheetsChecked), 1u) << "the current record waits for OK";
 }
 
 // ---- Pictures ---------------------------------------------------------------------------------

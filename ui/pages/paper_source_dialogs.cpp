@@ -4,11 +4,13 @@
 #include <string>
 
 #include "ui/pages/basic_page.h"
+#include "ui/pages/context_help.h"
 #include "ui/pages/paper_rules.h"
 #include "ui/pages/paper_source_bins.h"
 #include "ui/pages/paper_source_page.h"
 #include "ui/pages/paper_source_steps.h"
 #include "ui/pages/paper_sources.h"
+#include "ui/pages/pending_page.h"
 #include "ui/pages/preview_pictures.h"
 #include "win/user_controls.h"
 #include "win/user_gdi.h"
@@ -53,6 +55,40 @@ DWORD CheckValue(HWND dialog, int id) {
     return Checked(dialog, id) ? 1 : 0;
 }
 
+// Help on a control of a dialog opens the dialog's topic.
+constexpr HelpIdPair kPaperTypeHelp[] = {{ids::kPaperTypeLabel, kHelpTopicPaperType},
+                                         {ids::kPaperTypeCombo, kHelpTopicPaperType},
+                                         {ids::kPaperTypeDefaults, kHelpTopicPaperType},
+                                         {ids::kPaperTypeHelp, kHelpTopicPaperType},
+                                         {0, 0}};
+constexpr HelpIdPair kManualTypeHelp[] = {{ids::kManualTypeLabel, kHelpTopicManualPaperType},
+                                          {ids::kManualTypeCombo, kHelpTopicManualPaperType},
+                                          {ids::kManualTypeDefaults, kHelpTopicManualPaperType},
+                                          {ids::kManualTypeHelp, kHelpTopicManualPaperType},
+                                          {0, 0}};
+constexpr HelpIdPair kSectionHelp[] = {{ids::kSectionsOn, kSheetHelpTopic},
+                                       {ids::kFirstSheet, kSheetHelpTopic},
+                                       {ids::kOtherSheets, kSheetHelpTopic},
+                                       {ids::kSectionDefault, kSheetHelpTopic},
+                                       {ids::kSectionTray, kSheetHelpTopic},
+                                       {ids::kFrontCoverOn, kSheetHelpTopic},
+                                       {ids::kFrontCover, kSheetHelpTopic},
+                                       {ids::kBackCoverOn, kSheetHelpTopic},
+                                       {ids::kBackCover, kSheetHelpTopic},
+                                       {ids::kSectionsDefaults, kSheetHelpTopic},
+                                       {0, 0}};
+constexpr HelpIdPair kDetailHelp[] = {{ids::kDetailSource, kHelpTopicSourceDetail},
+                                      {ids::kSlipSheetsOn, kHelpTopicSourceDetail},
+                                      {ids::kSlipTray, kHelpTopicSourceDetail},
+                                      {ids::kSlipBlank, kHelpTopicSourceDetail},
+                                      {ids::kSlipPrinted, kHelpTopicSourceDetail},
+                                      {ids::kSlipKind, kHelpTopicSourceDetail},
+                                      {ids::kDetailManualType, kHelpTopicSourceDetail},
+                                      {ids::kDetailPreview, kHelpTopicSourceDetail},
+                                      {ids::kDetailDefaults, kHelpTopicSourceDetail},
+                                      {ids::kDetailHelp, kHelpTopicSourceDetail},
+                                      {0, 0}};
+
 // ---- Paper type (3490) and the manual slot's paper type (3460) --------------------------------
 
 // What tells the two paper-type dialogs apart.
@@ -65,13 +101,21 @@ struct PaperTypeDialog {
     DmField<WORD> field;
     DmField<WORD> copy;
     bool checksConflict;  // paper type and output tray that cannot go together keep it open
+    const HelpIdPair* helpTable;
 };
 constexpr PaperTypeDialog kPaperTypeDialog = {
     ids::kPaperTypeCombo, ids::kPaperTypeLabel, ids::kPaperTypePicture, ids::kPaperTypeHelp,
-    kHelpTopicPaperType,  dm::PaperType,        dm::SavedPaperType,     true};
-constexpr PaperTypeDialog kManualTypeDialog = {
-    ids::kManualTypeCombo,     ids::kManualTypeLabel, ids::kManualTypePicture,  ids::kManualTypeHelp,
-    kHelpTopicManualPaperType, dm::ManualPaperType,   dm::SavedManualPaperType, false};
+    kHelpTopicPaperType,  dm::PaperType,        dm::SavedPaperType,     true,
+    kPaperTypeHelp};
+constexpr PaperTypeDialog kManualTypeDialog = {ids::kManualTypeCombo,
+                                               ids::kManualTypeLabel,
+                                               ids::kManualTypePicture,
+                                               ids::kManualTypeHelp,
+                                               kHelpTopicManualPaperType,
+                                               dm::ManualPaperType,
+                                               dm::SavedManualPaperType,
+                                               false,
+                                               kManualTypeHelp};
 
 void OnPaperTypeChosen(PageContext* page, HWND dialog, const PaperTypeDialog& d) {
     const LPARAM value = SelectedItemData(dialog, d.combo);
@@ -112,6 +156,7 @@ INT_PTR PaperTypeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, c
         FreeOwnedIcon(dialog, d.picture);
         return FALSE;
     }
+    if (page && HandleContextHelp(page, dialog, message, wParam, lParam, d.helpTable)) return TRUE;
     if (!page || message != WM_COMMAND) return FALSE;
     const int id = LOWORD(wParam), code = HIWORD(wParam);
     if (id == d.combo && code == CBN_SELCHANGE) {
@@ -412,6 +457,7 @@ INT_PTR CALLBACK SectionSourceDialogProc(HWND hDlg, UINT message, WPARAM wParam,
         return TRUE;
     }
     PageContext* page = DialogPage(hDlg);
+    if (page && HandleContextHelp(page, hDlg, message, wParam, lParam, kSectionHelp)) return TRUE;
     if (!page || message != WM_COMMAND) return FALSE;
     return OnSectionCommand(page, hDlg, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
 }
@@ -432,6 +478,7 @@ INT_PTR CALLBACK SourceDetailDialogProc(HWND hDlg, UINT message, WPARAM wParam, 
     }
     PageContext* page = DialogPage(hDlg);
     if (!page) return FALSE;
+    if (HandleContextHelp(page, hDlg, message, wParam, lParam, kDetailHelp)) return TRUE;
     if (message == WM_DRAWITEM && lParam) {
         DrawDetailPreview(page, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
