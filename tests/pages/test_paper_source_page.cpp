@@ -4,6 +4,7 @@
 // dialog look as their reference pictures show.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -393,9 +394,24 @@ TEST_F(PaperSourcePage, ManualPaperTypeDialogOkAndCancel) {
             EXPECT_EQ(ComboData(dialog, ids::kManualTypeCombo), (Sources{0, 1, 2, 3}));
             EXPECT_TRUE(PlatChoose(GetDlgItem(dialog, ids::kManualTypeCombo), 3));
         });
-        script.steps.push_back([ok](HWND dialog) { EXPECT_TRUE(PlatPressButton(dialog, ok ? IDOK : IDCANCEL)); });
-        script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
+        // The record beside the scratch record is marked: OK copies one record of this build, no
+        // more, and neither it nor Cancel touches the scratch record or its neighbour.
+        bool neighboursKept = false;
+        DriverDevmode scratch{};
+        script.steps.push_back([&](HWND dialog) {
+            std::memset(ui_->appliedDevmode.bytes, 0xA5, sizeof ui_->appliedDevmode.bytes);
+            scratch = ui_->scratchDevmode;
+            EXPECT_TRUE(PlatPressButton(dialog, ok ? IDOK : IDCANCEL));
+        });
+        script.steps.push_back([&](HWND sheet) {
+            const DriverDevmode& applied = ui_->appliedDevmode;
+            neighboursKept =
+                std::all_of(std::begin(applied.bytes), std::end(applied.bytes), [](BYTE b) { return b == 0xA5; }) &&
+                std::memcmp(ui_->scratchDevmode.bytes, scratch.bytes, sizeof scratch.bytes) == 0;
+            EXPECT_TRUE(PlatPressButton(sheet, IDOK));
+        });
         EXPECT_EQ(Run(script), 1);
+        EXPECT_TRUE(neighboursKept) << ok;
         EXPECT_EQ(Get(ui_->appliedDevmode, dm::ManualPaperType), ok ? 3 : 0) << ok;
         EXPECT_EQ(Get(ui_->appliedDevmode, dm::SavedManualPaperType), ok ? 3 : 0) << ok;
     }
