@@ -297,10 +297,7 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
             if (clicked) OnSourceDetail(page, dialog);
             return;
         case ids::kPaperType:
-            if (clicked) {
-                PaperIsSupported(page, Record(page));
-                OnPaperTypeDialog(page, dialog, ids::kTemplatePaperType, PaperSourceDialogProcA);
-            }
+            if (clicked) OnPaperTypeDialog(page, dialog, ids::kTemplatePaperType, PaperSourceDialogProcA);
             return;
         case ids::kManualPaperType:
             if (clicked) OnPaperTypeDialog(page, dialog, ids::kTemplateManualPaperType, PaperSourceDialogProcB);
