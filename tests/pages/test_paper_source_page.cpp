@@ -346,6 +346,38 @@ TEST_F(PaperSourcePage, DetailDialogOkTurnsSlipSheetsOnAndCancelKeeps) {
     }
 }
 
+// Slip sheets cannot go with duplex printing: when the details' OK turns them on, the pass turns
+// duplex off and the page says so (warning 826); a second OK with duplex already off says nothing.
+TEST_F(PaperSourcePage, SlipSheetsTellThatDuplexWentOff) {
+    DriverDevmode& r = ui_->currentDevmode;
+    Install(r, dm::kDuplex, true);
+    Set(r, dm::Duplex, SHORT{DMDUP_VERTICAL});
+    Set(r, dm::PrevDuplex, WORD{DMDUP_VERTICAL});
+    Set(r, dm::SlipSheetsChecked, DWORD{0});
+    Set(r, dm::SlipSheetsOn, DWORD{0});
+    SHORT duplexShown = 0;
+    Script script;
+    script.steps.push_back([&](HWND sheet) {
+        duplexShown = Get(ui_->currentDevmode, dm::Duplex);
+        EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kSourceDetail)));
+    });
+    script.steps.push_back([](HWND dialog) { EXPECT_TRUE(PlatClick(GetDlgItem(dialog, ids::kSlipSheetsOn))); });
+    script.steps.push_back([](HWND dialog) {
+        PlatQueueMessageBoxAnswer(IDOK);
+        EXPECT_TRUE(PlatPressButton(dialog, ids::kDetailOk));
+    });
+    script.steps.push_back(
+        [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kSourceDetail))); });
+    script.steps.push_back([](HWND dialog) { EXPECT_TRUE(PlatPressButton(dialog, ids::kDetailOk)); });
+    script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
+    EXPECT_EQ(Run(script), 1);
+    ASSERT_EQ(duplexShown, DMDUP_VERTICAL) << "the sample printer takes duplex";
+    EXPECT_EQ(Get(ui_->appliedDevmode, dm::Duplex), DMDUP_SIMPLEX);
+    EXPECT_EQ(Get(ui_->appliedDevmode, dm::SlipSheetsOn), 1u);
+    EXPECT_EQ(WarningTexts(), (std::vector<std::u16string>{Text(826)}));
+    EXPECT_FALSE(Text(826).empty());
+}
+
 // The paper type dialog refuses OK while the paper type and the output tray are both 2 (thick
 // paper 2 to the stacker): warning 856, the dialog stays; with another paper type OK takes it.
 TEST_F(PaperSourcePage, PaperTypeDialogRefusesThickPaperToTheStacker) {
