@@ -10,6 +10,7 @@
 
 #include "plat/window_render.h"
 #include "resources/lang/device_page_ids.h"
+#include "resources/lang/paper_source_ids.h"
 #include "resources/lang/sheet_ids.h"
 #include "resources/lang/text_entry_ids.h"
 #include "ui_fixture.h"
@@ -46,7 +47,10 @@ struct TemplateCase {
     NamedControl controls[3];
 };
 const TemplateCase kTemplates[] = {
-    {kTemplatePaperSourcePage, {{kPagePendingNote, u"Static"}}},
+    {kTemplatePaperSourcePage,
+     {{paper_source::kSourceLabel, u"Static"},
+      {paper_source::kSource, u"ComboBox"},
+      {paper_source::kSectionSources, u"Button"}}},
     {kTemplateImagePage, {{kPagePendingNote, u"Static"}}},
     {kTemplateStampPage, {{kPagePendingNote, u"Static"}}},
     {kTemplateOptionListPage, {{kPagePendingNote, u"Static"}}},
@@ -265,7 +269,7 @@ TEST_F(SheetResources, PageDrawsItsIconsAndTreeImages) {
     LibraryPtr language = Load("Quessae.dll");
     LibraryPtr module = Load("Morvin.dll");
     ASSERT_TRUE(language && module);
-    WindowPtr page(Create(language.get(), kTemplatePaperSourcePage));
+    WindowPtr page(Create(language.get(), kTemplateImagePage));
     ASSERT_NE(page, nullptr);
     ShowWindow(host_.get(), SW_SHOW);
     ShowWindow(page.get(), SW_SHOW);

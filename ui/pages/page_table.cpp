@@ -3,6 +3,7 @@
 #include "ui/pages/basic_page.h"
 #include "ui/pages/device_pages.h"
 #include "ui/pages/page_creation.h"
+#include "ui/pages/paper_source_page.h"
 #include "ui/pages/pending_page.h"
 
 namespace orla {
@@ -12,7 +13,7 @@ namespace {
 using namespace orla_res;
 
 const PageEntry kDocumentPages[] = {
-    {kTemplateBasicPage, BasicPageProc},      {kTemplatePaperSourcePage, PendingPageProc},
+    {kTemplateBasicPage, BasicPageProc},        {kTemplatePaperSourcePage, PaperSourcePageProc},
     {kTemplateImagePage, PendingPageProc},      {kTemplateStampPage, PendingPageProc},
     {kTemplateOptionListPage, PendingPageProc},
 };
