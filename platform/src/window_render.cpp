@@ -618,8 +618,8 @@ LONG NextTabStop(HWND h, LONG x) {
     auto pixels = [h](LONG units) {
         RECT r{0, 0, units, 0};
         HWND dialog = GetParent(h);
-        if (!dialog || !MapDialogRect(dialog, &r)) return units * 2;
-        return r.right;
+        if (dialog && MapDialogRect(dialog, &r)) return r.right;
+        return units * LOWORD(GetDialogBaseUnits()) / 4;
     };
     LONG previous = 0, step = pixels(kDefaultTabStop);
     for (WPARAM k = 0;; ++k) {
