@@ -3,13 +3,18 @@
 // version and the maker's web page; and the page and the box as their reference pictures show.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "plat/shell_execute.h"
+#include "plat/threads.h"
 #include "plat/window_render.h"
+#include "tests/pages/basic_page_sheet.h"
 #include "tests/pages/option_list_sheet.h"
 #include "tests/pages/reference_picture.h"
+#include "ui/pages/context_help.h"
 #include "win/shell.h"
 
 // Named, not anonymous: the unity batches put this file beside the other page tests.
@@ -416,6 +421,95 @@ TEST_F(OptionList, AboutBoxShowsTheDriverFilesVersionAndOpensTheWebPage) {
         EXPECT_EQ(call.show, SW_SHOW);
         EXPECT_GT(call.answer, 32u);
     }
+}
+
+// ---- Help ----------------------------------------------------------------------------------
+
+class OptionListHelp : public OptionList {
+protected:
+    void SetUp() override {
+        OptionList::SetUp();
+        ResetHelpLoadFailure();
+        help_.Load(ui_.get());
+    }
+    void TearDown() override {
+        PlatWaitForThreadsToEnd(5000);
+        help_.module.reset();
+        ResetHelpLoadFailure();
+        OptionList::TearDown();
+    }
+    pages_test::HelpStandIn help_;
+};
+
+// F1 on a control opens its topic from the page's or the about box's help table; the page's Help
+// button opens the page's topic.
+TEST_F(OptionListHelp, F1OpensEachControlsTopic) {
+    struct Case {
+        bool aboutBox;
+        int control;
+        DWORD topic;
+    } const cases[] = {
+        {false, ids::kSkipBlankPages, 0x5300}, {false, ids::kTonerSave, 0x5301}, {false, ids::kItems, 0x5303},
+        {false, ids::kValue, 0x5304},          {false, ids::kAbout, 0x5306},     {false, ids::kRestoreDefaults, 0x5019},
+        {true, ids::kAboutWebPage, 0x6800},    {true, ids::kAboutOk, 0x6801},
+    };
+    auto topicLine = [](DWORD topic) {
+        const std::string line = "15 C:\\help\\orla.chm " + std::to_string(topic) + " -> window\n";
+        return std::u16string(line.begin(), line.end());
+    };
+    Script script;
+    script.steps.push_back([&](HWND sheet) {
+        HWND page = OptionPage(sheet);
+        for (const Case& c : cases) {
+            if (c.aboutBox) continue;
+            help_.reset();
+            EXPECT_TRUE(PlatPressF1(GetDlgItem(page, c.control))) << c.control;
+            EXPECT_EQ(help_.Log(), topicLine(c.topic)) << c.control;
+        }
+        help_.reset();
+        EXPECT_TRUE(PlatClick(GetDlgItem(page, ids::kHelp)));
+        EXPECT_EQ(help_.Log(), topicLine(kHelpTopicOptionList)) << "the Help button";
+        EXPECT_TRUE(PlatClick(GetDlgItem(page, ids::kAbout)));
+    });
+    script.steps.push_back([&](HWND about) {
+        for (const Case& c : cases) {
+            if (!c.aboutBox) continue;
+            help_.reset();
+            EXPECT_TRUE(PlatPressF1(GetDlgItem(about, c.control))) << c.control;
+            EXPECT_EQ(help_.Log(), topicLine(c.topic)) << c.control;
+        }
+        EXPECT_TRUE(PlatPressButton(about, ids::kAboutOk));
+    });
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
+    Run(script);
+}
+
+// ---- Without a page context ----------------------------------------------------------------
+
+// A page made without its context does nothing for any message: no control is filled, no
+// notification is answered and the record is not touched.
+TEST_F(OptionList, WithoutAPageContextNothingHappens) {
+    struct WindowClose {
+        void operator()(HWND__* w) const { DestroyWindow(w); }
+    };
+    const std::unique_ptr<HWND__, WindowClose> host(
+        CreateWindowExW(0, u"Static", u"", WS_POPUP, 0, 0, 600, 500, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(host);
+    PROPSHEETPAGEW sheetPage{};
+    sheetPage.dwSize = sizeof sheetPage;  // lParam: no page context
+    const std::unique_ptr<HWND__, WindowClose> page(
+        CreateDialogParamW(ui_->hResDll, MAKEINTRESOURCEW(ids::kTemplatePage), host.get(), OptionListPageProc,
+                           reinterpret_cast<LPARAM>(&sheetPage)));
+    ASSERT_TRUE(page);
+    const DriverDevmode before = ui_->currentDevmode;
+    EXPECT_EQ(SendDlgItemMessageW(page.get(), ids::kItems, LB_GETCOUNT, 0, 0), 0);
+    for (int id : {ids::kItems, ids::kValue, ids::kTrayState, ids::kRestoreDefaults, ids::kAbout, ids::kTonerSave})
+        EXPECT_EQ(OptionListPageProc(page.get(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0), FALSE) << id;
+    NMHDR note{page.get(), 0, static_cast<UINT>(PSN_SETACTIVE)};
+    EXPECT_EQ(OptionListPageProc(page.get(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&note)), FALSE);
+    EXPECT_EQ(SendDlgItemMessageW(page.get(), ids::kItems, LB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(std::memcmp(before.bytes, ui_->currentDevmode.bytes, sizeof before.bytes), 0);
+    EXPECT_EQ(ShowAboutBox(nullptr, host.get()), -1);
 }
 
 // ---- Pictures -------------------------------------------------------------------------------

@@ -27,6 +27,10 @@ using namespace orla_res::option_list;
 constexpr WORD kItemResolution = 432, kItemPanelText = 447, kItemTraySet = 449, kItemPrinterFonts = 442;
 constexpr WORD kChoiceUserName = 499, kChoiceOwnText = 500;
 constexpr WORD kTextLinked = 542, kTextNotLinked = 543;
+// The edit's text is written through the field: never past it into the memory size and the
+// option pairs that follow (same offsets in both builds).
+static_assert(FieldEnd(dm::UserText) <= dm::MemoryKb.offset && dm::MemoryKb.offset < dm::DevicePairs);
+static_assert(kUserTextReadChars == dm::UserText.cch - 1);
 
 constexpr WORD kLongItems[] = {432, 433, 434, 438, 440, 442, 443, 444, 447, 454, 599, 449, 840, 781};
 constexpr WORD kShortItems[] = {432, 433, 434, 438, 440, 442, 443, 444, 447, 454, 599, 449, 840};
