@@ -277,6 +277,40 @@ TEST_F(OptionList, UserTextTakesOnlyWhatThePanelShows) {
     }
 }
 
+// Choosing the user name shows it read-only while the panel can show it; a name it cannot show
+// (a '~') is warned about (824), the item reads "none" again and the edit goes.
+TEST_F(OptionList, UserNameShownReadOnlyOrRefused) {
+    for (bool showable : {true, false}) {
+        SCOPED_TRACE(showable ? "showable name" : "name with a tilde");
+        PlatResetMessageBoxes();
+        const std::u16string name = showable ? u"TARO" : u"TA~RO";
+        SetText(ui_->currentDevmode, kJobUser, name);
+        Set(ui_->currentDevmode, kFlags1, Get(ui_->currentDevmode, kFlags1) & ~(kShowOwnText | kShowUserName));
+        if (!showable) PlatQueueMessageBoxAnswer(IDOK);
+        PLAT_CONTROL_STATE edit{}, combo{};
+        Script script;
+        script.steps.push_back([&](HWND sheet) {
+            SelectItem(sheet, 447);
+            HWND page = OptionPage(sheet);
+            EXPECT_TRUE(PlatChoose(GetDlgItem(page, ids::kValue), 1));  // the user name
+            edit = ReadControl(page, ids::kUserText);
+            combo = ReadControl(page, ids::kValue);
+            EXPECT_TRUE(PlatPressButton(sheet, IDOK));
+        });
+        EXPECT_EQ(Run(script), 1);
+        EXPECT_EQ(edit.visible != 0, showable);
+        EXPECT_FALSE(edit.enabled);
+        EXPECT_EQ(std::u16string(edit.text), showable ? name : u"");
+        EXPECT_EQ(combo.selection, showable ? 1 : 0);
+        EXPECT_EQ(Get(ui_->appliedDevmode, kFlags1) & kShowUserName, showable ? kShowUserName : 0u);
+        EXPECT_EQ(PlatMessageBoxCount(), showable ? 0u : 1u);
+        PLAT_MESSAGE_BOX_RECORD box{};
+        if (!showable && PlatGetMessageBox(0, &box)) {
+            EXPECT_EQ(std::u16string(box.text), orla_ui_test::ResourceText(printer_, 824));
+        }
+    }
+}
+
 // Only the user text's field takes the edit's text: a 34-character text set into the edit is cut
 // to the 17 characters the field holds, and the memory size and option pairs after it keep their
 // values.
