@@ -21,7 +21,7 @@ inline constexpr int kDetailLabel = 3308;  // greyed from the start
 inline constexpr int kNoteIcon = 3309;
 inline constexpr int kNote = 3310;
 inline constexpr int kAboutLabel = 3313;  // in the help table; this layout has no label there
-inline constexpr int kAbout = 3312;  // opens the about box
+inline constexpr int kAbout = 3312;       // opens the about box
 inline constexpr int kRestoreDefaults = 1090;
 inline constexpr int kHelp = 1004;
 
