@@ -459,4 +459,5 @@ inline constexpr DmField<DWORD> SavedTraySet{796};
 inline constexpr DWORD kFlags2DeviceChoice = 0x00000400;   // the device settings page's choice item (combo 1063)
 inline constexpr DWORD kFlags2StackedFirst = 0x00001000;   // counts the stacked option trays with ...
 inline constexpr DWORD kFlags2StackedSecond = 0x00002000;  // ... this bit: 1, 2 or 3 trays
+inline constexpr DWORD kFlags1PrintBlankPages = 0x10000000;  // blank pages go out as sheets too
 }  // namespace orla

@@ -35,6 +35,8 @@ extern const ORLA_RESOURCE kLangDevicePages[];
 extern const DWORD kLangDevicePageCount;
 extern const ORLA_RESOURCE kLangPaperSource[];
 extern const DWORD kLangPaperSourceCount;
+extern const ORLA_RESOURCE kLangOptionList[];
+extern const DWORD kLangOptionListCount;
 
 namespace {
 
@@ -54,6 +56,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangJobSettings, kLangJobSettings + kLangJobSettingsCount);
     all.insert(all.end(), kLangDevicePages, kLangDevicePages + kLangDevicePageCount);
     all.insert(all.end(), kLangPaperSource, kLangPaperSource + kLangPaperSourceCount);
+    all.insert(all.end(), kLangOptionList, kLangOptionList + kLangOptionListCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;

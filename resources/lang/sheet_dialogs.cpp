@@ -39,7 +39,6 @@ const char16_t kFont[] = TEXT2(u"ＭＳ Ｐゴシック", u"MS Shell Dlg");
 
 PENDING_PAGE(kImagePage, TEXT2(u"画質", u"Image"));
 PENDING_PAGE(kStampPage, TEXT2(u"スタンプ/フォーム", u"Stamp/Overlay"));
-PENDING_PAGE(kOptionListPage, TEXT2(u"詳細", u"Options"));
 
 // Waiting for the printer's configuration: the message and a way out.
 const ORLA_DIALOG_ITEM kConfigRetrievalItems[] = {
@@ -78,7 +77,6 @@ const ORLA_MENU_TEMPLATE kWhatsThisMenu = {ORLA_MENU_SIGNATURE, 1, kWhatsThisBar
 const ORLA_RESOURCE kLangSheetResources[] = {
     DIALOG_ENTRY(kTemplateImagePage, kImagePage),
     DIALOG_ENTRY(kTemplateStampPage, kStampPage),
-    DIALOG_ENTRY(kTemplateOptionListPage, kOptionListPage),
     DIALOG_ENTRY(kTemplateConfigRetrieval, kConfigRetrieval),
     {RT_MENU_ID, nullptr, kMenuWhatsThis, nullptr, &kWhatsThisMenu, sizeof kWhatsThisMenu},
 };

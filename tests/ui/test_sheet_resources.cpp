@@ -11,6 +11,7 @@
 #include "plat/window_render.h"
 #include "resources/lang/device_page_ids.h"
 #include "resources/lang/paper_source_ids.h"
+#include "resources/lang/option_list_ids.h"
 #include "resources/lang/sheet_ids.h"
 #include "resources/lang/text_entry_ids.h"
 #include "ui_fixture.h"
@@ -53,7 +54,12 @@ const TemplateCase kTemplates[] = {
       {paper_source::kSectionSources, u"Button"}}},
     {kTemplateImagePage, {{kPagePendingNote, u"Static"}}},
     {kTemplateStampPage, {{kPagePendingNote, u"Static"}}},
-    {kTemplateOptionListPage, {{kPagePendingNote, u"Static"}}},
+    {option_list::kTemplatePage,
+     {{option_list::kItemsLabel, u"Static"}, {option_list::kItems, u"ListBox"}, {option_list::kUserText, u"Edit"}}},
+    {option_list::kTemplateAbout,
+     {{option_list::kAboutWebPage, u"Button"},
+      {option_list::kAboutModel, u"Static"},
+      {option_list::kAboutIcon, u"Static"}}},
     {kTemplateDeviceSettingsPage,
      {{device_page::kGlyphsLabel, u"Static"},
       {device_page::kGlyphs, u"ComboBox"},
