@@ -421,6 +421,39 @@ TEST_F(DeviceTables, ConversionRowsAreLockedAndKeepTheBuiltInTable) {
         EXPECT_EQ(outputOf(own), u"(none)") << "entry 0 is not written";
 }
 
+// A damaged output paper table gives its whole pairs and nothing read past its end.
+TEST_F(DeviceTables, DamagedOutPaperValuesLoadTheirWholePairs) {
+    struct Case {
+        const char* what;
+        std::vector<BYTE> stored;
+        const char16_t* a5;  // what the rows then show
+        const char16_t* b5;
+    } const cases[] = {
+        {"a pair cut short", Bytes(u"A5\0A4\0B5 (JIS)\0A3"sv), u"A4", kSameAsPaper},
+        {"a form without its paper", Bytes(u"A5\0A4\0B5 (JIS)\0"sv), u"A4", kSameAsPaper},
+        {"an odd length",
+         [] {
+             std::vector<BYTE> b = Bytes(u"B5 (JIS)\0A3\0"sv);
+             b.push_back(0x41);
+             return b;
+         }(),
+         kSameAsPaper, u"A3"},
+        {"an empty name first", Bytes(u"\0B5 (JIS)\0A3\0"sv), kSameAsPaper, kSameAsPaper},
+        {"a stray byte", {0x41}, kSameAsPaper, kSameAsPaper},
+    };
+    for (const Case& c : cases) {
+        PutRaw(u"TBL_OutPaperTable", REG_BINARY, c.stored);
+        Script script;
+        script.steps.push_back([&](HWND d) {
+            HWND list = GetDlgItem(d, ids::kFormList);
+            EXPECT_EQ(CellText(list, RowOf(list, u"A5"), 1), c.a5) << c.what;
+            EXPECT_EQ(CellText(list, RowOf(list, u"B5 (JIS)"), 1), c.b5) << c.what;
+            EXPECT_TRUE(PlatPressButton(d, IDCANCEL));
+        });
+        EXPECT_EQ(Open2100(script), 0) << c.what;
+    }
+}
+
 // ---- Viewers ----------------------------------------------------------------------------------
 
 // A context that may not change settings opens both dialogs as viewers: the list reaches down to
