@@ -490,10 +490,13 @@ TEST_F(DeviceTables, ReadOnlyContextOpensBothAsViewers) {
             for (int id :
                  {c.list, static_cast<int>(IDCANCEL), static_cast<int>(ids::kClose), static_cast<int>(ids::kHelp)})
                 EXPECT_TRUE(State(d, id).visible) << id;
-            RECT list{}, combo{};
+            // The list reaches down past where the combo stood, and stops above the buttons.
+            RECT list{}, combo{}, buttons{};
             GetWindowRect(GetDlgItem(d, c.list), &list);
             GetWindowRect(GetDlgItem(d, c.combo), &combo);
-            EXPECT_EQ(list.bottom, combo.bottom);
+            GetWindowRect(GetDlgItem(d, IDCANCEL), &buttons);
+            EXPECT_GT(list.bottom, combo.top + 8);
+            EXPECT_LT(list.bottom, buttons.top);
             HWND l = GetDlgItem(d, c.list);
             EXPECT_EQ(CellText(l, RowOf(l, c.row), 1), c.shown);
             EXPECT_TRUE(PlatClick(GetDlgItem(d, ids::kClose)));
@@ -527,9 +530,17 @@ TEST_F(DeviceTables, LookAsTheirReferences) {
     AddConversionForms();
     PutRaw(u"TBL_TTSubstTable", REG_BINARY, Bytes(u"Courier New\0OCR-B\0ＭＳ ゴシック\0ｺﾞｼｯｸ\0"sv));
     PutRaw(u"TBL_OutPaperTable", REG_BINARY, Bytes(u"A3->B4\0B4 (JIS)\0Letter\0A4\0"sv));
-    for (bool trueType : {true, false}) {
-        const std::string name =
-            std::string(trueType ? "truetype_subst_dialog_" : "out_paper_dialog_") + (kJapaneseBuild ? "ja" : "en");
+    // Both editors, and the output paper table's viewer (a context that may not change settings).
+    const struct {
+        bool trueType;
+        bool viewer;
+        const char* name;
+    } pictures[] = {{true, false, "truetype_subst_dialog_"},
+                    {false, false, "out_paper_dialog_"},
+                    {false, true, "out_paper_viewer_"}};
+    for (const auto& p : pictures) {
+        ui_->flags = p.viewer ? ui_->flags & ~kUiCanChange : ui_->flags | kUiCanChange;
+        const std::string name = std::string(p.name) + (kJapaneseBuild ? "ja" : "en");
         Script script;
         script.steps.push_back([&](HWND d) {
             LONG w = 0, h = 0;
@@ -540,7 +551,7 @@ TEST_F(DeviceTables, LookAsTheirReferences) {
             pages_test::ExpectLikeReferencePicture(rgb, w, h, name);
             EXPECT_TRUE(PlatPressButton(d, IDCANCEL));
         });
-        EXPECT_EQ(trueType ? Open2000(script) : Open2100(script), 0);
+        EXPECT_EQ(p.trueType ? Open2000(script) : Open2100(script), 0);
         EXPECT_FALSE(script.ranOut);
     }
 }

@@ -16,6 +16,7 @@ namespace {
 constexpr int kColumnMargin = 4;  // left for the list's border
 constexpr int kTextChars = 128;   // a name or choice read back (names are at most 64)
 constexpr int kCancelId = 2, kDefaultsId = 1002, kCloseId = 2601;
+constexpr LONG kComboFrame = 3;  // a combo's frame around its selection field, each side
 
 std::u16string ItemText(HWND list, int row, int column) {
     WCHAR text[kTextChars] = {};
@@ -61,6 +62,15 @@ RECT ClientRectOf(HWND dialog, int id) {
     return r;
 }
 
+// Where a drop-down combo's selection field ends, in the dialog's client coordinates: its window
+// closed is the field and its frame (the template's height is the dropped list's).
+LONG ComboFieldBottom(HWND dialog, int id) {
+    const RECT r = ClientRectOf(dialog, id);
+    const auto field = SendDlgItemMessageW(dialog, id, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    if (field <= 0) return r.bottom;
+    return std::min<LONG>(r.bottom, r.top + static_cast<LONG>(field) + 2 * kComboFrame);
+}
+
 void Show(HWND dialog, int id, bool shown) {
     if (HWND control = GetDlgItem(dialog, id)) ShowWindow(control, shown ? SW_SHOW : SW_HIDE);
 }
@@ -91,9 +101,8 @@ void ShowTableViewer(HWND dialog, const TableDialogControls& c, bool viewer) {
         return;
     }
     const RECT list = ClientRectOf(dialog, c.list);
-    const RECT combo = ClientRectOf(dialog, c.combo);
     if (HWND control = GetDlgItem(dialog, c.list))
-        SetWindowPos(control, nullptr, 0, 0, list.right - list.left, combo.bottom - list.top,
+        SetWindowPos(control, nullptr, 0, 0, list.right - list.left, ComboFieldBottom(dialog, c.combo) - list.top,
                      SWP_NOMOVE | SWP_NOZORDER);
     for (int id : {c.label, c.name, c.combo, static_cast<int>(IDOK), kDefaultsId}) Show(dialog, id, false);
     if (HWND control = GetDlgItem(dialog, c.combo)) EnableWindow(control, FALSE);
