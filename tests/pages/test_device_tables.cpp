@@ -290,6 +290,39 @@ TEST_F(DeviceTables, DefaultsBringTheBuiltInPairs) {
     EXPECT_EQ(Raw(u"TBL_TTSubstTable").bytes, expected);
 }
 
+// A table the spooler refuses (a handle without administration rights) changes nothing: OK ends
+// with 0, so the page does not count the printer as changed.
+TEST_F(DeviceTables, RefusedTableEndsWithoutChange) {
+    const std::vector<BYTE> tt = Bytes(u"Courier New\0OCR-B\0"sv);
+    const std::vector<BYTE> op = Bytes(u"A5\0A4\0"sv);
+    PutRaw(u"TBL_TTSubstTable", REG_BINARY, tt);
+    PutRaw(u"TBL_OutPaperTable", REG_BINARY, op);
+    // The context works through a user's handle for the length of the test.
+    struct UserHandle {
+        UiContext* ui;
+        HANDLE admin = ui->hPrinter;
+        HANDLE user = OpenFull(u"Halvoric", PRINTER_ACCESS_USE);
+        ~UserHandle() {
+            ui->hPrinter = admin;
+            if (user) ClosePrinter(user);
+        }
+    } handle{ui_.get()};
+    ASSERT_NE(handle.user, nullptr);
+    ui_->hPrinter = handle.user;
+    for (bool trueType : {true, false}) {
+        Script script;
+        script.steps.push_back([&](HWND d) {
+            EXPECT_TRUE(ClickRow(d, trueType ? ids::kFaceList : ids::kFormList, trueType ? u"IPAGothic" : u"A4"));
+            EXPECT_TRUE(PlatChoose(GetDlgItem(d, trueType ? ids::kPrinterFont : ids::kOutputPaper), 1));
+            EXPECT_TRUE(PlatPressButton(d, IDOK));
+        });
+        EXPECT_EQ(trueType ? Open2000(script) : Open2100(script), 0) << trueType;
+        EXPECT_FALSE(script.ranOut);
+    }
+    EXPECT_EQ(Raw(u"TBL_TTSubstTable").bytes, tt);
+    EXPECT_EQ(Raw(u"TBL_OutPaperTable").bytes, op);
+}
+
 // ---- Output paper -----------------------------------------------------------------------------
 
 // Entry 0 (the paper's own size) is taken by a form the printer can print; a form it cannot print

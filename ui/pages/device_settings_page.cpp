@@ -1,7 +1,6 @@
 // The device settings page: the printer-font glyphs, compatible margins, header limit and where
 // the account settings are kept, each a setting item of the current record; the account dialog;
 // the TrueType substitution and output paper tables; and the page's defaults.
-#include "core/build_variant.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/context_help.h"
 #include "ui/pages/device_page_steps.h"

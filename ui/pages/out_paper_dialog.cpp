@@ -117,10 +117,11 @@ void ResetOutPaperTable(HWND dialog, const UiContext* ui) {
     ShowTableChoices(dialog, kControls);
 }
 
-void SaveOutPaperTable(HWND dialog, HANDLE printer) {
+// TRUE when the spooler took the value.
+bool SaveOutPaperTable(HWND dialog, HANDLE printer) {
     const std::vector<BYTE> value =
         BuildTableValue(TableRowNames(List(dialog)), ComboTexts(Combo(dialog)), TableRowIndexes(List(dialog)));
-    WriteTableValue(printer, kOutPaperTableValue, value);
+    return WriteTableValue(printer, kOutPaperTableValue, value) == ERROR_SUCCESS;
 }
 
 void OnInitDialog(HWND dialog, PageContext* page) {
@@ -161,9 +162,9 @@ void OnCommand(HWND dialog, PageContext* page, int id, int code) {
     if (code != BN_CLICKED) return;
     switch (id) {
         case kOk:
-            // A viewer never writes, even when Enter reaches its hidden OK.
-            if (!IsViewer(page)) SaveOutPaperTable(dialog, page->uiContext->hPrinter);
-            EndDialog(dialog, IsViewer(page) ? 0 : 1);
+            // A viewer never writes, even when Enter reaches its hidden OK; a table the spooler
+            // refused has changed nothing.
+            EndDialog(dialog, !IsViewer(page) && SaveOutPaperTable(dialog, page->uiContext->hPrinter) ? 1 : 0);
             return;
         case kCancel:
         case kClose:

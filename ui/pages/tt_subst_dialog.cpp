@@ -66,10 +66,11 @@ void ResetTrueTypeSubstTable(HWND dialog) {
     ApplyPairs(dialog, DefaultTableResource(kDefaultTTSubstTableId), {});
 }
 
-void SaveTrueTypeSubstTable(HWND dialog, HANDLE printer) {
+// TRUE when the spooler took the value.
+bool SaveTrueTypeSubstTable(HWND dialog, HANDLE printer) {
     const std::vector<BYTE> value = BuildTableValue(
         TableRowNames(List(dialog)), ComboTexts(GetDlgItem(dialog, kPrinterFont)), TableRowIndexes(List(dialog)));
-    WriteTableValue(printer, kTTSubstTableValue, value);
+    return WriteTableValue(printer, kTTSubstTableValue, value) == ERROR_SUCCESS;
 }
 
 bool IsViewer(const PageContext* page) {
@@ -105,9 +106,9 @@ void OnCommand(HWND dialog, PageContext* page, int id, int code) {
     if (code != BN_CLICKED) return;
     switch (id) {
         case kOk:
-            // A viewer never writes, even when Enter reaches its hidden OK.
-            if (!IsViewer(page)) SaveTrueTypeSubstTable(dialog, page->uiContext->hPrinter);
-            EndDialog(dialog, IsViewer(page) ? 0 : 1);
+            // A viewer never writes, even when Enter reaches its hidden OK; a table the spooler
+            // refused has changed nothing.
+            EndDialog(dialog, !IsViewer(page) && SaveTrueTypeSubstTable(dialog, page->uiContext->hPrinter) ? 1 : 0);
             return;
         case kCancel:
         case kClose:
