@@ -37,6 +37,8 @@ extern const ORLA_RESOURCE kLangPaperSource[];
 extern const DWORD kLangPaperSourceCount;
 extern const ORLA_RESOURCE kLangOptionList[];
 extern const DWORD kLangOptionListCount;
+extern const ORLA_RESOURCE kLangDeviceTables[];
+extern const DWORD kLangDeviceTableCount;
 
 namespace {
 
@@ -57,6 +59,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangDevicePages, kLangDevicePages + kLangDevicePageCount);
     all.insert(all.end(), kLangPaperSource, kLangPaperSource + kLangPaperSourceCount);
     all.insert(all.end(), kLangOptionList, kLangOptionList + kLangOptionListCount);
+    all.insert(all.end(), kLangDeviceTables, kLangDeviceTables + kLangDeviceTableCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;

@@ -9,6 +9,7 @@
 //   docprops  the settings record DrvDocumentProperties hands out for the driver's defaults
 //             patched with --set, converted and resolved without a sheet
 //   sheet     the document sheet driven by a script of user actions
+//   devsheet  the device sheet (printer properties) driven by the same script
 //   dialog    a favourites dialog no page opens (2200, 2500), opened on its own by the build's
 //             dialog helper and driven by the same script
 // The status manager reads what the language monitor published in the same sandbox root.
@@ -51,7 +52,7 @@ constexpr UINT kJapaneseCodePage = 932, kEnglishCodePage = 1252;
 
 void Usage(FILE* to = stderr) {
     std::fprintf(to,
-                 "usage: ui_runner caps|config|docprops|sheet|dialog ID [--sandbox DIR] [--bin DIR]\n"
+                 "usage: ui_runner caps|config|docprops|sheet|devsheet|dialog ID [--sandbox DIR] [--bin DIR]\n"
                  "       [--printer-model FILE] [--build ja|en] [--printer NAME] [--set NAME=VALUE[/MASK]]...\n"
                  "       [--out FILE]\n"
                  "  --set     a settings field by its dm:: name: --set Copies=4, --set Flags1=0x2000/0x2000\n"
@@ -67,6 +68,10 @@ void Usage(FILE* to = stderr) {
                  "            prints the fields OK changed; --png DIR writes each page shown (DIR is made);\n"
                  "            the printer runs behind the language monitor as for config\n"
                  "            --out-record FILE writes the settings record OK made\n"
+                 "  devsheet  the device sheet (printer properties) driven by --script as the sheet is\n"
+                 "            (\"page 501; click OutPaperTable; choose 2101 A5; choose 2104 A4; ok; ok\");\n"
+                 "            prints the TrueType substitution and output paper tables the run changed;\n"
+                 "            --png DIR writes each page shown and each dialog as dialog_ID.png\n"
                  "  dialog ID the job favourites dialog (2200) or the favourite details dialog (2500) on its\n"
                  "            own, driven by --script as the sheet is (its controls by id), drawn into\n"
                  "            --png DIR as dialog_ID.png\n"
@@ -560,7 +565,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command != "caps" && command != "config" && command != "docprops" && command != "sheet" &&
-        command != "dialog") {
+        command != "devsheet" && command != "dialog") {
         Usage();
         return 2;
     }
@@ -589,7 +594,7 @@ int main(int argc, char** argv) {
     for (int i = firstOption; i < argc; ++i) {
         const std::string a = argv[i];
         std::string printerError;
-        const bool printerBehind = command == "config" || command == "sheet";
+        const bool printerBehind = command == "config" || command == "sheet" || command == "devsheet";
         if (printerBehind && printersim::TakeOption(argc, argv, &i, &printerOptions, &printerError)) continue;
         if (!printerError.empty()) {
             std::fprintf(stderr, "ui_runner: %s\n", printerError.c_str());
@@ -669,7 +674,7 @@ int main(int argc, char** argv) {
     // The spooler keeps the printer's port open under the language monitor, which publishes the
     // configuration while it is open (closing it marks the printer closed): the sheet sees the
     // printer as a user's does.
-    if (command == "config" || command == "sheet") {
+    if (command == "config" || command == "sheet" || command == "devsheet") {
         behind = std::make_unique<PrinterBehindMonitor>(printerOptions);
         if (!behind->Start(o, error)) {
             std::fprintf(stderr, "ui_runner: %s\n", error.c_str());
@@ -711,6 +716,18 @@ int main(int argc, char** argv) {
         PlatCopyIntoSandbox((o.binDir + "/compstui.dll").c_str(), u"C:\\Windows\\System32\\compstui.dll");
         return RunSheetScript({ui.docProps, ui.convert, ui.printer.get(), ui.printerName.data()},
                               {script, pngDir, recordOut, o.binDir, o.japanese});
+    }
+    if (command == "devsheet") {
+        PlatCopyIntoSandbox((o.binDir + "/compstui.dll").c_str(), u"C:\\Windows\\System32\\compstui.dll");
+        const auto printerProps = reinterpret_cast<SheetPrinterPropertiesFn>(entry("PrinterProperties"));
+        if (!printerProps) {
+            std::fprintf(stderr, "ui_runner: the interface DLL lacks PrinterProperties\n");
+            return 1;
+        }
+        SheetRequest request{script, pngDir, "", o.binDir, o.japanese};
+        request.deviceSheet = true;
+        return RunDeviceSheetScript({ui.docProps, ui.convert, ui.printer.get(), ui.printerName.data(), printerProps},
+                                    request);
     }
     if (command == "dialog") {
         SheetRequest request{script, pngDir, "", o.binDir, o.japanese};

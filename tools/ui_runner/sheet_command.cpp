@@ -1,10 +1,9 @@
-// ui_runner sheet: DrvDocumentProperties with DM_PROMPT, the user's turns taken from a script
-// of actions separated by ";". "page ID" shows the page of that template, "choose", "set",
-// "click", "drag" and "key" work the controls of the window in front as a user would (the page
-// shown, or a dialog a page opened: the window sees the notifications a user's action sends),
-// "answer" gives the next message box its button, "ok" and "cancel" press the front window's
-// buttons. A control, item or value the window does not have stops the run with a message and
-// cancels, never skipped.
+// ui_runner sheet: DrvDocumentProperties with DM_PROMPT (devsheet: PrinterProperties), the
+// user's turns taken from a script of actions separated by ";". "page ID" shows the page of that template, "choose",
+// "set", "click", "drag" and "key" work the controls of the window in front as a user would (the page shown, or a
+// dialog a page opened: the window sees the notifications a user's action sends), "answer" gives the next message box
+// its button, "ok" and "cancel" press the front window's buttons. A control, item or value the window does not have
+// stops the run with a message and cancels, never skipped.
 #include "tools/ui_runner/sheet_command.h"
 
 #include <strings.h>
@@ -20,10 +19,12 @@
 #include "plat/window_render.h"
 #include "plat/window_test.h"
 #include "resources/lang/basic_page_ids.h"
+#include "resources/lang/device_page_ids.h"
+#include "resources/lang/device_tables_ids.h"
 #include "resources/lang/favourites_ids.h"
 #include "resources/lang/layout_detail_ids.h"
-#include "resources/lang/summary_ids.h"
 #include "resources/lang/sheet_ids.h"
+#include "resources/lang/summary_ids.h"
 #include "tools/print_runner/print_runner.h"
 #include "win/list_view.h"
 #include "win/property_sheet.h"
@@ -36,7 +37,11 @@ namespace {
 constexpr unsigned kPageOrder[] = {orla_res::kTemplateBasicPage, orla_res::kTemplatePaperSourcePage,
                                    orla_res::kTemplateImagePage, orla_res::kTemplateStampPage,
                                    orla_res::kTemplateOptionListPage};
+// Device pages in the device sheet's order.
+constexpr unsigned kDevicePageOrder[] = {orla_res::device_page::kTemplateSettings,
+                                         orla_res::device_page::kTemplateOptions};
 namespace basic = orla_res::basic_page;
+namespace device = orla_res::device_page;
 constexpr int kRestoreDefaultsButton = basic::kRestoreDefaults;
 
 // ---- Controls by name --------------------------------------------------------------------------
@@ -67,6 +72,10 @@ constexpr ControlName kControls[] = {
     {"EntryMode", basic::kEntryMode, Kind::Combo},
     {"RestoreDefaults", kRestoreDefaultsButton, Kind::Button},
     {"GetConfiguration", basic::kGetConfiguration, Kind::Button},
+    // The device settings page's.
+    {"TrueTypeTable", device::kTrueTypeTable, Kind::Button},
+    {"OutPaperTable", device::kOutPaperTable, Kind::Button},
+    {"AccountSettings", device::kAccountSettings, Kind::Button},
 };
 
 // A radio group set by the name of one of its buttons: "set Orientation Landscape".
@@ -90,6 +99,9 @@ constexpr OpenedDialog kOpenedDialogs[] = {
     {basic::kSummaryItem, orla_res::summary::kTemplateSummary},
     {basic::kGetConfiguration, orla_res::kTemplateConfigRetrieval},
     {orla_res::favourites::kRegister, orla_res::favourites::kTemplateDetails},
+    {device::kTrueTypeTable, orla_res::device_tables::kTemplateTrueTypeSubst},
+    {device::kOutPaperTable, orla_res::device_tables::kTemplateOutPaper},
+    {device::kAccountSettings, device::kTemplateAccount},
 };
 
 // Keys a script presses by name.
@@ -237,9 +249,15 @@ bool Parse(const std::string& text, std::vector<Action>& out) {
 
 // ---- Pages and pictures ------------------------------------------------------------------------
 
-int PageIndex(const std::string& id) {
-    for (size_t i = 0; i < sizeof kPageOrder / sizeof kPageOrder[0]; ++i) {
-        if (std::to_string(kPageOrder[i]) == id) return static_cast<int>(i);
+// The pages of the sheet the script runs, in their order.
+std::span<const unsigned> PageOrder(const SheetRequest& request) {
+    if (request.deviceSheet) return kDevicePageOrder;
+    return kPageOrder;
+}
+
+int PageIndex(std::span<const unsigned> order, const std::string& id) {
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (std::to_string(order[i]) == id) return static_cast<int>(i);
     }
     return -1;
 }
@@ -249,10 +267,10 @@ HWND CurrentPage(HWND sheet) {
 }
 
 // The template of the page shown, found by its place among the sheet's pages; 0 when none is shown.
-unsigned CurrentTemplate(HWND sheet) {
+unsigned CurrentTemplate(HWND sheet, std::span<const unsigned> order) {
     const HWND shown = CurrentPage(sheet);
-    for (size_t i = 0; shown && i < sizeof kPageOrder / sizeof kPageOrder[0]; ++i)
-        if (reinterpret_cast<HWND>(SendMessageW(sheet, PSM_INDEXTOHWND, i, 0)) == shown) return kPageOrder[i];
+    for (size_t i = 0; shown && i < order.size(); ++i)
+        if (reinterpret_cast<HWND>(SendMessageW(sheet, PSM_INDEXTOHWND, i, 0)) == shown) return order[i];
     return 0;
 }
 
@@ -334,8 +352,8 @@ bool Find(const Script& s, const std::string& name, Target& t) {
         if (inDialog)
             std::fprintf(stderr, "ui_runner: dialog %u has no control %s\n", s.dialogs.back().id, name.c_str());
         else
-            std::fprintf(stderr, "ui_runner: page %u has no control %s (id %d)\n", CurrentTemplate(s.sheet),
-                         name.c_str(), id);
+            std::fprintf(stderr, "ui_runner: page %u has no control %s (id %d)\n",
+                         CurrentTemplate(s.sheet, PageOrder(s.request)), name.c_str(), id);
         return false;
     }
     t.kind = named ? named->kind : KindOf(t.window);
@@ -612,15 +630,17 @@ BOOL Stop(Script& s, HWND front) {
 }
 
 BOOL ShowPage(Script& s, HWND sheet, const Action& a) {
-    const int index = PageIndex(a.value);
+    const std::span<const unsigned> order = PageOrder(s.request);
+    const int index = PageIndex(order, a.value);
     if (index < 0) {
-        std::fprintf(stderr, "ui_runner: no page %s on the document sheet\n", a.value.c_str());
+        std::fprintf(stderr, "ui_runner: no page %s on the %s sheet\n", a.value.c_str(),
+                     s.request.deviceSheet ? "device" : "document");
         return Stop(s, sheet);
     }
     SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
     const unsigned was = s.pageShown;
-    s.pageShown = CurrentTemplate(sheet);
-    if (s.pageShown != kPageOrder[index]) {
+    s.pageShown = CurrentTemplate(sheet, order);
+    if (s.pageShown != order[static_cast<size_t>(index)]) {
         std::fprintf(stderr, "ui_runner: the sheet stayed on page %u (the page refused to be left)\n", s.pageShown);
         return Stop(s, sheet);
     }
@@ -648,7 +668,7 @@ BOOL Turn(HWND window, void* context) {
         s.started = true;
         s.sheet = window;
         s.front = window;
-        s.pageShown = CurrentTemplate(window);
+        s.pageShown = CurrentTemplate(window, PageOrder(s.request));
         WritePicture(s, window);
         return TRUE;
     }
@@ -773,7 +793,7 @@ int WriteRecord(const SheetExports& e, std::vector<BYTE>& record, const std::str
 const char* SheetScriptUsage() {
     return "controls: Paper, OutputPaper, Orientation (Portrait/Landscape), Portrait, Landscape, Copies, "
            "FreeZoom, Zoom, Duplex, Binding, Layout, Frame, Order, SavePaper, EntryMode, RestoreDefaults, "
-           "GetConfiguration, "
+           "GetConfiguration, (devsheet) TrueTypeTable, OutPaperTable, AccountSettings, "
            "or a control id (a dialog's controls by id only); "
            "actions: page ID, choose CONTROL ITEM (combo, list box, list view item, tree row), set CONTROL VALUE, "
            "click CONTROL, drag CONTROL X,Y X,Y, key CONTROL Delete|Enter|End|..., answer ok|cancel (the next "
@@ -812,6 +832,60 @@ int RunSheetScript(const SheetExports& e, const SheetRequest& request) {
     if (r != IDOK) return 0;
     PrintChanges(before, after, request);
     return request.recordOut.empty() ? 0 : WriteRecord(e, after, request.recordOut);
+}
+
+namespace {
+
+// A printer-data table of name pairs as "first -> second" lines; "(none)" when it has none.
+std::vector<std::string> TablePairs(HANDLE printer, const char16_t* name) {
+    DWORD type = 0, needed = 0;
+    GetPrinterDataW(printer, const_cast<LPWSTR>(name), &type, nullptr, 0, &needed);
+    std::vector<BYTE> value(needed);
+    if (needed == 0 ||
+        GetPrinterDataW(printer, const_cast<LPWSTR>(name), &type, value.data(), needed, &needed) != ERROR_SUCCESS)
+        return {"(missing)"};
+    std::vector<std::u16string> strings(1);
+    for (size_t i = 0; i + 1 < std::min<size_t>(needed, value.size()); i += 2) {
+        const char16_t c = static_cast<char16_t>(value[i] | (value[i + 1] << 8));
+        if (c != 0)
+            strings.back() += c;
+        else if (strings.back().empty())
+            break;  // an empty name ends the table
+        else
+            strings.emplace_back();
+    }
+    std::vector<std::string> lines;
+    for (size_t i = 0; i + 1 < strings.size(); i += 2)
+        lines.push_back(plat::Utf16ToUtf8(strings[i]) + " -> " + plat::Utf16ToUtf8(strings[i + 1]));
+    if (lines.empty()) lines.push_back("(none)");
+    return lines;
+}
+
+constexpr const char16_t* kTableValues[] = {u"TBL_TTSubstTable", u"TBL_OutPaperTable"};
+
+}  // namespace
+
+int RunDeviceSheetScript(const SheetExports& e, const SheetRequest& request) {
+    Script s;
+    s.request = request;
+    s.request.deviceSheet = true;
+    if (!Parse(request.script, s.actions)) return 2;
+    std::vector<std::vector<std::string>> before;
+    for (const char16_t* name : kTableValues) before.push_back(TablePairs(e.printer, name));
+    const DWORD boxes = PlatMessageBoxCount();
+    PlatSetModalIdleHandler(Turn, &s);
+    const BOOL r = e.printerProps(nullptr, e.printer);
+    PlatSetModalIdleHandler(nullptr, nullptr);
+    PrintMessageBoxes(boxes);
+    std::printf("PrinterProperties (sheet): %d\n", r);
+    if (s.failed) return 2;
+    for (size_t i = 0; i < std::size(kTableValues); ++i) {
+        const std::vector<std::string> after = TablePairs(e.printer, kTableValues[i]);
+        if (after == before[i]) continue;
+        std::printf("%s:\n", plat::Utf16ToUtf8(kTableValues[i]).c_str());
+        for (const std::string& line : after) std::printf("  %s\n", line.c_str());
+    }
+    return 0;
 }
 
 int RunDialogScript(const DialogExports& e, const SheetRequest& request) {

@@ -1,4 +1,5 @@
 // ui_runner sheet: the document sheet opened headless and driven by a script of user actions;
+// ui_runner devsheet: the device sheet (printer properties) driven by the same script;
 // ui_runner dialog: a dialog no page opens, opened on its own and driven by the same script.
 #pragma once
 
@@ -8,6 +9,7 @@
 
 typedef LONG (*SheetDocumentPropertiesFn)(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW, DWORD);
 typedef BOOL (*SheetConvertDevModeFn)(LPWSTR, PDEVMODEW, PDEVMODEW, PLONG, DWORD);
+typedef BOOL (*SheetPrinterPropertiesFn)(HWND, HANDLE);
 
 // The interface DLL's exports the sheet run calls, for one open printer.
 struct SheetExports {
@@ -15,6 +17,7 @@ struct SheetExports {
     SheetConvertDevModeFn convert = nullptr;
     HANDLE printer = nullptr;
     LPWSTR printerName = nullptr;
+    SheetPrinterPropertiesFn printerProps = nullptr;  // the device sheet
 };
 
 // The opener of a build's dialog helper: the dialog of that template for the printer, run until it
@@ -33,7 +36,8 @@ struct SheetRequest {
     std::string recordOut;  // empty: the settings record OK made is not written
     std::string binDir;     // the build's settings helper places the record's fields
     bool japanese = true;
-    unsigned dialog = 0;  // the dialog opened on its own; 0 for the sheet
+    unsigned dialog = 0;       // the dialog opened on its own; 0 for the sheet
+    bool deviceSheet = false;  // the device sheet's pages rather than the document sheet's
 };
 
 // Runs the script on the sheet, prints the settings fields OK changed, with a PNG folder writes
@@ -41,6 +45,12 @@ struct SheetRequest {
 // the settings record OK made, once DrvConvertDevMode took it. 0 done, 1 the sheet or a file
 // failed, 2 a bad script (an unknown action, control or item: the sheet is cancelled).
 int RunSheetScript(const SheetExports& exports, const SheetRequest& request);
+
+// Runs the script on the device sheet (PrinterProperties), with a PNG folder writes each page
+// shown and each dialog a page opened (the TrueType substitution and output paper tables, the
+// account dialog), and prints the printer-data tables the run changed. 0 done, 1 the sheet
+// failed, 2 a bad script.
+int RunDeviceSheetScript(const SheetExports& exports, const SheetRequest& request);
 
 // Runs the script in the dialog of request.dialog opened on its own (a dialog's controls go by id;
 // "page" has no place there), with a PNG folder writes it as dialog_ID.png each time the script
