@@ -38,7 +38,6 @@ const char16_t kFont[] = TEXT2(u"ＭＳ Ｐゴシック", u"MS Shell Dlg");
                                        kPageHeight,           caption,    kFont, 9, 2, name##Items}
 
 PENDING_PAGE(kPaperSourcePage, TEXT2(u"給紙", u"Paper Source"));
-PENDING_PAGE(kImagePage, TEXT2(u"画質", u"Image"));
 PENDING_PAGE(kStampPage, TEXT2(u"スタンプ/フォーム", u"Stamp/Overlay"));
 PENDING_PAGE(kOptionListPage, TEXT2(u"詳細", u"Options"));
 
@@ -78,7 +77,6 @@ const ORLA_MENU_TEMPLATE kWhatsThisMenu = {ORLA_MENU_SIGNATURE, 1, kWhatsThisBar
 
 const ORLA_RESOURCE kLangSheetResources[] = {
     DIALOG_ENTRY(kTemplatePaperSourcePage, kPaperSourcePage),
-    DIALOG_ENTRY(kTemplateImagePage, kImagePage),
     DIALOG_ENTRY(kTemplateStampPage, kStampPage),
     DIALOG_ENTRY(kTemplateOptionListPage, kOptionListPage),
     DIALOG_ENTRY(kTemplateConfigRetrieval, kConfigRetrieval),

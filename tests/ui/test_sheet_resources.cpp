@@ -10,6 +10,7 @@
 
 #include "plat/window_render.h"
 #include "resources/lang/device_page_ids.h"
+#include "resources/lang/image_page_ids.h"
 #include "resources/lang/sheet_ids.h"
 #include "resources/lang/text_entry_ids.h"
 #include "ui_fixture.h"
@@ -47,7 +48,10 @@ struct TemplateCase {
 };
 const TemplateCase kTemplates[] = {
     {kTemplatePaperSourcePage, {{kPagePendingNote, u"Static"}}},
-    {kTemplateImagePage, {{kPagePendingNote, u"Static"}}},
+    {kTemplateImagePage,
+     {{image_page::kCommonMode, u"Button"},
+      {image_page::kObjectTypes, u"ListBox"},
+      {image_page::kFirstScroll, u"ScrollBar"}}},
     {kTemplateStampPage, {{kPagePendingNote, u"Static"}}},
     {kTemplateOptionListPage, {{kPagePendingNote, u"Static"}}},
     {kTemplateDeviceSettingsPage,

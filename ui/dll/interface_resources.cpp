@@ -10,6 +10,7 @@
 #include "plat/resource_table.h"
 #include "plat/version_resource.h"
 #include "resources/icons/pictograms.h"
+#include "ui/pages/image_adjust_page.h"
 #include "ui/pages/preview_artwork.h"
 
 namespace {
@@ -95,6 +96,7 @@ const std::vector<ORLA_RESOURCE>& AllResources() {
     static const std::vector<ORLA_RESOURCE> all = [] {
         std::vector<ORLA_RESOURCE> v(std::begin(kResources), std::end(kResources));
         for (const ORLA_RESOURCE& r : orla::PreviewBitmapResources()) v.push_back(r);
+        for (const ORLA_RESOURCE& r : orla::ImageAdjustBitmapResources()) v.push_back(r);
         const std::vector<BYTE>& version = VersionBlock();
         if (!version.empty())
             v.push_back(ORLA_RESOURCE{kResourceVersion, nullptr, kVersionResourceId, nullptr, version.data(),

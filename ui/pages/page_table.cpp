@@ -2,6 +2,7 @@
 #include "resources/lang/sheet_ids.h"
 #include "ui/pages/basic_page.h"
 #include "ui/pages/device_pages.h"
+#include "ui/pages/image_adjust_page.h"
 #include "ui/pages/page_creation.h"
 #include "ui/pages/pending_page.h"
 
@@ -13,7 +14,7 @@ using namespace orla_res;
 
 const PageEntry kDocumentPages[] = {
     {kTemplateBasicPage, BasicPageProc},      {kTemplatePaperSourcePage, PendingPageProc},
-    {kTemplateImagePage, PendingPageProc},      {kTemplateStampPage, PendingPageProc},
+    {kTemplateImagePage, ImageAdjustPageProc},      {kTemplateStampPage, PendingPageProc},
     {kTemplateOptionListPage, PendingPageProc},
 };
 const PageEntry kDevicePages[] = {
