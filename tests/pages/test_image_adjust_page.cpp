@@ -13,12 +13,15 @@
 
 #include "core/build_variant.h"
 #include "plat/message_box.h"
+#include "plat/threads.h"
 #include "plat/window_render.h"
 #include "plat/window_test.h"
+#include "tests/pages/basic_page_sheet.h"
 #include "tests/pages/page_fixture.h"
 #include "tests/pages/reference_picture.h"
 #include "tests/platform_ui/dialog_fixture.h"
 #include "ui/entry/printer_data_store.h"
+#include "ui/pages/context_help.h"
 #include "ui/pages/image_adjust_page.h"
 #include "win/property_sheet.h"
 #include "win/registry.h"
@@ -457,6 +460,55 @@ TEST_F(ImageAdjustPage, OpeningThePageChangesNothing) {
         },
         false);
     EXPECT_EQ(Value(ui_->appliedDevmode, kFirstCommon), -42);
+}
+
+// ---- Help --------------------------------------------------------------------------------------
+
+class ImageAdjustHelp : public ImageAdjustPage {
+protected:
+    void SetUp() override {
+        ImageAdjustPage::SetUp();
+        if (HasFatalFailure()) return;
+        ResetHelpLoadFailure();
+        help_.Load(ui_.get());
+    }
+    void TearDown() override {
+        PlatWaitForThreadsToEnd(5000);
+        help_.module.reset();
+        ResetHelpLoadFailure();
+        ImageAdjustPage::TearDown();
+    }
+    pages_test::HelpStandIn help_;
+};
+
+// F1 on a control opens its topic from the page's table; the Help button opens the page's topic.
+TEST_F(ImageAdjustHelp, F1OpensEachControlsTopicAndHelpThePages) {
+    struct Case {
+        int control;
+        DWORD topic;
+    } const cases[] = {
+        {ids::kModeGroup, 0x5600},       {ids::kCommonMode, 0x5601},   {ids::kPerTypeMode, 0x5602},
+        {ids::kFirstEdit, 0x5604},       {ids::kFirstScroll, 0x5604},  {ids::kFirstSpin, 0x5604},
+        {ids::kSecondEdit, 0x5605},      {ids::kSecondScroll, 0x5605}, {ids::kSecondIcon, 0x5605},
+        {ids::kRestoreDefaults, 0x5019},
+    };
+    Set(Current(), kMode, WORD{1});  // the list takes input
+    Script script;
+    script.steps.push_back([&](HWND sheet) {
+        HWND page = PageOf(sheet);
+        for (const Case& c : cases) {
+            help_.reset();
+            EXPECT_TRUE(PlatPressF1(GetDlgItem(page, c.control))) << c.control;
+            EXPECT_EQ(help_.Log(), u"15 C:\\help\\orla.chm " + Digits(static_cast<LONG>(c.topic)) + u" -> window\n")
+                << "F1 on " << c.control;
+        }
+        help_.reset();
+        EXPECT_TRUE(PlatClick(GetDlgItem(page, ids::kHelp)));
+        EXPECT_EQ(help_.Log(), u"15 C:\\help\\orla.chm 32785 -> window\n");
+        EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
+    });
+    Run(script);
+    EXPECT_FALSE(script.ranOut);
 }
 
 // ---- Pictures -----------------------------------------------------------------------------------
