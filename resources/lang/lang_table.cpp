@@ -39,6 +39,8 @@ extern const ORLA_RESOURCE kLangOptionList[];
 extern const DWORD kLangOptionListCount;
 extern const ORLA_RESOURCE kLangDeviceTables[];
 extern const DWORD kLangDeviceTableCount;
+extern const ORLA_RESOURCE kLangImagePage[];
+extern const DWORD kLangImagePageCount;
 
 namespace {
 
@@ -60,6 +62,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangPaperSource, kLangPaperSource + kLangPaperSourceCount);
     all.insert(all.end(), kLangOptionList, kLangOptionList + kLangOptionListCount);
     all.insert(all.end(), kLangDeviceTables, kLangDeviceTables + kLangDeviceTableCount);
+    all.insert(all.end(), kLangImagePage, kLangImagePage + kLangImagePageCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;

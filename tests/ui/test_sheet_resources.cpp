@@ -12,6 +12,7 @@
 #include "resources/lang/device_page_ids.h"
 #include "resources/lang/paper_source_ids.h"
 #include "resources/lang/option_list_ids.h"
+#include "resources/lang/image_page_ids.h"
 #include "resources/lang/sheet_ids.h"
 #include "resources/lang/text_entry_ids.h"
 #include "ui_fixture.h"
@@ -52,7 +53,10 @@ const TemplateCase kTemplates[] = {
      {{paper_source::kSourceLabel, u"Static"},
       {paper_source::kSource, u"ComboBox"},
       {paper_source::kSectionSources, u"Button"}}},
-    {kTemplateImagePage, {{kPagePendingNote, u"Static"}}},
+    {kTemplateImagePage,
+     {{image_page::kCommonMode, u"Button"},
+      {image_page::kObjectTypes, u"ListBox"},
+      {image_page::kFirstScroll, u"ScrollBar"}}},
     {kTemplateStampPage, {{kPagePendingNote, u"Static"}}},
     {option_list::kTemplatePage,
      {{option_list::kItemsLabel, u"Static"}, {option_list::kItems, u"ListBox"}, {option_list::kUserText, u"Edit"}}},
@@ -275,7 +279,9 @@ TEST_F(SheetResources, PageDrawsItsIconsAndTreeImages) {
     LibraryPtr language = Load("Quessae.dll");
     LibraryPtr module = Load("Morvin.dll");
     ASSERT_TRUE(language && module);
-    WindowPtr page(Create(language.get(), kTemplateImagePage));
+    // A plain child of the host stands for the page: what is drawn is only the two controls.
+    WindowPtr page(CreateWindowExW(0, u"Static", u"", WS_CHILD | WS_VISIBLE, 0, 0, 600, 500, host_.get(), nullptr,
+                                   nullptr, nullptr));
     ASSERT_NE(page, nullptr);
     ShowWindow(host_.get(), SW_SHOW);
     ShowWindow(page.get(), SW_SHOW);

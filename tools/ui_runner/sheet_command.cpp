@@ -113,6 +113,22 @@ constexpr KeyName kKeys[] = {{"Delete", VK_DELETE}, {"Enter", VK_RETURN}, {"Esca
                              {"Home", VK_HOME},     {"End", VK_END},      {"Up", VK_UP},         {"Down", VK_DOWN},
                              {"Left", VK_LEFT},     {"Right", VK_RIGHT},  {"Tab", VK_TAB}};
 
+// What a script does to a scroll bar, by name: an arrow, the track on either side of the thumb,
+// the thumb dragged to a position, an end reached from the keyboard, or only the release. A bar
+// of either direction takes either name of a code.
+struct ScrollName {
+    const char* name;
+    int code;
+    bool takesPosition;
+};
+constexpr ScrollName kScrolls[] = {
+    {"left", SB_LINELEFT, false},   {"right", SB_LINERIGHT, false},   {"up", SB_LINEUP, false},
+    {"down", SB_LINEDOWN, false},   {"pageleft", SB_PAGELEFT, false}, {"pageright", SB_PAGERIGHT, false},
+    {"pageup", SB_PAGEUP, false},   {"pagedown", SB_PAGEDOWN, false}, {"thumb", SB_THUMBPOSITION, true},
+    {"track", SB_THUMBTRACK, true}, {"home", SB_LEFT, false},         {"end", SB_RIGHT, false},
+    {"top", SB_TOP, false},         {"bottom", SB_BOTTOM, false},     {"endscroll", SB_ENDSCROLL, false},
+};
+
 // ---- The script --------------------------------------------------------------------------------
 
 struct Action {
@@ -173,7 +189,7 @@ bool KnownControl(const std::string& name) {
 }
 
 bool TakesControl(const std::string& verb) {
-    return verb == "choose" || verb == "set" || verb == "click" || verb == "drag" || verb == "key";
+    return verb == "choose" || verb == "set" || verb == "click" || verb == "drag" || verb == "key" || verb == "scroll";
 }
 
 bool KnownVerb(const std::string& verb) {
@@ -184,6 +200,28 @@ const KeyName* FindKey(const std::string& name) {
     for (const KeyName& k : kKeys)
         if (SameName(name, k.name)) return &k;
     return nullptr;
+}
+
+// "NAME" or "NAME N" of the scroll table: the code and, for the thumb codes, the position.
+bool ParseScroll(const std::string& text, int& code, int& position) {
+    std::stringstream words(text);
+    std::string name, rest;
+    words >> name;
+    for (const ScrollName& s : kScrolls) {
+        if (!SameName(name, s.name)) continue;
+        code = s.code;
+        position = 0;
+        if (s.takesPosition) {
+            std::string number;
+            if (!(words >> number)) return false;
+            char* end = nullptr;
+            const long n = std::strtol(number.c_str(), &end, 10);
+            if (*end || n < 0 || n > 0xFFFF) return false;  // WM_HSCROLL carries 16 bits of it
+            position = static_cast<int>(n);
+        }
+        return !(words >> rest);
+    }
+    return false;
 }
 
 // "X,Y X,Y": two points in the control's client coordinates.
@@ -201,6 +239,8 @@ bool ValueFits(const Action& a) {
     POINT from{}, to{};
     if (a.verb == "drag") return ParsePoints(a.value, from, to);
     if (a.verb == "key") return FindKey(a.value) != nullptr;
+    int code = 0, position = 0;
+    if (a.verb == "scroll") return ParseScroll(a.value, code, position);
     if (a.verb == "answer") return SameName(a.value, "ok") || SameName(a.value, "cancel");
     return true;
 }
@@ -212,9 +252,10 @@ bool ParseAction(const std::string& part, Action& a) {
     std::getline(words >> std::ws, a.value);
     while (!a.value.empty() && a.value.back() == ' ') a.value.pop_back();
     if (!KnownVerb(a.verb)) {
-        std::fprintf(stderr,
-                     "ui_runner: unknown action \"%s\" (page, choose, set, click, drag, key, answer, ok, cancel)\n",
-                     a.verb.c_str());
+        std::fprintf(
+            stderr,
+            "ui_runner: unknown action \"%s\" (page, choose, set, click, drag, key, scroll, answer, ok, cancel)\n",
+            a.verb.c_str());
         return false;
     }
     if (TakesControl(a.verb) && !KnownControl(a.control)) {
@@ -228,7 +269,8 @@ bool ParseAction(const std::string& part, Action& a) {
     if (!ValueFits(a)) {
         std::fprintf(stderr,
                      "ui_runner: \"%s\": drag takes X,Y X,Y, key a key name (Delete, Enter, End...), "
-                     "answer ok or cancel\n",
+                     "scroll left|right|pageleft|pageright|thumb N|track N|home|end|endscroll (or up, down, "
+                     "pageup, pagedown, top, bottom), answer ok or cancel\n",
                      part.c_str());
         return false;
     }
@@ -609,6 +651,19 @@ bool PressKey(const Target& t, const Action& a) {
     return true;
 }
 
+// A scroll bar worked as a user works it; its position as its owner left it is printed.
+bool Scroll(const Target& t, const Action& a) {
+    int code = 0, position = 0;
+    ParseScroll(a.value, code, position);
+    if (ClassOf(t.window) != u"ScrollBar" || !PlatScroll(t.window, code, position)) {
+        std::fprintf(stderr, "ui_runner: %s cannot be scrolled (not a scroll bar, hidden or disabled)\n",
+                     a.control.c_str());
+        return false;
+    }
+    std::printf("scrolled %s %s: position %d\n", a.control.c_str(), a.value.c_str(), GetScrollPos(t.window, SB_CTL));
+    return true;
+}
+
 bool ActOnControl(Script& s, const Action& a) {
     if (a.verb == "set") return Set(s, a);
     Target t;
@@ -616,6 +671,7 @@ bool ActOnControl(Script& s, const Action& a) {
     if (a.verb == "choose") return Choose(t, a);
     if (a.verb == "drag") return Drag(t, a);
     if (a.verb == "key") return PressKey(t, a);
+    if (a.verb == "scroll") return Scroll(t, a);
     s.lastClicked = GetDlgCtrlID(t.window);
     if (!Click(t, a.control)) return false;
     std::printf("clicked %s\n", a.control.c_str());
@@ -711,10 +767,13 @@ BOOL Turn(HWND window, void* context) {
 
 using Record = std::span<const BYTE>;
 
-// Fields of the record the basic page writes, by their dm:: names, placed by the build's layout.
-constexpr const char* kNumberFields[] = {"Orientation", "PaperSize",     "PaperLength",  "PaperWidth", "Scale",
-                                         "Copies",      "DefaultSource", "PrintQuality", "Duplex",     "Collate",
-                                         "Flags1",      "Zoom",          "LayoutMode",   "FrameKind",  "LayoutOrder"};
+// Fields of the record the pages write, by their dm:: names, placed by the build's layout.
+constexpr const char* kNumberFields[] = {
+    "Orientation", "PaperSize", "PaperLength", "PaperWidth", "Scale", "Copies", "DefaultSource", "PrintQuality",
+    "Duplex", "Collate", "Flags1", "Zoom", "LayoutMode", "FrameKind", "LayoutOrder",
+    // The image adjustment page's.
+    "ImageAdjustMode", "AdjustObjectType", "BrightnessCommon", "BrightnessText", "BrightnessGraphics",
+    "BrightnessImages", "ContrastCommon", "ContrastText", "ContrastGraphics", "ContrastImages"};
 constexpr const char* kTextFields[] = {"FormName", "OutPaperName"};
 
 // An integer field, little-endian; two-byte fields are signed as the DEVMODE's own are.
@@ -723,6 +782,7 @@ long ReadNumber(Record r, const orla::runner::FieldPlace& f) {
     unsigned long v = 0;
     for (unsigned i = 0; i < f.size; ++i) v |= static_cast<unsigned long>(r[f.offset + i]) << (8 * i);
     if (f.size == 2) return static_cast<SHORT>(v);
+    if (f.size == 4) return static_cast<LONG>(v);  // the adjustment values run below 0
     return static_cast<long>(v);
 }
 std::u16string ReadText(Record r, const orla::runner::FieldPlace& f) {
@@ -750,7 +810,8 @@ void PrintChanges(Record before, Record after, const SheetRequest& request) {
         const long was = ReadNumber(before, place), now = ReadNumber(after, place);
         if (was == now) continue;
         if (std::string_view(name) == "Flags1")
-            std::printf("  %s 0x%08lx -> 0x%08lx\n", name, was, now);
+            std::printf("  %s 0x%08lx -> 0x%08lx\n", name, static_cast<unsigned long>(was) & 0xFFFFFFFFul,
+                        static_cast<unsigned long>(now) & 0xFFFFFFFFul);
         else
             std::printf("  %s %ld -> %ld\n", name, was, now);
         ++changed;
@@ -796,7 +857,9 @@ const char* SheetScriptUsage() {
            "GetConfiguration, (devsheet) TrueTypeTable, OutPaperTable, AccountSettings, "
            "or a control id (a dialog's controls by id only); "
            "actions: page ID, choose CONTROL ITEM (combo, list box, list view item, tree row), set CONTROL VALUE, "
-           "click CONTROL, drag CONTROL X,Y X,Y, key CONTROL Delete|Enter|End|..., answer ok|cancel (the next "
+           "click CONTROL, drag CONTROL X,Y X,Y, key CONTROL Delete|Enter|End|..., "
+           "scroll CONTROL left|right|pageleft|pageright|thumb N|track N|home|end|endscroll (a scroll bar by id), "
+           "answer ok|cancel (the next "
            "message box), ok, cancel (the sheet or the dialog in front)";
 }
 

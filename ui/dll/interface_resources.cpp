@@ -10,6 +10,7 @@
 #include "core/module_version.h"
 #include "plat/resource_table.h"
 #include "resources/icons/pictograms.h"
+#include "ui/pages/image_adjust_page.h"
 #include "ui/pages/preview_artwork.h"
 
 namespace {
@@ -76,6 +77,7 @@ const std::vector<ORLA_RESOURCE>& AllResources() {
     static const std::vector<ORLA_RESOURCE> all = [] {
         std::vector<ORLA_RESOURCE> v(std::begin(kResources), std::end(kResources));
         for (const ORLA_RESOURCE& r : orla::PreviewBitmapResources()) v.push_back(r);
+        for (const ORLA_RESOURCE& r : orla::ImageAdjustBitmapResources()) v.push_back(r);
         const std::vector<BYTE>& version = VersionBlock();
         if (!version.empty())
             v.push_back(ORLA_RESOURCE{orla::kVersionResourceType, nullptr, orla::kVersionResourceId, nullptr,

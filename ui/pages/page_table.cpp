@@ -3,6 +3,7 @@
 #include "ui/pages/basic_page.h"
 #include "ui/pages/device_pages.h"
 #include "ui/pages/option_list_page.h"
+#include "ui/pages/image_adjust_page.h"
 #include "ui/pages/page_creation.h"
 #include "ui/pages/paper_source_page.h"
 #include "ui/pages/pending_page.h"
@@ -15,7 +16,7 @@ using namespace orla_res;
 
 const PageEntry kDocumentPages[] = {
     {kTemplateBasicPage, BasicPageProc},        {kTemplatePaperSourcePage, PaperSourcePageProc},
-    {kTemplateImagePage, PendingPageProc},      {kTemplateStampPage, PendingPageProc},
+    {kTemplateImagePage, ImageAdjustPageProc},  {kTemplateStampPage, PendingPageProc},
     {kTemplateOptionListPage, OptionListPageProc},
 };
 const PageEntry kDevicePages[] = {
