@@ -86,11 +86,13 @@ struct SentEscape {
     bool operator==(const SentEscape&) const = default;
 };
 
-// One document event GDI sent the interface DLL, with its answer.
+// One document event GDI sent the interface DLL, with its answer and the time the interface DLL
+// took (seconds, for benchmarks; not compared).
 struct DocumentEventCall {
     int event = 0;
     int answer = 0;
-    bool operator==(const DocumentEventCall&) const = default;
+    double seconds = 0;
+    bool operator==(const DocumentEventCall& o) const { return event == o.event && answer == o.answer; }
 };
 
 struct RunOptions {

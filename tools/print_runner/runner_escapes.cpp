@@ -1,6 +1,7 @@
 // The application's side of a job: the interface DLL's document events and the logged escapes.
 #include "tools/print_runner/runner_escapes.h"
 
+#include <chrono>
 #include <mutex>
 
 #include "plat/gdi_control.h"
@@ -60,8 +61,10 @@ bool InterfaceDll::Load(const std::u16string& configFile, std::string& error) {
 
 int InterfaceDll::Event(HANDLE printer, DWORD dc, int event, ULONG cbIn, PVOID pvIn, RunResult& r) {
     const HDC hdc = reinterpret_cast<HDC>(static_cast<ULONG_PTR>(dc));
+    const auto start = std::chrono::steady_clock::now();
     const int answer = event_ ? event_(printer, hdc, event, cbIn, pvIn, 0, nullptr) : kEventFailure;
-    r.documentEvents.push_back(DocumentEventCall{event, answer});
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    r.documentEvents.push_back(DocumentEventCall{event, answer, took.count()});
     return answer;
 }
 
