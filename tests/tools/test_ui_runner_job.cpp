@@ -127,6 +127,20 @@ TEST_F(UiRunnerJob, AListedApplicationsDialogChoicesReachTheJobAndEachCategoryIs
     EXPECT_NE(std::find(fs.begin(), fs.end(), "'B,F,2,0."), fs.end()) << FormatListing(d);
 }
 
+TEST_F(UiRunnerJob, TheEnglishBuildAppliesTheDialogsRecordByResetDc) {
+    ++runs_;
+    const Outcome o = Run(bin_ + "/ui_runner job --build en --bin " + bin_ + " --sandbox " +
+                          (root_ / ("sb" + std::to_string(runs_))).string() + " --app WINWORD.EXE@10.0 --png " +
+                          Png().string() + " --out " + JobFile().string() + " --script 'category 654; set 1229 3; ok'");
+    ASSERT_EQ(o.exitCode, 0) << o.output;
+    EXPECT_TRUE(IsPng(Png() / "category_654.png"));
+    // No settings escape: the application's device context was reset with the edited record.
+    EXPECT_EQ(EscapeCodes(o.output), (std::vector<std::string>{"9006", "9000", "9100"})) << o.output;
+    DecodeResult d = Decoded();
+    ASSERT_TRUE(d.ok) << d.error;
+    EXPECT_EQ(PageEndCount(d), 3u) << "three copies of the one page, made by the driver";
+}
+
 TEST_F(UiRunnerJob, OtherApplicationsSendTheJobOwnerRecordWithoutADialog) {
     struct Case {
         const char* app;

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "core/little_endian.h"
+#include "plat/app_host.h"
 #include "plat/control.h"
 #include "plat/gdi_control.h"
 #include "plat/host_text.h"
@@ -303,6 +304,9 @@ private:
     bool Open();
     bool CheckForms();
     bool EnablePdev(Pdev& p, const Settings& s);
+    bool EnablePdevOn(Pdev& p, std::vector<BYTE>& dm, const Settings& s);
+    bool ResetFromApplication(const DEVMODEW* devmode);
+    static HDC ApplicationResetDc(HDC hdc, const DEVMODEW* devmode, void* context);
     bool EnableSurface(Pdev& p);
     void DisableSurface(Pdev& p);
     void DisablePdev(Pdev& p);
@@ -393,6 +397,11 @@ bool Session::EnablePdev(Pdev& p, const Settings& s) {
     PLAT_GDI_DEVICE_SETUP setup{printer_, o_.printerName.c_str(), driverPath_.c_str(), dataFile_.c_str()};
     p.hdev = PlatGdiCreateDevice(&setup);
     if (!p.hdev) return Fail(Failure("creating the engine device"));
+    return EnablePdevOn(p, dm, s);
+}
+
+// DrvEnablePDEV with the settings record on the engine device p.hdev, bound to the engine.
+bool Session::EnablePdevOn(Pdev& p, std::vector<BYTE>& dm, const Settings& s) {
     std::u16string deviceName = o_.printerName;
     std::u16string logAddress;
     auto enablePdev = HookAs<PFN_DrvEnablePDEV>(hooks_, INDEX_DrvEnablePDEV);
@@ -457,6 +466,46 @@ bool Session::ResetDc(const Settings& s) {
     // The application's device context now draws through the new device.
     ResendDcHandle(o_, current_.pso, current_.hdev);
     return true;
+}
+
+// ResetDC called by the application's side (the interface DLL's start of the document applies the
+// print-time settings so in the English build): GDI keeps the device context, so the new PDEV is
+// enabled on the same engine device and the context's handle stays what it was.
+bool Session::ResetFromApplication(const DEVMODEW* devmode) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(devmode);
+    std::vector<BYTE> dm(bytes, bytes + devmode->dmSize + devmode->dmDriverExtra);
+    Pdev next;
+    next.hdev = current_.hdev;
+    if (!EnablePdevOn(next, dm, current_.settings)) {
+        if (next.dhpdev) HookAs<PFN_DrvDisablePDEV>(hooks_, INDEX_DrvDisablePDEV)(next.dhpdev);
+        PlatGdiBindDevice(current_.hdev, current_.dhpdev, engineHooks_.data(), static_cast<ULONG>(engineHooks_.size()));
+        return false;
+    }
+    auto reset = HookAs<PFN_DrvResetPDEV>(hooks_, INDEX_DrvResetPDEV);
+    if (reset && !reset(current_.dhpdev, next.dhpdev)) {
+        HookAs<PFN_DrvDisablePDEV>(hooks_, INDEX_DrvDisablePDEV)(next.dhpdev);
+        PlatGdiBindDevice(current_.hdev, current_.dhpdev, engineHooks_.data(), static_cast<ULONG>(engineHooks_.size()));
+        return Fail(Failure("DrvResetPDEV"));
+    }
+    DisableSurface(current_);
+    HookAs<PFN_DrvDisablePDEV>(hooks_, INDEX_DrvDisablePDEV)(current_.dhpdev);
+    current_ = next;
+    r_.resets++;
+    if (!EnableSurface(current_)) return false;
+    std::u16string doc = o_.documentName;
+    if (!HookAs<PFN_DrvStartDoc>(hooks_, INDEX_DrvStartDoc)(current_.pso, doc.data(), jobId_))
+        return Fail(Failure("DrvStartDoc after ResetDC"));
+    return true;
+}
+
+HDC Session::ApplicationResetDc(HDC hdc, const DEVMODEW* devmode, void* context) {
+    auto* session = static_cast<Session*>(context);
+    if (!devmode || devmode->dmSize < sizeof(DEVMODEW) ||
+        reinterpret_cast<ULONG_PTR>(hdc) != session->ApplicationDc()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return session->ResetFromApplication(devmode) ? hdc : nullptr;
 }
 
 // GDI plays the page's drawing into the band: the part of the page canvas the band covers.
@@ -743,8 +792,13 @@ void Session::EndPageEvent() {
 
 bool Session::Run() {
     if (!Open() || !CheckForms()) return false;
-    // Escapes through the application's device context are logged for the job.
+    // Escapes through the application's device context are logged for the job; its ResetDC
+    // rebuilds the job's PDEV.
     EscapeLogScope log(HookAs<PFN_DrvEscape>(hooks_, INDEX_DrvEscape), r_.sentEscapes);
+    struct ResetHandler {
+        explicit ResetHandler(Session* s) { PlatSetResetDcHandler(&Session::ApplicationResetDc, s); }
+        ~ResetHandler() { PlatSetResetDcHandler(nullptr, nullptr); }
+    } resetHandler(this);
     Settings job{o_.paper, o_.orientation};
     auto pageSettings = [&](int i) {
         Settings s = job;
