@@ -23,6 +23,14 @@ constexpr unsigned kAnnotationPosition = 1172;
 constexpr unsigned kStampNumber = 1220;
 constexpr unsigned kStamp = 1224;  // the embedded stamp record
 constexpr size_t kStampRecordSize = 780;
+// The stamp record's fields (core/stamp_record.h names them for the driver; the same in both
+// builds), UTF-16 texts by their units.
+namespace stamp_field {
+constexpr unsigned kNumber = 0, kName = 2, kKind = 132, kText = 136, kImagePath = 394, kPosition = 652, kSize = 656,
+                   kScale = 658, kAngle = 660, kWeight = 662, kItalic = 664, kFace = 668, kOverlay = 732, kGrey = 736,
+                   kFirstPageOnly = 740, kMode = 744, kDrawn = 748;
+constexpr unsigned kNameUnits = 65, kTextUnits = 129, kFaceUnits = 32;
+}  // namespace stamp_field
 constexpr unsigned kTrustMarkOn = 2008;
 constexpr uint32_t kFlags1NotWithTrust = 0x01000000;
 constexpr unsigned kOwnerRecordSize = 328;
@@ -112,12 +120,26 @@ void Append(std::vector<SettingPatch>& to, const std::vector<SettingPatch>& from
 }  // namespace
 
 std::vector<uint8_t> StampRecord(const StampChoice& s) {
+    namespace f = stamp_field;
     std::vector<uint8_t> record(kStampRecordSize, 0);
     for (const SettingPatch& field : {
-             Word(0, 1), Text(2, u"runner", 65), Dword(132, s.image ? 1 : 0), Text(136, s.text, 129),
-             Text(394, s.imagePath, 129), Dword(652, s.position), Word(656, s.size), Word(658, s.scale),
-             Word(660, s.angle), Word(662, s.weight), Dword(664, s.italic), Text(668, s.face, 32),
-             Dword(732, s.overlay), Dword(736, s.grey), Dword(740, 0), Dword(744, s.mode), Dword(748, 1),  // drawn
+             Word(f::kNumber, 1),
+             Text(f::kName, u"runner", f::kNameUnits),
+             Dword(f::kKind, s.image ? 1 : 0),
+             Text(f::kText, s.text, f::kTextUnits),
+             Text(f::kImagePath, s.imagePath, f::kTextUnits),
+             Dword(f::kPosition, s.position),
+             Word(f::kSize, s.size),
+             Word(f::kScale, s.scale),
+             Word(f::kAngle, s.angle),
+             Word(f::kWeight, s.weight),
+             Dword(f::kItalic, s.italic),
+             Text(f::kFace, s.face, f::kFaceUnits),
+             Dword(f::kOverlay, s.overlay),
+             Dword(f::kGrey, s.grey),
+             Dword(f::kFirstPageOnly, 0),
+             Dword(f::kMode, s.mode),
+             Dword(f::kDrawn, 1),
          })
         std::copy(field.bytes.begin(), field.bytes.end(), record.begin() + field.offset);
     return record;
