@@ -22,8 +22,10 @@
 #include "resources/lang/device_page_ids.h"
 #include "resources/lang/device_tables_ids.h"
 #include "resources/lang/favourites_ids.h"
+#include "resources/lang/job_settings_ids.h"
 #include "resources/lang/layout_detail_ids.h"
 #include "resources/lang/sheet_ids.h"
+#include "resources/lang/stamp_editor_ids.h"
 #include "resources/lang/summary_ids.h"
 #include "tools/print_runner/print_runner.h"
 #include "win/list_view.h"
@@ -102,6 +104,30 @@ constexpr OpenedDialog kOpenedDialogs[] = {
     {device::kTrueTypeTable, orla_res::device_tables::kTemplateTrueTypeSubst},
     {device::kOutPaperTable, orla_res::device_tables::kTemplateOutPaper},
     {device::kAccountSettings, device::kTemplateAccount},
+    {orla_res::job_settings::kStampEdit, orla_res::stamp_editor::kTemplateJobStamp},
+};
+
+// The print-time dialogs that come up on their own at the start of a job, known by a control only
+// they have.
+namespace js = orla_res::job_settings;
+struct DialogMark {
+    unsigned dialog;
+    int control;
+};
+constexpr DialogMark kDialogMarks[] = {
+    {js::kTemplate, js::kCategories},
+    {kAccountPopup.dialog, kAccountPopup.userId},
+};
+
+// Dialogs whose OK and Cancel buttons are not IDOK and IDCANCEL.
+struct EndButtons {
+    unsigned dialog;
+    int ok, cancel;
+};
+constexpr EndButtons kEndButtons[] = {
+    {js::kTemplate, js::kOk, js::kClose},
+    {kAccountPopup.dialog, kAccountPopup.ok, kAccountPopup.cancel},
+    {kAccountPopup.asteriskDialog, kAccountPopup.ok, kAccountPopup.cancel},
 };
 
 // Keys a script presses by name.
@@ -156,6 +182,7 @@ struct Script {
     unsigned pageShown = 0;
     bool okPressed = false;
     bool failed = false;
+    bool popupAnswered = false;
 };
 
 bool SameName(const std::string& a, const char* b) {
@@ -193,7 +220,8 @@ bool TakesControl(const std::string& verb) {
 }
 
 bool KnownVerb(const std::string& verb) {
-    return verb == "page" || verb == "ok" || verb == "cancel" || verb == "answer" || TakesControl(verb);
+    return verb == "page" || verb == "category" || verb == "ok" || verb == "cancel" || verb == "answer" ||
+           TakesControl(verb);
 }
 
 const KeyName* FindKey(const std::string& name) {
@@ -252,10 +280,10 @@ bool ParseAction(const std::string& part, Action& a) {
     std::getline(words >> std::ws, a.value);
     while (!a.value.empty() && a.value.back() == ' ') a.value.pop_back();
     if (!KnownVerb(a.verb)) {
-        std::fprintf(
-            stderr,
-            "ui_runner: unknown action \"%s\" (page, choose, set, click, drag, key, scroll, answer, ok, cancel)\n",
-            a.verb.c_str());
+        std::fprintf(stderr,
+                     "ui_runner: unknown action \"%s\" (page, category, choose, set, click, drag, key, scroll, answer, "
+                     "ok, cancel)\n",
+                     a.verb.c_str());
         return false;
     }
     if (TakesControl(a.verb) && !KnownControl(a.control)) {
@@ -339,6 +367,8 @@ void WriteDialogPicture(const Script& s) {
 
 // The window the turn came from is the one in front: a dialog opened by the last click is pushed,
 // one that closed is popped. Without a sheet the first dialog is the one opened on its own.
+void WriteCategoryPicture(const Script& s, HWND dialog);
+
 void TrackFront(Script& s, HWND window) {
     while (!s.dialogs.empty() && (s.dialogs.back().window != window && !IsWindow(s.dialogs.back().window)))
         s.dialogs.pop_back();
@@ -347,8 +377,12 @@ void TrackFront(Script& s, HWND window) {
     unsigned id = s.dialogs.empty() && !s.sheet ? s.request.dialog : 0;
     for (const OpenedDialog& o : kOpenedDialogs)
         if (o.button == s.lastClicked) id = o.dialog;
+    for (const DialogMark& m : kDialogMarks)
+        if (id == 0 && GetDlgItem(window, m.control)) id = m.dialog;
     s.dialogs.push_back(FrontDialog{window, id});
     std::printf("dialog %u in front\n", id);
+    // The print-time dialog opens on a category of its own: a visited one too.
+    if (id == js::kTemplate) WriteCategoryPicture(s, window);
 }
 
 // ---- Acting on controls ------------------------------------------------------------------------
@@ -680,9 +714,22 @@ bool ActOnControl(Script& s, const Action& a) {
 
 // ---- The user's turns --------------------------------------------------------------------------
 
+// The front window's Cancel: its own cancel button, else the close box (a dialog without a
+// Cancel button takes IDCANCEL as its close box's command). TRUE once it is asked to close, so a
+// run never waits on a window it could not close.
+BOOL PressCancel(const Script& s, HWND front) {
+    int button = IDCANCEL;
+    for (const EndButtons& b : kEndButtons)
+        if (!s.dialogs.empty() && s.dialogs.back().window == front && s.dialogs.back().id == b.dialog)
+            button = b.cancel;
+    if (PlatPressButton(front, button)) return TRUE;
+    SendMessageW(front, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
 BOOL Stop(Script& s, HWND front) {
     s.failed = true;
-    return PlatPressButton(front, IDCANCEL);
+    return PressCancel(s, front);
 }
 
 BOOL ShowPage(Script& s, HWND sheet, const Action& a) {
@@ -706,8 +753,10 @@ BOOL ShowPage(Script& s, HWND sheet, const Action& a) {
 
 // The sheet's OK or Cancel, or the dialog in front's.
 BOOL PressEnd(Script& s, const Action& a) {
-    const int button = a.verb == "ok" ? IDOK : IDCANCEL;
+    int button = a.verb == "ok" ? IDOK : IDCANCEL;
     if (s.front != s.sheet) {
+        for (const EndButtons& b : kEndButtons)
+            if (!s.dialogs.empty() && s.dialogs.back().id == b.dialog) button = a.verb == "ok" ? b.ok : b.cancel;
         WriteDialogPicture(s);
         return PlatPressButton(s.front, button);
     }
@@ -715,6 +764,56 @@ BOOL PressEnd(Script& s, const Action& a) {
     if (s.changedSincePicture) WritePicture(s, s.sheet);
     s.okPressed = s.okPressed || button == IDOK;
     return PlatPressButton(s.sheet, button);
+}
+
+// The print-time dialog's category shown, drawn as category_PANEL.png.
+void WriteCategoryPicture(const Script& s, HWND dialog) {
+    const HWND list = GetDlgItem(dialog, js::kCategories);
+    if (s.request.pngDir.empty() || !list || !s.request.categoryPanel) return;
+    const LRESULT shown = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    const int panel = shown < 0 ? 0 : s.request.categoryPanel(dialog, static_cast<UINT>(shown));
+    const std::string path = s.request.pngDir + "/category_" + std::to_string(panel) + ".png";
+    if (PlatRenderWindowToPng(dialog, path.c_str()))
+        std::printf("wrote %s\n", path.c_str());
+    else
+        std::fprintf(stderr, "ui_runner: cannot write %s\n", path.c_str());
+}
+
+// "category PANEL" in the print-time dialog: the category button of that panel clicked.
+BOOL ShowCategory(Script& s, HWND dialog, const Action& a) {
+    const HWND list = GetDlgItem(dialog, js::kCategories);
+    if (!list || !s.request.categoryPanel) {
+        std::fprintf(stderr, "ui_runner: \"category\" works in the print-time dialog %u only\n", js::kTemplate);
+        return Stop(s, dialog);
+    }
+    const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    std::string shown;
+    for (int i = 0; i < count; ++i) {
+        const int panel = s.request.categoryPanel(dialog, static_cast<UINT>(i));
+        shown += (shown.empty() ? "" : ", ") + std::to_string(panel);
+        if (std::to_string(panel) != a.value) continue;
+        if (!PlatClickListItem(list, i)) break;
+        std::printf("category %d\n", panel);
+        WriteCategoryPicture(s, dialog);
+        return TRUE;
+    }
+    std::fprintf(stderr, "ui_runner: no category %s; the dialog shows %s\n", a.value.c_str(), shown.c_str());
+    return Stop(s, dialog);
+}
+
+// The account pop-up coming up at the start of a job takes the --popup entry: the user ID and the
+// password typed, then OK, ahead of the rest of the script.
+void RoutePopup(Script& s) {
+    if (s.popupAnswered || s.request.popupId.empty() || s.dialogs.empty()) return;
+    const unsigned id = s.dialogs.back().id;
+    if (id != kAccountPopup.dialog && id != kAccountPopup.asteriskDialog) return;
+    s.popupAnswered = true;
+    const std::vector<Action> entry = {
+        {"set", std::to_string(kAccountPopup.userId), s.request.popupId},
+        {"set", std::to_string(kAccountPopup.password), s.request.popupPassword},
+        {"ok", "", ""},
+    };
+    s.actions.insert(s.actions.begin() + static_cast<std::ptrdiff_t>(s.next), entry.begin(), entry.end());
 }
 
 BOOL Turn(HWND window, void* context) {
@@ -729,10 +828,11 @@ BOOL Turn(HWND window, void* context) {
         return TRUE;
     }
     TrackFront(s, window);
+    RoutePopup(s);
     if (s.failed || s.next >= s.actions.size()) {
         // A failed action, or the script ran out with a window still open: cancel rather than go
         // on or wait for ever.
-        return PlatPressButton(window, IDCANCEL);
+        return PressCancel(s, window);
     }
     const Action& a = s.actions[s.next++];
     if (a.verb == "ok" || a.verb == "cancel") return PressEnd(s, a);
@@ -740,6 +840,7 @@ BOOL Turn(HWND window, void* context) {
         PlatQueueMessageBoxAnswer(SameName(a.value, "ok") ? IDOK : IDCANCEL);
         return TRUE;
     }
+    if (a.verb == "category") return ShowCategory(s, window, a);
     if (a.verb == "page") {
         if (window == s.sheet) return ShowPage(s, window, a);
         if (!s.sheet)
@@ -856,7 +957,8 @@ const char* SheetScriptUsage() {
            "FreeZoom, Zoom, Duplex, Binding, Layout, Frame, Order, SavePaper, EntryMode, RestoreDefaults, "
            "GetConfiguration, (devsheet) TrueTypeTable, OutPaperTable, AccountSettings, "
            "or a control id (a dialog's controls by id only); "
-           "actions: page ID, choose CONTROL ITEM (combo, list box, list view item, tree row), set CONTROL VALUE, "
+           "actions: page ID, category PANEL (the print-time dialog's category of that panel: 650 to 657), "
+           "choose CONTROL ITEM (combo, list box, list view item, tree row), set CONTROL VALUE, "
            "click CONTROL, drag CONTROL X,Y X,Y, key CONTROL Delete|Enter|End|..., "
            "scroll CONTROL left|right|pageleft|pageright|thumb N|track N|home|end|endscroll (a scroll bar by id), "
            "answer ok|cancel (the next "
@@ -949,6 +1051,23 @@ int RunDeviceSheetScript(const SheetExports& e, const SheetRequest& request) {
         for (const std::string& line : after) std::printf("  %s\n", line.c_str());
     }
     return 0;
+}
+
+int RunJobScript(const SheetRequest& request, const std::function<int()>& print) {
+    Script s;
+    s.request = request;
+    s.started = true;  // no sheet: the dialogs come up on their own
+    if (!Parse(request.script, s.actions)) return 2;
+    const DWORD boxes = PlatMessageBoxCount();
+    PlatSetModalIdleHandler(Turn, &s);
+    const int r = print();
+    PlatSetModalIdleHandler(nullptr, nullptr);
+    PrintMessageBoxes(boxes);
+    if (s.failed) return 2;
+    if (s.next < s.actions.size())
+        std::printf("the job ended with %zu action(s) of the script left (no dialog came up for them)\n",
+                    s.actions.size() - s.next);
+    return r;
 }
 
 int RunDialogScript(const DialogExports& e, const SheetRequest& request) {
