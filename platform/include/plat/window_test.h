@@ -27,7 +27,8 @@ BOOL PlatChooseTreeItem(HWND tree, void* item);  // a shown tree item clicked (H
 BOOL PlatToggleTreeItem(HWND tree, void* item);  // a tree item's expand button clicked
 BOOL PlatPressF1(HWND control);                  // WM_HELP for the control, as F1 on it sends
 BOOL PlatRightClick(HWND control);               // WM_CONTEXTMENU at the control's centre
-// A list view's item (index -1: the view's empty space) clicked or double-clicked; an item
+// A list view's item (index -1: the view's empty space) clicked or double-clicked (a list box's
+// line double-clicked too: LBN_SELCHANGE when the click moved the selection, then LBN_DBLCLK); an item
 // pressed and dragged past the drag distance (LVN_BEGINDRAG; the button stays down for the
 // parent's drag).
 BOOL PlatClickListItem(HWND list, int index);
