@@ -53,7 +53,7 @@ inline std::u16string ControlText(HWND dialog, int id) {
     const UINT n = GetDlgItemTextW(dialog, id, text, 300);
     return std::u16string(text, n);
 }
-inline HWND CurrentPage(HWND sheet) {
+inline HWND ActivePage(HWND sheet) {
     return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 // The items of a combo, in order.

@@ -64,7 +64,7 @@ TEST_F(StampPage, OverlayStatusesShowTheirTexts) {
         std::u16string shownPath;
         Script script;
         script.steps.push_back([&](HWND sheet) {
-            HWND page = CurrentPage(sheet);
+            HWND page = ActivePage(sheet);
             EXPECT_TRUE(PlatClick(GetDlgItem(page, ids::kOverlayOn)));  // off
             EXPECT_TRUE(PlatClick(GetDlgItem(page, ids::kOverlayOn)));  // on again: checked
             shownPath = ControlText(page, ids::kOverlayPath);
@@ -90,12 +90,12 @@ TEST_F(StampPage, LeavingWithABadPathIsRefusedOnlyWhileTheOverlayIsOn) {
     bool stayed = false;
     Script script;
     script.steps.push_back([&](HWND sheet) {
-        EXPECT_TRUE(PlatType(GetDlgItem(CurrentPage(sheet), ids::kOverlayPath), u"C:\\forms\\memo.txt"));
+        EXPECT_TRUE(PlatType(GetDlgItem(ActivePage(sheet), ids::kOverlayPath), u"C:\\forms\\memo.txt"));
     });
     script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
     script.steps.push_back([&](HWND sheet) {
-        stayed = true;                                                            // the sheet is still open
-        EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kOverlayOn)));  // off
+        stayed = true;                                                           // the sheet is still open
+        EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kOverlayOn)));  // off
         EXPECT_TRUE(PlatPressButton(sheet, IDOK));
     });
     EXPECT_EQ(Run(script), 1);
@@ -156,8 +156,8 @@ TEST_F(StampPage, HistoryShowsAtMostTenStrings) {
         std::u16string edit;
         Script script;
         script.steps.push_back([&](HWND sheet) {
-            items = ComboItems(CurrentPage(sheet), ids::kOverlayPath);
-            edit = ControlText(CurrentPage(sheet), ids::kOverlayPath);
+            items = ComboItems(ActivePage(sheet), ids::kOverlayPath);
+            edit = ControlText(ActivePage(sheet), ids::kOverlayPath);
             EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
         });
         Run(script);
@@ -193,9 +193,9 @@ TEST_F(StampPage, BrowseTakesOnlyFormFiles) {
         std::vector<std::u16string> items;
         Script script;
         script.steps.push_back(
-            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kOverlayBrowse))); });
+            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kOverlayBrowse))); });
         script.steps.push_back([&](HWND sheet) {
-            items = ComboItems(CurrentPage(sheet), ids::kOverlayPath);
+            items = ComboItems(ActivePage(sheet), ids::kOverlayPath);
             EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
         });
         Run(script);
@@ -236,11 +236,11 @@ TEST_F(StampPage, ChoosingNoneSetsNumberZero) {
         bool editEnabled = !c.controls, firstPageEnabled = !c.controls;
         Script script;
         script.steps.push_back([&](HWND sheet) {
-            EXPECT_TRUE(PlatClickListItem(GetDlgItem(CurrentPage(sheet), ids::kStampList), c.line));
+            EXPECT_TRUE(PlatClickListItem(GetDlgItem(ActivePage(sheet), ids::kStampList), c.line));
         });
         script.steps.push_back([&](HWND sheet) {
-            editEnabled = ControlEnabled(CurrentPage(sheet), ids::kEditStamp);
-            firstPageEnabled = ControlEnabled(CurrentPage(sheet), ids::kFirstPageOnly);
+            editEnabled = ControlEnabled(ActivePage(sheet), ids::kEditStamp);
+            firstPageEnabled = ControlEnabled(ActivePage(sheet), ids::kFirstPageOnly);
             EXPECT_TRUE(PlatPressButton(sheet, IDOK));
         });
         EXPECT_EQ(Run(script), 1);
@@ -295,7 +295,7 @@ TEST_F(StampPage, DeleteOnlyAboveTheFactoryStamps) {
         bool offered = !c.offered;
         Script script;
         script.steps.push_back([&](HWND sheet) {
-            HWND page = CurrentPage(sheet);
+            HWND page = ActivePage(sheet);
             offered = ControlEnabled(page, ids::kDeleteStamp);
             if (c.answer) {
                 EXPECT_TRUE(PlatClick(GetDlgItem(page, ids::kDeleteStamp)));
@@ -337,7 +337,7 @@ TEST_F(StampPage, EditorTurnsTheStampOnOnlyOnOk) {
         Set(ui_->currentDevmode, dm::StampDrawFlag, DWORD{0});
         LoadStampsIntoContext(ui_.get());
         Script script;
-        script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), c.button))); });
+        script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), c.button))); });
         script.steps.push_back([&](HWND editor) {
             if (c.button == ids::kNewStamp && c.editorEnd == IDOK) {
                 EXPECT_TRUE(PlatType(GetDlgItem(editor, editor_ids::kName), u"Mine"));
@@ -361,7 +361,7 @@ TEST_F(StampPage, FirstPageOnlyIsStoredWithTheStamp) {
     Set(ui_->currentDevmode, dm::StampDrawFlag, DWORD{1});  // the stamp's own draw flag, after it was loaded
     Script script;
     script.steps.push_back(
-        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kFirstPageOnly))); });
+        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kFirstPageOnly))); });
     script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
     EXPECT_EQ(Run(script), 1);
     const DriverDevmode& a = ui_->appliedDevmode;
@@ -390,7 +390,7 @@ TEST_F(StampPage, AnnotationDialogCopiesBackOnOk) {
         std::u16string afterLong;
         Script script;
         script.steps.push_back(
-            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kAnnotation))); });
+            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kAnnotation))); });
         script.steps.push_back([&](HWND d) {
             textEnabledBefore = ControlEnabled(d, ids::kAnnotationText);
             EXPECT_TRUE(PlatClick(GetDlgItem(d, ids::kAnnotationOn)));
@@ -425,7 +425,7 @@ TEST_F(StampPage, AnnotationDialogIsReadOnlyWithoutTheRight) {
     std::vector<int> enabled;
     Script script;
     script.steps.push_back(
-        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kAnnotation))); });
+        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kAnnotation))); });
     script.steps.push_back([&](HWND d) {
         for (int id : {ids::kAnnotationOn, ids::kAnnotationKind, ids::kAnnotationText, ids::kPositionRadios[0],
                        ids::kAnnotationDefaults, IDOK})
@@ -484,14 +484,14 @@ TEST_F(StampPagePictures, LookLikeTheirReferences) {
     Script script;
     script.steps.push_back([&](HWND sheet) {
         ExpectPicture(sheet, "stamp_page");
-        EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kAnnotation)));
+        EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kAnnotation)));
     });
     script.steps.push_back([&](HWND d) {
         ExpectPicture(d, "stamp_annotation_dialog");
         EXPECT_TRUE(PlatPressButton(d, IDCANCEL));
     });
     script.steps.push_back(
-        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kOverlayInfo))); });
+        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kOverlayInfo))); });
     script.steps.push_back([&](HWND d) {
         ExpectPicture(d, "overlay_info_dialog");
         EXPECT_TRUE(PlatPressButton(d, IDCANCEL));

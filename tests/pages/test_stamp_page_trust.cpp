@@ -154,7 +154,7 @@ protected:
     void PressTrustMarking() {
         Script script;
         script.steps.push_back(
-            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kTrustMarking))); });
+            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kTrustMarking))); });
         script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
         Run(script);
         EXPECT_FALSE(script.ranOut);
@@ -174,7 +174,7 @@ TEST_F(TrustPage, ButtonOnlyWithTheLibrary) {
         bool shown = false, enabled = false;
         Script steps;
         steps.steps.push_back([&](HWND sheet) {
-            HWND button = GetDlgItem(CurrentPage(sheet), ids::kTrustMarking);
+            HWND button = GetDlgItem(ActivePage(sheet), ids::kTrustMarking);
             shown = IsWindowVisible(button);
             enabled = IsWindowEnabled(button);
             EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
@@ -198,7 +198,7 @@ TEST_F(TrustPage, TrustMarkingOnGreysTheOverlay) {
         script.steps.push_back([&](HWND sheet) {
             for (int id : {ids::kOverlayGroup, ids::kOverlayOn, ids::kOverlayPathLabel, ids::kOverlayPath,
                            ids::kOverlayBrowse, ids::kOverlayOnly, ids::kOverlayInfo})
-                if (ControlEnabled(CurrentPage(sheet), id)) enabled.push_back(id);
+                if (ControlEnabled(ActivePage(sheet), id)) enabled.push_back(id);
             EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
         });
         Run(script);
