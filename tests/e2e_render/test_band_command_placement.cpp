@@ -253,17 +253,22 @@ Box Grown(const Box& b, long by) {
     return Box{b.left - by, b.top - by, b.right + by, b.bottom + by};
 }
 
-TEST_F(BandCommandPlacement, EveryPageLandsWhereTheOtherModePutsIt) {
-    // Every layout in the Japanese build, and a two-up sheet of a 300 dpi job (written in doubled
-    // units); the English build's DLL turns its bands by the same code, so its two-up sheet
-    // stands for the rest.
-    static const struct {
-        Build build;
-        int layout;
-        int dpi;
-    } kRuns[] = {{kBuilds[0], 1, 600}, {kBuilds[0], 2, 600}, {kBuilds[0], 4, 600},
-                 {kBuilds[0], 6, 600}, {kBuilds[0], 2, 300}, {kBuilds[1], 2, 600}};
-    for (const auto& [build, layout, dpi] : kRuns) {
+// Every layout in the Japanese build, and a two-up sheet of a 300 dpi job (written in doubled
+// units); the English build's DLL turns its bands by the same code, so its two-up sheet stands for
+// the rest. Each run is a case of its own, so ctest's shards print them side by side.
+struct PlacementRun {
+    Build build;
+    int layout;
+    int dpi;
+};
+const PlacementRun kPlacementRuns[] = {{kBuilds[0], 1, 600}, {kBuilds[0], 2, 600}, {kBuilds[0], 4, 600},
+                                       {kBuilds[0], 6, 600}, {kBuilds[0], 2, 300}, {kBuilds[1], 2, 600}};
+
+class BandCommandPlacementRun : public BandCommandPlacement, public ::testing::WithParamInterface<PlacementRun> {};
+
+TEST_P(BandCommandPlacementRun, EveryPageLandsWhereTheOtherModePutsIt) {
+    const auto& [build, layout, dpi] = GetParam();
+    {
         const std::string what =
             std::string(build.name) + ", " + std::to_string(layout) + " up, " + std::to_string(dpi) + " dpi";
         SCOPED_TRACE(what);
@@ -339,6 +344,12 @@ TEST_F(BandCommandPlacement, EveryPageLandsWhereTheOtherModePutsIt) {
             what.c_str(), frames.size(), sampleCommandOnBand, commandPast, linesCompared);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Runs, BandCommandPlacementRun, ::testing::ValuesIn(kPlacementRuns),
+                         [](const ::testing::TestParamInfo<PlacementRun>& info) {
+                             return std::string(info.param.build.japanese ? "Japanese" : "English") + "_" +
+                                    std::to_string(info.param.layout) + "up_" + std::to_string(info.param.dpi) + "dpi";
+                         });
 
 }  // namespace
 }  // namespace e2e
