@@ -33,6 +33,8 @@ extern const ORLA_RESOURCE kLangJobSettings[];
 extern const DWORD kLangJobSettingsCount;
 extern const ORLA_RESOURCE kLangDevicePages[];
 extern const DWORD kLangDevicePageCount;
+extern const ORLA_RESOURCE kLangAccountPopup[];
+extern const DWORD kLangAccountPopupCount;
 
 namespace {
 
@@ -51,6 +53,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangStampEditor, kLangStampEditor + kLangStampEditorCount);
     all.insert(all.end(), kLangJobSettings, kLangJobSettings + kLangJobSettingsCount);
     all.insert(all.end(), kLangDevicePages, kLangDevicePages + kLangDevicePageCount);
+    all.insert(all.end(), kLangAccountPopup, kLangAccountPopup + kLangAccountPopupCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;

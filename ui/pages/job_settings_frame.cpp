@@ -330,23 +330,4 @@ INT_PTR CALLBACK JobSettingsDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPAR
     return FALSE;
 }
 
-DWORD WINAPI JobSettingsDialogThread(LPVOID pageContext) {
-    auto* page = static_cast<PageContext*>(pageContext);
-    if (!page || !page->uiContext) return 0;
-    return static_cast<DWORD>(DialogBoxParamW(page->uiContext->hResDll, MAKEINTRESOURCEW(ids::kTemplate), page->hOwner,
-                                              JobSettingsDlgProc, reinterpret_cast<LPARAM>(page)));
-}
-
-BOOL RunJobSettingsDialog(UiContext* context) {
-    if (!context) return FALSE;
-    PageContext* page = CreateDialogPageContext(context);
-    if (!page) return FALSE;
-    if (ReadMopyingUiOpen(context->hPrinter)) page->flags |= kPageFlagMopyingUiOpen;
-    page->hOwner = GetActiveWindow();
-    JobSettingsDialogThread(page);
-    ProbePalmInfo(context->hPrinter);
-    FreeDialogPageContext(page);
-    return TRUE;
-}
-
 }  // namespace orla
