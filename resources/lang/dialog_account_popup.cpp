@@ -47,12 +47,30 @@ constexpr DWORD kPopupStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME
 constexpr SHORT kWidth = 220, kHeight = 93;
 const char16_t kCaption[] = TEXT_OF(u"アカウントの入力", u"Enter Account");
 
-const ORLA_DIALOG_TEMPLATE kShownDialog = {
-    ORLA_DIALOG_SIGNATURE, kPopupStyle, 0, 0, 0, kWidth, kHeight, kCaption, kFont, 9,
-    sizeof kShownItems / sizeof kShownItems[0], kShownItems};
-const ORLA_DIALOG_TEMPLATE kHiddenDialog = {
-    ORLA_DIALOG_SIGNATURE, kPopupStyle, 0, 0, 0, kWidth, kHeight, kCaption, kFont, 9,
-    sizeof kHiddenItems / sizeof kHiddenItems[0], kHiddenItems};
+const ORLA_DIALOG_TEMPLATE kShownDialog = {ORLA_DIALOG_SIGNATURE,
+                                           kPopupStyle,
+                                           0,
+                                           0,
+                                           0,
+                                           kWidth,
+                                           kHeight,
+                                           kCaption,
+                                           kFont,
+                                           9,
+                                           sizeof kShownItems / sizeof kShownItems[0],
+                                           kShownItems};
+const ORLA_DIALOG_TEMPLATE kHiddenDialog = {ORLA_DIALOG_SIGNATURE,
+                                            kPopupStyle,
+                                            0,
+                                            0,
+                                            0,
+                                            kWidth,
+                                            kHeight,
+                                            kCaption,
+                                            kFont,
+                                            9,
+                                            sizeof kHiddenItems / sizeof kHiddenItems[0],
+                                            kHiddenItems};
 
 }  // namespace
 
