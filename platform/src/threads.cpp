@@ -12,6 +12,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "plat_internal.h"
 #include "sync_internal.h"
 #include "win/kernel.h"
 
@@ -99,6 +100,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStar
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    if (FailNow("CreateThread", ERROR_NOT_ENOUGH_MEMORY)) return nullptr;  // the system out of resources
     auto object = std::make_shared<SyncObject>();
     object->kind = SyncKind::Thread;
     object->exitCode = STILL_ACTIVE;

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "plat/control.h"
 #include "tests/pages/job_settings_fixture.h"
 #include "tests/ui/document_event_fixture.h"
 #include "ui/entry/document_events.h"
@@ -208,6 +209,29 @@ TEST_F(JobDialogAtStartDoc, TheDialogsThreadEndsAndTheEditedJobGoesOn) {
         std::memcpy(sent.bytes, app_.resets[0].data(), sizeof sent.bytes);
     }
     EXPECT_EQ(Get(sent, dm::Copies), 3);
+}
+
+// Without a thread for the dialog no dialog ran: the job's start fails rather than going on as if
+// the user had seen its settings, and the device context handle still goes out.
+TEST_F(JobDialogAtStartDoc, ADialogThreadThatCannotBeMadeFailsTheStart) {
+    app_.modulePath = u"C:\\Office\\WINWORD.EXE";
+    app_.versionMS = orla_ui_test::FileVersionMS(9, 0);
+    SwitchDialog(1);
+    StartJob(u"Minutes.doc");
+    Script script;  // never asked: no dialog comes up
+    script.steps.push_back([](HWND d) {
+        ADD_FAILURE() << "a dialog came up";
+        EndDialog(d, -7);
+    });
+    ProcessScriptScope scope(script);
+    PlatInjectFailure("CreateThread", 1, ERROR_NOT_ENOUGH_MEMORY);
+    DWORD job = jobId_;
+    EXPECT_EQ(HandleDocumentEvent(system_, printer_, orla_ui_test::kAppDc, kDocumentEventStartDocPost, sizeof job, &job,
+                                  0, nullptr),
+              kDocumentEventFailure);
+    PlatClearInjections();
+    EXPECT_EQ(app_.Codes(), (std::vector<int>{kEscapeSetDcHandle}));
+    EXPECT_TRUE(app_.resets.empty());
 }
 
 }  // namespace
