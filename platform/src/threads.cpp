@@ -14,6 +14,7 @@
 
 #include "plat_internal.h"
 #include "sync_internal.h"
+#include "win/activation_context.h"
 #include "win/kernel.h"
 
 namespace plat {
@@ -101,6 +102,9 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStar
         return nullptr;
     }
     if (FailNow("CreateThread", ERROR_NOT_ENOUGH_MEMORY)) return nullptr;  // the system out of resources
+    // The new thread starts in the creator's current activation context.
+    HANDLE inherited = nullptr;
+    GetCurrentActCtx(&inherited);
     auto object = std::make_shared<SyncObject>();
     object->kind = SyncKind::Thread;
     object->exitCode = STILL_ACTIVE;
@@ -118,7 +122,8 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStar
     };
     auto start = std::make_shared<Start>();
     try {
-        std::thread([object, start, lpStartAddress, lpParameter] {
+        std::thread([object, start, lpStartAddress, lpParameter, inherited] {
+            BeginInheritedActivation(inherited);
             DWORD id = CurrentThreadIdentity();
             {
                 std::lock_guard<std::mutex> g(DispatchLock());
@@ -130,6 +135,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStar
             }
             start->cv.notify_all();
             DWORD code = lpStartAddress(lpParameter);
+            EndThreadActivations();
             ForgetThreadPriority(id);
             {
                 std::lock_guard<std::mutex> g(DispatchLock());
@@ -143,6 +149,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStar
             r.ended.notify_all();
         }).detach();
     } catch (const std::system_error&) {
+        if (inherited) ReleaseActCtx(inherited);
         {
             std::lock_guard<std::mutex> g(running().lock);
             --running().count;
