@@ -173,13 +173,26 @@ function(_orla_register_test name threads shards)
   endif()
 endfunction()
 
+# The sources a test program compiles in this tree: in the ThreadSanitizer tree, a program that
+# names THREAD_SOURCES (the files whose tests start threads or wait on them) is made of those alone,
+# since the rest of its cases run no thread of their own and are checked in the other two trees.
+function(_orla_tree_sources out sources thread_sources)
+  if(ORLA_TSAN AND thread_sources)
+    set(${out} ${thread_sources} PARENT_SCOPE)
+  else()
+    set(${out} ${sources} PARENT_SCOPE)
+  endif()
+endfunction()
+
 # orla_test(name SOURCES ... LIBS ... [DEPENDS modules...] [DEFINITIONS ...] [UNITY_SKIP files...]
-# [SHARDS n] [THREADS] [DURABLE]): a GoogleTest program run by ctest (as n shards with SHARDS). DEPENDS names modules the test loads at
+# [SHARDS n] [THREADS [THREAD_SOURCES files...]] [DURABLE]): a GoogleTest program run by ctest (as n shards with SHARDS). DEPENDS names modules the test loads at
 # run time (DLLs), so they are built first. THREADS marks tests that CI runs again under
-# ThreadSanitizer. DURABLE keeps the platform's synced writes (the platform's own tests).
+# ThreadSanitizer, THREAD_SOURCES the files of them it runs there. DURABLE keeps the platform's
+# synced writes (the platform's own tests).
 function(orla_test name)
-  cmake_parse_arguments(ARG "THREADS;DURABLE" "SHARDS" "SOURCES;LIBS;DEPENDS;DEFINITIONS;UNITY_SKIP" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
+  cmake_parse_arguments(ARG "THREADS;DURABLE" "SHARDS" "SOURCES;LIBS;DEPENDS;DEFINITIONS;UNITY_SKIP;THREAD_SOURCES" ${ARGN})
+  _orla_tree_sources(sources "${ARG_SOURCES}" "${ARG_THREAD_SOURCES}")
+  add_executable(${name} ${sources})
   _orla_test_compile_setup(${name})
   if(ARG_DURABLE)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
@@ -241,16 +254,18 @@ function(_orla_reaches_variant file out)
 endfunction()
 
 # orla_variant_test(stem SOURCES ... VARIANT_LIBS ... [LIBS ...] [DEPENDS ...] [DEFINITIONS ...]
-# [UNITY_SKIP files...] [SHARDS n] [THREADS]): one test program per language build, stem_ja and stem_en,
+# [UNITY_SKIP files...] [SHARDS n] [THREADS [THREAD_SOURCES files...]]): one test program per language build, stem_ja and stem_en,
 # each linking VARIANT_LIBS with that build's suffix (_ja, _en) and LIBS as they are. A source
 # whose code does not depend on the build (it reaches no ORLA_JAPANESE) is compiled once, into
 # stem_shared, without ORLA_JAPANESE: should it reach the build variant after all, the variant
 # header stops its compile instead of linking one build's code into the other.
 function(orla_variant_test stem)
-  cmake_parse_arguments(ARG "THREADS" "SHARDS" "SOURCES;VARIANT_LIBS;LIBS;DEPENDS;DEFINITIONS;UNITY_SKIP" ${ARGN})
+  cmake_parse_arguments(ARG "THREADS" "SHARDS" "SOURCES;VARIANT_LIBS;LIBS;DEPENDS;DEFINITIONS;UNITY_SKIP;THREAD_SOURCES"
+                        ${ARGN})
+  _orla_tree_sources(sources "${ARG_SOURCES}" "${ARG_THREAD_SOURCES}")
   set(shared_sources "")
   set(variant_sources "")
-  foreach(source ${ARG_SOURCES})
+  foreach(source ${sources})
     get_filename_component(path ${source} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
     _orla_reaches_variant(${path} reaches)
     if(reaches)

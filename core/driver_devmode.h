@@ -229,6 +229,19 @@ inline constexpr DmField<WORD> ManualPaperType{HighOffset(7576)};  // paper type
 inline constexpr DmField<WORD> ImageAdjustMode{HighOffset(7578)};
 inline constexpr unsigned ImageAdjustValues = HighOffset(7580);  // 9 DWORDs
 inline constexpr unsigned ImageAdjustValueCount = 9;
+// The image adjustment page's fields in those DWORDs: the object type it shows in per-type mode
+// (0 text, 1 graphics, 2 images) and the two values, brightness and contrast (each -100 to 100),
+// once for the whole page and per object type.
+inline constexpr DmField<WORD> AdjustObjectType{HighOffset(7580)};
+inline constexpr unsigned kAdjustObjectTypeCount = 3;
+inline constexpr DmField<DWORD> BrightnessCommon{HighOffset(7584)};
+inline constexpr DmField<DWORD> BrightnessText{HighOffset(7588)};
+inline constexpr DmField<DWORD> BrightnessGraphics{HighOffset(7592)};
+inline constexpr DmField<DWORD> BrightnessImages{HighOffset(7596)};
+inline constexpr DmField<DWORD> ContrastCommon{HighOffset(7600)};
+inline constexpr DmField<DWORD> ContrastText{HighOffset(7604)};
+inline constexpr DmField<DWORD> ContrastGraphics{HighOffset(7608)};
+inline constexpr DmField<DWORD> ContrastImages{HighOffset(7612)};
 inline constexpr DmField<DWORD> HoldMode{HighOffset(7616)};  // 1 store private, 2 proof
 inline constexpr DmText HoldUserName{HighOffset(7620), 25};
 inline constexpr DmText HoldPin{HighOffset(7670), 13};
@@ -297,6 +310,15 @@ static_assert(!kJapaneseBuild || FieldEnd(dm::TrustBlock) == kHighOffsetStart);
 static_assert(FieldEnd(dm::ColorAdjustment) == dm::SheetSetting.offset);
 static_assert(dm::CarriedPositionWords + 6 == dm::ComputerName.offset);
 static_assert(dm::ColourCarriedWords + 4 == dm::ColorAdjustment.offset);
+static_assert(dm::AdjustObjectType.offset == dm::ImageAdjustValue(0).offset);
+static_assert(dm::BrightnessCommon.offset == dm::ImageAdjustValue(1).offset);
+static_assert(dm::BrightnessText.offset == dm::ImageAdjustValue(2).offset);
+static_assert(dm::BrightnessImages.offset == dm::ImageAdjustValue(4).offset);
+static_assert(dm::ContrastCommon.offset == dm::ImageAdjustValue(5).offset);
+static_assert(dm::ContrastText.offset == dm::ImageAdjustValue(6).offset);
+static_assert(FieldEnd(dm::ContrastImages) == FieldEnd(dm::ImageAdjustValue(dm::ImageAdjustValueCount - 1)));
+static_assert(FieldEnd(dm::ContrastImages) == dm::HoldMode.offset);
+static_assert(FieldEnd(dm::ContrastImages) - dm::ImageAdjustMode.offset == 38);
 
 // Flag bits of the private flag words named by the driver.
 inline constexpr DWORD kFlags1ManualOutPaper = 0x00000001;  // output paper chosen by hand
@@ -459,4 +481,5 @@ inline constexpr DmField<DWORD> SavedTraySet{796};
 inline constexpr DWORD kFlags2DeviceChoice = 0x00000400;   // the device settings page's choice item (combo 1063)
 inline constexpr DWORD kFlags2StackedFirst = 0x00001000;   // counts the stacked option trays with ...
 inline constexpr DWORD kFlags2StackedSecond = 0x00002000;  // ... this bit: 1, 2 or 3 trays
+inline constexpr DWORD kFlags1PrintBlankPages = 0x10000000;  // blank pages go out as sheets too
 }  // namespace orla

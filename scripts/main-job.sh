@@ -86,4 +86,21 @@ rm -rf "$out/sheet_dialogs" && mkdir -p "$out/sheet_dialogs"
   --devmode "$out/favourite_record.bin" --content sample --doc "Favourite record" --out "$out/favourite_job.prn"
 "$bin/job_decoder" "$out/favourite_job.prn" | grep -v -e ' BIN ' -e ' VEC ' | tee "$out/favourite_job.txt"
 
+# Jobs as applications print them: the runner plays GDI and calls the interface DLL's document
+# events. As WINWORD.EXE 10.0 (a listed application) with the user's print-time dialog switched on,
+# the dialog comes up at the start of the document; the script picks two-sided printing bound on
+# the short edge and two copies (each category shown is drawn, out/job_dialog/), and the job it
+# made is decoded. As NOTEPAD.EXE no dialog comes up: the driver gets the job owner record instead.
+section "Printing as WINWORD.EXE 10.0: the print-time dialog at the start of the document, and the job"
+rm -rf "$out/job_dialog" && mkdir -p "$out/job_dialog"
+"$bin/ui_runner" job --sandbox "$sandbox/word" --bin "$bin" --app WINWORD.EXE@10.0 --doc "Word document" \
+  --script "category 651; click 1133; set 1229 2; ok" --png "$out/job_dialog" --out "$out/word_job.prn" \
+  | tee "$out/word_job_run.txt"
+"$bin/job_decoder" "$out/word_job.prn" | grep -v -e ' BIN ' -e ' VEC ' | tee "$out/word_job.txt"
+
+section "Printing as NOTEPAD.EXE: no dialog, the job owner record"
+"$bin/ui_runner" job --sandbox "$sandbox/notepad" --bin "$bin" --app NOTEPAD.EXE --doc "Notepad text" --script "" \
+  --out "$out/notepad_job.prn" | tee "$out/notepad_job_run.txt"
+"$bin/job_decoder" "$out/notepad_job.prn" | grep -e ' PJL ' | tee "$out/notepad_job.txt"
+
 printf '\nOutputs are in %s\n' "$out"

@@ -10,7 +10,7 @@ root=$(pwd)
 bash scripts/install-deps.sh
 
 jobs=$(nproc)
-fuzz_seconds=${ORLA_FUZZ_SECONDS:-10}
+fuzz_seconds=${ORLA_FUZZ_SECONDS:-5}
 # A fixed seed keeps a CI run repeatable; set ORLA_FUZZ_SEED=0 for a fresh one each run.
 fuzz_seed=${ORLA_FUZZ_SEED:-1}
 build=${ORLA_BUILD_ROOT:-$root/build}

@@ -3,7 +3,10 @@
 // device's own DrvBitBlt onto the surface of the device context: in band mode the band bitmap,
 // otherwise the device surface, so the driver sends it as it would any application's image.
 //
-// Passes: 0 clears the stamp's place to white (a stamp that is not an overlay), 1 draws its ink.
+// Passes: 0 clears the stamp's place to white and then draws its ink (a stamp that is not an
+// overlay), 1 draws its ink over what is there. The interface DLL draws a page-end stamp in one
+// call with its overlay mode as the pass; the graphics DLL's bands take pass 0 then pass 1 for a
+// stamp that is not an overlay, which inks the same pixels twice.
 // Modes: 0 solid, 1 framed, 2 outlined letters.
 #include <algorithm>
 #include <cmath>
@@ -78,8 +81,8 @@ struct Target {
 };
 
 // A 1-bit source (1 = white) of the mask: ink dithered to the grey (0x00GGGGGG, 0 black), or,
-// for the clearing pass, white over the whole mask rectangle.
-bool BlitMask(Target& t, const Mask& mask, POINTL at, LONG width, LONG height, LONG pass, DWORD grey) {
+// to clear, white over the whole mask rectangle.
+bool BlitMask(Target& t, const Mask& mask, POINTL at, LONG width, LONG height, bool clear, DWORD grey) {
     const LONG stride = ((mask.width + 31) / 32) * 4;
     HBITMAP bitmap = EngCreateBitmap(SIZEL{mask.width, mask.height}, stride, BMF_1BPP, BMF_TOPDOWN, nullptr);
     if (bitmap == nullptr) return false;
@@ -92,7 +95,7 @@ bool BlitMask(Target& t, const Mask& mask, POINTL at, LONG width, LONG height, L
         for (int y = 0; y < mask.height; ++y) {
             BYTE* row = bits + static_cast<size_t>(y) * static_cast<size_t>(src->lDelta);
             std::fill(row, row + stride, BYTE{0xFF});
-            if (pass == 0) continue;
+            if (clear) continue;
             for (int x = 0; x < mask.width; ++x)
                 if (mask.At(x, y) && kBayer[(at.y + y) % 4][(at.x + x) % 4] < level)
                     row[x / 8] &= static_cast<BYTE>(~(0x80u >> (x % 8)));
@@ -103,12 +106,18 @@ bool BlitMask(Target& t, const Mask& mask, POINTL at, LONG width, LONG height, L
         CLIPOBJ* clip = PlatClipCreateTrivial(&page);
         ok = dest.right > dest.left && dest.bottom > dest.top &&
              t.bitBlt(t.surface, src, nullptr, clip, nullptr, &dest, &origin, nullptr, nullptr, nullptr,
-                      pass == 0 ? kRopClear : kRopInk);
+                      clear ? kRopClear : kRopInk);
         PlatClipDelete(clip);
     }
     if (src != nullptr) EngUnlockSurface(src);
     EngDeleteSurface(reinterpret_cast<HSURF>(bitmap));
     return ok;
+}
+
+// The stamp in its pass: its place cleared first in pass 0, then its ink.
+bool DrawPass(Target& t, const Mask& mask, POINTL at, LONG width, LONG height, LONG pass, DWORD grey) {
+    if (pass == 0 && !BlitMask(t, mask, at, width, height, true, grey)) return false;
+    return BlitMask(t, mask, at, width, height, false, grey);
 }
 
 std::vector<uint8_t> ReadWholeFile(LPCSTR path) {
@@ -143,7 +152,7 @@ LONG DrawString(DWORD dc, LPCSTR text, DWORD position, LONG size, LONG angle, LO
     mask = garnith::ApplyMode(mask, static_cast<int>(mode), std::max(1, look.pixelSize / 16));
     if (mask.width == 0) return 0;
     const POINTL at = Place(position, mask.width, mask.height, width, height, resolution);
-    return BlitMask(target, mask, at, width, height, pass, grey) ? 1 : 0;
+    return DrawPass(target, mask, at, width, height, pass, grey) ? 1 : 0;
 }
 
 LONG DrawBitmap(DWORD dc, LPCSTR path, DWORD position, LONG scale, LONG pass, LONG width, LONG height,
@@ -155,7 +164,7 @@ LONG DrawBitmap(DWORD dc, LPCSTR path, DWORD position, LONG scale, LONG pass, LO
         garnith::ReadBmpMask(ReadWholeFile(path), std::clamp<LONG>(scale, 25, 400), static_cast<int>(resolution));
     if (mask.width == 0) return 0;
     const POINTL at = Place(position, mask.width, mask.height, width, height, resolution);
-    return BlitMask(target, mask, at, width, height, pass, 0) ? 1 : 0;
+    return DrawPass(target, mask, at, width, height, pass, 0) ? 1 : 0;
 }
 
 }  // namespace

@@ -134,6 +134,13 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         case kUserChoose:
             return UserChoose(h, s, wParam);
+        case kUserDoubleClick:
+            // The first click chooses the line, the second tells the parent of the double click.
+            if (!UserChoose(h, s, wParam)) return FALSE;
+            NotifyIfAsked(h, LBN_DBLCLK);
+            return TRUE;
+        case kListTabStop:
+            return wParam < s.tabStops.size() ? s.tabStops[wParam] : -1;
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS | DLGC_WANTCHARS;
         case WM_SETFOCUS:

@@ -96,6 +96,15 @@ bool FailNow(const char* operation, DWORD fallback);
 void BeginInheritedActivation(HANDLE context);
 void EndThreadActivations();
 
+// The scripted user of this thread's modal loops (PlatSetModalIdleHandler). CreateThread hands it
+// to the new thread: the user who answers a thread's dialogs also answers the dialogs of the
+// threads it starts.
+struct ThreadModalIdle {
+    BOOL (*handler)(HWND dialog, void* context);
+    void* context;
+};
+ThreadModalIdle CurrentThreadModalIdle();
+
 // Drops in-memory caches so the next use reads the persisted state again (a "restart").
 void RegistryDropCache();  // writes the changed hives first
 void RegistryFlush();      // writes the changed hives, synced as the mode says

@@ -78,12 +78,15 @@ inline constexpr UINT kUserChoose = 0xBF71;
 inline constexpr UINT kUserSpin = 0xBF72;
 // kUserExpand: a tree item's button clicked (wParam the item); TRUE when taken.
 inline constexpr UINT kUserExpand = 0xBF73;
-// kUserDoubleClick: a list view's item double-clicked (wParam the index, -1: no item).
+// kUserDoubleClick: a list view's or list box's item double-clicked (wParam the index, -1: no
+// item of a list view).
 inline constexpr UINT kUserDoubleClick = 0xBF80;
 // kUserBeginDrag: a list view's item pressed and dragged past the drag distance (wParam the index).
 inline constexpr UINT kUserBeginDrag = 0xBF81;
 // kUserScroll: a scroll bar worked by the user (wParam the SB_ code, lParam the thumb's target
 // for the thumb codes); TRUE when taken.
 inline constexpr UINT kUserScroll = 0xBF82;
+// kListTabStop: a list box's tab stop wParam (0 the first) in dialog units, -1 past the last.
+inline constexpr UINT kListTabStop = 0xBF83;
 
 }  // namespace plat

@@ -12,6 +12,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "plat/window_test.h"
 #include "plat_internal.h"
 #include "sync_internal.h"
 #include "win/activation_context.h"
@@ -105,6 +106,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStar
     // The new thread starts in the creator's current activation context.
     HANDLE inherited = nullptr;
     GetCurrentActCtx(&inherited);
+    const ThreadModalIdle user = CurrentThreadModalIdle();
     auto object = std::make_shared<SyncObject>();
     object->kind = SyncKind::Thread;
     object->exitCode = STILL_ACTIVE;
@@ -122,8 +124,9 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStar
     };
     auto start = std::make_shared<Start>();
     try {
-        std::thread([object, start, lpStartAddress, lpParameter, inherited] {
+        std::thread([object, start, lpStartAddress, lpParameter, inherited, user] {
             BeginInheritedActivation(inherited);
+            PlatSetModalIdleHandler(user.handler, user.context);
             DWORD id = CurrentThreadIdentity();
             {
                 std::lock_guard<std::mutex> g(DispatchLock());

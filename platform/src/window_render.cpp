@@ -14,6 +14,7 @@
 #include "listview_layout.h"
 #include "plat_internal.h"
 #include "scrollbar_layout.h"
+#include "system_classes.h"
 #include "ui_fonts.h"
 #include "win/ddi.h"
 #include "win/list_view.h"
@@ -609,6 +610,44 @@ void DrawTabs(Canvas& c, HWND h, RECT r, Rgb text) {
 }
 
 // Items with strings; owner-drawn items without them show only their rows.
+// A list box's tab stop past x (pixels from the text's start): the stops set (dialog units of its
+// dialog), the last one repeated at its own distance; without stops every 32 dialog units, as
+// Windows spaces them.
+LONG NextTabStop(HWND h, LONG x) {
+    constexpr LONG kDefaultTabStop = 32;
+    auto pixels = [h](LONG units) {
+        RECT r{0, 0, units, 0};
+        HWND dialog = GetParent(h);
+        if (dialog && MapDialogRect(dialog, &r)) return r.right;
+        return units * LOWORD(GetDialogBaseUnits()) / 4;
+    };
+    LONG previous = 0, step = pixels(kDefaultTabStop);
+    for (WPARAM k = 0;; ++k) {
+        const auto units = static_cast<LONG>(SendMessageW(h, kListTabStop, k, 0));
+        if (units < 0) break;
+        const LONG stop = pixels(units);
+        if (stop > x) return stop;
+        step = stop - previous > 0 ? stop - previous : step;
+        previous = stop;
+    }
+    if (step <= 0) return x + 1;
+    return previous + ((x - previous) / step + 1) * step;
+}
+
+// A line of a list box with LBS_USETABSTOPS: each piece after a tab starts at the next stop.
+void ListTextAtTabs(Canvas& c, HWND h, RECT line, std::u16string_view label, Rgb color) {
+    LONG x = 0;
+    for (size_t start = 0; start <= label.size();) {
+        const size_t tab = label.find(u'\t', start);
+        const std::u16string_view piece =
+            label.substr(start, tab == std::u16string_view::npos ? label.npos : tab - start);
+        TextIn(c, RECT{line.left + x, line.top, line.right, line.bottom}, piece, color, 0);
+        if (tab == std::u16string_view::npos) break;
+        x = NextTabStop(h, x + Text(nullptr, 0, 0, piece, color));
+        start = tab + 1;
+    }
+}
+
 void DrawList(Canvas& c, HWND h, RECT r, Rgb text) {
     Fill(c, r, kWhite);
     Frame(c, r, kFieldEdge);
@@ -626,11 +665,22 @@ void DrawList(Canvas& c, HWND h, RECT r, Rgb text) {
             OwnerDraw(c, h, place, ODT_LISTBOX, static_cast<UINT>(i), data, i == selected ? ODS_SELECTED : 0);
             continue;
         }
-        if (i == selected) Fill(c, place, kHighlight);
+        if (i == selected)
+            Fill(c, RECT{place.left, place.top, place.right, std::min(place.bottom, r.bottom - 1)}, kHighlight);
         WCHAR label[256] = {};
         if (SendMessageW(h, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) >= 256) continue;
         SendMessageW(h, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(label));
-        TextIn(c, RECT{place.left + 2, place.top, place.right, place.bottom}, label, i == selected ? kWhite : text, 0);
+        const RECT line{place.left + 2, place.top, place.right, place.bottom};
+        const Rgb color = i == selected ? kWhite : text;
+        // A line the list shows only in part is cut at the list's edge.
+        const RECT saved = c.clip;
+        c.clip.bottom = std::min(saved.bottom, r.bottom - 1);
+        if (GetWindowLongW(h, GWL_STYLE) & LBS_USETABSTOPS) {
+            ListTextAtTabs(c, h, line, label, color);
+        } else {
+            TextIn(c, line, label, color, 0);
+        }
+        c.clip = saved;
     }
 }
 

@@ -33,6 +33,14 @@ extern const ORLA_RESOURCE kLangJobSettings[];
 extern const DWORD kLangJobSettingsCount;
 extern const ORLA_RESOURCE kLangDevicePages[];
 extern const DWORD kLangDevicePageCount;
+extern const ORLA_RESOURCE kLangPaperSource[];
+extern const DWORD kLangPaperSourceCount;
+extern const ORLA_RESOURCE kLangOptionList[];
+extern const DWORD kLangOptionListCount;
+extern const ORLA_RESOURCE kLangDeviceTables[];
+extern const DWORD kLangDeviceTableCount;
+extern const ORLA_RESOURCE kLangImagePage[];
+extern const DWORD kLangImagePageCount;
 extern const ORLA_RESOURCE kLangAccountPopup[];
 extern const DWORD kLangAccountPopupCount;
 
@@ -53,6 +61,10 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangStampEditor, kLangStampEditor + kLangStampEditorCount);
     all.insert(all.end(), kLangJobSettings, kLangJobSettings + kLangJobSettingsCount);
     all.insert(all.end(), kLangDevicePages, kLangDevicePages + kLangDevicePageCount);
+    all.insert(all.end(), kLangPaperSource, kLangPaperSource + kLangPaperSourceCount);
+    all.insert(all.end(), kLangOptionList, kLangOptionList + kLangOptionListCount);
+    all.insert(all.end(), kLangDeviceTables, kLangDeviceTables + kLangDeviceTableCount);
+    all.insert(all.end(), kLangImagePage, kLangImagePage + kLangImagePageCount);
     all.insert(all.end(), kLangAccountPopup, kLangAccountPopup + kLangAccountPopupCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);

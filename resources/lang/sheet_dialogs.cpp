@@ -37,10 +37,7 @@ const char16_t kFont[] = TEXT2(u"ＭＳ Ｐゴシック", u"MS Shell Dlg");
     const ORLA_DIALOG_TEMPLATE name = {ORLA_DIALOG_SIGNATURE, kPageStyle, 0,     0, 0, kPageWidth,                 \
                                        kPageHeight,           caption,    kFont, 9, 2, name##Items}
 
-PENDING_PAGE(kPaperSourcePage, TEXT2(u"給紙", u"Paper Source"));
-PENDING_PAGE(kImagePage, TEXT2(u"画質", u"Image"));
 PENDING_PAGE(kStampPage, TEXT2(u"スタンプ/フォーム", u"Stamp/Overlay"));
-PENDING_PAGE(kOptionListPage, TEXT2(u"詳細", u"Options"));
 
 // Waiting for the printer's configuration: the message and a way out.
 const ORLA_DIALOG_ITEM kConfigRetrievalItems[] = {
@@ -77,10 +74,7 @@ const ORLA_MENU_TEMPLATE kWhatsThisMenu = {ORLA_MENU_SIGNATURE, 1, kWhatsThisBar
 }  // namespace
 
 const ORLA_RESOURCE kLangSheetResources[] = {
-    DIALOG_ENTRY(kTemplatePaperSourcePage, kPaperSourcePage),
-    DIALOG_ENTRY(kTemplateImagePage, kImagePage),
     DIALOG_ENTRY(kTemplateStampPage, kStampPage),
-    DIALOG_ENTRY(kTemplateOptionListPage, kOptionListPage),
     DIALOG_ENTRY(kTemplateConfigRetrieval, kConfigRetrieval),
     {RT_MENU_ID, nullptr, kMenuWhatsThis, nullptr, &kWhatsThisMenu, sizeof kWhatsThisMenu},
 };

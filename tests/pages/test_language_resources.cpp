@@ -82,6 +82,8 @@ const LoadedRange kLoadedTexts[] = {
     {"paper types (880 + type)", 880, 889},
     {"account warnings", 890, 892},
     {"account user ID kinds", 777, 778},
+    {"printer fonts of the TrueType substitution", 462, 467},
+    {"TrueType substitution column heads", 536, 537},
     {"text-entry warnings", 917, 920},
     {"memory label: standard", 488, 488},
     {"tray-set text: none, trays, manual slot", 484, 484},

@@ -1,4 +1,4 @@
-// The interface DLLs carry the project's version: the about box's reading of the driver file,
+// The interface and graphics DLLs carry the project's version: the about box's reading of the driver file,
 // through GetFileVersionInfoSizeW, GetFileVersionInfoW and VerQueryValueW on the DLL's path.
 #include <cstdio>
 #include <cstdlib>
@@ -35,11 +35,13 @@ std::u16string FileVersion(const std::vector<BYTE>& block, WORD& language) {
 
 class DriverVersion : public SandboxTest {};
 
-TEST_F(DriverVersion, InterfaceDllsCarryTheProjectVersion) {
+TEST_F(DriverVersion, DriverDllsCarryTheProjectVersion) {
     const char* bin = std::getenv("ORLA_BIN_DIR");
     ASSERT_NE(bin, nullptr) << "ORLA_BIN_DIR names the folder of the built modules";
     const std::string expected = ORLA_PROJECT_VERSION;
-    for (const Module& m : {Module{"Talvex.dll", 0x0411}, Module{"Morvin.dll", 0x0409}}) {
+    // The graphics DLLs too: the about box reads the driver file (the printer's driver path).
+    for (const Module& m : {Module{"Talvex.dll", 0x0411}, Module{"Morvin.dll", 0x0409}, Module{"Quessa.dll", 0x0411},
+                            Module{"Brindal.dll", 0x0409}}) {
         SCOPED_TRACE(m.file);
         const std::u16string path = kDriverDir + std::u16string(m.file, m.file + std::strlen(m.file));
         ASSERT_TRUE(PlatCopyIntoSandbox((std::string(bin) + "/" + m.file).c_str(), path.c_str()));

@@ -385,3 +385,82 @@ TEST(Controls, OwnerDrawnComboFieldShowsTheChosenEntry) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace uitest;
+
+std::vector<int> g_tabListNotices;
+LRESULT CALLBACK TabListParent(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_COMMAND) g_tabListNotices.push_back(HIWORD(w));
+    return DefWindowProcW(h, m, w, l);
+}
+
+// Dark pixels of a picture in the columns [left, right) of the rows [top, bottom).
+int DarkPixels(const std::vector<BYTE>& rgb, LONG width, RECT r) {
+    int n = 0;
+    for (LONG y = r.top; y < r.bottom; ++y)
+        for (LONG x = r.left; x < r.right; ++x) {
+            const BYTE* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+            n += p[0] + p[1] + p[2] < 3 * 100;
+        }
+    return n;
+}
+
+// A list box with LBS_USETABSTOPS draws the text after a tab at its tab stop (dialog units); one
+// without the style leaves the tab where it is, as Windows does.
+TEST(Controls, ListBoxDrawsTextAtItsTabStops) {
+    constexpr int kStopUnits = 60;
+    RECT stop{0, 0, kStopUnits, 0};
+    ASSERT_TRUE(MapDialogRect(nullptr, &stop));
+    for (bool tabs : {true, false}) {
+        SCOPED_TRACE(tabs ? "with tab stops" : "without");
+        WindowHolder parent(MakeParentWindow(u"UiTestTabListParent", TabListParent, 300, 60));
+        ASSERT_NE(parent.h, nullptr);
+        const DWORD style = WS_CHILD | WS_VISIBLE | LBS_NOTIFY | (tabs ? LBS_USETABSTOPS : 0);
+        HWND list = CreateWindowExW(0, u"ListBox", nullptr, style, 0, 0, 280, 40, parent.h, reinterpret_cast<HMENU>(9),
+                                    nullptr, nullptr);
+        ASSERT_NE(list, nullptr);
+        int units = kStopUnits;
+        ASSERT_TRUE(SendMessageW(list, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&units)));
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"I\tI"));
+        LONG width = 0, height = 0;
+        std::vector<BYTE> rgb(PlatRenderWindow(parent.h, nullptr, 0, &width, &height));
+        ASSERT_GT(rgb.size(), 0u);
+        PlatRenderWindow(parent.h, rgb.data(), static_cast<DWORD>(rgb.size()), &width, &height);
+        RECT line{};
+        ASSERT_EQ(SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&line)), 0);
+        // The text starts 2 pixels into the line, inside the list's 1-pixel frame.
+        const LONG textLeft = line.left + 3, atStop = textLeft + stop.right;
+        const RECT between{textLeft + 8, line.top + 1, atStop - 2, line.bottom};
+        const RECT atTheStop{atStop - 1, line.top + 1, atStop + 6, line.bottom};
+        if (tabs) {
+            EXPECT_EQ(DarkPixels(rgb, width, between), 0) << "nothing between the pieces";
+            EXPECT_GT(DarkPixels(rgb, width, atTheStop), 4) << "the second piece at the stop";
+        } else {
+            EXPECT_GT(DarkPixels(rgb, width, between), 0) << "the tab drawn where it stands";
+            EXPECT_EQ(DarkPixels(rgb, width, atTheStop), 0);
+        }
+    }
+}
+
+// A list box's line double-clicked: the first click chooses it (LBN_SELCHANGE when the selection
+// moved), the second tells of the double click (LBN_DBLCLK).
+TEST(Controls, ListBoxDoubleClickChoosesThenTells) {
+    WindowHolder parent(MakeParentWindow(u"UiTestTabListParent", TabListParent, 200, 100));
+    ASSERT_NE(parent.h, nullptr);
+    HWND list = CreateWindowExW(0, u"ListBox", nullptr, WS_CHILD | WS_VISIBLE | LBS_NOTIFY, 0, 0, 100, 80, parent.h,
+                                reinterpret_cast<HMENU>(9), nullptr, nullptr);
+    ASSERT_NE(list, nullptr);
+    for (const char16_t* text : {u"one", u"two"}) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    g_tabListNotices.clear();
+    EXPECT_TRUE(PlatDoubleClickListItem(list, 1));
+    EXPECT_EQ(g_tabListNotices, (std::vector<int>{LBN_SETFOCUS, LBN_SELCHANGE, LBN_DBLCLK}));
+    g_tabListNotices.clear();
+    EXPECT_TRUE(PlatDoubleClickListItem(list, 1));  // already chosen: only the double click
+    EXPECT_EQ(g_tabListNotices, (std::vector<int>{LBN_DBLCLK}));
+    EXPECT_FALSE(PlatDoubleClickListItem(list, 5));
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
+}
+
+}  // namespace

@@ -26,7 +26,6 @@ namespace {
 constexpr DWORD kHelpThreadsEndMs = 30000;
 constexpr DWORD kWaiterBoundMs = 30000;  // a hang guard: the waits end as soon as the caller waits
 
-constexpr const char16_t* kHelpFile = u"C:\\help\\orla.chm";
 
 class ContextHelp : public UiSandbox {
 protected:
@@ -96,7 +95,7 @@ TEST(SmallImages, IndexByIconIdStaysInsideTheTable) {
 
 TEST_F(ContextHelp, OpensTheTopicOwnedByTheDesktop) {
     ASSERT_NO_FATAL_FAILURE(InstallHelpControl());
-    EXPECT_NE(ShowHtmlHelpAsync(nullptr, kHelpFile, kHelpContextCommand, 3001), nullptr);
+    EXPECT_NE(ShowHtmlHelpAsync(nullptr, kSampleHelpFile, kHelpContextCommand, 3001), nullptr);
     EXPECT_EQ(ReadTwoCallLog(log_), u"15 C:\\help\\orla.chm 3001 -> window\n");
     EXPECT_EQ(LiveHelpCallCount(), 0u);
 }
@@ -110,7 +109,7 @@ TEST_F(ContextHelp, HungHelpIsGivenUpAfterTenSeconds) {
     std::atomic<bool> returned{false};
     HWND answer = reinterpret_cast<HWND>(1);
     std::thread caller([&] {
-        answer = ShowHtmlHelpAsync(nullptr, kHelpFile, kHelpContextCommand, 7);
+        answer = ShowHtmlHelpAsync(nullptr, kSampleHelpFile, kHelpContextCommand, 7);
         returned = true;
     });
     // Until the caller waits on the hand-moved clock; the real-time bound only ends a broken run.
@@ -140,15 +139,15 @@ TEST_F(ContextHelp, MissingControlAnswersZeroAndIsNotRetried) {
                              static_cast<DWORD>((gone.size() + 1) * sizeof(WCHAR))),
               0);
     RegCloseKey(key);
-    std::thread a([] { EXPECT_EQ(ShowHtmlHelpAsync(nullptr, kHelpFile, kHelpContextCommand, 1), nullptr); });
-    std::thread b([] { EXPECT_EQ(ShowHtmlHelpAsync(nullptr, kHelpFile, kHelpContextCommand, 2), nullptr); });
+    std::thread a([] { EXPECT_EQ(ShowHtmlHelpAsync(nullptr, kSampleHelpFile, kHelpContextCommand, 1), nullptr); });
+    std::thread b([] { EXPECT_EQ(ShowHtmlHelpAsync(nullptr, kSampleHelpFile, kHelpContextCommand, 2), nullptr); });
     a.join();
     b.join();
     ASSERT_NO_FATAL_FAILURE(InstallHelpControl());
-    EXPECT_EQ(ShowHtmlHelpAsync(nullptr, kHelpFile, kHelpContextCommand, 3), nullptr);
+    EXPECT_EQ(ShowHtmlHelpAsync(nullptr, kSampleHelpFile, kHelpContextCommand, 3), nullptr);
     EXPECT_EQ(ReadTwoCallLog(log_), u"");
     ResetHelpLoadFailure();
-    EXPECT_NE(ShowHtmlHelpAsync(nullptr, kHelpFile, kHelpContextCommand, 4), nullptr);
+    EXPECT_NE(ShowHtmlHelpAsync(nullptr, kSampleHelpFile, kHelpContextCommand, 4), nullptr);
     EXPECT_EQ(LiveHelpCallCount(), 0u);
 }
 
@@ -173,7 +172,7 @@ LONG_PTR FakeSheetFunction(HANDLE sheet, DWORD function, LPARAM page, LPARAM) {
 // Every refusal pattern: the page context is freed exactly once, after the last page that
 // points at it is released, never before; its image lists go with it.
 TEST_F(ContextHelp, PageCreationFreesTheContextOnceWhateverIsRefused) {
-    InstallSamplePrinter("HV4400KJ.KDD", u"Halvoric", kHelpFile);
+    InstallSamplePrinter("HV4400KJ.KDD", u"Halvoric", kSampleHelpFile);
     struct Case {
         DWORD sheetFlags;
         UINT refuse;

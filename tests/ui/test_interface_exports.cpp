@@ -29,7 +29,6 @@ typedef BOOL (*ConvertDevModeFn)(LPWSTR, PDEVMODEW, PDEVMODEW, PLONG, DWORD);
 typedef BOOL (*PrinterEventFn)(LPWSTR, INT, DWORD, LPARAM);
 typedef BOOL (*UpgradePrinterFn)(DWORD, LPBYTE);
 
-constexpr const char* kDllFile = kJapaneseBuild ? "Talvex.dll" : "Morvin.dll";
 constexpr DWORD kNoAnswer = 0xFFFFFFFF;
 
 // A DEVMODE in a buffer of its own claimed size, followed by guard bytes that must stay.
@@ -66,8 +65,8 @@ protected:
         LoadDll();
     }
     void LoadDll() {
-        const std::u16string path = driverDir_ + u"\\" + Widen(kDllFile);
-        ASSERT_TRUE(PlatCopyIntoSandbox((BinDir() + "/" + kDllFile).c_str(), path.c_str()));
+        const std::u16string path = driverDir_ + u"\\" + Widen(kInterfaceDllFile);
+        ASSERT_TRUE(PlatCopyIntoSandbox((BinDir() + "/" + kInterfaceDllFile).c_str(), path.c_str()));
         dll_.reset(LoadLibraryW(path.c_str()));
         ASSERT_NE(dll_, nullptr);
         caps_ = ProcEntry<DeviceCapabilitiesFn>(dll_.get(), "DrvDeviceCapabilities");

@@ -25,8 +25,6 @@ using namespace orla_ui_test;
 namespace {
 
 constexpr bool kJapaneseBuild = ORLA_JAPANESE != 0;
-constexpr const char* kDllFile = kJapaneseBuild ? "Talvex.dll" : "Morvin.dll";
-constexpr const char16_t* kHelpFile = u"C:\\help\\orla.chm";
 
 typedef LONG (*DocumentPropertiesFn)(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW, DWORD);
 typedef LONG (*AdvancedPropertiesFn)(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW);
@@ -68,9 +66,9 @@ protected:
         UiSandbox::TearDown();
     }
     void Install() {
-        InstallSamplePrinter("HV4400KJ.KDD", u"Halvoric", kHelpFile);
-        const std::u16string path = driverDir_ + u"\\" + Widen(kDllFile);
-        ASSERT_TRUE(PlatCopyIntoSandbox((BinDir() + "/" + kDllFile).c_str(), path.c_str()));
+        InstallSamplePrinter("HV4400KJ.KDD", u"Halvoric", kSampleHelpFile);
+        const std::u16string path = driverDir_ + u"\\" + Widen(kInterfaceDllFile);
+        ASSERT_TRUE(PlatCopyIntoSandbox((BinDir() + "/" + kInterfaceDllFile).c_str(), path.c_str()));
         ASSERT_TRUE(PlatCopyIntoSandbox((BinDir() + "/compstui.dll").c_str(), u"C:\\Windows\\System32\\compstui.dll"));
         dll_.reset(LoadLibraryW(path.c_str()));
         ASSERT_NE(dll_, nullptr);

@@ -10,6 +10,9 @@
 
 #include "plat/window_render.h"
 #include "resources/lang/device_page_ids.h"
+#include "resources/lang/paper_source_ids.h"
+#include "resources/lang/option_list_ids.h"
+#include "resources/lang/image_page_ids.h"
 #include "resources/lang/sheet_ids.h"
 #include "resources/lang/text_entry_ids.h"
 #include "ui_fixture.h"
@@ -46,10 +49,21 @@ struct TemplateCase {
     NamedControl controls[3];
 };
 const TemplateCase kTemplates[] = {
-    {kTemplatePaperSourcePage, {{kPagePendingNote, u"Static"}}},
-    {kTemplateImagePage, {{kPagePendingNote, u"Static"}}},
+    {kTemplatePaperSourcePage,
+     {{paper_source::kSourceLabel, u"Static"},
+      {paper_source::kSource, u"ComboBox"},
+      {paper_source::kSectionSources, u"Button"}}},
+    {kTemplateImagePage,
+     {{image_page::kCommonMode, u"Button"},
+      {image_page::kObjectTypes, u"ListBox"},
+      {image_page::kFirstScroll, u"ScrollBar"}}},
     {kTemplateStampPage, {{kPagePendingNote, u"Static"}}},
-    {kTemplateOptionListPage, {{kPagePendingNote, u"Static"}}},
+    {option_list::kTemplatePage,
+     {{option_list::kItemsLabel, u"Static"}, {option_list::kItems, u"ListBox"}, {option_list::kUserText, u"Edit"}}},
+    {option_list::kTemplateAbout,
+     {{option_list::kAboutWebPage, u"Button"},
+      {option_list::kAboutModel, u"Static"},
+      {option_list::kAboutIcon, u"Static"}}},
     {kTemplateDeviceSettingsPage,
      {{device_page::kGlyphsLabel, u"Static"},
       {device_page::kGlyphs, u"ComboBox"},
@@ -265,7 +279,9 @@ TEST_F(SheetResources, PageDrawsItsIconsAndTreeImages) {
     LibraryPtr language = Load("Quessae.dll");
     LibraryPtr module = Load("Morvin.dll");
     ASSERT_TRUE(language && module);
-    WindowPtr page(Create(language.get(), kTemplatePaperSourcePage));
+    // A plain child of the host stands for the page: what is drawn is only the two controls.
+    WindowPtr page(CreateWindowExW(0, u"Static", u"", WS_CHILD | WS_VISIBLE, 0, 0, 600, 500, host_.get(), nullptr,
+                                   nullptr, nullptr));
     ASSERT_NE(page, nullptr);
     ShowWindow(host_.get(), SW_SHOW);
     ShowWindow(page.get(), SW_SHOW);

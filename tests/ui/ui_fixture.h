@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/build_variant.h"
 #include "core/support.h"
 #include "core/test_device_fixture.h"
 #include "ui/entry/ui_context.h"
@@ -35,6 +36,10 @@ template <typename T>
 T ProcEntry(HMODULE m, const char* name) {
     return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m, name)));
 }
+
+// The interface DLL of the build under test, and the help file the sample printer names.
+inline constexpr const char* kInterfaceDllFile = orla::kJapaneseBuild ? "Talvex.dll" : "Morvin.dll";
+inline constexpr const char16_t* kSampleHelpFile = u"C:\\help\\orla.chm";
 
 // A string of the printer's language resource DLL (empty when there is none).
 inline std::u16string ResourceText(HANDLE printer, UINT id) {

@@ -507,10 +507,10 @@ void WriteSource(const std::string& path, const std::vector<Bytes>& records, con
     for (const fontrec::PrinterFontName& name : fontrec::kPrinterFontNames)
         out << "    {6, nullptr, " << name.stringId << ", nullptr, kString" << name.stringId << ", sizeof kString"
             << name.stringId << " - 2},\n";
-    out << "};\n\n}  // namespace\n\nextern \"C\" {\n"
-           "__attribute__((visibility(\"default\"))) extern const ORLA_RESOURCE_TABLE OrlaResourceTable;\n"
-           "const ORLA_RESOURCE_TABLE OrlaResourceTable = {sizeof(kResources) / sizeof(kResources[0]), kResources};\n"
-           "}\n";
+    // The graphics DLL's resource table (render/graphics_resources.cpp) takes these and its version.
+    out << "};\n\n}  // namespace\n\n"
+           "extern const ORLA_RESOURCE* const kDeviceFontResources = kResources;\n"
+           "extern const DWORD kDeviceFontResourceCount = sizeof(kResources) / sizeof(kResources[0]);\n";
     if (!out) Fail("cannot write " + path);
 }
 

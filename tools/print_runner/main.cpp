@@ -215,6 +215,11 @@ int main(int argc, char** argv) {
             if (!path.empty()) std::filesystem::remove_all(path, ignored);
         }
     } removeMade{made};
+    for (const orla::runner::DocumentEventCall& e : r.documentEvents)
+        std::fprintf(stderr, "print_runner: document event %d answered %d\n", e.event, e.answer);
+    for (const orla::runner::SentEscape& e : r.sentEscapes)
+        std::fprintf(stderr, "print_runner: escape %u (%u bytes in, %u out) answered %ld\n", e.code, e.inputSize,
+                     e.outputSize, e.answer);
     if (!r.ok) {
         std::fprintf(stderr, "print_runner: %s\n", r.error.c_str());
         return 1;

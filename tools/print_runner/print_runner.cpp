@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "core/little_endian.h"
+#include "plat/app_host.h"
 #include "plat/control.h"
 #include "plat/gdi_control.h"
 #include "plat/host_text.h"
@@ -20,6 +21,7 @@
 #include "tools/print_runner/runner_options.h"
 #include "tools/print_runner/sample_content.h"
 #include "win/ddi.h"
+#include "win/gdi.h"
 #include "win/kernel.h"
 #include "win/nls.h"
 #include "win/spool.h"
@@ -36,7 +38,9 @@ constexpr unsigned kLayoutOffset = 492;      // pages-per-sheet mode in the driv
 constexpr unsigned kRasterFlagOffset = 397;  // private flags byte whose bit 3 asks for band mode
 constexpr BYTE kRasterFlag = 0x08;
 constexpr FLONG kEndDocAbort = 1;  // ED_ABORTDOC
+constexpr size_t kStampRecordBytes = 780;
 typedef DWORD (*DefaultDevmodeProc)(HANDLE hPrinter, BYTE* out, DWORD size);
+typedef DWORD (*StoreStampsProc)(HANDLE hPrinter, const BYTE* records, DWORD count);
 
 std::string Failure(const std::string& step) {
     return step + " failed (last error " + std::to_string(GetLastError()) + ")";
@@ -105,6 +109,25 @@ std::vector<BYTE> DefaultDevmode(const RunOptions& o, HANDLE hPrinter) {
     }
     dlclose(dl);
     return out;
+}
+
+// The user's stamp list written as the stamp editor stores it, by the settings helper of the job's
+// language build (the stored form's texts are in the system code page). FALSE when it could not.
+bool StoreUserStamps(const RunOptions& o, HANDLE hPrinter) {
+    if (o.userStamps.empty()) return true;
+    std::vector<BYTE> records;
+    for (const std::vector<uint8_t>& stamp : o.userStamps) {
+        if (stamp.size() != kStampRecordBytes) return false;
+        records.insert(records.end(), stamp.begin(), stamp.end());
+    }
+    std::string helper = o.binDir + (o.japanese ? "/liborla_runner_settings_ja.so" : "/liborla_runner_settings_en.so");
+    void* dl = dlopen(helper.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!dl) return false;
+    auto store = reinterpret_cast<StoreStampsProc>(dlsym(dl, "OrlaRunnerStoreStamps"));
+    const bool stored =
+        store && store(hPrinter, records.data(), static_cast<DWORD>(o.userStamps.size())) == o.userStamps.size();
+    dlclose(dl);
+    return stored;
 }
 
 struct Settings {
@@ -262,8 +285,10 @@ private:
     RunResult& r_;
     HANDLE printer_ = nullptr;
     HMODULE module_ = nullptr;
-    std::u16string driverPath_, dataFile_;
+    std::u16string driverPath_, dataFile_, configFile_;
     std::vector<DRVFN> hooks_;
+    std::vector<DRVFN> engineHooks_;  // what the engine calls: DrvEscape through the log
+    InterfaceDll interface_;
     bool driverEnabled_ = false;
     bool docStarted_ = false;
     DWORD jobId_ = 0;
@@ -279,10 +304,16 @@ private:
     bool Open();
     bool CheckForms();
     bool EnablePdev(Pdev& p, const Settings& s);
+    bool EnablePdevOn(Pdev& p, std::vector<BYTE>& dm, const Settings& s);
+    bool ResetFromApplication(const DEVMODEW* devmode);
+    static HDC ApplicationResetDc(HDC hdc, const DEVMODEW* devmode, void* context);
     bool EnableSurface(Pdev& p);
     void DisableSurface(Pdev& p);
     void DisablePdev(Pdev& p);
     bool ResetDc(const Settings& s);
+    bool StartDocument(std::u16string& doc);
+    void EndPageEvent();
+    DWORD ApplicationDc() const { return PlatGdiDcOfDevice(current_.hdev); }
     bool Page(int number);
     void DrawBand(const PageCanvas& canvas, const POINTL& origin, DrawnPage* kept);
     bool DrawCommands(int number);
@@ -303,6 +334,7 @@ bool Session::Open() {
     auto* di = reinterpret_cast<DRIVER_INFO_2W*>(info.data());
     driverPath_ = di->pDriverPath ? di->pDriverPath : u"";
     dataFile_ = di->pDataFile ? di->pDataFile : u"";
+    configFile_ = di->pConfigFile ? di->pConfigFile : u"";
     module_ = LoadLibraryW(driverPath_.c_str());
     if (!module_) return Fail(Failure("LoadLibraryW " + plat::Utf16ToUtf8(driverPath_)));
     auto enable =
@@ -314,12 +346,17 @@ bool Session::Open() {
     if (!ded.pdrvfn || ded.c == 0) return Fail("DrvEnableDriver returned no hooks");
     // GDI keeps its own copy of the table.
     hooks_.assign(ded.pdrvfn, ded.pdrvfn + ded.c);
+    engineHooks_ = EngineHooks(hooks_);
     for (ULONG index :
          {INDEX_DrvEnablePDEV, INDEX_DrvCompletePDEV, INDEX_DrvDisablePDEV, INDEX_DrvEnableSurface,
           INDEX_DrvDisableSurface, INDEX_DrvStartDoc, INDEX_DrvEndDoc, INDEX_DrvStartPage, INDEX_DrvSendPage})
         if (!Hook(hooks_, index)) return Fail("the driver hooks no function " + std::to_string(index));
     defaults_ = DefaultDevmode(o_, printer_);
     r_.fullDevmode = defaults_.size() > sizeof(DEVMODEW);
+    if (!StoreUserStamps(o_, printer_)) return Fail("the user's stamps could not be stored");
+    // The application's process loads the interface DLL for GDI's document events.
+    std::string error;
+    if (o_.applicationDc && !interface_.Load(configFile_, error)) return Fail(error);
     return true;
 }
 
@@ -360,6 +397,11 @@ bool Session::EnablePdev(Pdev& p, const Settings& s) {
     PLAT_GDI_DEVICE_SETUP setup{printer_, o_.printerName.c_str(), driverPath_.c_str(), dataFile_.c_str()};
     p.hdev = PlatGdiCreateDevice(&setup);
     if (!p.hdev) return Fail(Failure("creating the engine device"));
+    return EnablePdevOn(p, dm, s);
+}
+
+// DrvEnablePDEV with the settings record on the engine device p.hdev, bound to the engine.
+bool Session::EnablePdevOn(Pdev& p, std::vector<BYTE>& dm, const Settings& s) {
     std::u16string deviceName = o_.printerName;
     std::u16string logAddress;
     auto enablePdev = HookAs<PFN_DrvEnablePDEV>(hooks_, INDEX_DrvEnablePDEV);
@@ -367,7 +409,7 @@ bool Session::EnablePdev(Pdev& p, const Settings& s) {
                           sizeof p.gdiinfo, reinterpret_cast<ULONG*>(&p.gdiinfo), sizeof p.devinfo, &p.devinfo, p.hdev,
                           deviceName.data(), printer_);
     if (!p.dhpdev) return Fail(Failure("DrvEnablePDEV"));
-    if (!PlatGdiBindDevice(p.hdev, p.dhpdev, hooks_.data(), static_cast<ULONG>(hooks_.size())) ||
+    if (!PlatGdiBindDevice(p.hdev, p.dhpdev, engineHooks_.data(), static_cast<ULONG>(engineHooks_.size())) ||
         !PlatGdiSetDeviceCaps(p.hdev, &p.gdiinfo))
         return Fail(Failure("binding the engine device"));
     HookAs<PFN_DrvCompletePDEV>(hooks_, INDEX_DrvCompletePDEV)(p.dhpdev, p.hdev);
@@ -422,8 +464,48 @@ bool Session::ResetDc(const Settings& s) {
     if (!HookAs<PFN_DrvStartDoc>(hooks_, INDEX_DrvStartDoc)(current_.pso, doc.data(), jobId_))
         return Fail(Failure("DrvStartDoc after ResetDC"));
     // The application's device context now draws through the new device.
-    ResendDcHandle(o_, HookAs<PFN_DrvEscape>(hooks_, INDEX_DrvEscape), current_.pso, current_.hdev);
+    ResendDcHandle(o_, current_.pso, current_.hdev);
     return true;
+}
+
+// ResetDC called by the application's side (the interface DLL's start of the document applies the
+// print-time settings so in the English build): GDI keeps the device context, so the new PDEV is
+// enabled on the same engine device and the context's handle stays what it was.
+bool Session::ResetFromApplication(const DEVMODEW* devmode) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(devmode);
+    std::vector<BYTE> dm(bytes, bytes + devmode->dmSize + devmode->dmDriverExtra);
+    Pdev next;
+    next.hdev = current_.hdev;
+    if (!EnablePdevOn(next, dm, current_.settings)) {
+        if (next.dhpdev) HookAs<PFN_DrvDisablePDEV>(hooks_, INDEX_DrvDisablePDEV)(next.dhpdev);
+        PlatGdiBindDevice(current_.hdev, current_.dhpdev, engineHooks_.data(), static_cast<ULONG>(engineHooks_.size()));
+        return false;
+    }
+    auto reset = HookAs<PFN_DrvResetPDEV>(hooks_, INDEX_DrvResetPDEV);
+    if (reset && !reset(current_.dhpdev, next.dhpdev)) {
+        HookAs<PFN_DrvDisablePDEV>(hooks_, INDEX_DrvDisablePDEV)(next.dhpdev);
+        PlatGdiBindDevice(current_.hdev, current_.dhpdev, engineHooks_.data(), static_cast<ULONG>(engineHooks_.size()));
+        return Fail(Failure("DrvResetPDEV"));
+    }
+    DisableSurface(current_);
+    HookAs<PFN_DrvDisablePDEV>(hooks_, INDEX_DrvDisablePDEV)(current_.dhpdev);
+    current_ = next;
+    r_.resets++;
+    if (!EnableSurface(current_)) return false;
+    std::u16string doc = o_.documentName;
+    if (!HookAs<PFN_DrvStartDoc>(hooks_, INDEX_DrvStartDoc)(current_.pso, doc.data(), jobId_))
+        return Fail(Failure("DrvStartDoc after ResetDC"));
+    return true;
+}
+
+HDC Session::ApplicationResetDc(HDC hdc, const DEVMODEW* devmode, void* context) {
+    auto* session = static_cast<Session*>(context);
+    if (!devmode || devmode->dmSize < sizeof(DEVMODEW) ||
+        reinterpret_cast<ULONG_PTR>(hdc) != session->ApplicationDc()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return session->ResetFromApplication(devmode) ? hdc : nullptr;
 }
 
 // GDI plays the page's drawing into the band: the part of the page canvas the band covers.
@@ -645,6 +727,8 @@ bool Session::Page(int number) {
             lines = LayOutTextPage(kept->width, kept->height, kept->dpi, false);
             kept->textLines = TextLineBoxes(kept->width, kept->height, lines, nullptr, nullptr);
         }
+        // GDI tells the interface DLL of the page's end before it plays the page into the bands.
+        EndPageEvent();
         POINTL origin{};
         if (!start(current_.pso, &origin)) return Fail(Failure("DrvStartBanding"));
         for (int n = 0;; ++n) {
@@ -666,7 +750,7 @@ bool Session::Page(int number) {
                                            static_cast<int>(current_.gdiinfo.ulVertRes),
                                            static_cast<int>(current_.gdiinfo.ulLogPixelsX), o_.japanese)))
             return false;
-        ImprintPageStamps(o_, HookAs<PFN_DrvEscape>(hooks_, INDEX_DrvEscape), current_.pso, current_.hdev, printer_);
+        EndPageEvent();
         const auto sendStart = std::chrono::steady_clock::now();
         if (!HookAs<PFN_DrvSendPage>(hooks_, INDEX_DrvSendPage)(current_.pso)) return Fail(Failure("DrvSendPage"));
         pageDriverTime_ += std::chrono::steady_clock::now() - sendStart;
@@ -676,8 +760,45 @@ bool Session::Page(int number) {
     return true;
 }
 
+// StartDoc as GDI runs it: the interface DLL is told before, the spooler starts the job, the
+// driver starts its document, and the interface DLL is told after with the job's id (it may show
+// the print-time dialog then, and hands the driver its escapes). A failed event fails StartDoc.
+bool Session::StartDocument(std::u16string& doc) {
+    DOCINFOW docInfo{sizeof(DOCINFOW), doc.c_str(), nullptr, nullptr, 0};
+    PVOID docInfoAddress = &docInfo;
+    if (o_.applicationDc && interface_.Event(printer_, ApplicationDc(), kEventStartDocPre, sizeof docInfoAddress,
+                                             &docInfoAddress, r_) == kEventFailure)
+        return Fail("the interface DLL refused the start of the document (DrvDocumentEvent STARTDOCPRE)");
+    DOC_INFO_1W info{doc.data(), nullptr, const_cast<LPWSTR>(u"RAW")};
+    jobId_ = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info));
+    if (!jobId_) return Fail(Failure("StartDocPrinterW"));
+    docStarted_ = true;
+    if (!HookAs<PFN_DrvStartDoc>(hooks_, INDEX_DrvStartDoc)(current_.pso, doc.data(), jobId_))
+        return Fail(Failure("DrvStartDoc"));
+    LONG job = static_cast<LONG>(jobId_);
+    if (o_.applicationDc &&
+        interface_.Event(printer_, ApplicationDc(), kEventStartDocPost, sizeof job, &job, r_) == kEventFailure)
+        return Fail("the interface DLL failed the start of the document (DrvDocumentEvent STARTDOCPOST)");
+    return true;
+}
+
+// EndPage as GDI runs it: the interface DLL imprints the page's stamps on the device context
+// before the page goes to the driver. GDI goes on with the page whatever the event answers (the
+// answer is kept in the result): the Japanese build answers -1 whenever the trust-marking footer
+// cannot be had, after the other stamps are on the page.
+void Session::EndPageEvent() {
+    if (o_.applicationDc) interface_.Event(printer_, ApplicationDc(), kEventEndPage, 0, nullptr, r_);
+}
+
 bool Session::Run() {
     if (!Open() || !CheckForms()) return false;
+    // Escapes through the application's device context are logged for the job; its ResetDC
+    // rebuilds the job's PDEV.
+    EscapeLogScope log(HookAs<PFN_DrvEscape>(hooks_, INDEX_DrvEscape), r_.sentEscapes);
+    struct ResetHandler {
+        explicit ResetHandler(Session* s) { PlatSetResetDcHandler(&Session::ApplicationResetDc, s); }
+        ~ResetHandler() { PlatSetResetDcHandler(nullptr, nullptr); }
+    } resetHandler(this);
     Settings job{o_.paper, o_.orientation};
     auto pageSettings = [&](int i) {
         Settings s = job;
@@ -691,13 +812,8 @@ bool Session::Run() {
     if (!EnableSurface(current_)) return false;
 
     std::u16string doc = o_.documentName;
-    DOC_INFO_1W info{doc.data(), nullptr, const_cast<LPWSTR>(u"RAW")};
-    jobId_ = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info));
-    if (!jobId_) return Fail(Failure("StartDocPrinterW"));
-    docStarted_ = true;
-    if (!HookAs<PFN_DrvStartDoc>(hooks_, INDEX_DrvStartDoc)(current_.pso, doc.data(), jobId_))
-        return Fail(Failure("DrvStartDoc"));
-    SendJobEscapes(o_, HookAs<PFN_DrvEscape>(hooks_, INDEX_DrvEscape), current_.pso, current_.hdev, r_);
+    if (!StartDocument(doc)) return false;
+    SendJobEscapes(o_, current_.pso, r_);
     for (int i = 0; i < o_.pages; ++i) {
         Settings s = pageSettings(i);
         if (i > 0 && (s.paper != current_.settings.paper || s.orientation != current_.settings.orientation) &&

@@ -68,12 +68,31 @@ struct PrinterDataValue {
     std::vector<uint8_t> bytes;
 };
 
-// An escape the application or the interface DLL sends after StartDoc (input bytes as given, an
-// output buffer of outputSize bytes).
+// An escape the application sends after StartDoc (input bytes as given, an output buffer of
+// outputSize bytes).
 struct EscapeCall {
     uint32_t code = 0;
     std::vector<uint8_t> input;
     uint32_t outputSize = 0;
+};
+
+// An escape that reached the graphics DLL through the application's device context (the
+// interface DLL's or the job's own), with the driver's answer.
+struct SentEscape {
+    uint32_t code = 0;
+    uint32_t inputSize = 0;
+    uint32_t outputSize = 0;
+    long answer = 0;
+    bool operator==(const SentEscape&) const = default;
+};
+
+// One document event GDI sent the interface DLL, with its answer and the time the interface DLL
+// took (seconds, for benchmarks; not compared).
+struct DocumentEventCall {
+    int event = 0;
+    int answer = 0;
+    double seconds = 0;
+    bool operator==(const DocumentEventCall& o) const { return event == o.event && answer == o.answer; }
 };
 
 struct RunOptions {
@@ -101,11 +120,18 @@ struct RunOptions {
     std::vector<SettingPatch> settingPatches;  // applied in order, after the options above
     PageContent content = PageContent::None;
     bool keepBands = false;  // hand back every drawn band (RunResult::drawn)
-    // The job's escapes, sent after DrvStartDoc in order (runner_escapes.h).
+    // The job's escapes, sent after the start of the document in order (runner_escapes.h).
     std::vector<EscapeCall> escapes;
-    // An application's device context: its value goes to the driver by escape 9006 before the
-    // job's escapes, and in command mode the stamps are imprinted on it at each page end.
+    // The job comes from an application through GDI: the printer's interface DLL is loaded and
+    // its DrvDocumentEvent called as GDI calls it (before and after the start of the document,
+    // at each page end). It hands the driver the print-time settings or the job owner record and
+    // the device context's handle, and imprints the page's stamps on the device context.
     bool applicationDc = false;
+    // The user's stored stamps (780-byte records in their in-memory form, numbered 1, 2, ...),
+    // written to the user's stamp list before the job as the stamp editor stores them; the page
+    // end imprints the stored stamp of the number the settings choose. Empty: the list is left as
+    // it is.
+    std::vector<std::vector<uint8_t>> userStamps;
     // The trust-marking library stand-in installed for the job, with its script (lines
     // "Name=value"); without it the library is absent.
     bool trustMarkLibrary = false;
@@ -130,7 +156,10 @@ struct RunResult {
     int endDocResult = -1;
     bool endDocAborted = false;
     std::vector<DrawnPage> drawn;     // pages drawn with content (their bands only with keepBands)
-    std::vector<long> escapeResults;  // DrvEscape's answers to the job's escapes, 9006 first
+    std::vector<long> escapeResults;  // DrvEscape's answers to the job's escapes
+    // Every escape through the application's device context, in order, and the document events.
+    std::vector<SentEscape> sentEscapes;
+    std::vector<DocumentEventCall> documentEvents;
     // Command mode: the time each page spent in the driver (DrvStartPage, the text content's
     // DrvTextOut calls and DrvSendPage; not the runner's own work), in seconds, for benchmarks.
     std::vector<double> pageDriverSeconds;

@@ -3,6 +3,7 @@
 // entry, and the command-line forms of all of them.
 #include "tools/print_runner/runner_options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,7 +21,16 @@ constexpr unsigned kAnnotationKind = 1036;
 constexpr unsigned kAnnotationText = 1040;  // 65 units
 constexpr unsigned kAnnotationPosition = 1172;
 constexpr unsigned kStampNumber = 1220;
-constexpr unsigned kStamp = 1224;  // the embedded 780-byte stamp record
+constexpr unsigned kStamp = 1224;  // the embedded stamp record
+constexpr size_t kStampRecordSize = 780;
+// The stamp record's fields (core/stamp_record.h names them for the driver; the same in both
+// builds), UTF-16 texts by their units.
+namespace stamp_field {
+constexpr unsigned kNumber = 0, kName = 2, kKind = 132, kText = 136, kImagePath = 394, kPosition = 652, kSize = 656,
+                   kScale = 658, kAngle = 660, kWeight = 662, kItalic = 664, kFace = 668, kOverlay = 732, kGrey = 736,
+                   kFirstPageOnly = 740, kMode = 744, kDrawn = 748;
+constexpr unsigned kNameUnits = 65, kTextUnits = 129, kFaceUnits = 32;
+}  // namespace stamp_field
 constexpr unsigned kTrustMarkOn = 2008;
 constexpr uint32_t kFlags1NotWithTrust = 0x01000000;
 constexpr unsigned kOwnerRecordSize = 328;
@@ -109,18 +119,34 @@ void Append(std::vector<SettingPatch>& to, const std::vector<SettingPatch>& from
 
 }  // namespace
 
+std::vector<uint8_t> StampRecord(const StampChoice& s) {
+    namespace f = stamp_field;
+    std::vector<uint8_t> record(kStampRecordSize, 0);
+    for (const SettingPatch& field : {
+             Word(f::kNumber, 1),
+             Text(f::kName, u"runner", f::kNameUnits),
+             Dword(f::kKind, s.image ? 1 : 0),
+             Text(f::kText, s.text, f::kTextUnits),
+             Text(f::kImagePath, s.imagePath, f::kTextUnits),
+             Dword(f::kPosition, s.position),
+             Word(f::kSize, s.size),
+             Word(f::kScale, s.scale),
+             Word(f::kAngle, s.angle),
+             Word(f::kWeight, s.weight),
+             Dword(f::kItalic, s.italic),
+             Text(f::kFace, s.face, f::kFaceUnits),
+             Dword(f::kOverlay, s.overlay),
+             Dword(f::kGrey, s.grey),
+             Dword(f::kFirstPageOnly, 0),
+             Dword(f::kMode, s.mode),
+             Dword(f::kDrawn, 1),
+         })
+        std::copy(field.bytes.begin(), field.bytes.end(), record.begin() + field.offset);
+    return record;
+}
+
 std::vector<SettingPatch> StampPatches(const StampChoice& s) {
-    return {
-        Dword(kStampNumber, 1),          Word(kStamp + 0, 1),
-        Text(kStamp + 2, u"runner", 65), Dword(kStamp + 132, s.image ? 1 : 0),
-        Text(kStamp + 136, s.text, 129), Text(kStamp + 394, s.imagePath, 129),
-        Dword(kStamp + 652, s.position), Word(kStamp + 656, s.size),
-        Word(kStamp + 658, s.scale),     Word(kStamp + 660, s.angle),
-        Word(kStamp + 662, s.weight),    Dword(kStamp + 664, s.italic),
-        Text(kStamp + 668, s.face, 32),  Dword(kStamp + 732, s.overlay),
-        Dword(kStamp + 736, s.grey),     Dword(kStamp + 740, 0),
-        Dword(kStamp + 744, s.mode),     Dword(kStamp + 748, 1),  // drawn
-    };
+    return {Dword(kStampNumber, 1), Bytes(kStamp, StampRecord(s))};
 }
 
 std::vector<SettingPatch> InfoStampPatches(uint32_t kind, uint32_t position, const std::u16string& text) {
@@ -177,6 +203,8 @@ int ParseJobOption(const std::string& a, const std::function<std::string()>& nex
         s.image = a == "--image-stamp";
         (s.image ? s.imagePath : s.text) = plat::Utf8ToUtf16(text);
         Append(o.settingPatches, StampPatches(s));
+        // The user stored it as stamp 1 with the stamp editor, and chose it.
+        o.userStamps = {StampRecord(s)};
         o.applicationDc = true;
     } else if (a == "--info-stamp") {
         const std::string v = next();
@@ -206,7 +234,9 @@ const char* JobOptionsUsage() {
            "       [--stamp TEXT[@POS[,ANGLE]]] [--image-stamp WINPATH[@POS]] [--info-stamp page|doc|TEXT[@POS]]\n"
            "       [--trust-mark SCRIPT|-]   (the trust-marking library stand-in, e.g. "
            "\"GetNumOfOutputs=2;GetKM=fail\")\n"
-           "  a stamp or an information stamp gives the job an application's device context (--app-dc).\n";
+           "  --app-dc: the job comes from an application through GDI, which calls the interface DLL's\n"
+           "  document events (start of the document, page ends); a stamp or an information stamp implies\n"
+           "  it, and --stamp stores its stamp as the user's stamp 1.\n";
 }
 
 }  // namespace orla::runner

@@ -27,6 +27,9 @@ struct StampChoice {
     uint32_t grey = 3046;  // 3041 (lightest) .. 3046 (black)
     uint32_t mode = 3065;  // 3065 solid, 3066 framed, 3067 outlined
 };
+// The stamp as stamp 1 of the user's list, in its in-memory form (780 bytes, drawn).
+std::vector<uint8_t> StampRecord(const StampChoice& stamp);
+// The settings choosing stamp 1 with that record embedded.
 std::vector<SettingPatch> StampPatches(const StampChoice& stamp);
 
 // The information stamp: kind 7 page number, 6 document name, 8 its own text.

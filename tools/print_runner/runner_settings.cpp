@@ -1,11 +1,18 @@
 // The runner's settings helper, built once per language build: the driver's default settings
-// record for a printer, as the core of that build makes it.
+// record for a printer, as the core of that build makes it, the settings fields by name, and the
+// user's stamp list written in that build's stored form.
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "core/ansi_text.h"
 #include "core/device_data.h"
 #include "core/devmode_field_names.h"
 #include "core/settings.h"
+#include "core/stamp_record.h"
+#include "win/registry.h"
 
 // Returns the record's size; copies it when out holds that many bytes. 0 when the printer's
 // device data cannot be had.
@@ -37,12 +44,30 @@ extern "C" __attribute__((visibility("default"))) int OrlaRunnerFindField(const 
     return 1;
 }
 
-// ---- The interface DLL's stamp imprint at a page end ----
-#include "core/stamp_library.h"
-
-// Draws one stamp record (wide form) on the application's device context in one pass, as the
-// interface DLL does after it asked the graphics DLL for it.
-extern "C" __attribute__((visibility("default"))) LONG OrlaRunnerDrawStamp(DWORD dc, HANDLE hPrinter,
-                                                                           const BYTE* record, LONG pass) {
-    return orla::DrawStampsInBand(dc, hPrinter, record, pass, 0);
+// ---- The user's stamp list, as the stamp editor stores it ----
+// Writes `count` in-memory stamp records (numbered 1 to count) as the printer's stamp list of the
+// user, their texts in the system code page. The number of records written: 0 when the printer's
+// name or the user's key cannot be had.
+extern "C" __attribute__((visibility("default"))) DWORD OrlaRunnerStoreStamps(HANDLE hPrinter, const BYTE* records,
+                                                                              DWORD count) {
+    std::u16string keyPath;
+    if (!records || count == 0 || count > orla::kStampMaxCount || !orla::PrinterStampKey(hPrinter, &keyPath)) return 0;
+    std::vector<BYTE> list(records, records + static_cast<size_t>(count) * orla::kStampRecordSize);
+    for (DWORD i = 0; i < count; ++i) {
+        BYTE* record = list.data() + static_cast<size_t>(i) * orla::kStampRecordSize;
+        orla::StampSet(record, orla::stamp::kNumber, i + 1);
+        for (const orla::StampTextField& field : orla::stamp::kTextFields) {
+            std::u16string text(field.bytes / 2, u'\0');
+            std::memcpy(text.data(), record + field.offset, field.bytes);
+            text.resize(std::min(text.find(u'\0'), text.size()));
+            orla::CopyAnsiText(text, reinterpret_cast<char*>(record + field.offset), field.bytes);
+        }
+    }
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return 0;
+    const LONG rc = RegSetValueExW(key, u"STAMP_Info", 0, REG_BINARY, list.data(), static_cast<DWORD>(list.size()));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? count : 0;
 }

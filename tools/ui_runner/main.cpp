@@ -9,8 +9,11 @@
 //   docprops  the settings record DrvDocumentProperties hands out for the driver's defaults
 //             patched with --set, converted and resolved without a sheet
 //   sheet     the document sheet driven by a script of user actions
+//   devsheet  the device sheet (printer properties) driven by the same script
 //   dialog    a favourites dialog no page opens (2200, 2500), opened on its own by the build's
 //             dialog helper and driven by the same script
+//   job       the sample document printed through the print runner as a chosen application with
+//             the print-time dialog switched on, the script acting in the dialogs that come up
 // The status manager reads what the language monitor published in the same sandbox root.
 #include <dlfcn.h>
 
@@ -34,6 +37,7 @@
 #include "tools/print_runner/print_runner.h"
 #include "tools/printer_sim/printer_sim.h"
 #include "tools/printer_sim/sim_options.h"
+#include "tools/ui_runner/job_command.h"
 #include "tools/ui_runner/sheet_command.h"
 #include "win/kernel.h"
 #include "win/printer_ui.h"
@@ -51,7 +55,7 @@ constexpr UINT kJapaneseCodePage = 932, kEnglishCodePage = 1252;
 
 void Usage(FILE* to = stderr) {
     std::fprintf(to,
-                 "usage: ui_runner caps|config|docprops|sheet|dialog ID [--sandbox DIR] [--bin DIR]\n"
+                 "usage: ui_runner caps|config|docprops|sheet|devsheet|dialog ID|job [--sandbox DIR] [--bin DIR]\n"
                  "       [--printer-model FILE] [--build ja|en] [--printer NAME] [--set NAME=VALUE[/MASK]]...\n"
                  "       [--out FILE]\n"
                  "  --set     a settings field by its dm:: name: --set Copies=4, --set Flags1=0x2000/0x2000\n"
@@ -67,9 +71,21 @@ void Usage(FILE* to = stderr) {
                  "            prints the fields OK changed; --png DIR writes each page shown (DIR is made);\n"
                  "            the printer runs behind the language monitor as for config\n"
                  "            --out-record FILE writes the settings record OK made\n"
+                 "  devsheet  the device sheet (printer properties) driven by --script as the sheet is\n"
+                 "            (\"page 501; click OutPaperTable; choose 2101 A5; choose 2104 A4; ok; ok\");\n"
+                 "            prints the TrueType substitution and output paper tables the run changed;\n"
+                 "            --png DIR writes each page shown and each dialog as dialog_ID.png\n"
                  "  dialog ID the job favourites dialog (2200) or the favourite details dialog (2500) on its\n"
                  "            own, driven by --script as the sheet is (its controls by id), drawn into\n"
                  "            --png DIR as dialog_ID.png\n"
+                 "  job       prints the sample document (--pages N, --doc NAME) through the print runner as\n"
+                 "            the application --app NAME[@MAJOR.MINOR] (its program file and version resource;\n"
+                 "            default WINWORD.EXE without one) with the user's \"MOPYING_UIOpen\" switch on; the\n"
+                 "            --script acts in the print-time dialog 1099 and the dialogs it opens (\"category 651;\n"
+                 "            click 1133; set 1229 2; ok\"), --png DIR writes each category shown as\n"
+                 "            category_PANEL.png and each dialog as dialog_ID.png; --popup ID/PASSWORD answers the\n"
+                 "            account pop-up when it comes up; lists the document events and the escapes that\n"
+                 "            reached the graphics DLL; --out FILE writes the job stream\n"
                  "            %s\n%s",
                  SheetScriptUsage(), printersim::kOptionsUsage);
 }
@@ -560,7 +576,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command != "caps" && command != "config" && command != "docprops" && command != "sheet" &&
-        command != "dialog") {
+        command != "devsheet" && command != "dialog" && command != "job") {
         Usage();
         return 2;
     }
@@ -586,10 +602,12 @@ int main(int argc, char** argv) {
     o.printerName = u"QEV Halvoric 4400K";
     std::string sandbox;
     printersim::Options printerOptions;  // config: the simulated printer
+    JobRequest job;                      // job: the application and the pop-up's entry
+    bool scriptGiven = false;
     for (int i = firstOption; i < argc; ++i) {
         const std::string a = argv[i];
         std::string printerError;
-        const bool printerBehind = command == "config" || command == "sheet";
+        const bool printerBehind = command == "config" || command == "sheet" || command == "devsheet";
         if (printerBehind && printersim::TakeOption(argc, argv, &i, &printerOptions, &printerError)) continue;
         if (!printerError.empty()) {
             std::fprintf(stderr, "ui_runner: %s\n", printerError.c_str());
@@ -614,6 +632,27 @@ int main(int argc, char** argv) {
             out = v;
         } else if (a == "--script") {
             script = v;
+            scriptGiven = true;
+        } else if (command == "job" && a == "--app") {
+            if (!ParseHostApplication(v, job.app)) {
+                std::fprintf(stderr, "ui_runner: --app takes NAME or NAME@MAJOR.MINOR, not \"%s\"\n", v.c_str());
+                return 2;
+            }
+        } else if (command == "job" && a == "--popup") {
+            if (!ParsePopupEntry(v, job.script)) {
+                std::fprintf(stderr, "ui_runner: --popup takes ID/PASSWORD, not \"%s\"\n", v.c_str());
+                return 2;
+            }
+        } else if (command == "job" && (a == "--pages" || a == "--doc")) {
+            if (a == "--doc") {
+                o.documentName = plat::Utf8ToUtf16(v);
+            } else {
+                o.pages = std::atoi(v.c_str());
+                if (o.pages < 1 || o.pages > 999) {
+                    std::fprintf(stderr, "ui_runner: --pages takes 1 to 999, not \"%s\"\n", v.c_str());
+                    return 2;
+                }
+            }
         } else if (a == "--png") {
             pngDir = v;
         } else if (a == "--out-record") {
@@ -669,7 +708,21 @@ int main(int argc, char** argv) {
     // The spooler keeps the printer's port open under the language monitor, which publishes the
     // configuration while it is open (closing it marks the printer closed): the sheet sees the
     // printer as a user's does.
-    if (command == "config" || command == "sheet") {
+    if (command == "job") {
+        // The application prints the sample page on each of its pages; the dialog comes up only
+        // when the script or the user's switch lets it.
+        job.options = o;
+        job.options.content = orla::runner::PageContent::Sample;
+        if (job.options.documentName == orla::runner::RunOptions{}.documentName)
+            job.options.documentName = u"Sample document";
+        job.script.script = scriptGiven ? script : "ok";
+        job.script.pngDir = pngDir;
+        job.script.binDir = o.binDir;
+        job.script.japanese = o.japanese;
+        job.out = out;
+        return RunJobCommand(job);
+    }
+    if (command == "config" || command == "sheet" || command == "devsheet") {
         behind = std::make_unique<PrinterBehindMonitor>(printerOptions);
         if (!behind->Start(o, error)) {
             std::fprintf(stderr, "ui_runner: %s\n", error.c_str());
@@ -711,6 +764,18 @@ int main(int argc, char** argv) {
         PlatCopyIntoSandbox((o.binDir + "/compstui.dll").c_str(), u"C:\\Windows\\System32\\compstui.dll");
         return RunSheetScript({ui.docProps, ui.convert, ui.printer.get(), ui.printerName.data()},
                               {script, pngDir, recordOut, o.binDir, o.japanese});
+    }
+    if (command == "devsheet") {
+        PlatCopyIntoSandbox((o.binDir + "/compstui.dll").c_str(), u"C:\\Windows\\System32\\compstui.dll");
+        const auto printerProps = reinterpret_cast<SheetPrinterPropertiesFn>(entry("PrinterProperties"));
+        if (!printerProps) {
+            std::fprintf(stderr, "ui_runner: the interface DLL lacks PrinterProperties\n");
+            return 1;
+        }
+        SheetRequest request{script, pngDir, "", o.binDir, o.japanese};
+        request.deviceSheet = true;
+        return RunDeviceSheetScript({ui.docProps, ui.convert, ui.printer.get(), ui.printerName.data(), printerProps},
+                                    request);
     }
     if (command == "dialog") {
         SheetRequest request{script, pngDir, "", o.binDir, o.japanese};

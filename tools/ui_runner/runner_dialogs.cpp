@@ -1,6 +1,7 @@
 // ui_runner's dialog helper, built once per language build: the favourites dialogs that no page of
 // the sheet opens (the job favourites dialog and the favourite details dialog) opened on their own
 // with the pages' code of that build, as a document sheet of the printer would give them its
+// context; and the print-time dialog's category buttons read by the layout of that build's page
 // context. The interface DLL does not export its dialogs, so the runner loads this module for the
 // build it runs and calls the opener.
 #include "core/device_data.h"
@@ -9,6 +10,7 @@
 #include "ui/entry/ui_context.h"
 #include "ui/entry/ui_flags.h"
 #include "ui/pages/favourite_dialogs.h"
+#include "ui/pages/job_settings.h"
 #include "ui/pages/page_context.h"
 #include "ui/pages/sheet_callbacks.h"
 #include "win/tree_view.h"
@@ -66,4 +68,11 @@ extern "C" __attribute__((visibility("default"))) INT_PTR OrlaRunnerOpenDialog(H
     DialogGround ground(printer, interfaceDll);
     if (!ground.page()) return -2;
     return orla::OpenFavouriteDialog(ground.page(), nullptr, templateId);
+}
+
+// The panel of the print-time dialog's category button at `index`, from the category table the
+// dialog keeps in its page context; 0 for no such button or a window that is no print-time dialog.
+extern "C" __attribute__((visibility("default"))) int OrlaRunnerCategoryPanel(HWND dialog, UINT index) {
+    const orla::PageContext* page = orla::PageContextOf(dialog);
+    return page ? orla::PanelAt(page->hotItemTable, index) : 0;
 }

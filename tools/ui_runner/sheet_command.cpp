@@ -1,10 +1,9 @@
-// ui_runner sheet: DrvDocumentProperties with DM_PROMPT, the user's turns taken from a script
-// of actions separated by ";". "page ID" shows the page of that template, "choose", "set",
-// "click", "drag" and "key" work the controls of the window in front as a user would (the page
-// shown, or a dialog a page opened: the window sees the notifications a user's action sends),
-// "answer" gives the next message box its button, "ok" and "cancel" press the front window's
-// buttons. A control, item or value the window does not have stops the run with a message and
-// cancels, never skipped.
+// ui_runner sheet: DrvDocumentProperties with DM_PROMPT (devsheet: PrinterProperties), the
+// user's turns taken from a script of actions separated by ";". "page ID" shows the page of that template, "choose",
+// "set", "click", "drag" and "key" work the controls of the window in front as a user would (the page shown, or a
+// dialog a page opened: the window sees the notifications a user's action sends), "answer" gives the next message box
+// its button, "ok" and "cancel" press the front window's buttons. A control, item or value the window does not have
+// stops the run with a message and cancels, never skipped.
 #include "tools/ui_runner/sheet_command.h"
 
 #include <strings.h>
@@ -20,10 +19,14 @@
 #include "plat/window_render.h"
 #include "plat/window_test.h"
 #include "resources/lang/basic_page_ids.h"
+#include "resources/lang/device_page_ids.h"
+#include "resources/lang/device_tables_ids.h"
 #include "resources/lang/favourites_ids.h"
+#include "resources/lang/job_settings_ids.h"
 #include "resources/lang/layout_detail_ids.h"
-#include "resources/lang/summary_ids.h"
 #include "resources/lang/sheet_ids.h"
+#include "resources/lang/stamp_editor_ids.h"
+#include "resources/lang/summary_ids.h"
 #include "tools/print_runner/print_runner.h"
 #include "win/list_view.h"
 #include "win/property_sheet.h"
@@ -36,7 +39,11 @@ namespace {
 constexpr unsigned kPageOrder[] = {orla_res::kTemplateBasicPage, orla_res::kTemplatePaperSourcePage,
                                    orla_res::kTemplateImagePage, orla_res::kTemplateStampPage,
                                    orla_res::kTemplateOptionListPage};
+// Device pages in the device sheet's order.
+constexpr unsigned kDevicePageOrder[] = {orla_res::device_page::kTemplateSettings,
+                                         orla_res::device_page::kTemplateOptions};
 namespace basic = orla_res::basic_page;
+namespace device = orla_res::device_page;
 constexpr int kRestoreDefaultsButton = basic::kRestoreDefaults;
 
 // ---- Controls by name --------------------------------------------------------------------------
@@ -67,6 +74,10 @@ constexpr ControlName kControls[] = {
     {"EntryMode", basic::kEntryMode, Kind::Combo},
     {"RestoreDefaults", kRestoreDefaultsButton, Kind::Button},
     {"GetConfiguration", basic::kGetConfiguration, Kind::Button},
+    // The device settings page's.
+    {"TrueTypeTable", device::kTrueTypeTable, Kind::Button},
+    {"OutPaperTable", device::kOutPaperTable, Kind::Button},
+    {"AccountSettings", device::kAccountSettings, Kind::Button},
 };
 
 // A radio group set by the name of one of its buttons: "set Orientation Landscape".
@@ -90,6 +101,33 @@ constexpr OpenedDialog kOpenedDialogs[] = {
     {basic::kSummaryItem, orla_res::summary::kTemplateSummary},
     {basic::kGetConfiguration, orla_res::kTemplateConfigRetrieval},
     {orla_res::favourites::kRegister, orla_res::favourites::kTemplateDetails},
+    {device::kTrueTypeTable, orla_res::device_tables::kTemplateTrueTypeSubst},
+    {device::kOutPaperTable, orla_res::device_tables::kTemplateOutPaper},
+    {device::kAccountSettings, device::kTemplateAccount},
+    {orla_res::job_settings::kStampEdit, orla_res::stamp_editor::kTemplateJobStamp},
+};
+
+// The print-time dialogs that come up on their own at the start of a job, known by a control only
+// they have.
+namespace js = orla_res::job_settings;
+struct DialogMark {
+    unsigned dialog;
+    int control;
+};
+constexpr DialogMark kDialogMarks[] = {
+    {js::kTemplate, js::kCategories},
+    {kAccountPopup.dialog, kAccountPopup.userId},
+};
+
+// Dialogs whose OK and Cancel buttons are not IDOK and IDCANCEL.
+struct EndButtons {
+    unsigned dialog;
+    int ok, cancel;
+};
+constexpr EndButtons kEndButtons[] = {
+    {js::kTemplate, js::kOk, js::kClose},
+    {kAccountPopup.dialog, kAccountPopup.ok, kAccountPopup.cancel},
+    {kAccountPopup.asteriskDialog, kAccountPopup.ok, kAccountPopup.cancel},
 };
 
 // Keys a script presses by name.
@@ -100,6 +138,22 @@ struct KeyName {
 constexpr KeyName kKeys[] = {{"Delete", VK_DELETE}, {"Enter", VK_RETURN}, {"Escape", VK_ESCAPE}, {"Space", VK_SPACE},
                              {"Home", VK_HOME},     {"End", VK_END},      {"Up", VK_UP},         {"Down", VK_DOWN},
                              {"Left", VK_LEFT},     {"Right", VK_RIGHT},  {"Tab", VK_TAB}};
+
+// What a script does to a scroll bar, by name: an arrow, the track on either side of the thumb,
+// the thumb dragged to a position, an end reached from the keyboard, or only the release. A bar
+// of either direction takes either name of a code.
+struct ScrollName {
+    const char* name;
+    int code;
+    bool takesPosition;
+};
+constexpr ScrollName kScrolls[] = {
+    {"left", SB_LINELEFT, false},   {"right", SB_LINERIGHT, false},   {"up", SB_LINEUP, false},
+    {"down", SB_LINEDOWN, false},   {"pageleft", SB_PAGELEFT, false}, {"pageright", SB_PAGERIGHT, false},
+    {"pageup", SB_PAGEUP, false},   {"pagedown", SB_PAGEDOWN, false}, {"thumb", SB_THUMBPOSITION, true},
+    {"track", SB_THUMBTRACK, true}, {"home", SB_LEFT, false},         {"end", SB_RIGHT, false},
+    {"top", SB_TOP, false},         {"bottom", SB_BOTTOM, false},     {"endscroll", SB_ENDSCROLL, false},
+};
 
 // ---- The script --------------------------------------------------------------------------------
 
@@ -128,6 +182,7 @@ struct Script {
     unsigned pageShown = 0;
     bool okPressed = false;
     bool failed = false;
+    bool popupAnswered = false;
 };
 
 bool SameName(const std::string& a, const char* b) {
@@ -161,17 +216,40 @@ bool KnownControl(const std::string& name) {
 }
 
 bool TakesControl(const std::string& verb) {
-    return verb == "choose" || verb == "set" || verb == "click" || verb == "drag" || verb == "key";
+    return verb == "choose" || verb == "set" || verb == "click" || verb == "drag" || verb == "key" || verb == "scroll";
 }
 
 bool KnownVerb(const std::string& verb) {
-    return verb == "page" || verb == "ok" || verb == "cancel" || verb == "answer" || TakesControl(verb);
+    return verb == "page" || verb == "category" || verb == "ok" || verb == "cancel" || verb == "answer" ||
+           TakesControl(verb);
 }
 
 const KeyName* FindKey(const std::string& name) {
     for (const KeyName& k : kKeys)
         if (SameName(name, k.name)) return &k;
     return nullptr;
+}
+
+// "NAME" or "NAME N" of the scroll table: the code and, for the thumb codes, the position.
+bool ParseScroll(const std::string& text, int& code, int& position) {
+    std::stringstream words(text);
+    std::string name, rest;
+    words >> name;
+    for (const ScrollName& s : kScrolls) {
+        if (!SameName(name, s.name)) continue;
+        code = s.code;
+        position = 0;
+        if (s.takesPosition) {
+            std::string number;
+            if (!(words >> number)) return false;
+            char* end = nullptr;
+            const long n = std::strtol(number.c_str(), &end, 10);
+            if (*end || n < 0 || n > 0xFFFF) return false;  // WM_HSCROLL carries 16 bits of it
+            position = static_cast<int>(n);
+        }
+        return !(words >> rest);
+    }
+    return false;
 }
 
 // "X,Y X,Y": two points in the control's client coordinates.
@@ -189,6 +267,8 @@ bool ValueFits(const Action& a) {
     POINT from{}, to{};
     if (a.verb == "drag") return ParsePoints(a.value, from, to);
     if (a.verb == "key") return FindKey(a.value) != nullptr;
+    int code = 0, position = 0;
+    if (a.verb == "scroll") return ParseScroll(a.value, code, position);
     if (a.verb == "answer") return SameName(a.value, "ok") || SameName(a.value, "cancel");
     return true;
 }
@@ -201,7 +281,8 @@ bool ParseAction(const std::string& part, Action& a) {
     while (!a.value.empty() && a.value.back() == ' ') a.value.pop_back();
     if (!KnownVerb(a.verb)) {
         std::fprintf(stderr,
-                     "ui_runner: unknown action \"%s\" (page, choose, set, click, drag, key, answer, ok, cancel)\n",
+                     "ui_runner: unknown action \"%s\" (page, category, choose, set, click, drag, key, scroll, answer, "
+                     "ok, cancel)\n",
                      a.verb.c_str());
         return false;
     }
@@ -216,7 +297,8 @@ bool ParseAction(const std::string& part, Action& a) {
     if (!ValueFits(a)) {
         std::fprintf(stderr,
                      "ui_runner: \"%s\": drag takes X,Y X,Y, key a key name (Delete, Enter, End...), "
-                     "answer ok or cancel\n",
+                     "scroll left|right|pageleft|pageright|thumb N|track N|home|end|endscroll (or up, down, "
+                     "pageup, pagedown, top, bottom), answer ok or cancel\n",
                      part.c_str());
         return false;
     }
@@ -237,9 +319,15 @@ bool Parse(const std::string& text, std::vector<Action>& out) {
 
 // ---- Pages and pictures ------------------------------------------------------------------------
 
-int PageIndex(const std::string& id) {
-    for (size_t i = 0; i < sizeof kPageOrder / sizeof kPageOrder[0]; ++i) {
-        if (std::to_string(kPageOrder[i]) == id) return static_cast<int>(i);
+// The pages of the sheet the script runs, in their order.
+std::span<const unsigned> PageOrder(const SheetRequest& request) {
+    if (request.deviceSheet) return kDevicePageOrder;
+    return kPageOrder;
+}
+
+int PageIndex(std::span<const unsigned> order, const std::string& id) {
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (std::to_string(order[i]) == id) return static_cast<int>(i);
     }
     return -1;
 }
@@ -249,10 +337,10 @@ HWND CurrentPage(HWND sheet) {
 }
 
 // The template of the page shown, found by its place among the sheet's pages; 0 when none is shown.
-unsigned CurrentTemplate(HWND sheet) {
+unsigned CurrentTemplate(HWND sheet, std::span<const unsigned> order) {
     const HWND shown = CurrentPage(sheet);
-    for (size_t i = 0; shown && i < sizeof kPageOrder / sizeof kPageOrder[0]; ++i)
-        if (reinterpret_cast<HWND>(SendMessageW(sheet, PSM_INDEXTOHWND, i, 0)) == shown) return kPageOrder[i];
+    for (size_t i = 0; shown && i < order.size(); ++i)
+        if (reinterpret_cast<HWND>(SendMessageW(sheet, PSM_INDEXTOHWND, i, 0)) == shown) return order[i];
     return 0;
 }
 
@@ -279,6 +367,8 @@ void WriteDialogPicture(const Script& s) {
 
 // The window the turn came from is the one in front: a dialog opened by the last click is pushed,
 // one that closed is popped. Without a sheet the first dialog is the one opened on its own.
+void WriteCategoryPicture(const Script& s, HWND dialog);
+
 void TrackFront(Script& s, HWND window) {
     while (!s.dialogs.empty() && (s.dialogs.back().window != window && !IsWindow(s.dialogs.back().window)))
         s.dialogs.pop_back();
@@ -287,8 +377,12 @@ void TrackFront(Script& s, HWND window) {
     unsigned id = s.dialogs.empty() && !s.sheet ? s.request.dialog : 0;
     for (const OpenedDialog& o : kOpenedDialogs)
         if (o.button == s.lastClicked) id = o.dialog;
+    for (const DialogMark& m : kDialogMarks)
+        if (id == 0 && GetDlgItem(window, m.control)) id = m.dialog;
     s.dialogs.push_back(FrontDialog{window, id});
     std::printf("dialog %u in front\n", id);
+    // The print-time dialog opens on a category of its own: a visited one too.
+    if (id == js::kTemplate) WriteCategoryPicture(s, window);
 }
 
 // ---- Acting on controls ------------------------------------------------------------------------
@@ -334,8 +428,8 @@ bool Find(const Script& s, const std::string& name, Target& t) {
         if (inDialog)
             std::fprintf(stderr, "ui_runner: dialog %u has no control %s\n", s.dialogs.back().id, name.c_str());
         else
-            std::fprintf(stderr, "ui_runner: page %u has no control %s (id %d)\n", CurrentTemplate(s.sheet),
-                         name.c_str(), id);
+            std::fprintf(stderr, "ui_runner: page %u has no control %s (id %d)\n",
+                         CurrentTemplate(s.sheet, PageOrder(s.request)), name.c_str(), id);
         return false;
     }
     t.kind = named ? named->kind : KindOf(t.window);
@@ -591,6 +685,19 @@ bool PressKey(const Target& t, const Action& a) {
     return true;
 }
 
+// A scroll bar worked as a user works it; its position as its owner left it is printed.
+bool Scroll(const Target& t, const Action& a) {
+    int code = 0, position = 0;
+    ParseScroll(a.value, code, position);
+    if (ClassOf(t.window) != u"ScrollBar" || !PlatScroll(t.window, code, position)) {
+        std::fprintf(stderr, "ui_runner: %s cannot be scrolled (not a scroll bar, hidden or disabled)\n",
+                     a.control.c_str());
+        return false;
+    }
+    std::printf("scrolled %s %s: position %d\n", a.control.c_str(), a.value.c_str(), GetScrollPos(t.window, SB_CTL));
+    return true;
+}
+
 bool ActOnControl(Script& s, const Action& a) {
     if (a.verb == "set") return Set(s, a);
     Target t;
@@ -598,6 +705,7 @@ bool ActOnControl(Script& s, const Action& a) {
     if (a.verb == "choose") return Choose(t, a);
     if (a.verb == "drag") return Drag(t, a);
     if (a.verb == "key") return PressKey(t, a);
+    if (a.verb == "scroll") return Scroll(t, a);
     s.lastClicked = GetDlgCtrlID(t.window);
     if (!Click(t, a.control)) return false;
     std::printf("clicked %s\n", a.control.c_str());
@@ -606,21 +714,36 @@ bool ActOnControl(Script& s, const Action& a) {
 
 // ---- The user's turns --------------------------------------------------------------------------
 
+// The front window's Cancel: its own cancel button, else the close box (a dialog without a
+// Cancel button takes IDCANCEL as its close box's command). TRUE once it is asked to close, so a
+// run never waits on a window it could not close.
+BOOL PressCancel(const Script& s, HWND front) {
+    int button = IDCANCEL;
+    for (const EndButtons& b : kEndButtons)
+        if (!s.dialogs.empty() && s.dialogs.back().window == front && s.dialogs.back().id == b.dialog)
+            button = b.cancel;
+    if (PlatPressButton(front, button)) return TRUE;
+    SendMessageW(front, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
 BOOL Stop(Script& s, HWND front) {
     s.failed = true;
-    return PlatPressButton(front, IDCANCEL);
+    return PressCancel(s, front);
 }
 
 BOOL ShowPage(Script& s, HWND sheet, const Action& a) {
-    const int index = PageIndex(a.value);
+    const std::span<const unsigned> order = PageOrder(s.request);
+    const int index = PageIndex(order, a.value);
     if (index < 0) {
-        std::fprintf(stderr, "ui_runner: no page %s on the document sheet\n", a.value.c_str());
+        std::fprintf(stderr, "ui_runner: no page %s on the %s sheet\n", a.value.c_str(),
+                     s.request.deviceSheet ? "device" : "document");
         return Stop(s, sheet);
     }
     SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
     const unsigned was = s.pageShown;
-    s.pageShown = CurrentTemplate(sheet);
-    if (s.pageShown != kPageOrder[index]) {
+    s.pageShown = CurrentTemplate(sheet, order);
+    if (s.pageShown != order[static_cast<size_t>(index)]) {
         std::fprintf(stderr, "ui_runner: the sheet stayed on page %u (the page refused to be left)\n", s.pageShown);
         return Stop(s, sheet);
     }
@@ -630,8 +753,10 @@ BOOL ShowPage(Script& s, HWND sheet, const Action& a) {
 
 // The sheet's OK or Cancel, or the dialog in front's.
 BOOL PressEnd(Script& s, const Action& a) {
-    const int button = a.verb == "ok" ? IDOK : IDCANCEL;
+    int button = a.verb == "ok" ? IDOK : IDCANCEL;
     if (s.front != s.sheet) {
+        for (const EndButtons& b : kEndButtons)
+            if (!s.dialogs.empty() && s.dialogs.back().id == b.dialog) button = a.verb == "ok" ? b.ok : b.cancel;
         WriteDialogPicture(s);
         return PlatPressButton(s.front, button);
     }
@@ -641,6 +766,56 @@ BOOL PressEnd(Script& s, const Action& a) {
     return PlatPressButton(s.sheet, button);
 }
 
+// The print-time dialog's category shown, drawn as category_PANEL.png.
+void WriteCategoryPicture(const Script& s, HWND dialog) {
+    const HWND list = GetDlgItem(dialog, js::kCategories);
+    if (s.request.pngDir.empty() || !list || !s.request.categoryPanel) return;
+    const LRESULT shown = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    const int panel = shown < 0 ? 0 : s.request.categoryPanel(dialog, static_cast<UINT>(shown));
+    const std::string path = s.request.pngDir + "/category_" + std::to_string(panel) + ".png";
+    if (PlatRenderWindowToPng(dialog, path.c_str()))
+        std::printf("wrote %s\n", path.c_str());
+    else
+        std::fprintf(stderr, "ui_runner: cannot write %s\n", path.c_str());
+}
+
+// "category PANEL" in the print-time dialog: the category button of that panel clicked.
+BOOL ShowCategory(Script& s, HWND dialog, const Action& a) {
+    const HWND list = GetDlgItem(dialog, js::kCategories);
+    if (!list || !s.request.categoryPanel) {
+        std::fprintf(stderr, "ui_runner: \"category\" works in the print-time dialog %u only\n", js::kTemplate);
+        return Stop(s, dialog);
+    }
+    const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    std::string shown;
+    for (int i = 0; i < count; ++i) {
+        const int panel = s.request.categoryPanel(dialog, static_cast<UINT>(i));
+        shown += (shown.empty() ? "" : ", ") + std::to_string(panel);
+        if (std::to_string(panel) != a.value) continue;
+        if (!PlatClickListItem(list, i)) break;
+        std::printf("category %d\n", panel);
+        WriteCategoryPicture(s, dialog);
+        return TRUE;
+    }
+    std::fprintf(stderr, "ui_runner: no category %s; the dialog shows %s\n", a.value.c_str(), shown.c_str());
+    return Stop(s, dialog);
+}
+
+// The account pop-up coming up at the start of a job takes the --popup entry: the user ID and the
+// password typed, then OK, ahead of the rest of the script.
+void RoutePopup(Script& s) {
+    if (s.popupAnswered || s.request.popupId.empty() || s.dialogs.empty()) return;
+    const unsigned id = s.dialogs.back().id;
+    if (id != kAccountPopup.dialog && id != kAccountPopup.asteriskDialog) return;
+    s.popupAnswered = true;
+    const std::vector<Action> entry = {
+        {"set", std::to_string(kAccountPopup.userId), s.request.popupId},
+        {"set", std::to_string(kAccountPopup.password), s.request.popupPassword},
+        {"ok", "", ""},
+    };
+    s.actions.insert(s.actions.begin() + static_cast<std::ptrdiff_t>(s.next), entry.begin(), entry.end());
+}
+
 BOOL Turn(HWND window, void* context) {
     auto& s = *static_cast<Script*>(context);
     if (!s.started) {
@@ -648,15 +823,16 @@ BOOL Turn(HWND window, void* context) {
         s.started = true;
         s.sheet = window;
         s.front = window;
-        s.pageShown = CurrentTemplate(window);
+        s.pageShown = CurrentTemplate(window, PageOrder(s.request));
         WritePicture(s, window);
         return TRUE;
     }
     TrackFront(s, window);
+    RoutePopup(s);
     if (s.failed || s.next >= s.actions.size()) {
         // A failed action, or the script ran out with a window still open: cancel rather than go
         // on or wait for ever.
-        return PlatPressButton(window, IDCANCEL);
+        return PressCancel(s, window);
     }
     const Action& a = s.actions[s.next++];
     if (a.verb == "ok" || a.verb == "cancel") return PressEnd(s, a);
@@ -664,6 +840,7 @@ BOOL Turn(HWND window, void* context) {
         PlatQueueMessageBoxAnswer(SameName(a.value, "ok") ? IDOK : IDCANCEL);
         return TRUE;
     }
+    if (a.verb == "category") return ShowCategory(s, window, a);
     if (a.verb == "page") {
         if (window == s.sheet) return ShowPage(s, window, a);
         if (!s.sheet)
@@ -691,10 +868,13 @@ BOOL Turn(HWND window, void* context) {
 
 using Record = std::span<const BYTE>;
 
-// Fields of the record the basic page writes, by their dm:: names, placed by the build's layout.
-constexpr const char* kNumberFields[] = {"Orientation", "PaperSize",     "PaperLength",  "PaperWidth", "Scale",
-                                         "Copies",      "DefaultSource", "PrintQuality", "Duplex",     "Collate",
-                                         "Flags1",      "Zoom",          "LayoutMode",   "FrameKind",  "LayoutOrder"};
+// Fields of the record the pages write, by their dm:: names, placed by the build's layout.
+constexpr const char* kNumberFields[] = {
+    "Orientation", "PaperSize", "PaperLength", "PaperWidth", "Scale", "Copies", "DefaultSource", "PrintQuality",
+    "Duplex", "Collate", "Flags1", "Zoom", "LayoutMode", "FrameKind", "LayoutOrder",
+    // The image adjustment page's.
+    "ImageAdjustMode", "AdjustObjectType", "BrightnessCommon", "BrightnessText", "BrightnessGraphics",
+    "BrightnessImages", "ContrastCommon", "ContrastText", "ContrastGraphics", "ContrastImages"};
 constexpr const char* kTextFields[] = {"FormName", "OutPaperName"};
 
 // An integer field, little-endian; two-byte fields are signed as the DEVMODE's own are.
@@ -703,6 +883,7 @@ long ReadNumber(Record r, const orla::runner::FieldPlace& f) {
     unsigned long v = 0;
     for (unsigned i = 0; i < f.size; ++i) v |= static_cast<unsigned long>(r[f.offset + i]) << (8 * i);
     if (f.size == 2) return static_cast<SHORT>(v);
+    if (f.size == 4) return static_cast<LONG>(v);  // the adjustment values run below 0
     return static_cast<long>(v);
 }
 std::u16string ReadText(Record r, const orla::runner::FieldPlace& f) {
@@ -730,7 +911,8 @@ void PrintChanges(Record before, Record after, const SheetRequest& request) {
         const long was = ReadNumber(before, place), now = ReadNumber(after, place);
         if (was == now) continue;
         if (std::string_view(name) == "Flags1")
-            std::printf("  %s 0x%08lx -> 0x%08lx\n", name, was, now);
+            std::printf("  %s 0x%08lx -> 0x%08lx\n", name, static_cast<unsigned long>(was) & 0xFFFFFFFFul,
+                        static_cast<unsigned long>(now) & 0xFFFFFFFFul);
         else
             std::printf("  %s %ld -> %ld\n", name, was, now);
         ++changed;
@@ -773,10 +955,13 @@ int WriteRecord(const SheetExports& e, std::vector<BYTE>& record, const std::str
 const char* SheetScriptUsage() {
     return "controls: Paper, OutputPaper, Orientation (Portrait/Landscape), Portrait, Landscape, Copies, "
            "FreeZoom, Zoom, Duplex, Binding, Layout, Frame, Order, SavePaper, EntryMode, RestoreDefaults, "
-           "GetConfiguration, "
+           "GetConfiguration, (devsheet) TrueTypeTable, OutPaperTable, AccountSettings, "
            "or a control id (a dialog's controls by id only); "
-           "actions: page ID, choose CONTROL ITEM (combo, list box, list view item, tree row), set CONTROL VALUE, "
-           "click CONTROL, drag CONTROL X,Y X,Y, key CONTROL Delete|Enter|End|..., answer ok|cancel (the next "
+           "actions: page ID, category PANEL (the print-time dialog's category of that panel: 650 to 657), "
+           "choose CONTROL ITEM (combo, list box, list view item, tree row), set CONTROL VALUE, "
+           "click CONTROL, drag CONTROL X,Y X,Y, key CONTROL Delete|Enter|End|..., "
+           "scroll CONTROL left|right|pageleft|pageright|thumb N|track N|home|end|endscroll (a scroll bar by id), "
+           "answer ok|cancel (the next "
            "message box), ok, cancel (the sheet or the dialog in front)";
 }
 
@@ -812,6 +997,77 @@ int RunSheetScript(const SheetExports& e, const SheetRequest& request) {
     if (r != IDOK) return 0;
     PrintChanges(before, after, request);
     return request.recordOut.empty() ? 0 : WriteRecord(e, after, request.recordOut);
+}
+
+namespace {
+
+// A printer-data table of name pairs as "first -> second" lines; "(none)" when it has none.
+std::vector<std::string> TablePairs(HANDLE printer, const char16_t* name) {
+    DWORD type = 0, needed = 0;
+    GetPrinterDataW(printer, const_cast<LPWSTR>(name), &type, nullptr, 0, &needed);
+    std::vector<BYTE> value(needed);
+    if (needed == 0 ||
+        GetPrinterDataW(printer, const_cast<LPWSTR>(name), &type, value.data(), needed, &needed) != ERROR_SUCCESS)
+        return {"(missing)"};
+    std::vector<std::u16string> strings(1);
+    for (size_t i = 0; i + 1 < std::min<size_t>(needed, value.size()); i += 2) {
+        const char16_t c = static_cast<char16_t>(value[i] | (value[i + 1] << 8));
+        if (c != 0)
+            strings.back() += c;
+        else if (strings.back().empty())
+            break;  // an empty name ends the table
+        else
+            strings.emplace_back();
+    }
+    std::vector<std::string> lines;
+    for (size_t i = 0; i + 1 < strings.size(); i += 2)
+        lines.push_back(plat::Utf16ToUtf8(strings[i]) + " -> " + plat::Utf16ToUtf8(strings[i + 1]));
+    if (lines.empty()) lines.push_back("(none)");
+    return lines;
+}
+
+constexpr const char16_t* kTableValues[] = {u"TBL_TTSubstTable", u"TBL_OutPaperTable"};
+
+}  // namespace
+
+int RunDeviceSheetScript(const SheetExports& e, const SheetRequest& request) {
+    Script s;
+    s.request = request;
+    s.request.deviceSheet = true;
+    if (!Parse(request.script, s.actions)) return 2;
+    std::vector<std::vector<std::string>> before;
+    for (const char16_t* name : kTableValues) before.push_back(TablePairs(e.printer, name));
+    const DWORD boxes = PlatMessageBoxCount();
+    PlatSetModalIdleHandler(Turn, &s);
+    const BOOL r = e.printerProps(nullptr, e.printer);
+    PlatSetModalIdleHandler(nullptr, nullptr);
+    PrintMessageBoxes(boxes);
+    std::printf("PrinterProperties (sheet): %d\n", r);
+    if (s.failed) return 2;
+    for (size_t i = 0; i < std::size(kTableValues); ++i) {
+        const std::vector<std::string> after = TablePairs(e.printer, kTableValues[i]);
+        if (after == before[i]) continue;
+        std::printf("%s:\n", plat::Utf16ToUtf8(kTableValues[i]).c_str());
+        for (const std::string& line : after) std::printf("  %s\n", line.c_str());
+    }
+    return 0;
+}
+
+int RunJobScript(const SheetRequest& request, const std::function<int()>& print) {
+    Script s;
+    s.request = request;
+    s.started = true;  // no sheet: the dialogs come up on their own
+    if (!Parse(request.script, s.actions)) return 2;
+    const DWORD boxes = PlatMessageBoxCount();
+    PlatSetModalIdleHandler(Turn, &s);
+    const int r = print();
+    PlatSetModalIdleHandler(nullptr, nullptr);
+    PrintMessageBoxes(boxes);
+    if (s.failed) return 2;
+    if (s.next < s.actions.size())
+        std::printf("the job ended with %zu action(s) of the script left (no dialog came up for them)\n",
+                    s.actions.size() - s.next);
+    return r;
 }
 
 int RunDialogScript(const DialogExports& e, const SheetRequest& request) {

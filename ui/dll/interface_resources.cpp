@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "core/build_variant.h"
+#include "core/module_version.h"
 #include "plat/resource_table.h"
-#include "plat/version_resource.h"
 #include "resources/icons/pictograms.h"
+#include "ui/pages/image_adjust_page.h"
 #include "ui/pages/preview_artwork.h"
 
 namespace {
@@ -48,13 +49,6 @@ static_assert(sizeof(kDefaultOutPaperTable) == 372 + 4);
 
 #define ORLA_TEXT16_(x) u##x
 #define ORLA_TEXT16(x) ORLA_TEXT16_(x)
-constexpr WORD kVersion[4] = {ORLA_VERSION_MAJOR, ORLA_VERSION_MINOR, ORLA_VERSION_PATCH, ORLA_VERSION_TWEAK};
-constexpr char16_t kVersionText[] = ORLA_TEXT16(ORLA_VERSION_TEXT);
-constexpr char16_t kModuleName[] = ORLA_TEXT16(ORLA_MODULE_NAME);
-constexpr char16_t kModuleFile[] = ORLA_TEXT16(ORLA_MODULE_NAME) u".dll";
-constexpr WORD kResourceVersion = 16;  // RT_VERSION
-constexpr WORD kVersionResourceId = 1;
-constexpr WORD kUnicodeCodePage = 1200;
 #if ORLA_JAPANESE
 constexpr WORD kVersionLanguage = 0x0411;
 #else
@@ -63,24 +57,12 @@ constexpr WORD kVersionLanguage = 0x0409;
 
 // The VS_VERSION_INFO block, laid out once per process.
 const std::vector<BYTE>& VersionBlock() {
-    static const std::vector<BYTE> block = [] {
-        const PLAT_VERSION_STRING strings[] = {
-            {u"FileDescription", u"ORLA printer driver user interface"},
-            {u"FileVersion", kVersionText},
-            {u"InternalName", kModuleName},
-            {u"OriginalFilename", kModuleFile},
-            {u"ProductVersion", kVersionText},
-        };
-        const PLAT_VERSION_DESCRIPTION d{{kVersion[0], kVersion[1], kVersion[2], kVersion[3]},
-                                         VFT_DLL,
-                                         kVersionLanguage,
-                                         kUnicodeCodePage,
-                                         strings,
-                                         static_cast<DWORD>(std::size(strings))};
-        std::vector<BYTE> bytes(PlatBuildVersionResource(&d, nullptr, 0));
-        PlatBuildVersionResource(&d, bytes.data(), static_cast<DWORD>(bytes.size()));
-        return bytes;
-    }();
+    static const std::vector<BYTE> block =
+        orla::BuildModuleVersionBlock({{ORLA_VERSION_MAJOR, ORLA_VERSION_MINOR, ORLA_VERSION_PATCH, ORLA_VERSION_TWEAK},
+                                       ORLA_TEXT16(ORLA_VERSION_TEXT),
+                                       ORLA_TEXT16(ORLA_MODULE_NAME),
+                                       u"ORLA printer driver user interface",
+                                       kVersionLanguage});
     return block;
 }
 
@@ -95,10 +77,11 @@ const std::vector<ORLA_RESOURCE>& AllResources() {
     static const std::vector<ORLA_RESOURCE> all = [] {
         std::vector<ORLA_RESOURCE> v(std::begin(kResources), std::end(kResources));
         for (const ORLA_RESOURCE& r : orla::PreviewBitmapResources()) v.push_back(r);
+        for (const ORLA_RESOURCE& r : orla::ImageAdjustBitmapResources()) v.push_back(r);
         const std::vector<BYTE>& version = VersionBlock();
         if (!version.empty())
-            v.push_back(ORLA_RESOURCE{kResourceVersion, nullptr, kVersionResourceId, nullptr, version.data(),
-                                      static_cast<DWORD>(version.size())});
+            v.push_back(ORLA_RESOURCE{orla::kVersionResourceType, nullptr, orla::kVersionResourceId, nullptr,
+                                      version.data(), static_cast<DWORD>(version.size())});
         v.insert(v.end(), orla_res::kPictogramResources,
                  orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
         return v;

@@ -1,11 +1,11 @@
 // The device settings page: the printer-font glyphs, compatible margins, header limit and where
 // the account settings are kept, each a setting item of the current record; the account dialog;
 // the TrueType substitution and output paper tables; and the page's defaults.
-#include "core/build_variant.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/context_help.h"
 #include "ui/pages/device_page_steps.h"
 #include "ui/pages/device_pages.h"
+#include "ui/pages/device_table_dialogs.h"
 #include "ui/pages/page_switches.h"
 #include "ui/pages/setting_items.h"
 #include "win/user_controls.h"
@@ -43,15 +43,14 @@ constexpr HelpIdPair kSettingsPageHelp[] = {{kAccountStoreLabel, 21509},
                                             {kRestoreDefaults, 20505},
                                             {0, 0}};
 
-// The dialogs of the two tables by template. A dialog whose code is not built yet has no
-// procedure: its button says so.
+// The dialogs of the two tables by template.
 struct TableDialog {
     UINT templateId;
     DLGPROC proc;
 };
 constexpr TableDialog kTableDialogs[] = {
-    {kTemplateTrueTypeSubst, nullptr},
-    {kTemplateOutPaper, nullptr},
+    {kTemplateTrueTypeSubst, TrueTypeSubstDialogProc},
+    {kTemplateOutPaper, OutPaperDialogProc},
 };
 
 void FillSettingsPage(PageContext*, HWND dialog) {
@@ -62,20 +61,10 @@ void FillSettingsPage(PageContext*, HWND dialog) {
     EnableDialogControl(dialog, kMarginsLabel, margins && IsWindowEnabled(margins));
 }
 
-void ReportNotBuilt(HWND owner) {
-    MessageBoxW(owner,
-                kJapaneseBuild ? u"この機能のダイアログはまだ用意されていません。" : u"This dialog is not built yet.",
-                kJapaneseBuild ? u"お知らせ" : u"Information", MB_OK | MB_ICONINFORMATION);
-}
-
 INT_PTR OpenTableDialog(PageContext* page, HWND owner, UINT templateId) {
     SetReadOnlyDialogBit(page);
     for (const TableDialog& d : kTableDialogs) {
         if (d.templateId != templateId) continue;
-        if (!d.proc) {
-            ReportNotBuilt(owner);
-            return 0;
-        }
         return DialogBoxParamW(page->uiContext->hResDll, MAKEINTRESOURCEW(templateId), owner, d.proc,
                                reinterpret_cast<LPARAM>(page));
     }

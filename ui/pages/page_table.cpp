@@ -2,7 +2,10 @@
 #include "resources/lang/sheet_ids.h"
 #include "ui/pages/basic_page.h"
 #include "ui/pages/device_pages.h"
+#include "ui/pages/option_list_page.h"
+#include "ui/pages/image_adjust_page.h"
 #include "ui/pages/page_creation.h"
+#include "ui/pages/paper_source_page.h"
 #include "ui/pages/pending_page.h"
 
 namespace orla {
@@ -12,9 +15,9 @@ namespace {
 using namespace orla_res;
 
 const PageEntry kDocumentPages[] = {
-    {kTemplateBasicPage, BasicPageProc},      {kTemplatePaperSourcePage, PendingPageProc},
-    {kTemplateImagePage, PendingPageProc},      {kTemplateStampPage, PendingPageProc},
-    {kTemplateOptionListPage, PendingPageProc},
+    {kTemplateBasicPage, BasicPageProc},        {kTemplatePaperSourcePage, PaperSourcePageProc},
+    {kTemplateImagePage, ImageAdjustPageProc},  {kTemplateStampPage, PendingPageProc},
+    {kTemplateOptionListPage, OptionListPageProc},
 };
 const PageEntry kDevicePages[] = {
     {kTemplateDeviceSettingsPage, DeviceSettingsPageProc},

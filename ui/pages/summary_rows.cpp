@@ -4,13 +4,10 @@
 
 #include "core/build_variant.h"
 #include "core/device_data.h"
-#include "ui/entry/ansi_text.h"
 #include "ui/entry/ui_flags.h"
 #include "ui/pages/summary_tree.h"
+#include "ui/pages/trust_marking.h"
 #include "win/user.h"
-#if ORLA_JAPANESE
-#include "render/kwe_binding.h"
-#endif
 
 namespace orla {
 
@@ -76,25 +73,6 @@ bool FeatureSwitchedOff(const CompiledDeviceData* data, std::u16string_view name
     for (const NamedValueEntry& feature : SupportFeatures(data))
         if (feature.name == name && feature.value == 0) return true;
     return false;
-}
-
-// The trust-marking library is there and takes this printer: a handle is made and let go at once.
-bool TrustMarkingAvailable(const UiContext& ui) {
-#if ORLA_JAPANESE
-    constexpr DWORD kKweNameBytes = 256;  // each name in the system code page
-    if (!IsKweLibraryInstalled()) return false;
-    char printer[kKweNameBytes] = {}, model[kKweNameBytes] = {};
-    ToAnsiCut(ui.printerName, printer, sizeof printer);
-    const std::u16string modelName(DevicePrinterName(ui.deviceData));
-    ToAnsiCut(modelName.c_str(), model, sizeof model);
-    const DWORD handle = KweCreateHandle(printer, model, kKweLanguage, kKweLocale);
-    if (handle == 0) return false;
-    KweReleaseHandle(handle);
-    return true;
-#else
-    (void)ui;
-    return false;
-#endif
 }
 
 bool ReadyAndListed(WORD state) {

@@ -8,7 +8,8 @@
 extern "C" {
 
 // Called by a modal dialog's loop on this thread each time its queue is empty: the scripted
-// user's turn. Returns TRUE when it did something; FALSE lets the loop wait for messages.
+// user's turn. Returns TRUE when it did something; FALSE lets the loop wait for messages. Threads
+// this thread starts with CreateThread get the same handler.
 typedef BOOL (*PLAT_MODAL_IDLE_HANDLER)(HWND dialog, void* context);
 void PlatSetModalIdleHandler(PLAT_MODAL_IDLE_HANDLER handler, void* context);
 // The handler of modal loops on threads that set none of their own (dialogs run on threads the
@@ -27,7 +28,8 @@ BOOL PlatChooseTreeItem(HWND tree, void* item);  // a shown tree item clicked (H
 BOOL PlatToggleTreeItem(HWND tree, void* item);  // a tree item's expand button clicked
 BOOL PlatPressF1(HWND control);                  // WM_HELP for the control, as F1 on it sends
 BOOL PlatRightClick(HWND control);               // WM_CONTEXTMENU at the control's centre
-// A list view's item (index -1: the view's empty space) clicked or double-clicked; an item
+// A list view's item (index -1: the view's empty space) clicked or double-clicked (a list box's
+// line double-clicked too: LBN_SELCHANGE when the click moved the selection, then LBN_DBLCLK); an item
 // pressed and dragged past the drag distance (LVN_BEGINDRAG; the button stays down for the
 // parent's drag).
 BOOL PlatClickListItem(HWND list, int index);

@@ -217,6 +217,7 @@ typedef struct _NM_UPDOWN {
 #define LBS_SORT 0x0002L
 #define LBS_OWNERDRAWFIXED 0x0010L
 #define LBS_HASSTRINGS 0x0040L
+#define LBS_USETABSTOPS 0x0080L
 #define LB_ERR (-1)
 #define LB_ERRSPACE (-2)
 #define LB_ADDSTRING 0x0180

@@ -1,0 +1,154 @@
+// The option-list page alone in a property sheet, run by a scripted user as the other pages' tests
+// run theirs, and the settings-record fields it writes by their offsets (both builds share them).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/build_variant.h"
+#include "plat/message_box.h"
+#include "plat/window_test.h"
+#include "tests/pages/page_fixture.h"
+#include "tests/platform_ui/dialog_fixture.h"
+#include "ui/entry/printer_data_store.h"
+#include "ui/pages/option_list_page.h"
+#include "win/property_sheet.h"
+#include "win/registry.h"
+#include "win/user_controls.h"
+#include "win/user_gdi.h"
+
+namespace pages_test {
+
+namespace option_fields {
+using orla::DmField;
+using orla::DmText;
+inline constexpr DmField<DWORD> kFlags1{396}, kFlags1Copy{788}, kTraySet{404}, kMemory{624};
+inline constexpr DmText kJobUser{554, 17};
+inline constexpr DmText kUserText{588, 18};
+inline constexpr DmField<WORD> kPrintDensity{498}, kPrintDensityCopy{882};
+constexpr DmField<WORD> StateWord(unsigned offset) {
+    return {offset};
+}
+inline constexpr DWORD kBlankPages = 0x10000000, kTonerSave = 0x00020000, kShowUserName = 0x00200000,
+                       kShowOwnText = 0x00400000, kRasterMode = 0x00000800, kManualJoins = 0x00000040;
+}  // namespace option_fields
+
+inline HWND OptionPage(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+// The line of the list whose item data is the item; -1 when none.
+inline int ItemLine(HWND page, WORD item) {
+    const auto n = SendDlgItemMessageW(page, orla::option_ids::kItems, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < n; ++i)
+        if (SendDlgItemMessageW(page, orla::option_ids::kItems, LB_GETITEMDATA, i, 0) == item) return i;
+    return -1;
+}
+
+// The combo entry whose item data is data; -1 when none.
+inline int ComboEntryWithData(HWND dialog, int id, LPARAM data) {
+    const auto n = SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < n; ++i)
+        if (SendDlgItemMessageW(dialog, id, CB_GETITEMDATA, i, 0) == data) return i;
+    return -1;
+}
+
+inline PLAT_CONTROL_STATE ReadControl(HWND page, int id) {
+    PLAT_CONTROL_STATE state{};
+    EXPECT_TRUE(PlatReadControl(GetDlgItem(page, id), &state)) << id;
+    return state;
+}
+
+class OptionListSheet : public PageSandbox {
+protected:
+    void SetUp() override {
+        PageSandbox::SetUp();
+        // The English build shows its own texts: the user's locale picks the English resource DLL.
+        if (!orla::kJapaneseBuild) {
+            HKEY key = nullptr;
+            ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Control Panel\\International", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                      nullptr, &key, nullptr),
+                      ERROR_SUCCESS);
+            const std::u16string english = u"00000409";
+            RegSetValueExW(key, u"Locale", 0, REG_SZ, reinterpret_cast<const BYTE*>(english.c_str()),
+                           static_cast<DWORD>((english.size() + 1) * 2));
+            RegCloseKey(key);
+            ui_ = orla_ui_test::ContextPtr(orla::CreateUiContext(printer_, nullptr));
+            ASSERT_TRUE(ui_);
+            page_.uiContext = ui_.get();
+        }
+        ui_->flags |= orla::kUiDocumentSheets | orla::kUiCanChange;
+        // The note icons and the about icon come from the interface DLL's own icons.
+        interfaceDll_ = orla_ui_test::LibraryPtr(LoadLibraryW(orla::kJapaneseBuild ? u"Talvex.dll" : u"Morvin.dll"));
+        ASSERT_TRUE(interfaceDll_);
+        orla::SetInterfaceModule(interfaceDll_.get());
+        // The note icons, first of the page context's shared icons as the sheet loads them.
+        const WORD noteIcons[] = {778, 775, 776, 777, 774};
+        for (int i = 0; i < 5; ++i) page_.icons[i] = LoadIconW(interfaceDll_.get(), MAKEINTRESOURCEW(noteIcons[i]));
+        PlatResetMessageBoxes();
+        PlatResetBeeps();
+    }
+    void TearDown() override {
+        EXPECT_EQ(PlatUnexpectedMessageBoxCount(), 0u);
+        PlatResetMessageBoxes();
+        orla::SetInterfaceModule(nullptr);
+        PageSandbox::TearDown();
+        interfaceDll_.reset();
+    }
+    INT_PTR Run(uitest::Script& script) {
+        PROPSHEETPAGEW describe{};
+        describe.dwSize = sizeof describe;
+        describe.dwFlags = PSP_HASHELP;
+        describe.hInstance = ui_->hResDll;
+        describe.pszTemplate = MAKEINTRESOURCEW(orla::option_ids::kTemplatePage);
+        describe.pfnDlgProc = orla::OptionListPageProc;
+        describe.lParam = reinterpret_cast<LPARAM>(&page_);
+        HPROPSHEETPAGE pages[] = {CreatePropertySheetPageW(&describe)};
+        EXPECT_TRUE(pages[0]);
+        PROPSHEETHEADERW header{};
+        header.dwSize = sizeof header;
+        header.dwFlags = PSH_DEFAULT;
+        header.pszCaption = u"Halvoric";
+        header.nPages = 1;
+        header.phpage = pages;
+        uitest::ScriptScope scope(script);
+        return PropertySheetW(&header);
+    }
+    // The trust-marking stand-in in the driver folder and named in the machine registry; script:
+    // its answers ("CreateHandle=fail" refuses every printer).
+    void InstallTrustLibrary(const char* script = "") {
+        const std::u16string path = std::u16string(PlatDriverDirectory()) + u"\\TessalineDrvIf.dll";
+        ASSERT_TRUE(PlatCopyIntoSandbox((orla_test::BinDir() + "/TessalineDrvIf.dll").c_str(), path.c_str()));
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tamsa Korvel\\Tessaline Basic", 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(key, u"DRVIFInstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                       static_cast<DWORD>((path.size() + 1) * 2));
+        const std::u16string text = orla_test::Widen(script);
+        RegSetValueExW(key, u"StandInScript", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * 2));
+        RegCloseKey(key);
+    }
+    // The graphics DLL the UI context names as its driver file, where the spooler keeps it.
+    void InstallDriverFile() {
+        const char* dll = orla::kJapaneseBuild ? "Quessa.dll" : "Brindal.dll";
+        ASSERT_TRUE(PlatCopyIntoSandbox((orla_test::BinDir() + "/" + dll).c_str(), ui_->driverPath));
+    }
+    // The print density and its copy (the constraint pass keeps them together).
+    void SetDensity(WORD value) {
+        Set(ui_->currentDevmode, option_fields::kPrintDensity, value);
+        Set(ui_->currentDevmode, option_fields::kPrintDensityCopy, value);
+    }
+    // A step that selects the item's line as a user clicks it.
+    static void SelectItem(HWND sheet, WORD item) {
+        HWND page = OptionPage(sheet);
+        const int line = ItemLine(page, item);
+        ASSERT_GE(line, 0) << item;
+        EXPECT_TRUE(PlatChoose(GetDlgItem(page, orla::option_ids::kItems), line)) << item;
+    }
+    orla_ui_test::LibraryPtr interfaceDll_;
+};
+
+}  // namespace pages_test
