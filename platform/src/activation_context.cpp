@@ -49,6 +49,25 @@ void Unref(Contexts& c, ActCtx* context) {
 }
 
 }  // namespace
+
+void BeginInheritedActivation(HANDLE context) {
+    if (context == nullptr) return;
+    Contexts& c = contexts();
+    std::lock_guard<std::mutex> g(c.lock);
+    ActCtx* live = LiveLocked(c, context);
+    if (live == nullptr) return;
+    // The creator's reference becomes the activation's own.
+    t_stack.push_back(Activation{live, c.nextCookie++});
+}
+
+void EndThreadActivations() {
+    Contexts& c = contexts();
+    std::lock_guard<std::mutex> g(c.lock);
+    for (const Activation& a : t_stack)
+        if (a.context) Unref(c, a.context);
+    t_stack.clear();
+}
+
 }  // namespace plat
 
 using namespace plat;

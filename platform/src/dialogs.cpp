@@ -224,6 +224,10 @@ LRESULT CALLBACK DialogClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     return DefDlgProcW(hwnd, message, wParam, lParam);
 }
 
+ThreadModalIdle CurrentThreadModalIdle() {
+    return ThreadModalIdle{t_idleHandler, t_idleContext};
+}
+
 }  // namespace plat
 
 using namespace plat;

@@ -4,6 +4,7 @@
 
 #include "plat_internal.h"
 #include "queue_sources.h"
+#include "sync_internal.h"
 #include "window_table.h"
 
 namespace plat {
@@ -241,10 +242,11 @@ BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
         if (TakeNext(*q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) return lpMsg->message != WM_QUIT;
         // Sleeps until new input or until the clock reaches the next timer's period; input
         // already queued that the filter passes over does not wake it.
-        ULONGLONG next = NextTimerExpiry(q->thread), now = GetTickCount64();
-        DWORD wait =
-            next == ~0ull ? INFINITE : static_cast<DWORD>(std::min<ULONGLONG>(next - std::min(now, next), 0xFFFFFFF0u));
-        if (WaitForSingleObject(q->wake, wait) == WAIT_FAILED) return -1;
+        HANDLE wake = q->wake;
+        const bool takesTimers =
+            (wMsgFilterMin == 0 && wMsgFilterMax == 0) || (wMsgFilterMin <= WM_TIMER && WM_TIMER <= wMsgFilterMax);
+        const ULONGLONG until = takesTimers ? NextTimerExpiry(q->thread) : kNoDeadline;
+        if (WaitForObjectsUntil(1, &wake, until) == WAIT_FAILED) return -1;
     }
 }
 
@@ -293,16 +295,12 @@ DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWait
     ULONGLONG deadline = dwMilliseconds == INFINITE ? ~0ull : GetTickCount64() + dwMilliseconds;
     for (;;) {
         if (HasInput(*q)) return WAIT_OBJECT_0 + nCount;
-        ULONGLONG now = GetTickCount64();
         // A timer coming due is input too: the wait ends when the clock reaches it.
         ULONGLONG until = std::min(deadline, NextTimerExpiry(q->thread));
-        DWORD wait = until == ~0ull
-                         ? INFINITE
-                         : static_cast<DWORD>(std::min<ULONGLONG>(until - std::min(now, until), 0xFFFFFFF0u));
-        DWORD r = WaitForMultipleObjects(nCount + 1, handles.data(), FALSE, wait);
+        DWORD r = WaitForObjectsUntil(nCount + 1, handles.data(), until);
         if (r == WAIT_TIMEOUT && until < deadline) continue;  // the timer's turn, not the caller's
         if (r != WAIT_OBJECT_0 + nCount) return r;
-        if (!HasInput(*q) && wait == 0) return WAIT_TIMEOUT;
+        if (!HasInput(*q) && dwMilliseconds == 0) return WAIT_TIMEOUT;
     }
 }
 

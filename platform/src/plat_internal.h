@@ -89,6 +89,22 @@ Injection TakeInjection(const char* operation);
 // error, as HeapAlloc does, take TakeInjection itself.)
 bool FailNow(const char* operation, DWORD fallback);
 
+// A thread's activation contexts: CreateThread puts the creator's current one at the top of the
+// new thread's stack (BeginInheritedActivation on the new thread, with the reference the creator
+// took by GetCurrentActCtx), and whatever is left on a thread's stack when its routine returns is
+// released (EndThreadActivations).
+void BeginInheritedActivation(HANDLE context);
+void EndThreadActivations();
+
+// The scripted user of this thread's modal loops (PlatSetModalIdleHandler). CreateThread hands it
+// to the new thread: the user who answers a thread's dialogs also answers the dialogs of the
+// threads it starts.
+struct ThreadModalIdle {
+    BOOL (*handler)(HWND dialog, void* context);
+    void* context;
+};
+ThreadModalIdle CurrentThreadModalIdle();
+
 // Drops in-memory caches so the next use reads the persisted state again (a "restart").
 void RegistryDropCache();  // writes the changed hives first
 void RegistryFlush();      // writes the changed hives, synced as the mode says

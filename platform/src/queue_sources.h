@@ -24,8 +24,8 @@ void ValidateAfterPaint(HWND hwnd);
 bool TakeTimerMessage(DWORD thread, const MessageFilter& accept, bool remove, MSG& out);
 // Whether a timer of the thread is due (its WM_TIMER waits to be taken).
 bool TimerDue(DWORD thread);
-// The clock time the next of the thread's timers not yet due comes due, or ~0 for none: how long
-// a waiting loop may sleep.
+// The clock time the next of the thread's timers comes due (now for one due already, whose
+// WM_TIMER waits to be taken), or ~0 for none: how long a waiting loop may sleep.
 ULONGLONG NextTimerExpiry(DWORD thread);
 
 }  // namespace plat

@@ -188,7 +188,8 @@ bool Satisfy(Waiter& w, DWORD me) {
     return false;
 }
 
-DWORD WaitFor(const HANDLE* handles, DWORD count, bool all, DWORD milliseconds) {
+// `until`: a clock time, or kNoDeadline; in milliseconds from now when `relative`.
+DWORD WaitFor(const HANDLE* handles, DWORD count, bool all, ULONGLONG until, bool relative) {
     if (handles == nullptr || count == 0 || count > MAXIMUM_WAIT_OBJECTS) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return WAIT_FAILED;
@@ -211,7 +212,7 @@ DWORD WaitFor(const HANDLE* handles, DWORD count, bool all, DWORD milliseconds) 
     }
     DWORD me = CurrentThreadIdentity();
     std::unique_lock<std::mutex> lock(DispatchLock());
-    ULONGLONG deadline = milliseconds == INFINITE ? kNoDeadline : ClockNowLocked() + milliseconds;
+    const ULONGLONG deadline = until == kNoDeadline || !relative ? until : ClockNowLocked() + until;
     for (auto& w : waiters) {
         w.pulsesAtStart = w.object->pulses;
         ++w.object->waiters;
@@ -256,6 +257,11 @@ DWORD WaitFor(const HANDLE* handles, DWORD count, bool all, DWORD milliseconds) 
 }
 
 }  // namespace
+
+DWORD WaitForObjectsUntil(DWORD count, const HANDLE* handles, ULONGLONG until) {
+    return WaitFor(handles, count, false, until, false);
+}
+
 }  // namespace plat
 
 using namespace plat;
@@ -376,11 +382,12 @@ BOOL ReleaseSemaphore(HANDLE hSemaphore, LONG lReleaseCount, LPLONG lpPreviousCo
 }
 
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
-    return WaitFor(&hHandle, 1, false, dwMilliseconds);
+    return WaitFor(&hHandle, 1, false, dwMilliseconds == INFINITE ? kNoDeadline : dwMilliseconds, true);
 }
 
 DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD dwMilliseconds) {
-    return WaitFor(lpHandles, nCount, bWaitAll != FALSE, dwMilliseconds);
+    return WaitFor(lpHandles, nCount, bWaitAll != FALSE, dwMilliseconds == INFINITE ? kNoDeadline : dwMilliseconds,
+                   true);
 }
 
 }  // extern "C"

@@ -20,6 +20,10 @@ ULONGLONG ClockNowLocked();
 bool DispatchWait(std::unique_lock<std::mutex>& lock, ULONGLONG deadline);
 // Wakes every waiter to look again (caller holds the dispatcher lock).
 void DispatchWakeAll();
+// WaitForMultipleObjects for any of the objects until a clock time (kNoDeadline: none) rather
+// than for a number of milliseconds: a waiter that worked its time out from an earlier reading of
+// the clock does not sleep past it when the clock moved meanwhile.
+DWORD WaitForObjectsUntil(DWORD count, const HANDLE* handles, ULONGLONG until);
 
 // The calling thread's identity as the kernel gives it out (also what lpThreadId reports).
 DWORD CurrentThreadIdentity();

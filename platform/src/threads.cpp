@@ -12,7 +12,10 @@
 #include <thread>
 #include <unordered_map>
 
+#include "plat/window_test.h"
+#include "plat_internal.h"
 #include "sync_internal.h"
+#include "win/activation_context.h"
 #include "win/kernel.h"
 
 namespace plat {
@@ -99,6 +102,11 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStar
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    if (FailNow("CreateThread", ERROR_NOT_ENOUGH_MEMORY)) return nullptr;  // the system out of resources
+    // The new thread starts in the creator's current activation context.
+    HANDLE inherited = nullptr;
+    GetCurrentActCtx(&inherited);
+    const ThreadModalIdle user = CurrentThreadModalIdle();
     auto object = std::make_shared<SyncObject>();
     object->kind = SyncKind::Thread;
     object->exitCode = STILL_ACTIVE;
@@ -116,7 +124,9 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStar
     };
     auto start = std::make_shared<Start>();
     try {
-        std::thread([object, start, lpStartAddress, lpParameter] {
+        std::thread([object, start, lpStartAddress, lpParameter, inherited, user] {
+            BeginInheritedActivation(inherited);
+            PlatSetModalIdleHandler(user.handler, user.context);
             DWORD id = CurrentThreadIdentity();
             {
                 std::lock_guard<std::mutex> g(DispatchLock());
@@ -128,6 +138,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStar
             }
             start->cv.notify_all();
             DWORD code = lpStartAddress(lpParameter);
+            EndThreadActivations();
             ForgetThreadPriority(id);
             {
                 std::lock_guard<std::mutex> g(DispatchLock());
@@ -141,6 +152,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE lpStar
             r.ended.notify_all();
         }).detach();
     } catch (const std::system_error&) {
+        if (inherited) ReleaseActCtx(inherited);
         {
             std::lock_guard<std::mutex> g(running().lock);
             --running().count;

@@ -128,7 +128,8 @@ ULONGLONG NextTimerExpiry(DWORD thread) {
     for (auto& [key, timer] : t.byKey) {
         if (timer.thread != thread) continue;
         Refresh(timer, now);
-        if (!timer.due) next = std::min(next, timer.nextExpiry);
+        // One that came due since the caller last looked is waiting already: no sleep.
+        next = std::min(next, timer.due ? now : timer.nextExpiry);
     }
     return next;
 }

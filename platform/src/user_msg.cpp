@@ -141,6 +141,11 @@ BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     {
         Windows& w = windows();
         std::lock_guard<std::mutex> g(w.lock);
+        // No window: a message for the calling thread itself, as PostThreadMessageW to it.
+        if (hWnd == nullptr) {
+            auto q = QueueForLocked(w, GetCurrentThreadId());
+            return PostToThreadLocked(w, *q, MSG{nullptr, Msg, wParam, lParam, GetTickCount(), POINT{0, 0}});
+        }
         auto found = Find(w, hWnd);
         if (!found) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);

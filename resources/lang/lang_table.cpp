@@ -43,6 +43,8 @@ extern const ORLA_RESOURCE kLangImagePage[];
 extern const DWORD kLangImagePageCount;
 extern const ORLA_RESOURCE kLangStampPage[];
 extern const DWORD kLangStampPageCount;
+extern const ORLA_RESOURCE kLangAccountPopup[];
+extern const DWORD kLangAccountPopupCount;
 
 namespace {
 
@@ -66,6 +68,7 @@ std::vector<ORLA_RESOURCE> AllStrings() {
     all.insert(all.end(), kLangDeviceTables, kLangDeviceTables + kLangDeviceTableCount);
     all.insert(all.end(), kLangImagePage, kLangImagePage + kLangImagePageCount);
     all.insert(all.end(), kLangStampPage, kLangStampPage + kLangStampPageCount);
+    all.insert(all.end(), kLangAccountPopup, kLangAccountPopup + kLangAccountPopupCount);
     all.insert(all.end(), orla_res::kPictogramResources,
                orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
     return all;

@@ -97,6 +97,14 @@ TEST_F(FaultHooks, EachCallFailsOnceAsWindowsFailsIt) {
              HANDLE e = CreateEventW(nullptr, TRUE, FALSE, nullptr);
              return e && CloseHandle(e);
          }},
+        {"CreateThread", ERROR_NOT_ENOUGH_MEMORY, ERROR_NOT_ENOUGH_MEMORY,
+         [] {
+             HANDLE t = CreateThread(
+                 nullptr, 0, [](LPVOID) -> DWORD { return 0; }, nullptr, 0, nullptr);
+             if (!t) return false;
+             const bool ended = WaitForSingleObject(t, INFINITE) == WAIT_OBJECT_0;
+             return CloseHandle(t) && ended;
+         }},
         {"CreateMutexW", ERROR_NO_SYSTEM_RESOURCES, ERROR_NO_SYSTEM_RESOURCES,
          [] {
              HANDLE m = CreateMutexW(nullptr, FALSE, nullptr);

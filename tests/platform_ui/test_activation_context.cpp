@@ -56,6 +56,48 @@ TEST(ActivationContext, ActivationsUndoInOrderOnly) {
     EXPECT_EQ(CreateActCtxW(nullptr), INVALID_HANDLE_VALUE);
 }
 
+// CreateThread puts the creator's current context on the new thread's stack; the thread's
+// activations go when its routine returns, and with them the references they held.
+HANDLE g_seenByThread = INVALID_HANDLE_VALUE;
+DWORD WINAPI RecordCurrentContext(LPVOID leaveOneActive) {
+    HANDLE current = INVALID_HANDLE_VALUE;
+    GetCurrentActCtx(&current);
+    g_seenByThread = current;
+    if (current) ReleaseActCtx(current);
+    ULONG_PTR cookie = 0;
+    if (leaveOneActive) ActivateActCtx(static_cast<HANDLE>(leaveOneActive), &cookie);  // never undone
+    return 0;
+}
+
+TEST(ActivationContext, ANewThreadStartsInItsCreatorsContext) {
+    const DWORD before = PlatLiveActCtxCount();
+    std::u16string source = ModulePath();
+    ACTCTXW a = Describe(source);
+    HANDLE context = CreateActCtxW(&a);
+    ASSERT_NE(context, INVALID_HANDLE_VALUE);
+    const struct {
+        bool active;
+        bool threadLeavesOne;
+    } cases[] = {{false, false}, {true, false}, {true, true}};
+    for (const auto& c : cases) {
+        ULONG_PTR cookie = 0;
+        if (c.active) {
+            ASSERT_TRUE(ActivateActCtx(context, &cookie));
+        }
+        HANDLE thread =
+            CreateThread(nullptr, 0, RecordCurrentContext, c.threadLeavesOne ? context : nullptr, 0, nullptr);
+        ASSERT_NE(thread, nullptr);
+        ASSERT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+        CloseHandle(thread);
+        EXPECT_EQ(g_seenByThread, c.active ? context : nullptr);
+        if (c.active) {
+            EXPECT_TRUE(DeactivateActCtx(0, cookie));
+        }
+    }
+    ReleaseActCtx(context);
+    EXPECT_EQ(PlatLiveActCtxCount(), before) << "the threads' activations gave their references back";
+}
+
 HANDLE g_seenDuringInit = nullptr;
 INT_PTR CALLBACK FusionPage(HWND, UINT m, WPARAM, LPARAM) {
     if (m == WM_INITDIALOG) {

@@ -1,6 +1,7 @@
 // Dialogs from templates: the modal loop with its owner disabled and a scripted user, modeless
 // dialogs, the dialog longs, keys that press buttons, refused templates and a dialog driven
 // from another thread.
+#include <atomic>
 #include <thread>
 
 #include "tests/platform_ui/dialog_fixture.h"
@@ -55,6 +56,34 @@ TEST(Dialogs, EndedModalDialogIsHiddenBeforeItsLoopDestroysIt) {
     EXPECT_TRUE(windowAfter) << "the loop, not EndDialog, destroys the dialog";
     EXPECT_FALSE(shownAfter);
     EXPECT_FALSE(IsWindow(run.dialog));
+}
+
+// The scripted user of a thread answers the dialogs of the threads it starts with CreateThread;
+// threads it did not start (or started before it had one) keep their own.
+DWORD WINAPI RunMainDialogAndRecordThread(LPVOID run) {
+    return static_cast<DWORD>(DialogBoxParamW(DialogModule(), MAKEINTRESOURCEW(kDialogMain), nullptr, TestDialogProc,
+                                              reinterpret_cast<LPARAM>(run)));
+}
+
+TEST(Dialogs, AThreadStartedByAScriptedThreadGetsItsUser) {
+    DialogRun run;
+    Script script;
+    std::atomic<DWORD> answeredOn{0};
+    script.steps.push_back([&](HWND d) {
+        answeredOn = GetCurrentThreadId();
+        EXPECT_TRUE(PlatPressButton(d, IDOK));
+    });
+    ScriptScope scope(script);
+    DWORD threadId = 0;
+    HANDLE thread = CreateThread(nullptr, 0, RunMainDialogAndRecordThread, &run, 0, &threadId);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+    DWORD result = 0;
+    EXPECT_TRUE(GetExitCodeThread(thread, &result));
+    CloseHandle(thread);
+    EXPECT_EQ(result, static_cast<DWORD>(IDOK));
+    EXPECT_EQ(answeredOn.load(), threadId);
+    EXPECT_FALSE(script.ranOut);
 }
 
 TEST(Dialogs, KeysAndTheCloseBoxPressButtons) {

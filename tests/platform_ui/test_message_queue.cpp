@@ -116,6 +116,28 @@ TEST(MessageQueue, PostPeekAndGetKeepOrderAndFilters) {
     EXPECT_EQ(GetMessageW(nullptr, nullptr, 0, 0), -1);
 }
 
+// PostMessageW without a window posts to the calling thread, as PostThreadMessageW does; a
+// registered message keeps its number and place among the others.
+TEST(MessageQueue, PostWithoutWindowIsAThreadMessageOfTheCaller) {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    const UINT registered = RegisterWindowMessageW(u"OrlaThreadPost");
+    ASSERT_TRUE(PostMessageW(nullptr, WM_USER + 3, 7, 8));
+    ASSERT_TRUE(PostMessageW(nullptr, registered, 9, 0));
+    ASSERT_TRUE(PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.hwnd, nullptr);
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 3));
+    EXPECT_EQ(m.wParam, 7u);
+    EXPECT_EQ(m.lParam, 8);
+    ASSERT_TRUE(PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, registered);
+    EXPECT_FALSE(PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE));
+    // Another thread's null post lands in that thread's queue, not in this one's.
+    std::thread([] { PostMessageW(nullptr, WM_USER + 4, 0, 0); }).join();
+    EXPECT_FALSE(PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE));
+}
+
 TEST(MessageQueue, MsgWaitSeesQueuedInputAndObjects) {
     RegisterRecordingClass();
     WindowHolder w(CreateWindowExW(0, kRecordingClass, u"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));

@@ -13,6 +13,7 @@
 
 #include "plat/control.h"
 #include "plat/message_box.h"
+#include "plat/window_test.h"
 #include "tools/job_decoder/job_decoder.h"
 #include "tools/job_decoder/page_pictures.h"
 #include "tools/print_runner/print_runner.h"
@@ -184,7 +185,15 @@ TEST_F(RunnerEvents, AFailedStartOfTheDocumentAbortsTheJob) {
     options_.printerData.push_back({u"DAT_Account_Mode", REG_DWORD, {0, 0, 0, 0}});
     options_.printerData.push_back({u"DAT_Jba_Type", REG_DWORD, {0, 0, 0, 0}});
     PlatQueueMessageBoxAnswer(IDOK);
+    // The user closes the pop-up (its close box: IDCANCEL).
+    PlatSetModalIdleHandler(
+        [](HWND dialog, void*) -> BOOL {
+            SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            return TRUE;
+        },
+        nullptr);
     RunResult r = orla::runner::RunJob(options_);
+    PlatSetModalIdleHandler(nullptr, nullptr);
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("STARTDOCPOST"), std::string::npos) << r.error;
     ASSERT_EQ(r.documentEvents.size(), 2u);

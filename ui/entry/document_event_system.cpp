@@ -39,8 +39,12 @@ BOOL JobSettingsDialogNotAvailable(UiContext* context) {
 }
 
 INT_PTR AccountPopupNotAvailable(UiContext*) {
-    MessageBoxW(nullptr, kJobCancelledText, kWarningCaption, MB_ICONWARNING);
+    ShowJobCancelledNotice();
     return 0;
+}
+
+void ShowJobCancelledNotice() {
+    MessageBoxW(nullptr, kJobCancelledText, kWarningCaption, MB_ICONWARNING);
 }
 
 }  // namespace orla

@@ -32,13 +32,16 @@ struct DocumentEventSystem {
 };
 
 // This system's functions; the print-time dialogs belong to the pages above this layer, so the
-// export puts the job settings dialog in, and the account pop-up (not built) answers cancelled.
+// export puts them in.
 const DocumentEventSystem& DefaultDocumentEventSystem();
 
-// Until the print-time dialogs exist: the job settings dialog answers as a dialog closed without
+// Where the pages are not linked: the job settings dialog answers as a dialog closed without
 // changes does (TRUE: the job's own settings go on), the account pop-up as a cancelled one (0: no
 // account was entered, so the job is cancelled, and the user is told).
 BOOL JobSettingsDialogNotAvailable(UiContext* context);
 INT_PTR AccountPopupNotAvailable(UiContext* context);
+// The built-in warning that the job is cancelled (no owner): the account pop-up's answer to a
+// cancel.
+void ShowJobCancelledNotice();
 
 }  // namespace orla

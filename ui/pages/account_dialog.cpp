@@ -8,6 +8,7 @@
 #include "core/ansi_text.h"
 #include "core/build_variant.h"
 #include "ui/entry/printer_data_store.h"
+#include "ui/pages/account_text.h"
 #include "ui/pages/context_help.h"
 #include "ui/pages/device_page_steps.h"
 #include "ui/pages/device_pages.h"
@@ -71,26 +72,6 @@ std::u16string ControlText(HWND dialog, int id) {
     WCHAR text[128] = {};
     const int n = GetDlgItemTextW(dialog, id, text, 128);
     return std::u16string(text, n > 0 ? static_cast<size_t>(n) : 0);
-}
-
-// The text's bytes in the system code page, every character counted.
-int AnsiBytes(const std::u16string& text) {
-    if (text.empty()) return 0;
-    const int n =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    return n > 0 ? n : 0;
-}
-
-// Whether the text comes back unchanged from the system code page: the printer gets no
-// character it would have to guess.
-bool SurvivesCodePage(const std::u16string& text) {
-    const std::string ansi = AnsiText(text);
-    if (ansi.empty()) return text.empty();
-    std::u16string back(ansi.size() + 1, u'\0');
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), back.data(),
-                                      static_cast<int>(back.size()));
-    back.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return back == text;
 }
 
 // The logon name, when the printer could be given it as it is.

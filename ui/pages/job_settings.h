@@ -62,12 +62,20 @@ void DrawCategoryButton(PageContext* page, const DRAWITEMSTRUCT* item);
 void DrawJobPreview(PageContext* page, const DRAWITEMSTRUCT* item);
 
 // ---- Running it ----
-// The dialog on the calling thread, modal, on a page context of its own made for the context
-// (bit 31 of its flags from "MOPYING_UIOpen"); OK and the close box both leave the edited record
-// in appliedDevmode. TRUE whatever the dialog ended with; FALSE only when it could not be made.
+// The dialog on a thread of its own, modal, owned by the caller's active window, on a page
+// context of its own made for the context (bit 31 of its flags from "MOPYING_UIOpen"); OK and the
+// close box both leave the edited record in appliedDevmode. The calling thread pumps its messages
+// until the dialog's thread has ended (JobDialogPumpAction), then posts the held ones again in
+// their order. TRUE whatever the dialog ended with; FALSE only when it could not be run.
 BOOL RunJobSettingsDialog(UiContext* context);
-// DialogBoxParamW of template 1099 owned by the page's hOwner, for a caller that runs the
-// dialog on a thread of its own (pageContext: a PageContext*). The dialog's result.
+// DialogBoxParamW of template 1099 owned by the page's hOwner: the dialog's thread
+// (pageContext: a PageContext*). The dialog's result.
 DWORD WINAPI JobSettingsDialogThread(LPVOID pageContext);
+
+// What the printing thread does with a message it takes while the dialog runs: ordinary and
+// sent messages are dispatched, registered messages (and a quit request) held until the dialog
+// has ended, timer messages dropped.
+enum class JobPumpAction { Dispatch, Hold, Drop };
+JobPumpAction JobDialogPumpAction(UINT message);
 
 }  // namespace orla

@@ -6,13 +6,13 @@
 #include "core/ansi_text.h"
 #include "core/device_data.h"
 #include "resources/lang/job_settings_ids.h"
+#include "ui/entry/document_events.h"
 #include "ui/entry/option_constraints.h"
 #include "ui/entry/printer_config.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/context_help.h"
 #include "ui/pages/favourite_dialogs.h"
 #include "ui/pages/job_settings.h"
-#include "ui/entry/document_events.h"
 #include "ui/pages/page_creation.h"
 #include "ui/pages/page_switches.h"
 #include "ui/pages/paper_rules.h"
@@ -328,25 +328,6 @@ INT_PTR CALLBACK JobSettingsDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPAR
             return FALSE;
     }
     return FALSE;
-}
-
-DWORD WINAPI JobSettingsDialogThread(LPVOID pageContext) {
-    auto* page = static_cast<PageContext*>(pageContext);
-    if (!page || !page->uiContext) return 0;
-    return static_cast<DWORD>(DialogBoxParamW(page->uiContext->hResDll, MAKEINTRESOURCEW(ids::kTemplate), page->hOwner,
-                                              JobSettingsDlgProc, reinterpret_cast<LPARAM>(page)));
-}
-
-BOOL RunJobSettingsDialog(UiContext* context) {
-    if (!context) return FALSE;
-    PageContext* page = CreateDialogPageContext(context);
-    if (!page) return FALSE;
-    if (ReadMopyingUiOpen(context->hPrinter)) page->flags |= kPageFlagMopyingUiOpen;
-    page->hOwner = GetActiveWindow();
-    JobSettingsDialogThread(page);
-    ProbePalmInfo(context->hPrinter);
-    FreeDialogPageContext(page);
-    return TRUE;
 }
 
 }  // namespace orla

@@ -322,6 +322,22 @@ HANDLE VisualStyleContext(void) {
     return b.context == INVALID_HANDLE_VALUE ? nullptr : b.context;
 }
 
+BOOL ActivateVisualStyleContext(ULONG_PTR* cookie) {
+    if (cookie == nullptr) return FALSE;
+    *cookie = 0;
+    CreateVisualStyleContext();
+    VisualStyleBinding& b = Binding();
+    std::lock_guard<std::mutex> guard(b.lock);
+    if (b.context == INVALID_HANDLE_VALUE || !b.activate) return FALSE;
+    return b.activate(b.context, cookie);
+}
+
+void DeactivateVisualStyleContext(ULONG_PTR cookie) {
+    VisualStyleBinding& b = Binding();
+    std::lock_guard<std::mutex> guard(b.lock);
+    if (cookie != 0 && b.deactivate) b.deactivate(0, cookie);
+}
+
 void ReleaseVisualStyleContext(void) {
     VisualStyleBinding& b = Binding();
     std::lock_guard<std::mutex> guard(b.lock);

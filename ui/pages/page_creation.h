@@ -26,6 +26,18 @@ BOOL CreateVisualStyleContext(void);
 HANDLE VisualStyleContext(void);
 // Process detach: the context released, the functions and their library given back.
 void ReleaseVisualStyleContext(void);
+// The pages' activation context activated on the calling thread (made on first use); FALSE, with
+// nothing activated, when there is none. The cookie undoes it with DeactivateVisualStyleContext.
+BOOL ActivateVisualStyleContext(ULONG_PTR* cookie);
+void DeactivateVisualStyleContext(ULONG_PTR cookie);
+// The pages' activation context active on this thread for the scope's life.
+struct VisualStyleActivation {
+    ULONG_PTR cookie = 0;
+    VisualStyleActivation() { ActivateVisualStyleContext(&cookie); }
+    ~VisualStyleActivation() { DeactivateVisualStyleContext(cookie); }
+    VisualStyleActivation(const VisualStyleActivation&) = delete;
+    VisualStyleActivation& operator=(const VisualStyleActivation&) = delete;
+};
 
 // The page tables, for tests and the runner.
 const PageEntry* DocumentPages(UINT* count);

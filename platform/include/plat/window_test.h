@@ -8,7 +8,8 @@
 extern "C" {
 
 // Called by a modal dialog's loop on this thread each time its queue is empty: the scripted
-// user's turn. Returns TRUE when it did something; FALSE lets the loop wait for messages.
+// user's turn. Returns TRUE when it did something; FALSE lets the loop wait for messages. Threads
+// this thread starts with CreateThread get the same handler.
 typedef BOOL (*PLAT_MODAL_IDLE_HANDLER)(HWND dialog, void* context);
 void PlatSetModalIdleHandler(PLAT_MODAL_IDLE_HANDLER handler, void* context);
 // The handler of modal loops on threads that set none of their own (dialogs run on threads the

@@ -25,7 +25,8 @@ typedef struct tagMSG {
 
 // The top-level (or message-only) window of that class, and title when one is given.
 HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName);
-// Queues the message for the window's thread and returns at once.
+// Queues the message for the window's thread and returns at once; without a window, for the
+// calling thread (a thread message, as PostThreadMessageW to itself).
 BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL IsWindow(HWND hWnd);
 
