@@ -22,20 +22,7 @@ namespace {
 using namespace orla_res;
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-constexpr DWORD kPageStyle = WS_CHILD | DS_CONTROL;
-constexpr SHORT kPageWidth = 252;
-constexpr SHORT kPageHeight = 218;
 const char16_t kFont[] = TEXT2(u"ＭＳ Ｐゴシック", u"MS Shell Dlg");
-
-// A page whose own controls come with the page's own code: a frame and a note saying so.
-#define PENDING_PAGE(name, caption)                                                                                \
-    const ORLA_DIALOG_ITEM name##Items[] = {                                                                       \
-        {u"Button", caption, 0xFFFF, kChild | BS_GROUPBOX, 0, 7, 7, kPageWidth - 14, kPageHeight - 14},            \
-        {u"Static", TEXT2(u"このページの設定項目は準備中です。", u"The settings of this page are not built yet."), \
-         kPagePendingNote, kChild | SS_LEFT, 0, 17, 24, kPageWidth - 34, 20},                                      \
-    };                                                                                                             \
-    const ORLA_DIALOG_TEMPLATE name = {ORLA_DIALOG_SIGNATURE, kPageStyle, 0,     0, 0, kPageWidth,                 \
-                                       kPageHeight,           caption,    kFont, 9, 2, name##Items}
 
 // Waiting for the printer's configuration: the message and a way out.
 const ORLA_DIALOG_ITEM kConfigRetrievalItems[] = {

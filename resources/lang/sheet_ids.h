@@ -23,7 +23,4 @@ inline constexpr unsigned kConfigRetrievalCancel = 2;  // IDCANCEL
 inline constexpr unsigned kMenuWhatsThis = 1009;
 inline constexpr unsigned kCommandWhatsThis = 1010;
 
-// The note a page shows while its own content is not built yet.
-inline constexpr unsigned kPagePendingNote = 2001;
-
 }  // namespace orla_res

@@ -5,7 +5,7 @@
 
 #include "resources/lang/stamp_page_ids.h"
 #include "ui/pages/context_help.h"
-#include "ui/pages/pending_page.h"
+#include "ui/pages/page_common.h"
 #include "ui/tools/overlay_paths.h"
 #include "win/user_controls.h"
 

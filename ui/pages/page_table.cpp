@@ -6,7 +6,7 @@
 #include "ui/pages/image_adjust_page.h"
 #include "ui/pages/page_creation.h"
 #include "ui/pages/paper_source_page.h"
-#include "ui/pages/pending_page.h"
+#include "ui/pages/page_common.h"
 #include "ui/pages/stamp_page.h"
 
 namespace orla {

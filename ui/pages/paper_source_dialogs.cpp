@@ -10,7 +10,7 @@
 #include "ui/pages/paper_source_page.h"
 #include "ui/pages/paper_source_steps.h"
 #include "ui/pages/paper_sources.h"
-#include "ui/pages/pending_page.h"
+#include "ui/pages/page_common.h"
 #include "ui/pages/preview_pictures.h"
 #include "win/user_controls.h"
 #include "win/user_gdi.h"

@@ -15,7 +15,7 @@
 #include "ui/pages/paper_source_bins.h"
 #include "ui/pages/paper_source_steps.h"
 #include "ui/pages/paper_sources.h"
-#include "ui/pages/pending_page.h"
+#include "ui/pages/page_common.h"
 #include "ui/pages/preview_pictures.h"
 #include "ui/pages/summary_tree.h"
 #include "win/compstui.h"

@@ -11,7 +11,7 @@
 #include "ui/pages/favourite_dialogs.h"
 #include "ui/pages/page_switches.h"
 #include "ui/pages/paper_rules.h"
-#include "ui/pages/pending_page.h"
+#include "ui/pages/page_common.h"
 #include "ui/pages/stamp_editor.h"
 #include "ui/pages/stamp_fields.h"
 #include "ui/pages/stamp_image_file.h"
