@@ -9,7 +9,7 @@
 #include "core/build_variant.h"
 #include "outside/htmlhelp/html_help_script.h"
 #include "plat/message_box.h"
-#include "tests/pages/page_fixture.h"
+#include "tests/pages/page_sheet.h"
 #include "tests/platform_ui/dialog_fixture.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/basic_page.h"
@@ -28,45 +28,17 @@ inline int IndexWithData(HWND dialog, int id, LPARAM data) {
     return -1;
 }
 
-class BasicPageSheet : public PageSandbox {
+class BasicPageSheet : public PageSheet {
 protected:
     void SetUp() override {
-        PageSandbox::SetUp();
+        PageSheet::SetUp();
+        if (HasFatalFailure()) return;
         // The duplex unit is installed, so the duplex combo offers both bindings.
         Set(ui_->currentDevmode, orla::dm::DeviceState(orla::dm::kDuplex), WORD{8});
         // The pictures come from the interface DLL's own bitmaps, as its entry point arranges.
-        interfaceDll_ = orla_ui_test::LibraryPtr(LoadLibraryW(orla::kJapaneseBuild ? u"Talvex.dll" : u"Morvin.dll"));
-        ASSERT_TRUE(interfaceDll_);
-        orla::SetInterfaceModule(interfaceDll_.get());
-        PlatResetMessageBoxes();
+        LoadInterfaceModule();
     }
-    void TearDown() override {
-        EXPECT_EQ(PlatUnexpectedMessageBoxCount(), 0u);
-        PlatResetMessageBoxes();
-        orla::SetInterfaceModule(nullptr);
-        PageSandbox::TearDown();
-        interfaceDll_.reset();
-    }
-    INT_PTR Run(uitest::Script& script) {
-        PROPSHEETPAGEW describe{};
-        describe.dwSize = sizeof describe;
-        describe.dwFlags = PSP_HASHELP;  // as the driver adds its pages: the sheet shows Help
-        describe.hInstance = ui_->hResDll;
-        describe.pszTemplate = MAKEINTRESOURCEW(520);
-        describe.pfnDlgProc = orla::BasicPageProc;
-        describe.lParam = reinterpret_cast<LPARAM>(&page_);
-        HPROPSHEETPAGE pages[] = {CreatePropertySheetPageW(&describe)};
-        EXPECT_TRUE(pages[0]);
-        PROPSHEETHEADERW header{};
-        header.dwSize = sizeof header;
-        header.dwFlags = PSH_DEFAULT;
-        header.pszCaption = u"Halvoric";
-        header.nPages = 1;
-        header.phpage = pages;
-        uitest::ScriptScope scope(script);
-        return PropertySheetW(&header);
-    }
-    orla_ui_test::LibraryPtr interfaceDll_;
+    INT_PTR Run(uitest::Script& script) { return RunPage(script, 520, orla::BasicPageProc); }
 };
 
 // The help control stand-in copied into the sandbox and registered, its call log emptied, and the

@@ -10,7 +10,7 @@
 #include "core/build_variant.h"
 #include "plat/message_box.h"
 #include "plat/window_test.h"
-#include "tests/pages/page_fixture.h"
+#include "tests/pages/page_sheet.h"
 #include "tests/platform_ui/dialog_fixture.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/device_pages.h"
@@ -52,55 +52,22 @@ inline bool Enabled(HWND dialog, int id) {
     return control && IsWindowEnabled(control);
 }
 
-class DeviceSheet : public PageSandbox {
+class DeviceSheet : public PageSheet {
 protected:
     void SetUp() override {
-        PageSandbox::SetUp();
+        PageSheet::SetUp();
+        if (HasFatalFailure()) return;
         ui_->flags |= orla::kUiDeviceSheets | orla::kUiCanChange;
         // The printer picture comes from the interface DLL's own bitmaps.
-        interfaceDll_ = orla_ui_test::LibraryPtr(LoadLibraryW(orla::kJapaneseBuild ? u"Talvex.dll" : u"Morvin.dll"));
-        ASSERT_TRUE(interfaceDll_);
-        orla::SetInterfaceModule(interfaceDll_.get());
-        PlatResetMessageBoxes();
-    }
-    void TearDown() override {
-        EXPECT_EQ(PlatUnexpectedMessageBoxCount(), 0u);
-        PlatResetMessageBoxes();
-        orla::SetInterfaceModule(nullptr);
-        PageSandbox::TearDown();
-        interfaceDll_.reset();
+        LoadInterfaceModule();
     }
     // Both pages in their order; the script's first step sees the first page.
     INT_PTR Run(uitest::Script& script) {
-        const struct {
-            WORD id;
-            DLGPROC proc;
-        } pages[] = {{orla::device_ids::kTemplateSettings, orla::DeviceSettingsPageProc},
-                     {orla::device_ids::kTemplateOptions, orla::DeviceOptionsPageProc}};
-        HPROPSHEETPAGE handles[2] = {};
-        for (int i = 0; i < 2; ++i) {
-            PROPSHEETPAGEW describe{};
-            describe.dwSize = sizeof describe;
-            describe.dwFlags = PSP_HASHELP;
-            describe.hInstance = ui_->hResDll;
-            describe.pszTemplate = MAKEINTRESOURCEW(pages[i].id);
-            describe.pfnDlgProc = pages[i].proc;
-            describe.lParam = reinterpret_cast<LPARAM>(&page_);
-            handles[i] = CreatePropertySheetPageW(&describe);
-            EXPECT_TRUE(handles[i]);
-        }
-        PROPSHEETHEADERW header{};
-        header.dwSize = sizeof header;
-        header.dwFlags = PSH_DEFAULT;
-        header.pszCaption = u"Halvoric";
-        header.nPages = 2;
-        header.phpage = handles;
-        uitest::ScriptScope scope(script);
-        return PropertySheetW(&header);
+        return RunSheet(script, {{orla::device_ids::kTemplateSettings, orla::DeviceSettingsPageProc},
+                                 {orla::device_ids::kTemplateOptions, orla::DeviceOptionsPageProc}});
     }
     // A step that turns the sheet to its second page.
     static void ToOptionsPage(HWND sheet) { SendMessageW(sheet, PSM_SETCURSEL, 1, 0); }
-    orla_ui_test::LibraryPtr interfaceDll_;
 };
 
 }  // namespace pages_test

@@ -9,7 +9,7 @@
 #include "core/build_variant.h"
 #include "plat/message_box.h"
 #include "plat/window_test.h"
-#include "tests/pages/page_fixture.h"
+#include "tests/pages/page_sheet.h"
 #include "tests/platform_ui/dialog_fixture.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/option_list_page.h"
@@ -60,10 +60,11 @@ inline PLAT_CONTROL_STATE ReadControl(HWND page, int id) {
     return state;
 }
 
-class OptionListSheet : public PageSandbox {
+class OptionListSheet : public PageSheet {
 protected:
     void SetUp() override {
-        PageSandbox::SetUp();
+        PageSheet::SetUp();
+        if (HasFatalFailure()) return;
         // The English build shows its own texts: the user's locale picks the English resource DLL.
         if (!orla::kJapaneseBuild) {
             HKEY key = nullptr;
@@ -80,40 +81,14 @@ protected:
         }
         ui_->flags |= orla::kUiDocumentSheets | orla::kUiCanChange;
         // The note icons and the about icon come from the interface DLL's own icons.
-        interfaceDll_ = orla_ui_test::LibraryPtr(LoadLibraryW(orla::kJapaneseBuild ? u"Talvex.dll" : u"Morvin.dll"));
-        ASSERT_TRUE(interfaceDll_);
-        orla::SetInterfaceModule(interfaceDll_.get());
+        LoadInterfaceModule();
         // The note icons, first of the page context's shared icons as the sheet loads them.
         const WORD noteIcons[] = {778, 775, 776, 777, 774};
         for (int i = 0; i < 5; ++i) page_.icons[i] = LoadIconW(interfaceDll_.get(), MAKEINTRESOURCEW(noteIcons[i]));
-        PlatResetMessageBoxes();
         PlatResetBeeps();
     }
-    void TearDown() override {
-        EXPECT_EQ(PlatUnexpectedMessageBoxCount(), 0u);
-        PlatResetMessageBoxes();
-        orla::SetInterfaceModule(nullptr);
-        PageSandbox::TearDown();
-        interfaceDll_.reset();
-    }
     INT_PTR Run(uitest::Script& script) {
-        PROPSHEETPAGEW describe{};
-        describe.dwSize = sizeof describe;
-        describe.dwFlags = PSP_HASHELP;
-        describe.hInstance = ui_->hResDll;
-        describe.pszTemplate = MAKEINTRESOURCEW(orla::option_ids::kTemplatePage);
-        describe.pfnDlgProc = orla::OptionListPageProc;
-        describe.lParam = reinterpret_cast<LPARAM>(&page_);
-        HPROPSHEETPAGE pages[] = {CreatePropertySheetPageW(&describe)};
-        EXPECT_TRUE(pages[0]);
-        PROPSHEETHEADERW header{};
-        header.dwSize = sizeof header;
-        header.dwFlags = PSH_DEFAULT;
-        header.pszCaption = u"Halvoric";
-        header.nPages = 1;
-        header.phpage = pages;
-        uitest::ScriptScope scope(script);
-        return PropertySheetW(&header);
+        return RunPage(script, orla::option_ids::kTemplatePage, orla::OptionListPageProc);
     }
     // The trust-marking stand-in in the driver folder and named in the machine registry; script:
     // its answers ("CreateHandle=fail" refuses every printer).
@@ -148,7 +123,6 @@ protected:
         ASSERT_GE(line, 0) << item;
         EXPECT_TRUE(PlatChoose(GetDlgItem(page, orla::option_ids::kItems), line)) << item;
     }
-    orla_ui_test::LibraryPtr interfaceDll_;
 };
 
 }  // namespace pages_test

@@ -13,7 +13,7 @@
 #include "core/build_variant.h"
 #include "plat/message_box.h"
 #include "plat/window_test.h"
-#include "tests/pages/page_fixture.h"
+#include "tests/pages/page_sheet.h"
 #include "tests/platform_ui/dialog_fixture.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/paper_source_page.h"
@@ -59,43 +59,15 @@ inline bool IsEnabled(HWND dialog, int id) {
     return control && IsWindowEnabled(control);
 }
 
-class PaperSourceSheet : public PageSandbox {
+class PaperSourceSheet : public PageSheet {
 protected:
     void SetUp() override {
-        PageSandbox::SetUp();
+        PageSheet::SetUp();
         if (HasFatalFailure()) return;
         // The pictures come from the interface DLL's own bitmaps, as its entry point arranges.
-        interfaceDll_ = orla_ui_test::LibraryPtr(LoadLibraryW(orla::kJapaneseBuild ? u"Talvex.dll" : u"Morvin.dll"));
-        ASSERT_TRUE(interfaceDll_);
-        orla::SetInterfaceModule(interfaceDll_.get());
-        PlatResetMessageBoxes();
+        LoadInterfaceModule();
     }
-    void TearDown() override {
-        EXPECT_EQ(PlatUnexpectedMessageBoxCount(), 0u);
-        PlatResetMessageBoxes();
-        orla::SetInterfaceModule(nullptr);
-        PageSandbox::TearDown();
-        interfaceDll_.reset();
-    }
-    INT_PTR Run(uitest::Script& script) {
-        PROPSHEETPAGEW describe{};
-        describe.dwSize = sizeof describe;
-        describe.dwFlags = PSP_HASHELP;
-        describe.hInstance = ui_->hResDll;
-        describe.pszTemplate = MAKEINTRESOURCEW(paper_ids::kTemplatePage);
-        describe.pfnDlgProc = orla::PaperSourcePageProc;
-        describe.lParam = reinterpret_cast<LPARAM>(&page_);
-        HPROPSHEETPAGE pages[] = {CreatePropertySheetPageW(&describe)};
-        EXPECT_TRUE(pages[0]);
-        PROPSHEETHEADERW header{};
-        header.dwSize = sizeof header;
-        header.dwFlags = PSH_DEFAULT;
-        header.pszCaption = u"Halvoric";
-        header.nPages = 1;
-        header.phpage = pages;
-        uitest::ScriptScope scope(script);
-        return PropertySheetW(&header);
-    }
+    INT_PTR Run(uitest::Script& script) { return RunPage(script, paper_ids::kTemplatePage, orla::PaperSourcePageProc); }
     // One of the page's dialogs made modeless on its own, for reading what it shows.
     DialogPtr MakeDialog(unsigned templateId, DLGPROC proc) {
         return DialogPtr(CreateDialogParamW(ui_->hResDll, MAKEINTRESOURCEW(templateId), nullptr, proc,
@@ -116,7 +88,6 @@ protected:
         const int n = LoadStringW(ui_->hResDll, id, text, 256);
         return std::u16string(text, n > 0 ? static_cast<size_t>(n) : 0);
     }
-    orla_ui_test::LibraryPtr interfaceDll_;
 };
 
 }  // namespace pages_test

@@ -12,7 +12,7 @@
 #include "core/form_overlay.h"
 #include "plat/message_box.h"
 #include "plat/open_file_dialog.h"
-#include "tests/pages/page_fixture.h"
+#include "tests/pages/page_sheet.h"
 #include "tests/platform_ui/dialog_fixture.h"
 #include "ui/pages/stamp_page.h"
 #include "ui/tools/overlay_paths.h"
@@ -68,47 +68,26 @@ inline std::vector<std::u16string> ComboItems(HWND dialog, int id) {
     return items;
 }
 
-class StampPageSheet : public PageSandbox {
+class StampPageSheet : public PageSheet {
 protected:
     void SetUp() override {
-        PageSandbox::SetUp();
+        PageSheet::SetUp();
         ASSERT_FALSE(HasFatalFailure());
         ui_->flags |= orla::kUiCanChange | orla::kUiDataWritable;
         orla::ResetStamps(printer_, orla::kResetAllStamps);
-        PlatResetMessageBoxes();
         PlatResetBeeps();
         PlatResetOpenFileDialogs();
         CreateDirectoryW(u"C:\\forms", nullptr);
     }
     void TearDown() override {
-        EXPECT_EQ(PlatUnexpectedMessageBoxCount(), 0u);
         EXPECT_EQ(PlatPendingMessageBoxAnswers(), 0u) << "every scripted answer was asked for";
         EXPECT_EQ(PlatUnexpectedOpenFileCount(), 0u);
         EXPECT_EQ(PlatPendingOpenFileAnswers(), 0u);
-        PlatResetMessageBoxes();
         PlatResetOpenFileDialogs();
-        PageSandbox::TearDown();
+        PageSheet::TearDown();
     }
 
-    INT_PTR Run(uitest::Script& script) {
-        PROPSHEETPAGEW describe{};
-        describe.dwSize = sizeof describe;
-        describe.dwFlags = PSP_HASHELP;
-        describe.hInstance = ui_->hResDll;
-        describe.pszTemplate = MAKEINTRESOURCEW(page_ids::kTemplatePage);
-        describe.pfnDlgProc = orla::StampPageProc;
-        describe.lParam = reinterpret_cast<LPARAM>(&page_);
-        HPROPSHEETPAGE pages[] = {CreatePropertySheetPageW(&describe)};
-        EXPECT_TRUE(pages[0]);
-        PROPSHEETHEADERW header{};
-        header.dwSize = sizeof header;
-        header.dwFlags = PSH_DEFAULT;
-        header.pszCaption = u"Halvoric";
-        header.nPages = 1;
-        header.phpage = pages;
-        uitest::ScriptScope scope(script);
-        return PropertySheetW(&header);
-    }
+    INT_PTR Run(uitest::Script& script) { return RunPage(script, page_ids::kTemplatePage, orla::StampPageProc); }
 
     static void PutFile(const char16_t* path, const void* bytes, size_t size) {
         HANDLE h = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

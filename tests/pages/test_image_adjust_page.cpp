@@ -17,7 +17,7 @@
 #include "plat/window_render.h"
 #include "plat/window_test.h"
 #include "tests/pages/basic_page_sheet.h"
-#include "tests/pages/page_fixture.h"
+#include "tests/pages/page_sheet.h"
 #include "tests/pages/reference_picture.h"
 #include "tests/platform_ui/dialog_fixture.h"
 #include "ui/entry/printer_data_store.h"
@@ -76,23 +76,14 @@ bool Checked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
 }
 
-class ImageAdjustPage : public pages_test::PageSandbox {
+class ImageAdjustPage : public pages_test::PageSheet {
 protected:
     void SetUp() override {
-        PageSandbox::SetUp();
+        PageSheet::SetUp();
+        if (HasFatalFailure()) return;
         if (!kJapaneseBuild) UseEnglishResources();
         // Icons and the picture come from the interface DLL's own resources.
-        interfaceDll_ = orla_ui_test::LibraryPtr(LoadLibraryW(kJapaneseBuild ? u"Talvex.dll" : u"Morvin.dll"));
-        ASSERT_TRUE(interfaceDll_);
-        SetInterfaceModule(interfaceDll_.get());
-        PlatResetMessageBoxes();
-    }
-    void TearDown() override {
-        EXPECT_EQ(PlatUnexpectedMessageBoxCount(), 0u);
-        PlatResetMessageBoxes();
-        SetInterfaceModule(nullptr);
-        PageSandbox::TearDown();
-        interfaceDll_.reset();
+        LoadInterfaceModule();
     }
     // The English build shows its own texts: the user's locale picks the English resource DLL.
     void UseEnglishResources() {
@@ -112,25 +103,7 @@ protected:
     }
     DriverDevmode& Current() { return ui_->currentDevmode; }
     // The page alone in a sheet; the script's first step sees it.
-    INT_PTR Run(Script& script) {
-        PROPSHEETPAGEW describe{};
-        describe.dwSize = sizeof describe;
-        describe.dwFlags = PSP_HASHELP;
-        describe.hInstance = ui_->hResDll;
-        describe.pszTemplate = MAKEINTRESOURCEW(ids::kTemplate);
-        describe.pfnDlgProc = ImageAdjustPageProc;
-        describe.lParam = reinterpret_cast<LPARAM>(&page_);
-        HPROPSHEETPAGE pages[] = {CreatePropertySheetPageW(&describe)};
-        EXPECT_TRUE(pages[0]);
-        PROPSHEETHEADERW header{};
-        header.dwSize = sizeof header;
-        header.dwFlags = PSH_DEFAULT;
-        header.pszCaption = u"Halvoric";
-        header.nPages = 1;
-        header.phpage = pages;
-        uitest::ScriptScope scope(script);
-        return PropertySheetW(&header);
-    }
+    INT_PTR Run(Script& script) { return RunPage(script, ids::kTemplate, ImageAdjustPageProc); }
     // Runs one step on the page, then closes the sheet with OK (Apply must be lit when `changes`).
     void OnPageThenOk(const std::function<void(HWND page)>& step, bool changes = true) {
         Script script;
@@ -142,7 +115,6 @@ protected:
         EXPECT_EQ(Run(script), 1);
         EXPECT_FALSE(script.ranOut);
     }
-    orla_ui_test::LibraryPtr interfaceDll_;
 };
 
 // ---- Rules --------------------------------------------------------------------------------------
