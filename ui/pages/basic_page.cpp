@@ -20,6 +20,7 @@
 #include "ui/pages/context_help.h"
 #include "ui/pages/favourite_dialogs.h"
 #include "ui/pages/layout_detail_dialog.h"
+#include "ui/pages/page_common.h"
 #include "ui/pages/page_creation.h"
 #include "ui/pages/page_switches.h"
 #include "ui/pages/paper_names.h"
@@ -123,11 +124,11 @@ struct PageIcon {
     int control;
     WORD icon;
 };
-constexpr PageIcon kPageIcons[] = {{basic_ids::kPaperSizePicture, 731}, {basic_ids::kEntryModePicture, 779},
+constexpr PageIcon kPageIcons[] = {{basic_ids::kPaperSizePicture, 731},   {basic_ids::kEntryModePicture, 779},
                                    {basic_ids::kOutputPaperPicture, 732}, {basic_ids::kOrderPicture, 705},
-                                   {basic_ids::kZoomPicture, 733},      {basic_ids::kDuplexPicture, 716},
-                                   {basic_ids::kBindingPicture, 721},   {basic_ids::kLayoutPicture, 703},
-                                   {basic_ids::kCopiesPicture, 738},    {basic_ids::kBanner, 782}};
+                                   {basic_ids::kZoomPicture, 733},        {basic_ids::kDuplexPicture, 716},
+                                   {basic_ids::kBindingPicture, 721},     {basic_ids::kLayoutPicture, 703},
+                                   {basic_ids::kCopiesPicture, 738},      {basic_ids::kBanner, 782}};
 
 UiContext* Ui(PageContext* page) {
     return page ? page->uiContext : nullptr;
@@ -215,14 +216,6 @@ void SetPageIcons(PageContext* page, HWND dialog) {
     SetButtonIcons(dialog);
 }
 
-// What the printer reports now, read into the working record before the page shows it.
-void RefreshPrinterConfig(PageContext* page) {
-    UiContext* ui = Ui(page);
-    AcquirePrinterConfig(&ui->printerConfig, ui->hPrinter, nullptr);
-    UpdatePalmFlag(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter);
-    ApplyConfigAndPublish(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter, ui->deviceData);
-}
-
 void OnInitDialog(PageContext* page, HWND dialog) {
     page->hPageDlg = dialog;
     RefreshPrinterConfig(page);
@@ -272,15 +265,6 @@ bool OnKillActive(PageContext* page, HWND dialog) {
     return true;
 }
 
-void OnApply(PageContext* page, HWND dialog) {
-    UiContext* ui = Ui(page);
-    ui->appliedDevmode = ui->currentDevmode;
-    if (page->hSheetFrame) SendMessageW(page->hSheetFrame, PSM_UNCHANGED, reinterpret_cast<WPARAM>(dialog), 0);
-    if (ui->pfnComPropSheet)
-        ui->pfnComPropSheet(ui->hComPropSheet, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(page->hCpsuiPage),
-                            CPSUI_OK);
-}
-
 LRESULT OnNotify(PageContext* page, HWND dialog, const NMHDR* note) {
     switch (note->code) {
         case PSN_SETACTIVE:
@@ -289,7 +273,7 @@ LRESULT OnNotify(PageContext* page, HWND dialog, const NMHDR* note) {
         case PSN_KILLACTIVE:
             return OnKillActive(page, dialog) ? FALSE : TRUE;
         case PSN_APPLY:
-            OnApply(page, dialog);
+            ApplyPageSettings(page, dialog);
             return PSNRET_NOERROR;
         case PSN_HELP:
             ShowPageHelp(page);
@@ -502,15 +486,6 @@ void OnCheck(PageContext* page, HWND dialog, int id) {
     MarkChanged(page, dialog);
 }
 
-// A summary tree the user has a row selected in follows the restored settings from its root.
-void RefreshSettingsTree(PageContext* page, HWND dialog) {
-    HWND tree = page->hTree;
-    if (!tree || !SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) return;
-    RefreshConstraintsAndTree(page, dialog, 0, FALSE);
-    const LRESULT root = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
-    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, root);
-}
-
 void OnRestoreDefaults(PageContext* page, HWND dialog) {
     if (!RestoreGroupDefaults(page, dialog, static_cast<int>(SettingGroup::kBasic))) return;
     RunConstraints(page);
@@ -677,19 +652,8 @@ void DropUnheldEntryMode(PageContext* page, HWND dialog, UINT message) {
 
 // The checks the page posts to itself when it becomes active (other pages send them too).
 bool OnPrivateMessage(PageContext* page, HWND dialog, UINT message) {
+    if (RunPaperCheck(page, dialog, message)) return true;
     switch (message) {
-        case kMsgCheckFeeder:
-            CheckFeederPaperSize(page, dialog);
-            return true;
-        case kMsgCheckSource:
-            CheckPaperForSource(page, dialog);
-            return true;
-        case kMsgCheckConflict:
-            WarnSettingConflict(page, dialog);
-            return true;
-        case kMsgCheckDuplexPaper:
-            WarnPaperForDuplex(page, dialog);
-            return true;
         case kMsgCheckHoldDevice:
         case kMsgCheckProofCopies:
             DropUnheldEntryMode(page, dialog, message);
@@ -712,6 +676,24 @@ void OnDrawItem(PageContext* page, const DRAWITEMSTRUCT* item) {
 }
 
 }  // namespace
+
+bool RunPaperCheck(PageContext* page, HWND dialog, UINT message) {
+    switch (message) {
+        case kMsgCheckFeeder:
+            CheckFeederPaperSize(page, dialog);
+            return true;
+        case kMsgCheckSource:
+            CheckPaperForSource(page, dialog);
+            return true;
+        case kMsgCheckConflict:
+            WarnSettingConflict(page, dialog);
+            return true;
+        case kMsgCheckDuplexPaper:
+            WarnPaperForDuplex(page, dialog);
+            return true;
+    }
+    return false;
+}
 
 bool IsLongPaperAtRefusedQuality(const DriverDevmode& r) {
     return GetText(r, dm::FormName) == kLongPaperFormName && Get(r, dm::PrintQuality) == kLongPaperRefusedQuality;

@@ -33,6 +33,10 @@ inline constexpr UINT kMsgCheckDuplexPaper = 1135;  // a paper the stacker canno
 inline constexpr UINT kMsgCheckHoldDevice = 1136;   // stored or proof printing with nothing to hold the job
 inline constexpr UINT kMsgCheckProofCopies = 1137;  // proof printing of one copy
 
+// The paper checks of the messages above that both paper pages run (feeder, source, conflict,
+// duplex paper); false, with nothing done, for any other message.
+bool RunPaperCheck(PageContext* page, HWND dialog, UINT message);
+
 // Controls of the page by their ids.
 namespace basic_ids = orla_res::basic_page;
 inline constexpr int kIdPaperSize = basic_ids::kPaperSize, kIdOutputPaper = basic_ids::kOutputPaper,

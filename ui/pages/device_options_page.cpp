@@ -8,6 +8,7 @@
 #include "ui/pages/device_page_steps.h"
 #include "ui/pages/device_pages.h"
 #include "ui/pages/item_lists.h"
+#include "ui/pages/page_common.h"
 #include "ui/pages/preview_pictures.h"
 #include "ui/pages/setting_items.h"
 #include "win/user_controls.h"
@@ -137,11 +138,8 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
 
 // The printer as the record has it configured, before the page is shown.
 void OnInitDialog(PageContext* page, HWND dialog) {
-    UiContext* ui = page->uiContext;
     page->hPageDlg = dialog;
-    AcquirePrinterConfig(&ui->printerConfig, ui->hPrinter, nullptr);
-    UpdatePalmFlag(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter);
-    ApplyConfigAndPublish(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter, ui->deviceData);
+    RefreshPrinterConfig(page);
     if (!Editable(page))
         for (int id : kLockedControls) EnableDialogControl(dialog, id, false);
 }

@@ -3,6 +3,7 @@
 
 #include "ui/pages/context_help.h"
 #include "ui/pages/device_pages.h"
+#include "ui/pages/page_common.h"
 #include "ui/pages/page_switches.h"
 #include "win/compstui.h"
 
@@ -15,15 +16,6 @@ PageContext* KeepDevicePageContext(HWND dialog, LPARAM lParam) {
     return page;
 }
 
-void ApplyDevicePage(PageContext* page, HWND dialog) {
-    UiContext* ui = page->uiContext;
-    ui->appliedDevmode = ui->currentDevmode;
-    if (page->hSheetFrame) SendMessageW(page->hSheetFrame, PSM_UNCHANGED, reinterpret_cast<WPARAM>(dialog), 0);
-    if (ui->pfnComPropSheet)
-        ui->pfnComPropSheet(ui->hComPropSheet, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(page->hCpsuiPage),
-                            CPSUI_OK);
-}
-
 BOOL OnDevicePageNotify(PageContext* page, HWND dialog, const NMHDR* note, DevicePageFill fill) {
     switch (note->code) {
         case PSN_SETACTIVE:
@@ -33,7 +25,7 @@ BOOL OnDevicePageNotify(PageContext* page, HWND dialog, const NMHDR* note, Devic
             RefreshConstraintsAndTree(page, dialog, 0, FALSE);
             break;
         case PSN_APPLY:
-            ApplyDevicePage(page, dialog);
+            ApplyPageSettings(page, dialog);
             break;
         case PSN_HELP:
             ShowDevicePageHelp(page);

@@ -18,9 +18,6 @@ PageContext* KeepDevicePageContext(HWND dialog, LPARAM lParam);
 // constraint pass with the page; PSN_APPLY applies the current record; PSN_HELP opens the page's
 // help. The answer is written as the message result; TRUE when the notification was one of them.
 BOOL OnDevicePageNotify(PageContext* page, HWND dialog, const NMHDR* note, DevicePageFill fill);
-// PSN_APPLY: the current record becomes the applied one, the sheet is told the page is unchanged
-// and compstui gets the page's result.
-void ApplyDevicePage(PageContext* page, HWND dialog);
 // The help target of both pages, opened on the desktop.
 void ShowDevicePageHelp(PageContext* page);
 // A command changed something: the sheet enables Apply.

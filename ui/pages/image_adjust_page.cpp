@@ -9,6 +9,7 @@
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/context_help.h"
 #include "ui/pages/device_page_steps.h"
+#include "ui/pages/page_common.h"
 #include "ui/pages/paper_rules.h"
 #include "ui/pages/preview_pictures.h"
 #include "win/property_sheet.h"
@@ -242,7 +243,7 @@ BOOL OnNotify(PageContext* page, HWND dialog, const NMHDR* note) {
             result = FALSE;  // the page always lets the user go
             break;
         case PSN_APPLY:
-            ApplyDevicePage(page, dialog);
+            ApplyPageSettings(page, dialog);
             result = PSNRET_NOERROR;
             break;
         case PSN_HELP:
@@ -266,12 +267,9 @@ void OnPaint(HWND dialog) {
 }
 
 void ImageAdjustPageInitDialog(PageContext* page, HWND dialog) {
-    UiContext* ui = page->uiContext;
     page->hPageDlg = dialog;
     InitImageAdjustControls(dialog, page);
-    AcquirePrinterConfig(&ui->printerConfig, ui->hPrinter, nullptr);
-    UpdatePalmFlag(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter);
-    ApplyConfigAndPublish(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter, ui->deviceData);
+    RefreshPrinterConfig(page);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "ui/pages/context_help.h"
 #include "ui/pages/device_page_steps.h"
 #include "ui/pages/item_lists.h"
+#include "ui/pages/page_common.h"
 #include "ui/pages/page_switches.h"
 #include "ui/pages/paper_rules.h"
 #include "ui/pages/setting_items.h"
@@ -248,14 +249,6 @@ void InitOptionListPage(PageContext* page, HWND dialog) {
     ShowItemNoteForSelection(page, dialog, index);
 }
 
-// What the printer reports now, read into the working record.
-void RefreshPrinterConfig(PageContext* page) {
-    UiContext* ui = page->uiContext;
-    AcquirePrinterConfig(&ui->printerConfig, ui->hPrinter, nullptr);
-    UpdatePalmFlag(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter);
-    ApplyConfigAndPublish(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter, ui->deviceData);
-}
-
 // ---- Commands (a non-zero answer tells the sheet the page changed) ----
 
 int OnItemSelected(PageContext* page, HWND dialog, int code) {
@@ -394,7 +387,7 @@ BOOL OptionListPageNotify(PageContext* page, HWND dialog, const NMHDR* note) {
             result = 0;
             break;
         case PSN_APPLY:
-            ApplyDevicePage(page, dialog);
+            ApplyPageSettings(page, dialog);
             break;
         case PSN_HELP:
             ShowPageHelp(page);

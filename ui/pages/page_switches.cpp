@@ -3,6 +3,7 @@
 
 #include "ui/entry/option_constraints.h"
 #include "ui/pages/summary_tree.h"
+#include "win/tree_view.h"
 #include "win/user.h"
 
 namespace orla {
@@ -48,6 +49,14 @@ void RefreshConstraintsAndTree(PageContext* context, HWND hDlg, UINT treeItemId,
     if (notify && context->hPageWindow) {
         SendMessageW(context->hPageWindow, kMessageSettingsRefreshed, reinterpret_cast<WPARAM>(hDlg), 0);
     }
+}
+
+void RefreshSettingsTree(PageContext* page, HWND dialog) {
+    HWND tree = page->hTree;
+    if (!tree || !SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) return;
+    RefreshConstraintsAndTree(page, dialog, 0, FALSE);
+    const LRESULT root = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, root);
 }
 
 }  // namespace orla

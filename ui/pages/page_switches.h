@@ -15,4 +15,8 @@ void RefreshConstraintsAndTree(PageContext* context, HWND hDlg, UINT treeItemId,
 
 inline constexpr UINT kMessageSettingsRefreshed = 1128;
 
+// After a page's settings were restored: a summary tree the user has a row selected in follows
+// them (constraint pass, rows refreshed) and is selected from its root.
+void RefreshSettingsTree(PageContext* page, HWND dialog);
+
 }  // namespace orla

@@ -10,12 +10,12 @@
 #include "ui/pages/config_retrieval.h"
 #include "ui/pages/context_help.h"
 #include "ui/pages/favourite_dialogs.h"
+#include "ui/pages/page_common.h"
 #include "ui/pages/page_switches.h"
 #include "ui/pages/paper_rules.h"
 #include "ui/pages/paper_source_bins.h"
 #include "ui/pages/paper_source_steps.h"
 #include "ui/pages/paper_sources.h"
-#include "ui/pages/page_common.h"
 #include "ui/pages/preview_pictures.h"
 #include "ui/pages/summary_tree.h"
 #include "win/compstui.h"
@@ -247,15 +247,6 @@ void OnGetConfiguration(PageContext* page, HWND dialog) {
     InitPaperSourceControls(page, dialog);
 }
 
-// A summary tree the user has a row selected in follows the restored settings from its root.
-void RefreshSettingsTree(PageContext* page, HWND dialog) {
-    HWND tree = page->hTree;
-    if (!tree || !SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) return;
-    RefreshConstraintsAndTree(page, dialog, 0, FALSE);
-    const LRESULT root = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
-    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, root);
-}
-
 void OnRestoreDefaults(PageContext* page, HWND dialog) {
     if (!RestoreGroupDefaults(page, dialog, static_cast<int>(SettingGroup::kPaperSource))) return;
     Refresh(page, dialog);
@@ -320,13 +311,6 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
 
 // ---- Notifications and messages ---------------------------------------------------------------
 
-void RefreshPrinterConfig(PageContext* page) {
-    UiContext* ui = page->uiContext;
-    AcquirePrinterConfig(&ui->printerConfig, ui->hPrinter, nullptr);
-    UpdatePalmFlag(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter);
-    ApplyConfigAndPublish(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter, ui->deviceData);
-}
-
 void OnSetActive(PageContext* page, HWND dialog) {
     page->hSheetFrame = GetParent(dialog);
     RefreshPreviewLine(dialog, ids::kPreview, Record(page));
@@ -335,46 +319,19 @@ void OnSetActive(PageContext* page, HWND dialog) {
     for (UINT check : kChecksOnActivation) PostMessageW(dialog, check, 0, 0);
 }
 
-void OnApply(PageContext* page, HWND dialog) {
-    UiContext* ui = page->uiContext;
-    ui->appliedDevmode = ui->currentDevmode;
-    if (page->hSheetFrame) SendMessageW(page->hSheetFrame, PSM_UNCHANGED, reinterpret_cast<WPARAM>(dialog), 0);
-    if (ui->pfnComPropSheet)
-        ui->pfnComPropSheet(ui->hComPropSheet, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(page->hCpsuiPage),
-                            CPSUI_OK);
-}
-
 LRESULT OnNotify(PageContext* page, HWND dialog, const NMHDR* note) {
     switch (note->code) {
         case PSN_SETACTIVE:
             OnSetActive(page, dialog);
             return 0;
         case PSN_APPLY:
-            OnApply(page, dialog);
+            ApplyPageSettings(page, dialog);
             return PSNRET_NOERROR;
         case PSN_HELP:
             OpenPaperSourceHelp(page, kSheetHelpTopic);
             return 0;
     }
     return 0;
-}
-
-bool OnPrivateMessage(PageContext* page, HWND dialog, UINT message) {
-    switch (message) {
-        case kMsgCheckFeeder:
-            CheckFeederPaperSize(page, dialog);
-            return true;
-        case kMsgCheckSource:
-            CheckPaperForSource(page, dialog);
-            return true;
-        case kMsgCheckConflict:
-            WarnSettingConflict(page, dialog);
-            return true;
-        case kMsgCheckDuplexPaper:
-            WarnPaperForDuplex(page, dialog);
-            return true;
-    }
-    return false;
 }
 
 void OnDrawItem(PageContext* page, const DRAWITEMSTRUCT* item) {
@@ -430,7 +387,7 @@ INT_PTR CALLBACK PaperSourcePageProc(HWND hDlg, UINT message, WPARAM wParam, LPA
             if (lParam) OnDrawItem(page, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
     }
-    return OnPrivateMessage(page, hDlg, message) ? TRUE : FALSE;
+    return RunPaperCheck(page, hDlg, message) ? TRUE : FALSE;
 }
 
 }  // namespace orla

@@ -9,9 +9,9 @@
 #include "ui/entry/printer_config.h"
 #include "ui/pages/context_help.h"
 #include "ui/pages/favourite_dialogs.h"
+#include "ui/pages/page_common.h"
 #include "ui/pages/page_switches.h"
 #include "ui/pages/paper_rules.h"
-#include "ui/pages/page_common.h"
 #include "ui/pages/stamp_editor.h"
 #include "ui/pages/stamp_fields.h"
 #include "ui/pages/stamp_image_file.h"
@@ -250,11 +250,8 @@ void OnCommand(PageContext* page, HWND dialog, int id, int code) {
 // ---- Notifications ----
 
 void OnInitDialog(PageContext* page, HWND dialog) {
-    UiContext* ui = Ui(page);
     if (page->hPageDlg == nullptr) page->hPageDlg = dialog;
-    AcquirePrinterConfig(&ui->printerConfig, ui->hPrinter, nullptr);
-    UpdatePalmFlag(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter);
-    ApplyConfigAndPublish(&ui->currentDevmode, &ui->printerConfig, ui->hPrinter, ui->deviceData);
+    RefreshPrinterConfig(page);
     SendDlgItemMessageW(dialog, ids::kPreview, LB_ADDSTRING, 0, 0);  // the one item the preview draws
     ShowOverlayControls(page, dialog);
 }
@@ -283,18 +280,6 @@ void OnSetActive(PageContext* page, HWND dialog) {
     ShowTrustMarkingButton(page, dialog);
 }
 
-void OnApply(PageContext* page, HWND dialog) {
-    UiContext* ui = Ui(page);
-    ui->appliedDevmode = ui->currentDevmode;
-    if (page->hSheetFrame) {
-        SendMessageW(page->hSheetFrame, PSM_UNCHANGED, reinterpret_cast<WPARAM>(dialog), 0);
-    }
-    if (ui->pfnComPropSheet)
-        ui->pfnComPropSheet(ui->hComPropSheet, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(page->hCpsuiPage),
-                            CPSUI_OK);
-    // Applied while it is the current page, the page stays the sheet's selection: nothing to turn.
-}
-
 LRESULT OnNotify(PageContext* page, HWND dialog, const NMHDR* note) {
     switch (note->code) {
         case PSN_SETACTIVE:
@@ -303,7 +288,8 @@ LRESULT OnNotify(PageContext* page, HWND dialog, const NMHDR* note) {
         case PSN_KILLACTIVE:
             return LeaveOverlay(page, dialog) ? FALSE : TRUE;
         case PSN_APPLY:
-            OnApply(page, dialog);
+            // Applied while it is the current page, the page stays the sheet's selection.
+            ApplyPageSettings(page, dialog);
             return PSNRET_NOERROR;
         case PSN_HELP:
             ShowPageHelp(page);
