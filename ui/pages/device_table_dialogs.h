@@ -5,9 +5,11 @@
 // may not change settings.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
+#include "ui/pages/context_help.h"
 #include "ui/pages/page_context.h"
 #include "win/user.h"
 
@@ -55,5 +57,35 @@ void ShowTableChoices(HWND dialog, const TableDialogControls& c);
 void FollowTableRow(HWND dialog, const TableDialogControls& c, int row);
 // A newly selected row of the list (LVN_ITEMCHANGED); -1 for any other notification.
 int NewlySelectedRow(const NMHDR* note, int listId);
+// A context that may not change settings gets a viewer.
+bool IsTableViewer(const PageContext* page);
+// The rows' indexes from a table's pairs over the indexes given (rows beyond them start on 0),
+// then shown.
+void ApplyTableRowPairs(HWND dialog, const TableDialogControls& c, std::span<const BYTE> value,
+                        std::vector<int> indexes);
+// The rows and their choices written as the printer-data value; true when the spooler took it.
+bool SaveTableRows(HWND dialog, const TableDialogControls& c, HANDLE printer, LPCWSTR valueName);
+
+// ---- The dialog's messages ----
+// What each dialog does of its own; the messages are handled alike.
+struct TableDialogSteps {
+    TableDialogControls controls;
+    const HelpIdPair* helpTable;
+    DWORD helpTopic;  // as the page's button that opens the dialog
+    // After the columns and the viewer layout: the rows, the combo and the table shown.
+    void (*fill)(HWND dialog, PageContext* page);
+    // The combo's selection changed.
+    void (*choose)(HWND dialog, PageContext* page);
+    // Defaults: the built-in table.
+    void (*reset)(HWND dialog, PageContext* page);
+    // OK: true when the table was written.
+    bool (*save)(HWND dialog, HANDLE printer);
+    // After the name control and the combo followed a newly selected row; may be null.
+    void (*followed)(HWND dialog, PageContext* page);
+};
+// WM_INITDIALOG keeps the page context (lParam) and fills the dialog; then context help, a newly
+// selected row, the combo and the buttons. OK ends with 1 when the table was written (never for a
+// viewer, even when Enter reaches its hidden OK); Cancel and Close end with 0.
+INT_PTR TableDialogMessage(const TableDialogSteps& steps, HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace orla

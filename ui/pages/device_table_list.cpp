@@ -2,6 +2,7 @@
 // their choice index in lParam, the selected row's name and choice, and the viewer layout.
 #include <algorithm>
 
+#include "resources/lang/device_tables_ids.h"
 #include "ui/pages/basic_page_fillers.h"
 #include "ui/pages/device_table_dialogs.h"
 #include "ui/tools/device_tables.h"
@@ -195,6 +196,88 @@ int NewlySelectedRow(const NMHDR* note, int listId) {
     if (!(change->uChanged & LVIF_STATE)) return -1;
     if (!(change->uNewState & LVIS_SELECTED) || (change->uOldState & LVIS_SELECTED)) return -1;
     return change->iItem;
+}
+
+bool IsTableViewer(const PageContext* page) {
+    return (page->flags & kPageReadOnlyDialogs) != 0;
+}
+
+void ApplyTableRowPairs(HWND dialog, const TableDialogControls& c, std::span<const BYTE> value,
+                        std::vector<int> indexes) {
+    HWND list = GetDlgItem(dialog, c.list);
+    const std::vector<std::u16string> rows = TableRowNames(list);
+    indexes.resize(rows.size(), 0);
+    ApplyTablePairs(value, rows, ComboTexts(GetDlgItem(dialog, c.combo)), indexes);
+    SetTableRowIndexes(list, indexes);
+    ShowTableChoices(dialog, c);
+}
+
+bool SaveTableRows(HWND dialog, const TableDialogControls& c, HANDLE printer, LPCWSTR valueName) {
+    HWND list = GetDlgItem(dialog, c.list);
+    const std::vector<BYTE> value =
+        BuildTableValue(TableRowNames(list), ComboTexts(GetDlgItem(dialog, c.combo)), TableRowIndexes(list));
+    return WriteTableValue(printer, valueName, value) == ERROR_SUCCESS;
+}
+
+namespace {
+
+void OnTableInit(const TableDialogSteps& steps, HWND dialog, PageContext* page) {
+    InsertTableColumns(dialog, steps.controls, page->uiContext->hResDll);
+    ShowTableViewer(dialog, steps.controls, IsTableViewer(page));
+    steps.fill(dialog, page);
+}
+
+void OnTableCommand(const TableDialogSteps& steps, HWND dialog, PageContext* page, int id, int code) {
+    namespace ids = orla_res::device_tables;
+    if (id == steps.controls.combo) {
+        if (code == CBN_SELCHANGE) steps.choose(dialog, page);
+        return;
+    }
+    if (code != BN_CLICKED) return;
+    switch (id) {
+        case ids::kOk:
+            // A refused table has changed nothing.
+            EndDialog(dialog, !IsTableViewer(page) && steps.save(dialog, page->uiContext->hPrinter) ? 1 : 0);
+            return;
+        case ids::kCancel:
+        case ids::kClose:
+            EndDialog(dialog, 0);
+            return;
+        case ids::kDefaults:
+            steps.reset(dialog, page);
+            return;
+        case ids::kHelp:
+            ShowHtmlHelpAsync(GetDesktopWindow(), page->uiContext->helpFile, kHelpContextCommand, steps.helpTopic);
+            return;
+    }
+}
+
+}  // namespace
+
+INT_PTR TableDialogMessage(const TableDialogSteps& steps, HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* page = reinterpret_cast<PageContext*>(lParam);
+        SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
+        if (page && page->uiContext) OnTableInit(steps, hDlg, page);
+        return TRUE;
+    }
+    PageContext* page = PageContextOf(hDlg);
+    if (!page || !page->uiContext) return FALSE;
+    if (HandleContextHelp(page, hDlg, message, wParam, lParam, steps.helpTable)) return TRUE;
+    switch (message) {
+        case WM_NOTIFY: {
+            const int row = NewlySelectedRow(reinterpret_cast<const NMHDR*>(lParam), steps.controls.list);
+            if (row >= 0) {
+                FollowTableRow(hDlg, steps.controls, row);
+                if (steps.followed) steps.followed(hDlg, page);
+            }
+            return row >= 0;
+        }
+        case WM_COMMAND:
+            OnTableCommand(steps, hDlg, page, LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+    }
+    return FALSE;
 }
 
 }  // namespace orla

@@ -3,6 +3,7 @@
 // cannot print needs an output paper; the conversion forms keep theirs. It reads and writes
 // "TBL_OutPaperTable"; a context that may not change settings gets a viewer.
 #include <algorithm>
+#include <utility>
 
 #include "core/driver_devmode.h"
 #include "core/settings_resolver.h"
@@ -35,10 +36,6 @@ HWND List(HWND dialog) {
 }
 HWND Combo(HWND dialog) {
     return GetDlgItem(dialog, kOutputPaper);
-}
-
-bool IsViewer(const PageContext* page) {
-    return (page->flags & kPageReadOnlyDialogs) != 0;
 }
 
 // The row's form is itself an output paper of the combo (so it may keep its own size).
@@ -91,17 +88,13 @@ void FillOutPaperCombo(HWND dialog, const UiContext* ui) {
 void UpdateOutPaperSelection(HWND dialog, const PageContext* page) {
     const int row = SelectedTableRow(List(dialog));
     const std::vector<std::u16string> rows = TableRowNames(List(dialog));
-    const bool editable = !IsViewer(page) && row >= 0 && static_cast<size_t>(row) < rows.size() &&
+    const bool editable = !IsTableViewer(page) && row >= 0 && static_cast<size_t>(row) < rows.size() &&
                           !IsConversionFormName(rows[static_cast<size_t>(row)]);
     for (int id : {kFormLabel, kFormName, kOutputPaper}) EnableDialogControl(dialog, id, editable);
 }
 
 void LoadOutPaperTable(HWND dialog, HANDLE printer) {
-    const std::vector<std::u16string> rows = TableRowNames(List(dialog));
-    std::vector<int> indexes = TableRowIndexes(List(dialog));
-    ApplyTablePairs(ReadTableValue(printer, kOutPaperTableValue), rows, ComboTexts(Combo(dialog)), indexes);
-    SetTableRowIndexes(List(dialog), indexes);
-    ShowTableChoices(dialog, kControls);
+    ApplyTableRowPairs(dialog, kControls, ReadTableValue(printer, kOutPaperTableValue), TableRowIndexes(List(dialog)));
 }
 
 // Every row on the default form, a form that is an output paper itself on entry 0, then the
@@ -112,28 +105,26 @@ void ResetOutPaperTable(HWND dialog, const UiContext* ui) {
     std::vector<int> indexes(rows.size(), DefaultFormIndex(choices, ui->deviceData));
     for (size_t i = 0; i < rows.size(); ++i)
         if (IsOwnChoice(choices, rows[i])) indexes[i] = 0;
-    ApplyTablePairs(DefaultTableResource(kDefaultOutPaperTableId), rows, choices, indexes);
-    SetTableRowIndexes(List(dialog), indexes);
-    ShowTableChoices(dialog, kControls);
+    ApplyTableRowPairs(dialog, kControls, DefaultTableResource(kDefaultOutPaperTableId), std::move(indexes));
 }
 
-// TRUE when the spooler took the value.
 bool SaveOutPaperTable(HWND dialog, HANDLE printer) {
-    const std::vector<BYTE> value =
-        BuildTableValue(TableRowNames(List(dialog)), ComboTexts(Combo(dialog)), TableRowIndexes(List(dialog)));
-    return WriteTableValue(printer, kOutPaperTableValue, value) == ERROR_SUCCESS;
+    return SaveTableRows(dialog, kControls, printer, kOutPaperTableValue);
 }
 
-void OnInitDialog(HWND dialog, PageContext* page) {
+void FillOutPaperDialog(HWND dialog, PageContext* page) {
     UiContext* ui = page->uiContext;
-    InsertTableColumns(dialog, kControls, ui->hResDll);
-    ShowTableViewer(dialog, kControls, IsViewer(page));
     FillOutPaperList(dialog, ui);
     FillOutPaperCombo(dialog, ui);
-    if (IsViewer(page) && (Get(ui->currentDevmode, dm::Flags2) & kFlags2OutPaperDefaults))
+    if (IsTableViewer(page) && (Get(ui->currentDevmode, dm::Flags2) & kFlags2OutPaperDefaults))
         ResetOutPaperTable(dialog, ui);
     else
         LoadOutPaperTable(dialog, ui->hPrinter);
+    UpdateOutPaperSelection(dialog, page);
+}
+
+void OnDefaults(HWND dialog, PageContext* page) {
+    ResetOutPaperTable(dialog, page->uiContext);
     UpdateOutPaperSelection(dialog, page);
 }
 
@@ -154,59 +145,17 @@ void OnOutputPaperChosen(HWND dialog, PageContext* page) {
     SetTableRowChoice(List(dialog), row, static_cast<int>(choice), choices[static_cast<size_t>(choice)]);
 }
 
-void OnCommand(HWND dialog, PageContext* page, int id, int code) {
-    if (id == kOutputPaper) {
-        if (code == CBN_SELCHANGE) OnOutputPaperChosen(dialog, page);
-        return;
-    }
-    if (code != BN_CLICKED) return;
-    switch (id) {
-        case kOk:
-            // A viewer never writes, even when Enter reaches its hidden OK; a table the spooler
-            // refused has changed nothing.
-            EndDialog(dialog, !IsViewer(page) && SaveOutPaperTable(dialog, page->uiContext->hPrinter) ? 1 : 0);
-            return;
-        case kCancel:
-        case kClose:
-            EndDialog(dialog, 0);
-            return;
-        case kDefaults:
-            ResetOutPaperTable(dialog, page->uiContext);
-            UpdateOutPaperSelection(dialog, page);
-            return;
-        case kHelp:
-            ShowHtmlHelpAsync(GetDesktopWindow(), page->uiContext->helpFile, kHelpContextCommand,
-                              kHelpTopicOutPaperTable);
-            return;
-    }
+void AfterRowFollowed(HWND dialog, PageContext* page) {
+    UpdateOutPaperSelection(dialog, page);
 }
+
+constexpr TableDialogSteps kSteps = {kControls,           kHelpTable, kHelpTopicOutPaperTable, FillOutPaperDialog,
+                                     OnOutputPaperChosen, OnDefaults, SaveOutPaperTable,       AfterRowFollowed};
 
 }  // namespace
 
 INT_PTR CALLBACK OutPaperDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* page = reinterpret_cast<PageContext*>(lParam);
-        SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
-        if (page && page->uiContext) OnInitDialog(hDlg, page);
-        return TRUE;
-    }
-    PageContext* page = PageContextOf(hDlg);
-    if (!page || !page->uiContext) return FALSE;
-    if (HandleContextHelp(page, hDlg, message, wParam, lParam, kHelpTable)) return TRUE;
-    switch (message) {
-        case WM_NOTIFY: {
-            const int row = NewlySelectedRow(reinterpret_cast<const NMHDR*>(lParam), kFormList);
-            if (row >= 0) {
-                FollowTableRow(hDlg, kControls, row);
-                UpdateOutPaperSelection(hDlg, page);
-            }
-            return row >= 0;
-        }
-        case WM_COMMAND:
-            OnCommand(hDlg, page, LOWORD(wParam), HIWORD(wParam));
-            return TRUE;
-    }
-    return FALSE;
+    return TableDialogMessage(kSteps, hDlg, message, wParam, lParam);
 }
 
 }  // namespace orla
