@@ -27,4 +27,10 @@ std::vector<BYTE> BuildModuleVersionBlock(const ModuleVersion& v) {
     return bytes;
 }
 
+void AppendVersionResource(std::vector<ORLA_RESOURCE>& resources, const std::vector<BYTE>& block) {
+    if (block.empty()) return;
+    resources.push_back(ORLA_RESOURCE{kVersionResourceType, nullptr, kVersionResourceId, nullptr, block.data(),
+                                      static_cast<DWORD>(block.size())});
+}
+
 }  // namespace orla

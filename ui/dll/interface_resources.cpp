@@ -47,22 +47,10 @@ constexpr char16_t kDefaultOutPaperTable[] =
     u"\0";
 static_assert(sizeof(kDefaultOutPaperTable) == 372 + 4);
 
-#define ORLA_TEXT16_(x) u##x
-#define ORLA_TEXT16(x) ORLA_TEXT16_(x)
-#if ORLA_JAPANESE
-constexpr WORD kVersionLanguage = 0x0411;
-#else
-constexpr WORD kVersionLanguage = 0x0409;
-#endif
-
 // The VS_VERSION_INFO block, laid out once per process.
 const std::vector<BYTE>& VersionBlock() {
-    static const std::vector<BYTE> block =
-        orla::BuildModuleVersionBlock({{ORLA_VERSION_MAJOR, ORLA_VERSION_MINOR, ORLA_VERSION_PATCH, ORLA_VERSION_TWEAK},
-                                       ORLA_TEXT16(ORLA_VERSION_TEXT),
-                                       ORLA_TEXT16(ORLA_MODULE_NAME),
-                                       u"ORLA printer driver user interface",
-                                       kVersionLanguage});
+    static const std::vector<BYTE> block = orla::BuildModuleVersionBlock(
+        ORLA_THIS_MODULE_VERSION(u"ORLA printer driver user interface", orla::VersionLanguage(orla::kJapaneseBuild)));
     return block;
 }
 
@@ -78,10 +66,7 @@ const std::vector<ORLA_RESOURCE>& AllResources() {
         std::vector<ORLA_RESOURCE> v(std::begin(kResources), std::end(kResources));
         for (const ORLA_RESOURCE& r : orla::PreviewBitmapResources()) v.push_back(r);
         for (const ORLA_RESOURCE& r : orla::ImageAdjustBitmapResources()) v.push_back(r);
-        const std::vector<BYTE>& version = VersionBlock();
-        if (!version.empty())
-            v.push_back(ORLA_RESOURCE{orla::kVersionResourceType, nullptr, orla::kVersionResourceId, nullptr,
-                                      version.data(), static_cast<DWORD>(version.size())});
+        orla::AppendVersionResource(v, VersionBlock());
         v.insert(v.end(), orla_res::kPictogramResources,
                  orla_res::kPictogramResources + orla_res::kPictogramResourceCount);
         return v;
