@@ -66,19 +66,8 @@ protected:
         PageSheet::SetUp();
         if (HasFatalFailure()) return;
         // The English build shows its own texts: the user's locale picks the English resource DLL.
-        if (!orla::kJapaneseBuild) {
-            HKEY key = nullptr;
-            ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Control Panel\\International", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                      nullptr, &key, nullptr),
-                      ERROR_SUCCESS);
-            const std::u16string english = u"00000409";
-            RegSetValueExW(key, u"Locale", 0, REG_SZ, reinterpret_cast<const BYTE*>(english.c_str()),
-                           static_cast<DWORD>((english.size() + 1) * 2));
-            RegCloseKey(key);
-            ui_ = orla_ui_test::ContextPtr(orla::CreateUiContext(printer_, nullptr));
-            ASSERT_TRUE(ui_);
-            page_.uiContext = ui_.get();
-        }
+        if (!orla::kJapaneseBuild) UseEnglishResources();
+        if (HasFatalFailure()) return;
         ui_->flags |= orla::kUiDocumentSheets | orla::kUiCanChange;
         // The note icons and the about icon come from the interface DLL's own icons.
         LoadInterfaceModule();

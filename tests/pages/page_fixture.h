@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <type_traits>
+
 #include "tests/ui/ui_fixture.h"
 #include "ui/pages/page_context.h"
+#include "win/registry.h"
 
 namespace pages_test {
 
@@ -20,6 +25,31 @@ protected:
     void TearDown() override {
         ui_.reset();
         UiSandbox::TearDown();
+    }
+    // The English build shows its own texts: the user's locale becomes English and the UI context
+    // is made anew, so that it picks the English resource DLL.
+    void UseEnglishResources() {
+        WriteUserLocale(u"00000409");
+        if (HasFatalFailure()) return;
+        RemakeUiContext();
+    }
+    void RemakeUiContext() {
+        page_.uiContext = nullptr;
+        ui_.reset();
+        ui_ = orla_ui_test::ContextPtr(orla::CreateUiContext(printer_, nullptr));
+        ASSERT_TRUE(ui_);
+        page_.uiContext = ui_.get();
+    }
+    // The user's locale ("Control Panel\International", "Locale"), as a locale id in hex digits.
+    static void WriteUserLocale(const std::u16string& locale) {
+        HKEY raw = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Control Panel\\International", 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &raw, nullptr),
+                  ERROR_SUCCESS);
+        const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)> key(raw, RegCloseKey);
+        ASSERT_EQ(RegSetValueExW(key.get(), u"Locale", 0, REG_SZ, reinterpret_cast<const BYTE*>(locale.c_str()),
+                                 static_cast<DWORD>((locale.size() + 1) * sizeof(char16_t))),
+                  ERROR_SUCCESS);
     }
     orla_ui_test::ContextPtr ui_;
     orla::PageContext page_{};

@@ -57,28 +57,13 @@ std::u16string ResourceText(HMODULE module, UINT id) {
     return std::u16string(text, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
-void UseEnglishLocale() {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Control Panel\\International", 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const char16_t locale[] = u"00000409";
-    EXPECT_EQ(RegSetValueExW(key, u"Locale", 0, REG_SZ, reinterpret_cast<const BYTE*>(locale), sizeof locale),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
 class AccountPopup : public pages_test::PageSandbox {
 protected:
     void SetUp() override {
         PageSandbox::SetUp();
-        if (!kJapaneseBuild) {
-            // The English build's user: the English resource DLL, as the dialog shows there.
-            UseEnglishLocale();
-            ui_ = orla_ui_test::ContextPtr(CreateUiContext(printer_, nullptr));
-            ASSERT_TRUE(ui_);
-            page_.uiContext = ui_.get();
-        }
+        // The English build's user: the English resource DLL, as the dialog shows there.
+        if (!kJapaneseBuild) UseEnglishResources();
+        if (HasFatalFailure()) return;
         PlatResetMessageBoxes();
         PlatResetBeeps();
         DriverDevmode& r = ui_->currentDevmode;

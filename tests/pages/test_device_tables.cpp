@@ -98,23 +98,13 @@ protected:
     void SetUp() override {
         DeviceSheet::SetUp();
         if (!kJapaneseBuild) {
-            HKEY key = nullptr;
-            ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Control Panel\\International", 0, nullptr,
-                                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                      ERROR_SUCCESS);
-            const std::u16string english = u"00000409";
-            RegSetValueExW(key, u"Locale", 0, REG_SZ, reinterpret_cast<const BYTE*>(english.c_str()),
-                           static_cast<DWORD>((english.size() + 1) * 2));
-            RegCloseKey(key);
+            WriteUserLocale(u"00000409");
             RemakeContext();
         }
     }
     void RemakeContext() {
-        page_.uiContext = nullptr;
-        ui_.reset();
-        ui_ = orla_ui_test::ContextPtr(CreateUiContext(printer_, nullptr));
-        ASSERT_TRUE(ui_);
-        page_.uiContext = ui_.get();
+        RemakeUiContext();
+        if (HasFatalFailure()) return;
         ui_->flags |= kUiDeviceSheets | kUiCanChange;
     }
     INT_PTR Open2000(Script& script) {

@@ -454,19 +454,9 @@ protected:
     void SetUp() override {
         StampPage::SetUp();
         if (kJapaneseBuild || HasFatalFailure()) return;
-        HKEY raw = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Control Panel\\International", 0, nullptr,
-                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &raw, nullptr),
-                  ERROR_SUCCESS);
-        const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)> key(raw, RegCloseKey);
-        const std::u16string english = u"00000409";
-        ASSERT_EQ(RegSetValueExW(key.get(), u"Locale", 0, REG_SZ, reinterpret_cast<const BYTE*>(english.c_str()),
-                                 static_cast<DWORD>((english.size() + 1) * sizeof(char16_t))),
-                  ERROR_SUCCESS);
-        ui_ = orla_ui_test::ContextPtr(CreateUiContext(printer_, nullptr));
-        ASSERT_TRUE(ui_);
+        UseEnglishResources();
+        if (HasFatalFailure()) return;
         ui_->flags |= kUiCanChange | kUiDataWritable;
-        page_.uiContext = ui_.get();
     }
 };
 
