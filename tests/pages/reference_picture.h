@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/build_variant.h"
 #include "plat/window_render.h"
 
 namespace pages_test {
@@ -54,6 +55,16 @@ inline void ExpectLikeReferencePicture(const std::vector<BYTE>& rgb, LONG w, LON
     EXPECT_EQ(differ, 0u) << name << ": bytes that differ from " << path << "; the picture drawn is "
                           << name << "_drawn.png in the test's working folder";
     if (differ) PlatWritePngFile((name + "_drawn.png").c_str(), w, h, 3, rgb.data());
+}
+
+// The window as drawn, compared with tests/pages/reference/<name>_<build>.png (ja or en).
+inline void ExpectWindowLikeReference(HWND window, const std::string& name) {
+    LONG w = 0, h = 0;
+    const DWORD size = PlatRenderWindow(window, nullptr, 0, &w, &h);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> rgb(size);
+    ASSERT_EQ(PlatRenderWindow(window, rgb.data(), size, &w, &h), size);
+    ExpectLikeReferencePicture(rgb, w, h, name + (orla::kJapaneseBuild ? "_ja" : "_en"));
 }
 
 }  // namespace pages_test

@@ -548,14 +548,7 @@ TEST_F(OptionList, WithoutAPageContextNothingHappens) {
 
 // ---- Pictures -------------------------------------------------------------------------------
 
-void ExpectWindowLikeReference(HWND window, const std::string& name) {
-    LONG w = 0, h = 0;
-    const DWORD size = PlatRenderWindow(window, nullptr, 0, &w, &h);
-    ASSERT_GT(size, 0u);
-    std::vector<BYTE> rgb(size);
-    ASSERT_EQ(PlatRenderWindow(window, rgb.data(), size, &w, &h), size);
-    pages_test::ExpectLikeReferencePicture(rgb, w, h, name + (kJapaneseBuild ? "_ja" : "_en"));
-}
+using pages_test::ExpectWindowLikeReference;
 
 // The page with the panel text's line selected (value, edit and no note) and with the pattern
 // size's (value and note); the about box with the driver's version.
