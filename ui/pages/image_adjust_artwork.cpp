@@ -5,15 +5,14 @@
 #include <vector>
 
 #include "ui/pages/image_adjust_page.h"
+#include "ui/pages/preview_artwork.h"
 #include "win/gdi.h"
 
 namespace orla {
 
 namespace {
 
-struct Rgb {
-    BYTE r, g, b;
-};
+using Rgb = ArtworkRgb;
 constexpr Rgb kFrame{96, 96, 96}, kSun{250, 200, 40}, kHill{70, 150, 70}, kFarHill{120, 180, 110}, kWall{230, 220, 200},
     kRoof{190, 60, 50}, kDoor{110, 70, 40};
 constexpr int kWedgeSteps = 8;
@@ -30,28 +29,7 @@ struct Picture {
         for (int y = y0; y < y1; ++y)
             for (int x = x0; x < x1; ++x) Put(x, y, c);
     }
-    std::vector<BYTE> Dib() const {
-        const int stride = (w * 3 + 3) & ~3;
-        std::vector<BYTE> out(sizeof(BITMAPINFOHEADER) + size_t(stride) * h, 0);
-        BITMAPINFOHEADER header{};
-        header.biSize = sizeof header;
-        header.biWidth = w;
-        header.biHeight = h;  // bottom-up
-        header.biPlanes = 1;
-        header.biBitCount = 24;
-        header.biCompression = BI_RGB;
-        std::memcpy(out.data(), &header, sizeof header);
-        for (int y = 0; y < h; ++y) {
-            BYTE* row = out.data() + sizeof header + size_t(h - 1 - y) * stride;
-            for (int x = 0; x < w; ++x) {
-                const Rgb c = px[size_t(y) * w + x];
-                row[3 * x] = c.b;
-                row[3 * x + 1] = c.g;
-                row[3 * x + 2] = c.r;
-            }
-        }
-        return out;
-    }
+    std::vector<BYTE> Dib() const { return BottomUpDib24(w, h, px); }
 };
 
 // A hill: a parabola over [x0, x1] whose top is at y `top`, filled down to `bottom`.

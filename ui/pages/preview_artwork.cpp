@@ -13,9 +13,7 @@ namespace orla {
 
 namespace {
 
-struct Rgb {
-    BYTE r, g, b;
-};
+using Rgb = ArtworkRgb;
 constexpr Rgb kWhite{255, 255, 255}, kBlack{0, 0, 0}, kGrey{160, 160, 160}, kBlue{40, 80, 200}, kRed{200, 40, 40},
     kGreen{40, 150, 60}, kText{90, 90, 90}, kBody{210, 210, 200}, kPanel{60, 60, 70};
 constexpr Rgb RgbOf(COLORREF c) {
@@ -40,28 +38,7 @@ struct Canvas {
         Fill(x0, y0, x0 + 1, y1, c);
         Fill(x1 - 1, y0, x1, y1, c);
     }
-    std::vector<BYTE> Dib() const {
-        const int stride = (w * 3 + 3) & ~3;
-        std::vector<BYTE> out(sizeof(BITMAPINFOHEADER) + size_t(stride) * h, 0);
-        BITMAPINFOHEADER header{};
-        header.biSize = sizeof header;
-        header.biWidth = w;
-        header.biHeight = h;  // bottom-up
-        header.biPlanes = 1;
-        header.biBitCount = 24;
-        header.biCompression = BI_RGB;
-        std::memcpy(out.data(), &header, sizeof header);
-        for (int y = 0; y < h; ++y) {
-            BYTE* row = out.data() + sizeof header + size_t(h - 1 - y) * stride;
-            for (int x = 0; x < w; ++x) {
-                const Rgb c = px[size_t(y) * w + x];
-                row[3 * x] = c.b;
-                row[3 * x + 1] = c.g;
-                row[3 * x + 2] = c.r;
-            }
-        }
-        return out;
-    }
+    std::vector<BYTE> Dib() const { return BottomUpDib24(w, h, px); }
 };
 
 // What a picture id of the sheet stands for, read back from the id formulas of the placements:
@@ -290,7 +267,6 @@ Canvas Artwork(int id) {
     return Tray(id == 853, false);  // 843 and 853
 }
 
-
 // ---- The print-time dialog's preview: a sheet in a box of kJobPictureBox pixels, drawn white
 // where the picture lets the preview show through (the dialog combines them with SRCAND). ----
 
@@ -310,7 +286,9 @@ Canvas JobPage(int id) {
     const int duplex = (i % 6) / 2 + 1;
     Canvas c(kJobPictureBox, kJobPictureBox, kWhite);
     const RECT s = JobSheet(portrait);
-    if (collated) c.Fill(s.left + 4, s.top - 4, s.right + 4, s.bottom - 4, kWhite), c.Frame(s.left + 4, s.top - 4, s.right + 4, s.bottom - 4, kGrey);
+    if (collated)
+        c.Fill(s.left + 4, s.top - 4, s.right + 4, s.bottom - 4, kWhite),
+            c.Frame(s.left + 4, s.top - 4, s.right + 4, s.bottom - 4, kGrey);
     c.Fill(s.left, s.top, s.right, s.bottom, kWhite);
     c.Frame(s.left, s.top, s.right, s.bottom, kBlack);
     // Long edge: the left of a portrait sheet, the top of a landscape one; short edge the other.
@@ -410,6 +388,29 @@ struct Made {
 std::span<const ORLA_RESOURCE> PreviewBitmapResources() {
     static const Made made;
     return made.entries;
+}
+
+std::vector<BYTE> BottomUpDib24(int w, int h, const std::vector<ArtworkRgb>& px) {
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<BYTE> out(sizeof(BITMAPINFOHEADER) + size_t(stride) * h, 0);
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = w;
+    header.biHeight = h;  // bottom-up
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    std::memcpy(out.data(), &header, sizeof header);
+    for (int y = 0; y < h; ++y) {
+        BYTE* row = out.data() + sizeof header + size_t(h - 1 - y) * stride;
+        for (int x = 0; x < w; ++x) {
+            const ArtworkRgb c = px[size_t(y) * w + x];
+            row[3 * x] = c.b;
+            row[3 * x + 1] = c.g;
+            row[3 * x + 2] = c.r;
+        }
+    }
+    return out;
 }
 
 }  // namespace orla

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <vector>
 
 #include "plat/resource_table.h"
 #include "win/gdi.h"
@@ -25,6 +26,14 @@ inline constexpr COLORREF kPreviewLongEdgeMark = 0x2828C8, kPreviewShortEdgeMark
 // drawn in boxes of kJobPictureBox pixels, sheets centred.
 inline constexpr int kJobPreviewBase = 800, kJobPreviewWidth = 232, kJobPreviewHeight = 124;
 inline constexpr int kJobPictureBox = 100;
+
+// A pixel of a picture drawn by code.
+struct ArtworkRgb {
+    BYTE r, g, b;
+};
+// A 24-bit bottom-up DIB (the header, then rows of blue, green, red padded to four bytes) of the
+// w x h pixels given top row first.
+std::vector<BYTE> BottomUpDib24(int w, int h, const std::vector<ArtworkRgb>& px);
 
 // RT_BITMAP entries of every picture id the preview uses, made once per process.
 std::span<const ORLA_RESOURCE> PreviewBitmapResources();
