@@ -170,9 +170,7 @@ INT_PTR ShowAccountPopup(UiContext* context) {
 
 INT_PTR CALLBACK AccountPopupDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* page = reinterpret_cast<PageContext*>(lParam);
-        SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
-        if (page && page->uiContext) OnInit(page, hDlg);
+        if (PageContext* page = KeepDialogPageContext(hDlg, lParam)) OnInit(page, hDlg);
         return TRUE;
     }
     PageContext* page = PageContextOf(hDlg);

@@ -256,9 +256,7 @@ void OnTableCommand(const TableDialogSteps& steps, HWND dialog, PageContext* pag
 
 INT_PTR TableDialogMessage(const TableDialogSteps& steps, HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* page = reinterpret_cast<PageContext*>(lParam);
-        SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
-        if (page && page->uiContext) OnTableInit(steps, hDlg, page);
+        if (PageContext* page = KeepDialogPageContext(hDlg, lParam)) OnTableInit(steps, hDlg, page);
         return TRUE;
     }
     PageContext* page = PageContextOf(hDlg);

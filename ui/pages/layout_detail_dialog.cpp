@@ -505,9 +505,7 @@ void ArrangeLayoutControls(PageContext* page, HWND dialog) {
 
 INT_PTR CALLBACK LayoutDetailDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* page = reinterpret_cast<PageContext*>(lParam);
-        SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
-        if (page && page->uiContext) OnInitDialog(page, hDlg);
+        if (PageContext* page = KeepDialogPageContext(hDlg, lParam)) OnInitDialog(page, hDlg);
         return TRUE;
     }
     if (message == WM_MEASUREITEM) {

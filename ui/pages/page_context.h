@@ -79,6 +79,13 @@ inline constexpr DWORD kPageAccountBusy = 0x00000010;
 inline PageContext* PageContextOf(HWND window) {
     return window ? reinterpret_cast<PageContext*>(GetWindowLongPtrW(window, DWLP_USER)) : nullptr;
 }
+// WM_INITDIALOG of a dialog given its page context as lParam: the context kept for PageContextOf;
+// answers it when it has a UI context to fill the dialog from, else null.
+inline PageContext* KeepDialogPageContext(HWND dialog, LPARAM lParam) {
+    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    auto* page = reinterpret_cast<PageContext*>(lParam);
+    return page && page->uiContext ? page : nullptr;
+}
 // The UI context behind a window, or null when the window has no page context yet.
 inline UiContext* UiContextOf(HWND window) {
     PageContext* page = PageContextOf(window);

@@ -274,9 +274,7 @@ INT_PTR OpenTextEntryDialog(PageContext* page, HWND owner, DWORD mode) {
 
 INT_PTR CALLBACK TextEntryDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* page = reinterpret_cast<PageContext*>(lParam);
-        SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
-        if (page && page->uiContext) OnInit(page, hDlg);
+        if (PageContext* page = KeepDialogPageContext(hDlg, lParam)) OnInit(page, hDlg);
         return TRUE;
     }
     PageContext* page = PageContextOf(hDlg);
