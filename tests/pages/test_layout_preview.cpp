@@ -561,11 +561,7 @@ protected:
     void ExpectLikeReference(const std::string& name) {
         Script script;
         script.steps.push_back([&](HWND d) {
-            LONG w = 0, h = 0;
-            const DWORD size = PlatRenderWindow(d, nullptr, 0, &w, &h);
-            std::vector<BYTE> rgb(size);
-            ASSERT_EQ(PlatRenderWindow(d, rgb.data(), size, &w, &h), size);
-            pages_test::ExpectLikeReferencePicture(rgb, w, h, name + (kJapaneseBuild ? "_ja" : "_en"));
+            pages_test::ExpectWindowLikeReference(d, name);
             EXPECT_TRUE(PlatPressButton(d, IDCANCEL));
         });
         EXPECT_EQ(Run(script), FALSE);

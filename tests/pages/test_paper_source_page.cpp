@@ -522,15 +522,6 @@ TEST_F(PaperSourceDialogs, DetailDefaultsResetTheWorkingCopy) {
 
 // ---- Pictures ---------------------------------------------------------------------------------
 
-void ExpectLikeReference(HWND window, const std::string& name) {
-    LONG w = 0, h = 0;
-    const DWORD size = PlatRenderWindow(window, nullptr, 0, &w, &h);
-    ASSERT_GT(size, 0u);
-    std::vector<BYTE> rgb(size);
-    ASSERT_EQ(PlatRenderWindow(window, rgb.data(), size, &w, &h), size);
-    ExpectLikeReferencePicture(rgb, w, h, name + (kJapaneseBuild ? "_ja" : "_en"));
-}
-
 // The user's locale picks the resource DLL and the system code page the sheet's frame: each build
 // is drawn in its own language.
 struct CodePageScope {
@@ -569,11 +560,11 @@ TEST_F(PaperSourcePage, PageAndDialogsLookAsTheirReferences) {
                    {ids::kSectionSources, "section_source_dialog", IDCANCEL},
                    {ids::kSourceDetail, "source_detail_dialog", ids::kDetailCancel}};
     Script script;
-    script.steps.push_back([](HWND sheet) { ExpectLikeReference(sheet, "paper_source_page"); });
+    script.steps.push_back([](HWND sheet) { ExpectWindowLikeReference(sheet, "paper_source_page"); });
     for (const auto& d : dialogs) {
         script.steps.push_back([&d](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), d.button))); });
         script.steps.push_back([&d](HWND dialog) {
-            ExpectLikeReference(dialog, d.name);
+            ExpectWindowLikeReference(dialog, d.name);
             EXPECT_TRUE(PlatPressButton(dialog, d.close));
         });
     }
