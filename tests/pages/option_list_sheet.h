@@ -81,20 +81,7 @@ protected:
     }
     // The trust-marking stand-in in the driver folder and named in the machine registry; script:
     // its answers ("CreateHandle=fail" refuses every printer).
-    void InstallTrustLibrary(const char* script = "") {
-        const std::u16string path = std::u16string(PlatDriverDirectory()) + u"\\TessalineDrvIf.dll";
-        ASSERT_TRUE(PlatCopyIntoSandbox((orla_test::BinDir() + "/TessalineDrvIf.dll").c_str(), path.c_str()));
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tamsa Korvel\\Tessaline Basic", 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExW(key, u"DRVIFInstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                       static_cast<DWORD>((path.size() + 1) * 2));
-        const std::u16string text = orla_test::Widen(script);
-        RegSetValueExW(key, u"StandInScript", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>((text.size() + 1) * 2));
-        RegCloseKey(key);
-    }
+    static void InstallTrustLibrary(const char* script = "") { InstallTrustStandIn(orla_test::Widen(script)); }
     // The graphics DLL the UI context names as its driver file, where the spooler keeps it.
     void InstallDriverFile() {
         const char* dll = orla::kJapaneseBuild ? "Quessa.dll" : "Brindal.dll";

@@ -27,7 +27,7 @@ using namespace pages_test;
 using uitest::Script;
 namespace ids = orla_res::stamp_page;
 
-constexpr char16_t kLibraryKey[] = u"SOFTWARE\\Tamsa Korvel\\Tessaline Basic";
+constexpr const char16_t* kLibraryKey = pages_test::kTrustLibraryKey;
 constexpr char16_t kFriendlyCaption[] = u"QEV Halvoric 4400K";
 constexpr unsigned kBlock = 2012;  // the settings block of the record
 constexpr unsigned kBlockBytes = 4096;
@@ -115,17 +115,12 @@ protected:
         PlatSetUserName(u"orla");
         StampPageSheet::TearDown();
     }
+    // The stand-in with its script; the settings its dialog was last handed are forgotten.
     void InstallLibrary(const std::u16string& script) {
-        const std::u16string path = std::u16string(PlatDriverDirectory()) + u"\\TessalineDrvIf.dll";
-        ASSERT_TRUE(PlatCopyIntoSandbox((orla_test::BinDir() + "/TessalineDrvIf.dll").c_str(), path.c_str()));
+        InstallTrustStandIn(script);
+        if (HasFatalFailure()) return;
         HKEY key = nullptr;
-        ASSERT_EQ(
-            RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLibraryKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-        RegSetValueExW(key, u"DRVIFInstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                       static_cast<DWORD>((path.size() + 1) * 2));
-        RegSetValueExW(key, u"StandInScript", 0, REG_SZ, reinterpret_cast<const BYTE*>(script.c_str()),
-                       static_cast<DWORD>((script.size() + 1) * 2));
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLibraryKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
         RegDeleteValueW(key, u"LastDisplayUISettings");
         RegCloseKey(key);
     }

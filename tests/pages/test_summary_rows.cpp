@@ -117,17 +117,7 @@ protected:
         ADD_FAILURE() << "row " << rowId << " is not in the table";
         return false;
     }
-    void InstallTrustLibrary() {
-        const std::u16string path = std::u16string(PlatDriverDirectory()) + u"\\TessalineDrvIf.dll";
-        ASSERT_TRUE(PlatCopyIntoSandbox((orla_test::BinDir() + "/TessalineDrvIf.dll").c_str(), path.c_str()));
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tamsa Korvel\\Tessaline Basic", 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExW(key, u"DRVIFInstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                       static_cast<DWORD>((path.size() + 1) * 2));
-        RegCloseKey(key);
-    }
+    static void InstallTrustLibrary() { pages_test::InstallTrustStandIn(); }
 };
 
 TEST_F(SummaryRowRules, RowsLeaveTheTreeByTheirRules) {
