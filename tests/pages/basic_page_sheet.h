@@ -18,16 +18,6 @@
 
 namespace pages_test {
 
-inline HWND PageOf(HWND sheet) {
-    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-}
-inline int IndexWithData(HWND dialog, int id, LPARAM data) {
-    const auto n = SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0);
-    for (int i = 0; i < n; ++i)
-        if (SendDlgItemMessageW(dialog, id, CB_GETITEMDATA, i, 0) == data) return i;
-    return -1;
-}
-
 class BasicPageSheet : public PageSheet {
 protected:
     void SetUp() override {

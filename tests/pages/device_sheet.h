@@ -35,21 +35,12 @@ constexpr DmField<WORD> ValueWord(unsigned offset) {
 }
 }  // namespace device_fields
 
-inline HWND SheetPage(HWND sheet) {
-    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-}
-
 // A list box line by its item data; -1 when none has it.
 inline int LineWithData(HWND dialog, int id, LPARAM data) {
     const auto n = SendDlgItemMessageW(dialog, id, LB_GETCOUNT, 0, 0);
     for (int i = 0; i < n; ++i)
         if (SendDlgItemMessageW(dialog, id, LB_GETITEMDATA, i, 0) == data) return i;
     return -1;
-}
-
-inline bool Enabled(HWND dialog, int id) {
-    HWND control = GetDlgItem(dialog, id);
-    return control && IsWindowEnabled(control);
 }
 
 class DeviceSheet : public PageSheet {

@@ -34,23 +34,11 @@ inline constexpr DWORD kBlankPages = 0x10000000, kTonerSave = 0x00020000, kShowU
                        kShowOwnText = 0x00400000, kRasterMode = 0x00000800, kManualJoins = 0x00000040;
 }  // namespace option_fields
 
-inline HWND OptionPage(HWND sheet) {
-    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-}
-
 // The line of the list whose item data is the item; -1 when none.
 inline int ItemLine(HWND page, WORD item) {
     const auto n = SendDlgItemMessageW(page, orla::option_ids::kItems, LB_GETCOUNT, 0, 0);
     for (int i = 0; i < n; ++i)
         if (SendDlgItemMessageW(page, orla::option_ids::kItems, LB_GETITEMDATA, i, 0) == item) return i;
-    return -1;
-}
-
-// The combo entry whose item data is data; -1 when none.
-inline int ComboEntryWithData(HWND dialog, int id, LPARAM data) {
-    const auto n = SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0);
-    for (int i = 0; i < n; ++i)
-        if (SendDlgItemMessageW(dialog, id, CB_GETITEMDATA, i, 0) == data) return i;
     return -1;
 }
 
@@ -94,7 +82,7 @@ protected:
     }
     // A step that selects the item's line as a user clicks it.
     static void SelectItem(HWND sheet, WORD item) {
-        HWND page = OptionPage(sheet);
+        HWND page = PageOf(sheet);
         const int line = ItemLine(page, item);
         ASSERT_GE(line, 0) << item;
         EXPECT_TRUE(PlatChoose(GetDlgItem(page, orla::option_ids::kItems), line)) << item;

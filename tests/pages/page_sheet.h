@@ -14,8 +14,26 @@
 #include "tests/platform_ui/dialog_fixture.h"
 #include "ui/entry/printer_data_store.h"
 #include "win/property_sheet.h"
+#include "win/user_controls.h"
 
 namespace pages_test {
+
+// The sheet's current page.
+inline HWND PageOf(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+// The combo entry whose item data is data; -1 when none.
+inline int IndexWithData(HWND dialog, int id, LPARAM data) {
+    const auto n = SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < n; ++i)
+        if (SendDlgItemMessageW(dialog, id, CB_GETITEMDATA, i, 0) == data) return i;
+    return -1;
+}
+// The dialog has the control and it is enabled.
+inline bool Enabled(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    return control && IsWindowEnabled(control);
+}
 
 // One page of a sheet: its dialog template and dialog procedure.
 struct SheetPageDescription {

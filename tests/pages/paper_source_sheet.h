@@ -51,13 +51,6 @@ inline int EntryWithData(HWND dialog, int id, LPARAM data) {
         if (all[i] == data) return static_cast<int>(i);
     return -1;
 }
-inline HWND CurrentPage(HWND sheet) {
-    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-}
-inline bool IsEnabled(HWND dialog, int id) {
-    HWND control = GetDlgItem(dialog, id);
-    return control && IsWindowEnabled(control);
-}
 
 class PaperSourceSheet : public PageSheet {
 protected:

@@ -52,8 +52,8 @@ inline void ExpectLikeReferencePicture(const std::vector<BYTE>& rgb, LONG w, LON
     ASSERT_EQ(reference.size(), rgb.size()) << name;
     size_t differ = 0;
     for (size_t i = 0; i < rgb.size(); ++i) differ += rgb[i] != reference[i];
-    EXPECT_EQ(differ, 0u) << name << ": bytes that differ from " << path << "; the picture drawn is "
-                          << name << "_drawn.png in the test's working folder";
+    EXPECT_EQ(differ, 0u) << name << ": bytes that differ from " << path << "; the picture drawn is " << name
+                          << "_drawn.png in the test's working folder";
     if (differ) PlatWritePngFile((name + "_drawn.png").c_str(), w, h, 3, rgb.data());
 }
 

@@ -44,17 +44,10 @@ inline orla::FormOverlayHeader OverlayHeaderOf(DWORD madeFor = orla::kOverlayPap
     return h;
 }
 
-inline bool ControlEnabled(HWND dialog, int id) {
-    HWND control = GetDlgItem(dialog, id);
-    return control && IsWindowEnabled(control);
-}
 inline std::u16string ControlText(HWND dialog, int id) {
     WCHAR text[300] = {};
     const UINT n = GetDlgItemTextW(dialog, id, text, 300);
     return std::u16string(text, n);
-}
-inline HWND ActivePage(HWND sheet) {
-    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 // The items of a combo, in order.
 inline std::vector<std::u16string> ComboItems(HWND dialog, int id) {

@@ -20,7 +20,7 @@ namespace account_dialog_test {
 using namespace orla;
 using namespace pages_test::device_fields;
 using pages_test::Enabled;
-using pages_test::SheetPage;
+using pages_test::PageOf;
 using uitest::Script;
 namespace ids = orla_res::device_page;
 
@@ -51,7 +51,7 @@ protected:
     // Opens the dialog from the page; the steps then act in it.
     void Open(Script& script) {
         script.steps.push_back(
-            [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(SheetPage(sheet), ids::kAccountSettings))); });
+            [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kAccountSettings))); });
     }
     void Close(Script& script) {
         script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });

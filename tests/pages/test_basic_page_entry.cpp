@@ -23,6 +23,7 @@ namespace {
 
 using namespace orla;
 
+using pages_test::Enabled;
 using pages_test::IndexWithData;
 using pages_test::PageOf;
 using uitest::Script;
@@ -32,9 +33,6 @@ std::u16string ControlText(HWND control) {
     PLAT_CONTROL_STATE state{};
     EXPECT_TRUE(PlatReadControl(control, &state));
     return std::u16string(state.text);
-}
-bool Enabled(HWND dialog, int id) {
-    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
 }
 
 // Closes the sheet with the button; a text-entry dialog still open where the sheet was expected is

@@ -22,7 +22,7 @@ using namespace pages_test::device_fields;
 using orla_res::device_page::kAccountStore;
 using pages_test::Enabled;
 using pages_test::LineWithData;
-using pages_test::SheetPage;
+using pages_test::PageOf;
 using uitest::Script;
 namespace ids = orla_res::device_page;
 
@@ -52,7 +52,7 @@ TEST_F(DevicePages, EachSettingsComboWritesItsBit) {
             const DWORD others = Get(r, kFlags2) & ~c.bit;
             Script script;
             script.steps.push_back([&, c, set](HWND sheet) {
-                EXPECT_TRUE(PlatChoose(GetDlgItem(SheetPage(sheet), c.combo), set ? c.setIndex : 1 - c.setIndex))
+                EXPECT_TRUE(PlatChoose(GetDlgItem(PageOf(sheet), c.combo), set ? c.setIndex : 1 - c.setIndex))
                     << c.combo;
             });
             script.steps.push_back([&](HWND sheet) {
@@ -86,10 +86,10 @@ TEST_F(DevicePages, RestoreDefaultsTakesTheDeviceBitsFromTheDefaults) {
     bool focused = false;
     Script script;
     script.steps.push_back(
-        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(SheetPage(sheet), ids::kRestoreDefaults))); });
+        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kRestoreDefaults))); });
     script.steps.push_back([&](HWND sheet) {
         PLAT_CONTROL_STATE store{};
-        ASSERT_TRUE(PlatReadControl(GetDlgItem(SheetPage(sheet), kAccountStore), &store));
+        ASSERT_TRUE(PlatReadControl(GetDlgItem(PageOf(sheet), kAccountStore), &store));
         focused = store.focused;
         EXPECT_EQ(store.selection, 0) << "machine-wide account store shown";
         EXPECT_TRUE(PlatPressButton(sheet, IDOK));
@@ -116,7 +116,7 @@ TEST_F(DevicePages, RestoredAccountStoreBringsItsOwnAccount) {
     machine.copy(ui_->accountSaved.userId, machine.size());
     Script script;
     script.steps.push_back(
-        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(SheetPage(sheet), ids::kRestoreDefaults))); });
+        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kRestoreDefaults))); });
     script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
     EXPECT_EQ(Run(script), 1);
     EXPECT_EQ(Get(ui_->appliedDevmode, kFlags2) & 0x01F00000u, 0x00200000u);
@@ -157,7 +157,7 @@ TEST_F(DevicePages, ReadOnlyContextGreysTheSettingsPage) {
     ui_->flags &= ~kUiCanChange;
     Script script;
     script.steps.push_back([&](HWND sheet) {
-        HWND page = SheetPage(sheet);
+        HWND page = PageOf(sheet);
         for (int id : {ids::kTablesGroup, ids::kGlyphs, ids::kMargins, ids::kHeaderLimit, ids::kAccountStore,
                        ids::kTrueTypeTable, ids::kOutPaperTable, ids::kRestoreDefaults})
             EXPECT_FALSE(Enabled(page, id)) << id;
@@ -176,13 +176,13 @@ protected:
     void ChooseValue(Script& script, WORD option, int index) {
         script.steps.push_back(ToOptionsPage);
         script.steps.push_back([option](HWND sheet) {
-            HWND page = SheetPage(sheet);
+            HWND page = PageOf(sheet);
             const int line = LineWithData(page, ids::kOptions, option);
             ASSERT_GE(line, 0) << "no line for option " << option;
             EXPECT_TRUE(PlatChoose(GetDlgItem(page, ids::kOptions), line));
         });
         script.steps.push_back(
-            [index](HWND sheet) { EXPECT_TRUE(PlatChoose(GetDlgItem(SheetPage(sheet), ids::kValue), index)); });
+            [index](HWND sheet) { EXPECT_TRUE(PlatChoose(GetDlgItem(PageOf(sheet), ids::kValue), index)); });
     }
 };
 
@@ -227,8 +227,8 @@ TEST_F(DeviceOptions, MemoryValueWritesTheSize) {
     int entries = 0;
     ChooseValue(script, 459, 0);
     script.steps.push_back([&](HWND sheet) {
-        entries = static_cast<int>(SendDlgItemMessageW(SheetPage(sheet), ids::kValue, CB_GETCOUNT, 0, 0));
-        EXPECT_TRUE(PlatChoose(GetDlgItem(SheetPage(sheet), ids::kValue), entries - 1));
+        entries = static_cast<int>(SendDlgItemMessageW(PageOf(sheet), ids::kValue, CB_GETCOUNT, 0, 0));
+        EXPECT_TRUE(PlatChoose(GetDlgItem(PageOf(sheet), ids::kValue), entries - 1));
     });
     script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
     Set(ui_->currentDevmode, kMemory, DWORD{0});
@@ -269,7 +269,7 @@ TEST_F(DeviceOptions, ConfigurationFromThePrinterLeavesValuesAlone) {
     Script script;
     script.steps.push_back(ToOptionsPage);
     script.steps.push_back([&](HWND sheet) {
-        HWND page = SheetPage(sheet);
+        HWND page = PageOf(sheet);
         EXPECT_TRUE(Enabled(page, ids::kGetConfiguration));
         const int memory = LineWithData(page, ids::kOptions, 459);
         ASSERT_GE(memory, 0);
@@ -277,7 +277,7 @@ TEST_F(DeviceOptions, ConfigurationFromThePrinterLeavesValuesAlone) {
     });
     DriverDevmode before{};
     script.steps.push_back([&](HWND sheet) {
-        HWND page = SheetPage(sheet);
+        HWND page = PageOf(sheet);
         EXPECT_FALSE(Enabled(page, ids::kValue));
         EXPECT_FALSE(Enabled(page, ids::kValueLabel));
         before = ui_->currentDevmode;
@@ -304,7 +304,7 @@ TEST_F(DeviceOptions, DoubleClickMovesToTheNextValueWhereTheOptionMayChange) {
         Script script;
         script.steps.push_back(ToOptionsPage);
         script.steps.push_back([](HWND sheet) {
-            HWND page = SheetPage(sheet);
+            HWND page = PageOf(sheet);
             const int line = LineWithData(page, ids::kOptions, 1304);
             ASSERT_GE(line, 0);
             EXPECT_TRUE(PlatChoose(GetDlgItem(page, ids::kOptions), line));
@@ -325,7 +325,7 @@ TEST_F(DeviceOptions, ReadOnlyContextGreysTheOptionsPage) {
     Script script;
     script.steps.push_back(ToOptionsPage);
     script.steps.push_back([&](HWND sheet) {
-        HWND page = SheetPage(sheet);
+        HWND page = PageOf(sheet);
         for (int id : {ids::kOptionsLabel, ids::kOptions, ids::kValueGroup, ids::kValueLabel, ids::kValue,
                        ids::kTraysLabel, ids::kTrays, ids::kGetConfiguration})
             EXPECT_FALSE(Enabled(page, id)) << id;
@@ -341,7 +341,7 @@ TEST_F(DeviceOptions, InvalidateControlRectCoversThePictureArea) {
     Script script;
     script.steps.push_back(ToOptionsPage);
     script.steps.push_back([&](HWND sheet) {
-        HWND page = SheetPage(sheet);
+        HWND page = PageOf(sheet);
         RECT options{}, trays{};
         GetWindowRect(GetDlgItem(page, ids::kOptionsLabel), &options);
         GetWindowRect(GetDlgItem(page, ids::kTraysGroup), &trays);

@@ -31,6 +31,8 @@
 namespace image_adjust_page_test {
 
 using namespace orla;
+using pages_test::Enabled;
+using pages_test::PageOf;
 using uitest::Script;
 namespace ids = orla_res::image_page;
 
@@ -53,9 +55,6 @@ void SetValue(DriverDevmode& r, DmField<DWORD> f, LONG v) {
     Set(r, f, static_cast<DWORD>(v));
 }
 
-HWND PageOf(HWND sheet) {
-    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-}
 std::u16string TextOf(HWND dialog, int id) {
     WCHAR text[64] = {};
     GetDlgItemTextW(dialog, id, text, 64);
@@ -67,10 +66,6 @@ std::u16string Digits(LONG value) {
 }
 int ScrollPosition(HWND dialog, int id) {
     return GetScrollPos(GetDlgItem(dialog, id), SB_CTL);
-}
-bool Enabled(HWND dialog, int id) {
-    HWND control = GetDlgItem(dialog, id);
-    return control && IsWindowEnabled(control);
 }
 bool Checked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;

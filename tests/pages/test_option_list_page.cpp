@@ -23,7 +23,7 @@ namespace option_list_test {
 using namespace orla;
 using namespace pages_test::option_fields;
 using pages_test::ItemLine;
-using pages_test::OptionPage;
+using pages_test::PageOf;
 using pages_test::ReadControl;
 using uitest::Script;
 namespace ids = orla_res::option_list;
@@ -64,7 +64,7 @@ TEST_F(OptionList, LongListOnlyWhileTheTrustLibraryTakesTheModel) {
         int lines = 0, optimiseLine = -1;
         Script script;
         script.steps.push_back([&](HWND sheet) {
-            HWND page = OptionPage(sheet);
+            HWND page = PageOf(sheet);
             lines = static_cast<int>(SendDlgItemMessageW(page, ids::kItems, LB_GETCOUNT, 0, 0));
             optimiseLine = ItemLine(page, 781);
             EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
@@ -81,7 +81,7 @@ TEST_F(OptionList, LinesReadNameTabValue) {
     std::u16string line;
     Script script;
     script.steps.push_back([&](HWND sheet) {
-        HWND page = OptionPage(sheet);
+        HWND page = PageOf(sheet);
         const int at = ItemLine(page, 440);
         ASSERT_GE(at, 0);
         WCHAR text[256] = {};
@@ -127,7 +127,7 @@ TEST_F(OptionList, DoubleClickWrapsAFreeItemAndLeavesAForcedOne) {
         bool comboEnabled = false;
         Script script;
         script.steps.push_back([&](HWND sheet) {
-            HWND page = OptionPage(sheet);
+            HWND page = PageOf(sheet);
             const int line = ItemLine(page, c.item);
             ASSERT_GE(line, 0);
             EXPECT_TRUE(PlatDoubleClickListItem(GetDlgItem(page, ids::kItems), line));
@@ -149,7 +149,7 @@ TEST_F(OptionList, SameLineTwiceRunsOnce) {
     Script script;
     script.steps.push_back([&](HWND sheet) {
         SelectItem(sheet, 440);
-        HWND page = OptionPage(sheet);
+        HWND page = PageOf(sheet);
         EXPECT_EQ(ReadControl(page, ids::kValue).selection, 2);
         // The combo moved without a choice being made: only the selection work puts it back.
         SendDlgItemMessageW(page, ids::kValue, CB_SETCURSEL, 4, 0);
@@ -193,8 +193,8 @@ TEST_F(OptionList, TrayStateSwitchesTheChosenTraysBit) {
         Script script;
         script.steps.push_back([&](HWND sheet) {
             SelectItem(sheet, 449);
-            HWND page = OptionPage(sheet);
-            const int entry = pages_test::ComboEntryWithData(page, ids::kValue, c.tray);
+            HWND page = PageOf(sheet);
+            const int entry = pages_test::IndexWithData(page, ids::kValue, c.tray);
             ASSERT_GE(entry, 0);
             EXPECT_TRUE(PlatChoose(GetDlgItem(page, ids::kValue), entry));
             EXPECT_TRUE(ReadControl(page, ids::kTrayState).visible);
@@ -243,7 +243,7 @@ TEST_F(OptionList, UserTextTakesOnlyWhatThePanelShows) {
         Script script;
         script.steps.push_back([&](HWND sheet) {
             SelectItem(sheet, 447);
-            HWND page = OptionPage(sheet);
+            HWND page = PageOf(sheet);
             EXPECT_FALSE(ReadControl(page, ids::kUserText).visible);
             EXPECT_TRUE(PlatChoose(GetDlgItem(page, ids::kValue), 2));  // text of one's own
             const PLAT_CONTROL_STATE edit = ReadControl(page, ids::kUserText);
@@ -255,7 +255,7 @@ TEST_F(OptionList, UserTextTakesOnlyWhatThePanelShows) {
         });
         if (!c.accepted) {
             script.steps.push_back([&](HWND sheet) {
-                editAfter = ReadControl(OptionPage(sheet), ids::kUserText);
+                editAfter = ReadControl(PageOf(sheet), ids::kUserText);
                 EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
             });
         }
@@ -291,7 +291,7 @@ TEST_F(OptionList, UserNameShownReadOnlyOrRefused) {
         Script script;
         script.steps.push_back([&](HWND sheet) {
             SelectItem(sheet, 447);
-            HWND page = OptionPage(sheet);
+            HWND page = PageOf(sheet);
             EXPECT_TRUE(PlatChoose(GetDlgItem(page, ids::kValue), 1));  // the user name
             edit = ReadControl(page, ids::kUserText);
             combo = ReadControl(page, ids::kValue);
@@ -322,7 +322,7 @@ TEST_F(OptionList, LongUserTextStaysInsideItsField) {
     Script script;
     script.steps.push_back([&](HWND sheet) {
         SelectItem(sheet, 447);
-        HWND page = OptionPage(sheet);
+        HWND page = PageOf(sheet);
         EXPECT_TRUE(PlatChoose(GetDlgItem(page, ids::kValue), 2));
         SetDlgItemTextW(page, ids::kUserText, longText.c_str());
         // The record as it stands while the page is open.
@@ -375,7 +375,7 @@ TEST_F(OptionList, ChecksWriteTheirBits) {
         const DWORD copyBefore = Get(r, kFlags1Copy);
         Script script;
         script.steps.push_back([&](HWND sheet) {
-            HWND page = OptionPage(sheet);
+            HWND page = PageOf(sheet);
             EXPECT_EQ(ReadControl(page, c.check).checked, c.check_on ? BST_UNCHECKED : BST_CHECKED);
             EXPECT_TRUE(PlatClick(GetDlgItem(page, c.check)));
             EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sheet, IDAPPLY))) << "the page told the sheet";
@@ -403,9 +403,9 @@ TEST_F(OptionList, RestoreDefaultsBringsBackThePagesGroup) {
     int tonerChecked = -1;
     Script script;
     script.steps.push_back(
-        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(OptionPage(sheet), ids::kRestoreDefaults))); });
+        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kRestoreDefaults))); });
     script.steps.push_back([&](HWND sheet) {
-        HWND page = OptionPage(sheet);
+        HWND page = PageOf(sheet);
         focused = ReadControl(page, ids::kSkipBlankPages).focused;
         tonerChecked = ReadControl(page, ids::kTonerSave).checked;
         EXPECT_TRUE(PlatPressButton(sheet, IDOK));
@@ -434,7 +434,7 @@ TEST_F(OptionList, AboutBoxShowsTheDriverFilesVersionAndOpensTheWebPage) {
         PlatResetShellExecutes();
         std::u16string modelText, line;
         Script script;
-        script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(OptionPage(sheet), ids::kAbout))); });
+        script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kAbout))); });
         script.steps.push_back([&](HWND about) {
             modelText = ReadControl(about, ids::kAboutModel).text;
             line = ReadControl(about, ids::kAboutVersion).text;
@@ -493,7 +493,7 @@ TEST_F(OptionListHelp, F1OpensEachControlsTopic) {
     };
     Script script;
     script.steps.push_back([&](HWND sheet) {
-        HWND page = OptionPage(sheet);
+        HWND page = PageOf(sheet);
         for (const Case& c : cases) {
             if (c.aboutBox) continue;
             help_.reset();
@@ -563,7 +563,7 @@ TEST_F(OptionList, PageAndAboutBoxLookAsTheirReferences) {
         ExpectWindowLikeReference(sheet, "option_list_page_text");
         SelectItem(sheet, 433);
         ExpectWindowLikeReference(sheet, "option_list_page_note");
-        EXPECT_TRUE(PlatClick(GetDlgItem(OptionPage(sheet), ids::kAbout)));
+        EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kAbout)));
     });
     script.steps.push_back([&](HWND about) {
         ExpectWindowLikeReference(about, "about_box");

@@ -235,7 +235,7 @@ TEST_F(OverlayDialog, FieldsShowTheFormAndClearWhenTheOverlayGoesOff) {
         for (int id : ids::kInfoFields) opened.push_back(ControlText(d, id));
         EXPECT_TRUE(PlatClick(GetDlgItem(d, ids::kInfoOverlayOn)));
         for (int id : ids::kInfoFields) off.push_back(ControlText(d, id));
-        EXPECT_FALSE(ControlEnabled(d, ids::kInfoPath));
+        EXPECT_FALSE(Enabled(d, ids::kInfoPath));
         EXPECT_TRUE(PlatPressButton(d, IDCANCEL));
     });
     EXPECT_EQ(Open(script), IDCANCEL);

@@ -91,8 +91,8 @@ TEST_F(PaperSourceDialogs, SourceCombosOfferWhatTheFeedersAllow) {
         EXPECT_EQ(ComboData(details.get(), ids::kSlipTray), c.trays) << where;
         EXPECT_EQ(ComboData(sections.get(), ids::kSectionDefault), c.documentSource) << where;
         EXPECT_EQ(ComboData(details.get(), ids::kDetailSource), c.documentSource) << where;
-        EXPECT_EQ(IsEnabled(details.get(), ids::kDetailSource), !c.locked) << where;
-        EXPECT_EQ(IsEnabled(sections.get(), ids::kSectionDefault), !c.locked) << where;
+        EXPECT_EQ(Enabled(details.get(), ids::kDetailSource), !c.locked) << where;
+        EXPECT_EQ(Enabled(sections.get(), ids::kSectionDefault), !c.locked) << where;
     }
 }
 
@@ -149,7 +149,7 @@ TEST_F(PaperSourcePage, ChosenSourceEndsSectionsAndSlipSheets) {
             Set(r, f, DWORD{1});
         Script script;
         script.steps.push_back([&](HWND sheet) {
-            HWND page = CurrentPage(sheet);
+            HWND page = PageOf(sheet);
             if (!c.offeredByThePrinter) {
                 // A printer whose description names the section or slip-sheet source offers it.
                 const auto i = SendDlgItemMessageW(page, ids::kSource, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"x"));
@@ -199,7 +199,7 @@ TEST_F(PaperSourcePage, ControlsWriteTheirFields) {
         for (auto f : {dm::Flags1, dm::SavedFlags1}) Set(r, f, Get(r, f) & ~0xCu);
         Script script;
         script.steps.push_back([&c](HWND sheet) {
-            HWND page = CurrentPage(sheet);
+            HWND page = PageOf(sheet);
             const int index = c.data < 0 ? 0 : EntryWithData(page, c.control, c.data);
             ASSERT_GE(index, 0) << c.control << " " << c.data;
             EXPECT_NE(SelectedData(page, c.control), c.data) << "a choice that changes something";
@@ -216,17 +216,16 @@ TEST_F(PaperSourcePage, ControlsWriteTheirFields) {
 TEST_F(PaperSourcePage, HintLineTellsWhatTheLastActionDid) {
     std::u16string afterSource, afterDefaults;
     Script script;
-    script.steps.push_back(
-        [](HWND sheet) { EXPECT_TRUE(PlatChoose(GetDlgItem(CurrentPage(sheet), ids::kSource), 0)); });
+    script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatChoose(GetDlgItem(PageOf(sheet), ids::kSource), 0)); });
     script.steps.push_back([&](HWND sheet) {
         WCHAR text[256] = {};
-        GetDlgItemTextW(CurrentPage(sheet), ids::kHint, text, 256);
+        GetDlgItemTextW(PageOf(sheet), ids::kHint, text, 256);
         afterSource = text;
-        EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kRestoreDefaults)));
+        EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kRestoreDefaults)));
     });
     script.steps.push_back([&](HWND sheet) {
         WCHAR text[256] = {};
-        GetDlgItemTextW(CurrentPage(sheet), ids::kHint, text, 256);
+        GetDlgItemTextW(PageOf(sheet), ids::kHint, text, 256);
         afterDefaults = text;
         EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
     });
@@ -242,7 +241,7 @@ TEST_F(PaperSourcePage, SelectionChangeWithoutSelectionWritesNothing) {
     bool same = false;
     Script script;
     script.steps.push_back([&](HWND sheet) {
-        HWND page = CurrentPage(sheet);
+        HWND page = PageOf(sheet);
         const DriverDevmode before = ui_->currentDevmode;
         for (int id : {ids::kSource, ids::kOutputTray, ids::kOffsetStacking}) {
             SendDlgItemMessageW(page, id, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
@@ -274,10 +273,10 @@ TEST_F(PaperSourcePage, SectionDialogOkTakesItsSourceAndCancelRestores) {
         LPARAM shown = -1, chosen = -1;
         Script script;
         script.steps.push_back(
-            [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kSectionSources))); });
+            [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kSectionSources))); });
         script.steps.push_back([&](HWND dialog) {
             shown = SelectedData(dialog, ids::kSectionDefault);
-            EXPECT_FALSE(IsEnabled(dialog, ids::kSectionDefault)) << "sections are off";
+            EXPECT_FALSE(Enabled(dialog, ids::kSectionDefault)) << "sections are off";
             EXPECT_TRUE(PlatClick(GetDlgItem(dialog, ids::kSectionsOn)));
         });
         script.steps.push_back([&](HWND dialog) {
@@ -319,13 +318,13 @@ TEST_F(PaperSourcePage, DetailDialogOkTurnsSlipSheetsOnAndCancelKeeps) {
         Set(r, dm::SavedSlipSheetTray, DWORD{1});
         Script script;
         script.steps.push_back(
-            [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kSourceDetail))); });
+            [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kSourceDetail))); });
         script.steps.push_back([](HWND dialog) {
-            EXPECT_FALSE(IsEnabled(dialog, ids::kSlipKind));
+            EXPECT_FALSE(Enabled(dialog, ids::kSlipKind));
             EXPECT_TRUE(PlatClick(GetDlgItem(dialog, ids::kSlipSheetsOn)));
         });
         script.steps.push_back([](HWND dialog) {
-            EXPECT_TRUE(IsEnabled(dialog, ids::kSlipKind));
+            EXPECT_TRUE(Enabled(dialog, ids::kSlipKind));
             EXPECT_TRUE(PlatChoose(GetDlgItem(dialog, ids::kSlipTray), EntryWithData(dialog, ids::kSlipTray, 14)));
         });
         script.steps.push_back([](HWND dialog) { EXPECT_TRUE(PlatClick(GetDlgItem(dialog, ids::kSlipPrinted))); });
@@ -359,15 +358,14 @@ TEST_F(PaperSourcePage, SlipSheetsTellThatDuplexWentOff) {
     Script script;
     script.steps.push_back([&](HWND sheet) {
         duplexShown = Get(ui_->currentDevmode, dm::Duplex);
-        EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kSourceDetail)));
+        EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kSourceDetail)));
     });
     script.steps.push_back([](HWND dialog) { EXPECT_TRUE(PlatClick(GetDlgItem(dialog, ids::kSlipSheetsOn))); });
     script.steps.push_back([](HWND dialog) {
         PlatQueueMessageBoxAnswer(IDOK);
         EXPECT_TRUE(PlatPressButton(dialog, ids::kDetailOk));
     });
-    script.steps.push_back(
-        [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kSourceDetail))); });
+    script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kSourceDetail))); });
     script.steps.push_back([](HWND dialog) { EXPECT_TRUE(PlatPressButton(dialog, ids::kDetailOk)); });
     script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
     EXPECT_EQ(Run(script), 1);
@@ -385,7 +383,7 @@ TEST_F(PaperSourcePage, PaperTypeDialogRefusesThickPaperToTheStacker) {
     Set(r, dm::PaperType, WORD{0});
     bool stayed = false;
     Script script;
-    script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kPaperType))); });
+    script.steps.push_back([](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kPaperType))); });
     script.steps.push_back([&](HWND dialog) {
         EXPECT_EQ(ComboData(dialog, ids::kPaperTypeCombo), (Sources{0, 1, 2, 3}));
         EXPECT_TRUE(PlatChoose(GetDlgItem(dialog, ids::kPaperTypeCombo), 2));
@@ -421,7 +419,7 @@ TEST_F(PaperSourcePage, ManualPaperTypeDialogOkAndCancel) {
         Set(ui_->currentDevmode, dm::SavedManualPaperType, WORD{0});
         Script script;
         script.steps.push_back(
-            [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), ids::kManualPaperType))); });
+            [](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kManualPaperType))); });
         script.steps.push_back([](HWND dialog) {
             EXPECT_EQ(ComboData(dialog, ids::kManualTypeCombo), (Sources{0, 1, 2, 3}));
             EXPECT_TRUE(PlatChoose(GetDlgItem(dialog, ids::kManualTypeCombo), 3));
@@ -467,7 +465,7 @@ TEST_F(PaperSourceDialogs, SectionDefaultsResetTheWorkingCopy) {
     ASSERT_TRUE(IsSupportedPaper(&r, ui_->deviceData)) << "the sample's paper";
     DialogPtr sections = MakeDialog(ids::kTemplateSections, SectionSourceDialogProc);
     ASSERT_TRUE(sections);
-    EXPECT_TRUE(IsEnabled(sections.get(), ids::kFirstSheet));
+    EXPECT_TRUE(Enabled(sections.get(), ids::kFirstSheet));
     SendMessageW(sections.get(), WM_COMMAND, MAKEWPARAM(ids::kSectionsDefaults, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(sections.get(), ids::kSectionsDefaults)));
     const DriverDevmode& w = ui_->scratchDevmode;
@@ -488,7 +486,7 @@ TEST_F(PaperSourceDialogs, SectionDefaultsResetTheWorkingCopy) {
         EXPECT_EQ(Get(w, f), 0u) << f.offset;
     for (int id : {ids::kFirstSheet, ids::kOtherSheets, ids::kSectionDefault, ids::kSectionTray, ids::kFrontCover,
                    ids::kBackCover, ids::kFrontCoverOn, ids::kBackCoverOn})
-        EXPECT_FALSE(IsEnabled(sections.get(), id)) << id;
+        EXPECT_FALSE(Enabled(sections.get(), id)) << id;
     EXPECT_EQ(Get(ui_->currentDevmode, dm::SectionSetting), 1u) << "the current record waits for OK";
 }
 
@@ -503,7 +501,7 @@ TEST_F(PaperSourceDialogs, DetailDefaultsResetTheWorkingCopy) {
     Set(r, dm::SavedManualPaperType, WORD{3});
     DialogPtr details = MakeDialog(ids::kTemplateDetail, SourceDetailDialogProc);
     ASSERT_TRUE(details);
-    EXPECT_TRUE(IsEnabled(details.get(), ids::kSlipKind));
+    EXPECT_TRUE(Enabled(details.get(), ids::kSlipKind));
     EXPECT_EQ(SelectedData(details.get(), ids::kDetailManualType), 3);
     SendMessageW(details.get(), WM_COMMAND, MAKEWPARAM(ids::kDetailDefaults, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(details.get(), ids::kDetailDefaults)));
@@ -516,7 +514,7 @@ TEST_F(PaperSourceDialogs, DetailDefaultsResetTheWorkingCopy) {
     EXPECT_EQ(SelectedData(details.get(), ids::kDetailManualType), 0);
     EXPECT_EQ(IsDlgButtonChecked(details.get(), ids::kSlipBlank), static_cast<UINT>(BST_CHECKED));
     for (int id : {ids::kSlipKind, ids::kSlipTray, ids::kSlipKindLabel, ids::kSlipTrayLabel})
-        EXPECT_FALSE(IsEnabled(details.get(), id)) << id;
+        EXPECT_FALSE(Enabled(details.get(), id)) << id;
     EXPECT_EQ(Get(ui_->currentDevmode, dm::SlipSheetsChecked), 1u) << "the current record waits for OK";
 }
 
@@ -562,7 +560,7 @@ TEST_F(PaperSourcePage, PageAndDialogsLookAsTheirReferences) {
     Script script;
     script.steps.push_back([](HWND sheet) { ExpectWindowLikeReference(sheet, "paper_source_page"); });
     for (const auto& d : dialogs) {
-        script.steps.push_back([&d](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(CurrentPage(sheet), d.button))); });
+        script.steps.push_back([&d](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), d.button))); });
         script.steps.push_back([&d](HWND dialog) {
             ExpectWindowLikeReference(dialog, d.name);
             EXPECT_TRUE(PlatPressButton(dialog, d.close));

@@ -64,7 +64,7 @@ TEST_F(StampPage, OverlayStatusesShowTheirTexts) {
         std::u16string shownPath;
         Script script;
         script.steps.push_back([&](HWND sheet) {
-            HWND page = ActivePage(sheet);
+            HWND page = PageOf(sheet);
             EXPECT_TRUE(PlatClick(GetDlgItem(page, ids::kOverlayOn)));  // off
             EXPECT_TRUE(PlatClick(GetDlgItem(page, ids::kOverlayOn)));  // on again: checked
             shownPath = ControlText(page, ids::kOverlayPath);
@@ -90,12 +90,12 @@ TEST_F(StampPage, LeavingWithABadPathIsRefusedOnlyWhileTheOverlayIsOn) {
     bool stayed = false;
     Script script;
     script.steps.push_back([&](HWND sheet) {
-        EXPECT_TRUE(PlatType(GetDlgItem(ActivePage(sheet), ids::kOverlayPath), u"C:\\forms\\memo.txt"));
+        EXPECT_TRUE(PlatType(GetDlgItem(PageOf(sheet), ids::kOverlayPath), u"C:\\forms\\memo.txt"));
     });
     script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
     script.steps.push_back([&](HWND sheet) {
-        stayed = true;                                                           // the sheet is still open
-        EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kOverlayOn)));  // off
+        stayed = true;                                                       // the sheet is still open
+        EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kOverlayOn)));  // off
         EXPECT_TRUE(PlatPressButton(sheet, IDOK));
     });
     EXPECT_EQ(Run(script), 1);
@@ -156,8 +156,8 @@ TEST_F(StampPage, HistoryShowsAtMostTenStrings) {
         std::u16string edit;
         Script script;
         script.steps.push_back([&](HWND sheet) {
-            items = ComboItems(ActivePage(sheet), ids::kOverlayPath);
-            edit = ControlText(ActivePage(sheet), ids::kOverlayPath);
+            items = ComboItems(PageOf(sheet), ids::kOverlayPath);
+            edit = ControlText(PageOf(sheet), ids::kOverlayPath);
             EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
         });
         Run(script);
@@ -193,9 +193,9 @@ TEST_F(StampPage, BrowseTakesOnlyFormFiles) {
         std::vector<std::u16string> items;
         Script script;
         script.steps.push_back(
-            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kOverlayBrowse))); });
+            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kOverlayBrowse))); });
         script.steps.push_back([&](HWND sheet) {
-            items = ComboItems(ActivePage(sheet), ids::kOverlayPath);
+            items = ComboItems(PageOf(sheet), ids::kOverlayPath);
             EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
         });
         Run(script);
@@ -235,12 +235,11 @@ TEST_F(StampPage, ChoosingNoneSetsNumberZero) {
         LoadStampsIntoContext(ui_.get());
         bool editEnabled = !c.controls, firstPageEnabled = !c.controls;
         Script script;
+        script.steps.push_back(
+            [&](HWND sheet) { EXPECT_TRUE(PlatClickListItem(GetDlgItem(PageOf(sheet), ids::kStampList), c.line)); });
         script.steps.push_back([&](HWND sheet) {
-            EXPECT_TRUE(PlatClickListItem(GetDlgItem(ActivePage(sheet), ids::kStampList), c.line));
-        });
-        script.steps.push_back([&](HWND sheet) {
-            editEnabled = ControlEnabled(ActivePage(sheet), ids::kEditStamp);
-            firstPageEnabled = ControlEnabled(ActivePage(sheet), ids::kFirstPageOnly);
+            editEnabled = Enabled(PageOf(sheet), ids::kEditStamp);
+            firstPageEnabled = Enabled(PageOf(sheet), ids::kFirstPageOnly);
             EXPECT_TRUE(PlatPressButton(sheet, IDOK));
         });
         EXPECT_EQ(Run(script), 1);
@@ -295,8 +294,8 @@ TEST_F(StampPage, DeleteOnlyAboveTheFactoryStamps) {
         bool offered = !c.offered;
         Script script;
         script.steps.push_back([&](HWND sheet) {
-            HWND page = ActivePage(sheet);
-            offered = ControlEnabled(page, ids::kDeleteStamp);
+            HWND page = PageOf(sheet);
+            offered = Enabled(page, ids::kDeleteStamp);
             if (c.answer) {
                 EXPECT_TRUE(PlatClick(GetDlgItem(page, ids::kDeleteStamp)));
             }
@@ -337,7 +336,7 @@ TEST_F(StampPage, EditorTurnsTheStampOnOnlyOnOk) {
         Set(ui_->currentDevmode, dm::StampDrawFlag, DWORD{0});
         LoadStampsIntoContext(ui_.get());
         Script script;
-        script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), c.button))); });
+        script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), c.button))); });
         script.steps.push_back([&](HWND editor) {
             if (c.button == ids::kNewStamp && c.editorEnd == IDOK) {
                 EXPECT_TRUE(PlatType(GetDlgItem(editor, editor_ids::kName), u"Mine"));
@@ -360,8 +359,7 @@ TEST_F(StampPage, FirstPageOnlyIsStoredWithTheStamp) {
     LoadStampsIntoContext(ui_.get());
     Set(ui_->currentDevmode, dm::StampDrawFlag, DWORD{1});  // the stamp's own draw flag, after it was loaded
     Script script;
-    script.steps.push_back(
-        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kFirstPageOnly))); });
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kFirstPageOnly))); });
     script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDOK)); });
     EXPECT_EQ(Run(script), 1);
     const DriverDevmode& a = ui_->appliedDevmode;
@@ -390,12 +388,12 @@ TEST_F(StampPage, AnnotationDialogCopiesBackOnOk) {
         std::u16string afterLong;
         Script script;
         script.steps.push_back(
-            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kAnnotation))); });
+            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kAnnotation))); });
         script.steps.push_back([&](HWND d) {
-            textEnabledBefore = ControlEnabled(d, ids::kAnnotationText);
+            textEnabledBefore = Enabled(d, ids::kAnnotationText);
             EXPECT_TRUE(PlatClick(GetDlgItem(d, ids::kAnnotationOn)));
             EXPECT_TRUE(PlatChoose(GetDlgItem(d, ids::kAnnotationKind), 8));
-            textEnabledAfter = ControlEnabled(d, ids::kAnnotationText);
+            textEnabledAfter = Enabled(d, ids::kAnnotationText);
             EXPECT_TRUE(PlatType(GetDlgItem(d, ids::kAnnotationText), u"Draft"));
             // 33 double-byte characters typed over it: the 33rd would make 66 bytes.
             EXPECT_TRUE(PlatType(GetDlgItem(d, ids::kAnnotationText), std::u16string(33, u'\u3042').c_str()));
@@ -424,12 +422,11 @@ TEST_F(StampPage, AnnotationDialogIsReadOnlyWithoutTheRight) {
     Set(ui_->currentDevmode, dm::Flags2, Get(ui_->currentDevmode, dm::Flags2) & ~kFlags2DeviceChoice);
     std::vector<int> enabled;
     Script script;
-    script.steps.push_back(
-        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kAnnotation))); });
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kAnnotation))); });
     script.steps.push_back([&](HWND d) {
         for (int id : {ids::kAnnotationOn, ids::kAnnotationKind, ids::kAnnotationText, ids::kPositionRadios[0],
                        ids::kAnnotationDefaults, IDOK})
-            if (ControlEnabled(d, id)) enabled.push_back(id);
+            if (Enabled(d, id)) enabled.push_back(id);
         EXPECT_TRUE(PlatPressButton(d, IDCANCEL));
     });
     script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
@@ -465,14 +462,13 @@ TEST_F(StampPagePictures, LookLikeTheirReferences) {
     Script script;
     script.steps.push_back([&](HWND sheet) {
         ExpectWindowLikeReference(sheet, "stamp_page");
-        EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kAnnotation)));
+        EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kAnnotation)));
     });
     script.steps.push_back([&](HWND d) {
         ExpectWindowLikeReference(d, "stamp_annotation_dialog");
         EXPECT_TRUE(PlatPressButton(d, IDCANCEL));
     });
-    script.steps.push_back(
-        [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kOverlayInfo))); });
+    script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kOverlayInfo))); });
     script.steps.push_back([&](HWND d) {
         ExpectWindowLikeReference(d, "overlay_info_dialog");
         EXPECT_TRUE(PlatPressButton(d, IDCANCEL));

@@ -149,7 +149,7 @@ protected:
     void PressTrustMarking() {
         Script script;
         script.steps.push_back(
-            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(ActivePage(sheet), ids::kTrustMarking))); });
+            [&](HWND sheet) { EXPECT_TRUE(PlatClick(GetDlgItem(PageOf(sheet), ids::kTrustMarking))); });
         script.steps.push_back([&](HWND sheet) { EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL)); });
         Run(script);
         EXPECT_FALSE(script.ranOut);
@@ -169,7 +169,7 @@ TEST_F(TrustPage, ButtonOnlyWithTheLibrary) {
         bool shown = false, enabled = false;
         Script steps;
         steps.steps.push_back([&](HWND sheet) {
-            HWND button = GetDlgItem(ActivePage(sheet), ids::kTrustMarking);
+            HWND button = GetDlgItem(PageOf(sheet), ids::kTrustMarking);
             shown = IsWindowVisible(button);
             enabled = IsWindowEnabled(button);
             EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
@@ -193,7 +193,7 @@ TEST_F(TrustPage, TrustMarkingOnGreysTheOverlay) {
         script.steps.push_back([&](HWND sheet) {
             for (int id : {ids::kOverlayGroup, ids::kOverlayOn, ids::kOverlayPathLabel, ids::kOverlayPath,
                            ids::kOverlayBrowse, ids::kOverlayOnly, ids::kOverlayInfo})
-                if (ControlEnabled(ActivePage(sheet), id)) enabled.push_back(id);
+                if (Enabled(PageOf(sheet), id)) enabled.push_back(id);
             EXPECT_TRUE(PlatPressButton(sheet, IDCANCEL));
         });
         Run(script);
