@@ -9,10 +9,12 @@
 #include "core/build_variant.h"
 #include "outside/htmlhelp/html_help_script.h"
 #include "plat/message_box.h"
+#include "plat/threads.h"
 #include "tests/pages/page_sheet.h"
 #include "tests/platform_ui/dialog_fixture.h"
 #include "ui/entry/printer_data_store.h"
 #include "ui/pages/basic_page.h"
+#include "ui/pages/context_help.h"
 #include "win/property_sheet.h"
 #include "win/user_controls.h"
 
@@ -49,6 +51,17 @@ struct HelpStandIn {
         const std::u16string file = u"C:\\help\\orla.chm";
         file.copy(ui->helpFile, file.size());
         ui->helpFile[file.size()] = 0;
+    }
+    // Loaded for a test, with no earlier failure to load help remembered.
+    void Start(orla::UiContext* ui) {
+        orla::ResetHelpLoadFailure();
+        Load(ui);
+    }
+    // The help threads ended, the stand-in unloaded and a failure to load help forgotten.
+    void Stop() {
+        PlatWaitForThreadsToEnd(5000);
+        module.reset();
+        orla::ResetHelpLoadFailure();
     }
     std::u16string Log() const { return orla_ui_test::ReadTwoCallLog(log); }
     orla_ui_test::LibraryPtr module;

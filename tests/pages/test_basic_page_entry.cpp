@@ -468,14 +468,11 @@ class PageHelp : public pages_test::BasicPageSheet {
 protected:
     void SetUp() override {
         BasicPageSheet::SetUp();
-        ResetHelpLoadFailure();
-        help_.Load(ui_.get());
+        help_.Start(ui_.get());
         if (HasFatalFailure()) return;
     }
     void TearDown() override {
-        PlatWaitForThreadsToEnd(5000);
-        help_.module.reset();
-        ResetHelpLoadFailure();
+        help_.Stop();
         BasicPageSheet::TearDown();
     }
     std::u16string Log() { return help_.Log(); }

@@ -220,17 +220,14 @@ class BasicPageControlHelp : public BasicPageSteps {
 protected:
     void SetUp() override {
         BasicPageSteps::SetUp();
-        ResetHelpLoadFailure();
-        help_.Load(ui_.get());
+        help_.Start(ui_.get());
         if (HasFatalFailure()) return;
         PlatResetMenus();
     }
     void TearDown() override {
-        PlatWaitForThreadsToEnd(5000);
+        help_.Stop();
         EXPECT_EQ(PlatUnexpectedMenuCount(), 0u);
         PlatResetMenus();
-        help_.module.reset();
-        ResetHelpLoadFailure();
         BasicPageSteps::TearDown();
     }
     std::u16string Log() { return help_.Log(); }

@@ -421,13 +421,10 @@ protected:
     void SetUp() override {
         ImageAdjustPage::SetUp();
         if (HasFatalFailure()) return;
-        ResetHelpLoadFailure();
-        help_.Load(ui_.get());
+        help_.Start(ui_.get());
     }
     void TearDown() override {
-        PlatWaitForThreadsToEnd(5000);
-        help_.module.reset();
-        ResetHelpLoadFailure();
+        help_.Stop();
         ImageAdjustPage::TearDown();
     }
     pages_test::HelpStandIn help_;

@@ -371,13 +371,10 @@ class LayoutHelp : public LayoutDialog {
 protected:
     void SetUp() override {
         LayoutDialog::SetUp();
-        ResetHelpLoadFailure();
-        help_.Load(ui_.get());
+        help_.Start(ui_.get());
     }
     void TearDown() override {
-        PlatWaitForThreadsToEnd(5000);
-        help_.module.reset();
-        ResetHelpLoadFailure();
+        help_.Stop();
         LayoutDialog::TearDown();
     }
     pages_test::HelpStandIn help_;

@@ -463,13 +463,10 @@ class OptionListHelp : public OptionList {
 protected:
     void SetUp() override {
         OptionList::SetUp();
-        ResetHelpLoadFailure();
-        help_.Load(ui_.get());
+        help_.Start(ui_.get());
     }
     void TearDown() override {
-        PlatWaitForThreadsToEnd(5000);
-        help_.module.reset();
-        ResetHelpLoadFailure();
+        help_.Stop();
         OptionList::TearDown();
     }
     pages_test::HelpStandIn help_;
