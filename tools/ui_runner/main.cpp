@@ -623,6 +623,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         const std::string v = argv[++i];
+        std::string optionError;
         if (a == "--sandbox") {
             sandbox = v;
         } else if (a == "--bin") {
@@ -665,9 +666,9 @@ int main(int argc, char** argv) {
         } else if (a == "--set") {
             namedSettings.push_back(v);  // placed once the build is known
         } else if ((command == "sheet" || command == "devsheet" || command == "dialog") &&
-                   TakeOpenFileOption(a, v, openFiles, printerError)) {
-            if (!printerError.empty()) {
-                std::fprintf(stderr, "ui_runner: %s\n", printerError.c_str());
+                   TakeOpenFileOption(a, v, openFiles, optionError)) {
+            if (!optionError.empty()) {
+                std::fprintf(stderr, "ui_runner: %s\n", optionError.c_str());
                 return 2;
             }
         } else {
