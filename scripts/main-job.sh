@@ -86,6 +86,30 @@ rm -rf "$out/sheet_dialogs" && mkdir -p "$out/sheet_dialogs"
   --devmode "$out/favourite_record.bin" --content sample --doc "Favourite record" --out "$out/favourite_job.prn"
 "$bin/job_decoder" "$out/favourite_job.prn" | grep -v -e ' BIN ' -e ' VEC ' | tee "$out/favourite_job.txt"
 
+# The device sheet worked by a script: the account set in the account dialog (an entered user ID
+# and its password, sent with every job), IPAMincho printed with the Mincho device font in the
+# TrueType substitution table, and the options page visited; each page and dialog is drawn.
+section "The device sheet: the account settings and a TrueType substitution"
+rm -rf "$out/device_sheet" && mkdir -p "$out/device_sheet"
+"$bin/ui_runner" devsheet --sandbox "$sandbox/device" --bin "$bin" --png "$out/device_sheet" \
+  --script "page 501; click AccountSettings; choose 1061 入力したユーザーID; set 1343 tanaka; set 1347 1234; ok; click TrueTypeTable; choose 2001 IPAMincho; choose 2004 明朝; ok; page 503; ok" \
+  | tee "$out/device_sheet_run.txt"
+
+# The stamp and overlay page: a new stamp made in the stamp editor and chosen, and a form overlay
+# picked through the file-open dialog (the sample form placed in the sandbox first). The record OK
+# made is printed as an application prints (its page ends call the interface DLL, which draws the
+# stamp), in the same sandbox so the overlay file is there, and the job decoded with its picture.
+section "A stamp made and chosen and an overlay browsed on the stamp page, and a job with that record"
+rm -rf "$out/stamp_page" && mkdir -p "$out/stamp_page"
+"$bin/ui_runner" sheet --sandbox "$sandbox/stamp" --bin "$bin" --png "$out/stamp_page" \
+  --put "tests/tools/data/sample_form.fn2=C:\forms\Sample.fn2" --open-file 'C:\forms\Sample.fn2' \
+  --script "page 524; click 1358; set 3024 社外秘; set 3029 社外秘 ORLA; ok; choose 1361 社外秘; click 1544; click 1540; ok" \
+  --out-record "$out/stamp_record.bin" | tee "$out/stamp_page_run.txt"
+"$bin/print_runner" --sandbox "$sandbox/stamp" --bin "$bin" --build ja --app-dc \
+  --devmode "$out/stamp_record.bin" --content sample --doc "Stamp record" --out "$out/stamp_job.prn"
+rm -rf "$out/stamp_job_pages"
+"$bin/job_decoder" "$out/stamp_job.prn" --png "$out/stamp_job_pages" | grep -v -e ' VEC ' | tee "$out/stamp_job.txt"
+
 # Jobs as applications print them: the runner plays GDI and calls the interface DLL's document
 # events. As WINWORD.EXE 10.0 (a listed application) with the user's print-time dialog switched on,
 # the dialog comes up at the start of the document; the script picks two-sided printing bound on

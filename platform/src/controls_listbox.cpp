@@ -54,6 +54,17 @@ LRESULT ItemRect(HWND h, const ListBoxState& s, WPARAM index, LPARAM out) {
     return 0;
 }
 
+// LB_SETCURSEL scrolls the chosen line into view, as Windows does: to the top when it lies above
+// the shown lines, to the bottom when below.
+void ScrollSelectionIntoView(HWND h, ListBoxState& s) {
+    if (s.selection < 0 || s.itemHeight == 0) return;
+    RECT client;
+    GetClientRect(h, &client);
+    const int shown = std::max(1, static_cast<int>(client.bottom / static_cast<LONG>(s.itemHeight)));
+    if (s.selection < s.top) s.top = s.selection;
+    if (s.selection >= s.top + shown) s.top = s.selection - shown + 1;
+}
+
 LRESULT UserChoose(HWND h, ListBoxState& s, WPARAM index) {
     if (!IsWindowEnabled(h) || !IsWindowVisible(h) || !InRange(s, index)) return FALSE;
     SetFocus(h);
@@ -92,6 +103,7 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
             return s.selection;
         case LB_SETCURSEL:
             s.selection = InRange(s, wParam) ? static_cast<int>(wParam) : -1;
+            ScrollSelectionIntoView(h, s);
             return InRange(s, wParam) ? s.selection : LB_ERR;
         case LB_GETTEXT:
             if (!KeepsStrings(h)) {

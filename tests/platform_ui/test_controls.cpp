@@ -300,6 +300,26 @@ TEST(Controls, OwnerDrawnListBoxMeasuresOnceAndNotifiesUserChoices) {
     EXPECT_GT(blue, 500);
 }
 
+// The program's choice scrolls the chosen line into view, as Windows does: up to the top when it
+// lies above the shown lines, down to the bottom when below, not at all when already shown.
+TEST(Controls, ListBoxSelectionByTheProgramScrollsIntoView) {
+    WindowHolder parent(MakeParentWindow(u"UiTestListParent", ListParent, 200, 200));
+    ASSERT_NE(parent.h, nullptr);
+    HWND list = CreateWindowExW(0, u"ListBox", nullptr, WS_CHILD | WS_VISIBLE | LBS_OWNERDRAWFIXED | LBS_NOTIFY, 0, 0,
+                                100, 100, parent.h, reinterpret_cast<HMENU>(9), nullptr, nullptr);
+    ASSERT_NE(list, nullptr) << GetLastError();
+    ASSERT_EQ(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0), 20);  // five lines shown
+    for (LPARAM i = 0; i < 20; ++i) SendMessageW(list, LB_ADDSTRING, 0, 100 + i);
+    static const struct {
+        WPARAM choice;
+        LRESULT top;
+    } kCases[] = {{12, 8}, {9, 8}, {3, 3}, {7, 3}, {19, 15}, {0, 0}};
+    for (const auto& c : kCases) {
+        EXPECT_EQ(SendMessageW(list, LB_SETCURSEL, c.choice, 0), static_cast<LRESULT>(c.choice));
+        EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), c.top) << "after choosing line " << c.choice;
+    }
+}
+
 // An owner-drawn combo asks its owner for its field's and its entries' heights while it is made.
 std::vector<UINT> g_comboMeasured;
 LRESULT CALLBACK MeasuringComboParent(HWND h, UINT m, WPARAM w, LPARAM l) {

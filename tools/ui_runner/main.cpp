@@ -38,6 +38,7 @@
 #include "tools/printer_sim/printer_sim.h"
 #include "tools/printer_sim/sim_options.h"
 #include "tools/ui_runner/job_command.h"
+#include "tools/ui_runner/open_file_answers.h"
 #include "tools/ui_runner/sheet_command.h"
 #include "win/kernel.h"
 #include "win/printer_ui.h"
@@ -71,6 +72,9 @@ void Usage(FILE* to = stderr) {
                  "            prints the fields OK changed; --png DIR writes each page shown (DIR is made);\n"
                  "            the printer runs behind the language monitor as for config\n"
                  "            --out-record FILE writes the settings record OK made\n"
+                 "            --put LOCALFILE=WINPATH places a file into the sandbox; --open-file WINPATH (or\n"
+                 "            cancel) answers the next file-open dialog the script brings up, in order (sheet,\n"
+                 "            devsheet, dialog); an answer left unused or a dialog left without one fails the run\n"
                  "  devsheet  the device sheet (printer properties) driven by --script as the sheet is\n"
                  "            (\"page 501; click OutPaperTable; choose 2101 A5; choose 2104 A4; ok; ok\");\n"
                  "            prints the TrueType substitution and output paper tables the run changed;\n"
@@ -604,6 +608,7 @@ int main(int argc, char** argv) {
     printersim::Options printerOptions;  // config: the simulated printer
     JobRequest job;                      // job: the application and the pop-up's entry
     bool scriptGiven = false;
+    OpenFileAnswers openFiles;  // sheet, devsheet, dialog: the file-open dialogs' answers
     for (int i = firstOption; i < argc; ++i) {
         const std::string a = argv[i];
         std::string printerError;
@@ -618,6 +623,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         const std::string v = argv[++i];
+        std::string optionError;
         if (a == "--sandbox") {
             sandbox = v;
         } else if (a == "--bin") {
@@ -659,6 +665,12 @@ int main(int argc, char** argv) {
             recordOut = v;
         } else if (a == "--set") {
             namedSettings.push_back(v);  // placed once the build is known
+        } else if ((command == "sheet" || command == "devsheet" || command == "dialog") &&
+                   TakeOpenFileOption(a, v, openFiles, optionError)) {
+            if (!optionError.empty()) {
+                std::fprintf(stderr, "ui_runner: %s\n", optionError.c_str());
+                return 2;
+            }
         } else {
             Usage();
             return 2;
@@ -757,13 +769,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     ui.printer.reset(printer);
+    if (!PrepareOpenFileAnswers(openFiles, error)) {
+        std::fprintf(stderr, "ui_runner: %s\n", error.c_str());
+        return 1;
+    }
     if (command == "caps") return ShowCaps(ui);
     if (command == "config") return ShowConfig(ui, manager.get());
     if (command == "sheet") {
         // The common property sheet UI lives in the system directory too.
         PlatCopyIntoSandbox((o.binDir + "/compstui.dll").c_str(), u"C:\\Windows\\System32\\compstui.dll");
-        return RunSheetScript({ui.docProps, ui.convert, ui.printer.get(), ui.printerName.data()},
-                              {script, pngDir, recordOut, o.binDir, o.japanese});
+        return ReportOpenFileAnswers(RunSheetScript({ui.docProps, ui.convert, ui.printer.get(), ui.printerName.data()},
+                                                    {script, pngDir, recordOut, o.binDir, o.japanese}));
     }
     if (command == "devsheet") {
         PlatCopyIntoSandbox((o.binDir + "/compstui.dll").c_str(), u"C:\\Windows\\System32\\compstui.dll");
@@ -774,13 +790,13 @@ int main(int argc, char** argv) {
         }
         SheetRequest request{script, pngDir, "", o.binDir, o.japanese};
         request.deviceSheet = true;
-        return RunDeviceSheetScript({ui.docProps, ui.convert, ui.printer.get(), ui.printerName.data(), printerProps},
-                                    request);
+        return ReportOpenFileAnswers(RunDeviceSheetScript(
+            {ui.docProps, ui.convert, ui.printer.get(), ui.printerName.data(), printerProps}, request));
     }
     if (command == "dialog") {
         SheetRequest request{script, pngDir, "", o.binDir, o.japanese};
         request.dialog = dialogId;
-        return RunOwnDialog(o, ui, request);
+        return ReportOpenFileAnswers(RunOwnDialog(o, ui, request));
     }
     return ShowDocProps(ui, patches, out);
 }

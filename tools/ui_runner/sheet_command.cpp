@@ -26,6 +26,7 @@
 #include "resources/lang/layout_detail_ids.h"
 #include "resources/lang/sheet_ids.h"
 #include "resources/lang/stamp_editor_ids.h"
+#include "resources/lang/stamp_page_ids.h"
 #include "resources/lang/summary_ids.h"
 #include "tools/print_runner/print_runner.h"
 #include "win/list_view.h"
@@ -87,12 +88,15 @@ struct GroupName {
 };
 constexpr GroupName kGroups[] = {{"Orientation", {"Portrait", "Landscape"}}};
 
-// The dialogs the page's buttons (and the dialogs' own) open, by the button: the front dialog's
+// The dialogs the page's buttons (and the dialogs' own) open, by the button and, where two windows
+// give one id to different buttons, the page or dialog it is on (0: any): the front dialog's
 // picture is named by its template.
 struct OpenedDialog {
     int button;
     unsigned dialog;
+    unsigned on = 0;
 };
+namespace stamp = orla_res::stamp_page;
 constexpr OpenedDialog kOpenedDialogs[] = {
     {basic::kAddFavourite, orla_res::favourites::kTemplateSave},
     {basic::kEditFavourite, orla_res::favourites::kTemplateManage},
@@ -104,7 +108,11 @@ constexpr OpenedDialog kOpenedDialogs[] = {
     {device::kTrueTypeTable, orla_res::device_tables::kTemplateTrueTypeSubst},
     {device::kOutPaperTable, orla_res::device_tables::kTemplateOutPaper},
     {device::kAccountSettings, device::kTemplateAccount},
-    {orla_res::job_settings::kStampEdit, orla_res::stamp_editor::kTemplateJobStamp},
+    {orla_res::job_settings::kStampEdit, orla_res::stamp_editor::kTemplateJobStamp, orla_res::job_settings::kTemplate},
+    {stamp::kNewStamp, orla_res::stamp_editor::kTemplateNewStamp, stamp::kTemplatePage},
+    {stamp::kEditStamp, orla_res::stamp_editor::kTemplateEditStamp, stamp::kTemplatePage},
+    {stamp::kAnnotation, stamp::kTemplateAnnotation, stamp::kTemplatePage},
+    {stamp::kOverlayInfo, stamp::kTemplateOverlayInfo, stamp::kTemplatePage},
 };
 
 // The print-time dialogs that come up on their own at the start of a job, known by a control only
@@ -128,6 +136,7 @@ constexpr EndButtons kEndButtons[] = {
     {js::kTemplate, js::kOk, js::kClose},
     {kAccountPopup.dialog, kAccountPopup.ok, kAccountPopup.cancel},
     {kAccountPopup.asteriskDialog, kAccountPopup.ok, kAccountPopup.cancel},
+    {device::kTemplateAccount, device::kAccountOk, device::kAccountCancel},
 };
 
 // Keys a script presses by name.
@@ -178,6 +187,7 @@ struct Script {
     HWND front = nullptr;  // the window the next action works in: the sheet or a dialog
     std::vector<FrontDialog> dialogs;
     int lastClicked = 0;
+    unsigned lastClickedOn = 0;  // the page or dialog of the last click
     bool changedSincePicture = false;
     unsigned pageShown = 0;
     bool okPressed = false;
@@ -376,7 +386,7 @@ void TrackFront(Script& s, HWND window) {
     if (window == s.sheet || (!s.dialogs.empty() && s.dialogs.back().window == window)) return;
     unsigned id = s.dialogs.empty() && !s.sheet ? s.request.dialog : 0;
     for (const OpenedDialog& o : kOpenedDialogs)
-        if (o.button == s.lastClicked) id = o.dialog;
+        if (o.button == s.lastClicked && (o.on == 0 || o.on == s.lastClickedOn)) id = o.dialog;
     for (const DialogMark& m : kDialogMarks)
         if (id == 0 && GetDlgItem(window, m.control)) id = m.dialog;
     s.dialogs.push_back(FrontDialog{window, id});
@@ -707,6 +717,9 @@ bool ActOnControl(Script& s, const Action& a) {
     if (a.verb == "key") return PressKey(t, a);
     if (a.verb == "scroll") return Scroll(t, a);
     s.lastClicked = GetDlgCtrlID(t.window);
+    s.lastClickedOn = s.front == s.sheet   ? CurrentTemplate(s.sheet, PageOrder(s.request))
+                      : !s.dialogs.empty() ? s.dialogs.back().id
+                                           : 0;
     if (!Click(t, a.control)) return false;
     std::printf("clicked %s\n", a.control.c_str());
     return true;
@@ -874,8 +887,10 @@ constexpr const char* kNumberFields[] = {
     "Duplex", "Collate", "Flags1", "Zoom", "LayoutMode", "FrameKind", "LayoutOrder",
     // The image adjustment page's.
     "ImageAdjustMode", "AdjustObjectType", "BrightnessCommon", "BrightnessText", "BrightnessGraphics",
-    "BrightnessImages", "ContrastCommon", "ContrastText", "ContrastGraphics", "ContrastImages"};
-constexpr const char* kTextFields[] = {"FormName", "OutPaperName"};
+    "BrightnessImages", "ContrastCommon", "ContrastText", "ContrastGraphics", "ContrastImages",
+    // The stamp and overlay page's.
+    "StampNumber", "FlagsWord", "OverlayStatus"};
+constexpr const char* kTextFields[] = {"FormName", "OutPaperName", "OverlayFolder", "OverlayName"};
 
 // An integer field, little-endian; two-byte fields are signed as the DEVMODE's own are.
 long ReadNumber(Record r, const orla::runner::FieldPlace& f) {
@@ -888,6 +903,11 @@ long ReadNumber(Record r, const orla::runner::FieldPlace& f) {
 }
 std::u16string ReadText(Record r, const orla::runner::FieldPlace& f) {
     std::u16string text;
+    if (f.kind == orla::runner::kAnsi) {  // the paths the pages keep are ASCII
+        for (unsigned i = 0; i < f.size && f.offset + i < r.size() && r[f.offset + i]; ++i)
+            text.push_back(static_cast<char16_t>(r[f.offset + i]));
+        return text;
+    }
     for (unsigned i = 0; i + 1 < f.size && f.offset + i + 1 < r.size(); i += 2) {
         const char16_t c = static_cast<char16_t>(r[f.offset + i] | (r[f.offset + i + 1] << 8));
         if (c == 0) break;

@@ -1,5 +1,7 @@
 // The interface DLL's property-sheet exports.
 #include "core/driver_devmode.h"
+#include "core/support.h"
+#include "ui/entry/held.h"
 #include "ui/entry/document_properties.h"
 #include "ui/pages/sheet_callbacks.h"
 
@@ -22,6 +24,9 @@ DLLEXPORT BOOL APIENTRY PrinterProperties(HWND hWnd, HANDLE hPrinter) {
     DEVICEPROPERTYHEADER header{};
     header.cbSize = sizeof header;
     header.hPrinter = hPrinter;
+    // The sheet's title names the printer, as the spooler's header does when it calls the sheets.
+    GlobalHeld<BYTE> info(GetPrinterInfoAlloc(hPrinter, 2));
+    if (info) header.pszPrinterName = reinterpret_cast<PRINTER_INFO_2W*>(info.get())->pPrinterName;
     if (!WriteSheetPermission(hPrinter)) header.Flags |= DPS_NOPERMISSION;  // the user may look, not change
     DWORD result = 0;
     RunCommonPropertySheet(hWnd, DeviceSheetCallback, reinterpret_cast<LPARAM>(&header), &result);

@@ -1,8 +1,12 @@
 // Switching a page's controls and settings-tree items for the constraint pass.
 #include "ui/pages/page_switches.h"
 
+#include <map>
+#include <mutex>
+
 #include "ui/entry/option_constraints.h"
 #include "ui/pages/summary_tree.h"
+#include "win/kernel.h"
 #include "win/tree_view.h"
 #include "win/user.h"
 
@@ -15,7 +19,18 @@ struct PageSwitchTarget {
     PageContext* context;
     HWND hDlg;
 };
-thread_local PageSwitchTarget t_target{};
+
+// One target per thread that runs a pass (the sheet's and the print-time dialog's), in a table
+// rather than in thread-local storage: the interface DLL is loaded and unloaded many times in a
+// process, and each unload would leave dynamic TLS blocks behind in the threads that used it.
+// A map keeps each entry at its address while others are added.
+std::mutex g_targetsLock;
+std::map<DWORD, PageSwitchTarget> g_targets;
+
+PageSwitchTarget* ThisThreadsTarget() {
+    std::lock_guard<std::mutex> hold(g_targetsLock);
+    return &g_targets[GetCurrentThreadId()];
+}
 
 void EnableControl(void* owner, int controlId, BOOL enable) {
     auto* target = static_cast<PageSwitchTarget*>(owner);
@@ -30,8 +45,9 @@ void EnableTreeRow(void* owner, int itemId, BOOL enable) {
 }  // namespace
 
 ItemSwitches PageItemSwitches(PageContext* context, HWND hDlg) {
-    t_target = {context, hDlg};
-    return {&t_target, hDlg != nullptr, EnableControl, EnableTreeRow};
+    PageSwitchTarget* target = ThisThreadsTarget();
+    *target = {context, hDlg};
+    return {target, hDlg != nullptr, EnableControl, EnableTreeRow};
 }
 
 void RefreshConstraintsAndTree(PageContext* context, HWND hDlg, UINT treeItemId, BOOL notify) {
