@@ -76,7 +76,7 @@ rm -f "$fuzz_log"
 echo "fuzz: $fuzz_ok passed, $fuzz_bad failed"
 record $(( fuzz_bad > 0 || fuzz_ok != fuzz_all ? 1 : 0 ))
 
-step "ThreadSanitizer: language monitor tests"
+step "ThreadSanitizer: the threaded tests"
 cmake -S . -B "$build/tsan" -G Ninja -DORLA_TSAN=ON -DORLA_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C "$build/tsan" -j "$jobs" tsan_all
 rc=0
