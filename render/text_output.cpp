@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "core/build_variant.h"
 #include "core/driver_devmode.h"
@@ -329,10 +330,21 @@ LONG NominalAdvance(const PrinterPdev* pdev, const TextGroupRecord& r, bool x) {
 
 GroupMove MoveBetween(const PrinterPdev* pdev, const TextGroupRecord& a, const TextGroupRecord& b) {
     const LONG angle = pdev->text.angle;
-    LONG dx = b.x - a.x - NominalAdvance(pdev, a, true) * CosineOf(angle) / 10000;
-    LONG dy = b.y - a.y - NominalAdvance(pdev, a, false) * -SineOf(angle) / 10000;
+    // In 64 bits, held to the LONG range: far-apart groups and huge sizes only give a move that
+    // does not fit, never an overflow.
+    const auto held = [](LONGLONG v) {
+        return static_cast<LONG>(
+            std::clamp<LONGLONG>(v, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
+    };
+    LONG dx = held(static_cast<LONGLONG>(b.x) - a.x -
+                   static_cast<LONGLONG>(NominalAdvance(pdev, a, true)) * CosineOf(angle) / 10000);
+    LONG dy = held(static_cast<LONGLONG>(b.y) - a.y -
+                   static_cast<LONGLONG>(NominalAdvance(pdev, a, false)) * -SineOf(angle) / 10000);
     const LONG zoom = ZoomPercent(pdev);
-    if (zoom != 100) dx = dx * zoom / 100, dy = dy * zoom / 100;
+    if (zoom != 100) {
+        dx = held(static_cast<LONGLONG>(dx) * zoom / 100);
+        dy = held(static_cast<LONGLONG>(dy) * zoom / 100);
+    }
     const bool fits = dx >= -128 && dx <= 127 && dy >= -128 && dy <= 127 && zoom >= 100;
     const bool zeroShort = FixedFace(pdev->text.selection) &&
                            (orla::Get(pdev->settings.record, orla::dm::Flags1) & orla::kFlags1VectorOnly) != 0;

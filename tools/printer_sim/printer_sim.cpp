@@ -399,16 +399,17 @@ bool Simulator::HoldsPageData(const Connection* c) const {
 
 // Once the printer has read the incident's bytes, its conditions are set (and their timer runs).
 void Simulator::MeetIncidentWhenDue() {
-    unsigned bits;
     {
         std::lock_guard<std::mutex> g(lock_);
         const Incident& incident = options_.incident;
         if (!incident.conditions || incidentMet_ || received_.size() < incident.afterBytes) return;
+        // Met and applied under one hold of the lock: whoever sees the incident met sees its
+        // conditions too.
         incidentMet_ = true;
         if (incident.clearAfterMs) incidentClearAt_ = std::max<uint64_t>(NowMs() + incident.clearAfterMs, 1);
-        bits = options_.conditions | incident.conditions;
+        SetConditionsLocked(options_.conditions | incident.conditions);
     }
-    ChangeConditions(bits);
+    PublishSnmp();
 }
 
 void Simulator::ClearIncidentWhenDue() {
@@ -871,14 +872,20 @@ unsigned Simulator::Conditions() const {
 void Simulator::ChangeConditions(unsigned bits) {
     {
         std::lock_guard<std::mutex> g(lock_);
-        const bool changed = options_.conditions != bits;
-        options_.conditions = bits;
-        for (Connection* c : connections_) {
-            if (changed && !c->done && !c->sideRequest && c->decided) c->deviceStatusOwed = true;
-        }
-        changed_.notify_all();
+        SetConditionsLocked(bits);
     }
     PublishSnmp();
+}
+
+// With the lock held: the conditions change, and every connection that follows the device status
+// is owed a report of it.
+void Simulator::SetConditionsLocked(unsigned bits) {
+    const bool changed = options_.conditions != bits;
+    options_.conditions = bits;
+    for (Connection* c : connections_) {
+        if (changed && !c->done && !c->sideRequest && c->decided) c->deviceStatusOwed = true;
+    }
+    changed_.notify_all();
 }
 
 void Simulator::SetInstalled(const Installed& installed) {

@@ -178,6 +178,7 @@ private:
     void MeetIncidentWhenDue();
     void ClearIncidentWhenDue();
     void ChangeConditions(unsigned bits);
+    void SetConditionsLocked(unsigned bits);
     void SendOwedDeviceStatus(Connection* c);
     uint64_t NowMs() const;
     void TakeLanguageData(Connection* c, const char* data, size_t size);
