@@ -98,6 +98,9 @@ typedef LONG(WINAPI* PFN_DorlikWriteVariable)(LPCWSTR printer, LPCSTR name, cons
 // Manager handles and notification registrations still open in this process (leak checks),
 // and a full reset of the store and of this process's handles.
 typedef DWORD(WINAPI* PFN_DorlikOpenHandles)(void);
+// Until this process holds at most `count` of them, woken as each closes; FALSE when `wallMs` of
+// real time passed first (that bound only ends a broken run).
+typedef BOOL(WINAPI* PFN_DorlikWaitOpenHandlesAtMost)(DWORD count, DWORD wallMs);
 typedef void(WINAPI* PFN_DorlikReset)(void);
 
 }  // extern "C"

@@ -2,6 +2,7 @@
 // its notification registrations, and the service thread that watches the store for it.
 #pragma once
 
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -38,6 +39,7 @@ struct LocalState {
     DWORD nextCookie = 1;
     bool serviceStarted = false;
     HINSTANCE module = nullptr;
+    std::condition_variable handlesClosed;  // a manager or registration went (tests wait on it)
 };
 
 LocalState& local();

@@ -160,6 +160,7 @@ LONG Unregister(HANDLE manager, DWORD cookie) {
     for (auto it = s.registrations.begin(); it != s.registrations.end(); ++it) {
         if (it->cookie != cookie || it->manager != manager) continue;
         s.registrations.erase(it);
+        s.handlesClosed.notify_all();
         return DORLIK_OK;
     }
     return DORLIK_E_PARAMETER;
@@ -282,6 +283,7 @@ DLLEXPORT LONG WINAPI CloseManager(HANDLE manager) {
         }
     }
     s.managers.erase(it);
+    s.handlesClosed.notify_all();
     return DORLIK_OK;
 }
 
@@ -425,11 +427,19 @@ DLLEXPORT DWORD WINAPI DorlikOpenHandles(void) {
     return static_cast<DWORD>(s.managers.size() + s.registrations.size());
 }
 
+DLLEXPORT BOOL WINAPI DorlikWaitOpenHandlesAtMost(DWORD count, DWORD wallMs) {
+    LocalState& s = local();
+    std::unique_lock<std::mutex> g(s.lock);
+    return s.handlesClosed.wait_for(g, std::chrono::milliseconds(wallMs),
+                                    [&] { return s.managers.size() + s.registrations.size() <= count; });
+}
+
 DLLEXPORT void WINAPI DorlikReset(void) {
     LocalState& s = local();
     std::lock_guard<std::mutex> g(s.lock);
     s.managers.clear();
     s.registrations.clear();
+    s.handlesClosed.notify_all();
     s.served.clear();
     if (std::shared_ptr<Mapping> m = CurrentMapping()) {
         {

@@ -145,14 +145,15 @@ bool Dorlik::Bind(std::string* why) {
     updates = reinterpret_cast<PFN_DorlikUpdateCount>(get("DorlikUpdateCount"));
     write = reinterpret_cast<PFN_DorlikWriteVariable>(get("DorlikWriteVariable"));
     openHandles = reinterpret_cast<PFN_DorlikOpenHandles>(get("DorlikOpenHandles"));
+    waitOpenHandles = reinterpret_cast<PFN_DorlikWaitOpenHandlesAtMost>(get("DorlikWaitOpenHandlesAtMost"));
     reset = reinterpret_cast<PFN_DorlikReset>(get("DorlikReset"));
     history = reinterpret_cast<PFN_DorlikReadHistory>(get("DorlikReadHistory"));
     openManager = reinterpret_cast<PFN_DorlikOpenManagerExW>(get("OpenManagerExW"));
     closeManager = reinterpret_cast<PFN_DorlikCloseManager>(get("CloseManager"));
     setCallback = reinterpret_cast<PFN_DorlikSetNotificationCallbackExA>(get("SetNotificationCallbackExA"));
     killCallback = reinterpret_cast<PFN_DorlikKillNotificationCallback>(get("KillNotificationCallback"));
-    if (!read || !updates || !write || !openHandles || !reset || !history || !openManager || !closeManager ||
-        !setCallback || !killCallback) {
+    if (!read || !updates || !write || !openHandles || !waitOpenHandles || !reset || !history || !openManager ||
+        !closeManager || !setCallback || !killCallback) {
         if (why) *why = "Dorlik.DLL lacks its reader exports";
         return false;
     }

@@ -91,6 +91,11 @@ struct Dorlik {
                        const std::function<bool(const std::string&)>& accept) const;
     LONG Write(const std::u16string& printer, const char* name, const void* value, DWORD size) const;
     DWORD OpenHandles() const { return openHandles ? openHandles() : 0; }
+    // Until this process holds at most `count` handles, woken as each closes; `wallMs` of real
+    // time only ends a broken run.
+    bool WaitOpenHandlesAtMost(DWORD count, int wallMs) const {
+        return waitOpenHandles && waitOpenHandles(count, static_cast<DWORD>(wallMs));
+    }
     void Reset() const {
         if (reset) reset();
     }
@@ -107,6 +112,7 @@ struct Dorlik {
     PFN_DorlikUpdateCount updates = nullptr;
     PFN_DorlikWriteVariable write = nullptr;
     PFN_DorlikOpenHandles openHandles = nullptr;
+    PFN_DorlikWaitOpenHandlesAtMost waitOpenHandles = nullptr;
     PFN_DorlikReset reset = nullptr;
     PFN_DorlikReadHistory history = nullptr;
     PFN_DorlikOpenManagerExW openManager = nullptr;

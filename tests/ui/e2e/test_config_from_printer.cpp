@@ -4,11 +4,9 @@
 // "DsDriver" values.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "outside/portmon/portmon_config.h"
 #include "plat/control.h"
@@ -149,12 +147,9 @@ TEST_F(ConfigFromPrinter, ReportedMemoryReachesCapabilitiesAndDirectory) {
     EXPECT_EQ(published, e2e::Dword(memory));
     ClosePrinter(printer);
     // The interface DLL let its manager go. The monitor's own bindings come and go with its threads
-    // (the job-watch thread binds while it watches), so the count is read until it is back at most
-    // where it was; the real-time bound only ends a broken run.
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWallMs);
-    while (dorlik_.OpenHandles() > monitorHandles && std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_LE(dorlik_.OpenHandles(), monitorHandles);
+    // (the job-watch thread binds while it watches), so the test waits, woken as each handle
+    // closes, until the count is back at most where it was.
+    EXPECT_TRUE(dorlik_.WaitOpenHandlesAtMost(monitorHandles, kWallMs));
 }
 
 // Whether "PrinterOptConfig" (a count, then 8-byte entries led by the option number) lists it.
