@@ -15,71 +15,30 @@
 #include <string>
 #include <vector>
 
+#include "tests/tools/tool_run_fixture.h"
 #include "tools/job_decoder/job_decoder.h"
 #include "tools/print_runner/print_runner.h"
 #include "win/devmode.h"
 
 namespace {
 
+using namespace tool_test;
+
 using namespace orla::jobdecode;
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int exitCode = -1;
-    std::string output;  // standard output and standard error together
-};
-
-std::string Quote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::vector<uint8_t> ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class SheetToJob : public ::testing::Test {
+class SheetToJob : public tool_test::ToolRunTest {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/orla-sheet-job-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        const char* bin = std::getenv("ORLA_BIN_DIR");
-        ASSERT_NE(bin, nullptr) << "run through ctest";
-        bin_ = bin;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-
-    static Outcome Run(const std::string& command) {
-        Outcome o;
-        FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-        if (!pipe) return o;
-        char chunk[4096];
-        size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) o.output.append(chunk, n);
-        const int status = pclose(pipe);
-        o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return o;
-    }
-
     // The sheet of a build's sample printer driven by `script`; the record OK made goes to
     // record.bin, the pictures of the pages shown to png/.
     Outcome Sheet(const std::string& script, const std::string& build = "ja") {
         fs::create_directories(root_ / "png");
-        return Run(bin_ + "/ui_runner sheet --build " + build + " --bin " + bin_ + " --sandbox " +
-                   (root_ / ("ui_" + build)).string() + " --png " + (root_ / "png").string() + " --out-record " +
-                   Record().string() + " --script " + Quote(script));
+        return RunCommand(bin_ + "/ui_runner sheet --build " + build + " --bin " + bin_ + " --sandbox " +
+                          (root_ / ("ui_" + build)).string() + " --png " + (root_ / "png").string() + " --out-record " +
+                          Record().string() + " --script " + Quote(script));
     }
 
     fs::path Record() const { return root_ / "record.bin"; }
-
-    fs::path root_;
-    std::string bin_;
 };
 
 bool Has(const std::vector<std::string>& texts, const std::string& wanted) {
@@ -117,9 +76,9 @@ TEST_F(SheetToJob, PicksOnTheBasicPageReachTheJob) {
         EXPECT_GT(fs::file_size(root_ / "png" / "page_520.png"), 0u);
 
         const fs::path job = root_ / (std::string(c.build) + ".prn");
-        const Outcome print = Run(bin_ + "/print_runner --build " + c.build + " --bin " + bin_ + " --sandbox " +
-                                  (root_ / (std::string("print_") + c.build)).string() + " --devmode " +
-                                  Record().string() + " --content sample --out " + job.string());
+        const Outcome print = RunCommand(bin_ + "/print_runner --build " + c.build + " --bin " + bin_ + " --sandbox " +
+                                         (root_ / (std::string("print_") + c.build)).string() + " --devmode " +
+                                         Record().string() + " --content sample --out " + job.string());
         ASSERT_EQ(print.exitCode, 0) << print.output;
         const std::vector<uint8_t> bytes = ReadFile(job);
         const DecodeResult d = DecodeJob(std::span<const uint8_t>(bytes.data(), bytes.size()));

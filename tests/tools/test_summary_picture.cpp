@@ -13,30 +13,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/tools/tool_run_fixture.h"
+
 namespace {
+
+using namespace tool_test;
 
 namespace fs = std::filesystem;
 
 // The tree's field and its frame as the renderer draws them.
 constexpr unsigned char kFieldWhite[3] = {255, 255, 255};
 constexpr unsigned char kFieldEdge[3] = {122, 122, 122};
-
-struct Outcome {
-    int exitCode = -1;
-    std::string output;  // standard output and standard error together
-};
-
-Outcome RunCommand(const std::string& command) {
-    Outcome o;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return o;
-    char chunk[4096];
-    size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) o.output.append(chunk, n);
-    const int status = pclose(pipe);
-    o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return o;
-}
 
 struct Picture {
     unsigned width = 0, height = 0;
@@ -66,30 +53,14 @@ Picture ReadPicture(const fs::path& path) {
     return p;
 }
 
-class SummaryPicture : public ::testing::Test {
+class SummaryPicture : public tool_test::ToolRunTest {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/orla-summary-picture-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        const char* bin = std::getenv("ORLA_BIN_DIR");
-        ASSERT_NE(bin, nullptr) << "run through ctest";
-        bin_ = bin;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-
     Outcome Sheet(const std::string& build, const std::string& script) {
         fs::create_directories(root_ / build / "png");
         return RunCommand(bin_ + "/ui_runner sheet --build " + build + " --bin " + bin_ + " --sandbox " +
                           (root_ / build / "sandbox").string() + " --png " + (root_ / build / "png").string() +
                           " --script '" + script + "'");
     }
-
-    fs::path root_;
-    std::string bin_;
 };
 
 TEST_F(SummaryPicture, ClosedSummaryIsDrawnWithItsTreeAsItWasLeft) {

@@ -14,28 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/tools/tool_run_fixture.h"
 #include "tools/job_decoder/job_decoder.h"
 
 namespace {
 
+using namespace tool_test;
+
 using namespace orla::jobdecode;
 namespace fs = std::filesystem;
-
-struct Outcome {
-    int exitCode = -1;
-    std::string output;  // standard output and standard error together
-};
-
-std::string Quote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::vector<uint8_t> ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 bool IsPng(const fs::path& path) {
     const std::vector<uint8_t> bytes = ReadFile(path);
@@ -57,40 +44,15 @@ std::vector<std::string> EscapeCodes(const std::string& output) {
     return codes;
 }
 
-class UiRunnerJob : public ::testing::Test {
+class UiRunnerJob : public tool_test::ToolRunTest {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/orla-ui-job-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        const char* bin = std::getenv("ORLA_BIN_DIR");
-        ASSERT_NE(bin, nullptr) << "run through ctest";
-        bin_ = bin;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-
-    static Outcome Run(const std::string& command) {
-        Outcome o;
-        FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-        if (!pipe) return o;
-        char chunk[4096];
-        size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) o.output.append(chunk, n);
-        const int status = pclose(pipe);
-        o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return o;
-    }
-
     // The job as `app`, each run in a sandbox of its own (a user who never printed before).
     Outcome Job(const std::string& app, const std::string& script = "") {
         ++runs_;
-        return Run(bin_ + "/ui_runner job --bin " + bin_ + " --sandbox " +
-                   (root_ / ("sb" + std::to_string(runs_))).string() + " --app " + Quote(app) + " --png " +
-                   Png().string() + " --out " + JobFile().string() +
-                   (script.empty() ? "" : " --script " + Quote(script)));
+        return RunCommand(bin_ + "/ui_runner job --bin " + bin_ + " --sandbox " +
+                          (root_ / ("sb" + std::to_string(runs_))).string() + " --app " + Quote(app) + " --png " +
+                          Png().string() + " --out " + JobFile().string() +
+                          (script.empty() ? "" : " --script " + Quote(script)));
     }
     fs::path Png() const { return root_ / "png"; }
     fs::path JobFile() const { return root_ / "job.prn"; }
@@ -104,8 +66,6 @@ protected:
         return out;
     }
 
-    fs::path root_;
-    std::string bin_;
     int runs_ = 0;
 };
 
@@ -129,9 +89,10 @@ TEST_F(UiRunnerJob, AListedApplicationsDialogChoicesReachTheJobAndEachCategoryIs
 
 TEST_F(UiRunnerJob, TheEnglishBuildAppliesTheDialogsRecordByResetDc) {
     ++runs_;
-    const Outcome o = Run(bin_ + "/ui_runner job --build en --bin " + bin_ + " --sandbox " +
-                          (root_ / ("sb" + std::to_string(runs_))).string() + " --app WINWORD.EXE@10.0 --png " +
-                          Png().string() + " --out " + JobFile().string() + " --script 'category 654; set 1229 3; ok'");
+    const Outcome o =
+        RunCommand(bin_ + "/ui_runner job --build en --bin " + bin_ + " --sandbox " +
+                   (root_ / ("sb" + std::to_string(runs_))).string() + " --app WINWORD.EXE@10.0 --png " +
+                   Png().string() + " --out " + JobFile().string() + " --script 'category 654; set 1229 3; ok'");
     ASSERT_EQ(o.exitCode, 0) << o.output;
     EXPECT_TRUE(IsPng(Png() / "category_654.png"));
     // No settings escape: the application's device context was reset with the edited record.
@@ -183,8 +144,8 @@ TEST_F(UiRunnerJob, RequestsAndScriptsItCannotFollowAreRefused) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
         ++runs_;
-        const Outcome o = Run(bin_ + "/ui_runner job --bin " + bin_ + " --sandbox " +
-                              (root_ / ("sb" + std::to_string(runs_))).string() + " " + c.args);
+        const Outcome o = RunCommand(bin_ + "/ui_runner job --bin " + bin_ + " --sandbox " +
+                                     (root_ / ("sb" + std::to_string(runs_))).string() + " " + c.args);
         EXPECT_EQ(o.exitCode, c.exitCode) << o.output;
         EXPECT_NE(o.output.find(c.says), std::string::npos) << o.output;
     }
